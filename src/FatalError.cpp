@@ -1,0 +1,8 @@
+#include "FatalError.h"
+
+namespace Tolvarine {
+
+// Defined out of line so the type's vtable and type information live in one object file.
+FatalError::~FatalError() = default;
+
+} // namespace Tolvarine

@@ -1,0 +1,8 @@
+#include "ImmediateExit.h"
+
+namespace Tolvarine {
+
+// Defined out of line so the type's vtable and type information live in one object file.
+ImmediateExit::~ImmediateExit() = default;
+
+} // namespace Tolvarine

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <OgreLog.h>
+
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+
+// Collects every line written to the default log while it lives, so tests can assert exact texts.
+class LogCapture : public Ogre::LogListener {
+public:
+    LogCapture();
+    ~LogCapture() override;
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    const std::vector<std::string>& lines() const { return captured; }
+    bool contains(const std::string& line) const;
+    void clear() { captured.clear(); }
+
+    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
+                       const Ogre::String& logName, bool& skipThisMessage) override;
+
+private:
+    std::vector<std::string> captured;
+};
+
+} // namespace Tolvarine::Test

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds the game, its tools and its tests into build/ (Release with debug info).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
+cmake --build build -j"$(nproc)"
