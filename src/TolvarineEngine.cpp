@@ -1,0 +1,273 @@
+#include "TolvarineEngine.h"
+
+#include "ConfigDialog.h"
+#include "ConfigurationError.h"
+#include "FixedTask.h"
+#include "GameWindow.h"
+#include "ImmediateExit.h"
+#include "InputHandler.h"
+#include "NormalExit.h"
+#include "OverlayBillboardSet.h"
+#include "Scheduler.h"
+
+#include <OgreException.h>
+#include <OgreFrameListener.h>
+#include <OgreLogManager.h>
+#include <OgreOverlaySystem.h>
+#include <OgreRenderWindow.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <filesystem>
+#include <iostream>
+
+namespace Tolvarine {
+
+TolvarineEngine* TolvarineEngine::singleton = nullptr;
+
+namespace {
+
+const char* const logName = "Tolvarine.log";
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Resource locations, in the order the resource groups search them.
+void addResourceLocations()
+{
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    const std::string general = Ogre::RGN_DEFAULT;
+    for (const char* folder : {"data/splash", "data/fonts", "data/gui"})
+        groups.addResourceLocation(folder, "FileSystem", general, true);
+    for (const char* folder : {"data/overlays", "data/materials", "data/meshes", "data/particle_systems",
+                               "data/textures", "data/textures/explosions", "data/textures/skyboxes"})
+        groups.addResourceLocation(folder, "FileSystem", "Core", true);
+}
+
+// Every mesh file directly inside data/meshes is declared so that loading "Core" loads it; files
+// in sub-folders are reached through the recursive location instead.
+void declareMeshes()
+{
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    for (const auto& entry : std::filesystem::directory_iterator("data/meshes")) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name.empty() || name[0] == '.' || entry.path().extension() != ".mesh")
+            continue;
+        groups.declareResource(name, "Mesh", "Core");
+    }
+}
+
+} // namespace
+
+TolvarineEngine::TolvarineEngine()
+{
+    singleton = this;
+    try {
+        root = new Ogre::Root("plugins.cfg", "ogre.cfg", "Ogre.log");
+        log = Ogre::LogManager::getSingleton().createLog(logName, true, true);
+    } catch (...) {
+        singleton = nullptr;
+        throw;
+    }
+}
+
+TolvarineEngine::~TolvarineEngine()
+{
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+TolvarineEngine& TolvarineEngine::getSingleton()
+{
+    return *singleton;
+}
+
+TolvarineEngine* TolvarineEngine::getSingletonPtr()
+{
+    return singleton;
+}
+
+void TolvarineEngine::initialise()
+{
+    if (!root->restoreConfig()) {
+        ConfigDialog dialog;
+        if (!root->showConfigDialog(&dialog))
+            throw NormalExit();
+    }
+
+    root->initialise(false);
+    gameWindow = std::make_unique<GameWindow>();
+    renderWindow = gameWindow->create(*root, "Tolvarine");
+
+    sceneManager = root->createSceneManager();
+    sceneManager->_setDestinationRenderSystem(root->getRenderSystem());
+    // Overlays are a component of their own in this rendering engine: its system must exist
+    // before the resource groups are initialised so that overlay and font scripts are parsed.
+    overlaySystem = new Ogre::OverlaySystem();
+    sceneManager->addRenderQueueListener(overlaySystem);
+
+    new InputHandler();
+    new Scheduler();
+    renderTask = std::make_unique<FixedTask>(
+        [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
+    InputHandler::getSingleton().initialise(renderWindow);
+
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    groups.initialiseResourceGroup(Ogre::RGN_DEFAULT);
+    groups.loadResourceGroup(Ogre::RGN_DEFAULT);
+    showSplash();
+
+    createSubsystems();
+    renderFrame(0, 0);
+
+    groups.initialiseResourceGroup("Core");
+    groups.loadResourceGroup("Core");
+    measureCpuFrequency();
+
+    loadDataTypes();
+    removeSplash();
+}
+
+void TolvarineEngine::showSplash()
+{
+    splash = std::make_unique<OverlayBillboardSet>("Splash", 1);
+    sceneManager->getRootSceneNode()->attachObject(splash.get());
+    splash->setMaterialName("Splash");
+    splash->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
+    root->getRenderSystem()->_updateAllRenderTargets();
+}
+
+void TolvarineEngine::removeSplash()
+{
+    sceneManager->getRootSceneNode()->detachObject(splash.get());
+    splash.reset();
+}
+
+void TolvarineEngine::createSubsystems()
+{
+}
+
+void TolvarineEngine::measureCpuFrequency()
+{
+    logLine("Measuring CPU frequency...");
+}
+
+void TolvarineEngine::loadDataTypes()
+{
+}
+
+void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
+{
+    Ogre::FrameEvent event;
+    const float step = Scheduler::getSingleton().isPaused() ? 0.0f : smoothedFrameTime;
+    event.timeSinceLastEvent = step;
+    event.timeSinceLastFrame = step;
+    stopRequested = !root->_fireFrameStarted(event);
+    root->_updateAllRenderTargets();
+    if (!stopRequested)
+        stopRequested = !root->_fireFrameEnded(event);
+    if (stopRequested) {
+        InputHandler& input = InputHandler::getSingleton();
+        input.pulseSymbol(input.getSymbol("quit"));
+    }
+}
+
+void TolvarineEngine::quit()
+{
+    throw NormalExit();
+}
+
+void TolvarineEngine::takeScreenshot()
+{
+    renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+}
+
+void TolvarineEngine::addCallback(std::function<void()> callback)
+{
+    callbacks.push_back(std::move(callback));
+}
+
+std::string TolvarineEngine::writeSystemInfo() const
+{
+    return frequencyText;
+}
+
+void TolvarineEngine::showExitScreen()
+{
+    InputHandler::getSingleton().setExitOnKeyPress(true);
+    exitScreen = std::make_unique<OverlayBillboardSet>("SplashExit", 1);
+    sceneManager->getRootSceneNode()->attachObject(exitScreen.get());
+    exitScreen->setMaterialName("SplashExit");
+    exitScreen->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
+    exitScreenShown = true;
+    try {
+        renderFrame(0, 0);
+    } catch (const NormalExit&) {
+        // A failed frame event while the exit screen is drawn asks to quit again: the exit is
+        // already under way, and the steps below must still run.
+    }
+}
+
+void TolvarineEngine::run()
+{
+    for (;;) {
+        try {
+            Scheduler::getSingleton().run();
+        } catch (const NormalExit&) {
+            // Once the exit screen is up, a further quit (a mouse button or joystick bound to
+            // "quit", a failed frame event) is ignored: only a key press ends the program.
+            if (!exitScreenShown)
+                showExitScreen();
+        } catch (const ImmediateExit&) {
+            if (exitScreen) {
+                sceneManager->getRootSceneNode()->detachObject(exitScreen.get());
+                exitScreen.reset();
+            }
+            return;
+        }
+    }
+}
+
+int runGame()
+{
+    TolvarineEngine* engine = nullptr;
+    Ogre::Log* log = nullptr;
+    try {
+        engine = new TolvarineEngine();
+        log = Ogre::LogManager::getSingleton().getLog(logName);
+    } catch (const std::exception& e) {
+        // The log may not exist yet: standard error is the one place left to say why.
+        std::cerr << "Tolvarine: the engine could not be created: " << e.what() << '\n';
+        return 1;
+    } catch (...) {
+        std::cerr << "Tolvarine: the engine could not be created\n";
+        return 1;
+    }
+
+    try {
+        addResourceLocations();
+        declareMeshes();
+        engine->initialise();
+        engine->run();
+        return 0;
+    } catch (const NormalExit&) {
+        return 0;
+    } catch (const ConfigurationError&) {
+        log->logMessage("ConfigurationError caught at top-level");
+    } catch (const Ogre::Exception& e) {
+        log->logMessage("Ogre exception caught at top-level\n");
+        log->logMessage(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
+        log->logMessage(e.getFullDescription());
+    } catch (const std::exception& e) {
+        log->logMessage(std::string("std::exception caught at top-level: ") + e.what());
+    } catch (...) {
+        log->logMessage("Unknown exception caught at top-level");
+    }
+    return 1;
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ogre {
+class Log;
+class OverlaySystem;
+class RenderWindow;
+class Root;
+class SceneManager;
+}
+
+namespace Tolvarine {
+
+class FixedTask;
+class GameWindow;
+class OverlayBillboardSet;
+
+// The program's spine: owns the rendering engine's root, builds every subsystem in its fixed
+// order, renders one frame per scheduler pass and runs the main loop with its two-stage exit
+// (an exit screen on "quit", then the end of the loop on the next key press).
+class TolvarineEngine {
+public:
+    TolvarineEngine();
+    TolvarineEngine(const TolvarineEngine&) = delete;
+    TolvarineEngine& operator=(const TolvarineEngine&) = delete;
+    // Never destroyed during play: subsystems keep pointers into the root and the window.
+    ~TolvarineEngine();
+
+    static TolvarineEngine& getSingleton();
+    static TolvarineEngine* getSingletonPtr();
+
+    // The start-up sequence.
+    void initialise();
+    // The main loop; returns when the program is to end.
+    void run();
+    // Callback of the fixed task "Graphics".
+    void renderFrame(float lastFrameTime, float smoothedFrameTime);
+    // Bound to the action "quit": throws NormalExit.
+    [[noreturn]] void quit();
+    // Bound to the action "screenshot".
+    void takeScreenshot();
+    // Pools register their destroy-all operation here. Nothing runs the list: the program has no
+    // shutdown sequence, and destroying pooled objects after the main loop would touch dead
+    // rendering and physics state.
+    void addCallback(std::function<void()> callback);
+    // The system information of the profiler report (processor, frequency, render options).
+    std::string writeSystemInfo() const;
+
+    Ogre::SceneManager* sceneManager = nullptr;
+    Ogre::Log* log = nullptr;
+
+private:
+    void showSplash();
+    void removeSplash();
+    void showExitScreen();
+    void createSubsystems();
+    void measureCpuFrequency();
+    void loadDataTypes();
+
+    Ogre::Root* root = nullptr;
+    Ogre::OverlaySystem* overlaySystem = nullptr;
+    bool stopRequested = false;
+    Ogre::RenderWindow* renderWindow = nullptr;
+    std::unique_ptr<GameWindow> gameWindow;
+    std::unique_ptr<FixedTask> renderTask;
+    std::string frequencyText;
+    std::vector<std::function<void()>> callbacks;
+    std::unique_ptr<OverlayBillboardSet> splash;
+    std::unique_ptr<OverlayBillboardSet> exitScreen;
+    bool exitScreenShown = false;
+
+    static TolvarineEngine* singleton;
+};
+
+// The program's entry, minus the process: sets up the resource locations, runs the engine and
+// turns every failure into a log line and an exit code (0 or 1).
+int runGame();
+
+} // namespace Tolvarine
