@@ -6,7 +6,7 @@
 namespace Tolvarine {
 
 // The engine singleton: owns the rendering engine's root and runs start-up, the main loop
-// and the exit sequence. This file holds the part the pools need so far: the list of
+// and the exit sequence. So far it holds what the pools need of it: the list of
 // clean-up callbacks that every pool registers its destroy-all operation with.
 class TolvarineEngine {
 public:

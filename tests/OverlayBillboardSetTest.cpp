@@ -8,6 +8,7 @@
 #include <OgreMaterialManager.h>
 #include <OgreRenderOperation.h>
 #include <OgreRoot.h>
+#include <OgreSceneManager.h>
 #include <OgreVertexIndexData.h>
 
 #include <cstdint>
@@ -351,6 +352,22 @@ TEST_F(OverlayBillboardSetTest, AnUnknownMaterialThrowsAndLeavesTheNameWithoutMa
     set.setMaterialName("BaseWhiteNoLighting");
     ASSERT_TRUE(set.getMaterial());
     EXPECT_TRUE(set.getMaterial()->isLoaded());
+}
+
+TEST_F(OverlayBillboardSetTest, InTheSceneItLeavesTheGraphWhenDestroyed)
+{
+    Ogre::SceneManager* scene = root->createSceneManager();
+    Ogre::SceneNode* node = scene->getRootSceneNode();
+    {
+        OverlayBillboardSet set("Splash", 1);
+        node->attachObject(&set);
+        set.createBillboard(0, 0, 0)->setDimensions(2, 2);
+        EXPECT_TRUE(set.getLights().empty());
+        EXPECT_EQ(node->numAttachedObjects(), 1u);
+    }
+    // The splash screen is destroyed while attached: the node must not keep a dangling pointer.
+    EXPECT_EQ(node->numAttachedObjects(), 0u);
+    root->destroySceneManager(scene);
 }
 
 TEST_F(OverlayBillboardSetTest, LargePoolsStillIndexEveryBillboard)
