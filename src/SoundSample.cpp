@@ -30,22 +30,22 @@ struct Pcm {
 // Reads the file with SDL and converts whatever sample type it holds to signed 16-bit.
 SoundResult decodeWav(const std::string& path, Pcm& pcm, std::string& cause)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wavFormat;
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &spec, &data, &length)) {
+    if (!SDL_LoadWAV(path.c_str(), &wavFormat, &data, &length)) {
         cause = SDL_GetError();
         return SoundResult::FORMAT;
     }
-    if (spec.channels == 0 || spec.freq <= 0) {
+    if (wavFormat.channels == 0 || wavFormat.freq <= 0) {
         SDL_FreeWAV(data);
         cause = "no channels or no sample rate";
         return SoundResult::FORMAT;
     }
 
     SDL_AudioCVT conversion;
-    if (SDL_BuildAudioCVT(&conversion, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, spec.channels,
-                          spec.freq) < 0) {
+    if (SDL_BuildAudioCVT(&conversion, wavFormat.format, wavFormat.channels, wavFormat.freq, AUDIO_S16SYS, wavFormat.channels,
+                          wavFormat.freq) < 0) {
         cause = SDL_GetError();
         SDL_FreeWAV(data);
         return SoundResult::FORMAT;
@@ -65,8 +65,8 @@ SoundResult decodeWav(const std::string& path, Pcm& pcm, std::string& cause)
         convertedLength = static_cast<std::size_t>(conversion.len_cvt);
     }
 
-    pcm.channels = spec.channels;
-    pcm.frequency = spec.freq;
+    pcm.channels = wavFormat.channels;
+    pcm.frequency = wavFormat.freq;
     const std::size_t frames = convertedLength / (sizeof(std::int16_t) * pcm.channels);
     pcm.samples.resize(frames * pcm.channels);
     if (frames > 0)
