@@ -1,14 +1,23 @@
 #include "TolvarineEngine.h"
 
+#include "Clock.h"
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
+#include "Difficulty.h"
 #include "FixedTask.h"
 #include "GameWindow.h"
+#include "GameplaySettings.h"
 #include "ImmediateExit.h"
 #include "InputHandler.h"
+#include "Interface.h"
 #include "NormalExit.h"
+#include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
+#include "PlatformInfo.h"
+#include "Profiler.h"
 #include "Scheduler.h"
+#include "SoundManager.h"
+#include "Statistics.h"
 
 #include <OgreException.h>
 #include <OgreFrameListener.h>
@@ -77,6 +86,8 @@ TolvarineEngine::TolvarineEngine()
 
 TolvarineEngine::~TolvarineEngine()
 {
+    delete overlaySystem;
+    delete root;
     if (singleton == this)
         singleton = nullptr;
 }
@@ -123,6 +134,7 @@ void TolvarineEngine::initialise()
 
     createSubsystems();
     renderFrame(0, 0);
+    new SoundManager(renderWindow);
 
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
@@ -149,15 +161,27 @@ void TolvarineEngine::removeSplash()
 
 void TolvarineEngine::createSubsystems()
 {
+    new Profiler();
+    new GameplaySettings();
+    new Difficulty();
+    new Interface();
+    Interface::getSingleton().setRenderWindow(renderWindow);
 }
 
 void TolvarineEngine::measureCpuFrequency()
 {
     logLine("Measuring CPU frequency...");
+    double frequency = 0.0;
+    double deviation = 5.0;
+    const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
+    frequencyText = PlatformInfo::frequencyLine(measured, frequency, deviation);
+    PlatformInfo::getSingleton().setFrequencyText(frequencyText);
+    logLine(frequencyText);
 }
 
 void TolvarineEngine::loadDataTypes()
 {
+    new Statistics();
 }
 
 void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
@@ -193,11 +217,12 @@ void TolvarineEngine::addCallback(std::function<void()> callback)
 
 std::string TolvarineEngine::writeSystemInfo() const
 {
-    return frequencyText;
+    return PlatformInfo::getSingleton().writeSystemInfo();
 }
 
 void TolvarineEngine::showExitScreen()
 {
+    Interface::getSingleton().setMode(Interface::NORMAL, true);
     InputHandler::getSingleton().setExitOnKeyPress(true);
     exitScreen = std::make_unique<OverlayBillboardSet>("SplashExit", 1);
     sceneManager->getRootSceneNode()->attachObject(exitScreen.get());
@@ -210,6 +235,8 @@ void TolvarineEngine::showExitScreen()
         // A failed frame event while the exit screen is drawn asks to quit again: the exit is
         // already under way, and the steps below must still run.
     }
+    if (Difficulty* difficulty = Difficulty::getSingletonPtr())
+        difficulty->save();
 }
 
 void TolvarineEngine::run()

@@ -24,10 +24,13 @@ class OverlayBillboardSet;
 // (an exit screen on "quit", then the end of the loop on the next key press).
 class TolvarineEngine {
 public:
+    using Callback = std::function<void()>;
+
     TolvarineEngine();
     TolvarineEngine(const TolvarineEngine&) = delete;
     TolvarineEngine& operator=(const TolvarineEngine&) = delete;
-    // Never destroyed during play: subsystems keep pointers into the root and the window.
+    // The game never destroys its engine: subsystems keep pointers into the root and the window
+    // until the process ends. Tools and tests that build one release the root with it.
     ~TolvarineEngine();
 
     static TolvarineEngine& getSingleton();
@@ -46,7 +49,8 @@ public:
     // Pools register their destroy-all operation here. Nothing runs the list: the program has no
     // shutdown sequence, and destroying pooled objects after the main loop would touch dead
     // rendering and physics state.
-    void addCallback(std::function<void()> callback);
+    void addCallback(Callback callback);
+    const std::vector<Callback>& getCallbacks() const { return callbacks; }
     // The system information of the profiler report (processor, frequency, render options).
     std::string writeSystemInfo() const;
 
@@ -68,7 +72,7 @@ private:
     std::unique_ptr<GameWindow> gameWindow;
     std::unique_ptr<FixedTask> renderTask;
     std::string frequencyText;
-    std::vector<std::function<void()>> callbacks;
+    std::vector<Callback> callbacks;
     std::unique_ptr<OverlayBillboardSet> splash;
     std::unique_ptr<OverlayBillboardSet> exitScreen;
     bool exitScreenShown = false;
