@@ -3,6 +3,7 @@
 #include "MathBindings.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
+#include "TaskBindings.h"
 
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
@@ -41,7 +42,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 21 AreaManager
     // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival
-    // 24 createTask, FunctionTask
+    exportTasksToPython();       // 24 createTask, FunctionTask
 }
 
 namespace Tolvarine {

@@ -1,4 +1,7 @@
 #include "LogCapture.h"
+#include "ManualTicks.h"
+#include "Scheduler.h"
+#include "SchedulerFixture.h"
 #include "ScriptError.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
@@ -13,6 +16,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,6 +25,7 @@ namespace bp = boost::python;
 using Tolvarine::ScriptError;
 using Tolvarine::ScriptSystem;
 using Tolvarine::Test::LogCapture;
+using Tolvarine::Test::ManualTicks;
 
 namespace {
 
@@ -61,6 +66,17 @@ std::string joined(const std::vector<std::string>& lines)
         host().runScript(path);
     } catch (const ScriptError& error) {
         return ::testing::AssertionFailure() << name << " failed:\n" << joined(error.traceback());
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Evaluates a check written in a test script, which asserts in Python.
+::testing::AssertionResult checks(const std::string& expression)
+{
+    try {
+        host().evaluate(expression);
+    } catch (const ScriptError& error) {
+        return ::testing::AssertionFailure() << expression << " failed:\n" << joined(error.traceback());
     }
     return ::testing::AssertionSuccess();
 }
@@ -280,4 +296,66 @@ TEST(ScriptSystemTest, ScriptOutputReachesAPipeWithoutAFlush)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(output, "written by a script\nno line end");
+}
+
+// Script tasks under a scheduler on a hand-driven clock.
+class ScriptTaskTest : public Tolvarine::Test::SchedulerFixture {
+protected:
+    void SetUp() override { host(); }
+
+    // Every task a script made must leave this test's scheduler while it still exists: the task
+    // scripts name everything "task_...", so dropping those names (and collecting cycles) does it.
+    void TearDown() override
+    {
+        host().runString("for name in [name for name in globals() if name.startswith('task_')]:\n"
+                         "    del globals()[name]\n"
+                         "import gc\n"
+                         "gc.collect()\n");
+    }
+};
+
+TEST_F(ScriptTaskTest, ScriptCallablesRunAsTasksAndSayWhetherToGoOn)
+{
+    ASSERT_TRUE(runs("task_runs.py"));
+    for (const double due : {0.5, 1.0, 1.5, 2.0, 2.5})
+        passAt(due - work);
+    EXPECT_TRUE(checks("task_check_runs()"));
+}
+
+TEST_F(ScriptTaskTest, TaskDroppedByItsOwnCallableStopsSafelyAndIsReleased)
+{
+    ASSERT_TRUE(runs("task_ends_itself.py"));
+    for (const double due : {1.0, 2.0, 3.0})
+        passAt(due - work);
+    EXPECT_TRUE(checks("task_check_ended()"));
+
+    // A task collected with its cycle leaves the queue; later passes drop its entry.
+    EXPECT_TRUE(checks("task_drop_cycle()"));
+    passAt(4.0 - work);
+    passAt(5.0 - work);
+}
+
+TEST_F(ScriptTaskTest, ErrorInTaskCallableIsLoggedAndLeavesThePass)
+{
+    ASSERT_TRUE(runs("task_fails.py"));
+    ManualTicks::advance(1.0 - work - scheduler.getTime());
+    LogCapture log;
+    const ScriptError error = expectScriptError([this] { scheduler.run(); });
+
+    EXPECT_STREQ(error.what(), "ValueError: task failed");
+    const auto& lines = log.lines();
+    const auto first = std::find(lines.begin(), lines.end(),
+                                 "Python exception thrown while running task: Failing task");
+    ASSERT_NE(first, lines.end());
+    ASSERT_NE(first + 1, lines.end());
+    EXPECT_EQ(*(first + 1), "Traceback (most recent call last):");
+    EXPECT_EQ(lines.back(), "ValueError: task failed");
+    EXPECT_EQ(evaluated<int>("task_failure_runs"), 1);
+    EXPECT_EQ(PyErr_Occurred(), nullptr);
+}
+
+TEST(ScriptTaskWithoutSchedulerTest, CreateTaskRefusesCleanly)
+{
+    ASSERT_EQ(Tolvarine::Scheduler::getSingletonPtr(), nullptr);
+    EXPECT_TRUE(runs("task_without_scheduler.py"));
 }
