@@ -39,6 +39,7 @@ private:
 } // namespace
 
 Scheduler::Scheduler()
+    : pauseSubscription("pause", [this]() { togglePause(); })
 {
     singleton = this;
     gameClock.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clock.h"
+#include "InputHandler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,8 @@ public:
     // Stops or restarts the game clock and suspends or restores the sound's Doppler effect.
     void setPaused(bool pause);
     void togglePause() { setPaused(!paused); }
+    // Turns the "pause" key on or off (the menus and the tutorial take it away from the player).
+    void enablePauseAction(bool enabled) { pauseSubscription.setEnabled(enabled); }
 
     // Game-clock time between the starts of the last two passes; 0 before the second pass.
     float getLastFrameTime() const;
@@ -89,6 +92,8 @@ private:
     Clock realClock;
     float lastDuration = 1.0f;
     bool paused = false;
+    // The press of "pause" toggles the pause; the input handler must exist before the scheduler.
+    InputHandler::EnterSubscription pauseSubscription;
     std::vector<FixedTask*> fixedTasks;
     // The fixed tasks of the running fixed-task phase; entries of tasks removed meanwhile are
     // cleared, and tasks added meanwhile wait for the next pass.

@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "ManualTicks.h"
 #include "PlatformInfo.h"
+#include "InputHandler.h"
 #include "Scheduler.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,7 @@ protected:
 
 TEST_F(ProfilerTest, ReportOfSchedulerPasses)
 {
+    InputHandler input;
     Scheduler scheduler;
     FixedTask physics(
         [this](float, float) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FixedTask.h"
+#include "InputHandler.h"
 #include "ManualTicks.h"
 #include "Scheduler.h"
 
@@ -20,6 +21,7 @@ protected:
     }
 
     ManualTicks ticks;
+    InputHandler input;
     Scheduler scheduler;
     double work = 0.0625;
     FixedTask workTask{[this](float, float) { ManualTicks::advance(work); }, "Work", 0};

@@ -135,6 +135,25 @@ TEST_F(SchedulerTest, PauseWorksWithoutASoundManager)
     EXPECT_FALSE(scheduler.isPaused());
 }
 
+TEST_F(SchedulerTest, PauseKeyTogglesThePauseUnlessTakenAway)
+{
+    SoundManager sound(nullptr);
+    const InputHandler::SymbolNumber pause = input.getSymbol("pause");
+    input.pulseSymbol(pause);
+    EXPECT_TRUE(scheduler.isPaused());
+    EXPECT_TRUE(sound.isDopplerSuspended());
+    input.pulseSymbol(pause);
+    EXPECT_FALSE(scheduler.isPaused());
+    EXPECT_FALSE(sound.isDopplerSuspended());
+
+    scheduler.enablePauseAction(false);
+    input.pulseSymbol(pause);
+    EXPECT_FALSE(scheduler.isPaused()) << "a disabled pause key does nothing";
+    scheduler.enablePauseAction(true);
+    input.pulseSymbol(pause);
+    EXPECT_TRUE(scheduler.isPaused());
+}
+
 TEST_F(SchedulerTest, FrameTimes)
 {
     EXPECT_EQ(scheduler.getLastFrameTime(), 0.0f);

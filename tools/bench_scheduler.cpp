@@ -5,6 +5,7 @@
 #include "FixedTask.h"
 #include "FunctionTask.h"
 #include "Profiler.h"
+#include "InputHandler.h"
 #include "Scheduler.h"
 
 #include <OgreLogManager.h>
@@ -81,6 +82,7 @@ int main()
     Ogre::LogManager logManager;
     logManager.createLog("bench_scheduler.log", true, false, true);
 
+    InputHandler input;
     Scheduler scheduler;
     Profiler profiler;
     std::vector<std::unique_ptr<FixedTask>> fixedTasks;
