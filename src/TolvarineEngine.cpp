@@ -16,6 +16,8 @@
 #include "PlatformInfo.h"
 #include "Profiler.h"
 #include "Scheduler.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
 #include "SoundManager.h"
 #include "Statistics.h"
 
@@ -140,7 +142,10 @@ void TolvarineEngine::initialise()
     groups.loadResourceGroup("Core");
     measureCpuFrequency();
 
+    new ScriptSystem();
+    initTolvarine();
     loadDataTypes();
+    ScriptSystem::getSingleton().runScript("startup.py");
     removeSplash();
 }
 
