@@ -2,10 +2,9 @@
 
 namespace Tolvarine {
 
-// Why an object is being taken out of play, passed to every deactivate and stop operation.
-// The values carry no names: 0 when an active object is activated again, 1 when an object ends
-// its own life (an explosion or a debris piece), 2 when the pools are emptied at the end of a
-// scenario. Base classes ignore it; the classes that care interpret it.
+// The argument of every deactivate operation. Its values have no names: 0 when an active object
+// is activated again, 1 when an explosion or a debris piece ends its own life, 2 when the pools
+// are emptied at the end of a scenario (and for a few forced cases). Most classes ignore it.
 enum DisableTime : int {};
 
 } // namespace Tolvarine
