@@ -361,18 +361,13 @@ TEST_F(PhysicsEngineTest, ANewBodyAtTheAddressOfADestroyedOneIsAccepted)
     engine.update(0.005f, 0.0f);
     EXPECT_EQ(1, slot->preSteps);
     EXPECT_EQ(1, slot->notifications);
-}
 
-TEST_F(PhysicsEngineTest, ABodyDestroyedWithoutBeingRemovedIsNeverCalled)
-{
-    std::optional<CountingBody> body;
-    body.emplace(*type);
-    addActive(*body);
-    body.reset();
-    CountingBody other(*type);
-    addActive(other);
-    engine.update(0.01f, 0.0f);
-    EXPECT_EQ(2, other.preSteps);
+    // Destroyed by an owner that forgot to remove it, it still leaves the registry.
+    slot.reset();
+    engine.update(0.005f, 0.0f);
+    slot.emplace(*type);
+    engine.addBody(&*slot);
+    EXPECT_TRUE(log.takeLines().empty());
 }
 
 TEST_F(PhysicsEngineTest, ListenersMayRemoveOtherBodiesWhileTheyAreNotified)
@@ -400,11 +395,10 @@ TEST_F(PhysicsEngineTest, ListenersMayRemoveOtherBodiesWhileTheyAreNotified)
 TEST_F(PhysicsEngineTest, ListenersMayDestroyOtherBodiesWhileTheyAreNotified)
 {
     // On the heap, so that a call on a destroyed body is a use after free that sanitizers see.
-    std::unique_ptr<CountingBody> first = std::make_unique<CountingBody>(*type);
-    std::unique_ptr<CountingBody> second = std::make_unique<CountingBody>(*type);
+    auto first = std::make_unique<CountingBody>(*type);
+    auto second = std::make_unique<CountingBody>(*type);
     addActive(*first);
     addActive(*second);
-    // Each one destroys the other; whichever is notified first, the other is never called.
     int calls = 0;
     PositionListener destroySecond = [&](const Vector3&, const Quaternion&, const Vector3&) {
         ++calls;
@@ -617,13 +611,9 @@ TEST_F(PhysicsEngineTest, CastRayVisitsTheObjectsWhoseBoundsItCrosses)
 
     // The same ray serves every call, with the new origin, direction and length.
     visit = {};
-    engine.castRay(Vector3::ZERO, Vector3::UNIT_Z, 20.0f, &visit, record);
-    EXPECT_TRUE(visit.members.empty());
     engine.castRay(Vector3(0, 0, -30), Vector3::UNIT_Z, 5.0f, &visit, record);
     EXPECT_TRUE(visit.members.empty());
-    engine.castRay(Vector3(0, 0, -30), Vector3::UNIT_X, 40.0f, &visit, record);
-    EXPECT_TRUE(visit.members.empty());
-    engine.castRay(Vector3(0, 0, 0), Vector3::UNIT_X, 40.0f, &visit, record);
+    engine.castRay(Vector3::ZERO, Vector3::UNIT_X, 40.0f, &visit, record);
     ASSERT_EQ(1u, visit.members.size());
     EXPECT_EQ(aside.space(), visit.members.front());
 }
