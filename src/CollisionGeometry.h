@@ -14,7 +14,7 @@ class CollisionListener;
 class PhysicsBody;
 class PhysicsGeometry;
 
-// The collision part of one object: its own ODE simple space holding the object's collision
+// The collision shapes of one object: its own ODE simple space holding the object's collision
 // bodies. The space carries this object as its ODE data, and while the object is enabled the
 // space is a member of the physics engine's top-level space.
 class CollisionGeometry {

@@ -452,7 +452,7 @@ TEST_F(PhysicsEngineTest, SpheresBounceWithTheSmallRestitution)
     ASSERT_EQ(1u, right.owner.contacts.size());
     EXPECT_EQ(1, left.body.jointsSeen);
 
-    // They part at a tenth of the closing speed; momentum is kept.
+    // They separate at a tenth of the closing speed; momentum is kept.
     EXPECT_NEAR(-0.1f, left.body.getVelocity().x, 0.01f);
     EXPECT_NEAR(0.1f, right.body.getVelocity().x, 0.01f);
     EXPECT_NEAR(0.0f, left.body.getVelocity().x + right.body.getVelocity().x, 1e-4f);
