@@ -1,0 +1,150 @@
+#include "Difficulty.h"
+
+#include "ResponseCurves.h"
+#include "Statistics.h"
+
+#include <OgreLogManager.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace Tolvarine {
+
+Difficulty* Difficulty::singleton = nullptr;
+
+namespace {
+
+const char* const section = "Difficulty";
+const char* const hitRatioCurveName = "Difficulty Hit Ratio";
+const float lowestDifficulty = 0.1f;
+const float highestFactor = 10.0f;
+
+void log(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Log lines show single-precision numbers with seven significant digits.
+std::string formatFigure(float value)
+{
+    std::ostringstream stream;
+    stream.precision(7);
+    stream << value;
+    return stream.str();
+}
+
+// Keeps a factor within [0, 10]; a value that is not a number counts as 0.
+float clampFactor(float value)
+{
+    if (!(value > 0.0f))
+        return 0.0f;
+    return std::min(value, highestFactor);
+}
+
+ResponseCurve lookUpHitRatioCurve(const ResponseCurves* curves)
+{
+    return curves ? curves->lookup(hitRatioCurveName) : ResponseCurves::getCurve(hitRatioCurveName);
+}
+
+} // namespace
+
+Difficulty::Difficulty() : Difficulty("cfg/difficulty.cfg", nullptr)
+{
+}
+
+Difficulty::Difficulty(const std::string& settingsPath, const ResponseCurves& curves)
+    : Difficulty(settingsPath, &curves)
+{
+}
+
+// The settings are read before the curve is looked up, so a missing curve is reported after the
+// settings file has been opened (and created, when it was missing).
+Difficulty::Difficulty(const std::string& settingsPath, const ResponseCurves* curves)
+    : Config(settingsPath, true, false, false),
+      difficulty(readSetting("difficulty", 0.5f)),
+      enemyIntelligenceFactor(readSetting("enemyIntelligenceFactor", 1.0f)),
+      friendlyIntelligenceFactor(readSetting("friendlyIntelligenceFactor", 1.0f)),
+      intelligenceAdjustmentRate(readSetting("intelligenceAdjustmentRate", 0.1f)),
+      hitRatioCurve(lookUpHitRatioCurve(curves))
+{
+    // Set last, so a failed construction leaves no pointer to a dead object behind.
+    singleton = this;
+}
+
+Difficulty::~Difficulty()
+{
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+Difficulty& Difficulty::getSingleton()
+{
+    return *singleton;
+}
+
+Difficulty* Difficulty::getSingletonPtr()
+{
+    return singleton;
+}
+
+// Values in the file are taken as they stand, even outside the usual ranges; only a number that
+// is not finite would spread into every skill and adjustment, so it gives way to the default.
+float Difficulty::readSetting(const char* key, float defaultValue) const
+{
+    const float value = get<float>(section, key, defaultValue);
+    if (std::isfinite(value))
+        return value;
+    log(std::string("Difficulty: ") + key + " is not a finite number, using " + formatFigure(defaultValue));
+    return defaultValue;
+}
+
+float Difficulty::getEnemyIntelligence() const
+{
+    return std::min(enemyIntelligenceFactor * difficulty, 1.0f);
+}
+
+float Difficulty::getFriendlyIntelligence() const
+{
+    return std::min(friendlyIntelligenceFactor * difficulty, 1.0f);
+}
+
+void Difficulty::setDifficulty(float value)
+{
+    difficulty = value > lowestDifficulty ? value : lowestDifficulty;
+    set<float>(section, "difficulty", difficulty);
+}
+
+void Difficulty::recalculate()
+{
+    const float desired = hitRatioCurve.evaluate(difficulty);
+
+    const Statistics* statistics = Statistics::getSingletonPtr();
+    if (!statistics)
+        return;
+    const double playerRatio = statistics->getFactionHitProportion("Player", "");
+    const double enemyRatio = statistics->getFactionHitProportion("Enemy", "");
+    if (playerRatio == 0.0 || enemyRatio == 0.0)
+        return;
+
+    const float current = static_cast<float>(playerRatio / enemyRatio);
+    log("Recalc difficulty: current ratio is " + formatFigure(current));
+    log("Recalc difficulty: desired ratio is " + formatFigure(desired));
+
+    // A player doing better than desired gets a negative step: smarter enemies, duller friends.
+    const float step = (desired - current) * intelligenceAdjustmentRate;
+    enemyIntelligenceFactor = clampFactor(enemyIntelligenceFactor - step);
+    friendlyIntelligenceFactor = clampFactor(friendlyIntelligenceFactor + step);
+    log("Recalc difficulty: adjusting enemy intelligence factor to " + formatFigure(enemyIntelligenceFactor));
+    log("Recalc difficulty: adjusting friendly intelligence factor to " + formatFigure(friendlyIntelligenceFactor));
+
+    set<float>(section, "enemyIntelligenceFactor", enemyIntelligenceFactor);
+    set<float>(section, "friendlyIntelligenceFactor", friendlyIntelligenceFactor);
+}
+
+void Difficulty::save() const
+{
+    Config::save();
+}
+
+} // namespace Tolvarine

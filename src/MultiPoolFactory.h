@@ -1,0 +1,126 @@
+#pragma once
+
+#include "FatalError.h"
+#include "PoolFactory.h"
+
+#include <OgreLogManager.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Tolvarine {
+
+// One pool per type name, for element types that come in many named types (one per data file).
+// Scripts and data files name a type by its file stem, which addresses its configuration, its
+// pool and its objects alike. Pools are made when the types load at start-up.
+template <typename T>
+class MultiPoolFactory {
+public:
+    using Pool = PoolFactory<T>;
+    using Creator = typename Pool::Creator;
+
+    // Makes and prefills the pool of a new type name. A name that is already registered keeps
+    // its first pool, and nothing is built for the second registration (a plain data file and
+    // its enciphered twin name the same type). A negative size is logged and taken as 0.
+    // Returns whether a pool was made.
+    bool registerType(const std::string& name, Creator creator, int poolSize);
+
+    // An object of the named type, idle and not yet activated. An unknown name is a broken
+    // invariant: it is logged, then FatalError is thrown, and no pool is touched.
+    T* create(const std::string& name);
+
+    // The pool of a type name, or null: an object deactivating itself finds its pool here
+    // through its type name and is simply not given back when there is none.
+    Pool* getPool(const std::string& name) const;
+
+    // Gives a live object back to the pool of its type name; an unknown name or an object that
+    // is not live changes nothing.
+    void release(T* object, const std::string& name);
+
+    // Calls deactivate(object) once on every live object of every pool, in name order, so that
+    // afterwards every object is idle (each deactivation releases its object).
+    template <typename Deactivate>
+    void releaseAll(Deactivate&& deactivate);
+
+    // Deletes every pool and all its objects, and forgets every type name (for reloading the
+    // types). Live objects are deleted too: deactivate them first with releaseAll.
+    void clear();
+
+    bool hasType(const std::string& name) const { return pools.count(name) != 0; }
+    std::vector<std::string> getTypeNames() const;
+
+private:
+    std::map<std::string, std::shared_ptr<Pool>> pools;
+};
+
+template <typename T>
+bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator, int poolSize)
+{
+    if (hasType(name))
+        return false;
+    if (poolSize < 0) {
+        Ogre::LogManager::getSingleton().logMessage(
+            "Multipool factory: pool size " + std::to_string(poolSize) + " of " + name
+            + " is negative, using 0");
+        poolSize = 0;
+    }
+    pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
+    return true;
+}
+
+template <typename T>
+T* MultiPoolFactory<T>::create(const std::string& name)
+{
+    const auto found = pools.find(name);
+    if (found == pools.end()) {
+        Ogre::LogManager::getSingleton().logMessage(
+            "Multipool factory cannot create " + name + " as there is no creator registered");
+        throw FatalError();
+    }
+    return found->second->create();
+}
+
+template <typename T>
+typename MultiPoolFactory<T>::Pool* MultiPoolFactory<T>::getPool(const std::string& name) const
+{
+    const auto found = pools.find(name);
+    return found == pools.end() ? nullptr : found->second.get();
+}
+
+template <typename T>
+void MultiPoolFactory<T>::release(T* object, const std::string& name)
+{
+    if (Pool* pool = getPool(name))
+        pool->release(object);
+}
+
+template <typename T>
+template <typename Deactivate>
+void MultiPoolFactory<T>::releaseAll(Deactivate&& deactivate)
+{
+    for (auto& entry : pools)
+        entry.second->deactivateLive(deactivate);
+}
+
+template <typename T>
+void MultiPoolFactory<T>::clear()
+{
+    for (auto& entry : pools)
+        entry.second->destroyAll();
+    pools.clear();
+}
+
+template <typename T>
+std::vector<std::string> MultiPoolFactory<T>::getTypeNames() const
+{
+    std::vector<std::string> names;
+    names.reserve(pools.size());
+    for (const auto& entry : pools)
+        names.push_back(entry.first);
+    return names;
+}
+
+} // namespace Tolvarine

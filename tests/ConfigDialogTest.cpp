@@ -1,0 +1,298 @@
+#include "ConfigDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <OgreRenderSystem.h>
+#include <OgreRoot.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+namespace fs = std::filesystem;
+
+Ogre::ConfigOption option(const std::string& name, std::vector<std::string> values, bool immutable = false)
+{
+    Ogre::ConfigOption result;
+    result.name = name;
+    result.possibleValues = std::move(values);
+    result.currentValue = result.possibleValues.front();
+    result.immutable = immutable;
+    return result;
+}
+
+// A render system's options as the dialog sees them: the device decides which video modes are
+// offered, anti-aliasing needs a large enough mode, and saving writes a file.
+class FakeOptions : public ConfigDialog::Options {
+public:
+    explicit FakeOptions(fs::path savePath = {})
+        : savePath(std::move(savePath))
+    {
+        add(option("Anti aliasing", {"None", "4"}));
+        add(option("Colour Depth", {"32"}, true));
+        add(option("Floating-point mode", {"Fastest", "Consistent"}));
+        add(option("Full Screen", {"No", "Yes"}));
+        add(option("Rendering Device", {"Card A", "Card B"}));
+        add(option("VSync", {"No", "Yes"}));
+        add(option("Video Mode", modesOf("Card A")));
+    }
+
+    static std::vector<std::string> modesOf(const std::string& device)
+    {
+        if (device == "Card A")
+            return {"800 x 600 @ 32-bit colour", "1024 x 768 @ 32-bit colour"};
+        return {"1280 x 1024 @ 32-bit colour", "1920 x 1080 @ 32-bit colour"};
+    }
+
+    void add(const Ogre::ConfigOption& option) { options[option.name] = option; }
+
+    Ogre::ConfigOptionMap getOptions() const override { return options; }
+
+    void setOption(const std::string& name, const std::string& value) override
+    {
+        set.push_back(name + "=" + value);
+        options.at(name).currentValue = value;
+        if (name == "Rendering Device")
+            add(option("Video Mode", modesOf(value)));
+    }
+
+    std::string validate() override
+    {
+        ++validations;
+        if (options["Anti aliasing"].currentValue == "4"
+            && options["Video Mode"].currentValue == "800 x 600 @ 32-bit colour")
+            return "Anti aliasing needs a video mode of at least 1024 x 768";
+        return "";
+    }
+
+    void save() override
+    {
+        ++saves;
+        std::ofstream file(savePath);
+        for (const auto& entry : options)
+            file << entry.first << "=" << entry.second.currentValue << "\n";
+    }
+
+    Ogre::ConfigOptionMap options;
+    std::vector<std::string> set;
+    int validations = 0;
+    int saves = 0;
+    fs::path savePath;
+};
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+        : path(fs::temp_directory_path()
+               / ("tolvarine-dialog-" + std::to_string(::getpid()) + "-"
+                  + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
+    {
+        fs::create_directories(path);
+    }
+    ~TemporaryFolder() { fs::remove_all(path); }
+
+    const fs::path path;
+};
+
+std::string fileText(const fs::path& path)
+{
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(ConfigDialog, RowsAreChosenByOptionName)
+{
+    FakeOptions original;
+    std::vector<ConfigDialog::Row> rows = ConfigDialog::rows(original.getOptions());
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, "Rendering Device");
+    EXPECT_EQ(rows[1].name, "Video Mode");
+    EXPECT_EQ(rows[1].values, FakeOptions::modesOf("Card A"));
+    EXPECT_EQ(rows[1].current, "800 x 600 @ 32-bit colour");
+    EXPECT_EQ(rows[2].name, "Anti aliasing");
+
+    // The GL render system: no device row, and anti-aliasing goes by "FSAA".
+    Ogre::ConfigOptionMap gl;
+    gl["Display Frequency"] = option("Display Frequency", {"N/A"});
+    gl["FSAA"] = option("FSAA", {"0", "4"});
+    gl["RTT Preferred Mode"] = option("RTT Preferred Mode", {"FBO"}, true);
+    gl["Video Mode"] = option("Video Mode", {"1280 x 1024", "800 x 600"});
+    rows = ConfigDialog::rows(gl);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].name, "Video Mode");
+    EXPECT_EQ(rows[1].name, "FSAA");
+    EXPECT_EQ(rows[1].values, (std::vector<std::string>{"0", "4"}));
+
+    EXPECT_TRUE(ConfigDialog::rows({}).empty());
+}
+
+TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
+{
+    FakeOptions original;
+    original.add(option("Full Screen", {"No"}));  // cannot go full screen here
+    original.add(option("VSync", {"No", "Yes"}, true));
+    original.setOption("Rendering Device", "Card B");
+    original.set.clear();
+    ConfigDialog::forceOptions(original);
+    EXPECT_EQ(original.set, (std::vector<std::string>{"Floating-point mode=Fastest",
+                                                      "Video Mode=1280 x 1024 @ 32-bit colour"}));
+
+    // A render system that writes modes without the colour depth, and lacks the rest.
+    FakeOptions gl;
+    gl.options.clear();
+    gl.add(option("Full Screen", {"No", "Yes"}));
+    gl.add(option("Video Mode", {"800 x 600", "1280 x 1024"}));
+    ConfigDialog::forceOptions(gl);
+    EXPECT_EQ(gl.set, (std::vector<std::string>{"Full Screen=Yes", "Video Mode=1280 x 1024"}));
+    EXPECT_EQ(gl.options.count("Floating-point mode"), 0u) << "no option is invented";
+
+    // A mode the device does not offer is left alone.
+    FakeOptions small;
+    ConfigDialog::forceOptions(small);
+    EXPECT_EQ(small.options["Video Mode"].currentValue, "800 x 600 @ 32-bit colour");
+}
+
+TEST(ConfigDialog, AChangeFillsTheRowsAgain)
+{
+    FakeOptions options;
+    // Device row, second card; then the video mode row, whose values now come from that card.
+    std::istringstream in("1\n2\n2\n2\nc\n");
+    std::ostringstream out;
+    EXPECT_FALSE(ConfigDialog::run(options, in, out));
+    const std::string text = out.str();
+    EXPECT_NE(text.find("  2) Video Mode: 800 x 600 @ 32-bit colour"), std::string::npos);
+    const auto changed = text.find("  1) Rendering Device: Card B");
+    ASSERT_NE(changed, std::string::npos);
+    EXPECT_NE(text.find("  2) Video Mode: 1280 x 1024 @ 32-bit colour", changed), std::string::npos);
+    EXPECT_NE(text.find("    2) 1920 x 1080 @ 32-bit colour", changed), std::string::npos);
+    EXPECT_NE(text.find("  2) Video Mode: 1920 x 1080 @ 32-bit colour", changed), std::string::npos);
+    EXPECT_EQ(options.set, (std::vector<std::string>{"Rendering Device=Card B",
+                                                     "Video Mode=1920 x 1080 @ 32-bit colour"}));
+    EXPECT_EQ(options.saves, 0);
+}
+
+TEST(ConfigDialog, AValidationMessageKeepsTheDialogOpen)
+{
+    FakeOptions options;
+    // Anti-aliasing 4 with the small mode: refused; then a larger mode, and OK again.
+    std::istringstream in("3\n2\no\n2\n2\nOK\n");
+    std::ostringstream out;
+    EXPECT_TRUE(ConfigDialog::run(options, in, out));
+    EXPECT_NE(out.str().find("Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768"),
+              std::string::npos);
+    EXPECT_EQ(options.validations, 2);
+    EXPECT_EQ(options.saves, 1);
+    EXPECT_EQ(options.options["Video Mode"].currentValue, "1024 x 768 @ 32-bit colour");
+}
+
+TEST(ConfigDialog, CancelAndTheEndOfInputSaveNothing)
+{
+    TemporaryFolder folder;
+    const fs::path config = folder.path / "ogre.cfg";
+    {
+        std::ofstream file(config);
+        file << "Render System=Earlier choice\n";
+    }
+    for (const char* input : {"1\n2\nc\n", "1\n2\n", "1\n", ""}) {
+        FakeOptions options(config);
+        std::istringstream in(input);
+        std::ostringstream out;
+        EXPECT_FALSE(ConfigDialog::run(options, in, out)) << input;
+        EXPECT_EQ(options.saves, 0) << input;
+        EXPECT_EQ(fileText(config), "Render System=Earlier choice\n") << input;
+    }
+
+    // Nonsense answers are refused without changing anything; OK then saves.
+    FakeOptions options(config);
+    std::istringstream in("9\nx\n1\n7\n2\n\n2\nabc\n\no\n");
+    std::ostringstream out;
+    EXPECT_TRUE(ConfigDialog::run(options, in, out));
+    EXPECT_TRUE(options.set.empty());
+    EXPECT_EQ(options.saves, 1);
+    EXPECT_NE(fileText(config).find("Video Mode=800 x 600 @ 32-bit colour"), std::string::npos);
+}
+
+TEST(ConfigDialog, AFixedOptionCannotBeChanged)
+{
+    FakeOptions options;
+    options.add(option("Video Mode", {"640 x 480"}, true));
+    std::istringstream in("2\nc\n");
+    std::ostringstream out;
+    EXPECT_FALSE(ConfigDialog::run(options, in, out));
+    EXPECT_NE(out.str().find("  2) Video Mode: 640 x 480 (fixed)"), std::string::npos);
+    EXPECT_NE(out.str().find("Video Mode cannot be changed."), std::string::npos);
+    EXPECT_TRUE(options.set.empty());
+}
+
+TEST(ConfigDialog, WithoutATerminalItReturnsCancelAtOnce)
+{
+    // No root exists in this test: the dialog must not get as far as asking it for anything.
+    ASSERT_EQ(Ogre::Root::getSingletonPtr(), nullptr);
+    const int notATerminal = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(notATerminal, 0);
+    std::istringstream in("o\n");
+    std::ostringstream out;
+    std::ostringstream error;
+    ConfigDialog dialog;
+    EXPECT_FALSE(dialog.display(notATerminal, in, out, error));
+    ::close(notATerminal);
+    EXPECT_EQ(in.tellg(), 0) << "the input was read";
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_NE(error.str().find("no terminal"), std::string::npos);
+    EXPECT_EQ(dialog.getSelectedRenderSystem(), nullptr);
+}
+
+// The dialog on the game's render system, answered through a pseudo-terminal. Loading the GL
+// render system needs an X display.
+TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "the GL render system needs an X display (run under tools/with-display.sh)";
+
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_TRUE(::isatty(terminal));
+
+    TemporaryFolder folder;
+    const fs::path config = folder.path / "ogre.cfg";
+    {
+        Ogre::Root root("", config.string(), "");
+        root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+        ConfigDialog dialog;
+        std::istringstream cancel("c\n");
+        std::ostringstream out;
+        std::ostringstream error;
+        EXPECT_FALSE(dialog.display(terminal, cancel, out, error));
+        EXPECT_FALSE(fs::exists(config));
+        ASSERT_NE(dialog.getSelectedRenderSystem(), nullptr);
+        EXPECT_EQ(root.getRenderSystem(), dialog.getSelectedRenderSystem());
+        EXPECT_NE(out.str().find("Tolvarine Video Options"), std::string::npos);
+        EXPECT_NE(out.str().find(") Video Mode: "), std::string::npos);
+        EXPECT_NE(out.str().find(") FSAA: "), std::string::npos);
+
+        std::istringstream ok("o\n");
+        EXPECT_TRUE(dialog.display(terminal, ok, out, error));
+        EXPECT_TRUE(error.str().empty());
+    }
+    ::close(terminal);
+    const std::string saved = fileText(config);
+    EXPECT_NE(saved.find("Render System=OpenGL Rendering Subsystem"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Full Screen=Yes"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("VSync=Yes"), std::string::npos) << saved;
+}
+
+} // namespace
+} // namespace Tolvarine

@@ -1,0 +1,147 @@
+#include "PlatformInfo.h"
+
+#include <OgreConfigOptionMap.h>
+#include <OgreRenderSystem.h>
+#include <OgreRoot.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace Tolvarine {
+namespace {
+
+PlatformInfo::CpuRecord sampleCpu()
+{
+    PlatformInfo::CpuRecord cpu;
+    std::memcpy(cpu.vendor, "GenuineIntel", 12);
+    cpu.family = 6;
+    cpu.model = 14;
+    cpu.stepping = 3;
+    return cpu;
+}
+
+TEST(PlatformInfo, FamilyFollowsTheVendorsRule)
+{
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x000006e3), 6u);
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00000f41), 15u);  // extended family 0
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00100f41), 16u);  // extended family 1
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00800f82), 23u);  // a family 17h processor
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00a00f11), 25u);  // a family 19h processor
+    // The extended family only counts on top of base family 15.
+    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00300611), 6u);
+}
+
+TEST(PlatformInfo, IdentifiesTheRunningProcessor)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    PlatformInfo::CpuRecord cpu;
+    PlatformInfo::identifyCpu(&cpu);
+    ASSERT_EQ(std::strlen(cpu.vendor), 12u);
+    for (const char c : std::string(cpu.vendor))
+        EXPECT_TRUE(std::isprint(static_cast<unsigned char>(c)));
+    EXPECT_LT(cpu.model, 16u);
+    EXPECT_LT(cpu.stepping, 16u);
+    EXPECT_GT(cpu.family, 0u);
+#else
+    GTEST_SKIP() << "no processor identification instruction on this architecture";
+#endif
+    EXPECT_TRUE(PlatformInfo::getWindowsVersion()); // never mask interrupts
+}
+
+TEST(PlatformInfo, FrequencyLine)
+{
+    EXPECT_EQ(PlatformInfo::frequencyLine(true, 2394567890.0, 12.6),
+              "Frequency: 2395 MHz\t(avg. dev 13)\n");
+    EXPECT_EQ(PlatformInfo::frequencyLine(false, 2394567890.0, 12.6), "Frequency: unknown\n");
+}
+
+TEST(PlatformInfo, SystemInfoTextWithMissingOptionsAndUnknownFrequency)
+{
+    const PlatformInfo::RenderOptions options{{"Video Mode", "1280 x 1024"},
+                                              {"FSAA", "0"}};
+    EXPECT_EQ(PlatformInfo::composeSystemInfo(sampleCpu(), "Frequency: unknown\n", options),
+              "Vendor: GenuineIntel\n"
+              "Model: 14\n"
+              "Family: 6\n"
+              "Stepping: 3\n"
+              "Frequency: unknown\n"
+              "\n\n"
+              "Rendering Device: n/a\n"
+              "Video Mode: 1280 x 1024\n"
+              "Anti aliasing: n/a\n\n");
+
+    // A processor that could not identify itself.
+    EXPECT_EQ(PlatformInfo::composeSystemInfo(PlatformInfo::CpuRecord(),
+                                              "Frequency: 3000 MHz\t(avg. dev 2)\n",
+                                              {{"Rendering Device", "Mesa"},
+                                               {"Video Mode", "800 x 600"},
+                                               {"Anti aliasing", "4"}}),
+              "Vendor: unknown\n"
+              "Model: 0\n"
+              "Family: 0\n"
+              "Stepping: 0\n"
+              "Frequency: 3000 MHz\t(avg. dev 2)\n"
+              "\n\n"
+              "Rendering Device: Mesa\n"
+              "Video Mode: 800 x 600\n"
+              "Anti aliasing: 4\n\n");
+}
+
+TEST(PlatformInfo, SystemInfoIsFrozenAtItsFirstUse)
+{
+    PlatformInfo::RenderOptions options{{"Video Mode", "800 x 600"}};
+    int cpuQueries = 0;
+    PlatformInfo info(
+        [&cpuQueries](PlatformInfo::CpuRecord* cpu) {
+            ++cpuQueries;
+            *cpu = sampleCpu();
+        },
+        [&options] { return options; });
+    info.setFrequencyText("Frequency: 2000 MHz\t(avg. dev 1)\n");
+    const std::string first = info.writeSystemInfo();
+    EXPECT_NE(first.find("Video Mode: 800 x 600\n"), std::string::npos);
+    EXPECT_NE(first.find("Frequency: 2000 MHz\t(avg. dev 1)\n\n\n"), std::string::npos);
+
+    options["Video Mode"] = "1920 x 1080";
+    info.setFrequencyText("Frequency: unknown\n");
+    EXPECT_EQ(info.writeSystemInfo(), first);
+    EXPECT_EQ(cpuQueries, 1);
+}
+
+TEST(PlatformInfo, NoRenderOptionsWithoutARenderSystem)
+{
+    EXPECT_TRUE(PlatformInfo::readRenderOptions().empty()); // no rendering engine at all
+    Ogre::Root root("", "", "");
+    EXPECT_TRUE(PlatformInfo::readRenderOptions().empty());
+}
+
+TEST(PlatformInfo, RenderOptionsAreReadWithoutChangingTheRenderSystem)
+{
+    // The GL render system needs an X display to list its options.
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs a display: run under tools/with-display.sh";
+    Ogre::Root root("", "", "");
+    root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+    ASSERT_FALSE(root.getAvailableRenderers().empty());
+    Ogre::RenderSystem* renderSystem = root.getAvailableRenderers().front();
+    root.setRenderSystem(renderSystem);
+    const Ogre::ConfigOptionMap before = renderSystem->getConfigOptions();
+
+    const PlatformInfo::RenderOptions options = PlatformInfo::readRenderOptions();
+    for (const auto& [name, value] : options) {
+        const auto option = before.find(name);
+        ASSERT_NE(option, before.end()) << name;
+        EXPECT_EQ(value, option->second.currentValue);
+    }
+    EXPECT_EQ(options.count("Video Mode"), before.count("Video Mode"));
+    EXPECT_EQ(renderSystem->getConfigOptions().size(), before.size());
+    EXPECT_EQ(renderSystem->getConfigOptions().count("Rendering Device"),
+              before.count("Rendering Device"));
+}
+
+} // namespace
+} // namespace Tolvarine
