@@ -1,16 +1,27 @@
 #include "InputHandler.h"
 
+#include "Config.h"
 #include "FatalError.h"
+#include "FixedTask.h"
+#include "GameWindow.h"
 #include "GuiInjector.h"
 #include "ImmediateExit.h"
+#include "Scheduler.h"
 
 #include <OgreLogManager.h>
 #include <OgreStringConverter.h>
 #include <SDL.h>
 
+#include <boost/lexical_cast/bad_lexical_cast.hpp>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 namespace Tolvarine {
@@ -423,6 +434,48 @@ constexpr std::size_t tableIndex(InputType kind)
 
 } // namespace
 
+void InputHandler::initialise(GameWindow& window, const std::string& keymapPath)
+{
+    nativeWindow = window.getNativeHandle();
+    if (!processInputTask)
+        processInputTask = std::make_unique<FixedTask>([this](float, float) { processEvents(); }, "Process Input", 0);
+
+    // SDL itself made the window, so the id is only reported; it stays in the environment for
+    // tools started from the game.
+    char windowId[32];
+    std::snprintf(windowId, sizeof windowId, "0x%08lX", nativeWindow);
+    log(std::string("HWND for SDL: SDL_WINDOWID=") + windowId);
+    setenv("SDL_WINDOWID", windowId, 1);
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
+        log(std::string("SDL failed init: ") + SDL_GetError());
+        throw std::runtime_error("Bad SDL Init");
+    }
+    // A hidden cursor and relative motion: the mouse steers, unbounded by the window's edges.
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_SetRelativeMouseMode(SDL_TRUE);
+    // Characters reach the GUI from the key names; SDL's text input would only add events.
+    SDL_StopTextInput();
+
+    loadKeymap(keymapPath);
+
+    // Bring the window to the front with the keyboard focus, which a bare X server does not give.
+    SDL_RaiseWindow(window.getSdlWindow());
+    SDL_SetWindowInputFocus(window.getSdlWindow());
+
+    if (SDL_NumJoysticks() > 0) {
+        SDL_JoystickEventState(SDL_ENABLE);
+        if (!openJoystick(0))
+            log("Failed to open default joystick");
+    }
+}
+
+void InputHandler::processEvents()
+{
+    processEvents(Scheduler::getSingleton().getRealTime());
+}
+
 bool InputHandler::openJoystick(int index)
 {
     closeJoystick();
@@ -822,6 +875,170 @@ float InputHandler::getJoystickLogFactor() const
 }
 
 // --- Bindings and input names ---
+
+// --- Key map ---
+
+namespace {
+
+const char* const defaultKeymapPath = "cfg/active.keymap";
+const char* const generalSection = "General";
+const char* const mappingSection = "Mapping";
+
+std::string keymapPathOr(const std::string& path)
+{
+    return path.empty() ? defaultKeymapPath : path;
+}
+
+std::string trimmedLine(const std::string& line)
+{
+    const char* const blanks = " \t\r\n";
+    const std::size_t first = line.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return "";
+    return line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
+
+// The configuration reader passes over lines it cannot read without a word; in the key map such a
+// line is a binding the player expects, so it is named in the log.
+void logMalformedLines(const std::string& path)
+{
+    std::ifstream file(path);
+    std::string line;
+    std::string section;
+    while (std::getline(file, line)) {
+        const std::string text = trimmedLine(line);
+        if (text.empty() || text.front() == '#')
+            continue;
+        if (text.front() == '[' && text.back() == ']') {
+            section = text.substr(1, text.size() - 2);
+            continue;
+        }
+        if (section != generalSection && section != mappingSection)
+            continue;
+        if (text.find('=') == std::string::npos)
+            log("Malformed key map line skipped: " + text);
+    }
+}
+
+template <typename T, typename Apply>
+void applySetting(const Config& keymap, const char* key, const T& defaultValue, Apply apply)
+{
+    try {
+        apply(keymap.get<T>(generalSection, key, defaultValue));
+    } catch (const boost::bad_lexical_cast&) {
+        // The reader has logged the value; the setting takes its default, as if it were missing.
+        apply(defaultValue);
+    }
+}
+
+// Every section and key of the written file matches the configuration in memory.
+bool writtenIntact(const Config& expected, const std::string& path)
+{
+    try {
+        const Config written(path);
+        for (const std::string& section : expected.getSectionNames()) {
+            const std::vector<std::string> keys = expected.getKeys(section);
+            if (written.getKeys(section) != keys)
+                return false;
+            for (const std::string& key : keys) {
+                if (written.getValue(section, key) != expected.getValue(section, key))
+                    return false;
+            }
+        }
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+void InputHandler::loadKeymap(const std::string& path)
+{
+    const std::string file = keymapPathOr(path);
+    log("InputHandler input registrations:");
+    const Config keymap(file);
+    logMalformedLines(file);
+    applyTuning(keymap);
+
+    // A second load replaces the bindings rather than doubling them.
+    for (BindingTable& table : bindings)
+        table.clear();
+    for (const std::string& key : keymap.getKeys(mappingSection)) {
+        const std::string input = keymap.getValue(mappingSection, key);
+        if (key.empty()) {
+            log("Malformed key map line skipped: = " + input);
+            continue;
+        }
+        bindByName(getSymbol(key), input);
+    }
+}
+
+void InputHandler::applyTuning(const Config& keymap)
+{
+    applySetting<unsigned>(keymap, "mouse_sensitivity", 40u, [this](unsigned v) { setMouseSensitivity(v); });
+    applySetting<float>(keymap, "mouse_filter_halflife", 0.01f, [this](float v) { setMouseFilterHalflife(v); });
+    applySetting<unsigned>(keymap, "joystick_dead_zone", 10u, [this](unsigned v) { setJoystickDeadZone(v); });
+    applySetting<float>(keymap, "joystick_log_factor", 2.0f, [this](float v) { setJoystickLogFactor(v); });
+}
+
+void InputHandler::bindByName(SymbolNumber symbol, const std::string& input)
+{
+    bool bound = false;
+    if (const auto code = keyCodeForName(input)) {
+        bindPhysicalInput(InputType::KEY, *code, symbol);
+        bound = true;
+    }
+    if (const auto code = parseMouseButtonName(input)) {
+        bindPhysicalInput(InputType::MOUSE_BUTTON, *code, symbol);
+        bound = true;
+    }
+    if (const auto code = parseMouseMoveName(input)) {
+        bindPhysicalInput(InputType::MOUSE_MOVE, *code, symbol);
+        bound = true;
+    }
+    if (const auto code = parseJoystickButtonName(input)) {
+        bindPhysicalInput(InputType::JOYSTICK_BUTTON, *code, symbol);
+        bound = true;
+    }
+    if (const auto code = parseJoystickAxisName(input)) {
+        bindPhysicalInput(InputType::JOYSTICK_AXIS, *code, symbol);
+        bound = true;
+    }
+    if (bound)
+        log(input + " --> " + names[symbol]);
+    else
+        log(input + " is not a valid input name");
+}
+
+void InputHandler::saveKeymap(const std::string& path) const
+{
+    const std::string file = keymapPathOr(path);
+    // Read first, so that whatever else the file holds survives; a deleted file is made anew
+    // rather than losing the player's bindings.
+    Config keymap(file, true);
+    keymap.set<unsigned>(generalSection, "mouse_sensitivity", getMouseSensitivity());
+    keymap.set<float>(generalSection, "mouse_filter_halflife", getMouseFilterHalflife());
+    keymap.set<unsigned>(generalSection, "joystick_dead_zone", getJoystickDeadZone());
+    keymap.set<float>(generalSection, "joystick_log_factor", getJoystickLogFactor());
+    for (const auto& [symbol, input] : getMappings())
+        keymap.setValue(mappingSection, symbol, input);
+
+    // Through a temporary file and a rename, so that a failed write never leaves half a key map.
+    const std::string temporary = file + ".tmp";
+    keymap.save(temporary);
+    std::error_code error;
+    if (!writtenIntact(keymap, temporary)) {
+        log("Key map not saved: could not write " + temporary);
+        std::filesystem::remove(temporary, error);
+        return;
+    }
+    std::filesystem::rename(temporary, file, error);
+    if (error) {
+        log("Key map not saved: could not replace " + file + " (" + error.message() + ")");
+        std::filesystem::remove(temporary, error);
+    }
+}
 
 void InputHandler::bindPhysicalInput(InputType kind, std::uint32_t code, SymbolNumber symbol)
 {

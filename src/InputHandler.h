@@ -94,8 +94,10 @@ public:
     // --- Physical input ---
 
     // Start-up, once the game window exists: the "Process Input" task, SDL's input on the
-    // window, the key map and the first joystick.
-    void initialise(GameWindow& window);
+    // window, the key map (empty path: "cfg/active.keymap") and the first joystick. Needs the
+    // Scheduler. A missing key map throws ConfigurationError, an SDL failure
+    // std::runtime_error("Bad SDL Init").
+    void initialise(GameWindow& window, const std::string& keymapPath = "");
     bool openJoystick(int index);
     // The body of "Process Input": reads the real-time clock and handles this frame's events.
     void processEvents();
@@ -202,6 +204,7 @@ private:
     void driveDirection(InputType kind, std::uint32_t code, float value);
     std::vector<SymbolNumber> symbolsBoundTo(InputType kind, std::uint32_t code) const;
     void applyTuning(const Config& keymap);
+    void bindByName(SymbolNumber symbol, const std::string& input);
 
     using BindingTable = std::multimap<std::uint32_t, SymbolNumber>;
     const BindingTable& bindingTable(InputType kind) const;
@@ -223,7 +226,7 @@ private:
     GuiInjector* guiInjector = nullptr;
     CaptureCallback capture;
     unsigned captureGeneration = 0;
-    std::shared_ptr<FixedTask> processInputTask; // TEMP until the scheduler lands
+    std::unique_ptr<FixedTask> processInputTask;
     unsigned long nativeWindow = 0;
 
     // Indexed by InputType; one physical input may drive several symbols, in binding order.
