@@ -1,0 +1,91 @@
+#pragma once
+
+#include "DisableTime.h"
+#include "PositionReporter.h"
+
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+#include <ode/common.h>
+#include <ode/mass.h>
+
+#include <vector>
+
+namespace Tolvarine {
+
+class Config;
+
+// The rigid body of every moving game object: one ODE body with a standing thrust force and
+// torque in the body's own frame, linear and angular damping, and position listeners that are
+// told once per physics frame where the body is. The owner registers it with the PhysicsEngine.
+class PhysicsBody : public PositionReporter {
+public:
+    // Reads section "Physics" of a type file: "mass" and "massRadius" (a solid sphere, both 1 by
+    // default), "velocityDecay" and "rotationDecay" (0 by default).
+    explicit PhysicsBody(const Config& config);
+    PhysicsBody(const PhysicsBody&) = delete;
+    PhysicsBody& operator=(const PhysicsBody&) = delete;
+
+    Ogre::Vector3 getPosition() const override;
+    Ogre::Quaternion getOrientation() const override;
+    Ogre::Vector3 getVelocity() const override;
+    // The same address registered twice is called twice.
+    void addPositionListener(PositionListener* listener) override;
+    // Removes the first registration of the address, if any.
+    void removePositionListener(PositionListener* listener) override;
+    Ogre::Vector3 predictPosition(float t) const override;
+    Ogre::Vector3 predictPositionWithThrust(float t) const override;
+    Ogre::Vector3 predictPositionWithThrustFactor(float t, float factor) const override;
+
+    virtual ~PhysicsBody();
+    // Calls every listener with the current pose, in the order of registration.
+    virtual void notifyListeners();
+    // Applies the standing force and torque and the damping before one world step.
+    virtual void preStep();
+    virtual void applyDamping();
+
+    // A rotation by |ω| radians about ω (the identity when the body does not turn).
+    Ogre::Quaternion getAngularVelocity() const;
+    dBodyID getBody() const { return body; }
+    float getMass() const;
+    float getMomentOfInertia() const { return momentOfInertia; }
+    // The standing force and torque, in the body frame.
+    const Ogre::Vector3& getForce() const { return force; }
+    const Ogre::Vector3& getTorque() const { return torque; }
+    bool isActive() const { return active; }
+
+    // Switches the body on at rest: no motion, no standing force or torque.
+    void activate();
+    // Stops and disables the body and forgets every listener.
+    void deactivate(DisableTime time);
+
+    void setPosition(const Ogre::Vector3& position);
+    void setOrientation(const Ogre::Quaternion& orientation);
+    void setLinearVelocity(const Ogre::Vector3& velocity);
+    // Body-frame standing force and torque; they act in every step until set again.
+    void setForce(const Ogre::Vector3& force);
+    void setTorque(const Ogre::Vector3& torque);
+    // World-frame vectors, turned into the body frame and kept as the standing force or torque.
+    void setRelativeForce(const Ogre::Vector3& force);
+    void setRelativeTorque(const Ogre::Vector3& torque);
+    // World-frame forces for the next world step only.
+    void addForce(const Ogre::Vector3& force);
+    void addForceAtPosition(const Ogre::Vector3& force, const Ogre::Vector3& position);
+    void addForceAtRelativePosition(const Ogre::Vector3& force,
+                                    const Ogre::Vector3& relativePosition);
+    void setAutoDisable(bool autoDisable);
+
+private:
+    Ogre::Vector3 predictWithThrust(float t, float factor) const;
+
+    dBodyID body;
+    float rotationDecay;
+    float velocityDecay;
+    dMass mass;
+    float momentOfInertia;
+    bool active = false;
+    Ogre::Vector3 force = Ogre::Vector3::ZERO;
+    Ogre::Vector3 torque = Ogre::Vector3::ZERO;
+    std::vector<PositionListener*> positionListeners;
+};
+
+} // namespace Tolvarine

@@ -1,0 +1,2 @@
+// Compiling the header on its own keeps it self-contained.
+#include "PositionReporter.h"
