@@ -31,6 +31,9 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
+#include <OgreRenderSystem.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 
@@ -70,6 +73,36 @@ void declareMeshes()
             continue;
         groups.declareResource(name, "Mesh", "Core");
     }
+}
+
+struct VideoMode {
+    unsigned width = 1024;
+    unsigned height = 768;
+    bool fullScreen = false;
+};
+
+// The window's size and full-screen flag come from the render system's video options, which
+// ogre.cfg or the video options dialog set ("1024 x  768", "Yes").
+VideoMode readVideoMode(Ogre::Root& root)
+{
+    VideoMode mode;
+    Ogre::RenderSystem* renderSystem = root.getRenderSystem();
+    if (!renderSystem)
+        return mode;
+    const Ogre::ConfigOptionMap& options = renderSystem->getConfigOptions();
+    const auto video = options.find("Video Mode");
+    if (video != options.end()) {
+        unsigned width = 0;
+        unsigned height = 0;
+        if (std::sscanf(video->second.currentValue.c_str(), "%u x %u", &width, &height) == 2 && width > 0 &&
+            height > 0) {
+            mode.width = width;
+            mode.height = height;
+        }
+    }
+    const auto fullScreen = options.find("Full Screen");
+    mode.fullScreen = fullScreen != options.end() && fullScreen->second.currentValue == "Yes";
+    return mode;
 }
 
 } // namespace
@@ -113,8 +146,9 @@ void TolvarineEngine::initialise()
     }
 
     root->initialise(false);
-    gameWindow = std::make_unique<GameWindow>();
-    renderWindow = gameWindow->create(*root, "Tolvarine");
+    const VideoMode mode = readVideoMode(*root);
+    gameWindow = std::make_unique<GameWindow>(*root, "Tolvarine", mode.width, mode.height, mode.fullScreen);
+    renderWindow = gameWindow->getRenderWindow();
 
     sceneManager = root->createSceneManager();
     sceneManager->_setDestinationRenderSystem(root->getRenderSystem());
@@ -127,7 +161,7 @@ void TolvarineEngine::initialise()
     new Scheduler();
     renderTask = std::make_unique<FixedTask>(
         [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
-    InputHandler::getSingleton().initialise(renderWindow);
+    InputHandler::getSingleton().initialise(*gameWindow);
 
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.initialiseResourceGroup(Ogre::RGN_DEFAULT);
