@@ -1,8 +1,11 @@
 #include "ScriptModule.h"
 
+#include "AsteroidField.h"
+#include "DynamicCollidable.h"
 #include "MathBindings.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
+#include "StaticCollidable.h"
 #include "TaskBindings.h"
 
 #include <boost/python/import.hpp>
@@ -20,8 +23,8 @@ BOOST_PYTHON_MODULE(Tolvarine)
     using namespace Tolvarine;
     ScriptSystem::exportToPython();
     exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
-    //  2 DynamicCollidable
-    //  3 StaticCollidable
+    DynamicCollidable::exportToPython();     //  2
+    StaticCollidable::exportToPython();      //  3
     //  4 Controllable
     //  5 Targetable
     //  6 ShipBehaviour
@@ -33,9 +36,9 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 12 ScenarioTweak, ComboTweak
     // 13 Faction
     // 14 Path
-    // 15 OgreLink
+    DynamicCollidable::exportLinkToPython(); // 15 OgreLink
     // 16 Interface (with InterfaceMode)
-    // 17 AsteroidField
+    AsteroidField::exportToPython();         // 17
     // 18 DebrisSystem
     // 19 CameraController (with CameraType)
     // 20 FreeCamera (with TargetMode)
