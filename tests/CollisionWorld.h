@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace Tolvarine::Test {
@@ -22,7 +23,11 @@ namespace Tolvarine::Test {
 // cache. Type files are written into a temporary folder.
 class CollisionWorld : public ::testing::Test {
 protected:
-    CollisionWorld() { Ogre::ResourceGroupManager::getSingleton().createResourceGroup("Core"); }
+    CollisionWorld()
+    {
+        Ogre::ResourceGroupManager::getSingleton().createResourceGroup("Core");
+        profiler.setSystemInfoSource([] { return std::string(); });
+    }
 
     // Writes the type file `name` with `text` and opens it.
     std::unique_ptr<Config> type(const std::string& name, const std::string& text)
@@ -32,6 +37,25 @@ protected:
     }
 
     Ogre::SceneManager& scene() const { return root.sceneManager(); }
+
+    // How often the profiler block `name` was run since the profiler's last reset, wherever it
+    // was opened.
+    float runsOf(const std::string& name) const
+    {
+        std::ostringstream report;
+        profiler.writeReport(report);
+        std::istringstream lines(report.str());
+        float runs = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find(name + " ") == std::string::npos)
+                continue;
+            // The last column of a block's line is its number of runs per frame, and no frame
+            // is counted here.
+            const std::size_t last = line.find_last_of(' ');
+            runs += std::stof(line.substr(last + 1));
+        }
+        return runs;
+    }
 
     RenderingRoot root{RenderingRoot::Kind::Headless};
     TemporaryFolder folder;

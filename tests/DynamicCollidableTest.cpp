@@ -21,7 +21,6 @@
 
 #include <memory>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -53,7 +52,6 @@ protected:
         createMesh("hull.mesh", "Core", sphereShape(6, 8, 2.0f));
         createMesh("hull_far.mesh", "Core", boxShape(Vector3(2, 2, 2)));
         createMesh("hull_farther.mesh", "Core", boxShape(Vector3(1, 1, 1)));
-        profiler.setSystemInfoSource([] { return std::string(); });
     }
 
     std::unique_ptr<DynamicCollidable> make(const std::string& name, const std::string& text)
@@ -61,26 +59,6 @@ protected:
         types.push_back(type(name + ".cfg", text));
         return std::make_unique<DynamicCollidable>(scene(), name, *types.back(), Vector3(1, 2, 3),
                                                    Quaternion::IDENTITY);
-    }
-
-    // How often the profiler block `name` was run since the last reset, wherever it was opened.
-    float runsOf(const std::string& name) const
-    {
-        std::ostringstream report;
-        profiler.writeReport(report);
-        std::istringstream lines(report.str());
-        float runs = 0;
-        for (std::string line; std::getline(lines, line);) {
-            if (line.find(name + " ") == std::string::npos)
-                continue;
-            std::istringstream tokens(line);
-            std::string token;
-            std::string last;
-            while (tokens >> token)
-                last = token;
-            runs += std::stof(last);
-        }
-        return runs;
     }
 
     // The links of the movable objects that a sphere query around `centre` finds with `mask`,
