@@ -83,27 +83,6 @@ void deactivateFromScript(DynamicCollidable& collidable, int time)
     collidable.deactivate(static_cast<DisableTime>(time));
 }
 
-// Opens a profiler block for one scope; does nothing without a profiler.
-class ProfileBlock {
-public:
-    explicit ProfileBlock(const char* name)
-        : profiler(Profiler::getSingletonPtr())
-    {
-        if (profiler)
-            profiler->beginProfile(name);
-    }
-    ~ProfileBlock()
-    {
-        if (profiler)
-            profiler->endProfile();
-    }
-    ProfileBlock(const ProfileBlock&) = delete;
-    ProfileBlock& operator=(const ProfileBlock&) = delete;
-
-private:
-    Profiler* profiler;
-};
-
 } // namespace
 
 DynamicCollidable::DynamicCollidable(const std::string& name, const Config& config,
@@ -236,9 +215,13 @@ void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,
                                             const Ogre::Quaternion& orientation,
                                             const Ogre::Vector3&)
 {
-    ProfileBlock block("DynamicCollidable::synchroniseDynamics");
+    Profiler* const profiler = Profiler::getSingletonPtr();
+    if (profiler)
+        profiler->beginProfile("DynamicCollidable::synchroniseDynamics");
     node->setPosition(position);
     node->setOrientation(orientation);
+    if (profiler)
+        profiler->endProfile();
 }
 
 void DynamicCollidable::setGeometryOwner(CollisionListener* owner)

@@ -23,8 +23,8 @@ BOOST_PYTHON_MODULE(Tolvarine)
     using namespace Tolvarine;
     ScriptSystem::exportToPython();
     exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
-    DynamicCollidable::exportToPython();     //  2
-    StaticCollidable::exportToPython();      //  3
+    DynamicCollidable::exportToPython();      //  2 DynamicCollidable
+    StaticCollidable::exportToPython();       //  3 StaticCollidable
     //  4 Controllable
     //  5 Targetable
     //  6 ShipBehaviour
@@ -36,9 +36,9 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 12 ScenarioTweak, ComboTweak
     // 13 Faction
     // 14 Path
-    DynamicCollidable::exportLinkToPython(); // 15 OgreLink
+    DynamicCollidable::exportLinkToPython();  // 15 OgreLink
     // 16 Interface (with InterfaceMode)
-    AsteroidField::exportToPython();         // 17
+    AsteroidField::exportToPython();          // 17 AsteroidField
     // 18 DebrisSystem
     // 19 CameraController (with CameraType)
     // 20 FreeCamera (with TargetMode)
