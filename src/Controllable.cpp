@@ -147,6 +147,7 @@ public:
     {
         if (!query && !create())
             return nullptr;
+        refreshBounds();
         query->setSphere(Ogre::Sphere(centre, radius));
         return &query->execute();
     }
@@ -172,6 +173,20 @@ private:
         query = sceneManager->createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0), OgreLink::TARGETABLE_FLAG);
         sceneManager->addListener(this);
         return true;
+    }
+
+    // The scene's sphere query tests the world bounding spheres that scene objects keep, and
+    // those are brought up to date only for objects drawn in the last frame. Objects outside the
+    // view would be found where they were once seen, or around the origin if never seen.
+    void refreshBounds() const
+    {
+        for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories()) {
+            for (const auto& entry : sceneManager->getMovableObjects(factory.first)) {
+                const Ogre::MovableObject* object = entry.second;
+                if ((object->getQueryFlags() & OgreLink::TARGETABLE_FLAG) && object->getParentNode())
+                    object->getWorldBoundingSphere(true);
+            }
+        }
     }
 
     Ogre::SceneManager* sceneManager = nullptr;

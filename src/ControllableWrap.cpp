@@ -1,5 +1,6 @@
 #include "ControllableWrap.h"
 
+#include <boost/python/object_operators.hpp>
 #include <boost/python/override.hpp>
 
 namespace Tolvarine {
