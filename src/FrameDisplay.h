@@ -10,7 +10,7 @@ class Targetable;
 
 // The on-screen frame of one targetable object: four corner marks around the object's projection,
 // coloured by its side relative to the player, and, while the object is the selected target, a
-// second set of marks and the target read-out. Created and owned by the object's Targetable part;
+// second set of marks and the target read-out. Created and owned by the Targetable it frames;
 // the object's activation and deactivation switch it on and off, selection marks it selected.
 //
 // So far the frame keeps its state (name, kind, offset, active and selected flags); the corner

@@ -11,7 +11,7 @@ namespace Tolvarine {
 namespace {
 
 // The reticle overlays are data: a missing element must not stop the game, so it is logged and
-// the reticle simply shows without that part.
+// the reticle simply shows without that component.
 Ogre::OverlayElement* findReticleComponent(const std::string& name)
 {
     Ogre::OverlayManager* manager = Ogre::OverlayManager::getSingletonPtr();
