@@ -1,9 +1,12 @@
 #include "ScriptModule.h"
 
+#include "Controllable.h"
+#include "Faction.h"
 #include "MathBindings.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
 #include "TaskBindings.h"
+#include "Targetable.h"
 
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
@@ -22,8 +25,8 @@ BOOST_PYTHON_MODULE(Tolvarine)
     exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
     //  2 DynamicCollidable
     //  3 StaticCollidable
-    //  4 Controllable
-    //  5 Targetable
+    Controllable::exportToPython(); //  4 Controllable
+    Targetable::exportToPython();   //  5 Targetable
     //  6 ShipBehaviour
     //  7 Ship
     //  8 CapitalShip
@@ -31,7 +34,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 10 ScenarioManager
     // 11 ScenarioConfig
     // 12 ScenarioTweak, ComboTweak
-    // 13 Faction
+    Faction::exportToPython();      // 13 Faction
     // 14 Path
     // 15 OgreLink
     // 16 Interface (with InterfaceMode)
