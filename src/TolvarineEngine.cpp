@@ -1,18 +1,24 @@
 #include "TolvarineEngine.h"
 
+#include "CameraController.h"
 #include "Clock.h"
+#include "CollisionMeshCache.h"
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
 #include "FixedTask.h"
 #include "GameWindow.h"
 #include "GameplaySettings.h"
+#include "GraphicsSettings.h"
 #include "ImmediateExit.h"
 #include "InputHandler.h"
+#include "InstrumentSoundManager.h"
 #include "Interface.h"
+#include "MovementController.h"
 #include "NormalExit.h"
 #include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
+#include "PhysicsEngine.h"
 #include "PlatformInfo.h"
 #include "Profiler.h"
 #include "Scheduler.h"
@@ -75,6 +81,23 @@ void declareMeshes()
     }
 }
 
+// The program's own log, the default one, echoed to the console. A tool or test that made the
+// log before the engine keeps its own.
+Ogre::Log* programLog()
+{
+    Ogre::LogManager& logs = Ogre::LogManager::getSingleton();
+    Ogre::Log* existing = nullptr;
+    try {
+        existing = logs.getLog(logName);
+    } catch (const Ogre::Exception&) {
+        existing = nullptr;
+    }
+    if (!existing)
+        return logs.createLog(logName, true, true);
+    logs.setDefaultLog(existing);
+    return existing;
+}
+
 struct VideoMode {
     unsigned width = 1024;
     unsigned height = 768;
@@ -112,7 +135,7 @@ TolvarineEngine::TolvarineEngine()
     singleton = this;
     try {
         root = new Ogre::Root("plugins.cfg", "ogre.cfg", "Ogre.log");
-        log = Ogre::LogManager::getSingleton().createLog(logName, true, true);
+        log = programLog();
     } catch (...) {
         singleton = nullptr;
         throw;
@@ -176,6 +199,7 @@ void TolvarineEngine::initialise()
     groups.loadResourceGroup("Core");
     measureCpuFrequency();
 
+    new InstrumentSoundManager();
     new ScriptSystem();
     initTolvarine();
     loadDataTypes();
@@ -200,7 +224,13 @@ void TolvarineEngine::removeSplash()
 
 void TolvarineEngine::createSubsystems()
 {
+    PhysicsEngine::initialiseLibrary();
+    new CollisionMeshCache();
+    new PhysicsEngine();
     new Profiler();
+    new MovementController();
+    new CameraController();
+    new GraphicsSettings();
     new GameplaySettings();
     new Difficulty();
     new Interface();
