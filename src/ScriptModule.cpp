@@ -1,0 +1,64 @@
+#include "ScriptModule.h"
+
+#include "MathBindings.h"
+#include "ScriptError.h"
+#include "ScriptSystem.h"
+#include "TaskBindings.h"
+
+#include <boost/python/import.hpp>
+#include <boost/python/module.hpp>
+
+#include <OgreLogManager.h>
+
+namespace bp = boost::python;
+
+// The module's body: the script system's own class, then every scripted class in this order.
+// Classes that name a base come after it ("CapitalShip" after "Ship"). A class that is not built
+// yet keeps its slot as a comment, so that it is added in its place.
+BOOST_PYTHON_MODULE(Tolvarine)
+{
+    using namespace Tolvarine;
+    ScriptSystem::exportToPython();
+    exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
+    //  2 DynamicCollidable
+    //  3 StaticCollidable
+    //  4 Controllable
+    //  5 Targetable
+    //  6 ShipBehaviour
+    //  7 Ship
+    //  8 CapitalShip
+    //  9 Scenario
+    // 10 ScenarioManager
+    // 11 ScenarioConfig
+    // 12 ScenarioTweak, ComboTweak
+    // 13 Faction
+    // 14 Path
+    // 15 OgreLink
+    // 16 Interface (with InterfaceMode)
+    // 17 AsteroidField
+    // 18 DebrisSystem
+    // 19 CameraController (with CameraType)
+    // 20 FreeCamera (with TargetMode)
+    // 21 AreaManager
+    // 22 AmbientSoundManager (with AmbientMode)
+    // 23 WarpArrival
+    exportTasksToPython();       // 24 createTask, FunctionTask
+}
+
+namespace Tolvarine {
+
+void initTolvarine()
+{
+    ScriptSystem::getSingleton();
+    try {
+        bp::import("Tolvarine");
+    } catch (const bp::error_already_set&) {
+        ScriptError error = ScriptError::fetch();
+        Ogre::LogManager::getSingleton().logMessage(
+            "Python exception thrown while starting the module Tolvarine");
+        error.logTraceback();
+        throw error;
+    }
+}
+
+} // namespace Tolvarine

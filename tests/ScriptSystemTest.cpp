@@ -1,0 +1,361 @@
+#include "LogCapture.h"
+#include "ManualTicks.h"
+#include "Scheduler.h"
+#include "SchedulerFixture.h"
+#include "ScriptError.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
+
+#include <boost/python/extract.hpp>
+
+#include <OgreVector.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace bp = boost::python;
+using Tolvarine::ScriptError;
+using Tolvarine::ScriptSystem;
+using Tolvarine::Test::LogCapture;
+using Tolvarine::Test::ManualTicks;
+
+namespace {
+
+const std::string scriptsFolder = std::string(TOLVARINE_SOURCE_DIR) + "/tests/scripts/";
+
+// The interpreter is process-wide and never finalised, so every test of a process shares one
+// host, created as the game creates it. A developer's PYTHONUNBUFFERED would hide buffered
+// script output, so it is cleared first. The scripts' folder goes on the import path so that
+// scripts share helpers and tracebacks show source lines; imports write no bytecode there.
+ScriptSystem& host()
+{
+    static ScriptSystem* const instance = [] {
+        unsetenv("PYTHONUNBUFFERED");
+        auto* created = new ScriptSystem();
+        Tolvarine::initTolvarine();
+        created->runString("sys.dont_write_bytecode = True\n");
+        created->evaluate("sys.path").attr("insert")(0, scriptsFolder);
+        return created;
+    }();
+    return *instance;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// Runs a test script, which asserts in Python; a failed assertion comes back with its traceback.
+::testing::AssertionResult runs(const std::string& name)
+{
+    const std::string path = scriptsFolder + name;
+    if (!std::filesystem::is_regular_file(path))
+        return ::testing::AssertionFailure() << "missing test script " << path;
+    try {
+        host().runScript(path);
+    } catch (const ScriptError& error) {
+        return ::testing::AssertionFailure() << name << " failed:\n" << joined(error.traceback());
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Evaluates a check written in a test script, which asserts in Python.
+::testing::AssertionResult checks(const std::string& expression)
+{
+    try {
+        host().evaluate(expression);
+    } catch (const ScriptError& error) {
+        return ::testing::AssertionFailure() << expression << " failed:\n" << joined(error.traceback());
+    }
+    return ::testing::AssertionSuccess();
+}
+
+template <typename T>
+T evaluated(const std::string& expression)
+{
+    return bp::extract<T>(host().evaluate(expression));
+}
+
+// Runs an action that must fail with a script error and returns that error.
+template <typename Action>
+ScriptError expectScriptError(Action action)
+{
+    try {
+        action();
+    } catch (const ScriptError& error) {
+        return error;
+    }
+    ADD_FAILURE() << "no script error";
+    PyErr_SetString(PyExc_RuntimeError, "missing script error");
+    return ScriptError::fetch();
+}
+
+} // namespace
+
+TEST(ScriptSystemTest, PreludeAndModuleAreVisibleToScripts)
+{
+    EXPECT_TRUE(runs("prelude.py"));
+    EXPECT_EQ(evaluated<std::string>("timestamp"), "Sun May  1 14:43:49 2005");
+    EXPECT_FALSE(evaluated<bool>("debug"));
+    EXPECT_EQ(ScriptSystem::getSingletonPtr(), &host());
+}
+
+TEST(ScriptSystemTest, ModuleStartRegistersConversionsBeforeAnyImport)
+{
+    host();
+    const bp::object vector(Ogre::Vector3(1, 2, 3));
+    EXPECT_EQ(bp::extract<Ogre::Vector3>(vector * 2)(), Ogre::Vector3(2, 4, 6));
+    LogCapture log;
+    EXPECT_NO_THROW(Tolvarine::initTolvarine());
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(ScriptSystemTest, Vector3InScripts)
+{
+    EXPECT_TRUE(runs("math_vector3.py"));
+}
+
+TEST(ScriptSystemTest, QuaternionInScripts)
+{
+    EXPECT_TRUE(runs("math_quaternion.py"));
+}
+
+TEST(ScriptSystemTest, ColourValueInScripts)
+{
+    EXPECT_TRUE(runs("math_colour.py"));
+}
+
+TEST(ScriptSystemTest, RadianAndDegreeInScripts)
+{
+    EXPECT_TRUE(runs("math_angles.py"));
+}
+
+TEST(ScriptSystemTest, LaterScriptsAndExpressionsSeeEarlierGlobals)
+{
+    ASSERT_TRUE(runs("globals_first.py"));
+    EXPECT_TRUE(runs("globals_second.py"));
+    EXPECT_EQ(evaluated<int>("sharedCounter"), 42);
+    EXPECT_EQ(evaluated<Ogre::Vector3>("sharedDouble(sharedOrigin)"), Ogre::Vector3(2, 4, 6));
+    host().runString("sharedCounter = sharedCounter * 2\n");
+    EXPECT_EQ(evaluated<int>("sharedCounter"), 84);
+}
+
+TEST(ScriptSystemTest, ScriptErrorIsLoggedWithTracebackAndPropagates)
+{
+    const std::string path = scriptsFolder + "raises_midway.py";
+    LogCapture log;
+    const ScriptError error = expectScriptError([&] { host().runScript(path); });
+
+    EXPECT_STREQ(error.what(), "ZeroDivisionError: division by zero");
+    ASSERT_GE(log.lines().size(), 4u);
+    EXPECT_EQ(log.lines()[0], "Python exception thrown while running script: " + path);
+    EXPECT_EQ(log.lines()[1], "Traceback (most recent call last):");
+    EXPECT_EQ(log.lines()[2], "  File \"raises_midway.py\", line 3, in <module>");
+    EXPECT_EQ(log.lines().back(), "ZeroDivisionError: division by zero");
+    EXPECT_EQ(std::vector<std::string>(log.lines().begin() + 1, log.lines().end()),
+              error.traceback());
+    EXPECT_EQ(PyErr_Occurred(), nullptr) << "the error indicator must be cleared once logged";
+
+    // The namespace keeps what the script defined before it failed.
+    EXPECT_EQ(evaluated<std::string>("definedBeforeFailure"), "kept");
+    EXPECT_FALSE(evaluated<bool>("'definedAfterFailure' in globals()"));
+}
+
+TEST(ScriptSystemTest, ScriptErrorReachesCallersAsBindingErrorAndAsStandardException)
+{
+    const std::string path = scriptsFolder + "syntax_error.py";
+    LogCapture log;
+    bool caughtAsBindingError = false;
+    try {
+        host().runScript(path);
+    } catch (const bp::error_already_set&) {
+        caughtAsBindingError = true;
+    }
+    EXPECT_TRUE(caughtAsBindingError);
+
+    std::string text;
+    try {
+        host().runScript(path);
+    } catch (const std::exception& error) {
+        text = error.what();
+    }
+    EXPECT_EQ(text, "SyntaxError: invalid syntax");
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines()[0], "Python exception thrown while running script: " + path);
+    EXPECT_EQ(log.lines().back(), "SyntaxError: invalid syntax");
+}
+
+TEST(ScriptSystemTest, EvaluateReturnsValuesAndLogsFailedExpressions)
+{
+    host();
+    {
+        LogCapture log;
+        EXPECT_EQ(evaluated<int>("1 + 2"), 3);
+        EXPECT_TRUE(log.lines().empty());
+    }
+    LogCapture log;
+    const ScriptError nameError = expectScriptError([] { host().evaluate("undefinedName + 1"); });
+    EXPECT_STREQ(nameError.what(), "NameError: name 'undefinedName' is not defined");
+    ASSERT_GE(log.lines().size(), 3u);
+    EXPECT_EQ(log.lines()[0], "Python exception throw while executing statement: undefinedName + 1");
+    EXPECT_EQ(log.lines()[1], "Traceback (most recent call last):");
+    EXPECT_EQ(log.lines().back(), "NameError: name 'undefinedName' is not defined");
+
+    // A statement is not an expression.
+    log.clear();
+    const ScriptError syntaxError = expectScriptError([] { host().evaluate("assigned = 1"); });
+    EXPECT_STREQ(syntaxError.what(), "SyntaxError: invalid syntax");
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines()[0], "Python exception throw while executing statement: assigned = 1");
+    EXPECT_FALSE(evaluated<bool>("'assigned' in globals()"));
+}
+
+TEST(ScriptSystemTest, RunStringLogsOnlyTheTraceback)
+{
+    host();
+    LogCapture log;
+    const ScriptError error = expectScriptError(
+        [] { host().runString("keptByString = 7\nraise ValueError('bad value')\n"); });
+    EXPECT_STREQ(error.what(), "ValueError: bad value");
+    ASSERT_GE(log.lines().size(), 3u);
+    EXPECT_EQ(log.lines()[0], "Traceback (most recent call last):");
+    EXPECT_EQ(log.lines()[1], "  File \"<string>\", line 2, in <module>");
+    EXPECT_EQ(log.lines().back(), "ValueError: bad value");
+    EXPECT_EQ(evaluated<int>("keptByString"), 7);
+}
+
+TEST(ScriptSystemTest, MissingScriptIsSkippedWithoutAWord)
+{
+    host();
+    LogCapture log;
+    EXPECT_NO_THROW(host().runScript(scriptsFolder + "no_such_script.py"));
+    EXPECT_NO_THROW(host().runScript(scriptsFolder));
+    EXPECT_NO_THROW(host().runScript(""));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(ScriptSystemTest, ScriptStartedByAScriptReportsItsErrorToTheCallingScript)
+{
+    const std::string nestedPath = scriptsFolder + "raises_midway.py";
+    host().evaluate("globals()")["nestedPath"] = nestedPath;
+    LogCapture log;
+    ASSERT_TRUE(runs("runs_nested.py"));
+    EXPECT_EQ(evaluated<std::string>("nestedCaught"), "division by zero");
+    EXPECT_EQ(log.lines().front(), "Python exception thrown while running script: " + nestedPath);
+
+    // Uncaught, the original Python error leaves the calling code.
+    log.clear();
+    const ScriptError error = expectScriptError([] {
+        host().runString("from Tolvarine import ScriptSystem\n"
+                         "ScriptSystem.getSingleton().runScript(nestedPath)\n");
+    });
+    EXPECT_STREQ(error.what(), "ZeroDivisionError: division by zero");
+    EXPECT_EQ(log.lines().front(), "Python exception thrown while running script: " + nestedPath);
+}
+
+// The interpreter is never finalised, so nothing flushes script output at exit: it must reach a
+// pipe at once. The child ends without any clean-up, as a crashed or exited game would.
+TEST(ScriptSystemTest, ScriptOutputReachesAPipeWithoutAFlush)
+{
+    host();
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        dup2(ends[1], STDOUT_FILENO);
+        close(ends[0]);
+        close(ends[1]);
+        try {
+            host().runString("print('written by a script')\nsys.stdout.write('no line end')\n");
+        } catch (...) {
+            _exit(2);
+        }
+        _exit(0);
+    }
+    close(ends[1]);
+    std::string output;
+    char buffer[256];
+    ssize_t count;
+    while ((count = read(ends[0], buffer, sizeof buffer)) > 0)
+        output.append(buffer, static_cast<std::size_t>(count));
+    close(ends[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(output, "written by a script\nno line end");
+}
+
+// Script tasks under a scheduler on a hand-driven clock.
+class ScriptTaskTest : public Tolvarine::Test::SchedulerFixture {
+protected:
+    void SetUp() override { host(); }
+
+    // Every task a script made must leave this test's scheduler while it still exists: the task
+    // scripts name everything "task_...", so dropping those names (and collecting cycles) does it.
+    void TearDown() override
+    {
+        host().runString("for name in [name for name in globals() if name.startswith('task_')]:\n"
+                         "    del globals()[name]\n"
+                         "import gc\n"
+                         "gc.collect()\n");
+    }
+};
+
+TEST_F(ScriptTaskTest, ScriptCallablesRunAsTasksAndSayWhetherToGoOn)
+{
+    ASSERT_TRUE(runs("task_runs.py"));
+    for (const double due : {0.5, 1.0, 1.5, 2.0, 2.5})
+        passAt(due - work);
+    EXPECT_TRUE(checks("task_check_runs()"));
+}
+
+TEST_F(ScriptTaskTest, TaskDroppedByItsOwnCallableStopsSafelyAndIsReleased)
+{
+    ASSERT_TRUE(runs("task_ends_itself.py"));
+    for (const double due : {1.0, 2.0, 3.0})
+        passAt(due - work);
+    EXPECT_TRUE(checks("task_check_ended()"));
+
+    // A task collected with its cycle leaves the queue; later passes drop its entry.
+    EXPECT_TRUE(checks("task_drop_cycle()"));
+    passAt(4.0 - work);
+    passAt(5.0 - work);
+}
+
+TEST_F(ScriptTaskTest, ErrorInTaskCallableIsLoggedAndLeavesThePass)
+{
+    ASSERT_TRUE(runs("task_fails.py"));
+    ManualTicks::advance(1.0 - work - scheduler.getTime());
+    LogCapture log;
+    const ScriptError error = expectScriptError([this] { scheduler.run(); });
+
+    EXPECT_STREQ(error.what(), "ValueError: task failed");
+    const auto& lines = log.lines();
+    const auto first = std::find(lines.begin(), lines.end(),
+                                 "Python exception thrown while running task: Failing task");
+    ASSERT_NE(first, lines.end());
+    ASSERT_NE(first + 1, lines.end());
+    EXPECT_EQ(*(first + 1), "Traceback (most recent call last):");
+    EXPECT_EQ(lines.back(), "ValueError: task failed");
+    EXPECT_EQ(evaluated<int>("task_failure_runs"), 1);
+    EXPECT_EQ(PyErr_Occurred(), nullptr);
+}
+
+TEST(ScriptTaskWithoutSchedulerTest, CreateTaskRefusesCleanly)
+{
+    ASSERT_EQ(Tolvarine::Scheduler::getSingletonPtr(), nullptr);
+    EXPECT_TRUE(runs("task_without_scheduler.py"));
+}

@@ -1,0 +1,18 @@
+# Every script sees the prelude's names and the module "Tolvarine" with the host and math types.
+assert sys.__name__ == "sys" and os.__name__ == "os"
+assert debug is False
+assert timestamp == "Sun May  1 14:43:49 2005"
+
+import Tolvarine
+
+for name in ("ScriptSystem", "Vector3", "Quaternion", "ColourValue", "Radian", "Degree",
+             "createTask", "FunctionTask"):
+    assert hasattr(Tolvarine, name), name
+host = Tolvarine.ScriptSystem.getSingleton()
+assert isinstance(host, Tolvarine.ScriptSystem)
+try:
+    Tolvarine.ScriptSystem()
+except Exception:
+    pass
+else:
+    raise AssertionError("scripts must not create a script system")

@@ -1,0 +1,4 @@
+# Defines a name, then fails.
+definedBeforeFailure = "kept"
+ratio = 1 / 0
+definedAfterFailure = "never"

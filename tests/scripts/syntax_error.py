@@ -1,0 +1,1 @@
+this line is not Python
