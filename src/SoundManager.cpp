@@ -95,7 +95,6 @@ SoundManager::~SoundManager()
     const std::set<SoundSource*> stillPlaying = playing;
     for (SoundSource* source : stillPlaying)
         source->stop();
-    updateTask.reset();
     if (singleton == this)
         singleton = nullptr;
 }

@@ -301,21 +301,6 @@ TEST_F(SoundManagerTest, SoundsAreSharedByFileAndMode)
     EXPECT_EQ(linesStartingWith(log, "Sound allocated: ").size(), 4u);
 }
 
-TEST_F(SoundManagerTest, TheUpdateTaskDeliversTheEndsOfSounds)
-{
-    startManager();
-    std::unique_ptr<SoundSource> shot =
-        SoundSource::create("beep", SoundCategory::EFFECTS, nullptr, Ogre::Vector3::ZERO, false);
-    shot->play();
-    soundClock = 0.25;
-    scheduler.run();
-    EXPECT_EQ(manager->getPlaying().count(shot.get()), 1u);
-    soundClock = 0.5;
-    scheduler.run();
-    EXPECT_TRUE(manager->getPlaying().empty());
-    EXPECT_FALSE(shot->isPlaying());
-}
-
 TEST_F(SoundManagerTest, SourcesOutlivingTheManagerAreStoppedAndHarmless)
 {
     startManager();
