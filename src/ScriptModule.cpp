@@ -1,6 +1,10 @@
 #include "ScriptModule.h"
 
 #include "MathBindings.h"
+#include "Scenario.h"
+#include "ScenarioConfig.h"
+#include "ScenarioManager.h"
+#include "ScenarioTweak.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
 #include "TaskBindings.h"
@@ -27,10 +31,10 @@ BOOST_PYTHON_MODULE(Tolvarine)
     //  6 ShipBehaviour
     //  7 Ship
     //  8 CapitalShip
-    //  9 Scenario
-    // 10 ScenarioManager
-    // 11 ScenarioConfig
-    // 12 ScenarioTweak, ComboTweak
+    Scenario::exportToPython();          //  9 Scenario
+    ScenarioManager::exportToPython();   // 10 ScenarioManager
+    ScenarioConfig::exportToPython();    // 11 ScenarioConfig
+    ScenarioTweak::exportToPython();     // 12 ScenarioTweak, ComboTweak
     // 13 Faction
     // 14 Path
     // 15 OgreLink
