@@ -1,19 +1,44 @@
 #pragma once
 
+#include "SdlTranslation.h"
+
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+struct _SDL_Joystick;
+
 namespace Tolvarine {
+
+class Config;
+class FixedTask;
+class GameWindow;
+class GuiInjector;
+
+// The kind of a physical input, as the input capture reports it.
+enum class InputType {
+    MOUSE_BUTTON = 0,
+    MOUSE_MOVE = 1,
+    JOYSTICK_BUTTON = 2,
+    JOYSTICK_AXIS = 3,
+    KEY = 4,
+};
 
 // The one road every player input travels. Game code never looks at keys, buttons or axes: it
 // names an input symbol ("pause", "fire_primary", "pitch_up") and subscribes a callback to it
 // through one of the three handle classes below. The physical side turns device events into
 // symbol values with setSymbolValue, which dispatches to the subscribers.
+//
+// The physical side pumps SDL once per frame (the fixed task "Process Input"), walks the key
+// map's bindings for each key, button, mouse direction and joystick half-axis, shapes mouse and
+// joystick values, feeds the GUI while it is shown and lets the menus capture the next input.
 //
 // One callback per symbol and slot: a second subscriber is refused with a log line and the first
 // one keeps working. Everything runs on the game thread.
@@ -22,6 +47,9 @@ public:
     using SymbolNumber = std::uint32_t;
     using Callback = std::function<void()>;
     using AxisCallback = std::function<void(float)>;
+    // Called with each captured input; returning false ends the capture.
+    using CaptureCallback = std::function<bool(InputType kind, std::uint32_t code, float value)>;
+    using Mapping = std::pair<std::string, std::string>;
 
     class EnterSubscription;
     class ExitSubscription;
@@ -63,6 +91,74 @@ public:
     void unsubscribeExit(SymbolNumber number);
     void unsubscribeAxis(SymbolNumber plus, SymbolNumber minus);
 
+    // --- Physical input ---
+
+    // Start-up, once the game window exists: the "Process Input" task, SDL's input on the
+    // window, the key map (empty path: "cfg/active.keymap") and the first joystick. Needs the
+    // Scheduler. A missing key map throws ConfigurationError, an SDL failure
+    // std::runtime_error("Bad SDL Init").
+    void initialise(GameWindow& window, const std::string& keymapPath = "");
+    bool openJoystick(int index);
+    // The body of "Process Input": reads the real-time clock and handles this frame's events.
+    void processEvents();
+    // The same with the real time given, in seconds.
+    void processEvents(double realTime);
+
+    void setExitOnKeyPress(bool exit) { exitOnKeyPress = exit; }
+    void setGuiInjection(bool inject) { guiInjection = inject; }
+    void setMouseMomentumSuspended(bool suspended) { mouseMomentumSuspended = suspended; }
+    void setGuiInjector(GuiInjector* injector) { guiInjector = injector; }
+    // Every following input event goes to the callback, one per frame, until it returns false.
+    void setInputCapture(CaptureCallback callback);
+    bool isCapturing() const { return static_cast<bool>(capture); }
+
+    // Tuning. Out-of-range values are clamped with a log line: a sensitivity above 100 or a dead
+    // zone of 100 % would divide by zero, and a half-life of 0 or less means no momentum.
+    void setMouseSensitivity(unsigned sensitivity);
+    unsigned getMouseSensitivity() const;
+    void setMouseFilterHalflife(float halflife);
+    float getMouseFilterHalflife() const;
+    void setJoystickDeadZone(unsigned percent);
+    unsigned getJoystickDeadZone() const;
+    // Values below 0.01 are ignored.
+    void setJoystickLogFactor(float factor);
+    float getJoystickLogFactor() const;
+
+    // The value a motion of so many pixels gives: |motion| / D, at most 1.
+    float mouseScale(int motion) const;
+    // A raw axis position shaped by the dead zone and the logarithmic response, signed.
+    float shapeJoystickAxis(int raw) const;
+    static int toGuiMouseButton(std::uint32_t sdlButton);
+
+    // --- Key map ---
+
+    // Reads the bindings and tuning; an empty path means "cfg/active.keymap".
+    void loadKeymap(const std::string& path = "");
+    // Writes them back, keeping whatever else the file holds; an empty path means
+    // "cfg/active.keymap". A deleted file is created again.
+    void saveKeymap(const std::string& path = "") const;
+    void bindPhysicalInput(InputType kind, std::uint32_t code, SymbolNumber symbol);
+    void unbindSymbol(SymbolNumber symbol);
+    // (symbol name, input name) of every binding that has both: keys, mouse buttons, mouse
+    // moves, joystick buttons, joystick axes, each in ascending code order.
+    std::vector<Mapping> getMappings() const;
+    // The name of the symbol's first named binding in that same order; "" when it has none.
+    std::string getInputNameForSymbol(const std::string& symbolName);
+
+    static std::optional<std::string> keyName(std::uint32_t code);
+    static std::optional<std::uint32_t> keyCodeForName(const std::string& name);
+    static std::optional<std::string> mouseButtonName(std::uint32_t code);
+    static std::optional<std::uint32_t> parseMouseButtonName(const std::string& name);
+    static std::optional<std::string> mouseMoveName(std::uint32_t code);
+    static std::optional<std::uint32_t> parseMouseMoveName(const std::string& name);
+    static std::optional<std::string> joystickButtonName(std::uint32_t code);
+    static std::optional<std::uint32_t> parseJoystickButtonName(const std::string& name);
+    static std::optional<std::string> joystickAxisName(std::uint32_t code);
+    static std::optional<std::uint32_t> parseJoystickAxisName(const std::string& name);
+    static std::optional<std::string> inputName(InputType kind, std::uint32_t code);
+    static std::optional<std::uint32_t> oppositeMouseMove(std::uint32_t code);
+    static std::optional<std::uint32_t> oppositeJoystickAxis(std::uint32_t code);
+
 private:
     struct AxisSlot {
         SymbolNumber other = 0;
@@ -86,6 +182,33 @@ private:
     void dispatchAsMinus(SymbolNumber number, float value) const;
     bool pressedFlag(SymbolNumber number) const;
 
+    bool nextEvent(SdlTranslation::Event& event);
+    void captureEvent(const SdlTranslation::Event& event);
+    void dispatchEvent(const SdlTranslation::Event& event, int& motionX, int& motionY);
+    bool fromOpenJoystick(const SdlTranslation::Event& event) const;
+    void mouseStep(double now, int motionX, int motionY);
+    double mouseCarryFactor(double elapsed) const;
+    void closeJoystick();
+
+    void keyDown(std::uint32_t code);
+    void keyUp(std::uint32_t code);
+    void mouseButtonDown(std::uint32_t button);
+    void mouseButtonUp(std::uint32_t button);
+    void joystickButton(std::uint32_t button, bool down);
+    void horizontalMotion(int total);
+    void verticalMotion(int total);
+    void joystickAxis(std::uint32_t axis, int raw);
+    void pressAll(InputType kind, std::uint32_t code, float value);
+    void releaseAll(InputType kind, std::uint32_t code);
+    // One direction of a mouse axis or joystick axis: active while its value is above 0.
+    void driveDirection(InputType kind, std::uint32_t code, float value);
+    std::vector<SymbolNumber> symbolsBoundTo(InputType kind, std::uint32_t code) const;
+    void applyTuning(const Config& keymap);
+    void bindByName(SymbolNumber symbol, const std::string& input);
+
+    using BindingTable = std::multimap<std::uint32_t, SymbolNumber>;
+    const BindingTable& bindingTable(InputType kind) const;
+
     static InputHandler* singleton;
 
     std::map<std::string, SymbolNumber> numbers;
@@ -96,6 +219,39 @@ private:
     std::vector<std::shared_ptr<const Callback>> exitSlots;
     std::vector<AxisSlot> plusSlots;  // indexed by the plus symbol, holds the minus symbol
     std::vector<AxisSlot> minusSlots; // indexed by the minus symbol, holds the plus symbol
+
+    bool exitOnKeyPress = false;
+    bool guiInjection = false;
+    bool mouseMomentumSuspended = false;
+    GuiInjector* guiInjector = nullptr;
+    CaptureCallback capture;
+    unsigned captureGeneration = 0;
+    std::unique_ptr<FixedTask> processInputTask;
+    unsigned long nativeWindow = 0;
+
+    // Indexed by InputType; one physical input may drive several symbols, in binding order.
+    std::array<BindingTable, 5> bindings;
+
+    _SDL_Joystick* joystick = nullptr;
+    int joystickIndex = -1;
+    // Events of one SDL event that wait for a later frame (a wheel notch is a press and a release).
+    std::deque<SdlTranslation::Event> pendingEvents;
+
+    // Tuning in the form the formulas use, in double so that edge values come out exact.
+    double mouseDivisor = 50.0;     // D = 101 - sensitivity
+    float mouseDecayRate = 100.0f;  // R = 1 / half-life; infinite for no momentum
+    unsigned deadZonePercent = 10;
+    double deadZone = 0.1;          // z
+    double deadZoneStretch = 1.0 / 0.9; // k = 1 / (1 - z)
+    double logFactor = 2.0;         // f
+    double logScale = 0.01;         // a = 10^-f
+    double logOffset = 0.01;        // b = 0.1^f
+    double logNormalise = 1.0 / 0.99; // c = 1 / (1 - b)
+
+    bool mouseClockStarted = false;
+    double lastMouseStep = 0.0;
+    int previousMotionX = 0;
+    int previousMotionY = 0;
 };
 
 // Shared machinery of the enter and exit handles.

@@ -1,0 +1,173 @@
+#include "AnimatedBillboard.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FunctionTask.h"
+#include "Scheduler.h"
+
+#include <OgreBillboard.h>
+#include <OgreBillboardSet.h>
+#include <OgreColourValue.h>
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgrePass.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreTechnique.h>
+#include <OgreTextureUnitState.h>
+#include <OgreVector.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The clone's number follows a separator, so no two clones share a name ("Expl1" with clone 0
+// and "Expl" with clone 10 stay apart), and the word keeps clones apart from authored names.
+std::string cloneName(const std::string& materialName, unsigned number)
+{
+    return materialName + "/AnimatedBillboard" + std::to_string(number);
+}
+
+Ogre::TextureUnitState* firstTextureUnit(const Ogre::MaterialPtr& material)
+{
+    Ogre::Technique* technique = material->getBestTechnique();
+    if (!technique || technique->getNumPasses() == 0)
+        return nullptr;
+    Ogre::Pass* pass = technique->getPass(0);
+    if (pass->getNumTextureUnitStates() == 0)
+        return nullptr;
+    Ogre::TextureUnitState* unit = pass->getTextureUnitState(0);
+    return unit->getNumFrames() == 0 ? nullptr : unit;
+}
+
+} // namespace
+
+unsigned AnimatedBillboard::counter = 0;
+
+AnimatedBillboard::AnimatedBillboard(Config& config, const std::string& section,
+                                     Ogre::SceneManager& sceneManager)
+    : sceneManager(sceneManager)
+{
+    const unsigned number = counter++;
+
+    // Everything is read and checked before any engine object is made, so a bad section leaves
+    // nothing behind.
+    const std::string materialName = config.get<std::string>(section, "materialName");
+    duration = config.get<float>(section, "duration");
+    const float timeResolution = config.get<float>(section, "timeResolution");
+    const float size = config.get<float>(section, "size");
+    if (!(duration > 0.0f)) {
+        logLine("AnimatedBillboard: duration of section " + section + " must be above 0");
+        throw ConfigurationError();
+    }
+    const Ogre::MaterialPtr original = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    if (!original) {
+        logLine("AnimatedBillboard: unknown material " + materialName + " in section " + section);
+        throw ConfigurationError();
+    }
+
+    material = original->clone(cloneName(materialName, number));
+    try {
+        material->load();
+        if (!frameUnit()) {
+            logLine("AnimatedBillboard: material " + materialName + " has no texture frames to animate");
+            throw ConfigurationError();
+        }
+        billboardSet = sceneManager.createBillboardSet(material->getName(), 1);
+    } catch (...) {
+        Ogre::MaterialManager::getSingleton().remove(material);
+        throw;
+    }
+    updateTask = std::make_unique<FunctionTask>([this](float elapsed) { return update(elapsed); },
+                                                "Billboard Animation", timeResolution,
+                                                0.2f * timeResolution, 0, 0.0f);
+    billboardSet->setMaterial(material);
+    billboardSet->setQueryFlags(0);
+    billboardSet->setDefaultDimensions(size, size);
+    billboardSet->createBillboard(Ogre::Vector3::ZERO, Ogre::ColourValue::White);
+}
+
+AnimatedBillboard::~AnimatedBillboard()
+{
+    detach();
+    sceneManager.destroyBillboardSet(billboardSet);
+    updateTask.reset();
+    // The clone's name is never used again, so it leaves the material registry with its owner.
+    Ogre::MaterialManager::getSingleton().remove(material);
+}
+
+void AnimatedBillboard::start(Ogre::SceneNode& node, const Callback* onDoneCallback)
+{
+    onDone = onDoneCallback;
+    detach();
+    node.attachObject(billboardSet);
+    if (Ogre::TextureUnitState* unit = frameUnit())
+        unit->setCurrentFrame(0);
+    startTime = Scheduler::getSingleton().getTime();
+    updateTask->subscribe(true);
+    // Also for a task that is still queued from an earlier start: its first run comes one
+    // period after this start.
+    updateTask->reset();
+}
+
+void AnimatedBillboard::stop(DisableTime)
+{
+    onDone = nullptr;
+    detach();
+    updateTask->subscribe(false);
+}
+
+unsigned AnimatedBillboard::getCurrentFrame() const
+{
+    const Ogre::TextureUnitState* unit = frameUnit();
+    return unit ? static_cast<unsigned>(unit->getCurrentFrame()) : 0;
+}
+
+bool AnimatedBillboard::update(float)
+{
+    Ogre::TextureUnitState* unit = frameUnit();
+    if (!unit) {
+        logLine("AnimatedBillboard: material " + material->getName() + " lost its texture frames");
+        return false;
+    }
+    const unsigned frameCount = static_cast<unsigned>(unit->getNumFrames());
+    const unsigned last = frameCount - 1;
+    if (unit->getCurrentFrame() == last) {
+        // The callback may stop or release this billboard, so nothing of it is touched after.
+        if (const Callback* callback = onDone)
+            (*callback)();
+        return false;
+    }
+
+    // Clamped as a float: a clock that went back or an hour-long pause must neither wrap nor
+    // overflow the frame number.
+    const double t = (Scheduler::getSingleton().getTime() - startTime) / duration;
+    const double frame = std::clamp(std::floor(frameCount * t), 0.0, static_cast<double>(last));
+    unit->setCurrentFrame(static_cast<unsigned>(frame));
+    return true;
+}
+
+// The clone goes with its original's resource group, so an unload of that group unloads it too;
+// it is loaded again when next needed.
+Ogre::TextureUnitState* AnimatedBillboard::frameUnit() const
+{
+    if (!material->isLoaded())
+        material->load();
+    return firstTextureUnit(material);
+}
+
+void AnimatedBillboard::detach()
+{
+    if (Ogre::SceneNode* parent = billboardSet->getParentSceneNode())
+        parent->detachObject(billboardSet->getName());
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "DisableTime.h"
+
+#include <ode/common.h>
+
+#include <memory>
+#include <vector>
+
+namespace Tolvarine {
+
+class CollisionBody;
+class CollisionListener;
+class PhysicsBody;
+class PhysicsGeometry;
+
+// The collision shapes of one object: its own ODE simple space holding the object's collision
+// bodies. The space carries this object as its ODE data, and while the object is enabled the
+// space is a member of the physics engine's top-level space.
+class CollisionGeometry {
+public:
+    // An empty space that is in no other space and never destroys its members (the collision
+    // bodies own their geometries).
+    CollisionGeometry();
+    virtual ~CollisionGeometry();
+    CollisionGeometry(const CollisionGeometry&) = delete;
+    CollisionGeometry& operator=(const CollisionGeometry&) = delete;
+
+    // Asked by the physics engine for every pair of objects whose spaces touch.
+    virtual bool accepts(CollisionGeometry* other);
+
+    // Appends a collision body and puts its geometry into this object's space.
+    void addCollisionBody(std::shared_ptr<CollisionBody> body);
+    // Puts the space into the top-level space and lets every collision body collide.
+    void enable();
+    // Takes the space out of the top-level space and stops every collision body.
+    void disable(DisableTime time);
+    void setBody(PhysicsBody& body);
+    // Looks every component index up again with the new owner.
+    void setListener(CollisionListener* owner);
+
+    dSpaceID getSpace() const;
+    const std::vector<std::shared_ptr<CollisionBody>>& getCollisionBodies() const { return bodies; }
+
+private:
+    std::unique_ptr<PhysicsGeometry> space;
+    std::vector<std::shared_ptr<CollisionBody>> bodies;
+};
+
+} // namespace Tolvarine

@@ -1,0 +1,106 @@
+#include "GameWindow.h"
+
+#include "FatalError.h"
+
+#include <OgreLogManager.h>
+#include <OgreRenderSystem.h>
+#include <OgreRenderWindow.h>
+#include <OgreRoot.h>
+#include <OgreStringConverter.h>
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace Tolvarine {
+
+namespace {
+
+void log(const std::string& message)
+{
+    Ogre::LogManager::getSingleton().logMessage(message);
+}
+
+const char* const renderSystemName = "OpenGL Rendering Subsystem";
+
+} // namespace
+
+GameWindow* GameWindow::singleton = nullptr;
+
+GameWindow::GameWindow(Ogre::Root& ogreRoot, const std::string& title, unsigned width, unsigned height, bool fullScreen)
+    : root(ogreRoot)
+{
+    if (singleton) {
+        log("GameWindow created twice");
+        throw FatalError();
+    }
+    // The game runs on X11; a driver chosen beforehand (tests use "dummy") is kept.
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        log(std::string("SDL failed init: ") + SDL_GetError());
+        throw std::runtime_error("Bad SDL Init");
+    }
+    // SDL switches the screen mode for full screen; OGRE only draws into the window.
+    const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
+    sdlWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(width),
+                                 int(height), flags);
+    if (!sdlWindow) {
+        log(std::string("SDL could not create the game window: ") + SDL_GetError());
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw FatalError();
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) {
+        log("The game window is not an X11 window");
+        SDL_DestroyWindow(sdlWindow);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw FatalError();
+    }
+    nativeHandle = static_cast<unsigned long>(info.info.x11.window);
+
+    Ogre::NameValuePairList options;
+    options["externalWindowHandle"] = Ogre::StringConverter::toString(nativeHandle);
+    try {
+        renderWindow = root.createRenderWindow(title, width, height, false, &options);
+    } catch (...) {
+        SDL_DestroyWindow(sdlWindow);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw;
+    }
+    singleton = this;
+}
+
+GameWindow::~GameWindow()
+{
+    // OGRE's window draws into SDL's, so it goes first.
+    if (Ogre::RenderSystem* renderSystem = root.getRenderSystem())
+        renderSystem->destroyRenderWindow(renderWindow->getName());
+    SDL_DestroyWindow(sdlWindow);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    singleton = nullptr;
+}
+
+GameWindow& GameWindow::getSingleton()
+{
+    if (!singleton) {
+        log("GameWindow used before it was created");
+        throw FatalError();
+    }
+    return *singleton;
+}
+
+void GameWindow::loadRenderSystem(Ogre::Root& root)
+{
+    if (!root.getRenderSystemByName(renderSystemName))
+        root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+    Ogre::RenderSystem* renderSystem = root.getRenderSystemByName(renderSystemName);
+    if (!renderSystem) {
+        log(std::string("The render system \"") + renderSystemName + "\" is not available");
+        throw FatalError();
+    }
+    root.setRenderSystem(renderSystem);
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,155 @@
+#include "ModulatedBillboard.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FunctionTask.h"
+#include "GraphicsSettings.h"
+#include "ResponseCurves.h"
+#include "Scheduler.h"
+
+#include <OgreBillboard.h>
+#include <OgreBillboardSet.h>
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreVector.h>
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The number follows a separator and a word of its own, so sets of different sections ("Glow1"
+// with set 0, "Glow" with set 10) and animated billboards' sets never share a name.
+std::string setName(const std::string& section, unsigned number)
+{
+    return section + "/ModulatedBillboard" + std::to_string(number);
+}
+
+ResponseCurve lookupCurve(const ResponseCurves* curves, const std::string& name)
+{
+    return curves ? curves->lookup(name) : ResponseCurves::getCurve(name);
+}
+
+float currentGlowLevel()
+{
+    const GraphicsSettings* settings = GraphicsSettings::getSingletonPtr();
+    return settings ? settings->getGlowLevel() : GraphicsSettings::defaultGlowLevel;
+}
+
+} // namespace
+
+unsigned ModulatedBillboard::counter = 0;
+
+ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& section,
+                                       Ogre::SceneManager& sceneManager)
+    : ModulatedBillboard(config, section, sceneManager, nullptr)
+{
+}
+
+ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& section,
+                                       Ogre::SceneManager& sceneManager, const ResponseCurves& curves)
+    : ModulatedBillboard(config, section, sceneManager, &curves)
+{
+}
+
+ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& section,
+                                       Ogre::SceneManager& sceneManager, const ResponseCurves* curves)
+    : sceneManager(sceneManager)
+{
+    const unsigned number = counter++;
+
+    // Everything is read and checked before the billboard set is made, so a bad section leaves
+    // nothing behind.
+    duration = config.get<float>(section, "duration");
+    sizeCurve = lookupCurve(curves, config.get<std::string>(section, "sizeCurveName"));
+    minSize = config.get<float>(section, "minSize");
+    sizeRange = config.get<float>(section, "maxSize") - minSize;
+    colourCurve = lookupCurve(curves, config.get<std::string>(section, "colourCurveName"));
+    minColour = config.get<Ogre::ColourValue>(section, "minColour");
+    colourRange = config.get<Ogre::ColourValue>(section, "maxColour") - minColour;
+    scaledColourRange = colourRange * currentGlowLevel();
+    const float timeResolution = config.get<float>(section, "timeResolution");
+    const std::string materialName = config.get<std::string>(section, "materialName");
+    if (!(duration > 0.0f)) {
+        logLine("ModulatedBillboard: duration of section " + section + " must be above 0");
+        throw ConfigurationError();
+    }
+    const Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    if (!material) {
+        logLine("ModulatedBillboard: unknown material " + materialName + " in section " + section);
+        throw ConfigurationError();
+    }
+
+    billboardSet = sceneManager.createBillboardSet(setName(section, number), 1);
+    updateTask = std::make_unique<FunctionTask>([this](float elapsed) { return update(elapsed); },
+                                                "Billboard Modulation", timeResolution,
+                                                0.2f * timeResolution, 0, 0.0f);
+    billboardSet->setMaterial(material);
+    billboardSet->setQueryFlags(0);
+    billboard = billboardSet->createBillboard(Ogre::Vector3::ZERO, Ogre::ColourValue::White);
+}
+
+ModulatedBillboard::~ModulatedBillboard()
+{
+    detach();
+    sceneManager.destroyBillboardSet(billboardSet);
+    updateTask.reset();
+}
+
+void ModulatedBillboard::start(Ogre::SceneNode& node, const Callback* onDoneCallback)
+{
+    onDone = onDoneCallback;
+    detach();
+    node.attachObject(billboardSet);
+    scaledColourRange = colourRange * currentGlowLevel();
+    apply(0.0f);
+    startTime = Scheduler::getSingleton().getTime();
+    updateTask->subscribe(true);
+    // Also for a task that is still queued from an earlier start: its first run comes one
+    // period after this start.
+    updateTask->reset();
+}
+
+void ModulatedBillboard::stop(DisableTime)
+{
+    onDone = nullptr;
+    detach();
+    updateTask->subscribe(false);
+}
+
+bool ModulatedBillboard::update(float)
+{
+    const float t = static_cast<float>((Scheduler::getSingleton().getTime() - startTime) / duration);
+    apply(t);
+    if (t > 1.0f) {
+        // The callback may stop or release this billboard, so nothing of it is touched after.
+        if (const Callback* callback = onDone)
+            (*callback)();
+        return false;
+    }
+    return true;
+}
+
+void ModulatedBillboard::apply(float t)
+{
+    const float size = sizeCurve.evaluate(t) * sizeRange + minSize;
+    billboard->setDimensions(size, size);
+    Ogre::ColourValue colour = minColour + scaledColourRange * colourCurve.evaluate(t);
+    // Packed into bytes for drawing, a component outside 0 to 1 would wrap round to its opposite.
+    colour.saturate();
+    billboard->setColour(colour);
+}
+
+void ModulatedBillboard::detach()
+{
+    if (Ogre::SceneNode* parent = billboardSet->getParentSceneNode())
+        parent->detachObject(billboardSet->getName());
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "DisableTime.h"
+#include "ResponseCurve.h"
+
+#include <OgreColourValue.h>
+#include <OgrePrerequisites.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace Tolvarine {
+
+class Config;
+class FunctionTask;
+class ResponseCurves;
+
+// One camera-facing billboard whose size and colour follow two response curves over a configured
+// duration on the game clock: a glow or flash that swells, changes colour and fades, then tells
+// its owner that it has finished. The colour's range is scaled by the graphics settings' glow
+// level at every start, so a change of that level shows at each billboard's next start.
+class ModulatedBillboard {
+public:
+    using Callback = std::function<void()>;
+
+    // Reads the keys "duration", "sizeCurveName", "minSize", "maxSize", "colourCurveName",
+    // "minColour", "maxColour", "timeResolution" and "materialName" of `section`, with the curves
+    // of the program's curve file. A missing key, an unknown curve or material, or a duration that
+    // is not above 0 is logged and throws ConfigurationError. Creates the billboard set in
+    // `sceneManager` (the engine's), not yet in the scene.
+    ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager);
+    // The same with the curves of `curves`.
+    ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager,
+                       const ResponseCurves& curves);
+    ~ModulatedBillboard();
+    ModulatedBillboard(const ModulatedBillboard&) = delete;
+    ModulatedBillboard& operator=(const ModulatedBillboard&) = delete;
+
+    // Moves the billboard onto `node`, takes the current glow level, shows the state at curve
+    // position 0 and starts the curves from the game clock's time now. `onDone` (the caller's,
+    // may be null) is called once when the duration has passed, unless the billboard is stopped
+    // first; an empty callable throws when it is due.
+    void start(Ogre::SceneNode& node, const Callback* onDone);
+    // Takes the billboard out of the scene and ends the modulation without calling the completion
+    // callback.
+    void stop(DisableTime);
+
+    Ogre::BillboardSet& getBillboardSet() const { return *billboardSet; }
+    Ogre::Billboard& getBillboard() const { return *billboard; }
+
+private:
+    ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager,
+                       const ResponseCurves* curves);
+    bool update(float);
+    void apply(float t);
+    void detach();
+
+    static unsigned counter;
+
+    Ogre::SceneManager& sceneManager;
+    Ogre::BillboardSet* billboardSet = nullptr;
+    Ogre::Billboard* billboard = nullptr;
+    double startTime = 0.0;
+    float duration = 0.0f;
+    const Callback* onDone = nullptr;
+    ResponseCurve sizeCurve;
+    float minSize = 0.0f;
+    float sizeRange = 0.0f;
+    ResponseCurve colourCurve;
+    Ogre::ColourValue minColour;
+    Ogre::ColourValue colourRange;
+    Ogre::ColourValue scaledColourRange;
+    std::unique_ptr<FunctionTask> updateTask;
+};
+
+} // namespace Tolvarine

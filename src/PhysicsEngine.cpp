@@ -1,0 +1,370 @@
+#include "PhysicsEngine.h"
+
+#include "CollisionBody.h"
+#include "CollisionGeometry.h"
+#include "PhysicsBody.h"
+#include "PhysicsGeometry.h"
+#include "Profiler.h"
+#include "Scheduler.h"
+
+#include <OgreLogManager.h>
+#include <ode/collision.h>
+#include <ode/contact.h>
+#include <ode/objects.h>
+#include <ode/odeinit.h>
+
+namespace Tolvarine {
+
+namespace {
+
+// Frame time beyond this is not simulated: a long stall must not make the world catch up.
+constexpr float MAX_FRAME_TIME = 0.1f;
+constexpr int MAX_CONTACTS = 3;
+// A softness close to that of the single-precision library the contact response was tuned with.
+constexpr dReal WORLD_CFM = 1e-5;
+constexpr unsigned PHYSICS_TASK_ORDER = 10;
+
+Ogre::Vector3 toVector(const dReal* v)
+{
+    return Ogre::Vector3(static_cast<float>(v[0]), static_cast<float>(v[1]),
+                         static_cast<float>(v[2]));
+}
+
+void logTrivial(const char* text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text, Ogre::LML_TRIVIAL);
+}
+
+// Opens a profiler block for one scope, so an exception from a listener cannot leave it open.
+// Without a profiler (tools and tests that need none) it does nothing.
+class ProfileBlock {
+public:
+    ProfileBlock(Profiler* profiler, const char* name)
+        : profiler(profiler)
+        , name(name)
+    {
+        if (profiler)
+            profiler->beginProfile(name);
+    }
+    ~ProfileBlock()
+    {
+        if (profiler)
+            profiler->endProfile(name);
+    }
+    ProfileBlock(const ProfileBlock&) = delete;
+    ProfileBlock& operator=(const ProfileBlock&) = delete;
+
+private:
+    Profiler* profiler;
+    const char* name;
+};
+
+} // namespace
+
+PhysicsEngine* PhysicsEngine::singleton = nullptr;
+
+void PhysicsEngine::WorldDeleter::operator()(dWorldID world) const
+{
+    dWorldDestroy(world);
+}
+
+void PhysicsEngine::JointGroupDeleter::operator()(dJointGroupID group) const
+{
+    dJointGroupDestroy(group);
+}
+
+void PhysicsEngine::initialiseLibrary()
+{
+    // The library refuses to collide anything before this; it stays set up for the whole process.
+    static const bool initialised = [] {
+        dInitODE2(0);
+        dAllocateODEDataForThread(dAllocateMaskAll);
+        return true;
+    }();
+    (void)initialised;
+}
+
+dWorldID PhysicsEngine::createWorld()
+{
+    initialiseLibrary();
+    return dWorldCreate();
+}
+
+PhysicsEngine::PhysicsEngine()
+    : physicsTask([this](float frameTime, float smoothed) { update(frameTime, smoothed); },
+                  "Physics", PHYSICS_TASK_ORDER)
+    , world(createWorld())
+    , space(std::make_unique<PhysicsGeometry>(reinterpret_cast<dGeomID>(dHashSpaceCreate(nullptr))))
+    , contactGroup(dJointGroupCreate(0))
+{
+    // Nothing below can throw: a failed construction never leaves the singleton set, and the
+    // members already built (the world among them) are destroyed on the way out.
+    singleton = this;
+    dHashSpaceSetLevels(getSpace(), 4, 10);
+    dSpaceSetCleanup(getSpace(), 0);
+    dWorldSetAutoDisableFlag(getWorld(), 1);
+    dWorldSetAutoDisableAngularThreshold(getWorld(), 0.01);
+    dWorldSetAutoDisableLinearThreshold(getWorld(), 0.01);
+    dWorldSetCFM(getWorld(), WORLD_CFM);
+}
+
+PhysicsEngine::~PhysicsEngine()
+{
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+PhysicsEngine& PhysicsEngine::getSingleton()
+{
+    return *singleton;
+}
+
+PhysicsEngine* PhysicsEngine::getSingletonPtr()
+{
+    return singleton;
+}
+
+dSpaceID PhysicsEngine::getSpace() const
+{
+    return reinterpret_cast<dSpaceID>(space->getGeometry());
+}
+
+void PhysicsEngine::addBody(PhysicsBody* body)
+{
+    if (activeBodies.count(body) || inactiveBodies.count(body)) {
+        logTrivial("PhysicsEngine: attempting to add an already-added body");
+        return;
+    }
+    inactiveBodies.insert(body);
+}
+
+void PhysicsEngine::activateBody(PhysicsBody* body)
+{
+    if (activeBodies.count(body)) {
+        logTrivial("PhysicsEngine: attempting to activate an already-active or unknown body");
+        return;
+    }
+    inactiveBodies.erase(body);
+    activeBodies.insert(body);
+}
+
+void PhysicsEngine::deactivateBody(PhysicsBody* body)
+{
+    if (!activeBodies.count(body)) {
+        logTrivial("PhysicsEngine: attempting to deactivate an already-inactive or unknown body");
+        return;
+    }
+    activeBodies.erase(body);
+    ++activeRemovals;
+    inactiveBodies.insert(body);
+}
+
+void PhysicsEngine::removeBody(PhysicsBody* body)
+{
+    if (activeBodies.erase(body))
+        ++activeRemovals;
+    inactiveBodies.erase(body);
+}
+
+void PhysicsEngine::addCollisionSpace(dGeomID objectSpace)
+{
+    if (!inCollision) {
+        addSpaceNow(objectSpace);
+        return;
+    }
+    pendingSpaceAdditions.insert(objectSpace);
+    pendingSpaceRemovals.erase(objectSpace);
+}
+
+void PhysicsEngine::removeCollisionSpace(dGeomID objectSpace)
+{
+    if (!inCollision) {
+        removeSpaceNow(objectSpace);
+        return;
+    }
+    pendingSpaceRemovals.insert(objectSpace);
+    pendingSpaceAdditions.erase(objectSpace);
+}
+
+void PhysicsEngine::forgetCollisionSpace(dGeomID objectSpace)
+{
+    pendingSpaceAdditions.erase(objectSpace);
+    pendingSpaceRemovals.erase(objectSpace);
+}
+
+void PhysicsEngine::addSpaceNow(dGeomID objectSpace)
+{
+    // The library aborts on adding a member twice; a space already placed stays where it is.
+    if (!dGeomGetSpace(objectSpace))
+        dSpaceAdd(getSpace(), objectSpace);
+}
+
+void PhysicsEngine::removeSpaceNow(dGeomID objectSpace)
+{
+    if (dGeomGetSpace(objectSpace) == getSpace())
+        dSpaceRemove(getSpace(), objectSpace);
+}
+
+Ogre::Vector3 PhysicsEngine::impulseToForce(const Ogre::Vector3& impulse) const
+{
+    // Forces added to a body act during the next world step only, so the step, not the frame,
+    // is the time over which the impulse must be delivered. The step is never zero.
+    dVector3 force;
+    dWorldImpulseToForce(getWorld(), stepSize, impulse.x, impulse.y, impulse.z, force);
+    return toVector(force);
+}
+
+float PhysicsEngine::scalarImpulseToForce(float impulse) const
+{
+    return impulseToForce(Ogre::Vector3(impulse, 0.0f, 0.0f)).x;
+}
+
+void PhysicsEngine::castRay(const Ogre::Vector3& origin, const Ogre::Vector3& direction,
+                            float length, void* data, dNearCallback* callback)
+{
+    if (!ray)
+        ray = std::make_unique<PhysicsGeometry>(dCreateRay(nullptr, 1.0));
+    const dGeomID rayGeometry = ray->getGeometry();
+    dGeomRaySetLength(rayGeometry, length);
+    dGeomRaySet(rayGeometry, origin.x, origin.y, origin.z, direction.x, direction.y, direction.z);
+    dSpaceCollide2(rayGeometry, space->getGeometry(), data, callback);
+}
+
+void PhysicsEngine::update(float frameTime, float)
+{
+    if (Scheduler::getSingleton().isPaused())
+        return;
+    lastFrameTime = frameTime;
+    Profiler* const profiler = Profiler::getSingletonPtr();
+    {
+        ProfileBlock block(profiler, "Collision");
+        struct CollisionPass {
+            bool& flag;
+            explicit CollisionPass(bool& flag) : flag(flag) { flag = true; }
+            ~CollisionPass() { flag = false; }
+        } pass(inCollision);
+        dSpaceCollide(getSpace(), this, &PhysicsEngine::spaceCallback);
+    }
+    // Taken after the collision pass, so bodies that listeners activated there are stepped.
+    takeSnapshot();
+    {
+        ProfileBlock block(profiler, "Dynamics");
+        stepWorld(frameTime, profiler);
+    }
+    dJointGroupEmpty(contactGroup.get());
+    applySpaceChanges();
+    {
+        ProfileBlock block(profiler, "Synchronise");
+        synchronise();
+    }
+}
+
+void PhysicsEngine::stepWorld(float frameTime, Profiler* profiler)
+{
+    // A time that does not compare (NaN) counts as the cap; one below zero simulates nothing.
+    float dt = frameTime < MAX_FRAME_TIME ? frameTime : MAX_FRAME_TIME;
+    if (dt < 0.0f)
+        dt = 0.0f;
+    accumulator += dt;
+    while (accumulator >= stepSize) {
+        for (PhysicsBody* body : snapshot) {
+            if (isStillActive(body) && body->isActive())
+                body->preStep();
+        }
+        {
+            ProfileBlock block(profiler, "WorldQuickStep");
+            dWorldQuickStep(getWorld(), stepSize);
+        }
+        accumulator -= stepSize;
+    }
+}
+
+void PhysicsEngine::applySpaceChanges()
+{
+    for (dGeomID objectSpace : pendingSpaceRemovals)
+        removeSpaceNow(objectSpace);
+    for (dGeomID objectSpace : pendingSpaceAdditions)
+        addSpaceNow(objectSpace);
+    pendingSpaceRemovals.clear();
+    pendingSpaceAdditions.clear();
+}
+
+void PhysicsEngine::synchronise()
+{
+    for (PhysicsBody* body : snapshot) {
+        if (isStillActive(body) && body->isActive())
+            body->notifyListeners();
+    }
+}
+
+void PhysicsEngine::takeSnapshot()
+{
+    snapshot.assign(activeBodies.begin(), activeBodies.end());
+    snapshotRemovals = activeRemovals;
+}
+
+bool PhysicsEngine::isStillActive(PhysicsBody* body) const
+{
+    // Listeners may deactivate or destroy bodies while the snapshot is walked; only then is the
+    // registry consulted.
+    return snapshotRemovals == activeRemovals || activeBodies.count(body) != 0;
+}
+
+void PhysicsEngine::spaceCallback(void* data, dGeomID o1, dGeomID o2)
+{
+    auto* first = static_cast<CollisionGeometry*>(dGeomGetData(o1));
+    auto* second = static_cast<CollisionGeometry*>(dGeomGetData(o2));
+    if (!first || !second)
+        return;
+    if (!first->accepts(second) || !second->accepts(first))
+        return;
+    dSpaceCollide2(o1, o2, data, &PhysicsEngine::nearCallback);
+}
+
+void PhysicsEngine::nearCallback(void* data, dGeomID o1, dGeomID o2)
+{
+    static_cast<PhysicsEngine*>(data)->collideGeometries(o1, o2);
+}
+
+void PhysicsEngine::collideGeometries(dGeomID o1, dGeomID o2)
+{
+    auto* d1 = static_cast<CollisionBody*>(dGeomGetData(o1));
+    auto* d2 = static_cast<CollisionBody*>(dGeomGetData(o2));
+    if (!d1 || !d2)
+        return;
+    dContactGeom points[MAX_CONTACTS];
+    const int n = dCollide(o1, o2, MAX_CONTACTS, points, sizeof(dContactGeom));
+    if (n < 1)
+        return;
+
+    const Ogre::Vector3 position = toVector(points[0].pos);
+    const Ogre::Vector3 normal = toVector(points[0].normal);
+    // Both parties always hear of the contact, with the same position and normal.
+    const bool firstAgrees = d1->collide(d2, d2->getComponentIndex(), position, normal);
+    const bool secondAgrees = d2->collide(d1, d1->getComponentIndex(), position, normal);
+    if (!firstAgrees || !secondAgrees)
+        return;
+
+    const dBodyID b1 = dGeomGetBody(o1);
+    const dBodyID b2 = dGeomGetBody(o2);
+    // A joint needs at least one body, and two different ones.
+    if (b1 == b2)
+        return;
+    // Computed in double: the mean of two largest floats stays finite.
+    const dReal mu = (static_cast<dReal>(d1->getFriction()) + d2->getFriction()) / 2;
+    const float bounce = d2->getRestitution() > d1->getRestitution() ? d2->getRestitution()
+                                                                    : d1->getRestitution();
+    for (int i = 0; i < n; ++i) {
+        dContact contact{};
+        contact.geom = points[i];
+        contact.surface.mode = dContactBounce | dContactApprox1;
+        contact.surface.mu = mu;
+        contact.surface.bounce = bounce;
+        // Every approaching contact bounces, however slow.
+        contact.surface.bounce_vel = 0;
+        const dJointID joint = dJointCreateContact(getWorld(), contactGroup.get(), &contact);
+        dJointAttach(joint, b1, b2);
+    }
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "FixedTask.h"
+
+#include <OgreVector.h>
+#include <ode/common.h>
+#include <ode/collision_space.h>
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace Tolvarine {
+
+class PhysicsBody;
+class PhysicsGeometry;
+class Profiler;
+
+// Owns the ODE world, the top-level collision space of per-object spaces, the contact joints of
+// the current frame and the registry of every physics body. Its fixed task "Physics" detects
+// collisions once per frame, advances the world in fixed steps over the elapsed time and then
+// tells every active body's listeners where the body is.
+class PhysicsEngine {
+public:
+    PhysicsEngine();
+    // The game keeps the engine until the process ends; tests destroy it after their bodies.
+    ~PhysicsEngine();
+    PhysicsEngine(const PhysicsEngine&) = delete;
+    PhysicsEngine& operator=(const PhysicsEngine&) = delete;
+
+    static PhysicsEngine& getSingleton();
+    static PhysicsEngine* getSingletonPtr();
+
+    // Prepares the collision library for this process; idempotent. Anything that collides
+    // geometries before the engine exists calls it first.
+    static void initialiseLibrary();
+
+    dWorldID getWorld() const { return world.get(); }
+    dSpaceID getSpace() const;
+    float getLastFrameTime() const { return lastFrameTime; }
+    float getStepSize() const { return stepSize; }
+
+    // The registry. Misuse (adding twice, activating an active body, deactivating one that is not
+    // active) is logged at the trivial level and otherwise ignored.
+    void addBody(PhysicsBody* body);
+    void activateBody(PhysicsBody* body);
+    void deactivateBody(PhysicsBody* body);
+    // Takes the body out of the registry at once, so its address can be used by a new body.
+    void removeBody(PhysicsBody* body);
+
+    // Put an object's own space into, or take it out of, the top-level space. During the
+    // collision pass the change waits until the world steps of that frame are done.
+    void addCollisionSpace(dGeomID objectSpace);
+    void removeCollisionSpace(dGeomID objectSpace);
+    // Drops a space that is about to be destroyed from the waiting changes.
+    void forgetCollisionSpace(dGeomID objectSpace);
+
+    // The force that delivers the impulse when applied (with PhysicsBody::addForce) for the one
+    // world step in which such forces act.
+    Ogre::Vector3 impulseToForce(const Ogre::Vector3& impulse) const;
+    float scalarImpulseToForce(float impulse) const;
+
+    // Collides one shared ray against the top-level space; the callback receives the ray and each
+    // object space whose bounds the ray touches and looks inside that space itself.
+    void castRay(const Ogre::Vector3& origin, const Ogre::Vector3& direction, float length,
+                 void* data, dNearCallback* callback);
+
+    // The task callback; callable directly with chosen frame times.
+    void update(float lastFrameTime, float smoothedFrameTime);
+
+private:
+    struct WorldDeleter {
+        void operator()(dWorldID world) const;
+    };
+    struct JointGroupDeleter {
+        void operator()(dJointGroupID group) const;
+    };
+
+    static dWorldID createWorld();
+    static void spaceCallback(void* data, dGeomID o1, dGeomID o2);
+    static void nearCallback(void* data, dGeomID o1, dGeomID o2);
+    void collideGeometries(dGeomID o1, dGeomID o2);
+    void stepWorld(float frameTime, Profiler* profiler);
+    void applySpaceChanges();
+    void synchronise();
+    void takeSnapshot();
+    bool isStillActive(PhysicsBody* body) const;
+    void addSpaceNow(dGeomID objectSpace);
+    void removeSpaceNow(dGeomID objectSpace);
+
+    static PhysicsEngine* singleton;
+
+    FixedTask physicsTask;
+    std::unique_ptr<dxWorld, WorldDeleter> world;
+    std::unique_ptr<PhysicsGeometry> space;
+    std::unique_ptr<dxJointGroup, JointGroupDeleter> contactGroup;
+    float lastFrameTime = 1.0f;
+    float accumulator = 0.0f;
+    const float stepSize = 0.005f;
+    bool inCollision = false;
+    std::set<PhysicsBody*> activeBodies;
+    std::set<PhysicsBody*> inactiveBodies;
+    std::set<dGeomID> pendingSpaceRemovals;
+    std::set<dGeomID> pendingSpaceAdditions;
+    // The active bodies of the current update, and a count of removals from activeBodies that
+    // tells the loops over the snapshot when a body may have left the registry since.
+    std::vector<PhysicsBody*> snapshot;
+    std::uint64_t activeRemovals = 0;
+    std::uint64_t snapshotRemovals = 0;
+    std::unique_ptr<PhysicsGeometry> ray;
+};
+
+} // namespace Tolvarine

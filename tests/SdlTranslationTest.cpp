@@ -1,0 +1,178 @@
+#include "SdlTranslation.h"
+
+#include <CEGUI/InputEvent.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+using Event = SdlTranslation::Event;
+
+TEST(SdlTranslation, EveryNamedKeyReachesItsNumberAndNameBothWays)
+{
+    // Keys of the old vocabulary that no SDL2 key produces.
+    const std::set<std::string> withoutSdl2Key = {"right meta", "left meta", "compose", "break"};
+    std::set<std::string> seenWithoutSdl2Key;
+    int named = 0;
+    for (std::uint32_t code = 1; code <= SdlTranslation::lastKeyCode; ++code) {
+        const std::string name = SdlTranslation::keyName(code);
+        if (name == "unknown key") {
+            EXPECT_FALSE(SdlTranslation::sdlKeyCode(code).has_value()) << code;
+            continue;
+        }
+        ++named;
+        EXPECT_EQ(SdlTranslation::keyCodeForName(name), code) << name;
+        const auto sdl = SdlTranslation::sdlKeyCode(code);
+        if (!sdl) {
+            seenWithoutSdl2Key.insert(name);
+            continue;
+        }
+        EXPECT_EQ(SdlTranslation::legacyKeyCode(*sdl), code) << name;
+    }
+    // SDL 1.2 gives 231 of its key numbers a name of their own.
+    EXPECT_EQ(named, 231);
+    EXPECT_EQ(seenWithoutSdl2Key, withoutSdl2Key);
+    EXPECT_EQ(SdlTranslation::keyCodeForName("unknown key"), 0u);
+    EXPECT_EQ(SdlTranslation::keyName(323), "unknown key");
+    EXPECT_FALSE(SdlTranslation::keyCodeForName("Space").has_value());
+    EXPECT_FALSE(SdlTranslation::keyCodeForName("").has_value());
+}
+
+TEST(SdlTranslation, NamesAndNumbersTheKeyMapUses)
+{
+    const std::vector<std::pair<std::string, std::uint32_t>> keys = {
+        {"space", 32},       {"left shift", 304}, {"page up", 280}, {"[+]", 270},  {"print screen", 316},
+        {"world 0", 160},    {"world 95", 255},   {"f15", 296},     {"=", 61},     {"#", 35},
+        {"return", 13},      {"enter", 271},      {"escape", 27},   {"delete", 127}, {"alt gr", 313},
+        {"caps lock", 301},  {"[0]", 256},        {"equals", 272},  {"w", 119},    {"undo", 322},
+    };
+    for (const auto& [name, code] : keys) {
+        EXPECT_EQ(SdlTranslation::keyCodeForName(name), code) << name;
+        EXPECT_EQ(SdlTranslation::keyName(code), name);
+    }
+
+    // SDL2 codes that differ from the old numbers.
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_LSHIFT), 304u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_KP_PLUS), 270u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_UP), 273u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_F1), 282u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_PAUSE), 19u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_MENU), 319u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_APPLICATION), 319u);
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(0x20AC), 321u); // a layout's euro key
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(0xE9), 233u);   // a layout's e-acute key: "world 73"
+    // A printable key without an old name keeps its character; keys the old SDL lacked give nothing.
+    EXPECT_EQ(SdlTranslation::legacyKeyCode(SDLK_PERCENT), 37u);
+    EXPECT_FALSE(SdlTranslation::legacyKeyCode(SDLK_AUDIOPLAY).has_value());
+    EXPECT_FALSE(SdlTranslation::legacyKeyCode(SDLK_UNKNOWN).has_value());
+    EXPECT_FALSE(SdlTranslation::legacyKeyCode(0x416).has_value()); // a Cyrillic letter
+}
+
+TEST(SdlTranslation, GuiScanCodesAreTheGuiLibrarysNotTheKeyNumbers)
+{
+    using Scan = CEGUI::Key::Scan;
+    EXPECT_EQ(SdlTranslation::guiScanCode(13), unsigned(Scan::Return));
+    EXPECT_EQ(SdlTranslation::guiScanCode(27), unsigned(Scan::Escape));
+    EXPECT_EQ(SdlTranslation::guiScanCode(9), unsigned(Scan::Tab));
+    EXPECT_EQ(SdlTranslation::guiScanCode(97), unsigned(Scan::A));
+    EXPECT_EQ(SdlTranslation::guiScanCode(48), unsigned(Scan::Zero));
+    EXPECT_EQ(SdlTranslation::guiScanCode(273), unsigned(Scan::ArrowUp));
+    EXPECT_EQ(SdlTranslation::guiScanCode(271), unsigned(Scan::NumpadEnter));
+    EXPECT_EQ(SdlTranslation::guiScanCode(127), unsigned(Scan::Delete));
+    EXPECT_FALSE(SdlTranslation::guiScanCode(12).has_value());
+    EXPECT_FALSE(SdlTranslation::guiScanCode(0).has_value());
+    EXPECT_FALSE(SdlTranslation::guiScanCode(400).has_value());
+
+    // Letters a-z map onto 26 distinct scan codes.
+    std::set<unsigned> letters;
+    for (std::uint32_t code = 'a'; code <= 'z'; ++code)
+        letters.insert(SdlTranslation::guiScanCode(code).value_or(0));
+    EXPECT_EQ(letters.size(), 26u);
+    EXPECT_EQ(letters.count(0), 0u);
+}
+
+SDL_Event keyEvent(Uint32 type, SDL_Keycode key, Uint8 repeat = 0)
+{
+    SDL_Event event{};
+    event.type = type;
+    event.key.keysym.sym = key;
+    event.key.repeat = repeat;
+    return event;
+}
+
+TEST(SdlTranslation, EventsBecomeOldStyleEvents)
+{
+    std::deque<Event> out;
+    SdlTranslation::translate(keyEvent(SDL_KEYDOWN, SDLK_LSHIFT), out);
+    SdlTranslation::translate(keyEvent(SDL_KEYDOWN, SDLK_LSHIFT, 1), out);
+    SdlTranslation::translate(keyEvent(SDL_KEYUP, SDLK_LSHIFT), out);
+    SdlTranslation::translate(keyEvent(SDL_KEYDOWN, SDLK_AUDIOPLAY), out);
+    ASSERT_EQ(out.size(), 2u) << "a repeat or a key without an old number must give nothing";
+    EXPECT_EQ(out[0].type, Event::Type::KeyDown);
+    EXPECT_EQ(out[0].code, 304u);
+    EXPECT_EQ(out[1].type, Event::Type::KeyUp);
+
+    out.clear();
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 2;
+    SdlTranslation::translate(wheel, out);
+    wheel.wheel.y = -1;
+    SdlTranslation::translate(wheel, out);
+    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    SdlTranslation::translate(wheel, out);
+    wheel.wheel.y = 0;
+    SdlTranslation::translate(wheel, out);
+    std::vector<std::pair<Event::Type, std::uint32_t>> seen;
+    for (const Event& event : out)
+        seen.emplace_back(event.type, event.code);
+    const auto down = Event::Type::MouseButtonDown;
+    const auto up = Event::Type::MouseButtonUp;
+    EXPECT_EQ(seen, (std::vector<std::pair<Event::Type, std::uint32_t>>{
+                        {down, 4}, {up, 4}, {down, 4}, {up, 4}, {down, 5}, {up, 5}, {down, 4}, {up, 4}}));
+
+    out.clear();
+    SDL_Event button{};
+    button.type = SDL_MOUSEBUTTONDOWN;
+    button.button.button = SDL_BUTTON_X1;
+    SdlTranslation::translate(button, out);
+    button.button.button = SDL_BUTTON_RIGHT;
+    SdlTranslation::translate(button, out);
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.xrel = -3;
+    motion.motion.yrel = 7;
+    SdlTranslation::translate(motion, out);
+    SDL_Event axis{};
+    axis.type = SDL_JOYAXISMOTION;
+    axis.jaxis.which = 7;
+    axis.jaxis.axis = 2;
+    axis.jaxis.value = -1234;
+    SdlTranslation::translate(axis, out);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SdlTranslation::translate(quit, out);
+    ASSERT_EQ(out.size(), 4u);
+    EXPECT_EQ(out[0].code, 6u);
+    EXPECT_EQ(out[1].code, 3u);
+    EXPECT_EQ(out[2].type, Event::Type::MouseMotion);
+    EXPECT_EQ(out[2].x, -3);
+    EXPECT_EQ(out[2].y, 7);
+    EXPECT_EQ(out[3].type, Event::Type::JoystickAxis);
+    EXPECT_EQ(out[3].joystick, 7);
+    EXPECT_EQ(out[3].code, 2u);
+    EXPECT_EQ(out[3].axisValue, -1234);
+
+    EXPECT_EQ(SdlTranslation::legacyMouseButton(SDL_BUTTON_LEFT), 1u);
+    EXPECT_EQ(SdlTranslation::legacyMouseButton(SDL_BUTTON_MIDDLE), 2u);
+    EXPECT_EQ(SdlTranslation::legacyMouseButton(SDL_BUTTON_X2), 7u);
+}
+
+} // namespace
+} // namespace Tolvarine
