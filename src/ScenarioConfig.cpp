@@ -151,8 +151,8 @@ void ScenarioConfig::exportToPython()
         .def("getName", bp::pure_virtual(&ScenarioConfig::getName))
         .def("getEntityPath", bp::pure_virtual(&ScenarioConfig::getEntityPath))
         .def("getNumberTweaks", bp::pure_virtual(&ScenarioConfig::getNumberTweaks))
-        .def("getTweak", bp::pure_virtual(&ScenarioConfig::getTweak),
-             bp::return_value_policy<bp::reference_existing_object>())
+        // Not pure on the script side: called on the base class it reaches the subclass's own.
+        .def("getTweak", &ScenarioConfig::getTweak, bp::return_value_policy<bp::reference_existing_object>())
         .def("addResourcePath", &ScenarioConfig::addResourcePath)
         .def("declareResource", &ScenarioConfig::declareResource);
 }
