@@ -233,7 +233,9 @@ void Scenario::setSkyBox(const std::string& material, float distance)
     }
 
     Ogre::SceneManager& scene = sceneManager();
-    scene.setSkyBox(true, material, distance, true, Ogre::Quaternion::IDENTITY, Ogre::RGN_DEFAULT);
+    // The rendering engine looks the material up in the group it is given, so the group is the
+    // one the material was found in (the game's materials live in "Core").
+    scene.setSkyBox(true, material, distance, true, Ogre::Quaternion::IDENTITY, sky->getGroup());
     skyBoxMaterial = material;
     environmentMap = environmentMapName(texture->getTextureName());
 

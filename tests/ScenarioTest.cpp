@@ -12,12 +12,21 @@
 
 #include <gtest/gtest.h>
 
+#include <OgreCamera.h>
+#include <OgreHardwarePixelBuffer.h>
+#include <OgreImage.h>
 #include <OgreLight.h>
+#include <OgreRenderTexture.h>
+#include <OgreSceneNode.h>
+#include <OgreTextureManager.h>
+#include <OgreViewport.h>
 #include <OgreMaterialManager.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreSceneManager.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -338,6 +347,69 @@ TEST(ScenarioTest, SkyBoxOfAnUnknownOrTexturelessMaterialIsRefused)
     EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled());
     EXPECT_EQ(alpha.getEnvironmentMap(), "");
     EXPECT_EQ(alpha.getSkyBoxMaterial(), "");
+}
+
+
+// The game's own sky: its material, its textures and the environment cube that ships reflect,
+// drawn by the GL render system.
+TEST(ScenarioTest, TheNebulaSkyShowsAndNamesItsEnvironmentCube)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "the GL render system needs an X display (run under tools/with-display.sh)";
+    ScenarioWorld world(true);
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    groups.createResourceGroup("Core");
+    for (const char* folder : {"/data/materials", "/data/textures/skyboxes"})
+        groups.addResourceLocation(std::string(TOLVARINE_SOURCE_DIR) + folder, "FileSystem", "Core");
+    groups.initialiseResourceGroup("Core");
+    groups.loadResourceGroup("Core");
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    ScenarioManager& manager = world.preload();
+    Scenario& alpha = manager.loadScenario("Alpha");
+
+    alpha.setSkyBox("Tolvarine/NebulaSky", 10000.0f);
+    EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
+    EXPECT_EQ(alpha.getSkyBoxMaterial(), "Tolvarine/NebulaSky");
+    EXPECT_EQ(alpha.getEnvironmentMap(), "nebula_env.png");
+    ASSERT_NE(world.sceneManager->getSkyBoxNode(), nullptr);
+    ASSERT_FALSE(world.sceneManager->getSkyBoxNode()->getAttachedObjects().empty());
+    for (const Ogre::MovableObject* part : world.sceneManager->getSkyBoxNode()->getAttachedObjects())
+        EXPECT_EQ(part->getQueryFlags(), 0u);
+
+    // What a ship's reflection loads under that name: a cube of six images.
+    const Ogre::TexturePtr cube = Ogre::TextureManager::getSingleton().load(
+        alpha.getEnvironmentMap(), "Core", Ogre::TEX_TYPE_CUBE_MAP);
+    ASSERT_TRUE(cube);
+    EXPECT_EQ(cube->getTextureType(), Ogre::TEX_TYPE_CUBE_MAP);
+    EXPECT_EQ(cube->getWidth(), 64u);
+
+    // Drawn into a small target, the sky is neither black nor one flat colour.
+    Ogre::Camera* camera = world.sceneManager->createCamera("SkyCamera");
+    camera->setNearClipDistance(1.0f);
+    camera->setFarClipDistance(0.0f);
+    world.sceneManager->getRootSceneNode()->createChildSceneNode()->attachObject(camera);
+    const Ogre::TexturePtr target = Ogre::TextureManager::getSingleton().createManual(
+        "SkyTarget", Ogre::RGN_DEFAULT, Ogre::TEX_TYPE_2D, 64, 64, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
+    Ogre::RenderTexture* renderTexture = target->getBuffer()->getRenderTarget();
+    renderTexture->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
+    renderTexture->update();
+    Ogre::Image image;
+    target->convertToImage(image);
+    unsigned lit = 0;
+    std::set<Ogre::uint32> colours;
+    for (Ogre::uint32 y = 0; y < image.getHeight(); ++y) {
+        for (Ogre::uint32 x = 0; x < image.getWidth(); ++x) {
+            const Ogre::ColourValue colour = image.getColourAt(x, y, 0);
+            lit += colour.r + colour.g + colour.b > 0.02f;
+            colours.insert(colour.getAsRGBA());
+        }
+    }
+    EXPECT_GT(lit, image.getWidth() * image.getHeight() / 2);
+    EXPECT_GT(colours.size(), 50u);
+
+    // Unloading takes the sky away again.
+    alpha.unload();
+    EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled());
 }
 
 } // namespace

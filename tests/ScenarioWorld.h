@@ -57,6 +57,7 @@ public:
         root = std::make_unique<Ogre::Root>("", "", "");
         if (withRenderSystem) {
             root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
             root->setRenderSystem(root->getAvailableRenderers().front());
             root->initialise(false);
             Ogre::NameValuePairList options;
