@@ -1,5 +1,7 @@
 #include "ScriptModule.h"
 
+#include "Controllable.h"
+#include "Faction.h"
 #include "MathBindings.h"
 #include "Scenario.h"
 #include "ScenarioConfig.h"
@@ -8,6 +10,7 @@
 #include "ScriptError.h"
 #include "ScriptSystem.h"
 #include "TaskBindings.h"
+#include "Targetable.h"
 
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
@@ -26,16 +29,16 @@ BOOST_PYTHON_MODULE(Tolvarine)
     exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
     //  2 DynamicCollidable
     //  3 StaticCollidable
-    //  4 Controllable
-    //  5 Targetable
+    Controllable::exportToPython(); //  4 Controllable
+    Targetable::exportToPython();   //  5 Targetable
     //  6 ShipBehaviour
     //  7 Ship
     //  8 CapitalShip
-    Scenario::exportToPython();          //  9 Scenario
-    ScenarioManager::exportToPython();   // 10 ScenarioManager
-    ScenarioConfig::exportToPython();    // 11 ScenarioConfig
-    ScenarioTweak::exportToPython();     // 12 ScenarioTweak, ComboTweak
-    // 13 Faction
+    Scenario::exportToPython();        //  9 Scenario
+    ScenarioManager::exportToPython(); // 10 ScenarioManager
+    ScenarioConfig::exportToPython();  // 11 ScenarioConfig
+    ScenarioTweak::exportToPython();   // 12 ScenarioTweak, ComboTweak
+    Faction::exportToPython();      // 13 Faction
     // 14 Path
     // 15 OgreLink
     // 16 Interface (with InterfaceMode)

@@ -1,0 +1,128 @@
+#include "Faction.h"
+
+#include "ConfigurationError.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/def.hpp>
+
+#include <OgreLogManager.h>
+
+#include <set>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+void log(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The one-bit ids, filled once with 256, 512, ..., 4096 and never refilled: so at most five
+// factions live at once. Ordered, so that the smallest free id is handed out first.
+std::set<std::uint32_t>& freeIds()
+{
+    static std::set<std::uint32_t> pool = [] {
+        std::set<std::uint32_t> ids;
+        for (std::uint32_t id = 256; id <= 4096; id *= 2)
+            ids.insert(id);
+        return ids;
+    }();
+    return pool;
+}
+
+Faction::ScenarioLink& scenarioLink()
+{
+    static Faction::ScenarioLink link;
+    return link;
+}
+
+} // namespace
+
+Faction::Faction(const std::string& name, std::uint32_t id)
+    : name(name)
+    , id(id)
+{
+    std::set<std::uint32_t>& pool = freeIds();
+    if (id == 0) {
+        if (pool.empty()) {
+            log("Exceeded the allowable number of factions");
+            throw ConfigurationError();
+        }
+        this->id = *pool.begin();
+        pool.erase(pool.begin());
+        idFromPool = true;
+    } else {
+        idFromPool = pool.erase(id) > 0;
+    }
+}
+
+Faction::~Faction()
+{
+    if (idFromPool)
+        freeIds().insert(id);
+}
+
+std::shared_ptr<Faction> Faction::createShared(const std::string& name)
+{
+    const ScenarioLink& link = scenarioLink();
+    if (!link.addFaction) {
+        log("Faction::create, no running scenario to hold faction " + name);
+        throw ConfigurationError();
+    }
+    auto faction = std::make_shared<Faction>(name, 0);
+    link.addFaction(faction);
+    return faction;
+}
+
+Faction* Faction::create(const std::string& name)
+{
+    return createShared(name).get();
+}
+
+std::shared_ptr<Faction> Faction::find(const std::string& name)
+{
+    const ScenarioLink& link = scenarioLink();
+    if (!link.getFaction) {
+        log("Faction::find, no running scenario to look up faction " + name);
+        return nullptr;
+    }
+    std::shared_ptr<Faction> faction = link.getFaction(name);
+    if (!faction)
+        log("Faction::find, no faction named " + name);
+    return faction;
+}
+
+void Faction::setScenarioLink(ScenarioLink link)
+{
+    scenarioLink() = std::move(link);
+}
+
+void Faction::addEnemy(const Faction& other)
+{
+    enemyMask |= other.id;
+}
+
+int Faction::relationTo(const Faction& other) const
+{
+    if (&other == this)
+        return 0;
+    return (enemyMask & other.id) != 0 ? 2 : 1;
+}
+
+std::size_t Faction::freeIdCount()
+{
+    return freeIds().size();
+}
+
+void Faction::exportToPython()
+{
+    bp::class_<Faction, std::shared_ptr<Faction>, boost::noncopyable>("Faction", bp::no_init)
+        .def("create", &Faction::createShared)
+        .staticmethod("create")
+        .def("addEnemy", &Faction::addEnemy);
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,151 @@
+#include "Targetable.h"
+
+#include "Config.h"
+#include "Controllable.h"
+#include "FrameDisplay.h"
+#include "HudOverlay.h"
+#include "WeaponSystem.h"
+
+#include <boost/python/class.hpp>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+Targetable* Targetable::selected = nullptr;
+
+namespace {
+
+// The selection that is being made right now. Releasing the previous target runs that object's
+// own setSelected, which may call back; a second selection of the same object meanwhile must not
+// start over, or the two would release each other without end.
+Targetable* selectionInProgress = nullptr;
+
+int frameTypeOf(const std::string& name)
+{
+    if (name == "Missile")
+        return FrameDisplay::MISSILE_FRAME;
+    if (name == "None")
+        return FrameDisplay::NO_FRAME;
+    return FrameDisplay::SHIP_FRAME;
+}
+
+template <typename Operation>
+void forEachFocusedWeaponSystem(Operation operation)
+{
+    Controllable* focused = Controllable::getFocused();
+    if (!focused)
+        return;
+    if (WeaponSystem* primary = focused->getPrimaryWeaponSystem())
+        operation(*primary);
+    if (WeaponSystem* secondary = focused->getSecondaryWeaponSystem())
+        operation(*secondary);
+}
+
+Ogre::Vector3 positionOf(const Targetable& targetable)
+{
+    return targetable.getPosition();
+}
+
+Ogre::Quaternion orientationOf(const Targetable& targetable)
+{
+    return targetable.getOrientation();
+}
+
+} // namespace
+
+Targetable::Targetable(const Config& config)
+{
+    const auto frameOffset = config.get<Ogre::Vector3>("Targetable", "frameOffset", Ogre::Vector3::ZERO);
+    const auto frameType = config.get<std::string>("Targetable", "frameType", std::string("Ship"));
+    frameDisplay = std::make_unique<FrameDisplay>(frameTypeOf(frameType), this, frameOffset);
+    chaseOffset = config.get<Ogre::Vector3>("Targetable", "chaseOffset");
+    fixedOffset = config.get<Ogre::Vector3>("Targetable", "fixedOffset");
+    dropOffset = config.get<Ogre::Vector3>("Targetable", "dropOffset", Ogre::Vector3(50, 20, -300));
+}
+
+Targetable::~Targetable()
+{
+    frameDisplay->deactivate();
+    if (selected == this)
+        releaseSelection();
+    if (selectionInProgress == this)
+        selectionInProgress = nullptr;
+}
+
+bool Targetable::isTargetable()
+{
+    return true;
+}
+
+float Targetable::getThreatRangeSquared()
+{
+    return 0.0f;
+}
+
+void Targetable::addThreat(GuidedProjectile*)
+{
+}
+
+void Targetable::removeThreat(GuidedProjectile*)
+{
+}
+
+void Targetable::setPendingVector(const Ogre::Vector3&)
+{
+}
+
+void Targetable::setPendingObject(Controllable*)
+{
+}
+
+bool Targetable::isValidTarget()
+{
+    return true;
+}
+
+void Targetable::setSelected(bool select)
+{
+    if (!select) {
+        if (selected == this)
+            releaseSelection();
+        return;
+    }
+    if (selected == this || selectionInProgress == this)
+        return;
+
+    Targetable* const outerSelection = selectionInProgress;
+    selectionInProgress = this;
+    if (selected)
+        selected->setSelected(false);
+    selected = this;
+    frameDisplay->setSelected(true);
+    if (HudOverlay* hud = HudOverlay::getSingletonPtr())
+        hud->setTargetWireframe(this);
+    forEachFocusedWeaponSystem([this](WeaponSystem& system) { system.setTarget(this); });
+    selectionInProgress = outerSelection;
+}
+
+void Targetable::releaseSelection()
+{
+    selected = nullptr;
+    frameDisplay->setSelected(false);
+    if (HudOverlay* hud = HudOverlay::getSingletonPtr())
+        hud->clearTargetWireframe();
+    forEachFocusedWeaponSystem([](WeaponSystem& system) { system.clearTarget(); });
+}
+
+void Targetable::setInactive(bool newInactive)
+{
+    inactive = newInactive;
+    setSelected(false);
+}
+
+void Targetable::exportToPython()
+{
+    bp::class_<Targetable, boost::noncopyable>("Targetable", bp::no_init)
+        .def("getPosition", &positionOf)
+        .def("getOrientation", &orientationOf);
+}
+
+} // namespace Tolvarine

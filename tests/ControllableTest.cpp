@@ -1,0 +1,210 @@
+#include "TargetingDoubles.h"
+
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Vector3;
+using Entries = std::vector<std::string>;
+
+using ControllableFocus = TargetingFixture;
+
+TEST_F(ControllableFocus, TakingTheFocusWiresTheServicesInOrder)
+{
+    TestShip& a = ship("A");
+    a.setFocus(true);
+    EXPECT_EQ(journal.entries,
+              (Entries{
+                  "A.setFocus(true) [focused=- weapons=-/- camera=- hud=-/- movement=- sounds=-]",
+                  // The weapon display has the system before the system hears it is the player's.
+                  "A.primary.setPlayerControlled(true) [focused=A weapons=A.primary/- camera=- hud=-/- movement=- sounds=-]",
+                  "A.secondary.setPlayerControlled(true) [focused=A weapons=A.primary/A.secondary camera=- hud=-/- movement=- sounds=-]",
+                  // The movement controller starts the new ship without thrust or turn.
+                  "A.thrust.applyForce(0 0 0) [focused=A weapons=A.primary/A.secondary camera=- hud=-/- movement=A.thrust sounds=-]",
+                  "A.thrust.applyTorque(0 0 0) [focused=A weapons=A.primary/A.secondary camera=- hud=-/- movement=A.thrust sounds=-]",
+                  // Camera and own wireframe come before the reticle, the instrument sounds after it.
+                  "A.getWeaponOverlay [focused=A weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=-]",
+              }));
+    EXPECT_EQ(describeServices(), "focused=A weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=A");
+    EXPECT_TRUE(a.primary->playerControlled);
+    EXPECT_TRUE(a.secondary->playerControlled);
+    EXPECT_EQ(WeaponDisplay::getSingleton().getReticleOverlay(), nullptr);
+
+    // Focusing the focused object again changes nothing.
+    journal.entries.clear();
+    a.setFocus(true);
+    EXPECT_EQ(journal.entries, Entries{"A.setFocus(true) [focused=A weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=A]"});
+}
+
+TEST_F(ControllableFocus, FocusingAnotherObjectReleasesThePreviousOneFirst)
+{
+    TestShip& a = ship("A");
+    TestShip& b = ship("B");
+    a.setFocus(true);
+    journal.entries.clear();
+
+    b.setFocus(true);
+    EXPECT_EQ(journal.entries,
+              (Entries{
+                  "B.setFocus(true) [focused=A weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=A]",
+                  "A.setFocus(false) [focused=A weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=A]",
+                  // Release: the pointer goes first, then each system is given back before the display forgets it.
+                  "A.primary.setPlayerControlled(false) [focused=- weapons=A.primary/A.secondary camera=A hud=A/- movement=A.thrust sounds=A]",
+                  "A.secondary.setPlayerControlled(false) [focused=- weapons=-/A.secondary camera=A hud=A/- movement=A.thrust sounds=A]",
+                  // Every service has let go of A before B takes anything.
+                  "B.primary.setPlayerControlled(true) [focused=B weapons=B.primary/- camera=- hud=-/- movement=- sounds=-]",
+                  "B.secondary.setPlayerControlled(true) [focused=B weapons=B.primary/B.secondary camera=- hud=-/- movement=- sounds=-]",
+                  "B.thrust.applyForce(0 0 0) [focused=B weapons=B.primary/B.secondary camera=- hud=-/- movement=B.thrust sounds=-]",
+                  "B.thrust.applyTorque(0 0 0) [focused=B weapons=B.primary/B.secondary camera=- hud=-/- movement=B.thrust sounds=-]",
+                  "B.getWeaponOverlay [focused=B weapons=B.primary/B.secondary camera=B hud=B/- movement=B.thrust sounds=-]",
+              }));
+    EXPECT_EQ(Controllable::getFocused(), &b);
+    EXPECT_FALSE(a.primary->playerControlled);
+    EXPECT_FALSE(a.secondary->playerControlled);
+
+    // The fire inputs now drive B, and only B.
+    journal.state = nullptr;
+    journal.entries.clear();
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    EXPECT_EQ(journal.entries, (Entries{"B.setFiringPrimary(true)", "B.setFiringPrimary(false)",
+                                        "B.setFiringSecondary(true)", "B.setFiringSecondary(false)"}));
+
+    // Releasing an object that is not focused changes nothing.
+    journal.entries.clear();
+    a.setFocus(false);
+    EXPECT_EQ(journal.entries, Entries{"A.setFocus(false)"});
+    EXPECT_EQ(Controllable::getFocused(), &b);
+}
+
+TEST_F(ControllableFocus, ReleasingTheFocusStopsTheShipAndLetsEveryServiceGo)
+{
+    TestShip& a = ship("A");
+    a.setFocus(true);
+    press("forward_thrust");
+    press("yaw_left");
+    EXPECT_EQ(a.body.getForce(), Vector3(0, 0, -10));
+    EXPECT_EQ(a.body.getTorque(), Vector3(0, 2, 0));
+
+    a.setFocus(false);
+    EXPECT_EQ(a.body.getForce(), Vector3::ZERO);
+    EXPECT_EQ(a.body.getTorque(), Vector3::ZERO);
+    EXPECT_EQ(describeServices(), "focused=- weapons=-/- camera=- hud=-/- movement=- sounds=-");
+
+    // Neither the axes nor the fire inputs reach the ship any more.
+    journal.entries.clear();
+    release("forward_thrust");
+    press("roll_left");
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    EXPECT_TRUE(journal.entries.empty()) << journal.entries.front();
+    EXPECT_EQ(a.body.getTorque(), Vector3::ZERO);
+}
+
+TEST_F(ControllableFocus, FireInputsFollowTheWeaponSystemsAndTheInputSwitch)
+{
+    journal.state = nullptr;
+    // Nothing focused: both fire inputs are off even with input enabled.
+    Controllable::setInputEnabled(true);
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    EXPECT_TRUE(journal.entries.empty());
+
+    // A ship without a primary system is focused without a primary fire input.
+    TestShip& gunless = ship("G", ShipOptions{false, true, true});
+    gunless.setFocus(true);
+    journal.entries.clear();
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    EXPECT_EQ(journal.entries, (Entries{"G.setFiringSecondary(true)", "G.setFiringSecondary(false)"}));
+
+    // Switching input off silences the fire inputs and the axes; the flag is kept across focus changes.
+    Controllable::setInputEnabled(false);
+    EXPECT_FALSE(Controllable::isInputEnabled());
+    TestShip& b = ship("B");
+    b.setFocus(true);
+    journal.entries.clear();
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    press("forward_thrust");
+    EXPECT_TRUE(journal.entries.empty());
+    EXPECT_EQ(b.body.getForce(), Vector3::ZERO);
+    release("forward_thrust");
+
+    Controllable::setInputEnabled(true);
+    pulse("fire_primary");
+    press("forward_thrust");
+    EXPECT_EQ(journal.entries, (Entries{"B.setFiringPrimary(true)", "B.setFiringPrimary(false)",
+                                        "B.thrust.applyForce(0 0 -1)"}));
+}
+
+TEST_F(ControllableFocus, DestroyingTheFocusedObjectLeavesNothingWiredToIt)
+{
+    LogCapture log;
+    TestShip& a = ship("A");
+    a.setFocus(true);
+    ships.clear();
+
+    EXPECT_EQ(Controllable::getFocused(), nullptr);
+    EXPECT_TRUE(log.contains("Controllable destroyed while it had the focus; its controls are released"));
+    EXPECT_EQ(camera.getCameraTarget(), nullptr);
+    EXPECT_EQ(hud.getSelfWireframe(), nullptr);
+    EXPECT_EQ(movement.getControllable(), nullptr);
+    EXPECT_EQ(sounds.getControllable(), nullptr);
+    EXPECT_EQ(WeaponDisplay::getSingleton().getPrimaryWeaponSystem(), nullptr);
+    EXPECT_EQ(WeaponDisplay::getSingleton().getSecondaryWeaponSystem(), nullptr);
+
+    // Fire and thrust keys reach nothing: a call into the dead ship would fail here.
+    pulse("fire_primary");
+    pulse("fire_secondary");
+    press("forward_thrust");
+    EXPECT_EQ(journal.entries.size(), 6u);
+
+    // A new ship takes the focus normally.
+    TestShip& b = ship("B");
+    b.setFocus(true);
+    journal.state = nullptr;
+    journal.entries.clear();
+    pulse("fire_primary");
+    EXPECT_EQ(journal.entries, (Entries{"B.setFiringPrimary(true)", "B.setFiringPrimary(false)"}));
+}
+
+// The fire inputs live for the program, the input handler of a test only for the test: a later
+// handler, even one at the same address with its symbols numbered differently, gets working inputs.
+TEST(ControllableFireInputs, FollowANewInputHandler)
+{
+    auto earlier = std::make_unique<InputHandler>();
+    earlier->getSymbol("fire_primary");
+    Controllable::setInputEnabled(true);
+    earlier.reset();
+
+    auto handler = std::make_unique<InputHandler>();
+    handler->getSymbol("pad_0");
+    handler->getSymbol("pad_1");
+    TemporaryFolder folder;
+    writeFile(folder.file("test.ship"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
+    Config type(folder.file("test.ship"));
+    Scheduler scheduler;
+    Profiler profiler;
+    PhysicsEngine engine;
+    Journal journal;
+    {
+        TestShip ship("A", type, journal);
+        ship.setFocus(true);
+        handler->pulseSymbol(handler->getSymbol("fire_primary"));
+        handler->pulseSymbol(handler->getSymbol("fire_secondary"));
+        ship.setFocus(false);
+    }
+    EXPECT_EQ(journal.entries, (Entries{"A.setFocus(true)", "A.primary.setPlayerControlled(true)",
+                                        "A.secondary.setPlayerControlled(true)", "A.getWeaponOverlay",
+                                        "A.setFiringPrimary(true)", "A.setFiringPrimary(false)",
+                                        "A.setFiringSecondary(true)", "A.setFiringSecondary(false)",
+                                        "A.setFocus(false)", "A.primary.setPlayerControlled(false)",
+                                        "A.secondary.setPlayerControlled(false)"}));
+}
+
+} // namespace
+} // namespace Tolvarine::Test

@@ -1,0 +1,218 @@
+#include "TargetingDoubles.h"
+
+#include "ConfigurationError.h"
+#include "FrameDisplay.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Vector3;
+using Entries = std::vector<std::string>;
+
+class TargetableSelection : public TargetingFixture {
+protected:
+    TargetableSelection()
+    {
+        // The selection reaches the weapon systems of the focused object.
+        player.setFocus(true);
+        journal.state = [this] { return "selected=" + nameOf(Targetable::getSelected()) + " hud=" + nameOf(hud.getTargetWireframe()); };
+        journal.entries.clear();
+    }
+
+    TestShip& player = ship("P");
+};
+
+TEST_F(TargetableSelection, SelectingATargetHighlightsItAndHandsItToTheFocusedObject)
+{
+    TestShip& a = ship("A");
+    a.setSelected(true);
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]",
+                                        "P.primary.setTarget [selected=A hud=A]",
+                                        "P.secondary.setTarget [selected=A hud=A]"}));
+    EXPECT_TRUE(a.getFrameDisplay().isSelected());
+    EXPECT_EQ(player.primary->target, &a);
+    EXPECT_EQ(player.secondary->target, &a);
+
+    // Selecting the selected object again, or deselecting another, changes nothing.
+    TestShip& b = ship("B");
+    journal.entries.clear();
+    a.setSelected(true);
+    b.setSelected(false);
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=A hud=A]", "B.setSelected(false) [selected=A hud=A]"}));
+
+    // Selecting B deselects A first, through A's own setSelected.
+    journal.entries.clear();
+    b.setSelected(true);
+    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
+                                        "A.setSelected(false) [selected=A hud=A]",
+                                        "P.primary.clearTarget [selected=- hud=-]",
+                                        "P.secondary.clearTarget [selected=- hud=-]",
+                                        "P.primary.setTarget [selected=B hud=B]",
+                                        "P.secondary.setTarget [selected=B hud=B]"}));
+    EXPECT_FALSE(a.getFrameDisplay().isSelected());
+    EXPECT_TRUE(b.getFrameDisplay().isSelected());
+    EXPECT_EQ(player.primary->target, &b);
+}
+
+TEST_F(TargetableSelection, WithoutAFocusedObjectOnlyTheFrameAndWireframeChange)
+{
+    player.setFocus(false);
+    TestShip& a = ship("A");
+    journal.entries.clear();
+    a.setSelected(true);
+    a.setSelected(false);
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]", "A.setSelected(false) [selected=A hud=A]"}));
+    EXPECT_EQ(Targetable::getSelected(), nullptr);
+}
+
+TEST_F(TargetableSelection, LeavingOrEnteringPlayDeselects)
+{
+    TestShip& a = ship("A");
+    a.setSelected(true);
+    journal.entries.clear();
+
+    a.setInactive(true);
+    EXPECT_TRUE(a.isInactive());
+    EXPECT_EQ(Targetable::getSelected(), nullptr);
+    EXPECT_FALSE(a.getFrameDisplay().isSelected());
+    EXPECT_EQ(hud.getTargetWireframe(), nullptr);
+    EXPECT_EQ(player.primary->target, nullptr);
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(false) [selected=A hud=A]",
+                                        "P.primary.clearTarget [selected=- hud=-]",
+                                        "P.secondary.clearTarget [selected=- hud=-]"}));
+
+    a.setSelected(true);
+    a.setInactive(false);
+    EXPECT_FALSE(a.isInactive());
+    EXPECT_EQ(Targetable::getSelected(), nullptr);
+}
+
+TEST_F(TargetableSelection, DestroyingTheSelectedTargetClearsTheSelection)
+{
+    TestShip& a = ship("A");
+    a.getFrameDisplay().activate();
+    a.setSelected(true);
+    journal.state = nullptr;
+    journal.entries.clear();
+
+    ships.pop_back();
+    EXPECT_EQ(Targetable::getSelected(), nullptr);
+    EXPECT_EQ(hud.getTargetWireframe(), nullptr);
+    EXPECT_EQ(player.primary->target, nullptr);
+    EXPECT_EQ(player.secondary->target, nullptr);
+    EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
+}
+
+// An object whose deselection passes the new selection on (as a formation passes targets to its
+// members) must not bounce the selection between the two objects for ever.
+TEST_F(TargetableSelection, ASelectionMadeAgainWhileTheOldOneIsReleasedDoesNotRecurse)
+{
+    TestShip& a = ship("A");
+    TestShip& b = ship("B");
+    a.setSelected(true);
+    a.onDeselect = [&b] { b.setSelected(true); };
+    journal.entries.clear();
+
+    b.setSelected(true);
+    EXPECT_EQ(Targetable::getSelected(), &b);
+    EXPECT_FALSE(a.getFrameDisplay().isSelected());
+    EXPECT_TRUE(b.getFrameDisplay().isSelected());
+    EXPECT_EQ(player.primary->target, &b);
+    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
+                                        "A.setSelected(false) [selected=A hud=A]",
+                                        "B.setSelected(true) [selected=A hud=A]",
+                                        "P.primary.clearTarget [selected=- hud=-]",
+                                        "P.secondary.clearTarget [selected=- hud=-]",
+                                        "P.primary.setTarget [selected=B hud=B]",
+                                        "P.secondary.setTarget [selected=B hud=B]"}));
+    a.onDeselect = nullptr;
+}
+
+class TargetableConstruction : public ::testing::Test {
+protected:
+    std::unique_ptr<TestShip> make(const std::string& targetableSection)
+    {
+        const std::string path = folder.file("type" + std::to_string(files++) + ".ship");
+        writeFile(path, "[Targetable]\n" + targetableSection);
+        types.push_back(std::make_unique<Config>(path));
+        return std::make_unique<TestShip>("T", *types.back(), journal);
+    }
+
+    TemporaryFolder folder;
+    int files = 0;
+    InputHandler input;
+    Scheduler scheduler;
+    Profiler profiler;
+    PhysicsEngine engine;
+    Journal journal;
+    std::vector<std::unique_ptr<Config>> types;
+};
+
+TEST_F(TargetableConstruction, ReadsOffsetsAndFrameKind)
+{
+    const auto full = make("frameType = Missile\nframeOffset = (1 2 3)\nchaseOffset = (0 5 30)\n"
+                           "fixedOffset = (0 1 -4)\ndropOffset = (7 8 9)\n");
+    EXPECT_EQ(full->getFrameDisplay().getFrameType(), FrameDisplay::MISSILE_FRAME);
+    EXPECT_EQ(full->getFrameDisplay().getOffset(), Vector3(1, 2, 3));
+    EXPECT_EQ(full->getFrameDisplay().getTarget(), full.get());
+    EXPECT_EQ(full->getChaseOffset(), Vector3(0, 5, 30));
+    EXPECT_EQ(full->getFixedOffset(), Vector3(0, 1, -4));
+    EXPECT_EQ(full->getDropOffset(), Vector3(7, 8, 9));
+    EXPECT_FALSE(full->isInactive());
+    EXPECT_FALSE(full->getFrameDisplay().isActive());
+    EXPECT_FALSE(full->getFrameDisplay().isSelected());
+
+    const auto defaults = make("chaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n");
+    EXPECT_EQ(defaults->getFrameDisplay().getFrameType(), FrameDisplay::SHIP_FRAME);
+    EXPECT_EQ(defaults->getFrameDisplay().getOffset(), Vector3::ZERO);
+    EXPECT_EQ(defaults->getDropOffset(), Vector3(50, 20, -300));
+
+    EXPECT_EQ(make("frameType = None\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
+              FrameDisplay::NO_FRAME);
+    // Any other text, the case included, means a ship frame.
+    EXPECT_EQ(make("frameType = missile\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
+              FrameDisplay::SHIP_FRAME);
+    EXPECT_EQ(make("frameType = Capital\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
+              FrameDisplay::SHIP_FRAME);
+}
+
+TEST_F(TargetableConstruction, FramesGetRunningNames)
+{
+    const auto first = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
+    const auto second = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
+    const std::string& name = first->getFrameDisplay().getName();
+    ASSERT_EQ(name.rfind("Frame_", 0), 0u) << name;
+    const unsigned long number = std::stoul(name.substr(6));
+    EXPECT_EQ(second->getFrameDisplay().getName(), "Frame_" + std::to_string(number + 1));
+}
+
+TEST_F(TargetableConstruction, CameraOffsetsAreRequired)
+{
+    LogCapture log;
+    EXPECT_THROW(make("fixedOffset = (0 0 0)\n"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Key chaseOffset not found in section Targetable"));
+    EXPECT_THROW(make("chaseOffset = (0 0 0)\n"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Key fixedOffset not found in section Targetable"));
+    EXPECT_ANY_THROW(make("chaseOffset = (0 0)\nfixedOffset = (0 0 0)\n"));
+}
+
+TEST_F(TargetableConstruction, FrameSwitchesOnAndOffAndKeepsItsSelection)
+{
+    auto owner = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
+    FrameDisplay& frame = owner->getFrameDisplay();
+    frame.activate();
+    frame.activate();
+    EXPECT_TRUE(frame.isActive());
+    frame.deactivate();
+    frame.deactivate();
+    EXPECT_FALSE(frame.isActive());
+    frame.setSelected(true);
+    EXPECT_TRUE(frame.isSelected());
+    EXPECT_FALSE(frame.isActive());
+}
+
+} // namespace
+} // namespace Tolvarine::Test

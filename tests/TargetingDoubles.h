@@ -1,0 +1,279 @@
+#pragma once
+
+// Test doubles for the targeting and focus code: a small ship built on a real physics body, with
+// weapon systems and a force controller that write every call into a shared journal, and a
+// fixture that makes the services focus talks to.
+
+#include "CameraController.h"
+#include "Config.h"
+#include "ConfigFiles.h"
+#include "Controllable.h"
+#include "ForceController.h"
+#include "HudOverlay.h"
+#include "InputHandler.h"
+#include "InstrumentSoundManager.h"
+#include "MovementController.h"
+#include "PhysicsBody.h"
+#include "PhysicsEngine.h"
+#include "Profiler.h"
+#include "Scheduler.h"
+#include "WeaponDisplay.h"
+#include "WeaponSystem.h"
+
+#include <OgreStringConverter.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+
+// Every call the doubles receive, in order, each with a picture of the services at that moment.
+class Journal {
+public:
+    void add(const std::string& event) { entries.push_back(state ? event + " [" + state() + "]" : event); }
+    std::vector<std::string> entries;
+    std::function<std::string()> state;
+};
+
+class RecordingWeaponSystem : public WeaponSystem {
+public:
+    RecordingWeaponSystem(std::string name, Journal& journal)
+        : name(std::move(name))
+        , journal(journal)
+    {
+    }
+
+    void setPlayerControlled(bool on) override
+    {
+        playerControlled = on;
+        journal.add(name + ".setPlayerControlled(" + (on ? "true" : "false") + ")");
+    }
+    void setTarget(Targetable* newTarget) override
+    {
+        target = newTarget;
+        journal.add(name + ".setTarget");
+    }
+    void clearTarget() override
+    {
+        target = nullptr;
+        journal.add(name + ".clearTarget");
+    }
+
+    const std::string name;
+    Journal& journal;
+    bool playerControlled = false;
+    Targetable* target = nullptr;
+};
+
+// Drives the ship's body as a ship's thrust does, scaling by its maxima.
+class RecordingThrust : public ForceController {
+public:
+    RecordingThrust(std::string name, PhysicsBody& body, Journal& journal)
+        : name(std::move(name))
+        , body(body)
+        , journal(journal)
+    {
+    }
+
+    float getMaxForce() const override { return 10.0f; }
+    float getMaxTorque() const override { return 2.0f; }
+    void applyForce(const Ogre::Vector3& direction) override
+    {
+        body.setForce(direction * getMaxForce());
+        journal.add(name + ".applyForce(" + Ogre::StringConverter::toString(direction) + ")");
+    }
+    void applyTorque(const Ogre::Vector3& axis) override
+    {
+        body.setTorque(axis * getMaxTorque());
+        journal.add(name + ".applyTorque(" + Ogre::StringConverter::toString(axis) + ")");
+    }
+    void setForce(const Ogre::Vector3& force, bool) override { body.setForce(force); }
+    void setTorque(const Ogre::Vector3& torque, bool) override { body.setTorque(torque); }
+    void setRelativeForce(const Ogre::Vector3& force, bool) override { body.setRelativeForce(force); }
+    void setRelativeTorque(const Ogre::Vector3& torque, bool) override { body.setRelativeTorque(torque); }
+
+    const std::string name;
+    PhysicsBody& body;
+    Journal& journal;
+};
+
+struct ShipOptions {
+    bool primary = true;
+    bool secondary = true;
+    bool targetable = true;
+};
+
+class TestShip : public Controllable {
+public:
+    TestShip(const std::string& name, const Config& type, Journal& journal, ShipOptions options = {})
+        : Controllable(type)
+        , name(name)
+        , journal(journal)
+        , body(type)
+        , thrust(name + ".thrust", body, journal)
+        , targetable(options.targetable)
+    {
+        if (options.primary)
+            primary = std::make_unique<RecordingWeaponSystem>(name + ".primary", journal);
+        if (options.secondary)
+            secondary = std::make_unique<RecordingWeaponSystem>(name + ".secondary", journal);
+    }
+
+    Ogre::Vector3 getPosition() const override { return body.getPosition(); }
+    Ogre::Quaternion getOrientation() const override { return body.getOrientation(); }
+    Ogre::Vector3 getVelocity() const override { return body.getVelocity(); }
+    void addPositionListener(PositionListener* listener) override { body.addPositionListener(listener); }
+    void removePositionListener(PositionListener* listener) override { body.removePositionListener(listener); }
+    Ogre::Vector3 predictPosition(float t) const override { return body.predictPosition(t); }
+    Ogre::Vector3 predictPositionWithThrust(float t) const override { return body.predictPositionWithThrust(t); }
+    Ogre::Vector3 predictPositionWithThrustFactor(float t, float factor) const override
+    {
+        return body.predictPositionWithThrustFactor(t, factor);
+    }
+
+    float getBoundingRadius() const override { return 10.0f; }
+    DamageModel* getDamageModel() override { return nullptr; }
+    Faction* getFaction() override { return nullptr; }
+    bool isTargetable() override { return targetable; }
+    void setSelected(bool select) override
+    {
+        journal.add(name + ".setSelected(" + (select ? "true" : "false") + ")");
+        if (!select && onDeselect)
+            onDeselect();
+        Controllable::setSelected(select);
+    }
+
+    PhysicsBody* getPhysicsBody() override { return &body; }
+    const PhysicsBody* getPhysicsBody() const override { return &body; }
+    ForceController* getForceController() override { return &thrust; }
+    const ForceController* getForceController() const override { return &thrust; }
+    WeaponSystem* getPrimaryWeaponSystem() override { return primary.get(); }
+    WeaponSystem* getSecondaryWeaponSystem() override { return secondary.get(); }
+    const std::string& getName() const override { return name; }
+    void setFiringPrimary(bool firing) override
+    {
+        journal.add(name + ".setFiringPrimary(" + (firing ? "true" : "false") + ")");
+    }
+    void setFiringSecondary(bool firing) override
+    {
+        journal.add(name + ".setFiringSecondary(" + (firing ? "true" : "false") + ")");
+    }
+    Ogre::Overlay* getWeaponOverlay() override
+    {
+        journal.add(name + ".getWeaponOverlay");
+        return weaponOverlay;
+    }
+    void setFocus(bool focus) override
+    {
+        journal.add(name + ".setFocus(" + (focus ? "true" : "false") + ")");
+        Controllable::setFocus(focus);
+    }
+
+    const std::string name;
+    Journal& journal;
+    PhysicsBody body;
+    RecordingThrust thrust;
+    std::unique_ptr<RecordingWeaponSystem> primary;
+    std::unique_ptr<RecordingWeaponSystem> secondary;
+    bool targetable;
+    Ogre::Overlay* weaponOverlay = nullptr;
+    // Runs inside setSelected(false), before the selection is released.
+    std::function<void()> onDeselect;
+};
+
+// The services that focus and selection talk to, made as start-up makes them, and ships built
+// from a small type file.
+class TargetingFixture : public ::testing::Test {
+protected:
+    TargetingFixture()
+    {
+        writeFile(typePath, "[Physics]\nmass = 2\n"
+                            "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n");
+        Controllable::setInputEnabled(true);
+        journal.state = [this] { return describeServices(); };
+    }
+
+    ~TargetingFixture() override
+    {
+        if (Controllable* focused = Controllable::getFocused())
+            focused->setFocus(false);
+        if (Targetable* selected = Targetable::getSelected())
+            selected->setSelected(false);
+        Controllable::setInputEnabled(true);
+        WeaponDisplay::getSingleton().clearReticleOverlay();
+    }
+
+    TestShip& ship(const std::string& name, ShipOptions options = {})
+    {
+        if (!type)
+            type = std::make_unique<Config>(typePath);
+        ships.push_back(std::make_unique<TestShip>(name, *type, journal, options));
+        return *ships.back();
+    }
+
+    void press(const std::string& symbol)
+    {
+        const auto number = input.getSymbol(symbol);
+        input.setSymbolPressed(number, true);
+        input.setSymbolValue(number, 1.0f);
+    }
+
+    void release(const std::string& symbol)
+    {
+        const auto number = input.getSymbol(symbol);
+        input.setSymbolPressed(number, false);
+        input.setSymbolValue(number, 0.0f);
+    }
+
+    void pulse(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
+
+    // Which objects the services hold: focused object, weapon display systems, camera target,
+    // wireframes (self/target), movement controller, instrument sounds.
+    std::string describeServices() const
+    {
+        const WeaponDisplay& display = WeaponDisplay::getSingleton();
+        return "focused=" + nameOf(Controllable::getFocused()) + " weapons=" +
+               nameOf(display.getPrimaryWeaponSystem()) + "/" + nameOf(display.getSecondaryWeaponSystem()) +
+               " camera=" + nameOf(camera.getCameraTarget()) + " hud=" + nameOf(hud.getSelfWireframe()) + "/" +
+               nameOf(hud.getTargetWireframe()) + " movement=" + nameOf(movement.getControllable()) +
+               " sounds=" + nameOf(sounds.getControllable());
+    }
+
+    std::string nameOf(const void* object) const
+    {
+        if (!object)
+            return "-";
+        for (const auto& ship : ships) {
+            if (object == static_cast<const Targetable*>(ship.get()) ||
+                object == static_cast<const Controllable*>(ship.get()))
+                return ship->name;
+            if (object == static_cast<const WeaponSystem*>(ship->primary.get()))
+                return ship->primary->name;
+            if (object == static_cast<const WeaponSystem*>(ship->secondary.get()))
+                return ship->secondary->name;
+            if (object == static_cast<const ForceController*>(&ship->thrust))
+                return ship->thrust.name;
+        }
+        return "?";
+    }
+
+    TemporaryFolder folder;
+    const std::string typePath = folder.file("test.ship");
+    InputHandler input;
+    Scheduler scheduler;
+    Profiler profiler;
+    PhysicsEngine engine;
+    CameraController camera;
+    HudOverlay hud;
+    InstrumentSoundManager sounds;
+    MovementController movement;
+    Journal journal;
+    std::unique_ptr<Config> type;
+    std::vector<std::unique_ptr<TestShip>> ships;
+};
+
+} // namespace Tolvarine::Test

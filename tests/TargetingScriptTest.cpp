@@ -1,0 +1,130 @@
+#include "TargetingDoubles.h"
+
+#include "Faction.h"
+#include "ScriptError.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
+
+#include <boost/python.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace Tolvarine::Test {
+namespace {
+
+namespace bp = boost::python;
+
+// The script faces run in a child process: the interpreter and its class registrations are
+// process-wide, so a test that starts them must not leave them behind for other tests. The child
+// registers the three classes in a module of its own, runs its checks and reports by exit code.
+class TargetingScriptFaces : public TargetingFixture {
+protected:
+    [[noreturn]] static void fail(const std::string& message)
+    {
+        std::fprintf(stderr, "%s\n", message.c_str());
+        std::fflush(stderr);
+        _exit(1);
+    }
+
+    static void check(bool condition, const std::string& message)
+    {
+        if (!condition)
+            fail(message);
+    }
+
+    // Runs statements in the main namespace; a Python failure ends the child with its traceback.
+    static void run(const std::string& statements)
+    {
+        try {
+            ScriptSystem::getSingleton().runString(statements);
+        } catch (const ScriptError& error) {
+            std::string text = "script failed: " + statements + "\n";
+            for (const std::string& line : error.traceback())
+                text += line + "\n";
+            fail(text);
+        }
+    }
+
+    static bp::object mainNamespace() { return bp::import("__main__").attr("__dict__"); }
+
+    static void startScripts()
+    {
+        if (!ScriptSystem::getSingletonPtr()) {
+            new ScriptSystem();
+            initTolvarine();
+        }
+    }
+};
+
+TEST_F(TargetingScriptFaces, ScriptsFocusShipsAndReadTargets)
+{
+    TestShip& a = ship("A");
+    TestShip& b = ship("B");
+    b.body.setPosition(Ogre::Vector3(1, 2, 3));
+    b.body.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Y));
+    journal.state = nullptr;
+
+    EXPECT_EXIT(
+        {
+            startScripts();
+            bp::object names = mainNamespace();
+            names["ship"] = bp::ptr(static_cast<Controllable*>(&a));
+            names["target"] = bp::ptr(static_cast<Targetable*>(&b));
+            run("from Tolvarine import Vector3\n"
+                "ship.setFocus(True)\n"
+                "assert target.getPosition() == Vector3(1, 2, 3), str(target.getPosition())\n"
+                "q = target.getOrientation()\n"
+                "assert abs(q.w - 0.70710677) < 1e-6 and abs(q.y - 0.70710677) < 1e-6\n");
+            // The concrete class's own setFocus ran and did the focusing.
+            check(Controllable::getFocused() == &a, "ship not focused");
+            check(std::count(journal.entries.begin(), journal.entries.end(), "A.setFocus(true)") == 1,
+                  "the ship's own setFocus did not run");
+            run("ship.setFocus(False)\n");
+            check(Controllable::getFocused() == nullptr, "focus not released");
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(TargetingScriptFaces, ScriptsCreateFactionsThatStayAliveWhileHeld)
+{
+    EXPECT_EXIT(
+        {
+            startScripts();
+            std::vector<std::shared_ptr<Faction>> scenarioFactions;
+            Faction::setScenarioLink({[&](std::shared_ptr<Faction> f) { scenarioFactions.push_back(f); }, {}});
+            const std::size_t freeBefore = Faction::freeIdCount();
+            run("from Tolvarine import Faction\n"
+                "rebels = Faction.create('Rebels')\n"
+                "empire = Faction.create('Empire')\n"
+                "rebels.addEnemy(empire)\n");
+            check(scenarioFactions.size() == 2, "factions not handed to the scenario");
+            check(scenarioFactions[0]->getName() == "Rebels", "wrong name");
+            check(scenarioFactions[0]->relationTo(*scenarioFactions[1]) == 2, "enmity not set");
+            check(scenarioFactions[1]->relationTo(*scenarioFactions[0]) == 1, "enmity not one-way");
+
+            // The scenario lets go; the script's factions live on until the script drops them.
+            scenarioFactions.clear();
+            check(Faction::freeIdCount() == freeBefore - 2, "a faction held by a script died");
+            run("del rebels, empire\n");
+            check(Faction::freeIdCount() == freeBefore, "ids not returned");
+
+            // Without a running scenario the script gets an exception, not a crash.
+            Faction::setScenarioLink({});
+            run("try:\n"
+                "    Faction.create('Orphans')\n"
+                "    raise AssertionError('created without a scenario')\n"
+                "except RuntimeError:\n"
+                "    pass\n");
+            check(Faction::freeIdCount() == freeBefore, "an id leaked");
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace Tolvarine::Test

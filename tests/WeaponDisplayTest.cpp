@@ -1,0 +1,106 @@
+#include "TargetingDoubles.h"
+
+#include "LogCapture.h"
+
+#include <OgreOverlay.h>
+#include <OgreOverlayContainer.h>
+#include <OgreOverlayManager.h>
+#include <OgreOverlaySystem.h>
+#include <OgreDefaultHardwareBufferManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreRoot.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace Tolvarine::Test {
+namespace {
+
+// The overlay system of the rendering engine without a window, and reticle overlays made in code
+// as the overlay scripts would define them.
+class WeaponDisplayTest : public TargetingFixture {
+protected:
+    WeaponDisplayTest() { Ogre::MaterialManager::getSingleton().initialise(); }
+    // The display outlives the overlays made here.
+    ~WeaponDisplayTest() override { display.clearReticleOverlay(); }
+
+    Ogre::Overlay* reticle(const std::string& name, bool withPrimary, bool withSecondary)
+    {
+        Ogre::OverlayManager& manager = Ogre::OverlayManager::getSingleton();
+        Ogre::Overlay* overlay = manager.create(name);
+        auto* panel = static_cast<Ogre::OverlayContainer*>(manager.createOverlayElement("Panel", name + "/Panel"));
+        if (withPrimary)
+            panel->addChild(manager.createOverlayElement("Panel", name + "/ReticlePrimaryComponent"));
+        if (withSecondary)
+            panel->addChild(manager.createOverlayElement("Panel", name + "/ReticleSecondaryComponent"));
+        overlay->add2D(panel);
+        return overlay;
+    }
+
+    // Software buffers outlive the root, the overlay system does not.
+    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+    Ogre::Root root{"", "", ""};
+    std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
+    WeaponDisplay& display = WeaponDisplay::getSingleton();
+};
+
+TEST_F(WeaponDisplayTest, FocusHandsOverTheShipsReticleAndReleaseTakesItBack)
+{
+    Ogre::Overlay* overlay = reticle("FighterReticle", true, true);
+    TestShip& a = ship("A");
+    a.weaponOverlay = overlay;
+    a.setFocus(true);
+    EXPECT_EQ(display.getReticleOverlay(), overlay);
+    EXPECT_EQ(display.getPrimaryComponent(),
+              Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticlePrimaryComponent"));
+    EXPECT_EQ(display.getSecondaryComponent(),
+              Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticleSecondaryComponent"));
+    // The display is not shown yet, so neither is the reticle.
+    EXPECT_FALSE(overlay->isVisible());
+
+    // A ship without a reticle clears the previous one.
+    TestShip& b = ship("B");
+    b.setFocus(true);
+    EXPECT_EQ(display.getReticleOverlay(), nullptr);
+    EXPECT_EQ(display.getPrimaryComponent(), nullptr);
+
+    a.setFocus(true);
+    overlay->show();
+    a.setFocus(false);
+    EXPECT_EQ(display.getReticleOverlay(), nullptr);
+    EXPECT_EQ(display.getSecondaryComponent(), nullptr);
+    EXPECT_FALSE(overlay->isVisible());
+}
+
+TEST_F(WeaponDisplayTest, AReticleWithoutItsComponentsIsLoggedAndKept)
+{
+    LogCapture log;
+    Ogre::Overlay* partial = reticle("Partial", true, false);
+    display.setReticleOverlay(partial);
+    EXPECT_EQ(display.getReticleOverlay(), partial);
+    EXPECT_NE(display.getPrimaryComponent(), nullptr);
+    EXPECT_EQ(display.getSecondaryComponent(), nullptr);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"WeaponDisplay::setReticleOverlay, no overlay element Partial/ReticleSecondaryComponent"});
+
+    log.clear();
+    Ogre::Overlay* empty = reticle("Empty", false, false);
+    display.setReticleOverlay(empty);
+    EXPECT_EQ(display.getPrimaryComponent(), nullptr);
+    EXPECT_EQ(display.getSecondaryComponent(), nullptr);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"WeaponDisplay::setReticleOverlay, no overlay element Empty/ReticlePrimaryComponent",
+                                                    "WeaponDisplay::setReticleOverlay, no overlay element Empty/ReticleSecondaryComponent"}));
+    display.clearReticleOverlay();
+}
+
+TEST_F(WeaponDisplayTest, WeaponSystemsFollowTheFocus)
+{
+    TestShip& a = ship("A", ShipOptions{true, false, true});
+    a.setFocus(true);
+    EXPECT_EQ(display.getPrimaryWeaponSystem(), a.primary.get());
+    EXPECT_EQ(display.getSecondaryWeaponSystem(), nullptr);
+    a.setFocus(false);
+    EXPECT_EQ(display.getPrimaryWeaponSystem(), nullptr);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
