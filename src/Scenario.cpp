@@ -1,7 +1,9 @@
 #include "Scenario.h"
 
 #include "ConfigurationError.h"
+#include "Controllable.h"
 #include "Difficulty.h"
+#include "Faction.h"
 #include "FunctionTask.h"
 #include "Profiler.h"
 #include "ScenarioConfig.h"
@@ -199,7 +201,10 @@ void Scenario::end()
 
 std::shared_ptr<Faction> Scenario::getFaction(const std::string& factionName) const
 {
-    (void)factionName;
+    for (const std::shared_ptr<Faction>& faction : factions) {
+        if (faction->getName() == factionName)
+            return faction;
+    }
     return {};
 }
 
@@ -211,6 +216,10 @@ void Scenario::addFaction(std::shared_ptr<Faction> faction)
 void Scenario::createFactions()
 {
     logLine("Creating factions");
+    Faction* player = Faction::create("Player");
+    Faction* enemy = Faction::create("Enemy");
+    player->addEnemy(*enemy);
+    enemy->addEnemy(*player);
     logLine("Debris systems");
 }
 
@@ -305,10 +314,17 @@ void Scenario::clearSceneObjects()
     releasePooledObjects();
     // After the ships, which refer to their factions.
     factions.clear();
+    // A released ship may have been given the focus again in between.
     takeFocusFromControllable();
+    if (Targetable* selected = Targetable::getSelected())
+        selected->setSelected(false);
 }
 
-void Scenario::takeFocusFromControllable() {}
+void Scenario::takeFocusFromControllable()
+{
+    if (Controllable* focused = Controllable::getFocused())
+        focused->setFocus(false);
+}
 
 void Scenario::setModeTask(std::unique_ptr<FunctionTask> task)
 {

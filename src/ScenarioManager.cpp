@@ -1,6 +1,7 @@
 #include "ScenarioManager.h"
 
 #include "ConfigurationError.h"
+#include "Faction.h"
 #include "FatalError.h"
 #include "Profiler.h"
 #include "Scenario.h"
@@ -74,8 +75,10 @@ ScenarioManager::ScenarioManager()
 
 ScenarioManager::~ScenarioManager()
 {
-    if (singleton == this)
+    if (singleton == this) {
         singleton = nullptr;
+        Faction::setScenarioLink({});
+    }
 }
 
 ScenarioManager& ScenarioManager::getSingleton()
@@ -130,6 +133,7 @@ Scenario& ScenarioManager::loadScenario(const std::string& name)
     if (currentScenario)
         currentScenario->unload();
     currentScenario = scenario;
+    linkFactions();
     scenario->load();
     return *scenario;
 }
@@ -145,6 +149,7 @@ void ScenarioManager::unloadAll()
     // drawn behind the exit screen. An unload that fails still releases everything.
     Scenario* current = currentScenario;
     currentScenario = nullptr;
+    linkFactions();
     try {
         if (current)
             current->unload();
@@ -153,6 +158,19 @@ void ScenarioManager::unloadAll()
         throw;
     }
     releaseScenarios();
+}
+
+void ScenarioManager::linkFactions() const
+{
+    Scenario* const scenario = currentScenario;
+    if (!scenario) {
+        Faction::setScenarioLink({});
+        return;
+    }
+    Faction::ScenarioLink link;
+    link.addFaction = [scenario](std::shared_ptr<Faction> faction) { scenario->addFaction(std::move(faction)); };
+    link.getFaction = [scenario](const std::string& name) { return scenario->getFaction(name); };
+    Faction::setScenarioLink(std::move(link));
 }
 
 void ScenarioManager::releaseScenarios()

@@ -53,6 +53,8 @@ public:
     static void exportToPython();
 
 private:
+    // New factions go to the current scenario, and are looked up there.
+    void linkFactions() const;
     void releaseScenarios();
 
     Scenario* currentScenario = nullptr;

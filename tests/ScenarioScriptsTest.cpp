@@ -1,3 +1,4 @@
+#include "Faction.h"
 #include "LogCapture.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
@@ -98,6 +99,12 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
     EXPECT_EQ(startup->getEnvironmentMap(), "nebula_env.png");
     EXPECT_EQ(startup->getLights().size(), 2u);
+    const std::shared_ptr<Faction> player = startup->getFaction("Player");
+    const std::shared_ptr<Faction> enemy = startup->getFaction("Enemy");
+    ASSERT_NE(player, nullptr);
+    ASSERT_NE(enemy, nullptr);
+    EXPECT_EQ(player->relationTo(*enemy), 2);
+    EXPECT_EQ(enemy->relationTo(*player), 2);
 
     // The other scenarios with a scene of their own load cleanly after it, each replacing it.
     for (const char* name : {"Tutorial", "TestGround", "Test", "Startup"}) {

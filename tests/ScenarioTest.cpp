@@ -1,5 +1,6 @@
 #include "ComboTweak.h"
 #include "ConfigurationError.h"
+#include "Faction.h"
 #include "FunctionTask.h"
 #include "InputHandler.h"
 #include "LogCapture.h"
@@ -9,6 +10,7 @@
 #include "ScenarioWorld.h"
 #include "Scheduler.h"
 #include "ScriptError.h"
+#include "TargetingDoubles.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,7 @@
 #include <OgreSceneManager.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdlib>
 #include <set>
 #include <memory>
@@ -126,6 +129,101 @@ void registerReleases()
     };
     for (const auto& owner : owners)
         Scenario::addPoolRelease(owner.first, [name = owner.second] { releasesRun().push_back(name); });
+}
+
+TEST(ScenarioTest, FactionsBelongToTheCurrentScenarioAndLeaveWithIt)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha", "", "Faction.create('Rebels')"));
+    world.addScript("beta.py", recordingScript("Beta"));
+    ScenarioManager& manager = world.preload();
+    const std::size_t freeIds = Faction::freeIdCount();
+
+    Scenario& beta = manager.loadScenario("Beta");
+    EXPECT_EQ(beta.getFaction("Enemy"), nullptr);
+    std::weak_ptr<Faction> released;
+    {
+        LogCapture log;
+        beta.createFactions();
+        EXPECT_EQ(log.lines(), (Lines{"Creating factions", "Debris systems"}));
+        const std::shared_ptr<Faction> player = beta.getFaction("Player");
+        const std::shared_ptr<Faction> enemy = beta.getFaction("Enemy");
+        ASSERT_NE(player, nullptr);
+        ASSERT_NE(enemy, nullptr);
+        EXPECT_EQ(player->relationTo(*enemy), 2);
+        EXPECT_EQ(enemy->relationTo(*player), 2);
+        EXPECT_EQ(Faction::find("Enemy"), enemy);
+        EXPECT_EQ(beta.getFaction("player"), nullptr);
+
+        // No test for duplicates: the first of a name is the one found.
+        beta.addFaction(std::make_shared<Faction>("Player", 0));
+        EXPECT_EQ(beta.getFaction("Player"), player);
+        EXPECT_EQ(Faction::freeIdCount(), freeIds - 3);
+        released = player;
+    }
+
+    // A script's factions go to the scenario it sets up; the previous scenario's are released.
+    Scenario& alpha = manager.loadScenario("Alpha");
+    EXPECT_TRUE(released.expired());
+    EXPECT_EQ(beta.getFaction("Player"), nullptr);
+    ASSERT_NE(alpha.getFaction("Rebels"), nullptr);
+    EXPECT_EQ(Faction::freeIdCount(), freeIds - 1);
+
+    manager.unloadAll();
+    EXPECT_EQ(Faction::freeIdCount(), freeIds);
+    const Lines lines = failsWith<ConfigurationError>([] { Faction::create("Late"); });
+    EXPECT_EQ(lines, (Lines{"Faction::create, no running scenario to hold faction Late"}));
+}
+
+// Runs inside the ship pools' release while a test sets it: a released ship that takes the focus
+// again.
+std::function<void()>& duringShipRelease()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+using ScenarioFocus = Test::TargetingFixture;
+
+TEST_F(ScenarioFocus, UnloadTakesTheFocusAndTheSelectionAway)
+{
+    static const bool registered = [] {
+        Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, [] {
+            if (duringShipRelease())
+                duringShipRelease()();
+        });
+        return true;
+    }();
+    (void)registered;
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    ScenarioManager& manager = world.preload();
+    Scenario& alpha = manager.loadScenario("Alpha");
+
+    Tolvarine::Test::TestShip& flown = ship("flown");
+    Tolvarine::Test::TestShip& target = ship("target");
+    flown.setFocus(true);
+    target.setSelected(true);
+    duringShipRelease() = [&] {
+        EXPECT_EQ(Controllable::getFocused(), nullptr) << "the focus goes before the pools empty";
+        flown.setFocus(true);
+    };
+    journal.entries.clear();
+    alpha.unload();
+    duringShipRelease() = nullptr;
+
+    EXPECT_EQ(Controllable::getFocused(), nullptr);
+    EXPECT_EQ(Targetable::getSelected(), nullptr);
+    EXPECT_EQ(camera.getCameraTarget(), nullptr);
+    const std::vector<std::string> expected = {"flown.setFocus(false)", "flown.setFocus(true)", "flown.setFocus(false)",
+                                               "target.setSelected(false)"};
+    std::vector<std::string> calls;
+    for (const std::string& entry : journal.entries) {
+        const std::string call = entry.substr(0, entry.find(" ["));
+        if (call.find("setFocus") != std::string::npos || call.find("setSelected") != std::string::npos)
+            calls.push_back(call);
+    }
+    EXPECT_EQ(calls, expected);
 }
 
 TEST(ScenarioTest, EndAndUnloadReturnPooledObjectsKindByKind)
