@@ -12,6 +12,7 @@
 
 #include <boost/python/class.hpp>
 #include <boost/python/extract.hpp>
+#include <boost/python/object.hpp>
 
 #include <OgreColourValue.h>
 #include <OgreLight.h>
@@ -109,8 +110,8 @@ Scenario::Scenario(const std::filesystem::path& script) : scriptPath(script)
     // earlier script's configuration as its own.
     scripts.runString("globals().pop('getScenarioConfig', None)\n");
     scripts.runScript(scriptPath.string());
-    configObject = scripts.evaluate("getScenarioConfig()");
-    config = takeConfig(configObject, scriptPath.string());
+    configObject = std::make_unique<bp::object>(scripts.evaluate("getScenarioConfig()"));
+    config = takeConfig(*configObject, scriptPath.string());
     name = config->getName();
 
     // The name is the scenario's key and its resource group's name, so it must be free.

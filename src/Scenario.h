@@ -1,7 +1,5 @@
 #pragma once
 
-#include <boost/python/object.hpp>
-
 #include <OgrePrerequisites.h>
 
 #include <filesystem>
@@ -9,6 +7,11 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+// The script object is kept behind a pointer so that this widely used header stays light.
+namespace boost::python::api {
+class object;
+}
 
 namespace Tolvarine {
 
@@ -134,7 +137,8 @@ private:
     std::vector<std::shared_ptr<Faction>> factions;
     std::vector<Ogre::Light*> lights;
     std::vector<std::shared_ptr<Star>> stars;
-    boost::python::object configObject;
+    // What getScenarioConfig() returned: it keeps the configuration alive.
+    std::unique_ptr<boost::python::api::object> configObject;
     ScenarioConfig* config = nullptr;
 };
 
