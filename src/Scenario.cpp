@@ -139,13 +139,13 @@ void Scenario::load()
     if (loaded)
         return;
     logLine("Scenario " + name + " loading...");
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.initialiseResourceGroup(name);
-    groups.loadResourceGroup(name, true, true);
-    sceneManager().setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
-
-    logLine("Scenario " + name + " running initialisation script...");
     try {
+        auto& groups = Ogre::ResourceGroupManager::getSingleton();
+        groups.initialiseResourceGroup(name);
+        groups.loadResourceGroup(name, true, true);
+        sceneManager().setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
+
+        logLine("Scenario " + name + " running initialisation script...");
         config->initialise();
     } catch (...) {
         // A set-up that fails halfway leaves nothing behind: the scenario is not loaded, so no
