@@ -48,7 +48,8 @@ std::vector<std::string> linesStartingWith(const LogCapture& log, const std::str
 
 long countLine(const LogCapture& log, const std::string& line)
 {
-    return std::count(log.lines().begin(), log.lines().end(), line);
+    const auto lines = log.lines();
+    return std::count(lines.begin(), lines.end(), line);
 }
 
 void changeSetting(const std::string& section, const std::string& key, const std::string& value)
