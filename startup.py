@@ -1,2 +1,5 @@
-# Run once by the game at the end of its start-up, in the shared script namespace.
-print("startup.py: start-up script run")
+# Run by the game as the last step of its start-up, from the game's working folder: loads the
+# scenario behind the menus.
+from Tolvarine import *
+
+ScenarioManager.getSingleton().loadScenario("Startup")
