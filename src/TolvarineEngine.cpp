@@ -21,6 +21,7 @@
 #include "PhysicsEngine.h"
 #include "PlatformInfo.h"
 #include "Profiler.h"
+#include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
@@ -202,6 +203,8 @@ void TolvarineEngine::initialise()
     new InstrumentSoundManager();
     new ScriptSystem();
     initTolvarine();
+    new ScenarioManager();
+    ScenarioManager::getSingleton().parseScenarioScripts();
     loadDataTypes();
     ScriptSystem::getSingleton().runScript("startup.py");
     removeSplash();
@@ -304,6 +307,8 @@ void TolvarineEngine::showExitScreen()
         // A failed frame event while the exit screen is drawn asks to quit again: the exit is
         // already under way, and the steps below must still run.
     }
+    if (ScenarioManager* scenarios = ScenarioManager::getSingletonPtr())
+        scenarios->unloadAll();
     if (Difficulty* difficulty = Difficulty::getSingletonPtr())
         difficulty->save();
 }
