@@ -1,5 +1,7 @@
 #include "ScriptModule.h"
 
+#include "CameraController.h"
+#include "FreeCamera.h"
 #include "MathBindings.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
@@ -37,8 +39,8 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 16 Interface (with InterfaceMode)
     // 17 AsteroidField
     // 18 DebrisSystem
-    // 19 CameraController (with CameraType)
-    // 20 FreeCamera (with TargetMode)
+    CameraController::exportToPython(); // 19 CameraController (with CameraType)
+    FreeCamera::exportToPython();       // 20 FreeCamera (with TargetMode)
     // 21 AreaManager
     // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival
