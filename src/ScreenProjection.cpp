@@ -3,13 +3,27 @@
 #include "CameraBase.h"
 
 #include <OgreCamera.h>
+#include <OgreMatrix4.h>
 #include <OgreRoot.h>
 
 #include <cmath>
+#include <cstdint>
 
 namespace Tolvarine {
 
-ScreenProjection::Cache ScreenProjection::cache;
+namespace {
+
+// The last view-projection matrix made, with the frame and the camera it was made for.
+struct ViewProjectionCache {
+    bool made = false;
+    unsigned long frame = 0;
+    std::uint64_t camera = 0;
+    Ogre::Matrix4 matrix;
+};
+
+ViewProjectionCache cache;
+
+} // namespace
 
 bool ScreenProjection::projectToScreen(const CameraBase& base, const Ogre::Vector3& world, float& x, float& y)
 {

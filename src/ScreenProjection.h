@@ -1,10 +1,7 @@
 #pragma once
 
-#include <OgreMatrix4.h>
 #include <OgrePrerequisites.h>
 #include <OgreVector.h>
-
-#include <cstdint>
 
 namespace Tolvarine {
 
@@ -35,14 +32,6 @@ public:
 private:
     // The view-projection matrix of `camera` for the frame being rendered.
     static const Ogre::Matrix4& viewProjection(const CameraBase& camera);
-
-    struct Cache {
-        bool made = false;
-        unsigned long frame = 0;
-        std::uint64_t camera = 0;
-        Ogre::Matrix4 matrix;
-    };
-    static Cache cache;
 };
 
 } // namespace Tolvarine
