@@ -1,9 +1,11 @@
 #include "ParticleSpray.h"
 
+#include "AnimatedBillboard.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
 #include "FatalError.h"
+#include "ModulatedBillboard.h"
 #include "MultiPoolFactory.h"
 #include "PhysicsEngine.h"
 #include "ResponseCurves.h"
@@ -14,17 +16,24 @@
 #include "RenderingRoot.h"
 #include "SchedulerFixture.h"
 
+#include <OgreCamera.h>
 #include <OgreControllerManager.h>
+#include <OgreHardwarePixelBuffer.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
+#include <OgreRenderTexture.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
+#include <OgreTextureManager.h>
+#include <OgreViewport.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
@@ -453,6 +462,147 @@ TEST_F(ParticleSprayTest, SpraysAreMadeInTheEnginesSceneManagerUnlessToldOtherwi
     const std::string name = spray->getParticleSystem().getName();
     ParticleSpray::unloadTypes();
     EXPECT_FALSE(scene().hasParticleSystem(name)) << "unloading destroys the sprays";
+}
+
+// The shipped effects drawn with OpenGL into a picture: the sprays' templates, materials and
+// textures, and the billboard materials, as a player would see them.
+class ParticleSprayDrawingTest : public Test::SchedulerFixture {
+protected:
+    static constexpr unsigned size = 256;
+
+    void SetUp() override
+    {
+        if (!RenderingRoot::displayAvailable())
+            GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
+        rendering = std::make_unique<RenderingRoot>(RenderingRoot::Kind::Windowed);
+        Ogre::Root& root = Ogre::Root::getSingleton();
+        root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+        Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
+        for (const char* folder : {"materials", "particle_systems", "textures/explosions"})
+            resources.addResourceLocation(dataPath(folder), "FileSystem", group);
+        resources.initialiseResourceGroup(group);
+        physics = std::make_unique<PhysicsEngine>();
+        curves = std::make_unique<ResponseCurves>(dataPath("curves.cfg"));
+
+        const std::string copy = folder.file("explosions");
+        std::filesystem::create_directory(copy);
+        for (const auto& entry : std::filesystem::directory_iterator(dataPath("explosions"))) {
+            if (entry.path().extension() == ".spray")
+                std::filesystem::copy_file(entry.path(), copy + "/" + entry.path().filename().string());
+        }
+        ParticleSpray::loadTypes(copy, &scene(), curves.get());
+
+        camera = scene().createCamera("Eye");
+        camera->setNearClipDistance(1.0f);
+        scene().getRootSceneNode()->createChildSceneNode()->attachObject(camera);
+        picture = Ogre::TextureManager::getSingleton().createManual(
+            "Picture", group, Ogre::TEX_TYPE_2D, size, size, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
+        Ogre::Viewport* viewport = picture->getBuffer()->getRenderTarget()->addViewport(camera);
+        viewport->setBackgroundColour(Ogre::ColourValue::Black);
+        viewport->setOverlaysEnabled(false);
+        passAt(0.0);
+    }
+
+    void TearDown() override
+    {
+        ParticleSpray::unloadTypes();
+        picture.reset();
+        physics.reset();
+        rendering.reset();
+    }
+
+    static std::string dataPath(const std::string& relative)
+    {
+        return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
+    }
+
+    Ogre::SceneManager& scene() { return rendering->sceneManager(); }
+
+    // Draws the scene and returns its pixels, row by row from the top, as RGBA bytes. Kept as
+    // a file for a person to look at when TOLVARINE_PICTURES names a folder.
+    std::vector<std::uint8_t> draw(const std::string& name)
+    {
+        Ogre::RenderTarget* target = picture->getBuffer()->getRenderTarget();
+        target->update();
+        std::vector<std::uint8_t> pixels(size * size * 4);
+        const Ogre::PixelBox box(size, size, 1, Ogre::PF_BYTE_RGBA, pixels.data());
+        target->copyContentsToMemory(Ogre::Box(0, 0, size, size), box);
+        if (const char* keep = std::getenv("TOLVARINE_PICTURES"))
+            target->writeContentsToFile(std::string(keep) + "/" + name + ".png");
+        return pixels;
+    }
+
+    // The number of lit pixels of the columns [first, last).
+    static unsigned litPixels(const std::vector<std::uint8_t>& pixels, unsigned first, unsigned last)
+    {
+        unsigned lit = 0;
+        for (unsigned y = 0; y < size; ++y) {
+            for (unsigned x = first; x < last; ++x) {
+                const std::uint8_t* p = &pixels[(y * size + x) * 4];
+                if (p[0] + p[1] + p[2] > 60)
+                    ++lit;
+            }
+        }
+        return lit;
+    }
+
+    const std::string group = "Effects";
+    std::unique_ptr<RenderingRoot> rendering;
+    std::unique_ptr<PhysicsEngine> physics;
+    TemporaryFolder folder;
+    std::unique_ptr<ResponseCurves> curves;
+    Ogre::Camera* camera = nullptr;
+    Ogre::TexturePtr picture;
+};
+
+TEST_F(ParticleSprayDrawingTest, ShippedSpraysAndBillboardsShowOnScreen)
+{
+    EXPECT_EQ(litPixels(draw("empty"), 0, size), 0u) << "nothing is drawn before the effects start";
+
+    // Every shipped spray on the left half of the picture; a glow and a flip-book explosion on
+    // the right.
+    const double start = scheduler.getTime();
+    ParticleSpray::spray("fireball", Vector3(-25, 10, -120), Vector3::ZERO);
+    ParticleSpray::spray("plating", Vector3(-25, -15, -120), Vector3(0, 20, 0));
+    ParticleSpray::spray("smoke_puff", Vector3(-35, 30, -120), Vector3::ZERO);
+    ParticleSpray::spray("debris_dust", Vector3(-30, -30, -120), Vector3(-5, 0, 0));
+    ParticleSpray::spray("sparks", Vector3(-15, -5, -120), Vector3(-10, 0, 0));
+    writeFile(folder.file("effects.cfg"),
+              "[Glow]\nduration = 1\nsizeCurveName = Glow Swell\nminSize = 0\nmaxSize = 30\n"
+              "colourCurveName = Glow Fade\nminColour = (0 0 0 0)\nmaxColour = (1 0.7 0.3 1)\n"
+              "timeResolution = 0.05\nmaterialName = Effect/Glow\n"
+              "[Animation]\nmaterialName = Effect/ExplosionFrames\nduration = 1\ntimeResolution = 0.05\n"
+              "size = 25\n");
+    Config effects(folder.file("effects.cfg"));
+    ModulatedBillboard glow(effects, "Glow", scene(), *curves);
+    AnimatedBillboard explosion(effects, "Animation", scene());
+    Ogre::SceneNode* glowNode = scene().getRootSceneNode()->createChildSceneNode(Vector3(25, 12, -120));
+    Ogre::SceneNode* explosionNode = scene().getRootSceneNode()->createChildSceneNode(Vector3(25, -12, -120));
+    glow.start(*glowNode, nullptr);
+    explosion.start(*explosionNode, nullptr);
+
+    std::vector<ParticleSpray*> sprays;
+    for (const std::string& type : ParticleSpray::getPools().getTypeNames()) {
+        for (ParticleSpray* spray : ParticleSpray::getPools().getPool(type)->getLiveObjects())
+            sprays.push_back(spray);
+    }
+    ASSERT_EQ(sprays.size(), 5u);
+    // A few frames of 0.03 s: the game ages particles once per frame.
+    for (int frame = 1; frame <= 5; ++frame) {
+        passAt(start + 0.03 * frame);
+        for (ParticleSpray* spray : sprays)
+            spray->getParticleSystem()._update(0.03f);
+    }
+    for (ParticleSpray* spray : sprays)
+        EXPECT_GT(spray->getParticleSystem().getNumParticles(), 0u) << spray->getTypeName();
+    EXPECT_GT(explosion.getCurrentFrame(), 0u);
+
+    const std::vector<std::uint8_t> pixels = draw("effects");
+    EXPECT_GT(litPixels(pixels, 0, size / 2), 300u) << "the sprays";
+    EXPECT_GT(litPixels(pixels, size / 2, size), 1000u) << "the billboards";
+    glow.stop(DisableTime(2));
+    explosion.stop(DisableTime(2));
 }
 
 } // namespace

@@ -6,7 +6,7 @@ holds nothing made elsewhere. The noise is seeded, so running the tool again lea
 files unchanged.
 
 Textures:
-  spark.png          a hot point with a soft halo (sparks; drawn additively)
+  spark.png          a hot point with a soft halo (sparks, stretched along their flight; additive)
   fire.png           a ragged flame blob, white-yellow core to red rim (fireballs; additive)
   smoke.png          a soft, lumpy grey puff (smoke; alpha blended)
   dust.png           a few grey-brown grains (debris dust; alpha blended)
@@ -101,9 +101,10 @@ def image(size, shade):
 def spark():
     def shade(u, v):
         d = math.hypot(u, v)
-        core = max(0.0, 1.0 - d / 0.25) ** 2
-        halo = max(0.0, 1.0 - d) ** 3
-        light = min(1.0, core + 0.6 * halo)
+        # A wide core, so that a spark a few pixels across still shows at full brightness.
+        core = smoothstep(0.5, 0.2, d)
+        halo = max(0.0, 1.0 - d) ** 2
+        light = min(1.0, core + 0.5 * halo)
         return light, light, light * 0.9, light
     return image(32, shade)
 
