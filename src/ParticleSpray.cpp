@@ -6,6 +6,7 @@
 #include "FunctionTask.h"
 #include "MultiPoolFactory.h"
 #include "ResponseCurves.h"
+#include "Scenario.h"
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
 
@@ -132,6 +133,12 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
     if (!configs.empty())
         return;
     surroundings() = Surroundings{sceneManager, curves};
+    // The end of every game and the unload of every scenario return all sprays to their pools.
+    static bool releasedWithScenarios = false;
+    if (!releasedWithScenarios) {
+        Scenario::addPoolRelease(Scenario::PooledKind::PARTICLE_SPRAYS, &ParticleSpray::releaseAll);
+        releasedWithScenarios = true;
+    }
 
     for (const std::filesystem::path& path : sprayFilesIn(folder)) {
         const std::string type = path.stem().string();

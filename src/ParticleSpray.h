@@ -41,6 +41,7 @@ public:
     using Pools = MultiPoolFactory<ParticleSpray>;
 
     // Reads every spray type of "data/explosions" once per process and fills one pool per type.
+    // The first load also has every scenario's end and unload return all sprays to their pools.
     static void loadTypes();
     // The same for another folder. The sprays are made in `sceneManager` with the curves of
     // `curves`, or, where null, in the engine's scene manager with the program's curve file.

@@ -185,23 +185,38 @@ bool isNumber(const std::string& word)
     return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(c); });
 }
 
-// The texture files a material line names: "texture <file>", and "anim_texture" either as
+// "<base>_<suffix><extension>" for a file name "<base><extension>".
+std::string withSuffix(const std::string& file, const std::string& suffix)
+{
+    const std::size_t dot = file.rfind('.');
+    return dot == std::string::npos ? file + "_" + suffix
+                                    : file.substr(0, dot) + "_" + suffix + file.substr(dot);
+}
+
+// The texture files a material line names: "texture <file>"; "anim_texture" either as
 // "<base.ext> <frames> <duration>" (files base_0.ext to base_<frames-1>.ext) or as a list of
-// files followed by the duration.
+// files followed by the duration; "cubic_texture" either as "<base.ext> <kind>" (the six faces
+// base_fr.ext, base_bk.ext, base_lf.ext, base_rt.ext, base_up.ext, base_dn.ext) or as the six
+// files followed by the kind.
 std::vector<std::string> texturesNamedBy(const ScriptLine& line)
 {
     const std::vector<std::string>& w = line.words;
     if (w[0] == "texture" && w.size() >= 2)
         return {w[1]};
+    if (w[0] == "cubic_texture" && w.size() == 3) {
+        std::vector<std::string> faces;
+        for (const char* face : {"fr", "bk", "lf", "rt", "up", "dn"})
+            faces.push_back(withSuffix(w[1], face));
+        return faces;
+    }
+    if (w[0] == "cubic_texture" && w.size() == 8)
+        return std::vector<std::string>(w.begin() + 1, w.end() - 1);
     if (w[0] != "anim_texture" || w.size() < 3)
         return {};
     if (w.size() == 4 && isNumber(w[2])) {
-        const std::size_t dot = w[1].rfind('.');
-        const std::string base = w[1].substr(0, dot);
-        const std::string extension = dot == std::string::npos ? "" : w[1].substr(dot);
         std::vector<std::string> frames;
         for (int i = 0; i < std::stoi(w[2]); ++i)
-            frames.push_back(base + "_" + std::to_string(i) + extension);
+            frames.push_back(withSuffix(w[1], std::to_string(i)));
         return frames;
     }
     return std::vector<std::string>(w.begin() + 1, w.end() - 1);

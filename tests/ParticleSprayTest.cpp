@@ -9,6 +9,7 @@
 #include "MultiPoolFactory.h"
 #include "PhysicsEngine.h"
 #include "ResponseCurves.h"
+#include "Scenario.h"
 #include "TolvarineEngine.h"
 
 #include "ConfigFiles.h"
@@ -392,6 +393,11 @@ TEST_F(ParticleSprayTest, ReleaseAllStopsEverySprayMidEmissionAndTheyFireAgainFr
     ASSERT_NE(spray, nullptr);
     runAt(again + 0.25);
     EXPECT_EQ(ratesOf(*spray), (std::vector<float>{30.0f, 7.5f}));
+
+    // The end of a game returns the sprays as well.
+    Scenario::releasePooledObjects();
+    EXPECT_EQ(pool("jets").getLiveCount(), 0u);
+    EXPECT_EQ(spray->getSceneNode()->getParent(), nullptr);
 }
 
 TEST_F(ParticleSprayTest, UnknownTypesAreLoggedAndRefused)
