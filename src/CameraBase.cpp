@@ -3,10 +3,10 @@
 #include "Config.h"
 #include "FatalError.h"
 #include "Scheduler.h"
+#include "TolvarineEngine.h"
 
 #include <OgreCamera.h>
 #include <OgreLogManager.h>
-#include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreViewport.h>
@@ -101,12 +101,12 @@ const std::string& CameraBase::getName() const
 
 Ogre::SceneManager& CameraBase::gameSceneManager()
 {
-    Ogre::Root* root = Ogre::Root::getSingletonPtr();
-    if (!root || root->getSceneManagers().empty()) {
-        Ogre::LogManager::getSingleton().logMessage("CameraBase: no scene manager to make the camera in");
+    TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!engine || !engine->sceneManager) {
+        Ogre::LogManager::getSingleton().logMessage("CameraBase: the engine has no scene manager");
         throw FatalError();
     }
-    return *root->getSceneManagers().begin()->second;
+    return *engine->sceneManager;
 }
 
 void CameraBase::lookAt(const Ogre::Vector3& point)

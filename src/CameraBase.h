@@ -63,8 +63,8 @@ public:
     // same address.
     std::uint64_t getSerial() const { return serial; }
 
-    // The scene manager the game draws its scene with; cameras made without one are made there.
-    // Logs and throws FatalError before the rendering engine has one.
+    // The engine's scene manager, where cameras made without one are made. Logs and throws
+    // FatalError before the engine has one.
     static Ogre::SceneManager& gameSceneManager();
 
 protected:

@@ -2,6 +2,8 @@
 
 #include "DisableTime.h"
 
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
 #include <ode/common.h>
 
 #include <memory>
@@ -11,6 +13,7 @@ namespace Tolvarine {
 
 class CollisionBody;
 class CollisionListener;
+class Config;
 class PhysicsBody;
 class PhysicsGeometry;
 
@@ -22,6 +25,16 @@ public:
     // An empty space that is in no other space and never destroys its members (the collision
     // bodies own their geometries).
     CollisionGeometry();
+    // One collision body for every section of the type file whose name contains
+    // "Collision_Geometry", in file order. Keys: "type" ("box" with "size", "sphere" with
+    // "radius", "ray" with "length" and "direction", "trimesh" with "mesh" and "triangleBudget";
+    // other types are skipped), "component", and the placement "position" and "rotationAngles"
+    // (degrees). A ray starts at its position and points along its direction turned by its
+    // rotation. A caller's offset other than zero and identity replaces every section's placement
+    // (a ray's "position" then moves its start within that placement). A missing required key or a
+    // negative size raises ConfigurationError after a log line.
+    CollisionGeometry(const Config& config, const Ogre::Vector3& offsetPosition,
+                      const Ogre::Quaternion& offsetOrientation);
     virtual ~CollisionGeometry();
     CollisionGeometry(const CollisionGeometry&) = delete;
     CollisionGeometry& operator=(const CollisionGeometry&) = delete;

@@ -1,11 +1,21 @@
 #include "ScriptModule.h"
 
+#include "AsteroidField.h"
 #include "CameraController.h"
+#include "Controllable.h"
+#include "DynamicCollidable.h"
+#include "Faction.h"
 #include "FreeCamera.h"
 #include "MathBindings.h"
+#include "Scenario.h"
+#include "ScenarioConfig.h"
+#include "ScenarioManager.h"
+#include "ScenarioTweak.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
+#include "StaticCollidable.h"
 #include "TaskBindings.h"
+#include "Targetable.h"
 
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
@@ -22,25 +32,25 @@ BOOST_PYTHON_MODULE(Tolvarine)
     using namespace Tolvarine;
     ScriptSystem::exportToPython();
     exportMathTypesToPython();   //  1 Vector3, Quaternion, ColourValue, Radian, Degree
-    //  2 DynamicCollidable
-    //  3 StaticCollidable
-    //  4 Controllable
-    //  5 Targetable
+    DynamicCollidable::exportToPython();     //  2 DynamicCollidable
+    StaticCollidable::exportToPython();      //  3 StaticCollidable
+    Controllable::exportToPython();          //  4 Controllable
+    Targetable::exportToPython();            //  5 Targetable
     //  6 ShipBehaviour
     //  7 Ship
     //  8 CapitalShip
-    //  9 Scenario
-    // 10 ScenarioManager
-    // 11 ScenarioConfig
-    // 12 ScenarioTweak, ComboTweak
-    // 13 Faction
+    Scenario::exportToPython();              //  9 Scenario
+    ScenarioManager::exportToPython();       // 10 ScenarioManager
+    ScenarioConfig::exportToPython();        // 11 ScenarioConfig
+    ScenarioTweak::exportToPython();         // 12 ScenarioTweak, ComboTweak
+    Faction::exportToPython();               // 13 Faction
     // 14 Path
-    // 15 OgreLink
+    DynamicCollidable::exportLinkToPython(); // 15 OgreLink
     // 16 Interface (with InterfaceMode)
-    // 17 AsteroidField
+    AsteroidField::exportToPython();         // 17 AsteroidField
     // 18 DebrisSystem
-    CameraController::exportToPython(); // 19 CameraController (with CameraType)
-    FreeCamera::exportToPython();       // 20 FreeCamera (with TargetMode)
+    CameraController::exportToPython();      // 19 CameraController (with CameraType)
+    FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
     // 21 AreaManager
     // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival

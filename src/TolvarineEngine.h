@@ -3,6 +3,10 @@
 #include <functional>
 #include <vector>
 
+namespace Ogre {
+class SceneManager;
+}
+
 namespace Tolvarine {
 
 // The engine singleton: owns the rendering engine's root and runs start-up, the main loop
@@ -26,6 +30,8 @@ public:
     // engines, which are never shut down.
     void addCallback(Callback callback);
     const std::vector<Callback>& getCallbacks() const { return callbacks; }
+
+    Ogre::SceneManager* sceneManager = nullptr;
 
 private:
     static TolvarineEngine* singleton;

@@ -7,6 +7,7 @@
 #include "ScriptError.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
+#include "TolvarineEngine.h"
 
 #include <OgreCamera.h>
 #include <OgreSceneManager.h>
@@ -217,10 +218,13 @@ TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSinglet
         EXPECT_TRUE(InputHandler::EnterSubscription(key, [] {}).ownsSlot()) << key;
 }
 
-// Starts a controller on the settings of `folder`/cfg/camera.cfg, which is missing, and ends the
-// process with 0 when the file was created, the right lines logged and no controller is left.
-[[noreturn]] void startWithoutSettings(const std::filesystem::path& folder)
+// Starts a controller in the engine's scene on the settings of `folder`/cfg/camera.cfg, which is
+// missing, and ends the process with 0 when the file was created, the right lines logged and no
+// controller is left.
+[[noreturn]] void startWithoutSettings(const std::filesystem::path& folder, Ogre::SceneManager& scene)
 {
+    TolvarineEngine engine;
+    engine.sceneManager = &scene;
     std::filesystem::create_directories(folder / "cfg");
     if (chdir(folder.c_str()) != 0)
         _exit(2);
@@ -239,7 +243,7 @@ TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSinglet
 TEST_F(ControllerStartUp, AMissingSettingsFileIsCreatedEmptyAndStartUpFailsOnTheFirstRequiredKey)
 {
     // In a child process: the settings are opened once per process, from the working folder.
-    EXPECT_EXIT(startWithoutSettings(folder.file("game")), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(startWithoutSettings(folder.file("game"), scene), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(ControllerStartUp, TheShippedSettingsBuildEveryCameraWithAConsistentOverview)

@@ -57,11 +57,6 @@ protected:
             new ScriptSystem();
             initTolvarine();
         }
-        bp::object module(bp::handle<>(bp::borrowed(PyImport_AddModule("TargetingFaces"))));
-        bp::scope inModule(module);
-        Controllable::exportToPython();
-        Targetable::exportToPython();
-        Faction::exportToPython();
     }
 };
 
@@ -103,7 +98,7 @@ TEST_F(TargetingScriptFaces, ScriptsCreateFactionsThatStayAliveWhileHeld)
             std::vector<std::shared_ptr<Faction>> scenarioFactions;
             Faction::setScenarioLink({[&](std::shared_ptr<Faction> f) { scenarioFactions.push_back(f); }, {}});
             const std::size_t freeBefore = Faction::freeIdCount();
-            run("from TargetingFaces import Faction\n"
+            run("from Tolvarine import Faction\n"
                 "rebels = Faction.create('Rebels')\n"
                 "empire = Faction.create('Empire')\n"
                 "rebels.addEnemy(empire)\n");

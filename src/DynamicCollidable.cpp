@@ -1,0 +1,251 @@
+#include "DynamicCollidable.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FatalError.h"
+#include "MeshLoader.h"
+#include "OgreLink.h"
+#include "PhysicsEngine.h"
+#include "Profiler.h"
+#include "TolvarineEngine.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/return_internal_reference.hpp>
+
+#include <OgreEntity.h>
+#include <OgreException.h>
+#include <OgreLodConfig.h>
+#include <OgreLogManager.h>
+#include <OgreMeshLodGenerator.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreSubEntity.h>
+
+#include <optional>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const DISPLAY = "Display";
+// The group that holds the game's meshes.
+const char* const MESH_GROUP = "Core";
+
+Ogre::SceneManager& engineSceneManager()
+{
+    TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!engine || !engine->sceneManager) {
+        Ogre::LogManager::getSingleton().logMessage(
+            "DynamicCollidable: the engine has no scene manager");
+        throw FatalError();
+    }
+    return *engine->sceneManager;
+}
+
+// Gives the shared mesh its manual levels of detail from "mesh_1"/"distance_1" on. Only the
+// first object that loads a mesh does so; a mesh that has levels already keeps them. Every level
+// mesh is loaded first, so a missing one is reported by name before the mesh refers to it.
+void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::string& user)
+{
+    if (mesh->getNumLodLevels() > 1)
+        return;
+    Ogre::LodConfig levels(mesh);
+    Ogre::Real lastDistance = 0;
+    for (int i = 1;; ++i) {
+        const std::string index = std::to_string(i);
+        const std::string levelMesh = config.get<std::string>(DISPLAY, "mesh_" + index, "");
+        const float distance = config.get<float>(DISPLAY, "distance_" + index, -1.0f);
+        if (levelMesh.empty() || !(distance > 0.0f))
+            break;
+        if (!(distance > lastDistance)) {
+            Ogre::LogManager::getSingleton().logMessage(
+                user + ": distance_" + index + " must be greater than the distance before it");
+            throw ConfigurationError();
+        }
+        MeshLoader::load(levelMesh, MESH_GROUP, false, user);
+        levels.createManualLodLevel(distance, levelMesh);
+        lastDistance = distance;
+    }
+    if (levels.levels.empty())
+        return;
+    // The generator is a singleton of the rendering engine; one is made for the occasion when
+    // the program has none.
+    std::optional<Ogre::MeshLodGenerator> ownGenerator;
+    if (!Ogre::MeshLodGenerator::getSingletonPtr())
+        ownGenerator.emplace();
+    Ogre::MeshLodGenerator::getSingleton()._generateManualLodLevels(levels);
+}
+
+void deactivateFromScript(DynamicCollidable& collidable, int time)
+{
+    collidable.deactivate(static_cast<DisableTime>(time));
+}
+
+} // namespace
+
+DynamicCollidable::DynamicCollidable(const std::string& name, const Config& config,
+                                     const Ogre::Vector3& position,
+                                     const Ogre::Quaternion& orientation)
+    : DynamicCollidable(engineSceneManager(), name, config, position, orientation)
+{
+}
+
+DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std::string& name,
+                                     const Config& config, const Ogre::Vector3& position,
+                                     const Ogre::Quaternion& orientation)
+    : sceneManager(sceneManager)
+    , collisionGeometry(config, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
+    , physicsBody(config)
+    , link(std::make_unique<OgreLink>(&physicsBody,
+                                      config.get<bool>("Physics", "explosionEffectable", false),
+                                      nullptr, nullptr, nullptr))
+    , synchronise([this](const Ogre::Vector3& p, const Ogre::Quaternion& o, const Ogre::Vector3& v) {
+        synchroniseDynamics(p, o, v);
+    })
+{
+    try {
+        node = sceneManager.createSceneNode(name);
+    } catch (const Ogre::Exception& error) {
+        Ogre::LogManager::getSingleton().logMessage("DynamicCollidable " + name
+                                                    + ": no scene node: "
+                                                    + error.getDescription());
+        throw ConfigurationError();
+    }
+    try {
+        node->setPosition(position);
+        node->setOrientation(orientation);
+        createEntity(config, name);
+    } catch (...) {
+        destroySceneObjects();
+        throw;
+    }
+    collisionGeometry.setBody(physicsBody);
+    PhysicsEngine::getSingleton().addBody(&physicsBody);
+}
+
+void DynamicCollidable::createEntity(const Config& config, const std::string& name)
+{
+    const std::string user = "DynamicCollidable " + name;
+    const std::string singleMesh = config.get<std::string>(DISPLAY, "mesh", "");
+    const std::string firstLevel = config.get<std::string>(DISPLAY, "mesh_0", "");
+    Ogre::MeshPtr mesh;
+    if (!singleMesh.empty()) {
+        mesh = MeshLoader::load(singleMesh, Ogre::RGN_AUTODETECT, false, user);
+    } else if (!firstLevel.empty()) {
+        mesh = MeshLoader::load(firstLevel, MESH_GROUP, false, user);
+        createLevelsOfDetail(mesh, config, user);
+    } else {
+        return;
+    }
+    try {
+        entity = sceneManager.createEntity(name, mesh);
+    } catch (const Ogre::Exception& error) {
+        Ogre::LogManager::getSingleton().logMessage(user + ": no entity of the mesh "
+                                                    + mesh->getName() + ": "
+                                                    + error.getDescription());
+        throw ConfigurationError();
+    }
+    link->attachTo(*entity);
+    node->attachObject(entity);
+    for (unsigned i = 0; i < entity->getNumSubEntities(); ++i)
+        subEntityMaterials.push_back(entity->getSubEntity(i)->getMaterialName());
+    if (!subEntityMaterials.empty())
+        materialName = subEntityMaterials.front();
+}
+
+DynamicCollidable::~DynamicCollidable()
+{
+    destroySceneObjects();
+    if (PhysicsEngine* engine = PhysicsEngine::getSingletonPtr())
+        engine->removeBody(&physicsBody);
+}
+
+void DynamicCollidable::destroySceneObjects()
+{
+    if (!node)
+        return;
+    if (Ogre::SceneNode* parent = node->getParentSceneNode())
+        parent->removeChild(node);
+    node->detachAllObjects();
+    if (entity)
+        sceneManager.destroyEntity(entity);
+    entity = nullptr;
+    sceneManager.destroySceneNode(node);
+    node = nullptr;
+}
+
+void DynamicCollidable::activate(unsigned long queryFlags, const Ogre::Vector3& position,
+                                 const Ogre::Quaternion& orientation,
+                                 const Ogre::Vector3& velocity)
+{
+    active = true;
+    collisionGeometry.enable();
+    PhysicsEngine::getSingleton().activateBody(&physicsBody);
+    physicsBody.activate();
+    // An active object keeps its registration: the node is moved once per frame, not twice.
+    physicsBody.removePositionListener(&synchronise);
+    physicsBody.addPositionListener(&synchronise);
+    physicsBody.setPosition(position);
+    physicsBody.setOrientation(orientation);
+    physicsBody.setLinearVelocity(velocity);
+    node->setVisible(true, true);
+    if (!node->getParent())
+        sceneManager.getRootSceneNode()->addChild(node);
+    if (entity) {
+        entity->setQueryFlags(static_cast<Ogre::uint32>(queryFlags));
+        // Each part shows the material it was made with again, whatever was put on it since.
+        for (unsigned i = 0; i < entity->getNumSubEntities(); ++i)
+            entity->getSubEntity(i)->setMaterialName(subEntityMaterials[i]);
+    }
+}
+
+void DynamicCollidable::deactivate(DisableTime time)
+{
+    active = false;
+    collisionGeometry.disable(time);
+    physicsBody.deactivate(time);
+    PhysicsEngine::getSingleton().deactivateBody(&physicsBody);
+    if (Ogre::SceneNode* parent = node->getParentSceneNode())
+        parent->removeChild(node);
+}
+
+void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,
+                                            const Ogre::Quaternion& orientation,
+                                            const Ogre::Vector3&)
+{
+    Profiler* const profiler = Profiler::getSingletonPtr();
+    if (profiler)
+        profiler->beginProfile("DynamicCollidable::synchroniseDynamics");
+    node->setPosition(position);
+    node->setOrientation(orientation);
+    if (profiler)
+        profiler->endProfile();
+}
+
+void DynamicCollidable::setGeometryOwner(CollisionListener* owner)
+{
+    collisionGeometry.setListener(owner);
+}
+
+float DynamicCollidable::getBoundingRadius() const
+{
+    return entity ? entity->getBoundingRadius() : 0.0f;
+}
+
+void DynamicCollidable::exportToPython()
+{
+    bp::class_<DynamicCollidable, std::shared_ptr<DynamicCollidable>, boost::noncopyable>(
+        "DynamicCollidable", bp::no_init)
+        .def("activate", &DynamicCollidable::activate)
+        .def("deactivate", &deactivateFromScript)
+        .def("getLink", &DynamicCollidable::getLink, bp::return_internal_reference<>());
+}
+
+void DynamicCollidable::exportLinkToPython()
+{
+    bp::class_<OgreLink, boost::noncopyable>("OgreLink", bp::no_init);
+}
+
+} // namespace Tolvarine

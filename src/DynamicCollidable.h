@@ -1,0 +1,107 @@
+#pragma once
+
+#include "CollisionGeometry.h"
+#include "DisableTime.h"
+#include "PhysicsBody.h"
+#include "PositionReporter.h"
+
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ogre {
+class Entity;
+class SceneManager;
+class SceneNode;
+} // namespace Ogre
+
+namespace Tolvarine {
+
+class CollisionListener;
+class Config;
+class OgreLink;
+
+// The physical game object: a mesh entity (with its levels of detail) on a scene node, a physics
+// body that moves the node, the collision geometry of the type file and a scene link that leads
+// from the entity back to the object. Built once from its type file, then activated and
+// deactivated many times (ships, stations, formations, projectiles, beams and debris are pooled).
+//
+// Type file: "Physics" for the body and "explosionEffectable"; "Display" with either "mesh" (one
+// mesh) or "mesh_0" with "mesh_1"/"distance_1", "mesh_2"/"distance_2", … (levels of detail, given
+// to the shared mesh by the first object that loads it; the list ends at an empty name or a
+// distance not above 0); every "Collision_Geometry" section (see CollisionGeometry).
+class DynamicCollidable {
+public:
+    // Builds the object in the engine's scene manager. `name` names the scene node and the entity
+    // and must be unique in the scene. A mesh that cannot be loaded is logged and raises
+    // ConfigurationError, leaving nothing behind in the scene.
+    DynamicCollidable(const std::string& name, const Config& config,
+                      const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
+    // The same in a given scene manager (tools and tests that run without the engine).
+    DynamicCollidable(Ogre::SceneManager& sceneManager, const std::string& name,
+                      const Config& config, const Ogre::Vector3& position,
+                      const Ogre::Quaternion& orientation);
+    virtual ~DynamicCollidable();
+    DynamicCollidable(const DynamicCollidable&) = delete;
+    DynamicCollidable& operator=(const DynamicCollidable&) = delete;
+
+    // Takes the object out of play: no collisions, body stopped, node out of the scene. The base
+    // ignores the time; derived classes give it meaning.
+    virtual void deactivate(DisableTime time);
+
+    // Puts the object into play at rest, then at the pose and velocity given: colliding, moving,
+    // visible, with `queryFlags` as the entity's scene-query flags. Activating an active object
+    // places it anew; it stays registered once everywhere.
+    void activate(unsigned long queryFlags, const Ogre::Vector3& position,
+                  const Ogre::Quaternion& orientation, const Ogre::Vector3& velocity);
+
+    // The position listener of the body: moves the node to the body.
+    void synchroniseDynamics(const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
+                             const Ogre::Vector3& velocity);
+
+    // Every collision geometry reports to `owner`, which also gives their component indices.
+    void setGeometryOwner(CollisionListener* owner);
+
+    PhysicsBody& getPhysicsBody() { return physicsBody; }
+    const PhysicsBody& getPhysicsBody() const { return physicsBody; }
+    CollisionGeometry& getCollisionGeometry() { return collisionGeometry; }
+    // The entity's bounding radius, 0 without an entity.
+    float getBoundingRadius() const;
+    // Lives as long as the object; never null.
+    OgreLink* getLink() const { return link.get(); }
+    bool isActive() const { return active; }
+    Ogre::SceneNode* getSceneNode() const { return node; }
+    // Null when the type file names no mesh.
+    Ogre::Entity* getEntity() const { return entity; }
+    // The material of the entity's first sub-entity when it was created.
+    const std::string& getMaterialName() const { return materialName; }
+
+    // Registers the script class "DynamicCollidable": held by shared pointer, not creatable from
+    // scripts, with "activate", "deactivate" (taking the disable time as a number, dispatched to
+    // the object's own class) and "getLink".
+    static void exportToPython();
+    // Registers the script class "OgreLink": not creatable from scripts, no operations; scripts
+    // get links from "getLink" and hand them back to operations that take one.
+    static void exportLinkToPython();
+
+private:
+    void createEntity(const Config& config, const std::string& name);
+    void destroySceneObjects();
+
+    Ogre::SceneManager& sceneManager;
+    CollisionGeometry collisionGeometry;
+    PhysicsBody physicsBody;
+    bool active = false;
+    Ogre::SceneNode* node = nullptr;
+    Ogre::Entity* entity = nullptr;
+    std::unique_ptr<OgreLink> link;
+    std::string materialName;
+    // Every sub-entity's material at creation, given back on each activation.
+    std::vector<std::string> subEntityMaterials;
+    PositionListener synchronise;
+};
+
+} // namespace Tolvarine

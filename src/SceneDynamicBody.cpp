@@ -1,0 +1,95 @@
+#include "SceneDynamicBody.h"
+
+#include "FatalError.h"
+#include "PhysicsEngine.h"
+#include "Profiler.h"
+#include "TolvarineEngine.h"
+
+#include <OgreLogManager.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <string>
+
+namespace Tolvarine {
+
+namespace {
+
+// Disables the body the way the pools do when they are emptied.
+constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
+
+Ogre::SceneManager& engineSceneManager()
+{
+    TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!engine || !engine->sceneManager) {
+        Ogre::LogManager::getSingleton().logMessage(
+            "SceneDynamicBody: the engine has no scene manager");
+        throw FatalError();
+    }
+    return *engine->sceneManager;
+}
+
+} // namespace
+
+unsigned SceneDynamicBody::nextNumber = 0;
+
+SceneDynamicBody::SceneDynamicBody(const Config& config)
+    : SceneDynamicBody(engineSceneManager(), config)
+{
+}
+
+SceneDynamicBody::SceneDynamicBody(Ogre::SceneManager& sceneManager, const Config& config)
+    : sceneManager(sceneManager)
+    , physicsBody(config)
+    , node(sceneManager.createSceneNode("SceneDynamicBody_" + std::to_string(nextNumber++)))
+    , synchronise([this](const Ogre::Vector3& p, const Ogre::Quaternion& o, const Ogre::Vector3& v) {
+        synchroniseDynamics(p, o, v);
+    })
+{
+    PhysicsEngine::getSingleton().addBody(&physicsBody);
+}
+
+SceneDynamicBody::~SceneDynamicBody()
+{
+    if (PhysicsEngine* engine = PhysicsEngine::getSingletonPtr())
+        engine->removeBody(&physicsBody);
+}
+
+void SceneDynamicBody::activate(const Ogre::Vector3& position,
+                                const Ogre::Quaternion& orientation,
+                                const Ogre::Vector3& velocity)
+{
+    PhysicsEngine::getSingleton().activateBody(&physicsBody);
+    physicsBody.activate();
+    // An active body keeps its one registration: the node is moved once per frame.
+    physicsBody.removePositionListener(&synchronise);
+    physicsBody.addPositionListener(&synchronise);
+    physicsBody.setOrientation(orientation);
+    physicsBody.setPosition(position);
+    physicsBody.setLinearVelocity(velocity);
+    if (!node->getParent())
+        sceneManager.getRootSceneNode()->addChild(node);
+}
+
+void SceneDynamicBody::deactivate()
+{
+    physicsBody.deactivate(RELEASE_TIME);
+    if (Ogre::SceneNode* parent = node->getParentSceneNode())
+        parent->removeChild(node);
+    PhysicsEngine::getSingleton().deactivateBody(&physicsBody);
+}
+
+void SceneDynamicBody::synchroniseDynamics(const Ogre::Vector3& position,
+                                           const Ogre::Quaternion& orientation,
+                                           const Ogre::Vector3&)
+{
+    Profiler* const profiler = Profiler::getSingletonPtr();
+    if (profiler)
+        profiler->beginProfile("SceneDynamicBody::synchroniseDynamics");
+    node->setPosition(position);
+    node->setOrientation(orientation);
+    if (profiler)
+        profiler->endProfile();
+}
+
+} // namespace Tolvarine

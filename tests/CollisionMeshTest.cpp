@@ -1,0 +1,253 @@
+#include "CollisionMesh.h"
+#include "CollisionMeshCache.h"
+#include "CollisionWorld.h"
+#include "ConfigurationError.h"
+#include "FatalError.h"
+#include "LogCapture.h"
+#include "TestMeshes.h"
+#include "TriMeshGeometry.h"
+
+#include <OgreLodConfig.h>
+#include <OgreMeshLodGenerator.h>
+#include <OgreMeshManager.h>
+#include <OgreSubMesh.h>
+#include <gtest/gtest.h>
+#include <ode/collision.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+using Ogre::Vector3;
+using Test::addSubMesh;
+using Test::boxShape;
+using Test::createMesh;
+using Test::LogCapture;
+using Test::MeshShape;
+using Test::sphereShape;
+
+class CollisionMeshTest : public Test::CollisionWorld {
+protected:
+    // Every mesh the manager holds whose name ends in "/Collision".
+    static std::vector<std::string> leftoverCopies()
+    {
+        std::vector<std::string> names;
+        auto resources = Ogre::MeshManager::getSingleton().getResourceIterator();
+        while (resources.hasMoreElements()) {
+            const std::string name = resources.getNext()->getName();
+            if (name.size() >= 10 && name.compare(name.size() - 10, 10, "/Collision") == 0)
+                names.push_back(name);
+        }
+        return names;
+    }
+
+    // Whether every triangle names three different vertices that exist.
+    static bool wellFormed(const CollisionMesh& mesh)
+    {
+        const auto& indices = mesh.getIndices();
+        if (indices.empty() || indices.size() % 3 != 0)
+            return false;
+        for (std::size_t i = 0; i < indices.size(); i += 3) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                if (indices[i + k] >= static_cast<std::uint32_t>(mesh.getVertexCount()))
+                    return false;
+            }
+            if (indices[i] == indices[i + 1] || indices[i + 1] == indices[i + 2]
+                || indices[i] == indices[i + 2])
+                return false;
+        }
+        return true;
+    }
+
+    static Vector3 vertexAt(const CollisionMesh& mesh, std::uint32_t index)
+    {
+        const CollisionMesh::Vertex& v = mesh.getVertices().at(index);
+        return Vector3(v.x, v.y, v.z);
+    }
+
+    const MeshShape ball = sphereShape(10, 16, 2.0f);  // 146 vertices, 288 triangles
+};
+
+TEST_F(CollisionMeshTest, KeepsOnlyUsedVerticesInBufferOrderWithTheTrianglesUnchanged)
+{
+    // Eight vertices; no triangle uses the vertices 2 and 5.
+    MeshShape shape;
+    shape.positions = {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 0}, {1, 1, 0},
+                       {8, 8, 8}, {0, 0, 1}, {1, 0, 1}};
+    shape.indices = {0, 1, 3, 1, 4, 3, 0, 6, 1, 1, 6, 7, 3, 4, 6,
+                     4, 7, 6, 0, 3, 6, 1, 7, 4, 0, 4, 7, 3, 1, 6};
+    for (const bool wide : {false, true}) {
+        const std::string name = wide ? "wide.mesh" : "narrow.mesh";
+        createMesh(name, "Core", shape, wide);
+
+        const CollisionMesh& mesh = *meshCache.getMesh(name, 0);
+
+        EXPECT_EQ(6, mesh.getVertexCount()) << name;
+        ASSERT_EQ(30u, mesh.getIndices().size()) << name;
+        EXPECT_TRUE(wellFormed(mesh)) << name;
+        EXPECT_EQ(Vector3(0, 1, 0), vertexAt(mesh, 2)) << name;  // the fourth vertex moved up
+        for (std::size_t i = 0; i < 30; ++i)
+            EXPECT_EQ(shape.positions[shape.indices[i]], vertexAt(mesh, mesh.getIndices()[i]))
+                << name << " index " << i;
+        EXPECT_EQ(0.0f, mesh.getVertices().front().padding);
+    }
+    EXPECT_TRUE(leftoverCopies().empty());
+}
+
+TEST_F(CollisionMeshTest, BudgetReducesOnceAndLaterRequestsShareTheFirstBuild)
+{
+    const Ogre::MeshPtr source = createMesh("ball.mesh", "Core", ball);
+    createMesh("ball2.mesh", "Core", ball);
+    createMesh("ball3.mesh", "Core", ball);
+    createMesh("ball4.mesh", "Core", ball);
+
+    const CollisionMesh* reduced = meshCache.getMesh("ball.mesh", 100);
+    EXPECT_EQ(100, reduced->getVertexCount());
+    EXPECT_LT(reduced->getIndices().size(), ball.indices.size());
+    EXPECT_TRUE(wellFormed(*reduced));
+    EXPECT_TRUE(leftoverCopies().empty());
+    // The display mesh itself is untouched.
+    EXPECT_EQ(1, source->getNumLodLevels());
+    EXPECT_EQ(1, source->getNumSubMeshes());
+
+    EXPECT_EQ(reduced, meshCache.getMesh("ball.mesh", 200));
+    EXPECT_EQ(reduced, meshCache.getMesh("ball.mesh", 0));
+
+    // A budget at or above the vertex count keeps the full mesh.
+    for (const auto& [name, budget] : {std::pair<std::string, int>{"ball2.mesh", 500},
+                                       std::pair<std::string, int>{"ball3.mesh", 146}}) {
+        const CollisionMesh& full = *meshCache.getMesh(name, budget);
+        EXPECT_EQ(146, full.getVertexCount()) << name;
+        EXPECT_EQ(ball.indices.size(), full.getIndices().size()) << name;
+    }
+    // The smallest budget still leaves a triangle.
+    const CollisionMesh& least = *meshCache.getMesh("ball4.mesh", 1);
+    EXPECT_GE(least.getVertexCount(), 3);
+    EXPECT_TRUE(wellFormed(least));
+    EXPECT_TRUE(leftoverCopies().empty());
+}
+
+TEST_F(CollisionMeshTest, MeshesThatHaveLevelsOfDetailAlready)
+{
+    createMesh("far.mesh", "Core", boxShape(Vector3(1, 1, 1)));
+    // Each shape twice: once built without a budget, once with one.
+    std::vector<Ogre::MeshPtr> withLevels;
+    Ogre::MeshLodGenerator generator;
+    for (const char* name : {"manual.mesh", "manual-full.mesh"}) {
+        withLevels.push_back(createMesh(name, "Core", ball));
+        Ogre::LodConfig levels(withLevels.back());
+        levels.createManualLodLevel(500, "far.mesh");
+        generator._generateManualLodLevels(levels);
+    }
+    for (const char* name : {"generated.mesh", "generated-full.mesh"}) {
+        withLevels.push_back(createMesh(name, "Core", ball));
+        Ogre::LodConfig levels(withLevels.back());
+        levels.createGeneratedLodLevel(300, 0.5f);
+        generator.generateLodLevels(levels);
+    }
+
+    // Without a budget: the full first sub-mesh, never one of its levels.
+    for (const char* name : {"manual-full.mesh", "generated-full.mesh"}) {
+        const CollisionMesh& full = *meshCache.getMesh(name, 0);
+        EXPECT_EQ(146, full.getVertexCount()) << name;
+        EXPECT_EQ(ball.indices.size(), full.getIndices().size()) << name;
+    }
+    // With one: the budget, counted on the full mesh.
+    for (const char* name : {"manual.mesh", "generated.mesh"}) {
+        const CollisionMesh& reduced = *meshCache.getMesh(name, 60);
+        EXPECT_EQ(60, reduced.getVertexCount()) << name;
+        EXPECT_TRUE(wellFormed(reduced)) << name;
+    }
+    for (const Ogre::MeshPtr& mesh : withLevels)
+        EXPECT_EQ(2, mesh->getNumLodLevels()) << mesh->getName();
+    EXPECT_TRUE(leftoverCopies().empty());
+}
+
+TEST_F(CollisionMeshTest, OnlyTheFirstSubMeshCollidesAndTakesTheWholeBudget)
+{
+    Ogre::MeshPtr mesh = createMesh("two.mesh", "Core", ball);
+    addSubMesh(*mesh, sphereShape(20, 30, 9.0f));
+    Ogre::MeshPtr reducedMesh = createMesh("two-reduced.mesh", "Core", ball);
+    addSubMesh(*reducedMesh, sphereShape(20, 30, 9.0f));
+
+    const CollisionMesh& full = *meshCache.getMesh("two.mesh", 0);
+    EXPECT_EQ(146, full.getVertexCount());
+    EXPECT_EQ(ball.indices.size(), full.getIndices().size());
+    for (const CollisionMesh::Vertex& v : full.getVertices())
+        EXPECT_NEAR(2.0f, Vector3(v.x, v.y, v.z).length(), 1e-4f);
+
+    EXPECT_EQ(100, meshCache.getMesh("two-reduced.mesh", 100)->getVertexCount());
+    EXPECT_EQ(2, reducedMesh->getNumSubMeshes());
+}
+
+TEST_F(CollisionMeshTest, UnusableMeshesAreLoggedAndNeverCached)
+{
+    LogCapture log;
+    EXPECT_THROW(meshCache.getMesh("nowhere.mesh", 0), ConfigurationError);
+    const std::string failure = "CollisionMeshCache: the mesh nowhere.mesh could not be loaded: ";
+    const auto failures = [&log, &failure] {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(), [&failure](const auto& line) {
+            return line.rfind(failure, 0) == 0 && line.size() > failure.size();
+        });
+    };
+    EXPECT_EQ(1, failures());
+    // No empty entry is left to trip later lookups, and a second request tries again.
+    EXPECT_FALSE(Ogre::MeshManager::getSingleton().resourceExists("nowhere.mesh",
+                                                                   Ogre::RGN_AUTODETECT));
+    EXPECT_THROW(meshCache.getMesh("nowhere.mesh", 0), ConfigurationError);
+    EXPECT_EQ(2, failures());
+
+    MeshShape empty;
+    empty.positions = {{0, 0, 0}, {1, 0, 0}};
+    empty.indices = {0, 1};
+    createMesh("line.mesh", "Core", empty);
+    EXPECT_THROW(meshCache.getMesh("line.mesh", 0), ConfigurationError);
+    EXPECT_TRUE(log.contains("CollisionMeshCache: the mesh line.mesh has no triangles to collide with"));
+
+    createMesh("ball.mesh", "Core", ball);
+    EXPECT_THROW(meshCache.getMesh("ball.mesh", -5), ConfigurationError);
+    EXPECT_TRUE(log.contains("CollisionMeshCache: the triangle budget of the mesh ball.mesh is negative"));
+    EXPECT_EQ(146, meshCache.getMesh("ball.mesh", 0)->getVertexCount());
+    EXPECT_TRUE(leftoverCopies().empty());
+}
+
+TEST_F(CollisionMeshTest, TriangleMeshGeometriesShareTheMeshAndCollide)
+{
+    createMesh("crate.mesh", "Core", boxShape(Vector3(1, 1, 1)));
+    const TriMeshGeometry first(nullptr, "crate.mesh", 0);
+    const TriMeshGeometry second(nullptr, "crate.mesh", 4);
+    EXPECT_EQ(&first.getMesh(), &second.getMesh());
+    EXPECT_EQ(dGeomTriMeshGetData(first.getGeometry()), dGeomTriMeshGetData(second.getGeometry()));
+    EXPECT_EQ(dTriMeshClass, dGeomGetClass(first.getGeometry()));
+
+    const dGeomID ball = dCreateSphere(nullptr, 0.5);
+    dContactGeom contacts[3];
+    dGeomSetPosition(ball, 0, 1.3, 0);  // sunk into the top face
+    const int touching = dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom));
+    EXPECT_GT(touching, 0);
+    if (touching > 0) {
+        EXPECT_NEAR(1.0, contacts[0].pos[1], 0.25);
+    }
+    dGeomSetPosition(ball, 0, 3, 0);
+    EXPECT_EQ(0, dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom)));
+    dGeomDestroy(ball);
+}
+
+TEST(CollisionMeshCacheTest, OneCacheAtATime)
+{
+    LogCapture log;
+    EXPECT_THROW(CollisionMeshCache::getSingleton(), FatalError);
+    EXPECT_TRUE(log.contains("The collision mesh cache does not exist"));
+    CollisionMeshCache cache;
+    EXPECT_EQ(&cache, &CollisionMeshCache::getSingleton());
+    EXPECT_THROW(CollisionMeshCache second, FatalError);
+    EXPECT_EQ(&cache, CollisionMeshCache::getSingletonPtr());
+}
+
+} // namespace
+} // namespace Tolvarine
