@@ -7,7 +7,6 @@
 
 namespace Tolvarine {
 
-class CameraBase;
 class Config;
 class Targetable;
 
@@ -22,7 +21,7 @@ class CameraController {
 public:
     enum CameraType : int { FIXED = 0, CHASE = 1, DROP = 2, FREE = 3 };
 
-    // Builds the cameras in the game's scene with the settings of "cfg/camera.cfg". The fixed
+    // Builds the cameras in the engine's scene with the settings of "cfg/camera.cfg". The fixed
     // camera is current but not active until the game window's viewport exists. A missing
     // required setting is logged and throws ConfigurationError.
     CameraController();
