@@ -6,6 +6,7 @@
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "GameplaySettings.h"
+#include "MaterialCheck.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
@@ -57,6 +58,14 @@ int readPhysicsFlags(const Config& config)
     // Any other text, "push" in lower case among them, pushes.
     return config.get<std::string>(PHYSICS, "explosionType", "") == "Perturb" ? ComplexExplosion::PERTURB
                                                                              : ComplexExplosion::PUSH;
+}
+
+// The flash and the glow check their materials themselves, but not whether the textures are there.
+const std::string& checkMaterials(const Config& config, const std::string& name)
+{
+    for (const char* section : {"Animation", "Glow"})
+        MaterialCheck::require(config.get<std::string>(section, "materialName"), "Explosion type " + name);
+    return name;
 }
 
 std::vector<std::string> readDebrisTypes(const Config& config)
@@ -146,7 +155,7 @@ Ogre::SceneManager* engineSceneManager()
 
 ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, const ResponseCurves* curves)
     : SceneDynamicBody(config)
-    , name(name)
+    , name(checkMaterials(config, name))
     , animation(config, "Animation", *getSceneNode()->getCreator())
     , glow(curves ? ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator(), *curves)
                   : ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator()))

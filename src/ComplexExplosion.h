@@ -57,8 +57,8 @@ public:
 
     // Built by the explosion manager's pools, in the engine's scene manager, with the glow's
     // curves from `curves` (the program's curve file when null). A missing required key, a
-    // negative radius, impulse, damage or trigger time, an unknown material, curve or sound is
-    // logged and throws ConfigurationError.
+    // negative radius, impulse, damage or trigger time, an unknown material, texture, curve or
+    // sound is logged and throws ConfigurationError.
     ComplexExplosion(Config& config, const std::string& name, const ResponseCurves* curves = nullptr);
     ~ComplexExplosion() override;
 

@@ -2,9 +2,9 @@
 
 #include "ComplexExplosion.h"
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
+#include "MaterialCheck.h"
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
 #include "Statistics.h"
@@ -12,14 +12,8 @@
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreLogManager.h>
-#include <OgreMaterialManager.h>
-#include <OgrePass.h>
-#include <OgreResourceGroupManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
-#include <OgreTechnique.h>
-#include <OgreTextureManager.h>
-#include <OgreTextureUnitState.h>
 
 #include <cmath>
 #include <limits>
@@ -36,38 +30,6 @@ constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 void logLine(const std::string& text)
 {
     Ogre::LogManager::getSingleton().logMessage(text);
-}
-
-// A texture is there when a resource location holds its file, or when the program made or
-// loaded it itself.
-bool textureExists(const std::string& name)
-{
-    if (Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(name))
-        return true;
-    Ogre::TextureManager* textures = Ogre::TextureManager::getSingletonPtr();
-    if (!textures)
-        return false;
-    const Ogre::TexturePtr texture = textures->getByName(name, Ogre::RGN_AUTODETECT);
-    return texture && (texture->isManuallyLoaded() || texture->isLoaded());
-}
-
-// The first texture named by the material that does not exist, or the empty string.
-std::string missingTexture(const Ogre::Material& material)
-{
-    for (const Ogre::Technique* technique : material.getTechniques()) {
-        for (const Ogre::Pass* pass : technique->getPasses()) {
-            for (const Ogre::TextureUnitState* unit : pass->getTextureUnitStates()) {
-                if (unit->getContentType() != Ogre::TextureUnitState::CONTENT_NAMED)
-                    continue;
-                for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
-                    const std::string& texture = unit->getFrameTextureName(frame);
-                    if (!texture.empty() && !textureExists(texture))
-                        return texture;
-                }
-            }
-        }
-    }
-    return std::string();
 }
 
 } // namespace
@@ -127,19 +89,7 @@ void Projectile::createBillboardSet(const Config& type)
 
 Ogre::MaterialPtr Projectile::requireMaterial(const std::string& materialName) const
 {
-    const Ogre::MaterialPtr material =
-        Ogre::MaterialManager::getSingleton().getByName(materialName, Ogre::RGN_AUTODETECT);
-    if (!material) {
-        logLine("Projectile type " + typeName + ": unknown material " + materialName);
-        throw ConfigurationError();
-    }
-    const std::string texture = missingTexture(*material);
-    if (!texture.empty()) {
-        logLine("Projectile type " + typeName + ": material " + materialName + " uses the unknown texture "
-                + texture);
-        throw ConfigurationError();
-    }
-    return material;
+    return MaterialCheck::require(materialName, "Projectile type " + typeName);
 }
 
 Ogre::SceneManager& Projectile::getSceneManager() const

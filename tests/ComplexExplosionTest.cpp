@@ -232,6 +232,8 @@ protected:
         makeFlipBook("Flash", 4);
         writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
         curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        // Sound definitions are read once per process; these are this test's.
+        SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
         createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
         writeFile(folder.file("ball.cfg"), "[Physics]\nmass = 4\nexplosionEffectable = 1\n"
@@ -243,6 +245,7 @@ protected:
     {
         manager.reset();
         sound.reset();
+        SoundManager::forgetSoundConfigs();
     }
 
     // A material whose first texture unit steps through `frames` small textures by hand.
@@ -353,6 +356,35 @@ TEST_F(ComplexExplosionTest, NegativeBlastValuesAndMissingSoundsAreRefusedAtCons
     EXPECT_TRUE(log.contains("Could not get sound config hush"));
     for (const char* name : {"healing", "pulling", "silent", "unheard"})
         EXPECT_EQ(0u, liveCount(name) + freeCount(name)) << name;
+}
+
+TEST_F(ComplexExplosionTest, MaterialsWhoseTexturesAreMissingAreRefusedBeforeAnythingIsBuilt)
+{
+    Ogre::MaterialPtr scorched = Ogre::MaterialManager::getSingleton().create(
+        "Scorched", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    scorched->getTechnique(0)->getPass(0)->createTextureUnitState("missing.png");
+    std::string flash = explosionType("A", "");
+    writeExplosionType("scorched", flash.replace(flash.find("Flash"), 5, "Scorched"));
+    std::string glow = explosionType("A", "");
+    writeExplosionType("dim", glow.replace(glow.find("BaseWhite"), 9, "Nowhere"));
+    writeExplosionType("plainly", explosionType("A", ""));
+    writeProjectileType("bolt", "[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 1\n"
+                                "explosionGroup = A\ntimeToLive = 1\ndamageType = Plasma\nbillboardSet = 1\n"
+                                "billboardMaterial = Scorched\nbillboardSize = 1\nbillboardColour = (1 1 1 1)\n");
+    ExplosionManager& explosions = load();
+    FireableProjectile::loadTypes(entities());
+
+    LogCapture log;
+    EXPECT_THROW(explosions.create("scorched"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Explosion type scorched: material Scorched uses the unknown texture missing.png"));
+    EXPECT_THROW(explosions.create("dim"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Explosion type dim: unknown material Nowhere"));
+    EXPECT_THROW(FireableProjectile::create("bolt"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Projectile type bolt: material Scorched uses the unknown texture missing.png"));
+    EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
+
+    // Textures the program made itself count.
+    EXPECT_NO_THROW(explosions.create("plainly"));
 }
 
 TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashItsGlowAndItsBlastAreAllDone)

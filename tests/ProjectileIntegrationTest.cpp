@@ -71,6 +71,8 @@ protected:
         copyFiles(dataPath("explosions"), ".explosion", explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional"})
             soundFiles.define(sound, "filename = beep.wav\n");
+        // Sound definitions are read once per process; these are this test's.
+        SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
 
         createMesh("target.mesh", "Core", sphereShape(8, 12, 5.0f));
@@ -87,6 +89,7 @@ protected:
         FireableProjectile::unloadTypes();
         manager.reset();
         sound.reset();
+        SoundManager::forgetSoundConfigs();
     }
 
     std::size_t liveExplosions() const
