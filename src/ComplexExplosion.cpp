@@ -8,6 +8,7 @@
 #include "GameplaySettings.h"
 #include "MaterialCheck.h"
 #include "OgreLink.h"
+#include "ParticleSpray.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
 #include "SoundSource.h"
@@ -210,6 +211,8 @@ void ComplexExplosion::activate(const Ogre::Vector3& position, const Ogre::Vecto
 
 void ComplexExplosion::startEffects(const Ogre::Vector3& position, const Ogre::Vector3& velocity)
 {
+    if (!particleSpray.empty())
+        ParticleSpray::spray(particleSpray, position, velocity);
     const Ogre::Quaternion orientation = getPhysicsBody().getOrientation();
     for (const std::string& debris : debrisTypes)
         ExplosionDebris::getPools().create(debris)->launch(position, orientation, velocity);

@@ -8,6 +8,7 @@
 #include "GameplaySettings.h"
 #include "LogCapture.h"
 #include "OgreLink.h"
+#include "ParticleSpray.h"
 #include "ResponseCurves.h"
 #include "SoundFiles.h"
 #include "SoundManager.h"
@@ -17,6 +18,7 @@
 #include <OgreBillboardSet.h>
 #include <OgreEntity.h>
 #include <OgreMaterialManager.h>
+#include <OgreParticleSystemManager.h>
 #include <OgrePass.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -27,6 +29,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -519,6 +522,35 @@ TEST_F(ComplexExplosionTest, ActivatingALiveExplosionStartsANewLifeWithoutEnteri
     // A second deactivation gives nothing back again.
     explosion.deactivate(static_cast<DisableTime>(2));
     EXPECT_EQ(1u, freeCount("boom"));
+}
+
+TEST_F(ComplexExplosionTest, TheExplosionFiresItsParticleSprayWhereItStarts)
+{
+    Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Puff", "Core");
+    writeFile(explosions() + "/puff.spray", "[ParticleSpray]\nsystemName = Test/Puff\nduration = 0.25\n"
+                                            "rateCurveName = Rise\ntimeResolution = 0.0625\n[Physics]\nmass = 1\n");
+    writeExplosionType("smoky", explosionType("A", "", 0.25, 0.5, "[Explosion]\nparticleSpray = puff\n"));
+    writeExplosionType("lost", explosionType("A", "", 0.25, 0.5, "[Explosion]\nparticleSpray = nothing\n"));
+    struct Unload {
+        ~Unload() { ParticleSpray::unloadTypes(); }
+    } unload;
+    ParticleSpray::loadTypes(explosions(), &scene(), curves.get());
+    ExplosionManager& explosions = load();
+
+    ComplexExplosion& smoky = *explosions.create("smoky");
+    smoky.activate(Vector3(1, 2, 3), Vector3(0, 0, -10), ComplexExplosion::Callback());
+    const std::set<ParticleSpray*> sprays = ParticleSpray::getPools().getPool("puff")->getLiveObjects();
+    ASSERT_EQ(1u, sprays.size());
+    EXPECT_EQ(Vector3(1, 2, 3), (*sprays.begin())->getPhysicsBody().getPosition());
+    EXPECT_EQ(Vector3(0, 0, -10), (*sprays.begin())->getPhysicsBody().getVelocity());
+
+    ComplexExplosion& lost = *explosions.create("lost");
+    LogCapture log;
+    EXPECT_THROW(lost.activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback()), FatalError);
+    EXPECT_TRUE(log.contains("Multipool factory cannot create nothing as there is no creator registered"));
+    EXPECT_FALSE(lost.isActive());
+    EXPECT_EQ(0u, liveCount("lost"));
+    ComplexExplosion::releaseAll();
 }
 
 TEST_F(ComplexExplosionTest, AnUnknownDebrisTypeFailsCleanlyAndTheExplosionGoesBack)

@@ -11,6 +11,7 @@
 #include "ExplosionManager.h"
 #include "Faction.h"
 #include "FireableProjectile.h"
+#include "ParticleSpray.h"
 #include "ResponseCurves.h"
 #include "SoundFiles.h"
 #include "SoundManager.h"
@@ -69,6 +70,7 @@ protected:
 
         copyFiles(dataPath("entities"), ".fireable", entities());
         copyFiles(dataPath("explosions"), ".explosion", explosions());
+        copyFiles(dataPath("explosions"), ".spray", explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional"})
             soundFiles.define(sound, "filename = beep.wav\n");
         // Sound definitions are read once per process; these are this test's.
@@ -88,6 +90,7 @@ protected:
     {
         FireableProjectile::unloadTypes();
         manager.reset();
+        ParticleSpray::unloadTypes();
         sound.reset();
         SoundManager::forgetSoundConfigs();
     }
@@ -107,6 +110,13 @@ protected:
                 found.push_back(explosion);
         }
         return found;
+    }
+    static std::size_t liveSprays()
+    {
+        std::size_t live = 0;
+        for (const std::string& name : ParticleSpray::getPools().getTypeNames())
+            live += ParticleSpray::getPools().getPool(name)->getLiveCount();
+        return live;
     }
     static std::size_t liveProjectiles()
     {
@@ -130,6 +140,7 @@ class BoltTest : public ProjectileIntegrationTest, public ::testing::WithParamIn
 
 TEST_P(BoltTest, APlasmaBoltHitsPushesExplodesAndEverythingGoesBackToItsPool)
 {
+    ParticleSpray::loadTypes(explosions(), &scene(), &curves);
     FireableProjectile::loadTypes(entities());
     manager = std::make_unique<ExplosionManager>(explosions(), &curves);
     ScriptedRandom random({GetParam()});
@@ -167,16 +178,19 @@ TEST_P(BoltTest, APlasmaBoltHitsPushesExplodesAndEverythingGoesBackToItsPool)
     ASSERT_EQ(2u, plasma.size());
     EXPECT_EQ(GetParam() < 0.5f ? plasma.front() : plasma.back(), explosions[0]->getName());
     EXPECT_TRUE(explosions[0]->isActive());
+    // With the particle spray of its type, when it has one.
+    EXPECT_EQ(explosions[0]->getParticleSpray().empty() ? 0u : 1u, liveSprays());
 
     // The blast pushes the body on, away from the explosion in front of it; then flash, glow and
     // blast are over and the explosion has gone back too.
-    run(1.5);
+    run(2.0);
     const Vector3 blasted = target->getPhysicsBody().getVelocity();
     EXPECT_LT(blasted.z, pushed.z - 0.5f);
     EXPECT_LT(std::abs(blasted.x), 0.05f * std::abs(blasted.z));
     EXPECT_LT(std::abs(blasted.y), 0.05f * std::abs(blasted.z));
     EXPECT_FALSE(explosions[0]->isActive());
     EXPECT_EQ(0u, liveExplosions());
+    EXPECT_EQ(0u, liveSprays());
     EXPECT_EQ(0u, liveProjectiles());
 }
 
