@@ -10,6 +10,7 @@
 #include "OgreLink.h"
 #include "ParticleSpray.h"
 #include "ResponseCurves.h"
+#include "Scenario.h"
 #include "SoundFiles.h"
 #include "SoundManager.h"
 #include "SoundSource.h"
@@ -481,8 +482,8 @@ TEST_F(ComplexExplosionTest, AnExplosionTakenOutOfPlayNeverBlastsAndItsNextLifeK
     explosion.activate(Vector3::ZERO, Vector3::ZERO, [&triggers] { ++triggers; });
     run(0.25);
 
-    // The end of the scenario.
-    ComplexExplosion::releaseAll();
+    // The end of the game.
+    Scenario::releasePooledObjects();
     EXPECT_FALSE(explosion.isActive());
     EXPECT_EQ(0u, liveCount("slow"));
     EXPECT_EQ(1u, freeCount("slow"));

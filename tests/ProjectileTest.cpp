@@ -8,6 +8,7 @@
 #include "FireableProjectile.h"
 #include "LogCapture.h"
 #include "Projectile.h"
+#include "Scenario.h"
 #include "TestMeshes.h"
 
 #include <OgreBillboard.h>
@@ -194,6 +195,18 @@ TEST_F(ProjectileTest, ALaunchWithoutFactionOrWithAnEndlessSpeedIsRefusedAndTheS
     EXPECT_EQ(0u, liveCount("bolt"));
     EXPECT_EQ(1u, freeCount("bolt"));
     EXPECT_TRUE(statistics.getProjectileNames().empty());
+}
+
+TEST_F(ProjectileTest, TheEndOfAGameReturnsEveryShotInFlightToItsPool)
+{
+    writeProjectileType("bolt", boltType(""));
+    FireableProjectile::loadTypes(entities());
+    Projectile& bolt = take("bolt");
+    launch(bolt);
+    Scenario::releasePooledObjects();
+    EXPECT_FALSE(bolt.isInFlight());
+    EXPECT_EQ(0u, liveCount("bolt"));
+    EXPECT_EQ(1u, freeCount("bolt"));
 }
 
 TEST_F(ProjectileTest, ALaunchInFlightStartsANewLifeThatTheOldTimeoutCannotEnd)
