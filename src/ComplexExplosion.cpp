@@ -250,6 +250,7 @@ bool ComplexExplosion::triggerPhysics(float)
         applyPhysics(getPhysicsBody().getPosition(), explosionRadius, explosionImpulse, maxDamage, physicsFlags,
                      perturbDistance);
     }
+    // A new life keeps the task queued for its own blast, which then comes one trigger time late.
     if (life != thisLife)
         return active;
     if (!active)
