@@ -1,6 +1,7 @@
 #include "Interface.h"
 
 #include "CameraController.h"
+#include "ScreenProjection.h"
 #include "TolvarineEngine.h"
 
 #include <OgreRenderWindow.h>
@@ -70,6 +71,22 @@ void Interface::setMode(int mode, bool lockKeys)
     }
     commandModeKey.setEnabled(!lockKeys);
     menuKey.setEnabled(!lockKeys);
+}
+
+bool Interface::projectToScreen(const Ogre::Vector3& world, float& x, float& y)
+{
+    return ScreenProjection::projectToScreen(*CameraController::getSingleton().getCurrentCamera(), world, x, y);
+}
+
+void Interface::screenEdgePoint(const Ogre::Vector3& world, float& x, float& y)
+{
+    ScreenProjection::screenEdgePoint(*CameraController::getSingleton().getCurrentCamera(), world, x, y);
+}
+
+float Interface::projectedScreenWidth(const Ogre::Vector3& world, float radius) const
+{
+    return ScreenProjection::projectedScreenWidth(*CameraController::getSingleton().getCurrentCamera(), world,
+                                                  radius);
 }
 
 } // namespace Tolvarine

@@ -2,6 +2,8 @@
 
 #include "InputHandler.h"
 
+#include <OgreVector.h>
+
 namespace Ogre {
 class RenderWindow;
 class Viewport;
@@ -34,6 +36,15 @@ public:
     void setMode(int mode, bool lockKeys);
     InterfaceMode getMode() const;
     bool areModeKeysEnabled() const { return commandModeKey.isActive(); }
+
+    // Screen-space marks over world positions, seen through the current camera, in normalised
+    // device coordinates (-1 to 1 across the screen). Whether the point is in view; points behind
+    // the camera read (-2, -2).
+    static bool projectToScreen(const Ogre::Vector3& world, float& x, float& y);
+    // The point on the border of the screen towards an off-screen world point.
+    static void screenEdgePoint(const Ogre::Vector3& world, float& x, float& y);
+    // The screen radius of a sphere at a world position.
+    float projectedScreenWidth(const Ogre::Vector3& world, float radius) const;
 
 private:
     Ogre::RenderWindow* renderWindow = nullptr;

@@ -41,6 +41,7 @@
 #include <OgreRenderSystem.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
@@ -143,10 +144,19 @@ TolvarineEngine::TolvarineEngine()
     }
 }
 
+TolvarineEngine::TolvarineEngine(Ogre::Root& existingRoot)
+    : root(&existingRoot)
+    , ownsRoot(false)
+{
+    singleton = this;
+    log = programLog();
+}
+
 TolvarineEngine::~TolvarineEngine()
 {
     delete overlaySystem;
-    delete root;
+    if (ownsRoot)
+        delete root;
     if (singleton == this)
         singleton = nullptr;
 }
@@ -340,8 +350,14 @@ int runGame()
     try {
         engine = new TolvarineEngine();
         log = Ogre::LogManager::getSingleton().getLog(logName);
+    } catch (const Ogre::Exception& e) {
+        // The log may not exist yet: standard error is the one place left to say why. Only the
+        // description is safe here: the exception was made inside a plug-in library that the failed
+        // root has already unloaded, so its file name, and even its destructor, are gone. The process
+        // ends inside this handler, before the exception would be destroyed.
+        std::cerr << "Tolvarine: the engine could not be created: " << e.getDescription() << std::endl;
+        std::_Exit(1);
     } catch (const std::exception& e) {
-        // The log may not exist yet: standard error is the one place left to say why.
         std::cerr << "Tolvarine: the engine could not be created: " << e.what() << '\n';
         return 1;
     } catch (...) {

@@ -27,6 +27,8 @@ public:
     using Callback = std::function<void()>;
 
     TolvarineEngine();
+    // An engine over a rendering root that a tool or test already runs; the root stays theirs.
+    explicit TolvarineEngine(Ogre::Root& existingRoot);
     TolvarineEngine(const TolvarineEngine&) = delete;
     TolvarineEngine& operator=(const TolvarineEngine&) = delete;
     // The game never destroys its engine: subsystems keep pointers into the root and the window
@@ -66,6 +68,7 @@ private:
     void loadDataTypes();
 
     Ogre::Root* root = nullptr;
+    bool ownsRoot = true;
     Ogre::OverlaySystem* overlaySystem = nullptr;
     bool stopRequested = false;
     Ogre::RenderWindow* renderWindow = nullptr;

@@ -37,21 +37,36 @@ TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Measuring CPU frequency...")) << game.standardError();
     ASSERT_TRUE(game.waitForLogLine("Frequency: "));
-    // The screenshot key proves the main loop reads input; its file is the game's own.
-    bool shot = false;
-    for (int attempt = 0; attempt < 100 && !shot; ++attempt) {
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded."));
+    // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
+    // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
+    fs::path shot;
+    for (int attempt = 0; attempt < 100 && shot.empty(); ++attempt) {
         game.sendKey("Print");
         for (const auto& entry : fs::directory_iterator(game.folder()))
-            shot = shot || entry.path().filename().string().rfind("Tolvarine_", 0) == 0;
+            if (entry.path().filename().string().rfind("Tolvarine_", 0) == 0)
+                shot = entry.path();
     }
-    EXPECT_TRUE(shot) << "no Tolvarine_*.png screenshot";
+    ASSERT_FALSE(shot.empty()) << "no Tolvarine_*.png screenshot";
+    EXPECT_EQ(shot.extension(), ".png");
+    EXPECT_GT(fs::file_size(shot), 100u * 1024u) << "the screenshot does not show the sky";
     ASSERT_TRUE(game.sendKey("F10"));
     // The frames go on behind the exit screen until a key is pressed.
     ASSERT_TRUE(game.isRunning());
     ASSERT_TRUE(game.sendKey("space"));
     EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
     const std::vector<std::string> lines = game.logLines();
-    EXPECT_LT(indexOf(lines, "Measuring CPU frequency..."), lines.size());
+    // Start-up in its order: the timer, the processor, the scenario scripts, then "startup.py".
+    const std::size_t calibrating = indexOf(lines, "Calibrating timer...");
+    const std::size_t measuring = indexOf(lines, "Measuring CPU frequency...");
+    const std::size_t parsing = indexOf(lines, "ScenarioManager parsing scenario scripts");
+    const std::size_t loaded = indexOf(lines, "Scenario Startup loaded.");
+    EXPECT_LT(calibrating, measuring);
+    EXPECT_LT(measuring, parsing);
+    EXPECT_LT(parsing, loaded);
+    EXPECT_LT(loaded, lines.size());
+    // The exit screen unloads the running scenario.
+    EXPECT_LT(loaded, indexOf(lines, "Scenario Startup running unload..."));
     EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
     for (const std::string& line : lines)
         EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
