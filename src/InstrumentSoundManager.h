@@ -1,16 +1,23 @@
 #pragma once
 
+#include <memory>
+
 namespace Tolvarine {
 
 class Controllable;
+class FixedTask;
+class PositionReporter;
+class SoundSource;
 
-// Plays the cockpit alarms of the object the player controls: the incoming-missile alarm and the
-// critical-damage alarm. The focus code tells it which object is controlled. Created once at
-// start-up and never destroyed.
-//
-// So far it keeps the controlled object; the alarm sounds come with the sound work.
+// Plays the cockpit alarms of the object the player controls: "incoming_alarm" once for each
+// missile that closes in, from the missile's direction, and "critical_alarm" for as long as the
+// object is badly damaged. The focus code tells it which object is controlled; the controlled
+// ship starts the alarms. Both alarms sound around the listener, whatever the camera does.
+// Created once at start-up, after the sound manager, and never destroyed.
 class InstrumentSoundManager {
 public:
+    // Needs the sound manager and the definitions "incoming_alarm" and "critical_alarm"; a
+    // missing definition is logged and throws ConfigurationError.
     InstrumentSoundManager();
     ~InstrumentSoundManager();
     InstrumentSoundManager(const InstrumentSoundManager&) = delete;
@@ -25,10 +32,23 @@ public:
     void clearControllable();
     Controllable* getControllable() const { return controllable; }
 
+    // Sounds the incoming alarm from the direction of `missile` as seen from the controlled
+    // object, unless it is still sounding for an earlier missile. Without a controlled object
+    // there is no one to warn, and nothing happens.
+    void playIncomingAlarm(const PositionReporter& missile);
+    // Starts or stops the critical alarm; asking for the state it is in changes nothing.
+    void setCriticalAlarm(bool on);
+
+    const SoundSource& getIncomingAlarm() const { return *incomingAlarm; }
+    const SoundSource& getCriticalAlarm() const { return *criticalAlarm; }
+
 private:
     static InstrumentSoundManager* singleton;
 
     Controllable* controllable = nullptr;
+    std::unique_ptr<SoundSource> incomingAlarm;
+    std::unique_ptr<SoundSource> criticalAlarm;
+    std::unique_ptr<FixedTask> updateTask;
 };
 
 } // namespace Tolvarine

@@ -5,6 +5,10 @@
 #include "DynamicCollidable.h"
 #include "Faction.h"
 #include "MathBindings.h"
+#include "Scenario.h"
+#include "ScenarioConfig.h"
+#include "ScenarioManager.h"
+#include "ScenarioTweak.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
 #include "StaticCollidable.h"
@@ -33,10 +37,10 @@ BOOST_PYTHON_MODULE(Tolvarine)
     //  6 ShipBehaviour
     //  7 Ship
     //  8 CapitalShip
-    //  9 Scenario
-    // 10 ScenarioManager
-    // 11 ScenarioConfig
-    // 12 ScenarioTweak, ComboTweak
+    Scenario::exportToPython();              //  9 Scenario
+    ScenarioManager::exportToPython();       // 10 ScenarioManager
+    ScenarioConfig::exportToPython();        // 11 ScenarioConfig
+    ScenarioTweak::exportToPython();         // 12 ScenarioTweak, ComboTweak
     Faction::exportToPython();               // 13 Faction
     // 14 Path
     DynamicCollidable::exportLinkToPython(); // 15 OgreLink

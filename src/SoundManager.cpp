@@ -1,23 +1,326 @@
 #include "SoundManager.h"
 
+#include "ConfigurationError.h"
+#include "FixedTask.h"
+#include "SoundChannelGroup.h"
+#include "SoundResult.h"
+#include "SoundSample.h"
+#include "SoundSource.h"
+
+#include <OgreLogManager.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
 namespace Tolvarine {
+
+namespace {
+
+const char* const CONFIG_PATH = "cfg/sound.cfg";
+const char* const DEFINITION_FOLDER = "data/sound";
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Definitions by name; each one a whole ".sound" file.
+std::map<std::string, std::shared_ptr<Config>>& soundConfigs()
+{
+    static std::map<std::string, std::shared_ptr<Config>> registry;
+    return registry;
+}
+
+bool isDefinitionFile(const std::filesystem::path& path)
+{
+    const std::string extension = path.extension().string();
+    return extension == ".sound" || extension == ".soundx";
+}
+
+// The definition files of the folder by name, so that a plain file is met before its
+// enciphered twin whatever order the file system lists them in. A missing folder holds none.
+std::vector<std::filesystem::path> listDefinitionFiles()
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(DEFINITION_FOLDER, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (isDefinitionFile(entry->path()))
+            files.push_back(entry->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void parseDefinitionFiles()
+{
+    logLine("SoundManager parsing .sound files");
+    auto& registry = soundConfigs();
+    for (const std::filesystem::path& file : listDefinitionFiles()) {
+        const std::string name = file.stem().string();
+        // A twin beside its plain file is the same definition: the first one stays.
+        if (registry.find(name) == registry.end())
+            registry.emplace(name, std::make_shared<Config>(file.generic_string(), false, false, false));
+        logLine(file.filename().string() + ".");
+    }
+}
+
+std::string handleText(const SoundSample* sample)
+{
+    std::ostringstream text;
+    text << static_cast<const void*>(sample);
+    return text.str();
+}
+
+} // namespace
 
 SoundManager* SoundManager::singleton = nullptr;
 
-SoundManager::SoundManager(Ogre::RenderWindow*)
+SoundManager::SoundManager(Ogre::RenderWindow*, SoundSystem::Output output) : config(CONFIG_PATH, false, false)
 {
     singleton = this;
+    try {
+        start(output);
+    } catch (...) {
+        // The destructor does not run for a constructor that throws.
+        singleton = nullptr;
+        throw;
+    }
 }
 
 SoundManager::~SoundManager()
 {
+    const std::set<SoundSource*> stillPlaying = playing;
+    for (SoundSource* source : stillPlaying)
+        source->stop();
     if (singleton == this)
         singleton = nullptr;
 }
 
+void SoundManager::start(SoundSystem::Output output)
+{
+    dopplerFactor = config.get<float>("Environment", "dopplerFactor");
+    distanceFactor = config.get<float>("Environment", "distanceFactor");
+    rolloffFactor = config.get<float>("Environment", "rolloffFactor");
+    environmentGain = config.get<float>("Gain", "environment");
+    instrumentGain = config.get<float>("Gain", "instrument");
+    effectsGain = config.get<float>("Gain", "effects");
+    thrustGain = config.get<float>("Gain", "thrust");
+    ambientGain = config.get<float>("Gain", "ambient");
+
+    updateTask = std::make_unique<FixedTask>(
+        [this](float lastFrameTime, float smoothedFrameTime) { update(lastFrameTime, smoothedFrameTime); },
+        "SoundManager::update", 35);
+
+    soundPath = config.get<std::string>("General", "soundPath");
+    logLine("Sound Manager:");
+
+    system = std::make_unique<SoundSystem>(output);
+    const unsigned qualityFlag = readQualityFlag();
+
+    const std::string softwareChannels = config.get<std::string>("General", "maxSoftwareChannels");
+    logLine("Software audio channels: " + softwareChannels);
+    checkSoundResult(system->setSoftwareChannels(config.get<int>("General", "maxSoftwareChannels")));
+
+    logDriver();
+
+    const int max3d = config.get<int>("General", "max3dHardwareChannels");
+    const int min3d = config.get<int>("General", "min3dHardwareChannels");
+    const int max2d = config.get<int>("General", "max2dHardwareChannels");
+    const int min2d = config.get<int>("General", "min2dHardwareChannels");
+    checkSoundResult(system->setHardwareChannels(min2d, max2d, min3d, max3d));
+
+    logLine("Sound Manager: initialising");
+    // Positions come in the rendering engine's right-handed frame. The window handle some
+    // drivers take has no use on this platform.
+    checkSoundResult(system->init(config.get<int>("General", "virtualChannels"),
+                                  qualityFlag | SoundSystem::INIT_3D_RIGHT_HANDED, nullptr));
+
+    int hardware2d = 0;
+    int hardware3d = 0;
+    int hardwareTotal = 0;
+    checkSoundResult(system->getHardwareChannels(hardware2d, hardware3d, hardwareTotal));
+    logLine("HW 2D channels: " + std::to_string(hardware2d));
+    logLine("HW 3D channels: " + std::to_string(hardware3d));
+    logLine("HW Total channels: " + std::to_string(hardwareTotal));
+
+    logLine("Sound Manager: 3D settings");
+    checkSoundResult(system->set3DSettings(dopplerFactor, distanceFactor, rolloffFactor));
+
+    setMasterGain(config.get<float>("Gain", "master"));
+}
+
+unsigned SoundManager::readQualityFlag()
+{
+    switch (config.get<int>("General", "software3dQuality")) {
+    case 0:
+        logLine("Software audio quality: None");
+        return SoundSystem::INIT_3D_QUALITY_NONE;
+    case 1:
+        logLine("Software audio quality: Light");
+        return SoundSystem::INIT_3D_QUALITY_LIGHT;
+    default:
+        logLine("Software audio quality: Full");
+        return SoundSystem::INIT_3D_QUALITY_FULL;
+    }
+}
+
+void SoundManager::logDriver()
+{
+    std::string name;
+    checkSoundResult(system->getDriverName(0, name));
+    logLine("Sound Manager: Driver: " + name);
+
+    unsigned caps = 0;
+    checkSoundResult(system->getDriverCaps(0, caps));
+    logLine("Sound Manager: Hardware capabilities:");
+    static const std::pair<unsigned, const char*> capabilityLines[] = {
+        {SoundSystem::CAPS_HARDWARE, "-Hardware mixing"}, {SoundSystem::CAPS_HARDWARE_EMULATED, "-Hardware emulated"},
+        {SoundSystem::CAPS_REVERB_EAX2, "-EAX2"},         {SoundSystem::CAPS_REVERB_EAX3, "-EAX3"},
+        {SoundSystem::CAPS_REVERB_EAX4, "-EAX4"},         {SoundSystem::CAPS_REVERB_I3DL2, "-I3DL2"},
+        {SoundSystem::CAPS_REVERB_LIMITED, "-Reverb limited"}};
+    for (const auto& [bit, line] : capabilityLines) {
+        if (caps & bit)
+            logLine(line);
+    }
+}
+
+float SoundManager::getCategoryGain(SoundCategory category) const
+{
+    switch (category) {
+    case SoundCategory::ENVIRONMENT:
+        return environmentGain;
+    case SoundCategory::EFFECTS:
+        return effectsGain;
+    case SoundCategory::INSTRUMENT:
+        return instrumentGain;
+    case SoundCategory::THRUST:
+        return thrustGain;
+    case SoundCategory::AMBIENT:
+        return ambientGain;
+    }
+    logLine("SoundManager encountered unknown SoundCategory");
+    throw ConfigurationError();
+}
+
+void SoundManager::setGain(float& field, const char* key, float gain)
+{
+    field = gain;
+    config.set<float>("Gain", key, gain);
+    config.save();
+}
+
+void SoundManager::setInstrumentGain(float gain)
+{
+    setGain(instrumentGain, "instrument", gain);
+}
+
+void SoundManager::setEffectsGain(float gain)
+{
+    setGain(effectsGain, "effects", gain);
+}
+
+void SoundManager::setThrustGain(float gain)
+{
+    setGain(thrustGain, "thrust", gain);
+}
+
+void SoundManager::setAmbientGain(float gain)
+{
+    setGain(ambientGain, "ambient", gain);
+}
+
+void SoundManager::setMasterGain(float gain)
+{
+    SoundChannelGroup* master = nullptr;
+    checkSoundResult(system->getMasterChannelGroup(master));
+    checkSoundResult(master->setVolume(gain));
+    config.set<float>("Gain", "master", gain);
+    config.save();
+}
+
+void SoundManager::refreshVolumes()
+{
+    for (SoundSource* source : playing)
+        source->applyVolume();
+}
+
 void SoundManager::setDopplerSuspended(bool suspended)
 {
-    dopplerSuspended = suspended;
+    // Either result only affects pitch, never whether the game can go on.
+    if (suspended && !dopplerSuspended) {
+        system->set3DSettings(0.0f, distanceFactor, rolloffFactor);
+        dopplerSuspended = true;
+    } else if (!suspended && dopplerSuspended) {
+        dopplerSuspended = false;
+        system->set3DSettings(dopplerFactor, distanceFactor, rolloffFactor);
+    }
+}
+
+void SoundManager::update(float, float)
+{
+    checkSoundResult(system->update());
+}
+
+void SoundManager::updateListener(const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
+                                  const Ogre::Vector3& velocity)
+{
+    listenerOrientation = orientation;
+    checkSoundResult(
+        system->set3DListenerAttributes(0, position, velocity, -orientation.zAxis(), orientation.yAxis()));
+}
+
+Config& SoundManager::getSoundConfig(const std::string& name)
+{
+    auto& registry = soundConfigs();
+    if (registry.empty())
+        parseDefinitionFiles();
+    const auto found = registry.find(name);
+    if (found == registry.end()) {
+        logLine("Could not get sound config " + name);
+        throw ConfigurationError();
+    }
+    return *found->second;
+}
+
+void SoundManager::forgetSoundConfigs()
+{
+    soundConfigs().clear();
+}
+
+SoundSample* SoundManager::createSound(const Config& definition, bool hardware)
+{
+    const std::string filename = definition.get<std::string>("Sound", "filename");
+    unsigned mode = hardware ? SoundSample::HARDWARE : SoundSample::SOFTWARE;
+    mode |= definition.get<bool>("Sound", "2d", false) ? SoundSample::MODE_2D : SoundSample::MODE_3D;
+    if (definition.get<bool>("Sound", "looping", false))
+        mode |= SoundSample::LOOP_NORMAL;
+    if (definition.get<bool>("Sound", "stream", false))
+        mode |= SoundSample::CREATE_STREAM;
+
+    const auto key = std::make_pair(filename, mode);
+    const auto cached = sounds.find(key);
+    if (cached != sounds.end())
+        return cached->second;
+
+    const std::string path = (std::filesystem::path(soundPath) / filename).generic_string();
+    SoundSample* sample = nullptr;
+    checkSoundResult(system->createSound(path, mode, sample));
+    sounds.emplace(key, sample);
+    logLine("Sound allocated: " + handleText(sample));
+    return sample;
+}
+
+void SoundManager::addPlaying(SoundSource* source)
+{
+    playing.insert(source);
+}
+
+void SoundManager::removePlaying(SoundSource* source)
+{
+    playing.erase(source);
 }
 
 } // namespace Tolvarine

@@ -190,7 +190,8 @@ TEST_F(CollisionMeshTest, UnusableMeshesAreLoggedAndNeverCached)
     EXPECT_THROW(meshCache.getMesh("nowhere.mesh", 0), ConfigurationError);
     const std::string failure = "CollisionMeshCache: the mesh nowhere.mesh could not be loaded: ";
     const auto failures = [&log, &failure] {
-        return std::count_if(log.lines().begin(), log.lines().end(), [&failure](const auto& line) {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(), [&failure](const auto& line) {
             return line.rfind(failure, 0) == 0 && line.size() > failure.size();
         });
     };

@@ -2,6 +2,7 @@
 
 #include <OgreLog.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,16 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    const std::vector<std::string>& lines() const { return captured; }
+    // A copy: the rendering engine may log from its worker threads while a test reads.
+    std::vector<std::string> lines() const;
     bool contains(const std::string& line) const;
-    void clear() { captured.clear(); }
+    void clear();
 
     void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
                        const Ogre::String& logName, bool& skipThisMessage) override;
 
 private:
+    mutable std::mutex guard;
     std::vector<std::string> captured;
 };
 

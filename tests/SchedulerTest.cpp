@@ -3,6 +3,7 @@
 #include "FixedTask.h"
 #include "FunctionTask.h"
 #include "SchedulerFixture.h"
+#include "SoundFiles.h"
 #include "SoundManager.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +91,8 @@ TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
 
 TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
 {
-    SoundManager sound(nullptr);
+    Tolvarine::Test::SoundFiles soundFiles; // the settings the sound manager starts from
+    SoundManager sound(nullptr, SoundSystem::Output::SILENT);
     int fixedRuns = 0;
     FixedTask counter([&fixedRuns](float, float) { ++fixedRuns; }, "Counter", 5);
     int variableRuns = 0;
@@ -137,7 +139,8 @@ TEST_F(SchedulerTest, PauseWorksWithoutASoundManager)
 
 TEST_F(SchedulerTest, PauseKeyTogglesThePauseUnlessTakenAway)
 {
-    SoundManager sound(nullptr);
+    Tolvarine::Test::SoundFiles soundFiles; // the settings the sound manager starts from
+    SoundManager sound(nullptr, SoundSystem::Output::SILENT);
     const InputHandler::SymbolNumber pause = input.getSymbol("pause");
     input.pulseSymbol(pause);
     EXPECT_TRUE(scheduler.isPaused());

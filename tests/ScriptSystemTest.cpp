@@ -163,7 +163,7 @@ TEST(ScriptSystemTest, ScriptErrorIsLoggedWithTracebackAndPropagates)
     EXPECT_EQ(log.lines()[1], "Traceback (most recent call last):");
     EXPECT_EQ(log.lines()[2], "  File \"raises_midway.py\", line 3, in <module>");
     EXPECT_EQ(log.lines().back(), "ZeroDivisionError: division by zero");
-    EXPECT_EQ(std::vector<std::string>(log.lines().begin() + 1, log.lines().end()),
+    EXPECT_EQ([&log]() { const auto all = log.lines(); return std::vector<std::string>(all.begin() + 1, all.end()); }(),
               error.traceback());
     EXPECT_EQ(PyErr_Occurred(), nullptr) << "the error indicator must be cleared once logged";
 

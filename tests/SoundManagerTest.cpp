@@ -1,24 +1,370 @@
 #include "SoundManager.h"
 
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "EncipheredTwin.h"
+#include "LogCapture.h"
+#include "SoundChannelGroup.h"
+#include "SoundFixture.h"
+#include "SoundSample.h"
+#include "SoundSource.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 namespace Tolvarine {
 namespace {
 
-TEST(SoundManager, SingletonLivesWithTheManagerAndKeepsTheDopplerState)
+using Test::FakeReporter;
+using Test::LogCapture;
+using Test::ManualTicks;
+using Test::readFile;
+using Test::SoundFiles;
+using Test::StderrLog;
+using Test::writeFile;
+
+// A hand run of the test program uses OpenAL's null output, as ctest does.
+const bool nullDriverChosen = [] {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    return true;
+}();
+
+using SoundManagerTest = Test::SoundFixture;
+
+std::vector<std::string> linesStartingWith(const LogCapture& log, const std::string& prefix)
 {
-    EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
-    {
-        SoundManager sound(nullptr);
-        EXPECT_EQ(SoundManager::getSingletonPtr(), &sound);
-        EXPECT_FALSE(sound.isDopplerSuspended());
-        sound.setDopplerSuspended(true);
-        sound.setDopplerSuspended(true);
-        EXPECT_TRUE(sound.isDopplerSuspended());
-        sound.setDopplerSuspended(false);
-        EXPECT_FALSE(sound.isDopplerSuspended());
+    std::vector<std::string> found;
+    for (const std::string& line : log.lines()) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            found.push_back(line);
     }
+    return found;
+}
+
+long countLine(const LogCapture& log, const std::string& line)
+{
+    const auto lines = log.lines();
+    return std::count(lines.begin(), lines.end(), line);
+}
+
+void changeSetting(const std::string& section, const std::string& key, const std::string& value)
+{
+    Config config("cfg/sound.cfg");
+    config.setValue(section, key, value);
+    config.save();
+}
+
+TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderAndSetsTheSingleton)
+{
+    // The channel count is logged as written, not as the number it reads as.
+    changeSetting("General", "maxSoftwareChannels", "004");
+    LogCapture log;
+    SoundManager& sound = startManager();
+    EXPECT_EQ(SoundManager::getSingletonPtr(), &sound);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "Sound Manager:",
+                               "Software audio quality: Light",
+                               "Software audio channels: 004",
+                               "Sound Manager: Driver: Silent",
+                               "Sound Manager: Hardware capabilities:",
+                               "Sound Manager: initialising",
+                               "Sound System: no audio device, running silent",
+                               "HW 2D channels: 0",
+                               "HW 3D channels: 0",
+                               "HW Total channels: 0",
+                               "Sound Manager: 3D settings",
+                           }));
+    manager.reset();
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
+}
+
+TEST_F(SoundManagerTest, QualityLevelsAndTheAudioDevice)
+{
+    const std::pair<const char*, const char*> levels[] = {
+        {"0", "Software audio quality: None"}, {"1", "Software audio quality: Light"},
+        {"2", "Software audio quality: Full"}, {"-3", "Software audio quality: Full"}};
+    for (const auto& [value, line] : levels) {
+        changeSetting("General", "software3dQuality", value);
+        LogCapture log;
+        startManager();
+        EXPECT_EQ(linesStartingWith(log, "Software audio quality: "), std::vector<std::string>{line}) << value;
+        manager.reset();
+    }
+
+    // With a device (OpenAL's null output here) the sound is not silent and says nothing of it.
+    LogCapture log;
+    startManager(SoundSystem::Output::DEVICE);
+    EXPECT_FALSE(manager->getSystem().isSilent());
+    EXPECT_FALSE(log.contains("Sound System: no audio device, running silent"));
+    const std::vector<std::string> driver = linesStartingWith(log, "Sound Manager: Driver: ");
+    ASSERT_EQ(driver.size(), 1u);
+    EXPECT_NE(driver[0], "Sound Manager: Driver: Silent");
+}
+
+TEST_F(SoundManagerTest, MissingSettingsStopTheStartWithoutADanglingSingleton)
+{
+    std::filesystem::remove("cfg/sound.cfg");
+    {
+        LogCapture log;
+        EXPECT_THROW(startManager(), ConfigurationError);
+        EXPECT_TRUE(log.contains("cfg/sound.cfg does not exist"));
+        EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
+    }
+    // Every key is required: a file without one fails after the singleton was set.
+    writeFile("cfg/sound.cfg", "[Environment]\ndopplerFactor = 1\ndistanceFactor = 1\nrolloffFactor = 1\n");
+    EXPECT_THROW(startManager(), ConfigurationError);
+    EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
+}
+
+TEST_F(SoundManagerTest, CategoryGainsComeFromTheSettings)
+{
+    SoundManager& sound = startManager();
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::ENVIRONMENT), 0.25f);
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::EFFECTS), 0.5f);
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::INSTRUMENT), 0.625f);
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::THRUST), 0.125f);
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::AMBIENT), 0.375f);
+    EXPECT_EQ(sound.getEffectsGain(), 0.5f);
+    EXPECT_EQ(sound.getInstrumentGain(), 0.625f);
+    EXPECT_EQ(sound.getThrustGain(), 0.125f);
+    EXPECT_EQ(sound.getAmbientGain(), 0.375f);
+
+    SoundChannelGroup* master = nullptr;
+    ASSERT_EQ(sound.getSystem().getMasterChannelGroup(master), SoundResult::OK);
+    EXPECT_EQ(master->getVolume(), 0.75f);
+
+    LogCapture log;
+    EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"SoundManager encountered unknown SoundCategory"});
+}
+
+TEST_F(SoundManagerTest, GainSettersSaveAtOnceAndReachChannelsOnlyOnRefresh)
+{
+    SoundManager& sound = startManager();
+    std::unique_ptr<SoundSource> shot =
+        SoundSource::create("beep_again", SoundCategory::EFFECTS, nullptr, Ogre::Vector3::ZERO, false);
+    std::unique_ptr<SoundSource> engine =
+        SoundSource::create("hum", SoundCategory::THRUST, nullptr, Ogre::Vector3::ZERO, false);
+    shot->play();
+    engine->play();
+
+    sound.setEffectsGain(0.25f);
+    sound.setThrustGain(1.0f);
+    sound.setInstrumentGain(0.0625f);
+    sound.setAmbientGain(0.5f);
+    EXPECT_EQ(sound.getCategoryGain(SoundCategory::EFFECTS), 0.25f);
+    const Config saved("cfg/sound.cfg");
+    EXPECT_EQ(saved.getValue("Gain", "effects"), "0.25");
+    EXPECT_EQ(saved.getValue("Gain", "thrust"), "1");
+    EXPECT_EQ(saved.getValue("Gain", "instrument"), "0.0625");
+    EXPECT_EQ(saved.getValue("Gain", "ambient"), "0.5");
+
+    float volume = 0.0f;
+    ASSERT_EQ(shot->getChannel().getVolume(volume), SoundResult::OK);
+    EXPECT_EQ(volume, 0.5f);
+    sound.refreshVolumes();
+    shot->getChannel().getVolume(volume);
+    EXPECT_EQ(volume, 0.25f);
+    engine->getChannel().getVolume(volume);
+    EXPECT_EQ(volume, 1.0f);
+
+    sound.setMasterGain(0.5f);
+    SoundChannelGroup* master = nullptr;
+    sound.getSystem().getMasterChannelGroup(master);
+    EXPECT_EQ(master->getVolume(), 0.5f);
+    EXPECT_EQ(Config("cfg/sound.cfg").getValue("Gain", "master"), "0.5");
+}
+
+TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
+{
+    SoundManager& sound = startManager();
+    SoundSystem& system = sound.getSystem();
+    float doppler = 0.0f;
+    float distance = 0.0f;
+    float rolloff = 0.0f;
+    system.get3DSettings(doppler, distance, rolloff);
+    EXPECT_EQ(doppler, 0.75f);
+    EXPECT_EQ(distance, 2.0f);
+    EXPECT_EQ(rolloff, 0.5f);
+
+    // Resuming what is not suspended changes nothing.
+    system.set3DSettings(0.25f, 2.0f, 0.5f);
+    sound.setDopplerSuspended(false);
+    system.get3DSettings(doppler, distance, rolloff);
+    EXPECT_EQ(doppler, 0.25f);
+
+    scheduler.setPaused(true);
+    EXPECT_TRUE(sound.isDopplerSuspended());
+    system.get3DSettings(doppler, distance, rolloff);
+    EXPECT_EQ(doppler, 0.0f);
+    EXPECT_EQ(distance, 2.0f);
+    EXPECT_EQ(rolloff, 0.5f);
+
+    // A second pause does not reach the sound system again.
+    system.set3DSettings(0.25f, 2.0f, 0.5f);
+    scheduler.setPaused(true);
+    system.get3DSettings(doppler, distance, rolloff);
+    EXPECT_EQ(doppler, 0.25f);
+
+    scheduler.togglePause();
+    EXPECT_FALSE(sound.isDopplerSuspended());
+    system.get3DSettings(doppler, distance, rolloff);
+    EXPECT_EQ(doppler, 0.75f);
+    EXPECT_EQ(distance, 2.0f);
+    EXPECT_EQ(rolloff, 0.5f);
+}
+
+TEST_F(SoundManagerTest, ListenerFacesAlongTheCamerasMinusZ)
+{
+    SoundManager& sound = startManager();
+    EXPECT_EQ(sound.getListenerOrientation(), Ogre::Quaternion::IDENTITY);
+    const Ogre::Quaternion turned(Ogre::Degree(90), Ogre::Vector3::UNIT_Y);
+    sound.updateListener(Ogre::Vector3(1, 2, 3), turned, Ogre::Vector3(0, 0, -4));
+
+    Ogre::Vector3 position;
+    Ogre::Vector3 velocity;
+    Ogre::Vector3 forward;
+    Ogre::Vector3 up;
+    ASSERT_EQ(sound.getSystem().get3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
+    EXPECT_EQ(position, Ogre::Vector3(1, 2, 3));
+    EXPECT_EQ(velocity, Ogre::Vector3(0, 0, -4));
+    EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(-1, 0, 0), 1e-6f)) << forward;
+    EXPECT_TRUE(up.positionEquals(Ogre::Vector3(0, 1, 0), 1e-6f)) << up;
+    EXPECT_EQ(sound.getListenerOrientation(), turned);
+}
+
+TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)
+{
+    // A plain file and its enciphered twin are one definition, the plain one; a twin alone is read.
+    ASSERT_TRUE(encipherToFile("[Sound]\nfilename = beep.wav\ngain = 0.125\n", files.file("data/sound/beep.soundx")));
+    ASSERT_TRUE(encipherToFile("[Sound]\nfilename = hum.wav\ngain = 0.25\n", files.file("data/sound/twin.soundx")));
+    writeFile(files.file("data/sound/notes.txt"), "not a definition");
+
+    LogCapture log;
+    EXPECT_EQ(SoundManager::getSoundConfig("beep").getValue("Sound", "gain"), "0.5");
+    EXPECT_EQ(SoundManager::getSoundConfig("twin").getValue("Sound", "gain"), "0.25");
+    EXPECT_EQ(&SoundManager::getSoundConfig("hum"), &SoundManager::getSoundConfig("hum"));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "SoundManager parsing .sound files",
+                               "beep.sound.",
+                               "beep.soundx.",
+                               "beep2d.sound.",
+                               "beep_again.sound.",
+                               "broken.sound.",
+                               "critical_alarm.sound.",
+                               "hum.sound.",
+                               "incoming_alarm.sound.",
+                               "mute.sound.",
+                               "twin.soundx.",
+                           }));
+
+    log.clear();
+    EXPECT_THROW(SoundManager::getSoundConfig("nosuch"), ConfigurationError);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Could not get sound config nosuch"});
+
+    // An empty folder is read again at the next call, so definitions added later are found.
+    SoundManager::forgetSoundConfigs();
+    std::filesystem::rename(files.file("data/sound"), files.file("elsewhere"));
+    log.clear();
+    EXPECT_THROW(SoundManager::getSoundConfig("beep"), ConfigurationError);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"SoundManager parsing .sound files",
+                                                     "Could not get sound config beep"}));
+    std::filesystem::rename(files.file("elsewhere"), files.file("data/sound"));
+    log.clear();
+    EXPECT_NO_THROW(SoundManager::getSoundConfig("beep"));
+    EXPECT_EQ(countLine(log, "SoundManager parsing .sound files"), 1);
+}
+
+TEST_F(SoundManagerTest, SoundsAreSharedByFileAndMode)
+{
+    SoundManager& sound = startManager();
+    LogCapture log;
+    SoundSample* beep = sound.createSound(SoundManager::getSoundConfig("beep"), true);
+    SoundSample* again = sound.createSound(SoundManager::getSoundConfig("beep_again"), true);
+    SoundSample* flat = sound.createSound(SoundManager::getSoundConfig("beep2d"), true);
+    SoundSample* loop = sound.createSound(SoundManager::getSoundConfig("hum"), true);
+    SoundSample* software = sound.createSound(SoundManager::getSoundConfig("beep"), false);
+
+    ASSERT_NE(beep, nullptr);
+    EXPECT_EQ(again, beep);
+    EXPECT_NE(flat, beep);
+    EXPECT_NE(software, beep);
+    EXPECT_EQ(beep->getPath(), "sounds/beep.wav");
+    EXPECT_EQ(beep->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D);
+    EXPECT_EQ(flat->getMode(), SoundSample::HARDWARE | SoundSample::MODE_2D);
+    EXPECT_EQ(loop->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);
+    EXPECT_EQ(software->getMode(), SoundSample::SOFTWARE | SoundSample::MODE_3D);
+    EXPECT_EQ(linesStartingWith(log, "Sound allocated: ").size(), 4u);
+}
+
+TEST_F(SoundManagerTest, SourcesOutlivingTheManagerAreStoppedAndHarmless)
+{
+    startManager();
+    FakeReporter ship;
+    std::unique_ptr<SoundSource> engine =
+        SoundSource::create("hum", SoundCategory::THRUST, &ship, Ogre::Vector3::ZERO, false);
+    engine->play();
+    ASSERT_EQ(ship.listeners.size(), 1u);
+    manager.reset();
+    EXPECT_FALSE(engine->isPlaying());
+    EXPECT_TRUE(ship.listeners.empty());
+    engine->stop();
+    engine.reset();
+}
+
+// Our own settings and sounds load, every name the game asks for has a definition, and starting
+// the game leaves the settings file as it is in the repository.
+TEST(ShippedSounds, LoadPlayAndLeaveTheSettingsFileUntouched)
+{
+    namespace fs = std::filesystem;
+    SoundFiles workFolder;
+    const fs::path source = TOLVARINE_SOURCE_DIR;
+    fs::remove_all("cfg");
+    fs::remove_all("data");
+    fs::create_directories("cfg");
+    fs::create_directories("data");
+    fs::copy_file(source / "cfg/sound.cfg", "cfg/sound.cfg");
+    fs::copy(source / "data/sound", "data/sound");
+    const std::string before = readFile("cfg/sound.cfg");
+
+    ManualTicks ticks;
+    InputHandler input;
+    Scheduler scheduler;
+    SoundManager::forgetSoundConfigs();
+    {
+        SoundManager manager(nullptr, SoundSystem::Output::SILENT);
+        const Config settings("cfg/sound.cfg");
+        std::vector<std::string> names = {"critical_alarm", "incoming_alarm", "ambient_nl", "ambient_da",
+                                          "ambient_tc"};
+        names.push_back(settings.getValue("Ambient", "spaceForeground"));
+        names.push_back(settings.getValue("Ambient", "commandForeground"));
+        for (const std::string& name : names) {
+            const auto sound = SoundSource::create(name, SoundCategory::AMBIENT, nullptr, Ogre::Vector3::ZERO, true);
+            sound->play();
+            EXPECT_TRUE(sound->isPlaying()) << name;
+        }
+        EXPECT_FALSE(manager.createSound(SoundManager::getSoundConfig("incoming_alarm"), true)->isLooping());
+        EXPECT_TRUE(manager.createSound(SoundManager::getSoundConfig("critical_alarm"), true)->isLooping());
+    }
+    SoundManager::forgetSoundConfigs();
+    EXPECT_EQ(readFile("cfg/sound.cfg"), before);
+}
+
+TEST_F(SoundManagerTest, AMissingAudioFileIsFatal)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    startManager();
+    EXPECT_EXIT(
+        {
+            StderrLog echo;
+            manager->createSound(SoundManager::getSoundConfig("broken"), true);
+        },
+        testing::ExitedWithCode(10), "FMOD error: The sound file was not found\\.");
 }
 
 } // namespace

@@ -17,6 +17,8 @@
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "Scheduler.h"
+#include "SoundFiles.h"
+#include "SoundManager.h"
 #include "WeaponDisplay.h"
 #include "WeaponSystem.h"
 
@@ -269,6 +271,9 @@ protected:
     PhysicsEngine engine;
     CameraController camera;
     HudOverlay hud;
+    // The instrument sounds need the sound manager and its settings and definitions.
+    SoundFiles soundFiles;
+    SoundManager soundManager{nullptr, SoundSystem::Output::SILENT};
     InstrumentSoundManager sounds;
     MovementController movement;
     Journal journal;

@@ -1,0 +1,33 @@
+# A scenario for developers to try things in; the test ground loads it on request.
+from Tolvarine import *
+
+
+class TestScenarioConfig(ScenarioConfig):
+    def __init__(self):
+        ScenarioConfig.__init__(self)
+        self.tweaks = []
+
+    def initialise(self):
+        scenario = ScenarioManager.getSingleton().getCurrentScenario()
+        scenario.setSkyBox("Tolvarine/NebulaSky", 10000.0)
+        scenario.addDirectionalLight(Vector3(-0.4, -0.3, -1.0),
+                                     ColourValue(0.95, 0.9, 0.82, 1.0), ColourValue(1.0, 1.0, 1.0, 1.0))
+
+    def unload(self):
+        pass
+
+    def getName(self):
+        return "Test"
+
+    def getEntityPath(self):
+        return "data/entities"
+
+    def getNumberTweaks(self):
+        return len(self.tweaks)
+
+    def getTweak(self, index):
+        return self.tweaks[index]
+
+
+def getScenarioConfig():
+    return TestScenarioConfig()

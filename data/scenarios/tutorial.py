@@ -1,0 +1,34 @@
+# The tutorial's scenario: the nebula sky and its light. The tutorial itself brings the
+# player's ship and the drones it trains against.
+from Tolvarine import *
+
+
+class TutorialScenarioConfig(ScenarioConfig):
+    def __init__(self):
+        ScenarioConfig.__init__(self)
+        self.tweaks = []
+
+    def initialise(self):
+        scenario = ScenarioManager.getSingleton().getCurrentScenario()
+        scenario.setSkyBox("Tolvarine/NebulaSky", 10000.0)
+        scenario.addDirectionalLight(Vector3(-0.4, -0.3, -1.0),
+                                     ColourValue(0.95, 0.9, 0.82, 1.0), ColourValue(1.0, 1.0, 1.0, 1.0))
+
+    def unload(self):
+        pass
+
+    def getName(self):
+        return "Tutorial"
+
+    def getEntityPath(self):
+        return "data/entities"
+
+    def getNumberTweaks(self):
+        return len(self.tweaks)
+
+    def getTweak(self, index):
+        return self.tweaks[index]
+
+
+def getScenarioConfig():
+    return TutorialScenarioConfig()

@@ -1,0 +1,356 @@
+#include "Scenario.h"
+
+#include "ConfigurationError.h"
+#include "Controllable.h"
+#include "Difficulty.h"
+#include "Faction.h"
+#include "FunctionTask.h"
+#include "Profiler.h"
+#include "ScenarioConfig.h"
+#include "ScriptSystem.h"
+#include "Statistics.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/extract.hpp>
+#include <boost/python/object.hpp>
+
+#include <OgreColourValue.h>
+#include <OgreLight.h>
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgrePass.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreTechnique.h>
+#include <OgreTextureUnitState.h>
+#include <OgreVector.h>
+
+#include <map>
+#include <utility>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The scene that scenarios fill: the game's one generic scene manager.
+Ogre::SceneManager& sceneManager()
+{
+    const auto& managers = Ogre::Root::getSingleton().getSceneManagers();
+    if (managers.empty()) {
+        logLine("Scenario: there is no scene manager");
+        throw ConfigurationError();
+    }
+    return *managers.begin()->second;
+}
+
+// Registered once at start-up and kept for the whole run; ordered by kind, and within a kind by
+// registration.
+std::multimap<Scenario::PooledKind, Scenario::PoolRelease>& poolReleases()
+{
+    static std::multimap<Scenario::PooledKind, Scenario::PoolRelease> releases;
+    return releases;
+}
+
+unsigned nextLightNumber = 0;
+
+const char* const lightNodeSuffix = "/SceneNode";
+
+// The first texture of a sky material: the texture unit that the sky box draws first.
+const Ogre::TextureUnitState* firstTextureUnit(const Ogre::Material& material)
+{
+    const Ogre::Technique* technique = material.getNumTechniques() ? material.getTechnique(0) : nullptr;
+    const Ogre::Pass* pass = technique && technique->getNumPasses() ? technique->getPass(0) : nullptr;
+    return pass && pass->getNumTextureUnitStates() ? pass->getTextureUnitState(0) : nullptr;
+}
+
+// Takes the configuration out of what getScenarioConfig() returned; the object must be an
+// instance of a subclass of ScenarioConfig whose construction ran ScenarioConfig.__init__.
+ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
+{
+    if (result.is_none()) {
+        logLine(script + ": getScenarioConfig() returned None");
+        throw ConfigurationError();
+    }
+    bp::extract<ScenarioConfig*> config(result);
+    if (!config.check() || !config()) {
+        logLine(script + ": getScenarioConfig() did not return a ScenarioConfig "
+                         "(its __init__ must call ScenarioConfig.__init__)");
+        throw ConfigurationError();
+    }
+    return config();
+}
+
+} // namespace
+
+std::string environmentMapName(const std::string& skyTextureName)
+{
+    std::string stem = skyTextureName.substr(skyTextureName.find_last_of("/\\") + 1);
+    const std::size_t dot = stem.find_last_of('.');
+    if (dot != std::string::npos)
+        stem.erase(dot);
+    const std::size_t underscore = stem.find_last_of('_');
+    if (underscore != std::string::npos)
+        stem.erase(underscore);
+    return stem + "_env.png";
+}
+
+Scenario::Scenario(const std::filesystem::path& script) : scriptPath(script)
+{
+    ScriptSystem& scripts = ScriptSystem::getSingleton();
+    // A script that cannot be read, or that does not define the function, must not pass off an
+    // earlier script's configuration as its own.
+    scripts.runString("globals().pop('getScenarioConfig', None)\n");
+    scripts.runScript(scriptPath.string());
+    configObject = std::make_unique<bp::object>(scripts.evaluate("getScenarioConfig()"));
+    config = takeConfig(*configObject, scriptPath.string());
+    name = config->getName();
+
+    // The name is the scenario's key and its resource group's name, so it must be free.
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    if (name.empty() || groups.resourceGroupExists(name)) {
+        logLine(scriptPath.string() + ": the scenario name \"" + name
+                + "\" is empty or names a resource group already");
+        throw ConfigurationError();
+    }
+    groups.createResourceGroup(name);
+}
+
+Scenario::~Scenario()
+{
+    modeTask.reset();
+    if (!name.empty()) {
+        auto* groups = Ogre::ResourceGroupManager::getSingletonPtr();
+        if (groups && groups->resourceGroupExists(name))
+            groups->destroyResourceGroup(name);
+    }
+}
+
+void Scenario::load()
+{
+    if (loaded)
+        return;
+    logLine("Scenario " + name + " loading...");
+    try {
+        auto& groups = Ogre::ResourceGroupManager::getSingleton();
+        groups.initialiseResourceGroup(name);
+        groups.loadResourceGroup(name, true, true);
+        sceneManager().setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
+
+        logLine("Scenario " + name + " running initialisation script...");
+        config->initialise();
+    } catch (...) {
+        // A set-up that fails halfway leaves nothing behind: the scenario is not loaded, so no
+        // unload would ever clear what it already put into the world.
+        releaseWorld();
+        throw;
+    }
+    logLine("done");
+
+    logLine("Clearing statistics.");
+    Statistics::getSingleton().clear();
+    Profiler::getSingleton().reset();
+
+    loaded = true;
+    logLine("Scenario " + name + " loaded.");
+}
+
+void Scenario::releaseWorld()
+{
+    loaded = false;
+    clearSceneObjects();
+    modeTask.reset();
+    // Cleared rather than only unloaded: the group is then initialised afresh at the next load,
+    // so that the resources and folders that the configuration declares in its initialise are
+    // taken up then. The declarations and folders themselves stay with the group.
+    Ogre::ResourceGroupManager::getSingleton().clearResourceGroup(name);
+}
+
+void Scenario::unload()
+{
+    if (!loaded)
+        return;
+    Profiler::getSingleton().writeReport();
+    Statistics::getSingleton().dump();
+    logLine("Adjusting difficulty levels.");
+    Difficulty::getSingleton().recalculate();
+
+    logLine("Scenario " + name + " running unload...");
+    try {
+        config->unload();
+    } catch (...) {
+        // The scenario's own clean-up failed; the world is still cleared for the next one.
+        releaseWorld();
+        throw;
+    }
+    logLine("done");
+    releaseWorld();
+}
+
+void Scenario::end()
+{
+    releasePooledObjects();
+}
+
+std::shared_ptr<Faction> Scenario::getFaction(const std::string& factionName) const
+{
+    for (const std::shared_ptr<Faction>& faction : factions) {
+        if (faction->getName() == factionName)
+            return faction;
+    }
+    return {};
+}
+
+void Scenario::addFaction(std::shared_ptr<Faction> faction)
+{
+    factions.push_back(std::move(faction));
+}
+
+void Scenario::createFactions()
+{
+    logLine("Creating factions");
+    Faction* player = Faction::create("Player");
+    Faction* enemy = Faction::create("Enemy");
+    player->addEnemy(*enemy);
+    enemy->addEnemy(*player);
+    logLine("Debris systems");
+}
+
+std::string Scenario::getLightName()
+{
+    return "Scenario Light " + std::to_string(nextLightNumber++);
+}
+
+void Scenario::setSkyBox(const std::string& material, float distance)
+{
+    const Ogre::MaterialPtr sky = Ogre::MaterialManager::getSingleton().getByName(material);
+    if (!sky) {
+        logLine("Scenario::setSkyBox, unknown material " + material);
+        throw ConfigurationError();
+    }
+    const Ogre::TextureUnitState* texture = firstTextureUnit(*sky);
+    if (!texture || texture->getTextureName().empty()) {
+        logLine("Scenario::setSkyBox, material " + material + " has no first texture");
+        throw ConfigurationError();
+    }
+
+    Ogre::SceneManager& scene = sceneManager();
+    // The rendering engine looks the material up in the group it is given, so the group is the
+    // one the material was found in (the game's materials live in "Core").
+    scene.setSkyBox(true, material, distance, true, Ogre::Quaternion::IDENTITY, sky->getGroup());
+    skyBoxMaterial = material;
+    environmentMap = environmentMapName(texture->getTextureName());
+
+    // The whole box is one object on the sky's own node; no scene query (targeting, picking)
+    // may ever hit it.
+    if (Ogre::SceneNode* skyNode = scene.getSkyBoxNode()) {
+        for (Ogre::MovableObject* part : skyNode->getAttachedObjects())
+            part->setQueryFlags(0);
+    }
+}
+
+void Scenario::setAmbientLight(const Ogre::ColourValue& colour)
+{
+    sceneManager().setAmbientLight(colour);
+}
+
+void Scenario::addDirectionalLight(const Ogre::Vector3& direction, const Ogre::ColourValue& diffuse,
+                                   const Ogre::ColourValue& specular)
+{
+    Ogre::SceneManager& scene = sceneManager();
+    const std::string lightName = getLightName();
+    Ogre::Light* light = scene.createLight(lightName);
+    light->setType(Ogre::Light::LT_DIRECTIONAL);
+    light->setDiffuseColour(diffuse);
+    light->setSpecularColour(specular);
+    // The light shines along its node's forward axis, turned to the direction.
+    Ogre::SceneNode* node = scene.getRootSceneNode()->createChildSceneNode(lightName + lightNodeSuffix);
+    node->setDirection(direction, Ogre::Node::TS_WORLD);
+    node->attachObject(light);
+    lights.push_back(light);
+}
+
+void Scenario::removeLights()
+{
+    Ogre::SceneManager& scene = sceneManager();
+    for (Ogre::Light* light : lights) {
+        Ogre::SceneNode* node = light->getParentSceneNode();
+        scene.destroyLight(light);
+        if (node)
+            scene.destroySceneNode(node);
+    }
+    lights.clear();
+}
+
+void Scenario::clearStars()
+{
+    stars.clear();
+}
+
+void Scenario::addPlanet(std::shared_ptr<Planet> planet)
+{
+    planets.push_back(std::move(planet));
+}
+
+void Scenario::addStar(std::shared_ptr<Star> star)
+{
+    stars.push_back(std::move(star));
+}
+
+void Scenario::clearSceneObjects()
+{
+    takeFocusFromControllable();
+    sceneManager().setSkyBox(false, "", 5000, true, Ogre::Quaternion::IDENTITY, Ogre::RGN_DEFAULT);
+    removeLights();
+    stars.clear();
+    planets.clear();
+    releasePooledObjects();
+    // After the ships, which refer to their factions.
+    factions.clear();
+    // A released ship may have been given the focus again in between.
+    takeFocusFromControllable();
+    if (Targetable* selected = Targetable::getSelected())
+        selected->setSelected(false);
+}
+
+void Scenario::takeFocusFromControllable()
+{
+    if (Controllable* focused = Controllable::getFocused())
+        focused->setFocus(false);
+}
+
+void Scenario::setModeTask(std::unique_ptr<FunctionTask> task)
+{
+    modeTask = std::move(task);
+}
+
+void Scenario::addPoolRelease(PooledKind kind, PoolRelease release)
+{
+    poolReleases().emplace(kind, std::move(release));
+}
+
+void Scenario::releasePooledObjects()
+{
+    // A copy: a release may register, though none should.
+    const auto releases = poolReleases();
+    for (const auto& release : releases)
+        release.second();
+}
+
+void Scenario::exportToPython()
+{
+    bp::class_<Scenario, boost::noncopyable>("Scenario", bp::no_init)
+        .def("setSkyBox", &Scenario::setSkyBox)
+        .def("setAmbientLight", &Scenario::setAmbientLight)
+        .def("addDirectionalLight", &Scenario::addDirectionalLight);
+}
+
+} // namespace Tolvarine

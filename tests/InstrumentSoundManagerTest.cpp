@@ -1,0 +1,136 @@
+#include "InstrumentSoundManager.h"
+
+#include "ConfigurationError.h"
+#include "LogCapture.h"
+#include "SoundFixture.h"
+#include "SoundSource.h"
+#include "TargetingDoubles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Vector3;
+
+// A flown ship with the instrument sounds on a clock the test sets.
+class InstrumentAlarms : public TargetingFixture {
+protected:
+    InstrumentAlarms()
+    {
+        soundManager.getSystem().setClock([this] { return soundClock; });
+        player.body.setPosition(Vector3(100, 0, 0));
+        player.setFocus(true);
+    }
+
+    static Vector3 placeOf(const SoundSource& alarm)
+    {
+        Vector3 position(-99, -99, -99);
+        Vector3 velocity;
+        alarm.getChannel().get3DAttributes(position, velocity);
+        return position;
+    }
+
+    // A missile is only a pose to the alarm.
+    static FakeReporter missileAt(const Vector3& position)
+    {
+        FakeReporter missile;
+        missile.position = position;
+        return missile;
+    }
+
+    double soundClock = 0.0;
+    TestShip& player = ship("player");
+};
+
+TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceAndStopsOnce)
+{
+    const SoundSource& alarm = sounds.getCriticalAlarm();
+    EXPECT_FALSE(alarm.isPlaying());
+    sounds.setCriticalAlarm(false);
+    EXPECT_FALSE(alarm.isPlaying());
+
+    sounds.setCriticalAlarm(true);
+    ASSERT_TRUE(alarm.isPlaying());
+    const SoundChannel channel = alarm.getChannel();
+    sounds.setCriticalAlarm(true);
+    EXPECT_EQ(alarm.getChannel(), channel) << "a second call must not restart it";
+    EXPECT_EQ(alarm.getCategory(), SoundCategory::INSTRUMENT);
+    float volume = 0.0f;
+    channel.getVolume(volume);
+    EXPECT_EQ(volume, 0.625f);
+
+    // It loops for as long as the danger lasts.
+    soundClock = 60.0;
+    scheduler.run();
+    EXPECT_TRUE(alarm.isPlaying());
+    sounds.setCriticalAlarm(false);
+    EXPECT_FALSE(alarm.isPlaying());
+    EXPECT_TRUE(soundManager.getPlaying().empty());
+}
+
+TEST_F(InstrumentAlarms, TheIncomingAlarmComesFromTheMissileAsTheCameraSeesIt)
+{
+    // The camera looks along world -x, so world +x is behind it and world -z to its right.
+    soundManager.updateListener(Vector3::ZERO, Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y), Vector3::ZERO);
+    const SoundSource& alarm = sounds.getIncomingAlarm();
+
+    const FakeReporter behind = missileAt(Vector3(130, 0, 0));
+    sounds.playIncomingAlarm(behind);
+    ASSERT_TRUE(alarm.isPlaying());
+    EXPECT_TRUE(alarm.isHeadRelative());
+    EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(0, 0, 1), 1e-5f)) << placeOf(alarm);
+
+    // A second missile while it sounds neither moves nor restarts it.
+    const SoundChannel channel = alarm.getChannel();
+    const FakeReporter right = missileAt(Vector3(100, 0, -40));
+    soundClock = 0.125;
+    sounds.playIncomingAlarm(right);
+    EXPECT_EQ(alarm.getChannel(), channel);
+    EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(0, 0, 1), 1e-5f)) << placeOf(alarm);
+
+    // Once it has ended by itself, the next missile sounds it again from its own side.
+    soundClock = 0.5;
+    scheduler.run();
+    EXPECT_FALSE(alarm.isPlaying());
+    sounds.playIncomingAlarm(right);
+    ASSERT_TRUE(alarm.isPlaying());
+    EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(1, 0, 0), 1e-5f)) << placeOf(alarm);
+}
+
+TEST_F(InstrumentAlarms, LosingTheControlledShipSilencesBothAlarms)
+{
+    sounds.setCriticalAlarm(true);
+    sounds.playIncomingAlarm(missileAt(Vector3(0, 50, 0)));
+    ASSERT_TRUE(sounds.getIncomingAlarm().isPlaying());
+
+    player.setFocus(false);
+    EXPECT_EQ(sounds.getControllable(), nullptr);
+    EXPECT_FALSE(sounds.getCriticalAlarm().isPlaying());
+    EXPECT_FALSE(sounds.getIncomingAlarm().isPlaying());
+    EXPECT_TRUE(soundManager.getPlaying().empty());
+
+    // Nobody to warn: a missile makes no sound.
+    sounds.playIncomingAlarm(missileAt(Vector3(0, 50, 0)));
+    EXPECT_FALSE(sounds.getIncomingAlarm().isPlaying());
+    sounds.clearControllable();
+    EXPECT_FALSE(sounds.getCriticalAlarm().isPlaying());
+}
+
+using InstrumentSoundStart = SoundFixture;
+
+TEST_F(InstrumentSoundStart, AMissingAlarmDefinitionStopsTheStart)
+{
+    startManager();
+    std::filesystem::remove("data/sound/critical_alarm.sound");
+    LogCapture log;
+    EXPECT_THROW(InstrumentSoundManager(), ConfigurationError);
+    EXPECT_TRUE(log.contains("Could not get sound config critical_alarm"));
+    EXPECT_EQ(InstrumentSoundManager::getSingletonPtr(), nullptr);
+    EXPECT_TRUE(manager->getPlaying().empty());
+}
+
+} // namespace
+} // namespace Tolvarine::Test

@@ -1,0 +1,341 @@
+#include "ConfigurationError.h"
+#include "LogCapture.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+#include "ScenarioWorld.h"
+#include "ScriptError.h"
+
+#include <gtest/gtest.h>
+
+#include <OgreLight.h>
+#include <OgreLogManager.h>
+#include <OgreResourceGroupManager.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Test::LogCapture;
+using Test::ScenarioWorld;
+using Test::readFile;
+using Test::recordingScript;
+using Test::scriptHost;
+
+// The captured lines that are among `wanted`, in the order logged: the rendering engine writes
+// its own lines into the same log.
+Lines linesAmong(const LogCapture& log, const Lines& wanted)
+{
+    Lines found;
+    for (const std::string& line : log.lines()) {
+        if (std::find(wanted.begin(), wanted.end(), line) != wanted.end())
+            found.push_back(line);
+    }
+    return found;
+}
+
+std::vector<std::string> names(const std::vector<std::shared_ptr<Scenario>>& scenarios)
+{
+    std::vector<std::string> result;
+    for (const auto& scenario : scenarios)
+        result.push_back(scenario->getName());
+    return result;
+}
+
+// Runs an action that must fail with exception E and returns the log lines written meanwhile.
+template <typename E, typename Action>
+Lines failsWith(Action action)
+{
+    LogCapture log;
+    EXPECT_THROW(action(), E);
+    return log.lines();
+}
+
+TEST(ScenarioManagerTest, PreloadRunsEveryScriptInNameOrderAndKeepsTheSkirmishApart)
+{
+    ScenarioWorld world;
+    world.addScript("b_second.py", recordingScript("Beta"));
+    world.addScript("skirmish.py", recordingScript("Skirmish"));
+    world.addScript("a_first.py", recordingScript("Alpha"));
+    // None of these is a scenario script, and none may run.
+    world.addScript("notes.txt", recordingScript("Text"));
+    world.addScript("upper.PY", recordingScript("Upper"));
+    world.addScript(".hidden.py", recordingScript("Hidden"));
+    world.addScript(".py", recordingScript("Dot"));
+    std::filesystem::create_directories(world.path("data/scenarios/folder.py"));
+    std::filesystem::create_directories(world.path("data/scenarios/sub"));
+    world.addScript("sub/inner.py", recordingScript("Inner"));
+
+    LogCapture log;
+    ScenarioManager& manager = world.preload();
+
+    EXPECT_EQ(linesAmong(log, {"ScenarioManager parsing scenario scripts", "a_first.py...", "Alpha preloaded",
+                               "b_second.py...", "Beta preloaded", "skirmish.py...", "Skirmish preloaded"}),
+              (Lines{"ScenarioManager parsing scenario scripts", "a_first.py...", "Alpha preloaded",
+                     "b_second.py...", "Beta preloaded", "skirmish.py...", "Skirmish preloaded"}));
+    for (const char* skipped : {"notes.txt...", "upper.PY...", ".hidden.py...", ".py...", "folder.py...",
+                                "inner.py..."})
+        EXPECT_FALSE(log.contains(skipped)) << skipped;
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"ran Alpha", "ran Beta", "ran Skirmish"}));
+
+    EXPECT_EQ(names(manager.getScenarios()), (Lines{"Alpha", "Beta"}));
+    ASSERT_NE(manager.getSkirmishScenario(), nullptr);
+    EXPECT_EQ(manager.getSkirmishScenario()->getName(), "Skirmish");
+    EXPECT_EQ(manager.findScenario("Skirmish"), manager.getSkirmishScenario());
+    EXPECT_EQ(manager.findScenario("Beta"), manager.getScenarios()[1].get());
+    EXPECT_EQ(manager.findScenario("beta"), nullptr);
+    EXPECT_EQ(manager.findScenario("Upper"), nullptr);
+    EXPECT_EQ(manager.getScenarios()[0]->getScriptPath(), std::filesystem::path("data/scenarios/a_first.py"));
+    EXPECT_EQ(manager.getScenarioPath(), "data/scenarios");
+    EXPECT_TRUE(Ogre::ResourceGroupManager::getSingleton().resourceGroupExists("Alpha"));
+
+    // Preloading loads nothing.
+    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
+    EXPECT_FALSE(manager.getScenarios()[0]->isLoaded());
+}
+
+TEST(ScenarioManagerTest, LoadLogsItsStepsAndAnUnknownNameLeavesTheCurrentScenarioLoaded)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    ScenarioManager& manager = world.preload();
+    ScenarioWorld::clearEvents();
+
+    world.statistics->recordShot("Player", true, "Laser");
+    LogCapture log;
+    Scenario& alpha = manager.loadScenario("Alpha");
+    EXPECT_EQ(manager.getCurrentScenario(), &alpha);
+    EXPECT_TRUE(alpha.isLoaded());
+    EXPECT_EQ(linesAmong(log, {"Scenario Alpha loading...", "Scenario Alpha running initialisation script...", "done",
+                               "Clearing statistics.", "Scenario Alpha loaded."}),
+              (Lines{"Scenario Alpha loading...", "Scenario Alpha running initialisation script...", "done",
+                     "Clearing statistics.", "Scenario Alpha loaded."}));
+    EXPECT_TRUE(world.statistics->getProjectileNames().empty());
+    EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
+
+    const Lines logged = failsWith<ConfigurationError>([&] { manager.loadScenario("Gamma"); });
+    EXPECT_EQ(logged, (Lines{"ScenarioManager::loadScenario, unknown scenario Gamma"}));
+    EXPECT_EQ(manager.getCurrentScenario(), &alpha);
+    EXPECT_TRUE(alpha.isLoaded());
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha initialise"}));
+}
+
+TEST(ScenarioManagerTest, LoadingTheCurrentScenarioAgainUnloadsItThenInitialisesIt)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    ScenarioManager& manager = world.preload();
+    ScenarioWorld::clearEvents();
+
+    const Lines loadLines = {"Scenario Alpha loading...", "Scenario Alpha running initialisation script...", "done",
+                             "Clearing statistics.", "Scenario Alpha loaded."};
+    LogCapture first;
+    manager.loadScenario("Alpha");
+    const Lines firstLoad = linesAmong(first, loadLines);
+
+    LogCapture second;
+    Scenario& again = manager.loadScenario("Alpha");
+    EXPECT_EQ(&again, manager.getCurrentScenario());
+    EXPECT_TRUE(again.isLoaded());
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha initialise", "Alpha unload", "Alpha initialise"}));
+    const Lines secondLoad = linesAmong(second, loadLines);
+    ASSERT_GE(secondLoad.size(), 2u);
+    // The second load repeats the first one's lines after the unload's "done".
+    EXPECT_EQ(Lines(secondLoad.end() - firstLoad.size(), secondLoad.end()), firstLoad);
+}
+
+TEST(ScenarioManagerTest, UnloadWritesTheReportThenDumpsStatisticsThenAdjustsDifficulty)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    world.addScript("beta.py", recordingScript("Beta"));
+    ScenarioManager& manager = world.preload();
+
+    // The report names the scenario that unloads.
+    manager.loadScenario("Alpha");
+    manager.loadScenario("Beta");
+    const std::string report = readFile(world.path("Profile.log"));
+    EXPECT_NE(report.find("\nAlpha\n"), std::string::npos) << report;
+
+    // The report marks its place in the log through the scenario line it asks for.
+    world.profiler->setScenarioLineSource([] {
+        Ogre::LogManager::getSingleton().logMessage("<report>");
+        return std::string("Beta\n");
+    });
+    ScenarioWorld::clearEvents();
+    LogCapture log;
+    manager.loadScenario("Alpha");
+    EXPECT_EQ(linesAmong(log, {"<report>", "Statistics dump:", "Adjusting difficulty levels.",
+                               "Scenario Beta running unload...", "done", "Scenario Alpha loading..."}),
+              (Lines{"<report>", "Statistics dump:", "Adjusting difficulty levels.", "Scenario Beta running unload...",
+                     "done", "Scenario Alpha loading...", "done"}));
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Alpha initialise"}));
+
+    // A scenario that is not loaded does not unload again.
+    Scenario* beta = manager.findScenario("Beta");
+    LogCapture quiet;
+    beta->unload();
+    EXPECT_TRUE(quiet.lines().empty());
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Alpha initialise"}));
+}
+
+TEST(ScenarioManagerTest, ScriptsThatGiveNoConfigurationAreLoggedErrors)
+{
+    const std::string noneScript = "def getScenarioConfig():\n    return None\n";
+    const std::string raisingScript = "def getScenarioConfig():\n    raise ValueError('no config')\n";
+    const std::string brokenScript = "x = 1 / 0\n";
+    const std::string numberScript = "def getScenarioConfig():\n    return 7\n";
+    const std::string forgetfulScript = "from Tolvarine import *\n"
+                                        "class ForgetfulConfig(ScenarioConfig):\n"
+                                        "    def __init__(self):\n"
+                                        "        pass\n"
+                                        "def getScenarioConfig():\n"
+                                        "    return ForgetfulConfig()\n";
+    const std::string silentScript = "quiet = True\n";
+    struct Case {
+        std::string script;
+        bool scriptError;
+        std::string firstLine;
+    };
+    const std::vector<Case> cases = {
+        {noneScript, false, "data/scenarios/b.py: getScenarioConfig() returned None"},
+        {raisingScript, true, "Python exception throw while executing statement: getScenarioConfig()"},
+        {brokenScript, true, "Python exception thrown while running script: data/scenarios/b.py"},
+        {numberScript, false,
+         "data/scenarios/b.py: getScenarioConfig() did not return a ScenarioConfig (its __init__ must call "
+         "ScenarioConfig.__init__)"},
+        {forgetfulScript, false,
+         "data/scenarios/b.py: getScenarioConfig() did not return a ScenarioConfig (its __init__ must call "
+         "ScenarioConfig.__init__)"},
+        // Without its own function, a script does not get the earlier script's configuration.
+        {silentScript, true, "Python exception throw while executing statement: getScenarioConfig()"},
+        // Two scenarios of one name cannot share their resource group.
+        {recordingScript("Alpha"), false,
+         "data/scenarios/b.py: the scenario name \"Alpha\" is empty or names a resource group already"},
+    };
+    for (const Case& bad : cases) {
+        ScenarioWorld world;
+        world.addScript("a.py", recordingScript("Alpha"));
+        world.addScript("b.py", bad.script);
+        world.addScript("c.py", recordingScript("Gamma"));
+        const Lines logged = bad.scriptError ? failsWith<ScriptError>([&] { world.preload(); })
+                                             : failsWith<ConfigurationError>([&] { world.preload(); });
+        const auto bLine = std::find(logged.begin(), logged.end(), "b.py...");
+        ASSERT_NE(bLine, logged.end()) << ::testing::PrintToString(logged);
+        EXPECT_EQ(std::find(bLine, logged.end(), bad.firstLine) - bLine, 1)
+            << bad.script << "\nlogged:\n" << ::testing::PrintToString(logged);
+        EXPECT_FALSE(std::find(logged.begin(), logged.end(), "c.py...") != logged.end());
+        // The scenarios before the bad one stay, the preload stops at it.
+        EXPECT_EQ(names(world.manager->getScenarios()), (Lines{"Alpha"})) << bad.script;
+        EXPECT_EQ(world.manager->findScenario("Gamma"), nullptr);
+    }
+}
+
+TEST(ScenarioManagerTest, UnloadAllLeavesNoCurrentScenarioAndReleasesEveryScenario)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    world.addScript("skirmish.py", recordingScript("Skirmish"));
+    ScenarioManager& manager = world.preload();
+    manager.loadScenario("Alpha");
+    ScenarioWorld::clearEvents();
+
+    LogCapture log;
+    manager.unloadAll();
+    EXPECT_TRUE(log.contains("Scenario Alpha running unload..."));
+    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha unload"}));
+    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
+    EXPECT_TRUE(manager.getScenarios().empty());
+    EXPECT_EQ(manager.getSkirmishScenario(), nullptr);
+    EXPECT_EQ(manager.findScenario("Alpha"), nullptr);
+    EXPECT_FALSE(Ogre::ResourceGroupManager::getSingleton().resourceGroupExists("Alpha"));
+    // The profile report no longer reaches a scenario.
+    std::ostringstream report;
+    world.profiler->writeReport(report);
+    EXPECT_NE(report.str().find("No scenario"), std::string::npos);
+
+    // Nothing is current, so a second call has nothing to unload.
+    LogCapture quiet;
+    manager.unloadAll();
+    EXPECT_FALSE(quiet.contains("Statistics dump:"));
+}
+
+TEST(ScenarioManagerTest, UnloadAllReleasesEverythingEvenWhenTheScenarioUnloadFails)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", "from Tolvarine import *\n"
+                                "class FailingConfig(ScenarioConfig):\n"
+                                "    def __init__(self):\n"
+                                "        ScenarioConfig.__init__(self)\n"
+                                "    def initialise(self):\n"
+                                "        pass\n"
+                                "    def unload(self):\n"
+                                "        raise RuntimeError('unload failed')\n"
+                                "    def getName(self):\n"
+                                "        return 'Alpha'\n"
+                                "def getScenarioConfig():\n"
+                                "    return FailingConfig()\n");
+    ScenarioManager& manager = world.preload();
+    Scenario& alpha = manager.loadScenario("Alpha");
+    alpha.addDirectionalLight(Ogre::Vector3(0, -1, 0), Ogre::ColourValue::White, Ogre::ColourValue::White);
+    const std::string lightName = alpha.getLights().at(0)->getName();
+
+    const Lines logged = failsWith<ScriptError>([&] { manager.unloadAll(); });
+    EXPECT_TRUE(std::find(logged.begin(), logged.end(), "Python exception thrown while calling ScenarioConfig.unload")
+                != logged.end());
+    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
+    EXPECT_TRUE(manager.getScenarios().empty());
+    // The world is cleared for whatever comes next.
+    EXPECT_FALSE(world.sceneManager->hasLight(lightName));
+}
+
+TEST(ScenarioManagerTest, ScriptsReachTheManagerAndTheScenarioThroughTheModule)
+{
+    ScenarioWorld world;
+    world.addScript("alpha.py", recordingScript("Alpha"));
+    world.preload();
+
+    scriptHost().runString(
+        "from Tolvarine import *\n"
+        "manager = ScenarioManager.getSingleton()\n"
+        "assert manager.getCurrentScenario() is None\n"
+        "assert manager.getScenarioPath() == 'data/scenarios'\n"
+        "scenario = manager.loadScenario('Alpha')\n"
+        "assert isinstance(scenario, Scenario)\n"
+        "scenario.setAmbientLight(ColourValue(0.25, 0.5, 0.75, 1.0))\n"
+        "scenario.addDirectionalLight(Vector3(0, 0, -2), ColourValue(1, 0, 0, 1), ColourValue(0, 1, 0, 1))\n"
+        "assert manager.getCurrentScenario() is not None\n"
+        "try:\n"
+        "    manager.loadScenario('Nowhere')\n"
+        "except RuntimeError:\n"
+        "    refused = True\n"
+        "else:\n"
+        "    refused = False\n"
+        "assert refused\n"
+        "for hidden in ('ScenarioManager()', 'Scenario()'):\n"
+        "    try:\n"
+        "        eval(hidden)\n"
+        "    except Exception:\n"
+        "        pass\n"
+        "    else:\n"
+        "        raise AssertionError(hidden + ' must not be constructible')\n");
+
+    EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.25f, 0.5f, 0.75f, 1.0f));
+    const Scenario* current = world.manager->getCurrentScenario();
+    ASSERT_NE(current, nullptr);
+    EXPECT_EQ(current->getName(), "Alpha");
+    ASSERT_EQ(current->getLights().size(), 1u);
+    const Ogre::Light* light = current->getLights()[0];
+    EXPECT_EQ(light->getType(), Ogre::Light::LT_DIRECTIONAL);
+    EXPECT_EQ(light->getDiffuseColour(), Ogre::ColourValue(1, 0, 0, 1));
+    EXPECT_EQ(light->getSpecularColour(), Ogre::ColourValue(0, 1, 0, 1));
+    EXPECT_TRUE(light->getDerivedDirection().positionEquals(Ogre::Vector3(0, 0, -1), 1e-5f));
+}
+
+} // namespace
+} // namespace Tolvarine

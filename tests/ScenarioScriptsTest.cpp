@@ -1,0 +1,119 @@
+#include "Faction.h"
+#include "LogCapture.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+#include "ScenarioWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <OgreResourceGroupManager.h>
+#include <OgreSceneManager.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The game's own scenario scripts (data/scenarios) and "startup.py", run on a copy in a working
+// folder of the test's own.
+namespace Tolvarine {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Test::LogCapture;
+using Test::ScenarioWorld;
+using Test::scriptHost;
+
+const std::string sourceFolder = TOLVARINE_SOURCE_DIR;
+
+void copyGameScripts(const ScenarioWorld& world)
+{
+    for (const auto& entry : std::filesystem::directory_iterator(sourceFolder + "/data/scenarios"))
+        std::filesystem::copy_file(entry.path(), world.path("data/scenarios/" + entry.path().filename().string()));
+    std::filesystem::copy_file(sourceFolder + "/startup.py", world.path("startup.py"));
+}
+
+// The game's materials and sky textures, as the start-up provides them.
+void addCoreResources()
+{
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    groups.createResourceGroup("Core");
+    for (const char* folder : {"/data/materials", "/data/textures/skyboxes"})
+        groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
+    groups.initialiseResourceGroup("Core");
+    groups.loadResourceGroup("Core");
+}
+
+Lines preloadLines(const LogCapture& log)
+{
+    Lines lines;
+    for (const std::string& line : log.lines()) {
+        const bool own = line == "ScenarioManager parsing scenario scripts"
+                         || (line.size() > 3 && line.compare(line.size() - 3, 3, "...") == 0)
+                         || (line.size() > 10 && line.compare(line.size() - 10, 10, " preloaded") == 0);
+        if (own)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(ScenarioScriptsTest, EveryScenarioTheGameNamesIsPreloaded)
+{
+    ScenarioWorld world;
+    copyGameScripts(world);
+    LogCapture log;
+    ScenarioManager& manager = world.preload();
+
+    EXPECT_EQ(preloadLines(log),
+              (Lines{"ScenarioManager parsing scenario scripts", "skirmish.py...", "Skirmish preloaded", "startup.py...",
+                     "Startup preloaded", "survival.py...", "Survival preloaded", "test.py...", "Test preloaded",
+                     "test_ground.py...", "TestGround preloaded", "tutorial.py...", "Tutorial preloaded"}));
+    for (const char* name : {"Startup", "Skirmish", "Survival", "Tutorial", "TestGround", "Test"})
+        EXPECT_NE(manager.findScenario(name), nullptr) << name;
+
+    // The game modes set everything up themselves: their scenarios load into an empty scene.
+    for (const char* name : {"Skirmish", "Survival"}) {
+        Scenario& scenario = manager.loadScenario(name);
+        EXPECT_TRUE(scenario.isLoaded()) << name;
+        EXPECT_TRUE(scenario.getLights().empty()) << name;
+        EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled()) << name;
+    }
+}
+
+TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
+{
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "the sky's textures need the GL render system and an X display";
+    ScenarioWorld world(true);
+    addCoreResources();
+    copyGameScripts(world);
+    ScenarioManager& manager = world.preload();
+
+    LogCapture log;
+    scriptHost().runScript("startup.py");
+    Scenario* startup = manager.getCurrentScenario();
+    ASSERT_NE(startup, nullptr);
+    EXPECT_EQ(startup->getName(), "Startup");
+    EXPECT_TRUE(log.contains("Scenario Startup loaded."));
+    EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
+    EXPECT_EQ(startup->getEnvironmentMap(), "nebula_env.png");
+    EXPECT_EQ(startup->getLights().size(), 2u);
+    const std::shared_ptr<Faction> player = startup->getFaction("Player");
+    const std::shared_ptr<Faction> enemy = startup->getFaction("Enemy");
+    ASSERT_NE(player, nullptr);
+    ASSERT_NE(enemy, nullptr);
+    EXPECT_EQ(player->relationTo(*enemy), 2);
+    EXPECT_EQ(enemy->relationTo(*player), 2);
+
+    // The other scenarios with a scene of their own load cleanly after it, each replacing it.
+    for (const char* name : {"Tutorial", "TestGround", "Test", "Startup"}) {
+        Scenario& scenario = manager.loadScenario(name);
+        EXPECT_TRUE(scenario.isLoaded()) << name;
+        EXPECT_EQ(scenario.getEnvironmentMap(), "nebula_env.png") << name;
+        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), scenario.getLights().size()) << name;
+    }
+}
+
+} // namespace
+} // namespace Tolvarine

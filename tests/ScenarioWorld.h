@@ -1,0 +1,168 @@
+#pragma once
+
+#include "ConfigFiles.h"
+#include "Difficulty.h"
+#include "Profiler.h"
+#include "ResponseCurves.h"
+#include "ScenarioManager.h"
+#include "ScriptError.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
+#include "Statistics.h"
+
+#include <boost/python/extract.hpp>
+
+#include <OgreDefaultHardwareBufferManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+
+// The interpreter is process-wide and never finalised, so every test of a process shares one
+// host, made as the game makes it.
+inline ScriptSystem& scriptHost()
+{
+    static ScriptSystem* const instance = [] {
+        auto* created = new ScriptSystem();
+        initTolvarine();
+        return created;
+    }();
+    return *instance;
+}
+
+// Everything a scenario reaches while it loads and unloads, made the way the game's start-up
+// makes it, around a working folder of its own that holds data/scenarios: a rendering root
+// without a window (the render system is optional), the profiler, the statistics and the
+// difficulty settings. The working folder is the process's current folder while the world
+// lives, since scenarios are found relative to it.
+class ScenarioWorld {
+public:
+    // With a render system the root can load textures; that needs a display.
+    explicit ScenarioWorld(bool withRenderSystem = false)
+    {
+        scriptHost();
+        std::filesystem::create_directories(folder.file("data/scenarios"));
+        previousFolder = std::filesystem::current_path();
+        std::filesystem::current_path(folder.file(""));
+
+        root = std::make_unique<Ogre::Root>("", "", "");
+        if (withRenderSystem) {
+            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+            root->setRenderSystem(root->getAvailableRenderers().front());
+            root->initialise(false);
+            Ogre::NameValuePairList options;
+            options["hidden"] = "true";
+            window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
+        } else {
+            buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+            Ogre::MaterialManager::getSingleton().initialise();
+        }
+        sceneManager = root->createSceneManager();
+
+        writeFile(folder.file("curves.cfg"), "[Difficulty Hit Ratio]\n0 = 1\n1 = 1\n");
+        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        profiler = std::make_unique<Profiler>();
+        profiler->setSystemInfoSource([] { return std::string("System\n"); });
+        statistics = std::make_unique<Statistics>();
+        difficulty = std::make_unique<Difficulty>(folder.file("difficulty.cfg"), *curves);
+        scriptHost().runString("events = []\n");
+    }
+
+    ~ScenarioWorld()
+    {
+        // Scenarios hold script objects and resource groups: released before the root goes.
+        manager.reset();
+        difficulty.reset();
+        statistics.reset();
+        profiler.reset();
+        root.reset();
+        buffers.reset();
+        std::error_code ignored;
+        std::filesystem::current_path(previousFolder, ignored);
+    }
+
+    ScenarioWorld(const ScenarioWorld&) = delete;
+    ScenarioWorld& operator=(const ScenarioWorld&) = delete;
+
+    // Writes data/scenarios/<leaf>.
+    void addScript(const std::string& leaf, const std::string& text) const
+    {
+        writeFile(folder.file("data/scenarios/" + leaf), text);
+    }
+
+    // Makes the manager and preloads the folder.
+    ScenarioManager& preload()
+    {
+        manager = std::make_unique<ScenarioManager>();
+        manager->parseScenarioScripts();
+        return *manager;
+    }
+
+    // What the test scripts recorded in the shared list "events".
+    static std::vector<std::string> events()
+    {
+        std::vector<std::string> recorded;
+        const boost::python::object list = scriptHost().evaluate("events");
+        for (long i = 0; i < boost::python::len(list); ++i)
+            recorded.push_back(boost::python::extract<std::string>(list[i]));
+        return recorded;
+    }
+
+    static void clearEvents() { scriptHost().runString("del events[:]\n"); }
+
+    std::string path(const std::string& name) const { return folder.file(name); }
+
+    TemporaryFolder folder;
+    std::filesystem::path previousFolder;
+    std::unique_ptr<Ogre::Root> root;
+    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
+    Ogre::RenderWindow* window = nullptr;
+    Ogre::SceneManager* sceneManager = nullptr;
+    std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<Profiler> profiler;
+    std::unique_ptr<Statistics> statistics;
+    std::unique_ptr<Difficulty> difficulty;
+    std::unique_ptr<ScenarioManager> manager;
+};
+
+// A scenario script whose configuration records its calls in "events" ("<name> initialise",
+// "<name> unload"); `top` runs at the script's top level, `initialise` inside initialise (with
+// `self` and `scenario`, the current scenario, at hand).
+inline std::string recordingScript(const std::string& name, const std::string& top = "",
+                                   const std::string& initialise = "pass")
+{
+    const std::string cls = name + "Config";
+    return "from Tolvarine import *\n"
+           "events.append('ran " + name + "')\n" + top + "\n"
+           "class " + cls + "(ScenarioConfig):\n"
+           "    def __init__(self):\n"
+           "        ScenarioConfig.__init__(self)\n"
+           "    def initialise(self):\n"
+           "        events.append('" + name + " initialise')\n"
+           "        scenario = ScenarioManager.getSingleton().getCurrentScenario()\n"
+           "        " + initialise + "\n"
+           "    def unload(self):\n"
+           "        events.append('" + name + " unload')\n"
+           "    def getName(self):\n"
+           "        return '" + name + "'\n"
+           "    def getEntityPath(self):\n"
+           "        return 'data/entities'\n"
+           "    def getNumberTweaks(self):\n"
+           "        return 0\n"
+           "    def getTweak(self, index):\n"
+           "        return None\n"
+           "def getScenarioConfig():\n"
+           "    return " + cls + "()\n";
+}
+
+} // namespace Tolvarine::Test

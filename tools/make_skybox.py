@@ -1,0 +1,199 @@
+#!/usr/bin/env python3
+"""Writes the sky box textures of the game and the environment cube that ships reflect.
+
+For a sky named STEM it writes, into data/textures/skyboxes:
+  STEM_fr.png STEM_bk.png STEM_lf.png STEM_rt.png STEM_up.png STEM_dn.png   (the sky, 512 x 512)
+  STEM_env_fr.png ... STEM_env_dn.png                                      (the reflection, 64 x 64)
+The sky's material (data/materials/skyboxes.material) names "STEM.png" as a six-image cubic
+texture, so its first image is STEM_fr.png and a scenario derives the reflection's name from it:
+"STEM_env.png", which the rendering engine loads as the six STEM_env_* images.
+
+Every pixel is coloured by the direction it shows, so the six faces meet without seams. The faces
+are laid out as the sky box draws them, seen from inside: "fr" looks along -z, "bk" along +z, "lf"
+along -x, "rt" along +x, "up" along +y and "dn" along -y, with +y up on the four side faces.
+Pure Python (no imaging library); run from the repository root:
+    python3 tools/make_skybox.py
+"""
+import math
+import random
+import struct
+import sys
+import zlib
+from pathlib import Path
+
+SKY_SIZE = 512
+ENV_SIZE = 64
+# The nebula is smooth: it is computed on a coarse grid that includes the face edges and
+# interpolated, which keeps the faces continuous and the tool quick.
+GRID = 97
+
+# Face name -> (forward, up, right), right = forward x up.
+FACES = {
+    "fr": ((0, 0, -1), (0, 1, 0), (1, 0, 0)),
+    "bk": ((0, 0, 1), (0, 1, 0), (-1, 0, 0)),
+    "lf": ((-1, 0, 0), (0, 1, 0), (0, 0, -1)),
+    "rt": ((1, 0, 0), (0, 1, 0), (0, 0, 1)),
+    "up": ((0, 1, 0), (0, 0, 1), (1, 0, 0)),
+    "dn": ((0, -1, 0), (0, 0, -1), (1, 0, 0)),
+}
+
+
+def direction(face, u, v):
+    """The unit direction shown at (u, v) of a face, u to the right and v down, both 0 to 1."""
+    forward, up, right = FACES[face]
+    a, b = 2.0 * u - 1.0, 1.0 - 2.0 * v
+    x = forward[0] + b * up[0] + a * right[0]
+    y = forward[1] + b * up[1] + a * right[1]
+    z = forward[2] + b * up[2] + a * right[2]
+    n = math.sqrt(x * x + y * y + z * z)
+    return x / n, y / n, z / n
+
+
+def lattice(ix, iy, iz, seed):
+    h = (ix * 374761393 + iy * 668265263 + iz * 1274126177 + seed * 2246822519) & 0xFFFFFFFF
+    h = ((h ^ (h >> 13)) * 3266489917) & 0xFFFFFFFF
+    return ((h ^ (h >> 16)) & 0xFFFF) / 65535.0
+
+
+def noise(x, y, z, seed):
+    ix, iy, iz = math.floor(x), math.floor(y), math.floor(z)
+    fx, fy, fz = x - ix, y - iy, z - iz
+    sx, sy, sz = fx * fx * (3 - 2 * fx), fy * fy * (3 - 2 * fy), fz * fz * (3 - 2 * fz)
+
+    def edge(dy, dz):
+        a = lattice(ix, iy + dy, iz + dz, seed)
+        return a + (lattice(ix + 1, iy + dy, iz + dz, seed) - a) * sx
+
+    near = edge(0, 0) + (edge(1, 0) - edge(0, 0)) * sy
+    far = edge(0, 1) + (edge(1, 1) - edge(0, 1)) * sy
+    return near + (far - near) * sz
+
+
+def fbm(x, y, z, seed, octaves=5):
+    total, amplitude, scale, norm = 0.0, 1.0, 1.0, 0.0
+    for octave in range(octaves):
+        total += amplitude * noise(x * scale, y * scale, z * scale, seed + octave)
+        norm += amplitude
+        amplitude *= 0.5
+        scale *= 2.03
+    return total / norm
+
+
+# A band across the sky, like the plane of a galaxy, tilted against the axes.
+BAND_NORMAL = (0.35, 0.88, -0.32)
+BAND_LENGTH = math.sqrt(sum(c * c for c in BAND_NORMAL))
+BAND_NORMAL = tuple(c / BAND_LENGTH for c in BAND_NORMAL)
+
+
+def nebula(d):
+    """Colour of the sky without stars in direction d, as floats 0 to 255."""
+    x, y, z = d
+    across = x * BAND_NORMAL[0] + y * BAND_NORMAL[1] + z * BAND_NORMAL[2]
+    band = math.exp(-across * across / 0.09)
+    cloud = fbm(x * 2.2 + 11.0, y * 2.2 + 3.0, z * 2.2 + 7.0, 17)
+    hue = fbm(x * 1.4 - 5.0, y * 1.4 + 2.0, z * 1.4 + 9.0, 41, 3)
+    dust = fbm(x * 5.0, y * 5.0, z * 5.0, 73, 3)
+    density = max(0.0, cloud - 0.40) * 3.4
+    density = density ** 1.3 * (0.3 + 1.1 * band)
+    density *= 0.55 + 0.45 * min(1.0, max(0.0, (dust - 0.3) * 2.5))
+    glow = 0.35 * band
+    purple, blue = (190.0, 60.0, 170.0), (50.0, 135.0, 230.0)
+    colour = []
+    for channel, base in enumerate((4.0, 5.0, 14.0)):
+        tint = purple[channel] * (1.0 - hue) + blue[channel] * hue
+        colour.append(base + tint * density + glow * (18.0, 20.0, 34.0)[channel])
+    return colour
+
+
+def nebula_face(face, size):
+    """The nebula over a whole face, interpolated from the coarse grid."""
+    grid = [[nebula(direction(face, i / (GRID - 1), j / (GRID - 1))) for i in range(GRID)] for j in range(GRID)]
+    rows = []
+    for py in range(size):
+        gy = (py + 0.5) / size * (GRID - 1)
+        j = min(int(gy), GRID - 2)
+        ty = gy - j
+        row = []
+        for px in range(size):
+            gx = (px + 0.5) / size * (GRID - 1)
+            i = min(int(gx), GRID - 2)
+            tx = gx - i
+            a, b, c, e = grid[j][i], grid[j][i + 1], grid[j + 1][i], grid[j + 1][i + 1]
+            row.append([
+                (a[k] * (1 - tx) + b[k] * tx) * (1 - ty) + (c[k] * (1 - tx) + e[k] * tx) * ty for k in range(3)
+            ])
+        rows.append(row)
+    return rows
+
+
+def random_direction(rng):
+    z = rng.uniform(-1.0, 1.0)
+    angle = rng.uniform(0.0, 2.0 * math.pi)
+    r = math.sqrt(1.0 - z * z)
+    return r * math.cos(angle), r * math.sin(angle), z
+
+
+def add_stars(faces, size, seed, count):
+    """Adds point stars; one near an edge lands on every face that shows it."""
+    rng = random.Random(seed)
+    for _ in range(count):
+        d = random_direction(rng)
+        brightness = 60.0 + 195.0 * rng.random() ** 6
+        warmth = rng.uniform(-1.0, 1.0)
+        colour = (brightness * (1.0 + 0.12 * warmth), brightness, brightness * (1.0 - 0.12 * warmth) + 10.0)
+        radius = 1 if brightness > 170.0 else 0
+        for name, (forward, up, right) in FACES.items():
+            depth = d[0] * forward[0] + d[1] * forward[1] + d[2] * forward[2]
+            if depth <= 0.0:
+                continue
+            a = (d[0] * right[0] + d[1] * right[1] + d[2] * right[2]) / depth
+            b = (d[0] * up[0] + d[1] * up[1] + d[2] * up[2]) / depth
+            px = int(((a + 1.0) / 2.0) * size)
+            py = int(((1.0 - b) / 2.0) * size)
+            for oy in range(-radius, radius + 1):
+                for ox in range(-radius, radius + 1):
+                    x, y = px + ox, py + oy
+                    if 0 <= x < size and 0 <= y < size:
+                        weight = 1.0 if ox == 0 and oy == 0 else 0.3
+                        pixel = faces[name][y][x]
+                        for k in range(3):
+                            pixel[k] += colour[k] * weight
+
+
+def write_png(path, rows):
+    size = len(rows)
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)
+        for pixel in row:
+            raw.extend(min(255, max(0, int(c + 0.5))) for c in pixel)
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    path.write_bytes(png + chunk(b"IEND", b""))
+
+
+def make_sky(out, stem):
+    sky = {face: nebula_face(face, SKY_SIZE) for face in FACES}
+    add_stars(sky, SKY_SIZE, 5, 6000)
+    for face, rows in sky.items():
+        write_png(out / f"{stem}_{face}.png", rows)
+    # The reflection only carries the broad light of the sky, a little brighter so that hulls
+    # pick it up.
+    for face in FACES:
+        rows = [[[c * 1.6 + 6.0 for c in pixel] for pixel in row] for row in nebula_face(face, ENV_SIZE)]
+        write_png(out / f"{stem}_env_{face}.png", rows)
+
+
+def main():
+    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path("data/textures/skyboxes")
+    out.mkdir(parents=True, exist_ok=True)
+    make_sky(out, "nebula")
+
+
+if __name__ == "__main__":
+    main()
