@@ -39,7 +39,8 @@ void addCoreResources()
 {
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
-    for (const char* folder : {"/data/materials", "/data/textures/skyboxes"})
+    for (const char* folder :
+         {"/data/materials", "/data/textures/skyboxes", "/data/textures/explosions"})
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");

@@ -1,0 +1,319 @@
+#include "ParticleSpray.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FatalError.h"
+#include "FunctionTask.h"
+#include "MultiPoolFactory.h"
+#include "ResponseCurves.h"
+#include "Scenario.h"
+#include "Scheduler.h"
+#include "TolvarineEngine.h"
+
+#include <OgreLogManager.h>
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgreQuaternion.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <utility>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const SECTION = "ParticleSpray";
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Every loaded type's file, by type name. The sprays read them only while they are made, but a
+// pool that runs empty makes more during play.
+std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
+{
+    static std::map<std::string, std::unique_ptr<Config>> configs;
+    return configs;
+}
+
+// Where the pools make their sprays: null for the engine's scene manager and the program's
+// curve file.
+struct Surroundings {
+    Ogre::SceneManager* sceneManager = nullptr;
+    const ResponseCurves* curves = nullptr;
+};
+
+Surroundings& surroundings()
+{
+    static Surroundings where;
+    return where;
+}
+
+Ogre::SceneManager& engineSceneManager()
+{
+    TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!engine || !engine->sceneManager) {
+        logLine("ParticleSpray: the engine has no scene manager");
+        throw FatalError();
+    }
+    return *engine->sceneManager;
+}
+
+bool isSprayFile(const std::filesystem::path& path)
+{
+    const std::string name = path.filename().string();
+    const std::string extension = path.extension().string();
+    return !name.empty() && name[0] != '.' && (extension == ".spray" || extension == ".sprayx");
+}
+
+// The spray files of the folder in name order, so that the first file of a type is the same on
+// every machine. The listing is complete before any file is read: reading a plain file writes
+// its twin into this folder.
+std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        logLine("ParticleSpray: cannot read the folder " + folder);
+        return files;
+    }
+    for (const std::filesystem::directory_entry& entry : entries) {
+        std::error_code kindError;
+        if (isSprayFile(entry.path()) && entry.is_regular_file(kindError))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+        return a.filename().string() < b.filename().string();
+    });
+    return files;
+}
+
+void requirePositive(float value, const std::string& key, const std::string& type)
+{
+    if (!(value > 0.0f)) {
+        logLine("ParticleSpray: " + key + " of type " + type + " must be above 0");
+        throw ConfigurationError();
+    }
+}
+
+} // namespace
+
+struct ParticleSpray::Settings {
+    std::string systemName;
+    float duration = 0.0f;
+    ResponseCurve rateCurve;
+    float timeResolution = 0.0f;
+};
+
+unsigned ParticleSpray::nextNumber = 0;
+
+ParticleSpray::Pools& ParticleSpray::getPools()
+{
+    static Pools pools;
+    return pools;
+}
+
+void ParticleSpray::loadTypes()
+{
+    loadTypes("data/explosions");
+}
+
+void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sceneManager,
+                              const ResponseCurves* curves)
+{
+    auto& configs = typeConfigs();
+    if (!configs.empty())
+        return;
+    surroundings() = Surroundings{sceneManager, curves};
+    // The end of every game and the unload of every scenario return all sprays to their pools.
+    static bool releasedWithScenarios = false;
+    if (!releasedWithScenarios) {
+        Scenario::addPoolRelease(Scenario::PooledKind::PARTICLE_SPRAYS, &ParticleSpray::releaseAll);
+        releasedWithScenarios = true;
+    }
+
+    for (const std::filesystem::path& path : sprayFilesIn(folder)) {
+        const std::string type = path.stem().string();
+        // The twin of a type already read.
+        if (configs.count(type) != 0)
+            continue;
+        auto config = std::make_unique<Config>(path.generic_string(), false, true, false);
+        // Checked now even when the pool starts empty, so that a broken type stops the start
+        // rather than the first battle that fires it.
+        readSettings(*config, type, curves);
+        const int poolSize = config->get<int>("Factory", "poolSize", 0);
+        if (poolSize < 0) {
+            logLine("ParticleSpray: pool size " + std::to_string(poolSize) + " of type " + type
+                    + " is negative");
+            throw ConfigurationError();
+        }
+        configs.emplace(type, std::move(config));
+        getPools().registerType(type, [type] { return createFromType(type); }, poolSize);
+    }
+}
+
+void ParticleSpray::unloadTypes()
+{
+    releaseAll();
+    getPools().clear();
+    typeConfigs().clear();
+    surroundings() = Surroundings{};
+}
+
+ParticleSpray* ParticleSpray::createFromType(const std::string& type)
+{
+    const auto found = typeConfigs().find(type);
+    if (found == typeConfigs().end()) {
+        logLine("Could not create ParticleSpray: no config file found for type: " + type);
+        throw ConfigurationError();
+    }
+    const Surroundings& where = surroundings();
+    Ogre::SceneManager& sceneManager = where.sceneManager ? *where.sceneManager : engineSceneManager();
+    return new ParticleSpray(sceneManager, *found->second, type, where.curves);
+}
+
+void ParticleSpray::spray(const std::string& type, const Ogre::Vector3& position,
+                          const Ogre::Vector3& velocity)
+{
+    getPools().create(type)->start(position, velocity);
+}
+
+void ParticleSpray::releaseAll()
+{
+    getPools().releaseAll([](ParticleSpray* spray) { spray->deactivate(); });
+}
+
+ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::string& type,
+                                                    const ResponseCurves* curves)
+{
+    Settings settings;
+    settings.systemName = config.get<std::string>(SECTION, "systemName");
+    settings.duration = config.get<float>(SECTION, "duration");
+    const std::string curveName = config.get<std::string>(SECTION, "rateCurveName");
+    settings.timeResolution = config.get<float>(SECTION, "timeResolution");
+    // A duration of 0 would make the curve position 0/0; a period of 0 would run the task on
+    // every frame.
+    requirePositive(settings.duration, "duration", type);
+    requirePositive(settings.timeResolution, "timeResolution", type);
+    settings.rateCurve = curves ? curves->lookup(curveName) : ResponseCurves::getCurve(curveName);
+    if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName)) {
+        logLine("ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
+        throw ConfigurationError();
+    }
+    return settings;
+}
+
+ParticleSpray::ParticleSpray(Config& config, const std::string& type)
+    : ParticleSpray(engineSceneManager(), config, type, nullptr)
+{
+}
+
+ParticleSpray::ParticleSpray(Ogre::SceneManager& sceneManager, Config& config,
+                             const std::string& type, const ResponseCurves* curves)
+    : ParticleSpray(sceneManager, config, type, readSettings(config, type, curves))
+{
+}
+
+ParticleSpray::ParticleSpray(Ogre::SceneManager& sceneManager, Config& config,
+                             const std::string& type, const Settings& settings)
+    : SceneDynamicBody(sceneManager, config)
+    , sceneManager(sceneManager)
+    , typeName(type)
+    , particleSystem(sceneManager.createParticleSystem("ParticleSpray_" + std::to_string(nextNumber++),
+                                                       settings.systemName))
+    , duration(settings.duration)
+    , rateCurve(settings.rateCurve)
+{
+    try {
+        animateTask = std::make_unique<FunctionTask>(
+            [this](float elapsed) { return animate(elapsed); }, "ParticleSpray::animate",
+            settings.timeResolution, 0.2f * settings.timeResolution, 0, 0.0f);
+        particleSystem->setQueryFlags(0);
+        getSceneNode()->attachObject(particleSystem);
+    } catch (...) {
+        sceneManager.destroyParticleSystem(particleSystem);
+        throw;
+    }
+    const unsigned short emitters = particleSystem->getNumEmitters();
+    baseRates.reserve(emitters);
+    for (unsigned short i = 0; i < emitters; ++i)
+        baseRates.push_back(particleSystem->getEmitter(i)->getEmissionRate());
+}
+
+ParticleSpray::~ParticleSpray()
+{
+    if (particleSystem->isAttached())
+        particleSystem->detachFromParent();
+    sceneManager.destroyParticleSystem(particleSystem);
+}
+
+void ParticleSpray::start(const Ogre::Vector3& position, const Ogre::Vector3& velocity)
+{
+    reclaimFromPool();
+
+    // The node's -Z axis along the velocity. From a known orientation, so that a spray without
+    // velocity does not keep the direction of its last use.
+    Ogre::SceneNode* node = getSceneNode();
+    node->setPosition(Ogre::Vector3::ZERO);
+    node->setOrientation(Ogre::Quaternion::IDENTITY);
+    node->lookAt(velocity, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
+    activate(position, node->getOrientation(), velocity);
+
+    setRates(rateCurve.evaluate(0.0f));
+    startTime = Scheduler::getSingleton().getTime();
+    animateTask->subscribe(true);
+    // Also for a task still queued from an earlier start: the first step comes one period after
+    // this start.
+    animateTask->reset();
+}
+
+bool ParticleSpray::animate(float)
+{
+    const float t = static_cast<float>((Scheduler::getSingleton().getTime() - startTime) / duration);
+    float rate = rateCurve.evaluate(t);
+    if (t > 1.0f) {
+        if (particleSystem->getNumParticles() == 0) {
+            deactivate();
+            return false;
+        }
+        // The curve is over: the last particles live out their lives.
+        rate = 0.0f;
+    }
+    setRates(rate);
+    return true;
+}
+
+void ParticleSpray::deactivate()
+{
+    SceneDynamicBody::deactivate();
+    animateTask->subscribe(false);
+    // A spray stopped early (at the end of a scenario) would otherwise show its old particles
+    // again, far from where it is fired next.
+    particleSystem->clear();
+    getPools().release(this, typeName);
+}
+
+void ParticleSpray::setRates(float factor)
+{
+    const unsigned short emitters = particleSystem->getNumEmitters();
+    for (unsigned short i = 0; i < emitters && i < baseRates.size(); ++i)
+        particleSystem->getEmitter(i)->setEmissionRate(factor * baseRates[i]);
+}
+
+void ParticleSpray::reclaimFromPool()
+{
+    if (Pools::Pool* pool = getPools().getPool(typeName)) {
+        if (!pool->isLive(this))
+            pool->reclaim(this);
+    }
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "ResponseCurve.h"
+#include "SceneDynamicBody.h"
+
+#include <OgrePrerequisites.h>
+#include <OgreVector.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+
+class Config;
+class FunctionTask;
+class ResponseCurves;
+template <typename T>
+class MultiPoolFactory;
+
+// A short burst of particles of a named type: sparks from hit plating, the fire and smoke of an
+// explosion. A particle system of the rendering engine rides on a physics-driven scene node, is
+// fired at a position with a velocity, faces and drifts along that velocity, scales every
+// emitter's rate along a response curve over the type's duration and gives itself back to the
+// pool of its type once its last particle has died.
+//
+// Types are the files "<type>.spray" (or their enciphered twins "<type>.sprayx") of the
+// explosions folder:
+//
+//   [ParticleSpray]
+//   systemName = <particle template>
+//   duration = <seconds of the emission curve>
+//   rateCurveName = <response curve over the duration>
+//   timeResolution = <seconds between rate updates>
+//   [Factory]
+//   poolSize = <sprays made at start-up, default 0>
+//   [Physics]
+//   mass, massRadius, velocityDecay, rotationDecay (see PhysicsBody)
+class ParticleSpray : public SceneDynamicBody {
+public:
+    using Pools = MultiPoolFactory<ParticleSpray>;
+
+    // Reads every spray type of "data/explosions" once per process and fills one pool per type.
+    // The first load also has every scenario's end and unload return all sprays to their pools.
+    static void loadTypes();
+    // The same for another folder. The sprays are made in `sceneManager` with the curves of
+    // `curves`, or, where null, in the engine's scene manager with the program's curve file.
+    // The folder is listed before anything is read (reading a plain file refreshes its twin
+    // beside it) and walked in name order; names beginning with "." and other extensions are
+    // skipped, and a plain file and its twin are one type. Every type is checked as it is read,
+    // also those whose pools start empty: a missing key, a duration or time resolution that is
+    // not above 0, an unknown curve or particle template, or a negative pool size is logged and
+    // throws ConfigurationError. Does nothing once types are loaded.
+    static void loadTypes(const std::string& folder, Ogre::SceneManager* sceneManager = nullptr,
+                          const ResponseCurves* curves = nullptr);
+    // Returns every spray to its pool, deletes all sprays and forgets every type, so that the
+    // types can be read again. The sprays' scene manager must still exist.
+    static void unloadTypes();
+
+    // The pools' creator: a new spray of a loaded type. An unknown type is logged and throws
+    // ConfigurationError.
+    static ParticleSpray* createFromType(const std::string& type);
+
+    // Takes a spray of the type from its pool and fires it. An unknown type is logged and throws
+    // FatalError.
+    static void spray(const std::string& type, const Ogre::Vector3& position,
+                      const Ogre::Vector3& velocity);
+
+    // Deactivates every live spray of every type, which gives each back to its pool.
+    static void releaseAll();
+
+    static Pools& getPools();
+
+    // A spray of the type described by `config`, in the engine's scene manager with the program's
+    // curve file.
+    ParticleSpray(Config& config, const std::string& type);
+    // The same in `sceneManager`, with the curves of `curves` (the program's when null).
+    ParticleSpray(Ogre::SceneManager& sceneManager, Config& config, const std::string& type,
+                  const ResponseCurves* curves = nullptr);
+    ~ParticleSpray() override;
+
+    // Places the spray at `position` facing along `velocity`, launches it with that velocity and
+    // starts the emission curve from the game clock's time now (again from its start when the
+    // spray is already live). A spray that went back to its pool while its user still held it
+    // is taken out again, so that the pool never hands it to anyone else while it runs.
+    void start(const Ogre::Vector3& position, const Ogre::Vector3& velocity);
+
+    // One step of the emission curve; stops the spray and returns false once the duration has
+    // passed and the last particle has died.
+    bool animate(float elapsed);
+
+    // Takes the spray out of the scene, stops its body, its curve and its particles, and gives
+    // it back to its pool.
+    void deactivate() override;
+
+    const std::string& getTypeName() const { return typeName; }
+    Ogre::ParticleSystem& getParticleSystem() const { return *particleSystem; }
+    float getDuration() const { return duration; }
+    // Every emitter's rate as the template sets it, in emitter order.
+    const std::vector<float>& getBaseRates() const { return baseRates; }
+
+private:
+    struct Settings;
+
+    ParticleSpray(Ogre::SceneManager& sceneManager, Config& config, const std::string& type,
+                  const Settings& settings);
+    static Settings readSettings(Config& config, const std::string& type,
+                                 const ResponseCurves* curves);
+
+    void setRates(float factor);
+    void reclaimFromPool();
+
+    static unsigned nextNumber;
+
+    Ogre::SceneManager& sceneManager;
+    std::string typeName;
+    Ogre::ParticleSystem* particleSystem = nullptr;
+    double startTime = 0.0;
+    float duration = 0.0f;
+    ResponseCurve rateCurve;
+    std::vector<float> baseRates;
+    std::unique_ptr<FunctionTask> animateTask;
+};
+
+} // namespace Tolvarine

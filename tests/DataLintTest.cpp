@@ -1,0 +1,413 @@
+// Checks the data files the game ships: each kind of file has one test that reads every file of
+// that kind in the repository's data tree and checks that every name it refers to (particle
+// template, material, texture, curve) exists there. Files are read where they are, except where
+// the game's loader would write beside them: those are read from a temporary copy.
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "MultiPoolFactory.h"
+#include "ParticleSpray.h"
+#include "PhysicsEngine.h"
+#include "ResponseCurves.h"
+
+#include "ConfigFiles.h"
+#include "LogCapture.h"
+#include "ManualTicks.h"
+#include "RenderingRoot.h"
+
+#include "InputHandler.h"
+#include "Scheduler.h"
+
+#include <OgreControllerManager.h>
+#include <OgreDataStream.h>
+#include <OgreMaterial.h>
+#include <OgreMaterialManager.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgrePass.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreTechnique.h>
+#include <OgreTexture.h>
+#include <OgreTextureUnitState.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+namespace fs = std::filesystem;
+using Test::LogCapture;
+using Test::ManualTicks;
+using Test::RenderingRoot;
+using Test::readFile;
+using Test::TemporaryFolder;
+
+// ---- The data tree ----
+
+std::string dataPath(const std::string& relative)
+{
+    return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
+}
+
+// The files of one folder (not below it) with the extension, in name order, without dot files.
+std::vector<fs::path> filesIn(const std::string& folder, const std::string& extension)
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name[0] != '.' && entry.path().extension() == extension && entry.is_regular_file())
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The names of every file anywhere below the folder: the engine finds resources by name alone.
+std::set<std::string> fileNamesBelow(const std::string& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file())
+            names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Every spray and explosion file names its curves in the one curve file.
+const ResponseCurves& shippedCurves()
+{
+    static const ResponseCurves curves(dataPath("curves.cfg"));
+    return curves;
+}
+
+bool curveExists(const std::string& name)
+{
+    LogCapture quiet;
+    try {
+        shippedCurves().lookup(name);
+        return true;
+    } catch (const ConfigurationError&) {
+        return false;
+    }
+}
+
+// ---- The rendering engine's script files (materials, particle templates) ----
+
+// One line of a script, without its comment, split into words; braces are counted, not kept.
+struct ScriptLine {
+    int depth;  // the number of blocks open before the line
+    std::vector<std::string> words;
+    std::string where;  // "file:line" for messages
+};
+
+std::vector<ScriptLine> readScript(const fs::path& path)
+{
+    std::vector<ScriptLine> lines;
+    std::istringstream text(readFile(path.string()));
+    int depth = 0;
+    int number = 0;
+    for (std::string line; std::getline(text, line);) {
+        ++number;
+        line = line.substr(0, line.find("//"));
+        ScriptLine parsed{depth, {}, path.filename().string() + ":" + std::to_string(number)};
+        std::string word;
+        auto endWord = [&] {
+            if (!word.empty())
+                parsed.words.push_back(word);
+            word.clear();
+        };
+        for (char c : line) {
+            if (c == '{' || c == '}') {
+                endWord();
+                depth += c == '{' ? 1 : -1;
+            } else if (std::isspace(static_cast<unsigned char>(c))) {
+                endWord();
+            } else {
+                word += c;
+            }
+        }
+        endWord();
+        if (!parsed.words.empty())
+            lines.push_back(parsed);
+    }
+    return lines;
+}
+
+// The objects that the script files of a folder define at their top level with `keyword`
+// ("material", "particle_system"), each with where it is defined.
+std::map<std::string, std::string> definitionsIn(const std::string& folder, const std::string& extension,
+                                                 const std::string& keyword)
+{
+    std::map<std::string, std::string> defined;
+    for (const fs::path& file : filesIn(folder, extension)) {
+        for (const ScriptLine& line : readScript(file)) {
+            if (line.depth == 0 && line.words.size() >= 2 && line.words[0] == keyword) {
+                const bool added = defined.emplace(line.words[1], line.where).second;
+                EXPECT_TRUE(added) << line.where << ": " << keyword << " " << line.words[1]
+                                   << " is defined twice";
+            }
+        }
+    }
+    return defined;
+}
+
+std::map<std::string, std::string> shippedMaterials()
+{
+    auto materials = definitionsIn(dataPath("materials"), ".material", "material");
+    // Built into the rendering engine.
+    materials.emplace("BaseWhite", "");
+    materials.emplace("BaseWhiteNoLighting", "");
+    return materials;
+}
+
+std::map<std::string, std::string> shippedParticleTemplates()
+{
+    return definitionsIn(dataPath("particle_systems"), ".particle", "particle_system");
+}
+
+bool isNumber(const std::string& word)
+{
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return std::isdigit(c); });
+}
+
+// "<base>_<suffix><extension>" for a file name "<base><extension>".
+std::string withSuffix(const std::string& file, const std::string& suffix)
+{
+    const std::size_t dot = file.rfind('.');
+    return dot == std::string::npos ? file + "_" + suffix
+                                    : file.substr(0, dot) + "_" + suffix + file.substr(dot);
+}
+
+// The texture files a material line names: "texture <file>"; "anim_texture" either as
+// "<base.ext> <frames> <duration>" (files base_0.ext to base_<frames-1>.ext) or as a list of
+// files followed by the duration; "cubic_texture" either as "<base.ext> <kind>" (the six faces
+// base_fr.ext, base_bk.ext, base_lf.ext, base_rt.ext, base_up.ext, base_dn.ext) or as the six
+// files followed by the kind.
+std::vector<std::string> texturesNamedBy(const ScriptLine& line)
+{
+    const std::vector<std::string>& w = line.words;
+    if (w[0] == "texture" && w.size() >= 2)
+        return {w[1]};
+    if (w[0] == "cubic_texture" && w.size() == 3) {
+        std::vector<std::string> faces;
+        for (const char* face : {"fr", "bk", "lf", "rt", "up", "dn"})
+            faces.push_back(withSuffix(w[1], face));
+        return faces;
+    }
+    if (w[0] == "cubic_texture" && w.size() == 8)
+        return std::vector<std::string>(w.begin() + 1, w.end() - 1);
+    if (w[0] != "anim_texture" || w.size() < 3)
+        return {};
+    if (w.size() == 4 && isNumber(w[2])) {
+        std::vector<std::string> frames;
+        for (int i = 0; i < std::stoi(w[2]); ++i)
+            frames.push_back(withSuffix(w[1], std::to_string(i)));
+        return frames;
+    }
+    return std::vector<std::string>(w.begin() + 1, w.end() - 1);
+}
+
+// The lines of the log that report an error.
+std::vector<std::string> errorLines(const LogCapture& log)
+{
+    std::vector<std::string> errors;
+    for (const std::string& line : log.lines()) {
+        std::string lower = line;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (lower.find("error") != std::string::npos)
+            errors.push_back(line);
+    }
+    return errors;
+}
+
+// Parses a script with the rendering engine's own reader and returns the error lines it logged.
+template <typename Loader>
+std::vector<std::string> compileErrors(Loader& loader, const fs::path& path, const std::string& group)
+{
+    LogCapture log;
+    std::string text = readFile(path.string());
+    Ogre::DataStreamPtr stream = std::make_shared<Ogre::MemoryDataStream>(
+        path.filename().string(), &text[0], text.size(), false, true);
+    loader.parseScript(stream, group);
+    return errorLines(log);
+}
+
+// ---- One test per kind of file ----
+
+TEST(DataLintTest, Curves)
+{
+    const Config file(dataPath("curves.cfg"));
+    ASSERT_FALSE(file.getSectionNames().empty());
+    for (const std::string& name : file.getSectionNames()) {
+        SCOPED_TRACE(name);
+        ResponseCurve curve;
+        ASSERT_NO_THROW(curve = shippedCurves().lookup(name));
+        for (float sample : curve.getSamples())
+            EXPECT_TRUE(std::isfinite(sample));
+    }
+}
+
+TEST(DataLintTest, SprayFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("explosions"), ".spray");
+    const auto templates = shippedParticleTemplates();
+    std::set<std::string> types;
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        types.insert(path.stem().string());
+        // Read as plain text: reading it enciphered would write its twin into the data tree.
+        const Config spray(path.string());
+        const std::string system = spray.get<std::string>("ParticleSpray", "systemName");
+        EXPECT_EQ(templates.count(system), 1u) << "no particle template " << system;
+        const std::string curve = spray.get<std::string>("ParticleSpray", "rateCurveName");
+        EXPECT_TRUE(curveExists(curve)) << "no curve " << curve;
+        EXPECT_GT(spray.get<float>("ParticleSpray", "duration"), 0.0f);
+        EXPECT_GT(spray.get<float>("ParticleSpray", "timeResolution"), 0.0f);
+        EXPECT_GE(spray.get<int>("Factory", "poolSize", 0), 0);
+    }
+    // The ship damage model and the test ground fire these by name.
+    EXPECT_EQ(types.count("plating"), 1u);
+    EXPECT_EQ(types.count("fireball"), 1u);
+
+    // Every type loads through the game's own loader and makes its sprays, with the templates
+    // read from the shipped scripts.
+    RenderingRoot rendering(RenderingRoot::Kind::Headless);
+    Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+    Ogre::ControllerManager controllers;
+    for (const fs::path& script : filesIn(dataPath("particle_systems"), ".particle"))
+        EXPECT_EQ(compileErrors(Ogre::ParticleSystemManager::getSingleton(), script,
+                                Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME),
+                  std::vector<std::string>());
+    ManualTicks ticks;
+    InputHandler input;
+    Scheduler scheduler;
+    PhysicsEngine physics;
+    TemporaryFolder folder;
+    const std::string copy = folder.file("explosions");
+    fs::create_directory(copy);
+    for (const fs::path& path : files)
+        fs::copy_file(path, copy + "/" + path.filename().string());
+
+    // The sprays go before the scene and the engines they live in, also when a check fails.
+    struct Unload {
+        ~Unload() { ParticleSpray::unloadTypes(); }
+    } unload;
+    EXPECT_NO_THROW(ParticleSpray::loadTypes(copy, &rendering.sceneManager(), &shippedCurves()));
+    const std::vector<std::string> loaded = ParticleSpray::getPools().getTypeNames();
+    EXPECT_EQ(loaded, std::vector<std::string>(types.begin(), types.end()));
+    for (const std::string& type : loaded) {
+        ParticleSpray* spray = ParticleSpray::getPools().create(type);
+        EXPECT_FALSE(spray->getBaseRates().empty()) << type << " has no emitter";
+    }
+}
+
+TEST(DataLintTest, ParticleTemplates)
+{
+    const auto materials = shippedMaterials();
+    std::map<std::string, int> emitters;
+    for (const fs::path& file : filesIn(dataPath("particle_systems"), ".particle")) {
+        std::string current;
+        for (const ScriptLine& line : readScript(file)) {
+            if (line.depth == 0 && line.words[0] == "particle_system" && line.words.size() >= 2) {
+                current = line.words[1];
+                emitters[current];
+            } else if (line.depth == 1 && line.words[0] == "material") {
+                ASSERT_GE(line.words.size(), 2u) << line.where;
+                EXPECT_EQ(materials.count(line.words[1]), 1u) << line.where << ": no material " << line.words[1];
+            } else if (line.depth == 1 && line.words[0] == "emitter") {
+                ++emitters[current];
+            }
+        }
+    }
+    ASSERT_FALSE(emitters.empty());
+    for (const auto& [name, count] : emitters)
+        EXPECT_GT(count, 0) << name << " has no emitter";
+
+    // The engine's own reader takes every file without complaint and agrees on the emitters.
+    RenderingRoot rendering(RenderingRoot::Kind::Headless);
+    Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+    Ogre::ParticleSystemManager& manager = Ogre::ParticleSystemManager::getSingleton();
+    for (const fs::path& file : filesIn(dataPath("particle_systems"), ".particle"))
+        EXPECT_EQ(compileErrors(manager, file, Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME),
+                  std::vector<std::string>())
+            << file.filename();
+    for (const auto& [name, count] : emitters) {
+        const Ogre::ParticleSystem* parsed = manager.getTemplate(name);
+        ASSERT_NE(parsed, nullptr) << name;
+        EXPECT_EQ(parsed->getNumEmitters(), count) << name;
+    }
+}
+
+TEST(DataLintTest, Materials)
+{
+    const auto materials = shippedMaterials();
+    const std::set<std::string> textures = fileNamesBelow(dataPath("textures"));
+    for (const fs::path& file : filesIn(dataPath("materials"), ".material")) {
+        for (const ScriptLine& line : readScript(file)) {
+            for (const std::string& texture : texturesNamedBy(line))
+                EXPECT_EQ(textures.count(texture), 1u) << line.where << ": no texture " << texture;
+        }
+    }
+
+    // Drawing needs the materials compiled with their textures loaded, which takes OpenGL.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Materials were not compiled: no X display (run the tests through "
+                     "tools/with-display.sh)\n";
+        return;
+    }
+    RenderingRoot rendering(RenderingRoot::Kind::Windowed);
+    // The image codec the game loads for its textures.
+    Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+    const std::string group = "DataLint";
+    Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
+    // Textures are found by file name alone, in every folder below data/textures.
+    resources.addResourceLocation(dataPath("textures"), "FileSystem", group);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dataPath("textures"))) {
+        if (entry.is_directory())
+            resources.addResourceLocation(entry.path().string(), "FileSystem", group);
+    }
+    resources.initialiseResourceGroup(group);
+    Ogre::MaterialManager& manager = Ogre::MaterialManager::getSingleton();
+    for (const fs::path& file : filesIn(dataPath("materials"), ".material"))
+        EXPECT_EQ(compileErrors(manager, file, group), std::vector<std::string>()) << file.filename();
+    for (const auto& [name, where] : materials) {
+        SCOPED_TRACE(name);
+        Ogre::MaterialPtr material = manager.getByName(name, where.empty() ? Ogre::RGN_AUTODETECT : group);
+        ASSERT_TRUE(material);
+        LogCapture log;
+        material->load();
+        Ogre::Technique* technique = material->getBestTechnique();
+        ASSERT_NE(technique, nullptr);
+        EXPECT_EQ(errorLines(log), std::vector<std::string>());
+        for (unsigned short p = 0; p < technique->getNumPasses(); ++p) {
+            for (unsigned short u = 0; u < technique->getPass(p)->getNumTextureUnitStates(); ++u) {
+                Ogre::TextureUnitState* unit = technique->getPass(p)->getTextureUnitState(u);
+                for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
+                    const Ogre::TexturePtr& texture = unit->_getTexturePtr(frame);
+                    ASSERT_TRUE(texture) << unit->getFrameTextureName(frame);
+                    EXPECT_TRUE(texture->isLoaded()) << texture->getName();
+                    EXPECT_GT(texture->getWidth(), 1u) << texture->getName();
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace Tolvarine
