@@ -1,9 +1,11 @@
 #include "ScriptModule.h"
 
 #include "AsteroidField.h"
+#include "CameraController.h"
 #include "Controllable.h"
 #include "DynamicCollidable.h"
 #include "Faction.h"
+#include "FreeCamera.h"
 #include "MathBindings.h"
 #include "Scenario.h"
 #include "ScenarioConfig.h"
@@ -47,8 +49,8 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 16 Interface (with InterfaceMode)
     AsteroidField::exportToPython();         // 17 AsteroidField
     // 18 DebrisSystem
-    // 19 CameraController (with CameraType)
-    // 20 FreeCamera (with TargetMode)
+    CameraController::exportToPython();      // 19 CameraController (with CameraType)
+    FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
     // 21 AreaManager
     // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival

@@ -1,14 +1,19 @@
 // Checks the data files the game ships: each kind of file has one test that reads every file of
 // that kind in the repository's data tree and checks that every name it refers to (particle
-// template, material, texture, curve) exists there. Files are read where they are, except where
+// template, material, texture, curve, mesh, explosion group, spray, sound, debris) exists there. Files are read where they are, except where
 // the game's loader would write beside them: those are read from a temporary copy.
 
 #include "Config.h"
+#include "ComplexExplosion.h"
 #include "ConfigurationError.h"
+#include "ExplosionManager.h"
+#include "FireableProjectile.h"
 #include "MultiPoolFactory.h"
 #include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "ResponseCurves.h"
+#include "SoundManager.h"
+#include "TolvarineEngine.h"
 
 #include "ConfigFiles.h"
 #include "LogCapture.h"
@@ -407,6 +412,220 @@ TEST(DataLintTest, Materials)
             }
         }
     }
+}
+
+
+// ---- Projectile and explosion types ----
+
+// The groups of the shipped explosion types, read from their files.
+std::map<std::string, std::vector<std::string>> shippedExplosionGroups()
+{
+    std::map<std::string, std::vector<std::string>> groups;
+    for (const fs::path& path : filesIn(dataPath("explosions"), ".explosion")) {
+        const Config type(path.string());
+        groups[type.get<std::string>("Explosion", "group", "")].push_back(path.stem().string());
+    }
+    return groups;
+}
+
+// A sound definition of data/sound whose sound file is there too.
+bool soundExists(const std::string& name)
+{
+    const std::string definition = dataPath("sound/" + name + ".sound");
+    if (!fs::exists(definition))
+        return false;
+    const Config sound(definition);
+    return fs::exists(dataPath("sound/" + sound.get<std::string>("Sound", "filename", "")));
+}
+
+// The meshes a type file's "Display" section names: "mesh", or "mesh_0", "mesh_1", ...
+std::vector<std::string> meshesNamedBy(const Config& type)
+{
+    std::vector<std::string> meshes;
+    for (const std::string& key : type.getKeys("Display")) {
+        if (key == "mesh" || key.rfind("mesh_", 0) == 0)
+            meshes.push_back(type.get<std::string>("Display", key));
+    }
+    return meshes;
+}
+
+// What the game's own loaders need to build objects of the shipped types, drawn on a hidden
+// window: the folders of the start-up in the group "Core" with their materials and particle
+// templates, the clocks and engines, the engine's scene manager, a silent sound manager reading a
+// copy of the sound settings and definitions in a working folder of its own, and the sprays.
+class ShippedWorld {
+public:
+    ShippedWorld()
+        : previous(fs::current_path())
+    {
+        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
+        resources.createResourceGroup("Core");
+        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions",
+                                   "textures/skyboxes", "meshes"})
+            resources.addResourceLocation(dataPath(folder), "FileSystem", "Core", true);
+        resources.initialiseResourceGroup("Core");
+        engine.sceneManager = &rendering.sceneManager();
+
+        for (const char* folder : {"cfg", "data/sound", "data/entities", "data/explosions"})
+            fs::create_directories(work.file(folder));
+        fs::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/sound.cfg", work.file("cfg/sound.cfg"));
+        copyAll(dataPath("sound"), "", "data/sound");
+        copyAll(dataPath("entities"), ".fireable", "data/entities");
+        copyAll(dataPath("explosions"), ".explosion", "data/explosions");
+        copyAll(dataPath("explosions"), ".spray", "data/explosions");
+        fs::current_path(work.file(""));
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        ParticleSpray::loadTypes("data/explosions", &rendering.sceneManager(), &shippedCurves());
+    }
+    ~ShippedWorld()
+    {
+        FireableProjectile::unloadTypes();
+        explosions.reset();
+        ParticleSpray::unloadTypes();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+        fs::current_path(previous);
+    }
+    ShippedWorld(const ShippedWorld&) = delete;
+    ShippedWorld& operator=(const ShippedWorld&) = delete;
+
+    // Copies the files of a folder with the extension (every file for an empty one).
+    void copyAll(const std::string& from, const std::string& extension, const std::string& to) const
+    {
+        for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+            if (extension.empty() || entry.path().extension() == extension)
+                fs::copy_file(entry.path(), work.file(to + "/" + entry.path().filename().string()));
+        }
+    }
+
+    fs::path previous;
+    TemporaryFolder work;
+    ManualTicks ticks;
+    RenderingRoot rendering{RenderingRoot::Kind::Windowed};
+    InputHandler input;
+    Scheduler scheduler;
+    PhysicsEngine physics;
+    TolvarineEngine engine;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> explosions;
+};
+
+TEST(DataLintTest, FireableFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("entities"), ".fireable");
+    ASSERT_FALSE(files.empty());
+    const auto materials = shippedMaterials();
+    const auto templates = shippedParticleTemplates();
+    const auto groups = shippedExplosionGroups();
+    const std::set<std::string> meshes = fileNamesBelow(dataPath("meshes"));
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        // Read as plain text: reading it enciphered would write its twin into the data tree.
+        const Config type(path.string());
+        for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse", "timeToLive",
+                                "explosionSpeedProportion", "explosionBounceSpeedProportion"})
+            EXPECT_NO_THROW(type.get<float>("Fireable", key)) << key;
+        const std::string group = type.get<std::string>("Fireable", "explosionGroup", "");
+        EXPECT_EQ(groups.count(group), 1u) << "no explosion group " << group;
+        const std::string damage = type.get<std::string>("Fireable", "damageType", "");
+        EXPECT_TRUE(damage == "Beam" || damage == "Plasma" || damage == "Conventional") << damage;
+        if (type.get<bool>("Fireable", "billboardSet", false)) {
+            const std::string material = type.get<std::string>("Fireable", "billboardMaterial", "");
+            EXPECT_EQ(materials.count(material), 1u) << "no material " << material;
+        }
+        if (type.get<float>("Fireable", "glowSize", 0.0f) != 0.0f) {
+            const std::string material = type.get<std::string>("Fireable", "glowMaterial", "");
+            EXPECT_EQ(materials.count(material), 1u) << "no material " << material;
+        }
+        const std::string trail = type.get<std::string>("Fireable", "particleSystem", "");
+        if (!trail.empty()) {
+            EXPECT_EQ(templates.count(trail), 1u) << "no particle template " << trail;
+        }
+        for (const std::string& mesh : meshesNamedBy(type))
+            EXPECT_EQ(meshes.count(mesh), 1u) << "no mesh " << mesh;
+    }
+
+    // Every type builds its objects through the game's own loader.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Projectiles were not built: no X display (run the tests through tools/with-display.sh)\n";
+        return;
+    }
+    ShippedWorld world;
+    LogCapture log;
+    ASSERT_NO_THROW(FireableProjectile::loadTypes("data/entities"));
+    EXPECT_EQ(FireableProjectile::getTypeNames().size(), files.size());
+    for (const std::string& name : FireableProjectile::getTypeNames()) {
+        std::unique_ptr<FireableProjectile> projectile;
+        EXPECT_NO_THROW(projectile.reset(FireableProjectile::createByKind(name))) << name;
+        EXPECT_NE(projectile, nullptr) << name;
+    }
+    EXPECT_EQ(errorLines(log), std::vector<std::string>());
+}
+
+TEST(DataLintTest, ExplosionFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("explosions"), ".explosion");
+    const auto materials = shippedMaterials();
+    std::set<std::string> sprays;
+    for (const fs::path& spray : filesIn(dataPath("explosions"), ".spray"))
+        sprays.insert(spray.stem().string());
+    std::set<std::string> debris;
+    for (const fs::path& piece : filesIn(dataPath("explosions/debris"), ".debris"))
+        debris.insert(piece.stem().string());
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const Config type(path.string());
+        EXPECT_FALSE(type.get<std::string>("Explosion", "group", "").empty());
+        for (const char* section : {"Animation", "Glow"}) {
+            const std::string material = type.get<std::string>(section, "materialName", "");
+            EXPECT_EQ(materials.count(material), 1u) << section << ": no material " << material;
+        }
+        for (const char* key : {"sizeCurveName", "colourCurveName"}) {
+            const std::string curve = type.get<std::string>("Glow", key, "");
+            EXPECT_TRUE(curveExists(curve)) << "no curve " << curve;
+        }
+        const std::string sound = type.get<std::string>("Sound", "name", "");
+        EXPECT_TRUE(soundExists(sound)) << "no sound " << sound;
+        const std::string spray = type.get<std::string>("Explosion", "particleSpray", "");
+        if (!spray.empty()) {
+            EXPECT_EQ(sprays.count(spray), 1u) << "no spray " << spray;
+        }
+        for (const std::string& section : type.getSectionNames()) {
+            if (section.find("Explosion_Debris") == std::string::npos)
+                continue;
+            const std::string piece = type.get<std::string>(section, "name", "");
+            EXPECT_EQ(debris.count(piece), 1u) << section << ": no debris " << piece;
+        }
+        for (const char* key : {"explosionRadius", "explosionImpulse", "maxDamage", "triggerTime"})
+            EXPECT_GE(type.get<float>("Physics", key, 0.0f), 0.0f) << key;
+    }
+    // The ship damage model's plating breaches explode into these by name.
+    const auto groups = shippedExplosionGroups();
+    EXPECT_EQ(groups.count("Plasma"), 1u);
+    EXPECT_EQ(groups.count("Conventional"), 1u);
+
+    // Every type builds its explosions through the game's own loader, and each goes off.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Explosions were not built: no X display (run the tests through tools/with-display.sh)\n";
+        return;
+    }
+    ShippedWorld world;
+    LogCapture log;
+    ASSERT_NO_THROW(world.explosions = std::make_unique<ExplosionManager>("data/explosions", &shippedCurves()));
+    EXPECT_EQ(world.explosions->getTypeNames().size(), files.size());
+    for (const std::string& name : world.explosions->getTypeNames()) {
+        ComplexExplosion* explosion = nullptr;
+        EXPECT_NO_THROW(explosion = world.explosions->create(name)) << name;
+        if (explosion) {
+            EXPECT_NO_THROW(explosion->activate(Ogre::Vector3::ZERO, Ogre::Vector3::UNIT_Z, {})) << name;
+        }
+    }
+    ComplexExplosion::releaseAll();
+    ParticleSpray::releaseAll();
+    EXPECT_EQ(errorLines(log), std::vector<std::string>());
 }
 
 } // namespace

@@ -24,7 +24,7 @@ Vector3 offNose(float degrees, float distance)
     return Vector3(std::sin(radians), 0, -std::cos(radians)) * distance;
 }
 
-// A scene without a window: the rendering engine's root and one scene manager, in which every
+// A scene without a window: one scene manager of the fixture's rendering root, in which every
 // ship gets a small box-shaped scene object carrying its link, as a ship's entity does.
 class QuerySphereAhead : public TargetingFixture {
 protected:
@@ -55,7 +55,6 @@ protected:
         return created;
     }
 
-    Ogre::Root root{"", "", ""};
     Ogre::SceneManager* scene = nullptr;
     std::vector<std::unique_ptr<OgreLink>> links;
     TestShip& player = ship("P");

@@ -34,13 +34,13 @@ void copyGameScripts(const ScenarioWorld& world)
     std::filesystem::copy_file(sourceFolder + "/startup.py", world.path("startup.py"));
 }
 
-// The game's materials and sky textures, as the start-up provides them.
+// The game's materials and their textures, as the start-up provides them.
 void addCoreResources()
 {
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
-    for (const char* folder :
-         {"/data/materials", "/data/textures/skyboxes", "/data/textures/explosions"})
+    for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
+                               "/data/textures/explosions"})
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");

@@ -457,8 +457,8 @@ TEST(ScenarioTest, TheNebulaSkyShowsAndNamesItsEnvironmentCube)
     ScenarioWorld world(true);
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
-    for (const char* folder :
-         {"/data/materials", "/data/textures/skyboxes", "/data/textures/explosions"})
+    for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
+                               "/data/textures/explosions"})
         groups.addResourceLocation(std::string(TOLVARINE_SOURCE_DIR) + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");

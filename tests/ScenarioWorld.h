@@ -54,20 +54,14 @@ public:
         previousFolder = std::filesystem::current_path();
         std::filesystem::current_path(folder.file(""));
 
-        root = std::make_unique<Ogre::Root>("", "", "");
-        if (withRenderSystem) {
-            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
-            root->setRenderSystem(root->getAvailableRenderers().front());
-            root->initialise(false);
-            Ogre::NameValuePairList options;
-            options["hidden"] = "true";
-            window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
+        if (Ogre::Root::getSingletonPtr() && !withRenderSystem) {
+            // A fixture around this world runs the rendering engine already (the focus fixture
+            // does, for the camera controller): the scenario gets a scene of its own in it.
+            sceneManager = Ogre::Root::getSingleton().createSceneManager();
+            sharedRoot = true;
         } else {
-            buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
-            Ogre::MaterialManager::getSingleton().initialise();
+            createRoot(withRenderSystem);
         }
-        sceneManager = root->createSceneManager();
 
         writeFile(folder.file("curves.cfg"), "[Difficulty Hit Ratio]\n0 = 1\n1 = 1\n");
         curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
@@ -85,6 +79,8 @@ public:
         difficulty.reset();
         statistics.reset();
         profiler.reset();
+        if (sharedRoot)
+            Ogre::Root::getSingleton().destroySceneManager(sceneManager);
         root.reset();
         buffers.reset();
         std::error_code ignored;
@@ -125,6 +121,7 @@ public:
     TemporaryFolder folder;
     std::filesystem::path previousFolder;
     std::unique_ptr<Ogre::Root> root;
+    bool sharedRoot = false;
     std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
     Ogre::RenderWindow* window = nullptr;
     Ogre::SceneManager* sceneManager = nullptr;
@@ -133,6 +130,25 @@ public:
     std::unique_ptr<Statistics> statistics;
     std::unique_ptr<Difficulty> difficulty;
     std::unique_ptr<ScenarioManager> manager;
+
+private:
+    void createRoot(bool withRenderSystem)
+    {
+        root = std::make_unique<Ogre::Root>("", "", "");
+        if (withRenderSystem) {
+            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+            root->setRenderSystem(root->getAvailableRenderers().front());
+            root->initialise(false);
+            Ogre::NameValuePairList options;
+            options["hidden"] = "true";
+            window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
+        } else {
+            buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+            Ogre::MaterialManager::getSingleton().initialise();
+        }
+        sceneManager = root->createSceneManager();
+    }
 };
 
 // A scenario script whose configuration records its calls in "events" ("<name> initialise",

@@ -22,6 +22,10 @@
 #include "WeaponDisplay.h"
 #include "WeaponSystem.h"
 
+#include <OgreDefaultHardwareBufferManager.h>
+#include <OgreMaterialManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
 #include <OgreStringConverter.h>
 #include <gtest/gtest.h>
 
@@ -187,6 +191,27 @@ public:
     std::function<void()> onDeselect;
 };
 
+// A scene of its own for the camera controller's cameras. It stays out of the rendering root's
+// list of scene managers, so that the scene the select-ahead query searches is the test's own.
+class CameraScene {
+public:
+    CameraScene()
+    {
+        // Cameras need the built-in materials.
+        Ogre::MaterialManager::getSingleton().initialise();
+        scene = factory.createInstance("Cameras");
+    }
+    ~CameraScene() { factory.destroyInstance(scene); }
+    CameraScene(const CameraScene&) = delete;
+    CameraScene& operator=(const CameraScene&) = delete;
+
+    Ogre::SceneManager& get() const { return *scene; }
+
+private:
+    Ogre::DefaultSceneManagerFactory factory;
+    Ogre::SceneManager* scene = nullptr;
+};
+
 // The services that focus and selection talk to, made as start-up makes them, and ships built
 // from a small type file.
 class TargetingFixture : public ::testing::Test {
@@ -263,13 +288,25 @@ protected:
         return "?";
     }
 
+    static std::string writeCameraSettings(const std::string& path)
+    {
+        writeFile(path, "[Camera]\nchaseCorrectionSpeed = 4\n"
+                        "[FreeCamera]\norbitRange = 100\norbitSpeedDegrees = 10\nfreeCameraCorrectionSpeed = 1\n");
+        return path;
+    }
+
     TemporaryFolder folder;
     const std::string typePath = folder.file("test.ship");
     InputHandler input;
     Scheduler scheduler;
     Profiler profiler;
     PhysicsEngine engine;
-    CameraController camera;
+    // The rendering engine without a window. Software buffers outlive the root.
+    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+    Ogre::Root root{"", "", ""};
+    CameraScene cameraScene;
+    Config cameraSettings{writeCameraSettings(folder.file("camera.cfg"))};
+    CameraController camera{cameraScene.get(), cameraSettings};
     HudOverlay hud;
     // The instrument sounds need the sound manager and its settings and definitions.
     SoundFiles soundFiles;

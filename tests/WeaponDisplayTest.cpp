@@ -6,9 +6,6 @@
 #include <OgreOverlayContainer.h>
 #include <OgreOverlayManager.h>
 #include <OgreOverlaySystem.h>
-#include <OgreDefaultHardwareBufferManager.h>
-#include <OgreMaterialManager.h>
-#include <OgreRoot.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,7 +17,6 @@ namespace {
 // as the overlay scripts would define them.
 class WeaponDisplayTest : public TargetingFixture {
 protected:
-    WeaponDisplayTest() { Ogre::MaterialManager::getSingleton().initialise(); }
     // The display outlives the overlays made here.
     ~WeaponDisplayTest() override { display.clearReticleOverlay(); }
 
@@ -37,9 +33,7 @@ protected:
         return overlay;
     }
 
-    // Software buffers outlive the root, the overlay system does not.
-    std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
-    Ogre::Root root{"", "", ""};
+    // The fixture's root outlives the overlay system.
     std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
     WeaponDisplay& display = WeaponDisplay::getSingleton();
 };

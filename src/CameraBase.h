@@ -1,0 +1,98 @@
+#pragma once
+
+#include "FixedTask.h"
+
+#include <OgrePrerequisites.h>
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Tolvarine {
+
+class Config;
+class Targetable;
+
+// One of the game's viewpoints: a rendering camera hung on a scene node of its own, the object it
+// follows or looks at, and the velocity that the sound listener reads. Each camera moves itself
+// once per frame in its fixed task "CameraBase::update" (order 30: after physics and formations,
+// before sound and rendering); only the active camera moves.
+//
+// A camera starts inactive, out of the scene graph and shown by no viewport. Activation puts its
+// node under the root and hands it to the viewport; deactivation drops the target and takes the
+// node out again, so that only the one active camera's node is in the scene.
+//
+// The target is neither owned nor watched: whoever hands a camera a target clears it before the
+// target goes away.
+class CameraBase {
+public:
+    // Makes the rendering camera and a child node of the root, both named `name`, in
+    // `sceneManager`, and reads the clip distances and the field of view from section "Camera" of
+    // `settings` (the camera settings): "nearClipDistance" (5), "farClipDistance" (100000) and
+    // "fovY" in degrees (50). The node is left out of the scene graph.
+    CameraBase(const std::string& name, Ogre::SceneManager& sceneManager, const Config& settings);
+    // Takes the node out of the scene graph and destroys its children, the camera and the node.
+    virtual ~CameraBase();
+    CameraBase(const CameraBase&) = delete;
+    CameraBase& operator=(const CameraBase&) = delete;
+
+    virtual void setTarget(Targetable& target) = 0;
+    virtual void clearTarget();
+    // Puts the node into the scene graph, makes `viewport` show this camera (none yet before the
+    // game window has its viewport) and, with a target, hands it to setTarget.
+    virtual void activate(Ogre::Viewport* viewport, Targetable* target);
+    // Clears the target and takes the node out of the scene graph.
+    virtual void deactivate();
+    // World pose: the node hangs directly under the root.
+    virtual Ogre::Vector3 getPosition() const;
+    virtual Ogre::Vector3 getVelocity() const;
+    virtual Ogre::Quaternion getOrientation() const;
+    virtual void setPosition(const Ogre::Vector3& position);
+    // The task's callback: the last and the smoothed frame time of the scheduler.
+    virtual void update(float lastFrameTime, float smoothedFrameTime) = 0;
+
+    void setOrientation(const Ogre::Quaternion& orientation);
+
+    bool isActive() const { return active; }
+    Targetable* getTarget() const { return target; }
+    Ogre::Camera* getCamera() const { return camera; }
+    Ogre::SceneNode* getSceneNode() const { return node; }
+    const std::string& getName() const;
+    // Tells this camera apart from every other camera of the process, even one made later at the
+    // same address.
+    std::uint64_t getSerial() const { return serial; }
+
+    // The engine's scene manager, where cameras made without one are made. Logs and throws
+    // FatalError before the engine has one.
+    static Ogre::SceneManager& gameSceneManager();
+
+protected:
+    // Turns the node so that its -Z axis points at `point` (world space).
+    void lookAt(const Ogre::Vector3& point);
+    // A per-frame blend factor held below `limit`: the value is kept only when strictly below,
+    // and anything else, NaN included, gives the limit.
+    static float limitFactor(float value, float limit);
+
+    // The game clock and the real-time clock of the scheduler, in seconds.
+    static double gameTime();
+    static double realTime();
+
+    bool active = false;
+    Ogre::SceneManager& sceneManager;
+    Ogre::Camera* camera = nullptr;
+    Ogre::SceneNode* node = nullptr;
+    Targetable* target = nullptr;
+    FixedTask updateTask;
+    Ogre::Vector3 velocity = Ogre::Vector3::ZERO;
+
+private:
+    static std::uint64_t nextSerial;
+
+    const std::uint64_t serial = nextSerial++;
+
+    void detachFromRoot();
+    void destroySceneObjects();
+};
+
+} // namespace Tolvarine

@@ -1,0 +1,354 @@
+#include "ComplexExplosion.h"
+
+#include "CollisionListener.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "ExplosionDebris.h"
+#include "ExplosionManager.h"
+#include "GameplaySettings.h"
+#include "MaterialCheck.h"
+#include "OgreLink.h"
+#include "ParticleSpray.h"
+#include "PhysicsBody.h"
+#include "PhysicsEngine.h"
+#include "SoundSource.h"
+#include "TolvarineEngine.h"
+
+#include <OgreLogManager.h>
+#include <OgreMath.h>
+#include <OgreMovableObject.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreSceneQuery.h>
+#include <OgreStringConverter.h>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const PHYSICS = "Physics";
+constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
+constexpr DisableTime REACTIVATION = static_cast<DisableTime>(0);
+// The blast's damage goes to no particular component, as a damage type of its own beside the
+// projectiles' Beam, Plasma and Conventional.
+constexpr int NO_COMPONENT = -2;
+constexpr DamageType BLAST_DAMAGE = static_cast<DamageType>(3);
+// The roll proportion of the gameplay settings' file when no settings exist (tools and tests).
+constexpr float DEFAULT_ROLL_PROPORTION = 1.0f;
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// A blast value below zero would pull bodies in, heal them or go off before the explosion starts.
+float readNonNegative(const Config& config, const std::string& name, const char* key)
+{
+    const float value = config.get<float>(PHYSICS, key, 0.0f);
+    if (!(value >= 0.0f)) {
+        logLine("ComplexExplosion: " + std::string(key) + " of explosion type " + name
+                + " must not be below 0, not " + Ogre::StringConverter::toString(value));
+        throw ConfigurationError();
+    }
+    return value;
+}
+
+int readPhysicsFlags(const Config& config)
+{
+    // Any other text, "push" in lower case among them, pushes.
+    return config.get<std::string>(PHYSICS, "explosionType", "") == "Perturb" ? ComplexExplosion::PERTURB
+                                                                             : ComplexExplosion::PUSH;
+}
+
+// The flash and the glow check their materials themselves, but not whether the textures are there.
+const std::string& checkMaterials(const Config& config, const std::string& name)
+{
+    for (const char* section : {"Animation", "Glow"})
+        MaterialCheck::require(config.get<std::string>(section, "materialName"), "Explosion type " + name);
+    return name;
+}
+
+std::vector<std::string> readDebrisTypes(const Config& config)
+{
+    std::vector<std::string> debris;
+    // In file order; a section header written twice throws two pieces.
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Explosion_Debris") != std::string::npos)
+            debris.push_back(config.get<std::string>(section, "name"));
+    }
+    return debris;
+}
+
+// The sphere query of every blast, made on first use from the scene manager and dropped with it.
+class BlastQuery : public Ogre::SceneManager::Listener {
+public:
+    static BlastQuery& get()
+    {
+        // Never destroyed: a scene manager may still call its listener at the end of the program.
+        static BlastQuery* query = new BlastQuery();
+        return *query;
+    }
+
+    // The scene objects that explosions affect around `centre`, copied out of the query's result
+    // so that what the blast sets off cannot change the list being walked.
+    std::vector<Ogre::MovableObject*> run(Ogre::SceneManager& scene, const Ogre::Vector3& centre, float radius)
+    {
+        if (&scene != sceneManager)
+            attach(scene);
+        refreshBounds();
+        query->setSphere(Ogre::Sphere(centre, radius));
+        const Ogre::SceneQueryResult& result = query->execute();
+        return std::vector<Ogre::MovableObject*>(result.movables.begin(), result.movables.end());
+    }
+
+    void sceneManagerDestroyed(Ogre::SceneManager* source) override
+    {
+        if (source == sceneManager)
+            detach();
+    }
+
+private:
+    void attach(Ogre::SceneManager& scene)
+    {
+        detach();
+        sceneManager = &scene;
+        query = scene.createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0),
+                                        OgreLink::EXPLOSION_EFFECTABLE_FLAG);
+        scene.addListener(this);
+    }
+
+    void detach()
+    {
+        if (!sceneManager)
+            return;
+        sceneManager->removeListener(this);
+        sceneManager->destroyQuery(query);
+        query = nullptr;
+        sceneManager = nullptr;
+    }
+
+    // The query tests the world bounding spheres the scene objects keep, which are brought up to
+    // date only for objects drawn in the last frame; bodies out of view would be found where they
+    // were last seen.
+    void refreshBounds() const
+    {
+        for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories()) {
+            for (const auto& entry : sceneManager->getMovableObjects(factory.first)) {
+                const Ogre::MovableObject* object = entry.second;
+                if ((object->getQueryFlags() & OgreLink::EXPLOSION_EFFECTABLE_FLAG) && object->getParentNode())
+                    object->getWorldBoundingSphere(true);
+            }
+        }
+    }
+
+    Ogre::SceneManager* sceneManager = nullptr;
+    Ogre::SphereSceneQuery* query = nullptr;
+};
+
+Ogre::SceneManager* engineSceneManager()
+{
+    const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    return engine ? engine->sceneManager : nullptr;
+}
+
+} // namespace
+
+ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, const ResponseCurves* curves)
+    : SceneDynamicBody(config)
+    , name(checkMaterials(config, name))
+    , animation(config, "Animation", *getSceneNode()->getCreator())
+    , glow(curves ? ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator(), *curves)
+                  : ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator()))
+    , particleSpray(config.get<std::string>("Explosion", "particleSpray", ""))
+    , explosionRadius(readNonNegative(config, name, "explosionRadius"))
+    , explosionImpulse(readNonNegative(config, name, "explosionImpulse"))
+    , physicsFlags(readPhysicsFlags(config))
+    , maxDamage(readNonNegative(config, name, "maxDamage"))
+    , debrisTypes(readDebrisTypes(config))
+    , triggerTask([this](float elapsed) { return triggerPhysics(elapsed); }, "ComplexExplosion::triggerPhysics",
+                  readNonNegative(config, name, "triggerTime"), 0.0f, 0, 0.0f)
+    , animationCallback([this]() { onAnimationDone(); })
+    , glowCallback([this]() { onGlowDone(); })
+    , sound(SoundSource::create(config.get<std::string>("Sound", "name"), SoundCategory::EFFECTS,
+                                &getPhysicsBody(), Ogre::Vector3::ZERO, false))
+{
+    if (physicsFlags & PERTURB)
+        perturbDistance = config.get<float>(PHYSICS, "perturbDistance", 1.0f);
+    if (maxDamage != 0.0f)
+        physicsFlags |= DAMAGE;
+}
+
+ComplexExplosion::~ComplexExplosion() = default;
+
+void ComplexExplosion::activate(const Ogre::Vector3& position, const Ogre::Vector3& velocity, Callback callback)
+{
+    if (active) {
+        deactivate(REACTIVATION);
+        if (ExplosionManager* manager = ExplosionManager::getSingletonPtr())
+            manager->reclaim(this, name);
+    }
+    onTrigger = std::move(callback);
+    SceneDynamicBody::activate(position, Ogre::Quaternion::IDENTITY, velocity);
+    active = true;
+    ++life;
+    animationDone = false;
+    glowDone = false;
+    physicsDone = false;
+    animation.start(*getSceneNode(), &animationCallback);
+    glow.start(*getSceneNode(), &glowCallback);
+    triggerTask.reset();
+    triggerTask.subscribe(true);
+    try {
+        startEffects(position, velocity);
+    } catch (...) {
+        // An unknown spray or debris type stops the game; the explosion must not stay live
+        // meanwhile.
+        deactivate(OWN_END);
+        throw;
+    }
+}
+
+void ComplexExplosion::startEffects(const Ogre::Vector3& position, const Ogre::Vector3& velocity)
+{
+    if (!particleSpray.empty())
+        ParticleSpray::spray(particleSpray, position, velocity);
+    const Ogre::Quaternion orientation = getPhysicsBody().getOrientation();
+    for (const std::string& debris : debrisTypes)
+        ExplosionDebris::getPools().create(debris)->launch(position, orientation, velocity);
+    sound->play();
+}
+
+void ComplexExplosion::deactivate(DisableTime time)
+{
+    if (active) {
+        active = false;
+        SceneDynamicBody::deactivate();
+        animation.stop(time);
+        glow.stop(time);
+        sound->stop();
+        // A blast still pending belongs to the life that ends here.
+        triggerTask.subscribe(false);
+        onTrigger = Callback();
+    }
+    if (ExplosionManager* manager = ExplosionManager::getSingletonPtr())
+        manager->release(this, name);
+}
+
+bool ComplexExplosion::triggerPhysics(float)
+{
+    if (!active)
+        return false;
+    // What the trigger and the blast set off may end this life, and may even start a new one of
+    // this same explosion.
+    const unsigned thisLife = life;
+    if (onTrigger) {
+        const Callback callback = onTrigger;
+        callback();
+    }
+    if (active && life == thisLife) {
+        applyPhysics(getPhysicsBody().getPosition(), explosionRadius, explosionImpulse, maxDamage, physicsFlags,
+                     perturbDistance);
+    }
+    // A new life keeps the task queued for its own blast, which then comes one trigger time late.
+    if (life != thisLife)
+        return active;
+    if (!active)
+        return false;
+    physicsDone = true;
+    finishWhenDone();
+    return false;
+}
+
+void ComplexExplosion::onAnimationDone()
+{
+    animationDone = true;
+    finishWhenDone();
+}
+
+void ComplexExplosion::onGlowDone()
+{
+    glowDone = true;
+    finishWhenDone();
+}
+
+void ComplexExplosion::finishWhenDone()
+{
+    if (active && animationDone && glowDone && physicsDone)
+        deactivate(OWN_END);
+}
+
+void ComplexExplosion::applyPhysics(const Ogre::Vector3& centre, float radius, float impulse, float maxDamage,
+                                    int physicsFlags, float perturbDistance)
+{
+    if (radius == 0.0f || impulse == 0.0f || !(radius > 0.0f))
+        return;
+    Ogre::SceneManager* scene = engineSceneManager();
+    if (!scene) {
+        logLine("ComplexExplosion::applyPhysics, no scene to search");
+        return;
+    }
+    const GameplaySettings* settings = GameplaySettings::getSingletonPtr();
+    const float rollProportion = settings ? settings->getExplosionRollProportion() : DEFAULT_ROLL_PROPORTION;
+    const float force = PhysicsEngine::getSingleton().scalarImpulseToForce(impulse);
+
+    for (Ogre::MovableObject* object : BlastQuery::get().run(*scene, centre, radius)) {
+        // Effects carry no link; bodies out of play are left alone, so the blast never wakes a
+        // pooled body.
+        const OgreLink* link = OgreLink::getFrom(*object);
+        PhysicsBody* body = link ? link->getBody() : nullptr;
+        if (!body || !body->isActive())
+            continue;
+        const BlastEffect effect = computeBlast(centre, radius, force, maxDamage, physicsFlags, perturbDistance,
+                                                rollProportion, body->getPosition(), object->getBoundingRadius());
+        if (!effect.affected)
+            continue;
+        if (physicsFlags & PUSH)
+            body->addForce(effect.force);
+        else if (physicsFlags & PERTURB)
+            body->addForceAtRelativePosition(effect.force, effect.leverArm);
+        if ((physicsFlags & DAMAGE) && link->getListener())
+            link->getListener()->inflictDamage(effect.hitPoint, effect.direction, NO_COMPONENT, effect.damage, 0.0f,
+                                               0.0f, BLAST_DAMAGE);
+    }
+}
+
+ComplexExplosion::BlastEffect ComplexExplosion::computeBlast(const Ogre::Vector3& centre, float radius, float force,
+                                                             float maxDamage, int physicsFlags, float perturbDistance,
+                                                             float rollProportion, const Ogre::Vector3& bodyPosition,
+                                                             float boundingRadius)
+{
+    BlastEffect effect;
+    const Ogre::Vector3 offset = bodyPosition - centre;
+    const float distance = offset.length();
+    if (distance > 0.0f)
+        effect.direction = offset / distance;
+    effect.falloff = (radius - distance) * (1.0f / radius);
+    // Bodies are found by their bounds, so a centre beyond the radius can be found; its negative
+    // factor would pull the body in and heal it.
+    if (!(effect.falloff > 0.0f))
+        return effect;
+    effect.affected = true;
+    if (physicsFlags & (PUSH | PERTURB))
+        effect.force = effect.direction * (effect.falloff * force);
+    if (physicsFlags & PERTURB) {
+        const float reach = rollProportion * perturbDistance;
+        const float x = Ogre::Math::RangeRandom(-reach, reach);
+        const float y = Ogre::Math::RangeRandom(-reach, reach);
+        const float z = Ogre::Math::RangeRandom(-reach, reach);
+        effect.leverArm = Ogre::Vector3(x, y, z);
+    }
+    if (physicsFlags & DAMAGE) {
+        effect.damage = effect.falloff * maxDamage;
+        effect.hitPoint = bodyPosition - effect.direction * boundingRadius;
+    }
+    return effect;
+}
+
+void ComplexExplosion::releaseAll()
+{
+    if (ExplosionManager* manager = ExplosionManager::getSingletonPtr())
+        manager->releaseAll();
+}
+
+} // namespace Tolvarine

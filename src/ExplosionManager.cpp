@@ -1,0 +1,204 @@
+#include "ExplosionManager.h"
+
+#include "ComplexExplosion.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "Scenario.h"
+
+#include <OgreLogManager.h>
+#include <OgreMath.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const EXTENSION = ".explosion";
+const char* const TWIN_EXTENSION = ".explosionx";
+// Pools are emptied this way at the end of a scenario.
+constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The whole extension counts: ".explosion_sequence" files live in the same folder.
+bool isTypeFile(const std::filesystem::path& path)
+{
+    const std::string fileName = path.filename().string();
+    if (fileName.empty() || fileName[0] == '.')
+        return false;
+    const std::string extension = path.extension().string();
+    return extension == EXTENSION || extension == TWIN_EXTENSION;
+}
+
+} // namespace
+
+const char* const ExplosionManager::TYPE_FOLDER = "data/explosions";
+ExplosionManager* ExplosionManager::singleton = nullptr;
+
+ExplosionManager::ExplosionManager()
+    : ExplosionManager(TYPE_FOLDER)
+{
+}
+
+ExplosionManager::ExplosionManager(const std::string& folder, const ResponseCurves* curves)
+    : folder(folder)
+    , curves(curves)
+{
+    singleton = this;
+    // The end of every game returns the explosions in play to their pools.
+    static const bool releaseRegistered = [] {
+        Scenario::addPoolRelease(Scenario::PooledKind::COMPLEX_EXPLOSIONS, &ComplexExplosion::releaseAll);
+        return true;
+    }();
+    (void)releaseRegistered;
+    try {
+        loadTypes();
+    } catch (...) {
+        pools.clear();
+        singleton = nullptr;
+        throw;
+    }
+}
+
+ExplosionManager::~ExplosionManager()
+{
+    pools.clear();
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+ExplosionManager& ExplosionManager::getSingleton()
+{
+    return *singleton;
+}
+
+ExplosionManager* ExplosionManager::getSingletonPtr()
+{
+    return singleton;
+}
+
+void ExplosionManager::loadTypes()
+{
+    if (!types.empty())
+        return;
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        logLine("ExplosionManager: cannot read the explosion folder " + folder + ": " + error.message());
+        throw ConfigurationError();
+    }
+    // Sorted, so that a plain file comes before its twin and the groups list their members in the
+    // same order on every run.
+    std::vector<std::filesystem::path> files;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        if (isTypeFile(entry.path()))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        return a.filename().string() < b.filename().string();
+    });
+    for (const std::filesystem::path& file : files) {
+        const std::string name = file.stem().string();
+        if (!types.count(name))
+            loadType(file.generic_string(), name);
+    }
+}
+
+void ExplosionManager::loadType(const std::string& path, const std::string& name)
+{
+    auto config = std::make_unique<Config>(path, false, true, false);
+    // Read before the pool is built, so a file without a group leaves no explosions behind.
+    const std::string group = config->get<std::string>("Explosion", "group");
+    const int poolSize = config->get<int>("Factory", "poolSize", 0);
+    types.emplace(name, std::move(config));
+    try {
+        pools.registerType(name, [this, name]() { return createExplosion(name); }, poolSize);
+    } catch (...) {
+        types.erase(name);
+        throw;
+    }
+    groups[group].push_back(name);
+    logLine("Explosion " + name + " added in group " + group);
+}
+
+Config& ExplosionManager::getType(const std::string& name) const
+{
+    const auto found = types.find(name);
+    if (found == types.end()) {
+        logLine("There is no explosion type " + name);
+        throw ConfigurationError();
+    }
+    return *found->second;
+}
+
+ComplexExplosion* ExplosionManager::createExplosion(const std::string& name)
+{
+    return new ComplexExplosion(getType(name), name, curves);
+}
+
+ComplexExplosion* ExplosionManager::create(const std::string& name)
+{
+    return pools.create(name);
+}
+
+ComplexExplosion* ExplosionManager::createFromGroup(const std::string& group)
+{
+    const auto found = groups.find(group);
+    if (found == groups.end()) {
+        logLine("There is no group called " + group);
+        throw ConfigurationError();
+    }
+    const std::vector<std::string>& members = found->second;
+    const float n = static_cast<float>(members.size());
+    const float r = Ogre::Math::RangeRandom(0.0f, n - 0.001f);
+    // A random source that strays outside its range must not index outside the group.
+    const float index = std::clamp(std::floor(r), 0.0f, n - 1.0f);
+    return create(members[static_cast<std::size_t>(index)]);
+}
+
+void ExplosionManager::release(ComplexExplosion* explosion, const std::string& name)
+{
+    pools.release(explosion, name);
+}
+
+bool ExplosionManager::reclaim(ComplexExplosion* explosion, const std::string& name)
+{
+    MultiPoolFactory<ComplexExplosion>::Pool* pool = pools.getPool(name);
+    return pool && pool->reclaim(explosion);
+}
+
+void ExplosionManager::releaseAll()
+{
+    pools.releaseAll([](ComplexExplosion* explosion) { explosion->deactivate(RELEASE_TIME); });
+}
+
+std::vector<std::string> ExplosionManager::getGroup(const std::string& group) const
+{
+    const auto found = groups.find(group);
+    return found == groups.end() ? std::vector<std::string>() : found->second;
+}
+
+std::vector<std::string> ExplosionManager::getGroupNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : groups)
+        names.push_back(entry.first);
+    return names;
+}
+
+std::vector<std::string> ExplosionManager::getTypeNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : types)
+        names.push_back(entry.first);
+    return names;
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "MultiPoolFactory.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+
+class ComplexExplosion;
+class Config;
+class ResponseCurves;
+
+// Knows every explosion type, sorts the types into named groups and keeps one pool of explosions
+// per type. Whatever explodes asks for an explosion of a group, never of a type, and the manager
+// picks a member of the group at random, so one group name gives varied explosions.
+//
+// An explosion type is a ".explosion" file (or its enciphered twin ".explosionx") of
+// data/explosions; its file name without extension is the type name. Section "Factory"
+// "poolSize" (default 0) is the number of explosions built at start-up; section "Explosion"
+// "group" (required) names the group the type joins. The rest of the file is the explosion's
+// (see ComplexExplosion).
+//
+// One instance, created at start-up and kept for the life of the program.
+class ExplosionManager {
+public:
+    // The folder the game's explosion types are read from.
+    static const char* const TYPE_FOLDER;
+
+    // Becomes the singleton and loads the types of the game's folder.
+    ExplosionManager();
+    // The same from another folder, with the glows' curves from `curves` (the program's curve file
+    // when null). A failure leaves no singleton and no explosion behind.
+    explicit ExplosionManager(const std::string& folder, const ResponseCurves* curves = nullptr);
+    // Destroys every pooled explosion.
+    ~ExplosionManager();
+    ExplosionManager(const ExplosionManager&) = delete;
+    ExplosionManager& operator=(const ExplosionManager&) = delete;
+
+    static ExplosionManager& getSingleton();
+    static ExplosionManager* getSingletonPtr();
+
+    // Reads the type files of the folder once, in byte order of the file names, skipping names
+    // that begin with "." and extensions other than the two; a plain file and its twin are one
+    // type (the first file of a name counts). Each type gets its pool and joins its group, with
+    // the log line "Explosion <type> added in group <group>". Does nothing once types are loaded.
+    void loadTypes();
+
+    // The configuration of a loaded type. An unknown name logs "There is no explosion type "
+    // followed by the name and throws ConfigurationError.
+    Config& getType(const std::string& name) const;
+    // The creator of a type's pool: a new explosion of that type.
+    ComplexExplosion* createExplosion(const std::string& name);
+    // An explosion of the named type from its pool, not yet active. A name without a pool logs
+    // "Multipool factory cannot create " + name + " as there is no creator registered" and throws
+    // FatalError.
+    ComplexExplosion* create(const std::string& name);
+    // An explosion of a type drawn evenly from the group's members with Ogre::Math::RangeRandom,
+    // not yet active. An unknown group logs "There is no group called " followed by the name and
+    // throws ConfigurationError.
+    ComplexExplosion* createFromGroup(const std::string& group);
+
+    // Gives a live explosion back to the pool of its type; anything else changes nothing.
+    void release(ComplexExplosion* explosion, const std::string& name);
+    // Takes an explosion that gave itself back while its user still holds it into the live set
+    // again. False when it is not free in that pool.
+    bool reclaim(ComplexExplosion* explosion, const std::string& name);
+    // Deactivates every live explosion with disable time 2.
+    void releaseAll();
+
+    bool hasGroup(const std::string& group) const { return groups.count(group) != 0; }
+    // The members of a group in loading order; empty for an unknown group.
+    std::vector<std::string> getGroup(const std::string& group) const;
+    std::vector<std::string> getGroupNames() const;
+    std::vector<std::string> getTypeNames() const;
+    MultiPoolFactory<ComplexExplosion>& getPools() { return pools; }
+
+private:
+    void loadType(const std::string& path, const std::string& name);
+
+    static ExplosionManager* singleton;
+
+    std::string folder;
+    const ResponseCurves* curves;
+    MultiPoolFactory<ComplexExplosion> pools;
+    std::map<std::string, std::vector<std::string>> groups;
+    std::map<std::string, std::unique_ptr<Config>> types;
+};
+
+} // namespace Tolvarine

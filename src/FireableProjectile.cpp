@@ -1,0 +1,212 @@
+#include "FireableProjectile.h"
+
+#include "ComplexProjectile.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "Projectile.h"
+#include "Scenario.h"
+
+#include <OgreLogManager.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <system_error>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const EXTENSION = ".fireable";
+const char* const TWIN_EXTENSION = ".fireablex";
+// Pools are emptied this way at the end of a scenario.
+constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The type registry. The configurations live until the types are unloaded; every object of a
+// type reads the one configuration of its type.
+std::map<std::string, std::unique_ptr<Config>>& types()
+{
+    static std::map<std::string, std::unique_ptr<Config>> registry;
+    return registry;
+}
+
+std::string& loadedFolder()
+{
+    static std::string folder = FireableProjectile::TYPE_FOLDER;
+    return folder;
+}
+
+bool isTypeFile(const std::filesystem::path& path)
+{
+    const std::string fileName = path.filename().string();
+    if (fileName.empty() || fileName[0] == '.')
+        return false;
+    const std::string extension = path.extension().string();
+    return extension == EXTENSION || extension == TWIN_EXTENSION;
+}
+
+// The type files of the folder, sorted by name so that a plain file comes before its twin and
+// every run loads the types in the same order.
+std::vector<std::filesystem::path> typeFiles(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        logLine("FireableProjectile: cannot read the projectile folder " + folder + ": " + error.message());
+        throw ConfigurationError();
+    }
+    std::vector<std::filesystem::path> files;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        if (isTypeFile(entry.path()))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        return a.filename().string() < b.filename().string();
+    });
+    return files;
+}
+
+[[noreturn]] void refuseKind(const std::string& name, const std::string& kind)
+{
+    // Missiles and beams have no classes in the game yet; a type of either kind is refused
+    // cleanly instead of being flown as something it is not.
+    logLine("FireableProjectile: projectile type " + name + " is " + kind
+            + ", a kind that cannot be built yet");
+    throw ConfigurationError();
+}
+
+} // namespace
+
+const char* const FireableProjectile::TYPE_FOLDER = "data/entities";
+
+FireableProjectile::~FireableProjectile() = default;
+
+void FireableProjectile::loadTypes()
+{
+    loadTypes(TYPE_FOLDER);
+}
+
+void FireableProjectile::loadTypes(const std::string& folder)
+{
+    // The end of every game returns the projectiles in flight to their pools.
+    static const bool releaseRegistered = [] {
+        Scenario::addPoolRelease(Scenario::PooledKind::FIREABLE_PROJECTILES, &FireableProjectile::releaseAll);
+        return true;
+    }();
+    (void)releaseRegistered;
+    loadedFolder() = folder;
+    for (const std::filesystem::path& file : typeFiles(folder)) {
+        const std::string name = file.stem().string();
+        if (types().count(name))
+            continue;
+        types().emplace(name, std::make_unique<Config>(file.generic_string(), false, true, false));
+        try {
+            const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
+            getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
+        } catch (...) {
+            types().erase(name);
+            throw;
+        }
+    }
+}
+
+Config& FireableProjectile::getType(const std::string& name)
+{
+    const auto found = types().find(name);
+    if (found == types().end()) {
+        logLine("There is no projectile type " + name);
+        throw ConfigurationError();
+    }
+    return *found->second;
+}
+
+bool FireableProjectile::hasType(const std::string& name)
+{
+    return types().count(name) != 0;
+}
+
+std::vector<std::string> FireableProjectile::getTypeNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : types())
+        names.push_back(entry.first);
+    return names;
+}
+
+FireableProjectile* FireableProjectile::createByKind(const std::string& name)
+{
+    Config& type = getType(name);
+    if (type.get<bool>("Fireable", "guided", false))
+        refuseKind(name, "guided");
+    if (type.get<bool>("Fireable", "beam", false))
+        refuseKind(name, "a beam");
+    if (type.get<bool>("Fireable", "complex", false))
+        return new ComplexProjectile(type, name);
+    return new Projectile(type, name);
+}
+
+FireableProjectile* FireableProjectile::create(const std::string& name)
+{
+    return getPools().create(name);
+}
+
+void FireableProjectile::release(FireableProjectile* projectile, const std::string& name)
+{
+    getPools().release(projectile, name);
+}
+
+bool FireableProjectile::reclaim(FireableProjectile* projectile, const std::string& name)
+{
+    MultiPoolFactory<FireableProjectile>::Pool* pool = getPools().getPool(name);
+    return pool && pool->reclaim(projectile);
+}
+
+void FireableProjectile::releaseAll()
+{
+    getPools().releaseAll([](FireableProjectile* projectile) { projectile->deactivate(RELEASE_TIME); });
+}
+
+void FireableProjectile::unloadTypes()
+{
+    releaseAll();
+    getPools().clear();
+    types().clear();
+}
+
+void FireableProjectile::shutdown()
+{
+    const std::string folder = loadedFolder();
+    unloadTypes();
+    loadTypes(folder);
+}
+
+std::string FireableProjectile::getPath(const std::string& name)
+{
+    return (std::filesystem::path(loadedFolder()) / (name + EXTENSION)).generic_string();
+}
+
+MultiPoolFactory<FireableProjectile>& FireableProjectile::getPools()
+{
+    static MultiPoolFactory<FireableProjectile> pools;
+    return pools;
+}
+
+DamageType FireableProjectile::parseDamageType(const std::string& text)
+{
+    if (text == "Beam")
+        return BEAM;
+    if (text == "Plasma")
+        return PLASMA;
+    if (text == "Conventional")
+        return CONVENTIONAL;
+    logLine("Unknown damage type string: " + text);
+    return CONVENTIONAL;
+}
+
+} // namespace Tolvarine

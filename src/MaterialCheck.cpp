@@ -1,0 +1,71 @@
+#include "MaterialCheck.h"
+
+#include "ConfigurationError.h"
+
+#include <OgreLogManager.h>
+#include <OgreMaterialManager.h>
+#include <OgrePass.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreTechnique.h>
+#include <OgreTextureManager.h>
+#include <OgreTextureUnitState.h>
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// A texture is there when a resource location holds its file, or when the program made or
+// loaded it itself.
+bool textureExists(const std::string& name)
+{
+    if (Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(name))
+        return true;
+    Ogre::TextureManager* textures = Ogre::TextureManager::getSingletonPtr();
+    if (!textures)
+        return false;
+    const Ogre::TexturePtr texture = textures->getByName(name, Ogre::RGN_AUTODETECT);
+    return texture && (texture->isManuallyLoaded() || texture->isLoaded());
+}
+
+} // namespace
+
+Ogre::MaterialPtr MaterialCheck::require(const std::string& materialName, const std::string& user)
+{
+    const Ogre::MaterialPtr material =
+        Ogre::MaterialManager::getSingleton().getByName(materialName, Ogre::RGN_AUTODETECT);
+    if (!material) {
+        logLine(user + ": unknown material " + materialName);
+        throw ConfigurationError();
+    }
+    const std::string texture = findMissingTexture(*material);
+    if (!texture.empty()) {
+        logLine(user + ": material " + materialName + " uses the unknown texture " + texture);
+        throw ConfigurationError();
+    }
+    return material;
+}
+
+std::string MaterialCheck::findMissingTexture(const Ogre::Material& material)
+{
+    for (const Ogre::Technique* technique : material.getTechniques()) {
+        for (const Ogre::Pass* pass : technique->getPasses()) {
+            for (const Ogre::TextureUnitState* unit : pass->getTextureUnitStates()) {
+                if (unit->getContentType() != Ogre::TextureUnitState::CONTENT_NAMED)
+                    continue;
+                for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
+                    const std::string& texture = unit->getFrameTextureName(frame);
+                    if (!texture.empty() && !textureExists(texture))
+                        return texture;
+                }
+            }
+        }
+    }
+    return std::string();
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,220 @@
+#include "Projectile.h"
+
+#include "ComplexExplosion.h"
+#include "Config.h"
+#include "ExplosionManager.h"
+#include "Faction.h"
+#include "MaterialCheck.h"
+#include "OgreLink.h"
+#include "PhysicsEngine.h"
+#include "Statistics.h"
+
+#include <OgreBillboard.h>
+#include <OgreBillboardSet.h>
+#include <OgreLogManager.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <cmath>
+#include <limits>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const SECTION = "Fireable";
+// A projectile ends its own life with this disable time, and an old flight with 0.
+constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
+constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+} // namespace
+
+unsigned Projectile::nextNumber = 0;
+
+Projectile::Projectile(Config& type, const std::string& typeName)
+    : DynamicCollidable("Fireable" + std::to_string(nextNumber++), type, Ogre::Vector3::ZERO,
+                        Ogre::Quaternion::IDENTITY)
+    , typeName(typeName)
+    , directDamage(type.get<float>(SECTION, "directDamage"))
+    , splashDamage(type.get<float>(SECTION, "splashDamage"))
+    , shock(type.get<float>(SECTION, "shock"))
+    , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
+    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
+    , damageType(parseDamageType(type.get<std::string>(SECTION, "damageType")))
+    , alwaysTriggerOnCollision(type.get<bool>(SECTION, "alwaysTriggerOnCollision", true))
+    , timeoutTask([this](float elapsed) { return timeout(elapsed); }, "Projectile::timeout",
+                  type.get<float>(SECTION, "timeToLive"), 0.0f, 0, 0.0f)
+{
+    setGeometryOwner(this);
+    if (type.get<bool>(SECTION, "billboardSet", false))
+        createBillboardSet(type);
+}
+
+Projectile::~Projectile()
+{
+    if (billboardSet) {
+        if (Ogre::SceneNode* parent = billboardSet->getParentSceneNode())
+            parent->detachObject(billboardSet);
+        getSceneManager().destroyBillboardSet(billboardSet);
+    }
+}
+
+void Projectile::createBillboardSet(const Config& type)
+{
+    const Ogre::MaterialPtr material = requireMaterial(type.get<std::string>(SECTION, "billboardMaterial"));
+    const float size = type.get<float>(SECTION, "billboardSize");
+    const Ogre::ColourValue colour = type.get<Ogre::ColourValue>(SECTION, "billboardColour");
+    const std::vector<std::string> keys = type.getKeys("Particles");
+    std::vector<Ogre::Vector3> positions;
+    for (const std::string& key : keys) {
+        if (key.find("position") != std::string::npos)
+            positions.push_back(type.get<Ogre::Vector3>("Particles", key));
+    }
+
+    billboardSet = getSceneManager().createBillboardSet(getSceneNode()->getName() + "/ProjectileBS",
+                                                       static_cast<unsigned>(keys.size()));
+    // Scene queries look for game objects; a shot's sparkle must never be found by them.
+    billboardSet->setQueryFlags(0);
+    getSceneNode()->attachObject(billboardSet);
+    billboardSet->setMaterial(material);
+    billboardSet->setDefaultDimensions(size, size);
+    for (const Ogre::Vector3& position : positions)
+        billboardSet->createBillboard(position, colour);
+}
+
+Ogre::MaterialPtr Projectile::requireMaterial(const std::string& materialName) const
+{
+    return MaterialCheck::require(materialName, "Projectile type " + typeName);
+}
+
+Ogre::SceneManager& Projectile::getSceneManager() const
+{
+    return *getSceneNode()->getCreator();
+}
+
+void Projectile::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vector3& position,
+                        const Ogre::Vector3&, const Ogre::Quaternion& orientation, float speed,
+                        Targetable*)
+{
+    if (isInFlight()) {
+        deactivate(RELAUNCH);
+        reclaim(this, typeName);
+    }
+    if (!newFaction) {
+        refuseLaunch("without a faction");
+        return;
+    }
+    if (!std::isfinite(speed)) {
+        refuseLaunch("at a speed that is not a finite number");
+        return;
+    }
+    faction = newFaction;
+    isPlayer = newIsPlayer;
+    if (Statistics* statistics = Statistics::getSingletonPtr())
+        statistics->recordShot(faction->getName(), isPlayer, typeName);
+    activate(getLink()->getFlags(), position, orientation, orientation.zAxis() * -speed);
+    timeoutTask.reset();
+    timeoutTask.subscribe(true);
+}
+
+void Projectile::refuseLaunch(const std::string& reason)
+{
+    logLine("Projectile::launch, " + typeName + " launched " + reason);
+    // Nobody else would ever give it back: an object out of flight never deactivates.
+    release(this, typeName);
+}
+
+void Projectile::deactivate(DisableTime time)
+{
+    if (!isInFlight())
+        return;
+    faction = nullptr;
+    DynamicCollidable::deactivate(time);
+    timeoutTask.subscribe(false);
+    release(this, typeName);
+}
+
+int Projectile::getCollisionType() const
+{
+    return 0;
+}
+
+int Projectile::getComponentIndex(const std::string&) const
+{
+    return 0;
+}
+
+bool Projectile::collide(CollisionListener* other, int otherComponent, const Ogre::Vector3& position,
+                         const Ogre::Vector3&)
+{
+    if (!isInFlight() || !other)
+        return false;
+    if (Statistics* statistics = Statistics::getSingletonPtr())
+        statistics->recordHit(faction->getName(), isPlayer, typeName, hitDamage(directDamage, splashDamage));
+
+    other->inflictDamage(position, getPhysicsBody().getVelocity(), otherComponent, directDamage, splashDamage,
+                         shock, damageType);
+    // The damage may have ended the scenario, and with it this flight.
+    if (!isInFlight())
+        return false;
+
+    const Ogre::Vector3 impulse = getPhysicsBody().getOrientation().zAxis() * -impactImpulse;
+    other->applyExplosionForce(PhysicsEngine::getSingleton().impulseToForce(impulse), position);
+    if (!isInFlight())
+        return false;
+
+    if (!alwaysTriggerOnCollision && (other->getCollisionType() & TRIGGER_BIT) == 0)
+        return false;
+    explode(*other, position);
+    return false;
+}
+
+void Projectile::explode(CollisionListener& other, const Ogre::Vector3& position)
+{
+    try {
+        const Config& type = getType(typeName);
+        const Ogre::Vector3 velocity = getPhysicsBody().getVelocity();
+        const Ogre::Vector3 explosionVelocity =
+            (other.getCollisionType() & BOUNCE_BIT) != 0
+                ? velocity * -type.get<float>(SECTION, "explosionBounceSpeedProportion")
+                : velocity * type.get<float>(SECTION, "explosionSpeedProportion");
+        ComplexExplosion* explosion = ExplosionManager::getSingleton().createFromGroup(explosionGroup);
+        explosion->activate(position, explosionVelocity, ComplexExplosion::Callback());
+    } catch (...) {
+        // A bad type file stops the game, but the shot must not stay in flight meanwhile.
+        deactivate(OWN_END);
+        throw;
+    }
+    deactivate(OWN_END);
+}
+
+void Projectile::inflictDamage(const Ogre::Vector3&, const Ogre::Vector3&, int, float, float, float, DamageType)
+{
+}
+
+void Projectile::applyExplosionForce(const Ogre::Vector3&, const Ogre::Vector3&)
+{
+}
+
+bool Projectile::timeout(float)
+{
+    deactivate(OWN_END);
+    return false;
+}
+
+unsigned Projectile::hitDamage(float directDamage, float splashDamage)
+{
+    const double sum = static_cast<double>(directDamage) + splashDamage;
+    // A negative or out-of-range sum would make the conversion undefined.
+    if (!(sum > 0.0))
+        return 0;
+    const double largest = std::numeric_limits<unsigned>::max();
+    return sum >= largest ? std::numeric_limits<unsigned>::max() : static_cast<unsigned>(sum);
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,365 @@
+#include "CameraDoubles.h"
+
+#include "CameraController.h"
+#include "CommandChaseCamera.h"
+#include "ConfigurationError.h"
+#include "LogCapture.h"
+#include "ScriptError.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
+#include "TolvarineEngine.h"
+
+#include <OgreCamera.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <SDL.h>
+#include <boost/python.hpp>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace Tolvarine::Test {
+namespace {
+
+namespace bp = boost::python;
+
+using Ogre::Degree;
+using Ogre::Quaternion;
+using Ogre::Vector3;
+
+class CameraSwitching : public CameraFixture {
+protected:
+    void pulse(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
+
+    // Names of the camera nodes hanging in the scene.
+    std::vector<std::string> camerasInScene() const
+    {
+        std::vector<std::string> names;
+        for (const char* name : {"Fixed", "Chase", "Drop", "Free", "Command Chase Camera"}) {
+            if (scene.hasSceneNode(name) && scene.getSceneNode(name)->getParent() == scene.getRootSceneNode())
+                names.push_back(name);
+        }
+        return names;
+    }
+
+    CameraController controller{scene, settings};
+};
+
+TEST_F(CameraSwitching, TheControllerStartsWithTheFixedCameraCurrentButInactive)
+{
+    EXPECT_EQ(CameraController::getSingletonPtr(), &controller);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFixedCamera());
+    EXPECT_EQ(controller.getCamera(), scene.getCamera("Fixed"));
+    EXPECT_EQ(controller.getChaseCamera().getCamera(), scene.getCamera("Chase"));
+    EXPECT_EQ(controller.getDropCamera().getCamera(), scene.getCamera("Drop"));
+    EXPECT_EQ(controller.getFreeCamera().getCamera(), scene.getCamera("Free"));
+    EXPECT_FALSE(controller.getFixedCamera().isActive());
+    EXPECT_TRUE(camerasInScene().empty());
+    EXPECT_FLOAT_EQ(controller.getChaseCamera().getCorrectionSpeed(), 2.0f);
+    EXPECT_TRUE(controller.areViewKeysEnabled());
+    EXPECT_EQ(controller.getCameraTarget(), nullptr);
+}
+
+TEST_F(CameraSwitching, SwitchingHandsTheTargetToTheNewCameraAndKeepsOneCameraInTheScene)
+{
+    controller.activateFixedCamera();
+    EXPECT_TRUE(controller.getFixedCamera().isActive());
+    EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Fixed"});
+
+    // The current camera takes the target at once, the others when they are switched to.
+    controller.setCameraTarget(target);
+    EXPECT_EQ(controller.getFixedCamera().getTarget(), &target);
+    EXPECT_EQ(controller.getFixedCamera().getOffset(), Vector3(0, 1, -4));
+    EXPECT_EQ(controller.getChaseCamera().getTarget(), nullptr);
+
+    controller.activateFreeCamera();
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFreeCamera());
+    EXPECT_FALSE(controller.getFixedCamera().isActive());
+    EXPECT_EQ(controller.getFixedCamera().getTarget(), nullptr);
+    EXPECT_EQ(controller.getFreeCamera().getTarget(), &target);
+    EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Free"});
+
+    PosedTarget other(targetType);
+    controller.setCameraTarget(other);
+    EXPECT_EQ(controller.getFreeCamera().getTarget(), &other);
+    controller.activateChaseCamera();
+    EXPECT_EQ(controller.getChaseCamera().getTarget(), &other);
+    EXPECT_EQ(controller.getChaseCamera().getOffset(), Vector3(0, 5, 30));
+    EXPECT_EQ(controller.getFreeCamera().getTarget(), nullptr);
+    EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Chase"});
+
+    // Switching to the current camera starts it afresh with the target.
+    controller.activateChaseCamera();
+    EXPECT_TRUE(controller.getChaseCamera().isActive());
+    EXPECT_EQ(controller.getChaseCamera().getTarget(), &other);
+    EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Chase"});
+
+    // Without a target the current camera stays, and stops following.
+    controller.clearCameraTarget();
+    EXPECT_EQ(controller.getCameraTarget(), nullptr);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    EXPECT_EQ(controller.getChaseCamera().getTarget(), nullptr);
+    advance(0.25);
+    controller.getChaseCamera().update(0.25f, 0.25f);
+    EXPECT_EQ(controller.getChaseCamera().getPosition(), Vector3::ZERO);
+}
+
+TEST_F(CameraSwitching, ViewKeysSwitchCamerasUnlessASwitchLockedThem)
+{
+    controller.activateFixedCamera();
+    pulse("chase_cam_view");
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+
+    // No fly-by without something to fly by; the keys keep working.
+    pulse("flyby_view");
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    EXPECT_TRUE(controller.areViewKeysEnabled());
+
+    // With a target, the fly-by camera is placed at its drop offset and looks back at it.
+    target.orientation = Quaternion(Degree(90), Vector3::UNIT_Y);
+    controller.setCameraTarget(target);
+    pulse("flyby_view");
+    DropCamera& drop = controller.getDropCamera();
+    EXPECT_EQ(controller.getCurrentCamera(), &drop);
+    EXPECT_LT(drop.getPosition().distance(Vector3(-100, 0, 0)), 1e-3f);
+    drop.update(0.0f, 0.0f);
+    EXPECT_LT(degreesBetween(forwardOf(drop), Vector3::UNIT_X), 0.01f);
+
+    // Command mode's overview camera, with the keys locked.
+    CommandChaseCamera command("Command Chase Camera", scene, settings);
+    controller.switchCamera(command, true);
+    EXPECT_EQ(controller.getCurrentCamera(), &command);
+    EXPECT_EQ(controller.getCamera(), command.getCamera());
+    EXPECT_TRUE(command.isActive());
+    EXPECT_EQ(command.getPivotPosition(), target.position);
+    EXPECT_FALSE(controller.areViewKeysEnabled());
+    pulse("nose_cam_view");
+    pulse("chase_cam_view");
+    pulse("flyby_view");
+    EXPECT_EQ(controller.getCurrentCamera(), &command);
+    EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Command Chase Camera"});
+
+    // Leaving command mode unlocks them.
+    controller.setCameraType(CameraController::FIXED);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFixedCamera());
+    EXPECT_FALSE(command.isActive());
+    EXPECT_TRUE(controller.areViewKeysEnabled());
+    pulse("chase_cam_view");
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    pulse("nose_cam_view");
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFixedCamera());
+}
+
+TEST_F(CameraSwitching, CameraTypesSelectTheStandingCamerasAndOthersAreIgnored)
+{
+    controller.setCameraType(CameraController::CHASE);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    controller.setCameraType(static_cast<CameraController::CameraType>(9));
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    EXPECT_TRUE(controller.getChaseCamera().isActive());
+    controller.setCameraType(CameraController::DROP); // no target: nothing happens
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    controller.setCameraTarget(target);
+    controller.setCameraType(CameraController::DROP);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getDropCamera());
+
+    FreeCamera& free = controller.setCameraTypeFree();
+    EXPECT_EQ(&free, &controller.getFreeCamera());
+    EXPECT_EQ(controller.getCurrentCamera(), &free);
+    EXPECT_TRUE(free.isActive());
+    controller.setCameraType(CameraController::FIXED);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFixedCamera());
+}
+
+TEST_F(CameraSwitching, TheKeyMapsViewKeysReachTheController)
+{
+    ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    input.loadKeymap(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap");
+    controller.setCameraTarget(target);
+    double now = 0.0;
+    auto press = [&](SDL_Keycode key) {
+        for (const auto type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event event{};
+            event.type = type;
+            event.key.keysym.sym = key;
+            ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
+        }
+        input.processEvents(now += 0.015625);
+    };
+
+    press(SDLK_F2);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    press(SDLK_F3);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getDropCamera());
+    press(SDLK_F1);
+    EXPECT_EQ(controller.getCurrentCamera(), &controller.getFixedCamera());
+    SDL_Quit();
+}
+
+using ControllerStartUp = CameraFixture;
+
+TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSingletonOrCameras)
+{
+    Config noChaseSpeed(written(folder.file("partial.cfg"), "[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
+                                                             "freeCameraCorrectionSpeed = 1\n"));
+    LogCapture log;
+    EXPECT_THROW(CameraController(scene, noChaseSpeed), ConfigurationError);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera"});
+    EXPECT_EQ(CameraController::getSingletonPtr(), nullptr);
+    for (const char* name : {"Fixed", "Chase", "Drop", "Free"})
+        EXPECT_FALSE(scene.hasCamera(name)) << name;
+    // The keys were let go as well.
+    for (const char* key : {"nose_cam_view", "chase_cam_view", "flyby_view"})
+        EXPECT_TRUE(InputHandler::EnterSubscription(key, [] {}).ownsSlot()) << key;
+}
+
+// Starts a controller in the engine's scene on the settings of `folder`/cfg/camera.cfg, which is
+// missing, and ends the process with 0 when the file was created, the right lines logged and no
+// controller is left.
+[[noreturn]] void startWithoutSettings(const std::filesystem::path& folder, Ogre::SceneManager& scene)
+{
+    TolvarineEngine engine;
+    engine.sceneManager = &scene;
+    std::filesystem::create_directories(folder / "cfg");
+    if (chdir(folder.c_str()) != 0)
+        _exit(2);
+    LogCapture log;
+    try {
+        CameraController controller;
+        _exit(3);
+    } catch (const ConfigurationError&) {
+    }
+    const std::vector<std::string> expected{"cfg/camera.cfg does not exist",
+                                            "Key orbitRange not found in section FreeCamera"};
+    const bool created = std::filesystem::exists(folder / "cfg" / "camera.cfg");
+    _exit(created && log.lines() == expected && !CameraController::getSingletonPtr() ? 0 : 1);
+}
+
+TEST_F(ControllerStartUp, AMissingSettingsFileIsCreatedEmptyAndStartUpFailsOnTheFirstRequiredKey)
+{
+    // In a child process: the settings are opened once per process, from the working folder.
+    EXPECT_EXIT(startWithoutSettings(folder.file("game"), scene), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ControllerStartUp, TheShippedSettingsBuildEveryCameraWithAConsistentOverview)
+{
+    const Config shipped(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/camera.cfg");
+    CameraController controller(scene, shipped);
+    CommandChaseCamera command("Command Chase Camera", scene, shipped);
+    const float offset = command.getOffset().length();
+    EXPECT_LT(shipped.get<float>("CommandCamera", "minDistance"), offset);
+    EXPECT_LT(offset, shipped.get<float>("CommandCamera", "maxDistance"));
+    // A zoom step each way works from the start.
+    command.zoom(1.0f);
+    EXPECT_LT(command.getOffset().length(), offset);
+    command.zoom(-1.0f);
+    command.zoom(-1.0f);
+    EXPECT_GT(command.getOffset().length(), offset);
+    // The chase view closes well under the whole gap in a 30 Hz frame.
+    EXPECT_LT(controller.getChaseCamera().getCorrectionSpeed() / 30.0f, 0.5f);
+}
+
+// Runs statements in the main namespace; a failure ends the process with the traceback.
+void runOrDie(const std::string& statements)
+{
+    try {
+        ScriptSystem::getSingleton().runString(statements);
+    } catch (const ScriptError& error) {
+        std::string text = "script failed: " + statements + "\n";
+        for (const std::string& line : error.traceback())
+            text += line + "\n";
+        std::fprintf(stderr, "%s", text.c_str());
+        std::fflush(stderr);
+        _exit(1);
+    }
+}
+
+void checkOrDie(bool condition, const char* what)
+{
+    if (condition)
+        return;
+    std::fprintf(stderr, "%s\n", what);
+    std::fflush(stderr);
+    _exit(1);
+}
+
+// Starts the scripting module in this process. Scripts hand targets over as "Targetable", which
+// is registered here unless the module already did.
+void startScripts()
+{
+    new ScriptSystem();
+    initTolvarine();
+    const bp::converter::registration* known = bp::converter::registry::query(bp::type_id<Targetable>());
+    if (!known || !known->m_class_object) {
+        bp::object module(bp::handle<>(bp::borrowed(PyImport_AddModule("CameraFaces"))));
+        bp::scope inModule(module);
+        Targetable::exportToPython();
+    }
+}
+
+// The script faces run in a child process: the interpreter and its registrations are process-wide.
+TEST_F(CameraSwitching, ScriptsSwitchCamerasAndSteerTheFreeCameraInPlace)
+{
+    PosedTarget other(targetType);
+    EXPECT_EXIT(
+        {
+            startScripts();
+            bp::object names = bp::import("__main__").attr("__dict__");
+            names["target"] = bp::ptr(static_cast<Targetable*>(&target));
+            names["other"] = bp::ptr(static_cast<Targetable*>(&other));
+            runOrDie("from Tolvarine import CameraController, CameraType, FreeCamera, TargetMode, Vector3, Degree\n"
+                     "assert (int(CameraType.FIXED), int(CameraType.CHASE), int(CameraType.DROP),"
+                     " int(CameraType.FREE)) == (0, 1, 2, 3)\n"
+                     "assert (int(TargetMode.IGNORE), int(TargetMode.POINT_AT), int(TargetMode.ORBIT)) == (0, 1, 2)\n"
+                     "for made in (CameraController, FreeCamera):\n"
+                     "    try:\n"
+                     "        made()\n"
+                     "        raise AssertionError('made from a script')\n"
+                     "    except RuntimeError:\n"
+                     "        pass\n"
+                     "c = CameraController.getSingleton()\n"
+                     "c.setCameraTarget(target)\n"
+                     "c.setCameraType(CameraType.CHASE)\n");
+            CameraController& cameras = CameraController::getSingleton();
+            checkOrDie(cameras.getCameraTarget() == &target, "target not set");
+            checkOrDie(cameras.getCurrentCamera() == &cameras.getChaseCamera(), "chase camera not current");
+
+            runOrDie("free = c.setCameraTypeFree()\n"
+                     "del c\n"
+                     "free.setOrbitSpeed(Degree(90))\n"
+                     "free.setOrbitRange(25.0)\n"
+                     "free.setMovementSpeed(3.0)\n"
+                     "free.moveTo(Vector3(1, 2, 3))\n"
+                     "free.pointAt(Vector3(0, 0, -50))\n"
+                     "free.setTargetMode(TargetMode.ORBIT)\n"
+                     "free.setPosition(Vector3(7, 8, 9))\n"
+                     "free.setTarget(other)\n");
+            // The script's free camera is the controller's own, not a copy.
+            FreeCamera& free = cameras.getFreeCamera();
+            checkOrDie(cameras.getCurrentCamera() == &free, "free camera not current");
+            checkOrDie(free.getOrbitSpeed() == 90.0f && free.getOrbitRange() == 25.0f, "orbit not set");
+            checkOrDie(free.getMovementSpeed() == 3.0f, "speed not set");
+            checkOrDie(free.getDestination() == Vector3(1, 2, 3), "destination not set");
+            checkOrDie(free.getPoint() == Vector3(0, 0, -50), "point not set");
+            checkOrDie(free.getTargetMode() == FreeCamera::ORBIT, "mode not set");
+            checkOrDie(free.getPosition() == Vector3(7, 8, 9), "position not set");
+            checkOrDie(free.getTarget() == &other, "free camera target not set");
+
+            runOrDie("free.clearTarget()\n"
+                     "CameraController.getSingleton().clearCameraTarget()\n"
+                     "CameraController.getSingleton().setCameraType(CameraType.FIXED)\n");
+            checkOrDie(free.getTarget() == nullptr, "free camera target not cleared");
+            checkOrDie(cameras.getCameraTarget() == nullptr, "target not cleared");
+            checkOrDie(cameras.getCurrentCamera() == &cameras.getFixedCamera(), "fixed camera not current");
+            _exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+} // namespace
+} // namespace Tolvarine::Test

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "CollisionMeshCache.h"
+#include "ConfigFiles.h"
+#include "FireableProjectile.h"
+#include "FixedTask.h"
+#include "InputHandler.h"
+#include "ManualTicks.h"
+#include "PhysicsEngine.h"
+#include "Profiler.h"
+#include "RenderingRoot.h"
+#include "Scheduler.h"
+#include "Statistics.h"
+#include "TolvarineEngine.h"
+
+#include <OgreMath.h>
+#include <OgreResourceGroupManager.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+
+// Random values a test chooses, handed out in turn (the last one again when they run out).
+class ScriptedRandom : public Ogre::Math::RandomValueProvider {
+public:
+    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values))
+    {
+        Ogre::Math::SetRandomValueProvider(this);
+    }
+    ~ScriptedRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
+    ScriptedRandom(const ScriptedRandom&) = delete;
+    ScriptedRandom& operator=(const ScriptedRandom&) = delete;
+
+    Ogre::Real getRandomUnit() override
+    {
+        const float value = values[next < values.size() ? next : values.size() - 1];
+        ++next;
+        return value;
+    }
+    std::size_t draws() const { return next; }
+
+private:
+    std::vector<float> values;
+    std::size_t next = 0;
+};
+
+// A seeded source, for draws whose frequencies a test counts.
+class SeededRandom : public Ogre::Math::RandomValueProvider {
+public:
+    explicit SeededRandom(unsigned seed) : engine(seed) { Ogre::Math::SetRandomValueProvider(this); }
+    ~SeededRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
+    SeededRandom(const SeededRandom&) = delete;
+    SeededRandom& operator=(const SeededRandom&) = delete;
+
+    Ogre::Real getRandomUnit() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
+
+private:
+    std::mt19937 engine;
+};
+
+// What projectiles and explosions need, on a hand-driven clock: the rendering engine with the
+// engine's scene manager, the scheduler, profiler and physics engine, the statistics, and type
+// files in a temporary folder. Headless, or drawn with OpenGL on a hidden window when the test
+// needs textures (explosion flashes); a windowed world skips its test where there is no display.
+// Every projectile type is unloaded at the end, before the engines go.
+class CombatWorld : public ::testing::Test {
+protected:
+    explicit CombatWorld(RenderingRoot::Kind kind) : kind(kind)
+    {
+        profiler.setSystemInfoSource([] { return std::string(); });
+        if (kind == RenderingRoot::Kind::Windowed && !RenderingRoot::displayAvailable())
+            return;
+        root = std::make_unique<RenderingRoot>(kind);
+        Ogre::ResourceGroupManager::getSingleton().createResourceGroup("Core");
+        engineObject.sceneManager = &root->sceneManager();
+        std::filesystem::create_directories(folder.file("entities"));
+        std::filesystem::create_directories(folder.file("explosions"));
+    }
+
+    ~CombatWorld() override { FireableProjectile::unloadTypes(); }
+
+    void SetUp() override
+    {
+        if (!root)
+            GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
+    }
+
+    Ogre::SceneManager& scene() const { return root->sceneManager(); }
+
+    // Writes a projectile type file into the entities folder.
+    void writeProjectileType(const std::string& name, const std::string& text) const
+    {
+        writeFile(folder.file("entities/" + name + ".fireable"), text);
+    }
+    void writeExplosionType(const std::string& name, const std::string& text) const
+    {
+        writeFile(folder.file("explosions/" + name + ".explosion"), text);
+    }
+    std::string entities() const { return folder.file("entities"); }
+    std::string explosions() const { return folder.file("explosions"); }
+
+    // One scheduler pass that starts `seconds` after the last one began: the physics engine steps
+    // that long, then the variable tasks that are due by then run.
+    void frame(double seconds)
+    {
+        ManualTicks::advance(seconds - work);
+        scheduler.run();
+    }
+    // Passes of `step` seconds until `seconds` have gone by.
+    void run(double seconds, double step = 1.0 / 32)
+    {
+        for (double t = 0; t < seconds; t += step)
+            frame(step);
+    }
+
+    RenderingRoot::Kind kind;
+    ManualTicks ticks;
+    TemporaryFolder folder;
+    InputHandler input;
+    Scheduler scheduler;
+    // Every pass takes this long, so the variable tasks due by its start get their time.
+    const double work = 1.0 / 256;
+    FixedTask workTask{[this](float, float) { ManualTicks::advance(work); }, "Work", 0};
+    Profiler profiler;
+    PhysicsEngine physics;
+    CollisionMeshCache meshCache;
+    TolvarineEngine engineObject;
+    Statistics statistics;
+    std::unique_ptr<RenderingRoot> root;
+};
+
+} // namespace Tolvarine::Test

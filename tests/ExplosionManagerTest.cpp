@@ -1,0 +1,102 @@
+#include "CombatWorld.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "EncipheredTwin.h"
+#include "ExplosionManager.h"
+#include "FatalError.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+using Test::CombatWorld;
+using Test::LogCapture;
+using Test::RenderingRoot;
+using Test::writeFile;
+
+// The loader's rules, on types whose pools start empty, so that no explosion is built.
+class ExplosionManagerTest : public CombatWorld {
+protected:
+    ExplosionManagerTest() : CombatWorld(RenderingRoot::Kind::Headless) {}
+
+    static std::string type(const std::string& group) { return "[Explosion]\ngroup = " + group + "\n"; }
+};
+
+TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStem)
+{
+    writeExplosionType("spark", type("Plasma"));
+    writeExplosionType("burst", type("Plasma"));
+    writeExplosionType("boom", type("Conventional"));
+    // A plain file and its twin are one type, listed once in its group.
+    ASSERT_TRUE(encipherToFile(type("Conventional"), explosions() + "/boom.explosionx"));
+    // A type that ships only as its twin.
+    ASSERT_TRUE(encipherToFile(type("Conventional"), explosions() + "/flak.explosionx"));
+    writeExplosionType(".hidden", type("Plasma"));
+    writeFile(explosions() + "/.hidden2.explosionx", "");
+    writeFile(explosions() + "/death.explosion_sequence", "[Explosion]\ngroup = Plasma\n");
+    writeFile(explosions() + "/smoke.spray", "[Explosion]\ngroup = Plasma\n");
+    writeFile(explosions() + "/Loud.EXPLOSION", type("Plasma"));
+
+    LogCapture log;
+    ExplosionManager manager(explosions());
+    EXPECT_EQ(&manager, ExplosionManager::getSingletonPtr());
+    EXPECT_EQ((std::vector<std::string>{"boom", "burst", "flak", "spark"}), manager.getTypeNames());
+    EXPECT_EQ((std::vector<std::string>{"boom", "burst", "flak", "spark"}), manager.getPools().getTypeNames());
+    EXPECT_EQ((std::vector<std::string>{"Conventional", "Plasma"}), manager.getGroupNames());
+    EXPECT_EQ((std::vector<std::string>{"boom", "flak"}), manager.getGroup("Conventional"));
+    EXPECT_EQ((std::vector<std::string>{"burst", "spark"}), manager.getGroup("Plasma"));
+    EXPECT_TRUE(manager.getGroup("Nowhere").empty());
+    EXPECT_EQ((std::vector<std::string>{"Explosion boom added in group Conventional",
+                                        "Explosion burst added in group Plasma",
+                                        "Explosion flak added in group Conventional",
+                                        "Explosion spark added in group Plasma"}),
+              log.lines());
+    EXPECT_EQ("Plasma", manager.getType("spark").get<std::string>("Explosion", "group"));
+
+    // Types are loaded once.
+    writeExplosionType("zap", type("Plasma"));
+    log.clear();
+    manager.loadTypes();
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(4u, manager.getTypeNames().size());
+}
+
+TEST_F(ExplosionManagerTest, UnknownTypesAndGroupsAreLoggedAndRefused)
+{
+    writeExplosionType("spark", type("Plasma"));
+    ExplosionManager manager(explosions());
+    LogCapture log;
+    EXPECT_THROW(manager.getType("boom"), ConfigurationError);
+    EXPECT_TRUE(log.contains("There is no explosion type boom"));
+    EXPECT_THROW(manager.createFromGroup("Nuclear"), ConfigurationError);
+    EXPECT_TRUE(log.contains("There is no group called Nuclear"));
+    EXPECT_THROW(manager.create("boom"), FatalError);
+    EXPECT_TRUE(log.contains("Multipool factory cannot create boom as there is no creator registered"));
+    EXPECT_THROW(manager.createExplosion("boom"), ConfigurationError);
+}
+
+TEST_F(ExplosionManagerTest, ATypeWithoutGroupStopsTheLoadAndLeavesNoManagerBehind)
+{
+    writeExplosionType("spark", type("Plasma"));
+    writeExplosionType("stray", "[Factory]\npoolSize = 0\n");
+    LogCapture log;
+    EXPECT_THROW(ExplosionManager manager(explosions()), ConfigurationError);
+    // Type files are read as enciphered data, which keeps key names out of the log.
+    EXPECT_TRUE(log.contains("Key not found"));
+    EXPECT_EQ(nullptr, ExplosionManager::getSingletonPtr());
+
+    log.clear();
+    EXPECT_THROW(ExplosionManager manager(folder.file("nowhere")), ConfigurationError);
+    ASSERT_EQ(1u, log.lines().size());
+    EXPECT_EQ(0u, log.lines()[0].rfind("ExplosionManager: cannot read the explosion folder ", 0));
+    EXPECT_EQ(nullptr, ExplosionManager::getSingletonPtr());
+}
+
+} // namespace
+} // namespace Tolvarine

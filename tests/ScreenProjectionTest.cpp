@@ -1,0 +1,165 @@
+#include "CameraDoubles.h"
+
+#include "FixedCamera.h"
+#include "ScreenProjection.h"
+
+#include <OgreCamera.h>
+#include <OgreRoot.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Degree;
+using Ogre::Quaternion;
+using Ogre::Vector3;
+
+// A camera at the origin looking down -z with a square 90-degree view and a near distance of 5:
+// a point at depth d lands at x / d, y / d on the screen.
+class ScreenProjectionTest : public CameraFixture {
+protected:
+    ScreenProjectionTest() { camera.getCamera()->setAspectRatio(1.0f); }
+
+    struct Projection {
+        bool visible;
+        float x;
+        float y;
+    };
+    Projection project(const Vector3& world) const
+    {
+        Projection result{false, 99.0f, 99.0f};
+        result.visible = ScreenProjection::projectToScreen(camera, world, result.x, result.y);
+        return result;
+    }
+    std::pair<float, float> edge(const Vector3& world) const
+    {
+        float x = 99.0f;
+        float y = 99.0f;
+        ScreenProjection::screenEdgePoint(camera, world, x, y);
+        return {x, y};
+    }
+    // The rendering engine's next frame.
+    static void nextFrame() { Ogre::Root::getSingleton()._fireFrameRenderingQueued(); }
+
+    // Looking along -x from (100, 0, 0): the camera's right is -z.
+    void turnToMinusX()
+    {
+        camera.setPosition(Vector3(100, 0, 0));
+        camera.setOrientation(Quaternion(Degree(90), Vector3::UNIT_Y));
+        nextFrame();
+    }
+
+    FixedCamera camera{"Fixed", scene, settings};
+};
+
+::testing::AssertionResult at(const std::pair<float, float>& actual, float x, float y)
+{
+    if (std::fabs(actual.first - x) < 1e-5f && std::fabs(actual.second - y) < 1e-5f)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << actual.first << ", " << actual.second << ") is not (" << x
+                                         << ", " << y << ")";
+}
+
+TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarBehindAreMarked)
+{
+    Projection p = project(Vector3(0, 0, -10));
+    EXPECT_TRUE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, 0.0f, 0.0f));
+    p = project(Vector3(5, -2.5f, -10));
+    EXPECT_TRUE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, 0.5f, -0.25f));
+    // Off the side: not in view, but the position is still written.
+    p = project(Vector3(15, 0, -10));
+    EXPECT_FALSE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, 1.5f, 0.0f));
+
+    // Behind, but nearer than the near distance: mirrored, not marked.
+    p = project(Vector3(1, 0, 2));
+    EXPECT_FALSE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, -0.5f, 0.0f));
+    p = project(Vector3(1, 0, 5));
+    EXPECT_TRUE(at({p.x, p.y}, -0.2f, 0.0f));
+    // Further behind: marked.
+    p = project(Vector3(1, 0, 10));
+    EXPECT_FALSE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
+    // In the camera's own plane there is no screen position: marked, never a division by zero.
+    p = project(Vector3(3, 0, 0));
+    EXPECT_FALSE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
+
+    // The camera's pose and shape count.
+    turnToMinusX();
+    p = project(Vector3(90, 0, -5));
+    EXPECT_TRUE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, 0.5f, 0.0f));
+    camera.getCamera()->setAspectRatio(2.0f);
+    nextFrame();
+    p = project(Vector3(90, 0, -5));
+    EXPECT_TRUE(at({p.x, p.y}, 0.25f, 0.0f));
+}
+
+TEST_F(ScreenProjectionTest, TheViewIsTakenOncePerFrameForEachCamera)
+{
+    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
+    // The camera moves within the frame: the marks of this frame stay where the view was taken.
+    camera.setPosition(Vector3(5, 0, 0));
+    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
+    // Another camera in the same frame is seen from its own place.
+    FixedCamera other("Other", scene, settings);
+    other.getCamera()->setAspectRatio(1.0f);
+    other.setPosition(Vector3(5, 0, 0));
+    float x = 99.0f;
+    float y = 99.0f;
+    ScreenProjection::projectToScreen(other, Vector3(5, 0, -10), x, y);
+    EXPECT_TRUE(at({x, y}, 0.0f, 0.0f));
+    // The next frame sees the move.
+    nextFrame();
+    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.0f, 0.0f));
+}
+
+TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
+{
+    // Right and level: (1, 0), at any distance, even behind.
+    EXPECT_TRUE(at(edge(Vector3(10, 0, -10)), 1.0f, 0.0f));
+    EXPECT_TRUE(at(edge(Vector3(1000, 0, 500)), 1.0f, 0.0f));
+    EXPECT_TRUE(at(edge(Vector3(-10, 0, 0)), -1.0f, 0.0f));
+    EXPECT_TRUE(at(edge(Vector3(0, 10, -10)), 0.0f, 1.0f));
+    EXPECT_TRUE(at(edge(Vector3(0, -3, 5)), 0.0f, -1.0f));
+    EXPECT_TRUE(at(edge(Vector3(4, 8, 0)), 0.5f, 1.0f));
+    EXPECT_TRUE(at(edge(Vector3(-8, 4, 0)), -1.0f, 0.5f));
+    // Straight ahead or behind there is no direction: bottom centre, never a division by zero.
+    EXPECT_TRUE(at(edge(Vector3(0, 0, 10)), 0.0f, -1.0f));
+    EXPECT_TRUE(at(edge(Vector3(0, 0, -10)), 0.0f, -1.0f));
+    EXPECT_TRUE(at(edge(Vector3::ZERO), 0.0f, -1.0f));
+
+    // A wide screen stretches the height.
+    camera.getCamera()->setAspectRatio(2.0f);
+    EXPECT_TRUE(at(edge(Vector3(4, 3, -1)), 4.0f / 6.0f, 1.0f));
+    EXPECT_TRUE(at(edge(Vector3(8, 3, 0)), 1.0f, 0.75f));
+
+    // Seen from the camera's own place and orientation.
+    camera.getCamera()->setAspectRatio(1.0f);
+    turnToMinusX();
+    EXPECT_TRUE(at(edge(Vector3(100, 0, -50)), 1.0f, 0.0f));
+    EXPECT_TRUE(at(edge(Vector3(100, 20, 10)), -0.5f, 1.0f));
+}
+
+TEST_F(ScreenProjectionTest, ProjectedWidthIsTheScreenRadiusAcrossTheView)
+{
+    // Radius 0 is no size at all, even where a projection would have nothing to divide by.
+    EXPECT_EQ(ScreenProjection::projectedScreenWidth(camera, Vector3::ZERO, 0.0f), 0.0f);
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
+    // Its right side is out of view: measured on its left side.
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
+    // Across the camera's view, not along the world's x axis.
+    turnToMinusX();
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(90, 0, 0), 5.0f), 0.5f, 1e-5f);
+    // A sphere around the camera's plane has a finite size.
+    EXPECT_TRUE(std::isfinite(ScreenProjection::projectedScreenWidth(camera, Vector3(100, 0, 0), 5.0f)));
+}
+
+} // namespace
+} // namespace Tolvarine::Test

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Generates the textures of the projectiles and their explosions.
+
+Everything is drawn here from simple radial shapes and a seeded noise, and written as RGBA PNG
+files with zlib alone, so the output is the same on every run and the tool needs nothing beyond
+Python's standard library.
+
+Textures (64 by 64 pixels each):
+  data/textures/explosions/plasma_flash_0.png .. _7.png        a blue-white ring that bursts
+                                                               out and fades, one frame each
+  data/textures/explosions/conventional_flash_0.png .. _7.png  an orange fireball that swells,
+                                                               breaks up into smoke and fades
+  data/textures/explosions/explosion_glow.png                  a soft white disc for the glows
+  data/textures/plasma_bolt.png                                a hot core with a blue halo
+  data/textures/slug_tracer.png                                a small hard yellow-white spark
+  data/textures/torpedo_glow.png                               a wide soft halo
+  data/textures/trail_puff.png                                 a soft puff for particle trails
+
+The materials in data/materials/projectiles.material and data/materials/explosions.material
+name these files; the flashes are their animation frames in order.
+
+Usage: python3 tools/make_projectile_textures.py [repository root]
+"""
+
+import math
+import os
+import struct
+import sys
+import zlib
+
+SIZE = 64
+FRAMES = 8
+
+
+def png_bytes(width, height, pixels):
+    """pixels: rows of (r, g, b, a) tuples of floats in 0..1."""
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)  # no filter
+        for r, g, b, a in row:
+            for value in (r, g, b, a):
+                raw.append(max(0, min(255, int(round(value * 255)))))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def write_png(path, pixels):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(png_bytes(SIZE, SIZE, pixels))
+
+
+class Noise:
+    """Smooth value noise on a lattice, from a fixed seed."""
+
+    def __init__(self, seed, cells):
+        state = seed
+        self.cells = cells
+        self.values = []
+        for _ in range(cells * cells):
+            state = (state * 1103515245 + 12345) & 0x7FFFFFFF
+            self.values.append(state / 0x7FFFFFFF)
+
+    def at(self, u, v):
+        x = u * self.cells
+        y = v * self.cells
+        x0, y0 = int(math.floor(x)), int(math.floor(y))
+        fx, fy = x - x0, y - y0
+        fx = fx * fx * (3 - 2 * fx)
+        fy = fy * fy * (3 - 2 * fy)
+
+        def value(i, j):
+            return self.values[(j % self.cells) * self.cells + (i % self.cells)]
+
+        top = value(x0, y0) * (1 - fx) + value(x0 + 1, y0) * fx
+        bottom = value(x0, y0 + 1) * (1 - fx) + value(x0 + 1, y0 + 1) * fx
+        return top * (1 - fy) + bottom * fy
+
+
+def image(shade):
+    """shade(r, u, v) -> (r, g, b, a); r is the distance from the centre, 1 at the edge's middle."""
+    rows = []
+    for y in range(SIZE):
+        row = []
+        for x in range(SIZE):
+            u = (x + 0.5) / SIZE
+            v = (y + 0.5) / SIZE
+            r = math.hypot(u - 0.5, v - 0.5) * 2.0
+            row.append(shade(r, u, v))
+        rows.append(row)
+    return rows
+
+
+def smooth_step(edge0, edge1, x):
+    t = max(0.0, min(1.0, (x - edge0) / (edge1 - edge0)))
+    return t * t * (3 - 2 * t)
+
+
+def plasma_flash(frame):
+    t = frame / (FRAMES - 1)
+    ring_radius = 0.15 + 0.7 * t
+    ring_width = 0.08 + 0.12 * t
+    fade = (1.0 - t) ** 1.5
+    core_fade = max(0.0, 1.0 - 2.0 * t)
+
+    def shade(r, u, v):
+        ring = math.exp(-((r - ring_radius) / ring_width) ** 2) * fade
+        core = math.exp(-(r / 0.25) ** 2) * core_fade
+        light = min(1.0, ring + core)
+        return (0.55 + 0.45 * light, 0.75 + 0.25 * light, 1.0, light * smooth_step(1.0, 0.9, r))
+
+    return image(shade)
+
+
+def conventional_flash(frame):
+    t = frame / (FRAMES - 1)
+    noise = Noise(7919, 6)
+    radius = 0.35 + 0.55 * t
+    heat = 1.0 - t
+
+    def shade(r, u, v):
+        turbulence = noise.at(u + 0.3 * t, v - 0.2 * t)
+        edge = radius * (0.8 + 0.35 * turbulence)
+        body = smooth_step(edge, edge * 0.6, r)
+        glow = heat * (0.6 + 0.4 * turbulence)
+        red = 0.35 + 0.65 * min(1.0, glow * 1.6)
+        green = 0.3 + 0.6 * min(1.0, glow * glow * 1.4)
+        blue = 0.25 + 0.3 * glow ** 3
+        alpha = body * (0.35 + 0.65 * heat)
+        return (red, green, blue, alpha)
+
+    return image(shade)
+
+
+def soft_disc(width, colour_of):
+    def shade(r, u, v):
+        light = math.exp(-(r / width) ** 2) * smooth_step(1.0, 0.85, r)
+        red, green, blue = colour_of(light)
+        return (red, green, blue, light)
+
+    return image(shade)
+
+
+def main():
+    root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    explosions = os.path.join(root, "data", "textures", "explosions")
+    # The game finds textures by file name in data/textures and data/textures/explosions.
+    projectiles = os.path.join(root, "data", "textures")
+    for frame in range(FRAMES):
+        write_png(os.path.join(explosions, "plasma_flash_%d.png" % frame), plasma_flash(frame))
+        write_png(os.path.join(explosions, "conventional_flash_%d.png" % frame), conventional_flash(frame))
+    write_png(os.path.join(explosions, "explosion_glow.png"), soft_disc(0.45, lambda l: (1.0, 1.0, 1.0)))
+    write_png(os.path.join(projectiles, "plasma_bolt.png"),
+              soft_disc(0.35, lambda l: (0.5 + 0.5 * l, 0.7 + 0.3 * l, 1.0)))
+    write_png(os.path.join(projectiles, "slug_tracer.png"),
+              soft_disc(0.2, lambda l: (1.0, 0.85 + 0.15 * l, 0.4 + 0.6 * l)))
+    write_png(os.path.join(projectiles, "torpedo_glow.png"), soft_disc(0.6, lambda l: (1.0, 1.0, 1.0)))
+    write_png(os.path.join(projectiles, "trail_puff.png"), soft_disc(0.5, lambda l: (1.0, 1.0, 1.0)))
+    print("make_projectile_textures: wrote %d textures" % (2 * FRAMES + 4))
+
+
+if __name__ == "__main__":
+    main()
