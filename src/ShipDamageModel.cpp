@@ -1,15 +1,22 @@
 #include "ShipDamageModel.h"
 
+#include "CameraController.h"
+#include "ComplexExplosion.h"
 #include "Controllable.h"
+#include "ExplosionManager.h"
 #include "GameplaySettings.h"
 #include "InstrumentSoundManager.h"
+#include "ParticleSpray.h"
 #include "PhysicsBody.h"
 #include "ShipExplosionSequence.h"
 #include "ShipType.h"
 
+#include <OgreCamera.h>
 #include <OgreLogManager.h>
+#include <OgreMath.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -21,6 +28,12 @@ namespace {
 constexpr float criticalFraction = 0.3f;
 // The plating holds this share of the weakest component's armour.
 constexpr float platingFraction = 0.1f;
+// A breached plating throws fireballs seen from within 1000 units, and plating sprays seen from
+// between 100 and 400 units.
+constexpr float fireballRangeSquared = 1000000.0f;
+constexpr float platingNearSquared = 10000.0f;
+constexpr float platingFarSquared = 160000.0f;
+constexpr float scatter = 30.0f;
 
 } // namespace
 
@@ -261,8 +274,43 @@ void ShipDamageModel::startExplosionSequence()
     ShipExplosionSequence::create(type.getExplosionGroup(), &owner, false, Ogre::Vector3::ZERO);
 }
 
-void ShipDamageModel::platingBreach(const Ogre::Vector3&, DamageType)
+void ShipDamageModel::platingBreach(const Ogre::Vector3& position, DamageType damageType)
 {
+    // Only for the eye: nothing happens where the player cannot see it.
+    const CameraController* cameras = CameraController::getSingletonPtr();
+    const Ogre::Camera* camera = cameras ? cameras->getCamera() : nullptr;
+    if (!camera || !camera->isVisible(position))
+        return;
+    const float distanceSquared = camera->getDerivedPosition().squaredDistance(position);
+    const PhysicsBody* body = owner.getPhysicsBody();
+    const Ogre::Vector3 shipVelocity = body ? body->getVelocity() : Ogre::Vector3::ZERO;
+    // The ship's velocity scattered by up to 30 along each axis, drawn anew for every effect.
+    const auto scattered = [&shipVelocity] {
+        const float x = Ogre::Math::RangeRandom(-scatter, scatter);
+        const float y = Ogre::Math::RangeRandom(-scatter, scatter);
+        const float z = Ogre::Math::RangeRandom(-scatter, scatter);
+        return shipVelocity + Ogre::Vector3(x, y, z);
+    };
+
+    if (Ogre::Math::UnitRandom() < 0.5f) {
+        if (distanceSquared < fireballRangeSquared) {
+            const int fireballs = static_cast<int>(std::floor(Ogre::Math::RangeRandom(1.0f, 3.3f)));
+            for (int i = 0; i < fireballs; ++i)
+                ParticleSpray::spray("fireball", position, scattered());
+        }
+        return;
+    }
+    const Ogre::Vector3 velocity = scattered();
+    if (distanceSquared > platingNearSquared && distanceSquared < platingFarSquared)
+        ParticleSpray::spray("plating", position, velocity);
+    const char* group = nullptr;
+    if (damageType == BEAM || damageType == PLASMA)
+        group = "Plasma";
+    else if (damageType == CONVENTIONAL)
+        group = "Conventional";
+    // The blast of an explosion (type 3) makes no explosion of its own.
+    if (group)
+        ExplosionManager::getSingleton().createFromGroup(group)->activate(position, velocity, nullptr);
 }
 
 } // namespace Tolvarine

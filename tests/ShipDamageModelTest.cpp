@@ -1,5 +1,13 @@
 #include "ShipDamageModel.h"
 
+#include "CameraController.h"
+#include "CameraDoubles.h"
+#include "CombatWorld.h"
+#include "ComplexExplosion.h"
+#include "ExplosionManager.h"
+#include "ParticleSpray.h"
+#include "ResponseCurves.h"
+
 #include "ConfigFiles.h"
 #include "FatalError.h"
 #include "FixedTask.h"
@@ -18,12 +26,22 @@
 #include "SoundSource.h"
 #include "TargetingDoubles.h"
 
+#include <OgreMaterialManager.h>
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgrePass.h>
+#include <OgreRoot.h>
+#include <OgreTechnique.h>
+#include <OgreTextureManager.h>
+#include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 #include <ode/objects.h>
 
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -409,6 +427,176 @@ TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
     EXPECT_DOUBLE_EQ(force[1], 5.0);
     // Applied off the centre, the push turns the ship about z.
     EXPECT_DOUBLE_EQ(torque[2], 5.0);
+}
+
+// The sparks of a breached plating, drawn on a hidden window (explosion flashes need textures):
+// "fireball" and "plating" sprays, one explosion type in each of the groups "Plasma" and
+// "Conventional", and the fixed camera 300 units behind the ship, looking at it.
+class PlatingBreachTest : public CombatWorld {
+protected:
+    PlatingBreachTest() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        Ogre::ParticleSystem* sparks = Ogre::ParticleSystemManager::getSingleton().createTemplate(
+            "Test/Sparks", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+        sparks->setMaterialName("BaseWhite");
+        sparks->addEmitter("Point")->setEmissionRate(10.0f);
+        makeFlipBook("Flash");
+        writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
+        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        for (const char* spray : {"fireball", "plating"})
+            writeFile(explosions() + "/" + spray + ".spray",
+                      "[ParticleSpray]\nsystemName = Test/Sparks\nduration = 1\nrateCurveName = Rise\n"
+                      "timeResolution = 0.125\n");
+        writeExplosionType("plasma_hit", explosionType("Plasma"));
+        writeExplosionType("slug_hit", explosionType("Conventional"));
+        ParticleSpray::loadTypes(explosions(), &scene(), curves.get());
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        explosionManager = std::make_unique<ExplosionManager>(explosions(), curves.get());
+        cameras = std::make_unique<CameraController>(scene(), cameraSettings);
+        cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 300));
+        cameras->getCurrentCamera()->setOrientation(Ogre::Quaternion::IDENTITY);
+
+        writeFile(folder.file("test.ship"),
+                  shipText("Test", {}, componentText("Component_Hull", 100) +
+                                           "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
+        type = std::make_unique<ShipType>(folder.file("test.ship"));
+        ship = std::make_unique<TestShip>("ship", *type, journal);
+        ship->body.setLinearVelocity(Ogre::Vector3(0, 0, -10));
+        model = std::make_unique<ShipDamageModel>(*ship, *type);
+    }
+
+    ~PlatingBreachTest() override
+    {
+        model.reset();
+        ship.reset();
+        cameras.reset();
+        ParticleSpray::unloadTypes();
+        explosionManager.reset();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    static void makeFlipBook(const std::string& name)
+    {
+        const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
+        Ogre::String frame = name + "/Frame0";
+        Ogre::TextureManager::getSingleton().createManual(frame, group, Ogre::TEX_TYPE_2D, 4, 4, 0, Ogre::PF_BYTE_RGBA);
+        Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
+        material->getTechnique(0)->getPass(0)->createTextureUnitState()->setAnimatedTextureName(&frame, 1, 0);
+    }
+
+    static std::string explosionType(const std::string& group)
+    {
+        return "[Explosion]\ngroup = " + group + "\n[Physics]\nmass = 1\n"
+               "[Animation]\nmaterialName = Flash\nduration = 0.25\ntimeResolution = 0.03125\nsize = 4\n"
+               "[Glow]\nmaterialName = BaseWhite\nduration = 0.5\ntimeResolution = 0.03125\n"
+               "sizeCurveName = Rise\nminSize = 1\nmaxSize = 2\ncolourCurveName = Rise\n"
+               "minColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n[Sound]\nname = beep\n";
+    }
+
+    // Breaches the plating (a tenth of the armour, 10) with a hit at `position`.
+    void breach(const Ogre::Vector3& position, DamageType damageType)
+    {
+        model->inflictDamage(position, Ogre::Vector3::ZERO, 0, 11.0f, 0.0f, 0.0f, damageType);
+        ASSERT_EQ(model->getPlating(), 10.0f);
+    }
+
+    std::vector<ParticleSpray*> sprays(const std::string& type) const
+    {
+        const auto live = ParticleSpray::getPools().getPool(type)->getLiveObjects();
+        return std::vector<ParticleSpray*>(live.begin(), live.end());
+    }
+    std::vector<ComplexExplosion*> explosionsOf(const std::string& type) const
+    {
+        const auto live = explosionManager->getPools().getPool(type)->getLiveObjects();
+        return std::vector<ComplexExplosion*>(live.begin(), live.end());
+    }
+
+    // Sound definitions are kept by name for the process; these tests read their own.
+    struct FreshSoundDefinitions {
+        FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+        ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+    } freshSoundDefinitions;
+    SoundFiles soundFiles;
+    std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> explosionManager;
+    const Config cameraSettings{written(folder.file("camera.cfg"), cameraSettingsText)};
+    std::unique_ptr<CameraController> cameras;
+    Journal journal;
+    std::unique_ptr<ShipType> type;
+    std::unique_ptr<TestShip> ship;
+    std::unique_ptr<ShipDamageModel> model;
+};
+
+TEST_F(PlatingBreachTest, HalfTheBreachesThrowFireballsNearTheCamera)
+{
+    // The coin, the number of fireballs (1 + 2.3 × 0.9: three), then each one's scatter.
+    ScriptedRandom random({0.25f, 0.9f, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f});
+    breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+    const std::vector<ParticleSpray*> fireballs = sprays("fireball");
+    ASSERT_EQ(fireballs.size(), 3u);
+    EXPECT_TRUE(sprays("plating").empty());
+    EXPECT_TRUE(explosionsOf("slug_hit").empty());
+    EXPECT_EQ(random.draws(), 2u + 3u * 3u);
+    // The ship's velocity, scattered by the draws.
+    const std::set<float> xs = {fireballs[0]->getPhysicsBody().getVelocity().x,
+                                fireballs[1]->getPhysicsBody().getVelocity().x,
+                                fireballs[2]->getPhysicsBody().getVelocity().x};
+    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f}));
+    EXPECT_EQ(fireballs[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
+}
+
+TEST_F(PlatingBreachTest, TheOtherHalfSparkAndExplodeByDamageType)
+{
+    {
+        ScriptedRandom random({0.5f, 0.75f});
+        breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+    }
+    // At 305 units the plating spray shows, and a conventional hit explodes as "Conventional".
+    ASSERT_EQ(sprays("plating").size(), 1u);
+    EXPECT_EQ(sprays("plating")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
+    ASSERT_EQ(explosionsOf("slug_hit").size(), 1u);
+    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
+    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
+    EXPECT_TRUE(sprays("fireball").empty());
+
+    // Beams and plasma explode as "Plasma"; beyond 400 units there is no plating spray.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 500));
+    {
+        ScriptedRandom random({0.5f});
+        breach(Ogre::Vector3(0, 0, -5), BEAM);
+        breach(Ogre::Vector3(0, 0, -5), PLASMA);
+    }
+    EXPECT_EQ(explosionsOf("plasma_hit").size(), 2u);
+    EXPECT_EQ(sprays("plating").size(), 1u);
+
+    // Within 100 units neither; the damage of a blast makes no explosion.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 50));
+    {
+        ScriptedRandom random({0.5f});
+        breach(Ogre::Vector3(0, 0, -5), static_cast<DamageType>(3));
+    }
+    EXPECT_EQ(sprays("plating").size(), 1u);
+    EXPECT_EQ(explosionsOf("plasma_hit").size() + explosionsOf("slug_hit").size(), 3u);
+}
+
+TEST_F(PlatingBreachTest, NothingShowsWhereTheCameraDoesNotLook)
+{
+    ScriptedRandom random({0.25f, 0.9f, 0.5f});
+    // Behind the camera, and far beyond its far clip distance of 2000.
+    breach(Ogre::Vector3(0, 0, 320), PLASMA);
+    breach(Ogre::Vector3(0, 0, -3000), PLASMA);
+    EXPECT_EQ(random.draws(), 0u);
+    EXPECT_TRUE(sprays("fireball").empty());
+    EXPECT_TRUE(explosionsOf("plasma_hit").empty());
+    // Beyond 1000 units even fireballs stay away.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 1200));
+    breach(Ogre::Vector3(0, 0, -5), PLASMA);
+    EXPECT_TRUE(sprays("fireball").empty());
 }
 
 } // namespace
