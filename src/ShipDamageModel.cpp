@@ -76,7 +76,9 @@ float ShipDamageModel::getComponentHealth(unsigned index) const
 
 float ShipDamageModel::getComponentHealthProportion(unsigned index) const
 {
-    return health.at(index) / type.getComponentArmour(index);
+    const float armour = type.getComponentArmour(index);
+    // A component without armour breaks at the first hit; it must not show as not a number.
+    return armour > 0.0f ? health.at(index) / armour : 0.0f;
 }
 
 float ShipDamageModel::getWireframeScale() const

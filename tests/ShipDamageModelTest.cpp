@@ -153,6 +153,16 @@ TEST_F(ShipDamageModelTest, TheModelShowsTheTypesComponentsAtFullHealth)
     EXPECT_FLOAT_EQ(shown.getComponentHealthProportion(1), 0.6f);
 }
 
+TEST_F(ShipDamageModelTest, AComponentWithoutArmourShowsAsBroken)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Aerial", 0));
+    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
+    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f);
+    EXPECT_FALSE(damage.damageComponent(1, 0.0f));
+    EXPECT_TRUE(damage.damageComponent(1, 1.0f));
+    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
+}
+
 TEST_F(ShipDamageModelTest, ThePlatingHoldsATenthOfTheWeakestArmourAndRefillsWhenItRunsOut)
 {
     ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
