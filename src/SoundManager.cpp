@@ -1,5 +1,7 @@
 #include "SoundManager.h"
 
+#include "CameraBase.h"
+#include "CameraController.h"
 #include "ConfigurationError.h"
 #include "FixedTask.h"
 #include "SoundChannelGroup.h"
@@ -261,6 +263,11 @@ void SoundManager::setDopplerSuspended(bool suspended)
 
 void SoundManager::update(float, float)
 {
+    // The listener is wherever the player's view is: the current camera.
+    if (CameraController* cameras = CameraController::getSingletonPtr()) {
+        if (const CameraBase* camera = cameras->getCurrentCamera())
+            updateListener(camera->getPosition(), camera->getOrientation(), camera->getVelocity());
+    }
     checkSoundResult(system->update());
 }
 

@@ -1,26 +1,168 @@
 #include "TolvarineEngine.h"
 
-#include <cassert>
-#include <utility>
+#include "CameraController.h"
+#include "Clock.h"
+#include "CollisionMeshCache.h"
+#include "ConfigDialog.h"
+#include "ConfigurationError.h"
+#include "Difficulty.h"
+#include "FixedTask.h"
+#include "GameWindow.h"
+#include "GameplaySettings.h"
+#include "GraphicsSettings.h"
+#include "ImmediateExit.h"
+#include "InputHandler.h"
+#include "InstrumentSoundManager.h"
+#include "Interface.h"
+#include "MovementController.h"
+#include "NormalExit.h"
+#include "OverlayBillboard.h"
+#include "OverlayBillboardSet.h"
+#include "PhysicsEngine.h"
+#include "PlatformInfo.h"
+#include "Profiler.h"
+#include "ScenarioManager.h"
+#include "Scheduler.h"
+#include "ScriptModule.h"
+#include "ScriptSystem.h"
+#include "SoundManager.h"
+#include "Statistics.h"
+
+#include <OgreException.h>
+#include <OgreFrameListener.h>
+#include <OgreLogManager.h>
+#include <OgreOverlaySystem.h>
+#include <OgreRenderWindow.h>
+#include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <OgreRenderSystem.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
 
 namespace Tolvarine {
 
 TolvarineEngine* TolvarineEngine::singleton = nullptr;
 
+namespace {
+
+const char* const logName = "Tolvarine.log";
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Resource locations, in the order the resource groups search them.
+void addResourceLocations()
+{
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    const std::string general = Ogre::RGN_DEFAULT;
+    for (const char* folder : {"data/splash", "data/fonts", "data/gui"})
+        groups.addResourceLocation(folder, "FileSystem", general, true);
+    for (const char* folder : {"data/overlays", "data/materials", "data/meshes", "data/particle_systems",
+                               "data/textures", "data/textures/explosions", "data/textures/skyboxes"})
+        groups.addResourceLocation(folder, "FileSystem", "Core", true);
+}
+
+// Every mesh file directly inside data/meshes is declared so that loading "Core" loads it; files
+// in sub-folders are reached through the recursive location instead.
+void declareMeshes()
+{
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    for (const auto& entry : std::filesystem::directory_iterator("data/meshes")) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name.empty() || name[0] == '.' || entry.path().extension() != ".mesh")
+            continue;
+        groups.declareResource(name, "Mesh", "Core");
+    }
+}
+
+// The program's own log, the default one, echoed to the console. A tool or test that made the
+// log before the engine keeps its own.
+Ogre::Log* programLog()
+{
+    Ogre::LogManager& logs = Ogre::LogManager::getSingleton();
+    Ogre::Log* existing = nullptr;
+    try {
+        existing = logs.getLog(logName);
+    } catch (const Ogre::Exception&) {
+        existing = nullptr;
+    }
+    if (!existing)
+        return logs.createLog(logName, true, true);
+    logs.setDefaultLog(existing);
+    return existing;
+}
+
+struct VideoMode {
+    unsigned width = 1024;
+    unsigned height = 768;
+    bool fullScreen = false;
+};
+
+// The window's size and full-screen flag come from the render system's video options, which
+// ogre.cfg or the video options dialog set ("1024 x  768", "Yes").
+VideoMode readVideoMode(Ogre::Root& root)
+{
+    VideoMode mode;
+    Ogre::RenderSystem* renderSystem = root.getRenderSystem();
+    if (!renderSystem)
+        return mode;
+    const Ogre::ConfigOptionMap& options = renderSystem->getConfigOptions();
+    const auto video = options.find("Video Mode");
+    if (video != options.end()) {
+        unsigned width = 0;
+        unsigned height = 0;
+        if (std::sscanf(video->second.currentValue.c_str(), "%u x %u", &width, &height) == 2 && width > 0 &&
+            height > 0) {
+            mode.width = width;
+            mode.height = height;
+        }
+    }
+    const auto fullScreen = options.find("Full Screen");
+    mode.fullScreen = fullScreen != options.end() && fullScreen->second.currentValue == "Yes";
+    return mode;
+}
+
+} // namespace
+
 TolvarineEngine::TolvarineEngine()
 {
     singleton = this;
+    try {
+        root = new Ogre::Root("plugins.cfg", "ogre.cfg", "Ogre.log");
+        log = programLog();
+    } catch (...) {
+        singleton = nullptr;
+        throw;
+    }
+}
+
+TolvarineEngine::TolvarineEngine(Ogre::Root& existingRoot)
+    : root(&existingRoot)
+    , ownsRoot(false)
+{
+    singleton = this;
+    log = programLog();
 }
 
 TolvarineEngine::~TolvarineEngine()
 {
+    delete overlaySystem;
+    if (ownsRoot)
+        delete root;
     if (singleton == this)
         singleton = nullptr;
 }
 
 TolvarineEngine& TolvarineEngine::getSingleton()
 {
-    assert(singleton);
     return *singleton;
 }
 
@@ -29,9 +171,220 @@ TolvarineEngine* TolvarineEngine::getSingletonPtr()
     return singleton;
 }
 
-void TolvarineEngine::addCallback(Callback callback)
+void TolvarineEngine::initialise()
+{
+    if (!root->restoreConfig()) {
+        ConfigDialog dialog;
+        if (!root->showConfigDialog(&dialog))
+            throw NormalExit();
+    }
+
+    root->initialise(false);
+    const VideoMode mode = readVideoMode(*root);
+    gameWindow = std::make_unique<GameWindow>(*root, "Tolvarine", mode.width, mode.height, mode.fullScreen);
+    renderWindow = gameWindow->getRenderWindow();
+
+    sceneManager = root->createSceneManager();
+    sceneManager->_setDestinationRenderSystem(root->getRenderSystem());
+    // Overlays are a component of their own in this rendering engine: its system must exist
+    // before the resource groups are initialised so that overlay and font scripts are parsed.
+    overlaySystem = new Ogre::OverlaySystem();
+    sceneManager->addRenderQueueListener(overlaySystem);
+
+    new InputHandler();
+    new Scheduler();
+    renderTask = std::make_unique<FixedTask>(
+        [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
+    InputHandler::getSingleton().initialise(*gameWindow);
+
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    groups.initialiseResourceGroup(Ogre::RGN_DEFAULT);
+    groups.loadResourceGroup(Ogre::RGN_DEFAULT);
+    showSplash();
+
+    createSubsystems();
+    renderFrame(0, 0);
+    new SoundManager(renderWindow);
+
+    groups.initialiseResourceGroup("Core");
+    groups.loadResourceGroup("Core");
+    measureCpuFrequency();
+
+    new InstrumentSoundManager();
+    new ScriptSystem();
+    initTolvarine();
+    new ScenarioManager();
+    ScenarioManager::getSingleton().parseScenarioScripts();
+    loadDataTypes();
+    ScriptSystem::getSingleton().runScript("startup.py");
+    removeSplash();
+}
+
+void TolvarineEngine::showSplash()
+{
+    splash = std::make_unique<OverlayBillboardSet>("Splash", 1);
+    sceneManager->getRootSceneNode()->attachObject(splash.get());
+    splash->setMaterialName("Splash");
+    splash->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
+    root->getRenderSystem()->_updateAllRenderTargets();
+}
+
+void TolvarineEngine::removeSplash()
+{
+    sceneManager->getRootSceneNode()->detachObject(splash.get());
+    splash.reset();
+}
+
+void TolvarineEngine::createSubsystems()
+{
+    PhysicsEngine::initialiseLibrary();
+    new CollisionMeshCache();
+    new PhysicsEngine();
+    new Profiler();
+    new MovementController();
+    new CameraController();
+    new GraphicsSettings();
+    new GameplaySettings();
+    new Difficulty();
+    new Interface();
+    Interface::getSingleton().setRenderWindow(renderWindow);
+}
+
+void TolvarineEngine::measureCpuFrequency()
+{
+    logLine("Measuring CPU frequency...");
+    double frequency = 0.0;
+    double deviation = 5.0;
+    const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
+    frequencyText = PlatformInfo::frequencyLine(measured, frequency, deviation);
+    PlatformInfo::getSingleton().setFrequencyText(frequencyText);
+    logLine(frequencyText);
+}
+
+void TolvarineEngine::loadDataTypes()
+{
+    new Statistics();
+}
+
+void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
+{
+    Ogre::FrameEvent event;
+    const float step = Scheduler::getSingleton().isPaused() ? 0.0f : smoothedFrameTime;
+    event.timeSinceLastEvent = step;
+    event.timeSinceLastFrame = step;
+    stopRequested = !root->_fireFrameStarted(event);
+    root->_updateAllRenderTargets();
+    if (!stopRequested)
+        stopRequested = !root->_fireFrameEnded(event);
+    if (stopRequested) {
+        InputHandler& input = InputHandler::getSingleton();
+        input.pulseSymbol(input.getSymbol("quit"));
+    }
+}
+
+void TolvarineEngine::quit()
+{
+    throw NormalExit();
+}
+
+void TolvarineEngine::takeScreenshot()
+{
+    renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+}
+
+void TolvarineEngine::addCallback(std::function<void()> callback)
 {
     callbacks.push_back(std::move(callback));
+}
+
+std::string TolvarineEngine::writeSystemInfo() const
+{
+    return PlatformInfo::getSingleton().writeSystemInfo();
+}
+
+void TolvarineEngine::showExitScreen()
+{
+    Interface::getSingleton().setMode(Interface::NORMAL, true);
+    InputHandler::getSingleton().setExitOnKeyPress(true);
+    exitScreen = std::make_unique<OverlayBillboardSet>("SplashExit", 1);
+    sceneManager->getRootSceneNode()->attachObject(exitScreen.get());
+    exitScreen->setMaterialName("SplashExit");
+    exitScreen->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
+    exitScreenShown = true;
+    try {
+        renderFrame(0, 0);
+    } catch (const NormalExit&) {
+        // A failed frame event while the exit screen is drawn asks to quit again: the exit is
+        // already under way, and the steps below must still run.
+    }
+    if (ScenarioManager* scenarios = ScenarioManager::getSingletonPtr())
+        scenarios->unloadAll();
+    if (Difficulty* difficulty = Difficulty::getSingletonPtr())
+        difficulty->save();
+}
+
+void TolvarineEngine::run()
+{
+    for (;;) {
+        try {
+            Scheduler::getSingleton().run();
+        } catch (const NormalExit&) {
+            // Once the exit screen is up, a further quit (a mouse button or joystick bound to
+            // "quit", a failed frame event) is ignored: only a key press ends the program.
+            if (!exitScreenShown)
+                showExitScreen();
+        } catch (const ImmediateExit&) {
+            if (exitScreen) {
+                sceneManager->getRootSceneNode()->detachObject(exitScreen.get());
+                exitScreen.reset();
+            }
+            return;
+        }
+    }
+}
+
+int runGame()
+{
+    TolvarineEngine* engine = nullptr;
+    Ogre::Log* log = nullptr;
+    try {
+        engine = new TolvarineEngine();
+        log = Ogre::LogManager::getSingleton().getLog(logName);
+    } catch (const Ogre::Exception& e) {
+        // The log may not exist yet: standard error is the one place left to say why. Only the
+        // description is safe here: the exception was made inside a plug-in library that the failed
+        // root has already unloaded, so its file name, and even its destructor, are gone. The process
+        // ends inside this handler, before the exception would be destroyed.
+        std::cerr << "Tolvarine: the engine could not be created: " << e.getDescription() << std::endl;
+        std::_Exit(1);
+    } catch (const std::exception& e) {
+        std::cerr << "Tolvarine: the engine could not be created: " << e.what() << '\n';
+        return 1;
+    } catch (...) {
+        std::cerr << "Tolvarine: the engine could not be created\n";
+        return 1;
+    }
+
+    try {
+        addResourceLocations();
+        declareMeshes();
+        engine->initialise();
+        engine->run();
+        return 0;
+    } catch (const NormalExit&) {
+        return 0;
+    } catch (const ConfigurationError&) {
+        log->logMessage("ConfigurationError caught at top-level");
+    } catch (const Ogre::Exception& e) {
+        log->logMessage("Ogre exception caught at top-level\n");
+        log->logMessage(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
+        log->logMessage(e.getFullDescription());
+    } catch (const std::exception& e) {
+        log->logMessage(std::string("std::exception caught at top-level: ") + e.what());
+    } catch (...) {
+        log->logMessage("Unknown exception caught at top-level");
+    }
+    return 1;
 }
 
 } // namespace Tolvarine

@@ -1,42 +1,90 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace Ogre {
+class Log;
+class OverlaySystem;
+class RenderWindow;
+class Root;
 class SceneManager;
 }
 
 namespace Tolvarine {
 
-// The engine singleton: owns the rendering engine's root and runs start-up, the main loop
-// and the exit sequence. So far it holds what the pools need of it: the list of
-// clean-up callbacks that every pool registers its destroy-all operation with.
+class FixedTask;
+class GameWindow;
+class OverlayBillboardSet;
+
+// The program's spine: owns the rendering engine's root, builds every subsystem in its fixed
+// order, renders one frame per scheduler pass and runs the main loop with its two-stage exit
+// (an exit screen on "quit", then the end of the loop on the next key press).
 class TolvarineEngine {
 public:
     using Callback = std::function<void()>;
 
     TolvarineEngine();
-    ~TolvarineEngine();
+    // An engine over a rendering root that a tool or test already runs; the root stays theirs.
+    explicit TolvarineEngine(Ogre::Root& existingRoot);
     TolvarineEngine(const TolvarineEngine&) = delete;
     TolvarineEngine& operator=(const TolvarineEngine&) = delete;
+    // The game never destroys its engine: subsystems keep pointers into the root and the window
+    // until the process ends. Tools and tests that build one release the root with it.
+    ~TolvarineEngine();
 
     static TolvarineEngine& getSingleton();
-    // Null before the engine exists (tools and tests that build pools without an engine).
     static TolvarineEngine* getSingletonPtr();
 
-    // Appends a callback to the list, in registration order. Nothing runs the list during
-    // the program: the pooled objects it would destroy touch the rendering and physics
-    // engines, which are never shut down.
+    // The start-up sequence.
+    void initialise();
+    // The main loop; returns when the program is to end.
+    void run();
+    // Callback of the fixed task "Graphics".
+    void renderFrame(float lastFrameTime, float smoothedFrameTime);
+    // Bound to the action "quit": throws NormalExit.
+    [[noreturn]] void quit();
+    // Bound to the action "screenshot".
+    void takeScreenshot();
+    // Pools register their destroy-all operation here. Nothing runs the list: the program has no
+    // shutdown sequence, and destroying pooled objects after the main loop would touch dead
+    // rendering and physics state.
     void addCallback(Callback callback);
     const std::vector<Callback>& getCallbacks() const { return callbacks; }
+    // The system information of the profiler report (processor, frequency, render options).
+    std::string writeSystemInfo() const;
 
     Ogre::SceneManager* sceneManager = nullptr;
+    Ogre::Log* log = nullptr;
 
 private:
-    static TolvarineEngine* singleton;
+    void showSplash();
+    void removeSplash();
+    void showExitScreen();
+    void createSubsystems();
+    void measureCpuFrequency();
+    void loadDataTypes();
 
+    Ogre::Root* root = nullptr;
+    bool ownsRoot = true;
+    Ogre::OverlaySystem* overlaySystem = nullptr;
+    bool stopRequested = false;
+    Ogre::RenderWindow* renderWindow = nullptr;
+    std::unique_ptr<GameWindow> gameWindow;
+    std::unique_ptr<FixedTask> renderTask;
+    std::string frequencyText;
     std::vector<Callback> callbacks;
+    std::unique_ptr<OverlayBillboardSet> splash;
+    std::unique_ptr<OverlayBillboardSet> exitScreen;
+    bool exitScreenShown = false;
+
+    static TolvarineEngine* singleton;
 };
+
+// The program's entry, minus the process: sets up the resource locations, runs the engine and
+// turns every failure into a log line and an exit code (0 or 1).
+int runGame();
 
 } // namespace Tolvarine

@@ -14,6 +14,7 @@
 #include <OgreSceneNode.h>
 #include <SDL.h>
 #include <boost/python.hpp>
+#include <OgreRoot.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -223,7 +224,7 @@ TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSinglet
 // controller is left.
 [[noreturn]] void startWithoutSettings(const std::filesystem::path& folder, Ogre::SceneManager& scene)
 {
-    TolvarineEngine engine;
+    TolvarineEngine engine(Ogre::Root::getSingleton());
     engine.sceneManager = &scene;
     std::filesystem::create_directories(folder / "cfg");
     if (chdir(folder.c_str()) != 0)

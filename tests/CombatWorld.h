@@ -13,6 +13,8 @@
 #include "Statistics.h"
 #include "TolvarineEngine.h"
 
+#include <OgreRoot.h>
+
 #include <OgreMath.h>
 #include <OgreResourceGroupManager.h>
 #include <gtest/gtest.h>
@@ -77,7 +79,8 @@ protected:
             return;
         root = std::make_unique<RenderingRoot>(kind);
         Ogre::ResourceGroupManager::getSingleton().createResourceGroup("Core");
-        engineObject.sceneManager = &root->sceneManager();
+        engineObject = std::make_unique<TolvarineEngine>(Ogre::Root::getSingleton());
+        engineObject->sceneManager = &root->sceneManager();
         std::filesystem::create_directories(folder.file("entities"));
         std::filesystem::create_directories(folder.file("explosions"));
     }
@@ -129,9 +132,10 @@ protected:
     Profiler profiler;
     PhysicsEngine physics;
     CollisionMeshCache meshCache;
-    TolvarineEngine engineObject;
     Statistics statistics;
     std::unique_ptr<RenderingRoot> root;
+    // The engine over the test's rendering root: made after the root, gone before it.
+    std::unique_ptr<TolvarineEngine> engineObject;
 };
 
 } // namespace Tolvarine::Test

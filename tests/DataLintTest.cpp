@@ -508,7 +508,7 @@ public:
     InputHandler input;
     Scheduler scheduler;
     PhysicsEngine physics;
-    TolvarineEngine engine;
+    TolvarineEngine engine{Ogre::Root::getSingleton()};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<ExplosionManager> explosions;
 };

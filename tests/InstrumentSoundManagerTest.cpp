@@ -1,5 +1,8 @@
 #include "InstrumentSoundManager.h"
 
+#include "CameraBase.h"
+#include "CameraController.h"
+
 #include "ConfigurationError.h"
 #include "LogCapture.h"
 #include "SoundFixture.h"
@@ -74,7 +77,10 @@ TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceAndStopsOnce)
 TEST_F(InstrumentAlarms, TheIncomingAlarmComesFromTheMissileAsTheCameraSeesIt)
 {
     // The camera looks along world -x, so world +x is behind it and world -z to its right.
-    soundManager.updateListener(Vector3::ZERO, Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y), Vector3::ZERO);
+    CameraBase& camera = *CameraController::getSingleton().getCurrentCamera();
+    camera.setPosition(Vector3::ZERO);
+    camera.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
+    soundManager.update(0.0f, 0.0f);
     const SoundSource& alarm = sounds.getIncomingAlarm();
 
     const FakeReporter behind = missileAt(Vector3(130, 0, 0));

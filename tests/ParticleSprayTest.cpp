@@ -459,7 +459,7 @@ TEST_F(ParticleSprayTest, SpraysAreMadeInTheEnginesSceneManagerUnlessToldOtherwi
         EXPECT_TRUE(log.contains("ParticleSpray: the engine has no scene manager"));
     }
 
-    TolvarineEngine engine;
+    TolvarineEngine engine(Ogre::Root::getSingleton());
     engine.sceneManager = &scene();
     ParticleSpray::loadTypes(explosions(), nullptr, curves.get());
     ParticleSpray* spray = ParticleSpray::getPools().create("jets");

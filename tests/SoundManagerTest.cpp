@@ -1,5 +1,8 @@
 #include "SoundManager.h"
 
+#include "CameraBase.h"
+#include "CameraController.h"
+#include "CameraDoubles.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
@@ -236,6 +239,27 @@ TEST_F(SoundManagerTest, ListenerFacesAlongTheCamerasMinusZ)
     EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(-1, 0, 0), 1e-6f)) << forward;
     EXPECT_TRUE(up.positionEquals(Ogre::Vector3(0, 1, 0), 1e-6f)) << up;
     EXPECT_EQ(sound.getListenerOrientation(), turned);
+}
+
+TEST_F(SoundManagerTest, EachUpdatePutsTheListenerAtTheCurrentCamera)
+{
+    SoundManager& sound = startManager();
+    Tolvarine::Test::RenderingRoot rendering(Tolvarine::Test::RenderingRoot::Kind::Headless);
+    Config cameraSettings(Tolvarine::Test::written("camera.cfg", Tolvarine::Test::cameraSettingsText));
+    CameraController cameras(rendering.sceneManager(), cameraSettings);
+    const Ogre::Quaternion turned(Ogre::Degree(-90), Ogre::Vector3::UNIT_Y);
+    cameras.getCurrentCamera()->setPosition(Ogre::Vector3(7, 8, 9));
+    cameras.getCurrentCamera()->setOrientation(turned);
+
+    sound.update(0.0f, 0.0f);
+    Ogre::Vector3 position;
+    Ogre::Vector3 velocity;
+    Ogre::Vector3 forward;
+    Ogre::Vector3 up;
+    ASSERT_EQ(sound.getSystem().get3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
+    EXPECT_EQ(position, Ogre::Vector3(7, 8, 9));
+    EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(1, 0, 0), 1e-6f)) << forward;
+    EXPECT_TRUE(sound.getListenerOrientation().equals(turned, Ogre::Radian(1e-5f)));
 }
 
 TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)

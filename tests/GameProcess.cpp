@@ -1,0 +1,217 @@
+#include "GameProcess.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <signal.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace Tolvarine::Test {
+
+namespace {
+
+fs::path sourcePath(const std::string& relative)
+{
+    return fs::path(TOLVARINE_SOURCE_DIR) / relative;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+GameProcess::GameProcess()
+{
+    std::random_device random;
+    workFolder = fs::temp_directory_path() / ("tolvarine-game-" + std::to_string(::getpid()) + "-" +
+                                              std::to_string(random()));
+    fs::create_directories(workFolder);
+    const auto recursive = fs::copy_options::recursive;
+    fs::copy(sourcePath("cfg"), workFolder / "cfg", recursive);
+    fs::copy(sourcePath("data"), workFolder / "data", recursive);
+    fs::copy_file(sourcePath("plugins.cfg"), workFolder / "plugins.cfg");
+    fs::copy_file(sourcePath("tools/default-ogre.cfg"), workFolder / "ogre.cfg");
+    fs::copy_file(sourcePath("startup.py"), workFolder / "startup.py");
+}
+
+GameProcess::~GameProcess()
+{
+    if (isRunning()) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    if (displayPid > 0) {
+        ::kill(displayPid, SIGTERM);
+        ::waitpid(displayPid, nullptr, 0);
+    }
+    std::error_code ignored;
+    fs::remove_all(workFolder, ignored);
+}
+
+void GameProcess::startDisplay()
+{
+    int numberPipe[2];
+    if (::pipe(numberPipe) != 0)
+        return;
+    displayPid = ::fork();
+    if (displayPid == 0) {
+        ::close(numberPipe[0]);
+        const int devNull = ::open("/dev/null", O_RDWR);
+        ::dup2(devNull, 0);
+        ::dup2(devNull, 1);
+        ::dup2(devNull, 2);
+        const std::string fd = std::to_string(numberPipe[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+                 static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(numberPipe[1]);
+    // Xvfb writes its display number once it accepts connections.
+    std::string number;
+    char c = 0;
+    while (::read(numberPipe[0], &c, 1) == 1 && c != '\n')
+        number += c;
+    ::close(numberPipe[0]);
+    if (!number.empty())
+        display = ":" + number;
+}
+
+void GameProcess::start()
+{
+    startDisplay();
+    launch();
+}
+
+void GameProcess::startWithoutDisplay()
+{
+    launch();
+}
+
+void GameProcess::launch()
+{
+    const std::string binary = TOLVARINE_GAME_BINARY;
+    const std::string out = (workFolder / "stdout.txt").string();
+    const std::string err = (workFolder / "stderr.txt").string();
+    pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(workFolder.c_str()) != 0)
+            ::_exit(127);
+        // No terminal on standard input: the game must never wait for a person.
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(in, 0);
+        ::dup2(outFd, 1);
+        ::dup2(errFd, 2);
+        if (display.empty())
+            ::unsetenv("DISPLAY");
+        else
+            ::setenv("DISPLAY", display.c_str(), 1);
+        ::execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+}
+
+bool GameProcess::isRunning()
+{
+    if (pid <= 0)
+        return false;
+    int status = 0;
+    const pid_t result = ::waitpid(pid, &status, WNOHANG);
+    if (result == 0)
+        return true;
+    if (result == pid)
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    pid = -1;
+    return false;
+}
+
+bool GameProcess::waitForLogLine(const std::string& text, std::chrono::seconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (readFile(workFolder / "Tolvarine.log").find(text) != std::string::npos)
+            return true;
+        if (!isRunning())
+            return readFile(workFolder / "Tolvarine.log").find(text) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+int GameProcess::waitForExit(std::chrono::seconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (isRunning()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            pid = -1;
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return exitCode;
+}
+
+std::vector<std::string> GameProcess::logLines() const
+{
+    std::vector<std::string> lines;
+    std::istringstream text(readFile(workFolder / "Tolvarine.log"));
+    std::string line;
+    while (std::getline(text, line)) {
+        // The log writes a time stamp before each message: "hh:mm:ss: message".
+        const std::size_t separator = line.find(": ");
+        lines.push_back(separator == 8 ? line.substr(10) : line);
+    }
+    return lines;
+}
+
+bool GameProcess::logHas(const std::string& exactLine) const
+{
+    for (const std::string& line : logLines())
+        if (line == exactLine)
+            return true;
+    return false;
+}
+
+std::string GameProcess::standardError() const
+{
+    return readFile(workFolder / "stderr.txt");
+}
+
+unsigned long GameProcess::windowId() const
+{
+    const std::string marker = "SDL_WINDOWID=";
+    for (const std::string& line : logLines()) {
+        const std::size_t at = line.find(marker);
+        if (at != std::string::npos)
+            return std::strtoul(line.c_str() + at + marker.size(), nullptr, 16);
+    }
+    return 0;
+}
+
+bool GameProcess::sendKey(const std::string& key) const
+{
+    const unsigned long window = windowId();
+    if (window == 0)
+        return false;
+    const std::string id = std::to_string(window);
+    const std::string prefix = "DISPLAY=" + display + " xdotool ";
+    const std::string command = prefix + "windowfocus --sync " + id + " >/dev/null 2>&1 && " + prefix + "key " +
+                                key + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+} // namespace Tolvarine::Test

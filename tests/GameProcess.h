@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+
+// The whole game as a child process on a virtual display of its own, run in a working folder of its own that holds a copy of the
+// repository's cfg/ and data/, the plug-in list, video options and start-up script. Tests change
+// that folder before start() to provoke failures, send keys to the game window with xdotool and
+// read the game's log.
+class GameProcess {
+public:
+    GameProcess();
+    ~GameProcess();
+    GameProcess(const GameProcess&) = delete;
+    GameProcess& operator=(const GameProcess&) = delete;
+
+    const std::filesystem::path& folder() const { return workFolder; }
+
+    void start();
+    // Starts the game with no X display at all.
+    void startWithoutDisplay();
+    // Waits until the log holds a line that contains `text`; false when the game ended first or
+    // the time ran out.
+    bool waitForLogLine(const std::string& text, std::chrono::seconds timeout = std::chrono::seconds(60));
+    // Waits for the game to end; its exit code, or -1 when it had to be killed.
+    int waitForExit(std::chrono::seconds timeout = std::chrono::seconds(60));
+    bool isRunning();
+
+    // The X11 window id the game logged; 0 before it did.
+    unsigned long windowId() const;
+    // Sends one key (an xdotool key name) to the game window.
+    bool sendKey(const std::string& key) const;
+
+    std::vector<std::string> logLines() const;
+    bool logHas(const std::string& exactLine) const;
+    std::string standardError() const;
+
+private:
+    // Each game gets an X server of its own, so that keyboard focus is never shared with the
+    // windows of tests running beside it.
+    void startDisplay();
+    void launch();
+
+    std::filesystem::path workFolder;
+    std::string display;
+    int displayPid = -1;
+    int pid = -1;
+    int exitCode = -1;
+};
+
+} // namespace Tolvarine::Test
