@@ -1,0 +1,314 @@
+#include "ShipType.h"
+
+#include "ConfigurationError.h"
+
+#include <OgreLogManager.h>
+#include <OgreOverlayManager.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <system_error>
+
+namespace Tolvarine {
+
+namespace {
+
+const std::string shipSection = "Ship";
+const std::string defaultFolder = "data/entities";
+const std::string componentMarker = "Component_";
+
+// The pairs' key stems, in the order of ShipType::Tuning.
+const char* const tuningKeys[] = {
+    "rotationCorrectionFactor", "targetLeadFactor",       "predictionAccuracy",
+    "rangeBufferProportion",    "attackArrivalProportion", "missileAvoidanceFactor",
+    "shockMovementThreshold",   "shockDodgeThreshold",     "shockAttackThreshold",
+    "shockHalflife"};
+
+std::map<std::string, std::shared_ptr<ShipType>> typeRegistry;
+std::map<std::string, std::shared_ptr<ShipType>> fileRegistry;
+std::vector<std::string> typeNames;
+ShipType::PoolLink poolLink;
+std::string loadedFolder = defaultFolder;
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The extension runs from the last "."; it must be exactly ".ship" or the twin's ".shipx".
+bool isShipFile(const std::string& fileName)
+{
+    if (fileName.empty() || fileName.front() == '.')
+        return false;
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    const std::string extension = fileName.substr(dot);
+    return extension == ".ship" || extension == ".shipx";
+}
+
+std::string stemOf(const std::string& fileName)
+{
+    return fileName.substr(0, fileName.rfind('.'));
+}
+
+// The ship files of the folder (not of its subfolders), sorted by name.
+std::vector<std::string> listShipFiles(const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error) {
+        logLine("ShipType: cannot read folder " + folder);
+        throw ConfigurationError();
+    }
+    for (const fs::directory_entry& entry : entries) {
+        const std::string fileName = entry.path().filename().string();
+        if (isShipFile(fileName) && !entry.is_directory(error))
+            names.push_back(fileName);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+void ShipType::setPoolLink(PoolLink link)
+{
+    poolLink = std::move(link);
+}
+
+ShipType::ShipType(const std::string& path)
+    : Config(path, false, true, false)
+    , name(get<std::string>(shipSection, "name"))
+    , description(get<std::string>(shipSection, "description"))
+{
+    const std::string overlayName = get<std::string>("Display", "weaponOverlay", "DefaultHud");
+    if (Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr())
+        weaponOverlay = overlays->getByName(overlayName);
+    maxForce = get<float>("Thrust", "maxForce");
+    maxTorque = get<float>("Thrust", "maxTorque");
+    thrustColour = get<Ogre::ColourValue>("Thrust", "colour");
+    explosionGroup = get<std::string>(shipSection, "explosionGroup");
+    damageWireframeScale = get<float>(shipSection, "damageWireframeScale");
+    maintenanceRate = get<float>(shipSection, "maintenanceRate", 0.0f);
+    engagementRange = get<float>("Behaviour", "engagementRange");
+    readTuning();
+    readRole();
+    readComponents();
+    if (get<bool>("Physics", "triggerAllProjectiles", false))
+        collisionFlags |= TRIGGER_ALL_PROJECTILES;
+    if (get<bool>("Physics", "explosionBounce", false))
+        collisionFlags |= EXPLOSION_BOUNCE;
+}
+
+void ShipType::readTuning()
+{
+    for (int pair = 0; pair < TUNING_COUNT; ++pair) {
+        const std::string stem = tuningKeys[pair];
+        float bad = get<float>("Behaviour", stem + "Bad");
+        float good = get<float>("Behaviour", stem + "Good");
+        if (pair == SHOCK_HALFLIFE) {
+            // Stored as decay rates; a half-life of 0 would make every AI read of it infinite or
+            // not a number.
+            if (bad == 0.0f || good == 0.0f) {
+                logLine("Ship type " + name + " has a " + stem + (bad == 0.0f ? "Bad" : "Good") + " of 0");
+                throw ConfigurationError();
+            }
+            bad = 1.0f / bad;
+            good = 1.0f / good;
+        }
+        tuningPairs[pair].base = bad;
+        tuningPairs[pair].range = good - bad;
+    }
+}
+
+void ShipType::readRole()
+{
+    const std::string value = get<std::string>(shipSection, "role");
+    if (value == "interceptor") {
+        role = INTERCEPTOR;
+    } else if (value == "fighter") {
+        role = FIGHTER;
+    } else if (value == "capital") {
+        role = CAPITAL;
+    } else {
+        logLine("Ship type " + name + " has unknown role: " + value);
+        throw ConfigurationError();
+    }
+}
+
+void ShipType::readComponents()
+{
+    std::vector<std::vector<std::string>> neighbourNames;
+    std::set<std::string> seen;
+    for (const std::string& section : getSectionNames()) {
+        const std::size_t marker = section.find(componentMarker);
+        if (marker == std::string::npos || !seen.insert(section).second)
+            continue;
+        componentMeshes.push_back(get<std::string>(section, "mesh"));
+        componentMeshPositions.push_back(get<Ogre::Vector3>(section, "meshPosition", Ogre::Vector3::ZERO));
+        componentArmour.push_back(get<float>(section, "armor"));
+        componentTriggers.push_back(get<float>(section, "trigger", 0.0f));
+        componentTriggerExplosionGroups.push_back(get<std::string>(section, "triggerExplosionGroup", ""));
+        componentTriggerParticleSystems.push_back(get<std::string>(section, "triggerParticleSystem", ""));
+        // The name follows the marker, wherever the marker stands in the section name.
+        componentNames.push_back(section.substr(marker + componentMarker.size()));
+        componentNeighbours.emplace_back();
+        neighbourNames.emplace_back();
+        for (const std::string& key : getKeys(section)) {
+            if (key.find("adjacent") != std::string::npos)
+                neighbourNames.back().push_back(getValue(section, key));
+        }
+    }
+    linkNeighbours(neighbourNames);
+}
+
+void ShipType::linkNeighbours(const std::vector<std::vector<std::string>>& neighbourNames)
+{
+    const unsigned count = getComponentCount();
+    for (unsigned i = 0; i < count; ++i) {
+        for (const std::string& neighbour : neighbourNames[i]) {
+            for (unsigned k = 0; k < count; ++k) {
+                if (k == i || componentNames[k] != neighbour)
+                    continue;
+                logLine("ShipType (" + name + "): Adding adjacent components: " + componentNames[k] +
+                        " and " + componentNames[i]);
+                componentNeighbours[i].push_back(k);
+                componentNeighbours[k].push_back(i);
+                break;
+            }
+        }
+    }
+}
+
+float ShipType::tuning(Tuning pair, float skill) const
+{
+    return tuningPairs[pair].base + skill * tuningPairs[pair].range;
+}
+
+float ShipType::getRotationCorrectionFactor(float skill) const
+{
+    return tuning(ROTATION_CORRECTION_FACTOR, skill);
+}
+
+float ShipType::getTargetLeadFactor(float skill) const
+{
+    return tuning(TARGET_LEAD_FACTOR, skill);
+}
+
+float ShipType::getPredictionAccuracy(float skill) const
+{
+    return tuning(PREDICTION_ACCURACY, skill);
+}
+
+float ShipType::getAttackArrivalProportion(float skill) const
+{
+    return tuning(ATTACK_ARRIVAL_PROPORTION, skill);
+}
+
+float ShipType::getMissileAvoidanceFactor(float skill) const
+{
+    return tuning(MISSILE_AVOIDANCE_FACTOR, skill);
+}
+
+float ShipType::getShockMovementThreshold(float skill) const
+{
+    return tuning(SHOCK_MOVEMENT_THRESHOLD, skill);
+}
+
+float ShipType::getShockDodgeThreshold(float skill) const
+{
+    return tuning(SHOCK_DODGE_THRESHOLD, skill);
+}
+
+float ShipType::getShockAttackThreshold(float skill) const
+{
+    return tuning(SHOCK_ATTACK_THRESHOLD, skill);
+}
+
+float ShipType::getShockHalflife(float skill) const
+{
+    return tuning(SHOCK_HALFLIFE, skill);
+}
+
+void ShipType::loadAll()
+{
+    loadAll(defaultFolder);
+}
+
+void ShipType::loadAll(const std::string& folder)
+{
+    if (!typeRegistry.empty())
+        return;
+    loadedFolder = folder;
+    // A plain file and its twin share a stem and are one type: reading the plain file refreshes
+    // the twin, so from the second start on both are present, and loading both would list the
+    // type twice and build its pool twice.
+    std::set<std::string> stems;
+    for (const std::string& fileName : listShipFiles(folder)) {
+        const std::string stem = stemOf(fileName);
+        if (!stems.insert(stem).second)
+            continue;
+        auto type = std::make_shared<ShipType>(folder + "/" + fileName);
+        typeNames.push_back(type->getName());
+        typeRegistry.emplace(type->getName(), type);
+        fileRegistry.emplace(stem, type);
+        const int poolSize = type->get<int>("Factory", "poolSize", 0);
+        if (poolLink.registerPool)
+            poolLink.registerPool(type->getName(), poolSize);
+    }
+}
+
+void ShipType::unloadAll()
+{
+    if (poolLink.deactivateAll)
+        poolLink.deactivateAll();
+    if (poolLink.clearPools)
+        poolLink.clearPools();
+    typeNames.clear();
+    typeRegistry.clear();
+    fileRegistry.clear();
+}
+
+void ShipType::reloadAll()
+{
+    unloadAll();
+    loadAll(loadedFolder);
+}
+
+ShipType& ShipType::getByName(const std::string& typeName)
+{
+    const auto found = typeRegistry.find(typeName);
+    if (found == typeRegistry.end()) {
+        logLine("ShipType " + typeName + " not found");
+        throw ConfigurationError();
+    }
+    return *found->second;
+}
+
+ShipType& ShipType::getByFilename(const std::string& fileBaseName)
+{
+    const auto found = fileRegistry.find(fileBaseName);
+    if (found == fileRegistry.end()) {
+        logLine("ShipType file " + fileBaseName + " not found");
+        throw ConfigurationError();
+    }
+    return *found->second;
+}
+
+std::vector<std::string> ShipType::getTypeNames()
+{
+    return typeNames;
+}
+
+std::string ShipType::getFilename(const std::string& typeName)
+{
+    return defaultFolder + "/" + typeName + ".ship";
+}
+
+} // namespace Tolvarine

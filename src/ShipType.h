@@ -1,0 +1,186 @@
+#pragma once
+
+#include "Config.h"
+
+#include <OgreColourValue.h>
+#include <OgreVector.h>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Ogre {
+class Overlay;
+} // namespace Ogre
+
+namespace Tolvarine {
+
+// Everything that ships of one kind share, read from one ".ship" file of data/entities (or its
+// enciphered twin): names, reticle overlay, thrust limits and colour, the damage components with
+// their armour, neighbours and wireframe meshes, the explosion sequence played when the ship dies,
+// maintenance, collision flags, role and the AI tuning values. A type is itself the Config of its
+// file, so the ship's other parts (body, geometry, frame, weapons, AI, thrust, stations) read their
+// own sections from the same object.
+//
+// Types are made only by loadAll, live in the registries below and stay until reloadAll.
+//
+// Component sections are those whose name contains "Component_"; the component's name is the text
+// after that marker. Each holds "mesh" (required), "meshPosition" (zero), "armor" (required),
+// "trigger" (0), "triggerExplosionGroup" and "triggerParticleSystem" (empty), and any number of
+// keys containing "adjacent" whose values name neighbouring components. A neighbour is linked on
+// both sides; a name that matches no other component is ignored.
+class ShipType : public Config {
+public:
+    enum Role { INTERCEPTOR = 0, FIGHTER = 1, CAPITAL = 2 };
+
+    // Bits of getCollisionFlags.
+    static constexpr unsigned EXPLOSION_BOUNCE = 1;
+    static constexpr unsigned TRIGGER_ALL_PROJECTILES = 2;
+
+    // How the types reach the ship pools, which the ship code owns. The ship code fills it in
+    // once at start-up, before the types load: `registerPool` makes the pool of one type name
+    // with that many ships built in advance (the ship creator looks the type up by name, so the
+    // type is registered before its pool); `deactivateAll` takes every ship out of play and
+    // `clearPools` destroys the pools and their ships, both before the types are reloaded.
+    // Without a link the types load without pools.
+    struct PoolLink {
+        std::function<void(const std::string& typeName, int poolSize)> registerPool;
+        std::function<void()> deactivateAll;
+        std::function<void()> clearPools;
+    };
+    static void setPoolLink(PoolLink link);
+
+    // Reads the type from its file (see the class comment). A missing required key or a value
+    // that does not convert fails as the Config read does; an unknown role and a shock half-life
+    // of 0 are logged and raise ConfigurationError.
+    explicit ShipType(const std::string& path);
+
+    // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
+    // while types are loaded. Entries are taken in name order, so the type-name list and the
+    // winner between duplicates do not depend on the file system; a plain file and its twin are
+    // one type. A folder that cannot be read is logged and raises ConfigurationError.
+    static void loadAll();
+    // The same over another folder (tools and tests).
+    static void loadAll(const std::string& folder);
+    // Takes every ship out of play, destroys the pools and forgets all types (ships hold plain
+    // references to their type, so none may outlive it).
+    static void unloadAll();
+    // unloadAll, then loads the types again from the folder of the last load.
+    static void reloadAll();
+
+    // Unknown names are logged and raise ConfigurationError.
+    static ShipType& getByName(const std::string& name);
+    static ShipType& getByFilename(const std::string& fileBaseName);
+    // The type names in load order.
+    static std::vector<std::string> getTypeNames();
+    // Where the type of that name is expected: "data/entities/" + name + ".ship".
+    static std::string getFilename(const std::string& name);
+
+    const std::string& getName() const { return name; }
+    // The name under which ships of the type are shown.
+    const std::string& getDescription() const { return description; }
+    // The reticle shown while a ship of the type has the focus; null when the overlay system
+    // does not know the name.
+    Ogre::Overlay* getWeaponOverlay() const { return weaponOverlay; }
+    float getMaxForce() const { return maxForce; }
+    float getMaxTorque() const { return maxTorque; }
+    const Ogre::ColourValue& getThrustColour() const { return thrustColour; }
+
+    unsigned getComponentCount() const { return static_cast<unsigned>(componentNames.size()); }
+    // Index out of range throws std::out_of_range.
+    float getComponentArmour(unsigned index) const { return componentArmour.at(index); }
+    const std::string& getComponentName(unsigned index) const { return componentNames.at(index); }
+    const Ogre::Vector3& getComponentMeshPosition(unsigned index) const
+    {
+        return componentMeshPositions.at(index);
+    }
+    const std::vector<unsigned>& getComponentNeighbours(unsigned index) const
+    {
+        return componentNeighbours.at(index);
+    }
+    const std::string& getComponentMesh(unsigned index) const { return componentMeshes.at(index); }
+    float getComponentTrigger(unsigned index) const { return componentTriggers.at(index); }
+    const std::string& getComponentTriggerExplosionGroup(unsigned index) const
+    {
+        return componentTriggerExplosionGroups.at(index);
+    }
+    const std::string& getComponentTriggerParticleSystem(unsigned index) const
+    {
+        return componentTriggerParticleSystems.at(index);
+    }
+
+    // The ship explosion sequence type started when a ship of this type is destroyed.
+    const std::string& getExplosionGroup() const { return explosionGroup; }
+    float getDamageWireframeScale() const { return damageWireframeScale; }
+    // Health restored per second.
+    float getMaintenanceRate() const { return maintenanceRate; }
+    // EXPLOSION_BOUNCE and TRIGGER_ALL_PROJECTILES.
+    unsigned getCollisionFlags() const { return collisionFlags; }
+    Role getRole() const { return role; }
+    float getEngagementRange() const { return engagementRange; }
+
+    // AI tuning at a skill: the "Bad" value at skill 0, the "Good" value at skill 1, linear in
+    // between (and beyond, for skills outside [0, 1]).
+    float getRotationCorrectionFactor(float skill) const;
+    float getTargetLeadFactor(float skill) const;
+    float getPredictionAccuracy(float skill) const;
+    float getAttackArrivalProportion(float skill) const;
+    float getMissileAvoidanceFactor(float skill) const;
+    float getShockMovementThreshold(float skill) const;
+    float getShockDodgeThreshold(float skill) const;
+    float getShockAttackThreshold(float skill) const;
+    // The shock decay rate, 1 / half-life, interpolated between 1 / "shockHalflifeBad" and
+    // 1 / "shockHalflifeGood": a rate, not a half-life.
+    float getShockHalflife(float skill) const;
+
+private:
+    // The pairs in the order they are read.
+    enum Tuning {
+        ROTATION_CORRECTION_FACTOR,
+        TARGET_LEAD_FACTOR,
+        PREDICTION_ACCURACY,
+        RANGE_BUFFER_PROPORTION,
+        ATTACK_ARRIVAL_PROPORTION,
+        MISSILE_AVOIDANCE_FACTOR,
+        SHOCK_MOVEMENT_THRESHOLD,
+        SHOCK_DODGE_THRESHOLD,
+        SHOCK_ATTACK_THRESHOLD,
+        SHOCK_HALFLIFE,
+        TUNING_COUNT
+    };
+    struct TuningPair {
+        float base = 0.0f;
+        float range = 0.0f;
+    };
+
+    void readTuning();
+    void readRole();
+    void readComponents();
+    void linkNeighbours(const std::vector<std::vector<std::string>>& neighbourNames);
+    float tuning(Tuning pair, float skill) const;
+
+    std::string name;
+    std::string description;
+    Ogre::Overlay* weaponOverlay = nullptr;
+    float maxForce;
+    float maxTorque;
+    Ogre::ColourValue thrustColour;
+    std::vector<float> componentArmour;
+    std::vector<std::string> componentNames;
+    std::vector<Ogre::Vector3> componentMeshPositions;
+    std::vector<std::vector<unsigned>> componentNeighbours;
+    std::vector<std::string> componentMeshes;
+    std::vector<float> componentTriggers;
+    std::vector<std::string> componentTriggerExplosionGroups;
+    std::vector<std::string> componentTriggerParticleSystems;
+    std::string explosionGroup;
+    float damageWireframeScale;
+    float maintenanceRate;
+    unsigned collisionFlags = 0;
+    Role role = FIGHTER;
+    float engagementRange;
+    std::array<TuningPair, TUNING_COUNT> tuningPairs;
+};
+
+} // namespace Tolvarine

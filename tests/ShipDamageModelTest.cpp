@@ -1,0 +1,613 @@
+#include "ShipDamageModel.h"
+
+#include "CameraController.h"
+#include "CameraDoubles.h"
+#include "CombatWorld.h"
+#include "ComplexExplosion.h"
+#include "ExplosionManager.h"
+#include "ParticleSpray.h"
+#include "ResponseCurves.h"
+
+#include "ConfigFiles.h"
+#include "FatalError.h"
+#include "FixedTask.h"
+#include "GameplaySettings.h"
+#include "InputHandler.h"
+#include "InstrumentSoundManager.h"
+#include "LogCapture.h"
+#include "ManualTicks.h"
+#include "PhysicsEngine.h"
+#include "Scheduler.h"
+#include "ShipExplosionSequence.h"
+#include "ShipFiles.h"
+#include "ShipType.h"
+#include "SoundFiles.h"
+#include "SoundManager.h"
+#include "SoundSource.h"
+#include "TargetingDoubles.h"
+
+#include <OgreMaterialManager.h>
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgrePass.h>
+#include <OgreRoot.h>
+#include <OgreTechnique.h>
+#include <OgreTextureManager.h>
+#include <OgreTextureUnitState.h>
+#include <gtest/gtest.h>
+#include <ode/objects.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace Tolvarine::Test {
+namespace {
+
+// A ship of a type with the given components, on a hand-driven game clock, with the services
+// that focus and the alarm talk to and a pool for the type's explosion sequence.
+class ShipDamageModelTest : public ::testing::Test {
+protected:
+    ShipDamageModelTest()
+    {
+        ShipExplosionSequence::getPoolFactory().registerType(
+            "SmallShipDeath", [] { return new ShipExplosionSequence("SmallShipDeath", 1.0f, 0.0f); }, 0);
+    }
+
+    ~ShipDamageModelTest() override
+    {
+        if (Controllable* focused = Controllable::getFocused())
+            focused->setFocus(false);
+        model.reset();
+        ShipExplosionSequence::getPoolFactory().clear();
+    }
+
+    // Builds the ship and its model from component sections (and any other changes).
+    ShipDamageModel& build(const std::string& components, const std::map<std::string, std::string>& changes = {})
+    {
+        writeFile(folder.file("test.ship"),
+                  shipText("Test", changes,
+                           components + "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
+        type = std::make_unique<ShipType>(folder.file("test.ship"));
+        ship = std::make_unique<TestShip>("ship", *type, journal);
+        model = std::make_unique<ShipDamageModel>(*ship, *type);
+        model->damageSubscribe([this](unsigned component) { notified.push_back(component); });
+        return *model;
+    }
+
+    void hit(int component, float direct, float splash = 0.0f)
+    {
+        model->inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, component, direct, splash, 0.0f,
+                             CONVENTIONAL);
+    }
+
+    std::vector<float> healths() const
+    {
+        std::vector<float> result;
+        for (unsigned i = 0; i < model->getComponentCount(); ++i)
+            result.push_back(model->getComponentHealth(i));
+        return result;
+    }
+
+    std::size_t sequencesPlaying() const
+    {
+        return ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveCount();
+    }
+
+    bool alarm() const { return sounds.getCriticalAlarm().isPlaying(); }
+
+    void passAt(double start)
+    {
+        ManualTicks::advance(start - scheduler.getTime());
+        scheduler.run();
+    }
+
+    // Sound definitions are kept by name for the process; these tests read their own.
+    struct FreshSoundDefinitions {
+        FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+        ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+    } freshSoundDefinitions;
+    ManualTicks ticks;
+    TemporaryFolder folder;
+    InputHandler input;
+    Scheduler scheduler;
+    // Each pass does some fixed work, which gives the variable tasks their look-ahead.
+    FixedTask workTask{[](float, float) { ManualTicks::advance(0.0625); }, "Work", 0};
+    PhysicsEngine physics;
+    // The alarms need the sound manager with its settings and definitions.
+    SoundFiles soundFiles;
+    SoundManager soundManager{nullptr, SoundSystem::Output::SILENT};
+    InstrumentSoundManager sounds;
+    GameplaySettings gameplay{folder.file("gameplay.cfg")};
+    Journal journal;
+    std::unique_ptr<ShipType> type;
+    std::unique_ptr<TestShip> ship;
+    std::unique_ptr<ShipDamageModel> model;
+    std::vector<unsigned> notified;
+};
+
+TEST_F(ShipDamageModelTest, TheModelShowsTheTypesComponentsAtFullHealth)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 100, {}, "meshPosition = (1 2 3)\n") +
+                                    componentText("Component_Wing", 50));
+    const DamageModel& shown = damage;
+    ASSERT_EQ(shown.getComponentCount(), 2u);
+    EXPECT_EQ(shown.getComponentName(1), "Wing");
+    EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
+    EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
+    EXPECT_EQ(shown.getComponentHealth(1), 50.0f);
+    EXPECT_EQ(shown.getComponentHealthProportion(0), 1.0f);
+    EXPECT_EQ(shown.getWireframeScale(), 0.25f);
+    EXPECT_EQ(damage.getComponentIndex("Wing"), 1);
+    // Geometry naming no known component damages the first.
+    EXPECT_EQ(damage.getComponentIndex("Rudder"), 0);
+    EXPECT_EQ(damage.getCollisionType(), 0);
+    EXPECT_FALSE(damage.getMaintenanceTask().isActive());
+
+    hit(1, 20.0f);
+    EXPECT_EQ(shown.getComponentHealth(1), 30.0f);
+    EXPECT_FLOAT_EQ(shown.getComponentHealthProportion(1), 0.6f);
+}
+
+TEST_F(ShipDamageModelTest, AComponentWithoutArmourShowsAsBroken)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Aerial", 0));
+    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
+    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f);
+    EXPECT_FALSE(damage.damageComponent(1, 0.0f));
+    EXPECT_TRUE(damage.damageComponent(1, 1.0f));
+    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
+}
+
+TEST_F(ShipDamageModelTest, ThePlatingHoldsATenthOfTheWeakestArmourAndRefillsWhenItRunsOut)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
+    EXPECT_EQ(damage.getPlatingCapacity(), 5.0f);
+    hit(0, 4.0f);
+    EXPECT_EQ(damage.getPlating(), 1.0f);
+    hit(1, 2.0f);
+    // Run out: refilled.
+    EXPECT_EQ(damage.getPlating(), 5.0f);
+    hit(0, 6.0f);
+    EXPECT_EQ(damage.getPlating(), 5.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
+
+    // Hits without a component wear the plating too, but do not breach it.
+    hit(ShipDamageModel::NO_COMPONENT, 7.0f);
+    EXPECT_EQ(damage.getPlating(), -2.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
+    EXPECT_EQ(notified.size(), 3u);
+}
+
+TEST_F(ShipDamageModelTest, WithoutComponentsThePlatingIsEndless)
+{
+    LogCapture log;
+    ShipDamageModel& damage = build("");
+    EXPECT_TRUE(std::isinf(damage.getPlating()));
+    // Component 0 does not exist on such a ship.
+    hit(0, 10.0f);
+    hit(ShipDamageModel::ALL_COMPONENTS, 10.0f);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ShipDamageModel: attempt to damage non-existent component: 0"});
+    EXPECT_TRUE(damage.maintenanceUpdate(1.0f));
+    EXPECT_TRUE(notified.empty());
+}
+
+TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndTheNextHitBreaksThrough)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 10));
+    EXPECT_FALSE(damage.damageComponent(0, 10.0f));
+    EXPECT_EQ(damage.getComponentHealth(0), 0.0f);
+    EXPECT_FALSE(damage.isDestroyed());
+    EXPECT_EQ(sequencesPlaying(), 0u);
+
+    EXPECT_TRUE(damage.damageComponent(0, 0.001f));
+    EXPECT_EQ(damage.getComponentHealth(0), 0.0f);
+    EXPECT_TRUE(damage.isDestroyed());
+    ASSERT_EQ(sequencesPlaying(), 1u);
+    ShipExplosionSequence* sequence =
+        *ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveObjects().begin();
+    EXPECT_EQ(sequence->getTarget(), ship.get());
+    EXPECT_FALSE(sequence->isFocused());
+    EXPECT_EQ(sequence->getOffset(), Ogre::Vector3::ZERO);
+
+    // Once per life, however often the ship is broken or destroyed.
+    EXPECT_TRUE(damage.damageComponent(0, 5.0f));
+    damage.destroy();
+    EXPECT_EQ(sequencesPlaying(), 1u);
+    EXPECT_EQ(notified, (std::vector<unsigned>{0, 0, 0}));
+
+    // The next life starts whole and can end again.
+    damage.activate();
+    EXPECT_FALSE(damage.isDestroyed());
+    EXPECT_EQ(damage.getComponentHealth(0), 10.0f);
+    damage.destroy();
+    EXPECT_EQ(sequencesPlaying(), 2u);
+}
+
+TEST_F(ShipDamageModelTest, ThePlayersSequenceIsFocused)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 10));
+    ship->setFocus(true);
+    damage.destroy();
+    ShipExplosionSequence* sequence =
+        *ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveObjects().begin();
+    EXPECT_TRUE(sequence->isFocused());
+}
+
+TEST_F(ShipDamageModelTest, AnUnknownExplosionSequenceIsAFatalErrorWithItsLogLine)
+{
+    LogCapture log;
+    ShipDamageModel& damage = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
+    EXPECT_THROW(damage.destroy(), FatalError);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"Multipool factory cannot create Nowhere as there is no creator registered"});
+}
+
+TEST_F(ShipDamageModelTest, SplashReachesTheNeighboursInOrderUntilOneBreaks)
+{
+    build(componentText("Component_Hull", 100, {"Left", "Right", "Tail"}) + componentText("Component_Left", 10) +
+          componentText("Component_Right", 10) + componentText("Component_Tail", 10));
+    hit(0, 1.0f, 4.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{99.0f, 6.0f, 6.0f, 6.0f}));
+    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2, 3}));
+
+    model->damageComponent(2, 3.0f);
+    notified.clear();
+    hit(0, 1.0f, 5.0f);
+    // Right breaks: Tail is spared.
+    EXPECT_EQ(healths(), (std::vector<float>{98.0f, 1.0f, 0.0f, 6.0f}));
+    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(sequencesPlaying(), 1u);
+}
+
+TEST_F(ShipDamageModelTest, BreakingTheHitComponentStopsTheHitBeforeSplashAndPlating)
+{
+    ShipDamageModel& damage = build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
+    hit(0, 12.0f, 5.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
+    // The plating was lowered past empty but not refilled: no breach.
+    EXPECT_EQ(damage.getPlating(), -11.0f);
+}
+
+TEST_F(ShipDamageModelTest, AnExplosionsBlastHitsEveryComponentUntilOneBreaks)
+{
+    build(componentText("Component_A", 10) + componentText("Component_B", 10) + componentText("Component_C", 10));
+    model->damageComponent(1, 8.0f);
+    notified.clear();
+    model->inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::ALL_COMPONENTS, 5.0f, 0.0f,
+                         0.0f, static_cast<DamageType>(3));
+    EXPECT_EQ(healths(), (std::vector<float>{5.0f, 0.0f, 10.0f}));
+    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1}));
+}
+
+TEST_F(ShipDamageModelTest, OutOfRangeComponentsAreLoggedAsUnsignedNumbers)
+{
+    LogCapture log;
+    ShipDamageModel& damage = build(componentText("Component_A", 10));
+    hit(1, 5.0f);
+    hit(-3, 5.0f);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "ShipDamageModel: attempt to damage non-existent component: 1",
+                               "ShipDamageModel: attempt to damage non-existent component: 4294967293"}));
+    EXPECT_EQ(damage.getComponentHealth(0), 10.0f);
+    EXPECT_TRUE(notified.empty());
+}
+
+TEST_F(ShipDamageModelTest, HealthNeverRisesAboveArmour)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 10, {"B"}) + componentText("Component_B", 20));
+    hit(0, 4.0f);
+    hit(0, -50.0f, -50.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 20.0f}));
+    damage.damageComponent(1, 15.0f);
+    damage.maintenanceUpdate(1000.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 20.0f}));
+}
+
+TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestComponentAndAlwaysNotifies)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 10) + componentText("Component_B", 10) +
+                                    componentText("Component_C", 10));
+    // All whole: component 0 is picked and reported, unchanged.
+    damage.maintenanceUpdate(1.0f);
+    EXPECT_EQ(notified, std::vector<unsigned>{0});
+
+    damage.damageComponent(1, 6.0f);
+    damage.damageComponent(2, 6.0f);
+    notified.clear();
+    // Rate 2: a second gives 2. B and C are equal, and the lower index goes first.
+    damage.maintenanceUpdate(1.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 4.0f}));
+    damage.maintenanceUpdate(0.5f);
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 5.0f}));
+    EXPECT_EQ(notified, (std::vector<unsigned>{1, 2}));
+}
+
+TEST_F(ShipDamageModelTest, MaintenanceAtRateZeroStillNotifies)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 10) + componentText("Component_B", 10),
+                                    {{"maintenanceRate", "0"}});
+    damage.damageComponent(1, 3.0f);
+    notified.clear();
+    damage.maintenanceUpdate(1.0f);
+    damage.maintenanceUpdate(1.0f);
+    EXPECT_EQ(notified, (std::vector<unsigned>{1, 1}));
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 7.0f}));
+}
+
+TEST_F(ShipDamageModelTest, TheFirstRepairAfterActivationCountsFromTheActivation)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});
+    // The ship waits in its pool for a long time before it is used.
+    passAt(0.0);
+    passAt(500.0);
+    damage.activate();
+    EXPECT_TRUE(damage.getMaintenanceTask().isActive());
+    damage.damageComponent(0, 50.0f);
+    notified.clear();
+    for (double t = 500.25; notified.empty() && t < 510.0; t += 0.25)
+        passAt(t);
+    ASSERT_EQ(notified.size(), 1u);
+    // The task runs 2 ± 1 s after activation.
+    EXPECT_GE(damage.getComponentHealth(0), 51.0f);
+    EXPECT_LE(damage.getComponentHealth(0), 53.5f);
+
+    // Deactivated, it repairs no more.
+    damage.deactivate();
+    notified.clear();
+    for (double t = 510.0; t < 520.0; t += 0.25)
+        passAt(t);
+    EXPECT_TRUE(notified.empty());
+}
+
+TEST_F(ShipDamageModelTest, TheCriticalAlarmFollowsThePlayersShip)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 100) + componentText("Component_B", 100),
+                                    {{"maintenanceRate", "1"}});
+    // Another ship's damage never sounds the alarm.
+    damage.damageComponent(0, 71.0f);
+    EXPECT_FALSE(alarm());
+    // Taking the focus re-evaluates it.
+    ship->setFocus(true);
+    damage.updateCriticalAlarm();
+    EXPECT_TRUE(alarm());
+
+    // Repair to 31 %: the alarm stops, as no other component is critical.
+    damage.maintenanceUpdate(2.0f);
+    EXPECT_EQ(damage.getComponentHealth(0), 31.0f);
+    EXPECT_FALSE(alarm());
+
+    // Damage switches it on once a component falls below 30 %.
+    damage.damageComponent(1, 69.0f);
+    EXPECT_FALSE(alarm());
+    damage.damageComponent(1, 2.0f);
+    EXPECT_TRUE(alarm());
+    damage.damageComponent(0, 2.0f);
+    EXPECT_TRUE(alarm());
+    // Repairing A (29 %) past 30 % keeps the alarm for B.
+    damage.maintenanceUpdate(2.0f);
+    EXPECT_EQ(damage.getComponentHealth(0), 31.0f);
+    EXPECT_TRUE(alarm());
+
+    // Leaving play silences it.
+    damage.deactivate();
+    EXPECT_FALSE(alarm());
+}
+
+TEST_F(ShipDamageModelTest, OneSubscriberAtATime)
+{
+    LogCapture log;
+    ShipDamageModel& damage = build(componentText("Component_A", 10));
+    std::vector<unsigned> second;
+    damage.damageSubscribe([&second](unsigned component) { second.push_back(component); });
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"});
+    damage.damageComponent(0, 1.0f);
+    EXPECT_TRUE(notified.empty());
+    EXPECT_EQ(second, std::vector<unsigned>{0});
+
+    damage.damageUnsubscribe();
+    damage.damageComponent(0, 1.0f);
+    EXPECT_EQ(second.size(), 1u);
+    log.clear();
+    damage.damageSubscribe([](unsigned) {});
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
+{
+    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
+                                                                      {"Physics.triggerAllProjectiles", "1"}});
+    EXPECT_EQ(damage.getCollisionType(), 3);
+    std::vector<float> shocks;
+    damage.setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
+    damage.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::NO_COMPONENT, 0.0f, 0.0f, 2.5f,
+                         PLASMA);
+    damage.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, 0, 20.0f, 0.0f, 4.0f, BEAM);
+    EXPECT_EQ(shocks, (std::vector<float>{2.5f, 4.0f}));
+
+    gameplay.setExplosionRollProportion(0.5f);
+    damage.applyExplosionForce(Ogre::Vector3(0, 10, 0), Ogre::Vector3(1, 0, 0));
+    const dReal* force = dBodyGetForce(ship->body.getBody());
+    const dReal* torque = dBodyGetTorque(ship->body.getBody());
+    EXPECT_DOUBLE_EQ(force[1], 5.0);
+    // Applied off the centre, the push turns the ship about z.
+    EXPECT_DOUBLE_EQ(torque[2], 5.0);
+}
+
+// The sparks of a breached plating, drawn on a hidden window (explosion flashes need textures):
+// "fireball" and "plating" sprays, one explosion type in each of the groups "Plasma" and
+// "Conventional", and the fixed camera 300 units behind the ship, looking at it.
+class PlatingBreachTest : public CombatWorld {
+protected:
+    PlatingBreachTest() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        Ogre::ParticleSystem* sparks = Ogre::ParticleSystemManager::getSingleton().createTemplate(
+            "Test/Sparks", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+        sparks->setMaterialName("BaseWhite");
+        sparks->addEmitter("Point")->setEmissionRate(10.0f);
+        makeFlipBook("Flash");
+        writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
+        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        for (const char* spray : {"fireball", "plating"})
+            writeFile(explosions() + "/" + spray + ".spray",
+                      "[ParticleSpray]\nsystemName = Test/Sparks\nduration = 1\nrateCurveName = Rise\n"
+                      "timeResolution = 0.125\n");
+        writeExplosionType("plasma_hit", explosionType("Plasma"));
+        writeExplosionType("slug_hit", explosionType("Conventional"));
+        ParticleSpray::loadTypes(explosions(), &scene(), curves.get());
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        explosionManager = std::make_unique<ExplosionManager>(explosions(), curves.get());
+        cameras = std::make_unique<CameraController>(scene(), cameraSettings);
+        cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 300));
+        cameras->getCurrentCamera()->setOrientation(Ogre::Quaternion::IDENTITY);
+
+        writeFile(folder.file("test.ship"),
+                  shipText("Test", {}, componentText("Component_Hull", 100) +
+                                           "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
+        type = std::make_unique<ShipType>(folder.file("test.ship"));
+        ship = std::make_unique<TestShip>("ship", *type, journal);
+        ship->body.setLinearVelocity(Ogre::Vector3(0, 0, -10));
+        model = std::make_unique<ShipDamageModel>(*ship, *type);
+    }
+
+    ~PlatingBreachTest() override
+    {
+        model.reset();
+        ship.reset();
+        cameras.reset();
+        ParticleSpray::unloadTypes();
+        explosionManager.reset();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    static void makeFlipBook(const std::string& name)
+    {
+        const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
+        Ogre::String frame = name + "/Frame0";
+        Ogre::TextureManager::getSingleton().createManual(frame, group, Ogre::TEX_TYPE_2D, 4, 4, 0, Ogre::PF_BYTE_RGBA);
+        Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
+        material->getTechnique(0)->getPass(0)->createTextureUnitState()->setAnimatedTextureName(&frame, 1, 0);
+    }
+
+    static std::string explosionType(const std::string& group)
+    {
+        return "[Explosion]\ngroup = " + group + "\n[Physics]\nmass = 1\n"
+               "[Animation]\nmaterialName = Flash\nduration = 0.25\ntimeResolution = 0.03125\nsize = 4\n"
+               "[Glow]\nmaterialName = BaseWhite\nduration = 0.5\ntimeResolution = 0.03125\n"
+               "sizeCurveName = Rise\nminSize = 1\nmaxSize = 2\ncolourCurveName = Rise\n"
+               "minColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n[Sound]\nname = beep\n";
+    }
+
+    // Breaches the plating (a tenth of the armour, 10) with a hit at `position`.
+    void breach(const Ogre::Vector3& position, DamageType damageType)
+    {
+        model->inflictDamage(position, Ogre::Vector3::ZERO, 0, 11.0f, 0.0f, 0.0f, damageType);
+        ASSERT_EQ(model->getPlating(), 10.0f);
+    }
+
+    std::vector<ParticleSpray*> sprays(const std::string& type) const
+    {
+        const auto live = ParticleSpray::getPools().getPool(type)->getLiveObjects();
+        return std::vector<ParticleSpray*>(live.begin(), live.end());
+    }
+    std::vector<ComplexExplosion*> explosionsOf(const std::string& type) const
+    {
+        const auto live = explosionManager->getPools().getPool(type)->getLiveObjects();
+        return std::vector<ComplexExplosion*>(live.begin(), live.end());
+    }
+
+    // Sound definitions are kept by name for the process; these tests read their own.
+    struct FreshSoundDefinitions {
+        FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+        ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
+    } freshSoundDefinitions;
+    SoundFiles soundFiles;
+    std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> explosionManager;
+    const Config cameraSettings{written(folder.file("camera.cfg"), cameraSettingsText)};
+    std::unique_ptr<CameraController> cameras;
+    Journal journal;
+    std::unique_ptr<ShipType> type;
+    std::unique_ptr<TestShip> ship;
+    std::unique_ptr<ShipDamageModel> model;
+};
+
+TEST_F(PlatingBreachTest, HalfTheBreachesThrowFireballsNearTheCamera)
+{
+    // The coin, the number of fireballs (1 + 2.3 × 0.9: three), then each one's scatter.
+    ScriptedRandom random({0.25f, 0.9f, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f});
+    breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+    const std::vector<ParticleSpray*> fireballs = sprays("fireball");
+    ASSERT_EQ(fireballs.size(), 3u);
+    EXPECT_TRUE(sprays("plating").empty());
+    EXPECT_TRUE(explosionsOf("slug_hit").empty());
+    EXPECT_EQ(random.draws(), 2u + 3u * 3u);
+    // The ship's velocity, scattered by the draws.
+    const std::set<float> xs = {fireballs[0]->getPhysicsBody().getVelocity().x,
+                                fireballs[1]->getPhysicsBody().getVelocity().x,
+                                fireballs[2]->getPhysicsBody().getVelocity().x};
+    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f}));
+    EXPECT_EQ(fireballs[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
+}
+
+TEST_F(PlatingBreachTest, TheOtherHalfSparkAndExplodeByDamageType)
+{
+    {
+        ScriptedRandom random({0.5f, 0.75f});
+        breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+    }
+    // At 305 units the plating spray shows, and a conventional hit explodes as "Conventional".
+    ASSERT_EQ(sprays("plating").size(), 1u);
+    EXPECT_EQ(sprays("plating")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
+    ASSERT_EQ(explosionsOf("slug_hit").size(), 1u);
+    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
+    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
+    EXPECT_TRUE(sprays("fireball").empty());
+
+    // Beams and plasma explode as "Plasma"; beyond 400 units there is no plating spray.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 500));
+    {
+        ScriptedRandom random({0.5f});
+        breach(Ogre::Vector3(0, 0, -5), BEAM);
+        breach(Ogre::Vector3(0, 0, -5), PLASMA);
+    }
+    EXPECT_EQ(explosionsOf("plasma_hit").size(), 2u);
+    EXPECT_EQ(sprays("plating").size(), 1u);
+
+    // Within 100 units neither; the damage of a blast makes no explosion.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 50));
+    {
+        ScriptedRandom random({0.5f});
+        breach(Ogre::Vector3(0, 0, -5), static_cast<DamageType>(3));
+    }
+    EXPECT_EQ(sprays("plating").size(), 1u);
+    EXPECT_EQ(explosionsOf("plasma_hit").size() + explosionsOf("slug_hit").size(), 3u);
+}
+
+TEST_F(PlatingBreachTest, NothingShowsWhereTheCameraDoesNotLook)
+{
+    ScriptedRandom random({0.25f, 0.9f, 0.5f});
+    // Behind the camera, and far beyond its far clip distance of 2000.
+    breach(Ogre::Vector3(0, 0, 320), PLASMA);
+    breach(Ogre::Vector3(0, 0, -3000), PLASMA);
+    EXPECT_EQ(random.draws(), 0u);
+    EXPECT_TRUE(sprays("fireball").empty());
+    EXPECT_TRUE(explosionsOf("plasma_hit").empty());
+    // Beyond 1000 units even fireballs stay away.
+    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 1200));
+    breach(Ogre::Vector3(0, 0, -5), PLASMA);
+    EXPECT_TRUE(sprays("fireball").empty());
+}
+
+} // namespace
+} // namespace Tolvarine::Test
