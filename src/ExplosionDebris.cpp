@@ -1,8 +1,147 @@
 #include "ExplosionDebris.h"
 
+#include "ComplexExplosion.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "ExplosionManager.h"
+#include "FatalError.h"
+#include "OgreLink.h"
+#include "PhysicsBody.h"
+#include "Scenario.h"
+#include "TolvarineEngine.h"
+
+#include <OgreLogManager.h>
+#include <OgreMath.h>
+#include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreStringConverter.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <system_error>
+
 namespace Tolvarine {
 
-ExplosionDebris::~ExplosionDebris() = default;
+namespace {
+
+const char* const SECTION = "ExplosionDebris";
+const char* const EXTENSION = ".debris";
+const char* const TWIN_EXTENSION = ".debrisx";
+const char* const FIRE_SUFFIX = "/FireSystem";
+constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
+constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
+constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Every loaded type's file, by type name. Pieces are built from them during play, whenever a
+// pool has no free piece.
+std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
+{
+    static std::map<std::string, std::unique_ptr<Config>> configs;
+    return configs;
+}
+
+bool isTypeFile(const std::filesystem::path& path)
+{
+    const std::string fileName = path.filename().string();
+    if (fileName.empty() || fileName[0] == '.')
+        return false;
+    const std::string extension = path.extension().string();
+    return extension == EXTENSION || extension == TWIN_EXTENSION;
+}
+
+// The type files of the folder in byte order of their names, so that a plain file comes before
+// its twin on every machine.
+std::vector<std::filesystem::path> typeFilesIn(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) {
+        logLine("ExplosionDebris: cannot read the debris folder " + folder + ": " + error.message());
+        throw ConfigurationError();
+    }
+    std::vector<std::filesystem::path> files;
+    for (const std::filesystem::directory_entry& entry : entries) {
+        std::error_code kindError;
+        if (isTypeFile(entry.path()) && entry.is_regular_file(kindError))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        return a.filename().string() < b.filename().string();
+    });
+    return files;
+}
+
+bool fireTemplateExists(const std::string& name)
+{
+    return Ogre::ParticleSystemManager::getSingleton().getTemplate(name) != nullptr;
+}
+
+// A piece is built during play, where a broken type would stop the game in the middle of a
+// battle; so every type is checked while the game starts.
+void checkType(const Config& config, const std::string& name)
+{
+    const std::string fire = config.get<std::string>(SECTION, "fireParticleSystem");
+    const float minTimeout = config.get<float>(SECTION, "minTimeout");
+    const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
+    const std::string group = config.get<std::string>(SECTION, "explosionGroup");
+    if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout)) {
+        logLine("ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
+                + Ogre::StringConverter::toString(minTimeout) + " and " + Ogre::StringConverter::toString(maxTimeout));
+        throw ConfigurationError();
+    }
+    if (!fireTemplateExists(fire)) {
+        logLine("ExplosionDebris: type " + name + " names the unknown particle template " + fire);
+        throw ConfigurationError();
+    }
+    const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
+    if (explosions && !explosions->hasGroup(group)) {
+        logLine("ExplosionDebris: type " + name + " explodes into the unknown explosion group " + group);
+        throw ConfigurationError();
+    }
+}
+
+Ogre::SceneManager* engineSceneManager()
+{
+    const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    return engine ? engine->sceneManager : nullptr;
+}
+
+// The type name followed by the next number of the count over all pieces. A type named like
+// another type with digits after it ("a" and "a1"), or like another kind of object's name prefix,
+// would meet a name already in the scene; such numbers are passed over.
+std::string nextObjectName(const std::string& typeName)
+{
+    static unsigned counter = 0;
+    const Ogre::SceneManager* scene = engineSceneManager();
+    for (;;) {
+        const std::string name = typeName + std::to_string(counter++);
+        if (!scene
+            || (!scene->hasSceneNode(name) && !scene->hasEntity(name) && !scene->hasParticleSystem(name + FIRE_SUFFIX)))
+            return name;
+    }
+}
+
+const std::string& requireFireTemplate(const std::string& fire, const std::string& typeName)
+{
+    if (!fireTemplateExists(fire)) {
+        logLine("ExplosionDebris: type " + typeName + " names the unknown particle template " + fire);
+        throw ConfigurationError();
+    }
+    return fire;
+}
+
+} // namespace
+
+const char* const ExplosionDebris::TYPE_FOLDER = "data/explosions/debris";
 
 MultiPoolFactory<ExplosionDebris>& ExplosionDebris::getPools()
 {
@@ -10,9 +149,158 @@ MultiPoolFactory<ExplosionDebris>& ExplosionDebris::getPools()
     return pools;
 }
 
+void ExplosionDebris::loadTypes()
+{
+    loadTypes(TYPE_FOLDER);
+}
+
+void ExplosionDebris::loadTypes(const std::string& folder)
+{
+    auto& configs = typeConfigs();
+    if (!configs.empty())
+        return;
+    // The end of every game returns the pieces in flight to their pools.
+    static const bool releaseRegistered = [] {
+        Scenario::addPoolRelease(Scenario::PooledKind::EXPLOSION_DEBRIS, &ExplosionDebris::releaseAll);
+        return true;
+    }();
+    (void)releaseRegistered;
+
+    for (const std::filesystem::path& path : typeFilesIn(folder)) {
+        const std::string name = path.stem().string();
+        // The twin of a type already read.
+        if (configs.count(name) != 0)
+            continue;
+        // Not enciphered: a plain file is read without writing a twin beside it.
+        auto config = std::make_unique<Config>(path.generic_string(), false, false, false);
+        checkType(*config, name);
+        configs.emplace(name, std::move(config));
+        getPools().registerType(name, [name] { return createDebris(name); }, 0);
+    }
+}
+
+void ExplosionDebris::unloadTypes()
+{
+    releaseAll();
+    getPools().clear();
+    typeConfigs().clear();
+}
+
+ExplosionDebris* ExplosionDebris::createDebris(const std::string& name)
+{
+    const auto found = typeConfigs().find(name);
+    if (found == typeConfigs().end()) {
+        logLine("Could not create ExplosionDebris: no config file found for type: " + name);
+        throw ConfigurationError();
+    }
+    return new ExplosionDebris(*found->second, name);
+}
+
 void ExplosionDebris::releaseAll()
 {
-    getPools().releaseAll([](ExplosionDebris* piece) { piece->deactivate(static_cast<DisableTime>(2)); });
+    getPools().releaseAll([](ExplosionDebris* piece) { piece->deactivate(RELEASE_TIME); });
+}
+
+bool ExplosionDebris::hasType(const std::string& name)
+{
+    return typeConfigs().count(name) != 0;
+}
+
+std::vector<std::string> ExplosionDebris::getTypeNames()
+{
+    return getPools().getTypeNames();
+}
+
+ExplosionDebris::ExplosionDebris(Config& config, const std::string& name)
+    : DynamicCollidable(nextObjectName(name), config, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
+    , typeName(name)
+    , period(0.0f)
+    , explodeTask([this](float elapsed) { return explodeTimeout(elapsed); }, "Debris Explode Timeout", 0.0f,
+                  TIMEOUT_VARIANCE, 0, 0.0f)
+{
+    Ogre::SceneManager& scene = *getSceneNode()->getCreator();
+    const std::string fire = requireFireTemplate(config.get<std::string>(SECTION, "fireParticleSystem"), name);
+    const float minTimeout = config.get<float>(SECTION, "minTimeout");
+    const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
+    explosionGroup = config.get<std::string>(SECTION, "explosionGroup");
+    fireSystem = scene.createParticleSystem(getSceneNode()->getName() + FIRE_SUFFIX, fire);
+    // Scene queries look for game objects; the fire must never be found by them.
+    fireSystem->setQueryFlags(0);
+    getSceneNode()->attachObject(fireSystem);
+    // Drawn once: every flight of this piece lasts as long, give or take the task's jitter.
+    period = Ogre::Math::RangeRandom(minTimeout, maxTimeout);
+    explodeTask.setPeriod(period);
+    setGeometryOwner(this);
+    getLink()->setListener(this);
+}
+
+ExplosionDebris::~ExplosionDebris()
+{
+    if (fireSystem) {
+        if (Ogre::SceneNode* parent = fireSystem->getParentSceneNode())
+            parent->detachObject(fireSystem);
+        getSceneNode()->getCreator()->destroyParticleSystem(fireSystem);
+    }
+}
+
+void ExplosionDebris::launch(const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
+                             const Ogre::Vector3& velocity)
+{
+    if (isInFlight())
+        deactivate(RELAUNCH);
+    // A piece given back while its user still holds it (a relaunch, or the end of a game) must
+    // not be handed to anyone else while it flies.
+    if (PoolFactory<ExplosionDebris>* pool = getPools().getPool(typeName)) {
+        if (!pool->isLive(this))
+            pool->reclaim(this);
+    }
+    activate(getLink()->getFlags(), position, orientation, velocity);
+    explodeTask.reset();
+    explodeTask.subscribe(true);
+}
+
+void ExplosionDebris::deactivate(DisableTime time)
+{
+    if (isInFlight()) {
+        DynamicCollidable::deactivate(time);
+        explodeTask.subscribe(false);
+        // The next flight starts without the old one's flames.
+        fireSystem->clear();
+    }
+    getPools().release(this, typeName);
+}
+
+bool ExplosionDebris::explodeTimeout(float)
+{
+    if (!isInFlight())
+        return false;
+    const PhysicsBody& body = getPhysicsBody();
+    const Ogre::Vector3 position = body.getPosition();
+    const Ogre::Vector3 velocity = body.getVelocity();
+    try {
+        ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
+        if (!explosions) {
+            logLine("ExplosionDebris: no explosion manager for the explosion of " + typeName);
+            throw FatalError();
+        }
+        explosions->createFromGroup(explosionGroup)->activate(position, velocity, ComplexExplosion::Callback());
+    } catch (...) {
+        // The failure stops the game; the piece must not stay in flight meanwhile.
+        deactivate(OWN_END);
+        throw;
+    }
+    deactivate(OWN_END);
+    return false;
+}
+
+int ExplosionDebris::getCollisionType() const
+{
+    return 2;
+}
+
+void ExplosionDebris::applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3& position)
+{
+    getPhysicsBody().addForceAtPosition(force, position);
 }
 
 } // namespace Tolvarine

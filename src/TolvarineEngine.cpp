@@ -6,6 +6,7 @@
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
+#include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
@@ -268,6 +269,7 @@ void TolvarineEngine::measureCpuFrequency()
 void TolvarineEngine::loadDataTypes()
 {
     FireableProjectile::loadTypes();
+    ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
     new Statistics();
 }
