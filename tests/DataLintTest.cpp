@@ -6,6 +6,7 @@
 #include "Config.h"
 #include "ComplexExplosion.h"
 #include "ConfigurationError.h"
+#include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "MultiPoolFactory.h"
@@ -468,13 +469,14 @@ public:
         resources.initialiseResourceGroup("Core");
         engine.sceneManager = &rendering.sceneManager();
 
-        for (const char* folder : {"cfg", "data/sound", "data/entities", "data/explosions"})
+        for (const char* folder : {"cfg", "data/sound", "data/entities", "data/explosions", "data/explosions/debris"})
             fs::create_directories(work.file(folder));
         fs::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/sound.cfg", work.file("cfg/sound.cfg"));
         copyAll(dataPath("sound"), "", "data/sound");
         copyAll(dataPath("entities"), ".fireable", "data/entities");
         copyAll(dataPath("explosions"), ".explosion", "data/explosions");
         copyAll(dataPath("explosions"), ".spray", "data/explosions");
+        copyAll(dataPath("explosions/debris"), ".debris", "data/explosions/debris");
         fs::current_path(work.file(""));
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
@@ -483,6 +485,8 @@ public:
     ~ShippedWorld()
     {
         FireableProjectile::unloadTypes();
+        // Burning pieces explode into the manager's explosions: they go first.
+        ExplosionDebris::unloadTypes();
         explosions.reset();
         ParticleSpray::unloadTypes();
         sound.reset();
@@ -626,6 +630,8 @@ TEST(DataLintTest, ExplosionFiles)
     LogCapture log;
     ASSERT_NO_THROW(world.explosions = std::make_unique<ExplosionManager>("data/explosions", &shippedCurves()));
     EXPECT_EQ(world.explosions->getTypeNames().size(), files.size());
+    // Explosions that throw debris take it from the debris pools.
+    ASSERT_NO_THROW(ExplosionDebris::loadTypes("data/explosions/debris"));
     for (const std::string& name : world.explosions->getTypeNames()) {
         ComplexExplosion* explosion = nullptr;
         EXPECT_NO_THROW(explosion = world.explosions->create(name)) << name;
@@ -634,6 +640,67 @@ TEST(DataLintTest, ExplosionFiles)
         }
     }
     ComplexExplosion::releaseAll();
+    ExplosionDebris::releaseAll();
+    ParticleSpray::releaseAll();
+    EXPECT_EQ(errorLines(log), std::vector<std::string>());
+}
+
+TEST(DataLintTest, DebrisFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("explosions/debris"), ".debris");
+    ASSERT_FALSE(files.empty());
+    const auto templates = shippedParticleTemplates();
+    const auto groups = shippedExplosionGroups();
+    const std::set<std::string> meshes = fileNamesBelow(dataPath("meshes"));
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        const Config type(path.string());
+        // Debris pools start empty whatever the file says; a pool size here would mislead.
+        EXPECT_FALSE(type.hasSection("Factory"));
+        const std::string fire = type.get<std::string>("ExplosionDebris", "fireParticleSystem", "");
+        EXPECT_EQ(templates.count(fire), 1u) << "no particle template " << fire;
+        const float minTimeout = type.get<float>("ExplosionDebris", "minTimeout", -1.0f);
+        const float maxTimeout = type.get<float>("ExplosionDebris", "maxTimeout", -1.0f);
+        EXPECT_GE(minTimeout, 0.0f);
+        EXPECT_LE(minTimeout, maxTimeout);
+        const std::string group = type.get<std::string>("ExplosionDebris", "explosionGroup", "");
+        const auto members = groups.find(group);
+        ASSERT_NE(members, groups.end()) << "no explosion group " << group;
+        // A piece's explosion throws no debris again, so the chain of burning pieces ends.
+        for (const std::string& member : members->second) {
+            const Config explosion(dataPath("explosions/" + member + ".explosion"));
+            for (const std::string& section : explosion.getSectionNames())
+                EXPECT_EQ(section.find("Explosion_Debris"), std::string::npos) << member << " throws debris";
+        }
+        const std::vector<std::string> named = meshesNamedBy(type);
+        EXPECT_FALSE(named.empty());
+        for (const std::string& mesh : named)
+            EXPECT_EQ(meshes.count(mesh), 1u) << "no mesh " << mesh;
+        EXPECT_TRUE(type.hasSection("Collision_Geometry"));
+        EXPECT_TRUE(type.get<bool>("Physics", "explosionEffectable", false));
+    }
+
+    // Every type builds its pieces through the game's own loader, and each burns and explodes.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Debris was not built: no X display (run the tests through tools/with-display.sh)\n";
+        return;
+    }
+    ShippedWorld world;
+    LogCapture log;
+    ASSERT_NO_THROW(world.explosions = std::make_unique<ExplosionManager>("data/explosions", &shippedCurves()));
+    ASSERT_NO_THROW(ExplosionDebris::loadTypes("data/explosions/debris"));
+    EXPECT_EQ(ExplosionDebris::getTypeNames().size(), files.size());
+    for (const std::string& name : ExplosionDebris::getTypeNames()) {
+        ExplosionDebris* piece = nullptr;
+        EXPECT_NO_THROW(piece = ExplosionDebris::getPools().create(name)) << name;
+        if (!piece)
+            continue;
+        piece->launch(Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY, Ogre::Vector3::UNIT_X);
+        EXPECT_NO_THROW(piece->explodeTimeout(piece->getPeriod())) << name;
+        EXPECT_FALSE(piece->isInFlight()) << name;
+    }
+    ComplexExplosion::releaseAll();
+    ExplosionDebris::releaseAll();
     ParticleSpray::releaseAll();
     EXPECT_EQ(errorLines(log), std::vector<std::string>());
 }

@@ -8,8 +8,10 @@ leaves the committed files unchanged.
 Meshes:
   wedge_hull.mesh       a fighter hull, nose towards -Z: a lofted wedge of 50 vertices
   wedge_hull_lod1.mesh  the same hull seen from far away: 6 vertices, 8 triangles
+  debris_fragment.mesh  a torn piece of hull thrown out by explosions: an irregular, flattened
+                        chunk of 12 vertices and 20 triangles, about 1.4 across
 
-Both are closed and convex, with outward faces (counter-clockwise seen from outside), so the
+All are closed and convex, with outward faces (counter-clockwise seen from outside), so the
 first serves as display mesh, collision mesh and the source of reduced collision meshes.
 
 Usage: python3 tools/make_meshes.py [output folder]
@@ -22,8 +24,10 @@ import subprocess
 import sys
 import tempfile
 
-# The material is defined with the ship data; a mesh whose material is missing shows in white.
+# The materials are defined with the ship and debris data; a mesh whose material is missing
+# shows in white.
 MATERIAL = "Hull/Wedge"
+FRAGMENT_MATERIAL = "Debris/Fragment"
 
 # The hull runs from the nose at z = -6 to the tail at z = +4.
 NOSE_Z = -6.0
@@ -118,16 +122,37 @@ def far_hull():
     return positions, outward(positions, faces)
 
 
+def fragment():
+    """An icosahedron pulled out of shape: each corner moved in or out by its own fixed amount and
+    the whole squashed, so that a tumbling piece shows a ragged outline. The amounts stay small
+    enough that the chunk is still convex, and fixed, so the output does not change."""
+    golden = (1 + math.sqrt(5)) / 2
+    corners = [(-1, golden, 0), (1, golden, 0), (-1, -golden, 0), (1, -golden, 0),
+               (0, -1, golden), (0, 1, golden), (0, -1, -golden), (0, 1, -golden),
+               (golden, 0, -1), (golden, 0, 1), (-golden, 0, -1), (-golden, 0, 1)]
+    reach = [1.0, 0.92, 0.97, 1.06, 0.95, 1.03, 0.9, 1.08, 0.96, 1.01, 0.93, 1.04]
+    stretch = (0.55, 0.28, 0.45)
+    positions = []
+    for corner, r in zip(corners, reach):
+        unit = normalised(corner)
+        positions.append(tuple(unit[i] * r * stretch[i] * 1.45 for i in range(3)))
+    faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11),
+             (1, 5, 9), (5, 11, 4), (11, 10, 2), (10, 7, 6), (7, 1, 8),
+             (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8), (3, 8, 9),
+             (4, 9, 5), (2, 4, 11), (6, 2, 10), (8, 6, 7), (9, 8, 1)]
+    return positions, outward(positions, faces)
+
+
 def number(value):
     text = "%.6f" % value
     return "0.000000" if text == "-0.000000" else text
 
 
-def mesh_xml(positions, faces):
+def mesh_xml(positions, faces, material=MATERIAL):
     normals = vertex_normals(positions, faces)
     lines = ['<mesh>', '  <submeshes>',
              '    <submesh material="%s" usesharedvertices="false" use32bitindexes="false" '
-             'operationtype="triangle_list">' % MATERIAL,
+             'operationtype="triangle_list">' % material,
              '      <faces count="%d">' % len(faces)]
     lines += ['        <face v1="%d" v2="%d" v3="%d" />' % face for face in faces]
     lines += ['      </faces>', '      <geometry vertexcount="%d">' % len(positions),
@@ -157,12 +182,13 @@ def main():
         sys.exit("make_meshes: OgreXMLConverter not found (Debian package ogre-1.12-tools)")
     os.makedirs(output, exist_ok=True)
     meshes = {
-        "wedge_hull.mesh": detailed_hull(),
-        "wedge_hull_lod1.mesh": far_hull(),
+        "wedge_hull.mesh": (detailed_hull(), MATERIAL),
+        "wedge_hull_lod1.mesh": (far_hull(), MATERIAL),
+        "debris_fragment.mesh": (fragment(), FRAGMENT_MATERIAL),
     }
     with tempfile.TemporaryDirectory() as work:
-        for name, (positions, faces) in meshes.items():
-            convert(mesh_xml(positions, faces), os.path.join(output, name), work)
+        for name, ((positions, faces), material) in meshes.items():
+            convert(mesh_xml(positions, faces, material), os.path.join(output, name), work)
             print("make_meshes: %s, %d vertices, %d triangles" % (name, len(positions), len(faces)))
 
 
