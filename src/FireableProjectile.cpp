@@ -1,5 +1,6 @@
 #include "FireableProjectile.h"
 
+#include "Beam.h"
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -74,7 +75,7 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 
 [[noreturn]] void refuseKind(const std::string& name, const std::string& kind)
 {
-    // Missiles and beams have no classes in the game yet; a type of either kind is refused
+    // Missiles have no class in the game yet; a type of that kind is refused
     // cleanly instead of being flown as something it is not.
     logLine("FireableProjectile: projectile type " + name + " is " + kind
             + ", a kind that cannot be built yet");
@@ -145,7 +146,7 @@ FireableProjectile* FireableProjectile::createByKind(const std::string& name)
     if (type.get<bool>("Fireable", "guided", false))
         refuseKind(name, "guided");
     if (type.get<bool>("Fireable", "beam", false))
-        refuseKind(name, "a beam");
+        return new Beam(type, name);
     if (type.get<bool>("Fireable", "complex", false))
         return new ComplexProjectile(type, name);
     return new Projectile(type, name);

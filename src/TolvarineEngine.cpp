@@ -6,6 +6,8 @@
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
+#include "ExplosionManager.h"
+#include "FireableProjectile.h"
 #include "FixedTask.h"
 #include "GameWindow.h"
 #include "GameplaySettings.h"
@@ -18,6 +20,7 @@
 #include "NormalExit.h"
 #include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
+#include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "PlatformInfo.h"
 #include "Profiler.h"
@@ -215,6 +218,7 @@ void TolvarineEngine::initialise()
     initTolvarine();
     new ScenarioManager();
     ScenarioManager::getSingleton().parseScenarioScripts();
+    new ExplosionManager();
     loadDataTypes();
     ScriptSystem::getSingleton().runScript("startup.py");
     removeSplash();
@@ -263,6 +267,8 @@ void TolvarineEngine::measureCpuFrequency()
 
 void TolvarineEngine::loadDataTypes()
 {
+    FireableProjectile::loadTypes();
+    ParticleSpray::loadTypes();
     new Statistics();
 }
 

@@ -530,8 +530,18 @@ TEST(DataLintTest, FireableFiles)
             EXPECT_NO_THROW(type.get<float>("Fireable", key)) << key;
         const std::string group = type.get<std::string>("Fireable", "explosionGroup", "");
         EXPECT_EQ(groups.count(group), 1u) << "no explosion group " << group;
-        const std::string damage = type.get<std::string>("Fireable", "damageType", "");
-        EXPECT_TRUE(damage == "Beam" || damage == "Plasma" || damage == "Conventional") << damage;
+        if (type.get<bool>("Fireable", "beam", false)) {
+            // A beam always deals beam damage, and is drawn as a strip of its own material.
+            for (const char* key : {"range", "updatePeriod", "updateVariance", "beamSize"})
+                EXPECT_NO_THROW(type.get<float>("Fireable", key)) << key;
+            EXPECT_NO_THROW(type.get<bool>("Fireable", "guidedBeam"));
+            EXPECT_NO_THROW(type.get<Ogre::ColourValue>("Fireable", "beamColour"));
+            const std::string material = type.get<std::string>("Fireable", "materialName", "");
+            EXPECT_EQ(materials.count(material), 1u) << "no material " << material;
+        } else {
+            const std::string damage = type.get<std::string>("Fireable", "damageType", "");
+            EXPECT_TRUE(damage == "Beam" || damage == "Plasma" || damage == "Conventional") << damage;
+        }
         if (type.get<bool>("Fireable", "billboardSet", false)) {
             const std::string material = type.get<std::string>("Fireable", "billboardMaterial", "");
             EXPECT_EQ(materials.count(material), 1u) << "no material " << material;
@@ -626,6 +636,48 @@ TEST(DataLintTest, ExplosionFiles)
     ComplexExplosion::releaseAll();
     ParticleSpray::releaseAll();
     EXPECT_EQ(errorLines(log), std::vector<std::string>());
+}
+
+} // namespace
+} // namespace Tolvarine
+
+namespace Tolvarine {
+namespace {
+
+TEST(DataLintTest, WeaponFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("entities"), ".weapon");
+    ASSERT_FALSE(files.empty());
+    const auto materials = shippedMaterials();
+    const ResponseCurves curves(dataPath("curves.cfg"));
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        // Read as plain text: reading it enciphered would write its twin into the data tree.
+        const Config type(path.string());
+        const std::string projectile = type.get<std::string>("Weapon", "projectile");
+        const fs::path projectilePath = dataPath("entities/" + projectile + ".fireable");
+        ASSERT_TRUE(fs::exists(projectilePath)) << projectile;
+        const Config projectileType(projectilePath.string());
+        for (const char* key : {"maxLoaded", "loadPeriod", "launchSpeed"})
+            EXPECT_NO_THROW(type.get<float>("Weapon", key)) << key;
+        EXPECT_GE(type.get<float>("Weapon", "maxLoaded"), 1.0f);
+        EXPECT_GE(type.get<float>("Weapon", "fireDelay", 0.0f), 0.0f);
+        // Only a beam may arrive at once.
+        if (type.get<float>("Weapon", "launchSpeed") == 0.0f) {
+            EXPECT_TRUE(projectileType.get<bool>("Fireable", "beam", false));
+        }
+        const std::string sound = type.get<std::string>("Weapon", "fireSound", "");
+        if (!sound.empty()) {
+            const fs::path definition = dataPath("sound/" + sound + ".sound");
+            ASSERT_TRUE(fs::exists(definition)) << sound;
+            EXPECT_TRUE(fs::exists(dataPath("sound/" + Config(definition.string()).get<std::string>("Sound", "filename"))));
+        }
+        if (type.hasSection("Glow")) {
+            EXPECT_EQ(1u, materials.count(type.get<std::string>("Glow", "materialName")));
+            EXPECT_NO_THROW(curves.lookup(type.get<std::string>("Glow", "sizeCurveName")));
+            EXPECT_NO_THROW(curves.lookup(type.get<std::string>("Glow", "colourCurveName")));
+        }
+    }
 }
 
 } // namespace

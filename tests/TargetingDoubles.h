@@ -69,6 +69,24 @@ public:
         journal.add(name + ".clearTarget");
     }
 
+    // The rest of the interface; the focus handling never calls it.
+    void activate(Faction*) override {}
+    void deactivate() override {}
+    const std::string& getDescription() const override { return name; }
+    float getLoadProportion() override { return 1.0f; }
+    Ogre::Vector3 getCurrentWeaponPosition() override { return Ogre::Vector3::ZERO; }
+    bool isGuided() const override { return false; }
+    float getLaunchSpeed() override { return 0.0f; }
+    float getFarRange() override { return 0.0f; }
+    float getNearRange() override { return 0.0f; }
+    float getBestRange() override { return 0.0f; }
+    float getFireThreshold() override { return 0.0f; }
+    void setFiring(bool) override {}
+    bool isFiring() override { return false; }
+    void setFirePeriod(float) override {}
+    Targetable* getTarget() override { return target; }
+    Faction* getFaction() override { return nullptr; }
+
     const std::string name;
     Journal& journal;
     bool playerControlled = false;

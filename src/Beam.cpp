@@ -1,0 +1,187 @@
+#include "Beam.h"
+
+#include "BeamBillboard.h"
+#include "ComplexExplosion.h"
+#include "Config.h"
+#include "ExplosionManager.h"
+#include "Faction.h"
+#include "MaterialCheck.h"
+#include "OgreLink.h"
+#include "PhysicsEngine.h"
+#include "Projectile.h"
+#include "Statistics.h"
+#include "Targetable.h"
+
+#include <OgreLogManager.h>
+#include <OgreMatrix3.h>
+#include <OgreSceneNode.h>
+
+#include <algorithm>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const SECTION = "Fireable";
+// A beam ends its life, and is ended at the end of a game, with this disable time.
+constexpr DisableTime END = static_cast<DisableTime>(2);
+constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
+
+} // namespace
+
+unsigned Beam::nextNumber = 0;
+
+Beam::Beam(Config& type, const std::string& typeName)
+    : DynamicCollidable("Beam" + std::to_string(nextNumber++), type, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
+    , typeName(typeName)
+    , guidedBeam(type.get<bool>(SECTION, "guidedBeam"))
+    , directDamage(type.get<float>(SECTION, "directDamage"))
+    , splashDamage(type.get<float>(SECTION, "splashDamage"))
+    , shock(type.get<float>(SECTION, "shock"))
+    , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
+    , range(type.get<float>(SECTION, "range"))
+    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
+    , timeToLive(type.get<float>(SECTION, "timeToLive"))
+    , updateTask([this](float sinceLast) { return update(sinceLast); }, "Beam::update",
+                 type.get<float>(SECTION, "updatePeriod"), type.get<float>(SECTION, "updateVariance"), 0, 0.0f)
+    , beamColour(type.get<Ogre::ColourValue>(SECTION, "beamColour"))
+{
+    setGeometryOwner(this);
+    const std::string materialName = type.get<std::string>(SECTION, "materialName");
+    MaterialCheck::require(materialName, "Projectile type " + typeName);
+    billboard = std::make_unique<BeamBillboard>(getSceneNode()->getName() + "/Beam");
+    getSceneNode()->attachObject(billboard.get());
+    billboard->setMaterial(materialName);
+    billboard->setWidth(type.get<float>(SECTION, "beamSize"));
+    billboard->setStart(Ogre::Vector3::ZERO);
+    billboard->setEnd(Ogre::Vector3(0, 0, -range));
+}
+
+Beam::~Beam()
+{
+    if (Ogre::SceneNode* parent = billboard->getParentSceneNode())
+        parent->detachObject(billboard.get());
+}
+
+Ogre::Quaternion Beam::aimAt(const Ogre::Vector3& from, const Ogre::Vector3& to, const Ogre::Quaternion& fallback)
+{
+    Ogre::Vector3 d = from - to;
+    if (d.squaredLength() < 1e-12f)
+        return fallback;
+    d.normalise();
+    const Ogre::Vector3 p = d.perpendicular();
+    return Ogre::Quaternion(p.crossProduct(d), p, d);
+}
+
+void Beam::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vector3& position, const Ogre::Vector3&,
+                  const Ogre::Quaternion& orientation, float, Targetable* target)
+{
+    if (isLive()) {
+        deactivate(RELAUNCH);
+        reclaim(this, typeName);
+    }
+    if (!newFaction) {
+        Ogre::LogManager::getSingleton().logMessage("Beam::launch, " + typeName + " launched without a faction");
+        release(this, typeName);
+        return;
+    }
+    faction = newFaction;
+    isPlayer = newIsPlayer;
+    if (Statistics* statistics = Statistics::getSingletonPtr())
+        statistics->recordShot(faction->getName(), isPlayer, typeName);
+    const Ogre::Quaternion aim =
+        guidedBeam && target ? aimAt(position, target->getPosition(), orientation) : orientation;
+    activate(getLink()->getFlags(), position, aim, Ogre::Vector3::ZERO);
+    billboard->setColour(beamColour);
+    hit = false;
+    age = 0.0f;
+    updateTask.reset();
+    updateTask.subscribe(true);
+}
+
+void Beam::deactivate(DisableTime time)
+{
+    if (!isLive())
+        return;
+    faction = nullptr;
+    DynamicCollidable::deactivate(time);
+    updateTask.subscribe(false);
+    if (Ogre::SceneNode* parent = getSceneNode()->getParentSceneNode())
+        parent->removeChild(getSceneNode());
+    release(this, typeName);
+}
+
+float Beam::getStrength() const
+{
+    return std::max(0.0f, (timeToLive - age) / timeToLive);
+}
+
+bool Beam::update(float sinceLast)
+{
+    age += sinceLast;
+    const float fraction = (timeToLive - age) / timeToLive;
+    if (fraction <= 0.0f) {
+        deactivate(END);
+        return false;
+    }
+    billboard->setColour(beamColour * fraction);
+    return true;
+}
+
+int Beam::getCollisionType() const
+{
+    return 0;
+}
+
+int Beam::getComponentIndex(const std::string&) const
+{
+    return 0;
+}
+
+bool Beam::collide(CollisionListener* other, int otherComponent, const Ogre::Vector3& position, const Ogre::Vector3&)
+{
+    if (hit || !isLive() || !other)
+        return false;
+    hit = true;
+    const float strength = getStrength();
+    const Ogre::Vector3 direction = getPhysicsBody().getOrientation().zAxis() * -1.0f;
+    other->inflictDamage(position, direction, otherComponent, directDamage * strength, splashDamage * strength,
+                         shock * strength, BEAM);
+    // The damage may have ended the game, and this beam with it.
+    if (!isLive())
+        return false;
+    other->applyExplosionForce(PhysicsEngine::getSingleton().impulseToForce(direction * impactImpulse * strength),
+                               position);
+    if (!isLive())
+        return false;
+    // Kept before the explosion, which may end the game and this beam's faction with it.
+    const std::string factionName = faction->getName();
+    const bool byPlayer = isPlayer;
+    explode(*other, position);
+    if (Statistics* statistics = Statistics::getSingletonPtr())
+        statistics->recordHit(factionName, byPlayer, typeName, Projectile::hitDamage(directDamage, splashDamage));
+    return false;
+}
+
+void Beam::explode(CollisionListener& other, const Ogre::Vector3& position)
+{
+    const Config& type = getType(typeName);
+    // The beam does not move, so its explosion does not either; the keys are read as a shot's are.
+    const Ogre::Vector3 velocity = getPhysicsBody().getVelocity();
+    const Ogre::Vector3 explosionVelocity =
+        (other.getCollisionType() & Projectile::BOUNCE_BIT) != 0
+            ? velocity * -type.get<float>(SECTION, "explosionBounceSpeedProportion")
+            : velocity * type.get<float>(SECTION, "explosionSpeedProportion");
+    ExplosionManager::getSingleton().createFromGroup(explosionGroup)->activate(position, explosionVelocity,
+                                                                               ComplexExplosion::Callback());
+}
+
+void Beam::inflictDamage(const Ogre::Vector3&, const Ogre::Vector3&, int, float, float, float, DamageType)
+{
+}
+
+void Beam::applyExplosionForce(const Ogre::Vector3&, const Ogre::Vector3&)
+{
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,191 @@
+#include "Beam.h"
+#include "BeamBillboard.h"
+#include "CombatDoubles.h"
+#include "CombatWorld.h"
+#include "ConfigurationError.h"
+#include "ExplosionManager.h"
+#include "Faction.h"
+#include "FireableProjectile.h"
+#include "LogCapture.h"
+
+#include <OgreSceneNode.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace Tolvarine {
+namespace {
+
+using Ogre::ColourValue;
+using Ogre::Quaternion;
+using Ogre::Vector3;
+using Test::CombatWorld;
+using Test::LogCapture;
+using Test::RecordingListener;
+using Test::RenderingRoot;
+
+std::string beamType(const std::string& more = "")
+{
+    return "[Factory]\npoolSize = 1\n[Fireable]\nbeam = 1\nguidedBeam = 0\ndirectDamage = 8\nsplashDamage = 2.5\n"
+           "shock = 4\nimpactImpulse = 6\nrange = 50\nexplosionGroup = Nowhere\ntimeToLive = 1\n"
+           "updatePeriod = 0.125\nupdateVariance = 0\nbeamColour = (1 0.5 0.25 1)\nmaterialName = BaseWhite\n"
+           "beamSize = 2\nexplosionSpeedProportion = 0\nexplosionBounceSpeedProportion = 0\n" + more +
+           "[Physics]\nmass = 0.1\n[Collision_Geometry]\ntype = ray\nlength = 50\n";
+}
+
+class BeamTest : public CombatWorld {
+protected:
+    BeamTest() : CombatWorld(RenderingRoot::Kind::Headless)
+    {
+        if (!root)
+            return;
+        frame(1.0 / 32);
+    }
+
+    Beam& take()
+    {
+        writeProjectileType("lance", beamType());
+        FireableProjectile::loadTypes(entities());
+        return dynamic_cast<Beam&>(*FireableProjectile::create("lance"));
+    }
+    static std::size_t liveCount() { return FireableProjectile::getPools().getPool("lance")->getLiveCount(); }
+
+    Faction faction{"Player", 0};
+};
+
+TEST_F(BeamTest, ABeamIsAStripAlongItsNegativeZAxisThatQueriesNeverFind)
+{
+    Beam& beam = take();
+    const std::string name = beam.getSceneNode()->getName();
+    ASSERT_EQ(0u, name.rfind("Beam", 0));
+    const BeamBillboard& strip = beam.getBillboard();
+    EXPECT_EQ(name + "/Beam", strip.getName());
+    EXPECT_EQ("BeamBillboard", strip.getMovableType());
+    EXPECT_EQ(beam.getSceneNode(), strip.getParentSceneNode());
+    EXPECT_EQ("BaseWhite", strip.getMaterial()->getName());
+    EXPECT_FLOAT_EQ(2.0f, strip.getWidth());
+    EXPECT_EQ(Vector3::ZERO, strip.getStart());
+    EXPECT_EQ(Vector3(0, 0, -50), strip.getEnd());
+    EXPECT_EQ(0u, strip.getQueryFlags());
+    EXPECT_TRUE(strip.getBoundingBox().isInfinite());
+}
+
+TEST_F(BeamTest, ABeamFadesLinearlyAndEndsWhenItsLifeIsOver)
+{
+    Beam& beam = take();
+    beam.launch(&faction, true, Vector3(1, 2, 3), Vector3(50, 0, 0), Quaternion::IDENTITY, 300.0f, nullptr);
+    EXPECT_EQ(1u, liveCount());
+    EXPECT_EQ(ColourValue(1, 0.5f, 0.25f, 1), beam.getBillboard().getColour());
+    // It stays where it was fired and does not move.
+    EXPECT_EQ(Vector3(1, 2, 3), beam.getPhysicsBody().getPosition());
+    EXPECT_EQ(Vector3::ZERO, beam.getPhysicsBody().getVelocity());
+
+    EXPECT_TRUE(beam.update(0.25f));
+    EXPECT_FLOAT_EQ(0.75f, beam.getStrength());
+    const ColourValue faded = beam.getBillboard().getColour();
+    EXPECT_FLOAT_EQ(0.75f, faded.r);
+    EXPECT_FLOAT_EQ(0.375f, faded.g);
+    EXPECT_FLOAT_EQ(0.75f, faded.a);
+    EXPECT_TRUE(beam.update(0.5f));
+    EXPECT_FALSE(beam.update(0.25f));
+    EXPECT_FALSE(beam.isLive());
+    EXPECT_EQ(0u, liveCount());
+    // A second end changes nothing.
+    beam.deactivate(static_cast<DisableTime>(2));
+    EXPECT_EQ(0u, liveCount());
+    EXPECT_EQ(1u, FireableProjectile::getPools().getPool("lance")->getFreeCount());
+}
+
+TEST_F(BeamTest, ABeamLaunchedAgainResetsItsLifeAndItsUpdateTaskEndsIt)
+{
+    Beam& beam = take();
+    beam.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    run(0.5);
+    EXPECT_TRUE(beam.isLive());
+    EXPECT_GT(beam.getAge(), 0.3f);
+    beam.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    EXPECT_EQ(0.0f, beam.getAge());
+    EXPECT_EQ(1u, liveCount());
+    run(0.75);
+    EXPECT_TRUE(beam.isLive());
+    run(0.5);
+    EXPECT_FALSE(beam.isLive());
+    EXPECT_EQ(0u, liveCount());
+}
+
+TEST_F(BeamTest, AHitIsScaledByTheLifeLeftAndOnlyTheFirstContactCounts)
+{
+    Beam& beam = take();
+    ExplosionManager explosions(this->explosions());
+    const Quaternion turned(Ogre::Degree(90), Vector3::UNIT_X);
+    beam.launch(&faction, true, Vector3::ZERO, Vector3::ZERO, turned, 0.0f, nullptr);
+    beam.update(0.5f);
+
+    RecordingListener first;
+    RecordingListener second;
+    LogCapture log;
+    // The type's group does not exist: damage and push come first, then the explosion fails cleanly.
+    EXPECT_THROW(beam.collide(&first, 3, Vector3(1, 2, 3), Vector3::UNIT_Y), ConfigurationError);
+    EXPECT_TRUE(log.contains("There is no group called Nowhere"));
+    EXPECT_FALSE(beam.collide(&second, 0, Vector3::ZERO, Vector3::UNIT_Y));
+    EXPECT_TRUE(beam.hasHit());
+    EXPECT_TRUE(beam.isLive());
+
+    ASSERT_EQ(1u, first.damage.size());
+    EXPECT_TRUE(second.damage.empty());
+    EXPECT_TRUE(second.pushes.empty());
+    EXPECT_FLOAT_EQ(4.0f, first.damage[0].directDamage);
+    EXPECT_FLOAT_EQ(1.25f, first.damage[0].splashDamage);
+    EXPECT_FLOAT_EQ(2.0f, first.damage[0].shock);
+    EXPECT_EQ(BEAM, first.damage[0].damageType);
+    EXPECT_EQ(3, first.damage[0].component);
+    // The beam's direction, turned about x: world +y.
+    EXPECT_TRUE(first.damage[0].velocity.positionEquals(Vector3::UNIT_Y, 1e-5f));
+    ASSERT_EQ(1u, first.pushes.size());
+    EXPECT_TRUE(first.pushes[0].force.positionEquals(physics.impulseToForce(Vector3(0, 3, 0)), 1e-3f));
+
+    // A new life may hit again.
+    beam.launch(&faction, true, Vector3::ZERO, Vector3::ZERO, turned, 0.0f, nullptr);
+    EXPECT_FALSE(beam.hasHit());
+}
+
+TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
+{
+    Beam& beam = take();
+    LogCapture log;
+    beam.launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    EXPECT_TRUE(log.contains("Beam::launch, lance launched without a faction"));
+    EXPECT_FALSE(beam.isLive());
+    EXPECT_EQ(0u, liveCount());
+
+    const Quaternion aim = Beam::aimAt(Vector3(10, 0, 0), Vector3(10, 5, 0), Quaternion::IDENTITY);
+    EXPECT_TRUE((aim * Vector3::NEGATIVE_UNIT_Z).positionEquals(Vector3::UNIT_Y, 1e-5f));
+    EXPECT_NEAR(1.0f, aim.Norm(), 1e-5f);
+    const Quaternion kept(Ogre::Degree(30), Vector3::UNIT_Y);
+    EXPECT_EQ(kept, Beam::aimAt(Vector3::UNIT_X, Vector3::UNIT_X, kept));
+}
+
+TEST(BeamBillboardTest, TheStripFacesTheCameraWithADiamondBehindAndAPointAhead)
+{
+    // A strip along -z seen from +y looking down: the band lies in the x-z plane.
+    const auto v = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 20, -5),
+                                                  Vector3::NEGATIVE_UNIT_Y, 1.0f);
+    // Across the strip at both ends, the same width.
+    EXPECT_NEAR(2.0f, v[0].distance(v[1]), 1e-5f);
+    EXPECT_NEAR(2.0f, v[4].distance(v[5]), 1e-5f);
+    EXPECT_NEAR(0.0f, (v[0] - v[1]).dotProduct(Vector3::UNIT_Z), 1e-5f);
+    // Every vertex in the plane facing the camera.
+    for (const Vector3& vertex : v)
+        EXPECT_NEAR(0.0f, vertex.y, 1e-5f);
+    // Vertex 6 beyond the end, vertex 2 behind the start.
+    EXPECT_NEAR(-11.0f, v[6].z, 1e-5f);
+    EXPECT_NEAR(1.0f, v[2].z, 1e-5f);
+    EXPECT_NEAR(-1.0f, v[3].z, 1e-5f);
+    // Seen end-on the strip still gets a valid frame.
+    const auto endOn = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 0, 10),
+                                                      Vector3::NEGATIVE_UNIT_Z, 1.0f);
+    EXPECT_NEAR(2.0f, endOn[0].distance(endOn[1]), 1e-5f);
+}
+
+} // namespace
+} // namespace Tolvarine
