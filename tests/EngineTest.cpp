@@ -51,7 +51,8 @@ TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
     EXPECT_EQ(shot.extension(), ".png");
     EXPECT_GT(fs::file_size(shot), 100u * 1024u) << "the screenshot does not show the sky";
     ASSERT_TRUE(game.sendKey("F10"));
-    // The frames go on behind the exit screen until a key is pressed.
+    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
     ASSERT_TRUE(game.isRunning());
     ASSERT_TRUE(game.sendKey("space"));
     EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
