@@ -95,7 +95,7 @@ TEST(Engine, MissingVideoOptionsWithoutATerminalEndQuietly)
     EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg")) << "a cancelled dialog saves nothing";
 }
 
-TEST(Engine, BrokenStartUpScriptOrMissingDataFolderEndWithCodeOne)
+TEST(Engine, BrokenStartUpScriptMaterialOrDataFolderEndWithCodeOne)
 {
     REQUIRE_XVFB();
     {
@@ -105,6 +105,14 @@ TEST(Engine, BrokenStartUpScriptOrMissingDataFolderEndWithCodeOne)
         EXPECT_EQ(game.waitForExit(), 1);
         EXPECT_TRUE(game.logHas("Python exception thrown while running script: startup.py"));
         EXPECT_TRUE(game.logHas("std::exception caught at top-level: RuntimeError: broken start-up"));
+    }
+    {
+        // Without its material the splash screen cannot be drawn.
+        GameProcess game;
+        std::ofstream(game.folder() / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+        game.start();
+        EXPECT_EQ(game.waitForExit(), 1);
+        EXPECT_TRUE(game.logHas("Ogre exception caught at top-level"));
     }
     {
         GameProcess game;
