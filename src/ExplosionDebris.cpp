@@ -9,6 +9,7 @@
 #include "PhysicsBody.h"
 #include "Scenario.h"
 #include "TolvarineEngine.h"
+#include "TypeFiles.h"
 
 #include <OgreLogManager.h>
 #include <OgreMath.h>
@@ -18,11 +19,9 @@
 #include <OgreSceneNode.h>
 #include <OgreStringConverter.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <system_error>
 
 namespace Tolvarine {
 
@@ -30,7 +29,6 @@ namespace {
 
 const char* const SECTION = "ExplosionDebris";
 const char* const EXTENSION = ".debris";
-const char* const TWIN_EXTENSION = ".debrisx";
 const char* const FIRE_SUFFIX = "/FireSystem";
 constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
@@ -49,34 +47,14 @@ std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
     return configs;
 }
 
-bool isTypeFile(const std::filesystem::path& path)
-{
-    const std::string fileName = path.filename().string();
-    if (fileName.empty() || fileName[0] == '.')
-        return false;
-    const std::string extension = path.extension().string();
-    return extension == EXTENSION || extension == TWIN_EXTENSION;
-}
-
-// The type files of the folder in byte order of their names, so that a plain file comes before
-// its twin on every machine.
+// The type files of the folder in name order, one per type.
 std::vector<std::filesystem::path> typeFilesIn(const std::string& folder)
 {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    if (error) {
-        logLine("ExplosionDebris: cannot read the debris folder " + folder + ": " + error.message());
+    std::vector<std::filesystem::path> files;
+    if (!TypeFiles::list(folder, EXTENSION, files)) {
+        logLine("ExplosionDebris: cannot read the debris folder " + folder);
         throw ConfigurationError();
     }
-    std::vector<std::filesystem::path> files;
-    for (const std::filesystem::directory_entry& entry : entries) {
-        std::error_code kindError;
-        if (isTypeFile(entry.path()) && entry.is_regular_file(kindError))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
-        return a.filename().string() < b.filename().string();
-    });
     return files;
 }
 
