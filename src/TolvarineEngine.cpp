@@ -28,6 +28,7 @@
 #include "Scheduler.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
+#include "Ship.h"
 #include "SoundManager.h"
 #include "Statistics.h"
 
@@ -268,6 +269,7 @@ void TolvarineEngine::measureCpuFrequency()
 void TolvarineEngine::loadDataTypes()
 {
     FireableProjectile::loadTypes();
+    Ship::loadTypes();
     ParticleSpray::loadTypes();
     new Statistics();
 }
