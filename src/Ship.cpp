@@ -331,13 +331,14 @@ void Ship::connectPools()
     link.clearPools = [] { getPoolFactory().clear(); };
     ShipType::setPoolLink(std::move(link));
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, &Ship::deactivateAll);
-    if (GraphicsSettings* graphics = GraphicsSettings::getSingletonPtr())
-        graphics->setShipLodCallback(&Ship::applyLodBiasToAll);
 }
 
 void Ship::loadTypes(const std::string& folder)
 {
     connectPools();
+    // The settings object of this run (tools and tests make more than one per process).
+    if (GraphicsSettings* graphics = GraphicsSettings::getSingletonPtr())
+        graphics->setShipLodCallback(&Ship::applyLodBiasToAll);
     ShipType::loadAll(folder);
 }
 

@@ -70,10 +70,11 @@ public:
     // Builds one ship of the named type: the pools' creator. A capital-ship type is logged and
     // refused with ConfigurationError, as capital ships cannot be built yet.
     static Ship* createInstance(const std::string& typeName);
-    // Connects the ship pools to the ship types, the end of a game and the graphics settings.
-    // Done once; later calls do nothing.
+    // Connects the ship pools to the ship types and to the end of a game. Done once; later calls
+    // do nothing.
     static void connectPools();
-    // connectPools, then loads every ship type of the folder with its pool.
+    // connectPools, hands applyLodBiasToAll to the graphics settings, then loads every ship type
+    // of the folder with its pool.
     static void loadTypes(const std::string& folder = "data/entities");
 
     // Registers the script class "Ship" with the module being started.
