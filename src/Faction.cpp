@@ -1,9 +1,13 @@
 #include "Faction.h"
 
 #include "ConfigurationError.h"
+#include "PhysicsBody.h"
+#include "Ship.h"
 
 #include <boost/python/class.hpp>
 #include <boost/python/def.hpp>
+#include <boost/python/list.hpp>
+#include <boost/python/ptr.hpp>
 
 #include <OgreLogManager.h>
 
@@ -37,6 +41,14 @@ Faction::ScenarioLink& scenarioLink()
 {
     static Faction::ScenarioLink link;
     return link;
+}
+
+bp::list shipList(const Faction& faction)
+{
+    bp::list list;
+    for (Ship* ship : faction.getShips())
+        list.append(bp::ptr(ship));
+    return list;
 }
 
 } // namespace
@@ -117,12 +129,27 @@ std::size_t Faction::freeIdCount()
     return freeIds().size();
 }
 
+std::vector<Ship*> Faction::getShips() const
+{
+    std::vector<Ship*> ships;
+    const Ship::Pools& pools = Ship::getPoolFactory();
+    for (const std::string& typeName : pools.getTypeNames()) {
+        for (Ship* ship : pools.getPool(typeName)->getLiveObjects()) {
+            const Faction* shipFaction = ship->getFaction();
+            if (ship->getPhysicsBody()->isActive() && shipFaction && shipFaction->getName() == name)
+                ships.push_back(ship);
+        }
+    }
+    return ships;
+}
+
 void Faction::exportToPython()
 {
     bp::class_<Faction, std::shared_ptr<Faction>, boost::noncopyable>("Faction", bp::no_init)
         .def("create", &Faction::createShared)
         .staticmethod("create")
-        .def("addEnemy", &Faction::addEnemy);
+        .def("addEnemy", &Faction::addEnemy)
+        .def("getShipList", &shipList);
 }
 
 } // namespace Tolvarine

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Tolvarine {
 
@@ -14,6 +15,8 @@ namespace Tolvarine {
 //
 // Factions are made by scripts and by the scenario and are owned by the running scenario through
 // shared pointers; a faction dies when its last holder lets go, and its id returns to the pool.
+class Ship;
+
 class Faction {
 public:
     // How factions reach the running scenario, which owns them. The scenario side fills both in
@@ -56,6 +59,10 @@ public:
     void incrementShipCount() { ++shipCount; }
     void decrementShipCount() { --shipCount; }
     std::int32_t getShipCount() const { return shipCount; }
+
+    // The ships in play whose faction has this faction's name (factions are told apart by name
+    // here), walking the ship pools in type-name order.
+    std::vector<Ship*> getShips() const;
 
     // How many ids no live faction holds.
     static std::size_t freeIdCount();

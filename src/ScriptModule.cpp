@@ -13,6 +13,7 @@
 #include "ScenarioTweak.h"
 #include "ScriptError.h"
 #include "ScriptSystem.h"
+#include "Ship.h"
 #include "StaticCollidable.h"
 #include "TaskBindings.h"
 #include "Targetable.h"
@@ -37,7 +38,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     Controllable::exportToPython();          //  4 Controllable
     Targetable::exportToPython();            //  5 Targetable
     //  6 ShipBehaviour
-    //  7 Ship
+    Ship::exportToPython();                  //  7 Ship
     //  8 CapitalShip
     Scenario::exportToPython();              //  9 Scenario
     ScenarioManager::exportToPython();       // 10 ScenarioManager

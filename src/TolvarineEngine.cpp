@@ -29,6 +29,7 @@
 #include "Scheduler.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
+#include "Ship.h"
 #include "SoundManager.h"
 #include "Statistics.h"
 
@@ -269,6 +270,7 @@ void TolvarineEngine::measureCpuFrequency()
 void TolvarineEngine::loadDataTypes()
 {
     FireableProjectile::loadTypes();
+    Ship::loadTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
     new Statistics();

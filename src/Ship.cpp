@@ -1,0 +1,492 @@
+#include "Ship.h"
+
+#include "ConfigurationError.h"
+#include "Difficulty.h"
+#include "Faction.h"
+#include "FatalError.h"
+#include "FrameDisplay.h"
+#include "GraphicsSettings.h"
+#include "OgreLink.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+#include "ShipDamageModel.h"
+#include "ShipType.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/dict.hpp>
+#include <boost/python/extract.hpp>
+#include <boost/python/list.hpp>
+#include <boost/python/ptr.hpp>
+#include <boost/python/reference_existing_object.hpp>
+#include <boost/python/return_value_policy.hpp>
+
+#include <OgreEntity.h>
+#include <OgreException.h>
+#include <OgreLogManager.h>
+#include <OgreMaterial.h>
+#include <OgreMath.h>
+#include <OgreMesh.h>
+#include <OgrePass.h>
+#include <OgreRoot.h>
+#include <OgreSceneNode.h>
+#include <OgreSubEntity.h>
+#include <OgreTechnique.h>
+#include <OgreTextureUnitState.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+std::uint32_t Ship::nameCounter = 0;
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// Every object of the type query flag 64 marks a ship for the AI's scene queries.
+constexpr unsigned long SHIP_QUERY_FLAG = 64;
+
+// Places the ships of a fleet as a formation does its members, in the formation's own frame:
+// interceptors on an inner ring across the nose, fighters on an outer ring tilted by 45 degrees,
+// at most two capital ships at the centre. Ships of one role take their slots in identity order.
+// Three or more capital ships cannot be placed: every ship then stays at the centre.
+std::map<Ship*, Ogre::Vector3> fleetOffsets(const std::vector<Ship*>& ships)
+{
+    std::map<Ship*, Ogre::Vector3> offsets;
+    for (Ship* ship : ships)
+        offsets[ship] = Ogre::Vector3::ZERO;
+
+    std::vector<Ship*> groups[3];
+    float radius[3] = {0.0f, 0.0f, 0.0f};
+    for (const auto& entry : offsets) {
+        const int role = std::clamp(static_cast<int>(entry.first->getType().getRole()), 0, 2);
+        groups[role].push_back(entry.first);
+        radius[role] = std::max(radius[role], entry.first->getBoundingRadius());
+    }
+    const std::vector<Ship*>& interceptors = groups[ShipType::INTERCEPTOR];
+    const std::vector<Ship*>& fighters = groups[ShipType::FIGHTER];
+    const std::vector<Ship*>& capitals = groups[ShipType::CAPITAL];
+    const float ri = radius[ShipType::INTERCEPTOR];
+    const float rf = radius[ShipType::FIGHTER];
+    const float rc = radius[ShipType::CAPITAL];
+
+    float inner = 2.5f * ri;
+    if (capitals.size() == 1) {
+        inner = std::max(inner, 2.0f * ri + rc);
+    } else if (capitals.size() == 2) {
+        offsets[capitals[0]] = -rc * Ogre::Vector3::UNIT_X;
+        offsets[capitals[1]] = rc * Ogre::Vector3::UNIT_X;
+        inner = std::max(inner, 2.0f * ri + 2.0f * rc);
+    } else if (capitals.size() > 2) {
+        logLine("Too many capital ships in formation");
+        return offsets;
+    }
+
+    float outer = 3.0f * rf;
+    float ringSpacing;
+    if (capitals.empty() && interceptors.size() == 1) {
+        ringSpacing = 2.0f * rf + 3.0f * ri;
+    } else {
+        ringSpacing = 2.0f * rf + 3.0f * ri + rc;
+        float angle = -Ogre::Math::HALF_PI;
+        for (Ship* ship : interceptors) {
+            offsets[ship] = Ogre::Vector3(inner * std::cos(angle), inner * std::sin(angle), 0.0f);
+            angle += Ogre::Math::TWO_PI / static_cast<float>(interceptors.size());
+        }
+    }
+    outer = std::max(outer, ringSpacing);
+
+    const Ogre::Quaternion tilt(Ogre::Radian(-Ogre::Math::PI / 4.0f), Ogre::Vector3::UNIT_X);
+    float angle = Ogre::Math::HALF_PI;
+    for (Ship* ship : fighters) {
+        offsets[ship] = tilt * Ogre::Vector3(outer * std::cos(angle), 0.0f, outer * std::sin(angle));
+        angle += Ogre::Math::TWO_PI / static_cast<float>(fighters.size());
+    }
+    return offsets;
+}
+
+// The environment texture of the running scenario's sky, or empty.
+std::string environmentMap()
+{
+    ScenarioManager* manager = ScenarioManager::getSingletonPtr();
+    Scenario* scenario = manager ? manager->getCurrentScenario() : nullptr;
+    return scenario ? scenario->getEnvironmentMap() : std::string();
+}
+
+void deactivateFromScript(Ship& ship, int time)
+{
+    ship.deactivate(static_cast<DisableTime>(time));
+}
+
+bp::list shipsAsList(const std::vector<Ship*>& ships)
+{
+    bp::list list;
+    for (Ship* ship : ships)
+        list.append(bp::ptr(ship));
+    return list;
+}
+
+bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogre::Vector3& position,
+                              const Ogre::Quaternion& orientation)
+{
+    Ship::Fleet entries;
+    const bp::list keys = fleet.keys();
+    for (long i = 0; i < bp::len(keys); ++i) {
+        const std::string name = bp::extract<std::string>(keys[i]);
+        entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
+    }
+    return shipsAsList(Ship::spawnFleet(entries, faction, position, orientation));
+}
+
+} // namespace
+
+Ship::Ship(ShipType& shipType)
+    : Ship(shipType, nextName())
+{
+}
+
+Ship::Ship(ShipType& shipType, const std::string& name)
+    : DynamicCollidable(name, shipType, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
+    , Controllable(shipType)
+    , objectName(requireEntity(name))
+    , type(shipType)
+    , thrustEffects(*this, shipType)
+    , damageModel(std::make_unique<ShipDamageModel>(*this, shipType))
+    , primaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Primary")
+    , secondaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Secondary")
+{
+    OgreLink* link = getLink();
+    link->setListener(damageModel.get());
+    link->setTargetable(this);
+    link->setControllable(this);
+    setGeometryOwner(damageModel.get());
+    applyLodBias();
+}
+
+Ship::~Ship() = default;
+
+std::string Ship::nextName()
+{
+    return "Ship" + std::to_string(nameCounter++);
+}
+
+const std::string& Ship::requireEntity(const std::string& name) const
+{
+    // A ship without a mesh cannot be seen, framed or hit: the data is broken beyond play. The
+    // check comes before the effects and weapons are built on it, so it is the failure reported.
+    if (!getEntity()) {
+        logLine("Ship created with no entity!");
+        throw FatalError();
+    }
+    return name;
+}
+
+void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    // The ship stays with the caller who holds it: it leaves play but not its user's hands, so the
+    // pool can never hand it out a second time while it flies.
+    if (faction)
+        leavePlay(static_cast<DisableTime>(0), false);
+
+    faction = &newFaction;
+    faction->incrementShipCount();
+    Difficulty& difficulty = Difficulty::getSingleton();
+    skill = faction->getName() == "Player" ? difficulty.getFriendlyIntelligence() : difficulty.getEnemyIntelligence();
+
+    DynamicCollidable::activate(faction->getId() | getLink()->getFlags() | SHIP_QUERY_FLAG, position, orientation,
+                                Ogre::Vector3::ZERO);
+    thrustEffects.activate();
+    damageModel->activate();
+    setInactive(false);
+    if (Controllable::getFocused() != this)
+        getFrameDisplay().activate();
+    applyReflection();
+    primaryWeaponSystem.activate(faction);
+    secondaryWeaponSystem.activate(faction);
+}
+
+void Ship::deactivate(DisableTime time)
+{
+    if (!faction)
+        return;
+    leavePlay(time, true);
+}
+
+void Ship::leavePlay(DisableTime time, bool release)
+{
+    faction->decrementShipCount();
+    faction = nullptr;
+    DynamicCollidable::deactivate(time);
+    thrustEffects.deactivate();
+    getFrameDisplay().deactivate();
+    primaryWeaponSystem.deactivate();
+    secondaryWeaponSystem.deactivate();
+    damageModel->deactivate();
+    setInactive(true);
+    if (Controllable::getFocused() == this)
+        setFocus(false);
+    if (release)
+        getPoolFactory().release(this, type.getName());
+}
+
+void Ship::setFocus(bool focus)
+{
+    const bool focused = Controllable::getFocused() == this;
+    if (focus && !focused) {
+        getFrameDisplay().deactivate();
+    } else if (!focus && focused) {
+        if (DynamicCollidable::getPhysicsBody().isActive())
+            getFrameDisplay().activate();
+    }
+    Controllable::setFocus(focus);
+    damageModel->updateCriticalAlarm();
+}
+
+Ship* Ship::create(const std::string& typeName)
+{
+    return getPoolFactory().create(typeName);
+}
+
+Ship* Ship::createByFilename(const std::string& fileBaseName)
+{
+    return create(ShipType::getByFilename(fileBaseName).getName());
+}
+
+std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, const Ogre::Vector3& position,
+                                    const Ogre::Quaternion& orientation)
+{
+    std::vector<Ship*> ships;
+    try {
+        for (const auto& entry : fleet) {
+            for (unsigned i = 0; i < entry.second; ++i)
+                ships.push_back(create(entry.first));
+        }
+    } catch (...) {
+        // Ships taken but never activated would stay out of their pools for good.
+        for (Ship* ship : ships)
+            getPoolFactory().release(ship, ship->type.getName());
+        throw;
+    }
+    const std::map<Ship*, Ogre::Vector3> offsets = fleetOffsets(ships);
+    for (Ship* ship : ships)
+        ship->activate(fleetFaction, position + orientation * offsets.at(ship), orientation);
+    return ships;
+}
+
+void Ship::deactivateAll()
+{
+    getPoolFactory().releaseAll([](Ship* ship) {
+        if (ship->faction)
+            ship->deactivate(static_cast<DisableTime>(2));
+        else
+            // Taken from its pool but never activated: deactivate would leave it out for good.
+            getPoolFactory().release(ship, ship->type.getName());
+    });
+}
+
+void Ship::applyLodBiasToAll()
+{
+    Pools& pools = getPoolFactory();
+    for (const std::string& name : pools.getTypeNames()) {
+        for (Ship* ship : pools.getPool(name)->getLiveObjects())
+            ship->applyLodBias();
+    }
+}
+
+Ship::Pools& Ship::getPoolFactory()
+{
+    static const std::shared_ptr<Pools> pools = std::make_shared<Pools>();
+    return *pools;
+}
+
+Ship* Ship::createInstance(const std::string& typeName)
+{
+    ShipType& shipType = ShipType::getByName(typeName);
+    if (shipType.get<bool>("Ship", "capitalShip", false)) {
+        logLine("Ship type " + typeName + " is a capital ship, which cannot be built yet");
+        throw ConfigurationError();
+    }
+    return new Ship(shipType);
+}
+
+void Ship::connectPools()
+{
+    static bool connected = false;
+    if (connected)
+        return;
+    connected = true;
+    ShipType::PoolLink link;
+    link.registerPool = [](const std::string& typeName, int poolSize) {
+        getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize);
+    };
+    link.deactivateAll = &Ship::deactivateAll;
+    link.clearPools = [] { getPoolFactory().clear(); };
+    ShipType::setPoolLink(std::move(link));
+    Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, &Ship::deactivateAll);
+}
+
+void Ship::loadTypes(const std::string& folder)
+{
+    connectPools();
+    // The settings object of this run (tools and tests make more than one per process).
+    if (GraphicsSettings* graphics = GraphicsSettings::getSingletonPtr())
+        graphics->setShipLodCallback(&Ship::applyLodBiasToAll);
+    ShipType::loadAll(folder);
+}
+
+void Ship::applyLodBias()
+{
+    const GraphicsSettings* graphics = GraphicsSettings::getSingletonPtr();
+    Ogre::Entity* entity = getEntity();
+    if (!graphics || !entity)
+        return;
+    const unsigned short levels = entity->getMesh()->getNumLodLevels();
+    const unsigned short highest = std::min<unsigned short>(graphics->getMaxShipLodLevel(),
+                                                            static_cast<unsigned short>(levels - 1));
+    entity->setMeshLodBias(graphics->getLodBias(), highest, 99);
+}
+
+void Ship::applyReflection()
+{
+    Ogre::Entity* entity = getEntity();
+    const std::string environment = environmentMap();
+    // Cube textures load only through a render system; without a sky there is nothing to reflect.
+    if (!entity || environment.empty() || !Ogre::Root::getSingleton().getRenderSystem())
+        return;
+    try {
+        Ogre::MaterialPtr material = entity->getSubEntity(0)->getMaterial();
+        Ogre::Pass* pass = material->getTechnique(0)->getPass(0);
+        Ogre::TextureUnitState* unit = nullptr;
+        for (Ogre::TextureUnitState* candidate : pass->getTextureUnitStates()) {
+            if (candidate->getTextureType() == Ogre::TEX_TYPE_CUBE_MAP) {
+                unit = candidate;
+                break;
+            }
+        }
+        if (!unit)
+            unit = pass->createTextureUnitState();
+        unit->setTextureName(environment, Ogre::TEX_TYPE_CUBE_MAP);
+        unit->setEnvironmentMap(true, Ogre::TextureUnitState::ENV_REFLECTION);
+        unit->setColourOperationEx(Ogre::LBX_ADD_SIGNED, Ogre::LBS_TEXTURE, Ogre::LBS_CURRENT,
+                                   Ogre::ColourValue::White, Ogre::ColourValue::White, 0);
+        unit->_load();
+        material->compile();
+    } catch (const Ogre::Exception& e) {
+        logLine("Ship " + objectName + " cannot reflect " + environment + ": " + e.getDescription());
+    }
+}
+
+Ogre::Vector3 Ship::getPosition() const
+{
+    return DynamicCollidable::getPhysicsBody().getPosition();
+}
+
+Ogre::Quaternion Ship::getOrientation() const
+{
+    return DynamicCollidable::getPhysicsBody().getOrientation();
+}
+
+Ogre::Vector3 Ship::getVelocity() const
+{
+    return DynamicCollidable::getPhysicsBody().getVelocity();
+}
+
+void Ship::addPositionListener(PositionListener* listener)
+{
+    DynamicCollidable::getPhysicsBody().addPositionListener(listener);
+}
+
+void Ship::removePositionListener(PositionListener* listener)
+{
+    DynamicCollidable::getPhysicsBody().removePositionListener(listener);
+}
+
+Ogre::Vector3 Ship::predictPosition(float t) const
+{
+    return DynamicCollidable::getPhysicsBody().predictPosition(t);
+}
+
+Ogre::Vector3 Ship::predictPositionWithThrust(float t) const
+{
+    return DynamicCollidable::getPhysicsBody().predictPositionWithThrust(t);
+}
+
+Ogre::Vector3 Ship::predictPositionWithThrustFactor(float t, float factor) const
+{
+    return DynamicCollidable::getPhysicsBody().predictPositionWithThrustFactor(t, factor);
+}
+
+float Ship::getBoundingRadius() const
+{
+    return DynamicCollidable::getBoundingRadius();
+}
+
+DamageModel* Ship::getDamageModel()
+{
+    return damageModel.get();
+}
+
+PhysicsBody* Ship::getPhysicsBody()
+{
+    return &DynamicCollidable::getPhysicsBody();
+}
+
+const PhysicsBody* Ship::getPhysicsBody() const
+{
+    return &DynamicCollidable::getPhysicsBody();
+}
+
+const std::string& Ship::getName() const
+{
+    return type.getDescription();
+}
+
+void Ship::destroy()
+{
+    damageModel->destroy();
+}
+
+void Ship::setTarget(Targetable* target)
+{
+    // The AI takes the target once it exists; the weapons aim every shot at it meanwhile.
+    primaryWeaponSystem.setTarget(target);
+    secondaryWeaponSystem.setTarget(target);
+}
+
+void Ship::setFiringPrimary(bool firing)
+{
+    primaryWeaponSystem.setFiring(firing);
+}
+
+void Ship::setFiringSecondary(bool firing)
+{
+    secondaryWeaponSystem.setFiring(firing);
+}
+
+Ogre::Overlay* Ship::getWeaponOverlay()
+{
+    return type.getWeaponOverlay();
+}
+
+void Ship::exportToPython()
+{
+    bp::class_<Ship, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>("Ship", bp::no_init)
+        .def("create", &Ship::create, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("create")
+        .def("createByFilename", &Ship::createByFilename, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("createByFilename")
+        .def("spawnFleet", &spawnFleetFromScript)
+        .staticmethod("spawnFleet")
+        .def("activate", &Ship::activate)
+        .def("deactivate", &deactivateFromScript);
+}
+
+} // namespace Tolvarine

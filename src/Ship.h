@@ -1,0 +1,149 @@
+#pragma once
+
+#include "Controllable.h"
+#include "DynamicCollidable.h"
+#include "MultiPoolFactory.h"
+#include "StandardWeaponSystem.h"
+#include "Thrust.h"
+
+#include <OgreQuaternion.h>
+#include <OgreVector.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+
+class Faction;
+class ShipDamageModel;
+class ShipType;
+
+// One fighter-class craft: a physics body with collision geometry and a mesh, flown by the player
+// or by the AI, with thrust effects that are also its force controller, a damage model, a faction
+// while it is in play and a primary and a secondary weapon system (sections "WeaponSystem_Primary"
+// and "WeaponSystem_Secondary" of its type file).
+//
+// Ships are never made or deleted during play. Each ship type has a pool of ships built when the
+// types load; scripts and game modes take ships from the pools, activate them for a faction at a
+// pose, and a deactivated ship goes back to its pool. A ship is active exactly while it has a
+// faction.
+class Ship : public DynamicCollidable, public Controllable {
+public:
+    // An ordered map from ship type name to the number of ships of that type.
+    using Fleet = std::map<std::string, unsigned>;
+    using Pools = MultiPoolFactory<Ship>;
+
+    // Builds an inactive ship of the type, named "Ship" and a running number shared by all ships.
+    // A type without a mesh is logged as "Ship created with no entity!" and raises FatalError,
+    // which ends the program with exit code 1.
+    explicit Ship(ShipType& type);
+    ~Ship() override;
+
+    // Puts the ship into play for the faction at the pose, at rest. An active ship is first taken
+    // out of play (disable time 0) without leaving the hands of its user.
+    virtual void activate(Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
+    // Takes the ship out of play and gives it back to its type's pool; an inactive ship is left
+    // as it is.
+    void deactivate(DisableTime time) override;
+
+    // Takes an inactive ship of the named type from its pool; the caller activates it. A type
+    // without a pool is logged and raises FatalError.
+    static Ship* create(const std::string& typeName);
+    // The same for the type of a ".ship" file's base name; an unknown name is logged and raises
+    // ConfigurationError.
+    static Ship* createByFilename(const std::string& fileBaseName);
+    // Takes the ships of every entry from the pools (types in ascending name order), lays them out
+    // as a formation around `position` and activates them for the faction with `orientation`.
+    // Returns the ships in the order they were taken.
+    static std::vector<Ship*> spawnFleet(const Fleet& fleet, Faction& faction, const Ogre::Vector3& position,
+                                         const Ogre::Quaternion& orientation);
+    // Takes every live ship of every pool out of play (disable time 2).
+    static void deactivateAll();
+    // Re-applies the graphics settings' level-of-detail bias to every live ship.
+    static void applyLodBiasToAll();
+
+    // The pools, one per ship type name.
+    static Pools& getPoolFactory();
+    // Builds one ship of the named type: the pools' creator. A capital-ship type is logged and
+    // refused with ConfigurationError, as capital ships cannot be built yet.
+    static Ship* createInstance(const std::string& typeName);
+    // Connects the ship pools to the ship types and to the end of a game. Done once; later calls
+    // do nothing.
+    static void connectPools();
+    // connectPools, hands applyLodBiasToAll to the graphics settings, then loads every ship type
+    // of the folder with its pool.
+    static void loadTypes(const std::string& folder = "data/entities");
+
+    // Registers the script class "Ship" with the module being started.
+    static void exportToPython();
+
+    // PositionReporter: the physics body's.
+    Ogre::Vector3 getPosition() const override;
+    Ogre::Quaternion getOrientation() const override;
+    Ogre::Vector3 getVelocity() const override;
+    void addPositionListener(PositionListener* listener) override;
+    void removePositionListener(PositionListener* listener) override;
+    Ogre::Vector3 predictPosition(float t) const override;
+    Ogre::Vector3 predictPositionWithThrust(float t) const override;
+    Ogre::Vector3 predictPositionWithThrustFactor(float t, float factor) const override;
+
+    // Targetable
+    float getBoundingRadius() const override;
+    DamageModel* getDamageModel() override;
+    Faction* getFaction() override { return faction; }
+    bool isTargetable() override { return true; }
+    bool isValidTarget() override { return true; }
+
+    // Controllable
+    PhysicsBody* getPhysicsBody() override;
+    const PhysicsBody* getPhysicsBody() const override;
+    ForceController* getForceController() override { return &thrustEffects; }
+    const ForceController* getForceController() const override { return &thrustEffects; }
+    WeaponSystem* getPrimaryWeaponSystem() override { return &primaryWeaponSystem; }
+    WeaponSystem* getSecondaryWeaponSystem() override { return &secondaryWeaponSystem; }
+    // The type's description.
+    const std::string& getName() const override;
+    void destroy() override;
+    void setTarget(Targetable* target) override;
+    void setFiringPrimary(bool firing) override;
+    void setFiringSecondary(bool firing) override;
+    Ogre::Overlay* getWeaponOverlay() override;
+    // The player takes or leaves the ship: the ship's own frame is hidden while it is flown.
+    void setFocus(bool focus) override;
+
+    // The faction (by the rule "Player" or not) decides the skill at each activation.
+    float getSkill() const { return skill; }
+    bool isInPlay() const { return faction != nullptr; }
+    ShipType& getType() const { return type; }
+    Thrust& getThrust() { return thrustEffects; }
+    ShipDamageModel& getShipDamageModel() { return *damageModel; }
+    // The object name, "Ship" and a number.
+    const std::string& getObjectName() const { return objectName; }
+
+private:
+    Ship(ShipType& type, const std::string& name);
+    static std::string nextName();
+    // The name, once the collidable is known to have a mesh entity (see the constructor).
+    const std::string& requireEntity(const std::string& name) const;
+    // The steps of deactivation up to giving the ship back; `release` gives it back as well.
+    void leavePlay(DisableTime time, bool release);
+    void applyLodBias();
+    void applyReflection();
+
+    static std::uint32_t nameCounter;
+
+    std::string objectName;
+    ShipType& type;
+    Thrust thrustEffects;
+    std::unique_ptr<ShipDamageModel> damageModel;
+    Faction* faction = nullptr;
+    StandardWeaponSystem primaryWeaponSystem;
+    StandardWeaponSystem secondaryWeaponSystem;
+    // The AI's skill for this life of the ship: it reaches the AI when the AI is built.
+    float skill = 0.0f;
+};
+
+} // namespace Tolvarine
