@@ -4,6 +4,7 @@
 #include "CollisionGeometry.h"
 #include "PhysicsBody.h"
 #include "PhysicsGeometry.h"
+#include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
 
@@ -34,30 +35,6 @@ void logTrivial(const char* text)
 {
     Ogre::LogManager::getSingleton().logMessage(text, Ogre::LML_TRIVIAL);
 }
-
-// Opens a profiler block for one scope, so an exception from a listener cannot leave it open.
-// Without a profiler (tools and tests that need none) it does nothing.
-class ProfileBlock {
-public:
-    ProfileBlock(Profiler* profiler, const char* name)
-        : profiler(profiler)
-        , name(name)
-    {
-        if (profiler)
-            profiler->beginProfile(name);
-    }
-    ~ProfileBlock()
-    {
-        if (profiler)
-            profiler->endProfile(name);
-    }
-    ProfileBlock(const ProfileBlock&) = delete;
-    ProfileBlock& operator=(const ProfileBlock&) = delete;
-
-private:
-    Profiler* profiler;
-    const char* name;
-};
 
 } // namespace
 

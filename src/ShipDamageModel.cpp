@@ -310,9 +310,11 @@ void ShipDamageModel::platingBreach(const Ogre::Vector3& position, DamageType da
         group = "Plasma";
     else if (damageType == CONVENTIONAL)
         group = "Conventional";
-    // The blast of an explosion (type 3) makes no explosion of its own.
-    if (group)
-        ExplosionManager::getSingleton().createFromGroup(group)->activate(position, velocity, nullptr);
+    // The blast of an explosion (type 3) makes no explosion of its own; tools that run without
+    // explosions make none either.
+    ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
+    if (group && explosions)
+        explosions->createFromGroup(group)->activate(position, velocity, nullptr);
 }
 
 } // namespace Tolvarine

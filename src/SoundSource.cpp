@@ -2,6 +2,7 @@
 
 #include "Config.h"
 #include "FatalError.h"
+#include "ProfileBlock.h"
 #include "Profiler.h"
 #include "SoundSample.h"
 
@@ -24,26 +25,6 @@ SoundManager& requireManager()
     }
     return *manager;
 }
-
-// Closes the profiler block on every way out.
-class ProfileBlock {
-public:
-    explicit ProfileBlock(const char* name) : profiler(Profiler::getSingletonPtr())
-    {
-        if (profiler)
-            profiler->beginProfile(name);
-    }
-    ~ProfileBlock()
-    {
-        if (profiler)
-            profiler->endProfile();
-    }
-    ProfileBlock(const ProfileBlock&) = delete;
-    ProfileBlock& operator=(const ProfileBlock&) = delete;
-
-private:
-    Profiler* profiler;
-};
 
 } // namespace
 

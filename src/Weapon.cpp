@@ -6,6 +6,7 @@
 #include "FireableProjectile.h"
 #include "ModulatedBillboard.h"
 #include "PositionReporter.h"
+#include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
 #include "SoundSource.h"
@@ -60,27 +61,6 @@ PositionReporter* requireReporter(PositionReporter* reporter)
     }
     return reporter;
 }
-
-// Profiles the fire sound while it lives, when a profiler runs.
-class ProfileBlock {
-public:
-    explicit ProfileBlock(const char* name) : profiler(Profiler::getSingletonPtr()), name(name)
-    {
-        if (profiler)
-            profiler->beginProfile(name);
-    }
-    ~ProfileBlock()
-    {
-        if (profiler)
-            profiler->endProfile(name);
-    }
-    ProfileBlock(const ProfileBlock&) = delete;
-    ProfileBlock& operator=(const ProfileBlock&) = delete;
-
-private:
-    Profiler* profiler;
-    std::string name;
-};
 
 } // namespace
 

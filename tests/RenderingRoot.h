@@ -32,6 +32,8 @@ public:
     Ogre::RenderWindow* window() const { return renderWindow; }
 
 private:
+    void openWindow();
+
     std::unique_ptr<Ogre::Root> root;
     std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
     Ogre::RenderWindow* renderWindow = nullptr;
