@@ -7,14 +7,14 @@ zlib alone, so the output is the same on every run and the tool needs nothing be
 standard library.
 
 Textures:
-  data/textures/ships/trifighter_hull.png  128x128  blue-grey plating with panel seams
-  data/textures/ships/kestrel_hull.png     128x128  pale sand plating with a red band
-  data/textures/ships/wedge_hull.png       128x128  plain grey plating (the test hull)
-  data/textures/ships/engine_glow.png       64x64   a hot round glow for the nozzles
-  data/textures/ships/engine_exhaust.png    32x32   a soft puff for the exhaust particles
-  data/textures/ships/wireframe.png          8x8    plain white, tinted by the damage display
-  data/textures/hud/reticle_primary.png     64x64   a broken ring with four ticks
-  data/textures/hud/reticle_secondary.png   64x64   four corner brackets, wider out
+  data/textures/trifighter_hull.png  128x128  blue-grey plating with panel seams
+  data/textures/kestrel_hull.png     128x128  pale sand plating with a red band
+  data/textures/wedge_hull.png       128x128  plain grey plating (the test hull)
+  data/textures/engine_glow.png       64x64   a hot round glow for the nozzles
+  data/textures/engine_exhaust.png    32x32   a soft puff for the exhaust particles
+  data/textures/wireframe.png          8x8    plain white, tinted by the damage display
+  data/textures/reticle_primary.png     64x64   a broken ring with four ticks
+  data/textures/reticle_secondary.png   64x64   four corner brackets, wider out
 
 data/materials/ships.material and data/materials/hud.material name these files.
 
@@ -141,8 +141,8 @@ def reticle_brackets(u, v):
 
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    ships = os.path.join(root, "data", "textures", "ships")
-    hud = os.path.join(root, "data", "textures", "hud")
+    # The engine finds textures by file name in data/textures itself, not in folders below it.
+    ships = hud = os.path.join(root, "data", "textures")
     textures = [
         (os.path.join(ships, "trifighter_hull.png"), 128,
          plating((0.55, 0.6, 0.68), 17, (0.45, 0.5, (0.85, 0.72, 0.3)))),
