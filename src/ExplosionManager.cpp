@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Scenario.h"
+#include "TypeFiles.h"
 
 #include <OgreLogManager.h>
 #include <OgreMath.h>
@@ -18,7 +19,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const EXTENSION = ".explosion";
-const char* const TWIN_EXTENSION = ".explosionx";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
@@ -28,15 +28,6 @@ void logLine(const std::string& text)
 }
 
 // The whole extension counts: ".explosion_sequence" files live in the same folder.
-bool isTypeFile(const std::filesystem::path& path)
-{
-    const std::string fileName = path.filename().string();
-    if (fileName.empty() || fileName[0] == '.')
-        return false;
-    const std::string extension = path.extension().string();
-    return extension == EXTENSION || extension == TWIN_EXTENSION;
-}
-
 } // namespace
 
 const char* const ExplosionManager::TYPE_FOLDER = "data/explosions";
@@ -88,22 +79,12 @@ void ExplosionManager::loadTypes()
 {
     if (!types.empty())
         return;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    if (error) {
-        logLine("ExplosionManager: cannot read the explosion folder " + folder + ": " + error.message());
+    // In name order, so that the groups list their members in the same order on every run.
+    std::vector<std::filesystem::path> files;
+    if (!TypeFiles::list(folder, EXTENSION, files)) {
+        logLine("ExplosionManager: cannot read the explosion folder " + folder);
         throw ConfigurationError();
     }
-    // Sorted, so that a plain file comes before its twin and the groups list their members in the
-    // same order on every run.
-    std::vector<std::filesystem::path> files;
-    for (const std::filesystem::directory_entry& entry : entries) {
-        if (isTypeFile(entry.path()))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
-        return a.filename().string() < b.filename().string();
-    });
     for (const std::filesystem::path& file : files) {
         const std::string name = file.stem().string();
         if (!types.count(name))

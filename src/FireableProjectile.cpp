@@ -6,6 +6,7 @@
 #include "ConfigurationError.h"
 #include "Projectile.h"
 #include "Scenario.h"
+#include "TypeFiles.h"
 
 #include <OgreLogManager.h>
 
@@ -20,7 +21,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const EXTENSION = ".fireable";
-const char* const TWIN_EXTENSION = ".fireablex";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
@@ -43,33 +43,14 @@ std::string& loadedFolder()
     return folder;
 }
 
-bool isTypeFile(const std::filesystem::path& path)
-{
-    const std::string fileName = path.filename().string();
-    if (fileName.empty() || fileName[0] == '.')
-        return false;
-    const std::string extension = path.extension().string();
-    return extension == EXTENSION || extension == TWIN_EXTENSION;
-}
-
-// The type files of the folder, sorted by name so that a plain file comes before its twin and
-// every run loads the types in the same order.
+// The type files of the folder in name order, one per type.
 std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 {
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    if (error) {
-        logLine("FireableProjectile: cannot read the projectile folder " + folder + ": " + error.message());
+    std::vector<std::filesystem::path> files;
+    if (!TypeFiles::list(folder, EXTENSION, files)) {
+        logLine("FireableProjectile: cannot read the projectile folder " + folder);
         throw ConfigurationError();
     }
-    std::vector<std::filesystem::path> files;
-    for (const std::filesystem::directory_entry& entry : entries) {
-        if (isTypeFile(entry.path()))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end(), [](const std::filesystem::path& a, const std::filesystem::path& b) {
-        return a.filename().string() < b.filename().string();
-    });
     return files;
 }
 

@@ -9,6 +9,7 @@
 #include "Scenario.h"
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
+#include "TypeFiles.h"
 
 #include <OgreLogManager.h>
 #include <OgreParticleEmitter.h>
@@ -66,33 +67,12 @@ Ogre::SceneManager& engineSceneManager()
     return *engine->sceneManager;
 }
 
-bool isSprayFile(const std::filesystem::path& path)
-{
-    const std::string name = path.filename().string();
-    const std::string extension = path.extension().string();
-    return !name.empty() && name[0] != '.' && (extension == ".spray" || extension == ".sprayx");
-}
-
-// The spray files of the folder in name order, so that the first file of a type is the same on
-// every machine. The listing is complete before any file is read: reading a plain file writes
-// its twin into this folder.
+// The spray files of the folder in name order, one per type; a folder that cannot be read has none.
 std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
 {
     std::vector<std::filesystem::path> files;
-    std::error_code error;
-    std::filesystem::directory_iterator entries(folder, error);
-    if (error) {
+    if (!TypeFiles::list(folder, ".spray", files))
         logLine("ParticleSpray: cannot read the folder " + folder);
-        return files;
-    }
-    for (const std::filesystem::directory_entry& entry : entries) {
-        std::error_code kindError;
-        if (isSprayFile(entry.path()) && entry.is_regular_file(kindError))
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
-        return a.filename().string() < b.filename().string();
-    });
     return files;
 }
 

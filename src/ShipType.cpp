@@ -1,6 +1,7 @@
 #include "ShipType.h"
 
 #include "ConfigurationError.h"
+#include "TypeFiles.h"
 
 #include <OgreLogManager.h>
 #include <OgreOverlayManager.h>
@@ -38,41 +39,15 @@ void logLine(const std::string& text)
     Ogre::LogManager::getSingleton().logMessage(text);
 }
 
-// The extension runs from the last "."; it must be exactly ".ship" or the twin's ".shipx".
-bool isShipFile(const std::string& fileName)
+// The ship files of the folder (not of its sub-folders) in name order, one per type.
+std::vector<std::filesystem::path> listShipFiles(const std::string& folder)
 {
-    if (fileName.empty() || fileName.front() == '.')
-        return false;
-    const std::size_t dot = fileName.rfind('.');
-    if (dot == std::string::npos)
-        return false;
-    const std::string extension = fileName.substr(dot);
-    return extension == ".ship" || extension == ".shipx";
-}
-
-std::string stemOf(const std::string& fileName)
-{
-    return fileName.substr(0, fileName.rfind('.'));
-}
-
-// The ship files of the folder (not of its subfolders), sorted by name.
-std::vector<std::string> listShipFiles(const std::string& folder)
-{
-    namespace fs = std::filesystem;
-    std::vector<std::string> names;
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    if (error) {
+    std::vector<std::filesystem::path> files;
+    if (!TypeFiles::list(folder, ".ship", files)) {
         logLine("ShipType: cannot read folder " + folder);
         throw ConfigurationError();
     }
-    for (const fs::directory_entry& entry : entries) {
-        const std::string fileName = entry.path().filename().string();
-        if (isShipFile(fileName) && !entry.is_directory(error))
-            names.push_back(fileName);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+    return files;
 }
 
 } // namespace
@@ -246,15 +221,11 @@ void ShipType::loadAll(const std::string& folder)
     if (!typeRegistry.empty())
         return;
     loadedFolder = folder;
-    // A plain file and its twin share a stem and are one type: reading the plain file refreshes
-    // the twin, so from the second start on both are present, and loading both would list the
-    // type twice and build its pool twice.
-    std::set<std::string> stems;
-    for (const std::string& fileName : listShipFiles(folder)) {
-        const std::string stem = stemOf(fileName);
-        if (!stems.insert(stem).second)
-            continue;
-        auto type = std::make_shared<ShipType>(folder + "/" + fileName);
+    // A plain file and its twin are one type: reading the plain file refreshes the twin, so from
+    // the second start on both are present, and loading both would build the type's pool twice.
+    for (const std::filesystem::path& file : listShipFiles(folder)) {
+        const std::string stem = file.stem().string();
+        auto type = std::make_shared<ShipType>(file.generic_string());
         typeNames.push_back(type->getName());
         typeRegistry.emplace(type->getName(), type);
         fileRegistry.emplace(stem, type);

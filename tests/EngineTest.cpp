@@ -51,7 +51,8 @@ TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
     EXPECT_EQ(shot.extension(), ".png");
     EXPECT_GT(fs::file_size(shot), 100u * 1024u) << "the screenshot does not show the sky";
     ASSERT_TRUE(game.sendKey("F10"));
-    // The frames go on behind the exit screen until a key is pressed.
+    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
     ASSERT_TRUE(game.isRunning());
     ASSERT_TRUE(game.sendKey("space"));
     EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
@@ -94,7 +95,7 @@ TEST(Engine, MissingVideoOptionsWithoutATerminalEndQuietly)
     EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg")) << "a cancelled dialog saves nothing";
 }
 
-TEST(Engine, BrokenStartUpScriptOrMissingDataFolderEndWithCodeOne)
+TEST(Engine, BrokenStartUpScriptMaterialOrDataFolderEndWithCodeOne)
 {
     REQUIRE_XVFB();
     {
@@ -104,6 +105,14 @@ TEST(Engine, BrokenStartUpScriptOrMissingDataFolderEndWithCodeOne)
         EXPECT_EQ(game.waitForExit(), 1);
         EXPECT_TRUE(game.logHas("Python exception thrown while running script: startup.py"));
         EXPECT_TRUE(game.logHas("std::exception caught at top-level: RuntimeError: broken start-up"));
+    }
+    {
+        // Without its material the splash screen cannot be drawn.
+        GameProcess game;
+        std::ofstream(game.folder() / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+        game.start();
+        EXPECT_EQ(game.waitForExit(), 1);
+        EXPECT_TRUE(game.logHas("Ogre exception caught at top-level"));
     }
     {
         GameProcess game;

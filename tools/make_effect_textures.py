@@ -20,27 +20,16 @@ Usage: python3 tools/make_effect_textures.py [output folder]
 import math
 import os
 import random
-import struct
 import sys
-import zlib
+
+import pngfile
 
 FLIP_BOOK_FRAMES = 8
 
 
 def png_bytes(width, height, pixels):
     """Encodes rows of (r, g, b, a) tuples (0-255) as a PNG file."""
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)  # no filter
-        for r, g, b, a in row:
-            raw += bytes((r, g, b, a))
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    return pngfile.png_bytes(width, height, pixels)
 
 
 def clamp_byte(value):

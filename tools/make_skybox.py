@@ -16,10 +16,10 @@ Pure Python (no imaging library); run from the repository root:
 """
 import math
 import random
-import struct
 import sys
-import zlib
 from pathlib import Path
+
+import pngfile
 
 SKY_SIZE = 512
 ENV_SIZE = 64
@@ -162,19 +162,8 @@ def add_stars(faces, size, seed, count):
 
 def write_png(path, rows):
     size = len(rows)
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)
-        for pixel in row:
-            raw.extend(min(255, max(0, int(c + 0.5))) for c in pixel)
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 2, 0, 0, 0)
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-    path.write_bytes(png + chunk(b"IEND", b""))
+    pixels = ([tuple(min(255, max(0, int(c + 0.5))) for c in pixel) for pixel in row] for row in rows)
+    path.write_bytes(pngfile.png_bytes(size, size, pixels, channels=3))
 
 
 def make_sky(out, stem):

@@ -6,10 +6,10 @@ font) so the data tree holds nothing made elsewhere. Run from the repository roo
     python3 tools/make_splash.py
 """
 import random
-import struct
 import sys
-import zlib
 from pathlib import Path
+
+import pngfile
 
 WIDTH, HEIGHT = 512, 512
 
@@ -85,13 +85,7 @@ def draw_text(pixels, text, top, scale, colour):
 
 
 def write_png(path, pixels):
-    raw = b"".join(b"\x00" + bytes(c for px in row for c in px) for row in pixels)
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-    header = struct.pack(">IIBBBBB", WIDTH, HEIGHT, 8, 2, 0, 0, 0)
-    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
-    path.write_bytes(png)
+    path.write_bytes(pngfile.png_bytes(WIDTH, HEIGHT, pixels, channels=3))
 
 
 def main():

@@ -16,29 +16,17 @@ Usage: python3 tools/make_weapon_textures.py [repository root]
 
 import math
 import os
-import struct
 import sys
-import zlib
+
+import pngfile
 
 SIZE = 64
 
 
 def png_bytes(width, height, pixels):
     """pixels: rows of (r, g, b, a) tuples of floats in 0..1."""
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)  # no filter
-        for pixel in row:
-            for value in pixel:
-                raw.append(max(0, min(255, int(round(value * 255)))))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+    rows = ([tuple(pngfile.unit_to_byte(v) for v in pixel) for pixel in row] for row in pixels)
+    return pngfile.png_bytes(width, height, rows)
 
 
 def write_png(path, pixels):
