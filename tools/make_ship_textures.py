@@ -23,27 +23,9 @@ Usage: python3 tools/make_ship_textures.py [repository root]
 
 import math
 import os
-import struct
 import sys
-import zlib
 
-
-def png_bytes(width, height, pixels):
-    """pixels: rows of (r, g, b, a) tuples of floats in 0..1."""
-    raw = bytearray()
-    for row in pixels:
-        raw.append(0)  # no filter
-        for pixel in row:
-            for value in pixel:
-                raw.append(max(0, min(255, int(round(value * 255)))))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-            + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+import pngfile
 
 
 def write_png(path, size, pixel):
@@ -51,7 +33,8 @@ def write_png(path, size, pixel):
     rows = [[pixel((x + 0.5) / size, (y + 0.5) / size) for x in range(size)] for y in range(size)]
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as out:
-        out.write(png_bytes(size, size, rows))
+        out.write(pngfile.png_bytes(size, size, [[[pngfile.unit_to_byte(v) for v in pixel] for pixel in row]
+                                                 for row in rows]))
 
 
 class Noise:
