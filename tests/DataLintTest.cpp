@@ -3,7 +3,13 @@
 // template, material, texture, curve, mesh, explosion group, spray, sound, debris) exists there. Files are read where they are, except where
 // the game's loader would write beside them: those are read from a temporary copy.
 
+#include "CollisionMeshCache.h"
 #include "Config.h"
+#include "DynamicCollidable.h"
+#include "ShipType.h"
+#include "StandardWeaponSystem.h"
+#include "Thrust.h"
+#include "Weapon.h"
 #include "ComplexExplosion.h"
 #include "ConfigurationError.h"
 #include "ExplosionDebris.h"
@@ -28,6 +34,15 @@
 #include <OgreDataStream.h>
 #include <OgreMaterial.h>
 #include <OgreMaterialManager.h>
+#include <OgreMesh.h>
+#include <OgreOverlay.h>
+#include <OgreOverlayContainer.h>
+#include <OgreOverlayElement.h>
+#include <OgreOverlayManager.h>
+#include <OgreOverlaySystem.h>
+#include <OgreEntity.h>
+#include <OgreBillboardSet.h>
+#include <OgreRenderWindow.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
 #include <OgrePass.h>
@@ -461,9 +476,11 @@ public:
     {
         Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
         Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        // Overlay scripts are read only when the overlay system exists before the group is read.
+        overlays = std::make_unique<Ogre::OverlaySystem>();
         Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
         resources.createResourceGroup("Core");
-        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions",
+        for (const char* folder : {"overlays", "materials", "particle_systems", "textures", "textures/explosions",
                                    "textures/skyboxes", "meshes"})
             resources.addResourceLocation(dataPath(folder), "FileSystem", "Core", true);
         resources.initialiseResourceGroup("Core");
@@ -509,9 +526,11 @@ public:
     TemporaryFolder work;
     ManualTicks ticks;
     RenderingRoot rendering{RenderingRoot::Kind::Windowed};
+    std::unique_ptr<Ogre::OverlaySystem> overlays;
     InputHandler input;
     Scheduler scheduler;
     PhysicsEngine physics;
+    CollisionMeshCache meshCache;
     TolvarineEngine engine{Ogre::Root::getSingleton()};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<ExplosionManager> explosions;
@@ -745,6 +764,225 @@ TEST(DataLintTest, WeaponFiles)
             EXPECT_NO_THROW(curves.lookup(type.get<std::string>("Glow", "colourCurveName")));
         }
     }
+}
+
+} // namespace
+} // namespace Tolvarine
+
+namespace Tolvarine {
+namespace {
+
+// The overlays the overlay scripts of data/overlays define.
+std::map<std::string, std::string> shippedOverlays()
+{
+    return definitionsIn(dataPath("overlays"), ".overlay", "overlay");
+}
+
+// The sections of a type file whose names contain the marker.
+std::vector<std::string> sectionsMarked(const Config& type, const std::string& marker)
+{
+    std::vector<std::string> sections;
+    for (const std::string& section : type.getSectionNames()) {
+        if (section.find(marker) != std::string::npos)
+            sections.push_back(section);
+    }
+    return sections;
+}
+
+// The weapon-entry sections a weapon-system section names.
+std::vector<std::string> weaponEntries(const Config& type, const std::string& system)
+{
+    std::vector<std::string> entries;
+    for (const std::string& key : type.getKeys(system)) {
+        if (key.find("weapon") != std::string::npos)
+            entries.push_back(type.get<std::string>(system, key));
+    }
+    return entries;
+}
+
+TEST(DataLintTest, ShipFiles)
+{
+    const std::vector<fs::path> files = filesIn(dataPath("entities"), ".ship");
+    ASSERT_FALSE(files.empty());
+    EXPECT_TRUE(fs::exists(dataPath("entities/trifighter.ship")));
+    const auto materials = shippedMaterials();
+    const auto templates = shippedParticleTemplates();
+    const auto groups = shippedExplosionGroups();
+    const auto overlays = shippedOverlays();
+    const std::set<std::string> meshes = fileNamesBelow(dataPath("meshes"));
+    std::map<std::string, std::size_t> componentCounts;
+    for (const fs::path& path : files) {
+        SCOPED_TRACE(path.filename().string());
+        // Read as plain text: reading it enciphered would write its twin into the data tree.
+        const Config type(path.string());
+        // The test ground finds a type's file by its name.
+        EXPECT_EQ(type.get<std::string>("Ship", "name", ""), path.stem().string());
+        const std::string group = type.get<std::string>("Ship", "explosionGroup", "");
+        EXPECT_EQ(groups.count(group), 1u) << "no explosion group " << group;
+        const std::string overlay = type.get<std::string>("Display", "weaponOverlay", "DefaultHud");
+        EXPECT_EQ(overlays.count(overlay), 1u) << "no overlay " << overlay;
+        const std::vector<std::string> displayMeshes = meshesNamedBy(type);
+        EXPECT_FALSE(displayMeshes.empty());
+        for (const std::string& mesh : displayMeshes)
+            EXPECT_EQ(meshes.count(mesh), 1u) << "no mesh " << mesh;
+
+        const std::string engine = type.get<std::string>("Thrust", "engineParticleSystem", "");
+        EXPECT_EQ(templates.count(engine), 1u) << "no particle template " << engine;
+        const std::string glow = type.get<std::string>("Thrust", "glowMaterial", "");
+        EXPECT_EQ(materials.count(glow), 1u) << "no material " << glow;
+        for (const char* key : {"mainThrustSound", "auxiliaryThrustSound"}) {
+            const std::string sound = type.get<std::string>("Thrust", key, "");
+            EXPECT_TRUE(soundExists(sound)) << key << ": no sound " << sound;
+        }
+
+        const std::vector<std::string> componentSections = sectionsMarked(type, "Component_");
+        EXPECT_FALSE(componentSections.empty());
+        componentCounts[type.get<std::string>("Ship", "name", "")] = componentSections.size();
+        std::set<std::string> components;
+        for (const std::string& section : componentSections)
+            components.insert(section.substr(10));
+        for (const std::string& section : componentSections) {
+            const std::string mesh = type.get<std::string>(section, "mesh", "");
+            EXPECT_EQ(meshes.count(mesh), 1u) << section << ": no mesh " << mesh;
+            EXPECT_GT(type.get<float>(section, "armor", 0.0f), 0.0f) << section;
+            for (const std::string& key : type.getKeys(section)) {
+                if (key.find("adjacent") == std::string::npos)
+                    continue;
+                const std::string neighbour = type.get<std::string>(section, key);
+                // The loader drops an unknown neighbour without a word: a misspelt name would
+                // leave the component without its splash damage.
+                EXPECT_EQ(components.count(neighbour), 1u) << section << ": no component " << neighbour;
+                EXPECT_NE(neighbour, section.substr(10)) << section;
+            }
+        }
+
+        const std::vector<std::string> geometries = sectionsMarked(type, "Collision_Geometry");
+        EXPECT_FALSE(geometries.empty());
+        for (const std::string& section : geometries) {
+            // An unknown component silently takes the hits of the first one.
+            const std::string component = type.get<std::string>(section, "component", "");
+            EXPECT_EQ(components.count(component), 1u) << section << ": no component " << component;
+            if (type.get<std::string>(section, "type", "") == "trimesh") {
+                const std::string mesh = type.get<std::string>(section, "mesh", "");
+                EXPECT_EQ(meshes.count(mesh), 1u) << section << ": no mesh " << mesh;
+            }
+        }
+
+        for (const char* system : {"WeaponSystem_Primary", "WeaponSystem_Secondary"}) {
+            const std::vector<std::string> entries = weaponEntries(type, system);
+            EXPECT_FALSE(entries.empty()) << system;
+            for (const std::string& entry : entries) {
+                const std::string weapon = type.get<std::string>(entry, "type", "");
+                EXPECT_TRUE(fs::exists(dataPath("entities/" + weapon + ".weapon")))
+                    << system << ": no weapon " << weapon;
+            }
+        }
+    }
+
+    // Every file loads through the game's own loader, from a copy (the loader writes twins).
+    {
+        TemporaryFolder work;
+        fs::create_directories(work.file("entities"));
+        for (const fs::path& path : files)
+            fs::copy_file(path, work.file("entities/" + path.filename().string()));
+        LogCapture log;
+        ASSERT_NO_THROW(ShipType::loadAll(work.file("entities")));
+        EXPECT_EQ(ShipType::getTypeNames().size(), files.size());
+        for (const auto& [name, count] : componentCounts) {
+            const ShipType& type = ShipType::getByName(name);
+            EXPECT_EQ(type.getComponentCount(), count) << name;
+            // Every component is reached by splash damage from some neighbour.
+            for (unsigned i = 0; i < type.getComponentCount(); ++i) {
+                EXPECT_FALSE(type.getComponentNeighbours(i).empty()) << name << " " << type.getComponentName(i);
+            }
+        }
+        EXPECT_EQ(errorLines(log), std::vector<std::string>());
+        ShipType::unloadAll();
+    }
+
+    // Under OpenGL every type builds its body, levels of detail, collision shapes, thrust
+    // effects and both weapon systems, with its reticle found.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Ships were not built: no X display (run the tests through tools/with-display.sh)\n";
+        return;
+    }
+    ShippedWorld world;
+    world.copyAll(dataPath("entities"), ".weapon", "data/entities");
+    world.copyAll(dataPath("entities"), ".ship", "data/entities");
+    fs::copy_file(dataPath("curves.cfg"), world.work.file("data/curves.cfg"));
+    LogCapture log;
+    ASSERT_NO_THROW(FireableProjectile::loadTypes("data/entities"));
+    ASSERT_NO_THROW(world.explosions = std::make_unique<ExplosionManager>("data/explosions", &shippedCurves()));
+    Weapon::setTypeFolder("data/entities");
+    ASSERT_NO_THROW(ShipType::loadAll("data/entities"));
+    for (const std::string& name : ShipType::getTypeNames()) {
+        SCOPED_TRACE(name);
+        const ShipType& type = ShipType::getByName(name);
+        EXPECT_NE(type.getWeaponOverlay(), nullptr);
+        std::unique_ptr<DynamicCollidable> body;
+        try {
+            body = std::make_unique<DynamicCollidable>("Lint" + name, type, Ogre::Vector3::ZERO,
+                                                       Ogre::Quaternion::IDENTITY);
+        } catch (...) {
+            const auto& lines = log.lines();
+            FAIL() << "no body: " << (lines.empty() ? std::string() : lines.back());
+        }
+        ASSERT_NE(body->getEntity(), nullptr);
+        EXPECT_EQ(body->getEntity()->getMesh()->getNumLodLevels(), meshesNamedBy(type).size());
+        {
+            std::unique_ptr<Thrust> thrust;
+            ASSERT_NO_THROW(thrust = std::make_unique<Thrust>(*body, type));
+            // One glow on each nozzle: the glow set holds as many billboards as there are emitters.
+            EXPECT_EQ(thrust->getGlow()->getNumBillboards(),
+                      thrust->getEngineParticles()->getNumEmitters());
+            ShipType& config = ShipType::getByName(name);
+            for (const char* system : {"WeaponSystem_Primary", "WeaponSystem_Secondary"})
+                EXPECT_NO_THROW(StandardWeaponSystem(&body->getPhysicsBody(), body->getSceneNode(), config, system))
+                    << system;
+        }
+    }
+    ShipType::unloadAll();
+    Weapon::forgetTypes();
+    EXPECT_EQ(errorLines(log), std::vector<std::string>());
+}
+
+TEST(DataLintTest, Overlays)
+{
+    const auto overlays = shippedOverlays();
+    ASSERT_EQ(overlays.count("DefaultHud"), 1u);
+    const auto materials = shippedMaterials();
+    for (const fs::path& file : filesIn(dataPath("overlays"), ".overlay")) {
+        for (const ScriptLine& line : readScript(file)) {
+            if (line.words.size() == 2 && line.words[0] == "material") {
+                EXPECT_EQ(materials.count(line.words[1]), 1u) << line.where << ": no material " << line.words[1];
+            }
+        }
+    }
+
+    // The rendering engine's own reader, under OpenGL: every overlay parses without an error,
+    // and the default reticle has the two components the weapon display looks up.
+    if (!RenderingRoot::displayAvailable()) {
+        std::cout << "Overlays were not parsed: no X display (run the tests through tools/with-display.sh)\n";
+        return;
+    }
+    ShippedWorld world;
+    LogCapture log;
+    Ogre::OverlayManager& manager = Ogre::OverlayManager::getSingleton();
+    for (const auto& [name, where] : overlays)
+        EXPECT_NE(manager.getByName(name), nullptr) << where << ": " << name << " was not read";
+    for (const char* element : {"DefaultHud/ReticlePrimaryComponent", "DefaultHud/ReticleSecondaryComponent"}) {
+        ASSERT_TRUE(manager.hasOverlayElement(element)) << element;
+        Ogre::OverlayElement* component = manager.getOverlayElement(element);
+        EXPECT_EQ(component->getTypeName(), "Panel") << element;
+        EXPECT_EQ(materials.count(component->getMaterialName()), 1u) << element;
+        EXPECT_GT(component->getWidth(), 0.0f) << element;
+    }
+    Ogre::Overlay* hud = manager.getByName("DefaultHud");
+    ASSERT_NE(hud, nullptr);
+    EXPECT_NO_THROW(hud->show());
+    EXPECT_NO_THROW(world.rendering.window()->update());
+    hud->hide();
+    EXPECT_EQ(errorLines(log), std::vector<std::string>());
 }
 
 } // namespace

@@ -14,6 +14,13 @@ Meshes:
 All are closed and convex, with outward faces (counter-clockwise seen from outside), so the
 first serves as display mesh, collision mesh and the source of reduced collision meshes.
 
+The fleet (see tools/ship_designs.py): for each ship <name>,
+  <name>.mesh, <name>_lod1.mesh, <name>_lod2.mesh  the display mesh and two reduced levels,
+                                                   flat shaded, one sub-mesh per material
+  <name>_collision.mesh                            a closed convex hull for the physics
+  <name>_<component>_wire.mesh                     one line mesh per damage component, centred
+                                                   on the component (the ship file places it)
+
 Usage: python3 tools/make_meshes.py [output folder]
 """
 
@@ -175,6 +182,13 @@ def convert(xml_text, target, work):
                     source, target], check=True, stdout=subprocess.DEVNULL)
 
 
+def ship_meshes():
+    """The fleet's meshes, by file name."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import ship_designs
+    return ship_designs.all_meshes()
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "data", "meshes")
@@ -190,6 +204,9 @@ def main():
         for name, ((positions, faces), material) in meshes.items():
             convert(mesh_xml(positions, faces, material), os.path.join(output, name), work)
             print("make_meshes: %s, %d vertices, %d triangles" % (name, len(positions), len(faces)))
+        for name, (xml_text, summary) in ship_meshes().items():
+            convert(xml_text, os.path.join(output, name), work)
+            print("make_meshes: %s, %s" % (name, summary))
 
 
 if __name__ == "__main__":

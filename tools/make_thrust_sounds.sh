@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Synthesises the engine sounds of the ships into data/sound with sox: the rumble of the main
+# engines and the hiss of the manoeuvring jets. Both loop while a ship is in play; their gain
+# follows the thrust. Mono, because they are placed in space with the ship.
+#   bash tools/make_thrust_sounds.sh [output folder]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-data/sound}"
+mkdir -p "$out"
+# Repeatable output: the same recipes always give the same bytes.
+export SOX_OPTS="-R"
+format=(-r 22050 -c 1 -b 16)
+
+# thrust_main: two seconds of deep filtered noise with a slow throb at whole cycles, so the
+# loop joins without a jump in level.
+sox -n "${format[@]}" "$out/thrust_main.wav" synth 2 brownnoise synth 2 sine amod 4 40 \
+  lowpass 300 lowpass 300 vol 0.9
+
+# thrust_auxiliary: a second of band-passed hiss for the small jets.
+sox -n "${format[@]}" "$out/thrust_auxiliary.wav" synth 1 whitenoise bandpass 2500 1.2q vol 0.35
+
+for name in thrust_main thrust_auxiliary; do
+  printf '[Sound]\nfilename = %s.wav\nlooping = 1\ngain = 1\nminDistance = 20\n' "$name" > "$out/$name.sound"
+done
+echo "make_thrust_sounds: wrote thrust_main and thrust_auxiliary to $out"
