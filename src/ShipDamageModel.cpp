@@ -273,7 +273,15 @@ void ShipDamageModel::startExplosionSequence()
 {
     // Marked first: whatever happens while the sequence starts, it starts once per life.
     destroyed = true;
-    ShipExplosionSequence::create(type.getExplosionGroup(), &owner, false, Ogre::Vector3::ZERO);
+    const std::string& sequenceType = type.getExplosionGroup();
+    // A ship file naming a sequence type the game does not have must not end the battle: the
+    // wreck stays where it is, and the log says why.
+    if (!ShipExplosionSequence::getPoolFactory().hasType(sequenceType)) {
+        Ogre::LogManager::getSingleton().logMessage("ShipDamageModel: no explosion sequence " + sequenceType +
+                                                    " for a destroyed " + type.getName());
+        return;
+    }
+    ShipExplosionSequence::create(sequenceType, &owner, false, Ogre::Vector3::ZERO);
 }
 
 void ShipDamageModel::platingBreach(const Ogre::Vector3& position, DamageType damageType)

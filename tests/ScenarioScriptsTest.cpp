@@ -91,8 +91,19 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     copyGameScripts(world);
     ScenarioManager& manager = world.preload();
 
+    // This world has no ship types: a stand-in for the fleet spawner records what the scenario asks
+    // for (the whole game spawns the real ships, see EngineTest).
+    scriptHost().runString("import Tolvarine\n"
+                           "requestedFleets = []\n"
+                           "def recordFleet(fleet, faction, position, orientation):\n"
+                           "    requestedFleets.append((dict(fleet), position.dotProduct(Tolvarine.Vector3(0, 0, 1))))\n"
+                           "    return []\n"
+                           "Tolvarine.Ship.spawnFleet = staticmethod(recordFleet)\n");
     LogCapture log;
     scriptHost().runScript("startup.py");
+    EXPECT_TRUE(scriptHost().evaluate("len(requestedFleets) == 2 and requestedFleets[1][1] < -100")
+                    .ptr() == Py_True)
+        << "one fleet for each side, the enemy's ahead of the player";
     Scenario* startup = manager.getCurrentScenario();
     ASSERT_NE(startup, nullptr);
     EXPECT_EQ(startup->getName(), "Startup");

@@ -238,13 +238,15 @@ TEST_F(ShipDamageModelTest, ThePlayersSequenceIsFocused)
     EXPECT_TRUE(sequence->isFocused());
 }
 
-TEST_F(ShipDamageModelTest, AnUnknownExplosionSequenceIsAFatalErrorWithItsLogLine)
+TEST_F(ShipDamageModelTest, AnUnknownExplosionSequenceIsLoggedAndLeavesTheWreck)
 {
     LogCapture log;
     ShipDamageModel& damage = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
-    EXPECT_THROW(damage.destroy(), FatalError);
-    EXPECT_EQ(log.lines(),
-              std::vector<std::string>{"Multipool factory cannot create Nowhere as there is no creator registered"});
+    EXPECT_NO_THROW(damage.destroy());
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u) << lines[0];
+    EXPECT_NO_THROW(damage.destroy()) << "a second blow starts nothing either";
 }
 
 TEST_F(ShipDamageModelTest, SplashReachesTheNeighboursInOrderUntilOneBreaks)

@@ -1,6 +1,6 @@
 # The scenario behind the menus: the game shows it at start-up, at the end of a mission and at the
-# end of the tutorial. A quiet stretch of space under the nebula, lit from two sides, with the
-# two standard sides ready.
+# end of the tutorial. A stretch of space under the nebula, lit from two sides, with a small wing
+# of each of the two standard sides.
 #
 # Every scenario script runs in the namespace that all scripts share, so its names are its own:
 # the configuration class carries the scenario's name.
@@ -25,6 +25,16 @@ class StartupScenarioConfig(ScenarioConfig):
         enemy = Faction.create("Enemy")
         player.addEnemy(enemy)
         enemy.addEnemy(player)
+        # Two small wings facing each other a few hundred metres apart; the player flies the lead
+        # ship of the first, seen from behind.
+        facingEnemy = Quaternion(0.0, 0.0, 1.0, 0.0)  # half a turn about the vertical
+        self.playerShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, player,
+                                           Vector3(0, 0, 0), Quaternion())
+        self.enemyShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, enemy,
+                                          Vector3(0, 0, -600), facingEnemy)
+        if self.playerShips:
+            self.playerShips[0].setFocus(True)
+            CameraController.getSingleton().setCameraType(CameraType.CHASE)
 
     def unload(self):
         pass
