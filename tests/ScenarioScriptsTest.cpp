@@ -101,9 +101,10 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
                            "Tolvarine.Ship.spawnFleet = staticmethod(recordFleet)\n");
     LogCapture log;
     scriptHost().runScript("startup.py");
-    EXPECT_TRUE(scriptHost().evaluate("len(requestedFleets) == 2 and requestedFleets[1][1] < -100")
+    EXPECT_TRUE(scriptHost().evaluate("len(requestedFleets) == 3 and requestedFleets[0][0] == {'trifighter': 1} "
+                                      "and requestedFleets[2][1] < -100")
                     .ptr() == Py_True)
-        << "one fleet for each side, the enemy's ahead of the player";
+        << "the player's ship, its wing, then the enemy's wing ahead of them";
     Scenario* startup = manager.getCurrentScenario();
     ASSERT_NE(startup, nullptr);
     EXPECT_EQ(startup->getName(), "Startup");

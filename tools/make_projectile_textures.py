@@ -33,8 +33,13 @@ FRAMES = 8
 
 
 def png_bytes(width, height, pixels):
-    """pixels: rows of (r, g, b, a) tuples of floats in 0..1."""
-    rows = ([tuple(pngfile.unit_to_byte(v) for v in pixel) for pixel in row] for row in pixels)
+    """pixels: rows of (r, g, b, a) tuples of floats in 0..1.
+
+    Every material of these textures adds its colour to the scene, which ignores alpha, so the
+    colour is stored already multiplied by the alpha: a transparent texel adds nothing.
+    """
+    rows = ([tuple(pngfile.unit_to_byte(v) for v in (r * a, g * a, b * a, a)) for r, g, b, a in row]
+            for row in pixels)
     return pngfile.png_bytes(width, height, rows)
 
 

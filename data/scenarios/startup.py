@@ -28,8 +28,10 @@ class StartupScenarioConfig(ScenarioConfig):
         # Two small wings facing each other a few hundred metres apart; the player flies the lead
         # ship of the first, seen from behind.
         facingEnemy = Quaternion(0.0, 0.0, 1.0, 0.0)  # half a turn about the vertical
-        self.playerShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, player,
-                                           Vector3(0, 0, 0), Quaternion())
+        self.playerShips = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, 0), Quaternion())
+        # The wingmen keep off to the side, out of the lead ship's line of fire.
+        self.wingShips = Ship.spawnFleet({"trifighter": 1, "kestrel": 2}, player,
+                                         Vector3(250, 40, 100), Quaternion())
         self.enemyShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, enemy,
                                           Vector3(0, 0, -600), facingEnemy)
         if self.playerShips:
