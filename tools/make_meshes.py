@@ -31,6 +31,9 @@ import subprocess
 import sys
 import tempfile
 
+import ship_designs
+from ship_designs import cross, dot, normalised, sub
+
 # The materials are defined with the ship and debris data; a mesh whose material is missing
 # shows in white.
 MATERIAL = "Hull/Wedge"
@@ -41,23 +44,6 @@ NOSE_Z = -6.0
 TAIL_Z = 4.0
 HALF_WIDTH = 3.0
 HALF_HEIGHT = 1.0
-
-
-def sub(a, b):
-    return (a[0] - b[0], a[1] - b[1], a[2] - b[2])
-
-
-def cross(a, b):
-    return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
-
-
-def dot(a, b):
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]
-
-
-def normalised(v):
-    length = math.sqrt(dot(v, v))
-    return (v[0] / length, v[1] / length, v[2] / length)
 
 
 def outward(positions, faces):
@@ -184,8 +170,6 @@ def convert(xml_text, target, work):
 
 def ship_meshes():
     """The fleet's meshes, by file name."""
-    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-    import ship_designs
     return ship_designs.all_meshes()
 
 
