@@ -1,13 +1,17 @@
 // The whole game, started as its own process on a virtual display of its own.
 #include "GameProcess.h"
+#include "PngImage.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -71,6 +75,46 @@ TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
     EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
     for (const std::string& line : lines)
         EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
+}
+
+// Bright, bluish-white pixels: engine exhaust and glows against the dark sky.
+unsigned glowingPixels(const PngImage& image)
+{
+    unsigned count = 0;
+    for (unsigned y = 0; y < image.height(); ++y)
+        for (unsigned x = 0; x < image.width(); ++x) {
+            const std::uint8_t* rgb = image.at(x, y);
+            count += rgb[0] > 200 && rgb[1] > 200 && rgb[2] > 220;
+        }
+    return count;
+}
+
+TEST(Engine, HoldingForwardThrustLightsThePlayersEngines)
+{
+    REQUIRE_XVFB();
+    GameProcess game;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    const fs::path coasting = game.takeScreenshot();
+    ASSERT_FALSE(coasting.empty());
+    ASSERT_TRUE(game.holdKey("w", true));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const fs::path thrusting = game.takeScreenshot();
+    game.holdKey("w", false);
+    ASSERT_FALSE(thrusting.empty());
+
+    const PngImage before(coasting.string());
+    const PngImage after(thrusting.string());
+    ASSERT_FALSE(before.empty());
+    ASSERT_FALSE(after.empty());
+    // The chase view keeps the ship in the middle of the screen; under thrust its engines glow and
+    // trail exhaust behind it.
+    EXPECT_GT(glowingPixels(after), glowingPixels(before) + 1000)
+        << glowingPixels(before) << " glowing pixels coasting, " << glowingPixels(after) << " under thrust";
+    ASSERT_TRUE(game.sendKey("F10"));
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
+    ASSERT_TRUE(game.sendKey("space"));
+    EXPECT_EQ(game.waitForExit(), 0);
 }
 
 TEST(Engine, ConfigurationErrorDuringStartUpEndsWithItsLineAndCodeOne)

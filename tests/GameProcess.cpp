@@ -1,5 +1,6 @@
 #include "GameProcess.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
@@ -212,6 +213,39 @@ bool GameProcess::sendKey(const std::string& key) const
     const std::string command = prefix + "windowfocus --sync " + id + " >/dev/null 2>&1 && " + prefix + "key " +
                                 key + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+bool GameProcess::holdKey(const std::string& key, bool down) const
+{
+    const unsigned long window = windowId();
+    if (window == 0)
+        return false;
+    const std::string prefix = "DISPLAY=" + display + " xdotool ";
+    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
+                                prefix + (down ? "keydown " : "keyup ") + key + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+std::filesystem::path GameProcess::takeScreenshot() const
+{
+    const auto screenshots = [this] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(workFolder))
+            if (entry.path().filename().string().rfind("Tolvarine_", 0) == 0)
+                found.push_back(entry.path());
+        return found;
+    };
+    const std::vector<fs::path> before = screenshots();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        sendKey("Print");
+        for (int wait = 0; wait < 10; ++wait) {
+            for (const fs::path& file : screenshots())
+                if (std::find(before.begin(), before.end(), file) == before.end())
+                    return file;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    return {};
 }
 
 } // namespace Tolvarine::Test

@@ -34,6 +34,10 @@ public:
     unsigned long windowId() const;
     // Sends one key (an xdotool key name) to the game window.
     bool sendKey(const std::string& key) const;
+    // Presses or lets go of a key in the game window, for keys that are held.
+    bool holdKey(const std::string& key, bool down) const;
+    // Presses the screenshot key until a new "Tolvarine_*.png" appears; its path, or empty.
+    std::filesystem::path takeScreenshot() const;
 
     std::vector<std::string> logLines() const;
     bool logHas(const std::string& exactLine) const;

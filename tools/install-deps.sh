@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake make pkg-config ccache libgtest-dev
+  g++ cmake make pkg-config ccache libgtest-dev zlib1g-dev
   libogre-1.12-dev ogre-1.12-tools
   libcegui-mk2-dev libcegui-mk2-data fonts-cegui fonts-dejavu-core
   libsdl2-dev libode-dev
