@@ -87,6 +87,34 @@ protected:
 
     ~CombatWorld() override { FireableProjectile::unloadTypes(); }
 
+    // A path in the repository's data tree.
+    static std::string shippedData(const std::string& relative)
+    {
+        return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
+    }
+
+    // Copies the files of one extension from a folder of the data tree into a test folder.
+    static void copyShippedFiles(const std::string& from, const std::string& extension, const std::string& to)
+    {
+        for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from)) {
+            if (entry.path().extension() == extension)
+                std::filesystem::copy_file(entry.path(), to + "/" + entry.path().filename().string());
+        }
+    }
+
+    // The shipped materials, particle templates and textures in "Core", from the folders the game's
+    // start-up registers, with the codec and particle plug-ins they need.
+    static void loadShippedEffects()
+    {
+        Ogre::Root& ogre = Ogre::Root::getSingleton();
+        ogre.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
+        ogre.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
+        Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
+        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions"})
+            resources.addResourceLocation(shippedData(folder), "FileSystem", "Core", true);
+        resources.initialiseResourceGroup("Core");
+    }
+
     void SetUp() override
     {
         if (!root)

@@ -41,36 +41,17 @@ using Test::sphereShape;
 using Test::TargetBody;
 using Test::writeFile;
 
-std::string dataPath(const std::string& relative)
-{
-    return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
-}
-
-void copyFiles(const std::string& from, const std::string& extension, const std::string& to)
-{
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-        if (entry.path().extension() == extension)
-            fs::copy_file(entry.path(), to + "/" + entry.path().filename().string());
-    }
-}
-
 class ProjectileIntegrationTest : public CombatWorld {
 protected:
     ProjectileIntegrationTest() : CombatWorld(RenderingRoot::Kind::Windowed)
     {
         if (!root)
             return;
-        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
-        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
-        Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
-        // The folders of the game's start-up.
-        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions"})
-            resources.addResourceLocation(dataPath(folder), "FileSystem", "Core", true);
-        resources.initialiseResourceGroup("Core");
+        loadShippedEffects();
 
-        copyFiles(dataPath("entities"), ".fireable", entities());
-        copyFiles(dataPath("explosions"), ".explosion", explosions());
-        copyFiles(dataPath("explosions"), ".spray", explosions());
+        copyShippedFiles(shippedData("entities"), ".fireable", entities());
+        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
+        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional"})
             soundFiles.define(sound, "filename = beep.wav\n");
         // Sound definitions are read once per process; these are this test's.
@@ -127,7 +108,7 @@ protected:
     }
 
     SoundFiles soundFiles;
-    const ResponseCurves curves{dataPath("curves.cfg")};
+    const ResponseCurves curves{shippedData("curves.cfg")};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<Config> targetType;
     std::unique_ptr<TargetBody> target;

@@ -48,19 +48,6 @@ using Test::writeFile;
 
 constexpr unsigned SIZE = 128;
 
-std::string dataPath(const std::string& relative)
-{
-    return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
-}
-
-void copyFiles(const std::string& from, const std::string& extension, const std::string& to)
-{
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-        if (entry.path().extension() == extension)
-            fs::copy_file(entry.path(), to + "/" + entry.path().filename().string());
-    }
-}
-
 class StillOwner : public PositionReporter {
 public:
     Vector3 getPosition() const override { return Vector3::ZERO; }
@@ -80,22 +67,17 @@ protected:
     {
         if (!root)
             return;
-        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
-        Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
-        Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
-        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions"})
-            resources.addResourceLocation(dataPath(folder), "FileSystem", "Core", true);
-        resources.initialiseResourceGroup("Core");
+        loadShippedEffects();
 
-        copyFiles(dataPath("entities"), ".fireable", entities());
-        copyFiles(dataPath("entities"), ".weapon", entities());
-        copyFiles(dataPath("explosions"), ".explosion", explosions());
-        copyFiles(dataPath("explosions"), ".spray", explosions());
+        copyShippedFiles(shippedData("entities"), ".fireable", entities());
+        copyShippedFiles(shippedData("entities"), ".weapon", entities());
+        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
+        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire",
                                   "mass_driver_fire", "ion_lance_fire"})
             soundFiles.define(sound, "filename = beep.wav\n");
         // The muzzle glows read the program's curve file, from the folder the sound files made current.
-        fs::copy_file(dataPath("curves.cfg"), "data/curves.cfg", fs::copy_options::overwrite_existing);
+        fs::copy_file(shippedData("curves.cfg"), "data/curves.cfg", fs::copy_options::overwrite_existing);
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
         ParticleSpray::loadTypes(explosions(), &scene(), &curves);
@@ -165,7 +147,7 @@ protected:
     }
 
     SoundFiles soundFiles;
-    const ResponseCurves curves{dataPath("curves.cfg")};
+    const ResponseCurves curves{shippedData("curves.cfg")};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<ExplosionManager> manager;
     std::unique_ptr<Config> targetType;
