@@ -29,7 +29,6 @@
 namespace Tolvarine {
 namespace {
 
-namespace fs = std::filesystem;
 using Ogre::Quaternion;
 using Ogre::Vector3;
 using Test::CombatWorld;
