@@ -30,6 +30,15 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
+// The game writes a screenshot while the test watches its folder: a PNG is whole once it ends with
+// its closing chunk.
+bool isWholePng(const fs::path& path)
+{
+    static const std::string closing("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    const std::string bytes = readFile(path);
+    return bytes.size() > closing.size() && bytes.compare(bytes.size() - closing.size(), closing.size(), closing) == 0;
+}
+
 } // namespace
 
 GameProcess::GameProcess()
@@ -240,7 +249,7 @@ std::filesystem::path GameProcess::takeScreenshot() const
         sendKey("Print");
         for (int wait = 0; wait < 10; ++wait) {
             for (const fs::path& file : screenshots())
-                if (std::find(before.begin(), before.end(), file) == before.end())
+                if (std::find(before.begin(), before.end(), file) == before.end() && isWholePng(file))
                     return file;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }

@@ -9,11 +9,9 @@
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 namespace Tolvarine::Test {
 
@@ -36,30 +34,25 @@ RenderingRoot::RenderingRoot(Kind kind)
     scene = root->createSceneManager();
 }
 
-// A busy shared X server now and then refuses a connection. The window is tried a few times, and
-// a failure is passed on as a plain exception: the rendering engine's own exception was made inside
-// the OpenGL plug-in, and reading it after the root has unloaded that plug-in crashes.
+// A failure is passed on as a plain exception: the rendering engine's own exception was made
+// inside the OpenGL plug-in, and reading it after the root has unloaded that plug-in crashes.
 void RenderingRoot::openWindow()
 {
     std::string failure;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        try {
-            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-            root->setRenderSystem(root->getRenderSystemByName("OpenGL Rendering Subsystem"));
-            root->initialise(false);
-            Ogre::NameValuePairList options;
-            options["hidden"] = "true";
-            renderWindow = root->createRenderWindow("Test", 64, 64, false, &options);
-            Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
-            return;
-        } catch (const Ogre::Exception& e) {
-            failure = e.getDescription();
-        }
-        renderWindow = nullptr;
-        root.reset();
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        root = std::make_unique<Ogre::Root>("", "", "");
+    try {
+        root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
+        root->setRenderSystem(root->getRenderSystemByName("OpenGL Rendering Subsystem"));
+        root->initialise(false);
+        Ogre::NameValuePairList options;
+        options["hidden"] = "true";
+        renderWindow = root->createRenderWindow("Test", 64, 64, false, &options);
+        Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+        return;
+    } catch (const Ogre::Exception& e) {
+        failure = e.getDescription();
     }
+    renderWindow = nullptr;
+    root.reset();
     throw std::runtime_error("no OpenGL window for the test: " + failure);
 }
 
