@@ -1,24 +1,16 @@
 #include "TurretBehaviour.h"
 
 #include "CombatWorld.h"
-#include "Config.h"
-#include "ConfigurationError.h"
-#include "Controllable.h"
 #include "Faction.h"
-#include "LogCapture.h"
 #include "OgreLink.h"
-#include "PhysicsBody.h"
-#include "StationThruster.h"
-#include "WeaponSystem.h"
+#include "TargetingDoubles.h"
 
 #include <OgreManualObject.h>
-#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 #include <ode/objects.h>
 
 #include <limits>
-#include <map>
 #include <optional>
 #include <sstream>
 
@@ -28,123 +20,43 @@ namespace {
 using Ogre::Quaternion;
 using Ogre::Vector3;
 
-const std::string STATION_TYPE = "[Physics]\nmass = 1\nmassRadius = 1\nmaxTorque = 0.4\n"
-                                 "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
-                                 "[Behaviour]\ntargetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n"
-                                 "behaviourUpdateVariance = 0\nbehaviourUpdatePeriod = 0.125\n"
-                                 "engagementRange = 1000\nprimaryWeaponCapacityRestriction = 0.3\n"
-                                 "secondaryWeaponCapacityRestriction = 0.5\ntargetLeadProportion = 1\n";
-
-// What a weapon system reports to the AI, chosen by the test.
-struct WeaponSetup {
+struct Arming {
     float load = 1;
-    float nearRange = 50;
-    float farRange = 800;
-    float threshold = 0.99f;
-    float launchSpeed = std::numeric_limits<float>::infinity();
     bool guided = false;
     bool firing = false;
+    float launchSpeed = std::numeric_limits<float>::infinity();
 };
 
-class ScriptedWeaponSystem : public WeaponSystem {
+// A weapon system that fires from 50 to 800 units within about 8 degrees of its aim.
+class ScriptedSystem : public RecordingWeaponSystem {
 public:
-    explicit ScriptedWeaponSystem(WeaponSetup setup) : setup(setup) {}
-
-    float getLoadProportion() override { return setup.load; }
-    bool isGuided() const override { return setup.guided; }
-    float getLaunchSpeed() override { return setup.launchSpeed; }
-    float getFarRange() override { return setup.farRange; }
-    float getNearRange() override { return setup.nearRange; }
-    float getFireThreshold() override { return setup.threshold; }
-    void setFiring(bool on) override { setup.firing = on; }
-    bool isFiring() override { return setup.firing; }
-    void setTarget(Targetable* newTarget) override { target = newTarget; }
-    void clearTarget() override { target = nullptr; }
-    Targetable* getTarget() override { return target; }
-
-    void activate(Faction*) override {}
-    void deactivate() override {}
-    const std::string& getDescription() const override { static const std::string none; return none; }
-    Ogre::Vector3 getCurrentWeaponPosition() override { return Vector3::ZERO; }
-    float getBestRange() override { return setup.farRange; }
-    void setPlayerControlled(bool) override {}
-    void setFirePeriod(float) override {}
-    Faction* getFaction() override { return nullptr; }
-
-    WeaponSetup setup;
-    Targetable* target = nullptr;
+    ScriptedSystem(Journal& journal, Arming arming) : RecordingWeaponSystem("system", journal), arming(arming) {}
+    float getLoadProportion() override { return arming.load; }
+    bool isGuided() const override { return arming.guided; }
+    float getLaunchSpeed() override { return arming.launchSpeed; }
+    float getFarRange() override { return 800; }
+    float getNearRange() override { return 50; }
+    float getFireThreshold() override { return 0.99f; }
+    void setFiring(bool on) override { arming.firing = on; }
+    bool isFiring() override { return arming.firing; }
+    Arming arming;
 };
 
-// A turret: a body of its own, a torque-only thruster and the weapon systems a row asks for.
-class TestStation : public Controllable {
+// The turret's station, or a hand-placed target, of a faction.
+class TurretShip : public TestShip {
 public:
-    TestStation(const Config& type, Faction& faction)
-        : Controllable(type)
-        , body(type)
-        , thruster(body, type)
-        , faction(faction)
-    {
-    }
-
-    Vector3 getPosition() const override { return body.getPosition(); }
-    Quaternion getOrientation() const override { return body.getOrientation(); }
-    Vector3 getVelocity() const override { return body.getVelocity(); }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float t) const override { return body.predictPosition(t); }
-    Vector3 predictPositionWithThrust(float t) const override { return body.predictPositionWithThrust(t); }
-    Vector3 predictPositionWithThrustFactor(float t, float f) const override
-    {
-        return body.predictPositionWithThrustFactor(t, f);
-    }
-    float getBoundingRadius() const override { return 5; }
-    DamageModel* getDamageModel() override { return nullptr; }
+    TurretShip(const std::string& name, const Config& type, Journal& journal, Faction& faction)
+        : TestShip(name, type, journal, {false, false, true}), faction(faction) {}
     Faction* getFaction() override { return &faction; }
-    bool isTargetable() override { return false; }
-    PhysicsBody* getPhysicsBody() override { return &body; }
-    const PhysicsBody* getPhysicsBody() const override { return &body; }
-    ForceController* getForceController() override { return &thruster; }
-    const ForceController* getForceController() const override { return &thruster; }
-    WeaponSystem* getPrimaryWeaponSystem() override { return primary.get(); }
-    WeaponSystem* getSecondaryWeaponSystem() override { return secondary.get(); }
-    void setFiringPrimary(bool) override {}
-    void setFiringSecondary(bool) override {}
-
-    PhysicsBody body;
-    StationThruster thruster;
-    Faction& faction;
-    std::unique_ptr<ScriptedWeaponSystem> primary;
-    std::unique_ptr<ScriptedWeaponSystem> secondary;
-};
-
-// A hand-placed target: a pose that coasts, and a scene object of its faction carrying its link.
-class TestTarget : public Targetable {
-public:
-    TestTarget(const Config& type, Vector3 position, Vector3 velocity)
-        : Targetable(type)
-        , position(position)
-        , velocity(velocity)
-    {
-    }
-
-    Vector3 getPosition() const override { return position; }
-    Quaternion getOrientation() const override { return Quaternion::IDENTITY; }
-    Vector3 getVelocity() const override { return velocity; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float t) const override { return position + velocity * t; }
-    Vector3 predictPositionWithThrust(float t) const override { return predictPosition(t); }
-    Vector3 predictPositionWithThrustFactor(float t, float) const override { return predictPosition(t); }
-    float getBoundingRadius() const override { return 10; }
-    DamageModel* getDamageModel() override { return nullptr; }
-    Faction* getFaction() override { return nullptr; }
     bool isValidTarget() override { return valid; }
     void setPendingObject(Controllable* attacker) override { pendingObject = attacker; }
+    WeaponSystem* getPrimaryWeaponSystem() override { return primarySystem.get(); }
+    WeaponSystem* getSecondaryWeaponSystem() override { return secondarySystem.get(); }
 
-    Vector3 position;
-    Vector3 velocity;
+    Faction& faction;
     bool valid = true;
     Controllable* pendingObject = nullptr;
+    std::unique_ptr<ScriptedSystem> primarySystem, secondarySystem;
 };
 
 struct Placement {
@@ -152,92 +64,77 @@ struct Placement {
     Vector3 position;
     bool enemy = true;
     bool valid = true;
-    // Half the size of its scene object's box: big boxes reach into the range from beyond it.
+    // Its scene object's bounding radius over the square root of 3: a big one reaches into the
+    // range from beyond it.
     float size = 10;
     Vector3 velocity = Vector3::ZERO;
 };
 
+// A turret at the origin facing -z on a hull that may turn, amid targets placed by hand in the
+// engine's scene, each with a scene object carrying its faction's bit and its link.
 class TurretWorld : public CombatWorld {
 protected:
-    TurretWorld() : CombatWorld(RenderingRoot::Kind::Headless)
-    {
-        own.addEnemy(enemy);
-        writeFile(folder.file("turret.station"), STATION_TYPE);
-        type = std::make_unique<Config>(folder.file("turret.station"));
-        writeFile(folder.file("hull.ship"), "[Physics]\nmass = 10\n");
-        hullType = std::make_unique<Config>(folder.file("hull.ship"));
-        hull = std::make_unique<PhysicsBody>(*hullType);
-    }
+    TurretWorld() : CombatWorld(RenderingRoot::Kind::Headless) { own.addEnemy(enemy); }
 
-    ~TurretWorld() override
+    TurretShip& makeStation(std::optional<Arming> primary = {}, std::optional<Arming> secondary = {})
     {
         turret.reset();
-        if (station)
-            physics.removeBody(&station->body);
-    }
-
-    // A station at the origin facing -z, with the systems asked for, and its turret.
-    TestStation& makeStation(const WeaponSetup* primary, const WeaponSetup* secondary)
-    {
-        turret.reset();
-        if (station)
-            physics.removeBody(&station->body);
-        station = std::make_unique<TestStation>(*type, own);
-        physics.addBody(&station->body);
-        physics.activateBody(&station->body);
+        station = std::make_unique<TurretShip>("station", type, journal, own);
         if (primary)
-            station->primary = std::make_unique<ScriptedWeaponSystem>(*primary);
+            station->primarySystem = std::make_unique<ScriptedSystem>(journal, *primary);
         if (secondary)
-            station->secondary = std::make_unique<ScriptedWeaponSystem>(*secondary);
-        turret = std::make_unique<TurretBehaviour>(*type, station.get(), Quaternion::IDENTITY, hull.get());
+            station->secondarySystem = std::make_unique<ScriptedSystem>(journal, *secondary);
+        turret = std::make_unique<TurretBehaviour>(type, station.get(), Quaternion::IDENTITY, &hull);
         return *station;
     }
 
-    TestTarget& place(const Placement& placement)
+    TurretShip& place(const Placement& placement)
     {
-        targets.push_back(std::make_unique<TestTarget>(*type, placement.position, placement.velocity));
-        TestTarget& target = *targets.back();
+        targets.push_back(std::make_unique<TurretShip>(placement.name, type, journal, enemy));
+        TurretShip& target = *targets.back();
+        target.body.setPosition(placement.position);
+        target.body.setLinearVelocity(placement.velocity);
         target.valid = placement.valid;
         Ogre::ManualObject* object = scene().createManualObject(placement.name);
-        const float s = placement.size;
-        object->setBoundingBox(Ogre::AxisAlignedBox(-s, -s, -s, s, s, s));
+        object->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_POINT_LIST);
+        object->position(Vector3(placement.size));
+        object->end();
         object->setQueryFlags((placement.enemy ? enemy : own).getId() | OgreLink::TARGETABLE_FLAG);
-        links.push_back(std::make_unique<OgreLink>(nullptr, false, nullptr, &target, nullptr));
+        links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
         links.back()->attachTo(*object);
-        nodes.push_back(scene().getRootSceneNode()->createChildSceneNode(placement.position));
-        nodes.back()->attachObject(object);
-        names[&target] = placement.name;
+        scene().getRootSceneNode()->createChildSceneNode(placement.position)->attachObject(object);
         return target;
     }
 
     void clearTargets()
     {
         scene().destroyAllManualObjects();
-        for (Ogre::SceneNode* node : nodes)
-            scene().destroySceneNode(node);
-        nodes.clear();
+        scene().getRootSceneNode()->removeAndDestroyAllChildren();
         links.clear();
         targets.clear();
-        names.clear();
     }
 
     std::string targetName() const
     {
-        const Targetable* target = turret->getTarget();
-        return target ? names.at(target) : "-";
+        const auto* target = dynamic_cast<const TestShip*>(turret->getTarget());
+        return target ? target->name : "-";
     }
 
     Faction own{"Turret side", 0};
     Faction enemy{"Other side", 0};
-    std::unique_ptr<Config> type;
-    std::unique_ptr<Config> hullType;
-    std::unique_ptr<PhysicsBody> hull;
-    std::unique_ptr<TestStation> station;
+    const Config type{(writeFile(folder.file("turret.station"),
+                                 "[Physics]\nmaxTorque = 0.4\n[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
+                                 "[Behaviour]\ntargetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n"
+                                 "behaviourUpdateVariance = 0\nbehaviourUpdatePeriod = 0.125\nengagementRange = 1000\n"
+                                 "primaryWeaponCapacityRestriction = 0.3\nsecondaryWeaponCapacityRestriction = 0.5\n"
+                                 "targetLeadProportion = 1\n"),
+                       folder.file("turret.station"))};
+    PhysicsBody hull{type};
+    Journal journal;
+    std::unique_ptr<TurretShip> station;
     std::unique_ptr<TurretBehaviour> turret;
-    std::vector<std::unique_ptr<TestTarget>> targets;
+    std::vector<std::unique_ptr<TurretShip>> targets;
     std::vector<std::unique_ptr<OgreLink>> links;
-    std::vector<Ogre::SceneNode*> nodes;
-    std::map<const Targetable*, std::string> names;
     SeededRandom random{23};
 };
 
@@ -246,8 +143,7 @@ TEST_F(TurretWorld, ChoosesTheBestEnemyInRangeAheadOfItsRestDirection)
     struct Row {
         const char* name;
         std::vector<Placement> placed;
-        // The hull's turn about y; the rest direction turns with it.
-        float hullDegrees;
+        float hullDegrees; // the hull's turn about y, which turns the rest direction
         const char* chosen;
     };
     const Row rows[] = {
@@ -256,161 +152,104 @@ TEST_F(TurretWorld, ChoosesTheBestEnemyInRangeAheadOfItsRestDirection)
         {"out of the arc", {{"A", Vector3(0, 0, 500)}, {"B", Vector3(900, 0, 10)}}, 0, "-"},
         {"friendly", {{"A", Vector3(0, 0, -300), false}}, 0, "-"},
         {"not a valid target", {{"A", Vector3(0, 0, -300), true, false}}, 0, "-"},
-        {"best score",
-         {{"far on the axis", Vector3(0, 0, -800)}, {"near off the axis", Vector3(300, 0, -300)},
-          {"friend nearer", Vector3(0, 0, -100), false}},
-         0, "near off the axis"},
+        {"best score", {{"far on the axis", Vector3(0, 0, -800)}, {"near off it", Vector3(300, 0, -300)}, {"friend", Vector3(0, 0, -100), false}}, 0, "near off it"},
         {"equal scores keep the first", {{"A", Vector3(0, 0, -500)}, {"B", Vector3(0, 0, -500)}}, 0, "A"},
         {"rest direction turns with the hull", {{"A", Vector3(0, 0, -200)}, {"B", Vector3(0, 0, 600)}}, 180, "B"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        makeStation(nullptr, nullptr);
-        hull->setOrientation(Quaternion(Ogre::Degree(row.hullDegrees), Vector3::UNIT_Y));
+        makeStation();
+        hull.setOrientation(Quaternion(Ogre::Degree(row.hullDegrees), Vector3::UNIT_Y));
         for (const Placement& placement : row.placed)
             place(placement);
         turret->updateTarget();
         EXPECT_EQ(targetName(), row.chosen);
-        EXPECT_EQ(turret->getMotor().isAttached(), std::string(row.chosen) != "-");
+        EXPECT_EQ(turret->getMotor().isAttached(), targetName() != "-");
         clearTargets();
     }
 }
 
 TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
 {
-    WeaponSetup base;
-    WeaponSetup guided = base;
-    guided.guided = true;
-    auto with = [](WeaponSetup setup, auto change) { change(setup); return setup; };
-    const WeaponSetup empty = with(base, [](WeaponSetup& s) { s.load = 0; });
-    const WeaponSetup slow = with(base, [](WeaponSetup& s) { s.launchSpeed = 500; });
-    const Vector3 ahead(0, 0, -500), offAim(300, 0, -500);
+    const auto system = [](float load, bool guided, bool firing, float launchSpeed = std::numeric_limits<float>::infinity()) {
+        return std::optional<Arming>(Arming{load, guided, firing, launchSpeed});
+    };
+    const Vector3 ahead(0, 0, -500), offAim(300, 0, -500), still = Vector3::ZERO, crossing(200, 0, 0);
     struct Row {
         const char* name;
-        Vector3 position;
-        Vector3 velocity;
-        std::optional<WeaponSetup> primary;
-        std::optional<WeaponSetup> secondary;
-        bool primaryFires;
-        bool secondaryFires;
+        Vector3 position, velocity;
+        std::optional<Arming> primary, secondary;
+        bool primaryFires, secondaryFires;
     };
     const Row rows[] = {
-        {"in range, on aim, loaded", ahead, Vector3::ZERO, base, base, true, true},
-        {"beyond the far range", Vector3(0, 0, -900), Vector3::ZERO, base, guided, false, false},
-        {"inside the near range", Vector3(0, 0, -40), Vector3::ZERO, base, guided, false, false},
-        {"off aim: only the guided one starts", offAim, Vector3::ZERO, base, guided, false, true},
-        {"off aim, unguided", offAim, Vector3::ZERO, base, base, false, false},
-        {"weapons not loaded", ahead, Vector3::ZERO, empty, with(guided, [](WeaponSetup& s) { s.load = 0; }), false, false},
-        {"the lead spoils the aim", ahead, Vector3(200, 0, 0), slow, slow, false, false},
-        {"an instant weapon needs no lead", ahead, Vector3(200, 0, 0), base, base, true, true},
-        {"below the restriction firing stops whatever the aim", ahead, Vector3::ZERO,
-         with(base, [](WeaponSetup& s) { s.firing = true; s.load = 0.29f; }),
-         with(guided, [](WeaponSetup& s) { s.firing = true; s.load = 0.49f; }), false, false},
-        {"above the restriction firing goes on", ahead, Vector3::ZERO,
-         with(base, [](WeaponSetup& s) { s.firing = true; s.load = 0.31f; }),
-         with(guided, [](WeaponSetup& s) { s.firing = true; s.load = 0.51f; }), true, true},
-        {"off aim firing stops, but not the guided one", offAim, Vector3::ZERO,
-         with(base, [](WeaponSetup& s) { s.firing = true; }), with(guided, [](WeaponSetup& s) { s.firing = true; }),
-         false, true},
-        {"a lone secondary aims by itself", ahead, Vector3::ZERO, std::nullopt, base, false, true},
+        {"in range, on aim, loaded", ahead, still, system(1, false, false), system(1, false, false), true, true},
+        {"beyond the far range", Vector3(0, 0, -900), still, system(1, false, false), system(1, true, false), false, false},
+        {"inside the near range", Vector3(0, 0, -40), still, system(1, false, false), system(1, true, false), false, false},
+        {"off aim: only the guided one starts", offAim, still, system(1, false, false), system(1, true, false), false, true},
+        {"off aim, unguided", offAim, still, system(1, false, false), system(1, false, false), false, false},
+        {"not loaded", ahead, still, system(0, false, false), system(0, true, false), false, false},
+        {"the lead spoils the aim", ahead, crossing, system(1, false, false, 500), system(1, false, false, 500), false, false},
+        {"an instant weapon needs no lead", ahead, crossing, system(1, false, false), system(1, false, false), true, true},
+        {"below the restrictions firing stops", ahead, still, system(0.29f, false, true), system(0.49f, true, true), false, false},
+        {"above the restrictions firing goes on", ahead, still, system(0.31f, false, true), system(0.51f, true, true), true, true},
+        {"off aim firing stops, but not guided", offAim, still, system(1, false, true), system(1, true, true), false, true},
+        {"a lone secondary aims by itself", ahead, still, std::nullopt, system(1, false, false), false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        TestStation& turretStation = makeStation(row.primary ? &*row.primary : nullptr,
-                                                 row.secondary ? &*row.secondary : nullptr);
-        TestTarget& target = place({"T", row.position, true, true, 10, row.velocity});
+        TurretShip& turretStation = makeStation(row.primary, row.secondary);
+        TurretShip& target = place({"T", row.position, true, true, 10, row.velocity});
         turret->updateTarget();
-        ASSERT_EQ(turret->getTarget(), &target);
         turret->updateBehaviour(1.0f / 8);
-        if (turretStation.primary) {
-            EXPECT_EQ(turretStation.primary->isFiring(), row.primaryFires);
-            // Only a firing primary warns the target, and a system that starts is given it.
+        EXPECT_EQ(turretStation.secondarySystem->arming.firing, row.secondaryFires);
+        if (row.primary) {
+            EXPECT_EQ(turretStation.primarySystem->arming.firing, row.primaryFires);
+            // Only a firing primary warns the target; a system that starts is given it.
             EXPECT_EQ(target.pendingObject, row.primaryFires ? &turretStation : nullptr);
-            if (!row.primary->firing) {
-                EXPECT_EQ(turretStation.primary->target, row.primaryFires ? &target : nullptr);
-            }
+            EXPECT_EQ(turretStation.primarySystem->target, row.primaryFires && !row.primary->firing ? &target : nullptr);
         }
-        EXPECT_EQ(turretStation.secondary->isFiring(), row.secondaryFires);
         clearTargets();
     }
 }
 
 TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
 {
-    const WeaponSetup setup;
-    TestStation& turretStation = makeStation(&setup, &setup);
-    ScriptedWeaponSystem& primary = *turretStation.primary;
-    // Off the station's nose: it must turn before either system bears.
-    TestTarget& a = place({"A", Vector3(300, 0, -500)});
-    TestTarget& b = place({"B", Vector3(0, 0, -700)});
+    TurretShip& turretStation = makeStation(Arming(), Arming());
+    ScriptedSystem& primary = *turretStation.primarySystem;
+    // Off the station's nose: it must turn before its weapons bear.
+    TurretShip& a = place({"A", Vector3(300, 0, -500)});
+    TurretShip& b = place({"B", Vector3(0, 0, -700)});
     turret->activate();
     run(6);
     EXPECT_EQ(targetName(), "A");
-    EXPECT_GT((-turretStation.getOrientation().zAxis()).dotProduct(a.position.normalisedCopy()), setup.threshold);
-    EXPECT_TRUE(primary.isFiring());
-    EXPECT_TRUE(turretStation.secondary->isFiring());
+    EXPECT_TRUE(primary.arming.firing && turretStation.secondarySystem->arming.firing);
     std::ostringstream report;
     profiler.writeReport(report);
     for (const char* block : {"TurretBehaviour/TargetUpdate", "TurretBehaviour/Behaviour"})
         EXPECT_NE(report.str().find(block), std::string::npos) << block;
 
-    // A target that leaves play is dropped at the next step, its fire stopped, and the next best
-    // taken at once.
+    // A target leaving play is dropped at the next step, its fire stopped, the next best taken.
     a.setInactive(true);
     turret->updateBehaviour(1.0f / 8);
     EXPECT_EQ(targetName(), "B");
-    EXPECT_FALSE(primary.isFiring());
     EXPECT_EQ(primary.target, nullptr);
     run(6);
-    EXPECT_TRUE(primary.isFiring());
     EXPECT_EQ(primary.target, &b);
+    EXPECT_TRUE(primary.arming.firing);
 
     // Out of play: tasks, motor and fire stop, and stay stopped with an enemy in range.
     turret->deactivate();
     run(2);
     EXPECT_EQ(turret->getTarget(), nullptr);
-    EXPECT_FALSE(primary.isFiring());
-    EXPECT_FALSE(turretStation.secondary->isFiring());
-    EXPECT_FALSE(turret->getMotor().isAttached());
+    EXPECT_FALSE(primary.arming.firing || turretStation.secondarySystem->arming.firing || turret->getMotor().isAttached());
 
     // The next spell starts with no target and no turn left over from the last.
     clearTargets();
     turret->activate();
-    EXPECT_EQ(turret->getTarget(), nullptr);
     EXPECT_EQ(dJointGetAMotorParam(turret->getMotor().getJoint(), dParamVel), 0);
     run(1);
     EXPECT_EQ(turret->getTarget(), nullptr);
-    EXPECT_FALSE(turret->getMotor().isAttached());
-    EXPECT_FALSE(primary.isFiring());
-}
-
-TEST_F(TurretWorld, ABrokenTypeFileIsRefusedWithItsLine)
-{
-    const WeaponSetup setup;
-    makeStation(&setup, nullptr);
-    struct Row {
-        const char* name;
-        std::string from;
-        std::string to;
-        const char* line;
-    };
-    const Row rows[] = {
-        {"missing variance before period", "targetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n", "",
-         "Key targetUpdateVariance not found in section Behaviour"},
-        {"no range", "engagementRange = 1000", "engagementRange = 0",
-         "TurretBehaviour: engagementRange in section Behaviour must be above 0"},
-        {"missing lead", "targetLeadProportion = 1", "", "Key targetLeadProportion not found in section Behaviour"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::string text = STATION_TYPE;
-        text.replace(text.find(row.from), row.from.size(), row.to);
-        writeFile(folder.file("broken.station"), text);
-        const Config broken(folder.file("broken.station"));
-        LogCapture log;
-        EXPECT_THROW(TurretBehaviour(broken, station.get(), Quaternion::IDENTITY, hull.get()), ConfigurationError);
-        EXPECT_TRUE(log.contains(row.line));
-    }
+    EXPECT_FALSE(primary.arming.firing || turret->getMotor().isAttached());
 }
 
 } // namespace
