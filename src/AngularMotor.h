@@ -31,7 +31,6 @@ public:
     // The wanted forward direction in world space; any length. Zero means "hold the present
     // heading": the motor then only stops the turn.
     void setTarget(const Ogre::Vector3& heading) { target = heading; }
-    const Ogre::Vector3& getTarget() const { return target; }
     // Gives the joint a new axis and speed when computeCorrection finds one.
     void update(float dt);
 

@@ -177,7 +177,6 @@ void TurretBehaviour::activate()
     targetUpdateTask.subscribe(true);
     behaviourTask.subscribe(true);
     motor.attach(MOTOR_STRENGTH);
-    active = true;
 }
 
 void TurretBehaviour::deactivate()
@@ -192,7 +191,6 @@ void TurretBehaviour::deactivate()
     }
     target = nullptr;
     heading = Ogre::Vector3::ZERO;
-    active = false;
 }
 
 float TurretBehaviour::score(const Targetable& candidate) const

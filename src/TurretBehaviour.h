@@ -56,7 +56,6 @@ public:
 
     Targetable* getTarget() const { return target; }
     const AngularMotor& getMotor() const { return motor; }
-    bool isActive() const { return active; }
 
 private:
     // The direction from the station to where the target will be when a shot of `system` gets
@@ -78,7 +77,6 @@ private:
     float primaryWeaponCapacityRestriction;
     float secondaryWeaponCapacityRestriction;
     float targetLeadProportion;
-    bool active = false;
 };
 
 } // namespace Tolvarine
