@@ -39,6 +39,7 @@ void logTrivial(const char* text)
 } // namespace
 
 PhysicsEngine* PhysicsEngine::singleton = nullptr;
+std::uint64_t PhysicsEngine::worldCount = 0;
 
 void PhysicsEngine::WorldDeleter::operator()(dWorldID world) const
 {

@@ -37,6 +37,9 @@ public:
     static void initialiseLibrary();
 
     dWorldID getWorld() const { return world.get(); }
+    // Tells this engine's world apart from those of earlier engines, which may have had the same
+    // address: joints made in a destroyed world are gone with it.
+    std::uint64_t getWorldSerial() const { return worldSerial; }
     dSpaceID getSpace() const;
     float getLastFrameTime() const { return lastFrameTime; }
     float getStepSize() const { return stepSize; }
@@ -90,9 +93,11 @@ private:
     void removeSpaceNow(dGeomID objectSpace);
 
     static PhysicsEngine* singleton;
+    static std::uint64_t worldCount;
 
     FixedTask physicsTask;
     std::unique_ptr<dxWorld, WorldDeleter> world;
+    const std::uint64_t worldSerial = ++worldCount;
     std::unique_ptr<PhysicsGeometry> space;
     std::unique_ptr<dxJointGroup, JointGroupDeleter> contactGroup;
     float lastFrameTime = 1.0f;

@@ -1,0 +1,321 @@
+#include "TurretBehaviour.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "Controllable.h"
+#include "Faction.h"
+#include "ForceController.h"
+#include "OgreLink.h"
+#include "PhysicsBody.h"
+#include "TolvarineEngine.h"
+#include "WeaponSystem.h"
+
+#include <OgreLogManager.h>
+#include <OgreMath.h>
+#include <OgreMovableObject.h>
+#include <OgreRoot.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneQuery.h>
+#include <OgreSphere.h>
+
+#include <vector>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const SECTION = "Behaviour";
+
+void log(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+// The sphere query that every turret's target update shares, one call at a time, made on first
+// use in the engine's scene manager and dropped with it.
+class TargetQuery : public Ogre::SceneManager::Listener {
+public:
+    static TargetQuery& get()
+    {
+        // Never destroyed: a scene manager may still call its listener at the end of the program.
+        static TargetQuery* query = new TargetQuery();
+        return *query;
+    }
+
+    // The scene objects of the mask around `centre`, copied out of the result so that nothing a
+    // caller does with them can change the list it walks. Empty while there is no scene.
+    std::vector<Ogre::MovableObject*> run(const Ogre::Vector3& centre, float radius, Ogre::uint32 mask)
+    {
+        const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+        if (!engine || !engine->sceneManager)
+            return {};
+        if (engine->sceneManager != sceneManager)
+            attach(*engine->sceneManager);
+        refreshBounds(mask);
+        query->setSphere(Ogre::Sphere(centre, radius));
+        query->setQueryMask(mask);
+        const Ogre::SceneQueryResult& result = query->execute();
+        return std::vector<Ogre::MovableObject*>(result.movables.begin(), result.movables.end());
+    }
+
+    void sceneManagerDestroyed(Ogre::SceneManager* source) override
+    {
+        if (source == sceneManager)
+            detach();
+    }
+
+private:
+    void attach(Ogre::SceneManager& scene)
+    {
+        detach();
+        sceneManager = &scene;
+        query = scene.createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0), 0xFFFFFFFF);
+        scene.addListener(this);
+    }
+
+    void detach()
+    {
+        if (!sceneManager)
+            return;
+        sceneManager->removeListener(this);
+        sceneManager->destroyQuery(query);
+        query = nullptr;
+        sceneManager = nullptr;
+    }
+
+    // The query tests the world bounding spheres the scene objects keep, which are brought up to
+    // date only for objects drawn in the last frame; ships out of view would be found where they
+    // were last seen.
+    void refreshBounds(Ogre::uint32 mask) const
+    {
+        for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories()) {
+            for (const auto& entry : sceneManager->getMovableObjects(factory.first)) {
+                const Ogre::MovableObject* object = entry.second;
+                if ((object->getQueryFlags() & mask) && object->getParentNode())
+                    object->getWorldBoundingSphere(true);
+            }
+        }
+    }
+
+    Ogre::SceneManager* sceneManager = nullptr;
+    Ogre::SphereSceneQuery* query = nullptr;
+};
+
+PhysicsBody* bodyOf(Controllable* station)
+{
+    PhysicsBody* body = station ? station->getPhysicsBody() : nullptr;
+    const ForceController* controller = station ? station->getForceController() : nullptr;
+    if (!body || !controller) {
+        log("TurretBehaviour: the station has no physics body or no force controller to turn it");
+        throw ConfigurationError();
+    }
+    return body;
+}
+
+float maxTorqueOf(Controllable* station)
+{
+    bodyOf(station);
+    return station->getForceController()->getMaxTorque();
+}
+
+// The variance is read before the period, so a file missing both reports the variance.
+FunctionTask makeTask(const Config& config, FunctionTask::Callback callback, const std::string& name,
+                      const char* varianceKey, const char* periodKey)
+{
+    const float variance = config.get<float>(SECTION, varianceKey);
+    const float period = config.get<float>(SECTION, periodKey);
+    return FunctionTask(std::move(callback), name, period, variance, 0, 0);
+}
+
+float readEngagementRange(const Config& config)
+{
+    const float range = config.get<float>(SECTION, "engagementRange");
+    // Scores divide by the range; a turret that can engage nothing is a broken type file.
+    if (!(range > 0.0f)) {
+        log("TurretBehaviour: engagementRange in section Behaviour must be above 0");
+        throw ConfigurationError();
+    }
+    return range;
+}
+
+void stopFiring(WeaponSystem* system)
+{
+    if (!system)
+        return;
+    system->clearTarget();
+    system->setFiring(false);
+}
+
+} // namespace
+
+TurretBehaviour::TurretBehaviour(const Config& stationConfig, Controllable* station,
+                                 const Ogre::Quaternion& restOrientation, PositionReporter* shipReporter)
+    : station(station)
+    , restOrientation(restOrientation)
+    , motor(bodyOf(station), maxTorqueOf(station))
+    , targetUpdateTask(makeTask(stationConfig, [this](float) { updateTarget(); return true; },
+                                "TurretBehaviour/TargetUpdate", "targetUpdateVariance", "targetUpdatePeriod"))
+    , behaviourTask(makeTask(stationConfig, [this](float dt) { updateBehaviour(dt); return true; },
+                             "TurretBehaviour/Behaviour", "behaviourUpdateVariance", "behaviourUpdatePeriod"))
+    , engagementRange(readEngagementRange(stationConfig))
+    , shipReporter(shipReporter)
+    , primaryWeaponCapacityRestriction(stationConfig.get<float>(SECTION, "primaryWeaponCapacityRestriction"))
+    , secondaryWeaponCapacityRestriction(stationConfig.get<float>(SECTION, "secondaryWeaponCapacityRestriction"))
+    , targetLeadProportion(stationConfig.get<float>(SECTION, "targetLeadProportion"))
+{
+}
+
+void TurretBehaviour::activate()
+{
+    // A new spell starts from nothing: the first runs measure their time from now, not from the
+    // end of the previous spell.
+    target = nullptr;
+    heading = Ogre::Vector3::ZERO;
+    motor.setTarget(Ogre::Vector3::ZERO);
+    targetUpdateTask.reset();
+    behaviourTask.reset();
+    targetUpdateTask.subscribe(true);
+    behaviourTask.subscribe(true);
+    motor.attach(MOTOR_STRENGTH);
+}
+
+void TurretBehaviour::deactivate()
+{
+    targetUpdateTask.subscribe(false);
+    behaviourTask.subscribe(false);
+    motor.detach();
+    // Automatic fire started here would otherwise run on for the player, or into the next spell.
+    if (target) {
+        stopFiring(station->getPrimaryWeaponSystem());
+        stopFiring(station->getSecondaryWeaponSystem());
+    }
+    target = nullptr;
+    heading = Ogre::Vector3::ZERO;
+}
+
+float TurretBehaviour::score(const Targetable& candidate) const
+{
+    Ogre::Vector3 direction = candidate.getPosition() - station->getPosition();
+    const float distance = direction.normalise();
+    // The query finds objects whose bounds reach into the range; their centres may lie beyond it,
+    // where the formula would turn a target behind the station into a good one.
+    if (!(distance < engagementRange))
+        return -1.0f;
+    const Ogre::Quaternion ship = shipReporter ? shipReporter->getOrientation() : Ogre::Quaternion::IDENTITY;
+    const Ogre::Vector3 restForward = -(ship * restOrientation).zAxis();
+    return restForward.dotProduct(direction) * (1.0f - distance / engagementRange);
+}
+
+void TurretBehaviour::updateTarget()
+{
+    Faction* faction = station->getFaction();
+    if (!faction)
+        return;
+    Targetable* best = nullptr;
+    float bestScore = 0.0f;
+    for (const Ogre::MovableObject* object :
+         TargetQuery::get().run(station->getPosition(), engagementRange, faction->getEnemyMask())) {
+        const OgreLink* link = OgreLink::getFrom(*object);
+        Targetable* candidate = link ? link->getTargetable() : nullptr;
+        if (!candidate || candidate->isInactive() || !candidate->isValidTarget())
+            continue;
+        const float candidateScore = score(*candidate);
+        if (candidateScore > bestScore) {
+            best = candidate;
+            bestScore = candidateScore;
+        }
+    }
+    if (best) {
+        target = best;
+        motor.attach(MOTOR_STRENGTH);
+    }
+}
+
+void TurretBehaviour::dropTarget()
+{
+    target = nullptr;
+    stopFiring(station->getPrimaryWeaponSystem());
+    stopFiring(station->getSecondaryWeaponSystem());
+}
+
+float TurretBehaviour::aimCosine(WeaponSystem& system, float distance)
+{
+    const float launchSpeed = system.getLaunchSpeed();
+    // An instant weapon (infinite speed) needs no lead; a speed of 0 cannot give one.
+    const float leadTime = launchSpeed > 0.0f ? distance / launchSpeed * targetLeadProportion : 0.0f;
+    const Ogre::Vector3 position = station->getPosition();
+    heading = (target->predictPositionWithThrust(leadTime) - position).normalisedCopy();
+    const Ogre::Vector3 forward = -station->getOrientation().zAxis();
+    return heading.dotProduct(forward);
+}
+
+void TurretBehaviour::updateBehaviour(float dt)
+{
+    if (!target) {
+        motor.detach();
+        return;
+    }
+    if (target->isInactive()) {
+        dropTarget();
+        updateTarget();
+        return;
+    }
+
+    Ogre::Vector3 toTarget = target->getPosition() - station->getPosition();
+    const float distance = toTarget.normalise();
+    heading = toTarget;
+    // The station turns towards where the target is; the lead only decides when to fire.
+    motor.setTarget(heading);
+    motor.update(dt);
+
+    WeaponSystem* primary = station->getPrimaryWeaponSystem();
+    WeaponSystem* secondary = station->getSecondaryWeaponSystem();
+    // The aim is judged with the lead of the primary system; a station with only a secondary one
+    // judges it with that system's own lead.
+    float dot = 0.0f;
+    if (primary)
+        dot = aimCosine(*primary, distance);
+    else if (secondary)
+        dot = aimCosine(*secondary, distance);
+    if (primary)
+        controlPrimary(*primary, distance, dot);
+    if (secondary)
+        controlSecondary(*secondary, distance, dot);
+}
+
+void TurretBehaviour::controlPrimary(WeaponSystem& primary, float distance, float dot)
+{
+    if (primary.isFiring()) {
+        if (primary.getLoadProportion() < primaryWeaponCapacityRestriction || primary.getFireThreshold() > dot)
+            primary.setFiring(false);
+    } else if (primary.getFarRange() > distance && primary.getNearRange() < distance &&
+               primary.getFireThreshold() < dot && primary.getLoadProportion() > Ogre::Math::UnitRandom()) {
+        primary.setTarget(target);
+        primary.setFiring(true);
+    }
+    if (primary.isFiring()) {
+        // Tells the target's AI where the fire comes from, so that it can dodge or answer it.
+        target->setPendingVector(station->getVelocity().crossProduct(heading));
+        target->setPendingObject(station);
+    }
+}
+
+void TurretBehaviour::controlSecondary(WeaponSystem& secondary, float distance, float dot)
+{
+    if (secondary.isFiring()) {
+        if (secondary.getLoadProportion() < secondaryWeaponCapacityRestriction)
+            secondary.setFiring(false);
+        else if (!secondary.isGuided() && secondary.getFireThreshold() > dot)
+            secondary.setFiring(false);
+        return;
+    }
+    // A guided weapon finds its own way to the target, so it needs no aim.
+    if (secondary.getFarRange() > distance && secondary.getNearRange() < distance &&
+        secondary.getLoadProportion() > Ogre::Math::UnitRandom() &&
+        (secondary.isGuided() || secondary.getFireThreshold() < dot)) {
+        secondary.setTarget(target);
+        secondary.setFiring(true);
+    }
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,256 @@
+#include "TurretBehaviour.h"
+
+#include "CombatWorld.h"
+#include "Faction.h"
+#include "OgreLink.h"
+#include "TargetingDoubles.h"
+
+#include <OgreManualObject.h>
+#include <OgreSceneNode.h>
+#include <gtest/gtest.h>
+#include <ode/objects.h>
+
+#include <limits>
+#include <optional>
+#include <sstream>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Quaternion;
+using Ogre::Vector3;
+
+struct Arming {
+    float load = 1;
+    bool guided = false;
+    bool firing = false;
+    float launchSpeed = std::numeric_limits<float>::infinity();
+};
+
+// A weapon system that fires from 50 to 800 units within about 8 degrees of its aim.
+class ScriptedSystem : public RecordingWeaponSystem {
+public:
+    ScriptedSystem(Journal& journal, Arming arming) : RecordingWeaponSystem("system", journal), arming(arming) {}
+    float getLoadProportion() override { return arming.load; }
+    bool isGuided() const override { return arming.guided; }
+    float getLaunchSpeed() override { return arming.launchSpeed; }
+    float getFarRange() override { return 800; }
+    float getNearRange() override { return 50; }
+    float getFireThreshold() override { return 0.99f; }
+    void setFiring(bool on) override { arming.firing = on; }
+    bool isFiring() override { return arming.firing; }
+    Arming arming;
+};
+
+// The turret's station, or a hand-placed target, of a faction.
+class TurretShip : public TestShip {
+public:
+    TurretShip(const std::string& name, const Config& type, Journal& journal, Faction& faction)
+        : TestShip(name, type, journal, {false, false, true}), faction(faction) {}
+    Faction* getFaction() override { return &faction; }
+    bool isValidTarget() override { return valid; }
+    void setPendingObject(Controllable* attacker) override { pendingObject = attacker; }
+    WeaponSystem* getPrimaryWeaponSystem() override { return primarySystem.get(); }
+    WeaponSystem* getSecondaryWeaponSystem() override { return secondarySystem.get(); }
+
+    Faction& faction;
+    bool valid = true;
+    Controllable* pendingObject = nullptr;
+    std::unique_ptr<ScriptedSystem> primarySystem, secondarySystem;
+};
+
+struct Placement {
+    const char* name;
+    Vector3 position;
+    bool enemy = true;
+    bool valid = true;
+    // Its scene object's bounding radius over the square root of 3: a big one reaches into the
+    // range from beyond it.
+    float size = 10;
+    Vector3 velocity = Vector3::ZERO;
+};
+
+// A turret at the origin facing -z on a hull that may turn, amid targets placed by hand in the
+// engine's scene, each with a scene object carrying its faction's bit and its link.
+class TurretWorld : public CombatWorld {
+protected:
+    TurretWorld() : CombatWorld(RenderingRoot::Kind::Headless) { own.addEnemy(enemy); }
+
+    TurretShip& makeStation(std::optional<Arming> primary = {}, std::optional<Arming> secondary = {})
+    {
+        turret.reset();
+        station = std::make_unique<TurretShip>("station", type, journal, own);
+        if (primary)
+            station->primarySystem = std::make_unique<ScriptedSystem>(journal, *primary);
+        if (secondary)
+            station->secondarySystem = std::make_unique<ScriptedSystem>(journal, *secondary);
+        turret = std::make_unique<TurretBehaviour>(type, station.get(), Quaternion::IDENTITY, &hull);
+        return *station;
+    }
+
+    TurretShip& place(const Placement& placement)
+    {
+        targets.push_back(std::make_unique<TurretShip>(placement.name, type, journal, enemy));
+        TurretShip& target = *targets.back();
+        target.body.setPosition(placement.position);
+        target.body.setLinearVelocity(placement.velocity);
+        target.valid = placement.valid;
+        Ogre::ManualObject* object = scene().createManualObject(placement.name);
+        object->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_POINT_LIST);
+        object->position(Vector3(placement.size));
+        object->end();
+        object->setQueryFlags((placement.enemy ? enemy : own).getId() | OgreLink::TARGETABLE_FLAG);
+        links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
+        links.back()->attachTo(*object);
+        scene().getRootSceneNode()->createChildSceneNode(placement.position)->attachObject(object);
+        return target;
+    }
+
+    void clearTargets()
+    {
+        scene().destroyAllManualObjects();
+        scene().getRootSceneNode()->removeAndDestroyAllChildren();
+        links.clear();
+        targets.clear();
+    }
+
+    std::string targetName() const
+    {
+        const auto* target = dynamic_cast<const TestShip*>(turret->getTarget());
+        return target ? target->name : "-";
+    }
+
+    Faction own{"Turret side", 0};
+    Faction enemy{"Other side", 0};
+    const Config type{(writeFile(folder.file("turret.station"),
+                                 "[Physics]\nmaxTorque = 0.4\n[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
+                                 "[Behaviour]\ntargetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n"
+                                 "behaviourUpdateVariance = 0\nbehaviourUpdatePeriod = 0.125\nengagementRange = 1000\n"
+                                 "primaryWeaponCapacityRestriction = 0.3\nsecondaryWeaponCapacityRestriction = 0.5\n"
+                                 "targetLeadProportion = 1\n"),
+                       folder.file("turret.station"))};
+    PhysicsBody hull{type};
+    Journal journal;
+    std::unique_ptr<TurretShip> station;
+    std::unique_ptr<TurretBehaviour> turret;
+    std::vector<std::unique_ptr<TurretShip>> targets;
+    std::vector<std::unique_ptr<OgreLink>> links;
+    SeededRandom random{23};
+};
+
+TEST_F(TurretWorld, ChoosesTheBestEnemyInRangeAheadOfItsRestDirection)
+{
+    struct Row {
+        const char* name;
+        std::vector<Placement> placed;
+        float hullDegrees; // the hull's turn about y, which turns the rest direction
+        const char* chosen;
+    };
+    const Row rows[] = {
+        {"out of range ahead", {{"A", Vector3(0, 0, -1100), true, true, 200}}, 0, "-"},
+        {"out of range behind", {{"A", Vector3(0, 0, 1100), true, true, 200}}, 0, "-"},
+        {"out of the arc", {{"A", Vector3(0, 0, 500)}, {"B", Vector3(900, 0, 10)}}, 0, "-"},
+        {"friendly", {{"A", Vector3(0, 0, -300), false}}, 0, "-"},
+        {"not a valid target", {{"A", Vector3(0, 0, -300), true, false}}, 0, "-"},
+        {"best score", {{"far on the axis", Vector3(0, 0, -800)}, {"near off it", Vector3(300, 0, -300)}, {"friend", Vector3(0, 0, -100), false}}, 0, "near off it"},
+        {"equal scores keep the first", {{"A", Vector3(0, 0, -500)}, {"B", Vector3(0, 0, -500)}}, 0, "A"},
+        {"rest direction turns with the hull", {{"A", Vector3(0, 0, -200)}, {"B", Vector3(0, 0, 600)}}, 180, "B"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        makeStation();
+        hull.setOrientation(Quaternion(Ogre::Degree(row.hullDegrees), Vector3::UNIT_Y));
+        for (const Placement& placement : row.placed)
+            place(placement);
+        turret->updateTarget();
+        EXPECT_EQ(targetName(), row.chosen);
+        EXPECT_EQ(turret->getMotor().isAttached(), targetName() != "-");
+        clearTargets();
+    }
+}
+
+TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
+{
+    const auto system = [](float load, bool guided, bool firing, float launchSpeed = std::numeric_limits<float>::infinity()) {
+        return std::optional<Arming>(Arming{load, guided, firing, launchSpeed});
+    };
+    const Vector3 ahead(0, 0, -500), offAim(300, 0, -500), still = Vector3::ZERO, crossing(200, 0, 0);
+    struct Row {
+        const char* name;
+        Vector3 position, velocity;
+        std::optional<Arming> primary, secondary;
+        bool primaryFires, secondaryFires;
+    };
+    const Row rows[] = {
+        {"in range, on aim, loaded", ahead, still, system(1, false, false), system(1, false, false), true, true},
+        {"beyond the far range", Vector3(0, 0, -900), still, system(1, false, false), system(1, true, false), false, false},
+        {"inside the near range", Vector3(0, 0, -40), still, system(1, false, false), system(1, true, false), false, false},
+        {"off aim: only the guided one starts", offAim, still, system(1, false, false), system(1, true, false), false, true},
+        {"off aim, unguided", offAim, still, system(1, false, false), system(1, false, false), false, false},
+        {"not loaded", ahead, still, system(0, false, false), system(0, true, false), false, false},
+        {"the lead spoils the aim", ahead, crossing, system(1, false, false, 500), system(1, false, false, 500), false, false},
+        {"an instant weapon needs no lead", ahead, crossing, system(1, false, false), system(1, false, false), true, true},
+        {"below the restrictions firing stops", ahead, still, system(0.29f, false, true), system(0.49f, true, true), false, false},
+        {"above the restrictions firing goes on", ahead, still, system(0.31f, false, true), system(0.51f, true, true), true, true},
+        {"off aim firing stops, but not guided", offAim, still, system(1, false, true), system(1, true, true), false, true},
+        {"a lone secondary aims by itself", ahead, still, std::nullopt, system(1, false, false), false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TurretShip& turretStation = makeStation(row.primary, row.secondary);
+        TurretShip& target = place({"T", row.position, true, true, 10, row.velocity});
+        turret->updateTarget();
+        turret->updateBehaviour(1.0f / 8);
+        EXPECT_EQ(turretStation.secondarySystem->arming.firing, row.secondaryFires);
+        if (row.primary) {
+            EXPECT_EQ(turretStation.primarySystem->arming.firing, row.primaryFires);
+            // Only a firing primary warns the target; a system that starts is given it.
+            EXPECT_EQ(target.pendingObject, row.primaryFires ? &turretStation : nullptr);
+            EXPECT_EQ(turretStation.primarySystem->target, row.primaryFires && !row.primary->firing ? &target : nullptr);
+        }
+        clearTargets();
+    }
+}
+
+TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
+{
+    TurretShip& turretStation = makeStation(Arming(), Arming());
+    ScriptedSystem& primary = *turretStation.primarySystem;
+    // Off the station's nose: it must turn before its weapons bear.
+    TurretShip& a = place({"A", Vector3(300, 0, -500)});
+    TurretShip& b = place({"B", Vector3(0, 0, -700)});
+    turret->activate();
+    run(6);
+    EXPECT_EQ(targetName(), "A");
+    EXPECT_TRUE(primary.arming.firing && turretStation.secondarySystem->arming.firing);
+    std::ostringstream report;
+    profiler.writeReport(report);
+    for (const char* block : {"TurretBehaviour/TargetUpdate", "TurretBehaviour/Behaviour"})
+        EXPECT_NE(report.str().find(block), std::string::npos) << block;
+
+    // A target leaving play is dropped at the next step, its fire stopped, the next best taken.
+    a.setInactive(true);
+    turret->updateBehaviour(1.0f / 8);
+    EXPECT_EQ(targetName(), "B");
+    EXPECT_EQ(primary.target, nullptr);
+    run(6);
+    EXPECT_EQ(primary.target, &b);
+    EXPECT_TRUE(primary.arming.firing);
+
+    // Out of play: tasks, motor and fire stop, and stay stopped with an enemy in range.
+    turret->deactivate();
+    run(2);
+    EXPECT_EQ(turret->getTarget(), nullptr);
+    EXPECT_FALSE(primary.arming.firing || turretStation.secondarySystem->arming.firing || turret->getMotor().isAttached());
+
+    // The next spell starts with no target and no turn left over from the last.
+    clearTargets();
+    turret->activate();
+    EXPECT_EQ(dJointGetAMotorParam(turret->getMotor().getJoint(), dParamVel), 0);
+    run(1);
+    EXPECT_EQ(turret->getTarget(), nullptr);
+    EXPECT_FALSE(primary.arming.firing || turret->getMotor().isAttached());
+}
+
+} // namespace
+} // namespace Tolvarine::Test
