@@ -1,8 +1,9 @@
 // Prints what one ship's steering update costs in a battle of 200 ships: seeking a slot plus
 // obstacle and neighbour avoidance, as the ship AI runs them, with the profiler recording the
 // blocks as in the game. The ships stand in a headless scene, packed so that each has a few
-// neighbours inside the avoidance search. A baseline for later performance work, not a test: the
-// figures depend on the machine.
+// neighbours inside the avoidance search. It also counts the allocations one update makes, which
+// should be none. A baseline for later performance work, not a test: the figures depend on the
+// machine.
 
 #include "Behaviour.h"
 #include "Config.h"
@@ -29,14 +30,39 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
 #include <string>
+#include <new>
 #include <vector>
 
 using namespace Tolvarine;
+
+// Every allocation of the program, so that the steering's own can be counted.
+namespace {
+unsigned long long allocations = 0;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -120,7 +146,8 @@ double measure(std::vector<std::unique_ptr<BenchShip>>& ships, double seconds, S
 int main()
 {
     Ogre::LogManager logManager;
-    logManager.createLog("bench_steering.log", true, false, true);
+    // The engine writes to the program's log, kept in memory here.
+    logManager.createLog("Tolvarine.log", true, false, true);
     const std::string typePath = (std::filesystem::temp_directory_path() / "bench_steering.ship").string();
     std::ofstream(typePath) << "[Physics]\nmass = 10\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n";
     const Config type(typePath);
@@ -160,15 +187,22 @@ int main()
     const double avoidanceCost = measure(ships, 1.0, [&](BenchShip& ship) {
         sink += Behaviour::obstacleAvoidance(&ship.body) + Behaviour::neighbourAvoidance(&ship);
     });
-    const double updateCost = measure(ships, 2.0, [&](BenchShip& ship) {
+    const auto update = [&](BenchShip& ship) {
         sink += Behaviour::seek(&ship, nullptr, slot) + Behaviour::obstacleAvoidance(&ship.body) +
                 Behaviour::neighbourAvoidance(&ship);
-    });
+    };
+    const double updateCost = measure(ships, 2.0, update);
+    const unsigned long long allocationsBefore = allocations;
+    for (auto& ship : ships)
+        update(*ship);
+    const double allocationsPerUpdate =
+        static_cast<double>(allocations - allocationsBefore) / static_cast<double>(ships.size());
 
     std::printf("steering with %d ships in the scene (%.0f-unit cube)\n", SHIP_COUNT, BATTLE_SIZE);
     std::printf("  seek:                           %8.3f us per ship\n", seekCost);
     std::printf("  obstacle + neighbour avoidance: %8.3f us per ship\n", avoidanceCost);
     std::printf("  one steering update (all):      %8.3f us per ship\n", updateCost);
+    std::printf("  allocations per update:         %8.3f\n", allocationsPerUpdate);
     // Keeps the results alive, so that nothing above is optimised away.
     std::printf("  (checksum %.1f)\n", sink.length() > 0 ? 1.0 : 0.0);
     root.destroySceneManager(engine.sceneManager);
