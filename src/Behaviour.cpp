@@ -14,6 +14,7 @@
 #include <OgreSceneQuery.h>
 #include <OgreSphere.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
