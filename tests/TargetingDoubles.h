@@ -24,6 +24,7 @@
 
 #include <OgreDefaultHardwareBufferManager.h>
 #include <OgreMaterialManager.h>
+#include <OgreOverlaySystem.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreStringConverter.h>
@@ -306,6 +307,13 @@ protected:
         return "?";
     }
 
+    static std::string writeHudSettings(const std::string& path)
+    {
+        writeFile(path, "[Hud]\nzOrder = 300\ncolour = (1 1 1 1)\nhealthColour = (0 1 0 1)\ndamageColour = (1 0 0 1)\n"
+                        "targetWireframeMaterial = BaseWhite\nselectionRange = 1000\nselectionThresholdDot = 0.9\n");
+        return path;
+    }
+
     static std::string writeCameraSettings(const std::string& path)
     {
         writeFile(path, "[Camera]\nchaseCorrectionSpeed = 4\n"
@@ -325,7 +333,10 @@ protected:
     CameraScene cameraScene;
     Config cameraSettings{writeCameraSettings(folder.file("camera.cfg"))};
     CameraController camera{cameraScene.get(), cameraSettings};
-    HudOverlay hud;
+    // The heads-up display with the built-in material in place of the shipped ones.
+    std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
+    Config hudSettings{writeHudSettings(folder.file("hud.cfg"))};
+    HudOverlay hud{cameraScene.get(), hudSettings};
     // The instrument sounds need the sound manager and its settings and definitions.
     SoundFiles soundFiles;
     SoundManager soundManager{nullptr, SoundSystem::Output::SILENT};
