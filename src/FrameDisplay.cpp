@@ -8,8 +8,6 @@
 #include "HudOverlay.h"
 #include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
-#include "Scenario.h"
-#include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
 #include "TargetReadout.h"
@@ -125,10 +123,8 @@ void FrameDisplay::createBillboards()
 
 int FrameDisplay::relationToPlayer() const
 {
-    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
-    Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
-    const std::shared_ptr<Faction> player = scenario ? scenario->getFaction("Player") : nullptr;
     const Faction* side = target->getFaction();
+    const std::shared_ptr<Faction> player = side ? Faction::find("Player") : nullptr;
     // Without a player side, or for an object of no side, the target is neither ours nor hostile.
     if (!player || !side)
         return FrameBillboardSet::FRIEND;

@@ -161,8 +161,8 @@ public:
     }
 
     float getBoundingRadius() const override { return 10.0f; }
-    DamageModel* getDamageModel() override { return nullptr; }
-    Faction* getFaction() override { return nullptr; }
+    DamageModel* getDamageModel() override { return damageModel; }
+    Faction* getFaction() override { return faction; }
     bool isTargetable() override { return targetable; }
     void setSelected(bool select) override
     {
@@ -206,6 +206,8 @@ public:
     std::unique_ptr<RecordingWeaponSystem> secondary;
     bool targetable;
     Ogre::Overlay* weaponOverlay = nullptr;
+    DamageModel* damageModel = nullptr;
+    Faction* faction = nullptr;
     // Runs inside setSelected(false), before the selection is released.
     std::function<void()> onDeselect;
 };
