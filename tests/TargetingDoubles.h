@@ -74,7 +74,7 @@ public:
     void activate(Faction*) override {}
     void deactivate() override {}
     const std::string& getDescription() const override { return name; }
-    float getLoadProportion() override { return 1.0f; }
+    float getLoadProportion() override { return load; }
     Ogre::Vector3 getCurrentWeaponPosition() override { return Ogre::Vector3::ZERO; }
     bool isGuided() const override { return false; }
     float getLaunchSpeed() override { return 0.0f; }
@@ -92,6 +92,7 @@ public:
     Journal& journal;
     bool playerControlled = false;
     Targetable* target = nullptr;
+    float load = 1.0f;
 };
 
 // Drives the ship's body as a ship's thrust does, scaling by its maxima.
@@ -312,7 +313,9 @@ protected:
     static std::string writeHudSettings(const std::string& path)
     {
         writeFile(path, "[Hud]\nzOrder = 300\ncolour = (1 1 1 1)\nhealthColour = (0 1 0 1)\ndamageColour = (1 0 0 1)\n"
-                        "targetWireframeMaterial = BaseWhite\nselectionRange = 1000\nselectionThresholdDot = 0.9\n");
+                        "targetWireframeMaterial = BaseWhite\nselectionRange = 1000\nselectionThresholdDot = 0.9\n"
+                        "selfWireframePosition = (-3 -2 -12)\ntargetWireframePosition = (3 -2 -12)\n"
+                        "reticleFullColour = (0 1 0 1)\nreticleEmptyColour = (1 0 0 0.5)\n");
         return path;
     }
 
