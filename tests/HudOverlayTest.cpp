@@ -78,13 +78,6 @@ protected:
         return *models.back();
     }
 
-    static void expectNear(const ColourValue& actual, const ColourValue& expected)
-    {
-        EXPECT_LT(std::abs(actual.r - expected.r) + std::abs(actual.g - expected.g) + std::abs(actual.b - expected.b) +
-                      std::abs(actual.a - expected.a), 1e-5f)
-            << actual << " instead of " << expected;
-    }
-
     std::vector<std::unique_ptr<TestDamageModel>> models;
     Ogre::MeshPtr mesh = createMesh("wire.mesh", Ogre::RGN_DEFAULT, boxShape(Vector3(1, 1, 1)));
     Ogre::MaterialPtr wireframeTemplate = texturedMaterial("Test/Wireframe");
@@ -94,6 +87,7 @@ protected:
 TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshAreSkipped)
 {
     // Health (0 1 0 1), damage (1 0 0 1). The missile-like second component has no mesh.
+    // Every tint below is exact in binary, so colours compare equal.
     TestDamageModel& components = model({{"wire.mesh", 1.0f}, {"", 1.0f}, {"wire.mesh", 0.0f}, {"wire.mesh", 0.5f}});
     TestShip& a = ship("A");
     a.damageModel = &components;
@@ -110,7 +104,7 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
         ASSERT_NE(wireframes[row.index]->getEntity(), nullptr);
         EXPECT_EQ(wireframes[row.index]->getEntity()->getSubEntity(0)->getMaterial(), wireframes[row.index]->getMaterial());
         EXPECT_EQ(wireframes[row.index]->getMaterial()->getTechnique(0)->getPass(0)->getPolygonMode(), Ogre::PM_WIREFRAME);
-        expectNear(tintOf(wireframes[row.index]->getMaterial()), row.colour);
+        EXPECT_EQ(tintOf(wireframes[row.index]->getMaterial()), row.colour);
         EXPECT_EQ(wireframes[row.index]->getNode().getPosition(), Vector3(float(row.index), 0, 0));
     }
     EXPECT_EQ(display.getNode().getPosition(), Vector3(-3, -2, -12));
@@ -119,7 +113,7 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
     // are ignored.
     components.components[0].health = 0.25f;
     components.subscriber(0);
-    expectNear(tintOf(wireframes[0]->getMaterial()), ColourValue(0.75f, 0.25f, 0, 1));
+    EXPECT_EQ(tintOf(wireframes[0]->getMaterial()), ColourValue(0.75f, 0.25f, 0, 1));
     components.subscriber(1);
     components.subscriber(7);
 
@@ -201,8 +195,8 @@ TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
         a.primary->load = row.primary;
         a.secondary->load = row.secondary;
         weapons.update();
-        expectNear(tintOf(weapons.getPrimaryComponent()->getMaterial()), row.primaryColour);
-        expectNear(tintOf(weapons.getSecondaryComponent()->getMaterial()), row.secondaryColour);
+        EXPECT_EQ(tintOf(weapons.getPrimaryComponent()->getMaterial()), row.primaryColour);
+        EXPECT_EQ(tintOf(weapons.getSecondaryComponent()->getMaterial()), row.secondaryColour);
     }
     EXPECT_TRUE(reticle->isVisible());
     a.setFocus(false);
