@@ -53,14 +53,21 @@ TEST(HudGame, FramesShipsSelectsTheTargetAheadAndShowsItsReadoutAndBothWireframe
     std::ofstream(type) << ship.replace(ship.find("trifighter_cockpit_wire.mesh"), 28, "");
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    // Paused, the wings keep their places ahead while the screen is read.
+    ASSERT_TRUE(game.sendKey("p"));
     const fs::path unselected = game.takeScreenshot();
-    ASSERT_TRUE(game.sendKey("t"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const fs::path selected = game.takeScreenshot();
     ASSERT_FALSE(unselected.empty());
-    ASSERT_FALSE(selected.empty());
     const PngImage before(unselected.string());
-    const PngImage after(selected.string());
+    // A busy shared display may drop a key: it is pressed again, a few times at most, until a
+    // screenshot shows the selection.
+    PngImage after("");
+    for (int attempt = 0; attempt < 4 && count(after, cyan, 0, 0, 1, 1) <= 20; ++attempt) {
+        ASSERT_TRUE(game.sendKey("t"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const fs::path selected = game.takeScreenshot();
+        ASSERT_FALSE(selected.empty());
+        after = PngImage(selected.string());
+    }
     ASSERT_FALSE(before.empty());
     ASSERT_FALSE(after.empty());
 
