@@ -1,6 +1,11 @@
 #include "HudOverlay.h"
 
+#include "Config.h"
+#include "Controllable.h"
+#include "DamageDisplay.h"
 #include "FatalError.h"
+#include "FrameBillboardSet.h"
+#include "WeaponDisplay.h"
 
 #include <OgreLogManager.h>
 
@@ -8,8 +13,16 @@ namespace Tolvarine {
 
 HudOverlay* HudOverlay::singleton = nullptr;
 
-HudOverlay::HudOverlay()
+HudOverlay::HudOverlay(Ogre::SceneManager& scene, const Config& settings)
+    : settings(settings)
+    , selectKey("target_reticle_closest", [this]() { selectClosestTarget(); })
 {
+    const auto material = settings.get<std::string>("Hud", "targetWireframeMaterial");
+    targetDisplay = std::make_unique<DamageDisplay>(scene, settings, "TargetDamageWireframe", material);
+    selfDisplay = std::make_unique<DamageDisplay>(scene, settings, "SelfDamageWireframe", material);
+    selectionRange = settings.get<float>("Hud", "selectionRange");
+    selectionThresholdDot = settings.get<float>("Hud", "selectionThresholdDot");
+    selectKey.setEnabled(true);
     singleton = this;
 }
 
@@ -33,24 +46,75 @@ HudOverlay* HudOverlay::getSingletonPtr()
     return singleton;
 }
 
+const Config& HudOverlay::getConfig()
+{
+    return getSingleton().settings;
+}
+
+void HudOverlay::setFrameBillboardsVisible(bool visible)
+{
+    FrameBillboardSet* frames = FrameBillboardSet::getSingletonPtr();
+    if (!frames)
+        return;
+    if (visible)
+        frames->attach();
+    else
+        frames->detach();
+}
+
+void HudOverlay::setVisible(bool show)
+{
+    if (show == visible)
+        return;
+    visible = show;
+    selectKey.setEnabled(show);
+    WeaponDisplay& weapons = WeaponDisplay::getSingleton();
+    if (show) {
+        weapons.show();
+        targetDisplay->show();
+        selfDisplay->show();
+    } else {
+        weapons.hide();
+        targetDisplay->hide();
+        selfDisplay->hide();
+    }
+}
+
 void HudOverlay::setTargetWireframe(Targetable* ship)
 {
     targetShip = ship;
+    targetDisplay->setShip(ship, false);
 }
 
 void HudOverlay::clearTargetWireframe()
 {
     targetShip = nullptr;
+    targetDisplay->reset();
 }
 
 void HudOverlay::setSelfWireframe(Targetable* ship)
 {
     selfShip = ship;
+    selfDisplay->setShip(ship, true);
 }
 
 void HudOverlay::clearSelfWireframe()
 {
     selfShip = nullptr;
+    selfDisplay->reset();
+}
+
+void HudOverlay::selectClosestTarget()
+{
+    Controllable* player = Controllable::getFocused();
+    if (!player)
+        return;
+    if (Targetable* ahead = player->querySphereAhead(selectionRange, selectionThresholdDot)) {
+        ahead->setSelected(true);
+        player->setTarget(ahead);
+    } else if (Targetable* selected = Targetable::getSelected()) {
+        selected->setSelected(false);
+    }
 }
 
 } // namespace Tolvarine

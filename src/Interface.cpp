@@ -1,6 +1,7 @@
 #include "Interface.h"
 
 #include "CameraController.h"
+#include "HudOverlay.h"
 #include "ScreenProjection.h"
 #include "TolvarineEngine.h"
 
@@ -69,8 +70,18 @@ void Interface::setMode(int mode, bool lockKeys)
     default:
         break;
     }
+    updateHud();
     commandModeKey.setEnabled(!lockKeys);
     menuKey.setEnabled(!lockKeys);
+}
+
+void Interface::updateHud() const
+{
+    HudOverlay* hud = HudOverlay::getSingletonPtr();
+    if (!hud)
+        return;
+    hud->setVisible(getMode() == NORMAL);
+    HudOverlay::setFrameBillboardsVisible(true);
 }
 
 bool Interface::projectToScreen(const Ogre::Vector3& world, float& x, float& y)

@@ -35,6 +35,9 @@ public:
     // keys are disabled (the exit screen locks them), otherwise enabled.
     void setMode(int mode, bool lockKeys);
     InterfaceMode getMode() const;
+    // The heads-up display as the mode wants it: shown while flying, hidden in command mode and
+    // the menus; the target frames are drawn in every mode. Nothing before the display exists.
+    void updateHud() const;
     bool areModeKeysEnabled() const { return commandModeKey.isActive(); }
 
     // Screen-space marks over world positions, seen through the current camera, in normalised

@@ -6,6 +6,7 @@
 #include "FatalError.h"
 #include "FrameDisplay.h"
 #include "GraphicsSettings.h"
+#include "HudOverlay.h"
 #include "OgreLink.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
@@ -168,7 +169,17 @@ Ship::Ship(ShipType& shipType, const std::string& name)
     applyLodBias();
 }
 
-Ship::~Ship() = default;
+Ship::~Ship()
+{
+    // The wireframes follow the damage model, which goes before the base classes let go of the
+    // displays: they must drop the ship while its model still exists.
+    if (HudOverlay* hud = HudOverlay::getSingletonPtr()) {
+        if (hud->getTargetWireframe() == this)
+            hud->clearTargetWireframe();
+        if (hud->getSelfWireframe() == this)
+            hud->clearSelfWireframe();
+    }
+}
 
 std::string Ship::nextName()
 {

@@ -5,15 +5,18 @@
 #include "CollisionMeshCache.h"
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
+#include "Config.h"
 #include "Difficulty.h"
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
+#include "FrameBillboardSet.h"
 #include "GameWindow.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
 #include "ImmediateExit.h"
+#include "HudOverlay.h"
 #include "InputHandler.h"
 #include "InstrumentSoundManager.h"
 #include "Interface.h"
@@ -73,6 +76,8 @@ void addResourceLocations()
     for (const char* folder : {"data/overlays", "data/materials", "data/meshes", "data/particle_systems",
                                "data/textures", "data/textures/explosions", "data/textures/skyboxes"})
         groups.addResourceLocation(folder, "FileSystem", "Core", true);
+    // The TrueType fonts of the overlay texts come from the system's DejaVu package.
+    groups.addResourceLocation(HudOverlay::FONT_FOLDER, "FileSystem", "Core", false);
 }
 
 // Every mesh file directly inside data/meshes is declared so that loading "Core" loads it; files
@@ -213,6 +218,7 @@ void TolvarineEngine::initialise()
 
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
+    createHud();
     measureCpuFrequency();
 
     new InstrumentSoundManager();
@@ -254,6 +260,18 @@ void TolvarineEngine::createSubsystems()
     new Difficulty();
     new Interface();
     Interface::getSingleton().setRenderWindow(renderWindow);
+}
+
+void TolvarineEngine::createHud()
+{
+    hudSettings = std::make_unique<Config>("cfg/hud.cfg");
+    frameSettings = std::make_unique<Config>("cfg/frames.cfg");
+    new HudOverlay(*sceneManager, *hudSettings);
+    new FrameBillboardSet(*sceneManager, *hudSettings, *frameSettings);
+    // The display is made visible but shows its parts only on a change to visible: it starts
+    // hidden here so that the mode shows it.
+    HudOverlay::getSingleton().setVisible(false);
+    Interface::getSingleton().updateHud();
 }
 
 void TolvarineEngine::measureCpuFrequency()

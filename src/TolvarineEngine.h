@@ -15,6 +15,7 @@ class SceneManager;
 
 namespace Tolvarine {
 
+class Config;
 class FixedTask;
 class GameWindow;
 class OverlayBillboardSet;
@@ -66,6 +67,8 @@ private:
     void createSubsystems();
     void measureCpuFrequency();
     void loadDataTypes();
+    // The heads-up display and the target frames, once the overlay scripts are loaded.
+    void createHud();
 
     Ogre::Root* root = nullptr;
     bool ownsRoot = true;
@@ -79,6 +82,8 @@ private:
     std::unique_ptr<OverlayBillboardSet> splash;
     std::unique_ptr<OverlayBillboardSet> exitScreen;
     bool exitScreenShown = false;
+    std::unique_ptr<Config> hudSettings;
+    std::unique_ptr<Config> frameSettings;
 
     static TolvarineEngine* singleton;
 };

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <OgreColourValue.h>
+
+#include <memory>
+
 namespace Ogre {
 class Overlay;
 class OverlayElement;
@@ -7,6 +11,8 @@ class OverlayElement;
 
 namespace Tolvarine {
 
+class FixedTask;
+class Scheduler;
 class WeaponSystem;
 
 // Colours the two weapon parts of the player ship's reticle by how far each weapon system has
@@ -14,8 +20,9 @@ class WeaponSystem;
 // systems; the heads-up display shows and hides it with the interface mode. One instance, made on
 // first use and kept for the life of the program.
 //
-// So far it keeps the reticle overlay, its two components and the weapon systems whose state the
-// components will show; the per-frame colouring comes with the heads-up display.
+// Every frame each component is drawn as its texture tinted from the empty colour (just fired) to
+// the full colour (loaded) by its weapon system's load proportion. The tint is written into the
+// component's material, so each component needs a material of its own.
 class WeaponDisplay {
 public:
     static WeaponDisplay& getSingleton();
@@ -40,11 +47,22 @@ public:
     void clearSecondaryWeaponSystem();
     WeaponSystem* getSecondaryWeaponSystem() const { return secondarySystem; }
 
+    // Reads "reticleFullColour" and "reticleEmptyColour" of the heads-up display's settings
+    // (ConfigurationError when missing) and shows the reticle, if there is one.
+    void show();
+    void hide();
     bool isVisible() const { return visible; }
+
+    // Tints both components by their systems' load; run every frame, shown or not.
+    void update();
+    // The tint for a load proportion between 0 and 1.
+    Ogre::ColourValue tintFor(float loadProportion) const;
 
 private:
     WeaponDisplay() = default;
     ~WeaponDisplay() = default;
+    // The per-frame task joins the scheduler of the moment; tools without one have no task.
+    void ensureTask();
 
     bool visible = false;
     Ogre::Overlay* reticleOverlay = nullptr;
@@ -52,6 +70,10 @@ private:
     Ogre::OverlayElement* secondaryComponent = nullptr;
     WeaponSystem* primarySystem = nullptr;
     WeaponSystem* secondarySystem = nullptr;
+    Ogre::ColourValue fullColour = Ogre::ColourValue::White;
+    Ogre::ColourValue emptyColour = Ogre::ColourValue::Black;
+    std::unique_ptr<FixedTask> task;
+    Scheduler* taskScheduler = nullptr;
 };
 
 } // namespace Tolvarine

@@ -27,6 +27,7 @@
 #include "ManualTicks.h"
 #include "RenderingRoot.h"
 
+#include "HudOverlay.h"
 #include "InputHandler.h"
 #include "Scheduler.h"
 
@@ -480,6 +481,7 @@ public:
         overlays = std::make_unique<Ogre::OverlaySystem>();
         Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
         resources.createResourceGroup("Core");
+        resources.addResourceLocation(HudOverlay::FONT_FOLDER, "FileSystem", "Core");
         for (const char* folder : {"overlays", "materials", "particle_systems", "textures", "textures/explosions",
                                    "textures/skyboxes", "meshes"})
             resources.addResourceLocation(dataPath(folder), "FileSystem", "Core", true);

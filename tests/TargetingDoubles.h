@@ -24,6 +24,7 @@
 
 #include <OgreDefaultHardwareBufferManager.h>
 #include <OgreMaterialManager.h>
+#include <OgreOverlaySystem.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreStringConverter.h>
@@ -73,7 +74,7 @@ public:
     void activate(Faction*) override {}
     void deactivate() override {}
     const std::string& getDescription() const override { return name; }
-    float getLoadProportion() override { return 1.0f; }
+    float getLoadProportion() override { return load; }
     Ogre::Vector3 getCurrentWeaponPosition() override { return Ogre::Vector3::ZERO; }
     bool isGuided() const override { return false; }
     float getLaunchSpeed() override { return 0.0f; }
@@ -91,6 +92,7 @@ public:
     Journal& journal;
     bool playerControlled = false;
     Targetable* target = nullptr;
+    float load = 1.0f;
 };
 
 // Drives the ship's body as a ship's thrust does, scaling by its maxima.
@@ -160,8 +162,8 @@ public:
     }
 
     float getBoundingRadius() const override { return 10.0f; }
-    DamageModel* getDamageModel() override { return nullptr; }
-    Faction* getFaction() override { return nullptr; }
+    DamageModel* getDamageModel() override { return damageModel; }
+    Faction* getFaction() override { return faction; }
     bool isTargetable() override { return targetable; }
     void setSelected(bool select) override
     {
@@ -205,6 +207,8 @@ public:
     std::unique_ptr<RecordingWeaponSystem> secondary;
     bool targetable;
     Ogre::Overlay* weaponOverlay = nullptr;
+    DamageModel* damageModel = nullptr;
+    Faction* faction = nullptr;
     // Runs inside setSelected(false), before the selection is released.
     std::function<void()> onDeselect;
 };
@@ -306,6 +310,15 @@ protected:
         return "?";
     }
 
+    static std::string writeHudSettings(const std::string& path)
+    {
+        writeFile(path, "[Hud]\nzOrder = 300\ncolour = (1 1 1 1)\nhealthColour = (0 1 0 1)\ndamageColour = (1 0 0 1)\n"
+                        "targetWireframeMaterial = BaseWhite\nselectionRange = 1000\nselectionThresholdDot = 0.9\n"
+                        "selfWireframePosition = (-3 -2 -12)\ntargetWireframePosition = (3 -2 -12)\n"
+                        "reticleFullColour = (0 1 0 1)\nreticleEmptyColour = (1 0 0 0.5)\n");
+        return path;
+    }
+
     static std::string writeCameraSettings(const std::string& path)
     {
         writeFile(path, "[Camera]\nchaseCorrectionSpeed = 4\n"
@@ -325,7 +338,10 @@ protected:
     CameraScene cameraScene;
     Config cameraSettings{writeCameraSettings(folder.file("camera.cfg"))};
     CameraController camera{cameraScene.get(), cameraSettings};
-    HudOverlay hud;
+    // The heads-up display with the built-in material in place of the shipped ones.
+    std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
+    Config hudSettings{writeHudSettings(folder.file("hud.cfg"))};
+    HudOverlay hud{cameraScene.get(), hudSettings};
     // The instrument sounds need the sound manager and its settings and definitions.
     SoundFiles soundFiles;
     SoundManager soundManager{nullptr, SoundSystem::Output::SILENT};

@@ -33,8 +33,6 @@ protected:
         return overlay;
     }
 
-    // The fixture's root outlives the overlay system.
-    std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
     WeaponDisplay& display = WeaponDisplay::getSingleton();
 };
 
