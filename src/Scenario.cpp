@@ -224,6 +224,11 @@ void Scenario::createFactions()
     logLine("Debris systems");
 }
 
+Ogre::SceneManager& Scenario::getSceneManager()
+{
+    return sceneManager();
+}
+
 std::string Scenario::getLightName()
 {
     return "Scenario Light " + std::to_string(nextLightNumber++);

@@ -1,5 +1,6 @@
 #include "ScriptModule.h"
 
+#include "AreaManager.h"
 #include "AsteroidField.h"
 #include "CameraController.h"
 #include "Controllable.h"
@@ -52,7 +53,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     // 18 DebrisSystem
     CameraController::exportToPython();      // 19 CameraController (with CameraType)
     FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
-    // 21 AreaManager
+    AreaManager::exportToPython();           // 21 AreaManager
     // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask

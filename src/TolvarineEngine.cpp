@@ -1,5 +1,6 @@
 #include "TolvarineEngine.h"
 
+#include "AreaManager.h"
 #include "CameraController.h"
 #include "Clock.h"
 #include "CollisionMeshCache.h"
@@ -251,6 +252,7 @@ void TolvarineEngine::createSubsystems()
     new CameraController();
     new GraphicsSettings();
     new GameplaySettings();
+    new AreaManager();
     new Difficulty();
     new Interface();
     Interface::getSingleton().setRenderWindow(renderWindow);

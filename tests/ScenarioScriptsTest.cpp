@@ -1,3 +1,4 @@
+#include "AreaManager.h"
 #include "Faction.h"
 #include "LogCapture.h"
 #include "Scenario.h"
@@ -89,6 +90,8 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     ScenarioWorld world(true);
     addCoreResources();
     copyGameScripts(world);
+    std::filesystem::copy(sourceFolder + "/data/areas", world.path("data/areas"));
+    AreaManager areas(world.path("data/areas"));
     ScenarioManager& manager = world.preload();
 
     // This world has no ship types: a stand-in for the fleet spawner records what the scenario asks
