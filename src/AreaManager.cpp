@@ -6,6 +6,7 @@
 #include "MaterialCheck.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
+#include "Star.h"
 #include "TypeFiles.h"
 
 #include <boost/python/class.hpp>
@@ -119,7 +120,7 @@ void AreaManager::applyArea(const Config& area, Scenario& scenario)
 }
 
 void AreaManager::applySection(const Config& area, const std::string& section, Scenario& scenario,
-                               Ogre::SceneManager&)
+                               Ogre::SceneManager& scene)
 {
     switch (classify(section)) {
     case SectionKind::LIGHT:
@@ -128,6 +129,12 @@ void AreaManager::applySection(const Config& area, const std::string& section, S
                                      area.get<Ogre::ColourValue>(section, "specular"));
         break;
     case SectionKind::STAR:
+        scenario.addStar(std::make_shared<Star>(scene, area.get<Ogre::Vector3>(section, "direction"),
+                                                area.get<Ogre::ColourValue>(section, "diffuse"),
+                                                area.get<Ogre::ColourValue>(section, "specular"),
+                                                area.get<Ogre::ColourValue>(section, "glow"),
+                                                area.get<float>(section, "size")));
+        break;
     case SectionKind::PLANET:
     case SectionKind::OTHER:
         break;

@@ -21,7 +21,7 @@ class OverlayBillboardSet;
 // scenario unloads.
 //
 // Every star draws its flare in one shared screen-space set, "StarOverlayBBS" (material "Star",
-// room for two flares before it grows), made at the first star and kept for the whole run. The
+// room for two flares before it grows), made with the first star and let go with the last. The
 // fade rates and the reach of the test for things in front of the sun come from "cfg/star.cfg",
 // section "Star": "fadeInRate" and "fadeOutRate" (fractions per second), and
 // "occlusionTestNearDistance" and "occlusionTestFarDistance" (where the test ray starts, and its
@@ -54,7 +54,7 @@ public:
     // Replaces the test for things in front of the sun (the physics world's ray by default);
     // an empty test restores the default.
     static void setOcclusionTest(OcclusionTest test);
-    // The shared flare set, or null before the first star.
+    // The shared flare set, or null while there is no star.
     static OverlayBillboardSet* getFlareSet();
 
     float getFade() const { return fade; }

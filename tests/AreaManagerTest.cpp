@@ -1,9 +1,11 @@
 #include "AreaManager.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
 #include "Scenario.h"
 #include "ScenarioWorld.h"
+#include "Scheduler.h"
 
 #include <OgreMaterialManager.h>
 #include <OgrePass.h>
@@ -78,6 +80,7 @@ protected:
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "the sky's textures need the GL render system (run under tools/with-display.sh)";
         world = std::make_unique<ScenarioWorld>(true);
+        std::filesystem::copy(sourceFolder + "/cfg", world->path("cfg"));
         auto& groups = Ogre::ResourceGroupManager::getSingleton();
         groups.createResourceGroup("Core");
         for (const char* sub : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
@@ -88,6 +91,8 @@ protected:
         scenario = &world->preload().loadScenario("Alpha");
     }
 
+    InputHandler input;
+    Scheduler scheduler;
     std::unique_ptr<ScenarioWorld> world;
     Scenario* scenario = nullptr;
 };
@@ -150,6 +155,7 @@ TEST_F(AreaApplyTest, EveryShippedAreaAppliesWithItsEnvironmentCube)
         ASSERT_TRUE(cube);
         EXPECT_EQ(cube->getTextureType(), Ogre::TEX_TYPE_CUBE_MAP);
         EXPECT_FALSE(scenario->getLights().empty());
+        EXPECT_EQ(scenario->getStarCount(), 1u) << "each area's sun replaces the one before";
     }
 }
 

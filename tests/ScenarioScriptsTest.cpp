@@ -1,8 +1,10 @@
 #include "AreaManager.h"
 #include "Faction.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
+#include "Scheduler.h"
 #include "ScenarioWorld.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +43,7 @@ void addCoreResources()
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
     for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
-                               "/data/textures/explosions"})
+                               "/data/textures/explosions", "/data/meshes"})
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
@@ -91,6 +93,9 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     addCoreResources();
     copyGameScripts(world);
     std::filesystem::copy(sourceFolder + "/data/areas", world.path("data/areas"));
+    std::filesystem::copy(sourceFolder + "/cfg", world.path("cfg"));
+    InputHandler input;
+    Scheduler scheduler;
     AreaManager areas(world.path("data/areas"));
     ScenarioManager& manager = world.preload();
 
@@ -127,7 +132,8 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
         Scenario& scenario = manager.loadScenario(name);
         EXPECT_TRUE(scenario.isLoaded()) << name;
         EXPECT_EQ(scenario.getEnvironmentMap(), "nebula_env.png") << name;
-        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), scenario.getLights().size()) << name;
+        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(),
+                  scenario.getLights().size() + scenario.getStarCount()) << name;
     }
 }
 
