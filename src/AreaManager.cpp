@@ -4,6 +4,7 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "MaterialCheck.h"
+#include "Planet.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
 #include "Star.h"
@@ -136,6 +137,8 @@ void AreaManager::applySection(const Config& area, const std::string& section, S
                                                 area.get<float>(section, "size")));
         break;
     case SectionKind::PLANET:
+        scenario.addPlanet(std::make_shared<Planet>(area, section, scene));
+        break;
     case SectionKind::OTHER:
         break;
     }

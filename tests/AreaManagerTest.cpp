@@ -147,8 +147,10 @@ TEST_F(AreaApplyTest, EveryShippedAreaAppliesWithItsEnvironmentCube)
     ASSERT_GE(manager.getAreaNames().size(), 3u);
     for (const std::string& name : manager.getAreaNames()) {
         SCOPED_TRACE(name);
+        const std::size_t planets = scenario->getPlanetCount();
         LogCapture log;
         manager.loadArea(name);
+        EXPECT_GT(scenario->getPlanetCount(), planets) << "planets of earlier areas stay, new ones join them";
         EXPECT_TRUE(world->sceneManager->isSkyBoxEnabled());
         const Ogre::TexturePtr cube = Ogre::TextureManager::getSingleton().load(
             scenario->getEnvironmentMap(), "Core", Ogre::TEX_TYPE_CUBE_MAP);
