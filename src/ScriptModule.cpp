@@ -4,6 +4,7 @@
 #include "AsteroidField.h"
 #include "CameraController.h"
 #include "Controllable.h"
+#include "DebrisSystem.h"
 #include "DynamicCollidable.h"
 #include "Faction.h"
 #include "FreeCamera.h"
@@ -50,7 +51,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     DynamicCollidable::exportLinkToPython(); // 15 OgreLink
     // 16 Interface (with InterfaceMode)
     AsteroidField::exportToPython();         // 17 AsteroidField
-    // 18 DebrisSystem
+    DebrisSystem::exportToPython();          // 18 DebrisSystem
     CameraController::exportToPython();      // 19 CameraController (with CameraType)
     FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
     AreaManager::exportToPython();           // 21 AreaManager

@@ -7,6 +7,7 @@
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
+#include "DebrisSystem.h"
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
@@ -249,6 +250,7 @@ void TolvarineEngine::createSubsystems()
     new PhysicsEngine();
     new Profiler();
     new MovementController();
+    new DebrisSystem(*sceneManager);
     new CameraController();
     new GraphicsSettings();
     new GameplaySettings();

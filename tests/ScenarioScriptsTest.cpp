@@ -1,4 +1,5 @@
 #include "AreaManager.h"
+#include "DebrisSystem.h"
 #include "Faction.h"
 #include "InputHandler.h"
 #include "LogCapture.h"
@@ -43,7 +44,8 @@ void addCoreResources()
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
     for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
-                               "/data/textures/explosions", "/data/meshes"})
+                               "/data/textures/explosions", "/data/meshes",
+                               "/data/particle_systems"})
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
@@ -90,6 +92,7 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "the sky's textures need the GL render system and an X display";
     ScenarioWorld world(true);
+    world.root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
     addCoreResources();
     copyGameScripts(world);
     std::filesystem::copy(sourceFolder + "/data/areas", world.path("data/areas"));
@@ -97,6 +100,7 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     InputHandler input;
     Scheduler scheduler;
     AreaManager areas(world.path("data/areas"));
+    DebrisSystem dust(*world.sceneManager);
     ScenarioManager& manager = world.preload();
 
     // This world has no ship types: a stand-in for the fleet spawner records what the scenario asks
@@ -120,6 +124,7 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
     EXPECT_EQ(startup->getEnvironmentMap(), "nebula_env.png");
     EXPECT_EQ(startup->getLights().size(), 2u);
+    EXPECT_EQ(dust.getSystems().size(), 2u);
     const std::shared_ptr<Faction> player = startup->getFaction("Player");
     const std::shared_ptr<Faction> enemy = startup->getFaction("Enemy");
     ASSERT_NE(player, nullptr);

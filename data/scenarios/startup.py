@@ -15,6 +15,12 @@ class StartupScenarioConfig(ScenarioConfig):
     def initialise(self):
         # The sky, the lights, the sun and the gas giant of the nebula (data/areas/nebula.area).
         AreaManager.getSingleton().loadArea("Nebula")
+        # The dust a game's sides bring: fine motes close by, coarse ones further out.
+        dust = DebrisSystem.getSingleton()
+        for name, lead, reach in (("FineDebrisSystem", 150.0, 200.0), ("CoarseDebrisSystem", 450.0, 600.0)):
+            dust.addSystem(name, name)
+            dust.setSystemLeadDistance(name, lead)
+            dust.setSystemMaxVisibleDistance(name, reach)
         player = Faction.create("Player")
         enemy = Faction.create("Enemy")
         player.addEnemy(enemy)
