@@ -4,6 +4,7 @@
 #include "SceneryWorld.h"
 
 #include <OgreColourValue.h>
+#include <OgreControllerManager.h>
 #include <OgreParticle.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
@@ -46,6 +47,9 @@ protected:
     }
     Ogre::SceneNode& node(const std::string& name) const { return *scene.getSceneNode(name); }
 
+    // A root without a window has no controller manager, which particle systems need.
+    std::unique_ptr<Ogre::ControllerManager> controllers{
+        Ogre::ControllerManager::getSingletonPtr() ? nullptr : std::make_unique<Ogre::ControllerManager>()};
     DebrisSystem dust{scene};
     StandInCamera camera{scene, settings};
 };
@@ -101,8 +105,10 @@ TEST_F(DebrisSystemTest, TheCullKillsFarDustOncePerPeriodEvenWhilePaused)
     EXPECT_EQ(dust.getSystems().front().maxVisibleDistanceSquared, 40000.0f);
     dust.setCamera(&camera);
     Ogre::ParticleSystem& system = *scene.getParticleSystem("Fine");
+    system._update(0.0f);  // makes the particle pool; no time, so nothing is emitted
     const auto place = [&](const Vector3& at) {
         Ogre::Particle* particle = system.createParticle();
+        EXPECT_NE(particle, nullptr);
         particle->mPosition = at;
         particle->mTimeToLive = 5.0f;
         return particle;
