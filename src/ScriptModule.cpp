@@ -1,5 +1,6 @@
 #include "ScriptModule.h"
 
+#include "AmbientSoundManager.h"
 #include "AreaManager.h"
 #include "AsteroidField.h"
 #include "CameraController.h"
@@ -55,7 +56,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     CameraController::exportToPython();      // 19 CameraController (with CameraType)
     FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
     AreaManager::exportToPython();           // 21 AreaManager
-    // 22 AmbientSoundManager (with AmbientMode)
+    AmbientSoundManager::exportToPython();   // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask
 }

@@ -1,5 +1,6 @@
 #include "TolvarineEngine.h"
 
+#include "AmbientSoundManager.h"
 #include "AreaManager.h"
 #include "CameraController.h"
 #include "Clock.h"
@@ -212,6 +213,7 @@ void TolvarineEngine::initialise()
     createSubsystems();
     renderFrame(0, 0);
     new SoundManager(renderWindow);
+    new AmbientSoundManager();
 
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
