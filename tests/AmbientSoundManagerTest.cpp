@@ -7,92 +7,67 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
 
-// The sound test settings with a foreground of its own for each mode.
+// The sound test settings (foreground fade 1 s, background fade 4 s, holds of 2 to 6 s) with a
+// foreground of its own for each mode, and holds that always draw the minimum.
 class AmbientSound : public SoundFixture {
 protected:
     AmbientSound()
     {
         std::string settings = TEST_SOUND_CONFIG;
         settings.replace(settings.find("commandForeground = hum"), 23, "commandForeground = command_loop");
-        settings.replace(settings.find("spaceForeground = hum"), 21, "spaceForeground = space_loop");
         writeFile(files.file("cfg/sound.cfg"), settings);
-        for (const char* loop : {"space_loop", "command_loop", "layer_a", "layer_b"})
-            files.define(loop, "filename = hum.wav\nlooping = 1\n");
+        files.define("command_loop", "filename = hum.wav\nlooping = 1\n");
         files.define("mute_loop", "filename = hum.wav\nlooping = 1\ngain = 0\n");
         startManager();
-        ambient = std::make_unique<AmbientSoundManager>();
-        ambient->setRandom([this](float low, float high) {
-            draws.push_back(high);
-            return low;
-        });
+        owned = std::make_unique<AmbientSoundManager>();
+        ambient = owned.get();
+        ambient->setRandom([](float low, float) { return low; });
     }
 
-    // One blend step after `seconds` of real time.
-    void step(double seconds)
+    // One blend step after `seconds` of real time; the level of `source` wherever the manager
+    // holds it, -1 once it has let go of it.
+    float stepAndLevel(double seconds, const SoundSource* source)
     {
         ManualTicks::advance(seconds);
         ambient->blend(0.0f, 0.0f);
+        for (const auto& fading : ambient->getFadingOut())
+            if (fading.get() == source)
+                return source->getLevel();
+        return source == ambient->getForeground() || source == ambient->getBackground(true)
+                       || source == ambient->getBackground(false)
+                   ? source->getLevel()
+                   : -1.0f;
     }
 
-    std::unique_ptr<AmbientSoundManager> ambient;
-    std::vector<float> draws;
+    std::unique_ptr<AmbientSoundManager> owned;
+    AmbientSoundManager* ambient = nullptr;
 };
 
 TEST_F(AmbientSound, TheForegroundFadesBetweenTheModes)
 {
-    scriptHost().runString("from Tolvarine import *\n"
-                           "AmbientSoundManager.getSingleton().setMode(AmbientMode.SPACE, 0)\n");
-    ASSERT_EQ(ambient->getAmbientMode(), AmbientSoundManager::SPACE);
+    scriptHost().runString("from Tolvarine import *\nAmbientSoundManager.getSingleton().setMode(AmbientMode.SPACE, 0)\n");
     const SoundSource* space = ambient->getForeground();
-    ASSERT_NE(space, nullptr);
-    EXPECT_TRUE(space->isPlaying());
+    ASSERT_TRUE(space && space->isPlaying());
+    EXPECT_FLOAT_EQ(stepAndLevel(0.25, space), 0.25f) << "0 takes the default second";
+    ambient->setAmbientMode(AmbientSoundManager::SPACE, 5.0f);
+    EXPECT_EQ(ambient->getForeground(), space) << "the same mode changes nothing";
+    EXPECT_FLOAT_EQ(stepAndLevel(0.25, space), 0.5f);
 
-    const SoundSource* command = nullptr;
-    const struct {
-        const char* step;
-        int mode; // -1: no change
-        float blend;
-        double seconds;
-        float spaceLevel;  // -1: no longer held
-        float commandLevel;
-        std::size_t fading;
-    } steps[] = {
-        {"0 takes the default second", -1, 0.0f, 0.25, 0.25f, -1.0f, 0},
-        {"rising", -1, 0.0f, 0.5, 0.75f, -1.0f, 0},
-        {"the same mode changes nothing", AmbientSoundManager::SPACE, 5.0f, 0.25, 1.0f, -1.0f, 0},
-        {"command over two seconds", AmbientSoundManager::COMMAND, 2.0f, 0.5, 0.75f, 0.25f, 1},
-        {"the faded source is dropped", -1, 0.0f, 1.5, -1.0f, 1.0f, 0},
-        {"none fades the foreground out", AmbientSoundManager::NONE, 0.0f, 0.5, -1.0f, 0.5f, 1},
-    };
-    for (const auto& row : steps) {
-        SCOPED_TRACE(row.step);
-        if (row.mode >= 0)
-            ambient->setAmbientMode(static_cast<AmbientSoundManager::AmbientMode>(row.mode), row.blend);
-        if (row.mode == AmbientSoundManager::COMMAND)
-            command = ambient->getForeground();
-        step(row.seconds);
-        EXPECT_EQ(ambient->getFadingOut().size(), row.fading);
-        const auto levelOf = [&](const SoundSource* source) {
-            if (source == ambient->getForeground())
-                return source->getLevel();
-            for (const auto& fading : ambient->getFadingOut()) {
-                if (fading.get() == source)
-                    return fading->getLevel();
-            }
-            return -1.0f;
-        };
-        EXPECT_FLOAT_EQ(levelOf(space), row.spaceLevel);
-        if (command)
-            EXPECT_FLOAT_EQ(levelOf(command), row.commandLevel);
-    }
+    ambient->setAmbientMode(AmbientSoundManager::COMMAND, 2.0f);
+    const SoundSource* command = ambient->getForeground();
+    EXPECT_FLOAT_EQ(stepAndLevel(0.5, space), 0.25f);
+    EXPECT_FLOAT_EQ(command->getLevel(), 0.25f);
+    EXPECT_FLOAT_EQ(stepAndLevel(1.5, space), -1.0f) << "dropped at the step that reaches 0";
+    EXPECT_FLOAT_EQ(command->getLevel(), 1.0f);
+
+    ambient->setAmbientMode(AmbientSoundManager::NONE, 0.0f);
     EXPECT_EQ(ambient->getForeground(), nullptr);
+    EXPECT_FLOAT_EQ(stepAndLevel(0.5, command), 0.5f);
 
     LogCapture log;
     EXPECT_THROW(ambient->setAmbientMode(static_cast<AmbientSoundManager::AmbientMode>(7), 1.0f), FatalError);
@@ -100,44 +75,28 @@ TEST_F(AmbientSound, TheForegroundFadesBetweenTheModes)
     EXPECT_EQ(ambient->getAmbientMode(), AmbientSoundManager::NONE);
 }
 
-// The two layers take turns after a random hold; a layer whose definition has a gain of 0 still
-// fades (its level used to be 0 / 0, so it never arrived and was never dropped).
+// The layers take turns after blend + a hold drawn between the minimum and the maximum. A layer
+// whose definition has a gain of 0 still fades: its level used to be 0 / 0, never arriving.
 TEST_F(AmbientSound, BackgroundLayersTakeTurnsAfterARandomHold)
 {
-    ambient->setBackground("layer_a", "layer_b");
+    ambient->setBackground("hum", "command_loop");
     const SoundSource* a = ambient->getBackground(true);
     const SoundSource* b = ambient->getBackground(false);
-    ASSERT_EQ(draws, std::vector<float>{6.0f}) << "drawn between the minimum and the maximum hold";
-
     const struct {
-        const char* step;
         double seconds;
         bool firstActive;
-        float a;
-        float b;
-    } steps[] = {
-        {"the first layer fades in over four seconds", 1.0, true, 0.25f, 0.0f},
-        {"and holds", 3.0, true, 1.0f, 0.0f},
-        {"no swap before blend + minimum hold", 2.0, true, 1.0f, 0.0f},
-        {"the swap just after", 0.5, false, 0.875f, 0.125f},
-    };
-    for (const auto& row : steps) {
-        SCOPED_TRACE(row.step);
-        step(row.seconds);
-        EXPECT_EQ(ambient->isFirstActive(), row.firstActive);
-        EXPECT_FLOAT_EQ(a->getLevel(), row.a);
-        EXPECT_FLOAT_EQ(b->getLevel(), row.b);
+        float a, b;
+    } steps[] = {{1.0, true, 0.25f, 0.0f}, {3.0, true, 1.0f, 0.0f}, {2.0, true, 1.0f, 0.0f}, {0.5, false, 0.875f, 0.125f}};
+    for (const auto& step : steps) {
+        EXPECT_FLOAT_EQ(stepAndLevel(step.seconds, a), step.a) << step.seconds;
+        EXPECT_FLOAT_EQ(b->getLevel(), step.b) << step.seconds;
+        EXPECT_EQ(ambient->isFirstActive(), step.firstActive) << step.seconds;
     }
-
-    ambient->setBackground("layer_b", "mute_loop");
-    EXPECT_EQ(ambient->getFadingOut().size(), 2u);
-    step(1.0);
+    ambient->setBackground("hum", "mute_loop");
     const SoundSource* mute = ambient->getBackground(false);
-    EXPECT_FALSE(ambient->isFirstActive()) << "the turn is kept";
-    EXPECT_FLOAT_EQ(mute->getLevel(), 0.25f);
-    EXPECT_TRUE(ambient->getFadingOut().empty());
-    step(3.0);
-    EXPECT_FLOAT_EQ(mute->getLevel(), 1.0f);
+    EXPECT_FLOAT_EQ(stepAndLevel(1.0, a), -1.0f) << "the old pair fades out at the foreground's rate";
+    EXPECT_FLOAT_EQ(mute->getLevel(), 0.25f) << "the turn is kept";
+    EXPECT_FLOAT_EQ(stepAndLevel(3.0, mute), 1.0f);
 }
 
 } // namespace
