@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-// The shipped areas and the scenery they name, checked as files: every name an area file uses
-// must lead to data that exists, so that no area fails (or shows a white square) in play.
+// The shipped areas and the scenery they use, checked as files: every name must lead to data that
+// exists, so that no area fails, or shows a white square, in play.
 namespace Tolvarine {
 namespace {
 
@@ -25,83 +25,67 @@ using Kind = AreaManager::SectionKind;
 
 const fs::path DATA = fs::path(TOLVARINE_SOURCE_DIR) / "data";
 
-// Material name -> the textures its texture units name, over every shipped material script.
-std::map<std::string, std::vector<std::string>> shippedMaterials()
+std::string textOf(const fs::path& path)
 {
-    std::map<std::string, std::vector<std::string>> materials;
-    const std::regex header(R"(^\s*material\s+(\S+))");
-    const std::regex texture(R"(^\s*(cubic_)?texture\s+(\S+))");
-    for (const auto& entry : fs::recursive_directory_iterator(DATA)) {
-        if (entry.path().extension() != ".material")
-            continue;
-        std::ifstream file(entry.path());
-        std::string line;
-        std::string current;
-        std::smatch match;
-        while (std::getline(file, line)) {
-            if (std::regex_search(line, match, header))
-                materials[current = match[1]];
-            else if (!current.empty() && std::regex_search(line, match, texture))
-                materials[current].push_back(std::string(match[1].matched ? "cube:" : "") + match[2].str());
-        }
-    }
-    return materials;
-}
-
-std::set<std::string> filesBelow(const fs::path& folder)
-{
-    std::set<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-// The six images of a cube map "stem.ext".
-std::vector<std::string> cubeFaces(const std::string& name)
-{
-    const std::string stem = name.substr(0, name.find_last_of('.'));
-    const std::string extension = name.substr(name.find_last_of('.'));
-    std::vector<std::string> faces;
-    for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
-        faces.push_back(stem + face + extension);
-    return faces;
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
 {
-    const auto materials = shippedMaterials();
-    const std::set<std::string> textures = filesBelow(DATA / "textures");
-    const auto expectMaterial = [&](const std::string& name) {
-        SCOPED_TRACE("material " + name);
-        const auto found = materials.find(name);
-        ASSERT_NE(found, materials.end());
-        for (const std::string& texture : found->second) {
-            const bool cube = texture.rfind("cube:", 0) == 0;
-            for (const std::string& image : cube ? cubeFaces(texture.substr(5)) : std::vector<std::string>{texture})
-                EXPECT_EQ(textures.count(image), 1u) << image;
+    // Material -> the images of its textures (the six faces of a cube), over every material script.
+    std::map<std::string, std::vector<std::string>> materials;
+    std::set<std::string> files;
+    const std::regex entry(R"((?:^|\n)\s*(material|texture|cubic_texture)\s+(\S+))");
+    std::string current;
+    for (const auto& file : fs::recursive_directory_iterator(DATA)) {
+        files.insert(file.path().filename().string());
+        const std::string text = file.path().extension() == ".material" ? textOf(file.path()) : "";
+        for (std::sregex_iterator match(text.begin(), text.end(), entry), end; match != end; ++match) {
+            const std::string word = (*match)[1], name = (*match)[2];
+            if (word == "material")
+                materials[current = name];
+            for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
+                if (word == "cubic_texture")
+                    materials[current].push_back(name.substr(0, name.rfind('.')) + face + name.substr(name.rfind('.')));
+            if (word == "texture")
+                materials[current].push_back(name);
         }
+    }
+    const auto expectMaterial = [&](const std::string& name) {
+        ASSERT_EQ(materials.count(name), 1u) << name;
+        for (const std::string& image : materials[name])
+            EXPECT_EQ(files.count(image), 1u) << name << ": " << image;
     };
-    for (const char* scenery : {"PlanetHaze", "Star", "Planet/Surface"})
+    for (const char* scenery : {"PlanetHaze", "Star", "Planet/Surface", "Scenery/Dust"})
         expectMaterial(scenery);
-    EXPECT_TRUE(fs::exists(DATA / "meshes/planet.mesh"));
+    EXPECT_EQ(files.count("planet.mesh"), 1u);
+    for (const char* dust : {"FineDebrisSystem", "CoarseDebrisSystem"})
+        EXPECT_NE(textOf(DATA / "particle_systems/space_dust.particle").find(std::string("particle_system ") + dust + "\n"),
+                  std::string::npos) << dust;
+    for (const char* loop : {"ambient_nl", "ambient_da", "ambient_tc", "ambient_space", "ambient_command"}) {
+        const Config sound((DATA / "sound" / (std::string(loop) + ".sound")).string());
+        EXPECT_EQ(files.count(sound.get<std::string>("Sound", "filename")), 1u) << loop;
+        EXPECT_TRUE(sound.get<bool>("Sound", "looping", false)) << loop;
+    }
 
-    std::set<std::string> names;
-    std::set<std::string> skies;
-    for (const auto& entry : fs::directory_iterator(DATA / "areas")) {
-        SCOPED_TRACE(entry.path().filename().string());
-        ASSERT_EQ(entry.path().extension(), ".area") << "only area files live in data/areas";
-        const Config area(entry.path().string());
+    std::set<std::string> names, skies;
+    for (const auto& file : fs::directory_iterator(DATA / "areas")) {
+        SCOPED_TRACE(file.path().filename().string());
+        if (file.path().extension() == ".areax")
+            continue; // the enciphered twin the game writes beside a plain file it reads
+        ASSERT_EQ(file.path().extension(), ".area") << "only area files live in data/areas";
+        const Config area(file.path().string());
         EXPECT_TRUE(names.insert(area.get<std::string>("Area", "name")).second) << "names are unique";
         const std::string sky = area.get<std::string>("Area", "skyboxMaterial");
-        expectMaterial(sky);
         skies.insert(sky);
+        expectMaterial(sky);
         area.get<Ogre::ColourValue>("Area", "ambientColour");
         // The cube that ships reflect under this sky.
-        const auto material = materials.find(sky);
-        ASSERT_TRUE(material != materials.end() && !material->second.empty());
-        for (const std::string& image : cubeFaces(environmentMapName(material->second.front().substr(5))))
-            EXPECT_EQ(textures.count(image), 1u) << image;
-
+        const std::string envMap = environmentMapName(materials[sky].at(0));
+        const std::string envStem = envMap.substr(0, envMap.rfind('.'));
+        for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
+            EXPECT_EQ(files.count(envStem + face + ".png"), 1u) << envStem << face;
         unsigned stars = 0;
         for (const std::string& section : area.getSectionNames()) {
             SCOPED_TRACE(section);
@@ -111,15 +95,14 @@ TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
             EXPECT_FALSE(area.get<Ogre::Vector3>(section, "direction").isZeroLength());
             if (kind == Kind::PLANET) {
                 expectMaterial(area.get<std::string>(section, "material"));
-                const float distance = area.get<float>(section, "distance");
-                const float haze = area.get<float>(section, "hazeProportion") * area.get<float>(section, "radius");
-                EXPECT_LT(haze, distance) << "the haze must not reach the viewer";
+                EXPECT_LT(area.get<float>(section, "hazeProportion") * area.get<float>(section, "radius"),
+                          area.get<float>(section, "distance")) << "the haze must not reach the viewer";
                 area.get<Ogre::ColourValue>(section, "hazeColour");
                 area.get<float>(section, "spinRateDegrees");
                 continue;
             }
-            area.get<Ogre::ColourValue>(section, "diffuse");
-            area.get<Ogre::ColourValue>(section, "specular");
+            for (const char* colour : {"diffuse", "specular"})
+                area.get<Ogre::ColourValue>(section, colour);
             if (kind == Kind::STAR) {
                 ++stars;
                 area.get<Ogre::ColourValue>(section, "glow");
@@ -129,22 +112,6 @@ TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
         EXPECT_LE(stars, 2u) << "the flare set has room for two suns";
     }
     EXPECT_GE(skies.size(), 3u) << "the areas look different";
-}
-
-// What the scenery takes from elsewhere in the data: the dust templates and the ambient loops
-// the game modes name.
-TEST(AreaDataLintTest, DustTemplatesAndAmbientLoopsExist)
-{
-    std::ifstream dust(DATA / "particle_systems/space_dust.particle");
-    const std::string text((std::istreambuf_iterator<char>(dust)), std::istreambuf_iterator<char>());
-    for (const char* name : {"FineDebrisSystem", "CoarseDebrisSystem"})
-        EXPECT_NE(text.find(std::string("particle_system ") + name + "\n"), std::string::npos) << name;
-    for (const char* name : {"ambient_nl", "ambient_da", "ambient_tc", "ambient_space", "ambient_command"}) {
-        SCOPED_TRACE(name);
-        const Config sound((DATA / "sound" / (std::string(name) + ".sound")).string());
-        EXPECT_TRUE(fs::exists(DATA / "sound" / sound.get<std::string>("Sound", "filename")));
-        EXPECT_TRUE(sound.get<bool>("Sound", "looping", false));
-    }
 }
 
 } // namespace
