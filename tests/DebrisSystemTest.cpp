@@ -77,8 +77,9 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeed)
         const Ogre::SceneNode& node = *scene.getSceneNode("Fine");
         EXPECT_TRUE(node.getPosition().positionEquals(step.nodeAt));
         EXPECT_FLOAT_EQ(scene.getParticleSystem("Fine")->getEmitter(0)->getEmissionRate(), step.emission);
-        if (step.withCamera && step.velocity != Vector3::ZERO)
+        if (step.withCamera && step.velocity != Vector3::ZERO) {
             EXPECT_TRUE((node.getOrientation() * Vector3::NEGATIVE_UNIT_Z).directionEquals(step.velocity, Ogre::Degree(0.01f)));
+        }
     }
     // Saved at once, though the settings file did not hold the key (a menu change used to throw).
     EXPECT_EQ(Config("cfg/debris.cfg").get<float>("Debris", "globalRate"), 0.0f);
