@@ -1,5 +1,11 @@
 # Run by the game as the last step of its start-up, from the game's working folder: loads the
-# scenario behind the menus.
+# scenario behind the menus and starts the ambient sound of open space.
 from Tolvarine import *
 
 ScenarioManager.getSingleton().loadScenario("Startup")
+
+ambient = AmbientSoundManager.getSingleton()
+# None only where the game's sound was left out (worlds that run this script for a test).
+if ambient is not None:
+    ambient.setBackground("ambient_nl", "ambient_da")
+    ambient.setMode(AmbientMode.SPACE, 0)

@@ -1,6 +1,7 @@
 #include "CameraController.h"
 
 #include "Config.h"
+#include "DebrisSystem.h"
 #include "FatalError.h"
 #include "Targetable.h"
 
@@ -46,6 +47,15 @@ CameraController::CameraController(Ogre::SceneManager& sceneManager, const Confi
 
 CameraController::~CameraController()
 {
+    // The dust must not follow a camera that is going away.
+    DebrisSystem* dust = DebrisSystem::getSingleton();
+    if (dust && dust->getCamera()) {
+        for (const CameraBase* own : {static_cast<CameraBase*>(&fixedCamera), static_cast<CameraBase*>(&chaseCamera),
+                                      static_cast<CameraBase*>(&dropCamera), static_cast<CameraBase*>(&freeCamera)}) {
+            if (dust->getCamera() == own)
+                dust->setCamera(nullptr);
+        }
+    }
     if (singleton == this)
         singleton = nullptr;
 }
@@ -93,6 +103,8 @@ void CameraController::switchCamera(CameraBase& camera, bool lockViewKeys)
     currentCamera->deactivate();
     currentCamera = &camera;
     camera.activate(viewport, cameraTarget);
+    if (DebrisSystem* dust = DebrisSystem::getSingleton())
+        dust->setCamera(&camera);
     setViewKeysEnabled(!lockViewKeys);
 }
 

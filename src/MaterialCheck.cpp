@@ -32,6 +32,19 @@ bool textureExists(const std::string& name)
     return texture && (texture->isManuallyLoaded() || texture->isLoaded());
 }
 
+// A cube map named "sky.png" is loaded from six images, "sky_fr.png" to "sky_dn.png".
+bool cubeFacesExist(const std::string& name)
+{
+    const std::size_t dot = name.find_last_of('.');
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"}) {
+        if (!textureExists(stem + face + extension))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Ogre::MaterialPtr MaterialCheck::require(const std::string& materialName, const std::string& user)
@@ -59,7 +72,8 @@ std::string MaterialCheck::findMissingTexture(const Ogre::Material& material)
                     continue;
                 for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
                     const std::string& texture = unit->getFrameTextureName(frame);
-                    if (!texture.empty() && !textureExists(texture))
+                    const bool cube = unit->getTextureType() == Ogre::TEX_TYPE_CUBE_MAP;
+                    if (!texture.empty() && !textureExists(texture) && !(cube && cubeFacesExist(texture)))
                         return texture;
                 }
             }

@@ -1,6 +1,7 @@
 #include "Scenario.h"
 
 #include "ConfigurationError.h"
+#include "DebrisSystem.h"
 #include "Controllable.h"
 #include "Difficulty.h"
 #include "Faction.h"
@@ -166,6 +167,8 @@ void Scenario::load()
 void Scenario::releaseWorld()
 {
     loaded = false;
+    if (DebrisSystem* dust = DebrisSystem::getSingleton())
+        dust->clear();
     clearSceneObjects();
     modeTask.reset();
     // Cleared rather than only unloaded: the group is then initialised afresh at the next load,
@@ -222,6 +225,25 @@ void Scenario::createFactions()
     player->addEnemy(*enemy);
     enemy->addEnemy(*player);
     logLine("Debris systems");
+    if (DebrisSystem* dust = DebrisSystem::getSingleton()) {
+        // Fine dust close by and coarse dust further out, each named after its template.
+        const struct {
+            const char* name;
+            float leadDistance;
+            float maxVisibleDistance;
+        } layers[] = {{"FineDebrisSystem", 150.0f, 200.0f}, {"CoarseDebrisSystem", 450.0f, 600.0f}};
+        for (const auto& layer : layers) {
+            dust->addSystem(layer.name, layer.name);
+            dust->setSystemEmissionRate(layer.name, 1.0f);
+            dust->setSystemLeadDistance(layer.name, layer.leadDistance);
+            dust->setSystemMaxVisibleDistance(layer.name, layer.maxVisibleDistance);
+        }
+    }
+}
+
+Ogre::SceneManager& Scenario::getSceneManager()
+{
+    return sceneManager();
 }
 
 std::string Scenario::getLightName()

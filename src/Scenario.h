@@ -76,6 +76,10 @@ public:
     // The two standard sides, "Player" and "Enemy", each the other's enemy.
     void createFactions();
 
+    // The scene that scenarios fill: the game's one generic scene manager. Logs and throws
+    // ConfigurationError when there is none.
+    static Ogre::SceneManager& getSceneManager();
+
     // "Scenario Light " and a program-wide running number from 0, never reset.
     static std::string getLightName();
     // The scenario's line in the profile report: its name and a line break.

@@ -1,8 +1,11 @@
 #include "ScriptModule.h"
 
+#include "AmbientSoundManager.h"
+#include "AreaManager.h"
 #include "AsteroidField.h"
 #include "CameraController.h"
 #include "Controllable.h"
+#include "DebrisSystem.h"
 #include "DynamicCollidable.h"
 #include "Faction.h"
 #include "FreeCamera.h"
@@ -50,11 +53,11 @@ BOOST_PYTHON_MODULE(Tolvarine)
     DynamicCollidable::exportLinkToPython(); // 15 OgreLink
     // 16 Interface (with InterfaceMode)
     AsteroidField::exportToPython();         // 17 AsteroidField
-    // 18 DebrisSystem
+    DebrisSystem::exportToPython();          // 18 DebrisSystem
     CameraController::exportToPython();      // 19 CameraController (with CameraType)
     FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
-    // 21 AreaManager
-    // 22 AmbientSoundManager (with AmbientMode)
+    AreaManager::exportToPython();           // 21 AreaManager
+    AmbientSoundManager::exportToPython();   // 22 AmbientSoundManager (with AmbientMode)
     // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask
 }

@@ -53,6 +53,9 @@ public:
     static SoundManager& getSingleton() { return *singleton; }
     static SoundManager* getSingletonPtr() { return singleton; }
 
+    // The settings of cfg/sound.cfg, as read at start-up and changed since.
+    const Config& getConfig() const { return config; }
+
     // A category outside the enumeration is logged and throws ConfigurationError.
     float getCategoryGain(SoundCategory category) const;
     float getInstrumentGain() const { return instrumentGain; }

@@ -1,5 +1,7 @@
 #include "TolvarineEngine.h"
 
+#include "AmbientSoundManager.h"
+#include "AreaManager.h"
 #include "CameraController.h"
 #include "Clock.h"
 #include "CollisionMeshCache.h"
@@ -7,6 +9,7 @@
 #include "ConfigurationError.h"
 #include "Config.h"
 #include "Difficulty.h"
+#include "DebrisSystem.h"
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
@@ -215,6 +218,7 @@ void TolvarineEngine::initialise()
     createSubsystems();
     renderFrame(0, 0);
     new SoundManager(renderWindow);
+    new AmbientSoundManager();
 
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
@@ -254,9 +258,11 @@ void TolvarineEngine::createSubsystems()
     new PhysicsEngine();
     new Profiler();
     new MovementController();
+    new DebrisSystem(*sceneManager);
     new CameraController();
     new GraphicsSettings();
     new GameplaySettings();
+    new AreaManager();
     new Difficulty();
     new Interface();
     Interface::getSingleton().setRenderWindow(renderWindow);

@@ -1,7 +1,11 @@
+#include "AreaManager.h"
+#include "DebrisSystem.h"
 #include "Faction.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
+#include "Scheduler.h"
 #include "ScenarioWorld.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +44,8 @@ void addCoreResources()
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     groups.createResourceGroup("Core");
     for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
-                               "/data/textures/explosions"})
+                               "/data/textures/explosions", "/data/meshes",
+                               "/data/particle_systems"})
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
@@ -87,8 +92,15 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     if (!std::getenv("DISPLAY"))
         GTEST_SKIP() << "the sky's textures need the GL render system and an X display";
     ScenarioWorld world(true);
+    world.root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
     addCoreResources();
     copyGameScripts(world);
+    std::filesystem::copy(sourceFolder + "/data/areas", world.path("data/areas"));
+    std::filesystem::copy(sourceFolder + "/cfg", world.path("cfg"));
+    InputHandler input;
+    Scheduler scheduler;
+    AreaManager areas(world.path("data/areas"));
+    DebrisSystem dust(*world.sceneManager);
     ScenarioManager& manager = world.preload();
 
     // This world has no ship types: a stand-in for the fleet spawner records what the scenario asks
@@ -112,6 +124,7 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
     EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
     EXPECT_EQ(startup->getEnvironmentMap(), "nebula_env.png");
     EXPECT_EQ(startup->getLights().size(), 2u);
+    EXPECT_EQ(dust.getSystems().size(), 2u);
     const std::shared_ptr<Faction> player = startup->getFaction("Player");
     const std::shared_ptr<Faction> enemy = startup->getFaction("Enemy");
     ASSERT_NE(player, nullptr);
@@ -124,7 +137,8 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
         Scenario& scenario = manager.loadScenario(name);
         EXPECT_TRUE(scenario.isLoaded()) << name;
         EXPECT_EQ(scenario.getEnvironmentMap(), "nebula_env.png") << name;
-        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), scenario.getLights().size()) << name;
+        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(),
+                  scenario.getLights().size() + scenario.getStarCount()) << name;
     }
 }
 

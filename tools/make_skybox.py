@@ -11,8 +11,13 @@ texture, so its first image is STEM_fr.png and a scenario derives the reflection
 Every pixel is coloured by the direction it shows, so the six faces meet without seams. The faces
 are laid out as the sky box draws them, seen from inside: "fr" looks along -z, "bk" along +z, "lf"
 along -x, "rt" along +x, "up" along +y and "dn" along -y, with +y up on the four side faces.
+The skies:
+  nebula     purple and blue gas along a band like the plane of a galaxy
+  amber      warm rust-coloured dust around a nearby world (the "Cinder Reach" area)
+  deepspace  black, thick with stars, and the glow of a bright sun (the "Deep Space" area)
+
 Pure Python (no imaging library); run from the repository root:
-    python3 tools/make_skybox.py
+    python3 tools/make_skybox.py [output folder] [sky ...]
 """
 import math
 import random
@@ -105,9 +110,48 @@ def nebula(d):
     return colour
 
 
-def nebula_face(face, size):
-    """The nebula over a whole face, interpolated from the coarse grid."""
-    grid = [[nebula(direction(face, i / (GRID - 1), j / (GRID - 1))) for i in range(GRID)] for j in range(GRID)]
+def amber(d):
+    """The dust cloud of the amber sky: rust and ochre, thickest across one half of the sky."""
+    x, y, z = d
+    cloud = fbm(x * 1.8 + 4.0, y * 1.8 - 6.0, z * 1.8 + 1.5, 101)
+    streak = fbm(x * 4.5 - 2.0, y * 1.5 + 8.0, z * 4.5 + 3.0, 131, 4)
+    side = 0.5 + 0.5 * (0.6 * x - 0.3 * y - 0.74 * z)
+    density = max(0.0, cloud - 0.33) * 2.6 * (0.35 + 0.9 * side)
+    density *= 0.6 + 0.6 * streak
+    colour = []
+    for channel, (base, tint) in enumerate(((9.0, 175.0), (5.0, 85.0), (4.0, 38.0))):
+        colour.append(base + tint * density ** 1.1 + 10.0 * side * (1.0, 0.5, 0.25)[channel])
+    return colour
+
+
+# The sun of the deep-space sky: the "Deep Space" area's star shines along -SUN, so its flare
+# stands in front of this glow.
+SUN = (-0.35, 0.3, -0.89)
+SUN_LENGTH = math.sqrt(sum(c * c for c in SUN))
+SUN = tuple(c / SUN_LENGTH for c in SUN)
+
+
+def deepspace(d):
+    """Almost black space with a faint milky band and the wide glow of the sun."""
+    x, y, z = d
+    toward = x * SUN[0] + y * SUN[1] + z * SUN[2]
+    glow = math.exp((toward - 1.0) * 14.0) * 120.0 + math.exp((toward - 1.0) * 3.0) * 14.0
+    across = 0.2 * x - 0.95 * y + 0.24 * z
+    band = math.exp(-across * across / 0.02) * fbm(x * 3.0, y * 3.0, z * 3.0, 211, 4)
+    return [1.5 + glow * 1.0 + band * 16.0, 2.0 + glow * 0.92 + band * 17.0, 4.5 + glow * 0.8 + band * 24.0]
+
+
+# Sky name -> (colour of the gas or glow, star seed, star count).
+SKIES = {
+    "nebula": (nebula, 5, 6000),
+    "amber": (amber, 23, 2500),
+    "deepspace": (deepspace, 47, 11000),
+}
+
+
+def nebula_face(face, size, colour=nebula):
+    """The sky's colour without stars over a whole face, interpolated from the coarse grid."""
+    grid = [[colour(direction(face, i / (GRID - 1), j / (GRID - 1))) for i in range(GRID)] for j in range(GRID)]
     rows = []
     for py in range(size):
         gy = (py + 0.5) / size * (GRID - 1)
@@ -167,21 +211,24 @@ def write_png(path, rows):
 
 
 def make_sky(out, stem):
-    sky = {face: nebula_face(face, SKY_SIZE) for face in FACES}
-    add_stars(sky, SKY_SIZE, 5, 6000)
+    colour, seed, stars = SKIES[stem]
+    sky = {face: nebula_face(face, SKY_SIZE, colour) for face in FACES}
+    add_stars(sky, SKY_SIZE, seed, stars)
     for face, rows in sky.items():
         write_png(out / f"{stem}_{face}.png", rows)
     # The reflection only carries the broad light of the sky, a little brighter so that hulls
     # pick it up.
     for face in FACES:
-        rows = [[[c * 1.6 + 6.0 for c in pixel] for pixel in row] for row in nebula_face(face, ENV_SIZE)]
+        rows = [[[c * 1.6 + 6.0 for c in pixel] for pixel in row] for row in nebula_face(face, ENV_SIZE, colour)]
         write_png(out / f"{stem}_env_{face}.png", rows)
 
 
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path("data/textures/skyboxes")
     out.mkdir(parents=True, exist_ok=True)
-    make_sky(out, "nebula")
+    for stem in sys.argv[2:] or SKIES:
+        make_sky(out, stem)
+        print(f"make_skybox: wrote the sky {stem} to {out}")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 # The scenario behind the menus: the game shows it at start-up, at the end of a mission and at the
-# end of the tutorial. A stretch of space under the nebula, lit from two sides, with a small wing
-# of each of the two standard sides.
+# end of the tutorial. A stretch of space in the area "Nebula", with a small wing of each of the
+# two standard sides.
 #
 # Every scenario script runs in the namespace that all scripts share, so its names are its own:
 # the configuration class carries the scenario's name.
@@ -13,14 +13,14 @@ class StartupScenarioConfig(ScenarioConfig):
         self.tweaks = []
 
     def initialise(self):
-        scenario = ScenarioManager.getSingleton().getCurrentScenario()
-        scenario.setSkyBox("Tolvarine/NebulaSky", 10000.0)
-        scenario.setAmbientLight(ColourValue(0.22, 0.22, 0.28, 1.0))
-        # A warm key light from ahead and above, a cold fill from behind.
-        scenario.addDirectionalLight(Vector3(-0.4, -0.3, -1.0),
-                                     ColourValue(0.95, 0.9, 0.82, 1.0), ColourValue(1.0, 1.0, 1.0, 1.0))
-        scenario.addDirectionalLight(Vector3(0.6, 0.5, 0.4),
-                                     ColourValue(0.22, 0.28, 0.45, 1.0), ColourValue(0.0, 0.0, 0.0, 1.0))
+        # The sky, the lights, the sun and the gas giant of the nebula (data/areas/nebula.area).
+        AreaManager.getSingleton().loadArea("Nebula")
+        # The dust a game's sides bring: fine motes close by, coarse ones further out.
+        dust = DebrisSystem.getSingleton()
+        for name, lead, reach in (("FineDebrisSystem", 150.0, 200.0), ("CoarseDebrisSystem", 450.0, 600.0)):
+            dust.addSystem(name, name)
+            dust.setSystemLeadDistance(name, lead)
+            dust.setSystemMaxVisibleDistance(name, reach)
         player = Faction.create("Player")
         enemy = Faction.create("Enemy")
         player.addEnemy(enemy)

@@ -1,0 +1,166 @@
+#include "AreaManager.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FatalError.h"
+#include "MaterialCheck.h"
+#include "Planet.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+#include "Star.h"
+#include "TypeFiles.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/reference_existing_object.hpp>
+#include <boost/python/return_value_policy.hpp>
+
+#include <OgreColourValue.h>
+#include <OgreLogManager.h>
+#include <OgreMaterial.h>
+#include <OgreVector.h>
+
+#include <filesystem>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+const char* const AREA_SECTION = "Area";
+const float SKY_BOX_DISTANCE = 10000.0f;
+
+} // namespace
+
+AreaManager* AreaManager::singleton = nullptr;
+
+AreaManager::AreaManager(const std::string& folder) : areaPath(folder)
+{
+    singleton = this;
+    try {
+        std::vector<std::filesystem::path> files;
+        if (!TypeFiles::list(areaPath, ".area", files))
+            logLine("AreaManager: cannot read the folder " + areaPath);
+        for (const std::filesystem::path& file : files) {
+            auto area = std::make_shared<const Config>(file.generic_string(), false, true, false);
+            const std::string name = area->get<std::string>(AREA_SECTION, "name");
+            if (!areas.emplace(name, area).second)
+                logLine("AreaManager: " + file.generic_string() + " repeats the area name " + name
+                        + "; the first file keeps it");
+        }
+    } catch (...) {
+        singleton = nullptr;
+        throw;
+    }
+}
+
+AreaManager::~AreaManager()
+{
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+AreaManager& AreaManager::getSingleton()
+{
+    if (!singleton) {
+        logLine("AreaManager used before it was created");
+        throw FatalError();
+    }
+    return *singleton;
+}
+
+AreaManager* AreaManager::getSingletonPtr()
+{
+    return singleton;
+}
+
+std::vector<std::string> AreaManager::getAreaNames() const
+{
+    std::vector<std::string> names;
+    names.reserve(areas.size());
+    for (const auto& area : areas)
+        names.push_back(area.first);
+    return names;
+}
+
+void AreaManager::loadArea(const std::string& name)
+{
+    const auto found = areas.find(name);
+    if (found == areas.end()) {
+        logLine("AreaManager: unknown area " + name);
+        return;
+    }
+    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
+    Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
+    if (!scenario) {
+        logLine("AreaManager: no scenario is running to show the area " + name);
+        return;
+    }
+    applyArea(*found->second, *scenario);
+}
+
+void AreaManager::applyArea(const Config& area, Scenario& scenario)
+{
+    const std::string name = area.get<std::string>(AREA_SECTION, "name");
+    const std::string sky = area.get<std::string>(AREA_SECTION, "skyboxMaterial");
+    // Checked before anything is taken away, so that a broken area leaves the scene as it was.
+    MaterialCheck::require(sky, "Area " + name);
+
+    scenario.removeLights();
+    scenario.clearStars();
+    scenario.setSkyBox(sky, SKY_BOX_DISTANCE);
+    scenario.setAmbientLight(area.get<Ogre::ColourValue>(AREA_SECTION, "ambientColour"));
+    Ogre::SceneManager& scene = Scenario::getSceneManager();
+    for (const std::string& section : area.getSectionNames())
+        applySection(area, section, scenario, scene);
+}
+
+void AreaManager::applySection(const Config& area, const std::string& section, Scenario& scenario,
+                               Ogre::SceneManager& scene)
+{
+    switch (classify(section)) {
+    case SectionKind::LIGHT:
+        scenario.addDirectionalLight(area.get<Ogre::Vector3>(section, "direction"),
+                                     area.get<Ogre::ColourValue>(section, "diffuse"),
+                                     area.get<Ogre::ColourValue>(section, "specular"));
+        break;
+    case SectionKind::STAR:
+        scenario.addStar(std::make_shared<Star>(scene, area.get<Ogre::Vector3>(section, "direction"),
+                                                area.get<Ogre::ColourValue>(section, "diffuse"),
+                                                area.get<Ogre::ColourValue>(section, "specular"),
+                                                area.get<Ogre::ColourValue>(section, "glow"),
+                                                area.get<float>(section, "size")));
+        break;
+    case SectionKind::PLANET:
+        scenario.addPlanet(std::make_shared<Planet>(area, section, scene));
+        break;
+    case SectionKind::OTHER:
+        break;
+    }
+}
+
+AreaManager::SectionKind AreaManager::classify(const std::string& section)
+{
+    if (section.find("Light") != std::string::npos)
+        return SectionKind::LIGHT;
+    if (section.find("Star") != std::string::npos)
+        return SectionKind::STAR;
+    if (section.find("Planet") != std::string::npos)
+        return SectionKind::PLANET;
+    return SectionKind::OTHER;
+}
+
+void AreaManager::exportToPython()
+{
+    bp::class_<AreaManager, boost::noncopyable>("AreaManager", bp::no_init)
+        .def("getSingleton", &AreaManager::getSingleton, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("getSingleton")
+        .def("loadArea", &AreaManager::loadArea);
+}
+
+} // namespace Tolvarine

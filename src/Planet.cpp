@@ -1,0 +1,116 @@
+#include "Planet.h"
+
+#include "CameraBase.h"
+#include "CameraController.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "FixedTask.h"
+#include "MaterialCheck.h"
+#include "PlanetHaze.h"
+
+#include <OgreColourValue.h>
+#include <OgreEntity.h>
+#include <OgreLogManager.h>
+#include <OgreMaterial.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+#include <sstream>
+
+namespace Tolvarine {
+
+namespace {
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+const char* const MESH_NAME = "planet.mesh";
+const char* const HAZE_MATERIAL = "PlanetHaze";
+const unsigned HAZE_SEGMENTS = 64;
+
+unsigned nextPlanetNumber = 0;
+
+} // namespace
+
+Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManager& sceneManager)
+    : scene(sceneManager)
+{
+    const float distance = area.get<float>(section, "distance");
+    position = area.get<Ogre::Vector3>(section, "direction").normalisedCopy() * distance;
+    radius = area.get<float>(section, "radius");
+    spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
+    spinAxis = area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y).normalisedCopy();
+    const std::string material = area.get<std::string>(section, "material");
+    const float hazeRadius = area.get<float>(section, "hazeProportion") * radius;
+    const Ogre::ColourValue hazeColour = area.get<Ogre::ColourValue>(section, "hazeColour");
+
+    // The haze disc lies between the viewer and the planet and covers the angle of the haze
+    // sphere; a sphere that reaches the viewer has no such disc.
+    const float reach = position.length();
+    if (!(reach > 0.0f && hazeRadius >= 0.0f && hazeRadius < reach)) {
+        std::ostringstream text;
+        text << "Planet " << section << ": the haze radius " << hazeRadius
+             << " must be at least 0 and below the distance " << reach;
+        logLine(text.str());
+        throw ConfigurationError();
+    }
+    if (spinAxis.isZeroLength()) {
+        logLine("Planet " + section + ": the spin axis must not be (0 0 0)");
+        throw ConfigurationError();
+    }
+    MaterialCheck::require(material, "Planet " + section);
+    MaterialCheck::require(HAZE_MATERIAL, "Planet " + section);
+
+    const std::string planetName = "Planet" + std::to_string(nextPlanetNumber);
+    const std::string hazeName = "Planet" + std::to_string(nextPlanetNumber + 1);
+    nextPlanetNumber += 2;
+    // The mesh first: an unknown mesh throws before any node exists.
+    entity = scene.createEntity(planetName, MESH_NAME);
+    entity->setQueryFlags(0);
+    entity->setMaterialName(material);
+
+    Ogre::SceneNode* root = scene.getRootSceneNode();
+    planetNode = root->createChildSceneNode(planetName);
+    planetNode->setScale(radius, radius, radius);
+    planetNode->attachObject(entity);
+
+    hazePosition = position.normalisedCopy() * (reach - hazeRadius);
+    haze = std::make_unique<PlanetHaze>(hazeName + "/Mesh", PlanetHaze::discRadius(hazeRadius, reach), hazeColour,
+                                        HAZE_SEGMENTS);
+    hazeNode = root->createChildSceneNode(hazeName);
+    hazeNode->attachObject(haze.get());
+
+    updateTask = std::make_unique<FixedTask>([this](float last, float) { update(last); }, "Planet::update", 50);
+
+    std::ostringstream text;
+    text << "Planet created (" << position << ")";
+    logLine(text.str());
+}
+
+Planet::~Planet()
+{
+    updateTask.reset();
+    hazeNode->detachAllObjects();
+    planetNode->detachAllObjects();
+    scene.destroyEntity(entity);
+    scene.destroySceneNode(hazeNode);
+    scene.destroySceneNode(planetNode);
+}
+
+void Planet::update(float lastFrameTime)
+{
+    CameraController* cameras = CameraController::getSingletonPtr();
+    const CameraBase* camera = cameras ? cameras->getCurrentCamera() : nullptr;
+    if (!camera)
+        return;
+    const Ogre::Vector3 eye = camera->getPosition();
+    planetNode->setPosition(eye + position);
+    spinAngle += lastFrameTime * spinRate;
+    planetNode->setOrientation(Ogre::Quaternion(Ogre::Radian(spinAngle), spinAxis));
+    hazeNode->setPosition(eye + hazePosition);
+    hazeNode->lookAt(eye, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
+}
+
+} // namespace Tolvarine

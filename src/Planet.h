@@ -1,0 +1,64 @@
+#pragma once
+
+#include <OgrePrerequisites.h>
+#include <OgreVector.h>
+
+#include <memory>
+#include <string>
+
+namespace Tolvarine {
+
+class Config;
+class FixedTask;
+class PlanetHaze;
+
+// A planet of an area: a spinning sphere ("planet.mesh" scaled by the radius) with a glowing
+// haze, kept at a fixed offset from the current camera so that it behaves like a body at an
+// infinite distance: the player can never fly closer. Areas make one per planet section; the
+// running scenario keeps them until its scene is cleared.
+//
+// The section's keys: "distance" (from the viewer to the centre), "direction" (from the viewer),
+// "radius", "spinRateDegrees" (degrees per second), "spinAxis" ((0 1 0) by default), "material",
+// "hazeProportion" (the haze's radius as a share of the radius) and "hazeColour".
+//
+// The planet and its haze hang on two nodes under the root named "Planet" and a running number
+// of the process (the haze's is one more); the mesh is named after the planet's node, the haze
+// after its own node with "/Mesh".
+class Planet {
+public:
+    // Reads `section` of `area` and builds the planet in `scene`, logging "Planet created (" with
+    // its offset from the viewer and ")". A missing key, a material that does not exist (or lacks
+    // a texture), or a haze that would reach the viewer (hazeProportion x radius not below the
+    // distance) is logged and throws ConfigurationError, with nothing left behind.
+    Planet(const Config& area, const std::string& section, Ogre::SceneManager& scene);
+    ~Planet();
+    Planet(const Planet&) = delete;
+    Planet& operator=(const Planet&) = delete;
+
+    // The fixed task "Planet::update" (order 50): places both nodes at their offsets from the
+    // current camera, spins the planet by the game's frame time (so not while paused) and turns
+    // the haze to the camera. Nothing happens before there is a camera.
+    void update(float lastFrameTime);
+
+    Ogre::SceneNode* getPlanetNode() const { return planetNode; }
+    Ogre::SceneNode* getHazeNode() const { return hazeNode; }
+    const PlanetHaze& getHaze() const { return *haze; }
+    const Ogre::Vector3& getPosition() const { return position; }
+    const Ogre::Vector3& getHazePosition() const { return hazePosition; }
+
+private:
+    Ogre::SceneManager& scene;
+    Ogre::SceneNode* planetNode = nullptr;
+    Ogre::SceneNode* hazeNode = nullptr;
+    Ogre::Entity* entity = nullptr;
+    Ogre::Vector3 position;
+    Ogre::Vector3 hazePosition;
+    float radius = 0.0f;
+    float spinRate = 0.0f;
+    float spinAngle = 0.0f;
+    Ogre::Vector3 spinAxis;
+    std::unique_ptr<PlanetHaze> haze;
+    std::unique_ptr<FixedTask> updateTask;
+};
+
+} // namespace Tolvarine
