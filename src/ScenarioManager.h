@@ -56,6 +56,8 @@ private:
     // New factions go to the current scenario, and are looked up there.
     void linkFactions() const;
     void releaseScenarios();
+    // Clears the current scenario, then releases every preloaded one.
+    void forgetScenarios();
 
     Scenario* currentScenario = nullptr;
     std::vector<std::shared_ptr<Scenario>> scenarios;
