@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -45,10 +46,10 @@ TEST(KeymapUnreadable, UnreadableLinesAndAnEmptyMappingAreLogged)
         for (const std::string& line : row.expected)
             EXPECT_TRUE(log.contains(line)) << line;
         EXPECT_EQ(log.contains("Key map " + path + " holds no mapping: no input is bound"), row.noMapping);
-        std::size_t malformed = 0;
-        for (const std::string& line : log.lines())
-            malformed += line.rfind("Malformed key map line skipped: ", 0) == 0 ? 1 : 0;
-        EXPECT_GT(malformed, 0u);
+        const std::vector<std::string> lines = log.lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.rfind("Malformed key map line skipped: ", 0) == 0;
+        }));
     }
 }
 
