@@ -135,7 +135,9 @@ public:
 
     // --- Key map ---
 
-    // Reads the bindings and tuning; an empty path means "cfg/active.keymap".
+    // Reads the bindings and tuning; an empty path means "cfg/active.keymap". A tuning value that
+    // does not convert throws the conversion error after the reader's log line; lines that cannot
+    // be read, and a file without any mapping, are logged.
     void loadKeymap(const std::string& path = "");
     // Writes them back, keeping whatever else the file holds; an empty path means
     // "cfg/active.keymap". A deleted file is created again.
