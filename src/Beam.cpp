@@ -47,6 +47,8 @@ Beam::Beam(Config& type, const std::string& typeName)
     , beamColour(type.get<Ogre::ColourValue>(SECTION, "beamColour"))
 {
     setGeometryOwner(this);
+    // Scene queries that resolve a hit reach this object's listener face through its link.
+    getLink()->setListener(this);
     const std::string materialName = type.get<std::string>(SECTION, "materialName");
     MaterialCheck::require(materialName, "Projectile type " + typeName);
     billboard = std::make_unique<BeamBillboard>(getSceneNode()->getName() + "/Beam");

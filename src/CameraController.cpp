@@ -84,6 +84,8 @@ void CameraController::setCameraTarget(Targetable& target)
 {
     cameraTarget = &target;
     currentCamera->setTarget(target);
+    if (currentCamera == &chaseCamera)
+        chaseCamera.settle();
 }
 
 void CameraController::clearCameraTarget()
@@ -116,6 +118,7 @@ void CameraController::activateFixedCamera()
 void CameraController::activateChaseCamera()
 {
     switchCamera(chaseCamera, false);
+    chaseCamera.settle();
 }
 
 void CameraController::activateFreeCamera()

@@ -40,6 +40,21 @@ void ChaseCamera::setPosition(const Ogre::Vector3& position)
     velocity = Ogre::Vector3::ZERO;
 }
 
+void ChaseCamera::settle()
+{
+    if (!target)
+        return;
+    setPosition(target->getPosition() + target->getOrientation() * offset);
+    faceTarget();
+}
+
+void ChaseCamera::faceTarget()
+{
+    lookAt(target->getPosition());
+    // The next look-at keeps the target's up direction.
+    node->setFixedYawAxis(true, target->getOrientation().yAxis());
+}
+
 void ChaseCamera::update(float, float)
 {
     if (!active)
@@ -56,9 +71,7 @@ void ChaseCamera::update(float, float)
     const Ogre::Vector3 desired = target->getPosition() + target->getOrientation() * offset;
     // Not limited: a factor above 1 overshoots, as a long frame at a high speed should.
     node->setPosition(old + (desired - getPosition()) * (elapsed * correctionSpeed));
-    lookAt(target->getPosition());
-    // The next look-at keeps the target's up direction.
-    node->setFixedYawAxis(true, target->getOrientation().yAxis());
+    faceTarget();
     velocity = elapsed != 0.0f ? (node->getPosition() - old) / elapsed : Ogre::Vector3::ZERO;
 }
 

@@ -24,6 +24,10 @@ public:
     // Also zeroes the velocity: a jump is no motion.
     void setPosition(const Ogre::Vector3& position) override;
     void update(float lastFrameTime, float smoothedFrameTime) override;
+    // Puts the camera straight at the chase point of its target, looking at it, at rest: the view
+    // a new target or a newly chosen chase view starts from, instead of a glide from wherever the
+    // camera last stood (at a fresh start, inside the ship at the origin).
+    void settle();
 
     void setCorrectionSpeed(float speed) { correctionSpeed = speed; }
     void setOffset(const Ogre::Vector3& newOffset) { offset = newOffset; }
@@ -31,6 +35,9 @@ public:
     const Ogre::Vector3& getOffset() const { return offset; }
 
 protected:
+    // Looks at the target, keeping the target's up direction.
+    void faceTarget();
+
     // Offset in the target's frame.
     Ogre::Vector3 offset{0.0f, 10.0f, 10.0f};
     float correctionSpeed;

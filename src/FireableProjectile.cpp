@@ -63,6 +63,16 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
     throw ConfigurationError();
 }
 
+// The keys that every kind of projectile reads when its first object is built, which for a pool
+// without objects is the first shot. Reading them at load lets a broken or unreadable type file
+// stop the start-up with the reader's log line, instead of ending a battle.
+void requireLaunchKeys(const Config& type)
+{
+    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse", "timeToLive"})
+        type.get<float>("Fireable", key);
+    type.get<std::string>("Fireable", "explosionGroup");
+}
+
 } // namespace
 
 const char* const FireableProjectile::TYPE_FOLDER = "data/entities";
@@ -91,6 +101,7 @@ void FireableProjectile::loadTypes(const std::string& folder)
         try {
             const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
             getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
+            requireLaunchKeys(*types().at(name));
         } catch (...) {
             types().erase(name);
             throw;

@@ -6,6 +6,7 @@
 #include "GameWindow.h"
 #include "GuiInjector.h"
 #include "ImmediateExit.h"
+#include "NormalExit.h"
 #include "Scheduler.h"
 
 #include <OgreLogManager.h>
@@ -520,6 +521,8 @@ void InputHandler::processEvents(double realTime)
     int motionY = 0;
     SdlTranslation::Event event;
     while (nextEvent(event)) {
+        if (event.type == SdlTranslation::Event::Type::CloseRequest)
+            closeRequest();
         if (capture) {
             // A capture takes one event per frame and skips the frame's mouse step, so the
             // menu that asked for it sees each input on its own.
@@ -628,6 +631,8 @@ void InputHandler::dispatchEvent(const SdlTranslation::Event& event, int& motion
         if (fromOpenJoystick(event))
             joystickButton(event.code, event.type == Type::JoystickButtonDown);
         break;
+    case Type::CloseRequest:
+        break;
     }
 }
 
@@ -710,6 +715,17 @@ void InputHandler::driveDirection(InputType kind, std::uint32_t code, float valu
             setSymbolValue(symbol, 0.0f);
         }
     }
+}
+
+void InputHandler::closeRequest()
+{
+    // Closing the window quits as the action "quit" does, through the exit sequence; with the
+    // exit screen already up it ends the program as a key press would.
+    log("Window close requested");
+    closeRequested = true;
+    if (exitOnKeyPress)
+        throw ImmediateExit();
+    throw NormalExit();
 }
 
 void InputHandler::keyDown(std::uint32_t code)
@@ -898,37 +914,45 @@ std::string trimmedLine(const std::string& line)
     return line.substr(first, line.find_last_not_of(blanks) - first + 1);
 }
 
+// A line as the log can show it: bytes outside printable ASCII become '?', and a long line is cut.
+std::string printableLine(const std::string& text)
+{
+    const std::size_t longest = 80;
+    std::string shown = text.substr(0, longest);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7e)
+            c = '?';
+    }
+    return text.size() > longest ? shown + "..." : shown;
+}
+
 // The configuration reader passes over lines it cannot read without a word; in the key map such a
-// line is a binding the player expects, so it is named in the log.
+// line is a binding the player expects, so it is named in the log. Lines before the first section
+// belong to none and are skipped as well. Other sections' readable lines are kept for others.
 void logMalformedLines(const std::string& path)
 {
-    std::ifstream file(path);
+    std::ifstream file(path, std::ios::binary);
     std::string line;
-    std::string section;
+    bool inSection = false;
     while (std::getline(file, line)) {
         const std::string text = trimmedLine(line);
         if (text.empty() || text.front() == '#')
             continue;
         if (text.front() == '[' && text.back() == ']') {
-            section = text.substr(1, text.size() - 2);
+            inSection = true;
             continue;
         }
-        if (section != generalSection && section != mappingSection)
-            continue;
-        if (text.find('=') == std::string::npos)
-            log("Malformed key map line skipped: " + text);
+        if (!inSection || text.find('=') == std::string::npos)
+            log("Malformed key map line skipped: " + printableLine(text));
     }
 }
 
+// A tuning value that does not convert has been logged by the reader; its conversion error ends
+// the load, as any other setting that cannot be read would. A missing key takes its default.
 template <typename T, typename Apply>
 void applySetting(const Config& keymap, const char* key, const T& defaultValue, Apply apply)
 {
-    try {
-        apply(keymap.get<T>(generalSection, key, defaultValue));
-    } catch (const boost::bad_lexical_cast&) {
-        // The reader has logged the value; the setting takes its default, as if it were missing.
-        apply(defaultValue);
-    }
+    apply(keymap.get<T>(generalSection, key, defaultValue));
 }
 
 // Every section and key of the written file matches the configuration in memory.
@@ -972,6 +996,8 @@ void InputHandler::loadKeymap(const std::string& path)
         }
         bindByName(getSymbol(key), input);
     }
+    if (keymap.getKeys(mappingSection).empty())
+        log("Key map " + file + " holds no mapping: no input is bound");
 }
 
 void InputHandler::applyTuning(const Config& keymap)

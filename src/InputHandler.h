@@ -105,6 +105,9 @@ public:
     void processEvents(double realTime);
 
     void setExitOnKeyPress(bool exit) { exitOnKeyPress = exit; }
+    // Whether the window manager asked the game window to close: the exit sequence then ends the
+    // program without waiting for a key.
+    bool isCloseRequested() const { return closeRequested; }
     void setGuiInjection(bool inject) { guiInjection = inject; }
     void setMouseMomentumSuspended(bool suspended) { mouseMomentumSuspended = suspended; }
     void setGuiInjector(GuiInjector* injector) { guiInjector = injector; }
@@ -132,7 +135,9 @@ public:
 
     // --- Key map ---
 
-    // Reads the bindings and tuning; an empty path means "cfg/active.keymap".
+    // Reads the bindings and tuning; an empty path means "cfg/active.keymap". A tuning value that
+    // does not convert throws the conversion error after the reader's log line; lines that cannot
+    // be read, and a file without any mapping, are logged.
     void loadKeymap(const std::string& path = "");
     // Writes them back, keeping whatever else the file holds; an empty path means
     // "cfg/active.keymap". A deleted file is created again.
@@ -190,6 +195,8 @@ private:
     double mouseCarryFactor(double elapsed) const;
     void closeJoystick();
 
+    // Throws NormalExit, or ImmediateExit once the exit screen is up.
+    void closeRequest();
     void keyDown(std::uint32_t code);
     void keyUp(std::uint32_t code);
     void mouseButtonDown(std::uint32_t button);
@@ -221,6 +228,7 @@ private:
     std::vector<AxisSlot> minusSlots; // indexed by the minus symbol, holds the plus symbol
 
     bool exitOnKeyPress = false;
+    bool closeRequested = false;
     bool guiInjection = false;
     bool mouseMomentumSuspended = false;
     GuiInjector* guiInjector = nullptr;

@@ -51,6 +51,8 @@ Projectile::Projectile(Config& type, const std::string& typeName)
                   type.get<float>(SECTION, "timeToLive"), 0.0f, 0, 0.0f)
 {
     setGeometryOwner(this);
+    // Scene queries that resolve a hit reach this object's listener face through its link.
+    getLink()->setListener(this);
     if (type.get<bool>(SECTION, "billboardSet", false))
         createBillboardSet(type);
 }

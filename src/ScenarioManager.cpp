@@ -145,18 +145,23 @@ std::string ScenarioManager::getScenarioPath() const
 
 void ScenarioManager::unloadAll()
 {
-    // Nothing may reach a released scenario through the current pointer: frames go on being
-    // drawn behind the exit screen. An unload that fails still releases everything.
-    Scenario* current = currentScenario;
-    currentScenario = nullptr;
-    linkFactions();
+    // The scenario stays current while it unloads, so the profile report it writes names it.
+    // Afterwards nothing may reach a released scenario through the current pointer: frames go on
+    // being drawn behind the exit screen. An unload that fails still releases everything.
     try {
-        if (current)
-            current->unload();
+        if (currentScenario)
+            currentScenario->unload();
     } catch (...) {
-        releaseScenarios();
+        forgetScenarios();
         throw;
     }
+    forgetScenarios();
+}
+
+void ScenarioManager::forgetScenarios()
+{
+    currentScenario = nullptr;
+    linkFactions();
     releaseScenarios();
 }
 

@@ -41,8 +41,9 @@ public:
     // Null before the first load and after unloadAll.
     Scenario* getCurrentScenario() const { return currentScenario; }
     std::string getScenarioPath() const;
-    // For the exit sequence: unloads the current scenario and releases every scenario; none is
-    // current afterwards.
+    // For the exit sequence: unloads the current scenario (still current while it unloads, so its
+    // profile report names it) and releases every scenario; none is current afterwards, even when
+    // the unload fails.
     void unloadAll();
 
     // The preloaded scenarios other than the skirmish, in the order of the scan.
@@ -56,6 +57,8 @@ private:
     // New factions go to the current scenario, and are looked up there.
     void linkFactions() const;
     void releaseScenarios();
+    // Clears the current scenario, then releases every preloaded one.
+    void forgetScenarios();
 
     Scenario* currentScenario = nullptr;
     std::vector<std::shared_ptr<Scenario>> scenarios;

@@ -285,6 +285,10 @@ void SdlTranslation::translate(const SDL_Event& event, std::deque<Event>& out)
         translated.code = event.jbutton.button;
         translated.joystick = event.jbutton.which;
         break;
+    case SDL_QUIT:
+        // SDL turns the close request of its one window into this event.
+        translated.type = Event::Type::CloseRequest;
+        break;
     default:
         return;
     }

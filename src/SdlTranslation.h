@@ -26,6 +26,7 @@ public:
             JoystickAxis,
             JoystickButtonDown,
             JoystickButtonUp,
+            CloseRequest, // the window manager asks the game window to close
         };
         Type type = Type::KeyDown;
         std::uint32_t code = 0;    // key symbol, mouse or joystick button, or joystick axis number

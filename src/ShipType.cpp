@@ -122,8 +122,7 @@ void ShipType::readComponents()
     std::vector<std::vector<std::string>> neighbourNames;
     std::set<std::string> seen;
     for (const std::string& section : getSectionNames()) {
-        const std::size_t marker = section.find(componentMarker);
-        if (marker == std::string::npos || !seen.insert(section).second)
+        if (section.find(componentMarker) == std::string::npos || !seen.insert(section).second)
             continue;
         componentMeshes.push_back(get<std::string>(section, "mesh"));
         componentMeshPositions.push_back(get<Ogre::Vector3>(section, "meshPosition", Ogre::Vector3::ZERO));
@@ -131,8 +130,10 @@ void ShipType::readComponents()
         componentTriggers.push_back(get<float>(section, "trigger", 0.0f));
         componentTriggerExplosionGroups.push_back(get<std::string>(section, "triggerExplosionGroup", ""));
         componentTriggerParticleSystems.push_back(get<std::string>(section, "triggerParticleSystem", ""));
-        // The name follows the marker, wherever the marker stands in the section name.
-        componentNames.push_back(section.substr(marker + componentMarker.size()));
+        // The name is the section name less as many characters as the marker has, wherever the
+        // marker stands: "Component_Hull" names "Hull", "Hull Component_Engine" "nent_Engine".
+        // Neighbour keys and collision geometry name components the same way.
+        componentNames.push_back(section.substr(componentMarker.size()));
         componentNeighbours.emplace_back();
         neighbourNames.emplace_back();
         for (const std::string& key : getKeys(section)) {

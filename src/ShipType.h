@@ -25,8 +25,8 @@ namespace Tolvarine {
 //
 // Types are made only by loadAll, live in the registries below and stay until reloadAll.
 //
-// Component sections are those whose name contains "Component_"; the component's name is the text
-// after that marker. Each holds "mesh" (required), "meshPosition" (zero), "armor" (required),
+// Component sections are those whose name contains "Component_"; the component's name is the
+// section name less its first ten characters (the marker's length), wherever the marker stands. Each holds "mesh" (required), "meshPosition" (zero), "armor" (required),
 // "trigger" (0), "triggerExplosionGroup" and "triggerParticleSystem" (empty), and any number of
 // keys containing "adjacent" whose values name neighbouring components. A neighbour is linked on
 // both sides; a name that matches no other component is ignored.

@@ -4,6 +4,7 @@
 #include "AreaManager.h"
 #include "CameraController.h"
 #include "Clock.h"
+#include "ConsoleLogEcho.h"
 #include "CollisionMeshCache.h"
 #include "ConfigDialog.h"
 #include "ConfigurationError.h"
@@ -107,8 +108,11 @@ Ogre::Log* programLog()
     } catch (const Ogre::Exception&) {
         existing = nullptr;
     }
-    if (!existing)
-        return logs.createLog(logName, true, true);
+    if (!existing) {
+        Ogre::Log* made = logs.createLog(logName, true, true);
+        ConsoleLogEcho::attachTo(*made);
+        return made;
+    }
     logs.setDefaultLog(existing);
     return existing;
 }
@@ -143,15 +147,28 @@ VideoMode readVideoMode(Ogre::Root& root)
     return mode;
 }
 
+// The sound manager is the one subsystem that holds an operating-system device: it is closed at
+// every end of the program, a failed start-up included, so that the sound library does not find
+// it still open when the process exits. The other subsystems live until the process ends.
+void closeSound()
+{
+    delete SoundManager::getSingletonPtr();
+}
+
 } // namespace
 
 TolvarineEngine::TolvarineEngine()
 {
     singleton = this;
     try {
+        if (!Ogre::LogManager::getSingletonPtr()) {
+            ownLogManager = new Ogre::LogManager();
+            ConsoleLogEcho::attachTo(*ownLogManager->createLog("Ogre.log", true, true));
+        }
         root = new Ogre::Root("plugins.cfg", "ogre.cfg", "Ogre.log");
         log = programLog();
     } catch (...) {
+        delete ownLogManager;
         singleton = nullptr;
         throw;
     }
@@ -170,6 +187,7 @@ TolvarineEngine::~TolvarineEngine()
     delete overlaySystem;
     if (ownsRoot)
         delete root;
+    delete ownLogManager;
     if (singleton == this)
         singleton = nullptr;
 }
@@ -357,6 +375,14 @@ void TolvarineEngine::showExitScreen()
         difficulty->save();
 }
 
+void TolvarineEngine::removeExitScreen()
+{
+    if (exitScreen) {
+        sceneManager->getRootSceneNode()->detachObject(exitScreen.get());
+        exitScreen.reset();
+    }
+}
+
 void TolvarineEngine::run()
 {
     for (;;) {
@@ -367,15 +393,46 @@ void TolvarineEngine::run()
             // "quit", a failed frame event) is ignored: only a key press ends the program.
             if (!exitScreenShown)
                 showExitScreen();
-        } catch (const ImmediateExit&) {
-            if (exitScreen) {
-                sceneManager->getRootSceneNode()->detachObject(exitScreen.get());
-                exitScreen.reset();
+            // A closed window has no one left to press a key.
+            if (InputHandler::getSingleton().isCloseRequested()) {
+                removeExitScreen();
+                return;
             }
+        } catch (const ImmediateExit&) {
+            removeExitScreen();
             return;
         }
     }
 }
+
+namespace {
+
+// Start-up and main loop; the exit code, after the top-level handling has logged any failure.
+int runEngine(TolvarineEngine& engine, Ogre::Log& log)
+{
+    try {
+        addResourceLocations();
+        declareMeshes();
+        engine.initialise();
+        engine.run();
+        return 0;
+    } catch (const NormalExit&) {
+        return 0;
+    } catch (const ConfigurationError&) {
+        log.logMessage("ConfigurationError caught at top-level");
+    } catch (const Ogre::Exception& e) {
+        log.logMessage("Ogre exception caught at top-level\n");
+        log.logMessage(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
+        log.logMessage(e.getFullDescription());
+    } catch (const std::exception& e) {
+        log.logMessage(std::string("std::exception caught at top-level: ") + e.what());
+    } catch (...) {
+        log.logMessage("Unknown exception caught at top-level");
+    }
+    return 1;
+}
+
+} // namespace
 
 int runGame()
 {
@@ -399,26 +456,9 @@ int runGame()
         return 1;
     }
 
-    try {
-        addResourceLocations();
-        declareMeshes();
-        engine->initialise();
-        engine->run();
-        return 0;
-    } catch (const NormalExit&) {
-        return 0;
-    } catch (const ConfigurationError&) {
-        log->logMessage("ConfigurationError caught at top-level");
-    } catch (const Ogre::Exception& e) {
-        log->logMessage("Ogre exception caught at top-level\n");
-        log->logMessage(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
-        log->logMessage(e.getFullDescription());
-    } catch (const std::exception& e) {
-        log->logMessage(std::string("std::exception caught at top-level: ") + e.what());
-    } catch (...) {
-        log->logMessage("Unknown exception caught at top-level");
-    }
-    return 1;
+    const int exitCode = runEngine(*engine, *log);
+    closeSound();
+    return exitCode;
 }
 
 } // namespace Tolvarine

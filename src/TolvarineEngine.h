@@ -6,6 +6,7 @@
 #include <vector>
 
 namespace Ogre {
+class LogManager;
 class Log;
 class OverlaySystem;
 class RenderWindow;
@@ -64,12 +65,16 @@ private:
     void showSplash();
     void removeSplash();
     void showExitScreen();
+    void removeExitScreen();
     void createSubsystems();
     void measureCpuFrequency();
     void loadDataTypes();
     // The heads-up display and the target frames, once the overlay scripts are loaded.
     void createHud();
 
+    // Made before the root when no log manager exists yet, so that the root's own log echoes
+    // through the program's plain echo from its first line; deleted after the root.
+    Ogre::LogManager* ownLogManager = nullptr;
     Ogre::Root* root = nullptr;
     bool ownsRoot = true;
     Ogre::OverlaySystem* overlaySystem = nullptr;

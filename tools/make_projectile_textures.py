@@ -12,7 +12,8 @@ Textures (64 by 64 pixels each):
                                                                breaks up into smoke and fades
   data/textures/explosions/explosion_glow.png                  a soft white disc for the glows
   data/textures/plasma_bolt.png                                a hot core with a blue halo
-  data/textures/slug_tracer.png                                a small hard yellow-white spark
+  data/textures/slug_tracer.png                                a white-hot spark in a wide amber
+                                                               halo, readable at combat range
   data/textures/torpedo_glow.png                               a wide soft halo
   data/textures/trail_puff.png                                 a soft puff for particle trails
 
@@ -114,6 +115,21 @@ def soft_disc(width, colour_of):
     return image(shade)
 
 
+def tracer():
+    """A hard white-hot core inside a wide amber halo: the core marks the slug up close, the halo
+    keeps it a few pixels wide when it is far off."""
+    def shade(r, u, v):
+        core = math.exp(-(r / 0.16) ** 2)
+        halo = 0.5 * math.exp(-(r / 0.5) ** 2) * smooth_step(1.0, 0.85, r)
+        light = min(1.0, core + halo)
+        red = 1.0
+        green = 0.62 + 0.38 * core
+        blue = 0.18 + 0.82 * core
+        return (red, green, blue, light)
+
+    return image(shade)
+
+
 def main():
     root = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
     explosions = os.path.join(root, "data", "textures", "explosions")
@@ -125,8 +141,7 @@ def main():
     write_png(os.path.join(explosions, "explosion_glow.png"), soft_disc(0.45, lambda l: (1.0, 1.0, 1.0)))
     write_png(os.path.join(projectiles, "plasma_bolt.png"),
               soft_disc(0.35, lambda l: (0.5 + 0.5 * l, 0.7 + 0.3 * l, 1.0)))
-    write_png(os.path.join(projectiles, "slug_tracer.png"),
-              soft_disc(0.2, lambda l: (1.0, 0.85 + 0.15 * l, 0.4 + 0.6 * l)))
+    write_png(os.path.join(projectiles, "slug_tracer.png"), tracer())
     write_png(os.path.join(projectiles, "torpedo_glow.png"), soft_disc(0.6, lambda l: (1.0, 1.0, 1.0)))
     write_png(os.path.join(projectiles, "trail_puff.png"), soft_disc(0.5, lambda l: (1.0, 1.0, 1.0)))
     print("make_projectile_textures: wrote %d textures" % (2 * FRAMES + 4))

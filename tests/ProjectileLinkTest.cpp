@@ -1,0 +1,61 @@
+// Projectiles and beams put themselves on their scene link as its collision listener, so a scene
+// query that finds one reaches it, and their query flags carry the listener bit.
+#include "Beam.h"
+#include "CombatWorld.h"
+#include "Faction.h"
+#include "FireableProjectile.h"
+#include "OgreLink.h"
+#include "Projectile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace Tolvarine {
+namespace {
+
+using Ogre::Quaternion;
+using Ogre::Vector3;
+
+const char* const COMMON = "[Factory]\npoolSize = 1\n[Physics]\nmass = 0.1\n[Collision_Geometry]\ntype = ray\n"
+                           "length = 5\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
+                           "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 1\n";
+
+class ProjectileLinkTest : public ::Tolvarine::Test::CombatWorld {
+protected:
+    ProjectileLinkTest() : CombatWorld(::Tolvarine::Test::RenderingRoot::Kind::Headless) {}
+    Faction faction{"Player", 0};
+};
+
+TEST_F(ProjectileLinkTest, ALaunchedProjectileOrBeamIsItsLinksListener)
+{
+    if (!root)
+        GTEST_SKIP() << "no rendering root";
+    struct Row {
+        const char* name;
+        const char* keys;
+    };
+    const Row rows[] = {
+        {"bolt", "damageType = Plasma\n"},
+        {"lance", "beam = 1\nguidedBeam = 0\nrange = 5\nupdatePeriod = 0.125\nupdateVariance = 0\n"
+                  "beamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n"},
+    };
+    for (const Row& row : rows)
+        writeProjectileType(row.name, std::string(COMMON) + row.keys);
+    FireableProjectile::loadTypes(entities());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FireableProjectile* shot = FireableProjectile::create(row.name);
+        auto* collidable = dynamic_cast<DynamicCollidable*>(shot);
+        ASSERT_NE(collidable, nullptr);
+        shot->launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
+        const OgreLink& link = *collidable->getLink();
+        EXPECT_EQ(link.getListener(), dynamic_cast<CollisionListener*>(shot));
+        EXPECT_EQ(link.getFlags(), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
+        EXPECT_EQ(link.getTargetable(), nullptr);
+        EXPECT_EQ(link.getControllable(), nullptr);
+    }
+}
+
+} // namespace
+} // namespace Tolvarine
