@@ -20,11 +20,12 @@ const char* const SECTION = "Behaviour";
 constexpr float UPDATE_VARIANCE = 0.1f;
 
 // The guidance that is running, so that a target leaving play can be let go by every missile on
-// it. Few missiles fly at once; a plain list is enough.
+// it. Few missiles fly at once; a plain list is enough. Never destroyed: pooled ships and missiles
+// that live in other statics reach it while the program ends.
 std::vector<MissileBehaviour*>& guiding()
 {
-    static std::vector<MissileBehaviour*> list;
-    return list;
+    static auto* list = new std::vector<MissileBehaviour*>;
+    return *list;
 }
 
 void forget(MissileBehaviour* behaviour)

@@ -243,6 +243,30 @@ TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilences
     EXPECT_EQ(0.0, statistics.getPlayerHitProportion(MISSILE));
 }
 
+TEST_F(GuidedProjectileTest, TheEngineLimitsForcesToItsMaximumInTheFrameTheyAreGivenIn)
+{
+    GuidedProjectile* missile = launch(nullptr, &player);
+    // Turned a quarter about y: its body frame is not the world's.
+    missile->getPhysicsBody()->setOrientation(Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
+    MissileThrust& thrust = missile->getThrust();
+    struct Row {
+        const char* name;
+        std::function<void()> set;
+        Vector3 force;
+    };
+    const Row rows[] = {
+        {"body frame, limited", [&] { thrust.setForce(Vector3(0, 0, -600), true); }, Vector3(0, 0, -300)},
+        {"body frame, unlimited", [&] { thrust.setForce(Vector3(0, 0, -600), false); }, Vector3(0, 0, -600)},
+        {"world frame, limited", [&] { thrust.setRelativeForce(Vector3(0, 0, -600), true); }, Vector3(300, 0, 0)},
+        {"full ahead", [&] { thrust.applyForce(Vector3::NEGATIVE_UNIT_Z); }, Vector3(0, 0, -300)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.set();
+        EXPECT_TRUE(row.force.positionEquals(missile->getPhysicsBody()->getForce(), 1e-3f));
+    }
+}
+
 TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNewPlace)
 {
     Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
