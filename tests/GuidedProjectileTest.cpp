@@ -303,19 +303,23 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
     EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
 }
 
-TEST_F(GuidedProjectileTest, WithoutATargetItTakesTheEnemyNearestThePointAheadAndWithoutAFactionItIsRefused)
+TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
     addDrone(0.0f, Vector3(0, 0, -500));
     Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));
     frame(1.0 / 32);
     EXPECT_EQ(&far, launch(nullptr, &player)->getBehaviour().getTarget());
+    // Unlike a plain shot, a missile keeps the velocity of the craft that fired it.
+    FireableProjectile* fast = FireableProjectile::create(MISSILE);
+    fast->launch(&player, false, Vector3::ZERO, Vector3(0, 0, -50), Quaternion::IDENTITY, 100.0f, &far);
+    EXPECT_EQ(Vector3(0, 0, -150), dynamic_cast<GuidedProjectile*>(fast)->getVelocity());
 
     LogCapture log;
     GuidedProjectile* refused = launch(&far, nullptr);
     EXPECT_TRUE(log.contains("Projectile::launch, seeker_missile launched without a faction"));
     EXPECT_EQ(nullptr, refused->getBehaviour().getTarget());
-    EXPECT_EQ(1u, liveMissiles());
+    EXPECT_EQ(2u, liveMissiles());
 }
 
 } // namespace
