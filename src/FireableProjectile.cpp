@@ -4,6 +4,7 @@
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GuidedProjectile.h"
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
@@ -52,15 +53,6 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
         throw ConfigurationError();
     }
     return files;
-}
-
-[[noreturn]] void refuseKind(const std::string& name, const std::string& kind)
-{
-    // Missiles have no class in the game yet; a type of that kind is refused
-    // cleanly instead of being flown as something it is not.
-    logLine("FireableProjectile: projectile type " + name + " is " + kind
-            + ", a kind that cannot be built yet");
-    throw ConfigurationError();
 }
 
 // The keys that every kind of projectile reads when its first object is built, which for a pool
@@ -136,7 +128,7 @@ FireableProjectile* FireableProjectile::createByKind(const std::string& name)
 {
     Config& type = getType(name);
     if (type.get<bool>("Fireable", "guided", false))
-        refuseKind(name, "guided");
+        return new GuidedProjectile(type, name);
     if (type.get<bool>("Fireable", "beam", false))
         return new Beam(type, name);
     if (type.get<bool>("Fireable", "complex", false))

@@ -103,23 +103,35 @@ void Projectile::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vecto
                         const Ogre::Vector3&, const Ogre::Quaternion& orientation, float speed,
                         Targetable*)
 {
+    if (beginFlight(newFaction, newIsPlayer, speed))
+        startFlight(getLink()->getFlags(), position, orientation, orientation.zAxis() * -speed);
+}
+
+bool Projectile::beginFlight(Faction* newFaction, bool newIsPlayer, float speed)
+{
     if (isInFlight()) {
         deactivate(RELAUNCH);
         reclaim(this, typeName);
     }
     if (!newFaction) {
         refuseLaunch("without a faction");
-        return;
+        return false;
     }
     if (!std::isfinite(speed)) {
         refuseLaunch("at a speed that is not a finite number");
-        return;
+        return false;
     }
     faction = newFaction;
     isPlayer = newIsPlayer;
     if (Statistics* statistics = Statistics::getSingletonPtr())
         statistics->recordShot(faction->getName(), isPlayer, typeName);
-    activate(getLink()->getFlags(), position, orientation, orientation.zAxis() * -speed);
+    return true;
+}
+
+void Projectile::startFlight(unsigned long queryFlags, const Ogre::Vector3& position,
+                             const Ogre::Quaternion& orientation, const Ogre::Vector3& velocity)
+{
+    activate(queryFlags, position, orientation, velocity);
     timeoutTask.reset();
     timeoutTask.subscribe(true);
 }
@@ -135,10 +147,15 @@ void Projectile::deactivate(DisableTime time)
 {
     if (!isInFlight())
         return;
+    endFlight(time);
+    release(this, typeName);
+}
+
+void Projectile::endFlight(DisableTime time)
+{
     faction = nullptr;
     DynamicCollidable::deactivate(time);
     timeoutTask.subscribe(false);
-    release(this, typeName);
 }
 
 int Projectile::getCollisionType() const
@@ -156,43 +173,60 @@ bool Projectile::collide(CollisionListener* other, int otherComponent, const Ogr
 {
     if (!isInFlight() || !other)
         return false;
+    recordHit();
+    if (!strike(*other, otherComponent, position))
+        return false;
+    if (!alwaysTriggerOnCollision && (other->getCollisionType() & TRIGGER_BIT) == 0)
+        return false;
+    explode(other, position);
+    return false;
+}
+
+void Projectile::recordHit() const
+{
     if (Statistics* statistics = Statistics::getSingletonPtr())
         statistics->recordHit(faction->getName(), isPlayer, typeName, hitDamage(directDamage, splashDamage));
+}
 
-    other->inflictDamage(position, getPhysicsBody().getVelocity(), otherComponent, directDamage, splashDamage,
-                         shock, damageType);
+bool Projectile::strike(CollisionListener& other, int otherComponent, const Ogre::Vector3& position)
+{
+    other.inflictDamage(position, getPhysicsBody().getVelocity(), otherComponent, directDamage, splashDamage, shock,
+                        damageType);
     // The damage may have ended the scenario, and with it this flight.
     if (!isInFlight())
         return false;
 
     const Ogre::Vector3 impulse = getPhysicsBody().getOrientation().zAxis() * -impactImpulse;
-    other->applyExplosionForce(PhysicsEngine::getSingleton().impulseToForce(impulse), position);
-    if (!isInFlight())
-        return false;
-
-    if (!alwaysTriggerOnCollision && (other->getCollisionType() & TRIGGER_BIT) == 0)
-        return false;
-    explode(*other, position);
-    return false;
+    other.applyExplosionForce(PhysicsEngine::getSingleton().impulseToForce(impulse), position);
+    return isInFlight();
 }
 
-void Projectile::explode(CollisionListener& other, const Ogre::Vector3& position)
+Ogre::Vector3 Projectile::explosionVelocity(const CollisionListener* other) const
+{
+    const Config& type = getType(typeName);
+    const Ogre::Vector3 velocity = getPhysicsBody().getVelocity();
+    if (other && (other->getCollisionType() & BOUNCE_BIT) != 0)
+        return velocity * -type.get<float>(SECTION, "explosionBounceSpeedProportion");
+    return velocity * type.get<float>(SECTION, "explosionSpeedProportion");
+}
+
+void Projectile::explode(const CollisionListener* other, const Ogre::Vector3& position)
+{
+    startExplosion(other, position);
+    deactivate(OWN_END);
+}
+
+void Projectile::startExplosion(const CollisionListener* other, const Ogre::Vector3& position)
 {
     try {
-        const Config& type = getType(typeName);
-        const Ogre::Vector3 velocity = getPhysicsBody().getVelocity();
-        const Ogre::Vector3 explosionVelocity =
-            (other.getCollisionType() & BOUNCE_BIT) != 0
-                ? velocity * -type.get<float>(SECTION, "explosionBounceSpeedProportion")
-                : velocity * type.get<float>(SECTION, "explosionSpeedProportion");
+        const Ogre::Vector3 velocity = explosionVelocity(other);
         ComplexExplosion* explosion = ExplosionManager::getSingleton().createFromGroup(explosionGroup);
-        explosion->activate(position, explosionVelocity, ComplexExplosion::Callback());
+        explosion->activate(position, velocity, ComplexExplosion::Callback());
     } catch (...) {
         // A bad type file stops the game, but the shot must not stay in flight meanwhile.
         deactivate(OWN_END);
         throw;
     }
-    deactivate(OWN_END);
 }
 
 void Projectile::inflictDamage(const Ogre::Vector3&, const Ogre::Vector3&, int, float, float, float, DamageType)

@@ -78,6 +78,24 @@ public:
     Ogre::BillboardSet* getBillboardSet() const { return billboardSet; }
 
 protected:
+    // The launch up to the body: ends a flight in progress, refuses a launch without a faction or
+    // at a speed that is not a finite number (logged, and the projectile goes back to its pool),
+    // then records the shot. False when refused.
+    bool beginFlight(Faction* faction, bool isPlayer, float speed);
+    // Puts the body into play with those scene-query flags and starts the timeout.
+    void startFlight(unsigned long queryFlags, const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
+                     const Ogre::Vector3& velocity);
+    // The deactivation short of giving the projectile back to its pool.
+    void endFlight(DisableTime time);
+    // Counts a hit of this flight in the statistics.
+    void recordHit() const;
+    // Hands the hit's damage and push to `other`; false when that ended the flight.
+    bool strike(CollisionListener& other, int otherComponent, const Ogre::Vector3& position);
+    // An explosion of the type's group at `position`, moving with the projectile: bounced back off
+    // an `other` with the bounce bit, carried on otherwise (also without an `other`). A bad type
+    // ends the flight before the error goes on.
+    void startExplosion(const CollisionListener* other, const Ogre::Vector3& position);
+
     // The material of that name, for a billboard of the type. An unknown material, or one whose
     // texture units name a texture that no resource location holds, is logged and throws
     // ConfigurationError.
@@ -87,7 +105,8 @@ protected:
 
 private:
     void createBillboardSet(const Config& type);
-    void explode(CollisionListener& other, const Ogre::Vector3& position);
+    Ogre::Vector3 explosionVelocity(const CollisionListener* other) const;
+    void explode(const CollisionListener* other, const Ogre::Vector3& position);
     void refuseLaunch(const std::string& reason);
 
     static unsigned nextNumber;

@@ -6,7 +6,9 @@
 #include "FatalError.h"
 #include "FrameDisplay.h"
 #include "GraphicsSettings.h"
+#include "GuidedProjectile.h"
 #include "HudOverlay.h"
+#include "InstrumentSoundManager.h"
 #include "OgreLink.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
@@ -50,6 +52,11 @@ namespace {
 void logLine(const std::string& text)
 {
     Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+float squared(float value)
+{
+    return value * value;
 }
 
 // Places the ships of a fleet as a formation does its members, in the formation's own frame:
@@ -160,6 +167,7 @@ Ship::Ship(ShipType& shipType, const std::string& name)
     , damageModel(std::make_unique<ShipDamageModel>(*this, shipType))
     , primaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Primary")
     , secondaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Secondary")
+    , threatRangeSquared(squared(shipType.get<float>("Behaviour", "missileDodgeRange", 0.0f)))
 {
     OgreLink* link = getLink();
     link->setListener(damageModel.get());
@@ -460,6 +468,18 @@ const std::string& Ship::getName() const
 void Ship::destroy()
 {
     damageModel->destroy();
+}
+
+void Ship::addThreat(GuidedProjectile* missile)
+{
+    if (Controllable::getFocused() != this)
+        return;
+    if (InstrumentSoundManager* sounds = InstrumentSoundManager::getSingletonPtr())
+        sounds->playIncomingAlarm(*missile);
+}
+
+void Ship::removeThreat(GuidedProjectile*)
+{
 }
 
 void Ship::setTarget(Targetable* target)

@@ -96,6 +96,12 @@ public:
     Faction* getFaction() override { return faction; }
     bool isTargetable() override { return true; }
     bool isValidTarget() override { return true; }
+    // The square of the type's "missileDodgeRange" (section "Behaviour"; 0, never, without one):
+    // a missile that comes this close announces itself.
+    float getThreatRangeSquared() override { return threatRangeSquared; }
+    // The player hears an alarm when a missile closes on the ship they fly.
+    void addThreat(GuidedProjectile* missile) override;
+    void removeThreat(GuidedProjectile* missile) override;
 
     // Controllable
     PhysicsBody* getPhysicsBody() override;
@@ -144,6 +150,7 @@ private:
     StandardWeaponSystem secondaryWeaponSystem;
     // The AI's skill for this life of the ship: it reaches the AI when the AI is built.
     float skill = 0.0f;
+    float threatRangeSquared;
 };
 
 } // namespace Tolvarine

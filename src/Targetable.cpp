@@ -4,6 +4,7 @@
 #include "Controllable.h"
 #include "FrameDisplay.h"
 #include "HudOverlay.h"
+#include "MissileBehaviour.h"
 #include "WeaponSystem.h"
 
 #include <boost/python/class.hpp>
@@ -66,6 +67,7 @@ Targetable::Targetable(const Config& config)
 
 Targetable::~Targetable()
 {
+    MissileBehaviour::releaseTarget(this);
     frameDisplay->deactivate();
     if (selected == this)
         releaseSelection();
@@ -138,6 +140,9 @@ void Targetable::releaseSelection()
 void Targetable::setInactive(bool newInactive)
 {
     inactive = newInactive;
+    // A pooled object may come back as another ship: missiles must not follow it there.
+    if (inactive)
+        MissileBehaviour::releaseTarget(this);
     setSelected(false);
 }
 

@@ -54,7 +54,8 @@ public:
     virtual void setSelected(bool select);
 
     // Called with true when the object leaves play and with false when it enters play; either
-    // way the object stops being the selected target. The AI drops a target whose flag is set.
+    // way the object stops being the selected target. The AI drops a target whose flag is set, and
+    // missiles guided onto an object that leaves play (or is destroyed) let it go at once.
     void setInactive(bool inactive);
     bool isInactive() const { return inactive; }
 

@@ -102,15 +102,15 @@ protected:
         }
     }
 
-    // The shipped materials, particle templates and textures in "Core", from the folders the game's
-    // start-up registers, with the codec and particle plug-ins they need.
+    // The shipped materials, meshes, particle templates and textures in "Core", from the folders
+    // the game's start-up registers, with the codec and particle plug-ins they need.
     static void loadShippedEffects()
     {
         Ogre::Root& ogre = Ogre::Root::getSingleton();
         ogre.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
         ogre.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
         Ogre::ResourceGroupManager& resources = Ogre::ResourceGroupManager::getSingleton();
-        for (const char* folder : {"materials", "particle_systems", "textures", "textures/explosions"})
+        for (const char* folder : {"materials", "meshes", "particle_systems", "textures", "textures/explosions"})
             resources.addResourceLocation(shippedData(folder), "FileSystem", "Core", true);
         resources.initialiseResourceGroup("Core");
     }

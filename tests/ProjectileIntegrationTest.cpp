@@ -51,7 +51,7 @@ protected:
         copyShippedFiles(shippedData("entities"), ".fireable", entities());
         copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
         copyShippedFiles(shippedData("explosions"), ".spray", explosions());
-        for (const char* sound : {"explosion_plasma", "explosion_conventional"})
+        for (const char* sound : {"explosion_plasma", "explosion_conventional", "missile_thrust"})
             soundFiles.define(sound, "filename = beep.wav\n");
         // Sound definitions are read once per process; these are this test's.
         SoundManager::forgetSoundConfigs();

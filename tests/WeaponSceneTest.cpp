@@ -74,7 +74,7 @@ protected:
         copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
         copyShippedFiles(shippedData("explosions"), ".spray", explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire",
-                                  "mass_driver_fire", "ion_lance_fire"})
+                                  "mass_driver_fire", "ion_lance_fire", "missile_thrust"})
             soundFiles.define(sound, "filename = beep.wav\n");
         // The muzzle glows read the program's curve file, from the folder the sound files made current.
         fs::copy_file(shippedData("curves.cfg"), "data/curves.cfg", fs::copy_options::overwrite_existing);

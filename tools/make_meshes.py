@@ -10,6 +10,8 @@ Meshes:
   wedge_hull_lod1.mesh  the same hull seen from far away: 6 vertices, 8 triangles
   debris_fragment.mesh  a torn piece of hull thrown out by explosions: an irregular, flattened
                         chunk of 12 vertices and 20 triangles, about 1.4 across
+  missile.mesh          a guided missile, nose towards -Z: an octagonal body 3.4 long with a
+                        pointed nose and a blunt tail, 18 vertices and 32 triangles
 
 All are closed and convex, with outward faces (counter-clockwise seen from outside), so the
 first serves as display mesh, collision mesh and the source of reduced collision meshes.
@@ -38,6 +40,7 @@ from ship_designs import cross, dot, normalised, sub
 # shows in white.
 MATERIAL = "Hull/Wedge"
 FRAGMENT_MATERIAL = "Debris/Fragment"
+MISSILE_MATERIAL = "Projectile/MissileBody"
 
 # The hull runs from the nose at z = -6 to the tail at z = +4.
 NOSE_Z = -6.0
@@ -136,6 +139,28 @@ def fragment():
     return positions, outward(positions, faces)
 
 
+def missile():
+    """Two octagonal rings of radius 0.28 joined into a body, a nose point ahead and a tail point
+    just behind: convex, so it serves as its own collision shape too."""
+    sides = 8
+    radius = 0.28
+    rings = (-1.4, 1.4)
+    positions = [(0.0, 0.0, -2.2), (0.0, 0.0, 1.6)]
+    for z in rings:
+        for k in range(sides):
+            angle = 2 * math.pi * k / sides
+            positions.append((radius * math.cos(angle), radius * math.sin(angle), z))
+    front, back = 2, 2 + sides
+    faces = []
+    for k in range(sides):
+        n = (k + 1) % sides
+        faces.append((0, front + k, front + n))
+        faces.append((front + k, back + k, back + n))
+        faces.append((front + k, back + n, front + n))
+        faces.append((1, back + n, back + k))
+    return positions, outward(positions, faces)
+
+
 def number(value):
     text = "%.6f" % value
     return "0.000000" if text == "-0.000000" else text
@@ -183,6 +208,7 @@ def main():
         "wedge_hull.mesh": (detailed_hull(), MATERIAL),
         "wedge_hull_lod1.mesh": (far_hull(), MATERIAL),
         "debris_fragment.mesh": (fragment(), FRAGMENT_MATERIAL),
+        "missile.mesh": (missile(), MISSILE_MATERIAL),
     }
     with tempfile.TemporaryDirectory() as work:
         for name, ((positions, faces), material) in meshes.items():

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Synthesises the engine sounds of the ships into data/sound with sox: the rumble of the main
-# engines and the hiss of the manoeuvring jets. Both loop while a ship is in play; their gain
-# follows the thrust. Mono, because they are placed in space with the ship.
+# Synthesises the engine sounds into data/sound with sox: the rumble of the ships' main engines,
+# the hiss of their manoeuvring jets and the roar of a missile's rocket. The ships' sounds loop
+# while a ship is in play and their gain follows the thrust; a missile's loops while it flies. Mono, because they are placed in space with the ship.
 #   bash tools/make_thrust_sounds.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,7 +19,12 @@ sox -n "${format[@]}" "$out/thrust_main.wav" synth 2 brownnoise synth 2 sine amo
 # thrust_auxiliary: a second of band-passed hiss for the small jets.
 sox -n "${format[@]}" "$out/thrust_auxiliary.wav" synth 1 whitenoise bandpass 2500 1.2q vol 0.35
 
-for name in thrust_main thrust_auxiliary; do
+# missile_thrust: a second of hard pink-noise roar with a fast flutter, brighter than a ship's
+# engine so an approaching missile stands out.
+sox -n "${format[@]}" "$out/missile_thrust.wav" synth 1 pinknoise synth 1 sine amod 25 30 \
+  highpass 400 lowpass 4000 vol 0.6
+
+for name in thrust_main thrust_auxiliary missile_thrust; do
   printf '[Sound]\nfilename = %s.wav\nlooping = 1\ngain = 1\nminDistance = 20\n' "$name" > "$out/$name.sound"
 done
-echo "make_thrust_sounds: wrote thrust_main and thrust_auxiliary to $out"
+echo "make_thrust_sounds: wrote thrust_main, thrust_auxiliary and missile_thrust to $out"

@@ -1,0 +1,138 @@
+#include "MissileThrust.h"
+
+#include "Config.h"
+#include "DynamicCollidable.h"
+#include "PhysicsBody.h"
+#include "SoundSource.h"
+
+#include <OgreBillboard.h>
+#include <OgreBillboardSet.h>
+#include <OgreColourValue.h>
+#include <OgreMath.h>
+#include <OgreParticleEmitter.h>
+#include <OgreParticleSystem.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+namespace Tolvarine {
+
+namespace {
+
+const char* const SECTION = "Thrust";
+
+} // namespace
+
+MissileThrust::MissileThrust(DynamicCollidable* owner, const Config& config)
+    : owner(owner)
+    , maxForce(config.get<float>(SECTION, "maxForce"))
+    , maxTorque(config.get<float>(SECTION, "maxTorque"))
+{
+    Ogre::SceneNode* node = owner->getSceneNode();
+    Ogre::SceneManager& scene = *node->getCreator();
+    const std::string& nodeName = node->getName();
+    try {
+        engineSystem = scene.createParticleSystem(nodeName + "/ThrustSystem",
+                                                  config.get<std::string>(SECTION, "engineParticleSystem"));
+        glow = scene.createBillboardSet(nodeName + "/ThrustGlow", engineSystem->getNumEmitters());
+        thrustSound = SoundSource::create(config.get<std::string>(SECTION, "mainThrustSound"), SoundCategory::THRUST,
+                                          &owner->getPhysicsBody(), Ogre::Vector3::ZERO, false);
+        // Scene queries look for game objects; the engine's trail and glow must never be found.
+        node->attachObject(engineSystem);
+        engineSystem->setQueryFlags(0);
+        node->attachObject(glow);
+        glow->setQueryFlags(0);
+        createGlow(config);
+    } catch (...) {
+        destroySceneObjects();
+        throw;
+    }
+    thrustSound->setGain(1.0f);
+}
+
+void MissileThrust::createGlow(const Config& config)
+{
+    glow->setMaterialName(config.get<std::string>(SECTION, "glowMaterial"));
+    const float size = config.get<float>(SECTION, "glowSize");
+    glow->setDefaultDimensions(size, size);
+    const Ogre::ColourValue colour = config.get<Ogre::ColourValue>(SECTION, "glowColour");
+    // One glow on each nozzle: the emitters sit where the template puts them in the node's frame.
+    for (unsigned short i = 0; i < engineSystem->getNumEmitters(); ++i)
+        glow->createBillboard(engineSystem->getEmitter(i)->getPosition(), colour);
+}
+
+MissileThrust::~MissileThrust()
+{
+    destroySceneObjects();
+}
+
+void MissileThrust::destroySceneObjects()
+{
+    Ogre::SceneManager& scene = *owner->getSceneNode()->getCreator();
+    if (glow) {
+        if (glow->isAttached())
+            glow->detachFromParent();
+        scene.destroyBillboardSet(glow);
+        glow = nullptr;
+    }
+    if (engineSystem) {
+        if (engineSystem->isAttached())
+            engineSystem->detachFromParent();
+        scene.destroyParticleSystem(engineSystem);
+        engineSystem = nullptr;
+    }
+}
+
+void MissileThrust::applyForce(const Ogre::Vector3& direction)
+{
+    owner->getPhysicsBody().setForce(direction * maxForce);
+}
+
+void MissileThrust::applyTorque(const Ogre::Vector3& axis)
+{
+    owner->getPhysicsBody().setTorque(axis * maxTorque);
+}
+
+void MissileThrust::setForce(const Ogre::Vector3& force, bool limit)
+{
+    owner->getPhysicsBody().setForce(limit ? clampForce(force) : force);
+}
+
+void MissileThrust::setTorque(const Ogre::Vector3& torque, bool limit)
+{
+    owner->getPhysicsBody().setTorque(limit ? clampTorque(torque) : torque);
+}
+
+void MissileThrust::setRelativeForce(const Ogre::Vector3& force, bool limit)
+{
+    owner->getPhysicsBody().setRelativeForce(limit ? clampForce(force) : force);
+}
+
+void MissileThrust::setRelativeTorque(const Ogre::Vector3& torque, bool limit)
+{
+    owner->getPhysicsBody().setRelativeTorque(limit ? clampTorque(torque) : torque);
+}
+
+Ogre::Vector3 MissileThrust::clampForce(const Ogre::Vector3& force) const
+{
+    return clamp(force, maxForce);
+}
+
+Ogre::Vector3 MissileThrust::clampTorque(const Ogre::Vector3& torque) const
+{
+    return clamp(torque, maxTorque);
+}
+
+void MissileThrust::start()
+{
+    thrustSound->play();
+}
+
+void MissileThrust::stop()
+{
+    // Out of sight until the next activation places the node at the body again.
+    owner->getSceneNode()->setPosition(Ogre::Vector3(Ogre::Math::POS_INFINITY));
+    engineSystem->clear();
+    thrustSound->stop();
+}
+
+} // namespace Tolvarine

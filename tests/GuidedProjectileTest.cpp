@@ -1,0 +1,326 @@
+// The game's own seeker missile (the shipped type, launcher, trail, glow and mesh) flown in a hidden
+// window against drones: homing, threat announcements, its endings, its engine and its launch.
+
+#include "CombatDoubles.h"
+#include "CombatWorld.h"
+#include "ExplosionDebris.h"
+#include "ExplosionManager.h"
+#include "Faction.h"
+#include "GuidedProjectile.h"
+#include "LogCapture.h"
+#include "ParticleSpray.h"
+#include "PngImage.h"
+#include "ResponseCurves.h"
+#include "SoundFiles.h"
+#include "SoundManager.h"
+#include "SoundSource.h"
+#include "StandardWeaponSystem.h"
+#include "TestMeshes.h"
+#include "Weapon.h"
+
+#include <OgreBillboardSet.h>
+#include <OgreCamera.h>
+#include <OgreParticleSystem.h>
+#include <OgreHardwarePixelBuffer.h>
+#include <OgreRenderTexture.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+#include <OgreTextureManager.h>
+#include <OgreViewport.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Tolvarine {
+namespace {
+
+using Ogre::Quaternion;
+using Ogre::Vector3;
+using Test::CombatWorld;
+using Test::createMesh;
+using Test::LogCapture;
+using Test::PngImage;
+using Test::RenderingRoot;
+using Test::SoundFiles;
+using Test::sphereShape;
+using Test::TargetBody;
+using Test::writeFile;
+
+const char* const MISSILE = "seeker_missile";
+
+// A body that can be targeted and hit, and that writes the threat calls it gets into a journal.
+class Drone : public TargetBody, public Targetable {
+public:
+    Drone(Ogre::SceneManager& scene, const std::string& name, const Config& type, float threatRange)
+        : TargetBody(scene, name, type), Targetable(type), threatRange(threatRange)
+    {
+        getLink()->setTargetable(this);
+    }
+    void enter(Faction& side, const Vector3& position, const Vector3& velocity)
+    {
+        faction = &side;
+        activate(side.getId() | getLink()->getFlags(), position, Quaternion::IDENTITY, velocity);
+        setInactive(false);
+    }
+    Vector3 getPosition() const override { return body().getPosition(); }
+    Quaternion getOrientation() const override { return body().getOrientation(); }
+    Vector3 getVelocity() const override { return body().getVelocity(); }
+    void addPositionListener(PositionListener*) override {}
+    void removePositionListener(PositionListener*) override {}
+    Vector3 predictPosition(float) const override { return getPosition(); }
+    Vector3 predictPositionWithThrust(float) const override { return getPosition(); }
+    Vector3 predictPositionWithThrustFactor(float, float) const override { return getPosition(); }
+    float getBoundingRadius() const override { return DynamicCollidable::getBoundingRadius(); }
+    DamageModel* getDamageModel() override { return nullptr; }
+    Faction* getFaction() override { return faction; }
+    float getThreatRangeSquared() override { return threatRange * threatRange; }
+    void addThreat(GuidedProjectile* missile) override
+    {
+        journal.push_back("add");
+        announcedAt = missile->getPosition().distance(getPosition());
+    }
+    void removeThreat(GuidedProjectile*) override { journal.push_back("remove"); }
+
+    const PhysicsBody& body() const { return DynamicCollidable::getPhysicsBody(); }
+    float threatRange;
+    Faction* faction = nullptr;
+    std::vector<std::string> journal;
+    float announcedAt = 0.0f;
+};
+
+class GuidedProjectileTest : public CombatWorld {
+protected:
+    GuidedProjectileTest() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        loadShippedEffects();
+        for (const char* file : {"seeker_missile.fireable", "missile_launcher.weapon"})
+            std::filesystem::copy_file(shippedData("entities/") + file, entities() + "/" + file);
+        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
+        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
+        std::filesystem::create_directories(explosions() + "/debris");
+        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
+        ExplosionDebris::loadTypes(explosions() + "/debris");
+        for (const char* name : {"explosion_plasma", "explosion_conventional"})
+            soundFiles.define(name, "filename = beep.wav\n");
+        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
+        FireableProjectile::loadTypes(entities());
+        explosionManager = std::make_unique<ExplosionManager>(explosions(), &curves);
+        createMesh("drone.mesh", "Core", sphereShape(8, 12, 5.0f));
+        writeFile(folder.file("drone.cfg"), "[Physics]\nmass = 10\nmassRadius = 5\n[Display]\nmesh = drone.mesh\n"
+                                            "[Collision_Geometry]\ntype = sphere\nradius = 5\n"
+                                            "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
+        droneType = std::make_unique<Config>(folder.file("drone.cfg"));
+        player.addEnemy(enemy);
+    }
+    ~GuidedProjectileTest() override
+    {
+        FireableProjectile::unloadTypes();
+        drones.clear();
+        explosionManager.reset();
+        ParticleSpray::unloadTypes();
+        ExplosionDebris::unloadTypes();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    Drone& addDrone(float threatRange, const Vector3& position, const Vector3& velocity = Vector3::ZERO)
+    {
+        drones.push_back(std::make_unique<Drone>(scene(), "Drone" + std::to_string(drones.size()), *droneType,
+                                                 threatRange));
+        drones.back()->enter(enemy, position, velocity);
+        return *drones.back();
+    }
+    GuidedProjectile* launch(Targetable* target, Faction* side)
+    {
+        auto* missile = dynamic_cast<GuidedProjectile*>(FireableProjectile::create(MISSILE));
+        missile->launch(side, true, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 40.0f, target);
+        return missile;
+    }
+    static std::size_t liveMissiles() { return FireableProjectile::getPools().getPool(MISSILE)->getLiveCount(); }
+    std::size_t liveExplosions() const
+    {
+        std::size_t live = 0;
+        for (const std::string& name : explosionManager->getTypeNames())
+            live += explosionManager->getPools().getPool(name)->getLiveCount();
+        return live;
+    }
+
+    // A screenshot of the scene seen from `eye` straight down, on a black sky: its pixels far
+    // redder than blue.
+    unsigned warmPixelsFromAbove(const Vector3& eye)
+    {
+        Ogre::Camera* camera = scene().createCamera("Above");
+        camera->setNearClipDistance(1.0f);
+        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(eye);
+        node->attachObject(camera);
+        node->lookAt(Vector3(eye.x, 0, eye.z), Ogre::Node::TS_WORLD);
+        Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
+            "Picture", "Core", Ogre::TEX_TYPE_2D, 128, 128, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
+        Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
+        target->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
+        target->update();
+        target->writeContentsToFile(folder.file("missile_trail.png"));
+        target->removeAllViewports();
+        const PngImage picture(folder.file("missile_trail.png"));
+        unsigned warm = 0;
+        for (unsigned y = 0; y < picture.height(); ++y) {
+            for (unsigned x = 0; x < picture.width(); ++x)
+                warm += picture.at(x, y)[0] > 60 && picture.at(x, y)[0] > picture.at(x, y)[2] + 30 ? 1 : 0;
+        }
+        return warm;
+    }
+
+    SoundFiles soundFiles;
+    const ResponseCurves curves{shippedData("curves.cfg")};
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> explosionManager;
+    std::unique_ptr<Config> droneType;
+    std::vector<std::unique_ptr<Drone>> drones;
+    Faction player{"Player", 0};
+    Faction enemy{"Enemy", 0};
+};
+
+// A launcher on a ship fires at a drone drifting across its bow: the missile draws its trail,
+// homes on the drone, announces itself once inside the drone's threat range and hits it.
+TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnnouncesItselfOnceAndHits)
+{
+    writeFile(folder.file("owner.ship"), "[Launchers]\nautomatic = 0\nguided = 1\nfarRange = 2000\nnearRange = 10\n"
+                                         "bestRange = 900\nfireThreshold = 0.9\nfirePeriod = 1\nweapon_0 = Rack\n"
+                                         "[Rack]\ntype = missile_launcher\nposition = (0 0 -8)\n");
+    Weapon::setTypeFolder(entities());
+    // The launcher's glow reads the program's curve file, from the folder the sound files made current.
+    std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg");
+    Config ownerType(folder.file("owner.ship"));
+    PhysicsBody ownerBody(*droneType);
+    StandardWeaponSystem launchers(&ownerBody, scene().getRootSceneNode(), ownerType, "Launchers");
+    launchers.activate(&player);
+    launchers.setPlayerControlled(true);
+
+    struct Row {
+        const char* name;
+        float threatRange;
+        std::vector<std::string> journal;
+    };
+    for (const Row& row : {Row{"range 60", 60.0f, {"add", "remove"}}, Row{"no threat range", 0.0f, {"remove"}}}) {
+        SCOPED_TRACE(row.name);
+        Drone& drone = addDrone(row.threatRange, Vector3(0, 0, -400), Vector3(40, 0, 0));
+        launchers.setTarget(&drone);
+        launchers.setFiring(true);
+        // The trail is shed as the scene is drawn: here its particles advance with the game's passes.
+        for (int frames = 0; frames < 24; ++frames) {
+            frame(1.0 / 32);
+            for (FireableProjectile* missile : FireableProjectile::getPools().getPool(MISSILE)->getLiveObjects())
+                dynamic_cast<GuidedProjectile*>(missile)->getThrust().getEngineSystem()->_update(1.0f / 32);
+        }
+        if (row.threatRange > 0.0f)
+            EXPECT_GT(warmPixelsFromAbove(Vector3(0, 150, -50)), 20u) << "the trail's warm puffs";
+        for (int frames = 0; frames < 200 && drone.damage.empty(); ++frames)
+            frame(1.0 / 32);
+        ASSERT_EQ(1u, drone.damage.size());
+        EXPECT_FLOAT_EQ(60.0f, drone.damage[0].directDamage);
+        // It followed the drone, which had drifted far to the side of the launch line.
+        EXPECT_GT(drone.damage[0].position.x, 20.0f);
+        EXPECT_EQ(row.journal, drone.journal);
+        EXPECT_LE(drone.announcedAt, row.threatRange);
+        EXPECT_EQ(0u, liveMissiles());
+        drone.setInactive(true);
+        drone.deactivate(static_cast<DisableTime>(0));
+    }
+    // Two shots and two hits of 60 + 20 for the missile's type.
+    EXPECT_EQ(1.0, statistics.getPlayerHitProportion(MISSILE));
+    EXPECT_EQ(160.0, statistics.getPlayerDamageInflicted(MISSILE));
+    launchers.deactivate();
+    Weapon::forgetTypes();
+    Weapon::setTypeFolder("data/entities");
+}
+
+TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
+{
+    struct Row {
+        const char* name;
+        std::function<void(GuidedProjectile&)> end;
+        std::size_t explosions;
+    };
+    const Row rows[] = {
+        {"time-out", [this](GuidedProjectile&) { run(8.0); }, 0},
+        {"destroy", [](GuidedProjectile& m) { m.destroy(); }, 1},
+        {"its weapon system fired", [](GuidedProjectile& m) { m.getPrimaryWeaponSystem()->setFiring(true); }, 1},
+        {"its primary fire", [](GuidedProjectile& m) { m.setFiringPrimary(true); }, 1},
+        {"hull worn through",
+         [](GuidedProjectile& m) {
+             m.inflictDamage(Vector3::ZERO, Vector3::ZERO, 0, 3.0f, 0.0f, 0.0f, CONVENTIONAL);
+             m.inflictDamage(Vector3::ZERO, Vector3::ZERO, 0, -9.0f, 0.0f, 0.0f, CONVENTIONAL);
+             EXPECT_FLOAT_EQ(0.4f, m.getComponentHealthProportion(0));
+             m.inflictDamage(Vector3::ZERO, Vector3::ZERO, 0, 1.0f, 1.0f, 0.0f, CONVENTIONAL);
+         },
+         1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Nothing ahead to guide onto: it flies straight on at full thrust and announces nothing.
+        GuidedProjectile* missile = launch(nullptr, &player);
+        frame(1.0 / 32);
+        EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
+        EXPECT_EQ(Vector3(0, 0, -300), missile->getPhysicsBody()->getForce());
+        EXPECT_TRUE(missile->getThrust().getThrustSound().isPlaying());
+        EXPECT_EQ(1u, missile->getThrust().getGlow()->getNumBillboards());
+        // The player may pick it as a target: one hull, no wireframe to draw.
+        EXPECT_NO_THROW(missile->setSelected(true));
+        EXPECT_EQ("", missile->getDamageModel()->getComponentMesh(0));
+
+        const std::size_t before = liveExplosions();
+        row.end(*missile);
+        missile->destroy();
+        EXPECT_EQ(before + row.explosions, liveExplosions());
+        EXPECT_EQ(0u, liveMissiles());
+        EXPECT_TRUE(missile->isInactive());
+        EXPECT_EQ(0u, missile->getThrust().getEngineSystem()->getNumParticles());
+        EXPECT_FALSE(missile->getThrust().getThrustSound().isPlaying());
+        run(3.0);
+    }
+    EXPECT_EQ(0.0, statistics.getPlayerHitProportion(MISSILE));
+}
+
+TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNewPlace)
+{
+    Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
+    GuidedProjectile* missile = launch(&drone, &player);
+    run(0.25);
+    drone.setInactive(true);
+    drone.enter(enemy, Vector3(150, 0, -150), Vector3::ZERO);
+    run(3.0);
+    EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
+    EXPECT_TRUE(drone.damage.empty());
+    // Announced to the first life only, and never withdrawn from the second.
+    EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
+}
+
+TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
+{
+    // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
+    addDrone(0.0f, Vector3(0, 0, -500));
+    Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));
+    frame(1.0 / 32);
+    EXPECT_EQ(&far, launch(nullptr, &player)->getBehaviour().getTarget());
+    // Unlike a plain shot, a missile keeps the velocity of the craft that fired it.
+    FireableProjectile* fast = FireableProjectile::create(MISSILE);
+    fast->launch(&player, false, Vector3::ZERO, Vector3(0, 0, -50), Quaternion::IDENTITY, 100.0f, &far);
+    EXPECT_EQ(Vector3(0, 0, -150), dynamic_cast<GuidedProjectile*>(fast)->getVelocity());
+
+    LogCapture log;
+    GuidedProjectile* refused = launch(&far, nullptr);
+    EXPECT_TRUE(log.contains("Projectile::launch, seeker_missile launched without a faction"));
+    EXPECT_EQ(nullptr, refused->getBehaviour().getTarget());
+    EXPECT_EQ(2u, liveMissiles());
+}
+
+} // namespace
+} // namespace Tolvarine
