@@ -220,8 +220,9 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
             for (FireableProjectile* missile : FireableProjectile::getPools().getPool(MISSILE)->getLiveObjects())
                 dynamic_cast<GuidedProjectile*>(missile)->getThrust().getEngineSystem()->_update(1.0f / 32);
         }
-        if (row.threatRange > 0.0f)
+        if (row.threatRange > 0.0f) {
             EXPECT_GT(warmPixelsFromAbove(Vector3(0, 150, -50)), 20u) << "the trail's warm puffs";
+        }
         for (int frames = 0; frames < 200 && drone.damage.empty(); ++frames)
             frame(1.0 / 32);
         ASSERT_EQ(1u, drone.damage.size());
