@@ -325,13 +325,30 @@ void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
     event.timeSinceLastEvent = step;
     event.timeSinceLastFrame = step;
     stopRequested = !root->_fireFrameStarted(event);
-    root->_updateAllRenderTargets();
+    drawAllRenderTargets();
     if (!stopRequested)
         stopRequested = !root->_fireFrameEnded(event);
     if (stopRequested) {
         InputHandler& input = InputHandler::getSingleton();
         input.pulseSymbol(input.getSymbol("quit"));
     }
+}
+
+// The rendering root's own update of all targets, with the screenshot taken from the frame just
+// drawn, before the buffers swap: after a swap the back buffer's contents are undefined (under
+// software OpenGL it holds an older frame).
+void TolvarineEngine::drawAllRenderTargets()
+{
+    Ogre::RenderSystem* renderSystem = root->getRenderSystem();
+    renderSystem->_updateAllRenderTargets(false);
+    if (screenshotRequested) {
+        screenshotRequested = false;
+        renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+    }
+    root->_fireFrameRenderingQueued();
+    renderSystem->_swapAllRenderTargetBuffers();
+    for (const auto& scene : root->getSceneManagers())
+        scene.second->_handleLodEvents();
 }
 
 void TolvarineEngine::quit()
@@ -341,7 +358,7 @@ void TolvarineEngine::quit()
 
 void TolvarineEngine::takeScreenshot()
 {
-    renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+    screenshotRequested = true;
 }
 
 void TolvarineEngine::addCallback(std::function<void()> callback)

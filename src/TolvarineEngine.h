@@ -48,7 +48,7 @@ public:
     void renderFrame(float lastFrameTime, float smoothedFrameTime);
     // Bound to the action "quit": throws NormalExit.
     [[noreturn]] void quit();
-    // Bound to the action "screenshot".
+    // Bound to the action "screenshot": the next frame drawn is written to a file.
     void takeScreenshot();
     // Pools register their destroy-all operation here. Nothing runs the list: the program has no
     // shutdown sequence, and destroying pooled objects after the main loop would touch dead
@@ -62,6 +62,7 @@ public:
     Ogre::Log* log = nullptr;
 
 private:
+    void drawAllRenderTargets();
     void showSplash();
     void removeSplash();
     void showExitScreen();
@@ -79,6 +80,7 @@ private:
     bool ownsRoot = true;
     Ogre::OverlaySystem* overlaySystem = nullptr;
     bool stopRequested = false;
+    bool screenshotRequested = false;
     Ogre::RenderWindow* renderWindow = nullptr;
     std::unique_ptr<GameWindow> gameWindow;
     std::unique_ptr<FixedTask> renderTask;
