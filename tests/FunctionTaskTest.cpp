@@ -16,55 +16,33 @@ using Test::ManualTicks;
 
 using FunctionTaskTest = Test::SchedulerFixture;
 
-TEST_F(FunctionTaskTest, RunLimitCallsTheCallbackExactlyThatOften)
+TEST_F(FunctionTaskTest, EndsAfterItsRunLimitItsLifetimeOrAFalseAnswer)
 {
-    int calls = 0;
-    FunctionTask task([&calls](float) { ++calls; return true; }, "Limited", 1.0f, 0.0f, 3);
-    task.subscribe(true);
-    for (int second = 1; second <= 3; ++second) {
+    std::vector<double> limited, mortal, twice;
+    const auto recorder = [this](std::vector<double>& runs) {
+        return [this, &runs](float) {
+            runs.push_back(scheduler.getTime());
+            return true;
+        };
+    };
+    FunctionTask limit(recorder(limited), "Limited", 1.0f, 0.0f, 3);
+    // Its life of 2.5 s ends at the first due time after it.
+    FunctionTask life(recorder(mortal), "Mortal", 1.0f, 0.0f, 0, 2.5f);
+    FunctionTask answer([&](float) { twice.push_back(scheduler.getTime()); return twice.size() < 2; }, "TwoRuns", 0.5f);
+    for (FunctionTask* task : {&limit, &life, &answer})
+        task->subscribe(true);
+    for (int second = 1; second <= 5; ++second)
         passAt(second - work);
-        EXPECT_EQ(calls, second);
-        EXPECT_TRUE(task.isActive());
-    }
-    passAt(4.0 - work); // fourth due time: stops without a call
-    EXPECT_EQ(calls, 3);
-    EXPECT_FALSE(task.isActive());
-    passAt(5.0 - work);
-    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(limited, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(mortal, (std::vector<double>{1, 2}));
+    EXPECT_EQ(twice, (std::vector<double>{1, 2}));
+    for (FunctionTask* task : {&limit, &life, &answer})
+        EXPECT_FALSE(task->isActive()) << task->getName();
 
     // Subscribing again starts a fresh count.
-    task.subscribe(true);
+    limit.subscribe(true);
     passAt(6.0 - work);
-    EXPECT_EQ(calls, 4);
-}
-
-TEST_F(FunctionTaskTest, LifetimeEndsAtTheFirstDueTimeAfterIt)
-{
-    passAt(5.0 - work);
-    ManualTicks::advance(5.0 - scheduler.getTime());
-    std::vector<float> runTimes;
-    FunctionTask task(
-        [&runTimes, this](float) {
-            runTimes.push_back(static_cast<float>(scheduler.getTime()));
-            return true;
-        },
-        "Mortal", 1.0f, 0.0f, 0, 2.0f);
-    task.subscribe(true);
-    for (double due = 6.0; due <= 9.0; due += 1.0)
-        passAt(due - work);
-    EXPECT_EQ(runTimes, (std::vector<float>{6.0f, 7.0f}));
-    EXPECT_FALSE(task.isActive());
-}
-
-TEST_F(FunctionTaskTest, CallbackReturningFalseEndsTheTask)
-{
-    int calls = 0;
-    FunctionTask task([&calls](float) { return ++calls < 2; }, "TwoRuns", 0.5f);
-    task.subscribe(true);
-    for (int pass = 1; pass <= 4; ++pass)
-        passAt(pass * 0.5 - work);
-    EXPECT_EQ(calls, 2);
-    EXPECT_FALSE(task.isActive());
+    EXPECT_EQ(limited.size(), 4u);
 }
 
 TEST_F(FunctionTaskTest, UnsubscribeAndResubscribeKeepsTheWindowAndOneEntry)

@@ -43,88 +43,69 @@ protected:
     }
 };
 
-TEST_F(InputSymbols, NumbersAreDenseInOrderOfFirstUseAndNamesComeBack)
+TEST_F(InputSymbols, NumbersAreDenseInOrderOfFirstUseAndUnknownNumbersAreLoggedNotWritten)
 {
     EXPECT_EQ(input.getSymbol("pause"), 0u);
     EXPECT_EQ(input.getSymbol("quit"), 1u);
     EXPECT_EQ(input.getSymbol("pause"), 0u);
-    EXPECT_EQ(input.getSymbol("back"), 2u);
-    EXPECT_EQ(input.symbolCount(), 3u);
     EXPECT_EQ(input.symbolName(1), std::optional<std::string>("quit"));
+    // Asking a handle for a name creates the symbol too.
+    Enter handle("fire_primary", nullptr);
+    EXPECT_EQ(input.getSymbol("fire_primary"), 2u);
     EXPECT_TRUE(log.lines().empty());
 
     EXPECT_EQ(input.symbolName(3), std::nullopt);
-    EXPECT_TRUE(log.contains("Attempted to find symbol name for unknown symbol: 3"));
-
-    // Asking a handle for a name creates the symbol too.
-    Enter handle("fire_primary", nullptr);
-    EXPECT_EQ(input.getSymbol("fire_primary"), 3u);
-    EXPECT_EQ(input.symbolName(3), std::optional<std::string>("fire_primary"));
+    input.setSymbolValue(5000, 1.0f);
+    input.setSymbolPressed(5000, true);
+    EXPECT_FALSE(input.isSymbolPressed(5000));
+    EXPECT_FLOAT_EQ(input.getSymbolValue(5000), 0.0f);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Attempted to find symbol name for unknown symbol: 3",
+                                                     "Attempted to set the value of unknown symbol: 5000",
+                                                     "Attempted to set the pressed flag of unknown symbol: 5000"}));
 }
 
-TEST_F(InputSymbols, ValuesAreStoredAndEveryCallDispatchesWithoutEdgeDetection)
+TEST_F(InputSymbols, EveryValueDispatchesWithoutEdgeDetection)
 {
     Enter enter("fire_primary", record("enter"));
     Exit exit("fire_primary", record("exit"));
     const auto fire = input.getSymbol("fire_primary");
-
-    input.setSymbolValue(fire, 0.25f);
-    EXPECT_FLOAT_EQ(input.getSymbolValue(fire), 0.25f);
-    input.setSymbolValue(fire, 0.5f);
-    input.setSymbolValue(fire, 0.0f);
-    input.setSymbolValue(fire, 0.0f);
-    input.setSymbolValue(fire, -1.0f);
+    for (float value : {0.25f, 0.5f, 0.0f, 0.0f, -1.0f})
+        input.setSymbolValue(fire, value);
     EXPECT_FLOAT_EQ(input.getSymbolValue(fire), -1.0f);
-    EXPECT_EQ(calls, (std::vector<std::string>{"enter", "enter", "exit", "exit", "exit"}));
-
-    calls.clear();
     input.pulseSymbol(fire);
-    EXPECT_EQ(calls, (std::vector<std::string>{"enter", "exit"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"enter", "enter", "exit", "exit", "exit", "enter", "exit"}));
     EXPECT_FLOAT_EQ(input.getSymbolValue(fire), 0.0f);
-
     // Dispatch never touches the pressed flags; they belong to the physical side.
     EXPECT_FALSE(input.isSymbolPressed(fire));
 }
 
-TEST_F(InputSymbols, RefusedDuplicateNeverRemovesTheOriginalSubscriber)
+TEST_F(InputSymbols, ARefusedDuplicateNeverRemovesTheOriginalSubscriber)
 {
     Enter first("pause", record("first"));
     const auto pause = input.getSymbol("pause");
     {
         auto second = std::make_unique<Enter>("pause", record("second"));
-        EXPECT_TRUE(log.contains("Attempting to subscribe to enter symbol number 0 multiple times"));
         EXPECT_TRUE(second->isActive());
         EXPECT_FALSE(second->ownsSlot());
-        EXPECT_TRUE(first.ownsSlot());
-
         input.pulseSymbol(pause);
-        EXPECT_EQ(calls, (std::vector<std::string>{"first"}));
-
+        // Disabled and enabled again: refused again, with the same line.
         second->setEnabled(false);
-        EXPECT_FALSE(second->isActive());
-        input.pulseSymbol(pause);
-        EXPECT_EQ(calls, (std::vector<std::string>{"first", "first"}));
-
-        // Enabling again is refused again, with the same line.
-        log.clear();
         second->setEnabled(true);
-        EXPECT_TRUE(log.contains("Attempting to subscribe to enter symbol number 0 multiple times"));
         EXPECT_FALSE(second->ownsSlot());
+        // Replacing the callback of a refused handle must not take the slot from its owner.
+        second->setCallback(record("refused again"));
     }
     input.pulseSymbol(pause);
-    EXPECT_EQ(calls, (std::vector<std::string>{"first", "first", "first"}));
-
-    // The same for the exit slot.
     Exit exitFirst("pause", record("exit first"));
-    log.clear();
-    calls.clear();
     {
         Exit exitSecond("pause", record("exit second"));
-        EXPECT_EQ(log.lines(),
-                  std::vector<std::string>{"Attempting to subscribe to exit symbol number 0 multiple times"});
     }
     input.setSymbolValue(pause, 0.0f);
-    EXPECT_EQ(calls, (std::vector<std::string>{"exit first"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"first", "first", "exit first"}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Attempting to subscribe to enter symbol number 0 multiple times",
+                                                     "Attempting to subscribe to enter symbol number 0 multiple times",
+                                                     "Attempting to subscribe to enter symbol number 0 multiple times",
+                                                     "Attempting to subscribe to exit symbol number 0 multiple times"}));
 
     // Once the original is gone, a refused handle gets the slot by being enabled again.
     auto original = std::make_unique<Enter>("quit", record("original"));
@@ -135,150 +116,97 @@ TEST_F(InputSymbols, RefusedDuplicateNeverRemovesTheOriginalSubscriber)
     EXPECT_TRUE(calls.empty());
     waiting.setEnabled(false);
     waiting.setEnabled(true);
-    EXPECT_TRUE(waiting.ownsSlot());
     input.pulseSymbol(input.getSymbol("quit"));
     EXPECT_EQ(calls, (std::vector<std::string>{"waiting"}));
 }
 
-TEST_F(InputSymbols, AHandleReleasesOnlyTheSlotItHolds)
+TEST_F(InputSymbols, AHandleEnablesOnceAndReleasesOnlyTheSlotItHolds)
 {
+    Enter handle("screenshot", record("shot"));
+    const auto shot = input.getSymbol("screenshot");
+    handle.setEnabled(true);
+    EXPECT_TRUE(log.lines().empty()) << "enabling an active handle must not subscribe twice";
+    // An inactive handle only stores a new callback, and uses it once enabled.
+    handle.setEnabled(false);
+    handle.setCallback(record("newer"));
+    input.setSymbolValue(shot, 1.0f);
+    EXPECT_TRUE(calls.empty());
+    handle.setEnabled(true);
+    input.setSymbolValue(shot, 1.0f);
+    handle.setCallback(record("newest"));
+    input.setSymbolValue(shot, 1.0f);
+
+    // Disabling an inactive handle leaves whoever holds the slot now alone.
+    handle.setEnabled(false);
+    Enter other("screenshot", record("other"));
+    handle.setEnabled(false);
+    input.setSymbolValue(shot, 1.0f);
+    EXPECT_EQ(calls, (std::vector<std::string>{"newer", "newest", "other"}));
+
     // A slot emptied behind a handle's back and taken by another handle stays with the newcomer.
     auto stale = std::make_unique<Enter>("back", record("stale"));
     const auto back = input.getSymbol("back");
     input.unsubscribeEnter(back);
     Enter current("back", record("current"));
-    EXPECT_TRUE(log.lines().empty());
     stale.reset();
     input.pulseSymbol(back);
-    EXPECT_EQ(calls, (std::vector<std::string>{"current"}));
-}
-
-TEST_F(InputSymbols, EnablingAndDisabling)
-{
-    Enter handle("screenshot", record("shot"));
-    const auto shot = input.getSymbol("screenshot");
-
-    handle.setEnabled(true);
-    EXPECT_TRUE(log.lines().empty()) << "enabling an active handle must not subscribe twice";
-    input.setSymbolValue(shot, 1.0f);
-    EXPECT_EQ(calls.size(), 1u);
-
-    handle.setEnabled(false);
-    EXPECT_FALSE(handle.isActive());
-    input.setSymbolValue(shot, 1.0f);
-    EXPECT_EQ(calls.size(), 1u);
-
-    // Disabling an inactive handle leaves whoever holds the slot now alone.
-    Enter other("screenshot", record("other"));
-    handle.setEnabled(false);
-    input.setSymbolValue(shot, 1.0f);
-    EXPECT_EQ(calls, (std::vector<std::string>{"shot", "other"}));
+    EXPECT_EQ(calls.back(), "current");
     EXPECT_TRUE(log.lines().empty());
 
     // An empty callback still occupies its slot.
     Enter silent("suicide", nullptr);
     Enter refused("suicide", record("refused"));
-    EXPECT_TRUE(log.contains("Attempting to subscribe to enter symbol number 1 multiple times"));
     input.pulseSymbol(input.getSymbol("suicide"));
-    EXPECT_EQ(calls.size(), 2u);
-}
-
-TEST_F(InputSymbols, ReplacingTheCallback)
-{
-    Enter handle("toggle_command_mode", record("old"));
-    const auto toggle = input.getSymbol("toggle_command_mode");
-    handle.setCallback(record("new"));
-    EXPECT_TRUE(handle.isActive());
-    EXPECT_TRUE(handle.ownsSlot());
-    input.setSymbolValue(toggle, 1.0f);
-    EXPECT_EQ(calls, (std::vector<std::string>{"new"}));
-
-    // An inactive handle only stores the callback, and uses it once enabled.
-    handle.setEnabled(false);
-    handle.setCallback(record("newer"));
-    EXPECT_FALSE(handle.isActive());
-    input.setSymbolValue(toggle, 1.0f);
-    EXPECT_EQ(calls.size(), 1u);
-    handle.setEnabled(true);
-    input.setSymbolValue(toggle, 1.0f);
-    EXPECT_EQ(calls, (std::vector<std::string>{"new", "newer"}));
-
-    // Replacing the callback of a refused handle must not take the slot from its owner.
-    Enter refused("toggle_command_mode", record("refused"));
-    refused.setCallback(record("refused again"));
-    input.setSymbolValue(toggle, 1.0f);
-    EXPECT_EQ(calls.back(), "newer");
-    EXPECT_FALSE(refused.ownsSlot());
-    EXPECT_TRUE(log.contains("Attempting to subscribe to enter symbol number 0 multiple times"));
+    EXPECT_EQ(calls.back(), "current");
 }
 
 TEST_F(InputSymbols, AxisReportsPlusMinusAndFallsBackToTheDirectionStillHeld)
 {
     std::vector<float> axis;
     Axis pitch("pitch_up", "pitch_down", [&axis](float value) { axis.push_back(value); });
-
     press("pitch_up", 0.7f);
     press("pitch_down", 0.4f);
     release("pitch_up");
     release("pitch_down");
-    ASSERT_EQ(axis.size(), 4u);
-    EXPECT_FLOAT_EQ(axis[0], 0.7f);
-    EXPECT_FLOAT_EQ(axis[1], 0.0f);
-    EXPECT_FLOAT_EQ(axis[2], -0.4f);
-    EXPECT_FLOAT_EQ(axis[3], 0.0f);
-
     // The other order of release falls back to the plus side.
-    axis.clear();
     press("pitch_down", 1.0f);
     press("pitch_up", 0.3f);
     release("pitch_down");
-    ASSERT_EQ(axis.size(), 3u);
-    EXPECT_FLOAT_EQ(axis[0], -1.0f);
-    EXPECT_FLOAT_EQ(axis[1], 0.0f);
-    EXPECT_FLOAT_EQ(axis[2], 0.3f);
     release("pitch_up");
+    EXPECT_EQ(axis, (std::vector<float>{0.7f, 0.0f, -0.4f, 0.0f, -1.0f, 0.0f, 0.3f, 0.0f}));
 
     // A symbol that is the plus of one pair and the minus of another drives both.
     std::vector<float> second;
     Axis chained("pitch_down", "yaw_left", [&second](float value) { second.push_back(value); });
     axis.clear();
     press("pitch_down", 0.5f);
-    ASSERT_EQ(axis.size(), 1u);
-    EXPECT_FLOAT_EQ(axis[0], -0.5f);
-    ASSERT_EQ(second.size(), 1u);
-    EXPECT_FLOAT_EQ(second[0], 0.5f);
+    EXPECT_EQ(axis, std::vector<float>{-0.5f});
+    EXPECT_EQ(second, std::vector<float>{0.5f});
 }
 
 TEST_F(InputSymbols, AxisRefusalKeepsTheFirstPairWhole)
 {
-    std::vector<std::string> owners;
-    Axis zoom("command_zoom_in", "command_zoom_out", [&owners](float) { owners.push_back("zoom"); });
+    int zoomCalls = 0;
+    Axis zoom("command_zoom_in", "command_zoom_out", [&zoomCalls](float) { ++zoomCalls; });
     const auto in = input.getSymbol("command_zoom_in");
     const auto out = input.getSymbol("command_zoom_out");
     {
-        Axis samePlus("command_zoom_in", "roll_left", [&owners](float) { owners.push_back("same plus"); });
-        Axis sameMinus("roll_right", "command_zoom_out", [&owners](float) { owners.push_back("same minus"); });
+        Axis samePlus("command_zoom_in", "roll_left", [](float) { ADD_FAILURE() << "same plus"; });
+        Axis sameMinus("roll_right", "command_zoom_out", [](float) { ADD_FAILURE() << "same minus"; });
         EXPECT_EQ(log.lines(), (std::vector<std::string>{
                                    "Attempting to subscribe to axis symbol numbers +0 and -2 multiple times",
                                    "Attempting to subscribe to axis symbol numbers +3 and -1 multiple times"}));
-        EXPECT_TRUE(samePlus.isActive());
         EXPECT_FALSE(samePlus.ownsSlot());
-        EXPECT_FALSE(sameMinus.ownsSlot());
         input.setSymbolValue(in, 1.0f);
         input.setSymbolValue(out, 1.0f);
-        EXPECT_EQ(owners, (std::vector<std::string>{"zoom", "zoom"}));
     }
     // Destroying the refused pairs leaves both sides of the first pair connected.
     input.setSymbolValue(in, 1.0f);
     input.setSymbolValue(out, 1.0f);
-    EXPECT_EQ(owners, (std::vector<std::string>{"zoom", "zoom", "zoom", "zoom"}));
-
+    EXPECT_EQ(zoomCalls, 4);
     zoom.setEnabled(false);
     input.setSymbolValue(in, 1.0f);
-    input.setSymbolValue(out, 1.0f);
-    EXPECT_EQ(owners.size(), 4u);
-    zoom.setEnabled(true);
-    EXPECT_TRUE(zoom.ownsSlot());
+    EXPECT_EQ(zoomCalls, 4);
 }
 
 TEST_F(InputSymbols, CallbacksMayBuildAndDropHandlesWhileDispatching)
@@ -330,16 +258,6 @@ TEST_F(InputSymbols, CallbacksMayBuildAndDropHandlesWhileDispatching)
     input.setSymbolValue(pause, 1.0f);
     input.setSymbolValue(pause, 1.0f);
     EXPECT_EQ(calls, (std::vector<std::string>{"late exit", "still here", "replacement", "still here"}));
-}
-
-TEST_F(InputSymbols, UnknownNumbersAreLoggedNotWritten)
-{
-    input.setSymbolValue(5000, 1.0f);
-    input.setSymbolPressed(5000, true);
-    EXPECT_FALSE(input.isSymbolPressed(5000));
-    EXPECT_FLOAT_EQ(input.getSymbolValue(5000), 0.0f);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Attempted to set the value of unknown symbol: 5000",
-                                                     "Attempted to set the pressed flag of unknown symbol: 5000"}));
 }
 
 TEST(InputHandlerLifetime, HandlesOutlivingTheHandlerAndASecondHandler)

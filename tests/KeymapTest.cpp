@@ -1,46 +1,25 @@
 #include "InputHandler.h"
 
 #include "ConfigurationError.h"
+#include "ConfigFiles.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace Tolvarine {
 namespace {
 
-namespace fs = std::filesystem;
-
 class Keymap : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path()
-                 / ("tolvarine-keymap-" + std::to_string(::getpid()) + "-"
-                    + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     std::string write(const std::string& name, const std::string& text) const
     {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    static std::string read(const std::string& path)
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
+        Tolvarine::Test::writeFile(folder.file(name), text);
+        return folder.file(name);
     }
     std::vector<std::string> logLinesContaining(const std::string& fragment) const
     {
@@ -52,7 +31,7 @@ protected:
         return found;
     }
 
-    fs::path folder;
+    Tolvarine::Test::TemporaryFolder folder;
     InputHandler input;
     Tolvarine::Test::LogCapture log;
 };
@@ -84,23 +63,17 @@ TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndCleanly)
     }
     EXPECT_EQ(input.getMappings().size(), commands.size());
     EXPECT_EQ(input.getInputNameForSymbol("disabled"), "");
-
-    // The default tuning.
-    EXPECT_EQ(input.getMouseSensitivity(), 40u);
-    EXPECT_FLOAT_EQ(input.getMouseFilterHalflife(), 0.01f);
-    EXPECT_EQ(input.getJoystickDeadZone(), 10u);
-    EXPECT_FLOAT_EQ(input.getJoystickLogFactor(), 2.0f);
 }
 
 TEST_F(Keymap, LoadAndSaveRoundTripByteForByte)
 {
-    const std::string original = read(defaultKeymap);
+    const std::string original = Tolvarine::Test::readFile(defaultKeymap);
     ASSERT_FALSE(original.empty());
     const std::string path = write("active.keymap", original);
     input.loadKeymap(path);
     input.saveKeymap(path);
-    EXPECT_EQ(read(path), original);
-    EXPECT_FALSE(fs::exists(path + ".tmp"));
+    EXPECT_EQ(Tolvarine::Test::readFile(path), original);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
 TEST_F(Keymap, LoadingLogsEachBindingAndSkipsBadLines)
@@ -149,14 +122,6 @@ TEST_F(Keymap, LoadingLogsEachBindingAndSkipsBadLines)
     EXPECT_EQ(input.getMappings().size(), 4u);
 }
 
-TEST_F(Keymap, AMissingKeymapEndsStartUp)
-{
-    const std::string path = (folder / "missing.keymap").string();
-    EXPECT_THROW(input.loadKeymap(path), ConfigurationError);
-    EXPECT_TRUE(log.contains(path + " does not exist"));
-    EXPECT_FALSE(fs::exists(path));
-}
-
 TEST_F(Keymap, SavingKeepsTheRestOfTheFileAndWritesTheCurrentState)
 {
     const std::string path = write("active.keymap", "[Extra]\n"
@@ -177,7 +142,7 @@ TEST_F(Keymap, SavingKeepsTheRestOfTheFileAndWritesTheCurrentState)
     input.setJoystickDeadZone(10);
     input.setJoystickLogFactor(1.5f);
     input.saveKeymap(path);
-    EXPECT_EQ(read(path), "[Extra]\n"
+    EXPECT_EQ(Tolvarine::Test::readFile(path), "[Extra]\n"
                           "kept = yes\n"
                           "\n"
                           "[General]\n"
@@ -193,28 +158,29 @@ TEST_F(Keymap, SavingKeepsTheRestOfTheFileAndWritesTheCurrentState)
                           "\n");
 }
 
-TEST_F(Keymap, SavingRecreatesADeletedFileAndNeverLeavesHalfAFile)
+TEST_F(Keymap, AMissingKeymapEndsStartUpAndSavingNeverLeavesHalfAFile)
 {
-    const std::string path = write("active.keymap", read(defaultKeymap));
+    const std::string missing = folder.file("missing.keymap");
+    EXPECT_THROW(input.loadKeymap(missing), ConfigurationError);
+    EXPECT_TRUE(log.contains(missing + " does not exist"));
+
+    // A deleted file is written again.
+    const std::string path = write("active.keymap", Tolvarine::Test::readFile(defaultKeymap));
     input.loadKeymap(path);
     input.unbindSymbol(input.getSymbol("pause"));
     input.bindPhysicalInput(InputType::KEY, 19, input.getSymbol("pause"));
-    fs::remove(path);
+    std::filesystem::remove(path);
     input.saveKeymap(path);
-    ASSERT_TRUE(fs::exists(path));
-
-    InputHandler::getSingleton().unbindSymbol(input.getSymbol("forward_thrust"));
+    input.unbindSymbol(input.getSymbol("forward_thrust"));
     input.loadKeymap(path);
     EXPECT_EQ(input.getInputNameForSymbol("pause"), "pause");
     EXPECT_EQ(input.getInputNameForSymbol("forward_thrust"), "w");
-    EXPECT_EQ(input.getMappings().size(), 40u);
 
     // A folder that does not exist cannot be written: a log line, no exception, nothing left.
-    log.clear();
-    const std::string nowhere = (folder / "no" / "such" / "active.keymap").string();
+    const std::string nowhere = folder.file("no/such/active.keymap");
     EXPECT_NO_THROW(input.saveKeymap(nowhere));
     EXPECT_TRUE(log.contains("Key map not saved: could not write " + nowhere + ".tmp"));
-    EXPECT_FALSE(fs::exists(folder / "no"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("no")));
 }
 
 } // namespace

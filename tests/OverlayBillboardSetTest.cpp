@@ -78,54 +78,29 @@ protected:
 
     static void expectCorner(const Vertex& vertex, float x, float y, float z, float u, float v)
     {
-        EXPECT_FLOAT_EQ(vertex.x, x);
-        EXPECT_FLOAT_EQ(vertex.y, y);
-        EXPECT_FLOAT_EQ(vertex.z, z);
-        EXPECT_FLOAT_EQ(vertex.u, u);
-        EXPECT_FLOAT_EQ(vertex.v, v);
+        EXPECT_EQ((std::vector<float>{vertex.x, vertex.y, vertex.z, vertex.u, vertex.v}),
+                  (std::vector<float>{x, y, z, u, v}));
     }
 
     static void expectRect(const Rect& rect, float left, float top, float right, float bottom)
     {
-        EXPECT_FLOAT_EQ(rect.left, left);
-        EXPECT_FLOAT_EQ(rect.top, top);
-        EXPECT_FLOAT_EQ(rect.right, right);
-        EXPECT_FLOAT_EQ(rect.bottom, bottom);
+        EXPECT_EQ((std::vector<float>{rect.left, rect.top, rect.right, rect.bottom}),
+                  (std::vector<float>{left, top, right, bottom}));
     }
 
     std::unique_ptr<Ogre::Root> root;
     std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
 };
 
-TEST_F(OverlayBillboardSetTest, ANewSetDrawsNothing)
+TEST_F(OverlayBillboardSetTest, AFullScreenBillboardCoversTheViewportUprightFromEachOrigin)
 {
     OverlayBillboardSet set("Splash", 1);
-    EXPECT_EQ(set.getName(), "Splash");
-    EXPECT_EQ(set.getMovableType(), "OverlayBillboardSet");
-    EXPECT_EQ(set.getNumBillboards(), 0u);
-    EXPECT_EQ(set.getPoolSize(), 1u);
     EXPECT_TRUE(set.getBoundingBox().isNull());
-    EXPECT_EQ(set.getBoundingRadius(), 0.0f);
-    EXPECT_EQ(set.getMaterialName(), "BaseWhite");
-    ASSERT_TRUE(set.getMaterial());
-    EXPECT_EQ(set.getMaterial()->getName(), "BaseWhite");
-    EXPECT_TRUE(set.getUseIdentityProjection());
-    EXPECT_TRUE(set.getUseIdentityView());
     EXPECT_TRUE(drawnVertices(set).empty());
-
-    // Once it shows something it is never culled.
-    set.createBillboard(0, 0, 0);
-    EXPECT_TRUE(set.getBoundingBox().isInfinite());
-    set.clear();
-    EXPECT_TRUE(set.getBoundingBox().isNull());
-}
-
-TEST_F(OverlayBillboardSetTest, AFullScreenBillboardCoversTheViewportUpright)
-{
-    OverlayBillboardSet set("Splash", 1);
     OverlayBillboard* billboard = set.createBillboard(0, 0, 0.5f, Ogre::ColourValue(1.0f, 0.0f, 0.5f, 1.0f));
-    ASSERT_NE(billboard, nullptr);
     billboard->setDimensions(2, 2);
+    // Once it shows something it is never culled.
+    EXPECT_TRUE(set.getBoundingBox().isInfinite());
 
     std::vector<Vertex> vertices = drawnVertices(set);
     ASSERT_EQ(vertices.size(), 4u);
@@ -136,37 +111,32 @@ TEST_F(OverlayBillboardSetTest, AFullScreenBillboardCoversTheViewportUpright)
     expectCorner(vertices[3], 1, 1, 0.5f, 1, 0);
     // Packed as bytes red, green, blue, alpha.
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&vertices[0].colour);
-    EXPECT_EQ(bytes[0], 255);
-    EXPECT_EQ(bytes[1], 0);
-    EXPECT_NEAR(bytes[2], 127, 1);
-    EXPECT_EQ(bytes[3], 255);
+    EXPECT_EQ((std::vector<int>{255, 0, 127, 255}), (std::vector<int>{bytes[0], bytes[1], bytes[2], bytes[3]}));
 
-    // From the top-left origin the quad extends right and up.
-    set.setBillboardOrigin(OverlayBillboardSet::TOP_LEFT);
-    vertices = drawnVertices(set);
-    expectCorner(vertices[0], 0, 0, 0.5f, 0, 1);
-    expectCorner(vertices[3], 2, 2, 0.5f, 1, 0);
-
-    set.setBillboardOrigin(OverlayBillboardSet::BOTTOM_RIGHT);
-    vertices = drawnVertices(set);
-    expectCorner(vertices[0], -2, -2, 0.5f, 0, 1);
-    expectCorner(vertices[3], 0, 0, 0.5f, 1, 0);
+    // From a corner origin the quad extends away from it.
+    const std::pair<OverlayBillboardSet::BillboardOrigin, float> origins[] = {
+        {OverlayBillboardSet::TOP_LEFT, 0.0f}, {OverlayBillboardSet::BOTTOM_RIGHT, -2.0f}};
+    for (const auto& [origin, low] : origins) {
+        SCOPED_TRACE(low);
+        set.setBillboardOrigin(origin);
+        vertices = drawnVertices(set);
+        expectCorner(vertices[0], low, low, 0.5f, 0, 1);
+        expectCorner(vertices[3], low + 2, low + 2, 0.5f, 1, 0);
+    }
+    set.clear();
+    EXPECT_TRUE(set.getBoundingBox().isNull());
 }
 
 TEST_F(OverlayBillboardSetTest, BillboardsWithoutOwnDimensionsFollowTheDefaults)
 {
     OverlayBillboardSet set("Flare", 2);
     set.setDefaultDimensions(0.5f, 0.25f);
-    OverlayBillboard* sized = set.createBillboard(0.5f, 0.5f, 0);
-    sized->setDimensions(0.2f, 0.2f);
+    set.createBillboard(0.5f, 0.5f, 0)->setDimensions(0.2f, 0.2f);
     set.createBillboard(-0.5f, 0, 0);
-
     std::vector<Vertex> vertices = drawnVertices(set);
     ASSERT_EQ(vertices.size(), 8u);
-    expectCorner(vertices[0], 0.4f, 0.4f, 0, 0, 1);
     expectCorner(vertices[3], 0.6f, 0.6f, 0, 1, 0);
     expectCorner(vertices[4], -0.75f, -0.125f, 0, 0, 1);
-    expectCorner(vertices[7], -0.25f, 0.125f, 0, 1, 0);
 
     set.setDefaultWidth(1.0f);
     set.setDefaultHeight(1.0f);
@@ -180,78 +150,64 @@ TEST_F(OverlayBillboardSetTest, TheVerticesAreRewrittenOnlyAfterAChange)
     OverlayBillboardSet set("Frames", 2);
     OverlayBillboard* billboard = set.createBillboard(0, 0, 0);
     drawnVertices(set);
-
-    // Scribble over the buffer: a notification without a change must leave it alone.
     Ogre::RenderOperation op;
     set.getRenderOperation(op);
     Ogre::HardwareVertexBufferSharedPtr buffer = op.vertexData->vertexBufferBinding->getBuffer(0);
-    {
+    const auto scribble = [&] {
         Ogre::HardwareBufferLockGuard lock(buffer, Ogre::HardwareBuffer::HBL_NORMAL);
         static_cast<Vertex*>(lock.pData)->x = 42.0f;
-    }
+    };
+    // A notification without a change must leave the buffer alone.
+    scribble();
     EXPECT_FLOAT_EQ(drawnVertices(set)[0].x, 42.0f);
 
     // Each kind of change brings the true vertices back.
-    const auto changes = std::vector<std::function<void()>>{
-        [&] { billboard->setPosition(0.25f, 0, 0); },
-        [&] { billboard->setColour(Ogre::ColourValue::Red); },
-        [&] { billboard->setTexcoordIndex(0); },
-        [&] { billboard->setDimensions(1, 1); },
-        [&] { set.setBillboardOrigin(OverlayBillboardSet::CENTRE); },
-        [&] { set.setDefaultDimensions(1, 1); },
-        [&] { set.setMaterialName("BaseWhiteNoLighting"); },
-        [&] { set.setTextureStacksAndSlices(1, 1); },
-        [&] { set.setTextureCoords(nullptr, 0); },
-        [&] { set.removeBillboard(set.createBillboard(0, 0, 0)); },
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"position", [&] { billboard->setPosition(0.25f, 0, 0); }},
+        {"colour", [&] { billboard->setColour(Ogre::ColourValue::Red); }},
+        {"texture index", [&] { billboard->setTexcoordIndex(0); }},
+        {"dimensions", [&] { billboard->setDimensions(1, 1); }},
+        {"origin", [&] { set.setBillboardOrigin(OverlayBillboardSet::CENTRE); }},
+        {"default dimensions", [&] { set.setDefaultDimensions(1, 1); }},
+        {"material", [&] { set.setMaterialName("BaseWhiteNoLighting"); }},
+        {"stacks and slices", [&] { set.setTextureStacksAndSlices(1, 1); }},
+        {"texture coordinates", [&] { set.setTextureCoords(nullptr, 0); }},
+        {"a billboard removed", [&] { set.removeBillboard(set.createBillboard(0, 0, 0)); }},
     };
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        {
-            Ogre::HardwareBufferLockGuard lock(buffer, Ogre::HardwareBuffer::HBL_NORMAL);
-            static_cast<Vertex*>(lock.pData)->x = 42.0f;
-        }
-        changes[i]();
-        EXPECT_FLOAT_EQ(drawnVertices(set)[0].x, -0.25f) << "change " << i;
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.first);
+        scribble();
+        change.second();
+        EXPECT_FLOAT_EQ(drawnVertices(set)[0].x, -0.25f);
     }
 }
 
 TEST_F(OverlayBillboardSetTest, AnExhaustedPoolDoublesOrRefuses)
 {
     OverlayBillboardSet set("Grow", 1);
-    OverlayBillboard* first = set.createBillboard(-0.5f, 0, 0);
+    set.createBillboard(-0.5f, 0, 0);
     drawnVertices(set);
     EXPECT_EQ(bufferCapacity(set), 4u);
-
-    OverlayBillboard* second = set.createBillboard(0.5f, 0, 0);
-    ASSERT_NE(second, nullptr);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(set.getPoolSize(), 2u);
+    set.createBillboard(0.5f, 0, 0);
     // The buffers are made again for the larger pool, and both billboards are drawn.
     std::vector<Vertex> vertices = drawnVertices(set);
     EXPECT_EQ(bufferCapacity(set), 8u);
     ASSERT_EQ(vertices.size(), 8u);
-    EXPECT_FLOAT_EQ(vertices[0].x, -1.0f);
     EXPECT_FLOAT_EQ(vertices[4].x, 0.0f);
-
     set.createBillboard(0, 0, 0);
     EXPECT_EQ(set.getPoolSize(), 4u);
-
     // A smaller or equal pool size changes nothing.
     set.setPoolSize(1);
     EXPECT_EQ(set.getPoolSize(), 4u);
-    EXPECT_EQ(set.getNumBillboards(), 3u);
 
-    OverlayBillboardSet fixed("Fixed", 2);
+    OverlayBillboardSet fixed("Fixed", 1);
     fixed.setAutoextend(false);
     EXPECT_NE(fixed.createBillboard(0, 0, 0), nullptr);
-    EXPECT_NE(fixed.createBillboard(0, 0, 0), nullptr);
     EXPECT_EQ(fixed.createBillboard(0, 0, 0), nullptr);
-    EXPECT_EQ(fixed.getPoolSize(), 2u);
 
     // Doubling an empty pool must still give room for one.
     OverlayBillboardSet empty("Empty", 0);
-    EXPECT_TRUE(drawnVertices(empty).empty());
     ASSERT_NE(empty.createBillboard(0, 0, 0), nullptr);
-    EXPECT_EQ(empty.getPoolSize(), 1u);
     EXPECT_EQ(drawnVertices(empty).size(), 4u);
 }
 
@@ -262,16 +218,10 @@ TEST_F(OverlayBillboardSetTest, FreedBillboardsAreReusedOldestFirstAndKeepTheirS
     OverlayBillboard* b = set.createBillboard(0, 0, 0);
     OverlayBillboard* c = set.createBillboard(0, 0, 0);
     b->setDimensions(0.5f, 0.5f);
-
-    EXPECT_EQ(set.getBillboard(0), a);
-    EXPECT_EQ(set.getBillboard(2), c);
     EXPECT_EQ(set.getBillboard(3), nullptr);
-
     set.removeBillboard(b);
-    set.removeBillboard(0u);  // a
-    EXPECT_EQ(set.getNumBillboards(), 1u);
+    set.removeBillboard(0u); // a
     EXPECT_EQ(set.getBillboard(0), c);
-
     // Removing a billboard that is not active does not put it in the free list twice.
     set.removeBillboard(b);
     set.removeBillboard(5u);
@@ -280,14 +230,11 @@ TEST_F(OverlayBillboardSetTest, FreedBillboardsAreReusedOldestFirstAndKeepTheirS
     OverlayBillboard* reused = set.createBillboard(0.1f, 0.2f, 0.3f, Ogre::ColourValue::Blue);
     EXPECT_EQ(reused, b);
     EXPECT_TRUE(reused->hasOwnDimensions());
-    EXPECT_EQ(reused->getPosition(), Ogre::Vector3(0.1f, 0.2f, 0.3f));
     EXPECT_EQ(reused->getColour(), Ogre::ColourValue::Blue);
     EXPECT_EQ(set.createBillboard(0, 0, 0), a);
     EXPECT_EQ(set.getPoolSize(), 3u);
-    EXPECT_EQ(set.getBillboard(1), b);
 
     set.clear();
-    EXPECT_EQ(set.getNumBillboards(), 0u);
     EXPECT_TRUE(drawnVertices(set).empty());
     // After a clear the free list holds the active ones in list order: c, b, a.
     EXPECT_EQ(set.createBillboard(0, 0, 0), c);
@@ -297,38 +244,26 @@ TEST_F(OverlayBillboardSetTest, TextureRectangles)
 {
     OverlayBillboardSet set("Frames", 4);
     std::uint16_t count = 0;
-    const Rect* rects = set.getTextureCoords(&count);
-    ASSERT_EQ(count, 1u);
-    expectRect(rects[0], 0, 1, 1, 0);
-
+    expectRect(set.getTextureCoords(&count)[0], 0, 1, 1, 0);
     set.setTextureStacksAndSlices(2, 2);
-    rects = set.getTextureCoords(&count);
+    const Rect* rects = set.getTextureCoords(&count);
     ASSERT_EQ(count, 4u);
-    expectRect(rects[0], 0, 1, 0.5f, 0.5f);
     expectRect(rects[1], 0.5f, 1, 1, 0.5f);
     expectRect(rects[2], 0, 0.5f, 0.5f, 0);
-    expectRect(rects[3], 0.5f, 0.5f, 1, 0);
 
     // A billboard draws the rectangle of its index.
-    OverlayBillboard* billboard = set.createBillboard(0, 0, 0);
-    billboard->setTexcoordIndex(3);
+    set.createBillboard(0, 0, 0)->setTexcoordIndex(3);
     std::vector<Vertex> vertices = drawnVertices(set);
     expectCorner(vertices[0], -0.5f, -0.5f, 0, 0.5f, 0.5f);
     expectCorner(vertices[3], 0.5f, 0.5f, 0, 1, 0);
-
     set.setTextureStacksAndSlices(0, 3);
     set.getTextureCoords(&count);
     EXPECT_EQ(count, 3u);
 
     const Rect own[2] = {{0.1f, 0.2f, 0.3f, 0.4f}, {0.5f, 0.6f, 0.7f, 0.8f}};
     set.setTextureCoords(own, 2);
-    rects = set.getTextureCoords(&count);
-    ASSERT_EQ(count, 2u);
-    expectRect(rects[1], 0.5f, 0.6f, 0.7f, 0.8f);
     // An index beyond the table shows the first rectangle instead of reading past it.
-    vertices = drawnVertices(set);
-    expectCorner(vertices[0], -0.5f, -0.5f, 0, 0.1f, 0.2f);
-
+    expectCorner(drawnVertices(set)[0], -0.5f, -0.5f, 0, 0.1f, 0.2f);
     set.setTextureCoords(own, 0);
     rects = set.getTextureCoords(&count);
     ASSERT_EQ(count, 1u);
@@ -338,19 +273,15 @@ TEST_F(OverlayBillboardSetTest, TextureRectangles)
 TEST_F(OverlayBillboardSetTest, AnUnknownMaterialThrowsAndLeavesTheNameWithoutMaterial)
 {
     OverlayBillboardSet set("Splash", 1);
+    EXPECT_EQ(set.getMaterial()->getName(), "BaseWhite");
     try {
         set.setMaterialName("NoSuchMaterial");
         FAIL() << "no exception";
     } catch (const Ogre::ItemIdentityException& e) {
         EXPECT_EQ(e.getDescription(), "Could not find material NoSuchMaterial");
-        EXPECT_EQ(e.getSource(), "OverlayBillboardSet::setMaterialName");
-        EXPECT_GT(e.getLine(), 0);
     }
-    EXPECT_EQ(set.getMaterialName(), "NoSuchMaterial");
     EXPECT_FALSE(set.getMaterial());
-
     set.setMaterialName("BaseWhiteNoLighting");
-    ASSERT_TRUE(set.getMaterial());
     EXPECT_TRUE(set.getMaterial()->isLoaded());
 }
 
