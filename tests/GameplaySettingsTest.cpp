@@ -46,17 +46,13 @@ TEST_F(GameplaySettingsTest, DefaultWhenTheFileIsMissing)
 
 TEST_F(GameplaySettingsTest, FileValuesOutsideZeroToOneAreClampedWithALogLine)
 {
-    writeRoll("0.25");
+    const std::pair<const char*, float> rows[] = {{"0.25", 0.25f}, {"3", 1.0f}, {"-1", 0.0f}, {"nan", 0.0f}};
     LogCapture log;
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.25f);
-    EXPECT_TRUE(log.lines().empty());
-
-    writeRoll("3");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 1.0f);
-    writeRoll("-1");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.0f);
-    writeRoll("nan");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.0f);
+    for (const auto& [text, want] : rows) {
+        SCOPED_TRACE(text);
+        writeRoll(text);
+        EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), want);
+    }
     EXPECT_EQ(log.lines(), (Lines{"GameplaySettings: explosionRollProportion 3 is outside 0 to 1, using 1",
                                   "GameplaySettings: explosionRollProportion -1 is outside 0 to 1, using 0",
                                   "GameplaySettings: explosionRollProportion nan is outside 0 to 1, using 0"}));
@@ -66,25 +62,14 @@ TEST_F(GameplaySettingsTest, FileValuesOutsideZeroToOneAreClampedWithALogLine)
 TEST_F(GameplaySettingsTest, EveryChangeIsClampedAndSavedAtOnce)
 {
     GameplaySettings settings(path());
-
-    settings.setExplosionRollProportion(1.5f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 1.0f);
-    EXPECT_EQ(rollOnDisk(), "1");
-
-    settings.setExplosionRollProportion(-0.2f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.0f);
-    EXPECT_EQ(rollOnDisk(), "0");
-
-    settings.setExplosionRollProportion(0.35f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.35f);
-    EXPECT_EQ(rollOnDisk(), "0.35");
-
-    settings.setExplosionRollProportion(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.0f);
-    EXPECT_EQ(rollOnDisk(), "0");
-
-    settings.setExplosionRollProportion(0.6f);
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.6f);
+    const std::pair<float, const char*> rows[] = {
+        {1.5f, "1"}, {-0.2f, "0"}, {0.35f, "0.35"}, {std::numeric_limits<float>::quiet_NaN(), "0"}};
+    for (const auto& [value, saved] : rows) {
+        SCOPED_TRACE(value);
+        settings.setExplosionRollProportion(value);
+        EXPECT_EQ(rollOnDisk(), saved);
+        EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), std::stof(saved));
+    }
 }
 
 TEST_F(GameplaySettingsTest, ShippedSettingsHoldTheDefault)

@@ -13,7 +13,6 @@
 namespace Tolvarine {
 namespace {
 
-using Test::fileExists;
 using Test::LogCapture;
 using Test::readFile;
 using Test::TemporaryFolder;
@@ -26,73 +25,54 @@ protected:
     TemporaryFolder folder;
 };
 
-TEST_F(GraphicsSettingsTest, MissingFileIsCreatedEmptyAndTheDefaultsApply)
+TEST_F(GraphicsSettingsTest, MissingFileIsCreatedEmptyAndTheShippedFileHoldsTheDefaults)
 {
-    LogCapture log;
+    {
+        LogCapture log;
+        const GraphicsSettings settings(path());
+        EXPECT_TRUE(log.contains(std::filesystem::path(path()).make_preferred().string() + " does not exist"));
+        // Defaults stay out of the file until a setter saves.
+        EXPECT_EQ(readFile(path()), "");
+        EXPECT_EQ(&GraphicsSettings::getSingleton(), &settings);
+    }
+    std::filesystem::remove(path());
+    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", path());
     const GraphicsSettings settings(path());
-    EXPECT_TRUE(log.contains(std::filesystem::path(path()).make_preferred().string() + " does not exist"));
-    EXPECT_FLOAT_EQ(settings.getLodBias(), 1.0f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 1.0f);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), 0);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
-    // Defaults stay out of the file until a setter saves.
-    ASSERT_TRUE(fileExists(path()));
-    EXPECT_EQ(readFile(path()), "");
-    EXPECT_EQ(&GraphicsSettings::getSingleton(), &settings);
+    EXPECT_FLOAT_EQ(settings.getLodBias(), GraphicsSettings::defaultLodBias);
+    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), GraphicsSettings::defaultParticleSystemDetail);
+    EXPECT_EQ(settings.getMaxShipLodLevel(), GraphicsSettings::defaultMaxShipLodLevel);
+    EXPECT_FLOAT_EQ(settings.getGlowLevel(), GraphicsSettings::defaultGlowLevel);
 }
 
-TEST_F(GraphicsSettingsTest, ValuesInTheFileAreReadAndMissingKeysDefault)
-{
-    writeFile(path(), "[Graphics]\nlodBias = 0.5\nmaxShipLodLevel = 3\nglowLevel = 0.25\n");
-    const GraphicsSettings settings(path());
-    EXPECT_FLOAT_EQ(settings.getLodBias(), 0.5f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 1.0f);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), 3);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 0.25f);
-}
-
-TEST_F(GraphicsSettingsTest, EverySetterSavesAtOnceAndTheValuesReadBack)
+TEST_F(GraphicsSettingsTest, EverySetterSavesAtOnceClampingLevelsAndTheValuesReadBack)
 {
     {
         GraphicsSettings settings(path());
         settings.setLodBias(3.0f);
         EXPECT_EQ(readFile(path()), "[Graphics]\nlodBias = 3\n\n");
-        settings.setParticleSystemDetail(0.75f);
+        settings.setParticleSystemDetail(-0.2f);
         settings.setMaxShipLodLevel(2);
-        settings.setGlowLevel(0.5f);
-        EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 0.5\nlodBias = 3\nmaxShipLodLevel = 2\n"
-                                    "particleSystemDetail = 0.75\n\n");
+        // Levels are clamped to the unit range; the bias is not.
+        settings.setGlowLevel(1.5f);
+        EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 1\nlodBias = 3\nmaxShipLodLevel = 2\n"
+                                    "particleSystemDetail = 0\n\n");
+        settings.setLodBias(-4.0f);
+        settings.setParticleSystemDetail(0.75f);
+        // NaN is no level: the previous value stays.
+        settings.setGlowLevel(0.3f);
+        settings.setGlowLevel(std::numeric_limits<float>::quiet_NaN());
     }
     const GraphicsSettings reopened(path());
-    EXPECT_FLOAT_EQ(reopened.getLodBias(), 3.0f);
+    EXPECT_FLOAT_EQ(reopened.getLodBias(), -4.0f);
     EXPECT_FLOAT_EQ(reopened.getParticleSystemDetail(), 0.75f);
     EXPECT_EQ(reopened.getMaxShipLodLevel(), 2);
-    EXPECT_FLOAT_EQ(reopened.getGlowLevel(), 0.5f);
-}
-
-TEST_F(GraphicsSettingsTest, LevelsAreClampedToUnitRangeAndTheBiasIsNot)
-{
-    GraphicsSettings settings(path());
-    settings.setGlowLevel(1.5f);
-    settings.setParticleSystemDetail(-0.2f);
-    settings.setLodBias(-4.0f);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 0.0f);
-    EXPECT_FLOAT_EQ(settings.getLodBias(), -4.0f);
-    EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 1\nlodBias = -4\nparticleSystemDetail = 0\n\n");
-
-    // NaN is no level: the previous value stays.
-    settings.setGlowLevel(0.3f);
-    settings.setGlowLevel(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 0.3f);
-    EXPECT_NE(readFile(path()).find("glowLevel = 0.3\n"), std::string::npos);
+    EXPECT_FLOAT_EQ(reopened.getGlowLevel(), 0.3f);
 }
 
 TEST_F(GraphicsSettingsTest, OnlyAChangeOfTheHighestLevelReachesTheShips)
 {
     GraphicsSettings settings(path());
-    settings.setMaxShipLodLevel(1);  // no ships registered yet: nothing to call
-
+    settings.setMaxShipLodLevel(1); // no ships registered yet: nothing to call
     int applied = 0;
     unsigned short levelSeen = 99;
     settings.setShipLodCallback([&] {
@@ -134,16 +114,6 @@ TEST_F(GraphicsSettingsTest, ValuesThatDoNotConvertFailConstructionAndLeaveNoSin
         EXPECT_FALSE(log.lines().empty());
         EXPECT_EQ(GraphicsSettings::getSingletonPtr(), nullptr);
     }
-}
-
-TEST_F(GraphicsSettingsTest, TheShippedFileHoldsTheDefaults)
-{
-    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", path());
-    const GraphicsSettings settings(path());
-    EXPECT_FLOAT_EQ(settings.getLodBias(), GraphicsSettings::defaultLodBias);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), GraphicsSettings::defaultParticleSystemDetail);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), GraphicsSettings::defaultMaxShipLodLevel);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), GraphicsSettings::defaultGlowLevel);
 }
 
 } // namespace

@@ -21,7 +21,6 @@ protected:
 
 TEST_F(InterfaceTest, ModesSwitchAndTheExitScreenLocksTheModeKeys)
 {
-    EXPECT_EQ(Interface::getSingletonPtr(), &interface);
     EXPECT_EQ(interface.getMode(), Interface::NORMAL);
     EXPECT_TRUE(interface.areModeKeysEnabled());
 

