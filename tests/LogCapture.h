@@ -9,9 +9,10 @@
 namespace Tolvarine::Test {
 
 // Collects every line written to the default log while it lives, so tests can assert exact texts.
+// With `everyLevel`, the log lets trivial lines through meanwhile, and their levels are kept.
 class LogCapture : public Ogre::LogListener {
 public:
-    LogCapture();
+    explicit LogCapture(bool everyLevel = false);
     ~LogCapture() override;
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
@@ -19,14 +20,18 @@ public:
     // A copy: the rendering engine may log from its worker threads while a test reads.
     std::vector<std::string> lines() const;
     bool contains(const std::string& line) const;
+    // The level of each line, in the order of lines().
+    std::vector<Ogre::LogMessageLevel> levels() const;
     void clear();
 
     void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
                        const Ogre::String& logName, bool& skipThisMessage) override;
 
 private:
+    const bool everyLevel;
     mutable std::mutex guard;
     std::vector<std::string> captured;
+    std::vector<Ogre::LogMessageLevel> capturedLevels;
 };
 
 } // namespace Tolvarine::Test

@@ -6,16 +6,11 @@
 #include "EncipheredTwin.h"
 #include "FatalError.h"
 #include "ModulatedBillboard.h"
-#include "MultiPoolFactory.h"
-#include "PhysicsEngine.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
-#include "TolvarineEngine.h"
 
 #include "CombatWorld.h"
-#include "ConfigFiles.h"
 #include "LogCapture.h"
-#include "RenderingRoot.h"
 #include "SchedulerFixture.h"
 
 #include <OgreCamera.h>
@@ -25,9 +20,6 @@
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
 #include <OgreRenderTexture.h>
-#include <OgreResourceGroupManager.h>
-#include <OgreRoot.h>
-#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreTextureManager.h>
 #include <OgreViewport.h>
@@ -36,9 +28,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <initializer_list>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -114,19 +103,11 @@ protected:
     }
 
     std::string explosions() const { return folder.file("explosions"); }
-    void writeType(const std::string& fileName, const std::string& text)
-    {
-        writeFile(explosions() + "/" + fileName, text);
-    }
+    void writeType(const std::string& fileName, const std::string& text) { writeFile(explosions() + "/" + fileName, text); }
     void load() { ParticleSpray::loadTypes(explosions(), &scene(), curves.get()); }
 
     Ogre::SceneManager& scene() { return rendering.sceneManager(); }
-    static ParticleSpray::Pools::Pool& pool(const std::string& type)
-    {
-        ParticleSpray::Pools::Pool* found = ParticleSpray::getPools().getPool(type);
-        EXPECT_NE(found, nullptr) << type;
-        return *found;
-    }
+    static ParticleSpray::Pools::Pool& pool(const std::string& type) { return *ParticleSpray::getPools().getPool(type); }
     // The one live spray of a type.
     static ParticleSpray* live(const std::string& type)
     {
