@@ -207,6 +207,7 @@ TEST_F(OverlayBillboardSetTest, AnExhaustedPoolDoublesOrRefuses)
 
     // Doubling an empty pool must still give room for one.
     OverlayBillboardSet empty("Empty", 0);
+    EXPECT_TRUE(drawnVertices(empty).empty());
     ASSERT_NE(empty.createBillboard(0, 0, 0), nullptr);
     EXPECT_EQ(drawnVertices(empty).size(), 4u);
 }
@@ -218,6 +219,7 @@ TEST_F(OverlayBillboardSetTest, FreedBillboardsAreReusedOldestFirstAndKeepTheirS
     OverlayBillboard* b = set.createBillboard(0, 0, 0);
     OverlayBillboard* c = set.createBillboard(0, 0, 0);
     b->setDimensions(0.5f, 0.5f);
+    EXPECT_EQ(set.getBillboard(2), c);
     EXPECT_EQ(set.getBillboard(3), nullptr);
     set.removeBillboard(b);
     set.removeBillboard(0u); // a

@@ -458,6 +458,7 @@ TEST(InputNames, EveryNameParsesBackAndNothingElseDoes)
     EXPECT_FALSE(InputHandler::parseJoystickAxisName("Joystick Axis 3").has_value());
     EXPECT_FALSE(InputHandler::parseMouseMoveName("Mouse Move Sideways").has_value());
 
+    EXPECT_EQ(InputHandler::oppositeMouseMove(0), 1u);
     EXPECT_EQ(InputHandler::oppositeMouseMove(3), 2u);
     EXPECT_FALSE(InputHandler::oppositeMouseMove(4).has_value());
     EXPECT_EQ(InputHandler::oppositeJoystickAxis(6), 7u);

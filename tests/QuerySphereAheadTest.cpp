@@ -90,26 +90,20 @@ TEST_F(QuerySphereAhead, NeverPicksItselfOrAnUntargetableOrUnlinkedObject)
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
 }
 
-TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCall)
+TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCallAroundThePoseOfTheBody)
 {
     TestShip& far = target("F", offNose(0, 1000));
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
     EXPECT_EQ(player.querySphereAhead(2000, 0.5f), &far);
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-
     // Found where its scene object is now, not where it was at an earlier search.
     scene->getManualObject("F")->getParentSceneNode()->setPosition(offNose(0, 300));
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), &far);
-}
 
-TEST_F(QuerySphereAhead, FollowsTheOrientationOfTheBody)
-{
     // A quarter turn to the left: the nose points along world -x.
     player.body.setOrientation(Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
-    target("Z", Vector3(0, 0, -100));
     TestShip& left = target("X", Vector3(-300, 0, 0));
     EXPECT_EQ(player.querySphereAhead(500, 0.5f), &left);
-
     // Moving the searcher moves the sphere with it.
     player.body.setPosition(Vector3(-600, 0, 0));
     EXPECT_EQ(player.querySphereAhead(500, -2.0f), &left);
