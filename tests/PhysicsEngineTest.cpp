@@ -4,13 +4,13 @@
 #include "ConfigFiles.h"
 #include "FixedTask.h"
 #include "InputHandler.h"
+#include "LogCapture.h"
 #include "ManualTicks.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
 #include "PhysicsGeometry.h"
 #include "Profiler.h"
 #include "Scheduler.h"
-#include "LogCapture.h"
 
 #include <gtest/gtest.h>
 #include <ode/collision.h>
