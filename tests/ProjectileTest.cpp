@@ -295,9 +295,19 @@ TEST_F(ProjectileTest, AShotEndedByItsTimeoutOrByItsOwnDamageIgnoresWhatFollowsI
     EXPECT_EQ(idle, counts());
 }
 
-class PushTest : public ProjectileTest, public ::testing::WithParamInterface<std::pair<const char*, float>> {};
+struct FrameRow {
+    const char* name;
+    std::vector<float> frames;
+};
+void PrintTo(const FrameRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
-// The push of a hit is the impulse of the type, whatever the frame rate.
+class PushTest : public ProjectileTest, public ::testing::WithParamInterface<FrameRow> {};
+
+// The push of a hit is the impulse of the type, whatever the frame rate: also when the first
+// frames are too short for a world step, or take no time at all.
 TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
 {
     createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
@@ -309,17 +319,18 @@ TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
     Projectile& slug = bolt("alwaysTriggerOnCollision = 0\nimpactImpulse = 12\n");
     launch(slug, Vector3(0, 0, 30));
     slug.collide(&target, 0, Vector3(0, 0, 1), Vector3::UNIT_Z);
-
-    const float frameTime = GetParam().second;
-    physics.update(frameTime, frameTime);
+    for (float frameTime : GetParam().frames)
+        physics.update(frameTime, frameTime);
     EXPECT_NEAR(-12.0f / 8.0f, target.getPhysicsBody().getVelocity().z, 1e-3f);
     EXPECT_NEAR(0.0f, target.getPhysicsBody().getVelocity().x, 1e-4f);
 }
 
 INSTANTIATE_TEST_SUITE_P(FrameRates, PushTest,
-                         ::testing::Values(std::make_pair("At120Hz", 1.0f / 120), std::make_pair("At60Hz", 1.0f / 60),
-                                           std::make_pair("At15Hz", 1.0f / 15)),
-                         [](const auto& info) { return std::string(info.param.first); });
+                         ::testing::Values(FrameRow{"At120Hz", {1.0f / 120}}, FrameRow{"At60Hz", {1.0f / 60}},
+                                           FrameRow{"At15Hz", {1.0f / 15}}, FrameRow{"At10Hz", {0.1f}},
+                                           FrameRow{"InTwoShortFrames", {0.003f, 0.003f}},
+                                           FrameRow{"AfterAnEmptyFrame", {0.0f, 0.005f}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Particle systems run on controllers, which a rendering engine without a render system lacks.
 class ComplexProjectileTest : public ProjectileTest {
