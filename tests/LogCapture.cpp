@@ -26,16 +26,16 @@ std::vector<std::string> LogCapture::lines() const
     return captured;
 }
 
-bool LogCapture::contains(const std::string& line) const
-{
-    std::lock_guard<std::mutex> lock(guard);
-    return std::find(captured.begin(), captured.end(), line) != captured.end();
-}
-
 std::vector<Ogre::LogMessageLevel> LogCapture::levels() const
 {
     std::lock_guard<std::mutex> lock(guard);
     return capturedLevels;
+}
+
+bool LogCapture::contains(const std::string& line) const
+{
+    const std::vector<std::string> all = lines();
+    return std::find(all.begin(), all.end(), line) != all.end();
 }
 
 void LogCapture::clear()
@@ -45,8 +45,8 @@ void LogCapture::clear()
     capturedLevels.clear();
 }
 
-void LogCapture::messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool,
-                               const Ogre::String&, bool&)
+void LogCapture::messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool, const Ogre::String&,
+                               bool&)
 {
     std::lock_guard<std::mutex> lock(guard);
     captured.push_back(message);
