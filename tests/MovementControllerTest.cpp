@@ -56,6 +56,7 @@ TEST(MovementController, AxesCombineIntoForceAndTorqueOnlyWithAControllerAndInpu
     movement.setEnabled(true);
     movement.disableAll();
     EXPECT_EQ(movement.getControllable(), nullptr);
+    EXPECT_TRUE(movement.isEnabled());
     press("left_thrust", 0.0f);
     EXPECT_EQ(ship.forces.size(), before);
     press("up_thrust", 0.0f);

@@ -150,8 +150,9 @@ TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOl
     ASSERT_EQ(drawn(set).size(), 8u);
     EXPECT_FLOAT_EQ(drawn(set)[4].x, 0.0f);
     OverlayBillboard* c = set.createBillboard(0, 0, 0);
-    set.createBillboard(0, 0, 0);
+    OverlayBillboard* d = set.createBillboard(0, 0, 0);
     EXPECT_EQ(set.getBillboard(2), c);
+    EXPECT_EQ(set.getBillboard(3), d);
     EXPECT_EQ(set.getBillboard(4), nullptr);
     set.setPoolSize(1);
     EXPECT_EQ(set.getPoolSize(), 4u) << "doubled twice; a smaller size changes nothing";
