@@ -245,7 +245,9 @@ void ParticleSpray::start(const Ogre::Vector3& position, const Ogre::Vector3& ve
     node->setPosition(Ogre::Vector3::ZERO);
     node->setOrientation(Ogre::Quaternion::IDENTITY);
     node->lookAt(velocity, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
-    activate(position, node->getOrientation(), velocity);
+    // A copy: activation moves the body, whose position listener rewrites the node's orientation.
+    const Ogre::Quaternion orientation = node->getOrientation();
+    activate(position, orientation, velocity);
 
     setRates(rateCurve.evaluate(0.0f));
     startTime = Scheduler::getSingleton().getTime();

@@ -5,13 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace Tolvarine {
 namespace {
 
+using Lines = std::vector<std::string>;
 using Tolvarine::Test::LogCapture;
 
 // A stand-in for the running scenario: it keeps every faction handed to it, in order.
@@ -27,107 +24,58 @@ protected:
                                       return std::shared_ptr<Faction>();
                                   }});
     }
-
     ~FactionTest() override { Faction::setScenarioLink({}); }
 
     std::vector<std::shared_ptr<Faction>> factions;
 };
 
-TEST_F(FactionTest, FiveIdsAreHandedOutSmallestFirstAndReused)
+TEST_F(FactionTest, FiveIdsAreHandedOutSmallestFirstReusedAndLookedUpByName)
 {
-    ASSERT_EQ(Faction::freeIdCount(), 5u);
-    const std::vector<std::uint32_t> expected{256, 512, 1024, 2048, 4096};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        Faction* faction = Faction::create("Side" + std::to_string(i));
-        EXPECT_EQ(faction->getId(), expected[i]);
-        EXPECT_EQ(faction->getName(), "Side" + std::to_string(i));
-        EXPECT_EQ(faction->getEnemyMask(), 0u);
-        EXPECT_EQ(faction->getShipCount(), 0);
-    }
-    ASSERT_EQ(factions.size(), 5u);
-    EXPECT_EQ(Faction::freeIdCount(), 0u);
-
-    // A sixth live faction is refused; nothing is created and the pool stays empty.
+    std::vector<std::uint32_t> ids;
+    for (int i = 0; i < 5; ++i)
+        ids.push_back(Faction::create("Side" + std::to_string(i))->getId());
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{256, 512, 1024, 2048, 4096}));
     LogCapture log;
     EXPECT_THROW(Faction::create("Sixth"), ConfigurationError);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Exceeded the allowable number of factions"});
     EXPECT_EQ(factions.size(), 5u);
-    EXPECT_EQ(Faction::freeIdCount(), 0u);
-
-    // When the scenario lets go of the faction with 512, the next faction gets 512, then 2048.
+    // When the scenario lets go of 512 and 2048, the next factions get them, smallest first.
     factions.erase(factions.begin() + 1);
     factions.erase(factions.begin() + 2);
-    EXPECT_EQ(Faction::freeIdCount(), 2u);
     EXPECT_EQ(Faction::create("Late")->getId(), 512u);
     EXPECT_EQ(Faction::create("Later")->getId(), 2048u);
-
+    EXPECT_EQ(Faction::find("Later").get(), factions.back().get());
+    EXPECT_EQ(Faction::find("later"), nullptr);
+    EXPECT_EQ(log.lines(), (Lines{"Exceeded the allowable number of factions", "Faction::find, no faction named later"}));
     factions.clear();
     EXPECT_EQ(Faction::freeIdCount(), 5u);
 }
 
-TEST_F(FactionTest, EnmityIsOneWayAndAFactionIsItself)
+TEST_F(FactionTest, EnmityIsOneWayAndAFactionIsItsOwnSide)
 {
     Faction* a = Faction::create("A");
     Faction* b = Faction::create("B");
     Faction* c = Faction::create("C");
-
-    a->addEnemy(*b);
-    EXPECT_EQ(a->getEnemyMask(), b->getId());
-    EXPECT_EQ(a->relationTo(*b), 2);
-    EXPECT_EQ(b->relationTo(*a), 1);
-    EXPECT_EQ(a->relationTo(*c), 1);
-
-    a->addEnemy(*c);
-    a->addEnemy(*c);
-    EXPECT_EQ(a->getEnemyMask(), b->getId() | c->getId());
-    EXPECT_EQ(a->relationTo(*c), 2);
-
-    // Even a faction that counts itself an enemy is its own side.
-    a->addEnemy(*a);
-    EXPECT_EQ(a->relationTo(*a), 0);
-    EXPECT_EQ(b->relationTo(*b), 0);
-
-    // Relations go by identity: another faction of the same name is not the same side.
+    // Relations go by identity: another faction of the same name is not the same side; even a
+    // faction that counts itself an enemy is its own side.
     Faction* twin = Faction::create("A");
-    EXPECT_EQ(a->relationTo(*twin), 1);
+    for (Faction* enemy : {b, c, c, a})
+        a->addEnemy(*enemy);
+    EXPECT_EQ(a->getEnemyMask(), a->getId() | b->getId() | c->getId());
+    for (const auto& [other, relation] : {std::pair{a, 0}, {b, 2}, {c, 2}, {twin, 1}})
+        EXPECT_EQ(a->relationTo(*other), relation) << other->getName();
+    EXPECT_EQ(b->relationTo(*a), 1) << "enmity is one way";
 }
 
-TEST_F(FactionTest, ShipCountsFollowActivations)
-{
-    Faction* faction = Faction::create("Player");
-    faction->incrementShipCount();
-    faction->incrementShipCount();
-    faction->decrementShipCount();
-    EXPECT_EQ(faction->getShipCount(), 1);
-}
-
-TEST_F(FactionTest, NamesAreLookedUpInTheRunningScenario)
-{
-    Faction* player = Faction::create("Player");
-    EXPECT_EQ(Faction::find("Player").get(), player);
-
-    LogCapture log;
-    EXPECT_EQ(Faction::find("player"), nullptr);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Faction::find, no faction named player"});
-}
-
-TEST(FactionWithoutScenario, CreationAndLookUpFailCleanly)
-{
-    const std::size_t freeBefore = Faction::freeIdCount();
-    LogCapture log;
-    EXPECT_THROW(Faction::create("Player"), ConfigurationError);
-    EXPECT_EQ(Faction::find("Player"), nullptr);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Faction::create, no running scenario to hold faction Player",
-                                                     "Faction::find, no running scenario to look up faction Player"}));
-    EXPECT_EQ(Faction::freeIdCount(), freeBefore);
-}
-
-TEST(FactionWithGivenId, OnlyAnIdTakenFromThePoolGoesBack)
+TEST(FactionOutsideAScenario, CreationFailsCleanlyAndOnlyAnIdTakenFromThePoolGoesBack)
 {
     const std::size_t freeBefore = Faction::freeIdCount();
     {
+        LogCapture log;
+        EXPECT_THROW(Faction::create("Player"), ConfigurationError);
+        EXPECT_EQ(Faction::find("Player"), nullptr);
+        EXPECT_EQ(log.lines(), (Lines{"Faction::create, no running scenario to hold faction Player",
+                                      "Faction::find, no running scenario to look up faction Player"}));
         Faction pooled("Pooled", 1024);
-        EXPECT_EQ(pooled.getId(), 1024u);
         EXPECT_EQ(Faction::freeIdCount(), freeBefore - 1);
         // An id that is not in the pool is used as given, and never added to the pool.
         Faction outside("Outside", 3);
@@ -136,9 +84,7 @@ TEST(FactionWithGivenId, OnlyAnIdTakenFromThePoolGoesBack)
         EXPECT_EQ(Faction::freeIdCount(), freeBefore - 1);
     }
     EXPECT_EQ(Faction::freeIdCount(), freeBefore);
-    // The pool hands out only its own one-bit ids afterwards.
-    Faction next("Next", 0);
-    EXPECT_EQ(next.getId(), 256u);
+    EXPECT_EQ(Faction("Next", 0).getId(), 256u) << "the pool hands out only its own one-bit ids";
 }
 
 } // namespace

@@ -11,190 +11,95 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace Tolvarine {
 namespace {
 
-using Ogre::Quaternion;
-using Ogre::Vector3;
-using Test::CombatWorld;
 using Test::LogCapture;
-using Test::RenderingRoot;
-using Test::writeFile;
+using Types = std::vector<std::string>;
 
-// The keys every plain projectile needs, after a "Factory" section of the given text.
-std::string plainType(const std::string& factory, const std::string& extra = "",
-                      const std::string& damageType = "Plasma")
+// The keys every plain projectile needs, with a pool of `poolSize` and the keys of `extra`.
+std::string plainType(const std::string& poolSize, const std::string& extra = "", const std::string& damage = "Plasma")
 {
-    return factory + "[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 1\n"
-                     "explosionGroup = Plasma\ntimeToLive = 1\ndamageType = " + damageType + "\n"
-         + extra + "[Collision_Geometry]\ntype = ray\nlength = 1\n";
+    return (poolSize.empty() ? "" : "[Factory]\npoolSize = " + poolSize + "\n")
+           + "[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 1\nexplosionGroup = Plasma\n"
+             "timeToLive = 1\ndamageType = " + damage + "\n" + extra + "[Collision_Geometry]\ntype = ray\nlength = 1\n";
 }
 
-class FireableProjectileTest : public CombatWorld {
+class FireableProjectileTest : public Test::CombatWorld {
 protected:
-    FireableProjectileTest() : CombatWorld(RenderingRoot::Kind::Headless) {}
-
-    static std::size_t freeCount(const std::string& name)
-    {
-        return FireableProjectile::getPools().getPool(name)->getFreeCount();
-    }
-    static std::size_t liveCount(const std::string& name)
-    {
-        return FireableProjectile::getPools().getPool(name)->getLiveCount();
-    }
-
-    Faction faction{"Player", 0};
+    FireableProjectileTest() : CombatWorld(Tolvarine::Test::RenderingRoot::Kind::Headless) {}
+    static std::size_t freeCount(const std::string& name) { return FireableProjectile::getPools().getPool(name)->getFreeCount(); }
 };
 
-TEST_F(FireableProjectileTest, TypesAreFileStemsLoadedOnceEachWithTheirPools)
-{
-    writeProjectileType("laser", plainType("[Factory]\npoolSize = 2\n"));
-    // A stale twin of laser with another pool size: the plain file, first in name order, counts.
-    ASSERT_TRUE(encipherToFile(plainType("[Factory]\npoolSize = 5\n"), entities() + "/laser.fireablex"));
-    // A type that ships only as its twin.
-    ASSERT_TRUE(encipherToFile(plainType("[Factory]\npoolSize = 1\n"), entities() + "/bolt.fireablex"));
-    writeProjectileType(".old", plainType("[Factory]\npoolSize = 1\n"));
-    writeFile(entities() + "/Caps.FIREABLE", plainType(""));
-    writeFile(entities() + "/notes.txt", "not a type");
-
-    FireableProjectile::loadTypes(entities());
-    EXPECT_EQ((std::vector<std::string>{"bolt", "laser"}), FireableProjectile::getTypeNames());
-    EXPECT_EQ((std::vector<std::string>{"bolt", "laser"}), FireableProjectile::getPools().getTypeNames());
-    EXPECT_EQ(2u, freeCount("laser"));
-    EXPECT_EQ(1u, freeCount("bolt"));
-    EXPECT_EQ(1.0f, FireableProjectile::getType("bolt").get<float>("Fireable", "directDamage"));
-    EXPECT_EQ(entities() + "/laser.fireable", FireableProjectile::getPath("laser"));
-
-    // Loading again builds nothing more.
-    FireableProjectile::loadTypes(entities());
-    EXPECT_EQ(2u, freeCount("laser"));
-    EXPECT_EQ(1u, freeCount("bolt"));
-
-    // Objects are inactive until launched, and come back to the pool they came from.
-    FireableProjectile* shot = FireableProjectile::create("laser");
-    auto* projectile = dynamic_cast<Projectile*>(shot);
-    ASSERT_NE(nullptr, projectile);
-    EXPECT_FALSE(projectile->isActive());
-    EXPECT_EQ(1u, liveCount("laser"));
-    projectile->launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
-    projectile->deactivate(static_cast<DisableTime>(1));
-    EXPECT_EQ(0u, liveCount("laser"));
-    EXPECT_EQ(2u, freeCount("laser"));
-}
-
-TEST_F(FireableProjectileTest, UnknownNamesAndFoldersAreLoggedAndRefused)
+TEST_F(FireableProjectileTest, TypesAreFileStemsLoadedOnceAndBrokenOnesAreRefused)
 {
     LogCapture log;
     EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
-    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(0u, log.lines().back().rfind("FireableProjectile: cannot read the projectile folder ", 0));
-
+    writeProjectileType("laser", plainType("2"));
+    // A stale twin with another pool size: the plain file, first in name order, counts.
+    ASSERT_TRUE(encipherToFile(plainType("5"), entities() + "/laser.fireablex"));
+    ASSERT_TRUE(encipherToFile(plainType("1"), entities() + "/bolt.fireablex")); // shipped only as its twin
+    writeProjectileType(".old", plainType("1"));
+    Tolvarine::Test::writeFile(entities() + "/Caps.FIREABLE", plainType(""));
+    FireableProjectile::loadTypes(entities());
+    FireableProjectile::loadTypes(entities());
+    EXPECT_EQ((Types{"bolt", "laser"}), FireableProjectile::getTypeNames());
+    EXPECT_EQ((Types{"bolt", "laser"}), FireableProjectile::getPools().getTypeNames());
+    EXPECT_EQ(entities() + "/laser.fireable", FireableProjectile::getPath("laser"));
+    EXPECT_EQ(2u, freeCount("laser"));
+    EXPECT_EQ(1u, freeCount("bolt"));
     EXPECT_THROW(FireableProjectile::getType("phaser"), ConfigurationError);
     EXPECT_TRUE(log.contains("There is no projectile type phaser"));
     EXPECT_THROW(FireableProjectile::create("phaser"), FatalError);
-    EXPECT_TRUE(log.contains("Multipool factory cannot create phaser as there is no creator registered"));
-    EXPECT_FALSE(FireableProjectile::hasType("phaser"));
-}
 
-TEST_F(FireableProjectileTest, AKindIsChosenByTheFirstFlagSetOfGuidedBeamAndComplex)
-{
-    writeProjectileType("missile", plainType("", "guided = 1\nbeam = 1\ncomplex = 1\n"));
-    writeProjectileType("laser", plainType("", "beam = 1\ncomplex = 1\n"));
-    writeProjectileType("torpedo", plainType("", "complex = 1\n"));
-    writeProjectileType("slug", plainType(""));
-    FireableProjectile::loadTypes(entities());
-
-    LogCapture log;
-    // A missile, not a beam: it asks for the missile's own sections, which this type lacks.
-    EXPECT_THROW(FireableProjectile::createByKind("missile"), ConfigurationError);
-    EXPECT_TRUE(log.contains("Key not found"));
-    log.clear();
-    // A beam, not a complex projectile: it asks for the beam's own keys, which this type lacks.
-    EXPECT_THROW(FireableProjectile::createByKind("laser"), ConfigurationError);
-    EXPECT_TRUE(log.contains("Key not found"));
-    // Nothing was left behind by the refusals.
-    EXPECT_EQ(0u, liveCount("missile") + freeCount("missile"));
-
-    const std::unique_ptr<FireableProjectile> torpedo(FireableProjectile::createByKind("torpedo"));
-    EXPECT_NE(nullptr, dynamic_cast<ComplexProjectile*>(torpedo.get()));
-    const std::unique_ptr<FireableProjectile> slug(FireableProjectile::createByKind("slug"));
-    EXPECT_NE(nullptr, dynamic_cast<Projectile*>(slug.get()));
-    EXPECT_EQ(nullptr, dynamic_cast<ComplexProjectile*>(slug.get()));
-}
-
-TEST_F(FireableProjectileTest, APoolWithoutSizeGrowsByOneObjectPerShotThatFindsNoneFree)
-{
-    writeProjectileType("slug", plainType(""));
-    FireableProjectile::loadTypes(entities());
-    EXPECT_EQ(0u, freeCount("slug"));
-
-    FireableProjectile* first = FireableProjectile::create("slug");
-    FireableProjectile* second = FireableProjectile::create("slug");
-    EXPECT_NE(first, second);
-    EXPECT_EQ(2u, liveCount("slug"));
-    first->launch(&faction, true, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 5.0f, nullptr);
-    first->deactivate(static_cast<DisableTime>(1));
-    EXPECT_EQ(first, FireableProjectile::create("slug"));
-    EXPECT_EQ(0u, freeCount("slug"));
-}
-
-TEST_F(FireableProjectileTest, ABrokenTypeFailsTheLoadAndIsNotRegistered)
-{
-    writeProjectileType("broken", "[Factory]\npoolSize = 1\n[Fireable]\nsplashDamage = 0\n");
-    LogCapture log;
-    EXPECT_THROW(FireableProjectile::loadTypes(entities()), ConfigurationError);
     // Type files are read as enciphered data, which keeps key names out of the log.
+    writeProjectileType("broken", "[Factory]\npoolSize = 1\n[Fireable]\nsplashDamage = 0\n");
+    log.clear();
+    EXPECT_THROW(FireableProjectile::loadTypes(entities()), ConfigurationError);
     EXPECT_TRUE(log.contains("Key not found"));
     EXPECT_FALSE(FireableProjectile::hasType("broken"));
     EXPECT_FALSE(FireableProjectile::getPools().hasType("broken"));
 }
 
-TEST_F(FireableProjectileTest, ReleaseAllReturnsEveryShotAndShutdownReadsTheTypesAgain)
+TEST_F(FireableProjectileTest, KindsDamageTypesAndTheWayBackToThePools)
 {
-    writeProjectileType("slug", plainType("[Factory]\npoolSize = 1\n"));
-    writeProjectileType("bolt", plainType("[Factory]\npoolSize = 1\n"));
+    // The kind is the first flag set of guided, beam and complex.
+    writeProjectileType("missile", plainType("", "guided = 1\nbeam = 1\ncomplex = 1\n"));
+    writeProjectileType("laser", plainType("", "beam = 1\ncomplex = 1\n"));
+    writeProjectileType("torpedo", plainType("", "complex = 1\n"));
+    writeProjectileType("slug", plainType("1", "", "plasma"));
+    LogCapture log;
     FireableProjectile::loadTypes(entities());
-    // Nothing live: nothing happens.
-    FireableProjectile::releaseAll();
-    EXPECT_EQ(1u, freeCount("slug"));
+    EXPECT_THROW(FireableProjectile::createByKind("missile"), ConfigurationError);
+    // A missile, not a beam: it asks for the missile's own sections, which this type lacks.
+    EXPECT_TRUE(log.contains("Key not found"));
+    log.clear();
+    // A beam asks for the beam's own keys, which this type lacks.
+    EXPECT_THROW(FireableProjectile::createByKind("laser"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Key not found"));
+    const std::unique_ptr<FireableProjectile> torpedo(FireableProjectile::createByKind("torpedo"));
+    EXPECT_NE(nullptr, dynamic_cast<ComplexProjectile*>(torpedo.get()));
+    // Damage type names match exactly; anything else is conventional.
+    const std::pair<const char*, DamageType> rows[] = {{"Beam", BEAM}, {"Plasma", PLASMA}, {"Conventional", CONVENTIONAL}};
+    for (const auto& [name, type] : rows)
+        EXPECT_EQ(type, FireableProjectile::parseDamageType(name)) << name;
+    auto* slug = dynamic_cast<Projectile*>(FireableProjectile::create("slug"));
+    ASSERT_NE(nullptr, slug);
+    EXPECT_EQ(nullptr, dynamic_cast<ComplexProjectile*>(slug));
+    EXPECT_EQ(CONVENTIONAL, slug->getDamageType());
+    EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));
 
-    std::vector<Projectile*> shots;
-    for (const char* name : {"slug", "slug", "bolt"}) {
-        shots.push_back(dynamic_cast<Projectile*>(FireableProjectile::create(name)));
-        shots.back()->launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 5.0f, nullptr);
-    }
+    Faction faction("Player", 0);
+    for (Projectile* shot : {slug, dynamic_cast<Projectile*>(FireableProjectile::create("slug"))})
+        shot->launch(&faction, false, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY, 5.0f, nullptr);
     FireableProjectile::releaseAll();
-    for (const Projectile* shot : shots) {
-        EXPECT_FALSE(shot->isInFlight());
-        EXPECT_FALSE(shot->isActive());
-    }
-    EXPECT_EQ(0u, liveCount("slug") + liveCount("bolt"));
+    EXPECT_FALSE(slug->isActive());
     EXPECT_EQ(2u, freeCount("slug"));
-
-    writeProjectileType("slug", plainType("[Factory]\npoolSize = 3\n"));
+    // Shutting down reads the types again.
+    writeProjectileType("slug", plainType("3"));
     FireableProjectile::shutdown();
     EXPECT_EQ(3u, freeCount("slug"));
-    EXPECT_EQ(1u, freeCount("bolt"));
-}
-
-TEST_F(FireableProjectileTest, DamageTypeNamesMatchExactlyAndAnythingElseIsConventional)
-{
-    LogCapture log;
-    EXPECT_EQ(BEAM, FireableProjectile::parseDamageType("Beam"));
-    EXPECT_EQ(PLASMA, FireableProjectile::parseDamageType("Plasma"));
-    EXPECT_EQ(CONVENTIONAL, FireableProjectile::parseDamageType("Conventional"));
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(CONVENTIONAL, FireableProjectile::parseDamageType("plasma"));
-    EXPECT_EQ(std::vector<std::string>{"Unknown damage type string: plasma"}, log.lines());
-
-    writeProjectileType("bolt", plainType("", "", "plasma"));
-    FireableProjectile::loadTypes(entities());
-    const std::unique_ptr<FireableProjectile> bolt(FireableProjectile::createByKind("bolt"));
-    EXPECT_EQ(CONVENTIONAL, dynamic_cast<Projectile&>(*bolt).getDamageType());
 }
 
 } // namespace

@@ -4,199 +4,135 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
 
-using Test::ManualTicks;
-
-using FunctionTaskTest = Test::SchedulerFixture;
-
-TEST_F(FunctionTaskTest, RunLimitCallsTheCallbackExactlyThatOften)
-{
-    int calls = 0;
-    FunctionTask task([&calls](float) { ++calls; return true; }, "Limited", 1.0f, 0.0f, 3);
-    task.subscribe(true);
-    for (int second = 1; second <= 3; ++second) {
-        passAt(second - work);
-        EXPECT_EQ(calls, second);
-        EXPECT_TRUE(task.isActive());
+class FunctionTaskTest : public Test::SchedulerFixture {
+protected:
+    // A callback that counts its runs and goes on.
+    static FunctionTask::Callback counter(int& runs)
+    {
+        return [&runs](float) { return ++runs > 0; };
     }
-    passAt(4.0 - work); // fourth due time: stops without a call
-    EXPECT_EQ(calls, 3);
-    EXPECT_FALSE(task.isActive());
-    passAt(5.0 - work);
-    EXPECT_EQ(calls, 3);
+    void passesUpTo(int last)
+    {
+        for (int second = int(scheduler.getTime()) + 1; second <= last; ++second)
+            passAt(second - work);
+    }
+};
 
-    // Subscribing again starts a fresh count.
-    task.subscribe(true);
-    passAt(6.0 - work);
-    EXPECT_EQ(calls, 4);
-}
-
-TEST_F(FunctionTaskTest, LifetimeEndsAtTheFirstDueTimeAfterIt)
+TEST_F(FunctionTaskTest, EndsAfterItsRunLimitItsLifetimeOrAFalseAnswerAndKeepsOneEntry)
 {
-    passAt(5.0 - work);
-    ManualTicks::advance(5.0 - scheduler.getTime());
-    std::vector<float> runTimes;
-    FunctionTask task(
-        [&runTimes, this](float) {
-            runTimes.push_back(static_cast<float>(scheduler.getTime()));
+    std::vector<double> limited, mortal, twice;
+    const auto recorder = [this](std::vector<double>& runs) {
+        return [this, &runs](float) {
+            runs.push_back(scheduler.getTime());
             return true;
-        },
-        "Mortal", 1.0f, 0.0f, 0, 2.0f);
-    task.subscribe(true);
-    for (double due = 6.0; due <= 9.0; due += 1.0)
-        passAt(due - work);
-    EXPECT_EQ(runTimes, (std::vector<float>{6.0f, 7.0f}));
-    EXPECT_FALSE(task.isActive());
-}
+        };
+    };
+    FunctionTask limit(recorder(limited), "Limited", 1.0f, 0.0f, 3);
+    // Its life of 2.5 s ends at the first due time after it.
+    FunctionTask life(recorder(mortal), "Mortal", 1.0f, 0.0f, 0, 2.5f);
+    FunctionTask answer([&](float) { twice.push_back(scheduler.getTime()); return twice.size() < 2; }, "TwoRuns", 0.5f);
+    for (FunctionTask* task : {&limit, &life, &answer})
+        task->subscribe(true);
+    passesUpTo(5);
+    EXPECT_EQ(limited, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(mortal, (std::vector<double>{1, 2}));
+    EXPECT_EQ(twice, (std::vector<double>{1, 2}));
+    for (FunctionTask* task : {&limit, &life, &answer})
+        EXPECT_FALSE(task->isActive()) << task->getName();
+    limit.subscribe(true);
+    passesUpTo(6);
+    EXPECT_EQ(limited.size(), 4u) << "subscribing again starts a fresh count";
 
-TEST_F(FunctionTaskTest, CallbackReturningFalseEndsTheTask)
-{
+    // Unsubscribed and subscribed again inside its period: the same window, one queue entry.
     int calls = 0;
-    FunctionTask task([&calls](float) { return ++calls < 2; }, "TwoRuns", 0.5f);
-    task.subscribe(true);
-    for (int pass = 1; pass <= 4; ++pass)
-        passAt(pass * 0.5 - work);
-    EXPECT_EQ(calls, 2);
-    EXPECT_FALSE(task.isActive());
+    FunctionTask flicker(counter(calls), "Flicker", 1.0f);
+    flicker.subscribe(true);
+    const float windowMin = flicker.getWindowMin();
+    Tolvarine::Test::ManualTicks::advance(0.5);
+    flicker.subscribe(false);
+    flicker.subscribe(true);
+    EXPECT_EQ(flicker.getWindowMin(), windowMin);
+    passAt(7.0 - work);
+    passAt(7.5 - work); // a second entry would run again here
+    EXPECT_EQ(calls, 1);
+    // Unsubscribed before it comes up: dropped without a call.
+    flicker.subscribe(false);
+    passesUpTo(9);
+    EXPECT_EQ(calls, 1);
 }
 
-TEST_F(FunctionTaskTest, UnsubscribeAndResubscribeKeepsTheWindowAndOneEntry)
+TEST_F(FunctionTaskTest, TasksDestroyedWhileQueuedNeverRun)
 {
-    int calls = 0;
-    FunctionTask task([&calls](float) { ++calls; return true; }, "Flicker", 1.0f);
-    task.subscribe(true);
-    const float windowMin = task.getWindowMin();
-    ManualTicks::advance(0.5);
-    task.subscribe(false);
-    task.subscribe(true);
-    EXPECT_EQ(task.getWindowMin(), windowMin);
-    passAt(1.0 - work);
-    EXPECT_EQ(calls, 1);
-    passAt(1.5 - work); // a second entry would run again here
-    EXPECT_EQ(calls, 1);
-
-    // Unsubscribed before it comes up: dropped without a call and idle again.
-    task.subscribe(false);
-    passAt(2.0 - work);
-    EXPECT_EQ(calls, 1);
-    task.subscribe(true);
-    passAt(3.0 - work);
-    EXPECT_EQ(calls, 2);
-}
-
-TEST_F(FunctionTaskTest, TaskDestroyedWhileQueuedNeverRunsEvenWhenItsAddressIsReused)
-{
-    int oldRuns = 0;
-    int newRuns = 0;
+    // Destroyed with a new task at its address: the old removal never drops the new one.
+    int oldRuns = 0, newRuns = 0, victimRuns = 0, selfRuns = 0, successorRuns = 0;
     alignas(FunctionTask) unsigned char storage[sizeof(FunctionTask)];
-
-    auto* old = new (storage) FunctionTask([&oldRuns](float) { ++oldRuns; return true; },
-                                           "Old", 1.0f);
+    auto* old = new (storage) FunctionTask(counter(oldRuns), "Old", 1.0f);
     old->subscribe(true);
     old->~FunctionTask();
-    auto* reused = new (storage) FunctionTask([&newRuns](float) { ++newRuns; return true; },
-                                              "New", 1.0f);
+    auto* reused = new (storage) FunctionTask(counter(newRuns), "New", 1.0f);
     reused->subscribe(true);
-
-    for (int second = 1; second <= 3; ++second)
-        passAt(second - work);
-    EXPECT_EQ(oldRuns, 0);
-    EXPECT_EQ(newRuns, 3); // the old task's removal never drops the new one
-    reused->~FunctionTask();
-    passAt(4.0 - work);
-    EXPECT_EQ(newRuns, 3);
-}
-
-TEST_F(FunctionTaskTest, TaskDestroyedByAnotherWhileReadyIsSkipped)
-{
-    int victimRuns = 0;
-    auto victim = std::make_unique<FunctionTask>([&victimRuns](float) { ++victimRuns; return true; },
-                                                 "Victim", 1.0f);
+    // Destroyed by another task that is ready in the same pass: the wider window runs first.
+    auto victim = std::make_unique<FunctionTask>(counter(victimRuns), "Victim", 1.0f);
     FunctionTask killer([&victim](float) { victim.reset(); return true; }, "Killer", 1.0f, 0.5f);
     victim->subscribe(true);
     killer.subscribe(true);
-    passAt(1.0 - work); // both ready; the wider window runs first and destroys the other
-    passAt(2.0 - work);
-    EXPECT_EQ(victimRuns, 0);
-}
-
-TEST_F(FunctionTaskTest, TaskMayDestroyItselfInItsCallback)
-{
-    alignas(FunctionTask) unsigned char storage[sizeof(FunctionTask)];
-    int selfRuns = 0;
-    int successorRuns = 0;
-    FunctionTask* self = nullptr;
-    self = new (storage) FunctionTask(
+    // Destroyed by itself, with a successor built at its address from inside its callback.
+    alignas(FunctionTask) unsigned char selfStorage[sizeof(FunctionTask)];
+    FunctionTask* self = new (selfStorage) FunctionTask(
         [&](float) {
             ++selfRuns;
-            // Destroy the running task and put a new one at its address.
             self->~FunctionTask();
-            self = new (storage) FunctionTask([&successorRuns](float) {
-                ++successorRuns;
-                return true;
-            }, "Successor", 1.0f);
+            self = new (selfStorage) FunctionTask(counter(successorRuns), "Successor", 1.0f);
             self->subscribe(true);
             return true;
         },
         "Self", 1.0f);
     self->subscribe(true);
-
-    passAt(1.0 - work);
-    EXPECT_EQ(selfRuns, 1);
-    for (int second = 2; second <= 4; ++second)
-        passAt(second - work);
-    EXPECT_EQ(selfRuns, 1);
-    EXPECT_EQ(successorRuns, 3); // queued once: the destroyed task left no entry behind
+    passesUpTo(4);
+    EXPECT_EQ((std::vector<int>{0, 4, 0, 1, 3}), (std::vector<int>{oldRuns, newRuns, victimRuns, selfRuns, successorRuns}));
+    reused->~FunctionTask();
     self->~FunctionTask();
+    passesUpTo(5);
+    EXPECT_EQ(newRuns + successorRuns, 7);
 }
 
-TEST_F(FunctionTaskTest, ResetWhileQueuedMovesTheTaskToItsNewWindow)
+TEST_F(FunctionTaskTest, ANewPeriodMovesAQueuedTaskAndAFailureStopsIt)
 {
-    int quickRuns = 0;
-    int slowRuns = 0;
-    FunctionTask quick([&quickRuns](float) { ++quickRuns; return true; }, "Quick", 5.0f);
-    FunctionTask slow([&slowRuns](float) { ++slowRuns; return true; }, "Slow", 1.0f);
+    int quickRuns = 0, slowRuns = 0;
+    FunctionTask quick(counter(quickRuns), "Quick", 5.0f);
+    FunctionTask slow(counter(slowRuns), "Slow", 1.0f);
     quick.subscribe(true);
     slow.subscribe(true);
     quick.setPeriod(1.0f);
     slow.setPeriod(5.0f);
-    passAt(1.0 - work);
-    EXPECT_EQ(quickRuns, 1);
-    EXPECT_EQ(slowRuns, 0);
-    passAt(2.0 - work);
+    passesUpTo(2);
     EXPECT_EQ(quickRuns, 2);
     EXPECT_EQ(slowRuns, 0);
-    passAt(5.0 - work);
+    passesUpTo(5);
     EXPECT_EQ(slowRuns, 1);
-}
 
-TEST_F(FunctionTaskTest, FailingCallbackLeavesThePassAndStopsTheTask)
-{
+    // A failing callback leaves the pass and stops the task; it may be subscribed again.
     bool fail = true;
     int calls = 0;
     FunctionTask task(
         [&](float) {
-            ++calls;
-            if (fail)
+            if (++calls && fail)
                 throw std::runtime_error("task failed");
             return true;
         },
         "Failing", 1.0f);
     task.subscribe(true);
-    ManualTicks::advance(1.0 - work);
+    Tolvarine::Test::ManualTicks::advance(6.0 - work - scheduler.getTime());
     EXPECT_THROW(scheduler.run(), std::runtime_error);
     EXPECT_FALSE(task.isActive());
-
     fail = false;
     task.subscribe(true);
-    passAt(2.0 - work);
+    passesUpTo(7);
     EXPECT_EQ(calls, 2);
     EXPECT_TRUE(task.isActive());
 }

@@ -6,95 +6,50 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <limits>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Tolvarine::Test::LogCapture;
-using Tolvarine::Test::readFile;
-using Tolvarine::Test::writeFile;
 
-class GameplaySettingsTest : public ::testing::Test {
-protected:
-    std::string path() const { return folder.file("gameplay.cfg"); }
-    void writeRoll(const std::string& value) const
-    {
-        writeFile(path(), "[Physics]\nexplosionRollProportion = " + value + "\n");
-    }
-    std::string rollOnDisk() const { return Config(path()).getValue("Physics", "explosionRollProportion"); }
-
-    Tolvarine::Test::TemporaryFolder folder;
-};
-
-TEST_F(GameplaySettingsTest, DefaultWhenTheFileIsMissing)
+TEST(GameplaySettings, TheRollProportionIsClampedWhenReadAndSavedAtOnceWhenChanged)
 {
-    LogCapture log;
+    Tolvarine::Test::TemporaryFolder folder;
+    const std::string path = folder.file("gameplay.cfg");
+    const auto onDisk = [&path] { return Config(path).getValue("Physics", "explosionRollProportion"); };
+    Tolvarine::Test::LogCapture log;
     {
-        GameplaySettings settings(path());
+        GameplaySettings settings(path);
         EXPECT_EQ(GameplaySettings::getSingletonPtr(), &settings);
-        EXPECT_TRUE(std::filesystem::exists(path()));
-        EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 1.0f);
+        // The changes are clamped to 0 to 1 without a word.
+        const std::pair<float, const char*> changes[] = {
+            {1.5f, "1"}, {-0.2f, "0"}, {0.35f, "0.35"}, {std::numeric_limits<float>::quiet_NaN(), "0"}};
+        for (const auto& [value, saved] : changes) {
+            SCOPED_TRACE(value);
+            settings.setExplosionRollProportion(value);
+            EXPECT_EQ(onDisk(), saved);
+        }
     }
     EXPECT_EQ(GameplaySettings::getSingletonPtr(), nullptr);
-    EXPECT_EQ(log.lines(), (Lines{path() + " does not exist"}));
-}
-
-TEST_F(GameplaySettingsTest, FileValuesOutsideZeroToOneAreClampedWithALogLine)
-{
-    writeRoll("0.25");
-    LogCapture log;
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.25f);
-    EXPECT_TRUE(log.lines().empty());
-
-    writeRoll("3");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 1.0f);
-    writeRoll("-1");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.0f);
-    writeRoll("nan");
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.0f);
-    EXPECT_EQ(log.lines(), (Lines{"GameplaySettings: explosionRollProportion 3 is outside 0 to 1, using 1",
+    // The file's values are clamped with a line each, and reading never rewrites the file.
+    for (const auto& [text, want] : {std::pair{"0.25", 0.25f}, {"3", 1.0f}, {"-1", 0.0f}, {"nan", 0.0f}}) {
+        SCOPED_TRACE(text);
+        Tolvarine::Test::writeFile(path, std::string("[Physics]\nexplosionRollProportion = ") + text + "\n");
+        EXPECT_FLOAT_EQ(GameplaySettings(path).getExplosionRollProportion(), want);
+        EXPECT_EQ(onDisk(), text);
+    }
+    EXPECT_EQ(log.lines(), (Lines{path + " does not exist",
+                                  "GameplaySettings: explosionRollProportion 3 is outside 0 to 1, using 1",
                                   "GameplaySettings: explosionRollProportion -1 is outside 0 to 1, using 0",
                                   "GameplaySettings: explosionRollProportion nan is outside 0 to 1, using 0"}));
-    EXPECT_EQ(rollOnDisk(), "nan") << "reading never rewrites the file";
-}
-
-TEST_F(GameplaySettingsTest, EveryChangeIsClampedAndSavedAtOnce)
-{
-    GameplaySettings settings(path());
-
-    settings.setExplosionRollProportion(1.5f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 1.0f);
-    EXPECT_EQ(rollOnDisk(), "1");
-
-    settings.setExplosionRollProportion(-0.2f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.0f);
-    EXPECT_EQ(rollOnDisk(), "0");
-
-    settings.setExplosionRollProportion(0.35f);
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.35f);
-    EXPECT_EQ(rollOnDisk(), "0.35");
-
-    settings.setExplosionRollProportion(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_FLOAT_EQ(settings.getExplosionRollProportion(), 0.0f);
-    EXPECT_EQ(rollOnDisk(), "0");
-
-    settings.setExplosionRollProportion(0.6f);
-    EXPECT_FLOAT_EQ(GameplaySettings(path()).getExplosionRollProportion(), 0.6f);
-}
-
-TEST_F(GameplaySettingsTest, ShippedSettingsHoldTheDefault)
-{
-    const float fromNothing = GameplaySettings(path()).getExplosionRollProportion();
-
-    const std::string copy = folder.file("shipped.cfg");
-    writeFile(copy, readFile(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/gameplay.cfg"));
-    EXPECT_EQ(Config(copy).getKeys("Physics"), (Lines{"explosionRollProportion"}));
-    EXPECT_EQ(GameplaySettings(copy).getExplosionRollProportion(), fromNothing);
+    // The shipped file holds the default of a missing file.
+    const std::string shipped = folder.file("shipped.cfg");
+    Tolvarine::Test::writeFile(shipped, Tolvarine::Test::readFile(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/gameplay.cfg"));
+    EXPECT_EQ(Config(shipped).getKeys("Physics"), (Lines{"explosionRollProportion"}));
+    std::filesystem::remove(path);
+    const float shippedRoll = GameplaySettings(shipped).getExplosionRollProportion();
+    EXPECT_EQ(shippedRoll, GameplaySettings(path).getExplosionRollProportion());
 }
 
 } // namespace

@@ -8,142 +8,75 @@
 
 #include <filesystem>
 #include <limits>
-#include <string>
 
 namespace Tolvarine {
 namespace {
 
-using Test::fileExists;
 using Test::LogCapture;
 using Test::readFile;
-using Test::TemporaryFolder;
 using Test::writeFile;
 
 class GraphicsSettingsTest : public ::testing::Test {
 protected:
     std::string path() const { return folder.file("graphics.cfg"); }
-
-    TemporaryFolder folder;
+    Tolvarine::Test::TemporaryFolder folder;
 };
 
-TEST_F(GraphicsSettingsTest, MissingFileIsCreatedEmptyAndTheDefaultsApply)
-{
-    LogCapture log;
-    const GraphicsSettings settings(path());
-    EXPECT_TRUE(log.contains(std::filesystem::path(path()).make_preferred().string() + " does not exist"));
-    EXPECT_FLOAT_EQ(settings.getLodBias(), 1.0f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 1.0f);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), 0);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
-    // Defaults stay out of the file until a setter saves.
-    ASSERT_TRUE(fileExists(path()));
-    EXPECT_EQ(readFile(path()), "");
-    EXPECT_EQ(&GraphicsSettings::getSingleton(), &settings);
-}
-
-TEST_F(GraphicsSettingsTest, ValuesInTheFileAreReadAndMissingKeysDefault)
-{
-    writeFile(path(), "[Graphics]\nlodBias = 0.5\nmaxShipLodLevel = 3\nglowLevel = 0.25\n");
-    const GraphicsSettings settings(path());
-    EXPECT_FLOAT_EQ(settings.getLodBias(), 0.5f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 1.0f);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), 3);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 0.25f);
-}
-
-TEST_F(GraphicsSettingsTest, EverySetterSavesAtOnceAndTheValuesReadBack)
+TEST_F(GraphicsSettingsTest, EverySetterSavesAtOnceClampingLevelsAndOnlyTheLodLevelReachesTheShips)
 {
     {
         GraphicsSettings settings(path());
+        EXPECT_EQ(readFile(path()), "") << "a missing file is created empty; defaults stay out of it";
+        EXPECT_EQ(&GraphicsSettings::getSingleton(), &settings);
+        settings.setMaxShipLodLevel(1); // no ships registered yet: nothing to call
+        int applied = 0;
+        settings.setShipLodCallback([&] { applied += GraphicsSettings::getSingleton().getMaxShipLodLevel(); });
         settings.setLodBias(3.0f);
-        EXPECT_EQ(readFile(path()), "[Graphics]\nlodBias = 3\n\n");
+        EXPECT_EQ(readFile(path()), "[Graphics]\nlodBias = 3\nmaxShipLodLevel = 1\n\n");
+        settings.setParticleSystemDetail(-0.2f);
+        settings.setGlowLevel(1.5f); // levels are clamped to the unit range; the bias is not
+        settings.setLodBias(-4.0f);
+        EXPECT_EQ(applied, 0);
+        settings.setMaxShipLodLevel(4);
+        EXPECT_EQ(applied, 4) << "the ships read the new level";
+        EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 1\nlodBias = -4\nmaxShipLodLevel = 4\nparticleSystemDetail = 0\n\n");
+        settings.setGlowLevel(0.3f);
+        settings.setGlowLevel(std::numeric_limits<float>::quiet_NaN()); // no level: the previous value stays
         settings.setParticleSystemDetail(0.75f);
-        settings.setMaxShipLodLevel(2);
-        settings.setGlowLevel(0.5f);
-        EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 0.5\nlodBias = 3\nmaxShipLodLevel = 2\n"
-                                    "particleSystemDetail = 0.75\n\n");
     }
     const GraphicsSettings reopened(path());
-    EXPECT_FLOAT_EQ(reopened.getLodBias(), 3.0f);
-    EXPECT_FLOAT_EQ(reopened.getParticleSystemDetail(), 0.75f);
-    EXPECT_EQ(reopened.getMaxShipLodLevel(), 2);
-    EXPECT_FLOAT_EQ(reopened.getGlowLevel(), 0.5f);
+    EXPECT_EQ((std::vector<float>{reopened.getLodBias(), reopened.getParticleSystemDetail(), reopened.getGlowLevel()}),
+              (std::vector<float>{-4.0f, 0.75f, 0.3f}));
 }
 
-TEST_F(GraphicsSettingsTest, LevelsAreClampedToUnitRangeAndTheBiasIsNot)
-{
-    GraphicsSettings settings(path());
-    settings.setGlowLevel(1.5f);
-    settings.setParticleSystemDetail(-0.2f);
-    settings.setLodBias(-4.0f);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 0.0f);
-    EXPECT_FLOAT_EQ(settings.getLodBias(), -4.0f);
-    EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 1\nlodBias = -4\nparticleSystemDetail = 0\n\n");
-
-    // NaN is no level: the previous value stays.
-    settings.setGlowLevel(0.3f);
-    settings.setGlowLevel(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 0.3f);
-    EXPECT_NE(readFile(path()).find("glowLevel = 0.3\n"), std::string::npos);
-}
-
-TEST_F(GraphicsSettingsTest, OnlyAChangeOfTheHighestLevelReachesTheShips)
-{
-    GraphicsSettings settings(path());
-    settings.setMaxShipLodLevel(1);  // no ships registered yet: nothing to call
-
-    int applied = 0;
-    unsigned short levelSeen = 99;
-    settings.setShipLodCallback([&] {
-        ++applied;
-        levelSeen = GraphicsSettings::getSingleton().getMaxShipLodLevel();
-    });
-    settings.setLodBias(3.0f);
-    settings.setGlowLevel(0.5f);
-    settings.setParticleSystemDetail(0.5f);
-    EXPECT_EQ(applied, 0);
-    settings.setMaxShipLodLevel(4);
-    EXPECT_EQ(applied, 1);
-    // The ships read the new level, already saved.
-    EXPECT_EQ(levelSeen, 4);
-    EXPECT_NE(readFile(path()).find("maxShipLodLevel = 4\n"), std::string::npos);
-}
-
-TEST_F(GraphicsSettingsTest, HandEditedLevelsOutOfRangeAreBroughtIntoRangeWithALogLine)
-{
-    writeFile(path(), "[Graphics]\nglowLevel = 5\nparticleSystemDetail = -1\n");
-    LogCapture log;
-    const GraphicsSettings settings(path());
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 0.0f);
-    EXPECT_TRUE(log.contains("GraphicsSettings: glowLevel 5 is outside 0 to 1, using 1"));
-    EXPECT_TRUE(log.contains("GraphicsSettings: particleSystemDetail -1 is outside 0 to 1, using 0"));
-    // The file keeps what the player wrote until a setter saves.
-    EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 5\nparticleSystemDetail = -1\n");
-}
-
-TEST_F(GraphicsSettingsTest, ValuesThatDoNotConvertFailConstructionAndLeaveNoSingleton)
-{
-    for (const std::string text : {"[Graphics]\nlodBias = fast\n", "[Graphics]\nmaxShipLodLevel = -1\n",
-                                   "[Graphics]\nmaxShipLodLevel = 70000\n", "[Graphics]\nglowLevel = 0.5.5\n"}) {
-        SCOPED_TRACE(text);
-        writeFile(path(), text);
-        LogCapture log;
-        EXPECT_THROW(GraphicsSettings settings(path()), boost::bad_lexical_cast);
-        EXPECT_FALSE(log.lines().empty());
-        EXPECT_EQ(GraphicsSettings::getSingletonPtr(), nullptr);
-    }
-}
-
-TEST_F(GraphicsSettingsTest, TheShippedFileHoldsTheDefaults)
+TEST_F(GraphicsSettingsTest, TheShippedFileHoldsTheDefaultsAndHandEditsAreBroughtIntoRange)
 {
     std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", path());
-    const GraphicsSettings settings(path());
-    EXPECT_FLOAT_EQ(settings.getLodBias(), GraphicsSettings::defaultLodBias);
-    EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), GraphicsSettings::defaultParticleSystemDetail);
-    EXPECT_EQ(settings.getMaxShipLodLevel(), GraphicsSettings::defaultMaxShipLodLevel);
-    EXPECT_FLOAT_EQ(settings.getGlowLevel(), GraphicsSettings::defaultGlowLevel);
+    {
+        const GraphicsSettings shipped(path());
+        EXPECT_FLOAT_EQ(shipped.getLodBias(), GraphicsSettings::defaultLodBias);
+        EXPECT_FLOAT_EQ(shipped.getParticleSystemDetail(), GraphicsSettings::defaultParticleSystemDetail);
+        EXPECT_EQ(shipped.getMaxShipLodLevel(), GraphicsSettings::defaultMaxShipLodLevel);
+        EXPECT_FLOAT_EQ(shipped.getGlowLevel(), GraphicsSettings::defaultGlowLevel);
+    }
+    const std::string edited = "[Graphics]\nglowLevel = 5\nparticleSystemDetail = -1\n";
+    writeFile(path(), edited);
+    LogCapture log;
+    {
+        const GraphicsSettings settings(path());
+        EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
+        EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 0.0f);
+    }
+    EXPECT_TRUE(log.contains("GraphicsSettings: glowLevel 5 is outside 0 to 1, using 1"));
+    EXPECT_TRUE(log.contains("GraphicsSettings: particleSystemDetail -1 is outside 0 to 1, using 0"));
+    EXPECT_EQ(readFile(path()), edited) << "the file keeps what the player wrote until a setter saves";
+    // Values that do not convert fail the construction and leave no settings behind.
+    for (const std::string text : {"lodBias = fast\n", "maxShipLodLevel = -1\n", "maxShipLodLevel = 70000\n", "glowLevel = 0.5.5\n"}) {
+        SCOPED_TRACE(text);
+        writeFile(path(), "[Graphics]\n" + text);
+        EXPECT_THROW(GraphicsSettings settings(path()), boost::bad_lexical_cast);
+        EXPECT_EQ(GraphicsSettings::getSingletonPtr(), nullptr);
+    }
 }
 
 } // namespace

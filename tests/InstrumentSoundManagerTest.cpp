@@ -2,7 +2,6 @@
 
 #include "CameraBase.h"
 #include "CameraController.h"
-
 #include "ConfigurationError.h"
 #include "LogCapture.h"
 #include "SoundFixture.h"
@@ -27,50 +26,42 @@ protected:
         player.body.setPosition(Vector3(100, 0, 0));
         player.setFocus(true);
     }
-
+    // Where the incoming alarm sounds from, and whether it plays.
     static Vector3 placeOf(const SoundSource& alarm)
     {
-        Vector3 position(-99, -99, -99);
-        Vector3 velocity;
+        Vector3 position(-99, -99, -99), velocity;
         alarm.getChannel().get3DAttributes(position, velocity);
         return position;
     }
-
     // A missile is only a pose to the alarm.
-    static FakeReporter missileAt(const Vector3& position)
+    void missileAt(const Vector3& position)
     {
         FakeReporter missile;
         missile.position = position;
-        return missile;
+        sounds.playIncomingAlarm(missile);
     }
 
     double soundClock = 0.0;
     TestShip& player = ship("player");
 };
 
-TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceAndStopsOnce)
+TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceLoopsAndStopsOnce)
 {
     const SoundSource& alarm = sounds.getCriticalAlarm();
-    EXPECT_FALSE(alarm.isPlaying());
     sounds.setCriticalAlarm(false);
     EXPECT_FALSE(alarm.isPlaying());
-
     sounds.setCriticalAlarm(true);
     ASSERT_TRUE(alarm.isPlaying());
     const SoundChannel channel = alarm.getChannel();
     sounds.setCriticalAlarm(true);
     EXPECT_EQ(alarm.getChannel(), channel) << "a second call must not restart it";
-    EXPECT_EQ(alarm.getCategory(), SoundCategory::INSTRUMENT);
     float volume = 0.0f;
     channel.getVolume(volume);
     EXPECT_EQ(volume, 0.625f);
-
-    // It loops for as long as the danger lasts.
     soundClock = 60.0;
     scheduler.run();
-    EXPECT_TRUE(alarm.isPlaying());
+    EXPECT_TRUE(alarm.isPlaying()) << "it loops for as long as the danger lasts";
     sounds.setCriticalAlarm(false);
-    EXPECT_FALSE(alarm.isPlaying());
     EXPECT_TRUE(soundManager.getPlaying().empty());
 }
 
@@ -82,47 +73,30 @@ TEST_F(InstrumentAlarms, TheIncomingAlarmComesFromTheMissileAsTheCameraSeesIt)
     camera.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
     soundManager.update(0.0f, 0.0f);
     const SoundSource& alarm = sounds.getIncomingAlarm();
-
-    const FakeReporter behind = missileAt(Vector3(130, 0, 0));
-    sounds.playIncomingAlarm(behind);
+    missileAt(Vector3(130, 0, 0));
     ASSERT_TRUE(alarm.isPlaying());
     EXPECT_TRUE(alarm.isHeadRelative());
-    EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(0, 0, 1), 1e-5f)) << placeOf(alarm);
-
-    // A second missile while it sounds neither moves nor restarts it.
     const SoundChannel channel = alarm.getChannel();
-    const FakeReporter right = missileAt(Vector3(100, 0, -40));
+    // A second missile while it sounds neither moves nor restarts it.
     soundClock = 0.125;
-    sounds.playIncomingAlarm(right);
+    missileAt(Vector3(100, 0, -40));
     EXPECT_EQ(alarm.getChannel(), channel);
     EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(0, 0, 1), 1e-5f)) << placeOf(alarm);
-
     // Once it has ended by itself, the next missile sounds it again from its own side.
     soundClock = 0.5;
     scheduler.run();
     EXPECT_FALSE(alarm.isPlaying());
-    sounds.playIncomingAlarm(right);
+    missileAt(Vector3(100, 0, -40));
     ASSERT_TRUE(alarm.isPlaying());
     EXPECT_TRUE(placeOf(alarm).positionEquals(Vector3(1, 0, 0), 1e-5f)) << placeOf(alarm);
-}
 
-TEST_F(InstrumentAlarms, LosingTheControlledShipSilencesBothAlarms)
-{
+    // Losing the controlled ship silences both alarms, and then nobody is left to warn.
     sounds.setCriticalAlarm(true);
-    sounds.playIncomingAlarm(missileAt(Vector3(0, 50, 0)));
-    ASSERT_TRUE(sounds.getIncomingAlarm().isPlaying());
-
     player.setFocus(false);
     EXPECT_EQ(sounds.getControllable(), nullptr);
-    EXPECT_FALSE(sounds.getCriticalAlarm().isPlaying());
-    EXPECT_FALSE(sounds.getIncomingAlarm().isPlaying());
     EXPECT_TRUE(soundManager.getPlaying().empty());
-
-    // Nobody to warn: a missile makes no sound.
-    sounds.playIncomingAlarm(missileAt(Vector3(0, 50, 0)));
-    EXPECT_FALSE(sounds.getIncomingAlarm().isPlaying());
-    sounds.clearControllable();
-    EXPECT_FALSE(sounds.getCriticalAlarm().isPlaying());
+    missileAt(Vector3(0, 50, 0));
+    EXPECT_FALSE(alarm.isPlaying());
 }
 
 using InstrumentSoundStart = SoundFixture;

@@ -11,36 +11,25 @@
 namespace Tolvarine {
 namespace {
 
-class InterfaceTest : public ::testing::Test {
-protected:
+TEST(InterfaceTest, ModesSwitchTheExitScreenLocksTheModeKeysAndTheQuitKeyStartsTheExit)
+{
     InputHandler input;
     Tolvarine::Test::RenderingRoot rendering{Tolvarine::Test::RenderingRoot::Kind::Headless};
     TolvarineEngine engine{Ogre::Root::getSingleton()};
     Interface interface;
-};
-
-TEST_F(InterfaceTest, ModesSwitchAndTheExitScreenLocksTheModeKeys)
-{
-    EXPECT_EQ(Interface::getSingletonPtr(), &interface);
     EXPECT_EQ(interface.getMode(), Interface::NORMAL);
     EXPECT_TRUE(interface.areModeKeysEnabled());
-
-    interface.setMode(Interface::NORMAL, true);
-    EXPECT_EQ(interface.getMode(), Interface::NORMAL);
-    EXPECT_FALSE(interface.areModeKeysEnabled()) << "the exit screen locks the mode keys";
-    interface.setMode(Interface::COMMAND, false);
-    EXPECT_EQ(interface.getMode(), Interface::COMMAND);
-    EXPECT_TRUE(interface.areModeKeysEnabled());
-    interface.setMode(Interface::MENU, false);
-    EXPECT_EQ(interface.getMode(), Interface::MENU);
-    interface.setMode(7, true);
-    EXPECT_EQ(interface.getMode(), Interface::MENU) << "an unknown mode changes only the keys";
-    EXPECT_FALSE(interface.areModeKeysEnabled());
-}
-
-TEST_F(InterfaceTest, QuitKeyStartsTheExitSequence)
-{
     EXPECT_THROW(input.pulseSymbol(input.getSymbol("quit")), NormalExit);
+    const std::tuple<int, bool, int> rows[] = {{Interface::NORMAL, true, Interface::NORMAL},
+                                               {Interface::COMMAND, false, Interface::COMMAND},
+                                               {Interface::MENU, false, Interface::MENU},
+                                               {7, true, Interface::MENU}}; // an unknown mode changes only the keys
+    for (const auto& [mode, exitScreen, want] : rows) {
+        SCOPED_TRACE(mode);
+        interface.setMode(mode, exitScreen);
+        EXPECT_EQ(interface.getMode(), want);
+        EXPECT_EQ(interface.areModeKeysEnabled(), !exitScreen);
+    }
 }
 
 } // namespace

@@ -1,74 +1,53 @@
 #include "InputHandler.h"
 
+#include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "LogCapture.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
 
-namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using Tolvarine::Test::readFile;
+
+const std::string SHIPPED = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
 
 class Keymap : public ::testing::Test {
 protected:
-    void SetUp() override
+    std::string write(const std::string& text) const
     {
-        folder = fs::temp_directory_path()
-                 / ("tolvarine-keymap-" + std::to_string(::getpid()) + "-"
-                    + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(folder);
+        Tolvarine::Test::writeFile(folder.file("active.keymap"), text);
+        return folder.file("active.keymap");
     }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string write(const std::string& name, const std::string& text) const
+    Lines logLinesContaining(const std::string& fragment) const
     {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
-    }
-    static std::string read(const std::string& path)
-    {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    std::vector<std::string> logLinesContaining(const std::string& fragment) const
-    {
-        std::vector<std::string> found;
-        for (const std::string& line : log.lines()) {
+        Lines found;
+        for (const std::string& line : log.lines())
             if (line.find(fragment) != std::string::npos)
                 found.push_back(line);
-        }
         return found;
     }
 
-    fs::path folder;
+    Tolvarine::Test::TemporaryFolder folder;
     InputHandler input;
     Tolvarine::Test::LogCapture log;
 };
 
-const std::string defaultKeymap = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
-
-TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndCleanly)
+TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndRoundTripsByteForByte)
 {
-    input.loadKeymap(defaultKeymap);
+    const std::string path = write(readFile(SHIPPED));
+    input.loadKeymap(path);
+    EXPECT_EQ(log.lines().front(), "InputHandler input registrations:");
     EXPECT_TRUE(logLinesContaining("is not a valid input name").empty());
     EXPECT_TRUE(logLinesContaining("Malformed").empty());
-    EXPECT_EQ(log.lines().front(), "InputHandler input registrations:");
-
     // Every command the game's parts subscribe to ("disabled" stays unbound on purpose: binding it
     // turns on a second menu key).
-    const std::vector<std::string> commands = {
+    const Lines commands = {
         "pause", "quit", "screenshot", "suicide", "toggle_command_mode", "back", "nose_cam_view", "chase_cam_view",
         "flyby_view", "command_zoom_in", "command_zoom_out", "command_pan_left", "command_pan_right",
         "command_pan_up", "command_pan_down", "command_cycle", "target_reticle_closest", "toggle_formation",
@@ -77,140 +56,66 @@ TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndCleanly)
         "yaw_right", "roll_left", "roll_right", "next_category", "prev_category", "next_item", "prev_item",
         "toggle_test_ground", "load_test_scenario", "test_special"};
     std::set<std::string> inputs;
-    for (const std::string& command : commands) {
-        const std::string inputName = input.getInputNameForSymbol(command);
-        EXPECT_FALSE(inputName.empty()) << command;
-        EXPECT_TRUE(inputs.insert(inputName).second) << inputName << " drives two commands";
-    }
+    for (const std::string& command : commands)
+        EXPECT_TRUE(inputs.insert(input.getInputNameForSymbol(command)).second) << command << " shares its input";
+    EXPECT_EQ(inputs.count(""), 0u);
     EXPECT_EQ(input.getMappings().size(), commands.size());
     EXPECT_EQ(input.getInputNameForSymbol("disabled"), "");
-
-    // The default tuning.
-    EXPECT_EQ(input.getMouseSensitivity(), 40u);
-    EXPECT_FLOAT_EQ(input.getMouseFilterHalflife(), 0.01f);
-    EXPECT_EQ(input.getJoystickDeadZone(), 10u);
-    EXPECT_FLOAT_EQ(input.getJoystickLogFactor(), 2.0f);
-}
-
-TEST_F(Keymap, LoadAndSaveRoundTripByteForByte)
-{
-    const std::string original = read(defaultKeymap);
-    ASSERT_FALSE(original.empty());
-    const std::string path = write("active.keymap", original);
-    input.loadKeymap(path);
     input.saveKeymap(path);
-    EXPECT_EQ(read(path), original);
-    EXPECT_FALSE(fs::exists(path + ".tmp"));
+    EXPECT_EQ(readFile(path), readFile(SHIPPED));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+
+    // A deleted file is written again; a folder that does not exist cannot be written: a log line,
+    // no exception, nothing left.
+    input.unbindSymbol(input.getSymbol("pause"));
+    input.bindPhysicalInput(InputType::KEY, 19, input.getSymbol("pause"));
+    std::filesystem::remove(path);
+    input.saveKeymap(path);
+    input.loadKeymap(path);
+    EXPECT_EQ(input.getInputNameForSymbol("pause"), "pause");
+    const std::string nowhere = folder.file("no/such/active.keymap");
+    EXPECT_NO_THROW(input.saveKeymap(nowhere));
+    EXPECT_TRUE(log.contains("Key map not saved: could not write " + nowhere + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder.file("no")));
+    EXPECT_THROW(input.loadKeymap(nowhere), ConfigurationError) << "a missing key map ends the start";
+    EXPECT_TRUE(log.contains(nowhere + " does not exist"));
 }
 
-TEST_F(Keymap, LoadingLogsEachBindingAndSkipsBadLines)
+TEST_F(Keymap, LoadingLogsEachBindingSkipsBadLinesAndSavingKeepsTheRestOfTheFile)
 {
-    const std::string path = write("odd.keymap", "[General]\n"
-                                                 "joystick_log_factor = 0\n"
-                                                 "joystick_dead_zone = 25\n"
-                                                 "[Mapping]\n"
-                                                 "fire_secondary = Mouse Button 11\n"
-                                                 "fire_primary Mouse Button 1\n"
-                                                 "up_thrust = space\n"
-                                                 "boost = space\n"
-                                                 "roll_left = Joystick Axis 3-\n"
-                                                 "pitch_up = Mouse Move Up\n"
-                                                 "= w\n"
-                                                 "pause = pause key\n");
+    const std::string path = write("[Extra]\nkept = yes\n"
+                                   "[General]\njoystick_log_factor = 0\njoystick_dead_zone = 25\n"
+                                   "[Mapping]\nfire_secondary = Mouse Button 11\nfire_primary Mouse Button 1\n"
+                                   "up_thrust = space\nboost = space\nroll_left = Joystick Axis 3-\n"
+                                   "pitch_up = Mouse Move Up\n= w\npause = pause key\n");
     input.loadKeymap(path);
     // The mapping is read in key order, and each line says what became of it.
-    EXPECT_EQ(logLinesContaining(" --> "),
-              (std::vector<std::string>{"space --> boost", "Mouse Move Up --> pitch_up",
-                                        "Joystick Axis 3- --> roll_left", "space --> up_thrust"}));
+    EXPECT_EQ(logLinesContaining(" --> "), (Lines{"space --> boost", "Mouse Move Up --> pitch_up",
+                                                  "Joystick Axis 3- --> roll_left", "space --> up_thrust"}));
     EXPECT_EQ(logLinesContaining("is not a valid input name"),
-              (std::vector<std::string>{"Mouse Button 11 is not a valid input name",
-                                        "pause key is not a valid input name"}));
-    EXPECT_EQ(logLinesContaining("Malformed"),
-              (std::vector<std::string>{"Malformed key map line skipped: fire_primary Mouse Button 1",
-                                        "Malformed key map line skipped: = w"}));
-
-    // Unbound but created; a missing value takes the default; a log factor of 0 keeps 2.
-    const auto before = input.symbolCount();
-    EXPECT_EQ(input.getInputNameForSymbol("fire_secondary"), "");
-    EXPECT_EQ(input.getInputNameForSymbol("fire_primary"), "");
-    EXPECT_EQ(input.symbolCount(), before + 1) << "fire_secondary existed, fire_primary is new";
+              (Lines{"Mouse Button 11 is not a valid input name", "pause key is not a valid input name"}));
+    EXPECT_EQ(logLinesContaining("Malformed"), (Lines{"Malformed key map line skipped: fire_primary Mouse Button 1",
+                                                      "Malformed key map line skipped: = w"}));
+    // A missing value takes the default; a log factor of 0 keeps 2.
     EXPECT_EQ(input.getMouseSensitivity(), 40u);
     EXPECT_FLOAT_EQ(input.getJoystickLogFactor(), 2.0f);
     EXPECT_EQ(input.getJoystickDeadZone(), 25u);
-    EXPECT_EQ(input.getInputNameForSymbol("boost"), "space");
-    EXPECT_EQ(input.getInputNameForSymbol("up_thrust"), "space");
-
-    // Loading again replaces the bindings instead of doubling them.
     input.loadKeymap(path);
-    EXPECT_EQ(input.getMappings().size(), 4u);
-}
+    EXPECT_EQ(input.getMappings().size(), 4u) << "loading again replaces the bindings instead of doubling them";
 
-TEST_F(Keymap, AMissingKeymapEndsStartUp)
-{
-    const std::string path = (folder / "missing.keymap").string();
-    EXPECT_THROW(input.loadKeymap(path), ConfigurationError);
-    EXPECT_TRUE(log.contains(path + " does not exist"));
-    EXPECT_FALSE(fs::exists(path));
-}
-
-TEST_F(Keymap, SavingKeepsTheRestOfTheFileAndWritesTheCurrentState)
-{
-    const std::string path = write("active.keymap", "[Extra]\n"
-                                                    "kept = yes\n"
-                                                    "[General]\n"
-                                                    "mouse_sensitivity = 40\n"
-                                                    "[Mapping]\n"
-                                                    "fire_primary = space\n"
-                                                    "roll_left = q\n"
-                                                    "screenshot = print screen\n");
-    input.loadKeymap(path);
-    const auto fire = input.getSymbol("fire_primary");
-    input.bindPhysicalInput(InputType::MOUSE_BUTTON, 1, fire); // a key and a button: the button is written
-    input.unbindSymbol(input.getSymbol("roll_left"));          // unbound: its line stays
-    input.bindPhysicalInput(InputType::JOYSTICK_BUTTON, 30, input.getSymbol("screenshot")); // no name: not written
+    input.bindPhysicalInput(InputType::MOUSE_BUTTON, 1, input.getSymbol("boost")); // a key and a button: the button is written
+    input.unbindSymbol(input.getSymbol("roll_left"));
+    input.bindPhysicalInput(InputType::JOYSTICK_BUTTON, 30, input.getSymbol("pitch_up")); // no name: not written
     input.setMouseSensitivity(77);
     input.setMouseFilterHalflife(0.25f);
     input.setJoystickDeadZone(10);
     input.setJoystickLogFactor(1.5f);
     input.saveKeymap(path);
-    EXPECT_EQ(read(path), "[Extra]\n"
-                          "kept = yes\n"
-                          "\n"
-                          "[General]\n"
-                          "joystick_dead_zone = 10\n"
-                          "joystick_log_factor = 1.5\n"
-                          "mouse_filter_halflife = 0.25\n"
-                          "mouse_sensitivity = 77\n"
-                          "\n"
-                          "[Mapping]\n"
-                          "fire_primary = Mouse Button 1\n"
-                          "roll_left = q\n"
-                          "screenshot = print screen\n"
-                          "\n");
-}
-
-TEST_F(Keymap, SavingRecreatesADeletedFileAndNeverLeavesHalfAFile)
-{
-    const std::string path = write("active.keymap", read(defaultKeymap));
-    input.loadKeymap(path);
-    input.unbindSymbol(input.getSymbol("pause"));
-    input.bindPhysicalInput(InputType::KEY, 19, input.getSymbol("pause"));
-    fs::remove(path);
-    input.saveKeymap(path);
-    ASSERT_TRUE(fs::exists(path));
-
-    InputHandler::getSingleton().unbindSymbol(input.getSymbol("forward_thrust"));
-    input.loadKeymap(path);
-    EXPECT_EQ(input.getInputNameForSymbol("pause"), "pause");
-    EXPECT_EQ(input.getInputNameForSymbol("forward_thrust"), "w");
-    EXPECT_EQ(input.getMappings().size(), 40u);
-
-    // A folder that does not exist cannot be written: a log line, no exception, nothing left.
-    log.clear();
-    const std::string nowhere = (folder / "no" / "such" / "active.keymap").string();
-    EXPECT_NO_THROW(input.saveKeymap(nowhere));
-    EXPECT_TRUE(log.contains("Key map not saved: could not write " + nowhere + ".tmp"));
-    EXPECT_FALSE(fs::exists(folder / "no"));
+    const std::string saved = readFile(path);
+    for (const char* part : {"[Extra]\nkept = yes\n\n[General]\njoystick_dead_zone = 10\njoystick_log_factor = 1.5\n"
+                             "mouse_filter_halflife = 0.25\nmouse_sensitivity = 77\n\n[Mapping]\n",
+                             "\nboost = Mouse Button 1\n", "\nroll_left = Joystick Axis 3-\n", "\nup_thrust = space\n"})
+        EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
 }
 
 } // namespace

@@ -9,24 +9,28 @@
 namespace Tolvarine::Test {
 
 // Collects every line written to the default log while it lives, so tests can assert exact texts.
+// With `everyLevel`, trivial lines come through as well, and every line's level is kept.
 class LogCapture : public Ogre::LogListener {
 public:
-    LogCapture();
+    explicit LogCapture(bool everyLevel = false);
     ~LogCapture() override;
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // A copy: the rendering engine may log from its worker threads while a test reads.
+    // Copies: the rendering engine may log from its worker threads while a test reads.
     std::vector<std::string> lines() const;
+    std::vector<Ogre::LogMessageLevel> levels() const;
     bool contains(const std::string& line) const;
     void clear();
 
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool maskDebug,
-                       const Ogre::String& logName, bool& skipThisMessage) override;
+    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel level, bool, const Ogre::String&,
+                       bool&) override;
 
 private:
+    const bool everyLevel;
     mutable std::mutex guard;
     std::vector<std::string> captured;
+    std::vector<Ogre::LogMessageLevel> capturedLevels;
 };
 
 } // namespace Tolvarine::Test

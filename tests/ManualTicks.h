@@ -22,10 +22,7 @@ public:
     ManualTicks(const ManualTicks&) = delete;
     ManualTicks& operator=(const ManualTicks&) = delete;
 
-    static void advance(double seconds)
-    {
-        now += static_cast<std::uint64_t>(std::llround(seconds * ticksPerSecond));
-    }
+    static void advance(double seconds) { now += static_cast<std::uint64_t>(std::llround(seconds * ticksPerSecond)); }
     static std::uint64_t read() { return now; }
 
 private:

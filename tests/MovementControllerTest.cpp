@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace Tolvarine {
 namespace {
 
@@ -25,102 +22,47 @@ public:
     void setRelativeForce(const Vector3&, bool) override {}
     void setRelativeTorque(const Vector3&, bool) override {}
 
-    std::vector<Vector3> forces;
-    std::vector<Vector3> torques;
+    std::vector<Vector3> forces{Vector3(9, 9, 9)}, torques{Vector3(9, 9, 9)};
 };
 
-class MovementControllerTest : public ::testing::Test {
-protected:
-    void press(const std::string& symbol, float value)
-    {
-        const auto number = input.getSymbol(symbol);
-        input.setSymbolPressed(number, true);
-        input.setSymbolValue(number, value);
-    }
-    void release(const std::string& symbol)
-    {
-        const auto number = input.getSymbol(symbol);
-        input.setSymbolPressed(number, false);
-        input.setSymbolValue(number, 0.0f);
-    }
-
+TEST(MovementController, AxesCombineIntoForceAndTorqueOnlyWithAControllerAndInputEnabled)
+{
     InputHandler input;
     MovementController movement;
-    RecordingController ship;
-};
-
-TEST_F(MovementControllerTest, AxesCombineIntoTheForceAndTorqueCommands)
-{
+    RecordingController ship, next;
+    const auto press = [&input](const std::string& symbol, float value) {
+        input.setSymbolPressed(input.getSymbol(symbol), value != 0.0f);
+        input.setSymbolValue(input.getSymbol(symbol), value);
+    };
     movement.setEnabled(true);
+    press("forward_thrust", 1.0f); // without a controller nothing is subscribed: the press goes nowhere
+    EXPECT_EQ(movement.getForceCommand(), Vector3::ZERO);
     movement.setControllable(&ship);
-    EXPECT_EQ(ship.forces, std::vector<Vector3>{Vector3::ZERO});
-    EXPECT_EQ(ship.torques, std::vector<Vector3>{Vector3::ZERO});
-
-    press("forward_thrust", 0.5f);
-    press("right_thrust", 0.25f);
-    press("up_thrust", 1.0f);
+    EXPECT_EQ(ship.forces.back(), Vector3::ZERO);
+    EXPECT_EQ(ship.torques.back(), Vector3::ZERO);
+    for (const auto& [symbol, value] : {std::pair{"forward_thrust", 0.5f}, {"right_thrust", 0.25f}, {"up_thrust", 1.0f},
+                                        {"pitch_up", 1.0f}, {"yaw_left", 1.0f}, {"yaw_right", 1.0f}, {"roll_right", 0.75f}})
+        press(symbol, value);
     EXPECT_EQ(ship.forces.back(), Vector3(0.25f, 1.0f, -0.5f));
-
-    press("pitch_up", 1.0f);
-    press("yaw_left", 1.0f);
-    press("yaw_right", 1.0f);
-    press("roll_right", 0.75f);
     EXPECT_EQ(ship.torques.back(), Vector3(1.0f, 0.0f, -0.75f));
-
-    // Values are passed unchanged, without clamping.
-    press("backward_thrust", 3.0f);
-    release("forward_thrust");
+    press("backward_thrust", 3.0f); // passed on unchanged, without clamping
+    press("forward_thrust", 0.0f);
     EXPECT_EQ(ship.forces.back(), Vector3(0.25f, 1.0f, 3.0f));
-    EXPECT_EQ(movement.getForceCommand(), Vector3(0.25f, 1.0f, 3.0f));
-}
 
-TEST_F(MovementControllerTest, ANewShipStartsAtRestEvenWithKeysHeld)
-{
-    movement.setEnabled(true);
-    movement.setControllable(&ship);
-    press("forward_thrust", 1.0f);
-    press("roll_left", 1.0f);
-
-    RecordingController next;
-    movement.setControllable(&next);
-    EXPECT_EQ(next.forces, std::vector<Vector3>{Vector3::ZERO});
-    EXPECT_EQ(next.torques, std::vector<Vector3>{Vector3::ZERO});
-    EXPECT_EQ(movement.getForceCommand(), Vector3::ZERO);
-    EXPECT_EQ(movement.getTorqueCommand(), Vector3::ZERO);
-}
-
-TEST_F(MovementControllerTest, AxesRunOnlyWithAControllerAndInputEnabled)
-{
-    // Enabled without a controller: nothing is subscribed, so a press goes nowhere.
-    movement.setEnabled(true);
-    press("forward_thrust", 1.0f);
-    EXPECT_EQ(movement.getForceCommand(), Vector3::ZERO);
-    release("forward_thrust");
-
-    movement.setControllable(&ship);
-    press("forward_thrust", 1.0f);
-    EXPECT_EQ(ship.forces.back(), Vector3(0, 0, -1));
-    release("forward_thrust");
-
-    // Disabled: the controller stays, the axes stop.
+    // Disabled, or let go of: the axes stop, and the enabled flag stays for the next controller.
     movement.setEnabled(false);
     const std::size_t before = ship.forces.size();
     press("left_thrust", 1.0f);
-    release("left_thrust");
-    EXPECT_EQ(ship.forces.size(), before);
-    EXPECT_EQ(movement.getControllable(), &ship);
-
-    // Letting go keeps the enabled flag for the next controller.
     movement.setEnabled(true);
     movement.disableAll();
     EXPECT_EQ(movement.getControllable(), nullptr);
     EXPECT_TRUE(movement.isEnabled());
-    press("left_thrust", 1.0f);
-    release("left_thrust");
+    press("left_thrust", 0.0f);
     EXPECT_EQ(ship.forces.size(), before);
-
-    RecordingController next;
+    press("up_thrust", 0.0f);
     movement.setControllable(&next);
+    EXPECT_EQ(next.forces.back(), Vector3::ZERO) << "a new ship starts at rest even with keys held";
+    EXPECT_EQ(movement.getTorqueCommand(), Vector3::ZERO);
     press("down_thrust", 1.0f);
     EXPECT_EQ(next.forces.back(), Vector3(0, -1, 0));
 }

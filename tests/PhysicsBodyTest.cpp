@@ -11,39 +11,22 @@
 #include "Profiler.h"
 #include "Scheduler.h"
 
-#include <OgreMath.h>
 #include <gtest/gtest.h>
 #include <ode/collision.h>
 #include <ode/objects.h>
 
 #include <cmath>
-#include <limits>
-#include <memory>
-#include <string>
-#include <vector>
+#include <functional>
 
 namespace Tolvarine {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Tolvarine::Test::LogCapture;
-using Tolvarine::Test::TemporaryFolder;
-using Tolvarine::Test::writeFile;
 
 void expectNear(const Vector3& expected, const Vector3& actual, float tolerance = 1e-5f)
 {
-    EXPECT_NEAR(expected.x, actual.x, tolerance) << "actual " << actual;
-    EXPECT_NEAR(expected.y, actual.y, tolerance) << "actual " << actual;
-    EXPECT_NEAR(expected.z, actual.z, tolerance) << "actual " << actual;
-}
-
-void expectNear(const Quaternion& expected, const Quaternion& actual)
-{
-    EXPECT_NEAR(expected.w, actual.w, 1e-5f) << "actual " << actual;
-    EXPECT_NEAR(expected.x, actual.x, 1e-5f) << "actual " << actual;
-    EXPECT_NEAR(expected.y, actual.y, 1e-5f) << "actual " << actual;
-    EXPECT_NEAR(expected.z, actual.z, 1e-5f) << "actual " << actual;
+    EXPECT_TRUE(actual.positionEquals(expected, tolerance)) << actual << " is not " << expected;
 }
 
 // A quarter turn about the y axis: the body's x axis points along world -z, its -z along world -x.
@@ -54,10 +37,9 @@ protected:
     std::unique_ptr<Config> typeFile(const std::string& text)
     {
         const std::string path = folder.file("type" + std::to_string(files++) + ".cfg");
-        writeFile(path, text);
+        Tolvarine::Test::writeFile(path, text);
         return std::make_unique<Config>(path);
     }
-
     // A registered, active body, as its owner leaves it after activation.
     void addActive(PhysicsBody& body)
     {
@@ -66,366 +48,186 @@ protected:
         engine.activateBody(&body);
     }
 
-    TemporaryFolder folder;
+    Tolvarine::Test::TemporaryFolder folder;
     int files = 0;
     InputHandler input;
     Scheduler scheduler;
     Profiler profiler;
     PhysicsEngine engine;
+    const std::unique_ptr<Config> unit = typeFile("[Physics]\nmass = 1\n");
 };
 
-TEST_F(PhysicsBodyTest, MassAndInertiaAreThoseOfASolidSphere)
+TEST_F(PhysicsBodyTest, MassInertiaAndDampingComeFromThePhysicsSection)
 {
     const auto type = typeFile("[Physics]\nmass = 2\nmassRadius = 3\n");
     PhysicsBody body(*type);
-    EXPECT_FLOAT_EQ(7.2f, body.getMomentOfInertia());
-    EXPECT_FLOAT_EQ(2.0f, body.getMass());
-
+    EXPECT_FLOAT_EQ(7.2f, body.getMomentOfInertia()) << "a solid sphere";
     dMass mass;
     dBodyGetMass(body.getBody(), &mass);
     EXPECT_DOUBLE_EQ(2.0, mass.mass);
     for (int axis : {0, 5, 10})
-        EXPECT_NEAR(7.2, mass.I[axis], 1e-9);
-    EXPECT_DOUBLE_EQ(0.0, mass.I[1]);
+        EXPECT_NEAR(7.2, mass.I[axis], 1e-6);
+    // The standing force and torque act in every step; the decay balances them at force / decay.
+    PhysicsBody damped(*typeFile("[Physics]\nvelocityDecay = 2\nrotationDecay = 0.5\n"));
+    addActive(damped);
+    damped.setForce(Vector3(0, 0, -4));
+    damped.setTorque(Vector3(0, 0, 0.5f)); // about the thrust axis, so the thrust keeps pointing one way
+    for (int frame = 0; frame < 100; ++frame)
+        engine.update(0.1f, 0.0f);
+    EXPECT_NEAR(2.0f, damped.getVelocity().length(), 1e-3f);
+    const dReal* spin = dBodyGetAngularVel(damped.getBody());
+    EXPECT_NEAR(1.0, std::sqrt(spin[0] * spin[0] + spin[1] * spin[1] + spin[2] * spin[2]), 1e-3);
 
     // Without a "Physics" section: unit mass and radius, no damping.
-    const auto plain = typeFile("[Display]\nmesh = box.mesh\n");
-    PhysicsBody defaults(*plain);
-    EXPECT_FLOAT_EQ(1.0f, defaults.getMass());
+    PhysicsBody defaults(*typeFile("[Display]\nmesh = box.mesh\n"));
     EXPECT_FLOAT_EQ(0.4f, defaults.getMomentOfInertia());
     addActive(defaults);
     defaults.setLinearVelocity(Vector3(3, 0, 0));
     engine.update(0.1f, 0.0f);
     EXPECT_FLOAT_EQ(3.0f, defaults.getVelocity().x);
+    // A mass without volume is refused with a log line.
+    Tolvarine::Test::LogCapture log;
+    for (const char* bad : {"mass = 0", "mass = 5\nmassRadius = -2"})
+        EXPECT_THROW(PhysicsBody refused(*typeFile(std::string("[Physics]\n") + bad + "\n")), ConfigurationError) << bad;
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "PhysicsBody: mass in section Physics must be a positive number, not 0",
+                               "PhysicsBody: massRadius in section Physics must be a positive number, not -2"}));
 }
 
-TEST_F(PhysicsBodyTest, AMassWithoutVolumeIsRefusedWithALogLine)
+TEST_F(PhysicsBodyTest, RelativeForcesAndPredictionsTurnWithTheBody)
 {
-    LogCapture log;
-    const auto weightless = typeFile("[Physics]\nmass = 0\n");
-    EXPECT_THROW(PhysicsBody body(*weightless), ConfigurationError);
-    EXPECT_TRUE(log.contains("PhysicsBody: mass in section Physics must be a positive number, not 0"));
-
-    const auto inverted = typeFile("[Physics]\nmass = 5\nmassRadius = -2\n");
-    EXPECT_THROW(PhysicsBody body(*inverted), ConfigurationError);
-    EXPECT_TRUE(
-        log.contains("PhysicsBody: massRadius in section Physics must be a positive number, not -2"));
-}
-
-TEST_F(PhysicsBodyTest, DampingLeadsToTheTerminalSpeedOfTheStandingForce)
-{
-    const auto type = typeFile("[Physics]\nvelocityDecay = 2\nrotationDecay = 0.5\n");
-    PhysicsBody body(*type);
+    const auto heavy = typeFile("[Physics]\nmass = 2\n");
+    PhysicsBody body(*heavy);
     addActive(body);
-    body.setForce(Vector3(0, 0, -4));
-    // Spinning about the thrust axis keeps the thrust pointing one way.
-    body.setTorque(Vector3(0, 0, 0.5f));
-    for (int frame = 0; frame < 100; ++frame)
-        engine.update(0.1f, 0.0f);
-    // The standing force acts in every step; the decay balances it at force / decay.
-    EXPECT_NEAR(2.0f, body.getVelocity().length(), 1e-3f);
-    const dReal* spin = dBodyGetAngularVel(body.getBody());
-    EXPECT_NEAR(1.0, std::sqrt(spin[0] * spin[0] + spin[1] * spin[1] + spin[2] * spin[2]), 1e-3);
-}
-
-TEST_F(PhysicsBodyTest, RelativeForcesAreTurnedIntoTheBodyFrame)
-{
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody body(*type);
-    addActive(body);
+    body.setPosition(Vector3(1, 2, 3));
     body.setOrientation(QUARTER_TURN_ABOUT_Y);
-
     // World -z is the turned body's +x.
     body.setRelativeForce(Vector3(0, 0, -1));
     expectNear(Vector3(1, 0, 0), body.getForce());
     body.setRelativeTorque(Vector3(-2, 0, 0));
     expectNear(Vector3(0, 0, -2), body.getTorque());
     body.setRelativeTorque(Vector3::ZERO);
-
-    // The stored body-frame force keeps pushing along world -z.
-    engine.update(0.1f, 0.0f);
-    const Vector3 velocity = body.getVelocity();
-    EXPECT_NEAR(-0.095f, velocity.z, 1e-4f);
-    EXPECT_NEAR(0.0f, velocity.x, 1e-6f);
-
-    // setForce takes the body-frame vector unchanged.
-    body.setForce(Vector3(0, 0, -3));
-    EXPECT_EQ(Vector3(0, 0, -3), body.getForce());
-}
-
-TEST_F(PhysicsBodyTest, AStandingForceWakesARestingBody)
-{
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody body(*type);
-    addActive(body);
-    dBodyDisable(body.getBody());
-    body.setForce(Vector3(1, 0, 0));
-    // Setting the force enables nothing yet; the next step does.
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody()));
-    engine.update(0.005f, 0.0f);
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    EXPECT_GT(body.getVelocity().x, 0.0f);
-
-    // A zero velocity leaves a resting body resting; any other wakes it.
-    body.setForce(Vector3::ZERO);
-    dBodyDisable(body.getBody());
-    body.setLinearVelocity(Vector3::ZERO);
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody()));
-    body.setLinearVelocity(Vector3(0, 0.5f, 0));
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(Vector3(0, 0.5f, 0), body.getVelocity());
-
-    // So do forces for the next step, and switching automatic rest off.
-    dBodyDisable(body.getBody());
-    body.addForceAtRelativePosition(Vector3(0, 0, 1), Vector3(1, 0, 0));
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    dBodyDisable(body.getBody());
-    body.setAutoDisable(false);
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(0, dBodyGetAutoDisableFlag(body.getBody()));
-}
-
-TEST_F(PhysicsBodyTest, ActivationAndDeactivationResetMotionAndListeners)
-{
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody body(*type);
-    addActive(body);
-    int calls = 0;
-    PositionListener listener = [&](const Vector3&, const Quaternion&, const Vector3&) { ++calls; };
-    body.addPositionListener(&listener);
-    body.setLinearVelocity(Vector3(1, 2, 3));
-    body.setForce(Vector3(0, 0, -5));
-    body.setTorque(Vector3(1, 0, 0));
-    dBodySetAngularVel(body.getBody(), 0, 1, 0);
-    EXPECT_EQ(1, calls);
-
-    body.deactivate(DisableTime(2));
-    EXPECT_FALSE(body.isActive());
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(Vector3::ZERO, body.getVelocity());
-    EXPECT_EQ(Quaternion::IDENTITY, body.getAngularVelocity());
-    // The standing force is kept until the next activation; the listener is gone.
-    EXPECT_EQ(Vector3(0, 0, -5), body.getForce());
-    body.notifyListeners();
-    EXPECT_EQ(1, calls);
-
-    body.addPositionListener(&listener);
-    body.activate();
-    EXPECT_TRUE(body.isActive());
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(Vector3::ZERO, body.getForce());
-    EXPECT_EQ(Vector3::ZERO, body.getTorque());
-    EXPECT_EQ(Vector3::ZERO, body.getVelocity());
-    // Activation tells the listeners where the body now is.
-    EXPECT_EQ(2, calls);
-}
-
-TEST_F(PhysicsBodyTest, ListenersAreCalledInOrderOfRegistrationWithThePose)
-{
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody body(*type);
-    std::vector<std::string> calls;
-    Vector3 seenPosition, seenVelocity;
-    Quaternion seenOrientation;
-    PositionListener first = [&](const Vector3& position, const Quaternion& orientation,
-                                 const Vector3& velocity) {
-        calls.push_back("first");
-        seenPosition = position;
-        seenOrientation = orientation;
-        seenVelocity = velocity;
-    };
-    PositionListener second = [&](const Vector3&, const Quaternion&, const Vector3&) {
-        calls.push_back("second");
-    };
-    body.addPositionListener(&first);
-    body.addPositionListener(&second);
-    body.addPositionListener(&first);
-    body.removePositionListener(nullptr);
-
-    body.setPosition(Vector3(1, 2, 3));
-    EXPECT_EQ((std::vector<std::string>{"first", "second", "first"}), calls);
-    EXPECT_EQ(Vector3(1, 2, 3), seenPosition);
-
-    // Removal takes the first registration of the address only.
-    calls.clear();
-    body.removePositionListener(&first);
-    body.setOrientation(QUARTER_TURN_ABOUT_Y);
-    EXPECT_EQ((std::vector<std::string>{"second", "first"}), calls);
-    expectNear(QUARTER_TURN_ABOUT_Y, seenOrientation);
-
-    body.setLinearVelocity(Vector3(0, 0, -7));
-    EXPECT_EQ(Vector3(0, 0, -7), seenVelocity);
-}
-
-TEST_F(PhysicsBodyTest, AngularVelocityIsARotationAboutTheSpinAxis)
-{
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody body(*type);
-    EXPECT_EQ(Quaternion::IDENTITY, body.getAngularVelocity());
-    dBodySetAngularVel(body.getBody(), 0, -2, 0);
-    expectNear(Quaternion(Ogre::Radian(2), Vector3::NEGATIVE_UNIT_Y), body.getAngularVelocity());
-}
-
-TEST_F(PhysicsBodyTest, PredictionTurnsTheThrustIntoTheWorldFrame)
-{
-    const auto type = typeFile("[Physics]\nmass = 2\n");
-    PhysicsBody body(*type);
-    addActive(body);
-    body.setPosition(Vector3(1, 2, 3));
-    body.setOrientation(QUARTER_TURN_ABOUT_Y);
     body.setLinearVelocity(Vector3(1, 0, 0));
-
-    // Without thrust all three agree.
-    expectNear(Vector3(3, 2, 3), body.predictPosition(2));
+    body.setForce(Vector3::ZERO);
     expectNear(Vector3(3, 2, 3), body.predictPositionWithThrust(2));
-    expectNear(Vector3(1, 2, 3), body.predictPositionWithThrust(0));
-
     // Forward thrust of the turned body points along world -x: ½·t²/m·F = 2 units that way.
     body.setForce(Vector3(0, 0, -2));
     expectNear(Vector3(1, 2, 3), body.predictPositionWithThrust(2));
     expectNear(Vector3(2, 2, 3), body.predictPositionWithThrustFactor(2, 0.5f));
-    expectNear(Vector3(1, 2, 3), body.predictPositionWithThrust(0));
     expectNear(Vector3(3, 2, 3), body.predictPosition(2));
-
-    // The world agrees with the prediction (five capped frames make 99 steps), up to the
-    // integrator's error of half a step's worth of the thrust's speed gain.
+    // The world agrees (five capped frames make 99 steps), up to the integrator's error of half a
+    // step's worth of the thrust's speed gain.
     const Vector3 predicted = body.predictPositionWithThrust(99 * 0.005f);
     for (int frame = 0; frame < 5; ++frame)
         engine.update(0.1f, 0.0f);
     expectNear(predicted, body.getPosition(), 3e-3f);
+
+    // Clamping keeps the direction and limits the length.
+    const std::tuple<Vector3, float, Vector3> rows[] = {{Vector3(30, 40, 0), 5, Vector3(3, 4, 0)},
+                                                        {Vector3(0.1f, 0.2f, 0.3f), 5, Vector3(0.1f, 0.2f, 0.3f)},
+                                                        {Vector3::ZERO, 5, Vector3::ZERO},
+                                                        {Vector3(0, 2, 0), 0, Vector3::ZERO}};
+    for (const auto& [force, limit, want] : rows)
+        expectNear(want, ForceController::clamp(force, limit));
 }
 
-TEST_F(PhysicsBodyTest, TheClampKeepsTheDirectionAndLimitsTheLength)
+TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
 {
-    EXPECT_EQ(Vector3(0, 0, -5), ForceController::clamp(Vector3(0, 0, -15), 5));
-    expectNear(Vector3(3, 4, 0), ForceController::clamp(Vector3(30, 40, 0), 5));
-    EXPECT_EQ(Vector3(0.1f, 0.2f, 0.3f), ForceController::clamp(Vector3(0.1f, 0.2f, 0.3f), 5));
-    EXPECT_EQ(Vector3(3, 4, 0), ForceController::clamp(Vector3(3, 4, 0), 5));
-    EXPECT_EQ(Vector3::ZERO, ForceController::clamp(Vector3::ZERO, 5));
-    EXPECT_EQ(Vector3::ZERO, ForceController::clamp(Vector3(0, 2, 0), 0));
+    PhysicsBody body(*unit);
+    addActive(body);
+    dBodyDisable(body.getBody());
+    body.setForce(Vector3(1, 0, 0));
+    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a standing force wakes the body at the next step";
+    engine.update(0.005f, 0.0f);
+    EXPECT_GT(body.getVelocity().x, 0.0f);
+    body.setForce(Vector3::ZERO);
+    dBodyDisable(body.getBody());
+    body.setLinearVelocity(Vector3::ZERO);
+    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a zero velocity leaves it resting";
+    const std::pair<const char*, std::function<void()>> wakers[] = {
+        {"velocity", [&] { body.setLinearVelocity(Vector3(0, 0.5f, 0)); }},
+        {"force at a point", [&] { body.addForceAtRelativePosition(Vector3(0, 0, 1), Vector3(1, 0, 0)); }},
+        {"no automatic rest", [&] { body.setAutoDisable(false); }},
+    };
+    for (const auto& [waker, wake] : wakers) {
+        SCOPED_TRACE(waker);
+        dBodyDisable(body.getBody());
+        wake();
+        EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
+    }
 }
 
-// The owner of a collision geometry, recording what reaches it.
-class RecordingOwner : public CollisionListener {
-public:
-    int getCollisionType() const override { return 6; }
-    int getComponentIndex(const std::string& componentName) const override
-    {
-        return componentName == "Engine" ? 3 : -1;
-    }
-    bool collide(CollisionListener* other, int otherComponent, const Vector3&,
-                 const Vector3&) override
-    {
-        lastOther = other;
-        lastComponent = otherComponent;
-        ++collisions;
-        return answer;
-    }
-    void inflictDamage(const Vector3& position, const Vector3&, int component, float directDamage,
-                       float, float, DamageType damageType) override
-    {
-        damagePosition = position;
-        damageComponent = component;
-        damage = directDamage;
-        type = damageType;
-    }
-    void applyExplosionForce(const Vector3& force, const Vector3&) override { push = force; }
-
-    bool answer = false;
-    int collisions = 0;
-    CollisionListener* lastOther = nullptr;
-    int lastComponent = 0;
-    Vector3 damagePosition = Vector3::ZERO;
-    int damageComponent = 0;
-    float damage = 0;
-    DamageType type = BEAM;
-    Vector3 push = Vector3::ZERO;
-};
-
-TEST_F(PhysicsBodyTest, ACollisionBodyForwardsToItsOwner)
+TEST_F(PhysicsBodyTest, ListenersHearThePoseInOrderAndActivationResetsTheMotion)
 {
-    CollisionBody body("Engine", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)),
-                       Vector3::ZERO, Quaternion::IDENTITY);
-    EXPECT_EQ(-1, body.getComponentIndex());
-    EXPECT_FLOAT_EQ(std::numeric_limits<float>::max(), body.getFriction());
-    EXPECT_FLOAT_EQ(0.1f, body.getRestitution());
-    EXPECT_EQ(&body, dGeomGetData(body.getGeometry()));
+    PhysicsBody body(*unit);
+    std::vector<std::string> calls;
+    Quaternion seenOrientation;
+    PositionListener first = [&](const Vector3&, const Quaternion& orientation, const Vector3&) {
+        calls.push_back("first");
+        seenOrientation = orientation;
+    };
+    PositionListener second = [&](const Vector3&, const Quaternion&, const Vector3&) { calls.push_back("second"); };
+    body.addPositionListener(&first);
+    body.addPositionListener(&second);
+    body.addPositionListener(&first);
+    body.removePositionListener(nullptr);
+    body.setPosition(Vector3(1, 2, 3));
+    // Removal takes the first registration of the address only.
+    body.removePositionListener(&first);
+    body.setOrientation(QUARTER_TURN_ABOUT_Y);
+    EXPECT_EQ((std::vector<std::string>{"first", "second", "first", "second", "first"}), calls);
+    EXPECT_TRUE(seenOrientation.equals(QUARTER_TURN_ABOUT_Y, Ogre::Degree(0.1f)));
 
-    // Without an owner: type 0, contacts let through once enabled, damage and pushes swallowed.
-    EXPECT_EQ(0, body.getCollisionType());
-    EXPECT_FALSE(body.collide(nullptr, 0, Vector3::ZERO, Vector3::UNIT_X));
-    body.setEnabled(true);
-    EXPECT_TRUE(body.collide(nullptr, 0, Vector3::ZERO, Vector3::UNIT_X));
-    body.inflictDamage(Vector3::ZERO, Vector3::ZERO, 0, 5, 0, 0, PLASMA);
-    body.applyExplosionForce(Vector3::UNIT_X, Vector3::ZERO);
-
-    RecordingOwner owner;
-    body.setListener(&owner);
-    EXPECT_EQ(3, body.getComponentIndex());
-    EXPECT_EQ(0, body.getComponentIndex("Engine"));
-    EXPECT_EQ(6, body.getCollisionType());
-
-    CollisionBody other("Hull", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)),
-                        Vector3::ZERO, Quaternion::IDENTITY);
-    EXPECT_FALSE(body.collide(&other, 8, Vector3::ZERO, Vector3::UNIT_X));
-    EXPECT_EQ(&other, owner.lastOther);
-    EXPECT_EQ(8, owner.lastComponent);
-    owner.answer = true;
-    EXPECT_TRUE(body.collide(&other, 8, Vector3::ZERO, Vector3::UNIT_X));
-
-    // A disabled body refuses without asking its owner.
-    body.setEnabled(false);
-    EXPECT_FALSE(body.collide(&other, 8, Vector3::ZERO, Vector3::UNIT_X));
-    EXPECT_EQ(2, owner.collisions);
-
-    body.inflictDamage(Vector3(1, 2, 3), Vector3::ZERO, 3, 12.5f, 0, 0, DamageType(3));
-    EXPECT_EQ(Vector3(1, 2, 3), owner.damagePosition);
-    EXPECT_EQ(3, owner.damageComponent);
-    EXPECT_FLOAT_EQ(12.5f, owner.damage);
-    EXPECT_EQ(DamageType(3), owner.type);
-    body.applyExplosionForce(Vector3(0, 9, 0), Vector3::ZERO);
-    EXPECT_EQ(Vector3(0, 9, 0), owner.push);
-
-    // A null owner is forgotten, but the index stays.
-    body.setListener(nullptr);
-    EXPECT_EQ(0, body.getCollisionType());
-    EXPECT_EQ(3, body.getComponentIndex());
+    addActive(body);
+    body.setLinearVelocity(Vector3(1, 2, 3));
+    body.setForce(Vector3(0, 0, -5));
+    body.setTorque(Vector3(1, 0, 0));
+    dBodySetAngularVel(body.getBody(), 0, -2, 0);
+    EXPECT_TRUE(body.getAngularVelocity().equals(Quaternion(Ogre::Radian(2), Vector3::NEGATIVE_UNIT_Y), Ogre::Degree(0.1f)))
+        << "a rotation about the spin axis";
+    calls.clear();
+    body.deactivate(DisableTime(2));
+    EXPECT_FALSE(dBodyIsEnabled(body.getBody()));
+    EXPECT_EQ(Vector3::ZERO, body.getVelocity());
+    EXPECT_EQ(Quaternion::IDENTITY, body.getAngularVelocity());
+    EXPECT_EQ(Vector3(0, 0, -5), body.getForce()) << "the standing force is kept until the next activation";
+    body.notifyListeners();
+    EXPECT_TRUE(calls.empty()) << "deactivation drops the listeners";
+    body.addPositionListener(&second);
+    body.activate();
+    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
+    EXPECT_EQ(Vector3::ZERO, body.getForce());
+    EXPECT_EQ(Vector3::ZERO, body.getTorque());
+    EXPECT_EQ(std::vector<std::string>{"second"}, calls) << "activation tells the listeners where the body is";
 }
 
 TEST_F(PhysicsBodyTest, AnOffsetGeometryIsPlacedInsideATransform)
 {
-    const auto type = typeFile("[Physics]\nmass = 1\n");
-    PhysicsBody physicsBody(*type);
+    PhysicsBody physicsBody(*unit);
     physicsBody.setPosition(Vector3(10, 0, 0));
     physicsBody.setOrientation(QUARTER_TURN_ABOUT_Y);
-
-    CollisionBody direct("Hull", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)),
-                         Vector3::ZERO, Quaternion::IDENTITY);
-    EXPECT_EQ(dSphereClass, dGeomGetClass(direct.getGeometry()));
-
-    CollisionBody offset("Hull", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)),
-                         Vector3(0, 0, -4), Quaternion::IDENTITY);
+    const auto make = [](dGeomID shape, const Vector3& offset, const Quaternion& turn) {
+        return CollisionBody("Hull", std::make_unique<PhysicsGeometry>(shape), offset, turn);
+    };
+    EXPECT_EQ(dSphereClass, dGeomGetClass(make(dCreateSphere(nullptr, 1), Vector3::ZERO, Quaternion::IDENTITY).getGeometry()));
+    // A rotation alone is an offset too.
+    EXPECT_EQ(dGeomTransformClass,
+              dGeomGetClass(make(dCreateBox(nullptr, 1, 1, 1), Vector3::ZERO, QUARTER_TURN_ABOUT_Y).getGeometry()));
+    CollisionBody offset("Hull", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)), Vector3(0, 0, -4),
+                         Quaternion::IDENTITY);
     const dGeomID transform = offset.getGeometry();
     ASSERT_EQ(dGeomTransformClass, dGeomGetClass(transform));
     EXPECT_EQ(&offset, dGeomGetData(transform));
     EXPECT_EQ(1, dGeomTransformGetInfo(transform));
-    EXPECT_EQ(0, dGeomTransformGetCleanup(transform));
-
     // Fixed to the turned body, the sphere sits 4 units ahead of it: along world -x.
     offset.setBody(physicsBody);
-    EXPECT_EQ(physicsBody.getBody(), dGeomGetBody(transform));
     const dGeomID probe = dCreateSphere(nullptr, 0.5f);
-    dGeomSetPosition(probe, 6, 0, 0);
     dContactGeom contact;
-    EXPECT_EQ(1, dCollide(transform, probe, 1, &contact, sizeof(dContactGeom)));
-    dGeomSetPosition(probe, 10, 0, -4);
-    EXPECT_EQ(0, dCollide(transform, probe, 1, &contact, sizeof(dContactGeom)));
+    for (const auto& [at, touches] : {std::pair{Vector3(6, 0, 0), 1}, std::pair{Vector3(10, 0, -4), 0}}) {
+        dGeomSetPosition(probe, at.x, at.y, at.z);
+        EXPECT_EQ(touches, dCollide(transform, probe, 1, &contact, sizeof(dContactGeom))) << at;
+    }
     dGeomDestroy(probe);
-
-    // A rotation alone is an offset too.
-    CollisionBody turned("Hull", std::make_unique<PhysicsGeometry>(dCreateBox(nullptr, 1, 1, 1)),
-                         Vector3::ZERO, QUARTER_TURN_ABOUT_Y);
-    EXPECT_EQ(dGeomTransformClass, dGeomGetClass(turned.getGeometry()));
 }
 
 } // namespace

@@ -1,48 +1,29 @@
 #include "Profiler.h"
 
+#include "ConfigFiles.h"
 #include "FixedTask.h"
 #include "FunctionTask.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
 #include "ManualTicks.h"
-#include "PlatformInfo.h"
-#include "InputHandler.h"
 #include "Scheduler.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
-#include <string>
 
 namespace Tolvarine {
 namespace {
 
 using Test::ManualTicks;
 
-const char* const systemInfo = "Vendor: GenuineIntel\n"
-                               "Model: 14\n"
-                               "Family: 6\n"
-                               "Stepping: 3\n"
-                               "Frequency: 2400 MHz\t(avg. dev 4)\n"
-                               "\n\n"
-                               "Rendering Device: n/a\n"
-                               "Video Mode: 1280 x 1024\n"
-                               "Anti aliasing: n/a\n\n";
+const std::string SYSTEM_INFO = "Vendor: GenuineIntel\nModel: 14\nFamily: 6\nStepping: 3\n"
+                                "Frequency: 2400 MHz\t(avg. dev 4)\n\n\nRendering Device: n/a\n"
+                                "Video Mode: 1280 x 1024\nAnti aliasing: n/a\n\n";
 
 class ProfilerTest : public ::testing::Test {
 protected:
-    ProfilerTest()
-    {
-        folder = std::filesystem::temp_directory_path()
-               / ("tolvarine-profiler-"
-                  + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        std::filesystem::create_directories(folder);
-        profiler.setSystemInfoSource([] { return std::string(systemInfo); });
-    }
-    ~ProfilerTest() override { std::filesystem::remove_all(folder); }
-
+    ProfilerTest() { profiler.setSystemInfoSource([] { return SYSTEM_INFO; }); }
     std::string report() const
     {
         std::ostringstream out;
@@ -50,20 +31,12 @@ protected:
         return out.str();
     }
 
-    static std::string readFile(const std::filesystem::path& path)
-    {
-        std::ifstream in(path);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    std::filesystem::path folder;
+    Tolvarine::Test::TemporaryFolder folder;
     ManualTicks ticks;
     Profiler profiler;
 };
 
-TEST_F(ProfilerTest, ReportOfSchedulerPasses)
+TEST_F(ProfilerTest, ReportsOfSchedulerPassesAreAppendedToTheFile)
 {
     InputHandler input;
     Scheduler scheduler;
@@ -78,92 +51,59 @@ TEST_F(ProfilerTest, ReportOfSchedulerPasses)
         },
         "Physics", 10);
     FixedTask graphics([](float, float) { ManualTicks::advance(0.125); }, "Graphics", 60);
-    FunctionTask fire([](float) { ManualTicks::advance(0.0625); return true; },
-                      "Weapon::actuallyFire", 0.0f);
+    FunctionTask fire([](float) { ManualTicks::advance(0.0625); return true; }, "Weapon::actuallyFire", 0.0f);
     fire.subscribe(true);
     scheduler.run();
     scheduler.run();
     EXPECT_EQ(profiler.getFrameCount(), 3u); // one plus the number of passes
-
-    const std::string tree =
+    const std::string expected =
+        SYSTEM_INFO + "\nNo scenario\n\n"
         "Root                                    : 100.00                  0.29167                 0.00\n"
         "    Fixed tasks                             : 85.71                   0.25000                 0.00\n"
         "        Graphics                                : 33.33                   0.08333                 0.00\n"
         "        Physics                                 : 66.67                   0.16667                 0.00\n"
         "            Collisions                              : 37.50                   0.06250                 2.00\n"
         "    Variable tasks                          : 14.29                   0.04167                 0.00\n"
-        "        Weapon::actuallyFire                    : 100.00                  0.04167                 0.00\n";
-    const std::string expected = std::string(systemInfo) + "\nNo scenario\n\n" + tree + "\n\n\n";
-
-    // Reports are appended, one after the other.
-    const std::filesystem::path path = folder / "Profile.log";
-    profiler.writeReport(path.string());
-    EXPECT_EQ(readFile(path), expected);
-    profiler.writeReport(path.string());
-    EXPECT_EQ(readFile(path), expected + expected);
+        "        Weapon::actuallyFire                    : 100.00                  0.04167                 0.00\n\n\n\n";
+    const std::string path = folder.file("Profile.log");
+    profiler.writeReport(path);
+    profiler.writeReport(path);
+    EXPECT_EQ(Tolvarine::Test::readFile(path), expected + expected);
+    Tolvarine::Test::LogCapture log;
+    EXPECT_NO_THROW(profiler.writeReport(folder.file("missing/Profile.log")));
+    EXPECT_TRUE(log.contains("Profiler: could not write " + folder.file("missing/Profile.log")));
 }
 
-TEST_F(ProfilerTest, ScenarioLineFollowsTheSystemInformation)
+TEST_F(ProfilerTest, ResetNestedRootsScenarioLinesAndParentsWithoutTime)
 {
     profiler.setScenarioLineSource([] { return std::string("Skirmish\n"); });
-    const std::string text = report();
-    EXPECT_EQ(text.substr(0, std::string(systemInfo).size() + 12),
-              std::string(systemInfo) + "\nSkirmish\n\n\n");
-    EXPECT_EQ(text.find("No scenario"), std::string::npos);
-
-    profiler.setScenarioLineSource([] { return std::string(); });
-    EXPECT_NE(report().find("\nNo scenario\n\nRoot "), std::string::npos);
-}
-
-TEST_F(ProfilerTest, ResetClearsCountersButKeepsBlocks)
-{
     profiler.beginProfile("Root");
     profiler.beginProfile("Fixed tasks");
     ManualTicks::advance(0.5);
+    profiler.beginProfile("Root"); // a root inside a block is no frame
     profiler.endProfile();
     profiler.endProfile();
+    profiler.endProfile();
+    EXPECT_EQ(profiler.getFrameCount(), 2u);
     profiler.reset();
     EXPECT_EQ(profiler.getFrameCount(), 1u);
-    EXPECT_NE(report().find(
-                  "\nRoot                                    : 0.00                    0.00000                 0.00\n"
-                  "    Fixed tasks                             : 0.00                    0.00000                 0.00\n\n\n\n"),
-              std::string::npos);
-}
+    EXPECT_EQ(report(), SYSTEM_INFO + "\nSkirmish\n\n\n"
+              "Root                                    : 0.00                    0.00000                 0.00\n"
+              "    Fixed tasks                             : 0.00                    0.00000                 0.00\n"
+              "        Root                                    : 0.00                    0.00000                 0.00\n\n\n\n")
+        << "reset clears the counters but keeps the blocks";
 
-TEST_F(ProfilerTest, RootOpenedInsideABlockIsAChildAndNoFrame)
-{
+    // The share of a parent without time yet is taken against a microsecond.
+    profiler.setScenarioLineSource([] { return std::string(); });
     profiler.beginProfile("Outer");
-    profiler.beginProfile("Root");
-    EXPECT_EQ(profiler.getFrameCount(), 1u);
-    profiler.endProfile();
-    profiler.endProfile();
-    EXPECT_NE(report().find("\n    Outer "), std::string::npos);
-    EXPECT_NE(report().find("\n        Root "), std::string::npos);
-    profiler.beginProfile("Root");
-    EXPECT_EQ(profiler.getFrameCount(), 2u);
-    profiler.endProfile();
-}
-
-TEST_F(ProfilerTest, ShareOfAParentWithoutTimeIsTakenAgainstAMicrosecond)
-{
-    profiler.beginProfile("Outer"); // stays open, so its total is still 0
     profiler.beginProfile("Inner");
     ManualTicks::advance(1.0 / ManualTicks::ticksPerSecond);
     profiler.endProfile();
     const std::string text = report();
-    EXPECT_NE(text.find("\n    Outer                                   : 0.00                    0.00000                 1.00\n"),
-              std::string::npos);
+    EXPECT_NE(text.find("\nNo scenario\n\nRoot "), std::string::npos);
     EXPECT_NE(text.find("\n        Inner                                   : 95.37                   0.00000                 1.00\n"),
-              std::string::npos);
+              std::string::npos) << text;
     profiler.endProfile();
-}
-
-TEST_F(ProfilerTest, UnwritableReportIsLoggedNotThrown)
-{
-    Tolvarine::Test::LogCapture log;
-    const std::string path = (folder / "missing" / "Profile.log").string();
-    EXPECT_NO_THROW(profiler.writeReport(path));
-    EXPECT_TRUE(log.contains("Profiler: could not write " + path));
 }
 
 } // namespace

@@ -14,7 +14,6 @@
 namespace Tolvarine::Test {
 namespace {
 
-using Ogre::Quaternion;
 using Ogre::Vector3;
 
 // A point `distance` ahead of the origin, `degrees` off the -z axis towards +x.
@@ -24,18 +23,13 @@ Vector3 offNose(float degrees, float distance)
     return Vector3(std::sin(radians), 0, -std::cos(radians)) * distance;
 }
 
-// A scene without a window: one scene manager of the fixture's rendering root, in which every
-// ship gets a small box-shaped scene object carrying its link, as a ship's entity does.
+// Every ship gets a small box-shaped scene object carrying its link, as a ship's entity does.
 class QuerySphereAhead : public TargetingFixture {
 protected:
-    QuerySphereAhead()
-    {
-        scene = root.createSceneManager();
-        place(player, Vector3::ZERO);
-    }
+    QuerySphereAhead() { place(player, Vector3::ZERO); }
 
-    void place(TestShip& ship, const Vector3& position, unsigned long flags = OgreLink::TARGETABLE_FLAG,
-               bool linked = true)
+    TestShip& place(TestShip& ship, const Vector3& position, unsigned long flags = OgreLink::TARGETABLE_FLAG,
+                    bool linked = true)
     {
         ship.body.setPosition(position);
         Ogre::ManualObject* object = scene->createManualObject(ship.name);
@@ -46,111 +40,65 @@ protected:
             links.back()->attachTo(*object);
         }
         scene->getRootSceneNode()->createChildSceneNode(position)->attachObject(object);
+        return ship;
     }
+    TestShip* ahead(float radius, float threshold) { return dynamic_cast<TestShip*>(player.querySphereAhead(radius, threshold)); }
 
-    TestShip& target(const std::string& name, const Vector3& position, ShipOptions options = {})
-    {
-        TestShip& created = ship(name, options);
-        place(created, position);
-        return created;
-    }
-
-    Ogre::SceneManager* scene = nullptr;
+    Ogre::SceneManager* scene = root.createSceneManager();
     std::vector<std::unique_ptr<OgreLink>> links;
     TestShip& player = ship("P");
 };
 
-TEST_F(QuerySphereAhead, PicksTheObjectNearestTheNoseAboveTheThreshold)
+TEST_F(QuerySphereAhead, PicksTheTargetableObjectNearestTheNoseAboveTheThreshold)
 {
-    target("A", offNose(30, 100));
-    TestShip& b = target("B", offNose(20, 100));
+    place(ship("A"), offNose(30, 100));
+    TestShip& b = place(ship("B"), offNose(20, 100));
     // cos 30 is about 0.87, cos 20 about 0.94.
-    EXPECT_EQ(player.querySphereAhead(500, 0.9f), &b);
-    EXPECT_EQ(player.querySphereAhead(500, 0.95f), nullptr);
-
-    TestShip& c = target("C", offNose(0, 400));
-    EXPECT_EQ(player.querySphereAhead(500, 0.9f), &c);
-}
-
-TEST_F(QuerySphereAhead, NeverPicksItselfOrAnUntargetableObject)
-{
+    EXPECT_EQ(ahead(500, 0.9f), &b);
+    EXPECT_EQ(ahead(500, 0.95f), nullptr);
+    // Equal angles keep the first object reported (the scene reports objects of one kind in the
+    // order of their names), whatever its distance.
+    TestShip& c = place(ship("C_far"), offNose(0, 400));
+    place(ship("D_near"), offNose(0, 50));
+    EXPECT_EQ(ahead(500, 0.9f), &c);
     // With a threshold below -1 anything in range qualifies, even behind: the player's own scene
-    // object lies at distance 0 and must still not be chosen.
-    TestShip& behind = target("R", Vector3(0, 0, 100));
-    EXPECT_EQ(player.querySphereAhead(500, -2.0f), &behind);
-    EXPECT_EQ(player.querySphereAhead(500, -1.0f), nullptr);
-
-    target("S", offNose(0, 50), ShipOptions{true, true, false});
-    TestShip& a = target("A", offNose(10, 300));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
-}
-
-TEST_F(QuerySphereAhead, EqualAnglesKeepTheFirstObjectReportedWhateverItsDistance)
-{
-    // The scene reports objects of one kind in the order of their names.
-    TestShip& far = target("A_far", offNose(0, 400));
-    target("B_near", offNose(0, 50));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &far);
-}
-
-TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCall)
-{
-    TestShip& far = target("F", offNose(0, 1000));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-    EXPECT_EQ(player.querySphereAhead(2000, 0.5f), &far);
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-
-    // Found where its scene object is now, not where it was at an earlier search.
-    scene->getManualObject("F")->getParentSceneNode()->setPosition(offNose(0, 300));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &far);
-}
-
-TEST_F(QuerySphereAhead, OnlyLinkedTargetableSceneObjectsCount)
-{
-    TestShip& notTargetable = ship("N");
-    place(notTargetable, offNose(0, 100), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
-    TestShip& unlinked = ship("U");
-    place(unlinked, offNose(0, 120), OgreLink::TARGETABLE_FLAG, false);
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-
-    TestShip& a = target("A", offNose(40, 200));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
-}
-
-TEST_F(QuerySphereAhead, FollowsTheOrientationOfTheBody)
-{
-    // A quarter turn to the left: the nose points along world -x.
-    player.body.setOrientation(Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
-    target("Z", Vector3(0, 0, -100));
-    TestShip& left = target("X", Vector3(-300, 0, 0));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &left);
-
-    // Moving the searcher moves the sphere with it.
-    player.body.setPosition(Vector3(-600, 0, 0));
-    EXPECT_EQ(player.querySphereAhead(500, -2.0f), &left);
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-}
-
-TEST_F(QuerySphereAhead, ANewSceneGetsANewQuery)
-{
-    TestShip& a = target("A", offNose(0, 100));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &a);
-
-    // The query made for the first scene went with it; the next scene is searched as well.
+    // object lies at distance 0 and must still not be chosen. Nor are untargetable or unlinked ones.
     root.destroySceneManager(scene);
     links.clear();
-    scene = root.createSceneManager();
+    scene = root.createSceneManager(); // a new scene gets a new query
     place(player, Vector3::ZERO);
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
-    TestShip& b = target("B", offNose(5, 100));
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), &b);
+    TestShip& behind = place(ship("R"), Vector3(0, 0, 100));
+    EXPECT_EQ(ahead(500, -2.0f), &behind);
+    EXPECT_EQ(ahead(500, -1.0f), nullptr);
+    place(ship("S", ShipOptions{true, true, false}), offNose(0, 50));
+    place(ship("N"), offNose(0, 100), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
+    place(ship("U"), offNose(0, 120), OgreLink::TARGETABLE_FLAG, false);
+    TestShip& a = place(ship("A2"), offNose(10, 300));
+    EXPECT_EQ(ahead(500, 0.5f), &a);
+}
+
+TEST_F(QuerySphereAhead, SearchesTheRadiusOfEachCallAroundThePoseOfTheBody)
+{
+    TestShip& far = place(ship("F"), offNose(0, 1000));
+    EXPECT_EQ(ahead(500, 0.5f), nullptr);
+    EXPECT_EQ(ahead(2000, 0.5f), &far);
+    EXPECT_EQ(ahead(500, 0.5f), nullptr);
+    // Found where its scene object is now, not where it was at an earlier search.
+    scene->getManualObject("F")->getParentSceneNode()->setPosition(offNose(0, 300));
+    EXPECT_EQ(ahead(500, 0.5f), &far);
+    // A quarter turn to the left: the nose points along world -x. Moving the searcher moves the sphere.
+    player.body.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
+    TestShip& left = place(ship("X"), Vector3(-300, 0, 0));
+    EXPECT_EQ(ahead(500, 0.5f), &left);
+    player.body.setPosition(Vector3(-600, 0, 0));
+    EXPECT_EQ(ahead(500, -2.0f), &left);
+    EXPECT_EQ(ahead(500, 0.5f), nullptr);
 }
 
 TEST_F(TargetingFixture, QuerySphereAheadWithoutASceneFindsNothing)
 {
     LogCapture log;
-    TestShip& player = ship("P");
-    EXPECT_EQ(player.querySphereAhead(500, 0.5f), nullptr);
+    EXPECT_EQ(ship("P").querySphereAhead(500, 0.5f), nullptr);
     EXPECT_TRUE(log.contains("Controllable::querySphereAhead, no scene to search"));
 }
 
