@@ -25,6 +25,9 @@ public:
     static constexpr unsigned long LISTENER_FLAG = 8;
     static constexpr unsigned long CONTROLLABLE_FLAG = 16;
     static constexpr unsigned long EXPLOSION_EFFECTABLE_FLAG = 32;
+    // Carried by every ship's scene object while it is in play (added by the ship, not the link),
+    // so that the AI's neighbour search finds ships only.
+    static constexpr unsigned long SHIP_FLAG = 64;
 
     // Explosions push the object only when asked to and when it has a body to push.
     OgreLink(PhysicsBody* body, bool explosionEffectable, CollisionListener* listener, Targetable* targetable,

@@ -2,18 +2,15 @@
 
 #include "Profiler.h"
 
-#include <utility>
-
 namespace Tolvarine {
 
-ProfileBlock::ProfileBlock(std::string blockName)
-    : ProfileBlock(Profiler::getSingletonPtr(), std::move(blockName))
+ProfileBlock::ProfileBlock(const std::string& name)
+    : ProfileBlock(Profiler::getSingletonPtr(), name)
 {
 }
 
-ProfileBlock::ProfileBlock(Profiler* blockProfiler, std::string blockName)
+ProfileBlock::ProfileBlock(Profiler* blockProfiler, const std::string& name)
     : profiler(blockProfiler)
-    , name(std::move(blockName))
 {
     if (profiler)
         profiler->beginProfile(name);
@@ -22,7 +19,7 @@ ProfileBlock::ProfileBlock(Profiler* blockProfiler, std::string blockName)
 ProfileBlock::~ProfileBlock()
 {
     if (profiler)
-        profiler->endProfile(name);
+        profiler->endProfile();
 }
 
 } // namespace Tolvarine

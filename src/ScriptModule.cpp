@@ -7,6 +7,7 @@
 #include "Faction.h"
 #include "FreeCamera.h"
 #include "MathBindings.h"
+#include "Path.h"
 #include "Scenario.h"
 #include "ScenarioConfig.h"
 #include "ScenarioManager.h"
@@ -45,7 +46,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     ScenarioConfig::exportToPython();        // 11 ScenarioConfig
     ScenarioTweak::exportToPython();         // 12 ScenarioTweak, ComboTweak
     Faction::exportToPython();               // 13 Faction
-    // 14 Path
+    Path::exportToPython();                  // 14 Path
     DynamicCollidable::exportLinkToPython(); // 15 OgreLink
     // 16 Interface (with InterfaceMode)
     AsteroidField::exportToPython();         // 17 AsteroidField

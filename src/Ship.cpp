@@ -51,9 +51,6 @@ void logLine(const std::string& text)
     Ogre::LogManager::getSingleton().logMessage(text);
 }
 
-// Every object of the type query flag 64 marks a ship for the AI's scene queries.
-constexpr unsigned long SHIP_QUERY_FLAG = 64;
-
 // Places the ships of a fleet as a formation does its members, in the formation's own frame:
 // interceptors on an inner ring across the nose, fighters on an outer ring tilted by 45 degrees,
 // at most two capital ships at the centre. Ships of one role take their slots in identity order.
@@ -201,7 +198,7 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     Difficulty& difficulty = Difficulty::getSingleton();
     skill = faction->getName() == "Player" ? difficulty.getFriendlyIntelligence() : difficulty.getEnemyIntelligence();
 
-    DynamicCollidable::activate(faction->getId() | getLink()->getFlags() | SHIP_QUERY_FLAG, position, orientation,
+    DynamicCollidable::activate(faction->getId() | getLink()->getFlags() | OgreLink::SHIP_FLAG, position, orientation,
                                 Ogre::Vector3::ZERO);
     thrustEffects.activate();
     damageModel->activate();

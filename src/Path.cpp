@@ -1,0 +1,58 @@
+#include "Path.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/init.hpp>
+
+#include <OgreLogManager.h>
+#include <OgreStringConverter.h>
+
+#include <cmath>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+Path::Path(float radius, bool loop)
+    : radius(radius)
+    , loop(loop)
+{
+}
+
+void Path::appendWaypoint(const Ogre::Vector3& position)
+{
+    if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z)) {
+        Ogre::LogManager::getSingleton().logMessage("Path::appendWaypoint, waypoint " +
+                                                    Ogre::StringConverter::toString(position) +
+                                                    " is not finite and is left out");
+        return;
+    }
+    auto point = std::make_shared<PathPoint>();
+    point->position = position;
+    if (!points.empty()) {
+        PathPoint& last = *points.back();
+        const Ogre::Vector3 step = position - last.position;
+        length += step.length();
+        // A repeated position leaves the direction zero (normalise keeps a zero vector zero).
+        last.direction = step.normalisedCopy();
+        point->distance = length;
+        // emplace keeps an existing key, so a repeated position maps to the earlier waypoint.
+        byDistance.emplace(length, points.size());
+    }
+    points.push_back(std::move(point));
+}
+
+std::size_t Path::next(std::size_t index) const
+{
+    if (index >= points.size())
+        return end();
+    if (index + 1 < points.size())
+        return index + 1;
+    return loop && !points.empty() ? 0 : end();
+}
+
+void Path::exportToPython()
+{
+    bp::class_<Path>("Path", bp::init<float, bool>()).def("appendWaypoint", &Path::appendWaypoint);
+}
+
+} // namespace Tolvarine
