@@ -87,9 +87,11 @@ private:
 
 class BattleWorld {
 public:
-    // `logPath` receives the rendering engine's and the game's log.
-    explicit BattleWorld(const std::string& logPath)
-        : logs(makeLogs(logPath))
+    // `logPath` receives the rendering engine's and the game's log; the skills come from the
+    // difficulty settings at `difficultyPath`.
+    explicit BattleWorld(const std::string& logPath, const std::string& difficultyPath = "cfg/difficulty.cfg")
+        : logs(makeLogs())
+        , file(openFile(logPath))
         , root(std::make_unique<Ogre::Root>("", "", ""))
     {
         // Materials load their textures, which takes a render system: OpenGL on a small hidden
@@ -125,7 +127,7 @@ public:
         graphics = std::make_unique<GraphicsSettings>();
         gameplay = std::make_unique<GameplaySettings>();
         curves = std::make_unique<ResponseCurves>("data/curves.cfg");
-        difficulty = std::make_unique<Difficulty>("cfg/difficulty.cfg", *curves);
+        difficulty = std::make_unique<Difficulty>(difficultyPath, *curves);
         statistics = std::make_unique<Statistics>();
         explosions = std::make_unique<ExplosionManager>("data/explosions", curves.get());
         FireableProjectile::loadTypes("data/entities");
@@ -143,6 +145,9 @@ public:
         FireableProjectile::unloadTypes();
         ExplosionDebris::unloadTypes();
         ParticleSpray::unloadTypes();
+        Ogre::LogManager& manager = Ogre::LogManager::getSingleton();
+        manager.getLog("Tolvarine.log")->removeListener(forward.get());
+        manager.destroyLog(file);
     }
 
     BattleWorld(const BattleWorld&) = delete;
@@ -194,18 +199,30 @@ private:
         Ogre::Log* file;
     };
 
-    std::unique_ptr<Ogre::LogManager> makeLogs(const std::string& path)
+    // The program's log manager and its "Tolvarine.log" (kept in memory), unless the process has
+    // them already.
+    static std::unique_ptr<Ogre::LogManager> makeLogs()
     {
+        if (Ogre::LogManager::getSingletonPtr())
+            return nullptr;
         auto logs = std::make_unique<Ogre::LogManager>();
-        Ogre::Log* file = logs->createLog(path, false, false, false);
-        forward = std::make_unique<Forward>(file);
-        logs->createLog("Tolvarine.log", true, false, true)->addListener(forward.get());
+        logs->createLog("Tolvarine.log", true, false, true);
         return logs;
+    }
+
+    Ogre::Log* openFile(const std::string& path)
+    {
+        Ogre::LogManager& manager = Ogre::LogManager::getSingleton();
+        Ogre::Log* file = manager.createLog(path, false, false, false);
+        forward = std::make_unique<Forward>(file);
+        manager.getLog("Tolvarine.log")->addListener(forward.get());
+        return file;
     }
 
     std::unique_ptr<Forward> forward;
     FrameClock clock;
     std::unique_ptr<Ogre::LogManager> logs;
+    Ogre::Log* file;
     std::unique_ptr<Ogre::Root> root;
     Ogre::SceneManager* scene = nullptr;
     std::unique_ptr<TolvarineEngine> engineObject;
