@@ -182,6 +182,11 @@ void ShipBehaviour::deactivate(DisableTime)
     motor.detach();
     manoeuvres.clear();
     target = nullptr;
+    // Automatic fire the AI started would otherwise run on for the player who takes the ship.
+    for (WeaponSystem* system : {owner->getPrimaryWeaponSystem(), owner->getSecondaryWeaponSystem()}) {
+        if (system && system->isFiring())
+            system->setFiring(false);
+    }
 }
 
 void ShipBehaviour::setMissileAvoidance(bool on)

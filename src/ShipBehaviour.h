@@ -68,8 +68,8 @@ public:
     void startLife(float skill);
     // Starts the target update, behaviour and avoidance tasks and attaches the motor.
     void activate();
-    // Stops every task, frees the motor, empties the manoeuvre stack and drops the target. Threats,
-    // formation and shock stay.
+    // Stops every task, frees the motor, empties the manoeuvre stack, drops the target and stops
+    // the fire it started. Threats, formation and shock stay.
     void deactivate(DisableTime time);
     bool isActive() const { return active; }
 

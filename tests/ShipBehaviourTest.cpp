@@ -2,11 +2,11 @@
 
 #include "CombatWorld.h"
 #include "Faction.h"
-#include "Formation.h"
 #include "GuidedProjectile.h"
 #include "OgreLink.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
+#include "SteeringDoubles.h"
 #include "TargetingDoubles.h"
 #include "TestMeshes.h"
 
@@ -66,12 +66,10 @@ public:
     Faction* getFaction() override { return &faction; }
     WeaponSystem* getPrimaryWeaponSystem() override { return &p1; }
     WeaponSystem* getSecondaryWeaponSystem() override { return &p2; }
-    void setPendingVector(const Vector3& vector) override { pendingVector = vector; }
     void setPendingObject(Controllable* attacker) override { pendingObject = attacker; }
 
     Faction& faction;
     AiSystem p1{name + ".P1", journal}, p2{name + ".P2", journal};
-    Vector3 pendingVector = Vector3::ZERO;
     Controllable* pendingObject = nullptr;
 };
 
@@ -97,21 +95,6 @@ public:
     void setFiringSecondary(bool) override {}
     float getRange() const override { return 100; }
     PhysicsBody body;
-};
-
-class FakeFormation : public Formation {
-public:
-    Vector3 getPosition() const override { return Vector3::ZERO; }
-    Quaternion getOrientation() const override { return Quaternion::IDENTITY; }
-    Vector3 getVelocity() const override { return Vector3::ZERO; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrust(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrustFactor(float, float) const override { return Vector3::ZERO; }
-    void addElement(FormationElement*) override { ++members; }
-    void removeElement(FormationElement*) override { --members; }
-    int members = 0;
 };
 
 // The AI of ship "me" (faction Red, at the origin facing -z) among ships placed by hand in the
@@ -178,7 +161,7 @@ protected:
     std::vector<std::unique_ptr<OgreLink>> links;
     std::unique_ptr<AiShip> me = std::make_unique<AiShip>("me", body, journal, red);
     std::unique_ptr<ShipBehaviour> ai;
-    FakeFormation formation;
+    Craft formation{body, 10};
 };
 
 TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTargetIsGone)
@@ -326,13 +309,15 @@ TEST_F(ShipAi, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
     behaviour.setPendingObject(&attacker);
     behaviour.setPendingVector(Vector3::UNIT_Y);
     behaviour.addThreat(&missile);
+    me->p1.firing = true;
     // The first threat is dodged at once, sideways, the way the ship already drifts.
     EXPECT_GT(behaviour.getDodge().x, 0.0f);
-    // Leaving play: the formation is left without an order for the next life.
+    // Leaving play: the fire stops and the formation is left without an order for the next life.
     behaviour.deactivate(static_cast<DisableTime>(2));
     behaviour.leaveFormation();
-    EXPECT_EQ(formation.members, 0);
+    EXPECT_EQ(behaviour.getFormation(), nullptr);
     EXPECT_EQ(stack(), "");
+    EXPECT_FALSE(me->p1.firing);
     // Focus handed back within a life keeps the threats but not an attacker's warning.
     behaviour.activate();
     EXPECT_EQ(behaviour.getPendingObject(), nullptr);
@@ -382,8 +367,6 @@ TEST_F(ShipAi, InThePhysicsWorldAShipReachesItsLoiterPointAndFliesALoopingPathRo
     ASSERT_GE(waypoints.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_EQ(waypoints[i], i % 2);
-    EXPECT_EQ(stack(), "loiter");
-    EXPECT_EQ(pilot.getManoeuvres(), ShipBehaviour::Manoeuvres{Manoeuvre::FOLLOW_PATH});
 }
 
 } // namespace
