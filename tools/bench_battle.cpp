@@ -21,11 +21,35 @@
 #include <cstdlib>
 #include <iomanip>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
 using namespace Tolvarine;
+
+// Every allocation of the program, so that the simulation's own per frame can be counted.
+namespace {
+unsigned long long allocations = 0;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    ++allocations;
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
 
 namespace {
 
@@ -86,11 +110,13 @@ int runBattle(unsigned perSide)
     for (int i = 0; i < WARM_UP_FRAMES; ++i)
         world.frame();
     world.getProfiler().reset();
+    const unsigned long long allocationsBefore = allocations;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < MEASURED_FRAMES; ++i)
         world.frame();
     const double wall =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / MEASURED_FRAMES;
+    const double allocationsPerFrame = static_cast<double>(allocations - allocationsBefore) / MEASURED_FRAMES;
 
     const std::vector<Block> blocks = readReport(world.getProfiler());
     double rootPerFrame = 0.0;
@@ -108,7 +134,8 @@ int runBattle(unsigned perSide)
               << wall << " ms by the wall clock, over " << MEASURED_FRAMES << " frames of 1/60 s\n";
     std::cout << "  shots " << shots << ", hits " << hits << " (Red " << statistics.getFactionHits("Red")
               << ", Blue " << statistics.getFactionHits("Blue") << "); ships left: Red " << redLeft << ", Blue "
-              << blueLeft << "\n";
+              << blueLeft << "; " << std::setprecision(1) << allocationsPerFrame << " allocations per frame\n"
+              << std::setprecision(3);
     // The blocks that cost at least 1% of the frame, three levels down.
     for (const Block& block : blocks) {
         const double ms = block.perFrame * 1000.0;
