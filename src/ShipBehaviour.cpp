@@ -22,6 +22,7 @@
 #include <OgreSceneQuery.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace bp = boost::python;
@@ -130,7 +131,9 @@ ShipBehaviour::ShipBehaviour(const Config& typeConfig, Controllable* owner, cons
     nearRange = std::max(secondary ? secondary->getNearRange() : 0.0f, primary ? primary->getNearRange() : 0.0f);
     const float infinity = std::numeric_limits<float>::infinity();
     farRange = std::min(secondary ? secondary->getFarRange() : infinity, primary ? primary->getFarRange() : infinity);
-    if (!(nearRange < farRange))
+    // Without any weapon system the far range would stay infinite, and so would every attack
+    // offset drawn from it: such a ship attacks its target's very position.
+    if (!(nearRange < farRange) || !std::isfinite(farRange))
         farRange = nearRange;
 }
 

@@ -336,6 +336,9 @@ TEST_F(ShipAi, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
     ShipBehaviour second(other, ships.front().get(), &other);
     EXPECT_EQ(behaviour.getMissileDodgeRangeSquared(), 90000.0f);
     EXPECT_EQ(second.getMissileDodgeRangeSquared(), 2500.0f);
+    // A ship without weapon systems attacks from no distance rather than from infinitely far.
+    TestShip unarmed("unarmed", body, journal, {false, false, true});
+    EXPECT_EQ(ShipBehaviour(type, &unarmed, &type).getFarRange(), 0.0f);
     // A shaken ship neither flies nor turns.
     behaviour.loiter(Vector3(0, 0, -500));
     me->body.setForce(Vector3::ZERO);
