@@ -3,6 +3,7 @@
 #include "ConfigFiles.h"
 #include "LogCapture.h"
 #include "RenderingRoot.h"
+#include "ShipBehaviour.h"
 
 #include <OgreMath.h>
 #include <gtest/gtest.h>
@@ -67,6 +68,35 @@ TEST(ShipAiFight, TwoHostileFightersBothShootAndHitWithinThirtySeconds)
     for (const char* block : {"ShipBehaviour/TargetUpdate", "ShipBehaviour/Behaviour", "ShipBehaviour/Avoidance",
                               "neighbourAvoidance", "arrival"})
         EXPECT_NE(report.str().find(block), std::string::npos) << block;
+}
+
+// Every ship's AI runs from its activation, except while the player flies the ship; each type keeps
+// its own missile dodge range.
+TEST(ShipAiFight, TheAiFliesEveryShipInPlayExceptTheOneThePlayerFlies)
+{
+    if (!RenderingRoot::displayAvailable())
+        GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
+    TemporaryFolder folder;
+    InRepositoryRoot home;
+    Battle::BattleWorld world(folder.file("battle.log"));
+    Faction red("Red", 0);
+    Ship* ships[2];
+    const char* const types[2] = {"kestrel", "trifighter"};
+    for (int i = 0; i < 2; ++i) {
+        ships[i] = world.spawnWing(types[i], red, 1, Ogre::Vector3(0, 0, 100.0f * i), Ogre::Quaternion::IDENTITY, 0)[0];
+        const float range = ShipType::getByName(types[i]).get<float>("Behaviour", "missileDodgeRange");
+        EXPECT_EQ(ships[i]->getThreatRangeSquared(), range * range) << types[i];
+    }
+    EXPECT_NE(ships[0]->getThreatRangeSquared(), ships[1]->getThreatRangeSquared());
+    ShipBehaviour& ai = ships[0]->getBehaviour();
+    EXPECT_TRUE(ai.isActive());
+    ships[0]->setFocus(true);
+    EXPECT_FALSE(ai.isActive());
+    EXPECT_TRUE(ships[1]->getBehaviour().isActive());
+    ships[0]->setFocus(false);
+    EXPECT_TRUE(ai.isActive());
+    ships[0]->deactivate(static_cast<DisableTime>(2));
+    EXPECT_FALSE(ai.isActive());
 }
 
 } // namespace
