@@ -29,7 +29,7 @@ private:
 };
 
 // Two fighters of the shipped types, 800 apart and facing each other, fight for 30 s of game time
-// with the best skill.
+// with the best skill; the AI flies them from their activation.
 TEST(ShipAiFight, TwoHostileFightersBothShootAndHitWithinThirtySeconds)
 {
     if (!RenderingRoot::displayAvailable())
@@ -45,8 +45,9 @@ TEST(ShipAiFight, TwoHostileFightersBothShootAndHitWithinThirtySeconds)
         red.addEnemy(blue);
         blue.addEnemy(red);
         const Ogre::Quaternion turned(Ogre::Degree(180), Ogre::Vector3::UNIT_Y);
-        world.spawnWing("trifighter", red, 1, Ogre::Vector3(0, 0, 400), Ogre::Quaternion::IDENTITY, 0);
+        Ship* redShip = world.spawnWing("trifighter", red, 1, Ogre::Vector3(0, 0, 400), Ogre::Quaternion::IDENTITY, 0)[0];
         world.spawnWing("trifighter", blue, 1, Ogre::Vector3(0, 0, -400), turned, 0);
+        EXPECT_TRUE(redShip->getBehaviour().isActive());
         for (int frame = 0; frame < 30 * 60; ++frame)
             world.frame();
 
@@ -54,6 +55,15 @@ TEST(ShipAiFight, TwoHostileFightersBothShootAndHitWithinThirtySeconds)
         EXPECT_GT(statistics.getFactionShots("Red"), 0u);
         EXPECT_GT(statistics.getFactionShots("Blue"), 0u);
         EXPECT_GE(statistics.getFactionHits("Red") + statistics.getFactionHits("Blue"), 1u);
+        // The player taking the ship stops its AI; leaving it starts the AI again, until the ship
+        // leaves play.
+        ShipBehaviour& ai = redShip->getBehaviour();
+        redShip->setFocus(true);
+        EXPECT_FALSE(ai.isActive());
+        redShip->setFocus(false);
+        EXPECT_TRUE(ai.isActive());
+        redShip->deactivate(static_cast<DisableTime>(2));
+        EXPECT_FALSE(ai.isActive());
         // What the scenario's end writes: the statistics dump names each side that hit.
         statistics.dump();
         world.getProfiler().writeReport(folder.file("Profile.log"));
@@ -68,35 +78,6 @@ TEST(ShipAiFight, TwoHostileFightersBothShootAndHitWithinThirtySeconds)
     for (const char* block : {"ShipBehaviour/TargetUpdate", "ShipBehaviour/Behaviour", "ShipBehaviour/Avoidance",
                               "neighbourAvoidance", "arrival"})
         EXPECT_NE(report.str().find(block), std::string::npos) << block;
-}
-
-// Every ship's AI runs from its activation, except while the player flies the ship; each type keeps
-// its own missile dodge range.
-TEST(ShipAiFight, TheAiFliesEveryShipInPlayExceptTheOneThePlayerFlies)
-{
-    if (!RenderingRoot::displayAvailable())
-        GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
-    TemporaryFolder folder;
-    InRepositoryRoot home;
-    Battle::BattleWorld world(folder.file("battle.log"));
-    Faction red("Red", 0);
-    Ship* ships[2];
-    const char* const types[2] = {"kestrel", "trifighter"};
-    for (int i = 0; i < 2; ++i) {
-        ships[i] = world.spawnWing(types[i], red, 1, Ogre::Vector3(0, 0, 100.0f * i), Ogre::Quaternion::IDENTITY, 0)[0];
-        const float range = ShipType::getByName(types[i]).get<float>("Behaviour", "missileDodgeRange");
-        EXPECT_EQ(ships[i]->getThreatRangeSquared(), range * range) << types[i];
-    }
-    EXPECT_NE(ships[0]->getThreatRangeSquared(), ships[1]->getThreatRangeSquared());
-    ShipBehaviour& ai = ships[0]->getBehaviour();
-    EXPECT_TRUE(ai.isActive());
-    ships[0]->setFocus(true);
-    EXPECT_FALSE(ai.isActive());
-    EXPECT_TRUE(ships[1]->getBehaviour().isActive());
-    ships[0]->setFocus(false);
-    EXPECT_TRUE(ai.isActive());
-    ships[0]->deactivate(static_cast<DisableTime>(2));
-    EXPECT_FALSE(ai.isActive());
 }
 
 } // namespace

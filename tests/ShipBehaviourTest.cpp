@@ -166,12 +166,7 @@ protected:
 
 TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTargetIsGone)
 {
-    struct Row {
-        const char* name;
-        std::function<void(ShipBehaviour&, AiShip& a, AiShip& b)> steps;
-        const char* stack;
-        const char* target;
-    };
+    struct Row { const char* name; std::function<void(ShipBehaviour&, AiShip& a, AiShip& b)> steps; const char *stack, *target; };
     Path path(10, false), empty(10, false);
     path.appendWaypoint(Vector3(0, 0, -500));
     // The attack offset is (near + far) / 2 = 310 along x.
@@ -216,17 +211,8 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
 
 TEST_F(ShipAi, AttacksTheNearestValidEnemyWithinTheEngagementRange)
 {
-    struct Placed {
-        const char* name;
-        float distance;
-        bool enemy = true;
-        bool inPlay = true;
-    };
-    struct Row {
-        const char* name;
-        std::vector<Placed> placed;
-        const char* chosen;
-    };
+    struct Placed { const char* name; float distance; bool enemy = true, inPlay = true; };
+    struct Row { const char* name; std::vector<Placed> placed; const char* chosen; };
     const Row rows[] = {
         {"nearest enemy; friends never", {{"far", 900}, {"near", 400}, {"friend", 100, false}}, "near"},
         {"out of play is skipped", {{"gone", 100, true, false}, {"there", 700}}, "there"},
