@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iomanip>
 #include <iostream>
 #include <new>
@@ -158,6 +159,10 @@ int main(int argc, char** argv)
         sizes.push_back(static_cast<unsigned>(std::strtoul(argv[i], nullptr, 10)));
     if (sizes.empty())
         sizes = {50, 100};
+    if (!std::filesystem::is_directory("data/entities") || !std::getenv("DISPLAY")) {
+        std::cerr << "Run from the repository root on an X display: tools/with-display.sh ./build/bench_battle\n";
+        return 2;
+    }
     int status = 0;
     // The rendering engine is made once per process, so every battle gets a process of its own.
     for (const unsigned perSide : sizes) {
