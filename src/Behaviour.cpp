@@ -6,13 +6,10 @@
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "ProfileBlock.h"
+#include "SceneSphereQuery.h"
 #include "Targetable.h"
-#include "TolvarineEngine.h"
 
-#include <OgreEntity.h>
-#include <OgreSceneManager.h>
 #include <OgreSceneQuery.h>
-#include <OgreSphere.h>
 
 #include <algorithm>
 #include <cmath>
@@ -42,80 +39,16 @@ Targetable* targetableInPlay(const Ogre::MovableObject& object)
     return targetable && !targetable->isInactive() ? targetable : nullptr;
 }
 
-// A sphere query of the engine's scene, made on first use with all flags and re-aimed and
-// re-masked at each run. It is made again for a new scene and let go with its scene. Only entities
-// are searched: every game object's scene presence is an entity, and effects (particles,
-// billboards, lights) must never be found.
-class SharedSphereQuery : public Ogre::SceneManager::Listener {
-public:
-    // Calls `listener` for every entity within the sphere that carries a flag of `mask`, in the
-    // scene's order. Finds nothing while the engine has no scene.
-    void run(const Ogre::Vector3& centre, float radius, std::uint32_t mask, Ogre::SceneQueryListener& listener)
-    {
-        const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
-        Ogre::SceneManager* current = engine ? engine->sceneManager : nullptr;
-        if (current != scene)
-            attach(current);
-        if (!query)
-            return;
-        refreshBounds(mask);
-        query->setSphere(Ogre::Sphere(centre, radius));
-        query->setQueryMask(mask);
-        query->execute(&listener);
-    }
-
-    // The scene is being destroyed and lets go of its listeners itself.
-    void sceneManagerDestroyed(Ogre::SceneManager* source) override
-    {
-        if (source != scene)
-            return;
-        scene->destroyQuery(query);
-        query = nullptr;
-        scene = nullptr;
-    }
-
-private:
-    void attach(Ogre::SceneManager* newScene)
-    {
-        if (scene) {
-            scene->removeListener(this);
-            scene->destroyQuery(query);
-        }
-        query = nullptr;
-        scene = newScene;
-        if (!scene)
-            return;
-        query = scene->createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0.0f), 0xFFFFFFFF);
-        query->setQueryTypeMask(Ogre::SceneManager::ENTITY_TYPE_MASK);
-        scene->addListener(this);
-    }
-
-    // The query tests the world bounding spheres that scene objects keep, which are brought up to
-    // date only for objects drawn in the last frame: objects out of view would be found where they
-    // were last seen.
-    void refreshBounds(std::uint32_t mask) const
-    {
-        for (const auto& entry : scene->getMovableObjects(Ogre::EntityFactory::FACTORY_TYPE_NAME)) {
-            const Ogre::MovableObject* object = entry.second;
-            if ((object->getQueryFlags() & mask) && object->isInScene())
-                object->getWorldBoundingSphere(true);
-        }
-    }
-
-    Ogre::SceneManager* scene = nullptr;
-    Ogre::SphereSceneQuery* query = nullptr;
-};
-
 // Kept for the whole process: a scene manager may still call its listener while the program ends.
-SharedSphereQuery& closestTargetQuery()
+SceneSphereQuery& closestTargetQuery()
 {
-    static SharedSphereQuery* const query = new SharedSphereQuery();
+    static SceneSphereQuery* const query = new SceneSphereQuery();
     return *query;
 }
 
-SharedSphereQuery& neighbourQuery()
+SceneSphereQuery& neighbourQuery()
 {
-    static SharedSphereQuery* const query = new SharedSphereQuery();
+    static SceneSphereQuery* const query = new SceneSphereQuery();
     return *query;
 }
 

@@ -4,6 +4,8 @@
 
 namespace Tolvarine {
 
+class FormationElement;
+
 // The one formation of the program: the player's ship and ships of its side flying together, each
 // member holding a slot, an offset in the formation's own frame from its centre. The formation is
 // a game object of its own with a pose and a velocity, which follow the ship the player flies; a
@@ -14,6 +16,11 @@ namespace Tolvarine {
 // (a shared virtual base, as with every game object that reports a pose). The formation's body,
 // its members and its commands build on this class.
 class Formation : public virtual PositionReporter {
+public:
+    // A member joins or leaves: the formation lays its members out again.
+    virtual void addElement(FormationElement* element) = 0;
+    virtual void removeElement(FormationElement* element) = 0;
+
 protected:
     Formation() = default;
     Formation(const Formation&) = delete;

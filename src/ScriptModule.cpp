@@ -18,6 +18,7 @@
 #include "ScriptError.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
+#include "ShipBehaviour.h"
 #include "StaticCollidable.h"
 #include "TaskBindings.h"
 #include "Targetable.h"
@@ -41,7 +42,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     StaticCollidable::exportToPython();      //  3 StaticCollidable
     Controllable::exportToPython();          //  4 Controllable
     Targetable::exportToPython();            //  5 Targetable
-    //  6 ShipBehaviour
+    ShipBehaviour::exportToPython();         //  6 ShipBehaviour
     Ship::exportToPython();                  //  7 Ship
     //  8 CapitalShip
     Scenario::exportToPython();              //  9 Scenario

@@ -12,6 +12,7 @@
 #include "OgreLink.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
+#include "ShipBehaviour.h"
 #include "ShipDamageModel.h"
 #include "ShipType.h"
 
@@ -52,11 +53,6 @@ namespace {
 void logLine(const std::string& text)
 {
     Ogre::LogManager::getSingleton().logMessage(text);
-}
-
-float squared(float value)
-{
-    return value * value;
 }
 
 // Places the ships of a fleet as a formation does its members, in the formation's own frame:
@@ -167,13 +163,14 @@ Ship::Ship(ShipType& shipType, const std::string& name)
     , damageModel(std::make_unique<ShipDamageModel>(*this, shipType))
     , primaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Primary")
     , secondaryWeaponSystem(this, getSceneNode(), shipType, "WeaponSystem_Secondary")
-    , threatRangeSquared(squared(shipType.get<float>("Behaviour", "missileDodgeRange", 0.0f)))
 {
     OgreLink* link = getLink();
     link->setListener(damageModel.get());
     link->setTargetable(this);
     link->setControllable(this);
     setGeometryOwner(damageModel.get());
+    behaviour = std::make_unique<ShipBehaviour>(shipType, this, &shipType);
+    damageModel->setShockReceiver([this](float shock) { behaviour->addShock(shock); });
     applyLodBias();
 }
 
@@ -215,7 +212,8 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     faction = &newFaction;
     faction->incrementShipCount();
     Difficulty& difficulty = Difficulty::getSingleton();
-    skill = faction->getName() == "Player" ? difficulty.getFriendlyIntelligence() : difficulty.getEnemyIntelligence();
+    behaviour->startLife(faction->getName() == "Player" ? difficulty.getFriendlyIntelligence()
+                                                         : difficulty.getEnemyIntelligence());
 
     DynamicCollidable::activate(faction->getId() | getLink()->getFlags() | OgreLink::SHIP_FLAG, position, orientation,
                                 Ogre::Vector3::ZERO);
@@ -227,6 +225,9 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     applyReflection();
     primaryWeaponSystem.activate(faction);
     secondaryWeaponSystem.activate(faction);
+    // The player flies the focused ship.
+    if (Controllable::getFocused() != this)
+        behaviour->activate();
 }
 
 void Ship::deactivate(DisableTime time)
@@ -245,6 +246,10 @@ void Ship::leavePlay(DisableTime time, bool release)
     getFrameDisplay().deactivate();
     primaryWeaponSystem.deactivate();
     secondaryWeaponSystem.deactivate();
+    // Out of its formation first, while the AI still knows it is in play: the ship leaves no
+    // order behind for its next life.
+    behaviour->leaveFormation();
+    behaviour->deactivate(time);
     damageModel->deactivate();
     setInactive(true);
     if (Controllable::getFocused() == this)
@@ -257,10 +262,13 @@ void Ship::setFocus(bool focus)
 {
     const bool focused = Controllable::getFocused() == this;
     if (focus && !focused) {
+        behaviour->deactivate(static_cast<DisableTime>(0));
         getFrameDisplay().deactivate();
     } else if (!focus && focused) {
-        if (DynamicCollidable::getPhysicsBody().isActive())
+        if (DynamicCollidable::getPhysicsBody().isActive()) {
+            behaviour->activate();
             getFrameDisplay().activate();
+        }
     }
     Controllable::setFocus(focus);
     damageModel->updateCriticalAlarm();
@@ -470,23 +478,43 @@ void Ship::destroy()
     damageModel->destroy();
 }
 
-void Ship::addThreat(GuidedProjectile* missile)
-{
-    if (Controllable::getFocused() != this)
-        return;
-    if (InstrumentSoundManager* sounds = InstrumentSoundManager::getSingletonPtr())
-        sounds->playIncomingAlarm(*missile);
-}
-
-void Ship::removeThreat(GuidedProjectile*)
-{
-}
-
 void Ship::setTarget(Targetable* target)
 {
-    // The AI takes the target once it exists; the weapons aim every shot at it meanwhile.
-    primaryWeaponSystem.setTarget(target);
-    secondaryWeaponSystem.setTarget(target);
+    behaviour->setTarget(target);
+}
+
+float Ship::getSkill() const
+{
+    return behaviour->getSkill();
+}
+
+float Ship::getThreatRangeSquared()
+{
+    return behaviour->getMissileDodgeRangeSquared();
+}
+
+void Ship::addThreat(GuidedProjectile* missile)
+{
+    if (Controllable::getFocused() == this) {
+        if (InstrumentSoundManager* sounds = InstrumentSoundManager::getSingletonPtr())
+            sounds->playIncomingAlarm(*missile);
+    }
+    behaviour->addThreat(missile);
+}
+
+void Ship::removeThreat(GuidedProjectile* missile)
+{
+    behaviour->removeThreat(missile);
+}
+
+void Ship::setPendingVector(const Ogre::Vector3& vector)
+{
+    behaviour->setPendingVector(vector);
+}
+
+void Ship::setPendingObject(Controllable* attacker)
+{
+    behaviour->setPendingObject(attacker);
 }
 
 void Ship::setFiringPrimary(bool firing)
@@ -514,7 +542,8 @@ void Ship::exportToPython()
         .def("spawnFleet", &spawnFleetFromScript)
         .staticmethod("spawnFleet")
         .def("activate", &Ship::activate)
-        .def("deactivate", &deactivateFromScript);
+        .def("deactivate", &deactivateFromScript)
+        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
 }
 
 } // namespace Tolvarine

@@ -18,6 +18,7 @@
 namespace Tolvarine {
 
 class Faction;
+class ShipBehaviour;
 class ShipDamageModel;
 class ShipType;
 
@@ -96,12 +97,13 @@ public:
     Faction* getFaction() override { return faction; }
     bool isTargetable() override { return true; }
     bool isValidTarget() override { return true; }
-    // The square of the type's "missileDodgeRange" (section "Behaviour"; 0, never, without one):
-    // a missile that comes this close announces itself.
-    float getThreatRangeSquared() override { return threatRangeSquared; }
+    // The ship's AI dodges missiles and answers attackers: these go to it.
+    float getThreatRangeSquared() override;
     // The player hears an alarm when a missile closes on the ship they fly.
     void addThreat(GuidedProjectile* missile) override;
     void removeThreat(GuidedProjectile* missile) override;
+    void setPendingVector(const Ogre::Vector3& vector) override;
+    void setPendingObject(Controllable* attacker) override;
 
     // Controllable
     PhysicsBody* getPhysicsBody() override;
@@ -113,15 +115,19 @@ public:
     // The type's description.
     const std::string& getName() const override;
     void destroy() override;
+    // The AI's target (a target of the ship's own faction is ignored).
     void setTarget(Targetable* target) override;
     void setFiringPrimary(bool firing) override;
     void setFiringSecondary(bool firing) override;
     Ogre::Overlay* getWeaponOverlay() override;
-    // The player takes or leaves the ship: the ship's own frame is hidden while it is flown.
+    // The player takes or leaves the ship: the ship's own frame is hidden and its AI stopped while
+    // it is flown.
     void setFocus(bool focus) override;
 
-    // The faction (by the rule "Player" or not) decides the skill at each activation.
-    float getSkill() const { return skill; }
+    // The faction (by the rule "Player" or not) decides the AI's skill at each activation.
+    float getSkill() const;
+    // The AI, which flies the ship from its activation while the player does not.
+    ShipBehaviour& getBehaviour() { return *behaviour; }
     bool isInPlay() const { return faction != nullptr; }
     ShipType& getType() const { return type; }
     Thrust& getThrust() { return thrustEffects; }
@@ -148,9 +154,8 @@ private:
     Faction* faction = nullptr;
     StandardWeaponSystem primaryWeaponSystem;
     StandardWeaponSystem secondaryWeaponSystem;
-    // The AI's skill for this life of the ship: it reaches the AI when the AI is built.
-    float skill = 0.0f;
-    float threatRangeSquared;
+    // Made after the weapon systems, whose ranges it reads, and gone before them.
+    std::unique_ptr<ShipBehaviour> behaviour;
 };
 
 } // namespace Tolvarine

@@ -132,6 +132,18 @@ double Statistics::getFactionHitProportion(const std::string& factionName, const
     return getHitProportion(hits->second, shots->second, projectileType);
 }
 
+std::uint64_t Statistics::getFactionShots(const std::string& factionName) const
+{
+    const auto shots = factionShots.find(factionName);
+    return shots == factionShots.end() ? 0 : sumOf(shots->second);
+}
+
+std::uint64_t Statistics::getFactionHits(const std::string& factionName) const
+{
+    const auto hits = factionHits.find(factionName);
+    return hits == factionHits.end() ? 0 : sumOf(hits->second);
+}
+
 std::vector<std::string> Statistics::getProjectileNames() const
 {
     std::vector<std::string> names;

@@ -40,6 +40,11 @@ public:
     // The empty type gives the faction's proportion over all its projectile types.
     double getFactionHitProportion(const std::string& factionName, const std::string& projectileType) const;
 
+    // Shots fired and hits scored by a faction over all projectile types; 0 for a faction that has
+    // none.
+    std::uint64_t getFactionShots(const std::string& factionName) const;
+    std::uint64_t getFactionHits(const std::string& factionName) const;
+
     // The projectile types the player has fired since the last clear, in ascending order.
     std::vector<std::string> getProjectileNames() const;
 

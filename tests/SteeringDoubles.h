@@ -57,6 +57,8 @@ public:
     void setTorque(const Ogre::Vector3&, bool) override {}
     void setRelativeForce(const Ogre::Vector3&, bool) override {}
     void setRelativeTorque(const Ogre::Vector3&, bool) override {}
+    void addElement(FormationElement*) override {}
+    void removeElement(FormationElement*) override {}
 
     PhysicsBody body;
     float radius;
