@@ -2,10 +2,13 @@
 
 #include "CombatWorld.h"
 #include "Faction.h"
+#include "FireableProjectile.h"
 #include "GuidedProjectile.h"
 #include "OgreLink.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
+#include "SoundFiles.h"
+#include "SoundManager.h"
 #include "SteeringDoubles.h"
 #include "TargetingDoubles.h"
 #include "TestMeshes.h"
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <iterator>
 #include <limits>
@@ -73,36 +77,15 @@ public:
     Controllable* pendingObject = nullptr;
 };
 
-class Missile : public GuidedProjectile {
-public:
-    explicit Missile(const Config& type) : GuidedProjectile(type), body(type) {}
-    Vector3 getPosition() const override { return body.getPosition(); }
-    Quaternion getOrientation() const override { return body.getOrientation(); }
-    Vector3 getVelocity() const override { return body.getVelocity(); }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float t) const override { return body.predictPosition(t); }
-    Vector3 predictPositionWithThrust(float t) const override { return body.predictPosition(t); }
-    Vector3 predictPositionWithThrustFactor(float t, float) const override { return body.predictPosition(t); }
-    float getBoundingRadius() const override { return 1; }
-    DamageModel* getDamageModel() override { return nullptr; }
-    Faction* getFaction() override { return nullptr; }
-    PhysicsBody* getPhysicsBody() override { return &body; }
-    const PhysicsBody* getPhysicsBody() const override { return &body; }
-    ForceController* getForceController() override { return nullptr; }
-    const ForceController* getForceController() const override { return nullptr; }
-    void setFiringPrimary(bool) override {}
-    void setFiringSecondary(bool) override {}
-    float getRange() const override { return 100; }
-    PhysicsBody body;
-};
 
 // The AI of ship "me" (faction Red, at the origin facing -z) among ships placed by hand in the
 // headless scene, on a hand-driven clock.
 class ShipAi : public CombatWorld {
 protected:
-    ShipAi() : CombatWorld(RenderingRoot::Kind::Headless)
+    explicit ShipAi(RenderingRoot::Kind kind = RenderingRoot::Kind::Headless) : CombatWorld(kind)
     {
+        if (!root)
+            return;
         red.addEnemy(blue);
         createMesh("hull.mesh", "Core", boxShape(Vector3(5, 5, 5)));
     }
@@ -283,12 +266,50 @@ TEST_F(ShipAi, FiresOnAimInRangeAndLoadedKeepsFiringAtTheLimitsAndAnswersAttacke
     }
 }
 
-TEST_F(ShipAi, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
+// The game's own seeker missile as a threat: a windowed world, since the missile's engine needs
+// its particle template, materials and sound.
+class ShipAiAgainstMissiles : public ShipAi {
+protected:
+    ShipAiAgainstMissiles() : ShipAi(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        loadShippedEffects();
+        std::filesystem::copy_file(shippedData("entities/seeker_missile.fireable"), entities() + "/seeker_missile.fireable");
+        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        FireableProjectile::loadTypes(entities());
+    }
+    ~ShipAiAgainstMissiles() override
+    {
+        FireableProjectile::unloadTypes();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+    void SetUp() override
+    {
+        if (!root)
+            GTEST_SKIP() << "needs an X display";
+    }
+
+    // A missile of the Blue side flying along +z from `position` at 50.
+    GuidedProjectile& launchMissile(const Vector3& position)
+    {
+        auto* missile = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
+        missile->launch(&blue, false, position, Vector3::ZERO, Quaternion(Ogre::Degree(180), Vector3::UNIT_Y), 50.0f, nullptr);
+        return *missile;
+    }
+
+    SoundFiles soundFiles;
+    std::unique_ptr<SoundManager> sound;
+};
+
+TEST_F(ShipAiAgainstMissiles, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
 {
     AiShip& attacker = place("attacker", Vector3(0, 0, -300), blue);
     ShipBehaviour& behaviour = makeAi(1.0f);
-    Missile missile(body);
-    missile.body.setLinearVelocity(Vector3(0, 0, 50));
+    GuidedProjectile& missile = launchMissile(Vector3(0, 0, -200));
     me->body.setLinearVelocity(Vector3(10, 0, 0));
 
     behaviour.joinFormation(&formation);
@@ -315,7 +336,7 @@ TEST_F(ShipAi, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
     EXPECT_EQ(behaviour.getDodge(), Vector3::ZERO);
     // A missile out of play ends the dodging, and the task with it.
     behaviour.addThreat(&missile);
-    missile.setInactive(true);
+    missile.deactivate(static_cast<DisableTime>(2));
     EXPECT_FALSE(behaviour.updateMissileAvoidance());
     EXPECT_TRUE(behaviour.getThreats().empty());
     // Each ship type keeps its own dodge range.
