@@ -124,13 +124,18 @@ Ogre::Vector3 MissileThrust::clampTorque(const Ogre::Vector3& torque) const
 
 void MissileThrust::start()
 {
+    owner->getSceneNode()->setVisible(true);
+    engineSystem->setEmitting(true);
     thrustSound->play();
 }
 
+// Out of sight until the next activation. The node stays where it was: a node moved to infinity
+// gives its particles and bounds infinite and then undefined positions, which the rendering
+// engine refuses. The engine stops emitting, so no new particle appears while pooled.
 void MissileThrust::stop()
 {
-    // Out of sight until the next activation places the node at the body again.
-    owner->getSceneNode()->setPosition(Ogre::Vector3(Ogre::Math::POS_INFINITY));
+    owner->getSceneNode()->setVisible(false);
+    engineSystem->setEmitting(false);
     engineSystem->clear();
     thrustSound->stop();
 }
