@@ -40,7 +40,7 @@ CameraEvent::CameraEvent(Config& config, const std::string& section)
 void CameraEvent::execute(Controllable* target, bool focused, const Ogre::Vector3&)
 {
     CameraController* cameras = CameraController::getSingletonPtr();
-    if (!focused || !cameras)
+    if (!focused || !cameras || !target)
         return;
     // The new camera starts where the view is now, so the move has no jump.
     const CameraBase* current = cameras->getCurrentCamera();

@@ -16,6 +16,8 @@ ComplexExplosionEvent::ComplexExplosionEvent(Config& config, const std::string& 
 
 void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vector3& sequenceOffset)
 {
+    if (!target)
+        return;
     ExplosionManager::getSingleton().createFromGroup(group)->activate(
         worldPoint(*target, offset + sequenceOffset), velocityOf(*target), ComplexExplosion::Callback());
 }

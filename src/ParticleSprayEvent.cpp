@@ -36,6 +36,8 @@ ParticleSprayEvent::ParticleSprayEvent(Config& config, const std::string& sectio
 
 void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3& sequenceOffset)
 {
+    if (!target)
+        return;
     const Ogre::Vector3 position = worldPoint(*target, offset + sequenceOffset);
     const Ogre::Vector3 velocity = velocityOf(*target);
     for (unsigned i = 0; i < number; ++i) {

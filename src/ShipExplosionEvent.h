@@ -23,7 +23,8 @@ public:
     // Seconds after the start of the sequence.
     float getTime() const { return time; }
     // Plays the event on `target`. `offset` is the point of the ship, in its own frame, where
-    // the sequence plays; camera and command events act only when `focused`.
+    // the sequence plays; camera and command events act only when `focused`. Without a ship
+    // (a sequence started on none) the effects placed on it are skipped.
     virtual void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) = 0;
 
     // Builds the event of one section from its "type": "ParticleSpray", "ComplexExplosion",

@@ -145,6 +145,7 @@ void ShipExplosionSequence::releaseAll()
 void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre::Vector3& at)
 {
     ++life;
+    playing = true;
     startTime = static_cast<float>(Scheduler::getSingleton().getTime());
     target = ship;
     focused = isFocused || (ship && ship == Controllable::getFocused());
@@ -167,8 +168,8 @@ bool ShipExplosionSequence::update(float)
         event.execute(target, focused, offset);
         // An event may end the game, and with it this sequence (or even start it anew): the
         // rest of this life must not run on a ship that is gone.
-        if (life != thisLife || !target)
-            return life != thisLife && target;
+        if (life != thisLife || !playing)
+            return life != thisLife && playing;
     }
     deactivate();
     return false;
@@ -176,6 +177,7 @@ bool ShipExplosionSequence::update(float)
 
 void ShipExplosionSequence::deactivate()
 {
+    playing = false;
     target = nullptr;
     updateTask.subscribe(false);
     getPoolFactory().release(this, name);

@@ -104,6 +104,7 @@ private:
     FunctionTask updateTask;
     Events events;
     std::size_t nextEvent = 0;
+    bool playing = false;
     // Counts the starts, so that an update knows whether an event restarted the sequence.
     unsigned life = 0;
 };
