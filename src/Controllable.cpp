@@ -381,7 +381,9 @@ Targetable* Controllable::querySphereAhead(float radius, float minimumCosine)
 void Controllable::exportToPython()
 {
     bp::class_<ControllableWrap, boost::noncopyable>("Controllable", bp::no_init)
-        .def("setFocus", &Controllable::setFocus);
+        .def("setFocus", &Controllable::setFocus)
+        // Self-destruction: a ship is broken through and plays its explosion sequence.
+        .def("destroy", &Controllable::destroy);
 }
 
 } // namespace Tolvarine

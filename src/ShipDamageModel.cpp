@@ -274,8 +274,8 @@ void ShipDamageModel::startExplosionSequence()
     // Marked first: whatever happens while the sequence starts, it starts once per life.
     destroyed = true;
     const std::string& sequenceType = type.getExplosionGroup();
-    // A ship file naming a sequence type the game does not have must not end the battle: the
-    // wreck stays where it is, and the log says why.
+    // The game refuses such ship types at start-up; a tool or test that loads ships without
+    // their sequences gets a log line rather than an end to the battle.
     if (!ShipExplosionSequence::getPoolFactory().hasType(sequenceType)) {
         Ogre::LogManager::getSingleton().logMessage("ShipDamageModel: no explosion sequence " + sequenceType +
                                                     " for a destroyed " + type.getName());

@@ -1,17 +1,71 @@
 #include "ShipExplosionSequence.h"
 
+#include "Config.h"
+#include "ConfigurationError.h"
 #include "Controllable.h"
+#include "Scenario.h"
 #include "Scheduler.h"
+#include "ShipExplosionEvent.h"
+#include "ShipType.h"
+#include "TypeFiles.h"
+
+#include <OgreLogManager.h>
+
+#include <algorithm>
+#include <map>
 
 namespace Tolvarine {
 
+namespace {
+
+const char* const SECTION = "ShipExplosionSequence";
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
+{
+    static std::map<std::string, std::unique_ptr<Config>> configs;
+    return configs;
+}
+
+ShipExplosionSequence::Events readEvents(Config& config)
+{
+    ShipExplosionSequence::Events events;
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Event_") != std::string::npos)
+            events.push_back(ShipExplosionEvent::createEvent(config, section));
+    }
+    if (events.empty()) {
+        logLine("Cannot create empty ShipExplosionSequence");
+        throw ConfigurationError();
+    }
+    return events;
+}
+
+} // namespace
+
+const char* const ShipExplosionSequence::TYPE_FOLDER = "data/explosions";
+
+ShipExplosionSequence::ShipExplosionSequence(Config& config, const std::string& typeName)
+    : ShipExplosionSequence(typeName, config.get<float>(SECTION, "updatePeriod"),
+                            config.get<float>(SECTION, "updateVariance"), readEvents(config))
+{
+}
+
 ShipExplosionSequence::ShipExplosionSequence(const std::string& typeName, float updatePeriod,
-                                             float updateVariance)
+                                             float updateVariance, Events sequenceEvents)
     : name(typeName)
     , updateTask([this](float elapsed) { return update(elapsed); }, "ShipExplosionSequence::update",
                  updatePeriod, updateVariance)
+    , events(std::move(sequenceEvents))
 {
+    std::sort(events.begin(), events.end(), &ShipExplosionEvent::compareTime);
 }
+
+ShipExplosionSequence::~ShipExplosionSequence() = default;
 
 MultiPoolFactory<ShipExplosionSequence>& ShipExplosionSequence::getPoolFactory()
 {
@@ -19,21 +73,84 @@ MultiPoolFactory<ShipExplosionSequence>& ShipExplosionSequence::getPoolFactory()
     return pools;
 }
 
-ShipExplosionSequence* ShipExplosionSequence::create(const std::string& typeName,
-                                                     Controllable* ship, bool isFocused,
-                                                     const Ogre::Vector3& at)
+void ShipExplosionSequence::loadTypes(const std::string& folder)
+{
+    auto& configs = typeConfigs();
+    if (!configs.empty())
+        return;
+    static bool releasedWithScenarios = false;
+    if (!releasedWithScenarios) {
+        Scenario::addPoolRelease(Scenario::PooledKind::SHIP_EXPLOSION_SEQUENCES, &ShipExplosionSequence::releaseAll);
+        releasedWithScenarios = true;
+    }
+    std::vector<std::filesystem::path> files;
+    if (!TypeFiles::list(folder, ".explosion_sequence", files))
+        logLine("ShipExplosionSequence: cannot read the folder " + folder);
+    for (const std::filesystem::path& path : files) {
+        const std::string type = path.stem().string();
+        if (configs.count(type) != 0)
+            continue;
+        auto config = std::make_unique<Config>(path.generic_string(), false, true, false);
+        const int poolSize = config->get<int>("Factory", "poolSize", 0);
+        configs.emplace(type, std::move(config));
+        getPoolFactory().registerType(type, [type] { return createFromConfig(type); }, poolSize);
+    }
+}
+
+void ShipExplosionSequence::unloadTypes()
+{
+    releaseAll();
+    getPoolFactory().clear();
+    typeConfigs().clear();
+}
+
+ShipExplosionSequence* ShipExplosionSequence::createFromConfig(const std::string& typeName)
+{
+    const auto found = typeConfigs().find(typeName);
+    if (found == typeConfigs().end()) {
+        logLine("Could not create ShipExplosionSequence: no config file found for type: " + typeName);
+        throw ConfigurationError();
+    }
+    return new ShipExplosionSequence(*found->second, typeName);
+}
+
+void ShipExplosionSequence::checkShipTypes()
+{
+    bool complete = true;
+    for (const std::string& shipName : ShipType::getTypeNames()) {
+        const std::string& sequence = ShipType::getByName(shipName).getExplosionGroup();
+        if (!getPoolFactory().hasType(sequence)) {
+            logLine("Ship type " + shipName + " names the explosion sequence " + sequence
+                    + ", which does not exist");
+            complete = false;
+        }
+    }
+    if (!complete)
+        throw ConfigurationError();
+}
+
+ShipExplosionSequence* ShipExplosionSequence::create(const std::string& typeName, Controllable* ship,
+                                                     bool isFocused, const Ogre::Vector3& at)
 {
     ShipExplosionSequence* sequence = getPoolFactory().create(typeName);
     sequence->start(ship, isFocused, at);
     return sequence;
 }
 
+void ShipExplosionSequence::releaseAll()
+{
+    getPoolFactory().releaseAll([](ShipExplosionSequence* sequence) { sequence->deactivate(); });
+}
+
 void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre::Vector3& at)
 {
+    ++life;
+    playing = true;
     startTime = static_cast<float>(Scheduler::getSingleton().getTime());
     target = ship;
     focused = isFocused || (ship && ship == Controllable::getFocused());
     offset = at;
+    nextEvent = 0;
     updateTask.subscribe(true);
     // A pooled sequence's task still counts from its previous life.
     updateTask.reset();
@@ -41,13 +158,26 @@ void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre
 
 bool ShipExplosionSequence::update(float)
 {
-    // No events are loaded yet, so every sequence is over at its first update.
+    const float elapsed = static_cast<float>(Scheduler::getSingleton().getTime()) - startTime;
+    while (nextEvent < events.size()) {
+        ShipExplosionEvent& event = *events[nextEvent];
+        if (!(event.getTime() < elapsed))
+            return true;
+        ++nextEvent;
+        const unsigned thisLife = life;
+        event.execute(target, focused, offset);
+        // An event may end the game, and with it this sequence (or even start it anew): the
+        // rest of this life must not run on a ship that is gone.
+        if (life != thisLife || !playing)
+            return life != thisLife && playing;
+    }
     deactivate();
     return false;
 }
 
 void ShipExplosionSequence::deactivate()
 {
+    playing = false;
     target = nullptr;
     updateTask.subscribe(false);
     getPoolFactory().release(this, name);

@@ -5,30 +5,73 @@
 
 #include <OgreVector.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace Tolvarine {
 
+class Config;
 class Controllable;
+class ShipExplosionEvent;
 
 // The timed effects that play on a destroyed ship: sprays, explosions, camera moves, the ship's
-// removal and the hand-over to another ship, each at its time after the start. Sequences are
-// pooled per type; the damage model starts one when its ship is broken through.
+// removal and the hand-over to another ship, each at its time after the start, on the game
+// clock. Sequences are pooled per type; the damage model starts one when its ship is broken
+// through, and every playing sequence ends with the game of its scenario.
 //
-// So far a sequence can be taken from its pool and started on a ship; the events of the sequence
-// files come with the sequence types, and until then a started sequence ends at its first update.
+// A type is a file "<type>.explosion_sequence" (or its enciphered twin "<type>.explosion_sequencex")
+// of data/explosions:
+//
+//   [Factory]
+//   poolSize = <sequences made at start-up, default 0>
+//   [ShipExplosionSequence]
+//   updatePeriod = <seconds between updates>
+//   updateVariance = <seconds>
+//   [Event_<anything>]          (every section with "Event_" in its name)
+//   type = ParticleSpray | ComplexExplosion | Camera | Sequence | Command | Deactivate
+//   time = <seconds after the start>
+//   ... the keys of its type (see the event classes)
 class ShipExplosionSequence {
 public:
-    // A sequence of the named type whose update task runs every `updatePeriod` seconds, plus or
-    // minus `updateVariance`; free (no ship) until started.
-    ShipExplosionSequence(const std::string& name, float updatePeriod, float updateVariance);
+    using Events = std::vector<std::shared_ptr<ShipExplosionEvent>>;
+
+    // The folder the game's sequence types are read from.
+    static const char* const TYPE_FOLDER;
+
+    // A sequence of the type described by `config`. Missing keys, unknown event or camera types
+    // and a type without any event ("Cannot create empty ShipExplosionSequence") are logged and
+    // throw ConfigurationError.
+    ShipExplosionSequence(Config& config, const std::string& name);
+    // A sequence of the named type with the given events (sorted here), whose update task runs
+    // every `updatePeriod` seconds, plus or minus `updateVariance`. Without events it ends at
+    // its first update.
+    ShipExplosionSequence(const std::string& name, float updatePeriod, float updateVariance, Events events = {});
+    ~ShipExplosionSequence();
     ShipExplosionSequence(const ShipExplosionSequence&) = delete;
     ShipExplosionSequence& operator=(const ShipExplosionSequence&) = delete;
+
+    // Reads every sequence type of the folder once (names beginning with "." and other
+    // extensions skipped; a plain file and its twin are one type, the first read counts) and
+    // fills one pool per type. The first load also has the end of every game return all
+    // sequences to their pools. Does nothing once types are loaded.
+    static void loadTypes(const std::string& folder = TYPE_FOLDER);
+    // Returns every sequence to its pool, deletes them and forgets every type.
+    static void unloadTypes();
+    // The pools' creator: a new sequence of a loaded type. A type without a file is logged as
+    // "Could not create ShipExplosionSequence: no config file found for type: <type>" and throws
+    // ConfigurationError.
+    static ShipExplosionSequence* createFromConfig(const std::string& name);
+    // Refuses, at start-up, ship types whose sequence type is not loaded: each is logged, then
+    // ConfigurationError is thrown.
+    static void checkShipTypes();
 
     // Takes a sequence of the named type from its pool and starts it on `target` at `offset`
     // (a point in the ship's own frame). A type without a pool is logged and raises FatalError.
     static ShipExplosionSequence* create(const std::string& name, Controllable* target,
                                          bool focused, const Ogre::Vector3& offset);
+    // Ends every playing sequence (the end of a game).
+    static void releaseAll();
 
     // The pools of the sequence types, one per type name.
     static MultiPoolFactory<ShipExplosionSequence>& getPoolFactory();
@@ -46,9 +89,11 @@ public:
     bool isFocused() const { return focused; }
     const Ogre::Vector3& getOffset() const { return offset; }
     float getStartTime() const { return startTime; }
+    const Events& getEvents() const { return events; }
 
 private:
-    // The update task: runs the events that are due; false once the sequence is over.
+    // The update task: runs every event that is due, in time order; false once the sequence is
+    // over, also when one of its events ended it (the end of the game).
     bool update(float elapsed);
 
     std::string name;
@@ -57,6 +102,11 @@ private:
     Ogre::Vector3 offset = Ogre::Vector3::ZERO;
     float startTime = 0.0f;
     FunctionTask updateTask;
+    Events events;
+    std::size_t nextEvent = 0;
+    bool playing = false;
+    // Counts the starts, so that an update knows whether an event restarted the sequence.
+    unsigned life = 0;
 };
 
 } // namespace Tolvarine

@@ -37,6 +37,7 @@
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
+#include "ShipExplosionSequence.h"
 #include "SoundManager.h"
 #include "Statistics.h"
 
@@ -315,6 +316,9 @@ void TolvarineEngine::loadDataTypes()
     Ship::loadTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
+    ShipExplosionSequence::loadTypes();
+    // A ship type without its sequence is refused now, not when its first ship is destroyed.
+    ShipExplosionSequence::checkShipTypes();
     new Statistics();
 }
 

@@ -81,6 +81,11 @@ public:
     SoundSource* getFireSound() const { return fireSound.get(); }
     ModulatedBillboard* getGlow() const { return glow.get(); }
 
+protected:
+    PositionReporter* getOwnerReporter() const { return ownerReporter; }
+    // Null for a weapon outside any system.
+    WeaponSystem* getWeaponSystem() const { return weaponSystem; }
+
 private:
     void checkLaunchSpeed() const;
     void stopGlow();

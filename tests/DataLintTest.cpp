@@ -809,7 +809,6 @@ TEST(DataLintTest, ShipFiles)
     EXPECT_TRUE(fs::exists(dataPath("entities/trifighter.ship")));
     const auto materials = shippedMaterials();
     const auto templates = shippedParticleTemplates();
-    const auto groups = shippedExplosionGroups();
     const auto overlays = shippedOverlays();
     const std::set<std::string> meshes = fileNamesBelow(dataPath("meshes"));
     std::map<std::string, std::size_t> componentCounts;
@@ -820,7 +819,8 @@ TEST(DataLintTest, ShipFiles)
         // The test ground finds a type's file by its name.
         EXPECT_EQ(type.get<std::string>("Ship", "name", ""), path.stem().string());
         const std::string group = type.get<std::string>("Ship", "explosionGroup", "");
-        EXPECT_EQ(groups.count(group), 1u) << "no explosion group " << group;
+        EXPECT_TRUE(fs::is_regular_file(dataPath("explosions/" + group + ".explosion_sequence")))
+            << "no explosion sequence " << group;
         const std::string overlay = type.get<std::string>("Display", "weaponOverlay", "DefaultHud");
         EXPECT_EQ(overlays.count(overlay), 1u) << "no overlay " << overlay;
         const std::vector<std::string> displayMeshes = meshesNamedBy(type);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ShipExplosionEvent.h"
+
+namespace Tolvarine {
+
+// Moves the player's view round their dying ship; nothing for any other ship. Keys: "camera"
+// (required: "Free" flies the free camera from the current view to "offset" of the ship while it
+// looks at the ship; "Drop" puts the fly-by camera at "offset"; "Chase" makes the chase camera
+// follow the ship from "offset"), "offset" ((0 0 0), in the ship's frame) and "speed" (30: the
+// free camera's movement or the chase camera's correction speed). Any other camera is logged
+// as "Unknown camera type in CameraEvent: <section>" and refused with ConfigurationError.
+class CameraEvent : public ShipExplosionEvent {
+public:
+    enum class Kind { FREE, DROP, CHASE };
+
+    CameraEvent(Config& config, const std::string& section);
+    void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
+
+    Kind getKind() const { return kind; }
+
+private:
+    Kind kind;
+    Ogre::Vector3 offset;
+    float speed;
+};
+
+} // namespace Tolvarine

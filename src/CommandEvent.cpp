@@ -1,0 +1,36 @@
+#include "CommandEvent.h"
+
+#include "Faction.h"
+#include "Interface.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+
+#include <OgreLogManager.h>
+
+namespace Tolvarine {
+
+void CommandEvent::execute(Controllable*, bool focused, const Ogre::Vector3&)
+{
+    if (!focused)
+        return;
+    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
+    Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
+    if (!scenario) {
+        Ogre::LogManager::getSingleton().logMessage("CommandEvent: there is no current scenario");
+        return;
+    }
+    const std::shared_ptr<Faction> player = scenario->getFaction("Player");
+    if (!player) {
+        Ogre::LogManager::getSingleton().logMessage("CommandEvent: scenario " + scenario->getName()
+                                                    + " has no faction Player");
+        return;
+    }
+    if (player->getShips().empty()) {
+        scenario->end();
+        return;
+    }
+    if (Interface* interface = Interface::getSingletonPtr())
+        interface->setMode(Interface::COMMAND, false);
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,25 @@
+#include "ComplexExplosionEvent.h"
+
+#include "ComplexExplosion.h"
+#include "Config.h"
+#include "Controllable.h"
+#include "ExplosionManager.h"
+
+namespace Tolvarine {
+
+ComplexExplosionEvent::ComplexExplosionEvent(Config& config, const std::string& section)
+    : ShipExplosionEvent(config.get<float>(section, "time"))
+    , group(config.get<std::string>(section, "group"))
+    , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
+{
+}
+
+void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vector3& sequenceOffset)
+{
+    if (!target)
+        return;
+    ExplosionManager::getSingleton().createFromGroup(group)->activate(
+        worldPoint(*target, offset + sequenceOffset), velocityOf(*target), ComplexExplosion::Callback());
+}
+
+} // namespace Tolvarine

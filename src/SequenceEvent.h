@@ -1,0 +1,19 @@
+#pragma once
+
+#include "ShipExplosionEvent.h"
+
+namespace Tolvarine {
+
+// Starts another sequence, type "name", on the same ship at this event's "offset" (both
+// required), focused when this sequence is.
+class SequenceEvent : public ShipExplosionEvent {
+public:
+    SequenceEvent(Config& config, const std::string& section);
+    void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
+
+private:
+    std::string name;
+    Ogre::Vector3 offset;
+};
+
+} // namespace Tolvarine

@@ -1,0 +1,57 @@
+#include "ShipExplosionEvent.h"
+
+#include "CameraEvent.h"
+#include "CommandEvent.h"
+#include "ComplexExplosionEvent.h"
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "Controllable.h"
+#include "DeactivateEvent.h"
+#include "ParticleSprayEvent.h"
+#include "PhysicsBody.h"
+#include "SequenceEvent.h"
+
+#include <OgreLogManager.h>
+
+namespace Tolvarine {
+
+std::shared_ptr<ShipExplosionEvent> ShipExplosionEvent::createEvent(Config& config, const std::string& section)
+{
+    const std::string type = config.get<std::string>(section, "type");
+    if (type == "ParticleSpray")
+        return std::make_shared<ParticleSprayEvent>(config, section);
+    if (type == "ComplexExplosion")
+        return std::make_shared<ComplexExplosionEvent>(config, section);
+    if (type == "Camera")
+        return std::make_shared<CameraEvent>(config, section);
+    if (type == "Sequence")
+        return std::make_shared<SequenceEvent>(config, section);
+    if (type == "Command")
+        return std::make_shared<CommandEvent>(config.get<float>(section, "time"));
+    if (type == "Deactivate")
+        return std::make_shared<DeactivateEvent>(config.get<float>(section, "time"));
+    Ogre::LogManager::getSingleton().logMessage("Unknown ShipExplosionEvent type: " + type);
+    throw ConfigurationError();
+}
+
+bool ShipExplosionEvent::compareTime(const std::shared_ptr<ShipExplosionEvent>& a,
+                                     const std::shared_ptr<ShipExplosionEvent>& b)
+{
+    return a->getTime() < b->getTime();
+}
+
+Ogre::Vector3 ShipExplosionEvent::worldPoint(const Controllable& target, const Ogre::Vector3& local)
+{
+    const PhysicsBody* body = target.getPhysicsBody();
+    if (!body)
+        return local;
+    return body->getPosition() + body->getOrientation() * local;
+}
+
+Ogre::Vector3 ShipExplosionEvent::velocityOf(const Controllable& target)
+{
+    const PhysicsBody* body = target.getPhysicsBody();
+    return body ? body->getVelocity() : Ogre::Vector3::ZERO;
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <OgreVector.h>
+
+#include <memory>
+#include <string>
+
+namespace Tolvarine {
+
+class Config;
+class Controllable;
+
+// One timed step of a ship explosion sequence: something that happens to, at or because of the
+// dying ship a number of seconds after its sequence started. The kinds are named by the "type"
+// key of an event section of a ".explosion_sequence" file; every kind reads "time" first.
+class ShipExplosionEvent {
+public:
+    explicit ShipExplosionEvent(float time) : time(time) {}
+    virtual ~ShipExplosionEvent() = default;
+    ShipExplosionEvent(const ShipExplosionEvent&) = delete;
+    ShipExplosionEvent& operator=(const ShipExplosionEvent&) = delete;
+
+    // Seconds after the start of the sequence.
+    float getTime() const { return time; }
+    // Plays the event on `target`. `offset` is the point of the ship, in its own frame, where
+    // the sequence plays; camera and command events act only when `focused`. Without a ship
+    // (a sequence started on none) the effects placed on it are skipped.
+    virtual void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) = 0;
+
+    // Builds the event of one section from its "type": "ParticleSpray", "ComplexExplosion",
+    // "Camera", "Sequence", "Command" or "Deactivate". Any other type is logged as "Unknown
+    // ShipExplosionEvent type: <type>" and throws ConfigurationError, as does a missing key.
+    static std::shared_ptr<ShipExplosionEvent> createEvent(Config& config, const std::string& section);
+    // Sort order of a sequence's events: strictly earlier first.
+    static bool compareTime(const std::shared_ptr<ShipExplosionEvent>& a,
+                            const std::shared_ptr<ShipExplosionEvent>& b);
+
+protected:
+    // A point of the ship (in its own frame) in the world, from the ship's physics body.
+    static Ogre::Vector3 worldPoint(const Controllable& target, const Ogre::Vector3& local);
+    static Ogre::Vector3 velocityOf(const Controllable& target);
+
+private:
+    float time;
+};
+
+} // namespace Tolvarine

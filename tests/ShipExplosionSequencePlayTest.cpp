@@ -1,0 +1,209 @@
+// Explosion sequences on a hand-driven game clock: when their events run, how their files are
+// checked, and how they end with the game of their scenario.
+
+#include "CommandEvent.h"
+#include "ConfigFiles.h"
+#include "ConfigurationError.h"
+#include "LogCapture.h"
+#include "Scenario.h"
+#include "ScenarioWorld.h"
+#include "SchedulerFixture.h"
+#include "ShipExplosionEvent.h"
+#include "ShipExplosionSequence.h"
+#include "ShipFiles.h"
+#include "ShipType.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Writes its label into the journal when it runs, then does its action.
+class Marker : public ShipExplosionEvent {
+public:
+    Marker(std::string label, float time, Lines& journal, std::function<void()> action = {})
+        : ShipExplosionEvent(time), label(std::move(label)), journal(journal), action(std::move(action))
+    {
+    }
+    void execute(Controllable*, bool, const Ogre::Vector3&) override
+    {
+        journal.push_back(label);
+        if (action)
+            action();
+    }
+
+private:
+    std::string label;
+    Lines& journal;
+    std::function<void()> action;
+};
+
+class ShipExplosionSequencePlayTest : public SchedulerFixture {
+protected:
+    ~ShipExplosionSequencePlayTest() override
+    {
+        world.reset();
+        ShipExplosionSequence::unloadTypes();
+        ShipType::unloadAll();
+    }
+    // Starts a sequence of pool "Test" that plays `events` (made afresh for it) every `period`.
+    void startTest(float period, std::function<ShipExplosionSequence::Events()> events, bool focused = false)
+    {
+        ShipExplosionSequence::getPoolFactory().clear();
+        ShipExplosionSequence::getPoolFactory().registerType(
+            "Test", [=] { return new ShipExplosionSequence("Test", period, 0.0f, events()); }, 1);
+        passAt(scheduler.getTime() + 1.0);
+        start = scheduler.getTime();
+        ShipExplosionSequence::create("Test", nullptr, focused, Ogre::Vector3::ZERO);
+    }
+    // One pass whose tasks run `elapsed` seconds after the start; the labels it ran, sorted.
+    std::string updateAt(double elapsed)
+    {
+        const std::size_t before = journal.size();
+        passAt(start + elapsed - work);
+        Lines ran(journal.begin() + static_cast<long>(before), journal.end());
+        std::sort(ran.begin(), ran.end());
+        std::string text;
+        for (const std::string& label : ran)
+            text += label;
+        return text;
+    }
+    std::size_t playing() const { return ShipExplosionSequence::getPoolFactory().getPool("Test")->getLiveCount(); }
+
+    TemporaryFolder folder;
+    double start = 0.0;
+    Lines journal;
+    std::unique_ptr<ScenarioWorld> world;
+};
+
+TEST_F(ShipExplosionSequencePlayTest, EventsRunInTimeOrderAtTheFirstUpdateAfterTheirTime)
+{
+    struct Row {
+        const char* name;
+        float period;
+        std::vector<std::pair<const char*, float>> events;  // given out of time order
+        std::vector<std::pair<double, std::string>> updates;  // labels run at each, sorted
+    };
+    const std::vector<Row> rows = {
+        {"equal times together, a later one at the first update after it", 1.0f,
+         {{"c", 2.0f}, {"a", 0.5f}, {"b", 0.5f}}, {{1.05, "ab"}, {1.95, ""}, {2.05, "c"}}},
+        {"time 0 at the first update, all that is due at once", 0.25f,
+         {{"z", 0.0f}, {"y", 0.6f}, {"x", 0.4f}}, {{0.3, "z"}, {1.05, "xy"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        startTest(row.period, [&row, this] {
+            ShipExplosionSequence::Events events;
+            for (const auto& event : row.events)
+                events.push_back(std::make_shared<Marker>(event.first, event.second, journal));
+            return events;
+        });
+        for (const auto& update : row.updates) {
+            EXPECT_EQ(playing(), 1u);
+            EXPECT_EQ(updateAt(update.first), update.second) << update.first;
+        }
+        EXPECT_EQ(playing(), 0u) << "back in its pool after the last event";
+    }
+}
+
+TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothingOfItRunsAfterwards)
+{
+    struct Row {
+        const char* name;
+        bool scenario, factions, focused, unload;
+        std::string log, ran;
+    };
+    const std::vector<Row> rows = {
+        {"a command without a scenario", false, false, true, false, "CommandEvent: there is no current scenario", "xy"},
+        {"a command without a Player faction", true, false, true, false,
+         "CommandEvent: scenario Beta has no faction Player", "xy"},
+        {"a command of a sequence that is not the player's", true, true, false, false, "", "xy"},
+        {"a command with no Player ship left ends the game", true, true, true, false, "", ""},
+        {"the scenario unloads in the middle", true, false, false, true, "", "unload"},
+    };
+    ShipExplosionSequence::loadTypes(folder.file(""));  // ties sequences to the end of a game
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        journal.clear();
+        world.reset();
+        if (row.scenario) {
+            world = std::make_unique<ScenarioWorld>();
+            world->addScript("beta.py", recordingScript("Beta"));
+            Scenario& beta = world->preload().loadScenario("Beta");
+            if (row.factions)
+                beta.createFactions();
+        }
+        ScenarioManager* manager = world ? world->manager.get() : nullptr;
+        startTest(0.5f, [&row, manager, this] {
+            ShipExplosionSequence::Events events;
+            if (row.unload)
+                events.push_back(std::make_shared<Marker>("unload", 0.1f, journal, [=] { manager->unloadAll(); }));
+            else
+                events.push_back(std::make_shared<CommandEvent>(0.1f));
+            events.push_back(std::make_shared<Marker>("x", 0.2f, journal));
+            events.push_back(std::make_shared<Marker>("y", 1.0f, journal));
+            return events;
+        }, row.focused);
+        LogCapture log;
+        updateAt(0.55);
+        updateAt(1.05);
+        const Lines lines = log.lines();
+        EXPECT_EQ(row.log.empty() ? 0 : 1, std::count(lines.begin(), lines.end(), row.log));
+        std::string ran;
+        for (const std::string& label : journal)
+            ran += label;
+        EXPECT_EQ(ran, row.ran);
+        EXPECT_EQ(playing(), 0u);
+    }
+}
+
+TEST_F(ShipExplosionSequencePlayTest, FilesAreCheckedWhenTheirSequencesAreBuiltAndShipTypesAtStartUp)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparks\nnumber = -1\n",
+         "ParticleSprayEvent Event_S: number -1 is negative"},
+        {"[Event_B]\ntype = Boom\ntime = 0\n", "Unknown ShipExplosionEvent type: Boom"},
+        {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Orbit\n", "Unknown camera type in CameraEvent: Event_C"},
+        {"[Spray]\ntype = Deactivate\ntime = 0\n", "Cannot create empty ShipExplosionSequence"},
+        {"[Event_N]\ntype = Sequence\ntime = 0\nname = good\n", "Key not found"},
+        {"[Last_Event_D]\ntype = Deactivate\ntime = 2\n[Event_Zero]\ntype = Command\ntime = 0\n"
+         "[MyEvent_S]\ntype = ParticleSpray\ntime = 1\nname = sparks\nnumber = 0\n", ""},
+    };
+    const std::string head = "[ShipExplosionSequence]\nupdatePeriod = 0.1\nupdateVariance = 0\n";
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        writeFile(folder.file("s" + std::to_string(i) + ".explosion_sequence"), head + rows[i].first);
+    // A twin is the same type; other extensions are no types at all.
+    writeFile(folder.file("s5.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
+    writeFile(folder.file("other.explosion"), head + rows.back().first);
+    ShipExplosionSequence::loadTypes(folder.file(""));
+    EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getTypeNames().size(), rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].second);
+        LogCapture log;
+        const std::string name = "s" + std::to_string(i);
+        const auto create = [&name] { return ShipExplosionSequence::create(name, nullptr, false, Ogre::Vector3::ZERO); };
+        if (rows[i].second.empty()) {
+            const ShipExplosionSequence::Events& events = create()->getEvents();
+            ASSERT_EQ(events.size(), 3u);
+            EXPECT_EQ(events.front()->getTime() + events.back()->getTime(), 2.0f);
+            continue;
+        }
+        EXPECT_THROW(create(), ConfigurationError);
+        const Lines lines = log.lines();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), rows[i].second), 1);
+    }
+
+    std::filesystem::create_directories(folder.file("ships"));
+    writeFile(folder.file("ships/a.ship"), shipText("A", {{"explosionGroup", "s5"}}));
+    writeFile(folder.file("ships/b.ship"), shipText("B", {{"explosionGroup", "missing"}}));
+    ShipType::loadAll(folder.file("ships"));
+    LogCapture log;
+    EXPECT_THROW(ShipExplosionSequence::checkShipTypes(), ConfigurationError);
+    EXPECT_EQ(log.lines(), Lines{"Ship type B names the explosion sequence missing, which does not exist"});
+}
+
+} // namespace
+} // namespace Tolvarine::Test
