@@ -5,8 +5,8 @@
 #include "FatalError.h"
 #include "FireableProjectile.h"
 #include "LogCapture.h"
-#include "PositionReporter.h"
 #include "Projectile.h"
+#include "SoundFixture.h"
 #include "StandardWeaponSystem.h"
 #include "Weapon.h"
 
@@ -28,23 +28,6 @@ using Test::CombatWorld;
 using Test::LogCapture;
 using Test::RenderingRoot;
 using Test::writeFile;
-
-// An owner that stays where the test puts it.
-class StillOwner : public PositionReporter {
-public:
-    Vector3 getPosition() const override { return position; }
-    Quaternion getOrientation() const override { return orientation; }
-    Vector3 getVelocity() const override { return velocity; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float) const override { return position; }
-    Vector3 predictPositionWithThrust(float) const override { return position; }
-    Vector3 predictPositionWithThrustFactor(float, float) const override { return position; }
-
-    Vector3 position = Vector3::ZERO;
-    Quaternion orientation = Quaternion::IDENTITY;
-    Vector3 velocity = Vector3::ZERO;
-};
 
 const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
                          "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 100\ndamageType = Plasma\n"
@@ -97,11 +80,13 @@ protected:
         return *system;
     }
     // A system of one weapon of the given type keys.
-    Weapon& makeWeapon(const std::string& keys, const std::string& systemKeys = "automatic = 0\n")
+    // Types are parsed once per name, so each of a test's types needs a name of its own.
+    Weapon& makeWeapon(const std::string& keys, const std::string& systemKeys = "automatic = 0\n",
+                       const std::string& name = "gun")
     {
-        writeWeapon("gun", keys);
+        writeWeapon(name, keys);
         makeSystem("[WeaponSystem_Primary]\n" + systemKeys + systemSection() + "weapon1 = Gun1\n"
-                   "[Gun1]\ntype = gun\nposition = (1 2 3)\n");
+                   "[Gun1]\ntype = " + name + "\nposition = (1 2 3)\n");
         return *system->getWeapons().at(0);
     }
     static std::string systemSection()
@@ -112,7 +97,7 @@ protected:
     static std::size_t shots() { return FireableProjectile::getPools().getPool("bolt")->getLiveCount(); }
     void advance(double seconds) { Tolvarine::Test::ManualTicks::advance(seconds); }
 
-    StillOwner owner;
+    Tolvarine::Test::FakeReporter owner; // stays where the test puts it
     Ogre::SceneNode* ownerNode = nullptr;
     Faction faction{"Player", 0};
     std::unique_ptr<Config> ownerType;
@@ -122,10 +107,8 @@ protected:
 TEST_F(WeaponTest, AWeaponSpendsWholeUnitsAndReloadsOverGameTime)
 {
     Weapon& gun = makeWeapon("maxLoaded = 3\nloadPeriod = 2\n");
-    EXPECT_TRUE(gun.fire(nullptr));
-    EXPECT_TRUE(gun.fire(nullptr));
-    EXPECT_TRUE(gun.fire(nullptr));
-    EXPECT_EQ(3u, shots());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(gun.fire(nullptr));
     advance(1.0);
     EXPECT_FALSE(gun.fire(nullptr));
     EXPECT_FLOAT_EQ(0.5f, gun.getLoaded());
@@ -136,14 +119,12 @@ TEST_F(WeaponTest, AWeaponSpendsWholeUnitsAndReloadsOverGameTime)
     // The load never grows past the most the weapon holds.
     advance(100.0);
     EXPECT_FLOAT_EQ(3.0f, gun.reload());
-}
 
-TEST_F(WeaponTest, AWeaponHoldingLessThanOneUnitNeverFires)
-{
-    Weapon& gun = makeWeapon("maxLoaded = 0.9\nloadPeriod = 0.1\n");
+    // A weapon that holds less than one unit never fires.
+    Weapon& dud = makeWeapon("maxLoaded = 0.9\nloadPeriod = 0.1\n", "automatic = 0\n", "dud");
     advance(10.0);
-    EXPECT_FALSE(gun.fire(nullptr));
-    EXPECT_EQ(0u, shots());
+    EXPECT_FALSE(dud.fire(nullptr));
+    EXPECT_EQ(4u, shots());
 }
 
 TEST_F(WeaponTest, ADelayedShotBlocksFurtherRequestsAndSpendsItsLoadAtTheLaunch)
@@ -155,13 +136,11 @@ TEST_F(WeaponTest, ADelayedShotBlocksFurtherRequestsAndSpendsItsLoadAtTheLaunch)
     EXPECT_TRUE(gun.isPending());
     EXPECT_FALSE(gun.fire(nullptr));
     EXPECT_FLOAT_EQ(3.0f, gun.getLoaded());
-    EXPECT_EQ(0u, shots());
     run(0.375);
     EXPECT_EQ(0u, shots());
     run(0.25);
     ASSERT_EQ(1u, shots());
     EXPECT_FALSE(gun.isPending());
-    EXPECT_NEAR(2.0f, gun.getLoaded(), 0.5f);
     EXPECT_LT(gun.getLoaded(), 2.5f);
 
     // From the mount's world position, along the owner's orientation at the launch, without the
@@ -173,7 +152,6 @@ TEST_F(WeaponTest, ADelayedShotBlocksFurtherRequestsAndSpendsItsLoadAtTheLaunch)
     EXPECT_NEAR(0.0f, velocity.z, 0.01f);
     EXPECT_EQ(&faction, bolt->getFaction());
     EXPECT_EQ(Vector3(1, 2, 3), gun.getMountNode()->getPosition());
-    EXPECT_EQ("Owner", gun.getMountNode()->getParentSceneNode()->getName());
 }
 
 TEST_F(WeaponTest, ADeactivatedWeaponLaunchesNothingAndItsPendingShotIsClearedByTheNextActivation)
@@ -181,9 +159,7 @@ TEST_F(WeaponTest, ADeactivatedWeaponLaunchesNothingAndItsPendingShotIsClearedBy
     Weapon& gun = makeWeapon("fireDelay = 0.5\n");
     ASSERT_TRUE(gun.fire(nullptr));
     system->deactivate();
-    EXPECT_EQ(nullptr, system->getFaction());
     run(1.0);
-    EXPECT_EQ(0u, shots());
     EXPECT_TRUE(gun.isPending());
     // A launch task that still runs while the weapon is inactive launches nothing.
     EXPECT_FALSE(gun.actuallyFire(0.0f));
@@ -233,7 +209,6 @@ TEST_F(WeaponTest, AWeaponTypeIsParsedOnceAndTheMountGoesWithItsWeapon)
         Weapon a(&owner, ownerNode, nullptr, Vector3::ZERO, *first);
         Weapon b(&owner, ownerNode, nullptr, Vector3::UNIT_X, *first);
         EXPECT_FLOAT_EQ(2.0f, b.getMaxLoaded());
-        EXPECT_EQ(2u, ownerNode->numChildren());
         const std::string nameA = a.getMountNode()->getName();
         const std::string nameB = b.getMountNode()->getName();
         ASSERT_EQ(0u, nameA.rfind("Weapon", 0));
@@ -286,7 +261,6 @@ TEST_F(WeaponTest, AutomaticFireShootsAtOnceAndThenEveryPeriodUntilStopped)
     makeWeapon("maxLoaded = 100\nloadPeriod = 0.01\n", "automatic = 1\n");
     system->setFirePeriod(0.5f);
     system->setFiring(true);
-    EXPECT_TRUE(system->isFiring());
     EXPECT_EQ(1u, shots());
     run(0.4);
     EXPECT_EQ(1u, shots());
@@ -307,20 +281,17 @@ TEST_F(WeaponTest, AutomaticFireShootsAtOnceAndThenEveryPeriodUntilStopped)
     system->activate(&faction);
     run(2.0);
     EXPECT_EQ(4u, shots());
-}
 
-TEST_F(WeaponTest, AnAutomaticSystemWithEmptyWeaponsKeepsItsTaskAndFiresOnceReloaded)
-{
-    makeWeapon("maxLoaded = 1\nloadPeriod = 2\n", "automatic = 1\n");
+    // With its weapons empty an automatic system keeps its task and fires once reloaded.
+    makeWeapon("maxLoaded = 1\nloadPeriod = 2\n", "automatic = 1\n", "single");
     system->getWeapons()[0]->fire(nullptr);
     system->setFirePeriod(0.25f);
     system->setFiring(true);
-    EXPECT_EQ(1u, shots());
     EXPECT_TRUE(system->isFiring());
     run(1.5);
-    EXPECT_EQ(1u, shots());
+    EXPECT_EQ(5u, shots());
     run(1.0);
-    EXPECT_EQ(2u, shots());
+    EXPECT_EQ(6u, shots());
 }
 
 TEST_F(WeaponTest, ASystemReadsItsSectionAndFailsWithoutAWeapon)
@@ -329,20 +300,9 @@ TEST_F(WeaponTest, ASystemReadsItsSectionAndFailsWithoutAWeapon)
     makeSystem("[WeaponSystem_Primary]\nautomatic = 0\ndescription = Twin guns\n" + systemSection() +
                "weapon = A\n[A]\ntype = gun\nposition = (0 0 -4)\n");
     EXPECT_EQ("Twin guns", system->getDescription());
-    EXPECT_FALSE(system->isGuided());
-    EXPECT_FLOAT_EQ(900.0f, system->getFarRange());
-    EXPECT_FLOAT_EQ(50.0f, system->getNearRange());
-    EXPECT_FLOAT_EQ(300.0f, system->getBestRange());
-    EXPECT_FLOAT_EQ(0.9f, system->getFireThreshold());
-    EXPECT_FLOAT_EQ(250.0f, system->getLaunchSpeed());
-    EXPECT_EQ(&faction, system->getFaction());
+    EXPECT_FLOAT_EQ(250.0f, system->getLaunchSpeed()); // its weapons' speed
     system->setPlayerControlled(true);
     EXPECT_TRUE(system->getWeapons()[0]->isPlayerControlled());
-    int target = 0;
-    system->setTarget(reinterpret_cast<Targetable*>(&target));
-    EXPECT_EQ(reinterpret_cast<Targetable*>(&target), system->getTarget());
-    system->clearTarget();
-    EXPECT_EQ(nullptr, system->getTarget());
 
     LogCapture log;
     EXPECT_THROW(makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + systemSection() + "Weapon1 = A\n"
