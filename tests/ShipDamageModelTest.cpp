@@ -168,8 +168,8 @@ TEST_F(ShipDamageModelTest, MissingComponentsAreLoggedAsUnsignedNumbersAndChange
     EXPECT_TRUE(notified.empty());
 }
 
-// Regression: a component at exactly zero health counted as broken, and a ship broken twice (or
-// broken and then destroyed) started two explosion sequences.
+// Guards two faults: health exactly zero is not yet broken, and each life ends in one explosion
+// sequence however often the ship is broken or destroyed.
 TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
 {
     ShipDamageModel& damage = build(componentText("Component_Hull", 10));
@@ -269,7 +269,7 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndAlwaysNotif
     EXPECT_EQ(healths(), (std::vector<float>{10.0f, 7.0f}));
 }
 
-// Regression: a ship that waited long in its pool repaired the whole wait at its first update.
+// Guards: a ship that waited long in its pool must not repair the whole wait at its first update.
 TEST_F(ShipDamageModelTest, TheFirstRepairAfterActivationCountsFromTheActivation)
 {
     ShipDamageModel& damage = build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});

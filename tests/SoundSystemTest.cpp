@@ -253,8 +253,8 @@ TEST(SoundSystem, NullDeviceDeliversOneNaturalEndWhileTheHandleIsStillValid)
     EXPECT_EQ(voices.playingCount(), 0);
 }
 
-// Regression: a handle kept after its sound stopped used to reach whichever sound got the voice
-// next (handles now carry a generation), and stop() used to call the end callback.
+// Guards handle generations: a handle kept after its sound stopped must not reach whichever sound
+// gets the voice next; and stop() never calls the end callback.
 TEST(SoundSystem, StopNeverCallsBackAndAStaleHandleCannotReachTheNextSound)
 {
     for (const SoundSystem::Output output : {SoundSystem::Output::DEVICE, SoundSystem::Output::SILENT}) {
@@ -313,8 +313,8 @@ TEST(SoundSystem, SilentChannelsEndAfterTheirLengthOfUnpausedTimeAndLoopsNever)
     EXPECT_EQ(voices.events, std::vector<std::string>{"shot ended"});
 }
 
-// Regression: an end callback that stopped its own channel and started another sound (what a
-// sound source does) failed on the voice it was still inside.
+// Guards: an end callback may stop its own channel and start another sound (what a sound source
+// does) while it is still inside the voice it ends.
 TEST(SoundSystem, EndCallbackMayStopItsOwnChannelAndStartAnother)
 {
     Voices voices(SoundSystem::Output::SILENT, 1);
@@ -339,8 +339,8 @@ TEST(SoundSystem, EndCallbackMayStopItsOwnChannelAndStartAnother)
     EXPECT_EQ(voices.playingCount(), 1);
 }
 
-// Regression: with every voice busy a new sound used to be refused; now the oldest one-shot, or
-// else the least audible loop, is stolen and its end callback runs before the new sound starts.
+// Guards channel stealing: with every voice busy a new sound is never refused; the oldest one-shot,
+// or else the least audible loop, is stolen and its end callback runs before the new sound starts.
 TEST(SoundSystem, FullVoicesAreStolenWithTheirEndCallbackFirstNeverRefused)
 {
     Voices voices(SoundSystem::Output::SILENT, 16, 2);

@@ -236,8 +236,7 @@ TEST_F(ThrustTest, TheTaskMovesTheLevelsTowardsTheForce)
 TEST_F(ThrustTest, TheFirstStepAfterActivationCountsFromTheActivation)
 {
     Thrust& effects = build(humming);
-    // Regression: made at start-up, the ship waits long in its pool, and the first step counted
-    // that whole wait.
+    // Guards: made at start-up, the ship waits long in its pool; the first step must not count that wait.
     runUntil(100.0);
     effects.activate();
     effects.setForce(Ogre::Vector3(0.5f, 0, 0), false);

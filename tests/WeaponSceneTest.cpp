@@ -8,9 +8,9 @@
 #include "FireableProjectile.h"
 #include "ModulatedBillboard.h"
 #include "ParticleSpray.h"
-#include "PositionReporter.h"
 #include "ResponseCurves.h"
 #include "SoundFiles.h"
+#include "SoundFixture.h"
 #include "SoundManager.h"
 #include "StandardWeaponSystem.h"
 #include "TestMeshes.h"
@@ -47,18 +47,6 @@ using Test::TargetBody;
 using Test::writeFile;
 
 constexpr unsigned SIZE = 128;
-
-class StillOwner : public PositionReporter {
-public:
-    Vector3 getPosition() const override { return Vector3::ZERO; }
-    Quaternion getOrientation() const override { return Quaternion::IDENTITY; }
-    Vector3 getVelocity() const override { return Vector3::ZERO; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrust(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrustFactor(float, float) const override { return Vector3::ZERO; }
-};
 
 // Our shipped weapons fired in a window: an ion lance at a body ahead, a plasma gun beside it.
 class WeaponSceneTest : public CombatWorld {
@@ -154,7 +142,7 @@ protected:
     std::unique_ptr<TargetBody> target;
     std::unique_ptr<Config> ownerType;
     Ogre::SceneNode* ownerNode = nullptr;
-    StillOwner owner;
+    Tolvarine::Test::FakeReporter owner; // stays at the origin
     Faction faction{"Player", 0};
     std::unique_ptr<StandardWeaponSystem> system;
 };
