@@ -15,14 +15,11 @@
 #include <gtest/gtest.h>
 
 #include <OgreLight.h>
-#include <OgreSceneNode.h>
-#include <OgreTextureManager.h>
 #include <OgreMaterialManager.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreSceneManager.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -408,43 +405,6 @@ TEST(ScenarioTest, SkyBoxOfAnUnknownOrTexturelessMaterialIsRefused)
     EXPECT_EQ(alpha.getEnvironmentMap(), "");
 }
 
-
-// The game's own sky: its material, its textures and the environment cube that ships reflect,
-// drawn by the GL render system.
-TEST(ScenarioTest, TheNebulaSkyShowsAndNamesItsEnvironmentCube)
-{
-    if (!std::getenv("DISPLAY"))
-        GTEST_SKIP() << "the GL render system needs an X display (run under tools/with-display.sh)";
-    ScenarioWorld world(true);
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.createResourceGroup("Core");
-    for (const char* folder : {"/data/materials", "/data/textures", "/data/textures/skyboxes",
-                               "/data/textures/explosions"})
-        groups.addResourceLocation(std::string(TOLVARINE_SOURCE_DIR) + folder, "FileSystem", "Core");
-    groups.initialiseResourceGroup("Core");
-    groups.loadResourceGroup("Core");
-    world.addScript("alpha.py", recordingScript("Alpha"));
-    ScenarioManager& manager = world.preload();
-    Scenario& alpha = manager.loadScenario("Alpha");
-
-    alpha.setSkyBox("Tolvarine/NebulaSky", 10000.0f);
-    EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
-    EXPECT_EQ(alpha.getEnvironmentMap(), "nebula_env.png");
-    ASSERT_NE(world.sceneManager->getSkyBoxNode(), nullptr);
-    ASSERT_FALSE(world.sceneManager->getSkyBoxNode()->getAttachedObjects().empty());
-    for (const Ogre::MovableObject* part : world.sceneManager->getSkyBoxNode()->getAttachedObjects())
-        EXPECT_EQ(part->getQueryFlags(), 0u);
-
-    // What a ship's reflection loads under that name: a cube of six images.
-    const Ogre::TexturePtr cube = Ogre::TextureManager::getSingleton().load(
-        alpha.getEnvironmentMap(), "Core", Ogre::TEX_TYPE_CUBE_MAP);
-    ASSERT_TRUE(cube);
-    EXPECT_EQ(cube->getWidth(), 64u);
-
-    // Unloading takes the sky away again.
-    alpha.unload();
-    EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled());
-}
 
 } // namespace
 } // namespace Tolvarine

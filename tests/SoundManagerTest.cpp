@@ -62,7 +62,7 @@ void changeSetting(const std::string& section, const std::string& key, const std
     config.save();
 }
 
-TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderAndSetsTheSingleton)
+TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevice)
 {
     // The channel count is logged as written, not as the number it reads as.
     changeSetting("General", "maxSoftwareChannels", "004");
@@ -84,10 +84,7 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderAndSetsTheSingleton)
                            }));
     manager.reset();
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
-}
 
-TEST_F(SoundManagerTest, QualityLevelsAndTheAudioDevice)
-{
     const std::pair<const char*, const char*> levels[] = {
         {"0", "Software audio quality: None"}, {"1", "Software audio quality: Light"},
         {"2", "Software audio quality: Full"}, {"-3", "Software audio quality: Full"}};
@@ -100,10 +97,10 @@ TEST_F(SoundManagerTest, QualityLevelsAndTheAudioDevice)
     }
 
     // With a device (OpenAL's null output here) the sound is not silent and says nothing of it.
-    LogCapture log;
+    LogCapture withDevice;
     startManager(SoundSystem::Output::DEVICE);
-    EXPECT_FALSE(log.contains("Sound System: no audio device, running silent"));
-    EXPECT_FALSE(log.contains("Sound Manager: Driver: Silent"));
+    EXPECT_FALSE(withDevice.contains("Sound System: no audio device, running silent"));
+    EXPECT_FALSE(withDevice.contains("Sound Manager: Driver: Silent"));
 }
 
 TEST_F(SoundManagerTest, MissingSettingsStopTheStartWithoutADanglingSingleton)
@@ -120,7 +117,7 @@ TEST_F(SoundManagerTest, MissingSettingsStopTheStartWithoutADanglingSingleton)
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
 }
 
-TEST_F(SoundManagerTest, CategoryGainsComeFromTheSettings)
+TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachChannelsOnRefresh)
 {
     SoundManager& sound = startManager();
     const std::pair<SoundCategory, float> rows[] = {
@@ -130,26 +127,21 @@ TEST_F(SoundManagerTest, CategoryGainsComeFromTheSettings)
         SCOPED_TRACE(static_cast<int>(category));
         EXPECT_EQ(sound.getCategoryGain(category), gain);
     }
-
     SoundChannelGroup* master = nullptr;
     ASSERT_EQ(sound.getSystem().getMasterChannelGroup(master), SoundResult::OK);
     EXPECT_EQ(master->getVolume(), 0.75f);
+    {
+        LogCapture log;
+        EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"SoundManager encountered unknown SoundCategory"});
+    }
 
-    LogCapture log;
-    EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"SoundManager encountered unknown SoundCategory"});
-}
-
-TEST_F(SoundManagerTest, GainSettersSaveAtOnceAndReachChannelsOnlyOnRefresh)
-{
-    SoundManager& sound = startManager();
     std::unique_ptr<SoundSource> shot =
         SoundSource::create("beep_again", SoundCategory::EFFECTS, nullptr, Ogre::Vector3::ZERO, false);
     std::unique_ptr<SoundSource> engine =
         SoundSource::create("hum", SoundCategory::THRUST, nullptr, Ogre::Vector3::ZERO, false);
     shot->play();
     engine->play();
-
     sound.setEffectsGain(0.25f);
     sound.setThrustGain(1.0f);
     sound.setInstrumentGain(0.0625f);
@@ -159,6 +151,7 @@ TEST_F(SoundManagerTest, GainSettersSaveAtOnceAndReachChannelsOnlyOnRefresh)
     for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
              {"effects", "0.25"}, {"thrust", "1"}, {"instrument", "0.0625"}, {"ambient", "0.5"}, {"master", "0.5"}})
         EXPECT_EQ(saved.getValue("Gain", key), value) << key;
+    EXPECT_EQ(master->getVolume(), 0.5f);
 
     float volume = 0.0f;
     ASSERT_EQ(shot->getChannel().getVolume(volume), SoundResult::OK);
@@ -168,9 +161,6 @@ TEST_F(SoundManagerTest, GainSettersSaveAtOnceAndReachChannelsOnlyOnRefresh)
     EXPECT_EQ(volume, 0.25f);
     engine->getChannel().getVolume(volume);
     EXPECT_EQ(volume, 1.0f);
-    SoundChannelGroup* master = nullptr;
-    sound.getSystem().getMasterChannelGroup(master);
-    EXPECT_EQ(master->getVolume(), 0.5f);
 }
 
 TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
