@@ -64,35 +64,25 @@ protected:
 
 TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarBehindAreMarked)
 {
-    Projection p = project(Vector3(0, 0, -10));
-    EXPECT_TRUE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 0.0f, 0.0f));
-    p = project(Vector3(5, -2.5f, -10));
-    EXPECT_TRUE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 0.5f, -0.25f));
-    // Off the side: not in view, but the position is still written.
-    p = project(Vector3(15, 0, -10));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 1.5f, 0.0f));
-
-    // Behind, but nearer than the near distance: mirrored, not marked.
-    p = project(Vector3(1, 0, 2));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -0.5f, 0.0f));
-    p = project(Vector3(1, 0, 5));
-    EXPECT_TRUE(at({p.x, p.y}, -0.2f, 0.0f));
-    // Further behind: marked.
-    p = project(Vector3(1, 0, 10));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
-    // In the camera's own plane there is no screen position: marked, never a division by zero.
-    p = project(Vector3(3, 0, 0));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
+    struct Row { const char* rule; Vector3 world; bool visible; float x, y; };
+    const Row rows[] = {
+        {"ahead", Vector3(0, 0, -10), true, 0.0f, 0.0f},
+        {"ahead and aside", Vector3(5, -2.5f, -10), true, 0.5f, -0.25f},
+        {"off the side: still written", Vector3(15, 0, -10), false, 1.5f, 0.0f},
+        {"behind, nearer than the near distance: mirrored", Vector3(1, 0, 2), false, -0.5f, 0.0f},
+        {"behind at the near distance", Vector3(1, 0, 5), false, -0.2f, 0.0f},
+        {"further behind: marked", Vector3(1, 0, 10), false, -2.0f, -2.0f},
+        {"in the camera's plane: marked, no division by zero", Vector3(3, 0, 0), false, -2.0f, -2.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const Projection p = project(row.world);
+        EXPECT_EQ(p.visible, row.visible);
+        EXPECT_TRUE(at({p.x, p.y}, row.x, row.y));
+    }
 
     // The camera's pose and shape count.
     turnToMinusX();
-    p = project(Vector3(90, 0, -5));
+    Projection p = project(Vector3(90, 0, -5));
     EXPECT_TRUE(p.visible);
     EXPECT_TRUE(at({p.x, p.y}, 0.5f, 0.0f));
     camera.getCamera()->setAspectRatio(2.0f);
@@ -122,18 +112,17 @@ TEST_F(ScreenProjectionTest, TheViewIsTakenOncePerFrameForEachCamera)
 
 TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
 {
-    // Right and level: (1, 0), at any distance, even behind.
-    EXPECT_TRUE(at(edge(Vector3(10, 0, -10)), 1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(1000, 0, 500)), 1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(-10, 0, 0)), -1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, 10, -10)), 0.0f, 1.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, -3, 5)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3(4, 8, 0)), 0.5f, 1.0f));
-    EXPECT_TRUE(at(edge(Vector3(-8, 4, 0)), -1.0f, 0.5f));
     // Straight ahead or behind there is no direction: bottom centre, never a division by zero.
-    EXPECT_TRUE(at(edge(Vector3(0, 0, 10)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, 0, -10)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3::ZERO), 0.0f, -1.0f));
+    struct Row { Vector3 world; float x, y; };
+    const Row rows[] = {{Vector3(10, 0, -10), 1.0f, 0.0f}, {Vector3(1000, 0, 500), 1.0f, 0.0f},
+                        {Vector3(-10, 0, 0), -1.0f, 0.0f}, {Vector3(0, 10, -10), 0.0f, 1.0f},
+                        {Vector3(0, -3, 5), 0.0f, -1.0f},  {Vector3(4, 8, 0), 0.5f, 1.0f},
+                        {Vector3(-8, 4, 0), -1.0f, 0.5f},  {Vector3(0, 0, 10), 0.0f, -1.0f},
+                        {Vector3(0, 0, -10), 0.0f, -1.0f}, {Vector3::ZERO, 0.0f, -1.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.world));
+        EXPECT_TRUE(at(edge(row.world), row.x, row.y));
+    }
 
     // A wide screen stretches the height.
     camera.getCamera()->setAspectRatio(2.0f);
