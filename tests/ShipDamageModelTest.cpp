@@ -117,7 +117,10 @@ TEST_F(ShipDamageModelTest, TheModelShowsTheTypesComponentsAndAnUnarmouredOneAsB
     // What the damage display reads, through the interface it uses.
     const DamageModel& shown = damage;
     ASSERT_EQ(shown.getComponentCount(), 3u);
+    EXPECT_EQ(shown.getComponentName(1), "Wing");
+    EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
     EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
+    EXPECT_EQ(shown.getWireframeScale(), 0.25f);
     EXPECT_EQ(damage.getComponentIndex("Wing"), 1);
     // Geometry naming no known component damages the first.
     EXPECT_EQ(damage.getComponentIndex("Rudder"), 0);

@@ -323,6 +323,7 @@ TEST_F(ShipTest, HoldingForwardThrustMovesTheFocusedShipAlongItsNose)
     const Vector3 moved = ship->getPosition();
     EXPECT_LT(moved.x, -1.0f);
     EXPECT_NEAR(0.0f, moved.z, 0.01f * -moved.x);
+    EXPECT_LT(ship->getVelocity().x, 0.0f);
 
     // Letting go stops the thrust; the ship coasts.
     input.setSymbolPressed(forward, false);

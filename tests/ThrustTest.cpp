@@ -257,6 +257,7 @@ TEST(StationThrusterTest, TurnsWithinItsTorqueAndNeverPushes)
     const Config type(folder.file("turret.station"));
     PhysicsBody body(type);
     StationThruster thruster(body, type);
+    EXPECT_EQ(thruster.getMaxForce(), 0.0f);
 
     thruster.setForce(Ogre::Vector3(1, 0, 0), false);
     thruster.setRelativeForce(Ogre::Vector3(1, 0, 0), false);
