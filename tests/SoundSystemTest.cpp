@@ -37,33 +37,6 @@ const bool nullDriverChosen = [] {
 
 const std::string SILENT_LINE = "Sound System: no audio device, running silent";
 
-// Writes a PCM WAV file of `frames` frames, each channel at the constant level `value`.
-void writeFlatWav(const std::string& path, int channels, int rate, int bits, int frames, double value)
-{
-    const auto put = [](std::ofstream& out, std::uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            out.put(static_cast<char>((v >> (8 * i)) & 0xff));
-    };
-    const std::uint32_t sampleBytes = static_cast<std::uint32_t>(bits / 8);
-    const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * channels) * sampleBytes;
-    std::ofstream out(path, std::ios::binary);
-    out.write("RIFF", 4);
-    put(out, 36 + dataSize, 4);
-    out.write("WAVEfmt ", 8);
-    for (const auto& [v, bytes] : std::vector<std::pair<std::uint32_t, int>>{
-             {16, 4}, {1, 2}, {channels, 2}, {rate, 4}, {rate * channels * sampleBytes, 4},
-             {channels * sampleBytes, 2}, {bits, 2}})
-        put(out, v, bytes);
-    out.write("data", 4);
-    put(out, dataSize, 4);
-    for (int i = 0; i < frames * channels; ++i) {
-        const double level = i % 2 ? -value : value;
-        put(out, bits == 8 ? static_cast<std::uint32_t>(std::lround(128 + level * 127))
-                           : static_cast<std::uint32_t>(static_cast<std::int16_t>(std::lround(level * 32767))),
-            static_cast<int>(sampleBytes));
-    }
-}
-
 // A sound system on a clock the test sets, with a folder for its tone files and a record of
 // every end callback, in order.
 struct Voices {
@@ -164,7 +137,7 @@ TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
     // Stereo 8-bit becomes 16-bit; both channels are kept for a 2D sound and mixed down to one
     // for a positional sound, which the device can only place in mono.
     const std::string stereo = folder.file("stereo8.wav");
-    writeFlatWav(stereo, 2, 11025, 8, 1000, 0.5);
+    writeToneWav(stereo, 1000.0 / 11025, 2, 11025, 8);
     for (const auto& [mode, channels] : {std::pair<unsigned, int>{SoundSample::MODE_2D, 2}, {SoundSample::MODE_3D, 1}}) {
         SCOPED_TRACE(channels);
         ASSERT_EQ(voices.system.createSound(stereo, mode, sample), SoundResult::OK);
@@ -179,7 +152,7 @@ TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
     }
 
     std::ofstream(folder.file("garbage.wav")) << "this is not a sound at all";
-    writeFlatWav(folder.file("empty.wav"), 1, 22050, 16, 0, 0.0);
+    writeToneWav(folder.file("empty.wav"), 0.0);
     struct Row { const char* file; unsigned mode; SoundResult want; std::string line; };
     const Row rows[] = {
         {"missing.wav", SoundSample::MODE_3D, SoundResult::FILE_NOT_FOUND, ": no such file"},
