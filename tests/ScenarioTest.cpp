@@ -211,33 +211,20 @@ TEST_F(ScenarioFocus, UnloadTakesTheFocusAndTheSelectionAway)
     EXPECT_EQ(calls, expected);
 }
 
-TEST(ScenarioTest, EndAndUnloadReturnPooledObjectsKindByKind)
+TEST(ScenarioTest, EndAndUnloadReturnPooledObjectsKindByKindAndUnloadDeletesTheModeTask)
 {
     registerReleases();
     ScenarioWorld world;
+    InputHandler input;
+    Scheduler scheduler;
     world.addScript("alpha.py", recordingScript("Alpha"));
-    ScenarioManager& manager = world.preload();
-    Scenario& alpha = manager.loadScenario("Alpha");
-
+    Scenario& alpha = world.preload().loadScenario("Alpha");
     const Lines order = {"ships",  "capital ships", "projectiles", "explosions",
                          "debris", "sprays",        "sequences",   "arrivals"};
     releasesRun().clear();
     alpha.end();
     EXPECT_EQ(releasesRun(), order);
     EXPECT_TRUE(alpha.isLoaded());
-
-    releasesRun().clear();
-    alpha.unload();
-    EXPECT_EQ(releasesRun(), order);
-}
-
-TEST(ScenarioTest, TheModeTaskIsReplacedByTheNextAndDeletedAtUnload)
-{
-    ScenarioWorld world;
-    InputHandler input;
-    Scheduler scheduler;
-    world.addScript("alpha.py", recordingScript("Alpha"));
-    Scenario& alpha = world.preload().loadScenario("Alpha");
 
     // Each task's callback holds a token, so the token expires when its task is deleted.
     auto taskHolding = [](const std::shared_ptr<int>& token, const char* name) {
@@ -253,7 +240,9 @@ TEST(ScenarioTest, TheModeTaskIsReplacedByTheNextAndDeletedAtUnload)
     alpha.setModeTask(taskHolding(secondToken, "SurvivalUpdate"));
     secondToken.reset();
     EXPECT_TRUE(first.expired());
+    releasesRun().clear();
     alpha.unload();
+    EXPECT_EQ(releasesRun(), order);
     EXPECT_TRUE(second.expired());
     EXPECT_EQ(alpha.getModeTask(), nullptr);
 }
