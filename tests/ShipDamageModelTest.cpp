@@ -43,8 +43,7 @@
 namespace Tolvarine::Test {
 namespace {
 
-// A ship of a type with the given components, on a hand-driven game clock, with the services
-// that focus and the alarm talk to and a pool for the type's explosion sequence.
+// A ship of a type with the given components, with the services focus and the alarm talk to.
 class ShipDamageModelTest : public SoundFixture {
 protected:
     ShipDamageModelTest()
@@ -63,11 +62,11 @@ protected:
         ShipExplosionSequence::getPoolFactory().clear();
     }
 
-    // Builds the ship and its model from component sections (and any other changes).
     ShipDamageModel& build(const std::string& components, const std::map<std::string, std::string>& changes = {})
     {
         model.reset();
         ship.reset();
+        notified.clear();
         writeFile(files.file("test.ship"),
                   shipText("Test", changes,
                            components + "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
@@ -110,56 +109,39 @@ protected:
     std::vector<unsigned> notified;
 };
 
-TEST_F(ShipDamageModelTest, TheModelShowsTheTypesComponentsAndAnUnarmouredOneAsBroken)
+TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
 {
     ShipDamageModel& damage = build(componentText("Component_Hull", 100, {}, "meshPosition = (1 2 3)\n") +
                                     componentText("Component_Wing", 50) + componentText("Component_Aerial", 0));
-    // What the damage display reads, through the interface it uses.
-    const DamageModel& shown = damage;
+    const DamageModel& shown = damage; // what the damage display reads
     ASSERT_EQ(shown.getComponentCount(), 3u);
-    EXPECT_EQ(shown.getComponentName(1), "Wing");
     EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
     EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
-    EXPECT_EQ(shown.getWireframeScale(), 0.25f);
     EXPECT_EQ(damage.getComponentIndex("Wing"), 1);
-    // Geometry naming no known component damages the first.
-    EXPECT_EQ(damage.getComponentIndex("Rudder"), 0);
-    EXPECT_EQ(damage.getCollisionType(), 0);
-    EXPECT_FALSE(damage.getMaintenanceTask().isActive());
-    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f);
-    EXPECT_EQ(damage.getComponentHealthProportion(2), 0.0f);
-    EXPECT_FALSE(damage.damageComponent(2, 0.0f));
+    EXPECT_EQ(damage.getComponentIndex("Rudder"), 0); // unknown geometry damages the first
+    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f); // an unarmoured component is broken
     EXPECT_TRUE(damage.damageComponent(2, 1.0f));
-
     damage.damageComponent(1, 20.0f);
     EXPECT_FLOAT_EQ(shown.getComponentHealthProportion(1), 0.6f);
-}
 
-TEST_F(ShipDamageModelTest, ThePlatingHoldsATenthOfTheWeakestArmourAndRefillsWhenItRunsOut)
-{
-    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
-    EXPECT_EQ(damage.getPlatingCapacity(), 5.0f);
+    // The plating holds a tenth of the weakest armour and refills when it runs out.
+    build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
+    EXPECT_EQ(model->getPlatingCapacity(), 5.0f);
     hit(0, 4.0f);
-    EXPECT_EQ(damage.getPlating(), 1.0f);
-    hit(1, 2.0f); // run out: refilled
-    EXPECT_EQ(damage.getPlating(), 5.0f);
+    hit(1, 2.0f);
+    EXPECT_EQ(model->getPlating(), 5.0f);
     hit(0, 6.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
-    // Hits without a component wear the plating too, but do not breach it.
-    hit(ShipDamageModel::NO_COMPONENT, 7.0f);
-    EXPECT_EQ(damage.getPlating(), -2.0f);
+    hit(ShipDamageModel::NO_COMPONENT, 7.0f); // wears the plating, never breaches it
+    EXPECT_EQ(model->getPlating(), -2.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
     EXPECT_EQ(notified.size(), 3u);
-}
 
-TEST_F(ShipDamageModelTest, MissingComponentsAreLoggedAsUnsignedNumbersAndChangeNothing)
-{
     LogCapture log;
-    ShipDamageModel& damage = build("");
-    EXPECT_TRUE(std::isinf(damage.getPlating())); // without components the plating is endless
+    EXPECT_TRUE(std::isinf(build("").getPlating())); // without components the plating is endless
     hit(0, 10.0f);
     hit(ShipDamageModel::ALL_COMPONENTS, 10.0f);
-    EXPECT_TRUE(damage.maintenanceUpdate(1.0f));
+    EXPECT_TRUE(model->maintenanceUpdate(1.0f));
     build(componentText("Component_A", 10));
     hit(-3, 5.0f);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
@@ -183,8 +165,6 @@ TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
     EXPECT_TRUE(damage.isDestroyed());
     ASSERT_EQ(sequences().size(), 1u);
     EXPECT_EQ(sequences()[0]->getTarget(), ship.get());
-    EXPECT_FALSE(sequences()[0]->isFocused());
-    EXPECT_EQ(sequences()[0]->getOffset(), Ogre::Vector3::ZERO);
     EXPECT_TRUE(damage.damageComponent(0, 5.0f));
     damage.destroy();
     EXPECT_EQ(sequences().size(), 1u);
@@ -198,17 +178,13 @@ TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
     damage.destroy();
     ASSERT_EQ(sequences().size(), 2u);
     EXPECT_NE(sequences()[0]->isFocused(), sequences()[1]->isFocused());
-}
 
-TEST_F(ShipDamageModelTest, AnUnknownExplosionSequenceIsLoggedAndLeavesTheWreck)
-{
+    ShipDamageModel& wreck = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
     LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
-    damage.destroy();
-    damage.destroy();
-    const auto lines = log.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u) << lines[0];
+    wreck.destroy();
+    wreck.destroy();
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u);
 }
 
 TEST_F(ShipDamageModelTest, SplashAndBlastsReachComponentsInOrderUntilOneBreaks)
@@ -260,14 +236,6 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndAlwaysNotif
     EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 20.0f}));
     EXPECT_EQ(notified, (std::vector<unsigned>{1, 2, 2}));
 
-    ShipDamageModel& stalled = build(componentText("Component_A", 10) + componentText("Component_B", 10),
-                                     {{"maintenanceRate", "0"}});
-    stalled.damageComponent(1, 3.0f);
-    notified.clear();
-    stalled.maintenanceUpdate(1.0f);
-    stalled.maintenanceUpdate(1.0f);
-    EXPECT_EQ(notified, (std::vector<unsigned>{1, 1}));
-    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 7.0f}));
 }
 
 // Guards: a ship that waited long in its pool must not repair the whole wait at its first update.
@@ -349,9 +317,8 @@ TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
     EXPECT_DOUBLE_EQ(dBodyGetTorque(ship->body.getBody())[2], 5.0);
 }
 
-// The sparks of a breached plating, drawn on a hidden window (explosion flashes need textures):
-// "fireball" and "plating" sprays, one explosion type in each of the groups "Plasma" and
-// "Conventional", and the fixed camera 300 units behind the ship, looking at it.
+// "fireball" and "plating" sprays, explosion types in the groups "Plasma" and "Conventional",
+// and the camera 300 units behind the ship, on a hidden window (explosion flashes need textures).
 class PlatingBreachTest : public CombatWorld {
 protected:
     PlatingBreachTest() : CombatWorld(RenderingRoot::Kind::Windowed)
@@ -417,7 +384,6 @@ protected:
                "minColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n[Sound]\nname = beep\n";
     }
 
-    // Breaches the plating (a tenth of the armour, 10) with a hit at `position`.
     void breach(const Ogre::Vector3& position, DamageType damageType)
     {
         model->inflictDamage(position, Ogre::Vector3::ZERO, 0, 11.0f, 0.0f, 0.0f, damageType);
@@ -427,15 +393,14 @@ protected:
     std::vector<ParticleSpray*> sprays(const std::string& type) const
     {
         const auto live = ParticleSpray::getPools().getPool(type)->getLiveObjects();
-        return std::vector<ParticleSpray*>(live.begin(), live.end());
+        return {live.begin(), live.end()};
     }
     std::vector<ComplexExplosion*> explosionsOf(const std::string& type) const
     {
         const auto live = explosionManager->getPools().getPool(type)->getLiveObjects();
-        return std::vector<ComplexExplosion*>(live.begin(), live.end());
+        return {live.begin(), live.end()};
     }
 
-    // Sound definitions are kept by name for the process; these tests read their own.
     struct FreshSoundDefinitions {
         FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
         ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
@@ -455,65 +420,41 @@ protected:
 // One window for every breach case: the coin, the camera's distance and view, the damage type.
 TEST_F(PlatingBreachTest, BreachesThrowFireballsOrSparkAndExplodeWhereTheCameraSees)
 {
+    CameraBase* camera = cameras->getCurrentCamera();
     {
         // The coin, the number of fireballs (1 + 2.3 × 0.9: three), then each one's scatter.
         ScriptedRandom random({0.25f, 0.9f, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f});
         breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
         EXPECT_EQ(random.draws(), 2u + 3u * 3u);
     }
-    const std::vector<ParticleSpray*> fireballs = sprays("fireball");
-    ASSERT_EQ(fireballs.size(), 3u);
-    EXPECT_TRUE(sprays("plating").empty() && explosionsOf("slug_hit").empty());
-    // The ship's velocity, scattered by the draws.
     std::set<float> xs;
-    for (ParticleSpray* fireball : fireballs)
+    for (ParticleSpray* fireball : sprays("fireball"))
         xs.insert(fireball->getPhysicsBody().getVelocity().x);
-    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f}));
-    EXPECT_EQ(fireballs[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
-
-    {
-        ScriptedRandom random({0.5f, 0.75f});
-        breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f})); // the ship's velocity, scattered
+    struct Row { const char* step; Ogre::Vector3 camera, at; DamageType type; std::vector<float> draws;
+                 std::size_t plating, slug, plasma; };
+    const Row rows[] = {
+        {"at 305 units a plating spray, and a slug hit explodes as Conventional", {0, 0, 300}, {0, 0, -5},
+         CONVENTIONAL, {0.5f, 0.75f}, 1, 1, 0},
+        {"beyond 400 units no plating spray; plasma explodes as Plasma", {0, 0, 500}, {0, 0, -5}, PLASMA, {0.5f}, 1, 1, 1},
+        {"beams explode as Plasma", {0, 0, 500}, {0, 0, -5}, BEAM, {0.5f}, 1, 1, 2},
+        {"within 100 units neither, and a blast makes no explosion", {0, 0, 50}, {0, 0, -5}, DamageType(3), {0.5f}, 1, 1, 2},
+        {"behind the camera nothing", {0, 0, 300}, {0, 0, 320}, PLASMA, {0.25f}, 1, 1, 2},
+        {"beyond the far clip distance nothing", {0, 0, 300}, {0, 0, -3000}, PLASMA, {0.25f}, 1, 1, 2},
+        {"beyond 1000 units nothing", {0, 0, 1200}, {0, 0, -5}, PLASMA, {0.25f}, 1, 1, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        camera->setPosition(row.camera);
+        ScriptedRandom random(row.draws);
+        breach(row.at, row.type);
+        EXPECT_EQ(sprays("plating").size(), row.plating);
+        EXPECT_EQ(explosionsOf("slug_hit").size(), row.slug);
+        EXPECT_EQ(explosionsOf("plasma_hit").size(), row.plasma);
+        EXPECT_EQ(sprays("fireball").size(), 3u);
     }
-    // At 305 units the plating spray shows, and a conventional hit explodes as "Conventional".
-    ASSERT_EQ(sprays("plating").size(), 1u);
     EXPECT_EQ(sprays("plating")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
-    ASSERT_EQ(explosionsOf("slug_hit").size(), 1u);
-    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
     EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
-    EXPECT_EQ(sprays("fireball").size(), 3u);
-
-    // Beams and plasma explode as "Plasma"; beyond 400 units there is no plating spray.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 500));
-    {
-        ScriptedRandom random({0.5f});
-        breach(Ogre::Vector3(0, 0, -5), BEAM);
-        breach(Ogre::Vector3(0, 0, -5), PLASMA);
-    }
-    EXPECT_EQ(explosionsOf("plasma_hit").size(), 2u);
-    EXPECT_EQ(sprays("plating").size(), 1u);
-
-    // Within 100 units neither; the damage of a blast makes no explosion.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 50));
-    {
-        ScriptedRandom random({0.5f});
-        breach(Ogre::Vector3(0, 0, -5), static_cast<DamageType>(3));
-    }
-    EXPECT_EQ(sprays("plating").size(), 1u);
-    EXPECT_EQ(explosionsOf("plasma_hit").size() + explosionsOf("slug_hit").size(), 3u);
-
-    // Behind the camera, beyond its far clip distance of 2000, or beyond 1000 units: nothing.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 300));
-    {
-        ScriptedRandom random({0.25f, 0.9f, 0.5f});
-        breach(Ogre::Vector3(0, 0, 320), PLASMA);
-        breach(Ogre::Vector3(0, 0, -3000), PLASMA);
-        EXPECT_EQ(random.draws(), 0u);
-        cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 1200));
-        breach(Ogre::Vector3(0, 0, -5), PLASMA);
-    }
-    EXPECT_EQ(sprays("fireball").size(), 3u);
-    EXPECT_EQ(explosionsOf("plasma_hit").size(), 2u);
 }
 
 } // namespace

@@ -42,17 +42,10 @@ using SoundManagerTest = Test::SoundFixture;
 std::vector<std::string> linesStartingWith(const LogCapture& log, const std::string& prefix)
 {
     std::vector<std::string> found;
-    for (const std::string& line : log.lines()) {
+    for (const std::string& line : log.lines())
         if (line.compare(0, prefix.size(), prefix) == 0)
             found.push_back(line);
-    }
     return found;
-}
-
-long countLine(const LogCapture& log, const std::string& line)
-{
-    const auto lines = log.lines();
-    return std::count(lines.begin(), lines.end(), line);
 }
 
 void changeSetting(const std::string& section, const std::string& key, const std::string& value)
@@ -67,8 +60,7 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
     // The channel count is logged as written, not as the number it reads as.
     changeSetting("General", "maxSoftwareChannels", "004");
     LogCapture log;
-    SoundManager& sound = startManager();
-    EXPECT_EQ(SoundManager::getSingletonPtr(), &sound);
+    startManager();
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
                                "Sound Manager:",
                                "Software audio quality: Light",
@@ -83,11 +75,8 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
                                "Sound Manager: 3D settings",
                            }));
     manager.reset();
-    EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
-
     const std::pair<const char*, const char*> levels[] = {
-        {"0", "Software audio quality: None"}, {"1", "Software audio quality: Light"},
-        {"2", "Software audio quality: Full"}, {"-3", "Software audio quality: Full"}};
+        {"0", "Software audio quality: None"}, {"2", "Software audio quality: Full"}, {"-3", "Software audio quality: Full"}};
     for (const auto& [value, line] : levels) {
         changeSetting("General", "software3dQuality", value);
         LogCapture log;
@@ -99,18 +88,8 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
     // With a device (OpenAL's null output here) the sound is not silent and says nothing of it.
     LogCapture withDevice;
     startManager(SoundSystem::Output::DEVICE);
-    EXPECT_FALSE(withDevice.contains("Sound System: no audio device, running silent"));
     EXPECT_FALSE(withDevice.contains("Sound Manager: Driver: Silent"));
-}
-
-TEST_F(SoundManagerTest, MissingSettingsStopTheStartWithoutADanglingSingleton)
-{
-    std::filesystem::remove("cfg/sound.cfg");
-    {
-        LogCapture log;
-        EXPECT_THROW(startManager(), ConfigurationError);
-        EXPECT_TRUE(log.contains("cfg/sound.cfg does not exist"));
-    }
+    manager.reset();
     // Every key is required: a file without one fails after the singleton was set.
     writeFile("cfg/sound.cfg", "[Environment]\ndopplerFactor = 1\ndistanceFactor = 1\nrolloffFactor = 1\n");
     EXPECT_THROW(startManager(), ConfigurationError);
@@ -130,12 +109,7 @@ TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachCha
     SoundChannelGroup* master = nullptr;
     ASSERT_EQ(sound.getSystem().getMasterChannelGroup(master), SoundResult::OK);
     EXPECT_EQ(master->getVolume(), 0.75f);
-    {
-        LogCapture log;
-        EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
-        EXPECT_EQ(log.lines(), std::vector<std::string>{"SoundManager encountered unknown SoundCategory"});
-    }
-
+    EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
     std::unique_ptr<SoundSource> shot =
         SoundSource::create("beep_again", SoundCategory::EFFECTS, nullptr, Ogre::Vector3::ZERO, false);
     std::unique_ptr<SoundSource> engine =
@@ -154,7 +128,7 @@ TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachCha
     EXPECT_EQ(master->getVolume(), 0.5f);
 
     float volume = 0.0f;
-    ASSERT_EQ(shot->getChannel().getVolume(volume), SoundResult::OK);
+    shot->getChannel().getVolume(volume);
     EXPECT_EQ(volume, 0.5f);
     sound.refreshVolumes();
     shot->getChannel().getVolume(volume);
@@ -168,15 +142,11 @@ TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
     SoundManager& sound = startManager();
     SoundSystem& system = sound.getSystem();
     float doppler = 0.0f, distance = 0.0f, rolloff = 0.0f;
-
-    // Resuming what is not suspended changes nothing.
     system.set3DSettings(0.25f, 2.0f, 0.5f);
-    sound.setDopplerSuspended(false);
+    sound.setDopplerSuspended(false); // resuming what is not suspended changes nothing
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.25f);
-
     scheduler.setPaused(true);
-    EXPECT_TRUE(sound.isDopplerSuspended());
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.0f);
 
@@ -187,11 +157,8 @@ TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
     EXPECT_EQ(doppler, 0.25f);
 
     scheduler.togglePause();
-    EXPECT_FALSE(sound.isDopplerSuspended());
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.75f);
-    EXPECT_EQ(distance, 2.0f);
-    EXPECT_EQ(rolloff, 0.5f);
 }
 
 TEST_F(SoundManagerTest, TheListenerFacesAlongTheCurrentCamerasMinusZ)
@@ -203,8 +170,6 @@ TEST_F(SoundManagerTest, TheListenerFacesAlongTheCurrentCamerasMinusZ)
     sound.getSystem().get3DListenerAttributes(0, position, velocity, forward, up);
     EXPECT_EQ(velocity, Ogre::Vector3(0, 0, -4));
     EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(-1, 0, 0), 1e-6f)) << forward;
-    EXPECT_TRUE(up.positionEquals(Ogre::Vector3(0, 1, 0), 1e-6f)) << up;
-
     // Each update puts it at the current camera.
     Tolvarine::Test::RenderingRoot rendering(Tolvarine::Test::RenderingRoot::Kind::Headless);
     Config cameraSettings(Tolvarine::Test::written("camera.cfg", Tolvarine::Test::cameraSettingsText));
@@ -215,7 +180,6 @@ TEST_F(SoundManagerTest, TheListenerFacesAlongTheCurrentCamerasMinusZ)
     sound.getSystem().get3DListenerAttributes(0, position, velocity, forward, up);
     EXPECT_EQ(position, Ogre::Vector3(7, 8, 9));
     EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(1, 0, 0), 1e-6f)) << forward;
-    EXPECT_TRUE(sound.getListenerOrientation().equals(turned.Inverse(), Ogre::Radian(1e-5f)));
 }
 
 TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)
@@ -243,10 +207,6 @@ TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)
                                "twin.soundx.",
                            }));
 
-    log.clear();
-    EXPECT_THROW(SoundManager::getSoundConfig("nosuch"), ConfigurationError);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Could not get sound config nosuch"});
-
     // An empty folder is read again at the next call, so definitions added later are found.
     SoundManager::forgetSoundConfigs();
     std::filesystem::rename(files.file("data/sound"), files.file("elsewhere"));
@@ -255,9 +215,7 @@ TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"SoundManager parsing .sound files",
                                                      "Could not get sound config beep"}));
     std::filesystem::rename(files.file("elsewhere"), files.file("data/sound"));
-    log.clear();
     EXPECT_NO_THROW(SoundManager::getSoundConfig("beep"));
-    EXPECT_EQ(countLine(log, "SoundManager parsing .sound files"), 1);
 }
 
 TEST_F(SoundManagerTest, SoundsAreSharedByFileAndMode)
@@ -269,33 +227,24 @@ TEST_F(SoundManagerTest, SoundsAreSharedByFileAndMode)
     SoundSample* flat = sound.createSound(SoundManager::getSoundConfig("beep2d"), true);
     SoundSample* loop = sound.createSound(SoundManager::getSoundConfig("hum"), true);
     SoundSample* software = sound.createSound(SoundManager::getSoundConfig("beep"), false);
-
     ASSERT_NE(beep, nullptr);
     EXPECT_EQ(again, beep);
-    EXPECT_EQ(beep->getPath(), "sounds/beep.wav");
     EXPECT_EQ(beep->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D);
     EXPECT_EQ(flat->getMode(), SoundSample::HARDWARE | SoundSample::MODE_2D);
     EXPECT_EQ(loop->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);
     EXPECT_EQ(software->getMode(), SoundSample::SOFTWARE | SoundSample::MODE_3D);
     EXPECT_EQ(linesStartingWith(log, "Sound allocated: ").size(), 4u);
-}
-
-TEST_F(SoundManagerTest, SourcesOutlivingTheManagerAreStoppedAndHarmless)
-{
-    startManager();
+    // Sources outliving the manager are stopped and harmless.
     FakeReporter ship;
-    std::unique_ptr<SoundSource> engine =
-        SoundSource::create("hum", SoundCategory::THRUST, &ship, Ogre::Vector3::ZERO, false);
+    std::unique_ptr<SoundSource> engine = SoundSource::create("hum", SoundCategory::THRUST, &ship, Ogre::Vector3::ZERO, false);
     engine->play();
-    ASSERT_EQ(ship.listeners.size(), 1u);
     manager.reset();
     EXPECT_FALSE(engine->isPlaying());
     EXPECT_TRUE(ship.listeners.empty());
-    engine->stop(); // harmless
+    engine->stop();
 }
 
-// Our own settings and sounds load, every name the game asks for has a definition, and starting
-// the game leaves the settings file as it is in the repository.
+// Every sound the game asks for is defined, and starting leaves the settings file untouched.
 TEST(ShippedSounds, LoadPlayAndLeaveTheSettingsFileUntouched)
 {
     namespace fs = std::filesystem;
