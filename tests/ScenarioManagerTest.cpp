@@ -62,7 +62,7 @@ TEST(ScenarioManagerTest, PreloadRunsEveryScriptInNameOrderAndKeepsTheSkirmishAp
     world.addScript("b_second.py", recordingScript("Beta"));
     world.addScript("skirmish.py", recordingScript("Skirmish"));
     world.addScript("a_first.py", recordingScript("Alpha"));
-    // None of these is a scenario script, and none may run.
+    // None of these may run.
     world.addScript("notes.txt", recordingScript("Text"));
     world.addScript("upper.PY", recordingScript("Upper"));
     world.addScript(".hidden.py", recordingScript("Hidden"));
@@ -86,73 +86,73 @@ TEST(ScenarioManagerTest, PreloadRunsEveryScriptInNameOrderAndKeepsTheSkirmishAp
     ASSERT_NE(manager.getSkirmishScenario(), nullptr);
     EXPECT_EQ(manager.findScenario("Skirmish"), manager.getSkirmishScenario());
     EXPECT_EQ(manager.findScenario("beta"), nullptr);
-    EXPECT_TRUE(Ogre::ResourceGroupManager::getSingleton().resourceGroupExists("Alpha"));
     EXPECT_EQ(manager.getCurrentScenario(), nullptr); // preloading loads nothing
 }
 
-TEST(ScenarioManagerTest, LoadLogsItsStepsAgainWhenReloadedAndAnUnknownNameChangesNothing)
-{
-    ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha"));
-    ScenarioManager& manager = world.preload();
-    ScenarioWorld::clearEvents();
-
-    world.statistics->recordShot("Player", true, "Laser");
-    const Lines loadLines = {"Scenario Alpha loading...", "Scenario Alpha running initialisation script...", "done",
-                             "Clearing statistics.", "Scenario Alpha loaded."};
-    LogCapture first;
-    Scenario& alpha = manager.loadScenario("Alpha");
-    EXPECT_EQ(linesAmong(first, loadLines), loadLines);
-    EXPECT_TRUE(world.statistics->getProjectileNames().empty());
-    EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
-
-    // Loading the current scenario again unloads it, then repeats the first load's lines.
-    LogCapture second;
-    EXPECT_EQ(&manager.loadScenario("Alpha"), &alpha);
-    const Lines secondLoad = linesAmong(second, loadLines);
-    ASSERT_GE(secondLoad.size(), loadLines.size());
-    EXPECT_EQ(Lines(secondLoad.end() - loadLines.size(), secondLoad.end()), loadLines);
-
-    const Lines logged = failsWith<ConfigurationError>([&] { manager.loadScenario("Gamma"); });
-    EXPECT_EQ(logged, (Lines{"ScenarioManager::loadScenario, unknown scenario Gamma"}));
-    EXPECT_EQ(manager.getCurrentScenario(), &alpha);
-    EXPECT_TRUE(alpha.isLoaded());
-    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha initialise", "Alpha unload", "Alpha initialise"}));
-}
-
-TEST(ScenarioManagerTest, UnloadWritesTheReportThenDumpsStatisticsThenAdjustsDifficulty)
+TEST(ScenarioManagerTest, LoadReloadUnloadAndUnloadAllLogTheirStepsInOrder)
 {
     ScenarioWorld world;
     world.addScript("alpha.py", recordingScript("Alpha"));
     world.addScript("beta.py", recordingScript("Beta"));
     ScenarioManager& manager = world.preload();
-
-    // The report names the scenario that unloads.
-    manager.loadScenario("Alpha");
-    manager.loadScenario("Beta");
-    const std::string report = readFile(world.path("Profile.log"));
-    EXPECT_NE(report.find("\nAlpha\n"), std::string::npos) << report;
-
-    // The report marks its place in the log through the scenario line it asks for.
-    world.profiler->setScenarioLineSource([] {
-        Ogre::LogManager::getSingleton().logMessage("<report>");
-        return std::string("Beta\n");
-    });
     ScenarioWorld::clearEvents();
+    world.statistics->recordShot("Player", true, "Laser");
+    const Lines loadLines = {"Scenario Alpha loading...", "Scenario Alpha running initialisation script...", "done",
+                             "Clearing statistics.", "Scenario Alpha loaded."};
+    {
+        LogCapture first;
+        scriptHost().runString("ScenarioManager.getSingleton().loadScenario('Alpha')\n");
+        EXPECT_EQ(linesAmong(first, loadLines), loadLines);
+    }
+    Scenario& alpha = *manager.getCurrentScenario();
+    EXPECT_TRUE(world.statistics->getProjectileNames().empty());
+    EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
+    {
+        SCOPED_TRACE("loading the current scenario again unloads it, then repeats the first load's lines");
+        LogCapture second;
+        EXPECT_EQ(&manager.loadScenario("Alpha"), &alpha);
+        const Lines secondLoad = linesAmong(second, loadLines);
+        ASSERT_GE(secondLoad.size(), loadLines.size());
+        EXPECT_EQ(Lines(secondLoad.end() - loadLines.size(), secondLoad.end()), loadLines);
+        // From a script, an unknown name raises and changes nothing.
+        scriptHost().runString("try:\n    ScenarioManager.getSingleton().loadScenario('Nowhere')\n"
+                               "except RuntimeError:\n    pass\nelse:\n    raise AssertionError('loaded')\n");
+        EXPECT_TRUE(second.contains("ScenarioManager::loadScenario, unknown scenario Nowhere"));
+        EXPECT_EQ(manager.getCurrentScenario(), &alpha);
+        EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha initialise", "Alpha unload", "Alpha initialise"}));
+    }
+    {
+        SCOPED_TRACE("the unload writes the report, naming the scenario, then dumps statistics, then adjusts difficulty");
+        manager.loadScenario("Beta");
+        EXPECT_NE(readFile(world.path("Profile.log")).find("\nAlpha\n"), std::string::npos);
+        world.profiler->setScenarioLineSource([] {
+            Ogre::LogManager::getSingleton().logMessage("<report>");
+            return std::string(ScenarioManager::getSingletonPtr()->getCurrentScenario() ? "Beta\n" : "");
+        });
+        ScenarioWorld::clearEvents();
+        LogCapture log;
+        manager.loadScenario("Alpha");
+        EXPECT_EQ(linesAmong(log, {"<report>", "Statistics dump:", "Adjusting difficulty levels.",
+                                   "Scenario Beta running unload...", "done", "Scenario Alpha loading..."}),
+                  (Lines{"<report>", "Statistics dump:", "Adjusting difficulty levels.", "Scenario Beta running unload...",
+                         "done", "Scenario Alpha loading...", "done"}));
+        LogCapture quiet;
+        manager.findScenario("Beta")->unload(); // not loaded: does not unload again
+        EXPECT_TRUE(quiet.lines().empty());
+        EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Alpha initialise"}));
+    }
+    SCOPED_TRACE("unloadAll leaves no current scenario and releases every scenario");
     LogCapture log;
-    manager.loadScenario("Alpha");
-    EXPECT_EQ(linesAmong(log, {"<report>", "Statistics dump:", "Adjusting difficulty levels.",
-                               "Scenario Beta running unload...", "done", "Scenario Alpha loading..."}),
-              (Lines{"<report>", "Statistics dump:", "Adjusting difficulty levels.", "Scenario Beta running unload...",
-                     "done", "Scenario Alpha loading...", "done"}));
-    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Alpha initialise"}));
-
-    // A scenario that is not loaded does not unload again.
-    Scenario* beta = manager.findScenario("Beta");
-    LogCapture quiet;
-    beta->unload();
-    EXPECT_TRUE(quiet.lines().empty());
-    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Alpha initialise"}));
+    manager.unloadAll();
+    EXPECT_TRUE(log.contains("Scenario Alpha running unload..."));
+    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
+    EXPECT_FALSE(Ogre::ResourceGroupManager::getSingleton().resourceGroupExists("Alpha"));
+    std::ostringstream report;
+    world.profiler->writeReport(report);
+    EXPECT_NE(report.str().find("No scenario"), std::string::npos);
+    log.clear();
+    manager.unloadAll();
+    EXPECT_FALSE(log.contains("Statistics dump:"));
 }
 
 TEST(ScenarioManagerTest, ScriptsThatGiveNoConfigurationAreLoggedErrors)
@@ -165,11 +165,7 @@ TEST(ScenarioManagerTest, ScriptsThatGiveNoConfigurationAreLoggedErrors)
                                         "    return ForgetfulConfig()\n";
     const std::string notAConfig = "data/scenarios/b.py: getScenarioConfig() did not return a ScenarioConfig (its "
                                    "__init__ must call ScenarioConfig.__init__)";
-    struct Case {
-        std::string script;
-        bool scriptError;
-        std::string firstLine;
-    };
+    struct Case { std::string script; bool scriptError; std::string firstLine; };
     const std::vector<Case> cases = {
         {"def getScenarioConfig():\n    return None\n", false, "data/scenarios/b.py: getScenarioConfig() returned None"},
         {"def getScenarioConfig():\n    raise ValueError('no config')\n", true,
@@ -200,33 +196,6 @@ TEST(ScenarioManagerTest, ScriptsThatGiveNoConfigurationAreLoggedErrors)
     }
 }
 
-TEST(ScenarioManagerTest, UnloadAllLeavesNoCurrentScenarioAndReleasesEveryScenario)
-{
-    ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha"));
-    world.addScript("skirmish.py", recordingScript("Skirmish"));
-    ScenarioManager& manager = world.preload();
-    manager.loadScenario("Alpha");
-    ScenarioWorld::clearEvents();
-
-    LogCapture log;
-    manager.unloadAll();
-    EXPECT_TRUE(log.contains("Scenario Alpha running unload..."));
-    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Alpha unload"}));
-    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
-    EXPECT_EQ(manager.getSkirmishScenario(), nullptr);
-    EXPECT_FALSE(Ogre::ResourceGroupManager::getSingleton().resourceGroupExists("Alpha"));
-    // The profile report no longer reaches a scenario.
-    std::ostringstream report;
-    world.profiler->writeReport(report);
-    EXPECT_NE(report.str().find("No scenario"), std::string::npos);
-
-    // Nothing is current, so a second call has nothing to unload.
-    LogCapture quiet;
-    manager.unloadAll();
-    EXPECT_FALSE(quiet.contains("Statistics dump:"));
-}
-
 TEST(ScenarioManagerTest, UnloadAllReleasesEverythingEvenWhenTheScenarioUnloadFails)
 {
     ScenarioWorld world;
@@ -253,37 +222,6 @@ TEST(ScenarioManagerTest, UnloadAllReleasesEverythingEvenWhenTheScenarioUnloadFa
     EXPECT_TRUE(manager.getScenarios().empty());
     // The world is cleared for whatever comes next.
     EXPECT_FALSE(world.sceneManager->hasLight(lightName));
-}
-
-TEST(ScenarioManagerTest, ScriptsReachTheManagerAndTheScenarioThroughTheModule)
-{
-    ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha"));
-    world.preload();
-
-    scriptHost().runString(
-        "from Tolvarine import *\n"
-        "manager = ScenarioManager.getSingleton()\n"
-        "assert manager.getScenarioPath() == 'data/scenarios'\n"
-        "scenario = manager.loadScenario('Alpha')\n"
-
-        "scenario.setAmbientLight(ColourValue(0.25, 0.5, 0.75, 1.0))\n"
-        "scenario.addDirectionalLight(Vector3(0, 0, -2), ColourValue(1, 0, 0, 1), ColourValue(0, 1, 0, 1))\n"
-        "assert manager.getCurrentScenario() is not None\n"
-        "try:\n"
-        "    manager.loadScenario('Nowhere')\n"
-        "except RuntimeError:\n"
-        "    refused = True\n"
-        "else:\n"
-        "    refused = False\n"
-        "assert refused\n");
-
-    EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.25f, 0.5f, 0.75f, 1.0f));
-    ASSERT_EQ(world.manager->getCurrentScenario()->getLights().size(), 1u);
-    const Ogre::Light* light = world.manager->getCurrentScenario()->getLights()[0];
-    EXPECT_EQ(light->getDiffuseColour(), Ogre::ColourValue(1, 0, 0, 1));
-    EXPECT_EQ(light->getSpecularColour(), Ogre::ColourValue(0, 1, 0, 1));
-    EXPECT_TRUE(light->getDerivedDirection().positionEquals(Ogre::Vector3(0, 0, -1), 1e-5f));
 }
 
 } // namespace
