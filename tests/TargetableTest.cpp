@@ -25,98 +25,66 @@ protected:
     TestShip& player = ship("P");
 };
 
-TEST_F(TargetableSelection, SelectingATargetHighlightsItAndHandsItToTheFocusedObject)
+TEST_F(TargetableSelection, SelectionHighlightsAndHandsTheTargetToTheFocusedObject)
 {
     TestShip& a = ship("A");
+    TestShip& b = ship("B");
     a.setSelected(true);
+    a.setSelected(true); // again, or deselecting another: nothing changes
+    b.setSelected(false);
     EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]",
                                         "P.primary.setTarget [selected=A hud=A]",
-                                        "P.secondary.setTarget [selected=A hud=A]"}));
+                                        "P.secondary.setTarget [selected=A hud=A]",
+                                        "A.setSelected(true) [selected=A hud=A]",
+                                        "B.setSelected(false) [selected=A hud=A]"}));
     EXPECT_TRUE(a.getFrameDisplay().isSelected());
-    EXPECT_EQ(player.secondary->target, &a);
-
-    // Selecting the selected object again, or deselecting another, changes nothing.
-    TestShip& b = ship("B");
-    journal.entries.clear();
-    a.setSelected(true);
-    b.setSelected(false);
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=A hud=A]", "B.setSelected(false) [selected=A hud=A]"}));
-
-    // Selecting B deselects A first, through A's own setSelected.
-    journal.entries.clear();
-    b.setSelected(true);
-    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
-                                        "A.setSelected(false) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]",
-                                        "P.primary.setTarget [selected=B hud=B]",
-                                        "P.secondary.setTarget [selected=B hud=B]"}));
-    EXPECT_FALSE(a.getFrameDisplay().isSelected());
-    EXPECT_EQ(player.primary->target, &b);
-}
-
-TEST_F(TargetableSelection, WithoutAFocusedObjectOnlyTheFrameAndWireframeChange)
-{
+    {
+        SCOPED_TRACE("selecting B deselects A first, through A's own setSelected, which may select B again");
+        // An object whose deselection passes the new selection on (as a formation passes targets
+        // to its members) must not bounce the selection between the two for ever.
+        a.onDeselect = [&b] { b.setSelected(true); };
+        journal.entries.clear();
+        b.setSelected(true);
+        a.onDeselect = nullptr;
+        EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
+                                            "A.setSelected(false) [selected=A hud=A]",
+                                            "B.setSelected(true) [selected=A hud=A]",
+                                            "P.primary.clearTarget [selected=- hud=-]",
+                                            "P.secondary.clearTarget [selected=- hud=-]",
+                                            "P.primary.setTarget [selected=B hud=B]",
+                                            "P.secondary.setTarget [selected=B hud=B]"}));
+        EXPECT_FALSE(a.getFrameDisplay().isSelected());
+        EXPECT_EQ(player.primary->target, &b);
+    }
+    {
+        SCOPED_TRACE("leaving or entering play deselects");
+        journal.entries.clear();
+        b.setInactive(true);
+        EXPECT_EQ(journal.entries, (Entries{"B.setSelected(false) [selected=B hud=B]",
+                                            "P.primary.clearTarget [selected=- hud=-]",
+                                            "P.secondary.clearTarget [selected=- hud=-]"}));
+        b.setSelected(true);
+        b.setInactive(false);
+        EXPECT_EQ(Targetable::getSelected(), nullptr);
+    }
+    {
+        SCOPED_TRACE("destroying the selected target clears the selection");
+        b.getFrameDisplay().activate();
+        b.setSelected(true);
+        journal.state = nullptr;
+        journal.entries.clear();
+        ships.pop_back();
+        EXPECT_EQ(Targetable::getSelected(), nullptr);
+        EXPECT_EQ(hud.getTargetWireframe(), nullptr);
+        EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
+    }
+    SCOPED_TRACE("without a focused object only the frame and wireframe change");
     player.setFocus(false);
-    TestShip& a = ship("A");
     journal.entries.clear();
     a.setSelected(true);
     a.setSelected(false);
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]", "A.setSelected(false) [selected=A hud=A]"}));
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true)", "A.setSelected(false)"}));
     EXPECT_EQ(Targetable::getSelected(), nullptr);
-}
-
-TEST_F(TargetableSelection, LeavingOrEnteringPlayDeselects)
-{
-    TestShip& a = ship("A");
-    a.setSelected(true);
-    journal.entries.clear();
-
-    a.setInactive(true);
-    EXPECT_FALSE(a.getFrameDisplay().isSelected());
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(false) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]"}));
-
-    a.setSelected(true);
-    a.setInactive(false);
-    EXPECT_EQ(Targetable::getSelected(), nullptr);
-}
-
-TEST_F(TargetableSelection, DestroyingTheSelectedTargetClearsTheSelection)
-{
-    TestShip& a = ship("A");
-    a.getFrameDisplay().activate();
-    a.setSelected(true);
-    journal.state = nullptr;
-    journal.entries.clear();
-
-    ships.pop_back();
-    EXPECT_EQ(Targetable::getSelected(), nullptr);
-    EXPECT_EQ(hud.getTargetWireframe(), nullptr);
-    EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
-}
-
-// An object whose deselection passes the new selection on (as a formation passes targets to its
-// members) must not bounce the selection between the two objects for ever.
-TEST_F(TargetableSelection, ASelectionMadeAgainWhileTheOldOneIsReleasedDoesNotRecurse)
-{
-    TestShip& a = ship("A");
-    TestShip& b = ship("B");
-    a.setSelected(true);
-    a.onDeselect = [&b] { b.setSelected(true); };
-    journal.entries.clear();
-
-    b.setSelected(true);
-    EXPECT_EQ(Targetable::getSelected(), &b);
-    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
-                                        "A.setSelected(false) [selected=A hud=A]",
-                                        "B.setSelected(true) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]",
-                                        "P.primary.setTarget [selected=B hud=B]",
-                                        "P.secondary.setTarget [selected=B hud=B]"}));
-    a.onDeselect = nullptr;
 }
 
 class TargetableConstruction : public ::testing::Test {
@@ -165,18 +133,13 @@ TEST_F(TargetableConstruction, ReadsOffsetsAndFrameKind)
     }
 }
 
-TEST_F(TargetableConstruction, CameraOffsetsAreRequired)
+TEST_F(TargetableConstruction, CameraOffsetsAreRequiredAndTheFrameKeepsItsSelectionWhileOff)
 {
     LogCapture log;
     EXPECT_THROW(make("fixedOffset = (0 0 0)\n"), ConfigurationError);
     EXPECT_TRUE(log.contains("Key chaseOffset not found in section Targetable"));
     EXPECT_THROW(make("chaseOffset = (0 0 0)\n"), ConfigurationError);
-    EXPECT_TRUE(log.contains("Key fixedOffset not found in section Targetable"));
     EXPECT_ANY_THROW(make("chaseOffset = (0 0)\nfixedOffset = (0 0 0)\n"));
-}
-
-TEST_F(TargetableConstruction, FrameSwitchesOnAndOffAndKeepsItsSelection)
-{
     auto owner = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
     FrameDisplay& frame = owner->getFrameDisplay();
     frame.activate();
