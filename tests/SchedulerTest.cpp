@@ -20,6 +20,16 @@ using SchedulerTest = Test::SchedulerFixture;
 
 TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
 {
+    {
+        SCOPED_TRACE("the first pass looks ahead 1.1 s");
+        int runs = 0;
+        FunctionTask late([&runs](float) { ++runs; return true; }, "Late", 1.05f);
+        FunctionTask tooLate([&runs](float) { runs += 100; return true; }, "TooLate", 1.2f);
+        late.subscribe(true);
+        tooLate.subscribe(true);
+        passAt(0.0);
+        EXPECT_EQ(runs, 1);
+    }
     // Make the previous pass 0.25 s long, so each pass looks 0.275 s ahead.
     work = 0.25;
     passAt(9.5);
@@ -47,17 +57,6 @@ TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
     passAt(12.25); // the previous pass took 0.3 s, so there is room now
     ASSERT_EQ(elapsed.size(), 2u);
     EXPECT_FLOAT_EQ(elapsed[1], 12.3125f - 11.0f);
-}
-
-TEST_F(SchedulerTest, FirstPassLooksAheadOneAndATenthSeconds)
-{
-    int runs = 0;
-    FunctionTask late([&runs](float) { ++runs; return true; }, "Late", 1.05f);
-    FunctionTask tooLate([&runs](float) { runs += 100; return true; }, "TooLate", 1.2f);
-    late.subscribe(true);
-    tooLate.subscribe(true);
-    passAt(0.0);
-    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
@@ -88,11 +87,9 @@ TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
 
 TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
 {
-    // Without a sound manager pausing works as well.
-    scheduler.setPaused(true);
+    scheduler.setPaused(true); // without a sound manager as well
     scheduler.togglePause();
     EXPECT_FALSE(scheduler.isPaused());
-
     Tolvarine::Test::SoundFiles soundFiles; // the settings the sound manager starts from
     SoundManager sound(nullptr, SoundSystem::Output::SILENT);
     int fixedRuns = 0;
@@ -135,7 +132,7 @@ TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
     EXPECT_EQ(variableRuns, 2);
 }
 
-TEST_F(SchedulerTest, FrameTimes)
+TEST_F(SchedulerTest, FrameTimesAreSmoothedOverHalfASecondAndStayBoundedWhilePaused)
 {
     passAt(0.0);
     EXPECT_EQ(scheduler.getSmoothedFrameTime(), 0.0f);
@@ -155,11 +152,6 @@ TEST_F(SchedulerTest, FrameTimes)
                                         0.125f, 0.125f,
                                         0.25f, 0.5f / 3.0f,
                                         2.0f, 2.0f}));
-}
-
-TEST_F(SchedulerTest, FrameTimesStayBoundedWhilePaused)
-{
-    passAt(1.0);
     scheduler.setPaused(true);
     for (int i = 0; i < 100000; ++i)
         scheduler.run();
@@ -168,8 +160,8 @@ TEST_F(SchedulerTest, FrameTimesStayBoundedWhilePaused)
     // The same decay as with one entry per pass: (last - first) / (passes - 1).
     EXPECT_FLOAT_EQ(scheduler.getSmoothedFrameTime(), 0.0625f / 100000.0f);
     scheduler.setPaused(false);
-    passAt(1.25);
-    EXPECT_FLOAT_EQ(scheduler.getLastFrameTime(), 1.25f - (1.0f + static_cast<float>(work)));
+    passAt(3.25);
+    EXPECT_FLOAT_EQ(scheduler.getLastFrameTime(), 3.25f - (3.0f + static_cast<float>(work)));
 }
 
 } // namespace
