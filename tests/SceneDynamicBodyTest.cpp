@@ -53,7 +53,7 @@ TEST_F(SceneDynamicBodyTest, NodesAreNumberedAcrossAllBodiesAndStartOutsideTheSc
     EXPECT_TRUE(log.contains("SceneDynamicBody: the engine has no scene manager"));
 }
 
-TEST_F(SceneDynamicBodyTest, ActiveBodyDriftsWithItsNodeAndSlowsByItsDecay)
+TEST_F(SceneDynamicBodyTest, ActiveBodyDriftsWithItsNodeSlowsByItsDecayAndLeavesTheSceneWhenDeactivated)
 {
     SceneDynamicBody coasting(scene(), *drifting);
     SceneDynamicBody slowing(scene(), *braked);
@@ -64,9 +64,7 @@ TEST_F(SceneDynamicBodyTest, ActiveBodyDriftsWithItsNodeAndSlowsByItsDecay)
     EXPECT_EQ(Vector3(0, 5, 0), coasting.getSceneNode()->getPosition());
     EXPECT_TRUE(coasting.getSceneNode()->getOrientation().equals(turned, Ogre::Degree(0.01f)));
 
-    engine.update(0.1f, 0.1f);
-
-    // 19 steps of 0.005 s.
+    engine.update(0.1f, 0.1f); // 19 steps of 0.005 s
     EXPECT_NEAR(0.95f, coasting.getSceneNode()->getPosition().x, 1e-4f);
     EXPECT_EQ(coasting.getPhysicsBody().getPosition(), coasting.getSceneNode()->getPosition());
     EXPECT_NEAR(10.0f, coasting.getPhysicsBody().getVelocity().x, 1e-4f);
@@ -75,15 +73,10 @@ TEST_F(SceneDynamicBodyTest, ActiveBodyDriftsWithItsNodeAndSlowsByItsDecay)
     EXPECT_GT(slowed, 0.0f);
     EXPECT_LT(slowing.getSceneNode()->getPosition().x, 0.95f);
     EXPECT_EQ(slowing.getPhysicsBody().getPosition(), slowing.getSceneNode()->getPosition());
-}
 
-TEST_F(SceneDynamicBodyTest, DeactivatedBodyLeavesTheSceneAndStaysWhereItWas)
-{
-    SceneDynamicBody body(scene(), *drifting);
-    body.activate(Vector3::ZERO, Quaternion::IDENTITY, Vector3(10, 0, 0));
-    engine.update(0.1f, 0.1f);
+    // Deactivated, it leaves the scene and stays where it was.
+    SceneDynamicBody& body = coasting;
     const Vector3 stopped = body.getSceneNode()->getPosition();
-
     body.deactivate();
     EXPECT_EQ(nullptr, body.getSceneNode()->getParent());
     EXPECT_FALSE(body.getPhysicsBody().isActive());
@@ -102,6 +95,7 @@ TEST_F(SceneDynamicBodyTest, DeactivatedBodyLeavesTheSceneAndStaysWhereItWas)
     body.activate(Vector3(0, 0, 100), Quaternion::IDENTITY, Vector3::ZERO);
     body.activate(Vector3(0, 0, 200), Quaternion::IDENTITY, Vector3(0, 0, 10));
     EXPECT_EQ(Vector3(0, 0, 200), body.getSceneNode()->getPosition());
+    slowing.deactivate();
     profiler.reset();
     engine.update(0.1f, 0.1f);
     // 19 or 20 steps, with the time the engine carried over.

@@ -22,11 +22,7 @@ class ScreenProjectionTest : public CameraFixture {
 protected:
     ScreenProjectionTest() { camera.getCamera()->setAspectRatio(1.0f); }
 
-    struct Projection {
-        bool visible;
-        float x;
-        float y;
-    };
+    struct Projection { bool visible; float x, y; };
     Projection project(const Vector3& world) const
     {
         Projection result{false, 99.0f, 99.0f};
@@ -35,8 +31,7 @@ protected:
     }
     std::pair<float, float> edge(const Vector3& world) const
     {
-        float x = 99.0f;
-        float y = 99.0f;
+        float x = 99.0f, y = 99.0f;
         ScreenProjection::screenEdgePoint(camera, world, x, y);
         return {x, y};
     }
@@ -79,6 +74,11 @@ TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarB
         EXPECT_EQ(p.visible, row.visible);
         EXPECT_TRUE(at({p.x, p.y}, row.x, row.y));
     }
+    // Radius 0 is no size, even where a projection would have nothing to divide by; a sphere whose
+    // right side is out of view is measured on its left side.
+    EXPECT_EQ(ScreenProjection::projectedScreenWidth(camera, Vector3::ZERO, 0.0f), 0.0f);
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
 
     // The camera's pose and shape count.
     turnToMinusX();
@@ -101,8 +101,7 @@ TEST_F(ScreenProjectionTest, TheViewIsTakenOncePerFrameForEachCamera)
     FixedCamera other("Other", scene, settings);
     other.getCamera()->setAspectRatio(1.0f);
     other.setPosition(Vector3(5, 0, 0));
-    float x = 99.0f;
-    float y = 99.0f;
+    float x = 99.0f, y = 99.0f;
     ScreenProjection::projectToScreen(other, Vector3(5, 0, -10), x, y);
     EXPECT_TRUE(at({x, y}, 0.0f, 0.0f));
     // The next frame sees the move.
@@ -134,19 +133,8 @@ TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
     turnToMinusX();
     EXPECT_TRUE(at(edge(Vector3(100, 0, -50)), 1.0f, 0.0f));
     EXPECT_TRUE(at(edge(Vector3(100, 20, 10)), -0.5f, 1.0f));
-}
-
-TEST_F(ScreenProjectionTest, ProjectedWidthIsTheScreenRadiusAcrossTheView)
-{
-    // Radius 0 is no size at all, even where a projection would have nothing to divide by.
-    EXPECT_EQ(ScreenProjection::projectedScreenWidth(camera, Vector3::ZERO, 0.0f), 0.0f);
-    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
-    // Its right side is out of view: measured on its left side.
-    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
-    // Across the camera's view, not along the world's x axis.
-    turnToMinusX();
+    // The projected width is the screen radius across the view, not along the world's x axis.
     EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(90, 0, 0), 5.0f), 0.5f, 1e-5f);
-    // A sphere around the camera's plane has a finite size.
     EXPECT_TRUE(std::isfinite(ScreenProjection::projectedScreenWidth(camera, Vector3(100, 0, 0), 5.0f)));
 }
 
