@@ -5,20 +5,16 @@
 #include "CombatWorld.h"
 #include "ComplexExplosion.h"
 #include "ExplosionManager.h"
-#include "ParticleSpray.h"
-#include "ResponseCurves.h"
-
-#include "ConfigFiles.h"
 #include "GameplaySettings.h"
 #include "InstrumentSoundManager.h"
 #include "LogCapture.h"
-#include "PhysicsEngine.h"
+#include "ParticleSpray.h"
+#include "ResponseCurves.h"
 #include "ShipExplosionSequence.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
 #include "SoundFixture.h"
 #include "SoundSource.h"
-#include "SoundManager.h"
 #include "TargetingDoubles.h"
 
 #include <OgreMaterialManager.h>
@@ -34,11 +30,7 @@
 #include <ode/objects.h>
 
 #include <cmath>
-#include <map>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -236,57 +228,52 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndAlwaysNotif
     EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 20.0f}));
     EXPECT_EQ(notified, (std::vector<unsigned>{1, 2, 2}));
 
-}
-
-// Guards: a ship that waited long in its pool must not repair the whole wait at its first update.
-TEST_F(ShipDamageModelTest, TheFirstRepairAfterActivationCountsFromTheActivation)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});
+    // Guards: a ship that waited long in its pool must not repair the whole wait at its first update.
+    build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});
     passAt(0.0);
     passAt(500.0);
-    damage.activate();
-    damage.damageComponent(0, 50.0f);
+    model->activate();
+    model->damageComponent(0, 50.0f);
     notified.clear();
     for (double t = 500.25; notified.empty() && t < 510.0; t += 0.25)
         passAt(t);
     ASSERT_EQ(notified.size(), 1u);
     // The task runs 2 ± 1 s after activation.
-    EXPECT_GE(damage.getComponentHealth(0), 51.0f);
-    EXPECT_LE(damage.getComponentHealth(0), 53.5f);
-    damage.deactivate();
+    EXPECT_GE(model->getComponentHealth(0), 51.0f);
+    EXPECT_LE(model->getComponentHealth(0), 53.5f);
+    model->deactivate();
     notified.clear();
     for (double t = 510.0; t < 520.0; t += 0.25)
         passAt(t);
     EXPECT_TRUE(notified.empty());
-}
 
-TEST_F(ShipDamageModelTest, TheCriticalAlarmFollowsThePlayersShip)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 100) + componentText("Component_B", 100),
+    // The critical alarm follows the player's ship.
+    ShipDamageModel& alarmed = build(componentText("Component_A", 100) + componentText("Component_B", 100),
                                     {{"maintenanceRate", "1"}});
-    damage.damageComponent(0, 71.0f);
+    alarmed.damageComponent(0, 71.0f);
     EXPECT_FALSE(alarm()); // another ship's damage never sounds it
     ship->setFocus(true);
-    damage.updateCriticalAlarm();
+    alarmed.updateCriticalAlarm();
     EXPECT_TRUE(alarm());
-    damage.maintenanceUpdate(2.0f); // repaired to 31 %
+    alarmed.maintenanceUpdate(2.0f); // repaired to 31 %
     EXPECT_FALSE(alarm());
-    damage.damageComponent(1, 69.0f);
+    alarmed.damageComponent(1, 69.0f);
     EXPECT_FALSE(alarm());
-    damage.damageComponent(1, 2.0f);
+    alarmed.damageComponent(1, 2.0f);
     EXPECT_TRUE(alarm());
-    damage.damageComponent(0, 2.0f);
-    damage.maintenanceUpdate(2.0f); // A repaired past 30 %, B still critical
-    EXPECT_EQ(damage.getComponentHealth(0), 31.0f);
+    alarmed.damageComponent(0, 2.0f);
+    alarmed.maintenanceUpdate(2.0f); // A repaired past 30 %, B still critical
+    EXPECT_EQ(alarmed.getComponentHealth(0), 31.0f);
     EXPECT_TRUE(alarm());
-    damage.deactivate();
+    alarmed.deactivate();
     EXPECT_FALSE(alarm());
 }
 
-TEST_F(ShipDamageModelTest, OneSubscriberAtATime)
+TEST_F(ShipDamageModelTest, OneSubscriberAtATimeAndHitsHandTheirShockToTheAiAndPushesRollTheShip)
 {
     LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_A", 10));
+    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
+                                                                      {"Physics.triggerAllProjectiles", "1"}});
     std::vector<unsigned> second;
     damage.damageSubscribe([&second](unsigned component) { second.push_back(component); });
     EXPECT_EQ(log.lines(),
@@ -296,12 +283,6 @@ TEST_F(ShipDamageModelTest, OneSubscriberAtATime)
     damage.damageUnsubscribe();
     damage.damageComponent(0, 1.0f);
     EXPECT_EQ(second, std::vector<unsigned>{0});
-}
-
-TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
-                                                                      {"Physics.triggerAllProjectiles", "1"}});
     EXPECT_EQ(damage.getCollisionType(), 3);
     std::vector<float> shocks;
     damage.setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
