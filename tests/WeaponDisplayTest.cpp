@@ -49,9 +49,7 @@ TEST_F(WeaponDisplayTest, FocusHandsOverTheShipsReticleAndReleaseTakesItBack)
               Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticlePrimaryComponent"));
     EXPECT_EQ(display.getSecondaryComponent(),
               Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticleSecondaryComponent"));
-    // The display is not shown yet, so neither is the reticle.
-    EXPECT_FALSE(overlay->isVisible());
-
+    EXPECT_FALSE(overlay->isVisible()); // the display is not shown yet
     // A ship without a reticle clears the previous one.
     TestShip& b = ship("B");
     b.setFocus(true);
@@ -64,6 +62,13 @@ TEST_F(WeaponDisplayTest, FocusHandsOverTheShipsReticleAndReleaseTakesItBack)
     EXPECT_EQ(display.getReticleOverlay(), nullptr);
     EXPECT_EQ(display.getSecondaryComponent(), nullptr);
     EXPECT_FALSE(overlay->isVisible());
+    // Weapon systems follow the focus.
+    TestShip& c = ship("C", ShipOptions{true, false, true});
+    c.setFocus(true);
+    EXPECT_EQ(display.getPrimaryWeaponSystem(), c.primary.get());
+    EXPECT_EQ(display.getSecondaryWeaponSystem(), nullptr);
+    c.setFocus(false);
+    EXPECT_EQ(display.getPrimaryWeaponSystem(), nullptr);
 }
 
 TEST_F(WeaponDisplayTest, AReticleWithoutItsComponentsIsLoggedAndKept)
@@ -80,16 +85,6 @@ TEST_F(WeaponDisplayTest, AReticleWithoutItsComponentsIsLoggedAndKept)
     EXPECT_EQ(log.lines(), (std::vector<std::string>{missing + "Partial/ReticleSecondaryComponent",
                                                     missing + "Empty/ReticlePrimaryComponent",
                                                     missing + "Empty/ReticleSecondaryComponent"}));
-}
-
-TEST_F(WeaponDisplayTest, WeaponSystemsFollowTheFocus)
-{
-    TestShip& a = ship("A", ShipOptions{true, false, true});
-    a.setFocus(true);
-    EXPECT_EQ(display.getPrimaryWeaponSystem(), a.primary.get());
-    EXPECT_EQ(display.getSecondaryWeaponSystem(), nullptr);
-    a.setFocus(false);
-    EXPECT_EQ(display.getPrimaryWeaponSystem(), nullptr);
 }
 
 } // namespace
