@@ -46,15 +46,12 @@ TEST_F(ShipExplosionSequenceTest, ASequenceTakenFromItsPoolPlaysAndGoesBack)
     // The same sequence serves the next ship.
     EXPECT_EQ(ShipExplosionSequence::create("Death", nullptr, false, Ogre::Vector3::ZERO), sequence);
     EXPECT_FALSE(sequence->isFocused());
-}
-
-TEST_F(ShipExplosionSequenceTest, AnUnknownTypeIsFatal)
-{
+    // An unknown type is fatal.
     LogCapture log;
     EXPECT_THROW(ShipExplosionSequence::create("Nowhere", nullptr, false, Ogre::Vector3::ZERO), FatalError);
     EXPECT_EQ(log.lines(),
               std::vector<std::string>{"Multipool factory cannot create Nowhere as there is no creator registered"});
-    EXPECT_EQ(pool().getFreeCount(), 1u);
+    EXPECT_EQ(pool().getLiveCount(), 1u);
 }
 
 } // namespace

@@ -47,8 +47,7 @@ inline void writeToneWav(const std::string& path, double seconds, int channels =
     }
 }
 
-// The settings the sound tests start from. Every gain is exact in binary, so products compare
-// exactly.
+// The settings the sound tests start from; every gain is exact in binary.
 inline const char* const TEST_SOUND_CONFIG = R"([Ambient]
 backgroundBlendDuration = 4
 backgroundMaximumDuration = 6
