@@ -82,8 +82,7 @@ TEST(SdlTranslation, GuiScanCodesAreTheGuiLibrarysNotTheKeyNumbers)
         EXPECT_EQ(SdlTranslation::guiScanCode(code).value_or(0), scan);
     }
 
-    // Letters a-z map onto 26 distinct scan codes.
-    std::set<unsigned> letters;
+    std::set<unsigned> letters; // a-z: 26 distinct scan codes
     for (std::uint32_t code = 'a'; code <= 'z'; ++code)
         letters.insert(SdlTranslation::guiScanCode(code).value_or(0));
     EXPECT_EQ(letters.size(), 26u);
@@ -114,19 +113,16 @@ TEST(SdlTranslation, EventsBecomeOldStyleEvents)
     out.clear();
     SDL_Event wheel{};
     wheel.type = SDL_MOUSEWHEEL;
-    wheel.wheel.y = 2;
-    SdlTranslation::translate(wheel, out);
-    wheel.wheel.y = -1;
-    SdlTranslation::translate(wheel, out);
-    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
-    SdlTranslation::translate(wheel, out);
-    wheel.wheel.y = 0;
-    SdlTranslation::translate(wheel, out);
+    for (const auto& [y, direction] : {std::pair<int, Uint32>{2, SDL_MOUSEWHEEL_NORMAL}, {-1, SDL_MOUSEWHEEL_NORMAL},
+                                       {-1, SDL_MOUSEWHEEL_FLIPPED}, {0, SDL_MOUSEWHEEL_FLIPPED}}) {
+        wheel.wheel.y = y;
+        wheel.wheel.direction = direction;
+        SdlTranslation::translate(wheel, out);
+    }
     std::vector<std::pair<Event::Type, std::uint32_t>> seen;
     for (const Event& event : out)
         seen.emplace_back(event.type, event.code);
-    const auto down = Event::Type::MouseButtonDown;
-    const auto up = Event::Type::MouseButtonUp;
+    const auto down = Event::Type::MouseButtonDown, up = Event::Type::MouseButtonUp;
     EXPECT_EQ(seen, (std::vector<std::pair<Event::Type, std::uint32_t>>{
                         {down, 4}, {up, 4}, {down, 4}, {up, 4}, {down, 5}, {up, 5}, {down, 4}, {up, 4}}));
 
