@@ -65,16 +65,19 @@ TEST(ScenarioTest, EnvironmentTextureNamesComeFromTheSkyTexture)
     }
 }
 
-TEST(ScenarioTest, LightsSkyBoxAndAFailedInitialisation)
+TEST(ScenarioTest, LightsFactionsSkyBoxAndAFailedInitialisation)
 {
     const std::string light = "scenario.addDirectionalLight(Vector3(1, 0, 0), ColourValue(1, 1, 1, 1), "
                               "ColourValue(0.5, 0.5, 0.5, 1))";
     ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha", "", light));
+    world.addScript("alpha.py", recordingScript("Alpha", "", light + "; Faction.create('Rebels')"));
     world.addScript("beta.py", recordingScript("Beta", "", light));
     world.addScript("gamma.py", recordingScript("Gamma", "", light + "; raise RuntimeError('half set up')"));
     ScenarioManager& manager = world.preload();
+    const std::size_t freeIds = Faction::freeIdCount();
     Scenario& alpha = manager.loadScenario("Alpha");
+    ASSERT_NE(alpha.getFaction("Rebels"), nullptr); // a script's factions go to the scenario it sets up
+    EXPECT_EQ(Faction::freeIdCount(), freeIds - 1);
     ASSERT_EQ(alpha.getLights().size(), 1u);
     const std::string alphaLight = alpha.getLights()[0]->getName();
     EXPECT_TRUE(alpha.getLights()[0]->getDerivedDirection().positionEquals(Ogre::Vector3::UNIT_X, 1e-5f));
@@ -89,6 +92,23 @@ TEST(ScenarioTest, LightsSkyBoxAndAFailedInitialisation)
         EXPECT_EQ(lightNumber(Scenario::getLightName()), betaNumber + 1);
         beta.removeLights();
         EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), 0u);
+    }
+    std::weak_ptr<Faction> released;
+    {
+        SCOPED_TRACE("factions belong to the current scenario and leave with it");
+        Scenario& beta = *manager.getCurrentScenario();
+        EXPECT_EQ(Faction::freeIdCount(), freeIds);
+        LogCapture log;
+        beta.createFactions();
+        EXPECT_EQ(log.lines(), (Lines{"Creating factions", "Debris systems"}));
+        const std::shared_ptr<Faction> player = beta.getFaction("Player"), enemy = beta.getFaction("Enemy");
+        ASSERT_TRUE(player && enemy);
+        EXPECT_EQ(enemy->relationTo(*player), 2);
+        EXPECT_EQ(Faction::find("Enemy"), enemy);
+        beta.addFaction(std::make_shared<Faction>("Player", 0)); // no check for duplicates: the first is found
+        EXPECT_EQ(beta.getFaction("Player"), player);
+        EXPECT_EQ(Faction::freeIdCount(), freeIds - 3);
+        released = player;
     }
     {
         SCOPED_TRACE("a sky box of an unknown or textureless material is refused");
@@ -108,48 +128,13 @@ TEST(ScenarioTest, LightsSkyBoxAndAFailedInitialisation)
     EXPECT_FALSE(logged(lines, "Scenario Gamma loaded."));
     EXPECT_FALSE(manager.findScenario("Gamma")->isLoaded());
     EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), 0u);
+    EXPECT_TRUE(released.expired());
     manager.loadScenario("Alpha"); // without the failed scenario's unload
     EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Gamma initialise", "Alpha initialise"}));
-}
-
-TEST(ScenarioTest, FactionsBelongToTheCurrentScenarioAndLeaveWithIt)
-{
-    ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha", "", "Faction.create('Rebels')"));
-    world.addScript("beta.py", recordingScript("Beta"));
-    ScenarioManager& manager = world.preload();
-    const std::size_t freeIds = Faction::freeIdCount();
-
-    Scenario& beta = manager.loadScenario("Beta");
-    EXPECT_EQ(beta.getFaction("Enemy"), nullptr);
-    std::weak_ptr<Faction> released;
-    {
-        LogCapture log;
-        beta.createFactions();
-        EXPECT_EQ(log.lines(), (Lines{"Creating factions", "Debris systems"}));
-        const std::shared_ptr<Faction> player = beta.getFaction("Player");
-        const std::shared_ptr<Faction> enemy = beta.getFaction("Enemy");
-        ASSERT_TRUE(player && enemy);
-        EXPECT_EQ(enemy->relationTo(*player), 2);
-        EXPECT_EQ(Faction::find("Enemy"), enemy);
-
-        // No check for duplicates: the first of a name is the one found.
-        beta.addFaction(std::make_shared<Faction>("Player", 0));
-        EXPECT_EQ(beta.getFaction("Player"), player);
-        EXPECT_EQ(Faction::freeIdCount(), freeIds - 3);
-        released = player;
-    }
-
-    // A script's factions go to the scenario it sets up; the previous scenario's are released.
-    Scenario& alpha = manager.loadScenario("Alpha");
-    EXPECT_TRUE(released.expired());
-    ASSERT_NE(alpha.getFaction("Rebels"), nullptr);
-    EXPECT_EQ(Faction::freeIdCount(), freeIds - 1);
-
     manager.unloadAll();
     EXPECT_EQ(Faction::freeIdCount(), freeIds);
-    const Lines lines = failsWith<ConfigurationError>([] { Faction::create("Late"); });
-    EXPECT_EQ(lines, (Lines{"Faction::create, no running scenario to hold faction Late"}));
+    EXPECT_EQ(failsWith<ConfigurationError>([] { Faction::create("Late"); }),
+              (Lines{"Faction::create, no running scenario to hold faction Late"}));
 }
 
 using ScenarioFocus = Test::TargetingFixture;
@@ -244,10 +229,18 @@ def getScenarioConfig():
     return TweakedConfig()
 )";
 
-TEST(ScenarioTest, ConfigurationsOfferTweaksThatTheyKeepAlive)
+TEST(ScenarioTest, ConfigurationsOfferTweaksThatTheyKeepAliveAndDeclareResourcesForTheNextLoad)
 {
     ScenarioWorld world;
     world.addScript("tweaked.py", tweakScript);
+    std::filesystem::create_directories(world.path("scenario_media"));
+    writeFile(world.path("scenario_media/own.material"),
+              "material ScenarioOwnMaterial\n{\n    technique\n    {\n        pass\n        {\n"
+              "            lighting off\n        }\n    }\n}\n");
+    world.addScript("alpha.py",
+                    recordingScript("Alpha", "",
+                                    "self.addResourcePath('" + world.path("scenario_media") + "'); "
+                                    "self.declareResource('ScenarioDeclared', 'Material')"));
     ScenarioManager& manager = world.preload();
     ScenarioConfig& config = manager.findScenario("Tweaked")->getConfig();
 
@@ -283,27 +276,15 @@ except Exception:
 else:
     raise AssertionError('ScenarioTweak is abstract')
 )");
-}
 
-TEST(ScenarioTest, ResourcesDeclaredInInitialiseArriveAtTheNextLoad)
-{
-    ScenarioWorld world;
-    std::filesystem::create_directories(world.path("scenario_media"));
-    writeFile(world.path("scenario_media/own.material"),
-                    "material ScenarioOwnMaterial\n{\n    technique\n    {\n        pass\n        {\n"
-                    "            lighting off\n        }\n    }\n}\n");
-    world.addScript("alpha.py",
-                    recordingScript("Alpha", "",
-                                    "self.addResourcePath('" + world.path("scenario_media") + "'); "
-                                    "self.declareResource('ScenarioDeclared', 'Material')"));
-    ScenarioManager& manager = world.preload();
+    // Resources declared in initialise arrive at the next load, declared once however often it loads.
     auto& materials = Ogre::MaterialManager::getSingleton();
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     manager.loadScenario("Alpha");
     EXPECT_FALSE(materials.resourceExists("ScenarioDeclared", "Alpha"));
     manager.loadScenario("Alpha");
     EXPECT_TRUE(materials.resourceExists("ScenarioDeclared", "Alpha"));
-    manager.loadScenario("Alpha"); // declared once however often it loads
+    manager.loadScenario("Alpha");
     EXPECT_TRUE(materials.resourceExists("ScenarioOwnMaterial", "Alpha"));
     EXPECT_EQ(groups.getResourceDeclarationList("Alpha").size(), 1u);
     EXPECT_EQ(groups.getResourceLocationList("Alpha").size(), 1u);
@@ -314,10 +295,9 @@ TEST(ScenarioTest, ResourcesDeclaredInInitialiseArriveAtTheNextLoad)
         "    def getName(self):\n"
         "        return 'NotYetAScenario'\n"
         "early = EarlyConfig()\n");
-    const Lines lines = failsWith<ConfigurationError>([] {
+    EXPECT_EQ(failsWith<ConfigurationError>([] {
         boost::python::extract<ScenarioConfig&>(scriptHost().evaluate("early"))().declareResource("X", "Material");
-    });
-    EXPECT_EQ(lines, (Lines{"ScenarioConfig::declareResource, no resource group NotYetAScenario"}));
+    }), (Lines{"ScenarioConfig::declareResource, no resource group NotYetAScenario"}));
 }
 
 } // namespace
