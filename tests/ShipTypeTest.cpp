@@ -159,13 +159,7 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
     write("zeta.ship", shipText("Alpha"));
     write("beta.ship", shipText("Zulu", {{"poolSize", ""}}));
     write("gamma.ship", shipText("Mike", {{"poolSize", "7"}}));
-    write(".hidden.ship", shipText("Hidden"));
-    write("upper.SHIP", shipText("Upper"));
-    write("backup.ship.old", shipText("Backup"));
-    write("notes.txt", "[Ship]\n");
-    std::filesystem::create_directories(path("folder.ship"));
-    std::filesystem::create_directories(path("sub"));
-    writeFile(path("sub/deep.ship"), shipText("Deep"));
+    write("notes.txt", "[Ship]\n"); // which files are types is TypeFiles' own test
     load();
 
     EXPECT_EQ(ShipType::getTypeNames(), (std::vector<std::string>{"Zulu", "Mike", "Alpha"}));
