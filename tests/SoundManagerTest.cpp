@@ -96,16 +96,15 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
 }
 
-TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachChannelsOnRefresh)
+TEST_F(SoundManagerTest, GainsDopplerAndListenerFollowSettingsPauseAndCamera)
 {
     SoundManager& sound = startManager();
+    // Gains come from the settings; setters save at once but reach channels on refresh.
     const std::pair<SoundCategory, float> rows[] = {
         {SoundCategory::ENVIRONMENT, 0.25f}, {SoundCategory::EFFECTS, 0.5f}, {SoundCategory::INSTRUMENT, 0.625f},
         {SoundCategory::THRUST, 0.125f},     {SoundCategory::AMBIENT, 0.375f}};
-    for (const auto& [category, gain] : rows) {
-        SCOPED_TRACE(static_cast<int>(category));
-        EXPECT_EQ(sound.getCategoryGain(category), gain);
-    }
+    for (const auto& [category, gain] : rows)
+        EXPECT_EQ(sound.getCategoryGain(category), gain) << static_cast<int>(category);
     SoundChannelGroup* master = nullptr;
     ASSERT_EQ(sound.getSystem().getMasterChannelGroup(master), SoundResult::OK);
     EXPECT_EQ(master->getVolume(), 0.75f);
@@ -126,7 +125,6 @@ TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachCha
              {"effects", "0.25"}, {"thrust", "1"}, {"instrument", "0.0625"}, {"ambient", "0.5"}, {"master", "0.5"}})
         EXPECT_EQ(saved.getValue("Gain", key), value) << key;
     EXPECT_EQ(master->getVolume(), 0.5f);
-
     float volume = 0.0f;
     shot->getChannel().getVolume(volume);
     EXPECT_EQ(volume, 0.5f);
@@ -135,11 +133,8 @@ TEST_F(SoundManagerTest, GainsComeFromTheSettingsAndSettersSaveAtOnceButReachCha
     EXPECT_EQ(volume, 0.25f);
     engine->getChannel().getVolume(volume);
     EXPECT_EQ(volume, 1.0f);
-}
 
-TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
-{
-    SoundManager& sound = startManager();
+    // Pause suspends the Doppler effect once; resume restores it.
     SoundSystem& system = sound.getSystem();
     float doppler = 0.0f, distance = 0.0f, rolloff = 0.0f;
     system.set3DSettings(0.25f, 2.0f, 0.5f);
@@ -149,21 +144,15 @@ TEST_F(SoundManagerTest, PauseSuspendsTheDopplerEffectOnceAndResumeRestoresIt)
     scheduler.setPaused(true);
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.0f);
-
-    // A second pause does not reach the sound system again.
     system.set3DSettings(0.25f, 2.0f, 0.5f);
-    scheduler.setPaused(true);
+    scheduler.setPaused(true); // a second pause does not reach the sound system again
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.25f);
-
     scheduler.togglePause();
     system.get3DSettings(doppler, distance, rolloff);
     EXPECT_EQ(doppler, 0.75f);
-}
 
-TEST_F(SoundManagerTest, TheListenerFacesAlongTheCurrentCamerasMinusZ)
-{
-    SoundManager& sound = startManager();
+    // The listener faces along the current camera's minus z.
     const Ogre::Quaternion turned(Ogre::Degree(90), Ogre::Vector3::UNIT_Y);
     Ogre::Vector3 position, velocity, forward, up;
     sound.updateListener(Ogre::Vector3(1, 2, 3), turned, Ogre::Vector3(0, 0, -4));
