@@ -98,6 +98,7 @@ TEST(ScenarioTest, LightsFactionsSkyBoxAndAFailedInitialisation)
         SCOPED_TRACE("factions belong to the current scenario and leave with it");
         Scenario& beta = *manager.getCurrentScenario();
         EXPECT_EQ(Faction::freeIdCount(), freeIds);
+        EXPECT_EQ(beta.getFaction("Enemy"), nullptr);
         LogCapture log;
         beta.createFactions();
         EXPECT_EQ(log.lines(), (Lines{"Creating factions", "Debris systems"}));

@@ -107,6 +107,7 @@ TEST(ScriptSystemTest, ScriptsSeeThePreludeTheMathTypesAndEarlierGlobals)
                                "math_angles.py", "globals_first.py", "globals_second.py"})
         EXPECT_TRUE(runs(script));
     EXPECT_EQ(evaluated<Ogre::Vector3>("sharedDouble(sharedOrigin)"), Ogre::Vector3(2, 4, 6));
+    EXPECT_EQ(ScriptSystem::getSingletonPtr(), &host());
     // The module registered its conversions at start; a second start adds nothing and says nothing.
     LogCapture log;
     EXPECT_NO_THROW(Tolvarine::initTolvarine());

@@ -107,7 +107,9 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
                                     componentText("Component_Wing", 50) + componentText("Component_Aerial", 0));
     const DamageModel& shown = damage; // what the damage display reads
     ASSERT_EQ(shown.getComponentCount(), 3u);
+    EXPECT_EQ(shown.getComponentName(1), "Wing");
     EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
+    EXPECT_EQ(shown.getWireframeScale(), 0.25f);
     EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
     EXPECT_EQ(damage.getComponentIndex("Wing"), 1);
     EXPECT_EQ(damage.getComponentIndex("Rudder"), 0); // unknown geometry damages the first

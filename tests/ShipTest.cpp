@@ -148,6 +148,7 @@ TEST_F(ShipTest, PoolsActivationFocusAndReactivation)
     Ship* ship = Ship::create("Dart");
     EXPECT_FALSE(ship->isInPlay());
     EXPECT_EQ(static_cast<CollisionListener*>(&ship->getShipDamageModel()), ship->getLink()->getListener());
+    EXPECT_EQ(ship, ship->getLink()->getControllable());
     ship->activate(player, Vector3(10, 20, 30), Quaternion::IDENTITY);
     EXPECT_EQ(1, player.getShipCount());
     EXPECT_TRUE(ship->getFrameDisplay().isActive());
@@ -271,6 +272,7 @@ TEST_F(ShipTest, HoldingForwardThrustMovesTheFocusedShipAlongItsNose)
     const Vector3 moved = ship->getPosition();
     EXPECT_LT(moved.x, -1.0f);
     EXPECT_NEAR(0.0f, moved.z, 0.01f * -moved.x);
+    EXPECT_LT(ship->getVelocity().x, 0.0f);
     input.setSymbolPressed(forward, false);
     input.setSymbolValue(forward, 0.0f);
     EXPECT_EQ(Vector3::ZERO, ship->getPhysicsBody()->getForce());

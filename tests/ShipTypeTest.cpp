@@ -49,6 +49,7 @@ TEST_F(ShipTypeTest, ReadsKeysComponentsRolesAndTuning)
     write("wasp.ship",
           shipText("Wasp", {{"Physics.explosionBounce", "1"}},
                    componentText("Component_Hull", 100, {}, "meshPosition = (1 2 3)\ntrigger = 0.5\n"
+                                                             "triggerExplosionGroup = Sparks\n"
                                                              "triggerParticleSystem = Smoke\n") +
                        "[Weapons]\nmesh = not a component\n" +
                        componentText("Wing Component_Left", 40) + componentText("Component_Engine", 60)));
@@ -69,6 +70,7 @@ TEST_F(ShipTypeTest, ReadsKeysComponentsRolesAndTuning)
     EXPECT_EQ(type.getComponentMeshPosition(0), Ogre::Vector3(1, 2, 3));
     EXPECT_EQ(type.getComponentTrigger(0), 0.5f);
     EXPECT_EQ(type.getComponentTriggerParticleSystem(0), "Smoke");
+    EXPECT_EQ(type.getComponentTriggerExplosionGroup(0), "Sparks");
     EXPECT_THROW(type.getComponentArmour(3), std::out_of_range);
     const ShipType& plain = ShipType::getByName("Plain");
     EXPECT_EQ(plain.getComponentCount(), 0u);

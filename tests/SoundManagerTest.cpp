@@ -169,6 +169,7 @@ TEST_F(SoundManagerTest, GainsDopplerAndListenerFollowSettingsPauseAndCamera)
     sound.getSystem().get3DListenerAttributes(0, position, velocity, forward, up);
     EXPECT_EQ(position, Ogre::Vector3(7, 8, 9));
     EXPECT_TRUE(forward.positionEquals(Ogre::Vector3(1, 0, 0), 1e-6f)) << forward;
+    EXPECT_TRUE(sound.getListenerOrientation().equals(turned.Inverse(), Ogre::Radian(1e-5f)));
 }
 
 TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndUnknownNamesFailCleanly)
@@ -218,6 +219,7 @@ TEST_F(SoundManagerTest, SoundsAreSharedByFileAndMode)
     SoundSample* software = sound.createSound(SoundManager::getSoundConfig("beep"), false);
     ASSERT_NE(beep, nullptr);
     EXPECT_EQ(again, beep);
+    EXPECT_EQ(beep->getPath(), "sounds/beep.wav");
     EXPECT_EQ(beep->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D);
     EXPECT_EQ(flat->getMode(), SoundSample::HARDWARE | SoundSample::MODE_2D);
     EXPECT_EQ(loop->getMode(), SoundSample::HARDWARE | SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);

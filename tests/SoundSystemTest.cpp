@@ -96,14 +96,16 @@ TEST(SoundResult, EveryResultHasItsOwnText)
 
 TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
 {
+    SoundSample* sample = nullptr;
+    EXPECT_EQ(SoundSystem().createSound("none.wav", SoundSample::MODE_2D, sample), SoundResult::NOT_INITIALISED);
     Voices voices(Out::DEVICE);
+    ASSERT_FALSE(voices.system.isSilent());
     SoundSample* mono = voices.tone("mono.wav", 0.1, SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);
     ASSERT_TRUE(mono);
     EXPECT_NEAR(mono->getLength(), 0.1, 1e-9);
     // Stereo 8-bit becomes 16-bit, mixed down to mono for a positional sound.
     const std::string stereo = voices.folder.file("stereo8.wav");
     writeToneWav(stereo, 1000.0 / 11025, 2, 11025, 8);
-    SoundSample* sample = nullptr;
     for (const auto& [mode, channels] : {std::pair<unsigned, int>{SoundSample::MODE_2D, 2}, {SoundSample::MODE_3D, 1}}) {
         SCOPED_TRACE(channels);
         ASSERT_EQ(voices.system.createSound(stereo, mode, sample), SoundResult::OK);
@@ -142,6 +144,7 @@ TEST(SoundSystem, NullDeviceDeliversOneNaturalEndWhileTheHandleIsStillValid)
     std::string driver;
     EXPECT_EQ(voices.system.getDriverName(0, driver), SoundResult::OK);
     EXPECT_NE(driver, "Silent");
+    EXPECT_EQ(voices.system.getDriverName(1, driver), SoundResult::INVALID_PARAM);
     SoundChannel channel = voices.start(voices.tone("blip.wav", 0.03, SoundSample::MODE_2D));
     int marker = 0, ends = 0;
     ASSERT_EQ(channel.setUserData(&marker), SoundResult::OK);
@@ -163,6 +166,7 @@ TEST(SoundSystem, NullDeviceDeliversOneNaturalEndWhileTheHandleIsStillValid)
     EXPECT_EQ(seenData, &marker);
     EXPECT_TRUE(sameHandle);
     EXPECT_EQ(channel.setVolume(0.5f), SoundResult::INVALID_HANDLE);
+    EXPECT_EQ(channel.setUserData(nullptr), SoundResult::INVALID_HANDLE);
     voices.system.update();
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(voices.playingCount(), 0);
@@ -186,6 +190,7 @@ TEST(SoundSystem, StopNeverCallsBackAndAStaleHandleCannotReachTheNextSound)
         EXPECT_NE(first, second);
         EXPECT_EQ(first.stop(), SoundResult::INVALID_HANDLE);
         EXPECT_EQ(first.setPaused(false), SoundResult::INVALID_HANDLE);
+        EXPECT_EQ(first.setCallback(SoundChannel::CallbackType::END, nullptr), SoundResult::INVALID_HANDLE);
         EXPECT_TRUE(playing(second));
         EXPECT_FALSE(playing(SoundChannel()));
     }
@@ -281,6 +286,10 @@ TEST(SoundSystem, ListenerSourceAndDopplerSettingsReachTheDeviceMirroredForALeft
         SoundChannel placed = voices.start(voices.tone("p.wav", 1.0, SoundSample::MODE_3D), true);
         EXPECT_EQ(placed.set3DAttributes(Ogre::Vector3(10, -20, 30), Ogre::Vector3(1, 0, 0)), SoundResult::OK);
         EXPECT_EQ(placed.set3DAttributes(Ogre::Vector3(INFINITY, 0, 0), Ogre::Vector3::ZERO), SoundResult::INVALID_FLOAT);
+        Ogre::Vector3 at, moving; // read back from the device
+        placed.get3DAttributes(at, moving);
+        EXPECT_EQ(at, Ogre::Vector3(10, -20, 30));
+        EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 10000.0f), SoundResult::OK);
         EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 1.0f), SoundResult::INVALID_PARAM);
         EXPECT_EQ(placed.setMode(SoundChannel::HEAD_RELATIVE_3D | SoundChannel::WORLD_RELATIVE_3D),
                   SoundResult::INVALID_PARAM);
@@ -298,6 +307,9 @@ TEST(SoundSystem, ListenerSourceAndDopplerSettingsReachTheDeviceMirroredForALeft
     ASSERT_EQ(system.set3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
     alGetListener3f(AL_POSITION, &read.x, &read.y, &read.z);
     EXPECT_EQ(read, Ogre::Vector3(1, 2, -3));
+    Ogre::Vector3 p, v, f, u;
+    system.get3DListenerAttributes(0, p, v, f, u);
+    EXPECT_EQ(p, position); // the caller reads back its own frame
 }
 
 TEST(SoundSystemLoopback, PauseStopVolumeAndGroupsScaleWhatIsHeard)
@@ -314,6 +326,9 @@ TEST(SoundSystemLoopback, PauseStopVolumeAndGroupsScaleWhatIsHeard)
     const double full = level(system);
     ASSERT_GT(full, 0.05);
     ASSERT_EQ(channel.setChannelGroup(effects), SoundResult::OK);
+    int members = 0;
+    effects->getNumChannels(members);
+    EXPECT_EQ(members, 1);
     effects->setVolume(0.5f);
     master->setVolume(0.5f);
     EXPECT_NEAR(level(system) / full, 0.25, 0.03);
@@ -326,8 +341,12 @@ TEST(SoundSystemLoopback, PauseStopVolumeAndGroupsScaleWhatIsHeard)
     bool paused = true;
     channel.getPaused(paused);
     EXPECT_FALSE(paused);
+    float volume = 0.0f; // volumes stay within 0 and 1
+    master->setVolume(2.0f);
     EXPECT_EQ(master->setVolume(NAN), SoundResult::INVALID_FLOAT);
-    channel.setVolume(-3.0f); // volumes stay within 0 and 1
+    master->getVolume(volume);
+    EXPECT_EQ(volume, 1.0f);
+    channel.setVolume(-3.0f);
     EXPECT_LT(level(system), 1e-6);
     // Stopping a group ends its members without callbacks; null puts a channel back in master.
     SoundChannel outsider = voices.start(tone);

@@ -99,6 +99,8 @@ TEST_F(ThrustTest, RequestsAreClampedToTheTypesLimitsOnlyWhenAsked)
     EXPECT_EQ(body().getForce(), Ogre::Vector3(100, 0, 0));
     controller.setForce(Ogre::Vector3(300, 0, 0), false);
     EXPECT_EQ(body().getForce(), Ogre::Vector3(300, 0, 0));
+    controller.setForce(Ogre::Vector3(30, 40, 0), true); // within the limit: bit for bit
+    EXPECT_EQ(body().getForce(), Ogre::Vector3(30, 40, 0));
     controller.setTorque(Ogre::Vector3(0, -60, 80), true);
     EXPECT_TRUE(body().getTorque().positionEquals(Ogre::Vector3(0, -12, 16), 1e-5f));
     controller.applyForce(Ogre::Vector3(0, 0, -0.5f));

@@ -57,10 +57,10 @@ protected:
             return;
         loadShippedEffects();
 
-        copyShippedFiles(shippedData("entities"), ".fireable", entities());
-        copyShippedFiles(shippedData("entities"), ".weapon", entities());
-        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
-        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
+        for (const char* extension : {".fireable", ".weapon"})
+            copyShippedFiles(shippedData("entities"), extension, entities());
+        for (const char* extension : {".explosion", ".spray"})
+            copyShippedFiles(shippedData("explosions"), extension, explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire",
                                   "mass_driver_fire", "ion_lance_fire"})
             soundFiles.define(sound, "filename = beep.wav\n");
@@ -151,17 +151,14 @@ TEST_F(WeaponSceneTest, TheIonLanceStrikesOnceAtOnceAndThePictureShowsItsBeamAnd
 {
     const unsigned dark = litPixels("weapons_before");
     system->setPlayerControlled(true);
-    // The lance, then the gun: one request each.
-    system->setFiring(true);
-    system->setFiring(true);
+    system->setFiring(true); // the lance
+    system->setFiring(true); // the gun
     ASSERT_EQ(1u, FireableProjectile::getPools().getPool("ion_lance")->getLiveCount());
     const Weapon& gun = *system->getWeapons()[1];
     ASSERT_NE(nullptr, gun.getGlow());
     EXPECT_EQ(gun.getMountNode(), gun.getGlow()->getBillboardSet().getParentSceneNode());
 
-    const unsigned lit = litPixels("weapons_firing");
-    EXPECT_GT(lit, dark + 40) << "the beam and the glow should light the picture";
-
+    EXPECT_GT(litPixels("weapons_firing"), dark + 40) << "the beam and the glow should light the picture";
     // The beam reaches the body in the next physics pass and damages it once, at nearly full strength.
     frame(1.0 / 32);
     frame(1.0 / 32);
