@@ -33,8 +33,9 @@ struct Voices {
     explicit Voices(Out output = Out::SILENT, int channels = 8, int software = 0) : system(output)
     {
         system.setClock([this] { return now; });
-        if (software)
+        if (software) {
             EXPECT_EQ(system.setSoftwareChannels(software), SoundResult::OK);
+        }
         EXPECT_EQ(system.init(channels, SoundSystem::INIT_3D_RIGHT_HANDED), SoundResult::OK);
     }
     SoundSample* tone(const std::string& name, double seconds, unsigned mode)
@@ -290,6 +291,13 @@ TEST(SoundSystem, ListenerSourceAndDopplerSettingsReachTheDeviceMirroredForALeft
         placed.get3DAttributes(at, moving);
         EXPECT_EQ(at, Ogre::Vector3(10, -20, 30));
         EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 10000.0f), SoundResult::OK);
+        float minDistance = 0.0f, maxDistance = 0.0f;
+        placed.get3DMinMaxDistance(minDistance, maxDistance);
+        EXPECT_EQ(maxDistance, 10000.0f);
+        EXPECT_EQ(placed.setMode(SoundChannel::HEAD_RELATIVE_3D), SoundResult::OK);
+        unsigned mode = 0;
+        placed.getMode(mode);
+        EXPECT_EQ(mode, SoundSample::MODE_3D | SoundChannel::HEAD_RELATIVE_3D);
         EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 1.0f), SoundResult::INVALID_PARAM);
         EXPECT_EQ(placed.setMode(SoundChannel::HEAD_RELATIVE_3D | SoundChannel::WORLD_RELATIVE_3D),
                   SoundResult::INVALID_PARAM);

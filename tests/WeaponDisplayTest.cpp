@@ -38,39 +38,6 @@ protected:
     WeaponDisplay& display = WeaponDisplay::getSingleton();
 };
 
-TEST_F(WeaponDisplayTest, FocusHandsOverTheShipsReticleAndReleaseTakesItBack)
-{
-    Ogre::Overlay* overlay = reticle("FighterReticle", true, true);
-    TestShip& a = ship("A");
-    a.weaponOverlay = overlay;
-    a.setFocus(true);
-    EXPECT_EQ(display.getReticleOverlay(), overlay);
-    EXPECT_EQ(display.getPrimaryComponent(),
-              Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticlePrimaryComponent"));
-    EXPECT_EQ(display.getSecondaryComponent(),
-              Ogre::OverlayManager::getSingleton().getOverlayElement("FighterReticle/ReticleSecondaryComponent"));
-    EXPECT_FALSE(overlay->isVisible()); // the display is not shown yet
-    // A ship without a reticle clears the previous one.
-    TestShip& b = ship("B");
-    b.setFocus(true);
-    EXPECT_EQ(display.getReticleOverlay(), nullptr);
-    EXPECT_EQ(display.getPrimaryComponent(), nullptr);
-
-    a.setFocus(true);
-    overlay->show();
-    a.setFocus(false);
-    EXPECT_EQ(display.getReticleOverlay(), nullptr);
-    EXPECT_EQ(display.getSecondaryComponent(), nullptr);
-    EXPECT_FALSE(overlay->isVisible());
-    // Weapon systems follow the focus.
-    TestShip& c = ship("C", ShipOptions{true, false, true});
-    c.setFocus(true);
-    EXPECT_EQ(display.getPrimaryWeaponSystem(), c.primary.get());
-    EXPECT_EQ(display.getSecondaryWeaponSystem(), nullptr);
-    c.setFocus(false);
-    EXPECT_EQ(display.getPrimaryWeaponSystem(), nullptr);
-}
-
 TEST_F(WeaponDisplayTest, AReticleWithoutItsComponentsIsLoggedAndKept)
 {
     LogCapture log;
