@@ -91,24 +91,6 @@ TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarB
     EXPECT_TRUE(at({p.x, p.y}, 0.25f, 0.0f));
 }
 
-TEST_F(ScreenProjectionTest, TheViewIsTakenOncePerFrameForEachCamera)
-{
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
-    // The camera moves within the frame: the marks of this frame stay where the view was taken.
-    camera.setPosition(Vector3(5, 0, 0));
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
-    // Another camera in the same frame is seen from its own place.
-    FixedCamera other("Other", scene, settings);
-    other.getCamera()->setAspectRatio(1.0f);
-    other.setPosition(Vector3(5, 0, 0));
-    float x = 99.0f, y = 99.0f;
-    ScreenProjection::projectToScreen(other, Vector3(5, 0, -10), x, y);
-    EXPECT_TRUE(at({x, y}, 0.0f, 0.0f));
-    // The next frame sees the move.
-    nextFrame();
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.0f, 0.0f));
-}
-
 TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
 {
     // Straight ahead or behind there is no direction: bottom centre, never a division by zero.

@@ -46,12 +46,10 @@ TEST(SdlTranslation, EveryNamedKeyReachesItsNumberAndNameBothWays)
 
 TEST(SdlTranslation, NamesAndNumbersTheKeyMapUses)
 {
+    // The names the shipped key map uses.
     const std::vector<std::pair<std::string, std::uint32_t>> keys = {
-        {"space", 32},       {"left shift", 304}, {"page up", 280}, {"[+]", 270},  {"print screen", 316},
-        {"world 0", 160},    {"world 95", 255},   {"f15", 296},     {"=", 61},     {"#", 35},
-        {"return", 13},      {"enter", 271},      {"escape", 27},   {"delete", 127}, {"alt gr", 313},
-        {"caps lock", 301},  {"[0]", 256},        {"equals", 272},  {"w", 119},    {"undo", 322},
-    };
+        {"space", 32}, {"left shift", 304}, {"[+]", 270}, {"world 0", 160}, {"return", 13}, {"enter", 271},
+        {"equals", 272}, {"undo", 322}};
     for (const auto& [name, code] : keys) {
         SCOPED_TRACE(name);
         EXPECT_EQ(SdlTranslation::keyCodeForName(name), code);

@@ -5,10 +5,6 @@
 #include "LogCapture.h"
 #include "ShipFiles.h"
 
-#include <OgreDefaultHardwareBufferManager.h>
-#include <OgreOverlayManager.h>
-#include <OgreOverlaySystem.h>
-#include <OgreRoot.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -34,15 +30,6 @@ protected:
 
     TemporaryFolder folder;
 };
-
-std::vector<std::string> adjacencyLines(const LogCapture& log)
-{
-    std::vector<std::string> lines;
-    for (const std::string& line : log.lines())
-        if (line.find("Adding adjacent") != std::string::npos)
-            lines.push_back(line);
-    return lines;
-}
 
 TEST_F(ShipTypeTest, ReadsKeysComponentsRolesAndTuning)
 {
@@ -91,32 +78,6 @@ TEST_F(ShipTypeTest, ReadsKeysComponentsRolesAndTuning)
         SCOPED_TRACE(i);
         EXPECT_FLOAT_EQ(rows[i].first, rows[i].second);
     }
-}
-
-TEST_F(ShipTypeTest, NeighboursAreLinkedBothWaysWithOneLogLineEach)
-{
-    LogCapture log;
-    write("moth.ship",
-          shipText("Moth", {},
-                   // Keys are taken in byte order: "adjacent0" (Engine) before "adjacent1" (Hull).
-                   // Hull names itself and an unknown Rudder: both ignored without a word.
-                   componentText("Component_Hull", 50, {"Nose", "Hull", "Rudder"}) +
-                       componentText("Component_Wing", 50, {"Engine", "Hull"}) +
-                       componentText("Component_Engine", 50, {"Wing"}) + componentText("Component_Nose", 50)));
-    load();
-    const ShipType& type = ShipType::getByName("Moth");
-
-    EXPECT_EQ(adjacencyLines(log), (std::vector<std::string>{
-                                       "ShipType (Moth): Adding adjacent components: Nose and Hull",
-                                       "ShipType (Moth): Adding adjacent components: Engine and Wing",
-                                       "ShipType (Moth): Adding adjacent components: Hull and Wing",
-                                       "ShipType (Moth): Adding adjacent components: Wing and Engine",
-                                   }));
-    EXPECT_EQ(type.getComponentNeighbours(0), (std::vector<unsigned>{3, 1}));
-    // Wing and Engine name each other, so each holds the other twice.
-    EXPECT_EQ(type.getComponentNeighbours(1), (std::vector<unsigned>{2, 0, 2}));
-    EXPECT_EQ(type.getComponentNeighbours(2), (std::vector<unsigned>{1, 1}));
-    EXPECT_EQ(type.getComponentNeighbours(3), (std::vector<unsigned>{0}));
 }
 
 TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
@@ -203,22 +164,6 @@ TEST_F(ShipTypeTest, APlainFileAndItsTwinAreOneType)
     std::filesystem::remove(path("kite.ship"));
     ShipType::reloadAll();
     EXPECT_EQ(ShipType::getByFilename("kite").getDescription(), "Kite fighter");
-}
-
-TEST_F(ShipTypeTest, TheReticleIsLookedUpByName)
-{
-    auto buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
-    auto root = std::make_unique<Ogre::Root>("", "", "");
-    auto overlays = std::make_unique<Ogre::OverlaySystem>();
-    Ogre::Overlay* defaultHud = Ogre::OverlayManager::getSingleton().create("DefaultHud");
-    Ogre::Overlay* heavy = Ogre::OverlayManager::getSingleton().create("HeavyHud");
-    write("a.ship", shipText("A"));
-    write("b.ship", shipText("B", {{"Display.weaponOverlay", "HeavyHud"}}));
-    write("c.ship", shipText("C", {{"Display.weaponOverlay", "NoSuchHud"}}));
-    load();
-    EXPECT_EQ(ShipType::getByName("A").getWeaponOverlay(), defaultHud);
-    EXPECT_EQ(ShipType::getByName("B").getWeaponOverlay(), heavy);
-    EXPECT_EQ(ShipType::getByName("C").getWeaponOverlay(), nullptr);
 }
 
 } // namespace
