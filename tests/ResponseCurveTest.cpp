@@ -44,35 +44,24 @@ TEST_F(ResponseCurveTest, SamplesAreEvenlySpacedOverXTimesTheirCount)
 {
     const ResponseCurve curve = ResponseCurves(path()).lookup("Rising");
     EXPECT_EQ(curve.getSamples(), (std::vector<float>{0, 2, 4}));
-    // At the samples: x = i / n.
-    EXPECT_FLOAT_EQ(curve.evaluate(0.0f), 0.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(1.0f / 3.0f), 2.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(2.0f / 3.0f), 4.0f);
-    // Between them.
-    EXPECT_FLOAT_EQ(curve.evaluate(0.5f), 3.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(1.0f / 6.0f), 1.0f);
-    // Beyond both ends the end samples hold.
-    EXPECT_FLOAT_EQ(curve.evaluate(0.9f), 4.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(1.0f), 4.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(5.0f), 4.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(-1.0f), 0.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(std::numeric_limits<float>::infinity()), 4.0f);
-    EXPECT_FLOAT_EQ(curve.evaluate(-std::numeric_limits<float>::infinity()), 0.0f);
-    // A ratio of 0 / 0 reads as 0.
-    EXPECT_FLOAT_EQ(curve.evaluate(std::numeric_limits<float>::quiet_NaN()), 0.0f);
+    const float infinity = std::numeric_limits<float>::infinity();
+    struct Row { const char* rule; float x, want; };
+    const Row rows[] = {
+        {"at a sample, x = i / n", 1.0f / 3.0f, 2.0f}, {"at the last sample", 2.0f / 3.0f, 4.0f},
+        {"between samples", 0.5f, 3.0f},            {"between the first two", 1.0f / 6.0f, 1.0f},
+        {"past the last sample", 0.9f, 4.0f},       {"far beyond", infinity, 4.0f},
+        {"below zero", -1.0f, 0.0f},                 {"far below", -infinity, 0.0f},
+        {"a ratio of 0 / 0 reads as 0", std::numeric_limits<float>::quiet_NaN(), 0.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        EXPECT_FLOAT_EQ(curve.evaluate(row.x), row.want);
+    }
     EXPECT_FLOAT_EQ(ResponseCurve({7, 8}).evaluate(std::numeric_limits<float>::quiet_NaN()), 7.0f);
-}
-
-TEST_F(ResponseCurveTest, KeysOrderTheSamplesByNumber)
-{
+    EXPECT_FLOAT_EQ(ResponseCurve().evaluate(0.5f), 0.0f);
+    // Keys order the samples by number; a key is read back under its plain decimal text.
     const ResponseCurves curves(path());
     EXPECT_EQ(curves.lookup("Shuffled").getSamples(), (std::vector<float>{10, 20, 100}));
-
-    const ResponseCurve single = curves.lookup("Single");
-    for (float x : {-2.0f, 0.0f, 0.3f, 1.0f, 9.0f})
-        EXPECT_FLOAT_EQ(single.evaluate(x), 0.5f);
-
-    // A key is read back under its plain decimal text.
+    EXPECT_FLOAT_EQ(curves.lookup("Single").evaluate(9.0f), 0.5f);
     EXPECT_EQ(curves.lookup("BothSpellings").getSamples(), (std::vector<float>{5, 5}));
 }
 
@@ -96,8 +85,6 @@ TEST_F(ResponseCurveTest, UnknownAndMalformedCurvesAreLoggedAndRaise)
     EXPECT_THROW(ResponseCurves(folder.file("none.cfg")), ConfigurationError);
     EXPECT_EQ(missingFile.lines(), Strings{folder.file("none.cfg") + " does not exist"});
     EXPECT_FALSE(fileExists(folder.file("none.cfg")));
-
-    EXPECT_FLOAT_EQ(ResponseCurve().evaluate(0.5f), 0.0f);
 }
 
 // The program's curves come from "data/curves.cfg" in the working directory.

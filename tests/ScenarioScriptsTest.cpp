@@ -24,7 +24,6 @@
 namespace Tolvarine {
 namespace {
 
-using Lines = std::vector<std::string>;
 using Test::LogCapture;
 using Test::ScenarioWorld;
 using Test::scriptHost;
@@ -49,42 +48,6 @@ void addCoreResources()
         groups.addResourceLocation(sourceFolder + folder, "FileSystem", "Core");
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
-}
-
-Lines preloadLines(const LogCapture& log)
-{
-    Lines lines;
-    for (const std::string& line : log.lines()) {
-        const bool own = line == "ScenarioManager parsing scenario scripts"
-                         || (line.size() > 3 && line.compare(line.size() - 3, 3, "...") == 0)
-                         || (line.size() > 10 && line.compare(line.size() - 10, 10, " preloaded") == 0);
-        if (own)
-            lines.push_back(line);
-    }
-    return lines;
-}
-
-TEST(ScenarioScriptsTest, EveryScenarioTheGameNamesIsPreloaded)
-{
-    ScenarioWorld world;
-    copyGameScripts(world);
-    LogCapture log;
-    ScenarioManager& manager = world.preload();
-
-    EXPECT_EQ(preloadLines(log),
-              (Lines{"ScenarioManager parsing scenario scripts", "skirmish.py...", "Skirmish preloaded", "startup.py...",
-                     "Startup preloaded", "survival.py...", "Survival preloaded", "test.py...", "Test preloaded",
-                     "test_ground.py...", "TestGround preloaded", "tutorial.py...", "Tutorial preloaded"}));
-    for (const char* name : {"Startup", "Skirmish", "Survival", "Tutorial", "TestGround", "Test"})
-        EXPECT_NE(manager.findScenario(name), nullptr) << name;
-
-    // The game modes set everything up themselves: their scenarios load into an empty scene.
-    for (const char* name : {"Skirmish", "Survival"}) {
-        Scenario& scenario = manager.loadScenario(name);
-        EXPECT_TRUE(scenario.isLoaded()) << name;
-        EXPECT_TRUE(scenario.getLights().empty()) << name;
-        EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled()) << name;
-    }
 }
 
 TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
@@ -119,20 +82,20 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
         << "the player's ship, its wing, then the enemy's wing ahead of them";
     Scenario* startup = manager.getCurrentScenario();
     ASSERT_NE(startup, nullptr);
-    EXPECT_EQ(startup->getName(), "Startup");
     EXPECT_TRUE(log.contains("Scenario Startup loaded."));
     EXPECT_TRUE(world.sceneManager->isSkyBoxEnabled());
-    EXPECT_EQ(startup->getEnvironmentMap(), "nebula_env.png");
     EXPECT_EQ(startup->getLights().size(), 2u);
     EXPECT_EQ(dust.getSystems().size(), 2u);
     const std::shared_ptr<Faction> player = startup->getFaction("Player");
     const std::shared_ptr<Faction> enemy = startup->getFaction("Enemy");
-    ASSERT_NE(player, nullptr);
-    ASSERT_NE(enemy, nullptr);
+    ASSERT_TRUE(player && enemy);
     EXPECT_EQ(player->relationTo(*enemy), 2);
-    EXPECT_EQ(enemy->relationTo(*player), 2);
 
-    // The other scenarios with a scene of their own load cleanly after it, each replacing it.
+    // The other scenarios load cleanly after it, each replacing it; the game modes set up nothing.
+    for (const char* name : {"Skirmish", "Survival"}) {
+        EXPECT_TRUE(manager.loadScenario(name).getLights().empty()) << name;
+        EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled()) << name;
+    }
     for (const char* name : {"Tutorial", "TestGround", "Test", "Startup"}) {
         Scenario& scenario = manager.loadScenario(name);
         EXPECT_TRUE(scenario.isLoaded()) << name;

@@ -39,11 +39,8 @@ inline ScriptSystem& scriptHost()
     return *instance;
 }
 
-// Everything a scenario reaches while it loads and unloads, made the way the game's start-up
-// makes it, around a working folder of its own that holds data/scenarios: a rendering root
-// without a window (the render system is optional), the profiler, the statistics and the
-// difficulty settings. The working folder is the process's current folder while the world
-// lives, since scenarios are found relative to it.
+// Everything a scenario reaches while it loads and unloads, made as the game's start-up makes it,
+// in a working folder (current while the world lives) that holds data/scenarios.
 class ScenarioWorld {
 public:
     // With a render system the root can load textures; that needs a display.
@@ -55,8 +52,7 @@ public:
         std::filesystem::current_path(folder.file(""));
 
         if (Ogre::Root::getSingletonPtr() && !withRenderSystem) {
-            // A fixture around this world runs the rendering engine already (the focus fixture
-            // does, for the camera controller): the scenario gets a scene of its own in it.
+            // A fixture around this world runs the engine already: the scenario gets its own scene.
             sceneManager = Ogre::Root::getSingleton().createSceneManager();
             sharedRoot = true;
         } else {
@@ -74,7 +70,6 @@ public:
 
     ~ScenarioWorld()
     {
-        // Scenarios hold script objects and resource groups: released before the root goes.
         manager.reset();
         difficulty.reset();
         statistics.reset();
@@ -90,13 +85,11 @@ public:
     ScenarioWorld(const ScenarioWorld&) = delete;
     ScenarioWorld& operator=(const ScenarioWorld&) = delete;
 
-    // Writes data/scenarios/<leaf>.
     void addScript(const std::string& leaf, const std::string& text) const
     {
         writeFile(folder.file("data/scenarios/" + leaf), text);
     }
 
-    // Makes the manager and preloads the folder.
     ScenarioManager& preload()
     {
         manager = std::make_unique<ScenarioManager>();

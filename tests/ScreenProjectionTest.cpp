@@ -22,11 +22,7 @@ class ScreenProjectionTest : public CameraFixture {
 protected:
     ScreenProjectionTest() { camera.getCamera()->setAspectRatio(1.0f); }
 
-    struct Projection {
-        bool visible;
-        float x;
-        float y;
-    };
+    struct Projection { bool visible; float x, y; };
     Projection project(const Vector3& world) const
     {
         Projection result{false, 99.0f, 99.0f};
@@ -35,8 +31,7 @@ protected:
     }
     std::pair<float, float> edge(const Vector3& world) const
     {
-        float x = 99.0f;
-        float y = 99.0f;
+        float x = 99.0f, y = 99.0f;
         ScreenProjection::screenEdgePoint(camera, world, x, y);
         return {x, y};
     }
@@ -64,35 +59,30 @@ protected:
 
 TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarBehindAreMarked)
 {
-    Projection p = project(Vector3(0, 0, -10));
-    EXPECT_TRUE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 0.0f, 0.0f));
-    p = project(Vector3(5, -2.5f, -10));
-    EXPECT_TRUE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 0.5f, -0.25f));
-    // Off the side: not in view, but the position is still written.
-    p = project(Vector3(15, 0, -10));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 1.5f, 0.0f));
-
-    // Behind, but nearer than the near distance: mirrored, not marked.
-    p = project(Vector3(1, 0, 2));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -0.5f, 0.0f));
-    p = project(Vector3(1, 0, 5));
-    EXPECT_TRUE(at({p.x, p.y}, -0.2f, 0.0f));
-    // Further behind: marked.
-    p = project(Vector3(1, 0, 10));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
-    // In the camera's own plane there is no screen position: marked, never a division by zero.
-    p = project(Vector3(3, 0, 0));
-    EXPECT_FALSE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, -2.0f, -2.0f));
+    struct Row { const char* rule; Vector3 world; bool visible; float x, y; };
+    const Row rows[] = {
+        {"ahead", Vector3(0, 0, -10), true, 0.0f, 0.0f},
+        {"ahead and aside", Vector3(5, -2.5f, -10), true, 0.5f, -0.25f},
+        {"off the side: still written", Vector3(15, 0, -10), false, 1.5f, 0.0f},
+        {"behind, nearer than the near distance: mirrored", Vector3(1, 0, 2), false, -0.5f, 0.0f},
+        {"behind at the near distance", Vector3(1, 0, 5), false, -0.2f, 0.0f},
+        {"further behind: marked", Vector3(1, 0, 10), false, -2.0f, -2.0f},
+        {"in the camera's plane: marked, no division by zero", Vector3(3, 0, 0), false, -2.0f, -2.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        const Projection p = project(row.world);
+        EXPECT_EQ(p.visible, row.visible);
+        EXPECT_TRUE(at({p.x, p.y}, row.x, row.y));
+    }
+    // Radius 0 is no size, even where a projection would have nothing to divide by; a sphere whose
+    // right side is out of view is measured on its left side.
+    EXPECT_EQ(ScreenProjection::projectedScreenWidth(camera, Vector3::ZERO, 0.0f), 0.0f);
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
+    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
 
     // The camera's pose and shape count.
     turnToMinusX();
-    p = project(Vector3(90, 0, -5));
+    Projection p = project(Vector3(90, 0, -5));
     EXPECT_TRUE(p.visible);
     EXPECT_TRUE(at({p.x, p.y}, 0.5f, 0.0f));
     camera.getCamera()->setAspectRatio(2.0f);
@@ -101,39 +91,19 @@ TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarB
     EXPECT_TRUE(at({p.x, p.y}, 0.25f, 0.0f));
 }
 
-TEST_F(ScreenProjectionTest, TheViewIsTakenOncePerFrameForEachCamera)
-{
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
-    // The camera moves within the frame: the marks of this frame stay where the view was taken.
-    camera.setPosition(Vector3(5, 0, 0));
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.5f, 0.0f));
-    // Another camera in the same frame is seen from its own place.
-    FixedCamera other("Other", scene, settings);
-    other.getCamera()->setAspectRatio(1.0f);
-    other.setPosition(Vector3(5, 0, 0));
-    float x = 99.0f;
-    float y = 99.0f;
-    ScreenProjection::projectToScreen(other, Vector3(5, 0, -10), x, y);
-    EXPECT_TRUE(at({x, y}, 0.0f, 0.0f));
-    // The next frame sees the move.
-    nextFrame();
-    EXPECT_TRUE(at({project(Vector3(5, 0, -10)).x, 0.0f}, 0.0f, 0.0f));
-}
-
 TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
 {
-    // Right and level: (1, 0), at any distance, even behind.
-    EXPECT_TRUE(at(edge(Vector3(10, 0, -10)), 1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(1000, 0, 500)), 1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(-10, 0, 0)), -1.0f, 0.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, 10, -10)), 0.0f, 1.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, -3, 5)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3(4, 8, 0)), 0.5f, 1.0f));
-    EXPECT_TRUE(at(edge(Vector3(-8, 4, 0)), -1.0f, 0.5f));
     // Straight ahead or behind there is no direction: bottom centre, never a division by zero.
-    EXPECT_TRUE(at(edge(Vector3(0, 0, 10)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3(0, 0, -10)), 0.0f, -1.0f));
-    EXPECT_TRUE(at(edge(Vector3::ZERO), 0.0f, -1.0f));
+    struct Row { Vector3 world; float x, y; };
+    const Row rows[] = {{Vector3(10, 0, -10), 1.0f, 0.0f}, {Vector3(1000, 0, 500), 1.0f, 0.0f},
+                        {Vector3(-10, 0, 0), -1.0f, 0.0f}, {Vector3(0, 10, -10), 0.0f, 1.0f},
+                        {Vector3(0, -3, 5), 0.0f, -1.0f},  {Vector3(4, 8, 0), 0.5f, 1.0f},
+                        {Vector3(-8, 4, 0), -1.0f, 0.5f},  {Vector3(0, 0, 10), 0.0f, -1.0f},
+                        {Vector3(0, 0, -10), 0.0f, -1.0f}, {Vector3::ZERO, 0.0f, -1.0f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.world));
+        EXPECT_TRUE(at(edge(row.world), row.x, row.y));
+    }
 
     // A wide screen stretches the height.
     camera.getCamera()->setAspectRatio(2.0f);
@@ -145,19 +115,8 @@ TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
     turnToMinusX();
     EXPECT_TRUE(at(edge(Vector3(100, 0, -50)), 1.0f, 0.0f));
     EXPECT_TRUE(at(edge(Vector3(100, 20, 10)), -0.5f, 1.0f));
-}
-
-TEST_F(ScreenProjectionTest, ProjectedWidthIsTheScreenRadiusAcrossTheView)
-{
-    // Radius 0 is no size at all, even where a projection would have nothing to divide by.
-    EXPECT_EQ(ScreenProjection::projectedScreenWidth(camera, Vector3::ZERO, 0.0f), 0.0f);
-    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
-    // Its right side is out of view: measured on its left side.
-    EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
-    // Across the camera's view, not along the world's x axis.
-    turnToMinusX();
+    // The projected width is the screen radius across the view, not along the world's x axis.
     EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(90, 0, 0), 5.0f), 0.5f, 1e-5f);
-    // A sphere around the camera's plane has a finite size.
     EXPECT_TRUE(std::isfinite(ScreenProjection::projectedScreenWidth(camera, Vector3(100, 0, 0), 5.0f)));
 }
 

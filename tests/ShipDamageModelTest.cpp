@@ -5,24 +5,15 @@
 #include "CombatWorld.h"
 #include "ComplexExplosion.h"
 #include "ExplosionManager.h"
-#include "ParticleSpray.h"
-#include "ResponseCurves.h"
-
-#include "ConfigFiles.h"
-#include "FatalError.h"
-#include "FixedTask.h"
 #include "GameplaySettings.h"
-#include "InputHandler.h"
 #include "InstrumentSoundManager.h"
 #include "LogCapture.h"
-#include "ManualTicks.h"
-#include "PhysicsEngine.h"
-#include "Scheduler.h"
+#include "ParticleSpray.h"
+#include "ResponseCurves.h"
 #include "ShipExplosionSequence.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
-#include "SoundFiles.h"
-#include "SoundManager.h"
+#include "SoundFixture.h"
 #include "SoundSource.h"
 #include "TargetingDoubles.h"
 
@@ -39,21 +30,18 @@
 #include <ode/objects.h>
 
 #include <cmath>
-#include <map>
-#include <memory>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
 
-// A ship of a type with the given components, on a hand-driven game clock, with the services
-// that focus and the alarm talk to and a pool for the type's explosion sequence.
-class ShipDamageModelTest : public ::testing::Test {
+// A ship of a type with the given components, with the services focus and the alarm talk to.
+class ShipDamageModelTest : public SoundFixture {
 protected:
     ShipDamageModelTest()
     {
+        startManager();
+        sounds = std::make_unique<InstrumentSoundManager>();
         ShipExplosionSequence::getPoolFactory().registerType(
             "SmallShipDeath", [] { return new ShipExplosionSequence("SmallShipDeath", 1.0f, 0.0f); }, 0);
     }
@@ -66,13 +54,15 @@ protected:
         ShipExplosionSequence::getPoolFactory().clear();
     }
 
-    // Builds the ship and its model from component sections (and any other changes).
     ShipDamageModel& build(const std::string& components, const std::map<std::string, std::string>& changes = {})
     {
-        writeFile(folder.file("test.ship"),
+        model.reset();
+        ship.reset();
+        notified.clear();
+        writeFile(files.file("test.ship"),
                   shipText("Test", changes,
                            components + "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
-        type = std::make_unique<ShipType>(folder.file("test.ship"));
+        type = std::make_unique<ShipType>(files.file("test.ship"));
         ship = std::make_unique<TestShip>("ship", *type, journal);
         model = std::make_unique<ShipDamageModel>(*ship, *type);
         model->damageSubscribe([this](unsigned component) { notified.push_back(component); });
@@ -93,36 +83,17 @@ protected:
         return result;
     }
 
-    std::size_t sequencesPlaying() const
+    std::vector<ShipExplosionSequence*> sequences() const
     {
-        return ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveCount();
+        const auto live = ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveObjects();
+        return {live.begin(), live.end()};
     }
 
-    bool alarm() const { return sounds.getCriticalAlarm().isPlaying(); }
+    bool alarm() const { return sounds->getCriticalAlarm().isPlaying(); }
 
-    void passAt(double start)
-    {
-        ManualTicks::advance(start - scheduler.getTime());
-        scheduler.run();
-    }
-
-    // Sound definitions are kept by name for the process; these tests read their own.
-    struct FreshSoundDefinitions {
-        FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
-        ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
-    } freshSoundDefinitions;
-    ManualTicks ticks;
-    TemporaryFolder folder;
-    InputHandler input;
-    Scheduler scheduler;
-    // Each pass does some fixed work, which gives the variable tasks their look-ahead.
-    FixedTask workTask{[](float, float) { ManualTicks::advance(0.0625); }, "Work", 0};
     PhysicsEngine physics;
-    // The alarms need the sound manager with its settings and definitions.
-    SoundFiles soundFiles;
-    SoundManager soundManager{nullptr, SoundSystem::Output::SILENT};
-    InstrumentSoundManager sounds;
-    GameplaySettings gameplay{folder.file("gameplay.cfg")};
+    std::unique_ptr<InstrumentSoundManager> sounds;
+    GameplaySettings gameplay{files.file("gameplay.cfg")};
     Journal journal;
     std::unique_ptr<ShipType> type;
     std::unique_ptr<TestShip> ship;
@@ -130,153 +101,100 @@ protected:
     std::vector<unsigned> notified;
 };
 
-TEST_F(ShipDamageModelTest, TheModelShowsTheTypesComponentsAtFullHealth)
+TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
 {
     ShipDamageModel& damage = build(componentText("Component_Hull", 100, {}, "meshPosition = (1 2 3)\n") +
-                                    componentText("Component_Wing", 50));
-    const DamageModel& shown = damage;
-    ASSERT_EQ(shown.getComponentCount(), 2u);
+                                    componentText("Component_Wing", 50) + componentText("Component_Aerial", 0));
+    const DamageModel& shown = damage; // what the damage display reads
+    ASSERT_EQ(shown.getComponentCount(), 3u);
     EXPECT_EQ(shown.getComponentName(1), "Wing");
     EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
-    EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
-    EXPECT_EQ(shown.getComponentHealth(1), 50.0f);
-    EXPECT_EQ(shown.getComponentHealthProportion(0), 1.0f);
     EXPECT_EQ(shown.getWireframeScale(), 0.25f);
+    EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
     EXPECT_EQ(damage.getComponentIndex("Wing"), 1);
-    // Geometry naming no known component damages the first.
-    EXPECT_EQ(damage.getComponentIndex("Rudder"), 0);
-    EXPECT_EQ(damage.getCollisionType(), 0);
-    EXPECT_FALSE(damage.getMaintenanceTask().isActive());
-
-    hit(1, 20.0f);
-    EXPECT_EQ(shown.getComponentHealth(1), 30.0f);
+    EXPECT_EQ(damage.getComponentIndex("Rudder"), 0); // unknown geometry damages the first
+    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f); // an unarmoured component is broken
+    EXPECT_TRUE(damage.damageComponent(2, 1.0f));
+    damage.damageComponent(1, 20.0f);
     EXPECT_FLOAT_EQ(shown.getComponentHealthProportion(1), 0.6f);
-}
 
-TEST_F(ShipDamageModelTest, AComponentWithoutArmourShowsAsBroken)
-{
-    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Aerial", 0));
-    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
-    EXPECT_EQ(damage.getPlatingCapacity(), 0.0f);
-    EXPECT_FALSE(damage.damageComponent(1, 0.0f));
-    EXPECT_TRUE(damage.damageComponent(1, 1.0f));
-    EXPECT_EQ(damage.getComponentHealthProportion(1), 0.0f);
-}
-
-TEST_F(ShipDamageModelTest, ThePlatingHoldsATenthOfTheWeakestArmourAndRefillsWhenItRunsOut)
-{
-    ShipDamageModel& damage = build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
-    EXPECT_EQ(damage.getPlatingCapacity(), 5.0f);
+    // The plating holds a tenth of the weakest armour and refills when it runs out.
+    build(componentText("Component_Hull", 100) + componentText("Component_Wing", 50));
+    EXPECT_EQ(model->getPlatingCapacity(), 5.0f);
     hit(0, 4.0f);
-    EXPECT_EQ(damage.getPlating(), 1.0f);
     hit(1, 2.0f);
-    // Run out: refilled.
-    EXPECT_EQ(damage.getPlating(), 5.0f);
+    EXPECT_EQ(model->getPlating(), 5.0f);
     hit(0, 6.0f);
-    EXPECT_EQ(damage.getPlating(), 5.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
-
-    // Hits without a component wear the plating too, but do not breach it.
-    hit(ShipDamageModel::NO_COMPONENT, 7.0f);
-    EXPECT_EQ(damage.getPlating(), -2.0f);
+    hit(ShipDamageModel::NO_COMPONENT, 7.0f); // wears the plating, never breaches it
+    EXPECT_EQ(model->getPlating(), -2.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
     EXPECT_EQ(notified.size(), 3u);
-}
 
-TEST_F(ShipDamageModelTest, WithoutComponentsThePlatingIsEndless)
-{
     LogCapture log;
-    ShipDamageModel& damage = build("");
-    EXPECT_TRUE(std::isinf(damage.getPlating()));
-    // Component 0 does not exist on such a ship.
+    EXPECT_TRUE(std::isinf(build("").getPlating())); // without components the plating is endless
     hit(0, 10.0f);
     hit(ShipDamageModel::ALL_COMPONENTS, 10.0f);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"ShipDamageModel: attempt to damage non-existent component: 0"});
-    EXPECT_TRUE(damage.maintenanceUpdate(1.0f));
+    EXPECT_TRUE(model->maintenanceUpdate(1.0f));
+    build(componentText("Component_A", 10));
+    hit(-3, 5.0f);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "ShipDamageModel: attempt to damage non-existent component: 0",
+                               "ShipDamageModel: attempt to damage non-existent component: 4294967293"}));
+    EXPECT_EQ(healths(), std::vector<float>{10.0f});
     EXPECT_TRUE(notified.empty());
 }
 
-TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndTheNextHitBreaksThrough)
+// Guards two faults: health exactly zero is not yet broken, and each life ends in one explosion
+// sequence however often the ship is broken or destroyed.
+TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
 {
     ShipDamageModel& damage = build(componentText("Component_Hull", 10));
     EXPECT_FALSE(damage.damageComponent(0, 10.0f));
-    EXPECT_EQ(damage.getComponentHealth(0), 0.0f);
     EXPECT_FALSE(damage.isDestroyed());
-    EXPECT_EQ(sequencesPlaying(), 0u);
+    EXPECT_TRUE(sequences().empty());
 
     EXPECT_TRUE(damage.damageComponent(0, 0.001f));
     EXPECT_EQ(damage.getComponentHealth(0), 0.0f);
     EXPECT_TRUE(damage.isDestroyed());
-    ASSERT_EQ(sequencesPlaying(), 1u);
-    ShipExplosionSequence* sequence =
-        *ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveObjects().begin();
-    EXPECT_EQ(sequence->getTarget(), ship.get());
-    EXPECT_FALSE(sequence->isFocused());
-    EXPECT_EQ(sequence->getOffset(), Ogre::Vector3::ZERO);
-
-    // Once per life, however often the ship is broken or destroyed.
+    ASSERT_EQ(sequences().size(), 1u);
+    EXPECT_EQ(sequences()[0]->getTarget(), ship.get());
     EXPECT_TRUE(damage.damageComponent(0, 5.0f));
     damage.destroy();
-    EXPECT_EQ(sequencesPlaying(), 1u);
+    EXPECT_EQ(sequences().size(), 1u);
     EXPECT_EQ(notified, (std::vector<unsigned>{0, 0, 0}));
 
-    // The next life starts whole and can end again.
+    // The next life starts whole and can end again; the player's sequence is focused.
     damage.activate();
     EXPECT_FALSE(damage.isDestroyed());
     EXPECT_EQ(damage.getComponentHealth(0), 10.0f);
-    damage.destroy();
-    EXPECT_EQ(sequencesPlaying(), 2u);
-}
-
-TEST_F(ShipDamageModelTest, ThePlayersSequenceIsFocused)
-{
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10));
     ship->setFocus(true);
     damage.destroy();
-    ShipExplosionSequence* sequence =
-        *ShipExplosionSequence::getPoolFactory().getPool("SmallShipDeath")->getLiveObjects().begin();
-    EXPECT_TRUE(sequence->isFocused());
-}
+    ASSERT_EQ(sequences().size(), 2u);
+    EXPECT_NE(sequences()[0]->isFocused(), sequences()[1]->isFocused());
 
-TEST_F(ShipDamageModelTest, AnUnknownExplosionSequenceIsLoggedAndLeavesTheWreck)
-{
+    ShipDamageModel& wreck = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
     LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10), {{"explosionGroup", "Nowhere"}});
-    EXPECT_NO_THROW(damage.destroy());
-    const auto lines = log.lines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u) << lines[0];
-    EXPECT_NO_THROW(damage.destroy()) << "a second blow starts nothing either";
+    wreck.destroy();
+    wreck.destroy();
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u);
 }
 
-TEST_F(ShipDamageModelTest, SplashReachesTheNeighboursInOrderUntilOneBreaks)
+TEST_F(ShipDamageModelTest, SplashAndBlastsReachComponentsInOrderUntilOneBreaks)
 {
     build(componentText("Component_Hull", 100, {"Left", "Right", "Tail"}) + componentText("Component_Left", 10) +
           componentText("Component_Right", 10) + componentText("Component_Tail", 10));
     hit(0, 1.0f, 4.0f);
     EXPECT_EQ(healths(), (std::vector<float>{99.0f, 6.0f, 6.0f, 6.0f}));
     EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2, 3}));
-
     model->damageComponent(2, 3.0f);
     notified.clear();
-    hit(0, 1.0f, 5.0f);
-    // Right breaks: Tail is spared.
+    hit(0, 1.0f, 5.0f); // Right breaks: Tail is spared
     EXPECT_EQ(healths(), (std::vector<float>{98.0f, 1.0f, 0.0f, 6.0f}));
     EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2}));
-    EXPECT_EQ(sequencesPlaying(), 1u);
-}
 
-TEST_F(ShipDamageModelTest, BreakingTheHitComponentStopsTheHitBeforeSplashAndPlating)
-{
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
-    hit(0, 12.0f, 5.0f);
-    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
-    // The plating was lowered past empty but not refilled: no breach.
-    EXPECT_EQ(damage.getPlating(), -11.0f);
-}
-
-TEST_F(ShipDamageModelTest, AnExplosionsBlastHitsEveryComponentUntilOneBreaks)
-{
+    // A blast hits every component in turn until one breaks.
     build(componentText("Component_A", 10) + componentText("Component_B", 10) + componentText("Component_C", 10));
     model->damageComponent(1, 8.0f);
     notified.clear();
@@ -284,146 +202,89 @@ TEST_F(ShipDamageModelTest, AnExplosionsBlastHitsEveryComponentUntilOneBreaks)
                          0.0f, static_cast<DamageType>(3));
     EXPECT_EQ(healths(), (std::vector<float>{5.0f, 0.0f, 10.0f}));
     EXPECT_EQ(notified, (std::vector<unsigned>{0, 1}));
+
+    // Breaking the hit component stops the hit before splash and before the plating refills.
+    ShipDamageModel& damage = build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
+    hit(0, 12.0f, 5.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
+    EXPECT_EQ(damage.getPlating(), -11.0f);
 }
 
-TEST_F(ShipDamageModelTest, OutOfRangeComponentsAreLoggedAsUnsignedNumbers)
-{
-    LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_A", 10));
-    hit(1, 5.0f);
-    hit(-3, 5.0f);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "ShipDamageModel: attempt to damage non-existent component: 1",
-                               "ShipDamageModel: attempt to damage non-existent component: 4294967293"}));
-    EXPECT_EQ(damage.getComponentHealth(0), 10.0f);
-    EXPECT_TRUE(notified.empty());
-}
-
-TEST_F(ShipDamageModelTest, HealthNeverRisesAboveArmour)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 10, {"B"}) + componentText("Component_B", 20));
-    hit(0, 4.0f);
-    hit(0, -50.0f, -50.0f);
-    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 20.0f}));
-    damage.damageComponent(1, 15.0f);
-    damage.maintenanceUpdate(1000.0f);
-    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 20.0f}));
-}
-
-TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestComponentAndAlwaysNotifies)
+TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndAlwaysNotifies)
 {
     ShipDamageModel& damage = build(componentText("Component_A", 10) + componentText("Component_B", 10) +
-                                    componentText("Component_C", 10));
-    // All whole: component 0 is picked and reported, unchanged.
-    damage.maintenanceUpdate(1.0f);
+                                    componentText("Component_C", 20));
+    damage.maintenanceUpdate(1.0f); // all whole: component 0 is picked and reported, unchanged
     EXPECT_EQ(notified, std::vector<unsigned>{0});
-
+    hit(0, 4.0f);
+    hit(0, -50.0f, -50.0f); // negative damage heals nothing
     damage.damageComponent(1, 6.0f);
-    damage.damageComponent(2, 6.0f);
+    damage.damageComponent(2, 16.0f);
     notified.clear();
     // Rate 2: a second gives 2. B and C are equal, and the lower index goes first.
     damage.maintenanceUpdate(1.0f);
     EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 4.0f}));
     damage.maintenanceUpdate(0.5f);
     EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 5.0f}));
-    EXPECT_EQ(notified, (std::vector<unsigned>{1, 2}));
-}
+    damage.maintenanceUpdate(1000.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 6.0f, 20.0f}));
+    EXPECT_EQ(notified, (std::vector<unsigned>{1, 2, 2}));
 
-TEST_F(ShipDamageModelTest, MaintenanceAtRateZeroStillNotifies)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 10) + componentText("Component_B", 10),
-                                    {{"maintenanceRate", "0"}});
-    damage.damageComponent(1, 3.0f);
-    notified.clear();
-    damage.maintenanceUpdate(1.0f);
-    damage.maintenanceUpdate(1.0f);
-    EXPECT_EQ(notified, (std::vector<unsigned>{1, 1}));
-    EXPECT_EQ(healths(), (std::vector<float>{10.0f, 7.0f}));
-}
-
-TEST_F(ShipDamageModelTest, TheFirstRepairAfterActivationCountsFromTheActivation)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});
-    // The ship waits in its pool for a long time before it is used.
+    // Guards: a ship that waited long in its pool must not repair the whole wait at its first update.
+    build(componentText("Component_A", 100), {{"maintenanceRate", "1"}});
     passAt(0.0);
     passAt(500.0);
-    damage.activate();
-    EXPECT_TRUE(damage.getMaintenanceTask().isActive());
-    damage.damageComponent(0, 50.0f);
+    model->activate();
+    model->damageComponent(0, 50.0f);
     notified.clear();
     for (double t = 500.25; notified.empty() && t < 510.0; t += 0.25)
         passAt(t);
     ASSERT_EQ(notified.size(), 1u);
     // The task runs 2 ± 1 s after activation.
-    EXPECT_GE(damage.getComponentHealth(0), 51.0f);
-    EXPECT_LE(damage.getComponentHealth(0), 53.5f);
-
-    // Deactivated, it repairs no more.
-    damage.deactivate();
+    EXPECT_GE(model->getComponentHealth(0), 51.0f);
+    EXPECT_LE(model->getComponentHealth(0), 53.5f);
+    model->deactivate();
     notified.clear();
     for (double t = 510.0; t < 520.0; t += 0.25)
         passAt(t);
     EXPECT_TRUE(notified.empty());
-}
 
-TEST_F(ShipDamageModelTest, TheCriticalAlarmFollowsThePlayersShip)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 100) + componentText("Component_B", 100),
+    // The critical alarm follows the player's ship.
+    ShipDamageModel& alarmed = build(componentText("Component_A", 100) + componentText("Component_B", 100),
                                     {{"maintenanceRate", "1"}});
-    // Another ship's damage never sounds the alarm.
-    damage.damageComponent(0, 71.0f);
-    EXPECT_FALSE(alarm());
-    // Taking the focus re-evaluates it.
+    alarmed.damageComponent(0, 71.0f);
+    EXPECT_FALSE(alarm()); // another ship's damage never sounds it
     ship->setFocus(true);
-    damage.updateCriticalAlarm();
+    alarmed.updateCriticalAlarm();
     EXPECT_TRUE(alarm());
-
-    // Repair to 31 %: the alarm stops, as no other component is critical.
-    damage.maintenanceUpdate(2.0f);
-    EXPECT_EQ(damage.getComponentHealth(0), 31.0f);
+    alarmed.maintenanceUpdate(2.0f); // repaired to 31 %
     EXPECT_FALSE(alarm());
-
-    // Damage switches it on once a component falls below 30 %.
-    damage.damageComponent(1, 69.0f);
+    alarmed.damageComponent(1, 69.0f);
     EXPECT_FALSE(alarm());
-    damage.damageComponent(1, 2.0f);
+    alarmed.damageComponent(1, 2.0f);
     EXPECT_TRUE(alarm());
-    damage.damageComponent(0, 2.0f);
+    alarmed.damageComponent(0, 2.0f);
+    alarmed.maintenanceUpdate(2.0f); // A repaired past 30 %, B still critical
+    EXPECT_EQ(alarmed.getComponentHealth(0), 31.0f);
     EXPECT_TRUE(alarm());
-    // Repairing A (29 %) past 30 % keeps the alarm for B.
-    damage.maintenanceUpdate(2.0f);
-    EXPECT_EQ(damage.getComponentHealth(0), 31.0f);
-    EXPECT_TRUE(alarm());
-
-    // Leaving play silences it.
-    damage.deactivate();
+    alarmed.deactivate();
     EXPECT_FALSE(alarm());
 }
 
-TEST_F(ShipDamageModelTest, OneSubscriberAtATime)
+TEST_F(ShipDamageModelTest, OneSubscriberAtATimeAndHitsHandTheirShockToTheAiAndPushesRollTheShip)
 {
     LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_A", 10));
+    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
+                                                                      {"Physics.triggerAllProjectiles", "1"}});
     std::vector<unsigned> second;
     damage.damageSubscribe([&second](unsigned component) { second.push_back(component); });
     EXPECT_EQ(log.lines(),
               std::vector<std::string>{"Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"});
     damage.damageComponent(0, 1.0f);
     EXPECT_TRUE(notified.empty());
-    EXPECT_EQ(second, std::vector<unsigned>{0});
-
     damage.damageUnsubscribe();
     damage.damageComponent(0, 1.0f);
-    EXPECT_EQ(second.size(), 1u);
-    log.clear();
-    damage.damageSubscribe([](unsigned) {});
-    EXPECT_TRUE(log.lines().empty());
-}
-
-TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
-{
-    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
-                                                                      {"Physics.triggerAllProjectiles", "1"}});
+    EXPECT_EQ(second, std::vector<unsigned>{0});
     EXPECT_EQ(damage.getCollisionType(), 3);
     std::vector<float> shocks;
     damage.setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
@@ -434,16 +295,13 @@ TEST_F(ShipDamageModelTest, HitsHandTheirShockToTheAiAndPushesRollTheShip)
 
     gameplay.setExplosionRollProportion(0.5f);
     damage.applyExplosionForce(Ogre::Vector3(0, 10, 0), Ogre::Vector3(1, 0, 0));
-    const dReal* force = dBodyGetForce(ship->body.getBody());
-    const dReal* torque = dBodyGetTorque(ship->body.getBody());
-    EXPECT_DOUBLE_EQ(force[1], 5.0);
+    EXPECT_DOUBLE_EQ(dBodyGetForce(ship->body.getBody())[1], 5.0);
     // Applied off the centre, the push turns the ship about z.
-    EXPECT_DOUBLE_EQ(torque[2], 5.0);
+    EXPECT_DOUBLE_EQ(dBodyGetTorque(ship->body.getBody())[2], 5.0);
 }
 
-// The sparks of a breached plating, drawn on a hidden window (explosion flashes need textures):
-// "fireball" and "plating" sprays, one explosion type in each of the groups "Plasma" and
-// "Conventional", and the fixed camera 300 units behind the ship, looking at it.
+// "fireball" and "plating" sprays, explosion types in the groups "Plasma" and "Conventional",
+// and the camera 300 units behind the ship, on a hidden window (explosion flashes need textures).
 class PlatingBreachTest : public CombatWorld {
 protected:
     PlatingBreachTest() : CombatWorld(RenderingRoot::Kind::Windowed)
@@ -509,7 +367,6 @@ protected:
                "minColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n[Sound]\nname = beep\n";
     }
 
-    // Breaches the plating (a tenth of the armour, 10) with a hit at `position`.
     void breach(const Ogre::Vector3& position, DamageType damageType)
     {
         model->inflictDamage(position, Ogre::Vector3::ZERO, 0, 11.0f, 0.0f, 0.0f, damageType);
@@ -519,15 +376,14 @@ protected:
     std::vector<ParticleSpray*> sprays(const std::string& type) const
     {
         const auto live = ParticleSpray::getPools().getPool(type)->getLiveObjects();
-        return std::vector<ParticleSpray*>(live.begin(), live.end());
+        return {live.begin(), live.end()};
     }
     std::vector<ComplexExplosion*> explosionsOf(const std::string& type) const
     {
         const auto live = explosionManager->getPools().getPool(type)->getLiveObjects();
-        return std::vector<ComplexExplosion*>(live.begin(), live.end());
+        return {live.begin(), live.end()};
     }
 
-    // Sound definitions are kept by name for the process; these tests read their own.
     struct FreshSoundDefinitions {
         FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
         ~FreshSoundDefinitions() { SoundManager::forgetSoundConfigs(); }
@@ -544,71 +400,44 @@ protected:
     std::unique_ptr<ShipDamageModel> model;
 };
 
-TEST_F(PlatingBreachTest, HalfTheBreachesThrowFireballsNearTheCamera)
+// One window for every breach case: the coin, the camera's distance and view, the damage type.
+TEST_F(PlatingBreachTest, BreachesThrowFireballsOrSparkAndExplodeWhereTheCameraSees)
 {
-    // The coin, the number of fireballs (1 + 2.3 × 0.9: three), then each one's scatter.
-    ScriptedRandom random({0.25f, 0.9f, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f});
-    breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
-    const std::vector<ParticleSpray*> fireballs = sprays("fireball");
-    ASSERT_EQ(fireballs.size(), 3u);
-    EXPECT_TRUE(sprays("plating").empty());
-    EXPECT_TRUE(explosionsOf("slug_hit").empty());
-    EXPECT_EQ(random.draws(), 2u + 3u * 3u);
-    // The ship's velocity, scattered by the draws.
-    const std::set<float> xs = {fireballs[0]->getPhysicsBody().getVelocity().x,
-                                fireballs[1]->getPhysicsBody().getVelocity().x,
-                                fireballs[2]->getPhysicsBody().getVelocity().x};
-    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f}));
-    EXPECT_EQ(fireballs[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
-}
-
-TEST_F(PlatingBreachTest, TheOtherHalfSparkAndExplodeByDamageType)
-{
+    CameraBase* camera = cameras->getCurrentCamera();
     {
-        ScriptedRandom random({0.5f, 0.75f});
+        // The coin, the number of fireballs (1 + 2.3 × 0.9: three), then each one's scatter.
+        ScriptedRandom random({0.25f, 0.9f, 0.75f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.25f, 0.5f, 0.5f});
         breach(Ogre::Vector3(0, 0, -5), CONVENTIONAL);
+        EXPECT_EQ(random.draws(), 2u + 3u * 3u);
     }
-    // At 305 units the plating spray shows, and a conventional hit explodes as "Conventional".
-    ASSERT_EQ(sprays("plating").size(), 1u);
+    std::set<float> xs;
+    for (ParticleSpray* fireball : sprays("fireball"))
+        xs.insert(fireball->getPhysicsBody().getVelocity().x);
+    EXPECT_EQ(xs, (std::set<float>{15.0f, 0.0f, -15.0f})); // the ship's velocity, scattered
+    struct Row { const char* step; Ogre::Vector3 camera, at; DamageType type; std::vector<float> draws;
+                 std::size_t plating, slug, plasma; };
+    const Row rows[] = {
+        {"at 305 units a plating spray, and a slug hit explodes as Conventional", {0, 0, 300}, {0, 0, -5},
+         CONVENTIONAL, {0.5f, 0.75f}, 1, 1, 0},
+        {"beyond 400 units no plating spray; plasma explodes as Plasma", {0, 0, 500}, {0, 0, -5}, PLASMA, {0.5f}, 1, 1, 1},
+        {"beams explode as Plasma", {0, 0, 500}, {0, 0, -5}, BEAM, {0.5f}, 1, 1, 2},
+        {"within 100 units neither, and a blast makes no explosion", {0, 0, 50}, {0, 0, -5}, DamageType(3), {0.5f}, 1, 1, 2},
+        {"behind the camera nothing", {0, 0, 300}, {0, 0, 320}, PLASMA, {0.25f}, 1, 1, 2},
+        {"beyond the far clip distance nothing", {0, 0, 300}, {0, 0, -3000}, PLASMA, {0.25f}, 1, 1, 2},
+        {"beyond 1000 units nothing", {0, 0, 1200}, {0, 0, -5}, PLASMA, {0.25f}, 1, 1, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        camera->setPosition(row.camera);
+        ScriptedRandom random(row.draws);
+        breach(row.at, row.type);
+        EXPECT_EQ(sprays("plating").size(), row.plating);
+        EXPECT_EQ(explosionsOf("slug_hit").size(), row.slug);
+        EXPECT_EQ(explosionsOf("plasma_hit").size(), row.plasma);
+        EXPECT_EQ(sprays("fireball").size(), 3u);
+    }
     EXPECT_EQ(sprays("plating")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
-    ASSERT_EQ(explosionsOf("slug_hit").size(), 1u);
-    EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getVelocity(), Ogre::Vector3(15, 15, 5));
     EXPECT_EQ(explosionsOf("slug_hit")[0]->getPhysicsBody().getPosition(), Ogre::Vector3(0, 0, -5));
-    EXPECT_TRUE(sprays("fireball").empty());
-
-    // Beams and plasma explode as "Plasma"; beyond 400 units there is no plating spray.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 500));
-    {
-        ScriptedRandom random({0.5f});
-        breach(Ogre::Vector3(0, 0, -5), BEAM);
-        breach(Ogre::Vector3(0, 0, -5), PLASMA);
-    }
-    EXPECT_EQ(explosionsOf("plasma_hit").size(), 2u);
-    EXPECT_EQ(sprays("plating").size(), 1u);
-
-    // Within 100 units neither; the damage of a blast makes no explosion.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 50));
-    {
-        ScriptedRandom random({0.5f});
-        breach(Ogre::Vector3(0, 0, -5), static_cast<DamageType>(3));
-    }
-    EXPECT_EQ(sprays("plating").size(), 1u);
-    EXPECT_EQ(explosionsOf("plasma_hit").size() + explosionsOf("slug_hit").size(), 3u);
-}
-
-TEST_F(PlatingBreachTest, NothingShowsWhereTheCameraDoesNotLook)
-{
-    ScriptedRandom random({0.25f, 0.9f, 0.5f});
-    // Behind the camera, and far beyond its far clip distance of 2000.
-    breach(Ogre::Vector3(0, 0, 320), PLASMA);
-    breach(Ogre::Vector3(0, 0, -3000), PLASMA);
-    EXPECT_EQ(random.draws(), 0u);
-    EXPECT_TRUE(sprays("fireball").empty());
-    EXPECT_TRUE(explosionsOf("plasma_hit").empty());
-    // Beyond 1000 units even fireballs stay away.
-    cameras->getCurrentCamera()->setPosition(Ogre::Vector3(0, 0, 1200));
-    breach(Ogre::Vector3(0, 0, -5), PLASMA);
-    EXPECT_TRUE(sprays("fireball").empty());
 }
 
 } // namespace

@@ -15,15 +15,16 @@
 
 namespace Tolvarine::Test {
 
-// Writes a 16-bit PCM WAV file of a quiet sine tone.
-inline void writeToneWav(const std::string& path, double seconds, int channels = 1, int rate = 8000)
+// Writes a PCM WAV file (16-bit, or 8-bit unsigned) of a quiet sine tone.
+inline void writeToneWav(const std::string& path, double seconds, int channels = 1, int rate = 8000, int bits = 16)
 {
     const auto put = [](std::ofstream& out, std::uint32_t value, int bytes) {
         for (int i = 0; i < bytes; ++i)
             out.put(static_cast<char>((value >> (8 * i)) & 0xff));
     };
     const int frames = static_cast<int>(std::lround(seconds * rate));
-    const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * channels * 2);
+    const int bytes = bits / 8;
+    const std::uint32_t dataSize = static_cast<std::uint32_t>(frames * channels * bytes);
     std::ofstream out(path, std::ios::binary);
     out.write("RIFF", 4);
     put(out, 36 + dataSize, 4);
@@ -32,20 +33,21 @@ inline void writeToneWav(const std::string& path, double seconds, int channels =
     put(out, 1, 2);
     put(out, static_cast<std::uint32_t>(channels), 2);
     put(out, static_cast<std::uint32_t>(rate), 4);
-    put(out, static_cast<std::uint32_t>(rate * channels * 2), 4);
-    put(out, static_cast<std::uint32_t>(channels * 2), 2);
-    put(out, 16, 2);
+    put(out, static_cast<std::uint32_t>(rate * channels * bytes), 4);
+    put(out, static_cast<std::uint32_t>(channels * bytes), 2);
+    put(out, static_cast<std::uint32_t>(bits), 2);
     out.write("data", 4);
     put(out, dataSize, 4);
     for (int frame = 0; frame < frames; ++frame) {
         const double value = 0.25 * std::sin(2.0 * M_PI * 440.0 * frame / rate);
         for (int channel = 0; channel < channels; ++channel)
-            put(out, static_cast<std::uint32_t>(static_cast<std::int16_t>(value * 32767)), 2);
+            put(out, bits == 8 ? static_cast<std::uint32_t>(std::lround(128 + value * 127))
+                               : static_cast<std::uint32_t>(static_cast<std::int16_t>(value * 32767)),
+                bytes);
     }
 }
 
-// The settings the sound tests start from. Every gain is exact in binary, so products compare
-// exactly.
+// The settings the sound tests start from; every gain is exact in binary.
 inline const char* const TEST_SOUND_CONFIG = R"([Ambient]
 backgroundBlendDuration = 4
 backgroundMaximumDuration = 6

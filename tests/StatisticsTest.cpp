@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,134 +36,78 @@ void recordBattle(Statistics& stats)
     stats.recordShot("Neutral", false, "Plasma");
 }
 
-TEST(Statistics, SingletonLivesWithTheObject)
-{
-    EXPECT_EQ(Statistics::getSingletonPtr(), nullptr);
-    {
-        Statistics stats;
-        EXPECT_EQ(Statistics::getSingletonPtr(), &stats);
-        EXPECT_EQ(&Statistics::getSingleton(), &stats);
-    }
-    EXPECT_EQ(Statistics::getSingletonPtr(), nullptr);
-}
-
-TEST(Statistics, NoShotsGiveZeroAndAFullDump)
+TEST(Statistics, DumpsListPlayerAiAndFactionsThatHit)
 {
     Statistics stats;
     Tolvarine::Test::LogCapture log;
     EXPECT_EQ(stats.getPlayerHitProportion(""), 0.0);
     EXPECT_EQ(stats.getPlayerDamageInflicted(""), 0.0);
-    EXPECT_TRUE(stats.getProjectileNames().empty());
     EXPECT_TRUE(log.lines().empty()) << "overall queries on empty tables must not log";
-
     stats.dump();
     EXPECT_EQ(log.lines(), (Lines{"Statistics dump:", "Player hit proportion:\t0", "Player damage:\t0",
                                   "AI hit proportion:\t0", "AI damage:\t0"}));
-}
-
-TEST(Statistics, DumpListsPlayerAiAndFactionsThatHit)
-{
-    Statistics stats;
     recordBattle(stats);
-    Tolvarine::Test::LogCapture log;
+    log.clear();
     stats.dump();
     // Player: 3 hits of 5 shots, 16 damage. AI: 1 hit of 7 shots, 7 damage.
     // "Player" faction: 3 hits of 7 shots (the wingman's misses count); "Neutral" never hit.
     EXPECT_EQ(log.lines(), (Lines{"Statistics dump:", "Player hit proportion:\t0.6", "Player damage:\t16",
                                   "AI hit proportion:\t0.1428571", "AI damage:\t7",
                                   "Enemy hit proportion:\t0.25", "Player hit proportion:\t0.4285714"}));
-}
-
-TEST(Statistics, PerTypeProportionsAndDamage)
-{
-    Statistics stats;
-    recordBattle(stats);
-    Tolvarine::Test::LogCapture log;
-
-    EXPECT_DOUBLE_EQ(stats.getPlayerHitProportion("Laser"), 2.0 / 3.0);
-    EXPECT_DOUBLE_EQ(stats.getPlayerHitProportion("Autocannon"), 1.0);
-    EXPECT_DOUBLE_EQ(stats.getPlayerHitProportion(""), 3.0 / 5.0);
-    EXPECT_DOUBLE_EQ(stats.getPlayerDamageInflicted("Laser"), 15.0);
-    EXPECT_DOUBLE_EQ(stats.getPlayerDamageInflicted(""), 16.0);
-    EXPECT_DOUBLE_EQ(stats.getFactionHitProportion("Enemy", "Laser"), 0.25);
-    EXPECT_DOUBLE_EQ(stats.getFactionHitProportion("Player", "Laser"), 2.0 / 3.0);
-    EXPECT_TRUE(log.lines().empty());
-
-    // Fired but never hit: the second table misses the type.
-    EXPECT_EQ(stats.getPlayerHitProportion("Missile"), 0.0);
-    EXPECT_EQ(stats.getPlayerDamageInflicted("Missile"), 0.0);
-    // Only the AI fired plasma, so the player's tables do not know it at all.
-    EXPECT_EQ(stats.getPlayerHitProportion("Plasma"), 0.0);
-    // A faction that knows the type from its shots only.
-    EXPECT_EQ(stats.getFactionHitProportion("Player", "Plasma"), 0.0);
-    EXPECT_EQ(log.lines(), (Lines{"Statistics::getHitProportion(b) for unknown projectile Missile",
-                                  "Statistics::getDamageInflicted for unknown projectile Missile",
-                                  "Statistics::getHitProportion for unknown projectile Plasma",
-                                  "Statistics::getHitProportion(b) for unknown projectile Plasma"}));
-
-    EXPECT_EQ(stats.getProjectileNames(), (Lines{"Autocannon", "Laser", "Missile"}));
-}
-
-TEST(Statistics, UnknownFactionsAndHitsWithoutShots)
-{
-    Statistics stats;
-    recordBattle(stats);
-    // A projectile fired before the last clear can still hit afterwards.
-    stats.recordHit("Ghost", false, "Laser", 3);
-    Tolvarine::Test::LogCapture log;
-
-    EXPECT_EQ(stats.getFactionHitProportion("Neutral", ""), 0.0);
-    EXPECT_EQ(stats.getFactionHitProportion("Ghost", ""), 0.0);
-    EXPECT_EQ(stats.getFactionHitProportion("Nobody", "Laser"), 0.0);
-    EXPECT_EQ(log.lines(), (Lines{"Statistics::getFactionHitProportion, unknown faction Neutral",
-                                  "Statistics::getFactionHitProportion(b), unknown faction Ghost",
-                                  "Statistics::getFactionHitProportion, unknown faction Nobody"}));
-
-    // With no shot recorded at all, the overall proportion divides by one.
-    Statistics fresh;
-    fresh.recordHit("Player", true, "Laser", 1);
-    fresh.recordHit("Player", true, "Laser", 1);
-    fresh.recordHit("Player", true, "Missile", 1);
-    EXPECT_DOUBLE_EQ(fresh.getPlayerHitProportion(""), 3.0);
-}
-
-TEST(Statistics, DamageTotalsDoNotWrapAcrossTypes)
-{
-    Statistics stats;
-    stats.recordHit("Player", true, "Beam", 3000000000u);
-    stats.recordHit("Player", true, "Torpedo", 3000000000u);
-    EXPECT_DOUBLE_EQ(stats.getPlayerDamageInflicted(""), 6.0e9);
-    EXPECT_DOUBLE_EQ(stats.getPlayerDamageInflicted("Beam"), 3.0e9);
-
-    Tolvarine::Test::LogCapture log;
-    stats.dump();
+    // Damage totals do not wrap across types.
+    Statistics big;
+    big.recordHit("Player", true, "Beam", 3000000000u);
+    big.recordHit("Player", true, "Torpedo", 3000000000u);
+    log.clear();
+    big.dump();
     ASSERT_GE(log.lines().size(), 3u);
     EXPECT_EQ(log.lines()[2], "Player damage:\t6e+09");
 }
 
-TEST(Statistics, ClearEmptiesEveryTable)
+TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
 {
     Statistics stats;
     recordBattle(stats);
+    stats.recordHit("Ghost", false, "Laser", 3); // fired before the last clear, hitting afterwards
+    EXPECT_EQ(stats.getProjectileNames(), (Lines{"Autocannon", "Laser", "Missile"}));
+    struct Row { const char* what; std::function<double()> query; double want; std::string line; };
+    const Row rows[] = {
+        {"player laser", [&] { return stats.getPlayerHitProportion("Laser"); }, 2.0 / 3.0, ""},
+        {"player laser damage", [&] { return stats.getPlayerDamageInflicted("Laser"); }, 15.0, ""},
+        {"enemy laser", [&] { return stats.getFactionHitProportion("Enemy", "Laser"); }, 0.25, ""},
+        {"fired, never hit", [&] { return stats.getPlayerHitProportion("Missile"); }, 0.0,
+         "Statistics::getHitProportion(b) for unknown projectile Missile"},
+        {"damage never done", [&] { return stats.getPlayerDamageInflicted("Missile"); }, 0.0,
+         "Statistics::getDamageInflicted for unknown projectile Missile"},
+        {"only the AI fired it", [&] { return stats.getPlayerHitProportion("Plasma"); }, 0.0,
+         "Statistics::getHitProportion for unknown projectile Plasma"},
+        {"faction knows it from shots only", [&] { return stats.getFactionHitProportion("Player", "Plasma"); }, 0.0,
+         "Statistics::getHitProportion(b) for unknown projectile Plasma"},
+        {"faction never hit", [&] { return stats.getFactionHitProportion("Neutral", ""); }, 0.0,
+         "Statistics::getFactionHitProportion, unknown faction Neutral"},
+        {"faction never shot", [&] { return stats.getFactionHitProportion("Ghost", ""); }, 0.0,
+         "Statistics::getFactionHitProportion(b), unknown faction Ghost"},
+        {"no such faction", [&] { return stats.getFactionHitProportion("Nobody", "Laser"); }, 0.0,
+         "Statistics::getFactionHitProportion, unknown faction Nobody"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Tolvarine::Test::LogCapture log;
+        EXPECT_DOUBLE_EQ(row.query(), row.want);
+        EXPECT_EQ(log.lines(), row.line.empty() ? Lines{} : Lines{row.line});
+    }
+    // Clearing empties every table; counting starts afresh.
     stats.clear();
-    Tolvarine::Test::LogCapture log;
-
     EXPECT_TRUE(stats.getProjectileNames().empty());
-    EXPECT_EQ(stats.getPlayerHitProportion(""), 0.0);
-    EXPECT_EQ(stats.getPlayerDamageInflicted(""), 0.0);
-    EXPECT_EQ(stats.getFactionHitProportion("Enemy", ""), 0.0);
-    EXPECT_EQ(stats.getPlayerHitProportion("Laser"), 0.0);
-    stats.dump();
-    EXPECT_EQ(log.lines(), (Lines{"Statistics::getFactionHitProportion, unknown faction Enemy",
-                                  "Statistics::getHitProportion for unknown projectile Laser",
-                                  "Statistics dump:", "Player hit proportion:\t0", "Player damage:\t0",
-                                  "AI hit proportion:\t0", "AI damage:\t0"}));
-
-    // Counting starts afresh.
     stats.recordShot("Enemy", false, "Laser");
     stats.recordShot("Enemy", false, "Laser");
     stats.recordHit("Enemy", false, "Laser", 1);
     EXPECT_DOUBLE_EQ(stats.getFactionHitProportion("Enemy", ""), 0.5);
+    // With no shot recorded at all, the overall proportion divides by one.
+    Statistics fresh;
+    fresh.recordHit("Player", true, "Laser", 1);
+    fresh.recordHit("Player", true, "Missile", 1);
+    EXPECT_DOUBLE_EQ(fresh.getPlayerHitProportion(""), 2.0);
 }
 
 } // namespace

@@ -25,110 +25,66 @@ protected:
     TestShip& player = ship("P");
 };
 
-TEST_F(TargetableSelection, SelectingATargetHighlightsItAndHandsItToTheFocusedObject)
+TEST_F(TargetableSelection, SelectionHighlightsAndHandsTheTargetToTheFocusedObject)
 {
     TestShip& a = ship("A");
+    TestShip& b = ship("B");
     a.setSelected(true);
+    a.setSelected(true); // again, or deselecting another: nothing changes
+    b.setSelected(false);
     EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]",
                                         "P.primary.setTarget [selected=A hud=A]",
-                                        "P.secondary.setTarget [selected=A hud=A]"}));
+                                        "P.secondary.setTarget [selected=A hud=A]",
+                                        "A.setSelected(true) [selected=A hud=A]",
+                                        "B.setSelected(false) [selected=A hud=A]"}));
     EXPECT_TRUE(a.getFrameDisplay().isSelected());
-    EXPECT_EQ(player.primary->target, &a);
-    EXPECT_EQ(player.secondary->target, &a);
-
-    // Selecting the selected object again, or deselecting another, changes nothing.
-    TestShip& b = ship("B");
-    journal.entries.clear();
-    a.setSelected(true);
-    b.setSelected(false);
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=A hud=A]", "B.setSelected(false) [selected=A hud=A]"}));
-
-    // Selecting B deselects A first, through A's own setSelected.
-    journal.entries.clear();
-    b.setSelected(true);
-    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
-                                        "A.setSelected(false) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]",
-                                        "P.primary.setTarget [selected=B hud=B]",
-                                        "P.secondary.setTarget [selected=B hud=B]"}));
-    EXPECT_FALSE(a.getFrameDisplay().isSelected());
-    EXPECT_TRUE(b.getFrameDisplay().isSelected());
-    EXPECT_EQ(player.primary->target, &b);
-}
-
-TEST_F(TargetableSelection, WithoutAFocusedObjectOnlyTheFrameAndWireframeChange)
-{
+    {
+        SCOPED_TRACE("selecting B deselects A first, through A's own setSelected, which may select B again");
+        // An object whose deselection passes the new selection on (as a formation passes targets
+        // to its members) must not bounce the selection between the two for ever.
+        a.onDeselect = [&b] { b.setSelected(true); };
+        journal.entries.clear();
+        b.setSelected(true);
+        a.onDeselect = nullptr;
+        EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
+                                            "A.setSelected(false) [selected=A hud=A]",
+                                            "B.setSelected(true) [selected=A hud=A]",
+                                            "P.primary.clearTarget [selected=- hud=-]",
+                                            "P.secondary.clearTarget [selected=- hud=-]",
+                                            "P.primary.setTarget [selected=B hud=B]",
+                                            "P.secondary.setTarget [selected=B hud=B]"}));
+        EXPECT_FALSE(a.getFrameDisplay().isSelected());
+        EXPECT_EQ(player.primary->target, &b);
+    }
+    {
+        SCOPED_TRACE("leaving or entering play deselects");
+        journal.entries.clear();
+        b.setInactive(true);
+        EXPECT_EQ(journal.entries, (Entries{"B.setSelected(false) [selected=B hud=B]",
+                                            "P.primary.clearTarget [selected=- hud=-]",
+                                            "P.secondary.clearTarget [selected=- hud=-]"}));
+        b.setSelected(true);
+        b.setInactive(false);
+        EXPECT_EQ(Targetable::getSelected(), nullptr);
+    }
+    {
+        SCOPED_TRACE("destroying the selected target clears the selection");
+        b.getFrameDisplay().activate();
+        b.setSelected(true);
+        journal.state = nullptr;
+        journal.entries.clear();
+        ships.pop_back();
+        EXPECT_EQ(Targetable::getSelected(), nullptr);
+        EXPECT_EQ(hud.getTargetWireframe(), nullptr);
+        EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
+    }
+    SCOPED_TRACE("without a focused object only the frame and wireframe change");
     player.setFocus(false);
-    TestShip& a = ship("A");
     journal.entries.clear();
     a.setSelected(true);
     a.setSelected(false);
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true) [selected=- hud=-]", "A.setSelected(false) [selected=A hud=A]"}));
+    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(true)", "A.setSelected(false)"}));
     EXPECT_EQ(Targetable::getSelected(), nullptr);
-}
-
-TEST_F(TargetableSelection, LeavingOrEnteringPlayDeselects)
-{
-    TestShip& a = ship("A");
-    a.setSelected(true);
-    journal.entries.clear();
-
-    a.setInactive(true);
-    EXPECT_TRUE(a.isInactive());
-    EXPECT_EQ(Targetable::getSelected(), nullptr);
-    EXPECT_FALSE(a.getFrameDisplay().isSelected());
-    EXPECT_EQ(hud.getTargetWireframe(), nullptr);
-    EXPECT_EQ(player.primary->target, nullptr);
-    EXPECT_EQ(journal.entries, (Entries{"A.setSelected(false) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]"}));
-
-    a.setSelected(true);
-    a.setInactive(false);
-    EXPECT_FALSE(a.isInactive());
-    EXPECT_EQ(Targetable::getSelected(), nullptr);
-}
-
-TEST_F(TargetableSelection, DestroyingTheSelectedTargetClearsTheSelection)
-{
-    TestShip& a = ship("A");
-    a.getFrameDisplay().activate();
-    a.setSelected(true);
-    journal.state = nullptr;
-    journal.entries.clear();
-
-    ships.pop_back();
-    EXPECT_EQ(Targetable::getSelected(), nullptr);
-    EXPECT_EQ(hud.getTargetWireframe(), nullptr);
-    EXPECT_EQ(player.primary->target, nullptr);
-    EXPECT_EQ(player.secondary->target, nullptr);
-    EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
-}
-
-// An object whose deselection passes the new selection on (as a formation passes targets to its
-// members) must not bounce the selection between the two objects for ever.
-TEST_F(TargetableSelection, ASelectionMadeAgainWhileTheOldOneIsReleasedDoesNotRecurse)
-{
-    TestShip& a = ship("A");
-    TestShip& b = ship("B");
-    a.setSelected(true);
-    a.onDeselect = [&b] { b.setSelected(true); };
-    journal.entries.clear();
-
-    b.setSelected(true);
-    EXPECT_EQ(Targetable::getSelected(), &b);
-    EXPECT_FALSE(a.getFrameDisplay().isSelected());
-    EXPECT_TRUE(b.getFrameDisplay().isSelected());
-    EXPECT_EQ(player.primary->target, &b);
-    EXPECT_EQ(journal.entries, (Entries{"B.setSelected(true) [selected=A hud=A]",
-                                        "A.setSelected(false) [selected=A hud=A]",
-                                        "B.setSelected(true) [selected=A hud=A]",
-                                        "P.primary.clearTarget [selected=- hud=-]",
-                                        "P.secondary.clearTarget [selected=- hud=-]",
-                                        "P.primary.setTarget [selected=B hud=B]",
-                                        "P.secondary.setTarget [selected=B hud=B]"}));
-    a.onDeselect = nullptr;
 }
 
 class TargetableConstruction : public ::testing::Test {
@@ -155,57 +111,39 @@ TEST_F(TargetableConstruction, ReadsOffsetsAndFrameKind)
 {
     const auto full = make("frameType = Missile\nframeOffset = (1 2 3)\nchaseOffset = (0 5 30)\n"
                            "fixedOffset = (0 1 -4)\ndropOffset = (7 8 9)\n");
-    EXPECT_EQ(full->getFrameDisplay().getFrameType(), FrameDisplay::MISSILE_FRAME);
     EXPECT_EQ(full->getFrameDisplay().getOffset(), Vector3(1, 2, 3));
-    EXPECT_EQ(full->getFrameDisplay().getTarget(), full.get());
-    EXPECT_EQ(full->getChaseOffset(), Vector3(0, 5, 30));
     EXPECT_EQ(full->getFixedOffset(), Vector3(0, 1, -4));
     EXPECT_EQ(full->getDropOffset(), Vector3(7, 8, 9));
-    EXPECT_FALSE(full->isInactive());
-    EXPECT_FALSE(full->getFrameDisplay().isActive());
-    EXPECT_FALSE(full->getFrameDisplay().isSelected());
-
     const auto defaults = make("chaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n");
-    EXPECT_EQ(defaults->getFrameDisplay().getFrameType(), FrameDisplay::SHIP_FRAME);
-    EXPECT_EQ(defaults->getFrameDisplay().getOffset(), Vector3::ZERO);
     EXPECT_EQ(defaults->getDropOffset(), Vector3(50, 20, -300));
 
-    EXPECT_EQ(make("frameType = None\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
-              FrameDisplay::NO_FRAME);
-    // Any other text, the case included, means a ship frame.
-    EXPECT_EQ(make("frameType = missile\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
-              FrameDisplay::SHIP_FRAME);
-    EXPECT_EQ(make("frameType = Capital\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")->getFrameDisplay().getFrameType(),
-              FrameDisplay::SHIP_FRAME);
-}
-
-TEST_F(TargetableConstruction, FramesGetRunningNames)
-{
-    const auto first = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
-    const auto second = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
-    const std::string& name = first->getFrameDisplay().getName();
+    // Frames get running names, which the engine needs unique.
+    const std::string& name = full->getFrameDisplay().getName();
     ASSERT_EQ(name.rfind("Frame_", 0), 0u) << name;
-    const unsigned long number = std::stoul(name.substr(6));
-    EXPECT_EQ(second->getFrameDisplay().getName(), "Frame_" + std::to_string(number + 1));
+    EXPECT_EQ(defaults->getFrameDisplay().getName(), "Frame_" + std::to_string(std::stoul(name.substr(6)) + 1));
+
+    // Any text but the two kinds, the case included, means a ship frame.
+    const std::pair<const char*, int> kinds[] = {
+        {"Missile", FrameDisplay::MISSILE_FRAME}, {"None", FrameDisplay::NO_FRAME},
+        {"missile", FrameDisplay::SHIP_FRAME},    {"Capital", FrameDisplay::SHIP_FRAME}};
+    for (const auto& [text, kind] : kinds) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(make("frameType = " + std::string(text) + "\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")
+                      ->getFrameDisplay().getFrameType(), kind);
+    }
 }
 
-TEST_F(TargetableConstruction, CameraOffsetsAreRequired)
+TEST_F(TargetableConstruction, CameraOffsetsAreRequiredAndTheFrameKeepsItsSelectionWhileOff)
 {
     LogCapture log;
     EXPECT_THROW(make("fixedOffset = (0 0 0)\n"), ConfigurationError);
     EXPECT_TRUE(log.contains("Key chaseOffset not found in section Targetable"));
     EXPECT_THROW(make("chaseOffset = (0 0 0)\n"), ConfigurationError);
-    EXPECT_TRUE(log.contains("Key fixedOffset not found in section Targetable"));
     EXPECT_ANY_THROW(make("chaseOffset = (0 0)\nfixedOffset = (0 0 0)\n"));
-}
-
-TEST_F(TargetableConstruction, FrameSwitchesOnAndOffAndKeepsItsSelection)
-{
     auto owner = make("chaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
     FrameDisplay& frame = owner->getFrameDisplay();
     frame.activate();
     frame.activate();
-    EXPECT_TRUE(frame.isActive());
     frame.deactivate();
     frame.deactivate();
     EXPECT_FALSE(frame.isActive());

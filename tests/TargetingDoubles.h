@@ -48,29 +48,17 @@ public:
 
 class RecordingWeaponSystem : public WeaponSystem {
 public:
-    RecordingWeaponSystem(std::string name, Journal& journal)
-        : name(std::move(name))
-        , journal(journal)
-    {
-    }
+    RecordingWeaponSystem(std::string name, Journal& journal) : name(std::move(name)), journal(journal) {}
 
     void setPlayerControlled(bool on) override
     {
         playerControlled = on;
         journal.add(name + ".setPlayerControlled(" + (on ? "true" : "false") + ")");
     }
-    void setTarget(Targetable* newTarget) override
-    {
-        target = newTarget;
-        journal.add(name + ".setTarget");
-    }
-    void clearTarget() override
-    {
-        target = nullptr;
-        journal.add(name + ".clearTarget");
-    }
+    void setTarget(Targetable* newTarget) override { target = newTarget, journal.add(name + ".setTarget"); }
+    void clearTarget() override { target = nullptr, journal.add(name + ".clearTarget"); }
 
-    // The rest of the interface; the focus handling never calls it.
+    // The focus handling never calls the rest.
     void activate(Faction*) override {}
     void deactivate() override {}
     const std::string& getDescription() const override { return name; }
@@ -99,11 +87,7 @@ public:
 class RecordingThrust : public ForceController {
 public:
     RecordingThrust(std::string name, PhysicsBody& body, Journal& journal)
-        : name(std::move(name))
-        , body(body)
-        , journal(journal)
-    {
-    }
+        : name(std::move(name)), body(body), journal(journal) {}
 
     float getMaxForce() const override { return 10.0f; }
     float getMaxTorque() const override { return 2.0f; }
@@ -128,20 +112,14 @@ public:
 };
 
 struct ShipOptions {
-    bool primary = true;
-    bool secondary = true;
-    bool targetable = true;
+    bool primary = true, secondary = true, targetable = true;
 };
 
 class TestShip : public Controllable {
 public:
     TestShip(const std::string& name, const Config& type, Journal& journal, ShipOptions options = {})
-        : Controllable(type)
-        , name(name)
-        , journal(journal)
-        , body(type)
-        , thrust(name + ".thrust", body, journal)
-        , targetable(options.targetable)
+        : Controllable(type), name(name), journal(journal), body(type), thrust(name + ".thrust", body, journal),
+          targetable(options.targetable)
     {
         if (options.primary)
             primary = std::make_unique<RecordingWeaponSystem>(name + ".primary", journal);
@@ -156,10 +134,7 @@ public:
     void removePositionListener(PositionListener* listener) override { body.removePositionListener(listener); }
     Ogre::Vector3 predictPosition(float t) const override { return body.predictPosition(t); }
     Ogre::Vector3 predictPositionWithThrust(float t) const override { return body.predictPositionWithThrust(t); }
-    Ogre::Vector3 predictPositionWithThrustFactor(float t, float factor) const override
-    {
-        return body.predictPositionWithThrustFactor(t, factor);
-    }
+    Ogre::Vector3 predictPositionWithThrustFactor(float t, float f) const override { return body.predictPositionWithThrustFactor(t, f); }
 
     float getBoundingRadius() const override { return 10.0f; }
     DamageModel* getDamageModel() override { return damageModel; }
@@ -180,19 +155,9 @@ public:
     WeaponSystem* getPrimaryWeaponSystem() override { return primary.get(); }
     WeaponSystem* getSecondaryWeaponSystem() override { return secondary.get(); }
     const std::string& getName() const override { return name; }
-    void setFiringPrimary(bool firing) override
-    {
-        journal.add(name + ".setFiringPrimary(" + (firing ? "true" : "false") + ")");
-    }
-    void setFiringSecondary(bool firing) override
-    {
-        journal.add(name + ".setFiringSecondary(" + (firing ? "true" : "false") + ")");
-    }
-    Ogre::Overlay* getWeaponOverlay() override
-    {
-        journal.add(name + ".getWeaponOverlay");
-        return weaponOverlay;
-    }
+    void setFiringPrimary(bool on) override { journal.add(name + ".setFiringPrimary(" + (on ? "true" : "false") + ")"); }
+    void setFiringSecondary(bool on) override { journal.add(name + ".setFiringSecondary(" + (on ? "true" : "false") + ")"); }
+    Ogre::Overlay* getWeaponOverlay() override { return journal.add(name + ".getWeaponOverlay"), weaponOverlay; }
     void setFocus(bool focus) override
     {
         journal.add(name + ".setFocus(" + (focus ? "true" : "false") + ")");
@@ -264,24 +229,17 @@ protected:
         return *ships.back();
     }
 
-    void press(const std::string& symbol)
+    void press(const std::string& symbol) { hold(symbol, true); }
+    void release(const std::string& symbol) { hold(symbol, false); }
+    void hold(const std::string& symbol, bool down)
     {
-        const auto number = input.getSymbol(symbol);
-        input.setSymbolPressed(number, true);
-        input.setSymbolValue(number, 1.0f);
-    }
-
-    void release(const std::string& symbol)
-    {
-        const auto number = input.getSymbol(symbol);
-        input.setSymbolPressed(number, false);
-        input.setSymbolValue(number, 0.0f);
+        input.setSymbolPressed(input.getSymbol(symbol), down);
+        input.setSymbolValue(input.getSymbol(symbol), down ? 1.0f : 0.0f);
     }
 
     void pulse(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
 
-    // Which objects the services hold: focused object, weapon display systems, camera target,
-    // wireframes (self/target), movement controller, instrument sounds.
+    // Which objects the services hold.
     std::string describeServices() const
     {
         const WeaponDisplay& display = WeaponDisplay::getSingleton();

@@ -8,9 +8,9 @@
 #include "FireableProjectile.h"
 #include "ModulatedBillboard.h"
 #include "ParticleSpray.h"
-#include "PositionReporter.h"
 #include "ResponseCurves.h"
 #include "SoundFiles.h"
+#include "SoundFixture.h"
 #include "SoundManager.h"
 #include "StandardWeaponSystem.h"
 #include "TestMeshes.h"
@@ -48,18 +48,6 @@ using Test::writeFile;
 
 constexpr unsigned SIZE = 128;
 
-class StillOwner : public PositionReporter {
-public:
-    Vector3 getPosition() const override { return Vector3::ZERO; }
-    Quaternion getOrientation() const override { return Quaternion::IDENTITY; }
-    Vector3 getVelocity() const override { return Vector3::ZERO; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrust(float) const override { return Vector3::ZERO; }
-    Vector3 predictPositionWithThrustFactor(float, float) const override { return Vector3::ZERO; }
-};
-
 // Our shipped weapons fired in a window: an ion lance at a body ahead, a plasma gun beside it.
 class WeaponSceneTest : public CombatWorld {
 protected:
@@ -69,10 +57,10 @@ protected:
             return;
         loadShippedEffects();
 
-        copyShippedFiles(shippedData("entities"), ".fireable", entities());
-        copyShippedFiles(shippedData("entities"), ".weapon", entities());
-        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
-        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
+        for (const char* extension : {".fireable", ".weapon"})
+            copyShippedFiles(shippedData("entities"), extension, entities());
+        for (const char* extension : {".explosion", ".spray"})
+            copyShippedFiles(shippedData("explosions"), extension, explosions());
         for (const char* sound : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire",
                                   "mass_driver_fire", "ion_lance_fire", "missile_thrust"})
             soundFiles.define(sound, "filename = beep.wav\n");
@@ -154,7 +142,7 @@ protected:
     std::unique_ptr<TargetBody> target;
     std::unique_ptr<Config> ownerType;
     Ogre::SceneNode* ownerNode = nullptr;
-    StillOwner owner;
+    Tolvarine::Test::FakeReporter owner; // stays at the origin
     Faction faction{"Player", 0};
     std::unique_ptr<StandardWeaponSystem> system;
 };
@@ -163,17 +151,14 @@ TEST_F(WeaponSceneTest, TheIonLanceStrikesOnceAtOnceAndThePictureShowsItsBeamAnd
 {
     const unsigned dark = litPixels("weapons_before");
     system->setPlayerControlled(true);
-    // The lance, then the gun: one request each.
-    system->setFiring(true);
-    system->setFiring(true);
+    system->setFiring(true); // the lance
+    system->setFiring(true); // the gun
     ASSERT_EQ(1u, FireableProjectile::getPools().getPool("ion_lance")->getLiveCount());
     const Weapon& gun = *system->getWeapons()[1];
     ASSERT_NE(nullptr, gun.getGlow());
     EXPECT_EQ(gun.getMountNode(), gun.getGlow()->getBillboardSet().getParentSceneNode());
 
-    const unsigned lit = litPixels("weapons_firing");
-    EXPECT_GT(lit, dark + 40) << "the beam and the glow should light the picture";
-
+    EXPECT_GT(litPixels("weapons_firing"), dark + 40) << "the beam and the glow should light the picture";
     // The beam reaches the body in the next physics pass and damages it once, at nearly full strength.
     frame(1.0 / 32);
     frame(1.0 / 32);

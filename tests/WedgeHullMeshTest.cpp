@@ -84,26 +84,5 @@ TEST_F(WedgeHullMeshTest, HullsAreClosedOutwardAndPointForward)
     EXPECT_EQ(Vector3(0, 0, -6), nose);
 }
 
-TEST_F(WedgeHullMeshTest, ShipBuiltFromTheHullHasItsFarLevelAndAReducedCollisionHull)
-{
-    const auto fighterType = type("fighter.cfg", "[Display]\nmesh_0 = wedge_hull.mesh\n"
-                                                 "mesh_1 = wedge_hull_lod1.mesh\ndistance_1 = 400\n"
-                                                 "[Collision_Geometry]\ntype = trimesh\n"
-                                                 "mesh = wedge_hull.mesh\ntriangleBudget = 20\n");
-    DynamicCollidable fighter(scene(), "Fighter0", *fighterType, Vector3::ZERO,
-                              Quaternion::IDENTITY);
-
-    const Ogre::MeshPtr mesh = fighter.getEntity()->getMesh();
-    ASSERT_EQ(2, mesh->getNumLodLevels());
-    EXPECT_EQ("wedge_hull_lod1.mesh", mesh->getLodLevel(1).manualName);
-    const dGeomID hull = fighter.getCollisionGeometry().getCollisionBodies().front()->getGeometry();
-    ASSERT_EQ(dTriMeshClass, dGeomGetClass(hull));
-    const CollisionMesh& reduced = *meshCache.getMesh("wedge_hull.mesh", 0);
-    EXPECT_EQ(20, reduced.getVertexCount());
-    EXPECT_EQ(static_cast<int>(reduced.getIndices().size() / 3),
-              dGeomTriMeshGetTriangleCount(hull));
-    expectClosedAndOutward(reduced);
-}
-
 } // namespace
 } // namespace Tolvarine

@@ -5,9 +5,6 @@ assert timestamp == "Sun May  1 14:43:49 2005"
 
 import Tolvarine
 
-for name in ("ScriptSystem", "Vector3", "Quaternion", "ColourValue", "Radian", "Degree",
-             "createTask", "FunctionTask"):
-    assert hasattr(Tolvarine, name), name
 host = Tolvarine.ScriptSystem.getSingleton()
 assert isinstance(host, Tolvarine.ScriptSystem)
 try:
