@@ -185,8 +185,9 @@ TEST_F(WeaponTest, TypesAreParsedOnceAndBadOnesFailCleanlyLeavingNoMountBehind)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.type);
         EXPECT_ANY_THROW(Weapon(row.owned ? &owner : nullptr, ownerNode, nullptr, Vector3::ZERO, *Weapon::load(row.type)));
-        if (row.line)
+        if (row.line) {
             EXPECT_TRUE(log.contains(row.line));
+        }
         EXPECT_EQ(1u, ownerNode->numChildren()); // the lance's only
     }
 }
