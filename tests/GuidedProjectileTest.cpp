@@ -20,34 +20,21 @@
 
 #include <OgreBillboardSet.h>
 #include <OgreCamera.h>
-#include <OgreParticleSystem.h>
 #include <OgreHardwarePixelBuffer.h>
+#include <OgreParticleSystem.h>
 #include <OgreRenderTexture.h>
-#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreTextureManager.h>
 #include <OgreViewport.h>
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::CombatWorld;
-using Test::createMesh;
-using Test::LogCapture;
-using Test::PngImage;
-using Test::RenderingRoot;
-using Test::SoundFiles;
-using Test::sphereShape;
-using Test::TargetBody;
-using Test::writeFile;
 
 const char* const MISSILE = "seeker_missile";
 
@@ -290,6 +277,7 @@ TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilences
     EXPECT_EQ(0.0, statistics.getPlayerHitProportion(MISSILE));
 }
 
+// Announced to the first life only, and never withdrawn from the second.
 TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNewPlace)
 {
     Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
@@ -300,12 +288,12 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
     run(3.0);
     EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
     EXPECT_TRUE(drone.damage.empty());
-    // Announced to the first life only, and never withdrawn from the second.
     EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
 }
 
 TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
+
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
     addDrone(0.0f, Vector3(0, 0, -500));
     Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));
@@ -324,4 +312,4 @@ TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVe
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

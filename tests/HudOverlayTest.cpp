@@ -26,10 +26,7 @@ using Ogre::Vector3;
 
 // Components with meshes (empty for none) and health proportions, and the one subscriber.
 struct TestDamageModel : DamageModel {
-    struct Component {
-        std::string mesh;
-        float health;
-    };
+    struct Component { std::string mesh; float health; };
     explicit TestDamageModel(std::vector<Component> components) : components(std::move(components)) {}
     unsigned getComponentCount() const override { return unsigned(components.size()); }
     std::string getComponentName(unsigned index) const override { return "C" + std::to_string(index); }
@@ -95,17 +92,15 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
     const auto& wireframes = display.getWireframes();
     ASSERT_EQ(wireframes.size(), 4u);
     EXPECT_EQ(wireframes[1]->getEntity(), nullptr);
-    const struct {
-        unsigned index;
-        ColourValue colour;
-    } rows[] = {{0, ColourValue(0, 1, 0)}, {2, ColourValue(1, 0, 0)}, {3, ColourValue(0.5f, 0.5f, 0)}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.index);
-        ASSERT_NE(wireframes[row.index]->getEntity(), nullptr);
-        EXPECT_EQ(wireframes[row.index]->getEntity()->getSubEntity(0)->getMaterial(), wireframes[row.index]->getMaterial());
-        EXPECT_EQ(wireframes[row.index]->getMaterial()->getTechnique(0)->getPass(0)->getPolygonMode(), Ogre::PM_WIREFRAME);
-        EXPECT_EQ(tintOf(wireframes[row.index]->getMaterial()), row.colour);
-        EXPECT_EQ(wireframes[row.index]->getNode().getPosition(), Vector3(float(row.index), 0, 0));
+    const std::pair<unsigned, ColourValue> rows[] = {{0, ColourValue(0, 1, 0)}, {2, ColourValue(1, 0, 0)}, {3, ColourValue(0.5f, 0.5f, 0)}};
+    for (const auto& [index, colour] : rows) {
+        SCOPED_TRACE(index);
+        const auto& wireframe = *wireframes[index];
+        ASSERT_NE(wireframe.getEntity(), nullptr);
+        EXPECT_EQ(wireframe.getEntity()->getSubEntity(0)->getMaterial(), wireframe.getMaterial());
+        EXPECT_EQ(wireframe.getMaterial()->getTechnique(0)->getPass(0)->getPolygonMode(), Ogre::PM_WIREFRAME);
+        EXPECT_EQ(tintOf(wireframe.getMaterial()), colour);
+        EXPECT_EQ(wireframe.getNode().getPosition(), Vector3(float(index), 0, 0));
     }
     EXPECT_EQ(display.getNode().getPosition(), Vector3(-3, -2, -12));
 
@@ -129,8 +124,7 @@ TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
 {
     TestDamageModel& eight = model(std::vector<TestDamageModel::Component>(8, {"wire.mesh", 1.0f}));
     TestDamageModel& five = model(std::vector<TestDamageModel::Component>(5, {"wire.mesh", 1.0f}));
-    TestShip& a = ship("A");
-    TestShip& b = ship("B");
+    TestShip &a = ship("A"), &b = ship("B");
     a.damageModel = &eight;
     b.damageModel = &five;
 
@@ -154,8 +148,7 @@ TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
 
     // A ship without a model leaves the display empty.
     display.setShip(&a, false);
-    TestShip& none = ship("none");
-    display.setShip(&none, false);
+    display.setShip(&ship("none"), false);
     EXPECT_FALSE(eight.subscriber);
     EXPECT_EQ(display.getShip(), nullptr);
     EXPECT_EQ(display.getWireframes()[0]->getEntity(), nullptr);
@@ -179,11 +172,7 @@ TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
 
     // Before the first show the colours run from black to white; then from the settings' empty
     // (1 0 0 0.5) to full (0 1 0 1).
-    const struct {
-        bool shown;
-        float primary, secondary;
-        ColourValue primaryColour, secondaryColour;
-    } rows[] = {
+    const struct { bool shown; float primary, secondary; ColourValue primaryColour, secondaryColour; } rows[] = {
         {false, 0.5f, 1.0f, ColourValue(0.5f, 0.5f, 0.5f), ColourValue(1, 1, 1)},
         {true, 0.0f, 1.0f, ColourValue(1, 0, 0, 0.5f), ColourValue(0, 1, 0)},
         {true, 0.25f, 0.5f, ColourValue(0.75f, 0.25f, 0, 0.625f), ColourValue(0.5f, 0.5f, 0, 0.75f)},
@@ -204,11 +193,10 @@ TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
 
 TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAlways)
 {
-    writeFile(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\nenemyColour = (1 0 0 1)\n");
-    writeFile(folder.file("frame_hud.cfg"), "[Hud]\nframeMaterial = BaseWhite\n");
+    writeFile(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\nenemyColour = (1 0 0 1)\n"
+                                         "[Hud]\nframeMaterial = BaseWhite\n");
     const Config frameSettings(folder.file("frames.cfg"));
-    const Config frameHud(folder.file("frame_hud.cfg"));
-    FrameBillboardSet frames(cameraScene.get(), frameHud, frameSettings);
+    FrameBillboardSet frames(cameraScene.get(), frameSettings, frameSettings);
     TestShip& own = ship("own");
     own.damageModel = &model({{"wire.mesh", 1.0f}});
     own.setFocus(true);
@@ -217,19 +205,14 @@ TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAl
     hud.setVisible(false);
     HudOverlay::setFrameBillboardsVisible(false);
 
-    const struct {
-        Interface::InterfaceMode mode;
-        bool shown;
-    } rows[] = {{Interface::NORMAL, true}, {Interface::COMMAND, false}, {Interface::NORMAL, true},
-                {Interface::MENU, false}, {Interface::MENU, false}, {Interface::NORMAL, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.mode);
-        interface.setMode(row.mode, false);
-        EXPECT_EQ(hud.isVisible(), row.shown);
-        EXPECT_EQ(WeaponDisplay::getSingleton().isVisible(), row.shown);
-        EXPECT_EQ(hud.getSelfDisplay().isShown(), row.shown);
-        EXPECT_EQ(hud.getTargetDisplay().isShown(), row.shown);
-        EXPECT_EQ(hud.getSelfDisplay().getNode().getScale(), row.shown ? Vector3(0.25f) : Vector3::ZERO);
+    const std::pair<Interface::InterfaceMode, bool> rows[] = {{Interface::NORMAL, true}, {Interface::COMMAND, false}, {Interface::NORMAL, true},
+                                                              {Interface::MENU, false}, {Interface::MENU, false}, {Interface::NORMAL, true}};
+    for (const auto& [mode, shown] : rows) {
+        SCOPED_TRACE(mode);
+        interface.setMode(mode, false);
+        for (const bool visible : {hud.isVisible(), WeaponDisplay::getSingleton().isVisible(), hud.getSelfDisplay().isShown(), hud.getTargetDisplay().isShown()})
+            EXPECT_EQ(visible, shown);
+        EXPECT_EQ(hud.getSelfDisplay().getNode().getScale(), shown ? Vector3(0.25f) : Vector3::ZERO);
         EXPECT_TRUE(frames.isAttached());
 
         // The target key works only while the display is shown: with nothing ahead it drops the
@@ -237,7 +220,7 @@ TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAl
         TestShip& target = ship("target");
         target.setSelected(true);
         pulse("target_reticle_closest");
-        EXPECT_EQ(Targetable::getSelected() == nullptr, row.shown);
+        EXPECT_EQ(Targetable::getSelected() == nullptr, shown);
         target.setSelected(false);
     }
 }
