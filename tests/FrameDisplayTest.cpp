@@ -24,11 +24,7 @@ using Ogre::ColourValue;
 using Ogre::Vector3;
 
 // One drawn corner mark: its quad's centre, colour and the lowest texture coordinates.
-struct Mark {
-    float x = 0, y = 0;
-    std::uint32_t colour = 0;
-    float u = 1, v = 1;
-};
+struct Mark { float x = 0, y = 0; std::uint32_t colour = 0; float u = 1, v = 1; };
 
 // Frames of test ships seen by the fixed camera at the origin looking down -z (square view, 50
 // degrees high), drawn in a set with the built-in material; sides "Player", "Enemy", "Traders".
@@ -55,11 +51,7 @@ protected:
     // The marks in the set's vertex buffer, in creation order.
     std::vector<Mark> drawn() const
     {
-        struct Vertex {
-            float x, y, z;
-            std::uint32_t colour;
-            float u, v;
-        };
+        struct Vertex { float x, y, z; std::uint32_t colour; float u, v; };
         OverlayBillboardSet& set = frames.getBillboardSet();
         set._notifyCurrentCamera(nullptr);
         Ogre::RenderOperation op;
@@ -99,13 +91,7 @@ const float cornerX[4] = {-1, -1, 1, 1}, cornerY[4] = {-1, 1, 1, -1}, cellU[4] =
 TEST_F(FrameDisplayTest, EveryFrameIsFourCornersInItsSideColourAroundItsTargetOrOnTheBorder)
 {
     const ColourValue green(0, 1, 0), red(1, 0, 0), blue(0, 0, 1);
-    const struct Row {
-        const char* name;
-        Vector3 position;
-        Faction* side;
-        ColourValue colour;
-        float x, y, halfSize;
-    } rows[] = {
+    const struct { const char* name; Vector3 position; Faction* side; ColourValue colour; float x, y, halfSize; } rows[] = {
         // Near, the frame is as big as the ship looks (radius 10 at 100); far, it keeps its least size.
         {"own side, near", {0, 0, -100}, player.get(), green, 0, 0, 10 / (100 * t)},
         {"enemy, far right", {5000 * t * 0.5f, 0, -5000}, enemy.get(), red, 0.5f, 0, least},
@@ -115,7 +101,7 @@ TEST_F(FrameDisplayTest, EveryFrameIsFourCornersInItsSideColourAroundItsTargetOr
         {"off to the left", {-500, 0, -100}, enemy.get(), red, -1, 0, least},
         {"straight behind", {0, 0, 300}, enemy.get(), red, 0, -1, least},
     };
-    for (const Row& row : rows)
+    for (const auto& row : rows)
         placed(row.name, row.position, row.side).getFrameDisplay().activate();
 
     const std::vector<Mark> marks = drawn();
@@ -186,10 +172,7 @@ TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIs
 
 TEST(TargetReadoutText, WholeNumbersRoundedDownWithTheSignOfTheRate)
 {
-    const struct {
-        float value;
-        const char *distance, *rate;
-    } rows[] = {{999.9f, "999 m", "+999 m/s"}, {0.0f, "0 m", "+0 m/s"}, {-0.5f, "-1 m", "-1 m/s"},
+    const struct { float value; const char *distance, *rate; } rows[] = {{999.9f, "999 m", "+999 m/s"}, {0.0f, "0 m", "+0 m/s"}, {-0.5f, "-1 m", "-1 m/s"},
                 {12.7f, "12 m", "+12 m/s"}, {1234567.0f, "1234567 m", "+1234567 m/s"}};
     for (const auto& row : rows) {
         EXPECT_EQ(TargetReadout::distanceText(row.value), row.distance) << row.value;
