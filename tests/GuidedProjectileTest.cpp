@@ -52,9 +52,9 @@ public:
         activate(side.getId() | getLink()->getFlags(), position, Quaternion::IDENTITY, velocity);
         setInactive(false);
     }
-    Vector3 getPosition() const override { return body().getPosition(); }
-    Quaternion getOrientation() const override { return body().getOrientation(); }
-    Vector3 getVelocity() const override { return body().getVelocity(); }
+    Vector3 getPosition() const override { return getPhysicsBody().getPosition(); }
+    Quaternion getOrientation() const override { return getPhysicsBody().getOrientation(); }
+    Vector3 getVelocity() const override { return getPhysicsBody().getVelocity(); }
     void addPositionListener(PositionListener*) override {}
     void removePositionListener(PositionListener*) override {}
     Vector3 predictPosition(float) const override { return getPosition(); }
@@ -71,7 +71,6 @@ public:
     }
     void removeThreat(GuidedProjectile*) override { journal.push_back("remove"); }
 
-    const PhysicsBody& body() const { return DynamicCollidable::getPhysicsBody(); }
     float threatRange;
     Faction* faction = nullptr;
     std::vector<std::string> journal;
@@ -92,8 +91,8 @@ protected:
         std::filesystem::create_directories(explosions() + "/debris");
         copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
         ExplosionDebris::loadTypes(explosions() + "/debris");
-        for (const char* name : {"explosion_plasma", "explosion_conventional"})
-            soundFiles.define(name, "filename = beep.wav\n");
+        soundFiles.define("explosion_plasma", "filename = beep.wav\n");
+        soundFiles.define("explosion_conventional", "filename = beep.wav\n");
         soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
@@ -191,12 +190,9 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
     launchers.activate(&player);
     launchers.setPlayerControlled(true);
 
-    struct Row {
-        const char* name;
-        float threatRange;
-        std::vector<std::string> journal;
-    };
-    for (const Row& row : {Row{"range 60", 60.0f, {"add", "remove"}}, Row{"no threat range", 0.0f, {"remove"}}}) {
+    const struct { const char* name; float threatRange; std::vector<std::string> journal; } rows[] = {
+        {"range 60", 60.0f, {"add", "remove"}}, {"no threat range", 0.0f, {"remove"}}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Drone& drone = addDrone(row.threatRange, Vector3(0, 0, -400), Vector3(40, 0, 0));
         launchers.setTarget(&drone);
@@ -232,12 +228,7 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
 
 TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
 {
-    struct Row {
-        const char* name;
-        std::function<void(GuidedProjectile&)> end;
-        std::size_t explosions;
-    };
-    const Row rows[] = {
+    const struct { const char* name; std::function<void(GuidedProjectile&)> end; std::size_t explosions; } rows[] = {
         {"time-out", [this](GuidedProjectile&) { run(8.0); }, 0},
         {"destroy", [](GuidedProjectile& m) { m.destroy(); }, 1},
         {"its weapon system fired", [](GuidedProjectile& m) { m.getPrimaryWeaponSystem()->setFiring(true); }, 1},
@@ -251,7 +242,7 @@ TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilences
          },
          1},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         // Nothing ahead to guide onto: it flies straight on at full thrust and announces nothing.
         GuidedProjectile* missile = launch(nullptr, &player);
