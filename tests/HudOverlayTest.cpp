@@ -251,7 +251,7 @@ protected:
     DamageDisplay display{cameraScene.get(), hudSettings, "TestWireframe", "Test/Wireframe"};
 };
 
-TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshAreSkipped)
+TEST_F(HudOverlayTest, WireframesAreTintedByHealthSkipMeshlessComponentsAndLetGoOfThePreviousModel)
 {
     // Health (0 1 0 1), damage (1 0 0 1). The missile-like second component has no mesh.
     // Every tint below is exact in binary, so colours compare equal.
@@ -288,21 +288,19 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
     EXPECT_EQ(display.getNode().getScale(), Vector3(0.25f));
     display.hide();
     EXPECT_EQ(display.getNode().getScale(), Vector3::ZERO);
-}
 
-TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
-{
+    // Switched to another ship (of eight components, then five), the display lets go of the
+    // previous model; the slots stay, those beyond the smaller model empty.
     TestDamageModel& eight = model(std::vector<TestDamageModel::Component>(8, {"wire.mesh", 1.0f}));
     TestDamageModel& five = model(std::vector<TestDamageModel::Component>(5, {"wire.mesh", 1.0f}));
-    TestShip &a = ship("A"), &b = ship("B");
+    TestShip& b = ship("B");
     a.damageModel = &eight;
     b.damageModel = &five;
-
     display.setShip(&a, false);
+    EXPECT_FALSE(components.subscriber);
     display.setShip(&b, false);
     EXPECT_FALSE(eight.subscriber);
     ASSERT_TRUE(five.subscriber);
-    // The slots stay; the three beyond the smaller model are empty.
     ASSERT_EQ(display.getWireframes().size(), 8u);
     EXPECT_NE(display.getWireframes()[4]->getEntity(), nullptr);
     EXPECT_EQ(display.getWireframes()[5]->getEntity(), nullptr);
@@ -324,7 +322,7 @@ TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
     EXPECT_EQ(display.getWireframes()[0]->getEntity(), nullptr);
 }
 
-TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
+TEST_F(HudOverlayTest, ReticlesAreTintedByLoadAndTheInterfaceModeShowsTheDisplayOnlyWhileFlying)
 {
     Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
     Ogre::Overlay* reticle = overlays.create("TestHud");
@@ -335,37 +333,30 @@ TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
         panel->addChild(element);
     }
     reticle->add2D(panel);
-    TestShip& a = ship("A");
-    a.weaponOverlay = reticle;
-    a.setFocus(true);
+    TestShip& own = ship("own");
+    own.damageModel = &model({{"wire.mesh", 1.0f}});
+    own.weaponOverlay = reticle;
+    own.setFocus(true);
     WeaponDisplay& weapons = WeaponDisplay::getSingleton();
-
     // Before the first show the colours run from black to white; then from the settings' empty
     // (1 0 0 0.5) to full (0 1 0 1).
-    const struct { bool shown; float primary, secondary; ColourValue primaryColour, secondaryColour; } rows[] = {
+    const struct { bool shown; float primary, secondary; ColourValue primaryColour, secondaryColour; } tints[] = {
         {false, 0.5f, 1.0f, ColourValue(0.5f, 0.5f, 0.5f), ColourValue(1, 1, 1)},
         {true, 0.0f, 1.0f, ColourValue(1, 0, 0, 0.5f), ColourValue(0, 1, 0)},
         {true, 0.25f, 0.5f, ColourValue(0.75f, 0.25f, 0, 0.625f), ColourValue(0.5f, 0.5f, 0, 0.75f)},
     };
-    for (const auto& row : rows) {
+    for (const auto& row : tints) {
         SCOPED_TRACE(row.primary);
         if (row.shown)
             weapons.show();
-        a.primary->load = row.primary;
-        a.secondary->load = row.secondary;
+        own.primary->load = row.primary;
+        own.secondary->load = row.secondary;
         weapons.update();
         EXPECT_EQ(tintOf(weapons.getPrimaryComponent()->getMaterial()), row.primaryColour);
         EXPECT_EQ(tintOf(weapons.getSecondaryComponent()->getMaterial()), row.secondaryColour);
     }
     EXPECT_TRUE(reticle->isVisible());
-    a.setFocus(false);
-}
 
-TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAlways)
-{
-    TestShip& own = ship("own");
-    own.damageModel = &model({{"wire.mesh", 1.0f}});
-    own.setFocus(true);
     Interface interface;
     // Start-up hides the display so that the first mode shows it.
     hud.setVisible(false);
