@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace Tolvarine::Test {
 namespace {
 
@@ -82,11 +80,7 @@ TEST_F(AmbientSound, BackgroundLayersTakeTurnsAfterARandomHold)
     ambient->setBackground("hum", "command_loop");
     const SoundSource* a = ambient->getBackground(true);
     const SoundSource* b = ambient->getBackground(false);
-    const struct {
-        double seconds;
-        bool firstActive;
-        float a, b;
-    } steps[] = {{1.0, true, 0.25f, 0.0f}, {3.0, true, 1.0f, 0.0f}, {2.0, true, 1.0f, 0.0f}, {0.5, false, 0.875f, 0.125f}};
+    const struct { double seconds; bool firstActive; float a, b; } steps[] = {{1.0, true, 0.25f, 0.0f}, {3.0, true, 1.0f, 0.0f}, {2.0, true, 1.0f, 0.0f}, {0.5, false, 0.875f, 0.125f}};
     for (const auto& step : steps) {
         EXPECT_FLOAT_EQ(stepAndLevel(step.seconds, a), step.a) << step.seconds;
         EXPECT_FLOAT_EQ(b->getLevel(), step.b) << step.seconds;

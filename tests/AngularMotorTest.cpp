@@ -11,9 +11,6 @@
 #include <gtest/gtest.h>
 #include <ode/objects.h>
 
-#include <algorithm>
-#include <cmath>
-#include <memory>
 #include <random>
 
 namespace Tolvarine::Test {
@@ -22,15 +19,11 @@ namespace {
 using Ogre::Quaternion;
 using Ogre::Vector3;
 
-// The test body is a solid sphere of mass 1 and radius 1 (moment 0.4): the torque turns it at
-// 1 rad/s².
-constexpr float MAX_TORQUE = 0.4f;
-constexpr float STRENGTH = 0.7f;
-constexpr float FRAME = 1.0f / 60;
+// The body is a solid sphere of mass 1 and radius 1 (moment 0.4): the torque turns it at 1 rad/s².
+constexpr float MAX_TORQUE = 0.4f, STRENGTH = 0.7f, FRAME = 1.0f / 60;
 // Settled: on the heading within a quarter degree, turning no faster than the full torque changes
 // the turn in two frames (the motor pushes one way or the other every frame).
-constexpr float SETTLED_DEGREES = 0.25f;
-constexpr float SETTLED_SPIN = 2 * MAX_TORQUE / 0.4f * FRAME;
+constexpr float SETTLED_DEGREES = 0.25f, SETTLED_SPIN = 2 * MAX_TORQUE / 0.4f * FRAME;
 
 // An orientation with the given forward (negative Z) and up (Y) axes.
 Quaternion facing(const Vector3& forward, const Vector3& up) { return Quaternion(up.crossProduct(-forward), up, -forward); }
@@ -70,14 +63,8 @@ protected:
 
 TEST_F(MotorWorld, TurnsOntoTheHeadingAndSettlesFromEveryStart)
 {
-    struct Row {
-        const char* name;
-        Quaternion start;
-        Vector3 heading;
-        Vector3 spin;
-    };
     const Vector3 x = Vector3::UNIT_X, y = Vector3::UNIT_Y, z = Vector3::UNIT_Z, still = Vector3::ZERO;
-    const Row rows[] = {
+    const struct { const char* name; Quaternion start; Vector3 heading, spin; } rows[] = {
         {"quarter turn", Quaternion::IDENTITY, x, still},
         {"slightly off", Quaternion::IDENTITY, Vector3(0.05f, 0, -1), still},
         {"behind, facing -z", Quaternion::IDENTITY, z, still},
@@ -89,7 +76,7 @@ TEST_F(MotorWorld, TurnsOntoTheHeadingAndSettlesFromEveryStart)
         {"turning the wrong way", Quaternion::IDENTITY, x, y},
         {"already there", facing(y, z), y * 50, still},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         body->setOrientation(row.start);
         dBodySetAngularVel(body->getBody(), row.spin.x, row.spin.y, row.spin.z);

@@ -12,11 +12,9 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <string>
-#include <vector>
 
-// The shipped areas and the scenery they use, checked as files: every name must lead to data that
-// exists, so that no area fails, or shows a white square, in play.
+// The shipped areas, missiles and the scenery they use, checked as files: every name must lead to
+// data that exists, so that nothing fails, or shows a white square, in play.
 namespace Tolvarine {
 namespace {
 
@@ -31,25 +29,29 @@ std::string textOf(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
+TEST(AreaDataLintTest, EveryAreaAndMissileNamesDataThatExists)
 {
     // Material -> the images of its textures (the six faces of a cube), over every material script.
     std::map<std::string, std::vector<std::string>> materials;
-    std::set<std::string> files;
-    const std::regex entry(R"((?:^|\n)\s*(material|texture|cubic_texture)\s+(\S+))");
+    std::set<std::string> files, particles;
+    const std::regex entry(R"((?:^|\n)\s*(material|texture|cubic_texture|particle_system)\s+(\S+))");
+    const char* const faces[] = {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"};
     std::string current;
     for (const auto& file : fs::recursive_directory_iterator(DATA)) {
         files.insert(file.path().filename().string());
-        const std::string text = file.path().extension() == ".material" ? textOf(file.path()) : "";
+        const std::string ext = file.path().extension().string();
+        const std::string text = ext == ".material" || ext == ".particle" ? textOf(file.path()) : "";
         for (std::sregex_iterator match(text.begin(), text.end(), entry), end; match != end; ++match) {
             const std::string word = (*match)[1], name = (*match)[2];
-            if (word == "material")
+            if (word == "particle_system")
+                particles.insert(name);
+            else if (word == "material")
                 materials[current = name];
-            for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
-                if (word == "cubic_texture")
-                    materials[current].push_back(name.substr(0, name.rfind('.')) + face + name.substr(name.rfind('.')));
-            if (word == "texture")
+            else if (word == "texture")
                 materials[current].push_back(name);
+            else
+                for (const char* face : faces)
+                    materials[current].push_back(name.substr(0, name.rfind('.')) + face + name.substr(name.rfind('.')));
         }
     }
     const auto expectMaterial = [&](const std::string& name) {
@@ -57,17 +59,18 @@ TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
         for (const std::string& image : materials[name])
             EXPECT_EQ(files.count(image), 1u) << name << ": " << image;
     };
-    for (const char* scenery : {"PlanetHaze", "Star", "Planet/Surface", "Scenery/Dust"})
+    const auto expectLoop = [&](const std::string& name) {
+        const Config sound((DATA / "sound" / (name + ".sound")).string());
+        EXPECT_EQ(files.count(sound.get<std::string>("Sound", "filename")), 1u) << name;
+        EXPECT_TRUE(sound.get<bool>("Sound", "looping", false)) << name;
+    };
+    for (const char* scenery : {"PlanetHaze", "Star", "Planet/Surface", "Scenery/Dust", "Projectile/MissileBody"})
         expectMaterial(scenery);
     EXPECT_EQ(files.count("planet.mesh"), 1u);
     for (const char* dust : {"FineDebrisSystem", "CoarseDebrisSystem"})
-        EXPECT_NE(textOf(DATA / "particle_systems/space_dust.particle").find(std::string("particle_system ") + dust + "\n"),
-                  std::string::npos) << dust;
-    for (const char* loop : {"ambient_nl", "ambient_da", "ambient_tc", "ambient_space", "ambient_command"}) {
-        const Config sound((DATA / "sound" / (std::string(loop) + ".sound")).string());
-        EXPECT_EQ(files.count(sound.get<std::string>("Sound", "filename")), 1u) << loop;
-        EXPECT_TRUE(sound.get<bool>("Sound", "looping", false)) << loop;
-    }
+        EXPECT_EQ(particles.count(dust), 1u) << dust;
+    for (const char* loop : {"ambient_nl", "ambient_da", "ambient_tc", "ambient_space", "ambient_command"})
+        expectLoop(loop);
 
     std::set<std::string> names, skies;
     for (const auto& file : fs::directory_iterator(DATA / "areas")) {
@@ -83,9 +86,8 @@ TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
         area.get<Ogre::ColourValue>("Area", "ambientColour");
         // The cube that ships reflect under this sky.
         const std::string envMap = environmentMapName(materials[sky].at(0));
-        const std::string envStem = envMap.substr(0, envMap.rfind('.'));
-        for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
-            EXPECT_EQ(files.count(envStem + face + ".png"), 1u) << envStem << face;
+        for (const char* face : faces)
+            EXPECT_EQ(files.count(envMap.substr(0, envMap.rfind('.')) + face + ".png"), 1u) << envMap << face;
         unsigned stars = 0;
         for (const std::string& section : area.getSectionNames()) {
             SCOPED_TRACE(section);
@@ -112,6 +114,31 @@ TEST(AreaDataLintTest, EveryAreaNamesSceneryThatExists)
         EXPECT_LE(stars, 2u) << "the flare set has room for two suns";
     }
     EXPECT_GE(skies.size(), 3u) << "the areas look different";
+
+    unsigned guided = 0;
+    for (const auto& file : fs::directory_iterator(DATA / "entities")) {
+        if (file.path().extension() != ".fireable")
+            continue;
+        const Config type(file.path().string());
+        if (!type.get<bool>("Fireable", "guided", false))
+            continue;
+        SCOPED_TRACE(file.path().filename().string());
+        ++guided;
+        EXPECT_EQ(files.count(type.get<std::string>("Display", "mesh")), 1u);
+        EXPECT_EQ(particles.count(type.get<std::string>("Thrust", "engineParticleSystem")), 1u);
+        EXPECT_EQ(materials.count(type.get<std::string>("Thrust", "glowMaterial")), 1u);
+        expectLoop(type.get<std::string>("Thrust", "mainThrustSound"));
+        EXPECT_EQ("Missile", type.get<std::string>("Targetable", "frameType"));
+        for (const char* key : {"updatePeriod", "approachSpeed", "velocityMatchProportion"})
+            EXPECT_GT(type.get<float>("Behaviour", key), 0.0f) << key;
+    }
+    EXPECT_GT(guided, 0u);
+    // The Trifighter's secondary system launches one.
+    const Config ship((DATA / "entities/trifighter.ship").string());
+    EXPECT_TRUE(ship.get<bool>("WeaponSystem_Secondary", "guided"));
+    const Config launcher((DATA / "entities" / (ship.get<std::string>("Launcher", "type") + ".weapon")).string());
+    const Config missile((DATA / "entities" / (launcher.get<std::string>("Weapon", "projectile") + ".fireable")).string());
+    EXPECT_TRUE(missile.get<bool>("Fireable", "guided"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "InputHandler.h"
 #include "LogCapture.h"
 #include "Scenario.h"
+#include "ScenarioManager.h"
 #include "ScenarioWorld.h"
 #include "Scheduler.h"
 
@@ -16,8 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -28,13 +27,10 @@ using Kind = AreaManager::SectionKind;
 // reads ".area" files in name order and the first file keeps a repeated name.
 TEST(AreaManagerTest, ScanKeepsTheFirstFileOfANameAndSectionsAreClassedByName)
 {
-    const struct {
-        const char* section;
-        Kind kind;
-    } rows[] = {{"StarLight", Kind::LIGHT}, {"PlanetStar", Kind::STAR}, {"IcePlanet", Kind::PLANET},
-                {"Area", Kind::OTHER},      {"starlight", Kind::OTHER}};
-    for (const auto& row : rows)
-        EXPECT_EQ(AreaManager::classify(row.section), row.kind) << row.section;
+    const std::pair<const char*, Kind> rows[] = {
+        {"StarLight", Kind::LIGHT}, {"PlanetStar", Kind::STAR}, {"IcePlanet", Kind::PLANET}, {"Area", Kind::OTHER}, {"starlight", Kind::OTHER}};
+    for (const auto& [section, kind] : rows)
+        EXPECT_EQ(AreaManager::classify(section), kind) << section;
 
     TemporaryFolder folder;
     for (const char* file : {"b_second.area", "a_first.area", ".hidden.area", "notes.txt", "d.AREA"})
@@ -85,24 +81,40 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
     EXPECT_EQ(world.sceneManager->getAmbientLight(), Ogre::ColourValue(0.1f, 0.2f, 0.3f, 1.0f));
     EXPECT_EQ(scenario.getEnvironmentMap(), "amber_env.png");
 
-    const struct {
-        const char* area;
-        const char* line;
-    } broken[] = {{"Nowhere", "AreaManager: unknown area Nowhere"},
-                  {"BadSky", "Area BadSky: unknown material Nowhere/Sky"},
-                  {"HoledSky", "Area HoledSky: material Test/HoledSky uses the unknown texture nowhere.png"}};
-    for (const auto& row : broken) {
-        SCOPED_TRACE(row.area);
+    const std::pair<std::string, const char*> broken[] = {
+        {"Nowhere", "AreaManager: unknown area Nowhere"},
+        {"BadSky", "Area BadSky: unknown material Nowhere/Sky"},
+        {"HoledSky", "Area HoledSky: material Test/HoledSky uses the unknown texture nowhere.png"}};
+    for (const auto& [name, line] : broken) {
+        SCOPED_TRACE(name);
         LogCapture log;
-        if (std::string(row.area) == "Nowhere")
-            manager.loadArea(row.area);
+        if (name == "Nowhere")
+            manager.loadArea(name);
         else
-            EXPECT_THROW(manager.loadArea(row.area), ConfigurationError);
-        EXPECT_TRUE(log.contains(row.line));
+            EXPECT_THROW(manager.loadArea(name), ConfigurationError);
+        EXPECT_TRUE(log.contains(line));
         EXPECT_EQ(scenario.getLights().size(), 2u);
         EXPECT_EQ(scenario.getSkyBoxMaterial(), "Tolvarine/AmberSky");
     }
     EXPECT_THROW(manager.loadArea("Half"), ConfigurationError) << "a light without its colours";
+}
+
+// The exit's unloadAll when the scenario's own unload raises: the profile report still names the
+// scenario that was running, and nothing is current afterwards (the whole-game run checks a clean quit).
+TEST(ScenarioExitReportTest, TheExitReportNamesTheRunningScenarioAndLeavesNoneCurrent)
+{
+    ScenarioWorld world;
+    std::string script = recordingScript("Alpha");
+    const std::string hook = "events.append('Alpha unload')";
+    world.addScript("alpha.py", script.replace(script.find(hook), hook.size(), "raise RuntimeError('unload failed')"));
+    ScenarioManager& manager = world.preload();
+    manager.loadScenario("Alpha");
+    EXPECT_ANY_THROW(manager.unloadAll());
+    const std::string report = readFile(world.path("Profile.log"));
+    EXPECT_NE(report.find("System\n\nAlpha\n"), std::string::npos) << report;
+    EXPECT_EQ(report.find("No scenario"), std::string::npos) << report;
+    EXPECT_EQ(manager.getCurrentScenario(), nullptr);
+    EXPECT_EQ(manager.findScenario("Alpha"), nullptr);
 }
 
 } // namespace

@@ -1,22 +1,16 @@
+// Every shipped area in the whole game, seen by the fixed camera from the origin along -Z: the
+// screenshot shows its sky, its sun's flare and its planet with the haze round it.
 #include "AreaManager.h"
 #include "Config.h"
 #include "GameProcess.h"
 #include "PngImage.h"
 
-#include <OgreMath.h>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
-
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <string>
 
-// Every shipped area in the whole game, seen by the fixed camera from the origin along -Z: the
-// screenshot shows its sky, its sun's flare and its planet with the haze round it.
 namespace Tolvarine::Test {
 namespace {
 
@@ -56,14 +50,15 @@ TEST(AreaScreenshotTest, EachAreaShowsItsSkySunAndHazedPlanet)
         Vector3 sun, planet;
         float planetAngle = 0.0f, hazeAngle = 0.0f;
         for (const std::string& section : area.getSectionNames()) {
-            if (AreaManager::classify(section) == AreaManager::SectionKind::STAR)
+            const AreaManager::SectionKind kind = AreaManager::classify(section);
+            if (kind == AreaManager::SectionKind::STAR)
                 sun = -area.get<Vector3>(section, "direction").normalisedCopy();
-            if (AreaManager::classify(section) != AreaManager::SectionKind::PLANET)
+            if (kind != AreaManager::SectionKind::PLANET)
                 continue;
             planet = area.get<Vector3>(section, "direction").normalisedCopy();
-            const float distance = area.get<float>(section, "distance"), radius = area.get<float>(section, "radius");
-            planetAngle = std::asin(radius / distance);
-            hazeAngle = std::asin(area.get<float>(section, "hazeProportion") * radius / distance);
+            const float sine = area.get<float>(section, "radius") / area.get<float>(section, "distance");
+            planetAngle = std::asin(sine);
+            hazeAngle = std::asin(area.get<float>(section, "hazeProportion") * sine);
         }
         GameProcess game;
         std::ofstream(game.folder() / "data/scenarios/area_view.py")

@@ -20,34 +20,21 @@
 
 #include <OgreBillboardSet.h>
 #include <OgreCamera.h>
-#include <OgreParticleSystem.h>
 #include <OgreHardwarePixelBuffer.h>
+#include <OgreParticleSystem.h>
 #include <OgreRenderTexture.h>
-#include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreTextureManager.h>
 #include <OgreViewport.h>
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::CombatWorld;
-using Test::createMesh;
-using Test::LogCapture;
-using Test::PngImage;
-using Test::RenderingRoot;
-using Test::SoundFiles;
-using Test::sphereShape;
-using Test::TargetBody;
-using Test::writeFile;
 
 const char* const MISSILE = "seeker_missile";
 
@@ -65,9 +52,9 @@ public:
         activate(side.getId() | getLink()->getFlags(), position, Quaternion::IDENTITY, velocity);
         setInactive(false);
     }
-    Vector3 getPosition() const override { return body().getPosition(); }
-    Quaternion getOrientation() const override { return body().getOrientation(); }
-    Vector3 getVelocity() const override { return body().getVelocity(); }
+    Vector3 getPosition() const override { return getPhysicsBody().getPosition(); }
+    Quaternion getOrientation() const override { return getPhysicsBody().getOrientation(); }
+    Vector3 getVelocity() const override { return getPhysicsBody().getVelocity(); }
     void addPositionListener(PositionListener*) override {}
     void removePositionListener(PositionListener*) override {}
     Vector3 predictPosition(float) const override { return getPosition(); }
@@ -84,7 +71,6 @@ public:
     }
     void removeThreat(GuidedProjectile*) override { journal.push_back("remove"); }
 
-    const PhysicsBody& body() const { return DynamicCollidable::getPhysicsBody(); }
     float threatRange;
     Faction* faction = nullptr;
     std::vector<std::string> journal;
@@ -105,8 +91,8 @@ protected:
         std::filesystem::create_directories(explosions() + "/debris");
         copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
         ExplosionDebris::loadTypes(explosions() + "/debris");
-        for (const char* name : {"explosion_plasma", "explosion_conventional"})
-            soundFiles.define(name, "filename = beep.wav\n");
+        soundFiles.define("explosion_plasma", "filename = beep.wav\n");
+        soundFiles.define("explosion_conventional", "filename = beep.wav\n");
         soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
@@ -204,12 +190,9 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
     launchers.activate(&player);
     launchers.setPlayerControlled(true);
 
-    struct Row {
-        const char* name;
-        float threatRange;
-        std::vector<std::string> journal;
-    };
-    for (const Row& row : {Row{"range 60", 60.0f, {"add", "remove"}}, Row{"no threat range", 0.0f, {"remove"}}}) {
+    const struct { const char* name; float threatRange; std::vector<std::string> journal; } rows[] = {
+        {"range 60", 60.0f, {"add", "remove"}}, {"no threat range", 0.0f, {"remove"}}};
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         Drone& drone = addDrone(row.threatRange, Vector3(0, 0, -400), Vector3(40, 0, 0));
         launchers.setTarget(&drone);
@@ -245,12 +228,7 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
 
 TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
 {
-    struct Row {
-        const char* name;
-        std::function<void(GuidedProjectile&)> end;
-        std::size_t explosions;
-    };
-    const Row rows[] = {
+    const struct { const char* name; std::function<void(GuidedProjectile&)> end; std::size_t explosions; } rows[] = {
         {"time-out", [this](GuidedProjectile&) { run(8.0); }, 0},
         {"destroy", [](GuidedProjectile& m) { m.destroy(); }, 1},
         {"its weapon system fired", [](GuidedProjectile& m) { m.getPrimaryWeaponSystem()->setFiring(true); }, 1},
@@ -264,7 +242,7 @@ TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilences
          },
          1},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         // Nothing ahead to guide onto: it flies straight on at full thrust and announces nothing.
         GuidedProjectile* missile = launch(nullptr, &player);
@@ -290,6 +268,7 @@ TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilences
     EXPECT_EQ(0.0, statistics.getPlayerHitProportion(MISSILE));
 }
 
+// Announced to the first life only, and never withdrawn from the second.
 TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNewPlace)
 {
     Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
@@ -300,12 +279,12 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
     run(3.0);
     EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
     EXPECT_TRUE(drone.damage.empty());
-    // Announced to the first life only, and never withdrawn from the second.
     EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
 }
 
 TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
+
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
     addDrone(0.0f, Vector3(0, 0, -500));
     Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));
@@ -324,4 +303,4 @@ TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVe
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

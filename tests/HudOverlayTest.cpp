@@ -1,22 +1,34 @@
+// The heads-up display drawn in the overlay of a window-less rendering engine: frames round ships,
+// the target read-out, damage wireframes, the reticle's tints and the interface modes.
 #include "TargetingDoubles.h"
 
+#include "CameraBase.h"
 #include "DamageDisplay.h"
 #include "DamageModel.h"
+#include "Faction.h"
 #include "FrameBillboardSet.h"
+#include "FrameDisplay.h"
 #include "Interface.h"
+#include "OverlayBillboardSet.h"
+#include "TargetReadout.h"
 #include "TestMeshes.h"
 
+#include <OgreCamera.h>
 #include <OgreEntity.h>
 #include <OgreMaterialManager.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayContainer.h>
 #include <OgreOverlayManager.h>
 #include <OgrePass.h>
+#include <OgreRenderOperation.h>
 #include <OgreSceneNode.h>
 #include <OgreSubEntity.h>
 #include <OgreTechnique.h>
 #include <OgreTextureUnitState.h>
+#include <OgreVertexIndexData.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace Tolvarine::Test {
 namespace {
@@ -24,12 +36,167 @@ namespace {
 using Ogre::ColourValue;
 using Ogre::Vector3;
 
+
+// One drawn corner mark: its quad's centre, colour and the lowest texture coordinates.
+struct Mark { float x = 0, y = 0; std::uint32_t colour = 0; float u = 1, v = 1; };
+
+// Frames of test ships seen by the fixed camera at the origin looking down -z (square view, 50
+// degrees high), drawn in a set with the built-in material; sides "Player", "Enemy", "Traders".
+class FrameDisplayTest : public TargetingFixture {
+protected:
+    FrameDisplayTest()
+    {
+        camera.getCurrentCamera()->getCamera()->setAspectRatio(1.0f);
+        camera.getCurrentCamera()->setPosition(Vector3::ZERO);
+        camera.getCurrentCamera()->setOrientation(Ogre::Quaternion::IDENTITY);
+        player->addEnemy(*enemy);
+        Faction::setScenarioLink({{}, [this](const std::string& name) { return name == "Player" ? player : nullptr; }});
+    }
+    ~FrameDisplayTest() override { Faction::setScenarioLink({}); }
+
+    TestShip& placed(const std::string& name, const Vector3& position, Faction* side)
+    {
+        TestShip& made = ship(name);
+        made.getPhysicsBody()->setPosition(position);
+        made.faction = side;
+        return made;
+    }
+
+    // The marks in the set's vertex buffer, in creation order.
+    std::vector<Mark> drawn() const
+    {
+        struct Vertex { float x, y, z; std::uint32_t colour; float u, v; };
+        OverlayBillboardSet& set = frames.getBillboardSet();
+        set._notifyCurrentCamera(nullptr);
+        Ogre::RenderOperation op;
+        set.getRenderOperation(op);
+        std::vector<Vertex> vertices(op.vertexData ? op.vertexData->vertexCount : 0);
+        if (!vertices.empty())
+            op.vertexData->vertexBufferBinding->getBuffer(0)->readData(0, vertices.size() * sizeof(Vertex), vertices.data());
+        std::vector<Mark> marks(vertices.size() / 4);
+        for (std::size_t i = 0; i < vertices.size(); ++i) {
+            Mark& mark = marks[i / 4];
+            mark.x += vertices[i].x / 4;
+            mark.y += vertices[i].y / 4;
+            mark.colour = vertices[i].colour;
+            mark.u = std::min(mark.u, vertices[i].u);
+            mark.v = std::min(mark.v, vertices[i].v);
+        }
+        return marks;
+    }
+
+    Config frameSettings{[this] {
+        writeFile(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\n"
+                                             "enemyColour = (1 0 0 1)\n[Hud]\nframeMaterial = BaseWhite\n");
+        return folder.file("frames.cfg");
+    }()};
+    FrameBillboardSet frames{cameraScene.get(), frameSettings, frameSettings};
+    std::shared_ptr<Faction> player = std::make_shared<Faction>("Player", 1);
+    std::shared_ptr<Faction> enemy = std::make_shared<Faction>("Enemy", 2);
+    Faction traders{"Traders", 4};
+};
+
+constexpr float least = FrameDisplay::MINIMUM_HALF_SIZE;
+// tan(25 degrees): at distance d, a point d * t off the axis lies on the screen's edge.
+const float t = std::tan(Ogre::Degree(25).valueRadians());
+// Bottom-left, top-left, top-right, bottom-right corners, in cells 0, 2, 3, 1 of the 4 x 4 grid.
+const float cornerX[4] = {-1, -1, 1, 1}, cornerY[4] = {-1, 1, 1, -1}, cellU[4] = {0, 0.5f, 0.75f, 0.25f};
+
+TEST_F(FrameDisplayTest, EveryFrameIsFourCornersInItsSideColourAroundItsTargetOrOnTheBorder)
+{
+    const ColourValue green(0, 1, 0), red(1, 0, 0), blue(0, 0, 1);
+    const struct { const char* name; Vector3 position; Faction* side; ColourValue colour; float x, y, halfSize; } rows[] = {
+        // Near, the frame is as big as the ship looks (radius 10 at 100); far, it keeps its least size.
+        {"own side, near", {0, 0, -100}, player.get(), green, 0, 0, 10 / (100 * t)},
+        {"enemy, far right", {5000 * t * 0.5f, 0, -5000}, enemy.get(), red, 0.5f, 0, least},
+        {"other side, high", {0, 2000 * t * 0.25f, -2000}, &traders, blue, 0, 0.25f, least},
+        {"no side", {0, 0, -4000}, nullptr, blue, 0, 0, least},
+        // Off screen: on the border towards it; straight behind is the bottom centre.
+        {"off to the left", {-500, 0, -100}, enemy.get(), red, -1, 0, least},
+        {"straight behind", {0, 0, 300}, enemy.get(), red, 0, -1, least},
+    };
+    for (const auto& row : rows)
+        placed(row.name, row.position, row.side).getFrameDisplay().activate();
+
+    const std::vector<Mark> marks = drawn();
+    ASSERT_EQ(marks.size(), std::size(rows) * 4);
+    for (std::size_t r = 0; r < std::size(rows); ++r) {
+        SCOPED_TRACE(rows[r].name);
+        for (int c = 0; c < 4; ++c) {
+            const Mark& mark = marks[r * 4 + c];
+            EXPECT_NEAR(mark.x, rows[r].x + cornerX[c] * rows[r].halfSize, 1e-4f) << c;
+            EXPECT_NEAR(mark.y, rows[r].y + cornerY[c] * rows[r].halfSize, 1e-4f) << c;
+            EXPECT_EQ(mark.colour, rows[r].colour.getAsABGR()) << c;
+            // Cell row 0 is the bottom row of the texture: v from 0.75 to 1.
+            EXPECT_FLOAT_EQ(mark.u, cellU[c]);
+            EXPECT_FLOAT_EQ(mark.v, 0.75f);
+        }
+    }
+    // Leaving play hands the marks back.
+    for (const auto& made : ships)
+        made->getFrameDisplay().deactivate();
+    EXPECT_TRUE(drawn().empty());
+}
+
+TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIsSelected)
+{
+    // The read-out as the overlay scripts define it.
+    Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
+    Ogre::Overlay* readout = overlays.create("TargetReadout");
+    auto* panel = static_cast<Ogre::OverlayContainer*>(overlays.createOverlayElement("Panel", "TargetReadout/Panel"));
+    for (const char* text : {"TargetReadout/Panel/Distance", "TargetReadout/Panel/RateOfChange"})
+        panel->addChild(overlays.createOverlayElement("TextArea", text));
+    readout->add2D(panel);
+
+    TestShip& own = placed("own", {0, 0, 0}, player.get());
+    own.setFocus(true);
+    own.getPhysicsBody()->setLinearVelocity(Vector3(0, 0, -12.5f));
+    TestShip& target = placed("target", {0, 0, -300.4f}, enemy.get());
+    TestShip& wingman = placed("wingman", {0, 0, -50}, player.get());
+
+    // Selecting an object out of play shows the read-out but draws nothing until it enters play.
+    target.setSelected(true);
+    EXPECT_TRUE(readout->isVisible());
+    EXPECT_TRUE(drawn().empty());
+    target.getFrameDisplay().activate();
+    const std::vector<Mark> marks = drawn();
+    ASSERT_EQ(marks.size(), 8u);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(marks[4 + c].colour, ColourValue::White.getAsABGR()) << c;
+        EXPECT_FLOAT_EQ(marks[4 + c].u, cellU[c]);
+        EXPECT_FLOAT_EQ(marks[4 + c].v, 0.5f);
+        EXPECT_NEAR(marks[4 + c].x, marks[c].x, 1e-6f) << c;
+    }
+    // 300.4 m apart, closing at 12.5 m/s; beside the frame's right edge (overlay coordinates, y down).
+    EXPECT_EQ(overlays.getOverlayElement("TargetReadout/Panel/Distance")->getCaption(), "300 m");
+    EXPECT_EQ(overlays.getOverlayElement("TargetReadout/Panel/RateOfChange")->getCaption(), "-13 m/s");
+    EXPECT_NEAR(panel->getLeft(), 0.5f + 10 / (300.4f * t), 1e-5f);
+    EXPECT_NEAR(panel->getTop(), 0.5f, 1e-6f);
+
+    // Command mode selects the flown ship's frame too, then lets go: the target's read-out stays.
+    wingman.getFrameDisplay().activate();
+    wingman.getFrameDisplay().setSelected(true);
+    wingman.getFrameDisplay().setSelected(false);
+    EXPECT_TRUE(readout->isVisible());
+    EXPECT_EQ(drawn().size(), 12u);
+    target.setSelected(false);
+    EXPECT_FALSE(readout->isVisible());
+    EXPECT_EQ(drawn().size(), 8u);
+}
+
+TEST(TargetReadoutText, WholeNumbersRoundedDownWithTheSignOfTheRate)
+{
+    const struct { float value; const char *distance, *rate; } rows[] = {{999.9f, "999 m", "+999 m/s"}, {0.0f, "0 m", "+0 m/s"}, {-0.5f, "-1 m", "-1 m/s"},
+                {12.7f, "12 m", "+12 m/s"}, {1234567.0f, "1234567 m", "+1234567 m/s"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(TargetReadout::distanceText(row.value), row.distance) << row.value;
+        EXPECT_EQ(TargetReadout::rateText(row.value), row.rate) << row.value;
+    }
+}
+
 // Components with meshes (empty for none) and health proportions, and the one subscriber.
 struct TestDamageModel : DamageModel {
-    struct Component {
-        std::string mesh;
-        float health;
-    };
+    struct Component { std::string mesh; float health; };
     explicit TestDamageModel(std::vector<Component> components) : components(std::move(components)) {}
     unsigned getComponentCount() const override { return unsigned(components.size()); }
     std::string getComponentName(unsigned index) const override { return "C" + std::to_string(index); }
@@ -61,7 +228,7 @@ Ogre::MaterialPtr texturedMaterial(const std::string& name)
     return material;
 }
 
-class HudOverlayTest : public TargetingFixture {
+class HudOverlayTest : public FrameDisplayTest {
 protected:
     // The displays let go of the models before the models go.
     ~HudOverlayTest() override
@@ -84,7 +251,7 @@ protected:
     DamageDisplay display{cameraScene.get(), hudSettings, "TestWireframe", "Test/Wireframe"};
 };
 
-TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshAreSkipped)
+TEST_F(HudOverlayTest, WireframesAreTintedByHealthSkipMeshlessComponentsAndLetGoOfThePreviousModel)
 {
     // Health (0 1 0 1), damage (1 0 0 1). The missile-like second component has no mesh.
     // Every tint below is exact in binary, so colours compare equal.
@@ -95,17 +262,15 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
     const auto& wireframes = display.getWireframes();
     ASSERT_EQ(wireframes.size(), 4u);
     EXPECT_EQ(wireframes[1]->getEntity(), nullptr);
-    const struct {
-        unsigned index;
-        ColourValue colour;
-    } rows[] = {{0, ColourValue(0, 1, 0)}, {2, ColourValue(1, 0, 0)}, {3, ColourValue(0.5f, 0.5f, 0)}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.index);
-        ASSERT_NE(wireframes[row.index]->getEntity(), nullptr);
-        EXPECT_EQ(wireframes[row.index]->getEntity()->getSubEntity(0)->getMaterial(), wireframes[row.index]->getMaterial());
-        EXPECT_EQ(wireframes[row.index]->getMaterial()->getTechnique(0)->getPass(0)->getPolygonMode(), Ogre::PM_WIREFRAME);
-        EXPECT_EQ(tintOf(wireframes[row.index]->getMaterial()), row.colour);
-        EXPECT_EQ(wireframes[row.index]->getNode().getPosition(), Vector3(float(row.index), 0, 0));
+    const std::pair<unsigned, ColourValue> rows[] = {{0, ColourValue(0, 1, 0)}, {2, ColourValue(1, 0, 0)}, {3, ColourValue(0.5f, 0.5f, 0)}};
+    for (const auto& [index, colour] : rows) {
+        SCOPED_TRACE(index);
+        const auto& wireframe = *wireframes[index];
+        ASSERT_NE(wireframe.getEntity(), nullptr);
+        EXPECT_EQ(wireframe.getEntity()->getSubEntity(0)->getMaterial(), wireframe.getMaterial());
+        EXPECT_EQ(wireframe.getMaterial()->getTechnique(0)->getPass(0)->getPolygonMode(), Ogre::PM_WIREFRAME);
+        EXPECT_EQ(tintOf(wireframe.getMaterial()), colour);
+        EXPECT_EQ(wireframe.getNode().getPosition(), Vector3(float(index), 0, 0));
     }
     EXPECT_EQ(display.getNode().getPosition(), Vector3(-3, -2, -12));
 
@@ -123,22 +288,19 @@ TEST_F(HudOverlayTest, WireframeComponentsAreTintedByHealthAndThoseWithoutAMeshA
     EXPECT_EQ(display.getNode().getScale(), Vector3(0.25f));
     display.hide();
     EXPECT_EQ(display.getNode().getScale(), Vector3::ZERO);
-}
 
-TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
-{
+    // Switched to another ship (of eight components, then five), the display lets go of the
+    // previous model; the slots stay, those beyond the smaller model empty.
     TestDamageModel& eight = model(std::vector<TestDamageModel::Component>(8, {"wire.mesh", 1.0f}));
     TestDamageModel& five = model(std::vector<TestDamageModel::Component>(5, {"wire.mesh", 1.0f}));
-    TestShip& a = ship("A");
     TestShip& b = ship("B");
     a.damageModel = &eight;
     b.damageModel = &five;
-
     display.setShip(&a, false);
+    EXPECT_FALSE(components.subscriber);
     display.setShip(&b, false);
     EXPECT_FALSE(eight.subscriber);
     ASSERT_TRUE(five.subscriber);
-    // The slots stay; the three beyond the smaller model are empty.
     ASSERT_EQ(display.getWireframes().size(), 8u);
     EXPECT_NE(display.getWireframes()[4]->getEntity(), nullptr);
     EXPECT_EQ(display.getWireframes()[5]->getEntity(), nullptr);
@@ -154,14 +316,13 @@ TEST_F(HudOverlayTest, ADisplaySwitchedToAnotherShipLetsGoOfThePreviousModel)
 
     // A ship without a model leaves the display empty.
     display.setShip(&a, false);
-    TestShip& none = ship("none");
-    display.setShip(&none, false);
+    display.setShip(&ship("none"), false);
     EXPECT_FALSE(eight.subscriber);
     EXPECT_EQ(display.getShip(), nullptr);
     EXPECT_EQ(display.getWireframes()[0]->getEntity(), nullptr);
 }
 
-TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
+TEST_F(HudOverlayTest, ReticlesAreTintedByLoadAndTheInterfaceModeShowsTheDisplayOnlyWhileFlying)
 {
     Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
     Ogre::Overlay* reticle = overlays.create("TestHud");
@@ -172,64 +333,43 @@ TEST_F(HudOverlayTest, ReticleComponentsAreTintedByTheirWeaponsLoad)
         panel->addChild(element);
     }
     reticle->add2D(panel);
-    TestShip& a = ship("A");
-    a.weaponOverlay = reticle;
-    a.setFocus(true);
+    TestShip& own = ship("own");
+    own.damageModel = &model({{"wire.mesh", 1.0f}});
+    own.weaponOverlay = reticle;
+    own.setFocus(true);
     WeaponDisplay& weapons = WeaponDisplay::getSingleton();
-
     // Before the first show the colours run from black to white; then from the settings' empty
     // (1 0 0 0.5) to full (0 1 0 1).
-    const struct {
-        bool shown;
-        float primary, secondary;
-        ColourValue primaryColour, secondaryColour;
-    } rows[] = {
+    const struct { bool shown; float primary, secondary; ColourValue primaryColour, secondaryColour; } tints[] = {
         {false, 0.5f, 1.0f, ColourValue(0.5f, 0.5f, 0.5f), ColourValue(1, 1, 1)},
         {true, 0.0f, 1.0f, ColourValue(1, 0, 0, 0.5f), ColourValue(0, 1, 0)},
         {true, 0.25f, 0.5f, ColourValue(0.75f, 0.25f, 0, 0.625f), ColourValue(0.5f, 0.5f, 0, 0.75f)},
     };
-    for (const auto& row : rows) {
+    for (const auto& row : tints) {
         SCOPED_TRACE(row.primary);
         if (row.shown)
             weapons.show();
-        a.primary->load = row.primary;
-        a.secondary->load = row.secondary;
+        own.primary->load = row.primary;
+        own.secondary->load = row.secondary;
         weapons.update();
         EXPECT_EQ(tintOf(weapons.getPrimaryComponent()->getMaterial()), row.primaryColour);
         EXPECT_EQ(tintOf(weapons.getSecondaryComponent()->getMaterial()), row.secondaryColour);
     }
     EXPECT_TRUE(reticle->isVisible());
-    a.setFocus(false);
-}
 
-TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAlways)
-{
-    writeFile(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\nenemyColour = (1 0 0 1)\n");
-    writeFile(folder.file("frame_hud.cfg"), "[Hud]\nframeMaterial = BaseWhite\n");
-    const Config frameSettings(folder.file("frames.cfg"));
-    const Config frameHud(folder.file("frame_hud.cfg"));
-    FrameBillboardSet frames(cameraScene.get(), frameHud, frameSettings);
-    TestShip& own = ship("own");
-    own.damageModel = &model({{"wire.mesh", 1.0f}});
-    own.setFocus(true);
     Interface interface;
     // Start-up hides the display so that the first mode shows it.
     hud.setVisible(false);
     HudOverlay::setFrameBillboardsVisible(false);
 
-    const struct {
-        Interface::InterfaceMode mode;
-        bool shown;
-    } rows[] = {{Interface::NORMAL, true}, {Interface::COMMAND, false}, {Interface::NORMAL, true},
-                {Interface::MENU, false}, {Interface::MENU, false}, {Interface::NORMAL, true}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.mode);
-        interface.setMode(row.mode, false);
-        EXPECT_EQ(hud.isVisible(), row.shown);
-        EXPECT_EQ(WeaponDisplay::getSingleton().isVisible(), row.shown);
-        EXPECT_EQ(hud.getSelfDisplay().isShown(), row.shown);
-        EXPECT_EQ(hud.getTargetDisplay().isShown(), row.shown);
-        EXPECT_EQ(hud.getSelfDisplay().getNode().getScale(), row.shown ? Vector3(0.25f) : Vector3::ZERO);
+    const std::pair<Interface::InterfaceMode, bool> rows[] = {{Interface::NORMAL, true}, {Interface::COMMAND, false}, {Interface::NORMAL, true},
+                                                              {Interface::MENU, false}, {Interface::MENU, false}, {Interface::NORMAL, true}};
+    for (const auto& [mode, shown] : rows) {
+        SCOPED_TRACE(mode);
+        interface.setMode(mode, false);
+        for (const bool visible : {hud.isVisible(), WeaponDisplay::getSingleton().isVisible(), hud.getSelfDisplay().isShown(), hud.getTargetDisplay().isShown()})
+            EXPECT_EQ(visible, shown);
+        EXPECT_EQ(hud.getSelfDisplay().getNode().getScale(), shown ? Vector3(0.25f) : Vector3::ZERO);
         EXPECT_TRUE(frames.isAttached());
 
         // The target key works only while the display is shown: with nothing ahead it drops the
@@ -237,7 +377,7 @@ TEST_F(HudOverlayTest, TheInterfaceModeShowsTheDisplayOnlyWhileFlyingAndFramesAl
         TestShip& target = ship("target");
         target.setSelected(true);
         pulse("target_reticle_closest");
-        EXPECT_EQ(Targetable::getSelected() == nullptr, row.shown);
+        EXPECT_EQ(Targetable::getSelected() == nullptr, shown);
         target.setSelected(false);
     }
 }

@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -20,14 +18,15 @@ using Ogre::Vector3;
 TEST(Path, WaypointsGetTheirDistancesDirectionsAndSuccessors)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    const struct Row {
+    // Successors of each waypoint: 9 stands for the end.
+    const struct {
         const char* situation;
         bool loop;
         std::vector<Vector3> waypoints;
         std::vector<float> distances;
         std::vector<Vector3> directions;
         Path::ByDistance byDistance;
-        std::vector<std::size_t> successors; // of each waypoint; 9 stands for the end
+        std::vector<std::size_t> successors;
     } rows[] = {
         {"empty", false, {}, {}, {}, {}, {}},
         {"one point", true, {Vector3(1, 2, 3)}, {0}, {Vector3::ZERO}, {}, {0}},
@@ -40,7 +39,7 @@ TEST(Path, WaypointsGetTheirDistancesDirectionsAndSuccessors)
         {"points that are not finite are left out", false, {Vector3(nan, 0, 0), Vector3::ZERO, Vector3(0, 0, INFINITY), Vector3(0, 2, 0)},
          {0, 2}, {Vector3::UNIT_Y, Vector3::ZERO}, {{2, 1}}, {1, 9}},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
         LogCapture log;
         Path path(0.0f, row.loop);
@@ -64,10 +63,8 @@ TEST(Path, WaypointsGetTheirDistancesDirectionsAndSuccessors)
     original.appendWaypoint(Vector3::UNIT_X);
     EXPECT_EQ(copy.getPoints().size(), 1u);
     EXPECT_EQ(copy.getPoints()[0]->direction, Vector3::UNIT_X);
-}
 
-TEST(Path, ScriptsBuildPaths)
-{
+    // Scripts build paths, and must give the radius and the loop flag.
     scriptHost().runString("from Tolvarine import Path, Vector3\n"
                            "scripted = Path(10.0, True)\n"
                            "for p in (Vector3(0, 0, 0), Vector3(3, 4, 0), Vector3(3, 4, 0), Vector3(3, 4, 12)):\n"
@@ -77,12 +74,10 @@ TEST(Path, ScriptsBuildPaths)
                            "    raise AssertionError('a path without radius and loop flag')\n"
                            "except TypeError:\n"
                            "    pass\n");
-    const Path& path =
-        boost::python::extract<const Path&>(boost::python::import("__main__").attr("scripted"))();
-    EXPECT_FLOAT_EQ(path.getRadius(), 10.0f);
-    EXPECT_TRUE(path.isLooping());
-    EXPECT_FLOAT_EQ(path.getLength(), 17.0f);
-    EXPECT_EQ(path.getByDistance(), (Path::ByDistance{{5, 1}, {17, 3}}));
+    const Path& scripted = boost::python::extract<const Path&>(boost::python::import("__main__").attr("scripted"))();
+    EXPECT_FLOAT_EQ(scripted.getRadius(), 10.0f);
+    EXPECT_TRUE(scripted.isLooping());
+    EXPECT_EQ(scripted.getByDistance(), (Path::ByDistance{{5, 1}, {17, 3}}));
 }
 
 } // namespace

@@ -3,52 +3,37 @@
 #include "Beam.h"
 #include "CombatWorld.h"
 #include "Faction.h"
-#include "FireableProjectile.h"
 #include "OgreLink.h"
 #include "Projectile.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
-using Ogre::Quaternion;
-using Ogre::Vector3;
-
-const char* const COMMON = "[Factory]\npoolSize = 1\n[Physics]\nmass = 0.1\n[Collision_Geometry]\ntype = ray\n"
-                           "length = 5\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
-                           "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 1\n";
-
-class ProjectileLinkTest : public ::Tolvarine::Test::CombatWorld {
+class ProjectileLinkTest : public CombatWorld {
 protected:
-    ProjectileLinkTest() : CombatWorld(::Tolvarine::Test::RenderingRoot::Kind::Headless) {}
-    Faction faction{"Player", 0};
+    ProjectileLinkTest() : CombatWorld(RenderingRoot::Kind::Headless) {}
 };
 
 TEST_F(ProjectileLinkTest, ALaunchedProjectileOrBeamIsItsLinksListener)
 {
-    if (!root)
-        GTEST_SKIP() << "no rendering root";
-    struct Row {
-        const char* name;
-        const char* keys;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, const char*> rows[] = {
         {"bolt", "damageType = Plasma\n"},
         {"lance", "beam = 1\nguidedBeam = 0\nrange = 5\nupdatePeriod = 0.125\nupdateVariance = 0\n"
-                  "beamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n"},
-    };
-    for (const Row& row : rows)
-        writeProjectileType(row.name, std::string(COMMON) + row.keys);
+                  "beamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n"}};
+    for (const auto& [name, keys] : rows)
+        writeProjectileType(name, std::string("[Factory]\npoolSize = 1\n[Physics]\nmass = 0.1\n[Collision_Geometry]\ntype = ray\n"
+                                              "length = 5\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
+                                              "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 1\n") + keys);
     FireableProjectile::loadTypes(entities());
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        FireableProjectile* shot = FireableProjectile::create(row.name);
+    Faction faction{"Player", 0};
+    for (const auto& [name, keys] : rows) {
+        SCOPED_TRACE(name);
+        FireableProjectile* shot = FireableProjectile::create(name);
         auto* collidable = dynamic_cast<DynamicCollidable*>(shot);
         ASSERT_NE(collidable, nullptr);
-        shot->launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
+        shot->launch(&faction, false, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY, 10.0f, nullptr);
         const OgreLink& link = *collidable->getLink();
         EXPECT_EQ(link.getListener(), dynamic_cast<CollisionListener*>(shot));
         EXPECT_EQ(link.getFlags(), OgreLink::BODY_FLAG | OgreLink::LISTENER_FLAG);
@@ -58,4 +43,4 @@ TEST_F(ProjectileLinkTest, ALaunchedProjectileOrBeamIsItsLinksListener)
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

@@ -7,22 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 namespace Tolvarine::Test {
 namespace {
 
 TEST(ShipTypeComponentNamesTest, NamesDropTheFirstTenCharactersAndNeighboursUseThem)
 {
-    struct Row {
-        const char* section;
-        const char* name;
-        std::vector<std::string> adjacent;
-    };
     // Each row is one component section of the same file, in file order.
-    const std::vector<Row> rows = {
+    const struct { const char *section, *name; std::vector<std::string> adjacent; } rows[] = {
         {"Component_Hull", "Hull", {"nent_Engine", "Engine"}}, // only the first name is a component
         {"Hull Component_Engine", "nent_Engine", {}},
         {"XComponent_Wing", "_Wing", {"Hull"}},
@@ -30,7 +21,7 @@ TEST(ShipTypeComponentNamesTest, NamesDropTheFirstTenCharactersAndNeighboursUseT
         {"Spare Component_", "onent_", {""}},
     };
     std::string components;
-    for (const Row& row : rows)
+    for (const auto& row : rows)
         components += componentText(row.section, 10, row.adjacent);
     TemporaryFolder folder;
     std::filesystem::create_directories(folder.file("entities"));
@@ -38,8 +29,8 @@ TEST(ShipTypeComponentNamesTest, NamesDropTheFirstTenCharactersAndNeighboursUseT
     ShipType::loadAll(folder.file("entities"));
     const ShipType& type = ShipType::getByName("Moth");
 
-    ASSERT_EQ(type.getComponentCount(), rows.size());
-    for (unsigned i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(type.getComponentCount(), std::size(rows));
+    for (unsigned i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].section);
         EXPECT_EQ(type.getComponentName(i), rows[i].name);
         // The wireframe is the section's own mesh, found by the same index.

@@ -26,11 +26,7 @@ TEST_F(Steering, FunctionsGiveTheVelocityErrorsAndForcesWorkedOutByHand)
     formation.body.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Vector3::UNIT_Y));
     Craft& target = craft(Vector3(0, 0, -200), Vector3(0, 0, -50));
     const Vector3 slot(0, 0, -10);
-    const struct Row {
-        const char* situation;
-        std::function<Vector3()> steer;
-        Vector3 expected;
-    } rows[] = {
+    const struct { const char* situation; std::function<Vector3()> steer; Vector3 expected; } rows[] = {
         // Slot (90, 0, 0), 40 away: 2 sqrt(30² + 2·50·40) = 140, less the craft's 10.
         {"seek a formation's slot", [&] { return Behaviour::seek(&craft(Vector3(90, 0, 40), Vector3(0, 0, 10)), &formation, slot); }, Vector3(0, 0, -150)},
         {"seek within 1 of the slot matches velocity", [&] { return Behaviour::seek(&craft(Vector3(90, 0.5f, 0), Vector3(0, 0, 10)), &formation, slot); }, Vector3(0, 0, 20)},
@@ -50,7 +46,7 @@ TEST_F(Steering, FunctionsGiveTheVelocityErrorsAndForcesWorkedOutByHand)
         {"intercept one fleeing beyond reach", [&] { return Behaviour::intercept(&craft(Vector3(0, 0, 100), Vector3(0, 0, 40)).body, &target, 30, 1); }, Vector3(0, 0, -390)},
         {"obstacle avoidance", [&] { return Behaviour::obstacleAvoidance(&target.body); }, Vector3::ZERO},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
         expectNear(row.expected, row.steer());
     }
@@ -84,11 +80,7 @@ TEST_F(Steering, ClosestTargetIsTheNearestLinkedValidObjectInPlay)
 TEST_F(Steering, NeighboursPushWithTheSquareOfTheirNearness)
 {
     // The owner has radius 10 and a maximum force of 100. R = trunc(r + 10 + 30).
-    const struct Row {
-        const char* situation;
-        std::vector<std::pair<Vector3, float>> neighbours;
-        Vector3 expected;
-    } rows[] = {
+    const struct { const char* situation; std::vector<std::pair<Vector3, float>> neighbours; Vector3 expected; } rows[] = {
         {"none", {}, Vector3::ZERO},
         {"radius 10 at 25: R 50, a quarter", {{Vector3(25, 0, 0), 10}}, Vector3(-25, 0, 0)},
         {"radius 10.4: R cut to 50", {{Vector3(0, -25, 0), 10.4f}}, Vector3(0, 25, 0)},
@@ -98,7 +90,7 @@ TEST_F(Steering, NeighboursPushWithTheSquareOfTheirNearness)
         {"two pushes add", {{Vector3(25, 0, 0), 10}, {Vector3(0, 0, 40), 10}}, Vector3(-25, 0, -4)},
     };
     int group = 0;
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
         // Each row's craft far from the others'.
         const std::string prefix = "S" + std::to_string(++group) + "_";
