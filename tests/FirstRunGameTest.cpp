@@ -80,8 +80,9 @@ TEST_F(FirstRunGame, TheHudFramesAndSelectsTheTargetAheadAndQuittingReportsTheSc
     // A busy display may drop a key: pressed again every few screenshots until one shows the selection.
     PngImage after("");
     for (int attempt = 0; attempt < 20 && count(after, cyan, 0, 0, 1, 1) <= 20; ++attempt) {
-        if (attempt % 5 == 0)
+        if (attempt % 5 == 0) {
             ASSERT_TRUE(game.sendKey("t"));
+        }
         after = PngImage(game.takeScreenshot().string());
     }
     // The own wireframe sits at the bottom left from the start; the target's at the bottom right
