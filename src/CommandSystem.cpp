@@ -15,6 +15,7 @@
 #include "WidgetFactory.h"
 
 #include <CEGUI/Window.h>
+#include <OgreLogManager.h>
 
 #include <algorithm>
 
@@ -55,6 +56,11 @@ void setFitted(const std::string& name, const std::string& text)
     CEGUI::Window& window = child(name);
     window.setText(text);
     WidgetFactory::fitToText(window);
+}
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
 }
 
 std::string describe(const WeaponSystem* weapons)
@@ -186,6 +192,7 @@ void CommandSystem::enterCommandMode()
         markSelected(true);
     }
     cycleKey.setEnabled(true);
+    logLine("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
     showSelectedShip();
     if (showSheet) {
         sheet->show();
@@ -207,6 +214,9 @@ void CommandSystem::leaveCommandMode()
     if (ship && isStillPlayers(ship)) {
         ship->getFrameDisplay().setSelected(false);
         ship->setFocus(true);
+        logLine("Command mode left: the player flies " + selectionText());
+    } else {
+        logLine("Command mode left: no ship of the player to fly");
     }
     cycleKey.setEnabled(false);
     Scheduler& scheduler = Scheduler::getSingleton();
@@ -228,10 +238,18 @@ void CommandSystem::cycleShip()
 void CommandSystem::showSelectedShip()
 {
     Controllable* ship = getSelectedShip();
+    if (ship)
+        logLine("Command mode: selected " + selectionText());
     setFitted("Command/ShipDescription", ship ? ship->getName() : "");
     setFitted("Command/PrimaryWeapon", ship ? describe(ship->getPrimaryWeaponSystem()) : "");
     setFitted("Command/SecondaryWeapon", ship ? describe(ship->getSecondaryWeaponSystem()) : "");
     child("Command/Cycle").setVisible(ships.size() >= 2);
+}
+
+std::string CommandSystem::selectionText() const
+{
+    return getSelectedShip()->getName() + " (" + std::to_string(selected + 1) + " of " + std::to_string(ships.size()) +
+           ")";
 }
 
 bool CommandSystem::isStillPlayers(Controllable* ship) const

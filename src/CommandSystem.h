@@ -54,6 +54,8 @@ private:
     // Whether the ship is still one of the player's, alive: the list is made on entry, and a ship
     // may be destroyed while it is listed.
     bool isStillPlayers(Controllable* ship) const;
+    // "<name> (<position> of <count>)" of the selected ship, for the log.
+    std::string selectionText() const;
     void placeCentred(CEGUI::Window& window, float heightFraction) const;
 
     bool active = false;

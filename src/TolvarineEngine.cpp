@@ -332,6 +332,9 @@ void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
     event.timeSinceLastFrame = step;
     stopRequested = !root->_fireFrameStarted(event);
     root->_updateAllRenderTargets();
+    // The GUI draws last and clips each of its windows with the scissor test, which it leaves on:
+    // the next frame would otherwise draw the scene only inside the last window's rectangle.
+    root->getRenderSystem()->setScissorTest(false);
     if (!stopRequested)
         stopRequested = !root->_fireFrameEnded(event);
     if (stopRequested) {
