@@ -1,0 +1,125 @@
+#include "CommandSystem.h"
+#include "Controllable.h"
+#include "GuiWorld.h"
+#include "LogCapture.h"
+#include "WidgetFactory.h"
+
+#include <CEGUI/Font.h>
+#include <CEGUI/GUIContext.h>
+#include <CEGUI/MouseCursor.h>
+#include <CEGUI/System.h>
+#include <CEGUI/Window.h>
+
+#include <algorithm>
+
+namespace Tolvarine::Test {
+namespace {
+
+using InterfaceModeTest = GuiWorld;
+
+bool cursorShown()
+{
+    return CEGUI::System::getSingleton().getDefaultGUIContext().getMouseCursor().isVisible();
+}
+
+std::size_t countLines(const LogCapture& log, const std::string& line)
+{
+    const auto lines = log.lines();
+    return std::count(lines.begin(), lines.end(), line);
+}
+
+TEST_F(InterfaceModeTest, SetModeIsTheOneWayBetweenFlyingCommandModeAndTheMenus)
+{
+    start();
+    LogCapture log;
+    EXPECT_FALSE(input.isGuiInjectionOn());
+    EXPECT_FALSE(cursorShown());
+    const CEGUI::Window* sheet = CommandSystem::getSingleton().getSheet();
+
+    const struct {
+        int mode;
+        bool lock;
+        Interface::InterfaceMode now;
+        bool paused;
+        bool sheet;
+        bool cursor;
+        std::size_t entered;
+    } rows[] = {
+        {Interface::COMMAND, false, Interface::COMMAND, true, true, false, 1},
+        {Interface::COMMAND, false, Interface::COMMAND, true, true, false, 1}, // not entered again
+        {Interface::MENU, false, Interface::MENU, false, false, true, 1},
+        {Interface::COMMAND, true, Interface::COMMAND, true, true, false, 2},
+        {7, false, Interface::COMMAND, true, true, false, 2}, // only the keys change
+        {Interface::NORMAL, true, Interface::NORMAL, false, false, false, 2},
+        {Interface::NORMAL, false, Interface::NORMAL, false, false, false, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::to_string(row.mode) + (row.lock ? " locked" : ""));
+        interface->setMode(row.mode, row.lock);
+        const bool flying = row.now == Interface::NORMAL;
+        EXPECT_EQ(interface->getMode(), row.now);
+        EXPECT_EQ(scheduler.isPaused(), row.paused);
+        EXPECT_EQ(CommandSystem::getSingleton().isActive(), row.now == Interface::COMMAND);
+        EXPECT_EQ(sheet->isVisible(), row.sheet);
+        EXPECT_EQ(cursorShown(), row.cursor);
+        EXPECT_EQ(input.isGuiInjectionOn(), !flying);
+        EXPECT_EQ(Controllable::isInputEnabled(), flying);
+        EXPECT_EQ(interface->areModeKeysEnabled(), !row.lock);
+        EXPECT_EQ(cameras->getCurrentCamera() == &CommandSystem::getSingleton().getCamera(), row.now == Interface::COMMAND);
+        EXPECT_EQ(countLines(log, "Command mode: the game is paused, 0 ships of the player"), row.entered);
+    }
+    EXPECT_EQ(countLines(log, "Interface: no menu system yet, the menu mode shows no menu"), 1u);
+    EXPECT_EQ(countLines(log, "Command mode left: no ship of the player to fly"), 2u);
+}
+
+TEST_F(InterfaceModeTest, TheModeKeysToggleCommandModeInWhichThePauseKeyIsInert)
+{
+    start();
+    const struct {
+        const char* key;
+        Interface::InterfaceMode mode;
+        bool paused;
+    } rows[] = {{"toggle_command_mode", Interface::COMMAND, true}, {"pause", Interface::COMMAND, true},
+                {"pause", Interface::COMMAND, true},           {"toggle_command_mode", Interface::NORMAL, false},
+                {"pause", Interface::NORMAL, true},            {"pause", Interface::NORMAL, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        input.pulseSymbol(input.getSymbol(row.key));
+        EXPECT_EQ(interface->getMode(), row.mode);
+        EXPECT_EQ(scheduler.isPaused(), row.paused);
+    }
+}
+
+TEST_F(InterfaceModeTest, TheTransientMessageHoldsThenFadesOnTheGameClock)
+{
+    start();
+    interface->showTransientMessage("Wave 2 incoming", 2.0f, 1.0f);
+    CEGUI::Window& message = *WidgetFactory::findWindow("Desktop/Message");
+    const CEGUI::Font& font = *message.getFont();
+    EXPECT_NEAR(message.getPixelSize().d_width, font.getTextExtent("Wave 2 incoming", 1.0f) + 8, 0.5f);
+    EXPECT_NEAR(message.getXPosition().d_offset, (800 - message.getPixelSize().d_width) * 0.5f, 0.5f);
+    EXPECT_FLOAT_EQ(message.getYPosition().d_offset, 100.0f);
+
+    const struct {
+        double after; // game seconds since the last row
+        bool running;
+        bool visible;
+        float alpha;
+    } rows[] = {{1.0, true, true, 1.0f}, {1.0, true, true, 1.0f}, {0.5, true, true, 0.5f}, {0.6, false, false, 0.5f}};
+    for (const auto& row : rows) {
+        ManualTicks::advance(row.after);
+        SCOPED_TRACE(Scheduler::getSingleton().getTime());
+        EXPECT_EQ(interface->transientMessageUpdate(0.0f), row.running);
+        EXPECT_EQ(message.isVisible(), row.visible);
+        EXPECT_NEAR(message.getAlpha(), row.alpha, 1e-3f);
+    }
+    // The game clock stands while paused, and so does the message.
+    interface->showTransientMessage("Paused", 1.0f, 1.0f);
+    scheduler.setPaused(true);
+    ManualTicks::advance(5.0);
+    EXPECT_TRUE(interface->transientMessageUpdate(0.0f));
+    EXPECT_FLOAT_EQ(message.getAlpha(), 1.0f);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
