@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 namespace Tolvarine::Test {
 namespace {
@@ -23,14 +24,27 @@ unsigned textPixels(const PngImage& image, float rowTop)
     return found;
 }
 
-// A key the busy shared display may drop is pressed again until the log answers.
-bool pressUntil(GameProcess& game, const std::string& key, const std::string& line)
+std::size_t linesWith(const GameProcess& game, const std::string& text)
 {
+    std::size_t found = 0;
+    for (const std::string& line : game.logLines())
+        found += line.find(text) != std::string::npos ? 1 : 0;
+    return found;
+}
+
+// A key the busy shared display may drop is pressed again until the log gains a line with the
+// text.
+bool pressUntil(GameProcess& game, const std::string& key, const std::string& text)
+{
+    const std::size_t before = linesWith(game, text);
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (!game.sendKey(key))
             return false;
-        if (game.waitForLogLine(line, std::chrono::seconds(5)))
-            return true;
+        for (int wait = 0; wait < 50; ++wait) {
+            if (linesWith(game, text) > before)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
     }
     return false;
 }
@@ -61,7 +75,6 @@ TEST(CommandModeGame, TheKeyPausesShowsTheSheetCyclesThePlayersShipsAndHandsOver
     // The start-up wing: the lead ship the player flies and three wingmen. Entering selects the
     // flown ship; each cycle selects the next, and leaving hands the player the selected one.
     ASSERT_TRUE(pressUntil(game, "c", "Command mode: the game is paused, 4 ships of the player"));
-    ASSERT_TRUE(game.waitForLogLine("Command mode: selected ", std::chrono::seconds(2)));
     const int first = selectedPosition(game);
     ASSERT_GE(first, 1);
     const std::filesystem::path commandShot = game.takeScreenshot();
@@ -87,7 +100,6 @@ TEST(CommandModeGame, TheKeyPausesShowsTheSheetCyclesThePlayersShipsAndHandsOver
         EXPECT_GT(textPixels(command, row), 20u);
         EXPECT_LT(textPixels(flying, row), textPixels(command, row) / 4);
     }
-    // Play resumed: the pause key works again, and pauses.
     ASSERT_TRUE(game.sendKey("F10"));
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
     ASSERT_TRUE(game.sendKey("space"));
