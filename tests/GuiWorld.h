@@ -15,6 +15,9 @@
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
 
+#include <Overlay/OgreFontManager.h>
+#include <Overlay/OgreOverlayManager.h>
+#include <Overlay/OgreOverlaySystem.h>
 #include <OgreRenderWindow.h>
 #include <OgreResourceGroupManager.h>
 #include <OgreRoot.h>
@@ -46,6 +49,7 @@ protected:
         interface.reset();
         cameras.reset();
         engine.reset();
+        overlays.reset();
         root.reset();
         std::error_code ignored;
         std::filesystem::current_path(previousFolder, ignored);
@@ -67,6 +71,12 @@ protected:
                                             std::string("/usr/share/cegui-0.8.7/looknfeel"),
                                             std::string("/usr/share/fonts/truetype/dejavu")})
             groups.addResourceLocation(location, "FileSystem", Ogre::RGN_DEFAULT);
+        // The frame-rate overlay and its font, as the default group's scripts give them.
+        overlays = std::make_unique<Ogre::OverlaySystem>();
+        Ogre::DataStreamPtr fontScript = groups.openResource("stats.fontdef", Ogre::RGN_DEFAULT);
+        Ogre::FontManager::getSingleton().parseScript(fontScript, Ogre::RGN_DEFAULT);
+        Ogre::DataStreamPtr overlayScript = groups.openResource("stats.overlay", Ogre::RGN_DEFAULT);
+        Ogre::OverlayManager::getSingleton().parseScript(overlayScript, Ogre::RGN_DEFAULT);
         engine = std::make_unique<TolvarineEngine>(Ogre::Root::getSingleton());
         engine->sceneManager = &root->sceneManager();
         cameraSettings = std::make_unique<Config>("cfg/camera.cfg");
@@ -89,6 +99,7 @@ protected:
     InputHandler input;
     Scheduler scheduler;
     std::unique_ptr<RenderingRoot> root;
+    std::unique_ptr<Ogre::OverlaySystem> overlays;
     std::unique_ptr<TolvarineEngine> engine;
     std::unique_ptr<Config> cameraSettings;
     std::unique_ptr<CameraController> cameras;

@@ -10,6 +10,10 @@
 #include <CEGUI/System.h>
 #include <CEGUI/Window.h>
 
+#include <Overlay/OgreOverlay.h>
+#include <Overlay/OgreOverlayElement.h>
+#include <Overlay/OgreOverlayManager.h>
+
 #include <algorithm>
 
 namespace Tolvarine::Test {
@@ -119,6 +123,40 @@ TEST_F(InterfaceModeTest, TheTransientMessageHoldsThenFadesOnTheGameClock)
     ManualTicks::advance(5.0);
     EXPECT_TRUE(interface->transientMessageUpdate(0.0f));
     EXPECT_FLOAT_EQ(message.getAlpha(), 1.0f);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
+
+namespace Tolvarine::Test {
+namespace {
+
+// With "showFps" the overlay is shown and its numbers are written every half second of real time
+// from the first second on, paused or not.
+TEST_F(InterfaceModeTest, TheStatsOverlayIsWrittenTwiceASecondOfRealTimeFromTheFirstSecond)
+{
+    start("[GUI]\nscheme = TaharezLook\nfont = Tolvarine-10\nalpha = 1.0\n[Interface]\nshowFps = 1\n");
+    Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
+    EXPECT_TRUE(overlays.getByName("Stats")->isVisible());
+    Ogre::OverlayElement* fps = overlays.getOverlayElement("Stats/TopRight/Fps");
+    Ogre::OverlayElement* tris = overlays.getOverlayElement("Stats/TopRight/Tris");
+    scheduler.setPaused(true);
+
+    const struct {
+        double at; // real seconds since the clock started
+        bool written;
+    } rows[] = {{0.5, false}, {1.0, false}, {1.01, true}, {1.3, false}, {1.52, true}, {2.0, false}, {2.1, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.at);
+        fps->setCaption("-");
+        tris->setCaption("-");
+        ManualTicks::advance(row.at - scheduler.getRealTime() - 1e-6);
+        interface->updateStats(0.0f, 0.0f);
+        EXPECT_EQ(fps->getCaption() != "-", row.written);
+        EXPECT_EQ(tris->getCaption() != "-", row.written);
+        if (row.written)
+            EXPECT_NO_THROW(std::stoul(fps->getCaption().asUTF8()));
+    }
 }
 
 } // namespace
