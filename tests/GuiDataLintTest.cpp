@@ -28,30 +28,25 @@ TEST(GuiDataLint, TheSettingsSchemeFontAndStatsOverlayFitTogether)
     const Config widgets((SOURCE / "cfg/widget_factory.cfg").string());
     const auto scheme = interface.get<std::string>("GUI", "scheme");
     const auto font = interface.get<std::string>("GUI", "font");
-    EXPECT_EQ(scheme, "TaharezLook") << "the cursor image is \"TaharezLook/MouseArrow\"";
-    EXPECT_GT(interface.get<float>("GUI", "alpha"), 0.0f);
-    EXPECT_NO_THROW(interface.get<bool>("Interface", "showFps"));
-    EXPECT_TRUE(interface.get<bool>("Interface", "showCommandSystem"));
-    EXPECT_GE(widgets.get<float>("Combo", "heightLines"), 2.0f);
-    EXPECT_GT(widgets.get<float>("Combo", "extraWidth"), 0.0f);
-
     const std::string schemeText = contents(SOURCE / "data/gui" / (scheme + ".scheme"));
     const std::string fontText = contents(SOURCE / "data/fonts" / (font + ".font"));
     const struct {
         const char* what;
         bool holds;
     } rows[] = {
+        {"cursor image set", scheme == "TaharezLook"},
+        {"settings", interface.get<float>("GUI", "alpha") > 0 && interface.get<bool>("Interface", "showCommandSystem") &&
+                         !interface.get<bool>("Interface", "showFps") &&
+                         widgets.get<float>("Combo", "heightLines") >= 2 && widgets.get<float>("Combo", "extraWidth") > 0},
         {"scheme name", schemeText.find("name=\"" + scheme + "\"") != std::string::npos},
         {"scheme font", schemeText.find("<Font filename=\"" + font + ".font\"") != std::string::npos},
-        {"installed image set", fs::exists("/usr/share/cegui-0.8.7/imagesets/TaharezLook.imageset")},
-        {"installed looks", fs::exists("/usr/share/cegui-0.8.7/looknfeel/TaharezLook.looknfeel")},
-        {"scheme looks", schemeText.find("TaharezLook.looknfeel") != std::string::npos},
+        {"installed looks", fs::exists("/usr/share/cegui-0.8.7/imagesets/TaharezLook.imageset") &&
+                                fs::exists("/usr/share/cegui-0.8.7/looknfeel/TaharezLook.looknfeel")},
         {"static text", schemeText.find("windowType=\"TaharezLook/StaticText\"") != std::string::npos},
         {"font name", fontText.find("name=\"" + font + "\"") != std::string::npos},
         {"font does not scale", fontText.find("autoScaled=\"false\"") != std::string::npos},
         {"font file", fs::exists(fs::path("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")) &&
                           fontText.find("filename=\"DejaVuSans.ttf\"") != std::string::npos},
-        {"Stats overlay", contents(SOURCE / "data/gui/stats.overlay").find("overlay Stats\n") != std::string::npos},
         {"Stats values", contents(SOURCE / "data/gui/stats.overlay").find("Stats/TopRight/Tris TextArea") !=
                              std::string::npos},
         {"Stats font", contents(SOURCE / "data/fonts/stats.fontdef").find("font Stats/Font") != std::string::npos},

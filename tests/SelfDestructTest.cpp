@@ -9,7 +9,6 @@ namespace {
 
 using SelfDestructTest = TargetingFixture;
 
-// A ship that counts the times it is destroyed.
 class DestroyableShip : public TestShip {
 public:
     using TestShip::TestShip;
@@ -17,19 +16,17 @@ public:
     int destroyed = 0;
 };
 
-// "suicide" destroys the ship the player flies, and only that one.
-TEST_F(SelfDestructTest, TheKeyDestroysTheFlownShipWithItsLogLineAndNothingWithoutOne)
+// "suicide" destroys the ship the player flies, and only that one; nothing without one.
+TEST_F(SelfDestructTest, TheKeyDestroysTheFlownShipWithItsLogLine)
 {
     const Config type(typePath);
     DestroyableShip flown("flown", type, journal);
     DestroyableShip wingman("wingman", type, journal);
     Interface interface;
     LogCapture log;
-
     const struct {
         DestroyableShip* focus;
-        int flownDestroyed;
-        int wingmanDestroyed;
+        int flown, wingman;
         long lines;
     } rows[] = {{nullptr, 0, 0, 0}, {&flown, 1, 0, 1}, {&wingman, 1, 1, 2}};
     for (const auto& row : rows) {
@@ -37,8 +34,8 @@ TEST_F(SelfDestructTest, TheKeyDestroysTheFlownShipWithItsLogLineAndNothingWitho
         if (row.focus)
             row.focus->setFocus(true);
         pulse("suicide");
-        EXPECT_EQ(flown.destroyed, row.flownDestroyed);
-        EXPECT_EQ(wingman.destroyed, row.wingmanDestroyed);
+        EXPECT_EQ(flown.destroyed, row.flown);
+        EXPECT_EQ(wingman.destroyed, row.wingman);
         const auto lines = log.lines();
         EXPECT_EQ(std::count(lines.begin(), lines.end(), "Self destruct"), row.lines);
     }

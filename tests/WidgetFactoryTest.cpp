@@ -61,7 +61,7 @@ TEST_F(WidgetFactoryTest, LabelledWidgetsAreOneLineOfTheFixedSizeFontHighAndThei
     EXPECT_FLOAT_EQ(font.getLineSpacing(1.0f), lineSpacing);
 }
 
-TEST_F(WidgetFactoryTest, NamesArePathsOfTheGameAndADuplicateIsAClearErrorUntilTheFirstIsDestroyed)
+TEST_F(WidgetFactoryTest, NamesArePathsADuplicateIsAClearErrorSlidersKeepTheirValueAndFramesFitTheirClientArea)
 {
     start();
     LogCapture log;
@@ -78,6 +78,21 @@ TEST_F(WidgetFactoryTest, NamesArePathsOfTheGameAndADuplicateIsAClearErrorUntilT
     EXPECT_EQ(WidgetFactory::findWindow("Play"), nullptr);
     EXPECT_EQ(WidgetFactory::findWindow("Play/Start"), nullptr);
     EXPECT_NE(WidgetFactory::createButton("Play/Start", interface->getDesktopWindow(), "Start"), nullptr);
+
+    // Sliders take their maximum before the value; frames are sized by their client area.
+    CEGUI::Slider* slider = WidgetFactory::createSlider("Sound/Master", interface->getDesktopWindow(), 10.0f, 0.5f, 7.0f);
+    EXPECT_FLOAT_EQ(slider->getMaxValue(), 10.0f);
+    EXPECT_FLOAT_EQ(slider->getClickStep(), 0.5f);
+    EXPECT_FLOAT_EQ(slider->getCurrentValue(), 7.0f) << "a value above the old maximum is kept";
+
+    CEGUI::FrameWindow* frame = WidgetFactory::createFrameWindow("Options", interface->getDesktopWindow(), "Options");
+    EXPECT_EQ(std::string(frame->getText().c_str()), "Options");
+    WidgetFactory::setClientSize(*frame, 300, 200);
+    const CEGUI::Rectf inner = frame->getUnclippedInnerRect().get();
+    // The frame's borders are partly relative to its size: within a pixel.
+    EXPECT_NEAR(inner.getWidth(), 300.0f, 1.0f);
+    EXPECT_NEAR(inner.getHeight(), 200.0f, 1.0f);
+    EXPECT_GT(frame->getPixelSize().d_height, 200.0f + 10.0f) << "grown by the title bar";
 }
 
 TEST_F(WidgetFactoryTest, ComboBoxesWidenForTheFirstLongerItemOnlyAndShowTheFirstItem)
@@ -108,24 +123,6 @@ TEST_F(WidgetFactoryTest, ComboBoxesWidenForTheFirstLongerItemOnlyAndShowTheFirs
         EXPECT_EQ(std::string(combo->getText().c_str()), "Nebula");
     }
     EXPECT_EQ(combo->getItemCount(), 4u);
-}
-
-TEST_F(WidgetFactoryTest, SlidersTakeTheirMaximumBeforeTheValueAndFramesAreSizedByTheirClientArea)
-{
-    start();
-    CEGUI::Slider* slider = WidgetFactory::createSlider("Sound/Master", interface->getDesktopWindow(), 10.0f, 0.5f, 7.0f);
-    EXPECT_FLOAT_EQ(slider->getMaxValue(), 10.0f);
-    EXPECT_FLOAT_EQ(slider->getClickStep(), 0.5f);
-    EXPECT_FLOAT_EQ(slider->getCurrentValue(), 7.0f) << "a value above the old maximum is kept";
-
-    CEGUI::FrameWindow* frame = WidgetFactory::createFrameWindow("Options", interface->getDesktopWindow(), "Options");
-    EXPECT_EQ(std::string(frame->getText().c_str()), "Options");
-    WidgetFactory::setClientSize(*frame, 300, 200);
-    const CEGUI::Rectf inner = frame->getUnclippedInnerRect().get();
-    // The frame's borders are partly relative to its size: within a pixel.
-    EXPECT_NEAR(inner.getWidth(), 300.0f, 1.0f);
-    EXPECT_NEAR(inner.getHeight(), 200.0f, 1.0f);
-    EXPECT_GT(frame->getPixelSize().d_height, 200.0f + 10.0f) << "grown by the title bar";
 }
 
 } // namespace
