@@ -2,6 +2,7 @@
 #include "Controllable.h"
 #include "GuiWorld.h"
 #include "LogCapture.h"
+#include "ScenarioWorld.h"
 #include "WidgetFactory.h"
 
 #include <CEGUI/Font.h>
@@ -80,6 +81,11 @@ TEST_F(InterfaceModeTest, SetModeIsTheOneWayBetweenFlyingCommandModeAndTheMenus)
         input.pulseSymbol(input.getSymbol(key));
     EXPECT_EQ(interface->getMode(), Interface::NORMAL);
     EXPECT_TRUE(scheduler.isPaused()) << "the second pause came after command mode";
+
+    // Scripts switch modes through the same call.
+    scriptHost().runString("from Tolvarine import *\nInterface.getSingleton().setMode(InterfaceMode.MENU, True)\n");
+    EXPECT_EQ(interface->getMode(), Interface::MENU);
+    EXPECT_FALSE(interface->areModeKeysEnabled());
 }
 
 TEST_F(InterfaceModeTest, TheTransientMessageHoldsThenFadesOnTheGameClock)
