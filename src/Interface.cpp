@@ -4,6 +4,7 @@
 #include "CommandSystem.h"
 #include "Config.h"
 #include "Controllable.h"
+#include "FatalError.h"
 #include "HudOverlay.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
@@ -122,6 +123,10 @@ void Interface::setRenderWindow(Ogre::RenderWindow* window)
 
 void Interface::initialiseGui()
 {
+    if (!renderWindow) {
+        Ogre::LogManager::getSingleton().logMessage("Interface: the GUI cannot start before the render window is set");
+        throw FatalError();
+    }
     commandSystem.reset();
     stopGui();
     const Config& settings = getConfig();
