@@ -109,6 +109,7 @@ public:
     // program without waiting for a key.
     bool isCloseRequested() const { return closeRequested; }
     void setGuiInjection(bool inject) { guiInjection = inject; }
+    bool isGuiInjectionOn() const { return guiInjection; }
     void setMouseMomentumSuspended(bool suspended) { mouseMomentumSuspended = suspended; }
     void setGuiInjector(GuiInjector* injector) { guiInjector = injector; }
     // Every following input event goes to the callback, one per frame, until it returns false.

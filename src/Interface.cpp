@@ -1,28 +1,78 @@
 #include "Interface.h"
 
 #include "CameraController.h"
+#include "CommandSystem.h"
+#include "Config.h"
+#include "Controllable.h"
+#include "FatalError.h"
 #include "HudOverlay.h"
+#include "Scheduler.h"
 #include "ScreenProjection.h"
 #include "TolvarineEngine.h"
+#include "WidgetFactory.h"
 
+#include <CEGUI/FontManager.h>
+#include <CEGUI/GUIContext.h>
+#include <CEGUI/MouseCursor.h>
+#include <CEGUI/RendererModules/Ogre/Renderer.h>
+#include <CEGUI/SchemeManager.h>
+#include <CEGUI/System.h>
+#include <CEGUI/Window.h>
+#include <CEGUI/WindowManager.h>
+#include <OgreLogManager.h>
+#include <OgreOverlay.h>
+#include <OgreOverlayElement.h>
+#include <OgreOverlayManager.h>
 #include <OgreRenderWindow.h>
 #include <OgreViewport.h>
+#include <boost/python/class.hpp>
+#include <boost/python/enum.hpp>
+#include <boost/python/return_value_policy.hpp>
+#include <boost/python/reference_existing_object.hpp>
+
+#include <cmath>
 
 namespace Tolvarine {
 
 Interface* Interface::singleton = nullptr;
 
+namespace {
+
+// Where the transient message sits, in pixels below the top of the screen.
+constexpr float MESSAGE_TOP = 100.0f;
+constexpr double STATS_PERIOD = 0.5;
+constexpr double STATS_START = 1.0;
+
+double realTime()
+{
+    Scheduler* scheduler = Scheduler::getSingletonPtr();
+    return scheduler ? scheduler->getRealTime() : 0.0;
+}
+
+} // namespace
+
 Interface::Interface()
-    : commandModeKey("toggle_command_mode", {})
-    , menuKey("disabled", {})
+    : commandModeKey("toggle_command_mode", [this]() { toggleCommandMode(); })
+    , menuKey("disabled", [this]() { toggleMenu(); })
     , screenshotKey("screenshot", []() { TolvarineEngine::getSingleton().takeScreenshot(); })
     , quitKey("quit", []() { TolvarineEngine::getSingleton().quit(); })
+    , suicideKey("suicide", [this]() { suicide(); })
 {
     singleton = this;
+    if (Scheduler::getSingletonPtr()) {
+        statsTask = std::make_unique<FixedTask>(
+            [this](float last, float smoothed) { updateStats(last, smoothed); }, "Interface/UpdateStats", 50);
+        messageTask = std::make_unique<FunctionTask>(
+            [this](float elapsed) { return transientMessageUpdate(elapsed); }, "Interface::transientMessageUpdate",
+            0.04f, 0.01f);
+    }
+    lookUpStats();
 }
 
 Interface::~Interface()
 {
+    commandSystem.reset();
+    stopGui();
     if (singleton == this)
         singleton = nullptr;
 }
@@ -37,12 +87,103 @@ Interface* Interface::getSingletonPtr()
     return singleton;
 }
 
+const Config& Interface::getConfig()
+{
+    static const Config settings("cfg/interface.cfg", false, false, false);
+    return settings;
+}
+
+// The overlay lives in a folder of the default resource group, which is ready before the overlay
+// scripts of the game's own group: the interface is made in between.
+void Interface::lookUpStats()
+{
+    Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
+    if (!overlays)
+        return;
+    if (!overlays->getByName("Stats")) {
+        Ogre::LogManager::getSingleton().logMessage("Interface: there is no overlay \"Stats\": no frame rate is shown");
+        return;
+    }
+    statsOverlay = overlays->getByName("Stats");
+    fpsElement = overlays->getOverlayElement("Stats/TopRight/Fps");
+    trisElement = overlays->getOverlayElement("Stats/TopRight/Tris");
+    if (statsOverlay && getConfig().get<bool>("Interface", "showFps", false)) {
+        statsOverlay->show();
+        nextStatsUpdate = STATS_START;
+    }
+}
+
 void Interface::setRenderWindow(Ogre::RenderWindow* window)
 {
     renderWindow = window;
     CameraController& cameras = CameraController::getSingleton();
     viewport = renderWindow->addViewport(cameras.getCamera(), 0, 0.0f, 0.0f, 1.0f, 1.0f);
     cameras.activateFixedCamera();
+}
+
+void Interface::initialiseGui()
+{
+    if (!renderWindow) {
+        Ogre::LogManager::getSingleton().logMessage("Interface: the GUI cannot start before the render window is set");
+        throw FatalError();
+    }
+    commandSystem.reset();
+    stopGui();
+    const Config& settings = getConfig();
+    const auto scheme = settings.get<std::string>("GUI", "scheme");
+    const auto font = settings.get<std::string>("GUI", "font");
+    const auto alpha = settings.get<float>("GUI", "alpha");
+
+    guiRenderer = &CEGUI::OgreRenderer::bootstrapSystem(*renderWindow);
+    CEGUI::SchemeManager& schemes = CEGUI::SchemeManager::getSingleton();
+    if (!schemes.isDefined(scheme))
+        schemes.createFromFile(scheme + ".scheme");
+    CEGUI::GUIContext& context = CEGUI::System::getSingleton().getDefaultGUIContext();
+    context.getMouseCursor().setDefaultImage(scheme + "/MouseArrow");
+    context.getMouseCursor().setImage(scheme + "/MouseArrow");
+    context.setDefaultFont(&CEGUI::FontManager::getSingleton().get(font));
+
+    desktopWindow = CEGUI::WindowManager::getSingleton().createWindow("DefaultWindow", "Desktop");
+    desktopWindow->setSize(CEGUI::USize(CEGUI::UDim(1, 0), CEGUI::UDim(1, 0)));
+    desktopWindow->setMousePassThroughEnabled(true);
+    context.setRootWindow(desktopWindow);
+    desktopWindow->setAlpha(alpha);
+    desktopWindow->show();
+    desktopWindow->enable();
+
+    messageWindow = WidgetFactory::createStaticText("Desktop/Message", desktopWindow, "");
+    messageWindow->hide();
+
+    InputHandler::getSingleton().setGuiInjector(&guiInjector);
+    lastGuiTime = realTime();
+    guiTimeTask = std::make_unique<FixedTask>(
+        [this](float, float) {
+            const double now = realTime();
+            CEGUI::System::getSingleton().injectTimePulse(static_cast<float>(now - lastGuiTime));
+            CEGUI::System::getSingleton().getDefaultGUIContext().injectTimePulse(
+                static_cast<float>(now - lastGuiTime));
+            lastGuiTime = now;
+        },
+        "Interface/GuiTime", 1);
+
+    commandSystem = std::make_unique<CommandSystem>();
+    updateControlState();
+    Ogre::LogManager::getSingleton().logMessage("GUI started with scheme " + scheme + " and font " + font);
+}
+
+void Interface::stopGui()
+{
+    if (!guiRenderer)
+        return;
+    guiTimeTask.reset();
+    if (InputHandler* input = InputHandler::getSingletonPtr())
+        input->setGuiInjector(nullptr);
+    if (messageTask)
+        messageTask->subscribe(false);
+    messageWindow = nullptr;
+    desktopWindow = nullptr;
+    CEGUI::OgreRenderer::destroySystem();
+    guiRenderer = nullptr;
 }
 
 Interface::InterfaceMode Interface::getMode() const
@@ -52,27 +193,99 @@ Interface::InterfaceMode Interface::getMode() const
     return inCommandMode ? COMMAND : NORMAL;
 }
 
+void Interface::enterCommandMode()
+{
+    inCommandMode = true;
+    if (commandSystem)
+        commandSystem->enterCommandMode();
+    updateControlState();
+}
+
+void Interface::leaveCommandMode()
+{
+    inCommandMode = false;
+    if (commandSystem)
+        commandSystem->leaveCommandMode();
+    updateControlState();
+}
+
+// The menus are built by their own system, which the game does not have yet: until then the menu
+// mode changes only the controls, and says so once.
+void Interface::showMenu()
+{
+    static bool told = false;
+    if (!told) {
+        Ogre::LogManager::getSingleton().logMessage("Interface: no menu system yet, the menu mode shows no menu");
+        told = true;
+    }
+    inMenu = true;
+    updateControlState();
+}
+
+void Interface::hideMenu()
+{
+    inMenu = false;
+    updateControlState();
+}
+
 void Interface::setMode(int mode, bool lockKeys)
 {
     switch (mode) {
     case NORMAL:
-        inCommandMode = false;
-        inMenu = false;
+        if (inCommandMode)
+            leaveCommandMode();
+        if (inMenu)
+            hideMenu();
         break;
     case COMMAND:
-        inMenu = false;
-        inCommandMode = true;
+        if (inMenu)
+            hideMenu();
+        if (!inCommandMode)
+            enterCommandMode();
         break;
     case MENU:
-        inCommandMode = false;
-        inMenu = true;
+        if (inCommandMode)
+            leaveCommandMode();
+        if (!inMenu)
+            showMenu();
         break;
     default:
         break;
     }
+    // The display follows the mode even when no mode changed: start-up hides it until the first
+    // mode is set.
     updateHud();
     commandModeKey.setEnabled(!lockKeys);
     menuKey.setEnabled(!lockKeys);
+}
+
+void Interface::toggleCommandMode()
+{
+    if (inCommandMode)
+        leaveCommandMode();
+    else
+        enterCommandMode();
+}
+
+void Interface::toggleMenu()
+{
+    if (inMenu)
+        hideMenu();
+    else
+        showMenu();
+}
+
+void Interface::updateControlState() const
+{
+    const bool flying = getMode() == NORMAL;
+    if (InputHandler* input = InputHandler::getSingletonPtr()) {
+        input->setGuiInjection(!flying);
+        input->setMouseMomentumSuspended(!flying);
+    }
+    updateHud();
+    Controllable::setInputEnabled(flying);
+    if (guiRenderer)
+        CEGUI::System::getSingleton().getDefaultGUIContext().getMouseCursor().setVisible(inMenu);
 }
 
 void Interface::updateHud() const
@@ -82,6 +295,64 @@ void Interface::updateHud() const
         return;
     hud->setVisible(getMode() == NORMAL);
     HudOverlay::setFrameBillboardsVisible(true);
+}
+
+void Interface::suicide()
+{
+    Controllable* flown = Controllable::getFocused();
+    if (!flown)
+        return;
+    Ogre::LogManager::getSingleton().logMessage("Self destruct");
+    flown->destroy();
+}
+
+void Interface::showTransientMessage(const std::string& text, float holdSeconds, float fadeSeconds)
+{
+    if (!messageWindow || !messageTask) {
+        Ogre::LogManager::getSingleton().logMessage("Interface: message before the GUI started: " + text);
+        return;
+    }
+    messageTask->subscribe(true);
+    messageStart = Scheduler::getSingleton().getTime();
+    messageHold = holdSeconds;
+    messageFade = fadeSeconds;
+    messageWindow->setText(text);
+    WidgetFactory::fitToText(*messageWindow);
+    const float width = messageWindow->getPixelSize().d_width;
+    const float rootWidth = desktopWindow->getPixelSize().d_width;
+    messageWindow->setPosition(CEGUI::UVector2(CEGUI::UDim(0, (rootWidth - width) * 0.5f), CEGUI::UDim(0, MESSAGE_TOP)));
+    messageWindow->setAlpha(1.0f);
+    messageWindow->show();
+}
+
+bool Interface::transientMessageUpdate(float)
+{
+    if (!messageWindow)
+        return false;
+    const float shown = static_cast<float>(Scheduler::getSingleton().getTime() - messageStart);
+    if (shown <= messageHold) {
+        messageWindow->setAlpha(1.0f);
+        return true;
+    }
+    // A fade of no length ends at once rather than dividing by zero.
+    const float alpha = messageFade > 0.0f ? 1.0f - (shown - messageHold) / messageFade : 0.0f;
+    if (alpha > 0.0f) {
+        messageWindow->setAlpha(alpha);
+        return true;
+    }
+    messageWindow->hide();
+    return false;
+}
+
+void Interface::updateStats(float, float)
+{
+    const double now = realTime();
+    if (now <= nextStatsUpdate || !renderWindow || !fpsElement)
+        return;
+    nextStatsUpdate = now + STATS_PERIOD;
+    const Ogre::RenderTarget::FrameStats& stats = renderWindow->getStatistics();
+    fpsElement->setCaption(std::to_string(static_cast<long>(std::floor(stats.avgFPS))));
+    trisElement->setCaption(std::to_string(stats.triangleCount));
 }
 
 bool Interface::projectToScreen(const Ogre::Vector3& world, float& x, float& y)
@@ -98,6 +369,16 @@ float Interface::projectedScreenWidth(const Ogre::Vector3& world, float radius) 
 {
     return ScreenProjection::projectedScreenWidth(*CameraController::getSingleton().getCurrentCamera(), world,
                                                   radius);
+}
+
+void Interface::exportToPython()
+{
+    namespace bp = boost::python;
+    bp::class_<Interface, boost::noncopyable>("Interface", bp::no_init)
+        .def("getSingleton", &Interface::getSingleton, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("getSingleton")
+        .def("setMode", &Interface::setMode);
+    bp::enum_<InterfaceMode>("InterfaceMode").value("MENU", MENU).value("COMMAND", COMMAND).value("NORMAL", NORMAL);
 }
 
 } // namespace Tolvarine

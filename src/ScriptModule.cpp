@@ -9,6 +9,7 @@
 #include "DynamicCollidable.h"
 #include "Faction.h"
 #include "FreeCamera.h"
+#include "Interface.h"
 #include "MathBindings.h"
 #include "Path.h"
 #include "Scenario.h"
@@ -52,7 +53,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     Faction::exportToPython();               // 13 Faction
     Path::exportToPython();                  // 14 Path
     DynamicCollidable::exportLinkToPython(); // 15 OgreLink
-    // 16 Interface (with InterfaceMode)
+    Interface::exportToPython();             // 16 Interface (with InterfaceMode)
     AsteroidField::exportToPython();         // 17 AsteroidField
     DebrisSystem::exportToPython();          // 18 DebrisSystem
     CameraController::exportToPython();      // 19 CameraController (with CameraType)

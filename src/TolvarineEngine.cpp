@@ -83,6 +83,11 @@ void addResourceLocations()
         groups.addResourceLocation(folder, "FileSystem", "Core", true);
     // The TrueType fonts of the overlay texts come from the system's DejaVu package.
     groups.addResourceLocation(HudOverlay::FONT_FOLDER, "FileSystem", "Core", false);
+    // The GUI's scheme and fonts (data/gui, data/fonts) use the installed TaharezLook image set and
+    // looks and the same DejaVu font; the frame-rate overlay's font is in the default group too.
+    for (const char* folder : {"/usr/share/cegui-0.8.7/imagesets", "/usr/share/cegui-0.8.7/looknfeel",
+                               HudOverlay::FONT_FOLDER})
+        groups.addResourceLocation(folder, "FileSystem", general, false);
 }
 
 // Every mesh file directly inside data/meshes is declared so that loading "Core" loads it; files
@@ -242,6 +247,7 @@ void TolvarineEngine::initialise()
     groups.initialiseResourceGroup("Core");
     groups.loadResourceGroup("Core");
     createHud();
+    Interface::getSingleton().initialiseGui();
     measureCpuFrequency();
 
     new InstrumentSoundManager();
@@ -330,6 +336,9 @@ void TolvarineEngine::renderFrame(float, float smoothedFrameTime)
     event.timeSinceLastFrame = step;
     stopRequested = !root->_fireFrameStarted(event);
     drawAllRenderTargets();
+    // The GUI draws last and clips each of its windows with the scissor test, which it leaves on:
+    // the next frame would otherwise draw the scene only inside the last window's rectangle.
+    root->getRenderSystem()->setScissorTest(false);
     if (!stopRequested)
         stopRequested = !root->_fireFrameEnded(event);
     if (stopRequested) {

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "CommandChaseCamera.h"
+#include "InputHandler.h"
+
+#include <string>
+#include <vector>
+
+namespace CEGUI {
+class Window;
+}
+
+namespace Tolvarine {
+
+class CameraBase;
+class Controllable;
+
+// Command mode: the game stands still, an overview camera ("Command Chase Camera") that the player
+// zooms and pans circles the selected ship, and the sheet "CommandSheet" shows "paused", the
+// objective and the selected ship's class and weapons. The player cycles through the ships of the
+// "Player" faction ("command_cycle"); the ship selected when command mode ends is the one the
+// player flies. Made by the interface when the GUI starts; the interface's mode switch enters and
+// leaves it. With "showCommandSystem" 0 in "cfg/interface.cfg" the sheet is never shown.
+class CommandSystem {
+public:
+    CommandSystem();
+    ~CommandSystem();
+    CommandSystem(const CommandSystem&) = delete;
+    CommandSystem& operator=(const CommandSystem&) = delete;
+
+    static CommandSystem& getSingleton();
+    static CommandSystem* getSingletonPtr();
+
+    // Shows "Objective:" and the text, centred at 70 % of the sheet's height.
+    void setObjective(const std::string& text);
+
+    // Nothing when already active (entering) or not active (leaving).
+    void enterCommandMode();
+    void leaveCommandMode();
+    // Selects the next listed ship, wrapping round; nothing with fewer than two.
+    void cycleShip();
+
+    bool isActive() const { return active; }
+    // The selected ship, or null.
+    Controllable* getSelectedShip() const;
+    CommandChaseCamera& getCamera() { return camera; }
+    CEGUI::Window* getSheet() const { return sheet; }
+
+private:
+    void layoutSheet();
+    void showSelectedShip();
+    // Highlights the selected ship's frame and points the camera at it, or undoes the highlight.
+    void markSelected(bool selected);
+    // Whether the ship is still one of the player's, alive: the list is made on entry, and a ship
+    // may be destroyed while it is listed.
+    bool isStillPlayers(Controllable* ship) const;
+    // "<name> (<position> of <count>)" of the selected ship, for the log.
+    std::string selectionText() const;
+    void placeCentred(CEGUI::Window& window, float heightFraction) const;
+
+    bool active = false;
+    bool showSheet;
+    CEGUI::Window* sheet;
+    std::vector<Controllable*> ships;
+    std::size_t selected = 0;
+    CommandChaseCamera camera;
+    CameraBase* previousCamera = nullptr;
+    InputHandler::EnterSubscription cycleKey;
+
+    static CommandSystem* singleton;
+};
+
+} // namespace Tolvarine
