@@ -354,11 +354,12 @@ void TolvarineEngine::drawAllRenderTargets()
 {
     Ogre::RenderSystem* renderSystem = root->getRenderSystem();
     renderSystem->_updateAllRenderTargets(false);
+    // The GUI draws itself while the frame is queued.
+    root->_fireFrameRenderingQueued();
     if (screenshotRequested) {
         screenshotRequested = false;
         renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
     }
-    root->_fireFrameRenderingQueued();
     renderSystem->_swapAllRenderTargetBuffers();
     for (const auto& scene : root->getSceneManagers())
         scene.second->_handleLodEvents();

@@ -141,8 +141,9 @@ TEST_F(InterfaceModeTest, TheStatsOverlayIsWrittenTwiceASecondOfRealTimeFromTheF
         interface->updateStats(0.0f, 0.0f);
         EXPECT_EQ(fps->getCaption() != "-", written);
         EXPECT_EQ(tris->getCaption() != "-", written);
-        if (written)
+        if (written) {
             EXPECT_NO_THROW(std::stoul(fps->getCaption().asUTF8()));
+        }
     }
 }
 

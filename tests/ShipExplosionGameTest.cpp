@@ -21,8 +21,8 @@ namespace Tolvarine::Test {
 namespace {
 
 // The start-up scenario with only the player's side: a Trifighter the player flies and two
-// Kestrels off to the side. At its 8th step (2 s) the Trifighter is destroyed; at steps 2, 8 and 24 the script
-// writes how many ships the side has in play.
+// Kestrels off to the side. At its 8th step (2 s) the Trifighter is destroyed; at steps 2, 8 and 16 the script
+// writes how many ships the side has in play. Its sequence ends by taking the player to command mode.
 const char* const SCRIPT = R"(from Tolvarine import *
 class StartupScenarioConfig(ScenarioConfig):
     def initialise(self):
@@ -39,9 +39,9 @@ class StartupScenarioConfig(ScenarioConfig):
         self.steps += 1
         if self.steps == 8:
             self.lead.destroy()
-        if self.steps in (2, 8, 24):
+        if self.steps in (2, 8, 16):
             open("sequence.txt", "a").write("%d %d\n" % (self.steps, len(self.side.getShipList())))
-        return self.steps < 24
+        return self.steps < 16
     def unload(self): self.task.subscribe(False)
     def getName(self): return "Startup"
     def getEntityPath(self): return "data/entities"
@@ -98,9 +98,11 @@ TEST(ShipExplosionGame, TheDestroyedPlayersShipExplodesThroughItsSequenceAndThen
     ASSERT_TRUE(waitForText(record, "8 "));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_GT(flamePixels(game, "during"), before + 100);
-    ASSERT_TRUE(waitForText(record, "24 "));
-    // The wreck stays in play while its sequence plays; the sequence's end takes it out.
-    EXPECT_EQ(readText(record), "2 3\n8 3\n24 2\n");
+    ASSERT_TRUE(waitForText(record, "16 "));
+    // The wreck stays in play while its sequence plays; the sequence takes it out, then hands the
+    // player, whose side has ships left, to command mode.
+    EXPECT_EQ(readText(record), "2 3\n8 3\n16 2\n");
+    EXPECT_TRUE(game.waitForLogLine("Command mode: the game is paused, 2 ships of the player"));
 
     ASSERT_TRUE(game.sendKey("F10"));
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
