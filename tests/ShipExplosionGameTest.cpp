@@ -21,8 +21,9 @@ namespace Tolvarine::Test {
 namespace {
 
 // The start-up scenario with only the player's side: a Trifighter the player flies and two
-// Kestrels off to the side. At its 8th step (2 s) the Trifighter is destroyed; at steps 2, 8 and 16 the script
-// writes how many ships the side has in play. Its sequence ends by taking the player to command mode.
+// Kestrels off to the side. At its 8th step the Trifighter is destroyed; at steps 2 and 8 the script writes
+// how many ships the side has in play. Its sequence ends by taking the player to command mode, whose
+// log line counts the side's ships again.
 const char* const SCRIPT = R"(from Tolvarine import *
 class StartupScenarioConfig(ScenarioConfig):
     def initialise(self):
@@ -39,9 +40,9 @@ class StartupScenarioConfig(ScenarioConfig):
         self.steps += 1
         if self.steps == 8:
             self.lead.destroy()
-        if self.steps in (2, 8, 16):
+        if self.steps in (2, 8):
             open("sequence.txt", "a").write("%d %d\n" % (self.steps, len(self.side.getShipList())))
-        return self.steps < 16
+        return self.steps < 8
     def unload(self): self.task.subscribe(False)
     def getName(self): return "Startup"
     def getEntityPath(self): return "data/entities"
@@ -64,13 +65,11 @@ bool waitForText(const fs::path& path, const std::string& text)
     return readText(path).find(text) != std::string::npos;
 }
 
-// Fire and flame in the middle of the screen, taken paused: bright, much redder than blue. The
-// picture stays beside the test program for a look at what the test saw.
+// Fire and flame in the middle of the screen: bright, much redder than blue. The picture stays
+// beside the test program for a look at what the test saw.
 unsigned flamePixels(GameProcess& game, const std::string& name)
 {
-    EXPECT_TRUE(game.sendKey("p"));
     const fs::path shot = game.takeScreenshot();
-    EXPECT_TRUE(game.sendKey("p"));
     std::error_code ignored;
     fs::copy_file(shot, "ShipExplosionGame_" + name + ".png", fs::copy_options::overwrite_existing, ignored);
     const PngImage image(shot.string());
@@ -96,12 +95,15 @@ TEST(ShipExplosionGame, TheDestroyedPlayersShipExplodesThroughItsSequenceAndThen
     ASSERT_TRUE(waitForText(record, "2 ")) << game.standardError();
     const unsigned before = flamePixels(game, "before");
     ASSERT_TRUE(waitForText(record, "8 "));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_GT(flamePixels(game, "during"), before + 100);
-    ASSERT_TRUE(waitForText(record, "16 "));
+    // The sequence's fire builds up over its first second and more: the screen is looked at until
+    // it shows, however few frames a loaded machine draws.
+    unsigned during = 0;
+    for (int look = 0; look < 20 && during <= before + 100; ++look)
+        during = flamePixels(game, "during");
+    EXPECT_GT(during, before + 100);
     // The wreck stays in play while its sequence plays; the sequence takes it out, then hands the
     // player, whose side has ships left, to command mode.
-    EXPECT_EQ(readText(record), "2 3\n8 3\n16 2\n");
+    EXPECT_EQ(readText(record), "2 3\n8 3\n");
     EXPECT_TRUE(game.waitForLogLine("Command mode: the game is paused, 2 ships of the player"));
 
     ASSERT_TRUE(game.sendKey("F10"));
