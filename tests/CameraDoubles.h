@@ -85,6 +85,15 @@ protected:
     // Moves both clocks on; the game clock stands while the game is paused.
     static void advance(double seconds) { ManualTicks::advance(seconds); }
 
+    // Moves the clocks on and updates the camera as its task would: no game time while paused.
+    template <typename Camera>
+    void step(Camera& camera, float seconds) const
+    {
+        advance(seconds);
+        const float game = scheduler.isPaused() ? 0.0f : seconds;
+        camera.update(game, game);
+    }
+
     // The direction in which a camera looks: its node's -Z axis.
     template <typename Camera>
     static Ogre::Vector3 forwardOf(const Camera& camera)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,49 +35,6 @@ std::size_t indexOf(const std::vector<std::string>& lines, const std::string& li
     return std::find(lines.begin(), lines.end(), line) - lines.begin();
 }
 
-TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
-{
-    REQUIRE_XVFB();
-    GameProcess game;
-    game.start();
-    ASSERT_TRUE(game.waitForLogLine("Measuring CPU frequency...")) << game.standardError();
-    ASSERT_TRUE(game.waitForLogLine("Frequency: "));
-    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded."));
-    // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
-    // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
-    fs::path shot;
-    for (int attempt = 0; attempt < 100 && shot.empty(); ++attempt) {
-        game.sendKey("Print");
-        for (const auto& entry : fs::directory_iterator(game.folder()))
-            if (entry.path().filename().string().rfind("Tolvarine_", 0) == 0)
-                shot = entry.path();
-    }
-    ASSERT_FALSE(shot.empty()) << "no Tolvarine_*.png screenshot";
-    EXPECT_EQ(shot.extension(), ".png");
-    EXPECT_GT(fs::file_size(shot), 100u * 1024u) << "the screenshot does not show the sky";
-    ASSERT_TRUE(game.sendKey("F10"));
-    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
-    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
-    ASSERT_TRUE(game.isRunning());
-    ASSERT_TRUE(game.sendKey("space"));
-    EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
-    const std::vector<std::string> lines = game.logLines();
-    // Start-up in its order: the timer, the processor, the scenario scripts, then "startup.py".
-    const std::size_t calibrating = indexOf(lines, "Calibrating timer...");
-    const std::size_t measuring = indexOf(lines, "Measuring CPU frequency...");
-    const std::size_t parsing = indexOf(lines, "ScenarioManager parsing scenario scripts");
-    const std::size_t loaded = indexOf(lines, "Scenario Startup loaded.");
-    EXPECT_LT(calibrating, measuring);
-    EXPECT_LT(measuring, parsing);
-    EXPECT_LT(parsing, loaded);
-    EXPECT_LT(loaded, lines.size());
-    // The exit screen unloads the running scenario.
-    EXPECT_LT(loaded, indexOf(lines, "Scenario Startup running unload..."));
-    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
-    for (const std::string& line : lines)
-        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
-}
-
 // Bright, bluish-white pixels: engine exhaust and glows against the dark sky.
 unsigned glowingPixels(const PngImage& image)
 {
@@ -89,20 +47,23 @@ unsigned glowingPixels(const PngImage& image)
     return count;
 }
 
-TEST(Engine, HoldingForwardThrustLightsThePlayersEngines)
+TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
 {
     REQUIRE_XVFB();
     GameProcess game;
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
+    // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
     const fs::path coasting = game.takeScreenshot();
-    ASSERT_FALSE(coasting.empty());
+    ASSERT_FALSE(coasting.empty()) << "no Tolvarine_*.png screenshot";
+    EXPECT_EQ(coasting.extension(), ".png");
+    EXPECT_GT(fs::file_size(coasting), 100u * 1024u) << "the screenshot does not show the sky";
     ASSERT_TRUE(game.holdKey("w", true));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const fs::path thrusting = game.takeScreenshot();
     game.holdKey("w", false);
     ASSERT_FALSE(thrusting.empty());
-
     const PngImage before(coasting.string());
     const PngImage after(thrusting.string());
     ASSERT_FALSE(before.empty());
@@ -111,20 +72,27 @@ TEST(Engine, HoldingForwardThrustLightsThePlayersEngines)
     // trail exhaust behind it.
     EXPECT_GT(glowingPixels(after), glowingPixels(before) + 1000)
         << glowingPixels(before) << " glowing pixels coasting, " << glowingPixels(after) << " under thrust";
-    ASSERT_TRUE(game.sendKey("F10"));
-    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
-    ASSERT_TRUE(game.sendKey("space"));
-    EXPECT_EQ(game.waitForExit(), 0);
-}
 
-TEST(Engine, ConfigurationErrorDuringStartUpEndsWithItsLineAndCodeOne)
-{
-    REQUIRE_XVFB();
-    GameProcess game;
-    fs::remove(game.folder() / "data/curves.cfg");
-    game.start();
-    EXPECT_EQ(game.waitForExit(), 1);
-    EXPECT_TRUE(game.logHas("ConfigurationError caught at top-level"));
+    ASSERT_TRUE(game.sendKey("F10"));
+    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
+    ASSERT_TRUE(game.isRunning());
+    ASSERT_TRUE(game.sendKey("space"));
+    EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
+    const std::vector<std::string> lines = game.logLines();
+    // Start-up in its order: the timer, the processor, the scenario scripts, "startup.py", then
+    // the unload of the exit screen.
+    const std::vector<std::size_t> order = {
+        indexOf(lines, "Calibrating timer..."), indexOf(lines, "Measuring CPU frequency..."),
+        indexOf(lines, "ScenarioManager parsing scenario scripts"), indexOf(lines, "Scenario Startup loaded."),
+        indexOf(lines, "Scenario Startup running unload..."), lines.size()};
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) &&
+                std::adjacent_find(order.begin(), order.end()) == order.end());
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("Frequency: ") != std::string::npos; }));
+    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
 }
 
 TEST(Engine, MissingVideoOptionsWithoutATerminalEndQuietly)
@@ -139,34 +107,42 @@ TEST(Engine, MissingVideoOptionsWithoutATerminalEndQuietly)
     EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg")) << "a cancelled dialog saves nothing";
 }
 
-TEST(Engine, BrokenStartUpScriptMaterialOrDataFolderEndWithCodeOne)
+TEST(Engine, BrokenStartUpFilesEndWithTheirLineAndCodeOne)
 {
     REQUIRE_XVFB();
-    {
-        GameProcess game;
-        std::ofstream(game.folder() / "startup.py") << "raise RuntimeError('broken start-up')\n";
-        game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        EXPECT_TRUE(game.logHas("Python exception thrown while running script: startup.py"));
-        EXPECT_TRUE(game.logHas("std::exception caught at top-level: RuntimeError: broken start-up"));
-    }
-    {
+    struct Row {
+        const char* breakage;
+        std::function<void(const fs::path&)> breakIn;
+        const char* linePrefix;  // a log line starting with this reports it
+        const char* alsoLogged;  // an exact line logged before it, or null
+    };
+    const Row rows[] = {
+        {"no curves.cfg", [](const fs::path& f) { fs::remove(f / "data/curves.cfg"); },
+         "ConfigurationError caught at top-level", nullptr},
+        {"failing startup.py",
+         [](const fs::path& f) { std::ofstream(f / "startup.py") << "raise RuntimeError('broken start-up')\n"; },
+         "std::exception caught at top-level: RuntimeError: broken start-up",
+         "Python exception thrown while running script: startup.py"},
         // Without its material the splash screen cannot be drawn.
+        {"broken splash material",
+         [](const fs::path& f) {
+             std::ofstream(f / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+         },
+         "Ogre exception caught at top-level", nullptr},
+        {"no data/meshes", [](const fs::path& f) { fs::remove_all(f / "data/meshes"); },
+         "std::exception caught at top-level: ", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.breakage);
         GameProcess game;
-        std::ofstream(game.folder() / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+        row.breakIn(game.folder());
         game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        EXPECT_TRUE(game.logHas("Ogre exception caught at top-level"));
-    }
-    {
-        GameProcess game;
-        fs::remove_all(game.folder() / "data/meshes");
-        game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        bool reported = false;
-        for (const std::string& line : game.logLines())
-            reported = reported || line.rfind("std::exception caught at top-level: ", 0) == 0;
-        EXPECT_TRUE(reported);
+        EXPECT_EQ(game.waitForExit(), 1) << game.standardError();
+        const std::vector<std::string> lines = game.logLines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                                [&](const std::string& l) { return l.rfind(row.linePrefix, 0) == 0; }));
+        if (row.alsoLogged)
+            EXPECT_TRUE(game.logHas(row.alsoLogged));
     }
 }
 
