@@ -102,61 +102,47 @@ protected:
     Ogre::SceneNode* node = nullptr;
 };
 
-TEST_F(AnimatedBillboardTest, FramesAdvanceEvenlyAndTheRunAfterTheLastFrameFinishes)
+TEST_F(AnimatedBillboardTest, FramesAdvanceEvenlyAndTheRunAfterTheLastFrameFinishesOnce)
 {
     AnimatedBillboard explosion(*config, "Animation", scene());
     Ogre::BillboardSet& set = explosion.getBillboardSet();
+    // Out of the scene and out of the blasts' scene queries until started.
     EXPECT_FALSE(set.isAttached());
     EXPECT_EQ(set.getQueryFlags(), 0u);
-    EXPECT_EQ(set.getNumBillboards(), 1);
     EXPECT_FLOAT_EQ(set.getDefaultWidth(), 30.0f);
-    EXPECT_FLOAT_EQ(set.getDefaultHeight(), 30.0f);
     EXPECT_EQ(set.getMaterialName(), explosion.getMaterial()->getName());
-    EXPECT_EQ(set.getName(), explosion.getMaterial()->getName());
-
     int finished = 0;
     const std::function<void()> onDone = [&finished] { ++finished; };
     const double start = scheduler.getTime();
     explosion.start(*node, &onDone);
     EXPECT_EQ(set.getParentSceneNode(), node);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-
     // Frame k of 4 from k/4 of the duration on.
-    runAt(start + 0.125);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-    runAt(start + 0.3);
-    EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-    runAt(start + 0.5);
-    EXPECT_EQ(explosion.getCurrentFrame(), 2u);
-    runAt(start + 0.8);
-    EXPECT_EQ(explosion.getCurrentFrame(), 3u);
+    const std::pair<double, unsigned> frames[] = {{0.125, 0}, {0.3, 1}, {0.5, 2}, {0.8, 3}};
+    for (const auto& [time, frame] : frames) {
+        SCOPED_TRACE(time);
+        runAt(start + time);
+        EXPECT_EQ(explosion.getCurrentFrame(), frame);
+    }
     EXPECT_EQ(finished, 0);
-
     // The run after the one that first shows the last frame ends the animation, once.
     runAt(start + 0.875);
     EXPECT_EQ(finished, 1);
-    runAt(start + 1.0);
     runAt(start + 3.0);
     EXPECT_EQ(finished, 1);
-    EXPECT_EQ(explosion.getCurrentFrame(), 3u);
     EXPECT_EQ(set.getParentSceneNode(), node);
     explosion.stop(DisableTime(2));
     EXPECT_FALSE(set.isAttached());
-}
 
-TEST_F(AnimatedBillboardTest, ASingleFrameFinishesAtTheFirstRun)
-{
+    // A single frame finishes at the first run that is due.
     AnimatedBillboard puff(*config, "Single", scene());
-    int finished = 0;
-    const std::function<void()> onDone = [&finished] { ++finished; };
-    const double start = scheduler.getTime();
+    const double again = scheduler.getTime();
     puff.start(*node, &onDone);
-    runAt(start + 0.0625);
-    EXPECT_EQ(finished, 0);  // not yet due
-    runAt(start + 0.125);
+    runAt(again + 0.0625);
     EXPECT_EQ(finished, 1);
-    runAt(start + 0.25);
-    EXPECT_EQ(finished, 1);
+    runAt(again + 0.125);
+    EXPECT_EQ(finished, 2);
+    runAt(again + 0.25);
+    EXPECT_EQ(finished, 2);
 }
 
 TEST_F(AnimatedBillboardTest, StopBeforeTheEndCallsNothingAndARestartBeginsAtFrameZero)
@@ -198,43 +184,36 @@ TEST_F(AnimatedBillboardTest, StopBeforeTheEndCallsNothingAndARestartBeginsAtFra
     EXPECT_FALSE(explosion.getBillboardSet().isAttached());
 }
 
-TEST_F(AnimatedBillboardTest, BillboardsOfOneMaterialGetNumberedClonesAndAnimateApart)
-{
-    AnimatedBillboard first(*config, "Animation", scene());
-    AnimatedBillboard second(*config, "Animation", scene());
-    const std::string prefix = "Explode/AnimatedBillboard";
-    const std::string firstName = first.getMaterial()->getName();
-    ASSERT_EQ(firstName.rfind(prefix, 0), 0u) << firstName;
-    const unsigned n = static_cast<unsigned>(std::stoul(firstName.substr(prefix.size())));
-    EXPECT_EQ(second.getMaterial()->getName(), prefix + std::to_string(n + 1));
-    EXPECT_NE(first.getMaterial(), second.getMaterial());
-
-    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
-    const double start = scheduler.getTime();
-    first.start(*node, nullptr);
-    runAt(start + 0.5);
-    second.start(*other, nullptr);
-    runAt(start + 0.6875);
-    EXPECT_EQ(first.getCurrentFrame(), 2u);
-    EXPECT_EQ(second.getCurrentFrame(), 0u);
-    runAt(start + 0.8125);
-    EXPECT_EQ(second.getCurrentFrame(), 1u);
-    EXPECT_EQ(first.getCurrentFrame(), 3u);
-}
-
-TEST_F(AnimatedBillboardTest, DestructionRemovesTheCloneAndTheSet)
+TEST_F(AnimatedBillboardTest, BillboardsOfOneMaterialGetNumberedClonesThatAnimateApartAndGoWithThem)
 {
     std::string cloneName;
     {
-        AnimatedBillboard explosion(*config, "Animation", scene());
-        cloneName = explosion.getMaterial()->getName();
-        explosion.start(*node, nullptr);
+        AnimatedBillboard first(*config, "Animation", scene());
+        AnimatedBillboard second(*config, "Animation", scene());
+        const std::string prefix = "Explode/AnimatedBillboard";
+        cloneName = first.getMaterial()->getName();
+        ASSERT_EQ(cloneName.rfind(prefix, 0), 0u) << cloneName;
+        const unsigned n = static_cast<unsigned>(std::stoul(cloneName.substr(prefix.size())));
+        EXPECT_EQ(second.getMaterial()->getName(), prefix + std::to_string(n + 1));
+
+        Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
+        const double start = scheduler.getTime();
+        first.start(*node, nullptr);
+        runAt(start + 0.5);
+        second.start(*other, nullptr);
+        runAt(start + 0.6875);
+        EXPECT_EQ(first.getCurrentFrame(), 2u);
+        EXPECT_EQ(second.getCurrentFrame(), 0u);
+        runAt(start + 0.8125);
+        EXPECT_EQ(second.getCurrentFrame(), 1u);
+        EXPECT_EQ(first.getCurrentFrame(), 3u);
         EXPECT_TRUE(scene().hasBillboardSet(cloneName));
     }
+    // Destruction removes the clone and the set, and leaves no task to run.
     EXPECT_FALSE(scene().hasBillboardSet(cloneName));
     EXPECT_EQ(node->numAttachedObjects(), 0u);
     EXPECT_TRUE(clonesOf("Explode").empty());
-    runAt(scheduler.getTime() + 2.0);  // no task of it is left to run
+    runAt(scheduler.getTime() + 2.0);
 }
 
 TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythingBehind)
@@ -255,8 +234,8 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
         EXPECT_THROW(AnimatedBillboard(*config, bad.section, scene()), ConfigurationError);
         EXPECT_TRUE(log.contains(bad.logLine));
     }
-    EXPECT_THROW(AnimatedBillboard(*config, "NoSize", scene()), ConfigurationError);
-    EXPECT_THROW(AnimatedBillboard(*config, "Missing", scene()), ConfigurationError);
+    for (const char* section : {"NoSize", "Missing"})
+        EXPECT_THROW(AnimatedBillboard(*config, section, scene()), ConfigurationError) << section;
     EXPECT_TRUE(clonesOf("BaseWhite").empty());
     EXPECT_TRUE(clonesOf("Explode").empty());
     EXPECT_FALSE(scene().getMovableObjectIterator("BillboardSet").hasMoreElements());
