@@ -56,14 +56,10 @@ protected:
 TEST_F(BeamTest, ABeamIsAStripAlongItsNegativeZAxisThatQueriesNeverFind)
 {
     Beam& beam = take();
-    const std::string name = beam.getSceneNode()->getName();
-    ASSERT_EQ(0u, name.rfind("Beam", 0));
     const BeamBillboard& strip = beam.getBillboard();
-    EXPECT_EQ(name + "/Beam", strip.getName());
-    EXPECT_EQ("BeamBillboard", strip.getMovableType());
+    EXPECT_EQ(beam.getSceneNode()->getName() + "/Beam", strip.getName());
     EXPECT_EQ(beam.getSceneNode(), strip.getParentSceneNode());
-    EXPECT_EQ("BaseWhite", strip.getMaterial()->getName());
-    EXPECT_FLOAT_EQ(2.0f, strip.getWidth());
+    // As long as the range, from the node on.
     EXPECT_EQ(Vector3::ZERO, strip.getStart());
     EXPECT_EQ(Vector3(0, 0, -50), strip.getEnd());
     EXPECT_EQ(0u, strip.getQueryFlags());
@@ -75,24 +71,17 @@ TEST_F(BeamTest, ABeamFadesLinearlyAndEndsWhenItsLifeIsOver)
     Beam& beam = take();
     beam.launch(&faction, true, Vector3(1, 2, 3), Vector3(50, 0, 0), Quaternion::IDENTITY, 300.0f, nullptr);
     EXPECT_EQ(1u, liveCount());
-    EXPECT_EQ(ColourValue(1, 0.5f, 0.25f, 1), beam.getBillboard().getColour());
     // It stays where it was fired and does not move.
     EXPECT_EQ(Vector3(1, 2, 3), beam.getPhysicsBody().getPosition());
     EXPECT_EQ(Vector3::ZERO, beam.getPhysicsBody().getVelocity());
 
     EXPECT_TRUE(beam.update(0.25f));
-    EXPECT_FLOAT_EQ(0.75f, beam.getStrength());
-    const ColourValue faded = beam.getBillboard().getColour();
-    EXPECT_FLOAT_EQ(0.75f, faded.r);
-    EXPECT_FLOAT_EQ(0.375f, faded.g);
-    EXPECT_FLOAT_EQ(0.75f, faded.a);
+    EXPECT_EQ(ColourValue(0.75f, 0.375f, 0.1875f, 0.75f), beam.getBillboard().getColour());
     EXPECT_TRUE(beam.update(0.5f));
     EXPECT_FALSE(beam.update(0.25f));
-    EXPECT_FALSE(beam.isLive());
     EXPECT_EQ(0u, liveCount());
     // A second end changes nothing.
     beam.deactivate(static_cast<DisableTime>(2));
-    EXPECT_EQ(0u, liveCount());
     EXPECT_EQ(1u, FireableProjectile::getPools().getPool("lance")->getFreeCount());
 }
 
@@ -128,17 +117,13 @@ TEST_F(BeamTest, AHitIsScaledByTheLifeLeftAndOnlyTheFirstContactCounts)
     EXPECT_THROW(beam.collide(&first, 3, Vector3(1, 2, 3), Vector3::UNIT_Y), ConfigurationError);
     EXPECT_TRUE(log.contains("There is no group called Nowhere"));
     EXPECT_FALSE(beam.collide(&second, 0, Vector3::ZERO, Vector3::UNIT_Y));
-    EXPECT_TRUE(beam.hasHit());
     EXPECT_TRUE(beam.isLive());
-
+    EXPECT_TRUE(second.damage.empty() && second.pushes.empty());
     ASSERT_EQ(1u, first.damage.size());
-    EXPECT_TRUE(second.damage.empty());
-    EXPECT_TRUE(second.pushes.empty());
     EXPECT_FLOAT_EQ(4.0f, first.damage[0].directDamage);
     EXPECT_FLOAT_EQ(1.25f, first.damage[0].splashDamage);
     EXPECT_FLOAT_EQ(2.0f, first.damage[0].shock);
     EXPECT_EQ(BEAM, first.damage[0].damageType);
-    EXPECT_EQ(3, first.damage[0].component);
     // The beam's direction, turned about x: world +y.
     EXPECT_TRUE(first.damage[0].velocity.positionEquals(Vector3::UNIT_Y, 1e-5f));
     ASSERT_EQ(1u, first.pushes.size());
@@ -155,12 +140,10 @@ TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
     LogCapture log;
     beam.launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
     EXPECT_TRUE(log.contains("Beam::launch, lance launched without a faction"));
-    EXPECT_FALSE(beam.isLive());
     EXPECT_EQ(0u, liveCount());
 
     const Quaternion aim = Beam::aimAt(Vector3(10, 0, 0), Vector3(10, 5, 0), Quaternion::IDENTITY);
     EXPECT_TRUE((aim * Vector3::NEGATIVE_UNIT_Z).positionEquals(Vector3::UNIT_Y, 1e-5f));
-    EXPECT_NEAR(1.0f, aim.Norm(), 1e-5f);
     const Quaternion kept(Ogre::Degree(30), Vector3::UNIT_Y);
     EXPECT_EQ(kept, Beam::aimAt(Vector3::UNIT_X, Vector3::UNIT_X, kept));
 }

@@ -14,49 +14,35 @@ namespace {
 
 using Test::ManualTicks;
 
-TEST(Clock, PausedSpansDoNotCount)
+TEST(Clock, PausedSpansDoNotCountAndResetKeepsThePauseState)
 {
     ManualTicks ticks;
     Clock clock;
     ManualTicks::advance(1.5);
-    EXPECT_DOUBLE_EQ(clock.getTime(), 1.5);
-
     clock.setPaused(true);
-    EXPECT_TRUE(clock.isPaused());
     ManualTicks::advance(1.0);
     clock.setPaused(true); // a second pause must keep the first mark
     ManualTicks::advance(2.0);
     EXPECT_DOUBLE_EQ(clock.getTime(), 1.5);
-
     clock.setPaused(false);
-    EXPECT_DOUBLE_EQ(clock.getTime(), 1.5);
     ManualTicks::advance(0.25);
     clock.setPaused(false); // resuming a running clock changes nothing
     EXPECT_DOUBLE_EQ(clock.getTime(), 1.75);
-}
-
-TEST(Clock, ResetMovesTimeZeroToNowAndKeepsThePauseState)
-{
-    ManualTicks ticks;
-    Clock clock;
-    ManualTicks::advance(4.0);
-    clock.reset();
-    EXPECT_DOUBLE_EQ(clock.getTime(), 0.0);
-    ManualTicks::advance(0.5);
-    EXPECT_DOUBLE_EQ(clock.getTime(), 0.5);
 
     // Reset while paused: the clock stays paused at 0 and counts only after it resumes.
     clock.setPaused(true);
     ManualTicks::advance(3.0);
     clock.reset();
     EXPECT_TRUE(clock.isPaused());
-    EXPECT_DOUBLE_EQ(clock.getTime(), 0.0);
     ManualTicks::advance(2.0);
     EXPECT_DOUBLE_EQ(clock.getTime(), 0.0);
     clock.setPaused(false);
-    EXPECT_DOUBLE_EQ(clock.getTime(), 0.0);
     ManualTicks::advance(0.125);
     EXPECT_DOUBLE_EQ(clock.getTime(), 0.125);
+    // Reset while running moves time zero to now.
+    clock.reset();
+    ManualTicks::advance(0.5);
+    EXPECT_DOUBLE_EQ(clock.getTime(), 0.5);
 }
 
 TEST(Clock, FirstClockOfTheProcessCalibratesOnceAgainstTheRealTimer)
@@ -115,28 +101,32 @@ protected:
     }
 };
 
-TEST_F(FrequencyMeasurement, StopsAfterTheRoundLimitUnlessMeasurementsAgree)
+TEST_F(FrequencyMeasurement, StopsWhenMeasurementsAgreeOrAtTheRoundLimitAndFailsWithoutACounter)
 {
-    prepare({1000, 1100, 1000, 1000, 7777});
-    double frequency = 0.0;
-    double deviation = 5.0;
-    ASSERT_TRUE(Clock::measureCpuFrequency(frequency, deviation, 1000, 3));
-    EXPECT_EQ(tickReads, 8u); // the first measurement and three more
-    EXPECT_DOUBLE_EQ(frequency, 1012.5);
-    EXPECT_DOUBLE_EQ(deviation, 87.5 / 3.0);
-
-    prepare({1000, 1004, 9999});
-    tickReads = 0;
-    deviation = 5.0;
-    ASSERT_TRUE(Clock::measureCpuFrequency(frequency, deviation, 1000, 3));
-    EXPECT_EQ(tickReads, 4u); // agreed within 5 ticks per second after one more
-    EXPECT_DOUBLE_EQ(frequency, 1002.0);
-    EXPECT_DOUBLE_EQ(deviation, 2.0);
-}
-
-TEST_F(FrequencyMeasurement, WithoutAPerformanceCounterReportsFailureAndLeavesTheOutputs)
-{
+    struct Row {
+        const char* rule;
+        std::vector<std::uint64_t> frequencies;
+        std::size_t reads;
+        double frequency, deviation;
+    };
+    const Row rows[] = {
+        {"the first measurement and three more", {1000, 1100, 1000, 1000, 7777}, 8, 1012.5, 87.5 / 3.0},
+        {"agreed within 5 ticks per second after one more", {1000, 1004, 9999}, 4, 1002.0, 2.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        prepare(row.frequencies);
+        tickReads = 0;
+        double frequency = 0.0;
+        double deviation = 5.0;
+        ASSERT_TRUE(Clock::measureCpuFrequency(frequency, deviation, 1000, 3));
+        EXPECT_EQ(tickReads, row.reads);
+        EXPECT_DOUBLE_EQ(frequency, row.frequency);
+        EXPECT_DOUBLE_EQ(deviation, row.deviation);
+    }
+    // Without a performance counter: failure, the outputs left alone.
     Clock::setPerformanceCounter(&steppingCounter, 0);
+    tickReads = 0;
     double frequency = 12.0;
     double deviation = 5.0;
     EXPECT_FALSE(Clock::measureCpuFrequency(frequency, deviation, 500, 3));
