@@ -49,12 +49,6 @@ protected:
         controller->setCameraTarget(target);
     }
 
-    void TearDown() override
-    {
-        controller.reset();
-        rendering.reset();
-    }
-
     static void addBox(Ogre::SceneManager& scene, const std::string& name, const Vector3& centre, float half,
                        const Ogre::ColourValue& colour)
     {
@@ -114,6 +108,7 @@ protected:
     ManualTicks ticks;
     InputHandler input;
     Scheduler scheduler;
+    // The controller goes before the rendering root that holds its scene.
     std::unique_ptr<RenderingRoot> rendering;
     Config settings{written(folder.file("camera.cfg"), "[Camera]\nchaseCorrectionSpeed = 4\n"
                                                        "[FreeCamera]\norbitRange = 10\norbitSpeedDegrees = 90\n"
