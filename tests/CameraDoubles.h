@@ -73,13 +73,6 @@ inline const char* const targetTypeText = "[Targetable]\n"
                                           "fixedOffset = (0 1 -4)\n"
                                           "dropOffset = (0 0 -100)\n";
 
-// Writes the file and returns its path, for members initialised from a file.
-inline std::string written(const std::string& path, const std::string& text)
-{
-    writeFile(path, text);
-    return path;
-}
-
 class CameraFixture : public ::testing::Test {
 protected:
     // Moves both clocks on; the game clock stands while the game is paused.

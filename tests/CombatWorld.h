@@ -29,7 +29,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -57,20 +56,6 @@ public:
 private:
     std::vector<float> values;
     std::size_t next = 0;
-};
-
-// A seeded source, for draws whose frequencies a test counts.
-class SeededRandom : public Ogre::Math::RandomValueProvider {
-public:
-    explicit SeededRandom(unsigned seed) : engine(seed) { Ogre::Math::SetRandomValueProvider(this); }
-    ~SeededRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
-    SeededRandom(const SeededRandom&) = delete;
-    SeededRandom& operator=(const SeededRandom&) = delete;
-
-    Ogre::Real getRandomUnit() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
-
-private:
-    std::mt19937 engine;
 };
 
 // What projectiles and explosions need, on a hand-driven clock: the rendering engine with the

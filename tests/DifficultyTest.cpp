@@ -27,6 +27,7 @@ using Tolvarine::Test::LogCapture;
 using Tolvarine::Test::TemporaryFolder;
 using Tolvarine::Test::readFile;
 using Tolvarine::Test::writeFile;
+using Tolvarine::Test::written;
 
 // Five samples: a difficulty of 0.5 sits halfway between the two samples of 1 (ratio 1), a
 // difficulty of 0.25 a quarter of the way from 1.5 to 1 (ratio 1.375). All exact in binary.
@@ -43,12 +44,6 @@ const std::vector<std::string> settingKeys = {"difficulty", "enemyIntelligenceFa
 std::string sourceFile(const std::string& relativePath)
 {
     return std::string(TOLVARINE_SOURCE_DIR) + "/" + relativePath;
-}
-
-std::string written(const std::string& path, const std::string& text)
-{
-    writeFile(path, text);
-    return path;
 }
 
 class DifficultyTest : public ::testing::Test {
