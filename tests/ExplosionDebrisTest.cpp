@@ -116,14 +116,11 @@ TEST_F(ExplosionDebrisTest, TypesAreTheDebrisFilesOfTheFolderWithPoolsThatStartE
     // type and a number.
     ExplosionDebris* piece = ExplosionDebris::getPools().create("ember");
     EXPECT_EQ(1u, liveCount("ember"));
-    EXPECT_FLOAT_EQ(0.5f, piece->getPeriod());
     EXPECT_FALSE(piece->isInFlight());
-    EXPECT_EQ(2, piece->getCollisionType());
     const std::string name = piece->getSceneNode()->getName();
     EXPECT_EQ(0u, name.rfind("ember", 0));
     EXPECT_EQ(std::string::npos, name.find_first_not_of("0123456789", 5)) << name;
-    EXPECT_EQ(name + "/FireSystem", piece->getFireSystem().getName());
-    EXPECT_EQ(piece->getSceneNode(), piece->getFireSystem().getParentSceneNode());
+    // Its fire is out of the blasts' scene queries; blasts reach the piece through its link.
     EXPECT_EQ(0u, piece->getFireSystem().getQueryFlags());
     EXPECT_TRUE(piece->getLink()->isExplosionEffectable());
     EXPECT_EQ(piece, piece->getLink()->getListener());
