@@ -167,6 +167,17 @@ TEST_F(ComplexExplosionBlastTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAf
     EXPECT_EQ(0.0f, hit.splashDamage + hit.shock);
     ASSERT_EQ(1u, centred.damage.size());
     EXPECT_FLOAT_EQ(6.0f, centred.damage[0].directDamage);
+
+    // A perturbing blast pushes on a random lever arm: (0, 2, 0) across a push along x spins the
+    // body about z.
+    ScriptedRandom random({0.5f, 1.0f, 0.5f});
+    ComplexExplosion::applyPhysics(Vector3(10, 0, 0), 10, 2, 0, PERTURB, 2.0f);
+    step();
+    Vector3 axis;
+    Ogre::Radian angle;
+    near.getPhysicsBody().getAngularVelocity().ToAngleAxis(angle, axis);
+    EXPECT_GT(angle.valueRadians(), 0.0f);
+    EXPECT_TRUE(axis.positionEquals(Vector3(0, 0, 1), 1e-3f)) << axis;
 }
 
 // Explosions of their own types among sphere bodies that the blasts push.
