@@ -15,7 +15,6 @@
 #include <ode/collision.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 

@@ -19,7 +19,6 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 #include <set>
 #include <string>

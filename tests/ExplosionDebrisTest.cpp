@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
