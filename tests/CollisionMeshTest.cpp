@@ -5,14 +5,12 @@
 #include "FatalError.h"
 #include "LogCapture.h"
 #include "TestMeshes.h"
-#include "TriMeshGeometry.h"
 
 #include <OgreLodConfig.h>
 #include <OgreMeshLodGenerator.h>
 #include <OgreMeshManager.h>
 #include <OgreSubMesh.h>
 #include <gtest/gtest.h>
-#include <ode/collision.h>
 
 #include <algorithm>
 #include <string>
@@ -195,28 +193,6 @@ TEST_F(CollisionMeshTest, UnusableMeshesAreLoggedAndNeverCached)
     EXPECT_TRUE(log.contains("CollisionMeshCache: the triangle budget of the mesh ball.mesh is negative"));
     EXPECT_EQ(146, meshCache.getMesh("ball.mesh", 0)->getVertexCount());
     EXPECT_TRUE(leftoverCopies().empty());
-}
-
-TEST_F(CollisionMeshTest, TriangleMeshGeometriesShareTheMeshAndCollide)
-{
-    createMesh("crate.mesh", "Core", boxShape(Vector3(1, 1, 1)));
-    const TriMeshGeometry first(nullptr, "crate.mesh", 0);
-    const TriMeshGeometry second(nullptr, "crate.mesh", 4);
-    EXPECT_EQ(&first.getMesh(), &second.getMesh());
-    EXPECT_EQ(dGeomTriMeshGetData(first.getGeometry()), dGeomTriMeshGetData(second.getGeometry()));
-    EXPECT_EQ(dTriMeshClass, dGeomGetClass(first.getGeometry()));
-
-    const dGeomID ball = dCreateSphere(nullptr, 0.5);
-    dContactGeom contacts[3];
-    dGeomSetPosition(ball, 0, 1.3, 0);  // sunk into the top face
-    const int touching = dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom));
-    EXPECT_GT(touching, 0);
-    if (touching > 0) {
-        EXPECT_NEAR(1.0, contacts[0].pos[1], 0.25);
-    }
-    dGeomSetPosition(ball, 0, 3, 0);
-    EXPECT_EQ(0, dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom)));
-    dGeomDestroy(ball);
 }
 
 TEST(CollisionMeshCacheTest, OneCacheAtATime)

@@ -209,10 +209,7 @@ TEST_F(ConfigTest, TypedWritesUseTheFormTheReadsAccept)
         {"f", [&] { config.set("W", "f", 1234567.0f); }, "1.23457e+06"},
         {"f", [&] { config.set("W", "f", 0.1f); }, "0.1"},
         {"f", [&] { config.set("W", "f", 0.00001f); }, "1e-05"},
-        {"u", [&] { config.set("W", "u", 1000000u); }, "1000000"},
         {"b", [&] { config.set("W", "b", true); }, "1"},
-        {"i", [&] { config.set("W", "i", -42); }, "-42"},
-        {"h", [&] { config.set<unsigned short>("W", "h", 65535); }, "65535"},
         {"v", [&] { config.set("W", "v", Ogre::Vector3(1.5f, -2, 0)); }, "(1.5 -2 0)"},
         {"c", [&] { config.set("W", "c", Ogre::ColourValue(1, 0.5f, 0.25f, 0)); }, "(1 0.5 0.25 0)"},
         {"s", [&] { config.set<std::string>("W", "s", "a = b # c"); }, "a = b # c"},
@@ -244,16 +241,12 @@ TEST_F(ConfigTest, WritesToUnknownKeysNeedAllowCreate)
     growing.setValue("A", "k", "replaced");
     growing.setValue("A", "new", "2");
     growing.set("B", "f", 3.0f);
+    EXPECT_EQ(growing.getValue("A", "k"), "replaced");
     EXPECT_EQ(growing.getValue("A", "new"), "2");
     EXPECT_EQ(growing.getValue("B", "f"), "3");
     // Sections added later are not headers of the file.
     EXPECT_TRUE(growing.hasSection("B"));
     EXPECT_EQ(growing.getSectionNames(), Strings{"A"});
-
-    // A copy is independent of its original.
-    Config copy = growing;
-    copy.setValue("A", "k", "changed in the copy");
-    EXPECT_EQ(growing.getValue("A", "k"), "replaced");
 }
 
 TEST_F(ConfigTest, SaveWritesSectionsAndKeysInAscendingOrder)

@@ -8,19 +8,16 @@
 #include "OgreLink.h"
 #include "TestMeshes.h"
 
-#include <OgreBillboardSet.h>
 #include <OgreEntity.h>
 #include <OgreLogManager.h>
 #include <OgreMeshManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
-#include <OgreSceneQuery.h>
 #include <OgreSubEntity.h>
 #include <gtest/gtest.h>
 #include <ode/collision.h>
 
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -59,26 +56,6 @@ protected:
         types.push_back(type(name + ".cfg", text));
         return std::make_unique<DynamicCollidable>(scene(), name, *types.back(), Vector3(1, 2, 3),
                                                    Quaternion::IDENTITY);
-    }
-
-    // The links of the movable objects that a sphere query around `centre` finds with `mask`,
-    // and how many of the objects found carry none.
-    std::pair<std::set<OgreLink*>, int> query(const Vector3& centre, Ogre::uint32 mask) const
-    {
-        Ogre::SphereSceneQuery* sphereQuery =
-            scene().createSphereQuery(Ogre::Sphere(centre, 10), mask);
-        // Effects too, which queries leave out unless asked.
-        sphereQuery->setQueryTypeMask(0xFFFFFFFF);
-        std::set<OgreLink*> links;
-        int unlinked = 0;
-        for (Ogre::MovableObject* object : sphereQuery->execute().movables) {
-            if (OgreLink* link = OgreLink::getFrom(*object))
-                links.insert(link);
-            else
-                ++unlinked;
-        }
-        scene().destroyQuery(sphereQuery);
-        return {links, unlinked};
     }
 
     std::vector<std::unique_ptr<Config>> types;
@@ -252,32 +229,6 @@ TEST_F(DynamicCollidableTest, TriangleMeshHullStopsASphere)
     // Stopped at the face (radius 2 against the face at 5), never through it.
     EXPECT_GT(ball->getPhysicsBody().getPosition().z, 6.5f);
     EXPECT_GT(ball->getPhysicsBody().getVelocity().z, -20.0f);
-}
-
-TEST_F(DynamicCollidableTest, SceneQueriesFindLinkedObjectsByFlagsAndSkipUnlinkedOnes)
-{
-    const auto ship = make("Ship0", "[Display]\nmesh = hull.mesh\n");
-    const auto hidden = make("Ship1", "[Display]\nmesh = hull.mesh\n");
-    // A billboard set and a bare entity at the same place carry no link.
-    Ogre::SceneNode* effects = scene().getRootSceneNode()->createChildSceneNode(Vector3(0, 0, 1));
-    Ogre::BillboardSet* glow = scene().createBillboardSet("Glow");
-    glow->createBillboard(Vector3::ZERO);
-    glow->_updateBounds();  // done while rendering otherwise
-    effects->attachObject(glow);
-    effects->attachObject(scene().createEntity("Loose", "hull_far.mesh"));
-
-    ship->activate(ship->getLink()->getFlags() | 64, Vector3::ZERO, Quaternion::IDENTITY,
-                   Vector3::ZERO);
-    const auto [found, unlinked] = query(Vector3::ZERO, 64);
-    EXPECT_EQ(std::set<OgreLink*>{ship->getLink()}, found);
-    EXPECT_EQ(2, unlinked);
-    EXPECT_TRUE(query(Vector3::ZERO, 0x100).first.empty());
-
-    // A deactivated object is out of the scene and out of every query.
-    ship->deactivate(static_cast<DisableTime>(2));
-    EXPECT_TRUE(query(Vector3::ZERO, 64).first.empty());
-    // An object that was never activated is not in the scene either.
-    EXPECT_EQ(nullptr, hidden->getSceneNode()->getParent());
 }
 
 } // namespace

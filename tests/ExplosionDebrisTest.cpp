@@ -116,6 +116,7 @@ TEST_F(ExplosionDebrisTest, TypesAreTheDebrisFilesOfTheFolderWithPoolsThatStartE
     ExplosionDebris* piece = ExplosionDebris::getPools().create("ember");
     EXPECT_EQ(1u, liveCount("ember"));
     EXPECT_FALSE(piece->isInFlight());
+    EXPECT_EQ(2, piece->getCollisionType());
     const std::string name = piece->getSceneNode()->getName();
     EXPECT_EQ(0u, name.rfind("ember", 0));
     EXPECT_EQ(std::string::npos, name.find_first_not_of("0123456789", 5)) << name;
