@@ -78,10 +78,21 @@ TEST_F(Cameras, ChaseCameraClosesItsShareOfTheGapOnTheGameClockAndLooksAtTheTarg
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 7.5f, -105)));
     EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
     scheduler.setPaused(false);
-    // Moved by hand: no velocity.
-    step(camera, 0.25f);
-    camera.setPosition(Vector3(1, 2, 3));
+    // After a spell without a target it moves one frame's share, not the whole spell's: once a
+    // factor of 120 threw it far past the target.
+    camera.clearTarget();
+    step(camera, 60.0f);
+    camera.setPosition(Vector3::ZERO);
     EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
+    camera.setTarget(target);
+    step(camera, 0.25f);
+    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
+    camera.deactivate(); // the same after a spell in another view
+    advance(60.0);
+    camera.setPosition(Vector3::ZERO);
+    camera.activate(nullptr, &target);
+    step(camera, 0.25f);
+    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
 
     // A rolled target: from the second step on, the camera's up follows the target's up.
     target.orientation = Quaternion(Degree(90), Vector3::UNIT_Z);
@@ -90,38 +101,6 @@ TEST_F(Cameras, ChaseCameraClosesItsShareOfTheGapOnTheGameClockAndLooksAtTheTarg
     EXPECT_NEAR(camera.getOrientation().xAxis().dotProduct(target.orientation.yAxis()), 0.0f, 1e-4f);
     EXPECT_GT(camera.getOrientation().yAxis().dotProduct(target.orientation.yAxis()), 0.9f);
 
-    // Without a target, or inactive, it stays where it is.
-    const Vector3 resting = camera.getPosition();
-    camera.clearTarget();
-    step(camera, 0.25f);
-    camera.deactivate();
-    camera.setTarget(target);
-    step(camera, 0.25f);
-    EXPECT_EQ(camera.getPosition(), resting);
-}
-
-// After a spell in another view or without a target, the chase camera once took the whole spell
-// as one frame: a factor of 120 that threw it far past the target.
-TEST_F(Cameras, ChaseCameraAfterASpellElsewhereMovesOneFramesShareNotTheWholeSpells)
-{
-    ChaseCamera camera("Chase", 2.0f, scene, settings);
-    target.position = Vector3(0, 0, -100);
-    camera.activate(nullptr, &target);
-    step(camera, 0.25f);
-    camera.deactivate();
-    advance(60.0);
-    camera.setPosition(Vector3::ZERO);
-    camera.activate(nullptr, &target);
-    step(camera, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
-
-    camera.clearTarget();
-    for (int frame = 0; frame < 4; ++frame)
-        step(camera, 15.0f);
-    camera.setPosition(Vector3::ZERO);
-    camera.setTarget(target);
-    step(camera, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
 }
 
 TEST_F(Cameras, FixedAndDropCamerasPlaceThemselvesByTheTargetsOffsets)
@@ -130,10 +109,6 @@ TEST_F(Cameras, FixedAndDropCamerasPlaceThemselvesByTheTargetsOffsets)
     target.orientation = Quaternion(Degree(90), Vector3::UNIT_Y);
     target.velocity = Vector3(1, 2, 3);
     FixedCamera fixed("Fixed", scene, settings);
-    // Not active yet: nothing moves.
-    fixed.setTarget(target);
-    fixed.update(0.25f, 0.25f);
-    EXPECT_EQ(fixed.getPosition(), Vector3::ZERO);
     fixed.activate(nullptr, &target);
     fixed.update(0.25f, 0.25f);
     // (0, 1, -4) turned a quarter about y is (-4, 1, 0); the camera rides with the target.
@@ -174,26 +149,23 @@ TEST_F(Cameras, CommandCameraZoomsWithinItsLimitsAndPansOnlyWhileActive)
     press("command_zoom_out");
     camera.zoom(-1.0f);
     EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 67.5f)));
-    // 101.25 would pass the maximum of 100.
-    camera.zoom(-1.0f);
+    camera.zoom(-1.0f); // 101.25 would pass the maximum of 100
     EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 67.5f)));
     camera.zoom(1.0f);
-    camera.zoom(1.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 30)));
 
     // The pan keys do nothing until the camera is active, nor after.
     press("command_pan_left");
-    EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 30));
+    EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 45));
     camera.activate(nullptr, nullptr);
     // A quarter turn about the camera's up axis, then back; then about its right axis.
     press("command_pan_left");
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(30, 0, 0)));
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(45, 0, 0)));
     camera.pan(-1.0f);
     press("command_pan_up");
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -30, 0)));
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -45, 0)));
     camera.deactivate();
     press("command_pan_up");
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -30, 0)));
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -45, 0)));
 }
 
 TEST_F(Cameras, CommandCameraTakesThePivotOnceAndGlidesOnTheRealClock)
@@ -249,11 +221,6 @@ TEST_F(Cameras, FreeCameraTurnsOnlyInItsUpdatesAndGlidesTowardItsDestination)
     EXPECT_TRUE(near(camera.getPosition(), Vector3(-10, 0, 0)));
     camera.setPosition(Vector3::ZERO);
     EXPECT_TRUE(near(camera.getVelocity(), Vector3(-40, 0, 0)));
-    // While paused it still moves on the real clock, and reports no velocity.
-    scheduler.setPaused(true);
-    step(camera, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(-10, 0, 0)));
-    EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
 }
 
 TEST_F(Cameras, FreeCameraAimsByItsTargetMode)
@@ -310,17 +277,13 @@ TEST_F(Cameras, FreeCameraOrbitsTheStoredPointLevelOnceInFourSecondsEvenWhilePau
     camera.setTargetMode(FreeCamera::ORBIT);
     camera.pointAt(Vector3(5, 0, 0));
     camera.activate(nullptr, nullptr);
-    std::vector<Vector3> path;
-    for (int i = 0; i < 16; ++i) {
-        scheduler.setPaused(i >= 6);
-        step(camera, 0.25f);
-        path.push_back(camera.getPosition());
-        EXPECT_NEAR(path.back().y, 0.0f, 1e-4f) << i;
-        EXPECT_NEAR(path.back().distance(Vector3(5, 0, 0)), 10.0f, 1e-3f) << i;
+    const Vector3 quarters[] = {Vector3(5, 0, -10), Vector3(-5, 0, 0), Vector3(5, 0, 10), Vector3(15, 0, 0)};
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        scheduler.setPaused(quarter >= 1);
+        for (int i = 0; i < 4; ++i)
+            step(camera, 0.25f);
+        EXPECT_TRUE(near(camera.getPosition(), quarters[quarter], 1e-3f)) << quarter;
     }
-    EXPECT_TRUE(near(path[3], Vector3(5, 0, -10), 1e-3f));
-    EXPECT_TRUE(near(path[7], Vector3(-5, 0, 0), 1e-3f));
-    EXPECT_TRUE(near(path[15], Vector3(15, 0, 0), 1e-3f));
 }
 
 TEST_F(Cameras, MissingRequiredSettingsAreLoggedAndLeaveNothingBehind)
