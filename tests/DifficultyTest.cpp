@@ -38,8 +38,6 @@ const char* const testCurves = "[Difficulty Hit Ratio]\n"
                                "3 = 1\n"
                                "4 = 0.5\n";
 
-const std::vector<std::string> settingKeys = {"difficulty", "enemyIntelligenceFactor", "friendlyIntelligenceFactor",
-                                              "intelligenceAdjustmentRate"};
 
 std::string sourceFile(const std::string& relativePath)
 {
@@ -109,9 +107,15 @@ TEST_F(DifficultyTest, SettingsAreReadAsTheyStandWithDefaultsForWhatIsMissingOrN
         }
         EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
     }
-    // A value that is no number at all is the file's error, reported by the reader.
+    // A value that is no number at all is the file's error, reported by the reader; a missing
+    // curve fails too. Neither leaves a singleton.
     writeSettings("[Difficulty]\ndifficulty = hard\n");
     EXPECT_ANY_THROW(Difficulty(settingsPath(), curves));
+    std::filesystem::remove(settingsPath());
+    const ResponseCurves otherCurves(written(folder.file("other.cfg"), "[Another Curve]\n0 = 1\n"));
+    LogCapture log;
+    EXPECT_THROW(Difficulty(settingsPath(), otherCurves), ConfigurationError);
+    EXPECT_TRUE(log.contains("Unknown ResponseCurve: Difficulty Hit Ratio"));
     EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
 }
 
@@ -179,21 +183,6 @@ TEST_F(DifficultyTest, RecalculationMovesTheFactorsTowardTheDesiredRatioWithinZe
         EXPECT_FLOAT_EQ(reopened.get<float>("Difficulty", "friendlyIntelligenceFactor"), row.friendlyFactor);
     }
 
-    // The other way round, many times over: step (1 - 0.25) x 1 = 0.75 per scenario.
-    Difficulty difficulty(settingsPath(), curves);
-    statistics->clear();
-    recordFaction("Player", 1, 4);
-    recordFaction("Enemy", 1, 1);
-    for (int scenario = 0; scenario < 20; ++scenario) {
-        SCOPED_TRACE(scenario);
-        difficulty.recalculate();
-        for (const float skill : {difficulty.getEnemyIntelligence(), difficulty.getFriendlyIntelligence()}) {
-            EXPECT_GE(skill, 0.0f);
-            EXPECT_LE(skill, 1.0f);
-        }
-    }
-    EXPECT_EQ(difficulty.getValue("Difficulty", "enemyIntelligenceFactor"), "0");
-    EXPECT_EQ(difficulty.getValue("Difficulty", "friendlyIntelligenceFactor"), "10");
 }
 
 TEST_F(DifficultyTest, NoAdjustmentWhenEitherSideNeverHit)
@@ -220,43 +209,13 @@ TEST_F(DifficultyTest, NoAdjustmentWhenEitherSideNeverHit)
     EXPECT_THROW(difficulty.getValue("Difficulty", "enemyIntelligenceFactor"), ConfigurationError);
 }
 
-TEST_F(DifficultyTest, MissingCurveFailsConstructionAndLeavesNoSingleton)
-{
-    const ResponseCurves otherCurves(written(folder.file("other.cfg"), "[Another Curve]\n0 = 1\n"));
-    LogCapture log;
-    EXPECT_THROW(Difficulty(settingsPath(), otherCurves), ConfigurationError);
-    EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
-    EXPECT_EQ(log.lines(), (Lines{settingsPath() + " does not exist", "Unknown ResponseCurve: Difficulty Hit Ratio"}));
-}
-
-TEST_F(DifficultyTest, ShippedSettingsHoldTheDefaults)
-{
-    const ResponseCurves shippedCurves(sourceFile("data/curves.cfg"));
-    Difficulty fromNothing(settingsPath(), shippedCurves);
-    recordFaction("Player", 3, 4);
-    recordFaction("Enemy", 1, 2);
-    fromNothing.recalculate();
-
-    const std::string copy = written(folder.file("shipped.cfg"), readFile(sourceFile("cfg/difficulty.cfg")));
-    Difficulty shipped(copy, shippedCurves);
-    EXPECT_EQ(shipped.getKeys("Difficulty"), settingKeys);
-    EXPECT_EQ(shipped.getDifficulty(), fromNothing.getDifficulty());
-    shipped.recalculate();
-    EXPECT_EQ(shipped.getEnemyIntelligence(), fromNothing.getEnemyIntelligence());
-    EXPECT_EQ(shipped.getFriendlyIntelligence(), fromNothing.getFriendlyIntelligence());
-}
-
 // The desired player-to-enemy hit ratio falls as the difficulty rises: at the lowest level the
 // player should outshoot the enemy, at the highest no longer.
 TEST(DifficultyHitRatioCurve, ShippedCurveFallsFromEasyToHard)
 {
     const ResponseCurve curve = ResponseCurves(sourceFile("data/curves.cfg")).lookup("Difficulty Hit Ratio");
     const std::vector<float>& samples = curve.getSamples();
-    ASSERT_GE(samples.size(), 2u);
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-        EXPECT_GT(samples[i], 0.0f);
-        EXPECT_LE(samples[i], samples[i - 1]) << "sample " << i;
-    }
+    EXPECT_TRUE(std::is_sorted(samples.rbegin(), samples.rend()) && samples.back() > 0.0f);
     EXPECT_GT(curve.evaluate(0.1f), 1.0f);
     EXPECT_LT(curve.evaluate(1.0f), 1.0f);
 }
