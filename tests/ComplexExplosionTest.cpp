@@ -37,6 +37,7 @@ using Test::ScriptedRandom;
 using Test::sphereShape;
 using Test::TargetBody;
 using Test::writeFile;
+using Test::written;
 
 using Blast = ComplexExplosion::BlastEffect;
 constexpr int PUSH = ComplexExplosion::PUSH;
@@ -86,36 +87,39 @@ TEST(ComplexExplosionBlast, FollowsItsRules)
     EXPECT_EQ(3u, random.draws());
 }
 
-// Blasts in a scene of bodies: sphere meshes of radius 1 and mass 4.
-class ComplexExplosionBlastTest : public CombatWorld {
+// Explosions of their own types among sphere bodies (radius 1, mass 4) that the blasts push.
+class ComplexExplosionTest : public Test::ExplosionWorld {
 protected:
-    ComplexExplosionBlastTest() : CombatWorld(RenderingRoot::Kind::Headless)
+    ComplexExplosionTest()
     {
         if (!root)
             return;
         createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
-        writeFile(folder.file("ball.cfg"), "[Physics]\nmass = 4\nexplosionEffectable = 1\n"
-                                           "[Display]\nmesh = ball.mesh\n");
-        writeFile(folder.file("wall.cfg"), "[Physics]\nmass = 4\n[Display]\nmesh = ball.mesh\n");
-        ball = std::make_unique<Config>(folder.file("ball.cfg"));
-        wall = std::make_unique<Config>(folder.file("wall.cfg"));
+        const std::string display = "[Display]\nmesh = ball.mesh\n[Physics]\nmass = 4\n";
+        ball = std::make_unique<Config>(written(folder.file("ball.cfg"), display + "explosionEffectable = 1\n"));
+        wall = std::make_unique<Config>(written(folder.file("wall.cfg"), display));
+        frame(1.0 / 32);
     }
 
+    std::size_t liveCount(const std::string& name) const { return explosionsLive(name); }
+    std::size_t freeCount(const std::string& name) const { return explosionsFree(name); }
+    bool shows(const ComplexExplosion& explosion) const
+    {
+        return explosion.getSceneNode()->getParent() == scene().getRootSceneNode();
+    }
     TargetBody& body(const std::string& name, const Vector3& position, bool effectable = true)
     {
         bodies.push_back(std::make_unique<TargetBody>(scene(), name, effectable ? *ball : *wall));
         bodies.back()->place(position);
         return *bodies.back();
     }
-    void step() { physics.update(1.0f / 60, 1.0f / 60); }
-    static Vector3 velocityOf(const TargetBody& target) { return target.getPhysicsBody().getVelocity(); }
 
     std::unique_ptr<Config> ball;
-    std::unique_ptr<Config> wall;
+    std::unique_ptr<Config> wall; // not affected by explosions
     std::vector<std::unique_ptr<TargetBody>> bodies;
 };
 
-TEST_F(ComplexExplosionBlastTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAffectWithinItsRadius)
+TEST_F(ComplexExplosionTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAffectWithinItsRadius)
 {
     TargetBody& near = body("Near", Vector3(5, 0, 0));
     TargetBody& centred = body("Centred", Vector3(0, 0, 0));
@@ -133,18 +137,18 @@ TEST_F(ComplexExplosionBlastTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAf
     // A null radius or impulse does nothing at all.
     ComplexExplosion::applyPhysics(Vector3::ZERO, 0, 2, 6, PUSH | DAMAGE, 0);
     ComplexExplosion::applyPhysics(Vector3::ZERO, 10, 0, 6, PUSH | DAMAGE, 0);
-    step();
+    physics.update(1.0f / 60, 1.0f / 60);
     EXPECT_TRUE(near.damage.empty());
-    EXPECT_TRUE(velocityOf(near).positionEquals(Vector3::ZERO, 1e-5f));
+    EXPECT_TRUE(near.getPhysicsBody().getVelocity().positionEquals(Vector3::ZERO, 1e-5f));
 
     ComplexExplosion::applyPhysics(Vector3::ZERO, 10, 2, 6, PUSH | DAMAGE, 0);
-    step();
+    physics.update(1.0f / 60, 1.0f / 60);
     // Half the impulse of 2 at half the radius, on a mass of 4.
-    EXPECT_TRUE(velocityOf(near).positionEquals(Vector3(0.25f, 0, 0), 1e-3f));
-    EXPECT_TRUE(velocityOf(centred).positionEquals(Vector3::ZERO, 1e-5f));
+    EXPECT_TRUE(near.getPhysicsBody().getVelocity().positionEquals(Vector3(0.25f, 0, 0), 1e-3f));
+    EXPECT_TRUE(centred.getPhysicsBody().getVelocity().positionEquals(Vector3::ZERO, 1e-5f));
     for (const TargetBody* untouched : {&shielded, &beyond, &far, &pooled}) {
         SCOPED_TRACE(untouched->getEntity()->getName());
-        EXPECT_TRUE(velocityOf(*untouched).positionEquals(Vector3::ZERO, 1e-5f));
+        EXPECT_TRUE(untouched->getPhysicsBody().getVelocity().positionEquals(Vector3::ZERO, 1e-5f));
         EXPECT_TRUE(untouched->damage.empty());
     }
     EXPECT_FALSE(pooled.getPhysicsBody().isActive());
@@ -165,7 +169,7 @@ TEST_F(ComplexExplosionBlastTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAf
     // body about z.
     ScriptedRandom random({0.5f, 1.0f, 0.5f});
     ComplexExplosion::applyPhysics(Vector3(10, 0, 0), 10, 2, 0, PERTURB, 2.0f);
-    step();
+    physics.update(1.0f / 60, 1.0f / 60);
     Vector3 axis;
     Ogre::Radian angle;
     near.getPhysicsBody().getAngularVelocity().ToAngleAxis(angle, axis);
@@ -173,36 +177,6 @@ TEST_F(ComplexExplosionBlastTest, TheBlastPushesAndDamagesTheActiveBodiesItMayAf
     EXPECT_TRUE(axis.positionEquals(Vector3(0, 0, 1), 1e-3f)) << axis;
 }
 
-// Explosions of their own types among sphere bodies that the blasts push.
-class ComplexExplosionTest : public Test::ExplosionWorld {
-protected:
-    ComplexExplosionTest()
-    {
-        if (!root)
-            return;
-        createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
-        writeFile(folder.file("ball.cfg"), "[Physics]\nmass = 4\nexplosionEffectable = 1\n"
-                                           "[Display]\nmesh = ball.mesh\n");
-        ball = std::make_unique<Config>(folder.file("ball.cfg"));
-        frame(1.0 / 32);
-    }
-
-    std::size_t liveCount(const std::string& name) const { return explosionsLive(name); }
-    std::size_t freeCount(const std::string& name) const { return explosionsFree(name); }
-    bool shows(const ComplexExplosion& explosion) const
-    {
-        return explosion.getSceneNode()->getParent() == scene().getRootSceneNode();
-    }
-    TargetBody& body(const std::string& name, const Vector3& position)
-    {
-        bodies.push_back(std::make_unique<TargetBody>(scene(), name, *ball));
-        bodies.back()->place(position);
-        return *bodies.back();
-    }
-
-    std::unique_ptr<Config> ball;
-    std::vector<std::unique_ptr<TargetBody>> bodies;
-};
 
 TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadTypesCleanly)
 {
