@@ -6,6 +6,7 @@
 #include "ConfigFiles.h"
 #include "LogCapture.h"
 #include "RenderingRoot.h"
+#include "CombatWorld.h"
 #include "SchedulerFixture.h"
 
 #include <OgreBillboardSet.h>
@@ -42,8 +43,8 @@ protected:
         if (!RenderingRoot::displayAvailable())
             GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
         rendering = std::make_unique<RenderingRoot>(RenderingRoot::Kind::Windowed);
-        makeFlipBook("Explode", 4);
-        makeFlipBook("Puff", 1);
+        Tolvarine::Test::flipBook("Explode", 4);
+        Tolvarine::Test::flipBook("Puff", 1);
         writeFile(folder.file("effect.cfg"),
                   "[Animation]\nmaterialName = Explode\nduration = 1\ntimeResolution = 0.125\nsize = 30\n"
                   "[Single]\nmaterialName = Puff\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
@@ -65,21 +66,6 @@ protected:
     }
 
     Ogre::SceneManager& scene() { return rendering->sceneManager(); }
-
-    // A material whose first texture unit steps through `frames` small textures by hand.
-    static void makeFlipBook(const std::string& name, unsigned frames)
-    {
-        const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
-        std::vector<Ogre::String> names;
-        for (unsigned i = 0; i < frames; ++i) {
-            names.push_back(name + "/Frame" + std::to_string(i));
-            Ogre::TextureManager::getSingleton().createManual(names.back(), group, Ogre::TEX_TYPE_2D, 4, 4,
-                                                              0, Ogre::PF_BYTE_RGBA);
-        }
-        Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
-        Ogre::TextureUnitState* unit = material->getTechnique(0)->getPass(0)->createTextureUnitState();
-        unit->setAnimatedTextureName(names.data(), names.size(), 0);
-    }
 
     static std::vector<std::string> clonesOf(const std::string& material)
     {

@@ -159,6 +159,20 @@ protected:
     std::unique_ptr<TolvarineEngine> engineObject;
 };
 
+// A material whose first texture unit steps through `frames` small textures by hand.
+inline void flipBook(const std::string& name, unsigned frames)
+{
+    const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
+    std::vector<Ogre::String> names;
+    for (unsigned i = 0; i < frames; ++i) {
+        names.push_back(name + "/Frame" + std::to_string(i));
+        Ogre::TextureManager::getSingleton().createManual(names.back(), group, Ogre::TEX_TYPE_2D, 4, 4, 0,
+                                                          Ogre::PF_BYTE_RGBA);
+    }
+    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
+    material->getTechnique(0)->getPass(0)->createTextureUnitState()->setAnimatedTextureName(names.data(), names.size(), 0);
+}
+
 // Explosions of the test's own types, drawn on a hidden window (the flashes need textures): a
 // flip-book flash material "Flash", the glow curve "Rise", the sound definitions of SoundFiles in
 // the working folder and a silent sound manager. The manager is made by load().
@@ -182,20 +196,7 @@ protected:
         SoundManager::forgetSoundConfigs();
     }
 
-    // A material whose first texture unit steps through `frames` small textures by hand.
-    static void makeFlipBook(const std::string& name, unsigned frames)
-    {
-        const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
-        std::vector<Ogre::String> names;
-        for (unsigned i = 0; i < frames; ++i) {
-            names.push_back(name + "/Frame" + std::to_string(i));
-            Ogre::TextureManager::getSingleton().createManual(names.back(), group, Ogre::TEX_TYPE_2D, 4, 4, 0,
-                                                              Ogre::PF_BYTE_RGBA);
-        }
-        Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
-        Ogre::TextureUnitState* unit = material->getTechnique(0)->getPass(0)->createTextureUnitState();
-        unit->setAnimatedTextureName(names.data(), names.size(), 0);
-    }
+    static void makeFlipBook(const std::string& name, unsigned frames) { flipBook(name, frames); }
 
     // An explosion type of the group, with flash and glow of the given durations, the "Physics"
     // keys given and more sections after.

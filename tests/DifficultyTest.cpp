@@ -3,7 +3,6 @@
 #include "Config.h"
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
-#include "GameplaySettings.h"
 #include "LogCapture.h"
 #include "ResponseCurves.h"
 #include "Statistics.h"
@@ -11,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -218,39 +215,6 @@ TEST(DifficultyHitRatioCurve, ShippedCurveFallsFromEasyToHard)
     EXPECT_TRUE(std::is_sorted(samples.rbegin(), samples.rend()) && samples.back() > 0.0f);
     EXPECT_GT(curve.evaluate(0.1f), 1.0f);
     EXPECT_LT(curve.evaluate(1.0f), 1.0f);
-}
-
-// Run in a freshly started copy of this test (the program's curves are read once per process):
-// the settings and the curve come from cfg/ and data/ under the working directory.
-bool programFilesAreFoundInTheWorkingDirectory()
-{
-    TemporaryFolder folder;
-    std::filesystem::create_directories(folder.file("cfg"));
-    std::filesystem::create_directories(folder.file("data"));
-    writeFile(folder.file("cfg/difficulty.cfg"), "[Difficulty]\ndifficulty = 0.7\n");
-    writeFile(folder.file("cfg/gameplay.cfg"), "[Physics]\nexplosionRollProportion = 0.3\n");
-    writeFile(folder.file("data/curves.cfg"), readFile(sourceFile("data/curves.cfg")));
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.file(""));
-
-    bool found = false;
-    try {
-        const Difficulty difficulty;
-        const GameplaySettings gameplay;
-        found = difficulty.getDifficulty() == 0.7f && gameplay.getExplosionRollProportion() == 0.3f;
-        if (!found)
-            std::cerr << "read " << difficulty.getDifficulty() << " and " << gameplay.getExplosionRollProportion();
-    } catch (...) {
-        std::cerr << "construction failed";
-    }
-    std::filesystem::current_path(previous);
-    return found;
-}
-
-TEST(DifficultyProgramFiles, SettingsAndCurveComeFromTheWorkingDirectory)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::_Exit(programFilesAreFoundInTheWorkingDirectory() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
