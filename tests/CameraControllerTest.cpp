@@ -184,11 +184,10 @@ void runOrDie(const std::string& statements)
 
 void checkOrDie(bool condition, const char* what)
 {
-    if (condition)
-        return;
-    std::fprintf(stderr, "%s\n", what);
-    std::fflush(stderr);
-    _exit(1);
+    if (!condition) {
+        std::fprintf(stderr, "%s\n", what);
+        _exit(1);
+    }
 }
 
 // Starts the scripting module in this process. Scripts hand targets over as "Targetable", which
@@ -220,11 +219,8 @@ TEST_F(CameraSwitching, ScriptsSwitchCamerasAndSteerTheFreeCameraInPlace)
                      " int(CameraType.FREE)) == (0, 1, 2, 3)\n"
                      "assert (int(TargetMode.IGNORE), int(TargetMode.POINT_AT), int(TargetMode.ORBIT)) == (0, 1, 2)\n"
                      "for made in (CameraController, FreeCamera):\n"
-                     "    try:\n"
-                     "        made()\n"
-                     "        raise AssertionError('made from a script')\n"
-                     "    except RuntimeError:\n"
-                     "        pass\n"
+                     "    try: made(); raise AssertionError('made from a script')\n"
+                     "    except RuntimeError: pass\n"
                      "c = CameraController.getSingleton()\n"
                      "c.setCameraTarget(target)\n"
                      "c.setCameraType(CameraType.CHASE)\n");
@@ -232,16 +228,9 @@ TEST_F(CameraSwitching, ScriptsSwitchCamerasAndSteerTheFreeCameraInPlace)
             checkOrDie(cameras.getCameraTarget() == &target && cameras.getCurrentCamera() == &cameras.getChaseCamera(),
                        "target not set or chase camera not current");
 
-            runOrDie("free = c.setCameraTypeFree()\n"
-                     "del c\n"
-                     "free.setOrbitSpeed(Degree(90))\n"
-                     "free.setOrbitRange(25.0)\n"
-                     "free.setMovementSpeed(3.0)\n"
-                     "free.moveTo(Vector3(1, 2, 3))\n"
-                     "free.pointAt(Vector3(0, 0, -50))\n"
-                     "free.setTargetMode(TargetMode.ORBIT)\n"
-                     "free.setPosition(Vector3(7, 8, 9))\n"
-                     "free.setTarget(other)\n");
+            runOrDie("free = c.setCameraTypeFree()\ndel c\nfree.setOrbitSpeed(Degree(90))\nfree.setOrbitRange(25.0)\n"
+                     "free.setMovementSpeed(3.0)\nfree.moveTo(Vector3(1, 2, 3))\nfree.pointAt(Vector3(0, 0, -50))\n"
+                     "free.setTargetMode(TargetMode.ORBIT)\nfree.setPosition(Vector3(7, 8, 9))\nfree.setTarget(other)\n");
             // The script's free camera is the controller's own, not a copy.
             FreeCamera& free = cameras.getFreeCamera();
             checkOrDie(cameras.getCurrentCamera() == &free, "free camera not current");
@@ -251,8 +240,7 @@ TEST_F(CameraSwitching, ScriptsSwitchCamerasAndSteerTheFreeCameraInPlace)
                            && free.getTarget() == &other,
                        "the free camera's settings did not arrive");
 
-            runOrDie("free.clearTarget()\n"
-                     "CameraController.getSingleton().clearCameraTarget()\n"
+            runOrDie("free.clearTarget()\nCameraController.getSingleton().clearCameraTarget()\n"
                      "CameraController.getSingleton().setCameraType(CameraType.FIXED)\n");
             checkOrDie(free.getTarget() == nullptr && cameras.getCameraTarget() == nullptr, "targets not cleared");
             checkOrDie(cameras.getCurrentCamera() == &cameras.getFixedCamera(), "fixed camera not current");
