@@ -142,33 +142,44 @@ TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
     EXPECT_EQ(gl.options.count("Floating-point mode"), 0u) << "no option is invented";
 }
 
-TEST(ConfigDialog, AChangeFillsTheRowsAgain)
+TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
 {
-    FakeOptions options;
-    // Device row, second card; then the video mode row, whose values now come from that card.
-    std::istringstream in("1\n2\n2\n2\nc\n");
-    std::ostringstream out;
-    EXPECT_FALSE(ConfigDialog::run(options, in, out));
-    const auto changed = out.str().find("  1) Rendering Device: Card B");
-    ASSERT_NE(changed, std::string::npos);
-    EXPECT_NE(out.str().find("  2) Video Mode: 1280 x 1024 @ 32-bit colour", changed), std::string::npos);
-    EXPECT_EQ(options.set, (std::vector<std::string>{"Rendering Device=Card B",
-                                                     "Video Mode=1920 x 1080 @ 32-bit colour"}));
-    EXPECT_EQ(options.saves, 0);
-}
-
-TEST(ConfigDialog, AValidationMessageKeepsTheDialogOpenAndFixedOptionsStay)
-{
-    FakeOptions options;
-    // Anti-aliasing 4 with the small mode: refused; then a larger mode, and OK again.
-    std::istringstream in("3\n2\no\n2\n2\nOK\n");
-    std::ostringstream out;
-    EXPECT_TRUE(ConfigDialog::run(options, in, out));
-    EXPECT_NE(out.str().find("Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768"),
-              std::string::npos);
-    EXPECT_EQ(options.validations, 2);
-    EXPECT_EQ(options.saves, 1);
-    EXPECT_EQ(options.options["Video Mode"].currentValue, "1024 x 768 @ 32-bit colour");
+    TemporaryFolder folder;
+    const std::string config = folder.file("ogre.cfg");
+    struct Row {
+        const char* rule;
+        const char* input;
+        bool ok;
+        std::vector<std::string> set;
+        const char* shown; // a line the dialog showed, or null
+        const char* video; // the video mode at the end
+    };
+    const Row rows[] = {
+        {"a device change fills the mode row from the new device", "1\n2\n2\n1\nc\n", false,
+         {"Rendering Device=Card B", "Video Mode=1280 x 1024 @ 32-bit colour"}, "    2) 1920 x 1080 @ 32-bit colour",
+         "1280 x 1024 @ 32-bit colour"},
+        {"a validation message keeps the dialog open", "3\n2\no\n2\n2\nOK\n", true,
+         {"Anti aliasing=4", "Video Mode=1024 x 768 @ 32-bit colour"},
+         "Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768", "1024 x 768 @ 32-bit colour"},
+        {"cancel saves nothing", "1\n2\nc\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
+        {"the end of input saves nothing", "1\n2\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
+        {"nothing at all", "", false, {}, nullptr, "800 x 600 @ 32-bit colour"},
+        {"nonsense answers change nothing", "9\nx\n1\n7\n2\n\n2\nabc\n\no\n", true, {}, nullptr, "800 x 600 @ 32-bit colour"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        writeFile(config, "Render System=Earlier choice\n");
+        FakeOptions options(config);
+        std::istringstream in(row.input);
+        std::ostringstream out;
+        EXPECT_EQ(ConfigDialog::run(options, in, out), row.ok);
+        EXPECT_EQ(options.set, row.set);
+        if (row.shown)
+            EXPECT_NE(out.str().find(row.shown), std::string::npos) << out.str();
+        EXPECT_EQ(options.saves, row.ok ? 1 : 0);
+        EXPECT_EQ(readFile(config).find("Earlier choice") != std::string::npos, !row.ok);
+        EXPECT_EQ(options.options["Video Mode"].currentValue, row.video);
+    }
 
     // A fixed option is shown as such and cannot be changed.
     FakeOptions fixed;
@@ -179,30 +190,6 @@ TEST(ConfigDialog, AValidationMessageKeepsTheDialogOpenAndFixedOptionsStay)
     EXPECT_NE(shown.str().find("  2) Video Mode: 640 x 480 (fixed)"), std::string::npos);
     EXPECT_NE(shown.str().find("Video Mode cannot be changed."), std::string::npos);
     EXPECT_TRUE(fixed.set.empty());
-}
-
-TEST(ConfigDialog, CancelAndTheEndOfInputSaveNothing)
-{
-    TemporaryFolder folder;
-    const std::string config = folder.file("ogre.cfg");
-    writeFile(config, "Render System=Earlier choice\n");
-    for (const char* input : {"1\n2\nc\n", "1\n2\n", ""}) {
-        FakeOptions options(config);
-        std::istringstream in(input);
-        std::ostringstream out;
-        EXPECT_FALSE(ConfigDialog::run(options, in, out)) << input;
-        EXPECT_EQ(options.saves, 0) << input;
-        EXPECT_EQ(readFile(config), "Render System=Earlier choice\n") << input;
-    }
-
-    // Nonsense answers are refused without changing anything; OK then saves.
-    FakeOptions options(config);
-    std::istringstream in("9\nx\n1\n7\n2\n\n2\nabc\n\no\n");
-    std::ostringstream out;
-    EXPECT_TRUE(ConfigDialog::run(options, in, out));
-    EXPECT_TRUE(options.set.empty());
-    EXPECT_EQ(options.saves, 1);
-    EXPECT_NE(readFile(config).find("Video Mode=800 x 600 @ 32-bit colour"), std::string::npos);
 }
 
 // The dialog on the game's render system, answered through a pseudo-terminal. Loading the GL
