@@ -61,6 +61,7 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesLinearlyAndEndsWhenItsLifeIsOver)
     EXPECT_EQ(beam.getSceneNode(), strip.getParentSceneNode());
     EXPECT_EQ(Vector3(0, 0, -50), strip.getEnd());
     EXPECT_EQ(0u, strip.getQueryFlags());
+    EXPECT_TRUE(strip.getBoundingBox().isInfinite()); // never culled
     beam.launch(&faction, true, Vector3(1, 2, 3), Vector3(50, 0, 0), Quaternion::IDENTITY, 300.0f, nullptr);
     EXPECT_EQ(1u, liveCount());
     // It stays where it was fired and does not move.

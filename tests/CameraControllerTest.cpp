@@ -84,6 +84,8 @@ TEST_F(CameraSwitching, SwitchingHandsTheTargetToTheNewCameraAndKeepsOneCameraIn
     controller.setCameraTarget(target);
     controller.setCameraType(CameraController::DROP);
     EXPECT_EQ(controller.getCurrentCamera(), &controller.getDropCamera());
+    FreeCamera& free = controller.setCameraTypeFree();
+    EXPECT_EQ(controller.getCurrentCamera(), &free);
 }
 
 TEST_F(CameraSwitching, ViewKeysSwitchCamerasUnlessASwitchLockedThem)

@@ -163,6 +163,7 @@ TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
          "Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768", "1024 x 768 @ 32-bit colour"},
         {"cancel saves nothing", "1\n2\nc\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
         {"the end of input saves nothing", "1\n2\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
+        {"the end of input while choosing a value", "1\n", false, {}, nullptr, "800 x 600 @ 32-bit colour"},
         {"nothing at all", "", false, {}, nullptr, "800 x 600 @ 32-bit colour"},
         {"nonsense answers change nothing", "9\nx\n1\n7\n2\n\n2\nabc\n\no\n", true, {}, nullptr, "800 x 600 @ 32-bit colour"},
     };

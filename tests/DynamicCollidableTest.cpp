@@ -108,8 +108,9 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
         EXPECT_TRUE(found);
         EXPECT_FALSE(scene().hasSceneNode("Bad0") || scene().hasEntity("Bad0"));
     }
-    // A refused level list leaves the mesh as it was.
+    // A refused level list leaves the mesh as it was; a list of one level is no list.
     EXPECT_EQ(1, Ogre::MeshManager::getSingleton().getByName("plain.mesh", "Core")->getNumLodLevels());
+    EXPECT_EQ(1, make("Ship3", "[Display]\nmesh_0 = plain.mesh\n")->getEntity()->getMesh()->getNumLodLevels());
     EXPECT_THROW(DynamicCollidable("Ship9", *types.back(), Vector3::ZERO, Quaternion::IDENTITY), FatalError);
     EXPECT_TRUE(log.contains("DynamicCollidable: the engine has no scene manager"));
 }

@@ -104,7 +104,10 @@ TEST_F(ExplosionDebrisTest, TypesAreTheDebrisFilesOfTheFolderWithPoolsThatStartE
     // "poolSize" is not read: nothing is built until an explosion throws a piece.
     EXPECT_EQ(0u, liveCount("shard") + freeCount("shard"));
     EXPECT_TRUE(scene().getMovableObjects("Entity").empty());
-    // A plain file is read without writing its twin beside it.
+    // A second load reads nothing new; a plain file is read without writing its twin beside it.
+    writeDebrisType("late.debris", debrisType("1", "2"));
+    ExplosionDebris::loadTypes(debris());
+    EXPECT_FALSE(ExplosionDebris::hasType("late"));
     EXPECT_FALSE(std::filesystem::exists(debris() + "/ember.debrisx"));
 
     // A piece is built on the first request, in the engine's scene, out of play, named after its
