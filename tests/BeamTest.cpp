@@ -136,25 +136,5 @@ TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
     EXPECT_EQ(kept, Beam::aimAt(Vector3::UNIT_X, Vector3::UNIT_X, kept));
 }
 
-TEST(BeamBillboardTest, TheStripFacesTheCameraWithADiamondBehindAndAPointAhead)
-{
-    // A strip along -z seen from +y looking down: the band lies in the x-z plane.
-    const auto v = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 20, -5),
-                                                  Vector3::NEGATIVE_UNIT_Y, 1.0f);
-    // Across the strip at both ends, the same width.
-    EXPECT_NEAR(2.0f, v[0].distance(v[1]), 1e-5f);
-    EXPECT_NEAR(2.0f, v[4].distance(v[5]), 1e-5f);
-    // Every vertex in the plane facing the camera.
-    for (const Vector3& vertex : v)
-        EXPECT_NEAR(0.0f, vertex.y, 1e-5f);
-    // Vertex 6 beyond the end, vertex 2 behind the start.
-    EXPECT_NEAR(-11.0f, v[6].z, 1e-5f);
-    EXPECT_NEAR(1.0f, v[2].z, 1e-5f);
-    // Seen end-on the strip still gets a valid frame.
-    const auto endOn = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 0, 10),
-                                                      Vector3::NEGATIVE_UNIT_Z, 1.0f);
-    EXPECT_NEAR(2.0f, endOn[0].distance(endOn[1]), 1e-5f);
-}
-
 } // namespace
 } // namespace Tolvarine

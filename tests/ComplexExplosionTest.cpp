@@ -39,53 +39,9 @@ using Test::TargetBody;
 using Test::writeFile;
 using Test::written;
 
-using Blast = ComplexExplosion::BlastEffect;
 constexpr int PUSH = ComplexExplosion::PUSH;
 constexpr int PERTURB = ComplexExplosion::PERTURB;
 constexpr int DAMAGE = ComplexExplosion::DAMAGE;
-
-TEST(ComplexExplosionBlast, FollowsItsRules)
-{
-    const Vector3 centre(10, 0, 0);
-    struct Row {
-        const char* rule;
-        int flags;
-        Vector3 body;
-        bool affected;
-        Vector3 force;
-        float damage;
-        Vector3 hitPoint;
-    };
-    const Row rows[] = {
-        // The hit point is the point of the body's bounding sphere that faces the centre.
-        {"linear falloff at half the radius", PUSH | DAMAGE, Vector3(10, 4, 0), true, Vector3(0, 50, 0), 15,
-         Vector3(10, 2.5f, 0)},
-        {"full damage at the centre, no direction to push in", PUSH | DAMAGE, centre, true, Vector3::ZERO, 30, centre},
-        // Beyond the radius (a body found by its bounds) the factor would be negative, which
-        // would pull the body in and heal it.
-        {"nothing at the radius", PUSH | DAMAGE, Vector3(10, 0, 8), false, Vector3::ZERO, 0, Vector3::ZERO},
-        {"nothing beyond the radius", PUSH | DAMAGE, Vector3(10, 0, 20), false, Vector3::ZERO, 0, Vector3::ZERO},
-        {"no damage without DAMAGE", PUSH, Vector3(10, 4, 0), true, Vector3(0, 50, 0), 0, Vector3::ZERO},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.rule);
-        const Blast blast = ComplexExplosion::computeBlast(centre, 8, 100, 30, row.flags, 0, 1, row.body, 1.5f);
-        EXPECT_EQ(row.affected, blast.affected);
-        EXPECT_TRUE(blast.force.positionEquals(row.force)) << blast.force;
-        EXPECT_FLOAT_EQ(row.damage, blast.damage);
-        EXPECT_TRUE(blast.hitPoint.positionEquals(row.hitPoint)) << blast.hitPoint;
-        EXPECT_EQ(Vector3::ZERO, blast.leverArm);
-    }
-    // A perturbing blast acts on a random lever arm within the roll reach: x at the bottom of the
-    // range, y in the middle, z at the top. A push draws nothing, nor does a body out of reach.
-    ScriptedRandom random({0.0f, 0.5f, 1.0f});
-    const Blast rolled = ComplexExplosion::computeBlast(Vector3::ZERO, 10, 40, 0, PERTURB, 3.0f, 0.5f, Vector3(0, 0, -2.5f), 1);
-    EXPECT_TRUE(rolled.leverArm.positionEquals(Vector3(-1.5f, 0.0f, 1.5f)));
-    EXPECT_TRUE(rolled.force.positionEquals(Vector3(0, 0, -30)));
-    ComplexExplosion::computeBlast(Vector3::ZERO, 10, 40, 0, PUSH, 0, 0.5f, Vector3(0, 0, -2.5f), 1);
-    ComplexExplosion::computeBlast(Vector3::ZERO, 10, 40, 0, PERTURB, 3.0f, 0.5f, Vector3(0, 0, -12), 1);
-    EXPECT_EQ(3u, random.draws());
-}
 
 // Explosions of their own types among sphere bodies (radius 1, mass 4) that the blasts push.
 class ComplexExplosionTest : public Test::ExplosionWorld {
