@@ -6,6 +6,7 @@
 #include "ConfigFiles.h"
 #include "LogCapture.h"
 #include "RenderingRoot.h"
+#include "CombatWorld.h"
 #include "SchedulerFixture.h"
 
 #include <OgreBillboardSet.h>
@@ -42,14 +43,13 @@ protected:
         if (!RenderingRoot::displayAvailable())
             GTEST_SKIP() << "needs an X display (run the tests through tools/with-display.sh)";
         rendering = std::make_unique<RenderingRoot>(RenderingRoot::Kind::Windowed);
-        makeFlipBook("Explode", 4);
-        makeFlipBook("Puff", 1);
+        Tolvarine::Test::flipBook("Explode", 4);
+        Tolvarine::Test::flipBook("Puff", 1);
         writeFile(folder.file("effect.cfg"),
                   "[Animation]\nmaterialName = Explode\nduration = 1\ntimeResolution = 0.125\nsize = 30\n"
                   "[Single]\nmaterialName = Puff\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
                   "[Plain]\nmaterialName = BaseWhite\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
                   "[Unknown]\nmaterialName = Nowhere\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
-                  "[Instant]\nmaterialName = Explode\nduration = 0\ntimeResolution = 0.125\nsize = 5\n"
                   "[Backwards]\nmaterialName = Explode\nduration = -2\ntimeResolution = 0.125\nsize = 5\n"
                   "[NoSize]\nmaterialName = Explode\nduration = 1\ntimeResolution = 0.125\n");
         config = std::make_unique<Config>(folder.file("effect.cfg"));
@@ -65,21 +65,6 @@ protected:
     }
 
     Ogre::SceneManager& scene() { return rendering->sceneManager(); }
-
-    // A material whose first texture unit steps through `frames` small textures by hand.
-    static void makeFlipBook(const std::string& name, unsigned frames)
-    {
-        const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
-        std::vector<Ogre::String> names;
-        for (unsigned i = 0; i < frames; ++i) {
-            names.push_back(name + "/Frame" + std::to_string(i));
-            Ogre::TextureManager::getSingleton().createManual(names.back(), group, Ogre::TEX_TYPE_2D, 4, 4,
-                                                              0, Ogre::PF_BYTE_RGBA);
-        }
-        Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
-        Ogre::TextureUnitState* unit = material->getTechnique(0)->getPass(0)->createTextureUnitState();
-        unit->setAnimatedTextureName(names.data(), names.size(), 0);
-    }
 
     static std::vector<std::string> clonesOf(const std::string& material)
     {
@@ -102,139 +87,83 @@ protected:
     Ogre::SceneNode* node = nullptr;
 };
 
-TEST_F(AnimatedBillboardTest, FramesAdvanceEvenlyAndTheRunAfterTheLastFrameFinishes)
+TEST_F(AnimatedBillboardTest, FramesAdvance_RunsFinishOnce_StopsAndRestarts_ClonesAnimateApart)
 {
-    AnimatedBillboard explosion(*config, "Animation", scene());
-    Ogre::BillboardSet& set = explosion.getBillboardSet();
-    EXPECT_FALSE(set.isAttached());
-    EXPECT_EQ(set.getQueryFlags(), 0u);
-    EXPECT_EQ(set.getNumBillboards(), 1);
-    EXPECT_FLOAT_EQ(set.getDefaultWidth(), 30.0f);
-    EXPECT_FLOAT_EQ(set.getDefaultHeight(), 30.0f);
-    EXPECT_EQ(set.getMaterialName(), explosion.getMaterial()->getName());
-    EXPECT_EQ(set.getName(), explosion.getMaterial()->getName());
-
     int finished = 0;
     const std::function<void()> onDone = [&finished] { ++finished; };
-    const double start = scheduler.getTime();
-    explosion.start(*node, &onDone);
-    EXPECT_EQ(set.getParentSceneNode(), node);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-
-    // Frame k of 4 from k/4 of the duration on.
-    runAt(start + 0.125);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-    runAt(start + 0.3);
-    EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-    runAt(start + 0.5);
-    EXPECT_EQ(explosion.getCurrentFrame(), 2u);
-    runAt(start + 0.8);
-    EXPECT_EQ(explosion.getCurrentFrame(), 3u);
-    EXPECT_EQ(finished, 0);
-
-    // The run after the one that first shows the last frame ends the animation, once.
-    runAt(start + 0.875);
-    EXPECT_EQ(finished, 1);
-    runAt(start + 1.0);
-    runAt(start + 3.0);
-    EXPECT_EQ(finished, 1);
-    EXPECT_EQ(explosion.getCurrentFrame(), 3u);
-    EXPECT_EQ(set.getParentSceneNode(), node);
-    explosion.stop(DisableTime(2));
-    EXPECT_FALSE(set.isAttached());
-}
-
-TEST_F(AnimatedBillboardTest, ASingleFrameFinishesAtTheFirstRun)
-{
-    AnimatedBillboard puff(*config, "Single", scene());
-    int finished = 0;
-    const std::function<void()> onDone = [&finished] { ++finished; };
-    const double start = scheduler.getTime();
-    puff.start(*node, &onDone);
-    runAt(start + 0.0625);
-    EXPECT_EQ(finished, 0);  // not yet due
-    runAt(start + 0.125);
-    EXPECT_EQ(finished, 1);
-    runAt(start + 0.25);
-    EXPECT_EQ(finished, 1);
-}
-
-TEST_F(AnimatedBillboardTest, StopBeforeTheEndCallsNothingAndARestartBeginsAtFrameZero)
-{
-    AnimatedBillboard explosion(*config, "Animation", scene());
-    int finished = 0;
-    const std::function<void()> onDone = [&finished] { ++finished; };
-    const double start = scheduler.getTime();
-    explosion.start(*node, &onDone);
-    runAt(start + 0.3);
-    explosion.stop(DisableTime(0));
-    EXPECT_FALSE(explosion.getBillboardSet().isAttached());
-    EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-    runAt(start + 1.0);
-    runAt(start + 2.0);
-    EXPECT_EQ(finished, 0);
-    EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-
-    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
-    const double restart = scheduler.getTime();
-    explosion.start(*other, &onDone);
-    EXPECT_EQ(explosion.getBillboardSet().getParentSceneNode(), other);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-    runAt(restart + 0.3);
-    EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-
-    // Starting it while attached moves it; an owner may stop it from its own callback.
-    const std::function<void()> stopOnDone = [&] {
-        ++finished;
-        explosion.stop(DisableTime(1));
-    };
-    const double third = scheduler.getTime();
-    explosion.start(*node, &stopOnDone);
-    EXPECT_EQ(other->numAttachedObjects(), 0u);
-    EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-    runAt(third + 0.8);
-    runAt(third + 0.875);
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(explosion.getBillboardSet().isAttached());
-}
-
-TEST_F(AnimatedBillboardTest, BillboardsOfOneMaterialGetNumberedClonesAndAnimateApart)
-{
-    AnimatedBillboard first(*config, "Animation", scene());
-    AnimatedBillboard second(*config, "Animation", scene());
-    const std::string prefix = "Explode/AnimatedBillboard";
-    const std::string firstName = first.getMaterial()->getName();
-    ASSERT_EQ(firstName.rfind(prefix, 0), 0u) << firstName;
-    const unsigned n = static_cast<unsigned>(std::stoul(firstName.substr(prefix.size())));
-    EXPECT_EQ(second.getMaterial()->getName(), prefix + std::to_string(n + 1));
-    EXPECT_NE(first.getMaterial(), second.getMaterial());
-
-    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
-    const double start = scheduler.getTime();
-    first.start(*node, nullptr);
-    runAt(start + 0.5);
-    second.start(*other, nullptr);
-    runAt(start + 0.6875);
-    EXPECT_EQ(first.getCurrentFrame(), 2u);
-    EXPECT_EQ(second.getCurrentFrame(), 0u);
-    runAt(start + 0.8125);
-    EXPECT_EQ(second.getCurrentFrame(), 1u);
-    EXPECT_EQ(first.getCurrentFrame(), 3u);
-}
-
-TEST_F(AnimatedBillboardTest, DestructionRemovesTheCloneAndTheSet)
-{
     std::string cloneName;
     {
         AnimatedBillboard explosion(*config, "Animation", scene());
+        AnimatedBillboard second(*config, "Animation", scene());
+        Ogre::BillboardSet& set = explosion.getBillboardSet();
+        // Out of the scene and out of the blasts' scene queries until started.
+        EXPECT_FALSE(set.isAttached());
+        EXPECT_EQ(set.getQueryFlags(), 0u);
+        EXPECT_FLOAT_EQ(set.getDefaultWidth(), 30.0f);
+        // Billboards of one material get numbered clones of it, which animate apart.
+        const std::string prefix = "Explode/AnimatedBillboard";
         cloneName = explosion.getMaterial()->getName();
-        explosion.start(*node, nullptr);
-        EXPECT_TRUE(scene().hasBillboardSet(cloneName));
+        ASSERT_EQ(cloneName.rfind(prefix, 0), 0u) << cloneName;
+        EXPECT_EQ(second.getMaterial()->getName(), prefix + std::to_string(std::stoul(cloneName.substr(prefix.size())) + 1));
+        EXPECT_EQ(set.getMaterialName(), cloneName);
+
+        double start = scheduler.getTime();
+        explosion.start(*node, &onDone);
+        // Frame k of 4 from k/4 of the duration on.
+        const std::pair<double, unsigned> frames[] = {{0.125, 0}, {0.3, 1}, {0.5, 2}, {0.8, 3}};
+        for (const auto& [time, frame] : frames) {
+            SCOPED_TRACE(time);
+            runAt(start + time);
+            EXPECT_EQ(explosion.getCurrentFrame(), frame);
+            if (time == 0.5)
+                second.start(*scene().getRootSceneNode()->createChildSceneNode("Other"), nullptr);
+        }
+        EXPECT_EQ(second.getCurrentFrame(), 1u); // started at 0.5: its own clock
+        EXPECT_EQ(finished, 0);
+        // The run after the one that first shows the last frame ends the animation, once.
+        runAt(start + 0.875);
+        EXPECT_EQ(finished, 1);
+        runAt(start + 3.0);
+        EXPECT_EQ(finished, 1);
+        EXPECT_EQ(set.getParentSceneNode(), node);
+
+        // Stopped before the end it calls nothing; a restart begins at frame zero.
+        start = scheduler.getTime();
+        explosion.start(*node, &onDone);
+        runAt(start + 0.3);
+        explosion.stop(DisableTime(0));
+        EXPECT_FALSE(set.isAttached());
+        runAt(start + 2.0);
+        EXPECT_EQ(finished, 1);
+        EXPECT_EQ(explosion.getCurrentFrame(), 1u);
+        // An owner may stop it from its own callback.
+        const std::function<void()> stopOnDone = [&] {
+            ++finished;
+            explosion.stop(DisableTime(1));
+        };
+        start = scheduler.getTime();
+        explosion.start(*node, &stopOnDone);
+        EXPECT_EQ(explosion.getCurrentFrame(), 0u);
+        runAt(start + 0.8);
+        runAt(start + 0.875);
+        EXPECT_EQ(finished, 2);
+        EXPECT_FALSE(set.isAttached());
+
+        // A single frame finishes at the first run that is due.
+        AnimatedBillboard puff(*config, "Single", scene());
+        start = scheduler.getTime();
+        puff.start(*node, &onDone);
+        runAt(start + 0.0625);
+        EXPECT_EQ(finished, 2);
+        runAt(start + 0.125);
+        EXPECT_EQ(finished, 3);
     }
+    // Destruction removes the clone and the set, and leaves no task to run.
     EXPECT_FALSE(scene().hasBillboardSet(cloneName));
     EXPECT_EQ(node->numAttachedObjects(), 0u);
     EXPECT_TRUE(clonesOf("Explode").empty());
-    runAt(scheduler.getTime() + 2.0);  // no task of it is left to run
+    runAt(scheduler.getTime() + 2.0);
+    EXPECT_EQ(finished, 3);
 }
 
 TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythingBehind)
@@ -246,7 +175,6 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
     const Case cases[] = {
         {"Unknown", "AnimatedBillboard: unknown material Nowhere in section Unknown"},
         {"Plain", "AnimatedBillboard: material BaseWhite has no texture frames to animate"},
-        {"Instant", "AnimatedBillboard: duration of section Instant must be above 0"},
         {"Backwards", "AnimatedBillboard: duration of section Backwards must be above 0"},
     };
     for (const Case& bad : cases) {
@@ -256,7 +184,6 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
         EXPECT_TRUE(log.contains(bad.logLine));
     }
     EXPECT_THROW(AnimatedBillboard(*config, "NoSize", scene()), ConfigurationError);
-    EXPECT_THROW(AnimatedBillboard(*config, "Missing", scene()), ConfigurationError);
     EXPECT_TRUE(clonesOf("BaseWhite").empty());
     EXPECT_TRUE(clonesOf("Explode").empty());
     EXPECT_FALSE(scene().getMovableObjectIterator("BillboardSet").hasMoreElements());

@@ -53,56 +53,33 @@ protected:
     Faction faction{"Player", 0};
 };
 
-TEST_F(BeamTest, ABeamIsAStripAlongItsNegativeZAxisThatQueriesNeverFind)
+TEST_F(BeamTest, ABeamIsAStripThatFadesLinearlyAndEndsWhenItsLifeIsOver)
 {
     Beam& beam = take();
-    const std::string name = beam.getSceneNode()->getName();
-    ASSERT_EQ(0u, name.rfind("Beam", 0));
+    // As long as the range along -z from the node on, and never found by scene queries.
     const BeamBillboard& strip = beam.getBillboard();
-    EXPECT_EQ(name + "/Beam", strip.getName());
-    EXPECT_EQ("BeamBillboard", strip.getMovableType());
     EXPECT_EQ(beam.getSceneNode(), strip.getParentSceneNode());
-    EXPECT_EQ("BaseWhite", strip.getMaterial()->getName());
-    EXPECT_FLOAT_EQ(2.0f, strip.getWidth());
-    EXPECT_EQ(Vector3::ZERO, strip.getStart());
     EXPECT_EQ(Vector3(0, 0, -50), strip.getEnd());
     EXPECT_EQ(0u, strip.getQueryFlags());
-    EXPECT_TRUE(strip.getBoundingBox().isInfinite());
-}
-
-TEST_F(BeamTest, ABeamFadesLinearlyAndEndsWhenItsLifeIsOver)
-{
-    Beam& beam = take();
+    EXPECT_TRUE(strip.getBoundingBox().isInfinite()); // never culled
     beam.launch(&faction, true, Vector3(1, 2, 3), Vector3(50, 0, 0), Quaternion::IDENTITY, 300.0f, nullptr);
     EXPECT_EQ(1u, liveCount());
-    EXPECT_EQ(ColourValue(1, 0.5f, 0.25f, 1), beam.getBillboard().getColour());
     // It stays where it was fired and does not move.
     EXPECT_EQ(Vector3(1, 2, 3), beam.getPhysicsBody().getPosition());
     EXPECT_EQ(Vector3::ZERO, beam.getPhysicsBody().getVelocity());
 
     EXPECT_TRUE(beam.update(0.25f));
-    EXPECT_FLOAT_EQ(0.75f, beam.getStrength());
-    const ColourValue faded = beam.getBillboard().getColour();
-    EXPECT_FLOAT_EQ(0.75f, faded.r);
-    EXPECT_FLOAT_EQ(0.375f, faded.g);
-    EXPECT_FLOAT_EQ(0.75f, faded.a);
+    EXPECT_EQ(ColourValue(0.75f, 0.375f, 0.1875f, 0.75f), beam.getBillboard().getColour());
     EXPECT_TRUE(beam.update(0.5f));
     EXPECT_FALSE(beam.update(0.25f));
-    EXPECT_FALSE(beam.isLive());
     EXPECT_EQ(0u, liveCount());
     // A second end changes nothing.
     beam.deactivate(static_cast<DisableTime>(2));
-    EXPECT_EQ(0u, liveCount());
     EXPECT_EQ(1u, FireableProjectile::getPools().getPool("lance")->getFreeCount());
-}
 
-TEST_F(BeamTest, ABeamLaunchedAgainResetsItsLifeAndItsUpdateTaskEndsIt)
-{
-    Beam& beam = take();
+    // Launched again while live, it starts a new life, live once; its update task ends it.
     beam.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
     run(0.5);
-    EXPECT_TRUE(beam.isLive());
-    EXPECT_GT(beam.getAge(), 0.3f);
     beam.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
     EXPECT_EQ(0.0f, beam.getAge());
     EXPECT_EQ(1u, liveCount());
@@ -128,17 +105,13 @@ TEST_F(BeamTest, AHitIsScaledByTheLifeLeftAndOnlyTheFirstContactCounts)
     EXPECT_THROW(beam.collide(&first, 3, Vector3(1, 2, 3), Vector3::UNIT_Y), ConfigurationError);
     EXPECT_TRUE(log.contains("There is no group called Nowhere"));
     EXPECT_FALSE(beam.collide(&second, 0, Vector3::ZERO, Vector3::UNIT_Y));
-    EXPECT_TRUE(beam.hasHit());
     EXPECT_TRUE(beam.isLive());
-
+    EXPECT_TRUE(second.damage.empty() && second.pushes.empty());
     ASSERT_EQ(1u, first.damage.size());
-    EXPECT_TRUE(second.damage.empty());
-    EXPECT_TRUE(second.pushes.empty());
     EXPECT_FLOAT_EQ(4.0f, first.damage[0].directDamage);
     EXPECT_FLOAT_EQ(1.25f, first.damage[0].splashDamage);
     EXPECT_FLOAT_EQ(2.0f, first.damage[0].shock);
     EXPECT_EQ(BEAM, first.damage[0].damageType);
-    EXPECT_EQ(3, first.damage[0].component);
     // The beam's direction, turned about x: world +y.
     EXPECT_TRUE(first.damage[0].velocity.positionEquals(Vector3::UNIT_Y, 1e-5f));
     ASSERT_EQ(1u, first.pushes.size());
@@ -155,36 +128,12 @@ TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
     LogCapture log;
     beam.launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
     EXPECT_TRUE(log.contains("Beam::launch, lance launched without a faction"));
-    EXPECT_FALSE(beam.isLive());
     EXPECT_EQ(0u, liveCount());
 
     const Quaternion aim = Beam::aimAt(Vector3(10, 0, 0), Vector3(10, 5, 0), Quaternion::IDENTITY);
     EXPECT_TRUE((aim * Vector3::NEGATIVE_UNIT_Z).positionEquals(Vector3::UNIT_Y, 1e-5f));
-    EXPECT_NEAR(1.0f, aim.Norm(), 1e-5f);
     const Quaternion kept(Ogre::Degree(30), Vector3::UNIT_Y);
     EXPECT_EQ(kept, Beam::aimAt(Vector3::UNIT_X, Vector3::UNIT_X, kept));
-}
-
-TEST(BeamBillboardTest, TheStripFacesTheCameraWithADiamondBehindAndAPointAhead)
-{
-    // A strip along -z seen from +y looking down: the band lies in the x-z plane.
-    const auto v = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 20, -5),
-                                                  Vector3::NEGATIVE_UNIT_Y, 1.0f);
-    // Across the strip at both ends, the same width.
-    EXPECT_NEAR(2.0f, v[0].distance(v[1]), 1e-5f);
-    EXPECT_NEAR(2.0f, v[4].distance(v[5]), 1e-5f);
-    EXPECT_NEAR(0.0f, (v[0] - v[1]).dotProduct(Vector3::UNIT_Z), 1e-5f);
-    // Every vertex in the plane facing the camera.
-    for (const Vector3& vertex : v)
-        EXPECT_NEAR(0.0f, vertex.y, 1e-5f);
-    // Vertex 6 beyond the end, vertex 2 behind the start.
-    EXPECT_NEAR(-11.0f, v[6].z, 1e-5f);
-    EXPECT_NEAR(1.0f, v[2].z, 1e-5f);
-    EXPECT_NEAR(-1.0f, v[3].z, 1e-5f);
-    // Seen end-on the strip still gets a valid frame.
-    const auto endOn = BeamBillboard::computeVertices(Vector3::ZERO, Vector3(0, 0, -10), Vector3(0, 0, 10),
-                                                      Vector3::NEGATIVE_UNIT_Z, 1.0f);
-    EXPECT_NEAR(2.0f, endOn[0].distance(endOn[1]), 1e-5f);
 }
 
 } // namespace

@@ -50,40 +50,29 @@ public:
 
 // Camera settings with round numbers: movement factors come out exact for frame times that are
 // binary fractions of a second.
-inline const char* const cameraSettingsText = "[Camera]\n"
-                                              "nearClipDistance = 5\n"
-                                              "farClipDistance = 2000\n"
-                                              "fovY = 90\n"
-                                              "chaseCorrectionSpeed = 2\n"
-                                              "[CommandCamera]\n"
-                                              "movementSpeed = 0.5\n"
-                                              "initialOffset = (0 0 30)\n"
-                                              "zoomStepProportion = 0.5\n"
-                                              "maxDistance = 100\n"
-                                              "minDistance = 20\n"
-                                              "panControlSpeed = 1.5707963\n"
-                                              "[FreeCamera]\n"
-                                              "orbitRange = 10\n"
-                                              "orbitSpeedDegrees = 90\n"
-                                              "freeCameraCorrectionSpeed = 1\n";
+inline const char* const cameraSettingsText =
+    "[Camera]\nnearClipDistance = 5\nfarClipDistance = 2000\nfovY = 90\nchaseCorrectionSpeed = 2\n"
+    "[CommandCamera]\nmovementSpeed = 0.5\ninitialOffset = (0 0 30)\nzoomStepProportion = 0.5\nmaxDistance = 100\n"
+    "minDistance = 20\npanControlSpeed = 1.5707963\n"
+    "[FreeCamera]\norbitRange = 10\norbitSpeedDegrees = 90\nfreeCameraCorrectionSpeed = 1\n";
 
 // Offsets of the target type: chase (0, 5, 30), fixed (0, 1, -4), drop (0, 0, -100).
-inline const char* const targetTypeText = "[Targetable]\n"
-                                          "chaseOffset = (0 5 30)\n"
-                                          "fixedOffset = (0 1 -4)\n"
-                                          "dropOffset = (0 0 -100)\n";
-
-// Writes the file and returns its path, for members initialised from a file.
-inline std::string written(const std::string& path, const std::string& text)
-{
-    writeFile(path, text);
-    return path;
-}
+inline const char* const targetTypeText =
+    "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\ndropOffset = (0 0 -100)\n";
 
 class CameraFixture : public ::testing::Test {
 protected:
     // Moves both clocks on; the game clock stands while the game is paused.
     static void advance(double seconds) { ManualTicks::advance(seconds); }
+
+    // Moves the clocks on and updates the camera as its task would: no game time while paused.
+    template <typename Camera>
+    void step(Camera& camera, float seconds) const
+    {
+        advance(seconds);
+        const float game = scheduler.isPaused() ? 0.0f : seconds;
+        camera.update(game, game);
+    }
 
     // The direction in which a camera looks: its node's -Z axis.
     template <typename Camera>

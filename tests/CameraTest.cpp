@@ -15,7 +15,6 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,36 +34,20 @@ using Ogre::Vector3;
 
 using Cameras = CameraFixture;
 
-TEST_F(Cameras, ACameraStartsOutsideTheSceneAndActivationPutsItInUntilDeactivation)
+TEST_F(Cameras, ACameraIsInTheSceneOnlyWhileActiveAndLeavesNothingBehind)
 {
     {
         ChaseCamera camera("Chase", 2.0f, scene, settings);
-        Ogre::Camera* view = camera.getCamera();
-        EXPECT_EQ(scene.getCamera("Chase"), view);
-        EXPECT_EQ(scene.getSceneNode("Chase"), camera.getSceneNode());
-        EXPECT_EQ(view->getParentSceneNode(), camera.getSceneNode());
         EXPECT_EQ(camera.getSceneNode()->getParent(), nullptr);
-        EXPECT_FALSE(camera.isActive());
-        EXPECT_EQ(view->getQueryFlags(), 0u);
-        EXPECT_FLOAT_EQ(view->getNearClipDistance(), 5.0f);
-        EXPECT_FLOAT_EQ(view->getFarClipDistance(), 2000.0f);
-        EXPECT_FLOAT_EQ(view->getFOVy().valueDegrees(), 90.0f);
-        EXPECT_EQ(camera.getOffset(), Vector3(0, 10, 10));
-
+        EXPECT_EQ(camera.getCamera()->getQueryFlags(), 0u);
         camera.activate(nullptr, &target);
-        EXPECT_TRUE(camera.isActive());
         EXPECT_EQ(camera.getSceneNode()->getParent(), scene.getRootSceneNode());
-        EXPECT_EQ(camera.getTarget(), &target);
         EXPECT_EQ(camera.getOffset(), Vector3(0, 5, 30));
-
         camera.deactivate();
-        EXPECT_FALSE(camera.isActive());
         EXPECT_EQ(camera.getSceneNode()->getParent(), nullptr);
         EXPECT_EQ(camera.getTarget(), nullptr);
-
         // Destroyed while in the scene.
         camera.activate(nullptr, nullptr);
-        EXPECT_EQ(camera.getTarget(), nullptr);
     }
     EXPECT_FALSE(scene.hasCamera("Chase"));
     EXPECT_FALSE(scene.hasSceneNode("Chase"));
@@ -72,10 +55,7 @@ TEST_F(Cameras, ACameraStartsOutsideTheSceneAndActivationPutsItInUntilDeactivati
 
     // Without the "Camera" keys the built-in view applies.
     Config bare(written(folder.file("bare.cfg"), "[Other]\nkey = 1\n"));
-    DropCamera drop("Drop", scene, bare);
-    EXPECT_FLOAT_EQ(drop.getCamera()->getNearClipDistance(), 5.0f);
-    EXPECT_FLOAT_EQ(drop.getCamera()->getFarClipDistance(), 100000.0f);
-    EXPECT_FLOAT_EQ(drop.getCamera()->getFOVy().valueDegrees(), 50.0f);
+    EXPECT_FLOAT_EQ(DropCamera("Drop", scene, bare).getCamera()->getFOVy().valueDegrees(), 50.0f);
 }
 
 TEST_F(Cameras, ChaseCameraClosesItsShareOfTheGapOnTheGameClockAndLooksAtTheTarget)
@@ -83,183 +63,108 @@ TEST_F(Cameras, ChaseCameraClosesItsShareOfTheGapOnTheGameClockAndLooksAtTheTarg
     ChaseCamera camera("Chase", 2.0f, scene, settings);
     target.position = Vector3(0, 0, -100);
     camera.activate(nullptr, &target);
-
     // 0.25 s at speed 2 closes half of the gap to (0, 5, -70).
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
+    step(camera, 0.25f);
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
     EXPECT_TRUE(near(camera.getVelocity(), Vector3(0, 10, -140)));
     EXPECT_LT(degreesBetween(forwardOf(camera), target.position - camera.getPosition()), 0.01f);
-
     // A factor of 2 overshoots to the mirror point.
-    advance(1.0);
-    camera.update(1.0f, 1.0f);
+    step(camera, 1.0f);
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 7.5f, -105)));
-
     // Paused: the game clock stands, so does the camera.
     scheduler.setPaused(true);
-    advance(1.0);
-    camera.update(0.0f, 0.0f);
+    step(camera, 1.0f);
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 7.5f, -105)));
     EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
     scheduler.setPaused(false);
-
-    // Moved by hand: no velocity.
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
-    EXPECT_NE(camera.getVelocity(), Vector3::ZERO);
-    camera.setPosition(Vector3(1, 2, 3));
-    EXPECT_EQ(camera.getPosition(), Vector3(1, 2, 3));
-    EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
-
-    // A rolled target: from the second step on, the camera's up follows the target's up.
-    target.orientation = Quaternion(Degree(90), Vector3::UNIT_Z);
-    const Vector3 targetUp = target.orientation.yAxis();
-    for (int step = 0; step < 2; ++step) {
-        advance(0.25);
-        camera.update(0.25f, 0.25f);
-    }
-    EXPECT_NEAR(camera.getOrientation().xAxis().dotProduct(targetUp), 0.0f, 1e-4f);
-    EXPECT_GT(camera.getOrientation().yAxis().dotProduct(targetUp), 0.9f);
-
-    // Inactive or without a target it stays where it is.
-    const Vector3 resting = camera.getPosition();
+    // After a spell without a target it moves one frame's share, not the whole spell's: once a
+    // factor of 120 threw it far past the target.
     camera.clearTarget();
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
-    EXPECT_EQ(camera.getPosition(), resting);
-    camera.deactivate();
+    step(camera, 60.0f);
+    camera.setPosition(Vector3::ZERO);
+    EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
     camera.setTarget(target);
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
-    EXPECT_EQ(camera.getPosition(), resting);
-}
-
-TEST_F(Cameras, ChaseCameraAfterASpellElsewhereMovesOneFramesShareNotTheWholeSpells)
-{
-    ChaseCamera camera("Chase", 2.0f, scene, settings);
-    target.position = Vector3(0, 0, -100);
-
-    // A minute in another view, then back: one quarter second closes half the gap, as the first
-    // time, instead of a factor of 120 that throws the camera far past the target.
-    camera.activate(nullptr, &target);
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
-    camera.deactivate();
+    step(camera, 0.25f);
+    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
+    camera.deactivate(); // the same after a spell in another view
     advance(60.0);
     camera.setPosition(Vector3::ZERO);
     camera.activate(nullptr, &target);
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
+    step(camera, 0.25f);
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
 
-    // The same for a minute in this view without a target, as after the followed ship is lost.
-    camera.clearTarget();
-    for (int frame = 0; frame < 4; ++frame) {
-        advance(15.0);
-        camera.update(15.0f, 15.0f);
-    }
-    camera.setPosition(Vector3::ZERO);
-    camera.setTarget(target);
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 2.5f, -35)));
+    // A rolled target: from the second step on, the camera's up follows the target's up.
+    target.orientation = Quaternion(Degree(90), Vector3::UNIT_Z);
+    step(camera, 0.25f);
+    step(camera, 0.25f);
+    EXPECT_NEAR(camera.getOrientation().xAxis().dotProduct(target.orientation.yAxis()), 0.0f, 1e-4f);
+    EXPECT_GT(camera.getOrientation().yAxis().dotProduct(target.orientation.yAxis()), 0.9f);
+
 }
 
-TEST_F(Cameras, FixedCameraRidesOnTheTargetWithItsOrientationAndVelocity)
+TEST_F(Cameras, FixedAndDropCamerasPlaceThemselvesByTheTargetsOffsets)
 {
-    FixedCamera camera("Fixed", scene, settings);
-    EXPECT_FLOAT_EQ(camera.getCorrectionSpeed(), 0.0f);
     target.position = Vector3(10, 0, 0);
     target.orientation = Quaternion(Degree(90), Vector3::UNIT_Y);
     target.velocity = Vector3(1, 2, 3);
+    FixedCamera fixed("Fixed", scene, settings);
+    fixed.activate(nullptr, &target);
+    fixed.update(0.25f, 0.25f);
+    // (0, 1, -4) turned a quarter about y is (-4, 1, 0); the camera rides with the target.
+    EXPECT_TRUE(near(fixed.getPosition(), Vector3(6, 1, 0)));
+    EXPECT_TRUE(fixed.getOrientation().equals(target.orientation, Ogre::Radian(1e-4f)));
+    EXPECT_EQ(fixed.getVelocity(), Vector3(1, 2, 3));
 
-    // Not active yet: nothing moves.
-    camera.setTarget(target);
-    EXPECT_EQ(camera.getOffset(), Vector3(0, 1, -4));
-    camera.update(0.25f, 0.25f);
-    EXPECT_EQ(camera.getPosition(), Vector3::ZERO);
-
-    camera.activate(nullptr, &target);
-    camera.update(0.25f, 0.25f);
-    // (0, 1, -4) turned a quarter about y is (-4, 1, 0).
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(6, 1, 0)));
-    EXPECT_TRUE(camera.getOrientation().equals(target.orientation, Ogre::Radian(1e-4f)));
-    EXPECT_EQ(camera.getVelocity(), Vector3(1, 2, 3));
-}
-
-TEST_F(Cameras, DropCameraWaitsUntilTheTargetIsThreeDropOffsetsAwayThenDropsAgain)
-{
-    DropCamera camera("Drop", scene, settings);
-    EXPECT_FLOAT_EQ(camera.getReleaseDistanceSquared(), 1000000.0f);
-
-    camera.drop(target);
-    EXPECT_EQ(camera.getTarget(), &target);
-    EXPECT_FLOAT_EQ(camera.getReleaseDistanceSquared(), 90000.0f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 0, -100)));
-    camera.activate(nullptr, &target);
-
+    // The drop camera waits until the target is three drop offsets away, then drops again.
+    target.position = Vector3::ZERO;
+    target.orientation = Quaternion::IDENTITY;
+    DropCamera drop("Drop", scene, settings);
+    drop.drop(target);
+    EXPECT_TRUE(near(drop.getPosition(), Vector3(0, 0, -100)));
+    drop.activate(nullptr, &target);
     target.position = Vector3(0, 0, 199);
-    camera.update(0.25f, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 0, -100)));
-    EXPECT_LT(degreesBetween(forwardOf(camera), Vector3::UNIT_Z), 0.01f);
-
+    drop.update(0.25f, 0.25f);
+    EXPECT_TRUE(near(drop.getPosition(), Vector3(0, 0, -100)));
+    EXPECT_LT(degreesBetween(forwardOf(drop), Vector3::UNIT_Z), 0.01f);
     target.position = Vector3(0, 0, 201);
     target.orientation = Quaternion(Degree(180), Vector3::UNIT_Y);
-    camera.update(0.25f, 0.25f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(0, 0, 301)));
-    EXPECT_LT(degreesBetween(forwardOf(camera), Vector3::NEGATIVE_UNIT_Z), 0.01f);
-    EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
+    drop.update(0.25f, 0.25f);
+    EXPECT_TRUE(near(drop.getPosition(), Vector3(0, 0, 301)));
+    EXPECT_LT(degreesBetween(forwardOf(drop), Vector3::NEGATIVE_UNIT_Z), 0.01f);
+    EXPECT_EQ(drop.getVelocity(), Vector3::ZERO);
 }
 
 TEST_F(Cameras, CommandCameraZoomsWithinItsLimitsAndPansOnlyWhileActive)
 {
     CommandChaseCamera camera("Command Chase Camera", scene, settings);
-    EXPECT_FLOAT_EQ(camera.getCorrectionSpeed(), 0.5f);
-    EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 30));
-
-    // Zoom in from 30 by 1.5 would give 20, which is not beyond the minimum of 20.
+    auto press = [this](const char* symbol) {
+        input.setSymbolValue(input.getSymbol(symbol), 1.0f);
+        input.setSymbolValue(input.getSymbol(symbol), 0.0f);
+    };
+    // Zooming in from 30 by 1.5 would give 20, which is not beyond the minimum of 20.
     camera.zoom(1.0f);
     EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 30));
     // The zoom keys work while the camera is not current.
-    const auto zoomOut = input.getSymbol("command_zoom_out");
-    input.setSymbolValue(zoomOut, 1.0f);
-    input.setSymbolValue(zoomOut, 0.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 45)));
+    press("command_zoom_out");
     camera.zoom(-1.0f);
     EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 67.5f)));
-    // 101.25 would pass the maximum of 100.
-    camera.zoom(-1.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 67.5f)));
-    camera.zoom(0.5f);
-    camera.zoom(-0.5f);
+    camera.zoom(-1.0f); // 101.25 would pass the maximum of 100
     EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 67.5f)));
     camera.zoom(1.0f);
-    camera.zoom(1.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 30)));
 
-    // The pan keys do nothing until the camera is active.
-    const auto panLeft = input.getSymbol("command_pan_left");
-    const auto panUp = input.getSymbol("command_pan_up");
-    input.setSymbolValue(panLeft, 1.0f);
-    input.setSymbolValue(panLeft, 0.0f);
-    EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 30));
-
+    // The pan keys do nothing until the camera is active, nor after.
+    press("command_pan_left");
+    EXPECT_EQ(camera.getOffset(), Vector3(0, 0, 45));
     camera.activate(nullptr, nullptr);
     // A quarter turn about the camera's up axis, then back; then about its right axis.
-    input.setSymbolValue(panLeft, 1.0f);
-    input.setSymbolValue(panLeft, 0.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(30, 0, 0)));
+    press("command_pan_left");
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(45, 0, 0)));
     camera.pan(-1.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, 0, 30)));
-    input.setSymbolValue(panUp, 1.0f);
-    input.setSymbolValue(panUp, 0.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -30, 0)));
-
+    press("command_pan_up");
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -45, 0)));
     camera.deactivate();
-    input.setSymbolValue(panUp, 1.0f);
-    input.setSymbolValue(panUp, 0.0f);
-    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -30, 0)));
+    press("command_pan_up");
+    EXPECT_TRUE(near(camera.getOffset(), Vector3(0, -45, 0)));
 }
 
 TEST_F(Cameras, CommandCameraTakesThePivotOnceAndGlidesOnTheRealClock)
@@ -269,82 +174,52 @@ TEST_F(Cameras, CommandCameraTakesThePivotOnceAndGlidesOnTheRealClock)
         target.position = Vector3(10, 0, 0);
         target.orientation = Quaternion(Degree(90), Vector3::UNIT_Y);
         camera.activate(nullptr, &target);
-        EXPECT_EQ(camera.getPivotPosition(), Vector3(10, 0, 0));
-        EXPECT_EQ(camera.getPivotOrientation(), target.orientation);
         EXPECT_EQ(camera.getOffset(), Vector3(0, 10, 60));
         // The pivot stays where the target was.
         target.position = Vector3(500, 0, 0);
         camera.deactivate();
         camera.activate(nullptr, nullptr);
         EXPECT_EQ(camera.getPivotPosition(), Vector3(10, 0, 0));
-        EXPECT_EQ(camera.getOffset(), Vector3(0, 10, 60));
+        EXPECT_EQ(camera.getPivotOrientation(), target.orientation);
     }
-
     // A fresh camera circles the origin at (0, 0, 30).
     CommandChaseCamera overview("Command Chase Camera", scene, settings);
     overview.activate(nullptr, nullptr);
-    advance(0.5);
-    overview.update(0.5f, 0.5f);
+    step(overview, 0.5f);
     EXPECT_TRUE(near(overview.getPosition(), Vector3(0, 0, 7.5f)));
     EXPECT_TRUE(near(overview.getVelocity(), Vector3(0, 0, 15)));
-
-    // Paused, it still glides, but reports no velocity.
+    // Paused, it still glides, but reports no velocity; a long frame lands it, never past.
     scheduler.setPaused(true);
-    advance(0.5);
-    overview.update(0.0f, 0.0f);
+    step(overview, 0.5f);
     EXPECT_TRUE(near(overview.getPosition(), Vector3(0, 0, 13.125f)));
     EXPECT_EQ(overview.getVelocity(), Vector3::ZERO);
-    // A long frame lands it on its place, never past it.
-    advance(4.0);
-    overview.update(0.0f, 0.0f);
+    step(overview, 4.0f);
     EXPECT_TRUE(near(overview.getPosition(), Vector3(0, 0, 30)));
-
     // Looking along +x, it turns toward the pivot by 0.3 of the way, then by at most 0.4.
     overview.setOrientation(Quaternion(Degree(-90), Vector3::UNIT_Y));
-    advance(0.2);
-    overview.update(0.0f, 0.0f);
+    step(overview, 0.2f);
     EXPECT_NEAR(degreesBetween(forwardOf(overview), Vector3::NEGATIVE_UNIT_Z), 63.0f, 0.01f);
-    advance(0.5);
-    overview.update(0.0f, 0.0f);
+    step(overview, 0.5f);
     EXPECT_NEAR(degreesBetween(forwardOf(overview), Vector3::NEGATIVE_UNIT_Z), 37.8f, 0.01f);
 }
 
 TEST_F(Cameras, FreeCameraTurnsOnlyInItsUpdatesAndGlidesTowardItsDestination)
 {
     FreeCamera camera("Free", scene, settings);
-    EXPECT_FLOAT_EQ(camera.getOrbitRange(), 10.0f);
-    EXPECT_FLOAT_EQ(camera.getOrbitSpeed(), 90.0f);
-    EXPECT_FLOAT_EQ(camera.getMovementSpeed(), 1.0f);
-    EXPECT_EQ(camera.getTargetMode(), FreeCamera::IGNORE);
     camera.activate(nullptr, nullptr);
-
     camera.pointAt(Vector3(10, 0, 0));
-    EXPECT_EQ(camera.getPoint(), Vector3(10, 0, 0));
     EXPECT_LT(degreesBetween(forwardOf(camera), Vector3::NEGATIVE_UNIT_Z), 0.01f);
-    EXPECT_LT(degreesBetween(camera.getDestinationOrientation() * Vector3::NEGATIVE_UNIT_Z, Vector3::UNIT_X), 0.01f);
     // Each update turns at most 0.4 of the rest of the way.
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
+    step(camera, 0.25f);
     EXPECT_NEAR(degreesBetween(forwardOf(camera), Vector3::UNIT_X), 54.0f, 0.01f);
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
+    step(camera, 0.25f);
     EXPECT_NEAR(degreesBetween(forwardOf(camera), Vector3::UNIT_X), 32.4f, 0.01f);
-
     // It glides a quarter of the way in a quarter second at speed 1; setPosition keeps the velocity.
     camera.moveTo(Vector3(-40, 0, 0));
-    advance(0.25);
-    camera.update(0.25f, 0.25f);
+    step(camera, 0.25f);
     EXPECT_TRUE(near(camera.getPosition(), Vector3(-10, 0, 0)));
-    EXPECT_TRUE(near(camera.getVelocity(), Vector3(-40, 0, 0)));
-    camera.setPosition(Vector3(3, 3, 3));
-    EXPECT_TRUE(near(camera.getVelocity(), Vector3(-40, 0, 0)));
-    // While paused it still moves on the real clock, and reports no velocity.
     camera.setPosition(Vector3::ZERO);
-    scheduler.setPaused(true);
-    advance(0.25);
-    camera.update(0.0f, 0.0f);
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(-10, 0, 0)));
-    EXPECT_EQ(camera.getVelocity(), Vector3::ZERO);
+    EXPECT_TRUE(near(camera.getVelocity(), Vector3(-40, 0, 0)));
 }
 
 TEST_F(Cameras, FreeCameraAimsByItsTargetMode)
@@ -353,52 +228,41 @@ TEST_F(Cameras, FreeCameraAimsByItsTargetMode)
     camera.setMovementSpeed(4.0f); // a quarter second reaches the destination
     camera.activate(nullptr, nullptr);
     // The aim is taken before the move, from where the camera was.
-    Vector3 aimedFrom = camera.getPosition();
-    auto step = [&] {
+    Vector3 aimedFrom;
+    auto move = [&] {
         aimedFrom = camera.getPosition();
-        advance(0.25);
-        camera.update(0.25f, 0.25f);
+        step(camera, 0.25f);
     };
     auto aimedAt = [&](const Vector3& point) {
-        const Vector3 wanted = point - aimedFrom;
-        return degreesBetween(camera.getDestinationOrientation() * Vector3::NEGATIVE_UNIT_Z, wanted) < 0.01f;
+        return degreesBetween(camera.getDestinationOrientation() * Vector3::NEGATIVE_UNIT_Z, point - aimedFrom) < 0.01f;
     };
-
     // Ignore: keeps aiming at the stored point from wherever it is.
     camera.pointAt(Vector3(10, 0, 0));
     camera.moveTo(Vector3(10, 0, 10));
-    step();
-    step();
-    EXPECT_TRUE(near(camera.getPosition(), Vector3(10, 0, 10)));
+    move();
+    move();
     EXPECT_TRUE(aimedAt(Vector3(10, 0, 0)));
-
     // An unknown mode keeps the last aim even after a move.
     camera.setTargetMode(static_cast<FreeCamera::TargetMode>(7));
     camera.moveTo(Vector3(0, 0, 0));
-    step();
-    EXPECT_TRUE(near(camera.getPosition(), Vector3::ZERO));
+    move();
     EXPECT_TRUE(camera.getDestinationOrientation().equals(Quaternion::IDENTITY, Ogre::Radian(1e-4f)));
-
     // Point at: the target when there is one (which becomes the stored point), else the point.
     camera.setTargetMode(FreeCamera::POINT_AT);
-    camera.pointAt(Vector3(0, 10, 0));
-    step();
-    EXPECT_TRUE(aimedAt(Vector3(0, 10, 0)));
     target.position = Vector3(20, 0, 0);
     camera.setTarget(target);
-    step();
-    EXPECT_TRUE(aimedAt(Vector3(20, 0, 0)));
+    move();
     EXPECT_EQ(camera.getPoint(), Vector3(20, 0, 0));
-
     // Orbit a target: round the axis that the inverse of its orientation makes of world up. A
     // quarter turn about x makes that axis -z; a second at 90 degrees a second is a quarter circle.
     target.position = Vector3(0, 0, -50);
     target.orientation = Quaternion(Degree(90), Vector3::UNIT_X);
     camera.setTargetMode(FreeCamera::ORBIT);
     for (int i = 0; i < 4; ++i)
-        step();
+        move();
     EXPECT_TRUE(near(camera.getPosition(), Vector3(0, -10, -50)));
     EXPECT_TRUE(aimedAt(target.position));
+
 }
 
 TEST_F(Cameras, FreeCameraOrbitsTheStoredPointLevelOnceInFourSecondsEvenWhilePaused)
@@ -408,43 +272,28 @@ TEST_F(Cameras, FreeCameraOrbitsTheStoredPointLevelOnceInFourSecondsEvenWhilePau
     camera.setTargetMode(FreeCamera::ORBIT);
     camera.pointAt(Vector3(5, 0, 0));
     camera.activate(nullptr, nullptr);
-    std::vector<Vector3> path;
-    for (int i = 0; i < 16; ++i) {
-        if (i == 6)
-            scheduler.setPaused(true);
-        advance(0.25);
-        camera.update(0.25f, 0.25f);
-        path.push_back(camera.getPosition());
+    const Vector3 quarters[] = {Vector3(5, 0, -10), Vector3(-5, 0, 0), Vector3(5, 0, 10), Vector3(15, 0, 0)};
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        scheduler.setPaused(quarter >= 1);
+        for (int i = 0; i < 4; ++i)
+            step(camera, 0.25f);
+        EXPECT_TRUE(near(camera.getPosition(), quarters[quarter], 1e-3f)) << quarter;
     }
-    for (const Vector3& place : path) {
-        EXPECT_NEAR(place.y, 0.0f, 1e-4f);
-        EXPECT_NEAR(place.distance(Vector3(5, 0, 0)), 10.0f, 1e-3f);
-    }
-    EXPECT_TRUE(near(path[3], Vector3(5, 0, -10), 1e-3f));
-    EXPECT_TRUE(near(path[7], Vector3(-5, 0, 0), 1e-3f));
-    EXPECT_TRUE(near(path[15], Vector3(15, 0, 0), 1e-3f));
 }
 
 TEST_F(Cameras, MissingRequiredSettingsAreLoggedAndLeaveNothingBehind)
 {
-    Config noOrbit(written(folder.file("no_orbit.cfg"), "[FreeCamera]\norbitSpeedDegrees = 1\n"
-                                                         "freeCameraCorrectionSpeed = 1\n"));
     Config noOffset(written(folder.file("no_offset.cfg"), "[CommandCamera]\nmovementSpeed = 1\n"));
-    Config noZoom(written(folder.file("no_zoom.cfg"), "[CommandCamera]\nmovementSpeed = 1\n"
-                                                       "initialOffset = (0 0 30)\n"));
+    Config noZoom(written(folder.file("no_zoom.cfg"), "[CommandCamera]\nmovementSpeed = 1\ninitialOffset = (0 0 30)\n"));
     LogCapture log;
-    EXPECT_THROW(FreeCamera("Free", scene, noOrbit), ConfigurationError);
     EXPECT_THROW(CommandChaseCamera("Command Chase Camera", scene, noOffset), ConfigurationError);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Key orbitRange not found in section FreeCamera",
-                                                     "Key initialOffset not found in section CommandCamera"}));
-    EXPECT_FALSE(scene.hasCamera("Free"));
+    EXPECT_TRUE(log.contains("Key initialOffset not found in section CommandCamera"));
     EXPECT_FALSE(scene.hasCamera("Command Chase Camera"));
 
     // The failed camera let go of its keys: a new one takes them. Its zoom settings are read at
     // the first zoom, and missing ones fail there.
     CommandChaseCamera camera("Command Chase Camera", scene, noZoom);
-    const auto zoomIn = input.getSymbol("command_zoom_in");
-    EXPECT_THROW(input.setSymbolValue(zoomIn, 1.0f), ConfigurationError);
+    EXPECT_THROW(input.setSymbolValue(input.getSymbol("command_zoom_in"), 1.0f), ConfigurationError);
     EXPECT_TRUE(log.contains("Key zoomStepProportion not found in section CommandCamera"));
     EXPECT_THROW(camera.pan(1.0f), ConfigurationError);
     EXPECT_TRUE(log.contains("Key panControlSpeed not found in section CommandCamera"));
@@ -459,17 +308,11 @@ TEST_F(Cameras, TheSchedulerMovesTheActiveCameraAfterFormationsAndBeforeSound)
     Vector3 afterCameras;
     FixedTask formations([&](float, float) { beforeCameras = camera.getPosition(); }, "Formations", 20);
     FixedTask sound([&](float, float) { afterCameras = camera.getPosition(); }, "Sound", 35);
-
     camera.activate(nullptr, &target);
     advance(0.25);
     scheduler.run();
     EXPECT_EQ(beforeCameras, Vector3::ZERO);
     EXPECT_TRUE(near(afterCameras, Vector3(0, 2.5f, -35)));
-
-    std::ostringstream report;
-    profiler.writeReport(report);
-    EXPECT_NE(report.str().find("CameraBase::update"), std::string::npos);
-
     // An inactive camera's task leaves it alone.
     camera.deactivate();
     camera.setTarget(target);

@@ -5,17 +5,14 @@
 #include "FatalError.h"
 #include "LogCapture.h"
 #include "TestMeshes.h"
-#include "TriMeshGeometry.h"
 
 #include <OgreLodConfig.h>
 #include <OgreMeshLodGenerator.h>
 #include <OgreMeshManager.h>
 #include <OgreSubMesh.h>
 #include <gtest/gtest.h>
-#include <ode/collision.h>
 
 #include <algorithm>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -72,116 +69,63 @@ protected:
     const MeshShape ball = sphereShape(10, 16, 2.0f);  // 146 vertices, 288 triangles
 };
 
-TEST_F(CollisionMeshTest, KeepsOnlyUsedVerticesInBufferOrderWithTheTrianglesUnchanged)
+TEST_F(CollisionMeshTest, KeepsUsedVerticesInOrder_ReducesTheFirstSubMeshOnce_IgnoresLevelsOfDetail)
 {
     // Eight vertices; no triangle uses the vertices 2 and 5.
     MeshShape shape;
-    shape.positions = {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 0}, {1, 1, 0},
-                       {8, 8, 8}, {0, 0, 1}, {1, 0, 1}};
-    shape.indices = {0, 1, 3, 1, 4, 3, 0, 6, 1, 1, 6, 7, 3, 4, 6,
-                     4, 7, 6, 0, 3, 6, 1, 7, 4, 0, 4, 7, 3, 1, 6};
+    shape.positions = {{0, 0, 0}, {1, 0, 0}, {9, 9, 9}, {0, 1, 0}, {1, 1, 0}, {8, 8, 8}, {0, 0, 1}, {1, 0, 1}};
+    shape.indices = {0, 1, 3, 1, 4, 3, 0, 6, 1, 1, 6, 7, 3, 4, 6, 4, 7, 6, 0, 3, 6, 1, 7, 4, 0, 4, 7, 3, 1, 6};
     for (const bool wide : {false, true}) {
         const std::string name = wide ? "wide.mesh" : "narrow.mesh";
+        SCOPED_TRACE(name);
         createMesh(name, "Core", shape, wide);
-
         const CollisionMesh& mesh = *meshCache.getMesh(name, 0);
-
-        EXPECT_EQ(6, mesh.getVertexCount()) << name;
-        ASSERT_EQ(30u, mesh.getIndices().size()) << name;
-        EXPECT_TRUE(wellFormed(mesh)) << name;
-        EXPECT_EQ(Vector3(0, 1, 0), vertexAt(mesh, 2)) << name;  // the fourth vertex moved up
+        EXPECT_EQ(6, mesh.getVertexCount());
+        ASSERT_EQ(30u, mesh.getIndices().size());
         for (std::size_t i = 0; i < 30; ++i)
-            EXPECT_EQ(shape.positions[shape.indices[i]], vertexAt(mesh, mesh.getIndices()[i]))
-                << name << " index " << i;
-        EXPECT_EQ(0.0f, mesh.getVertices().front().padding);
+            EXPECT_EQ(shape.positions[shape.indices[i]], vertexAt(mesh, mesh.getIndices()[i])) << i;
     }
-    EXPECT_TRUE(leftoverCopies().empty());
-}
 
-TEST_F(CollisionMeshTest, BudgetReducesOnceAndLaterRequestsShareTheFirstBuild)
-{
+    // A second, larger sub-mesh must neither collide nor take any of the budget.
     const Ogre::MeshPtr source = createMesh("ball.mesh", "Core", ball);
-    createMesh("ball2.mesh", "Core", ball);
-    createMesh("ball3.mesh", "Core", ball);
-    createMesh("ball4.mesh", "Core", ball);
-
+    addSubMesh(*source, sphereShape(20, 30, 9.0f));
     const CollisionMesh* reduced = meshCache.getMesh("ball.mesh", 100);
     EXPECT_EQ(100, reduced->getVertexCount());
-    EXPECT_LT(reduced->getIndices().size(), ball.indices.size());
     EXPECT_TRUE(wellFormed(*reduced));
-    EXPECT_TRUE(leftoverCopies().empty());
-    // The display mesh itself is untouched.
-    EXPECT_EQ(1, source->getNumLodLevels());
-    EXPECT_EQ(1, source->getNumSubMeshes());
-
-    EXPECT_EQ(reduced, meshCache.getMesh("ball.mesh", 200));
+    for (const CollisionMesh::Vertex& v : reduced->getVertices())
+        EXPECT_NEAR(2.0f, Vector3(v.x, v.y, v.z).length(), 1e-4f);
+    EXPECT_EQ(1, source->getNumLodLevels()); // the display mesh itself is untouched
     EXPECT_EQ(reduced, meshCache.getMesh("ball.mesh", 0));
 
-    // A budget at or above the vertex count keeps the full mesh.
-    for (const auto& [name, budget] : {std::pair<std::string, int>{"ball2.mesh", 500},
-                                       std::pair<std::string, int>{"ball3.mesh", 146}}) {
-        const CollisionMesh& full = *meshCache.getMesh(name, budget);
-        EXPECT_EQ(146, full.getVertexCount()) << name;
-        EXPECT_EQ(ball.indices.size(), full.getIndices().size()) << name;
-    }
-    // The smallest budget still leaves a triangle.
-    const CollisionMesh& least = *meshCache.getMesh("ball4.mesh", 1);
-    EXPECT_GE(least.getVertexCount(), 3);
-    EXPECT_TRUE(wellFormed(least));
-    EXPECT_TRUE(leftoverCopies().empty());
-}
-
-TEST_F(CollisionMeshTest, MeshesThatHaveLevelsOfDetailAlready)
-{
+    // Levels of detail the mesh has already: without a budget the full first sub-mesh, with one the
+    // budget counted on the full mesh. The smallest budget still leaves a triangle.
     createMesh("far.mesh", "Core", boxShape(Vector3(1, 1, 1)));
-    // Each shape twice: once built without a budget, once with one.
-    std::vector<Ogre::MeshPtr> withLevels;
     Ogre::MeshLodGenerator generator;
-    for (const char* name : {"manual.mesh", "manual-full.mesh"}) {
-        withLevels.push_back(createMesh(name, "Core", ball));
-        Ogre::LodConfig levels(withLevels.back());
-        levels.createManualLodLevel(500, "far.mesh");
-        generator._generateManualLodLevels(levels);
+    struct Row {
+        const char* name;
+        bool manual;
+        int budget, atLeast, atMost;
+    };
+    const Row rows[] = {{"manual.mesh", true, 60, 60, 60}, {"manual-full.mesh", true, 0, 146, 146},
+                        {"generated.mesh", false, 60, 60, 60}, {"generated-full.mesh", false, 0, 146, 146},
+                        {"ball500.mesh", false, 500, 146, 146}, {"ball1.mesh", false, 1, 3, 3}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Ogre::MeshPtr mesh = createMesh(row.name, "Core", ball);
+        Ogre::LodConfig levels(mesh);
+        if (row.manual) {
+            levels.createManualLodLevel(500, "far.mesh");
+            generator._generateManualLodLevels(levels);
+        } else if (row.budget != 500 && row.budget != 1) {
+            levels.createGeneratedLodLevel(300, 0.5f);
+            generator.generateLodLevels(levels);
+        }
+        const CollisionMesh& collision = *meshCache.getMesh(row.name, row.budget);
+        EXPECT_GE(collision.getVertexCount(), row.atLeast);
+        EXPECT_LE(collision.getVertexCount(), row.atMost);
+        EXPECT_TRUE(wellFormed(collision));
     }
-    for (const char* name : {"generated.mesh", "generated-full.mesh"}) {
-        withLevels.push_back(createMesh(name, "Core", ball));
-        Ogre::LodConfig levels(withLevels.back());
-        levels.createGeneratedLodLevel(300, 0.5f);
-        generator.generateLodLevels(levels);
-    }
-
-    // Without a budget: the full first sub-mesh, never one of its levels.
-    for (const char* name : {"manual-full.mesh", "generated-full.mesh"}) {
-        const CollisionMesh& full = *meshCache.getMesh(name, 0);
-        EXPECT_EQ(146, full.getVertexCount()) << name;
-        EXPECT_EQ(ball.indices.size(), full.getIndices().size()) << name;
-    }
-    // With one: the budget, counted on the full mesh.
-    for (const char* name : {"manual.mesh", "generated.mesh"}) {
-        const CollisionMesh& reduced = *meshCache.getMesh(name, 60);
-        EXPECT_EQ(60, reduced.getVertexCount()) << name;
-        EXPECT_TRUE(wellFormed(reduced)) << name;
-    }
-    for (const Ogre::MeshPtr& mesh : withLevels)
-        EXPECT_EQ(2, mesh->getNumLodLevels()) << mesh->getName();
     EXPECT_TRUE(leftoverCopies().empty());
-}
-
-TEST_F(CollisionMeshTest, OnlyTheFirstSubMeshCollidesAndTakesTheWholeBudget)
-{
-    Ogre::MeshPtr mesh = createMesh("two.mesh", "Core", ball);
-    addSubMesh(*mesh, sphereShape(20, 30, 9.0f));
-    Ogre::MeshPtr reducedMesh = createMesh("two-reduced.mesh", "Core", ball);
-    addSubMesh(*reducedMesh, sphereShape(20, 30, 9.0f));
-
-    const CollisionMesh& full = *meshCache.getMesh("two.mesh", 0);
-    EXPECT_EQ(146, full.getVertexCount());
-    EXPECT_EQ(ball.indices.size(), full.getIndices().size());
-    for (const CollisionMesh::Vertex& v : full.getVertices())
-        EXPECT_NEAR(2.0f, Vector3(v.x, v.y, v.z).length(), 1e-4f);
-
-    EXPECT_EQ(100, meshCache.getMesh("two-reduced.mesh", 100)->getVertexCount());
-    EXPECT_EQ(2, reducedMesh->getNumSubMeshes());
 }
 
 TEST_F(CollisionMeshTest, UnusableMeshesAreLoggedAndNeverCached)
@@ -214,39 +158,16 @@ TEST_F(CollisionMeshTest, UnusableMeshesAreLoggedAndNeverCached)
     EXPECT_TRUE(log.contains("CollisionMeshCache: the triangle budget of the mesh ball.mesh is negative"));
     EXPECT_EQ(146, meshCache.getMesh("ball.mesh", 0)->getVertexCount());
     EXPECT_TRUE(leftoverCopies().empty());
+    // One cache at a time.
+    EXPECT_THROW(CollisionMeshCache second, FatalError);
+    EXPECT_EQ(&meshCache, CollisionMeshCache::getSingletonPtr());
 }
 
-TEST_F(CollisionMeshTest, TriangleMeshGeometriesShareTheMeshAndCollide)
-{
-    createMesh("crate.mesh", "Core", boxShape(Vector3(1, 1, 1)));
-    const TriMeshGeometry first(nullptr, "crate.mesh", 0);
-    const TriMeshGeometry second(nullptr, "crate.mesh", 4);
-    EXPECT_EQ(&first.getMesh(), &second.getMesh());
-    EXPECT_EQ(dGeomTriMeshGetData(first.getGeometry()), dGeomTriMeshGetData(second.getGeometry()));
-    EXPECT_EQ(dTriMeshClass, dGeomGetClass(first.getGeometry()));
-
-    const dGeomID ball = dCreateSphere(nullptr, 0.5);
-    dContactGeom contacts[3];
-    dGeomSetPosition(ball, 0, 1.3, 0);  // sunk into the top face
-    const int touching = dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom));
-    EXPECT_GT(touching, 0);
-    if (touching > 0) {
-        EXPECT_NEAR(1.0, contacts[0].pos[1], 0.25);
-    }
-    dGeomSetPosition(ball, 0, 3, 0);
-    EXPECT_EQ(0, dCollide(first.getGeometry(), ball, 3, contacts, sizeof(dContactGeom)));
-    dGeomDestroy(ball);
-}
-
-TEST(CollisionMeshCacheTest, OneCacheAtATime)
+TEST(CollisionMeshCacheTest, AskedForBeforeItExistsFails)
 {
     LogCapture log;
     EXPECT_THROW(CollisionMeshCache::getSingleton(), FatalError);
     EXPECT_TRUE(log.contains("The collision mesh cache does not exist"));
-    CollisionMeshCache cache;
-    EXPECT_EQ(&cache, &CollisionMeshCache::getSingleton());
-    EXPECT_THROW(CollisionMeshCache second, FatalError);
-    EXPECT_EQ(&cache, CollisionMeshCache::getSingletonPtr());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "CollisionMeshCache.h"
 #include "ConfigFiles.h"
+#include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
 #include "InputHandler.h"
@@ -9,19 +10,25 @@
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "RenderingRoot.h"
+#include "ResponseCurves.h"
 #include "Scheduler.h"
+#include "SoundFiles.h"
+#include "SoundManager.h"
 #include "Statistics.h"
 #include "TolvarineEngine.h"
 
-#include <OgreRoot.h>
-
+#include <OgreMaterialManager.h>
 #include <OgreMath.h>
+#include <OgrePass.h>
 #include <OgreResourceGroupManager.h>
+#include <OgreRoot.h>
+#include <OgreTechnique.h>
+#include <OgreTextureManager.h>
+#include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -49,20 +56,6 @@ public:
 private:
     std::vector<float> values;
     std::size_t next = 0;
-};
-
-// A seeded source, for draws whose frequencies a test counts.
-class SeededRandom : public Ogre::Math::RandomValueProvider {
-public:
-    explicit SeededRandom(unsigned seed) : engine(seed) { Ogre::Math::SetRandomValueProvider(this); }
-    ~SeededRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
-    SeededRandom(const SeededRandom&) = delete;
-    SeededRandom& operator=(const SeededRandom&) = delete;
-
-    Ogre::Real getRandomUnit() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
-
-private:
-    std::mt19937 engine;
 };
 
 // What projectiles and explosions need, on a hand-driven clock: the rendering engine with the
@@ -164,6 +157,79 @@ protected:
     std::unique_ptr<RenderingRoot> root;
     // The engine over the test's rendering root: made after the root, gone before it.
     std::unique_ptr<TolvarineEngine> engineObject;
+};
+
+// A material whose first texture unit steps through `frames` small textures by hand.
+inline void flipBook(const std::string& name, unsigned frames)
+{
+    const std::string group = Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME;
+    std::vector<Ogre::String> names;
+    for (unsigned i = 0; i < frames; ++i) {
+        names.push_back(name + "/Frame" + std::to_string(i));
+        Ogre::TextureManager::getSingleton().createManual(names.back(), group, Ogre::TEX_TYPE_2D, 4, 4, 0,
+                                                          Ogre::PF_BYTE_RGBA);
+    }
+    Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().create(name, group);
+    material->getTechnique(0)->getPass(0)->createTextureUnitState()->setAnimatedTextureName(names.data(), names.size(), 0);
+}
+
+// Explosions of the test's own types, drawn on a hidden window (the flashes need textures): a
+// flip-book flash material "Flash", the glow curve "Rise", the sound definitions of SoundFiles in
+// the working folder and a silent sound manager. The manager is made by load().
+class ExplosionWorld : public CombatWorld {
+protected:
+    ExplosionWorld() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        makeFlipBook("Flash", 4);
+        writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
+        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        // Sound definitions are read once per process; these are this test's.
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+    }
+    ~ExplosionWorld() override
+    {
+        manager.reset();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    static void makeFlipBook(const std::string& name, unsigned frames) { flipBook(name, frames); }
+
+    // An explosion type of the group, with flash and glow of the given durations, the "Physics"
+    // keys given and more sections after.
+    static std::string explosionType(const std::string& group, const std::string& physics, double flash = 0.25,
+                                     double glow = 0.5, const std::string& more = "")
+    {
+        return "[Explosion]\ngroup = " + group + "\n[Physics]\nmass = 1\n" + physics
+             + "[Animation]\nmaterialName = Flash\nduration = " + std::to_string(flash)
+             + "\ntimeResolution = 0.03125\nsize = 4\n"
+               "[Glow]\nmaterialName = BaseWhite\nduration = " + std::to_string(glow)
+             + "\ntimeResolution = 0.03125\nsizeCurveName = Rise\nminSize = 1\nmaxSize = 2\n"
+               "colourCurveName = Rise\nminColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n"
+               "[Sound]\nname = beep\n" + more;
+    }
+
+    ExplosionManager& load()
+    {
+        manager = std::make_unique<ExplosionManager>(explosions(), curves.get());
+        return *manager;
+    }
+    std::size_t explosionsLive(const std::string& name) const
+    {
+        return manager->getPools().getPool(name)->getLiveCount();
+    }
+    std::size_t explosionsFree(const std::string& name) const
+    {
+        return manager->getPools().getPool(name)->getFreeCount();
+    }
+
+    SoundFiles soundFiles;
+    std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> manager;
 };
 
 } // namespace Tolvarine::Test

@@ -16,32 +16,22 @@ unsigned windowNumber(const ScenarioTweak& tweak)
     return static_cast<unsigned>(std::stoul(name.substr(5)));
 }
 
-TEST(ComboTweakTest, TweaksMadeOneAfterTheOtherGetConsecutiveWindowNames)
+TEST(ComboTweakTest, TweaksGetConsecutiveWindowNamesAndTheFirstValueIsCurrentUntilAnotherIsChosen)
 {
-    const ComboTweak first("Enemy fleet");
+    ComboTweak first("Enemy fleet");
     const ComboTweak second("Area");
     EXPECT_EQ(windowNumber(second), windowNumber(first) + 1);
-    EXPECT_EQ(first.getLabelName(), first.getWindowName() + "/Label");
     EXPECT_EQ(second.getComboName(), second.getWindowName() + "/Combo");
-    EXPECT_EQ(first.getLabelText(), "Enemy fleet");
-}
-
-TEST(ComboTweakTest, TheFirstValueIsCurrentAndAnyTextMayBeMadeCurrent)
-{
-    ComboTweak tweak("Difficulty");
-    EXPECT_EQ(tweak.getCurrentValue(), "");
-    tweak.addValue("Easy");
-    EXPECT_EQ(tweak.getCurrentValue(), "Easy");
-    tweak.addValue("Hard");
-    tweak.addValue("Easy");
-    EXPECT_EQ(tweak.getCurrentValue(), "Easy");
-    EXPECT_EQ(tweak.getValues(), (std::vector<std::string>{"Easy", "Hard", "Easy"}));
-
-    tweak.setCurrentValue("Hard");
-    EXPECT_EQ(tweak.getCurrentValue(), "Hard");
-    tweak.setCurrentValue("Impossible");
-    EXPECT_EQ(tweak.getCurrentValue(), "Impossible");
-    EXPECT_EQ(tweak.getValues().size(), 3u);
+    EXPECT_EQ(first.getCurrentValue(), "");
+    first.addValue("Easy");
+    first.addValue("Hard");
+    first.addValue("Easy");
+    EXPECT_EQ(first.getCurrentValue(), "Easy");
+    EXPECT_EQ(first.getValues(), (std::vector<std::string>{"Easy", "Hard", "Easy"}));
+    // Any text may be made current, without becoming a value.
+    first.setCurrentValue("Impossible");
+    EXPECT_EQ(first.getCurrentValue(), "Impossible");
+    EXPECT_EQ(first.getValues().size(), 3u);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "ConfigDialog.h"
 
+#include "ConfigFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <OgreRenderSystem.h>
@@ -9,7 +11,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,9 @@ namespace Tolvarine {
 namespace {
 
 namespace fs = std::filesystem;
+using Test::readFile;
+using Test::writeFile;
+using Test::TemporaryFolder;
 
 Ogre::ConfigOption option(const std::string& name, std::vector<std::string> values, bool immutable = false)
 {
@@ -91,38 +95,19 @@ public:
     fs::path savePath;
 };
 
-class TemporaryFolder {
-public:
-    TemporaryFolder()
-        : path(fs::temp_directory_path()
-               / ("tolvarine-dialog-" + std::to_string(::getpid()) + "-"
-                  + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count())))
-    {
-        fs::create_directories(path);
-    }
-    ~TemporaryFolder() { fs::remove_all(path); }
-
-    const fs::path path;
-};
-
-std::string fileText(const fs::path& path)
-{
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(ConfigDialog, RowsAreChosenByOptionName)
 {
     FakeOptions original;
     std::vector<ConfigDialog::Row> rows = ConfigDialog::rows(original.getOptions());
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].name, "Rendering Device");
-    EXPECT_EQ(rows[1].name, "Video Mode");
+    auto names = [](const std::vector<ConfigDialog::Row>& rows) {
+        std::vector<std::string> names;
+        for (const ConfigDialog::Row& row : rows)
+            names.push_back(row.name);
+        return names;
+    };
+    EXPECT_EQ(names(rows), (std::vector<std::string>{"Rendering Device", "Video Mode", "Anti aliasing"}));
     EXPECT_EQ(rows[1].values, FakeOptions::modesOf("Card A"));
     EXPECT_EQ(rows[1].current, "800 x 600 @ 32-bit colour");
-    EXPECT_EQ(rows[2].name, "Anti aliasing");
 
     // The GL render system: no device row, and anti-aliasing goes by "FSAA".
     Ogre::ConfigOptionMap gl;
@@ -131,12 +116,9 @@ TEST(ConfigDialog, RowsAreChosenByOptionName)
     gl["RTT Preferred Mode"] = option("RTT Preferred Mode", {"FBO"}, true);
     gl["Video Mode"] = option("Video Mode", {"1280 x 1024", "800 x 600"});
     rows = ConfigDialog::rows(gl);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].name, "Video Mode");
-    EXPECT_EQ(rows[1].name, "FSAA");
+    EXPECT_EQ(names(rows), (std::vector<std::string>{"Video Mode", "FSAA"}));
     EXPECT_EQ(rows[1].values, (std::vector<std::string>{"0", "4"}));
 
-    EXPECT_TRUE(ConfigDialog::rows({}).empty());
 }
 
 TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
@@ -158,101 +140,57 @@ TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
     ConfigDialog::forceOptions(gl);
     EXPECT_EQ(gl.set, (std::vector<std::string>{"Full Screen=Yes", "Video Mode=1280 x 1024"}));
     EXPECT_EQ(gl.options.count("Floating-point mode"), 0u) << "no option is invented";
-
-    // A mode the device does not offer is left alone.
-    FakeOptions small;
-    ConfigDialog::forceOptions(small);
-    EXPECT_EQ(small.options["Video Mode"].currentValue, "800 x 600 @ 32-bit colour");
 }
 
-TEST(ConfigDialog, AChangeFillsTheRowsAgain)
-{
-    FakeOptions options;
-    // Device row, second card; then the video mode row, whose values now come from that card.
-    std::istringstream in("1\n2\n2\n2\nc\n");
-    std::ostringstream out;
-    EXPECT_FALSE(ConfigDialog::run(options, in, out));
-    const std::string text = out.str();
-    EXPECT_NE(text.find("  2) Video Mode: 800 x 600 @ 32-bit colour"), std::string::npos);
-    const auto changed = text.find("  1) Rendering Device: Card B");
-    ASSERT_NE(changed, std::string::npos);
-    EXPECT_NE(text.find("  2) Video Mode: 1280 x 1024 @ 32-bit colour", changed), std::string::npos);
-    EXPECT_NE(text.find("    2) 1920 x 1080 @ 32-bit colour", changed), std::string::npos);
-    EXPECT_NE(text.find("  2) Video Mode: 1920 x 1080 @ 32-bit colour", changed), std::string::npos);
-    EXPECT_EQ(options.set, (std::vector<std::string>{"Rendering Device=Card B",
-                                                     "Video Mode=1920 x 1080 @ 32-bit colour"}));
-    EXPECT_EQ(options.saves, 0);
-}
-
-TEST(ConfigDialog, AValidationMessageKeepsTheDialogOpen)
-{
-    FakeOptions options;
-    // Anti-aliasing 4 with the small mode: refused; then a larger mode, and OK again.
-    std::istringstream in("3\n2\no\n2\n2\nOK\n");
-    std::ostringstream out;
-    EXPECT_TRUE(ConfigDialog::run(options, in, out));
-    EXPECT_NE(out.str().find("Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768"),
-              std::string::npos);
-    EXPECT_EQ(options.validations, 2);
-    EXPECT_EQ(options.saves, 1);
-    EXPECT_EQ(options.options["Video Mode"].currentValue, "1024 x 768 @ 32-bit colour");
-}
-
-TEST(ConfigDialog, CancelAndTheEndOfInputSaveNothing)
+TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
 {
     TemporaryFolder folder;
-    const fs::path config = folder.path / "ogre.cfg";
-    {
-        std::ofstream file(config);
-        file << "Render System=Earlier choice\n";
-    }
-    for (const char* input : {"1\n2\nc\n", "1\n2\n", "1\n", ""}) {
+    const std::string config = folder.file("ogre.cfg");
+    struct Row {
+        const char* rule;
+        const char* input;
+        bool ok;
+        std::vector<std::string> set;
+        const char* shown; // a line the dialog showed, or null
+        const char* video; // the video mode at the end
+    };
+    const Row rows[] = {
+        {"a device change fills the mode row from the new device", "1\n2\n2\n1\nc\n", false,
+         {"Rendering Device=Card B", "Video Mode=1280 x 1024 @ 32-bit colour"}, "    2) 1920 x 1080 @ 32-bit colour",
+         "1280 x 1024 @ 32-bit colour"},
+        {"a validation message keeps the dialog open", "3\n2\no\n2\n2\nOK\n", true,
+         {"Anti aliasing=4", "Video Mode=1024 x 768 @ 32-bit colour"},
+         "Tolvarine warning: Anti aliasing needs a video mode of at least 1024 x 768", "1024 x 768 @ 32-bit colour"},
+        {"cancel saves nothing", "1\n2\nc\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
+        {"the end of input saves nothing", "1\n2\n", false, {"Rendering Device=Card B"}, nullptr, "1280 x 1024 @ 32-bit colour"},
+        {"the end of input while choosing a value", "1\n", false, {}, nullptr, "800 x 600 @ 32-bit colour"},
+        {"nothing at all", "", false, {}, nullptr, "800 x 600 @ 32-bit colour"},
+        {"nonsense answers change nothing", "9\nx\n1\n7\n2\n\n2\nabc\n\no\n", true, {}, nullptr, "800 x 600 @ 32-bit colour"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        writeFile(config, "Render System=Earlier choice\n");
         FakeOptions options(config);
-        std::istringstream in(input);
+        std::istringstream in(row.input);
         std::ostringstream out;
-        EXPECT_FALSE(ConfigDialog::run(options, in, out)) << input;
-        EXPECT_EQ(options.saves, 0) << input;
-        EXPECT_EQ(fileText(config), "Render System=Earlier choice\n") << input;
+        EXPECT_EQ(ConfigDialog::run(options, in, out), row.ok);
+        EXPECT_EQ(options.set, row.set);
+        if (row.shown)
+            EXPECT_NE(out.str().find(row.shown), std::string::npos) << out.str();
+        EXPECT_EQ(options.saves, row.ok ? 1 : 0);
+        EXPECT_EQ(readFile(config).find("Earlier choice") != std::string::npos, !row.ok);
+        EXPECT_EQ(options.options["Video Mode"].currentValue, row.video);
     }
 
-    // Nonsense answers are refused without changing anything; OK then saves.
-    FakeOptions options(config);
-    std::istringstream in("9\nx\n1\n7\n2\n\n2\nabc\n\no\n");
-    std::ostringstream out;
-    EXPECT_TRUE(ConfigDialog::run(options, in, out));
-    EXPECT_TRUE(options.set.empty());
-    EXPECT_EQ(options.saves, 1);
-    EXPECT_NE(fileText(config).find("Video Mode=800 x 600 @ 32-bit colour"), std::string::npos);
-}
-
-TEST(ConfigDialog, AFixedOptionCannotBeChanged)
-{
-    FakeOptions options;
-    options.add(option("Video Mode", {"640 x 480"}, true));
-    std::istringstream in("2\nc\n");
-    std::ostringstream out;
-    EXPECT_FALSE(ConfigDialog::run(options, in, out));
-    EXPECT_NE(out.str().find("  2) Video Mode: 640 x 480 (fixed)"), std::string::npos);
-    EXPECT_NE(out.str().find("Video Mode cannot be changed."), std::string::npos);
-    EXPECT_TRUE(options.set.empty());
-}
-
-TEST(ConfigDialog, WithoutATerminalItReturnsCancelAtOnce)
-{
-    // No root exists in this test: the dialog must not get as far as asking it for anything.
-    ASSERT_EQ(Ogre::Root::getSingletonPtr(), nullptr);
-    const int notATerminal = ::open("/dev/null", O_RDONLY);
-    ASSERT_GE(notATerminal, 0);
-    std::istringstream in("o\n");
-    std::ostringstream out;
-    std::ostringstream error;
-    ConfigDialog dialog;
-    EXPECT_FALSE(dialog.display(notATerminal, in, out, error));
-    ::close(notATerminal);
-    EXPECT_EQ(in.tellg(), 0) << "the input was read";
-    EXPECT_TRUE(out.str().empty());
-    EXPECT_NE(error.str().find("no terminal"), std::string::npos);
-    EXPECT_EQ(dialog.getSelectedRenderSystem(), nullptr);
+    // A fixed option is shown as such and cannot be changed.
+    FakeOptions fixed;
+    fixed.add(option("Video Mode", {"640 x 480"}, true));
+    std::istringstream change("2\nc\n");
+    std::ostringstream shown;
+    EXPECT_FALSE(ConfigDialog::run(fixed, change, shown));
+    EXPECT_NE(shown.str().find("  2) Video Mode: 640 x 480 (fixed)"), std::string::npos);
+    EXPECT_NE(shown.str().find("Video Mode cannot be changed."), std::string::npos);
+    EXPECT_TRUE(fixed.set.empty());
 }
 
 // The dialog on the game's render system, answered through a pseudo-terminal. Loading the GL
@@ -267,9 +205,9 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
     ASSERT_TRUE(::isatty(terminal));
 
     TemporaryFolder folder;
-    const fs::path config = folder.path / "ogre.cfg";
+    const std::string config = folder.file("ogre.cfg");
     {
-        Ogre::Root root("", config.string(), "");
+        Ogre::Root root("", config, "");
         root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
         ConfigDialog dialog;
         std::istringstream cancel("c\n");
@@ -280,7 +218,6 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
         ASSERT_NE(dialog.getSelectedRenderSystem(), nullptr);
         EXPECT_EQ(root.getRenderSystem(), dialog.getSelectedRenderSystem());
         EXPECT_NE(out.str().find("Tolvarine Video Options"), std::string::npos);
-        EXPECT_NE(out.str().find(") Video Mode: "), std::string::npos);
         EXPECT_NE(out.str().find(") FSAA: "), std::string::npos);
 
         std::istringstream ok("o\n");
@@ -288,7 +225,7 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
         EXPECT_TRUE(error.str().empty());
     }
     ::close(terminal);
-    const std::string saved = fileText(config);
+    const std::string saved = readFile(config);
     EXPECT_NE(saved.find("Render System=OpenGL Rendering Subsystem"), std::string::npos) << saved;
     EXPECT_NE(saved.find("Full Screen=Yes"), std::string::npos) << saved;
     EXPECT_NE(saved.find("VSync=Yes"), std::string::npos) << saved;

@@ -46,6 +46,13 @@ inline void writeFile(const std::string& path, const std::string& bytes)
     file << bytes;
 }
 
+// Writes the file and returns its path, for members initialised from a file.
+inline std::string written(const std::string& path, const std::string& bytes)
+{
+    writeFile(path, bytes);
+    return path;
+}
+
 inline std::string readFile(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);

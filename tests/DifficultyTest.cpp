@@ -3,16 +3,14 @@
 #include "Config.h"
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
-#include "GameplaySettings.h"
 #include "LogCapture.h"
 #include "ResponseCurves.h"
 #include "Statistics.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <limits>
 #include <memory>
 #include <string>
@@ -26,6 +24,7 @@ using Tolvarine::Test::LogCapture;
 using Tolvarine::Test::TemporaryFolder;
 using Tolvarine::Test::readFile;
 using Tolvarine::Test::writeFile;
+using Tolvarine::Test::written;
 
 // Five samples: a difficulty of 0.5 sits halfway between the two samples of 1 (ratio 1), a
 // difficulty of 0.25 a quarter of the way from 1.5 to 1 (ratio 1.375). All exact in binary.
@@ -36,18 +35,10 @@ const char* const testCurves = "[Difficulty Hit Ratio]\n"
                                "3 = 1\n"
                                "4 = 0.5\n";
 
-const std::vector<std::string> settingKeys = {"difficulty", "enemyIntelligenceFactor", "friendlyIntelligenceFactor",
-                                              "intelligenceAdjustmentRate"};
 
 std::string sourceFile(const std::string& relativePath)
 {
     return std::string(TOLVARINE_SOURCE_DIR) + "/" + relativePath;
-}
-
-std::string written(const std::string& path, const std::string& text)
-{
-    writeFile(path, text);
-    return path;
 }
 
 class DifficultyTest : public ::testing::Test {
@@ -74,169 +65,121 @@ protected:
     std::unique_ptr<Statistics> statistics;
 };
 
-TEST_F(DifficultyTest, DefaultsWhenTheFileIsMissing)
+TEST_F(DifficultyTest, SettingsAreReadAsTheyStandWithDefaultsForWhatIsMissingOrNotFinite)
 {
-    {
-        Difficulty difficulty(settingsPath(), curves);
-        EXPECT_EQ(Difficulty::getSingletonPtr(), &difficulty);
-        EXPECT_TRUE(std::filesystem::exists(settingsPath()));
-        EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.5f);
-        EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 0.5f);
-        EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.5f);
+    struct Row {
+        const char* rule;
+        const char* file;  // null: no file
+        Lines log;
+        float difficulty, enemy, friendly;
+    };
+    const Row rows[] = {
+        {"a missing file is created with the defaults", nullptr, {settingsPath() + " does not exist"}, 0.5f, 0.5f, 0.5f},
+        // Skills are the factors times the difficulty.
+        {"values as they stand", "[Difficulty]\ndifficulty = 0.05\nenemyIntelligenceFactor = 3\nfriendlyIntelligenceFactor = 0\n",
+         {}, 0.05f, 0.15f, 0.0f},
+        {"numbers that are not finite give way to the defaults",
+         "[Difficulty]\ndifficulty = nan\nenemyIntelligenceFactor = inf\nfriendlyIntelligenceFactor = 2\n",
+         {"Difficulty: difficulty is not a finite number, using 0.5",
+          "Difficulty: enemyIntelligenceFactor is not a finite number, using 1"},
+         0.5f, 0.5f, 1.0f},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        std::filesystem::remove(settingsPath());
+        if (row.file)
+            writeSettings(row.file);
+        {
+            LogCapture log;
+            Difficulty difficulty(settingsPath(), curves);
+            EXPECT_EQ(log.lines(), row.log);
+            EXPECT_EQ(Difficulty::getSingletonPtr(), &difficulty);
+            EXPECT_TRUE(std::filesystem::exists(settingsPath()));
+            EXPECT_FLOAT_EQ(difficulty.getDifficulty(), row.difficulty);
+            EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), row.enemy);
+            EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), row.friendly);
+            // Skills never exceed one.
+            difficulty.setDifficulty(0.5f);
+            EXPECT_LE(difficulty.getEnemyIntelligence(), 1.0f);
+        }
+        EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
     }
-    EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
-}
-
-TEST_F(DifficultyTest, FileValuesAreTakenAsTheyStandAndSkillsNeverExceedOne)
-{
-    writeSettings("[Difficulty]\n"
-                  "difficulty = 0.05\n"
-                  "enemyIntelligenceFactor = 3\n"
-                  "friendlyIntelligenceFactor = 0\n");
-    Difficulty difficulty(settingsPath(), curves);
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.05f);
-    EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 0.15f);
-    EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.0f);
-
-    difficulty.setDifficulty(0.5f);
-    EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 1.0f);
-    EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.0f);
-}
-
-TEST_F(DifficultyTest, NumbersThatAreNotFiniteGiveWayToTheDefaults)
-{
-    writeSettings("[Difficulty]\n"
-                  "difficulty = nan\n"
-                  "enemyIntelligenceFactor = inf\n"
-                  "friendlyIntelligenceFactor = 2\n");
-    {
-        LogCapture log;
-        Difficulty difficulty(settingsPath(), curves);
-        EXPECT_EQ(log.lines(), (Lines{"Difficulty: difficulty is not a finite number, using 0.5",
-                                      "Difficulty: enemyIntelligenceFactor is not a finite number, using 1"}));
-        EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.5f);
-        EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 0.5f);
-        EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 1.0f);
-    }
-
-    // A value that is no number at all is the file's error, reported by the reader.
+    // A value that is no number at all is the file's error, reported by the reader; a missing
+    // curve fails too. Neither leaves a singleton.
     writeSettings("[Difficulty]\ndifficulty = hard\n");
     EXPECT_ANY_THROW(Difficulty(settingsPath(), curves));
+    std::filesystem::remove(settingsPath());
+    const ResponseCurves otherCurves(written(folder.file("other.cfg"), "[Another Curve]\n0 = 1\n"));
+    LogCapture log;
+    EXPECT_THROW(Difficulty(settingsPath(), otherCurves), ConfigurationError);
+    EXPECT_TRUE(log.contains("Unknown ResponseCurve: Difficulty Hit Ratio"));
     EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
 }
 
-TEST_F(DifficultyTest, SetDifficultyRaisesLowLevelsAndWritesOnlyOnSave)
+TEST_F(DifficultyTest, SetDifficultyRaisesLowLevelsIgnoresNonsenseAndWritesOnlyOnSave)
 {
     Difficulty difficulty(settingsPath(), curves);
-    difficulty.setDifficulty(0.05f);
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.1f);
-    EXPECT_EQ(difficulty.getValue("Difficulty", "difficulty"), "0.1");
-    difficulty.setDifficulty(0.1f);
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.1f);
-    difficulty.setDifficulty(-3.0f);
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.1f);
-    difficulty.setDifficulty(std::numeric_limits<float>::quiet_NaN());
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.1f);
-    difficulty.setDifficulty(0.75f);
-    EXPECT_FLOAT_EQ(difficulty.getDifficulty(), 0.75f);
+    const std::pair<float, float> setAndGot[] = {{0.05f, 0.1f}, {0.1f, 0.1f}, {-3.0f, 0.1f},
+                                                 {std::numeric_limits<float>::quiet_NaN(), 0.1f}, {0.75f, 0.75f}};
+    for (const auto& [set, got] : setAndGot) {
+        SCOPED_TRACE(set);
+        difficulty.setDifficulty(set);
+        EXPECT_FLOAT_EQ(difficulty.getDifficulty(), got);
+    }
     EXPECT_EQ(difficulty.getValue("Difficulty", "difficulty"), "0.75");
-
     EXPECT_EQ(readFile(settingsPath()), "") << "written before save";
     difficulty.save();
-    EXPECT_EQ(Config(settingsPath()).getValue("Difficulty", "difficulty"), "0.75");
     EXPECT_FLOAT_EQ(Difficulty(settingsPath(), curves).getDifficulty(), 0.75f);
 }
 
-TEST_F(DifficultyTest, PlayerBetterThanDesiredMakesEnemiesSmarter)
+TEST_F(DifficultyTest, RecalculationMovesTheFactorsTowardTheDesiredRatioWithinZeroAndTen)
 {
-    Difficulty difficulty(settingsPath(), curves);
-    recordFaction("Player", 3, 4);
-    recordFaction("Enemy", 1, 2);
-    LogCapture log;
-    difficulty.recalculate();
-
-    // Current ratio 0.75 / 0.5; the curve asks for 1 at difficulty 0.5; the default rate is 0.1.
-    EXPECT_EQ(log.lines(), (Lines{"Recalc difficulty: current ratio is 1.5",
-                                  "Recalc difficulty: desired ratio is 1",
-                                  "Recalc difficulty: adjusting enemy intelligence factor to 1.05",
-                                  "Recalc difficulty: adjusting friendly intelligence factor to 0.95"}));
-    EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 1.05f * 0.5f);
-    EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.95f * 0.5f);
-    EXPECT_EQ(difficulty.getValue("Difficulty", "enemyIntelligenceFactor"), "1.05");
-    EXPECT_EQ(difficulty.getValue("Difficulty", "friendlyIntelligenceFactor"), "0.95");
-}
-
-TEST_F(DifficultyTest, PlayerWorseThanDesiredMakesFriendsSmarterAndSurvivesASave)
-{
-    writeSettings("[Difficulty]\n"
-                  "difficulty = 0.25\n"
-                  "enemyIntelligenceFactor = 2\n"
-                  "friendlyIntelligenceFactor = 0.5\n"
-                  "intelligenceAdjustmentRate = 0.5\n");
-    {
-        Difficulty difficulty(settingsPath(), curves);
-        recordFaction("Player", 1, 4);
-        recordFaction("Enemy", 1, 2);
-        LogCapture log;
-        difficulty.recalculate();
-
+    struct Row {
+        const char* rule;
+        const char* file;
+        int playerHits, playerShots, enemyHits, enemyShots;
+        float enemyFactor, friendlyFactor;
+    };
+    const Row rows[] = {
+        // Current ratio 0.75 / 0.5; the curve asks for 1 at difficulty 0.5; the default rate is 0.1.
+        {"a player better than desired makes enemies smarter", "", 3, 4, 1, 2, 1.05f, 0.95f},
         // Step (1.375 - 0.5) x 0.5 = 0.4375.
-        EXPECT_EQ(log.lines(), (Lines{"Recalc difficulty: current ratio is 0.5",
-                                      "Recalc difficulty: desired ratio is 1.375",
-                                      "Recalc difficulty: adjusting enemy intelligence factor to 1.5625",
-                                      "Recalc difficulty: adjusting friendly intelligence factor to 0.9375"}));
-        EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 1.5625f * 0.25f);
-        EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.9375f * 0.25f);
-        EXPECT_FLOAT_EQ(Config(settingsPath()).get<float>("Difficulty", "enemyIntelligenceFactor"), 2.0f)
-            << "written before save";
-        difficulty.save();
+        {"a player worse than desired makes friends smarter",
+         "difficulty = 0.25\nenemyIntelligenceFactor = 2\nfriendlyIntelligenceFactor = 0.5\n"
+         "intelligenceAdjustmentRate = 0.5\n",
+         1, 4, 1, 2, 1.5625f, 0.9375f},
+        // Step (1 - 4) x 1 = -3.
+        {"the factors stop at 10 and 0",
+         "enemyIntelligenceFactor = 9.5\nfriendlyIntelligenceFactor = 0.5\nintelligenceAdjustmentRate = 1\n", 1, 1, 1, 4,
+         10.0f, 0.0f},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        writeSettings(std::string("[Difficulty]\n") + row.file);
+        const std::string before = readFile(settingsPath());
+        statistics->clear();
+        recordFaction("Player", row.playerHits, row.playerShots);
+        recordFaction("Enemy", row.enemyHits, row.enemyShots);
+        {
+            Difficulty difficulty(settingsPath(), curves);
+            LogCapture log;
+            difficulty.recalculate();
+            // The adjustment reports its reasoning in this order.
+            if (row.playerHits == 3)
+                EXPECT_EQ(log.lines(), (Lines{"Recalc difficulty: current ratio is 1.5", "Recalc difficulty: desired ratio is 1",
+                                              "Recalc difficulty: adjusting enemy intelligence factor to 1.05",
+                                              "Recalc difficulty: adjusting friendly intelligence factor to 0.95"}));
+            EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), std::min(1.0f, row.enemyFactor * difficulty.getDifficulty()));
+            EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), row.friendlyFactor * difficulty.getDifficulty());
+            EXPECT_EQ(readFile(settingsPath()), before) << "written before save";
+            difficulty.save();
+        }
+        // The adjustment survives a save.
+        Difficulty reopened(settingsPath(), curves);
+        EXPECT_FLOAT_EQ(reopened.get<float>("Difficulty", "enemyIntelligenceFactor"), row.enemyFactor);
+        EXPECT_FLOAT_EQ(reopened.get<float>("Difficulty", "friendlyIntelligenceFactor"), row.friendlyFactor);
     }
 
-    EXPECT_EQ(Config(settingsPath()).getKeys("Difficulty"), settingKeys);
-    Difficulty reopened(settingsPath(), curves);
-    EXPECT_FLOAT_EQ(reopened.getDifficulty(), 0.25f);
-    EXPECT_FLOAT_EQ(reopened.getEnemyIntelligence(), 1.5625f * 0.25f);
-    EXPECT_FLOAT_EQ(reopened.getFriendlyIntelligence(), 0.9375f * 0.25f);
-    EXPECT_EQ(reopened.getValue("Difficulty", "intelligenceAdjustmentRate"), "0.5");
-}
-
-TEST_F(DifficultyTest, FactorsStayBetweenZeroAndTen)
-{
-    writeSettings("[Difficulty]\n"
-                  "enemyIntelligenceFactor = 9.5\n"
-                  "friendlyIntelligenceFactor = 0.5\n"
-                  "intelligenceAdjustmentRate = 1\n");
-    Difficulty difficulty(settingsPath(), curves);
-    recordFaction("Player", 1, 1);
-    recordFaction("Enemy", 1, 4);
-    LogCapture log;
-    difficulty.recalculate(); // step (1 - 4) x 1 = -3
-    difficulty.recalculate();
-    EXPECT_EQ(log.lines(), (Lines{"Recalc difficulty: current ratio is 4", "Recalc difficulty: desired ratio is 1",
-                                  "Recalc difficulty: adjusting enemy intelligence factor to 10",
-                                  "Recalc difficulty: adjusting friendly intelligence factor to 0",
-                                  "Recalc difficulty: current ratio is 4", "Recalc difficulty: desired ratio is 1",
-                                  "Recalc difficulty: adjusting enemy intelligence factor to 10",
-                                  "Recalc difficulty: adjusting friendly intelligence factor to 0"}));
-    EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 1.0f);
-    EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), 0.0f);
-
-    // The other way round, many times over: step (1 - 0.25) x 1 = 0.75 per scenario.
-    statistics->clear();
-    recordFaction("Player", 1, 4);
-    recordFaction("Enemy", 1, 1);
-    for (int scenario = 0; scenario < 20; ++scenario) {
-        difficulty.recalculate();
-        const float enemy = difficulty.getEnemyIntelligence();
-        const float friendly = difficulty.getFriendlyIntelligence();
-        EXPECT_GE(enemy, 0.0f);
-        EXPECT_LE(enemy, 1.0f);
-        EXPECT_GE(friendly, 0.0f);
-        EXPECT_LE(friendly, 1.0f);
-    }
-    EXPECT_EQ(difficulty.getValue("Difficulty", "enemyIntelligenceFactor"), "0");
-    EXPECT_EQ(difficulty.getValue("Difficulty", "friendlyIntelligenceFactor"), "10");
-    EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), 0.0f);
 }
 
 TEST_F(DifficultyTest, NoAdjustmentWhenEitherSideNeverHit)
@@ -263,78 +206,15 @@ TEST_F(DifficultyTest, NoAdjustmentWhenEitherSideNeverHit)
     EXPECT_THROW(difficulty.getValue("Difficulty", "enemyIntelligenceFactor"), ConfigurationError);
 }
 
-TEST_F(DifficultyTest, MissingCurveFailsConstructionAndLeavesNoSingleton)
-{
-    const ResponseCurves otherCurves(written(folder.file("other.cfg"), "[Another Curve]\n0 = 1\n"));
-    LogCapture log;
-    EXPECT_THROW(Difficulty(settingsPath(), otherCurves), ConfigurationError);
-    EXPECT_EQ(Difficulty::getSingletonPtr(), nullptr);
-    EXPECT_EQ(log.lines(), (Lines{settingsPath() + " does not exist", "Unknown ResponseCurve: Difficulty Hit Ratio"}));
-}
-
-TEST_F(DifficultyTest, ShippedSettingsHoldTheDefaults)
-{
-    const ResponseCurves shippedCurves(sourceFile("data/curves.cfg"));
-    Difficulty fromNothing(settingsPath(), shippedCurves);
-    recordFaction("Player", 3, 4);
-    recordFaction("Enemy", 1, 2);
-    fromNothing.recalculate();
-
-    const std::string copy = written(folder.file("shipped.cfg"), readFile(sourceFile("cfg/difficulty.cfg")));
-    Difficulty shipped(copy, shippedCurves);
-    EXPECT_EQ(shipped.getKeys("Difficulty"), settingKeys);
-    EXPECT_EQ(shipped.getDifficulty(), fromNothing.getDifficulty());
-    shipped.recalculate();
-    EXPECT_EQ(shipped.getEnemyIntelligence(), fromNothing.getEnemyIntelligence());
-    EXPECT_EQ(shipped.getFriendlyIntelligence(), fromNothing.getFriendlyIntelligence());
-}
-
 // The desired player-to-enemy hit ratio falls as the difficulty rises: at the lowest level the
 // player should outshoot the enemy, at the highest no longer.
 TEST(DifficultyHitRatioCurve, ShippedCurveFallsFromEasyToHard)
 {
     const ResponseCurve curve = ResponseCurves(sourceFile("data/curves.cfg")).lookup("Difficulty Hit Ratio");
     const std::vector<float>& samples = curve.getSamples();
-    ASSERT_GE(samples.size(), 2u);
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-        EXPECT_GT(samples[i], 0.0f);
-        EXPECT_LE(samples[i], samples[i - 1]) << "sample " << i;
-    }
+    EXPECT_TRUE(std::is_sorted(samples.rbegin(), samples.rend()) && samples.back() > 0.0f);
     EXPECT_GT(curve.evaluate(0.1f), 1.0f);
     EXPECT_LT(curve.evaluate(1.0f), 1.0f);
-}
-
-// Run in a freshly started copy of this test (the program's curves are read once per process):
-// the settings and the curve come from cfg/ and data/ under the working directory.
-bool programFilesAreFoundInTheWorkingDirectory()
-{
-    TemporaryFolder folder;
-    std::filesystem::create_directories(folder.file("cfg"));
-    std::filesystem::create_directories(folder.file("data"));
-    writeFile(folder.file("cfg/difficulty.cfg"), "[Difficulty]\ndifficulty = 0.7\n");
-    writeFile(folder.file("cfg/gameplay.cfg"), "[Physics]\nexplosionRollProportion = 0.3\n");
-    writeFile(folder.file("data/curves.cfg"), readFile(sourceFile("data/curves.cfg")));
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(folder.file(""));
-
-    bool found = false;
-    try {
-        const Difficulty difficulty;
-        const GameplaySettings gameplay;
-        found = difficulty.getDifficulty() == 0.7f && gameplay.getExplosionRollProportion() == 0.3f;
-        if (!found)
-            std::cerr << "read " << difficulty.getDifficulty() << " and " << gameplay.getExplosionRollProportion();
-    } catch (...) {
-        std::cerr << "construction failed";
-    }
-    std::filesystem::current_path(previous);
-    return found;
-}
-
-TEST(DifficultyProgramFiles, SettingsAndCurveComeFromTheWorkingDirectory)
-{
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::_Exit(programFilesAreFoundInTheWorkingDirectory() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

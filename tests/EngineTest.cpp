@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,43 +35,6 @@ std::size_t indexOf(const std::vector<std::string>& lines, const std::string& li
     return std::find(lines.begin(), lines.end(), line) - lines.begin();
 }
 
-TEST(Engine, StartsQuitsToTheExitScreenAndEndsOnTheNextKey)
-{
-    REQUIRE_XVFB();
-    GameProcess game;
-    game.start();
-    ASSERT_TRUE(game.waitForLogLine("Measuring CPU frequency...")) << game.standardError();
-    ASSERT_TRUE(game.waitForLogLine("Frequency: "));
-    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded."));
-    // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
-    // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
-    const fs::path shot = game.takeScreenshot();
-    ASSERT_FALSE(shot.empty()) << "no Tolvarine_*.png screenshot";
-    EXPECT_EQ(shot.extension(), ".png");
-    EXPECT_GT(fs::file_size(shot), 100u * 1024u) << "the screenshot does not show the sky";
-    ASSERT_TRUE(game.sendKey("F10"));
-    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
-    ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
-    ASSERT_TRUE(game.isRunning());
-    ASSERT_TRUE(game.sendKey("space"));
-    EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
-    const std::vector<std::string> lines = game.logLines();
-    // Start-up in its order: the timer, the processor, the scenario scripts, then "startup.py".
-    const std::size_t calibrating = indexOf(lines, "Calibrating timer...");
-    const std::size_t measuring = indexOf(lines, "Measuring CPU frequency...");
-    const std::size_t parsing = indexOf(lines, "ScenarioManager parsing scenario scripts");
-    const std::size_t loaded = indexOf(lines, "Scenario Startup loaded.");
-    EXPECT_LT(calibrating, measuring);
-    EXPECT_LT(measuring, parsing);
-    EXPECT_LT(parsing, loaded);
-    EXPECT_LT(loaded, lines.size());
-    // The exit screen unloads the running scenario.
-    EXPECT_LT(loaded, indexOf(lines, "Scenario Startup running unload..."));
-    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
-    for (const std::string& line : lines)
-        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
-}
-
 // Bright, bluish-white pixels: engine exhaust and glows against the dark sky.
 unsigned glowingPixels(const PngImage& image)
 {
@@ -83,14 +47,18 @@ unsigned glowingPixels(const PngImage& image)
     return count;
 }
 
-TEST(Engine, HoldingForwardThrustLightsThePlayersEngines)
+TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
 {
     REQUIRE_XVFB();
     GameProcess game;
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
+    // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
     const fs::path coasting = game.takeScreenshot();
-    ASSERT_FALSE(coasting.empty());
+    ASSERT_FALSE(coasting.empty()) << "no Tolvarine_*.png screenshot";
+    EXPECT_EQ(coasting.extension(), ".png");
+    EXPECT_GT(fs::file_size(coasting), 100u * 1024u) << "the screenshot does not show the sky";
     const PngImage before(coasting.string());
     ASSERT_FALSE(before.empty());
     ASSERT_TRUE(game.holdKey("w", true));
@@ -109,62 +77,73 @@ TEST(Engine, HoldingForwardThrustLightsThePlayersEngines)
     game.holdKey("w", false);
     EXPECT_GT(glowing, glowingPixels(before) + 1000)
         << glowingPixels(before) << " glowing pixels coasting, " << glowing << " under thrust";
+
     ASSERT_TRUE(game.sendKey("F10"));
+    // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
+    ASSERT_TRUE(game.isRunning());
     ASSERT_TRUE(game.sendKey("space"));
-    EXPECT_EQ(game.waitForExit(), 0);
-}
-
-TEST(Engine, ConfigurationErrorDuringStartUpEndsWithItsLineAndCodeOne)
-{
-    REQUIRE_XVFB();
-    GameProcess game;
-    fs::remove(game.folder() / "data/curves.cfg");
-    game.start();
-    EXPECT_EQ(game.waitForExit(), 1);
-    EXPECT_TRUE(game.logHas("ConfigurationError caught at top-level"));
-}
-
-TEST(Engine, MissingVideoOptionsWithoutATerminalEndQuietly)
-{
-    REQUIRE_XVFB();
-    GameProcess game;
-    fs::remove(game.folder() / "ogre.cfg");
-    game.start();
-    EXPECT_EQ(game.waitForExit(), 0);
-    for (const std::string& line : game.logLines())
+    EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
+    const std::vector<std::string> lines = game.logLines();
+    // Start-up in its order: the timer, the processor, the scenario scripts, "startup.py", then
+    // the unload of the exit screen.
+    const std::vector<std::size_t> order = {
+        indexOf(lines, "Calibrating timer..."), indexOf(lines, "Measuring CPU frequency..."),
+        indexOf(lines, "ScenarioManager parsing scenario scripts"), indexOf(lines, "Scenario Startup loaded."),
+        indexOf(lines, "Scenario Startup running unload..."), lines.size()};
+    EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) &&
+                std::adjacent_find(order.begin(), order.end()) == order.end());
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("Frequency: ") != std::string::npos; }));
+    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
+    for (const std::string& line : lines)
         EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
-    EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg")) << "a cancelled dialog saves nothing";
 }
 
-TEST(Engine, BrokenStartUpScriptMaterialOrDataFolderEndWithCodeOne)
+// Every way a start-up ends early: its exit code and the line that reports it.
+TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
 {
     REQUIRE_XVFB();
-    {
-        GameProcess game;
-        std::ofstream(game.folder() / "startup.py") << "raise RuntimeError('broken start-up')\n";
-        game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        EXPECT_TRUE(game.logHas("Python exception thrown while running script: startup.py"));
-        EXPECT_TRUE(game.logHas("std::exception caught at top-level: RuntimeError: broken start-up"));
-    }
-    {
+    struct Row {
+        const char* breakage;
+        std::function<void(const fs::path&)> breakIn;
+        int code;
+        const char* linePrefix;  // a log line starting with this reports it, or null for none
+        const char* alsoLogged;  // an exact line logged before it, or null
+    };
+    const Row rows[] = {
+        // Without a terminal the video options dialog is cancelled; a cancelled dialog saves nothing.
+        {"no ogre.cfg and no terminal", [](const fs::path& f) { fs::remove(f / "ogre.cfg"); }, 0, nullptr, nullptr},
+        {"no curves.cfg", [](const fs::path& f) { fs::remove(f / "data/curves.cfg"); }, 1,
+         "ConfigurationError caught at top-level", nullptr},
+        {"failing startup.py",
+         [](const fs::path& f) { std::ofstream(f / "startup.py") << "raise RuntimeError('broken start-up')\n"; }, 1,
+         "std::exception caught at top-level: RuntimeError: broken start-up",
+         "Python exception thrown while running script: startup.py"},
         // Without its material the splash screen cannot be drawn.
+        {"broken splash material",
+         [](const fs::path& f) {
+             std::ofstream(f / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+         },
+         1, "Ogre exception caught at top-level", nullptr},
+        {"no data/meshes", [](const fs::path& f) { fs::remove_all(f / "data/meshes"); }, 1,
+         "std::exception caught at top-level: ", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.breakage);
         GameProcess game;
-        std::ofstream(game.folder() / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
+        row.breakIn(game.folder());
         game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        EXPECT_TRUE(game.logHas("Ogre exception caught at top-level"));
-    }
-    {
-        GameProcess game;
-        fs::remove_all(game.folder() / "data/meshes");
-        game.start();
-        EXPECT_EQ(game.waitForExit(), 1);
-        bool reported = false;
-        for (const std::string& line : game.logLines())
-            reported = reported || line.rfind("std::exception caught at top-level: ", 0) == 0;
-        EXPECT_TRUE(reported);
+        EXPECT_EQ(game.waitForExit(), row.code) << game.standardError();
+        const std::vector<std::string> lines = game.logLines();
+        const std::string prefix = row.linePrefix ? row.linePrefix : "caught at top-level";
+        EXPECT_EQ(row.linePrefix != nullptr, std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+                      return row.linePrefix ? l.rfind(prefix, 0) == 0 : l.find(prefix) != std::string::npos;
+                  }));
+        if (!row.linePrefix)
+            EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg"));
+        if (row.alsoLogged)
+            EXPECT_TRUE(game.logHas(row.alsoLogged));
     }
 }
 
