@@ -29,10 +29,25 @@
 
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 namespace Tolvarine::Test {
+
+// A seeded source, for draws a test wants varied but repeatable.
+class SeededRandom : public Ogre::Math::RandomValueProvider {
+public:
+    explicit SeededRandom(unsigned seed) : engine(seed) { Ogre::Math::SetRandomValueProvider(this); }
+    ~SeededRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
+    SeededRandom(const SeededRandom&) = delete;
+    SeededRandom& operator=(const SeededRandom&) = delete;
+
+    Ogre::Real getRandomUnit() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
+
+private:
+    std::mt19937 engine;
+};
 
 // Random values a test chooses, handed out in turn (the last one again when they run out).
 class ScriptedRandom : public Ogre::Math::RandomValueProvider {

@@ -114,8 +114,9 @@ Names definitionsIn(const std::string& folder, const std::string& extension, con
             line = line.substr(0, line.find("//"));
             std::istringstream words(line);
             std::string first, second;
-            if (depth == 0 && words >> first >> second && first == keyword)
+            if (depth == 0 && words >> first >> second && first == keyword) {
                 EXPECT_TRUE(defined.insert(second).second) << path.filename() << ": " << second << " again";
+            }
             depth += std::count(line.begin(), line.end(), '{') - std::count(line.begin(), line.end(), '}');
         }
     }
@@ -221,8 +222,9 @@ TEST(DataLintTest, ShippedFilesAvoidWhatTheLoadersAcceptSilently)
         const Config type(path.string());
         // Only a beam may arrive at once.
         const std::string projectile = dataPath("entities/" + type.get<std::string>("Weapon", "projectile") + ".fireable");
-        if (type.get<float>("Weapon", "launchSpeed") == 0.0f)
+        if (type.get<float>("Weapon", "launchSpeed") == 0.0f) {
             EXPECT_TRUE(Config(projectile).get<bool>("Fireable", "beam", false));
+        }
     }
     const std::vector<fs::path> ships = filesIn("entities", ".ship");
     EXPECT_FALSE(ships.empty());
@@ -369,8 +371,9 @@ TEST(DataLintTest, ShippedTypesBuildThroughTheGamesLoaders)
     for (const std::string& name : world.explosions->getTypeNames()) {
         ComplexExplosion* explosion = nullptr;
         EXPECT_NO_THROW(explosion = world.explosions->create(name)) << name;
-        if (explosion)
+        if (explosion) {
             EXPECT_NO_THROW(explosion->activate(Ogre::Vector3::ZERO, Ogre::Vector3::UNIT_Z, {})) << name;
+        }
     }
     for (const std::string& name : ExplosionDebris::getTypeNames()) {
         ExplosionDebris* piece = nullptr;

@@ -165,10 +165,11 @@ TEST_F(DifficultyTest, RecalculationMovesTheFactorsTowardTheDesiredRatioWithinZe
             LogCapture log;
             difficulty.recalculate();
             // The adjustment reports its reasoning in this order.
-            if (row.playerHits == 3)
+            if (row.playerHits == 3) {
                 EXPECT_EQ(log.lines(), (Lines{"Recalc difficulty: current ratio is 1.5", "Recalc difficulty: desired ratio is 1",
                                               "Recalc difficulty: adjusting enemy intelligence factor to 1.05",
                                               "Recalc difficulty: adjusting friendly intelligence factor to 0.95"}));
+            }
             EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), std::min(1.0f, row.enemyFactor * difficulty.getDifficulty()));
             EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), row.friendlyFactor * difficulty.getDifficulty());
             EXPECT_EQ(readFile(settingsPath()), before) << "written before save";

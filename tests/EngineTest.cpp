@@ -140,10 +140,12 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
         EXPECT_EQ(row.linePrefix != nullptr, std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
                       return row.linePrefix ? l.rfind(prefix, 0) == 0 : l.find(prefix) != std::string::npos;
                   }));
-        if (!row.linePrefix)
+        if (!row.linePrefix) {
             EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg"));
-        if (row.alsoLogged)
+        }
+        if (row.alsoLogged) {
             EXPECT_TRUE(game.logHas(row.alsoLogged));
+        }
     }
 }
 

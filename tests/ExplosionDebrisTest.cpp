@@ -162,8 +162,9 @@ TEST_F(ExplosionDebrisTest, ABrokenTypeStopsTheStartWithALogLineAndLeavesNoTypeO
         }
         LogCapture log;
         EXPECT_THROW(ExplosionDebris::loadTypes(debris()), ConfigurationError);
-        if (row.line)
+        if (row.line) {
             EXPECT_TRUE(log.contains(row.line));
+        }
         EXPECT_FALSE(ExplosionDebris::hasType(row.name));
         ExplosionDebris::unloadTypes();
     }
