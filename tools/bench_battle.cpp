@@ -27,30 +27,10 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCounter.h"
+
 using namespace Tolvarine;
 
-// Every allocation of the program, so that the simulation's own per frame can be counted.
-namespace {
-unsigned long long allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace {
 

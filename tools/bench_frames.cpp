@@ -33,32 +33,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::atomic<unsigned long long> allocations{0};
-
-} // namespace
-
-// Every allocation of the program is counted; the replacements pair malloc with free.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
+#include "AllocationCounter.h"
 
 using namespace Tolvarine;
 

@@ -39,30 +39,10 @@
 #include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
+
 using namespace Tolvarine;
 
-// Every allocation of the program, so that the steering's own can be counted.
-namespace {
-unsigned long long allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size)
-{
-    ++allocations;
-    if (void* memory = std::malloc(size ? size : 1))
-        return memory;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace {
 
