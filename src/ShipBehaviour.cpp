@@ -568,6 +568,10 @@ void ShipBehaviour::setTarget(Targetable* newTarget)
     target = newTarget;
     if (WeaponSystem* secondary = owner->getSecondaryWeaponSystem())
         secondary->setTarget(newTarget);
+    // The player's pick goes to the whole formation, which passes it on to every member but this
+    // one.
+    if (formation && Controllable::getFocused() == owner)
+        formation->setTarget(newTarget);
 }
 
 void ShipBehaviour::clearTarget()
