@@ -109,6 +109,8 @@ Formation& Formation::getFormation()
 
 void Formation::registerCommands()
 {
+    // Built now, so that a broken formation file or a missing icon stops the start-up.
+    getFormation();
     static InputHandler::EnterSubscription* command =
         new InputHandler::EnterSubscription("toggle_formation", [] { getFormation().toggleFormation(); });
     (void)command;

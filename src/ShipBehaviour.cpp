@@ -549,6 +549,14 @@ float ShipBehaviour::getSquaredDistanceToFormation() const
     return owner->getPosition().squaredDistance(formation->getPosition());
 }
 
+float ShipBehaviour::getSlotDistance() const
+{
+    if (!formation)
+        return -1.0f;
+    const Ogre::Vector3 slot = formation->getPosition() + formation->getOrientation() * offset;
+    return owner->getPosition().distance(slot);
+}
+
 float ShipBehaviour::getBoundingRadius() const
 {
     return owner->getBoundingRadius();
@@ -602,7 +610,8 @@ void ShipBehaviour::exportToPython()
     bp::class_<ShipBehaviour, boost::noncopyable>("ShipBehaviour", bp::no_init)
         .def("loiter", &ShipBehaviour::loiter)
         .def("drone", &ShipBehaviour::drone)
-        .def("followPath", &ShipBehaviour::followPath);
+        .def("followPath", &ShipBehaviour::followPath)
+        .def("getSlotDistance", &ShipBehaviour::getSlotDistance);
 }
 
 } // namespace Tolvarine

@@ -150,7 +150,8 @@ void Targetable::exportToPython()
 {
     bp::class_<Targetable, boost::noncopyable>("Targetable", bp::no_init)
         .def("getPosition", &positionOf)
-        .def("getOrientation", &orientationOf);
+        .def("getOrientation", &orientationOf)
+        .def("getBoundingRadius", &Targetable::getBoundingRadius);
 }
 
 } // namespace Tolvarine
