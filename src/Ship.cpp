@@ -501,7 +501,8 @@ void Ship::exportToPython()
         .staticmethod("spawnFleet")
         .def("activate", &Ship::activate)
         .def("deactivate", &deactivateFromScript)
-        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
+        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>())
+        .def("getBoundingRadius", &Ship::getBoundingRadius);
 }
 
 } // namespace Tolvarine

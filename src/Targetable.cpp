@@ -150,8 +150,7 @@ void Targetable::exportToPython()
 {
     bp::class_<Targetable, boost::noncopyable>("Targetable", bp::no_init)
         .def("getPosition", &positionOf)
-        .def("getOrientation", &orientationOf)
-        .def("getBoundingRadius", &Targetable::getBoundingRadius);
+        .def("getOrientation", &orientationOf);
 }
 
 } // namespace Tolvarine
