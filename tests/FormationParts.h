@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Config.h"
-#include "Controllable.h"
 #include "ConfigFiles.h"
+#include "Controllable.h"
 #include "Formation.h"
 #include "FormationElement.h"
 
@@ -11,13 +11,12 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace Tolvarine::Test {
 
-// The formation's file with test values, the two icon overlays it names and the formation built
-// from them in a test scene. The free icon's name can be one the rendering engine does not know.
+// A formation in a test scene, from a file of test values whose free icon may be an unknown
+// overlay; the known icons "FreeIcon" and "SlavedIcon" are made for it.
 class FormationParts {
 public:
     FormationParts(Ogre::SceneManager& scene, const std::string& path, const std::string& freeIcon = "FreeIcon")
@@ -27,15 +26,6 @@ public:
     {
     }
 
-    static std::string text(const std::string& freeIcon)
-    {
-        return "[Formation]\nminStretchDistance = 50\nmaxStretchDistance = 400\n"
-               "freeIconOverlay = " + freeIcon + "\nslavedIconOverlay = SlavedIcon\n"
-               "[MovementController]\nmaxForce = 100\nmaxTorque = 5\n"
-               "[Targetable]\nframeType = None\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"
-               "[Physics]\nmass = 1\n";
-    }
-
     std::unique_ptr<Ogre::OverlaySystem> overlays;
     Config config;
     Formation formation;
@@ -43,48 +33,42 @@ public:
 private:
     static std::string written(const std::string& path, const std::string& freeIcon)
     {
-        Ogre::OverlayManager& manager = Ogre::OverlayManager::getSingleton();
         for (const char* name : {"FreeIcon", "SlavedIcon"}) {
-            if (!manager.getByName(name))
-                manager.create(name);
+            if (!Ogre::OverlayManager::getSingleton().getByName(name))
+                Ogre::OverlayManager::getSingleton().create(name);
         }
-        writeFile(path, text(freeIcon));
+        writeFile(path, "[Formation]\nminStretchDistance = 50\nmaxStretchDistance = 400\nfreeIconOverlay = " + freeIcon +
+                            "\nslavedIconOverlay = SlavedIcon\n[MovementController]\nmaxForce = 100\nmaxTorque = 5\n"
+                            "[Targetable]\nframeType = None\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
         return path;
     }
 };
 
-// A formation member of a role and size that records what the formation tells it; it joins and
-// leaves as a ship's AI does.
+// A member of a role and size that journals what happens to it; it joins and leaves as a ship's AI
+// does, and the player's own ship hands its pick on to the formation.
 class Member : public FormationElement {
 public:
     Member(std::vector<std::string>& journal, std::string name, ShipType::Role role, float radius)
         : journal(journal), name(std::move(name)), role(role), radius(radius)
     {
     }
-
     ShipType::Role getRole() const override { return role; }
     void setFormationOffset(const Ogre::Vector3& vector) override { offset = vector; }
     const Ogre::Vector3& getFormationOffset() const override { return offset; }
-    float getSquaredDistanceToFormation() const override { return distanceSquared; }
+    float getSquaredDistanceToFormation() const override { return 0.0f; }
     float getBoundingRadius() const override { return radius; }
-    // As a ship's AI does, the player's own ship hands its pick on to the formation.
     void setTarget(Targetable* newTarget) override
     {
-        target = newTarget;
         journal.push_back("target " + name);
         if (formation && owner && Controllable::getFocused() == owner && journal.size() < 100)
             formation->setTarget(newTarget);
     }
-    void clearTarget() override { target = nullptr; }
+    void clearTarget() override {}
     void setSlaved(bool on) override { slaved = on; }
     void setFiringPrimary(bool on) override { firing = on; }
     void setFiringSecondary(bool) override {}
     Formation* getFormation() override { return formation; }
-    void joinFormation(Formation* newFormation) override
-    {
-        formation = newFormation;
-        formation->addElement(this);
-    }
+    void joinFormation(Formation* newFormation) override { (formation = newFormation)->addElement(this); }
     void leaveFormation() override
     {
         if (!formation)
@@ -102,10 +86,7 @@ public:
     float radius;
     Controllable* owner = nullptr;
     Ogre::Vector3 offset = Ogre::Vector3(7, 7, 7);
-    float distanceSquared = 0.0f;
-    Targetable* target = nullptr;
-    bool slaved = false;
-    bool firing = false;
+    bool slaved = false, firing = false;
     Formation* formation = nullptr;
 };
 
