@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Tolvarine::Test {
@@ -49,19 +50,17 @@ private:
 class Member : public FormationElement {
 public:
     Member(std::vector<std::string>& journal, std::string name, ShipType::Role role, float radius)
-        : journal(journal), name(std::move(name)), role(role), radius(radius)
-    {
-    }
+        : journal(journal), name(std::move(name)), role(role), radius(radius) {}
     ShipType::Role getRole() const override { return role; }
     void setFormationOffset(const Ogre::Vector3& vector) override { offset = vector; }
     const Ogre::Vector3& getFormationOffset() const override { return offset; }
     float getSquaredDistanceToFormation() const override { return 0.0f; }
     float getBoundingRadius() const override { return radius; }
-    void setTarget(Targetable* newTarget) override
+    void setTarget(Targetable* target) override
     {
         journal.push_back("target " + name);
         if (formation && owner && Controllable::getFocused() == owner && journal.size() < 100)
-            formation->setTarget(newTarget);
+            formation->setTarget(target);
     }
     void clearTarget() override {}
     void setSlaved(bool on) override { slaved = on; }
@@ -71,12 +70,11 @@ public:
     void joinFormation(Formation* newFormation) override { (formation = newFormation)->addElement(this); }
     void leaveFormation() override
     {
-        if (!formation)
-            return;
-        journal.push_back("leave " + name);
-        formation->removeElement(this);
-        formation = nullptr;
-        journal.push_back("left " + name);
+        if (Formation* left = std::exchange(formation, nullptr)) {
+            journal.push_back("leave " + name);
+            left->removeElement(this);
+            journal.push_back("left " + name);
+        }
     }
     Controllable* getOwner() override { return owner; }
 
