@@ -2,7 +2,6 @@
 
 #include "Controllable.h"
 #include "ForceController.h"
-#include "Formation.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "ProfileBlock.h"
@@ -121,7 +120,7 @@ Ogre::Vector3 vectorTo(const Ogre::Vector3& from, const Ogre::Vector3& to)
     return to - from;
 }
 
-Ogre::Vector3 seek(Controllable* owner, const Formation* formation, const Ogre::Vector3& offset)
+Ogre::Vector3 seek(Controllable* owner, const PositionReporter* formation, const Ogre::Vector3& offset)
 {
     const PhysicsBody& body = *owner->getPhysicsBody();
     const Ogre::Vector3 formationVelocity = formation ? formation->getVelocity() : Ogre::Vector3::ZERO;

@@ -7,7 +7,7 @@
 namespace Tolvarine {
 
 class Controllable;
-class Formation;
+class PositionReporter;
 class PhysicsBody;
 class Targetable;
 
@@ -39,7 +39,7 @@ Ogre::Vector3 vectorTo(const Ogre::Vector3& from, const Ogre::Vector3& to);
 // Within 1 unit of the slot the owner only matches the formation's velocity; farther away it heads
 // for the slot at twice the speed from which its full thrust would bring it to the formation's
 // speed over that distance. Without a formation the slot is `offset` itself, at rest.
-Ogre::Vector3 seek(Controllable* owner, const Formation* formation, const Ogre::Vector3& offset);
+Ogre::Vector3 seek(Controllable* owner, const PositionReporter* formation, const Ogre::Vector3& offset);
 
 // Force that takes the owner out of the line of a threat: the maximum force along the part of the
 // owner's velocity across the threat's flight, so it speeds up sideways the way it already drifts.

@@ -15,4 +15,10 @@ Ogre::Vector3 ForceController::clamp(const Ogre::Vector3& vector, float maximum)
     return direction * length;
 }
 
+float clampToLimit(const ForceController& controller, float value)
+{
+    const float limit = controller.getMaxTorque();
+    return std::max(std::min(value, limit), -limit);
+}
+
 } // namespace Tolvarine

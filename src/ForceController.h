@@ -33,4 +33,8 @@ protected:
     ~ForceController() = default;
 };
 
+// `value` clamped into plus or minus the controller's maximum torque: the scalar form of the
+// torque limit, for one axis at a time.
+float clampToLimit(const ForceController& controller, float value);
+
 } // namespace Tolvarine

@@ -4,6 +4,7 @@
 #include "Difficulty.h"
 #include "Faction.h"
 #include "FatalError.h"
+#include "Formation.h"
 #include "FrameDisplay.h"
 #include "GraphicsSettings.h"
 #include "GuidedProjectile.h"
@@ -53,65 +54,6 @@ namespace {
 void logLine(const std::string& text)
 {
     Ogre::LogManager::getSingleton().logMessage(text);
-}
-
-// Places the ships of a fleet as a formation does its members, in the formation's own frame:
-// interceptors on an inner ring across the nose, fighters on an outer ring tilted by 45 degrees,
-// at most two capital ships at the centre. Ships of one role take their slots in identity order.
-// Three or more capital ships cannot be placed: every ship then stays at the centre.
-std::map<Ship*, Ogre::Vector3> fleetOffsets(const std::vector<Ship*>& ships)
-{
-    std::map<Ship*, Ogre::Vector3> offsets;
-    for (Ship* ship : ships)
-        offsets[ship] = Ogre::Vector3::ZERO;
-
-    std::vector<Ship*> groups[3];
-    float radius[3] = {0.0f, 0.0f, 0.0f};
-    for (const auto& entry : offsets) {
-        const int role = std::clamp(static_cast<int>(entry.first->getType().getRole()), 0, 2);
-        groups[role].push_back(entry.first);
-        radius[role] = std::max(radius[role], entry.first->getBoundingRadius());
-    }
-    const std::vector<Ship*>& interceptors = groups[ShipType::INTERCEPTOR];
-    const std::vector<Ship*>& fighters = groups[ShipType::FIGHTER];
-    const std::vector<Ship*>& capitals = groups[ShipType::CAPITAL];
-    const float ri = radius[ShipType::INTERCEPTOR];
-    const float rf = radius[ShipType::FIGHTER];
-    const float rc = radius[ShipType::CAPITAL];
-
-    float inner = 2.5f * ri;
-    if (capitals.size() == 1) {
-        inner = std::max(inner, 2.0f * ri + rc);
-    } else if (capitals.size() == 2) {
-        offsets[capitals[0]] = -rc * Ogre::Vector3::UNIT_X;
-        offsets[capitals[1]] = rc * Ogre::Vector3::UNIT_X;
-        inner = std::max(inner, 2.0f * ri + 2.0f * rc);
-    } else if (capitals.size() > 2) {
-        logLine("Too many capital ships in formation");
-        return offsets;
-    }
-
-    float outer = 3.0f * rf;
-    float ringSpacing;
-    if (capitals.empty() && interceptors.size() == 1) {
-        ringSpacing = 2.0f * rf + 3.0f * ri;
-    } else {
-        ringSpacing = 2.0f * rf + 3.0f * ri + rc;
-        float angle = -Ogre::Math::HALF_PI;
-        for (Ship* ship : interceptors) {
-            offsets[ship] = Ogre::Vector3(inner * std::cos(angle), inner * std::sin(angle), 0.0f);
-            angle += Ogre::Math::TWO_PI / static_cast<float>(interceptors.size());
-        }
-    }
-    outer = std::max(outer, ringSpacing);
-
-    const Ogre::Quaternion tilt(Ogre::Radian(-Ogre::Math::PI / 4.0f), Ogre::Vector3::UNIT_X);
-    float angle = Ogre::Math::HALF_PI;
-    for (Ship* ship : fighters) {
-        offsets[ship] = tilt * Ogre::Vector3(outer * std::cos(angle), 0.0f, outer * std::sin(angle));
-        angle += Ogre::Math::TWO_PI / static_cast<float>(fighters.size());
-    }
-    return offsets;
 }
 
 // The environment texture of the running scenario's sky, or empty.
@@ -263,8 +205,14 @@ void Ship::setFocus(bool focus)
     const bool focused = Controllable::getFocused() == this;
     if (focus && !focused) {
         behaviour->deactivate(static_cast<DisableTime>(0));
+        if (Formation* formation = behaviour->getFormation())
+            formation->setControlledMember(behaviour.get());
         getFrameDisplay().deactivate();
     } else if (!focus && focused) {
+        // Focus handed to another member has made that one the controlled member already: only
+        // this ship's own hold on the formation is let go.
+        if (Formation* formation = behaviour->getFormation())
+            formation->clearControlledMember(behaviour.get());
         if (DynamicCollidable::getPhysicsBody().isActive()) {
             behaviour->activate();
             getFrameDisplay().activate();
@@ -299,9 +247,14 @@ std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, c
             getPoolFactory().release(ship, ship->type.getName());
         throw;
     }
-    const std::map<Ship*, Ogre::Vector3> offsets = fleetOffsets(ships);
+    // The fleet takes the slots a formation of these ships would give; when the formation refuses
+    // them (too many capital ships), every ship stays at the centre.
+    Formation::Offsets offsets;
     for (Ship* ship : ships)
-        ship->activate(fleetFaction, position + orientation * offsets.at(ship), orientation);
+        offsets[&ship->getBehaviour()] = Ogre::Vector3::ZERO;
+    Formation::layout(offsets);
+    for (Ship* ship : ships)
+        ship->activate(fleetFaction, position + orientation * offsets.at(&ship->getBehaviour()), orientation);
     return ships;
 }
 
@@ -520,11 +473,16 @@ void Ship::setPendingObject(Controllable* attacker)
 void Ship::setFiringPrimary(bool firing)
 {
     primaryWeaponSystem.setFiring(firing);
+    // The player's guns lead the formation's: slaved members fire with them.
+    if (Formation* formation = behaviour->getFormation(); formation && Controllable::getFocused() == this)
+        formation->setFiringPrimary(firing);
 }
 
 void Ship::setFiringSecondary(bool firing)
 {
     secondaryWeaponSystem.setFiring(firing);
+    if (Formation* formation = behaviour->getFormation(); formation && Controllable::getFocused() == this)
+        formation->setFiringSecondary(firing);
 }
 
 Ogre::Overlay* Ship::getWeaponOverlay()
@@ -543,7 +501,8 @@ void Ship::exportToPython()
         .staticmethod("spawnFleet")
         .def("activate", &Ship::activate)
         .def("deactivate", &deactivateFromScript)
-        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
+        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>())
+        .def("getBoundingRadius", &Ship::getBoundingRadius);
 }
 
 } // namespace Tolvarine

@@ -549,6 +549,14 @@ float ShipBehaviour::getSquaredDistanceToFormation() const
     return owner->getPosition().squaredDistance(formation->getPosition());
 }
 
+float ShipBehaviour::getSlotDistance() const
+{
+    if (!formation)
+        return -1.0f;
+    const Ogre::Vector3 slot = formation->getPosition() + formation->getOrientation() * offset;
+    return owner->getPosition().distance(slot);
+}
+
 float ShipBehaviour::getBoundingRadius() const
 {
     return owner->getBoundingRadius();
@@ -568,6 +576,10 @@ void ShipBehaviour::setTarget(Targetable* newTarget)
     target = newTarget;
     if (WeaponSystem* secondary = owner->getSecondaryWeaponSystem())
         secondary->setTarget(newTarget);
+    // The player's pick goes to the whole formation, which passes it on to every member but this
+    // one.
+    if (formation && Controllable::getFocused() == owner)
+        formation->setTarget(newTarget);
 }
 
 void ShipBehaviour::clearTarget()
@@ -598,7 +610,8 @@ void ShipBehaviour::exportToPython()
     bp::class_<ShipBehaviour, boost::noncopyable>("ShipBehaviour", bp::no_init)
         .def("loiter", &ShipBehaviour::loiter)
         .def("drone", &ShipBehaviour::drone)
-        .def("followPath", &ShipBehaviour::followPath);
+        .def("followPath", &ShipBehaviour::followPath)
+        .def("getSlotDistance", &ShipBehaviour::getSlotDistance);
 }
 
 } // namespace Tolvarine

@@ -121,6 +121,8 @@ public:
     void joinFormation(Formation* newFormation) override;
     void leaveFormation() override;
     Controllable* getOwner() override { return owner; }
+    // How far the ship is from its slot in the formation; -1 while it flies free.
+    float getSlotDistance() const;
 
     float getSkill() const { return skill; }
     float getShock() const { return shock; }

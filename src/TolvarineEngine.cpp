@@ -15,6 +15,7 @@
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
+#include "Formation.h"
 #include "FrameBillboardSet.h"
 #include "GameWindow.h"
 #include "GameplaySettings.h"
@@ -326,6 +327,7 @@ void TolvarineEngine::loadDataTypes()
     // A ship type without its sequence is refused now, not when its first ship is destroyed.
     ShipExplosionSequence::checkShipTypes();
     new Statistics();
+    Formation::registerCommands();
 }
 
 void TolvarineEngine::renderFrame(float, float smoothedFrameTime)

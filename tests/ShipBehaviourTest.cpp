@@ -1,6 +1,7 @@
 #include "ShipBehaviour.h"
 
 #include "CombatWorld.h"
+#include "FormationParts.h"
 #include "Faction.h"
 #include "FireableProjectile.h"
 #include "GuidedProjectile.h"
@@ -144,7 +145,14 @@ protected:
     std::vector<std::unique_ptr<OgreLink>> links;
     std::unique_ptr<AiShip> me = std::make_unique<AiShip>("me", body, journal, red);
     std::unique_ptr<ShipBehaviour> ai;
-    Craft formation{body, 10};
+    // The formation is built on first use: a windowed world without a display has no scene.
+    Formation& formation()
+    {
+        if (!formationParts)
+            formationParts = std::make_unique<FormationParts>(scene(), folder.file("formation.cfg"));
+        return formationParts->formation;
+    }
+    std::unique_ptr<FormationParts> formationParts;
 };
 
 TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTargetIsGone)
@@ -170,7 +178,7 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
          "drone", "-"},
         {"a target out of play breaks the run off",
          [](ShipBehaviour& s, AiShip& a, AiShip&) { s.loiter(Vector3::ZERO); s.attack(&a); a.setInactive(true); s.updateBehaviour(0.1f); }, "loiter", "-"},
-        {"a formation takes the ship out of any order", [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.joinFormation(&formation); }, "formation", "-"},
+        {"a formation takes the ship out of any order", [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.joinFormation(&formation()); }, "formation", "-"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -312,7 +320,7 @@ TEST_F(ShipAiAgainstMissiles, NothingOfAPreviousLifeOrOfAnotherTypeCarriesOver)
     GuidedProjectile& missile = launchMissile(Vector3(0, 0, -200));
     me->body.setLinearVelocity(Vector3(10, 0, 0));
 
-    behaviour.joinFormation(&formation);
+    behaviour.joinFormation(&formation());
     behaviour.setPendingObject(&attacker);
     behaviour.setPendingVector(Vector3::UNIT_Y);
     behaviour.addThreat(&missile);

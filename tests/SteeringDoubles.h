@@ -6,7 +6,6 @@
 #include "CollisionWorld.h"
 #include "Controllable.h"
 #include "ForceController.h"
-#include "Formation.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "TestMeshes.h"
@@ -24,8 +23,8 @@
 namespace Tolvarine::Test {
 
 // A ship-like Controllable of mass 2 (the type file's) and maximum force 100. It can stand in for
-// a formation too, whose pose and velocity are then the craft's.
-class Craft : public Controllable, public Formation, public ForceController {
+// a formation's pose and velocity in steering.
+class Craft : public Controllable, public ForceController {
 public:
     Craft(const Config& type, float radius) : Controllable(type), body(type), radius(radius) {}
 
@@ -57,8 +56,6 @@ public:
     void setTorque(const Ogre::Vector3&, bool) override {}
     void setRelativeForce(const Ogre::Vector3&, bool) override {}
     void setRelativeTorque(const Ogre::Vector3&, bool) override {}
-    void addElement(FormationElement*) override {}
-    void removeElement(FormationElement*) override {}
 
     PhysicsBody body;
     float radius;

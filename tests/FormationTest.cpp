@@ -1,0 +1,172 @@
+#include "Formation.h"
+
+#include "CombatWorld.h"
+#include "ConfigurationError.h"
+#include "Faction.h"
+#include "FormationParts.h"
+#include "LogCapture.h"
+#include "SteeringDoubles.h"
+
+#include <OgreOverlay.h>
+#include <gtest/gtest.h>
+
+namespace Tolvarine::Test {
+namespace {
+
+using Ogre::Vector3;
+constexpr ShipType::Role I = ShipType::INTERCEPTOR, F = ShipType::FIGHTER, C = ShipType::CAPITAL;
+
+class Formations : public CombatWorld {
+protected:
+    Formations() : CombatWorld(RenderingRoot::Kind::Headless) { members.reserve(8); }
+    Formation& formation()
+    {
+        if (!parts)
+            parts = std::make_unique<FormationParts>(scene(), folder.file("formation.cfg"));
+        return parts->formation;
+    }
+    // Kept in a vector that never grows past its reserve, so their identity order is theirs.
+    Member& member(const std::string& name, ShipType::Role role, float radius, Controllable* owner = nullptr)
+    {
+        members.emplace_back(journal, name, role, radius).owner = owner;
+        if (parts)
+            members.back().joinFormation(&formation());
+        return members.back();
+    }
+    std::string icons() { return std::string(formation().getFreeIcon()->isVisible() ? "free" : "-") + (formation().getSlavedIcon()->isVisible() ? " slaved" : " -"); }
+
+    // The members outlive the formation, which lets them go when it is destroyed.
+    std::vector<std::string> journal;
+    std::vector<Member> members;
+    std::unique_ptr<FormationParts> parts;
+    Faction player{"Player", 0};
+};
+
+void expectNear(const Vector3& actual, const Vector3& expected)
+{
+    EXPECT_LT(actual.distance(expected), 1e-3f) << actual << " != " << expected;
+}
+
+TEST_F(Formations, LayoutPutsInterceptorsOnTheInnerRingFightersOnTheTiltedOuterRingAndAtMostTwoCapitalShipsInTheMiddle)
+{
+    struct Row { const char* name; std::vector<std::pair<ShipType::Role, float>> ships; std::vector<Vector3> slots; };
+    const float d = 16.0f * std::sqrt(0.5f), e = 60.0f * std::sqrt(0.5f);
+    const Vector3 none(7, 7, 7);
+    const Row rows[] = {
+        {"a fighter and a lone interceptor in the middle: ring max(3Rf, 2Rf + 3Ri)", {{F, 5}, {I, 2}}, {Vector3(0, d, d), Vector3::ZERO}},
+        {"four interceptors of 10: a ring of 25 from -90 degrees", {{I, 10}, {I, 10}, {I, 10}, {I, 10}},
+         {Vector3(0, -25, 0), Vector3(25, 0, 0), Vector3(0, 25, 0), Vector3(-25, 0, 0)}},
+        {"a capital ship of 100 pushes two interceptors out to 120", {{C, 100}, {I, 10}, {I, 10}}, {Vector3::ZERO, Vector3(0, -120, 0), Vector3(0, 120, 0)}},
+        {"two capital ships at the larger radius; a fighter at 2Rf + Rc", {{C, 50}, {C, 40}, {F, 5}}, {Vector3(-50, 0, 0), Vector3(50, 0, 0), Vector3(0, e, e)}},
+        {"three capital ships are refused", {{C, 50}, {C, 50}, {C, 50}, {F, 5}}, {none, none, none, none}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        members.clear();
+        Formation::Offsets offsets;
+        for (const auto& ship : row.ships)
+            offsets[&member("m", ship.first, ship.second)] = none;
+        LogCapture log;
+        const bool refused = row.slots[0] == none;
+        EXPECT_EQ(Formation::layout(offsets), !refused);
+        EXPECT_EQ(log.contains("Too many capital ships in formation"), refused);
+        for (std::size_t i = 0; i < members.size(); ++i)
+            expectNear(offsets.at(&members[i]), row.slots[i]);
+    }
+}
+
+TEST_F(Formations, MembersJoinAndLeaveAndTheSecondToLastLeavingDissolvesTheFormationOnce)
+{
+    formation().toggleMode();
+    EXPECT_EQ(icons(), "- -");
+    Member& a = member("a", I, 10);
+    Member& b = member("b", I, 10);
+    Member& c = member("c", I, 10);
+    formation().activate(&player, Vector3(0, 0, 100), Ogre::Quaternion::IDENTITY);
+    EXPECT_EQ(formation().getPrimaryWeaponSystem()->getFaction(), &player);
+    EXPECT_EQ(icons(), "- slaved");
+    expectNear(c.offset, 25 * Vector3(std::cos(Ogre::Math::PI * 5 / 6), std::sin(Ogre::Math::PI * 5 / 6), 0));
+    formation().toggleMode();
+    EXPECT_EQ(icons(), "free -");
+
+    // The player moves from b to c: b letting go must not release c. Then c dies and leaves.
+    formation().setControlledMember(&b);
+    formation().setControlledMember(&c);
+    formation().clearControlledMember(&b);
+    EXPECT_EQ(formation().getControlledMember(), &c);
+    c.leaveFormation();
+    EXPECT_EQ(formation().getControlledMember(), nullptr);
+    expectNear(b.offset, Vector3(0, 25, 0));
+
+    // One member left alone dissolves the formation, which it leaves inside that, once.
+    journal.clear();
+    formation().setControlledMember(&a);
+    b.leaveFormation();
+    EXPECT_EQ(journal, (std::vector<std::string>{"leave b", "leave a", "left a", "left b"}));
+    EXPECT_TRUE(!formation().isActive() && formation().isInactive() && formation().getMembers().empty());
+    EXPECT_EQ(formation().getControlledMember(), nullptr);
+    EXPECT_EQ(formation().getFaction(), nullptr);
+    EXPECT_EQ(icons(), "- -");
+}
+
+TEST_F(Formations, TheFormationFollowsThePlayersShipAndPassesItsPickAndFireToTheOthersOnce)
+{
+    Craft flown((formation(), parts->config), 5), enemy((formation(), parts->config), 5);
+    Member& leader = member("leader", F, 5, &flown);
+    Member& wing = member("wing", I, 3);
+    formation().activate(&player, Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    formation().setControlledMember(&leader);
+    const Ogre::Quaternion turned(Ogre::Degree(90), Vector3::UNIT_Y);
+    flown.body.setPosition(Vector3(100, 0, 0));
+    flown.body.setOrientation(turned);
+    flown.body.setLinearVelocity(Vector3(0, 0, -20));
+    frame(0.02);
+    expectNear(formation().getPosition() + turned * leader.offset, Vector3(100, 0, 0));
+    EXPECT_TRUE(formation().getOrientation().equals(turned, Ogre::Radian(1e-3f)));
+    expectNear(formation().getVelocity(), Vector3(0, 0, -20));
+
+    flown.setFocus(true);
+    journal.clear();
+    leader.setTarget(&enemy);
+    formation().setFiringPrimary(true);
+    EXPECT_EQ(journal, (std::vector<std::string>{"target leader", "target wing"}));
+    EXPECT_TRUE(wing.firing && !leader.firing);
+
+    // The key with a focused object of no faction, or of one no running scenario knows.
+    formation().dissolve();
+    struct Sided : Craft {
+        using Craft::Craft;
+        Faction* getFaction() override { return side; }
+        Faction* side = nullptr;
+    } sided((formation(), parts->config), 5);
+    for (Faction* side : {static_cast<Faction*>(nullptr), &player}) {
+        sided.side = side;
+        sided.setFocus(true);
+        formation().toggleFormation();
+        EXPECT_EQ(icons(), "- -");
+    }
+    sided.setFocus(false);
+}
+
+TEST_F(Formations, TheForceControllerDrivesTheBodyWithinItsLimitsAndAMissingIconStopsTheBuild)
+{
+    ForceController& controller = *formation().getForceController();
+    const PhysicsBody& body = *formation().getPhysicsBody();
+    controller.setForce(Vector3(300, 400, 0), true);
+    expectNear(body.getForce(), Vector3(60, 80, 0));
+    controller.setTorque(Vector3(0, 0, 9), true);
+    expectNear(body.getTorque(), Vector3(0, 0, 5));
+    for (const auto& [value, clamped] : std::vector<std::pair<float, float>>{{7, 5}, {-9, -5}, {3, 3}})
+        EXPECT_EQ(clampToLimit(controller, value), clamped) << value;
+    WeaponSystem& weapons = *formation().getSecondaryWeaponSystem();
+    EXPECT_EQ(std::vector<float>({weapons.getFarRange(), weapons.getLaunchSpeed(), weapons.getBestRange(), weapons.getNearRange()}),
+              std::vector<float>({1000, 1000, 200, 0}));
+
+    parts.reset();
+    LogCapture log;
+    EXPECT_THROW(FormationParts(scene(), folder.file("broken.cfg"), "NoSuchIcon"), ConfigurationError);
+    EXPECT_TRUE(log.contains("Formation: no overlay \"NoSuchIcon\" for freeIconOverlay"));
+}
+
+} // namespace
+} // namespace Tolvarine::Test
