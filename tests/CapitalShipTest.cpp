@@ -358,6 +358,8 @@ TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
     EXPECT_EQ(turret.getTurretBehaviour().getTarget(), fighter);
     EXPECT_LT(aimError(), before / 2);
     EXPECT_GT(statistics.getFactionShots("Ours"), 0u);
+    // The hull holds its place: a capital ship does not dogfight.
+    EXPECT_LT(ship->getPosition().length(), 2.0f);
 }
 
 } // namespace
