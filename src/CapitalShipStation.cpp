@@ -54,6 +54,11 @@ void CapitalShipStation::loadTypes(const std::string& folder)
     }
 }
 
+void CapitalShipStation::unloadTypes()
+{
+    types().clear();
+}
+
 Config& CapitalShipStation::getType(const std::string& name)
 {
     const auto found = types().find(name);

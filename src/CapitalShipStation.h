@@ -32,6 +32,8 @@ class CapitalShipStation : public DynamicCollidable, public Controllable {
 public:
     // Reads every station type of the folder once; a second call changes nothing.
     static void loadTypes(const std::string& folder = "data/entities");
+    // Forgets every type (tools and tests that load more than one data tree in one process).
+    static void unloadTypes();
     // The registered type; an unknown name is logged and raises ConfigurationError.
     static Config& getType(const std::string& name);
     // A new station of the named type for `ship`: `offset` and `homeOrientation` in the ship's

@@ -88,6 +88,7 @@ TEST(CapitalShipStationTypes, RegistryRules)
             EXPECT_TRUE(log.contains(std::string("There is no capital-ship-station type ") + row.name));
         }
     }
+    CapitalShipStation::unloadTypes();
 }
 
 // The game's data folders, engines and services a capital ship talks to, in a working folder of
@@ -145,6 +146,7 @@ protected:
         if (Controllable* focused = Controllable::getFocused())
             focused->setFocus(false);
         ShipType::unloadAll();
+        CapitalShipStation::unloadTypes();
         Weapon::forgetTypes();
         Weapon::setTypeFolder("data/entities");
         FireableProjectile::unloadTypes();
@@ -280,7 +282,7 @@ TEST_F(CapitalShipWorld, StationsSitOnTheTurnedHullAndComeBackWhole)
 }
 
 // A player who mans a station takes it from its AI and gives it back on leaving; a manned
-// station whose ship leaves play sends the player to command mode.
+// station whose ship leaves play sends the player to command mode. Nobody selects a station.
 TEST_F(CapitalShipWorld, ManningTakesTheTurretFromItsAi)
 {
     CapitalShip* ship = bastion(ours, Vector3::ZERO, Quaternion::IDENTITY);
@@ -297,6 +299,11 @@ TEST_F(CapitalShipWorld, ManningTakesTheTurretFromItsAi)
         EXPECT_EQ(Controllable::getFocused() == &station, row.focus);
         EXPECT_EQ(station.getTurretBehaviour().isActive(), row.aiActive);
     }
+    // A fighter behind the turret, nose on it: select-ahead passes over the station to its hull.
+    Ship* fighter = Ship::create("trifighter");
+    fighter->activate(theirs, station.getPosition() + Vector3(0, 3, 40), Quaternion::IDENTITY);
+    EXPECT_EQ(fighter->querySphereAhead(300.0f, 0.5f), ship);
+
     interface.setMode(Interface::NORMAL, false);
     ship->deactivate(static_cast<DisableTime>(2));
     EXPECT_EQ(interface.getMode(), Interface::COMMAND);
