@@ -172,22 +172,19 @@ TEST_F(CapitalShipWorld, StationsSitOnTheTurnedHullAndComeBackWhole)
     ASSERT_NE(ship, nullptr);
     ASSERT_EQ(ship->getStations().size(), sections.size());
     ASSERT_GE(sections.size(), 3u);
-    std::set<std::string> names;
     for (std::size_t i = 0; i < sections.size(); ++i) {
         SCOPED_TRACE(sections[i]);
         CapitalShipStation& station = *ship->getStations()[i];
-        names.insert(station.getObjectName());
         EXPECT_EQ(station.getObjectName().rfind("CapitalShipStation", 0), 0u);
         EXPECT_TRUE(station.getOffset().positionEquals(type.get<Vector3>(sections[i], "offset")));
-        const dJointID joint = station.getJoint();
-        EXPECT_FLOAT_EQ(dJointGetUniversalParam(joint, dParamLoStop), -type.get<float>(sections[i], "yawNegativeLimit"));
-        EXPECT_FLOAT_EQ(dJointGetUniversalParam(joint, dParamHiStop), type.get<float>(sections[i], "yawPositiveLimit"));
-        EXPECT_FLOAT_EQ(dJointGetUniversalParam(joint, dParamLoStop2), -type.get<float>(sections[i], "pitchNegativeLimit"));
-        EXPECT_FLOAT_EQ(dJointGetUniversalParam(joint, dParamHiStop2), type.get<float>(sections[i], "pitchPositiveLimit"));
-        EXPECT_FALSE(station.isTargetable());
+        const std::pair<int, float> stops[] = {{dParamLoStop, -type.get<float>(sections[i], "yawNegativeLimit")},
+                                               {dParamHiStop, type.get<float>(sections[i], "yawPositiveLimit")},
+                                               {dParamLoStop2, -type.get<float>(sections[i], "pitchNegativeLimit")},
+                                               {dParamHiStop2, type.get<float>(sections[i], "pitchPositiveLimit")}};
+        for (const auto& stop : stops)
+            EXPECT_FLOAT_EQ(dJointGetUniversalParam(station.getJoint(), stop.first), stop.second);
         expectOnHull(*ship, station);
     }
-    EXPECT_EQ(names.size(), sections.size());
     EXPECT_TRUE(ship->getPointDefense().isEnabled());
 
     // Destroyed: the hull, its stations and its point defence leave play together.
@@ -209,23 +206,39 @@ TEST_F(CapitalShipWorld, StationsSitOnTheTurnedHullAndComeBackWhole)
     EXPECT_TRUE(again->getPointDefense().isEnabled());
 }
 
-// A player who mans a station takes it from its AI and gives it back on leaving; a manned
+// Missiles announced to the hull or to a station reach the point defence and leave it the same
+// way. A player who mans a station takes it from its AI and gives it back on leaving; a manned
 // station whose ship leaves play sends the player to command mode. Nobody selects a station.
-TEST_F(CapitalShipWorld, ManningTakesTheTurretFromItsAi)
+TEST_F(CapitalShipWorld, ThreatsAndManning)
 {
-    CapitalShip* ship = bastion(ours, Vector3::ZERO, Quaternion::IDENTITY);
+    // Far from the missiles, which wait in their pool, so that no beam reaches one.
+    CapitalShip* ship = bastion(ours, Vector3(0, 0, 20000), Quaternion::IDENTITY);
     ASSERT_NE(ship, nullptr);
     CapitalShipStation& station = *ship->getStations().front();
+    auto* first = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
+    auto* second = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(station.getThreatRangeSquared(), ship->getPointDefense().getFarRangeSquared());
     const struct {
-        const char* step;
-        bool focus;
-        bool aiActive;
-    } rows[] = {{"man", true, false}, {"man again", true, false}, {"leave", false, true}, {"man once more", true, false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.step);
-        station.setFocus(row.focus);
-        EXPECT_EQ(Controllable::getFocused() == &station, row.focus);
-        EXPECT_EQ(station.getTurretBehaviour().isActive(), row.aiActive);
+        Targetable* through;
+        GuidedProjectile* missile;
+        bool add;
+        std::size_t listed;
+    } threats[] = {{ship, first, true, 1}, {&station, second, true, 2}, {&station, second, false, 1}, {ship, first, false, 0}};
+    for (const auto& row : threats) {
+        SCOPED_TRACE(row.listed);
+        (row.through->*(row.add ? &Targetable::addThreat : &Targetable::removeThreat))(row.missile);
+        EXPECT_EQ(ship->getPointDefense().getThreats().size(), row.listed);
+        EXPECT_EQ(ship->getPointDefense().isEngaging(), row.listed != 0);
+    }
+    FireableProjectile::release(first, "seeker_missile");
+    FireableProjectile::release(second, "seeker_missile");
+
+    const std::pair<bool, bool> manning[] = {{true, false}, {true, false}, {false, true}, {true, false}};
+    for (const auto& [focus, aiActive] : manning) {
+        station.setFocus(focus);
+        EXPECT_EQ(Controllable::getFocused() == &station, focus);
+        EXPECT_EQ(station.getTurretBehaviour().isActive(), aiActive);
     }
     // A fighter behind the turret, nose on it: select-ahead passes over the station to its hull.
     Ship* fighter = Ship::create("trifighter");
@@ -239,45 +252,9 @@ TEST_F(CapitalShipWorld, ManningTakesTheTurretFromItsAi)
     EXPECT_FALSE(station.getTurretBehaviour().isActive());
 }
 
-// Missiles announced to the hull or to a station reach the point defence and leave it the same
-// way, never the hull's AI.
-TEST_F(CapitalShipWorld, ThreatsGoToPointDefenceAndLeaveIt)
-{
-    // Far from the missiles, which wait in their pool, so that no beam reaches one.
-    CapitalShip* ship = bastion(ours, Vector3(0, 0, 20000), Quaternion::IDENTITY);
-    ASSERT_NE(ship, nullptr);
-    Targetable& station = *ship->getStations()[1];
-    auto* first = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
-    auto* second = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(station.getThreatRangeSquared(), ship->getPointDefense().getFarRangeSquared());
-
-    const struct {
-        const char* step;
-        Targetable* through;
-        GuidedProjectile* missile;
-        bool add;
-        std::size_t listed;
-    } rows[] = {{"hull adds", ship, first, true, 1}, {"station adds", &station, second, true, 2},
-                {"station removes", &station, second, false, 1}, {"hull removes", ship, first, false, 0}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.step);
-        if (row.add)
-            row.through->addThreat(row.missile);
-        else
-            row.through->removeThreat(row.missile);
-        EXPECT_EQ(ship->getPointDefense().getThreats().size(), row.listed);
-        EXPECT_EQ(ship->getPointDefense().isEngaging(), row.listed != 0);
-    }
-    FireableProjectile::release(first, "seeker_missile");
-    FireableProjectile::release(second, "seeker_missile");
-}
-
 // An enemy fighter off the bow: the turrets turn towards it and the capital ship's side fires.
 TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
 {
-    ours.addEnemy(theirs);
-    theirs.addEnemy(ours);
     CapitalShip* ship = bastion(ours, Vector3::ZERO, Quaternion::IDENTITY);
     ASSERT_NE(ship, nullptr);
     Ship* fighter = Ship::create("trifighter");
