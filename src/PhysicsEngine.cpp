@@ -310,6 +310,11 @@ void PhysicsEngine::collideGeometries(dGeomID o1, dGeomID o2)
     auto* d2 = static_cast<CollisionBody*>(dGeomGetData(o2));
     if (!d1 || !d2)
         return;
+    // Bodies held together by a joint (a capital ship and its turrets) never touch each other.
+    const dBodyID joined1 = dGeomGetBody(o1);
+    const dBodyID joined2 = dGeomGetBody(o2);
+    if (joined1 && joined2 && joined1 != joined2 && dAreConnectedExcluding(joined1, joined2, dJointTypeContact))
+        return;
     dContactGeom points[MAX_CONTACTS];
     const int n = dCollide(o1, o2, MAX_CONTACTS, points, sizeof(dContactGeom));
     if (n < 1)

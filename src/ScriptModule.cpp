@@ -4,6 +4,7 @@
 #include "AreaManager.h"
 #include "AsteroidField.h"
 #include "CameraController.h"
+#include "CapitalShip.h"
 #include "Controllable.h"
 #include "DebrisSystem.h"
 #include "DynamicCollidable.h"
@@ -45,7 +46,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     Targetable::exportToPython();            //  5 Targetable
     ShipBehaviour::exportToPython();         //  6 ShipBehaviour
     Ship::exportToPython();                  //  7 Ship
-    //  8 CapitalShip
+    CapitalShip::exportToPython();           //  8 CapitalShip
     Scenario::exportToPython();              //  9 Scenario
     ScenarioManager::exportToPython();       // 10 ScenarioManager
     ScenarioConfig::exportToPython();        // 11 ScenarioConfig

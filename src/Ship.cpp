@@ -1,5 +1,6 @@
 #include "Ship.h"
 
+#include "CapitalShip.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
 #include "Faction.h"
@@ -287,10 +288,8 @@ Ship::Pools& Ship::getPoolFactory()
 Ship* Ship::createInstance(const std::string& typeName)
 {
     ShipType& shipType = ShipType::getByName(typeName);
-    if (shipType.get<bool>("Ship", "capitalShip", false)) {
-        logLine("Ship type " + typeName + " is a capital ship, which cannot be built yet");
-        throw ConfigurationError();
-    }
+    if (shipType.get<bool>("Ship", "capitalShip", false))
+        return new CapitalShip(shipType);
     return new Ship(shipType);
 }
 

@@ -68,8 +68,8 @@ public:
 
     // The pools, one per ship type name.
     static Pools& getPoolFactory();
-    // Builds one ship of the named type: the pools' creator. A capital-ship type is logged and
-    // refused with ConfigurationError, as capital ships cannot be built yet.
+    // Builds one ship of the named type: the pools' creator. A type with "capitalShip" set in
+    // section "Ship" makes a CapitalShip.
     static Ship* createInstance(const std::string& typeName);
     // Connects the ship pools to the ship types and to the end of a game. Done once; later calls
     // do nothing.

@@ -3,6 +3,7 @@
 #include "AmbientSoundManager.h"
 #include "AreaManager.h"
 #include "CameraController.h"
+#include "CapitalShipStation.h"
 #include "Clock.h"
 #include "ConsoleLogEcho.h"
 #include "CollisionMeshCache.h"
@@ -320,6 +321,7 @@ void TolvarineEngine::measureCpuFrequency()
 void TolvarineEngine::loadDataTypes()
 {
     FireableProjectile::loadTypes();
+    CapitalShipStation::loadTypes();
     Ship::loadTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();

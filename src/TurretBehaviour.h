@@ -55,6 +55,8 @@ public:
     float score(const Targetable& candidate) const;
 
     Targetable* getTarget() const { return target; }
+    // Whether the AI works the station (it is in play and not manned).
+    bool isActive() const { return behaviourTask.isActive(); }
     const AngularMotor& getMotor() const { return motor; }
 
 private:

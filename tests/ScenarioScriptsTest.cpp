@@ -76,10 +76,11 @@ TEST(ScenarioScriptsTest, StartupScriptLoadsTheStartupScenarioUnderItsSky)
                            "Tolvarine.Ship.spawnFleet = staticmethod(recordFleet)\n");
     LogCapture log;
     scriptHost().runScript("startup.py");
-    EXPECT_TRUE(scriptHost().evaluate("len(requestedFleets) == 3 and requestedFleets[0][0] == {'trifighter': 1} "
-                                      "and requestedFleets[2][1] < -100")
+    EXPECT_TRUE(scriptHost().evaluate("len(requestedFleets) == 5 and requestedFleets[0][0] == {'trifighter': 1} "
+                                      "and requestedFleets[2][1] < -100 and requestedFleets[3][0] == {'bastion': 1} "
+                                      "and requestedFleets[4][1] < -100")
                     .ptr() == Py_True)
-        << "the player's ship, its wing, then the enemy's wing ahead of them";
+        << "the player's ship, its wing, the enemy's wing ahead of them, then a capital ship on each side";
     Scenario* startup = manager.getCurrentScenario();
     ASSERT_NE(startup, nullptr);
     EXPECT_TRUE(log.contains("Scenario Startup loaded."));

@@ -6,6 +6,7 @@
 // the repository root, as the game is, on an X display (tools/with-display.sh gives one): the
 // effects' materials need OpenGL, on a hidden window that nothing is drawn on. The battle benchmark measures it; a test fights in it.
 
+#include "CapitalShipStation.h"
 #include "Clock.h"
 #include "CollisionMeshCache.h"
 #include "Difficulty.h"
@@ -132,6 +133,7 @@ public:
         explosions = std::make_unique<ExplosionManager>("data/explosions", curves.get());
         FireableProjectile::loadTypes("data/entities");
         Weapon::setTypeFolder("data/entities");
+        CapitalShipStation::loadTypes("data/entities");
         Ship::loadTypes("data/entities");
         ExplosionDebris::loadTypes();
         ParticleSpray::loadTypes();

@@ -9,6 +9,7 @@ standard library.
 Textures:
   data/textures/trifighter_hull.png  128x128  blue-grey plating with panel seams
   data/textures/kestrel_hull.png     128x128  pale sand plating with a red band
+  data/textures/bastion_hull.png     128x128  dark slate plating with an amber band (capital ship)
   data/textures/wedge_hull.png       128x128  plain grey plating (the test hull)
   data/textures/engine_glow.png       64x64   a hot round glow for the nozzles
   data/textures/engine_exhaust.png    32x32   a soft puff for the exhaust particles
@@ -106,6 +107,8 @@ def main():
          plating((0.55, 0.6, 0.68), 17, (0.45, 0.5, (0.85, 0.72, 0.3)))),
         (os.path.join(ships, "kestrel_hull.png"), 128,
          plating((0.78, 0.74, 0.62), 29, (0.7, 0.78, (0.7, 0.18, 0.14)))),
+        (os.path.join(ships, "bastion_hull.png"), 128,
+         plating((0.42, 0.46, 0.44), 41, (0.2, 0.26, (0.75, 0.62, 0.2)))),
         (os.path.join(ships, "wedge_hull.png"), 128, plating((0.62, 0.62, 0.62), 5)),
         (os.path.join(ships, "engine_glow.png"), 64, glow((1.0, 1.0, 1.0), (1.0, 1.0, 1.0), 2.0)),
         (os.path.join(ships, "engine_exhaust.png"), 32, glow((1.0, 1.0, 1.0), (1.0, 1.0, 1.0), 1.5)),

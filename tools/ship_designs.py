@@ -171,7 +171,54 @@ def kestrel(level):
 
 KESTREL_ENGINES = [(-1.25, 0.0), (1.25, 0.0)]
 
-DESIGNS = {"trifighter": trifighter, "kestrel": kestrel}
+def bastion(level):
+    """The capital ship: a long armoured hull with a flat stern, a command bridge on its back, two
+    flank sponsons and four heavy engines. Its turrets are separate meshes (see lancer_turret)
+    that the ship file places on the dorsal, ventral and flank mounts."""
+    hull = HULL % "Bastion"
+    segments = (12, 8, 6)[level]
+    parts = [loft("Hull", hull,
+                  [ellipse(-50.0, 9.0, 6.0, segments), ellipse(-15.0, 15.0, 9.0, segments),
+                   ellipse(35.0, 15.0, 9.0, segments), ellipse(55.0, 12.0, 7.0, segments)],
+                  front=(0.0, 0.0, -85.0))]
+    parts.append(loft("Bridge", hull,
+                      [ellipse(15.0, 4.0, 3.0, max(segments - 4, 4), (0.0, 11.0)),
+                       ellipse(33.0, 4.5, 3.0, max(segments - 4, 4), (0.0, 11.0))],
+                      front=(0.0, 10.0, 5.0)))
+    if level < 2:
+        sponson = [(13.0, -10.0), (13.0, 40.0), (19.0, 36.0), (19.0, 2.0)]
+        parts.append(slab("Hull", hull, sponson, 0, 2.0))
+        parts.append(slab("Hull", hull, sponson, 180, 2.0))
+        parts.append(loft("Bridge", CANOPY,
+                          [[(-3.0, 12.5, 9.0), (3.0, 12.5, 9.0), (2.0, 13.6, 9.0), (-2.0, 13.6, 9.0)],
+                           [(-3.0, 12.5, 13.0), (3.0, 12.5, 13.0), (2.0, 13.6, 13.0), (-2.0, 13.6, 13.0)]],
+                          front=(0.0, 12.0, 7.5)))
+    for x, y in BASTION_ENGINES:
+        parts.append(pod("Engines", ENGINE, x, y, 47.0, 50.0, 66.0, 3.2, max(segments - 4, 4)))
+    return parts
+
+
+# The four engines at the stern; their nozzles end at z = 66.
+BASTION_ENGINES = [(-6.5, -3.5), (6.5, -3.5), (-6.5, 3.5), (6.5, 3.5)]
+
+
+def lancer_turret(level):
+    """A capital ship's turret: a squat housing (its base at y = 0 sits on the hull) with twin
+    barrels pointing towards -Z."""
+    hull = HULL % "Bastion"
+    segments = (8, 6, 4)[level]
+    parts = [slab("Housing", hull, [(0.0, -1.8), (0.0, 1.8), (1.6, 1.3), (1.6, -1.3)], 90, 3.4)]
+    for x in (-0.7, 0.7):
+        parts.append(loft("Barrels", ENGINE,
+                          [ellipse(-1.0, 0.28, 0.28, segments, (x, 0.8)),
+                           ellipse(-6.5, 0.2, 0.2, segments, (x, 0.8))]))
+    return parts
+
+
+DESIGNS = {"trifighter": trifighter, "kestrel": kestrel, "bastion": bastion}
+# Capital-ship turrets: display levels and a collision hull, no damage wireframes (the hull's
+# damage model takes their hits).
+STATION_DESIGNS = {"lancer_turret": lancer_turret}
 
 
 # ---- Writing ----
@@ -315,4 +362,9 @@ def all_meshes():
             text, summary = wireframe_xml(parts, centre)
             meshes["%s_%s_wire.mesh" % (name, component.lower())] = (
                 text, "%s, meshPosition = (%g %g %g)" % ((summary,) + centre))
+    for name, design in STATION_DESIGNS.items():
+        meshes[name + ".mesh"] = display_xml(design(0))
+        meshes[name + "_lod1.mesh"] = display_xml(design(1))
+        meshes[name + "_lod2.mesh"] = display_xml(design(2))
+        meshes[name + "_collision.mesh"] = collision_xml(design(2)[0])
     return meshes

@@ -34,6 +34,9 @@ class StartupScenarioConfig(ScenarioConfig):
                                          Vector3(250, 40, 100), Quaternion())
         self.enemyShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, enemy,
                                           Vector3(0, 0, -600), facingEnemy)
+        # A capital ship behind each side's wing, its turrets in reach of the fight between them.
+        self.capitalShips = Ship.spawnFleet({"bastion": 1}, player, Vector3(-320, -90, 250), Quaternion())
+        self.capitalShips += Ship.spawnFleet({"bastion": 1}, enemy, Vector3(320, -90, -900), facingEnemy)
         if self.playerShips:
             self.playerShips[0].setFocus(True)
             CameraController.getSingleton().setCameraType(CameraType.CHASE)

@@ -1,0 +1,106 @@
+#include "CapitalShip.h"
+
+#include "CapitalShipStation.h"
+#include "Config.h"
+#include "Faction.h"
+#include "PointDefenseWeaponSystem.h"
+#include "ShipBehaviour.h"
+#include "ShipType.h"
+
+#include <boost/python/class.hpp>
+#include <boost/python/reference_existing_object.hpp>
+#include <boost/python/return_value_policy.hpp>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+void deactivateFromScript(CapitalShip& ship, int time)
+{
+    ship.deactivate(static_cast<DisableTime>(time));
+}
+
+} // namespace
+
+CapitalShip::CapitalShip(ShipType& type)
+    : Ship(type)
+    , pointDefense(std::make_unique<PointDefenseWeaponSystem>(this, getSceneNode(), type, "WeaponSystem_PointDefense"))
+{
+    readStations(type);
+}
+
+CapitalShip::~CapitalShip()
+{
+    pointDefense.reset();
+    stations.clear();
+}
+
+void CapitalShip::readStations(ShipType& type)
+{
+    for (const std::string& section : type.getSectionNames()) {
+        if (section.find("Station") == std::string::npos)
+            continue;
+        const std::string typeName = type.get<std::string>(section, "type");
+        const Ogre::Vector3 offset = type.get<Ogre::Vector3>(section, "offset");
+        const Ogre::Quaternion home = eulerDegreesToQuaternion(type.get<Ogre::Vector3>(section, "homeRotationAngles"));
+        const float yawPositive = type.get<float>(section, "yawPositiveLimit");
+        const float yawNegative = type.get<float>(section, "yawNegativeLimit");
+        const float pitchPositive = type.get<float>(section, "pitchPositiveLimit");
+        const float pitchNegative = type.get<float>(section, "pitchNegativeLimit");
+        stations.push_back(CapitalShipStation::create(this, offset, home, yawPositive, yawNegative, pitchPositive,
+                                                      pitchNegative, typeName));
+    }
+}
+
+void CapitalShip::activate(Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    // A ship in play is placed anew: its stations leave the old place with it.
+    if (isInPlay())
+        stationsLeavePlay(static_cast<DisableTime>(0));
+    Ship::activate(faction, position, orientation);
+    for (const std::shared_ptr<CapitalShipStation>& station : stations)
+        station->activate();
+    pointDefense->activate(getFaction());
+}
+
+void CapitalShip::deactivate(DisableTime time)
+{
+    if (!isInPlay())
+        return;
+    Ship::deactivate(time);
+    stationsLeavePlay(time);
+}
+
+void CapitalShip::stationsLeavePlay(DisableTime time)
+{
+    for (const std::shared_ptr<CapitalShipStation>& station : stations)
+        station->deactivate(time);
+    pointDefense->deactivate();
+}
+
+float CapitalShip::getThreatRangeSquared()
+{
+    return pointDefense->getFarRangeSquared();
+}
+
+void CapitalShip::addThreat(GuidedProjectile* missile)
+{
+    pointDefense->addThreat(missile);
+}
+
+void CapitalShip::removeThreat(GuidedProjectile* missile)
+{
+    pointDefense->removeThreat(missile);
+}
+
+void CapitalShip::exportToPython()
+{
+    bp::class_<CapitalShip, bp::bases<Ship>, boost::noncopyable>("CapitalShip", bp::no_init)
+        .def("activate", &CapitalShip::activate)
+        .def("deactivate", &deactivateFromScript)
+        .def("getBehaviour", &CapitalShip::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Ship.h"
+
+#include <memory>
+#include <vector>
+
+namespace Tolvarine {
+
+class CapitalShipStation;
+class PointDefenseWeaponSystem;
+
+// A ship that also carries turret stations and point defence. Every section of its type file
+// whose name contains "Station" places one station ("type", "offset", "homeRotationAngles" in
+// degrees, and the joint stops "yawPositiveLimit", "yawNegativeLimit", "pitchPositiveLimit",
+// "pitchNegativeLimit" in radians, all required); section "WeaponSystem_PointDefense" holds its
+// point defence. Missiles closing on it, or on one of its stations, go to the point defence.
+// Pooled, flown, targeted and damaged like any ship; the stations are in play exactly while it is.
+class CapitalShip : public Ship {
+public:
+    explicit CapitalShip(ShipType& type);
+    ~CapitalShip() override;
+
+    // The hull, then the stations at their places on it, then the point defence.
+    void activate(Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation) override;
+    // The hull (back to its pool), then the stations, then the point defence.
+    void deactivate(DisableTime time) override;
+
+    float getThreatRangeSquared() override;
+    void addThreat(GuidedProjectile* missile) override;
+    void removeThreat(GuidedProjectile* missile) override;
+
+    const std::vector<std::shared_ptr<CapitalShipStation>>& getStations() const { return stations; }
+    PointDefenseWeaponSystem& getPointDefense() { return *pointDefense; }
+
+    // Registers the script class "CapitalShip" (base "Ship") with the module being started.
+    static void exportToPython();
+
+private:
+    void readStations(ShipType& type);
+    void stationsLeavePlay(DisableTime time);
+
+    std::vector<std::shared_ptr<CapitalShipStation>> stations;
+    std::unique_ptr<PointDefenseWeaponSystem> pointDefense;
+};
+
+} // namespace Tolvarine

@@ -1,0 +1,278 @@
+// Capital ships and their turret stations, built from the game's own Bastion and Lancer files in a
+// windowed world: station types, poses and joints on a turned hull, manning, point-defence threats,
+// a second life, and turrets fighting an enemy fighter.
+
+#include "CapitalShip.h"
+#include "CapitalShipStation.h"
+
+#include "CombatWorld.h"
+#include "ConfigurationError.h"
+#include "Difficulty.h"
+#include "ExplosionDebris.h"
+#include "ExplosionManager.h"
+#include "Faction.h"
+#include "GameplaySettings.h"
+#include "GraphicsSettings.h"
+#include "GuidedProjectile.h"
+#include "InstrumentSoundManager.h"
+#include "Interface.h"
+#include "LogCapture.h"
+#include "MovementController.h"
+#include "ParticleSpray.h"
+#include "PointDefenseWeaponSystem.h"
+#include "ResponseCurves.h"
+#include "ShipType.h"
+#include "SoundManager.h"
+#include "TurretBehaviour.h"
+#include "Weapon.h"
+
+#include <gtest/gtest.h>
+
+namespace Tolvarine::Test {
+namespace {
+
+namespace fs = std::filesystem;
+using Ogre::Quaternion;
+using Ogre::Vector3;
+
+// The registry walks one folder: dot files and other kinds are skipped, a twin is its plain
+// file's type, and a second load changes nothing.
+TEST(CapitalShipStationTypes, RegistryRules)
+{
+    TemporaryFolder first, second;
+    fs::create_directories(first.file("nested"));
+    for (const char* name : {"lancer.station", "lancer.stationx", ".station", ".hidden.station", "ram.station",
+                             "hull.ship", "upper.STATION", "nested/deep.station"})
+        writeFile(first.file(name), "[Physics]\nmaxTorque = 1\n");
+    writeFile(second.file("late.station"), "[Physics]\nmaxTorque = 1\n");
+    CapitalShipStation::loadTypes(first.file(""));
+    CapitalShipStation::loadTypes(second.file(""));
+    for (const std::string name : {"lancer", "ram", "", ".hidden", "hull", "upper", "deep", "late"}) {
+        SCOPED_TRACE(name);
+        LogCapture log;
+        const bool registered = name == "lancer" || name == "ram";
+        if (registered)
+            EXPECT_EQ(CapitalShipStation::getType(name).get<float>("Physics", "maxTorque"), 1.0f);
+        else
+            EXPECT_THROW(CapitalShipStation::getType(name), ConfigurationError);
+        EXPECT_EQ(log.contains("There is no capital-ship-station type " + name), !registered);
+    }
+    CapitalShipStation::unloadTypes();
+}
+
+// The game's data and the services a capital ship talks to, in a working folder of its own.
+class CapitalShipWorld : public CombatWorld {
+protected:
+    CapitalShipWorld() : CombatWorld(RenderingRoot::Kind::Windowed), previous(fs::current_path())
+    {
+        if (!root)
+            return;
+        loadShippedEffects();
+        for (const char* made : {"cfg", "data"})
+            fs::create_directories(folder.file(made));
+        for (const std::string sub : {"sound", "entities", "explosions"})
+            fs::copy(shippedData(sub), folder.file("data/" + sub), fs::copy_options::recursive);
+        fs::copy_file(shippedData("../cfg/sound.cfg"), folder.file("cfg/sound.cfg"));
+        fs::copy_file(shippedData("curves.cfg"), folder.file("data/curves.cfg"));
+        fs::current_path(folder.file(""));
+        writeFile("cfg/difficulty.cfg", "[Difficulty]\ndifficulty = 0.5\n");
+        curves = std::make_unique<ResponseCurves>("data/curves.cfg");
+        difficulty = std::make_unique<Difficulty>("cfg/difficulty.cfg", *curves);
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        instruments = std::make_unique<InstrumentSoundManager>();
+        ParticleSpray::loadTypes("data/explosions", &scene(), curves.get());
+        ExplosionDebris::loadTypes("data/explosions/debris");
+        explosionManager = std::make_unique<ExplosionManager>("data/explosions", curves.get());
+        FireableProjectile::loadTypes("data/entities");
+        Weapon::setTypeFolder("data/entities");
+        CapitalShipStation::loadTypes("data/entities");
+        Ship::loadTypes("data/entities");
+        ours.addEnemy(theirs);
+        theirs.addEnemy(ours);
+    }
+
+    ~CapitalShipWorld() override
+    {
+        if (!root)
+            return;
+        if (Controllable* focused = Controllable::getFocused())
+            focused->setFocus(false);
+        ShipType::unloadAll();
+        CapitalShipStation::unloadTypes();
+        Weapon::forgetTypes();
+        Weapon::setTypeFolder("data/entities");
+        FireableProjectile::unloadTypes();
+        ExplosionDebris::unloadTypes();
+        explosionManager.reset();
+        ParticleSpray::unloadTypes();
+        instruments.reset();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+        fs::current_path(previous);
+    }
+
+    CapitalShip* bastion(Faction& faction, const Vector3& position, const Quaternion& orientation)
+    {
+        auto* ship = dynamic_cast<CapitalShip*>(Ship::create("bastion"));
+        EXPECT_NE(ship, nullptr);
+        if (ship)
+            ship->activate(faction, position, orientation);
+        return ship;
+    }
+
+    // The station's world pose follows the hull's and its joint holds it there (to the joint's give
+    // while the hull flies), in play for the hull's side with its AI at work.
+    static void expectOnHull(CapitalShip& ship, CapitalShipStation& station)
+    {
+        const Quaternion home = ship.getOrientation() * station.getHomeOrientation();
+        dVector3 yaw, pitch;
+        dJointGetUniversalAxis1(station.getJoint(), yaw);
+        dJointGetUniversalAxis2(station.getJoint(), pitch);
+        const std::pair<Vector3, Vector3> pairs[] = {
+            {station.getPosition(), ship.getPosition() + ship.getOrientation() * station.getOffset()},
+            {station.getOrientation() * Vector3::NEGATIVE_UNIT_Z, home * Vector3::NEGATIVE_UNIT_Z},
+            {station.getOrientation() * Vector3::UNIT_Y, home * Vector3::UNIT_Y},
+            {Vector3(yaw[0], yaw[1], yaw[2]), home * Vector3::UNIT_Y},
+            {Vector3(pitch[0], pitch[1], pitch[2]), home * Vector3::UNIT_X}};
+        for (const auto& pair : pairs)
+            EXPECT_TRUE(pair.first.positionEquals(pair.second, 0.01f)) << pair.first << " " << pair.second;
+        EXPECT_EQ(dJointGetBody(station.getJoint(), 0), ship.getPhysicsBody()->getBody());
+        EXPECT_EQ(dJointGetBody(station.getJoint(), 1), station.getPhysicsBody()->getBody());
+        EXPECT_TRUE(station.isActive() && !station.isInactive() && station.getTurretBehaviour().isActive());
+        EXPECT_EQ(station.getFaction(), ship.getFaction());
+    }
+
+    fs::path previous;
+    MovementController movement;
+    Interface interface;
+    GraphicsSettings graphics{folder.file("cfg/graphics.cfg")};
+    GameplaySettings gameplay{folder.file("cfg/gameplay.cfg")};
+    std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<Difficulty> difficulty;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<InstrumentSoundManager> instruments;
+    std::unique_ptr<ExplosionManager> explosionManager;
+    Faction ours{"Ours", 0};
+    Faction theirs{"Theirs", 0};
+};
+
+// The Bastion's five stations in file order, each on its own joint with the file's stops, placed
+// on a hull turned about two axes; out of play with the hull, and whole again in its next life.
+TEST_F(CapitalShipWorld, StationsSitOnTheTurnedHullAndComeBackWhole)
+{
+    const ShipType& type = ShipType::getByName("bastion");
+    std::vector<std::string> sections;
+    for (const std::string& section : type.getSectionNames()) {
+        if (section.find("Station") != std::string::npos)
+            sections.push_back(section);
+    }
+    const Quaternion turned = Quaternion(Ogre::Degree(70), Vector3::UNIT_Y) * Quaternion(Ogre::Degree(-25), Vector3::UNIT_X);
+    CapitalShip* ship = bastion(ours, Vector3(100, -40, 300), turned);
+    ASSERT_NE(ship, nullptr);
+    ASSERT_EQ(ship->getStations().size(), sections.size());
+    ASSERT_GE(sections.size(), 3u);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        SCOPED_TRACE(sections[i]);
+        CapitalShipStation& station = *ship->getStations()[i];
+        EXPECT_EQ(station.getObjectName().rfind("CapitalShipStation", 0), 0u);
+        EXPECT_TRUE(station.getOffset().positionEquals(type.get<Vector3>(sections[i], "offset")));
+        const std::pair<int, float> stops[] = {{dParamLoStop, -type.get<float>(sections[i], "yawNegativeLimit")},
+                                               {dParamHiStop, type.get<float>(sections[i], "yawPositiveLimit")},
+                                               {dParamLoStop2, -type.get<float>(sections[i], "pitchNegativeLimit")},
+                                               {dParamHiStop2, type.get<float>(sections[i], "pitchPositiveLimit")}};
+        for (const auto& stop : stops)
+            EXPECT_FLOAT_EQ(dJointGetUniversalParam(station.getJoint(), stop.first), stop.second);
+        expectOnHull(*ship, station);
+    }
+    EXPECT_TRUE(ship->getPointDefense().isEnabled());
+
+    // Destroyed: the hull, its stations and its point defence leave play together.
+    ship->deactivate(static_cast<DisableTime>(1));
+    for (const auto& station : ship->getStations()) {
+        EXPECT_FALSE(station->isActive());
+        EXPECT_TRUE(station->isInactive());
+        EXPECT_EQ(dJointGetBody(station->getJoint(), 0), nullptr);
+        EXPECT_FALSE(station->getTurretBehaviour().isActive());
+    }
+    EXPECT_FALSE(ship->getPointDefense().isEnabled());
+
+    // The pool hands the same ship out again; at its new place every station is back on it.
+    CapitalShip* again = bastion(theirs, Vector3(-500, 0, 0), Quaternion(Ogre::Degree(180), Vector3::UNIT_Z));
+    ASSERT_EQ(again, ship);
+    run(0.5);
+    for (const auto& station : again->getStations())
+        expectOnHull(*again, *station);
+    EXPECT_TRUE(again->getPointDefense().isEnabled());
+}
+
+// Missiles announced to the hull or to a station reach the point defence and leave it the same
+// way. A player who mans a station takes it from its AI and gives it back on leaving; a manned
+// station whose ship leaves play sends the player to command mode. Nobody selects a station.
+TEST_F(CapitalShipWorld, ThreatsAndManning)
+{
+    // Far from the missiles, which wait in their pool, so that no beam reaches one.
+    CapitalShip* ship = bastion(ours, Vector3(0, 0, 20000), Quaternion::IDENTITY);
+    ASSERT_NE(ship, nullptr);
+    CapitalShipStation& station = *ship->getStations().front();
+    auto* first = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
+    auto* second = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(station.getThreatRangeSquared(), ship->getPointDefense().getFarRangeSquared());
+    const struct {
+        Targetable* through;
+        GuidedProjectile* missile;
+        bool add;
+        std::size_t listed;
+    } threats[] = {{ship, first, true, 1}, {&station, second, true, 2}, {&station, second, false, 1}, {ship, first, false, 0}};
+    for (const auto& row : threats) {
+        SCOPED_TRACE(row.listed);
+        (row.through->*(row.add ? &Targetable::addThreat : &Targetable::removeThreat))(row.missile);
+        EXPECT_EQ(ship->getPointDefense().getThreats().size(), row.listed);
+        EXPECT_EQ(ship->getPointDefense().isEngaging(), row.listed != 0);
+    }
+    FireableProjectile::release(first, "seeker_missile");
+    FireableProjectile::release(second, "seeker_missile");
+
+    const std::pair<bool, bool> manning[] = {{true, false}, {true, false}, {false, true}, {true, false}};
+    for (const auto& [focus, aiActive] : manning) {
+        station.setFocus(focus);
+        EXPECT_EQ(Controllable::getFocused() == &station, focus);
+        EXPECT_EQ(station.getTurretBehaviour().isActive(), aiActive);
+    }
+    // A fighter behind the turret, nose on it: select-ahead passes over the station to its hull.
+    Ship* fighter = Ship::create("trifighter");
+    fighter->activate(theirs, station.getPosition() + Vector3(0, 3, 40), Quaternion::IDENTITY);
+    EXPECT_EQ(fighter->querySphereAhead(300.0f, 0.5f), ship);
+
+    interface.setMode(Interface::NORMAL, false);
+    ship->deactivate(static_cast<DisableTime>(2));
+    EXPECT_EQ(interface.getMode(), Interface::COMMAND);
+    EXPECT_EQ(Controllable::getFocused(), nullptr);
+    EXPECT_FALSE(station.getTurretBehaviour().isActive());
+}
+
+// An enemy fighter off the bow: the turrets turn towards it and the capital ship's side fires.
+TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
+{
+    CapitalShip* ship = bastion(ours, Vector3::ZERO, Quaternion::IDENTITY);
+    ASSERT_NE(ship, nullptr);
+    Ship* fighter = Ship::create("trifighter");
+    const Vector3 place(120, 60, -330);
+    fighter->activate(theirs, place, Quaternion::IDENTITY);
+    CapitalShipStation& turret = *ship->getStations().front();
+    const auto aimError = [&] {
+        const Vector3 forward = turret.getOrientation() * Vector3::NEGATIVE_UNIT_Z;
+        return forward.angleBetween(fighter->getPosition() - turret.getPosition()).valueDegrees();
+    };
+    const float before = aimError();
+    run(4.0);
+    EXPECT_EQ(turret.getTurretBehaviour().getTarget(), fighter);
+    EXPECT_LT(aimError(), before / 2);
+    EXPECT_GT(statistics.getFactionShots("Ours"), 0u);
+    // The hull holds its place: a capital ship does not dogfight.
+    EXPECT_LT(ship->getPosition().length(), 2.0f);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
