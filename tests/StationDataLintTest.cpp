@@ -34,12 +34,14 @@ TEST(StationDataLint, StationTypesAndTheCapitalShipsThatPlaceThem)
             if (extension == ".ship" && section.find("Station") != std::string::npos)
                 stations += shipped("entities/" + named + ".station") ? 1 : 0;
             if (extension == ".station" && section.find("WeaponSystem") == std::string::npos &&
-                type.hasSection(section) && !named.empty() && named != "trimesh")
+                type.hasSection(section) && !named.empty() && named != "trimesh") {
                 EXPECT_TRUE(shipped("entities/" + named + ".weapon")) << section;
+            }
             for (const char* key : {"mesh", "mesh_0", "mesh_1", "mesh_2"}) {
                 const std::string mesh = type.get<std::string>(section, key, "");
-                if (extension == ".station" && !mesh.empty())
+                if (extension == ".station" && !mesh.empty()) {
                     EXPECT_TRUE(shipped("meshes/" + mesh)) << section << " " << mesh;
+                }
             }
         }
         stationTypes += extension == ".station";
