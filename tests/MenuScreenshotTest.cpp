@@ -48,7 +48,8 @@ void placeAt(CEGUI::Window& window, float x, float y)
 
 // A wizard page at the top left, a sheet with a widget of each kind at the right and the help pane,
 // drawn by the real renderer: the page's buttons are drawn inside it and the pane on the bottom
-// edge, centred. TOLVARINE_KEEP_SCREENSHOTS=<folder> keeps the picture.
+// edge, centred; a click on "Next >>" moves the wizard on. TOLVARINE_KEEP_SCREENSHOTS=<folder>
+// keeps the picture.
 TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
 {
     std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/demo_help.cfg",
@@ -59,6 +60,7 @@ TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
     JournalWizard wizard(menus.getMenuSheet(), journal);
     auto stage = std::make_shared<JournalStage>("Page", wizard, journal);
     wizard.addStage(stage);
+    wizard.addStage(std::make_shared<JournalStage>("Second", wizard, journal));
     wizard.start();
     placeAt(*stage->getPage(), 10, 10);
 
@@ -101,13 +103,19 @@ TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
     const PngImage image(path);
     ASSERT_EQ(image.width(), 800u);
 
-    // Each button is drawn, and the page around them.
+    // From the right edge of the 600 x 400 client area leftwards: 30, Cancel, 30, Next, 30, Prev;
+    // 20 below them (the library aligns the area to whole pixels).
     const CEGUI::Rectf page = stage->getPage()->getUnclippedInnerRect().get();
+    float right = 600;
     for (const char* name : {"Page/Cancel", "Page/Next", "Page/Prev"}) {
         SCOPED_TRACE(name);
-        const CEGUI::Rectf button = WidgetFactory::findWindow(name)->getUnclippedOuterRect().get();
+        const CEGUI::Window& window = *WidgetFactory::findWindow(name);
+        right -= 30 + window.getPixelSize().d_width;
+        EXPECT_NEAR(window.getPosition().d_x.d_offset, right, 0.5f);
+        EXPECT_NEAR(window.getPosition().d_y.d_offset + window.getPixelSize().d_height, 400 - 20, 0.5f);
+        const CEGUI::Rectf button = window.getUnclippedOuterRect().get();
         EXPECT_TRUE(button.left() > page.left() && button.right() < page.right() && button.bottom() < page.bottom());
-        EXPECT_GT(brightest(image, *WidgetFactory::findWindow(name)), 400);
+        EXPECT_GT(brightest(image, window), 400);
     }
     for (const CEGUI::Window* kind : kinds)
         EXPECT_GT(brightest(image, *kind), 400) << kind->getName();
@@ -117,6 +125,13 @@ TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
     EXPECT_GT(brightest(image, *WidgetFactory::findWindow("Help/HelpLabel")), 400) << "the reset text";
     EXPECT_EQ(brightness(image, pane.left() - 20, 590), 0);
     EXPECT_EQ(brightness(image, pane.right() + 20, 590), 0);
+
+    auto& context = CEGUI::System::getSingleton().getDefaultGUIContext();
+    const CEGUI::Rectf next = WidgetFactory::findWindow("Page/Next")->getUnclippedOuterRect().get();
+    context.injectMousePosition(next.left() + next.getWidth() / 2, next.top() + next.getHeight() / 2);
+    context.injectMouseButtonDown(CEGUI::LeftButton);
+    context.injectMouseButtonUp(CEGUI::LeftButton);
+    EXPECT_EQ(journal.back(), "enter Second+");
 }
 
 } // namespace

@@ -1,19 +1,12 @@
 #include "GuiWorld.h"
 #include "WizardDoubles.h"
 
-#include <CEGUI/widgets/PushButton.h>
-
 #include <memory>
 
 namespace Tolvarine::Test {
 namespace {
 
 using WizardTest = GuiWorld;
-
-float pixelX(const std::string& name)
-{
-    return WidgetFactory::findWindow(name)->getPosition().d_x.d_offset;
-}
 
 // Each row drives a fresh wizard through a sequence of moves and checks the calls in order; moves
 // with no current stage (before any, after the end) add nothing.
@@ -62,43 +55,6 @@ TEST_F(WizardTest, MovesCallTheStagesAndTheWizardInOrderAndDoNothingWithoutACurr
         for (const auto& stage : stages)
             EXPECT_FALSE(stage->getPage()->isVisible()) << "every page is hidden once the wizard ended";
     }
-}
-
-// The buttons stand right to left, 30 pixels apart and from the right edge, 20 from the bottom of
-// the page's client area, each fitted to its text; a click on "Next >>" moves the wizard on.
-TEST_F(WizardTest, ButtonsStandInARowAtTheBottomRightAndAClickMovesOn)
-{
-    start();
-    Journal journal;
-    JournalWizard wizard(interface->getDesktopWindow(), journal);
-    auto stage = std::make_shared<JournalStage>("Page", wizard, journal);
-    wizard.addStage(stage);
-    wizard.addStage(std::make_shared<JournalStage>("Second", wizard, journal));
-    wizard.start();
-    const float cancelWidth = WidgetFactory::findWindow("Page/Cancel")->getPixelSize().d_width;
-    const float nextWidth = WidgetFactory::findWindow("Page/Next")->getPixelSize().d_width;
-    const float prevWidth = WidgetFactory::findWindow("Page/Prev")->getPixelSize().d_width;
-    // The library aligns the client area to whole pixels.
-    EXPECT_NEAR(pixelX("Page/Cancel"), 600 - cancelWidth - 30, 0.5f);
-    EXPECT_NEAR(pixelX("Page/Next"), 600 - cancelWidth - 30 - nextWidth - 30, 0.5f);
-    EXPECT_NEAR(pixelX("Page/Prev"), 600 - cancelWidth - nextWidth - prevWidth - 90, 0.5f);
-    CEGUI::Window* cancel = WidgetFactory::findWindow("Page/Cancel");
-    EXPECT_NEAR(cancel->getPosition().d_y.d_offset, 400 - cancel->getPixelSize().d_height - 20, 0.5f);
-
-    const CEGUI::Rectf client = stage->getPage()->getUnclippedInnerRect().get();
-    for (const char* button : {"Page/Cancel", "Page/Next", "Page/Prev"}) {
-        const CEGUI::Rectf area = WidgetFactory::findWindow(button)->getUnclippedOuterRect().get();
-        EXPECT_TRUE(area.left() >= client.left() && area.right() <= client.right() &&
-                    area.bottom() <= client.bottom())
-            << button << " lies inside the page";
-    }
-
-    auto& context = CEGUI::System::getSingleton().getDefaultGUIContext();
-    const CEGUI::Rectf next = WidgetFactory::findWindow("Page/Next")->getUnclippedOuterRect().get();
-    context.injectMousePosition(next.left() + next.getWidth() / 2, next.top() + next.getHeight() / 2);
-    context.injectMouseButtonDown(CEGUI::LeftButton);
-    context.injectMouseButtonUp(CEGUI::LeftButton);
-    EXPECT_EQ(journal.back(), "enter Second+");
 }
 
 } // namespace
