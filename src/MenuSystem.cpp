@@ -242,12 +242,13 @@ bool MenuSystem::showHelp(const CEGUI::EventArgs& args)
 void MenuSystem::showHelpFor(const std::string& windowName)
 {
     const std::string text = getHelpConfig().get<std::string>("Help", windowName, std::string());
-    CEGUI::Window* label = WidgetFactory::findWindow("Help/HelpLabel");
-    if (text.empty() || !label) {
+    if (text.empty()) {
         Ogre::LogManager::getSingleton().logMessage("No help text found for widget: " + windowName);
         return;
     }
-    label->setText(text);
+    // Before the set-up has built the pane there is nowhere to show it.
+    if (CEGUI::Window* label = WidgetFactory::findWindow("Help/HelpLabel"))
+        label->setText(text);
 }
 
 bool MenuSystem::closeSheet(CEGUI::Window* sheet)
