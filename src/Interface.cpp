@@ -6,6 +6,7 @@
 #include "Controllable.h"
 #include "FatalError.h"
 #include "HudOverlay.h"
+#include "MenuSystem.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
 #include "TolvarineEngine.h"
@@ -71,6 +72,7 @@ Interface::Interface()
 
 Interface::~Interface()
 {
+    menuSystem.reset();
     commandSystem.reset();
     stopGui();
     if (singleton == this)
@@ -127,6 +129,7 @@ void Interface::initialiseGui()
         Ogre::LogManager::getSingleton().logMessage("Interface: the GUI cannot start before the render window is set");
         throw FatalError();
     }
+    menuSystem.reset();
     commandSystem.reset();
     stopGui();
     const Config& settings = getConfig();
@@ -167,6 +170,7 @@ void Interface::initialiseGui()
         "Interface/GuiTime", 1);
 
     commandSystem = std::make_unique<CommandSystem>();
+    menuSystem = std::make_unique<MenuSystem>();
     updateControlState();
     Ogre::LogManager::getSingleton().logMessage("GUI started with scheme " + scheme + " and font " + font);
 }
@@ -209,22 +213,20 @@ void Interface::leaveCommandMode()
     updateControlState();
 }
 
-// The menus are built by their own system, which the game does not have yet: until then the menu
-// mode changes only the controls, and says so once.
+// The menu system pauses the game while it shows.
 void Interface::showMenu()
 {
-    static bool told = false;
-    if (!told) {
-        Ogre::LogManager::getSingleton().logMessage("Interface: no menu system yet, the menu mode shows no menu");
-        told = true;
-    }
     inMenu = true;
+    if (menuSystem)
+        menuSystem->showSheet();
     updateControlState();
 }
 
 void Interface::hideMenu()
 {
     inMenu = false;
+    if (menuSystem)
+        menuSystem->hideSheet();
     updateControlState();
 }
 

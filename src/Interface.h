@@ -27,6 +27,7 @@ namespace Tolvarine {
 
 class CommandSystem;
 class Config;
+class MenuSystem;
 
 // Ties the screen and the input together: the one way of switching between flying, command
 // mode and the menus, the key commands that are always present (screenshot, quit, self-destruct,
@@ -61,7 +62,7 @@ public:
 
     // Starts the GUI library on the render window (log "CEGUI.log"), loads the scheme, sets the
     // cursor and the font, makes the root window "Desktop" and the message window, hands the GUI
-    // input over, and builds command mode. A second call starts it afresh.
+    // input over, and builds command mode and the menu system. A second call starts it afresh.
     void initialiseGui();
     CEGUI::Window* getDesktopWindow() const { return desktopWindow; }
 
@@ -139,6 +140,7 @@ private:
     std::unique_ptr<FixedTask> guiTimeTask;
     double lastGuiTime = 0.0;
     std::unique_ptr<CommandSystem> commandSystem;
+    std::unique_ptr<MenuSystem> menuSystem;
 
     static Interface* singleton;
 };

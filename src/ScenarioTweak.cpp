@@ -3,9 +3,7 @@
 #include "ComboTweak.h"
 
 #include <boost/python/class.hpp>
-#include <boost/python/copy_const_reference.hpp>
 #include <boost/python/init.hpp>
-#include <boost/python/return_value_policy.hpp>
 
 #include <memory>
 
@@ -31,7 +29,7 @@ void ScenarioTweak::exportToPython()
     bp::class_<ComboTweak, std::shared_ptr<ComboTweak>, bp::bases<ScenarioTweak>, boost::noncopyable>(
         "ComboTweak", bp::init<std::string>())
         .def("addValue", &ComboTweak::addValue)
-        .def("getCurrentValue", &ComboTweak::getCurrentValue, bp::return_value_policy<bp::copy_const_reference>())
+        .def("getCurrentValue", &ComboTweak::getCurrentValue)
         .def("setCurrentValue", &ComboTweak::setCurrentValue);
 }
 

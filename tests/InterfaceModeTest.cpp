@@ -2,6 +2,7 @@
 #include "Controllable.h"
 #include "GuiWorld.h"
 #include "LogCapture.h"
+#include "MenuSystem.h"
 #include "ScenarioWorld.h"
 #include "WidgetFactory.h"
 
@@ -52,7 +53,7 @@ TEST_F(InterfaceModeTest, SetModeIsTheOneWayBetweenFlyingCommandModeAndTheMenus)
     } rows[] = {
         {Interface::COMMAND, false, Interface::COMMAND, true, true, false, 1},
         {Interface::COMMAND, false, Interface::COMMAND, true, true, false, 1}, // not entered again
-        {Interface::MENU, false, Interface::MENU, false, false, true, 1},
+        {Interface::MENU, false, Interface::MENU, true, false, true, 1},
         {Interface::COMMAND, true, Interface::COMMAND, true, true, false, 2},
         {7, false, Interface::COMMAND, true, true, false, 2}, // only the keys change
         {Interface::NORMAL, true, Interface::NORMAL, false, false, false, 2},
@@ -73,7 +74,7 @@ TEST_F(InterfaceModeTest, SetModeIsTheOneWayBetweenFlyingCommandModeAndTheMenus)
         EXPECT_EQ(cameras->getCurrentCamera() == &CommandSystem::getSingleton().getCamera(), row.now == Interface::COMMAND);
         EXPECT_EQ(countLines(log, "Command mode: the game is paused, 0 ships of the player"), row.entered);
     }
-    EXPECT_EQ(countLines(log, "Interface: no menu system yet, the menu mode shows no menu"), 1u);
+    EXPECT_FALSE(MenuSystem::getSingleton().getMenuSheet()->isVisible());
     EXPECT_EQ(countLines(log, "Command mode left: no ship of the player to fly"), 2u);
 
     // The mode key toggles command mode, in which the pause key is inert.

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "InputHandler.h"
+#include "TutorialWizard.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace CEGUI {
+class EventArgs;
+class Window;
+} // namespace CEGUI
+
+namespace Tolvarine {
+
+class Config;
+
+// Owns the menu sheets: frame windows under the root window "MenuSheet" that form a stack, of
+// which only the top is visible. Showing the menu pauses the game and hiding it resumes it (the
+// interface's mode switch is the only caller of both). The input symbol "back" walks back through
+// the stack and quits at its bottom; a help pane at the bottom centre shows a text for the widget
+// under the pointer.
+//
+// Settings: "cfg/menu_system.cfg" (read by the combo-box tweaks, section "ComboTweak") and
+// "cfg/demo_help.cfg" (section "General" key "enabled"; section "Help": "reset" and one text per
+// widget window name). Both are opened at the first use; a missing one throws ConfigurationError.
+//
+// Created by the interface's GUI start; the windows belong to the GUI library.
+class MenuSystem {
+public:
+    MenuSystem();
+    ~MenuSystem();
+    MenuSystem(const MenuSystem&) = delete;
+    MenuSystem& operator=(const MenuSystem&) = delete;
+
+    static MenuSystem& getSingleton();
+    static MenuSystem* getSingletonPtr();
+    static const Config& getConfig();
+    static const Config& getHelpConfig();
+
+    // Pauses the game and shows the top sheet.
+    void showSheet();
+    // Resumes the game and hides the menu; with the sound sheet on top the volumes are applied.
+    void hideSheet();
+    // Hides every stacked sheet, then shows the top one in front when the menu is shown.
+    void showTop();
+    void pushSheet(CEGUI::Window* window);
+    // Removes the top sheet; nothing on an empty stack.
+    void pop();
+    void onBackCommand();
+
+    // Leaves the tutorial (or whatever is on top) and shows the sheet under it.
+    bool back(const CEGUI::EventArgs& args);
+    void back();
+    // As back, first entering the menu mode when the menu is hidden.
+    bool resume(const CEGUI::EventArgs& args);
+    void resume();
+    // Runs the tutorial on top of the stack; the back key cancels it while it runs.
+    bool startTutorial(const CEGUI::EventArgs& args);
+    void startTutorial();
+
+    // The pane "Help" at the bottom centre, with its label "Help/HelpLabel"; hidden.
+    void createHelpPane();
+    // With help on: shows the pane with the text "reset".
+    void showHelpPane();
+    void hideHelpPane();
+    // The help text of the window the pointer entered, when it has one.
+    bool showHelp(const CEGUI::EventArgs& args);
+    void showHelpFor(const std::string& windowName);
+
+    // Handlers of the sheets' buttons.
+    bool onQuit(const CEGUI::EventArgs& args);
+    bool closeMainSheet(const CEGUI::EventArgs& args);
+    bool closePlaySheet(const CEGUI::EventArgs& args);
+    bool closeStatsSheet(const CEGUI::EventArgs& args);
+    bool closeOptionsSheet(const CEGUI::EventArgs& args);
+    // Writes the key map first, so that the bindings just captured survive the run.
+    bool closeControlSheet(const CEGUI::EventArgs& args);
+    bool onInSkirmishResume(const CEGUI::EventArgs& args);
+    bool onEndMission(const CEGUI::EventArgs& args);
+    bool onDifficultyChanged(const CEGUI::EventArgs& args);
+
+    bool isShown() const { return shown; }
+    CEGUI::Window* getMenuSheet() const { return menuSheet; }
+    CEGUI::Window* getHelpPane() const { return helpPane; }
+    const std::vector<CEGUI::Window*>& getStack() const { return stack; }
+    TutorialWizard& getTutorialWizard() { return tutorialWizard; }
+    bool isHelpEnabled() const { return helpEnabled; }
+    void setHelpEnabled(bool enabled) { helpEnabled = enabled; }
+    // Sheets the later menu set-up builds and the handlers here close.
+    void setSoundSheet(CEGUI::Window* window) { soundSheet = window; }
+
+private:
+    // Hides the sheet, pops and shows the new top.
+    bool closeSheet(CEGUI::Window* sheet);
+
+    bool shown = false;
+    CEGUI::Window* menuSheet;
+    CEGUI::Window* quitSheet = nullptr;
+    CEGUI::Window* mainSheet = nullptr;
+    CEGUI::Window* helpPane = nullptr;
+    CEGUI::Window* inSkirmishSheet = nullptr;
+    TutorialWizard tutorialWizard;
+    CEGUI::Window* playSheet = nullptr;
+    CEGUI::Window* statsSheet = nullptr;
+    CEGUI::Window* optionsSheet = nullptr;
+    CEGUI::Window* controlSheet = nullptr;
+    CEGUI::Window* soundSheet = nullptr;
+    std::vector<CEGUI::Window*> stack;
+    bool helpEnabled = true;
+    InputHandler::EnterSubscription backSubscription;
+    std::function<void()> backOverride;
+
+    static MenuSystem* singleton;
+};
+
+} // namespace Tolvarine
