@@ -522,6 +522,7 @@ void Scenario::exportToPython()
         .def("addDirectionalLight", &Scenario::addDirectionalLight)
         .def("skirmishStart", &skirmishStartFromScript)
         .def("survivalStart", &survivalStartFromScript)
+        .def("createFactions", &Scenario::createFactions)
         .def("end", &Scenario::end)
         .def("hasEnded", &Scenario::hasEnded);
 }

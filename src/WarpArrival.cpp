@@ -209,7 +209,8 @@ bool WarpArrival::arrival(float)
             finishWhenDone();
             throw;
         }
-        ship->activate(*owner, arrivalPosition, arrivalOrientation);
+        if (ship)
+            ship->activate(*owner, arrivalPosition, arrivalOrientation);
     }
     finishWhenDone();
     return false;

@@ -31,6 +31,7 @@ class SoundSource;
 // faction is held weakly: a ship due for a faction that has gone with its scenario stays away.
 class WarpArrival : public PositionReporter {
 public:
+    // Returns the ship to bring in, taken from its pool; null brings none.
     using ShipCreator = std::function<Ship*()>;
 
     // Reads the settings; a missing key, bad billboard section or unknown sound is logged and
