@@ -228,6 +228,9 @@ void Scenario::unload()
         return;
     Profiler::getSingleton().writeReport();
     Statistics::getSingleton().dump();
+    // Every side's shots, hit or not: the dump lists only the sides that hit.
+    for (const std::shared_ptr<Faction>& faction : factions)
+        logLine(faction->getName() + " shots:\t" + std::to_string(Statistics::getSingleton().getFactionShots(faction->getName())));
     logLine("Adjusting difficulty levels.");
     Difficulty::getSingleton().recalculate();
 
@@ -523,6 +526,7 @@ void Scenario::exportToPython()
         .def("skirmishStart", &skirmishStartFromScript)
         .def("survivalStart", &survivalStartFromScript)
         .def("createFactions", &Scenario::createFactions)
+        .def("getFaction", &Scenario::getFaction)
         .def("end", &Scenario::end)
         .def("hasEnded", &Scenario::hasEnded);
 }
