@@ -1,6 +1,15 @@
 #include "Scenario.h"
 
+#include "AmbientSoundManager.h"
+#include "AreaManager.h"
+#include "CommandSystem.h"
 #include "ConfigurationError.h"
+#include "Interface.h"
+#include "PhysicsBody.h"
+#include "Ship.h"
+#include "ShipType.h"
+#include "SurvivalWaves.h"
+#include "WarpArrival.h"
 #include "DebrisSystem.h"
 #include "Controllable.h"
 #include "Difficulty.h"
@@ -12,12 +21,15 @@
 #include "Statistics.h"
 
 #include <boost/python/class.hpp>
+#include <boost/python/dict.hpp>
+#include <boost/python/list.hpp>
 #include <boost/python/extract.hpp>
 #include <boost/python/object.hpp>
 
 #include <OgreColourValue.h>
 #include <OgreLight.h>
 #include <OgreLogManager.h>
+#include <OgreMath.h>
 #include <OgreMaterialManager.h>
 #include <OgrePass.h>
 #include <OgreResourceGroupManager.h>
@@ -90,6 +102,36 @@ ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
     return config();
 }
 
+// The fleets of the mode scripts: a dict of ship type name to count.
+Scenario::FleetMap fleetFromScript(const bp::dict& fleet)
+{
+    Scenario::FleetMap entries;
+    const bp::list keys = fleet.keys();
+    for (long i = 0; i < bp::len(keys); ++i) {
+        const std::string typeName = bp::extract<std::string>(keys[i]);
+        entries[typeName] = bp::extract<unsigned>(fleet[keys[i]]);
+    }
+    return entries;
+}
+
+void skirmishStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet,
+                             const bp::dict& enemyFleet)
+{
+    scenario.skirmishStart(areaName, fleetFromScript(playerFleet), fleetFromScript(enemyFleet));
+}
+
+void survivalStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet)
+{
+    scenario.survivalStart(areaName, fleetFromScript(playerFleet));
+}
+
+const Ogre::Vector3 PLAYER_FLEET_POSITION(0.0f, 0.0f, -1000.0f);
+// The enemy fleet starts 3000 units further on, turned half round to face the player's.
+const Ogre::Vector3 ENEMY_FLEET_OFFSET(0.0f, 0.0f, -3000.0f);
+// Survival waves arrive this far ahead of the player's last ship, spread this far on each axis.
+constexpr float WAVE_LEAD = 1500.0f;
+constexpr float WAVE_SPREAD = 1000.0f;
+
 } // namespace
 
 std::string environmentMapName(const std::string& skyTextureName)
@@ -156,6 +198,7 @@ void Scenario::load()
     }
     logLine("done");
 
+    ended = false;
     logLine("Clearing statistics.");
     Statistics::getSingleton().clear();
     Profiler::getSingleton().reset();
@@ -171,6 +214,8 @@ void Scenario::releaseWorld()
         dust->clear();
     clearSceneObjects();
     modeTask.reset();
+    survivalWaves.reset();
+    showStatsAtEnd = false;
     // Cleared rather than only unloaded: the group is then initialised afresh at the next load,
     // so that the resources and folders that the configuration declares in its initialise are
     // taken up then. The declarations and folders themselves stay with the group.
@@ -183,6 +228,9 @@ void Scenario::unload()
         return;
     Profiler::getSingleton().writeReport();
     Statistics::getSingleton().dump();
+    // Every side's shots, hit or not: the dump lists only the sides that hit.
+    for (const std::shared_ptr<Faction>& faction : factions)
+        logLine(faction->getName() + " shots:\t" + std::to_string(Statistics::getSingleton().getFactionShots(faction->getName())));
     logLine("Adjusting difficulty levels.");
     Difficulty::getSingleton().recalculate();
 
@@ -201,6 +249,108 @@ void Scenario::unload()
 void Scenario::end()
 {
     releasePooledObjects();
+    if (ended)
+        return;
+    ended = true;
+    logLine("Scenario " + name + " ended.");
+    if (showStatsAtEnd) {
+        if (Interface* gameInterface = Interface::getSingletonPtr())
+            gameInterface->setMode(Interface::MENU, false);
+    }
+}
+
+void Scenario::startMode(const std::string& areaName, const std::string& secondAmbient, const std::string& objective)
+{
+    logLine("Initialising area");
+    if (AreaManager* areas = AreaManager::getSingletonPtr())
+        areas->loadArea(areaName);
+    if (AmbientSoundManager* ambient = AmbientSoundManager::getSingleton()) {
+        ambient->setBackground("ambient_nl", secondAmbient);
+        ambient->setAmbientMode(AmbientSoundManager::COMMAND, 2.0f);
+    }
+    if (CommandSystem* command = CommandSystem::getSingletonPtr())
+        command->setObjective(objective);
+    createFactions();
+}
+
+bool Scenario::factionHasShips(const std::string& factionName) const
+{
+    const std::shared_ptr<Faction> faction = getFaction(factionName);
+    return faction && !faction->getShips().empty();
+}
+
+void Scenario::skirmishStart(const std::string& areaName, const FleetMap& playerFleet, const FleetMap& enemyFleet)
+{
+    startMode(areaName, "ambient_da", "Destroy the opposing forces");
+    Ship::spawnFleet(playerFleet, *getFaction("Player"), PLAYER_FLEET_POSITION, Ogre::Quaternion::IDENTITY);
+    const Ogre::Quaternion facing(Ogre::Radian(Ogre::Math::PI), Ogre::Vector3::UNIT_Y);
+    Ship::spawnFleet(enemyFleet, *getFaction("Enemy"), PLAYER_FLEET_POSITION + ENEMY_FLEET_OFFSET, facing);
+
+    auto task = std::make_unique<FunctionTask>([this](float elapsed) { return skirmishUpdate(elapsed); },
+                                               "SkirmishUpdate", 5.0f, 1.0f, 0, 0.0f);
+    task->subscribe(true);
+    setModeTask(std::move(task));
+    showStatsAtEnd = true;
+}
+
+bool Scenario::skirmishUpdate(float)
+{
+    // The enemy first: when both sides lose their last ship together, the game ends once.
+    if (!factionHasShips("Enemy") || !factionHasShips("Player"))
+        end();
+    return true;
+}
+
+void Scenario::survivalStart(const std::string& areaName, const FleetMap& playerFleet)
+{
+    startMode(areaName, "ambient_tc", "Keep your forces alive as long as possible");
+    Ship::spawnFleet(playerFleet, *getFaction("Player"), PLAYER_FLEET_POSITION, Ogre::Quaternion::IDENTITY);
+    survivalWaves = std::make_unique<SurvivalWaves>();
+
+    auto task = std::make_unique<FunctionTask>([this](float elapsed) { return survivalUpdate(elapsed); },
+                                               "SurvivalUpdate", 1.0f, 0.5f, 0, 0.0f);
+    task->subscribe(true);
+    setModeTask(std::move(task));
+    showStatsAtEnd = true;
+}
+
+bool Scenario::survivalUpdate(float elapsed)
+{
+    if (survivalWaves && survivalWaves->update(elapsed, factionHasShips("Enemy")))
+        spawnWave();
+    return true;
+}
+
+void Scenario::spawnWave()
+{
+    if (!survivalWaves)
+        return;
+    const std::vector<SurvivalWaves::Row>& table = SurvivalWaves::defaultTable();
+    survivalWaves->restartTimers();
+    const std::shared_ptr<Faction> player = getFaction("Player");
+    const std::vector<Ship*> ships = player ? player->getShips() : std::vector<Ship*>();
+    std::vector<std::string> types;
+    for (const Ship* ship : ships)
+        types.push_back(ship->getType().getName());
+    const unsigned strength = SurvivalWaves::strength(table, types);
+    // No ship left, or only ships the table does not count: the player has lost.
+    if (strength == 0) {
+        end();
+        return;
+    }
+    const PhysicsBody& leader = static_cast<const DynamicCollidable&>(*ships.back()).getPhysicsBody();
+    const Ogre::Vector3 centre = leader.getPosition() + leader.getOrientation() * Ogre::Vector3(0, 0, -WAVE_LEAD);
+    const unsigned budget = survivalWaves->takeBudget(strength);
+    const std::shared_ptr<Faction> enemy = getFaction("Enemy");
+    const auto draw = [](unsigned count) {
+        return static_cast<unsigned>(Ogre::Math::RangeRandom(0.0f, static_cast<float>(count) - 0.000001f));
+    };
+    for (const std::string& type : SurvivalWaves::compose(table, budget, draw)) {
+        const Ogre::Vector3 offset(Ogre::Math::RangeRandom(-WAVE_SPREAD, WAVE_SPREAD),
+                                   Ogre::Math::RangeRandom(-WAVE_SPREAD, WAVE_SPREAD),
+                                   Ogre::Math::RangeRandom(-WAVE_SPREAD, WAVE_SPREAD));
+        WarpArrival::create(type, enemy, centre + offset, Ogre::Quaternion::IDENTITY);
+    }
 }
 
 std::shared_ptr<Faction> Scenario::getFaction(const std::string& factionName) const
@@ -372,7 +522,13 @@ void Scenario::exportToPython()
     bp::class_<Scenario, boost::noncopyable>("Scenario", bp::no_init)
         .def("setSkyBox", &Scenario::setSkyBox)
         .def("setAmbientLight", &Scenario::setAmbientLight)
-        .def("addDirectionalLight", &Scenario::addDirectionalLight);
+        .def("addDirectionalLight", &Scenario::addDirectionalLight)
+        .def("skirmishStart", &skirmishStartFromScript)
+        .def("survivalStart", &survivalStartFromScript)
+        .def("createFactions", &Scenario::createFactions)
+        .def("getFaction", &Scenario::getFaction)
+        .def("end", &Scenario::end)
+        .def("hasEnded", &Scenario::hasEnded);
 }
 
 } // namespace Tolvarine

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class FunctionTask;
 class Planet;
 class ScenarioConfig;
 class Star;
+class SurvivalWaves;
 
 // One scenario: built from one scenario script, it owns the script's configuration and a
 // resource group named after the scenario, and, while it is loaded, everything the scenario put
@@ -41,6 +43,8 @@ public:
         WARP_ARRIVALS,
     };
     using PoolRelease = std::function<void()>;
+    // Ship type name to number of ships, as the ships' spawnFleet takes it.
+    using FleetMap = std::map<std::string, unsigned>;
 
     // Runs the script, takes the configuration that its getScenarioConfig() returns and creates
     // the scenario's empty resource group. A script error, a result that is not a configuration
@@ -65,9 +69,26 @@ public:
     // configuration's unload and clears everything the scenario put into the world. Nothing
     // when not loaded.
     void unload();
-    // Ends the game of the running scenario: every pooled object goes back to its pool. The
-    // scenario stays loaded; ending twice does no harm.
+    // Ends the game of the running scenario: every pooled object goes back to its pool and, when
+    // the mode asks for it, the interface goes to the menu. The scenario stays loaded; ending
+    // twice does no harm.
     void end();
+    // Whether the game of this load has ended.
+    bool hasEnded() const { return ended; }
+
+    // The skirmish: the area, its ambient sound and objective, the two sides and their fleets
+    // (the player's at (0, 0, -1000), the enemy's at (0, 0, -4000) facing it), and the task
+    // "SkirmishUpdate" that ends the game once either side has no ship left.
+    void skirmishStart(const std::string& areaName, const FleetMap& playerFleet, const FleetMap& enemyFleet);
+    bool skirmishUpdate(float elapsed);
+    // The survival: the area, sound, objective, sides and the player's fleet, then enemy waves
+    // warping in ahead of the player's ships, sent by the task "SurvivalUpdate", until the
+    // player's side is gone.
+    void survivalStart(const std::string& areaName, const FleetMap& playerFleet);
+    bool survivalUpdate(float elapsed);
+    // Sends one wave, or ends the game when the player has nothing left that counts.
+    void spawnWave();
+    const SurvivalWaves* getSurvivalWaves() const { return survivalWaves.get(); }
 
     // The first faction of that name, or empty.
     std::shared_ptr<Faction> getFaction(const std::string& factionName) const;
@@ -128,6 +149,8 @@ public:
 
 private:
     void releaseWorld();
+    void startMode(const std::string& areaName, const std::string& secondAmbient, const std::string& objective);
+    bool factionHasShips(const std::string& factionName) const;
     void takeFocusFromControllable();
 
     std::unique_ptr<FunctionTask> modeTask;
@@ -137,6 +160,8 @@ private:
     std::string environmentMap;
     std::string skyBoxMaterial;
     bool showStatsAtEnd = false;
+    bool ended = false;
+    std::unique_ptr<SurvivalWaves> survivalWaves;
     std::vector<std::shared_ptr<Planet>> planets;
     std::vector<std::shared_ptr<Faction>> factions;
     std::vector<Ogre::Light*> lights;

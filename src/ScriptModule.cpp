@@ -24,6 +24,7 @@
 #include "StaticCollidable.h"
 #include "TaskBindings.h"
 #include "Targetable.h"
+#include "WarpArrival.h"
 
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
@@ -61,7 +62,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     FreeCamera::exportToPython();            // 20 FreeCamera (with TargetMode)
     AreaManager::exportToPython();           // 21 AreaManager
     AmbientSoundManager::exportToPython();   // 22 AmbientSoundManager (with AmbientMode)
-    // 23 WarpArrival
+    WarpArrival::exportToPython();           // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask
 }
 

@@ -12,6 +12,8 @@ class TestScenarioConfig(ScenarioConfig):
         scenario.setSkyBox("Tolvarine/NebulaSky", 10000.0)
         scenario.addDirectionalLight(Vector3(-0.4, -0.3, -1.0),
                                      ColourValue(0.95, 0.9, 0.82, 1.0), ColourValue(1.0, 1.0, 1.0, 1.0))
+        # The two standard sides: what is spawned here flies for "Player".
+        scenario.createFactions()
 
     def unload(self):
         pass

@@ -1,0 +1,299 @@
+#include "WarpArrival.h"
+
+#include "Config.h"
+#include "ConfigurationError.h"
+#include "Faction.h"
+#include "Scenario.h"
+#include "Ship.h"
+#include "SoundSource.h"
+#include "TolvarineEngine.h"
+
+#include <boost/python/class.hpp>
+
+#include <OgreLogManager.h>
+#include <OgreSceneManager.h>
+#include <OgreSceneNode.h>
+
+namespace bp = boost::python;
+
+namespace Tolvarine {
+
+namespace {
+
+constexpr unsigned POOL_SIZE = 5;
+constexpr DisableTime CANCELLED = static_cast<DisableTime>(2);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+struct PoolSource {
+    std::string configPath = "cfg/warp_arrival.cfg";
+    const ResponseCurves* curves = nullptr;
+};
+
+PoolSource& poolSource()
+{
+    static PoolSource source;
+    return source;
+}
+
+std::unique_ptr<PoolFactory<WarpArrival>>& poolHolder()
+{
+    static std::unique_ptr<PoolFactory<WarpArrival>> pool;
+    return pool;
+}
+
+Ogre::SceneManager& engineSceneManager()
+{
+    const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!engine || !engine->sceneManager) {
+        logLine("WarpArrival: there is no scene manager");
+        throw ConfigurationError();
+    }
+    return *engine->sceneManager;
+}
+
+float readTime(const Config& config, const char* key)
+{
+    const float value = config.get<float>("WarpArrival", key);
+    if (!(value >= 0.0f)) {
+        logLine("WarpArrival: " + std::string(key) + " must not be below 0");
+        throw ConfigurationError();
+    }
+    return value;
+}
+
+ModulatedBillboard makeBillboard(Config& config, const char* section, Ogre::SceneManager& scene,
+                                 const ResponseCurves* curves)
+{
+    return curves ? ModulatedBillboard(config, section, scene, *curves) : ModulatedBillboard(config, section, scene);
+}
+
+} // namespace
+
+unsigned WarpArrival::counter = 0;
+
+WarpArrival::WarpArrival(Config& config, Ogre::SceneManager& scene, const ResponseCurves* curves)
+    : sceneManager(scene)
+    , flashTask([this](float elapsed) { return flash(elapsed); }, "WarpArrival::flash", readTime(config, "flashTime"))
+    , arrivalTask([this](float elapsed) { return arrival(elapsed); }, "WarpArrival::arrival",
+                  readTime(config, "arrivalTime"))
+    , glow(makeBillboard(config, "Glow", scene, curves))
+    , flashBillboard(makeBillboard(config, "Flash", scene, curves))
+    , glowCallback([this]() { glowDone(); })
+    , flashCallback([this]() { flashDone(); })
+{
+    // Made out of the scene: created by the scene manager, attached only while it runs.
+    node = sceneManager.createSceneNode("WarpArrival" + std::to_string(counter++));
+    sound = SoundSource::create(config.get<std::string>("Sound", "name"), SoundCategory::EFFECTS, this,
+                                Ogre::Vector3::ZERO, false);
+}
+
+WarpArrival::~WarpArrival()
+{
+    cancel();
+    sound.reset();
+    glow.stop(CANCELLED);
+    flashBillboard.stop(CANCELLED);
+    // The billboards' sets are detached from the node first, by their own destructors, after
+    // this body; the node itself goes now, empty of anything of ours that is still in use.
+    node->detachAllObjects();
+    sceneManager.destroySceneNode(node);
+}
+
+void WarpArrival::setSource(const std::string& configPath, const ResponseCurves* curves)
+{
+    poolSource() = PoolSource{configPath, curves};
+}
+
+PoolFactory<WarpArrival>& WarpArrival::getPoolFactory()
+{
+    std::unique_ptr<PoolFactory<WarpArrival>>& pool = poolHolder();
+    if (!pool) {
+        // Read once: every arrival of the pool shares the settings.
+        auto config = std::make_shared<Config>(poolSource().configPath, false, false, false);
+        const ResponseCurves* curves = poolSource().curves;
+        Ogre::SceneManager& scene = engineSceneManager();
+        pool = std::make_unique<PoolFactory<WarpArrival>>(
+            [config, &scene, curves]() { return new WarpArrival(*config, scene, curves); }, POOL_SIZE);
+        static bool releaseRegistered = false;
+        if (!releaseRegistered) {
+            Scenario::addPoolRelease(Scenario::PooledKind::WARP_ARRIVALS, &WarpArrival::releaseAll);
+            releaseRegistered = true;
+        }
+    }
+    return *pool;
+}
+
+void WarpArrival::destroyPool()
+{
+    std::unique_ptr<PoolFactory<WarpArrival>>& pool = poolHolder();
+    if (!pool)
+        return;
+    releaseAll();
+    pool->destroyAll();
+    pool.reset();
+}
+
+void WarpArrival::create(const std::string& shipType, const std::shared_ptr<Faction>& faction,
+                         const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    getPoolFactory().create()->start([shipType]() { return Ship::create(shipType); }, faction, position,
+                                     orientation);
+}
+
+void WarpArrival::createByFilename(const std::string& fileName, const std::shared_ptr<Faction>& faction,
+                                   const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    getPoolFactory().create()->start([fileName]() { return Ship::createByFilename(fileName); }, faction, position,
+                                     orientation);
+}
+
+void WarpArrival::start(ShipCreator creator, const std::shared_ptr<Faction>& arrivalFaction,
+                        const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    if (active)
+        return;
+    if (!arrivalFaction) {
+        logLine("WarpArrival: no faction for the arriving ship");
+        getPoolFactory().release(this);
+        return;
+    }
+    shipCreator = std::move(creator);
+    faction = arrivalFaction;
+    arrivalPosition = position;
+    arrivalOrientation = orientation;
+    glowFinished = false;
+    flashFinished = false;
+    arrived = false;
+
+    node->setPosition(position);
+    if (!node->getParentSceneNode())
+        sceneManager.getRootSceneNode()->addChild(node);
+    glow.start(*node, &glowCallback);
+    // A task still queued from a cancelled run is moved to this start's time by the reset.
+    arrivalTask.subscribe(true);
+    arrivalTask.reset();
+    flashTask.subscribe(true);
+    flashTask.reset();
+    sound->play();
+    active = true;
+}
+
+bool WarpArrival::flash(float)
+{
+    if (active)
+        flashBillboard.start(*node, &flashCallback);
+    return false;
+}
+
+bool WarpArrival::arrival(float)
+{
+    if (!active || arrived)
+        return false;
+    arrived = true;
+    const ShipCreator creator = std::move(shipCreator);
+    shipCreator = ShipCreator();
+    const std::shared_ptr<Faction> owner = faction.lock();
+    if (!owner) {
+        logLine("WarpArrival: the faction of the arriving ship is gone; no ship arrives");
+    } else if (creator) {
+        // The arrival finishes first when the effect is over, so that a failing type (the
+        // pools' error) leaves no arrival stranded out of its pool.
+        Ship* ship = nullptr;
+        try {
+            ship = creator();
+        } catch (...) {
+            finishWhenDone();
+            throw;
+        }
+        if (ship)
+            ship->activate(*owner, arrivalPosition, arrivalOrientation);
+    }
+    finishWhenDone();
+    return false;
+}
+
+void WarpArrival::glowDone()
+{
+    glowFinished = true;
+    finishWhenDone();
+}
+
+void WarpArrival::flashDone()
+{
+    flashFinished = true;
+    finishWhenDone();
+}
+
+void WarpArrival::finishWhenDone()
+{
+    if (!active || !glowFinished || !flashFinished || !arrived)
+        return;
+    glow.stop(CANCELLED);
+    sound->stop();
+    detachNode();
+    active = false;
+    faction.reset();
+    if (poolHolder())
+        poolHolder()->release(this);
+}
+
+void WarpArrival::cancel()
+{
+    flashTask.subscribe(false);
+    arrivalTask.subscribe(false);
+    glow.stop(CANCELLED);
+    flashBillboard.stop(CANCELLED);
+    if (sound)
+        sound->stop();
+    detachNode();
+    shipCreator = ShipCreator();
+    faction.reset();
+    active = false;
+}
+
+void WarpArrival::detachNode()
+{
+    if (Ogre::SceneNode* parent = node->getParentSceneNode())
+        parent->removeChild(node);
+}
+
+void WarpArrival::releaseAll()
+{
+    std::unique_ptr<PoolFactory<WarpArrival>>& pool = poolHolder();
+    if (!pool)
+        return;
+    pool->deactivateLive([&pool](WarpArrival* arrival) {
+        arrival->cancel();
+        pool->release(arrival);
+    });
+}
+
+const std::string& WarpArrival::getNodeName() const
+{
+    return node->getName();
+}
+
+Ogre::Vector3 WarpArrival::getPosition() const
+{
+    return node->_getDerivedPosition();
+}
+
+Ogre::Quaternion WarpArrival::getOrientation() const
+{
+    return node->_getDerivedOrientation();
+}
+
+void WarpArrival::exportToPython()
+{
+    bp::class_<WarpArrival, boost::noncopyable>("WarpArrival", bp::no_init)
+        .def("create", &WarpArrival::create)
+        .staticmethod("create")
+        .def("createByFilename", &WarpArrival::createByFilename)
+        .staticmethod("createByFilename");
+}
+
+} // namespace Tolvarine
