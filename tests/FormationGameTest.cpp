@@ -51,13 +51,11 @@ bool waitForText(const fs::path& path, const std::string& text)
     return false;
 }
 
-// Pixels of the icon corner (taken paused) in the free icon's green, and in the slaved one's
-// amber. The picture stays beside the test program.
+// Pixels of the icon corner in the free icon's green, and in the slaved one's amber. The picture
+// stays beside the test program.
 std::pair<unsigned, unsigned> iconPixels(GameProcess& game, const std::string& name)
 {
-    EXPECT_TRUE(game.sendKey("p"));
     const fs::path shot = game.takeScreenshot();
-    EXPECT_TRUE(game.sendKey("p"));
     std::error_code ignored;
     fs::copy_file(shot, "FormationGame_" + name + ".png", fs::copy_options::overwrite_existing, ignored);
     const PngImage image(shot.string());
@@ -87,8 +85,10 @@ TEST(FormationGame, TheFormationKeyGathersTheWingIntoItsSlotsAndTheModeKeySwitch
     ASSERT_TRUE(waitForText(record, "4 joined 4 near")) << game.standardError();
     EXPECT_GT(iconPixels(game, "free").first, 50u);
     ASSERT_TRUE(game.sendKey("g"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto slaved = iconPixels(game, "slaved");
+    // The icon follows the mode on the formation's next update: looked at until it shows.
+    std::pair<unsigned, unsigned> slaved = iconPixels(game, "slaved");
+    for (int look = 0; look < 20 && slaved.second <= 50u; ++look)
+        slaved = iconPixels(game, "slaved");
     EXPECT_EQ(slaved.first, 0u);
     EXPECT_GT(slaved.second, 50u);
     ASSERT_TRUE(game.sendKey("F10"));
