@@ -8,11 +8,16 @@
 #include "SoundManager.h"
 #include "WidgetFactory.h"
 
+#include <CEGUI/Font.h>
 #include <CEGUI/Window.h>
+#include <CEGUI/widgets/PushButton.h>
 #include <CEGUI/widgets/FrameWindow.h>
 #include <CEGUI/widgets/Slider.h>
 #include <OgreLogManager.h>
 #include <OgreStringConverter.h>
+
+#include <cmath>
+#include <iostream>
 
 namespace Tolvarine {
 
@@ -25,6 +30,84 @@ constexpr float HELP_WIDTH = 500.0f;
 constexpr float HELP_HEIGHT = 110.0f;
 constexpr float HELP_LABEL_X = 10.0f;
 constexpr float HELP_LABEL_WIDTH = 480.0f;
+
+// The input prompt's client size, and the binding button's offset from its row's label.
+constexpr float PROMPT_WIDTH = 180.0f;
+constexpr float PROMPT_HEIGHT = 25.0f;
+constexpr float BINDING_BUTTON_X = 130.0f;
+// Mouse moves and joystick deflections below this magnitude are not taken as a choice.
+constexpr float CAPTURE_THRESHOLD = 0.3f;
+
+constexpr float CONTROL_WIDTH = 640.0f;
+constexpr float CONTROL_HEIGHT = 460.0f;
+constexpr float BUTTON_INSET = 30.0f;
+
+struct BindingRow {
+    const char* label;
+    const char* command;
+    const char* partner;
+    float gapBefore;
+};
+
+struct BindingColumn {
+    float x;
+    float firstY;
+    std::vector<BindingRow> rows;
+};
+
+// The Control sheet's two columns: flight on the left, views, weapons and the rest on the right.
+const std::vector<BindingColumn>& controlColumns()
+{
+    static const std::vector<BindingColumn> columns{
+        {15.0f, 30.0f,
+         {{"Pitch up:", "pitch_up", "pitch_down", 0.0f},
+          {"Pitch down:", "pitch_down", "pitch_up", 0.0f},
+          {"Yaw left:", "yaw_left", "yaw_right", 0.0f},
+          {"Yaw right:", "yaw_right", "yaw_left", 0.0f},
+          {"Roll left:", "roll_left", "roll_right", 0.0f},
+          {"Roll right:", "roll_right", "roll_left", 0.0f},
+          {"Forward:", "forward_thrust", "backward_thrust", 10.0f},
+          {"Backward:", "backward_thrust", "forward_thrust", 0.0f},
+          {"Strafe left:", "left_thrust", "right_thrust", 0.0f},
+          {"Strafe right:", "right_thrust", "left_thrust", 0.0f},
+          {"Up:", "up_thrust", "down_thrust", 0.0f},
+          {"Down:", "down_thrust", "up_thrust", 0.0f}}},
+        {340.0f, 40.0f,
+         {{"Nose camera:", "nose_cam_view", "", 0.0f},
+          {"Chase camera:", "chase_cam_view", "", 0.0f},
+          {"Flyby camera:", "flyby_view", "", 0.0f},
+          {"Fire primary:", "fire_primary", "", 10.0f},
+          {"Fire secondary:", "fire_secondary", "", 0.0f},
+          {"Select target:", "target_reticle_closest", "", 0.0f},
+          {"Toggle formation:", "toggle_formation", "", 10.0f},
+          {"Formation mode:", "toggle_formation_mode", "", 0.0f},
+          {"Pause:", "pause", "", 10.0f},
+          {"Screenshot:", "screenshot", "", 0.0f}}},
+    };
+    return columns;
+}
+
+// A frame window under the menu root: no title, not sizable, no close button, its client area
+// of the given size (children are placed in the client area), centred and hidden.
+CEGUI::FrameWindow* createCentredSheet(const std::string& name, CEGUI::Window* root, float width, float height,
+                                       const std::string& title = "")
+{
+    CEGUI::FrameWindow* sheet = WidgetFactory::createFrameWindow(name, root, title);
+    WidgetFactory::setClientSize(*sheet, width, height);
+    sheet->setSizingEnabled(false);
+    sheet->setCloseButtonEnabled(false);
+    const CEGUI::Sizef area = root->getPixelSize();
+    const CEGUI::Sizef outer = sheet->getPixelSize();
+    sheet->setPosition(CEGUI::UVector2(CEGUI::UDim(0, (area.d_width - outer.d_width) * 0.5f),
+                                       CEGUI::UDim(0, (area.d_height - outer.d_height) * 0.5f)));
+    sheet->hide();
+    return sheet;
+}
+
+void placeAt(CEGUI::Window& window, float x, float y)
+{
+    window.setPosition(CEGUI::UVector2(CEGUI::UDim(0, x), CEGUI::UDim(0, y)));
+}
 
 void setPixelArea(CEGUI::Window& window, float x, float y, float width, float height)
 {
@@ -141,6 +224,9 @@ void MenuSystem::onBackCommand()
         return;
     }
     if (stack.size() > 1) {
+        // Bindings captured on the Control sheet are live already: keep them for the next run.
+        if (controlSheet && stack.back() == controlSheet)
+            InputHandler::getSingleton().saveKeymap("");
         stack.back()->hide();
         pop();
         showTop();
@@ -293,6 +379,137 @@ bool MenuSystem::closeControlSheet(const CEGUI::EventArgs&)
 {
     InputHandler::getSingleton().saveKeymap("");
     return closeSheet(controlSheet);
+}
+
+const std::vector<std::string>& MenuSystem::getControlCommands()
+{
+    static const std::vector<std::string> commands{
+        "pitch_up",     "pitch_down",     "yaw_right",       "yaw_left",
+        "roll_right",   "roll_left",      "left_thrust",     "right_thrust",
+        "forward_thrust", "backward_thrust", "up_thrust",    "down_thrust",
+        "fire_primary", "fire_secondary", "target_reticle_closest", "nose_cam_view",
+        "chase_cam_view", "flyby_view",   "toggle_formation", "toggle_formation_mode",
+        "pause",        "screenshot"};
+    return commands;
+}
+
+float MenuSystem::addBindingRow(const std::string& label, float y, float x, const std::string& command,
+                                const std::string& partner)
+{
+    InputHandler& input = InputHandler::getSingleton();
+    CEGUI::Window* text = WidgetFactory::createStaticText("Label/" + command, controlSheet, label);
+    placeAt(*text, x, y);
+    CEGUI::PushButton* button =
+        WidgetFactory::createButton("Button/" + command, controlSheet, input.getInputNameForSymbol(command));
+    placeAt(*button, x + BINDING_BUTTON_X, y);
+    const InputHandler::SymbolNumber commandNumber = input.getSymbol(command);
+    std::optional<InputHandler::SymbolNumber> partnerNumber;
+    if (!partner.empty())
+        partnerNumber = input.getSymbol(partner);
+    button->subscribeEvent(CEGUI::PushButton::EventClicked,
+                           CEGUI::Event::Subscriber([this, commandNumber, partnerNumber](const CEGUI::EventArgs&) {
+                               return captureInput(commandNumber, partnerNumber);
+                           }));
+    return y + menuSheet->getFont()->getLineSpacing(1.0f) + 15.0f;
+}
+
+bool MenuSystem::captureInput(InputHandler::SymbolNumber command, std::optional<InputHandler::SymbolNumber> partner)
+{
+    if (!changeInputPopup)
+        createChangeInputPopup();
+    pushSheet(changeInputPopup);
+    InputHandler::getSingleton().setInputCapture(
+        [this, command, partner](InputType kind, std::uint32_t code, float value) {
+            return onInputSelected(kind, code, value, command, partner);
+        });
+    return true;
+}
+
+void MenuSystem::createChangeInputPopup()
+{
+    changeInputPopup = createCentredSheet("ChangeInput", menuSheet, PROMPT_WIDTH, PROMPT_HEIGHT, "Select new input...");
+}
+
+bool MenuSystem::onInputSelected(InputType kind, std::uint32_t code, float value, InputHandler::SymbolNumber command,
+                                 std::optional<InputHandler::SymbolNumber> partner)
+{
+    const bool analogue = kind == InputType::MOUSE_MOVE || kind == InputType::JOYSTICK_AXIS;
+    if (analogue && std::abs(value) < CAPTURE_THRESHOLD)
+        return true;
+    // An input the key map has no name for could be bound but never saved, and the file's old
+    // line would come back at the next start: wait for one that can be kept.
+    if (!InputHandler::inputName(kind, code))
+        return true;
+
+    changeInputPopup->hide();
+    pop();
+    showTop();
+    if (kind == InputType::KEY) {
+        for (const char* cancel : {"escape", "backspace", "tab"})
+            if (InputHandler::keyCodeForName(cancel) == code)
+                return false;
+    }
+
+    InputHandler& input = InputHandler::getSingleton();
+    input.unbindSymbol(command);
+    input.bindPhysicalInput(kind, code, command);
+    std::optional<std::uint32_t> opposite;
+    if (kind == InputType::MOUSE_MOVE)
+        opposite = InputHandler::oppositeMouseMove(code);
+    if (kind == InputType::JOYSTICK_AXIS) {
+        std::cout << "Mapping: " << InputHandler::joystickAxisName(code).value_or("") << std::endl;
+        opposite = InputHandler::oppositeJoystickAxis(code);
+    }
+    if (partner && opposite) {
+        input.unbindSymbol(*partner);
+        input.bindPhysicalInput(kind, *opposite, *partner);
+    }
+    refreshBindingButtons();
+    return false;
+}
+
+void MenuSystem::refreshBindingButton(const std::string& command)
+{
+    CEGUI::Window* button = WidgetFactory::findWindow("Button/" + command);
+    if (!button)
+        return;
+    button->setText(InputHandler::getSingleton().getInputNameForSymbol(command));
+    WidgetFactory::fitButtonToText(*button);
+}
+
+void MenuSystem::refreshBindingButtons()
+{
+    for (const std::string& command : getControlCommands())
+        refreshBindingButton(command);
+}
+
+void MenuSystem::createControlSheet()
+{
+    controlSheet = createCentredSheet("Control", menuSheet, CONTROL_WIDTH, CONTROL_HEIGHT);
+    for (const BindingColumn& column : controlColumns()) {
+        float y = column.firstY;
+        for (const BindingRow& row : column.rows)
+            y = addBindingRow(row.label, y + row.gapBefore, column.x, row.command, row.partner);
+    }
+    CEGUI::PushButton* back = WidgetFactory::createButton("Control/Back", controlSheet, "Back");
+    const float backX = CONTROL_WIDTH - back->getPixelSize().d_width - BUTTON_INSET;
+    placeAt(*back, backX, CONTROL_HEIGHT - BUTTON_INSET);
+    back->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeControlSheet, this));
+    CEGUI::PushButton* advanced = WidgetFactory::createButton("Control/Advanced", controlSheet, "Advanced");
+    placeAt(*advanced, backX - advanced->getPixelSize().d_width - BUTTON_INSET, CONTROL_HEIGHT - BUTTON_INSET);
+}
+
+bool MenuSystem::openControlSheet(const CEGUI::EventArgs&)
+{
+    openControlSheet();
+    return true;
+}
+
+void MenuSystem::openControlSheet()
+{
+    if (!controlSheet)
+        createControlSheet();
+    pushSheet(controlSheet);
 }
 
 bool MenuSystem::onInSkirmishResume(const CEGUI::EventArgs&)

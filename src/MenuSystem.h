@@ -3,7 +3,9 @@
 #include "InputHandler.h"
 #include "TutorialWizard.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,7 +83,31 @@ public:
     bool onEndMission(const CEGUI::EventArgs& args);
     bool onDifficultyChanged(const CEGUI::EventArgs& args);
 
+    // Control bindings. A row is the label "Label/<command>" at (x, y) and the button
+    // "Button/<command>" at (x + 130, y) showing the command's input; a click on the button
+    // captures the next input for the command (and the opposite direction for its partner).
+    // Returns the y of the next row.
+    float addBindingRow(const std::string& label, float y, float x, const std::string& command,
+                        const std::string& partner);
+    bool captureInput(InputHandler::SymbolNumber command, std::optional<InputHandler::SymbolNumber> partner);
+    // The prompt "ChangeInput", built once and kept; hidden.
+    void createChangeInputPopup();
+    // The capture callback: returns whether the capture goes on.
+    bool onInputSelected(InputType kind, std::uint32_t code, float value, InputHandler::SymbolNumber command,
+                         std::optional<InputHandler::SymbolNumber> partner);
+    void refreshBindingButton(const std::string& command);
+    void refreshBindingButtons();
+    // The 22 commands of the Control sheet, in the order their buttons are refreshed.
+    static const std::vector<std::string>& getControlCommands();
+
+    // The Control sheet, built on first use and kept.
+    void createControlSheet();
+    bool openControlSheet(const CEGUI::EventArgs& args);
+    void openControlSheet();
+
     bool isShown() const { return shown; }
+    CEGUI::Window* getChangeInputPopup() const { return changeInputPopup; }
+    CEGUI::Window* getControlSheet() const { return controlSheet; }
     CEGUI::Window* getMenuSheet() const { return menuSheet; }
     CEGUI::Window* getHelpPane() const { return helpPane; }
     const std::vector<CEGUI::Window*>& getStack() const { return stack; }
@@ -107,6 +133,7 @@ private:
     CEGUI::Window* optionsSheet = nullptr;
     CEGUI::Window* controlSheet = nullptr;
     CEGUI::Window* soundSheet = nullptr;
+    CEGUI::Window* changeInputPopup = nullptr;
     std::vector<CEGUI::Window*> stack;
     bool helpEnabled = true;
     InputHandler::EnterSubscription backSubscription;
