@@ -1,0 +1,169 @@
+#include "GuiWorld.h"
+#include "MenuSystem.h"
+#include "WidgetFactory.h"
+
+#include <CEGUI/Font.h>
+#include <CEGUI/Window.h>
+#include <CEGUI/widgets/FrameWindow.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace Tolvarine::Test {
+namespace {
+
+class ControlBindingTest : public GuiWorld {
+protected:
+    void SetUp() override
+    {
+        start();
+        menus = MenuSystem::getSingletonPtr();
+        ASSERT_NE(menus, nullptr);
+        interface->setMode(Interface::MENU, false);
+        menus->openControlSheet();
+    }
+
+    std::string buttonText(const std::string& command) const
+    {
+        return WidgetFactory::findWindow("Button/" + command)->getText().c_str();
+    }
+
+    MenuSystem* menus = nullptr;
+};
+
+std::uint32_t key(const char* name)
+{
+    return InputHandler::keyCodeForName(name).value();
+}
+
+// Each row starts from the shipped key map, clicks pitch_up's button and feeds one input.
+TEST_F(ControlBindingTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCancels)
+{
+    const std::string keymap = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
+    const struct {
+        const char* name;
+        InputType kind;
+        std::uint32_t code;
+        float value;
+        bool capturing;
+        std::string pitchUp, pitchDown, printed;
+    } rows[] = {
+        {"small mouse move keeps capturing", InputType::MOUSE_MOVE, 3, 0.29f, true, "Mouse Move Up", "Mouse Move Down", ""},
+        {"move of exactly 0.3 binds both", InputType::MOUSE_MOVE, 3, -0.3f, false, "Mouse Move Down", "Mouse Move Up", ""},
+        {"escape cancels", InputType::KEY, key("escape"), 1.0f, false, "Mouse Move Up", "Mouse Move Down", ""},
+        {"backspace cancels", InputType::KEY, key("backspace"), 1.0f, false, "Mouse Move Up", "Mouse Move Down", ""},
+        {"tab cancels", InputType::KEY, key("tab"), 1.0f, false, "Mouse Move Up", "Mouse Move Down", ""},
+        {"a key leaves the partner", InputType::KEY, key("a"), 1.0f, false, "a", "Mouse Move Down", ""},
+        {"joystick button with backspace's code binds", InputType::JOYSTICK_BUTTON, key("backspace"), 1.0f, false,
+         "Joystick Button " + std::to_string(key("backspace")), "Mouse Move Down", ""},
+        {"joystick axis binds both halves and prints", InputType::JOYSTICK_AXIS, 7, -0.5f, false,
+         "Joystick Axis 3-", "Joystick Axis 3+", "Mapping: Joystick Axis 3-\n"},
+        {"small joystick deflection keeps capturing", InputType::JOYSTICK_AXIS, 7, 0.2f, true, "Mouse Move Up",
+         "Mouse Move Down", ""},
+        {"unnamed mouse button keeps capturing", InputType::MOUSE_BUTTON, 11, 1.0f, true, "Mouse Move Up",
+         "Mouse Move Down", ""},
+        {"unnamed joystick axis keeps capturing", InputType::JOYSTICK_AXIS, 40, 1.0f, true, "Mouse Move Up",
+         "Mouse Move Down", ""},
+    };
+    const InputHandler::SymbolNumber up = input.getSymbol("pitch_up");
+    const InputHandler::SymbolNumber down = input.getSymbol("pitch_down");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        input.loadKeymap(keymap);
+        // Every button is refreshed after a capture, not only the two that changed.
+        WidgetFactory::findWindow("Button/screenshot")->setText("stale");
+        menus->captureInput(up, down);
+        ASSERT_EQ(menus->getStack().back(), menus->getChangeInputPopup());
+        EXPECT_TRUE(menus->getChangeInputPopup()->isVisible());
+
+        std::ostringstream printed;
+        std::streambuf* const previous = std::cout.rdbuf(printed.rdbuf());
+        const bool capturing = menus->onInputSelected(row.kind, row.code, row.value, up, down);
+        std::cout.rdbuf(previous);
+
+        EXPECT_EQ(capturing, row.capturing);
+        EXPECT_EQ(menus->getStack().back() == menus->getChangeInputPopup(), row.capturing);
+        EXPECT_EQ(input.getInputNameForSymbol("pitch_up"), row.pitchUp);
+        EXPECT_EQ(input.getInputNameForSymbol("pitch_down"), row.pitchDown);
+        EXPECT_EQ(printed.str(), row.printed);
+        if (row.pitchUp != "Mouse Move Up") {
+            EXPECT_EQ(buttonText("pitch_up"), row.pitchUp);
+            EXPECT_EQ(buttonText("screenshot"), input.getInputNameForSymbol("screenshot"));
+        }
+        if (capturing) {
+            menus->getChangeInputPopup()->hide();
+            menus->pop();
+        }
+    }
+}
+
+// Rows follow one another by the font's line spacing + 15, with the gaps of 10 where a group
+// begins; every row and both buttons lie inside the sheet's client area.
+TEST_F(ControlBindingTest, RowsSitInTwoColumnsInsideTheSheet)
+{
+    const float step = menus->getMenuSheet()->getFont()->getLineSpacing(1.0f) + 15.0f;
+    const struct {
+        const char* window;
+        float x, y;
+    } rows[] = {
+        {"Label/pitch_up", 15, 30},
+        {"Button/pitch_up", 145, 30},
+        {"Label/forward_thrust", 15, 30 + 6 * step + 10},
+        {"Label/down_thrust", 15, 30 + 11 * step + 10},
+        {"Label/nose_cam_view", 340, 40},
+        {"Label/fire_primary", 340, 40 + 3 * step + 10},
+        {"Label/pause", 340, 40 + 8 * step + 30},
+        {"Button/screenshot", 470, 40 + 9 * step + 30},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.window);
+        const CEGUI::Window* window = WidgetFactory::findWindow(row.window);
+        ASSERT_NE(window, nullptr);
+        EXPECT_FLOAT_EQ(window->getPosition().d_x.d_offset, row.x);
+        EXPECT_FLOAT_EQ(window->getPosition().d_y.d_offset, row.y);
+    }
+    const CEGUI::Rectf client = menus->getControlSheet()->getChildContentArea().get();
+    for (const std::string& command : MenuSystem::getControlCommands())
+        for (const std::string& name : {"Label/" + command, "Button/" + command}) {
+            SCOPED_TRACE(name);
+            const CEGUI::Rectf area = WidgetFactory::findWindow(name)->getUnclippedOuterRect().get();
+            EXPECT_GE(area.left(), client.left());
+            EXPECT_LE(area.bottom(), client.bottom());
+        }
+    for (const char* name : {"Control/Back", "Control/Advanced"}) {
+        SCOPED_TRACE(name);
+        const CEGUI::Rectf area = WidgetFactory::findWindow(name)->getUnclippedOuterRect().get();
+        EXPECT_GE(area.left(), client.left());
+        EXPECT_LE(area.right(), client.right());
+        EXPECT_LE(area.bottom(), client.bottom());
+    }
+}
+
+// A capture made on the sheet is in the key map file after leaving by "back" or by its button.
+TEST_F(ControlBindingTest, LeavingTheSheetSavesTheCapturedBinding)
+{
+    const std::string shipped = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
+    for (const bool byBackKey : {true, false}) {
+        SCOPED_TRACE(byBackKey ? "back key" : "Back button");
+        std::filesystem::copy_file(shipped, "cfg/active.keymap", std::filesystem::copy_options::overwrite_existing);
+        input.loadKeymap("cfg/active.keymap");
+        CEGUI::Window* below = WidgetFactory::createFrameWindow(byBackKey ? "Below1" : "Below2", menus->getMenuSheet(), "");
+        menus->pop();
+        menus->pushSheet(below);
+        menus->openControlSheet();
+        const InputHandler::SymbolNumber pause = input.getSymbol("pause");
+        menus->captureInput(pause, std::nullopt);
+        menus->onInputSelected(InputType::KEY, key("k"), 1.0f, pause, std::nullopt);
+        if (byBackKey)
+            menus->onBackCommand();
+        else
+            menus->closeControlSheet(CEGUI::EventArgs());
+        EXPECT_EQ(menus->getStack().back(), below);
+        EXPECT_EQ(Config("cfg/active.keymap").get<std::string>("Mapping", "pause"), "k");
+        menus->pop();
+    }
+}
+
+} // namespace
+} // namespace Tolvarine::Test
