@@ -176,6 +176,9 @@ MenuSystem::MenuSystem() try
     , backSubscription("back", [this]() { onBackCommand(); })
 {
     menuSheet->setZOrderingEnabled(true);
+    // The tutorial's root covers the whole menu sheet: shown only while the tutorial runs, so that
+    // it does not take the clicks meant for the sheets under it.
+    tutorialWizard.getRootWindow()->hide();
 } catch (...) {
     singleton = nullptr;
 }
