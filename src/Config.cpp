@@ -95,6 +95,24 @@ bool writeTextFile(const std::string& path, const std::string& text)
     return !file.fail();
 }
 
+// The whole text goes to "<path>.tmp" first and replaces the file by a rename, so that a failed or
+// interrupted write leaves the previous file as it was instead of half a file.
+bool replaceTextFile(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp";
+    std::error_code error;
+    if (!writeTextFile(temporary, text)) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    fs::rename(temporary, path, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
 // Lines, keys and values are trimmed of spaces, tabs and line feeds, not of carriage returns.
 std::string trimmed(const std::string& text)
 {
@@ -460,7 +478,7 @@ void Config::save(const std::string& targetPath) const
     const std::string target = targetPath.empty() ? path : targetPath;
     const std::string text = buildText();
     if (!enciphered || isFile(target)) {
-        if (!writeTextFile(target, text))
+        if (!replaceTextFile(target, text))
             logWriteFailure(target);
     }
     if (enciphered) {

@@ -55,7 +55,9 @@ public:
 
     // Writes every section and key in ascending order to `path`, or to the Config's own path when
     // empty. An enciphered Config writes the twin, and the plain file as well when that exists.
-    // A file that cannot be written is logged ("Config: could not write <path>"); save never throws.
+    // The plain file is replaced whole through "<path>.tmp" and a rename, so a failed write keeps the
+    // old file. A file that cannot be written is logged ("Config: could not write <path>"); save
+    // never throws.
     void save(const std::string& path = "") const;
 
 private:

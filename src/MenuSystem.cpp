@@ -1,18 +1,28 @@
 #include "MenuSystem.h"
 
 #include "Config.h"
+#include "DebrisSystem.h"
 #include "Difficulty.h"
+#include "GameplaySettings.h"
+#include "GraphicsSettings.h"
 #include "Interface.h"
 #include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "SoundManager.h"
 #include "WidgetFactory.h"
 
+#include <CEGUI/Font.h>
 #include <CEGUI/Window.h>
+#include <CEGUI/widgets/PushButton.h>
+#include <CEGUI/widgets/Combobox.h>
 #include <CEGUI/widgets/FrameWindow.h>
+#include <CEGUI/widgets/ToggleButton.h>
 #include <CEGUI/widgets/Slider.h>
 #include <OgreLogManager.h>
 #include <OgreStringConverter.h>
+
+#include <cmath>
+#include <iostream>
 
 namespace Tolvarine {
 
@@ -25,6 +35,123 @@ constexpr float HELP_WIDTH = 500.0f;
 constexpr float HELP_HEIGHT = 110.0f;
 constexpr float HELP_LABEL_X = 10.0f;
 constexpr float HELP_LABEL_WIDTH = 480.0f;
+
+void setPixelArea(CEGUI::Window& window, float x, float y, float width, float height);
+
+// The input prompt's client size, and the binding button's offset from its row's label.
+constexpr float PROMPT_WIDTH = 180.0f;
+constexpr float PROMPT_HEIGHT = 25.0f;
+constexpr float BINDING_BUTTON_X = 130.0f;
+// Mouse moves and joystick deflections below this magnitude are not taken as a choice.
+constexpr float CAPTURE_THRESHOLD = 0.3f;
+
+constexpr float CONTROL_WIDTH = 640.0f;
+constexpr float CONTROL_HEIGHT = 460.0f;
+constexpr float BUTTON_INSET = 30.0f;
+
+struct BindingRow {
+    const char* label;
+    const char* command;
+    const char* partner;
+    float gapBefore;
+};
+
+struct BindingColumn {
+    float x;
+    float firstY;
+    std::vector<BindingRow> rows;
+};
+
+// The Control sheet's two columns: flight on the left, views, weapons and the rest on the right.
+const std::vector<BindingColumn>& controlColumns()
+{
+    static const std::vector<BindingColumn> columns{
+        {15.0f, 30.0f,
+         {{"Pitch up:", "pitch_up", "pitch_down", 0.0f},
+          {"Pitch down:", "pitch_down", "pitch_up", 0.0f},
+          {"Yaw left:", "yaw_left", "yaw_right", 0.0f},
+          {"Yaw right:", "yaw_right", "yaw_left", 0.0f},
+          {"Roll left:", "roll_left", "roll_right", 0.0f},
+          {"Roll right:", "roll_right", "roll_left", 0.0f},
+          {"Forward:", "forward_thrust", "backward_thrust", 10.0f},
+          {"Backward:", "backward_thrust", "forward_thrust", 0.0f},
+          {"Strafe left:", "left_thrust", "right_thrust", 0.0f},
+          {"Strafe right:", "right_thrust", "left_thrust", 0.0f},
+          {"Up:", "up_thrust", "down_thrust", 0.0f},
+          {"Down:", "down_thrust", "up_thrust", 0.0f}}},
+        {340.0f, 40.0f,
+         {{"Nose camera:", "nose_cam_view", "", 0.0f},
+          {"Chase camera:", "chase_cam_view", "", 0.0f},
+          {"Flyby camera:", "flyby_view", "", 0.0f},
+          {"Fire primary:", "fire_primary", "", 10.0f},
+          {"Fire secondary:", "fire_secondary", "", 0.0f},
+          {"Select target:", "target_reticle_closest", "", 0.0f},
+          {"Toggle formation:", "toggle_formation", "", 10.0f},
+          {"Formation mode:", "toggle_formation_mode", "", 0.0f},
+          {"Pause:", "pause", "", 10.0f},
+          {"Screenshot:", "screenshot", "", 0.0f}}},
+    };
+    return columns;
+}
+
+// A frame window under the menu root: no title, not sizable, no close button, its client area
+// of the given size (children are placed in the client area), centred and hidden.
+CEGUI::FrameWindow* createCentredSheet(const std::string& name, CEGUI::Window* root, float width, float height,
+                                       const std::string& title = "")
+{
+    CEGUI::FrameWindow* sheet = WidgetFactory::createFrameWindow(name, root, title);
+    WidgetFactory::setClientSize(*sheet, width, height);
+    sheet->setSizingEnabled(false);
+    sheet->setCloseButtonEnabled(false);
+    const CEGUI::Sizef area = root->getPixelSize();
+    const CEGUI::Sizef outer = sheet->getPixelSize();
+    sheet->setPosition(CEGUI::UVector2(CEGUI::UDim(0, (area.d_width - outer.d_width) * 0.5f),
+                                       CEGUI::UDim(0, (area.d_height - outer.d_height) * 0.5f)));
+    sheet->hide();
+    return sheet;
+}
+
+void placeAt(CEGUI::Window& window, float x, float y)
+{
+    window.setPosition(CEGUI::UVector2(CEGUI::UDim(0, x), CEGUI::UDim(0, y)));
+}
+
+float lineSpacing(const CEGUI::Window& window)
+{
+    return window.getFont()->getLineSpacing(1.0f);
+}
+
+// A tall slider (20 wide) with its left edge 10 left of the column and its label centred over
+// the column.
+CEGUI::Slider* addSliderColumn(CEGUI::Window* sheet, const std::string& sliderName, const std::string& labelName,
+                               const std::string& text, float columnX, float labelY, float sliderY,
+                               float sliderHeight, float maximum, float step, float value)
+{
+    CEGUI::Window* label = WidgetFactory::createStaticText(labelName, sheet, text);
+    placeAt(*label, columnX - label->getPixelSize().d_width * 0.5f, labelY);
+    CEGUI::Slider* slider = WidgetFactory::createSlider(sliderName, sheet, maximum, step, value);
+    setPixelArea(*slider, columnX - 10.0f, sliderY, 20.0f, sliderHeight);
+    return slider;
+}
+
+float sliderValue(const std::string& name)
+{
+    return static_cast<CEGUI::Slider*>(WidgetFactory::findWindow(name))->getCurrentValue();
+}
+
+// Sliders hold floats; the unsigned settings take the whole part (37.9 is 37).
+unsigned truncatedSliderValue(const std::string& name)
+{
+    return static_cast<unsigned>(std::max(0.0f, std::trunc(sliderValue(name))));
+}
+
+// "Back" at (W - its width - 30, H - 30).
+CEGUI::PushButton* addBackButton(CEGUI::Window* sheet, const std::string& name, float width, float height)
+{
+    CEGUI::PushButton* back = WidgetFactory::createButton(name, sheet, "Back");
+    placeAt(*back, width - back->getPixelSize().d_width - BUTTON_INSET, height - BUTTON_INSET);
+    return back;
+}
 
 void setPixelArea(CEGUI::Window& window, float x, float y, float width, float height)
 {
@@ -49,6 +176,9 @@ MenuSystem::MenuSystem() try
     , backSubscription("back", [this]() { onBackCommand(); })
 {
     menuSheet->setZOrderingEnabled(true);
+    // The tutorial's root covers the whole menu sheet: shown only while the tutorial runs, so that
+    // it does not take the clicks meant for the sheets under it.
+    tutorialWizard.getRootWindow()->hide();
 } catch (...) {
     singleton = nullptr;
 }
@@ -75,9 +205,9 @@ const Config& MenuSystem::getConfig()
     return settings;
 }
 
-const Config& MenuSystem::getHelpConfig()
+Config& MenuSystem::getHelpConfig()
 {
-    static const Config settings("cfg/demo_help.cfg", false, false, false);
+    static Config settings("cfg/demo_help.cfg", false, false, false);
     return settings;
 }
 
@@ -141,6 +271,9 @@ void MenuSystem::onBackCommand()
         return;
     }
     if (stack.size() > 1) {
+        // Bindings captured on the Control sheet are live already: keep them for the next run.
+        if (controlSheet && stack.back() == controlSheet)
+            InputHandler::getSingleton().saveKeymap("");
         stack.back()->hide();
         pop();
         showTop();
@@ -293,6 +426,425 @@ bool MenuSystem::closeControlSheet(const CEGUI::EventArgs&)
 {
     InputHandler::getSingleton().saveKeymap("");
     return closeSheet(controlSheet);
+}
+
+const std::vector<std::string>& MenuSystem::getControlCommands()
+{
+    static const std::vector<std::string> commands{
+        "pitch_up",     "pitch_down",     "yaw_right",       "yaw_left",
+        "roll_right",   "roll_left",      "left_thrust",     "right_thrust",
+        "forward_thrust", "backward_thrust", "up_thrust",    "down_thrust",
+        "fire_primary", "fire_secondary", "target_reticle_closest", "nose_cam_view",
+        "chase_cam_view", "flyby_view",   "toggle_formation", "toggle_formation_mode",
+        "pause",        "screenshot"};
+    return commands;
+}
+
+float MenuSystem::addBindingRow(const std::string& label, float y, float x, const std::string& command,
+                                const std::string& partner)
+{
+    InputHandler& input = InputHandler::getSingleton();
+    CEGUI::Window* text = WidgetFactory::createStaticText("Label/" + command, controlSheet, label);
+    placeAt(*text, x, y);
+    CEGUI::PushButton* button =
+        WidgetFactory::createButton("Button/" + command, controlSheet, input.getInputNameForSymbol(command));
+    placeAt(*button, x + BINDING_BUTTON_X, y);
+    const InputHandler::SymbolNumber commandNumber = input.getSymbol(command);
+    std::optional<InputHandler::SymbolNumber> partnerNumber;
+    if (!partner.empty())
+        partnerNumber = input.getSymbol(partner);
+    button->subscribeEvent(CEGUI::PushButton::EventClicked,
+                           CEGUI::Event::Subscriber([this, commandNumber, partnerNumber](const CEGUI::EventArgs&) {
+                               return captureInput(commandNumber, partnerNumber);
+                           }));
+    return y + menuSheet->getFont()->getLineSpacing(1.0f) + 15.0f;
+}
+
+bool MenuSystem::captureInput(InputHandler::SymbolNumber command, std::optional<InputHandler::SymbolNumber> partner)
+{
+    if (!changeInputPopup)
+        createChangeInputPopup();
+    pushSheet(changeInputPopup);
+    InputHandler::getSingleton().setInputCapture(
+        [this, command, partner](InputType kind, std::uint32_t code, float value) {
+            return onInputSelected(kind, code, value, command, partner);
+        });
+    return true;
+}
+
+void MenuSystem::createChangeInputPopup()
+{
+    changeInputPopup = createCentredSheet("ChangeInput", menuSheet, PROMPT_WIDTH, PROMPT_HEIGHT, "Select new input...");
+}
+
+bool MenuSystem::onInputSelected(InputType kind, std::uint32_t code, float value, InputHandler::SymbolNumber command,
+                                 std::optional<InputHandler::SymbolNumber> partner)
+{
+    const bool analogue = kind == InputType::MOUSE_MOVE || kind == InputType::JOYSTICK_AXIS;
+    if (analogue && std::abs(value) < CAPTURE_THRESHOLD)
+        return true;
+    // An input the key map has no name for could be bound but never saved, and the file's old
+    // line would come back at the next start: wait for one that can be kept.
+    if (!InputHandler::inputName(kind, code))
+        return true;
+
+    changeInputPopup->hide();
+    pop();
+    showTop();
+    if (kind == InputType::KEY) {
+        for (const char* cancel : {"escape", "backspace", "tab"})
+            if (InputHandler::keyCodeForName(cancel) == code)
+                return false;
+    }
+
+    InputHandler& input = InputHandler::getSingleton();
+    input.unbindSymbol(command);
+    input.bindPhysicalInput(kind, code, command);
+    std::optional<std::uint32_t> opposite;
+    if (kind == InputType::MOUSE_MOVE)
+        opposite = InputHandler::oppositeMouseMove(code);
+    if (kind == InputType::JOYSTICK_AXIS) {
+        std::cout << "Mapping: " << InputHandler::joystickAxisName(code).value_or("") << std::endl;
+        opposite = InputHandler::oppositeJoystickAxis(code);
+    }
+    if (partner && opposite) {
+        input.unbindSymbol(*partner);
+        input.bindPhysicalInput(kind, *opposite, *partner);
+    }
+    refreshBindingButtons();
+    return false;
+}
+
+void MenuSystem::refreshBindingButton(const std::string& command)
+{
+    CEGUI::Window* button = WidgetFactory::findWindow("Button/" + command);
+    if (!button)
+        return;
+    button->setText(InputHandler::getSingleton().getInputNameForSymbol(command));
+    WidgetFactory::fitButtonToText(*button);
+}
+
+void MenuSystem::refreshBindingButtons()
+{
+    for (const std::string& command : getControlCommands())
+        refreshBindingButton(command);
+}
+
+void MenuSystem::createControlSheet()
+{
+    controlSheet = createCentredSheet("Control", menuSheet, CONTROL_WIDTH, CONTROL_HEIGHT);
+    for (const BindingColumn& column : controlColumns()) {
+        float y = column.firstY;
+        for (const BindingRow& row : column.rows)
+            y = addBindingRow(row.label, y + row.gapBefore, column.x, row.command, row.partner);
+    }
+    CEGUI::PushButton* back = WidgetFactory::createButton("Control/Back", controlSheet, "Back");
+    const float backX = CONTROL_WIDTH - back->getPixelSize().d_width - BUTTON_INSET;
+    placeAt(*back, backX, CONTROL_HEIGHT - BUTTON_INSET);
+    back->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeControlSheet, this));
+    CEGUI::PushButton* advanced = WidgetFactory::createButton("Control/Advanced", controlSheet, "Advanced");
+    placeAt(*advanced, backX - advanced->getPixelSize().d_width - BUTTON_INSET, CONTROL_HEIGHT - BUTTON_INSET);
+}
+
+bool MenuSystem::openControlSheet(const CEGUI::EventArgs&)
+{
+    openControlSheet();
+    return true;
+}
+
+void MenuSystem::openControlSheet()
+{
+    if (!controlSheet)
+        createControlSheet();
+    pushSheet(controlSheet);
+}
+
+void MenuSystem::createSoundSheet()
+{
+    constexpr float width = 400.0f, height = 200.0f, sliderHeight = 100.0f;
+    soundSheet = createCentredSheet("Sound", menuSheet, width, height);
+    const float sliderY = (height - sliderHeight) * 0.5f;
+    const float labelY = sliderY - lineSpacing(*soundSheet) - 10.0f;
+    const SoundManager& sound = SoundManager::getSingleton();
+    const struct {
+        const char* slider;
+        const char* label;
+        const char* text;
+        float x, value;
+    } columns[] = {
+        {"Sound/EffectsSlider", "Sound/EffectsLabel", "Effects", 62.0f, sound.getEffectsGain()},
+        {"Sound/AmbientSlider", "Sound/AmbientLabel", "Ambient", 154.0f, sound.getAmbientGain()},
+        {"Sound/InstrumentSlider", "Sound/InstrumentLabel", "Instrument", 246.0f, sound.getInstrumentGain()},
+        {"Sound/ThrustSlider", "Sound/ThrustLabel", "Thrust", 338.0f, sound.getThrustGain()},
+    };
+    for (const auto& column : columns) {
+        CEGUI::Slider* slider = addSliderColumn(soundSheet, column.slider, column.label, column.text, column.x, labelY,
+                                                sliderY, sliderHeight, 1.0f, 0.05f, column.value);
+        slider->subscribeEvent(CEGUI::Slider::EventThumbTrackEnded, CEGUI::Event::Subscriber(&MenuSystem::applySound, this));
+    }
+    CEGUI::PushButton* back = WidgetFactory::createButton("Sound/BackButton", soundSheet, "Back");
+    const CEGUI::Sizef size = back->getPixelSize();
+    placeAt(*back, width - size.d_width - 20.0f, height - size.d_height - 20.0f);
+    back->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeSoundSheet, this));
+}
+
+void MenuSystem::createAdvancedControlSheet()
+{
+    constexpr float width = 400.0f, height = 350.0f, sliderHeight = 100.0f;
+    advancedControlSheet = createCentredSheet("AdvancedControl", menuSheet, width, height);
+    const float ls = lineSpacing(*menuSheet);
+    const float labelY1 = 30.0f;
+    const float sliderY1 = labelY1 + ls + 15.0f;
+    const float labelY2 = sliderY1 + sliderHeight + 15.0f;
+    const float sliderY2 = labelY2 + ls + 15.0f;
+    const InputHandler& input = InputHandler::getSingleton();
+    const struct {
+        const char* slider;
+        const char* label;
+        const char* text;
+        float x, labelY, sliderY, maximum, step, value;
+    } columns[] = {
+        {"AdvancedControl/Sensitivity", "AdvancedControl/MouseSensitivityLabel", "Mouse sensitivity", 100.0f, labelY1,
+         sliderY1, 100.0f, 1.0f, static_cast<float>(input.getMouseSensitivity())},
+        {"AdvancedControl/Momentum", "AdvancedControl/MouseMomentumLabel", "Mouse momentum", 300.0f, labelY1, sliderY1,
+         0.1f, 0.005f, input.getMouseFilterHalflife()},
+        {"AdvancedControl/JoystickDeadZone", "AdvancedControl/JoystickDeadZoneLabel", "Joystick dead zone", 100.0f,
+         labelY2, sliderY2, 25.0f, 1.0f, static_cast<float>(input.getJoystickDeadZone())},
+        {"AdvancedControl/JoystickLogFactor", "AdvancedControl/JoystickLogFactorLabel", "Joystick log factor", 300.0f,
+         labelY2, sliderY2, 5.0f, 0.1f, input.getJoystickLogFactor()},
+    };
+    for (const auto& column : columns) {
+        CEGUI::Slider* slider = addSliderColumn(advancedControlSheet, column.slider, column.label, column.text, column.x,
+                                                column.labelY, column.sliderY, sliderHeight, column.maximum,
+                                                column.step, column.value);
+        slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+    }
+    addBackButton(advancedControlSheet, "AdvancedControl/Back", width, height)
+        ->subscribeEvent(CEGUI::PushButton::EventClicked,
+                         CEGUI::Event::Subscriber(&MenuSystem::closeAdvancedControlSheet, this));
+    addHelpCheckbox(advancedControlSheet, "AdvancedControl/Help", height);
+}
+
+void MenuSystem::createGameplaySheet()
+{
+    constexpr float width = 200.0f, height = 180.0f, sliderHeight = 80.0f;
+    gameplaySheet = createCentredSheet("Gameplay", menuSheet, width, height);
+    const float sliderY = height * 0.5f - 40.0f;
+    CEGUI::Slider* slider = addSliderColumn(gameplaySheet, "Gameplay/Roll", "Gameplay/RollLabel", "Hit roll",
+                                            width * 0.5f, sliderY - (lineSpacing(*gameplaySheet) + 15.0f), sliderY,
+                                            sliderHeight, 1.0f, 0.05f,
+                                            GameplaySettings::getSingleton().getExplosionRollProportion());
+    slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+    addBackButton(gameplaySheet, "Gameplay/Back", width, height)
+        ->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeGameplaySheet, this));
+    addHelpCheckbox(gameplaySheet, "Gameplay/Help", height);
+}
+
+void MenuSystem::createGraphicsSheet()
+{
+    constexpr float width = 600.0f, height = 220.0f, sliderHeight = 80.0f;
+    graphicsSheet = createCentredSheet("Graphics", menuSheet, width, height);
+    const float ls = lineSpacing(*graphicsSheet);
+    const float sliderY = ls + 40.0f;
+    const float labelY = sliderY - (ls + 15.0f);
+    const GraphicsSettings& graphics = GraphicsSettings::getSingleton();
+    const DebrisSystem* debris = DebrisSystem::getSingleton();
+    const struct {
+        const char* slider;
+        const char* label;
+        const char* text;
+        float x, maximum, value;
+    } columns[] = {
+        {"Graphics/Dust", "Graphics/DustLabel", "Space dust", 88.0f, 2.0f, debris ? debris->getGlobalEmissionRate() : 1.0f},
+        {"Graphics/Ps", "Graphics/PsLabel", "Thrust detail", 229.333f, 1.0f, graphics.getParticleSystemDetail()},
+        {"Graphics/Lod", "Graphics/LodLabel", "Geometry detail", 370.667f, 2.0f, graphics.getLodBias()},
+        {"Graphics/Glow", "Graphics/GlowLabel", "Glow amount", 512.0f, 1.0f, graphics.getGlowLevel()},
+    };
+    float firstLabelX = 0.0f;
+    for (const auto& column : columns) {
+        CEGUI::Slider* slider = addSliderColumn(graphicsSheet, column.slider, column.label, column.text, column.x,
+                                                labelY, sliderY, sliderHeight, column.maximum, 0.05f, column.value);
+        slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+        if (column.x == columns[0].x)
+            firstLabelX = WidgetFactory::findWindow(column.label)->getPosition().d_x.d_offset;
+    }
+    const float rowY = sliderY + sliderHeight + ls + 15.0f;
+    CEGUI::Window* label = WidgetFactory::createStaticText("Graphics/MaxLodLabel", graphicsSheet, "Max ship detail");
+    placeAt(*label, firstLabelX, rowY);
+    label->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+    CEGUI::Combobox* combo = WidgetFactory::createCombobox("Graphics/MaxLod", graphicsSheet);
+    combo->setReadOnly(true);
+    for (const char* item : {"0", "1", "2", "3"})
+        WidgetFactory::addComboItem(*combo, item);
+    combo->setText(std::to_string(3 - static_cast<int>(graphics.getMaxShipLodLevel())));
+    placeAt(*combo, firstLabelX + label->getPixelSize().d_width + 10.0f, rowY);
+    addBackButton(graphicsSheet, "Graphics/Back", width, height)
+        ->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeGraphicsSheet, this));
+    addHelpCheckbox(graphicsSheet, "Graphics/Help", height);
+}
+
+void MenuSystem::addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height)
+{
+    CEGUI::ToggleButton* help = WidgetFactory::createCheckbox(name, sheet, "Help");
+    placeAt(*help, 30.0f, height - BUTTON_INSET);
+    help->setSelected(true);
+    help->subscribeEvent(CEGUI::ToggleButton::EventSelectStateChanged,
+                         CEGUI::Event::Subscriber(&MenuSystem::onHelpToggled, this));
+}
+
+bool MenuSystem::openSoundSheet(const CEGUI::EventArgs&)
+{
+    if (!soundSheet)
+        createSoundSheet();
+    pushSheet(soundSheet);
+    return true;
+}
+
+bool MenuSystem::openAdvancedControlSheet(const CEGUI::EventArgs&)
+{
+    if (!advancedControlSheet)
+        createAdvancedControlSheet();
+    pushSheet(advancedControlSheet);
+    showHelpPane();
+    return true;
+}
+
+bool MenuSystem::openGameplaySheet(const CEGUI::EventArgs&)
+{
+    if (!gameplaySheet)
+        createGameplaySheet();
+    pushSheet(gameplaySheet);
+    showHelpPane();
+    return true;
+}
+
+bool MenuSystem::openGraphicsSheet(const CEGUI::EventArgs&)
+{
+    if (!graphicsSheet)
+        createGraphicsSheet();
+    pushSheet(graphicsSheet);
+    showHelpPane();
+    return true;
+}
+
+bool MenuSystem::applySound(const CEGUI::EventArgs& args)
+{
+    const CEGUI::Window* slider = static_cast<const CEGUI::WindowEventArgs&>(args).window;
+    const std::string name = slider->getName().c_str();
+    const float value = static_cast<const CEGUI::Slider*>(slider)->getCurrentValue();
+    SoundManager& sound = SoundManager::getSingleton();
+    if (name == "Sound/InstrumentSlider")
+        sound.setInstrumentGain(value);
+    else if (name == "Sound/AmbientSlider")
+        sound.setAmbientGain(value);
+    else if (name == "Sound/EffectsSlider")
+        sound.setEffectsGain(value);
+    else if (name == "Sound/ThrustSlider")
+        sound.setThrustGain(value);
+    sound.refreshVolumes();
+    return true;
+}
+
+// A click on a slider's track moves it without a thumb release: Back applies all four, so what
+// the sheet shows is what plays.
+bool MenuSystem::closeSoundSheet(const CEGUI::EventArgs&)
+{
+    SoundManager& sound = SoundManager::getSingleton();
+    sound.setEffectsGain(sliderValue("Sound/EffectsSlider"));
+    sound.setAmbientGain(sliderValue("Sound/AmbientSlider"));
+    sound.setInstrumentGain(sliderValue("Sound/InstrumentSlider"));
+    sound.setThrustGain(sliderValue("Sound/ThrustSlider"));
+    sound.refreshVolumes();
+    return closeSheet(soundSheet);
+}
+
+bool MenuSystem::closeAdvancedControlSheet(const CEGUI::EventArgs&)
+{
+    applyAdvancedControl();
+    closeSheet(advancedControlSheet);
+    hideHelpPane();
+    return true;
+}
+
+bool MenuSystem::closeGameplaySheet(const CEGUI::EventArgs&)
+{
+    applyGameplay();
+    closeSheet(gameplaySheet);
+    hideHelpPane();
+    return true;
+}
+
+bool MenuSystem::closeGraphicsSheet(const CEGUI::EventArgs&)
+{
+    graphicsSheet->hide();
+    applyGraphics();
+    closeSheet(graphicsSheet);
+    hideHelpPane();
+    return true;
+}
+
+void MenuSystem::applyAdvancedControl()
+{
+    InputHandler& input = InputHandler::getSingleton();
+    input.setMouseSensitivity(truncatedSliderValue("AdvancedControl/Sensitivity"));
+    input.setMouseFilterHalflife(sliderValue("AdvancedControl/Momentum"));
+    input.setJoystickDeadZone(truncatedSliderValue("AdvancedControl/JoystickDeadZone"));
+    input.setJoystickLogFactor(sliderValue("AdvancedControl/JoystickLogFactor"));
+    input.saveKeymap("");
+}
+
+void MenuSystem::applyGameplay()
+{
+    GameplaySettings::getSingleton().setExplosionRollProportion(sliderValue("Gameplay/Roll"));
+}
+
+void MenuSystem::applyGraphics()
+{
+    if (DebrisSystem* debris = DebrisSystem::getSingleton())
+        debris->setGlobalEmissionRate(sliderValue("Graphics/Dust"));
+    GraphicsSettings& graphics = GraphicsSettings::getSingleton();
+    graphics.setParticleSystemDetail(sliderValue("Graphics/Ps"));
+    graphics.setLodBias(sliderValue("Graphics/Lod"));
+    graphics.setGlowLevel(sliderValue("Graphics/Glow"));
+    // The menu shows 3 for the most detailed level (0); a text outside 0..3 keeps the level.
+    const std::string shown = WidgetFactory::findWindow("Graphics/MaxLod")->getText().c_str();
+    int level = -1;
+    try {
+        level = 3 - std::stoi(shown);
+    } catch (const std::exception&) {
+    }
+    if (level < 0 || level > 3) {
+        Ogre::LogManager::getSingleton().logMessage("MenuSystem: ignoring max ship detail \"" + shown + "\"");
+        return;
+    }
+    graphics.setMaxShipLodLevel(static_cast<unsigned short>(level));
+}
+
+bool MenuSystem::onHelpToggled(const CEGUI::EventArgs&)
+{
+    if (helpToggleGuard)
+        return true;
+    helpEnabled = !helpEnabled;
+    helpToggleGuard = true;
+    if (!graphicsSheet)
+        createGraphicsSheet();
+    if (!advancedControlSheet)
+        createAdvancedControlSheet();
+    if (!gameplaySheet)
+        createGameplaySheet();
+    // The play sheet's box joins when that sheet exists.
+    for (const char* name : {"Play/Help", "AdvancedControl/Help", "Gameplay/Help", "Graphics/Help"})
+        if (CEGUI::Window* box = WidgetFactory::findWindow(name))
+            static_cast<CEGUI::ToggleButton*>(box)->setSelected(helpEnabled);
+    Config& settings = getHelpConfig();
+    settings.setValue("General", "enabled", helpEnabled ? "1" : "0");
+    settings.save();
+    if (helpEnabled)
+        showHelpPane();
+    else
+        hideHelpPane();
+    helpToggleGuard = false;
+    return true;
 }
 
 bool MenuSystem::onInSkirmishResume(const CEGUI::EventArgs&)

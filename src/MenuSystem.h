@@ -3,7 +3,9 @@
 #include "InputHandler.h"
 #include "TutorialWizard.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,8 @@ public:
     static MenuSystem& getSingleton();
     static MenuSystem* getSingletonPtr();
     static const Config& getConfig();
-    static const Config& getHelpConfig();
+    // Writable: the help check boxes save "enabled" in it.
+    static Config& getHelpConfig();
 
     // Pauses the game and shows the top sheet.
     void showSheet();
@@ -81,7 +84,54 @@ public:
     bool onEndMission(const CEGUI::EventArgs& args);
     bool onDifficultyChanged(const CEGUI::EventArgs& args);
 
+    // Control bindings. A row is the label "Label/<command>" at (x, y) and the button
+    // "Button/<command>" at (x + 130, y) showing the command's input; a click on the button
+    // captures the next input for the command (and the opposite direction for its partner).
+    // Returns the y of the next row.
+    float addBindingRow(const std::string& label, float y, float x, const std::string& command,
+                        const std::string& partner);
+    bool captureInput(InputHandler::SymbolNumber command, std::optional<InputHandler::SymbolNumber> partner);
+    // The prompt "ChangeInput", built once and kept; hidden.
+    void createChangeInputPopup();
+    // The capture callback: returns whether the capture goes on.
+    bool onInputSelected(InputType kind, std::uint32_t code, float value, InputHandler::SymbolNumber command,
+                         std::optional<InputHandler::SymbolNumber> partner);
+    void refreshBindingButton(const std::string& command);
+    void refreshBindingButtons();
+    // The 22 commands of the Control sheet, in the order their buttons are refreshed.
+    static const std::vector<std::string>& getControlCommands();
+
+    // The Control sheet, built on first use and kept.
+    void createControlSheet();
+    bool openControlSheet(const CEGUI::EventArgs& args);
+    void openControlSheet();
+
+    // Settings sheets, each built on its first opening and kept. The sound sheet applies a volume
+    // when a slider's thumb is released and all four on Back; the others apply on Back.
+    void createSoundSheet();
+    void createAdvancedControlSheet();
+    void createGameplaySheet();
+    void createGraphicsSheet();
+    bool openSoundSheet(const CEGUI::EventArgs& args);
+    bool openAdvancedControlSheet(const CEGUI::EventArgs& args);
+    bool openGameplaySheet(const CEGUI::EventArgs& args);
+    bool openGraphicsSheet(const CEGUI::EventArgs& args);
+    bool applySound(const CEGUI::EventArgs& args);
+    bool closeSoundSheet(const CEGUI::EventArgs& args);
+    bool closeAdvancedControlSheet(const CEGUI::EventArgs& args);
+    bool closeGameplaySheet(const CEGUI::EventArgs& args);
+    bool closeGraphicsSheet(const CEGUI::EventArgs& args);
+    void applyAdvancedControl();
+    void applyGameplay();
+    void applyGraphics();
+
+    // Flips help for every sheet: the Help check boxes follow, cfg/demo_help.cfg keeps the choice
+    // and the pane is shown or hidden. Re-entry from the check boxes' own events is ignored.
+    bool onHelpToggled(const CEGUI::EventArgs& args);
+
     bool isShown() const { return shown; }
+    CEGUI::Window* getChangeInputPopup() const { return changeInputPopup; }
+    CEGUI::Window* getControlSheet() const { return controlSheet; }
     CEGUI::Window* getMenuSheet() const { return menuSheet; }
     CEGUI::Window* getHelpPane() const { return helpPane; }
     const std::vector<CEGUI::Window*>& getStack() const { return stack; }
@@ -90,8 +140,14 @@ public:
     void setHelpEnabled(bool enabled) { helpEnabled = enabled; }
     // Sheets the later menu set-up builds and the handlers here close.
     void setSoundSheet(CEGUI::Window* window) { soundSheet = window; }
+    CEGUI::Window* getSoundSheet() const { return soundSheet; }
+    CEGUI::Window* getAdvancedControlSheet() const { return advancedControlSheet; }
+    CEGUI::Window* getGameplaySheet() const { return gameplaySheet; }
+    CEGUI::Window* getGraphicsSheet() const { return graphicsSheet; }
 
 private:
+    // The "Help" check box at (30, H - 30), selected, bound to onHelpToggled.
+    void addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height);
     // Hides the sheet, pops and shows the new top.
     bool closeSheet(CEGUI::Window* sheet);
 
@@ -107,6 +163,11 @@ private:
     CEGUI::Window* optionsSheet = nullptr;
     CEGUI::Window* controlSheet = nullptr;
     CEGUI::Window* soundSheet = nullptr;
+    CEGUI::Window* changeInputPopup = nullptr;
+    CEGUI::Window* advancedControlSheet = nullptr;
+    CEGUI::Window* gameplaySheet = nullptr;
+    CEGUI::Window* graphicsSheet = nullptr;
+    bool helpToggleGuard = false;
     std::vector<CEGUI::Window*> stack;
     bool helpEnabled = true;
     InputHandler::EnterSubscription backSubscription;
