@@ -1,3 +1,4 @@
+#include "GraphicsSettings.h"
 #include "GuiWorld.h"
 #include "MenuSystem.h"
 #include "PngImage.h"
@@ -83,6 +84,48 @@ TEST_F(ControlAndSoundSheetTest, SoundBackAppliesEveryGainAndHidingRefreshesTheV
     sources.clear();
 }
 
+// Draws the GUI into a picture and checks that every widget of `sheet` lies inside it and shows
+// something there.
+void expectDrawnInside(CEGUI::Window* sheet, const std::string& name, Ogre::Camera* camera, Ogre::RenderTarget& window)
+{
+    ASSERT_NE(sheet, nullptr) << name;
+    Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
+        "Picture/" + name, Ogre::RGN_DEFAULT, Ogre::TEX_TYPE_2D, 800, 600, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
+    Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
+    target->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
+    auto& gui = static_cast<CEGUI::OgreRenderer&>(*CEGUI::System::getSingleton().getRenderer());
+    gui.setDefaultRootRenderTarget(*target);
+    CEGUI::System::getSingleton().getDefaultGUIContext().markAsDirty();
+    target->update();
+    CEGUI::System::getSingleton().renderAllGUIContexts();
+    const std::string file = std::filesystem::temp_directory_path() / ("tolvarine-" + name + ".png");
+    target->writeContentsToFile(file);
+    gui.setDefaultRootRenderTarget(window);
+    target->removeAllViewports();
+    const PngImage image(file);
+    std::filesystem::remove(file);
+    ASSERT_FALSE(image.empty());
+    const CEGUI::Rectf outline = sheet->getUnclippedOuterRect().get();
+    for (std::size_t i = 0; i < sheet->getChildCount(); ++i) {
+        const CEGUI::Window* widget = sheet->getChildAtIdx(i);
+        if (widget->isAutoWindow() || !widget->isVisible())
+            continue;
+        SCOPED_TRACE(name + ": " + widget->getName().c_str());
+        const CEGUI::Rectf area = widget->getUnclippedOuterRect().get();
+        // A combo box's area takes in its closed drop-down list, which may reach past the sheet.
+        const bool combo = widget->getType().find("Combobox") != CEGUI::String::npos;
+        EXPECT_TRUE(area.left() >= outline.left() && area.right() <= outline.right() && area.top() >= outline.top() &&
+                    (combo || area.bottom() <= outline.bottom()));
+        int brightest = 0;
+        for (float y = area.top() + 1; y < area.bottom() - 1; ++y)
+            for (float x = area.left() + 1; x < area.right() - 1; ++x) {
+                const std::uint8_t* pixel = image.at(unsigned(x), unsigned(y));
+                brightest = std::max(brightest, pixel[0] + pixel[1] + pixel[2]);
+            }
+        EXPECT_GT(brightest, 400) << "drawn";
+    }
+}
+
 // The Control sheet as drawn: every row inside the sheet and visible; a click on a row's button
 // and a real key through SDL bind it, and Back writes the binding to the key map file.
 TEST_F(ControlAndSoundSheetTest, ControlSheetDrawsItsRowsAndBindsAKeyPressedThroughSdl)
@@ -96,40 +139,11 @@ TEST_F(ControlAndSoundSheetTest, ControlSheetDrawsItsRowsAndBindsAKeyPressedThro
     interface->setMode(Interface::MENU, false);
     menus.openControlSheet();
 
-    Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
-        "ControlPicture", Ogre::RGN_DEFAULT, Ogre::TEX_TYPE_2D, 800, 600, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
-    Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
-    target->addViewport(interface->getViewport()->getCamera())->setBackgroundColour(Ogre::ColourValue::Black);
-    auto& gui = static_cast<CEGUI::OgreRenderer&>(*CEGUI::System::getSingleton().getRenderer());
-    gui.setDefaultRootRenderTarget(*target);
-    CEGUI::System::getSingleton().getDefaultGUIContext().markAsDirty();
-    target->update();
-    CEGUI::System::getSingleton().renderAllGUIContexts();
-    target->writeContentsToFile(folder.file("control.png"));
-    gui.setDefaultRootRenderTarget(*root->window());
-    target->removeAllViewports();
-    const PngImage image(folder.file("control.png"));
-
-    const CEGUI::Rectf sheet = menus.getControlSheet()->getUnclippedOuterRect().get();
-    std::vector<std::string> names{"Control/Back"};
-    for (const std::string& command : MenuSystem::getControlCommands())
-        names.insert(names.end(), {"Label/" + command, "Button/" + command});
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        const CEGUI::Rectf area = WidgetFactory::findWindow(name)->getUnclippedOuterRect().get();
-        EXPECT_TRUE(area.left() >= sheet.left() && area.right() <= sheet.right() && area.top() >= sheet.top() &&
-                    area.bottom() <= sheet.bottom());
-        int brightest = 0;
-        for (float y = area.top() + 1; y < area.bottom() - 1; ++y)
-            for (float x = area.left() + 1; x < area.right() - 1; ++x) {
-                const std::uint8_t* pixel = image.at(unsigned(x), unsigned(y));
-                brightest = std::max(brightest, pixel[0] + pixel[1] + pixel[2]);
-            }
-        EXPECT_GT(brightest, 400) << "drawn";
-    }
-
+    // Each sheet as drawn: every widget inside it and visible.
+    expectDrawnInside(menus.getControlSheet(), "control", interface->getViewport()->getCamera(), *root->window());
     click("Button/pitch_up");
     ASSERT_TRUE(input.isCapturing());
+    expectDrawnInside(menus.getChangeInputPopup(), "prompt", interface->getViewport()->getCamera(), *root->window());
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
     event.key.keysym.sym = SDLK_k;
@@ -139,6 +153,11 @@ TEST_F(ControlAndSoundSheetTest, ControlSheetDrawsItsRowsAndBindsAKeyPressedThro
     click("Control/Back");
     EXPECT_NE(menus.getStack().back(), menus.getControlSheet());
     EXPECT_EQ(Config("cfg/active.keymap").get<std::string>("Mapping", "pitch_up"), "k");
+    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", "cfg/graphics.cfg",
+                               std::filesystem::copy_options::overwrite_existing);
+    const GraphicsSettings graphics;
+    menus.openGraphicsSheet(CEGUI::EventArgs());
+    expectDrawnInside(menus.getGraphicsSheet(), "graphics", interface->getViewport()->getCamera(), *root->window());
     SDL_QuitSubSystem(SDL_INIT_EVENTS);
 }
 
