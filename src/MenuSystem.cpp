@@ -692,38 +692,37 @@ void MenuSystem::addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, 
                          CEGUI::Event::Subscriber(&MenuSystem::onHelpToggled, this));
 }
 
+// A settings sheet is built on its first opening and kept; the sheets with help texts show the pane.
+void MenuSystem::openSettingsSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp)
+{
+    if (!sheet)
+        (this->*create)();
+    pushSheet(sheet);
+    if (withHelp)
+        showHelpPane();
+}
+
 bool MenuSystem::openSoundSheet(const CEGUI::EventArgs&)
 {
-    if (!soundSheet)
-        createSoundSheet();
-    pushSheet(soundSheet);
+    openSettingsSheet(soundSheet, &MenuSystem::createSoundSheet, false);
     return true;
 }
 
 bool MenuSystem::openAdvancedControlSheet(const CEGUI::EventArgs&)
 {
-    if (!advancedControlSheet)
-        createAdvancedControlSheet();
-    pushSheet(advancedControlSheet);
-    showHelpPane();
+    openSettingsSheet(advancedControlSheet, &MenuSystem::createAdvancedControlSheet, true);
     return true;
 }
 
 bool MenuSystem::openGameplaySheet(const CEGUI::EventArgs&)
 {
-    if (!gameplaySheet)
-        createGameplaySheet();
-    pushSheet(gameplaySheet);
-    showHelpPane();
+    openSettingsSheet(gameplaySheet, &MenuSystem::createGameplaySheet, true);
     return true;
 }
 
 bool MenuSystem::openGraphicsSheet(const CEGUI::EventArgs&)
 {
-    if (!graphicsSheet)
-        createGraphicsSheet();
-    pushSheet(graphicsSheet);
-    showHelpPane();
+    openSettingsSheet(graphicsSheet, &MenuSystem::createGraphicsSheet, true);
     return true;
 }
 
