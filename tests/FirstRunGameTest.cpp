@@ -17,13 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readText(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
-
 // Pixels of a kind in a part of the screen given in fractions of its size.
 unsigned count(const PngImage& image, const std::function<bool(const std::uint8_t*)>& kind, float left, float top,
                float right, float bottom)
@@ -48,7 +41,7 @@ protected:
     // the sound library does not complain at its exit.
     static void expectCleanTerminal(const GameProcess& game)
     {
-        EXPECT_EQ(readText(game.folder() / "stdout.txt").find('\x1b'), std::string::npos);
+        EXPECT_EQ(readTextFile(game.folder() / "stdout.txt").find('\x1b'), std::string::npos);
         EXPECT_EQ(game.standardError().find('\x1b'), std::string::npos);
         EXPECT_EQ(game.standardError().find("alc_cleanup"), std::string::npos) << game.standardError();
     }
@@ -65,11 +58,11 @@ TEST_F(FirstRunGame, TheHudFramesAndSelectsTheTargetAheadAndQuittingReportsTheSc
     std::ofstream(game.folder() / "cfg/frames.cfg")
         << "[Frames]\nplayerColour = (1 1 0 1)\nfriendColour = (1 1 0 1)\nenemyColour = (1 0 1 1)\n";
     // The first value of a key counts: these come before the shipped ones.
-    const std::string hud = readText(game.folder() / "cfg/hud.cfg");
+    const std::string hud = readTextFile(game.folder() / "cfg/hud.cfg");
     std::ofstream(game.folder() / "cfg/hud.cfg") << "[Hud]\ncolour = (0 1 1 1)\nhealthColour = (0 1 0 1)\n" << hud;
     // The player's ship with a component that has no wireframe (as guided missiles have none).
     const fs::path type = game.folder() / "data/entities/trifighter.ship";
-    std::string ship = readText(type);
+    std::string ship = readTextFile(type);
     std::ofstream(type) << ship.replace(ship.find("trifighter_cockpit_wire.mesh"), 28, "");
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
@@ -100,7 +93,7 @@ TEST_F(FirstRunGame, TheHudFramesAndSelectsTheTargetAheadAndQuittingReportsTheSc
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup running unload..."));
     ASSERT_TRUE(game.sendKey("space"));
     ASSERT_EQ(game.waitForExit(), 0) << game.standardError();
-    const std::string report = readText(game.folder() / "Profile.log");
+    const std::string report = readTextFile(game.folder() / "Profile.log");
     EXPECT_NE(report.find("\nStartup\n"), std::string::npos) << report;
     EXPECT_EQ(report.find("No scenario"), std::string::npos) << report;
     expectCleanTerminal(game);

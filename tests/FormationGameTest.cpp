@@ -40,17 +40,6 @@ class StartupScenarioConfig(ScenarioConfig):
 def getScenarioConfig(): return StartupScenarioConfig()
 )";
 
-bool waitForText(const fs::path& path, const std::string& text)
-{
-    for (int i = 0; i < 1200; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-        std::ostringstream read;
-        read << std::ifstream(path).rdbuf();
-        if (read.str().find(text) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 // Pixels of the icon corner in the free icon's green, and in the slaved one's amber. The picture
 // stays beside the test program.
 std::pair<unsigned, unsigned> iconPixels(GameProcess& game, const std::string& name)
@@ -79,10 +68,10 @@ TEST(FormationGame, TheFormationKeyGathersTheWingIntoItsSlotsAndTheModeKeySwitch
     std::ofstream(game.folder() / "data/scenarios/startup.py") << SCRIPT;
     const fs::path record = game.folder() / "slots.txt";
     game.start();
-    ASSERT_TRUE(waitForText(record, "0 joined 0 near")) << game.standardError();
+    ASSERT_TRUE(waitForTextInFile(record, "0 joined 0 near")) << game.standardError();
     EXPECT_EQ(iconPixels(game, "none"), std::make_pair(0u, 0u));
     ASSERT_TRUE(game.sendKey("f"));
-    ASSERT_TRUE(waitForText(record, "4 joined 4 near")) << game.standardError();
+    ASSERT_TRUE(waitForTextInFile(record, "4 joined 4 near")) << game.standardError();
     EXPECT_GT(iconPixels(game, "free").first, 50u);
     ASSERT_TRUE(game.sendKey("g"));
     // The icon follows the mode on the formation's next update: looked at until it shows.

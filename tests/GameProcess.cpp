@@ -15,14 +15,7 @@ namespace fs = std::filesystem;
 
 namespace Tolvarine::Test {
 
-namespace {
-
-fs::path sourcePath(const std::string& relative)
-{
-    return fs::path(TOLVARINE_SOURCE_DIR) / relative;
-}
-
-std::string readFile(const fs::path& path)
+std::string readTextFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -30,12 +23,30 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
+bool waitForTextInFile(const fs::path& path, const std::string& text, std::chrono::seconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (readTextFile(path).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+namespace {
+
+fs::path sourcePath(const std::string& relative)
+{
+    return fs::path(TOLVARINE_SOURCE_DIR) / relative;
+}
+
 // The game writes a screenshot while the test watches its folder: a PNG is whole once it ends with
 // its closing chunk.
 bool isWholePng(const fs::path& path)
 {
     static const std::string closing("\0\0\0\0IEND\xae\x42\x60\x82", 12);
-    const std::string bytes = readFile(path);
+    const std::string bytes = readTextFile(path);
     return bytes.size() > closing.size() && bytes.compare(bytes.size() - closing.size(), closing.size(), closing) == 0;
 }
 
@@ -151,10 +162,10 @@ bool GameProcess::waitForLogLine(const std::string& text, std::chrono::seconds t
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
-        if (readFile(workFolder / "Tolvarine.log").find(text) != std::string::npos)
+        if (readTextFile(workFolder / "Tolvarine.log").find(text) != std::string::npos)
             return true;
         if (!isRunning())
-            return readFile(workFolder / "Tolvarine.log").find(text) != std::string::npos;
+            return readTextFile(workFolder / "Tolvarine.log").find(text) != std::string::npos;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
@@ -178,7 +189,7 @@ int GameProcess::waitForExit(std::chrono::seconds timeout)
 std::vector<std::string> GameProcess::logLines() const
 {
     std::vector<std::string> lines;
-    std::istringstream text(readFile(workFolder / "Tolvarine.log"));
+    std::istringstream text(readTextFile(workFolder / "Tolvarine.log"));
     std::string line;
     while (std::getline(text, line)) {
         // The log writes a time stamp before each message: "hh:mm:ss: message".
@@ -198,7 +209,7 @@ bool GameProcess::logHas(const std::string& exactLine) const
 
 std::string GameProcess::standardError() const
 {
-    return readFile(workFolder / "stderr.txt");
+    return readTextFile(workFolder / "stderr.txt");
 }
 
 unsigned long GameProcess::windowId() const

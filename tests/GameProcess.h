@@ -56,4 +56,10 @@ private:
     int exitCode = -1;
 };
 
+// A whole file as text; empty when it cannot be read.
+std::string readTextFile(const std::filesystem::path& path);
+// Waits until the file (written by a game's script, say) holds `text`; false when the time ran out.
+bool waitForTextInFile(const std::filesystem::path& path, const std::string& text,
+                       std::chrono::seconds timeout = std::chrono::seconds(60));
+
 } // namespace Tolvarine::Test

@@ -51,20 +51,6 @@ class StartupScenarioConfig(ScenarioConfig):
 def getScenarioConfig(): return StartupScenarioConfig()
 )";
 
-std::string readText(const fs::path& path)
-{
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
-bool waitForText(const fs::path& path, const std::string& text)
-{
-    for (int i = 0; i < 600 && readText(path).find(text) == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return readText(path).find(text) != std::string::npos;
-}
-
 // Fire and flame in the middle of the screen: bright, much redder than blue. The picture stays
 // beside the test program for a look at what the test saw.
 unsigned flamePixels(GameProcess& game, const std::string& name)
@@ -92,9 +78,9 @@ TEST(ShipExplosionGame, TheDestroyedPlayersShipExplodesThroughItsSequenceAndThen
     std::ofstream(game.folder() / "data/scenarios/startup.py") << SCRIPT;
     const fs::path record = game.folder() / "sequence.txt";
     game.start();
-    ASSERT_TRUE(waitForText(record, "2 ")) << game.standardError();
+    ASSERT_TRUE(waitForTextInFile(record, "2 ")) << game.standardError();
     const unsigned before = flamePixels(game, "before");
-    ASSERT_TRUE(waitForText(record, "8 "));
+    ASSERT_TRUE(waitForTextInFile(record, "8 "));
     // The sequence's fire builds up over its first second and more: the screen is looked at until
     // it shows, however few frames a loaded machine draws.
     unsigned during = 0;
@@ -103,7 +89,7 @@ TEST(ShipExplosionGame, TheDestroyedPlayersShipExplodesThroughItsSequenceAndThen
     EXPECT_GT(during, before + 100);
     // The wreck stays in play while its sequence plays; the sequence takes it out, then hands the
     // player, whose side has ships left, to command mode.
-    EXPECT_EQ(readText(record), "2 3\n8 3\n");
+    EXPECT_EQ(readTextFile(record), "2 3\n8 3\n");
     EXPECT_TRUE(game.waitForLogLine("Command mode: the game is paused, 2 ships of the player"));
 
     ASSERT_TRUE(game.sendKey("F10"));
