@@ -4,12 +4,7 @@
 #   bash tools/make-sounds.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-data/sound}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-# Repeatable output: the same recipes always give the same bytes.
-export SOX_OPTS="-R"
+source tools/sound_recipe_setup.sh "$@"
 
 # 16-bit mono at 22.05 kHz for the alarms (they are placed in space, which needs mono);
 # 16-bit stereo at 8 kHz for the ambient loops, which are low and soft.

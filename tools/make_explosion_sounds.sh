@@ -5,14 +5,7 @@
 #   bash tools/make_explosion_sounds.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-data/sound}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-# Repeatable output: the same recipes always give the same bytes.
-export SOX_OPTS="-R"
-# 16-bit mono at 22.05 kHz: explosions are placed in space, which needs mono.
-format=(-r 22050 -c 1 -b 16)
+source tools/sound_recipe_setup.sh "$@"
 
 # explosion_plasma: a crackling zap that falls in pitch over a short hiss.
 sox -n "${format[@]}" "$work/zap.wav" synth 0.7 sine 1400-90 fade q 0.005 0.7 0.5 vol 0.5

@@ -5,11 +5,7 @@
 #   bash tools/make_thrust_sounds.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-data/sound}"
-mkdir -p "$out"
-# Repeatable output: the same recipes always give the same bytes.
-export SOX_OPTS="-R"
-format=(-r 22050 -c 1 -b 16)
+source tools/sound_recipe_setup.sh "$@"
 
 # thrust_main: two seconds of deep filtered noise with a slow throb at whole cycles, so the
 # loop joins without a jump in level.

@@ -4,14 +4,7 @@
 #   bash tools/make_warp_sound.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-data/sound}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-# Repeatable output: the same recipe always gives the same bytes.
-export SOX_OPTS="-R"
-# Mono, as it is placed in space.
-format=(-r 22050 -c 1 -b 16)
+source tools/sound_recipe_setup.sh "$@"
 
 sox -n "${format[@]}" "$work/hum.wav" synth 2.0 sine 60-420 sine 63-426 fade q 0.8 2.0 0.3 vol 0.5
 sox -n "${format[@]}" "$work/boom.wav" synth 2.0 brownnoise fade q 1.6 2.0 0.4 lowpass 500 vol 0.8

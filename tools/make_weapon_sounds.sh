@@ -5,14 +5,7 @@
 #   bash tools/make_weapon_sounds.sh [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out="${1:-data/sound}"
-mkdir -p "$out"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-# Repeatable output: the same recipes always give the same bytes.
-export SOX_OPTS="-R"
-# 16-bit mono at 22.05 kHz: shots are placed in space, which needs mono.
-format=(-r 22050 -c 1 -b 16)
+source tools/sound_recipe_setup.sh "$@"
 
 # plasma_gun_fire: a short bright chirp falling fast, with a breath of hiss.
 sox -n "${format[@]}" "$work/chirp.wav" synth 0.18 square 2200-400 fade q 0.002 0.18 0.14 vol 0.35
