@@ -7,6 +7,7 @@
 #include "ForceController.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
+#include "SceneSphereQuery.h"
 #include "TolvarineEngine.h"
 #include "WeaponSystem.h"
 
@@ -31,74 +32,28 @@ void log(const std::string& text)
     Ogre::LogManager::getSingleton().logMessage(text);
 }
 
-// The sphere query that every turret's target update shares, one call at a time, made on first
-// use in the engine's scene manager and dropped with it.
-class TargetQuery : public Ogre::SceneManager::Listener {
+// The scene objects that every turret's target update finds, copied out of the shared query so that
+// nothing done with them can change the list being walked. Every kind of scene object is searched.
+class FoundObjects : public Ogre::SceneQueryListener {
 public:
-    static TargetQuery& get()
+    const std::vector<Ogre::MovableObject*>& run(const Ogre::Vector3& centre, float radius, Ogre::uint32 mask)
     {
         // Never destroyed: a scene manager may still call its listener at the end of the program.
-        static TargetQuery* query = new TargetQuery();
-        return *query;
+        static SceneSphereQuery* const query = new SceneSphereQuery(SceneSphereQuery::Searched::ALL_OBJECTS);
+        found.clear();
+        query->run(centre, radius, mask, *this);
+        return found;
     }
 
-    // The scene objects of the mask around `centre`, copied out of the result so that nothing a
-    // caller does with them can change the list it walks. Empty while there is no scene.
-    std::vector<Ogre::MovableObject*> run(const Ogre::Vector3& centre, float radius, Ogre::uint32 mask)
+    bool queryResult(Ogre::MovableObject* object) override
     {
-        const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
-        if (!engine || !engine->sceneManager)
-            return {};
-        if (engine->sceneManager != sceneManager)
-            attach(*engine->sceneManager);
-        refreshBounds(mask);
-        query->setSphere(Ogre::Sphere(centre, radius));
-        query->setQueryMask(mask);
-        const Ogre::SceneQueryResult& result = query->execute();
-        return std::vector<Ogre::MovableObject*>(result.movables.begin(), result.movables.end());
+        found.push_back(object);
+        return true;
     }
-
-    void sceneManagerDestroyed(Ogre::SceneManager* source) override
-    {
-        if (source == sceneManager)
-            detach();
-    }
+    bool queryResult(Ogre::SceneQuery::WorldFragment*) override { return true; }
 
 private:
-    void attach(Ogre::SceneManager& scene)
-    {
-        detach();
-        sceneManager = &scene;
-        query = scene.createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0), 0xFFFFFFFF);
-        scene.addListener(this);
-    }
-
-    void detach()
-    {
-        if (!sceneManager)
-            return;
-        sceneManager->removeListener(this);
-        sceneManager->destroyQuery(query);
-        query = nullptr;
-        sceneManager = nullptr;
-    }
-
-    // The query tests the world bounding spheres the scene objects keep, which are brought up to
-    // date only for objects drawn in the last frame; ships out of view would be found where they
-    // were last seen.
-    void refreshBounds(Ogre::uint32 mask) const
-    {
-        for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories()) {
-            for (const auto& entry : sceneManager->getMovableObjects(factory.first)) {
-                const Ogre::MovableObject* object = entry.second;
-                if ((object->getQueryFlags() & mask) && object->getParentNode())
-                    object->getWorldBoundingSphere(true);
-            }
-        }
-    }
-
-    Ogre::SceneManager* sceneManager = nullptr;
-    Ogre::SphereSceneQuery* query = nullptr;
+    std::vector<Ogre::MovableObject*> found;
 };
 
 PhysicsBody* bodyOf(Controllable* station)
@@ -213,8 +168,9 @@ void TurretBehaviour::updateTarget()
         return;
     Targetable* best = nullptr;
     float bestScore = 0.0f;
+    static FoundObjects objects;
     for (const Ogre::MovableObject* object :
-         TargetQuery::get().run(station->getPosition(), engagementRange, faction->getEnemyMask())) {
+         objects.run(station->getPosition(), engagementRange, faction->getEnemyMask())) {
         const OgreLink* link = OgreLink::getFrom(*object);
         Targetable* candidate = link ? link->getTargetable() : nullptr;
         if (!candidate || candidate->isInactive() || !candidate->isValidTarget())
