@@ -42,6 +42,7 @@
 #include "ShipExplosionSequence.h"
 #include "SoundManager.h"
 #include "Statistics.h"
+#include "TestGround.h"
 
 #include <OgreException.h>
 #include <OgreFrameListener.h>
@@ -329,6 +330,8 @@ void TolvarineEngine::loadDataTypes()
     // A ship type without its sequence is refused now, not when its first ship is destroyed.
     ShipExplosionSequence::checkShipTypes();
     new Statistics();
+    // The data writers' harness, hidden until its key is pressed.
+    new TestGround();
     Formation::registerCommands();
 }
 

@@ -1,0 +1,434 @@
+#include "TestGround.h"
+
+#include "CameraController.h"
+#include "ConfigurationError.h"
+#include "Faction.h"
+#include "FileWatch.h"
+#include "FireableProjectile.h"
+#include "FixedTask.h"
+#include "Interface.h"
+#include "ParticleSpray.h"
+#include "Scenario.h"
+#include "ScenarioManager.h"
+#include "Scheduler.h"
+#include "Ship.h"
+#include "ShipType.h"
+
+#include <OgreCamera.h>
+#include <OgreLogManager.h>
+#include <OgreOverlay.h>
+#include <OgreOverlayElement.h>
+#include <OgreOverlayManager.h>
+
+#include <algorithm>
+#include <exception>
+#include <functional>
+
+namespace Tolvarine {
+
+namespace {
+
+// Taken out of play because the test ground moves on, as the end of a game does it.
+constexpr DisableTime REMOVED = static_cast<DisableTime>(2);
+// The fixed task that looks at the data file runs with the other per-frame scenery work.
+constexpr unsigned WATCH_ORDER = 50;
+// The ship placed as the target of a spawned projectile, and where.
+const char* const TARGET_TYPE = "trifighter";
+const Ogre::Vector3 TARGET_POSITION(100, 0, 0);
+
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
+Ogre::OverlayElement* findElement(Ogre::OverlayManager& overlays, const std::string& name)
+{
+    if (overlays.hasOverlayElement(name))
+        return overlays.getOverlayElement(name);
+    logLine("TestGround: no overlay element " + name);
+    return nullptr;
+}
+
+// A ship is still ours while it is live in its type's pool and in play; a pool that has gone
+// (types reloaded) or an object given back means it is not.
+bool shipStillOut(Ship* ship, const std::string& type)
+{
+    if (!ship)
+        return false;
+    const auto* pool = Ship::getPoolFactory().getPool(type);
+    return pool && pool->isLive(ship) && ship->isInPlay();
+}
+
+} // namespace
+
+TestGround* TestGround::singleton = nullptr;
+
+TestGround::TestGround()
+    : selfHandle(std::make_shared<TestGround*>(this))
+{
+    singleton = this;
+    subscribeInput();
+    findOverlay();
+    // Ships come back first at the end of a game; the spawned objects are forgotten with them.
+    std::weak_ptr<TestGround*> handle = selfHandle;
+    Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, [handle]() {
+        if (std::shared_ptr<TestGround*> self = handle.lock())
+            (*self)->forgetSpawned();
+    });
+}
+
+TestGround::~TestGround()
+{
+    if (singleton == this)
+        singleton = nullptr;
+}
+
+void TestGround::subscribeInput()
+{
+    const std::pair<const char*, std::function<void()>> handlers[] = {
+        {"next_category", [this] { nextCategory(); }},
+        {"prev_category", [this] { prevCategory(); }},
+        {"next_item", [this] { nextItem(); }},
+        {"prev_item", [this] { prevItem(); }},
+        {"toggle_test_ground", [this] { toggle(); }},
+        {"load_test_scenario", [this] { loadTestScenario(); }},
+        {"test_special", [this] { testSpecial(); }},
+    };
+    for (const auto& handler : handlers)
+        subscriptions.push_back(std::make_unique<InputHandler::EnterSubscription>(handler.first, handler.second));
+}
+
+void TestGround::findOverlay()
+{
+    // The overlay is data: without it the test ground still works, only unseen.
+    Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
+    overlay = overlays ? overlays->getByName("TestGround") : nullptr;
+    if (!overlay) {
+        logLine("TestGround: no overlay TestGround, the choice is not shown");
+        return;
+    }
+    overlay->hide();
+    categoryText = findElement(*overlays, "TestGround/Category/Text");
+    itemText = findElement(*overlays, "TestGround/Item/Text");
+    showCaptions();
+}
+
+void TestGround::toggle()
+{
+    if (shown)
+        hide();
+    else
+        show();
+}
+
+void TestGround::hide()
+{
+    shown = false;
+    if (overlay)
+        overlay->hide();
+    watchTask.reset();
+}
+
+void TestGround::show()
+{
+    shown = true;
+    if (overlay)
+        overlay->show();
+    if (Interface* gameInterface = Interface::getSingletonPtr())
+        gameInterface->setMode(Interface::COMMAND, false);
+    if (!loadScenario("TestGround")) {
+        hide();
+        return;
+    }
+    // Made from an input handler, inside the scheduler's fixed pass: it first runs in the next.
+    watchTask = std::make_unique<FixedTask>([this](float, float) { watchDataFile(); }, "TestGround::update",
+                                            WATCH_ORDER);
+}
+
+void TestGround::loadTestScenario()
+{
+    hide();
+    loadScenario("Test");
+    if (Interface* gameInterface = Interface::getSingletonPtr())
+        gameInterface->setMode(Interface::COMMAND, false);
+}
+
+bool TestGround::loadScenario(const std::string& name) const
+{
+    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
+    if (!scenarios) {
+        logLine("TestGround: there are no scenarios to load " + name + " from");
+        return false;
+    }
+    try {
+        scenarios->loadScenario(name);
+        return true;
+    } catch (const ConfigurationError&) {
+        logLine("TestGround: the scenario " + name + " cannot be loaded");
+        return false;
+    }
+}
+
+void TestGround::nextCategory()
+{
+    currentCategory = currentCategory >= categories.size() ? 0 : currentCategory + 1;
+    selectCategory();
+}
+
+void TestGround::prevCategory()
+{
+    currentCategory = currentCategory == 0 ? categories.size()
+                    : currentCategory > categories.size() ? categories.size() - 1
+                                                          : currentCategory - 1;
+    selectCategory();
+}
+
+void TestGround::nextItem()
+{
+    currentItem = currentItem >= items.size() ? 0 : currentItem + 1;
+    selectItem();
+}
+
+void TestGround::prevItem()
+{
+    currentItem = currentItem == 0 ? items.size() : std::min(currentItem, items.size()) - 1;
+    selectItem();
+}
+
+const std::string* TestGround::currentCategoryName() const
+{
+    return currentCategory < categories.size() ? &categories[currentCategory] : nullptr;
+}
+
+const std::string* TestGround::currentItemName() const
+{
+    return currentItem < items.size() ? &items[currentItem] : nullptr;
+}
+
+void TestGround::selectCategory()
+{
+    const std::string* category = currentCategoryName();
+    categoryCaption = category ? *category : NONE;
+    showCaptions();
+    items.clear();
+    currentItem = 0;
+    if (!category) {
+        selectItem();
+        return;
+    }
+    removeTarget();
+    items = typeNames(*category);
+    if (*category == FIREABLE) {
+        if (Faction* faction = playerFaction()) {
+            if (!placeTarget(*faction))
+                logLine(std::string("TestGround: no ship type ") + TARGET_TYPE + " to aim at");
+        }
+    }
+    selectItem();
+}
+
+void TestGround::selectItem()
+{
+    const std::string* item = currentItemName();
+    itemCaption = item ? *item : NONE;
+    showCaptions();
+    // "None" leaves the earlier spawn where it is.
+    if (!item)
+        return;
+    removeItem();
+    spawnItem();
+}
+
+void TestGround::spawnItem()
+{
+    const std::string* category = currentCategoryName();
+    const std::string* item = currentItemName();
+    if (!category || !item)
+        return;
+    Faction* faction = playerFaction();
+    if (!faction)
+        return;
+    // The types may have changed under the list (a failed reload leaves some unread).
+    const std::vector<std::string> loaded = typeNames(*category);
+    if (std::find(loaded.begin(), loaded.end(), *item) == loaded.end()) {
+        logLine("TestGround: there is no " + *category + " type " + *item);
+        return;
+    }
+    placeItem(*category, *item, *faction);
+    dataFile = dataFileOf(*category, *item);
+    watch = std::make_unique<FileWatch>(dataFile);
+    logLine("TestGround: spawned " + *category + " " + *item + ", watching " + dataFile);
+}
+
+void TestGround::respawn()
+{
+    const std::string* category = currentCategoryName();
+    const std::string* item = currentItemName();
+    if (!category || !item)
+        return;
+    // The reload empties the pools: what was spawned is gone with them.
+    removeItem();
+    forgetSpawned();
+    const std::string name = *item;
+    if (!reloadTypes(*category))
+        return;  // the watch stays: the next save tries again
+    items = typeNames(*category);
+    const auto found = std::find(items.begin(), items.end(), name);
+    currentItem = static_cast<std::size_t>(found - items.begin());
+    if (found == items.end()) {
+        logLine("TestGround: there is no type " + name + " after reading the types again");
+        itemCaption = NONE;
+        showCaptions();
+        dataFile.clear();
+        watch.reset();
+        return;
+    }
+    if (*category == FIREABLE) {
+        if (Faction* faction = playerFaction())
+            placeTarget(*faction);
+    }
+    spawnItem();
+}
+
+void TestGround::watchDataFile()
+{
+    const Scheduler* scheduler = Scheduler::getSingletonPtr();
+    const double now = scheduler ? scheduler->getRealTime() : 0.0;
+    if (!(now - lastCheckTime > CHECK_PERIOD))
+        return;
+    lastCheckTime = now;
+    if (dataFile.empty() || !watch)
+        return;
+    if (!watch->exists()) {
+        logLine("Failed to open handle to " + dataFile);
+        // No more looks until the next spawn.
+        dataFile.clear();
+        watch.reset();
+        return;
+    }
+    if (watch->changed()) {
+        logLine("TestGround: " + dataFile + " changed, reading its types again");
+        respawn();
+    }
+}
+
+void TestGround::testSpecial()
+{
+    CameraController* cameras = CameraController::getSingletonPtr();
+    const Ogre::Camera* camera = cameras && cameras->getCurrentCamera() ? cameras->getCamera() : nullptr;
+    if (!camera) {
+        logLine("TestGround: there is no camera to spray in front of");
+        return;
+    }
+    const Ogre::Vector3 point =
+        camera->getDerivedPosition() - 100.0f * camera->getDerivedOrientation().zAxis();
+    ParticleSpray::spray("plating", point, Ogre::Vector3::ZERO);
+}
+
+void TestGround::showCaptions()
+{
+    if (categoryText)
+        categoryText->setCaption(categoryCaption);
+    if (itemText)
+        itemText->setCaption(itemCaption);
+}
+
+Faction* TestGround::playerFaction() const
+{
+    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
+    Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
+    if (!scenario) {
+        logLine("TestGround: there is no current scenario");
+        return nullptr;
+    }
+    const std::shared_ptr<Faction> faction = scenario->getFaction("Player");
+    if (!faction) {
+        logLine("TestGround: current scenario has no faction Player");
+        return nullptr;
+    }
+    return faction.get();
+}
+
+std::vector<std::string> TestGround::typeNames(const std::string& category) const
+{
+    if (category == FIREABLE)
+        return FireableProjectile::getTypeNames();
+    if (category == SHIP)
+        return ShipType::getTypeNames();
+    return {};
+}
+
+std::string TestGround::dataFileOf(const std::string& category, const std::string& item) const
+{
+    return category == SHIP ? ShipType::getFilename(item) : FireableProjectile::getPath(item);
+}
+
+bool TestGround::placeTarget(Faction& faction)
+{
+    removeTarget();
+    const std::vector<std::string> ships = ShipType::getTypeNames();
+    if (std::find(ships.begin(), ships.end(), TARGET_TYPE) == ships.end())
+        return false;
+    targetShip = Ship::create(TARGET_TYPE);
+    targetShipType = TARGET_TYPE;
+    targetShip->activate(faction, TARGET_POSITION, Ogre::Quaternion::IDENTITY);
+    return true;
+}
+
+void TestGround::placeItem(const std::string& category, const std::string& item, Faction& faction)
+{
+    if (category == FIREABLE) {
+        testFireable = FireableProjectile::create(item);
+        testFireableType = item;
+        testFireable->launch(&faction, false, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY,
+                             0.0f, targetShip);
+    } else if (category == SHIP) {
+        testShip = Ship::create(item);
+        testShipType = item;
+        testShip->activate(faction, spawnPosition, Ogre::Quaternion::IDENTITY);
+    }
+}
+
+void TestGround::removeItem()
+{
+    if (shipStillOut(testShip, testShipType))
+        testShip->deactivate(REMOVED);
+    testShip = nullptr;
+    if (testFireable) {
+        const auto* pool = FireableProjectile::getPools().getPool(testFireableType);
+        if (pool && pool->isLive(testFireable))
+            testFireable->deactivate(REMOVED);
+    }
+    testFireable = nullptr;
+}
+
+void TestGround::removeTarget()
+{
+    if (shipStillOut(targetShip, targetShipType))
+        targetShip->deactivate(REMOVED);
+    targetShip = nullptr;
+}
+
+void TestGround::forgetSpawned()
+{
+    testShip = nullptr;
+    testFireable = nullptr;
+    targetShip = nullptr;
+}
+
+bool TestGround::reloadTypes(const std::string& category)
+{
+    try {
+        if (category == SHIP)
+            ShipType::reloadAll();
+        else if (category == FIREABLE)
+            FireableProjectile::shutdown();
+        return true;
+    } catch (const std::exception&) {
+        // A file saved half-way through an edit must not end the session: the next save retries.
+        logLine("TestGround: the " + category + " types could not be read again; fix the file and save it again");
+        return false;
+    }
+}
+
+} // namespace Tolvarine

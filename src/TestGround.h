@@ -1,0 +1,148 @@
+#pragma once
+
+#include "InputHandler.h"
+
+#include <OgreVector.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ogre {
+class Overlay;
+class OverlayElement;
+} // namespace Ogre
+
+namespace Tolvarine {
+
+class Faction;
+class FileWatch;
+class FireableProjectile;
+class FixedTask;
+class Ship;
+
+// The data writers' harness. It spawns one projectile type ("Fireable", with a ship as its
+// target) or one ship type ("Ship") of the developer's choice in the scenario "TestGround",
+// watches that type's data file and, when the file is saved, reads all types of that kind again
+// and spawns the item anew, so that a change to a ".ship" or ".fireable" file is seen at once.
+// It is worked by input symbols ("next_category", "prev_category", "next_item", "prev_item",
+// "toggle_test_ground", "load_test_scenario", "test_special") and shows its choice in the
+// overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text").
+//
+// One instance, made by the engine's start-up after the statistics and never destroyed. The
+// spawned objects belong to their pools: the test ground forgets them whenever the pools take
+// them back (end or unload of a scenario, reload of the types), so it never deactivates an object
+// that has gone on to another user. Spawns need the current scenario's faction "Player"; without
+// one the test ground logs and spawns nothing.
+class TestGround {
+public:
+    static constexpr const char* FIREABLE = "Fireable";
+    static constexpr const char* SHIP = "Ship";
+    // The caption of no category and of no item.
+    static constexpr const char* NONE = "--";
+    // Real seconds between two looks at the data file.
+    static constexpr double CHECK_PERIOD = 1.0;
+
+    TestGround();
+    virtual ~TestGround();
+    TestGround(const TestGround&) = delete;
+    TestGround& operator=(const TestGround&) = delete;
+
+    static TestGround* getSingletonPtr() { return singleton; }
+
+    // Hides the test ground when shown, shows it otherwise.
+    void toggle();
+    // Shows the overlay, goes to command mode, (re)loads the scenario "TestGround" and starts
+    // watching the data file.
+    void show();
+    // Hides the overlay, stops watching, loads the scenario "Test" and goes to command mode.
+    void loadTestScenario();
+
+    // Steps through the categories and through the items of the current category. Each list
+    // wraps round through "none" ("--") at both ends.
+    void nextCategory();
+    void prevCategory();
+    void nextItem();
+    void prevItem();
+
+    // Spawns the current item again after reading its kind's types anew.
+    void respawn();
+    // The watch task's work: at most once a real second, respawns when the data file changed.
+    void watchDataFile();
+    // Fires the particle spray "plating" 100 units in front of the camera.
+    void testSpecial();
+
+    bool isShown() const { return shown; }
+    const std::string& getCategoryCaption() const { return categoryCaption; }
+    const std::string& getItemCaption() const { return itemCaption; }
+    const std::string& getDataFile() const { return dataFile; }
+    bool isWatching() const { return watchTask != nullptr; }
+
+protected:
+    // The world the test ground works on; tests put doubles of their own in its place.
+    // The type names of a category, in ascending order.
+    virtual std::vector<std::string> typeNames(const std::string& category) const;
+    // The data file of a type.
+    virtual std::string dataFileOf(const std::string& category, const std::string& item) const;
+    // Puts a ship of the target type into play for the faction; false when there is no such type.
+    virtual bool placeTarget(Faction& faction);
+    // Puts the item into play for the faction.
+    virtual void placeItem(const std::string& category, const std::string& item, Faction& faction);
+    // Takes what the test ground spawned (the target too, when asked) out of play, if its pool
+    // has not taken it back already.
+    virtual void removeItem();
+    virtual void removeTarget();
+    // Forgets the spawned objects without touching them: their pools took them back.
+    virtual void forgetSpawned();
+    // Reads every type of the category again; false (logged) when a file is bad.
+    virtual bool reloadTypes(const std::string& category);
+
+private:
+    void subscribeInput();
+    void findOverlay();
+    void hide();
+    void selectCategory();
+    void selectItem();
+    void spawnItem();
+    void showCaptions();
+    const std::string* currentCategoryName() const;
+    const std::string* currentItemName() const;
+    // The current scenario's faction "Player", or null after the log line.
+    Faction* playerFaction() const;
+    bool loadScenario(const std::string& name) const;
+
+    static TestGround* singleton;
+
+    Ogre::Vector3 spawnPosition = Ogre::Vector3::ZERO;
+    Ship* testShip = nullptr;
+    std::string testShipType;
+    FireableProjectile* testFireable = nullptr;
+    std::string testFireableType;
+    Ship* targetShip = nullptr;
+    std::string targetShipType;
+
+    std::vector<std::unique_ptr<InputHandler::EnterSubscription>> subscriptions;
+    const std::vector<std::string> categories{FIREABLE, SHIP};
+    // Positions in the lists; the list's size stands for "none".
+    std::size_t currentCategory = categories.size();
+    std::vector<std::string> items;
+    std::size_t currentItem = 0;
+
+    std::string dataFile;
+    std::unique_ptr<FileWatch> watch;
+    std::unique_ptr<FixedTask> watchTask;
+    double lastCheckTime = 0.0;
+
+    bool shown = false;
+    std::string categoryCaption = NONE;
+    std::string itemCaption = NONE;
+    Ogre::Overlay* overlay = nullptr;
+    Ogre::OverlayElement* categoryText = nullptr;
+    Ogre::OverlayElement* itemText = nullptr;
+    // The pools' release at the end of a game reaches the test ground through this handle, which
+    // is empty once the test ground is gone.
+    std::shared_ptr<TestGround*> selfHandle;
+};
+
+} // namespace Tolvarine
