@@ -1,5 +1,5 @@
 // The test ground in the whole game: loaded by a start-up script, worked by its keys, a ship
-// spawned and, when its data file is touched, read again and spawned anew.
+// spawned and, when its data file is touched, read again and spawned anew; then the scenario Test.
 #include "GameProcess.h"
 #include "PngImage.h"
 
@@ -73,8 +73,10 @@ TEST(TestGroundGame, KeysSpawnAShipAndTouchingItsFileRespawnsIt)
     EXPECT_GT(captionPixels(shown), 20u);
     EXPECT_LT(captionPixels(hidden), captionPixels(shown) / 4);
 
+    // The developers' free scenario takes the test ground's place.
+    ASSERT_TRUE(pressUntil(game, "F7", "Scenario Test loaded."));
     ASSERT_TRUE(game.sendKey("F10"));
-    ASSERT_TRUE(game.waitForLogLine("Scenario TestGround running unload..."));
+    ASSERT_TRUE(game.waitForLogLine("Scenario Test running unload..."));
     ASSERT_TRUE(game.sendKey("space"));
     EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
     EXPECT_EQ(linesWith(game, "xception"), 0u);
