@@ -266,8 +266,9 @@ void TestGround::respawn()
     const std::string* item = currentItemName();
     if (!category || !item)
         return;
-    // The reload empties the pools: what was spawned is gone with them.
+    // The reload empties the pools of its kind; the target is placed afresh with the item.
     removeItem();
+    removeTarget();
     forgetSpawned();
     const std::string name = *item;
     if (!reloadTypes(*category))

@@ -159,7 +159,7 @@ TEST(TestGround, ASavedDataFileIsReloadedAndRespawnedAtTheNextLook)
         std::rename((file + ".new").c_str(), file.c_str());
     };
     const Change removal = [](const std::string& file) { std::filesystem::remove(file); };
-    const std::string respawn = "remove, forget, reload Fireable, target, spawn bolt";
+    const std::string respawn = "remove, untarget, forget, reload Fireable, target, spawn bolt";
     const struct {
         const char* name;
         std::vector<std::pair<double, Change>> changes;
@@ -173,7 +173,7 @@ TEST(TestGround, ASavedDataFileIsReloadedAndRespawnedAtTheNextLook)
         {"saved on either side of a look", {{0.25, append}, {1.5, append}}, false, respawn + ", " + respawn, true},
         {"replaced by a renamed file", {{0.25, replace}}, false, respawn, true},
         {"removed", {{0.25, removal}}, false, "", false},
-        {"a reload that fails spawns nothing", {{0.25, append}}, true, "remove, forget, reload Fireable", true},
+        {"a reload that fails spawns nothing", {{0.25, append}}, true, "remove, untarget, forget, reload Fireable", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
