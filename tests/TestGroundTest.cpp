@@ -1,10 +1,8 @@
-// The developer test ground on a hand-driven clock, with its world replaced by a recorder: the
-// lists it steps through, what it spawns and reloads, and a real inotify watch on a temporary
-// data file.
+// The developer test ground on a hand-driven clock, its world replaced by a recorder, with a real
+// inotify watch on a temporary data file.
 #include "TestGround.h"
 
 #include "FixedTask.h"
-#include "InputHandler.h"
 #include "LogCapture.h"
 #include "ManualTicks.h"
 #include "ScenarioWorld.h"
@@ -13,11 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -26,7 +20,6 @@ namespace {
 class RecordingGround : public TestGround {
 public:
     explicit RecordingGround(std::string folder) : folder(std::move(folder)) {}
-
     std::string events;
     bool reloadFails = false;
 
@@ -44,25 +37,20 @@ protected:
     bool reloadTypes(const std::string& category) override { return record("reload " + category) && !reloadFails; }
 
 private:
-    bool record(const std::string& event)
-    {
-        events += (events.empty() ? "" : ", ") + event;
-        return true;
-    }
+    bool record(const std::string& event) { return events += (events.empty() ? "" : ", ") + event, true; }
     std::string folder;
 };
 
-// The clocks, input and scheduler of the game, a scenario "TestGround" with or without the
-// faction "Player", and one data file per item in the world's folder.
+// The game's clocks, input and scheduler, and the scenario "TestGround" with or without "Player".
 struct Ground {
-    explicit Ground(bool withPlayer = true)
+    explicit Ground(bool withPlayer)
     {
         world.addScript("ground.py", recordingScript("TestGround", "", withPlayer ? "scenario.createFactions()" : "pass"));
         world.preload();
-        for (const char* item : {"bolt", "spark", "dart"})
-            writeFile(world.path(item), "[Fireable]\n");
+        writeFile(world.path("bolt"), "[Fireable]\n");
     }
     void press(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
+    std::string shown() const { return ground.getCategoryCaption() + "/" + ground.getItemCaption(); }
 
     ManualTicks ticks;
     InputHandler input;
@@ -71,61 +59,37 @@ struct Ground {
     RecordingGround ground{world.path("")};
 };
 
-std::string shown(const TestGround& ground)
+// The keys step both lists each way through "--"; "--" as the item keeps the spawn. Without a
+// scenario or its faction "Player" the test ground says so and places nothing.
+TEST(TestGround, KeysStepBothListsBothWaysAndSpawnOnlyForThePlayer)
 {
-    return ground.getCategoryCaption() + "/" + ground.getItemCaption();
-}
-
-// The input keys step both lists each way, through "--" at both ends; "--" as the item keeps
-// the spawn, and a category change takes the target away.
-TEST(TestGround, KeysStepCategoriesAndItemsBothWaysThroughNone)
-{
+    const char* const pick = "untarget, target, remove, spawn bolt";
     const struct {
         const char* name;
+        bool load, withPlayer;
         std::vector<std::pair<const char*, const char*>> steps;  // key, shown afterwards
-        const char* events;
-    } rows[] = {
-        {"categories forwards",
-         {{"next_category", "Fireable/bolt"}, {"next_category", "Ship/dart"}, {"next_category", "--/--"},
-          {"next_category", "Fireable/bolt"}},
-         "untarget, target, remove, spawn bolt, untarget, remove, spawn dart, untarget, target, remove, spawn bolt"},
-        {"categories backwards",
-         {{"prev_category", "Ship/dart"}, {"prev_category", "Fireable/bolt"}, {"prev_category", "--/--"}},
-         "untarget, remove, spawn dart, untarget, target, remove, spawn bolt"},
-        {"items forwards",
-         {{"next_category", "Fireable/bolt"}, {"next_item", "Fireable/spark"}, {"next_item", "Fireable/--"},
-          {"next_item", "Fireable/bolt"}},
-         "untarget, target, remove, spawn bolt, remove, spawn spark, remove, spawn bolt"},
-        {"items backwards",
-         {{"next_category", "Fireable/bolt"}, {"prev_item", "Fireable/--"}, {"prev_item", "Fireable/spark"},
-          {"prev_item", "Fireable/bolt"}},
-         "untarget, target, remove, spawn bolt, remove, spawn spark, remove, spawn bolt"},
-        {"items with no category", {{"next_item", "--/--"}, {"prev_item", "--/--"}}, ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Ground g;
-        g.world.manager->loadScenario("TestGround");
-        for (const auto& [key, expected] : row.steps) {
-            SCOPED_TRACE(key);
-            g.press(key);
-            EXPECT_EQ(shown(g.ground), expected);
-        }
-        EXPECT_EQ(g.ground.events, row.events);
-    }
-}
-
-// Without a scenario, or without its faction "Player", nothing is spawned and nothing watched.
-TEST(TestGround, NoScenarioOrNoPlayerFactionLogsAndSpawnsNothing)
-{
-    const struct {
-        const char* name;
-        bool load;
-        bool withPlayer;
+        std::string events;
         const char* line;
     } rows[] = {
-        {"no scenario", false, true, "TestGround: there is no current scenario"},
-        {"no faction Player", true, false, "TestGround: current scenario has no faction Player"},
+        {"categories forwards", true, true,
+         {{"next_category", "Fireable/bolt"}, {"next_category", "Ship/dart"}, {"next_category", "--/--"},
+          {"next_category", "Fireable/bolt"}},
+         pick + std::string(", untarget, remove, spawn dart, ") + pick, ""},
+        {"categories backwards", true, true,
+         {{"prev_category", "Ship/dart"}, {"prev_category", "Fireable/bolt"}, {"prev_category", "--/--"}},
+         "untarget, remove, spawn dart, " + std::string(pick), ""},
+        {"items forwards", true, true,
+         {{"next_category", "Fireable/bolt"}, {"next_item", "Fireable/spark"}, {"next_item", "Fireable/--"},
+          {"next_item", "Fireable/bolt"}},
+         pick + std::string(", remove, spawn spark, remove, spawn bolt"), ""},
+        {"items backwards", true, true,
+         {{"next_category", "Fireable/bolt"}, {"prev_item", "Fireable/--"}, {"prev_item", "Fireable/spark"}},
+         pick + std::string(", remove, spawn spark"), ""},
+        {"items with no category", true, true, {{"next_item", "--/--"}, {"prev_item", "--/--"}}, "", ""},
+        {"no scenario", false, true, {{"next_category", "Fireable/bolt"}, {"next_category", "Ship/dart"}},
+         "untarget, remove, untarget, remove", "TestGround: there is no current scenario"},
+        {"no faction Player", true, false, {{"next_category", "Fireable/bolt"}},
+         "untarget, remove", "TestGround: current scenario has no faction Player"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -133,20 +97,18 @@ TEST(TestGround, NoScenarioOrNoPlayerFactionLogsAndSpawnsNothing)
         if (row.load)
             g.world.manager->loadScenario("TestGround");
         LogCapture log;
-        g.press("next_category");
-        g.press("next_category");
-        EXPECT_TRUE(log.contains(row.line));
-        EXPECT_EQ(shown(g.ground), "Ship/dart");
-        // Earlier spawns are still taken away; nothing new is placed.
-        EXPECT_EQ(g.ground.events, "untarget, remove, untarget, remove");
-        EXPECT_EQ(g.ground.getDataFile(), "");
+        for (const auto& [key, expected] : row.steps) {
+            g.press(key);
+            EXPECT_EQ(g.shown(), expected) << key;
+        }
+        EXPECT_EQ(g.ground.events, row.events);
+        EXPECT_EQ(*row.line != 0, log.contains(row.line)) << row.line;
     }
 }
 
-// The watched data file, changed at given moments after a look, looked at by the watch task
-// (made by the toggle key from inside a fixed task, as the input task does) for three seconds:
-// each look more than a second after the last one reloads and respawns once for all the changes
-// since.
+// The data file, changed at moments after a look, looked at by the watch task (made and deleted
+// by the toggle key from inside a fixed task, as the input task does) for three seconds: a look
+// more than a second after the last one reloads and respawns once for all changes since.
 TEST(TestGround, ASavedDataFileIsReloadedAndRespawnedAtTheNextLook)
 {
     using Change = std::function<void(const std::string& file)>;
@@ -159,62 +121,51 @@ TEST(TestGround, ASavedDataFileIsReloadedAndRespawnedAtTheNextLook)
         std::rename((file + ".new").c_str(), file.c_str());
     };
     const Change removal = [](const std::string& file) { std::filesystem::remove(file); };
-    const std::string respawn = "remove, untarget, forget, reload Fireable, target, spawn bolt";
+    const std::string again = "remove, untarget, forget, reload Fireable, target, spawn bolt";
     const struct {
         const char* name;
         std::vector<std::pair<double, Change>> changes;
         bool reloadFails;
         std::string events;
-        bool stillWatched;
+        bool stops = false;
     } rows[] = {
-        {"untouched", {}, false, "", true},
-        {"touched", {{0.25, touch}}, false, respawn, true},
-        {"saved twice within a second", {{0.25, append}, {0.5, append}}, false, respawn, true},
-        {"saved on either side of a look", {{0.25, append}, {1.5, append}}, false, respawn + ", " + respawn, true},
-        {"replaced by a renamed file", {{0.25, replace}}, false, respawn, true},
-        {"removed", {{0.25, removal}}, false, "", false},
-        {"a reload that fails spawns nothing", {{0.25, append}}, true, "remove, untarget, forget, reload Fireable", true},
+        {"untouched", {}, false, ""},
+        {"touched", {{0.25, touch}}, false, again},
+        {"saved twice within a second", {{0.25, append}, {0.5, append}}, false, again},
+        {"saved on either side of a look", {{0.25, append}, {1.5, append}}, false, again + ", " + again},
+        {"replaced by a renamed file", {{0.25, replace}}, false, again},
+        {"removed: no more looks", {{0.25, removal}, {1.5, append}}, false, "", true},
+        {"a failed reload spawns nothing", {{0.25, append}}, true, "remove, untarget, forget, reload Fireable"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        Ground g;
+        Ground g(true);
         g.ground.reloadFails = row.reloadFails;
         bool pressToggle = true;
-        FixedTask inputTask{[&](float, float) {
-                                if (pressToggle)
-                                    g.press("toggle_test_ground");
-                                pressToggle = false;
-                            },
+        FixedTask inputTask{[&](float, float) { pressToggle = pressToggle && (g.press("toggle_test_ground"), false); },
                             "Process Input", 0};
         g.scheduler.run();
-        ASSERT_TRUE(g.ground.isShown());
-        ASSERT_TRUE(g.ground.isWatching());
+        ASSERT_TRUE(g.ground.isShown() && g.ground.isWatching());
         g.press("next_category");
         const std::string file = g.world.path("bolt");
         ASSERT_EQ(g.ground.getDataFile(), file);
-        // A first look, from which the changes are timed.
-        ManualTicks::advance(1.25);
+        ManualTicks::advance(1.25);  // a first look, from which the changes are timed
         g.scheduler.run();
         g.ground.events.clear();
         LogCapture log;
-
-        double elapsed = 0.0;
         auto change = row.changes.begin();
-        while (elapsed < 3.0) {
+        for (double elapsed = 0.125; elapsed <= 3.0; elapsed += 0.125) {
             ManualTicks::advance(0.125);
-            elapsed += 0.125;
             for (; change != row.changes.end() && change->first <= elapsed; ++change)
                 change->second(file);
             g.scheduler.run();
         }
         EXPECT_EQ(g.ground.events, row.events);
-        EXPECT_EQ(g.ground.getDataFile().empty(), !row.stillWatched);
-        EXPECT_EQ(log.contains("Failed to open handle to " + file), !row.stillWatched);
-        // Hidden from inside the input task, the watch task goes.
+        EXPECT_EQ(g.ground.getDataFile().empty(), row.stops);
+        EXPECT_EQ(log.contains("Failed to open handle to " + file), row.stops);
         pressToggle = true;
         g.scheduler.run();
         EXPECT_FALSE(g.ground.isWatching());
-        g.scheduler.run();
     }
 }
 
