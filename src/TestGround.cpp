@@ -14,6 +14,11 @@
 #include "Ship.h"
 #include "ShipType.h"
 
+#include <boost/python/class.hpp>
+#include <boost/python/copy_const_reference.hpp>
+#include <boost/python/reference_existing_object.hpp>
+#include <boost/python/return_value_policy.hpp>
+
 #include <OgreCamera.h>
 #include <OgreLogManager.h>
 #include <OgreOverlay.h>
@@ -23,6 +28,8 @@
 #include <algorithm>
 #include <exception>
 #include <functional>
+
+namespace bp = boost::python;
 
 namespace Tolvarine {
 
@@ -81,6 +88,15 @@ TestGround::~TestGround()
 {
     if (singleton == this)
         singleton = nullptr;
+}
+
+TestGround& TestGround::getSingleton()
+{
+    if (!singleton) {
+        logLine("TestGround used before it was created");
+        throw ConfigurationError();
+    }
+    return *singleton;
 }
 
 void TestGround::subscribeInput()
@@ -430,6 +446,26 @@ bool TestGround::reloadTypes(const std::string& category)
         logLine("TestGround: the " + category + " types could not be read again; fix the file and save it again");
         return false;
     }
+}
+
+void TestGround::exportToPython()
+{
+    const auto caption = bp::return_value_policy<bp::copy_const_reference>();
+    bp::class_<TestGround, boost::noncopyable>("TestGround", bp::no_init)
+        .def("getSingleton", &TestGround::getSingleton, bp::return_value_policy<bp::reference_existing_object>())
+        .staticmethod("getSingleton")
+        .def("toggle", &TestGround::toggle)
+        .def("loadTestScenario", &TestGround::loadTestScenario)
+        .def("nextCategory", &TestGround::nextCategory)
+        .def("prevCategory", &TestGround::prevCategory)
+        .def("nextItem", &TestGround::nextItem)
+        .def("prevItem", &TestGround::prevItem)
+        .def("respawn", &TestGround::respawn)
+        .def("testSpecial", &TestGround::testSpecial)
+        .def("isShown", &TestGround::isShown)
+        .def("getCategoryCaption", &TestGround::getCategoryCaption, caption)
+        .def("getItemCaption", &TestGround::getItemCaption, caption)
+        .def("getDataFile", &TestGround::getDataFile, caption);
 }
 
 } // namespace Tolvarine

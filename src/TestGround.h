@@ -49,6 +49,8 @@ public:
     TestGround(const TestGround&) = delete;
     TestGround& operator=(const TestGround&) = delete;
 
+    // The one test ground; before it is made, logged and ConfigurationError.
+    static TestGround& getSingleton();
     static TestGround* getSingletonPtr() { return singleton; }
 
     // Hides the test ground when shown, shows it otherwise.
@@ -78,6 +80,9 @@ public:
     const std::string& getItemCaption() const { return itemCaption; }
     const std::string& getDataFile() const { return dataFile; }
     bool isWatching() const { return watchTask != nullptr; }
+
+    // Registers the script class "TestGround", so that scripts can work it as the keys do.
+    static void exportToPython();
 
 protected:
     // The world the test ground works on; tests put doubles of their own in its place.

@@ -57,9 +57,12 @@ TEST(TestGroundGame, KeysSpawnAShipAndTouchingItsFileRespawnsIt)
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
     std::ofstream(game.folder() / "startup.py")
-        << "from Tolvarine import *\nScenarioManager.getSingleton().loadScenario('TestGround')\n";
+        << "from Tolvarine import *\nScenarioManager.getSingleton().loadScenario('TestGround')\n"
+           "ground = TestGround.getSingleton()\n"
+           "open('ground.txt', 'w').write(ground.getCategoryCaption() + ' ' + str(ground.isShown()))\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario TestGround loaded.")) << game.standardError();
+    EXPECT_TRUE(waitForTextInFile(game.folder() / "ground.txt", "-- False"));
 
     // Shown: the scenario is loaded again; "Fireable" spawns the first projectile type with a
     // target, "Ship" the first ship type.
