@@ -103,6 +103,10 @@ TEST(TestGround, KeysStepBothListsBothWaysAndSpawnOnlyForThePlayer)
         }
         EXPECT_EQ(g.ground.events, row.events);
         EXPECT_EQ(*row.line != 0, log.contains(row.line)) << row.line;
+        // The unload takes the spawned objects back into their pools: the ground forgets them.
+        g.ground.events.clear();
+        g.world.manager->unloadAll();
+        EXPECT_EQ(g.ground.events, row.load ? "forget" : "");
     }
 }
 
