@@ -72,8 +72,9 @@ bool FileWatch::drainEvents()
             break;  // EAGAIN: nothing more is pending
         for (std::size_t offset = 0; offset < static_cast<std::size_t>(length);) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
-            // The name is padded with NULs up to event->len.
-            if (event->len > 0 && leaf == event->name)
+            // The name is padded with NULs up to event->len. A queue that overflowed may have
+            // lost the file's own event, so it counts as a change.
+            if ((event->len > 0 && leaf == event->name) || (event->mask & IN_Q_OVERFLOW))
                 named = true;
             offset += sizeof(inotify_event) + event->len;
         }
