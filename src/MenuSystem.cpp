@@ -1057,6 +1057,10 @@ std::string MenuSystem::chooseArea(const std::string& choice, const std::vector<
     return names[std::min(index, names.size() - 1)];
 }
 
+// The sheet's rows name the ship classes; the fleets name the ship types the pools know, one per
+// file of data/entities.
+constexpr const char* TRIFIGHTER_TYPE = "trifighter";
+
 MenuSystem::GameSetUp MenuSystem::readGameSetUp() const
 {
     const auto number = [](const char* combo) {
@@ -1068,10 +1072,10 @@ MenuSystem::GameSetUp MenuSystem::readGameSetUp() const
         names = areas->getAreaNames();
     const float draw = Ogre::Math::RangeRandom(0.0f, static_cast<float>(names.size()) - 0.000001f);
     setUp.area = chooseArea(WidgetFactory::findWindow("Play/EnvironmentCombo")->getText().c_str(), names, draw);
-    setUp.playerFleet["Trifighter"] = number("Play/FriendlyTrifighterCombo");
+    setUp.playerFleet[TRIFIGHTER_TYPE] = number("Play/FriendlyTrifighterCombo");
     setUp.skirmish = static_cast<CEGUI::RadioButton*>(WidgetFactory::findWindow("Play/SkirmishMode"))->isSelected();
     if (setUp.skirmish)
-        setUp.enemyFleet["Trifighter"] = number("Play/EnemyTrifighterCombo");
+        setUp.enemyFleet[TRIFIGHTER_TYPE] = number("Play/EnemyTrifighterCombo");
     return setUp;
 }
 

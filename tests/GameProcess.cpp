@@ -254,10 +254,11 @@ bool GameProcess::click(int x, int y) const
     // Small steps with pauses between them, so that every frame sees a modest motion.
     std::string moves;
     const auto step = [&moves](int dx, int dy) {
-        moves += " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy) + " sleep 0.02";
+        moves += " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy) + " sleep 0.04";
     };
     for (int i = 0; i < 30; ++i)
         step(-100, -100);
+    moves += " sleep 0.3";
     for (int done = 0; done < std::max(x, y); done += 50)
         step(std::min(50, std::max(0, x - done)), std::min(50, std::max(0, y - done)));
     const std::string prefix = "DISPLAY=" + display + " xdotool ";

@@ -178,13 +178,13 @@ TEST_F(MenuSheetsTest, ThePlaySheetChoosesTheAreaAndReadsTheEnemyForASkirmishOnl
     WidgetFactory::findWindow("Play/EnemyTrifighterCombo")->setText("many");
     MenuSystem::GameSetUp survival = menus->readGameSetUp();
     EXPECT_FALSE(survival.skirmish);
-    EXPECT_EQ(survival.playerFleet, (Scenario::FleetMap{{"Trifighter", 2}}));
+    EXPECT_EQ(survival.playerFleet, (Scenario::FleetMap{{"trifighter", 2}}));
     EXPECT_TRUE(survival.enemyFleet.empty());
     EXPECT_NE(std::find(three.begin(), three.end(), survival.area), three.end());
     static_cast<CEGUI::RadioButton*>(WidgetFactory::findWindow("Play/SkirmishMode"))->setSelected(true);
     EXPECT_THROW(menus->readGameSetUp(), boost::bad_lexical_cast);
     WidgetFactory::findWindow("Play/EnemyTrifighterCombo")->setText("2");
-    EXPECT_EQ(menus->readGameSetUp().enemyFleet, (Scenario::FleetMap{{"Trifighter", 2}}));
+    EXPECT_EQ(menus->readGameSetUp().enemyFleet, (Scenario::FleetMap{{"trifighter", 2}}));
 }
 
 // The table lists the first nine types by name; a shorter table later clears the rows under it,
