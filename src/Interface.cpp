@@ -14,6 +14,7 @@
 
 #include <CEGUI/FontManager.h>
 #include <CEGUI/GUIContext.h>
+#include <CEGUI/ImageManager.h>
 #include <CEGUI/MouseCursor.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
 #include <CEGUI/SchemeManager.h>
@@ -38,6 +39,17 @@ namespace Tolvarine {
 Interface* Interface::singleton = nullptr;
 
 namespace {
+
+// The play menu's ship pictures, drawn by tools/make_thumbnails.py, each one image of its own file.
+void addThumbnails(const std::string& scheme)
+{
+    CEGUI::ImageManager& images = CEGUI::ImageManager::getSingleton();
+    for (const char* name : {"TrifighterThumbnail", "DemoThunderboltThumbnail", "DemoStarfireThumbnail"}) {
+        const std::string image = scheme + "/" + name;
+        if (!images.isDefined(image))
+            images.addFromImageFile(image, std::string(name) + ".png");
+    }
+}
 
 // Where the transient message sits, in pixels below the top of the screen.
 constexpr float MESSAGE_TOP = 100.0f;
@@ -145,6 +157,7 @@ void Interface::initialiseGui()
     context.getMouseCursor().setDefaultImage(scheme + "/MouseArrow");
     context.getMouseCursor().setImage(scheme + "/MouseArrow");
     context.setDefaultFont(&CEGUI::FontManager::getSingleton().get(font));
+    addThumbnails(scheme);
 
     desktopWindow = CEGUI::WindowManager::getSingleton().createWindow("DefaultWindow", "Desktop");
     desktopWindow->setSize(CEGUI::USize(CEGUI::UDim(1, 0), CEGUI::UDim(1, 0)));
@@ -171,6 +184,7 @@ void Interface::initialiseGui()
 
     commandSystem = std::make_unique<CommandSystem>();
     menuSystem = std::make_unique<MenuSystem>();
+    menuSystem->initialise();
     updateControlState();
     Ogre::LogManager::getSingleton().logMessage("GUI started with scheme " + scheme + " and font " + font);
 }
@@ -377,7 +391,8 @@ void Interface::exportToPython()
 {
     namespace bp = boost::python;
     bp::class_<Interface, boost::noncopyable>("Interface", bp::no_init)
-        .def("getSingleton", &Interface::getSingleton, bp::return_value_policy<bp::reference_existing_object>())
+        // None where no interface was made (scripts run by the tools and tests without a screen).
+        .def("getSingleton", &Interface::getSingletonPtr, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("getSingleton")
         .def("setMode", &Interface::setMode);
     bp::enum_<InterfaceMode>("InterfaceMode").value("MENU", MENU).value("COMMAND", COMMAND).value("NORMAL", NORMAL);

@@ -1,5 +1,6 @@
 #include "MenuSystem.h"
 
+#include "AreaManager.h"
 #include "Config.h"
 #include "DebrisSystem.h"
 #include "Difficulty.h"
@@ -9,6 +10,7 @@
 #include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "SoundManager.h"
+#include "Statistics.h"
 #include "WidgetFactory.h"
 
 #include <CEGUI/Font.h>
@@ -16,12 +18,17 @@
 #include <CEGUI/widgets/PushButton.h>
 #include <CEGUI/widgets/Combobox.h>
 #include <CEGUI/widgets/FrameWindow.h>
+#include <CEGUI/widgets/RadioButton.h>
 #include <CEGUI/widgets/ToggleButton.h>
 #include <CEGUI/widgets/Slider.h>
 #include <OgreLogManager.h>
+#include <OgreMath.h>
 #include <OgreStringConverter.h>
+#include <boost/lexical_cast.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 
 namespace Tolvarine {
@@ -825,13 +832,14 @@ bool MenuSystem::onHelpToggled(const CEGUI::EventArgs&)
         return true;
     helpEnabled = !helpEnabled;
     helpToggleGuard = true;
+    if (!playSheet)
+        createPlaySheet();
     if (!graphicsSheet)
         createGraphicsSheet();
     if (!advancedControlSheet)
         createAdvancedControlSheet();
     if (!gameplaySheet)
         createGameplaySheet();
-    // The play sheet's box joins when that sheet exists.
     for (const char* name : {"Play/Help", "AdvancedControl/Help", "Gameplay/Help", "Graphics/Help"})
         if (CEGUI::Window* box = WidgetFactory::findWindow(name))
             static_cast<CEGUI::ToggleButton*>(box)->setSelected(helpEnabled);
@@ -865,6 +873,347 @@ bool MenuSystem::onDifficultyChanged(const CEGUI::EventArgs& args)
     const float value = slider->getCurrentValue();
     Ogre::LogManager::getSingleton().logMessage("Setting difficulty to: " + Ogre::StringConverter::toString(value));
     Difficulty::getSingleton().setDifficulty(value);
+    return true;
+}
+
+float MenuSystem::rowHeight() const
+{
+    return std::trunc(lineSpacing(mainSheet ? *mainSheet : *menuSheet)) + 15.0f;
+}
+
+void MenuSystem::addButtonColumn(CEGUI::Window* sheet, float width,
+                                 const std::vector<std::pair<std::string, std::string>>& buttons,
+                                 const std::vector<bool (MenuSystem::*)(const CEGUI::EventArgs&)>& handlers)
+{
+    const float row = rowHeight();
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        CEGUI::PushButton* button = WidgetFactory::createButton(buttons[i].first, sheet, buttons[i].second);
+        placeAt(*button, (width - button->getPixelSize().d_width) * 0.5f, 2.0f * static_cast<float>(i + 1) * row);
+        button->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(handlers[i], this));
+    }
+}
+
+void MenuSystem::initialise()
+{
+    if (!helpPane)
+        createHelpPane();
+    if (!quitSheet)
+        createQuitSheet();
+    stack.push_back(quitSheet);
+    openMainSheet();
+    menuSheet->moveToFront();
+    if (!getHelpConfig().get<bool>("General", "enabled", true))
+        onHelpToggled(CEGUI::EventArgs());
+}
+
+void MenuSystem::createMainSheet()
+{
+    constexpr float width = 160.0f, height = 285.0f;
+    mainSheet = createCentredSheet("Main", menuSheet, width, height);
+    addButtonColumn(mainSheet, width,
+                    {{"Main/Tutorial", "Tutorial"}, {"Main/Play", "Play"}, {"Main/Options", "Options"}, {"Main/Quit", "Quit"}},
+                    {&MenuSystem::startTutorial, &MenuSystem::openPlaySheet, &MenuSystem::openOptionsSheet,
+                     &MenuSystem::closeMainSheet});
+}
+
+void MenuSystem::createQuitSheet()
+{
+    constexpr float width = 260.0f, height = 100.0f;
+    quitSheet = createCentredSheet("QuitMenu", menuSheet, width, height, "Are you sure?");
+    const struct {
+        const char* name;
+        const char* text;
+        float x;
+        bool (MenuSystem::*clicked)(const CEGUI::EventArgs&);
+    } buttons[] = {{"Quit/Quit", "Quit game", 20.0f, &MenuSystem::onQuit},
+                   {"Quit/Continue", "Continue", 140.0f, &MenuSystem::openMainSheet}};
+    for (const auto& entry : buttons) {
+        CEGUI::PushButton* button = WidgetFactory::createButton(entry.name, quitSheet, entry.text);
+        placeAt(*button, entry.x, height * 0.5f);
+        button->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(entry.clicked, this));
+    }
+}
+
+bool MenuSystem::openMainSheet(const CEGUI::EventArgs&)
+{
+    openMainSheet();
+    return true;
+}
+
+void MenuSystem::openMainSheet()
+{
+    if (!mainSheet)
+        createMainSheet();
+    pushSheet(mainSheet);
+}
+
+void MenuSystem::createPlaySheet()
+{
+    constexpr float width = 400.0f, height = 370.0f;
+    playSheet = createCentredSheet("PlayMenu", menuSheet, width, height);
+    const float L = lineSpacing(mainSheet ? *mainSheet : *menuSheet);
+    const float y0 = 20.0f, y1 = L + 25.0f, y2 = y1 + L + 20.0f, y3 = y2 + L + 30.0f, y4 = y3 + L + 20.0f,
+                y5 = y4 + 50.0f, y6 = y5 + 75.0f;
+    const auto withHelp = [this](CEGUI::Window* window) {
+        window->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+        return window;
+    };
+    const auto text = [this](const char* name, const char* shown, float x, float y) {
+        CEGUI::Window* label = WidgetFactory::createStaticText(name, playSheet, shown);
+        placeAt(*label, x, y);
+        return label;
+    };
+    // A read-only list of numbers or names, showing `shown`.
+    const auto combo = [this](const char* name, const std::vector<std::string>& items, const std::string& shown,
+                              float x, float y) {
+        CEGUI::Combobox* box = WidgetFactory::createCombobox(name, playSheet);
+        box->setReadOnly(true);
+        for (const std::string& item : items)
+            WidgetFactory::addComboItem(*box, item);
+        box->setText(shown);
+        placeAt(*box, x, y);
+        return box;
+    };
+    // Centred on x 165 and on the middle of the row's text line.
+    const auto thumbnail = [&](const char* name, const char* image, float w, float h, float y) {
+        CEGUI::Window* picture = WidgetFactory::createStaticImage(name, playSheet, "TaharezLook", image);
+        setPixelArea(*picture, 165.0f - w * 0.5f, y - (h - L) * 0.5f, w, h);
+        withHelp(picture);
+    };
+
+    text("Play/Label1", "Game mode:", 30.0f, y0);
+    CEGUI::RadioButton* survival = WidgetFactory::createRadioButton("Play/SurvivalMode", playSheet, "Survival", 1);
+    placeAt(*survival, 150.0f, y0);
+    survival->setSelected(true);
+    withHelp(survival);
+    CEGUI::RadioButton* skirmish = WidgetFactory::createRadioButton("Play/SkirmishMode", playSheet, "Skirmish", 1);
+    placeAt(*skirmish, 150.0f, y1);
+    withHelp(skirmish);
+    withHelp(text("Play/EnvironmentLabel", "Environment:", 30.0f, y2));
+    std::vector<std::string> areas;
+    if (const AreaManager* manager = AreaManager::getSingletonPtr())
+        areas = manager->getAreaNames();
+    areas.push_back("Random");
+    combo("Play/EnvironmentCombo", areas, "Random", 150.0f, y2);
+    text("Play/Label2", "Forces:", 30.0f, y3);
+    text("Play/FriendlyLabel", "Friendly", 230.0f, y3);
+    text("Play/EnemyLabel", "Enemy", 320.0f, y3)->hide();
+    text("Play/TrifighterLabel", "Trifighter", 30.0f, y4);
+    combo("Play/FriendlyTrifighterCombo", {"1", "2"}, "2", 230.0f, y4);
+    combo("Play/EnemyTrifighterCombo", {"0", "1", "2"}, "1", 320.0f, y4)->hide();
+    thumbnail("Play/TrifighterThumbnail", "TrifighterThumbnail", 50.0f, 50.0f, y4);
+    text("Play/ThunderboltLabel", "Thunderbolt", 30.0f, y5);
+    combo("Play/FriendlyThunderboltCombo", {"0"}, "0", 230.0f, y5);
+    combo("Play/EnemyThunderboltCombo", {"0"}, "0", 320.0f, y5)->hide();
+    thumbnail("Play/ThunderboltThumbnail", "DemoThunderboltThumbnail", 62.0f, 50.0f, y5);
+    text("Play/StarfireLabel", "Starfire", 30.0f, y6);
+    combo("Play/FriendlyStarfireCombo", {"0"}, "0", 230.0f, y6);
+    combo("Play/EnemyStarfireCombo", {"0"}, "0", 320.0f, y6)->hide();
+    thumbnail("Play/StarfireThumbnail", "DemoStarfireThumbnail", 100.0f, 100.0f, y6);
+
+    CEGUI::Window* difficultyLabel = text("Play/Label4", "Difficulty:", 300.0f, 20.0f);
+    const Difficulty* difficulty = Difficulty::getSingletonPtr();
+    CEGUI::Slider* slider =
+        WidgetFactory::createSlider("Play/Difficulty", playSheet, 1.0f, 0.05f, difficulty ? difficulty->getDifficulty() : 0.5f);
+    setPixelArea(*slider, 300.0f + difficultyLabel->getPixelSize().d_width * 0.5f - 10.0f, y1, 20.0f, 70.0f);
+    // A click on the track changes the value without releasing the thumb: every change is applied,
+    // so the level in play is the one the slider shows.
+    for (const CEGUI::String& event : {CEGUI::Slider::EventThumbTrackEnded, CEGUI::Window::EventMoved,
+                                       CEGUI::Slider::EventValueChanged})
+        slider->subscribeEvent(event, CEGUI::Event::Subscriber(&MenuSystem::onDifficultyChanged, this));
+    withHelp(slider);
+
+    CEGUI::PushButton* start = WidgetFactory::createButton("Play/Start", playSheet, "Start");
+    const float startX = width - start->getPixelSize().d_width - BUTTON_INSET;
+    placeAt(*start, startX, height - BUTTON_INSET);
+    start->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::startGame, this));
+    CEGUI::PushButton* back = WidgetFactory::createButton("Play/Back", playSheet, "Back");
+    placeAt(*back, startX - back->getPixelSize().d_width - BUTTON_INSET, height - BUTTON_INSET);
+    back->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closePlaySheet, this));
+    addHelpCheckbox(playSheet, "Play/Help", height);
+}
+
+bool MenuSystem::openPlaySheet(const CEGUI::EventArgs&)
+{
+    openPlaySheet();
+    return true;
+}
+
+void MenuSystem::openPlaySheet()
+{
+    openSettingsSheet(playSheet, &MenuSystem::createPlaySheet, true);
+}
+
+std::string MenuSystem::chooseArea(const std::string& choice, const std::vector<std::string>& names, float draw)
+{
+    if (choice != "Random")
+        return choice;
+    if (names.empty()) {
+        Ogre::LogManager::getSingleton().logMessage("MenuSystem: there is no area to draw; the game starts without one");
+        return "";
+    }
+    // Rounding of n - 0.000001 may reach n itself.
+    const std::size_t index = static_cast<std::size_t>(std::max(0.0f, std::floor(draw)));
+    return names[std::min(index, names.size() - 1)];
+}
+
+// The sheet's rows name the ship classes; the fleets name the ship types the pools know, one per
+// file of data/entities.
+constexpr const char* TRIFIGHTER_TYPE = "trifighter";
+
+MenuSystem::GameSetUp MenuSystem::readGameSetUp() const
+{
+    const auto number = [](const char* combo) {
+        return boost::lexical_cast<unsigned>(WidgetFactory::findWindow(combo)->getText().c_str());
+    };
+    GameSetUp setUp;
+    std::vector<std::string> names;
+    if (const AreaManager* areas = AreaManager::getSingletonPtr())
+        names = areas->getAreaNames();
+    const float draw = Ogre::Math::RangeRandom(0.0f, static_cast<float>(names.size()) - 0.000001f);
+    setUp.area = chooseArea(WidgetFactory::findWindow("Play/EnvironmentCombo")->getText().c_str(), names, draw);
+    setUp.playerFleet[TRIFIGHTER_TYPE] = number("Play/FriendlyTrifighterCombo");
+    setUp.skirmish = static_cast<CEGUI::RadioButton*>(WidgetFactory::findWindow("Play/SkirmishMode"))->isSelected();
+    if (setUp.skirmish)
+        setUp.enemyFleet[TRIFIGHTER_TYPE] = number("Play/EnemyTrifighterCombo");
+    return setUp;
+}
+
+bool MenuSystem::startGame(const CEGUI::EventArgs&)
+{
+    const GameSetUp setUp = readGameSetUp();
+    ScenarioManager& scenarios = ScenarioManager::getSingleton();
+    if (setUp.skirmish)
+        scenarios.loadScenario("Skirmish").skirmishStart(setUp.area, setUp.playerFleet, setUp.enemyFleet);
+    else
+        scenarios.loadScenario("Survival").survivalStart(setUp.area, setUp.playerFleet);
+    closePlaySheet(CEGUI::EventArgs());
+    if (!inSkirmishSheet)
+        createInSkirmishSheet();
+    pushSheet(inSkirmishSheet);
+    Interface::getSingleton().setMode(Interface::COMMAND, false);
+    return true;
+}
+
+void MenuSystem::createOptionsSheet()
+{
+    constexpr float width = 160.0f, height = 330.0f;
+    optionsSheet = createCentredSheet("Options", menuSheet, width, height);
+    addButtonColumn(optionsSheet, width,
+                    {{"Options/Control", "Control"}, {"Options/Gameplay", "Gameplay"}, {"Options/Graphics", "Graphics"},
+                     {"Options/Sound", "Sound"}, {"Options/Back", "Back"}},
+                    {&MenuSystem::openControlSheet, &MenuSystem::openGameplaySheet, &MenuSystem::openGraphicsSheet,
+                     &MenuSystem::openSoundSheet, &MenuSystem::closeOptionsSheet});
+}
+
+bool MenuSystem::openOptionsSheet(const CEGUI::EventArgs&)
+{
+    if (!optionsSheet)
+        createOptionsSheet();
+    pushSheet(optionsSheet);
+    return true;
+}
+
+void MenuSystem::createInSkirmishSheet()
+{
+    constexpr float width = 160.0f, height = 270.0f;
+    inSkirmishSheet = createCentredSheet("InSkirmishMenu", menuSheet, width, height);
+    addButtonColumn(inSkirmishSheet, width,
+                    {{"InSkirmish/Resume", "Resume"}, {"InSkirmish/Options", "Options"},
+                     {"InSkirmish/MainMenu", "End Mission"}},
+                    {&MenuSystem::onInSkirmishResume, &MenuSystem::openOptionsSheet, &MenuSystem::onEndMission});
+}
+
+namespace {
+
+constexpr int STATS_ROWS = 10;
+constexpr float STATS_WIDTH = 400.0f;
+constexpr float STATS_HEIGHT = 260.0f;
+constexpr float STATS_TOP = 40.0f;
+const char* const STATS_COLUMNS[] = {"Stats/Label", "Stats/Accuracy", "Stats/Damage"};
+constexpr float STATS_COLUMN_X[] = {15.0f, 230.0f, 300.0f};
+
+void setStatsRow(int row, const std::string& label, const std::string& accuracy, const std::string& damage)
+{
+    const std::string* texts[] = {&label, &accuracy, &damage};
+    for (int column = 0; column < 3; ++column) {
+        CEGUI::Window* cell = WidgetFactory::findWindow(STATS_COLUMNS[column] + std::to_string(row));
+        cell->setText(*texts[column]);
+        WidgetFactory::fitToText(*cell);
+    }
+}
+
+std::string formatNumber(const char* format, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+} // namespace
+
+void MenuSystem::createStatsSheet()
+{
+    // The sheet's own font sets the row spacing, so the frame is made first at the usual height
+    // and then grown until all ten rows and the buttons under them fit.
+    statsSheet = createCentredSheet("StatsMenu", menuSheet, STATS_WIDTH, STATS_HEIGHT);
+    const float step = lineSpacing(*statsSheet) + 10.0f;
+    const float height = std::max(STATS_HEIGHT, STATS_TOP + STATS_ROWS * step + 40.0f);
+    if (height > STATS_HEIGHT) {
+        WidgetFactory::setClientSize(*static_cast<CEGUI::FrameWindow*>(statsSheet), STATS_WIDTH, height);
+        const CEGUI::Sizef area = menuSheet->getPixelSize();
+        const CEGUI::Sizef outer = statsSheet->getPixelSize();
+        statsSheet->setPosition(CEGUI::UVector2(CEGUI::UDim(0, (area.d_width - outer.d_width) * 0.5f),
+                                                CEGUI::UDim(0, (area.d_height - outer.d_height) * 0.5f)));
+    }
+    CEGUI::PushButton* play = WidgetFactory::createButton("Stats/Play", statsSheet, "Play again");
+    const float playX = STATS_WIDTH - play->getPixelSize().d_width - BUTTON_INSET;
+    placeAt(*play, playX, height - BUTTON_INSET);
+    play->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::playAgain, this));
+    CEGUI::PushButton* main = WidgetFactory::createButton("Stats/Main", statsSheet, "Main menu");
+    placeAt(*main, playX - main->getPixelSize().d_width - BUTTON_INSET, height - BUTTON_INSET);
+    main->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeStatsSheet, this));
+    for (int row = 0; row < STATS_ROWS; ++row)
+        for (int column = 0; column < 3; ++column)
+            placeAt(*WidgetFactory::createStaticText(STATS_COLUMNS[column] + std::to_string(row), statsSheet, ""),
+                    STATS_COLUMN_X[column], STATS_TOP + static_cast<float>(row) * step);
+}
+
+void MenuSystem::showStats()
+{
+    while (!stack.empty() && stack.back() != mainSheet) {
+        stack.back()->hide();
+        pop();
+    }
+    if (!statsSheet)
+        createStatsSheet();
+    updateStats();
+    pushSheet(statsSheet);
+}
+
+void MenuSystem::updateStats()
+{
+    setStatsRow(0, "Weapon statistics:", "Hit", "Damage");
+    std::vector<std::string> names;
+    if (const Statistics* statistics = Statistics::getSingletonPtr())
+        names = statistics->getProjectileNames();
+    for (int row = 1; row < STATS_ROWS; ++row) {
+        if (static_cast<std::size_t>(row) > names.size()) {
+            setStatsRow(row, "", "", "");
+            continue;
+        }
+        const std::string& name = names[row - 1];
+        const Statistics& statistics = Statistics::getSingleton();
+        setStatsRow(row, " - " + name, formatNumber("%.0f %%", statistics.getPlayerHitProportion(name) * 100.0),
+                    formatNumber("%.0f", statistics.getPlayerDamageInflicted(name)));
+    }
+}
+
+bool MenuSystem::playAgain(const CEGUI::EventArgs&)
+{
+    statsSheet->hide();
+    pop();
+    openPlaySheet();
     return true;
 }
 

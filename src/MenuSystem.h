@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InputHandler.h"
+#include "Scenario.h"
 #include "TutorialWizard.h"
 
 #include <cstdint>
@@ -41,6 +42,40 @@ public:
     static const Config& getConfig();
     // Writable: the help check boxes save "enabled" in it.
     static Config& getHelpConfig();
+
+    // The first state, once the GUI has started: the help pane, the quit sheet with the main sheet
+    // on it, the menu root in front, and help off when cfg/demo_help.cfg says so.
+    void initialise();
+    void createMainSheet();
+    void createQuitSheet();
+    bool openMainSheet(const CEGUI::EventArgs& args);
+    void openMainSheet();
+
+    // The play sheet: game mode, area, forces, difficulty; Start begins the game in command mode.
+    void createPlaySheet();
+    bool openPlaySheet(const CEGUI::EventArgs& args);
+    void openPlaySheet();
+    bool startGame(const CEGUI::EventArgs& args);
+    // What the play sheet asks for. The enemy fleet is read for a skirmish only.
+    struct GameSetUp {
+        bool skirmish = false;
+        std::string area;
+        Scenario::FleetMap playerFleet;
+        Scenario::FleetMap enemyFleet;
+    };
+    GameSetUp readGameSetUp() const;
+    // The area the environment choice names. "Random" takes the name at the whole part of `draw`
+    // (drawn in [0, n - 0.000001]), kept below n; with no area at all the game has none ("").
+    static std::string chooseArea(const std::string& choice, const std::vector<std::string>& names, float draw);
+
+    void createOptionsSheet();
+    bool openOptionsSheet(const CEGUI::EventArgs& args);
+    void createInSkirmishSheet();
+    // Statistics of the player's weapons, shown at the end of a game over the main sheet.
+    void createStatsSheet();
+    void showStats();
+    void updateStats();
+    bool playAgain(const CEGUI::EventArgs& args);
 
     // Pauses the game and shows the top sheet.
     void showSheet();
@@ -144,6 +179,14 @@ public:
     CEGUI::Window* getAdvancedControlSheet() const { return advancedControlSheet; }
     CEGUI::Window* getGameplaySheet() const { return gameplaySheet; }
     CEGUI::Window* getGraphicsSheet() const { return graphicsSheet; }
+    CEGUI::Window* getMainSheet() const { return mainSheet; }
+    CEGUI::Window* getQuitSheet() const { return quitSheet; }
+    CEGUI::Window* getPlaySheet() const { return playSheet; }
+    CEGUI::Window* getOptionsSheet() const { return optionsSheet; }
+    CEGUI::Window* getInSkirmishSheet() const { return inSkirmishSheet; }
+    CEGUI::Window* getStatsSheet() const { return statsSheet; }
+    // The menus' row height: the whole part of the main sheet's line spacing, plus 15.
+    float rowHeight() const;
 
 private:
     void openSettingsSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp);
@@ -151,6 +194,10 @@ private:
     void addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height);
     // Hides the sheet, pops and shows the new top.
     bool closeSheet(CEGUI::Window* sheet);
+    // A column of buttons centred across a sheet of the given width, the i-th at 2(i + 1) rows.
+    void addButtonColumn(CEGUI::Window* sheet, float width,
+                         const std::vector<std::pair<std::string, std::string>>& buttons,
+                         const std::vector<bool (MenuSystem::*)(const CEGUI::EventArgs&)>& handlers);
 
     bool shown = false;
     CEGUI::Window* menuSheet;

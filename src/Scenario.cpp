@@ -5,6 +5,7 @@
 #include "CommandSystem.h"
 #include "ConfigurationError.h"
 #include "Interface.h"
+#include "MenuSystem.h"
 #include "PhysicsBody.h"
 #include "Ship.h"
 #include "ShipType.h"
@@ -253,9 +254,11 @@ void Scenario::end()
         return;
     ended = true;
     logLine("Scenario " + name + " ended.");
+    if (Interface* gameInterface = Interface::getSingletonPtr())
+        gameInterface->setMode(Interface::MENU, true);
     if (showStatsAtEnd) {
-        if (Interface* gameInterface = Interface::getSingletonPtr())
-            gameInterface->setMode(Interface::MENU, false);
+        if (MenuSystem* menus = MenuSystem::getSingletonPtr())
+            menus->showStats();
     }
 }
 

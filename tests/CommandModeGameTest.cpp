@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -46,6 +47,7 @@ TEST(CommandModeGame, TheKeyPausesShowsTheSheetCyclesThePlayersShipsAndHandsOver
     if (std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
 

@@ -51,6 +51,7 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
 {
     REQUIRE_XVFB();
     GameProcess game;
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     // The screenshot key proves the main loop reads input; its file is the game's own. The Startup

@@ -64,6 +64,7 @@ TEST_F(FirstRunGame, TheHudFramesAndSelectsTheTargetAheadAndQuittingReportsTheSc
     const fs::path type = game.folder() / "data/entities/trifighter.ship";
     std::string ship = readTextFile(type);
     std::ofstream(type) << ship.replace(ship.find("trifighter_cockpit_wire.mesh"), 28, "");
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     // Paused, the wings keep their places ahead while the screen is read.

@@ -67,6 +67,7 @@ TEST(FormationGame, TheFormationKeyGathersTheWingIntoItsSlotsAndTheModeKeySwitch
     GameProcess game;
     std::ofstream(game.folder() / "data/scenarios/startup.py") << SCRIPT;
     const fs::path record = game.folder() / "slots.txt";
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(waitForTextInFile(record, "0 joined 0 near")) << game.standardError();
     EXPECT_EQ(iconPixels(game, "none"), std::make_pair(0u, 0u));

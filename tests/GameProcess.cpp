@@ -246,6 +246,27 @@ bool GameProcess::holdKey(const std::string& key, bool down) const
     return std::system(command.c_str()) == 0;
 }
 
+bool GameProcess::click(int x, int y) const
+{
+    const unsigned long window = windowId();
+    if (window == 0)
+        return false;
+    // Small steps with pauses between them, so that every frame sees a modest motion.
+    std::string moves;
+    const auto step = [&moves](int dx, int dy) {
+        moves += " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy) + " sleep 0.04";
+    };
+    for (int i = 0; i < 30; ++i)
+        step(-100, -100);
+    moves += " sleep 0.3";
+    for (int done = 0; done < std::max(x, y); done += 50)
+        step(std::min(50, std::max(0, x - done)), std::min(50, std::max(0, y - done)));
+    const std::string prefix = "DISPLAY=" + display + " xdotool ";
+    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
+                                prefix + moves + " sleep 0.1 click 1 >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 std::filesystem::path GameProcess::takeScreenshot() const
 {
     const auto screenshots = [this] {

@@ -36,6 +36,9 @@ public:
     bool sendKey(const std::string& key) const;
     // Presses or lets go of a key in the game window, for keys that are held.
     bool holdKey(const std::string& key, bool down) const;
+    // Clicks the left mouse button with the GUI cursor at (x, y) pixels of the game window. The
+    // cursor follows the mouse's relative motion, so it is first pushed into the top-left corner.
+    bool click(int x, int y) const;
     // Presses the screenshot key until a new "Tolvarine_*.png" appears; its path, or empty.
     std::filesystem::path takeScreenshot() const;
 

@@ -37,7 +37,7 @@ protected:
     {
         const std::filesystem::path source(TOLVARINE_SOURCE_DIR);
         std::filesystem::create_directories(folder.file("cfg"));
-        for (const char* file : {"camera.cfg", "widget_factory.cfg"})
+        for (const char* file : {"camera.cfg", "widget_factory.cfg", "demo_help.cfg"})
             std::filesystem::copy_file(source / "cfg" / file, folder.file(std::string("cfg/") + file));
         previousFolder = std::filesystem::current_path();
         std::filesystem::current_path(folder.file(""));

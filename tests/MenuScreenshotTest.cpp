@@ -52,8 +52,6 @@ void placeAt(CEGUI::Window& window, float x, float y)
 // keeps the picture.
 TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
 {
-    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/demo_help.cfg",
-                               folder.file("cfg/demo_help.cfg"));
     start();
     MenuSystem& menus = MenuSystem::getSingleton();
     Journal journal;
@@ -78,7 +76,6 @@ TEST_F(MenuScreenshotTest, TheWizardPageWidgetsAndHelpPaneDrawWhereTheyBelong)
     for (int row = 0; row < 6; ++row)
         placeAt(*kinds[row], 10, 10 + 40 * row);
     menus.pushSheet(wizard.getRootWindow());
-    menus.createHelpPane();
     interface->setMode(Interface::MENU, false);
     menus.showHelpPane();
     sheet->show();

@@ -27,7 +27,6 @@ protected:
         start();
         menus = MenuSystem::getSingletonPtr();
         ASSERT_NE(menus, nullptr);
-        menus->createHelpPane();
         interface->setMode(Interface::MENU, false);
     }
 

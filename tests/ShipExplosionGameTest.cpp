@@ -77,6 +77,7 @@ TEST(ShipExplosionGame, TheDestroyedPlayersShipExplodesThroughItsSequenceAndThen
     GameProcess game;
     std::ofstream(game.folder() / "data/scenarios/startup.py") << SCRIPT;
     const fs::path record = game.folder() / "sequence.txt";
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(waitForTextInFile(record, "2 ")) << game.standardError();
     const unsigned before = flamePixels(game, "before");
