@@ -124,6 +124,9 @@ CEGUI::Combobox* createCombobox(const std::string& name, CEGUI::Window* parent)
 {
     auto* combo = static_cast<CEGUI::Combobox*>(make("TaharezLook/Combobox", name, parent));
     combo->setClippedByParent(false);
+    // The look gives a new combo box 256 x 256 pixels; starting it empty lets its first item set
+    // its width, so a short list does not run past the sheet.
+    setPixelSize(*combo, 0.0f, 0.0f);
     return combo;
 }
 

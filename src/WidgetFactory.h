@@ -42,7 +42,7 @@ CEGUI::PushButton* createButton(const std::string& name, CEGUI::Window* parent, 
 CEGUI::ToggleButton* createCheckbox(const std::string& name, CEGUI::Window* parent, const std::string& text);
 CEGUI::RadioButton* createRadioButton(const std::string& name, CEGUI::Window* parent, const std::string& text,
                                       unsigned group);
-// Not clipped by its parent, so that its list may reach past the sheet.
+// Not clipped by its parent, so that its list may reach past the sheet; no size until its first item.
 CEGUI::Combobox* createCombobox(const std::string& name, CEGUI::Window* parent);
 // Adds an item the combo box owns. An item wider than the box widens it to the item's extent plus
 // "extraWidth" and makes it "heightLines" lines high (section "Combo" of the factory's settings);

@@ -104,17 +104,17 @@ TEST_F(WidgetFactoryTest, ComboBoxesWidenForTheFirstLongerItemOnlyAndShowTheFirs
     const Config settings("cfg/widget_factory.cfg");
     const float extra = settings.get<float>("Combo", "extraWidth");
     const float height = font.getLineSpacing(1.0f) * settings.get<float>("Combo", "heightLines");
-    const CEGUI::Sizef fresh = combo->getPixelSize();
+    EXPECT_EQ(combo->getPixelSize().d_width, 0.0f) << "the first item sizes a new combo box";
+    const CEGUI::Sizef fitted(font.getTextExtent("Nebula", 1.0f) + extra, height);
     const std::string longer = "Cinder Reach, the belt of ice beyond the second moon";
     const std::string longest = longer + " and the outer gate";
-    ASSERT_GT(font.getTextExtent(longer, 1.0f), fresh.d_width);
     const CEGUI::Sizef widened(font.getTextExtent(longer, 1.0f) + extra, height);
     const CEGUI::Sizef widest(font.getTextExtent(longest, 1.0f) + extra, height);
 
     const struct {
         std::string item;
         CEGUI::Sizef size;
-    } rows[] = {{"Nebula", fresh}, {longer, widened}, {"Ice", widened}, {longest, widest}};
+    } rows[] = {{"Nebula", fitted}, {longer, widened}, {"Ice", widened}, {longest, widest}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.item);
         WidgetFactory::addComboItem(*combo, row.item);
