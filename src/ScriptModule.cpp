@@ -24,6 +24,7 @@
 #include "StaticCollidable.h"
 #include "TaskBindings.h"
 #include "Targetable.h"
+#include "TutorialWizard.h"
 #include "WarpArrival.h"
 
 #include <boost/python/import.hpp>
@@ -64,6 +65,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     AmbientSoundManager::exportToPython();   // 22 AmbientSoundManager (with AmbientMode)
     WarpArrival::exportToPython();           // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask
+    TutorialWizard::exportToPython();        // 25 startTutorial
 }
 
 namespace Tolvarine {
