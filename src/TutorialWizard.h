@@ -19,6 +19,10 @@ public:
     // With the game reached through `world`.
     TutorialWizard(CEGUI::Window* parent, std::unique_ptr<TutorialWorld> world);
 
+    // Replaces the way the tutorial reaches the game; only before the first start, which hands
+    // the world to the stages.
+    void setWorld(std::unique_ptr<TutorialWorld> replacement) { world = std::move(replacement); }
+
     // Registers the script function startTutorial(), which opens the menu and runs the tutorial
     // (for a start-up script that begins with it).
     static void exportToPython();
