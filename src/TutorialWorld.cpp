@@ -58,11 +58,6 @@ void TutorialWorld::resumeMenu()
     MenuSystem::getSingleton().resume();
 }
 
-bool TutorialWorld::hasFaction(const std::string& faction) const
-{
-    return currentFaction(faction) != nullptr;
-}
-
 std::optional<std::size_t> TutorialWorld::countLiveShips(const std::string& faction) const
 {
     const std::shared_ptr<Faction> found = currentFaction(faction);

@@ -34,8 +34,6 @@ public:
     virtual void menuBack();
     virtual void resumeMenu();
 
-    // Whether the current scenario has a faction of that name.
-    virtual bool hasFaction(const std::string& faction) const;
     // The live ships of the current scenario's faction; none when the faction is missing.
     virtual std::optional<std::size_t> countLiveShips(const std::string& faction) const;
     // Takes a ship of the type file `fileBaseName` from its pool, activates it for the faction at

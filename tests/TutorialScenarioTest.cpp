@@ -81,7 +81,6 @@ TEST(TutorialScenario, BothSidesAndDronesThatNeverEngageWaitInThePracticeShipsNo
     // The game side: the sides are found; a side the scenario lacks gives no ship and one line.
     TutorialWorld game;
     LogCapture log;
-    EXPECT_TRUE(game.hasFaction("Player"));
     EXPECT_EQ(game.countLiveShips("Enemy"), std::optional<std::size_t>(0));
     EXPECT_EQ(game.countLiveShips("Pirates"), std::nullopt);
     EXPECT_EQ(game.launchPlayerShip("trifighter", "Pirates", Ogre::Vector3(0, 0, -100)), nullptr);

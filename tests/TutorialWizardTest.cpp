@@ -6,73 +6,39 @@
 
 #include <CEGUI/Window.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
-#include <vector>
 
-// The tutorial's pages and flow, in the menu system's own tutorial, with the game it reaches (the
-// scenarios, the ambient sound, the menu, the ships, the camera, the objective and the interface
-// mode) replaced by a journal.
+// The menu system's own tutorial, with the game it reaches (scenarios, ambient sound, menu, ships,
+// camera, objective, interface mode) replaced by a journal of "; "-ended entries.
 namespace Tolvarine::Test {
 namespace {
 
-using Journal = std::vector<std::string>;
-
 class RecordingWorld : public TutorialWorld {
 public:
-    explicit RecordingWorld(Journal& journal) : journal(journal) {}
-
-    void loadScenario(const std::string& name) override { journal.push_back("load " + name); }
-    void setAmbientMode(AmbientSoundManager::AmbientMode mode) override
-    {
-        journal.push_back(mode == AmbientSoundManager::COMMAND ? "ambient command" : "ambient space");
-    }
-    void menuBack() override { journal.push_back("menu back"); }
-    void resumeMenu() override { journal.push_back("menu resume"); }
-    bool hasFaction(const std::string& faction) const override { return faction == "Enemy" ? !!drones : player; }
+    void loadScenario(const std::string& name) override { note("load " + name); }
+    void setAmbientMode(AmbientSoundManager::AmbientMode mode) override { note("ambient " + std::to_string(mode)); }
+    void menuBack() override { note("back"); }
+    void resumeMenu() override { note("resume"); }
     std::optional<std::size_t> countLiveShips(const std::string&) const override { return drones; }
-    Ship* launchPlayerShip(const std::string& file, const std::string& faction, const Ogre::Vector3& at) override
+    Ship* launchPlayerShip(const std::string& file, const std::string& side, const Ogre::Vector3& at) override
     {
-        if (!player)
-            return nullptr;
-        journal.push_back("launch " + file + " " + faction + " " + Ogre::StringConverter::toString(at));
+        note("launch " + file + " " + side + " " + Ogre::StringConverter::toString(at));
         // Never used as a ship: the stage only hands it back.
-        return reinterpret_cast<Ship*>(&shipToken);
+        return player ? reinterpret_cast<Ship*>(&shipToken) : nullptr;
     }
-    void retireShip(Ship& ship) override
-    {
-        journal.push_back(reinterpret_cast<char*>(&ship) == &shipToken ? "retire ship" : "retire stranger");
-    }
-    void setCameraType(CameraController::CameraType type) override
-    {
-        journal.push_back("camera " + std::to_string(type));
-    }
-    void setObjective(const std::string& text) override { journal.push_back("objective " + text); }
-    void setInterfaceMode(int mode, bool lockKeys) override
-    {
-        journal.push_back("mode " + std::to_string(mode) + (lockKeys ? " locked" : ""));
-    }
+    void retireShip(Ship& ship) override { note(&ship == reinterpret_cast<Ship*>(&shipToken) ? "retire" : "stranger"); }
+    void setCameraType(CameraController::CameraType type) override { note("camera " + std::to_string(type)); }
+    void setObjective(const std::string& text) override { note(text); }
+    void setInterfaceMode(int mode, bool lock) override { note("mode " + std::to_string(mode) + (lock ? " locked" : "")); }
+    void note(const std::string& entry) { journal += entry + "; "; }
 
-    Journal& journal;
+    std::string journal;
     bool player = true;
-    std::optional<std::size_t> drones = 3;
+    std::optional<std::size_t> drones = 2;
     char shipToken = 0;
 };
-
-const Journal starting = {"load Tutorial", "ambient command"};
-const Journal practising = {"launch trifighter Player 0 0 -100", "camera 0", "objective Destroy the drones to continue",
-                            "mode 1"};
-const Journal leavingPractice = {"retire ship", "mode 2 locked"};
-const Journal finishing = {"load Startup", "ambient space", "menu back"};
-const Journal backingOut = {"load Startup", "ambient space", "menu resume"};
-
-Journal joined(std::initializer_list<Journal> parts)
-{
-    Journal all;
-    for (const Journal& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 std::string textOf(const std::string& name)
 {
@@ -84,7 +50,7 @@ class TutorialWizardTest : public GuiWorld {
 protected:
     void SetUp() override
     {
-        // Three flight pairs bound apart from the shipped map, one half left unbound.
+        // The flight pairs bound apart from the shipped map, one half of them unbound.
         writeFile(folder.file("cfg/test.keymap"),
                   "[Mapping]\nforward_thrust = up\nbackward_thrust = down\nright_thrust = d\nup_thrust = space\n"
                   "down_thrust = left ctrl\nroll_left = q\nroll_right = e\npitch_up = Mouse Move Up\n"
@@ -95,24 +61,11 @@ protected:
         if (IsSkipped())
             return;
         wizard = &MenuSystem::getSingleton().getTutorialWizard();
-        auto recording = std::make_unique<RecordingWorld>(journal);
+        auto recording = std::make_unique<RecordingWorld>();
         world = recording.get();
         wizard->setWorld(std::move(recording));
     }
 
-    void press(const std::string& button)
-    {
-        if (button == "next")
-            wizard->next();
-        else if (button == "prev")
-            wizard->prev();
-        else if (button == "cancel")
-            wizard->cancel();
-        else
-            wizard->start();
-    }
-
-    Journal journal;
     TutorialWizard* wizard = nullptr;
     RecordingWorld* world = nullptr;
     // Variable tasks get only the time a pass has left: each pass works a sixteenth of a second.
@@ -122,10 +75,7 @@ protected:
 TEST_F(TutorialWizardTest, PagesShowTheBindingsOfTheKeyMapAndARebindingOnTheNextVisit)
 {
     wizard->start();
-    const struct {
-        const char* window;
-        std::string text;
-    } shipRows[] = {
+    const char* const rows[][2] = {
         {"ShipControlStage", "Ship Control"},
         {"ShipControl/P1", "Mastering ship control is essential to success in galactic warfare."},
         {"ShipControl/P8", "Yaw Left/Right:"},
@@ -136,103 +86,82 @@ TEST_F(TutorialWizardTest, PagesShowTheBindingsOfTheKeyMapAndARebindingOnTheNext
         {"ShipControl/PUD", "Mouse Move Up / Mouse Move Down"},
         {"ShipControl/YLR", "Mouse Move Left / Mouse Move Right"},
     };
-    for (const auto& row : shipRows) {
-        SCOPED_TRACE(row.window);
-        EXPECT_EQ(textOf(row.window), row.text);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row[0]);
+        EXPECT_EQ(textOf(row[0]), row[1]);
     }
     EXPECT_GT(WidgetFactory::findWindow("ShipControl/PUD")->getPixelSize().d_width,
               WidgetFactory::findWindow("ShipControl/RLR")->getPixelSize().d_width)
         << "each value window is fitted to its text";
-
     wizard->next();
-    EXPECT_EQ(textOf("WeaponControlStage"), "Weapon Control");
-    EXPECT_EQ(textOf("WeaponControl/P2a"), "Mouse Button 1");
-    EXPECT_EQ(textOf("WeaponControl/P3a"), "") << "fire_secondary is unbound here";
-    EXPECT_EQ(textOf("WeaponControl/P5a"), "t");
+    EXPECT_EQ(textOf("WeaponControlStage") + "|" + textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") +
+                  "|" + textOf("WeaponControl/P5a"),
+              "Weapon Control|Mouse Button 1||t");
 
     // Rebound while the tutorial runs: the next visit of each page shows the new input.
     input.unbindSymbol(input.getSymbol("fire_primary"));
     input.bindPhysicalInput(InputType::KEY, *InputHandler::keyCodeForName("f"), input.getSymbol("fire_primary"));
     input.bindPhysicalInput(InputType::KEY, *InputHandler::keyCodeForName("w"), input.getSymbol("forward_thrust"));
     wizard->prev();
-    EXPECT_EQ(textOf("ShipControl/FB"), "w / down") << "the key comes before the other bindings of the command";
+    EXPECT_EQ(textOf("ShipControl/FB"), "w / down") << "a key comes before the command's other bindings";
     wizard->next();
     EXPECT_EQ(textOf("WeaponControl/P2a"), "f");
-    EXPECT_EQ(journal, starting);
+    EXPECT_EQ(world->journal, "load Tutorial; ambient 1; ");
 }
 
-// Every row starts the same tutorial again: its stages and pages are the first start's.
-TEST_F(TutorialWizardTest, FinishBackOutAndCancelReturnToStartupInTheirOrder)
+// Every row starts the same tutorial again, on the first start's stages and pages. "wait" lets 3.25 s
+// of game time pass; "gone" and "no Enemy" take the drones away.
+TEST_F(TutorialWizardTest, FinishBackOutCancelAndTheDroneCheckReturnToStartupInTheirOrder)
 {
+    const std::string start = "load Tutorial; ambient 1; ";
+    const std::string practice = "launch trifighter Player 0 0 -100; camera 0; Destroy the drones to continue; mode 1; ";
+    const std::string back = "load Startup; ambient 2; back; ";
+    const std::string resume = "load Startup; ambient 2; resume; ";
     const struct {
         const char* name;
-        std::vector<std::string> buttons;
+        std::vector<std::string> moves;
         bool player;
-        Journal expected;
+        std::string expected;
     } rows[] = {
-        {"Prev on the first page backs out", {"start", "prev"}, true, joined({starting, backingOut})},
+        {"Prev on the first page backs out", {"start", "prev"}, true, start + resume},
         {"Next past the practice finishes", {"start", "next", "next", "next"}, true,
-         joined({starting, practising, leavingPractice, finishing})},
-        {"Cancel on the practice page takes the ship out first", {"start", "next", "next", "cancel"}, true,
-         joined({starting, practising, leavingPractice, backingOut})},
-        {"a second start begins on the first page", {"start", "next", "start", "cancel"}, true,
-         joined({starting, starting, backingOut})},
-        {"without Player no ship is launched nor retired", {"start", "next", "next", "cancel"}, false,
-         joined({starting, {"camera 0", "objective Destroy the drones to continue", "mode 1", "mode 2 locked"},
-                 backingOut})},
+         start + practice + "retire; mode 2 locked; " + back},
+        {"Cancel on the practice page retires the ship first", {"start", "next", "next", "cancel"}, true,
+         start + practice + "retire; mode 2 locked; " + resume},
+        {"a second start begins on the first page", {"start", "next", "start", "cancel"}, true, start + start + resume},
+        {"without Player there is no ship to retire", {"start", "next", "next", "cancel"}, false,
+         start + practice + "mode 2 locked; " + resume},
+        {"drones left: the practice goes on", {"start", "next", "next", "wait", "wait", "wait"}, true, start + practice},
+        {"the last drone gone: the check finishes the tutorial", {"start", "next", "next", "wait", "gone", "wait", "wait"},
+         true, start + practice + "retire; mode 2 locked; " + back},
+        {"no Enemy counts as no drones", {"start", "next", "next", "no Enemy", "wait", "wait"}, true,
+         start + practice + "retire; mode 2 locked; " + back},
     };
-    const CEGUI::Window* firstPage = nullptr;
-    std::size_t firstChildren = 0;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        journal.clear();
-        world->player = row.player;
-        for (const std::string& button : row.buttons)
-            press(button);
-        EXPECT_EQ(journal, row.expected);
-        EXPECT_FALSE(wizard->hasCurrentStage());
-        const CEGUI::Window* page = WidgetFactory::findWindow("ShipControlStage");
-        ASSERT_NE(page, nullptr);
-        if (!firstPage) {
-            firstPage = page;
-            firstChildren = page->getChildCount();
-        }
-        EXPECT_EQ(page, firstPage);
-        EXPECT_EQ(page->getChildCount(), firstChildren) << "the texts and buttons are made once";
-    }
-}
-
-// The drone check runs every 2 +- 1 s of game time while the practice lasts, and ends itself,
-// leaving the stage and finishing the tutorial, once the drones are gone or the scenario has none.
-TEST_F(TutorialWizardTest, TheDroneCheckFinishesTheTutorialOnceNoDroneIsLeftAndStops)
-{
-    const struct {
-        const char* name;
-        std::optional<std::size_t> dronesLeft;
-        bool logged;
-    } rows[] = {
-        {"the last drone destroyed", 0, false},
-        {"a scenario without Enemy", std::nullopt, true},
-    };
+    const CEGUI::Window* page = nullptr;
+    std::size_t children = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         LogCapture log;
+        world->journal.clear();
+        world->player = row.player;
         world->drones = 2;
-        for (const char* button : {"start", "next", "next"})
-            press(button);
-        advance(3.25);
-        advance(3.25);
-        EXPECT_TRUE(wizard->hasCurrentStage()) << "drones are left";
-        journal.clear();
-        world->drones = row.dronesLeft;
-        advance(3.25);
-        EXPECT_EQ(journal, joined({leavingPractice, finishing}));
+        for (const std::string& move : row.moves) {
+            if (move == "wait")
+                advance(3.25);
+            else if (move == "gone" || move == "no Enemy")
+                world->drones = move == "gone" ? std::optional<std::size_t>(0) : std::nullopt;
+            else
+                move == "start" ? wizard->start() : move == "next" ? void(wizard->next())
+                                                  : move == "prev" ? void(wizard->prev()) : wizard->cancel();
+        }
+        EXPECT_EQ(world->journal, row.expected);
         EXPECT_EQ(log.contains("ShipPracticeStage: the current scenario has no faction Enemy; no drones to destroy"),
-                  row.logged);
-        journal.clear();
-        advance(3.25);
-        advance(3.25);
-        EXPECT_TRUE(journal.empty()) << "the check ended with the practice";
+                  std::count(row.moves.begin(), row.moves.end(), "no Enemy") == 1);
+        wizard->cancel();
+        if (!page)
+            page = WidgetFactory::findWindow("ShipControlStage"), children = page->getChildCount();
+        EXPECT_EQ(WidgetFactory::findWindow("ShipControlStage"), page);
+        EXPECT_EQ(page->getChildCount(), children) << "the texts and buttons are made once";
     }
 }
 
