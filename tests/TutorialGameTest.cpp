@@ -41,14 +41,15 @@ std::string gameDisplay()
 // steps, and clicks. The game reads raw, unaccelerated motion, in which SDL drops a step that repeats
 // the one before within the same millisecond: no two steps in a row are alike. (A negative move
 // needs "--", which ends xdotool's command line: one call each.)
-bool clickAt(const std::string& display, int x, int y)
+bool clickAt(const GameProcess& game, const std::string& display, int x, int y)
 {
     std::ostringstream command;
+    command << "DISPLAY=" << display << " xdotool windowfocus --sync " << game.windowId() << "; ";
     for (int step = 0; step < 30; ++step)
         command << "DISPLAY=" << display << " xdotool mousemove_relative -- " << -50 - step % 2 << " -50; ";
     command << "DISPLAY=" << display << " xdotool sleep 0.2";
     for (int dx = x, dy = y, step = 25; dx > 0 || dy > 0; dx -= step, dy -= step, step = 49 - step)
-        command << " mousemove_relative " << std::clamp(dx, 0, step) << ' ' << std::clamp(dy, 0, step) << " sleep 0.02";
+        command << " mousemove_relative " << std::clamp(dx, 0, step) << ' ' << std::clamp(dy, 0, step) << " sleep 0.04";
     command << " sleep 0.3 click 1";
     return std::system(("(" + command.str() + ") >/dev/null 2>&1").c_str()) == 0;
 }
@@ -109,7 +110,7 @@ TEST(TutorialGame, PagesThenPracticeUntilTheDronesAreGoneThenBackToStartup)
     for (int click = 0; click < 8 && !waitForLines(game, "Command mode: the game is paused", 1, 0); ++click) {
         if (click > 0)
             screenshot(game, "tutorial_weapon_control.png");
-        ASSERT_TRUE(clickAt(display, nextX, nextY));
+        ASSERT_TRUE(clickAt(game, display, nextX, nextY));
         waitForLines(game, "Command mode: the game is paused", 1, click > 0 ? 4 : 2);
     }
     ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 0))
