@@ -25,6 +25,7 @@
 #include "TaskBindings.h"
 #include "Targetable.h"
 #include "TestGround.h"
+#include "TutorialWizard.h"
 #include "WarpArrival.h"
 
 #include <boost/python/import.hpp>
@@ -66,6 +67,7 @@ BOOST_PYTHON_MODULE(Tolvarine)
     WarpArrival::exportToPython();           // 23 WarpArrival
     exportTasksToPython();       // 24 createTask, FunctionTask
     TestGround::exportToPython();            // 25 TestGround
+    TutorialWizard::exportToPython();        // 26 startTutorial
 }
 
 namespace Tolvarine {

@@ -1,21 +1,67 @@
 #include "TutorialWizard.h"
 
+#include "Interface.h"
 #include "MenuSystem.h"
+#include "ShipControlStage.h"
+#include "ShipPracticeStage.h"
+#include "WeaponControlStage.h"
+
+#include <boost/python/def.hpp>
 
 namespace Tolvarine {
 
-TutorialWizard::TutorialWizard(CEGUI::Window* parent) : Wizard("Tutorial", parent) {}
+namespace {
 
-void TutorialWizard::onStart() {}
+void startTutorialFromScript()
+{
+    Interface::getSingleton().setMode(Interface::MENU, true);
+    MenuSystem::getSingleton().startTutorial();
+}
+
+} // namespace
+
+TutorialWizard::TutorialWizard(CEGUI::Window* parent)
+    : TutorialWizard(parent, std::make_unique<TutorialWorld>())
+{
+}
+
+TutorialWizard::TutorialWizard(CEGUI::Window* parent, std::unique_ptr<TutorialWorld> tutorialWorld)
+    : Wizard("TutorialWizard", parent), world(std::move(tutorialWorld))
+{
+}
+
+void TutorialWizard::exportToPython()
+{
+    boost::python::def("startTutorial", &startTutorialFromScript);
+}
+
+void TutorialWizard::onStart()
+{
+    world->loadScenario("Tutorial");
+    world->setAmbientMode(AmbientSoundManager::COMMAND);
+    if (hasStages())
+        return;
+    addStage(std::make_shared<ShipControlStage>(*this));
+    addStage(std::make_shared<WeaponControlStage>(*this));
+    addStage(std::make_shared<ShipPracticeStage>(*this, *world));
+}
+
+void TutorialWizard::returnToStartup()
+{
+    world->loadScenario("Startup");
+    world->setAmbientMode(AmbientSoundManager::SPACE);
+}
 
 void TutorialWizard::onFinish()
 {
-    MenuSystem::getSingleton().back();
+    returnToStartup();
+    world->menuBack();
 }
 
 void TutorialWizard::onBackOut()
 {
-    MenuSystem::getSingleton().resume();
+    returnToStartup();
+    world->resumeMenu();
 }
 
 } // namespace Tolvarine

@@ -41,6 +41,7 @@ public:
 
     CEGUI::Window* getRootWindow() const { return rootWindow; }
     bool hasCurrentStage() const { return current < stages.size(); }
+    bool hasStages() const { return !stages.empty(); }
 
 protected:
     virtual void onStart() = 0;
