@@ -615,6 +615,8 @@ void InputHandler::dispatchEvent(const SdlTranslation::Event& event, int& motion
     case Type::MouseMotion:
         motionX += event.x;
         motionY += event.y;
+        guiMotionX += event.x;
+        guiMotionY += event.y;
         break;
     case Type::MouseButtonDown:
         mouseButtonDown(event.code);
@@ -651,8 +653,7 @@ void InputHandler::mouseStep(double now, int motionX, int motionY)
 
     // The GUI cursor follows every frame's raw motion: a steady drag gives the same total each
     // frame, which the symbol side rightly ignores but the cursor must not.
-    if (guiInjection && guiInjector && (motionX != 0 || motionY != 0))
-        guiInjector->injectMouseMove(static_cast<float>(motionX), static_cast<float>(motionY));
+    flushGuiMotion();
 
     int totalX = motionX;
     int totalY = motionY;
@@ -753,8 +754,19 @@ void InputHandler::keyUp(std::uint32_t code)
     releaseAll(InputType::KEY, code);
 }
 
+void InputHandler::flushGuiMotion()
+{
+    if (guiInjection && guiInjector && (guiMotionX != 0 || guiMotionY != 0))
+        guiInjector->injectMouseMove(static_cast<float>(guiMotionX), static_cast<float>(guiMotionY));
+    guiMotionX = 0;
+    guiMotionY = 0;
+}
+
 void InputHandler::mouseButtonDown(std::uint32_t button)
 {
+    // A slow frame can hold a move and the click that ends it: the cursor moves first, so the
+    // click lands where the player put it.
+    flushGuiMotion();
     if (guiInjection && guiInjector)
         guiInjector->injectMouseButtonDown(toGuiMouseButton(button));
     pressAll(InputType::MOUSE_BUTTON, button, 1.0f);
@@ -762,6 +774,7 @@ void InputHandler::mouseButtonDown(std::uint32_t button)
 
 void InputHandler::mouseButtonUp(std::uint32_t button)
 {
+    flushGuiMotion();
     if (guiInjection && guiInjector)
         guiInjector->injectMouseButtonUp(toGuiMouseButton(button));
     releaseAll(InputType::MOUSE_BUTTON, button);

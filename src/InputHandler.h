@@ -193,6 +193,8 @@ private:
     void dispatchEvent(const SdlTranslation::Event& event, int& motionX, int& motionY);
     bool fromOpenJoystick(const SdlTranslation::Event& event) const;
     void mouseStep(double now, int motionX, int motionY);
+    // Moves the GUI cursor by the motion read since it last moved.
+    void flushGuiMotion();
     double mouseCarryFactor(double elapsed) const;
     void closeJoystick();
 
@@ -259,6 +261,9 @@ private:
 
     bool mouseClockStarted = false;
     double lastMouseStep = 0.0;
+    // Motion read this frame that the GUI cursor has not followed yet.
+    int guiMotionX = 0;
+    int guiMotionY = 0;
     int previousMotionX = 0;
     int previousMotionY = 0;
 };

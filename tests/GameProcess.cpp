@@ -251,20 +251,21 @@ bool GameProcess::click(int x, int y) const
     const unsigned long window = windowId();
     if (window == 0)
         return false;
-    // Small steps with pauses between them, so that every frame sees a modest motion.
-    std::string moves;
-    const auto step = [&moves](int dx, int dy) {
-        moves += " mousemove_relative -- " + std::to_string(dx) + " " + std::to_string(dy) + " sleep 0.04";
-    };
-    for (int i = 0; i < 30; ++i)
-        step(-100, -100);
-    moves += " sleep 0.3";
-    for (int done = 0; done < std::max(x, y); done += 50)
-        step(std::min(50, std::max(0, x - done)), std::min(50, std::max(0, y - done)));
+    // The cursor goes far to the top left, where the GUI holds it in the corner, then across in
+    // small steps with pauses, so that every frame sees a modest motion, and clicks. The game reads
+    // raw motion, in which SDL drops a step equal to the one before within one millisecond: no two
+    // steps in a row are alike. A negative move needs "--", which ends xdotool's command chain, so
+    // each of those is a call of its own.
     const std::string prefix = "DISPLAY=" + display + " xdotool ";
-    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
-                                prefix + moves + " sleep 0.1 click 1 >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    std::string command = prefix + "windowfocus --sync " + std::to_string(window) + "; ";
+    for (int i = 0; i < 30; ++i)
+        command += prefix + "mousemove_relative -- " + std::to_string(-100 + i % 2) + " -100; ";
+    command += prefix + "sleep 0.3";
+    for (int dx = x, dy = y, size = 50; dx > 0 || dy > 0; dx -= size, dy -= size, size = 99 - size)
+        command += " mousemove_relative " + std::to_string(std::clamp(dx, 0, size)) + " " +
+                   std::to_string(std::clamp(dy, 0, size)) + " sleep 0.04";
+    command += " sleep 0.1 click 1";
+    return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::filesystem::path GameProcess::takeScreenshot() const

@@ -159,6 +159,14 @@ TEST_F(PhysicalInput, KeysDriveEveryBoundSymbolAndTheGuiGetsItsOwnCodes)
     }
     EXPECT_EQ(gui.calls, (Lines{"move 3 -1", "move 3 -1", "move 3 -1"}));
     EXPECT_EQ(seen, (Lines{"yaw_right enter 0.060000"}));
+    // A move and a click in one slow frame: the cursor moves before the click, so it lands there.
+    gui.calls.clear();
+    motion(5, 0);
+    button(SDL_BUTTON_LEFT, true);
+    motion(0, 2);
+    button(SDL_BUTTON_LEFT, false);
+    frame();
+    EXPECT_EQ(gui.calls, (Lines{"move 5 0", "button down 0", "move 0 2", "button up 0"}));
 
     // With exit on key press, releases and mouse input do not end the program; the next key press
     // does, before the GUI or any symbol sees it.
