@@ -26,7 +26,9 @@ TEST_F(ComboTweakWidgetTest, ValuesWidenTheComboTheLayoutFitsBothAndTheWindowsGo
     const ComboTweak next("Area");
     EXPECT_EQ(next.getWindowName(), "Tweak" + std::to_string(std::stoul(name.substr(5)) + 1));
     CEGUI::Combobox& combo = *tweak->getCombo();
-    ASSERT_EQ(WidgetFactory::findWindow(name + "/Combo"), &combo);
+    ASSERT_EQ(WidgetFactory::findWindow(tweak->getComboName()), &combo);
+    EXPECT_EQ(tweak->getComboName(), name + "/Combo");
+    EXPECT_EQ(tweak->getCurrentValue(), "");
     EXPECT_TRUE(combo.isReadOnly());
     const CEGUI::Font& font = *combo.getFont();
     const std::string wide = "A fleet of forty frigates and their carriers";

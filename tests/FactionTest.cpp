@@ -9,28 +9,21 @@ namespace Tolvarine {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Tolvarine::Test::LogCapture;
+using Test::LogCapture;
 
-// A stand-in for the running scenario: it keeps every faction handed to it, in order.
-class FactionTest : public ::testing::Test {
-protected:
-    FactionTest()
-    {
-        Faction::setScenarioLink({[this](std::shared_ptr<Faction> faction) { factions.push_back(std::move(faction)); },
-                                  [this](const std::string& name) {
-                                      for (const auto& faction : factions)
-                                          if (faction->getName() == name)
-                                              return faction;
-                                      return std::shared_ptr<Faction>();
-                                  }});
-    }
-    ~FactionTest() override { Faction::setScenarioLink({}); }
-
-    std::vector<std::shared_ptr<Faction>> factions;
-};
-
-TEST_F(FactionTest, FiveIdsAreHandedOutSmallestFirstReusedAndLookedUpByName)
+// With a stand-in for the running scenario that keeps every faction handed to it, in order: five
+// ids are handed out smallest first and reused, factions are found by name, enmity is one way and
+// a faction is its own side.
+TEST(FactionTest, FiveIdsAreHandedOutSmallestFirstReusedAndRelationsGoByIdentity)
 {
+    std::vector<std::shared_ptr<Faction>> factions;
+    Faction::setScenarioLink({[&](std::shared_ptr<Faction> faction) { factions.push_back(std::move(faction)); },
+                              [&](const std::string& name) {
+                                  for (const auto& faction : factions)
+                                      if (faction->getName() == name)
+                                          return faction;
+                                  return std::shared_ptr<Faction>();
+                              }});
     std::vector<std::uint32_t> ids;
     for (int i = 0; i < 5; ++i)
         ids.push_back(Faction::create("Side" + std::to_string(i))->getId());
@@ -41,29 +34,28 @@ TEST_F(FactionTest, FiveIdsAreHandedOutSmallestFirstReusedAndLookedUpByName)
     // When the scenario lets go of 512 and 2048, the next factions get them, smallest first.
     factions.erase(factions.begin() + 1);
     factions.erase(factions.begin() + 2);
-    EXPECT_EQ(Faction::create("Late")->getId(), 512u);
+    Faction* late = Faction::create("Late");
+    EXPECT_EQ(late->getId(), 512u);
     EXPECT_EQ(Faction::create("Later")->getId(), 2048u);
     EXPECT_EQ(Faction::find("Later").get(), factions.back().get());
     EXPECT_EQ(Faction::find("later"), nullptr);
     EXPECT_EQ(log.lines(), (Lines{"Exceeded the allowable number of factions", "Faction::find, no faction named later"}));
-    factions.clear();
-    EXPECT_EQ(Faction::freeIdCount(), 5u);
-}
 
-TEST_F(FactionTest, EnmityIsOneWayAndAFactionIsItsOwnSide)
-{
-    Faction* a = Faction::create("A");
-    Faction* b = Faction::create("B");
-    Faction* c = Faction::create("C");
-    // Relations go by identity: another faction of the same name is not the same side; even a
-    // faction that counts itself an enemy is its own side.
-    Faction* twin = Faction::create("A");
-    for (Faction* enemy : {b, c, c, a})
+    // Another faction of the same name is not the same side; even a faction that counts itself an
+    // enemy is its own side.
+    Faction* a = factions[0].get();
+    Faction* b = factions[1].get();
+    Faction twinOf(a->getName(), 3);
+    Faction* twin = &twinOf;
+    for (Faction* enemy : {b, late, late, a})
         a->addEnemy(*enemy);
-    EXPECT_EQ(a->getEnemyMask(), a->getId() | b->getId() | c->getId());
-    for (const auto& [other, relation] : {std::pair{a, 0}, {b, 2}, {c, 2}, {twin, 1}})
+    EXPECT_EQ(a->getEnemyMask(), a->getId() | b->getId() | late->getId());
+    for (const auto& [other, relation] : {std::pair{a, 0}, {b, 2}, {late, 2}, {twin, 1}})
         EXPECT_EQ(a->relationTo(*other), relation) << other->getName();
     EXPECT_EQ(b->relationTo(*a), 1) << "enmity is one way";
+    factions.clear();
+    EXPECT_EQ(Faction::freeIdCount(), 5u);
+    Faction::setScenarioLink({});
 }
 
 TEST(FactionOutsideAScenario, CreationFailsCleanlyAndOnlyAnIdTakenFromThePoolGoesBack)
@@ -78,8 +70,7 @@ TEST(FactionOutsideAScenario, CreationFailsCleanlyAndOnlyAnIdTakenFromThePoolGoe
         Faction pooled("Pooled", 1024);
         EXPECT_EQ(Faction::freeIdCount(), freeBefore - 1);
         // An id that is not in the pool is used as given, and never added to the pool.
-        Faction outside("Outside", 3);
-        EXPECT_EQ(outside.getId(), 3u);
+        EXPECT_EQ(Faction("Outside", 3).getId(), 3u);
         Faction again("Again", 1024);
         EXPECT_EQ(Faction::freeIdCount(), freeBefore - 1);
     }

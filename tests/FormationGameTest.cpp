@@ -5,17 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 namespace Tolvarine::Test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The player's Trifighter and four Kestrels of its side, no enemy. Every half second: how many
 // Kestrels are in the formation, and how many of those lie within their own radius of their slots.
@@ -40,14 +34,10 @@ class StartupScenarioConfig(ScenarioConfig):
 def getScenarioConfig(): return StartupScenarioConfig()
 )";
 
-// Pixels of the icon corner in the free icon's green, and in the slaved one's amber. The picture
-// stays beside the test program.
-std::pair<unsigned, unsigned> iconPixels(GameProcess& game, const std::string& name)
+// Pixels of the icon corner in the free icon's green, and in the slaved one's amber.
+std::pair<unsigned, unsigned> iconPixels(GameProcess& game)
 {
-    const fs::path shot = game.takeScreenshot();
-    std::error_code ignored;
-    fs::copy_file(shot, "FormationGame_" + name + ".png", fs::copy_options::overwrite_existing, ignored);
-    const PngImage image(shot.string());
+    const PngImage image(game.takeScreenshot().string());
     EXPECT_FALSE(image.empty());
     std::pair<unsigned, unsigned> found{0, 0};
     for (unsigned y = 16; y < 80 && !image.empty(); ++y) {
@@ -66,19 +56,19 @@ TEST(FormationGame, TheFormationKeyGathersTheWingIntoItsSlotsAndTheModeKeySwitch
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
     std::ofstream(game.folder() / "data/scenarios/startup.py") << SCRIPT;
-    const fs::path record = game.folder() / "slots.txt";
+    const std::filesystem::path record = game.folder() / "slots.txt";
     std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(waitForTextInFile(record, "0 joined 0 near")) << game.standardError();
-    EXPECT_EQ(iconPixels(game, "none"), std::make_pair(0u, 0u));
+    EXPECT_EQ(iconPixels(game), std::make_pair(0u, 0u));
     ASSERT_TRUE(game.sendKey("f"));
     ASSERT_TRUE(waitForTextInFile(record, "4 joined 4 near")) << game.standardError();
-    EXPECT_GT(iconPixels(game, "free").first, 50u);
+    EXPECT_GT(iconPixels(game).first, 50u);
     ASSERT_TRUE(game.sendKey("g"));
     // The icon follows the mode on the formation's next update: looked at until it shows.
-    std::pair<unsigned, unsigned> slaved = iconPixels(game, "slaved");
+    std::pair<unsigned, unsigned> slaved = iconPixels(game);
     for (int look = 0; look < 20 && slaved.second <= 50u; ++look)
-        slaved = iconPixels(game, "slaved");
+        slaved = iconPixels(game);
     EXPECT_EQ(slaved.first, 0u);
     EXPECT_GT(slaved.second, 50u);
     ASSERT_TRUE(game.sendKey("F10"));

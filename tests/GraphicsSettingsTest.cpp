@@ -12,69 +12,62 @@
 namespace Tolvarine {
 namespace {
 
-using Test::LogCapture;
 using Test::readFile;
 using Test::writeFile;
 
-class GraphicsSettingsTest : public ::testing::Test {
-protected:
-    std::string path() const { return folder.file("graphics.cfg"); }
-    Tolvarine::Test::TemporaryFolder folder;
-};
-
-TEST_F(GraphicsSettingsTest, EverySetterSavesAtOnceClampingLevelsAndOnlyTheLodLevelReachesTheShips)
+// Every setter saves at once, levels clamped to the unit range (the bias is not), and only the
+// level of detail reaches the ships; hand edits are brought into range with a line each while the
+// file keeps them; values that do not convert fail the start-up and leave no settings behind.
+TEST(GraphicsSettingsTest, SettersSaveAtOnceAndHandEditsAreBroughtIntoRange)
 {
+    Tolvarine::Test::TemporaryFolder folder;
+    const std::string path = folder.file("graphics.cfg");
     {
-        GraphicsSettings settings(path());
-        EXPECT_EQ(readFile(path()), "") << "a missing file is created empty; defaults stay out of it";
+        GraphicsSettings settings(path);
+        EXPECT_EQ(readFile(path), "") << "a missing file is created empty; defaults stay out of it";
         EXPECT_EQ(&GraphicsSettings::getSingleton(), &settings);
         settings.setMaxShipLodLevel(1); // no ships registered yet: nothing to call
         int applied = 0;
         settings.setShipLodCallback([&] { applied += GraphicsSettings::getSingleton().getMaxShipLodLevel(); });
-        settings.setLodBias(3.0f);
-        EXPECT_EQ(readFile(path()), "[Graphics]\nlodBias = 3\nmaxShipLodLevel = 1\n\n");
         settings.setParticleSystemDetail(-0.2f);
-        settings.setGlowLevel(1.5f); // levels are clamped to the unit range; the bias is not
+        settings.setGlowLevel(1.5f);
         settings.setLodBias(-4.0f);
         EXPECT_EQ(applied, 0);
         settings.setMaxShipLodLevel(4);
         EXPECT_EQ(applied, 4) << "the ships read the new level";
-        EXPECT_EQ(readFile(path()), "[Graphics]\nglowLevel = 1\nlodBias = -4\nmaxShipLodLevel = 4\nparticleSystemDetail = 0\n\n");
+        EXPECT_EQ(readFile(path), "[Graphics]\nglowLevel = 1\nlodBias = -4\nmaxShipLodLevel = 4\nparticleSystemDetail = 0\n\n");
         settings.setGlowLevel(0.3f);
         settings.setGlowLevel(std::numeric_limits<float>::quiet_NaN()); // no level: the previous value stays
         settings.setParticleSystemDetail(0.75f);
     }
-    const GraphicsSettings reopened(path());
+    const GraphicsSettings reopened(path);
     EXPECT_EQ((std::vector<float>{reopened.getLodBias(), reopened.getParticleSystemDetail(), reopened.getGlowLevel()}),
               (std::vector<float>{-4.0f, 0.75f, 0.3f}));
-}
 
-TEST_F(GraphicsSettingsTest, TheShippedFileHoldsTheDefaultsAndHandEditsAreBroughtIntoRange)
-{
-    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", path());
+    std::filesystem::remove(path);
+    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/graphics.cfg", path);
     {
-        const GraphicsSettings shipped(path());
-        EXPECT_FLOAT_EQ(shipped.getLodBias(), GraphicsSettings::defaultLodBias);
-        EXPECT_FLOAT_EQ(shipped.getParticleSystemDetail(), GraphicsSettings::defaultParticleSystemDetail);
-        EXPECT_EQ(shipped.getMaxShipLodLevel(), GraphicsSettings::defaultMaxShipLodLevel);
-        EXPECT_FLOAT_EQ(shipped.getGlowLevel(), GraphicsSettings::defaultGlowLevel);
+        const GraphicsSettings shipped(path);
+        EXPECT_EQ((std::vector<float>{shipped.getLodBias(), shipped.getParticleSystemDetail(), float(shipped.getMaxShipLodLevel()),
+                                      shipped.getGlowLevel()}),
+                  (std::vector<float>{GraphicsSettings::defaultLodBias, GraphicsSettings::defaultParticleSystemDetail,
+                                      float(GraphicsSettings::defaultMaxShipLodLevel), GraphicsSettings::defaultGlowLevel}));
     }
     const std::string edited = "[Graphics]\nglowLevel = 5\nparticleSystemDetail = -1\n";
-    writeFile(path(), edited);
-    LogCapture log;
+    writeFile(path, edited);
+    Tolvarine::Test::LogCapture log;
     {
-        const GraphicsSettings settings(path());
+        const GraphicsSettings settings(path);
         EXPECT_FLOAT_EQ(settings.getGlowLevel(), 1.0f);
         EXPECT_FLOAT_EQ(settings.getParticleSystemDetail(), 0.0f);
     }
     EXPECT_TRUE(log.contains("GraphicsSettings: glowLevel 5 is outside 0 to 1, using 1"));
     EXPECT_TRUE(log.contains("GraphicsSettings: particleSystemDetail -1 is outside 0 to 1, using 0"));
-    EXPECT_EQ(readFile(path()), edited) << "the file keeps what the player wrote until a setter saves";
-    // Values that do not convert fail the construction and leave no settings behind.
+    EXPECT_EQ(readFile(path), edited) << "the file keeps what the player wrote until a setter saves";
     for (const std::string text : {"lodBias = fast\n", "maxShipLodLevel = -1\n", "maxShipLodLevel = 70000\n", "glowLevel = 0.5.5\n"}) {
         SCOPED_TRACE(text);
-        writeFile(path(), "[Graphics]\n" + text);
-        EXPECT_THROW(GraphicsSettings settings(path()), boost::bad_lexical_cast);
+        writeFile(path, "[Graphics]\n" + text);
+        EXPECT_THROW(GraphicsSettings settings(path), boost::bad_lexical_cast);
         EXPECT_EQ(GraphicsSettings::getSingletonPtr(), nullptr);
     }
 }

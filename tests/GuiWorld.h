@@ -65,11 +65,9 @@ protected:
         root->window()->resize(800, 600);
         Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
         auto& groups = Ogre::ResourceGroupManager::getSingleton();
-        const std::string source(TOLVARINE_SOURCE_DIR);
-        for (const std::string& location : {source + "/data/gui", source + "/data/fonts",
-                                            std::string("/usr/share/cegui-0.8.7/imagesets"),
-                                            std::string("/usr/share/cegui-0.8.7/looknfeel"),
-                                            std::string("/usr/share/fonts/truetype/dejavu")})
+        const std::string source(TOLVARINE_SOURCE_DIR), cegui("/usr/share/cegui-0.8.7/");
+        for (const std::string& location : {source + "/data/gui", source + "/data/fonts", cegui + "imagesets",
+                                            cegui + "looknfeel", std::string("/usr/share/fonts/truetype/dejavu")})
             groups.addResourceLocation(location, "FileSystem", Ogre::RGN_DEFAULT);
         // The frame-rate overlay and its font, as the default group's scripts give them.
         overlays = std::make_unique<Ogre::OverlaySystem>();

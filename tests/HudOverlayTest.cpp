@@ -10,7 +10,6 @@
 #include "FrameDisplay.h"
 #include "Interface.h"
 #include "OverlayBillboardSet.h"
-#include "TargetReadout.h"
 #include "TestMeshes.h"
 
 #include <OgreCamera.h>
@@ -35,7 +34,6 @@ namespace {
 
 using Ogre::ColourValue;
 using Ogre::Vector3;
-
 
 // One drawn corner mark: its quad's centre, colour and the lowest texture coordinates.
 struct Mark { float x = 0, y = 0; std::uint32_t colour = 0; float u = 1, v = 1; };
@@ -140,7 +138,6 @@ TEST_F(FrameDisplayTest, EveryFrameIsFourCornersInItsSideColourAroundItsTargetOr
 
 TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIsSelected)
 {
-    // The read-out as the overlay scripts define it.
     Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
     Ogre::Overlay* readout = overlays.create("TargetReadout");
     auto* panel = static_cast<Ogre::OverlayContainer*>(overlays.createOverlayElement("Panel", "TargetReadout/Panel"));
@@ -182,16 +179,6 @@ TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIs
     target.setSelected(false);
     EXPECT_FALSE(readout->isVisible());
     EXPECT_EQ(drawn().size(), 8u);
-}
-
-TEST(TargetReadoutText, WholeNumbersRoundedDownWithTheSignOfTheRate)
-{
-    const struct { float value; const char *distance, *rate; } rows[] = {{999.9f, "999 m", "+999 m/s"}, {0.0f, "0 m", "+0 m/s"}, {-0.5f, "-1 m", "-1 m/s"},
-                {12.7f, "12 m", "+12 m/s"}, {1234567.0f, "1234567 m", "+1234567 m/s"}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(TargetReadout::distanceText(row.value), row.distance) << row.value;
-        EXPECT_EQ(TargetReadout::rateText(row.value), row.rate) << row.value;
-    }
 }
 
 // Components with meshes (empty for none) and health proportions, and the one subscriber.

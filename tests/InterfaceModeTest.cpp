@@ -3,6 +3,7 @@
 #include "GuiWorld.h"
 #include "LogCapture.h"
 #include "MenuSystem.h"
+#include "NormalExit.h"
 #include "ScenarioWorld.h"
 #include "WidgetFactory.h"
 
@@ -77,16 +78,35 @@ TEST_F(InterfaceModeTest, SetModeIsTheOneWayBetweenFlyingCommandModeAndTheMenus)
     EXPECT_FALSE(MenuSystem::getSingleton().getMenuSheet()->isVisible());
     EXPECT_EQ(countLines(log, "Command mode left: no ship of the player to fly"), 2u);
 
+    // The sheet shows "paused" at half height, the keys of this key map and the objective centred,
+    // and no ship texts without a scenario.
+    CommandSystem::getSingleton().setObjective("Destroy the opposing forces");
+    interface->setMode(Interface::COMMAND, false);
+    const struct { const char* name; std::string text; float y; } windows[] = {
+        {"Command/Pause", "paused", 0.5f}, {"Command/ShipDescription", "", 0.1f},
+        {"Command/Objective", "Objective:    Destroy the opposing forces", 0.7f},
+        {"Command/Cycle", "Press <n> to cycle available ships", 0.85f}, {"Command/Select", "Press <c> to toggle ship-select mode", 0.89f}};
+    for (const auto& row : windows) {
+        const CEGUI::Window& window = *WidgetFactory::findWindow(row.name);
+        EXPECT_EQ(std::string(window.getText().c_str()), row.text) << row.name;
+        EXPECT_EQ(window.getParent(), sheet) << row.name;
+        EXPECT_NEAR(window.getYPosition().d_offset, 600 * row.y, 0.5f) << row.name;
+        EXPECT_TRUE(row.text.empty() || std::abs(window.getXPosition().d_offset * 2 + window.getPixelSize().d_width - 800) < 1) << row.name;
+    }
+    EXPECT_FALSE(WidgetFactory::findWindow("Command/Cycle")->isVisible()) << "nothing to cycle through";
+    interface->setMode(Interface::NORMAL, false);
+
     // The mode key toggles command mode, in which the pause key is inert.
     for (const char* key : {"toggle_command_mode", "pause", "toggle_command_mode", "pause"})
         input.pulseSymbol(input.getSymbol(key));
     EXPECT_EQ(interface->getMode(), Interface::NORMAL);
     EXPECT_TRUE(scheduler.isPaused()) << "the second pause came after command mode";
 
-    // Scripts switch modes through the same call.
+    // Scripts switch modes through the same call; the quit key starts the exit.
     scriptHost().runString("from Tolvarine import *\nInterface.getSingleton().setMode(InterfaceMode.MENU, True)\n");
     EXPECT_EQ(interface->getMode(), Interface::MENU);
     EXPECT_FALSE(interface->areModeKeysEnabled());
+    EXPECT_THROW(input.pulseSymbol(input.getSymbol("quit")), NormalExit);
 }
 
 TEST_F(InterfaceModeTest, TheTransientMessageHoldsThenFadesOnTheGameClock)

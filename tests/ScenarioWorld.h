@@ -19,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -50,17 +49,24 @@ public:
         std::filesystem::create_directories(folder.file("data/scenarios"));
         previousFolder = std::filesystem::current_path();
         std::filesystem::current_path(folder.file(""));
-
-        if (Ogre::Root::getSingletonPtr() && !withRenderSystem) {
-            // A fixture around this world runs the engine already: the scenario gets its own scene.
-            sceneManager = Ogre::Root::getSingleton().createSceneManager();
-            sharedRoot = true;
-        } else {
-            createRoot(withRenderSystem);
+        // A fixture around this world may run the engine already: the scenario gets its own scene.
+        sharedRoot = Ogre::Root::getSingletonPtr() && !withRenderSystem;
+        if (!sharedRoot) {
+            root = std::make_unique<Ogre::Root>("", "", "");
+            if (withRenderSystem) {
+                for (const char* plugin : {"/RenderSystem_GL", "/Codec_STBI"})
+                    root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + plugin);
+                root->setRenderSystem(root->getAvailableRenderers().front());
+                root->initialise(false);
+                Ogre::NameValuePairList options{{"hidden", "true"}};
+                window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
+            } else {
+                buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+                Ogre::MaterialManager::getSingleton().initialise();
+            }
         }
-
-        writeFile(folder.file("curves.cfg"), "[Difficulty Hit Ratio]\n0 = 1\n1 = 1\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        sceneManager = Ogre::Root::getSingleton().createSceneManager();
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Difficulty Hit Ratio]\n0 = 1\n1 = 1\n"));
         profiler = std::make_unique<Profiler>();
         profiler->setSystemInfoSource([] { return std::string("System\n"); });
         statistics = std::make_unique<Statistics>();
@@ -85,10 +91,7 @@ public:
     ScenarioWorld(const ScenarioWorld&) = delete;
     ScenarioWorld& operator=(const ScenarioWorld&) = delete;
 
-    void addScript(const std::string& leaf, const std::string& text) const
-    {
-        writeFile(folder.file("data/scenarios/" + leaf), text);
-    }
+    void addScript(const std::string& leaf, const std::string& text) const { writeFile(folder.file("data/scenarios/" + leaf), text); }
 
     ScenarioManager& preload()
     {
@@ -123,55 +126,24 @@ public:
     std::unique_ptr<Statistics> statistics;
     std::unique_ptr<Difficulty> difficulty;
     std::unique_ptr<ScenarioManager> manager;
-
-private:
-    void createRoot(bool withRenderSystem)
-    {
-        root = std::make_unique<Ogre::Root>("", "", "");
-        if (withRenderSystem) {
-            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-            root->loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
-            root->setRenderSystem(root->getAvailableRenderers().front());
-            root->initialise(false);
-            Ogre::NameValuePairList options;
-            options["hidden"] = "true";
-            window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
-        } else {
-            buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
-            Ogre::MaterialManager::getSingleton().initialise();
-        }
-        sceneManager = root->createSceneManager();
-    }
 };
 
 // A scenario script whose configuration records its calls in "events" ("<name> initialise",
 // "<name> unload"); `top` runs at the script's top level, `initialise` inside initialise (with
 // `self` and `scenario`, the current scenario, at hand).
-inline std::string recordingScript(const std::string& name, const std::string& top = "",
-                                   const std::string& initialise = "pass")
+inline std::string recordingScript(const std::string& name, const std::string& top = "", const std::string& initialise = "pass")
 {
     const std::string cls = name + "Config";
-    return "from Tolvarine import *\n"
-           "events.append('ran " + name + "')\n" + top + "\n"
-           "class " + cls + "(ScenarioConfig):\n"
-           "    def __init__(self):\n"
-           "        ScenarioConfig.__init__(self)\n"
-           "    def initialise(self):\n"
-           "        events.append('" + name + " initialise')\n"
-           "        scenario = ScenarioManager.getSingleton().getCurrentScenario()\n"
-           "        " + initialise + "\n"
-           "    def unload(self):\n"
-           "        events.append('" + name + " unload')\n"
-           "    def getName(self):\n"
-           "        return '" + name + "'\n"
-           "    def getEntityPath(self):\n"
-           "        return 'data/entities'\n"
-           "    def getNumberTweaks(self):\n"
-           "        return 0\n"
-           "    def getTweak(self, index):\n"
-           "        return None\n"
-           "def getScenarioConfig():\n"
-           "    return " + cls + "()\n";
+    return "from Tolvarine import *\nevents.append('ran " + name + "')\n" + top + "\nclass " + cls + "(ScenarioConfig):\n"
+           "    def __init__(self):\n        ScenarioConfig.__init__(self)\n"
+           "    def initialise(self):\n        events.append('" + name + " initialise')\n"
+           "        scenario = ScenarioManager.getSingleton().getCurrentScenario()\n        " + initialise + "\n"
+           "    def unload(self):\n        events.append('" + name + " unload')\n"
+           "    def getName(self):\n        return '" + name + "'\n"
+           "    def getEntityPath(self):\n        return 'data/entities'\n"
+           "    def getNumberTweaks(self):\n        return 0\n"
+           "    def getTweak(self, index):\n        return None\n"
+           "def getScenarioConfig():\n    return " + cls + "()\n";
 }
 
 } // namespace Tolvarine::Test

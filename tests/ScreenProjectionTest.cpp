@@ -57,7 +57,7 @@ protected:
                                          << ", " << y << ")";
 }
 
-TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarBehindAreMarked)
+TEST_F(ScreenProjectionTest, PointsLandOnTheirScreenPositionOrTheBorderTowardThemAndFarBehindAreMarked)
 {
     struct Row { const char* rule; Vector3 world; bool visible; float x, y; };
     const Row rows[] = {
@@ -80,30 +80,14 @@ TEST_F(ScreenProjectionTest, PointsInFrontLandOnTheirScreenPositionAndPointsFarB
     EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(0, 0, -10), 5.0f), 0.5f, 1e-5f);
     EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(9, 0, -10), 2.0f), 0.2f, 1e-5f);
 
-    // The camera's pose and shape count.
-    turnToMinusX();
-    Projection p = project(Vector3(90, 0, -5));
-    EXPECT_TRUE(p.visible);
-    EXPECT_TRUE(at({p.x, p.y}, 0.5f, 0.0f));
-    camera.getCamera()->setAspectRatio(2.0f);
-    nextFrame();
-    p = project(Vector3(90, 0, -5));
-    EXPECT_TRUE(at({p.x, p.y}, 0.25f, 0.0f));
-}
-
-TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
-{
     // Straight ahead or behind there is no direction: bottom centre, never a division by zero.
-    struct Row { Vector3 world; float x, y; };
-    const Row rows[] = {{Vector3(10, 0, -10), 1.0f, 0.0f}, {Vector3(1000, 0, 500), 1.0f, 0.0f},
+    const struct { Vector3 world; float x, y; } edges[] = {{Vector3(10, 0, -10), 1.0f, 0.0f}, {Vector3(1000, 0, 500), 1.0f, 0.0f},
                         {Vector3(-10, 0, 0), -1.0f, 0.0f}, {Vector3(0, 10, -10), 0.0f, 1.0f},
                         {Vector3(0, -3, 5), 0.0f, -1.0f},  {Vector3(4, 8, 0), 0.5f, 1.0f},
                         {Vector3(-8, 4, 0), -1.0f, 0.5f},  {Vector3(0, 0, 10), 0.0f, -1.0f},
                         {Vector3(0, 0, -10), 0.0f, -1.0f}, {Vector3::ZERO, 0.0f, -1.0f}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::PrintToString(row.world));
-        EXPECT_TRUE(at(edge(row.world), row.x, row.y));
-    }
+    for (const auto& row : edges)
+        EXPECT_TRUE(at(edge(row.world), row.x, row.y)) << row.world;
 
     // A wide screen stretches the height.
     camera.getCamera()->setAspectRatio(2.0f);
@@ -118,6 +102,14 @@ TEST_F(ScreenProjectionTest, EdgePointsLieOnTheBorderTowardThePoint)
     // The projected width is the screen radius across the view, not along the world's x axis.
     EXPECT_NEAR(ScreenProjection::projectedScreenWidth(camera, Vector3(90, 0, 0), 5.0f), 0.5f, 1e-5f);
     EXPECT_TRUE(std::isfinite(ScreenProjection::projectedScreenWidth(camera, Vector3(100, 0, 0), 5.0f)));
+    // The camera's pose and shape count for projections too.
+    Projection p = project(Vector3(90, 0, -5));
+    EXPECT_TRUE(p.visible);
+    EXPECT_TRUE(at({p.x, p.y}, 0.5f, 0.0f));
+    camera.getCamera()->setAspectRatio(2.0f);
+    nextFrame();
+    p = project(Vector3(90, 0, -5));
+    EXPECT_TRUE(at({p.x, p.y}, 0.25f, 0.0f));
 }
 
 } // namespace

@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {

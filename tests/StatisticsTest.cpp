@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -17,23 +15,15 @@ using Lines = std::vector<std::string>;
 // and a neutral ship fires without ever hitting.
 void recordBattle(Statistics& stats)
 {
-    stats.recordShot("Player", true, "Laser");
-    stats.recordShot("Player", true, "Laser");
-    stats.recordShot("Player", true, "Laser");
-    stats.recordHit("Player", true, "Laser", 10);
-    stats.recordHit("Player", true, "Laser", 5);
-    stats.recordShot("Player", true, "Missile");
-    stats.recordShot("Player", true, "Autocannon");
-    stats.recordHit("Player", true, "Autocannon", 1);
-
-    stats.recordShot("Player", false, "Plasma");
-    stats.recordShot("Player", false, "Plasma");
-
-    for (int i = 0; i < 4; ++i)
-        stats.recordShot("Enemy", false, "Laser");
-    stats.recordHit("Enemy", false, "Laser", 7);
-
-    stats.recordShot("Neutral", false, "Plasma");
+    const struct { const char* faction; bool player; const char* type; int shots; std::vector<unsigned> hits; } rows[] = {
+        {"Player", true, "Laser", 3, {10, 5}}, {"Player", true, "Missile", 1, {}}, {"Player", true, "Autocannon", 1, {1}},
+        {"Player", false, "Plasma", 2, {}},    {"Enemy", false, "Laser", 4, {7}},   {"Neutral", false, "Plasma", 1, {}}};
+    for (const auto& row : rows) {
+        for (int i = 0; i < row.shots; ++i)
+            stats.recordShot(row.faction, row.player, row.type);
+        for (unsigned damage : row.hits)
+            stats.recordHit(row.faction, row.player, row.type, damage);
+    }
 }
 
 TEST(Statistics, DumpsListPlayerAiAndFactionsThatHit)
@@ -70,8 +60,7 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
     recordBattle(stats);
     stats.recordHit("Ghost", false, "Laser", 3); // fired before the last clear, hitting afterwards
     EXPECT_EQ(stats.getProjectileNames(), (Lines{"Autocannon", "Laser", "Missile"}));
-    struct Row { const char* what; std::function<double()> query; double want; std::string line; };
-    const Row rows[] = {
+    const struct { const char* what; std::function<double()> query; double want; std::string line; } rows[] = {
         {"player laser", [&] { return stats.getPlayerHitProportion("Laser"); }, 2.0 / 3.0, ""},
         {"player laser damage", [&] { return stats.getPlayerDamageInflicted("Laser"); }, 15.0, ""},
         {"enemy laser", [&] { return stats.getFactionHitProportion("Enemy", "Laser"); }, 0.25, ""},
@@ -90,7 +79,7 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
         {"no such faction", [&] { return stats.getFactionHitProportion("Nobody", "Laser"); }, 0.0,
          "Statistics::getFactionHitProportion, unknown faction Nobody"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Tolvarine::Test::LogCapture log;
         EXPECT_DOUBLE_EQ(row.query(), row.want);

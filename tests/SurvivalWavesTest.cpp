@@ -2,31 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 namespace Tolvarine {
 namespace {
 
 // Budgets of successive waves: at least 1, growing with the wave factor (3, 4, 5, ...).
 TEST(SurvivalWaves, BudgetsGrowWithStrengthAndWaves)
 {
-    const struct {
-        const char* name;
-        unsigned strength;
-        std::vector<unsigned> budgets;
-    } rows[] = {
+    const struct { const char* name; unsigned strength; std::vector<unsigned> budgets; } rows[] = {
         {"three trifighters", 3, {1, 2, 3, 3, 4}},
         {"one trifighter stays at the minimum until the eighth wave", 1, {1, 1, 1, 1, 1, 1, 1, 2}},
         {"ten", 10, {6, 8, 10}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
         SurvivalWaves waves;
         std::vector<unsigned> budgets;
-        for (std::size_t i = 0; i < row.budgets.size(); ++i)
+        while (budgets.size() < row.budgets.size())
             budgets.push_back(waves.takeBudget(row.strength));
-        EXPECT_EQ(budgets, row.budgets);
+        EXPECT_EQ(budgets, row.budgets) << row.name;
     }
 }
 
@@ -34,13 +26,7 @@ TEST(SurvivalWaves, BudgetsGrowWithStrengthAndWaves)
 // indices at which a wave is due (timers set back after each wave, as spawnWave does).
 TEST(SurvivalWaves, WavesComeAfterThreeSecondsThenEvery180OrFiveAfterTheEnemyIsGone)
 {
-    const struct {
-        const char* name;
-        float elapsed;
-        bool enemyHasShips;
-        unsigned runs;
-        std::vector<unsigned> due;
-    } rows[] = {
+    const struct { const char* name; float elapsed; bool enemyHasShips; unsigned runs; std::vector<unsigned> due; } rows[] = {
         // 1 s runs: the first wave at the run that passes 3 s (run 3, 4 s after the start).
         {"first wave after 3 s", 1.0f, true, 5, {3}},
         // With enemies alive the next one comes 180 s later: run 3 + 181.
@@ -50,29 +36,19 @@ TEST(SurvivalWaves, WavesComeAfterThreeSecondsThenEvery180OrFiveAfterTheEnemyIsG
         {"half-second runs", 0.5f, false, 20, {6, 17}},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
         SurvivalWaves waves;
         std::vector<unsigned> due;
-        for (unsigned run = 0; run < row.runs; ++run) {
-            if (waves.update(row.elapsed, row.enemyHasShips)) {
-                due.push_back(run);
+        for (unsigned run = 0; run < row.runs; ++run)
+            if (waves.update(row.elapsed, row.enemyHasShips) && (due.push_back(run), true))
                 waves.restartTimers();
-            }
-        }
-        EXPECT_EQ(due, row.due);
+        EXPECT_EQ(due, row.due) << row.name;
     }
 }
 
 // A wave spends its budget on affordable rows and stops when none is left, whatever the table.
 TEST(SurvivalWaves, ComposeSpendsTheBudgetAndNeverDrawsForEver)
 {
-    using Row = SurvivalWaves::Row;
-    const struct {
-        const char* name;
-        std::vector<Row> table;
-        unsigned budget;
-        std::vector<std::string> wave;
-    } rows[] = {
+    const struct { const char* name; std::vector<SurvivalWaves::Row> table; unsigned budget; std::vector<std::string> wave; } rows[] = {
         {"the game's table", SurvivalWaves::defaultTable(), 3, {"trifighter", "trifighter", "trifighter"}},
         {"every row too dear", {{"cruiser", 5}}, 4, {}},
         {"dear row left out once the budget falls", {{"cruiser", 3}, {"fighter", 1}}, 4, {"cruiser", "fighter"}},
@@ -83,8 +59,7 @@ TEST(SurvivalWaves, ComposeSpendsTheBudgetAndNeverDrawsForEver)
         SCOPED_TRACE(row.name);
         unsigned draws = 0;
         // Always the first affordable row; the count of draws is bounded by the budget.
-        const auto first = [&draws](unsigned) { return ++draws, 0u; };
-        EXPECT_EQ(SurvivalWaves::compose(row.table, row.budget, first), row.wave);
+        EXPECT_EQ(SurvivalWaves::compose(row.table, row.budget, [&draws](unsigned) { return ++draws, 0u; }), row.wave);
         EXPECT_LE(draws, row.budget);
     }
     EXPECT_EQ(SurvivalWaves::strength({{"fighter", 2}, {"bomber", 3}}, {"fighter", "bomber", "unknown", "fighter"}), 7u);

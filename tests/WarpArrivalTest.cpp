@@ -7,10 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
-
 namespace Tolvarine::Test {
 namespace {
 
@@ -23,23 +19,22 @@ protected:
     {
         WarpArrival::destroyPool();
         const std::string billboard = "timeResolution = 0.03125\nsizeCurveName = Rise\nminSize = 1\nmaxSize = 2\n"
-                                      "colourCurveName = Rise\nminColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\n"
-                                      "materialName = BaseWhite\n";
-        writeFile(folder.file("warp.cfg"), "[WarpArrival]\nflashTime = " + std::to_string(flashTime)
-                                               + "\narrivalTime = " + std::to_string(arrivalTime)
-                                               + "\n[Glow]\nduration = 0.5\n" + billboard
+                                      "colourCurveName = Rise\nminColour = (0 0 0 0)\nmaxColour = (1 1 1 1)\nmaterialName = BaseWhite\n";
+        writeFile(folder.file("warp.cfg"), "[WarpArrival]\nflashTime = " + std::to_string(flashTime) + "\narrivalTime = "
+                                               + std::to_string(arrivalTime) + "\n[Glow]\nduration = 0.5\n" + billboard
                                                + "[Flash]\nduration = 0.25\n" + billboard + "[Sound]\nname = beep\n");
         WarpArrival::setSource(folder.file("warp.cfg"), curves.get());
         // The scheduler's first pass may run tasks early; every start comes after it.
         frame(1.0 / 64);
+        shipsMade = 0;
+        started = scheduler.getTime();
     }
 
     // Starts an arrival whose ship creator counts its calls (and brings no ship).
     WarpArrival& startArrival(const std::shared_ptr<Faction>& faction)
     {
         WarpArrival* arrival = WarpArrival::getPoolFactory().create();
-        arrival->start([this]() { return ++shipsMade, nullptr; }, faction, Ogre::Vector3(10, 0, 0),
-                       Ogre::Quaternion::IDENTITY);
+        arrival->start([this]() { return ++shipsMade, nullptr; }, faction, Ogre::Vector3(10, 0, 0), Ogre::Quaternion::IDENTITY);
         return *arrival;
     }
 
@@ -47,68 +42,51 @@ protected:
     std::string state(const WarpArrival& arrival) const
     {
         const Ogre::SceneNode& node = *scene().getSceneNode(arrival.getNodeName());
-        const PoolFactory<WarpArrival>& pool = WarpArrival::getPoolFactory();
-        return std::string(node.getParentSceneNode() ? "shown " : "hidden ")
-             + std::to_string(node.numAttachedObjects()) + " billboards, ships "
-             + std::to_string(shipsMade) + ", live " + std::to_string(pool.getLiveCount());
+        return std::string(node.getParentSceneNode() ? "shown " : "hidden ") + std::to_string(node.numAttachedObjects())
+             + " billboards, ships " + std::to_string(shipsMade) + ", live " + std::to_string(WarpArrival::getPoolFactory().getLiveCount());
     }
 
-    // Runs the clock to `seconds` after `start`.
-    void runTo(double start, double seconds)
+    // Runs the clock to `seconds` after the start.
+    void runTo(double seconds)
     {
-        while (scheduler.getTime() - start < seconds)
+        while (scheduler.getTime() - started < seconds)
             frame(1.0 / 64);
     }
 
     unsigned shipsMade = 0;
+    double started = 0;
 };
 
-// The sequence at fixed moments, for several settings: the glow at once, the flash at flashTime,
-// the ship at arrivalTime, and back in the pool once both billboards have ended and the ship
-// has come, never before.
+// The glow at once, the flash at flashTime, the ship at arrivalTime, and back in the pool once
+// both billboards have ended and the ship has come, never before; used again, it runs the whole
+// sequence again.
 TEST_F(WarpArrivalTest, TimelineAndReturnToThePool)
 {
-    const struct {
-        const char* name;
-        double flashTime;
-        double arrivalTime;
-        std::vector<std::pair<double, std::string>> states;
-    } rows[] = {
-        {"flash, then ship, then the end",
-         0.25,
-         0.375,
-         {{0.125, "shown 1 billboards, ships 0, live 1"},
-          {0.3125, "shown 2 billboards, ships 0, live 1"},
-          {0.4375, "shown 2 billboards, ships 1, live 1"},
-          {0.75, "hidden 1 billboards, ships 1, live 0"}}},
+    const struct { const char* name; double flashTime, arrivalTime; std::vector<std::pair<double, std::string>> states; } rows[] = {
+        {"flash, then ship, then the end", 0.25, 0.375,
+         {{0.125, "shown 1 billboards, ships 0, live 1"}, {0.3125, "shown 2 billboards, ships 0, live 1"},
+          {0.4375, "shown 2 billboards, ships 1, live 1"}, {0.75, "hidden 1 billboards, ships 1, live 0"}}},
         {"ship before the flash", 0.25, 0.0625, {{0.125, "shown 1 billboards, ships 1, live 1"}}},
         // The effect is over long before the ship: the arrival stays out of the pool, so that
         // no later request can take it over with its ship still due.
-        {"ship long after the effect",
-         0.25,
-         1.5,
+        {"ship long after the effect", 0.25, 1.5,
          {{1.0, "shown 2 billboards, ships 0, live 1"}, {1.75, "hidden 1 billboards, ships 1, live 0"}}},
     };
     const auto faction = std::make_shared<Faction>("Arriving", 0);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         configure(row.flashTime, row.arrivalTime);
-        shipsMade = 0;
-        const double start = scheduler.getTime();
         WarpArrival& arrival = startArrival(faction);
         EXPECT_EQ(WarpArrival::getPoolFactory().getFreeCount(), 4u);
         for (const auto& [time, expected] : row.states) {
-            runTo(start, time);
-            SCOPED_TRACE(time);
-            EXPECT_EQ(state(arrival), expected);
+            runTo(time);
+            EXPECT_EQ(state(arrival), expected) << time;
         }
-        // Back in the pool and used again, it runs the whole sequence again.
-        runTo(start, 2.0);
+        runTo(2.0);
         shipsMade = 0;
-        const double again = scheduler.getTime();
-        WarpArrival& second = startArrival(faction);
-        EXPECT_EQ(&second, &arrival);
-        runTo(again, 2.0);
+        started = scheduler.getTime();
+        EXPECT_EQ(&startArrival(faction), &arrival);
+        runTo(2.0);
         EXPECT_EQ(state(arrival), "hidden 1 billboards, ships 1, live 0");
     }
 }
@@ -117,24 +95,18 @@ TEST_F(WarpArrivalTest, TimelineAndReturnToThePool)
 // is back in the pool, also a sixth one made beyond the pool's five.
 TEST_F(WarpArrivalTest, EndOfGameAndLostFactionBringNoShip)
 {
-    const struct {
-        const char* name;
-        bool endGame;
-    } rows[] = {{"end of the game", true}, {"faction gone with its scenario", false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const bool endGame : {true, false}) {
+        SCOPED_TRACE(endGame ? "end of the game" : "faction gone with its scenario");
         configure(0.25, 0.375);
-        shipsMade = 0;
         auto faction = std::make_shared<Faction>("Arriving", 0);
         for (int i = 0; i < 6; ++i)
             startArrival(faction);
         EXPECT_EQ(WarpArrival::getPoolFactory().getLiveCount(), 6u);
-        const double start = scheduler.getTime();
-        runTo(start, 0.125);
-        if (row.endGame)
+        runTo(0.125);
+        if (endGame)
             Scenario::releasePooledObjects();
         faction.reset();
-        runTo(start, 2.0);
+        runTo(2.0);
         EXPECT_EQ(shipsMade, 0u);
         EXPECT_EQ(WarpArrival::getPoolFactory().getLiveCount(), 0u);
         EXPECT_EQ(WarpArrival::getPoolFactory().getFreeCount(), 6u);

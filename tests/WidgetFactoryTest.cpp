@@ -8,58 +8,12 @@
 #include <CEGUI/widgets/Combobox.h>
 #include <CEGUI/widgets/FrameWindow.h>
 #include <CEGUI/widgets/PushButton.h>
-#include <CEGUI/widgets/RadioButton.h>
 #include <CEGUI/widgets/Slider.h>
-#include <CEGUI/widgets/ToggleButton.h>
-
-#include <functional>
 
 namespace Tolvarine::Test {
 namespace {
 
 using WidgetFactoryTest = GuiWorld;
-
-TEST_F(WidgetFactoryTest, LabelledWidgetsAreOneLineOfTheFixedSizeFontHighAndTheirTextPlusMarginWide)
-{
-    start();
-    CEGUI::Window* desktop = interface->getDesktopWindow();
-    const CEGUI::Font& font = *desktop->getFont();
-    const float lineSpacing = font.getLineSpacing(1.0f);
-    // The menu sheets' rows are laid out for a small font.
-    EXPECT_GT(lineSpacing, 8.0f);
-    EXPECT_LE(lineSpacing, 16.0f);
-
-    const struct {
-        const char* name;
-        std::function<CEGUI::Window*(const std::string&)> make;
-        std::string text;
-        float margin;
-    } rows[] = {
-        {"button", [&](const std::string& t) { return WidgetFactory::createButton("Sheet/Button", desktop, t); },
-         "Start", 40},
-        {"check box", [&](const std::string& t) { return WidgetFactory::createCheckbox("Sheet/Check", desktop, t); },
-         "Invert mouse", 40},
-        {"radio", [&](const std::string& t) { return WidgetFactory::createRadioButton("Sheet/Radio", desktop, t, 2); },
-         "Skirmish", 40},
-        {"static text", [&](const std::string& t) { return WidgetFactory::createStaticText("Sheet/Text", desktop, t); },
-         "Objective:    Destroy the opposing forces", 8},
-        {"empty text", [&](const std::string& t) { return WidgetFactory::createStaticText("Sheet/Empty", desktop, t); },
-         "", 8},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        CEGUI::Window* window = row.make(row.text);
-        EXPECT_EQ(std::string(window->getText().c_str()), row.text);
-        // The library aligns sizes to whole pixels.
-        EXPECT_NEAR(window->getPixelSize().d_width, font.getTextExtent(row.text, 1.0f) + row.margin, 0.5f);
-        EXPECT_NEAR(window->getPixelSize().d_height, lineSpacing, 0.5f);
-    }
-    EXPECT_EQ(static_cast<CEGUI::RadioButton*>(WidgetFactory::findWindow("Sheet/Radio"))->getGroupID(), 2u);
-
-    // The font keeps its pixel size when the window grows.
-    CEGUI::System::getSingleton().notifyDisplaySizeChanged(CEGUI::Sizef(1600, 1200));
-    EXPECT_FLOAT_EQ(font.getLineSpacing(1.0f), lineSpacing);
-}
 
 TEST_F(WidgetFactoryTest, NamesArePathsADuplicateIsAClearErrorSlidersKeepTheirValueAndFramesFitTheirClientArea)
 {
@@ -93,6 +47,12 @@ TEST_F(WidgetFactoryTest, NamesArePathsADuplicateIsAClearErrorSlidersKeepTheirVa
     EXPECT_NEAR(inner.getWidth(), 300.0f, 1.0f);
     EXPECT_NEAR(inner.getHeight(), 200.0f, 1.0f);
     EXPECT_GT(frame->getPixelSize().d_height, 200.0f + 10.0f) << "grown by the title bar";
+
+    // The font keeps its pixel size when the window grows.
+    const CEGUI::Font& font = *frame->getFont();
+    const float lineSpacing = font.getLineSpacing(1.0f);
+    CEGUI::System::getSingleton().notifyDisplaySizeChanged(CEGUI::Sizef(1600, 1200));
+    EXPECT_FLOAT_EQ(font.getLineSpacing(1.0f), lineSpacing);
 }
 
 TEST_F(WidgetFactoryTest, ComboBoxesWidenForTheFirstLongerItemOnlyAndShowTheFirstItem)
