@@ -138,38 +138,6 @@ TEST(CollisionMeshCacheTest, AskedForBeforeItExistsFails)
     EXPECT_TRUE(log.contains("The collision mesh cache does not exist"));
 }
 
-// The hull meshes that tools/make_meshes.py writes into data/meshes: closed surfaces with outward
-// faces (every edge walked once each way, every face turned away from the centre), nose along -Z.
-TEST_F(CollisionMeshTest, ShippedHullsAreClosedOutwardAndPointForward)
-{
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.addResourceLocation(std::string(TOLVARINE_SOURCE_DIR) + "/data/meshes", "FileSystem", "Core");
-    groups.initialiseResourceGroup("Core");
-    for (const auto& [name, vertices, triangles] : {std::tuple{"wedge_hull.mesh", 50, 96u}, {"wedge_hull_lod1.mesh", 6, 8u}}) {
-        SCOPED_TRACE(name);
-        const CollisionMesh& mesh = *meshCache.getMesh(name, 0);
-        const auto& indices = mesh.getIndices();
-        EXPECT_EQ(vertices, mesh.getVertexCount());
-        EXPECT_EQ(triangles * 3, indices.size());
-        Vector3 centre = Vector3::ZERO, nose(0, 0, 1e9f);
-        for (int i = 0; i < mesh.getVertexCount(); ++i) {
-            centre += vertexAt(mesh, i) / float(mesh.getVertexCount());
-            nose = vertexAt(mesh, i).z < nose.z ? vertexAt(mesh, i) : nose;
-        }
-        std::map<std::pair<std::uint32_t, std::uint32_t>, int> edges;
-        for (std::size_t t = 0; t < indices.size(); t += 3) {
-            const Vector3 a = vertexAt(mesh, indices[t]), b = vertexAt(mesh, indices[t + 1]), c = vertexAt(mesh, indices[t + 2]);
-            EXPECT_GT((b - a).crossProduct(c - a).dotProduct((a + b + c) / 3 - centre), 0.0f) << "triangle " << t / 3;
-            for (int k = 0; k < 3; ++k)
-                ++edges[{indices[t + k], indices[t + (k + 1) % 3]}];
-        }
-        for (const auto& [edge, count] : edges)
-            EXPECT_TRUE(count == 1 && edges.count({edge.second, edge.first}) == 1) << edge.first << "-" << edge.second;
-        if (vertices == 50)
-            EXPECT_EQ(Vector3(0, 0, -6), nose);
-    }
-}
-
 // With a real render system, meshes loaded for display keep no copy of their buffers in memory;
 // the collision mesh must still read their triangles, also in the copy it reduces.
 TEST(CollisionMeshWindowedTest, ReadsMeshesLoadedForDisplayWithoutShadowBuffers)

@@ -88,34 +88,6 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
     EXPECT_TRUE(log.contains("DynamicCollidable: the engine has no scene manager"));
 }
 
-TEST_F(DynamicCollidableTest, ActivatedObjectCollidesAndItsNodeFollowsTheBodyUntilDeactivated)
-{
-    const auto ship = make("Ship0", "[Display]\nmesh = hull.mesh\n" + SPHERE_GEOMETRY);
-    Ogre::SceneNode* node = ship->getSceneNode();
-    ship->getEntity()->setMaterialName("BaseWhiteNoLighting");
-    // Activating twice keeps one registration: the body is synchronised once a step.
-    ship->activate(0x25E, Vector3::ZERO, Quaternion::IDENTITY, Vector3(1, 0, 0));
-    ship->activate(0x25E, Vector3(10, 0, 0), Quaternion(Ogre::Degree(90), Vector3::UNIT_Y), Vector3(0, 0, -20));
-    EXPECT_EQ(scene().getRootSceneNode(), node->getParent());
-    EXPECT_EQ(0x25Eu, ship->getEntity()->getQueryFlags());
-    EXPECT_EQ("BaseWhite", ship->getEntity()->getSubEntity(0)->getMaterialName());
-    const dGeomID space = reinterpret_cast<dGeomID>(ship->getCollisionGeometry().getSpace());
-    EXPECT_EQ(engine.getSpace(), dGeomGetSpace(space));
-    profiler.reset();
-    engine.update(0.1f, 0.1f);
-    EXPECT_EQ(1.0f, runsOf("DynamicCollidable::synchroniseDynamics"));
-    const Vector3 moved = ship->getPhysicsBody().getPosition();
-    EXPECT_NEAR(-20 * 0.095f, moved.z, 1e-3f);
-    EXPECT_EQ(moved, node->getPosition());
-    ship->deactivate(static_cast<DisableTime>(0));
-    EXPECT_FALSE(ship->isActive());
-    EXPECT_EQ(nullptr, node->getParent());
-    EXPECT_EQ(nullptr, dGeomGetSpace(space));
-    engine.update(0.1f, 0.1f);
-    EXPECT_EQ(moved, node->getPosition());
-
-}
-
 // Bodies without collision: outside the scene until activated, then moved once per frame.
 TEST_F(DynamicCollidableTest, SceneDynamicBodiesFollowTheirNewStartAndNeedAScene)
 {

@@ -181,24 +181,6 @@ TEST_F(PhysicsEngineTest, TheRegistryStepsActiveBodiesAndSurvivesReusedAddresses
     EXPECT_EQ(2, calls);
 }
 
-TEST_F(PhysicsEngineTest, ARefusalByEitherOwnerLetsTheObjectsPass)
-{
-    // Both owners are asked whichever refuses; a disabled collision body refuses unasked.
-    for (const std::string refuses : {"left", "right", "disabled left"}) {
-        SCOPED_TRACE(refuses);
-        TestObject left(*this, sphere(1), Vector3(-0.9f, 0, 0), Vector3(1, 0, 0));
-        TestObject right(*this, sphere(1), Vector3(0.9f, 0, 0), Vector3(-1, 0, 0));
-        if (refuses == "disabled left")
-            left.geometry.getCollisionBodies().front()->setEnabled(false);
-        else
-            (refuses == "left" ? left : right).owner.answer = false;
-        engine.update(0.005f, 0.0f);
-        EXPECT_EQ(refuses == "disabled left" ? 0u : 1u, left.owner.contacts.size());
-        EXPECT_EQ(1u, right.owner.contacts.size());
-        EXPECT_FLOAT_EQ(-1.0f, right.body.getVelocity().x);
-    }
-}
-
 TEST_F(PhysicsEngineTest, SpaceChangesDuringTheCollisionPassWaitForTheEndOfTheFrame)
 {
     TestObject projectile(*this, sphere(0.5f), Vector3(-1.2f, 0, 0), Vector3(10, 0, 0));

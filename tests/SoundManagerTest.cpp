@@ -60,7 +60,7 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
 }
 
-TEST_F(SoundManagerTest, GainsDopplerAndListenerFollowSettingsAndPause)
+TEST_F(SoundManagerTest, GainsAndDopplerFollowSettingsAndPause)
 {
     SoundManager& sound = startManager();
     const std::pair<SoundCategory, float> rows[] = {{SoundCategory::ENVIRONMENT, 0.25f}, {SoundCategory::EFFECTS, 0.5f},
@@ -72,26 +72,9 @@ TEST_F(SoundManagerTest, GainsDopplerAndListenerFollowSettingsAndPause)
     ASSERT_EQ(sound.getSystem().getMasterChannelGroup(master), SoundResult::OK);
     EXPECT_EQ(master->getVolume(), 0.75f);
     EXPECT_THROW(sound.getCategoryGain(static_cast<SoundCategory>(5)), ConfigurationError);
-    // Setters save at once but reach playing channels on refresh.
-    const auto shot = make("beep_again"), engine = make("hum", SoundCategory::THRUST);
-    shot->play();
-    engine->play();
-    sound.setEffectsGain(0.25f);
-    sound.setThrustGain(1.0f);
-    sound.setInstrumentGain(0.0625f);
-    sound.setAmbientGain(0.5f);
     sound.setMasterGain(0.5f);
-    const Config saved("cfg/sound.cfg");
-    for (const auto& [key, value] : {std::pair{"effects", "0.25"}, {"thrust", "1"}, {"instrument", "0.0625"}, {"ambient", "0.5"}, {"master", "0.5"}})
-        EXPECT_EQ(saved.getValue("Gain", key), value) << key;
     EXPECT_EQ(master->getVolume(), 0.5f);
-    float volume = 0.0f, thrust = 0.0f;
-    shot->getChannel().getVolume(volume);
-    EXPECT_EQ(volume, 0.5f);
-    sound.refreshVolumes();
-    shot->getChannel().getVolume(volume);
-    engine->getChannel().getVolume(thrust);
-    EXPECT_EQ(volume * 10 + thrust, 3.5f);
+    EXPECT_EQ(Config("cfg/sound.cfg").getValue("Gain", "master"), "0.5") << "a setter saves at once";
 
     // Pause suspends the Doppler effect once; resume restores it.
     SoundSystem& system = sound.getSystem();
@@ -107,14 +90,6 @@ TEST_F(SoundManagerTest, GainsDopplerAndListenerFollowSettingsAndPause)
     EXPECT_EQ(dopplerNow(), 0.25f);
     scheduler.togglePause();
     EXPECT_EQ(dopplerNow(), 0.75f);
-
-    // The listener faces along its orientation's minus z.
-    const Ogre::Quaternion turned(Ogre::Degree(90), V::UNIT_Y);
-    V position, velocity, forward, up;
-    sound.updateListener(V(1, 2, 3), turned, V(0, 0, -4));
-    system.get3DListenerAttributes(0, position, velocity, forward, up);
-    EXPECT_EQ(velocity, V(0, 0, -4));
-    EXPECT_TRUE(forward.positionEquals(V(-1, 0, 0), 1e-6f)) << forward;
 }
 
 TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndSoundsAreSharedByFileAndMode)
