@@ -99,10 +99,12 @@ TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
     addActive(body);
     dBodyDisable(body.getBody());
     body.setForce(Vector3(1, 0, 0));
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a standing force wakes the body at the next step";
+    body.setTorque(Vector3(0, 0, 1));
+    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a standing force and torque wake the body at the next step";
     engine.update(0.005f, 0.0f);
-    EXPECT_GT(body.getVelocity().x, 0.0f);
+    EXPECT_TRUE(body.getVelocity().x > 0.0f && dBodyGetAngularVel(body.getBody())[2] > 0.0);
     body.setForce(Vector3::ZERO);
+    body.setTorque(Vector3::ZERO);
     dBodyDisable(body.getBody());
     body.setLinearVelocity(Vector3::ZERO);
     EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a zero velocity leaves it resting";
