@@ -150,8 +150,9 @@ TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
         std::ostringstream out;
         EXPECT_EQ(ConfigDialog::run(options, in, out), row.ok);
         EXPECT_EQ(options.set, row.set);
-        if (row.shown)
+        if (row.shown) {
             EXPECT_NE(out.str().find(row.shown), std::string::npos) << out.str();
+        }
         EXPECT_EQ(options.saves, row.ok ? 1 : 0);
         EXPECT_EQ(readFile(config).find("Earlier choice") != std::string::npos, !row.ok);
         EXPECT_EQ(options.options["Video Mode"].currentValue, row.video);

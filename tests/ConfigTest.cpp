@@ -67,8 +67,9 @@ TEST_F(ConfigTest, ParsingFollowsItsRules)
         SCOPED_TRACE(row.rule);
         const Config config = open(row.text);
         EXPECT_EQ(config.getSectionNames(), row.sections);
-        if (!row.sections.empty())
+        if (!row.sections.empty()) {
             EXPECT_EQ(config.getKeys(row.sections[0]), row.firstSectionKeys);
+        }
         for (const Lookup& lookup : row.values)
             EXPECT_EQ(config.getValue(lookup.section, lookup.key), lookup.value) << lookup.key;
     }

@@ -59,22 +59,24 @@ TEST_F(SchedulerTest, TaskRunsInsideTheLookaheadOfItsWindow)
     passAt(12.25); // the previous pass took 0.3 s, so there is room now
     ASSERT_EQ(elapsed.size(), 2u);
     EXPECT_FLOAT_EQ(elapsed[1], 12.3125f - 11.0f);
+}
 
-    // The latest closing window runs first, and the deadline stops the pass.
+TEST_F(SchedulerTest, LatestClosingWindowRunsFirstAndTheDeadlineStopsThePass)
+{
+    work = 0.25;
+    passAt(0.0); // the tasks are made at 0.25
     Strings order;
     auto record = [&order](const std::string& name) {
         return [&order, name](float) { order.push_back(name), ManualTicks::advance(0.125); return false; };
     };
-    work = 0.25;
-    passAt(20.0);
     FunctionTask narrow(record("narrow"), "Narrow", 1.0f, 0.0f), wide(record("wide"), "Wide", 1.0f, 0.5f),
         middle(record("middle"), "Middle", 1.0f, 0.25f);
     for (FunctionTask* each : {&narrow, &wide, &middle})
         each->subscribe(true);
     work = 0.0625;
-    passAt(21.0); // deadline 21.275; fixed work ends at 21.0625: two tasks fit, the third waits
+    passAt(1.0); // deadline 1.275; fixed work ends at 1.0625: two tasks fit, the third waits
     EXPECT_EQ(order, (Strings{"wide", "middle"}));
-    passAt(22.0);
+    passAt(2.0);
     EXPECT_EQ(order, (Strings{"wide", "middle", "narrow"}));
 }
 

@@ -84,12 +84,18 @@ TEST_F(SoundManagerTest, GainsAndDopplerFollowSettingsAndPause)
     sound.setDopplerSuspended(false); // resuming what is not suspended changes nothing
     EXPECT_EQ(dopplerNow(), 0.25f);
     scheduler.setPaused(true);
+    EXPECT_TRUE(sound.isDopplerSuspended());
     EXPECT_EQ(dopplerNow(), 0.0f);
     system.set3DSettings(0.25f, 2.0f, 0.5f);
     scheduler.setPaused(true); // a second pause does not reach the sound system again
     EXPECT_EQ(dopplerNow(), 0.25f);
     scheduler.togglePause();
     EXPECT_EQ(dopplerNow(), 0.75f);
+    // The listener faces along its orientation's minus z, read back from a silent system.
+    V position, velocity, forward, up;
+    sound.updateListener(V(1, 2, 3), Ogre::Quaternion(Ogre::Degree(90), V::UNIT_Y), V(0, 0, -4));
+    EXPECT_EQ(system.get3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
+    EXPECT_TRUE(velocity == V(0, 0, -4) && forward.positionEquals(V(-1, 0, 0), 1e-6f)) << forward;
 }
 
 TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndSoundsAreSharedByFileAndMode)

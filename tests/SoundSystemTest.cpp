@@ -25,8 +25,9 @@ struct Voices {
     explicit Voices(Out output = Out::SILENT, int channels = 8, int software = 0) : system(output)
     {
         system.setClock([this] { return now; });
-        if (software)
+        if (software) {
             EXPECT_EQ(system.setSoftwareChannels(software), SoundResult::OK);
+        }
         EXPECT_EQ(system.init(channels, SoundSystem::INIT_3D_RIGHT_HANDED), SoundResult::OK);
     }
     SoundSample* tone(const std::string& name, double seconds, unsigned mode)
@@ -88,6 +89,9 @@ TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
     SoundSample* sample = nullptr;
     EXPECT_EQ(SoundSystem().createSound("none.wav", SoundSample::MODE_2D, sample), SoundResult::NOT_INITIALISED);
     Voices voices(Out::DEVICE);
+    std::string driver;
+    ASSERT_FALSE(voices.system.isSilent());
+    EXPECT_EQ(voices.system.getDriverName(1, driver), SoundResult::INVALID_PARAM);
     SoundSample* mono = voices.tone("mono.wav", 0.1, SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);
     ASSERT_TRUE(mono);
     EXPECT_NEAR(mono->getLength(), 0.1, 1e-9);
@@ -140,6 +144,7 @@ TEST(SoundSystem, StopNeverCallsBackAndAStaleHandleCannotReachTheNextSound)
         SoundChannel second = voices.start(sample, true, "second");
         EXPECT_NE(first, second);
         EXPECT_EQ(first.stop(), SoundResult::INVALID_HANDLE);
+        EXPECT_EQ(first.setVolume(0.5f), SoundResult::INVALID_HANDLE);
         EXPECT_EQ(first.setPaused(false), SoundResult::INVALID_HANDLE);
         EXPECT_EQ(first.setCallback(SoundChannel::CallbackType::END, nullptr), SoundResult::INVALID_HANDLE);
         EXPECT_TRUE(playing(second));
