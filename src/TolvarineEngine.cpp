@@ -33,7 +33,9 @@
 #include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "PlatformInfo.h"
+#include "PoolCensus.h"
 #include "Profiler.h"
+#include "ResourceReport.h"
 #include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "ScriptModule.h"
@@ -259,6 +261,7 @@ void TolvarineEngine::initialise()
     ScenarioManager::getSingleton().parseScenarioScripts();
     new ExplosionManager();
     loadDataTypes();
+    resourceReport = ResourceReport::fromEnvironment();
     ScriptSystem::getSingleton().runScript("startup.py");
     removeSplash();
 }
@@ -406,6 +409,8 @@ void TolvarineEngine::showExitScreen()
     }
     if (ScenarioManager* scenarios = ScenarioManager::getSingletonPtr())
         scenarios->unloadAll();
+    // With the scenario gone every pooled object must be back in its pool.
+    PoolCensus::logLiveCounts();
     if (Difficulty* difficulty = Difficulty::getSingletonPtr())
         difficulty->save();
 }

@@ -20,6 +20,7 @@ class Config;
 class FixedTask;
 class GameWindow;
 class OverlayBillboardSet;
+class ResourceReport;
 
 // The program's spine: owns the rendering engine's root, builds every subsystem in its fixed
 // order, renders one frame per scheduler pass and runs the main loop with its two-stage exit
@@ -91,6 +92,7 @@ private:
     bool exitScreenShown = false;
     std::unique_ptr<Config> hudSettings;
     std::unique_ptr<Config> frameSettings;
+    std::unique_ptr<ResourceReport> resourceReport;
 
     static TolvarineEngine* singleton;
 };
