@@ -214,6 +214,19 @@ TolvarineEngine* TolvarineEngine::getSingletonPtr()
 
 void TolvarineEngine::initialise()
 {
+    startCpuFrequencyMeasurement();
+    try {
+        runStartUpSequence();
+    } catch (...) {
+        // The measurement must not outlive a failed start-up into the end of the process.
+        if (frequencyMeasurement.valid())
+            frequencyMeasurement.wait();
+        throw;
+    }
+}
+
+void TolvarineEngine::runStartUpSequence()
+{
     if (!root->restoreConfig()) {
         ConfigDialog dialog;
         if (!root->showConfigDialog(&dialog))
@@ -252,7 +265,7 @@ void TolvarineEngine::initialise()
     groups.loadResourceGroup("Core");
     createHud();
     Interface::getSingleton().initialiseGui();
-    measureCpuFrequency();
+    logCpuFrequency();
 
     new InstrumentSoundManager();
     new ScriptSystem();
@@ -310,13 +323,24 @@ void TolvarineEngine::createHud()
     Interface::getSingleton().updateHud();
 }
 
-void TolvarineEngine::measureCpuFrequency()
+void TolvarineEngine::startCpuFrequencyMeasurement()
 {
+    // The measurement busy-waits for a second and a half or more, so it runs beside the start-up
+    // instead of stopping it; it touches nothing but the processor's counters.
+    frequencyMeasurement = std::async(std::launch::async, [] {
+        double frequency = 0.0;
+        double deviation = 5.0;
+        const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
+        return PlatformInfo::frequencyLine(measured, frequency, deviation);
+    });
+}
+
+void TolvarineEngine::logCpuFrequency()
+{
+    // The lines keep their place in the log, after the GUI and before the scripts; the figure is
+    // waited for here, the first place that needs it.
     logLine("Measuring CPU frequency...");
-    double frequency = 0.0;
-    double deviation = 5.0;
-    const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
-    frequencyText = PlatformInfo::frequencyLine(measured, frequency, deviation);
+    frequencyText = frequencyMeasurement.get();
     PlatformInfo::getSingleton().setFrequencyText(frequencyText);
     logLine(frequencyText);
 }

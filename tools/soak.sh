@@ -50,6 +50,7 @@ def soakKeepPlaying(elapsed):
 
 
 soakTask = createTask(soakKeepPlaying, "SoakKeepPlaying", 2.0, 0.0)
+soakTask.subscribe(True)
 EOF
 
 # The game echoes its log lines to standard output as plain text.
