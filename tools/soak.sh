@@ -38,18 +38,19 @@ soakGame = startSurvival()
 soakGames = 1
 
 
+# A new game starts as soon as the player's side is gone: the game itself ends only when the next
+# wave is due, and its end shows the statistics sheet, which pauses the game and this task with it.
 def soakKeepPlaying(elapsed):
     global soakGame, soakGames
-    if soakGame.hasEnded():
+    if soakGame.hasEnded() or not soakGame.getFaction("Player").getShipList():
         soakGames += 1
         print("Soak: survival game %d" % soakGames, flush=True)
         soakGame = startSurvival()
-        # The end of a game shows the menu; the next game is flown without it.
         Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
     return True
 
 
-soakTask = createTask(soakKeepPlaying, "SoakKeepPlaying", 2.0, 0.0)
+soakTask = createTask(soakKeepPlaying, "SoakKeepPlaying", 1.0, 0.0)
 soakTask.subscribe(True)
 EOF
 
