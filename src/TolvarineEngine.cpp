@@ -325,7 +325,7 @@ void TolvarineEngine::createHud()
 
 void TolvarineEngine::startCpuFrequencyMeasurement()
 {
-    // The measurement busy-waits for a second and a half or more, so it runs beside the start-up
+    // The measurement busy-waits for up to two seconds, so it runs beside the start-up
     // instead of stopping it; it touches nothing but the processor's counters.
     frequencyMeasurement = std::async(std::launch::async, [] {
         double frequency = 0.0;

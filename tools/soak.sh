@@ -42,7 +42,11 @@ soakGames = 1
 # wave is due, and its end shows the statistics sheet, which pauses the game and this task with it.
 def soakKeepPlaying(elapsed):
     global soakGame, soakGames
-    if soakGame.hasEnded() or not soakGame.getFaction("Player").getShipList():
+    player = soakGame.getFaction("Player")
+    # No side at all: the exit screen has unloaded the game.
+    if player is None:
+        return False
+    if soakGame.hasEnded() or not player.getShipList():
         soakGames += 1
         print("Soak: survival game %d" % soakGames, flush=True)
         soakGame = startSurvival()
@@ -87,7 +91,7 @@ echo "soak: survival games played: $(( $(grep -c '^Soak: survival game' "$out" |
 
 # The exit screen unloads the game and logs every pool's count; a key press then ends the program.
 window=$(( $(grep -o 'SDL_WINDOWID=0x[0-9A-Fa-f]*' "$out" | head -1 | cut -d= -f2) ))
-press() { xdotool windowfocus --sync "$window" >/dev/null 2>&1 && xdotool key "$1" >/dev/null 2>&1; }
+press() { xdotool windowfocus --sync "$window" >/dev/null 2>&1 && xdotool key "$1" >/dev/null 2>&1 || true; }
 kinds=$(( $(reports | tail -1 | wc -w) - 4 ))
 mark=$(wc -l <"$out")
 unloaded() { tail -n +"$((mark + 1))" "$out" | sed -n '/^Scenario Survival running unload/,$p' | grep "^Pool .* live$" | head -n "$kinds"; }
