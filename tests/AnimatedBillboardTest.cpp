@@ -22,10 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {

@@ -2,11 +2,13 @@
 
 #include "CollisionMeshCache.h"
 #include "ConfigFiles.h"
+#include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
 #include "InputHandler.h"
 #include "ManualTicks.h"
+#include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "RenderingRoot.h"
@@ -16,6 +18,12 @@
 #include "SoundManager.h"
 #include "Statistics.h"
 #include "TolvarineEngine.h"
+#include "Weapon.h"
+
+#include <OgreCamera.h>
+#include <OgreHardwarePixelBuffer.h>
+#include <OgreRenderTexture.h>
+#include <OgreViewport.h>
 
 #include <OgreMaterialManager.h>
 #include <OgreMath.h>
@@ -27,6 +35,7 @@
 #include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -52,10 +61,7 @@ private:
 // Random values a test chooses, handed out in turn (the last one again when they run out).
 class ScriptedRandom : public Ogre::Math::RandomValueProvider {
 public:
-    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values))
-    {
-        Ogre::Math::SetRandomValueProvider(this);
-    }
+    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values)) { Ogre::Math::SetRandomValueProvider(this); }
     ~ScriptedRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
     ScriptedRandom(const ScriptedRandom&) = delete;
     ScriptedRandom& operator=(const ScriptedRandom&) = delete;
@@ -95,13 +101,11 @@ protected:
 
     ~CombatWorld() override { FireableProjectile::unloadTypes(); }
 
-    // A path in the repository's data tree.
     static std::string shippedData(const std::string& relative)
     {
         return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
     }
 
-    // Copies the files of one extension from a folder of the data tree into a test folder.
     static void copyShippedFiles(const std::string& from, const std::string& extension, const std::string& to)
     {
         for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from)) {
@@ -131,7 +135,6 @@ protected:
 
     Ogre::SceneManager& scene() const { return root->sceneManager(); }
 
-    // Writes a projectile type file into the entities folder.
     void writeProjectileType(const std::string& name, const std::string& text) const
     {
         writeFile(folder.file("entities/" + name + ".fireable"), text);
@@ -150,7 +153,36 @@ protected:
         ManualTicks::advance(seconds - work);
         scheduler.run();
     }
-    // Passes of `step` seconds until `seconds` have gone by.
+
+    // Draws the scene through `camera` into a square picture and gives its RGBA bytes; kept as a
+    // file for a person to look at when TOLVARINE_PICTURES names a folder.
+    std::vector<std::uint8_t> picture(Ogre::Camera* camera, unsigned size, const std::string& name)
+    {
+        Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
+            name, "Core", Ogre::TEX_TYPE_2D, size, size, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
+        Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
+        Ogre::Viewport* viewport = target->addViewport(camera);
+        viewport->setBackgroundColour(Ogre::ColourValue::Black);
+        viewport->setOverlaysEnabled(false);
+        target->update();
+        std::vector<std::uint8_t> pixels(size * size * 4);
+        target->copyContentsToMemory(Ogre::Box(0, 0, size, size), Ogre::PixelBox(size, size, 1, Ogre::PF_BYTE_RGBA, pixels.data()));
+        if (const char* keep = std::getenv("TOLVARINE_PICTURES"))
+            target->writeContentsToFile(std::string(keep) + "/" + name + ".png");
+        target->removeAllViewports();
+        Ogre::TextureManager::getSingleton().remove(texture);
+        return pixels;
+    }
+    // A camera at `eye` looking at `at`.
+    Ogre::Camera* eye(const std::string& name, const Ogre::Vector3& position, const Ogre::Vector3& at)
+    {
+        Ogre::Camera* camera = scene().createCamera(name);
+        camera->setNearClipDistance(1.0f);
+        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(position);
+        node->attachObject(camera);
+        node->lookAt(at, Ogre::Node::TS_WORLD);
+        return camera;
+    }
     void run(double seconds, double step = 1.0 / 32)
     {
         for (double t = 0; t < seconds; t += step)
@@ -197,7 +229,7 @@ protected:
     {
         if (!root)
             return;
-        makeFlipBook("Flash", 4);
+        flipBook("Flash", 4);
         writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
         curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
         // Sound definitions are read once per process; these are this test's.
@@ -210,8 +242,6 @@ protected:
         sound.reset();
         SoundManager::forgetSoundConfigs();
     }
-
-    static void makeFlipBook(const std::string& name, unsigned frames) { flipBook(name, frames); }
 
     // An explosion type of the group, with flash and glow of the given durations, the "Physics"
     // keys given and more sections after.
@@ -243,6 +273,52 @@ protected:
 
     SoundFiles soundFiles;
     std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> manager;
+};
+
+// The game's own effects, projectile and weapon types, explosions, sprays and debris, copied into
+// the test's folders and loaded, on a hidden window with a silent sound manager.
+class ShippedCombatWorld : public CombatWorld {
+protected:
+    ShippedCombatWorld() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        loadShippedEffects();
+        for (const char* extension : {".fireable", ".weapon"})
+            copyShippedFiles(shippedData("entities"), extension, entities());
+        for (const char* extension : {".explosion", ".spray"})
+            copyShippedFiles(shippedData("explosions"), extension, explosions());
+        std::filesystem::create_directories(explosions() + "/debris");
+        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
+        for (const char* name : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire", "mass_driver_fire", "ion_lance_fire"})
+            soundFiles.define(name, "filename = beep.wav\n");
+        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
+        // The muzzle glows read the program's curve file, from the folder the sound files made current.
+        std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg", std::filesystem::copy_options::overwrite_existing);
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        ExplosionDebris::loadTypes(explosions() + "/debris");
+        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
+        FireableProjectile::loadTypes(entities());
+        manager = std::make_unique<ExplosionManager>(explosions(), &curves);
+        Weapon::setTypeFolder(entities());
+    }
+    ~ShippedCombatWorld() override
+    {
+        FireableProjectile::unloadTypes();
+        Weapon::forgetTypes();
+        Weapon::setTypeFolder("data/entities");
+        manager.reset();
+        ParticleSpray::unloadTypes();
+        ExplosionDebris::unloadTypes();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    SoundFiles soundFiles;
+    const ResponseCurves curves{shippedData("curves.cfg")};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<ExplosionManager> manager;
 };

@@ -3,32 +3,17 @@
 
 #include "CombatDoubles.h"
 #include "CombatWorld.h"
-#include "ExplosionDebris.h"
-#include "ExplosionManager.h"
 #include "Faction.h"
 #include "GuidedProjectile.h"
 #include "LogCapture.h"
-#include "ParticleSpray.h"
-#include "PngImage.h"
-#include "ResponseCurves.h"
-#include "SoundFiles.h"
-#include "SoundManager.h"
 #include "SoundSource.h"
 #include "StandardWeaponSystem.h"
 #include "TestMeshes.h"
-#include "Weapon.h"
 
 #include <OgreBillboardSet.h>
-#include <OgreCamera.h>
-#include <OgreHardwarePixelBuffer.h>
 #include <OgreParticleSystem.h>
-#include <OgreRenderTexture.h>
-#include <OgreSceneNode.h>
-#include <OgreTextureManager.h>
-#include <OgreViewport.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace Tolvarine::Test {
 namespace {
@@ -77,50 +62,27 @@ public:
     float announcedAt = 0.0f;
 };
 
-class GuidedProjectileTest : public CombatWorld {
+class GuidedProjectileTest : public ShippedCombatWorld {
 protected:
-    GuidedProjectileTest() : CombatWorld(RenderingRoot::Kind::Windowed)
+    GuidedProjectileTest()
     {
         if (!root)
             return;
-        loadShippedEffects();
-        for (const char* file : {"seeker_missile.fireable", "missile_launcher.weapon"})
-            std::filesystem::copy_file(shippedData("entities/") + file, entities() + "/" + file);
-        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
-        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
-        std::filesystem::create_directories(explosions() + "/debris");
-        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
-        ExplosionDebris::loadTypes(explosions() + "/debris");
-        soundFiles.define("explosion_plasma", "filename = beep.wav\n");
-        soundFiles.define("explosion_conventional", "filename = beep.wav\n");
-        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
-        SoundManager::forgetSoundConfigs();
-        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
-        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
-        FireableProjectile::loadTypes(entities());
-        explosionManager = std::make_unique<ExplosionManager>(explosions(), &curves);
         createMesh("drone.mesh", "Core", sphereShape(8, 12, 5.0f));
-        writeFile(folder.file("drone.cfg"), "[Physics]\nmass = 10\nmassRadius = 5\n[Display]\nmesh = drone.mesh\n"
-                                            "[Collision_Geometry]\ntype = sphere\nradius = 5\n"
-                                            "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
-        droneType = std::make_unique<Config>(folder.file("drone.cfg"));
+        droneType = std::make_unique<Config>(written(folder.file("drone.cfg"),
+            "[Physics]\nmass = 10\nmassRadius = 5\n[Display]\nmesh = drone.mesh\n[Collision_Geometry]\ntype = sphere\n"
+            "radius = 5\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
         player.addEnemy(enemy);
     }
     ~GuidedProjectileTest() override
     {
         FireableProjectile::unloadTypes();
         drones.clear();
-        explosionManager.reset();
-        ParticleSpray::unloadTypes();
-        ExplosionDebris::unloadTypes();
-        sound.reset();
-        SoundManager::forgetSoundConfigs();
     }
 
     Drone& addDrone(float threatRange, const Vector3& position, const Vector3& velocity = Vector3::ZERO)
     {
-        drones.push_back(std::make_unique<Drone>(scene(), "Drone" + std::to_string(drones.size()), *droneType,
-                                                 threatRange));
+        drones.push_back(std::make_unique<Drone>(scene(), "Drone" + std::to_string(drones.size()), *droneType, threatRange));
         drones.back()->enter(enemy, position, velocity);
         return *drones.back();
     }
@@ -134,40 +96,11 @@ protected:
     std::size_t liveExplosions() const
     {
         std::size_t live = 0;
-        for (const std::string& name : explosionManager->getTypeNames())
-            live += explosionManager->getPools().getPool(name)->getLiveCount();
+        for (const std::string& name : manager->getTypeNames())
+            live += manager->getPools().getPool(name)->getLiveCount();
         return live;
     }
 
-    // A screenshot of the scene seen from `eye` straight down, on a black sky: its pixels far
-    // redder than blue.
-    unsigned warmPixelsFromAbove(const Vector3& eye)
-    {
-        Ogre::Camera* camera = scene().createCamera("Above");
-        camera->setNearClipDistance(1.0f);
-        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(eye);
-        node->attachObject(camera);
-        node->lookAt(Vector3(eye.x, 0, eye.z), Ogre::Node::TS_WORLD);
-        Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
-            "Picture", "Core", Ogre::TEX_TYPE_2D, 128, 128, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
-        Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
-        target->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
-        target->update();
-        target->writeContentsToFile(folder.file("missile_trail.png"));
-        target->removeAllViewports();
-        const PngImage picture(folder.file("missile_trail.png"));
-        unsigned warm = 0;
-        for (unsigned y = 0; y < picture.height(); ++y) {
-            for (unsigned x = 0; x < picture.width(); ++x)
-                warm += picture.at(x, y)[0] > 60 && picture.at(x, y)[0] > picture.at(x, y)[2] + 30 ? 1 : 0;
-        }
-        return warm;
-    }
-
-    SoundFiles soundFiles;
-    const ResponseCurves curves{shippedData("curves.cfg")};
-    std::unique_ptr<SoundManager> sound;
-    std::unique_ptr<ExplosionManager> explosionManager;
     std::unique_ptr<Config> droneType;
     std::vector<std::unique_ptr<Drone>> drones;
     Faction player{"Player", 0};
@@ -181,9 +114,6 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
     writeFile(folder.file("owner.ship"), "[Launchers]\nautomatic = 0\nguided = 1\nfarRange = 2000\nnearRange = 10\n"
                                          "bestRange = 900\nfireThreshold = 0.9\nfirePeriod = 1\nweapon_0 = Rack\n"
                                          "[Rack]\ntype = missile_launcher\nposition = (0 0 -8)\n");
-    Weapon::setTypeFolder(entities());
-    // The launcher's glow reads the program's curve file, from the folder the sound files made current.
-    std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg");
     Config ownerType(folder.file("owner.ship"));
     PhysicsBody ownerBody(*droneType);
     StandardWeaponSystem launchers(&ownerBody, scene().getRootSceneNode(), ownerType, "Launchers");
@@ -204,7 +134,12 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
                 dynamic_cast<GuidedProjectile*>(missile)->getThrust().getEngineSystem()->_update(1.0f / 32);
         }
         if (row.threatRange > 0.0f) {
-            EXPECT_GT(warmPixelsFromAbove(Vector3(0, 150, -50)), 20u) << "the trail's warm puffs";
+            // Seen from above on a black sky, the trail's puffs are far redder than blue.
+            const std::vector<std::uint8_t> pixels = picture(eye("Above", Vector3(0, 150, -50), Vector3(0, 0, -50)), 128, "missile_trail");
+            unsigned warm = 0;
+            for (std::size_t i = 0; i < pixels.size(); i += 4)
+                warm += pixels[i] > 60 && pixels[i] > pixels[i + 2] + 30 ? 1 : 0;
+            EXPECT_GT(warm, 20u) << "the trail's warm puffs";
         }
         for (int frames = 0; frames < 200 && drone.damage.empty(); ++frames)
             frame(1.0 / 32);
@@ -222,8 +157,6 @@ TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnn
     EXPECT_EQ(1.0, statistics.getPlayerHitProportion(MISSILE));
     EXPECT_EQ(160.0, statistics.getPlayerDamageInflicted(MISSILE));
     launchers.deactivate();
-    Weapon::forgetTypes();
-    Weapon::setTypeFolder("data/entities");
 }
 
 TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
@@ -284,7 +217,6 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
 
 TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
-
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
     addDrone(0.0f, Vector3(0, 0, -500));
     Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));
