@@ -20,10 +20,6 @@
 #include "TolvarineEngine.h"
 #include "Weapon.h"
 
-#include <OgreCamera.h>
-#include <OgreHardwarePixelBuffer.h>
-#include <OgreRenderTexture.h>
-#include <OgreViewport.h>
 
 #include <OgreMaterialManager.h>
 #include <OgreMath.h>
@@ -35,7 +31,6 @@
 #include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -153,36 +148,7 @@ protected:
         ManualTicks::advance(seconds - work);
         scheduler.run();
     }
-
-    // Draws the scene through `camera` into a square picture and gives its RGBA bytes; kept as a
-    // file for a person to look at when TOLVARINE_PICTURES names a folder.
-    std::vector<std::uint8_t> picture(Ogre::Camera* camera, unsigned size, const std::string& name)
-    {
-        Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
-            name, "Core", Ogre::TEX_TYPE_2D, size, size, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
-        Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
-        Ogre::Viewport* viewport = target->addViewport(camera);
-        viewport->setBackgroundColour(Ogre::ColourValue::Black);
-        viewport->setOverlaysEnabled(false);
-        target->update();
-        std::vector<std::uint8_t> pixels(size * size * 4);
-        target->copyContentsToMemory(Ogre::Box(0, 0, size, size), Ogre::PixelBox(size, size, 1, Ogre::PF_BYTE_RGBA, pixels.data()));
-        if (const char* keep = std::getenv("TOLVARINE_PICTURES"))
-            target->writeContentsToFile(std::string(keep) + "/" + name + ".png");
-        target->removeAllViewports();
-        Ogre::TextureManager::getSingleton().remove(texture);
-        return pixels;
-    }
-    // A camera at `eye` looking at `at`.
-    Ogre::Camera* eye(const std::string& name, const Ogre::Vector3& position, const Ogre::Vector3& at)
-    {
-        Ogre::Camera* camera = scene().createCamera(name);
-        camera->setNearClipDistance(1.0f);
-        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(position);
-        node->attachObject(camera);
-        node->lookAt(at, Ogre::Node::TS_WORLD);
-        return camera;
-    }
+    // Passes of `step` seconds until `seconds` have gone by.
     void run(double seconds, double step = 1.0 / 32)
     {
         for (double t = 0; t < seconds; t += step)

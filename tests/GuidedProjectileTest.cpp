@@ -1,5 +1,5 @@
-// The game's own seeker missile (the shipped type, launcher, trail, glow and mesh) flown in a hidden
-// window against drones: homing, threat announcements, its endings, its engine and its launch.
+// The game's own seeker missile flown in a hidden window against drones: threat announcements, its
+// endings, its engine and its launch.
 
 #include "CombatDoubles.h"
 #include "CombatWorld.h"
@@ -7,7 +7,6 @@
 #include "GuidedProjectile.h"
 #include "LogCapture.h"
 #include "SoundSource.h"
-#include "StandardWeaponSystem.h"
 #include "TestMeshes.h"
 
 #include <OgreBillboardSet.h>
@@ -106,58 +105,6 @@ protected:
     Faction player{"Player", 0};
     Faction enemy{"Enemy", 0};
 };
-
-// A launcher on a ship fires at a drone drifting across its bow: the missile draws its trail,
-// homes on the drone, announces itself once inside the drone's threat range and hits it.
-TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnnouncesItselfOnceAndHits)
-{
-    writeFile(folder.file("owner.ship"), "[Launchers]\nautomatic = 0\nguided = 1\nfarRange = 2000\nnearRange = 10\n"
-                                         "bestRange = 900\nfireThreshold = 0.9\nfirePeriod = 1\nweapon_0 = Rack\n"
-                                         "[Rack]\ntype = missile_launcher\nposition = (0 0 -8)\n");
-    Config ownerType(folder.file("owner.ship"));
-    PhysicsBody ownerBody(*droneType);
-    StandardWeaponSystem launchers(&ownerBody, scene().getRootSceneNode(), ownerType, "Launchers");
-    launchers.activate(&player);
-    launchers.setPlayerControlled(true);
-
-    const struct { const char* name; float threatRange; std::vector<std::string> journal; } rows[] = {
-        {"range 60", 60.0f, {"add", "remove"}}, {"no threat range", 0.0f, {"remove"}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Drone& drone = addDrone(row.threatRange, Vector3(0, 0, -400), Vector3(40, 0, 0));
-        launchers.setTarget(&drone);
-        launchers.setFiring(true);
-        // The trail is shed as the scene is drawn: here its particles advance with the game's passes.
-        for (int frames = 0; frames < 24; ++frames) {
-            frame(1.0 / 32);
-            for (FireableProjectile* missile : FireableProjectile::getPools().getPool(MISSILE)->getLiveObjects())
-                dynamic_cast<GuidedProjectile*>(missile)->getThrust().getEngineSystem()->_update(1.0f / 32);
-        }
-        if (row.threatRange > 0.0f) {
-            // Seen from above on a black sky, the trail's puffs are far redder than blue.
-            const std::vector<std::uint8_t> pixels = picture(eye("Above", Vector3(0, 150, -50), Vector3(0, 0, -50)), 128, "missile_trail");
-            unsigned warm = 0;
-            for (std::size_t i = 0; i < pixels.size(); i += 4)
-                warm += pixels[i] > 60 && pixels[i] > pixels[i + 2] + 30 ? 1 : 0;
-            EXPECT_GT(warm, 20u) << "the trail's warm puffs";
-        }
-        for (int frames = 0; frames < 200 && drone.damage.empty(); ++frames)
-            frame(1.0 / 32);
-        ASSERT_EQ(1u, drone.damage.size());
-        EXPECT_FLOAT_EQ(60.0f, drone.damage[0].directDamage);
-        // It followed the drone, which had drifted far to the side of the launch line.
-        EXPECT_GT(drone.damage[0].position.x, 20.0f);
-        EXPECT_EQ(row.journal, drone.journal);
-        EXPECT_LE(drone.announcedAt, row.threatRange);
-        EXPECT_EQ(0u, liveMissiles());
-        drone.setInactive(true);
-        drone.deactivate(static_cast<DisableTime>(0));
-    }
-    // Two shots and two hits of 60 + 20 for the missile's type.
-    EXPECT_EQ(1.0, statistics.getPlayerHitProportion(MISSILE));
-    EXPECT_EQ(160.0, statistics.getPlayerDamageInflicted(MISSILE));
-    launchers.deactivate();
-}
 
 TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
 {

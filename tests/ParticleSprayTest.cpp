@@ -143,37 +143,6 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     }
 }
 
-TEST_F(ParticleSprayTest, EmissionFollowsTheCurveAndTheSprayReturnsOnceItsLastParticleHasDied)
-{
-    writeType("jets.spray", sprayText());
-    load();
-    const double start = scheduler.getTime();
-    ParticleSpray::spray("jets", Vector3(100, 0, 0), Vector3(0, 30, 0));
-    ParticleSpray* spray = live("jets");
-    ASSERT_NE(spray, nullptr);
-    Ogre::ParticleSystem& system = spray->getParticleSystem();
-    EXPECT_EQ(ratesOf(*spray), (Rates{40.0f, 10.0f})) << "the curve's start at once";
-    EXPECT_EQ(system.getQueryFlags(), 0u);
-    EXPECT_TRUE(aim(*spray).positionEquals(Vector3::UNIT_Y, 1e-4f));
-    system._update(0.1f);
-    EXPECT_GT(system.getNumParticles(), 0u);
-    const std::pair<double, Rates> rows[] = {{0.25, {30.0f, 7.5f}},  {0.625, {15.0f, 3.75f}},
-                                             {1.0, {10.0f, 2.5f}},   // the curve's end at exactly the duration
-                                             {1.125, {0.0f, 0.0f}}}; // past it: no emission, particles live on
-    for (const auto& [time, rates] : rows) {
-        SCOPED_TRACE(time);
-        runAt(start + time);
-        EXPECT_EQ(ratesOf(*spray), rates);
-        EXPECT_TRUE(pool("jets").isLive(spray));
-    }
-    EXPECT_GT(spray->getSceneNode()->getPosition().y, 1.0f) << "the node rides on the body";
-    system._update(0.5f);
-    runAt(start + 1.25);
-    EXPECT_FALSE(pool("jets").isLive(spray));
-    EXPECT_EQ(spray->getSceneNode()->getParent(), nullptr);
-    EXPECT_FALSE(spray->getPhysicsBody().isActive());
-}
-
 TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray)
 {
     writeType("lazy.spray", sprayText("Test/Jets", "Fall", ""));
