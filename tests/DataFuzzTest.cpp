@@ -3,7 +3,7 @@
 #include "ConfigurationError.h"
 #include "FireableProjectile.h"
 #include "LogCapture.h"
-#include "fuzz/DataFuzzTargets.h"
+#include "DataFuzzTargets.h"
 
 #include <gtest/gtest.h>
 

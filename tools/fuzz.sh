@@ -6,7 +6,8 @@
 # -malloc_limit_mb) stops the target and leaves its input in build-fuzz/findings/<target>/.
 #
 #   bash tools/fuzz.sh [target ...]      every target when none is named
-# FUZZ_RUNS (default 2000000) inputs per target, spread over FUZZ_JOBS (default 3) processes.
+# FUZZ_RUNS (default 2000000) inputs per target, spread over FUZZ_JOBS (default 3) processes;
+# FUZZ_SECONDS, when set, also ends each process after that many seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -28,6 +29,8 @@ nice cmake --build "$build" --target tolvarine_fuzz -j"${CMAKE_BUILD_PARALLEL_LE
 
 runs=${FUZZ_RUNS:-2000000}
 jobs=${FUZZ_JOBS:-3}
+time_limit=()
+[ -n "${FUZZ_SECONDS:-}" ] && time_limit=(-max_total_time="$FUZZ_SECONDS")
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(config keymap ship station fireable weapon explosion debris explosion_sequence area sound curves)
@@ -52,7 +55,7 @@ for target in "${targets[@]}"; do
   if ! (cd "$logs" && TOLVARINE_FUZZ_TARGET=$target nice "$build/tolvarine_fuzz" "$corpus" \
           -jobs="$jobs" -workers="$jobs" -runs=$(((runs + jobs - 1) / jobs)) -max_len=16384 -timeout=10 \
           -rss_limit_mb=2048 -malloc_limit_mb=1024 -artifact_prefix="$findings/" -print_final_stats=1 \
-          >/dev/null 2>&1); then
+          "${time_limit[@]}" >/dev/null 2>&1); then
     status=1
   fi
   done_runs=$(cat "$logs"/fuzz-*.log | sed -n 's/^Done \([0-9]*\) runs.*/\1/p' | awk '{s += $1} END {print s + 0}')
