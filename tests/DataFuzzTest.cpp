@@ -1,10 +1,13 @@
 // The short, repeatable version of the fuzzing that tools/fuzz.sh runs for millions of inputs:
 // every reader of the game's files gets our own files and a few hundred damaged copies of them.
+#include "Config.h"
+#include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "FireableProjectile.h"
 #include "LogCapture.h"
 #include "DataFuzzTargets.h"
 
+#include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -103,6 +106,21 @@ TEST(DataFuzz, APoolSizeBeyondTheLimitIsRefusedBeforeAnythingIsBuilt)
     EXPECT_THROW(FireableProjectile::loadTypes("sizes"), ConfigurationError);
     EXPECT_TRUE(log.contains("Multipool factory: pool size 100000000 of huge is above the limit of 4096"));
     EXPECT_FALSE(FireableProjectile::hasType("huge"));
+}
+
+// Long digit strings read as small unsigned numbers: refused when out of range, never wrapped.
+TEST(DataFuzz, SmallUnsignedNumbersAreRangeCheckedWhateverTheirLength)
+{
+    Tolvarine::Test::TemporaryFolder folder;
+    const Config config(Tolvarine::Test::written(folder.file("n.cfg"), "[N]\nmax = 65535\nlong = 000000000000000000001\n"
+                                                              "over = 65536\nhuge = 3446465520\nwider = 99999999999999999999\n"));
+    EXPECT_EQ(config.get<unsigned short>("N", "max"), 65535);
+    EXPECT_EQ(config.get<unsigned short>("N", "long"), 1);
+    for (const char* key : {"over", "huge", "wider"}) {
+        SCOPED_TRACE(key);
+        EXPECT_THROW(config.get<unsigned short>("N", key), boost::bad_lexical_cast);
+    }
+    EXPECT_EQ(config.get<unsigned int>("N", "huge"), 3446465520u);
 }
 
 } // namespace

@@ -28,12 +28,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
             std::printf("%s\n", seed.c_str());
         std::exit(0);
     }
-    Tolvarine::Fuzz::prepare();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    // Made at the first input, not at start: preparing moves into a scratch folder, and the
+    // fuzzer's parent process (-jobs) starts its workers and writes their logs in the folder it
+    // was started in.
+    Tolvarine::Fuzz::prepare();
     target->run(data, size);
     return 0;
 }
