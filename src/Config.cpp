@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <system_error>
 
@@ -145,12 +146,17 @@ T castNumber(const std::string& text)
 }
 
 // The lexical conversion would wrap "-1" round to the type's maximum; a negative count is malformed.
+// Read through the widest unsigned type, then range-checked: the library's reader of types
+// narrower than int multiplies in int and overflows (undefined behaviour) on long digit strings.
 template <typename T>
 T castUnsigned(const std::string& text)
 {
     if (!text.empty() && text.front() == '-')
         throw boost::bad_lexical_cast();
-    return castNumber<T>(text);
+    const unsigned long long value = castNumber<unsigned long long>(text);
+    if (value > std::numeric_limits<T>::max())
+        throw boost::bad_lexical_cast();
+    return static_cast<T>(value);
 }
 
 // "(a b c)": an opening parenthesis, `count` numbers separated by white space and a closing

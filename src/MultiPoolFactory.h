@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "PoolFactory.h"
 
@@ -25,9 +26,14 @@ public:
 
     // Makes and prefills the pool of a new type name. A name that is already registered keeps
     // its first pool, and nothing is built for the second registration (a plain data file and
-    // its enciphered twin name the same type). A negative size is logged and taken as 0.
-    // Returns whether a pool was made.
+    // its enciphered twin name the same type). A negative size is logged and taken as 0; a size
+    // above MAX_POOL_SIZE is logged and refused with ConfigurationError before anything is built,
+    // since the pool is filled at once and a mistyped size would stop the start-up for minutes or
+    // exhaust the memory. Returns whether a pool was made.
     bool registerType(const std::string& name, Creator creator, int poolSize);
+
+    // Far above any pool the game's data asks for (tens of objects).
+    static constexpr int MAX_POOL_SIZE = 4096;
 
     // An object of the named type, idle and not yet activated. An unknown name is a broken
     // invariant: it is logged, then FatalError is thrown, and no pool is touched.
@@ -69,6 +75,12 @@ bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator,
             "Multipool factory: pool size " + std::to_string(poolSize) + " of " + name
             + " is negative, using 0");
         poolSize = 0;
+    }
+    if (poolSize > MAX_POOL_SIZE) {
+        Ogre::LogManager::getSingleton().logMessage("Multipool factory: pool size " + std::to_string(poolSize) + " of "
+                                                    + name + " is above the limit of "
+                                                    + std::to_string(MAX_POOL_SIZE));
+        throw ConfigurationError();
     }
     pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
     return true;

@@ -1,0 +1,124 @@
+// The whole game started on a copy of its data with one damaged file of each kind: it must refuse
+// the file with a reason in its log and exit code 1, or carry on without it, and never die of a
+// signal or hang.
+#include "GameProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace Tolvarine::Test {
+namespace {
+
+// The game's own start-up script, then a stop once it has run: everything the menus' scenario
+// reads (ships, stations, weapons, the area, the sounds) has been read by then.
+const char* const STOP_LINE = "std::exception caught at top-level: RuntimeError: start-up finished";
+
+void rewrite(const fs::path& file, const std::string& text)
+{
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+void truncateHalf(const fs::path& file)
+{
+    const std::string text = readTextFile(file);
+    rewrite(file, text.substr(0, text.size() / 2));
+}
+
+void garbage(const fs::path& file)
+{
+    std::mt19937 random(37);
+    std::string bytes(700, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(random());
+    rewrite(file, bytes);
+}
+
+// Replaces the whole line of `key` (or drops it with an empty replacement).
+void replaceKey(const fs::path& file, const std::string& key, const std::string& line)
+{
+    const std::regex keyLine("(^|\n)" + key + " *=[^\n]*");
+    rewrite(file, std::regex_replace(readTextFile(file), keyLine, "$1" + line, std::regex_constants::format_first_only));
+}
+
+// The end of the game's log, where its reason for stopping stands.
+std::string logTail(const GameProcess& game)
+{
+    const std::vector<std::string> lines = game.logLines();
+    std::string tail;
+    for (std::size_t i = lines.size() > 8 ? lines.size() - 8 : 0; i < lines.size(); ++i)
+        tail += "\n  " + lines[i];
+    return tail;
+}
+
+struct Row {
+    const char* file;
+    std::function<void(const fs::path&)> damage;
+    // A log line the game must write, or null when it carries on to the end of its start-up.
+    const char* line;
+};
+
+void runRows(const std::vector<Row>& rows)
+{
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "needs Xvfb";
+    }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        GameProcess game;
+        std::ofstream(game.folder() / "startup.py", std::ios::app) << "\nraise RuntimeError('start-up finished')\n";
+        row.damage(game.folder() / row.file);
+        game.start();
+        const int exitCode = game.waitForExit(std::chrono::seconds(90));
+        EXPECT_EQ(exitCode, 1) << game.standardError();
+        EXPECT_TRUE(game.logHas(row.line ? row.line : STOP_LINE)) << logTail(game);
+        if (row.line) {
+            EXPECT_FALSE(game.logHas(STOP_LINE));
+        }
+    }
+}
+
+TEST(DamagedDataGame, ShipsStationsWeaponsAndProjectiles)
+{
+    runRows({
+        {"data/entities/trifighter.ship", [](const fs::path& f) { replaceKey(f, "maxForce", ""); }, "Key not found"},
+        {"data/entities/lancer_turret.station", truncateHalf, "Key not found"},
+        {"data/entities/plasma_gun.weapon", garbage, "Key not found"},
+        {"data/entities/plasma_bolt.fireable", [](const fs::path& f) { replaceKey(f, "poolSize", "poolSize = 100000000"); },
+         "Multipool factory: pool size 100000000 of plasma_bolt is above the limit of 4096"},
+    });
+}
+
+TEST(DamagedDataGame, ExplosionsDebrisAndSequences)
+{
+    runRows({
+        {"data/explosions/plasma_burst.explosion", truncateHalf, "Key not found"},
+        {"data/explosions/debris/hull_fragment.debris", [](const fs::path& f) { replaceKey(f, "minTimeout", "minTimeout = -5"); },
+         "ExplosionDebris: type hull_fragment needs 0 <= minTimeout <= maxTimeout, not -5 and 2.6"},
+        {"data/explosions/trifighter.explosion_sequence", garbage, nullptr},
+    });
+}
+
+TEST(DamagedDataGame, AreasSoundsCurvesAndSettings)
+{
+    runRows({
+        {"data/areas/nebula.area", [](const fs::path& f) { replaceKey(f, "skyboxMaterial", ""); }, "Key not found"},
+        {"data/sound/ambient_da.sound", garbage, "Key filename not found in section Sound"},
+        {"data/curves.cfg", [](const fs::path& f) { replaceKey(f, "0", "0 = 1e99"); }, nullptr},
+        {"cfg/active.keymap", garbage, nullptr},
+        {"cfg/gameplay.cfg", truncateHalf, nullptr},
+    });
+}
+
+} // namespace
+} // namespace Tolvarine::Test
