@@ -146,6 +146,10 @@ void CapitalShipStation::activate()
     // hull), pitch about its home side axis (fixed to the station), both at the hull's pose now.
     const Ogre::Vector3 yawAxis = orientation * Ogre::Vector3::UNIT_Y;
     const Ogre::Vector3 pitchAxis = orientation * Ogre::Vector3::UNIT_X;
+    // Each call checks the new axis against the other one, which may still be the joint's default
+    // or last pose: a third axis, square to both, goes in first so that no pair is ever parallel.
+    const Ogre::Vector3 forwardAxis = orientation * Ogre::Vector3::UNIT_Z;
+    dJointSetUniversalAxis2(joint, forwardAxis.x, forwardAxis.y, forwardAxis.z);
     dJointSetUniversalAxis1(joint, yawAxis.x, yawAxis.y, yawAxis.z);
     dJointSetUniversalAxis2(joint, pitchAxis.x, pitchAxis.y, pitchAxis.z);
 
