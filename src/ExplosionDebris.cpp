@@ -7,6 +7,7 @@
 #include "FatalError.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
+#include "PoolCensus.h"
 #include "Scenario.h"
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
@@ -140,6 +141,7 @@ void ExplosionDebris::loadTypes(const std::string& folder)
     // The end of every game returns the pieces in flight to their pools.
     static const bool releaseRegistered = [] {
         Scenario::addPoolRelease(Scenario::PooledKind::EXPLOSION_DEBRIS, &ExplosionDebris::releaseAll);
+        PoolCensus::addKind("ExplosionDebris", [] { return getPools().getLiveCount(); });
         return true;
     }();
     (void)releaseRegistered;

@@ -3,6 +3,7 @@
 #include "ComplexExplosion.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "PoolCensus.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
 
@@ -46,6 +47,10 @@ ExplosionManager::ExplosionManager(const std::string& folder, const ResponseCurv
     // The end of every game returns the explosions in play to their pools.
     static const bool releaseRegistered = [] {
         Scenario::addPoolRelease(Scenario::PooledKind::COMPLEX_EXPLOSIONS, &ComplexExplosion::releaseAll);
+        PoolCensus::addKind("ComplexExplosion", [] {
+            ExplosionManager* manager = ExplosionManager::getSingletonPtr();
+            return manager ? manager->getPools().getLiveCount() : 0;
+        });
         return true;
     }();
     (void)releaseRegistered;

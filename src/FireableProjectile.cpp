@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GuidedProjectile.h"
+#include "PoolCensus.h"
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
@@ -81,6 +82,7 @@ void FireableProjectile::loadTypes(const std::string& folder)
     // The end of every game returns the projectiles in flight to their pools.
     static const bool releaseRegistered = [] {
         Scenario::addPoolRelease(Scenario::PooledKind::FIREABLE_PROJECTILES, &FireableProjectile::releaseAll);
+        PoolCensus::addKind("FireableProjectile", [] { return getPools().getLiveCount(); });
         return true;
     }();
     (void)releaseRegistered;

@@ -5,6 +5,7 @@
 
 #include <OgreLogManager.h>
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ public:
     void clear();
 
     bool hasType(const std::string& name) const { return pools.count(name) != 0; }
+    // The live objects of every type together.
+    std::size_t getLiveCount() const;
     std::vector<std::string> getTypeNames() const;
 
 private:
@@ -111,6 +114,15 @@ void MultiPoolFactory<T>::clear()
     for (auto& entry : pools)
         entry.second->destroyAll();
     pools.clear();
+}
+
+template <typename T>
+std::size_t MultiPoolFactory<T>::getLiveCount() const
+{
+    std::size_t live = 0;
+    for (const auto& entry : pools)
+        live += entry.second->getLiveCount();
+    return live;
 }
 
 template <typename T>

@@ -5,6 +5,7 @@
 #include "FatalError.h"
 #include "FunctionTask.h"
 #include "MultiPoolFactory.h"
+#include "PoolCensus.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
 #include "Scheduler.h"
@@ -117,6 +118,7 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
     static bool releasedWithScenarios = false;
     if (!releasedWithScenarios) {
         Scenario::addPoolRelease(Scenario::PooledKind::PARTICLE_SPRAYS, &ParticleSpray::releaseAll);
+        PoolCensus::addKind("ParticleSpray", [] { return getPools().getLiveCount(); });
         releasedWithScenarios = true;
     }
 

@@ -12,6 +12,7 @@
 #include "HudOverlay.h"
 #include "InstrumentSoundManager.h"
 #include "OgreLink.h"
+#include "PoolCensus.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
 #include "ShipBehaviour.h"
@@ -307,6 +308,7 @@ void Ship::connectPools()
     link.clearPools = [] { getPoolFactory().clear(); };
     ShipType::setPoolLink(std::move(link));
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, &Ship::deactivateAll);
+    PoolCensus::addKind("Ship", [] { return getPoolFactory().getLiveCount(); });
 }
 
 void Ship::loadTypes(const std::string& folder)

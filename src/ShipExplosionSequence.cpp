@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "PoolCensus.h"
 #include "Scenario.h"
 #include "Scheduler.h"
 #include "ShipExplosionEvent.h"
@@ -81,6 +82,7 @@ void ShipExplosionSequence::loadTypes(const std::string& folder)
     static bool releasedWithScenarios = false;
     if (!releasedWithScenarios) {
         Scenario::addPoolRelease(Scenario::PooledKind::SHIP_EXPLOSION_SEQUENCES, &ShipExplosionSequence::releaseAll);
+        PoolCensus::addKind("ShipExplosionSequence", [] { return getPoolFactory().getLiveCount(); });
         releasedWithScenarios = true;
     }
     std::vector<std::filesystem::path> files;

@@ -33,7 +33,9 @@
 #include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "PlatformInfo.h"
+#include "PoolCensus.h"
 #include "Profiler.h"
+#include "ResourceReport.h"
 #include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "ScriptModule.h"
@@ -213,6 +215,19 @@ TolvarineEngine* TolvarineEngine::getSingletonPtr()
 
 void TolvarineEngine::initialise()
 {
+    startCpuFrequencyMeasurement();
+    try {
+        runStartUpSequence();
+    } catch (...) {
+        // The measurement must not outlive a failed start-up into the end of the process.
+        if (frequencyMeasurement.valid())
+            frequencyMeasurement.wait();
+        throw;
+    }
+}
+
+void TolvarineEngine::runStartUpSequence()
+{
     if (!root->restoreConfig()) {
         ConfigDialog dialog;
         if (!root->showConfigDialog(&dialog))
@@ -251,7 +266,7 @@ void TolvarineEngine::initialise()
     groups.loadResourceGroup("Core");
     createHud();
     Interface::getSingleton().initialiseGui();
-    measureCpuFrequency();
+    logCpuFrequency();
 
     new InstrumentSoundManager();
     new ScriptSystem();
@@ -260,6 +275,7 @@ void TolvarineEngine::initialise()
     ScenarioManager::getSingleton().parseScenarioScripts();
     new ExplosionManager();
     loadDataTypes();
+    resourceReport = ResourceReport::fromEnvironment();
     ScriptSystem::getSingleton().runScript("startup.py");
     removeSplash();
 }
@@ -308,13 +324,24 @@ void TolvarineEngine::createHud()
     Interface::getSingleton().updateHud();
 }
 
-void TolvarineEngine::measureCpuFrequency()
+void TolvarineEngine::startCpuFrequencyMeasurement()
 {
+    // The measurement busy-waits for up to two seconds, so it runs beside the start-up
+    // instead of stopping it; it touches nothing but the processor's counters.
+    frequencyMeasurement = std::async(std::launch::async, [] {
+        double frequency = 0.0;
+        double deviation = 5.0;
+        const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
+        return PlatformInfo::frequencyLine(measured, frequency, deviation);
+    });
+}
+
+void TolvarineEngine::logCpuFrequency()
+{
+    // The lines keep their place in the log, after the GUI and before the scripts; the figure is
+    // waited for here, the first place that needs it.
     logLine("Measuring CPU frequency...");
-    double frequency = 0.0;
-    double deviation = 5.0;
-    const bool measured = Clock::measureCpuFrequency(frequency, deviation, 500, 3);
-    frequencyText = PlatformInfo::frequencyLine(measured, frequency, deviation);
+    frequencyText = frequencyMeasurement.get();
     PlatformInfo::getSingleton().setFrequencyText(frequencyText);
     logLine(frequencyText);
 }
@@ -409,6 +436,8 @@ void TolvarineEngine::showExitScreen()
     }
     if (ScenarioManager* scenarios = ScenarioManager::getSingletonPtr())
         scenarios->unloadAll();
+    // With the scenario gone every pooled object must be back in its pool.
+    PoolCensus::logLiveCounts();
     if (Difficulty* difficulty = Difficulty::getSingletonPtr())
         difficulty->save();
 }

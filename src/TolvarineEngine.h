@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ class Config;
 class FixedTask;
 class GameWindow;
 class OverlayBillboardSet;
+class ResourceReport;
 
 // The program's spine: owns the rendering engine's root, builds every subsystem in its fixed
 // order, renders one frame per scheduler pass and runs the main loop with its two-stage exit
@@ -67,8 +69,12 @@ private:
     void removeSplash();
     void showExitScreen();
     void removeExitScreen();
+    void runStartUpSequence();
     void createSubsystems();
-    void measureCpuFrequency();
+    // The processor-frequency measurement runs on a thread of its own from the start of the
+    // start-up; its lines are logged at their place in the sequence, which waits for the figure.
+    void startCpuFrequencyMeasurement();
+    void logCpuFrequency();
     void loadDataTypes();
     // The heads-up display and the target frames, once the overlay scripts are loaded.
     void createHud();
@@ -84,6 +90,7 @@ private:
     Ogre::RenderWindow* renderWindow = nullptr;
     std::unique_ptr<GameWindow> gameWindow;
     std::unique_ptr<FixedTask> renderTask;
+    std::future<std::string> frequencyMeasurement;
     std::string frequencyText;
     std::vector<Callback> callbacks;
     std::unique_ptr<OverlayBillboardSet> splash;
@@ -91,6 +98,7 @@ private:
     bool exitScreenShown = false;
     std::unique_ptr<Config> hudSettings;
     std::unique_ptr<Config> frameSettings;
+    std::unique_ptr<ResourceReport> resourceReport;
 
     static TolvarineEngine* singleton;
 };

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
+#include "PoolCensus.h"
 #include "Scenario.h"
 #include "Ship.h"
 #include "SoundSource.h"
@@ -44,6 +45,15 @@ std::unique_ptr<PoolFactory<WarpArrival>>& poolHolder()
     static std::unique_ptr<PoolFactory<WarpArrival>> pool;
     return pool;
 }
+
+// Counted from the program's start, before the first arrival makes the pool.
+[[maybe_unused]] const bool censusRegistered = [] {
+    PoolCensus::addKind("WarpArrival", [] {
+        const std::unique_ptr<PoolFactory<WarpArrival>>& pool = poolHolder();
+        return pool ? pool->getLiveCount() : 0;
+    });
+    return true;
+}();
 
 Ogre::SceneManager& engineSceneManager()
 {

@@ -22,10 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -86,85 +82,6 @@ protected:
     std::unique_ptr<Config> config;
     Ogre::SceneNode* node = nullptr;
 };
-
-TEST_F(AnimatedBillboardTest, FramesAdvance_RunsFinishOnce_StopsAndRestarts_ClonesAnimateApart)
-{
-    int finished = 0;
-    const std::function<void()> onDone = [&finished] { ++finished; };
-    std::string cloneName;
-    {
-        AnimatedBillboard explosion(*config, "Animation", scene());
-        AnimatedBillboard second(*config, "Animation", scene());
-        Ogre::BillboardSet& set = explosion.getBillboardSet();
-        // Out of the scene and out of the blasts' scene queries until started.
-        EXPECT_FALSE(set.isAttached());
-        EXPECT_EQ(set.getQueryFlags(), 0u);
-        EXPECT_FLOAT_EQ(set.getDefaultWidth(), 30.0f);
-        // Billboards of one material get numbered clones of it, which animate apart.
-        const std::string prefix = "Explode/AnimatedBillboard";
-        cloneName = explosion.getMaterial()->getName();
-        ASSERT_EQ(cloneName.rfind(prefix, 0), 0u) << cloneName;
-        EXPECT_EQ(second.getMaterial()->getName(), prefix + std::to_string(std::stoul(cloneName.substr(prefix.size())) + 1));
-        EXPECT_EQ(set.getMaterialName(), cloneName);
-
-        double start = scheduler.getTime();
-        explosion.start(*node, &onDone);
-        // Frame k of 4 from k/4 of the duration on.
-        const std::pair<double, unsigned> frames[] = {{0.125, 0}, {0.3, 1}, {0.5, 2}, {0.8, 3}};
-        for (const auto& [time, frame] : frames) {
-            SCOPED_TRACE(time);
-            runAt(start + time);
-            EXPECT_EQ(explosion.getCurrentFrame(), frame);
-            if (time == 0.5)
-                second.start(*scene().getRootSceneNode()->createChildSceneNode("Other"), nullptr);
-        }
-        EXPECT_EQ(second.getCurrentFrame(), 1u); // started at 0.5: its own clock
-        EXPECT_EQ(finished, 0);
-        // The run after the one that first shows the last frame ends the animation, once.
-        runAt(start + 0.875);
-        EXPECT_EQ(finished, 1);
-        runAt(start + 3.0);
-        EXPECT_EQ(finished, 1);
-        EXPECT_EQ(set.getParentSceneNode(), node);
-
-        // Stopped before the end it calls nothing; a restart begins at frame zero.
-        start = scheduler.getTime();
-        explosion.start(*node, &onDone);
-        runAt(start + 0.3);
-        explosion.stop(DisableTime(0));
-        EXPECT_FALSE(set.isAttached());
-        runAt(start + 2.0);
-        EXPECT_EQ(finished, 1);
-        EXPECT_EQ(explosion.getCurrentFrame(), 1u);
-        // An owner may stop it from its own callback.
-        const std::function<void()> stopOnDone = [&] {
-            ++finished;
-            explosion.stop(DisableTime(1));
-        };
-        start = scheduler.getTime();
-        explosion.start(*node, &stopOnDone);
-        EXPECT_EQ(explosion.getCurrentFrame(), 0u);
-        runAt(start + 0.8);
-        runAt(start + 0.875);
-        EXPECT_EQ(finished, 2);
-        EXPECT_FALSE(set.isAttached());
-
-        // A single frame finishes at the first run that is due.
-        AnimatedBillboard puff(*config, "Single", scene());
-        start = scheduler.getTime();
-        puff.start(*node, &onDone);
-        runAt(start + 0.0625);
-        EXPECT_EQ(finished, 2);
-        runAt(start + 0.125);
-        EXPECT_EQ(finished, 3);
-    }
-    // Destruction removes the clone and the set, and leaves no task to run.
-    EXPECT_FALSE(scene().hasBillboardSet(cloneName));
-    EXPECT_EQ(node->numAttachedObjects(), 0u);
-    EXPECT_TRUE(clonesOf("Explode").empty());
-    runAt(scheduler.getTime() + 2.0);
-    EXPECT_EQ(finished, 3);
-}
 
 TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythingBehind)
 {

@@ -11,7 +11,6 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <string>
 
 namespace Tolvarine {
 namespace {

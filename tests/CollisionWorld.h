@@ -32,28 +32,21 @@ protected:
     // Writes the type file `name` with `text` and opens it.
     std::unique_ptr<Config> type(const std::string& name, const std::string& text)
     {
-        writeFile(folder.file(name), text);
-        return std::make_unique<Config>(folder.file(name));
+        return std::make_unique<Config>(written(folder.file(name), text));
     }
 
     Ogre::SceneManager& scene() const { return root.sceneManager(); }
 
     // How often the profiler block `name` was run since the profiler's last reset, wherever it
-    // was opened.
+    // was opened: the last column of a block's line is its runs per frame, and no frame is counted.
     float runsOf(const std::string& name) const
     {
         std::ostringstream report;
         profiler.writeReport(report);
         std::istringstream lines(report.str());
         float runs = 0;
-        for (std::string line; std::getline(lines, line);) {
-            if (line.find(name + " ") == std::string::npos)
-                continue;
-            // The last column of a block's line is its number of runs per frame, and no frame
-            // is counted here.
-            const std::size_t last = line.find_last_of(' ');
-            runs += std::stof(line.substr(last + 1));
-        }
+        for (std::string line; std::getline(lines, line);)
+            runs += line.find(name + " ") == std::string::npos ? 0.0f : std::stof(line.substr(line.find_last_of(' ') + 1));
         return runs;
     }
 

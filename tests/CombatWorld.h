@@ -2,11 +2,13 @@
 
 #include "CollisionMeshCache.h"
 #include "ConfigFiles.h"
+#include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
 #include "InputHandler.h"
 #include "ManualTicks.h"
+#include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "RenderingRoot.h"
@@ -16,6 +18,8 @@
 #include "SoundManager.h"
 #include "Statistics.h"
 #include "TolvarineEngine.h"
+#include "Weapon.h"
+
 
 #include <OgreMaterialManager.h>
 #include <OgreMath.h>
@@ -52,10 +56,7 @@ private:
 // Random values a test chooses, handed out in turn (the last one again when they run out).
 class ScriptedRandom : public Ogre::Math::RandomValueProvider {
 public:
-    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values))
-    {
-        Ogre::Math::SetRandomValueProvider(this);
-    }
+    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values)) { Ogre::Math::SetRandomValueProvider(this); }
     ~ScriptedRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
     ScriptedRandom(const ScriptedRandom&) = delete;
     ScriptedRandom& operator=(const ScriptedRandom&) = delete;
@@ -95,13 +96,11 @@ protected:
 
     ~CombatWorld() override { FireableProjectile::unloadTypes(); }
 
-    // A path in the repository's data tree.
     static std::string shippedData(const std::string& relative)
     {
         return std::string(TOLVARINE_SOURCE_DIR) + "/data/" + relative;
     }
 
-    // Copies the files of one extension from a folder of the data tree into a test folder.
     static void copyShippedFiles(const std::string& from, const std::string& extension, const std::string& to)
     {
         for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from)) {
@@ -131,7 +130,6 @@ protected:
 
     Ogre::SceneManager& scene() const { return root->sceneManager(); }
 
-    // Writes a projectile type file into the entities folder.
     void writeProjectileType(const std::string& name, const std::string& text) const
     {
         writeFile(folder.file("entities/" + name + ".fireable"), text);
@@ -197,7 +195,7 @@ protected:
     {
         if (!root)
             return;
-        makeFlipBook("Flash", 4);
+        flipBook("Flash", 4);
         writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
         curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
         // Sound definitions are read once per process; these are this test's.
@@ -210,8 +208,6 @@ protected:
         sound.reset();
         SoundManager::forgetSoundConfigs();
     }
-
-    static void makeFlipBook(const std::string& name, unsigned frames) { flipBook(name, frames); }
 
     // An explosion type of the group, with flash and glow of the given durations, the "Physics"
     // keys given and more sections after.
@@ -243,6 +239,52 @@ protected:
 
     SoundFiles soundFiles;
     std::unique_ptr<ResponseCurves> curves;
+    std::unique_ptr<SoundManager> sound;
+    std::unique_ptr<ExplosionManager> manager;
+};
+
+// The game's own effects, projectile and weapon types, explosions, sprays and debris, copied into
+// the test's folders and loaded, on a hidden window with a silent sound manager.
+class ShippedCombatWorld : public CombatWorld {
+protected:
+    ShippedCombatWorld() : CombatWorld(RenderingRoot::Kind::Windowed)
+    {
+        if (!root)
+            return;
+        loadShippedEffects();
+        for (const char* extension : {".fireable", ".weapon"})
+            copyShippedFiles(shippedData("entities"), extension, entities());
+        for (const char* extension : {".explosion", ".spray"})
+            copyShippedFiles(shippedData("explosions"), extension, explosions());
+        std::filesystem::create_directories(explosions() + "/debris");
+        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
+        for (const char* name : {"explosion_plasma", "explosion_conventional", "plasma_gun_fire", "mass_driver_fire", "ion_lance_fire"})
+            soundFiles.define(name, "filename = beep.wav\n");
+        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
+        // The muzzle glows read the program's curve file, from the folder the sound files made current.
+        std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg", std::filesystem::copy_options::overwrite_existing);
+        SoundManager::forgetSoundConfigs();
+        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
+        ExplosionDebris::loadTypes(explosions() + "/debris");
+        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
+        FireableProjectile::loadTypes(entities());
+        manager = std::make_unique<ExplosionManager>(explosions(), &curves);
+        Weapon::setTypeFolder(entities());
+    }
+    ~ShippedCombatWorld() override
+    {
+        FireableProjectile::unloadTypes();
+        Weapon::forgetTypes();
+        Weapon::setTypeFolder("data/entities");
+        manager.reset();
+        ParticleSpray::unloadTypes();
+        ExplosionDebris::unloadTypes();
+        sound.reset();
+        SoundManager::forgetSoundConfigs();
+    }
+
+    SoundFiles soundFiles;
+    const ResponseCurves curves{shippedData("curves.cfg")};
     std::unique_ptr<SoundManager> sound;
     std::unique_ptr<ExplosionManager> manager;
 };

@@ -8,15 +8,9 @@
 #include <OgreRoot.h>
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -28,20 +22,14 @@ using Test::TemporaryFolder;
 
 Ogre::ConfigOption option(const std::string& name, std::vector<std::string> values, bool immutable = false)
 {
-    Ogre::ConfigOption result;
-    result.name = name;
-    result.possibleValues = std::move(values);
-    result.currentValue = result.possibleValues.front();
-    result.immutable = immutable;
-    return result;
+    return Ogre::ConfigOption{name, values.front(), values, immutable};
 }
 
 // A render system's options as the dialog sees them: the device decides which video modes are
 // offered, anti-aliasing needs a large enough mode, and saving writes a file.
 class FakeOptions : public ConfigDialog::Options {
 public:
-    explicit FakeOptions(fs::path savePath = {})
-        : savePath(std::move(savePath))
+    explicit FakeOptions(fs::path savePath = {}) : savePath(std::move(savePath))
     {
         add(option("Anti aliasing", {"None", "4"}));
         add(option("Colour Depth", {"32"}, true));
@@ -54,9 +42,8 @@ public:
 
     static std::vector<std::string> modesOf(const std::string& device)
     {
-        if (device == "Card A")
-            return {"800 x 600 @ 32-bit colour", "1024 x 768 @ 32-bit colour"};
-        return {"1280 x 1024 @ 32-bit colour", "1920 x 1080 @ 32-bit colour"};
+        return device == "Card A" ? std::vector<std::string>{"800 x 600 @ 32-bit colour", "1024 x 768 @ 32-bit colour"}
+                                  : std::vector<std::string>{"1280 x 1024 @ 32-bit colour", "1920 x 1080 @ 32-bit colour"};
     }
 
     void add(const Ogre::ConfigOption& option) { options[option.name] = option; }
@@ -73,11 +60,8 @@ public:
 
     std::string validate() override
     {
-        ++validations;
-        if (options["Anti aliasing"].currentValue == "4"
-            && options["Video Mode"].currentValue == "800 x 600 @ 32-bit colour")
-            return "Anti aliasing needs a video mode of at least 1024 x 768";
-        return "";
+        const bool tooSmall = options["Anti aliasing"].currentValue == "4" && options["Video Mode"].currentValue == "800 x 600 @ 32-bit colour";
+        return tooSmall ? "Anti aliasing needs a video mode of at least 1024 x 768" : "";
     }
 
     void save() override
@@ -90,15 +74,13 @@ public:
 
     Ogre::ConfigOptionMap options;
     std::vector<std::string> set;
-    int validations = 0;
     int saves = 0;
     fs::path savePath;
 };
 
 TEST(ConfigDialog, RowsAreChosenByOptionName)
 {
-    FakeOptions original;
-    std::vector<ConfigDialog::Row> rows = ConfigDialog::rows(original.getOptions());
+    std::vector<ConfigDialog::Row> rows = ConfigDialog::rows(FakeOptions().getOptions());
     auto names = [](const std::vector<ConfigDialog::Row>& rows) {
         std::vector<std::string> names;
         for (const ConfigDialog::Row& row : rows)
@@ -118,7 +100,6 @@ TEST(ConfigDialog, RowsAreChosenByOptionName)
     rows = ConfigDialog::rows(gl);
     EXPECT_EQ(names(rows), (std::vector<std::string>{"Video Mode", "FSAA"}));
     EXPECT_EQ(rows[1].values, (std::vector<std::string>{"0", "4"}));
-
 }
 
 TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
@@ -146,14 +127,8 @@ TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
 {
     TemporaryFolder folder;
     const std::string config = folder.file("ogre.cfg");
-    struct Row {
-        const char* rule;
-        const char* input;
-        bool ok;
-        std::vector<std::string> set;
-        const char* shown; // a line the dialog showed, or null
-        const char* video; // the video mode at the end
-    };
+    // The answers typed, whether they end in OK, the options set, a line shown (or null), the video mode at the end.
+    struct Row { const char *rule, *input; bool ok; std::vector<std::string> set; const char *shown, *video; };
     const Row rows[] = {
         {"a device change fills the mode row from the new device", "1\n2\n2\n1\nc\n", false,
          {"Rendering Device=Card B", "Video Mode=1280 x 1024 @ 32-bit colour"}, "    2) 1920 x 1080 @ 32-bit colour",
@@ -202,8 +177,7 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
         GTEST_SKIP() << "the GL render system needs an X display (run under tools/with-display.sh)";
 
     const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(terminal, 0);
-    ASSERT_TRUE(::isatty(terminal));
+    ASSERT_TRUE(terminal >= 0 && ::isatty(terminal));
 
     TemporaryFolder folder;
     const std::string config = folder.file("ogre.cfg");
@@ -212,8 +186,7 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
         root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
         ConfigDialog dialog;
         std::istringstream cancel("c\n");
-        std::ostringstream out;
-        std::ostringstream error;
+        std::ostringstream out, error;
         EXPECT_FALSE(dialog.display(terminal, cancel, out, error));
         EXPECT_FALSE(fs::exists(config));
         ASSERT_NE(dialog.getSelectedRenderSystem(), nullptr);
@@ -227,9 +200,8 @@ TEST(ConfigDialog, OnTheGLRenderSystemOkSavesAndCancelDoesNot)
     }
     ::close(terminal);
     const std::string saved = readFile(config);
-    EXPECT_NE(saved.find("Render System=OpenGL Rendering Subsystem"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("Full Screen=Yes"), std::string::npos) << saved;
-    EXPECT_NE(saved.find("VSync=Yes"), std::string::npos) << saved;
+    for (const char* line : {"Render System=OpenGL Rendering Subsystem", "Full Screen=Yes", "VSync=Yes"})
+        EXPECT_NE(saved.find(line), std::string::npos) << saved;
 }
 
 } // namespace

@@ -1,19 +1,15 @@
 #include "Config.h"
-#include "ConfigurationError.h"
-
 #include "ConfigFiles.h"
+#include "ConfigurationError.h"
+#include "EncipheredTwin.h"
 #include "LogCapture.h"
+#include "ResponseCurves.h"
 
 #include <OgreColourValue.h>
 #include <OgreMatrix3.h>
-#include <OgreQuaternion.h>
-#include <OgreVector.h>
 
 #include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -21,7 +17,6 @@ namespace {
 using Test::fileExists;
 using Test::LogCapture;
 using Test::readFile;
-using Test::TemporaryFolder;
 using Test::writeFile;
 using Strings = std::vector<std::string>;
 
@@ -30,30 +25,20 @@ const std::string castError = "bad lexical cast: source type value could not be 
 class ConfigTest : public ::testing::Test {
 protected:
     // Writes `text` as the file "test.cfg" and opens it.
-    Config open(const std::string& text, bool allowCreate = false, bool enciphered = false, bool verbose = false)
+    Config open(const std::string& text, bool allowCreate = false, bool enciphered = false)
     {
         writeFile(path(), text);
-        return Config(path(), allowCreate, enciphered, verbose);
+        return Config(path(), allowCreate, enciphered);
     }
     std::string path() const { return folder.file("test.cfg"); }
 
-    TemporaryFolder folder;
+    Tolvarine::Test::TemporaryFolder folder;
 };
 
 TEST_F(ConfigTest, ParsingFollowsItsRules)
 {
-    struct Lookup {
-        const char* section;
-        const char* key;
-        const char* value;
-    };
-    struct Row {
-        const char* rule;
-        const char* text;
-        Strings sections;
-        Strings firstSectionKeys;
-        std::vector<Lookup> values;
-    };
+    struct Lookup { const char *section, *key, *value; };
+    struct Row { const char *rule, *text; Strings sections, firstSectionKeys; std::vector<Lookup> values; };
     const Row rows[] = {
         {"text before the first bracket is ignored", "k = v junk [A]\nkey = 1\n", {"A"}, {"key"}, {{"A", "key", "1"}}},
         {"the first header may span lines", "[Two\nLines]\nk = v\n", {"Two\nLines"}, {"k"}, {{"Two\nLines", "k", "v"}}},
@@ -62,8 +47,7 @@ TEST_F(ConfigTest, ParsingFollowsItsRules)
         {"keys are split at the first '=' and trimmed; '#' starts a comment only at the start",
          "[A]\n  plain =  value with spaces \t\nequation = a=b = c\nhash = 1 # not a comment\n# comment = skipped\n"
          "  #also = skipped\nno equals sign here\n = empty key\nemptyValue =\n\t\n\n",
-         {"A"},
-         {"", "emptyValue", "equation", "hash", "plain"},
+         {"A"}, {"", "emptyValue", "equation", "hash", "plain"},
          {{"A", "plain", "value with spaces"}, {"A", "equation", "a=b = c"}, {"A", "hash", "1 # not a comment"},
           {"A", "", "empty key"}, {"A", "emptyValue", ""}}},
         {"the first key wins and a repeated header continues its section",
@@ -90,10 +74,8 @@ TEST_F(ConfigTest, ParsingFollowsItsRules)
             EXPECT_EQ(config.getValue(lookup.section, lookup.key), lookup.value) << lookup.key;
     }
     const Config spaced = open(rows[6].text);
-    EXPECT_FALSE(spaced.hasSection("Spaced Name"));
-    EXPECT_TRUE(spaced.getKeys("").empty());
-    EXPECT_FALSE(spaced.hasSection("C"));
-    EXPECT_TRUE(spaced.getKeys("Missing").empty());
+    EXPECT_FALSE(spaced.hasSection("Spaced Name") || spaced.hasSection("C"));
+    EXPECT_TRUE(spaced.getKeys("").empty() && spaced.getKeys("Missing").empty());
 }
 
 TEST_F(ConfigTest, TypedReadsConvertOrRaiseWithOneLogLineEvenWithADefault)
@@ -125,10 +107,8 @@ TEST_F(ConfigTest, TypedReadsConvertOrRaiseWithOneLogLineEvenWithADefault)
     EXPECT_THROW(config.getValue("T", "missing"), ConfigurationError);
     EXPECT_THROW(config.get<float>("T", "missing"), ConfigurationError);
     const std::string tail = " failed lexical cast (" + castError + ")";
-    EXPECT_EQ(log.lines(), (Strings{"(1,2,3)" + tail, "(1 2)" + tail, "(1 1 1)" + tail, "true" + tail, "-1" + tail,
-                                    "-1" + tail, "1.5 # comment" + tail, "70000" + tail,
-                                    "Key missing not found in section T"}));
-
+    EXPECT_EQ(log.lines(), (Strings{"(1,2,3)" + tail, "(1 2)" + tail, "(1 1 1)" + tail, "true" + tail, "-1" + tail, "-1" + tail,
+                                    "1.5 # comment" + tail, "70000" + tail, "Key missing not found in section T"}));
     // Enciphered files keep keys and values out of the log.
     const Config secret = open("[Secret]\nbad = (1,2)\n", false, true);
     log.clear();
@@ -142,13 +122,12 @@ TEST_F(ConfigTest, VerboseOpeningLogsEveryHeaderAndStoredKey)
 {
     writeFile(path(), "[A]\nk = v\nk = duplicate\n# c = x\n[B]\n");
     for (const bool enciphered : {false, true}) {
-        SCOPED_TRACE(enciphered);
         LogCapture log;
         Config config(path(), false, enciphered, true);
         Strings expected{"Config \"" + path() + "\" parsing...", "Section A:", "\"k\": \"v\"", "Section B:", "done"};
         if (enciphered)
             expected.erase(expected.begin() + 2);
-        EXPECT_EQ(log.lines(), expected);
+        EXPECT_EQ(log.lines(), expected) << enciphered;
     }
 }
 
@@ -164,35 +143,26 @@ TEST_F(ConfigTest, WritesUseTheFormTheReadsAcceptNeedAllowCreateAndSaveInAscendi
     }
     EXPECT_FALSE(fixed.hasSection("C"));
     fixed.set("A", "f", 1234567.0f);
-    EXPECT_EQ(fixed.getValue("A", "f"), "1.23457e+06");
     fixed.save();
     EXPECT_EQ(readFile(path()), "[]\n\n[A]\nf = 1.23457e+06\nk = v\n\n[B]\na = 2 = 3\nz = 1\n\n");
-
     Config growing = open("[A]\nk = 1\n", true);
     growing.set("B", "v", Ogre::Vector3(1.5f, -2, 0));
     growing.set("B", "c", Ogre::ColourValue(1, 0.5f, 0.25f, 0));
     growing.set<std::string>("B", "s", "a = b # c");
     EXPECT_EQ(growing.get<Ogre::Vector3>("B", "v"), Ogre::Vector3(1.5f, -2, 0));
-    EXPECT_EQ(growing.get<Ogre::ColourValue>("B", "c"), Ogre::ColourValue(1, 0.5f, 0.25f, 0));
-    // Sections added later are not headers of the file.
-    EXPECT_EQ(growing.getSectionNames(), Strings{"A"});
+    EXPECT_EQ(growing.getSectionNames(), Strings{"A"}) << "sections added later are not headers of the file";
     const std::string other = folder.file("other.cfg");
     growing.save(other);
     EXPECT_EQ(readFile(other), "[A]\nk = 1\n\n[B]\nc = (1 0.5 0.25 0)\ns = a = b # c\nv = (1.5 -2 0)\n\n");
-}
 
-TEST_F(ConfigTest, MissingFilesAndFailedWritesAreLogged)
-{
-    const std::string missing = folder.file("missing.cfg");
+    // Missing files: refused, or created; a folder that does not exist is logged, never thrown.
+    const std::string missing = folder.file("missing.cfg"), nowhere = folder.file("no/such/folder/settings.cfg");
     LogCapture log;
     EXPECT_THROW(Config{missing}, ConfigurationError);
     EXPECT_FALSE(fileExists(missing));
     Config created(missing, true);
     EXPECT_EQ(readFile(missing), "");
-    // Settings in a folder that does not exist: logged, never thrown, never silently lost.
-    const std::string nowhere = folder.file("no/such/folder/settings.cfg");
-    Config config(nowhere, true);
-    config.save();
+    Config(nowhere, true).save();
     EXPECT_EQ(log.lines(), (Strings{missing + " does not exist", missing + " does not exist", nowhere + " does not exist",
                                     "Config: could not write " + nowhere, "Config: could not write " + nowhere}));
 }
@@ -201,15 +171,123 @@ TEST(EulerDegrees, RotatesAboutTheFixedAxesXThenYThenZ)
 {
     const Ogre::Vector3 turned = eulerDegreesToQuaternion(Ogre::Vector3(90, 0, 0)) * Ogre::Vector3::UNIT_Y;
     EXPECT_TRUE(turned.positionEquals(Ogre::Vector3::UNIT_Z, 1e-5f)) << turned;
-
-    const Ogre::Vector3 angles(30, -45, 100);
     Ogre::Matrix3 fixedAxes;
-    fixedAxes.FromEulerAnglesZYX(Ogre::Degree(angles.z), Ogre::Degree(angles.y), Ogre::Degree(angles.x));
-    const Ogre::Quaternion expected(fixedAxes);
-    const Ogre::Quaternion actual = eulerDegreesToQuaternion(angles);
+    fixedAxes.FromEulerAnglesZYX(Ogre::Degree(100), Ogre::Degree(-45), Ogre::Degree(30));
+    const Ogre::Quaternion expected(fixedAxes), actual = eulerDegreesToQuaternion(Ogre::Vector3(30, -45, 100));
     for (const Ogre::Vector3& v : {Ogre::Vector3::UNIT_X, Ogre::Vector3::UNIT_Y, Ogre::Vector3(1, 2, 3)})
         EXPECT_TRUE((actual * v).positionEquals(expected * v, 1e-4f)) << actual * v << " vs " << expected * v;
+}
 
+std::vector<std::uint32_t> littleEndianWords(const std::string& hex)
+{
+    std::vector<std::uint32_t> words(hex.size() / 8, 0);
+    for (std::size_t byte = 0; byte < hex.size() / 2; ++byte)
+        words[byte / 4] |= std::stoul(hex.substr(2 * byte, 2), nullptr, 16) << (8 * (byte % 4));
+    return words;
+}
+
+TEST(EncipheredTwin, CipherMatchesTheReferenceVectorsAndTwinsKeepEveryText)
+{
+    // Published test vectors of the corrected block TEA cipher: key, plain, cipher.
+    const char* vectors[][3] = {{"00000000000000000000000000000000", "0000000000000000", "ab043705808c5d57"},
+                                {"9e3779b99b9773e9b979379e6b695156", "ffffffffffffffff", "67ed0ea8e8973fc5"},
+                                {"0102040810204080fffefcf8f0e0c080", "fffefcf8f0e0c080", "8c3707c01c7fccc4"}};
+    for (const auto& v : vectors) {
+        SCOPED_TRACE(v[1]);
+        const std::vector<std::uint32_t> key = littleEndianWords(v[0]);
+        std::vector<std::uint32_t> words = littleEndianWords(v[1]);
+        ASSERT_TRUE(encipherWords(words.data(), words.size(), key.data()));
+        EXPECT_EQ(words, littleEndianWords(v[2]));
+        ASSERT_TRUE(decipherWords(words.data(), words.size(), key.data()));
+        EXPECT_EQ(words, littleEndianWords(v[1]));
+    }
+    std::uint32_t single = 1234;
+    EXPECT_FALSE(encipherWords(&single, 1, twinKey) || decipherWords(&single, 1, twinKey));
+    EXPECT_EQ(single, 1234u);
+    // Texts that fill their twin exactly (8, 12 bytes) have no zero byte of their own to end them;
+    // everything after a zero byte is lost.
+    Tolvarine::Test::TemporaryFolder folder;
+    const std::string twin = folder.file("twin.cfgx");
+    const std::pair<std::string, std::size_t> rows[] = {
+        {"", 8}, {"a", 8}, {"12345678", 8}, {"123456789", 12}, {"123456789012", 12}, {"1234567890123", 16}};
+    for (const auto& [text, size] : rows) {
+        ASSERT_TRUE(encipherToFile(text, twin));
+        EXPECT_EQ(readFile(twin).size(), size) << text;
+        EXPECT_EQ(decipherFromFile(twin), text);
+    }
+    ASSERT_TRUE(encipherToFile(std::string("ab\0cd", 5), twin));
+    EXPECT_EQ(decipherFromFile(twin), "ab");
+}
+
+TEST(EncipheredTwin, PlainFileWinsTwinIsReadAloneAndSavesKeepBothInStep)
+{
+    Tolvarine::Test::TemporaryFolder folder;
+    const std::string plain = folder.file("ship.cfg"), twin = folder.file("ship.cfgx");
+    const auto saveValue = [&](const char* value) {
+        Config config(plain, false, true);
+        config.setValue("A", "k", value);
+        config.save();
+    };
+    encipherToFile("[A]\nk = from twin", twin);
+    EXPECT_EQ(Config(plain, false, true).getValue("A", "k"), "from twin");
+    // Every trailing "x" of the file name goes: a path naming the twin opens the plain name.
+    EXPECT_EQ(Config(twin + "xx").getValue("A", "k"), "from twin");
+    saveValue("2");
+    EXPECT_FALSE(fileExists(plain));
+    EXPECT_EQ(decipherFromFile(twin), "[A]\nk = 2\n\n");
+    // The plain file wins, and an enciphered reading refreshes the twin from it.
+    writeFile(plain, "[A]\r\nk = plain\r\n");
+    EXPECT_EQ(Config(plain).getValue("A", "k"), "plain");
+    EXPECT_EQ(decipherFromFile(twin), "[A]\nk = 2\n\n");
+    EXPECT_EQ(Config(plain, false, true).getValue("A", "k"), "plain");
+    EXPECT_EQ(decipherFromFile(twin), "[A]\nk = plain\n");
+    // Saving writes the plain file too: else the next opening would overwrite the twin from it.
+    saveValue("4");
+    EXPECT_EQ(readFile(plain), "[A]\nk = 4\n\n");
+    EXPECT_EQ(decipherFromFile(twin), "[A]\nk = 4\n\n");
+    std::filesystem::remove(twin);
+    std::filesystem::create_directory(twin);
+    LogCapture log;
+    Config(plain, false, true).save();
+    EXPECT_EQ(log.lines(), Strings(2, "Config: could not write " + twin));
+    EXPECT_EQ(readFile(plain), "[A]\nk = 4\n\n");
+}
+
+TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
+{
+    Tolvarine::Test::TemporaryFolder folder;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::create_directory(folder.file("data"));
+    writeFile(folder.file("data/curves.cfg"), "[Rising]\n0 = 0\n1 = 2\n10 = 4\n[Shuffled]\n2 = 20\n10 = 100\n1 = 10\n"
+                                              "[Single]\n7 = 0.5\n[Empty]\n[LeadingZero]\n01 = 1\n[BothSpellings]\n01 = 1\n1 = 5\n"
+                                              "[NotANumber]\nabc = 1\n[BadSample]\n0 = high\n");
+    std::filesystem::current_path(folder.file(""));
+    const ResponseCurve curve = ResponseCurves::getCurve("Rising"); // the program's curves come from data/curves.cfg
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(curve.getSamples(), (std::vector<float>{0, 2, 4}));
+    const float infinity = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const std::tuple<const char*, float, float> rows[] = {
+        {"at a sample, x = i / n", 1.0f / 3.0f, 2.0f}, {"at the last sample", 2.0f / 3.0f, 4.0f}, {"between samples", 0.5f, 3.0f},
+        {"between the first two", 1.0f / 6.0f, 1.0f}, {"past the last sample", 0.9f, 4.0f}, {"far beyond", infinity, 4.0f},
+        {"below zero", -1.0f, 0.0f}, {"far below", -infinity, 0.0f}, {"a ratio of 0 / 0 reads as 0", nan, 0.0f}};
+    for (const auto& [rule, x, want] : rows)
+        EXPECT_FLOAT_EQ(curve.evaluate(x), want) << rule;
+    EXPECT_FLOAT_EQ(ResponseCurve({7, 8}).evaluate(nan), 7.0f);
+    EXPECT_FLOAT_EQ(ResponseCurve().evaluate(0.5f), 0.0f);
+    // Keys order the samples by number; a key is read back under its plain decimal text.
+    const ResponseCurves curves(folder.file("data/curves.cfg"));
+    EXPECT_EQ(curves.lookup("Shuffled").getSamples(), (std::vector<float>{10, 20, 100}));
+    EXPECT_FLOAT_EQ(curves.lookup("Single").evaluate(9.0f), 0.5f);
+    EXPECT_EQ(curves.lookup("BothSpellings").getSamples(), (std::vector<float>{5, 5}));
+    LogCapture log;
+    for (const char* name : {"Missing", "Empty", "rising", "LeadingZero"})
+        EXPECT_THROW(curves.lookup(name), ConfigurationError) << name;
+    EXPECT_THROW(curves.lookup("NotANumber"), boost::bad_lexical_cast);
+    EXPECT_THROW(curves.lookup("BadSample"), boost::bad_lexical_cast);
+    EXPECT_THROW(ResponseCurves(folder.file("none.cfg")), ConfigurationError);
+    EXPECT_EQ(log.lines(), (Strings{"Unknown ResponseCurve: Missing", "Unknown ResponseCurve: Empty", "Unknown ResponseCurve: rising",
+                                    "Key 1 not found in section LeadingZero", "abc failed lexical cast (" + castError + ")",
+                                    "high failed lexical cast (" + castError + ")", folder.file("none.cfg") + " does not exist"}));
 }
 
 } // namespace

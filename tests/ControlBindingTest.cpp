@@ -9,8 +9,6 @@
 #include <CEGUI/widgets/FrameWindow.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace Tolvarine::Test {
 namespace {
@@ -44,14 +42,8 @@ TEST_F(ControlBindingTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCa
 {
     const std::string keymap = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
     const std::string U = "Mouse Move Up", D = "Mouse Move Down";
-    const struct {
-        const char* name;
-        InputType kind;
-        std::uint32_t code;
-        float value;
-        bool capturing;
-        std::string pitchUp, pitchDown, printed;
-    } rows[] = {
+    // The input fed, whether the capture goes on, the names pitch_up and pitch_down end with, what is printed.
+    const struct { const char* name; InputType kind; std::uint32_t code; float value; bool capturing; std::string pitchUp, pitchDown, printed; } rows[] = {
         {"small mouse move keeps capturing", InputType::MOUSE_MOVE, 3, 0.29f, true, U, D, ""},
         {"move of exactly 0.3 binds both", InputType::MOUSE_MOVE, 3, -0.3f, false, D, U, ""},
         {"escape cancels", InputType::KEY, key("escape"), 1.0f, false, U, D, ""},
@@ -75,7 +67,6 @@ TEST_F(ControlBindingTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCa
         WidgetFactory::findWindow("Button/screenshot")->setText("stale");
         menus->captureInput(up, down);
         ASSERT_EQ(menus->getStack().back(), menus->getChangeInputPopup());
-        EXPECT_TRUE(menus->getChangeInputPopup()->isVisible());
 
         std::ostringstream printed;
         std::streambuf* const previous = std::cout.rdbuf(printed.rdbuf());
@@ -98,77 +89,24 @@ TEST_F(ControlBindingTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCa
     }
 }
 
-// Rows follow one another by the font's line spacing + 15, with the gaps of 10 where a group
-// begins; every row and both buttons lie inside the sheet's client area.
-TEST_F(ControlBindingTest, RowsSitInTwoColumnsInsideTheSheet)
+// A capture made on the sheet is in the key map file after leaving by the "back" command, which
+// returns to the sheet below.
+TEST_F(ControlBindingTest, LeavingTheSheetByTheBackCommandSavesTheCapturedBinding)
 {
-    const float step = menus->getMenuSheet()->getFont()->getLineSpacing(1.0f) + 15.0f;
-    const struct {
-        const char* window;
-        float x, y;
-    } rows[] = {
-        {"Label/pitch_up", 15, 30},
-        {"Button/pitch_up", 145, 30},
-        {"Label/forward_thrust", 15, 30 + 6 * step + 10},
-        {"Label/down_thrust", 15, 30 + 11 * step + 10},
-        {"Label/nose_cam_view", 340, 40},
-        {"Label/fire_primary", 340, 40 + 3 * step + 10},
-        {"Label/pause", 340, 40 + 8 * step + 30},
-        {"Button/screenshot", 470, 40 + 9 * step + 30},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.window);
-        const CEGUI::Window* window = WidgetFactory::findWindow(row.window);
-        ASSERT_NE(window, nullptr);
-        EXPECT_FLOAT_EQ(window->getPosition().d_x.d_offset, row.x);
-        EXPECT_FLOAT_EQ(window->getPosition().d_y.d_offset, row.y);
-    }
-    std::vector<std::string> names{"Control/Back", "Control/Advanced"};
-    for (const std::string& command : MenuSystem::getControlCommands())
-        names.insert(names.end(), {"Label/" + command, "Button/" + command});
-    const CEGUI::Rectf client = menus->getControlSheet()->getChildContentArea().get();
-    for (const std::string& name : names) {
-        SCOPED_TRACE(name);
-        const CEGUI::Rectf area = WidgetFactory::findWindow(name)->getUnclippedOuterRect().get();
-        EXPECT_TRUE(area.left() >= client.left() && area.right() <= client.right() && area.bottom() <= client.bottom());
-    }
-}
-
-// A capture made on the sheet is in the key map file after leaving by "back" or by its button.
-TEST_F(ControlBindingTest, LeavingTheSheetSavesTheCapturedBinding)
-{
-    const std::string shipped = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
-    for (const bool byBackKey : {true, false}) {
-        SCOPED_TRACE(byBackKey ? "back key" : "Back button");
-        std::filesystem::copy_file(shipped, "cfg/active.keymap", std::filesystem::copy_options::overwrite_existing);
-        input.loadKeymap("cfg/active.keymap");
-        CEGUI::Window* below = WidgetFactory::createFrameWindow(byBackKey ? "Below1" : "Below2", menus->getMenuSheet(), "");
-        menus->pop();
-        menus->pushSheet(below);
-        menus->openControlSheet();
-        const InputHandler::SymbolNumber pause = input.getSymbol("pause");
-        // A real click on the button opens the prompt and starts the capture (once: a second
-        // injected click on the rebuilt stack does not reach the button).
-        if (byBackKey) {
-            const CEGUI::Rectf button = WidgetFactory::findWindow("Button/pause")->getUnclippedOuterRect().get();
-            CEGUI::GUIContext& gui = CEGUI::System::getSingleton().getDefaultGUIContext();
-            gui.injectMousePosition(button.getPosition().d_x + 5, button.getPosition().d_y + 5);
-            gui.injectMouseButtonDown(CEGUI::LeftButton);
-            gui.injectMouseButtonUp(CEGUI::LeftButton);
-        } else {
-            menus->captureInput(pause, std::nullopt);
-        }
-        ASSERT_TRUE(input.isCapturing());
-        ASSERT_EQ(menus->getStack().back(), menus->getChangeInputPopup());
-        menus->onInputSelected(InputType::KEY, key("k"), 1.0f, pause, std::nullopt);
-        if (byBackKey)
-            menus->onBackCommand();
-        else
-            menus->closeControlSheet(CEGUI::EventArgs());
-        EXPECT_EQ(menus->getStack().back(), below);
-        EXPECT_EQ(Config("cfg/active.keymap").get<std::string>("Mapping", "pause"), "k");
-        menus->pop();
-    }
+    std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap", "cfg/active.keymap",
+                               std::filesystem::copy_options::overwrite_existing);
+    input.loadKeymap("cfg/active.keymap");
+    CEGUI::Window* below = WidgetFactory::createFrameWindow("Below", menus->getMenuSheet(), "");
+    menus->pop();
+    menus->pushSheet(below);
+    menus->openControlSheet();
+    const InputHandler::SymbolNumber pause = input.getSymbol("pause");
+    menus->captureInput(pause, std::nullopt);
+    ASSERT_TRUE(input.isCapturing());
+    menus->onInputSelected(InputType::KEY, key("k"), 1.0f, pause, std::nullopt);
+    menus->onBackCommand();
+    EXPECT_EQ(menus->getStack().back(), below);
+    EXPECT_EQ(Config("cfg/active.keymap").get<std::string>("Mapping", "pause"), "k");
 }
 
 } // namespace

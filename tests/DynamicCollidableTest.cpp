@@ -1,25 +1,20 @@
 #include "CollisionBody.h"
-#include "CollisionListener.h"
 #include "CollisionWorld.h"
 #include "ConfigurationError.h"
 #include "DynamicCollidable.h"
 #include "FatalError.h"
 #include "LogCapture.h"
 #include "OgreLink.h"
+#include "SceneDynamicBody.h"
 #include "TestMeshes.h"
 
 #include <OgreEntity.h>
-#include <OgreLogManager.h>
 #include <OgreMeshManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSubEntity.h>
 #include <gtest/gtest.h>
 #include <ode/collision.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -31,17 +26,6 @@ using Test::createMesh;
 using Test::LogCapture;
 using Test::sphereShape;
 
-// Records the contacts reported to the owner of a collision geometry.
-class ContactCounter : public CollisionListener {
-public:
-    bool collide(CollisionListener*, int, const Vector3&, const Vector3&) override
-    {
-        ++contacts;
-        return true;
-    }
-    int contacts = 0;
-};
-
 class DynamicCollidableTest : public Test::CollisionWorld {
 protected:
     DynamicCollidableTest()
@@ -50,14 +34,11 @@ protected:
         createMesh("hull_far.mesh", "Core", boxShape(Vector3(2, 2, 2)));
         createMesh("hull_farther.mesh", "Core", boxShape(Vector3(1, 1, 1)));
     }
-
     std::unique_ptr<DynamicCollidable> make(const std::string& name, const std::string& text)
     {
         types.push_back(type(name + ".cfg", text));
-        return std::make_unique<DynamicCollidable>(scene(), name, *types.back(), Vector3(1, 2, 3),
-                                                   Quaternion::IDENTITY);
+        return std::make_unique<DynamicCollidable>(scene(), name, *types.back(), Vector3(1, 2, 3), Quaternion::IDENTITY);
     }
-
     std::vector<std::unique_ptr<Config>> types;
 };
 
@@ -66,8 +47,7 @@ const std::string SPHERE_GEOMETRY = "[Collision_Geometry]\ntype = sphere\nradius
 TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknownNames)
 {
     const auto ship = make("Ship0", "[Physics]\nmass = 2\nexplosionEffectable = 1\n[Display]\nmesh_0 = hull.mesh\n"
-                                    "mesh_1 = hull_far.mesh\ndistance_1 = 500\nmesh_2 = hull_farther.mesh\n" +
-                                        SPHERE_GEOMETRY);
+                                    "mesh_1 = hull_far.mesh\ndistance_1 = 500\nmesh_2 = hull_farther.mesh\n" + SPHERE_GEOMETRY);
     ASSERT_EQ(ship->getSceneNode(), scene().getSceneNode("Ship0"));
     EXPECT_EQ(ship->getEntity()->getMesh()->getBoundingSphereRadius(), ship->getBoundingRadius());
     EXPECT_EQ(ship->getLink(), OgreLink::getFrom(*ship->getEntity()));
@@ -86,26 +66,19 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
     EXPECT_EQ(nullptr, make("Bare0", "[Physics]\nexplosionEffectable = 0\n")->getEntity());
 
     LogCapture log;
-    struct Row {
-        const char* display;
-        const char* line; // the start of the line that reports it
-    };
-    const Row rows[] = {
+    const std::pair<const char*, const char*> rows[] = { // the display section, the start of the line that reports it
         {"mesh = absent.mesh\n", "DynamicCollidable Bad0: the mesh absent.mesh could not be loaded: "},
-        {"mesh_0 = plain.mesh\nmesh_1 = gone.mesh\ndistance_1 = 200\n",
-         "DynamicCollidable Bad0: the mesh gone.mesh could not be loaded: "},
+        {"mesh_0 = plain.mesh\nmesh_1 = gone.mesh\ndistance_1 = 200\n", "DynamicCollidable Bad0: the mesh gone.mesh could not be loaded: "},
         {"mesh_0 = plain.mesh\nmesh_1 = hull_far.mesh\ndistance_1 = 200\nmesh_2 = hull_farther.mesh\ndistance_2 = 100\n",
          "DynamicCollidable Bad0: distance_2 must be greater than the distance before it"},
         {"mesh = plain.mesh\n[Collision_Geometry]\ntype = sphere\n", "Key radius not found in section Collision_Geometry"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.display);
+    for (const auto& [display, start] : rows) {
+        SCOPED_TRACE(display);
         log.clear();
-        EXPECT_THROW(make("Bad0", std::string("[Display]\n") + row.display), ConfigurationError);
-        bool found = false;
-        for (const std::string& line : log.lines())
-            found = found || line.rfind(row.line, 0) == 0;
-        EXPECT_TRUE(found);
+        EXPECT_THROW(make("Bad0", std::string("[Display]\n") + display), ConfigurationError);
+        const std::vector<std::string> lines = log.lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.rfind(start, 0) == 0; }));
         EXPECT_FALSE(scene().hasSceneNode("Bad0") || scene().hasEntity("Bad0"));
     }
     // A refused level list leaves the mesh as it was; a list of one level is no list.
@@ -115,54 +88,25 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
     EXPECT_TRUE(log.contains("DynamicCollidable: the engine has no scene manager"));
 }
 
-TEST_F(DynamicCollidableTest, ActivatedObjectCollidesAndItsNodeFollowsTheBodyUntilDeactivated)
+// Bodies without collision: outside the scene until activated, then moved once per frame.
+TEST_F(DynamicCollidableTest, SceneDynamicBodiesFollowTheirNewStartAndNeedAScene)
 {
-    const auto ship = make("Ship0", "[Display]\nmesh = hull.mesh\n" + SPHERE_GEOMETRY);
-    Ogre::SceneNode* node = ship->getSceneNode();
-    ship->getEntity()->setMaterialName("BaseWhiteNoLighting");
-    LogCapture log;
-    Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_BOREME);
-    engine.addBody(&ship->getPhysicsBody());
-    Ogre::LogManager::getSingleton().setLogDetail(Ogre::LL_NORMAL);
-    EXPECT_TRUE(log.contains("PhysicsEngine: attempting to add an already-added body"));
-
-    // Activating twice keeps one registration: the body is synchronised once a step.
-    ship->activate(0x25E, Vector3::ZERO, Quaternion::IDENTITY, Vector3(1, 0, 0));
-    ship->activate(0x25E, Vector3(10, 0, 0), Quaternion(Ogre::Degree(90), Vector3::UNIT_Y), Vector3(0, 0, -20));
-    EXPECT_EQ(scene().getRootSceneNode(), node->getParent());
-    EXPECT_EQ(0x25Eu, ship->getEntity()->getQueryFlags());
-    EXPECT_EQ("BaseWhite", ship->getEntity()->getSubEntity(0)->getMaterialName());
-    const dGeomID space = reinterpret_cast<dGeomID>(ship->getCollisionGeometry().getSpace());
-    EXPECT_EQ(engine.getSpace(), dGeomGetSpace(space));
+    const auto drifting = type("drift.cfg", "[Physics]\nmass = 1\n"), braked = type("brake.cfg", "[Physics]\nmass = 1\nvelocityDecay = 2\n");
+    SceneDynamicBody body(scene(), *braked);
+    EXPECT_EQ(nullptr, body.getSceneNode()->getParent());
+    body.activate(Vector3(0, 0, 100), Quaternion::IDENTITY, Vector3::ZERO);
+    body.activate(Vector3(0, 0, 200), Quaternion::IDENTITY, Vector3(0, 0, 10));
+    EXPECT_EQ(scene().getRootSceneNode(), body.getSceneNode()->getParent());
     profiler.reset();
     engine.update(0.1f, 0.1f);
-    EXPECT_EQ(1.0f, runsOf("DynamicCollidable::synchroniseDynamics"));
-    const Vector3 moved = ship->getPhysicsBody().getPosition();
-    EXPECT_NEAR(-20 * 0.095f, moved.z, 1e-3f);
-    EXPECT_EQ(moved, node->getPosition());
-
-    ship->deactivate(static_cast<DisableTime>(0));
-    EXPECT_FALSE(ship->isActive());
-    EXPECT_EQ(nullptr, node->getParent());
-    EXPECT_EQ(nullptr, dGeomGetSpace(space));
-    engine.update(0.1f, 0.1f);
-    EXPECT_EQ(moved, node->getPosition());
-    ship->activate(2, Vector3::ZERO, Quaternion::IDENTITY, Vector3(5, 0, 0));
-    engine.update(0.1f, 0.1f);
-    EXPECT_EQ(ship->getPhysicsBody().getPosition(), node->getPosition());
-
-    // A triangle-mesh hull stops a sphere at its face (radius 2 against the face at 5).
-    createMesh("rock.mesh", "Core", boxShape(Vector3(5, 5, 5)));
-    const auto rock = make("Rock0", "[Physics]\nmass = 1000\n[Collision_Geometry]\ntype = trimesh\nmesh = rock.mesh\n");
-    ship->deactivate(static_cast<DisableTime>(0));
-    ContactCounter rockContacts;
-    rock->setGeometryOwner(&rockContacts);
-    rock->activate(2, Vector3(0, 0, 100), Quaternion::IDENTITY, Vector3::ZERO);
-    ship->activate(2, Vector3(0, 0, 110), Quaternion::IDENTITY, Vector3(0, 0, -20));
-    for (int frame = 0; frame < 20; ++frame)
-        engine.update(0.02f, 0.02f);
-    EXPECT_GT(rockContacts.contacts, 0);
-    EXPECT_GT(ship->getPhysicsBody().getPosition().z, 106.5f);
+    EXPECT_GT(body.getSceneNode()->getPosition().z, 200.5f);
+    EXPECT_EQ(body.getPhysicsBody().getPosition(), body.getSceneNode()->getPosition());
+    EXPECT_EQ(1.0f, runsOf("SceneDynamicBody::synchroniseDynamics"));
+    body.deactivate();
+    EXPECT_EQ(nullptr, body.getSceneNode()->getParent());
+    LogCapture log;
+    EXPECT_THROW(SceneDynamicBody orphan(*drifting), FatalError);
+    EXPECT_TRUE(log.contains("SceneDynamicBody: the engine has no scene manager"));
 }
 
 } // namespace

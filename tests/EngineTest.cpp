@@ -1,32 +1,24 @@
 // The whole game, started as its own process on a virtual display of its own.
+#include "ConfigurationError.h"
+#include "FatalError.h"
 #include "GameProcess.h"
+#include "ImmediateExit.h"
+#include "NormalExit.h"
 #include "PngImage.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace Tolvarine::Test {
 namespace {
 
-bool haveXvfb()
-{
-    return std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") == 0;
-}
-
-#define REQUIRE_XVFB()                                                                                               \
-    if (!haveXvfb())                                                                                                 \
+#define REQUIRE_XVFB()                                                                                \
+    if (std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0) \
     GTEST_SKIP() << "needs Xvfb and xdotool"
 
 // The index of the first log line equal to `line`, or the line count when there is none.
@@ -40,10 +32,8 @@ unsigned glowingPixels(const PngImage& image)
 {
     unsigned count = 0;
     for (unsigned y = 0; y < image.height(); ++y)
-        for (unsigned x = 0; x < image.width(); ++x) {
-            const std::uint8_t* rgb = image.at(x, y);
-            count += rgb[0] > 200 && rgb[1] > 200 && rgb[2] > 220;
-        }
+        for (unsigned x = 0; x < image.width(); ++x)
+            count += image.at(x, y)[0] > 200 && image.at(x, y)[1] > 200 && image.at(x, y)[2] > 220;
     return count;
 }
 
@@ -62,12 +52,13 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
     EXPECT_GT(fs::file_size(coasting), 100u * 1024u) << "the screenshot does not show the sky";
     const PngImage before(coasting.string());
     ASSERT_FALSE(before.empty());
+    const unsigned glowingBefore = glowingPixels(before);
     ASSERT_TRUE(game.holdKey("w", true));
     // The chase view keeps the ship in the middle of the screen; under thrust its engines glow and
     // trail exhaust behind it. The effects build up over frames, and a loaded machine draws few
     // frames a second, so the screen is looked at until they show (or a minute has passed).
     unsigned glowing = 0;
-    for (int look = 0; look < 60 && glowing <= glowingPixels(before) + 1000; ++look) {
+    for (int look = 0; look < 60 && glowing <= glowingBefore + 1000; ++look) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
         const fs::path thrusting = game.takeScreenshot();
         ASSERT_FALSE(thrusting.empty());
@@ -76,8 +67,7 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
         glowing = glowingPixels(after);
     }
     game.holdKey("w", false);
-    EXPECT_GT(glowing, glowingPixels(before) + 1000)
-        << glowingPixels(before) << " glowing pixels coasting, " << glowing << " under thrust";
+    EXPECT_GT(glowing, glowingBefore + 1000) << glowingBefore << " glowing pixels coasting, " << glowing << " under thrust";
 
     ASSERT_TRUE(game.sendKey("F10"));
     // The exit screen unloads the scenario; the frames go on behind it until a key is pressed.
@@ -105,13 +95,8 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
 TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
 {
     REQUIRE_XVFB();
-    struct Row {
-        const char* breakage;
-        std::function<void(const fs::path&)> breakIn;
-        int code;
-        const char* linePrefix;  // a log line starting with this reports it, or null for none
-        const char* alsoLogged;  // an exact line logged before it, or null
-    };
+    // How the files are broken, the exit code, the start of the line that reports it (or none), an exact line logged before it.
+    struct Row { const char* breakage; std::function<void(const fs::path&)> breakIn; int code; const char *linePrefix, *alsoLogged; };
     const Row rows[] = {
         // Without a terminal the video options dialog is cancelled; a cancelled dialog saves nothing.
         {"no ogre.cfg and no terminal", [](const fs::path& f) { fs::remove(f / "ogre.cfg"); }, 0, nullptr, nullptr},
@@ -123,10 +108,8 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
          "Python exception thrown while running script: startup.py"},
         // Without its material the splash screen cannot be drawn.
         {"broken splash material",
-         [](const fs::path& f) {
-             std::ofstream(f / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n";
-         },
-         1, "Ogre exception caught at top-level", nullptr},
+         [](const fs::path& f) { std::ofstream(f / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n"; }, 1,
+         "Ogre exception caught at top-level", nullptr},
         {"no data/meshes", [](const fs::path& f) { fs::remove_all(f / "data/meshes"); }, 1,
          "std::exception caught at top-level: ", nullptr},
     };
@@ -141,12 +124,8 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
         EXPECT_EQ(row.linePrefix != nullptr, std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
                       return row.linePrefix ? l.rfind(prefix, 0) == 0 : l.find(prefix) != std::string::npos;
                   }));
-        if (!row.linePrefix) {
-            EXPECT_FALSE(fs::exists(game.folder() / "ogre.cfg"));
-        }
-        if (row.alsoLogged) {
-            EXPECT_TRUE(game.logHas(row.alsoLogged));
-        }
+        EXPECT_TRUE(row.linePrefix || !fs::exists(game.folder() / "ogre.cfg"));
+        EXPECT_TRUE(!row.alsoLogged || game.logHas(row.alsoLogged));
     }
 }
 
@@ -157,6 +136,31 @@ TEST(Engine, WithoutADisplayTheEngineCannotBeMadeAndSaysWhy)
     EXPECT_EQ(game.waitForExit(), 1);
     EXPECT_NE(game.standardError().find("Tolvarine: the engine could not be created"), std::string::npos)
         << game.standardError();
+}
+
+// The top level tells the program's exceptions apart only by type and logs std::exception's
+// own text for a FatalError, so none of them may carry or invent a message.
+template <typename E> std::string caughtAs()
+{
+    try {
+        throw E();
+    } catch (const NormalExit&) {
+        return "NormalExit";
+    } catch (const ConfigurationError&) {
+        return "ConfigurationError";
+    } catch (const std::exception& e) {
+        return std::string("std::exception: ") + e.what();
+    } catch (...) {
+        return "unknown";
+    }
+}
+
+TEST(Exceptions, TopLevelCatchOrderSeesEachTypeAsItself)
+{
+    EXPECT_EQ(caughtAs<NormalExit>(), "NormalExit");
+    EXPECT_EQ(caughtAs<ConfigurationError>(), "ConfigurationError");
+    EXPECT_EQ(caughtAs<FatalError>(), std::string("std::exception: ") + std::exception().what());
+    EXPECT_EQ(caughtAs<ImmediateExit>(), std::string("std::exception: ") + std::exception().what());
 }
 
 } // namespace

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {

@@ -1,34 +1,18 @@
-// The game's own seeker missile (the shipped type, launcher, trail, glow and mesh) flown in a hidden
-// window against drones: homing, threat announcements, its endings, its engine and its launch.
+// The game's own seeker missile flown in a hidden window against drones: threat announcements, its
+// endings, its engine and its launch.
 
 #include "CombatDoubles.h"
 #include "CombatWorld.h"
-#include "ExplosionDebris.h"
-#include "ExplosionManager.h"
 #include "Faction.h"
 #include "GuidedProjectile.h"
 #include "LogCapture.h"
-#include "ParticleSpray.h"
-#include "PngImage.h"
-#include "ResponseCurves.h"
-#include "SoundFiles.h"
-#include "SoundManager.h"
 #include "SoundSource.h"
-#include "StandardWeaponSystem.h"
 #include "TestMeshes.h"
-#include "Weapon.h"
 
 #include <OgreBillboardSet.h>
-#include <OgreCamera.h>
-#include <OgreHardwarePixelBuffer.h>
 #include <OgreParticleSystem.h>
-#include <OgreRenderTexture.h>
-#include <OgreSceneNode.h>
-#include <OgreTextureManager.h>
-#include <OgreViewport.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace Tolvarine::Test {
 namespace {
@@ -77,50 +61,27 @@ public:
     float announcedAt = 0.0f;
 };
 
-class GuidedProjectileTest : public CombatWorld {
+class GuidedProjectileTest : public ShippedCombatWorld {
 protected:
-    GuidedProjectileTest() : CombatWorld(RenderingRoot::Kind::Windowed)
+    GuidedProjectileTest()
     {
         if (!root)
             return;
-        loadShippedEffects();
-        for (const char* file : {"seeker_missile.fireable", "missile_launcher.weapon"})
-            std::filesystem::copy_file(shippedData("entities/") + file, entities() + "/" + file);
-        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
-        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
-        std::filesystem::create_directories(explosions() + "/debris");
-        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
-        ExplosionDebris::loadTypes(explosions() + "/debris");
-        soundFiles.define("explosion_plasma", "filename = beep.wav\n");
-        soundFiles.define("explosion_conventional", "filename = beep.wav\n");
-        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
-        SoundManager::forgetSoundConfigs();
-        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
-        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
-        FireableProjectile::loadTypes(entities());
-        explosionManager = std::make_unique<ExplosionManager>(explosions(), &curves);
         createMesh("drone.mesh", "Core", sphereShape(8, 12, 5.0f));
-        writeFile(folder.file("drone.cfg"), "[Physics]\nmass = 10\nmassRadius = 5\n[Display]\nmesh = drone.mesh\n"
-                                            "[Collision_Geometry]\ntype = sphere\nradius = 5\n"
-                                            "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
-        droneType = std::make_unique<Config>(folder.file("drone.cfg"));
+        droneType = std::make_unique<Config>(written(folder.file("drone.cfg"),
+            "[Physics]\nmass = 10\nmassRadius = 5\n[Display]\nmesh = drone.mesh\n[Collision_Geometry]\ntype = sphere\n"
+            "radius = 5\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
         player.addEnemy(enemy);
     }
     ~GuidedProjectileTest() override
     {
         FireableProjectile::unloadTypes();
         drones.clear();
-        explosionManager.reset();
-        ParticleSpray::unloadTypes();
-        ExplosionDebris::unloadTypes();
-        sound.reset();
-        SoundManager::forgetSoundConfigs();
     }
 
     Drone& addDrone(float threatRange, const Vector3& position, const Vector3& velocity = Vector3::ZERO)
     {
-        drones.push_back(std::make_unique<Drone>(scene(), "Drone" + std::to_string(drones.size()), *droneType,
-                                                 threatRange));
+        drones.push_back(std::make_unique<Drone>(scene(), "Drone" + std::to_string(drones.size()), *droneType, threatRange));
         drones.back()->enter(enemy, position, velocity);
         return *drones.back();
     }
@@ -134,97 +95,16 @@ protected:
     std::size_t liveExplosions() const
     {
         std::size_t live = 0;
-        for (const std::string& name : explosionManager->getTypeNames())
-            live += explosionManager->getPools().getPool(name)->getLiveCount();
+        for (const std::string& name : manager->getTypeNames())
+            live += manager->getPools().getPool(name)->getLiveCount();
         return live;
     }
 
-    // A screenshot of the scene seen from `eye` straight down, on a black sky: its pixels far
-    // redder than blue.
-    unsigned warmPixelsFromAbove(const Vector3& eye)
-    {
-        Ogre::Camera* camera = scene().createCamera("Above");
-        camera->setNearClipDistance(1.0f);
-        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(eye);
-        node->attachObject(camera);
-        node->lookAt(Vector3(eye.x, 0, eye.z), Ogre::Node::TS_WORLD);
-        Ogre::TexturePtr texture = Ogre::TextureManager::getSingleton().createManual(
-            "Picture", "Core", Ogre::TEX_TYPE_2D, 128, 128, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
-        Ogre::RenderTarget* target = texture->getBuffer()->getRenderTarget();
-        target->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
-        target->update();
-        target->writeContentsToFile(folder.file("missile_trail.png"));
-        target->removeAllViewports();
-        const PngImage picture(folder.file("missile_trail.png"));
-        unsigned warm = 0;
-        for (unsigned y = 0; y < picture.height(); ++y) {
-            for (unsigned x = 0; x < picture.width(); ++x)
-                warm += picture.at(x, y)[0] > 60 && picture.at(x, y)[0] > picture.at(x, y)[2] + 30 ? 1 : 0;
-        }
-        return warm;
-    }
-
-    SoundFiles soundFiles;
-    const ResponseCurves curves{shippedData("curves.cfg")};
-    std::unique_ptr<SoundManager> sound;
-    std::unique_ptr<ExplosionManager> explosionManager;
     std::unique_ptr<Config> droneType;
     std::vector<std::unique_ptr<Drone>> drones;
     Faction player{"Player", 0};
     Faction enemy{"Enemy", 0};
 };
-
-// A launcher on a ship fires at a drone drifting across its bow: the missile draws its trail,
-// homes on the drone, announces itself once inside the drone's threat range and hits it.
-TEST_F(GuidedProjectileTest, ALaunchedMissileDrawsItsTrailHomesOnAMovingDroneAnnouncesItselfOnceAndHits)
-{
-    writeFile(folder.file("owner.ship"), "[Launchers]\nautomatic = 0\nguided = 1\nfarRange = 2000\nnearRange = 10\n"
-                                         "bestRange = 900\nfireThreshold = 0.9\nfirePeriod = 1\nweapon_0 = Rack\n"
-                                         "[Rack]\ntype = missile_launcher\nposition = (0 0 -8)\n");
-    Weapon::setTypeFolder(entities());
-    // The launcher's glow reads the program's curve file, from the folder the sound files made current.
-    std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg");
-    Config ownerType(folder.file("owner.ship"));
-    PhysicsBody ownerBody(*droneType);
-    StandardWeaponSystem launchers(&ownerBody, scene().getRootSceneNode(), ownerType, "Launchers");
-    launchers.activate(&player);
-    launchers.setPlayerControlled(true);
-
-    const struct { const char* name; float threatRange; std::vector<std::string> journal; } rows[] = {
-        {"range 60", 60.0f, {"add", "remove"}}, {"no threat range", 0.0f, {"remove"}}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        Drone& drone = addDrone(row.threatRange, Vector3(0, 0, -400), Vector3(40, 0, 0));
-        launchers.setTarget(&drone);
-        launchers.setFiring(true);
-        // The trail is shed as the scene is drawn: here its particles advance with the game's passes.
-        for (int frames = 0; frames < 24; ++frames) {
-            frame(1.0 / 32);
-            for (FireableProjectile* missile : FireableProjectile::getPools().getPool(MISSILE)->getLiveObjects())
-                dynamic_cast<GuidedProjectile*>(missile)->getThrust().getEngineSystem()->_update(1.0f / 32);
-        }
-        if (row.threatRange > 0.0f) {
-            EXPECT_GT(warmPixelsFromAbove(Vector3(0, 150, -50)), 20u) << "the trail's warm puffs";
-        }
-        for (int frames = 0; frames < 200 && drone.damage.empty(); ++frames)
-            frame(1.0 / 32);
-        ASSERT_EQ(1u, drone.damage.size());
-        EXPECT_FLOAT_EQ(60.0f, drone.damage[0].directDamage);
-        // It followed the drone, which had drifted far to the side of the launch line.
-        EXPECT_GT(drone.damage[0].position.x, 20.0f);
-        EXPECT_EQ(row.journal, drone.journal);
-        EXPECT_LE(drone.announcedAt, row.threatRange);
-        EXPECT_EQ(0u, liveMissiles());
-        drone.setInactive(true);
-        drone.deactivate(static_cast<DisableTime>(0));
-    }
-    // Two shots and two hits of 60 + 20 for the missile's type.
-    EXPECT_EQ(1.0, statistics.getPlayerHitProportion(MISSILE));
-    EXPECT_EQ(160.0, statistics.getPlayerDamageInflicted(MISSILE));
-    launchers.deactivate();
-    Weapon::forgetTypes();
-    Weapon::setTypeFolder("data/entities");
-}
 
 TEST_F(GuidedProjectileTest, EachEndingDetonatesAtMostOnceWithoutAHitAndSilencesTheEngine)
 {
@@ -284,7 +164,6 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
 
 TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
-
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.
     addDrone(0.0f, Vector3(0, 0, -500));
     Drone& far = addDrone(0.0f, Vector3(0, 0, -3000));

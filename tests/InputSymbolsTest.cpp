@@ -1,7 +1,8 @@
-#include "InputHandler.h"
-
 #include "FatalError.h"
+#include "ForceController.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
+#include "MovementController.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,7 @@ using Lines = std::vector<std::string>;
 
 class InputSymbols : public ::testing::Test {
 protected:
-    InputHandler::Callback record(const std::string& text)
-    {
-        return [this, text] { calls.push_back(text); };
-    }
+    InputHandler::Callback record(const std::string& text) { return [this, text] { calls.push_back(text); }; }
     // What the physical side does for a press (a value) and a release (0) of one input.
     void press(const std::string& symbol, float value)
     {
@@ -34,9 +32,8 @@ protected:
 
 TEST_F(InputSymbols, NumbersAreDenseAndEveryValueDispatchesWithoutEdgeDetection)
 {
-    EXPECT_EQ(input.getSymbol("pause"), 0u);
-    EXPECT_EQ(input.getSymbol("quit"), 1u);
-    EXPECT_EQ(input.getSymbol("pause"), 0u);
+    EXPECT_EQ((std::vector<InputHandler::SymbolNumber>{input.getSymbol("pause"), input.getSymbol("quit"), input.getSymbol("pause")}),
+              (std::vector<InputHandler::SymbolNumber>{0, 1, 0}));
     EXPECT_EQ(input.symbolName(1), std::optional<std::string>("quit"));
     Enter enter("fire_primary", record("enter")); // naming a symbol in a handle creates it
     Exit exit("fire_primary", record("exit"));
@@ -188,6 +185,56 @@ TEST_F(InputSymbols, CallbacksMayBuildAndDropHandlesWhileDispatching)
     pulse("pause");
     pulse("pause");
     EXPECT_EQ(calls, (Lines{"built", "late exit", "still here", "replacement", "still here"}));
+}
+
+// Remembers every force and torque request, as a ship's thrust would apply them.
+class RecordingController : public ForceController {
+public:
+    float getMaxForce() const override { return 1.0f; }
+    float getMaxTorque() const override { return 1.0f; }
+    void applyForce(const Ogre::Vector3& direction) override { forces.push_back(direction); }
+    void applyTorque(const Ogre::Vector3& axis) override { torques.push_back(axis); }
+    void setForce(const Ogre::Vector3&, bool) override {}
+    void setTorque(const Ogre::Vector3&, bool) override {}
+    void setRelativeForce(const Ogre::Vector3&, bool) override {}
+    void setRelativeTorque(const Ogre::Vector3&, bool) override {}
+    std::vector<Ogre::Vector3> forces{Ogre::Vector3(9, 9, 9)}, torques{Ogre::Vector3(9, 9, 9)};
+};
+
+TEST_F(InputSymbols, MovementAxesCombineIntoForceAndTorqueOnlyWithAControllerAndInputEnabled)
+{
+    using V = Ogre::Vector3;
+    MovementController movement;
+    RecordingController ship, next;
+    movement.setEnabled(true);
+    press("forward_thrust", 1.0f); // without a controller nothing is subscribed: the press goes nowhere
+    EXPECT_EQ(movement.getForceCommand(), V::ZERO);
+    movement.setControllable(&ship);
+    EXPECT_TRUE(ship.forces.back() == V::ZERO && ship.torques.back() == V::ZERO);
+    for (const auto& [symbol, value] : {std::pair{"forward_thrust", 0.5f}, {"right_thrust", 0.25f}, {"up_thrust", 1.0f},
+                                        {"pitch_up", 1.0f}, {"yaw_left", 1.0f}, {"yaw_right", 1.0f}, {"roll_right", 0.75f}})
+        press(symbol, value);
+    EXPECT_EQ(ship.forces.back(), V(0.25f, 1.0f, -0.5f));
+    EXPECT_EQ(ship.torques.back(), V(1.0f, 0.0f, -0.75f));
+    press("backward_thrust", 3.0f); // passed on unchanged, without clamping
+    press("forward_thrust", 0.0f);
+    EXPECT_EQ(ship.forces.back(), V(0.25f, 1.0f, 3.0f));
+    // Disabled, or let go of: the axes stop, and the enabled flag stays for the next controller.
+    movement.setEnabled(false);
+    const std::size_t before = ship.forces.size();
+    press("left_thrust", 1.0f);
+    movement.setEnabled(true);
+    movement.disableAll();
+    EXPECT_EQ(movement.getControllable(), nullptr);
+    EXPECT_TRUE(movement.isEnabled());
+    press("left_thrust", 0.0f);
+    EXPECT_EQ(ship.forces.size(), before);
+    press("up_thrust", 0.0f);
+    movement.setControllable(&next);
+    EXPECT_EQ(next.forces.back(), V::ZERO) << "a new ship starts at rest even with keys held";
+    EXPECT_EQ(movement.getTorqueCommand(), V::ZERO);
+    press("down_thrust", 1.0f);
+    EXPECT_EQ(next.forces.back(), V(0, -1, 0));
 }
 
 TEST(InputHandlerLifetime, HandlesOutlivingTheHandlerAndASecondHandler)

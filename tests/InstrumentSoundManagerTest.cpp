@@ -1,8 +1,7 @@
-#include "InstrumentSoundManager.h"
-
 #include "CameraBase.h"
 #include "CameraController.h"
 #include "ConfigurationError.h"
+#include "InstrumentSoundManager.h"
 #include "LogCapture.h"
 #include "SoundFixture.h"
 #include "SoundSource.h"
@@ -26,12 +25,11 @@ protected:
         player.body.setPosition(Vector3(100, 0, 0));
         player.setFocus(true);
     }
-    // Where the incoming alarm sounds from, and whether it plays.
+    // Where the incoming alarm sounds from.
     static Vector3 placeOf(const SoundSource& alarm)
     {
         Vector3 position(-99, -99, -99), velocity;
-        alarm.getChannel().get3DAttributes(position, velocity);
-        return position;
+        return alarm.getChannel().get3DAttributes(position, velocity), position;
     }
     // A missile is only a pose to the alarm.
     void missileAt(const Vector3& position)
@@ -55,9 +53,6 @@ TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceLoopsAndStopsOnce)
     const SoundChannel channel = alarm.getChannel();
     sounds.setCriticalAlarm(true);
     EXPECT_EQ(alarm.getChannel(), channel) << "a second call must not restart it";
-    float volume = 0.0f;
-    channel.getVolume(volume);
-    EXPECT_EQ(volume, 0.625f);
     soundClock = 60.0;
     scheduler.run();
     EXPECT_TRUE(alarm.isPlaying()) << "it loops for as long as the danger lasts";

@@ -1,13 +1,15 @@
-#include "InputHandler.h"
-
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
+#include "ImmediateExit.h"
+#include "InputHandler.h"
 #include "LogCapture.h"
+#include "NormalExit.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <set>
+#include <random>
 
 namespace Tolvarine {
 namespace {
@@ -26,10 +28,8 @@ protected:
     }
     Lines logLinesContaining(const std::string& fragment) const
     {
-        Lines found;
-        for (const std::string& line : log.lines())
-            if (line.find(fragment) != std::string::npos)
-                found.push_back(line);
+        Lines found = log.lines();
+        found.erase(std::remove_if(found.begin(), found.end(), [&](const std::string& l) { return l.find(fragment) == std::string::npos; }), found.end());
         return found;
     }
 
@@ -47,14 +47,13 @@ TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndRoundTripsByteForByte)
     EXPECT_TRUE(logLinesContaining("Malformed").empty());
     // Every command the game's parts subscribe to ("disabled" stays unbound on purpose: binding it
     // turns on a second menu key).
-    const Lines commands = {
-        "pause", "quit", "screenshot", "suicide", "toggle_command_mode", "back", "nose_cam_view", "chase_cam_view",
-        "flyby_view", "command_zoom_in", "command_zoom_out", "command_pan_left", "command_pan_right",
-        "command_pan_up", "command_pan_down", "command_cycle", "target_reticle_closest", "toggle_formation",
-        "toggle_formation_mode", "fire_primary", "fire_secondary", "forward_thrust", "backward_thrust",
-        "left_thrust", "right_thrust", "up_thrust", "down_thrust", "pitch_up", "pitch_down", "yaw_left",
-        "yaw_right", "roll_left", "roll_right", "next_category", "prev_category", "next_item", "prev_item",
-        "toggle_test_ground", "load_test_scenario", "test_special"};
+    const Lines commands = {"pause", "quit", "screenshot", "suicide", "toggle_command_mode", "back", "nose_cam_view", "chase_cam_view",
+                            "flyby_view", "command_zoom_in", "command_zoom_out", "command_pan_left", "command_pan_right", "command_pan_up",
+                            "command_pan_down", "command_cycle", "target_reticle_closest", "toggle_formation", "toggle_formation_mode",
+                            "fire_primary", "fire_secondary", "forward_thrust", "backward_thrust", "left_thrust", "right_thrust",
+                            "up_thrust", "down_thrust", "pitch_up", "pitch_down", "yaw_left", "yaw_right", "roll_left", "roll_right",
+                            "next_category", "prev_category", "next_item", "prev_item", "toggle_test_ground", "load_test_scenario",
+                            "test_special"};
     std::set<std::string> inputs;
     for (const std::string& command : commands)
         EXPECT_TRUE(inputs.insert(input.getInputNameForSymbol(command)).second) << command << " shares its input";
@@ -116,6 +115,49 @@ TEST_F(Keymap, LoadingLogsEachBindingSkipsBadLinesAndSavingKeepsTheRestOfTheFile
                              "mouse_filter_halflife = 0.25\nmouse_sensitivity = 77\n\n[Mapping]\n",
                              "\nboost = Mouse Button 1\n", "\nroll_left = Joystick Axis 3-\n", "\nup_thrust = space\n"})
         EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
+
+    // Lines outside any section, and a file of random bytes: logged line by line, and an empty
+    // mapping is named.
+    std::mt19937 bytes(6103);
+    std::string noise;
+    for (int i = 0; i < 2048; ++i)
+        noise += static_cast<char>(bytes() & 0xff);
+    const std::tuple<std::string, Lines, bool> rows[] = {
+        {noise, {}, true},
+        {"quit = F10\n\x01\xff garbage\n[General]\nmouse_sensitivity 40\n[Mapping]\npause = p\n",
+         {"Malformed key map line skipped: quit = F10", "Malformed key map line skipped: ?? garbage",
+          "Malformed key map line skipped: mouse_sensitivity 40", "p --> pause"}, false}};
+    for (const auto& [text, expected, noMapping] : rows) {
+        log.clear();
+        input.loadKeymap(write(text));
+        for (const std::string& line : expected)
+            EXPECT_TRUE(log.contains(line)) << line;
+        EXPECT_EQ(log.contains("Key map " + path + " holds no mapping: no input is bound"), noMapping);
+        EXPECT_FALSE(logLinesContaining("Malformed key map line skipped: ").empty());
+    }
+}
+
+// The window manager's close request quits through the exit sequence, even during a key capture,
+// and on the exit screen ends the program as a key would.
+TEST(WindowCloseRequest, ACloseRequestQuitsOrEndsTheExitScreen)
+{
+    for (const bool exitScreenUp : {false, true}) {
+        SCOPED_TRACE(exitScreenUp ? "on the exit screen" : "while playing");
+        ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0) << SDL_GetError();
+        SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+        InputHandler input;
+        input.setExitOnKeyPress(exitScreenUp);
+        input.setInputCapture([](InputType, std::uint32_t, float) { return true; });
+        SDL_Event close{};
+        close.type = SDL_QUIT;
+        ASSERT_EQ(SDL_PushEvent(&close), 1) << SDL_GetError();
+        if (exitScreenUp)
+            EXPECT_THROW(input.processEvents(0.02), ImmediateExit);
+        else
+            EXPECT_THROW(input.processEvents(0.02), NormalExit);
+        EXPECT_TRUE(input.isCloseRequested());
+        SDL_Quit();
+    }
 }
 
 } // namespace

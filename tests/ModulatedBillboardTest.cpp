@@ -16,7 +16,6 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace Tolvarine {
 namespace {
@@ -64,34 +63,6 @@ protected:
     int finished = 0;
     const std::function<void()> onDone = [this] { ++finished; };
 };
-
-TEST_F(ModulatedBillboardTest, SizeAndColourFollowTheCurvesUntilTheDurationHasPassed)
-{
-    ModulatedBillboard glow = make("Glow");
-    Ogre::BillboardSet& set = glow.getBillboardSet();
-    EXPECT_FALSE(set.isAttached());
-    EXPECT_EQ(set.getQueryFlags(), 0u);
-    const double start = scheduler.getTime();
-    glow.start(*node, &onDone);
-    EXPECT_EQ(set.getParentSceneNode(), node);
-    EXPECT_FLOAT_EQ(glow.getBillboard().getOwnWidth(), 6.0f) << "2 + 0.5 x (10 - 2) throughout";
-    const std::tuple<double, float, int, const char*> rows[] = {
-        {0.0, 0.0f, 0, "the state at curve position 0 shows at once"},
-        {0.25, 0.3125f, 0, "a quarter of the way at 0.2, on the step of 0.125"},
-        {1.0, 1.0f, 0, "at exactly the duration the modulation goes on"},
-        {1.125, 1.0f, 1, "the first run past it applies the curves once more and tells the owner"},
-        {2.0, 1.0f, 1, "then it ends"},
-    };
-    for (const auto& [time, share, done, rule] : rows) {
-        SCOPED_TRACE(rule);
-        runAt(start + time);
-        expectColour(glow.getBillboard().getColour(), share);
-        EXPECT_EQ(finished, done);
-    }
-    EXPECT_EQ(set.getParentSceneNode(), node) << "finished, it stays until the owner stops it";
-    glow.stop(DisableTime(2));
-    EXPECT_FALSE(set.isAttached());
-}
 
 TEST_F(ModulatedBillboardTest, StopsAndRestartsBeginAtCurvePositionZeroWithTheGlowLevelOfTheStart)
 {

@@ -10,7 +10,6 @@
 #include <OgreVertexIndexData.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace Tolvarine {
 namespace {
@@ -97,47 +96,6 @@ TEST_F(OverlayBillboardSetTest, QuadsCoverTheirDimensionsFromEachOriginWithTheir
     frames.setTextureCoords(own, 0);
     const OverlayBillboardSet::TextureRect& whole = frames.getTextureCoords(&count)[0];
     EXPECT_EQ((Floats{whole.left, whole.top, whole.right, whole.bottom, float(count)}), (Floats{0, 1, 1, 0, 1}));
-}
-
-TEST_F(OverlayBillboardSetTest, TheVerticesAreRewrittenOnlyAfterAChange)
-{
-    OverlayBillboardSet set("Frames", 2);
-    OverlayBillboard* billboard = set.createBillboard(0, 0, 0);
-    drawn(set);
-    Ogre::RenderOperation op;
-    set.getRenderOperation(op);
-    Ogre::HardwareVertexBufferSharedPtr buffer = op.vertexData->vertexBufferBinding->getBuffer(0);
-    const auto scribble = [&] {
-        Ogre::HardwareBufferLockGuard lock(buffer, Ogre::HardwareBuffer::HBL_NORMAL);
-        static_cast<Vertex*>(lock.pData)->x = 42.0f;
-    };
-    scribble();
-    EXPECT_FLOAT_EQ(drawn(set)[0].x, 42.0f) << "a notification without a change leaves the buffer alone";
-    const std::pair<const char*, std::function<void()>> changes[] = {
-        {"position", [&] { billboard->setPosition(0.25f, 0, 0); }},
-        {"colour", [&] { billboard->setColour(Ogre::ColourValue::Red); }},
-        {"texture index", [&] { billboard->setTexcoordIndex(0); }},
-        {"dimensions", [&] { billboard->setDimensions(1, 1); }},
-        {"origin", [&] { set.setBillboardOrigin(OverlayBillboardSet::CENTRE); }},
-        {"default dimensions", [&] { set.setDefaultDimensions(1, 1); }},
-        {"material", [&] { set.setMaterialName("BaseWhiteNoLighting"); }},
-        {"texture coordinates", [&] { set.setTextureCoords(nullptr, 0); }},
-        {"a billboard removed", [&] { set.removeBillboard(set.createBillboard(0, 0, 0)); }},
-    };
-    for (const auto& [change, make] : changes) {
-        SCOPED_TRACE(change);
-        scribble();
-        make();
-        EXPECT_FLOAT_EQ(drawn(set)[0].x, -0.25f);
-    }
-    EXPECT_TRUE(set.getMaterial()->isLoaded());
-    try {
-        set.setMaterialName("NoSuchMaterial");
-        ADD_FAILURE() << "no exception";
-    } catch (const Ogre::ItemIdentityException& e) {
-        EXPECT_EQ(e.getDescription(), "Could not find material NoSuchMaterial");
-    }
-    EXPECT_FALSE(set.getMaterial());
 }
 
 TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOldestFirst)

@@ -1,11 +1,9 @@
 #include "ParticleSpray.h"
 
-#include "AnimatedBillboard.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
 #include "FatalError.h"
-#include "ModulatedBillboard.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
 
@@ -13,21 +11,13 @@
 #include "LogCapture.h"
 #include "SchedulerFixture.h"
 
-#include <OgreCamera.h>
 #include <OgreControllerManager.h>
-#include <OgreHardwarePixelBuffer.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
-#include <OgreRenderTexture.h>
 #include <OgreSceneNode.h>
-#include <OgreTextureManager.h>
-#include <OgreViewport.h>
 #include <gtest/gtest.h>
 
-#include <set>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -153,37 +143,6 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     }
 }
 
-TEST_F(ParticleSprayTest, EmissionFollowsTheCurveAndTheSprayReturnsOnceItsLastParticleHasDied)
-{
-    writeType("jets.spray", sprayText());
-    load();
-    const double start = scheduler.getTime();
-    ParticleSpray::spray("jets", Vector3(100, 0, 0), Vector3(0, 30, 0));
-    ParticleSpray* spray = live("jets");
-    ASSERT_NE(spray, nullptr);
-    Ogre::ParticleSystem& system = spray->getParticleSystem();
-    EXPECT_EQ(ratesOf(*spray), (Rates{40.0f, 10.0f})) << "the curve's start at once";
-    EXPECT_EQ(system.getQueryFlags(), 0u);
-    EXPECT_TRUE(aim(*spray).positionEquals(Vector3::UNIT_Y, 1e-4f));
-    system._update(0.1f);
-    EXPECT_GT(system.getNumParticles(), 0u);
-    const std::pair<double, Rates> rows[] = {{0.25, {30.0f, 7.5f}},  {0.625, {15.0f, 3.75f}},
-                                             {1.0, {10.0f, 2.5f}},   // the curve's end at exactly the duration
-                                             {1.125, {0.0f, 0.0f}}}; // past it: no emission, particles live on
-    for (const auto& [time, rates] : rows) {
-        SCOPED_TRACE(time);
-        runAt(start + time);
-        EXPECT_EQ(ratesOf(*spray), rates);
-        EXPECT_TRUE(pool("jets").isLive(spray));
-    }
-    EXPECT_GT(spray->getSceneNode()->getPosition().y, 1.0f) << "the node rides on the body";
-    system._update(0.5f);
-    runAt(start + 1.25);
-    EXPECT_FALSE(pool("jets").isLive(spray));
-    EXPECT_EQ(spray->getSceneNode()->getParent(), nullptr);
-    EXPECT_FALSE(spray->getPhysicsBody().isActive());
-}
-
 TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray)
 {
     writeType("lazy.spray", sprayText("Test/Jets", "Fall", ""));
@@ -236,88 +195,6 @@ TEST_F(ParticleSprayTest, SpraysAreMadeInTheEnginesSceneManagerUnlessToldOtherwi
     EXPECT_TRUE(rendering.sceneManager().hasParticleSystem(name));
     ParticleSpray::unloadTypes();
     EXPECT_FALSE(rendering.sceneManager().hasParticleSystem(name)) << "unloading destroys the sprays";
-}
-
-// The shipped sprays and billboard effects drawn with OpenGL, as a player would see them.
-class ParticleSprayDrawingTest : public Test::CombatWorld {
-protected:
-    static constexpr unsigned size = 256;
-
-    ParticleSprayDrawingTest() : CombatWorld(RenderingRoot::Kind::Windowed) {}
-    ~ParticleSprayDrawingTest() override { ParticleSpray::unloadTypes(); }
-
-    // Draws the scene and counts the lit pixels of the left and right halves. Kept as a file for a
-    // person to look at when TOLVARINE_PICTURES names a folder.
-    std::pair<unsigned, unsigned> draw(Ogre::Camera* camera, const std::string& name)
-    {
-        if (!picture) {
-            picture = Ogre::TextureManager::getSingleton().createManual(
-                "Picture", "Core", Ogre::TEX_TYPE_2D, size, size, 0, Ogre::PF_BYTE_RGBA, Ogre::TU_RENDERTARGET);
-            Ogre::Viewport* viewport = picture->getBuffer()->getRenderTarget()->addViewport(camera);
-            viewport->setBackgroundColour(Ogre::ColourValue::Black);
-            viewport->setOverlaysEnabled(false);
-        }
-        Ogre::RenderTarget* target = picture->getBuffer()->getRenderTarget();
-        target->update();
-        std::vector<std::uint8_t> pixels(size * size * 4);
-        target->copyContentsToMemory(Ogre::Box(0, 0, size, size),
-                                     Ogre::PixelBox(size, size, 1, Ogre::PF_BYTE_RGBA, pixels.data()));
-        if (const char* keep = std::getenv("TOLVARINE_PICTURES"))
-            target->writeContentsToFile(std::string(keep) + "/" + name + ".png");
-        std::pair<unsigned, unsigned> lit{0, 0};
-        for (unsigned i = 0; i < size * size; ++i)
-            if (pixels[i * 4] + pixels[i * 4 + 1] + pixels[i * 4 + 2] > 60)
-                ++(i % size < size / 2 ? lit.first : lit.second);
-        return lit;
-    }
-
-    Ogre::TexturePtr picture;
-};
-
-TEST_F(ParticleSprayDrawingTest, ShippedSpraysAndBillboardsShowOnScreen)
-{
-    loadShippedEffects();
-    const ResponseCurves curves(shippedData("curves.cfg"));
-    copyShippedFiles(shippedData("explosions"), ".spray", explosions());
-    ParticleSpray::loadTypes(explosions(), &scene(), &curves);
-    Ogre::Camera* camera = scene().createCamera("Eye");
-    camera->setNearClipDistance(1.0f);
-    scene().getRootSceneNode()->createChildSceneNode()->attachObject(camera);
-    EXPECT_EQ(draw(camera, "empty"), std::make_pair(0u, 0u));
-
-    // Every shipped spray on the left half; a glow and a flip-book explosion on the right.
-    const std::pair<const char*, Vector3> sprays[] = {{"fireball", Vector3(-25, 10, -120)},
-                                                      {"plating", Vector3(-25, -15, -120)},
-                                                      {"smoke_puff", Vector3(-35, 30, -120)},
-                                                      {"debris_dust", Vector3(-30, -30, -120)},
-                                                      {"sparks", Vector3(-15, -5, -120)}};
-    for (const auto& [type, position] : sprays)
-        ParticleSpray::spray(type, position, Vector3(-5, 5, 0));
-    writeFile(folder.file("effects.cfg"),
-              "[Glow]\nduration = 1\nsizeCurveName = Glow Swell\nminSize = 0\nmaxSize = 30\n"
-              "colourCurveName = Glow Fade\nminColour = (0 0 0 0)\nmaxColour = (1 0.7 0.3 1)\n"
-              "timeResolution = 0.05\nmaterialName = Effect/Glow\n"
-              "[Animation]\nmaterialName = Effect/ExplosionFrames\nduration = 1\ntimeResolution = 0.05\nsize = 25\n");
-    Config effects(folder.file("effects.cfg"));
-    ModulatedBillboard glow(effects, "Glow", scene(), curves);
-    AnimatedBillboard explosion(effects, "Animation", scene());
-    glow.start(*scene().getRootSceneNode()->createChildSceneNode(Vector3(25, 12, -120)), nullptr);
-    explosion.start(*scene().getRootSceneNode()->createChildSceneNode(Vector3(25, -12, -120)), nullptr);
-    for (int frameCount = 0; frameCount < 5; ++frameCount) {
-        frame(0.03);
-        for (const auto& [type, position] : sprays)
-            for (ParticleSpray* spray : ParticleSpray::getPools().getPool(type)->getLiveObjects())
-                spray->getParticleSystem()._update(0.03f);
-    }
-    for (const auto& [type, position] : sprays)
-        EXPECT_GT((*ParticleSpray::getPools().getPool(type)->getLiveObjects().begin())->getParticleSystem().getNumParticles(), 0u)
-            << type;
-    EXPECT_GT(explosion.getCurrentFrame(), 0u);
-    const std::pair<unsigned, unsigned> lit = draw(camera, "effects");
-    EXPECT_GT(lit.first, 300u) << "the sprays";
-    EXPECT_GT(lit.second, 1000u) << "the billboards";
-    glow.stop(DisableTime(2));
-    explosion.stop(DisableTime(2));
 }
 
 } // namespace

@@ -1,22 +1,18 @@
-#include "CollisionBody.h"
+#include "AngularMotor.h"
 #include "Config.h"
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "ForceController.h"
-#include "InputHandler.h"
 #include "LogCapture.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
-#include "PhysicsGeometry.h"
 #include "Profiler.h"
 #include "Scheduler.h"
 
 #include <gtest/gtest.h>
-#include <ode/collision.h>
 #include <ode/objects.h>
 
-#include <cmath>
-#include <functional>
+#include <random>
 
 namespace Tolvarine {
 namespace {
@@ -36,9 +32,7 @@ class PhysicsBodyTest : public ::testing::Test {
 protected:
     std::unique_ptr<Config> typeFile(const std::string& text)
     {
-        const std::string path = folder.file("type" + std::to_string(files++) + ".cfg");
-        Tolvarine::Test::writeFile(path, text);
-        return std::make_unique<Config>(path);
+        return std::make_unique<Config>(Tolvarine::Test::written(folder.file("type" + std::to_string(files++) + ".cfg"), text));
     }
     // A registered, active body, as its owner leaves it after activation.
     void addActive(PhysicsBody& body)
@@ -57,7 +51,7 @@ protected:
     const std::unique_ptr<Config> unit = typeFile("[Physics]\nmass = 1\n");
 };
 
-TEST_F(PhysicsBodyTest, MassInertiaAndDampingComeFromThePhysicsSection)
+TEST_F(PhysicsBodyTest, MassAndInertiaComeFromThePhysicsSection)
 {
     const auto type = typeFile("[Physics]\nmass = 2\nmassRadius = 3\n");
     PhysicsBody body(*type);
@@ -65,19 +59,7 @@ TEST_F(PhysicsBodyTest, MassInertiaAndDampingComeFromThePhysicsSection)
     dMass mass;
     dBodyGetMass(body.getBody(), &mass);
     EXPECT_DOUBLE_EQ(2.0, mass.mass);
-    for (int axis : {0, 5, 10})
-        EXPECT_NEAR(7.2, mass.I[axis], 1e-6);
-    // The standing force and torque act in every step; the decay balances them at force / decay.
-    PhysicsBody damped(*typeFile("[Physics]\nvelocityDecay = 2\nrotationDecay = 0.5\n"));
-    addActive(damped);
-    damped.setForce(Vector3(0, 0, -4));
-    damped.setTorque(Vector3(0, 0, 0.5f)); // about the thrust axis, so the thrust keeps pointing one way
-    for (int frame = 0; frame < 100; ++frame)
-        engine.update(0.1f, 0.0f);
-    EXPECT_NEAR(2.0f, damped.getVelocity().length(), 1e-3f);
-    const dReal* spin = dBodyGetAngularVel(damped.getBody());
-    EXPECT_NEAR(1.0, std::sqrt(spin[0] * spin[0] + spin[1] * spin[1] + spin[2] * spin[2]), 1e-3);
-
+    EXPECT_TRUE(std::abs(mass.I[0] - 7.2) + std::abs(mass.I[5] - 7.2) + std::abs(mass.I[10] - 7.2) < 1e-5);
     // Without a "Physics" section: unit mass and radius, no damping.
     PhysicsBody defaults(*typeFile("[Display]\nmesh = box.mesh\n"));
     EXPECT_FLOAT_EQ(0.4f, defaults.getMomentOfInertia());
@@ -94,39 +76,19 @@ TEST_F(PhysicsBodyTest, MassInertiaAndDampingComeFromThePhysicsSection)
                                "PhysicsBody: massRadius in section Physics must be a positive number, not -2"}));
 }
 
-TEST_F(PhysicsBodyTest, RelativeForcesAndPredictionsTurnWithTheBody)
+TEST_F(PhysicsBodyTest, RelativeForcesTurnWithTheBodyAndClampingKeepsTheDirection)
 {
     const auto heavy = typeFile("[Physics]\nmass = 2\n");
     PhysicsBody body(*heavy);
     addActive(body);
-    body.setPosition(Vector3(1, 2, 3));
     body.setOrientation(QUARTER_TURN_ABOUT_Y);
     // World -z is the turned body's +x.
     body.setRelativeForce(Vector3(0, 0, -1));
     expectNear(Vector3(1, 0, 0), body.getForce());
     body.setRelativeTorque(Vector3(-2, 0, 0));
     expectNear(Vector3(0, 0, -2), body.getTorque());
-    body.setRelativeTorque(Vector3::ZERO);
-    body.setLinearVelocity(Vector3(1, 0, 0));
-    body.setForce(Vector3::ZERO);
-    expectNear(Vector3(3, 2, 3), body.predictPositionWithThrust(2));
-    // Forward thrust of the turned body points along world -x: ½·t²/m·F = 2 units that way.
-    body.setForce(Vector3(0, 0, -2));
-    expectNear(Vector3(1, 2, 3), body.predictPositionWithThrust(2));
-    expectNear(Vector3(2, 2, 3), body.predictPositionWithThrustFactor(2, 0.5f));
-    expectNear(Vector3(3, 2, 3), body.predictPosition(2));
-    // The world agrees (five capped frames make 99 steps), up to the integrator's error of half a
-    // step's worth of the thrust's speed gain.
-    const Vector3 predicted = body.predictPositionWithThrust(99 * 0.005f);
-    for (int frame = 0; frame < 5; ++frame)
-        engine.update(0.1f, 0.0f);
-    expectNear(predicted, body.getPosition(), 3e-3f);
-
-    // Clamping keeps the direction and limits the length.
-    const std::tuple<Vector3, float, Vector3> rows[] = {{Vector3(30, 40, 0), 5, Vector3(3, 4, 0)},
-                                                        {Vector3(0.1f, 0.2f, 0.3f), 5, Vector3(0.1f, 0.2f, 0.3f)},
-                                                        {Vector3::ZERO, 5, Vector3::ZERO},
-                                                        {Vector3(0, 2, 0), 0, Vector3::ZERO}};
+    const std::tuple<Vector3, float, Vector3> rows[] = {{Vector3(30, 40, 0), 5, Vector3(3, 4, 0)}, {Vector3(0.1f, 0.2f, 0.3f), 5, Vector3(0.1f, 0.2f, 0.3f)},
+                                                        {Vector3::ZERO, 5, Vector3::ZERO}, {Vector3(0, 2, 0), 0, Vector3::ZERO}};
     for (const auto& [force, limit, want] : rows)
         expectNear(want, ForceController::clamp(force, limit));
 }
@@ -137,10 +99,12 @@ TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
     addActive(body);
     dBodyDisable(body.getBody());
     body.setForce(Vector3(1, 0, 0));
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a standing force wakes the body at the next step";
+    body.setTorque(Vector3(0, 0, 1));
+    EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a standing force and torque wake the body at the next step";
     engine.update(0.005f, 0.0f);
-    EXPECT_GT(body.getVelocity().x, 0.0f);
+    EXPECT_TRUE(body.getVelocity().x > 0.0f && dBodyGetAngularVel(body.getBody())[2] > 0.0);
     body.setForce(Vector3::ZERO);
+    body.setTorque(Vector3::ZERO);
     dBodyDisable(body.getBody());
     body.setLinearVelocity(Vector3::ZERO);
     EXPECT_FALSE(dBodyIsEnabled(body.getBody())) << "a zero velocity leaves it resting";
@@ -157,77 +121,116 @@ TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
     }
 }
 
-TEST_F(PhysicsBodyTest, ListenersHearThePoseInOrderAndActivationResetsTheMotion)
-{
-    PhysicsBody body(*unit);
-    std::vector<std::string> calls;
-    Quaternion seenOrientation;
-    PositionListener first = [&](const Vector3&, const Quaternion& orientation, const Vector3&) {
-        calls.push_back("first");
-        seenOrientation = orientation;
-    };
-    PositionListener second = [&](const Vector3&, const Quaternion&, const Vector3&) { calls.push_back("second"); };
-    body.addPositionListener(&first);
-    body.addPositionListener(&second);
-    body.addPositionListener(&first);
-    body.removePositionListener(nullptr);
-    body.setPosition(Vector3(1, 2, 3));
-    // Removal takes the first registration of the address only.
-    body.removePositionListener(&first);
-    body.setOrientation(QUARTER_TURN_ABOUT_Y);
-    EXPECT_EQ((std::vector<std::string>{"first", "second", "first", "second", "first"}), calls);
-    EXPECT_TRUE(seenOrientation.equals(QUARTER_TURN_ABOUT_Y, Ogre::Degree(0.1f)));
+// The body is a solid sphere of mass 1 and radius 1 (moment 0.4): the torque turns it at 1 rad/s².
+constexpr float MAX_TORQUE = 0.4f, STRENGTH = 0.7f, FRAME = 1.0f / 60;
+// Settled: on the heading within a quarter degree, turning no faster than the full torque changes
+// the turn in two frames (the motor pushes one way or the other every frame).
+constexpr float SETTLED_DEGREES = 0.25f, SETTLED_SPIN = 2 * MAX_TORQUE / 0.4f * FRAME;
 
-    addActive(body);
-    body.setLinearVelocity(Vector3(1, 2, 3));
-    body.setForce(Vector3(0, 0, -5));
-    body.setTorque(Vector3(1, 0, 0));
-    dBodySetAngularVel(body.getBody(), 0, -2, 0);
-    EXPECT_TRUE(body.getAngularVelocity().equals(Quaternion(Ogre::Radian(2), Vector3::NEGATIVE_UNIT_Y), Ogre::Degree(0.1f)))
-        << "a rotation about the spin axis";
-    calls.clear();
-    body.deactivate(DisableTime(2));
-    EXPECT_FALSE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(Vector3::ZERO, body.getVelocity());
-    EXPECT_EQ(Quaternion::IDENTITY, body.getAngularVelocity());
-    EXPECT_EQ(Vector3(0, 0, -5), body.getForce()) << "the standing force is kept until the next activation";
-    body.notifyListeners();
-    EXPECT_TRUE(calls.empty()) << "deactivation drops the listeners";
-    body.addPositionListener(&second);
-    body.activate();
-    EXPECT_TRUE(dBodyIsEnabled(body.getBody()));
-    EXPECT_EQ(Vector3::ZERO, body.getForce());
-    EXPECT_EQ(Vector3::ZERO, body.getTorque());
-    EXPECT_EQ(std::vector<std::string>{"second"}, calls) << "activation tells the listeners where the body is";
+// An orientation with the given forward (negative Z) and up (Y) axes.
+Quaternion facing(const Vector3& forward, const Vector3& up) { return Quaternion(up.crossProduct(-forward), up, -forward); }
+
+// A body in a real physics world with a motor attached, stepped as the game steps it: the world,
+// then the AI's motor update.
+class MotorWorld : public ::testing::Test {
+protected:
+    MotorWorld() { motor->attach(STRENGTH); }
+
+    Vector3 forward() const { return -body->getOrientation().zAxis(); }
+    float spin() const
+    {
+        const dReal* w = dBodyGetAngularVel(body->getBody());
+        return static_cast<float>(std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]));
+    }
+    // Runs `seconds` of frames; returns the fastest spin seen.
+    float run(float seconds)
+    {
+        float fastest = 0.0f;
+        for (float t = 0; t < seconds; t += FRAME) {
+            engine.update(FRAME, FRAME);
+            motor->update(FRAME);
+            fastest = std::max(fastest, spin());
+        }
+        return fastest;
+    }
+
+    Tolvarine::Test::TemporaryFolder folder;
+    InputHandler input;
+    Scheduler scheduler;
+    PhysicsEngine engine;
+    const Config type{Tolvarine::Test::written(folder.file("body.cfg"), "[Physics]\nmass = 1\nmassRadius = 1\n")};
+    std::unique_ptr<PhysicsBody> body = std::make_unique<PhysicsBody>(type);
+    std::unique_ptr<AngularMotor> motor = std::make_unique<AngularMotor>(body.get(), MAX_TORQUE);
+};
+
+TEST_F(MotorWorld, TurnsOntoTheHeadingAndSettlesFromEveryStart)
+{
+    const Vector3 x = Vector3::UNIT_X, y = Vector3::UNIT_Y, z = Vector3::UNIT_Z, still = Vector3::ZERO;
+    const struct { const char* name; Quaternion start; Vector3 heading, spin; } rows[] = { // start, heading, spin
+        {"quarter turn", Quaternion::IDENTITY, x, still},
+        {"slightly off", Quaternion::IDENTITY, Vector3(0.05f, 0, -1), still},
+        {"behind, facing -z", Quaternion::IDENTITY, z, still},
+        {"behind, facing away along world x", facing(x, y), -x, still},
+        {"behind, facing along world x, up along z", facing(x, z), -x, still},
+        {"behind, up along world x", facing(-z, x), z, still},
+        {"along its own up axis", Quaternion::IDENTITY, y, still},
+        {"long heading with a backward part", Quaternion::IDENTITY, Vector3(200, 0, 20), still},
+        {"turning the wrong way", Quaternion::IDENTITY, x, y},
+        {"already there", facing(y, z), y * 50, still},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        body->setOrientation(row.start);
+        dBodySetAngularVel(body->getBody(), row.spin.x, row.spin.y, row.spin.z);
+        motor->setTarget(row.heading);
+        run(30);
+        EXPECT_LT(Ogre::Math::ACos(forward().dotProduct(row.heading.normalisedCopy())).valueDegrees(), SETTLED_DEGREES);
+        EXPECT_LT(spin(), SETTLED_SPIN);
+    }
 }
 
-TEST_F(PhysicsBodyTest, AnOffsetGeometryIsPlacedInsideATransform)
+TEST_F(MotorWorld, AHeadingThatSwingsEveryFrameNeverSpinsTheBodyUp)
 {
-    PhysicsBody physicsBody(*unit);
-    physicsBody.setPosition(Vector3(10, 0, 0));
-    physicsBody.setOrientation(QUARTER_TURN_ABOUT_Y);
-    const auto make = [](dGeomID shape, const Vector3& offset, const Quaternion& turn) {
-        return CollisionBody("Hull", std::make_unique<PhysicsGeometry>(shape), offset, turn);
-    };
-    EXPECT_EQ(dSphereClass, dGeomGetClass(make(dCreateSphere(nullptr, 1), Vector3::ZERO, Quaternion::IDENTITY).getGeometry()));
-    // A rotation alone is an offset too.
-    EXPECT_EQ(dGeomTransformClass,
-              dGeomGetClass(make(dCreateBox(nullptr, 1, 1, 1), Vector3::ZERO, QUARTER_TURN_ABOUT_Y).getGeometry()));
-    CollisionBody offset("Hull", std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, 1)), Vector3(0, 0, -4),
-                         Quaternion::IDENTITY);
-    const dGeomID transform = offset.getGeometry();
-    ASSERT_EQ(dGeomTransformClass, dGeomGetClass(transform));
-    EXPECT_EQ(&offset, dGeomGetData(transform));
-    EXPECT_EQ(1, dGeomTransformGetInfo(transform));
-    // Fixed to the turned body, the sphere sits 4 units ahead of it: along world -x.
-    offset.setBody(physicsBody);
-    const dGeomID probe = dCreateSphere(nullptr, 0.5f);
-    dContactGeom contact;
-    for (const auto& [at, touches] : {std::pair{Vector3(6, 0, 0), 1}, std::pair{Vector3(10, 0, -4), 0}}) {
-        dGeomSetPosition(probe, at.x, at.y, at.z);
-        EXPECT_EQ(touches, dCollide(transform, probe, 1, &contact, sizeof(dContactGeom))) << at;
+    // Headings as the AI hands them over: forces of any length and direction, then straight ahead
+    // and behind by turns.
+    std::mt19937 random(23);
+    std::normal_distribution<float> normal;
+    float fastest = 0;
+    for (int frame = 0; frame < 2400; ++frame) {
+        const Vector3 force = Vector3(normal(random), normal(random), normal(random)) * 100;
+        motor->setTarget(frame < 1200 ? force : forward() * (frame % 2 ? 1.0f : -1.0f));
+        fastest = std::max(fastest, run(FRAME));
     }
-    dGeomDestroy(probe);
+    // Never faster than the motor aims to turn through a quarter turn, the mean swing.
+    EXPECT_LT(fastest, STRENGTH * std::sqrt(Ogre::Math::PI * MAX_TORQUE / body->getMomentOfInertia()));
+
+    // A zero heading holds the present one: the turn stops where the body points.
+    motor->setTarget(Vector3::ZERO);
+    run(5);
+    const Vector3 held = forward();
+    run(5);
+    EXPECT_LT(spin(), SETTLED_SPIN);
+    EXPECT_GT(forward().dotProduct(held), std::cos(Ogre::Degree(SETTLED_DEGREES).valueRadians()));
+}
+
+TEST_F(MotorWorld, TheJointGoesWithTheMotorAndNeverOutlivesTheWorld)
+{
+    EXPECT_EQ(dBodyGetNumJoints(body->getBody()), 1);
+    motor.reset();
+    EXPECT_EQ(dBodyGetNumJoints(body->getBody()), 0);
+
+    // A world destroyed first took its joints along: the motor must not destroy its joint again,
+    // even when a new world has taken the old one's place.
+    auto other = std::make_unique<PhysicsEngine>();
+    auto otherBody = std::make_unique<PhysicsBody>(type);
+    motor = std::make_unique<AngularMotor>(otherBody.get(), MAX_TORQUE);
+    motor->attach(STRENGTH);
+    otherBody.reset();
+    other.reset();
+    PhysicsEngine replacement;
+    EXPECT_FALSE(motor->isAttached());
+    motor->update(FRAME);
+    motor.reset();
 }
 
 } // namespace

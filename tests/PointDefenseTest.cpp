@@ -3,38 +3,22 @@
 
 #include "CombatWorld.h"
 #include "Controllable.h"
-#include "ExplosionDebris.h"
-#include "ExplosionManager.h"
 #include "Faction.h"
 #include "GuidedProjectile.h"
-#include "ParticleSpray.h"
 #include "PointDefenseBeamWeapon.h"
 #include "PointDefenseWeaponSystem.h"
-#include "ResponseCurves.h"
-#include "SoundFiles.h"
-#include "SoundManager.h"
-#include "Weapon.h"
 
-#include <OgreSceneManager.h>
-#include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::CombatWorld;
-using Test::SoundFiles;
-using Test::writeFile;
 
 // A capital ship standing still at a pose, turned half round the vertical (exactly, so that the
-// edge cases stay exact), that hands the
-// threats it is told of to its point defence.
+// edge cases stay exact), that hands the threats it is told of to its point defence.
 class Hull : public Controllable {
 public:
     explicit Hull(const Config& type) : Controllable(type) {}
@@ -72,53 +56,22 @@ const char* const SYSTEM = "[PointDefense]\nautomatic = 0\nguided = 0\nfarRange 
                            "[Top]\ntype = point_defense\nposition = (0 5 0)\ndirection = (0 1 0)\nlimitDot = 0\n"
                            "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n";
 
-class PointDefenseTest : public CombatWorld {
+class PointDefenseTest : public Tolvarine::Test::ShippedCombatWorld {
 protected:
-    PointDefenseTest() : CombatWorld(Tolvarine::Test::RenderingRoot::Kind::Windowed)
+    PointDefenseTest()
     {
         if (!root)
             return;
-        loadShippedEffects();
-        for (const char* file : {"seeker_missile.fireable", "point_defense_beam.fireable", "point_defense.weapon"})
-            std::filesystem::copy_file(shippedData("entities/") + file, entities() + "/" + file);
-        copyShippedFiles(shippedData("explosions"), ".explosion", explosions());
-        copyShippedFiles(shippedData("explosions"), ".spray", explosions());
-        std::filesystem::create_directories(explosions() + "/debris");
-        copyShippedFiles(shippedData("explosions/debris"), ".debris", explosions() + "/debris");
-        ExplosionDebris::loadTypes(explosions() + "/debris");
-        for (const char* name : {"explosion_plasma", "explosion_conventional", "ion_lance_fire"})
-            soundFiles.define(name, "filename = beep.wav\n");
-        soundFiles.define("missile_thrust", "filename = hum.wav\nlooping = 1\n");
-        SoundManager::forgetSoundConfigs();
-        sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);
-        ParticleSpray::loadTypes(explosions(), &scene(), &curves);
-        FireableProjectile::loadTypes(entities());
-        explosionManager = std::make_unique<ExplosionManager>(explosions(), &curves);
-        Weapon::setTypeFolder(entities());
-        // The muzzle glows read the program's curve file, from the folder the sound files made current.
-        std::filesystem::create_directories("data");
-        std::filesystem::copy_file(shippedData("curves.cfg"), "data/curves.cfg");
-        writeFile(folder.file("hull.cfg"), SYSTEM);
-        type = std::make_unique<Config>(folder.file("hull.cfg"));
+        type = std::make_unique<Config>(Tolvarine::Test::written(folder.file("hull.cfg"), SYSTEM));
         hull = std::make_unique<Hull>(*type);
-        defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), scene().getRootSceneNode(), *type,
-                                                             "PointDefense");
+        defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), scene().getRootSceneNode(), *type, "PointDefense");
         hull->defence = defence.get();
         defence->activate(&ours);
     }
     ~PointDefenseTest() override
     {
-        if (!root)
-            return;
         FireableProjectile::unloadTypes();
         defence.reset();
-        Weapon::forgetTypes();
-        Weapon::setTypeFolder("data/entities");
-        explosionManager.reset();
-        ParticleSpray::unloadTypes();
-        ExplosionDebris::unloadTypes();
-        sound.reset();
-        SoundManager::forgetSoundConfigs();
     }
 
     // A missile of the other side at a point of the hull's frame, homing on the hull.
@@ -139,53 +92,12 @@ protected:
         return names + std::to_string(FireableProjectile::getPools().getPool("point_defense_beam")->getLiveCount());
     }
 
-    SoundFiles soundFiles;
-    const ResponseCurves curves{shippedData("curves.cfg")};
-    std::unique_ptr<SoundManager> sound;
-    std::unique_ptr<ExplosionManager> explosionManager;
     std::unique_ptr<Config> type;
     std::unique_ptr<Hull> hull;
     std::unique_ptr<PointDefenseWeaponSystem> defence;
     Faction ours{"Player", 0};
     Faction theirs{"Enemy", 0};
 };
-
-// The missiles announce themselves in order; then the task makes one more pass.
-TEST_F(PointDefenseTest, BeamsShootTheFirstMissileInTheirConeAndRangeOncePerCharge)
-{
-    struct Row {
-        const char* name;
-        std::vector<Vector3> missiles;  // in the hull's frame
-        std::string fired;
-        std::vector<std::size_t> left;  // the missiles still listed, by index
-    };
-    const std::vector<Row> rows = {
-        {"ahead and in reach", {{0, 0, -60}}, "F.1", {}},
-        {"exactly at the far range", {{0, 0, -110}}, "..0", {0}},
-        {"exactly on the edge of the cone", {{50, 5, 0}}, "..0", {0}},
-        {"behind, then ahead: the one ahead is shot", {{0, 0, 60}, {0, 0, -50}}, "F.1", {0}},
-        {"in both cones: the first beam takes it", {{0, 40, -40}}, "F.1", {}},
-        {"a spent beam leaves the next missile to the other", {{0, 0, -50}, {0, 40, -40}}, "FT2", {}},
-        {"the half-space above", {{-90, 6, 0}, {0, -50, 0}}, ".T1", {1}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        defence->deactivate();
-        defence->activate(&ours);
-        std::vector<GuidedProjectile*> missiles, left;
-        for (const Vector3& local : row.missiles) {
-            missiles.push_back(missileAt(local));
-            defence->addThreat(missiles.back());
-        }
-        defence->update(0.0f);
-        EXPECT_EQ(fired(), row.fired);
-        for (std::size_t index : row.left)
-            left.push_back(missiles[index]);
-        EXPECT_EQ(std::vector<GuidedProjectile*>(defence->getThreats().begin(), defence->getThreats().end()), left);
-        EXPECT_EQ(defence->isEngaging(), !left.empty());
-        FireableProjectile::releaseAll();
-    }
-}
 
 TEST_F(PointDefenseTest, TheListEmptiesAsThreatsEndAndNothingIsShotWithoutAMissile)
 {

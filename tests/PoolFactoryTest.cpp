@@ -6,9 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <stdexcept>
-
 namespace Tolvarine {
 namespace {
 
@@ -20,8 +17,7 @@ public:
     virtual ~Pooled() { --alive; }
     virtual void deactivate()
     {
-        ++deactivations;
-        if (pool)
+        if (++deactivations && pool)
             pool->release(this);
     }
 
@@ -47,8 +43,7 @@ protected:
 TEST_F(PoolFactoryTest, HandsOutTheLastReleasedFirstGrowsByOneAndNeverHoldsAnObjectTwice)
 {
     PoolFactory<Pooled> pool(creator(), 2);
-    Pooled* a = pool.create();
-    Pooled* b = pool.create();
+    Pooled *a = pool.create(), *b = pool.create();
     pool.release(a);
     pool.release(b);
     EXPECT_FALSE(pool.isLive(b));
@@ -81,11 +76,7 @@ TEST_F(PoolFactoryTest, HandsOutTheLastReleasedFirstGrowsByOneAndNeverHoldsAnObj
 TEST_F(PoolFactoryTest, ACreatorFailureLeavesNothingHalfBuiltAndTheEngineEmptiesEveryPool)
 {
     int calls = 0;
-    const auto failsThird = [&calls]() -> Pooled* {
-        if (++calls == 3)
-            throw std::runtime_error("no configuration");
-        return new Pooled(calls);
-    };
+    const auto failsThird = [&calls]() { return ++calls == 3 ? throw std::runtime_error("no configuration") : new Pooled(calls); };
     // While growing for create(): the objects made before stay live.
     PoolFactory<Pooled> failing(failsThird, 2);
     failing.create();
@@ -133,10 +124,9 @@ TEST_F(PoolFactoryTest, NamedPoolsKeepTheFirstRegistrationAndRouteCreateAndRelea
     EXPECT_TRUE(log.contains("Multipool factory cannot create nosuch as there is no creator registered"));
     EXPECT_EQ(registry.getPool("a")->getFreeCount(), 2u) << "nothing is taken from any pool";
     Pooled* fromA = registry.create("a");
-    for (const char* wrong : {"b", "unknown"}) {
-        registry.release(fromA, wrong);
-        EXPECT_TRUE(registry.getPool("a")->isLive(fromA)) << wrong;
-    }
+    registry.release(fromA, "b");
+    registry.release(fromA, "unknown");
+    EXPECT_TRUE(registry.getPool("a")->isLive(fromA)) << "released under the wrong names";
     registry.release(fromA, "a");
     EXPECT_EQ(registry.create("a"), fromA);
 
@@ -155,8 +145,7 @@ TEST_F(PoolFactoryTest, NamedPoolsKeepTheFirstRegistrationAndRouteCreateAndRelea
         if (other && registry.getPool("a")->isLive(other))
             other->deactivate();
     });
-    for (Pooled* object : live)
-        EXPECT_EQ(object->deactivations, 1) << "object " << object->serial;
+    EXPECT_TRUE(std::all_of(live.begin(), live.end(), [](const Pooled* object) { return object->deactivations == 1; }));
     EXPECT_EQ(calls, 4);
     EXPECT_EQ(registry.getPool("a")->getFreeCount(), 3u);
     registry.clear();

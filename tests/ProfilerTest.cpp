@@ -1,16 +1,15 @@
-#include "Profiler.h"
-
 #include "ConfigFiles.h"
 #include "FixedTask.h"
 #include "FunctionTask.h"
-#include "InputHandler.h"
 #include "LogCapture.h"
 #include "ManualTicks.h"
+#include "PlatformInfo.h"
+#include "Profiler.h"
 #include "Scheduler.h"
 
+#include <OgreRoot.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 namespace Tolvarine {
 namespace {
@@ -24,12 +23,6 @@ const std::string SYSTEM_INFO = "Vendor: GenuineIntel\nModel: 14\nFamily: 6\nSte
 class ProfilerTest : public ::testing::Test {
 protected:
     ProfilerTest() { profiler.setSystemInfoSource([] { return SYSTEM_INFO; }); }
-    std::string report() const
-    {
-        std::ostringstream out;
-        profiler.writeReport(out);
-        return out.str();
-    }
 
     Tolvarine::Test::TemporaryFolder folder;
     ManualTicks ticks;
@@ -74,36 +67,22 @@ TEST_F(ProfilerTest, ReportsOfSchedulerPassesAreAppendedToTheFile)
     EXPECT_TRUE(log.contains("Profiler: could not write " + folder.file("missing/Profile.log")));
 }
 
-TEST_F(ProfilerTest, ResetNestedRootsScenarioLinesAndParentsWithoutTime)
+TEST(PlatformInfo, TheProcessorItsFamilyAndItsFrequencyLine)
 {
-    profiler.setScenarioLineSource([] { return std::string("Skirmish\n"); });
-    profiler.beginProfile("Root");
-    profiler.beginProfile("Fixed tasks");
-    ManualTicks::advance(0.5);
-    profiler.beginProfile("Root"); // a root inside a block is no frame
-    profiler.endProfile();
-    profiler.endProfile();
-    profiler.endProfile();
-    EXPECT_EQ(profiler.getFrameCount(), 2u);
-    profiler.reset();
-    EXPECT_EQ(profiler.getFrameCount(), 1u);
-    EXPECT_EQ(report(), SYSTEM_INFO + "\nSkirmish\n\n\n"
-              "Root                                    : 0.00                    0.00000                 0.00\n"
-              "    Fixed tasks                             : 0.00                    0.00000                 0.00\n"
-              "        Root                                    : 0.00                    0.00000                 0.00\n\n\n\n")
-        << "reset clears the counters but keeps the blocks";
+    // The extended family only counts on top of base family 15.
+    const std::pair<unsigned, unsigned> rows[] = {{0x000006e3, 6}, {0x00000f41, 15}, {0x00100f41, 16}, {0x00800f82, 23}, {0x00300611, 6}};
+    for (const auto& [signature, family] : rows)
+        EXPECT_EQ(PlatformInfo::familyOfSignature(signature), family) << std::hex << signature;
+    EXPECT_EQ(PlatformInfo::frequencyLine(true, 2394567890.0, 12.6), "Frequency: 2395 MHz\t(avg. dev 13)\n");
+    EXPECT_EQ(PlatformInfo::frequencyLine(false, 2394567890.0, 12.6), "Frequency: unknown\n");
+    EXPECT_TRUE(PlatformInfo::getWindowsVersion()); // never mask interrupts
+}
 
-    // The share of a parent without time yet is taken against a microsecond.
-    profiler.setScenarioLineSource([] { return std::string(); });
-    profiler.beginProfile("Outer");
-    profiler.beginProfile("Inner");
-    ManualTicks::advance(1.0 / ManualTicks::ticksPerSecond);
-    profiler.endProfile();
-    const std::string text = report();
-    EXPECT_NE(text.find("\nNo scenario\n\nRoot "), std::string::npos);
-    EXPECT_NE(text.find("\n        Inner                                   : 95.37                   0.00000                 1.00\n"),
-              std::string::npos) << text;
-    profiler.endProfile();
+TEST(PlatformInfo, NoRenderOptionsWithoutARenderSystem)
+{
+    EXPECT_TRUE(PlatformInfo::readRenderOptions().empty()); // no rendering engine at all
+    Ogre::Root root("", "", "");
+    EXPECT_TRUE(PlatformInfo::readRenderOptions().empty()); // no render system
 }
 
 } // namespace

@@ -1,33 +1,24 @@
 #include "LogCapture.h"
-#include "ManualTicks.h"
-#include "Scheduler.h"
 #include "SchedulerFixture.h"
 #include "ScriptError.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
 
 #include <boost/python/extract.hpp>
-
-#include <OgreVector.h>
+#include <boost/python/import.hpp>
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-#include <string>
-#include <vector>
-
 namespace bp = boost::python;
-using Tolvarine::ScriptError;
-using Tolvarine::ScriptSystem;
-using Tolvarine::Test::LogCapture;
-using Tolvarine::Test::ManualTicks;
 
+namespace Tolvarine {
 namespace {
+
+using Test::LogCapture;
+using Test::ManualTicks;
 
 const std::string scriptsFolder = std::string(TOLVARINE_SOURCE_DIR) + "/tests/scripts/";
 
@@ -38,7 +29,7 @@ ScriptSystem& host()
     static ScriptSystem* const instance = [] {
         unsetenv("PYTHONUNBUFFERED");
         auto* created = new ScriptSystem();
-        Tolvarine::initTolvarine();
+        initTolvarine();
         created->runString("sys.dont_write_bytecode = True\n");
         created->evaluate("sys.path").attr("insert")(0, scriptsFolder);
         return created;
@@ -46,48 +37,8 @@ ScriptSystem& host()
     return *instance;
 }
 
-std::string joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
-// Runs a test script, which asserts in Python; a failed assertion comes back with its traceback.
-::testing::AssertionResult runs(const std::string& name)
-{
-    const std::string path = scriptsFolder + name;
-    if (!std::filesystem::is_regular_file(path))
-        return ::testing::AssertionFailure() << "missing test script " << path;
-    try {
-        host().runScript(path);
-    } catch (const ScriptError& error) {
-        return ::testing::AssertionFailure() << name << " failed:\n" << joined(error.traceback());
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// Evaluates a check written in a test script, which asserts in Python.
-::testing::AssertionResult checks(const std::string& expression)
-{
-    try {
-        host().evaluate(expression);
-    } catch (const ScriptError& error) {
-        return ::testing::AssertionFailure() << expression << " failed:\n" << joined(error.traceback());
-    }
-    return ::testing::AssertionSuccess();
-}
-
-template <typename T>
-T evaluated(const std::string& expression)
-{
-    return bp::extract<T>(host().evaluate(expression));
-}
-
 // Runs an action that must fail with a script error and returns that error.
-template <typename Action>
-ScriptError expectScriptError(Action action)
+template <typename Action> ScriptError expectScriptError(Action action)
 {
     try {
         action();
@@ -99,21 +50,48 @@ ScriptError expectScriptError(Action action)
     return ScriptError::fetch();
 }
 
-} // namespace
+// Runs a test script, or a check it defines; they assert in Python, and a failure comes back with
+// its traceback.
+::testing::AssertionResult runs(const std::string& name, bool evaluate = false)
+{
+    try {
+        evaluate ? (void)host().evaluate(name) : host().runScript(scriptsFolder + name);
+    } catch (const ScriptError& error) {
+        std::string text;
+        for (const std::string& line : error.traceback())
+            text += line + "\n";
+        return ::testing::AssertionFailure() << name << " failed:\n" << text;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+template <typename T> T evaluated(const std::string& expression) { return bp::extract<T>(host().evaluate(expression)); }
 
 TEST(ScriptSystemTest, ScriptsSeeThePreludeTheMathTypesAndEarlierGlobals)
 {
-    for (const char* script : {"prelude.py", "math_vector3.py", "math_quaternion.py", "math_colour.py",
-                               "math_angles.py", "globals_first.py", "globals_second.py"})
+    for (const char* script : {"prelude.py", "math_vector3.py", "math_quaternion.py", "math_colour.py", "math_angles.py",
+                               "globals_first.py", "globals_second.py"})
         EXPECT_TRUE(runs(script));
     EXPECT_EQ(evaluated<Ogre::Vector3>("sharedDouble(sharedOrigin)"), Ogre::Vector3(2, 4, 6));
     EXPECT_EQ(ScriptSystem::getSingletonPtr(), &host());
+    // The collidables and their link are handed to scripts, never made by them.
+    EXPECT_NO_THROW(host().runString(R"(
+import Tolvarine
+for name in ("DynamicCollidable", "StaticCollidable", "OgreLink", "AsteroidField"):
+    try:
+        getattr(Tolvarine, name)()
+    except RuntimeError:
+        continue
+    raise AssertionError(name + " was created by a script")
+faces = lambda cls: sorted(m for m in dir(cls) if not m.startswith("_"))
+assert faces(Tolvarine.DynamicCollidable) == ["activate", "deactivate", "getLink"], faces(Tolvarine.DynamicCollidable)
+assert all(faces(getattr(Tolvarine, name)) == [] for name in ("StaticCollidable", "OgreLink", "AsteroidField"))
+)"));
     // The module registered its conversions at start; a second start adds nothing and says nothing.
     LogCapture log;
-    EXPECT_NO_THROW(Tolvarine::initTolvarine());
-    // A missing script is skipped without a word.
+    EXPECT_NO_THROW(initTolvarine());
     for (const std::string& missing : {scriptsFolder + "no_such_script.py", scriptsFolder, std::string()})
-        EXPECT_NO_THROW(host().runScript(missing));
+        EXPECT_NO_THROW(host().runScript(missing)) << "a missing script is skipped without a word";
     EXPECT_TRUE(log.lines().empty());
 }
 
@@ -122,31 +100,27 @@ TEST(ScriptSystemTest, ScriptsSeeThePreludeTheMathTypesAndEarlierGlobals)
 TEST(ScriptSystemTest, EachEntryLogsItsFailureAndThrowsThePythonError)
 {
     const std::string syntaxPath = scriptsFolder + "syntax_error.py", midway = scriptsFolder + "raises_midway.py";
-    struct Row { const char* name; std::function<void()> action; std::string what, firstLine; };
-    const Row rows[] = {
-        {"script failing midway", [&] { host().runScript(midway); }, "ZeroDivisionError: division by zero",
-         "Python exception thrown while running script: " + midway},
-        {"script with bad syntax", [&] { host().runScript(syntaxPath); }, "SyntaxError: invalid syntax",
-         "Python exception thrown while running script: " + syntaxPath},
-        {"unknown name", [] { host().evaluate("undefinedName + 1"); },
-         "NameError: name 'undefinedName' is not defined",
-         "Python exception throw while executing statement: undefinedName + 1"},
-        {"statement evaluated", [] { host().evaluate("assigned = 1"); }, "SyntaxError: invalid syntax",
-         "Python exception throw while executing statement: assigned = 1"},
-        {"string", [] { host().runString("keptByString = 7\nraise ValueError('bad value')\n"); },
-         "ValueError: bad value", "Traceback (most recent call last):"},
+    const std::string script = "Python exception thrown while running script: ", statement = "Python exception throw while executing statement: ";
+    const std::tuple<const char*, std::function<void()>, std::string, std::string> rows[] = {
+        {"script failing midway", [&] { host().runScript(midway); }, "ZeroDivisionError: division by zero", script + midway},
+        {"script with bad syntax", [&] { host().runScript(syntaxPath); }, "SyntaxError: invalid syntax", script + syntaxPath},
+        {"unknown name", [] { host().evaluate("undefinedName + 1"); }, "NameError: name 'undefinedName' is not defined",
+         statement + "undefinedName + 1"},
+        {"statement evaluated", [] { host().evaluate("assigned = 1"); }, "SyntaxError: invalid syntax", statement + "assigned = 1"},
+        {"string", [] { host().runString("keptByString = 7\nraise ValueError('bad value')\n"); }, "ValueError: bad value",
+         "Traceback (most recent call last):"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, action, what, firstLine] : rows) {
+        SCOPED_TRACE(name);
         LogCapture log;
-        const ScriptError error = expectScriptError(row.action);
-        EXPECT_EQ(error.what(), row.what);
+        const ScriptError error = expectScriptError(action);
+        EXPECT_EQ(error.what(), what);
         const std::vector<std::string> lines = log.lines();
         ASSERT_GE(lines.size(), 2u);
-        EXPECT_EQ(lines.front(), row.firstLine);
-        EXPECT_EQ(lines.back(), row.what);
+        EXPECT_EQ(lines.front(), firstLine);
+        EXPECT_EQ(lines.back(), what);
         EXPECT_EQ(PyErr_Occurred(), nullptr);
-        if (std::string(row.name) == "script failing midway") {
+        if (std::string(name) == "script failing midway") {
             EXPECT_EQ(lines[2], "  File \"raises_midway.py\", line 3, in <module>");
             EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), error.traceback());
         }
@@ -186,8 +160,7 @@ TEST(ScriptSystemTest, ScriptOutputReachesAPipeWithoutAFlush)
     close(ends[1]);
     std::string output;
     char buffer[256];
-    ssize_t count;
-    while ((count = read(ends[0], buffer, sizeof buffer)) > 0)
+    for (ssize_t count; (count = read(ends[0], buffer, sizeof buffer)) > 0;)
         output.append(buffer, static_cast<std::size_t>(count));
     close(ends[0]);
     int status = 0;
@@ -197,17 +170,15 @@ TEST(ScriptSystemTest, ScriptOutputReachesAPipeWithoutAFlush)
 }
 
 // Script tasks under a scheduler on a hand-driven clock.
-class ScriptTaskTest : public Tolvarine::Test::SchedulerFixture {
+class ScriptTaskTest : public Test::SchedulerFixture {
 protected:
     void SetUp() override { host(); }
-
     // Task scripts name everything "task_...": dropping those takes their tasks off this scheduler.
     void TearDown() override
     {
         host().runString("for name in [name for name in globals() if name.startswith('task_')]:\n"
                          "    del globals()[name]\n"
-                         "import gc\n"
-                         "gc.collect()\n");
+                         "import gc\ngc.collect()\n");
     }
 };
 
@@ -217,22 +188,17 @@ TEST_F(ScriptTaskTest, ScriptCallablesRunAsTasksSayWhetherToGoOnAndMayDropThemse
     ASSERT_TRUE(runs("task_ends_itself.py"));
     for (const double due : {0.5, 1.0, 1.5, 2.0, 2.5, 3.0})
         passAt(due - work);
-    EXPECT_TRUE(checks("task_check_runs()"));
-    EXPECT_TRUE(checks("task_check_ended()"));
-
+    EXPECT_TRUE(runs("task_check_runs()", true));
+    EXPECT_TRUE(runs("task_check_ended()", true));
     // A task collected with its cycle leaves the queue; later passes drop its entry.
-    EXPECT_TRUE(checks("task_drop_cycle()"));
+    EXPECT_TRUE(runs("task_drop_cycle()", true));
     passAt(4.0 - work);
     passAt(5.0 - work);
-}
-
-TEST_F(ScriptTaskTest, ErrorInTaskCallableIsLoggedAndLeavesThePass)
-{
+    // An error in a task's callable is logged and leaves the pass.
     ASSERT_TRUE(runs("task_fails.py"));
-    ManualTicks::advance(1.0 - work - scheduler.getTime());
+    ManualTicks::advance(6.0 - work - scheduler.getTime());
     LogCapture log;
     const ScriptError error = expectScriptError([this] { scheduler.run(); });
-
     EXPECT_STREQ(error.what(), "ValueError: task failed");
     EXPECT_TRUE(log.contains("Python exception thrown while running task: Failing task"));
     EXPECT_EQ(evaluated<int>("task_failure_runs"), 1);
@@ -241,6 +207,9 @@ TEST_F(ScriptTaskTest, ErrorInTaskCallableIsLoggedAndLeavesThePass)
 
 TEST(ScriptTaskWithoutSchedulerTest, CreateTaskRefusesCleanly)
 {
-    ASSERT_EQ(Tolvarine::Scheduler::getSingletonPtr(), nullptr);
+    ASSERT_EQ(Scheduler::getSingletonPtr(), nullptr);
     EXPECT_TRUE(runs("task_without_scheduler.py"));
 }
+
+} // namespace
+} // namespace Tolvarine

@@ -2,7 +2,6 @@
 #include "LogCapture.h"
 #include "TargetingDoubles.h"
 
-#include <algorithm>
 
 namespace Tolvarine::Test {
 namespace {

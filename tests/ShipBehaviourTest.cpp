@@ -3,29 +3,17 @@
 #include "CombatWorld.h"
 #include "FormationParts.h"
 #include "Faction.h"
-#include "FireableProjectile.h"
 #include "GuidedProjectile.h"
 #include "OgreLink.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
-#include "SoundFiles.h"
-#include "SoundManager.h"
 #include "SteeringDoubles.h"
 #include "TargetingDoubles.h"
 #include "TestMeshes.h"
 
 #include <OgreEntity.h>
-#include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <functional>
-#include <iterator>
-#include <limits>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -60,8 +48,7 @@ public:
 class AiShip : public TestShip {
 public:
     AiShip(const std::string& name, const Config& type, Journal& journal, Faction& faction)
-        : TestShip(name, type, journal, {false, false, true})
-        , faction(faction)
+        : TestShip(name, type, journal, {false, false, true}), faction(faction)
     {
         PhysicsEngine::getSingleton().addBody(&body);
         body.activate();
@@ -78,7 +65,6 @@ public:
     Controllable* pendingObject = nullptr;
 };
 
-
 // The AI of ship "me" (faction Red, at the origin facing -z) among ships placed by hand in the
 // headless scene, on a hand-driven clock.
 class ShipAi : public CombatWorld {
@@ -89,13 +75,6 @@ protected:
             return;
         red.addEnemy(blue);
         createMesh("hull.mesh", "Core", boxShape(Vector3(5, 5, 5)));
-    }
-
-    // Writes the file and gives its path.
-    std::string written(const std::string& name, const std::string& text) const
-    {
-        writeFile(folder.file(name), text);
-        return folder.file(name);
     }
 
     ShipBehaviour& makeAi(float skill = 0.0f)
@@ -136,10 +115,9 @@ protected:
     }
 
     Faction red{"Red", 0}, blue{"Blue", 0};
-    ShipType type{written("ai.ship", shipText("ai", {{"missileDodgeRange", "300"}}))};
-    ShipType other{written("other.ship", shipText("other", {{"missileDodgeRange", "50"}}))};
-    const Config body{
-        written("body.cfg", "[Physics]\nmass = 1\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")};
+    ShipType type{written(folder.file("ai.ship"), shipText("ai", {{"missileDodgeRange", "300"}}))};
+    ShipType other{written(folder.file("other.ship"), shipText("other", {{"missileDodgeRange", "50"}}))};
+    const Config body{written(folder.file("body.cfg"), "[Physics]\nmass = 1\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")};
     Journal journal;
     std::vector<std::unique_ptr<AiShip>> ships;
     std::vector<std::unique_ptr<OgreLink>> links;
@@ -195,83 +173,10 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
     }
     // Weapons stop only when the run is broken off, not when it is flown.
     std::vector<std::string> weaponCalls;
-    std::copy_if(journal.entries.begin(), journal.entries.end(), std::back_inserter(weaponCalls),
-                 [](const std::string& call) { return call.rfind("me.", 0) == 0; });
+    for (const std::string& call : journal.entries)
+        if (call.rfind("me.", 0) == 0)
+            weaponCalls.push_back(call);
     EXPECT_EQ(weaponCalls, (std::vector<std::string>{"me.P1.clearTarget", "me.P1.stop", "me.P2.clearTarget", "me.P2.stop"}));
-}
-
-TEST_F(ShipAi, AttacksTheNearestValidEnemyWithinTheEngagementRange)
-{
-    struct Placed { const char* name; float distance; bool enemy = true, inPlay = true; };
-    struct Row { const char* name; std::vector<Placed> placed; const char* chosen; };
-    const Row rows[] = {
-        {"nearest enemy; friends never", {{"far", 900}, {"near", 400}, {"friend", 100, false}}, "near"},
-        {"out of play is skipped", {{"gone", 100, true, false}, {"there", 700}}, "there"},
-        {"at the engagement range nothing wins", {{"edge", 1500}}, "-"},
-        {"equal distances keep the first found", {{"first", 600}, {"second", -600}}, "first"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        scene().destroyAllEntities();
-        links.clear();
-        ships.clear();
-        for (const Placed& placed : row.placed)
-            place(placed.name, Vector3(0, 0, -placed.distance), placed.enemy ? blue : red).setInactive(!placed.inPlay);
-        makeAi().updateTarget();
-        EXPECT_EQ(nameOf(ai->getTarget()), row.chosen);
-        EXPECT_EQ(stack(), std::string(row.chosen) == "-" ? "" : "attack");
-    }
-}
-
-TEST_F(ShipAi, FiresOnAimInRangeAndLoadedKeepsFiringAtTheLimitsAndAnswersAttackersWithGuidedWeapons)
-{
-    struct Row {
-        const char* name;
-        float distance, p1Far, p1Threshold, p1Load;
-        bool p1Firing, p2Guided, p2Firing, attacked;
-        std::vector<std::string> calls;
-        unsigned draws;
-    };
-    // The target is straight ahead, so the aim cosine is exactly 1.
-    const Row rows[] = {
-        {"all four tests pass", 300, 600, 0.99f, 1, false, false, false, false, {"me.P1.setTarget", "me.P1.fire", "me.P2.setTarget", "me.P2.fire"}, 2},
-        {"aim equal to the threshold does not start", 300, 600, 1, 1, false, false, false, false, {"me.P2.setTarget", "me.P2.fire"}, 1},
-        {"distance equal to the far range does not start", 600, 600, 0.99f, 1, false, false, false, false, {}, 0},
-        {"inside the near range nothing starts", 10, 600, 0.99f, 1, false, false, false, false, {}, 0},
-        {"too little load loses the draw", 300, 600, 0.99f, 0.5f, false, false, false, false, {"me.P2.setTarget", "me.P2.fire"}, 2},
-        {"firing goes on at both limits", 600, 600, 1, 1, true, false, true, false, {}, 0},
-        {"beyond the far range firing stops", 601, 600, 0.99f, 1, true, false, true, false, {"me.P1.stop"}, 0},
-        {"a guided system answers the attacker", 300, 600, 1, 1, true, true, false, true, {"me.P2.setTarget", "me.P2.fire"}, 0},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        ships.clear();
-        journal.entries.clear();
-        AiShip& target = *ships.emplace_back(std::make_unique<AiShip>("target", body, journal, blue));
-        AiShip& attacker = *ships.emplace_back(std::make_unique<AiShip>("attacker", body, journal, blue));
-        target.body.setPosition(Vector3(0, 0, -row.distance));
-        me->p1.far = row.p1Far;
-        me->p1.threshold = row.p1Threshold;
-        me->p1.load = row.p1Load;
-        me->p1.firing = row.p1Firing;
-        me->p2.far = 600;
-        me->p2.guided = row.p2Guided;
-        me->p2.firing = row.p2Firing;
-        ShipBehaviour& behaviour = makeAi();
-        behaviour.attack(&target);
-        if (row.attacked)
-            behaviour.setPendingObject(&attacker);
-        ScriptedRandom draws({0.75f});
-        behaviour.aimAndFire(0.1f);
-        EXPECT_EQ(journal.entries, row.calls);
-        EXPECT_EQ(draws.draws(), row.draws);
-        // A firing primary warns its target; the attacker is answered once and forgotten.
-        EXPECT_EQ(target.pendingObject, me->p1.firing ? me.get() : nullptr);
-        EXPECT_EQ(behaviour.getPendingObject(), nullptr);
-        if (row.attacked) {
-            EXPECT_EQ(me->p2.target, &attacker);
-        }
-    }
 }
 
 // The game's own seeker missile as a threat: a windowed world, since the missile's engine needs
@@ -294,11 +199,6 @@ protected:
         FireableProjectile::unloadTypes();
         sound.reset();
         SoundManager::forgetSoundConfigs();
-    }
-    void SetUp() override
-    {
-        if (!root)
-            GTEST_SKIP() << "needs an X display";
     }
 
     // A missile of the Blue side flying along +z from `position` at 50.
@@ -371,8 +271,8 @@ TEST_F(ShipAi, InThePhysicsWorldAShipReachesItsLoiterPointAndFliesALoopingPathRo
     pilot.startLife(1.0f);
     pilot.activate();
     Path loop(15, true);
-    for (const Vector3& point : {Vector3(0, 100, -100), Vector3(100, 100, -100)})
-        loop.appendWaypoint(point);
+    loop.appendWaypoint(Vector3(0, 100, -100));
+    loop.appendWaypoint(Vector3(100, 100, -100));
     pilot.followPath(loop);
 
     std::vector<std::size_t> waypoints{pilot.getWaypoint()};

@@ -7,12 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
-#include <string>
 #include <thread>
 
 namespace fs = std::filesystem;

@@ -13,8 +13,6 @@
 #include "ShipFiles.h"
 #include "ShipType.h"
 
-#include <algorithm>
-#include <functional>
 
 namespace Tolvarine::Test {
 namespace {
@@ -55,6 +53,7 @@ protected:
         ShipExplosionSequence::getPoolFactory().clear();
         ShipExplosionSequence::getPoolFactory().registerType(
             "Test", [=] { return new ShipExplosionSequence("Test", period, 0.0f, events()); }, 1);
+        // The pool made it a second ago; its events must count from its start.
         passAt(scheduler.getTime() + 1.0);
         start = scheduler.getTime();
         ShipExplosionSequence::create("Test", nullptr, focused, Ogre::Vector3::ZERO);

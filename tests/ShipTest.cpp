@@ -35,12 +35,6 @@
 #include <OgreRoot.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-#include <memory>
-#include <set>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 namespace {
@@ -252,34 +246,6 @@ TEST_F(ShipTest, BadTypesAndNamesFailCleanlyWithTheirLogLines)
     writeShip("Carrier", 1, {{"Ship.capitalShip", "1"}});
     EXPECT_THROW(loadShips(), ConfigurationError);
     EXPECT_TRUE(log.contains("Key not found"));
-}
-
-TEST_F(ShipTest, HoldingForwardThrustMovesTheFocusedShipAlongItsNose)
-{
-    writeShip("Dart", 1);
-    loadShips();
-    Ship* ship = Ship::create("Dart");
-    const Quaternion turned(Ogre::Degree(90), Vector3::UNIT_Y);
-    ship->activate(player, Vector3::ZERO, turned);
-    ship->setFocus(true);
-    Controllable::setInputEnabled(true);
-
-    const auto forward = input.getSymbol("forward_thrust");
-    input.setSymbolPressed(forward, true);
-    input.setSymbolValue(forward, 1.0f);
-    EXPECT_EQ(Vector3(0, 0, -100), ship->getPhysicsBody()->getForce());
-    run(1.0);
-    const Vector3 moved = ship->getPosition();
-    EXPECT_LT(moved.x, -1.0f);
-    EXPECT_NEAR(0.0f, moved.z, 0.01f * -moved.x);
-    EXPECT_LT(ship->getVelocity().x, 0.0f);
-    input.setSymbolPressed(forward, false);
-    input.setSymbolValue(forward, 0.0f);
-    EXPECT_EQ(Vector3::ZERO, ship->getPhysicsBody()->getForce());
-    const auto yaw = input.getSymbol("yaw_left");
-    input.setSymbolPressed(yaw, true);
-    input.setSymbolValue(yaw, 1.0f);
-    EXPECT_EQ(Vector3(0, 20, 0), ship->getPhysicsBody()->getTorque());
 }
 
 TEST_F(ShipTest, ScriptsTakeShipsFromThePoolsAndFlyThemForAFaction)

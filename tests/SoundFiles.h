@@ -29,13 +29,9 @@ inline void writeToneWav(const std::string& path, double seconds, int channels =
     out.write("RIFF", 4);
     put(out, 36 + dataSize, 4);
     out.write("WAVEfmt ", 8);
-    put(out, 16, 4);
-    put(out, 1, 2);
-    put(out, static_cast<std::uint32_t>(channels), 2);
-    put(out, static_cast<std::uint32_t>(rate), 4);
-    put(out, static_cast<std::uint32_t>(rate * channels * bytes), 4);
-    put(out, static_cast<std::uint32_t>(channels * bytes), 2);
-    put(out, static_cast<std::uint32_t>(bits), 2);
+    for (const auto& [value, size] : {std::pair<int, int>{16, 4}, {1, 2}, {channels, 2}, {rate, 4}, {rate * channels * bytes, 4},
+                                      {channels * bytes, 2}, {bits, 2}})
+        put(out, static_cast<std::uint32_t>(value), size);
     out.write("data", 4);
     put(out, dataSize, 4);
     for (int frame = 0; frame < frames; ++frame) {
@@ -48,38 +44,13 @@ inline void writeToneWav(const std::string& path, double seconds, int channels =
 }
 
 // The settings the sound tests start from; every gain is exact in binary.
-inline const char* const TEST_SOUND_CONFIG = R"([Ambient]
-backgroundBlendDuration = 4
-backgroundMaximumDuration = 6
-backgroundMinimumDuration = 2
-commandForeground = hum
-foregroundBlendDuration = 1
-spaceForeground = hum
-
-[Environment]
-distanceFactor = 2
-dopplerFactor = 0.75
-rolloffFactor = 0.5
-
-[Gain]
-ambient = 0.375
-effects = 0.5
-environment = 0.25
-instrument = 0.625
-master = 0.75
-thrust = 0.125
-
-[General]
-max2dHardwareChannels = 0
-max3dHardwareChannels = 0
-maxSoftwareChannels = 4
-min2dHardwareChannels = 0
-min3dHardwareChannels = 0
-software3dQuality = 1
-soundPath = sounds
-virtualChannels = 4
-
-)";
+inline const char* const TEST_SOUND_CONFIG =
+    "[Ambient]\nbackgroundBlendDuration = 4\nbackgroundMaximumDuration = 6\nbackgroundMinimumDuration = 2\n"
+    "commandForeground = hum\nforegroundBlendDuration = 1\nspaceForeground = hum\n\n"
+    "[Environment]\ndistanceFactor = 2\ndopplerFactor = 0.75\nrolloffFactor = 0.5\n\n"
+    "[Gain]\nambient = 0.375\neffects = 0.5\nenvironment = 0.25\ninstrument = 0.625\nmaster = 0.75\nthrust = 0.125\n\n"
+    "[General]\nmax2dHardwareChannels = 0\nmax3dHardwareChannels = 0\nmaxSoftwareChannels = 4\nmin2dHardwareChannels = 0\n"
+    "min3dHardwareChannels = 0\nsoftware3dQuality = 1\nsoundPath = sounds\nvirtualChannels = 4\n\n";
 
 // A working folder for sound tests, entered while this lives: cfg/sound.cfg with the settings
 // above, sound definitions in data/sound and their audio in sounds/:
@@ -94,21 +65,16 @@ class SoundFiles {
 public:
     SoundFiles() : previous(std::filesystem::current_path())
     {
-        std::filesystem::create_directories(folder.file("cfg"));
-        std::filesystem::create_directories(folder.file("data/sound"));
-        std::filesystem::create_directories(folder.file("sounds"));
+        for (const char* made : {"cfg", "data/sound", "sounds"})
+            std::filesystem::create_directories(folder.file(made));
         writeFile(folder.file("cfg/sound.cfg"), TEST_SOUND_CONFIG);
         writeToneWav(folder.file("sounds/beep.wav"), 0.5);
         writeToneWav(folder.file("sounds/hum.wav"), 1.0);
         writeToneWav(folder.file("sounds/alarm.wav"), 0.25);
-        define("beep", "filename = beep.wav\ngain = 0.5\nminDistance = 3\n");
-        define("beep_again", "filename = beep.wav\ngain = 1\n");
-        define("beep2d", "filename = beep.wav\n2d = 1\n");
-        define("hum", "filename = hum.wav\nlooping = 1\n");
-        define("mute", "filename = beep.wav\ngain = 0\n");
-        define("broken", "filename = missing.wav\n");
-        define("critical_alarm", "filename = hum.wav\nlooping = 1\n");
-        define("incoming_alarm", "filename = alarm.wav\n");
+        for (const auto& [name, keys] : {std::pair{"beep", "beep.wav\ngain = 0.5\nminDistance = 3"}, {"beep_again", "beep.wav\ngain = 1"},
+                                         {"beep2d", "beep.wav\n2d = 1"}, {"hum", "hum.wav\nlooping = 1"}, {"mute", "beep.wav\ngain = 0"},
+                                         {"broken", "missing.wav"}, {"critical_alarm", "hum.wav\nlooping = 1"}, {"incoming_alarm", "alarm.wav"}})
+            define(name, std::string("filename = ") + keys + "\n");
         std::filesystem::current_path(folder.file(""));
     }
     ~SoundFiles() { std::filesystem::current_path(previous); }

@@ -12,7 +12,7 @@
 
 namespace Tolvarine::Test {
 
-// A body that reports a pose set by the test and tells its listeners when it moves.
+// A body that reports a pose set by the test and keeps the listeners it is given.
 class FakeReporter : public PositionReporter {
 public:
     Ogre::Vector3 getPosition() const override { return position; }
@@ -26,17 +26,6 @@ public:
     Ogre::Vector3 predictPosition(float) const override { return position; }
     Ogre::Vector3 predictPositionWithThrust(float) const override { return position; }
     Ogre::Vector3 predictPositionWithThrustFactor(float, float) const override { return position; }
-
-    void moveTo(const Ogre::Vector3& newPosition, const Ogre::Quaternion& newOrientation,
-                const Ogre::Vector3& newVelocity)
-    {
-        position = newPosition;
-        orientation = newOrientation;
-        velocity = newVelocity;
-        const std::vector<PositionListener*> current = listeners;
-        for (PositionListener* listener : current)
-            (*listener)(position, orientation, velocity);
-    }
 
     Ogre::Vector3 position = Ogre::Vector3::ZERO;
     Ogre::Quaternion orientation = Ogre::Quaternion::IDENTITY;
@@ -61,8 +50,7 @@ protected:
     int channelsPlaying() const
     {
         int count = 0;
-        manager->getSystem().getChannelsPlaying(count);
-        return count;
+        return manager->getSystem().getChannelsPlaying(count), count;
     }
 
     SoundFiles files;

@@ -2,20 +2,11 @@
 #include "SoundChannel.h"
 #include "SoundChannelGroup.h"
 #include "SoundFiles.h"
-#include "SoundResult.h"
 #include "SoundSample.h"
 #include "SoundSystem.h"
 
 #include <AL/al.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
-#include <cmath>
-#include <fstream>
-#include <set>
-#include <string>
-#include <thread>
-#include <vector>
 
 namespace Tolvarine {
 namespace {
@@ -24,6 +15,7 @@ using Test::LogCapture;
 using Test::writeToneWav;
 using Lines = std::vector<std::string>;
 using Out = SoundSystem::Output;
+using V = Ogre::Vector3;
 
 // A hand run of the test program gets OpenAL's null output too, as ctest gives it.
 const bool nullDriverChosen = [] { return setenv("ALSOFT_DRIVERS", "null", 0) == 0; }();
@@ -56,13 +48,14 @@ struct Voices {
             });
         return channel;
     }
+    void at(double time) { now = time, system.update(); }
     int playingCount()
     {
         int count = -1;
         system.getChannelsPlaying(count);
         return count;
     }
-    Test::TemporaryFolder folder;
+    Tolvarine::Test::TemporaryFolder folder;
     double now = 0.0;
     SoundSystem system;
     Lines events;
@@ -87,20 +80,18 @@ double level(SoundSystem& system)
     return std::sqrt(sum / std::max<double>(1.0, static_cast<double>(out.size())));
 }
 
-TEST(SoundResult, EveryResultHasItsOwnText)
+TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
 {
     std::set<std::string> texts;
     for (int code = 0; code <= static_cast<int>(SoundResult::UNSUPPORTED); ++code)
         EXPECT_TRUE(texts.insert(soundErrorString(static_cast<SoundResult>(code))).second) << code;
     EXPECT_EQ(texts.count(""), 0u);
-}
-
-TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
-{
     SoundSample* sample = nullptr;
     EXPECT_EQ(SoundSystem().createSound("none.wav", SoundSample::MODE_2D, sample), SoundResult::NOT_INITIALISED);
     Voices voices(Out::DEVICE);
+    std::string driver;
     ASSERT_FALSE(voices.system.isSilent());
+    EXPECT_EQ(voices.system.getDriverName(1, driver), SoundResult::INVALID_PARAM);
     SoundSample* mono = voices.tone("mono.wav", 0.1, SoundSample::MODE_3D | SoundSample::LOOP_NORMAL);
     ASSERT_TRUE(mono);
     EXPECT_NEAR(mono->getLength(), 0.1, 1e-9);
@@ -108,14 +99,12 @@ TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
     const std::string stereo = voices.folder.file("stereo8.wav");
     writeToneWav(stereo, 1000.0 / 11025, 2, 11025, 8);
     for (const auto& [mode, channels] : {std::pair<unsigned, int>{SoundSample::MODE_2D, 2}, {SoundSample::MODE_3D, 1}}) {
-        SCOPED_TRACE(channels);
         ASSERT_EQ(voices.system.createSound(stereo, mode, sample), SoundResult::OK);
         ALint bits = 0, size = 0;
         alGetBufferi(sample->getBuffer(), AL_BITS, &bits);
         alGetBufferi(sample->getBuffer(), AL_SIZE, &size);
         EXPECT_EQ(sample->getChannels(), channels);
-        EXPECT_EQ(bits, 16);
-        EXPECT_EQ(size, 1000 * 2 * channels);
+        EXPECT_EQ(bits * 100000 + size, 16 * 100000 + 1000 * 2 * channels) << channels;
     }
     std::ofstream(voices.folder.file("garbage.wav")) << "this is not a sound at all";
     writeToneWav(voices.folder.file("empty.wav"), 0.0);
@@ -139,40 +128,6 @@ TEST(SoundSample, LoadsWavFilesOfEveryShapeAndRefusesBrokenOnes)
     }
 }
 
-TEST(SoundSystem, NullDeviceDeliversOneNaturalEndWhileTheHandleIsStillValid)
-{
-    Voices voices(Out::DEVICE);
-    std::string driver;
-    EXPECT_EQ(voices.system.getDriverName(0, driver), SoundResult::OK);
-    EXPECT_NE(driver, "Silent");
-    EXPECT_EQ(voices.system.getDriverName(1, driver), SoundResult::INVALID_PARAM);
-    SoundChannel channel = voices.start(voices.tone("blip.wav", 0.03, SoundSample::MODE_2D));
-    int marker = 0, ends = 0;
-    ASSERT_EQ(channel.setUserData(&marker), SoundResult::OK);
-    void* seenData = nullptr;
-    bool sameHandle = false;
-    channel.setCallback(SoundChannel::CallbackType::END, [&](SoundChannel& ended, SoundChannel::CallbackType) {
-        ++ends;
-        EXPECT_EQ(ended.getUserData(seenData), SoundResult::OK);
-        sameHandle = ended == channel;
-        return SoundResult::OK;
-    });
-    // The null device plays in real time; the bound only keeps a broken build from hanging.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (ends == 0 && std::chrono::steady_clock::now() < giveUp) {
-        ASSERT_EQ(voices.system.update(), SoundResult::OK);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ASSERT_EQ(ends, 1);
-    EXPECT_EQ(seenData, &marker);
-    EXPECT_TRUE(sameHandle);
-    EXPECT_EQ(channel.setVolume(0.5f), SoundResult::INVALID_HANDLE);
-    EXPECT_EQ(channel.setUserData(nullptr), SoundResult::INVALID_HANDLE);
-    voices.system.update();
-    EXPECT_EQ(ends, 1);
-    EXPECT_EQ(voices.playingCount(), 0);
-}
-
 // Guards handle generations: a kept handle must not reach the voice's next sound; stop() never
 // calls the end callback.
 TEST(SoundSystem, StopNeverCallsBackAndAStaleHandleCannotReachTheNextSound)
@@ -184,12 +139,12 @@ TEST(SoundSystem, StopNeverCallsBackAndAStaleHandleCannotReachTheNextSound)
         SoundChannel first = voices.start(sample, false, "first");
         EXPECT_EQ(first.stop(), SoundResult::OK);
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        voices.now = 1.0;
-        voices.system.update();
+        voices.at(1.0);
         EXPECT_TRUE(voices.events.empty());
         SoundChannel second = voices.start(sample, true, "second");
         EXPECT_NE(first, second);
         EXPECT_EQ(first.stop(), SoundResult::INVALID_HANDLE);
+        EXPECT_EQ(first.setVolume(0.5f), SoundResult::INVALID_HANDLE);
         EXPECT_EQ(first.setPaused(false), SoundResult::INVALID_HANDLE);
         EXPECT_EQ(first.setCallback(SoundChannel::CallbackType::END, nullptr), SoundResult::INVALID_HANDLE);
         EXPECT_TRUE(playing(second));
@@ -214,19 +169,16 @@ TEST(SoundSystem, SilentChannelsEndAfterTheirLengthOfUnpausedTimeAndLoopsNever)
         silent.start(silent.tone("loop.wav", 0.1, SoundSample::MODE_3D | SoundSample::LOOP_NORMAL), false, "loop");
     silent.now += 10.0; // paused time does not count
     shot.setPaused(false);
-    silent.now += 0.06;
-    silent.system.update();
+    silent.at(silent.now + 0.06);
     shot.setPaused(true);
     silent.now += 5.0;
     shot.setPaused(false);
-    silent.now += 0.03;
-    silent.system.update();
+    silent.at(silent.now + 0.03);
     EXPECT_TRUE(playing(shot));
     silent.now += 0.02; // 0.11 s played in all: ended, though not yet reported
     EXPECT_FALSE(playing(shot));
     EXPECT_TRUE(silent.events.empty());
-    silent.now += 1000.0;
-    silent.system.update();
+    silent.at(silent.now + 1000.0);
     EXPECT_TRUE(playing(looping));
     EXPECT_EQ(silent.events, Lines{"shot ended"});
 }
@@ -238,14 +190,18 @@ TEST(SoundSystem, EndCallbacksAndStealing)
         Voices voices(Out::SILENT, 1);
         SoundSample* sample = voices.tone("a.wav", 0.1, SoundSample::MODE_2D);
         SoundChannel first = voices.start(sample), next;
+        int marker = 0;
+        void* seen = nullptr;
+        ASSERT_EQ(first.setUserData(&marker), SoundResult::OK);
         std::vector<SoundResult> results;
         first.setCallback(SoundChannel::CallbackType::END, [&](SoundChannel& ended, SoundChannel::CallbackType) {
-            results = {ended.stop(), ended.stop(), voices.system.playSound(sample, false, next)};
+            results = {ended.getUserData(seen), ended.stop(), ended.stop(), voices.system.playSound(sample, false, next)};
             return SoundResult::OK;
         });
-        voices.now = 1.0;
-        voices.system.update();
-        EXPECT_EQ(results, std::vector<SoundResult>(3, SoundResult::OK));
+        voices.at(1.0);
+        EXPECT_EQ(results, std::vector<SoundResult>(4, SoundResult::OK));
+        EXPECT_EQ(seen, &marker);
+        EXPECT_EQ(first.setUserData(nullptr), SoundResult::INVALID_HANDLE);
         EXPECT_TRUE(playing(next));
         EXPECT_EQ(voices.playingCount(), 1);
     }
@@ -261,10 +217,8 @@ TEST(SoundSystem, EndCallbacksAndStealing)
     voices.events.push_back("play loud");
     SoundChannel loud = voices.start(loop, false, "loud");
     voices.events.push_back("loud playing");
-    EXPECT_EQ(voices.events, (Lines{"play loud", "older ended", "loud playing"}));
-    voices.events.clear();
     SoundChannel last = voices.start(loop);
-    EXPECT_EQ(voices.events, Lines{"quiet ended"});
+    EXPECT_EQ(voices.events, (Lines{"play loud", "older ended", "loud playing", "quiet ended"}));
     EXPECT_TRUE(playing(loud) && playing(last));
     for (int i = 0; i < 20; ++i)
         EXPECT_EQ(voices.start(shot).setVolume(0.5f), SoundResult::OK);
@@ -273,36 +227,36 @@ TEST(SoundSystem, EndCallbacksAndStealing)
 
 TEST(SoundSystem, ListenerSourceAndDopplerSettingsReachTheDeviceMirroredForALeftHandedCaller)
 {
-    const Ogre::Vector3 position(1, 2, 3), velocity(-4, 5, 6), forward(0, 0, 1), up(0, 1, 0);
-    Ogre::Vector3 read;
+    const V position(1, 2, 3), velocity(-4, 5, 6), forward(0, 0, 1), up(0, 1, 0);
+    V read, moving;
+    float low = 0.0f, high = 0.0f;
+    unsigned mode = 0;
     {
         Voices voices(Out::DEVICE, 4);
         SoundSystem& system = voices.system;
-        ASSERT_EQ(system.set3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
-        EXPECT_EQ(system.set3DListenerAttributes(1, position, velocity, forward, up), SoundResult::INVALID_PARAM);
-        EXPECT_EQ(system.set3DListenerAttributes(0, Ogre::Vector3(NAN, 0, 0), velocity, forward, up),
-                  SoundResult::INVALID_FLOAT);
+        SoundChannel placed = voices.start(voices.tone("p.wav", 1.0, SoundSample::MODE_3D), true);
+        SoundChannel flat = voices.start(voices.tone("f.wav", 1.0, SoundSample::MODE_2D), true);
+        const std::pair<SoundResult, SoundResult> rows[] = {
+            {system.set3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK},
+            {system.set3DListenerAttributes(1, position, velocity, forward, up), SoundResult::INVALID_PARAM},
+            {system.set3DListenerAttributes(0, V(NAN, 0, 0), velocity, forward, up), SoundResult::INVALID_FLOAT},
+            {placed.set3DAttributes(V(10, -20, 30), V(1, 0, 0)), SoundResult::OK},
+            {placed.set3DAttributes(V(INFINITY, 0, 0), V::ZERO), SoundResult::INVALID_FLOAT},
+            {placed.set3DMinMaxDistance(5.0f, 10000.0f), SoundResult::OK},
+            {placed.set3DMinMaxDistance(5.0f, 1.0f), SoundResult::INVALID_PARAM},
+            {placed.setMode(SoundChannel::HEAD_RELATIVE_3D), SoundResult::OK},
+            {placed.setMode(SoundChannel::HEAD_RELATIVE_3D | SoundChannel::WORLD_RELATIVE_3D), SoundResult::INVALID_PARAM},
+            {flat.set3DAttributes(V(1, 1, 1), V::ZERO), SoundResult::NEEDS_3D}};
+        for (std::size_t row = 0; row < std::size(rows); ++row)
+            EXPECT_EQ(rows[row].first, rows[row].second) << "row " << row;
         alGetListener3f(AL_POSITION, &read.x, &read.y, &read.z);
         EXPECT_EQ(read, position);
-        SoundChannel placed = voices.start(voices.tone("p.wav", 1.0, SoundSample::MODE_3D), true);
-        EXPECT_EQ(placed.set3DAttributes(Ogre::Vector3(10, -20, 30), Ogre::Vector3(1, 0, 0)), SoundResult::OK);
-        EXPECT_EQ(placed.set3DAttributes(Ogre::Vector3(INFINITY, 0, 0), Ogre::Vector3::ZERO), SoundResult::INVALID_FLOAT);
-        Ogre::Vector3 at, moving; // read back from the device
-        placed.get3DAttributes(at, moving);
-        EXPECT_EQ(at, Ogre::Vector3(10, -20, 30));
-        EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 10000.0f), SoundResult::OK);
-        float minDistance = 0.0f, maxDistance = 0.0f;
-        placed.get3DMinMaxDistance(minDistance, maxDistance);
-        EXPECT_EQ(maxDistance, 10000.0f);
-        EXPECT_EQ(placed.setMode(SoundChannel::HEAD_RELATIVE_3D), SoundResult::OK);
-        unsigned mode = 0;
+        placed.get3DAttributes(read, moving); // read back from the device
+        placed.get3DMinMaxDistance(low, high);
         placed.getMode(mode);
+        EXPECT_EQ(read, V(10, -20, 30));
+        EXPECT_EQ(high, 10000.0f);
         EXPECT_EQ(mode, SoundSample::MODE_3D | SoundChannel::HEAD_RELATIVE_3D);
-        EXPECT_EQ(placed.set3DMinMaxDistance(5.0f, 1.0f), SoundResult::INVALID_PARAM);
-        EXPECT_EQ(placed.setMode(SoundChannel::HEAD_RELATIVE_3D | SoundChannel::WORLD_RELATIVE_3D),
-                  SoundResult::INVALID_PARAM);
-        SoundChannel flat = voices.start(voices.tone("f.wav", 1.0, SoundSample::MODE_2D), true);
-        EXPECT_EQ(flat.set3DAttributes(Ogre::Vector3(1, 1, 1), Ogre::Vector3::ZERO), SoundResult::NEEDS_3D);
     }
     SoundSystem system;
     ASSERT_EQ(system.init(4, SoundSystem::INIT_NORMAL), SoundResult::OK);
@@ -314,8 +268,8 @@ TEST(SoundSystem, ListenerSourceAndDopplerSettingsReachTheDeviceMirroredForALeft
     EXPECT_EQ(alGetFloat(AL_DOPPLER_FACTOR), 0.0f);
     ASSERT_EQ(system.set3DListenerAttributes(0, position, velocity, forward, up), SoundResult::OK);
     alGetListener3f(AL_POSITION, &read.x, &read.y, &read.z);
-    EXPECT_EQ(read, Ogre::Vector3(1, 2, -3));
-    Ogre::Vector3 p, v, f, u;
+    EXPECT_EQ(read, V(1, 2, -3));
+    V p, v, f, u;
     system.get3DListenerAttributes(0, p, v, f, u);
     EXPECT_EQ(p, position); // the caller reads back its own frame
 }

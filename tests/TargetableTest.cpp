@@ -107,32 +107,6 @@ protected:
     std::vector<std::unique_ptr<Config>> types;
 };
 
-TEST_F(TargetableConstruction, ReadsOffsetsAndFrameKind)
-{
-    const auto full = make("frameType = Missile\nframeOffset = (1 2 3)\nchaseOffset = (0 5 30)\n"
-                           "fixedOffset = (0 1 -4)\ndropOffset = (7 8 9)\n");
-    EXPECT_EQ(full->getFrameDisplay().getOffset(), Vector3(1, 2, 3));
-    EXPECT_EQ(full->getFixedOffset(), Vector3(0, 1, -4));
-    EXPECT_EQ(full->getDropOffset(), Vector3(7, 8, 9));
-    const auto defaults = make("chaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n");
-    EXPECT_EQ(defaults->getDropOffset(), Vector3(50, 20, -300));
-
-    // Frames get running names, which the engine needs unique.
-    const std::string& name = full->getFrameDisplay().getName();
-    ASSERT_EQ(name.rfind("Frame_", 0), 0u) << name;
-    EXPECT_EQ(defaults->getFrameDisplay().getName(), "Frame_" + std::to_string(std::stoul(name.substr(6)) + 1));
-
-    // Any text but the two kinds, the case included, means a ship frame.
-    const std::pair<const char*, int> kinds[] = {
-        {"Missile", FrameDisplay::MISSILE_FRAME}, {"None", FrameDisplay::NO_FRAME},
-        {"missile", FrameDisplay::SHIP_FRAME},    {"Capital", FrameDisplay::SHIP_FRAME}};
-    for (const auto& [text, kind] : kinds) {
-        SCOPED_TRACE(text);
-        EXPECT_EQ(make("frameType = " + std::string(text) + "\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")
-                      ->getFrameDisplay().getFrameType(), kind);
-    }
-}
-
 TEST_F(TargetableConstruction, CameraOffsetsAreRequiredAndTheFrameKeepsItsSelectionWhileOff)
 {
     LogCapture log;

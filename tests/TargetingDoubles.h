@@ -1,9 +1,5 @@
 #pragma once
 
-// Test doubles for the targeting and focus code: a small ship built on a real physics body, with
-// weapon systems and a force controller that write every call into a shared journal, and a
-// fixture that makes the services focus talks to.
-
 #include "CameraController.h"
 #include "Config.h"
 #include "ConfigFiles.h"
@@ -58,7 +54,6 @@ public:
     void setTarget(Targetable* newTarget) override { target = newTarget, journal.add(name + ".setTarget"); }
     void clearTarget() override { target = nullptr, journal.add(name + ".clearTarget"); }
 
-    // The focus handling never calls the rest.
     void activate(Faction*) override {}
     void deactivate() override {}
     const std::string& getDescription() const override { return name; }
@@ -86,8 +81,7 @@ public:
 // Drives the ship's body as a ship's thrust does, scaling by its maxima.
 class RecordingThrust : public ForceController {
 public:
-    RecordingThrust(std::string name, PhysicsBody& body, Journal& journal)
-        : name(std::move(name)), body(body), journal(journal) {}
+    RecordingThrust(std::string name, PhysicsBody& body, Journal& journal) : name(std::move(name)), body(body), journal(journal) {}
 
     float getMaxForce() const override { return 10.0f; }
     float getMaxTorque() const override { return 2.0f; }
@@ -182,12 +176,8 @@ public:
 // list of scene managers, so that the scene the select-ahead query searches is the test's own.
 class CameraScene {
 public:
-    CameraScene()
-    {
-        // Cameras need the built-in materials.
-        Ogre::MaterialManager::getSingleton().initialise();
-        scene = factory.createInstance("Cameras");
-    }
+    // Cameras need the built-in materials.
+    CameraScene() { Ogre::MaterialManager::getSingleton().initialise(), scene = factory.createInstance("Cameras"); }
     ~CameraScene() { factory.destroyInstance(scene); }
     CameraScene(const CameraScene&) = delete;
     CameraScene& operator=(const CameraScene&) = delete;
@@ -236,10 +226,8 @@ protected:
         input.setSymbolPressed(input.getSymbol(symbol), down);
         input.setSymbolValue(input.getSymbol(symbol), down ? 1.0f : 0.0f);
     }
-
     void pulse(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
 
-    // Which objects the services hold.
     std::string describeServices() const
     {
         const WeaponDisplay& display = WeaponDisplay::getSingleton();

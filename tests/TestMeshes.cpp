@@ -36,20 +36,13 @@ void fillSubMesh(Ogre::SubMesh& subMesh, const MeshShape& shape, bool wideIndice
     subMesh.vertexData->vertexBufferBinding->setBinding(0, vertexBuffer(normals));
     subMesh.vertexData->vertexBufferBinding->setBinding(1, vertexBuffer(shape.positions));
 
-    auto& buffers = Ogre::HardwareBufferManager::getSingleton();
-    const auto type = wideIndices ? Ogre::HardwareIndexBuffer::IT_32BIT
-                                  : Ogre::HardwareIndexBuffer::IT_16BIT;
-    auto indexBuffer = buffers.createIndexBuffer(type, shape.indices.size(),
-                                                 Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, true);
-    if (wideIndices) {
-        indexBuffer->writeData(0, shape.indices.size() * 4, shape.indices.data());
-    } else {
-        const std::vector<std::uint16_t> narrow(shape.indices.begin(), shape.indices.end());
-        indexBuffer->writeData(0, narrow.size() * 2, narrow.data());
-    }
+    const auto type = wideIndices ? Ogre::HardwareIndexBuffer::IT_32BIT : Ogre::HardwareIndexBuffer::IT_16BIT;
+    auto indexBuffer = Ogre::HardwareBufferManager::getSingleton().createIndexBuffer(type, shape.indices.size(),
+                                                                                     Ogre::HardwareBuffer::HBU_STATIC_WRITE_ONLY, true);
+    const std::vector<std::uint16_t> narrow(shape.indices.begin(), shape.indices.end());
+    indexBuffer->writeData(0, indexBuffer->getSizeInBytes(), wideIndices ? static_cast<const void*>(shape.indices.data()) : narrow.data());
     subMesh.indexData->indexBuffer = indexBuffer;
-    subMesh.indexData->indexStart = 0;
-    subMesh.indexData->indexCount = shape.indices.size();
+    subMesh.indexData->indexStart = 0, subMesh.indexData->indexCount = shape.indices.size();
     subMesh.setMaterialName("BaseWhite");
 }
 
@@ -68,29 +61,19 @@ MeshShape sphereShape(int rings, int segments, float radius)
 {
     MeshShape shape;
     shape.positions.emplace_back(0, radius, 0);
-    for (int r = 1; r < rings; ++r) {
+    for (int r = 1; r < rings; ++r)
         for (int s = 0; s < segments; ++s) {
-            const float theta = Ogre::Math::PI * r / rings;
-            const float phi = Ogre::Math::TWO_PI * s / segments;
-            shape.positions.emplace_back(radius * std::sin(theta) * std::cos(phi),
-                                         radius * std::cos(theta),
-                                         radius * std::sin(theta) * std::sin(phi));
+            const float theta = Ogre::Math::PI * r / rings, phi = Ogre::Math::TWO_PI * s / segments;
+            shape.positions.emplace_back(radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta), radius * std::sin(theta) * std::sin(phi));
         }
-    }
     shape.positions.emplace_back(0, -radius, 0);
-    const auto ring = [segments](int r, int s) {
-        return static_cast<std::uint32_t>(1 + (r - 1) * segments + (s % segments));
-    };
+    const auto ring = [segments](int r, int s) { return static_cast<std::uint32_t>(1 + (r - 1) * segments + (s % segments)); };
     const auto last = static_cast<std::uint32_t>(shape.positions.size() - 1);
     for (int s = 0; s < segments; ++s)
         shape.indices.insert(shape.indices.end(), {0, ring(1, s + 1), ring(1, s)});
-    for (int r = 1; r < rings - 1; ++r) {
-        for (int s = 0; s < segments; ++s) {
-            shape.indices.insert(shape.indices.end(), {ring(r, s), ring(r, s + 1), ring(r + 1, s)});
-            shape.indices.insert(shape.indices.end(),
-                                 {ring(r, s + 1), ring(r + 1, s + 1), ring(r + 1, s)});
-        }
-    }
+    for (int r = 1; r < rings - 1; ++r)
+        for (int s = 0; s < segments; ++s)
+            shape.indices.insert(shape.indices.end(), {ring(r, s), ring(r, s + 1), ring(r + 1, s), ring(r, s + 1), ring(r + 1, s + 1), ring(r + 1, s)});
     for (int s = 0; s < segments; ++s)
         shape.indices.insert(shape.indices.end(), {last, ring(rings - 1, s), ring(rings - 1, s + 1)});
     return shape;
@@ -106,8 +89,7 @@ MeshShape boxShape(const Ogre::Vector3& h)
     return shape;
 }
 
-Ogre::MeshPtr createMesh(const std::string& name, const std::string& group, const MeshShape& shape,
-                         bool wideIndices)
+Ogre::MeshPtr createMesh(const std::string& name, const std::string& group, const MeshShape& shape, bool wideIndices)
 {
     Ogre::MeshPtr mesh = Ogre::MeshManager::getSingleton().createManual(name, group);
     fillSubMesh(*mesh->createSubMesh(), shape, wideIndices);

@@ -23,8 +23,7 @@ MeshShape boxShape(const Ogre::Vector3& halfSize);
 
 // Creates and loads a mesh in the mesh manager whose one sub-mesh holds `shape` (positions and
 // normals in two buffers, 16-bit indices unless `wideIndices`), with the material "BaseWhite".
-Ogre::MeshPtr createMesh(const std::string& name, const std::string& group, const MeshShape& shape,
-                         bool wideIndices = false);
+Ogre::MeshPtr createMesh(const std::string& name, const std::string& group, const MeshShape& shape, bool wideIndices = false);
 // Appends a sub-mesh with its own vertices to a mesh made by createMesh.
 void addSubMesh(Ogre::Mesh& mesh, const MeshShape& shape);
 

@@ -1,13 +1,10 @@
 #include "Thrust.h"
 
-#include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "DynamicCollidable.h"
 #include "GraphicsSettings.h"
-#include "InputHandler.h"
 #include "PhysicsEngine.h"
 #include "RenderingRoot.h"
-#include "Scheduler.h"
 #include "ShipFiles.h"
 #include "ShipType.h"
 #include "SoundFixture.h"
@@ -18,18 +15,12 @@
 #include <OgreBillboardSet.h>
 #include <OgreControllerManager.h>
 #include <OgreLight.h>
-#include <OgreMath.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
-#include <OgreSceneNode.h>
 #include <gtest/gtest.h>
-
-#include <map>
-#include <memory>
-#include <string>
 
 namespace Tolvarine::Test {
 namespace {
@@ -66,10 +57,7 @@ protected:
     }
 
     PhysicsBody& body() { return ship->getPhysicsBody(); }
-    float emission(unsigned short emitter = 0) const
-    {
-        return thrust->getEngineParticles()->getEmitter(emitter)->getEmissionRate();
-    }
+    float emission(unsigned short emitter = 0) const { return thrust->getEngineParticles()->getEmitter(emitter)->getEmissionRate(); }
     Ogre::ColourValue glowColour(unsigned index) const { return thrust->getGlow()->getBillboard(index)->getColour(); }
 
     void runUntil(double end)
@@ -95,12 +83,12 @@ const std::map<std::string, std::string> humming{{"mainThrustSound", "hum"}, {"a
 TEST_F(ThrustTest, RequestsAreClampedToTheTypesLimitsOnlyWhenAsked)
 {
     Thrust& controller = build(humming);
-    controller.setForce(Ogre::Vector3(300, 0, 0), true);
-    EXPECT_EQ(body().getForce(), Ogre::Vector3(100, 0, 0));
-    controller.setForce(Ogre::Vector3(300, 0, 0), false);
-    EXPECT_EQ(body().getForce(), Ogre::Vector3(300, 0, 0));
-    controller.setForce(Ogre::Vector3(30, 40, 0), true); // within the limit: bit for bit
-    EXPECT_EQ(body().getForce(), Ogre::Vector3(30, 40, 0));
+    for (const auto& [request, clamp, want] : {std::tuple{Ogre::Vector3(300, 0, 0), true, Ogre::Vector3(100, 0, 0)},
+                                               {Ogre::Vector3(300, 0, 0), false, Ogre::Vector3(300, 0, 0)},
+                                               {Ogre::Vector3(30, 40, 0), true, Ogre::Vector3(30, 40, 0)}}) { // within the limit: bit for bit
+        controller.setForce(request, clamp);
+        EXPECT_EQ(body().getForce(), want) << request << clamp;
+    }
     controller.setTorque(Ogre::Vector3(0, -60, 80), true);
     EXPECT_TRUE(body().getTorque().positionEquals(Ogre::Vector3(0, -12, 16), 1e-5f));
     controller.applyForce(Ogre::Vector3(0, 0, -0.5f));
@@ -119,8 +107,7 @@ TEST_F(ThrustTest, EffectsAreBuiltDarkOnTheShipsNodeAndLevelsSetColourEmissionAn
 {
     Ogre::SceneManager& scene = root.sceneManager();
     const auto nothingLeft = [&scene] {
-        return !scene.hasParticleSystem("Ship0/ThrustSystem") && !scene.hasBillboardSet("Ship0/ThrustGlow") &&
-               !scene.hasLight("Ship0/ThrustLight");
+        return !scene.hasParticleSystem("Ship0/ThrustSystem") && !scene.hasBillboardSet("Ship0/ThrustGlow") && !scene.hasLight("Ship0/ThrustLight");
     };
     EXPECT_THROW(build({{"mainThrustSound", "no_such_sound"}}), ConfigurationError);
     EXPECT_TRUE(nothingLeft());
@@ -130,8 +117,7 @@ TEST_F(ThrustTest, EffectsAreBuiltDarkOnTheShipsNodeAndLevelsSetColourEmissionAn
     ship.reset();
 
     Thrust& effects = build(humming);
-    EXPECT_EQ(effects.getEngineParticles()->getParentSceneNode(), ship->getSceneNode());
-    EXPECT_EQ(effects.getLight()->getParentSceneNode(), ship->getSceneNode());
+    EXPECT_TRUE(effects.getEngineParticles()->getParentSceneNode() == ship->getSceneNode() && effects.getLight()->getParentSceneNode() == ship->getSceneNode());
     Ogre::BillboardSet* glow = effects.getGlow(); // one billboard per "position" key, in key order
     ASSERT_EQ(glow->getNumBillboards(), 2);
     EXPECT_EQ(glow->getBillboard(0)->getPosition(), Ogre::Vector3(-2, 0, 8));
@@ -205,8 +191,7 @@ TEST(StationThrusterTest, TurnsWithinItsTorqueAndNeverPushes)
     Scheduler scheduler;
     PhysicsEngine physics;
     TemporaryFolder folder;
-    writeFile(folder.file("turret.station"), "[Physics]\nmaxTorque = 5\n");
-    const Config type(folder.file("turret.station"));
+    const Config type(written(folder.file("turret.station"), "[Physics]\nmaxTorque = 5\n"));
     PhysicsBody body(type);
     StationThruster thruster(body, type);
     EXPECT_EQ(thruster.getMaxForce(), 0.0f);
@@ -221,10 +206,7 @@ TEST(StationThrusterTest, TurnsWithinItsTorqueAndNeverPushes)
     body.setOrientation(Ogre::Quaternion(Ogre::Degree(90), Ogre::Vector3::UNIT_Y));
     thruster.setRelativeTorque(Ogre::Vector3(0, 0, -10), true);
     EXPECT_TRUE(body.getTorque().positionEquals(Ogre::Vector3(5, 0, 0), 1e-4f));
-
-    writeFile(folder.file("broken.station"), "[Physics]\nmass = 2\n");
-    const Config broken(folder.file("broken.station"));
-    EXPECT_THROW(StationThruster(body, broken), ConfigurationError);
+    EXPECT_THROW(StationThruster(body, Config(written(folder.file("broken.station"), "[Physics]\nmass = 2\n"))), ConfigurationError);
 }
 
 } // namespace

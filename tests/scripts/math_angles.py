@@ -14,8 +14,7 @@ for Angle, Other, factor in ((Radian, Degree, math.pi / 180), (Degree, Radian, 1
     mixed = Angle(3) - Other(2)
     assert isinstance(mixed, Angle) and abs(mixed.valueRadians() - Angle(3 - 2 * factor).valueRadians()) < 1e-4
     # In-place operators keep the object, Python 3's division included.
-    a = Angle(1)
-    alias = a
+    a = alias = Angle(1)
     a += Other(1)
     a /= 2
     assert a is alias and abs(a.valueRadians() - Angle((1 + factor) / 2).valueRadians()) < 1e-4

@@ -12,8 +12,7 @@ assert ColourValue.Red == ColourValue(1, 0, 0, 1), "changing a copy of Red must 
 
 c = ColourValue(0.5, 0.25, 1, 1)
 assert c / 2 == ColourValue(0.25, 0.125, 0.5, 0.5)
-d = ColourValue(2, 0, 1, 1)
-alias = d
+d = alias = ColourValue(2, 0, 1, 1)
 d /= 4
 assert d == ColourValue(0.5, 0, 0.25, 0.25) and d is alias
 # Regression: division by zero raises Python's error.

@@ -10,10 +10,8 @@ axes_z = (Vector3.UNIT_Y, Vector3.NEGATIVE_UNIT_X, Vector3.UNIT_Z)
 rows = ((0, -1, 0), (1, 0, 0), (0, 0, 1))
 
 # Constructors: missing numbers make the identity; three axes or a matrix as a sequence.
-q = Quaternion(0.5, 0.25)
-assert (q.w, q.x, q.y, q.z) == (0.5, 0.25, 0, 0)
-q = Quaternion(w=0, y=1)
-assert (q.w, q.x, q.y, q.z) == (0, 0, 1, 0)
+q, r = Quaternion(0.5, 0.25), Quaternion(w=0, y=1)
+assert (q.w, q.x, q.y, q.z, r.w, r.x, r.y, r.z) == (0.5, 0.25, 0, 0, 0, 0, 1, 0)
 for made in (Quaternion(*axes_z), Quaternion(list(axes_z)), Quaternion(rows)):
     assert same_quaternion(made, about_z)
 for bad in ("abcd", [1, 2], [Vector3.UNIT_X, Vector3.UNIT_Y], [Vector3.UNIT_X, 1, 2],
@@ -29,9 +27,8 @@ assert Quaternion.IDENTITY.w == 1, "changing a copy of IDENTITY must not change 
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_Y).getYaw().valueRadians(), 0.5)
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_X).getPitch().valueRadians(), 0.5)
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_Z).getRoll(False).valueRadians(), 0.5)
-x_axis, y_axis, z_axis = Vector3(), Vector3(), Vector3()
+x_axis, y_axis, z_axis, axes = Vector3(), Vector3(), Vector3(), [Vector3(), Vector3(), Vector3()]
 about_z.ToAxes(x_axis, y_axis, z_axis)
-axes = [Vector3(), Vector3(), Vector3()]
 about_z.ToAxes(axes)
 for got, want in zip([x_axis, y_axis, z_axis] + axes, axes_z + axes_z):
     assert same_vector(got, want)

@@ -15,9 +15,8 @@ for bad in ([1, 2], (1, 2, 3, 4), "abc", 5, [1, "x", 3], None):
     assert raises(TypeError, lambda: Vector3(bad)), "Vector3(%r) must be refused" % (bad,)
 
 # Regression: constants are copies, so changing one in place leaves the class's value alone.
-position = Vector3.ZERO
+position, scale = Vector3.ZERO, Vector3.UNIT_SCALE
 position += Vector3.UNIT_X
-scale = Vector3.UNIT_SCALE
 scale *= 3
 assert Vector3.ZERO == Vector3(0, 0, 0) and Vector3.UNIT_SCALE == Vector3(1, 1, 1)
 
@@ -39,8 +38,7 @@ assert same_vector(half_turn * Vector3.UNIT_Y, Vector3.NEGATIVE_UNIT_Y), "fallba
 assert 2 * v == Vector3(2, 4, 6) and v * v == Vector3(1, 4, 9)
 assert v / 2 == Vector3(0.5, 1, 1.5) and v / Vector3(1, 2, 3) == Vector3(1, 1, 1)
 assert (v == 5) is False and (v != None) is True
-a = Vector3(2, 4, 12)
-alias = a
+a = alias = Vector3(2, 4, 12)
 a /= 2
 a /= Vector3(1, 2, 3)
 assert a == Vector3(1, 1, 2) and a is alias

@@ -1,0 +1,62 @@
+#include "ResourceReport.h"
+
+#include "FunctionTask.h"
+#include "PoolCensus.h"
+
+#include <OgreLogManager.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace Tolvarine {
+
+const char* const ResourceReport::PERIOD_VARIABLE = "TOLVARINE_REPORT_PERIOD";
+
+ResourceReport::ResourceReport(float period)
+    : task(std::make_unique<FunctionTask>([this](float elapsed) { return write(elapsed); }, "ResourceReport",
+                                          period))
+{
+    task->subscribe(true);
+}
+
+ResourceReport::~ResourceReport() = default;
+
+std::unique_ptr<ResourceReport> ResourceReport::fromEnvironment()
+{
+    const char* text = std::getenv(PERIOD_VARIABLE);
+    if (!text || !*text)
+        return nullptr;
+    char* end = nullptr;
+    const float period = std::strtof(text, &end);
+    if (*end != '\0' || !std::isfinite(period) || period <= 0.0f) {
+        Ogre::LogManager::getSingleton().logMessage(std::string(PERIOD_VARIABLE) + " \"" + text
+                                                    + "\" is not a positive number of seconds: no resource reports");
+        return nullptr;
+    }
+    return std::make_unique<ResourceReport>(period);
+}
+
+long ResourceReport::residentKilobytes()
+{
+    // The second figure of statm is the resident set in pages.
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    if (!(statm >> pages >> resident))
+        return 0;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+bool ResourceReport::write(float elapsed)
+{
+    gameTime += elapsed;
+    Ogre::LogManager::getSingleton().logMessage("Resources at " + std::to_string(std::lround(gameTime)) + " s: "
+                                                + std::to_string(residentKilobytes()) + " kB resident");
+    PoolCensus::logLiveCounts();
+    return true;
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+namespace Tolvarine {
+
+class FunctionTask;
+
+// For long runs: every period of game time the log gets the process's resident memory,
+// "Resources at <t> s: <n> kB resident", followed by the live count of every pooled kind (the
+// lines of PoolCensus). A leak shows as memory or a count that keeps growing from report to report.
+class ResourceReport {
+public:
+    // The environment variable that asks the game for reports: a period in seconds.
+    static const char* const PERIOD_VARIABLE;
+
+    explicit ResourceReport(float period);
+    ~ResourceReport();
+    ResourceReport(const ResourceReport&) = delete;
+    ResourceReport& operator=(const ResourceReport&) = delete;
+
+    // A report at the period the environment asks for; null when it asks for none. A period that
+    // is not a positive number of seconds is logged and ignored.
+    static std::unique_ptr<ResourceReport> fromEnvironment();
+    // The process's resident memory in kB; 0 when the system does not tell.
+    static long residentKilobytes();
+
+private:
+    bool write(float elapsed);
+
+    float gameTime = 0.0f;
+    std::unique_ptr<FunctionTask> task;
+};
+
+} // namespace Tolvarine
