@@ -12,11 +12,22 @@ using namespace MenuWalk;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// What every run leaves: no failure in the log.
+// What every run leaves: no failure in the log or from the physics library, and at the exit every pooled kind back in its pool
+// ("Pool <kind>: <n> live", one line a kind).
 void expectCleanLog(const GameProcess& game)
 {
     for (const std::string& line : errorLines(game))
         ADD_FAILURE() << "error line: " << line;
+    // The physics library reports its own errors and warnings on standard error.
+    EXPECT_EQ(game.standardError().find("ODE "), std::string::npos) << game.standardError();
+    std::size_t kinds = 0;
+    for (const std::string& line : game.logLines()) {
+        if (line.rfind("Pool ", 0) != 0 || line.size() < 5 || line.compare(line.size() - 5, 5, " live") != 0)
+            continue;
+        ++kinds;
+        EXPECT_NE(line.find(": 0 live"), std::string::npos) << line;
+    }
+    EXPECT_GT(kinds, 0u) << "no live counts at the exit";
 }
 
 // The player's ships flown in turn: out of command mode, full thrust and the guns firing until the
