@@ -93,7 +93,7 @@ TEST_P(MenuGame, PlayedFromTheMenusToItsStatisticsAndBackToMain)
     ASSERT_TRUE(game.waitForLogLine("Scenario " + name + " loaded."));
     ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 10));
 
-    ASSERT_TRUE(flyUntil(game, "Scenario " + name + " ended.", 40)) << "the fight did not end";
+    ASSERT_TRUE(flyUntil(game, "Scenario " + name + " ended.", 90)) << "the fight did not end";
     bool statistics = false;
     for (int attempt = 0; attempt < 10 && !statistics; ++attempt)
         statistics = shows(game, STATS_HEADER, "statistics.png");
