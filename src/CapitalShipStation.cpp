@@ -127,6 +127,28 @@ bool CapitalShipStation::worldAlive() const
     return engine && engine->getWorldSerial() == worldSerial;
 }
 
+void CapitalShipStation::setJointAxes(dJointID joint, const Ogre::Vector3& first, const Ogre::Vector3& second)
+{
+    const auto current = [joint](void (*get)(dJointID, dVector3)) {
+        dVector3 axis;
+        get(joint, axis);
+        return Ogre::Vector3(Ogre::Real(axis[0]), Ogre::Real(axis[1]), Ogre::Real(axis[2])).normalisedCopy();
+    };
+    const auto parallel = [](const Ogre::Vector3& a, const Ogre::Vector3& b) {
+        return a.crossProduct(b).squaredLength() < 1e-6f;
+    };
+    // The first axis may not meet the joint's present second axis. When it would, the second goes
+    // first: to its new direction, or, when that meets the present first axis (the two swap), to
+    // the direction square to both new axes, which is square to both old ones as well.
+    if (parallel(first.normalisedCopy(), current(dJointGetUniversalAxis2))) {
+        const Ogre::Vector3 interim =
+            parallel(second.normalisedCopy(), current(dJointGetUniversalAxis1)) ? first.crossProduct(second) : second;
+        dJointSetUniversalAxis2(joint, interim.x, interim.y, interim.z);
+    }
+    dJointSetUniversalAxis1(joint, first.x, first.y, first.z);
+    dJointSetUniversalAxis2(joint, second.x, second.y, second.z);
+}
+
 void CapitalShipStation::activate()
 {
     Faction* faction = ship ? ship->getFaction() : nullptr;
@@ -146,12 +168,7 @@ void CapitalShipStation::activate()
     // hull), pitch about its home side axis (fixed to the station), both at the hull's pose now.
     const Ogre::Vector3 yawAxis = orientation * Ogre::Vector3::UNIT_Y;
     const Ogre::Vector3 pitchAxis = orientation * Ogre::Vector3::UNIT_X;
-    // Each call checks the new axis against the other one, which may still be the joint's default
-    // or last pose: a third axis, square to both, goes in first so that no pair is ever parallel.
-    const Ogre::Vector3 forwardAxis = orientation * Ogre::Vector3::UNIT_Z;
-    dJointSetUniversalAxis2(joint, forwardAxis.x, forwardAxis.y, forwardAxis.z);
-    dJointSetUniversalAxis1(joint, yawAxis.x, yawAxis.y, yawAxis.z);
-    dJointSetUniversalAxis2(joint, pitchAxis.x, pitchAxis.y, pitchAxis.z);
+    setJointAxes(joint, yawAxis, pitchAxis);
 
     setInactive(false);
     getFrameDisplay().activate();

@@ -49,6 +49,11 @@ public:
                        float pitchPositiveLimit, float pitchNegativeLimit);
     ~CapitalShipStation() override;
 
+    // Gives a universal joint its two axes (world coordinates, at right angles to each other) in an
+    // order that never passes through two parallel axes on the way: the physics library rebuilds
+    // the joint's rest pose after each axis and reports parallel ones as a zero-length vector.
+    static void setJointAxes(dJointID joint, const Ogre::Vector3& first, const Ogre::Vector3& second);
+
     // Puts the station into play on its ship, which must already be in play: placed at its home
     // pose on the hull, joined to it, of the ship's faction, its weapons and AI running.
     void activate();

@@ -268,6 +268,25 @@ bool GameProcess::click(int x, int y) const
     return std::system(("(" + command + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
+bool GameProcess::clickUntil(int x, int y, const std::function<bool()>& done, int attempts) const
+{
+    for (int attempt = 0; attempt < attempts; ++attempt)
+        if (click(x, y) && done())
+            return true;
+    return false;
+}
+
+bool GameProcess::xdotool(const std::string& arguments) const
+{
+    const unsigned long window = windowId();
+    if (window == 0)
+        return false;
+    const std::string prefix = "DISPLAY=" + display + " xdotool ";
+    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
+                                prefix + arguments + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 std::filesystem::path GameProcess::takeScreenshot() const
 {
     const auto screenshots = [this] {

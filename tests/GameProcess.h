@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ public:
     // Clicks the left mouse button with the GUI cursor at (x, y) pixels of the game window. The
     // cursor follows the mouse's relative motion, so it is first pushed into the top-left corner.
     bool click(int x, int y) const;
+    // Clicks at (x, y) until `done` holds, at most `attempts` times: a busy display now and then
+    // loses a click's motion, so every click is checked by its effect.
+    bool clickUntil(int x, int y, const std::function<bool()>& done, int attempts = 4) const;
+    // Runs xdotool with its arguments (a mouse button held, say) after focusing the game window.
+    bool xdotool(const std::string& arguments) const;
     // Presses the screenshot key until a new "Tolvarine_*.png" appears; its path, or empty.
     std::filesystem::path takeScreenshot() const;
 

@@ -1,0 +1,203 @@
+// The real game driven through its menus as a player drives it: games started from the Play sheet
+// and flown to their end, the tutorial, a key rebound on the Control sheet, and the way out.
+#include "MenuWalk.h"
+
+#include <fstream>
+#include <numeric>
+
+namespace Tolvarine::Test {
+namespace {
+
+using namespace MenuWalk;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// What every run leaves: no failure in the log or from the physics library, and at the exit every pooled kind back in its pool
+// ("Pool <kind>: <n> live", one line a kind).
+void expectCleanLog(const GameProcess& game)
+{
+    for (const std::string& line : errorLines(game))
+        ADD_FAILURE() << "error line: " << line;
+    // The physics library reports its own errors and warnings on standard error.
+    EXPECT_EQ(game.standardError().find("ODE "), std::string::npos) << game.standardError();
+    std::size_t kinds = 0;
+    for (const std::string& line : game.logLines()) {
+        if (line.rfind("Pool ", 0) != 0 || line.size() < 5 || line.compare(line.size() - 5, 5, " live") != 0)
+            continue;
+        ++kinds;
+        EXPECT_NE(line.find(": 0 live"), std::string::npos) << line;
+    }
+    EXPECT_GT(kinds, 0u) << "no live counts at the exit";
+}
+
+// The player's ships flown in turn: out of command mode, full thrust and the guns firing until the
+// ship is lost (the game pauses in command mode again) or the game ends.
+bool flyUntil(const GameProcess& game, const std::string& endLine, int seconds)
+{
+    const auto end = Clock::now() + std::chrono::seconds(seconds);
+    while (Clock::now() < end && countLines(game, endLine) == 0) {
+        const std::size_t pauses = countLines(game, "Command mode: the game is paused");
+        if (!pressForLine(game, "c", "Command mode left"))
+            continue;
+        game.xdotool("keydown w mousedown 1");
+        while (Clock::now() < end && countLines(game, endLine) == 0 &&
+               countLines(game, "Command mode: the game is paused") == pauses)
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        game.xdotool("keyup w mouseup 1");
+    }
+    return countLines(game, endLine) > 0;
+}
+
+struct GameRow {
+    const char* scenario;
+    Spot mode;
+    int difficultySteps;
+    const char* difficulty;  // the level the steps reach from the shipped 0.5
+};
+
+void PrintTo(const GameRow& row, std::ostream* out)
+{
+    *out << row.scenario;
+}
+
+class MenuGame : public testing::TestWithParam<GameRow> {};
+
+// Main, Play, the mode, the smallest fleet, Start; the fight flown to its end; the statistics
+// sheet, "Main menu", and out through the quit sheet.
+TEST_P(MenuGame, PlayedFromTheMenusToItsStatisticsAndBackToMain)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const GameRow row = GetParam();
+    const std::string name = row.scenario;
+    GameProcess game;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
+    // A chosen radio button has a light dot in its middle, where the other one is black.
+    const auto chosen = [&] {
+        const std::vector<std::uint8_t> dot = pixelsAround(look(game), row.mode, 2, 2);
+        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
+    };
+    ASSERT_TRUE(click(game, row.mode, chosen)) << "mode";
+    for (int step = 0; step < row.difficultySteps; ++step)
+        ASSERT_TRUE(clickForLine(game, PLAY_DIFFICULTY_TOP, "Setting difficulty to: ")) << "Play/Difficulty";
+    EXPECT_TRUE(game.logHas(std::string("Setting difficulty to: ") + row.difficulty) || row.difficultySteps == 0);
+    // One Trifighter in place of two: the combo box's text changes from "2".
+    const Spot count{PLAY_TRIFIGHTERS.dx - 16, PLAY_TRIFIGHTERS.dy};
+    const std::vector<std::uint8_t> two = pixelsAround(look(game), count, 6, 8);
+    ASSERT_TRUE(click(game, PLAY_TRIFIGHTERS, [&] {
+        return click(game, PLAY_TRIFIGHTERS_ONE, [&] { return pixelsAround(look(game), count, 6, 8) != two; });
+    })) << "Play/FriendlyTrifighterCombo";
+    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
+    ASSERT_TRUE(game.waitForLogLine("Scenario " + name + " loaded."));
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 10));
+
+    ASSERT_TRUE(flyUntil(game, "Scenario " + name + " ended.", 90)) << "the fight did not end";
+    bool statistics = false;
+    for (int attempt = 0; attempt < 10 && !statistics; ++attempt)
+        statistics = shows(game, STATS_HEADER, "statistics.png");
+    EXPECT_TRUE(statistics) << "the statistics sheet";
+    EXPECT_TRUE(click(game, STATS_MAIN, [&] { return shows(game, MAIN_PLAY, "main.png"); })) << "Stats/Main";
+    EXPECT_EQ(quitThroughMenus(game), 0);
+    expectCleanLog(game);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, MenuGame,
+                         testing::Values(GameRow{"Skirmish", PLAY_SKIRMISH, 0, ""},
+                                         GameRow{"Survival", PLAY_SURVIVAL, 2, "0.6"}),
+                         [](const testing::TestParamInfo<GameRow>& info) { return std::string(info.param.scenario); });
+
+// Main's Tutorial, its pages, the practice (with drones that destroy themselves as they arrive,
+// so that it ends at the first look), back to Main and out.
+TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    const fs::path script = game.folder() / "data/scenarios/tutorial.py";
+    std::string text = readTextFile(script);
+    const std::string order = "drone.getBehaviour().loiter(position)";
+    ASSERT_NE(text.find(order), std::string::npos);
+    std::ofstream(script) << text.replace(text.find(order), order.size(), "drone.destroy()");
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    ASSERT_TRUE(clickForLine(game, MAIN_TUTORIAL, "Scenario Tutorial loaded.")) << "Main/Tutorial";
+    // Two pages, each left by "Next >>"; a click after the practice began falls on no page.
+    for (int attempt = 0; attempt < 8 && countLines(game, "Command mode: the game is paused") == 0; ++attempt) {
+        ASSERT_TRUE(game.click(512 + TUTORIAL_NEXT.dx, 384 + TUTORIAL_NEXT.dy));
+        waitForLines(game, "Command mode: the game is paused", 1, 3);
+    }
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 0)) << "Next >>";
+    ASSERT_TRUE(pressForLine(game, "c", "Command mode left"));
+    ASSERT_TRUE(waitForLines(game, "Scenario Startup loaded.", 2, 20)) << "the tutorial did not end";
+    bool main = false;
+    for (int attempt = 0; attempt < 10 && !main; ++attempt)
+        main = shows(game, MAIN_PLAY, "main.png");
+    EXPECT_TRUE(main) << "the main sheet after the tutorial";
+    EXPECT_EQ(quitThroughMenus(game), 0);
+    expectCleanLog(game);
+}
+
+// Main, Options, Control; the Forward button clicked and "x" pressed; back out with the back key,
+// which saves the key map, and quit. After a restart the Control sheet shows the new binding.
+TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const auto openControlSheet = [](GameProcess& game) {
+        EXPECT_TRUE(click(game, MAIN_OPTIONS, [&] { return shows(game, OPTIONS_CONTROL, "options.png"); }));
+        EXPECT_TRUE(click(game, OPTIONS_CONTROL, [&] { return shows(game, CONTROL_BACK, "control.png"); }));
+    };
+    std::string keymap;
+    std::vector<std::uint8_t> rebound;
+    {
+        GameProcess game;
+        game.start();
+        ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+        openControlSheet(game);
+        // The left half of the button's text: the cursor stands on its right half after the click.
+        const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
+        const std::vector<std::uint8_t> shipped = pixelsAround(look(game), text, 5, 9);
+        ASSERT_TRUE(click(game, CONTROL_FORWARD, [&] {
+            game.sendKey("x");
+            rebound = pixelsAround(look(game, "rebound.png"), text, 5, 9);
+            return rebound != shipped;
+        })) << "Button/forward_thrust";
+        // The back key on the Control sheet saves the key map; on Options it returns to Main.
+        for (int attempt = 0; attempt < 6 && shows(game, CONTROL_BACK); ++attempt)
+            game.sendKey("Escape");
+        keymap = readTextFile(game.folder() / "cfg/active.keymap");
+        EXPECT_NE(keymap.find("forward_thrust = x\n"), std::string::npos);
+        EXPECT_NE(keymap.find("backward_thrust = s\n"), std::string::npos) << "only the one command changed";
+        for (int attempt = 0; attempt < 6 && shows(game, OPTIONS_CONTROL); ++attempt)
+            game.sendKey("Escape");
+        EXPECT_EQ(quitThroughMenus(game), 0);
+        expectCleanLog(game);
+    }
+    GameProcess game;
+    std::ofstream(game.folder() / "cfg/active.keymap") << keymap;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    openControlSheet(game);
+    const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
+    EXPECT_EQ(pixelsAround(look(game, "control_restarted.png"), text, 5, 9), rebound) << "the Forward button";
+    EXPECT_NE(readTextFile(game.folder() / "cfg/active.keymap").find("forward_thrust = x\n"), std::string::npos);
+    game.sendKey("Escape");
+}
+
+// The way out: Main, Quit, "Quit game" and a key end the game with code 0.
+TEST(MenuGameQuit, QuitFromTheMainMenuEndsWithCodeZero)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    EXPECT_EQ(quitThroughMenus(game), 0);
+    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
+    expectCleanLog(game);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
