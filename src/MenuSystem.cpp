@@ -1140,6 +1140,8 @@ void setStatsRow(int row, const std::string& label, const std::string& accuracy,
         CEGUI::Window* cell = WidgetFactory::findWindow(STATS_COLUMNS[column] + std::to_string(row));
         cell->setText(*texts[column]);
         WidgetFactory::fitToText(*cell);
+        // An empty text would still draw its background as a small black box.
+        cell->setVisible(!texts[column]->empty());
     }
 }
 

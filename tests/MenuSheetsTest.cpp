@@ -185,8 +185,11 @@ TEST_F(MenuSheetsTest, TheStatisticsTableShowsHitsAndDamagePerTypeAndClearsStale
     menus->showStats();
     EXPECT_EQ(row(1), " - Missile|0 %|0");
     EXPECT_EQ(row(2), " - Plasma|46 %|1234");
-    for (int i = 3; i < 10; ++i)
+    for (int i = 3; i < 10; ++i) {
         EXPECT_EQ(row(i), "||") << "row " << i;
+        EXPECT_FALSE(WidgetFactory::findWindow("Stats/Damage" + std::to_string(i))->isVisible()) << "row " << i;
+    }
+    EXPECT_TRUE(WidgetFactory::findWindow("Stats/Damage2")->isVisible());
     EXPECT_EQ(stackText(), "QuitMenu Main StatsMenu*");
 
     const float sheetBottom = menus->getStatsSheet()->getUnclippedInnerRect().get().bottom();
