@@ -124,8 +124,9 @@ const char* const ExplosionDebris::TYPE_FOLDER = "data/explosions/debris";
 
 MultiPoolFactory<ExplosionDebris>& ExplosionDebris::getPools()
 {
-    static MultiPoolFactory<ExplosionDebris> pools;
-    return pools;
+    // Kept for the life of the program, like the objects it holds: nothing deletes them at exit.
+    static auto* pools = new MultiPoolFactory<ExplosionDebris>();
+    return *pools;
 }
 
 void ExplosionDebris::loadTypes()

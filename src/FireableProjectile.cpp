@@ -180,8 +180,9 @@ std::string FireableProjectile::getPath(const std::string& name)
 
 MultiPoolFactory<FireableProjectile>& FireableProjectile::getPools()
 {
-    static MultiPoolFactory<FireableProjectile> pools;
-    return pools;
+    // Kept for the life of the program, like the objects it holds: nothing deletes them at exit.
+    static auto* pools = new MultiPoolFactory<FireableProjectile>();
+    return *pools;
 }
 
 DamageType FireableProjectile::parseDamageType(const std::string& text)

@@ -109,11 +109,12 @@ Formation& Formation::getFormation()
 
 void Formation::registerCommands()
 {
-    // Built now, so that a broken formation file or a missing icon stops the start-up.
-    getFormation();
-    static InputHandler::EnterSubscription* command =
-        new InputHandler::EnterSubscription("toggle_formation", [] { getFormation().toggleFormation(); });
-    (void)command;
+    // Built now, so that a broken formation file or a missing icon stops the start-up. The
+    // formation lives as long as the program and keeps the key's subscription.
+    Formation& formation = getFormation();
+    if (!formation.toggleSubscription)
+        formation.toggleSubscription = std::make_unique<InputHandler::EnterSubscription>(
+            "toggle_formation", [] { getFormation().toggleFormation(); });
 }
 
 void Formation::toggleFormation()

@@ -128,6 +128,8 @@ private:
     FormationWeaponSystem primary;
     FormationWeaponSystem secondary;
     InputHandler::EnterSubscription modeSubscription;
+    // "toggle_formation", made by registerCommands once the formation exists.
+    std::unique_ptr<InputHandler::EnterSubscription> toggleSubscription;
     FixedTask task;
     bool slaved = false;
     // Set while the members leave on dissolving, so that their leaving does not dissolve again.

@@ -70,8 +70,9 @@ ShipExplosionSequence::~ShipExplosionSequence() = default;
 
 MultiPoolFactory<ShipExplosionSequence>& ShipExplosionSequence::getPoolFactory()
 {
-    static MultiPoolFactory<ShipExplosionSequence> pools;
-    return pools;
+    // Kept for the life of the program, like the objects it holds: nothing deletes them at exit.
+    static auto* pools = new MultiPoolFactory<ShipExplosionSequence>();
+    return *pools;
 }
 
 void ShipExplosionSequence::loadTypes(const std::string& folder)
