@@ -36,7 +36,10 @@ status=0
 
 run_suite() {
   echo "== the test suite under the sanitizers"
-  (cd "$build" && nice ctest -j"${SANITIZE_TEST_JOBS:-3}" --timeout 1500 --output-on-failure) || status=1
+  # Leaks are checked in the skirmish, not here: test fixtures start and stop OGRE's OpenGL plugin,
+  # and the memory that Mesa's driver keeps is reported after the driver is unloaded, from an
+  # unknown module that no suppression can name.
+  (cd "$build" && ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0" nice ctest -j"${SANITIZE_TEST_JOBS:-3}" --timeout 1500 --output-on-failure) || status=1
 }
 
 # The game in a working folder of its own (a copy of cfg/ and data/), a skirmish from its start-up
