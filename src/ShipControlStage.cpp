@@ -44,8 +44,11 @@ CEGUI::Window* ShipControlStage::addText(CEGUI::Window& page, const std::string&
 {
     CEGUI::Window* window = WidgetFactory::createStaticText(name, &page, text);
     window->setPosition(CEGUI::UVector2(CEGUI::UDim(x, 0), CEGUI::UDim(y, 0)));
-    if (wide)
+    if (wide) {
         window->setSize(CEGUI::USize(CEGUI::UDim(0.9f, 0), CEGUI::UDim(0.1f, 0)));
+        // A sentence longer than the box goes on to a second line instead of being cut off.
+        window->setProperty("HorzFormatting", "WordWrapLeftAligned");
+    }
     return window;
 }
 
