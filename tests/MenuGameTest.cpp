@@ -1,4 +1,5 @@
 #include "GameProcess.h"
+#include "MenuWalk.h"
 #include "PngImage.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <numeric>
 #include <thread>
 
 namespace Tolvarine::Test {
@@ -73,8 +75,13 @@ TEST(MenuGame, MainMenuPlaySkirmishStartInMissionMenuEndMissionAndQuit)
     };
     EXPECT_GT(brightPixels(shot("main.png"), 0, -3), 20u) << "Main/Play";
     ASSERT_TRUE(clickUntil(cx, cy - 3, [&] { return brightPixels(shot("play.png"), 132, 175) > 20; })) << "Play/Start";
-    // Play/SkirmishMode, then Play/Start.
-    ASSERT_TRUE(clickUntil(cx - 3, cy - 124, [&] { return clickUntil(cx + 132, cy + 175, logged("Scenario Startup running unload...", 1)); }));
+    // Play/SkirmishMode until its radio button shows the light dot of a chosen one, then Play/Start.
+    const auto skirmishChosen = [&game] {
+        const std::vector<std::uint8_t> dot = MenuWalk::pixelsAround(MenuWalk::look(game), MenuWalk::PLAY_SKIRMISH, 2, 2);
+        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
+    };
+    ASSERT_TRUE(MenuWalk::click(game, MenuWalk::PLAY_SKIRMISH, skirmishChosen)) << "Play/SkirmishMode";
+    ASSERT_TRUE(clickUntil(cx + 132, cy + 175, logged("Scenario Startup running unload...", 1))) << "Play/Start";
     ASSERT_TRUE(game.waitForLogLine("Scenario Skirmish loaded.")) << game.standardError();
     ASSERT_TRUE(game.waitForLogLine("Command mode: the game is paused"));
     ASSERT_TRUE(pressUntil(game, "Escape", "Command mode left", 1));
