@@ -561,9 +561,7 @@ bool MenuSystem::openControlSheet(const CEGUI::EventArgs&)
 
 void MenuSystem::openControlSheet()
 {
-    if (!controlSheet)
-        createControlSheet();
-    pushSheet(controlSheet);
+    openSheet(controlSheet, &MenuSystem::createControlSheet, false);
 }
 
 void MenuSystem::createSoundSheet()
@@ -700,7 +698,7 @@ void MenuSystem::addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, 
 }
 
 // A settings sheet is built on its first opening and kept; the sheets with help texts show the pane.
-void MenuSystem::openSettingsSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp)
+void MenuSystem::openSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp)
 {
     if (!sheet)
         (this->*create)();
@@ -711,25 +709,25 @@ void MenuSystem::openSettingsSheet(CEGUI::Window*& sheet, void (MenuSystem::*cre
 
 bool MenuSystem::openSoundSheet(const CEGUI::EventArgs&)
 {
-    openSettingsSheet(soundSheet, &MenuSystem::createSoundSheet, false);
+    openSheet(soundSheet, &MenuSystem::createSoundSheet, false);
     return true;
 }
 
 bool MenuSystem::openAdvancedControlSheet(const CEGUI::EventArgs&)
 {
-    openSettingsSheet(advancedControlSheet, &MenuSystem::createAdvancedControlSheet, true);
+    openSheet(advancedControlSheet, &MenuSystem::createAdvancedControlSheet, true);
     return true;
 }
 
 bool MenuSystem::openGameplaySheet(const CEGUI::EventArgs&)
 {
-    openSettingsSheet(gameplaySheet, &MenuSystem::createGameplaySheet, true);
+    openSheet(gameplaySheet, &MenuSystem::createGameplaySheet, true);
     return true;
 }
 
 bool MenuSystem::openGraphicsSheet(const CEGUI::EventArgs&)
 {
-    openSettingsSheet(graphicsSheet, &MenuSystem::createGraphicsSheet, true);
+    openSheet(graphicsSheet, &MenuSystem::createGraphicsSheet, true);
     return true;
 }
 
@@ -942,9 +940,7 @@ bool MenuSystem::openMainSheet(const CEGUI::EventArgs&)
 
 void MenuSystem::openMainSheet()
 {
-    if (!mainSheet)
-        createMainSheet();
-    pushSheet(mainSheet);
+    openSheet(mainSheet, &MenuSystem::createMainSheet, false);
 }
 
 void MenuSystem::createPlaySheet()
@@ -1041,7 +1037,7 @@ bool MenuSystem::openPlaySheet(const CEGUI::EventArgs&)
 
 void MenuSystem::openPlaySheet()
 {
-    openSettingsSheet(playSheet, &MenuSystem::createPlaySheet, true);
+    openSheet(playSheet, &MenuSystem::createPlaySheet, true);
 }
 
 std::string MenuSystem::chooseArea(const std::string& choice, const std::vector<std::string>& names, float draw)
@@ -1088,9 +1084,7 @@ bool MenuSystem::startGame(const CEGUI::EventArgs&)
     else
         scenarios.loadScenario("Survival").survivalStart(setUp.area, setUp.playerFleet);
     closePlaySheet(CEGUI::EventArgs());
-    if (!inSkirmishSheet)
-        createInSkirmishSheet();
-    pushSheet(inSkirmishSheet);
+    openSheet(inSkirmishSheet, &MenuSystem::createInSkirmishSheet, false);
     Interface::getSingleton().setMode(Interface::COMMAND, false);
     return true;
 }
@@ -1108,9 +1102,7 @@ void MenuSystem::createOptionsSheet()
 
 bool MenuSystem::openOptionsSheet(const CEGUI::EventArgs&)
 {
-    if (!optionsSheet)
-        createOptionsSheet();
-    pushSheet(optionsSheet);
+    openSheet(optionsSheet, &MenuSystem::createOptionsSheet, false);
     return true;
 }
 

@@ -189,7 +189,7 @@ public:
     float rowHeight() const;
 
 private:
-    void openSettingsSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp);
+    void openSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp);
     // The "Help" check box at (30, H - 30), selected, bound to onHelpToggled.
     void addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height);
     // Hides the sheet, pops and shows the new top.
