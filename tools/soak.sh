@@ -11,25 +11,14 @@
 # The game runs in a scratch folder with a copy of cfg/ and data/; KEEP=1 keeps the folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/tools/scratch_game.sh"
 
 if [ "${1:-}" != "--on-display" ]; then
   exec bash "$root/tools/own-display.sh" bash "$0" --on-display "$@"
 fi
 shift
 minutes=${1:-30}
-game="$root/build/tolvarine"
-[ -x "$game" ] || { echo "soak: build the game first ($game is missing)" >&2; exit 1; }
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tolvarine-soak.XXXXXX")
-game_pid=
-cleanup() {
-  if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then kill "$game_pid"; wait "$game_pid" 2>/dev/null || true; fi
-  [ "${KEEP:-0}" = 1 ] && echo "soak: scratch folder kept: $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$root/cfg" "$root/data" "$work/"
-cp "$root/plugins.cfg" "$work/plugins.cfg"
-cp "$root/tools/default-ogre.cfg" "$work/ogre.cfg"
+make_scratch_game soak
 cat >"$work/startup.py" <<'EOF'
 # No ship has the focus, so the AI flies the player's side as well as the waves.
 from Tolvarine import *

@@ -1,0 +1,22 @@
+# Sourced by the scripts that run the whole game in a scratch copy of its run-time files
+# (soak.sh, startup-time.sh). make_scratch_game NAME sets `game` (the built program), `work` (the
+# scratch folder with cfg/, data/, plugins.cfg and the windowed default ogre.cfg) and `game_pid`
+# (empty; the caller sets it while the game runs), and removes the folder at exit, after stopping
+# a game still running; KEEP=1 keeps it.
+make_scratch_game() {
+  local name=$1
+  game="$root/build/tolvarine"
+  [ -x "$game" ] || { echo "$name: build the game first ($game is missing)" >&2; exit 1; }
+  work=$(mktemp -d "${TMPDIR:-/tmp}/tolvarine-$name.XXXXXX")
+  game_pid=
+  scratch_name=$name
+  trap stop_scratch_game EXIT
+  cp -r "$root/cfg" "$root/data" "$work/"
+  cp "$root/plugins.cfg" "$work/plugins.cfg"
+  cp "$root/tools/default-ogre.cfg" "$work/ogre.cfg"
+}
+
+stop_scratch_game() {
+  if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then kill "$game_pid"; wait "$game_pid" 2>/dev/null || true; fi
+  [ "${KEEP:-0}" = 1 ] && echo "$scratch_name: scratch folder kept: $work" || rm -rf "$work"
+}
