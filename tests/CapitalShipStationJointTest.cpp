@@ -12,12 +12,9 @@ namespace {
 
 std::string odeMessages;
 
-void keepMessage(int number, const char* format, va_list arguments)
-{
-    char text[256];
-    std::vsnprintf(text, sizeof text, format, arguments);
-    odeMessages += std::to_string(number) + ": " + text + "\n";
-}
+using Ogre::Vector3;
+
+Vector3 toVector(const dVector3 v) { return Vector3(float(v[0]), float(v[1]), float(v[2])); }
 
 // A station's joint takes its yaw and pitch axes at any pose of the hull without the physics
 // library meeting two parallel axes on the way (it prints a zero-length-vector message then), and
@@ -26,35 +23,30 @@ TEST(CapitalShipStationJoint, AxesSetAtAnyPoseWithoutParallelAxesOnTheWay)
 {
     PhysicsEngine::initialiseLibrary();
     dWorldID world = dWorldCreate();
-    const Ogre::Vector3 X = Ogre::Vector3::UNIT_X, Y = Ogre::Vector3::UNIT_Y, Z = Ogre::Vector3::UNIT_Z;
-    const struct {
-        const char* name;
-        Ogre::Vector3 yaw, pitch;
-    } rows[] = {
-        {"level hull: the joint's first two axes swap", Y, X},
-        {"hull on its side", X, Y},
-        {"nose down", Z, X},
-        {"rolled and turned", Ogre::Vector3(1, 1, 0).normalisedCopy(), Ogre::Vector3(1, -1, 0).normalisedCopy()},
-        {"already so", X, Z},
-    };
-    dSetMessageHandler(&keepMessage);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    dBodyID hull = dBodyCreate(world), station = dBodyCreate(world);
+    const Vector3 X = Vector3::UNIT_X, Y = Vector3::UNIT_Y, Z = Vector3::UNIT_Z;
+    const Vector3 diagonal = Vector3(1, 1, 0).normalisedCopy();
+    const Vector3 across = Vector3(1, -1, 0).normalisedCopy();
+    // Yaw and pitch: a level hull (the joint's first two axes swap), on its side, nose down,
+    // rolled and turned, already so.
+    const std::pair<Vector3, Vector3> rows[] = {{Y, X}, {X, Y}, {Z, X}, {diagonal, across}, {X, Z}};
+    dSetMessageHandler([](int number, const char* format, va_list arguments) {
+        char text[256];
+        std::vsnprintf(text, sizeof text, format, arguments);
+        odeMessages += std::to_string(number) + ": " + text + "\n";
+    });
+    for (const auto& [yaw, pitch] : rows) {
         odeMessages.clear();
-        dBodyID hull = dBodyCreate(world);
-        dBodyID station = dBodyCreate(world);
         dJointID joint = dJointCreateUniversal(world, nullptr);
         dJointAttach(joint, hull, station);
-        CapitalShipStation::setJointAxes(joint, row.yaw, row.pitch);
-        EXPECT_EQ(odeMessages, "");
+        CapitalShipStation::setJointAxes(joint, yaw, pitch);
+        EXPECT_EQ(odeMessages, "") << yaw << " " << pitch;
         dVector3 first, second;
         dJointGetUniversalAxis1(joint, first);
         dJointGetUniversalAxis2(joint, second);
-        EXPECT_NEAR((Ogre::Vector3(Ogre::Real(first[0]), Ogre::Real(first[1]), Ogre::Real(first[2])) - row.yaw).length(), 0, 1e-5);
-        EXPECT_NEAR((Ogre::Vector3(Ogre::Real(second[0]), Ogre::Real(second[1]), Ogre::Real(second[2])) - row.pitch).length(), 0, 1e-5);
+        EXPECT_LT((toVector(first) - yaw).length(), 1e-5f) << yaw;
+        EXPECT_LT((toVector(second) - pitch).length(), 1e-5f) << pitch;
         dJointDestroy(joint);
-        dBodyDestroy(station);
-        dBodyDestroy(hull);
     }
     dSetMessageHandler(nullptr);
     dWorldDestroy(world);

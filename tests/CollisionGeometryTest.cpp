@@ -33,7 +33,7 @@ TEST_F(CollisionGeometryTest, EverySectionNamingCollisionGeometryGivesOneBodyInF
                                 "[Collision_Geometry_Cone]\ntype = cone\nradius = 1\n" // an unknown type is passed over without a word
                                 "[Physics]\nmass = 3\n"
                                 "[Collision_Geometry_1]\ntype = box\nsize = (9 9 9)\n"
-                                "[Collision_Geometry_B]\ntype = sphere\nradius = 1\nposition = (1 2 3)\nrotationAngles = (0 0 90)\n");
+                                "[Collision_Geometry_B]\ntype = sphere\nradius = 1\nposition = (1 2 3)\nrotationAngles = (90 0 90)\n");
     const auto& bodies = geometry->getCollisionBodies();
     ASSERT_EQ(3u, bodies.size());
     EXPECT_EQ("Engine", bodies[0]->getComponentName());
@@ -53,8 +53,10 @@ TEST_F(CollisionGeometryTest, EverySectionNamingCollisionGeometryGivesOneBodyInF
     EXPECT_EQ(Vector3(1, 2, 3), Vector3(at[0], at[1], at[2]));
     dQuaternion q;
     dGeomGetQuaternion(inner, q);
-    EXPECT_NEAR(1.0, std::abs(eulerDegreesToQuaternion(Vector3(0, 0, 90)).Dot(Quaternion(q[0], q[1], q[2], q[3]))), 1e-6);
-
+    // Turned about the fixed axes x, then y, then z.
+    const Quaternion turned = Quaternion(Ogre::Degree(90), Vector3::UNIT_Z) *
+                              Quaternion(Ogre::Degree(90), Vector3::UNIT_X);
+    EXPECT_NEAR(1.0, std::abs(turned.Dot(Quaternion(q[0], q[1], q[2], q[3]))), 1e-6);
 }
 
 TEST_F(CollisionGeometryTest, MissingOrUnusableValuesAreRefusedWithALogLine)

@@ -86,26 +86,7 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
     EXPECT_EQ(1, make("Ship3", "[Display]\nmesh_0 = plain.mesh\n")->getEntity()->getMesh()->getNumLodLevels());
     EXPECT_THROW(DynamicCollidable("Ship9", *types.back(), Vector3::ZERO, Quaternion::IDENTITY), FatalError);
     EXPECT_TRUE(log.contains("DynamicCollidable: the engine has no scene manager"));
-}
-
-// Bodies without collision: outside the scene until activated, then moved once per frame.
-TEST_F(DynamicCollidableTest, SceneDynamicBodiesFollowTheirNewStartAndNeedAScene)
-{
-    const auto drifting = type("drift.cfg", "[Physics]\nmass = 1\n"), braked = type("brake.cfg", "[Physics]\nmass = 1\nvelocityDecay = 2\n");
-    SceneDynamicBody body(scene(), *braked);
-    EXPECT_EQ(nullptr, body.getSceneNode()->getParent());
-    body.activate(Vector3(0, 0, 100), Quaternion::IDENTITY, Vector3::ZERO);
-    body.activate(Vector3(0, 0, 200), Quaternion::IDENTITY, Vector3(0, 0, 10));
-    EXPECT_EQ(scene().getRootSceneNode(), body.getSceneNode()->getParent());
-    profiler.reset();
-    engine.update(0.1f, 0.1f);
-    EXPECT_GT(body.getSceneNode()->getPosition().z, 200.5f);
-    EXPECT_EQ(body.getPhysicsBody().getPosition(), body.getSceneNode()->getPosition());
-    EXPECT_EQ(1.0f, runsOf("SceneDynamicBody::synchroniseDynamics"));
-    body.deactivate();
-    EXPECT_EQ(nullptr, body.getSceneNode()->getParent());
-    LogCapture log;
-    EXPECT_THROW(SceneDynamicBody orphan(*drifting), FatalError);
+    EXPECT_THROW(SceneDynamicBody orphan(*types.back()), FatalError);
     EXPECT_TRUE(log.contains("SceneDynamicBody: the engine has no scene manager"));
 }
 

@@ -1,9 +1,5 @@
 // The whole game, started as its own process on a virtual display of its own.
-#include "ConfigurationError.h"
-#include "FatalError.h"
 #include "GameProcess.h"
-#include "ImmediateExit.h"
-#include "NormalExit.h"
 #include "PngImage.h"
 
 #include <gtest/gtest.h>
@@ -136,31 +132,6 @@ TEST(Engine, WithoutADisplayTheEngineCannotBeMadeAndSaysWhy)
     EXPECT_EQ(game.waitForExit(), 1);
     EXPECT_NE(game.standardError().find("Tolvarine: the engine could not be created"), std::string::npos)
         << game.standardError();
-}
-
-// The top level tells the program's exceptions apart only by type and logs std::exception's
-// own text for a FatalError, so none of them may carry or invent a message.
-template <typename E> std::string caughtAs()
-{
-    try {
-        throw E();
-    } catch (const NormalExit&) {
-        return "NormalExit";
-    } catch (const ConfigurationError&) {
-        return "ConfigurationError";
-    } catch (const std::exception& e) {
-        return std::string("std::exception: ") + e.what();
-    } catch (...) {
-        return "unknown";
-    }
-}
-
-TEST(Exceptions, TopLevelCatchOrderSeesEachTypeAsItself)
-{
-    EXPECT_EQ(caughtAs<NormalExit>(), "NormalExit");
-    EXPECT_EQ(caughtAs<ConfigurationError>(), "ConfigurationError");
-    EXPECT_EQ(caughtAs<FatalError>(), std::string("std::exception: ") + std::exception().what());
-    EXPECT_EQ(caughtAs<ImmediateExit>(), std::string("std::exception: ") + std::exception().what());
 }
 
 } // namespace
