@@ -11,8 +11,6 @@
 #include <OgreEntity.h>
 #include <OgreMeshManager.h>
 #include <OgreSceneManager.h>
-#include <OgreSceneNode.h>
-#include <OgreSubEntity.h>
 #include <gtest/gtest.h>
 #include <ode/collision.h>
 
@@ -49,7 +47,6 @@ TEST_F(DynamicCollidableTest, BuildsItsParts_LevelsOfDetailOnce_AndRefusesUnknow
     const auto ship = make("Ship0", "[Physics]\nmass = 2\nexplosionEffectable = 1\n[Display]\nmesh_0 = hull.mesh\n"
                                     "mesh_1 = hull_far.mesh\ndistance_1 = 500\nmesh_2 = hull_farther.mesh\n" + SPHERE_GEOMETRY);
     ASSERT_EQ(ship->getSceneNode(), scene().getSceneNode("Ship0"));
-    EXPECT_EQ(ship->getEntity()->getMesh()->getBoundingSphereRadius(), ship->getBoundingRadius());
     EXPECT_EQ(ship->getLink(), OgreLink::getFrom(*ship->getEntity()));
     EXPECT_EQ(2u | 32u, ship->getLink()->getFlags());
     const dGeomID sphere = ship->getCollisionGeometry().getCollisionBodies().front()->getGeometry();

@@ -44,7 +44,6 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
     // sky fills the screen, so the picture is far from a black frame that compresses to nothing.
     const fs::path coasting = game.takeScreenshot();
     ASSERT_FALSE(coasting.empty()) << "no Tolvarine_*.png screenshot";
-    EXPECT_EQ(coasting.extension(), ".png");
     EXPECT_GT(fs::file_size(coasting), 100u * 1024u) << "the screenshot does not show the sky";
     const PngImage before(coasting.string());
     ASSERT_FALSE(before.empty());

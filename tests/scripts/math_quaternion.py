@@ -23,7 +23,6 @@ changed = Quaternion.IDENTITY
 changed.w = 5
 assert Quaternion.IDENTITY.w == 1, "changing a copy of IDENTITY must not change IDENTITY"
 
-# The methods the binding wraps itself
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_Y).getYaw().valueRadians(), 0.5)
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_X).getPitch().valueRadians(), 0.5)
 assert close(Quaternion(Radian(0.5), Vector3.UNIT_Z).getRoll(False).valueRadians(), 0.5)
@@ -41,7 +40,6 @@ for fill in (lambda r: r.FromAxes(*axes_z), lambda r: r.FromAxes(list(axes_z)),
 matrix = about_z.ToRotationMatrix()
 assert all(close(matrix[i][j], rows[i][j]) for i in range(3) for j in range(3))
 
-# Static functions
 assert same_quaternion(Quaternion.Slerp(0.5, Quaternion.IDENTITY, -about_z, True), eighth_z)
 assert same_quaternion(Quaternion.nlerp(0.5, Quaternion.IDENTITY, -about_z, shortestPath=True),
                        eighth_z)

@@ -20,7 +20,6 @@ position += Vector3.UNIT_X
 scale *= 3
 assert Vector3.ZERO == Vector3(0, 0, 0) and Vector3.UNIT_SCALE == Vector3(1, 1, 1)
 
-# The methods the binding wraps itself
 assert close(v.dotProduct(Vector3(4, 5, 6)), 32)
 assert Vector3.UNIT_X.crossProduct(Vector3.UNIT_Y) == Vector3.UNIT_Z
 assert Vector3(1, 2, 3).midPoint(Vector3(3, 4, 5)) == Vector3(2, 3, 4)
