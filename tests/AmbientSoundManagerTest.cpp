@@ -79,10 +79,13 @@ TEST_F(AmbientSound, BackgroundLayersTakeTurnsAfterARandomHold)
     const SoundSource* a = ambient->getBackground(true);
     const SoundSource* mute = ambient->getBackground(false);
     const struct { double seconds; bool firstActive; float a, b; } steps[] = {
-        {1.0, true, 0.25f, 0.0f}, {3.0, true, 1.0f, 0.0f}, {2.0, true, 1.0f, 0.0f}, {0.5, false, 0.875f, 0.125f}};
+        {1.0, true, 0.25f, 0.0f}, {3.0, true, 1.0f, 0.0f}, {2.0, true, 1.0f, 0.0f},
+        {0.5, false, 0.875f, 0.125f}};
     for (const auto& step : steps) {
-        EXPECT_FLOAT_EQ(stepAndLevel(step.seconds, a), step.a) << step.seconds;
-        EXPECT_TRUE(mute->getLevel() == step.b && ambient->isFirstActive() == step.firstActive) << step.seconds;
+        SCOPED_TRACE(step.seconds);
+        EXPECT_FLOAT_EQ(stepAndLevel(step.seconds, a), step.a);
+        EXPECT_EQ(mute->getLevel(), step.b);
+        EXPECT_EQ(ambient->isFirstActive(), step.firstActive);
     }
 }
 

@@ -81,7 +81,19 @@ TEST_F(InputSymbols, AHandleHoldsItsSlotAloneAndReleasesOnlyTheSlotItHolds)
     Enter silent("suicide", nullptr);
     Enter refused("suicide", record("refused"));
     pulse("suicide");
-    EXPECT_EQ(calls, (Lines{"newer", "other", "current"}));
+    // A callback may grow every slot vector under the running dispatch and drop its own handle.
+    std::unique_ptr<Enter> built;
+    auto self = std::make_unique<Enter>("fire_primary", nullptr);
+    auto marker = std::make_shared<std::string>("still here");
+    self->setCallback([&, marker] {
+        for (int i = 0; i < 50; ++i)
+            built = std::make_unique<Enter>("generated_" + std::to_string(i), record("built"));
+        self.reset();
+        calls.push_back(*marker);
+    });
+    pulse("fire_primary");
+    pulse("generated_49");
+    EXPECT_EQ(calls, (Lines{"newer", "other", "current", "still here", "built"}));
     EXPECT_EQ(log.lines(), (Lines{"Attempting to subscribe to enter symbol number 4 multiple times"}));
 }
 
