@@ -78,51 +78,6 @@ public:
     fs::path savePath;
 };
 
-TEST(ConfigDialog, RowsAreChosenByOptionName)
-{
-    std::vector<ConfigDialog::Row> rows = ConfigDialog::rows(FakeOptions().getOptions());
-    auto names = [](const std::vector<ConfigDialog::Row>& rows) {
-        std::vector<std::string> names;
-        for (const ConfigDialog::Row& row : rows)
-            names.push_back(row.name);
-        return names;
-    };
-    EXPECT_EQ(names(rows), (std::vector<std::string>{"Rendering Device", "Video Mode", "Anti aliasing"}));
-    EXPECT_EQ(rows[1].values, FakeOptions::modesOf("Card A"));
-    EXPECT_EQ(rows[1].current, "800 x 600 @ 32-bit colour");
-
-    // The GL render system: no device row, and anti-aliasing goes by "FSAA".
-    Ogre::ConfigOptionMap gl;
-    gl["Display Frequency"] = option("Display Frequency", {"N/A"});
-    gl["FSAA"] = option("FSAA", {"0", "4"});
-    gl["RTT Preferred Mode"] = option("RTT Preferred Mode", {"FBO"}, true);
-    gl["Video Mode"] = option("Video Mode", {"1280 x 1024", "800 x 600"});
-    rows = ConfigDialog::rows(gl);
-    EXPECT_EQ(names(rows), (std::vector<std::string>{"Video Mode", "FSAA"}));
-    EXPECT_EQ(rows[1].values, (std::vector<std::string>{"0", "4"}));
-}
-
-TEST(ConfigDialog, ForcedOptionsAreSetOnlyWhereTheRenderSystemOffersThem)
-{
-    FakeOptions original;
-    original.add(option("Full Screen", {"No"}));  // cannot go full screen here
-    original.add(option("VSync", {"No", "Yes"}, true));
-    original.setOption("Rendering Device", "Card B");
-    original.set.clear();
-    ConfigDialog::forceOptions(original);
-    EXPECT_EQ(original.set, (std::vector<std::string>{"Floating-point mode=Fastest",
-                                                      "Video Mode=1280 x 1024 @ 32-bit colour"}));
-
-    // A render system that writes modes without the colour depth, and lacks the rest.
-    FakeOptions gl;
-    gl.options.clear();
-    gl.add(option("Full Screen", {"No", "Yes"}));
-    gl.add(option("Video Mode", {"800 x 600", "1280 x 1024"}));
-    ConfigDialog::forceOptions(gl);
-    EXPECT_EQ(gl.set, (std::vector<std::string>{"Full Screen=Yes", "Video Mode=1280 x 1024"}));
-    EXPECT_EQ(gl.options.count("Floating-point mode"), 0u) << "no option is invented";
-}
-
 TEST(ConfigDialog, AnswersChangeFillAgainValidateAndSaveOnlyOnOk)
 {
     TemporaryFolder folder;

@@ -1,8 +1,5 @@
-#include "FatalError.h"
-#include "ForceController.h"
 #include "InputHandler.h"
 #include "LogCapture.h"
-#include "MovementController.h"
 
 #include <gtest/gtest.h>
 
@@ -29,32 +26,6 @@ protected:
     Tolvarine::Test::LogCapture log;
     Lines calls;
 };
-
-TEST_F(InputSymbols, NumbersAreDenseAndEveryValueDispatchesWithoutEdgeDetection)
-{
-    EXPECT_EQ((std::vector<InputHandler::SymbolNumber>{input.getSymbol("pause"), input.getSymbol("quit"), input.getSymbol("pause")}),
-              (std::vector<InputHandler::SymbolNumber>{0, 1, 0}));
-    EXPECT_EQ(input.symbolName(1), std::optional<std::string>("quit"));
-    Enter enter("fire_primary", record("enter")); // naming a symbol in a handle creates it
-    Exit exit("fire_primary", record("exit"));
-    const auto fire = input.getSymbol("fire_primary");
-    EXPECT_EQ(fire, 2u);
-    for (float value : {0.25f, 0.5f, 0.0f, 0.0f, -1.0f})
-        input.setSymbolValue(fire, value);
-    input.pulseSymbol(fire);
-    EXPECT_EQ(calls, (Lines{"enter", "enter", "exit", "exit", "exit", "enter", "exit"}));
-    EXPECT_FLOAT_EQ(input.getSymbolValue(fire), 0.0f);
-    EXPECT_FALSE(input.isSymbolPressed(fire)) << "the pressed flags belong to the physical side";
-    EXPECT_TRUE(log.lines().empty());
-    // Unknown numbers are logged, never written.
-    EXPECT_EQ(input.symbolName(3), std::nullopt);
-    input.setSymbolValue(5000, 1.0f);
-    input.setSymbolPressed(5000, true);
-    EXPECT_FALSE(input.isSymbolPressed(5000));
-    EXPECT_EQ(log.lines(), (Lines{"Attempted to find symbol name for unknown symbol: 3",
-                                  "Attempted to set the value of unknown symbol: 5000",
-                                  "Attempted to set the pressed flag of unknown symbol: 5000"}));
-}
 
 TEST_F(InputSymbols, AHandleHoldsItsSlotAloneAndReleasesOnlyTheSlotItHolds)
 {
@@ -110,7 +81,19 @@ TEST_F(InputSymbols, AHandleHoldsItsSlotAloneAndReleasesOnlyTheSlotItHolds)
     Enter silent("suicide", nullptr);
     Enter refused("suicide", record("refused"));
     pulse("suicide");
-    EXPECT_EQ(calls, (Lines{"newer", "other", "current"}));
+    // A callback may grow every slot vector under the running dispatch and drop its own handle.
+    std::unique_ptr<Enter> built;
+    auto self = std::make_unique<Enter>("fire_primary", nullptr);
+    auto marker = std::make_shared<std::string>("still here");
+    self->setCallback([&, marker] {
+        for (int i = 0; i < 50; ++i)
+            built = std::make_unique<Enter>("generated_" + std::to_string(i), record("built"));
+        self.reset();
+        calls.push_back(*marker);
+    });
+    pulse("fire_primary");
+    pulse("generated_49");
+    EXPECT_EQ(calls, (Lines{"newer", "other", "current", "still here", "built"}));
     EXPECT_EQ(log.lines(), (Lines{"Attempting to subscribe to enter symbol number 4 multiple times"}));
 }
 
@@ -147,105 +130,9 @@ TEST_F(InputSymbols, AxesReportPlusMinusFallBackToTheSideStillHeldAndKeepTheFirs
     EXPECT_EQ(zoomCalls, 2);
 }
 
-TEST_F(InputSymbols, CallbacksMayBuildAndDropHandlesWhileDispatching)
-{
-    // Creating many symbols inside a callback grows every vector under the running dispatch.
-    std::unique_ptr<Enter> built;
-    std::vector<float> axis;
-    Axis thrust("forward_thrust", "backward_thrust", [&axis](float value) { axis.push_back(value); });
-    Enter grower("forward_thrust", [&] {
-        for (int i = 0; i < 50; ++i)
-            input.getSymbol("generated_" + std::to_string(i));
-        built = std::make_unique<Enter>("generated_49", record("built"));
-    });
-    input.setSymbolValue(input.getSymbol("forward_thrust"), 1.0f);
-    EXPECT_EQ(axis, std::vector<float>{1.0f});
-    pulse("generated_49");
-    // An enter callback that drops the exit handle of its own symbol: the exit no longer fires.
-    auto exitHandle = std::make_unique<Exit>("back", record("exit"));
-    Enter dropper("back", [&] { exitHandle.reset(); });
-    pulse("back");
-    // One that fills the exit slot of its own symbol: the release of the same pulse reaches it.
-    std::unique_ptr<Exit> lateExit;
-    Enter filler("quit", [&] { lateExit = std::make_unique<Exit>("quit", record("late exit")); });
-    pulse("quit");
-    // One that replaces itself or drops its own handle finishes with its captures intact.
-    auto self = std::make_unique<Enter>("pause", nullptr);
-    auto marker = std::make_shared<std::string>("still here");
-    self->setCallback([&, marker] {
-        self->setCallback(record("replacement"));
-        calls.push_back(*marker);
-    });
-    pulse("pause");
-    pulse("pause");
-    self->setCallback([&, marker] {
-        self.reset();
-        calls.push_back(*marker);
-    });
-    pulse("pause");
-    pulse("pause");
-    EXPECT_EQ(calls, (Lines{"built", "late exit", "still here", "replacement", "still here"}));
-}
-
-// Remembers every force and torque request, as a ship's thrust would apply them.
-class RecordingController : public ForceController {
-public:
-    float getMaxForce() const override { return 1.0f; }
-    float getMaxTorque() const override { return 1.0f; }
-    void applyForce(const Ogre::Vector3& direction) override { forces.push_back(direction); }
-    void applyTorque(const Ogre::Vector3& axis) override { torques.push_back(axis); }
-    void setForce(const Ogre::Vector3&, bool) override {}
-    void setTorque(const Ogre::Vector3&, bool) override {}
-    void setRelativeForce(const Ogre::Vector3&, bool) override {}
-    void setRelativeTorque(const Ogre::Vector3&, bool) override {}
-    std::vector<Ogre::Vector3> forces{Ogre::Vector3(9, 9, 9)}, torques{Ogre::Vector3(9, 9, 9)};
-};
-
-TEST_F(InputSymbols, MovementAxesCombineIntoForceAndTorqueOnlyWithAControllerAndInputEnabled)
-{
-    using V = Ogre::Vector3;
-    MovementController movement;
-    RecordingController ship, next;
-    movement.setEnabled(true);
-    press("forward_thrust", 1.0f); // without a controller nothing is subscribed: the press goes nowhere
-    EXPECT_EQ(movement.getForceCommand(), V::ZERO);
-    movement.setControllable(&ship);
-    EXPECT_TRUE(ship.forces.back() == V::ZERO && ship.torques.back() == V::ZERO);
-    for (const auto& [symbol, value] : {std::pair{"forward_thrust", 0.5f}, {"right_thrust", 0.25f}, {"up_thrust", 1.0f},
-                                        {"pitch_up", 1.0f}, {"yaw_left", 1.0f}, {"yaw_right", 1.0f}, {"roll_right", 0.75f}})
-        press(symbol, value);
-    EXPECT_EQ(ship.forces.back(), V(0.25f, 1.0f, -0.5f));
-    EXPECT_EQ(ship.torques.back(), V(1.0f, 0.0f, -0.75f));
-    press("backward_thrust", 3.0f); // passed on unchanged, without clamping
-    press("forward_thrust", 0.0f);
-    EXPECT_EQ(ship.forces.back(), V(0.25f, 1.0f, 3.0f));
-    // Disabled, or let go of: the axes stop, and the enabled flag stays for the next controller.
-    movement.setEnabled(false);
-    const std::size_t before = ship.forces.size();
-    press("left_thrust", 1.0f);
-    movement.setEnabled(true);
-    movement.disableAll();
-    EXPECT_EQ(movement.getControllable(), nullptr);
-    EXPECT_TRUE(movement.isEnabled());
-    press("left_thrust", 0.0f);
-    EXPECT_EQ(ship.forces.size(), before);
-    press("up_thrust", 0.0f);
-    movement.setControllable(&next);
-    EXPECT_EQ(next.forces.back(), V::ZERO) << "a new ship starts at rest even with keys held";
-    EXPECT_EQ(movement.getTorqueCommand(), V::ZERO);
-    press("down_thrust", 1.0f);
-    EXPECT_EQ(next.forces.back(), V(0, -1, 0));
-}
-
-TEST(InputHandlerLifetime, HandlesOutlivingTheHandlerAndASecondHandler)
+TEST(InputHandlerLifetime, AHandleMayOutliveTheHandler)
 {
     auto input = std::make_unique<InputHandler>();
-    {
-        Tolvarine::Test::LogCapture log;
-        EXPECT_THROW(InputHandler(), FatalError);
-        EXPECT_TRUE(log.contains("InputHandler created twice"));
-        EXPECT_EQ(InputHandler::getSingletonPtr(), input.get());
-    }
     auto handle = std::make_unique<InputHandler::EnterSubscription>("pause", nullptr);
     input.reset();
     EXPECT_EQ(InputHandler::getSingletonPtr(), nullptr);

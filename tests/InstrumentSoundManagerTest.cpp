@@ -43,23 +43,6 @@ protected:
     TestShip& player = ship("player");
 };
 
-TEST_F(InstrumentAlarms, TheCriticalAlarmStartsOnceLoopsAndStopsOnce)
-{
-    const SoundSource& alarm = sounds.getCriticalAlarm();
-    sounds.setCriticalAlarm(false);
-    EXPECT_FALSE(alarm.isPlaying());
-    sounds.setCriticalAlarm(true);
-    ASSERT_TRUE(alarm.isPlaying());
-    const SoundChannel channel = alarm.getChannel();
-    sounds.setCriticalAlarm(true);
-    EXPECT_EQ(alarm.getChannel(), channel) << "a second call must not restart it";
-    soundClock = 60.0;
-    scheduler.run();
-    EXPECT_TRUE(alarm.isPlaying()) << "it loops for as long as the danger lasts";
-    sounds.setCriticalAlarm(false);
-    EXPECT_TRUE(soundManager.getPlaying().empty());
-}
-
 TEST_F(InstrumentAlarms, TheIncomingAlarmComesFromTheMissileAsTheCameraSeesIt)
 {
     // The camera looks along world -x, so world +x is behind it and world -z to its right.

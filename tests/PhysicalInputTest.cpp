@@ -1,9 +1,6 @@
-#include "GuiInjector.h"
-#include "ImmediateExit.h"
 #include "InputHandler.h"
 #include "LogCapture.h"
 
-#include <CEGUI/InputEvent.h>
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -11,21 +8,7 @@ namespace Tolvarine {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Captured = std::tuple<InputType, std::uint32_t, float>;
-using Captures = std::vector<Captured>;
-
-// Records what the input handler sends to the GUI.
-class RecordingGui : public GuiInjector {
-public:
-    void injectKeyDown(unsigned scanCode) override { add("key down ", scanCode); }
-    void injectKeyUp(unsigned scanCode) override { add("key up ", scanCode); }
-    void injectChar(char32_t character) override { calls.push_back(std::string("char ") + char(character)); }
-    void injectMouseButtonDown(int button) override { add("button down ", button); }
-    void injectMouseButtonUp(int button) override { add("button up ", button); }
-    void injectMouseMove(float x, float y) override { calls.push_back("move " + std::to_string(int(x)) + " " + std::to_string(int(y))); }
-    void add(const std::string& what, long number) { calls.push_back(what + std::to_string(number)); }
-    Lines calls;
-};
+using Captures = std::vector<std::tuple<InputType, std::uint32_t, float>>;
 
 // Drives the input handler with synthetic SDL events through SDL's own queue.
 class PhysicalInput : public ::testing::Test {
@@ -50,7 +33,7 @@ protected:
         fill(event);
         ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
     }
-    void key(SDL_Keycode code, bool down, bool repeat = false) { push(down ? SDL_KEYDOWN : SDL_KEYUP, [&](SDL_Event& e) { e.key.keysym.sym = code, e.key.repeat = repeat; }); }
+    void key(SDL_Keycode code, bool down) { push(down ? SDL_KEYDOWN : SDL_KEYUP, [&](SDL_Event& e) { e.key.keysym.sym = code; }); }
     void motion(int x, int y) { push(SDL_MOUSEMOTION, [&](SDL_Event& e) { e.motion.xrel = x, e.motion.yrel = y; }); }
     void button(Uint8 number, bool down) { push(down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, [&](SDL_Event& e) { e.button.button = number; }); }
     void axis(SDL_JoystickID which, Uint8 number, Sint16 value) { push(SDL_JOYAXISMOTION, [&](SDL_Event& e) { e.jaxis.which = which, e.jaxis.axis = number, e.jaxis.value = value; }); }
@@ -82,107 +65,6 @@ protected:
     Lines seen;
     Tolvarine::Test::LogCapture log;
 };
-
-TEST_F(PhysicalInput, KeysDriveEveryBoundSymbolAndTheGuiGetsItsOwnCodes)
-{
-    bind(InputType::KEY, 119, "forward_thrust");
-    bind(InputType::KEY, 32, "up_thrust");
-    bind(InputType::KEY, 32, "fire_secondary");
-    watch({"forward_thrust", "up_thrust", "fire_secondary"});
-    RecordingGui gui;
-    input->setGuiInjector(&gui);
-    key(SDLK_w, true);
-    key(SDLK_w, true, true); // repeats are ignored
-    frame();
-    key(SDLK_w, false);
-    key(SDLK_SPACE, true);
-    key(SDLK_x, true); // bound to nothing
-    frame();
-    key(SDLK_SPACE, false);
-    frame();
-    EXPECT_EQ(seen, (Lines{"forward_thrust enter 1.000000", "forward_thrust exit", "up_thrust enter 1.000000",
-                           "fire_secondary enter 1.000000", "up_thrust exit", "fire_secondary exit"}));
-    EXPECT_TRUE(gui.calls.empty()) << "nothing reaches the GUI while injection is off";
-
-    input->setGuiInjection(true);
-    input->setMouseMomentumSuspended(true);
-    key(SDLK_a, true);
-    key(SDLK_a, false);
-    key(SDLK_RETURN, true);
-    key(SDLK_CLEAR, true); // no scan code in the GUI library
-    key(SDLK_1, true);
-    button(SDL_BUTTON_LEFT, true);
-    button(SDL_BUTTON_RIGHT, false);
-    push(SDL_MOUSEWHEEL, [](SDL_Event& e) { e.wheel.y = 1; });
-    frame();
-    using Scan = CEGUI::Key::Scan;
-    const auto down = [](unsigned scan) { return "key down " + std::to_string(scan); };
-    EXPECT_EQ(gui.calls, (Lines{down(Scan::A), "char a", "key up " + std::to_string(Scan::A), down(Scan::Return),
-                                down(Scan::One), "char 1", "button down 0", "button up 1", "button down 3", "button up 3"}));
-
-    // The cursor follows a steady drag every frame, although the symbols see the motion once.
-    bind(InputType::MOUSE_MOVE, 1, "yaw_right");
-    watch({"yaw_right"});
-    gui.calls.clear();
-    seen.clear();
-    for (int i = 0; i < 3; ++i) {
-        motion(2, 0);
-        motion(1, -1);
-        frame();
-    }
-    EXPECT_EQ(gui.calls, Lines(3, "move 3 -1"));
-    EXPECT_EQ(seen, (Lines{"yaw_right enter 0.060000"}));
-    // A move and a click in one slow frame: the cursor moves before the click, so it lands there.
-    gui.calls.clear();
-    motion(5, 0);
-    button(SDL_BUTTON_LEFT, true);
-    motion(0, 2);
-    button(SDL_BUTTON_LEFT, false);
-    frame();
-    EXPECT_EQ(gui.calls, (Lines{"move 5 0", "button down 0", "move 0 2", "button up 0"}));
-
-    // With exit on key press, releases and mouse input do not end the program; the next key press
-    // does, before the GUI or any symbol sees it.
-    input->setExitOnKeyPress(true);
-    key(SDLK_w, false);
-    button(SDL_BUTTON_LEFT, true);
-    frame();
-    gui.calls.clear();
-    seen.clear();
-    key(SDLK_w, true);
-    EXPECT_THROW(frame(), ImmediateExit);
-    EXPECT_TRUE(gui.calls.empty() && seen.empty());
-}
-
-TEST_F(PhysicalInput, MouseMotionScalesCarriesMomentumAndReleasesOnce)
-{
-    bind(InputType::MOUSE_MOVE, 1, "yaw_right");
-    bind(InputType::MOUSE_MOVE, 0, "yaw_left");
-    bind(InputType::MOUSE_MOVE, 2, "pitch_up");
-    watch({"yaw_right", "yaw_left", "pitch_up"});
-    // Default divisor 50, half-life 0.01 s: a 5 ms frame keeps half, 10 ms keeps nothing.
-    motion(15, 0);
-    motion(5, -60);
-    for (double seconds : {0.005, 0.005, 0.010, 0.010})
-        frame(seconds);
-    motion(10, 0); // the direction flips: right is released, left becomes active
-    frame();
-    motion(-25, 0);
-    frame();
-    // Sensitivity 100: one pixel is the full value. A half-life of 0 means no momentum, also for
-    // frames that take no time at all.
-    input->setMouseSensitivity(100);
-    frame();
-    motion(1, 0);
-    frame();
-    input->setMouseFilterHalflife(0.0f);
-    frame(0.0);
-    EXPECT_EQ(seen, (Lines{"yaw_right enter 0.400000", "pitch_up enter 1.000000", "yaw_right enter 0.200000",
-                           "pitch_up enter 0.600000", "yaw_right exit", "pitch_up exit", "yaw_right enter 0.200000",
-                           "yaw_right exit", "yaw_left enter 0.500000", "yaw_left exit", "yaw_right enter 1.000000",
-                           "yaw_right exit"}));
-    EXPECT_TRUE(log.lines().empty());
-}
 
 TEST_F(PhysicalInput, CaptureTakesOneEventPerFrameUntilItSaysStop)
 {

@@ -47,12 +47,6 @@ protected:
         return *manager;
     }
 
-    int channelsPlaying() const
-    {
-        int count = 0;
-        return manager->getSystem().getChannelsPlaying(count), count;
-    }
-
     SoundFiles files;
     double soundClock = 0.0;
     std::unique_ptr<SoundManager> manager;

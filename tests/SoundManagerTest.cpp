@@ -33,7 +33,6 @@ protected:
     {
         return SoundSource::create(name, category, reporter, V::ZERO, false);
     }
-    bool inPlayingSet(const SoundSource& source) const { return manager->getPlaying().count(const_cast<SoundSource*>(&source)) == 1; }
 };
 
 TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevice)
@@ -98,40 +97,15 @@ TEST_F(SoundManagerTest, GainsAndDopplerFollowSettingsAndPause)
     EXPECT_TRUE(velocity == V(0, 0, -4) && forward.positionEquals(V(-1, 0, 0), 1e-6f)) << forward;
 }
 
-TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndSoundsAreSharedByFileAndMode)
+TEST_F(SoundManagerTest, APlainDefinitionBeatsItsTwinAndSourcesOutlivingTheManagerStop)
 {
     // A plain file and its enciphered twin are one definition, the plain one; a twin alone is read.
     ASSERT_TRUE(encipherToFile("[Sound]\nfilename = beep.wav\ngain = 0.125\n", files.file("data/sound/beep.soundx")));
     ASSERT_TRUE(encipherToFile("[Sound]\nfilename = hum.wav\ngain = 0.25\n", files.file("data/sound/twin.soundx")));
-    writeFile(files.file("data/sound/notes.txt"), "not a definition");
-    LogCapture log;
     EXPECT_EQ(SoundManager::getSoundConfig("beep").getValue("Sound", "gain"), "0.5");
     EXPECT_EQ(SoundManager::getSoundConfig("twin").getValue("Sound", "gain"), "0.25");
-    EXPECT_EQ(&SoundManager::getSoundConfig("hum"), &SoundManager::getSoundConfig("hum"));
-    EXPECT_TRUE(log.contains("twin.soundx."));
-    EXPECT_FALSE(log.contains("notes.txt."));
-    // An empty folder is read again at the next call, so definitions added later are found.
-    SoundManager::forgetSoundConfigs();
-    std::filesystem::rename(files.file("data/sound"), files.file("elsewhere"));
-    log.clear();
-    EXPECT_THROW(SoundManager::getSoundConfig("beep"), ConfigurationError);
-    EXPECT_EQ(log.lines(), (Strings{"SoundManager parsing .sound files", "Could not get sound config beep"}));
-    std::filesystem::rename(files.file("elsewhere"), files.file("data/sound"));
-
-    SoundManager& sound = startManager();
-    log.clear();
-    const auto create = [&sound](const char* name, bool hardware = true) { return sound.createSound(SoundManager::getSoundConfig(name), hardware); };
-    SoundSample* beep = create("beep");
-    ASSERT_NE(beep, nullptr);
-    EXPECT_EQ(create("beep_again"), beep);
-    EXPECT_EQ(beep->getPath(), "sounds/beep.wav");
-    EXPECT_EQ((std::vector<unsigned>{beep->getMode(), create("beep2d")->getMode(), create("hum")->getMode(), create("beep", false)->getMode()}),
-              (std::vector<unsigned>{SoundSample::HARDWARE | SoundSample::MODE_3D, SoundSample::HARDWARE | SoundSample::MODE_2D,
-                                     SoundSample::HARDWARE | SoundSample::MODE_3D | SoundSample::LOOP_NORMAL,
-                                     SoundSample::SOFTWARE | SoundSample::MODE_3D}));
-    const Strings lines = log.lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Sound allocated: ", 0) == 0; }), 4);
     // Sources outliving the manager are stopped and harmless.
+    startManager();
     FakeReporter ship;
     const auto engine = make("hum", SoundCategory::THRUST, &ship);
     engine->play();
@@ -139,78 +113,6 @@ TEST_F(SoundManagerTest, DefinitionsAreReadOnceAndSoundsAreSharedByFileAndMode)
     EXPECT_FALSE(engine->isPlaying());
     EXPECT_TRUE(ship.listeners.empty());
     engine->stop();
-}
-
-TEST_F(SoundManagerTest, OneShotsStopTheirSourceWhenTheyEndOrTheirChannelIsStolen)
-{
-    startManager();
-    FakeReporter missile;
-    const auto shot = make("beep", SoundCategory::EFFECTS, &missile), loop = make("hum", SoundCategory::THRUST, &missile);
-    shot->play();
-    loop->play();
-    // The sound manager's task delivers the end on the pass after it.
-    soundClock = 0.4;
-    scheduler.run();
-    EXPECT_TRUE(shot->isPlaying());
-    soundClock = 100.0;
-    scheduler.run();
-    EXPECT_FALSE(inPlayingSet(*shot));
-    EXPECT_EQ(shot->getChannel(), SoundChannel());
-    EXPECT_EQ(missile.listeners.size(), 1u);
-    EXPECT_TRUE(loop->isPlaying()) << "a loop never ends by itself";
-    shot->play();
-    auto doomed = make("beep"); // a deleted source hears nothing more; the others go on
-    doomed->play();
-    doomed.reset();
-    EXPECT_EQ(manager->getPlaying().size(), 2u);
-    EXPECT_EQ(channelsPlaying(), 2);
-    soundClock = 200.0;
-    scheduler.run();
-    EXPECT_FALSE(shot->isPlaying());
-    // Four channels: a fifth sound steals the oldest one-shot's, whose source stops.
-    std::vector<std::unique_ptr<SoundSource>> sources;
-    for (int i = 0; i < 4; ++i)
-        sources.push_back(make("beep"));
-    for (const auto& source : sources)
-        source->play();
-    EXPECT_TRUE(loop->isPlaying()) << "the loop is kept while one-shots can go";
-    EXPECT_FALSE(inPlayingSet(*sources[0]));
-    EXPECT_TRUE(sources[3]->isPlaying());
-    EXPECT_EQ(manager->getPlaying().size(), 4u);
-}
-
-// Every sound the game asks for is defined, and starting leaves the settings file untouched.
-TEST(ShippedSounds, LoadPlayAndLeaveTheSettingsFileUntouched)
-{
-    namespace fs = std::filesystem;
-    Tolvarine::Test::SoundFiles workFolder;
-    const fs::path source = TOLVARINE_SOURCE_DIR;
-    fs::remove_all("cfg");
-    fs::remove_all("data");
-    fs::create_directories("data");
-    fs::create_directories("cfg");
-    fs::copy_file(source / "cfg/sound.cfg", "cfg/sound.cfg");
-    fs::copy(source / "data/sound", "data/sound");
-    const std::string before = Tolvarine::Test::readFile("cfg/sound.cfg");
-    Tolvarine::Test::ManualTicks ticks;
-    InputHandler input;
-    Scheduler scheduler;
-    SoundManager::forgetSoundConfigs();
-    {
-        SoundManager manager(nullptr, SoundSystem::Output::SILENT);
-        const Config settings("cfg/sound.cfg");
-        for (const std::string& name : {std::string("critical_alarm"), std::string("incoming_alarm"), std::string("ambient_nl"),
-                                        std::string("ambient_da"), std::string("ambient_tc"), settings.getValue("Ambient", "spaceForeground"),
-                                        settings.getValue("Ambient", "commandForeground")}) {
-            const auto sound = SoundSource::create(name, SoundCategory::AMBIENT, nullptr, V::ZERO, true);
-            sound->play();
-            EXPECT_TRUE(sound->isPlaying()) << name;
-        }
-        EXPECT_FALSE(manager.createSound(SoundManager::getSoundConfig("incoming_alarm"), true)->isLooping());
-        EXPECT_TRUE(manager.createSound(SoundManager::getSoundConfig("critical_alarm"), true)->isLooping());
-    }
-    SoundManager::forgetSoundConfigs();
-    EXPECT_EQ(Tolvarine::Test::readFile("cfg/sound.cfg"), before);
 }
 
 TEST_F(SoundManagerTest, AMissingAudioFileIsFatal)
