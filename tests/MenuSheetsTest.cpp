@@ -77,7 +77,8 @@ std::uint32_t key(const char* name)
 }
 
 // Each row starts from its own state and presses "back" once: a running tutorial is cancelled, a
-// game in play opens the menu with its keys locked, the top of two sheets closes, else the game quits.
+// game in play opens the menu with its keys locked, the top of two sheets closes, else the game
+// quits.
 TEST_F(MenuSheetsTest, TheBackKeyFollowsTheOverrideThenOpensTheMenuThenClosesSheetsThenQuits)
 {
     startMenus();
@@ -147,7 +148,8 @@ TEST_F(MenuSheetsTest, HelpOffAtStartUpClearsEveryHelpBoxOneBoxTurnsItOnAndTheTe
         CEGUI::WindowEventArgs args(WidgetFactory::findWindow(widget));
         menus->showHelp(args);
     }
-    EXPECT_EQ(text("Help/HelpLabel"), MenuSystem::getHelpConfig().get<std::string>("Help", "Play/Difficulty"));
+    const Config& help = MenuSystem::getHelpConfig();
+    EXPECT_EQ(text("Help/HelpLabel"), help.get<std::string>("Help", "Play/Difficulty"));
     EXPECT_TRUE(log.contains("No help text found for widget: Play/Start"));
 }
 
@@ -259,7 +261,14 @@ TEST_F(MenuSheetsTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCancel
     const std::string keymap = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
     const std::string U = "Mouse Move Up", D = "Mouse Move Down";
     // The input fed, whether the capture goes on, the names pitch_up and pitch_down end with, what is printed.
-    const struct { const char* name; InputType kind; std::uint32_t code; float value; bool capturing; std::string pitchUp, pitchDown, printed; } rows[] = {
+    const struct {
+        const char* name;
+        InputType kind;
+        std::uint32_t code;
+        float value;
+        bool capturing;
+        std::string pitchUp, pitchDown, printed;
+    } rows[] = {
         {"small mouse move keeps capturing", InputType::MOUSE_MOVE, 3, 0.29f, true, U, D, ""},
         {"move of exactly 0.3 binds both", InputType::MOUSE_MOVE, 3, -0.3f, false, D, U, ""},
         {"escape cancels", InputType::KEY, key("escape"), 1.0f, false, U, D, ""},

@@ -76,13 +76,15 @@ protected:
 TEST_F(TutorialWizardTest, PagesShowTheBindingsOfTheKeyMapAndARebindingOnTheNextVisit)
 {
     wizard->start();
-    EXPECT_EQ(textOf("ShipControl/FB") + "|" + textOf("ShipControl/LR") + "|" + textOf("ShipControl/PUD"),
+    EXPECT_EQ(textOf("ShipControl/FB") + "|" + textOf("ShipControl/LR") + "|" +
+                  textOf("ShipControl/PUD"),
               "up / down| / d|Mouse Move Up / Mouse Move Down");
     EXPECT_GT(WidgetFactory::findWindow("ShipControl/PUD")->getPixelSize().d_width,
               WidgetFactory::findWindow("ShipControl/RLR")->getPixelSize().d_width)
         << "each value window is fitted to its text";
     wizard->next();
-    EXPECT_EQ(textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") + "|" + textOf("WeaponControl/P5a"),
+    EXPECT_EQ(textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") + "|" +
+                  textOf("WeaponControl/P5a"),
               "Mouse Button 1||t");
     // Rebound while the tutorial runs: the next visit of each page shows the new input.
     input.unbindSymbol(input.getSymbol("fire_primary"));

@@ -66,8 +66,9 @@ TEST_F(WidgetFactoryTest, CombosWidenForALongerItemOnlyShowTheFirstItemAndTweaks
     const CEGUI::Font& font = *combo->getFont();
     const auto fitted = [&font](const char* file, const char* section, const std::string& item) {
         const Config settings(file);
+        const float lines = settings.get<float>(section, "heightLines");
         return CEGUI::Sizef(font.getTextExtent(item, 1.0f) + settings.get<float>(section, "extraWidth"),
-                            font.getLineSpacing(1.0f) * settings.get<float>(section, "heightLines"));
+                            font.getLineSpacing(1.0f) * lines);
     };
     const std::string longer = "Cinder Reach, the belt of ice beyond the second moon";
     const std::string longest = longer + " and the outer gate";
@@ -77,8 +78,10 @@ TEST_F(WidgetFactoryTest, CombosWidenForALongerItemOnlyShowTheFirstItemAndTweaks
         SCOPED_TRACE(item);
         WidgetFactory::addComboItem(*combo, item);
         tweak->addValue(item);
-        for (const auto& [box, size] : {std::pair{combo, fitted("cfg/widget_factory.cfg", "Combo", widest)},
-                                        {tweak->getCombo(), fitted("cfg/menu_system.cfg", "ComboTweak", widest)}}) {
+        const std::pair<CEGUI::Combobox*, CEGUI::Sizef> boxes[] = {
+            {combo, fitted("cfg/widget_factory.cfg", "Combo", widest)},
+            {tweak->getCombo(), fitted("cfg/menu_system.cfg", "ComboTweak", widest)}};
+        for (const auto& [box, size] : boxes) {
             EXPECT_NEAR(box->getPixelSize().d_width, size.d_width, 0.5f);
             EXPECT_NEAR(box->getPixelSize().d_height, size.d_height, 0.5f);
             EXPECT_EQ(std::string(box->getText().c_str()), "Nebula");
