@@ -4,7 +4,6 @@
 #include "SoundSource.h"
 #include "WidgetFactory.h"
 
-#include <CEGUI/System.h>
 #include <CEGUI/widgets/Slider.h>
 
 #include <filesystem>

@@ -79,9 +79,6 @@ TEST_F(TutorialWizardTest, PagesShowTheBindingsOfTheKeyMapAndARebindingOnTheNext
     EXPECT_EQ(textOf("ShipControl/FB") + "|" + textOf("ShipControl/LR") + "|" +
                   textOf("ShipControl/PUD"),
               "up / down| / d|Mouse Move Up / Mouse Move Down");
-    EXPECT_GT(WidgetFactory::findWindow("ShipControl/PUD")->getPixelSize().d_width,
-              WidgetFactory::findWindow("ShipControl/RLR")->getPixelSize().d_width)
-        << "each value window is fitted to its text";
     wizard->next();
     EXPECT_EQ(textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") + "|" +
                   textOf("WeaponControl/P5a"),
