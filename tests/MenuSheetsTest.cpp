@@ -1,13 +1,13 @@
 #include "AreaManager.h"
-#include "ConfigurationError.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
 #include "GuiWorld.h"
 #include "LogCapture.h"
 #include "MenuSystem.h"
-#include "ScenarioManager.h"
+#include "NormalExit.h"
 #include "Statistics.h"
 #include "WidgetFactory.h"
+#include "WizardDoubles.h"
 
 #include <CEGUI/widgets/Combobox.h>
 #include <CEGUI/widgets/ListboxItem.h>
@@ -19,8 +19,8 @@
 namespace Tolvarine::Test {
 namespace {
 
-// The menus as the GUI start leaves them, with the settings the sheets show, a scenario manager
-// that knows no scenario, three areas and the combat statistics.
+// The menus as the GUI start leaves them, with the settings the sheets show, three areas and the
+// combat statistics. No scenario manager: the tutorial's scenario loads are logged and skipped.
 class MenuSheetsTest : public GuiWorld {
 protected:
     void startMenus(const std::string& helpEnabled = "1")
@@ -68,42 +68,68 @@ protected:
     std::unique_ptr<GameplaySettings> gameplay;
     std::unique_ptr<AreaManager> areas;
     Statistics statistics;
-    ScenarioManager scenarios;
     MenuSystem* menus = nullptr;
 };
 
-// Each row runs on from the row before; only the top sheet shows.
-TEST_F(MenuSheetsTest, TheSheetsOpenAndCloseInStackOrder)
+std::uint32_t key(const char* name)
+{
+    return InputHandler::keyCodeForName(name).value();
+}
+
+// Each row starts from its own state and presses "back" once: a running tutorial is cancelled, a
+// game in play opens the menu with its keys locked, the top of two sheets closes, else the game
+// quits.
+TEST_F(MenuSheetsTest, TheBackKeyFollowsTheOverrideThenOpensTheMenuThenClosesSheetsThenQuits)
 {
     startMenus();
+    CEGUI::Window* quit = menus->getQuitSheet();
+    CEGUI::Window* main = menus->getMainSheet();
+    Journal journal;
+    menus->getTutorialWizard().addStage(std::make_shared<JournalStage>("Lesson", menus->getTutorialWizard(), journal));
     const struct {
         const char* name;
-        std::function<void()> act;
-        const char* stack;
+        bool shown, tutorial;
+        std::vector<CEGUI::Window*> stack, expectedStack;
     } rows[] = {
-        {"start-up", [] {}, "QuitMenu Main*"},
-        {"Quit", [] { click("Main/Quit"); }, "QuitMenu*"},
-        {"Continue", [] { click("Quit/Continue"); }, "QuitMenu Main*"},
-        {"a game runs", [this] { menus->createInSkirmishSheet(); menus->pushSheet(menus->getInSkirmishSheet()); },
-         "QuitMenu Main InSkirmishMenu*"},
-        {"Options, Control", [] { click("InSkirmish/Options"); click("Options/Control"); },
-         "QuitMenu Main InSkirmishMenu Options Control*"},
-        {"the game ends", [this] { menus->showStats(); }, "QuitMenu Main StatsMenu*"},
-        {"Play again", [] { click("Stats/Play"); }, "QuitMenu Main PlayMenu*"},
-        {"a scenario nobody has", [] { EXPECT_THROW(click("Play/Start"), ConfigurationError); }, "QuitMenu Main PlayMenu*"},
-        {"Back, Options, Back", [] { click("Play/Back"); click("Main/Options"); click("Options/Back"); }, "QuitMenu Main*"},
+        {"tutorial running", true, true, {quit, main}, {quit, main}},
+        {"playing", false, false, {quit, main}, {quit, main}},
+        {"two sheets", true, false, {quit, main}, {quit}},
+        {"one sheet", true, false, {quit}, {quit}},
+        {"no sheet", true, false, {}, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        row.act();
-        EXPECT_EQ(stackText(), row.stack);
+        interface->setMode(row.shown ? Interface::MENU : Interface::NORMAL, false);
+        quit->hide();
+        main->hide();
+        while (!menus->getStack().empty())
+            menus->pop();
+        for (CEGUI::Window* window : row.stack)
+            menus->pushSheet(window);
+        menus->showHelpPane();
+        journal.clear();
+        if (row.tutorial)
+            menus->startTutorial();
+        if (row.shown && !row.tutorial && row.stack.size() < 2) {
+            EXPECT_THROW(input.pulseSymbol(input.getSymbol("back")), NormalExit);
+        } else {
+            input.pulseSymbol(input.getSymbol("back"));
+        }
+        EXPECT_EQ(menus->getStack(), row.expectedStack);
+        EXPECT_TRUE(interface->getMode() == Interface::MENU && menus->isShown());
+        EXPECT_EQ(interface->areModeKeysEnabled(), row.shown);
+        EXPECT_EQ(journal, (row.tutorial ? Journal{"build Lesson", "enter Lesson+", "leave Lesson-"} : Journal{}));
+        EXPECT_EQ(menus->getHelpPane()->isVisible(), row.tutorial) << "the override alone runs";
+        if (!row.expectedStack.empty()) {
+            EXPECT_TRUE(row.expectedStack.back()->isVisible() && row.expectedStack.back()->isAlwaysOnTop());
+        }
     }
-    EXPECT_FALSE(menus->getHelpPane()->isVisible()) << "the play sheet's back hides the help";
 }
 
 // "enabled = 0" at start-up builds the four sheets with help, their boxes clear; the play sheet's
-// box turns help back on for all of them, saved.
-TEST_F(MenuSheetsTest, HelpOffAtStartUpClearsEveryHelpBoxAndOneBoxTurnsItOnForAll)
+// box turns help back on for all of them, saved. Help texts come by the window's name; a name
+// without one is logged and leaves the text shown.
+TEST_F(MenuSheetsTest, HelpOffAtStartUpClearsEveryHelpBoxOneBoxTurnsItOnAndTheTextsFollowTheWidget)
 {
     startMenus("0");
     for (const bool on : {false, true}) {
@@ -117,6 +143,14 @@ TEST_F(MenuSheetsTest, HelpOffAtStartUpClearsEveryHelpBoxAndOneBoxTurnsItOnForAl
         EXPECT_EQ(menus->getHelpPane()->isVisible(), on);
     }
     EXPECT_EQ(text("Help/HelpLabel"), MenuSystem::getHelpConfig().get<std::string>("Help", "reset"));
+    LogCapture log;
+    for (const char* widget : {"Play/Difficulty", "Play/Start"}) {
+        CEGUI::WindowEventArgs args(WidgetFactory::findWindow(widget));
+        menus->showHelp(args);
+    }
+    const Config& help = MenuSystem::getHelpConfig();
+    EXPECT_EQ(text("Help/HelpLabel"), help.get<std::string>("Help", "Play/Difficulty"));
+    EXPECT_TRUE(log.contains("No help text found for widget: Play/Start"));
 }
 
 // The play sheet offers the areas and "Random", which keeps to the names there are; with none the
@@ -160,8 +194,8 @@ TEST_F(MenuSheetsTest, ThePlaySheetChoosesTheAreaAndReadsTheEnemyForASkirmishOnl
     EXPECT_EQ(menus->readGameSetUp().enemyFleet, (Scenario::FleetMap{{"trifighter", 2}}));
 }
 
-// The first nine types by name; a shorter table later clears the rows under it; all ten rows and
-// the buttons fit inside the sheet.
+// The first nine types by name; a shorter table later clears the rows under it. The sheet's Play
+// opens the play sheet, whose Back returns to the main sheet.
 TEST_F(MenuSheetsTest, TheStatisticsTableShowsHitsAndDamagePerTypeAndClearsStaleRows)
 {
     startMenus();
@@ -191,11 +225,93 @@ TEST_F(MenuSheetsTest, TheStatisticsTableShowsHitsAndDamagePerTypeAndClearsStale
     }
     EXPECT_TRUE(WidgetFactory::findWindow("Stats/Damage2")->isVisible());
     EXPECT_EQ(stackText(), "QuitMenu Main StatsMenu*");
+    click("Stats/Play");
+    EXPECT_EQ(stackText(), "QuitMenu Main PlayMenu*");
+    click("Play/Back");
+    EXPECT_EQ(stackText(), "QuitMenu Main*");
+    EXPECT_FALSE(menus->getHelpPane()->isVisible()) << "the play sheet's back hides the help";
+}
 
-    const float sheetBottom = menus->getStatsSheet()->getUnclippedInnerRect().get().bottom();
-    const CEGUI::Rectf button = WidgetFactory::findWindow("Stats/Play")->getUnclippedOuterRect().get();
-    EXPECT_LT(WidgetFactory::findWindow("Stats/Label9")->getUnclippedOuterRect().get().bottom(), button.top());
-    EXPECT_LE(button.bottom(), sheetBottom);
+// The combo shows 3 - level; reopening shows what the sheet last held, not the file.
+TEST_F(MenuSheetsTest, GraphicsMaxDetailIsShownInvertedAndTheSheetKeepsItsValues)
+{
+    startMenus();
+    graphics->setMaxShipLodLevel(1);
+    menus->openGraphicsSheet(CEGUI::EventArgs());
+    CEGUI::Window* combo = WidgetFactory::findWindow("Graphics/MaxLod");
+    EXPECT_EQ(std::string(combo->getText().c_str()), "2");
+    const std::pair<const char*, unsigned short> rows[] = {{"3", 0}, {"0", 3}, {"7", 2}, {"x", 2}};
+    for (const auto& [shown, level] : rows) {
+        SCOPED_TRACE(shown);
+        combo->setText(shown);
+        menus->closeGraphicsSheet(CEGUI::EventArgs());
+        EXPECT_EQ(graphics->getMaxShipLodLevel(), level);
+        EXPECT_EQ(Config("cfg/graphics.cfg").get<unsigned short>("Graphics", "maxShipLodLevel"), level);
+        graphics->setMaxShipLodLevel(2);
+        menus->openGraphicsSheet(CEGUI::EventArgs());
+        EXPECT_EQ(std::string(combo->getText().c_str()), shown) << "stale on reopen";
+    }
+}
+
+// Each row starts from the shipped key map, asks for pitch_up's binding and feeds one input.
+TEST_F(MenuSheetsTest, CaptureBindsTheCommandAndItsPartnerOrKeepsWaitingOrCancels)
+{
+    startMenus();
+    menus->openControlSheet();
+    const std::string keymap = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.keymap";
+    const std::string U = "Mouse Move Up", D = "Mouse Move Down";
+    // The input fed, whether the capture goes on, the names pitch_up and pitch_down end with, what is printed.
+    const struct {
+        const char* name;
+        InputType kind;
+        std::uint32_t code;
+        float value;
+        bool capturing;
+        std::string pitchUp, pitchDown, printed;
+    } rows[] = {
+        {"small mouse move keeps capturing", InputType::MOUSE_MOVE, 3, 0.29f, true, U, D, ""},
+        {"move of exactly 0.3 binds both", InputType::MOUSE_MOVE, 3, -0.3f, false, D, U, ""},
+        {"escape cancels", InputType::KEY, key("escape"), 1.0f, false, U, D, ""},
+        {"backspace cancels", InputType::KEY, key("backspace"), 1.0f, false, U, D, ""},
+        {"tab cancels", InputType::KEY, key("tab"), 1.0f, false, U, D, ""},
+        {"a key leaves the partner", InputType::KEY, key("a"), 1.0f, false, "a", D, ""},
+        {"joystick button with backspace's code binds", InputType::JOYSTICK_BUTTON, key("backspace"), 1.0f, false,
+         "Joystick Button " + std::to_string(key("backspace")), D, ""},
+        {"joystick axis binds both halves and prints", InputType::JOYSTICK_AXIS, 7, -0.5f, false, "Joystick Axis 3-",
+         "Joystick Axis 3+", "Mapping: Joystick Axis 3-\n"},
+        {"small joystick deflection keeps capturing", InputType::JOYSTICK_AXIS, 7, 0.2f, true, U, D, ""},
+        {"unnamed mouse button keeps capturing", InputType::MOUSE_BUTTON, 11, 1.0f, true, U, D, ""},
+        {"unnamed joystick axis keeps capturing", InputType::JOYSTICK_AXIS, 40, 1.0f, true, U, D, ""},
+    };
+    const InputHandler::SymbolNumber up = input.getSymbol("pitch_up");
+    const InputHandler::SymbolNumber down = input.getSymbol("pitch_down");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        input.loadKeymap(keymap);
+        // Every button is refreshed after a capture, not only the two that changed.
+        WidgetFactory::findWindow("Button/screenshot")->setText("stale");
+        menus->captureInput(up, down);
+        ASSERT_EQ(menus->getStack().back(), menus->getChangeInputPopup());
+
+        std::ostringstream printed;
+        std::streambuf* const previous = std::cout.rdbuf(printed.rdbuf());
+        const bool capturing = menus->onInputSelected(row.kind, row.code, row.value, up, down);
+        std::cout.rdbuf(previous);
+
+        EXPECT_EQ(capturing, row.capturing);
+        EXPECT_EQ(menus->getStack().back() == menus->getChangeInputPopup(), row.capturing);
+        EXPECT_EQ(input.getInputNameForSymbol("pitch_up"), row.pitchUp);
+        EXPECT_EQ(input.getInputNameForSymbol("pitch_down"), row.pitchDown);
+        EXPECT_EQ(printed.str(), row.printed);
+        if (row.pitchUp != U) {
+            EXPECT_EQ(text("Button/pitch_up"), row.pitchUp);
+            EXPECT_EQ(text("Button/screenshot"), input.getInputNameForSymbol("screenshot"));
+        }
+        if (capturing) {
+            menus->getChangeInputPopup()->hide();
+            menus->pop();
+        }
+    }
 }
 
 } // namespace

@@ -72,32 +72,17 @@ protected:
     FixedTask work{[](float, float) { ManualTicks::advance(0.0625); }, "Work", 0};
 };
 
+// The pages show each pair's bindings from the key map, an unbound half as nothing.
 TEST_F(TutorialWizardTest, PagesShowTheBindingsOfTheKeyMapAndARebindingOnTheNextVisit)
 {
     wizard->start();
-    const char* const rows[][2] = {
-        {"ShipControlStage", "Ship Control"},
-        {"ShipControl/P1", "Mastering ship control is essential to success in galactic warfare."},
-        {"ShipControl/P8", "Yaw Left/Right:"},
-        {"ShipControl/FB", "up / down"},
-        {"ShipControl/LR", " / d"},
-        {"ShipControl/UD", "space / left ctrl"},
-        {"ShipControl/RLR", "q / e"},
-        {"ShipControl/PUD", "Mouse Move Up / Mouse Move Down"},
-        {"ShipControl/YLR", "Mouse Move Left / Mouse Move Right"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row[0]);
-        EXPECT_EQ(textOf(row[0]), row[1]);
-    }
-    EXPECT_GT(WidgetFactory::findWindow("ShipControl/PUD")->getPixelSize().d_width,
-              WidgetFactory::findWindow("ShipControl/RLR")->getPixelSize().d_width)
-        << "each value window is fitted to its text";
+    EXPECT_EQ(textOf("ShipControl/FB") + "|" + textOf("ShipControl/LR") + "|" +
+                  textOf("ShipControl/PUD"),
+              "up / down| / d|Mouse Move Up / Mouse Move Down");
     wizard->next();
-    EXPECT_EQ(textOf("WeaponControlStage") + "|" + textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") +
-                  "|" + textOf("WeaponControl/P5a"),
-              "Weapon Control|Mouse Button 1||t");
-
+    EXPECT_EQ(textOf("WeaponControl/P2a") + "|" + textOf("WeaponControl/P3a") + "|" +
+                  textOf("WeaponControl/P5a"),
+              "Mouse Button 1||t");
     // Rebound while the tutorial runs: the next visit of each page shows the new input.
     input.unbindSymbol(input.getSymbol("fire_primary"));
     input.bindPhysicalInput(InputType::KEY, *InputHandler::keyCodeForName("f"), input.getSymbol("fire_primary"));
