@@ -101,6 +101,11 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     EXPECT_EQ(model->getPlating(), -2.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
     EXPECT_EQ(notified.size(), 3u);
+    // Breaking the hit component stops the hit before splash and before the plating refills.
+    build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
+    hit(0, 12.0f, 5.0f);
+    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
+    EXPECT_EQ(model->getPlating(), -11.0f);
 
     LogCapture log;
     EXPECT_TRUE(std::isinf(build("").getPlating())); // without components the plating is endless
@@ -144,32 +149,6 @@ TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
     wreck.destroy();
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u);
-}
-
-TEST_F(ShipDamageModelTest, SplashAndBlastsReachComponentsInOrderUntilOneBreaks)
-{
-    build(componentText("Component_Hull", 100, {"Left", "Right", "Tail"}) + componentText("Component_Left", 10) +
-          componentText("Component_Right", 10) + componentText("Component_Tail", 10));
-    hit(0, 1.0f, 4.0f);
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2, 3}));
-    model->damageComponent(2, 3.0f);
-    notified.clear();
-    hit(0, 1.0f, 5.0f); // Right breaks: Tail is spared
-    EXPECT_EQ(healths(), (std::vector<float>{98.0f, 1.0f, 0.0f, 6.0f}));
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2}));
-
-    build(componentText("Component_A", 10) + componentText("Component_B", 10) + componentText("Component_C", 10));
-    model->damageComponent(1, 8.0f);
-    notified.clear();
-    hit(ShipDamageModel::ALL_COMPONENTS, 5.0f, 0.0f, DamageType(3)); // a blast: each in turn until one breaks
-    EXPECT_EQ(healths(), (std::vector<float>{5.0f, 0.0f, 10.0f}));
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1}));
-
-    // Breaking the hit component stops the hit before splash and before the plating refills.
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
-    hit(0, 12.0f, 5.0f);
-    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
-    EXPECT_EQ(damage.getPlating(), -11.0f);
 }
 
 TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndTheAlarmFollowsThePlayer)
