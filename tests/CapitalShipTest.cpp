@@ -130,6 +130,11 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
         EXPECT_EQ(ship->getPointDefense().getThreats().size(), row.listed);
         EXPECT_EQ(ship->getPointDefense().isEngaging(), row.listed != 0);
     }
+    // A missile out of play ends a ship's dodging.
+    Ship* fighter = Ship::create("trifighter");
+    first->setInactive(true);
+    fighter->getBehaviour().addThreat(first);
+    EXPECT_FALSE(fighter->getBehaviour().updateMissileAvoidance());
     FireableProjectile::release(first, "seeker_missile");
     FireableProjectile::release(second, "seeker_missile");
 
@@ -140,7 +145,6 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
         EXPECT_EQ(station.getTurretBehaviour().isActive(), aiActive);
     }
     // A fighter behind the turret, nose on it: select-ahead passes over the station to its hull.
-    Ship* fighter = Ship::create("trifighter");
     fighter->activate(theirs, station.getPosition() + Vector3(0, 3, 40), Quaternion::IDENTITY);
     EXPECT_EQ(fighter->querySphereAhead(300.0f, 0.5f), ship);
 
@@ -183,8 +187,7 @@ TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
     const std::vector<std::string> lines = log.lines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Self destruct"), 1);
 
-    // Reactivating the flown ship takes it from the player and from its side; out of play a ship
-    // ignores a deactivation; the pool never hands out a flying ship.
+    // Reactivating the flown ship takes it from the player and its side; the pool keeps it.
     const int theirShips = theirs.getShipCount();
     Ship* second = Ship::create("trifighter");
     second->activate(theirs, place, Quaternion::IDENTITY);
@@ -200,9 +203,12 @@ TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
 
     // A fleet naming an unknown type fails as a whole and keeps no ship out of its pool.
     const std::size_t free = Ship::getPoolFactory().getPool("trifighter")->getFreeCount();
-    EXPECT_THROW(Ship::spawnFleet({{"trifighter", 2}, {"zulu", 1}}, theirs, Vector3::ZERO, Quaternion::IDENTITY),
-                 FatalError);
+    const Ship::Fleet fleet{{"trifighter", 2}, {"zulu", 1}};
+    EXPECT_THROW(Ship::spawnFleet(fleet, theirs, Vector3::ZERO, Quaternion::IDENTITY), FatalError);
     EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getFreeCount(), free);
+    // The end of a game returns every ship, also those taken but never activated.
+    Ship::deactivateAll();
+    EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getLiveCount(), 0u);
 }
 
 } // namespace

@@ -80,8 +80,9 @@ TEST_F(Formations, MembersJoinAndLeaveAndTheSecondToLastLeavingDissolvesTheForma
     EXPECT_EQ(formation().getFaction(), nullptr);
     EXPECT_EQ(icons(), "- -");
 
-    Member big(journal, "big", C, 50), bigger(journal, "bigger", C, 60), biggest(journal, "biggest", C, 70);
-    Formation::Offsets three{{&big, Vector3::ZERO}, {&bigger, Vector3::ZERO}, {&biggest, Vector3::ZERO}};
+    // Three capital ships are refused.
+    Member c1(journal, "c1", C, 50), c2(journal, "c2", C, 60), c3(journal, "c3", C, 70);
+    Formation::Offsets three{{&c1, Vector3::ZERO}, {&c2, Vector3::ZERO}, {&c3, Vector3::ZERO}};
     LogCapture log;
     EXPECT_FALSE(Formation::layout(three));
     EXPECT_TRUE(log.contains("Too many capital ships in formation"));
@@ -112,6 +113,7 @@ TEST_F(Formations, TheFormationFollowsThePlayersShipAndPassesItsPickAndFireToThe
 
     // The key with a focused object of no faction, or of one no running scenario knows.
     formation().dissolve();
+    formation().dissolve(); // a second time: nothing
     struct Sided : Craft {
         using Craft::Craft;
         Faction* getFaction() override { return side; }

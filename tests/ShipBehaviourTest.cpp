@@ -108,9 +108,13 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
         {"a path ordered while a target is held survives the next run",
          [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.followPath(path); s.attack(&a); }, "path attack", "a"},
         {"a drone order clears the stack", [](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.drone(Vector3(0, 0, -5)); }, "drone", "a"},
-        {"a path without waypoints is no order",
-         [&](ShipBehaviour& s, AiShip&, AiShip&) { s.drone(Vector3::UNIT_X); s.followPath(empty); s.updateBehaviour(0.1f); }, "drone", "-"},
-        {"the last waypoint reached ends the path", [&](ShipBehaviour& s, AiShip&, AiShip&) { s.followPath(here); s.updateBehaviour(0.1f); }, "", "-"},
+        {"a path without waypoints is no order", [&](ShipBehaviour& s, AiShip&, AiShip&) { s.drone(Vector3::UNIT_X); s.followPath(empty); }, "drone", "-"},
+        {"the last waypoint reached ends the path",
+         [&](ShipBehaviour& s, AiShip&, AiShip&) {
+             s.followPath(here);
+             s.updateBehaviour(0.1f);
+         },
+         "", "-"},
         {"50 from the aim point the run goes on",
          [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.drone(Vector3::UNIT_X); s.attack(&a); me->body.setPosition(aimPoint + Vector3(0, 50, 0)); s.updateBehaviour(0.1f); },
          "drone attack", "a"},

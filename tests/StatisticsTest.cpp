@@ -11,10 +11,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A small battle: the player and a wingman fly for "Player", one enemy fighter shoots back,
-// and a neutral ship fires without ever hitting.
-void recordBattle(Statistics& stats)
+TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
 {
+    // A small battle: the player and a wingman fly for "Player", one enemy fighter shoots back,
+    // and a neutral ship fires without ever hitting.
+    Statistics stats;
     const struct { const char* faction; bool player; const char* type; int shots; std::vector<unsigned> hits; } rows[] = {
         {"Player", true, "Laser", 3, {10, 5}}, {"Player", true, "Missile", 1, {}}, {"Player", true, "Autocannon", 1, {1}},
         {"Player", false, "Plasma", 2, {}},    {"Enemy", false, "Laser", 4, {7}},   {"Neutral", false, "Plasma", 1, {}}};
@@ -24,15 +25,9 @@ void recordBattle(Statistics& stats)
         for (unsigned damage : row.hits)
             stats.recordHit(row.faction, row.player, row.type, damage);
     }
-}
-
-TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
-{
-    Statistics stats;
-    recordBattle(stats);
     stats.recordHit("Ghost", false, "Laser", 3); // fired before the last clear, hitting afterwards
     EXPECT_EQ(stats.getProjectileNames(), (Lines{"Autocannon", "Laser", "Missile"}));
-    const struct { const char* what; std::function<double()> query; double want; std::string line; } rows[] = {
+    const struct { const char* what; std::function<double()> query; double want; std::string line; } queries[] = {
         {"player laser", [&] { return stats.getPlayerHitProportion("Laser"); }, 2.0 / 3.0, ""},
         {"player laser damage", [&] { return stats.getPlayerDamageInflicted("Laser"); }, 15.0, ""},
         {"enemy laser", [&] { return stats.getFactionHitProportion("Enemy", "Laser"); }, 0.25, ""},
@@ -51,7 +46,7 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
         {"no such faction", [&] { return stats.getFactionHitProportion("Nobody", "Laser"); }, 0.0,
          "Statistics::getFactionHitProportion, unknown faction Nobody"},
     };
-    for (const auto& row : rows) {
+    for (const auto& row : queries) {
         SCOPED_TRACE(row.what);
         Tolvarine::Test::LogCapture log;
         EXPECT_DOUBLE_EQ(row.query(), row.want);

@@ -122,7 +122,6 @@ TEST_F(ThrustTest, EffectsAreBuiltDarkOnTheShipsNodeAndLevelsSetColourEmissionAn
     ASSERT_EQ(glow->getNumBillboards(), 2);
     EXPECT_EQ(glow->getBillboard(0)->getPosition(), Ogre::Vector3(-2, 0, 8));
     EXPECT_EQ(glow->getBillboard(1)->getPosition(), Ogre::Vector3(2, 0, 8));
-    EXPECT_EQ(effects.getLight()->getAttenuationQuadric(), 0.001f);
     EXPECT_EQ(emission(1), 0.0f);
     EXPECT_EQ(effects.getLight()->getDiffuseColour(), Ogre::ColourValue::Black);
     EXPECT_FALSE(effects.getMainSound().isPlaying() || effects.getTask().isActive());
