@@ -99,6 +99,7 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
     path.appendWaypoint(Vector3(0, 0, -500));
     Path here(10, false);
     here.appendWaypoint(Vector3(0, 0, -5));
+    here.appendWaypoint(Vector3(0, 0, 5));
     // The attack offset is (near + far) / 2 = 310 along x.
     const Vector3 aimPoint = Vector3(0, 0, -1000) + Vector3(310, 0, 0);
     const Row rows[] = {
@@ -109,9 +110,11 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
          [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.followPath(path); s.attack(&a); }, "path attack", "a"},
         {"a drone order clears the stack", [](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.drone(Vector3(0, 0, -5)); }, "drone", "a"},
         {"a path without waypoints is no order", [&](ShipBehaviour& s, AiShip&, AiShip&) { s.drone(Vector3::UNIT_X); s.followPath(empty); }, "drone", "-"},
-        {"the last waypoint reached ends the path",
+        {"each reached waypoint gives way to the next, and the last ends the path",
          [&](ShipBehaviour& s, AiShip&, AiShip&) {
              s.followPath(here);
+             s.updateBehaviour(0.1f);
+             EXPECT_EQ(stack(), "path");
              s.updateBehaviour(0.1f);
          },
          "", "-"},

@@ -103,7 +103,8 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
     std::vector<float> shocks;
     model->setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
-    model->inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, 0, 12.0f, 5.0f, 2.5f, CONVENTIONAL);
+    model->inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, 0, 12.0f, 5.0f, 2.5f,
+                         CONVENTIONAL);
     EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
     EXPECT_EQ(model->getPlating(), -11.0f);
     EXPECT_EQ(shocks, std::vector<float>{2.5f});
@@ -120,7 +121,8 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     EXPECT_EQ(healths(), std::vector<float>{10.0f});
     EXPECT_TRUE(notified.empty());
     model->damageSubscribe([](unsigned) {});
-    EXPECT_TRUE(log.contains("Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"));
+    EXPECT_TRUE(
+        log.contains("Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"));
 }
 
 // Guards two faults: health exactly zero is not yet broken, and each life ends in one explosion

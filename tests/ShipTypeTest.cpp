@@ -66,7 +66,8 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
                            },
                            {},
                            {}});
-    write("zeta.ship", shipText("Alpha", {{"Physics.explosionBounce", "1"}, {"Physics.triggerAllProjectiles", "1"}}));
+    write("zeta.ship", shipText("Alpha", {{"Physics.explosionBounce", "1"},
+                                          {"Physics.triggerAllProjectiles", "1"}}));
     write("beta.ship", shipText("Zulu", {{"poolSize", ""}}));
     write("gamma.ship", shipText("Mike", {{"poolSize", "7"}}));
     write("notes.txt", "[Ship]\n"); // which files are types is TypeFiles' own test
@@ -83,7 +84,8 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
     EXPECT_FLOAT_EQ(alpha.getRotationCorrectionFactor(1.5f), 4.0f);
     EXPECT_FLOAT_EQ(alpha.getShockHalflife(0.5f), 0.375f);
     EXPECT_EQ(alpha.getWeaponOverlay(), nullptr); // no overlay system: missing, not a crash
-    EXPECT_EQ(alpha.getCollisionFlags(), ShipType::EXPLOSION_BOUNCE | ShipType::TRIGGER_ALL_PROJECTILES);
+    EXPECT_EQ(alpha.getCollisionFlags(),
+              ShipType::EXPLOSION_BOUNCE | ShipType::TRIGGER_ALL_PROJECTILES);
 
     // Loaded types stay; a second load reads nothing.
     write("alpha.ship", shipText("Early"));

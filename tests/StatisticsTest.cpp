@@ -16,10 +16,10 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
     // A small battle: the player and a wingman fly for "Player", one enemy fighter shoots back,
     // and a neutral ship fires without ever hitting.
     Statistics stats;
-    const struct { const char* faction; bool player; const char* type; int shots; std::vector<unsigned> hits; } rows[] = {
+    const struct { const char* faction; bool player; const char* type; int shots; std::vector<unsigned> hits; } battle[] = {
         {"Player", true, "Laser", 3, {10, 5}}, {"Player", true, "Missile", 1, {}}, {"Player", true, "Autocannon", 1, {1}},
         {"Player", false, "Plasma", 2, {}},    {"Enemy", false, "Laser", 4, {7}},   {"Neutral", false, "Plasma", 1, {}}};
-    for (const auto& row : rows) {
+    for (const auto& row : battle) {
         for (int i = 0; i < row.shots; ++i)
             stats.recordShot(row.faction, row.player, row.type);
         for (unsigned damage : row.hits)
@@ -27,7 +27,7 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
     }
     stats.recordHit("Ghost", false, "Laser", 3); // fired before the last clear, hitting afterwards
     EXPECT_EQ(stats.getProjectileNames(), (Lines{"Autocannon", "Laser", "Missile"}));
-    const struct { const char* what; std::function<double()> query; double want; std::string line; } queries[] = {
+    const struct { const char* what; std::function<double()> query; double want; std::string line; } rows[] = {
         {"player laser", [&] { return stats.getPlayerHitProportion("Laser"); }, 2.0 / 3.0, ""},
         {"player laser damage", [&] { return stats.getPlayerDamageInflicted("Laser"); }, 15.0, ""},
         {"enemy laser", [&] { return stats.getFactionHitProportion("Enemy", "Laser"); }, 0.25, ""},
@@ -46,7 +46,7 @@ TEST(Statistics, QueriesPerTypeAndFactionLogWhatTheyDoNotKnow)
         {"no such faction", [&] { return stats.getFactionHitProportion("Nobody", "Laser"); }, 0.0,
          "Statistics::getFactionHitProportion, unknown faction Nobody"},
     };
-    for (const auto& row : queries) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         Tolvarine::Test::LogCapture log;
         EXPECT_DOUBLE_EQ(row.query(), row.want);
