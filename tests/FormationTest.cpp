@@ -80,8 +80,12 @@ TEST_F(Formations, MembersJoinAndLeaveAndTheSecondToLastLeavingDissolvesTheForma
     EXPECT_EQ(formation().getFaction(), nullptr);
     EXPECT_EQ(icons(), "- -");
 
-    // Three capital ships are refused.
+    // Two capital ships sit either side of the middle at the larger radius; three are refused.
     Member c1(journal, "c1", C, 50), c2(journal, "c2", C, 60), c3(journal, "c3", C, 70);
+    Formation::Offsets two{{&c1, Vector3::ZERO}, {&c2, Vector3::ZERO}};
+    EXPECT_TRUE(Formation::layout(two));
+    expectNear(two.at(&c1) + two.at(&c2), Vector3::ZERO);
+    expectNear(Vector3(std::abs(two.at(&c1).x), two.at(&c1).y, two.at(&c1).z), Vector3(60, 0, 0));
     Formation::Offsets three{{&c1, Vector3::ZERO}, {&c2, Vector3::ZERO}, {&c3, Vector3::ZERO}};
     LogCapture log;
     EXPECT_FALSE(Formation::layout(three));
