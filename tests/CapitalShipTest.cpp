@@ -6,6 +6,7 @@
 #include "Difficulty.h"
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
+#include "FatalError.h"
 #include "Faction.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
@@ -17,6 +18,9 @@
 #include "ParticleSpray.h"
 #include "PointDefenseWeaponSystem.h"
 #include "ResponseCurves.h"
+#include "ScenarioWorld.h"
+#include "ShipBehaviour.h"
+#include "ShipDamageModel.h"
 #include "ShipType.h"
 #include "SoundManager.h"
 #include "TurretBehaviour.h"
@@ -30,31 +34,6 @@ namespace {
 namespace fs = std::filesystem;
 using Ogre::Quaternion;
 using Ogre::Vector3;
-
-// The registry walks one folder: dot files and other kinds are skipped, a twin is its plain
-// file's type, and a second load changes nothing.
-TEST(CapitalShipStationTypes, RegistryRules)
-{
-    TemporaryFolder first, second;
-    fs::create_directories(first.file("nested"));
-    for (const char* name : {"lancer.station", "lancer.stationx", ".station", ".hidden.station", "ram.station",
-                             "hull.ship", "upper.STATION", "nested/deep.station"})
-        writeFile(first.file(name), "[Physics]\nmaxTorque = 1\n");
-    writeFile(second.file("late.station"), "[Physics]\nmaxTorque = 1\n");
-    CapitalShipStation::loadTypes(first.file(""));
-    CapitalShipStation::loadTypes(second.file(""));
-    for (const std::string name : {"lancer", "ram", "", ".hidden", "hull", "upper", "deep", "late"}) {
-        SCOPED_TRACE(name);
-        LogCapture log;
-        const bool registered = name == "lancer" || name == "ram";
-        if (registered)
-            EXPECT_EQ(CapitalShipStation::getType(name).get<float>("Physics", "maxTorque"), 1.0f);
-        else
-            EXPECT_THROW(CapitalShipStation::getType(name), ConfigurationError);
-        EXPECT_EQ(log.contains("There is no capital-ship-station type " + name), !registered);
-    }
-    CapitalShipStation::unloadTypes();
-}
 
 // The game's data and the services a capital ship talks to, in a working folder of its own.
 class CapitalShipWorld : public CombatWorld {
@@ -141,6 +120,9 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
     auto* second = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
     ASSERT_TRUE(first && second);
     EXPECT_EQ(station.getThreatRangeSquared(), ship->getPointDefense().getFarRangeSquared());
+    // Station types are read once per run; an unknown one fails cleanly.
+    CapitalShipStation::loadTypes("nowhere");
+    EXPECT_THROW(CapitalShipStation::getType("nowhere"), ConfigurationError);
     const struct { Targetable* through; GuidedProjectile* missile; bool add; std::size_t listed; } threats[] = {{ship, first, true, 1}, {&station, second, true, 2}, {&station, second, false, 1}, {ship, first, false, 0}};
     for (const auto& row : threats) {
         SCOPED_TRACE(row.listed);
@@ -148,6 +130,11 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
         EXPECT_EQ(ship->getPointDefense().getThreats().size(), row.listed);
         EXPECT_EQ(ship->getPointDefense().isEngaging(), row.listed != 0);
     }
+    // A missile out of play ends a ship's dodging.
+    Ship* fighter = Ship::create("trifighter");
+    first->setInactive(true);
+    fighter->getBehaviour().addThreat(first);
+    EXPECT_FALSE(fighter->getBehaviour().updateMissileAvoidance());
     FireableProjectile::release(first, "seeker_missile");
     FireableProjectile::release(second, "seeker_missile");
 
@@ -158,7 +145,6 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
         EXPECT_EQ(station.getTurretBehaviour().isActive(), aiActive);
     }
     // A fighter behind the turret, nose on it: select-ahead passes over the station to its hull.
-    Ship* fighter = Ship::create("trifighter");
     fighter->activate(theirs, station.getPosition() + Vector3(0, 3, 40), Quaternion::IDENTITY);
     EXPECT_EQ(fighter->querySphereAhead(300.0f, 0.5f), ship);
 
@@ -188,6 +174,41 @@ TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
     EXPECT_GT(statistics.getFactionShots("Ours"), 0u);
     // The hull holds its place: a capital ship does not dogfight.
     EXPECT_LT(ship->getPosition().length(), 2.0f);
+    // Each ship type keeps its own dodge range.
+    EXPECT_EQ(fighter->getBehaviour().getMissileDodgeRangeSquared(), 160000.0f);
+    EXPECT_EQ(Ship::create("drone")->getBehaviour().getMissileDodgeRangeSquared(), 250000.0f);
+
+    // "suicide" destroys the flown ship, and nothing while none is flown.
+    LogCapture log;
+    input.pulseSymbol(input.getSymbol("suicide"));
+    fighter->setFocus(true);
+    input.pulseSymbol(input.getSymbol("suicide"));
+    EXPECT_TRUE(fighter->getShipDamageModel().isDestroyed());
+    const std::vector<std::string> lines = log.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Self destruct"), 1);
+
+    // Reactivating the flown ship takes it from the player and its side; the pool keeps it.
+    const int theirShips = theirs.getShipCount();
+    Ship* second = Ship::create("trifighter");
+    second->activate(theirs, place, Quaternion::IDENTITY);
+    EXPECT_FLOAT_EQ(second->getSkill(), difficulty->getEnemyIntelligence());
+    second->setFocus(true);
+    second->activate(ours, place, Quaternion::IDENTITY);
+    EXPECT_EQ(Controllable::getFocused(), nullptr);
+    EXPECT_EQ(theirs.getShipCount(), theirShips);
+    EXPECT_NE(Ship::create("trifighter"), second);
+    second->deactivate(static_cast<DisableTime>(2));
+    scriptHost().runString("from Tolvarine import Ship\nShip.create('trifighter').deactivate(2)\n");
+    EXPECT_EQ(ours.getShipCount(), 1);
+
+    // A fleet naming an unknown type fails as a whole and keeps no ship out of its pool.
+    const std::size_t free = Ship::getPoolFactory().getPool("trifighter")->getFreeCount();
+    const Ship::Fleet fleet{{"trifighter", 2}, {"zulu", 1}};
+    EXPECT_THROW(Ship::spawnFleet(fleet, theirs, Vector3::ZERO, Quaternion::IDENTITY), FatalError);
+    EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getFreeCount(), free);
+    // The end of a game returns every ship, also those taken but never activated.
+    Ship::deactivateAll();
+    EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getLiveCount(), 0u);
 }
 
 } // namespace

@@ -140,16 +140,5 @@ TEST_F(DifficultyTest, RecalculationMovesTheFactorsTowardTheDesiredRatioWithinZe
     }
 }
 
-// The desired player-to-enemy hit ratio falls as the difficulty rises: at the lowest level the
-// player should outshoot the enemy, at the highest no longer.
-TEST(DifficultyHitRatioCurve, ShippedCurveFallsFromEasyToHard)
-{
-    const ResponseCurve curve = ResponseCurves(std::string(TOLVARINE_SOURCE_DIR) + "/data/curves.cfg").lookup("Difficulty Hit Ratio");
-    const std::vector<float>& samples = curve.getSamples();
-    EXPECT_TRUE(std::is_sorted(samples.rbegin(), samples.rend()) && samples.back() > 0.0f);
-    EXPECT_GT(curve.evaluate(0.1f), 1.0f);
-    EXPECT_LT(curve.evaluate(1.0f), 1.0f);
-}
-
 } // namespace
 } // namespace Tolvarine

@@ -10,7 +10,6 @@
 #include "TargetingDoubles.h"
 
 #include <gtest/gtest.h>
-#include <ode/objects.h>
 
 
 namespace Tolvarine::Test {
@@ -81,8 +80,6 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     const DamageModel& shown = damage; // what the damage display reads
     ASSERT_EQ(shown.getComponentCount(), 3u);
     EXPECT_EQ(shown.getComponentName(1), "Wing");
-    EXPECT_EQ(shown.getComponentMesh(0), "Component_Hull.mesh");
-    EXPECT_EQ(shown.getWireframeScale(), 0.25f);
     EXPECT_EQ(shown.getComponentPosition(0), Ogre::Vector3(1, 2, 3));
     EXPECT_EQ(damage.getComponentIndex("Rudder"), 0); // unknown geometry damages the first
     EXPECT_EQ(damage.getPlatingCapacity(), 0.0f); // an unarmoured component is broken
@@ -101,6 +98,16 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     EXPECT_EQ(model->getPlating(), -2.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
     EXPECT_EQ(notified.size(), 3u);
+    // Breaking the hit component stops the hit before splash and before the plating refills; the
+    // shock still reaches the AI.
+    build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
+    std::vector<float> shocks;
+    model->setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
+    model->inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, 0, 12.0f, 5.0f, 2.5f,
+                         CONVENTIONAL);
+    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
+    EXPECT_EQ(model->getPlating(), -11.0f);
+    EXPECT_EQ(shocks, std::vector<float>{2.5f});
 
     LogCapture log;
     EXPECT_TRUE(std::isinf(build("").getPlating())); // without components the plating is endless
@@ -113,6 +120,9 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
                                                      "ShipDamageModel: attempt to damage non-existent component: 4294967293"}));
     EXPECT_EQ(healths(), std::vector<float>{10.0f});
     EXPECT_TRUE(notified.empty());
+    model->damageSubscribe([](unsigned) {});
+    EXPECT_TRUE(
+        log.contains("Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"));
 }
 
 // Guards two faults: health exactly zero is not yet broken, and each life ends in one explosion
@@ -144,32 +154,6 @@ TEST_F(ShipDamageModelTest, HealthExactlyZeroHoldsAndEachLifeEndsInOneSequence)
     wreck.destroy();
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(log.lines()[0].rfind("ShipDamageModel: no explosion sequence Nowhere for a destroyed ", 0), 0u);
-}
-
-TEST_F(ShipDamageModelTest, SplashAndBlastsReachComponentsInOrderUntilOneBreaks)
-{
-    build(componentText("Component_Hull", 100, {"Left", "Right", "Tail"}) + componentText("Component_Left", 10) +
-          componentText("Component_Right", 10) + componentText("Component_Tail", 10));
-    hit(0, 1.0f, 4.0f);
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2, 3}));
-    model->damageComponent(2, 3.0f);
-    notified.clear();
-    hit(0, 1.0f, 5.0f); // Right breaks: Tail is spared
-    EXPECT_EQ(healths(), (std::vector<float>{98.0f, 1.0f, 0.0f, 6.0f}));
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1, 2}));
-
-    build(componentText("Component_A", 10) + componentText("Component_B", 10) + componentText("Component_C", 10));
-    model->damageComponent(1, 8.0f);
-    notified.clear();
-    hit(ShipDamageModel::ALL_COMPONENTS, 5.0f, 0.0f, DamageType(3)); // a blast: each in turn until one breaks
-    EXPECT_EQ(healths(), (std::vector<float>{5.0f, 0.0f, 10.0f}));
-    EXPECT_EQ(notified, (std::vector<unsigned>{0, 1}));
-
-    // Breaking the hit component stops the hit before splash and before the plating refills.
-    ShipDamageModel& damage = build(componentText("Component_Hull", 10, {"Wing"}) + componentText("Component_Wing", 50));
-    hit(0, 12.0f, 5.0f);
-    EXPECT_EQ(healths(), (std::vector<float>{0.0f, 50.0f}));
-    EXPECT_EQ(damage.getPlating(), -11.0f);
 }
 
 TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndTheAlarmFollowsThePlayer)
@@ -226,31 +210,6 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndTheAlarmFol
         act();
         EXPECT_EQ(alarm(), sounding);
     }
-}
-
-TEST_F(ShipDamageModelTest, OneSubscriberAtATimeAndHitsHandTheirShockToTheAiAndPushesRollTheShip)
-{
-    LogCapture log;
-    ShipDamageModel& damage = build(componentText("Component_A", 10), {{"Physics.explosionBounce", "1"},
-                                                                      {"Physics.triggerAllProjectiles", "1"}});
-    std::vector<unsigned> second;
-    damage.damageSubscribe([&second](unsigned component) { second.push_back(component); });
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Warning: ShipDamageModel::damageSubscribe displacing existing subscriber"});
-    damage.damageComponent(0, 1.0f);
-    EXPECT_TRUE(notified.empty());
-    damage.damageUnsubscribe();
-    damage.damageComponent(0, 1.0f);
-    EXPECT_EQ(second, std::vector<unsigned>{0});
-    EXPECT_EQ(damage.getCollisionType(), 3);
-    std::vector<float> shocks;
-    damage.setShockReceiver([&shocks](float shock) { shocks.push_back(shock); });
-    damage.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::NO_COMPONENT, 0.0f, 0.0f, 2.5f, PLASMA);
-    damage.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, 0, 20.0f, 0.0f, 4.0f, BEAM);
-    EXPECT_EQ(shocks, (std::vector<float>{2.5f, 4.0f}));
-    gameplay.setExplosionRollProportion(0.5f);
-    damage.applyExplosionForce(Ogre::Vector3(0, 10, 0), Ogre::Vector3(1, 0, 0));
-    EXPECT_DOUBLE_EQ(dBodyGetForce(ship->body.getBody())[1], 5.0);
-    EXPECT_DOUBLE_EQ(dBodyGetTorque(ship->body.getBody())[2], 5.0); // off the centre it turns about z
 }
 
 } // namespace

@@ -27,48 +27,6 @@ protected:
     TemporaryFolder folder;
 };
 
-TEST_F(ShipTypeTest, ReadsKeysComponentsRolesAndTuning)
-{
-    write("wasp.ship",
-          shipText("Wasp", {{"Physics.explosionBounce", "1"}},
-                   componentText("Component_Hull", 100, {}, "meshPosition = (1 2 3)\ntrigger = 0.5\n"
-                                                             "triggerExplosionGroup = Sparks\n"
-                                                             "triggerParticleSystem = Smoke\n") +
-                       "[Weapons]\nmesh = not a component\n" +
-                       componentText("Wing Component_Left", 40) + componentText("Component_Engine", 60)));
-    write("plain.ship", shipText("Plain", {{"maintenanceRate", ""}, {"Physics.triggerAllProjectiles", "1"},
-                                           {"role", "interceptor"}}));
-    write("big.ship", shipText("Big", {{"role", "capital"}}));
-    load();
-    const ShipType& type = ShipType::getByName("Wasp");
-    EXPECT_EQ(type.getCollisionFlags(), ShipType::EXPLOSION_BOUNCE);
-    EXPECT_EQ(type.getWeaponOverlay(), nullptr); // no overlay system: missing, not a crash
-    ASSERT_EQ(type.getComponentCount(), 3u);
-    // The name is the section name less its first ten characters, whatever stands before the marker.
-    EXPECT_EQ(type.getComponentName(1), "nent_Left");
-    EXPECT_EQ(type.getComponentTriggerExplosionGroup(0), "Sparks");
-    EXPECT_THROW(type.getComponentArmour(3), std::out_of_range);
-    const ShipType& plain = ShipType::getByName("Plain");
-    EXPECT_EQ(plain.getComponentCount(), 0u);
-    EXPECT_EQ(plain.getMaintenanceRate(), 0.0f);
-    EXPECT_EQ(plain.getCollisionFlags(), ShipType::TRIGGER_ALL_PROJECTILES);
-    EXPECT_EQ(plain.getRole(), ShipType::INTERCEPTOR);
-    EXPECT_EQ(ShipType::getByName("Big").getRole(), ShipType::CAPITAL);
-
-    // Tuning is interpolated by skill; Good may be below Bad, and skills beyond the range extrapolate.
-    const std::pair<float, float> rows[] = {
-        {type.getRotationCorrectionFactor(0.5f), 2.0f}, {type.getTargetLeadFactor(0.25f), 12.5f},
-        {type.getPredictionAccuracy(1.0f), 0.75f},      {type.getAttackArrivalProportion(0.5f), 0.375f},
-        {type.getMissileAvoidanceFactor(0.75f), 2.5f},  {type.getShockMovementThreshold(0.5f), 200.0f},
-        {type.getShockDodgeThreshold(0.5f), 0.0f},      {type.getShockAttackThreshold(1.0f), 41.0f},
-        {type.getShockHalflife(0.5f), 0.375f}, // interpolates the rates 1/2 and 1/4
-        {type.getRotationCorrectionFactor(1.5f), 4.0f}};
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_FLOAT_EQ(rows[i].first, rows[i].second);
-    }
-}
-
 TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
 {
     // Type files are read as enciphered files, whose log lines keep keys and values out.
@@ -108,7 +66,8 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
                            },
                            {},
                            {}});
-    write("zeta.ship", shipText("Alpha"));
+    write("zeta.ship", shipText("Alpha", {{"Physics.explosionBounce", "1"},
+                                          {"Physics.triggerAllProjectiles", "1"}}));
     write("beta.ship", shipText("Zulu", {{"poolSize", ""}}));
     write("gamma.ship", shipText("Mike", {{"poolSize", "7"}}));
     write("notes.txt", "[Ship]\n"); // which files are types is TypeFiles' own test
@@ -118,6 +77,15 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
     EXPECT_EQ(pools, (std::vector<std::pair<std::string, int>>{{"Zulu", 0}, {"Mike", 7}, {"Alpha", 3}}));
     EXPECT_EQ(&ShipType::getByFilename("zeta"), &ShipType::getByName("Alpha"));
     EXPECT_EQ(ShipType::getFilename("Mike"), "data/entities/Mike.ship");
+    // Tuning goes by skill from Bad to Good (which may be lower) and extrapolates beyond; the
+    // half-life interpolates the rates 1/2 and 1/4.
+    const ShipType& alpha = ShipType::getByName("Alpha");
+    EXPECT_FLOAT_EQ(alpha.getMissileAvoidanceFactor(0.75f), 2.5f);
+    EXPECT_FLOAT_EQ(alpha.getRotationCorrectionFactor(1.5f), 4.0f);
+    EXPECT_FLOAT_EQ(alpha.getShockHalflife(0.5f), 0.375f);
+    EXPECT_EQ(alpha.getWeaponOverlay(), nullptr); // no overlay system: missing, not a crash
+    EXPECT_EQ(alpha.getCollisionFlags(),
+              ShipType::EXPLOSION_BOUNCE | ShipType::TRIGGER_ALL_PROJECTILES);
 
     // Loaded types stay; a second load reads nothing.
     write("alpha.ship", shipText("Early"));
@@ -129,30 +97,6 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
     EXPECT_THROW(ShipType::getByName("Early"), ConfigurationError);
     EXPECT_THROW(ShipType::getByFilename("Alpha"), ConfigurationError);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"ShipType Early not found", "ShipType file Alpha not found"}));
-}
-
-TEST_F(ShipTypeTest, APlainFileAndItsTwinAreOneType)
-{
-    std::vector<std::string> pools;
-    int deactivations = 0, clears = 0;
-    ShipType::setPoolLink({[&pools](const std::string& name, int) { pools.push_back(name); },
-                           [&deactivations] { ++deactivations; }, [&clears] { ++clears; }});
-    write("kite.ship", shipText("Kite"));
-    write("same.ship", shipText("Kite", {{"description", "second"}}));
-    load();
-    ASSERT_TRUE(fileExists(path("kite.shipx")));
-    EXPECT_EQ(ShipType::getByFilename("same").getDescription(), "second");
-    EXPECT_EQ(ShipType::getByName("Kite").getDescription(), "Kite fighter"); // the first of a name keeps it
-    // The next start finds both files.
-    ShipType::reloadAll();
-    EXPECT_EQ(deactivations + clears, 2);
-    EXPECT_EQ(ShipType::getTypeNames(), (std::vector<std::string>{"Kite", "Kite"})); // not four: twins are one
-    EXPECT_EQ(pools, (std::vector<std::string>{"Kite", "Kite", "Kite", "Kite"}));
-
-    // The twin alone is read in place of the plain file.
-    std::filesystem::remove(path("kite.ship"));
-    ShipType::reloadAll();
-    EXPECT_EQ(ShipType::getByFilename("kite").getDescription(), "Kite fighter");
 }
 
 } // namespace

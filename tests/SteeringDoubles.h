@@ -1,29 +1,14 @@
 #pragma once
 
-// A scene for the AI's steering: the collision world's headless scene as the engine's scene, and
-// small craft that are real physics bodies with an entity and a scene link, as ships are.
-
-#include "CollisionWorld.h"
 #include "Controllable.h"
 #include "ForceController.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
-#include "TestMeshes.h"
-#include "TolvarineEngine.h"
-
-#include <OgreEntity.h>
-#include <OgreRoot.h>
-#include <OgreSceneManager.h>
-#include <OgreSceneNode.h>
-
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace Tolvarine::Test {
 
-// A ship-like Controllable of mass 2 (the type file's) and maximum force 100. It can stand in for
-// a formation's pose and velocity in steering.
+// A ship-like Controllable of maximum force 100 on a real physics body, with a scene link; it
+// stands in for the player's ship and targets in formation tests.
 class Craft : public Controllable, public ForceController {
 public:
     Craft(const Config& type, float radius) : Controllable(type), body(type), radius(radius) {}
@@ -60,37 +45,6 @@ public:
     PhysicsBody body;
     float radius;
     OgreLink link{&body, false, nullptr, this, this};
-};
-
-class SteeringWorld : public CollisionWorld {
-protected:
-    SteeringWorld() { engineObject.sceneManager = &scene(); }
-
-    // A craft moving at `velocity`; with a name, also in the scene as a box of half size 5 that
-    // carries `flags` and, unless `linked` is false, the craft's scene link.
-    Craft& craft(const Ogre::Vector3& position, const Ogre::Vector3& velocity = Ogre::Vector3::ZERO,
-                 float radius = 10.0f, const std::string& name = "", unsigned long flags = OgreLink::SHIP_FLAG,
-                 bool linked = true)
-    {
-        crafts.push_back(std::make_unique<Craft>(*shipType, radius));
-        Craft& made = *crafts.back();
-        made.body.setPosition(position);
-        made.body.setLinearVelocity(velocity);
-        if (name.empty())
-            return made;
-        Ogre::Entity* entity = scene().createEntity(name, mesh);
-        entity->setQueryFlags(static_cast<Ogre::uint32>(flags));
-        if (linked)
-            made.link.attachTo(*entity);
-        scene().getRootSceneNode()->createChildSceneNode(position)->attachObject(entity);
-        return made;
-    }
-
-    TolvarineEngine engineObject{Ogre::Root::getSingleton()};
-    const std::string mesh = createMesh("craft.mesh", "Core", boxShape(Ogre::Vector3(5, 5, 5)))->getName();
-    std::unique_ptr<Config> shipType =
-        type("craft.ship", "[Physics]\nmass = 2\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n");
-    std::vector<std::unique_ptr<Craft>> crafts;
 };
 
 } // namespace Tolvarine::Test

@@ -48,7 +48,6 @@ public:
 
     void setPlayerControlled(bool on) override
     {
-        playerControlled = on;
         journal.add(name + ".setPlayerControlled(" + (on ? "true" : "false") + ")");
     }
     void setTarget(Targetable* newTarget) override { target = newTarget, journal.add(name + ".setTarget"); }
@@ -73,7 +72,6 @@ public:
 
     const std::string name;
     Journal& journal;
-    bool playerControlled = false;
     Targetable* target = nullptr;
     float load = 1.0f;
 };
@@ -219,12 +217,10 @@ protected:
         return *ships.back();
     }
 
-    void press(const std::string& symbol) { hold(symbol, true); }
-    void release(const std::string& symbol) { hold(symbol, false); }
-    void hold(const std::string& symbol, bool down)
+    void press(const std::string& symbol)
     {
-        input.setSymbolPressed(input.getSymbol(symbol), down);
-        input.setSymbolValue(input.getSymbol(symbol), down ? 1.0f : 0.0f);
+        input.setSymbolPressed(input.getSymbol(symbol), true);
+        input.setSymbolValue(input.getSymbol(symbol), 1.0f);
     }
     void pulse(const std::string& symbol) { input.pulseSymbol(input.getSymbol(symbol)); }
 
@@ -256,22 +252,6 @@ protected:
         return "?";
     }
 
-    static std::string writeHudSettings(const std::string& path)
-    {
-        writeFile(path, "[Hud]\nzOrder = 300\ncolour = (1 1 1 1)\nhealthColour = (0 1 0 1)\ndamageColour = (1 0 0 1)\n"
-                        "targetWireframeMaterial = BaseWhite\nselectionRange = 1000\nselectionThresholdDot = 0.9\n"
-                        "selfWireframePosition = (-3 -2 -12)\ntargetWireframePosition = (3 -2 -12)\n"
-                        "reticleFullColour = (0 1 0 1)\nreticleEmptyColour = (1 0 0 0.5)\n");
-        return path;
-    }
-
-    static std::string writeCameraSettings(const std::string& path)
-    {
-        writeFile(path, "[Camera]\nchaseCorrectionSpeed = 4\n"
-                        "[FreeCamera]\norbitRange = 100\norbitSpeedDegrees = 10\nfreeCameraCorrectionSpeed = 1\n");
-        return path;
-    }
-
     TemporaryFolder folder;
     const std::string typePath = folder.file("test.ship");
     InputHandler input;
@@ -282,11 +262,20 @@ protected:
     std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
     Ogre::Root root{"", "", ""};
     CameraScene cameraScene;
-    Config cameraSettings{writeCameraSettings(folder.file("camera.cfg"))};
+    Config cameraSettings{written(
+        folder.file("camera.cfg"),
+        "[Camera]\nchaseCorrectionSpeed = 4\n[FreeCamera]\norbitRange = 100\n"
+        "orbitSpeedDegrees = 10\nfreeCameraCorrectionSpeed = 1\n")};
     CameraController camera{cameraScene.get(), cameraSettings};
     // The heads-up display with the built-in material in place of the shipped ones.
     std::unique_ptr<Ogre::OverlaySystem> overlays = std::make_unique<Ogre::OverlaySystem>();
-    Config hudSettings{writeHudSettings(folder.file("hud.cfg"))};
+    Config hudSettings{written(
+        folder.file("hud.cfg"),
+        "[Hud]\nzOrder = 300\ncolour = (1 1 1 1)\nhealthColour = (0 1 0 1)\n"
+        "damageColour = (1 0 0 1)\ntargetWireframeMaterial = BaseWhite\nselectionRange = 1000\n"
+        "selectionThresholdDot = 0.9\n"
+        "selfWireframePosition = (-3 -2 -12)\ntargetWireframePosition = (3 -2 -12)\n"
+        "reticleFullColour = (0 1 0 1)\nreticleEmptyColour = (1 0 0 0.5)\n")};
     HudOverlay hud{cameraScene.get(), hudSettings};
     // The instrument sounds need the sound manager and its settings and definitions.
     SoundFiles soundFiles;
