@@ -1,5 +1,4 @@
-// The scenery seen from the fixed camera: planets and their haze, a sun's flare, space dust, and
-// the chase view's first frame.
+// The scenery seen from the fixed camera: planets and their haze, a sun's flare and space dust.
 #include "ConfigurationError.h"
 #include "DebrisSystem.h"
 #include "LogCapture.h"
@@ -147,30 +146,6 @@ TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
     Star::setOcclusionTest({});
     EXPECT_TRUE(scene.getMovableObjects("Light").empty());
     EXPECT_EQ(Star::getFlareSet(), nullptr);
-}
-
-// The chase view starts at its target's chase point, looking at it: the first frame after a
-// scenario puts the player's ship at the origin shows the ship from behind, not its inside.
-TEST_F(SceneryWorld, TheChaseViewStartsAtTheChasePointLookingAtTheTarget)
-{
-    target.position = Vector3(100, 0, -50);
-    target.orientation = Quaternion(Ogre::Degree(90), Vector3::UNIT_Y);
-    const Vector3 chasePoint(130, 5, -50); // chase offset (0, 5, 30) turned a quarter about the vertical
-    for (const bool targetFirst : {true, false}) {
-        SCOPED_TRACE(targetFirst ? "chase view chosen for a target" : "target given to the chase view");
-        controller.activateFixedCamera();
-        controller.clearCameraTarget();
-        controller.getChaseCamera().setPosition(Vector3::ZERO);
-        if (targetFirst)
-            controller.setCameraTarget(target);
-        controller.activateChaseCamera();
-        if (!targetFirst)
-            controller.setCameraTarget(target);
-        const ChaseCamera& chase = controller.getChaseCamera();
-        EXPECT_TRUE(chase.getPosition().positionEquals(chasePoint, 1e-3f)) << chase.getPosition();
-        EXPECT_LT(degreesBetween(forwardOf(chase), target.position - chasePoint), 0.01f);
-        EXPECT_EQ(chase.getVelocity(), Vector3::ZERO);
-    }
 }
 
 // A camera that stands and moves only as the test says.
