@@ -75,9 +75,9 @@ TEST_F(ScenarioFocus, EndAndUnloadReleasePoolsInOrderAfterTakingTheFocusAndSelec
     LogCapture ending;
     alpha.end();
     EXPECT_EQ(releasesRun, order);
-    alpha.end();
+    alpha.end(); // the game ends once
     const Lines endLines = ending.lines();
-    EXPECT_EQ(std::count(endLines.begin(), endLines.end(), "Scenario Alpha ended."), 1) << "the game ends once";
+    EXPECT_EQ(std::count(endLines.begin(), endLines.end(), "Scenario Alpha ended."), 1);
     EXPECT_TRUE(alpha.isLoaded());
 
     // A released ship that takes the focus again loses it once more before the unload ends.
@@ -189,8 +189,9 @@ else:
     {
         SCOPED_TRACE("the tutorial asks for a side the scenario lacks: no ship, one line");
         LogCapture log;
-        EXPECT_EQ(TutorialWorld().launchPlayerShip("trifighter", "Pirates", Ogre::Vector3::ZERO), nullptr);
-        EXPECT_TRUE(log.contains("Tutorial: the current scenario has no faction Pirates; no ship for the player"));
+        EXPECT_EQ(TutorialWorld().launchPlayerShip("trifighter", "Pirates", {}), nullptr);
+        EXPECT_TRUE(log.contains("Tutorial: the current scenario has no faction Pirates; "
+                                 "no ship for the player"));
     }
 
     // Before its scenario exists a configuration has no group to declare into.

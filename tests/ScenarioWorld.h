@@ -110,8 +110,6 @@ public:
         return recorded;
     }
 
-    static void clearEvents() { scriptHost().runString("del events[:]\n"); }
-
     std::string path(const std::string& name) const { return folder.file(name); }
 
     TemporaryFolder folder;

@@ -111,13 +111,8 @@ TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
     });
     const ColourValue glow(1.0f, 0.5f, 0.25f, 1.0f);
     auto star = std::make_unique<Star>(scene, Vector3(0, 0, 2), ColourValue::White, ColourValue::White, glow, 0.5f);
-    const struct {
-        const char* step;
-        double seconds;
-        bool blocked, paused, turnedAway, visible;
-        std::size_t rays;
-        float fade;
-    } steps[] = {
+    const struct { const char* step; double seconds; bool blocked, paused, turnedAway, visible;
+                   std::size_t rays; float fade; } steps[] = {
         {"in view", 0.125, false, false, false, true, 1, 0.125f},
         {"in view again", 0.125, false, false, false, true, 2, 0.234375f},
         {"a ship in front", 0.125, true, false, false, false, 3, 0.17578125f},
@@ -178,14 +173,8 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeedAndTheCu
 {
     dust.setSystemLeadDistance("Fine", 100.0f);
     camera.setPosition(Vector3(5, 0, 0));
-    const struct {
-        const char* step;
-        bool withCamera;
-        Vector3 velocity;
-        float systemRate, globalRate;
-        Vector3 nodeAt;
-        float emission;
-    } steps[] = {
+    const struct { const char* step; bool withCamera; Vector3 velocity;
+                   float systemRate, globalRate; Vector3 nodeAt; float emission; } steps[] = {
         {"no camera yet: nothing moves", false, Vector3(0, 0, -10), 1.0f, 1.0f, Vector3::ZERO, 4.0f},
         {"a still camera: at the camera, no dust", true, Vector3::ZERO, 1.0f, 1.0f, Vector3(5, 0, 0), 0.0f},
         {"flying: ahead, rate times speed", true, Vector3(0, 0, -10), 1.0f, 1.0f, Vector3(5, 0, -100), 40.0f},
