@@ -97,8 +97,7 @@ TEST_F(Cameras, CommandCameraZoomsWithinItsLimitsPansOnlyWhileActiveAndGlidesOnT
         EXPECT_EQ(camera.getPivotPosition(), Vector3(10, 0, 0));
         EXPECT_EQ(camera.getPivotOrientation(), target.orientation);
     }
-    // A fresh camera circles the origin at (0, 0, 30). Paused, it still glides, but reports no
-    // velocity; a long frame lands it, never past.
+    // A fresh overview glides to (0, 0, 30), paused too but then with no velocity, never past.
     CommandChaseCamera overview("Command Chase Camera", scene, settings);
     overview.activate(nullptr, nullptr);
     step(overview, 0.5f);

@@ -39,9 +39,8 @@ Lines failsWith(Action action)
     return log.lines();
 }
 
-// A set-up that fails halfway leaves nothing behind. The exit's unloadAll when the scenario's own
-// unload raises clears the world for whatever comes next; the profile report still names the
-// scenario that was running.
+// A set-up that fails halfway leaves nothing behind; an unload that fails at the exit still clears
+// the world, and the profile report names the scenario that was running.
 TEST(ScenarioManagerTest, AFailedPreloadLoadOrUnloadLeavesNothingBehind)
 {
     const std::string light = "scenario.addDirectionalLight(Vector3(0, -1, 0), "
