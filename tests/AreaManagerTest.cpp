@@ -21,31 +21,6 @@
 namespace Tolvarine::Test {
 namespace {
 
-using Kind = AreaManager::SectionKind;
-
-// Sections are classed by the first of "Light", "Star", "Planet" their name contains; the scan
-// reads ".area" files in name order and the first file keeps a repeated name.
-TEST(AreaManagerTest, ScanKeepsTheFirstFileOfANameAndSectionsAreClassedByName)
-{
-    const std::pair<const char*, Kind> rows[] = {
-        {"StarLight", Kind::LIGHT}, {"PlanetStar", Kind::STAR}, {"IcePlanet", Kind::PLANET}, {"Area", Kind::OTHER}, {"starlight", Kind::OTHER}};
-    for (const auto& [section, kind] : rows)
-        EXPECT_EQ(AreaManager::classify(section), kind) << section;
-
-    TemporaryFolder folder;
-    for (const char* file : {"b_second.area", "a_first.area", ".hidden.area", "notes.txt", "d.AREA"})
-        writeFile(folder.file(file), std::string("[Area]\nname = ") + (file[0] == 'b' || file[0] == 'a' ? "Rift" : file) + "\n");
-    writeFile(folder.file("c.area"), "[Area]\nname = Shoal\n");
-    LogCapture log;
-    AreaManager manager(folder.file(""));
-    EXPECT_EQ(manager.getAreaNames(), (std::vector<std::string>{"Rift", "Shoal"}));
-    EXPECT_TRUE(log.contains("AreaManager: " + folder.file("b_second.area") + " repeats the area name Rift; the first file keeps it"));
-
-    writeFile(folder.file("e_nameless.area"), "[Area]\nskyboxMaterial = X\n");
-    EXPECT_THROW(AreaManager broken(folder.file("")), ConfigurationError);
-    EXPECT_EQ(AreaManager::getSingletonPtr(), nullptr) << "a failed scan leaves no singleton behind";
-}
-
 // Applying areas to a loaded scenario with the game's materials, drawn by GL.
 TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
 {
@@ -73,6 +48,17 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
     area("BadSky", "Nowhere/Sky", "");
     area("HoledSky", "Test/HoledSky", "");
     area("Half", "Tolvarine/NebulaSky", "[Light]\ndirection = (0 0 1)\n");
+    // In file name order the first file keeps a name; a nameless area fails, leaving no singleton.
+    writeFile(world.path("z_second.area"), "[Area]\nname = Two\n");
+    writeFile(world.path("zz.area"), "[Area]\nskyboxMaterial = X\n");
+    {
+        LogCapture log;
+        EXPECT_THROW(AreaManager broken(world.path("")), ConfigurationError);
+        EXPECT_TRUE(log.contains("AreaManager: " + world.path("z_second.area")
+                                 + " repeats the area name Two; the first file keeps it"));
+        EXPECT_EQ(AreaManager::getSingletonPtr(), nullptr);
+    }
+    writeFile(world.path("zz.area"), "[Area]\nname = Named\n");
     AreaManager manager(world.path(""));
 
     manager.loadArea("Two");

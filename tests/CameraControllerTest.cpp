@@ -49,20 +49,26 @@ TEST_F(CameraSwitching, SwitchingHandsTheTargetToTheNewCameraAndKeepsOneCameraIn
     controller.activateChaseCamera();
     controller.activateChaseCamera();
     EXPECT_EQ(controller.getChaseCamera().getTarget(), &target);
+    // Its first frame shows the target from the chase point, not from inside.
+    EXPECT_EQ(controller.getChaseCamera().getPosition(), Vector3(0, 5, 30));
+    EXPECT_LT(degreesBetween(forwardOf(controller.getChaseCamera()), Vector3(0, -5, -30)), 0.01f);
     EXPECT_EQ(controller.getFreeCamera().getTarget(), nullptr);
     EXPECT_EQ(camerasInScene(), std::vector<std::string>{"Chase"});
     // Without a target the current camera stays, and stops following.
     controller.clearCameraTarget();
     EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
     const Vector3 before = controller.getChaseCamera().getPosition();
-    step(controller.getChaseCamera(), 0.25f);
+    step(controller.getChaseCamera(), 60.0f);
     EXPECT_EQ(controller.getChaseCamera().getPosition(), before);
-
     // Unknown camera types are ignored; the drop camera needs a target.
     controller.setCameraType(static_cast<CameraController::CameraType>(9));
     controller.setCameraType(CameraController::DROP);
     EXPECT_EQ(controller.getCurrentCamera(), &controller.getChaseCamera());
+    // Given a target again, it closes one frame's share of the gap, not the whole spell's.
     controller.setCameraTarget(target);
+    controller.getChaseCamera().setPosition(Vector3::ZERO);
+    step(controller.getChaseCamera(), 0.25f);
+    EXPECT_TRUE(controller.getChaseCamera().getPosition().positionEquals(Vector3(0, 2.5f, 15)));
     controller.setCameraType(CameraController::DROP);
     EXPECT_EQ(controller.getCurrentCamera(), &controller.getDropCamera());
     FreeCamera& free = controller.setCameraTypeFree();

@@ -1,7 +1,5 @@
 #include "ComboTweak.h"
 #include "ConfigurationError.h"
-#include "Faction.h"
-#include "FunctionTask.h"
 #include "LogCapture.h"
 #include "Scenario.h"
 #include "ScenarioConfig.h"
@@ -9,17 +7,15 @@
 #include "ScenarioWorld.h"
 #include "ScriptError.h"
 #include "TargetingDoubles.h"
+#include "TutorialWorld.h"
 
 #include <gtest/gtest.h>
 
-#include <OgreLight.h>
 #include <OgreMaterialManager.h>
 #include <OgreResourceGroupManager.h>
-#include <OgreSceneManager.h>
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,12 +28,6 @@ using Test::ScenarioWorld;
 using Test::recordingScript;
 using Test::scriptHost;
 using Test::writeFile;
-
-unsigned lightNumber(const std::string& name)
-{
-    EXPECT_EQ(name.rfind("Scenario Light ", 0), 0u) << name;
-    return static_cast<unsigned>(std::stoul(name.substr(15)));
-}
 
 bool logged(const Lines& lines, const std::string& line)
 {
@@ -53,84 +43,9 @@ Lines failsWith(Action action)
     return log.lines();
 }
 
-TEST(ScenarioTest, LightsFactionsSkyBoxAndAFailedInitialisation)
-{
-    const std::string light = "scenario.addDirectionalLight(Vector3(1, 0, 0), ColourValue(1, 1, 1, 1), "
-                              "ColourValue(0.5, 0.5, 0.5, 1))";
-    ScenarioWorld world;
-    world.addScript("alpha.py", recordingScript("Alpha", "", light + "; Faction.create('Rebels')"));
-    world.addScript("beta.py", recordingScript("Beta", "", light));
-    world.addScript("gamma.py", recordingScript("Gamma", "", light + "; raise RuntimeError('half set up')"));
-    ScenarioManager& manager = world.preload();
-    const std::size_t freeIds = Faction::freeIdCount();
-    Scenario& alpha = manager.loadScenario("Alpha");
-    ASSERT_NE(alpha.getFaction("Rebels"), nullptr); // a script's factions go to the scenario it sets up
-    EXPECT_EQ(Faction::freeIdCount(), freeIds - 1);
-    ASSERT_EQ(alpha.getLights().size(), 1u);
-    const std::string alphaLight = alpha.getLights()[0]->getName();
-    EXPECT_TRUE(alpha.getLights()[0]->getDerivedDirection().positionEquals(Ogre::Vector3::UNIT_X, 1e-5f));
-    {
-        SCOPED_TRACE("lights are numbered across scenarios and leave with theirs");
-        Scenario& beta = manager.loadScenario("Beta");
-        EXPECT_TRUE(alpha.getLights().empty());
-        EXPECT_FALSE(world.sceneManager->hasSceneNode(alphaLight + "/SceneNode"));
-        ASSERT_EQ(beta.getLights().size(), 1u);
-        const unsigned betaNumber = lightNumber(beta.getLights()[0]->getName());
-        EXPECT_EQ(betaNumber, lightNumber(alphaLight) + 1);
-        EXPECT_EQ(lightNumber(Scenario::getLightName()), betaNumber + 1);
-        beta.removeLights();
-        EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), 0u);
-    }
-    std::weak_ptr<Faction> released;
-    {
-        SCOPED_TRACE("factions belong to the current scenario and leave with it");
-        Scenario& beta = *manager.getCurrentScenario();
-        EXPECT_EQ(Faction::freeIdCount(), freeIds);
-        EXPECT_EQ(beta.getFaction("Enemy"), nullptr);
-        LogCapture log;
-        beta.createFactions();
-        EXPECT_EQ(log.lines(), (Lines{"Creating factions", "Debris systems"}));
-        const std::shared_ptr<Faction> player = beta.getFaction("Player"), enemy = beta.getFaction("Enemy");
-        ASSERT_TRUE(player && enemy);
-        EXPECT_EQ(enemy->relationTo(*player), 2);
-        EXPECT_EQ(Faction::find("Enemy"), enemy);
-        beta.addFaction(std::make_shared<Faction>("Player", 0)); // no check for duplicates: the first is found
-        EXPECT_EQ(beta.getFaction("Player"), player);
-        EXPECT_EQ(Faction::freeIdCount(), freeIds - 3);
-        released = player;
-    }
-    {
-        SCOPED_TRACE("a sky box of an unknown or textureless material is refused");
-        Scenario& beta = *manager.getCurrentScenario();
-        Ogre::MaterialManager::getSingleton().create("ScenarioBare", Ogre::RGN_DEFAULT);
-        EXPECT_EQ(failsWith<ConfigurationError>([&] { beta.setSkyBox("ScenarioNowhere", 10000.0f); }),
-                  (Lines{"Scenario::setSkyBox, unknown material ScenarioNowhere"}));
-        EXPECT_EQ(failsWith<ConfigurationError>([&] { beta.setSkyBox("ScenarioBare", 10000.0f); }),
-                  (Lines{"Scenario::setSkyBox, material ScenarioBare has no first texture"}));
-        EXPECT_FALSE(world.sceneManager->isSkyBoxEnabled());
-        EXPECT_EQ(beta.getEnvironmentMap(), "");
-        EXPECT_EQ(environmentMapName("skyboxes/deep_space_up.jpg"), "deep_space_env.png") << "named after the sky's texture";
-    }
-    SCOPED_TRACE("an initialisation that fails leaves nothing behind");
-    ScenarioWorld::clearEvents();
-    const Lines lines = failsWith<ScriptError>([&] { manager.loadScenario("Gamma"); });
-    EXPECT_TRUE(logged(lines, "Python exception thrown while calling ScenarioConfig.initialise"));
-    EXPECT_FALSE(logged(lines, "Scenario Gamma loaded."));
-    EXPECT_FALSE(manager.findScenario("Gamma")->isLoaded());
-    EXPECT_EQ(world.sceneManager->getMovableObjects("Light").size(), 0u);
-    EXPECT_TRUE(released.expired());
-    manager.loadScenario("Alpha"); // without the failed scenario's unload
-    EXPECT_EQ(ScenarioWorld::events(), (Lines{"Beta unload", "Gamma initialise", "Alpha initialise"}));
-    manager.unloadAll();
-    EXPECT_EQ(Faction::freeIdCount(), freeIds);
-    EXPECT_EQ(failsWith<ConfigurationError>([] { Faction::create("Late"); }),
-              (Lines{"Faction::create, no running scenario to hold faction Late"}));
-}
-
 using ScenarioFocus = Test::TargetingFixture;
 
-// The pooled kinds register once per process and record into a list that outlives every test;
-// `duringShipRelease` runs inside the ship pools' release while a test sets it.
+// Registered once per process; `duringShipRelease` runs inside the ship pools' release.
 Lines releasesRun;
 std::function<void()> duringShipRelease;
 
@@ -156,19 +71,13 @@ TEST_F(ScenarioFocus, EndAndUnloadReleasePoolsInOrderAfterTakingTheFocusAndSelec
     Scenario& alpha = world.preload().loadScenario("Alpha");
     const Lines order = {"ships", "capital ships", "projectiles", "explosions", "debris", "sprays", "sequences", "arrivals"};
     releasesRun.clear();
+    LogCapture ending;
     alpha.end();
     EXPECT_EQ(releasesRun, order);
+    alpha.end(); // the game ends once
+    const Lines endLines = ending.lines();
+    EXPECT_EQ(std::count(endLines.begin(), endLines.end(), "Scenario Alpha ended."), 1);
     EXPECT_TRUE(alpha.isLoaded());
-
-    // A task's callback holds a token, so the token expires when its task is deleted.
-    auto firstToken = std::make_shared<int>(1), secondToken = std::make_shared<int>(2);
-    const std::weak_ptr<int> first = firstToken, second = secondToken;
-    alpha.setModeTask(std::make_unique<FunctionTask>([firstToken](float) { return true; }, "Skirmish", 5.0f, 1.0f));
-    alpha.setModeTask(std::make_unique<FunctionTask>([secondToken](float) { return true; }, "Survival", 5.0f, 1.0f));
-    firstToken.reset();
-    secondToken.reset();
-    EXPECT_TRUE(first.expired());
-    EXPECT_FALSE(second.expired());
 
     // A released ship that takes the focus again loses it once more before the unload ends.
     Tolvarine::Test::TestShip& flown = ship("flown");
@@ -185,8 +94,6 @@ TEST_F(ScenarioFocus, EndAndUnloadReleasePoolsInOrderAfterTakingTheFocusAndSelec
     alpha.unload();
     duringShipRelease = nullptr;
     EXPECT_EQ(releasesRun, order);
-    EXPECT_TRUE(second.expired());
-    EXPECT_EQ(alpha.getModeTask(), nullptr);
     EXPECT_EQ(camera.getCameraTarget(), nullptr);
     Lines calls;
     for (const std::string& entry : journal.entries)
@@ -259,12 +166,6 @@ config.tweaks[0].setCurrentValue('Large')
 tweak = ScenarioConfig.getTweak(config, 0)
 assert isinstance(tweak, ComboTweak) and isinstance(tweak, ScenarioTweak)
 assert tweak.getCurrentValue() == 'Large'
-try:
-    ScenarioTweak()
-except Exception:
-    pass
-else:
-    raise AssertionError('ScenarioTweak is abstract')
 )");
 
     // Resources declared in initialise arrive at the next load, declared once however often it loads.
@@ -278,6 +179,13 @@ else:
     EXPECT_TRUE(materials.resourceExists("ScenarioOwnMaterial", "Alpha"));
     EXPECT_EQ(groups.getResourceDeclarationList("Alpha").size(), 1u);
     EXPECT_EQ(groups.getResourceLocationList("Alpha").size(), 1u);
+    {
+        SCOPED_TRACE("the tutorial asks for a side the scenario lacks: no ship, one line");
+        LogCapture log;
+        EXPECT_EQ(TutorialWorld().launchPlayerShip("trifighter", "Pirates", {}), nullptr);
+        EXPECT_TRUE(log.contains("Tutorial: the current scenario has no faction Pirates; "
+                                 "no ship for the player"));
+    }
 
     // Before its scenario exists a configuration has no group to declare into.
     scriptHost().runString(

@@ -59,7 +59,7 @@ public:
                 root->setRenderSystem(root->getAvailableRenderers().front());
                 root->initialise(false);
                 Ogre::NameValuePairList options{{"hidden", "true"}};
-                window = root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
+                root->createRenderWindow("ScenarioWorld", 64, 64, false, &options);
             } else {
                 buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
                 Ogre::MaterialManager::getSingleton().initialise();
@@ -110,8 +110,6 @@ public:
         return recorded;
     }
 
-    static void clearEvents() { scriptHost().runString("del events[:]\n"); }
-
     std::string path(const std::string& name) const { return folder.file(name); }
 
     TemporaryFolder folder;
@@ -119,7 +117,6 @@ public:
     std::unique_ptr<Ogre::Root> root;
     bool sharedRoot = false;
     std::unique_ptr<Ogre::DefaultHardwareBufferManager> buffers;
-    Ogre::RenderWindow* window = nullptr;
     Ogre::SceneManager* sceneManager = nullptr;
     std::unique_ptr<ResponseCurves> curves;
     std::unique_ptr<Profiler> profiler;

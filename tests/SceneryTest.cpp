@@ -1,5 +1,4 @@
-// The scenery seen from the fixed camera: planets and their haze, a sun's flare, space dust, and
-// the chase view's first frame.
+// The scenery seen from the fixed camera: planets and their haze, a sun's flare and space dust.
 #include "ConfigurationError.h"
 #include "DebrisSystem.h"
 #include "LogCapture.h"
@@ -41,7 +40,6 @@ Config planetArea(const TemporaryFolder& folder, const std::string& keys = "")
 TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngle)
 {
     EXPECT_FLOAT_EQ(PlanetHaze::discRadius(3.0f, 5.0f), 1.5f) << "tan(asin(3/5)) x (5 - 3)";
-    EXPECT_FLOAT_EQ(PlanetHaze::discRadius(0.0f, 5.0f), 0.0f);
     LogCapture log;
     auto planet = std::make_unique<Planet>(planetArea(folder), "Planet", scene);
     EXPECT_TRUE(log.contains("Planet created (Vector3(0, 0, -1000))"));
@@ -99,9 +97,8 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
     }
 }
 
-// A sun straight ahead (its light shines along +Z), its fade (rates 1 in, 2 out) stepped on the
-// real-time clock, with a stand-in for the physics ray. The fade never leaves 0..1 however long a
-// frame takes: a stall used to push it out, and the packed colour of the flare then wrapped round.
+// A sun ahead (its light along +Z), its fade (rates 1 in, 2 out) on the real-time clock, a stand-in
+// ray. A stall once pushed the fade out of 0..1 and the flare's packed colour wrapped round.
 TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
 {
     std::vector<Vector3> rays;
@@ -112,13 +109,8 @@ TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
     });
     const ColourValue glow(1.0f, 0.5f, 0.25f, 1.0f);
     auto star = std::make_unique<Star>(scene, Vector3(0, 0, 2), ColourValue::White, ColourValue::White, glow, 0.5f);
-    const struct {
-        const char* step;
-        double seconds;
-        bool blocked, paused, turnedAway, visible;
-        std::size_t rays;
-        float fade;
-    } steps[] = {
+    const struct { const char* step; double seconds; bool blocked, paused, turnedAway, visible;
+                   std::size_t rays; float fade; } steps[] = {
         {"in view", 0.125, false, false, false, true, 1, 0.125f},
         {"in view again", 0.125, false, false, false, true, 2, 0.234375f},
         {"a ship in front", 0.125, true, false, false, false, 3, 0.17578125f},
@@ -147,30 +139,6 @@ TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
     Star::setOcclusionTest({});
     EXPECT_TRUE(scene.getMovableObjects("Light").empty());
     EXPECT_EQ(Star::getFlareSet(), nullptr);
-}
-
-// The chase view starts at its target's chase point, looking at it: the first frame after a
-// scenario puts the player's ship at the origin shows the ship from behind, not its inside.
-TEST_F(SceneryWorld, TheChaseViewStartsAtTheChasePointLookingAtTheTarget)
-{
-    target.position = Vector3(100, 0, -50);
-    target.orientation = Quaternion(Ogre::Degree(90), Vector3::UNIT_Y);
-    const Vector3 chasePoint(130, 5, -50); // chase offset (0, 5, 30) turned a quarter about the vertical
-    for (const bool targetFirst : {true, false}) {
-        SCOPED_TRACE(targetFirst ? "chase view chosen for a target" : "target given to the chase view");
-        controller.activateFixedCamera();
-        controller.clearCameraTarget();
-        controller.getChaseCamera().setPosition(Vector3::ZERO);
-        if (targetFirst)
-            controller.setCameraTarget(target);
-        controller.activateChaseCamera();
-        if (!targetFirst)
-            controller.setCameraTarget(target);
-        const ChaseCamera& chase = controller.getChaseCamera();
-        EXPECT_TRUE(chase.getPosition().positionEquals(chasePoint, 1e-3f)) << chase.getPosition();
-        EXPECT_LT(degreesBetween(forwardOf(chase), target.position - chasePoint), 0.01f);
-        EXPECT_EQ(chase.getVelocity(), Vector3::ZERO);
-    }
 }
 
 // A camera that stands and moves only as the test says.
@@ -203,14 +171,8 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeedAndTheCu
 {
     dust.setSystemLeadDistance("Fine", 100.0f);
     camera.setPosition(Vector3(5, 0, 0));
-    const struct {
-        const char* step;
-        bool withCamera;
-        Vector3 velocity;
-        float systemRate, globalRate;
-        Vector3 nodeAt;
-        float emission;
-    } steps[] = {
+    const struct { const char* step; bool withCamera; Vector3 velocity;
+                   float systemRate, globalRate; Vector3 nodeAt; float emission; } steps[] = {
         {"no camera yet: nothing moves", false, Vector3(0, 0, -10), 1.0f, 1.0f, Vector3::ZERO, 4.0f},
         {"a still camera: at the camera, no dust", true, Vector3::ZERO, 1.0f, 1.0f, Vector3(5, 0, 0), 0.0f},
         {"flying: ahead, rate times speed", true, Vector3(0, 0, -10), 1.0f, 1.0f, Vector3(5, 0, -100), 40.0f},

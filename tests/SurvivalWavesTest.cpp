@@ -5,23 +5,6 @@
 namespace Tolvarine {
 namespace {
 
-// Budgets of successive waves: at least 1, growing with the wave factor (3, 4, 5, ...).
-TEST(SurvivalWaves, BudgetsGrowWithStrengthAndWaves)
-{
-    const struct { const char* name; unsigned strength; std::vector<unsigned> budgets; } rows[] = {
-        {"three trifighters", 3, {1, 2, 3, 3, 4}},
-        {"one trifighter stays at the minimum until the eighth wave", 1, {1, 1, 1, 1, 1, 1, 1, 2}},
-        {"ten", 10, {6, 8, 10}},
-    };
-    for (const auto& row : rows) {
-        SurvivalWaves waves;
-        std::vector<unsigned> budgets;
-        while (budgets.size() < row.budgets.size())
-            budgets.push_back(waves.takeBudget(row.strength));
-        EXPECT_EQ(budgets, row.budgets) << row.name;
-    }
-}
-
 // Runs of the update task at the given elapsed times, with or without enemy ships; the run
 // indices at which a wave is due (timers set back after each wave, as spawnWave does).
 TEST(SurvivalWaves, WavesComeAfterThreeSecondsThenEvery180OrFiveAfterTheEnemyIsGone)
