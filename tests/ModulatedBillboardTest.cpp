@@ -2,7 +2,6 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
-#include "GraphicsSettings.h"
 #include "ResponseCurves.h"
 
 #include "ConfigFiles.h"
@@ -64,47 +63,7 @@ protected:
     const std::function<void()> onDone = [this] { ++finished; };
 };
 
-TEST_F(ModulatedBillboardTest, StopsAndRestartsBeginAtCurvePositionZeroWithTheGlowLevelOfTheStart)
-{
-    GraphicsSettings settings(folder.file("graphics.cfg"));
-    ModulatedBillboard glow = make("Glow");
-    double start = scheduler.getTime();
-    glow.start(*node, &onDone);
-    runAt(start + 0.5);
-    glow.stop(DisableTime(0));
-    runAt(start + 3.0);
-    EXPECT_EQ(finished, 0) << "stopped before the end, nobody is told";
-    expectColour(glow.getBillboard().getColour(), 0.625f);
-
-    // Started again on another node, at a glow level of a half: position 0 at once, then the full
-    // duration again with the range scaled. An owner may stop it from its callback.
-    settings.setGlowLevel(0.5f);
-    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
-    const std::function<void()> stopOnDone = [&] {
-        ++finished;
-        glow.stop(DisableTime(1));
-    };
-    start = scheduler.getTime();
-    glow.start(*other, &stopOnDone);
-    EXPECT_EQ(node->numAttachedObjects(), 0u);
-    expectColour(glow.getBillboard().getColour(), 0.0f);
-    runAt(start + 1.0);
-    EXPECT_EQ(finished, 0);
-    expectColour(glow.getBillboard().getColour(), 0.5f);
-    runAt(start + 1.125);
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(glow.getBillboardSet().isAttached());
-
-    // Colours beyond the displayable range are clamped: packed, they would wrap round.
-    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\nmaxSize = 1\n"
-                                             "colourCurveName = Overshoot\nminColour = (0 0 0 0)\nmaxColour = (1 0.5 1 1)\n"
-                                             "timeResolution = 0.125\nmaterialName = BaseWhite\n");
-    settings.setGlowLevel(1.0f);
-    flash.start(*node, nullptr);
-    EXPECT_EQ(flash.getBillboard().getColour(), Ogre::ColourValue(1.0f, 0.75f, 1.0f, 1.0f));
-}
-
-TEST_F(ModulatedBillboardTest, NamesNeverCollideAndBadSectionsLeaveNoSetBehind)
+TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestartsBeginAnew)
 {
     const std::string first = make("Glow").getBillboardSet().getName();
     const std::string prefix = "Glow/ModulatedBillboard";
@@ -139,6 +98,34 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideAndBadSectionsLeaveNoSetBehind)
     EXPECT_FALSE(scene().getMovableObjectIterator("BillboardSet").hasMoreElements());
     runAt(start + 2.0);
     EXPECT_EQ(finished, 0);
+
+    // Restarted on another node it begins at curve position 0 and runs its whole duration again;
+    // an owner may stop it from its callback.
+    ModulatedBillboard glow = make("Glow");
+    glow.start(*node, &onDone);
+    runAt(start + 2.5);
+    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
+    const std::function<void()> stopOnDone = [&] {
+        ++finished;
+        glow.stop(DisableTime(1));
+    };
+    const double restart = scheduler.getTime();
+    glow.start(*other, &stopOnDone);
+    EXPECT_EQ(node->numAttachedObjects(), 0u);
+    expectColour(glow.getBillboard().getColour(), 0.0f);
+    runAt(restart + 1.0);
+    EXPECT_EQ(finished, 0);
+    runAt(restart + 1.125);
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(glow.getBillboardSet().isAttached());
+
+    // Colours beyond the displayable range are clamped: packed, they would wrap round.
+    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\nmaxSize = 1\n"
+                                             "colourCurveName = Overshoot\nminColour = (0 0 0 0)\n"
+                                             "maxColour = (1 0.5 1 1)\ntimeResolution = 0.125\n"
+                                             "materialName = BaseWhite\n");
+    flash.start(*node, nullptr);
+    EXPECT_EQ(flash.getBillboard().getColour(), Ogre::ColourValue(1.0f, 0.75f, 1.0f, 1.0f));
 }
 
 } // namespace

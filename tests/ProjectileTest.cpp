@@ -133,8 +133,13 @@ TEST_F(ProjectileTest, UnknownMaterialsAndTrailsAreLoggedAndLeaveNothingBehind)
     writeProjectileType("smoky", boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\n"
                                           "particleSystem = Nowhere/Trail\n", "", "0"));
     writeProjectileType("dark", boltType("complex = 1\nglowSize = 2\nglowMaterial = Nowhere\n", "", "0"));
+    writeProjectileType("odd", boltType("damageType = plasma\n", "", "0"));
     LogCapture log;
+    EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
+    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder " + folder.file("nowhere")));
     FireableProjectile::loadTypes(entities());
+    EXPECT_EQ(CONVENTIONAL, take("odd").getDamageType());
+    EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));
     const std::pair<const char*, const char*> rows[] = {
         {"bolt", "Projectile type bolt: unknown material Nowhere"},
         {"smoky", "Projectile type smoky: no particle system of the template Nowhere/Trail: "},
@@ -187,31 +192,6 @@ TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPoo
     EXPECT_EQ(idle, counts());
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"Projectile::launch, bolt launched without a faction",
                                                      "Projectile::launch, bolt launched at a speed that is not a finite number"}));
-}
-
-TEST_F(ProjectileTest, AHitRecordsDamageHandsItOnAndPushesAlongTheFlight)
-{
-    // It flies on through bodies that do not make every shot explode.
-    Projectile& shot = bolt("alwaysTriggerOnCollision = 0\n");
-    RecordingListener hull;
-    EXPECT_FALSE(shot.collide(&hull, 7, Vector3::ZERO, Vector3::UNIT_Y)) << "not in flight: no contact counts";
-    launch(shot, Vector3::ZERO, Quaternion(Ogre::Degree(90), Vector3::UNIT_X), 40.0f);
-    EXPECT_EQ(0, shot.getCollisionType()) << "a harmless object that never makes a physical contact";
-    EXPECT_FALSE(shot.collide(&hull, 7, Vector3(1, 2, 3), Vector3::UNIT_Y));
-    EXPECT_TRUE(shot.isInFlight());
-    ASSERT_EQ(1u, hull.damage.size());
-    const DamageRecord& hit = hull.damage[0];
-    EXPECT_EQ(Vector3(1, 2, 3), hit.position);
-    EXPECT_TRUE(hit.velocity.positionEquals(shot.getPhysicsBody().getVelocity()));
-    EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
-              (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
-    // The impulse of 4 along the flight (turned about x, forward is world +y), as a one-step force.
-    ASSERT_EQ(1u, hull.pushes.size());
-    EXPECT_TRUE(hull.pushes[0].force.positionEquals(physics.impulseToForce(Vector3(0, 4, 0)), 1e-3f));
-    // A second body hit on the way counts again: two hits of one shot, truncated damage.
-    EXPECT_FALSE(shot.collide(&hull, 0, Vector3::ZERO, Vector3::UNIT_Y));
-    EXPECT_EQ(4.0, statistics.getPlayerDamageInflicted("bolt"));
-    EXPECT_EQ(2.0, statistics.getPlayerHitProportion("bolt"));
 }
 
 TEST_F(ProjectileTest, AShotEndedMidHitIgnoresWhatFollowsAndAnUnknownGroupEndsItCleanly)
@@ -278,7 +258,11 @@ TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
     target.place(Vector3::ZERO);
     Projectile& slug = bolt("alwaysTriggerOnCollision = 0\nimpactImpulse = 12\n");
     launch(slug, Vector3(0, 0, 30));
-    slug.collide(&target, 0, Vector3(0, 0, 1), Vector3::UNIT_Z);
+    EXPECT_FALSE(slug.collide(&target, 7, Vector3(0, 0, 1), Vector3::UNIT_Z)); // it flies on
+    ASSERT_EQ(1u, target.damage.size());
+    const DamageRecord& hit = target.damage[0];
+    EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
+              (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
     for (float frameTime : GetParam().frames)
         physics.update(frameTime, frameTime);
     EXPECT_NEAR(-12.0f / 8.0f, target.getPhysicsBody().getVelocity().z, 1e-3f);
