@@ -48,17 +48,12 @@ public:
     DamageModel* getDamageModel() override { return nullptr; }
     Faction* getFaction() override { return faction; }
     float getThreatRangeSquared() override { return threatRange * threatRange; }
-    void addThreat(GuidedProjectile* missile) override
-    {
-        journal.push_back("add");
-        announcedAt = missile->getPosition().distance(getPosition());
-    }
+    void addThreat(GuidedProjectile*) override { journal.push_back("add"); }
     void removeThreat(GuidedProjectile*) override { journal.push_back("remove"); }
 
     float threatRange;
     Faction* faction = nullptr;
     std::vector<std::string> journal;
-    float announcedAt = 0.0f;
 };
 
 class GuidedProjectileTest : public ShippedCombatWorld {

@@ -2,11 +2,11 @@
 // shoot (cone, range, load, order), how the list empties and when its task idles.
 
 #include "CombatWorld.h"
-#include "Controllable.h"
 #include "Faction.h"
 #include "GuidedProjectile.h"
 #include "PointDefenseBeamWeapon.h"
 #include "PointDefenseWeaponSystem.h"
+#include "TargetingDoubles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,33 +17,18 @@ namespace {
 using Ogre::Quaternion;
 using Ogre::Vector3;
 
-// A capital ship standing still at a pose, turned half round the vertical (exactly, so that the
-// edge cases stay exact), that hands the threats it is told of to its point defence.
-class Hull : public Controllable {
+// A capital ship standing still, turned half round the vertical, that hands the threats it is told
+// of to its point defence.
+class Hull : public Tolvarine::Test::TestShip {
 public:
-    explicit Hull(const Config& type) : Controllable(type) {}
-    Vector3 getPosition() const override { return position; }
-    Quaternion getOrientation() const override { return orientation; }
-    Vector3 getVelocity() const override { return Vector3::ZERO; }
-    void addPositionListener(PositionListener*) override {}
-    void removePositionListener(PositionListener*) override {}
-    Vector3 predictPosition(float) const override { return position; }
-    Vector3 predictPositionWithThrust(float) const override { return position; }
-    Vector3 predictPositionWithThrustFactor(float, float) const override { return position; }
-    float getBoundingRadius() const override { return 20.0f; }
-    DamageModel* getDamageModel() override { return nullptr; }
-    Faction* getFaction() override { return nullptr; }
-    PhysicsBody* getPhysicsBody() override { return nullptr; }
-    const PhysicsBody* getPhysicsBody() const override { return nullptr; }
-    ForceController* getForceController() override { return nullptr; }
-    const ForceController* getForceController() const override { return nullptr; }
-    void setFiringPrimary(bool) override {}
-    void setFiringSecondary(bool) override {}
+    Hull(const Config& type, Tolvarine::Test::Journal& journal) : TestShip("hull", type, journal, {false, false})
+    {
+        body.setPosition(Vector3(500, 0, 0));
+        body.setOrientation(Quaternion(0, 0, 1, 0));
+    }
     void addThreat(GuidedProjectile* missile) override { defence->addThreat(missile); }
     void removeThreat(GuidedProjectile* missile) override { defence->removeThreat(missile); }
 
-    Vector3 position{500, 0, 0};
-    Quaternion orientation{0, 0, 1, 0};
     PointDefenseWeaponSystem* defence = nullptr;
 };
 
@@ -63,7 +48,7 @@ protected:
         if (!root)
             return;
         type = std::make_unique<Config>(Tolvarine::Test::written(folder.file("hull.cfg"), SYSTEM));
-        hull = std::make_unique<Hull>(*type);
+        hull = std::make_unique<Hull>(*type, journal);
         defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), scene().getRootSceneNode(), *type, "PointDefense");
         hull->defence = defence.get();
         defence->activate(&ours);
@@ -78,7 +63,7 @@ protected:
     GuidedProjectile* missileAt(const Vector3& local)
     {
         auto* missile = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
-        missile->launch(&theirs, false, hull->position + hull->orientation * local, Vector3::ZERO,
+        missile->launch(&theirs, false, hull->getPosition() + hull->getOrientation() * local, Vector3::ZERO,
                         Quaternion::IDENTITY, 40.0f, hull.get());
         return missile;
     }
@@ -93,6 +78,7 @@ protected:
     }
 
     std::unique_ptr<Config> type;
+    Tolvarine::Test::Journal journal;
     std::unique_ptr<Hull> hull;
     std::unique_ptr<PointDefenseWeaponSystem> defence;
     Faction ours{"Player", 0};

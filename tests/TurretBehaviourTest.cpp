@@ -107,12 +107,6 @@ protected:
         targets.clear();
     }
 
-    std::string targetName() const
-    {
-        const auto* target = dynamic_cast<const TestShip*>(turret->getTarget());
-        return target ? target->name : "-";
-    }
-
     Faction own{"Turret side", 0}, enemy{"Other side", 0};
     const Config type{(writeFile(folder.file("turret.station"),
                                  "[Physics]\nmaxTorque = 0.4\n[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
@@ -175,10 +169,10 @@ TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
 TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
 {
     TurretShip& turretStation = makeStation(Arming(), Arming());
-    place({"A", Vector3(300, 0, -500)}); // off the nose: it must turn before its weapons bear
+    Targetable* target = &place({"A", Vector3(300, 0, -500)}); // off the nose: it must turn first
     turret->activate();
     run(6);
-    EXPECT_EQ(targetName(), "A");
+    EXPECT_EQ(turret->getTarget(), target);
     EXPECT_TRUE(turretStation.primarySystem->arming.firing);
     turret->deactivate();
     run(2);
