@@ -34,11 +34,6 @@ TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndUn
     ASSERT_TRUE(encipherToFile(type("Conventional"), explosions() + "/boom.explosionx"));
     // A type that ships only as its twin.
     ASSERT_TRUE(encipherToFile(type("Conventional"), explosions() + "/flak.explosionx"));
-    writeExplosionType(".hidden", type("Plasma"));
-    writeFile(explosions() + "/.hidden2.explosionx", "");
-    writeFile(explosions() + "/death.explosion_sequence", "[Explosion]\ngroup = Plasma\n");
-    writeFile(explosions() + "/smoke.spray", "[Explosion]\ngroup = Plasma\n");
-    writeFile(explosions() + "/Loud.EXPLOSION", type("Plasma"));
 
     LogCapture log;
     ExplosionManager manager(explosions());

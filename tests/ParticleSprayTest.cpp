@@ -1,6 +1,5 @@
 #include "ParticleSpray.h"
 
-#include "Config.h"
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
 #include "FatalError.h"
@@ -98,15 +97,11 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     LogCapture log;
     ParticleSpray::loadTypes(folder.file("nowhere"), &rendering.sceneManager(), curves.get());
     EXPECT_TRUE(log.contains("ParticleSpray: cannot read the folder " + folder.file("nowhere")));
-    // The twin of c asks for more sprays: the plain file is the one read. Dot files, other
-    // extensions and folders are skipped.
+    // The twin of c asks for more sprays: the plain file is the one read.
     writeType("c.spray", sprayText("Test/Jets", "Fall", "2"));
     ASSERT_TRUE(encipherToFile(sprayText("Test/Jets", "Fall", "5"), explosions() + "/c.sprayx"));
     writeType("b.spray", sprayText());
     ASSERT_TRUE(encipherToFile(sprayText(), explosions() + "/a.sprayx"));
-    for (const char* skipped : {".broken.spray", ".spray", "upper.SPRAY"})
-        writeType(skipped, sprayText("Test/Nothing"));
-    std::filesystem::create_directory(explosions() + "/sub.spray");
     load();
     EXPECT_EQ(ParticleSpray::getPools().getTypeNames(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(pool("c").getFreeCount(), 2u);
@@ -177,22 +172,7 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
     EXPECT_NE(ParticleSpray::getPools().create("lazy"), spray);
     Scenario::releasePooledObjects();
     EXPECT_EQ(pool("lazy").getLiveCount(), 0u);
-}
-
-TEST_F(ParticleSprayTest, SpraysAreMadeInTheEnginesSceneManagerUnlessToldOtherwise)
-{
-    writeType("jets.spray", sprayText());
-    Config config(explosions() + "/jets.spray");
-    {
-        LogCapture log;
-        EXPECT_THROW(ParticleSpray spray(config, "jets"), FatalError);
-        EXPECT_TRUE(log.contains("ParticleSpray: the engine has no scene manager"));
-    }
-    TolvarineEngine engine(Ogre::Root::getSingleton());
-    engine.sceneManager = &rendering.sceneManager();
-    ParticleSpray::loadTypes(explosions(), nullptr, curves.get());
-    const std::string name = ParticleSpray::getPools().create("jets")->getParticleSystem().getName();
-    EXPECT_TRUE(rendering.sceneManager().hasParticleSystem(name));
+    const std::string name = spray->getParticleSystem().getName();
     ParticleSpray::unloadTypes();
     EXPECT_FALSE(rendering.sceneManager().hasParticleSystem(name)) << "unloading destroys the sprays";
 }

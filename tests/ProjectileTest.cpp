@@ -36,18 +36,14 @@ using Test::TargetBody;
 using Test::writeFile;
 using Counts = std::pair<std::size_t, std::size_t>;
 
-// A bolt of the given "Fireable" keys; the required ones are filled in unless the text has them.
+// A bolt of the given "Fireable" keys before the defaults (the first of a repeated key counts).
 std::string boltType(const std::string& keys, const std::string& more = "", const char* poolSize = "1")
 {
-    std::string text = std::string("[Factory]\npoolSize = ") + poolSize + "\n[Fireable]\n" + keys;
-    for (const char* entry : {"directDamage = 2.7", "splashDamage = 0", "shock = 1.5", "impactImpulse = 4",
-                              "explosionGroup = Plasma", "timeToLive = 1", "damageType = Plasma",
-                              "explosionSpeedProportion = 0.5", "explosionBounceSpeedProportion = 0.25"}) {
-        const std::string line(entry);
-        if (keys.find(line.substr(0, line.find('=') + 1)) == std::string::npos)
-            text += line + "\n";
-    }
-    return text + "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n" + more;
+    return std::string("[Factory]\npoolSize = ") + poolSize + "\n[Fireable]\n" + keys
+         + "directDamage = 2.7\nsplashDamage = 0\nshock = 1.5\nimpactImpulse = 4\nexplosionGroup = Plasma\n"
+           "timeToLive = 1\ndamageType = Plasma\nexplosionSpeedProportion = 0.5\n"
+           "explosionBounceSpeedProportion = 0.25\n[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\n"
+           "length = 2\n" + more;
 }
 
 class ProjectileTest : public Test::CombatWorld {
@@ -61,7 +57,7 @@ protected:
             controllers = std::make_unique<Ogre::ControllerManager>();
         frame(1.0 / 32); // so that the next passes have a frame time
     }
-    ~ProjectileTest() override { FireableProjectile::unloadTypes(); }
+    ~ProjectileTest() override { FireableProjectile::unloadTypes(); } // while the controllers last
 
     template <typename Kind = Projectile> static Kind& take(const std::string& name)
     {

@@ -30,17 +30,6 @@ const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\
 const char* const RAY = "[Fireable]\nbeam = 1\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 0\n"
                         "explosionGroup = Plasma\ntimeToLive = 1\n";
 
-std::string weaponType(const std::string& keys)
-{
-    std::string text = "[Weapon]\n" + keys;
-    for (const char* key : {"projectile = bolt", "maxLoaded = 3", "loadPeriod = 2", "launchSpeed = 100"}) {
-        const std::string name = std::string(key).substr(0, std::string(key).find(' '));
-        if (keys.find(name + " =") == std::string::npos)
-            text += std::string(key) + "\n";
-    }
-    return text;
-}
-
 class WeaponTest : public CombatWorld {
 protected:
     WeaponTest() : CombatWorld(RenderingRoot::Kind::Headless)
@@ -61,9 +50,11 @@ protected:
         Weapon::setTypeFolder("data/entities");
     }
 
+    // The test's keys before the defaults: the first of a repeated key counts.
     void writeWeapon(const std::string& name, const std::string& keys) const
     {
-        writeFile(folder.file("entities/" + name + ".weapon"), weaponType(keys));
+        writeFile(folder.file("entities/" + name + ".weapon"),
+                  "[Weapon]\n" + keys + "projectile = bolt\nmaxLoaded = 3\nloadPeriod = 2\nlaunchSpeed = 100\n");
     }
     // A system of the given section keys and entries in a ship file of the test.
     StandardWeaponSystem& makeSystem(const std::string& text)
