@@ -12,16 +12,12 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::ColourValue;
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::CombatWorld;
-using Test::LogCapture;
-using Test::RecordingListener;
-using Test::RenderingRoot;
 
 std::string beamType(const std::string& more = "")
 {
@@ -78,7 +74,7 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesLinearlyAndEndsWhenItsLifeIsOver)
     EXPECT_FALSE(beam.collide(&second, 0, Vector3::ZERO, Vector3::UNIT_Y));
     EXPECT_TRUE(second.damage.empty());
     ASSERT_EQ(1u, first.damage.size());
-    const Tolvarine::Test::DamageRecord& hit = first.damage[0];
+    const DamageRecord& hit = first.damage[0];
     EXPECT_EQ((std::vector<float>{6, 1.875f, 3}),
               (std::vector<float>{hit.directDamage, hit.splashDamage, hit.shock}));
     EXPECT_TRUE(beam.update(0.5f));
@@ -117,4 +113,4 @@ TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

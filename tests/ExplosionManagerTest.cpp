@@ -9,13 +9,9 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
-using Test::CombatWorld;
-using Test::LogCapture;
-using Test::RenderingRoot;
-using Test::writeFile;
 
 // The loader's rules, on types whose pools start empty, so that no explosion is built.
 class ExplosionManagerTest : public CombatWorld {
@@ -82,4 +78,4 @@ TEST_F(ExplosionManagerTest, ATypeWithoutGroupOrAMissingFolderStopsTheLoadAndLea
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

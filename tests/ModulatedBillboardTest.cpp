@@ -16,10 +16,9 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
-using Test::writeFile;
 
 const Ogre::ColourValue minColour(0.0f, 0.25f, 0.5f, 1.0f);
 const Ogre::ColourValue maxColour(1.0f, 0.75f, 0.5f, 0.0f);
@@ -30,7 +29,7 @@ const std::string SECTION = "duration = 1\nsizeCurveName = Half\nminSize = 2\nma
                             "minColour = (0 0.25 0.5 1)\nmaxColour = (1 0.75 0.5 0)\ntimeResolution = 0.125\n"
                             "materialName = BaseWhite\n";
 
-class ModulatedBillboardTest : public Test::SchedulerFixture {
+class ModulatedBillboardTest : public SchedulerFixture {
 protected:
     ModulatedBillboardTest()
     {
@@ -55,8 +54,8 @@ protected:
         EXPECT_LT(std::abs(off.r) + std::abs(off.g) + std::abs(off.b) + std::abs(off.a), 1e-5f) << actual;
     }
 
-    Tolvarine::Test::TemporaryFolder folder;
-    Tolvarine::Test::RenderingRoot rendering{Tolvarine::Test::RenderingRoot::Kind::Headless};
+    TemporaryFolder folder;
+    RenderingRoot rendering{RenderingRoot::Kind::Headless};
     std::unique_ptr<ResponseCurves> curves;
     Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode("Owner");
     int finished = 0;
@@ -84,7 +83,7 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
         std::string body = SECTION;
         const std::size_t at = body.find(key + " =");
         body.replace(at, body.find('\n', at) - at, line);
-        Tolvarine::Test::LogCapture log;
+        LogCapture log;
         EXPECT_THROW(make("Bad", body), ConfigurationError);
         EXPECT_TRUE(log.contains(logLine));
     }
@@ -129,4 +128,4 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

@@ -18,13 +18,10 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Vector3;
-using Test::LogCapture;
-using Test::RenderingRoot;
-using Test::writeFile;
 using Rates = std::vector<float>;
 
 // A spray type file; the Factory section is left out when `poolSize` is empty.
@@ -39,7 +36,7 @@ std::string sprayText(const std::string& system = "Test/Jets", const std::string
 
 // Sprays on a hand-driven game clock in a headless scene; particles age only when a test updates
 // their system, as the renderer does once per frame.
-class ParticleSprayTest : public Test::SchedulerFixture {
+class ParticleSprayTest : public SchedulerFixture {
 protected:
     ParticleSprayTest()
     {
@@ -88,7 +85,7 @@ protected:
     // system does not make.
     std::unique_ptr<Ogre::ControllerManager> controllers = std::make_unique<Ogre::ControllerManager>();
     PhysicsEngine physics;
-    Tolvarine::Test::TemporaryFolder folder;
+    TemporaryFolder folder;
     std::unique_ptr<ResponseCurves> curves;
 };
 
@@ -105,7 +102,7 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     load();
     EXPECT_EQ(ParticleSpray::getPools().getTypeNames(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(pool("c").getFreeCount(), 2u);
-    EXPECT_TRUE(Tolvarine::Test::fileExists(explosions() + "/b.sprayx")) << "reading a plain file refreshes its twin";
+    EXPECT_TRUE(fileExists(explosions() + "/b.sprayx")) << "reading a plain file refreshes its twin";
     EXPECT_THROW(ParticleSpray::spray("nosuch", Vector3::ZERO, Vector3::UNIT_X), FatalError);
     EXPECT_THROW(ParticleSpray::createFromType("nosuch"), ConfigurationError);
     EXPECT_TRUE(log.contains("Could not create ParticleSpray: no config file found for type: nosuch"));
@@ -178,4 +175,4 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

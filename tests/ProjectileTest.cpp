@@ -21,19 +21,11 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::createMesh;
-using Test::DamageRecord;
-using Test::LogCapture;
-using Test::RecordingListener;
-using Test::RenderingRoot;
-using Test::sphereShape;
-using Test::TargetBody;
-using Test::writeFile;
 using Counts = std::pair<std::size_t, std::size_t>;
 
 // A bolt of the given "Fireable" keys before the defaults (the first of a repeated key counts).
@@ -46,7 +38,7 @@ std::string boltType(const std::string& keys, const std::string& more = "", cons
            "length = 2\n" + more;
 }
 
-class ProjectileTest : public Test::CombatWorld {
+class ProjectileTest : public CombatWorld {
 protected:
     // Particle systems run on controllers, which a rendering engine without a render system lacks.
     ProjectileTest() : CombatWorld(RenderingRoot::Kind::Headless)
@@ -231,15 +223,7 @@ TEST(HitDamage, FollowsItsRules)
     }
 }
 
-struct FrameRow {
-    const char* name;
-    std::vector<float> frames;
-};
-void PrintTo(const FrameRow& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
+using FrameRow = std::pair<const char*, std::vector<float>>; // a name and the frame times
 class PushTest : public ProjectileTest, public ::testing::WithParamInterface<FrameRow> {};
 
 // The push of a hit is the impulse of the type, whatever the frame rate: also when the first
@@ -259,7 +243,7 @@ TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
     const DamageRecord& hit = target.damage[0];
     EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
               (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
-    for (float frameTime : GetParam().frames)
+    for (float frameTime : GetParam().second)
         physics.update(frameTime, frameTime);
     EXPECT_NEAR(-12.0f / 8.0f, target.getPhysicsBody().getVelocity().z, 1e-3f);
     EXPECT_NEAR(0.0f, target.getPhysicsBody().getVelocity().x, 1e-4f);
@@ -269,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(FrameRates, PushTest,
                          ::testing::Values(FrameRow{"At120Hz", {1.0f / 120}}, FrameRow{"At15Hz", {1.0f / 15}},
                                            FrameRow{"InTwoShortFrames", {0.003f, 0.003f}},
                                            FrameRow{"AfterAnEmptyFrame", {0.0f, 0.005f}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.first); });
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

@@ -14,15 +14,11 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::CombatWorld;
-using Test::LogCapture;
-using Test::RenderingRoot;
-using Test::writeFile;
 
 const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
                          "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 100\ndamageType = Plasma\n"
@@ -79,9 +75,9 @@ protected:
         return "guided = 0\nfarRange = 900\nnearRange = 50\nbestRange = 300\nfireThreshold = 0.9\nfirePeriod = 1\n";
     }
     static std::size_t shots() { return FireableProjectile::getPools().getPool("bolt")->getLiveCount(); }
-    void advance(double seconds) { Tolvarine::Test::ManualTicks::advance(seconds); }
+    void advance(double seconds) { ManualTicks::advance(seconds); }
 
-    Tolvarine::Test::FakeReporter owner; // stays where the test puts it
+    FakeReporter owner; // stays where the test puts it
     Ogre::SceneNode* ownerNode = nullptr;
     Faction faction{"Player", 0};
     std::unique_ptr<Config> ownerType;
@@ -223,42 +219,5 @@ TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOn
                  ConfigurationError);
 }
 
-TEST_F(WeaponTest, AutomaticFireShootsAtOnceAndThenEveryPeriodUntilStopped)
-{
-    makeWeapon("maxLoaded = 100\nloadPeriod = 0.01\n", "automatic = 1\n");
-    system->setFirePeriod(0.5f);
-    system->setFiring(true);
-    EXPECT_EQ(1u, shots());
-    run(0.4);
-    EXPECT_EQ(1u, shots());
-    run(0.2);
-    EXPECT_EQ(2u, shots());
-    run(0.5);
-    EXPECT_EQ(3u, shots());
-    system->setFiring(false);
-    run(2.0);
-    EXPECT_EQ(3u, shots());
-
-    // Deactivation stops automatic fire and activation does not start it again.
-    system->setFiring(true);
-    EXPECT_EQ(4u, shots());
-    system->deactivate();
-    EXPECT_FALSE(system->isFiring());
-    system->activate(&faction);
-    run(2.0);
-    EXPECT_EQ(4u, shots());
-
-    // With its weapons empty an automatic system keeps its task and fires once reloaded.
-    makeWeapon("maxLoaded = 1\nloadPeriod = 2\n", "automatic = 1\n", "single");
-    system->getWeapons()[0]->fire(nullptr);
-    system->setFirePeriod(0.25f);
-    system->setFiring(true);
-    EXPECT_TRUE(system->isFiring());
-    run(1.5);
-    EXPECT_EQ(5u, shots());
-    run(1.0);
-    EXPECT_EQ(6u, shots());
-}
-
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test
