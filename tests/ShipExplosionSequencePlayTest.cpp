@@ -19,23 +19,23 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Writes its label into the journal when it runs, then does its action.
+// Adds its label to the journal when it runs, then does its action.
 class Marker : public ShipExplosionEvent {
 public:
-    Marker(std::string label, float time, Lines& journal, std::function<void()> action = {})
+    Marker(std::string label, float time, std::string& journal, std::function<void()> action = {})
         : ShipExplosionEvent(time), label(std::move(label)), journal(journal), action(std::move(action))
     {
     }
     void execute(Controllable*, bool, const Ogre::Vector3&) override
     {
-        journal.push_back(label);
+        journal += label;
         if (action)
             action();
     }
 
 private:
     std::string label;
-    Lines& journal;
+    std::string& journal;
     std::function<void()> action;
 };
 
@@ -47,24 +47,8 @@ protected:
         ShipExplosionSequence::unloadTypes();
         ShipType::unloadAll();
     }
-    // Starts a sequence of pool "Test" that plays `events` (made afresh for it) every `period`.
-    void startTest(float period, std::function<ShipExplosionSequence::Events()> events, bool focused = false)
-    {
-        ShipExplosionSequence::getPoolFactory().clear();
-        ShipExplosionSequence::getPoolFactory().registerType(
-            "Test", [=] { return new ShipExplosionSequence("Test", period, 0.0f, events()); }, 1);
-        // The pool made it a second ago; its events must count from its start.
-        passAt(scheduler.getTime() + 1.0);
-        start = scheduler.getTime();
-        ShipExplosionSequence::create("Test", nullptr, focused, Ogre::Vector3::ZERO);
-    }
-    // One pass whose tasks run `elapsed` seconds after the start.
-    void updateAt(double elapsed) { passAt(start + elapsed - work); }
-    std::size_t playing() const { return ShipExplosionSequence::getPoolFactory().getPool("Test")->getLiveCount(); }
-
     TemporaryFolder folder;
-    double start = 0.0;
-    Lines journal;
+    std::string journal;
     std::unique_ptr<ScenarioWorld> world;
 };
 
@@ -96,7 +80,8 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
                 beta.createFactions();
         }
         ScenarioManager* manager = world ? world->manager.get() : nullptr;
-        startTest(0.5f, [&row, manager, this] {
+        ShipExplosionSequence::getPoolFactory().clear();
+        ShipExplosionSequence::getPoolFactory().registerType("Test", [&row, manager, this] {
             // Given out of time order: they run in time order.
             ShipExplosionSequence::Events events{std::make_shared<Marker>("y", 1.0f, journal)};
             if (row.unload)
@@ -104,18 +89,19 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
             else
                 events.push_back(std::make_shared<CommandEvent>(0.1f));
             events.push_back(std::make_shared<Marker>("x", 0.2f, journal));
-            return events;
-        }, row.focused);
+            return new ShipExplosionSequence("Test", 0.5f, 0.0f, events);
+        }, 1);
+        // The pool made it a second ago; its events must count from its start.
+        passAt(scheduler.getTime() + 1.0);
+        const double start = scheduler.getTime();
+        ShipExplosionSequence::create("Test", nullptr, row.focused, Ogre::Vector3::ZERO);
         LogCapture log;
-        updateAt(0.55);
-        updateAt(1.05);
+        passAt(start + 0.55 - work);
+        passAt(start + 1.05 - work);
         const Lines lines = log.lines();
         EXPECT_EQ(row.log.empty() ? 0 : 1, std::count(lines.begin(), lines.end(), row.log));
-        std::string ran;
-        for (const std::string& label : journal)
-            ran += label;
-        EXPECT_EQ(ran, row.ran);
-        EXPECT_EQ(playing(), 0u);
+        EXPECT_EQ(journal, row.ran);
+        EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getPool("Test")->getLiveCount(), 0u);
     }
 }
 
