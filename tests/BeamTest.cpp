@@ -48,7 +48,7 @@ protected:
     Faction faction{"Player", 0};
 };
 
-TEST_F(BeamTest, ABeamIsAStripThatFadesLinearlyAndEndsWhenItsLifeIsOver)
+TEST_F(BeamTest, ABeamIsAStripThatFadesHitsOncePerLifeAndNeedsAFaction)
 {
     Beam& beam = take();
     // As long as the range along -z from the node on, and never found by scene queries.
@@ -96,16 +96,14 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesLinearlyAndEndsWhenItsLifeIsOver)
     run(0.5);
     EXPECT_FALSE(beam.isLive());
     EXPECT_EQ(0u, liveCount());
-}
 
-TEST_F(BeamTest, ALaunchWithoutAFactionIsRefusedAndAGuidedBeamPointsAtItsTarget)
-{
-    Beam& beam = take();
+    // Without a faction the launch is refused and the beam goes back to its pool.
     LogCapture log;
-    beam.launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    take().launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
     EXPECT_TRUE(log.contains("Beam::launch, lance launched without a faction"));
     EXPECT_EQ(0u, liveCount());
 
+    // A guided beam points at its target, or keeps its orientation when the target is on it.
     const Quaternion aim = Beam::aimAt(Vector3(10, 0, 0), Vector3(10, 5, 0), Quaternion::IDENTITY);
     EXPECT_TRUE((aim * Vector3::NEGATIVE_UNIT_Z).positionEquals(Vector3::UNIT_Y, 1e-5f));
     const Quaternion kept(Ogre::Degree(30), Vector3::UNIT_Y);
