@@ -67,7 +67,6 @@ public:
         ++next;
         return value;
     }
-    std::size_t draws() const { return next; }
 
 private:
     std::vector<float> values;

@@ -87,13 +87,7 @@ protected:
         return missile;
     }
     static std::size_t liveMissiles() { return FireableProjectile::getPools().getPool(MISSILE)->getLiveCount(); }
-    std::size_t liveExplosions() const
-    {
-        std::size_t live = 0;
-        for (const std::string& name : manager->getTypeNames())
-            live += manager->getPools().getPool(name)->getLiveCount();
-        return live;
-    }
+    std::size_t liveExplosions() const { return manager->getPools().getLiveCount(); }
 
     std::unique_ptr<Config> droneType;
     std::vector<std::unique_ptr<Drone>> drones;

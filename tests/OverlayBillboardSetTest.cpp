@@ -2,7 +2,6 @@
 #include "OverlayBillboardSet.h"
 
 #include <OgreDefaultHardwareBufferManager.h>
-#include <OgreException.h>
 #include <OgreMaterialManager.h>
 #include <OgreRenderOperation.h>
 #include <OgreRoot.h>
@@ -98,7 +97,7 @@ TEST_F(OverlayBillboardSetTest, QuadsCoverTheirDimensionsFromEachOriginWithTheir
     EXPECT_EQ((Floats{whole.left, whole.top, whole.right, whole.bottom, float(count)}), (Floats{0, 1, 1, 0, 1}));
 }
 
-TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOldestFirst)
+TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOldestFirstAndLargeOnesStillIndex)
 {
     OverlayBillboardSet set("Reuse", 1);
     OverlayBillboard* a = set.createBillboard(-0.5f, 0, 0);
@@ -147,17 +146,15 @@ TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOl
         node->attachObject(&splash);
     }
     EXPECT_EQ(node->numAttachedObjects(), 0u);
-}
 
-TEST_F(OverlayBillboardSetTest, LargePoolsStillIndexEveryBillboard)
-{
+    // Large pools still index every billboard.
     const unsigned count = 16385; // one more than 16-bit indices can reach
-    OverlayBillboardSet set("Many", count);
+    OverlayBillboardSet many("Many", count);
     for (unsigned i = 0; i < count; ++i)
-        set.createBillboard(0, 0, 0);
-    set._notifyCurrentCamera(nullptr);
+        many.createBillboard(0, 0, 0);
+    many._notifyCurrentCamera(nullptr);
     Ogre::RenderOperation op;
-    set.getRenderOperation(op);
+    many.getRenderOperation(op);
     ASSERT_EQ(op.indexData->indexBuffer->getType(), Ogre::HardwareIndexBuffer::IT_32BIT);
     Ogre::HardwareBufferLockGuard lock(op.indexData->indexBuffer, Ogre::HardwareBuffer::HBL_READ_ONLY);
     const auto* last = static_cast<const std::uint32_t*>(lock.pData) + (count - 1) * 6u;

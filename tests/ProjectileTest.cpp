@@ -79,43 +79,14 @@ protected:
     std::unique_ptr<Ogre::ControllerManager> controllers;
 };
 
-TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesWhenTheTypeAsks)
+TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnknownOnesLeaveNothing)
 {
     Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Trail", "Core");
-    writeProjectileType("plain", boltType("complex = 1\nglowSize = 0\n"));
+    writeProjectileType("plain", boltType("complex = 1\nglowSize = 0\n", "", "0"));
     writeProjectileType("glowing", boltType("complex = 1\nglowSize = 5\nglowMaterial = BaseWhite\nglowColour = (0 1 0 1)\n"
                                             "particleSystem = Test/Trail\nbillboardSet = 1\nbillboardMaterial = BaseWhite\n"
                                             "billboardSize = 3\nbillboardColour = (1 0.5 0.25 1)\n",
-                                            "[Particles]\nposition0 = (0 0 0)\nposition1 = (0 0 2)\ncolour = 1\n"));
-    FireableProjectile::loadTypes(entities());
-    // "glowSize" 0 reads no "glowMaterial", and an absent "particleSystem" makes no trail.
-    auto& plain = take<ComplexProjectile>("plain");
-    EXPECT_FALSE(plain.getGlowSet() || plain.getParticleSystem() || plain.getBillboardSet());
-    auto& glowing = take<ComplexProjectile>("glowing");
-    const std::string node = glowing.getSceneNode()->getName();
-    ASSERT_EQ(0u, node.rfind("Fireable", 0));
-    EXPECT_EQ("Fireable" + std::to_string(std::stoul(node.substr(8)) + 1), plain.getSceneNode()->getName());
-    Ogre::BillboardSet* set = glowing.getBillboardSet();
-    Ogre::BillboardSet* glow = glowing.getGlowSet();
-    Ogre::ParticleSystem* trail = glowing.getParticleSystem();
-    ASSERT_TRUE(set && glow && trail);
-    EXPECT_EQ((std::vector<std::string>{node + "/ProjectileBS", node + "/GlowBS", node + "/PS"}),
-              (std::vector<std::string>{set->getName(), glow->getName(), trail->getName()}));
-    // One billboard per key naming a position, in key order; other keys only size the set.
-    ASSERT_EQ(2, set->getNumBillboards());
-    EXPECT_EQ(3u, set->getPoolSize());
-    EXPECT_EQ(Vector3(0, 0, 2), set->getBillboard(1)->getPosition());
-    EXPECT_EQ(Ogre::ColourValue(1, 0.5f, 0.25f, 1), set->getBillboard(0)->getColour());
-    EXPECT_FLOAT_EQ(5.0f, glow->getDefaultWidth());
-    EXPECT_EQ(Ogre::ColourValue(0, 1, 0, 1), glow->getBillboard(0)->getColour());
-    EXPECT_EQ(glowing.getSceneNode(), trail->getParentSceneNode());
-    EXPECT_EQ(0u, set->getQueryFlags() | glow->getQueryFlags() | trail->getQueryFlags());
-    glowing.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
-    EXPECT_TRUE(glowing.isInFlight());
-}
-
-TEST_F(ProjectileTest, UnknownMaterialsAndTrailsAreLoggedAndLeaveNothingBehind)
-{
+                                            "[Particles]\nposition0 = (0 0 0)\nposition1 = (0 0 2)\ncolour = 1\n", "0"));
     writeProjectileType("bolt", boltType("billboardSet = 1\nbillboardMaterial = Nowhere\nbillboardSize = 3\n"
                                          "billboardColour = (1 1 1 1)\n", "", "0"));
     writeProjectileType("smoky", boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\n"
@@ -139,6 +110,31 @@ TEST_F(ProjectileTest, UnknownMaterialsAndTrailsAreLoggedAndLeaveNothingBehind)
         EXPECT_EQ(0u, log.lines().back().rfind(line, 0)) << log.lines().back();
     }
     EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
+
+    auto& glowing = take<ComplexProjectile>("glowing");
+    // "glowSize" 0 reads no "glowMaterial", and an absent "particleSystem" makes no trail.
+    auto& plain = take<ComplexProjectile>("plain");
+    EXPECT_FALSE(plain.getGlowSet() || plain.getParticleSystem() || plain.getBillboardSet());
+    const std::string node = glowing.getSceneNode()->getName();
+    ASSERT_EQ(0u, node.rfind("Fireable", 0));
+    EXPECT_EQ("Fireable" + std::to_string(std::stoul(node.substr(8)) + 1), plain.getSceneNode()->getName());
+    Ogre::BillboardSet* set = glowing.getBillboardSet();
+    Ogre::BillboardSet* glow = glowing.getGlowSet();
+    Ogre::ParticleSystem* trail = glowing.getParticleSystem();
+    ASSERT_TRUE(set && glow && trail);
+    EXPECT_EQ((std::vector<std::string>{node + "/ProjectileBS", node + "/GlowBS", node + "/PS"}),
+              (std::vector<std::string>{set->getName(), glow->getName(), trail->getName()}));
+    // One billboard per key naming a position, in key order; other keys only size the set.
+    ASSERT_EQ(2, set->getNumBillboards());
+    EXPECT_EQ(3u, set->getPoolSize());
+    EXPECT_EQ(Vector3(0, 0, 2), set->getBillboard(1)->getPosition());
+    EXPECT_EQ(Ogre::ColourValue(1, 0.5f, 0.25f, 1), set->getBillboard(0)->getColour());
+    EXPECT_FLOAT_EQ(5.0f, glow->getDefaultWidth());
+    EXPECT_EQ(Ogre::ColourValue(0, 1, 0, 1), glow->getBillboard(0)->getColour());
+    EXPECT_EQ(glowing.getSceneNode(), trail->getParentSceneNode());
+    EXPECT_EQ(0u, set->getQueryFlags() | glow->getQueryFlags() | trail->getQueryFlags());
+    glowing.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
+    EXPECT_TRUE(glowing.isInFlight());
 }
 
 TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPool)
