@@ -29,11 +29,10 @@ protected:
     }
 
     // Starts an arrival whose ship creator counts its calls (and brings no ship).
-    WarpArrival& startArrival(const std::shared_ptr<Faction>& faction)
+    void startArrival(const std::shared_ptr<Faction>& faction)
     {
-        WarpArrival* arrival = WarpArrival::getPoolFactory().create();
-        arrival->start([this]() { return ++shipsMade, nullptr; }, faction, Ogre::Vector3(10, 0, 0), Ogre::Quaternion::IDENTITY);
-        return *arrival;
+        WarpArrival::getPoolFactory().create()->start([this]() { return ++shipsMade, nullptr; }, faction,
+                                                      Ogre::Vector3(10, 0, 0), Ogre::Quaternion::IDENTITY);
     }
 
     // Runs the clock to `seconds` after the start.
