@@ -25,12 +25,6 @@ struct DamageRecord {
     int damageType;
 };
 
-// One call of applyExplosionForce.
-struct PushRecord {
-    Ogre::Vector3 force;
-    Ogre::Vector3 position;
-};
-
 // A listener that records what a hit hands it, and answers a collision type the test chooses.
 class RecordingListener : public CollisionListener {
 public:
@@ -45,14 +39,11 @@ public:
         if (onDamage)
             onDamage();
     }
-    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3& position) override
-    {
-        pushes.push_back({force, position});
-    }
+    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3&) override { pushes.push_back(force); }
 
     int collisionType;
     std::vector<DamageRecord> damage;
-    std::vector<PushRecord> pushes;
+    std::vector<Ogre::Vector3> pushes; // the force of each
     // Called after each recorded damage: what the object hit does about it.
     std::function<void()> onDamage;
 };

@@ -229,14 +229,13 @@ TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAn
     EXPECT_EQ(Vector3(0, 0, -10), (*sprays.begin())->getPhysicsBody().getVelocity());
 
     // The game stops, but the explosion must not stay live meanwhile.
-    for (const char* name : {"lost", "shrapnel"}) {
+    for (const auto& [name, missing] : {std::pair{"lost", "nothing"}, std::pair{"shrapnel", "shard"}}) {
         SCOPED_TRACE(name);
         ComplexExplosion& explosion = *explosions.create(name);
         LogCapture log;
         EXPECT_THROW(explosion.activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback()), FatalError);
-        EXPECT_TRUE(log.contains(std::string("Multipool factory cannot create ") +
-                                 (name == std::string("lost") ? "nothing" : "shard") +
-                                 " as there is no creator registered"));
+        EXPECT_TRUE(log.contains(std::string("Multipool factory cannot create ") + missing
+                                 + " as there is no creator registered"));
         EXPECT_FALSE(explosion.isActive());
         EXPECT_FALSE(shows(explosion));
         EXPECT_EQ(0u, explosionsLive(name));
