@@ -40,25 +40,27 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
     flipBook("Explode", 4);
     TemporaryFolder folder;
     Config config(written(folder.file("effect.cfg"),
-                          "[Plain]\nmaterialName = BaseWhite\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
-                          "[Unknown]\nmaterialName = Nowhere\nduration = 1\ntimeResolution = 0.125\nsize = 5\n"
-                          "[Backwards]\nmaterialName = Explode\nduration = -2\ntimeResolution = 0.125\n"
-                          "size = 5\n[NoSize]\nmaterialName = Explode\nduration = 1\ntimeResolution = 0.125\n"));
+                          "[Bare]\nmaterialName = BaseWhite\nduration = 1\ntimeResolution = 0.125\n"
+                          "size = 5\n[Unknown]\nmaterialName = Nowhere\nduration = 1\n"
+                          "timeResolution = 0.125\nsize = 5\n[Backwards]\nmaterialName = Explode\n"
+                          "duration = -2\ntimeResolution = 0.125\nsize = 5\n[NoSize]\n"
+                          "materialName = Explode\nduration = 1\ntimeResolution = 0.125\n"));
+    Ogre::SceneManager& scene = rendering.sceneManager();
     const std::pair<const char*, const char*> cases[] = {
         {"Unknown", "AnimatedBillboard: unknown material Nowhere in section Unknown"},
-        {"Plain", "AnimatedBillboard: material BaseWhite has no texture frames to animate"},
+        {"Bare", "AnimatedBillboard: material BaseWhite has no texture frames to animate"},
         {"Backwards", "AnimatedBillboard: duration of section Backwards must be above 0"},
         {"NoSize", nullptr},
     };
     for (const auto& [section, logLine] : cases) {
         SCOPED_TRACE(section);
         LogCapture log;
-        EXPECT_THROW(AnimatedBillboard(config, section, rendering.sceneManager()), ConfigurationError);
+        EXPECT_THROW(AnimatedBillboard(config, section, scene), ConfigurationError);
         EXPECT_TRUE(!logLine || log.contains(logLine));
     }
     EXPECT_TRUE(clonesOf("BaseWhite").empty());
     EXPECT_TRUE(clonesOf("Explode").empty());
-    EXPECT_FALSE(rendering.sceneManager().getMovableObjectIterator("BillboardSet").hasMoreElements());
+    EXPECT_FALSE(scene.getMovableObjectIterator("BillboardSet").hasMoreElements());
 }
 
 } // namespace

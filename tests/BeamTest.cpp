@@ -99,7 +99,7 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesHitsOncePerLifeAndNeedsAFaction)
 
     // Without a faction the launch is refused and the beam goes back to its pool.
     LogCapture log;
-    take().launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    take().launch(nullptr, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0, nullptr);
     EXPECT_TRUE(log.contains("Beam::launch, lance launched without a faction"));
     EXPECT_EQ(0u, liveCount());
 

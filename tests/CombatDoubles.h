@@ -39,7 +39,10 @@ public:
         if (onDamage)
             onDamage();
     }
-    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3&) override { pushes.push_back(force); }
+    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3&) override
+    {
+        pushes.push_back(force);
+    }
 
     int collisionType;
     std::vector<DamageRecord> damage;

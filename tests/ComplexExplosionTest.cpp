@@ -27,8 +27,9 @@ protected:
         if (!root)
             return;
         createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
-        ball = std::make_unique<Config>(written(
-            folder.file("ball.cfg"), "[Display]\nmesh = ball.mesh\n[Physics]\nmass = 4\nexplosionEffectable = 1\n"));
+        ball = std::make_unique<Config>(
+            written(folder.file("ball.cfg"), "[Display]\nmesh = ball.mesh\n[Physics]\nmass = 4\n"
+                                             "explosionEffectable = 1\n"));
         frame(1.0 / 32);
     }
 
@@ -229,12 +230,12 @@ TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAn
     EXPECT_EQ(Vector3(0, 0, -10), (*sprays.begin())->getPhysicsBody().getVelocity());
 
     // The game stops, but the explosion must not stay live meanwhile.
-    for (const auto& [name, missing] : {std::pair{"lost", "nothing"}, std::pair{"shrapnel", "shard"}}) {
+    for (auto [name, lack] : {std::pair{"lost", "nothing"}, std::pair{"shrapnel", "shard"}}) {
         SCOPED_TRACE(name);
         ComplexExplosion& explosion = *explosions.create(name);
         LogCapture log;
         EXPECT_THROW(explosion.activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback()), FatalError);
-        EXPECT_TRUE(log.contains(std::string("Multipool factory cannot create ") + missing
+        EXPECT_TRUE(log.contains(std::string("Multipool factory cannot create ") + lack
                                  + " as there is no creator registered"));
         EXPECT_FALSE(explosion.isActive());
         EXPECT_FALSE(shows(explosion));
@@ -246,9 +247,9 @@ TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAn
     // exploded later anyway.
     const std::string debris = this->explosions() + "/debris";
     std::filesystem::create_directories(debris);
-    writeFile(debris + "/chip.debris",
-              "[Physics]\nmass = 1\n[Display]\nmesh = ball.mesh\n[ExplosionDebris]\nfireParticleSystem = Test/Puff\n"
-              "minTimeout = 0.5\nmaxTimeout = 0.5\nexplosionGroup = Three\n");
+    writeFile(debris + "/chip.debris", "[Physics]\nmass = 1\n[Display]\nmesh = ball.mesh\n"
+              "[ExplosionDebris]\nfireParticleSystem = Test/Puff\nminTimeout = 0.5\n"
+              "maxTimeout = 0.5\nexplosionGroup = Three\n");
     struct UnloadDebris { ~UnloadDebris() { ExplosionDebris::unloadTypes(); } } unloadDebris;
     ExplosionDebris::loadTypes(debris);
     ExplosionDebris* chip = ExplosionDebris::getPools().create("chip");

@@ -119,10 +119,10 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
     EXPECT_FALSE(glow.getBillboardSet().isAttached());
 
     // Colours beyond the displayable range are clamped: packed, they would wrap round.
-    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\nmaxSize = 1\n"
-                                             "colourCurveName = Overshoot\nminColour = (0 0 0 0)\n"
-                                             "maxColour = (1 0.5 1 1)\ntimeResolution = 0.125\n"
-                                             "materialName = BaseWhite\n");
+    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\n"
+                                             "maxSize = 1\ncolourCurveName = Overshoot\n"
+                                             "minColour = (0 0 0 0)\nmaxColour = (1 0.5 1 1)\n"
+                                             "timeResolution = 0.125\nmaterialName = BaseWhite\n");
     flash.start(*node, nullptr);
     EXPECT_EQ(flash.getBillboard().getColour(), Ogre::ColourValue(1.0f, 0.75f, 1.0f, 1.0f));
 }

@@ -97,7 +97,7 @@ TEST_F(OverlayBillboardSetTest, QuadsCoverTheirDimensionsFromEachOriginWithTheir
     EXPECT_EQ((Floats{whole.left, whole.top, whole.right, whole.bottom, float(count)}), (Floats{0, 1, 1, 0, 1}));
 }
 
-TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseAndFreedBillboardsAreReusedOldestFirstAndLargeOnesStillIndex)
+TEST_F(OverlayBillboardSetTest, PoolsDoubleOrRefuseReuseTheOldestFreedAndIndexEveryBillboard)
 {
     OverlayBillboardSet set("Reuse", 1);
     OverlayBillboard* a = set.createBillboard(-0.5f, 0, 0);

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
@@ -19,9 +19,9 @@ using Ogre::Vector3;
 
 // A capital ship standing still, turned half round the vertical, that hands the threats it is told
 // of to its point defence.
-class Hull : public Tolvarine::Test::TestShip {
+class Hull : public TestShip {
 public:
-    Hull(const Config& type, Tolvarine::Test::Journal& journal) : TestShip("hull", type, journal, {false, false})
+    Hull(const Config& type, Journal& journal) : TestShip("hull", type, journal, {false, false})
     {
         body.setPosition(Vector3(500, 0, 0));
         body.setOrientation(Quaternion(0, 0, 1, 0));
@@ -41,13 +41,13 @@ const char* const SYSTEM = "[PointDefense]\nautomatic = 0\nguided = 0\nfarRange 
                            "[Top]\ntype = point_defense\nposition = (0 5 0)\ndirection = (0 1 0)\nlimitDot = 0\n"
                            "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n";
 
-class PointDefenseTest : public Tolvarine::Test::ShippedCombatWorld {
+class PointDefenseTest : public ShippedCombatWorld {
 protected:
     PointDefenseTest()
     {
         if (!root)
             return;
-        type = std::make_unique<Config>(Tolvarine::Test::written(folder.file("hull.cfg"), SYSTEM));
+        type = std::make_unique<Config>(written(folder.file("hull.cfg"), SYSTEM));
         hull = std::make_unique<Hull>(*type, journal);
         defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), scene().getRootSceneNode(), *type, "PointDefense");
         hull->defence = defence.get();
@@ -63,13 +63,13 @@ protected:
     GuidedProjectile* missileAt(const Vector3& local)
     {
         auto* missile = dynamic_cast<GuidedProjectile*>(FireableProjectile::create("seeker_missile"));
-        missile->launch(&theirs, false, hull->getPosition() + hull->getOrientation() * local, Vector3::ZERO,
-                        Quaternion::IDENTITY, 40.0f, hull.get());
+        missile->launch(&theirs, false, hull->getPosition() + hull->getOrientation() * local,
+                        Vector3::ZERO, Quaternion::IDENTITY, 40.0f, hull.get());
         return missile;
     }
 
     std::unique_ptr<Config> type;
-    Tolvarine::Test::Journal journal;
+    Journal journal;
     std::unique_ptr<Hull> hull;
     std::unique_ptr<PointDefenseWeaponSystem> defence;
     Faction ours{"Player", 0};
@@ -102,4 +102,4 @@ TEST_F(PointDefenseTest, TheListEmptiesAsThreatsEndAndNothingIsShotWithoutAMissi
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

@@ -32,10 +32,10 @@ using Counts = std::pair<std::size_t, std::size_t>;
 std::string boltType(const std::string& keys, const std::string& more = "", const char* poolSize = "1")
 {
     return std::string("[Factory]\npoolSize = ") + poolSize + "\n[Fireable]\n" + keys
-         + "directDamage = 2.7\nsplashDamage = 0\nshock = 1.5\nimpactImpulse = 4\nexplosionGroup = Plasma\n"
-           "timeToLive = 1\ndamageType = Plasma\nexplosionSpeedProportion = 0.5\n"
-           "explosionBounceSpeedProportion = 0.25\n[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\n"
-           "length = 2\n" + more;
+         + "directDamage = 2.7\nsplashDamage = 0\nshock = 1.5\nimpactImpulse = 4\n"
+           "explosionGroup = Plasma\ntimeToLive = 1\ndamageType = Plasma\n"
+           "explosionSpeedProportion = 0.5\nexplosionBounceSpeedProportion = 0.25\n"
+           "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n" + more;
 }
 
 class ProjectileTest : public CombatWorld {
@@ -95,7 +95,8 @@ TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnkno
     writeProjectileType("odd", boltType("damageType = plasma\n", "", "0"));
     LogCapture log;
     EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
-    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder " + folder.file("nowhere")));
+    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder "
+                             + folder.file("nowhere")));
     FireableProjectile::loadTypes(entities());
     EXPECT_EQ(CONVENTIONAL, take("odd").getDamageType());
     EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));

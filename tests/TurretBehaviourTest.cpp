@@ -73,11 +73,11 @@ protected:
     }
 
     // A target of the other side; the bounds of its scene object reach 10 units along each axis.
-    TurretShip& place(const char* name, const Vector3& position, const Vector3& velocity = Vector3::ZERO)
+    TurretShip& place(const char* name, const Vector3& at, const Vector3& velocity = Vector3::ZERO)
     {
         targets.push_back(std::make_unique<TurretShip>(name, type, journal, enemy));
         TurretShip& target = *targets.back();
-        target.body.setPosition(position);
+        target.body.setPosition(at);
         target.body.setLinearVelocity(velocity);
         Ogre::ManualObject* object = scene().createManualObject(name);
         object->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_POINT_LIST);
@@ -86,7 +86,7 @@ protected:
         object->setQueryFlags(enemy.getId() | OgreLink::TARGETABLE_FLAG);
         links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
         links.back()->attachTo(*object);
-        scene().getRootSceneNode()->createChildSceneNode(position)->attachObject(object);
+        scene().getRootSceneNode()->createChildSceneNode(at)->attachObject(object);
         return target;
     }
 

@@ -31,8 +31,9 @@ protected:
     // Starts an arrival whose ship creator counts its calls (and brings no ship).
     void startArrival(const std::shared_ptr<Faction>& faction)
     {
-        WarpArrival::getPoolFactory().create()->start([this]() { return ++shipsMade, nullptr; }, faction,
-                                                      Ogre::Vector3(10, 0, 0), Ogre::Quaternion::IDENTITY);
+        WarpArrival::getPoolFactory().create()->start([this]() { return ++shipsMade, nullptr; },
+                                                      faction, Ogre::Vector3(10, 0, 0),
+                                                      Ogre::Quaternion::IDENTITY);
     }
 
     // Runs the clock to `seconds` after the start.

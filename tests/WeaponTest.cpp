@@ -49,8 +49,8 @@ protected:
     // The test's keys before the defaults: the first of a repeated key counts.
     void writeWeapon(const std::string& name, const std::string& keys) const
     {
-        writeFile(folder.file("entities/" + name + ".weapon"),
-                  "[Weapon]\n" + keys + "projectile = bolt\nmaxLoaded = 3\nloadPeriod = 2\nlaunchSpeed = 100\n");
+        writeFile(folder.file("entities/" + name + ".weapon"), "[Weapon]\n" + keys
+                  + "projectile = bolt\nmaxLoaded = 3\nloadPeriod = 2\nlaunchSpeed = 100\n");
     }
     // A system of the given section keys and entries in a ship file of the test.
     StandardWeaponSystem& makeSystem(const std::string& text)
