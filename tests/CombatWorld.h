@@ -31,6 +31,7 @@
 #include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -61,12 +62,7 @@ public:
     ScriptedRandom(const ScriptedRandom&) = delete;
     ScriptedRandom& operator=(const ScriptedRandom&) = delete;
 
-    Ogre::Real getRandomUnit() override
-    {
-        const float value = values[next < values.size() ? next : values.size() - 1];
-        ++next;
-        return value;
-    }
+    Ogre::Real getRandomUnit() override { return values[std::min(next++, values.size() - 1)]; }
 
 private:
     std::vector<float> values;

@@ -25,6 +25,9 @@ const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\
                          "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n";
 const char* const RAY = "[Fireable]\nbeam = 1\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 0\n"
                         "explosionGroup = Plasma\ntimeToLive = 1\n";
+// The keys a weapon system needs besides its entries.
+const std::string SYSTEM = "guided = 0\nfarRange = 900\nnearRange = 50\nbestRange = 300\n"
+                           "fireThreshold = 0.9\nfirePeriod = 1\n";
 
 class WeaponTest : public CombatWorld {
 protected:
@@ -66,13 +69,9 @@ protected:
                        const std::string& name = "gun")
     {
         writeWeapon(name, keys);
-        makeSystem("[WeaponSystem_Primary]\n" + systemKeys + systemSection() + "weapon1 = Gun1\n"
+        makeSystem("[WeaponSystem_Primary]\n" + systemKeys + SYSTEM + "weapon1 = Gun1\n"
                    "[Gun1]\ntype = " + name + "\nposition = (1 2 3)\n");
         return *system->getWeapons().at(0);
-    }
-    static std::string systemSection()
-    {
-        return "guided = 0\nfarRange = 900\nnearRange = 50\nbestRange = 300\nfireThreshold = 0.9\nfirePeriod = 1\n";
     }
     static std::size_t shots() { return FireableProjectile::getPools().getPool("bolt")->getLiveCount(); }
 
@@ -173,7 +172,7 @@ TEST_F(WeaponTest, TypesAreParsedOnceAndBadOnesFailCleanlyLeavingNoMountBehind)
 TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOnes)
 {
     writeWeapon("gun", "maxLoaded = 1\nloadPeriod = 1000\nlaunchSpeed = 250\n");
-    makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + systemSection() +
+    makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + SYSTEM +
                "weapon1 = A\nweapon2 = C\nweapon10 = B\nWeapon3 = Ignored\nprimaryweapon = D\n"
                "[A]\ntype = gun\nposition = (1 0 0)\n[B]\ntype = gun\nposition = (10 0 0)\n"
                "[C]\ntype = gun\nposition = (2 0 0)\n[D]\ntype = gun\nposition = (7 0 0)\n");
@@ -196,7 +195,7 @@ TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOn
     // An empty weapon is skipped while the turn still alternates.
     writeWeapon("full", "maxLoaded = 5\n");
     writeWeapon("dud", "maxLoaded = 0.5\n");
-    makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + systemSection() +
+    makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + SYSTEM +
                "weapon1 = A\nweapon2 = B\n[A]\ntype = full\nposition = (1 0 0)\n[B]\ntype = dud\nposition = (2 0 0)\n");
     system->setFiring(true);
     EXPECT_EQ(1u, system->getCurrentWeapon());
@@ -206,7 +205,7 @@ TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOn
     EXPECT_NEAR(3.0f, system->getWeapons()[0]->getLoaded(), 0.01f);
 
     LogCapture log;
-    EXPECT_THROW(makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + systemSection() + "Weapon1 = A\n"
+    EXPECT_THROW(makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + SYSTEM + "Weapon1 = A\n"
                             "[A]\ntype = gun\nposition = (0 0 0)\n"),
                  ConfigurationError);
     EXPECT_TRUE(log.contains("Weapon system WeaponSystem_Primary has no weapon"));
