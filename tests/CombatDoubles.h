@@ -51,9 +51,8 @@ public:
     std::function<void()> onDamage;
 };
 
-// A body in the scene that can be shot and blasted: a dynamic collidable whose collision listener
-// and scene link lead to a recording listener that also takes pushes on the body. Its type file
-// is written by the test (it needs a mesh for the blast's scene query to find it).
+// A body in the scene that can be shot and blasted: its collision listener and scene link lead to a
+// recording listener that also pushes the body. The test writes its type file, with a mesh.
 class TargetBody : public DynamicCollidable, public RecordingListener {
 public:
     TargetBody(Ogre::SceneManager& scene, const std::string& name, const Config& type)

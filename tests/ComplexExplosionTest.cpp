@@ -70,17 +70,7 @@ TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadT
     writeExplosionType("scorched", flash.replace(flash.find("Flash"), 5, "Scorched"));
     std::string glow = explosionType("A", "");
     writeExplosionType("dim", glow.replace(glow.find("BaseWhite"), 9, "Nowhere"));
-    writeProjectileType("bolt", "[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 1\n"
-                                "explosionGroup = A\ntimeToLive = 1\ndamageType = Plasma\nbillboardSet = 1\n"
-                                "billboardMaterial = Scorched\nbillboardSize = 1\nbillboardColour = (1 1 1 1)\n");
     ExplosionManager& explosions = load();
-    FireableProjectile::loadTypes(entities());
-    {
-        LogCapture log;
-        EXPECT_THROW(FireableProjectile::create("bolt"), ConfigurationError);
-        EXPECT_TRUE(log.contains("Projectile type bolt: material Scorched uses the unknown texture missing.png"));
-        EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
-    }
 
     // Only "Perturb" rolls; a damage of 0 turns no damage on.
     ComplexExplosion& plain = *explosions.create("plain");
@@ -184,6 +174,7 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
         Scenario::releasePooledObjects();
         EXPECT_FALSE(explosion.isActive());
         EXPECT_EQ(1u, explosionsFree("slow"));
+        ComplexExplosion::applyPhysics(Vector3(5, 0, 0), 0, 2, 6, ComplexExplosion::PUSH, 0); // no radius
         run(0.5);
         EXPECT_EQ(0, triggers);
         EXPECT_TRUE(target.getPhysicsBody().getVelocity().positionEquals(Vector3::ZERO, 1e-5f));
@@ -243,15 +234,35 @@ TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAn
     }
     ComplexExplosion::releaseAll();
 
+    // A missing folder or a broken type stops the debris load with a log line and leaves no type.
+    const std::string debris = this->explosions() + "/debris";
+    const auto writeDebris = [&debris](const std::string& name, const std::string& group) {
+        writeFile(debris + "/" + name + ".debris", "[Physics]\nmass = 1\n[Display]\nmesh = ball.mesh\n"
+                  "[ExplosionDebris]\nfireParticleSystem = Test/Puff\nminTimeout = 0.5\n"
+                  "maxTimeout = 0.5\nexplosionGroup = " + group + "\n");
+    };
+    struct UnloadDebris { ~UnloadDebris() { ExplosionDebris::unloadTypes(); } } unloadDebris;
+    LogCapture log;
+    EXPECT_THROW(ExplosionDebris::loadTypes(debris), ConfigurationError);
+    EXPECT_TRUE(log.contains("ExplosionDebris: cannot read the debris folder " + debris));
+    std::filesystem::create_directories(debris);
+    writeDebris("dud", "Huge");
+    EXPECT_THROW(ExplosionDebris::loadTypes(debris), ConfigurationError);
+    EXPECT_TRUE(log.contains("ExplosionDebris: type dud explodes into the unknown explosion group "
+                             "Huge"));
+    EXPECT_FALSE(ExplosionDebris::hasType("dud"));
+    ExplosionDebris::unloadTypes();
+    std::filesystem::remove(debris + "/dud.debris");
+    // Types load once; unknown ones are refused.
+    writeDebris("chip", "Three");
+    ExplosionDebris::loadTypes(debris);
+    writeDebris("late", "Three");
+    ExplosionDebris::loadTypes(debris);
+    EXPECT_EQ(std::vector<std::string>{"chip"}, ExplosionDebris::getTypeNames());
+    EXPECT_THROW(ExplosionDebris::createDebris("late"), ConfigurationError);
+
     // A piece relaunched in flight once entered its pool twice; one released at the end of a game
     // exploded later anyway.
-    const std::string debris = this->explosions() + "/debris";
-    std::filesystem::create_directories(debris);
-    writeFile(debris + "/chip.debris", "[Physics]\nmass = 1\n[Display]\nmesh = ball.mesh\n"
-              "[ExplosionDebris]\nfireParticleSystem = Test/Puff\nminTimeout = 0.5\n"
-              "maxTimeout = 0.5\nexplosionGroup = Three\n");
-    struct UnloadDebris { ~UnloadDebris() { ExplosionDebris::unloadTypes(); } } unloadDebris;
-    ExplosionDebris::loadTypes(debris);
     ExplosionDebris* chip = ExplosionDebris::getPools().create("chip");
     chip->launch(Vector3::ZERO, Ogre::Quaternion::IDENTITY, Vector3::ZERO);
     run(0.375);
@@ -263,6 +274,9 @@ TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAn
     EXPECT_EQ(1u, ExplosionDebris::getPools().getPool("chip")->getFreeCount());
     run(1.0);
     EXPECT_EQ(0u, manager->getPools().getLiveCount());
+    // Launched again by a holder that kept it: out of the free list, never handed out twice.
+    chip->launch(Vector3::ZERO, Ogre::Quaternion::IDENTITY, Vector3::ZERO);
+    EXPECT_NE(chip, ExplosionDebris::getPools().create("chip"));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The game's own seeker missile flown in a hidden window against drones: threat announcements, its
-// endings, its engine and its launch.
+// The game's own seeker missile flown in a hidden window against drones.
 
 #include "CombatDoubles.h"
 #include "CombatWorld.h"

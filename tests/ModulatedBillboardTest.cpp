@@ -23,8 +23,7 @@ namespace {
 const Ogre::ColourValue minColour(0.0f, 0.25f, 0.5f, 1.0f);
 const Ogre::ColourValue maxColour(1.0f, 0.75f, 0.5f, 0.0f);
 
-// "Half" is 0.5 everywhere; "Ramp" rises by 0.25 per fifth of the time and holds 1 from 0.8 on;
-// "Overshoot" goes to 1.5.
+// "Half" is 0.5; "Ramp" rises by 0.25 per fifth and holds 1 from 0.8 on; "Overshoot" is 1.5.
 const std::string SECTION = "duration = 1\nsizeCurveName = Half\nminSize = 2\nmaxSize = 10\ncolourCurveName = Ramp\n"
                             "minColour = (0 0.25 0.5 1)\nmaxColour = (1 0.75 0.5 0)\ntimeResolution = 0.125\n"
                             "materialName = BaseWhite\n";

@@ -26,8 +26,7 @@ Floats corner(const Vertex& vertex)
     return {vertex.x, vertex.y, vertex.z, vertex.u, vertex.v};
 }
 
-// The rendering engine without a window or a render system: software hardware buffers and the
-// built-in materials, enough to build a set and read its vertex buffer back.
+// The rendering engine without a window or a render system: enough to build a set and read it back.
 class OverlayBillboardSetTest : public ::testing::Test {
 protected:
     // What the set draws: its buffer after the camera notification that precedes every draw.

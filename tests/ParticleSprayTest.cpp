@@ -1,5 +1,6 @@
 #include "ParticleSpray.h"
 
+#include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "ResponseCurves.h"
@@ -33,8 +34,7 @@ std::string sprayText(const std::string& system = "Test/Jets", const std::string
            + (poolSize.empty() ? "" : "[Factory]\npoolSize = " + poolSize + "\n");
 }
 
-// Sprays on a hand-driven game clock in a headless scene; particles age only when a test updates
-// their system, as the renderer does once per frame.
+// Sprays on a hand-driven clock in a headless scene; particles age only when a test updates them.
 class ParticleSprayTest : public SchedulerFixture {
 protected:
     ParticleSprayTest()
@@ -88,6 +88,9 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     ParticleSpray::loadTypes(folder.file("nowhere"), &rendering.sceneManager(), curves.get());
     EXPECT_TRUE(log.contains("ParticleSpray: cannot read the folder " + folder.file("nowhere")));
     writeType("c.spray", sprayText("Test/Jets", "Fall", "2"));
+    Config c(explosions() + "/c.spray");
+    EXPECT_THROW(ParticleSpray(c, "c"), FatalError); // made without a scene: the engine has none
+    EXPECT_TRUE(log.contains("ParticleSpray: the engine has no scene manager"));
     writeType("b.spray", sprayText());
     load();
     EXPECT_EQ(ParticleSpray::getPools().getTypeNames(), (std::vector<std::string>{"b", "c"}));

@@ -1,5 +1,4 @@
-// Point defence with the game's own beam and seeker missile: how the list of announced missiles
-// empties, when its task idles, and that it shoots at nothing but a missile in its cone.
+// Point defence with the game's own beam and seeker missile.
 
 #include "CombatWorld.h"
 #include "Faction.h"
@@ -17,8 +16,7 @@ namespace {
 using Ogre::Quaternion;
 using Ogre::Vector3;
 
-// A capital ship standing still, turned half round the vertical, that hands the threats it is told
-// of to its point defence.
+// A still capital ship, turned half round, that hands the threats it is told of to its defence.
 class Hull : public TestShip {
 public:
     Hull(const Config& type, Journal& journal) : TestShip("hull", type, journal, {false, false})

@@ -100,6 +100,7 @@ TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnkno
     FireableProjectile::loadTypes(entities());
     EXPECT_EQ(CONVENTIONAL, take("odd").getDamageType());
     EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));
+    EXPECT_EQ(BEAM, FireableProjectile::parseDamageType("Beam"));
     const std::pair<const char*, const char*> rows[] = {
         {"bolt", "Projectile type bolt: unknown material Nowhere"},
         {"smoky", "Projectile type smoky: no particle system of the template Nowhere/Trail: "},
@@ -136,6 +137,10 @@ TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnkno
     EXPECT_EQ(0u, set->getQueryFlags() | glow->getQueryFlags() | trail->getQueryFlags());
     glowing.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
     EXPECT_TRUE(glowing.isInFlight());
+    // Shutting down reads the types again.
+    writeProjectileType("late", boltType("", "", "0"));
+    FireableProjectile::shutdown();
+    EXPECT_TRUE(FireableProjectile::hasType("late"));
 }
 
 TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPool)
@@ -220,7 +225,11 @@ TEST(HitDamage, FollowsItsRules)
     }
 }
 
-using FrameRow = std::pair<const char*, std::vector<float>>; // a name and the frame times
+struct FrameRow {
+    const char* name;
+    std::vector<float> frames;
+};
+void PrintTo(const FrameRow& row, std::ostream* out) { *out << row.name; }
 class PushTest : public ProjectileTest, public ::testing::WithParamInterface<FrameRow> {};
 
 // The push of a hit is the impulse of the type, whatever the frame rate: also when the first
@@ -240,7 +249,7 @@ TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
     const DamageRecord& hit = target.damage[0];
     EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
               (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
-    for (float frameTime : GetParam().second)
+    for (float frameTime : GetParam().frames)
         physics.update(frameTime, frameTime);
     EXPECT_NEAR(-12.0f / 8.0f, target.getPhysicsBody().getVelocity().z, 1e-3f);
     EXPECT_NEAR(0.0f, target.getPhysicsBody().getVelocity().x, 1e-4f);
@@ -250,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(FrameRates, PushTest,
                          ::testing::Values(FrameRow{"At120Hz", {1.0f / 120}}, FrameRow{"At15Hz", {1.0f / 15}},
                                            FrameRow{"InTwoShortFrames", {0.003f, 0.003f}},
                                            FrameRow{"AfterAnEmptyFrame", {0.0f, 0.005f}}),
-                         [](const auto& info) { return std::string(info.param.first); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace Tolvarine::Test

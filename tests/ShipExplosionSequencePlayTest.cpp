@@ -1,5 +1,4 @@
-// Explosion sequences on a hand-driven game clock: the order their events run in, how their files
-// are checked, and how they end with the game of their scenario.
+// Explosion sequences on a hand-driven clock: event order, file checks and the end of the game.
 
 #include "CommandEvent.h"
 #include "ConfigFiles.h"

@@ -54,8 +54,7 @@ public:
     std::unique_ptr<ScriptedSystem> primarySystem, secondarySystem;
 };
 
-// A turret at the origin facing -z on a hull that may turn, amid targets placed by hand in the
-// engine's scene, each with a scene object carrying its faction's bit and its link.
+// A turret at the origin facing -z on a hull that may turn, amid targets placed in the scene.
 class TurretWorld : public CombatWorld {
 protected:
     TurretWorld() : CombatWorld(RenderingRoot::Kind::Headless) { own.addEnemy(enemy); }

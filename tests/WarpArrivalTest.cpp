@@ -47,10 +47,9 @@ protected:
     double started = 0;
 };
 
-// An arrival is back in the pool once its ship has come, however long after the effect (so that no
-// later request can take it over with its ship still due). Ending the game or losing the faction
-// cancels pending arrivals: no ship comes, and every arrival is back in the pool, also a sixth one
-// made beyond the pool's five.
+// Back in the pool once its ship has come, however long after the effect, so that no later request
+// takes it over with its ship due. Ending the game or losing the faction cancels pending arrivals:
+// no ship comes, and all are back in the pool, also a sixth one made beyond the pool's five.
 TEST_F(WarpArrivalTest, ArrivalsReturnToThePoolOnceTheirShipHasComeOrCannotCome)
 {
     configure(0.25, 1.5);

@@ -130,7 +130,7 @@ TEST_F(WeaponTest, AWeaponSpendsWholeUnitsReloadsOverGameTimeAndDelaysItsShot)
     EXPECT_EQ(5u, shots());
 }
 
-TEST_F(WeaponTest, TypesAreParsedOnceAndBadOnesFailCleanlyLeavingNoMountBehind)
+TEST_F(WeaponTest, TypesAreParsedOnceBadOnesLeaveNoMountAndEntriesFireInTurnInKeyOrder)
 {
     writeWeapon("gun", "maxLoaded = 2\n");
     Config* first = Weapon::load("gun");
@@ -167,15 +167,13 @@ TEST_F(WeaponTest, TypesAreParsedOnceAndBadOnesFailCleanlyLeavingNoMountBehind)
         EXPECT_TRUE(!row.line || log.contains(row.line));
         EXPECT_EQ(1u, ownerNode->numChildren()); // the lance's only
     }
-}
 
-TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOnes)
-{
-    writeWeapon("gun", "maxLoaded = 1\nloadPeriod = 1000\nlaunchSpeed = 250\n");
+    // Entries load in byte order of their keys and fire in turn, skipping empty ones.
+    writeWeapon("twin", "maxLoaded = 1\nloadPeriod = 1000\nlaunchSpeed = 250\n");
     makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + SYSTEM +
                "weapon1 = A\nweapon2 = C\nweapon10 = B\nWeapon3 = Ignored\nprimaryweapon = D\n"
-               "[A]\ntype = gun\nposition = (1 0 0)\n[B]\ntype = gun\nposition = (10 0 0)\n"
-               "[C]\ntype = gun\nposition = (2 0 0)\n[D]\ntype = gun\nposition = (7 0 0)\n");
+               "[A]\ntype = twin\nposition = (1 0 0)\n[B]\ntype = twin\nposition = (10 0 0)\n"
+               "[C]\ntype = twin\nposition = (2 0 0)\n[D]\ntype = twin\nposition = (7 0 0)\n");
     EXPECT_FLOAT_EQ(250.0f, system->getLaunchSpeed()); // its weapons' speed
     const auto& weapons = system->getWeapons();
     ASSERT_EQ(4u, weapons.size());
@@ -204,7 +202,6 @@ TEST_F(WeaponTest, EntriesLoadInByteOrderOfTheirKeysAndFireInTurnSkippingEmptyOn
     EXPECT_EQ(6u, shots());
     EXPECT_NEAR(3.0f, system->getWeapons()[0]->getLoaded(), 0.01f);
 
-    LogCapture log;
     EXPECT_THROW(makeSystem("[WeaponSystem_Primary]\nautomatic = 0\n" + SYSTEM + "Weapon1 = A\n"
                             "[A]\ntype = gun\nposition = (0 0 0)\n"),
                  ConfigurationError);
