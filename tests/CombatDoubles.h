@@ -25,12 +25,6 @@ struct DamageRecord {
     int damageType;
 };
 
-// One call of applyExplosionForce.
-struct PushRecord {
-    Ogre::Vector3 force;
-    Ogre::Vector3 position;
-};
-
 // A listener that records what a hit hands it, and answers a collision type the test chooses.
 class RecordingListener : public CollisionListener {
 public:
@@ -45,21 +39,20 @@ public:
         if (onDamage)
             onDamage();
     }
-    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3& position) override
+    void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3&) override
     {
-        pushes.push_back({force, position});
+        pushes.push_back(force);
     }
 
     int collisionType;
     std::vector<DamageRecord> damage;
-    std::vector<PushRecord> pushes;
+    std::vector<Ogre::Vector3> pushes; // the force of each
     // Called after each recorded damage: what the object hit does about it.
     std::function<void()> onDamage;
 };
 
-// A body in the scene that can be shot and blasted: a dynamic collidable whose collision listener
-// and scene link lead to a recording listener that also takes pushes on the body. Its type file
-// is written by the test (it needs a mesh for the blast's scene query to find it).
+// A body in the scene that can be shot and blasted: its collision listener and scene link lead to a
+// recording listener that also pushes the body. The test writes its type file, with a mesh.
 class TargetBody : public DynamicCollidable, public RecordingListener {
 public:
     TargetBody(Ogre::SceneManager& scene, const std::string& name, const Config& type)

@@ -31,6 +31,7 @@
 #include <OgreTextureUnitState.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -61,24 +62,16 @@ public:
     ScriptedRandom(const ScriptedRandom&) = delete;
     ScriptedRandom& operator=(const ScriptedRandom&) = delete;
 
-    Ogre::Real getRandomUnit() override
-    {
-        const float value = values[next < values.size() ? next : values.size() - 1];
-        ++next;
-        return value;
-    }
-    std::size_t draws() const { return next; }
+    Ogre::Real getRandomUnit() override { return values[std::min(next++, values.size() - 1)]; }
 
 private:
     std::vector<float> values;
     std::size_t next = 0;
 };
 
-// What projectiles and explosions need, on a hand-driven clock: the rendering engine with the
-// engine's scene manager, the scheduler, profiler and physics engine, the statistics, and type
-// files in a temporary folder. Headless, or drawn with OpenGL on a hidden window when the test
-// needs textures (explosion flashes); a windowed world skips its test where there is no display.
-// Every projectile type is unloaded at the end, before the engines go.
+// What projectiles and explosions need, on a hand-driven clock: the rendering engine and its scene
+// manager, scheduler, profiler, physics, statistics and type folders; headless, or on a hidden
+// window where textures are needed (skipped without a display). Types unload before the engines.
 class CombatWorld : public ::testing::Test {
 protected:
     explicit CombatWorld(RenderingRoot::Kind kind) : kind(kind)
@@ -109,8 +102,7 @@ protected:
         }
     }
 
-    // The shipped materials, meshes, particle templates and textures in "Core", from the folders
-    // the game's start-up registers, with the codec and particle plug-ins they need.
+    // The shipped effects in "Core", from the game's own folders, with the plug-ins they need.
     static void loadShippedEffects()
     {
         Ogre::Root& ogre = Ogre::Root::getSingleton();
@@ -186,9 +178,8 @@ inline void flipBook(const std::string& name, unsigned frames)
     material->getTechnique(0)->getPass(0)->createTextureUnitState()->setAnimatedTextureName(names.data(), names.size(), 0);
 }
 
-// Explosions of the test's own types, drawn on a hidden window (the flashes need textures): a
-// flip-book flash material "Flash", the glow curve "Rise", the sound definitions of SoundFiles in
-// the working folder and a silent sound manager. The manager is made by load().
+// Explosions of the test's own types on a hidden window: a flip-book flash material "Flash", the
+// glow curve "Rise", the SoundFiles sounds and a silent sound manager; load() makes the manager.
 class ExplosionWorld : public CombatWorld {
 protected:
     ExplosionWorld() : CombatWorld(RenderingRoot::Kind::Windowed)
@@ -209,8 +200,7 @@ protected:
         SoundManager::forgetSoundConfigs();
     }
 
-    // An explosion type of the group, with flash and glow of the given durations, the "Physics"
-    // keys given and more sections after.
+    // A type of the group: flash and glow of the given durations, "Physics" keys, more sections.
     static std::string explosionType(const std::string& group, const std::string& physics, double flash = 0.25,
                                      double glow = 0.5, const std::string& more = "")
     {
@@ -243,8 +233,7 @@ protected:
     std::unique_ptr<ExplosionManager> manager;
 };
 
-// The game's own effects, projectile and weapon types, explosions, sprays and debris, copied into
-// the test's folders and loaded, on a hidden window with a silent sound manager.
+// The game's own effects and combat types, copied and loaded, on a hidden window with silent sound.
 class ShippedCombatWorld : public CombatWorld {
 protected:
     ShippedCombatWorld() : CombatWorld(RenderingRoot::Kind::Windowed)

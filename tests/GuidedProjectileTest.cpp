@@ -1,5 +1,4 @@
-// The game's own seeker missile flown in a hidden window against drones: threat announcements, its
-// endings, its engine and its launch.
+// The game's own seeker missile flown in a hidden window against drones.
 
 #include "CombatDoubles.h"
 #include "CombatWorld.h"
@@ -48,17 +47,12 @@ public:
     DamageModel* getDamageModel() override { return nullptr; }
     Faction* getFaction() override { return faction; }
     float getThreatRangeSquared() override { return threatRange * threatRange; }
-    void addThreat(GuidedProjectile* missile) override
-    {
-        journal.push_back("add");
-        announcedAt = missile->getPosition().distance(getPosition());
-    }
+    void addThreat(GuidedProjectile*) override { journal.push_back("add"); }
     void removeThreat(GuidedProjectile*) override { journal.push_back("remove"); }
 
     float threatRange;
     Faction* faction = nullptr;
     std::vector<std::string> journal;
-    float announcedAt = 0.0f;
 };
 
 class GuidedProjectileTest : public ShippedCombatWorld {
@@ -92,13 +86,7 @@ protected:
         return missile;
     }
     static std::size_t liveMissiles() { return FireableProjectile::getPools().getPool(MISSILE)->getLiveCount(); }
-    std::size_t liveExplosions() const
-    {
-        std::size_t live = 0;
-        for (const std::string& name : manager->getTypeNames())
-            live += manager->getPools().getPool(name)->getLiveCount();
-        return live;
-    }
+    std::size_t liveExplosions() const { return manager->getPools().getLiveCount(); }
 
     std::unique_ptr<Config> droneType;
     std::vector<std::unique_ptr<Drone>> drones;

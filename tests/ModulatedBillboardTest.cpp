@@ -2,7 +2,6 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
-#include "GraphicsSettings.h"
 #include "ResponseCurves.h"
 
 #include "ConfigFiles.h"
@@ -17,21 +16,19 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
-using Test::writeFile;
 
 const Ogre::ColourValue minColour(0.0f, 0.25f, 0.5f, 1.0f);
 const Ogre::ColourValue maxColour(1.0f, 0.75f, 0.5f, 0.0f);
 
-// "Half" is 0.5 everywhere; "Ramp" rises by 0.25 per fifth of the time and holds 1 from 0.8 on;
-// "Overshoot" goes to 1.5.
+// "Half" is 0.5; "Ramp" rises by 0.25 per fifth and holds 1 from 0.8 on; "Overshoot" is 1.5.
 const std::string SECTION = "duration = 1\nsizeCurveName = Half\nminSize = 2\nmaxSize = 10\ncolourCurveName = Ramp\n"
                             "minColour = (0 0.25 0.5 1)\nmaxColour = (1 0.75 0.5 0)\ntimeResolution = 0.125\n"
                             "materialName = BaseWhite\n";
 
-class ModulatedBillboardTest : public Test::SchedulerFixture {
+class ModulatedBillboardTest : public SchedulerFixture {
 protected:
     ModulatedBillboardTest()
     {
@@ -56,55 +53,15 @@ protected:
         EXPECT_LT(std::abs(off.r) + std::abs(off.g) + std::abs(off.b) + std::abs(off.a), 1e-5f) << actual;
     }
 
-    Tolvarine::Test::TemporaryFolder folder;
-    Tolvarine::Test::RenderingRoot rendering{Tolvarine::Test::RenderingRoot::Kind::Headless};
+    TemporaryFolder folder;
+    RenderingRoot rendering{RenderingRoot::Kind::Headless};
     std::unique_ptr<ResponseCurves> curves;
     Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode("Owner");
     int finished = 0;
     const std::function<void()> onDone = [this] { ++finished; };
 };
 
-TEST_F(ModulatedBillboardTest, StopsAndRestartsBeginAtCurvePositionZeroWithTheGlowLevelOfTheStart)
-{
-    GraphicsSettings settings(folder.file("graphics.cfg"));
-    ModulatedBillboard glow = make("Glow");
-    double start = scheduler.getTime();
-    glow.start(*node, &onDone);
-    runAt(start + 0.5);
-    glow.stop(DisableTime(0));
-    runAt(start + 3.0);
-    EXPECT_EQ(finished, 0) << "stopped before the end, nobody is told";
-    expectColour(glow.getBillboard().getColour(), 0.625f);
-
-    // Started again on another node, at a glow level of a half: position 0 at once, then the full
-    // duration again with the range scaled. An owner may stop it from its callback.
-    settings.setGlowLevel(0.5f);
-    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
-    const std::function<void()> stopOnDone = [&] {
-        ++finished;
-        glow.stop(DisableTime(1));
-    };
-    start = scheduler.getTime();
-    glow.start(*other, &stopOnDone);
-    EXPECT_EQ(node->numAttachedObjects(), 0u);
-    expectColour(glow.getBillboard().getColour(), 0.0f);
-    runAt(start + 1.0);
-    EXPECT_EQ(finished, 0);
-    expectColour(glow.getBillboard().getColour(), 0.5f);
-    runAt(start + 1.125);
-    EXPECT_EQ(finished, 1);
-    EXPECT_FALSE(glow.getBillboardSet().isAttached());
-
-    // Colours beyond the displayable range are clamped: packed, they would wrap round.
-    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\nmaxSize = 1\n"
-                                             "colourCurveName = Overshoot\nminColour = (0 0 0 0)\nmaxColour = (1 0.5 1 1)\n"
-                                             "timeResolution = 0.125\nmaterialName = BaseWhite\n");
-    settings.setGlowLevel(1.0f);
-    flash.start(*node, nullptr);
-    EXPECT_EQ(flash.getBillboard().getColour(), Ogre::ColourValue(1.0f, 0.75f, 1.0f, 1.0f));
-}
-
-TEST_F(ModulatedBillboardTest, NamesNeverCollideAndBadSectionsLeaveNoSetBehind)
+TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestartsBeginAnew)
 {
     const std::string first = make("Glow").getBillboardSet().getName();
     const std::string prefix = "Glow/ModulatedBillboard";
@@ -125,7 +82,7 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideAndBadSectionsLeaveNoSetBehind)
         std::string body = SECTION;
         const std::size_t at = body.find(key + " =");
         body.replace(at, body.find('\n', at) - at, line);
-        Tolvarine::Test::LogCapture log;
+        LogCapture log;
         EXPECT_THROW(make("Bad", body), ConfigurationError);
         EXPECT_TRUE(log.contains(logLine));
     }
@@ -139,7 +96,35 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideAndBadSectionsLeaveNoSetBehind)
     EXPECT_FALSE(scene().getMovableObjectIterator("BillboardSet").hasMoreElements());
     runAt(start + 2.0);
     EXPECT_EQ(finished, 0);
+
+    // Restarted on another node it begins at curve position 0 and runs its whole duration again;
+    // an owner may stop it from its callback.
+    ModulatedBillboard glow = make("Glow");
+    glow.start(*node, &onDone);
+    runAt(start + 2.5);
+    Ogre::SceneNode* other = scene().getRootSceneNode()->createChildSceneNode("Other");
+    const std::function<void()> stopOnDone = [&] {
+        ++finished;
+        glow.stop(DisableTime(1));
+    };
+    const double restart = scheduler.getTime();
+    glow.start(*other, &stopOnDone);
+    EXPECT_EQ(node->numAttachedObjects(), 0u);
+    expectColour(glow.getBillboard().getColour(), 0.0f);
+    runAt(restart + 1.0);
+    EXPECT_EQ(finished, 0);
+    runAt(restart + 1.125);
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(glow.getBillboardSet().isAttached());
+
+    // Colours beyond the displayable range are clamped: packed, they would wrap round.
+    ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\n"
+                                             "maxSize = 1\ncolourCurveName = Overshoot\n"
+                                             "minColour = (0 0 0 0)\nmaxColour = (1 0.5 1 1)\n"
+                                             "timeResolution = 0.125\nmaterialName = BaseWhite\n");
+    flash.start(*node, nullptr);
+    EXPECT_EQ(flash.getBillboard().getColour(), Ogre::ColourValue(1.0f, 0.75f, 1.0f, 1.0f));
 }
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

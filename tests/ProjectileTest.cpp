@@ -21,36 +21,24 @@
 #include <gtest/gtest.h>
 
 
-namespace Tolvarine {
+namespace Tolvarine::Test {
 namespace {
 
 using Ogre::Quaternion;
 using Ogre::Vector3;
-using Test::createMesh;
-using Test::DamageRecord;
-using Test::LogCapture;
-using Test::RecordingListener;
-using Test::RenderingRoot;
-using Test::sphereShape;
-using Test::TargetBody;
-using Test::writeFile;
 using Counts = std::pair<std::size_t, std::size_t>;
 
-// A bolt of the given "Fireable" keys; the required ones are filled in unless the text has them.
+// A bolt of the given "Fireable" keys before the defaults (the first of a repeated key counts).
 std::string boltType(const std::string& keys, const std::string& more = "", const char* poolSize = "1")
 {
-    std::string text = std::string("[Factory]\npoolSize = ") + poolSize + "\n[Fireable]\n" + keys;
-    for (const char* entry : {"directDamage = 2.7", "splashDamage = 0", "shock = 1.5", "impactImpulse = 4",
-                              "explosionGroup = Plasma", "timeToLive = 1", "damageType = Plasma",
-                              "explosionSpeedProportion = 0.5", "explosionBounceSpeedProportion = 0.25"}) {
-        const std::string line(entry);
-        if (keys.find(line.substr(0, line.find('=') + 1)) == std::string::npos)
-            text += line + "\n";
-    }
-    return text + "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n" + more;
+    return std::string("[Factory]\npoolSize = ") + poolSize + "\n[Fireable]\n" + keys
+         + "directDamage = 2.7\nsplashDamage = 0\nshock = 1.5\nimpactImpulse = 4\n"
+           "explosionGroup = Plasma\ntimeToLive = 1\ndamageType = Plasma\n"
+           "explosionSpeedProportion = 0.5\nexplosionBounceSpeedProportion = 0.25\n"
+           "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n" + more;
 }
 
-class ProjectileTest : public Test::CombatWorld {
+class ProjectileTest : public CombatWorld {
 protected:
     // Particle systems run on controllers, which a rendering engine without a render system lacks.
     ProjectileTest() : CombatWorld(RenderingRoot::Kind::Headless)
@@ -61,7 +49,7 @@ protected:
             controllers = std::make_unique<Ogre::ControllerManager>();
         frame(1.0 / 32); // so that the next passes have a frame time
     }
-    ~ProjectileTest() override { FireableProjectile::unloadTypes(); }
+    ~ProjectileTest() override { FireableProjectile::unloadTypes(); } // while the controllers last
 
     template <typename Kind = Projectile> static Kind& take(const std::string& name)
     {
@@ -91,19 +79,44 @@ protected:
     std::unique_ptr<Ogre::ControllerManager> controllers;
 };
 
-TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesWhenTheTypeAsks)
+TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnknownOnesLeaveNothing)
 {
     Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Trail", "Core");
-    writeProjectileType("plain", boltType("complex = 1\nglowSize = 0\n"));
+    writeProjectileType("plain", boltType("complex = 1\nglowSize = 0\n", "", "0"));
     writeProjectileType("glowing", boltType("complex = 1\nglowSize = 5\nglowMaterial = BaseWhite\nglowColour = (0 1 0 1)\n"
                                             "particleSystem = Test/Trail\nbillboardSet = 1\nbillboardMaterial = BaseWhite\n"
                                             "billboardSize = 3\nbillboardColour = (1 0.5 0.25 1)\n",
-                                            "[Particles]\nposition0 = (0 0 0)\nposition1 = (0 0 2)\ncolour = 1\n"));
+                                            "[Particles]\nposition0 = (0 0 0)\nposition1 = (0 0 2)\ncolour = 1\n", "0"));
+    writeProjectileType("bolt", boltType("billboardSet = 1\nbillboardMaterial = Nowhere\nbillboardSize = 3\n"
+                                         "billboardColour = (1 1 1 1)\n", "", "0"));
+    writeProjectileType("smoky", boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\n"
+                                          "particleSystem = Nowhere/Trail\n", "", "0"));
+    writeProjectileType("dark", boltType("complex = 1\nglowSize = 2\nglowMaterial = Nowhere\n", "", "0"));
+    writeProjectileType("odd", boltType("damageType = plasma\n", "", "0"));
+    LogCapture log;
+    EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
+    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder "
+                             + folder.file("nowhere")));
     FireableProjectile::loadTypes(entities());
+    EXPECT_EQ(CONVENTIONAL, take("odd").getDamageType());
+    EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));
+    EXPECT_EQ(BEAM, FireableProjectile::parseDamageType("Beam"));
+    const std::pair<const char*, const char*> rows[] = {
+        {"bolt", "Projectile type bolt: unknown material Nowhere"},
+        {"smoky", "Projectile type smoky: no particle system of the template Nowhere/Trail: "},
+        {"dark", "Projectile type dark: unknown material Nowhere"}};
+    for (const auto& [type, line] : rows) {
+        SCOPED_TRACE(type);
+        EXPECT_THROW(FireableProjectile::createByKind(type), ConfigurationError);
+        ASSERT_FALSE(log.lines().empty());
+        EXPECT_EQ(0u, log.lines().back().rfind(line, 0)) << log.lines().back();
+    }
+    EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
+
+    auto& glowing = take<ComplexProjectile>("glowing");
     // "glowSize" 0 reads no "glowMaterial", and an absent "particleSystem" makes no trail.
     auto& plain = take<ComplexProjectile>("plain");
     EXPECT_FALSE(plain.getGlowSet() || plain.getParticleSystem() || plain.getBillboardSet());
-    auto& glowing = take<ComplexProjectile>("glowing");
     const std::string node = glowing.getSceneNode()->getName();
     ASSERT_EQ(0u, node.rfind("Fireable", 0));
     EXPECT_EQ("Fireable" + std::to_string(std::stoul(node.substr(8)) + 1), plain.getSceneNode()->getName());
@@ -124,28 +137,10 @@ TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesWhenTheT
     EXPECT_EQ(0u, set->getQueryFlags() | glow->getQueryFlags() | trail->getQueryFlags());
     glowing.launch(&faction, false, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 10.0f, nullptr);
     EXPECT_TRUE(glowing.isInFlight());
-}
-
-TEST_F(ProjectileTest, UnknownMaterialsAndTrailsAreLoggedAndLeaveNothingBehind)
-{
-    writeProjectileType("bolt", boltType("billboardSet = 1\nbillboardMaterial = Nowhere\nbillboardSize = 3\n"
-                                         "billboardColour = (1 1 1 1)\n", "", "0"));
-    writeProjectileType("smoky", boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\n"
-                                          "particleSystem = Nowhere/Trail\n", "", "0"));
-    writeProjectileType("dark", boltType("complex = 1\nglowSize = 2\nglowMaterial = Nowhere\n", "", "0"));
-    LogCapture log;
-    FireableProjectile::loadTypes(entities());
-    const std::pair<const char*, const char*> rows[] = {
-        {"bolt", "Projectile type bolt: unknown material Nowhere"},
-        {"smoky", "Projectile type smoky: no particle system of the template Nowhere/Trail: "},
-        {"dark", "Projectile type dark: unknown material Nowhere"}};
-    for (const auto& [type, line] : rows) {
-        SCOPED_TRACE(type);
-        EXPECT_THROW(FireableProjectile::createByKind(type), ConfigurationError);
-        ASSERT_FALSE(log.lines().empty());
-        EXPECT_EQ(0u, log.lines().back().rfind(line, 0)) << log.lines().back();
-    }
-    EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
+    // Shutting down reads the types again.
+    writeProjectileType("late", boltType("", "", "0"));
+    FireableProjectile::shutdown();
+    EXPECT_TRUE(FireableProjectile::hasType("late"));
 }
 
 TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPool)
@@ -187,31 +182,6 @@ TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPoo
     EXPECT_EQ(idle, counts());
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"Projectile::launch, bolt launched without a faction",
                                                      "Projectile::launch, bolt launched at a speed that is not a finite number"}));
-}
-
-TEST_F(ProjectileTest, AHitRecordsDamageHandsItOnAndPushesAlongTheFlight)
-{
-    // It flies on through bodies that do not make every shot explode.
-    Projectile& shot = bolt("alwaysTriggerOnCollision = 0\n");
-    RecordingListener hull;
-    EXPECT_FALSE(shot.collide(&hull, 7, Vector3::ZERO, Vector3::UNIT_Y)) << "not in flight: no contact counts";
-    launch(shot, Vector3::ZERO, Quaternion(Ogre::Degree(90), Vector3::UNIT_X), 40.0f);
-    EXPECT_EQ(0, shot.getCollisionType()) << "a harmless object that never makes a physical contact";
-    EXPECT_FALSE(shot.collide(&hull, 7, Vector3(1, 2, 3), Vector3::UNIT_Y));
-    EXPECT_TRUE(shot.isInFlight());
-    ASSERT_EQ(1u, hull.damage.size());
-    const DamageRecord& hit = hull.damage[0];
-    EXPECT_EQ(Vector3(1, 2, 3), hit.position);
-    EXPECT_TRUE(hit.velocity.positionEquals(shot.getPhysicsBody().getVelocity()));
-    EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
-              (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
-    // The impulse of 4 along the flight (turned about x, forward is world +y), as a one-step force.
-    ASSERT_EQ(1u, hull.pushes.size());
-    EXPECT_TRUE(hull.pushes[0].force.positionEquals(physics.impulseToForce(Vector3(0, 4, 0)), 1e-3f));
-    // A second body hit on the way counts again: two hits of one shot, truncated damage.
-    EXPECT_FALSE(shot.collide(&hull, 0, Vector3::ZERO, Vector3::UNIT_Y));
-    EXPECT_EQ(4.0, statistics.getPlayerDamageInflicted("bolt"));
-    EXPECT_EQ(2.0, statistics.getPlayerHitProportion("bolt"));
 }
 
 TEST_F(ProjectileTest, AShotEndedMidHitIgnoresWhatFollowsAndAnUnknownGroupEndsItCleanly)
@@ -259,11 +229,7 @@ struct FrameRow {
     const char* name;
     std::vector<float> frames;
 };
-void PrintTo(const FrameRow& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
+void PrintTo(const FrameRow& row, std::ostream* out) { *out << row.name; }
 class PushTest : public ProjectileTest, public ::testing::WithParamInterface<FrameRow> {};
 
 // The push of a hit is the impulse of the type, whatever the frame rate: also when the first
@@ -278,7 +244,11 @@ TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
     target.place(Vector3::ZERO);
     Projectile& slug = bolt("alwaysTriggerOnCollision = 0\nimpactImpulse = 12\n");
     launch(slug, Vector3(0, 0, 30));
-    slug.collide(&target, 0, Vector3(0, 0, 1), Vector3::UNIT_Z);
+    EXPECT_FALSE(slug.collide(&target, 7, Vector3(0, 0, 1), Vector3::UNIT_Z)); // it flies on
+    ASSERT_EQ(1u, target.damage.size());
+    const DamageRecord& hit = target.damage[0];
+    EXPECT_EQ((std::vector<float>{7, 2.7f, 1.5f, float(PLASMA)}),
+              (std::vector<float>{float(hit.component), hit.directDamage, hit.shock, float(hit.damageType)}));
     for (float frameTime : GetParam().frames)
         physics.update(frameTime, frameTime);
     EXPECT_NEAR(-12.0f / 8.0f, target.getPhysicsBody().getVelocity().z, 1e-3f);
@@ -292,4 +262,4 @@ INSTANTIATE_TEST_SUITE_P(FrameRates, PushTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
-} // namespace Tolvarine
+} // namespace Tolvarine::Test

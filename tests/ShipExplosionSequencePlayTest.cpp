@@ -1,5 +1,4 @@
-// Explosion sequences on a hand-driven game clock: when their events run, how their files are
-// checked, and how they end with the game of their scenario.
+// Explosion sequences on a hand-driven clock: event order, file checks and the end of the game.
 
 #include "CommandEvent.h"
 #include "ConfigFiles.h"
@@ -19,23 +18,23 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Writes its label into the journal when it runs, then does its action.
+// Adds its label to the journal when it runs, then does its action.
 class Marker : public ShipExplosionEvent {
 public:
-    Marker(std::string label, float time, Lines& journal, std::function<void()> action = {})
+    Marker(std::string label, float time, std::string& journal, std::function<void()> action = {})
         : ShipExplosionEvent(time), label(std::move(label)), journal(journal), action(std::move(action))
     {
     }
     void execute(Controllable*, bool, const Ogre::Vector3&) override
     {
-        journal.push_back(label);
+        journal += label;
         if (action)
             action();
     }
 
 private:
     std::string label;
-    Lines& journal;
+    std::string& journal;
     std::function<void()> action;
 };
 
@@ -47,66 +46,10 @@ protected:
         ShipExplosionSequence::unloadTypes();
         ShipType::unloadAll();
     }
-    // Starts a sequence of pool "Test" that plays `events` (made afresh for it) every `period`.
-    void startTest(float period, std::function<ShipExplosionSequence::Events()> events, bool focused = false)
-    {
-        ShipExplosionSequence::getPoolFactory().clear();
-        ShipExplosionSequence::getPoolFactory().registerType(
-            "Test", [=] { return new ShipExplosionSequence("Test", period, 0.0f, events()); }, 1);
-        // The pool made it a second ago; its events must count from its start.
-        passAt(scheduler.getTime() + 1.0);
-        start = scheduler.getTime();
-        ShipExplosionSequence::create("Test", nullptr, focused, Ogre::Vector3::ZERO);
-    }
-    // One pass whose tasks run `elapsed` seconds after the start; the labels it ran, sorted.
-    std::string updateAt(double elapsed)
-    {
-        const std::size_t before = journal.size();
-        passAt(start + elapsed - work);
-        Lines ran(journal.begin() + static_cast<long>(before), journal.end());
-        std::sort(ran.begin(), ran.end());
-        std::string text;
-        for (const std::string& label : ran)
-            text += label;
-        return text;
-    }
-    std::size_t playing() const { return ShipExplosionSequence::getPoolFactory().getPool("Test")->getLiveCount(); }
-
     TemporaryFolder folder;
-    double start = 0.0;
-    Lines journal;
+    std::string journal;
     std::unique_ptr<ScenarioWorld> world;
 };
-
-TEST_F(ShipExplosionSequencePlayTest, EventsRunInTimeOrderAtTheFirstUpdateAfterTheirTime)
-{
-    struct Row {
-        const char* name;
-        float period;
-        std::vector<std::pair<const char*, float>> events;  // given out of time order
-        std::vector<std::pair<double, std::string>> updates;  // labels run at each, sorted
-    };
-    const std::vector<Row> rows = {
-        {"equal times together, a later one at the first update after it", 1.0f,
-         {{"c", 2.0f}, {"a", 0.5f}, {"b", 0.5f}}, {{1.05, "ab"}, {1.95, ""}, {2.05, "c"}}},
-        {"time 0 at the first update, all that is due at once", 0.25f,
-         {{"z", 0.0f}, {"y", 0.6f}, {"x", 0.4f}}, {{0.3, "z"}, {1.05, "xy"}}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        startTest(row.period, [&row, this] {
-            ShipExplosionSequence::Events events;
-            for (const auto& event : row.events)
-                events.push_back(std::make_shared<Marker>(event.first, event.second, journal));
-            return events;
-        });
-        for (const auto& update : row.updates) {
-            EXPECT_EQ(playing(), 1u);
-            EXPECT_EQ(updateAt(update.first), update.second) << update.first;
-        }
-        EXPECT_EQ(playing(), 0u) << "back in its pool after the last event";
-    }
-}
 
 TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothingOfItRunsAfterwards)
 {
@@ -136,26 +79,28 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
                 beta.createFactions();
         }
         ScenarioManager* manager = world ? world->manager.get() : nullptr;
-        startTest(0.5f, [&row, manager, this] {
-            ShipExplosionSequence::Events events;
+        ShipExplosionSequence::getPoolFactory().clear();
+        ShipExplosionSequence::getPoolFactory().registerType("Test", [&row, manager, this] {
+            // Given out of time order: they run in time order.
+            ShipExplosionSequence::Events events{std::make_shared<Marker>("y", 1.0f, journal)};
             if (row.unload)
                 events.push_back(std::make_shared<Marker>("unload", 0.1f, journal, [=] { manager->unloadAll(); }));
             else
                 events.push_back(std::make_shared<CommandEvent>(0.1f));
             events.push_back(std::make_shared<Marker>("x", 0.2f, journal));
-            events.push_back(std::make_shared<Marker>("y", 1.0f, journal));
-            return events;
-        }, row.focused);
+            return new ShipExplosionSequence("Test", 0.5f, 0.0f, events);
+        }, 1);
+        // The pool made it a second ago; its events must count from its start.
+        passAt(scheduler.getTime() + 1.0);
+        const double start = scheduler.getTime();
+        ShipExplosionSequence::create("Test", nullptr, row.focused, Ogre::Vector3::ZERO);
         LogCapture log;
-        updateAt(0.55);
-        updateAt(1.05);
+        passAt(start + 0.55 - work);
+        passAt(start + 1.05 - work);
         const Lines lines = log.lines();
         EXPECT_EQ(row.log.empty() ? 0 : 1, std::count(lines.begin(), lines.end(), row.log));
-        std::string ran;
-        for (const std::string& label : journal)
-            ran += label;
-        EXPECT_EQ(ran, row.ran);
-        EXPECT_EQ(playing(), 0u);
+        EXPECT_EQ(journal, row.ran);
+        EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getPool("Test")->getLiveCount(), 0u);
     }
 }
 

@@ -15,8 +15,7 @@ struct MeshShape {
     std::vector<std::uint32_t> indices;
 };
 
-// A closed sphere of `rings` bands and `segments` slices: 2 + (rings - 1) * segments vertices,
-// each at its own place.
+// A closed sphere of `rings` bands and `segments` slices, each vertex at its own place.
 MeshShape sphereShape(int rings, int segments, float radius);
 // A closed box of 8 corners and 12 triangles around the origin.
 MeshShape boxShape(const Ogre::Vector3& halfSize);

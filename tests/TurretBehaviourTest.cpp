@@ -44,27 +44,17 @@ public:
     TurretShip(const std::string& name, const Config& type, Journal& journal, Faction& faction)
         : TestShip(name, type, journal, {false, false, true}), faction(faction) {}
     Faction* getFaction() override { return &faction; }
-    bool isValidTarget() override { return valid; }
+    bool isValidTarget() override { return true; }
     void setPendingObject(Controllable* attacker) override { pendingObject = attacker; }
     WeaponSystem* getPrimaryWeaponSystem() override { return primarySystem.get(); }
     WeaponSystem* getSecondaryWeaponSystem() override { return secondarySystem.get(); }
 
     Faction& faction;
-    bool valid = true;
     Controllable* pendingObject = nullptr;
     std::unique_ptr<ScriptedSystem> primarySystem, secondarySystem;
 };
 
-struct Placement {
-    const char* name;
-    Vector3 position;
-    bool enemy = true, valid = true;
-    float size = 10; // its bounding radius over the square root of 3: a big one reaches into range from beyond it
-    Vector3 velocity = Vector3::ZERO;
-};
-
-// A turret at the origin facing -z on a hull that may turn, amid targets placed by hand in the
-// engine's scene, each with a scene object carrying its faction's bit and its link.
+// A turret at the origin facing -z on a hull that may turn, amid targets placed in the scene.
 class TurretWorld : public CombatWorld {
 protected:
     TurretWorld() : CombatWorld(RenderingRoot::Kind::Headless) { own.addEnemy(enemy); }
@@ -81,21 +71,21 @@ protected:
         return *station;
     }
 
-    TurretShip& place(const Placement& placement)
+    // A target of the other side; the bounds of its scene object reach 10 units along each axis.
+    TurretShip& place(const char* name, const Vector3& at, const Vector3& velocity = Vector3::ZERO)
     {
-        targets.push_back(std::make_unique<TurretShip>(placement.name, type, journal, enemy));
+        targets.push_back(std::make_unique<TurretShip>(name, type, journal, enemy));
         TurretShip& target = *targets.back();
-        target.body.setPosition(placement.position);
-        target.body.setLinearVelocity(placement.velocity);
-        target.valid = placement.valid;
-        Ogre::ManualObject* object = scene().createManualObject(placement.name);
+        target.body.setPosition(at);
+        target.body.setLinearVelocity(velocity);
+        Ogre::ManualObject* object = scene().createManualObject(name);
         object->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_POINT_LIST);
-        object->position(Vector3(placement.size));
+        object->position(Vector3(10));
         object->end();
-        object->setQueryFlags((placement.enemy ? enemy : own).getId() | OgreLink::TARGETABLE_FLAG);
+        object->setQueryFlags(enemy.getId() | OgreLink::TARGETABLE_FLAG);
         links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
         links.back()->attachTo(*object);
-        scene().getRootSceneNode()->createChildSceneNode(placement.position)->attachObject(object);
+        scene().getRootSceneNode()->createChildSceneNode(at)->attachObject(object);
         return target;
     }
 
@@ -105,12 +95,6 @@ protected:
         scene().getRootSceneNode()->removeAndDestroyAllChildren();
         links.clear();
         targets.clear();
-    }
-
-    std::string targetName() const
-    {
-        const auto* target = dynamic_cast<const TestShip*>(turret->getTarget());
-        return target ? target->name : "-";
     }
 
     Faction own{"Turret side", 0}, enemy{"Other side", 0};
@@ -132,9 +116,6 @@ protected:
 
 TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
 {
-    const auto system = [](float load, bool guided, bool firing, float launchSpeed = INFINITY) {
-        return std::optional<Arming>(Arming{load, guided, firing, launchSpeed});
-    };
     const Vector3 ahead(0, 0, -500), offAim(300, 0, -500), still = Vector3::ZERO, crossing(200, 0, 0);
     const struct {
         const char* name;
@@ -142,22 +123,22 @@ TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
         std::optional<Arming> primary, secondary;
         bool primaryFires, secondaryFires;
     } rows[] = {
-        {"in range, on aim, loaded", ahead, still, system(1, false, false), system(1, false, false), true, true},
-        {"beyond the far range", Vector3(0, 0, -900), still, system(1, false, false), system(1, true, false), false, false},
-        {"inside the near range", Vector3(0, 0, -40), still, system(1, false, false), system(1, true, false), false, false},
-        {"off aim: only the guided one starts", offAim, still, system(1, false, false), system(1, true, false), false, true},
-        {"not loaded", ahead, still, system(0, false, false), system(0, true, false), false, false},
-        {"the lead spoils the aim", ahead, crossing, system(1, false, false, 500), system(1, false, false, 500), false, false},
-        {"an instant weapon needs no lead", ahead, crossing, system(1, false, false), system(1, false, false), true, true},
-        {"below the restrictions firing stops", ahead, still, system(0.29f, false, true), system(0.49f, true, true), false, false},
-        {"above the restrictions firing goes on", ahead, still, system(0.31f, false, true), system(0.51f, true, true), true, true},
-        {"off aim firing stops, but not guided", offAim, still, system(1, false, true), system(1, true, true), false, true},
-        {"a lone secondary aims by itself", ahead, still, std::nullopt, system(1, false, false), false, true},
+        {"in range, on aim, loaded", ahead, still, Arming{1, false, false}, Arming{1, false, false}, true, true},
+        {"beyond the far range", Vector3(0, 0, -900), still, Arming{1, false, false}, Arming{1, true, false}, false, false},
+        {"inside the near range", Vector3(0, 0, -40), still, Arming{1, false, false}, Arming{1, true, false}, false, false},
+        {"off aim: only the guided one starts", offAim, still, Arming{1, false, false}, Arming{1, true, false}, false, true},
+        {"not loaded", ahead, still, Arming{0, false, false}, Arming{0, true, false}, false, false},
+        {"the lead spoils the aim", ahead, crossing, Arming{1, false, false, 500}, Arming{1, false, false, 500}, false, false},
+        {"an instant weapon needs no lead", ahead, crossing, Arming{1, false, false}, Arming{1, false, false}, true, true},
+        {"below the restrictions firing stops", ahead, still, Arming{0.29f, false, true}, Arming{0.49f, true, true}, false, false},
+        {"above the restrictions firing goes on", ahead, still, Arming{0.31f, false, true}, Arming{0.51f, true, true}, true, true},
+        {"off aim firing stops, but not guided", offAim, still, Arming{1, false, true}, Arming{1, true, true}, false, true},
+        {"a lone secondary aims by itself", ahead, still, std::nullopt, Arming{1, false, false}, false, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         TurretShip& turretStation = makeStation(row.primary, row.secondary);
-        TurretShip& target = place({"T", row.position, true, true, 10, row.velocity});
+        TurretShip& target = place("T", row.position, row.velocity);
         turret->updateTarget();
         turret->updateBehaviour(1.0f / 8);
         EXPECT_EQ(turretStation.secondarySystem->arming.firing, row.secondaryFires);
@@ -175,10 +156,10 @@ TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
 TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
 {
     TurretShip& turretStation = makeStation(Arming(), Arming());
-    place({"A", Vector3(300, 0, -500)}); // off the nose: it must turn before its weapons bear
+    Targetable* target = &place("A", Vector3(300, 0, -500)); // off the nose: it must turn first
     turret->activate();
     run(6);
-    EXPECT_EQ(targetName(), "A");
+    EXPECT_EQ(turret->getTarget(), target);
     EXPECT_TRUE(turretStation.primarySystem->arming.firing);
     turret->deactivate();
     run(2);
