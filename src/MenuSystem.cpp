@@ -551,6 +551,8 @@ void MenuSystem::createControlSheet()
     back->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeControlSheet, this));
     CEGUI::PushButton* advanced = WidgetFactory::createButton("Control/Advanced", controlSheet, "Advanced");
     placeAt(*advanced, backX - advanced->getPixelSize().d_width - BUTTON_INSET, CONTROL_HEIGHT - BUTTON_INSET);
+    advanced->subscribeEvent(CEGUI::PushButton::EventClicked,
+                             CEGUI::Event::Subscriber(&MenuSystem::openAdvancedControlSheet, this));
 }
 
 bool MenuSystem::openControlSheet(const CEGUI::EventArgs&)

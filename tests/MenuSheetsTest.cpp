@@ -13,6 +13,7 @@
 #include <CEGUI/widgets/ListboxItem.h>
 #include <CEGUI/widgets/PushButton.h>
 #include <CEGUI/widgets/RadioButton.h>
+#include <CEGUI/widgets/Slider.h>
 #include <CEGUI/widgets/ToggleButton.h>
 #include <boost/lexical_cast.hpp>
 
@@ -230,6 +231,39 @@ TEST_F(MenuSheetsTest, TheStatisticsTableShowsHitsAndDamagePerTypeAndClearsStale
     click("Play/Back");
     EXPECT_EQ(stackText(), "QuitMenu Main*");
     EXPECT_FALSE(menus->getHelpPane()->isVisible()) << "the play sheet's back hides the help";
+}
+
+// The options sheets open from their buttons and their Back buttons return one sheet at a time;
+// leaving the advanced control sheet applies its sliders, whole numbers truncated (37.9 is 37),
+// and writes them with the bindings to "cfg/active.keymap".
+TEST_F(MenuSheetsTest, OptionsSheetsOpenAndCloseThroughTheirButtonsAndBackSavesTheKeyMap)
+{
+    startMenus();
+    const auto slide = [](const char* name, float value) {
+        static_cast<CEGUI::Slider*>(WidgetFactory::findWindow(name))->setCurrentValue(value);
+    };
+    const std::pair<const char*, const char*> steps[] = {
+        {"Main/Options", "QuitMenu Main Options*"},
+        {"Options/Control", "QuitMenu Main Options Control*"},
+        {"Control/Advanced", "QuitMenu Main Options Control AdvancedControl*"},
+        {"AdvancedControl/Back", "QuitMenu Main Options Control*"},
+        {"Control/Back", "QuitMenu Main Options*"},
+        {"Options/Back", "QuitMenu Main*"},
+    };
+    for (const auto& [button, stack] : steps) {
+        SCOPED_TRACE(button);
+        if (std::string(button) == "AdvancedControl/Back") {
+            slide("AdvancedControl/Sensitivity", 37.9f);
+            slide("AdvancedControl/JoystickDeadZone", 12.6f);
+        }
+        click(button);
+        EXPECT_EQ(stackText(), stack);
+    }
+    EXPECT_EQ(input.getMouseSensitivity(), 37u);
+    EXPECT_EQ(input.getJoystickDeadZone(), 12u);
+    const Config saved(folder.file("cfg/active.keymap"));
+    EXPECT_EQ(saved.get<std::string>("General", "mouse_sensitivity"), "37");
+    EXPECT_EQ(saved.get<std::string>("General", "joystick_dead_zone"), "12");
 }
 
 // The combo shows 3 - level; reopening shows what the sheet last held, not the file.
