@@ -135,6 +135,8 @@ void GameProcess::launch()
         ::dup2(in, 0);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
+        // The rendering engine's own echo coloured every line for terminals of this type.
+        ::setenv("TERM", "xterm-256color", 1);
         if (display.empty())
             ::unsetenv("DISPLAY");
         else
@@ -184,6 +186,22 @@ int GameProcess::waitForExit(std::chrono::seconds timeout)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return exitCode;
+}
+
+int GameProcess::quitWithKeys(const std::string& scenario)
+{
+    bool unloading = false;
+    for (int attempt = 0; attempt < 4 && !unloading; ++attempt)
+        unloading = sendKey("F10") &&
+                    waitForLogLine("Scenario " + scenario + " running unload...", std::chrono::seconds(15));
+    return dismissExitScreen();
+}
+
+int GameProcess::dismissExitScreen()
+{
+    for (int attempt = 0; attempt < 10 && isRunning(); ++attempt)
+        sendKey("space"), std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return waitForExit();
 }
 
 std::vector<std::string> GameProcess::logLines() const
