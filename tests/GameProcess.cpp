@@ -243,25 +243,12 @@ unsigned long GameProcess::windowId() const
 
 bool GameProcess::sendKey(const std::string& key) const
 {
-    const unsigned long window = windowId();
-    if (window == 0)
-        return false;
-    const std::string id = std::to_string(window);
-    const std::string prefix = "DISPLAY=" + display + " xdotool ";
-    const std::string command = prefix + "windowfocus --sync " + id + " >/dev/null 2>&1 && " + prefix + "key " +
-                                key + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return xdotool("key " + key);
 }
 
 bool GameProcess::holdKey(const std::string& key, bool down) const
 {
-    const unsigned long window = windowId();
-    if (window == 0)
-        return false;
-    const std::string prefix = "DISPLAY=" + display + " xdotool ";
-    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
-                                prefix + (down ? "keydown " : "keyup ") + key + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return xdotool((down ? "keydown " : "keyup ") + key);
 }
 
 bool GameProcess::click(int x, int y) const

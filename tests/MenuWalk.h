@@ -92,9 +92,10 @@ inline bool shows(const GameProcess& game, Spot spot, const std::string& name = 
     return brightAround(look(game, name), spot) > 20;
 }
 
+// A loaded machine now and then loses much of a click's motion: eight tries, each checked.
 inline bool click(const GameProcess& game, Spot spot, const std::function<bool()>& done)
 {
-    return game.clickUntil(512 + spot.dx, 384 + spot.dy, done);
+    return game.clickUntil(512 + spot.dx, 384 + spot.dy, done, 8);
 }
 
 // A click whose effect is a log line: done once the log holds one more line with the text.
