@@ -37,6 +37,13 @@ void garbage(const fs::path& file)
     rewrite(file, bytes);
 }
 
+// A ship type without a mesh, found while the ship pools are filled.
+void meshless(const fs::path& file)
+{
+    rewrite(file, shipText("ghost", {{"poolSize", "1"}},
+                           "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"));
+}
+
 // Replaces the whole line of `key` (or drops it with an empty replacement).
 void replaceKey(const fs::path& file, const std::string& key, const std::string& line)
 {
@@ -87,10 +94,9 @@ TEST(DamagedDataGame, ShipsStationsWeaponsAndProjectiles)
         {"data/entities/plasma_gun.weapon", garbage, "Key not found"},
         {"data/entities/plasma_bolt.fireable", [](const fs::path& f) { replaceKey(f, "poolSize", "poolSize = 100000000"); },
          "Multipool factory: pool size 100000000 of plasma_bolt is above the limit of 4096"},
-        {"data/entities/mass_driver_slug.fireable", garbage, "ConfigurationError caught at top-level"},
-        // Found while the ship pools are filled.
-        {"data/entities/ghost.ship", [](const fs::path& f) { rewrite(f, shipText("ghost", {{"poolSize", "1"}},
-            "[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n")); }, "Ship created with no entity!"},
+        {"data/entities/mass_driver_slug.fireable", garbage,
+         "ConfigurationError caught at top-level"},
+        {"data/entities/ghost.ship", meshless, "Ship created with no entity!"},
     });
 }
 
@@ -111,8 +117,10 @@ TEST(DamagedDataGame, AreasSoundsCurvesAndSettings)
         {"data/sound/ambient_da.sound", garbage, "Key filename not found in section Sound"},
         {"data/curves.cfg", [](const fs::path& f) { replaceKey(f, "0", "0 = 1e99"); }, nullptr},
         {"cfg/active.keymap", garbage, nullptr},
-        {"cfg/active.keymap", [](const fs::path& f) { rewrite(f, "[General]\nmouse_sensitivity = fast\n"); },
-         "fast failed lexical cast (bad lexical cast: source type value could not be interpreted as target)"},
+        {"cfg/active.keymap",
+         [](const fs::path& f) { rewrite(f, "[General]\nmouse_sensitivity = fast\n"); },
+         "fast failed lexical cast (bad lexical cast: source type value could not be interpreted "
+         "as target)"},
         {"cfg/gameplay.cfg", truncateHalf, nullptr},
     });
 }

@@ -92,7 +92,8 @@ TEST(DataFuzz, SmallUnsignedNumbersAreRangeCheckedWhateverTheirLength)
 {
     Tolvarine::Test::TemporaryFolder folder;
     const Config config(Tolvarine::Test::written(
-        folder.file("n.cfg"), "[N]\nlong = 000000000000000000001\nhuge = 3446465520\nwider = 99999999999999999999\n"));
+        folder.file("n.cfg"),
+        "[N]\nlong = 000000000000000000001\nhuge = 3446465520\nwider = 99999999999999999999\n"));
     EXPECT_EQ(config.get<unsigned short>("N", "long"), 1);
     for (const char* key : {"huge", "wider"})
         EXPECT_THROW(config.get<unsigned short>("N", key), boost::bad_lexical_cast) << key;

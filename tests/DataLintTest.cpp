@@ -126,8 +126,8 @@ TEST(DataLintTest, ShippedFilesAvoidWhatTheLoadersAcceptSilently)
     EXPECT_EQ(data.groupMembers.count("Plasma") + data.groupMembers.count("Conventional"), 2u);
     EXPECT_EQ(data.overlays.count("DefaultHud") + data.overlays.count("TestGround"), 2u);
     const Config keymap(source("cfg/active.keymap"));
-    for (const char* command : {"next_category", "prev_category", "next_item", "prev_item", "toggle_test_ground",
-                                "load_test_scenario", "test_special"})
+    for (const char* command : {"next_category", "prev_category", "next_item", "prev_item",
+                                "toggle_test_ground", "load_test_scenario", "test_special"})
         EXPECT_FALSE(keymap.get<std::string>("Mapping", command, "").empty()) << command;
 
     for (const fs::path& path : filesIn("explosions/debris", ".debris")) {

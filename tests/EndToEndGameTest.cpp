@@ -129,10 +129,11 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     ASSERT_TRUE(clickForLine(game, MAIN_TUTORIAL, "Scenario Tutorial loaded.")) << "Main/Tutorial";
-    // Its first page, Ship Control, draws its texts in white in the middle (the main sheet has few).
+    // Its first page, Ship Control, draws its texts in white in the middle (the main sheet few).
     unsigned white = 0;
     for (int attempt = 0; attempt < 10 && white <= 1500; ++attempt) {
-        const std::vector<std::uint8_t> box = pixelsAround(look(game, "tutorial_page.png"), Spot{0, -30}, 280, 150);
+        const PngImage page = look(game, "tutorial_page.png");
+        const std::vector<std::uint8_t> box = pixelsAround(page, Spot{0, -30}, 280, 150);
         white = 0;
         for (std::size_t i = 0; i + 2 < box.size(); i += 3)
             white += box[i] > 200 && box[i + 1] > 200 && box[i + 2] > 200;

@@ -55,16 +55,18 @@ TEST(FirstRunGame, TheHudFramesTheTargetCommandModeHandsOverAShipAndQuittingRepo
     std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
-    // The processor-frequency lines, measured beside the start-up, are logged whole and once between
-    // the GUI's start and the sound definitions: "Frequency: 2400 MHz\t(avg. dev 4)" or "Frequency:
-    // unknown", then the blank line its text ends with.
+    // The processor-frequency lines, measured beside the start-up, are logged whole and once
+    // between the GUI's start and the sound definitions: "Frequency: 2400 MHz\t(avg. dev 4)" or
+    // "Frequency: unknown", then the blank line its text ends with.
     const std::vector<std::string> lines = game.logLines();
     const auto measuring = std::find(lines.begin(), lines.end(), "Measuring CPU frequency...");
     ASSERT_TRUE(measuring > lines.begin() && lines.end() - measuring > 3);
     EXPECT_EQ(measuring[-1].rfind("GUI started with scheme ", 0), 0u) << measuring[-1];
-    EXPECT_TRUE(measuring[1] == "Frequency: unknown" || (measuring[1].rfind("Frequency: ", 0) == 0 &&
-                                                         measuring[1].find(" MHz\t(avg. dev ") != std::string::npos))
-        << measuring[1];
+    const std::string& frequency = measuring[1];
+    EXPECT_TRUE(frequency == "Frequency: unknown" ||
+                (frequency.rfind("Frequency: ", 0) == 0 &&
+                 frequency.find(" MHz\t(avg. dev ") != std::string::npos))
+        << frequency;
     EXPECT_EQ(measuring[2], "");
     EXPECT_EQ(measuring[3], "SoundManager parsing .sound files");
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {

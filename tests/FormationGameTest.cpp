@@ -28,7 +28,8 @@ class StartupScenarioConfig(ScenarioConfig):
     def step(self, elapsed):
         d = [(s.getBehaviour().getSlotDistance(), s.getBoundingRadius()) for s in self.wing]
         out = open("slots.txt", "a")
-        out.write("%d joined %d near\n" % (len([1 for x, r in d if x >= 0]), len([1 for x, r in d if 0 <= x <= r])))
+        joined = len([1 for x, r in d if x >= 0])
+        out.write("%d joined %d near\n" % (joined, len([1 for x, r in d if 0 <= x <= r])))
         if not self.doomed and os.path.exists("doom"):
             self.doomed = True
             self.lead.destroy()
@@ -73,7 +74,7 @@ unsigned flamePixels(const GameProcess& game, const std::string& name)
     return found;
 }
 
-TEST(FormationGame, TheWingGathersTheModeKeySwitchesTheIconAndTheDestroyedLeadExplodesThroughItsSequence)
+TEST(FormationGame, TheWingGathersTheIconFollowsTheModeAndTheDestroyedLeadExplodesInTurn)
 {
     if (!MenuWalk::hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
@@ -106,7 +107,8 @@ TEST(FormationGame, TheWingGathersTheModeKeySwitchesTheIconAndTheDestroyedLeadEx
     EXPECT_GT(during, before + 100);
     // The wreck stays in play while its sequence plays; the sequence takes it out, then hands the
     // player, whose side has ships left, to command mode.
-    EXPECT_NE(readTextFile(record).find("destroyed, 5 in play\n"), std::string::npos) << readTextFile(record);
+    EXPECT_NE(readTextFile(record).find("destroyed, 5 in play\n"), std::string::npos)
+        << readTextFile(record);
     EXPECT_TRUE(game.waitForLogLine("Command mode: the game is paused, 4 ships of the player"));
     EXPECT_EQ(game.quitWithKeys("Startup"), 0);
 }

@@ -190,10 +190,10 @@ int GameProcess::waitForExit(std::chrono::seconds timeout)
 
 int GameProcess::quitWithKeys(const std::string& scenario)
 {
+    const std::string unload = "Scenario " + scenario + " running unload...";
     bool unloading = false;
     for (int attempt = 0; attempt < 4 && !unloading; ++attempt)
-        unloading = sendKey("F10") &&
-                    waitForLogLine("Scenario " + scenario + " running unload...", std::chrono::seconds(15));
+        unloading = sendKey("F10") && waitForLogLine(unload, std::chrono::seconds(15));
     return dismissExitScreen();
 }
 

@@ -65,13 +65,16 @@ TEST(PoolCountGame, EveryPooledKindIsBackInItsPoolWhenASkirmishIsQuitDuringAnExp
         {"ComplexExplosion", "0"}, {"ExplosionDebris", "0"},       {"FireableProjectile", "0"}, {"ParticleSpray", "0"},
         {"Ship", "0"},             {"ShipExplosionSequence", "0"}, {"WarpArrival", "0"}};
     EXPECT_EQ(poolBlockAfter(lines, unload), expected);
-    for (const char* line : {"Initialising area", "Creating factions", "Debris systems", "Statistics dump:"})
+    for (const char* line : {"Initialising area", "Creating factions", "Debris systems",
+                             "Statistics dump:"})
         EXPECT_TRUE(game.logHas(line)) << line;
     // Just before it, "Player shots:\t12" for each side: a ship went up, so the fight fired some.
     long shots = 0;
+    const auto before = std::make_reverse_iterator(lines.begin() + unload);
     for (const std::string side : {"Player shots:\t", "Enemy shots:\t"}) {
-        const auto line = std::find_if(std::make_reverse_iterator(lines.begin() + unload), lines.rend(),
-                                       [&](const std::string& text) { return text.rfind(side, 0) == 0; });
+        const auto line = std::find_if(before, lines.rend(), [&](const std::string& text) {
+            return text.rfind(side, 0) == 0;
+        });
         ASSERT_NE(line, lines.rend()) << side;
         shots += std::stol(line->substr(side.size()));
     }
