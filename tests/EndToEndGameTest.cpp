@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, MenuGame,
                          [](const testing::TestParamInfo<GameRow>& info) { return std::string(info.param.scenario); });
 
 // Main's Tutorial, its pages, the practice (with drones that destroy themselves as they arrive,
-// so that it ends at the first look), back to Main and out.
+// so that it ends at the first look), back to Main; then a game started and left through the
+// in-mission menu's End Mission, and out.
 TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
 {
     if (!hasXTools())
@@ -151,6 +152,13 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     for (int attempt = 0; attempt < 10 && !main; ++attempt)
         main = shows(game, MAIN_PLAY, "main.png");
     EXPECT_TRUE(main) << "the main sheet after the tutorial";
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
+    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", 2, 60));
+    // The back key leaves command mode for the in-mission menu.
+    ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
+    ASSERT_TRUE(clickForLine(game, IN_MISSION_END, "running unload...")) << "InSkirmish/MainMenu";
+    EXPECT_TRUE(waitForLines(game, "Scenario Startup loaded.", 3, 30));
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
 }

@@ -32,6 +32,7 @@ constexpr Spot STATS_HEADER{-118, -109}, STATS_MAIN{-24, 157};
 constexpr Spot OPTIONS_CONTROL{0, -85};
 constexpr Spot CONTROL_FORWARD{-151, 13}, CONTROL_BACK{253, 220};
 constexpr Spot TUTORIAL_NEXT{104, 184};
+constexpr Spot IN_MISSION_END{0, 65};
 
 inline bool hasXTools()
 {
