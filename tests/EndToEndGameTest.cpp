@@ -152,8 +152,8 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     for (int attempt = 0; attempt < 10 && !main; ++attempt)
         main = shows(game, MAIN_PLAY, "main.png");
     EXPECT_TRUE(main) << "the main sheet after the tutorial";
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
-    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); }));
+    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload..."));
     ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", 2, 60));
     // The back key leaves command mode for the in-mission menu.
     ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
