@@ -6,9 +6,6 @@
 #include "Scenario.h"
 
 #include "ConfigFiles.h"
-
-
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -123,10 +120,15 @@ TEST(DataLintTest, ShippedFilesAvoidWhatTheLoadersAcceptSilently)
         for (float sample : curve.getSamples())
             EXPECT_TRUE(std::isfinite(sample));
     }
-    // The ship damage model, the test ground and the heads-up display find these by name.
+    // The ship damage model, the test ground and the heads-up display find these by name; the test
+    // ground is worked with keys of the shipped key map.
     EXPECT_EQ(data.sprays.count("plating") + data.sprays.count("fireball"), 2u);
     EXPECT_EQ(data.groupMembers.count("Plasma") + data.groupMembers.count("Conventional"), 2u);
-    EXPECT_EQ(data.overlays.count("DefaultHud"), 1u);
+    EXPECT_EQ(data.overlays.count("DefaultHud") + data.overlays.count("TestGround"), 2u);
+    const Config keymap(source("cfg/active.keymap"));
+    for (const char* command : {"next_category", "prev_category", "next_item", "prev_item",
+                                "toggle_test_ground", "load_test_scenario", "test_special"})
+        EXPECT_FALSE(keymap.get<std::string>("Mapping", command, "").empty()) << command;
 
     for (const fs::path& path : filesIn("explosions/debris", ".debris")) {
         SCOPED_TRACE(path.filename().string());

@@ -135,6 +135,8 @@ void GameProcess::launch()
         ::dup2(in, 0);
         ::dup2(outFd, 1);
         ::dup2(errFd, 2);
+        // The rendering engine's own echo coloured every line for terminals of this type.
+        ::setenv("TERM", "xterm-256color", 1);
         if (display.empty())
             ::unsetenv("DISPLAY");
         else
@@ -186,6 +188,22 @@ int GameProcess::waitForExit(std::chrono::seconds timeout)
     return exitCode;
 }
 
+int GameProcess::quitWithKeys(const std::string& scenario)
+{
+    const std::string unload = "Scenario " + scenario + " running unload...";
+    bool unloading = false;
+    for (int attempt = 0; attempt < 4 && !unloading; ++attempt)
+        unloading = sendKey("F10") && waitForLogLine(unload, std::chrono::seconds(15));
+    return dismissExitScreen();
+}
+
+int GameProcess::dismissExitScreen()
+{
+    for (int attempt = 0; attempt < 10 && isRunning(); ++attempt)
+        sendKey("space"), std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    return waitForExit();
+}
+
 std::vector<std::string> GameProcess::logLines() const
 {
     std::vector<std::string> lines;
@@ -225,25 +243,12 @@ unsigned long GameProcess::windowId() const
 
 bool GameProcess::sendKey(const std::string& key) const
 {
-    const unsigned long window = windowId();
-    if (window == 0)
-        return false;
-    const std::string id = std::to_string(window);
-    const std::string prefix = "DISPLAY=" + display + " xdotool ";
-    const std::string command = prefix + "windowfocus --sync " + id + " >/dev/null 2>&1 && " + prefix + "key " +
-                                key + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return xdotool("key " + key);
 }
 
 bool GameProcess::holdKey(const std::string& key, bool down) const
 {
-    const unsigned long window = windowId();
-    if (window == 0)
-        return false;
-    const std::string prefix = "DISPLAY=" + display + " xdotool ";
-    const std::string command = prefix + "windowfocus --sync " + std::to_string(window) + " >/dev/null 2>&1 && " +
-                                prefix + (down ? "keydown " : "keyup ") + key + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
+    return xdotool((down ? "keydown " : "keyup ") + key);
 }
 
 bool GameProcess::click(int x, int y) const

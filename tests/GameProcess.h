@@ -30,6 +30,11 @@ public:
     // Waits for the game to end; its exit code, or -1 when it had to be killed.
     int waitForExit(std::chrono::seconds timeout = std::chrono::seconds(60));
     bool isRunning();
+    // F10, pressed again while the scenario `name` does not unload, then the exit screen
+    // dismissed; the exit code.
+    int quitWithKeys(const std::string& scenario);
+    // Presses space until the exit screen lets the game end; its exit code.
+    int dismissExitScreen();
 
     // The X11 window id the game logged; 0 before it did.
     unsigned long windowId() const;

@@ -32,6 +32,7 @@ constexpr Spot STATS_HEADER{-118, -109}, STATS_MAIN{-24, 157};
 constexpr Spot OPTIONS_CONTROL{0, -85};
 constexpr Spot CONTROL_FORWARD{-151, 13}, CONTROL_BACK{253, 220};
 constexpr Spot TUTORIAL_NEXT{104, 184};
+constexpr Spot IN_MISSION_END{0, 65};
 
 inline bool hasXTools()
 {
@@ -92,9 +93,10 @@ inline bool shows(const GameProcess& game, Spot spot, const std::string& name = 
     return brightAround(look(game, name), spot) > 20;
 }
 
+// A loaded machine now and then loses much of a click's motion: eight tries, each checked.
 inline bool click(const GameProcess& game, Spot spot, const std::function<bool()>& done)
 {
-    return game.clickUntil(512 + spot.dx, 384 + spot.dy, done);
+    return game.clickUntil(512 + spot.dx, 384 + spot.dy, done, 8);
 }
 
 // A click whose effect is a log line: done once the log holds one more line with the text.
@@ -109,7 +111,7 @@ inline bool pressForLine(const GameProcess& game, const std::string& key, const 
 {
     const std::size_t before = countLines(game, text);
     for (int attempt = 0; attempt < 6; ++attempt)
-        if (game.sendKey(key) && waitForLines(game, text, before + 1, 3))
+        if (game.sendKey(key) && waitForLines(game, text, before + 1, 5))
             return true;
     return false;
 }
@@ -129,15 +131,24 @@ inline std::vector<std::string> errorLines(const GameProcess& game)
     return found;
 }
 
+// Echo lines carry no terminal codes; the sound device is closed before the process ends, so the
+// sound library does not complain at its exit.
+inline void expectCleanTerminal(const GameProcess& game)
+{
+    EXPECT_EQ(readTextFile(game.folder() / "stdout.txt").find('\x1b'), std::string::npos);
+    EXPECT_EQ(game.standardError().find('\x1b'), std::string::npos);
+    EXPECT_EQ(game.standardError().find("alc_cleanup"), std::string::npos) << game.standardError();
+}
+
 // Main, Quit, "Quit game" and a key on the exit screen; the game's exit code. The scenario behind
 // the menus unloads when the exit begins.
 inline int quitThroughMenus(GameProcess& game)
 {
     EXPECT_TRUE(click(game, MAIN_QUIT, [&] { return shows(game, QUIT_GAME, "quit_sheet.png"); })) << "Main/Quit";
     EXPECT_TRUE(clickForLine(game, QUIT_GAME, "running unload...")) << "Quit/Quit";
-    for (int attempt = 0; attempt < 10 && game.isRunning(); ++attempt)
-        game.sendKey("space"), std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    return game.waitForExit();
+    const int exitCode = game.dismissExitScreen();
+    EXPECT_TRUE(game.logHas("Exit screen dismissed by a key press"));
+    return exitCode;
 }
 
 } // namespace Tolvarine::Test::MenuWalk

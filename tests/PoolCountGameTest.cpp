@@ -1,6 +1,7 @@
-// The pools at the end of a game: whatever a fight took out of its pool (ships, shots in flight,
-// explosions going off) is back in it once the scenario unloads, even when the player quits in
-// the middle of a ship's explosion.
+// A skirmish played by the AI on both sides from a start-up script: whatever the fight took out of
+// its pool (ships, shots in flight, explosions going off) is back in it once the scenario unloads,
+// even when the player quits in the middle of a ship's explosion, and the unload counts both sides'
+// shots.
 #include "GameProcess.h"
 
 #include <gtest/gtest.h>
@@ -53,10 +54,7 @@ TEST(PoolCountGame, EveryPooledKindIsBackInItsPoolWhenASkirmishIsQuitDuringAnExp
     ASSERT_TRUE(game.waitForLogLine("Scenario Skirmish loaded.")) << game.standardError();
     ASSERT_TRUE(game.waitForLogLine("Pool ShipExplosionSequence: 1 live", std::chrono::seconds(300)))
         << "no ship was destroyed";
-    ASSERT_TRUE(game.sendKey("F10"));
-    ASSERT_TRUE(game.waitForLogLine("Scenario Skirmish running unload..."));
-    ASSERT_TRUE(game.sendKey("space"));
-    EXPECT_EQ(game.waitForExit(), 0) << game.standardError();
+    EXPECT_EQ(game.quitWithKeys("Skirmish"), 0) << game.standardError();
 
     const std::vector<std::string> lines = game.logLines();
     std::size_t unload = 0;
@@ -67,6 +65,22 @@ TEST(PoolCountGame, EveryPooledKindIsBackInItsPoolWhenASkirmishIsQuitDuringAnExp
         {"ComplexExplosion", "0"}, {"ExplosionDebris", "0"},       {"FireableProjectile", "0"}, {"ParticleSpray", "0"},
         {"Ship", "0"},             {"ShipExplosionSequence", "0"}, {"WarpArrival", "0"}};
     EXPECT_EQ(poolBlockAfter(lines, unload), expected);
+    for (const char* line : {"Initialising area", "Creating factions", "Debris systems",
+                             "Statistics dump:"})
+        EXPECT_TRUE(game.logHas(line)) << line;
+    // Just before it, "Player shots:\t12" for each side: a ship went up, so the fight fired some.
+    long shots = 0;
+    const auto before = std::make_reverse_iterator(lines.begin() + unload);
+    for (const std::string side : {"Player shots:\t", "Enemy shots:\t"}) {
+        const auto line = std::find_if(before, lines.rend(), [&](const std::string& text) {
+            return text.rfind(side, 0) == 0;
+        });
+        ASSERT_NE(line, lines.rend()) << side;
+        shots += std::stol(line->substr(side.size()));
+    }
+    EXPECT_GT(shots, 0);
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
     // The reports during the fight came with the memory the process held.
     EXPECT_TRUE(std::any_of(lines.begin(), lines.begin() + unload, [](const std::string& line) {
         return line.rfind("Resources at ", 0) == 0 && line.find(" kB resident") != std::string::npos &&
