@@ -39,6 +39,25 @@ Lines failsWith(Action action)
     return log.lines();
 }
 
+// A script whose configuration is missing or takes a name already used stops the preload there
+// with its line; the scenario before it stays.
+TEST(ScenarioManagerTest, AScriptWithoutAUsableConfigurationStopsThePreloadWithItsLine)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"def getScenarioConfig():\n    return None\n", "data/scenarios/b.py: getScenarioConfig() returned None"},
+        {recordingScript("Alpha"),
+         "data/scenarios/b.py: the scenario name \"Alpha\" is empty or names a resource group already"},
+    };
+    for (const auto& [script, line] : rows) {
+        SCOPED_TRACE(line);
+        ScenarioWorld world;
+        world.addScript("a.py", recordingScript("Alpha"));
+        world.addScript("b.py", script);
+        EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { world.preload(); }), line));
+        EXPECT_EQ(world.manager->getScenarios().size(), 1u);
+    }
+}
+
 // A set-up that fails halfway leaves nothing behind; an unload that fails at the exit still clears
 // the world, and the profile report names the scenario that was running.
 TEST(ScenarioManagerTest, AFailedPreloadLoadOrUnloadLeavesNothingBehind)

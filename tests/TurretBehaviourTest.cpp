@@ -161,6 +161,11 @@ TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
     run(6);
     EXPECT_EQ(turret->getTarget(), target);
     EXPECT_TRUE(turretStation.primarySystem->arming.firing);
+    // A target that leaves play is dropped and the fire at it stops.
+    target->setInactive(true);
+    turret->updateBehaviour(1.0f / 8);
+    EXPECT_FALSE(turret->getTarget() || turretStation.primarySystem->arming.firing);
+    target->setInactive(false);
     turret->deactivate();
     run(2);
     EXPECT_EQ(turret->getTarget(), nullptr);
