@@ -156,7 +156,8 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
 }
 
 // An enemy fighter off the bow: the turrets turn towards it and the capital ship's side fires.
-TEST_F(CapitalShipWorld, TurretsTurnTowardsAndFireAtAnEnemyFighter)
+// Then the fighters' life cycle in the same world: self-destruct, reactivation and the pool.
+TEST_F(CapitalShipWorld, TurretsFireAtAnEnemyFighterAndFightersComeAndGoThroughTheirPool)
 {
     CapitalShip* ship = bastion(ours, Vector3::ZERO, Quaternion::IDENTITY);
     Ship* fighter = Ship::create("trifighter");
