@@ -87,6 +87,47 @@ TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
     }
 }
 
+// An orientation with the given forward (negative Z) and up (Y) axes.
+Ogre::Quaternion facing(const Vector3& forward, const Vector3& up)
+{
+    return Ogre::Quaternion(up.crossProduct(-forward), up, -forward);
+}
+
+// A unit sphere (moment 0.4) with a motor of torque 0.4, stepped as the game steps it: the world,
+// then the AI's motor update. From every start, the degenerate ones straight behind included, it
+// ends on the heading within a quarter degree, turning no faster than two frames of full torque.
+TEST_F(PhysicsBodyTest, AMotorTurnsItsBodyOntoTheHeadingAndSettlesFromEveryStart)
+{
+    PhysicsBody body(*unit);
+    addActive(body);
+    AngularMotor motor(&body, 0.4f);
+    motor.attach(0.7f);
+    const float frame = 1.0f / 60;
+    const Vector3 x = Vector3::UNIT_X, y = Vector3::UNIT_Y, z = Vector3::UNIT_Z, still = Vector3::ZERO;
+    const struct { const char* name; Ogre::Quaternion start; Vector3 heading, spin; } rows[] = {
+        {"quarter turn", Ogre::Quaternion::IDENTITY, x, still},
+        {"behind, facing -z", Ogre::Quaternion::IDENTITY, z, still},
+        {"behind, facing along world x, up along z", facing(x, z), -x, still},
+        {"behind, up along world x", facing(-z, x), z, still},
+        {"along its own up axis", Ogre::Quaternion::IDENTITY, y, still},
+        {"turning the wrong way", Ogre::Quaternion::IDENTITY, x, y},
+        {"a zero heading holds the present one", facing(y, z), still, still},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        body.setOrientation(row.start);
+        dBodySetAngularVel(body.getBody(), row.spin.x, row.spin.y, row.spin.z);
+        motor.setTarget(row.heading);
+        for (float t = 0; t < 30; t += frame) {
+            engine.update(frame, frame);
+            motor.update(frame);
+        }
+        const Vector3 wanted = row.heading == still ? y : row.heading;
+        EXPECT_LT(Ogre::Math::ACos((-body.getOrientation().zAxis()).dotProduct(wanted)).valueDegrees(), 0.25f);
+        EXPECT_LT(Vector3(dBodyGetAngularVel(body.getBody())).length(), 2 * frame);
+    }
+}
+
 TEST_F(PhysicsBodyTest, AMotorsJointGoesWithTheMotorAndNeverOutlivesTheWorld)
 {
     PhysicsBody body(*unit);
