@@ -79,8 +79,9 @@ TEST(FirstRunGame, TheHudFramesTheTargetCommandModeHandsOverAShipAndQuittingRepo
     // A busy display may drop a key: pressed again every few screenshots until one shows the selection.
     PngImage after("");
     for (int attempt = 0; attempt < 20 && count(after, cyan, 0, 0, 1, 1) <= 20; ++attempt) {
-        if (attempt % 5 == 0)
+        if (attempt % 5 == 0) {
             ASSERT_TRUE(game.sendKey("t"));
+        }
         after = PngImage(game.takeScreenshot().string());
     }
     // The own wireframe sits at the bottom left from the start; the target's at the bottom right
@@ -117,8 +118,9 @@ TEST(FirstRunGame, TheHudFramesTheTargetCommandModeHandsOverAShipAndQuittingRepo
     for (const float row : {0.5f, 0.85f, 0.89f}) {
         SCOPED_TRACE(row);
         EXPECT_GT(textAt(command, row), 20u);
-        if (row > 0.5f)
+        if (row > 0.5f) {
             EXPECT_LT(textAt(flying, row), textAt(command, row) / 4);
+        }
     }
 
     ASSERT_EQ(game.quitWithKeys("Startup"), 0) << game.standardError();
