@@ -105,6 +105,18 @@ bool fillsPoolAtLoad(const std::string& path)
     return poolSize > 0 && poolSize <= MultiPoolFactory<int>::MAX_POOL_SIZE;
 }
 
+// Runs the loader on the input, or only reads it through when its pool would be filled at once.
+template <typename Load>
+void loadUnlessItFillsAPool(const std::string& path, Load load)
+{
+    refusable([&] {
+        if (fillsPoolAtLoad(path))
+            readEverything(Config(path, false, true));
+        else
+            load();
+    });
+}
+
 void runConfig(const std::uint8_t* data, std::size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -153,12 +165,7 @@ void runFireable(const std::uint8_t* data, std::size_t size)
 {
     asPlainAndTwin("fuzz.fireable", data, size, [](const std::string& path) {
         FireableProjectile::unloadTypes();
-        refusable([&] {
-            if (fillsPoolAtLoad(path))
-                readEverything(Config(path, false, true));
-            else
-                FireableProjectile::loadTypes(INPUT_FOLDER);
-        });
+        loadUnlessItFillsAPool(path, [] { FireableProjectile::loadTypes(INPUT_FOLDER); });
     });
     FireableProjectile::unloadTypes();
 }
@@ -176,12 +183,7 @@ void runWeapon(const std::uint8_t* data, std::size_t size)
 void runExplosion(const std::uint8_t* data, std::size_t size)
 {
     asPlainAndTwin("fuzz.explosion", data, size, [](const std::string& path) {
-        refusable([&] {
-            if (fillsPoolAtLoad(path))
-                readEverything(Config(path, false, true));
-            else
-                ExplosionManager manager(INPUT_FOLDER);
-        });
+        loadUnlessItFillsAPool(path, [] { ExplosionManager manager(INPUT_FOLDER); });
     });
 }
 
@@ -198,12 +200,7 @@ void runExplosionSequence(const std::uint8_t* data, std::size_t size)
 {
     asPlainAndTwin("fuzz.explosion_sequence", data, size, [](const std::string& path) {
         ShipExplosionSequence::unloadTypes();
-        refusable([&] {
-            if (fillsPoolAtLoad(path))
-                readEverything(Config(path, false, true));
-            else
-                ShipExplosionSequence::loadTypes(INPUT_FOLDER);
-        });
+        loadUnlessItFillsAPool(path, [] { ShipExplosionSequence::loadTypes(INPUT_FOLDER); });
     });
     ShipExplosionSequence::unloadTypes();
 }
