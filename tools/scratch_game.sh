@@ -2,7 +2,12 @@
 # (soak.sh, startup-time.sh). make_scratch_game NAME sets `game` (the built program), `work` (the
 # scratch folder with cfg/, data/, plugins.cfg and the windowed default ogre.cfg) and `game_pid`
 # (empty; the caller sets it while the game runs), and removes the folder at exit, after stopping
-# a game still running; KEEP=1 keeps it.
+# a game still running; KEEP=1 keeps it. on_own_display "$@" runs the calling script again on a
+# virtual display of its own; the script then starts with the marker "--on-display" to shift away.
+on_own_display() {
+  [ "${1:-}" = "--on-display" ] || exec bash "$root/tools/own-display.sh" bash "$0" --on-display "$@"
+}
+
 make_scratch_game() {
   local name=$1
   game="$root/build/tolvarine"

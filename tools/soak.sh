@@ -13,9 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/scratch_game.sh"
 
-if [ "${1:-}" != "--on-display" ]; then
-  exec bash "$root/tools/own-display.sh" bash "$0" --on-display "$@"
-fi
+on_own_display "$@"
 shift
 minutes=${1:-30}
 make_scratch_game soak
