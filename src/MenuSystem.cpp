@@ -160,6 +160,19 @@ CEGUI::PushButton* addBackButton(CEGUI::Window* sheet, const std::string& name, 
     return back;
 }
 
+// A read-only list of numbers or names at (x, y), showing `shown`.
+CEGUI::Combobox* addReadOnlyCombo(CEGUI::Window* sheet, const std::string& name, const std::vector<std::string>& items,
+                                  const std::string& shown, float x, float y)
+{
+    CEGUI::Combobox* box = WidgetFactory::createCombobox(name, sheet);
+    box->setReadOnly(true);
+    for (const std::string& item : items)
+        WidgetFactory::addComboItem(*box, item);
+    box->setText(shown);
+    placeAt(*box, x, y);
+    return box;
+}
+
 void setPixelArea(CEGUI::Window& window, float x, float y, float width, float height)
 {
     window.setPosition(CEGUI::UVector2(CEGUI::UDim(0, x), CEGUI::UDim(0, y)));
@@ -624,7 +637,7 @@ void MenuSystem::createAdvancedControlSheet()
         CEGUI::Slider* slider = addSliderColumn(advancedControlSheet, column.slider, column.label, column.text, column.x,
                                                 column.labelY, column.sliderY, sliderHeight, column.maximum,
                                                 column.step, column.value);
-        slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+        showsHelp(*slider);
     }
     addBackButton(advancedControlSheet, "AdvancedControl/Back", width, height)
         ->subscribeEvent(CEGUI::PushButton::EventClicked,
@@ -641,7 +654,7 @@ void MenuSystem::createGameplaySheet()
                                             width * 0.5f, sliderY - (lineSpacing(*gameplaySheet) + 15.0f), sliderY,
                                             sliderHeight, 1.0f, 0.05f,
                                             GameplaySettings::getSingleton().getExplosionRollProportion());
-    slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+    showsHelp(*slider);
     addBackButton(gameplaySheet, "Gameplay/Back", width, height)
         ->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeGameplaySheet, this));
     addHelpCheckbox(gameplaySheet, "Gameplay/Help", height);
@@ -671,23 +684,25 @@ void MenuSystem::createGraphicsSheet()
     for (const auto& column : columns) {
         CEGUI::Slider* slider = addSliderColumn(graphicsSheet, column.slider, column.label, column.text, column.x,
                                                 labelY, sliderY, sliderHeight, column.maximum, 0.05f, column.value);
-        slider->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
+        showsHelp(*slider);
         if (column.x == columns[0].x)
             firstLabelX = WidgetFactory::findWindow(column.label)->getPosition().d_x.d_offset;
     }
     const float rowY = sliderY + sliderHeight + ls + 15.0f;
     CEGUI::Window* label = WidgetFactory::createStaticText("Graphics/MaxLodLabel", graphicsSheet, "Max ship detail");
     placeAt(*label, firstLabelX, rowY);
-    label->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
-    CEGUI::Combobox* combo = WidgetFactory::createCombobox("Graphics/MaxLod", graphicsSheet);
-    combo->setReadOnly(true);
-    for (const char* item : {"0", "1", "2", "3"})
-        WidgetFactory::addComboItem(*combo, item);
-    combo->setText(std::to_string(3 - static_cast<int>(graphics.getMaxShipLodLevel())));
-    placeAt(*combo, firstLabelX + label->getPixelSize().d_width + 10.0f, rowY);
+    showsHelp(*label);
+    addReadOnlyCombo(graphicsSheet, "Graphics/MaxLod", {"0", "1", "2", "3"},
+                     std::to_string(3 - static_cast<int>(graphics.getMaxShipLodLevel())),
+                     firstLabelX + label->getPixelSize().d_width + 10.0f, rowY);
     addBackButton(graphicsSheet, "Graphics/Back", width, height)
         ->subscribeEvent(CEGUI::PushButton::EventClicked, CEGUI::Event::Subscriber(&MenuSystem::closeGraphicsSheet, this));
     addHelpCheckbox(graphicsSheet, "Graphics/Help", height);
+}
+
+void MenuSystem::showsHelp(CEGUI::Window& window)
+{
+    window.subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
 }
 
 void MenuSystem::addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height)
@@ -952,42 +967,29 @@ void MenuSystem::createPlaySheet()
     const float L = lineSpacing(mainSheet ? *mainSheet : *menuSheet);
     const float y0 = 20.0f, y1 = L + 25.0f, y2 = y1 + L + 20.0f, y3 = y2 + L + 30.0f, y4 = y3 + L + 20.0f,
                 y5 = y4 + 50.0f, y6 = y5 + 75.0f;
-    const auto withHelp = [this](CEGUI::Window* window) {
-        window->subscribeEvent(CEGUI::Window::EventMouseEntersSurface, CEGUI::Event::Subscriber(&MenuSystem::showHelp, this));
-        return window;
-    };
     const auto text = [this](const char* name, const char* shown, float x, float y) {
         CEGUI::Window* label = WidgetFactory::createStaticText(name, playSheet, shown);
         placeAt(*label, x, y);
         return label;
     };
-    // A read-only list of numbers or names, showing `shown`.
     const auto combo = [this](const char* name, const std::vector<std::string>& items, const std::string& shown,
-                              float x, float y) {
-        CEGUI::Combobox* box = WidgetFactory::createCombobox(name, playSheet);
-        box->setReadOnly(true);
-        for (const std::string& item : items)
-            WidgetFactory::addComboItem(*box, item);
-        box->setText(shown);
-        placeAt(*box, x, y);
-        return box;
-    };
+                              float x, float y) { return addReadOnlyCombo(playSheet, name, items, shown, x, y); };
     // Centred on x 165 and on the middle of the row's text line.
     const auto thumbnail = [&](const char* name, const char* image, float w, float h, float y) {
         CEGUI::Window* picture = WidgetFactory::createStaticImage(name, playSheet, "TaharezLook", image);
         setPixelArea(*picture, 165.0f - w * 0.5f, y - (h - L) * 0.5f, w, h);
-        withHelp(picture);
+        showsHelp(*picture);
     };
 
     text("Play/Label1", "Game mode:", 30.0f, y0);
     CEGUI::RadioButton* survival = WidgetFactory::createRadioButton("Play/SurvivalMode", playSheet, "Survival", 1);
     placeAt(*survival, 150.0f, y0);
     survival->setSelected(true);
-    withHelp(survival);
+    showsHelp(*survival);
     CEGUI::RadioButton* skirmish = WidgetFactory::createRadioButton("Play/SkirmishMode", playSheet, "Skirmish", 1);
     placeAt(*skirmish, 150.0f, y1);
-    withHelp(skirmish);
-    withHelp(text("Play/EnvironmentLabel", "Environment:", 30.0f, y2));
+    showsHelp(*skirmish);
+    showsHelp(*text("Play/EnvironmentLabel", "Environment:", 30.0f, y2));
     std::vector<std::string> areas;
     if (const AreaManager* manager = AreaManager::getSingletonPtr())
         areas = manager->getAreaNames();
@@ -1019,7 +1021,7 @@ void MenuSystem::createPlaySheet()
     for (const CEGUI::String& event : {CEGUI::Slider::EventThumbTrackEnded, CEGUI::Window::EventMoved,
                                        CEGUI::Slider::EventValueChanged})
         slider->subscribeEvent(event, CEGUI::Event::Subscriber(&MenuSystem::onDifficultyChanged, this));
-    withHelp(slider);
+    showsHelp(*slider);
 
     CEGUI::PushButton* start = WidgetFactory::createButton("Play/Start", playSheet, "Start");
     const float startX = width - start->getPixelSize().d_width - BUTTON_INSET;

@@ -190,6 +190,8 @@ public:
 
 private:
     void openSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp);
+    // The help pane shows the window's help text while the mouse is over it.
+    void showsHelp(CEGUI::Window& window);
     // The "Help" check box at (30, H - 30), selected, bound to onHelpToggled.
     void addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height);
     // Hides the sheet, pops and shows the new top.
