@@ -211,8 +211,11 @@ void CommandSystem::leaveCommandMode()
     sheet->disable();
     CameraController::getSingleton().setCameraType(CameraController::FIXED);
     Controllable* ship = getSelectedShip();
-    if (ship && isStillPlayers(ship)) {
+    // The mark goes whatever became of the ship: one that left the player with a scenario change
+    // is back in its pool, and would come out of it selected and keep the target read-out up.
+    if (ship)
         ship->getFrameDisplay().setSelected(false);
+    if (ship && isStillPlayers(ship)) {
         ship->setFocus(true);
         logLine("Command mode left: the player flies " + selectionText());
     } else {

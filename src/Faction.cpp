@@ -107,6 +107,13 @@ std::shared_ptr<Faction> Faction::find(const std::string& name)
     return faction;
 }
 
+std::shared_ptr<Faction> Faction::heldByScenario(const Faction& faction)
+{
+    const ScenarioLink& link = scenarioLink();
+    std::shared_ptr<Faction> held = link.getFaction ? link.getFaction(faction.name) : nullptr;
+    return held.get() == &faction ? held : nullptr;
+}
+
 void Faction::setScenarioLink(ScenarioLink link)
 {
     scenarioLink() = std::move(link);

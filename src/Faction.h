@@ -36,6 +36,12 @@ public:
     // an empty pointer and a log line: names come from scripts and data, so a typo must not crash.
     static std::shared_ptr<Faction> find(const std::string& name);
 
+    // The running scenario's own pointer to this very faction; empty, and nothing logged, when no
+    // scenario runs or the one running does not hold it. A pointer that a script hands in may share
+    // nothing with the scenario's (the script binding makes one for the call alone), so whoever
+    // keeps a faction weakly must keep the scenario's.
+    static std::shared_ptr<Faction> heldByScenario(const Faction& faction);
+
     static void setScenarioLink(ScenarioLink link);
 
     // An id of 0 takes the smallest free id (ConfigurationError with a log line when none is left);

@@ -6,8 +6,6 @@
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 
-#include <OgreLogManager.h>
-
 namespace Tolvarine {
 
 namespace {
@@ -24,19 +22,10 @@ GuidedProjectile::GuidedProjectile(Config& type, const std::string& typeName)
     : Projectile(type, typeName)
     , Controllable(type)
     , timeToLive(type.get<float>(SECTION, "timeToLive"))
-    , hullArmor(type.get<float>(SECTION, "hullArmor", 1.0f))
-    , health(hullArmor)
     , thrust(this, type)
     , behaviour(type, this)
     , weaponSystem(this)
 {
-    // A hull that cannot be worn down would make the missile immortal, or dead from the start.
-    if (!(hullArmor > 0.0f)) {
-        Ogre::LogManager::getSingleton().logMessage("GuidedProjectile: projectile type " + typeName
-                                                    + " has a hullArmor that is not above 0; using 1");
-        hullArmor = 1.0f;
-        health = hullArmor;
-    }
     // Scene queries for targets find missiles through their link.
     getLink()->setTargetable(this);
     getLink()->setControllable(this);
@@ -58,7 +47,6 @@ void GuidedProjectile::launch(Faction* newFaction, bool newIsPlayer, const Ogre:
 {
     if (!beginFlight(newFaction, newIsPlayer, speed))
         return;
-    health = hullArmor;
     weaponSystem.activate(newFaction);
     // Unlike a plain shot, a missile keeps the velocity of the craft that fired it.
     startFlight(newFaction->getId() | getLink()->getFlags(), position, orientation,
@@ -93,20 +81,6 @@ bool GuidedProjectile::collide(CollisionListener* other, int otherComponent, con
     recordHit();
     deactivate(OWN_END);
     return false;
-}
-
-void GuidedProjectile::inflictDamage(const Ogre::Vector3&, const Ogre::Vector3&, int, float directDamage,
-                                     float splashDamage, float, DamageType)
-{
-    const float damage = directDamage + splashDamage;
-    // Negative damage would mend the hull beyond its armour.
-    if (!isInFlight() || !(damage > 0.0f))
-        return;
-    health = std::max(0.0f, health - damage);
-    if (subscriber)
-        subscriber(0);
-    if (health <= 0.0f)
-        destroy();
 }
 
 void GuidedProjectile::destroy()
@@ -202,21 +176,6 @@ std::string GuidedProjectile::getComponentMesh(unsigned) const
 Ogre::Vector3 GuidedProjectile::getComponentPosition(unsigned) const
 {
     return Ogre::Vector3::ZERO;
-}
-
-float GuidedProjectile::getComponentHealthProportion(unsigned) const
-{
-    return health / hullArmor;
-}
-
-void GuidedProjectile::damageSubscribe(Subscriber newSubscriber)
-{
-    subscriber = std::move(newSubscriber);
-}
-
-void GuidedProjectile::damageUnsubscribe()
-{
-    subscriber = nullptr;
 }
 
 } // namespace Tolvarine

@@ -20,12 +20,13 @@ class Config;
 //
 // It flies with its engine (MissileThrust) under its guidance (MissileBehaviour), keeps the
 // velocity of the craft that fired it, explodes on any contact and ends quietly at its time-out.
-// Its damage model is one component, "Hull", without a wireframe mesh; damage to the hull beyond
-// its armour detonates the missile. Firing its weapon system, or its controls, detonates it too.
+// Its damage model is one component, "Hull", without a wireframe mesh, always whole: the missile
+// takes no damage, so a blast that sweeps over a salvo does not set the rest of it off. Anything
+// that hits it (a slug, a beam, point defence) makes it explode through its own collide. Firing
+// its weapon system, or its controls, detonates it too.
 //
-// Type keys besides those of a projectile (section "Fireable" with "guided" = 1): "hullArmor" in
-// section "Fireable" (default 1: any damage destroys it), the sections "Targetable", "Thrust" and
-// "Behaviour".
+// Type keys besides those of a projectile (section "Fireable" with "guided" = 1): the sections
+// "Targetable", "Thrust" and "Behaviour".
 class GuidedProjectile : public Projectile, public Controllable, public DamageModel {
 public:
     // The name of the hull, its only damage component.
@@ -49,9 +50,6 @@ public:
     // the hit in the statistics; then the missile ends.
     bool collide(CollisionListener* other, int otherComponent, const Ogre::Vector3& position,
                  const Ogre::Vector3& normal) override;
-    // Damage wears down the hull; a hull worn to nothing detonates the missile.
-    void inflictDamage(const Ogre::Vector3& position, const Ogre::Vector3& velocity, int component,
-                       float directDamage, float splashDamage, float shock, DamageType damageType) override;
 
     // PositionReporter: the physics body's.
     Ogre::Vector3 getPosition() const override;
@@ -89,11 +87,12 @@ public:
     // Empty: a missile has no wireframe, and displays must draw nothing for it.
     std::string getComponentMesh(unsigned index) const override;
     Ogre::Vector3 getComponentPosition(unsigned index) const override;
-    float getComponentHealth(unsigned) const override { return health; }
-    float getComponentHealthProportion(unsigned index) const override;
+    // The hull is never damaged, so it is always whole and has nothing to tell a subscriber.
+    float getComponentHealth(unsigned) const override { return 1.0f; }
+    float getComponentHealthProportion(unsigned) const override { return 1.0f; }
     float getWireframeScale() const override { return 0.0f; }
-    void damageSubscribe(Subscriber newSubscriber) override;
-    void damageUnsubscribe() override;
+    void damageSubscribe(Subscriber) override {}
+    void damageUnsubscribe() override {}
 
     MissileThrust& getThrust() { return thrust; }
     MissileBehaviour& getBehaviour() { return behaviour; }
@@ -103,12 +102,9 @@ private:
     const PhysicsBody& body() const { return DynamicCollidable::getPhysicsBody(); }
 
     float timeToLive;
-    float hullArmor;
-    float health;
     MissileThrust thrust;
     MissileBehaviour behaviour;
     MissileWeaponSystem weaponSystem;
-    Subscriber subscriber;
 };
 
 } // namespace Tolvarine

@@ -37,6 +37,8 @@ MenuSystem* MenuSystem::singleton = nullptr;
 
 namespace {
 
+const char* const HELP_PATH = "cfg/demo_help.cfg";
+
 // The help pane's client area, and its label's place and size inside it.
 constexpr float HELP_WIDTH = 500.0f;
 constexpr float HELP_HEIGHT = 110.0f;
@@ -227,7 +229,7 @@ const Config& MenuSystem::getConfig()
 
 Config& MenuSystem::getHelpConfig()
 {
-    static Config settings("cfg/demo_help.cfg", false, false, false);
+    static Config settings(HELP_PATH, false, false, false);
     return settings;
 }
 
@@ -858,15 +860,23 @@ bool MenuSystem::onHelpToggled(const CEGUI::EventArgs&)
     for (const char* name : {"Play/Help", "AdvancedControl/Help", "Gameplay/Help", "Graphics/Help"})
         if (CEGUI::Window* box = WidgetFactory::findWindow(name))
             static_cast<CEGUI::ToggleButton*>(box)->setSelected(helpEnabled);
-    Config& settings = getHelpConfig();
-    settings.setValue("General", "enabled", helpEnabled ? "1" : "0");
-    settings.save();
+    saveHelpEnabled();
     if (helpEnabled)
         showHelpPane();
     else
         hideHelpPane();
     helpToggleGuard = false;
     return true;
+}
+
+void MenuSystem::saveHelpEnabled() const
+{
+    // Written through a copy that may add the key: a help file without it reads as help on, and
+    // the first toggle must create it rather than fail. The shared copy reads the key only at
+    // start-up, so it need not follow.
+    Config writable(HELP_PATH, true, false, false);
+    writable.setValue("General", "enabled", helpEnabled ? "1" : "0");
+    writable.save();
 }
 
 bool MenuSystem::onInSkirmishResume(const CEGUI::EventArgs&)

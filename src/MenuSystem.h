@@ -192,6 +192,8 @@ private:
     void openSheet(CEGUI::Window*& sheet, void (MenuSystem::*create)(), bool withHelp);
     // The help pane shows the window's help text while the mouse is over it.
     void showsHelp(CEGUI::Window& window);
+    // Keeps the help choice in cfg/demo_help.cfg, adding the key when the file lacks it.
+    void saveHelpEnabled() const;
     // The "Help" check box at (30, H - 30), selected, bound to onHelpToggled.
     void addHelpCheckbox(CEGUI::Window* sheet, const std::string& name, float height);
     // Hides the sheet, pops and shows the new top.

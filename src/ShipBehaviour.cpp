@@ -361,13 +361,6 @@ void ShipBehaviour::attackManoeuvre(float dt)
         return;
     }
     aimAndFire(dt);
-    // A capital ship does not dogfight: it turns its bow guns on the target where it stands and
-    // leaves the close work to its turrets.
-    if (type->getRole() == ShipType::CAPITAL) {
-        desiredForce = Ogre::Vector3::ZERO;
-        pendingVector = Ogre::Vector3::ZERO;
-        return;
-    }
     const Ogre::Vector3 point = target->getPosition() + offset;
     desiredForce = Behaviour::arrival(owner, point, type->getAttackArrivalProportion(skill));
     if (owner->getPhysicsBody()->getPosition().squaredDistance(point) < ATTACK_RUN_DONE_SQUARED) {

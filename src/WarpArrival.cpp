@@ -172,7 +172,10 @@ void WarpArrival::start(ShipCreator creator, const std::shared_ptr<Faction>& arr
         return;
     }
     shipCreator = std::move(creator);
-    faction = arrivalFaction;
+    // The scenario's own pointer when it holds the faction: one handed in by a script lives only
+    // as long as the call, and the arrival would then find its faction gone.
+    const std::shared_ptr<Faction> held = Faction::heldByScenario(*arrivalFaction);
+    faction = held ? held : arrivalFaction;
     arrivalPosition = position;
     arrivalOrientation = orientation;
     glowFinished = false;

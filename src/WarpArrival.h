@@ -28,7 +28,8 @@ class SoundSource;
 //
 // An arrival goes back to its pool only once both billboards have ended AND its ship has arrived,
 // so that an arrival taken again can never inherit a pending arrival of an earlier request. The
-// faction is held weakly: a ship due for a faction that has gone with its scenario stays away.
+// faction is held weakly, through the running scenario's own pointer when the scenario holds it: a
+// ship due for a faction that has gone with its scenario stays away.
 class WarpArrival final : public PositionReporter {
 public:
     // Returns the ship to bring in, taken from its pool; null brings none.

@@ -24,11 +24,16 @@ namespace {
 // combat statistics. No scenario manager: the tutorial's scenario loads are logged and skipped.
 class MenuSheetsTest : public GuiWorld {
 protected:
+    // An empty `helpEnabled` leaves the help file without the key (nor its section).
     void startMenus(const std::string& helpEnabled = "1")
     {
-        Config help(folder.file("cfg/demo_help.cfg"));
-        help.setValue("General", "enabled", helpEnabled);
-        help.save();
+        if (helpEnabled.empty()) {
+            writeFile(folder.file("cfg/demo_help.cfg"), "[Help]\nreset = Point at a setting.\n");
+        } else {
+            Config help(folder.file("cfg/demo_help.cfg"));
+            help.setValue("General", "enabled", helpEnabled);
+            help.save();
+        }
         for (const char* file : {"graphics.cfg", "gameplay.cfg"})
             std::filesystem::copy_file(std::string(TOLVARINE_SOURCE_DIR) + "/cfg/" + file, folder.file(std::string("cfg/") + file));
         graphics = std::make_unique<GraphicsSettings>();
@@ -152,6 +157,22 @@ TEST_F(MenuSheetsTest, HelpOffAtStartUpClearsEveryHelpBoxOneBoxTurnsItOnAndTheTe
     const Config& help = MenuSystem::getHelpConfig();
     EXPECT_EQ(text("Help/HelpLabel"), help.get<std::string>("Help", "Play/Difficulty"));
     EXPECT_TRUE(log.contains("No help text found for widget: Play/Start"));
+}
+
+// Regression: a help file without the key reads as help on, but the first toggle ended the game
+// (the key could not be created). It is written now, and the help texts stay.
+TEST_F(MenuSheetsTest, AHelpFileWithoutTheKeyReadsAsOnAndTheFirstToggleWritesIt)
+{
+    startMenus("");
+    EXPECT_TRUE(menus->isHelpEnabled());
+    EXPECT_TRUE(Config("cfg/demo_help.cfg").getKeys("General").empty()) << "not written at start-up";
+    for (const bool on : {false, true}) {
+        SCOPED_TRACE(on);
+        EXPECT_NO_THROW(menus->onHelpToggled(CEGUI::EventArgs()));
+        const Config saved("cfg/demo_help.cfg");
+        EXPECT_EQ(saved.get<bool>("General", "enabled"), on);
+        EXPECT_EQ(saved.get<std::string>("Help", "reset"), "Point at a setting.");
+    }
 }
 
 // The play sheet offers the areas and "Random", which keeps to the names there are; with none the

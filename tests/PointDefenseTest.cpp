@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 
 namespace Tolvarine::Test {
 namespace {
@@ -47,7 +49,9 @@ protected:
             return;
         type = std::make_unique<Config>(written(folder.file("hull.cfg"), SYSTEM));
         hull = std::make_unique<Hull>(*type, journal);
-        defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), scene().getRootSceneNode(), *type, "PointDefense");
+        // The beams hang under a node that keeps the hull's pose, as a ship's do.
+        Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode(hull->getPosition(), hull->getOrientation());
+        defence = std::make_unique<PointDefenseWeaponSystem>(hull.get(), node, *type, "PointDefense");
         hull->defence = defence.get();
         defence->activate(&ours);
     }
@@ -97,6 +101,37 @@ TEST_F(PointDefenseTest, TheListEmptiesAsThreatsEndAndNothingIsShotWithoutAMissi
     EXPECT_TRUE(defence->getThreats().empty());
     EXPECT_GE(defence->getBeams()[0]->reload(), 1.0f); // nothing spent
     EXPECT_EQ(0u, FireableProjectile::getPools().getPool("point_defense_beam")->getLiveCount());
+}
+
+// Only a missile inside a beam's cone and nearer than the range is shot, and then struck off; two
+// beams take two missiles in turn, each its first, and the shots blow the missiles up.
+TEST_F(PointDefenseTest, ABeamShootsOnlyInsideItsConeAndRangeAndStrikesTheMissileOff)
+{
+    // Off the bow beam's mount, in the hull's level plane (below the deck beam's half-space).
+    const auto offBow = [](float degrees, float distance) {
+        const float angle = Ogre::Degree(degrees).valueRadians();
+        return Vector3(std::sin(angle), 0, -std::cos(angle)) * distance + Vector3(0, 0, -10);
+    };
+    const struct { const char* name; Vector3 local; } misses[] = {{"just outside the cone", offBow(60.5f, 50)},
+                                                                  {"just beyond the range", offBow(0, 100.5f)}};
+    for (const auto& row : misses) {
+        SCOPED_TRACE(row.name);
+        GuidedProjectile* missile = missileAt(row.local);
+        defence->addThreat(missile);
+        EXPECT_EQ(defence->getThreats(), std::list<GuidedProjectile*>{missile});
+        EXPECT_GE(defence->getBeams()[0]->reload(), 1.0f);
+        EXPECT_GE(defence->getBeams()[1]->reload(), 1.0f);
+        missile->destroy();
+    }
+    // Above the bow: in both cones. The bow beam takes the first, the deck beam, next, the second.
+    for (const float height : {30.0f, 40.0f}) {
+        defence->addThreat(missileAt({0, height, -40}));
+        EXPECT_TRUE(defence->getThreats().empty());
+        EXPECT_EQ(defence->getBeams()[1]->reload() >= 1.0f, height < 35.0f) << height;
+    }
+    EXPECT_LT(defence->getBeams()[0]->reload(), 1.0f);
+    run(0.5);
+    EXPECT_EQ(0u, FireableProjectile::getPools().getPool("seeker_missile")->getLiveCount());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ShipBehaviour.h"
 
+#include "Behaviour.h"
 #include "CombatWorld.h"
 #include "FormationParts.h"
 #include "Faction.h"
@@ -151,6 +152,16 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
     me->p1.firing = true;
     ai->deactivate(static_cast<DisableTime>(2));
     EXPECT_FALSE(me->p1.firing);
+    // Regression: a capital ship once held still on its runs and dropped the attacker's warning.
+    const ShipType capital{written(folder.file("capital.ship"), shipText("capital", {{"role", "capital"}}))};
+    ShipBehaviour run(capital, me.get(), &capital);
+    run.startLife(0.0f);
+    run.activate();
+    ScriptedRandom offsets({1.0f, 0.5f, 0.5f});
+    run.attack(ships[0].get());
+    run.setPendingVector(Vector3::UNIT_Y);
+    run.updateBehaviour(0.1f);
+    EXPECT_TRUE(run.getDesiredForce().positionEquals(Behaviour::arrival(me.get(), aimPoint, 0.125f) + Vector3(0, 10, 0)));
     // A ship without weapon systems attacks from no distance rather than from infinitely far.
     TestShip unarmed("unarmed", body, journal, {false, false, true});
     EXPECT_EQ(ShipBehaviour(type, &unarmed, &type).getFarRange(), 0.0f);

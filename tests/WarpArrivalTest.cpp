@@ -1,6 +1,10 @@
 #include "CombatWorld.h"
 #include "Faction.h"
+#include "LogCapture.h"
 #include "Scenario.h"
+#include "ScenarioWorld.h"
+#include "Ship.h"
+#include "ShipWorld.h"
 #include "WarpArrival.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +80,48 @@ TEST_F(WarpArrivalTest, ArrivalsReturnToThePoolOnceTheirShipHasComeOrCannotCome)
         EXPECT_EQ(WarpArrival::getPoolFactory().getLiveCount(), 0u);
         EXPECT_EQ(WarpArrival::getPoolFactory().getFreeCount(), 6u);
     }
+}
+
+// The shipped arrivals and ships, with a scenario that holds the factions that scripts make.
+class ScriptedArrival : public ShipWorld {
+protected:
+    ScriptedArrival()
+    {
+        Faction::setScenarioLink({[this](std::shared_ptr<Faction> made) { held.push_back(std::move(made)); },
+                                  [this](const std::string& name) -> std::shared_ptr<Faction> {
+                                      for (const std::shared_ptr<Faction>& faction : held)
+                                          if (faction->getName() == name)
+                                              return faction;
+                                      return nullptr;
+                                  }});
+        WarpArrival::setSource(shippedData("../cfg/warp_arrival.cfg"), curves.get());
+    }
+    ~ScriptedArrival() override
+    {
+        WarpArrival::destroyPool();
+        Faction::setScenarioLink({});
+    }
+    std::vector<std::shared_ptr<Faction>> held;
+};
+
+// Regression: the arrival kept the faction only through the pointer the script binding made for
+// the call, so a script's ship never came. One that went with its scenario still brings none.
+TEST_F(ScriptedArrival, AScriptsArrivalBringsItsShipUnlessTheFactionWentWithItsScenario)
+{
+    scriptHost().runString("from Tolvarine import *\nside = Faction.create('Arrivals')\n"
+                           "WarpArrival.create('trifighter', side, Vector3(0, 0, -500), Quaternion.IDENTITY)\n"
+                           "WarpArrival.createByFilename('drone', side, Vector3(0, 0, 500), Quaternion.IDENTITY)\n");
+    run(3.0);
+    ASSERT_EQ(held.size(), 1u);
+    EXPECT_EQ(held.front()->getShipCount(), 2);
+
+    scriptHost().runString("WarpArrival.create('trifighter', side, Vector3(0, 500, 0), Quaternion.IDENTITY)\ndel side\n");
+    Ship::deactivateAll();
+    held.clear();
+    LogCapture log;
+    run(3.0);
+    EXPECT_TRUE(log.contains("WarpArrival: the faction of the arriving ship is gone; no ship arrives"));
+    EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getLiveCount(), 0u);
 }
 
 } // namespace
