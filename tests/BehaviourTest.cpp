@@ -13,11 +13,12 @@ namespace {
 
 using Ogre::Vector3;
 
+// Mass 2 and maximum force 100 (full thrust accelerates by 50), radius 10, in a window-less scene
+// where the neighbour search finds them.
 class Steering : public CombatWorld {
 protected:
     Steering() : CombatWorld(RenderingRoot::Kind::Headless) { createMesh("ball.mesh", Ogre::RGN_DEFAULT, sphereShape(4, 8, 1.0f)); }
 
-    // A ship in the scene, where the neighbour search finds it.
     Ogre::SceneNode& place(Craft& craft)
     {
         Ogre::Entity* entity = scene().createEntity("ball.mesh");
@@ -28,16 +29,15 @@ protected:
         return *node;
     }
 
-    // Mass 2 and maximum force 100: full thrust is an acceleration of 50.
     const Config type{written(folder.file("craft.cfg"), "[Physics]\nmass = 2\n[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n")};
+    Craft own{type, 10}, other{type, 10};
 };
 
 TEST_F(Steering, EachFunctionGivesTheHandWorkedRequest)
 {
-    Craft own(type, 10), other(type, 10);
     place(own);
     Ogre::SceneNode& otherNode = place(other);
-    // The other ship: a formation, a target or a neighbour on the +z axis, at rest unless a row moves it.
+    // The other ship, on the z axis: a formation, a target, a threat or a neighbour.
     const auto at = [&](float z, const Vector3& velocity = Vector3::ZERO, float radius = 10) {
         other.body.setPosition(Vector3(0, 0, z));
         other.body.setLinearVelocity(velocity);

@@ -1,6 +1,3 @@
-#include "CapitalShip.h"
-#include "CapitalShipStation.h"
-
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "GuidedProjectile.h"

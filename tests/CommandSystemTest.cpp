@@ -35,11 +35,7 @@ protected:
         interface.initialiseGui();
     }
     // The view goes before the camera it shows; the GUI goes with the world's interface.
-    ~CommandMode() override
-    {
-        if (root)
-            root->window()->removeAllViewports();
-    }
+    ~CommandMode() override { if (root) root->window()->removeAllViewports(); }
 
     const Config cameraSettings{shippedData("../cfg/camera.cfg")};
     std::unique_ptr<CameraController> cameras;

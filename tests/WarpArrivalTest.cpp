@@ -82,25 +82,16 @@ TEST_F(WarpArrivalTest, ArrivalsReturnToThePoolOnceTheirShipHasComeOrCannotCome)
     }
 }
 
-// The shipped arrivals and ships, with a scenario that holds the factions that scripts make.
+// The shipped arrivals and ships; the scenario holds the one faction a script makes.
 class ScriptedArrival : public ShipWorld {
 protected:
     ScriptedArrival()
     {
         Faction::setScenarioLink({[this](std::shared_ptr<Faction> made) { held.push_back(std::move(made)); },
-                                  [this](const std::string& name) -> std::shared_ptr<Faction> {
-                                      for (const std::shared_ptr<Faction>& faction : held)
-                                          if (faction->getName() == name)
-                                              return faction;
-                                      return nullptr;
-                                  }});
+                                  [this](const std::string& name) { return held.size() == 1 && held[0]->getName() == name ? held[0] : nullptr; }});
         WarpArrival::setSource(shippedData("../cfg/warp_arrival.cfg"), curves.get());
     }
-    ~ScriptedArrival() override
-    {
-        WarpArrival::destroyPool();
-        Faction::setScenarioLink({});
-    }
+    ~ScriptedArrival() override { WarpArrival::destroyPool(), Faction::setScenarioLink({}); }
     std::vector<std::shared_ptr<Faction>> held;
 };
 
@@ -114,11 +105,10 @@ TEST_F(ScriptedArrival, AScriptsArrivalBringsItsShipUnlessTheFactionWentWithItsS
     run(3.0);
     ASSERT_EQ(held.size(), 1u);
     EXPECT_EQ(held.front()->getShipCount(), 2);
-
     scriptHost().runString("WarpArrival.create('trifighter', side, Vector3(0, 500, 0), Quaternion.IDENTITY)\ndel side\n");
     Ship::deactivateAll();
     held.clear();
-    LogCapture log;
+    const LogCapture log;
     run(3.0);
     EXPECT_TRUE(log.contains("WarpArrival: the faction of the arriving ship is gone; no ship arrives"));
     EXPECT_EQ(Ship::getPoolFactory().getPool("trifighter")->getLiveCount(), 0u);
