@@ -114,10 +114,45 @@ INSTANTIATE_TEST_SUITE_P(Modes, MenuGame,
                                          GameRow{"Survival", PLAY_SURVIVAL, 2, "0.6"}),
                          [](const testing::TestParamInfo<GameRow>& info) { return std::string(info.param.scenario); });
 
+// Pixels in the target read-out's light blue (the heads-up display's colour): its figures.
+unsigned readoutPixels(const PngImage& image)
+{
+    unsigned count = 0;
+    for (unsigned y = 0; y < image.height(); ++y)
+        for (unsigned x = 0; x < image.width(); ++x) {
+            const std::uint8_t* pixel = image.at(x, y);
+            count += std::abs(pixel[0] - 140) < 25 && std::abs(pixel[1] - 217) < 25 && pixel[2] > 230;
+        }
+    return count;
+}
+
+// Play, the mode chosen, Start: the game waits in command mode (the `games`-th time this run).
+void startGame(const GameProcess& game, Spot mode, std::size_t games)
+{
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
+    const auto chosen = [&] {
+        const std::vector<std::uint8_t> dot = pixelsAround(look(game), mode, 2, 2);
+        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
+    };
+    ASSERT_TRUE(click(game, mode, chosen)) << "mode";
+    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", games, 60));
+}
+
+// Command mode left for the in-mission menu by the back key, and End Mission: the main sheet.
+void endMission(const GameProcess& game, std::size_t startups)
+{
+    ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
+    ASSERT_TRUE(clickForLine(game, IN_MISSION_END, "running unload...")) << "InMission/End";
+    ASSERT_TRUE(waitForLines(game, "Scenario Startup loaded.", startups, 30));
+}
+
 // Main's Tutorial, its pages, the practice (with drones that destroy themselves as they arrive,
-// so that it ends at the first look), back to Main; then a game started and left through the
-// in-mission menu's End Mission, and out.
-TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
+// so that it ends at the first look), back to Main; then a skirmish, where a target is picked in
+// flight, and a survival, each left through the in-mission menu's End Mission, and out. A target's
+// read-out shows only while the player flies with that target; command mode (no ship flown) and
+// the menus after a game show none.
+TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
 {
     if (!hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
@@ -152,13 +187,22 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     for (int attempt = 0; attempt < 10 && !main; ++attempt)
         main = shows(game, MAIN_PLAY, "main.png");
     EXPECT_TRUE(main) << "the main sheet after the tutorial";
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); }));
-    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload..."));
-    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", 2, 60));
-    // The back key leaves command mode for the in-mission menu.
-    ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
-    ASSERT_TRUE(clickForLine(game, IN_MISSION_END, "running unload...")) << "InSkirmish/MainMenu";
-    EXPECT_TRUE(waitForLines(game, "Scenario Startup loaded.", 3, 30));
+    startGame(game, PLAY_SKIRMISH, 2);
+    EXPECT_EQ(readoutPixels(look(game, "skirmish_command.png")), 0u) << "command mode";
+    ASSERT_TRUE(pressForLine(game, "c", "Command mode left"));
+    // The enemy fleet stands straight ahead: "t" picks one, and its read-out shows.
+    unsigned live = 0;
+    for (int attempt = 0; attempt < 10 && live <= 30; ++attempt, game.sendKey("t"))
+        live = readoutPixels(look(game, "skirmish_target.png"));
+    EXPECT_GT(live, 30u) << "the target's read-out";
+    ASSERT_TRUE(pressForLine(game, "c", "Command mode: the game is paused"));
+    EXPECT_EQ(readoutPixels(look(game, "skirmish_paused.png")), 0u) << "command mode after flying";
+    endMission(game, 3);
+    EXPECT_EQ(readoutPixels(look(game, "main_after_skirmish.png")), 0u) << "main sheet";
+    startGame(game, PLAY_SURVIVAL, 4);
+    EXPECT_EQ(readoutPixels(look(game, "survival_command.png")), 0u) << "command mode of the next game";
+    endMission(game, 4);
+    EXPECT_EQ(readoutPixels(look(game, "main_after_survival.png")), 0u) << "main sheet";
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
 }
