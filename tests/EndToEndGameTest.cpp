@@ -149,9 +149,9 @@ void endMission(const GameProcess& game, std::size_t startups)
 
 // Main's Tutorial, its pages, the practice (with drones that destroy themselves as they arrive,
 // so that it ends at the first look), back to Main; then a skirmish, where a target is picked in
-// flight, and a survival, each left through the in-mission menu's End Mission, and out. A target's
-// read-out shows only while the player flies with that target; command mode (no ship flown) and
-// the menus after a game show none.
+// flight, and a survival that gives way to the test ground, each left through the in-mission menu's
+// End Mission, and out. A target's read-out shows only while the player flies with that target;
+// command mode (no ship flown) and the menus after a game show none, nor the test ground's captions.
 TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
 {
     if (!hasXTools())
@@ -201,8 +201,22 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
     EXPECT_EQ(readoutPixels(look(game, "main_after_skirmish.png")), 0u) << "main sheet";
     startGame(game, PLAY_SURVIVAL, 4);
     EXPECT_EQ(readoutPixels(look(game, "survival_command.png")), 0u) << "command mode of the next game";
+    // The test ground, shown in place of the survival, and its green and amber captions, top left.
+    const auto captionPixels = [](const PngImage& shot) {
+        unsigned count = 0;
+        for (unsigned y = 10; y < 60 && y < shot.height(); ++y)
+            for (unsigned x = 10; x < 330 && x < shot.width(); ++x) {
+                const std::uint8_t* p = shot.at(x, y);
+                count += (p[1] > 160 && p[0] + 40 < p[1]) || (p[0] > 200 && p[1] > 150 && p[2] + 100 < p[1]);
+            }
+        return count;
+    };
+    ASSERT_TRUE(pressForLine(game, "F8", "Scenario TestGround loaded."));
+    EXPECT_GT(captionPixels(look(game, "test_ground.png")), 10u);
     endMission(game, 4);
-    EXPECT_EQ(readoutPixels(look(game, "main_after_survival.png")), 0u) << "main sheet";
+    const PngImage menu = look(game, "main_after_test_ground.png");
+    EXPECT_EQ(readoutPixels(menu), 0u) << "main sheet";
+    EXPECT_EQ(captionPixels(menu), 0u) << "the test ground's captions on the main sheet";
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
 }
