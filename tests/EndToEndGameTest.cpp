@@ -54,6 +54,17 @@ bool flyUntil(const GameProcess& game, const std::string& endLine, int seconds)
     return countLines(game, endLine) > 0;
 }
 
+// Main's Play, and the mode's radio button chosen: a chosen one has a light dot in its middle,
+// where the other one is black.
+void openPlaySheet(const GameProcess& game, Spot mode)
+{
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
+    ASSERT_TRUE(click(game, mode, [&] {
+        const std::vector<std::uint8_t> dot = pixelsAround(look(game), mode, 2, 2);
+        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
+    })) << "mode";
+}
+
 struct GameRow {
     const char* scenario;
     Spot mode;
@@ -79,13 +90,7 @@ TEST_P(MenuGame, PlayedFromTheMenusToItsStatisticsAndBackToMain)
     GameProcess game;
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
-    // A chosen radio button has a light dot in its middle, where the other one is black.
-    const auto chosen = [&] {
-        const std::vector<std::uint8_t> dot = pixelsAround(look(game), row.mode, 2, 2);
-        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
-    };
-    ASSERT_TRUE(click(game, row.mode, chosen)) << "mode";
+    openPlaySheet(game, row.mode);
     for (int step = 0; step < row.difficultySteps; ++step)
         ASSERT_TRUE(clickForLine(game, PLAY_DIFFICULTY_TOP, "Setting difficulty to: ")) << "Play/Difficulty";
     EXPECT_TRUE(game.logHas(std::string("Setting difficulty to: ") + row.difficulty) || row.difficultySteps == 0);
@@ -117,24 +122,15 @@ INSTANTIATE_TEST_SUITE_P(Modes, MenuGame,
 // Pixels in the target read-out's light blue (the heads-up display's colour): its figures.
 unsigned readoutPixels(const PngImage& image)
 {
-    unsigned count = 0;
-    for (unsigned y = 0; y < image.height(); ++y)
-        for (unsigned x = 0; x < image.width(); ++x) {
-            const std::uint8_t* pixel = image.at(x, y);
-            count += std::abs(pixel[0] - 140) < 25 && std::abs(pixel[1] - 217) < 25 && pixel[2] > 230;
-        }
-    return count;
+    return countPixels(image, 0, 0, image.width(), image.height(), [](const std::uint8_t* p) {
+        return std::abs(p[0] - 140) < 25 && std::abs(p[1] - 217) < 25 && p[2] > 230;
+    });
 }
 
 // Play, the mode chosen, Start: the game waits in command mode (the `games`-th time this run).
 void startGame(const GameProcess& game, Spot mode, std::size_t games)
 {
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
-    const auto chosen = [&] {
-        const std::vector<std::uint8_t> dot = pixelsAround(look(game), mode, 2, 2);
-        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
-    };
-    ASSERT_TRUE(click(game, mode, chosen)) << "mode";
+    openPlaySheet(game, mode);
     ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
     ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", games, 60));
 }
@@ -167,13 +163,9 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
     ASSERT_TRUE(clickForLine(game, MAIN_TUTORIAL, "Scenario Tutorial loaded.")) << "Main/Tutorial";
     // Its first page, Ship Control, draws its texts in white in the middle (the main sheet few).
     unsigned white = 0;
-    for (int attempt = 0; attempt < 10 && white <= 1500; ++attempt) {
-        const PngImage page = look(game, "tutorial_page.png");
-        const std::vector<std::uint8_t> box = pixelsAround(page, Spot{0, -30}, 280, 150);
-        white = 0;
-        for (std::size_t i = 0; i + 2 < box.size(); i += 3)
-            white += box[i] > 200 && box[i + 1] > 200 && box[i + 2] > 200;
-    }
+    for (int attempt = 0; attempt < 10 && white <= 1500; ++attempt)
+        white = countPixels(look(game, "tutorial_page.png"), 232, 204, 792, 504,
+                            [](const std::uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; });
     EXPECT_GT(white, 1500u) << "the Ship Control page";
     // Two pages, each left by "Next >>"; a click after the practice began falls on no page.
     for (int attempt = 0; attempt < 8 && countLines(game, "Command mode: the game is paused") == 0; ++attempt) {
@@ -201,22 +193,13 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
     EXPECT_EQ(readoutPixels(look(game, "main_after_skirmish.png")), 0u) << "main sheet";
     startGame(game, PLAY_SURVIVAL, 4);
     EXPECT_EQ(readoutPixels(look(game, "survival_command.png")), 0u) << "command mode of the next game";
-    // The test ground, shown in place of the survival, and its green and amber captions, top left.
-    const auto captionPixels = [](const PngImage& shot) {
-        unsigned count = 0;
-        for (unsigned y = 10; y < 60 && y < shot.height(); ++y)
-            for (unsigned x = 10; x < 330 && x < shot.width(); ++x) {
-                const std::uint8_t* p = shot.at(x, y);
-                count += (p[1] > 160 && p[0] + 40 < p[1]) || (p[0] > 200 && p[1] > 150 && p[2] + 100 < p[1]);
-            }
-        return count;
-    };
+    // The test ground, shown in place of the survival, with its captions.
     ASSERT_TRUE(pressForLine(game, "F8", "Scenario TestGround loaded."));
-    EXPECT_GT(captionPixels(look(game, "test_ground.png")), 10u);
+    EXPECT_GT(testGroundCaptionPixels(look(game, "test_ground.png")), 10u);
     endMission(game, 4);
     const PngImage menu = look(game, "main_after_test_ground.png");
     EXPECT_EQ(readoutPixels(menu), 0u) << "main sheet";
-    EXPECT_EQ(captionPixels(menu), 0u) << "the test ground's captions on the main sheet";
+    EXPECT_EQ(testGroundCaptionPixels(menu), 0u) << "the test ground's captions on the main sheet";
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
 }

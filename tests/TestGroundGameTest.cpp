@@ -50,13 +50,10 @@ TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouchedAndTheFl
     unsigned ship = 0;
     for (int attempt = 0; attempt < 8; ++attempt) {
         const PngImage view = MenuWalk::look(game, "flyby" + std::to_string(attempt) + ".png");
-        unsigned lit = 0;
-        for (unsigned y = 234; y < 534; ++y)
-            for (unsigned x = 312; x < 712; ++x) {
-                const std::uint8_t* p = view.at(x, y);
-                lit += std::max({p[0], p[1], p[2]}) > 12 && !(p[1] > p[0] + 40 && p[1] > p[2] + 40);
-            }
-        ship = std::max(ship, lit);
+        // Lit, and not the green of the reticle over it.
+        ship = std::max(ship, MenuWalk::countPixels(view, 312, 234, 712, 534, [](const std::uint8_t* p) {
+            return std::max({p[0], p[1], p[2]}) > 12 && !(p[1] > p[0] + 40 && p[1] > p[2] + 40);
+        }));
     }
     game.xdotool("keyup w");
     EXPECT_GT(ship, 1500u) << "the ship in the fly-by view";
@@ -68,12 +65,7 @@ TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouchedAndTheFl
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Scenario TestGround loaded."), 2);
     for (const std::string& line : lines)
         EXPECT_EQ(line.find("xception"), std::string::npos) << line;
-    // The overlay's green category caption, top left.
-    unsigned green = 0;
-    for (unsigned y = 10; y < 60 && y < shown.height(); ++y)
-        for (unsigned x = 10; x < 330 && x < shown.width(); ++x)
-            green += shown.at(x, y)[1] > 160 && shown.at(x, y)[0] + 40 < shown.at(x, y)[1];
-    EXPECT_GT(green, 20u);
+    EXPECT_GT(MenuWalk::testGroundCaptionPixels(shown), 20u);
 }
 
 } // namespace
