@@ -150,9 +150,8 @@ void TestGround::hide()
 
 void TestGround::show()
 {
-    if (Interface* gameInterface = Interface::getSingletonPtr())
-        gameInterface->setMode(Interface::COMMAND, false);
-    // The scenario before goes first, taking any captions with it; then this one's are shown.
+    // The scenario before goes first, taking any captions with it; then this one's are shown, and
+    // command mode lists this scenario's ships, not the ones just given back to their pools.
     if (!loadScenario("TestGround")) {
         hide();
         return;
@@ -160,6 +159,8 @@ void TestGround::show()
     shown = true;
     if (overlay)
         overlay->show();
+    if (Interface* gameInterface = Interface::getSingletonPtr())
+        gameInterface->setMode(Interface::COMMAND, false);
     // Made from an input handler, inside the scheduler's fixed pass: it first runs in the next.
     watchTask = std::make_unique<FixedTask>([this](float, float) { watchDataFile(); }, "TestGround::update",
                                             WATCH_ORDER);
