@@ -182,6 +182,7 @@ TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIs
     // Leaving play lets go of the selection; a frame out of play measures nothing, so selecting
     // it shows no figures.
     target.setSelected(false);
+    EXPECT_EQ(drawn().size(), 8u);
     wingman.getFrameDisplay().setSelected(true);
     EXPECT_TRUE(readout->isVisible());
     wingman.getFrameDisplay().deactivate();
@@ -189,7 +190,6 @@ TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIs
     EXPECT_FALSE(readout->isVisible());
     wingman.getFrameDisplay().setSelected(true);
     EXPECT_FALSE(readout->isVisible());
-    wingman.getFrameDisplay().setSelected(false);
 }
 
 // Components with meshes (empty for none) and health proportions, and the one subscriber.
