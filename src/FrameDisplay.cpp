@@ -77,6 +77,10 @@ void FrameDisplay::deactivate()
         return;
     active = false;
     removeBillboards();
+    // An object out of play is nobody's target: its read-out would otherwise stay on the screen
+    // with its last figures, through every later game, once its pool has taken it back.
+    if (selected)
+        setSelected(false);
 }
 
 void FrameDisplay::setSelected(bool newSelected)
@@ -165,8 +169,14 @@ void FrameDisplay::updateReadout() const
 {
     const Controllable* player = Controllable::getFocused();
     TargetReadout* shown = TargetReadout::getSingletonPtr();
-    if (!player || !shown)
+    if (!shown)
         return;
+    // Without a flown ship (command mode) there is nothing to measure from: figures kept from
+    // earlier would be stale.
+    if (!player) {
+        shown->setMeasured(false);
+        return;
+    }
     Ogre::Vector3 separation = target->getPosition() - player->getPosition();
     const float distance = separation.normalise();
     Ogre::Vector3 closing = target->getVelocity() - player->getVelocity();
@@ -177,6 +187,7 @@ void FrameDisplay::updateReadout() const
     shown->setDistance(distance);
     shown->setRateOfChange(rate);
     shown->setPosition(screenX * 0.5f + 0.5f + halfSize, 0.5f - screenY * 0.5f);
+    shown->setMeasured(true);
 }
 
 } // namespace Tolvarine

@@ -38,11 +38,12 @@ public:
     FrameDisplay& operator=(const FrameDisplay&) = delete;
 
     // Switch the frame on when its object enters play and off when it leaves; repeated calls
-    // change nothing. Switching on builds the marks, switching off returns them to the set.
+    // change nothing. Switching on builds the marks, switching off returns them to the set and
+    // lets go of the selection.
     void activate();
     void deactivate();
     // Marks the frame as the selected target's frame or not, and rebuilds its marks. The read-out
-    // is shown while any frame is selected.
+    // is shown while any frame is selected and a flown ship measures its figures.
     void setSelected(bool selected);
     // Places the marks over the target as the current camera sees it; with a focused ship, also
     // fills and places the read-out of a selected frame. Run every frame by the frame's own task.

@@ -77,15 +77,32 @@ TargetReadout::TargetReadout()
 
 void TargetReadout::addSelection()
 {
-    if (selections++ == 0 && overlay)
-        overlay->show();
+    if (selections++ == 0)
+        measured = false;
+    updateVisibility();
 }
 
 void TargetReadout::removeSelection()
 {
     if (selections == 0)
         return;
-    if (--selections == 0 && overlay)
+    --selections;
+    updateVisibility();
+}
+
+void TargetReadout::setMeasured(bool newMeasured)
+{
+    measured = newMeasured;
+    updateVisibility();
+}
+
+void TargetReadout::updateVisibility()
+{
+    if (!overlay)
+        return;
+    if (selections > 0 && measured)
+        overlay->show();
+    else
         overlay->hide();
 }
 

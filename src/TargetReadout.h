@@ -26,9 +26,12 @@ public:
 
     // Frames tell the read-out when they become selected and when they stop being selected. It is
     // shown while at least one frame is selected, so that one frame letting go never hides the
-    // read-out of another that is still selected.
+    // read-out of another that is still selected, and only once a selected frame has measured
+    // its figures since the selection began: never with figures of an earlier target or game.
     void addSelection();
     void removeSelection();
+    // A selected frame reports each frame whether it could measure (a flown ship exists).
+    void setMeasured(bool measured);
     unsigned getSelectionCount() const { return selections; }
     bool isShown() const;
 
@@ -45,12 +48,14 @@ public:
 private:
     TargetReadout();
     ~TargetReadout() = default;
+    void updateVisibility();
 
     Ogre::Overlay* overlay = nullptr;
     Ogre::OverlayElement* panel = nullptr;
     Ogre::OverlayElement* distance = nullptr;
     Ogre::OverlayElement* rate = nullptr;
     unsigned selections = 0;
+    bool measured = false;
     // The numbers on show: a caption is rewritten only when its whole number changes.
     double shownDistance = -1.0;
     double shownRate = 0.5;

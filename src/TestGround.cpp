@@ -76,11 +76,14 @@ TestGround::TestGround()
     singleton = this;
     subscribeInput();
     findOverlay();
-    // Ships come back first at the end of a game; the spawned objects are forgotten with them.
+    // Ships come back first at the end of a game; the spawned objects are forgotten with them,
+    // and the captions go with the scenario they describe (show loads its scenario first).
     std::weak_ptr<TestGround*> handle = selfHandle;
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, [handle]() {
-        if (std::shared_ptr<TestGround*> self = handle.lock())
+        if (std::shared_ptr<TestGround*> self = handle.lock()) {
             (*self)->forgetSpawned();
+            (*self)->hide();
+        }
     });
 }
 
@@ -147,15 +150,17 @@ void TestGround::hide()
 
 void TestGround::show()
 {
+    // The scenario before goes first, taking any captions with it; then this one's are shown, and
+    // command mode lists this scenario's ships, not the ones just given back to their pools.
+    if (!loadScenario("TestGround")) {
+        hide();
+        return;
+    }
     shown = true;
     if (overlay)
         overlay->show();
     if (Interface* gameInterface = Interface::getSingletonPtr())
         gameInterface->setMode(Interface::COMMAND, false);
-    if (!loadScenario("TestGround")) {
-        hide();
-        return;
-    }
     // Made from an input handler, inside the scheduler's fixed pass: it first runs in the next.
     watchTask = std::make_unique<FixedTask>([this](float, float) { watchDataFile(); }, "TestGround::update",
                                             WATCH_ORDER);

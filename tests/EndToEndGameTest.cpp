@@ -54,6 +54,17 @@ bool flyUntil(const GameProcess& game, const std::string& endLine, int seconds)
     return countLines(game, endLine) > 0;
 }
 
+// Main's Play, and the mode's radio button chosen: a chosen one has a light dot in its middle,
+// where the other one is black.
+void openPlaySheet(const GameProcess& game, Spot mode)
+{
+    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
+    ASSERT_TRUE(click(game, mode, [&] {
+        const std::vector<std::uint8_t> dot = pixelsAround(look(game), mode, 2, 2);
+        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
+    })) << "mode";
+}
+
 struct GameRow {
     const char* scenario;
     Spot mode;
@@ -79,13 +90,7 @@ TEST_P(MenuGame, PlayedFromTheMenusToItsStatisticsAndBackToMain)
     GameProcess game;
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); })) << "Main/Play";
-    // A chosen radio button has a light dot in its middle, where the other one is black.
-    const auto chosen = [&] {
-        const std::vector<std::uint8_t> dot = pixelsAround(look(game), row.mode, 2, 2);
-        return std::accumulate(dot.begin(), dot.end(), 0u) > 100 * dot.size();
-    };
-    ASSERT_TRUE(click(game, row.mode, chosen)) << "mode";
+    openPlaySheet(game, row.mode);
     for (int step = 0; step < row.difficultySteps; ++step)
         ASSERT_TRUE(clickForLine(game, PLAY_DIFFICULTY_TOP, "Setting difficulty to: ")) << "Play/Difficulty";
     EXPECT_TRUE(game.logHas(std::string("Setting difficulty to: ") + row.difficulty) || row.difficultySteps == 0);
@@ -114,10 +119,36 @@ INSTANTIATE_TEST_SUITE_P(Modes, MenuGame,
                                          GameRow{"Survival", PLAY_SURVIVAL, 2, "0.6"}),
                          [](const testing::TestParamInfo<GameRow>& info) { return std::string(info.param.scenario); });
 
+// Pixels in the target read-out's light blue (the heads-up display's colour): its figures.
+unsigned readoutPixels(const PngImage& image)
+{
+    return countPixels(image, 0, 0, image.width(), image.height(), [](const std::uint8_t* p) {
+        return std::abs(p[0] - 140) < 25 && std::abs(p[1] - 217) < 25 && p[2] > 230;
+    });
+}
+
+// Play, the mode chosen, Start: the game waits in command mode (the `games`-th time this run).
+void startGame(const GameProcess& game, Spot mode, std::size_t games)
+{
+    openPlaySheet(game, mode);
+    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", games, 60));
+}
+
+// Command mode left for the in-mission menu by the back key, and End Mission: the main sheet.
+void endMission(const GameProcess& game, std::size_t startups)
+{
+    ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
+    ASSERT_TRUE(clickForLine(game, IN_MISSION_END, "running unload...")) << "InMission/End";
+    ASSERT_TRUE(waitForLines(game, "Scenario Startup loaded.", startups, 30));
+}
+
 // Main's Tutorial, its pages, the practice (with drones that destroy themselves as they arrive,
-// so that it ends at the first look), back to Main; then a game started and left through the
-// in-mission menu's End Mission, and out.
-TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
+// so that it ends at the first look), back to Main; then a skirmish, where a target is picked in
+// flight, and a survival that gives way to the test ground, each left through the in-mission menu's
+// End Mission, and out. A target's read-out shows only while the player flies with that target;
+// command mode (no ship flown) and the menus after a game show none, nor the test ground's captions.
+TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
 {
     if (!hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
@@ -132,13 +163,9 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     ASSERT_TRUE(clickForLine(game, MAIN_TUTORIAL, "Scenario Tutorial loaded.")) << "Main/Tutorial";
     // Its first page, Ship Control, draws its texts in white in the middle (the main sheet few).
     unsigned white = 0;
-    for (int attempt = 0; attempt < 10 && white <= 1500; ++attempt) {
-        const PngImage page = look(game, "tutorial_page.png");
-        const std::vector<std::uint8_t> box = pixelsAround(page, Spot{0, -30}, 280, 150);
-        white = 0;
-        for (std::size_t i = 0; i + 2 < box.size(); i += 3)
-            white += box[i] > 200 && box[i + 1] > 200 && box[i + 2] > 200;
-    }
+    for (int attempt = 0; attempt < 10 && white <= 1500; ++attempt)
+        white = countPixels(look(game, "tutorial_page.png"), 232, 204, 792, 504,
+                            [](const std::uint8_t* p) { return p[0] > 200 && p[1] > 200 && p[2] > 200; });
     EXPECT_GT(white, 1500u) << "the Ship Control page";
     // Two pages, each left by "Next >>"; a click after the practice began falls on no page.
     for (int attempt = 0; attempt < 8 && countLines(game, "Command mode: the game is paused") == 0; ++attempt) {
@@ -152,13 +179,26 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMain)
     for (int attempt = 0; attempt < 10 && !main; ++attempt)
         main = shows(game, MAIN_PLAY, "main.png");
     EXPECT_TRUE(main) << "the main sheet after the tutorial";
-    ASSERT_TRUE(click(game, MAIN_PLAY, [&] { return shows(game, PLAY_START, "play.png"); }));
-    ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload..."));
-    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused", 2, 60));
-    // The back key leaves command mode for the in-mission menu.
-    ASSERT_TRUE(pressForLine(game, "Escape", "Command mode left"));
-    ASSERT_TRUE(clickForLine(game, IN_MISSION_END, "running unload...")) << "InSkirmish/MainMenu";
-    EXPECT_TRUE(waitForLines(game, "Scenario Startup loaded.", 3, 30));
+    startGame(game, PLAY_SKIRMISH, 2);
+    EXPECT_EQ(readoutPixels(look(game, "skirmish_command.png")), 0u) << "command mode";
+    ASSERT_TRUE(pressForLine(game, "c", "Command mode left"));
+    // The enemy fleet stands straight ahead: "t" picks one, and its read-out shows.
+    unsigned live = 0;
+    for (int attempt = 0; attempt < 10 && live <= 30; ++attempt, game.sendKey("t"))
+        live = readoutPixels(look(game, "skirmish_target.png"));
+    EXPECT_GT(live, 30u) << "the target's read-out";
+    ASSERT_TRUE(pressForLine(game, "c", "Command mode: the game is paused"));
+    EXPECT_EQ(readoutPixels(look(game, "skirmish_paused.png")), 0u) << "command mode after flying";
+    endMission(game, 3);
+    startGame(game, PLAY_SURVIVAL, 4);
+    EXPECT_EQ(readoutPixels(look(game, "survival_command.png")), 0u) << "command mode of the next game";
+    // The test ground, shown in place of the survival, with its captions.
+    ASSERT_TRUE(pressForLine(game, "F8", "Scenario TestGround loaded."));
+    EXPECT_GT(testGroundCaptionPixels(look(game, "test_ground.png")), 10u);
+    endMission(game, 4);
+    const PngImage menu = look(game, "main_after_test_ground.png");
+    EXPECT_EQ(readoutPixels(menu), 0u) << "main sheet";
+    EXPECT_EQ(testGroundCaptionPixels(menu), 0u) << "the test ground's captions on the main sheet";
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
 }

@@ -10,6 +10,7 @@
 #include "Interface.h"
 #include "OverlayBillboardSet.h"
 #include "ScreenProjection.h"
+#include "TargetReadout.h"
 #include "TestMeshes.h"
 
 #include <OgreCamera.h>
@@ -171,9 +172,24 @@ TEST_F(FrameDisplayTest, SelectedFramesAddWhiteMarksAndTheReadoutStaysWhileAnyIs
     wingman.getFrameDisplay().setSelected(true);
     wingman.getFrameDisplay().setSelected(false);
     EXPECT_TRUE(readout->isVisible());
-    target.setSelected(false);
+    // With no ship flown (command mode) there is nothing to measure from: no figures are shown.
+    own.setFocus(false);
+    target.getFrameDisplay().positionUpdate();
     EXPECT_FALSE(readout->isVisible());
+    own.setFocus(true);
+    target.getFrameDisplay().positionUpdate();
+    EXPECT_TRUE(readout->isVisible());
+    // Leaving play lets go of the selection; a frame out of play measures nothing, so selecting
+    // it shows no figures.
+    target.setSelected(false);
     EXPECT_EQ(drawn().size(), 8u);
+    wingman.getFrameDisplay().setSelected(true);
+    EXPECT_TRUE(readout->isVisible());
+    wingman.getFrameDisplay().deactivate();
+    EXPECT_EQ(TargetReadout::getSingleton().getSelectionCount(), 0u);
+    EXPECT_FALSE(readout->isVisible());
+    wingman.getFrameDisplay().setSelected(true);
+    EXPECT_FALSE(readout->isVisible());
 }
 
 // Components with meshes (empty for none) and health proportions, and the one subscriber.

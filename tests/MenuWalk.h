@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,15 +77,33 @@ inline std::vector<std::uint8_t> pixelsAround(const PngImage& image, Spot spot, 
     return box;
 }
 
+// The pixels of the box from (x0, y0) to (x1, y1), corners in pixels from the top left, whose red,
+// green and blue pass a test.
+inline unsigned countPixels(const PngImage& image, unsigned x0, unsigned y0, unsigned x1, unsigned y1,
+                            const std::function<bool(const std::uint8_t*)>& test)
+{
+    unsigned count = 0;
+    for (unsigned y = y0; y < std::min(y1, image.height()); ++y)
+        for (unsigned x = x0; x < std::min(x1, image.width()); ++x)
+            count += test(image.at(x, y));
+    return count;
+}
+
+// The test ground's green category and amber item captions, in the top-left corner.
+inline unsigned testGroundCaptionPixels(const PngImage& image)
+{
+    return countPixels(image, 10, 10, 330, 60, [](const std::uint8_t* p) {
+        return (p[1] > 160 && p[0] + 40 < p[1]) || (p[0] > 200 && p[1] > 150 && p[2] + 100 < p[1]);
+    });
+}
+
 // Bright pixels (a widget's frame and text; the sheets and the sky behind them are dark) in a box
 // around a spot.
 inline unsigned brightAround(const PngImage& image, Spot spot, int halfWidth = 30, int halfHeight = 10)
 {
-    const std::vector<std::uint8_t> box = pixelsAround(image, spot, halfWidth, halfHeight);
-    unsigned bright = 0;
-    for (std::size_t i = 0; i + 2 < box.size(); i += 3)
-        bright += box[i] + box[i + 1] > 300 ? 1 : 0;
-    return bright;
+    const unsigned x = image.width() / 2 + spot.dx, y = image.height() / 2 + spot.dy;
+    return countPixels(image, x - halfWidth, y - halfHeight, x + halfWidth, y + halfHeight,
+                       [](const std::uint8_t* p) { return p[0] + p[1] > 300; });
 }
 
 // True when a widget is drawn at the spot: the check of a click that opens a sheet.

@@ -1,20 +1,19 @@
 // The test ground in the whole game: shown and stepped by a start-up script, a ship spawned and,
-// when its data file is touched, read again and spawned anew; then its key loads the scenario Test.
-#include "GameProcess.h"
-#include "PngImage.h"
+// when its data file is touched, read again and spawned anew; then its key loads the scenario Test,
+// whose ship is watched in the fly-by view.
+#include "MenuWalk.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
 namespace Tolvarine::Test {
 namespace {
 
-TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouched)
+TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouchedAndTheFlyByViewShowsTheFlownShip)
 {
-    if (std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0)
+    if (!MenuWalk::hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
     // Shown, the test ground loads its scenario again; "Fireable" spawns the first projectile
@@ -22,6 +21,18 @@ TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouched)
     std::ofstream(game.folder() / "startup.py")
         << "from Tolvarine import *\nScenarioManager.getSingleton().loadScenario('TestGround')\n"
            "ground = TestGround.getSingleton()\nground.toggle()\nground.nextCategory()\nground.nextCategory()\n";
+    // The scenario Test of this run has neither sky nor enemies: nothing but the player's ship lights
+    // the middle of its fly-by view.
+    const std::filesystem::path scenario = game.folder() / "data/scenarios/test.py";
+    std::string text = readTextFile(scenario);
+    const std::pair<std::string, std::string> cuts[] = {{"scenario.setSkyBox(\"Tolvarine/NebulaSky\", 10000.0)", "pass"},
+                                                         {"{\"kestrel\": 2}", "{}"},
+                                                         {"{\"bastion\": 1}, enemy", "{}, enemy"}};
+    for (const auto& [cut, kept] : cuts) {
+        ASSERT_NE(text.find(cut), std::string::npos) << cut;
+        text.replace(text.find(cut), cut.size(), kept);
+    }
+    std::ofstream(scenario) << text;
     game.start();
     const std::string spawned = "TestGround: spawned Ship bastion, watching data/entities/bastion.ship";
     ASSERT_TRUE(game.waitForLogLine(spawned)) << game.standardError();
@@ -31,6 +42,21 @@ TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouched)
     ASSERT_TRUE(game.waitForLogLine("TestGround: data/entities/bastion.ship changed, reading its types again"));
     ASSERT_TRUE(game.sendKey("F7"));
     ASSERT_TRUE(game.waitForLogLine("Scenario Test loaded."));
+    // The fly-by view of the player's ship under way: the ship fills much of the middle of the
+    // screen as it passes (against the black of a sky taken out of this run's scenario).
+    ASSERT_TRUE(MenuWalk::pressForLine(game, "c", "Command mode left"));
+    game.xdotool("keydown w");
+    game.sendKey("F3");
+    unsigned ship = 0;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const PngImage view = MenuWalk::look(game, "flyby" + std::to_string(attempt) + ".png");
+        // Lit, and not the green of the reticle over it.
+        ship = std::max(ship, MenuWalk::countPixels(view, 312, 234, 712, 534, [](const std::uint8_t* p) {
+            return std::max({p[0], p[1], p[2]}) > 12 && !(p[1] > p[0] + 40 && p[1] > p[2] + 40);
+        }));
+    }
+    game.xdotool("keyup w");
+    EXPECT_GT(ship, 1500u) << "the ship in the fly-by view";
     EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
 
     const std::vector<std::string> lines = game.logLines();
@@ -39,12 +65,7 @@ TEST(TestGroundGame, AShipSpawnedByScriptIsRespawnedWhenItsFileIsTouched)
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Scenario TestGround loaded."), 2);
     for (const std::string& line : lines)
         EXPECT_EQ(line.find("xception"), std::string::npos) << line;
-    // The overlay's green category caption, top left.
-    unsigned green = 0;
-    for (unsigned y = 10; y < 60 && y < shown.height(); ++y)
-        for (unsigned x = 10; x < 330 && x < shown.width(); ++x)
-            green += shown.at(x, y)[1] > 160 && shown.at(x, y)[0] + 40 < shown.at(x, y)[1];
-    EXPECT_GT(green, 20u);
+    EXPECT_GT(MenuWalk::testGroundCaptionPixels(shown), 20u);
 }
 
 } // namespace
