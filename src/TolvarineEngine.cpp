@@ -39,6 +39,7 @@
 #include "ScenarioManager.h"
 #include "Scheduler.h"
 #include "ScriptModule.h"
+#include "Screenshot.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
 #include "ShipExplosionSequence.h"
@@ -260,6 +261,8 @@ void TolvarineEngine::runStartUpSequence()
     createSubsystems();
     renderFrame(0, 0);
     new SoundManager(renderWindow);
+    // A sound file that does not load stops the start-up, not the battle that first plays it.
+    SoundManager::getSingleton().checkSoundFiles();
     new AmbientSoundManager();
 
     groups.initialiseResourceGroup("Core");
@@ -276,7 +279,7 @@ void TolvarineEngine::runStartUpSequence()
     new ExplosionManager();
     loadDataTypes();
     resourceReport = ResourceReport::fromEnvironment();
-    ScriptSystem::getSingleton().runScript("startup.py");
+    ScriptSystem::getSingleton().runRequiredScript("startup.py");
     removeSplash();
 }
 
@@ -392,7 +395,7 @@ void TolvarineEngine::drawAllRenderTargets()
     root->_fireFrameRenderingQueued();
     if (screenshotRequested) {
         screenshotRequested = false;
-        renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+        Screenshot::write(*renderWindow, "Tolvarine_", ".png");
     }
     renderSystem->_swapAllRenderTargetBuffers();
     for (const auto& scene : root->getSceneManagers())
