@@ -261,8 +261,6 @@ void TolvarineEngine::runStartUpSequence()
     createSubsystems();
     renderFrame(0, 0);
     new SoundManager(renderWindow);
-    // A sound file that does not load stops the start-up, not the battle that first plays it.
-    SoundManager::getSingleton().checkSoundFiles();
     new AmbientSoundManager();
 
     groups.initialiseResourceGroup("Core");
@@ -351,6 +349,8 @@ void TolvarineEngine::logCpuFrequency()
 
 void TolvarineEngine::loadDataTypes()
 {
+    // A sound file that does not load stops the start-up, not the battle that first plays it.
+    SoundManager::getSingleton().checkSoundFiles();
     FireableProjectile::loadTypes();
     CapitalShipStation::loadTypes();
     Ship::loadTypes();
