@@ -71,7 +71,7 @@ void parseDefinitionFiles()
 }
 
 // A gain outside what the sound sheet's sliders give, 0 to 1, would deafen the player or turn the
-// sound upside down; NaN would pass any clamp. Either way the category plays at its full level.
+// sound upside down: it is clamped. NaN would pass any clamp, so it plays at the full level.
 float usableGain(float gain)
 {
     if (std::isnan(gain))
@@ -343,8 +343,9 @@ SoundSample* SoundManager::createSound(const Config& definition, bool hardware)
     if (cached != sounds.end())
         return cached->second;
 
-    // Every file loaded at start-up; one that fails now (deleted or damaged since) costs its
-    // sound, not the game. The failure is kept, so it is logged once.
+    // Every file was checked at start-up; one that fails now (deleted or damaged since, or no
+    // room left on the device) costs its sound, not the game. The failure is kept, so it is
+    // logged once.
     SoundSample* sample = nullptr;
     if (system->createSound(soundFile(filename), mode, sample) != SoundResult::OK) {
         logLine("SoundManager: " + soundFile(filename) + " cannot be loaded, its sounds play nothing");

@@ -65,8 +65,8 @@ public:
     float getThrustGain() const { return thrustGain; }
     float getAmbientGain() const { return ambientGain; }
 
-    // Each setter stores its gain, brought into 0 to 1, and saves cfg/sound.cfg at once. Playing sources keep their
-    // volume until refreshVolumes.
+    // Each setter stores its gain, brought into 0 to 1, and saves cfg/sound.cfg at once. Playing
+    // sources keep their volume until refreshVolumes.
     void setInstrumentGain(float gain);
     void setEffectsGain(float gain);
     void setThrustGain(float gain);
