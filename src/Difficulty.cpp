@@ -18,6 +18,7 @@ namespace {
 const char* const section = "Difficulty";
 const char* const hitRatioCurveName = "Difficulty Hit Ratio";
 const float lowestDifficulty = 0.1f;
+const float highestDifficulty = 1.0f;
 const float highestFactor = 10.0f;
 
 void log(const std::string& text)
@@ -62,10 +63,10 @@ Difficulty::Difficulty(const std::string& settingsPath, const ResponseCurves& cu
 // settings file has been opened (and created, when it was missing).
 Difficulty::Difficulty(const std::string& settingsPath, const ResponseCurves* curves)
     : Config(settingsPath, true, false, false),
-      difficulty(readSetting("difficulty", 0.5f)),
-      enemyIntelligenceFactor(readSetting("enemyIntelligenceFactor", 1.0f)),
-      friendlyIntelligenceFactor(readSetting("friendlyIntelligenceFactor", 1.0f)),
-      intelligenceAdjustmentRate(readSetting("intelligenceAdjustmentRate", 0.1f)),
+      difficulty(readSetting("difficulty", 0.5f, lowestDifficulty, highestDifficulty)),
+      enemyIntelligenceFactor(readSetting("enemyIntelligenceFactor", 1.0f, 0.0f, highestFactor)),
+      friendlyIntelligenceFactor(readSetting("friendlyIntelligenceFactor", 1.0f, 0.0f, highestFactor)),
+      intelligenceAdjustmentRate(readSetting("intelligenceAdjustmentRate", 0.1f, 0.0f, 1.0f)),
       hitRatioCurve(lookUpHitRatioCurve(curves))
 {
     // Set last, so a failed construction leaves no pointer to a dead object behind.
@@ -88,15 +89,24 @@ Difficulty* Difficulty::getSingletonPtr()
     return singleton;
 }
 
-// Values in the file are taken as they stand, even outside the usual ranges; only a number that
-// is not finite would spread into every skill and adjustment, so it gives way to the default.
-float Difficulty::readSetting(const char* key, float defaultValue) const
+// A number that is not finite would spread into every skill and adjustment, so it gives way to
+// the default. A hand-edited level or factor outside what the play menu and the adjustment
+// produce (a negative difficulty makes a negative skill) is brought into range; the usable
+// value is what the exit sequence saves.
+float Difficulty::readSetting(const char* key, float defaultValue, float lowest, float highest)
 {
     const float value = get<float>(section, key, defaultValue);
-    if (std::isfinite(value))
-        return value;
-    log(std::string("Difficulty: ") + key + " is not a finite number, using " + formatFigure(defaultValue));
-    return defaultValue;
+    if (!std::isfinite(value)) {
+        log(std::string("Difficulty: ") + key + " is not a finite number, using " + formatFigure(defaultValue));
+        return defaultValue;
+    }
+    const float usable = std::clamp(value, lowest, highest);
+    if (usable != value) {
+        log(std::string("Difficulty: ") + key + " " + formatFigure(value) + " is outside " + formatFigure(lowest) + " to " +
+            formatFigure(highest) + ", using " + formatFigure(usable));
+        set<float>(section, key, usable);
+    }
+    return usable;
 }
 
 float Difficulty::getEnemyIntelligence() const

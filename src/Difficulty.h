@@ -18,7 +18,8 @@ class ResponseCurves;
 class Difficulty : public Config {
 public:
     // Opens (or creates) "cfg/difficulty.cfg" and looks up the curve in "data/curves.cfg"; a
-    // missing curve raises ConfigurationError.
+    // missing curve raises ConfigurationError. Values out of range (difficulty 0.1 to 1, factors
+    // 0 to 10, adjustment rate 0 to 1) are brought into it with a log line.
     Difficulty();
     // The same over another settings file, with the curve taken from another set of curves
     // (tools and tests).
@@ -47,7 +48,7 @@ private:
     // Without curves, the program's own.
     Difficulty(const std::string& settingsPath, const ResponseCurves* curves);
 
-    float readSetting(const char* key, float defaultValue) const;
+    float readSetting(const char* key, float defaultValue, float lowest, float highest);
 
     float difficulty;
     float enemyIntelligenceFactor;

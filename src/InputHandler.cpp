@@ -1,6 +1,7 @@
 #include "InputHandler.h"
 
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "FixedTask.h"
 #include "GameWindow.h"
@@ -22,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -1011,6 +1013,37 @@ void InputHandler::loadKeymap(const std::string& path)
     }
     if (keymap.getKeys(mappingSection).empty())
         log("Key map " + file + " holds no mapping: no input is bound");
+    checkKeymapBindings(file);
+}
+
+const std::vector<std::string>& InputHandler::getGameCommands()
+{
+    static const std::vector<std::string> commands{
+        "pause", "quit", "screenshot", "suicide", "toggle_command_mode", "back", "nose_cam_view", "chase_cam_view",
+        "flyby_view", "command_zoom_in", "command_zoom_out", "command_pan_left", "command_pan_right", "command_pan_up",
+        "command_pan_down", "command_cycle", "target_reticle_closest", "toggle_formation", "toggle_formation_mode",
+        "fire_primary", "fire_secondary", "forward_thrust", "backward_thrust", "left_thrust", "right_thrust",
+        "up_thrust", "down_thrust", "pitch_up", "pitch_down", "yaw_left", "yaw_right", "roll_left", "roll_right",
+        "next_category", "prev_category", "next_item", "prev_item", "toggle_test_ground", "load_test_scenario",
+        "test_special"};
+    return commands;
+}
+
+void InputHandler::checkKeymapBindings(const std::string& file)
+{
+    std::set<SymbolNumber> bound;
+    for (const BindingTable& table : bindings) {
+        for (const auto& binding : table)
+            bound.insert(binding.second);
+    }
+    if (bound.empty()) {
+        log("Key map " + file + " binds no input");
+        throw ConfigurationError();
+    }
+    for (const std::string& command : getGameCommands()) {
+        if (bound.count(getSymbol(command)) == 0)
+            log("Key map " + file + ": " + command + " has no input");
+    }
 }
 
 void InputHandler::applyTuning(const Config& keymap)

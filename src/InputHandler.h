@@ -138,8 +138,13 @@ public:
 
     // Reads the bindings and tuning; an empty path means "cfg/active.keymap". A tuning value that
     // does not convert throws the conversion error after the reader's log line; lines that cannot
-    // be read, and a file without any mapping, are logged.
+    // be read, and a file without any mapping, are logged. A key map that binds no input at all
+    // leaves a game no key can steer or quit: it is logged and throws ConfigurationError, as a
+    // missing one does. Each of the game's commands it leaves unbound is logged.
     void loadKeymap(const std::string& path = "");
+    // The commands the game's own parts subscribe to and a key map is expected to bind ("disabled",
+    // the menu toggle, stays unbound on purpose).
+    static const std::vector<std::string>& getGameCommands();
     // Writes them back, keeping whatever else the file holds; an empty path means
     // "cfg/active.keymap". A deleted file is created again.
     void saveKeymap(const std::string& path = "") const;
@@ -218,6 +223,7 @@ private:
 
     using BindingTable = std::multimap<std::uint32_t, SymbolNumber>;
     const BindingTable& bindingTable(InputType kind) const;
+    void checkKeymapBindings(const std::string& file);
 
     static InputHandler* singleton;
 

@@ -1,5 +1,6 @@
 #include "ScriptSystem.h"
 
+#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "ScriptError.h"
 #include "ScriptModule.h"
@@ -159,6 +160,15 @@ void ScriptSystem::runScript(const std::string& path)
     if (!result)
         throw takeError("Python exception thrown while running script: " + path);
     Py_DECREF(result);
+}
+
+void ScriptSystem::runRequiredScript(const std::string& path)
+{
+    if (!ScriptFile(path).isReadable()) {
+        logLine("Script " + path + " cannot be opened: the game cannot start without it");
+        throw ConfigurationError();
+    }
+    runScript(path);
 }
 
 void ScriptSystem::runString(const std::string& statements)

@@ -29,6 +29,9 @@ public:
     // Runs a script file in the main namespace. A file that cannot be opened is skipped without a
     // word; a script error is logged with the path and its traceback and propagates.
     void runScript(const std::string& path);
+    // The same for a script the game cannot do without (its start-up script builds the menus):
+    // a file that cannot be opened is logged and throws ConfigurationError.
+    void runRequiredScript(const std::string& path);
 
     // Runs statements in the main namespace; a script error is logged (traceback only) and
     // propagates.

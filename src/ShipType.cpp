@@ -63,8 +63,12 @@ ShipType::ShipType(const std::string& path)
     , description(get<std::string>(shipSection, "description"))
 {
     const std::string overlayName = get<std::string>("Display", "weaponOverlay", "DefaultHud");
-    if (Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr())
+    if (Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr()) {
         weaponOverlay = overlays->getByName(overlayName);
+        // The ship still flies without it, only with no reticle, so the player is told why.
+        if (!weaponOverlay)
+            logLine("ShipType " + name + ": no overlay " + overlayName + ", its reticle is not shown");
+    }
     maxForce = get<float>("Thrust", "maxForce");
     maxTorque = get<float>("Thrust", "maxTorque");
     thrustColour = get<Ogre::ColourValue>("Thrust", "colour");

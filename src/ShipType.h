@@ -81,7 +81,7 @@ public:
     // The name under which ships of the type are shown.
     const std::string& getDescription() const { return description; }
     // The reticle shown while a ship of the type has the focus; null when the overlay system
-    // does not know the name.
+    // does not know the name (logged at load).
     Ogre::Overlay* getWeaponOverlay() const { return weaponOverlay; }
     float getMaxForce() const { return maxForce; }
     float getMaxTorque() const { return maxTorque; }

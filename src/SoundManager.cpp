@@ -12,6 +12,7 @@
 #include <OgreLogManager.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -69,6 +70,26 @@ void parseDefinitionFiles()
     }
 }
 
+// A gain outside what the sound sheet's sliders give, 0 to 1, would deafen the player or turn the
+// sound upside down: it is clamped. NaN would pass any clamp, so it plays at the full level.
+float usableGain(float gain)
+{
+    if (std::isnan(gain))
+        return 1.0f;
+    return std::clamp(gain, 0.0f, 1.0f);
+}
+
+unsigned creationMode(const Config& definition, bool hardware)
+{
+    unsigned mode = hardware ? SoundSample::HARDWARE : SoundSample::SOFTWARE;
+    mode |= definition.get<bool>("Sound", "2d", false) ? SoundSample::MODE_2D : SoundSample::MODE_3D;
+    if (definition.get<bool>("Sound", "looping", false))
+        mode |= SoundSample::LOOP_NORMAL;
+    if (definition.get<bool>("Sound", "stream", false))
+        mode |= SoundSample::CREATE_STREAM;
+    return mode;
+}
+
 std::string handleText(const SoundSample* sample)
 {
     std::ostringstream text;
@@ -106,11 +127,11 @@ void SoundManager::start(SoundSystem::Output output)
     dopplerFactor = config.get<float>("Environment", "dopplerFactor");
     distanceFactor = config.get<float>("Environment", "distanceFactor");
     rolloffFactor = config.get<float>("Environment", "rolloffFactor");
-    environmentGain = config.get<float>("Gain", "environment");
-    instrumentGain = config.get<float>("Gain", "instrument");
-    effectsGain = config.get<float>("Gain", "effects");
-    thrustGain = config.get<float>("Gain", "thrust");
-    ambientGain = config.get<float>("Gain", "ambient");
+    environmentGain = readGain("environment");
+    instrumentGain = readGain("instrument");
+    effectsGain = readGain("effects");
+    thrustGain = readGain("thrust");
+    ambientGain = readGain("ambient");
 
     updateTask = std::make_unique<FixedTask>(
         [this](float lastFrameTime, float smoothedFrameTime) { update(lastFrameTime, smoothedFrameTime); },
@@ -151,7 +172,22 @@ void SoundManager::start(SoundSystem::Output output)
     logLine("Sound Manager: 3D settings");
     checkSoundResult(system->set3DSettings(dopplerFactor, distanceFactor, rolloffFactor));
 
-    setMasterGain(config.get<float>("Gain", "master"));
+    setMasterGain(readGain("master"));
+}
+
+// A hand-edited gain is brought into range with a log line, and the usable value is what the
+// next save writes back.
+float SoundManager::readGain(const char* key)
+{
+    const float gain = config.get<float>("Gain", key);
+    const float usable = usableGain(gain);
+    if (!(usable == gain)) {
+        std::ostringstream message;
+        message << "SoundManager: gain " << key << " " << gain << " is outside 0 to 1, using " << usable;
+        logLine(message.str());
+        config.set<float>("Gain", key, usable);
+    }
+    return usable;
 }
 
 unsigned SoundManager::readQualityFlag()
@@ -209,8 +245,8 @@ float SoundManager::getCategoryGain(SoundCategory category) const
 
 void SoundManager::setGain(float& field, const char* key, float gain)
 {
-    field = gain;
-    config.set<float>("Gain", key, gain);
+    field = usableGain(gain);
+    config.set<float>("Gain", key, field);
     config.save();
 }
 
@@ -234,8 +270,9 @@ void SoundManager::setAmbientGain(float gain)
     setGain(ambientGain, "ambient", gain);
 }
 
-void SoundManager::setMasterGain(float gain)
+void SoundManager::setMasterGain(float requested)
 {
+    const float gain = usableGain(requested);
     SoundChannelGroup* master = nullptr;
     checkSoundResult(system->getMasterChannelGroup(master));
     checkSoundResult(master->setVolume(gain));
@@ -300,24 +337,44 @@ void SoundManager::forgetSoundConfigs()
 SoundSample* SoundManager::createSound(const Config& definition, bool hardware)
 {
     const std::string filename = definition.get<std::string>("Sound", "filename");
-    unsigned mode = hardware ? SoundSample::HARDWARE : SoundSample::SOFTWARE;
-    mode |= definition.get<bool>("Sound", "2d", false) ? SoundSample::MODE_2D : SoundSample::MODE_3D;
-    if (definition.get<bool>("Sound", "looping", false))
-        mode |= SoundSample::LOOP_NORMAL;
-    if (definition.get<bool>("Sound", "stream", false))
-        mode |= SoundSample::CREATE_STREAM;
-
+    const unsigned mode = creationMode(definition, hardware);
     const auto key = std::make_pair(filename, mode);
     const auto cached = sounds.find(key);
     if (cached != sounds.end())
         return cached->second;
 
-    const std::string path = (std::filesystem::path(soundPath) / filename).generic_string();
+    // Every file was checked at start-up; one that fails now (deleted or damaged since, or no
+    // room left on the device) costs its sound, not the game. The failure is kept, so it is
+    // logged once.
     SoundSample* sample = nullptr;
-    checkSoundResult(system->createSound(path, mode, sample));
+    if (system->createSound(soundFile(filename), mode, sample) != SoundResult::OK) {
+        logLine("SoundManager: " + soundFile(filename) + " cannot be loaded, its sounds play nothing");
+        sample = nullptr;
+    } else {
+        logLine("Sound allocated: " + handleText(sample));
+    }
     sounds.emplace(key, sample);
-    logLine("Sound allocated: " + handleText(sample));
     return sample;
+}
+
+void SoundManager::checkSoundFiles() const
+{
+    auto& registry = soundConfigs();
+    if (registry.empty())
+        parseDefinitionFiles();
+    for (const auto& [name, definition] : registry) {
+        const std::string path = soundFile(definition->get<std::string>("Sound", "filename"));
+        std::unique_ptr<SoundSample> decoded;
+        if (SoundSample::load(path, creationMode(*definition, true), false, nullptr, decoded) != SoundResult::OK) {
+            logLine("Sound definition " + name + ": its sound " + path + " cannot be loaded");
+            throw ConfigurationError();
+        }
+    }
+}
+
+std::string SoundManager::soundFile(const std::string& filename) const
+{
+    return (std::filesystem::path(soundPath) / filename).generic_string();
 }
 
 void SoundManager::addPlaying(SoundSource* source)

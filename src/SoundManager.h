@@ -40,6 +40,8 @@ enum class SoundCategory {
 //
 // Failures of the sound calls the game cannot do without log "FMOD error: " and end the
 // process with exit code 10 (see checkSoundResult). With no audio device the game runs silent.
+// A sound file is not such a call: every definition's file is checked at start-up, and one that
+// fails to load later plays nothing. Gains are kept within 0 to 1.
 class SoundManager {
 public:
     // Reads cfg/sound.cfg from the working directory and starts the sound system. `output`
@@ -63,8 +65,8 @@ public:
     float getThrustGain() const { return thrustGain; }
     float getAmbientGain() const { return ambientGain; }
 
-    // Each setter stores its gain and saves cfg/sound.cfg at once. Playing sources keep their
-    // volume until refreshVolumes.
+    // Each setter stores its gain, brought into 0 to 1, and saves cfg/sound.cfg at once. Playing
+    // sources keep their volume until refreshVolumes.
     void setInstrumentGain(float gain);
     void setEffectsGain(float gain);
     void setThrustGain(float gain);
@@ -97,8 +99,12 @@ public:
     static void forgetSoundConfigs();
 
     // The sound of a definition, loaded at the first request for its file and mode and shared
-    // afterwards. A file that does not load is fatal.
+    // afterwards. A file that does not load is logged once and gives null: the sound plays nothing.
     SoundSample* createSound(const Config& definition, bool hardware);
+    // Decodes the file of every definition in data/sound; the first that does not load is logged
+    // with its definition and throws ConfigurationError, so a broken sound stops the start-up
+    // instead of the game that first plays it.
+    void checkSoundFiles() const;
 
     // Kept by the sources: those that hold a channel.
     void addPlaying(SoundSource* source);
@@ -113,6 +119,8 @@ private:
     unsigned readQualityFlag();
     void logDriver();
     void setGain(float& field, const char* key, float gain);
+    float readGain(const char* key);
+    std::string soundFile(const std::string& filename) const;
 
     static SoundManager* singleton;
 

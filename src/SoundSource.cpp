@@ -77,6 +77,9 @@ void SoundSource::stopSequence()
 void SoundSource::play()
 {
     stopSequence();
+    // A sound whose file did not load (logged when it was made) plays nothing.
+    if (!sound)
+        return;
     SoundManager& manager = requireManager();
     // Asked before a channel is taken, so an unknown category cannot leave one held.
     const float volume = manager.getCategoryGain(category) * gain;

@@ -43,7 +43,8 @@ public:
     SoundSource(const SoundSource&) = delete;
     SoundSource& operator=(const SoundSource&) = delete;
 
-    // Starts the sound from the beginning, also when it is already playing.
+    // Starts the sound from the beginning, also when it is already playing; a sound whose file
+    // did not load plays nothing.
     void play();
     // Stops it; nothing happens when it is not playing. No end notification follows.
     void stop();

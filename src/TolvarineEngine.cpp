@@ -38,6 +38,7 @@
 #include "ResourceReport.h"
 #include "ScenarioManager.h"
 #include "Scheduler.h"
+#include "Screenshot.h"
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
@@ -276,7 +277,7 @@ void TolvarineEngine::runStartUpSequence()
     new ExplosionManager();
     loadDataTypes();
     resourceReport = ResourceReport::fromEnvironment();
-    ScriptSystem::getSingleton().runScript("startup.py");
+    ScriptSystem::getSingleton().runRequiredScript("startup.py");
     removeSplash();
 }
 
@@ -348,6 +349,8 @@ void TolvarineEngine::logCpuFrequency()
 
 void TolvarineEngine::loadDataTypes()
 {
+    // A sound file that does not load stops the start-up, not the battle that first plays it.
+    SoundManager::getSingleton().checkSoundFiles();
     FireableProjectile::loadTypes();
     CapitalShipStation::loadTypes();
     Ship::loadTypes();
@@ -392,7 +395,7 @@ void TolvarineEngine::drawAllRenderTargets()
     root->_fireFrameRenderingQueued();
     if (screenshotRequested) {
         screenshotRequested = false;
-        renderWindow->writeContentsToTimestampedFile("Tolvarine_", ".png");
+        Screenshot::write(*renderWindow, "Tolvarine_", ".png");
     }
     renderSystem->_swapAllRenderTargetBuffers();
     for (const auto& scene : root->getSceneManagers())

@@ -42,13 +42,16 @@ protected:
     std::unique_ptr<Statistics> statistics = std::make_unique<Statistics>();
 };
 
-TEST_F(DifficultyTest, SettingsAreReadWithDefaultsForWhatIsMissingOrNotFiniteAndWrittenOnlyOnSave)
+TEST_F(DifficultyTest, SettingsAreReadIntoRangeWithDefaultsForWhatIsMissingOrNotFiniteAndWrittenOnlyOnSave)
 {
     const struct { const char* rule; const char* file; Lines log; float difficulty, enemy, friendly; } rows[] = {
         {"a missing file is created with the defaults", nullptr, {settings() + " does not exist"}, 0.5f, 0.5f, 0.5f},
         // Skills are the factors times the difficulty.
-        {"values as they stand", "[Difficulty]\ndifficulty = 0.05\nenemyIntelligenceFactor = 3\nfriendlyIntelligenceFactor = 0\n",
-         {}, 0.05f, 0.15f, 0.0f},
+        {"values in range as they stand", "[Difficulty]\ndifficulty = 0.25\nenemyIntelligenceFactor = 3\nfriendlyIntelligenceFactor = 0\n",
+         {}, 0.25f, 0.75f, 0.0f},
+        {"values out of range brought into it", "[Difficulty]\ndifficulty = -5\nenemyIntelligenceFactor = 30\n",
+         {"Difficulty: difficulty -5 is outside 0.1 to 1, using 0.1", "Difficulty: enemyIntelligenceFactor 30 is outside 0 to 10, using 10"},
+         0.1f, 1.0f, 0.1f},
         {"numbers that are not finite give way to the defaults",
          "[Difficulty]\ndifficulty = nan\nenemyIntelligenceFactor = inf\nfriendlyIntelligenceFactor = 2\n",
          {"Difficulty: difficulty is not a finite number, using 0.5", "Difficulty: enemyIntelligenceFactor is not a finite number, using 1"},

@@ -47,13 +47,8 @@ TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndRoundTripsByteForByte)
     EXPECT_TRUE(logLinesContaining("Malformed").empty());
     // Every command the game's parts subscribe to ("disabled" stays unbound on purpose: binding it
     // turns on a second menu key).
-    const Lines commands = {"pause", "quit", "screenshot", "suicide", "toggle_command_mode", "back", "nose_cam_view", "chase_cam_view",
-                            "flyby_view", "command_zoom_in", "command_zoom_out", "command_pan_left", "command_pan_right", "command_pan_up",
-                            "command_pan_down", "command_cycle", "target_reticle_closest", "toggle_formation", "toggle_formation_mode",
-                            "fire_primary", "fire_secondary", "forward_thrust", "backward_thrust", "left_thrust", "right_thrust",
-                            "up_thrust", "down_thrust", "pitch_up", "pitch_down", "yaw_left", "yaw_right", "roll_left", "roll_right",
-                            "next_category", "prev_category", "next_item", "prev_item", "toggle_test_ground", "load_test_scenario",
-                            "test_special"};
+    const std::vector<std::string>& commands = InputHandler::getGameCommands();
+    EXPECT_TRUE(logLinesContaining(" has no input").empty());
     std::set<std::string> inputs;
     for (const std::string& command : commands)
         EXPECT_TRUE(inputs.insert(input.getInputNameForSymbol(command)).second) << command << " shares its input";
@@ -95,6 +90,9 @@ TEST_F(Keymap, LoadingLogsEachBindingSkipsBadLinesAndSavingKeepsTheRestOfTheFile
               (Lines{"Mouse Button 11 is not a valid input name", "pause key is not a valid input name"}));
     EXPECT_EQ(logLinesContaining("Malformed"), (Lines{"Malformed key map line skipped: fire_primary Mouse Button 1",
                                                       "Malformed key map line skipped: = w"}));
+    // Each of the game's commands left without an input is named once.
+    EXPECT_EQ(logLinesContaining(" has no input").size(), InputHandler::getGameCommands().size() - 3);
+    EXPECT_TRUE(log.contains("Key map " + path + ": fire_primary has no input"));
     // A missing value takes the default; a log factor of 0 keeps 2.
     EXPECT_EQ(input.getMouseSensitivity(), 40u);
     EXPECT_FLOAT_EQ(input.getJoystickLogFactor(), 2.0f);
@@ -117,7 +115,7 @@ TEST_F(Keymap, LoadingLogsEachBindingSkipsBadLinesAndSavingKeepsTheRestOfTheFile
         EXPECT_NE(saved.find(part), std::string::npos) << part << " in\n" << saved;
 
     // Lines outside any section, and a file of random bytes: logged line by line, and an empty
-    // mapping is named.
+    // mapping is named; a key map that binds nothing stops the start.
     std::mt19937 bytes(6103);
     std::string noise;
     for (int i = 0; i < 2048; ++i)
@@ -129,10 +127,14 @@ TEST_F(Keymap, LoadingLogsEachBindingSkipsBadLinesAndSavingKeepsTheRestOfTheFile
           "Malformed key map line skipped: mouse_sensitivity 40", "p --> pause"}, false}};
     for (const auto& [text, expected, noMapping] : rows) {
         log.clear();
-        input.loadKeymap(write(text));
+        if (noMapping)
+            EXPECT_THROW(input.loadKeymap(write(text)), ConfigurationError);
+        else
+            input.loadKeymap(write(text));
         for (const std::string& line : expected)
             EXPECT_TRUE(log.contains(line)) << line;
         EXPECT_EQ(log.contains("Key map " + path + " holds no mapping: no input is bound"), noMapping);
+        EXPECT_EQ(log.contains("Key map " + path + " binds no input"), noMapping);
         EXPECT_FALSE(logLinesContaining("Malformed key map line skipped: ").empty());
     }
 }

@@ -2,15 +2,11 @@
 
 #include "ConfigFiles.h"
 
-#include <OgreLog.h>
-#include <OgreLogManager.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <string>
 
 namespace Tolvarine::Test {
@@ -91,20 +87,6 @@ public:
 private:
     TemporaryFolder folder;
     std::filesystem::path previous;
-};
-
-// Echoes the log to standard error, so a death test can match the last words of a process.
-class StderrLog : public Ogre::LogListener {
-public:
-    StderrLog() { Ogre::LogManager::getSingleton().getDefaultLog()->addListener(this); }
-    ~StderrLog() override { Ogre::LogManager::getSingleton().getDefaultLog()->removeListener(this); }
-    StderrLog(const StderrLog&) = delete;
-    StderrLog& operator=(const StderrLog&) = delete;
-
-    void messageLogged(const Ogre::String& message, Ogre::LogMessageLevel, bool, const Ogre::String&, bool&) override
-    {
-        std::cerr << message << std::endl;
-    }
 };
 
 } // namespace Tolvarine::Test
