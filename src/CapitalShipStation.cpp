@@ -1,6 +1,7 @@
 #include "CapitalShipStation.h"
 
 #include "CapitalShip.h"
+#include "CollisionGeometry.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
@@ -49,8 +50,12 @@ void CapitalShipStation::loadTypes(const std::string& folder)
     for (const std::filesystem::path& file : files) {
         const std::string name = file.stem().string();
         // The first file of a stem wins; its twin is the same type.
-        if (!types().count(name))
-            types().emplace(name, std::make_unique<Config>(file.generic_string(), false, true, false));
+        if (types().count(name))
+            continue;
+        auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
+        // Stations are built with their capital ships, perhaps first mid-game.
+        CollisionGeometry::checkTypes(*type);
+        types().emplace(name, std::move(type));
     }
 }
 

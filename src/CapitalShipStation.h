@@ -30,7 +30,8 @@ class TurretBehaviour;
 // "Targetable", "WeaponSystem_Primary", "WeaponSystem_Secondary" and the turret AI's "Behaviour".
 class CapitalShipStation : public DynamicCollidable, public Controllable {
 public:
-    // Reads every station type of the folder once; a second call changes nothing.
+    // Reads every station type of the folder once; a second call changes nothing. An unknown
+    // collision geometry type is refused (CollisionGeometry::checkTypes).
     static void loadTypes(const std::string& folder = "data/entities");
     // Forgets every type (tools and tests that load more than one data tree in one process).
     static void unloadTypes();

@@ -71,6 +71,19 @@ std::unique_ptr<PhysicsGeometry> createRay(const Config& config, const std::stri
     return std::make_unique<PhysicsGeometry>(dCreateRay(nullptr, length));
 }
 
+bool isKnownType(const std::string& type)
+{
+    return type == "box" || type == "sphere" || type == "ray" || type == "trimesh";
+}
+
+// A mistyped type would leave the part without a collision body, so that shots fly through it.
+const std::string& requireKnownType(const Config& config, const std::string& section, const std::string& type)
+{
+    if (!isKnownType(type))
+        rejectValue(section, "unknown type " + type + " in " + config.getPath());
+    return type;
+}
+
 // The shape of one section, or null for a type that is not one of the four.
 std::unique_ptr<PhysicsGeometry> createShape(const Config& config, const std::string& section,
                                              const std::string& type, bool sectionPlacement,
@@ -119,7 +132,7 @@ CollisionGeometry::CollisionGeometry(const Config& config, const Ogre::Vector3& 
         if (section.find(SECTION_MARK) == std::string::npos || !built.insert(section).second)
             continue;
         const std::string component = config.get<std::string>(section, "component", "");
-        const std::string type = config.get<std::string>(section, "type");
+        const std::string type = requireKnownType(config, section, config.get<std::string>(section, "type"));
         Placement placement {offsetPosition, offsetOrientation};
         if (!offsetGiven) {
             placement.position =
@@ -129,11 +142,17 @@ CollisionGeometry::CollisionGeometry(const Config& config, const Ogre::Vector3& 
         }
         std::unique_ptr<PhysicsGeometry> shape =
             createShape(config, section, type, !offsetGiven, placement);
-        if (!shape)
-            continue;
         addCollisionBody(std::make_shared<CollisionBody>(component, std::move(shape),
                                                          placement.position,
                                                          placement.orientation));
+    }
+}
+
+void CollisionGeometry::checkTypes(const Config& config)
+{
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find(SECTION_MARK) != std::string::npos)
+            requireKnownType(config, section, config.get<std::string>(section, "type"));
     }
 }
 

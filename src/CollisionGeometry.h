@@ -27,14 +27,19 @@ public:
     CollisionGeometry();
     // One collision body for every section of the type file whose name contains
     // "Collision_Geometry", in file order. Keys: "type" ("box" with "size", "sphere" with
-    // "radius", "ray" with "length" and "direction", "trimesh" with "mesh" and "triangleBudget";
-    // other types are skipped), "component", and the placement "position" and "rotationAngles"
-    // (degrees). A ray starts at its position and points along its direction turned by its
-    // rotation. A caller's offset other than zero and identity replaces every section's placement
-    // (a ray's "position" then moves its start within that placement). A missing required key or a
-    // negative size raises ConfigurationError after a log line.
+    // "radius", "ray" with "length" and "direction", "trimesh" with "mesh" and "triangleBudget"),
+    // "component", and the placement "position" and "rotationAngles" (degrees). A ray starts at
+    // its position and points along its direction turned by its rotation. A caller's offset other
+    // than zero and identity replaces every section's placement (a ray's "position" then moves its
+    // start within that placement). A missing required key, a negative size or another type
+    // raises ConfigurationError after a log line.
     CollisionGeometry(const Config& config, const Ogre::Vector3& offsetPosition,
                       const Ogre::Quaternion& offsetOrientation);
+    // The type loaders' check at start-up, also for types whose pools start empty: every
+    // collision geometry section has one of the four types. Another type is logged as
+    // "Collision geometry in section <section>: unknown type <type> in <file>" and raises
+    // ConfigurationError.
+    static void checkTypes(const Config& config);
     virtual ~CollisionGeometry();
     CollisionGeometry(const CollisionGeometry&) = delete;
     CollisionGeometry& operator=(const CollisionGeometry&) = delete;

@@ -2,8 +2,11 @@
 
 #include "ComplexExplosion.h"
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "Controllable.h"
 #include "ExplosionManager.h"
+
+#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -12,6 +15,15 @@ ComplexExplosionEvent::ComplexExplosionEvent(Config& config, const std::string& 
     , group(config.get<std::string>(section, "group"))
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
 {
+}
+
+void ComplexExplosionEvent::checkNames() const
+{
+    const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
+    if (explosions && !explosions->hasGroup(group)) {
+        Ogre::LogManager::getSingleton().logMessage("ComplexExplosionEvent: there is no explosion group " + group);
+        throw ConfigurationError();
+    }
 }
 
 void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vector3& sequenceOffset)

@@ -10,6 +10,8 @@ class ComplexExplosionEvent : public ShipExplosionEvent {
 public:
     ComplexExplosionEvent(Config& config, const std::string& section);
     void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
+    // A group the explosion manager does not know is refused (nothing is checked without one).
+    void checkNames() const override;
 
 private:
     std::string group;

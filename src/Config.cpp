@@ -382,13 +382,14 @@ const std::string* Config::findValue(const std::string& section, const std::stri
 }
 
 template <typename T>
-T Config::convert(const std::string& text) const
+T Config::convert(const std::string& text, const std::string& section, const std::string& key) const
 {
     try {
         return fromText<T>(text);
     } catch (const boost::bad_lexical_cast& error) {
         const std::string reason = std::string("(") + error.what() + ")";
         logLine(enciphered ? "Failed lexical cast " + reason : text + " failed lexical cast " + reason);
+        logPlace(section, key);
         throw;
     }
 }
@@ -396,6 +397,14 @@ T Config::convert(const std::string& text) const
 void Config::logMissingKey(const std::string& section, const std::string& key) const
 {
     logLine(enciphered ? std::string("Key not found") : "Key " + key + " not found in section " + section);
+    logPlace(section, key);
+}
+
+// With dozens of data files, a reason without its file leaves a modder guessing which one is
+// broken. Section and key are structure, not content, so enciphered files name them too.
+void Config::logPlace(const std::string& section, const std::string& key) const
+{
+    logLine("Config: in " + nativeForm(path) + ", section " + section + ", key " + key);
 }
 
 template <typename T>
@@ -406,14 +415,14 @@ T Config::get(const std::string& section, const std::string& key) const
         logMissingKey(section, key);
         throw ConfigurationError();
     }
-    return convert<T>(*value);
+    return convert<T>(*value, section, key);
 }
 
 template <typename T>
 T Config::get(const std::string& section, const std::string& key, const T& defaultValue) const
 {
     const std::string* value = findValue(section, key);
-    return value ? convert<T>(*value) : defaultValue;
+    return value ? convert<T>(*value, section, key) : defaultValue;
 }
 
 std::string Config::get(const std::string& section, const std::string& key, const char* defaultValue) const

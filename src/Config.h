@@ -33,7 +33,8 @@ public:
     // Typed reads for std::string, float, int, unsigned int, unsigned short, bool, Ogre::Vector3
     // ("(x y z)") and Ogre::ColourValue ("(r g b a)"). A malformed value is logged and throws
     // boost::bad_lexical_cast, even when a default is given. A missing key returns the default
-    // silently, or without one is logged and throws ConfigurationError.
+    // silently, or without one is logged and throws ConfigurationError. Either log line is
+    // followed by "Config: in <path>, section <section>, key <key>".
     template <typename T>
     T get(const std::string& section, const std::string& key) const;
     template <typename T>
@@ -41,11 +42,17 @@ public:
     std::string get(const std::string& section, const std::string& key, const char* defaultValue) const;
 
     // Typed writes for the same types, in the form the typed reads accept. A missing key or section
-    // is logged and throws ConfigurationError unless the file was opened with allowCreate. Nothing is
-    // written to disk until save().
+    // is logged (with the same second line) and throws ConfigurationError unless the file was
+    // opened with allowCreate. Nothing is written to disk until save().
     template <typename T>
     void set(const std::string& section, const std::string& key, const T& value);
     void setValue(const std::string& section, const std::string& key, const std::string& value);
+
+    // The plain file's path, in generic form.
+    const std::string& getPath() const { return path; }
+    // Logs "Config: in <path>, section <section>, key <key>": the line that follows every
+    // refusal of a value of the file, also from readers that check a value themselves.
+    void logPlace(const std::string& section, const std::string& key) const;
 
     bool hasSection(const std::string& section) const;
     // The section's keys in ascending byte-wise order; empty for a missing section.
@@ -71,7 +78,7 @@ private:
 
     const std::string* findValue(const std::string& section, const std::string& key) const;
     template <typename T>
-    T convert(const std::string& text) const;
+    T convert(const std::string& text, const std::string& section, const std::string& key) const;
     void logMissingKey(const std::string& section, const std::string& key) const;
 
     std::string path;  // the plain file, in generic form

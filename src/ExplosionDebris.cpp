@@ -1,5 +1,6 @@
 #include "ExplosionDebris.h"
 
+#include "CollisionGeometry.h"
 #include "ComplexExplosion.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -72,6 +73,7 @@ void checkType(const Config& config, const std::string& name)
     const float minTimeout = config.get<float>(SECTION, "minTimeout");
     const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
     const std::string group = config.get<std::string>(SECTION, "explosionGroup");
+    CollisionGeometry::checkTypes(config);
     if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout)) {
         logLine("ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
                 + Ogre::StringConverter::toString(minTimeout) + " and " + Ogre::StringConverter::toString(maxTimeout));

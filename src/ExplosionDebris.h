@@ -48,8 +48,8 @@ public:
     // beginning with "." and other extensions are skipped, and a plain file and its twin are one
     // type. Each type is checked as it is read, since its pieces are only built during play: a
     // missing or unreadable "ExplosionDebris" key, a timeout below 0 or a "minTimeout" above
-    // "maxTimeout", an unknown fire template, and an explosion group the explosion manager does
-    // not know are logged and throw ConfigurationError, leaving no type of that file behind.
+    // "maxTimeout", an unknown fire template or collision geometry type, and an explosion group
+    // the explosion manager does not know are logged and throw ConfigurationError, leaving no type of that file behind.
     // An unreadable folder is logged and throws ConfigurationError. Does nothing once types are
     // loaded. The first load also has the end of every game return all pieces to their pools.
     static void loadTypes(const std::string& folder);

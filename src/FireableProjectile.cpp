@@ -1,6 +1,7 @@
 #include "FireableProjectile.h"
 
 #include "Beam.h"
+#include "CollisionGeometry.h"
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -93,6 +94,8 @@ void FireableProjectile::loadTypes(const std::string& folder)
             continue;
         types().emplace(name, std::make_unique<Config>(file.generic_string(), false, true, false));
         try {
+            // Checked before any pool is filled, and also for pools that start empty.
+            CollisionGeometry::checkTypes(*types().at(name));
             const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
             getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
             requireLaunchKeys(*types().at(name));

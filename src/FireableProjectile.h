@@ -42,8 +42,8 @@ public:
     // name without extension and fills its pool with "poolSize" of section "Factory" objects
     // (default 0). A plain file and its twin are one type: the first file of a name is used and
     // later ones are skipped, so no pool is built twice. A missing folder is logged and throws
-    // ConfigurationError; a type whose objects cannot be built throws out of here and is not
-    // registered.
+    // ConfigurationError; a type whose objects cannot be built, or with an unknown collision
+    // geometry type (checked whatever the pool size), throws out of here and is not registered.
     static void loadTypes();
     static void loadTypes(const std::string& folder);
 

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "MultiPoolFactory.h"
 #include "ParticleSpray.h"
 
 #include <OgreLogManager.h>
@@ -12,12 +13,21 @@ namespace Tolvarine {
 
 namespace {
 
+void logLine(const std::string& text)
+{
+    Ogre::LogManager::getSingleton().logMessage(text);
+}
+
 unsigned readNumber(Config& config, const std::string& section)
 {
     const int number = config.get<int>(section, "number", 1);
     if (number < 0) {
-        Ogre::LogManager::getSingleton().logMessage("ParticleSprayEvent " + section + ": number "
-                                                    + std::to_string(number) + " is negative");
+        logLine("ParticleSprayEvent " + section + ": number " + std::to_string(number) + " is negative");
+        throw ConfigurationError();
+    }
+    if (number > static_cast<int>(ParticleSprayEvent::MAX_NUMBER)) {
+        logLine("ParticleSprayEvent " + section + " of " + config.getPath() + ": number " + std::to_string(number)
+                + " is above the limit of " + std::to_string(ParticleSprayEvent::MAX_NUMBER));
         throw ConfigurationError();
     }
     return static_cast<unsigned>(number);
@@ -32,6 +42,14 @@ ParticleSprayEvent::ParticleSprayEvent(Config& config, const std::string& sectio
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
     , speed(config.get<float>(section, "speed", 30.0f))
 {
+}
+
+void ParticleSprayEvent::checkNames() const
+{
+    if (!ParticleSpray::getPools().hasType(name)) {
+        logLine("ParticleSprayEvent: there is no particle spray type " + name);
+        throw ConfigurationError();
+    }
 }
 
 void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3& sequenceOffset)

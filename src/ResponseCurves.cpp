@@ -38,6 +38,7 @@ ResponseCurve ResponseCurves::lookup(const std::string& name) const
             positions.push_back(boost::lexical_cast<int>(key));
         } catch (const boost::bad_lexical_cast& error) {
             Ogre::LogManager::getSingleton().logMessage(key + " failed lexical cast (" + error.what() + ")");
+            config.logPlace(name, key);
             throw;
         }
     }

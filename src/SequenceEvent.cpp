@@ -1,7 +1,10 @@
 #include "SequenceEvent.h"
 
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "ShipExplosionSequence.h"
+
+#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -10,6 +13,14 @@ SequenceEvent::SequenceEvent(Config& config, const std::string& section)
     , name(config.get<std::string>(section, "name"))
     , offset(config.get<Ogre::Vector3>(section, "offset"))
 {
+}
+
+void SequenceEvent::checkNames() const
+{
+    if (!ShipExplosionSequence::isType(name)) {
+        Ogre::LogManager::getSingleton().logMessage("SequenceEvent: there is no explosion sequence type " + name);
+        throw ConfigurationError();
+    }
 }
 
 void SequenceEvent::execute(Controllable* target, bool focused, const Ogre::Vector3&)

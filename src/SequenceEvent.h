@@ -10,6 +10,8 @@ class SequenceEvent : public ShipExplosionEvent {
 public:
     SequenceEvent(Config& config, const std::string& section);
     void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
+    // A sequence type that was not read is refused.
+    void checkNames() const override;
 
 private:
     std::string name;

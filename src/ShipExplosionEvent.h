@@ -26,6 +26,10 @@ public:
     // the sequence plays; camera and command events act only when `focused`. Without a ship
     // (a sequence started on none) the effects placed on it are skipped.
     virtual void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) = 0;
+    // Refuses, at start-up, a spray type, explosion group or sequence type that the event names
+    // but the game has not loaded, which would otherwise end the game when the event plays:
+    // logged, then ConfigurationError. Events that name nothing accept.
+    virtual void checkNames() const {}
 
     // Builds the event of one section from its "type": "ParticleSpray", "ComplexExplosion",
     // "Camera", "Sequence", "Command" or "Deactivate". Any other type is logged as "Unknown

@@ -89,14 +89,38 @@ void ShipExplosionSequence::loadTypes(const std::string& folder)
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, ".explosion_sequence", files))
         logLine("ShipExplosionSequence: cannot read the folder " + folder);
-    for (const std::filesystem::path& path : files) {
-        const std::string type = path.stem().string();
-        if (configs.count(type) != 0)
-            continue;
-        auto config = std::make_unique<Config>(path.generic_string(), false, true, false);
-        const int poolSize = config->get<int>("Factory", "poolSize", 0);
-        configs.emplace(type, std::move(config));
-        getPoolFactory().registerType(type, [type] { return createFromConfig(type); }, poolSize);
+    try {
+        for (const std::filesystem::path& path : files)
+            configs.emplace(path.stem().string(), std::make_unique<Config>(path.generic_string(), false, true, false));
+        // Every type is read before any is checked: a Sequence event may name a later file.
+        for (const auto& entry : configs)
+            checkType(*entry.second);
+        for (const auto& entry : configs) {
+            const std::string type = entry.first;
+            const int poolSize = entry.second->get<int>("Factory", "poolSize", 0);
+            getPoolFactory().registerType(type, [type] { return createFromConfig(type); }, poolSize);
+        }
+    } catch (...) {
+        unloadTypes();
+        throw;
+    }
+}
+
+bool ShipExplosionSequence::isType(const std::string& typeName)
+{
+    return typeConfigs().count(typeName) != 0;
+}
+
+void ShipExplosionSequence::checkType(Config& config)
+{
+    try {
+        config.get<float>(SECTION, "updatePeriod");
+        config.get<float>(SECTION, "updateVariance");
+        for (const std::shared_ptr<ShipExplosionEvent>& event : readEvents(config))
+            event->checkNames();
+    } catch (...) {
+        logLine("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
+        throw;
     }
 }
 

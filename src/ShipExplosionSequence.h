@@ -52,10 +52,19 @@ public:
     ShipExplosionSequence& operator=(const ShipExplosionSequence&) = delete;
 
     // Reads every sequence type of the folder once (names beginning with "." and other
-    // extensions skipped; a plain file and its twin are one type, the first read counts) and
-    // fills one pool per type. The first load also has the end of every game return all
-    // sequences to their pools. Does nothing once types are loaded.
+    // extensions skipped; a plain file and its twin are one type, the first read counts),
+    // checks each (checkType), then fills one pool per type. A broken type is logged and throws
+    // ConfigurationError (or the value reader's conversion error), and no type stays loaded. The
+    // first load also has the end of every game return all sequences to their pools. Does
+    // nothing once types are loaded.
     static void loadTypes(const std::string& folder = TYPE_FOLDER);
+    // Builds every event of the type as its sequences will and checks the names they use
+    // (ShipExplosionEvent::checkNames), whatever its pool size: a broken file stops the
+    // start-up, not the battle in which its first ship is destroyed. A refusal is logged as its
+    // reason, then "ShipExplosionSequence: the type file <path> is refused", and rethrown.
+    static void checkType(Config& config);
+    // Whether a sequence type of that name has been read.
+    static bool isType(const std::string& name);
     // Returns every sequence to its pool, deletes them and forgets every type.
     static void unloadTypes();
     // The pools' creator: a new sequence of a loaded type. A type without a file is logged as

@@ -1,5 +1,6 @@
 #include "ShipType.h"
 
+#include "CollisionGeometry.h"
 #include "ConfigurationError.h"
 #include "TypeFiles.h"
 
@@ -231,6 +232,8 @@ void ShipType::loadAll(const std::string& folder)
     for (const std::filesystem::path& file : listShipFiles(folder)) {
         const std::string stem = file.stem().string();
         auto type = std::make_shared<ShipType>(file.generic_string());
+        // Checked now, since a type whose pool starts empty builds its first ship mid-game.
+        CollisionGeometry::checkTypes(*type);
         typeNames.push_back(type->getName());
         typeRegistry.emplace(type->getName(), type);
         fileRegistry.emplace(stem, type);

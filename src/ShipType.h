@@ -59,7 +59,8 @@ public:
     // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
     // while types are loaded. Entries are taken in name order, so the type-name list and the
     // winner between duplicates do not depend on the file system; a plain file and its twin are
-    // one type. A folder that cannot be read is logged and raises ConfigurationError.
+    // one type. A folder that cannot be read, or a collision geometry type that is not one of
+    // the four (CollisionGeometry::checkTypes), is logged and raises ConfigurationError.
     static void loadAll();
     // The same over another folder (tools and tests).
     static void loadAll(const std::string& folder);

@@ -83,7 +83,8 @@ TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSinglet
                                                              "freeCameraCorrectionSpeed = 1\n"));
     LogCapture log;
     EXPECT_THROW(CameraController(scene, noChaseSpeed), ConfigurationError);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera"});
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera",
+                                                     "Config: in " + folder.file("partial.cfg") + ", section Camera, key chaseCorrectionSpeed"}));
     EXPECT_EQ(CameraController::getSingletonPtr(), nullptr);
     for (const char* name : {"Fixed", "Chase", "Drop", "Free"})
         EXPECT_FALSE(scene.hasCamera(name)) << name;

@@ -30,7 +30,6 @@ TEST_F(CollisionGeometryTest, EverySectionNamingCollisionGeometryGivesOneBodyInF
     const auto geometry = build("[Collision_Geometry_1]\ntype = sphere\nradius = 2.5\ncomponent = Engine\n"
                                 "[Collision geometry]\ntype = sphere\nradius = 1\n"
                                 "[Hull Collision_Geometry]\ntype = box\nsize = (1 2 3)\n"
-                                "[Collision_Geometry_Cone]\ntype = cone\nradius = 1\n" // an unknown type is passed over without a word
                                 "[Physics]\nmass = 3\n"
                                 "[Collision_Geometry_1]\ntype = box\nsize = (9 9 9)\n"
                                 "[Collision_Geometry_B]\ntype = sphere\nradius = 1\nposition = (1 2 3)\nrotationAngles = (90 0 90)\n");
@@ -69,12 +68,18 @@ TEST_F(CollisionGeometryTest, MissingOrUnusableValuesAreRefusedWithALogLine)
         {"[Collision_Geometry]\ntype = box\nsize = (1 -2 1)\n", prefix + "size must have no edge below 0"},
         {"[Collision_Geometry]\ntype = ray\nlength = 5\ndirection = (0 0 0)\n", prefix + "direction must be a finite vector other than zero"},
         {"[Collision_Geometry]\ntype = trimesh\nmesh = absent.mesh\n", ""},
+        // A typo would leave the part without a body that shots can hit.
+        {"[Collision_Geometry]\ntype = trimeshh\nmesh = hull.mesh\n", prefix + "unknown type trimeshh in " + folder.file("object.cfg")},
     };
     for (const auto& [text, line] : rows) {
         LogCapture log;
         EXPECT_THROW(build(text), ConfigurationError) << text;
         EXPECT_TRUE(line.empty() || log.contains(line)) << text;
     }
+    // The loaders' check at start-up refuses the same, before any object is built.
+    LogCapture log;
+    EXPECT_THROW(CollisionGeometry::checkTypes(*config), ConfigurationError);
+    EXPECT_TRUE(log.contains(prefix + "unknown type trimeshh in " + folder.file("object.cfg")));
 }
 
 } // namespace

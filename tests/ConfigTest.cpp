@@ -64,15 +64,22 @@ TEST_F(ConfigTest, TypedReadsConvertOrRaiseWithOneLogLineEvenWithADefault)
     EXPECT_THROW(config.getValue("T", "missing"), ConfigurationError);
     EXPECT_THROW(config.get<float>("T", "missing"), ConfigurationError);
     const std::string tail = " failed lexical cast (" + castError + ")";
-    EXPECT_EQ(log.lines(), (Strings{"(1,2,3)" + tail, "(1 2)" + tail, "(1 1 1)" + tail, "true" + tail, "-1" + tail, "-1" + tail,
-                                    "1.5 # comment" + tail, "70000" + tail, "Key missing not found in section T"}));
-    // Enciphered files keep keys and values out of the log.
+    // Each reason is followed by the place, so that a modder knows which of many files is broken.
+    const auto in = [this](const std::string& section, const std::string& key) {
+        return "Config: in " + path() + ", section " + section + ", key " + key;
+    };
+    EXPECT_EQ(log.lines(), (Strings{"(1,2,3)" + tail, in("T", "commas"), "(1 2)" + tail, in("T", "two"), "(1 1 1)" + tail,
+                                    in("T", "threeColour"), "true" + tail, in("T", "word"), "-1" + tail, in("T", "negative"),
+                                    "-1" + tail, in("T", "negative"), "1.5 # comment" + tail, in("T", "trailing"),
+                                    "70000" + tail, in("T", "big"), "Key missing not found in section T", in("T", "missing")}));
+    // Enciphered files keep values out of the log.
     const Config secret = open("[Secret]\nbad = (1,2)\n", false, true);
     log.clear();
     EXPECT_THROW(secret.get<Ogre::Vector3>("Secret", "bad"), boost::bad_lexical_cast);
     Config writable = secret;
     EXPECT_THROW(writable.set<float>("Secret", "missing", 1.0f), ConfigurationError);
-    EXPECT_EQ(log.lines(), (Strings{"Failed lexical cast (" + castError + ")", "Key not found"}));
+    EXPECT_EQ(log.lines(), (Strings{"Failed lexical cast (" + castError + ")", in("Secret", "bad"), "Key not found",
+                                    in("Secret", "missing")}));
 }
 
 TEST_F(ConfigTest, VerboseOpeningLogsEveryHeaderAndStoredKey)
@@ -96,7 +103,7 @@ TEST_F(ConfigTest, WritesUseTheFormTheReadsAcceptNeedAllowCreateAndSaveInAscendi
         EXPECT_THROW(fixed.setValue("A", "new", "2"), ConfigurationError);
         EXPECT_TRUE(log.lines().empty());
         EXPECT_THROW(fixed.set<float>("C", "k", 2.0f), ConfigurationError);
-        EXPECT_EQ(log.lines(), (Strings{"Key k not found in section C"}));
+        EXPECT_EQ(log.lines(), (Strings{"Key k not found in section C", "Config: in " + path() + ", section C, key k"}));
     }
     EXPECT_FALSE(fixed.hasSection("C"));
     fixed.set("A", "f", 1234567.0f);
@@ -215,6 +222,9 @@ TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
     EXPECT_EQ(curves.lookup("Shuffled").getSamples(), (std::vector<float>{10, 20, 100}));
     EXPECT_FLOAT_EQ(curves.lookup("Single").evaluate(9.0f), 0.5f);
     EXPECT_EQ(curves.lookup("BothSpellings").getSamples(), (std::vector<float>{5, 5}));
+    const auto in = [&folder](const std::string& section, const std::string& key) {
+        return "Config: in " + folder.file("curves.cfg") + ", section " + section + ", key " + key;
+    };
     LogCapture log;
     for (const char* name : {"Missing", "Empty", "rising", "LeadingZero"})
         EXPECT_THROW(curves.lookup(name), ConfigurationError) << name;
@@ -222,8 +232,10 @@ TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
     EXPECT_THROW(curves.lookup("BadSample"), boost::bad_lexical_cast);
     EXPECT_THROW(ResponseCurves(folder.file("none.cfg")), ConfigurationError);
     EXPECT_EQ(log.lines(), (Strings{"Unknown ResponseCurve: Missing", "Unknown ResponseCurve: Empty", "Unknown ResponseCurve: rising",
-                                    "Key 1 not found in section LeadingZero", "abc failed lexical cast (" + castError + ")",
-                                    "high failed lexical cast (" + castError + ")", folder.file("none.cfg") + " does not exist"}));
+                                    "Key 1 not found in section LeadingZero", in("LeadingZero", "1"),
+                                    "abc failed lexical cast (" + castError + ")", in("NotANumber", "abc"),
+                                    "high failed lexical cast (" + castError + ")", in("BadSample", "0"),
+                                    folder.file("none.cfg") + " does not exist"}));
 }
 
 } // namespace

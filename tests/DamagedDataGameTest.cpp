@@ -4,6 +4,7 @@
 #include "MenuWalk.h"
 #include "ShipFiles.h"
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <regex>
@@ -70,7 +71,8 @@ struct Row {
     bool carriesOn = false;
 };
 
-void runRows(const std::vector<Row>& rows)
+// With `namesFile`, some line of the log must name the damaged file as well.
+void runRows(const std::vector<Row>& rows, bool namesFile = false)
 {
     if (std::system("command -v Xvfb >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs Xvfb";
@@ -84,6 +86,10 @@ void runRows(const std::vector<Row>& rows)
         EXPECT_EQ(exitCode, 1) << game.standardError();
         EXPECT_TRUE(game.logHas(row.line ? row.line : STOP_LINE)) << logTail(game);
         EXPECT_EQ(game.logHas(STOP_LINE), !row.line || row.carriesOn);
+        const std::vector<std::string> lines = game.logLines();
+        EXPECT_TRUE(!namesFile || std::any_of(lines.begin(), lines.end(), [&row](const std::string& line) {
+                        return line.find(row.file) != std::string::npos;
+                    }));
         MenuWalk::expectCleanTerminal(game);
     }
 }
@@ -108,7 +114,6 @@ TEST(DamagedDataGame, ExplosionsDebrisAndSequences)
         {"data/explosions/plasma_burst.explosion", truncateHalf, "Key not found"},
         {"data/explosions/debris/hull_fragment.debris", [](const fs::path& f) { replaceKey(f, "minTimeout", "minTimeout = -5"); },
          "ExplosionDebris: type hull_fragment needs 0 <= minTimeout <= maxTimeout, not -5 and 2.6"},
-        {"data/explosions/trifighter.explosion_sequence", garbage, nullptr},
     });
 }
 
@@ -140,6 +145,28 @@ TEST(DamagedDataGame, SoundsKeyMapsStartUpScriptAndReticlesAreCheckedAtStartUp)
         {"data/entities/trifighter.ship", [](const fs::path& f) { replaceKey(f, "weaponOverlay", "weaponOverlay = TrifighterHudd"); },
          "ShipType trifighter: no overlay TrifighterHudd, its reticle is not shown", true},
     });
+}
+
+// Every sequence is built whole at start-up, whatever its pool size, and every collision geometry
+// type checked: a broken one stops the start, not a battle. Every reason names its file.
+TEST(DamagedDataGame, SequencesAndGeometryTypesAreCheckedAtStartUpAndEachReasonNamesItsFile)
+{
+    const auto set = [](const char* key, const char* line) { return [=](const fs::path& f) { replaceKey(f, key, line); }; };
+    runRows({
+        {"data/explosions/kestrel.explosion_sequence", set("number", "number = 100000"), "ParticleSprayEvent Event_LeftEngine of "
+         "data/explosions/kestrel.explosion_sequence: number 100000 is above the limit of 100"},
+        {"data/explosions/trifighter.explosion_sequence", garbage,
+         "ShipExplosionSequence: the type file data/explosions/trifighter.explosion_sequence is refused"},
+        {"data/explosions/drone.explosion_sequence", set("group", "group = Nowhere"), "ComplexExplosionEvent: there is no explosion group Nowhere"},
+        {"data/explosions/bastion.explosion_sequence", set("name", "name = sparkz"), "ParticleSprayEvent: there is no particle spray type sparkz"},
+        {"data/entities/trifighter.ship", set("type", "type = trimeshh"),
+         "Collision geometry in section Collision_Geometry_Hull: unknown type trimeshh in data/entities/trifighter.ship"},
+        {"data/explosions/debris/hull_fragment.debris", set("type", "type = trimeshh"),
+         "Collision geometry in section Collision_Geometry: unknown type trimeshh in data/explosions/debris/hull_fragment.debris"},
+        {"data/entities/kestrel.ship", set("maxForce", "maxForce = lots"), "Config: in data/entities/kestrel.ship, section Thrust, key maxForce"},
+        {"data/explosions/plasma_scatter.explosion", set("group", ""),
+         "Config: in data/explosions/plasma_scatter.explosion, section Explosion, key group"},
+    }, true);
 }
 
 } // namespace

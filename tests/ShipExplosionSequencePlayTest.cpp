@@ -4,6 +4,8 @@
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "LogCapture.h"
+#include "MultiPoolFactory.h"
+#include "ParticleSpray.h"
 #include "Scenario.h"
 #include "ScenarioWorld.h"
 #include "SchedulerFixture.h"
@@ -45,6 +47,7 @@ protected:
         world.reset();
         ShipExplosionSequence::unloadTypes();
         ShipType::unloadAll();
+        ParticleSpray::getPools().clear();
     }
     TemporaryFolder folder;
     std::string journal;
@@ -104,44 +107,49 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
     }
 }
 
-TEST_F(ShipExplosionSequencePlayTest, FilesAreCheckedWhenTheirSequencesAreBuiltAndShipTypesAtStartUp)
+TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeAndShipTypesAtStartUp)
 {
-    const std::vector<std::pair<std::string, std::string>> rows = {
-        {"[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparks\nnumber = -1\n",
-         "ParticleSprayEvent Event_S: number -1 is negative"},
+    ParticleSpray::getPools().registerType("sparks", nullptr, 0);
+    const std::string head = "[ShipExplosionSequence]\nupdatePeriod = 0.1\nupdateVariance = 0\n";
+    const std::string spray = "[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparks\n";
+    const std::string bad = folder.file("bad.explosion_sequence");
+    const std::pair<std::string, std::string> rows[] = {
+        {spray + "number = -1\n", "ParticleSprayEvent Event_S: number -1 is negative"},
+        {spray + "number = 101\n", "ParticleSprayEvent Event_S of " + bad + ": number 101 is above the limit of 100"},
         {"[Event_B]\ntype = Boom\ntime = 0\n", "Unknown ShipExplosionEvent type: Boom"},
         {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Orbit\n", "Unknown camera type in CameraEvent: Event_C"},
         {"[Spray]\ntype = Deactivate\ntime = 0\n", "Cannot create empty ShipExplosionSequence"},
-        {"[Event_N]\ntype = Sequence\ntime = 0\nname = good\n", "Key not found"},
-        {"[Last_Event_D]\ntype = Deactivate\ntime = 2\n[Event_Zero]\ntype = Command\ntime = 0\n"
-         "[MyEvent_S]\ntype = ParticleSpray\ntime = 1\nname = sparks\nnumber = 0\n", ""},
+        {"[Event_N]\ntype = Sequence\ntime = 0\nname = tail\n", "Config: in " + bad + ", section Event_N, key offset"},
+        {"[Event_N]\ntype = Sequence\ntime = 0\nname = gone\noffset = (0 0 0)\n", "SequenceEvent: there is no explosion sequence type gone"},
+        {"[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparkz\n", "ParticleSprayEvent: there is no particle spray type sparkz"},
     };
-    const std::string head = "[ShipExplosionSequence]\nupdatePeriod = 0.1\nupdateVariance = 0\n";
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        writeFile(folder.file("s" + std::to_string(i) + ".explosion_sequence"), head + rows[i].first);
-    // A twin is the same type; other extensions are no types at all.
-    writeFile(folder.file("s5.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
-    writeFile(folder.file("other.explosion"), head + rows.back().first);
-    ShipExplosionSequence::loadTypes(folder.file(""));
-    EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getTypeNames().size(), rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        SCOPED_TRACE(rows[i].second);
+    // A Sequence event may name a type read after its own; a twin is the same type; other
+    // extensions are no types at all.
+    writeFile(folder.file("a.explosion_sequence"), head + "[Factory]\npoolSize = 1\n[Last_Event_D]\ntype = Deactivate\ntime = 2\n"
+              "[Event_Zero]\ntype = Sequence\ntime = 0\nname = tail\noffset = (0 0 0)\n[MyEvent_S]\ntype = ParticleSpray\n"
+              "time = 1\nname = sparks\nnumber = 100\n");
+    writeFile(folder.file("tail.explosion_sequence"), head + "[Event_D]\ntype = Deactivate\ntime = 0\n");
+    writeFile(folder.file("a.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
+    writeFile(folder.file("other.explosion"), "[Factory]\npoolSize = 5\n");
+    for (const auto& [text, line] : rows) {
+        SCOPED_TRACE(line);
+        writeFile(bad, head + text);
         LogCapture log;
-        const std::string name = "s" + std::to_string(i);
-        const auto create = [&name] { return ShipExplosionSequence::create(name, nullptr, false, Ogre::Vector3::ZERO); };
-        if (rows[i].second.empty()) {
-            const ShipExplosionSequence::Events& events = create()->getEvents();
-            ASSERT_EQ(events.size(), 3u);
-            EXPECT_EQ(events.front()->getTime() + events.back()->getTime(), 2.0f);
-            continue;
-        }
-        EXPECT_THROW(create(), ConfigurationError);
-        const Lines lines = log.lines();
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), rows[i].second), 1);
+        EXPECT_THROW(ShipExplosionSequence::loadTypes(folder.file("")), ConfigurationError);
+        EXPECT_TRUE(log.contains(line));
+        EXPECT_TRUE(log.contains("ShipExplosionSequence: the type file " + bad + " is refused"));
+        EXPECT_FALSE(ShipExplosionSequence::isType("a") || ShipExplosionSequence::getPoolFactory().hasType("a"));
     }
+    std::filesystem::remove(bad);
+    std::filesystem::remove(bad + "x");
+    ShipExplosionSequence::loadTypes(folder.file(""));
+    EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getTypeNames(), (Lines{"a", "tail"}));
+    const ShipExplosionSequence::Events& events = ShipExplosionSequence::create("a", nullptr, false, Ogre::Vector3::ZERO)->getEvents();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events.front()->getTime() + events.back()->getTime(), 2.0f);
 
     std::filesystem::create_directories(folder.file("ships"));
-    writeFile(folder.file("ships/a.ship"), shipText("A", {{"explosionGroup", "s5"}}));
+    writeFile(folder.file("ships/a.ship"), shipText("A", {{"explosionGroup", "a"}}));
     writeFile(folder.file("ships/b.ship"), shipText("B", {{"explosionGroup", "missing"}}));
     ShipType::loadAll(folder.file("ships"));
     LogCapture log;

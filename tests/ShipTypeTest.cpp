@@ -48,8 +48,13 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
             EXPECT_ANY_THROW(ShipType{path("D.ship")}); // the cast's own error
         else
             EXPECT_THROW(ShipType{path(std::string(row.name) + ".ship")}, ConfigurationError);
-        ASSERT_EQ(log.lines().size(), 1u);
-        EXPECT_EQ(log.lines()[0].rfind(row.line, 0), 0u) << log.lines()[0];
+        const std::vector<std::string> lines = log.lines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0].rfind(row.line, 0), 0u) << lines[0];
+        // The value reader's reasons are followed by the file (and section and key).
+        const bool fromReader = row.line.rfind("Ship type", 0) != 0;
+        EXPECT_EQ(lines.size(), fromReader ? 2u : 1u);
+        EXPECT_EQ(lines.back().rfind("Config: in " + path(std::string(row.name) + ".ship") + ", section ", 0) == 0, fromReader);
     }
     EXPECT_THROW(load(), ConfigurationError); // a failed type stops the whole load
     LogCapture log;

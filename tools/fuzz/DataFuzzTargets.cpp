@@ -201,6 +201,11 @@ void runExplosionSequence(const std::uint8_t* data, std::size_t size)
     asPlainAndTwin("fuzz.explosion_sequence", data, size, [](const std::string& path) {
         ShipExplosionSequence::unloadTypes();
         loadUnlessItFillsAPool(path, [] { ShipExplosionSequence::loadTypes(INPUT_FOLDER); });
+        // The loader's check alone, which builds every event also where the pool would be filled.
+        refusable([&path] {
+            Config config(path, false, true);
+            ShipExplosionSequence::checkType(config);
+        });
     });
     ShipExplosionSequence::unloadTypes();
 }
