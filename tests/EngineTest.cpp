@@ -37,7 +37,9 @@ TEST(Engine, StartsTakesScreenshotsThrustsAndQuitsThroughTheExitScreen)
 {
     REQUIRE_XVFB();
     GameProcess game;
-    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
+    // Flying in the menus' scenario (whose own view is a still one), seen from behind as in a game.
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n"
+                                                                  "CameraController.getSingleton().setCameraType(CameraType.CHASE)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     // The screenshot key proves the main loop reads input; its file is the game's own. The Startup
