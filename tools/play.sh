@@ -7,7 +7,7 @@
 # kept from then on), its video options (ogre.cfg), its log (Tolvarine.log), its profile report
 # and its screenshots. Its data/ mirrors the repository's data/ with links to the shipped files,
 # laid anew at every start, so the game reads the repository's data and writes what it makes
-# beside them (the enciphered twins, Python's caches) into that folder. Removing the folder
+# beside them (their enciphered twins) into that folder. Removing the folder
 # resets everything; removing its cfg/ resets only the settings.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
