@@ -61,7 +61,11 @@ GameWindow::GameWindow(Ogre::Root& ogreRoot, const std::string& title, unsigned 
     nativeHandle = static_cast<unsigned long>(info.info.x11.window);
 
     Ogre::NameValuePairList options;
-    options["externalWindowHandle"] = Ogre::StringConverter::toString(nativeHandle);
+    // The rendering engine draws into a child window that fills SDL's, which keeps the input; the
+    // child stays at the parent's corner (its default place is the middle of the screen).
+    options["parentWindowHandle"] = Ogre::StringConverter::toString(nativeHandle);
+    options["left"] = "0";
+    options["top"] = "0";
     try {
         renderWindow = root.createRenderWindow(title, width, height, false, &options);
     } catch (...) {

@@ -270,9 +270,10 @@ TEST(DataLintTest, AreasSceneryAndMissilesNameDataThatExists)
         skies.insert(sky);
         const std::size_t at = skyboxes.find("material " + sky + "\n");
         ASSERT_NE(at, std::string::npos) << sky;
-        std::istringstream words(skyboxes.substr(skyboxes.find("cubic_texture", at) + 13));
-        std::string cube;
-        words >> cube;
+        std::istringstream words(skyboxes.substr(skyboxes.find("texture ", at) + 8));
+        std::string cube, type;
+        words >> cube >> type;
+        EXPECT_EQ(type, "cubic") << sky << ": one cube map, in the rendering engine's current form";
         const std::string envMap = environmentMapName(cube);
         for (const char* face : {"_fr", "_bk", "_lf", "_rt", "_up", "_dn"})
             EXPECT_TRUE(shipped("textures/skyboxes/" + envMap.substr(0, envMap.rfind('.')) + face + ".png")) << envMap << face;

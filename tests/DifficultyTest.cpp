@@ -125,8 +125,9 @@ TEST_F(DifficultyTest, RecalculationMovesTheFactorsTowardTheDesiredRatioWithinZe
             Difficulty difficulty(path, curves);
             LogCapture log;
             difficulty.recalculate();
-            if (!row.log.empty() || row.enemyFactor == 1)
+            if (!row.log.empty() || row.enemyFactor == 1) {
                 EXPECT_EQ(log.lines(), row.log);
+            }
             EXPECT_FLOAT_EQ(difficulty.getEnemyIntelligence(), std::min(1.0f, row.enemyFactor * difficulty.getDifficulty()));
             EXPECT_FLOAT_EQ(difficulty.getFriendlyIntelligence(), row.friendlyFactor * difficulty.getDifficulty());
             EXPECT_EQ(readFile(path), before) << "written before save";

@@ -52,7 +52,9 @@ TEST(FirstRunGame, TheHudFramesTheTargetCommandModeHandsOverAShipAndQuittingRepo
     const fs::path type = game.folder() / "data/entities/trifighter.ship";
     std::string ship = readTextFile(type);
     std::ofstream(type) << ship.replace(ship.find("trifighter_cockpit_wire.mesh"), 28, "");
-    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n";
+    // Flying in the menus' scenario (whose own view is a still one), seen from behind as in a game.
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << "Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)\n"
+                                                                  "CameraController.getSingleton().setCameraType(CameraType.CHASE)\n";
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     // The processor-frequency lines, measured beside the start-up, are logged whole and once

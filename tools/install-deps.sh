@@ -25,6 +25,26 @@ fi
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+# Another install (an unattended upgrade, a second set-up running beside this one) holds the
+# package manager's locks while it runs: wait for it, up to INSTALL_DEPS_LOCK_WAIT seconds (five
+# minutes), rather than fail at once. apt waits for the dpkg lock itself; a lock it does not wait
+# for ends the call with "Could not get lock", and the call is made again a little later.
+lock_wait=${INSTALL_DEPS_LOCK_WAIT:-300}
+apt_get() {
+  local deadline=$((SECONDS + lock_wait)) errors
+  errors=$(mktemp)
+  until DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout="$lock_wait" "$@" 2>"$errors"; do
+    cat "$errors" >&2
+    if ! grep -q -e 'Could not get lock' -e 'Unable to lock' -e 'Unable to acquire' "$errors" || [ $SECONDS -ge $deadline ]; then
+      rm -f "$errors"
+      return 1
+    fi
+    echo "install-deps: another install holds the package manager's lock; waiting" >&2
+    sleep 5
+  done
+  cat "$errors" >&2
+  rm -f "$errors"
+}
 echo "install-deps: installing ${missing[*]}"
-$SUDO apt-get update
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+apt_get update
+apt_get install -y --no-install-recommends "${missing[@]}"

@@ -1,8 +1,31 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds the game and starts it from the repository root,
-# which is its working directory (cfg/ and data/ are read from there).
+# Installs the dependencies, builds the game and starts it. The game reads and writes its files
+# relative to its working folder, so it runs in a folder of the player's own outside the
+# repository, and playing leaves the repository as it was:
+#   ${XDG_DATA_HOME:-$HOME/.local/share}/tolvarine
+# There the game keeps its settings (cfg/, copied from the shipped cfg/ on the first start and
+# kept from then on), its video options (ogre.cfg), its log (Tolvarine.log), its profile report
+# and its screenshots. Its data/ mirrors the repository's data/ with links to the shipped files,
+# laid anew at every start, so the game reads the repository's data and writes what it makes
+# beside them (their enciphered twins) into that folder. Removing the folder
+# resets everything; removing its cfg/ resets only the settings.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+repo=$(cd "$(dirname "$0")/.." && pwd)
+cd "$repo"
 bash tools/install-deps.sh
 bash tools/build.sh
-exec ./build/tolvarine
+
+home="${XDG_DATA_HOME:-$HOME/.local/share}/tolvarine"
+mkdir -p "$home/cfg"
+# A settings file the player has is kept; one the game gained since is copied in.
+for file in "$repo"/cfg/*; do
+  [ -e "$home/cfg/${file##*/}" ] || cp "$file" "$home/cfg/"
+done
+[ -e "$home/ogre.cfg" ] || cp "$repo/tools/default-ogre.cfg" "$home/ogre.cfg"
+# The plug-in list names this machine's plug-in folder, written by the build.
+cp "$repo/plugins.cfg" "$home/plugins.cfg"
+rm -rf "$home/data"
+cp -rs "$repo/data" "$home/data"
+ln -sfn "$repo/startup.py" "$home/startup.py"
+cd "$home"
+exec "$repo/build/tolvarine"

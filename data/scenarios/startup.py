@@ -25,21 +25,29 @@ class StartupScenarioConfig(ScenarioConfig):
         enemy = Faction.create("Enemy")
         player.addEnemy(enemy)
         enemy.addEnemy(player)
-        # Two small wings facing each other a few hundred metres apart; the player flies the lead
-        # ship of the first, seen from behind.
-        facingEnemy = Quaternion(0.0, 0.0, 1.0, 0.0)  # half a turn about the vertical
-        self.playerShips = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, 0), Quaternion())
-        # The wingmen keep off to the side, out of the lead ship's line of fire.
+        # The two wings face each other across the view, the player's on the left and the enemy's
+        # on the right, each with a capital ship behind it: the menu in the middle of the screen
+        # stands over open space between them, with the sun and the gas giant beyond.
+        facingRight = Quaternion(0.7071068, 0.0, -0.7071068, 0.0)  # a quarter turn, nose to +x
+        facingLeft = Quaternion(0.7071068, 0.0, 0.7071068, 0.0)  # a quarter turn, nose to -x
+        self.playerShips = Ship.spawnFleet({"trifighter": 1}, player, Vector3(-110, 15, -250), facingRight)
+        # The wingmen keep below the lead ship, out of its line of fire.
         self.wingShips = Ship.spawnFleet({"trifighter": 1, "kestrel": 2}, player,
-                                         Vector3(250, 40, 100), Quaternion())
+                                         Vector3(-130, -30, -230), facingRight)
         self.enemyShips = Ship.spawnFleet({"trifighter": 2, "kestrel": 2}, enemy,
-                                          Vector3(0, 0, -600), facingEnemy)
+                                          Vector3(170, 0, -330), facingLeft)
         # A capital ship behind each side's wing, its turrets in reach of the fight between them.
-        self.capitalShips = Ship.spawnFleet({"bastion": 1}, player, Vector3(-320, -90, 250), Quaternion())
-        self.capitalShips += Ship.spawnFleet({"bastion": 1}, enemy, Vector3(320, -90, -900), facingEnemy)
+        self.capitalShips = Ship.spawnFleet({"bastion": 1}, player, Vector3(-340, -90, -650), facingRight)
+        self.capitalShips += Ship.spawnFleet({"bastion": 1}, enemy, Vector3(400, -90, -700), facingLeft)
         if self.playerShips:
             self.playerShips[0].setFocus(True)
-            CameraController.getSingleton().setCameraType(CameraType.CHASE)
+        # The menus pause the game, so the scene stands still: a fixed view across the gap between
+        # the wings rather than a chase view, which would put the player's own hull behind the menu.
+        camera = CameraController.getSingleton().setCameraTypeFree()
+        camera.setTargetMode(TargetMode.IGNORE)
+        camera.setPosition(Vector3(0, 30, 100))
+        camera.moveTo(Vector3(0, 30, 100))
+        camera.pointAt(Vector3(0, 0, -300))
 
     def unload(self):
         pass
