@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "FatalError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "Scheduler.h"
 #include "SoundManager.h"
 #include "SoundSource.h"
@@ -11,8 +12,6 @@
 #include <boost/python/enum.hpp>
 #include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <limits>
@@ -97,7 +96,7 @@ double AmbientSoundManager::scheduleSwitch(double from)
 void AmbientSoundManager::setAmbientMode(AmbientMode newMode, float blendDuration)
 {
     if (newMode != NONE && newMode != COMMAND && newMode != SPACE) {
-        Ogre::LogManager::getSingleton().logMessage("AmbientSoundManager::setAmbientMode, invalid mode");
+        GameLog::line("AmbientSoundManager::setAmbientMode, invalid mode");
         throw FatalError();
     }
     if (newMode == mode)

@@ -3,12 +3,12 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "Scheduler.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreColourValue.h>
-#include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
 #include <OgrePass.h>
 #include <OgreSceneManager.h>
@@ -23,11 +23,6 @@
 namespace Tolvarine {
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The clone's number follows a separator, so no two clones share a name ("Expl1" with clone 0
 // and "Expl" with clone 10 stay apart), and the word keeps clones apart from authored names.
@@ -65,12 +60,12 @@ AnimatedBillboard::AnimatedBillboard(Config& config, const std::string& section,
     const float timeResolution = config.get<float>(section, "timeResolution");
     const float size = config.get<float>(section, "size");
     if (!(duration > 0.0f)) {
-        logLine("AnimatedBillboard: duration of section " + section + " must be above 0");
+        GameLog::line("AnimatedBillboard: duration of section " + section + " must be above 0");
         throw ConfigurationError();
     }
     const Ogre::MaterialPtr original = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!original) {
-        logLine("AnimatedBillboard: unknown material " + materialName + " in section " + section);
+        GameLog::line("AnimatedBillboard: unknown material " + materialName + " in section " + section);
         throw ConfigurationError();
     }
 
@@ -78,7 +73,7 @@ AnimatedBillboard::AnimatedBillboard(Config& config, const std::string& section,
     try {
         material->load();
         if (!frameUnit()) {
-            logLine("AnimatedBillboard: material " + materialName + " has no texture frames to animate");
+            GameLog::line("AnimatedBillboard: material " + materialName + " has no texture frames to animate");
             throw ConfigurationError();
         }
         billboardSet = sceneManager.createBillboardSet(material->getName(), 1);
@@ -135,7 +130,7 @@ bool AnimatedBillboard::update(float)
 {
     Ogre::TextureUnitState* unit = frameUnit();
     if (!unit) {
-        logLine("AnimatedBillboard: material " + material->getName() + " lost its texture frames");
+        GameLog::line("AnimatedBillboard: material " + material->getName() + " lost its texture frames");
         return false;
     }
     const unsigned frameCount = static_cast<unsigned>(unit->getNumFrames());

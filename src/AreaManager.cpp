@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "MaterialCheck.h"
 #include "Planet.h"
 #include "Scenario.h"
@@ -15,7 +16,6 @@
 #include <boost/python/return_value_policy.hpp>
 
 #include <OgreColourValue.h>
-#include <OgreLogManager.h>
 #include <OgreMaterial.h>
 #include <OgreVector.h>
 
@@ -26,11 +26,6 @@ namespace bp = boost::python;
 namespace Tolvarine {
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 const char* const AREA_SECTION = "Area";
 const float SKY_BOX_DISTANCE = 10000.0f;
@@ -45,13 +40,13 @@ AreaManager::AreaManager(const std::string& folder) : areaPath(folder)
     try {
         std::vector<std::filesystem::path> files;
         if (!TypeFiles::list(areaPath, ".area", files))
-            logLine("AreaManager: cannot read the folder " + areaPath);
+            GameLog::line("AreaManager: cannot read the folder " + areaPath);
         for (const std::filesystem::path& file : files) {
             auto area = std::make_shared<const Config>(file.generic_string(), false, true, false);
             const std::string name = area->get<std::string>(AREA_SECTION, "name");
             if (!areas.emplace(name, area).second)
-                logLine("AreaManager: " + file.generic_string() + " repeats the area name " + name
-                        + "; the first file keeps it");
+                GameLog::line("AreaManager: " + file.generic_string() + " repeats the area name " + name
+                              + "; the first file keeps it");
         }
     } catch (...) {
         singleton = nullptr;
@@ -68,7 +63,7 @@ AreaManager::~AreaManager()
 AreaManager& AreaManager::getSingleton()
 {
     if (!singleton) {
-        logLine("AreaManager used before it was created");
+        GameLog::line("AreaManager used before it was created");
         throw FatalError();
     }
     return *singleton;
@@ -92,13 +87,13 @@ void AreaManager::loadArea(const std::string& name)
 {
     const auto found = areas.find(name);
     if (found == areas.end()) {
-        logLine("AreaManager: unknown area " + name);
+        GameLog::line("AreaManager: unknown area " + name);
         return;
     }
     ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
     Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
     if (!scenario) {
-        logLine("AreaManager: no scenario is running to show the area " + name);
+        GameLog::line("AreaManager: no scenario is running to show the area " + name);
         return;
     }
     applyArea(*found->second, *scenario);

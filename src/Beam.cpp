@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
+#include "GameLog.h"
 #include "MaterialCheck.h"
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
@@ -12,7 +13,6 @@
 #include "Statistics.h"
 #include "Targetable.h"
 
-#include <OgreLogManager.h>
 #include <OgreMatrix3.h>
 #include <OgreSceneNode.h>
 
@@ -83,7 +83,7 @@ void Beam::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vector3& po
         reclaim(this, typeName);
     }
     if (!newFaction) {
-        Ogre::LogManager::getSingleton().logMessage("Beam::launch, " + typeName + " launched without a faction");
+        GameLog::line("Beam::launch, " + typeName + " launched without a faction");
         release(this, typeName);
         return;
     }

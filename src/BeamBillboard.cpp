@@ -1,10 +1,10 @@
 #include "BeamBillboard.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 
 #include <OgreCamera.h>
 #include <OgreHardwareBufferManager.h>
-#include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
 #include <OgreRenderQueue.h>
 #include <OgreSceneNode.h>
@@ -67,8 +67,8 @@ void BeamBillboard::setMaterial(const std::string& materialName)
 {
     Ogre::MaterialPtr found = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!found) {
-        Ogre::LogManager::getSingleton().logMessage("BeamBillboard " + getName() + ": unknown material "
-                                                    + materialName);
+        GameLog::line("BeamBillboard " + getName() + ": unknown material "
+                      + materialName);
         throw ConfigurationError();
     }
     found->load();

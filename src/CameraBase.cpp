@@ -2,11 +2,11 @@
 
 #include "Config.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
 
 #include <OgreCamera.h>
-#include <OgreLogManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreViewport.h>
@@ -103,7 +103,7 @@ Ogre::SceneManager& CameraBase::gameSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        Ogre::LogManager::getSingleton().logMessage("CameraBase: the engine has no scene manager");
+        GameLog::line("CameraBase: the engine has no scene manager");
         throw FatalError();
     }
     return *engine->sceneManager;

@@ -3,10 +3,10 @@
 #include "Config.h"
 #include "DebrisSystem.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "Targetable.h"
 
 #include <OgreCamera.h>
-#include <OgreLogManager.h>
 
 #include <boost/python/class.hpp>
 #include <boost/python/enum.hpp>
@@ -63,7 +63,7 @@ CameraController::~CameraController()
 CameraController& CameraController::getSingleton()
 {
     if (!singleton) {
-        Ogre::LogManager::getSingleton().logMessage("CameraController used before it was created");
+        GameLog::line("CameraController used before it was created");
         throw FatalError();
     }
     return *singleton;

@@ -7,8 +7,8 @@
 #include "Controllable.h"
 #include "DropCamera.h"
 #include "FreeCamera.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -23,7 +23,7 @@ CameraEvent::Kind readKind(Config& config, const std::string& section)
         return CameraEvent::Kind::DROP;
     if (camera == "Chase")
         return CameraEvent::Kind::CHASE;
-    Ogre::LogManager::getSingleton().logMessage("Unknown camera type in CameraEvent: " + section);
+    GameLog::line("Unknown camera type in CameraEvent: " + section);
     throw ConfigurationError();
 }
 

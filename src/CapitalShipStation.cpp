@@ -6,13 +6,13 @@
 #include "ConfigurationError.h"
 #include "Faction.h"
 #include "FrameDisplay.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
 #include "TurretBehaviour.h"
 #include "TypeFiles.h"
 
-#include <OgreLogManager.h>
 #include <OgreSceneNode.h>
 
 #include <filesystem>
@@ -23,11 +23,6 @@ namespace Tolvarine {
 std::uint32_t CapitalShipStation::nameCounter = 0;
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The station types by name, filled once and kept for the whole run.
 std::map<std::string, std::unique_ptr<Config>>& types()
@@ -44,7 +39,7 @@ void CapitalShipStation::loadTypes(const std::string& folder)
         return;
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, ".station", files)) {
-        logLine("CapitalShipStation: cannot read the station folder " + folder);
+        GameLog::line("CapitalShipStation: cannot read the station folder " + folder);
         throw ConfigurationError();
     }
     for (const std::filesystem::path& file : files) {
@@ -68,7 +63,7 @@ Config& CapitalShipStation::getType(const std::string& name)
 {
     const auto found = types().find(name);
     if (found == types().end()) {
-        logLine("There is no capital-ship-station type " + name);
+        GameLog::line("There is no capital-ship-station type " + name);
         throw ConfigurationError();
     }
     return *found->second;
@@ -158,7 +153,7 @@ void CapitalShipStation::activate()
 {
     Faction* faction = ship ? ship->getFaction() : nullptr;
     if (!faction) {
-        logLine("Capital-ship station " + objectName + " cannot enter play without its ship in play");
+        GameLog::line("Capital-ship station " + objectName + " cannot enter play without its ship in play");
         return;
     }
     const Ogre::Quaternion shipOrientation = ship->getOrientation();
@@ -198,7 +193,8 @@ void CapitalShipStation::deactivate(DisableTime time)
         if (Interface* interface = Interface::getSingletonPtr())
             interface->setMode(Interface::COMMAND, false);
         else
-            logLine("Capital-ship station " + objectName + " left play while manned, with no command mode to go to");
+            GameLog::line("Capital-ship station " + objectName
+                          + " left play while manned, with no command mode to go to");
         setFocus(false);
     }
 }

@@ -1,6 +1,6 @@
 #include "Clock.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <cmath>
 #include <ctime>
@@ -105,7 +105,7 @@ void Clock::calibrate()
 {
     if (ticksPerSecond != 0)
         return;
-    Ogre::LogManager::getSingleton().logMessage("Calibrating timer...");
+    GameLog::line("Calibrating timer...");
     const std::uint64_t t0 = readTicks();
     const std::uint32_t m0 = milliseconds();
     sleepMilliseconds(500);
@@ -119,8 +119,8 @@ void Clock::calibrate()
     if (ticksPerSecond <= 0)
         ticksPerSecond = 1; // a counter that did not advance must not divide by zero later
     calibratedTicksPerSecond = ticksPerSecond;
-    Ogre::LogManager::getSingleton().logMessage(std::to_string(ticksPerSecond)
-                                                + " ticks per second");
+    GameLog::line(std::to_string(ticksPerSecond)
+                  + " ticks per second");
 }
 
 bool Clock::measureCpuFrequency(double& frequency, double& deviation, unsigned duration,

@@ -3,11 +3,11 @@
 #include "CollisionBody.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "PhysicsEngine.h"
 #include "PhysicsGeometry.h"
 #include "TriMeshGeometry.h"
 
-#include <OgreLogManager.h>
 #include <ode/collision.h>
 #include <ode/collision_space.h>
 
@@ -29,8 +29,8 @@ struct Placement {
 
 [[noreturn]] void rejectValue(const std::string& section, const std::string& text)
 {
-    Ogre::LogManager::getSingleton().logMessage("Collision geometry in section " + section + ": "
-                                                + text);
+    GameLog::line("Collision geometry in section " + section + ": "
+                  + text);
     throw ConfigurationError();
 }
 

@@ -1,6 +1,7 @@
 #include "CollisionMesh.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "MeshLoader.h"
 #include "PhysicsEngine.h"
 
@@ -9,7 +10,6 @@
 #include <OgreHardwareIndexBuffer.h>
 #include <OgreHardwareVertexBuffer.h>
 #include <OgreLodConfig.h>
-#include <OgreLogManager.h>
 #include <OgreMeshLodGenerator.h>
 #include <OgreMeshManager.h>
 #include <OgreSubMesh.h>
@@ -37,7 +37,7 @@ constexpr std::size_t MIN_KEPT_VERTICES = 3;
 
 [[noreturn]] void fail(const std::string& text)
 {
-    Ogre::LogManager::getSingleton().logMessage(USER + ": " + text);
+    GameLog::line(USER + ": " + text);
     throw ConfigurationError();
 }
 

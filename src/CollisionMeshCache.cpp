@@ -2,8 +2,8 @@
 
 #include "CollisionMesh.h"
 #include "FatalError.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -12,7 +12,7 @@ CollisionMeshCache* CollisionMeshCache::singleton = nullptr;
 CollisionMeshCache::CollisionMeshCache()
 {
     if (singleton) {
-        Ogre::LogManager::getSingleton().logMessage("The collision mesh cache exists already");
+        GameLog::line("The collision mesh cache exists already");
         throw FatalError();
     }
     singleton = this;
@@ -27,7 +27,7 @@ CollisionMeshCache::~CollisionMeshCache()
 CollisionMeshCache& CollisionMeshCache::getSingleton()
 {
     if (!singleton) {
-        Ogre::LogManager::getSingleton().logMessage("The collision mesh cache does not exist");
+        GameLog::line("The collision mesh cache does not exist");
         throw FatalError();
     }
     return *singleton;

@@ -1,11 +1,11 @@
 #include "CommandEvent.h"
 
 #include "Faction.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -16,13 +16,13 @@ void CommandEvent::execute(Controllable*, bool focused, const Ogre::Vector3&)
     ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
     Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
     if (!scenario) {
-        Ogre::LogManager::getSingleton().logMessage("CommandEvent: there is no current scenario");
+        GameLog::line("CommandEvent: there is no current scenario");
         return;
     }
     const std::shared_ptr<Faction> player = scenario->getFaction("Player");
     if (!player) {
-        Ogre::LogManager::getSingleton().logMessage("CommandEvent: scenario " + scenario->getName()
-                                                    + " has no faction Player");
+        GameLog::line("CommandEvent: scenario " + scenario->getName()
+                      + " has no faction Player");
         return;
     }
     if (player->getShips().empty()) {

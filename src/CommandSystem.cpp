@@ -6,6 +6,7 @@
 #include "Controllable.h"
 #include "Faction.h"
 #include "FrameDisplay.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
@@ -15,7 +16,6 @@
 #include "WidgetFactory.h"
 
 #include <CEGUI/Window.h>
-#include <OgreLogManager.h>
 
 #include <algorithm>
 
@@ -56,11 +56,6 @@ void setFitted(const std::string& name, const std::string& text)
     CEGUI::Window& window = child(name);
     window.setText(text);
     WidgetFactory::fitToText(window);
-}
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
 }
 
 std::string describe(const WeaponSystem* weapons)
@@ -192,7 +187,7 @@ void CommandSystem::enterCommandMode()
         markSelected(true);
     }
     cycleKey.setEnabled(true);
-    logLine("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
+    GameLog::line("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
     showSelectedShip();
     if (showSheet) {
         sheet->show();
@@ -217,9 +212,9 @@ void CommandSystem::leaveCommandMode()
         ship->getFrameDisplay().setSelected(false);
     if (ship && isStillPlayers(ship)) {
         ship->setFocus(true);
-        logLine("Command mode left: the player flies " + selectionText());
+        GameLog::line("Command mode left: the player flies " + selectionText());
     } else {
-        logLine("Command mode left: no ship of the player to fly");
+        GameLog::line("Command mode left: no ship of the player to fly");
     }
     cycleKey.setEnabled(false);
     Scheduler& scheduler = Scheduler::getSingleton();
@@ -242,7 +237,7 @@ void CommandSystem::showSelectedShip()
 {
     Controllable* ship = getSelectedShip();
     if (ship)
-        logLine("Command mode: selected " + selectionText());
+        GameLog::line("Command mode: selected " + selectionText());
     setFitted("Command/ShipDescription", ship ? ship->getName() : "");
     setFitted("Command/PrimaryWeapon", ship ? describe(ship->getPrimaryWeaponSystem()) : "");
     setFitted("Command/SecondaryWeapon", ship ? describe(ship->getSecondaryWeaponSystem()) : "");

@@ -5,6 +5,7 @@
 #include "ConfigurationError.h"
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
+#include "GameLog.h"
 #include "GameplaySettings.h"
 #include "MaterialCheck.h"
 #include "OgreLink.h"
@@ -14,7 +15,6 @@
 #include "SoundSource.h"
 #include "TolvarineEngine.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
 #include <OgreRoot.h>
@@ -37,18 +37,13 @@ constexpr DamageType BLAST_DAMAGE = static_cast<DamageType>(3);
 // The roll proportion of the gameplay settings' file when no settings exist (tools and tests).
 constexpr float DEFAULT_ROLL_PROPORTION = 1.0f;
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 // A blast value below zero would pull bodies in, heal them or go off before the explosion starts.
 float readNonNegative(const Config& config, const std::string& name, const char* key)
 {
     const float value = config.get<float>(PHYSICS, key, 0.0f);
     if (!(value >= 0.0f)) {
-        logLine("ComplexExplosion: " + std::string(key) + " of explosion type " + name
-                + " must not be below 0, not " + Ogre::StringConverter::toString(value));
+        GameLog::line("ComplexExplosion: " + std::string(key) + " of explosion type " + name
+                      + " must not be below 0, not " + Ogre::StringConverter::toString(value));
         throw ConfigurationError();
     }
     return value;
@@ -285,7 +280,7 @@ void ComplexExplosion::applyPhysics(const Ogre::Vector3& centre, float radius, f
         return;
     Ogre::SceneManager* scene = engineSceneManager();
     if (!scene) {
-        logLine("ComplexExplosion::applyPhysics, no scene to search");
+        GameLog::line("ComplexExplosion::applyPhysics, no scene to search");
         return;
     }
     const GameplaySettings* settings = GameplaySettings::getSingletonPtr();

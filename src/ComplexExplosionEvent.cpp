@@ -5,8 +5,8 @@
 #include "ConfigurationError.h"
 #include "Controllable.h"
 #include "ExplosionManager.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -21,7 +21,7 @@ void ComplexExplosionEvent::checkNames() const
 {
     const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
     if (explosions && !explosions->hasGroup(group)) {
-        Ogre::LogManager::getSingleton().logMessage("ComplexExplosionEvent: there is no explosion group " + group);
+        GameLog::line("ComplexExplosionEvent: there is no explosion group " + group);
         throw ConfigurationError();
     }
 }

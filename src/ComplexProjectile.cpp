@@ -2,11 +2,11 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreException.h>
-#include <OgreLogManager.h>
 #include <OgreParticleSystem.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -58,9 +58,9 @@ void ComplexProjectile::createParticleSystem(const std::string& templateName)
     try {
         particleSystem = getSceneManager().createParticleSystem(getSceneNode()->getName() + "/PS", templateName);
     } catch (const Ogre::Exception& error) {
-        Ogre::LogManager::getSingleton().logMessage("Projectile type " + getTypeName()
-                                                    + ": no particle system of the template " + templateName
-                                                    + ": " + error.getDescription());
+        GameLog::line("Projectile type " + getTypeName()
+                      + ": no particle system of the template " + templateName
+                      + ": " + error.getDescription());
         throw ConfigurationError();
     }
     particleSystem->setQueryFlags(0);

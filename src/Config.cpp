@@ -2,9 +2,9 @@
 
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
+#include "GameLog.h"
 
 #include <OgreColourValue.h>
-#include <OgreLogManager.h>
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
@@ -24,11 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 std::string nativeForm(const std::string& path)
 {
     return fs::path(path).make_preferred().string();
@@ -36,7 +31,7 @@ std::string nativeForm(const std::string& path)
 
 void logWriteFailure(const std::string& path)
 {
-    logLine("Config: could not write " + nativeForm(path));
+    GameLog::line("Config: could not write " + nativeForm(path));
 }
 
 bool isFile(const std::string& path)
@@ -298,7 +293,7 @@ std::string Config::readText(bool verbose) const
     if (isFile(path)) {
         // An unreadable file must not pass for an empty one: that would overwrite its twin.
         if (!readTextFile(path, text)) {
-            logLine("Config: could not read " + nativeForm(path));
+            GameLog::line("Config: could not read " + nativeForm(path));
             throw ConfigurationError();
         }
         if (enciphered && !encipherToFile(text, twinPath))
@@ -306,14 +301,14 @@ std::string Config::readText(bool verbose) const
     } else if (isFile(twinPath)) {
         text = decipherFromFile(twinPath);
     } else {
-        logLine(nativeForm(path) + " does not exist");
+        GameLog::line(nativeForm(path) + " does not exist");
         if (!allowCreate)
             throw ConfigurationError();
         if (!writeTextFile(path, ""))
             logWriteFailure(path);
     }
     if (verbose)
-        logLine("Config \"" + nativeForm(path) + "\" parsing...");
+        GameLog::line("Config \"" + nativeForm(path) + "\" parsing...");
     return text;
 }
 
@@ -338,7 +333,7 @@ void Config::parse(const std::string& text, bool verbose)
         }
     }
     if (verbose)
-        logLine("done");
+        GameLog::line("done");
 }
 
 void Config::addToken(const std::string& token, std::string& currentSection, bool verbose)
@@ -348,7 +343,7 @@ void Config::addToken(const std::string& token, std::string& currentSection, boo
         sections[currentSection];
         sectionNames.push_back(currentSection);
         if (verbose)
-            logLine("Section " + currentSection + ":");
+            GameLog::line("Section " + currentSection + ":");
         return;
     }
     const std::size_t equals = token.find('=');
@@ -361,7 +356,7 @@ void Config::addToken(const std::string& token, std::string& currentSection, boo
     // The first occurrence of a key wins; later duplicates are ignored.
     const bool stored = sections[currentSection].emplace(key, value).second;
     if (stored && verbose && !enciphered)
-        logLine("\"" + key + "\": \"" + value + "\"");
+        GameLog::line("\"" + key + "\": \"" + value + "\"");
 }
 
 std::string Config::getValue(const std::string& section, const std::string& key) const
@@ -388,7 +383,7 @@ T Config::convert(const std::string& text, const std::string& section, const std
         return fromText<T>(text);
     } catch (const boost::bad_lexical_cast& error) {
         const std::string reason = std::string("(") + error.what() + ")";
-        logLine(enciphered ? "Failed lexical cast " + reason : text + " failed lexical cast " + reason);
+        GameLog::line(enciphered ? "Failed lexical cast " + reason : text + " failed lexical cast " + reason);
         logPlace(section, key);
         throw;
     }
@@ -396,7 +391,7 @@ T Config::convert(const std::string& text, const std::string& section, const std
 
 void Config::logMissingKey(const std::string& section, const std::string& key) const
 {
-    logLine(enciphered ? std::string("Key not found") : "Key " + key + " not found in section " + section);
+    GameLog::line(enciphered ? std::string("Key not found") : "Key " + key + " not found in section " + section);
     logPlace(section, key);
 }
 
@@ -404,7 +399,7 @@ void Config::logMissingKey(const std::string& section, const std::string& key) c
 // broken. Section and key are structure, not content, so enciphered files name them too.
 void Config::logPlace(const std::string& section, const std::string& key) const
 {
-    logLine("Config: in " + nativeForm(path) + ", section " + section + ", key " + key);
+    GameLog::line("Config: in " + nativeForm(path) + ", section " + section + ", key " + key);
 }
 
 template <typename T>

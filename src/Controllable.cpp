@@ -2,6 +2,7 @@
 
 #include "CameraController.h"
 #include "ControllableWrap.h"
+#include "GameLog.h"
 #include "HudOverlay.h"
 #include "InputHandler.h"
 #include "InstrumentSoundManager.h"
@@ -13,7 +14,6 @@
 
 #include <boost/python/class.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneQuery.h>
@@ -27,11 +27,6 @@ Controllable* Controllable::focused = nullptr;
 bool Controllable::inputEnabled = true;
 
 namespace {
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The press and release subscriptions of "fire_primary" and "fire_secondary". They are made on
 // first use, subscribed, with callbacks that do nothing, and kept: focus only re-binds them to the
@@ -166,7 +161,7 @@ private:
     {
         Ogre::Root* root = Ogre::Root::getSingletonPtr();
         if (!root || root->getSceneManagers().empty()) {
-            log("Controllable::querySphereAhead, no scene to search");
+            GameLog::line("Controllable::querySphereAhead, no scene to search");
             return false;
         }
         sceneManager = root->getSceneManagers().begin()->second;
@@ -216,7 +211,7 @@ Controllable::~Controllable()
     if (focused != this)
         return;
     // Nothing of the object can be asked any more: only the services let go of it.
-    log("Controllable destroyed while it had the focus; its controls are released");
+    GameLog::line("Controllable destroyed while it had the focus; its controls are released");
     focused = nullptr;
     weaponDisplay().clearPrimaryWeaponSystem();
     weaponDisplay().clearSecondaryWeaponSystem();

@@ -5,12 +5,12 @@
 #include "Controllable.h"
 #include "DamageModel.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "Scheduler.h"
 #include "Targetable.h"
 
 #include <OgreEntity.h>
 #include <OgreException.h>
-#include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayManager.h>
@@ -26,11 +26,6 @@
 namespace Tolvarine {
 
 namespace {
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The material's texture, tinted: modulate of the manual colour and the texture.
 void tint(const Ogre::MaterialPtr& material, const Ogre::ColourValue& colour)
@@ -98,7 +93,8 @@ void DamageDisplay::ComponentWireframe::setup(const DamageModel& model, unsigned
     try {
         entity = node->getCreator()->createEntity(node->getName() + "/Entity", mesh);
     } catch (const Ogre::Exception& e) {
-        log("DamageDisplay: no wireframe for component " + model.getComponentName(index) + ": " + e.getDescription());
+        GameLog::line("DamageDisplay: no wireframe for component " + model.getComponentName(index) + ": "
+                      + e.getDescription());
         return;
     }
     entity->setMaterial(material);
@@ -124,7 +120,7 @@ DamageDisplay::DamageDisplay(Ogre::SceneManager& scene, const Config& settings, 
     damageColour = settings.get<Ogre::ColourValue>("Hud", "damageColour");
     templateMaterial = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!templateMaterial) {
-        log("DamageDisplay " + name + ": no material " + materialName);
+        GameLog::line("DamageDisplay " + name + ": no material " + materialName);
         throw ConfigurationError();
     }
     templateMaterial->load();

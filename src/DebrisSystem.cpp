@@ -3,6 +3,7 @@
 #include "CameraBase.h"
 #include "ConfigurationError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
@@ -11,7 +12,6 @@
 #include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreColourValue.h>
 #include <OgreParticle.h>
 #include <OgreParticleEmitter.h>
@@ -70,11 +70,11 @@ void DebrisSystem::addSystem(const std::string& name, const std::string& templat
     const float leadDistance = settings.get<float>(SECTION, "defaultLeadDistance");
     const float maxVisibleDistance = settings.get<float>(SECTION, "defaultMaxVisibleDistance");
     if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(templateName)) {
-        Ogre::LogManager::getSingleton().logMessage("DebrisSystem: unknown particle template " + templateName);
+        GameLog::line("DebrisSystem: unknown particle template " + templateName);
         throw ConfigurationError();
     }
     if (scene.hasParticleSystem(name)) {
-        Ogre::LogManager::getSingleton().logMessage("DebrisSystem: there is a particle system " + name + " already");
+        GameLog::line("DebrisSystem: there is a particle system " + name + " already");
         throw ConfigurationError();
     }
     Ogre::ParticleSystem* system = scene.createParticleSystem(name, templateName);

@@ -1,9 +1,8 @@
 #include "Difficulty.h"
 
+#include "GameLog.h"
 #include "ResponseCurves.h"
 #include "Statistics.h"
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,11 +19,6 @@ const char* const hitRatioCurveName = "Difficulty Hit Ratio";
 const float lowestDifficulty = 0.1f;
 const float highestDifficulty = 1.0f;
 const float highestFactor = 10.0f;
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // Log lines show single-precision numbers with seven significant digits.
 std::string formatFigure(float value)
@@ -97,13 +91,14 @@ float Difficulty::readSetting(const char* key, float defaultValue, float lowest,
 {
     const float value = get<float>(section, key, defaultValue);
     if (!std::isfinite(value)) {
-        log(std::string("Difficulty: ") + key + " is not a finite number, using " + formatFigure(defaultValue));
+        GameLog::line(std::string("Difficulty: ") + key + " is not a finite number, using "
+                      + formatFigure(defaultValue));
         return defaultValue;
     }
     const float usable = std::clamp(value, lowest, highest);
     if (usable != value) {
-        log(std::string("Difficulty: ") + key + " " + formatFigure(value) + " is outside " + formatFigure(lowest) + " to " +
-            formatFigure(highest) + ", using " + formatFigure(usable));
+        GameLog::line(std::string("Difficulty: ") + key + " " + formatFigure(value) + " is outside "
+                      + formatFigure(lowest) + " to " + formatFigure(highest) + ", using " + formatFigure(usable));
         set<float>(section, key, usable);
     }
     return usable;
@@ -138,15 +133,16 @@ void Difficulty::recalculate()
         return;
 
     const float current = static_cast<float>(playerRatio / enemyRatio);
-    log("Recalc difficulty: current ratio is " + formatFigure(current));
-    log("Recalc difficulty: desired ratio is " + formatFigure(desired));
+    GameLog::line("Recalc difficulty: current ratio is " + formatFigure(current));
+    GameLog::line("Recalc difficulty: desired ratio is " + formatFigure(desired));
 
     // A player doing better than desired gets a negative step: smarter enemies, duller friends.
     const float step = (desired - current) * intelligenceAdjustmentRate;
     enemyIntelligenceFactor = clampFactor(enemyIntelligenceFactor - step);
     friendlyIntelligenceFactor = clampFactor(friendlyIntelligenceFactor + step);
-    log("Recalc difficulty: adjusting enemy intelligence factor to " + formatFigure(enemyIntelligenceFactor));
-    log("Recalc difficulty: adjusting friendly intelligence factor to " + formatFigure(friendlyIntelligenceFactor));
+    GameLog::line("Recalc difficulty: adjusting enemy intelligence factor to " + formatFigure(enemyIntelligenceFactor));
+    GameLog::line("Recalc difficulty: adjusting friendly intelligence factor to "
+                  + formatFigure(friendlyIntelligenceFactor));
 
     set<float>(section, "enemyIntelligenceFactor", enemyIntelligenceFactor);
     set<float>(section, "friendlyIntelligenceFactor", friendlyIntelligenceFactor);

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "MeshLoader.h"
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
@@ -15,7 +16,6 @@
 #include <OgreEntity.h>
 #include <OgreException.h>
 #include <OgreLodConfig.h>
-#include <OgreLogManager.h>
 #include <OgreMeshLodGenerator.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -37,7 +37,7 @@ Ogre::SceneManager& engineSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "DynamicCollidable: the engine has no scene manager");
         throw FatalError();
     }
@@ -60,7 +60,7 @@ void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::s
         if (levelMesh.empty() || !(distance > 0.0f))
             break;
         if (!(distance > lastDistance)) {
-            Ogre::LogManager::getSingleton().logMessage(
+            GameLog::line(
                 user + ": distance_" + index + " must be greater than the distance before it");
             throw ConfigurationError();
         }
@@ -108,9 +108,9 @@ DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std
     try {
         node = sceneManager.createSceneNode(name);
     } catch (const Ogre::Exception& error) {
-        Ogre::LogManager::getSingleton().logMessage("DynamicCollidable " + name
-                                                    + ": no scene node: "
-                                                    + error.getDescription());
+        GameLog::line("DynamicCollidable " + name
+                      + ": no scene node: "
+                      + error.getDescription());
         throw ConfigurationError();
     }
     try {
@@ -142,9 +142,9 @@ void DynamicCollidable::createEntity(const Config& config, const std::string& na
     try {
         entity = sceneManager.createEntity(name, mesh);
     } catch (const Ogre::Exception& error) {
-        Ogre::LogManager::getSingleton().logMessage(user + ": no entity of the mesh "
-                                                    + mesh->getName() + ": "
-                                                    + error.getDescription());
+        GameLog::line(user + ": no entity of the mesh "
+                      + mesh->getName() + ": "
+                      + error.getDescription());
         throw ConfigurationError();
     }
     link->attachTo(*entity);

@@ -6,6 +6,7 @@
 #include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "PoolCensus.h"
@@ -13,7 +14,6 @@
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
@@ -36,11 +36,6 @@ constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 // Every loaded type's file, by type name. Pieces are built from them during play, whenever a
 // pool has no free piece.
 std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
@@ -54,7 +49,7 @@ std::vector<std::filesystem::path> typeFilesIn(const std::string& folder)
 {
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, EXTENSION, files)) {
-        logLine("ExplosionDebris: cannot read the debris folder " + folder);
+        GameLog::line("ExplosionDebris: cannot read the debris folder " + folder);
         throw ConfigurationError();
     }
     return files;
@@ -75,17 +70,18 @@ void checkType(const Config& config, const std::string& name)
     const std::string group = config.get<std::string>(SECTION, "explosionGroup");
     CollisionGeometry::checkTypes(config);
     if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout)) {
-        logLine("ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
-                + Ogre::StringConverter::toString(minTimeout) + " and " + Ogre::StringConverter::toString(maxTimeout));
+        GameLog::line("ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
+                      + Ogre::StringConverter::toString(minTimeout) + " and "
+                      + Ogre::StringConverter::toString(maxTimeout));
         throw ConfigurationError();
     }
     if (!fireTemplateExists(fire)) {
-        logLine("ExplosionDebris: type " + name + " names the unknown particle template " + fire);
+        GameLog::line("ExplosionDebris: type " + name + " names the unknown particle template " + fire);
         throw ConfigurationError();
     }
     const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
     if (explosions && !explosions->hasGroup(group)) {
-        logLine("ExplosionDebris: type " + name + " explodes into the unknown explosion group " + group);
+        GameLog::line("ExplosionDebris: type " + name + " explodes into the unknown explosion group " + group);
         throw ConfigurationError();
     }
 }
@@ -114,7 +110,7 @@ std::string nextObjectName(const std::string& typeName)
 const std::string& requireFireTemplate(const std::string& fire, const std::string& typeName)
 {
     if (!fireTemplateExists(fire)) {
-        logLine("ExplosionDebris: type " + typeName + " names the unknown particle template " + fire);
+        GameLog::line("ExplosionDebris: type " + typeName + " names the unknown particle template " + fire);
         throw ConfigurationError();
     }
     return fire;
@@ -173,7 +169,7 @@ ExplosionDebris* ExplosionDebris::createDebris(const std::string& name)
 {
     const auto found = typeConfigs().find(name);
     if (found == typeConfigs().end()) {
-        logLine("Could not create ExplosionDebris: no config file found for type: " + name);
+        GameLog::line("Could not create ExplosionDebris: no config file found for type: " + name);
         throw ConfigurationError();
     }
     return new ExplosionDebris(*found->second, name);
@@ -263,7 +259,7 @@ bool ExplosionDebris::explodeTimeout(float)
     try {
         ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
         if (!explosions) {
-            logLine("ExplosionDebris: no explosion manager for the explosion of " + typeName);
+            GameLog::line("ExplosionDebris: no explosion manager for the explosion of " + typeName);
             throw FatalError();
         }
         explosions->createFromGroup(explosionGroup)->activate(position, velocity, ComplexExplosion::Callback());

@@ -3,11 +3,11 @@
 #include "ComplexExplosion.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 
 #include <algorithm>
@@ -22,11 +22,6 @@ namespace {
 const char* const EXTENSION = ".explosion";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The whole extension counts: ".explosion_sequence" files live in the same folder.
 } // namespace
@@ -87,7 +82,7 @@ void ExplosionManager::loadTypes()
     // In name order, so that the groups list their members in the same order on every run.
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, EXTENSION, files)) {
-        logLine("ExplosionManager: cannot read the explosion folder " + folder);
+        GameLog::line("ExplosionManager: cannot read the explosion folder " + folder);
         throw ConfigurationError();
     }
     for (const std::filesystem::path& file : files) {
@@ -111,14 +106,14 @@ void ExplosionManager::loadType(const std::string& path, const std::string& name
         throw;
     }
     groups[group].push_back(name);
-    logLine("Explosion " + name + " added in group " + group);
+    GameLog::line("Explosion " + name + " added in group " + group);
 }
 
 Config& ExplosionManager::getType(const std::string& name) const
 {
     const auto found = types.find(name);
     if (found == types.end()) {
-        logLine("There is no explosion type " + name);
+        GameLog::line("There is no explosion type " + name);
         throw ConfigurationError();
     }
     return *found->second;
@@ -138,7 +133,7 @@ ComplexExplosion* ExplosionManager::createFromGroup(const std::string& group)
 {
     const auto found = groups.find(group);
     if (found == groups.end()) {
-        logLine("There is no group called " + group);
+        GameLog::line("There is no group called " + group);
         throw ConfigurationError();
     }
     const std::vector<std::string>& members = found->second;

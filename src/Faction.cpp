@@ -1,6 +1,7 @@
 #include "Faction.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "PhysicsBody.h"
 #include "Ship.h"
 
@@ -9,8 +10,6 @@
 #include <boost/python/list.hpp>
 #include <boost/python/ptr.hpp>
 
-#include <OgreLogManager.h>
-
 #include <set>
 
 namespace bp = boost::python;
@@ -18,11 +17,6 @@ namespace bp = boost::python;
 namespace Tolvarine {
 
 namespace {
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The one-bit ids, filled once with 256, 512, ..., 4096 and never refilled: so at most five
 // factions live at once. Ordered, so that the smallest free id is handed out first.
@@ -60,7 +54,7 @@ Faction::Faction(const std::string& name, std::uint32_t id)
     std::set<std::uint32_t>& pool = freeIds();
     if (id == 0) {
         if (pool.empty()) {
-            log("Exceeded the allowable number of factions");
+            GameLog::line("Exceeded the allowable number of factions");
             throw ConfigurationError();
         }
         this->id = *pool.begin();
@@ -81,7 +75,7 @@ std::shared_ptr<Faction> Faction::createShared(const std::string& name)
 {
     const ScenarioLink& link = scenarioLink();
     if (!link.addFaction) {
-        log("Faction::create, no running scenario to hold faction " + name);
+        GameLog::line("Faction::create, no running scenario to hold faction " + name);
         throw ConfigurationError();
     }
     auto faction = std::make_shared<Faction>(name, 0);
@@ -98,12 +92,12 @@ std::shared_ptr<Faction> Faction::find(const std::string& name)
 {
     const ScenarioLink& link = scenarioLink();
     if (!link.getFaction) {
-        log("Faction::find, no running scenario to look up faction " + name);
+        GameLog::line("Faction::find, no running scenario to look up faction " + name);
         return nullptr;
     }
     std::shared_ptr<Faction> faction = link.getFaction(name);
     if (!faction)
-        log("Faction::find, no faction named " + name);
+        GameLog::line("Faction::find, no faction named " + name);
     return faction;
 }
 

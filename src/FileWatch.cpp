@@ -1,6 +1,6 @@
 #include "FileWatch.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <cstdint>
 #include <cstddef>
@@ -34,8 +34,8 @@ FileWatch::FileWatch(const std::string& watched)
         descriptor = -1;
     }
     if (descriptor < 0)
-        Ogre::LogManager::getSingleton().logMessage("FileWatch: no change notification for " + folder +
-                                                    ", comparing modification times");
+        GameLog::line("FileWatch: no change notification for " + folder +
+                      ", comparing modification times");
     lastModification = modificationTime();
 }
 

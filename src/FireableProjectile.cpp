@@ -5,13 +5,12 @@
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "GuidedProjectile.h"
 #include "PoolCensus.h"
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -26,11 +25,6 @@ namespace {
 const char* const EXTENSION = ".fireable";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The type registry. The configurations live until the types are unloaded; every object of a
 // type reads the one configuration of its type.
@@ -51,7 +45,7 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 {
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, EXTENSION, files)) {
-        logLine("FireableProjectile: cannot read the projectile folder " + folder);
+        GameLog::line("FireableProjectile: cannot read the projectile folder " + folder);
         throw ConfigurationError();
     }
     return files;
@@ -110,7 +104,7 @@ Config& FireableProjectile::getType(const std::string& name)
 {
     const auto found = types().find(name);
     if (found == types().end()) {
-        logLine("There is no projectile type " + name);
+        GameLog::line("There is no projectile type " + name);
         throw ConfigurationError();
     }
     return *found->second;
@@ -196,7 +190,7 @@ DamageType FireableProjectile::parseDamageType(const std::string& text)
         return PLASMA;
     if (text == "Conventional")
         return CONVENTIONAL;
-    logLine("Unknown damage type string: " + text);
+    GameLog::line("Unknown damage type string: " + text);
     return CONVENTIONAL;
 }
 

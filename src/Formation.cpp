@@ -5,13 +5,13 @@
 #include "Faction.h"
 #include "FatalError.h"
 #include "FormationElement.h"
+#include "GameLog.h"
 #include "OgreLink.h"
 #include "ProfileBlock.h"
 #include "Ship.h"
 #include "ShipBehaviour.h"
 #include "TolvarineEngine.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayManager.h>
@@ -30,16 +30,11 @@ const char* const CONFIG_PATH = "cfg/formation.cfg";
 // a scenario.
 const DisableTime DISSOLVED = static_cast<DisableTime>(2);
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 Ogre::SceneManager& engineSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        logLine("Formation: the engine has no scene manager");
+        GameLog::line("Formation: the engine has no scene manager");
         throw FatalError();
     }
     return *engine->sceneManager;
@@ -90,7 +85,7 @@ Ogre::Overlay* Formation::requireOverlay(const Config& config, const char* key)
     Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
     Ogre::Overlay* overlay = overlays ? overlays->getByName(name) : nullptr;
     if (!overlay) {
-        logLine("Formation: no overlay \"" + name + "\" for " + key);
+        GameLog::line("Formation: no overlay \"" + name + "\" for " + key);
         throw ConfigurationError();
     }
     return overlay;
@@ -222,7 +217,7 @@ bool Formation::layout(Offsets& offsets)
     const float rc = radius[ShipType::CAPITAL];
 
     if (capitals.size() > 2) {
-        logLine("Too many capital ships in formation");
+        GameLog::line("Too many capital ships in formation");
         return false;
     }
     float inner = 2.5f * ri;
@@ -395,7 +390,7 @@ void Formation::setFiringSecondary(bool firing)
 
 void Formation::setFocus(bool)
 {
-    logLine("Formation::setCurrentControllable, should be unreachable >:|");
+    GameLog::line("Formation::setCurrentControllable, should be unreachable >:|");
 }
 
 } // namespace Tolvarine

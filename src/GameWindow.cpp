@@ -1,8 +1,8 @@
 #include "GameWindow.h"
 
 #include "FatalError.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 #include <OgreRenderSystem.h>
 #include <OgreRenderWindow.h>
 #include <OgreRoot.h>
@@ -17,11 +17,6 @@ namespace Tolvarine {
 
 namespace {
 
-void log(const std::string& message)
-{
-    Ogre::LogManager::getSingleton().logMessage(message);
-}
-
 const char* const renderSystemName = "OpenGL Rendering Subsystem";
 
 } // namespace
@@ -32,13 +27,13 @@ GameWindow::GameWindow(Ogre::Root& ogreRoot, const std::string& title, unsigned 
     : root(ogreRoot)
 {
     if (singleton) {
-        log("GameWindow created twice");
+        GameLog::line("GameWindow created twice");
         throw FatalError();
     }
     // The game runs on X11; a driver chosen beforehand (tests use "dummy") is kept.
     setenv("SDL_VIDEODRIVER", "x11", 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        log(std::string("SDL failed init: ") + SDL_GetError());
+        GameLog::line(std::string("SDL failed init: ") + SDL_GetError());
         throw std::runtime_error("Bad SDL Init");
     }
     // SDL switches the screen mode for full screen; OGRE only draws into the window.
@@ -46,14 +41,14 @@ GameWindow::GameWindow(Ogre::Root& ogreRoot, const std::string& title, unsigned 
     sdlWindow = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, int(width),
                                  int(height), flags);
     if (!sdlWindow) {
-        log(std::string("SDL could not create the game window: ") + SDL_GetError());
+        GameLog::line(std::string("SDL could not create the game window: ") + SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw FatalError();
     }
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (!SDL_GetWindowWMInfo(sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11) {
-        log("The game window is not an X11 window");
+        GameLog::line("The game window is not an X11 window");
         SDL_DestroyWindow(sdlWindow);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw FatalError();
@@ -89,7 +84,7 @@ GameWindow::~GameWindow()
 GameWindow& GameWindow::getSingleton()
 {
     if (!singleton) {
-        log("GameWindow used before it was created");
+        GameLog::line("GameWindow used before it was created");
         throw FatalError();
     }
     return *singleton;
@@ -101,7 +96,7 @@ void GameWindow::loadRenderSystem(Ogre::Root& root)
         root.loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
     Ogre::RenderSystem* renderSystem = root.getRenderSystemByName(renderSystemName);
     if (!renderSystem) {
-        log(std::string("The render system \"") + renderSystemName + "\" is not available");
+        GameLog::line(std::string("The render system \"") + renderSystemName + "\" is not available");
         throw FatalError();
     }
     root.setRenderSystem(renderSystem);

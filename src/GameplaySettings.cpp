@@ -1,6 +1,6 @@
 #include "GameplaySettings.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <sstream>
 
@@ -56,7 +56,7 @@ float GameplaySettings::readExplosionRollProportion() const
     if (clamped != value) {
         std::ostringstream message;
         message << "GameplaySettings: " << rollKey << " " << value << " is outside 0 to 1, using " << clamped;
-        Ogre::LogManager::getSingleton().logMessage(message.str());
+        GameLog::line(message.str());
     }
     return clamped;
 }

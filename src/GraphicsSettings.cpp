@@ -1,6 +1,6 @@
 #include "GraphicsSettings.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <algorithm>
 #include <cassert>
@@ -63,7 +63,7 @@ float GraphicsSettings::readUnitValue(const std::string& key, float defaultValue
     if (!(usable == value)) {
         std::ostringstream message;
         message << "GraphicsSettings: " << key << " " << value << " is outside 0 to 1, using " << usable;
-        Ogre::LogManager::getSingleton().logMessage(message.str());
+        GameLog::line(message.str());
     }
     return usable;
 }

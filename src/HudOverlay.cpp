@@ -5,9 +5,9 @@
 #include "DamageDisplay.h"
 #include "FatalError.h"
 #include "FrameBillboardSet.h"
+#include "GameLog.h"
 #include "WeaponDisplay.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -35,7 +35,7 @@ HudOverlay::~HudOverlay()
 HudOverlay& HudOverlay::getSingleton()
 {
     if (!singleton) {
-        Ogre::LogManager::getSingleton().logMessage("HudOverlay used before it was created");
+        GameLog::line("HudOverlay used before it was created");
         throw FatalError();
     }
     return *singleton;

@@ -4,13 +4,13 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "GameWindow.h"
 #include "GuiInjector.h"
 #include "ImmediateExit.h"
 #include "NormalExit.h"
 #include "Scheduler.h"
 
-#include <OgreLogManager.h>
 #include <OgreStringConverter.h>
 #include <SDL.h>
 
@@ -36,11 +36,6 @@ constexpr std::size_t initialSymbolCapacity = 30;
 // A subscription to a number beyond the slot vector grows it with some head room.
 constexpr std::size_t slotHeadRoom = 10;
 
-void log(const std::string& message)
-{
-    Ogre::LogManager::getSingleton().logMessage(message);
-}
-
 template <typename T>
 void growToCover(std::vector<T>& entries, std::size_t index)
 {
@@ -55,7 +50,7 @@ InputHandler* InputHandler::singleton = nullptr;
 InputHandler::InputHandler()
 {
     if (singleton) {
-        log("InputHandler created twice");
+        GameLog::line("InputHandler created twice");
         throw FatalError();
     }
     singleton = this;
@@ -77,7 +72,7 @@ InputHandler::~InputHandler()
 InputHandler& InputHandler::getSingleton()
 {
     if (!singleton) {
-        log("InputHandler used before it was created");
+        GameLog::line("InputHandler used before it was created");
         throw FatalError();
     }
     return *singleton;
@@ -117,7 +112,7 @@ void InputHandler::growSymbolVectors(SymbolNumber number)
 std::optional<std::string> InputHandler::symbolName(SymbolNumber number) const
 {
     if (number >= names.size()) {
-        log("Attempted to find symbol name for unknown symbol: " + std::to_string(number));
+        GameLog::line("Attempted to find symbol name for unknown symbol: " + std::to_string(number));
         return std::nullopt;
     }
     return names[number];
@@ -127,7 +122,7 @@ bool InputHandler::knownValueIndex(SymbolNumber number, const char* operation) c
 {
     if (number < values.size())
         return true;
-    log(std::string("Attempted to ") + operation + " unknown symbol: " + std::to_string(number));
+    GameLog::line(std::string("Attempted to ") + operation + " unknown symbol: " + std::to_string(number));
     return false;
 }
 
@@ -223,7 +218,7 @@ bool InputHandler::subscribeButton(ButtonSlot which, SymbolNumber number, std::s
 {
     auto& slots = buttonSlots(which);
     if (number < slots.size() && slots[number]) {
-        log(std::string("Attempting to subscribe to ") + (which == ButtonSlot::Enter ? "enter" : "exit")
+        GameLog::line(std::string("Attempting to subscribe to ") + (which == ButtonSlot::Enter ? "enter" : "exit")
             + " symbol number " + std::to_string(number) + " multiple times");
         return false;
     }
@@ -269,7 +264,7 @@ bool InputHandler::subscribeAxis(SymbolNumber plus, SymbolNumber minus, std::sha
     const bool plusTaken = plus < plusSlots.size() && plusSlots[plus].callback;
     const bool minusTaken = minus < minusSlots.size() && minusSlots[minus].callback;
     if (plusTaken || minusTaken) {
-        log("Attempting to subscribe to axis symbol numbers +" + std::to_string(plus) + " and -"
+        GameLog::line("Attempting to subscribe to axis symbol numbers +" + std::to_string(plus) + " and -"
             + std::to_string(minus) + " multiple times");
         return false;
     }
@@ -447,12 +442,12 @@ void InputHandler::initialise(GameWindow& window, const std::string& keymapPath)
     // tools started from the game.
     char windowId[32];
     std::snprintf(windowId, sizeof windowId, "0x%08lX", nativeWindow);
-    log(std::string("HWND for SDL: SDL_WINDOWID=") + windowId);
+    GameLog::line(std::string("HWND for SDL: SDL_WINDOWID=") + windowId);
     setenv("SDL_WINDOWID", windowId, 1);
     setenv("SDL_VIDEODRIVER", "x11", 0);
 
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) != 0) {
-        log(std::string("SDL failed init: ") + SDL_GetError());
+        GameLog::line(std::string("SDL failed init: ") + SDL_GetError());
         throw std::runtime_error("Bad SDL Init");
     }
     // A hidden cursor and relative motion: the mouse steers, unbounded by the window's edges.
@@ -470,7 +465,7 @@ void InputHandler::initialise(GameWindow& window, const std::string& keymapPath)
     if (SDL_NumJoysticks() > 0) {
         SDL_JoystickEventState(SDL_ENABLE);
         if (!openJoystick(0))
-            log("Failed to open default joystick");
+            GameLog::line("Failed to open default joystick");
     }
 }
 
@@ -484,13 +479,13 @@ bool InputHandler::openJoystick(int index)
     closeJoystick();
     SDL_Joystick* opened = SDL_JoystickOpen(index);
     if (!opened) {
-        log("Failed to opened joystick");
+        GameLog::line("Failed to opened joystick");
         return false;
     }
     joystick = opened;
     joystickIndex = index;
     const char* name = SDL_JoystickName(opened);
-    log(std::string("Opened joystick: ") + (name ? name : ""));
+    GameLog::line(std::string("Opened joystick: ") + (name ? name : ""));
     return true;
 }
 
@@ -499,7 +494,7 @@ void InputHandler::closeJoystick()
     if (!joystick)
         return;
     const char* name = SDL_JoystickName(joystick);
-    log(std::string("Closing joystick: ") + (name ? name : ""));
+    GameLog::line(std::string("Closing joystick: ") + (name ? name : ""));
     SDL_JoystickClose(joystick);
     joystick = nullptr;
 }
@@ -724,7 +719,7 @@ void InputHandler::closeRequest()
 {
     // Closing the window quits as the action "quit" does, through the exit sequence; with the
     // exit screen already up it ends the program as a key press would.
-    log("Window close requested");
+    GameLog::line("Window close requested");
     closeRequested = true;
     if (exitOnKeyPress)
         throw ImmediateExit();
@@ -734,7 +729,7 @@ void InputHandler::closeRequest()
 void InputHandler::keyDown(std::uint32_t code)
 {
     if (exitOnKeyPress) {
-        log("Exit screen dismissed by a key press");
+        GameLog::line("Exit screen dismissed by a key press");
         throw ImmediateExit();
     }
     if (guiInjection && guiInjector) {
@@ -846,7 +841,7 @@ int InputHandler::toGuiMouseButton(std::uint32_t sdlButton)
 void InputHandler::setMouseSensitivity(unsigned sensitivity)
 {
     if (sensitivity > 100) {
-        log("Mouse sensitivity " + std::to_string(sensitivity) + " is above 100; using 100");
+        GameLog::line("Mouse sensitivity " + std::to_string(sensitivity) + " is above 100; using 100");
         sensitivity = 100;
     }
     mouseDivisor = 101.0 - sensitivity;
@@ -860,7 +855,7 @@ unsigned InputHandler::getMouseSensitivity() const
 void InputHandler::setMouseFilterHalflife(float halflife)
 {
     if (!(halflife >= 0.0f)) {
-        log("Mouse filter half-life " + Ogre::StringConverter::toString(halflife) + " is below 0; using 0");
+        GameLog::line("Mouse filter half-life " + Ogre::StringConverter::toString(halflife) + " is below 0; using 0");
         halflife = 0.0f;
     }
     // Kept as the rate in float, so the half-life read from the key map gives a rate of exactly
@@ -876,7 +871,7 @@ float InputHandler::getMouseFilterHalflife() const
 void InputHandler::setJoystickDeadZone(unsigned percent)
 {
     if (percent > 99) {
-        log("Joystick dead zone " + std::to_string(percent) + " is above 99; using 99");
+        GameLog::line("Joystick dead zone " + std::to_string(percent) + " is above 99; using 99");
         percent = 99;
     }
     // The whole percent is kept so that saving writes back exactly what was read.
@@ -958,7 +953,7 @@ void logMalformedLines(const std::string& path)
             continue;
         }
         if (!inSection || text.find('=') == std::string::npos)
-            log("Malformed key map line skipped: " + printableLine(text));
+            GameLog::line("Malformed key map line skipped: " + printableLine(text));
     }
 }
 
@@ -995,7 +990,7 @@ bool writtenIntact(const Config& expected, const std::string& path)
 void InputHandler::loadKeymap(const std::string& path)
 {
     const std::string file = keymapPathOr(path);
-    log("InputHandler input registrations:");
+    GameLog::line("InputHandler input registrations:");
     const Config keymap(file);
     logMalformedLines(file);
     applyTuning(keymap);
@@ -1006,13 +1001,13 @@ void InputHandler::loadKeymap(const std::string& path)
     for (const std::string& key : keymap.getKeys(mappingSection)) {
         const std::string input = keymap.getValue(mappingSection, key);
         if (key.empty()) {
-            log("Malformed key map line skipped: = " + input);
+            GameLog::line("Malformed key map line skipped: = " + input);
             continue;
         }
         bindByName(getSymbol(key), input);
     }
     if (keymap.getKeys(mappingSection).empty())
-        log("Key map " + file + " holds no mapping: no input is bound");
+        GameLog::line("Key map " + file + " holds no mapping: no input is bound");
     checkKeymapBindings(file);
 }
 
@@ -1037,12 +1032,12 @@ void InputHandler::checkKeymapBindings(const std::string& file)
             bound.insert(binding.second);
     }
     if (bound.empty()) {
-        log("Key map " + file + " binds no input");
+        GameLog::line("Key map " + file + " binds no input");
         throw ConfigurationError();
     }
     for (const std::string& command : getGameCommands()) {
         if (bound.count(getSymbol(command)) == 0)
-            log("Key map " + file + ": " + command + " has no input");
+            GameLog::line("Key map " + file + ": " + command + " has no input");
     }
 }
 
@@ -1078,9 +1073,9 @@ void InputHandler::bindByName(SymbolNumber symbol, const std::string& input)
         bound = true;
     }
     if (bound)
-        log(input + " --> " + names[symbol]);
+        GameLog::line(input + " --> " + names[symbol]);
     else
-        log(input + " is not a valid input name");
+        GameLog::line(input + " is not a valid input name");
 }
 
 void InputHandler::saveKeymap(const std::string& path) const
@@ -1101,13 +1096,13 @@ void InputHandler::saveKeymap(const std::string& path) const
     keymap.save(temporary);
     std::error_code error;
     if (!writtenIntact(keymap, temporary)) {
-        log("Key map not saved: could not write " + temporary);
+        GameLog::line("Key map not saved: could not write " + temporary);
         std::filesystem::remove(temporary, error);
         return;
     }
     std::filesystem::rename(temporary, file, error);
     if (error) {
-        log("Key map not saved: could not replace " + file + " (" + error.message() + ")");
+        GameLog::line("Key map not saved: could not replace " + file + " (" + error.message() + ")");
         std::filesystem::remove(temporary, error);
     }
 }

@@ -3,10 +3,10 @@
 #include "Controllable.h"
 #include "FatalError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "SoundManager.h"
 #include "SoundSource.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -47,7 +47,7 @@ InstrumentSoundManager::~InstrumentSoundManager()
 InstrumentSoundManager& InstrumentSoundManager::getSingleton()
 {
     if (!singleton) {
-        Ogre::LogManager::getSingleton().logMessage("InstrumentSoundManager used before it was created");
+        GameLog::line("InstrumentSoundManager used before it was created");
         throw FatalError();
     }
     return *singleton;

@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "Controllable.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "HudOverlay.h"
 #include "MenuSystem.h"
 #include "Scheduler.h"
@@ -21,7 +22,6 @@
 #include <CEGUI/System.h>
 #include <CEGUI/Window.h>
 #include <CEGUI/WindowManager.h>
-#include <OgreLogManager.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayElement.h>
 #include <OgreOverlayManager.h>
@@ -115,7 +115,7 @@ void Interface::lookUpStats()
     if (!overlays)
         return;
     if (!overlays->getByName("Stats")) {
-        Ogre::LogManager::getSingleton().logMessage("Interface: there is no overlay \"Stats\": no frame rate is shown");
+        GameLog::line("Interface: there is no overlay \"Stats\": no frame rate is shown");
         return;
     }
     statsOverlay = overlays->getByName("Stats");
@@ -138,7 +138,7 @@ void Interface::setRenderWindow(Ogre::RenderWindow* window)
 void Interface::initialiseGui()
 {
     if (!renderWindow) {
-        Ogre::LogManager::getSingleton().logMessage("Interface: the GUI cannot start before the render window is set");
+        GameLog::line("Interface: the GUI cannot start before the render window is set");
         throw FatalError();
     }
     menuSystem.reset();
@@ -186,7 +186,7 @@ void Interface::initialiseGui()
     menuSystem = std::make_unique<MenuSystem>();
     menuSystem->initialise();
     updateControlState();
-    Ogre::LogManager::getSingleton().logMessage("GUI started with scheme " + scheme + " and font " + font);
+    GameLog::line("GUI started with scheme " + scheme + " and font " + font);
 }
 
 void Interface::stopGui()
@@ -318,14 +318,14 @@ void Interface::suicide()
     Controllable* flown = Controllable::getFocused();
     if (!flown)
         return;
-    Ogre::LogManager::getSingleton().logMessage("Self destruct");
+    GameLog::line("Self destruct");
     flown->destroy();
 }
 
 void Interface::showTransientMessage(const std::string& text, float holdSeconds, float fadeSeconds)
 {
     if (!messageWindow || !messageTask) {
-        Ogre::LogManager::getSingleton().logMessage("Interface: message before the GUI started: " + text);
+        GameLog::line("Interface: message before the GUI started: " + text);
         return;
     }
     messageTask->subscribe(true);

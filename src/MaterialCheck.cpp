@@ -1,8 +1,8 @@
 #include "MaterialCheck.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
 #include <OgrePass.h>
 #include <OgreResourceGroupManager.h>
@@ -13,11 +13,6 @@
 namespace Tolvarine {
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // A texture is there when a resource location holds its file, or when the program made or
 // loaded it itself.
@@ -52,12 +47,12 @@ Ogre::MaterialPtr MaterialCheck::require(const std::string& materialName, const 
     const Ogre::MaterialPtr material =
         Ogre::MaterialManager::getSingleton().getByName(materialName, Ogre::RGN_AUTODETECT);
     if (!material) {
-        logLine(user + ": unknown material " + materialName);
+        GameLog::line(user + ": unknown material " + materialName);
         throw ConfigurationError();
     }
     const std::string texture = findMissingTexture(*material);
     if (!texture.empty()) {
-        logLine(user + ": material " + materialName + " uses the unknown texture " + texture);
+        GameLog::line(user + ": material " + materialName + " uses the unknown texture " + texture);
         throw ConfigurationError();
     }
     return material;

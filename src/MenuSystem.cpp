@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "DebrisSystem.h"
 #include "Difficulty.h"
+#include "GameLog.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
 #include "Interface.h"
@@ -21,7 +22,6 @@
 #include <CEGUI/widgets/RadioButton.h>
 #include <CEGUI/widgets/ToggleButton.h>
 #include <CEGUI/widgets/Slider.h>
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreStringConverter.h>
 #include <boost/lexical_cast.hpp>
@@ -349,7 +349,7 @@ void MenuSystem::startTutorial()
     // A tutorial without pages would leave the player on an empty screen that the back key
     // cannot leave: take it off again.
     if (!tutorialWizard.hasCurrentStage()) {
-        Ogre::LogManager::getSingleton().logMessage("MenuSystem: the tutorial has no pages");
+        GameLog::line("MenuSystem: the tutorial has no pages");
         back();
         return;
     }
@@ -398,7 +398,7 @@ void MenuSystem::showHelpFor(const std::string& windowName)
 {
     const std::string text = getHelpConfig().get<std::string>("Help", windowName, std::string());
     if (text.empty()) {
-        Ogre::LogManager::getSingleton().logMessage("No help text found for widget: " + windowName);
+        GameLog::line("No help text found for widget: " + windowName);
         return;
     }
     // Before the set-up has built the pane there is nowhere to show it.
@@ -837,7 +837,7 @@ void MenuSystem::applyGraphics()
     } catch (const std::exception&) {
     }
     if (level < 0 || level > 3) {
-        Ogre::LogManager::getSingleton().logMessage("MenuSystem: ignoring max ship detail \"" + shown + "\"");
+        GameLog::line("MenuSystem: ignoring max ship detail \"" + shown + "\"");
         return;
     }
     graphics.setMaxShipLodLevel(static_cast<unsigned short>(level));
@@ -896,7 +896,7 @@ bool MenuSystem::onDifficultyChanged(const CEGUI::EventArgs& args)
 {
     const auto* slider = static_cast<const CEGUI::Slider*>(static_cast<const CEGUI::WindowEventArgs&>(args).window);
     const float value = slider->getCurrentValue();
-    Ogre::LogManager::getSingleton().logMessage("Setting difficulty to: " + Ogre::StringConverter::toString(value));
+    GameLog::line("Setting difficulty to: " + Ogre::StringConverter::toString(value));
     Difficulty::getSingleton().setDifficulty(value);
     return true;
 }
@@ -1059,7 +1059,7 @@ std::string MenuSystem::chooseArea(const std::string& choice, const std::vector<
     if (choice != "Random")
         return choice;
     if (names.empty()) {
-        Ogre::LogManager::getSingleton().logMessage("MenuSystem: there is no area to draw; the game starts without one");
+        GameLog::line("MenuSystem: there is no area to draw; the game starts without one");
         return "";
     }
     // Rounding of n - 0.000001 may reach n itself.

@@ -1,9 +1,9 @@
 #include "MeshLoader.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 
 #include <OgreException.h>
-#include <OgreLogManager.h>
 #include <OgreMeshManager.h>
 
 namespace Tolvarine {
@@ -39,9 +39,9 @@ Ogre::MeshPtr MeshLoader::load(const std::string& meshName, const std::string& g
     } catch (const Ogre::Exception& error) {
         if (!known)
             forgetFailedLoad(meshName, group);
-        Ogre::LogManager::getSingleton().logMessage(user + ": the mesh " + meshName
-                                                    + " could not be loaded: "
-                                                    + error.getDescription());
+        GameLog::line(user + ": the mesh " + meshName
+                      + " could not be loaded: "
+                      + error.getDescription());
         throw ConfigurationError();
     }
 }

@@ -3,13 +3,13 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "GraphicsSettings.h"
 #include "ResponseCurves.h"
 #include "Scheduler.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
-#include <OgreLogManager.h>
 #include <OgreMaterialManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -18,11 +18,6 @@
 namespace Tolvarine {
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The number follows a separator and a word of its own, so sets of different sections ("Glow1"
 // with set 0, "Glow" with set 10) and animated billboards' sets never share a name.
@@ -77,12 +72,12 @@ ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& sectio
     const float timeResolution = config.get<float>(section, "timeResolution");
     const std::string materialName = config.get<std::string>(section, "materialName");
     if (!(duration > 0.0f)) {
-        logLine("ModulatedBillboard: duration of section " + section + " must be above 0");
+        GameLog::line("ModulatedBillboard: duration of section " + section + " must be above 0");
         throw ConfigurationError();
     }
     const Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!material) {
-        logLine("ModulatedBillboard: unknown material " + materialName + " in section " + section);
+        GameLog::line("ModulatedBillboard: unknown material " + materialName + " in section " + section);
         throw ConfigurationError();
     }
 

@@ -2,8 +2,8 @@
 
 #include "FatalError.h"
 #include "ForceController.h"
+#include "GameLog.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -35,7 +35,7 @@ MovementController::~MovementController()
 MovementController& MovementController::getSingleton()
 {
     if (!singleton) {
-        Ogre::LogManager::getSingleton().logMessage("MovementController used before it was created");
+        GameLog::line("MovementController used before it was created");
         throw FatalError();
     }
     return *singleton;

@@ -2,9 +2,8 @@
 
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "PoolFactory.h"
-
-#include <OgreLogManager.h>
 
 #include <cstddef>
 #include <map>
@@ -71,15 +70,15 @@ bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator,
     if (hasType(name))
         return false;
     if (poolSize < 0) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "Multipool factory: pool size " + std::to_string(poolSize) + " of " + name
             + " is negative, using 0");
         poolSize = 0;
     }
     if (poolSize > MAX_POOL_SIZE) {
-        Ogre::LogManager::getSingleton().logMessage("Multipool factory: pool size " + std::to_string(poolSize) + " of "
-                                                    + name + " is above the limit of "
-                                                    + std::to_string(MAX_POOL_SIZE));
+        GameLog::line("Multipool factory: pool size " + std::to_string(poolSize) + " of "
+                      + name + " is above the limit of "
+                      + std::to_string(MAX_POOL_SIZE));
         throw ConfigurationError();
     }
     pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
@@ -91,7 +90,7 @@ T* MultiPoolFactory<T>::create(const std::string& name)
 {
     const auto found = pools.find(name);
     if (found == pools.end()) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "Multipool factory cannot create " + name + " as there is no creator registered");
         throw FatalError();
     }

@@ -4,6 +4,7 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "MultiPoolFactory.h"
 #include "PoolCensus.h"
 #include "ResponseCurves.h"
@@ -12,7 +13,6 @@
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
 
-#include <OgreLogManager.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
@@ -31,11 +31,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "ParticleSpray";
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // Every loaded type's file, by type name. The sprays read them only while they are made, but a
 // pool that runs empty makes more during play.
@@ -62,7 +57,7 @@ Ogre::SceneManager& engineSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        logLine("ParticleSpray: the engine has no scene manager");
+        GameLog::line("ParticleSpray: the engine has no scene manager");
         throw FatalError();
     }
     return *engine->sceneManager;
@@ -73,14 +68,14 @@ std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
 {
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, ".spray", files))
-        logLine("ParticleSpray: cannot read the folder " + folder);
+        GameLog::line("ParticleSpray: cannot read the folder " + folder);
     return files;
 }
 
 void requirePositive(float value, const std::string& key, const std::string& type)
 {
     if (!(value > 0.0f)) {
-        logLine("ParticleSpray: " + key + " of type " + type + " must be above 0");
+        GameLog::line("ParticleSpray: " + key + " of type " + type + " must be above 0");
         throw ConfigurationError();
     }
 }
@@ -133,8 +128,8 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
         readSettings(*config, type, curves);
         const int poolSize = config->get<int>("Factory", "poolSize", 0);
         if (poolSize < 0) {
-            logLine("ParticleSpray: pool size " + std::to_string(poolSize) + " of type " + type
-                    + " is negative");
+            GameLog::line("ParticleSpray: pool size " + std::to_string(poolSize) + " of type " + type
+                          + " is negative");
             throw ConfigurationError();
         }
         configs.emplace(type, std::move(config));
@@ -154,7 +149,7 @@ ParticleSpray* ParticleSpray::createFromType(const std::string& type)
 {
     const auto found = typeConfigs().find(type);
     if (found == typeConfigs().end()) {
-        logLine("Could not create ParticleSpray: no config file found for type: " + type);
+        GameLog::line("Could not create ParticleSpray: no config file found for type: " + type);
         throw ConfigurationError();
     }
     const Surroundings& where = surroundings();
@@ -187,7 +182,7 @@ ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::s
     requirePositive(settings.timeResolution, "timeResolution", type);
     settings.rateCurve = curves ? curves->lookup(curveName) : ResponseCurves::getCurve(curveName);
     if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName)) {
-        logLine("ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
+        GameLog::line("ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
         throw ConfigurationError();
     }
     return settings;

@@ -3,31 +3,26 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "GameLog.h"
 #include "MultiPoolFactory.h"
 #include "ParticleSpray.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 
 namespace Tolvarine {
 
 namespace {
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 unsigned readNumber(Config& config, const std::string& section)
 {
     const int number = config.get<int>(section, "number", 1);
     if (number < 0) {
-        logLine("ParticleSprayEvent " + section + ": number " + std::to_string(number) + " is negative");
+        GameLog::line("ParticleSprayEvent " + section + ": number " + std::to_string(number) + " is negative");
         throw ConfigurationError();
     }
     if (number > static_cast<int>(ParticleSprayEvent::MAX_NUMBER)) {
-        logLine("ParticleSprayEvent " + section + " of " + config.getPath() + ": number " + std::to_string(number)
-                + " is above the limit of " + std::to_string(ParticleSprayEvent::MAX_NUMBER));
+        GameLog::line("ParticleSprayEvent " + section + " of " + config.getPath() + ": number " + std::to_string(number)
+                      + " is above the limit of " + std::to_string(ParticleSprayEvent::MAX_NUMBER));
         throw ConfigurationError();
     }
     return static_cast<unsigned>(number);
@@ -47,7 +42,7 @@ ParticleSprayEvent::ParticleSprayEvent(Config& config, const std::string& sectio
 void ParticleSprayEvent::checkNames() const
 {
     if (!ParticleSpray::getPools().hasType(name)) {
-        logLine("ParticleSprayEvent: there is no particle spray type " + name);
+        GameLog::line("ParticleSprayEvent: there is no particle spray type " + name);
         throw ConfigurationError();
     }
 }

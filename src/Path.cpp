@@ -1,9 +1,10 @@
 #include "Path.h"
 
+#include "GameLog.h"
+
 #include <boost/python/class.hpp>
 #include <boost/python/init.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreStringConverter.h>
 
 #include <cmath>
@@ -21,9 +22,9 @@ Path::Path(float radius, bool loop)
 void Path::appendWaypoint(const Ogre::Vector3& position)
 {
     if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z)) {
-        Ogre::LogManager::getSingleton().logMessage("Path::appendWaypoint, waypoint " +
-                                                    Ogre::StringConverter::toString(position) +
-                                                    " is not finite and is left out");
+        GameLog::line("Path::appendWaypoint, waypoint " +
+                      Ogre::StringConverter::toString(position) +
+                      " is not finite and is left out");
         return;
     }
     auto point = std::make_shared<PathPoint>();

@@ -2,9 +2,9 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "PhysicsEngine.h"
 
-#include <OgreLogManager.h>
 #include <OgreStringConverter.h>
 #include <ode/objects.h>
 
@@ -27,7 +27,7 @@ float readPositive(const Config& config, const char* key)
     const float value = config.get<float>(SECTION, key, 1.0f);
     // ODE aborts the process on a mass without volume; refuse such a type file instead.
     if (!(value > 0.0f) || !std::isfinite(value)) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             std::string("PhysicsBody: ") + key + " in section Physics must be a positive number, not "
             + Ogre::StringConverter::toString(value));
         throw ConfigurationError();
@@ -40,7 +40,7 @@ float readDecay(const Config& config, const char* key)
     const float value = config.get<float>(SECTION, key, 0.0f);
     // A decay that is not a number would turn every velocity of the world into one.
     if (!std::isfinite(value)) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             std::string("PhysicsBody: ") + key + " in section Physics must be a finite number, not "
             + Ogre::StringConverter::toString(value));
         throw ConfigurationError();

@@ -2,13 +2,13 @@
 
 #include "CollisionBody.h"
 #include "CollisionGeometry.h"
+#include "GameLog.h"
 #include "PhysicsBody.h"
 #include "PhysicsGeometry.h"
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
 
-#include <OgreLogManager.h>
 #include <ode/collision.h>
 #include <ode/contact.h>
 #include <ode/objects.h>
@@ -29,11 +29,6 @@ Ogre::Vector3 toVector(const dReal* v)
 {
     return Ogre::Vector3(static_cast<float>(v[0]), static_cast<float>(v[1]),
                          static_cast<float>(v[2]));
-}
-
-void logTrivial(const char* text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text, Ogre::LML_TRIVIAL);
 }
 
 } // namespace
@@ -110,7 +105,7 @@ dSpaceID PhysicsEngine::getSpace() const
 void PhysicsEngine::addBody(PhysicsBody* body)
 {
     if (activeBodies.count(body) || inactiveBodies.count(body)) {
-        logTrivial("PhysicsEngine: attempting to add an already-added body");
+        GameLog::detail("PhysicsEngine: attempting to add an already-added body");
         return;
     }
     inactiveBodies.insert(body);
@@ -119,7 +114,7 @@ void PhysicsEngine::addBody(PhysicsBody* body)
 void PhysicsEngine::activateBody(PhysicsBody* body)
 {
     if (activeBodies.count(body)) {
-        logTrivial("PhysicsEngine: attempting to activate an already-active or unknown body");
+        GameLog::detail("PhysicsEngine: attempting to activate an already-active or unknown body");
         return;
     }
     inactiveBodies.erase(body);
@@ -129,7 +124,7 @@ void PhysicsEngine::activateBody(PhysicsBody* body)
 void PhysicsEngine::deactivateBody(PhysicsBody* body)
 {
     if (!activeBodies.count(body)) {
-        logTrivial("PhysicsEngine: attempting to deactivate an already-inactive or unknown body");
+        GameLog::detail("PhysicsEngine: attempting to deactivate an already-inactive or unknown body");
         return;
     }
     activeBodies.erase(body);

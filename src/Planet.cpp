@@ -5,12 +5,12 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "MaterialCheck.h"
 #include "PlanetHaze.h"
 
 #include <OgreColourValue.h>
 #include <OgreEntity.h>
-#include <OgreLogManager.h>
 #include <OgreMaterial.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
@@ -20,11 +20,6 @@
 namespace Tolvarine {
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 const char* const MESH_NAME = "planet.mesh";
 const char* const HAZE_MATERIAL = "PlanetHaze";
@@ -53,11 +48,11 @@ Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManage
         std::ostringstream text;
         text << "Planet " << section << ": the haze radius " << hazeRadius
              << " must be at least 0 and below the distance " << reach;
-        logLine(text.str());
+        GameLog::line(text.str());
         throw ConfigurationError();
     }
     if (spinAxis.isZeroLength()) {
-        logLine("Planet " + section + ": the spin axis must not be (0 0 0)");
+        GameLog::line("Planet " + section + ": the spin axis must not be (0 0 0)");
         throw ConfigurationError();
     }
     MaterialCheck::require(material, "Planet " + section);
@@ -86,7 +81,7 @@ Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManage
 
     std::ostringstream text;
     text << "Planet created (" << position << ")";
-    logLine(text.str());
+    GameLog::line(text.str());
 }
 
 Planet::~Planet()

@@ -3,9 +3,9 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "GameLog.h"
 #include "PointDefenseBeamWeapon.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -55,7 +55,7 @@ void PointDefenseWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& c
         getWeaponList().push_back(std::move(beam));
     }
     if (beams.empty()) {
-        Ogre::LogManager::getSingleton().logMessage("Weapon system " + section + " has no weapon");
+        GameLog::line("Weapon system " + section + " has no weapon");
         throw ConfigurationError();
     }
 }

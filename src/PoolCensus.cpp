@@ -1,6 +1,6 @@
 #include "PoolCensus.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <map>
 
@@ -39,7 +39,7 @@ std::string PoolCensus::line(const Entry& entry)
 void PoolCensus::logLiveCounts()
 {
     for (const Entry& entry : liveCounts())
-        Ogre::LogManager::getSingleton().logMessage(line(entry));
+        GameLog::line(line(entry));
 }
 
 } // namespace Tolvarine

@@ -1,8 +1,7 @@
 #include "Profiler.h"
 
+#include "GameLog.h"
 #include "PlatformInfo.h"
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <fstream>
@@ -71,7 +70,7 @@ void Profiler::writeReport(const std::string& path) const
 {
     std::ofstream out(path, std::ios::app);
     if (!out) {
-        Ogre::LogManager::getSingleton().logMessage("Profiler: could not write " + path);
+        GameLog::line("Profiler: could not write " + path);
         return;
     }
     writeReport(out);

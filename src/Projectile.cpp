@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
+#include "GameLog.h"
 #include "MaterialCheck.h"
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
@@ -11,7 +12,6 @@
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
-#include <OgreLogManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -26,11 +26,6 @@ const char* const SECTION = "Fireable";
 // A projectile ends its own life with this disable time, and an old flight with 0.
 constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
 constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 } // namespace
 
@@ -138,7 +133,7 @@ void Projectile::startFlight(unsigned long queryFlags, const Ogre::Vector3& posi
 
 void Projectile::refuseLaunch(const std::string& reason)
 {
-    logLine("Projectile::launch, " + typeName + " launched " + reason);
+    GameLog::line("Projectile::launch, " + typeName + " launched " + reason);
     // Nobody else would ever give it back: an object out of flight never deactivates.
     release(this, typeName);
 }

@@ -1,9 +1,8 @@
 #include "ResourceReport.h"
 
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "PoolCensus.h"
-
-#include <OgreLogManager.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -32,8 +31,8 @@ std::unique_ptr<ResourceReport> ResourceReport::fromEnvironment()
     char* end = nullptr;
     const float period = std::strtof(text, &end);
     if (*end != '\0' || !std::isfinite(period) || period <= 0.0f) {
-        Ogre::LogManager::getSingleton().logMessage(std::string(PERIOD_VARIABLE) + " \"" + text
-                                                    + "\" is not a positive number of seconds: no resource reports");
+        GameLog::line(std::string(PERIOD_VARIABLE) + " \"" + text
+                      + "\" is not a positive number of seconds: no resource reports");
         return nullptr;
     }
     return std::make_unique<ResourceReport>(period);
@@ -53,8 +52,8 @@ long ResourceReport::residentKilobytes()
 bool ResourceReport::write(float elapsed)
 {
     gameTime += elapsed;
-    Ogre::LogManager::getSingleton().logMessage("Resources at " + std::to_string(std::lround(gameTime)) + " s: "
-                                                + std::to_string(residentKilobytes()) + " kB resident");
+    GameLog::line("Resources at " + std::to_string(std::lround(gameTime)) + " s: "
+                  + std::to_string(residentKilobytes()) + " kB resident");
     PoolCensus::logLiveCounts();
     return true;
 }

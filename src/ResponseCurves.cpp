@@ -1,8 +1,7 @@
 #include "ResponseCurves.h"
 
 #include "ConfigurationError.h"
-
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <boost/lexical_cast.hpp>
 
@@ -27,7 +26,7 @@ ResponseCurve ResponseCurves::lookup(const std::string& name) const
 {
     const std::vector<std::string> keys = config.getKeys(name);
     if (keys.empty()) {
-        Ogre::LogManager::getSingleton().logMessage("Unknown ResponseCurve: " + name);
+        GameLog::line("Unknown ResponseCurve: " + name);
         throw ConfigurationError();
     }
 
@@ -37,7 +36,7 @@ ResponseCurve ResponseCurves::lookup(const std::string& name) const
         try {
             positions.push_back(boost::lexical_cast<int>(key));
         } catch (const boost::bad_lexical_cast& error) {
-            Ogre::LogManager::getSingleton().logMessage(key + " failed lexical cast (" + error.what() + ")");
+            GameLog::line(key + " failed lexical cast (" + error.what() + ")");
             config.logPlace(name, key);
             throw;
         }

@@ -4,6 +4,7 @@
 #include "AreaManager.h"
 #include "CommandSystem.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "MenuSystem.h"
 #include "PhysicsBody.h"
@@ -29,7 +30,6 @@
 
 #include <OgreColourValue.h>
 #include <OgreLight.h>
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreMaterialManager.h>
 #include <OgrePass.h>
@@ -50,17 +50,12 @@ namespace Tolvarine {
 
 namespace {
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 // The scene that scenarios fill: the game's one generic scene manager.
 Ogre::SceneManager& sceneManager()
 {
     const auto& managers = Ogre::Root::getSingleton().getSceneManagers();
     if (managers.empty()) {
-        logLine("Scenario: there is no scene manager");
+        GameLog::line("Scenario: there is no scene manager");
         throw ConfigurationError();
     }
     return *managers.begin()->second;
@@ -91,12 +86,12 @@ const Ogre::TextureUnitState* firstTextureUnit(const Ogre::Material& material)
 ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
 {
     if (result.is_none()) {
-        logLine(script + ": getScenarioConfig() returned None");
+        GameLog::line(script + ": getScenarioConfig() returned None");
         throw ConfigurationError();
     }
     bp::extract<ScenarioConfig*> config(result);
     if (!config.check() || !config()) {
-        logLine(script + ": getScenarioConfig() did not return a ScenarioConfig "
+        GameLog::line(script + ": getScenarioConfig() did not return a ScenarioConfig "
                          "(its __init__ must call ScenarioConfig.__init__)");
         throw ConfigurationError();
     }
@@ -161,8 +156,8 @@ Scenario::Scenario(const std::filesystem::path& script) : scriptPath(script)
     // The name is the scenario's key and its resource group's name, so it must be free.
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     if (name.empty() || groups.resourceGroupExists(name)) {
-        logLine(scriptPath.string() + ": the scenario name \"" + name
-                + "\" is empty or names a resource group already");
+        GameLog::line(scriptPath.string() + ": the scenario name \"" + name
+                      + "\" is empty or names a resource group already");
         throw ConfigurationError();
     }
     groups.createResourceGroup(name);
@@ -182,14 +177,14 @@ void Scenario::load()
 {
     if (loaded)
         return;
-    logLine("Scenario " + name + " loading...");
+    GameLog::line("Scenario " + name + " loading...");
     try {
         auto& groups = Ogre::ResourceGroupManager::getSingleton();
         groups.initialiseResourceGroup(name);
         groups.loadResourceGroup(name, true, true);
         sceneManager().setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.0f));
 
-        logLine("Scenario " + name + " running initialisation script...");
+        GameLog::line("Scenario " + name + " running initialisation script...");
         config->initialise();
     } catch (...) {
         // A set-up that fails halfway leaves nothing behind: the scenario is not loaded, so no
@@ -197,15 +192,15 @@ void Scenario::load()
         releaseWorld();
         throw;
     }
-    logLine("done");
+    GameLog::line("done");
 
     ended = false;
-    logLine("Clearing statistics.");
+    GameLog::line("Clearing statistics.");
     Statistics::getSingleton().clear();
     Profiler::getSingleton().reset();
 
     loaded = true;
-    logLine("Scenario " + name + " loaded.");
+    GameLog::line("Scenario " + name + " loaded.");
 }
 
 void Scenario::releaseWorld()
@@ -231,11 +226,12 @@ void Scenario::unload()
     Statistics::getSingleton().dump();
     // Every side's shots, hit or not: the dump lists only the sides that hit.
     for (const std::shared_ptr<Faction>& faction : factions)
-        logLine(faction->getName() + " shots:\t" + std::to_string(Statistics::getSingleton().getFactionShots(faction->getName())));
-    logLine("Adjusting difficulty levels.");
+        GameLog::line(faction->getName() + " shots:\t"
+                      + std::to_string(Statistics::getSingleton().getFactionShots(faction->getName())));
+    GameLog::line("Adjusting difficulty levels.");
     Difficulty::getSingleton().recalculate();
 
-    logLine("Scenario " + name + " running unload...");
+    GameLog::line("Scenario " + name + " running unload...");
     try {
         config->unload();
     } catch (...) {
@@ -243,7 +239,7 @@ void Scenario::unload()
         releaseWorld();
         throw;
     }
-    logLine("done");
+    GameLog::line("done");
     releaseWorld();
 }
 
@@ -253,7 +249,7 @@ void Scenario::end()
     if (ended)
         return;
     ended = true;
-    logLine("Scenario " + name + " ended.");
+    GameLog::line("Scenario " + name + " ended.");
     if (Interface* gameInterface = Interface::getSingletonPtr())
         gameInterface->setMode(Interface::MENU, true);
     if (showStatsAtEnd) {
@@ -264,7 +260,7 @@ void Scenario::end()
 
 void Scenario::startMode(const std::string& areaName, const std::string& secondAmbient, const std::string& objective)
 {
-    logLine("Initialising area");
+    GameLog::line("Initialising area");
     if (AreaManager* areas = AreaManager::getSingletonPtr())
         areas->loadArea(areaName);
     if (AmbientSoundManager* ambient = AmbientSoundManager::getSingleton()) {
@@ -372,12 +368,12 @@ void Scenario::addFaction(std::shared_ptr<Faction> faction)
 
 void Scenario::createFactions()
 {
-    logLine("Creating factions");
+    GameLog::line("Creating factions");
     Faction* player = Faction::create("Player");
     Faction* enemy = Faction::create("Enemy");
     player->addEnemy(*enemy);
     enemy->addEnemy(*player);
-    logLine("Debris systems");
+    GameLog::line("Debris systems");
     if (DebrisSystem* dust = DebrisSystem::getSingleton()) {
         // Fine dust close by and coarse dust further out, each named after its template.
         const struct {
@@ -408,12 +404,12 @@ void Scenario::setSkyBox(const std::string& material, float distance)
 {
     const Ogre::MaterialPtr sky = Ogre::MaterialManager::getSingleton().getByName(material);
     if (!sky) {
-        logLine("Scenario::setSkyBox, unknown material " + material);
+        GameLog::line("Scenario::setSkyBox, unknown material " + material);
         throw ConfigurationError();
     }
     const Ogre::TextureUnitState* texture = firstTextureUnit(*sky);
     if (!texture || texture->getTextureName().empty()) {
-        logLine("Scenario::setSkyBox, material " + material + " has no first texture");
+        GameLog::line("Scenario::setSkyBox, material " + material + " has no first texture");
         throw ConfigurationError();
     }
 

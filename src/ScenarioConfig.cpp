@@ -1,6 +1,7 @@
 #include "ScenarioConfig.h"
 
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "ScenarioTweak.h"
 #include "ScriptError.h"
 
@@ -10,7 +11,6 @@
 #include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreResourceGroupManager.h>
 
 namespace bp = boost::python;
@@ -19,11 +19,6 @@ namespace Tolvarine {
 
 namespace {
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 // Declarations and locations go into the group that the scenario created under its name; a
 // script that declares before its scenario exists gets a clear error instead of the rendering
 // engine's.
@@ -31,7 +26,7 @@ Ogre::ResourceGroupManager& scenarioGroups(const std::string& group, const char*
 {
     auto& groups = Ogre::ResourceGroupManager::getSingleton();
     if (!groups.resourceGroupExists(group)) {
-        logLine(std::string("ScenarioConfig::") + operation + ", no resource group " + group);
+        GameLog::line(std::string("ScenarioConfig::") + operation + ", no resource group " + group);
         throw ConfigurationError();
     }
     return groups;
@@ -107,7 +102,7 @@ Result ScenarioConfigWrap::callOverride(const char* method, Arguments... argumen
         return Extracted<Result>::from(result);
     } catch (const bp::error_already_set&) {
         ScriptError error = ScriptError::fetch();
-        logLine(std::string("Python exception thrown while calling ScenarioConfig.") + method);
+        GameLog::line(std::string("Python exception thrown while calling ScenarioConfig.") + method);
         error.logTraceback();
         throw error;
     }

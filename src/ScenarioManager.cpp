@@ -3,14 +3,13 @@
 #include "ConfigurationError.h"
 #include "Faction.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "Profiler.h"
 #include "Scenario.h"
 
 #include <boost/python/class.hpp>
 #include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -23,11 +22,6 @@ namespace Tolvarine {
 ScenarioManager* ScenarioManager::singleton = nullptr;
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 const std::string& scenarioPath()
 {
@@ -46,7 +40,7 @@ std::vector<std::filesystem::path> scenarioEntries()
     std::error_code error;
     std::filesystem::directory_iterator folder(scenarioPath(), error);
     if (error) {
-        logLine("ScenarioManager: cannot read the folder " + scenarioPath() + " (" + error.message() + ")");
+        GameLog::line("ScenarioManager: cannot read the folder " + scenarioPath() + " (" + error.message() + ")");
         return entries;
     }
     for (const auto& entry : folder) {
@@ -84,7 +78,7 @@ ScenarioManager::~ScenarioManager()
 ScenarioManager& ScenarioManager::getSingleton()
 {
     if (!singleton) {
-        logLine("The scenario manager does not exist");
+        GameLog::line("The scenario manager does not exist");
         throw FatalError();
     }
     return *singleton;
@@ -97,17 +91,17 @@ ScenarioManager* ScenarioManager::getSingletonPtr()
 
 void ScenarioManager::parseScenarioScripts()
 {
-    logLine("ScenarioManager parsing scenario scripts");
+    GameLog::line("ScenarioManager parsing scenario scripts");
     for (const std::filesystem::path& entry : scenarioEntries()) {
         const std::string leaf = entry.filename().string();
         if (leaf == skirmishLeaf) {
-            logLine(leaf + "...");
+            GameLog::line(leaf + "...");
             skirmishScenario = std::make_unique<Scenario>(entry);
-            logLine(skirmishScenario->getName() + " preloaded");
+            GameLog::line(skirmishScenario->getName() + " preloaded");
         } else if (entry.extension() == ".py") {
-            logLine(leaf + "...");
+            GameLog::line(leaf + "...");
             scenarios.push_back(std::make_shared<Scenario>(entry));
-            logLine(scenarios.back()->getName() + " preloaded");
+            GameLog::line(scenarios.back()->getName() + " preloaded");
         }
     }
 }
@@ -127,7 +121,7 @@ Scenario& ScenarioManager::loadScenario(const std::string& name)
 {
     Scenario* scenario = findScenario(name);
     if (!scenario) {
-        logLine("ScenarioManager::loadScenario, unknown scenario " + name);
+        GameLog::line("ScenarioManager::loadScenario, unknown scenario " + name);
         throw ConfigurationError();
     }
     if (currentScenario)

@@ -1,11 +1,11 @@
 #include "SceneDynamicBody.h"
 
 #include "FatalError.h"
+#include "GameLog.h"
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "TolvarineEngine.h"
 
-#include <OgreLogManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -22,7 +22,7 @@ Ogre::SceneManager& engineSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "SceneDynamicBody: the engine has no scene manager");
         throw FatalError();
     }

@@ -1,9 +1,10 @@
 #include "Screenshot.h"
 
+#include "GameLog.h"
+
 #include <OgreDataStream.h>
 #include <OgreException.h>
 #include <OgreImage.h>
-#include <OgreLogManager.h>
 #include <OgreRenderTarget.h>
 
 #include <cerrno>
@@ -17,14 +18,6 @@
 
 namespace Tolvarine {
 
-namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
-} // namespace
 
 std::string Screenshot::timestampedName(const std::string& prefix, const std::string& suffix)
 {
@@ -53,7 +46,7 @@ std::string Screenshot::write(Ogre::RenderTarget& target, const std::string& pre
         target.copyContentsToMemory(Ogre::Box(0, 0, target.getWidth(), target.getHeight()), pixels);
         bytes = picture.encode(suffix.substr(suffix.find_last_of('.') + 1))->getAsString();
     } catch (const Ogre::Exception& e) {
-        logLine("Screenshot " + path + " not taken: " + e.getDescription());
+        GameLog::line("Screenshot " + path + " not taken: " + e.getDescription());
         return "";
     }
     return writeFile(path, bytes) ? path : "";
@@ -72,7 +65,8 @@ bool Screenshot::writeFile(const std::string& path, const std::string& bytes)
             return true;
     }
     const int cause = errno;
-    logLine("Screenshot " + path + " could not be written" + (cause != 0 ? std::string(": ") + std::strerror(cause) : ""));
+    GameLog::line("Screenshot " + path + " could not be written"
+                  + (cause != 0 ? std::string(": ") + std::strerror(cause) : ""));
     std::error_code error;
     if (opened && std::filesystem::is_regular_file(path, error))
         std::filesystem::remove(path, error);

@@ -1,10 +1,10 @@
 #include "ScriptError.h"
 
+#include "GameLog.h"
+
 #include <boost/python/extract.hpp>
 #include <boost/python/import.hpp>
 #include <boost/python/object.hpp>
-
-#include <OgreLogManager.h>
 
 #include <sstream>
 
@@ -114,9 +114,8 @@ const std::vector<std::string>& ScriptError::traceback() const
 
 void ScriptError::logTraceback() const
 {
-    Ogre::LogManager& log = Ogre::LogManager::getSingleton();
     for (const std::string& line : details->lines)
-        log.logMessage(line);
+        GameLog::line(line);
 }
 
 void ScriptError::restore() const

@@ -10,6 +10,7 @@
 #include "DynamicCollidable.h"
 #include "Faction.h"
 #include "FreeCamera.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "MathBindings.h"
 #include "Path.h"
@@ -31,7 +32,6 @@
 #include <boost/python/import.hpp>
 #include <boost/python/module.hpp>
 
-#include <OgreLogManager.h>
 
 namespace bp = boost::python;
 
@@ -79,7 +79,7 @@ void initTolvarine()
         bp::import("Tolvarine");
     } catch (const bp::error_already_set&) {
         ScriptError error = ScriptError::fetch();
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "Python exception thrown while starting the module Tolvarine");
         error.logTraceback();
         throw error;

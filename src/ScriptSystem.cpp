@@ -2,6 +2,7 @@
 
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "ScriptError.h"
 #include "ScriptModule.h"
 
@@ -9,8 +10,6 @@
 #include <boost/python/exception_translator.hpp>
 #include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
-
-#include <OgreLogManager.h>
 
 #include <sys/stat.h>
 
@@ -24,11 +23,6 @@ namespace Tolvarine {
 ScriptSystem* ScriptSystem::singleton = nullptr;
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The interpreter reads the script through the C stream; the stream is closed on every way out.
 class ScriptFile {
@@ -64,7 +58,7 @@ void startInterpreter()
     if (Py_IsInitialized())
         return;
     if (PyImport_AppendInittab("Tolvarine", &PyInit_Tolvarine) == -1) {
-        logLine("Could not register the module Tolvarine with the Python interpreter");
+        GameLog::line("Could not register the module Tolvarine with the Python interpreter");
         throw FatalError();
     }
     PyConfig config;
@@ -74,8 +68,8 @@ void startInterpreter()
     const PyStatus status = Py_InitializeFromConfig(&config);
     PyConfig_Clear(&config);
     if (PyStatus_Exception(status)) {
-        logLine(std::string("Could not start the Python interpreter: ")
-                + (status.err_msg ? status.err_msg : "unknown reason"));
+        GameLog::line(std::string("Could not start the Python interpreter: ")
+                      + (status.err_msg ? status.err_msg : "unknown reason"));
         throw FatalError();
     }
 }
@@ -86,7 +80,7 @@ ScriptError takeError(const std::string& logLineText)
 {
     ScriptError error = ScriptError::fetch();
     if (!logLineText.empty())
-        logLine(logLineText);
+        GameLog::line(logLineText);
     error.logTraceback();
     return error;
 }
@@ -112,7 +106,7 @@ const char* const prelude =
 ScriptSystem::ScriptSystem()
 {
     if (singleton) {
-        logLine("The script system exists already");
+        GameLog::line("The script system exists already");
         throw FatalError();
     }
     singleton = this;
@@ -138,7 +132,7 @@ ScriptSystem::~ScriptSystem()
 ScriptSystem& ScriptSystem::getSingleton()
 {
     if (!singleton) {
-        logLine("The script system does not exist");
+        GameLog::line("The script system does not exist");
         throw FatalError();
     }
     return *singleton;
@@ -165,7 +159,7 @@ void ScriptSystem::runScript(const std::string& path)
 void ScriptSystem::runRequiredScript(const std::string& path)
 {
     if (!ScriptFile(path).isReadable()) {
-        logLine("Script " + path + " cannot be opened: the game cannot start without it");
+        GameLog::line("Script " + path + " cannot be opened: the game cannot start without it");
         throw ConfigurationError();
     }
     runScript(path);

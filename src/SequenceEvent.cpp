@@ -2,9 +2,9 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "ShipExplosionSequence.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -18,7 +18,7 @@ SequenceEvent::SequenceEvent(Config& config, const std::string& section)
 void SequenceEvent::checkNames() const
 {
     if (!ShipExplosionSequence::isType(name)) {
-        Ogre::LogManager::getSingleton().logMessage("SequenceEvent: there is no explosion sequence type " + name);
+        GameLog::line("SequenceEvent: there is no explosion sequence type " + name);
         throw ConfigurationError();
     }
 }

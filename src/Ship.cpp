@@ -7,6 +7,7 @@
 #include "FatalError.h"
 #include "Formation.h"
 #include "FrameDisplay.h"
+#include "GameLog.h"
 #include "GraphicsSettings.h"
 #include "GuidedProjectile.h"
 #include "HudOverlay.h"
@@ -29,7 +30,6 @@
 
 #include <OgreEntity.h>
 #include <OgreException.h>
-#include <OgreLogManager.h>
 #include <OgreMaterial.h>
 #include <OgreMath.h>
 #include <OgreMesh.h>
@@ -52,11 +52,6 @@ namespace Tolvarine {
 std::uint32_t Ship::nameCounter = 0;
 
 namespace {
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The environment texture of the running scenario's sky, or empty.
 std::string environmentMap()
@@ -140,7 +135,7 @@ const std::string& Ship::requireEntity(const std::string& name) const
     // A ship without a mesh cannot be seen, framed or hit: the data is broken beyond play. The
     // check comes before the effects and weapons are built on it, so it is the failure reported.
     if (!getEntity()) {
-        logLine("Ship created with no entity!");
+        GameLog::line("Ship created with no entity!");
         throw FatalError();
     }
     return name;
@@ -358,7 +353,7 @@ void Ship::applyReflection()
         unit->_load();
         material->compile();
     } catch (const Ogre::Exception& e) {
-        logLine("Ship " + objectName + " cannot reflect " + environment + ": " + e.getDescription());
+        GameLog::line("Ship " + objectName + " cannot reflect " + environment + ": " + e.getDescription());
     }
 }
 

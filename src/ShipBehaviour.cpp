@@ -7,6 +7,7 @@
 #include "Faction.h"
 #include "ForceController.h"
 #include "Formation.h"
+#include "GameLog.h"
 #include "GuidedProjectile.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
@@ -16,7 +17,6 @@
 
 #include <boost/python/class.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
 #include <OgreSceneQuery.h>
@@ -37,7 +37,7 @@ PhysicsBody* bodyOf(Controllable* owner)
 {
     PhysicsBody* body = owner ? owner->getPhysicsBody() : nullptr;
     if (!body || !owner->getForceController()) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "ShipBehaviour: the ship has no physics body or no force controller to fly it");
         throw ConfigurationError();
     }

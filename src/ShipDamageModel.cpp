@@ -4,6 +4,7 @@
 #include "ComplexExplosion.h"
 #include "Controllable.h"
 #include "ExplosionManager.h"
+#include "GameLog.h"
 #include "GameplaySettings.h"
 #include "InstrumentSoundManager.h"
 #include "ParticleSpray.h"
@@ -12,7 +13,6 @@
 #include "ShipType.h"
 
 #include <OgreCamera.h>
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 
 #include <algorithm>
@@ -89,7 +89,7 @@ float ShipDamageModel::getWireframeScale() const
 void ShipDamageModel::damageSubscribe(Subscriber newSubscriber)
 {
     if (subscriber) {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "Warning: ShipDamageModel::damageSubscribe displacing existing subscriber");
     }
     subscriber = std::move(newSubscriber);
@@ -143,7 +143,7 @@ void ShipDamageModel::inflictDamage(const Ogre::Vector3& position, const Ogre::V
                 break;
         }
     } else {
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "ShipDamageModel: attempt to damage non-existent component: " +
             std::to_string(static_cast<std::uint32_t>(component)));
     }
@@ -277,8 +277,8 @@ void ShipDamageModel::startExplosionSequence()
     // The game refuses such ship types at start-up; a tool or test that loads ships without
     // their sequences gets a log line rather than an end to the battle.
     if (!ShipExplosionSequence::getPoolFactory().hasType(sequenceType)) {
-        Ogre::LogManager::getSingleton().logMessage("ShipDamageModel: no explosion sequence " + sequenceType +
-                                                    " for a destroyed " + type.getName());
+        GameLog::line("ShipDamageModel: no explosion sequence " + sequenceType +
+                      " for a destroyed " + type.getName());
         return;
     }
     ShipExplosionSequence::create(sequenceType, &owner, false, Ogre::Vector3::ZERO);

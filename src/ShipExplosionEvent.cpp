@@ -7,11 +7,11 @@
 #include "ConfigurationError.h"
 #include "Controllable.h"
 #include "DeactivateEvent.h"
+#include "GameLog.h"
 #include "ParticleSprayEvent.h"
 #include "PhysicsBody.h"
 #include "SequenceEvent.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -30,7 +30,7 @@ std::shared_ptr<ShipExplosionEvent> ShipExplosionEvent::createEvent(Config& conf
         return std::make_shared<CommandEvent>(config.get<float>(section, "time"));
     if (type == "Deactivate")
         return std::make_shared<DeactivateEvent>(config.get<float>(section, "time"));
-    Ogre::LogManager::getSingleton().logMessage("Unknown ShipExplosionEvent type: " + type);
+    GameLog::line("Unknown ShipExplosionEvent type: " + type);
     throw ConfigurationError();
 }
 

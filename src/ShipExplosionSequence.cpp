@@ -3,14 +3,13 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "GameLog.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
 #include "Scheduler.h"
 #include "ShipExplosionEvent.h"
 #include "ShipType.h"
 #include "TypeFiles.h"
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <map>
@@ -20,11 +19,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "ShipExplosionSequence";
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
 {
@@ -40,7 +34,7 @@ ShipExplosionSequence::Events readEvents(Config& config)
             events.push_back(ShipExplosionEvent::createEvent(config, section));
     }
     if (events.empty()) {
-        logLine("Cannot create empty ShipExplosionSequence");
+        GameLog::line("Cannot create empty ShipExplosionSequence");
         throw ConfigurationError();
     }
     return events;
@@ -88,7 +82,7 @@ void ShipExplosionSequence::loadTypes(const std::string& folder)
     }
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, ".explosion_sequence", files))
-        logLine("ShipExplosionSequence: cannot read the folder " + folder);
+        GameLog::line("ShipExplosionSequence: cannot read the folder " + folder);
     try {
         for (const std::filesystem::path& path : files)
             configs.emplace(path.stem().string(), std::make_unique<Config>(path.generic_string(), false, true, false));
@@ -119,7 +113,7 @@ void ShipExplosionSequence::checkType(Config& config)
         for (const std::shared_ptr<ShipExplosionEvent>& event : readEvents(config))
             event->checkNames();
     } catch (...) {
-        logLine("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
+        GameLog::line("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
         throw;
     }
 }
@@ -135,7 +129,7 @@ ShipExplosionSequence* ShipExplosionSequence::createFromConfig(const std::string
 {
     const auto found = typeConfigs().find(typeName);
     if (found == typeConfigs().end()) {
-        logLine("Could not create ShipExplosionSequence: no config file found for type: " + typeName);
+        GameLog::line("Could not create ShipExplosionSequence: no config file found for type: " + typeName);
         throw ConfigurationError();
     }
     return new ShipExplosionSequence(*found->second, typeName);
@@ -147,8 +141,8 @@ void ShipExplosionSequence::checkShipTypes()
     for (const std::string& shipName : ShipType::getTypeNames()) {
         const std::string& sequence = ShipType::getByName(shipName).getExplosionGroup();
         if (!getPoolFactory().hasType(sequence)) {
-            logLine("Ship type " + shipName + " names the explosion sequence " + sequence
-                    + ", which does not exist");
+            GameLog::line("Ship type " + shipName + " names the explosion sequence " + sequence
+                          + ", which does not exist");
             complete = false;
         }
     }

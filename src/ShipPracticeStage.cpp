@@ -1,11 +1,11 @@
 #include "ShipPracticeStage.h"
 
 #include "CameraController.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "TutorialWorld.h"
 #include "Wizard.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -51,7 +51,7 @@ bool ShipPracticeStage::decoyTestUpdate()
 {
     const std::optional<std::size_t> drones = world.countLiveShips("Enemy");
     if (!drones)
-        Ogre::LogManager::getSingleton().logMessage(
+        GameLog::line(
             "ShipPracticeStage: the current scenario has no faction Enemy; no drones to destroy");
     if (drones.value_or(0) > 0)
         return true;

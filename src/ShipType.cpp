@@ -2,9 +2,9 @@
 
 #include "CollisionGeometry.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "TypeFiles.h"
 
-#include <OgreLogManager.h>
 #include <OgreOverlayManager.h>
 
 #include <algorithm>
@@ -35,17 +35,12 @@ std::vector<std::string> typeNames;
 ShipType::PoolLink poolLink;
 std::string loadedFolder = defaultFolder;
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 // The ship files of the folder (not of its sub-folders) in name order, one per type.
 std::vector<std::filesystem::path> listShipFiles(const std::string& folder)
 {
     std::vector<std::filesystem::path> files;
     if (!TypeFiles::list(folder, ".ship", files)) {
-        logLine("ShipType: cannot read folder " + folder);
+        GameLog::line("ShipType: cannot read folder " + folder);
         throw ConfigurationError();
     }
     return files;
@@ -68,7 +63,7 @@ ShipType::ShipType(const std::string& path)
         weaponOverlay = overlays->getByName(overlayName);
         // The ship still flies without it, only with no reticle, so the player is told why.
         if (!weaponOverlay)
-            logLine("ShipType " + name + ": no overlay " + overlayName + ", its reticle is not shown");
+            GameLog::line("ShipType " + name + ": no overlay " + overlayName + ", its reticle is not shown");
     }
     maxForce = get<float>("Thrust", "maxForce");
     maxTorque = get<float>("Thrust", "maxTorque");
@@ -96,7 +91,7 @@ void ShipType::readTuning()
             // Stored as decay rates; a half-life of 0 would make every AI read of it infinite or
             // not a number.
             if (bad == 0.0f || good == 0.0f) {
-                logLine("Ship type " + name + " has a " + stem + (bad == 0.0f ? "Bad" : "Good") + " of 0");
+                GameLog::line("Ship type " + name + " has a " + stem + (bad == 0.0f ? "Bad" : "Good") + " of 0");
                 throw ConfigurationError();
             }
             bad = 1.0f / bad;
@@ -117,7 +112,7 @@ void ShipType::readRole()
     } else if (value == "capital") {
         role = CAPITAL;
     } else {
-        logLine("Ship type " + name + " has unknown role: " + value);
+        GameLog::line("Ship type " + name + " has unknown role: " + value);
         throw ConfigurationError();
     }
 }
@@ -157,8 +152,8 @@ void ShipType::linkNeighbours(const std::vector<std::vector<std::string>>& neigh
             for (unsigned k = 0; k < count; ++k) {
                 if (k == i || componentNames[k] != neighbour)
                     continue;
-                logLine("ShipType (" + name + "): Adding adjacent components: " + componentNames[k] +
-                        " and " + componentNames[i]);
+                GameLog::line("ShipType (" + name + "): Adding adjacent components: " + componentNames[k] +
+                              " and " + componentNames[i]);
                 componentNeighbours[i].push_back(k);
                 componentNeighbours[k].push_back(i);
                 break;
@@ -264,7 +259,7 @@ ShipType& ShipType::getByName(const std::string& typeName)
 {
     const auto found = typeRegistry.find(typeName);
     if (found == typeRegistry.end()) {
-        logLine("ShipType " + typeName + " not found");
+        GameLog::line("ShipType " + typeName + " not found");
         throw ConfigurationError();
     }
     return *found->second;
@@ -274,7 +269,7 @@ ShipType& ShipType::getByFilename(const std::string& fileBaseName)
 {
     const auto found = fileRegistry.find(fileBaseName);
     if (found == fileRegistry.end()) {
-        logLine("ShipType file " + fileBaseName + " not found");
+        GameLog::line("ShipType file " + fileBaseName + " not found");
         throw ConfigurationError();
     }
     return *found->second;

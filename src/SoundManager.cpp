@@ -4,12 +4,11 @@
 #include "CameraController.h"
 #include "ConfigurationError.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "SoundChannelGroup.h"
 #include "SoundResult.h"
 #include "SoundSample.h"
 #include "SoundSource.h"
-
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,11 +22,6 @@ namespace {
 
 const char* const CONFIG_PATH = "cfg/sound.cfg";
 const char* const DEFINITION_FOLDER = "data/sound";
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // Definitions by name; each one a whole ".sound" file.
 std::map<std::string, std::shared_ptr<Config>>& soundConfigs()
@@ -59,14 +53,14 @@ std::vector<std::filesystem::path> listDefinitionFiles()
 
 void parseDefinitionFiles()
 {
-    logLine("SoundManager parsing .sound files");
+    GameLog::line("SoundManager parsing .sound files");
     auto& registry = soundConfigs();
     for (const std::filesystem::path& file : listDefinitionFiles()) {
         const std::string name = file.stem().string();
         // A twin beside its plain file is the same definition: the first one stays.
         if (registry.find(name) == registry.end())
             registry.emplace(name, std::make_shared<Config>(file.generic_string(), false, false, false));
-        logLine(file.filename().string() + ".");
+        GameLog::line(file.filename().string() + ".");
     }
 }
 
@@ -138,13 +132,13 @@ void SoundManager::start(SoundSystem::Output output)
         "SoundManager::update", 35);
 
     soundPath = config.get<std::string>("General", "soundPath");
-    logLine("Sound Manager:");
+    GameLog::line("Sound Manager:");
 
     system = std::make_unique<SoundSystem>(output);
     const unsigned qualityFlag = readQualityFlag();
 
     const std::string softwareChannels = config.get<std::string>("General", "maxSoftwareChannels");
-    logLine("Software audio channels: " + softwareChannels);
+    GameLog::line("Software audio channels: " + softwareChannels);
     checkSoundResult(system->setSoftwareChannels(config.get<int>("General", "maxSoftwareChannels")));
 
     logDriver();
@@ -155,7 +149,7 @@ void SoundManager::start(SoundSystem::Output output)
     const int min2d = config.get<int>("General", "min2dHardwareChannels");
     checkSoundResult(system->setHardwareChannels(min2d, max2d, min3d, max3d));
 
-    logLine("Sound Manager: initialising");
+    GameLog::line("Sound Manager: initialising");
     // Positions come in the rendering engine's right-handed frame. The window handle some
     // drivers take has no use on this platform.
     checkSoundResult(system->init(config.get<int>("General", "virtualChannels"),
@@ -165,11 +159,11 @@ void SoundManager::start(SoundSystem::Output output)
     int hardware3d = 0;
     int hardwareTotal = 0;
     checkSoundResult(system->getHardwareChannels(hardware2d, hardware3d, hardwareTotal));
-    logLine("HW 2D channels: " + std::to_string(hardware2d));
-    logLine("HW 3D channels: " + std::to_string(hardware3d));
-    logLine("HW Total channels: " + std::to_string(hardwareTotal));
+    GameLog::line("HW 2D channels: " + std::to_string(hardware2d));
+    GameLog::line("HW 3D channels: " + std::to_string(hardware3d));
+    GameLog::line("HW Total channels: " + std::to_string(hardwareTotal));
 
-    logLine("Sound Manager: 3D settings");
+    GameLog::line("Sound Manager: 3D settings");
     checkSoundResult(system->set3DSettings(dopplerFactor, distanceFactor, rolloffFactor));
 
     setMasterGain(readGain("master"));
@@ -184,7 +178,7 @@ float SoundManager::readGain(const char* key)
     if (!(usable == gain)) {
         std::ostringstream message;
         message << "SoundManager: gain " << key << " " << gain << " is outside 0 to 1, using " << usable;
-        logLine(message.str());
+        GameLog::line(message.str());
         config.set<float>("Gain", key, usable);
     }
     return usable;
@@ -194,13 +188,13 @@ unsigned SoundManager::readQualityFlag()
 {
     switch (config.get<int>("General", "software3dQuality")) {
     case 0:
-        logLine("Software audio quality: None");
+        GameLog::line("Software audio quality: None");
         return SoundSystem::INIT_3D_QUALITY_NONE;
     case 1:
-        logLine("Software audio quality: Light");
+        GameLog::line("Software audio quality: Light");
         return SoundSystem::INIT_3D_QUALITY_LIGHT;
     default:
-        logLine("Software audio quality: Full");
+        GameLog::line("Software audio quality: Full");
         return SoundSystem::INIT_3D_QUALITY_FULL;
     }
 }
@@ -209,11 +203,11 @@ void SoundManager::logDriver()
 {
     std::string name;
     checkSoundResult(system->getDriverName(0, name));
-    logLine("Sound Manager: Driver: " + name);
+    GameLog::line("Sound Manager: Driver: " + name);
 
     unsigned caps = 0;
     checkSoundResult(system->getDriverCaps(0, caps));
-    logLine("Sound Manager: Hardware capabilities:");
+    GameLog::line("Sound Manager: Hardware capabilities:");
     static const std::pair<unsigned, const char*> capabilityLines[] = {
         {SoundSystem::CAPS_HARDWARE, "-Hardware mixing"}, {SoundSystem::CAPS_HARDWARE_EMULATED, "-Hardware emulated"},
         {SoundSystem::CAPS_REVERB_EAX2, "-EAX2"},         {SoundSystem::CAPS_REVERB_EAX3, "-EAX3"},
@@ -221,7 +215,7 @@ void SoundManager::logDriver()
         {SoundSystem::CAPS_REVERB_LIMITED, "-Reverb limited"}};
     for (const auto& [bit, line] : capabilityLines) {
         if (caps & bit)
-            logLine(line);
+            GameLog::line(line);
     }
 }
 
@@ -239,7 +233,7 @@ float SoundManager::getCategoryGain(SoundCategory category) const
     case SoundCategory::AMBIENT:
         return ambientGain;
     }
-    logLine("SoundManager encountered unknown SoundCategory");
+    GameLog::line("SoundManager encountered unknown SoundCategory");
     throw ConfigurationError();
 }
 
@@ -323,7 +317,7 @@ Config& SoundManager::getSoundConfig(const std::string& name)
         parseDefinitionFiles();
     const auto found = registry.find(name);
     if (found == registry.end()) {
-        logLine("Could not get sound config " + name);
+        GameLog::line("Could not get sound config " + name);
         throw ConfigurationError();
     }
     return *found->second;
@@ -348,10 +342,10 @@ SoundSample* SoundManager::createSound(const Config& definition, bool hardware)
     // logged once.
     SoundSample* sample = nullptr;
     if (system->createSound(soundFile(filename), mode, sample) != SoundResult::OK) {
-        logLine("SoundManager: " + soundFile(filename) + " cannot be loaded, its sounds play nothing");
+        GameLog::line("SoundManager: " + soundFile(filename) + " cannot be loaded, its sounds play nothing");
         sample = nullptr;
     } else {
-        logLine("Sound allocated: " + handleText(sample));
+        GameLog::line("Sound allocated: " + handleText(sample));
     }
     sounds.emplace(key, sample);
     return sample;
@@ -366,7 +360,7 @@ void SoundManager::checkSoundFiles() const
         const std::string path = soundFile(definition->get<std::string>("Sound", "filename"));
         std::unique_ptr<SoundSample> decoded;
         if (SoundSample::load(path, creationMode(*definition, true), false, nullptr, decoded) != SoundResult::OK) {
-            logLine("Sound definition " + name + ": its sound " + path + " cannot be loaded");
+            GameLog::line("Sound definition " + name + ": its sound " + path + " cannot be loaded");
             throw ConfigurationError();
         }
     }

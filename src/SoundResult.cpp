@@ -1,6 +1,6 @@
 #include "SoundResult.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <cstdlib>
 
@@ -39,7 +39,7 @@ void checkSoundResult(SoundResult result)
 {
     if (result == SoundResult::OK)
         return;
-    Ogre::LogManager::getSingleton().logMessage("FMOD error: " + soundErrorString(result));
+    GameLog::line("FMOD error: " + soundErrorString(result));
     std::exit(10);
 }
 

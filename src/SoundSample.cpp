@@ -1,7 +1,8 @@
 #include "SoundSample.h"
 
+#include "GameLog.h"
+
 #include <AL/al.h>
-#include <OgreLogManager.h>
 #include <SDL_audio.h>
 #include <SDL_error.h>
 
@@ -17,7 +18,7 @@ namespace {
 
 void logLoadFailure(const std::string& path, const std::string& cause)
 {
-    Ogre::LogManager::getSingleton().logMessage("Sound System: could not load " + path + ": " + cause);
+    GameLog::line("Sound System: could not load " + path + ": " + cause);
 }
 
 // Interleaved signed 16-bit frames as the device takes them.

@@ -2,11 +2,11 @@
 
 #include "Config.h"
 #include "FatalError.h"
+#include "GameLog.h"
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "SoundSample.h"
 
-#include <OgreLogManager.h>
 
 namespace Tolvarine {
 
@@ -20,7 +20,7 @@ SoundManager& requireManager()
 {
     SoundManager* manager = SoundManager::getSingletonPtr();
     if (!manager) {
-        Ogre::LogManager::getSingleton().logMessage("SoundSource: no sound manager");
+        GameLog::line("SoundSource: no sound manager");
         throw FatalError();
     }
     return *manager;

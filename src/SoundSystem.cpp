@@ -1,5 +1,6 @@
 #include "SoundSystem.h"
 
+#include "GameLog.h"
 #include "SoundChannel.h"
 #include "SoundChannelGroup.h"
 #include "SoundChannelPool.h"
@@ -7,7 +8,6 @@
 
 #include <AL/al.h>
 #include <AL/alext.h>
-#include <OgreLogManager.h>
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +131,7 @@ SoundResult SoundSystem::init(int maxChannels, unsigned flags, void* /*extraDriv
         device = nullptr;
     }
     if (!context)
-        Ogre::LogManager::getSingleton().logMessage("Sound System: no audio device, running silent");
+        GameLog::line("Sound System: no audio device, running silent");
     else {
         alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);
         apply3DSettings();

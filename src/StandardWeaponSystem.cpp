@@ -2,9 +2,9 @@
 
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "GameLog.h"
 #include "Weapon.h"
 
-#include <OgreLogManager.h>
 #include <OgreSceneNode.h>
 
 namespace Tolvarine {
@@ -47,7 +47,7 @@ void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& confi
         weapons.push_back(std::make_shared<Weapon>(ownerReporter, ownerNode, this, position, *weaponType));
     }
     if (weapons.empty()) {
-        Ogre::LogManager::getSingleton().logMessage("Weapon system " + section + " has no weapon");
+        GameLog::line("Weapon system " + section + " has no weapon");
         throw ConfigurationError();
     }
 }

@@ -1,6 +1,6 @@
 #include "Statistics.h"
 
-#include <OgreLogManager.h>
+#include "GameLog.h"
 
 #include <sstream>
 
@@ -9,11 +9,6 @@ namespace Tolvarine {
 Statistics* Statistics::singleton = nullptr;
 
 namespace {
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The summary shows every figure as a single-precision number with seven significant digits.
 std::string formatFigure(double value)
@@ -83,12 +78,12 @@ double Statistics::getHitProportion(const Table& hits, const Table& shots, const
 
     const auto shotEntry = shots.find(projectileType);
     if (shotEntry == shots.end()) {
-        log("Statistics::getHitProportion for unknown projectile " + projectileType);
+        GameLog::line("Statistics::getHitProportion for unknown projectile " + projectileType);
         return 0.0;
     }
     const auto hitEntry = hits.find(projectileType);
     if (hitEntry == hits.end()) {
-        log("Statistics::getHitProportion(b) for unknown projectile " + projectileType);
+        GameLog::line("Statistics::getHitProportion(b) for unknown projectile " + projectileType);
         return 0.0;
     }
     return divideByNonZero(hitEntry->second, shotEntry->second);
@@ -101,7 +96,7 @@ double Statistics::getDamageInflicted(const Table& damage, const std::string& pr
 
     const auto entry = damage.find(projectileType);
     if (entry == damage.end()) {
-        log("Statistics::getDamageInflicted for unknown projectile " + projectileType);
+        GameLog::line("Statistics::getDamageInflicted for unknown projectile " + projectileType);
         return 0.0;
     }
     return entry->second;
@@ -121,12 +116,12 @@ double Statistics::getFactionHitProportion(const std::string& factionName, const
 {
     const auto hits = factionHits.find(factionName);
     if (hits == factionHits.end()) {
-        log("Statistics::getFactionHitProportion, unknown faction " + factionName);
+        GameLog::line("Statistics::getFactionHitProportion, unknown faction " + factionName);
         return 0.0;
     }
     const auto shots = factionShots.find(factionName);
     if (shots == factionShots.end()) {
-        log("Statistics::getFactionHitProportion(b), unknown faction " + factionName);
+        GameLog::line("Statistics::getFactionHitProportion(b), unknown faction " + factionName);
         return 0.0;
     }
     return getHitProportion(hits->second, shots->second, projectileType);
@@ -155,13 +150,13 @@ std::vector<std::string> Statistics::getProjectileNames() const
 
 void Statistics::dump() const
 {
-    log("Statistics dump:");
-    log("Player hit proportion:\t" + formatFigure(getHitProportion(playerHits, playerShots, "")));
-    log("Player damage:\t" + formatFigure(getDamageInflicted(playerDamage, "")));
-    log("AI hit proportion:\t" + formatFigure(getHitProportion(aiHits, aiShots, "")));
-    log("AI damage:\t" + formatFigure(getDamageInflicted(aiDamage, "")));
+    GameLog::line("Statistics dump:");
+    GameLog::line("Player hit proportion:\t" + formatFigure(getHitProportion(playerHits, playerShots, "")));
+    GameLog::line("Player damage:\t" + formatFigure(getDamageInflicted(playerDamage, "")));
+    GameLog::line("AI hit proportion:\t" + formatFigure(getHitProportion(aiHits, aiShots, "")));
+    GameLog::line("AI damage:\t" + formatFigure(getDamageInflicted(aiDamage, "")));
     for (const auto& faction : factionHits)
-        log(faction.first + " hit proportion:\t" + formatFigure(getFactionHitProportion(faction.first, "")));
+        GameLog::line(faction.first + " hit proportion:\t" + formatFigure(getFactionHitProportion(faction.first, "")));
 }
 
 void Statistics::clear()

@@ -1,10 +1,10 @@
 #include "TargetReadout.h"
 
 #include "Config.h"
+#include "GameLog.h"
 #include "HudOverlay.h"
 
 #include <OgreColourValue.h>
-#include <OgreLogManager.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayElement.h>
 #include <OgreOverlayManager.h>
@@ -17,11 +17,6 @@ namespace Tolvarine {
 namespace {
 
 TargetReadout* instance = nullptr;
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // Whole numbers as a float prints them: precision 7, so that 1234567 is not cut to 1.23457e+06.
 std::string wholeNumber(double value)
@@ -36,7 +31,7 @@ Ogre::OverlayElement* findElement(Ogre::OverlayManager& overlays, const std::str
 {
     if (overlays.hasOverlayElement(name))
         return overlays.getOverlayElement(name);
-    log("TargetReadout: no overlay element " + name);
+    GameLog::line("TargetReadout: no overlay element " + name);
     return nullptr;
 }
 
@@ -61,7 +56,7 @@ TargetReadout::TargetReadout()
     Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
     overlay = overlays ? overlays->getByName("TargetReadout") : nullptr;
     if (!overlay) {
-        log("TargetReadout: no overlay TargetReadout, the target read-out is not shown");
+        GameLog::line("TargetReadout: no overlay TargetReadout, the target read-out is not shown");
         return;
     }
     overlay->hide();

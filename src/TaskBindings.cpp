@@ -1,6 +1,7 @@
 #include "TaskBindings.h"
 
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "Scheduler.h"
 #include "ScriptError.h"
 
@@ -8,8 +9,6 @@
 #include <boost/python/def.hpp>
 #include <boost/python/manage_new_object.hpp>
 #include <boost/python/object.hpp>
-
-#include <OgreLogManager.h>
 
 #include <memory>
 #include <string>
@@ -77,8 +76,8 @@ bool runScriptTask(PyObject* self, const std::string& name, float elapsed)
         goOn = callScript(task, elapsed);
     } catch (const bp::error_already_set&) {
         ScriptError error = ScriptError::fetch();
-        Ogre::LogManager::getSingleton().logMessage("Python exception thrown while running task: "
-                                                    + name);
+        GameLog::line("Python exception thrown while running task: "
+                      + name);
         error.logTraceback();
         letGo(task);
         throw error;

@@ -6,6 +6,7 @@
 #include "FileWatch.h"
 #include "FireableProjectile.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "ParticleSpray.h"
 #include "Scenario.h"
@@ -20,7 +21,6 @@
 #include <boost/python/return_value_policy.hpp>
 
 #include <OgreCamera.h>
-#include <OgreLogManager.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayElement.h>
 #include <OgreOverlayManager.h>
@@ -43,16 +43,11 @@ constexpr unsigned WATCH_ORDER = 50;
 const char* const TARGET_TYPE = "trifighter";
 const Ogre::Vector3 TARGET_POSITION(100, 0, 0);
 
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
-
 Ogre::OverlayElement* findElement(Ogre::OverlayManager& overlays, const std::string& name)
 {
     if (overlays.hasOverlayElement(name))
         return overlays.getOverlayElement(name);
-    logLine("TestGround: no overlay element " + name);
+    GameLog::line("TestGround: no overlay element " + name);
     return nullptr;
 }
 
@@ -96,7 +91,7 @@ TestGround::~TestGround()
 TestGround& TestGround::getSingleton()
 {
     if (!singleton) {
-        logLine("TestGround used before it was created");
+        GameLog::line("TestGround used before it was created");
         throw ConfigurationError();
     }
     return *singleton;
@@ -123,7 +118,7 @@ void TestGround::findOverlay()
     Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
     overlay = overlays ? overlays->getByName("TestGround") : nullptr;
     if (!overlay) {
-        logLine("TestGround: no overlay TestGround, the choice is not shown");
+        GameLog::line("TestGround: no overlay TestGround, the choice is not shown");
         return;
     }
     overlay->hide();
@@ -178,14 +173,14 @@ bool TestGround::loadScenario(const std::string& name) const
 {
     ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
     if (!scenarios) {
-        logLine("TestGround: there are no scenarios to load " + name + " from");
+        GameLog::line("TestGround: there are no scenarios to load " + name + " from");
         return false;
     }
     try {
         scenarios->loadScenario(name);
         return true;
     } catch (const ConfigurationError&) {
-        logLine("TestGround: the scenario " + name + " cannot be loaded");
+        GameLog::line("TestGround: the scenario " + name + " cannot be loaded");
         return false;
     }
 }
@@ -242,7 +237,7 @@ void TestGround::selectCategory()
     if (*category == FIREABLE) {
         if (Faction* faction = playerFaction()) {
             if (!placeTarget(*faction))
-                logLine(std::string("TestGround: no ship type ") + TARGET_TYPE + " to aim at");
+                GameLog::line(std::string("TestGround: no ship type ") + TARGET_TYPE + " to aim at");
         }
     }
     selectItem();
@@ -272,13 +267,13 @@ void TestGround::spawnItem()
     // The types may have changed under the list (a failed reload leaves some unread).
     const std::vector<std::string> loaded = typeNames(*category);
     if (std::find(loaded.begin(), loaded.end(), *item) == loaded.end()) {
-        logLine("TestGround: there is no " + *category + " type " + *item);
+        GameLog::line("TestGround: there is no " + *category + " type " + *item);
         return;
     }
     placeItem(*category, *item, *faction);
     dataFile = dataFileOf(*category, *item);
     watch = std::make_unique<FileWatch>(dataFile);
-    logLine("TestGround: spawned " + *category + " " + *item + ", watching " + dataFile);
+    GameLog::line("TestGround: spawned " + *category + " " + *item + ", watching " + dataFile);
 }
 
 void TestGround::respawn()
@@ -298,7 +293,7 @@ void TestGround::respawn()
     const auto found = std::find(items.begin(), items.end(), name);
     currentItem = static_cast<std::size_t>(found - items.begin());
     if (found == items.end()) {
-        logLine("TestGround: there is no type " + name + " after reading the types again");
+        GameLog::line("TestGround: there is no type " + name + " after reading the types again");
         itemCaption = NONE;
         showCaptions();
         dataFile.clear();
@@ -322,14 +317,14 @@ void TestGround::watchDataFile()
     if (dataFile.empty() || !watch)
         return;
     if (!watch->exists()) {
-        logLine("Failed to open handle to " + dataFile);
+        GameLog::line("Failed to open handle to " + dataFile);
         // No more looks until the next spawn.
         dataFile.clear();
         watch.reset();
         return;
     }
     if (watch->changed()) {
-        logLine("TestGround: " + dataFile + " changed, reading its types again");
+        GameLog::line("TestGround: " + dataFile + " changed, reading its types again");
         respawn();
     }
 }
@@ -339,7 +334,7 @@ void TestGround::testSpecial()
     CameraController* cameras = CameraController::getSingletonPtr();
     const Ogre::Camera* camera = cameras && cameras->getCurrentCamera() ? cameras->getCamera() : nullptr;
     if (!camera) {
-        logLine("TestGround: there is no camera to spray in front of");
+        GameLog::line("TestGround: there is no camera to spray in front of");
         return;
     }
     const Ogre::Vector3 point =
@@ -360,12 +355,12 @@ Faction* TestGround::playerFaction() const
     ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
     Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
     if (!scenario) {
-        logLine("TestGround: there is no current scenario");
+        GameLog::line("TestGround: there is no current scenario");
         return nullptr;
     }
     const std::shared_ptr<Faction> faction = scenario->getFaction("Player");
     if (!faction) {
-        logLine("TestGround: current scenario has no faction Player");
+        GameLog::line("TestGround: current scenario has no faction Player");
         return nullptr;
     }
     return faction.get();
@@ -448,7 +443,7 @@ bool TestGround::reloadTypes(const std::string& category)
         return true;
     } catch (const std::exception&) {
         // A file saved half-way through an edit must not end the session: the next save retries.
-        logLine("TestGround: the " + category + " types could not be read again; fix the file and save it again");
+        GameLog::line("TestGround: the " + category + " types could not be read again; fix the file and save it again");
         return false;
     }
 }

@@ -18,6 +18,7 @@
 #include "FixedTask.h"
 #include "Formation.h"
 #include "FrameBillboardSet.h"
+#include "GameLog.h"
 #include "GameWindow.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
@@ -71,11 +72,6 @@ TolvarineEngine* TolvarineEngine::singleton = nullptr;
 namespace {
 
 const char* const logName = "Tolvarine.log";
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // Resource locations, in the order the resource groups search them.
 void addResourceLocations()
@@ -341,10 +337,10 @@ void TolvarineEngine::logCpuFrequency()
 {
     // The lines keep their place in the log, after the GUI and before the scripts; the figure is
     // waited for here, the first place that needs it.
-    logLine("Measuring CPU frequency...");
+    GameLog::line("Measuring CPU frequency...");
     frequencyText = frequencyMeasurement.get();
     PlatformInfo::getSingleton().setFrequencyText(frequencyText);
-    logLine(frequencyText);
+    GameLog::line(frequencyText);
 }
 
 void TolvarineEngine::loadDataTypes()
@@ -478,7 +474,7 @@ void TolvarineEngine::run()
 namespace {
 
 // Start-up and main loop; the exit code, after the top-level handling has logged any failure.
-int runEngine(TolvarineEngine& engine, Ogre::Log& log)
+int runEngine(TolvarineEngine& engine)
 {
     try {
         addResourceLocations();
@@ -489,15 +485,15 @@ int runEngine(TolvarineEngine& engine, Ogre::Log& log)
     } catch (const NormalExit&) {
         return 0;
     } catch (const ConfigurationError&) {
-        log.logMessage("ConfigurationError caught at top-level");
+        GameLog::line("ConfigurationError caught at top-level");
     } catch (const Ogre::Exception& e) {
-        log.logMessage("Ogre exception caught at top-level\n");
-        log.logMessage(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
-        log.logMessage(e.getFullDescription());
+        GameLog::line("Ogre exception caught at top-level\n");
+        GameLog::line(std::string(e.getFile()) + ": " + std::to_string(e.getLine()));
+        GameLog::line(e.getFullDescription());
     } catch (const std::exception& e) {
-        log.logMessage(std::string("std::exception caught at top-level: ") + e.what());
+        GameLog::line(std::string("std::exception caught at top-level: ") + e.what());
     } catch (...) {
-        log.logMessage("Unknown exception caught at top-level");
+        GameLog::line("Unknown exception caught at top-level");
     }
     return 1;
 }
@@ -507,10 +503,8 @@ int runEngine(TolvarineEngine& engine, Ogre::Log& log)
 int runGame()
 {
     TolvarineEngine* engine = nullptr;
-    Ogre::Log* log = nullptr;
     try {
         engine = new TolvarineEngine();
-        log = Ogre::LogManager::getSingleton().getLog(logName);
     } catch (const Ogre::Exception& e) {
         // The log may not exist yet: standard error is the one place left to say why. Only the
         // description is safe here: the exception was made inside a plug-in library that the failed
@@ -526,7 +520,7 @@ int runGame()
         return 1;
     }
 
-    const int exitCode = runEngine(*engine, *log);
+    const int exitCode = runEngine(*engine);
     closeSound();
     return exitCode;
 }

@@ -5,13 +5,13 @@
 #include "Controllable.h"
 #include "Faction.h"
 #include "ForceController.h"
+#include "GameLog.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "SceneSphereQuery.h"
 #include "TolvarineEngine.h"
 #include "WeaponSystem.h"
 
-#include <OgreLogManager.h>
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
 #include <OgreRoot.h>
@@ -26,11 +26,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "Behaviour";
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The scene objects that every turret's target update finds, copied out of the shared query so that
 // nothing done with them can change the list being walked. Every kind of scene object is searched.
@@ -61,7 +56,7 @@ PhysicsBody* bodyOf(Controllable* station)
     PhysicsBody* body = station ? station->getPhysicsBody() : nullptr;
     const ForceController* controller = station ? station->getForceController() : nullptr;
     if (!body || !controller) {
-        log("TurretBehaviour: the station has no physics body or no force controller to turn it");
+        GameLog::line("TurretBehaviour: the station has no physics body or no force controller to turn it");
         throw ConfigurationError();
     }
     return body;
@@ -87,7 +82,7 @@ float readEngagementRange(const Config& config)
     const float range = config.get<float>(SECTION, "engagementRange");
     // Scores divide by the range; a turret that can engage nothing is a broken type file.
     if (!(range > 0.0f)) {
-        log("TurretBehaviour: engagementRange in section Behaviour must be above 0");
+        GameLog::line("TurretBehaviour: engagementRange in section Behaviour must be above 0");
         throw ConfigurationError();
     }
     return range;

@@ -3,23 +3,18 @@
 #include "CommandSystem.h"
 #include "DisableTime.h"
 #include "Faction.h"
+#include "GameLog.h"
 #include "Interface.h"
 #include "MenuSystem.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
 #include "Ship.h"
 
-#include <OgreLogManager.h>
 #include <OgreQuaternion.h>
 
 namespace Tolvarine {
 
 namespace {
-
-void log(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 // The current scenario's faction of that name, or null.
 std::shared_ptr<Faction> currentFaction(const std::string& name)
@@ -35,7 +30,7 @@ void TutorialWorld::loadScenario(const std::string& name)
 {
     ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
     if (!scenarios) {
-        log("Tutorial: no scenarios to load " + name + " from");
+        GameLog::line("Tutorial: no scenarios to load " + name + " from");
         return;
     }
     scenarios->loadScenario(name);
@@ -71,7 +66,7 @@ Ship* TutorialWorld::launchPlayerShip(const std::string& fileBaseName, const std
 {
     const std::shared_ptr<Faction> side = currentFaction(faction);
     if (!side) {
-        log("Tutorial: the current scenario has no faction " + faction + "; no ship for the player");
+        GameLog::line("Tutorial: the current scenario has no faction " + faction + "; no ship for the player");
         return nullptr;
     }
     Ship* ship = Ship::createByFilename(fileBaseName);

@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
+#include "GameLog.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
 #include "Ship.h"
@@ -11,7 +12,6 @@
 
 #include <boost/python/class.hpp>
 
-#include <OgreLogManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -23,11 +23,6 @@ namespace {
 
 constexpr unsigned POOL_SIZE = 5;
 constexpr DisableTime CANCELLED = static_cast<DisableTime>(2);
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 struct PoolSource {
     std::string configPath = "cfg/warp_arrival.cfg";
@@ -59,7 +54,7 @@ Ogre::SceneManager& engineSceneManager()
 {
     const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
     if (!engine || !engine->sceneManager) {
-        logLine("WarpArrival: there is no scene manager");
+        GameLog::line("WarpArrival: there is no scene manager");
         throw ConfigurationError();
     }
     return *engine->sceneManager;
@@ -69,7 +64,7 @@ float readTime(const Config& config, const char* key)
 {
     const float value = config.get<float>("WarpArrival", key);
     if (!(value >= 0.0f)) {
-        logLine("WarpArrival: " + std::string(key) + " must not be below 0");
+        GameLog::line("WarpArrival: " + std::string(key) + " must not be below 0");
         throw ConfigurationError();
     }
     return value;
@@ -167,7 +162,7 @@ void WarpArrival::start(ShipCreator creator, const std::shared_ptr<Faction>& arr
     if (active)
         return;
     if (!arrivalFaction) {
-        logLine("WarpArrival: no faction for the arriving ship");
+        GameLog::line("WarpArrival: no faction for the arriving ship");
         getPoolFactory().release(this);
         return;
     }
@@ -211,7 +206,7 @@ bool WarpArrival::arrival(float)
     shipCreator = ShipCreator();
     const std::shared_ptr<Faction> owner = faction.lock();
     if (!owner) {
-        logLine("WarpArrival: the faction of the arriving ship is gone; no ship arrives");
+        GameLog::line("WarpArrival: the faction of the arriving ship is gone; no ship arrives");
     } else if (creator) {
         // The arrival finishes first when the effect is over, so that a failing type (the
         // pools' error) leaves no arrival stranded out of its pool.

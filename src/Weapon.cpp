@@ -4,6 +4,7 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "FireableProjectile.h"
+#include "GameLog.h"
 #include "ModulatedBillboard.h"
 #include "PositionReporter.h"
 #include "ProfileBlock.h"
@@ -12,7 +13,6 @@
 #include "SoundSource.h"
 #include "WeaponSystem.h"
 
-#include <OgreLogManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -29,11 +29,6 @@ const char* const SECTION = "Weapon";
 const char* const GLOW_SECTION = "Glow";
 // A weapon's glow is stopped with this disable time.
 constexpr DisableTime GLOW_STOP = static_cast<DisableTime>(2);
-
-void logLine(const std::string& text)
-{
-    Ogre::LogManager::getSingleton().logMessage(text);
-}
 
 std::string& typeFolder()
 {
@@ -56,7 +51,7 @@ PositionReporter* requireReporter(PositionReporter* reporter)
 {
     // Every shot leaves along the owner's orientation with the owner's velocity.
     if (!reporter) {
-        logLine("Weapon: a weapon needs an owner that reports its position");
+        GameLog::line("Weapon: a weapon needs an owner that reports its position");
         throw FatalError();
     }
     return reporter;
@@ -129,7 +124,7 @@ void Weapon::checkLaunchSpeed() const
         return;
     if (FireableProjectile::getType(projectileType).get<bool>("Fireable", "beam", false))
         return;
-    logLine("Weapon: launch speed 0 is only for beams, and projectile type " + projectileType + " is not a beam");
+    GameLog::line("Weapon: launch speed 0 is only for beams, and projectile type " + projectileType + " is not a beam");
     throw ConfigurationError();
 }
 

@@ -2,11 +2,11 @@
 
 #include "Config.h"
 #include "FixedTask.h"
+#include "GameLog.h"
 #include "HudOverlay.h"
 #include "Scheduler.h"
 #include "WeaponSystem.h"
 
-#include <OgreLogManager.h>
 #include <OgreMaterial.h>
 #include <OgreOverlayElement.h>
 #include <OgrePass.h>
@@ -27,7 +27,7 @@ Ogre::OverlayElement* findReticleComponent(const std::string& name)
 {
     Ogre::OverlayManager* manager = Ogre::OverlayManager::getSingletonPtr();
     if (!manager || !manager->hasOverlayElement(name)) {
-        Ogre::LogManager::getSingleton().logMessage("WeaponDisplay::setReticleOverlay, no overlay element " + name);
+        GameLog::line("WeaponDisplay::setReticleOverlay, no overlay element " + name);
         return nullptr;
     }
     return manager->getOverlayElement(name);

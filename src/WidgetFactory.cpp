@@ -2,6 +2,7 @@
 
 #include "Config.h"
 #include "FatalError.h"
+#include "GameLog.h"
 
 #include <CEGUI/Font.h>
 #include <CEGUI/WindowManager.h>
@@ -12,7 +13,6 @@
 #include <CEGUI/widgets/RadioButton.h>
 #include <CEGUI/widgets/Slider.h>
 #include <CEGUI/widgets/ToggleButton.h>
-#include <OgreLogManager.h>
 
 #include <map>
 
@@ -42,8 +42,8 @@ CEGUI::Window* make(const char* type, const std::string& name, CEGUI::Window* pa
 {
     auto& windows = registry();
     if (windows.count(name) != 0) {
-        Ogre::LogManager::getSingleton().logMessage("WidgetFactory: a window named \"" + name +
-                                                    "\" already exists");
+        GameLog::line("WidgetFactory: a window named \"" + name +
+                      "\" already exists");
         throw FatalError();
     }
     CEGUI::Window* window = CEGUI::WindowManager::getSingleton().createWindow(type, name);
@@ -63,8 +63,8 @@ void fitWithMargin(CEGUI::Window& window, float margin)
 {
     const CEGUI::Font* font = window.getFont();
     if (!font) {
-        Ogre::LogManager::getSingleton().logMessage("WidgetFactory: window \"" + std::string(window.getName().c_str()) +
-                                                    "\" has no font to size it by");
+        GameLog::line("WidgetFactory: window \"" + std::string(window.getName().c_str()) +
+                      "\" has no font to size it by");
         return;
     }
     setPixelSize(window, font->getTextExtent(window.getText(), 1.0f) + margin, font->getLineSpacing(1.0f));
