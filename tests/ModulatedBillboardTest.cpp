@@ -41,8 +41,7 @@ protected:
     Ogre::SceneManager& scene() { return rendering.sceneManager(); }
     ModulatedBillboard make(const std::string& section, const std::string& body = SECTION)
     {
-        writeFile(folder.file("effect.cfg"), "[" + section + "]\n" + body);
-        Config config(folder.file("effect.cfg"));
+        Config config(written(folder.file("effect.cfg"), "[" + section + "]\n" + body));
         return ModulatedBillboard(config, section, scene(), *curves);
     }
     // A pass whose variable tasks run at the game time `time`.
@@ -82,9 +81,7 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
         std::string body = SECTION;
         const std::size_t at = body.find(key + " =");
         body.replace(at, body.find('\n', at) - at, line);
-        LogCapture log;
-        EXPECT_THROW(make("Bad", body), ConfigurationError);
-        EXPECT_TRUE(log.contains(logLine));
+        EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { make("Bad", body); }), logLine));
     }
     // Destroyed while running, it leaves the scene and its task ends.
     const double start = scheduler.getTime();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ConfigFiles.h"
-#include "LogCapture.h"
 #include "Difficulty.h"
 #include "Profiler.h"
 #include "ResponseCurves.h"
@@ -20,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -38,20 +36,6 @@ inline ScriptSystem& scriptHost()
         return created;
     }();
     return *instance;
-}
-
-inline bool logged(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// Runs an action that must fail with exception E and returns the log lines written meanwhile.
-template <typename E, typename Action>
-std::vector<std::string> failsWith(Action action)
-{
-    LogCapture log;
-    EXPECT_THROW(action(), E);
-    return log.lines();
 }
 
 // Everything a scenario reaches while it loads and unloads, made as the game's start-up makes it,

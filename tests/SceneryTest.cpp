@@ -202,12 +202,9 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeedAndTheCu
     // the node left behind); an unknown template is refused with one line and nothing added.
     dust.clear();
     dust.addSystem("Fine", "TestDust");
-    {
-        LogCapture log;
-        EXPECT_THROW(dust.addSystem("Coarse", "NoSuchTemplate"), ConfigurationError);
-        EXPECT_TRUE(log.contains("DebrisSystem: unknown particle template NoSuchTemplate"));
-        EXPECT_EQ(dust.getSystems().size(), 1u);
-    }
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { dust.addSystem("Coarse", "NoSuchTemplate"); }),
+                       "DebrisSystem: unknown particle template NoSuchTemplate"));
+    EXPECT_EQ(dust.getSystems().size(), 1u);
 
     // The cull runs on the real-time clock at most once a period (1 s), also while paused.
     dust.setGlobalEmissionRate(1.0f);
