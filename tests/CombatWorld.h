@@ -188,8 +188,7 @@ protected:
         if (!root)
             return;
         flipBook("Flash", 4);
-        writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n"));
         // Sound definitions are read once per process; these are this test's.
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);

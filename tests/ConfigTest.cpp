@@ -208,10 +208,10 @@ TEST(EncipheredTwin, CipherMatchesTheReferenceVectorsTwinsKeepEveryTextAndSavesK
 TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
 {
     Tolvarine::Test::TemporaryFolder folder;
-    writeFile(folder.file("curves.cfg"), "[Rising]\n0 = 0\n1 = 2\n10 = 4\n[Shuffled]\n2 = 20\n10 = 100\n1 = 10\n"
-                                         "[Single]\n7 = 0.5\n[Empty]\n[LeadingZero]\n01 = 1\n[BothSpellings]\n01 = 1\n1 = 5\n"
-                                         "[NotANumber]\nabc = 1\n[BadSample]\n0 = high\n");
-    const ResponseCurves curves(folder.file("curves.cfg"));
+    const ResponseCurves curves(Tolvarine::Test::written(folder.file("curves.cfg"),
+                                                        "[Rising]\n0 = 0\n1 = 2\n10 = 4\n[Shuffled]\n2 = 20\n10 = 100\n1 = 10\n[Single]\n7 = 0.5\n"
+                                                        "[Empty]\n[LeadingZero]\n01 = 1\n[BothSpellings]\n01 = 1\n1 = 5\n[NotANumber]\nabc = 1\n"
+                                                        "[BadSample]\n0 = high\n"));
     const ResponseCurve curve = curves.lookup("Rising");
     EXPECT_EQ(curve.getSamples(), (std::vector<float>{0, 2, 4}));
     const float infinity = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();

@@ -32,9 +32,8 @@ class ModulatedBillboardTest : public SchedulerFixture {
 protected:
     ModulatedBillboardTest()
     {
-        writeFile(folder.file("curves.cfg"), "[Half]\n0 = 0.5\n[Ramp]\n0 = 0\n1 = 0.25\n2 = 0.5\n3 = 0.75\n4 = 1\n"
-                                             "[Overshoot]\n0 = 1.5\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Half]\n0 = 0.5\n[Ramp]\n0 = 0\n1 = 0.25\n"
+                                                                                     "2 = 0.5\n3 = 0.75\n4 = 1\n[Overshoot]\n0 = 1.5\n"));
         passAt(0.0); // so that every later pass looks ahead by a little more than its work
     }
 

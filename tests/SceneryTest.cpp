@@ -31,10 +31,9 @@ using Ogre::Vector3;
 // A planet section: 1000 ahead (-Z), radius 100, 90 degrees a second about +Y, haze radius 120.
 Config planetArea(const TemporaryFolder& folder, const std::string& keys = "")
 {
-    writeFile(folder.file("test.area"), "[Planet]\n" + keys + "distance = 1000\ndirection = (0 0 -2)\nradius = 100\n"
-                                        "spinRateDegrees = 90\nmaterial = Planet/Rock\nhazeProportion = 1.2\n"
-                                        "hazeColour = (1 0.5 0 1)\n");
-    return Config(folder.file("test.area"));
+    return Config(written(folder.file("test.area"), "[Planet]\n" + keys + "distance = 1000\ndirection = (0 0 -2)\nradius = 100\n"
+                                                    "spinRateDegrees = 90\nmaterial = Planet/Rock\nhazeProportion = 1.2\n"
+                                                    "hazeColour = (1 0.5 0 1)\n"));
 }
 
 TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngle)
