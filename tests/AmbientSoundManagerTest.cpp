@@ -65,9 +65,8 @@ TEST_F(AmbientSound, TheForegroundFadesBetweenTheModes)
     EXPECT_EQ(ambient->getForeground(), nullptr);
     EXPECT_FLOAT_EQ(stepAndLevel(0.5, command), 0.5f);
 
-    LogCapture log;
-    EXPECT_THROW(ambient->setAmbientMode(static_cast<AmbientSoundManager::AmbientMode>(7), 1.0f), FatalError);
-    EXPECT_TRUE(log.contains("AmbientSoundManager::setAmbientMode, invalid mode"));
+    EXPECT_TRUE(logged(failsWith<FatalError>([&] { ambient->setAmbientMode(static_cast<AmbientSoundManager::AmbientMode>(7), 1.0f); }),
+                       "AmbientSoundManager::setAmbientMode, invalid mode"));
     EXPECT_EQ(ambient->getAmbientMode(), AmbientSoundManager::NONE);
 }
 

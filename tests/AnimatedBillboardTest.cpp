@@ -54,9 +54,8 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
     };
     for (const auto& [section, logLine] : cases) {
         SCOPED_TRACE(section);
-        LogCapture log;
-        EXPECT_THROW(AnimatedBillboard(config, section, scene), ConfigurationError);
-        EXPECT_TRUE(!logLine || log.contains(logLine));
+        const auto lines = failsWith<ConfigurationError>([&, section = section] { AnimatedBillboard(config, section, scene); });
+        EXPECT_TRUE(!logLine || logged(lines, logLine));
     }
     EXPECT_TRUE(clonesOf("BaseWhite").empty());
     EXPECT_TRUE(clonesOf("Explode").empty());

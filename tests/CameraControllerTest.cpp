@@ -81,9 +81,7 @@ TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSinglet
 {
     Config noChaseSpeed(written(folder.file("partial.cfg"), "[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
                                                              "freeCameraCorrectionSpeed = 1\n"));
-    LogCapture log;
-    EXPECT_THROW(CameraController(scene, noChaseSpeed), ConfigurationError);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera",
+    EXPECT_EQ(failsWith<ConfigurationError>([&] { CameraController(scene, noChaseSpeed); }), (std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera",
                                                      "Config: in " + folder.file("partial.cfg") + ", section Camera, key chaseCorrectionSpeed"}));
     EXPECT_EQ(CameraController::getSingletonPtr(), nullptr);
     for (const char* name : {"Fixed", "Chase", "Drop", "Free"})

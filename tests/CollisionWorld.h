@@ -37,19 +37,6 @@ protected:
 
     Ogre::SceneManager& scene() const { return root.sceneManager(); }
 
-    // How often the profiler block `name` was run since the profiler's last reset, wherever it
-    // was opened: the last column of a block's line is its runs per frame, and no frame is counted.
-    float runsOf(const std::string& name) const
-    {
-        std::ostringstream report;
-        profiler.writeReport(report);
-        std::istringstream lines(report.str());
-        float runs = 0;
-        for (std::string line; std::getline(lines, line);)
-            runs += line.find(name + " ") == std::string::npos ? 0.0f : std::stof(line.substr(line.find_last_of(' ') + 1));
-        return runs;
-    }
-
     RenderingRoot root{RenderingRoot::Kind::Headless};
     TemporaryFolder folder;
     InputHandler input;

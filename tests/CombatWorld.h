@@ -40,14 +40,19 @@
 
 namespace Tolvarine::Test {
 
-// A seeded source, for draws a test wants varied but repeatable.
-class SeededRandom : public Ogre::Math::RandomValueProvider {
+// The game's random source while it lives.
+class InstalledRandom : public Ogre::Math::RandomValueProvider {
 public:
-    explicit SeededRandom(unsigned seed) : engine(seed) { Ogre::Math::SetRandomValueProvider(this); }
-    ~SeededRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
-    SeededRandom(const SeededRandom&) = delete;
-    SeededRandom& operator=(const SeededRandom&) = delete;
+    InstalledRandom() { Ogre::Math::SetRandomValueProvider(this); }
+    ~InstalledRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
+    InstalledRandom(const InstalledRandom&) = delete;
+    InstalledRandom& operator=(const InstalledRandom&) = delete;
+};
 
+// A seeded source, for draws a test wants varied but repeatable.
+class SeededRandom : public InstalledRandom {
+public:
+    explicit SeededRandom(unsigned seed) : engine(seed) {}
     Ogre::Real getRandomUnit() override { return std::uniform_real_distribution<float>(0.0f, 1.0f)(engine); }
 
 private:
@@ -55,13 +60,9 @@ private:
 };
 
 // Random values a test chooses, handed out in turn (the last one again when they run out).
-class ScriptedRandom : public Ogre::Math::RandomValueProvider {
+class ScriptedRandom : public InstalledRandom {
 public:
-    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values)) { Ogre::Math::SetRandomValueProvider(this); }
-    ~ScriptedRandom() override { Ogre::Math::SetRandomValueProvider(nullptr); }
-    ScriptedRandom(const ScriptedRandom&) = delete;
-    ScriptedRandom& operator=(const ScriptedRandom&) = delete;
-
+    explicit ScriptedRandom(std::vector<float> values) : values(std::move(values)) {}
     Ogre::Real getRandomUnit() override { return values[std::min(next++, values.size() - 1)]; }
 
 private:
@@ -187,8 +188,7 @@ protected:
         if (!root)
             return;
         flipBook("Flash", 4);
-        writeFile(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Rise]\n0 = 0\n1 = 1\n"));
         // Sound definitions are read once per process; these are this test's.
         SoundManager::forgetSoundConfigs();
         sound = std::make_unique<SoundManager>(nullptr, SoundSystem::Output::SILENT);

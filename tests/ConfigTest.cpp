@@ -21,6 +21,13 @@ using Strings = std::vector<std::string>;
 
 const std::string castError = "bad lexical cast: source type value could not be interpreted as target";
 
+// The line that follows every refused read or write: the place, so that a modder knows which of
+// many files is broken.
+std::string placeLine(const std::string& file, const std::string& section, const std::string& key)
+{
+    return "Config: in " + file + ", section " + section + ", key " + key;
+}
+
 class ConfigTest : public ::testing::Test {
 protected:
     // Writes `text` as the file "test.cfg" and opens it.
@@ -64,10 +71,7 @@ TEST_F(ConfigTest, TypedReadsConvertOrRaiseWithOneLogLineEvenWithADefault)
     EXPECT_THROW(config.getValue("T", "missing"), ConfigurationError);
     EXPECT_THROW(config.get<float>("T", "missing"), ConfigurationError);
     const std::string tail = " failed lexical cast (" + castError + ")";
-    // Each reason is followed by the place, so that a modder knows which of many files is broken.
-    const auto in = [this](const std::string& section, const std::string& key) {
-        return "Config: in " + path() + ", section " + section + ", key " + key;
-    };
+    const auto in = [this](const std::string& section, const std::string& key) { return placeLine(path(), section, key); };
     EXPECT_EQ(log.lines(), (Strings{"(1,2,3)" + tail, in("T", "commas"), "(1 2)" + tail, in("T", "two"), "(1 1 1)" + tail,
                                     in("T", "threeColour"), "true" + tail, in("T", "word"), "-1" + tail, in("T", "negative"),
                                     "-1" + tail, in("T", "negative"), "1.5 # comment" + tail, in("T", "trailing"),
@@ -103,7 +107,7 @@ TEST_F(ConfigTest, WritesUseTheFormTheReadsAcceptNeedAllowCreateAndSaveInAscendi
         EXPECT_THROW(fixed.setValue("A", "new", "2"), ConfigurationError);
         EXPECT_TRUE(log.lines().empty());
         EXPECT_THROW(fixed.set<float>("C", "k", 2.0f), ConfigurationError);
-        EXPECT_EQ(log.lines(), (Strings{"Key k not found in section C", "Config: in " + path() + ", section C, key k"}));
+        EXPECT_EQ(log.lines(), (Strings{"Key k not found in section C", placeLine(path(), "C", "k")}));
     }
     EXPECT_FALSE(fixed.hasSection("C"));
     fixed.set("A", "f", 1234567.0f);
@@ -204,10 +208,10 @@ TEST(EncipheredTwin, CipherMatchesTheReferenceVectorsTwinsKeepEveryTextAndSavesK
 TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
 {
     Tolvarine::Test::TemporaryFolder folder;
-    writeFile(folder.file("curves.cfg"), "[Rising]\n0 = 0\n1 = 2\n10 = 4\n[Shuffled]\n2 = 20\n10 = 100\n1 = 10\n"
-                                         "[Single]\n7 = 0.5\n[Empty]\n[LeadingZero]\n01 = 1\n[BothSpellings]\n01 = 1\n1 = 5\n"
-                                         "[NotANumber]\nabc = 1\n[BadSample]\n0 = high\n");
-    const ResponseCurves curves(folder.file("curves.cfg"));
+    const ResponseCurves curves(Tolvarine::Test::written(folder.file("curves.cfg"),
+                                                        "[Rising]\n0 = 0\n1 = 2\n10 = 4\n[Shuffled]\n2 = 20\n10 = 100\n1 = 10\n[Single]\n7 = 0.5\n"
+                                                        "[Empty]\n[LeadingZero]\n01 = 1\n[BothSpellings]\n01 = 1\n1 = 5\n[NotANumber]\nabc = 1\n"
+                                                        "[BadSample]\n0 = high\n"));
     const ResponseCurve curve = curves.lookup("Rising");
     EXPECT_EQ(curve.getSamples(), (std::vector<float>{0, 2, 4}));
     const float infinity = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
@@ -222,9 +226,7 @@ TEST(ResponseCurveTest, SamplesAreEvenlySpacedAndBadCurvesAreLoggedAndRaise)
     EXPECT_EQ(curves.lookup("Shuffled").getSamples(), (std::vector<float>{10, 20, 100}));
     EXPECT_FLOAT_EQ(curves.lookup("Single").evaluate(9.0f), 0.5f);
     EXPECT_EQ(curves.lookup("BothSpellings").getSamples(), (std::vector<float>{5, 5}));
-    const auto in = [&folder](const std::string& section, const std::string& key) {
-        return "Config: in " + folder.file("curves.cfg") + ", section " + section + ", key " + key;
-    };
+    const auto in = [&folder](const std::string& section, const std::string& key) { return placeLine(folder.file("curves.cfg"), section, key); };
     LogCapture log;
     for (const char* name : {"Missing", "Empty", "rising", "LeadingZero"})
         EXPECT_THROW(curves.lookup(name), ConfigurationError) << name;

@@ -213,6 +213,8 @@ TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
         EXPECT_TRUE(click(game, MAIN_OPTIONS, [&] { return shows(game, OPTIONS_CONTROL, "options.png"); }));
         EXPECT_TRUE(click(game, OPTIONS_CONTROL, [&] { return shows(game, CONTROL_BACK, "control.png"); }));
     };
+    // The left half of the Forward button's text: the cursor stands on its right half after the click.
+    const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
     std::string keymap;
     std::vector<std::uint8_t> rebound;
     {
@@ -220,8 +222,6 @@ TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
         game.start();
         ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
         openControlSheet(game);
-        // The left half of the button's text: the cursor stands on its right half after the click.
-        const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
         const std::vector<std::uint8_t> shipped = pixelsAround(look(game), text, 5, 9);
         ASSERT_TRUE(click(game, CONTROL_FORWARD, [&] {
             game.sendKey("x");
@@ -244,7 +244,6 @@ TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     openControlSheet(game);
-    const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
     EXPECT_EQ(pixelsAround(look(game, "control_restarted.png"), text, 5, 9), rebound) << "the Forward button";
     EXPECT_NE(readTextFile(game.folder() / "cfg/active.keymap").find("forward_thrust = x\n"), std::string::npos);
     game.sendKey("Escape");

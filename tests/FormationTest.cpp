@@ -147,9 +147,8 @@ TEST_F(Formations, TheForceControllerDrivesTheBodyWithinItsLimitsAndAMissingIcon
               std::vector<float>({1000, 1000, 200, 0}));
 
     parts.reset();
-    LogCapture log;
-    EXPECT_THROW(FormationParts(scene(), folder.file("broken.cfg"), "NoSuchIcon"), ConfigurationError);
-    EXPECT_TRUE(log.contains("Formation: no overlay \"NoSuchIcon\" for freeIconOverlay"));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([this] { FormationParts(scene(), folder.file("broken.cfg"), "NoSuchIcon"); }),
+                       "Formation: no overlay \"NoSuchIcon\" for freeIconOverlay"));
 }
 
 } // namespace

@@ -89,9 +89,8 @@ void GameProcess::startDisplay()
     if (displayPid == 0) {
         ::close(numberPipe[0]);
         const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, 0);
-        ::dup2(devNull, 1);
-        ::dup2(devNull, 2);
+        for (const int stream : {0, 1, 2})
+            ::dup2(devNull, stream);
         const std::string fd = std::to_string(numberPipe[1]);
         ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
                  static_cast<char*>(nullptr));
@@ -162,15 +161,15 @@ bool GameProcess::isRunning()
 
 bool GameProcess::waitForLogLine(const std::string& text, std::chrono::seconds timeout)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < end) {
+    // The state is read before the log, so that a line written just before the exit still counts.
+    for (const auto end = std::chrono::steady_clock::now() + timeout;;) {
+        const bool running = isRunning();
         if (readTextFile(workFolder / "Tolvarine.log").find(text) != std::string::npos)
             return true;
-        if (!isRunning())
-            return readTextFile(workFolder / "Tolvarine.log").find(text) != std::string::npos;
+        if (!running || std::chrono::steady_clock::now() >= end)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return false;
 }
 
 int GameProcess::waitForExit(std::chrono::seconds timeout)
@@ -219,10 +218,8 @@ std::vector<std::string> GameProcess::logLines() const
 
 bool GameProcess::logHas(const std::string& exactLine) const
 {
-    for (const std::string& line : logLines())
-        if (line == exactLine)
-            return true;
-    return false;
+    const std::vector<std::string> lines = logLines();
+    return std::find(lines.begin(), lines.end(), exactLine) != lines.end();
 }
 
 std::string GameProcess::standardError() const

@@ -84,11 +84,8 @@ protected:
         return marks;
     }
 
-    Config frameSettings{[this] {
-        writeFile(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\n"
-                                             "enemyColour = (1 0 0 1)\n[Hud]\nframeMaterial = BaseWhite\n");
-        return folder.file("frames.cfg");
-    }()};
+    Config frameSettings{written(folder.file("frames.cfg"), "[Frames]\nplayerColour = (0 1 0 1)\nfriendColour = (0 0 1 1)\n"
+                                                            "enemyColour = (1 0 0 1)\n[Hud]\nframeMaterial = BaseWhite\n")};
     FrameBillboardSet frames{cameraScene.get(), frameSettings, frameSettings};
     std::shared_ptr<Faction> player = std::make_shared<Faction>("Player", 1);
     std::shared_ptr<Faction> enemy = std::make_shared<Faction>("Enemy", 2);

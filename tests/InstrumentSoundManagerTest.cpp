@@ -83,9 +83,7 @@ TEST_F(InstrumentSoundStart, AMissingAlarmDefinitionStopsTheStart)
 {
     startManager();
     std::filesystem::remove("data/sound/critical_alarm.sound");
-    LogCapture log;
-    EXPECT_THROW(InstrumentSoundManager(), ConfigurationError);
-    EXPECT_TRUE(log.contains("Could not get sound config critical_alarm"));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([] { InstrumentSoundManager(); }), "Could not get sound config critical_alarm"));
     EXPECT_EQ(InstrumentSoundManager::getSingletonPtr(), nullptr);
     EXPECT_TRUE(manager->getPlaying().empty());
 }

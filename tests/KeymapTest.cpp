@@ -21,11 +21,7 @@ const std::string SHIPPED = std::string(TOLVARINE_SOURCE_DIR) + "/cfg/active.key
 
 class Keymap : public ::testing::Test {
 protected:
-    std::string write(const std::string& text) const
-    {
-        Tolvarine::Test::writeFile(folder.file("active.keymap"), text);
-        return folder.file("active.keymap");
-    }
+    std::string write(const std::string& text) const { return Tolvarine::Test::written(folder.file("active.keymap"), text); }
     Lines logLinesContaining(const std::string& fragment) const
     {
         Lines found = log.lines();

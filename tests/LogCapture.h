@@ -1,7 +1,9 @@
 #pragma once
 
 #include <OgreLog.h>
+#include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,5 +34,19 @@ private:
     std::vector<std::string> captured;
     std::vector<Ogre::LogMessageLevel> capturedLevels;
 };
+
+inline bool logged(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Runs an action that must fail with exception E and returns the log lines written meanwhile.
+template <typename E, typename Action>
+std::vector<std::string> failsWith(Action action)
+{
+    LogCapture log;
+    EXPECT_THROW(action(), E);
+    return log.lines();
+}
 
 } // namespace Tolvarine::Test

@@ -32,17 +32,15 @@ class ModulatedBillboardTest : public SchedulerFixture {
 protected:
     ModulatedBillboardTest()
     {
-        writeFile(folder.file("curves.cfg"), "[Half]\n0 = 0.5\n[Ramp]\n0 = 0\n1 = 0.25\n2 = 0.5\n3 = 0.75\n4 = 1\n"
-                                             "[Overshoot]\n0 = 1.5\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Half]\n0 = 0.5\n[Ramp]\n0 = 0\n1 = 0.25\n"
+                                                                                     "2 = 0.5\n3 = 0.75\n4 = 1\n[Overshoot]\n0 = 1.5\n"));
         passAt(0.0); // so that every later pass looks ahead by a little more than its work
     }
 
     Ogre::SceneManager& scene() { return rendering.sceneManager(); }
     ModulatedBillboard make(const std::string& section, const std::string& body = SECTION)
     {
-        writeFile(folder.file("effect.cfg"), "[" + section + "]\n" + body);
-        Config config(folder.file("effect.cfg"));
+        Config config(written(folder.file("effect.cfg"), "[" + section + "]\n" + body));
         return ModulatedBillboard(config, section, scene(), *curves);
     }
     // A pass whose variable tasks run at the game time `time`.
@@ -82,9 +80,7 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
         std::string body = SECTION;
         const std::size_t at = body.find(key + " =");
         body.replace(at, body.find('\n', at) - at, line);
-        LogCapture log;
-        EXPECT_THROW(make("Bad", body), ConfigurationError);
-        EXPECT_TRUE(log.contains(logLine));
+        EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { make("Bad", body); }), logLine));
     }
     // Destroyed while running, it leaves the scene and its task ends.
     const double start = scheduler.getTime();

@@ -41,8 +41,7 @@ protected:
     {
         Ogre::Root::getSingleton().loadPlugin(std::string(TOLVARINE_OGRE_PLUGIN_DIR) + "/Plugin_ParticleFX");
         // "Fall" steps down by a quarter per quarter of the duration and holds 0.25 from 0.75 on.
-        writeFile(folder.file("curves.cfg"), "[Fall]\n0 = 1\n1 = 0.75\n2 = 0.5\n3 = 0.25\n");
-        curves = std::make_unique<ResponseCurves>(folder.file("curves.cfg"));
+        curves = std::make_unique<ResponseCurves>(written(folder.file("curves.cfg"), "[Fall]\n0 = 1\n1 = 0.75\n2 = 0.5\n3 = 0.25\n"));
         Ogre::ParticleSystem* jets = Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Jets", "General");
         jets->setMaterialName("BaseWhite");
         for (float rate : {40.0f, 10.0f}) {

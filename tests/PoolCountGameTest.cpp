@@ -57,9 +57,7 @@ TEST(PoolCountGame, EveryPooledKindIsBackInItsPoolWhenASkirmishIsQuitDuringAnExp
     EXPECT_EQ(game.quitWithKeys("Skirmish"), 0) << game.standardError();
 
     const std::vector<std::string> lines = game.logLines();
-    std::size_t unload = 0;
-    while (unload < lines.size() && lines[unload] != "Scenario Skirmish running unload...")
-        ++unload;
+    const std::size_t unload = std::find(lines.begin(), lines.end(), "Scenario Skirmish running unload...") - lines.begin();
     ASSERT_LT(unload, lines.size());
     const std::map<std::string, std::string> expected = {
         {"ComplexExplosion", "0"}, {"ExplosionDebris", "0"},       {"FireableProjectile", "0"}, {"ParticleSpray", "0"},

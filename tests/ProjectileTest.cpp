@@ -207,9 +207,8 @@ TEST_F(ProjectileTest, AShotEndedMidHitIgnoresWhatFollowsAndAnUnknownGroupEndsIt
     ExplosionManager explosions(this->explosions());
     hull.onDamage = nullptr;
     launch(take("bolt"));
-    LogCapture log;
-    EXPECT_THROW(shot.collide(&hull, 0, Vector3::ZERO, Vector3::UNIT_Z), ConfigurationError);
-    EXPECT_TRUE(log.contains("There is no group called Nowhere"));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { shot.collide(&hull, 0, Vector3::ZERO, Vector3::UNIT_Z); }),
+                       "There is no group called Nowhere"));
     EXPECT_EQ(1u, hull.pushes.size()) << "damage and push came first";
     EXPECT_EQ(idle, counts());
 }
@@ -237,9 +236,8 @@ class PushTest : public ProjectileTest, public ::testing::WithParamInterface<Fra
 TEST_P(PushTest, AHitChangesTheVelocityOfTheBodyByItsImpulseOverItsMass)
 {
     createMesh("ball.mesh", "Core", sphereShape(6, 8, 1.0f));
-    writeFile(folder.file("ball.cfg"), "[Physics]\nmass = 8\n[Display]\nmesh = ball.mesh\n"
-                                             "[Collision_Geometry]\ntype = sphere\nradius = 1\n");
-    const Config targetType(folder.file("ball.cfg"));
+    const Config targetType(written(folder.file("ball.cfg"), "[Physics]\nmass = 8\n[Display]\nmesh = ball.mesh\n"
+                                                             "[Collision_Geometry]\ntype = sphere\nradius = 1\n"));
     TargetBody target(scene(), "Ball", targetType);
     target.place(Vector3::ZERO);
     Projectile& slug = bolt("alwaysTriggerOnCollision = 0\nimpactImpulse = 12\n");

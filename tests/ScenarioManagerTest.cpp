@@ -21,23 +21,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Test::LogCapture;
+using Test::failsWith;
+using Test::logged;
 using Test::ScenarioWorld;
 using Test::readFile;
 using Test::recordingScript;
-
-bool logged(const Lines& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// Runs an action that must fail with exception E and returns the log lines written meanwhile.
-template <typename E, typename Action>
-Lines failsWith(Action action)
-{
-    LogCapture log;
-    EXPECT_THROW(action(), E);
-    return log.lines();
-}
 
 // A script whose configuration is missing or takes a name already used stops the preload there
 // with its line; the scenario before it stays.

@@ -24,24 +24,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using Test::LogCapture;
+using Test::failsWith;
+using Test::logged;
 using Test::ScenarioWorld;
 using Test::recordingScript;
 using Test::scriptHost;
 using Test::writeFile;
-
-bool logged(const Lines& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// Runs an action that must fail with exception E and returns the log lines written meanwhile.
-template <typename E, typename Action>
-Lines failsWith(Action action)
-{
-    LogCapture log;
-    EXPECT_THROW(action(), E);
-    return log.lines();
-}
 
 using ScenarioFocus = Test::TargetingFixture;
 

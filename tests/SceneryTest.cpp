@@ -31,10 +31,9 @@ using Ogre::Vector3;
 // A planet section: 1000 ahead (-Z), radius 100, 90 degrees a second about +Y, haze radius 120.
 Config planetArea(const TemporaryFolder& folder, const std::string& keys = "")
 {
-    writeFile(folder.file("test.area"), "[Planet]\n" + keys + "distance = 1000\ndirection = (0 0 -2)\nradius = 100\n"
-                                        "spinRateDegrees = 90\nmaterial = Planet/Rock\nhazeProportion = 1.2\n"
-                                        "hazeColour = (1 0.5 0 1)\n");
-    return Config(folder.file("test.area"));
+    return Config(written(folder.file("test.area"), "[Planet]\n" + keys + "distance = 1000\ndirection = (0 0 -2)\nradius = 100\n"
+                                                    "spinRateDegrees = 90\nmaterial = Planet/Rock\nhazeProportion = 1.2\n"
+                                                    "hazeColour = (1 0.5 0 1)\n"));
 }
 
 TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngle)
@@ -202,12 +201,9 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeedAndTheCu
     // the node left behind); an unknown template is refused with one line and nothing added.
     dust.clear();
     dust.addSystem("Fine", "TestDust");
-    {
-        LogCapture log;
-        EXPECT_THROW(dust.addSystem("Coarse", "NoSuchTemplate"), ConfigurationError);
-        EXPECT_TRUE(log.contains("DebrisSystem: unknown particle template NoSuchTemplate"));
-        EXPECT_EQ(dust.getSystems().size(), 1u);
-    }
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { dust.addSystem("Coarse", "NoSuchTemplate"); }),
+                       "DebrisSystem: unknown particle template NoSuchTemplate"));
+    EXPECT_EQ(dust.getSystems().size(), 1u);
 
     // The cull runs on the real-time clock at most once a period (1 s), also while paused.
     dust.setGlobalEmissionRate(1.0f);

@@ -152,9 +152,7 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
     writeFile(folder.file("ships/a.ship"), shipText("A", {{"explosionGroup", "a"}}));
     writeFile(folder.file("ships/b.ship"), shipText("B", {{"explosionGroup", "missing"}}));
     ShipType::loadAll(folder.file("ships"));
-    LogCapture log;
-    EXPECT_THROW(ShipExplosionSequence::checkShipTypes(), ConfigurationError);
-    EXPECT_EQ(log.lines(), Lines{"Ship type B names the explosion sequence missing, which does not exist"});
+    EXPECT_EQ(failsWith<ConfigurationError>([] { ShipExplosionSequence::checkShipTypes(); }), Lines{"Ship type B names the explosion sequence missing, which does not exist"});
 }
 
 } // namespace

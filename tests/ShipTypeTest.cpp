@@ -57,9 +57,7 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
         EXPECT_EQ(lines.back().rfind("Config: in " + path(std::string(row.name) + ".ship") + ", section ", 0) == 0, fromReader);
     }
     EXPECT_THROW(load(), ConfigurationError); // a failed type stops the whole load
-    LogCapture log;
-    EXPECT_THROW(ShipType::loadAll(folder.file("nowhere")), ConfigurationError);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"ShipType: cannot read folder " + folder.file("nowhere")});
+    EXPECT_EQ(failsWith<ConfigurationError>([this] { ShipType::loadAll(folder.file("nowhere")); }), std::vector<std::string>{"ShipType: cannot read folder " + folder.file("nowhere")});
 }
 
 TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)

@@ -48,8 +48,7 @@ protected:
 
     Thrust& build(const std::map<std::string, std::string>& changes = {})
     {
-        writeFile(files.file("test.ship"), shipText("Test", changes));
-        type = std::make_unique<ShipType>(files.file("test.ship"));
+        type = std::make_unique<ShipType>(written(files.file("test.ship"), shipText("Test", changes)));
         ship = std::make_unique<DynamicCollidable>(root.sceneManager(), "Ship0", *type, Ogre::Vector3::ZERO,
                                                    Ogre::Quaternion::IDENTITY);
         thrust = std::make_unique<Thrust>(*ship, *type);

@@ -98,13 +98,12 @@ protected:
     }
 
     Faction own{"Turret side", 0}, enemy{"Other side", 0};
-    const Config type{(writeFile(folder.file("turret.station"),
-                                 "[Physics]\nmaxTorque = 0.4\n[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
-                                 "[Behaviour]\ntargetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n"
-                                 "behaviourUpdateVariance = 0\nbehaviourUpdatePeriod = 0.125\nengagementRange = 1000\n"
-                                 "primaryWeaponCapacityRestriction = 0.3\nsecondaryWeaponCapacityRestriction = 0.5\n"
-                                 "targetLeadProportion = 1\n"),
-                       folder.file("turret.station"))};
+    const Config type{written(folder.file("turret.station"),
+                              "[Physics]\nmaxTorque = 0.4\n[Targetable]\nchaseOffset = (0 5 30)\nfixedOffset = (0 1 -4)\n"
+                              "[Behaviour]\ntargetUpdateVariance = 0\ntargetUpdatePeriod = 0.5\n"
+                              "behaviourUpdateVariance = 0\nbehaviourUpdatePeriod = 0.125\nengagementRange = 1000\n"
+                              "primaryWeaponCapacityRestriction = 0.3\nsecondaryWeaponCapacityRestriction = 0.5\n"
+                              "targetLeadProportion = 1\n")};
     PhysicsBody hull{type};
     Journal journal;
     std::unique_ptr<TurretShip> station;

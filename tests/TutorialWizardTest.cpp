@@ -51,12 +51,11 @@ protected:
     void SetUp() override
     {
         // The flight pairs bound apart from the shipped map, one half of them unbound.
-        writeFile(folder.file("cfg/test.keymap"),
-                  "[Mapping]\nforward_thrust = up\nbackward_thrust = down\nright_thrust = d\nup_thrust = space\n"
-                  "down_thrust = left ctrl\nroll_left = q\nroll_right = e\npitch_up = Mouse Move Up\n"
-                  "pitch_down = Mouse Move Down\nyaw_left = Mouse Move Left\nyaw_right = Mouse Move Right\n"
-                  "fire_primary = Mouse Button 1\ntarget_reticle_closest = t\n");
-        input.loadKeymap(folder.file("cfg/test.keymap"));
+        input.loadKeymap(written(folder.file("cfg/test.keymap"),
+                                 "[Mapping]\nforward_thrust = up\nbackward_thrust = down\nright_thrust = d\nup_thrust = space\n"
+                                 "down_thrust = left ctrl\nroll_left = q\nroll_right = e\npitch_up = Mouse Move Up\n"
+                                 "pitch_down = Mouse Move Down\nyaw_left = Mouse Move Left\nyaw_right = Mouse Move Right\n"
+                                 "fire_primary = Mouse Button 1\ntarget_reticle_closest = t\n"));
         start();
         if (IsSkipped())
             return;

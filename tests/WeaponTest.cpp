@@ -58,8 +58,7 @@ protected:
     // A system of the given section keys and entries in a ship file of the test.
     StandardWeaponSystem& makeSystem(const std::string& text)
     {
-        writeFile(folder.file("owner.ship"), text);
-        ownerType = std::make_unique<Config>(folder.file("owner.ship"));
+        ownerType = std::make_unique<Config>(written(folder.file("owner.ship"), text));
         system = std::make_unique<StandardWeaponSystem>(&owner, ownerNode, *ownerType, "WeaponSystem_Primary");
         system->activate(&faction);
         return *system;
