@@ -87,6 +87,9 @@ void TargetReadout::removeSelection()
 
 void TargetReadout::setMeasured(bool newMeasured)
 {
+    // Called every frame by the selected frame: only a change reaches the overlay.
+    if (measured == newMeasured)
+        return;
     measured = newMeasured;
     updateVisibility();
 }
