@@ -11,8 +11,16 @@
 
 #include <ode/collision.h>
 #include <ode/contact.h>
+#include <ode/error.h>
 #include <ode/objects.h>
 #include <ode/odeinit.h>
+
+#include <OgreLogManager.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
 
 namespace Tolvarine {
 
@@ -24,6 +32,41 @@ constexpr int MAX_CONTACTS = 3;
 // A softness close to that of the single-precision library the contact response was tuned with.
 constexpr dReal WORLD_CFM = 1e-5;
 constexpr unsigned PHYSICS_TASK_ORDER = 10;
+
+// ODE's own words, written to the game's log before anything else happens: without a handler the
+// library prints to the terminal only, and for an internal error aborts at once, so a player's log
+// would end with no word of why. The headings are ODE's own, so a search for "ODE INTERNAL ERROR"
+// finds them as it finds the library's default output.
+void logOdeText(const char* heading, int number, const char* format, va_list arguments)
+{
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    const std::string line = std::string(heading) + " " + std::to_string(number) + ": " + text;
+    // Tools and tests may collide geometries before any log exists.
+    if (Ogre::LogManager::getSingletonPtr())
+        GameLog::line(line);
+    else
+        std::cerr << line << std::endl;
+}
+
+// An error is the caller's misuse, an internal error a broken invariant of the library: ODE does not
+// expect to go on after either (it exits or aborts), and neither does the game.
+[[noreturn]] void odeError(int number, const char* format, va_list arguments)
+{
+    logOdeText("ODE Error", number, format, arguments);
+    std::abort();
+}
+
+[[noreturn]] void odeInternalError(int number, const char* format, va_list arguments)
+{
+    logOdeText("ODE INTERNAL ERROR", number, format, arguments);
+    std::abort();
+}
+
+void odeMessage(int number, const char* format, va_list arguments)
+{
+    logOdeText("ODE Message", number, format, arguments);
+}
 
 Ogre::Vector3 toVector(const dReal* v)
 {
@@ -50,6 +93,9 @@ void PhysicsEngine::initialiseLibrary()
 {
     // The library refuses to collide anything before this; it stays set up for the whole process.
     static const bool initialised = [] {
+        dSetErrorHandler(&odeError);
+        dSetDebugHandler(&odeInternalError);
+        dSetMessageHandler(&odeMessage);
         dInitODE2(0);
         dAllocateODEDataForThread(dAllocateMaskAll);
         return true;
@@ -168,8 +214,15 @@ void PhysicsEngine::forgetCollisionSpace(dGeomID objectSpace)
 void PhysicsEngine::addSpaceNow(dGeomID objectSpace)
 {
     // The library aborts on adding a member twice; a space already placed stays where it is.
-    if (!dGeomGetSpace(objectSpace))
-        dSpaceAdd(getSpace(), objectSpace);
+    if (dGeomGetSpace(objectSpace))
+        return;
+    dSpaceAdd(getSpace(), objectSpace);
+    // The library puts a new member at the head of the space's list without marking it moved, and
+    // its clean-up before each collision pass walks only the head of moved members. A member that
+    // has not moved since it was last cleaned (a formation's space, which holds no geometry and so
+    // is never moved by its body) would hide every moved member behind it, whose bounds then stay
+    // stale into the pass: an internal error that ends the process. Marked moved, it joins the head.
+    dGeomMoved(objectSpace);
 }
 
 void PhysicsEngine::removeSpaceNow(dGeomID objectSpace)

@@ -5,10 +5,13 @@
 #include "ManualTicks.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
+#include "PhysicsGeometry.h"
 #include "Profiler.h"
 #include "Scheduler.h"
 
 #include <gtest/gtest.h>
+#include <ode/collision.h>
+#include <ode/error.h>
 #include <ode/objects.h>
 
 namespace Tolvarine {
@@ -118,6 +121,40 @@ TEST_F(PhysicsEngineTest, TheRegistryStepsActiveBodiesAndSurvivesReusedAddresses
     EXPECT_NE(first == nullptr, second == nullptr);
     engine.update(0.005f, 0.0f);
     EXPECT_EQ(2, calls);
+}
+
+TEST_F(PhysicsEngineTest, ASpaceAddedBetweenPassesNeverHidesMovedOnesAndTheLibrarysWordsReachTheLog)
+{
+    // Object spaces as the collidables make them: one on a moving body, one fixed beside it and an
+    // empty one, like a formation's, which no body ever moves.
+    const auto objectSpace = [] { return std::make_unique<PhysicsGeometry>(reinterpret_cast<dGeomID>(dSimpleSpaceCreate(nullptr))); };
+    const auto inSpace = [](const PhysicsGeometry& space) { return reinterpret_cast<dSpaceID>(space.getGeometry()); };
+    const auto moving = objectSpace(), fixed = objectSpace(), empty = objectSpace();
+    PhysicsGeometry movingSphere(dCreateSphere(inSpace(*moving), 1.0)), fixedSphere(dCreateSphere(inSpace(*fixed), 1.0));
+    PhysicsBody body(type);
+    addActive(body);
+    dGeomSetBody(movingSphere.getGeometry(), body.getBody());
+    body.setLinearVelocity(Vector3(10, 0, 0));
+    for (const auto* space : {moving.get(), fixed.get(), empty.get()})
+        engine.addCollisionSpace(space->getGeometry());
+    engine.update(0.005f, 0.0f);
+    engine.removeCollisionSpace(empty->getGeometry());
+    engine.update(0.005f, 0.0f);
+    // The empty space comes back after the step moved the sphere: the next pass must still see
+    // the moving space's bounds where its body is (before, the library aborted on stale bounds).
+    engine.addCollisionSpace(empty->getGeometry());
+    engine.update(0.005f, 0.0f);
+    dReal bounds[6];
+    dGeomGetAABB(moving->getGeometry(), bounds);
+    EXPECT_NEAR(body.getPosition().x, (bounds[0] + bounds[1]) / 2, 1e-4);
+    EXPECT_GT(body.getPosition().x, 0.1f);
+    for (const auto* space : {moving.get(), fixed.get(), empty.get()})
+        engine.removeCollisionSpace(space->getGeometry());
+    engine.removeBody(&body);
+
+    Tolvarine::Test::LogCapture log;
+    dMessage(7, "a %s of the library", "message");
+    EXPECT_TRUE(log.contains("ODE Message 7: a message of the library"));
 }
 
 } // namespace
