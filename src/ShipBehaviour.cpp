@@ -137,7 +137,13 @@ ShipBehaviour::ShipBehaviour(const Config& typeConfig, Controllable* owner, cons
         farRange = nearRange;
 }
 
-ShipBehaviour::~ShipBehaviour() = default;
+ShipBehaviour::~ShipBehaviour()
+{
+    // The formation outlives every ship: it must not keep a member that is gone (the pools are
+    // emptied when the ship types are read again).
+    if (formation)
+        formation->removeElement(this);
+}
 
 void ShipBehaviour::startLife(float lifeSkill)
 {
@@ -533,6 +539,10 @@ void ShipBehaviour::leaveFormation()
     formation->removeElement(this);
     formation = nullptr;
     setSlaved(false);
+    // The formation manoeuvre goes with the formation, also from a behaviour that is not running
+    // (the player flies the ship, which joined as the leader): it would otherwise fly a formation
+    // that is gone as soon as the player leaves the ship.
+    manoeuvres.erase(std::remove(manoeuvres.begin(), manoeuvres.end(), Manoeuvre::FORMATION), manoeuvres.end());
     // A ship out of play has no place to hold: a loiter pushed now would fly it back here in its
     // next life.
     if (active)

@@ -128,6 +128,15 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
         {"a target out of play breaks the run off",
          [](ShipBehaviour& s, AiShip& a, AiShip&) { s.loiter(Vector3::ZERO); s.attack(&a); a.setInactive(true); s.updateBehaviour(0.1f); }, "loiter", "-"},
         {"a formation takes the ship out of any order", [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.joinFormation(&formationParts.formation); }, "formation", "-"},
+        {"a formation that goes while the player flies its leader leaves the leader nothing to fly to",
+         [&](ShipBehaviour& s, AiShip&, AiShip&) {
+             s.deactivate(static_cast<DisableTime>(0));
+             s.joinFormation(&formationParts.formation);
+             s.leaveFormation();
+             s.activate();
+             s.updateBehaviour(0.1f);
+         },
+         "loiter", "-"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
