@@ -25,6 +25,7 @@ CommandSystem* CommandSystem::singleton = nullptr;
 
 namespace {
 
+const char* const OBJECTIVE_LABEL = "Objective:";
 const char* const OBJECTIVE_PREFIX = "Objective:    ";
 constexpr float OBJECTIVE_HEIGHT = 0.7f;
 
@@ -119,7 +120,7 @@ void CommandSystem::layoutSheet()
         {"Command/ShipDescription", "ShipClass", values, 0.1f},
         {"Command/PrimaryWeapon", "PrimaryWeapon", values, 0.14f},
         {"Command/SecondaryWeapon", "SecondaryWeapon", values, 0.17f},
-        {"Command/Objective", "Objective:", -1, OBJECTIVE_HEIGHT},
+        {"Command/Objective", OBJECTIVE_LABEL, -1, OBJECTIVE_HEIGHT},
         {"Command/Cycle", "Press <" + input.getInputNameForSymbol("command_cycle") + "> to cycle available ships", -1,
          0.85f},
         {"Command/Select",
@@ -146,6 +147,12 @@ void CommandSystem::setObjective(const std::string& text)
     placeCentred(child("Command/Objective"), OBJECTIVE_HEIGHT);
 }
 
+void CommandSystem::clearObjective()
+{
+    setFitted("Command/Objective", OBJECTIVE_LABEL);
+    placeCentred(child("Command/Objective"), OBJECTIVE_HEIGHT);
+}
+
 Controllable* CommandSystem::getSelectedShip() const
 {
     return selected < ships.size() ? ships[selected] : nullptr;
@@ -153,8 +160,10 @@ Controllable* CommandSystem::getSelectedShip() const
 
 void CommandSystem::markSelected(bool select)
 {
+    // A listed ship that left play has lost its mark with its frame; marking it again would bring
+    // it out of its pool marked.
     Controllable* ship = getSelectedShip();
-    if (!ship)
+    if (!ship || !isStillPlayers(ship))
         return;
     ship->getFrameDisplay().setSelected(select);
     if (select)
@@ -179,16 +188,8 @@ void CommandSystem::enterCommandMode()
     }
     cameras.switchCamera(camera, true);
 
-    ships = playersShips();
-    const auto flown = std::find(ships.begin(), ships.end(), Controllable::getFocused());
-    selected = flown != ships.end() ? static_cast<std::size_t>(flown - ships.begin()) : 0;
-    if (Controllable* ship = getSelectedShip()) {
-        ship->setFocus(false);
-        markSelected(true);
-    }
+    listShips();
     cycleKey.setEnabled(true);
-    GameLog::line("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
-    showSelectedShip();
     if (showSheet) {
         sheet->show();
         sheet->enable();
@@ -206,11 +207,9 @@ void CommandSystem::leaveCommandMode()
     sheet->disable();
     CameraController::getSingleton().setCameraType(CameraController::FIXED);
     Controllable* ship = getSelectedShip();
-    // The mark goes whatever became of the ship: one that left the player with a scenario change
-    // is back in its pool, and would come out of it selected and keep the target read-out up.
-    if (ship)
-        ship->getFrameDisplay().setSelected(false);
+    // Only a ship that is still the player's is flown; one that left play lost its mark with it.
     if (ship && isStillPlayers(ship)) {
+        markSelected(false);
         ship->setFocus(true);
         GameLog::line("Command mode left: the player flies " + selectionText());
     } else {
@@ -221,6 +220,40 @@ void CommandSystem::leaveCommandMode()
     scheduler.setPaused(false);
     scheduler.enablePauseAction(true);
     active = false;
+}
+
+void CommandSystem::listShips()
+{
+    ships = playersShips();
+    const auto flown = std::find(ships.begin(), ships.end(), Controllable::getFocused());
+    selected = flown != ships.end() ? static_cast<std::size_t>(flown - ships.begin()) : 0;
+    if (Controllable* ship = getSelectedShip()) {
+        ship->setFocus(false);
+        markSelected(true);
+    }
+    GameLog::line("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
+    showSelectedShip();
+}
+
+void CommandSystem::forgetShips()
+{
+    markSelected(false);
+    ships.clear();
+    selected = 0;
+    camera.clearTarget();
+    if (active)
+        showSelectedShip();
+}
+
+void CommandSystem::relistShips()
+{
+    if (!active)
+        return;
+    // The new scenario's own set-up may have given a ship the focus and chosen a camera for it.
+    CameraController& cameras = CameraController::getSingleton();
+    if (cameras.getCurrentCamera() != &camera)
+        cameras.switchCamera(camera, true);
+    listShips();
 }
 
 void CommandSystem::cycleShip()

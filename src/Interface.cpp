@@ -10,6 +10,7 @@
 #include "MenuSystem.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
+#include "TestGround.h"
 #include "TolvarineEngine.h"
 #include "WidgetFactory.h"
 
@@ -299,6 +300,8 @@ void Interface::updateControlState() const
         input->setMouseMomentumSuspended(!flying);
     }
     updateHud();
+    if (TestGround* testGround = TestGround::getSingletonPtr())
+        testGround->setMenuOver(inMenu);
     Controllable::setInputEnabled(flying);
     if (guiRenderer)
         CEGUI::System::getSingleton().getDefaultGUIContext().getMouseCursor().setVisible(inMenu);

@@ -212,6 +212,9 @@ void Scenario::releaseWorld()
     modeTask.reset();
     survivalWaves.reset();
     showStatsAtEnd = false;
+    // The objective is this scenario's: the next game mode sets its own.
+    if (CommandSystem* command = CommandSystem::getSingletonPtr())
+        command->clearObjective();
     // Cleared rather than only unloaded: the group is then initialised afresh at the next load,
     // so that the resources and folders that the configuration declares in its initialise are
     // taken up then. The declarations and folders themselves stay with the group.
@@ -510,6 +513,9 @@ void Scenario::addPoolRelease(PooledKind kind, PoolRelease release)
 
 void Scenario::releasePooledObjects()
 {
+    // Command mode lets go of the ships before their pools take them back.
+    if (CommandSystem* command = CommandSystem::getSingletonPtr())
+        command->forgetShips();
     // A copy: a release may register, though none should.
     const auto releases = poolReleases();
     for (const auto& release : releases)

@@ -1,5 +1,6 @@
 #include "ScenarioManager.h"
 
+#include "CommandSystem.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
 #include "FatalError.h"
@@ -129,6 +130,9 @@ Scenario& ScenarioManager::loadScenario(const std::string& name)
     currentScenario = scenario;
     linkFactions();
     scenario->load();
+    // Command mode left open across the change lists the ships of this scenario, not of the last.
+    if (CommandSystem* command = CommandSystem::getSingletonPtr())
+        command->relistShips();
     return *scenario;
 }
 

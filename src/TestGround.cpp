@@ -1,6 +1,7 @@
 #include "TestGround.h"
 
 #include "CameraController.h"
+#include "CommandSystem.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
 #include "FileWatch.h"
@@ -138,9 +139,24 @@ void TestGround::toggle()
 void TestGround::hide()
 {
     shown = false;
-    if (overlay)
-        overlay->hide();
+    updateOverlay();
     watchTask.reset();
+}
+
+void TestGround::setMenuOver(bool over)
+{
+    menuOver = over;
+    updateOverlay();
+}
+
+void TestGround::updateOverlay()
+{
+    if (!overlay)
+        return;
+    if (areCaptionsVisible())
+        overlay->show();
+    else
+        overlay->hide();
 }
 
 void TestGround::show()
@@ -152,10 +168,9 @@ void TestGround::show()
         return;
     }
     shown = true;
-    if (overlay)
-        overlay->show();
     if (Interface* gameInterface = Interface::getSingletonPtr())
         gameInterface->setMode(Interface::COMMAND, false);
+    updateOverlay();
     // Made from an input handler, inside the scheduler's fixed pass: it first runs in the next.
     watchTask = std::make_unique<FixedTask>([this](float, float) { watchDataFile(); }, "TestGround::update",
                                             WATCH_ORDER);
@@ -305,6 +320,11 @@ void TestGround::respawn()
             placeTarget(*faction);
     }
     spawnItem();
+    // The ships are new ones: command mode, when open, lists them.
+    if (*category == SHIP) {
+        if (CommandSystem* command = CommandSystem::getSingletonPtr())
+            command->relistShips();
+    }
 }
 
 void TestGround::watchDataFile()
@@ -436,8 +456,12 @@ void TestGround::forgetSpawned()
 bool TestGround::reloadTypes(const std::string& category)
 {
     try {
-        if (category == SHIP)
+        if (category == SHIP) {
+            // Reading the types again builds every ship anew: command mode lets go of the old ones.
+            if (CommandSystem* command = CommandSystem::getSingletonPtr())
+                command->forgetShips();
             ShipType::reloadAll();
+        }
         else if (category == FIREABLE)
             FireableProjectile::shutdown();
         return true;

@@ -28,7 +28,8 @@ class Ship;
 // and spawns the item anew, so that a change to a ".ship" or ".fireable" file is seen at once.
 // It is worked by input symbols ("next_category", "prev_category", "next_item", "prev_item",
 // "toggle_test_ground", "load_test_scenario", "test_special") and shows its choice in the
-// overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text").
+// overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text") while it
+// shows and no menu is over it.
 //
 // One instance, made by the engine's start-up after the statistics and never destroyed. The
 // spawned objects belong to their pools: the test ground forgets them whenever the pools take
@@ -75,7 +76,12 @@ public:
     // Fires the particle spray "plating" 100 units in front of the camera.
     void testSpecial();
 
+    // A menu over the test ground hides its captions until the menu goes; the interface tells.
+    void setMenuOver(bool over);
+
     bool isShown() const { return shown; }
+    // Whether the captions are on the screen: the test ground shows and no menu is over it.
+    bool areCaptionsVisible() const { return shown && !menuOver; }
     const std::string& getCategoryCaption() const { return categoryCaption; }
     const std::string& getItemCaption() const { return itemCaption; }
     const std::string& getDataFile() const { return dataFile; }
@@ -111,6 +117,7 @@ private:
     void selectItem();
     void spawnItem();
     void showCaptions();
+    void updateOverlay();
     const std::string* currentCategoryName() const;
     const std::string* currentItemName() const;
     // The current scenario's faction "Player", or null after the log line.
@@ -140,6 +147,7 @@ private:
     double lastCheckTime = 0.0;
 
     bool shown = false;
+    bool menuOver = false;
     std::string categoryCaption = NONE;
     std::string itemCaption = NONE;
     Ogre::Overlay* overlay = nullptr;
