@@ -8,6 +8,9 @@
 #include "ScenarioWorld.h"
 #include "Ship.h"
 #include "ShipWorld.h"
+#include "WidgetFactory.h"
+
+#include <CEGUI/Window.h>
 
 #include <OgreRenderWindow.h>
 #include <OgreResourceGroupManager.h>
@@ -41,24 +44,43 @@ protected:
     std::unique_ptr<CameraController> cameras;
 };
 
-// Regression: the test ground changes the scenario in command mode; the ship listed then was left
-// with its frame selected, and came out of its pool so, keeping the target read-out up.
-TEST_F(CommandMode, LeavingUnselectsTheListedShipAlsoWhenAScenarioChangeTookItFromThePlayer)
+// The test ground and scripts change the scenario while command mode is open. Regressions: the
+// ship listed then was left with its frame selected and came out of its pool so, keeping the target
+// read-out up; and the list stayed the last scenario's, so that leaving flew a ship of no scenario or
+// none while the new one had ships of the player.
+TEST_F(CommandMode, AScenarioLoadedWhileOpenIsListedAndLeavingFliesOneOfItsShipsNeverOneOfTheLast)
 {
     scriptHost().runString("events = []\n");
     std::filesystem::create_directories("data/scenarios");
     writeFile("data/scenarios/first.py", recordingScript("First", "", "Ship.create('trifighter').activate(Faction.create('Player'), Vector3(0, 0, 0), Quaternion.IDENTITY)"));
-    writeFile("data/scenarios/second.py", recordingScript("Second"));
+    // Its own set-up flies its second ship, as the Test scenario's does.
+    writeFile("data/scenarios/second.py", recordingScript("Second", "", "Ship.spawnFleet({'kestrel': 1, 'trifighter': 1}, Faction.create('Player'), Vector3(0, 0, 0), Quaternion.IDENTITY)[1].setFocus(True)"));
     ScenarioManager scenarios;
     scenarios.parseScenarioScripts();
     scenarios.loadScenario("First");
     Ship* listed = scenarios.getCurrentScenario()->getFaction("Player")->getShips().at(0);
     interface.setMode(Interface::COMMAND, false);
+    CommandSystem& command = CommandSystem::getSingleton();
+    command.setObjective("Destroy the opposing forces");
     ASSERT_TRUE(listed->getFrameDisplay().isSelected());
+
     scenarios.loadScenario("Second");
-    interface.setMode(Interface::NORMAL, false);
-    EXPECT_FALSE(listed->getFrameDisplay().isSelected());
+    const std::vector<Ship*> ships = scenarios.getCurrentScenario()->getFaction("Player")->getShips();
+    ASSERT_EQ(ships.size(), 2u);
+    Ship* const flown = ships[0]->getType().getName() == "trifighter" ? ships[0] : ships[1];
+    EXPECT_FALSE(listed->getFrameDisplay().isSelected() && listed != flown);
+    EXPECT_EQ(command.getSelectedShip(), static_cast<Controllable*>(flown));
+    EXPECT_TRUE(flown->getFrameDisplay().isSelected());
     EXPECT_EQ(Controllable::getFocused(), nullptr);
+    EXPECT_EQ(cameras->getCurrentCamera(), &command.getCamera());
+    EXPECT_EQ(WidgetFactory::findWindow("Command/Objective")->getText(), "Objective:");
+    command.cycleShip();
+    EXPECT_FALSE(flown->getFrameDisplay().isSelected());
+
+    interface.setMode(Interface::NORMAL, false);
+    Controllable* const focused = Controllable::getFocused();
+    EXPECT_TRUE(focused == ships[0] || focused == ships[1]);
+    EXPECT_FALSE(ships[0]->getFrameDisplay().isSelected() || ships[1]->getFrameDisplay().isSelected());
     scenarios.unloadAll();
 }
 
