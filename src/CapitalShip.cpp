@@ -97,8 +97,9 @@ void CapitalShip::removeThreat(GuidedProjectile* missile)
 
 void CapitalShip::exportToPython()
 {
+    // "activate" is inherited from Ship's, which checks the script's place and orientation and
+    // then calls this class's own.
     bp::class_<CapitalShip, bp::bases<Ship>, boost::noncopyable>("CapitalShip", bp::no_init)
-        .def("activate", &CapitalShip::activate)
         .def("deactivate", &deactivateFromScript)
         .def("getBehaviour", &CapitalShip::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
 }

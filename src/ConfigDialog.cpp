@@ -154,6 +154,11 @@ bool ConfigDialog::display()
     return display(STDIN_FILENO, std::cin, std::cout, std::cerr);
 }
 
+bool ConfigDialog::canAsk()
+{
+    return isatty(STDIN_FILENO) != 0;
+}
+
 bool ConfigDialog::display(int inputDescriptor, std::istream& in, std::ostream& out, std::ostream& error)
 {
     if (!isatty(inputDescriptor)) {

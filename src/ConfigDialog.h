@@ -20,7 +20,8 @@ namespace Tolvarine {
 // as a warning and the dialog stays open) and saves it to "ogre.cfg" through the root.
 //
 // With no terminal on standard input it never waits for an answer: it returns cancel at once,
-// with a note on standard error.
+// with a note on standard error. The start-up asks canAsk() first, and without a terminal does
+// not start at all.
 class ConfigDialog : public Ogre::ConfigDialog {
 public:
     // What the dialog needs of the render system and the root. The game's own implementation
@@ -54,6 +55,9 @@ public:
     // display() on given descriptors and streams: input must be a terminal, else the dialog
     // returns false at once and notes why on the error stream.
     bool display(int inputDescriptor, std::istream& in, std::ostream& out, std::ostream& error);
+
+    // Whether display() can ask anyone: standard input is a terminal.
+    static bool canAsk();
 
     Ogre::RenderSystem* getSelectedRenderSystem() const { return selectedRenderSystem; }
 

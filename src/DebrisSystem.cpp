@@ -7,6 +7,7 @@
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
+#include "ScriptArguments.h"
 
 #include <boost/python/class.hpp>
 #include <boost/python/reference_existing_object.hpp>
@@ -19,6 +20,8 @@
 #include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
+
+#include <limits>
 
 namespace bp = boost::python;
 
@@ -33,6 +36,37 @@ const float KEEP_ALIVE_SECONDS = 100.0f;
 Ogre::ParticleEmitter* firstEmitter(Ogre::ParticleSystem& system)
 {
     return system.getNumEmitters() ? system.getEmitter(0) : nullptr;
+}
+
+// A rate counts particles a second per unit of speed: none is the least.
+float rateFromScript(const char* call, float rate)
+{
+    return ScriptArguments::number(call, "the emission rate", rate, 0.0f, std::numeric_limits<float>::max());
+}
+
+void setSystemEmissionRateFromScript(DebrisSystem& debris, const std::string& name, float rate)
+{
+    debris.setSystemEmissionRate(name, rateFromScript("DebrisSystem.setSystemEmissionRate", rate));
+}
+
+// The dust is placed this far ahead of the eye.
+void setSystemLeadDistanceFromScript(DebrisSystem& debris, const std::string& name, float distance)
+{
+    debris.setSystemLeadDistance(
+        name, ScriptArguments::distance("DebrisSystem.setSystemLeadDistance", "the lead distance", distance));
+}
+
+void setSystemMaxVisibleDistanceFromScript(DebrisSystem& debris, const std::string& name, float distance)
+{
+    debris.setSystemMaxVisibleDistance(
+        name, ScriptArguments::distance("DebrisSystem.setSystemMaxVisibleDistance", "the visible distance", distance));
+}
+
+// The global rate is saved to the settings, where a value that is not a number would stop the
+// next start.
+void setGlobalEmissionRateFromScript(DebrisSystem& debris, float rate)
+{
+    debris.setGlobalEmissionRate(rateFromScript("DebrisSystem.setGlobalEmissionRate", rate));
 }
 
 } // namespace
@@ -184,10 +218,10 @@ void DebrisSystem::exportToPython()
         .def("getSingleton", &DebrisSystem::getSingleton, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("getSingleton")
         .def("addSystem", &DebrisSystem::addSystem)
-        .def("setSystemEmissionRate", &DebrisSystem::setSystemEmissionRate)
-        .def("setSystemLeadDistance", &DebrisSystem::setSystemLeadDistance)
-        .def("setSystemMaxVisibleDistance", &DebrisSystem::setSystemMaxVisibleDistance)
-        .def("setGlobalEmissionRate", &DebrisSystem::setGlobalEmissionRate);
+        .def("setSystemEmissionRate", &setSystemEmissionRateFromScript)
+        .def("setSystemLeadDistance", &setSystemLeadDistanceFromScript)
+        .def("setSystemMaxVisibleDistance", &setSystemMaxVisibleDistanceFromScript)
+        .def("setGlobalEmissionRate", &setGlobalEmissionRateFromScript);
 }
 
 } // namespace Tolvarine

@@ -8,6 +8,7 @@
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
 #include "Profiler.h"
+#include "ScriptArguments.h"
 #include "TolvarineEngine.h"
 
 #include <boost/python/class.hpp>
@@ -81,6 +82,14 @@ void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::s
 void deactivateFromScript(DynamicCollidable& collidable, int time)
 {
     collidable.deactivate(static_cast<DisableTime>(time));
+}
+
+void activateFromScript(DynamicCollidable& collidable, unsigned long queryFlags, const Ogre::Vector3& position,
+                        const Ogre::Quaternion& orientation, const Ogre::Vector3& velocity)
+{
+    const char* const call = "DynamicCollidable.activate";
+    collidable.activate(queryFlags, ScriptArguments::position(call, position),
+                        ScriptArguments::orientation(call, orientation), ScriptArguments::velocity(call, velocity));
 }
 
 } // namespace
@@ -238,7 +247,7 @@ void DynamicCollidable::exportToPython()
 {
     bp::class_<DynamicCollidable, std::shared_ptr<DynamicCollidable>, boost::noncopyable>(
         "DynamicCollidable", bp::no_init)
-        .def("activate", &DynamicCollidable::activate)
+        .def("activate", &activateFromScript)
         .def("deactivate", &deactivateFromScript)
         .def("getLink", &DynamicCollidable::getLink, bp::return_internal_reference<>());
 }

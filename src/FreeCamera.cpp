@@ -2,6 +2,7 @@
 
 #include "CameraController.h"
 #include "Config.h"
+#include "ScriptArguments.h"
 #include "Targetable.h"
 
 #include <OgreSceneNode.h>
@@ -9,9 +10,54 @@
 #include <boost/python/class.hpp>
 #include <boost/python/enum.hpp>
 
+#include <limits>
+
 namespace bp = boost::python;
 
 namespace Tolvarine {
+
+namespace {
+
+// A hundred turns a second: already a blur. The orbit angle adds up the turns unwrapped, so a
+// speed near the float range would take it past that range within frames.
+constexpr float MAX_ORBIT_SPEED_DEGREES = 36000.0f;
+
+void setPositionFromScript(FreeCamera& camera, const Ogre::Vector3& position)
+{
+    camera.setPosition(ScriptArguments::position("FreeCamera.setPosition", position));
+}
+
+void moveToFromScript(FreeCamera& camera, const Ogre::Vector3& destination)
+{
+    camera.moveTo(ScriptArguments::position("FreeCamera.moveTo", destination));
+}
+
+void pointAtFromScript(FreeCamera& camera, const Ogre::Vector3& point)
+{
+    camera.pointAt(ScriptArguments::position("FreeCamera.pointAt", point));
+}
+
+void setOrbitRangeFromScript(FreeCamera& camera, float range)
+{
+    camera.setOrbitRange(ScriptArguments::distance("FreeCamera.setOrbitRange", "the orbit range", range));
+}
+
+void setOrbitSpeedFromScript(FreeCamera& camera, const Ogre::Degree& speed)
+{
+    const float degrees = ScriptArguments::number("FreeCamera.setOrbitSpeed", "the orbit speed in degrees",
+                                                  speed.valueDegrees(), -MAX_ORBIT_SPEED_DEGREES,
+                                                  MAX_ORBIT_SPEED_DEGREES);
+    camera.setOrbitSpeed(Ogre::Degree(degrees));
+}
+
+// A negative speed would carry the camera away from its destination, further on every frame.
+void setMovementSpeedFromScript(FreeCamera& camera, float speed)
+{
+    camera.setMovementSpeed(ScriptArguments::number("FreeCamera.setMovementSpeed", "the movement speed", speed,
+                                                    0.0f, std::numeric_limits<float>::max()));
+}
+
+} // namespace
 
 FreeCamera::FreeCamera(const std::string& name)
     : FreeCamera(name, gameSceneManager(), CameraController::getConfig())
@@ -107,14 +153,14 @@ void FreeCamera::orbit(float elapsed)
 void FreeCamera::exportToPython()
 {
     bp::class_<FreeCamera, boost::noncopyable>("FreeCamera", bp::no_init)
-        .def("moveTo", &FreeCamera::moveTo)
-        .def("pointAt", &FreeCamera::pointAt)
-        .def("setOrbitRange", &FreeCamera::setOrbitRange)
-        .def("setOrbitSpeed", &FreeCamera::setOrbitSpeed)
-        .def("setMovementSpeed", &FreeCamera::setMovementSpeed)
+        .def("moveTo", &moveToFromScript)
+        .def("pointAt", &pointAtFromScript)
+        .def("setOrbitRange", &setOrbitRangeFromScript)
+        .def("setOrbitSpeed", &setOrbitSpeedFromScript)
+        .def("setMovementSpeed", &setMovementSpeedFromScript)
         .def("setTarget", &FreeCamera::setTarget)
         .def("clearTarget", &FreeCamera::clearTarget)
-        .def("setPosition", &FreeCamera::setPosition)
+        .def("setPosition", &setPositionFromScript)
         .def("setTargetMode", &FreeCamera::setTargetMode);
     bp::enum_<TargetMode>("TargetMode")
         .value("IGNORE", IGNORE)

@@ -13,6 +13,10 @@ public:
     // A line every run keeps.
     static void line(const std::string& text);
 
+    // A line the terminal's echo writes to standard error: a reason the game cannot go on, which
+    // a player must see whether the game was started from a terminal or from a launcher.
+    static void error(const std::string& text);
+
     // A line of detail (a body added twice to the physics world, say), which the log keeps only
     // when it is made more verbose.
     static void detail(const std::string& text);

@@ -1,17 +1,22 @@
 #include "Path.h"
 
-#include "GameLog.h"
+#include "ScriptArguments.h"
 
 #include <boost/python/class.hpp>
 #include <boost/python/init.hpp>
 
-#include <OgreStringConverter.h>
-
-#include <cmath>
-
 namespace bp = boost::python;
 
 namespace Tolvarine {
+
+namespace {
+
+void appendWaypointFromScript(Path& path, const Ogre::Vector3& position)
+{
+    path.appendWaypoint(ScriptArguments::position("Path.appendWaypoint", position));
+}
+
+} // namespace
 
 Path::Path(float radius, bool loop)
     : radius(radius)
@@ -21,12 +26,6 @@ Path::Path(float radius, bool loop)
 
 void Path::appendWaypoint(const Ogre::Vector3& position)
 {
-    if (!std::isfinite(position.x) || !std::isfinite(position.y) || !std::isfinite(position.z)) {
-        GameLog::line("Path::appendWaypoint, waypoint " +
-                      Ogre::StringConverter::toString(position) +
-                      " is not finite and is left out");
-        return;
-    }
     auto point = std::make_shared<PathPoint>();
     point->position = position;
     if (!points.empty()) {
@@ -53,7 +52,7 @@ std::size_t Path::next(std::size_t index) const
 
 void Path::exportToPython()
 {
-    bp::class_<Path>("Path", bp::init<float, bool>()).def("appendWaypoint", &Path::appendWaypoint);
+    bp::class_<Path>("Path", bp::init<float, bool>()).def("appendWaypoint", &appendWaypointFromScript);
 }
 
 } // namespace Tolvarine

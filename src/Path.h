@@ -28,8 +28,8 @@ public:
     // An empty path.
     Path(float radius, bool loop);
 
-    // Adds a waypoint at the end. A position that is not finite would spoil every distance after
-    // it; it is logged and left out.
+    // Adds a waypoint at the end. The position must be finite: one that is not would spoil every
+    // distance after it (the script face refuses it).
     void appendWaypoint(const Ogre::Vector3& position);
 
     // The index of the waypoint to fly to after the one at `index`: the following one, the first

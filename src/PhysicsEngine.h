@@ -23,6 +23,17 @@ class Profiler;
 // tells every active body's listeners where the body is.
 class PhysicsEngine {
 public:
+    // The farthest from the origin, on any axis, that a body may be placed. The collision space
+    // files each geometry by the integer index of its cell, which is at least 16 units wide (the
+    // space's smallest level, 2^4), and the collision library aborts once an index leaves the int
+    // range: the space holds 2^35, about 3.4e10 units, either way. This limit is over 300 times
+    // smaller, leaving room to fly on from there, and keeps the rendering engine's float positions
+    // to steps of at most 8 units.
+    static constexpr float MAX_COORDINATE = 1.0e8f;
+    // The fastest a body may be set moving: undamped, from MAX_COORDINATE, it takes more than 90
+    // hours to reach the collision space's edge. The fastest shot of the game flies at 900.
+    static constexpr float MAX_SPEED = 1.0e5f;
+
     PhysicsEngine();
     // The game keeps the engine until the process ends; tests destroy it after their bodies.
     ~PhysicsEngine();

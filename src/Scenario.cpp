@@ -19,6 +19,7 @@
 #include "FunctionTask.h"
 #include "Profiler.h"
 #include "ScenarioConfig.h"
+#include "ScriptArguments.h"
 #include "ScriptSystem.h"
 #include "Statistics.h"
 
@@ -119,6 +120,18 @@ void skirmishStartFromScript(Scenario& scenario, const std::string& areaName, co
 void survivalStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet)
 {
     scenario.survivalStart(areaName, fleetFromScript(playerFleet));
+}
+
+void setSkyBoxFromScript(Scenario& scenario, const std::string& material, float distance)
+{
+    scenario.setSkyBox(material, ScriptArguments::distance("Scenario.setSkyBox", "the distance", distance));
+}
+
+void addDirectionalLightFromScript(Scenario& scenario, const Ogre::Vector3& direction, const Ogre::ColourValue& diffuse,
+                                   const Ogre::ColourValue& specular)
+{
+    scenario.addDirectionalLight(ScriptArguments::direction("Scenario.addDirectionalLight", direction), diffuse,
+                                 specular);
 }
 
 const Ogre::Vector3 PLAYER_FLEET_POSITION(0.0f, 0.0f, -1000.0f);
@@ -525,9 +538,9 @@ void Scenario::releasePooledObjects()
 void Scenario::exportToPython()
 {
     bp::class_<Scenario, boost::noncopyable>("Scenario", bp::no_init)
-        .def("setSkyBox", &Scenario::setSkyBox)
+        .def("setSkyBox", &setSkyBoxFromScript)
         .def("setAmbientLight", &Scenario::setAmbientLight)
-        .def("addDirectionalLight", &Scenario::addDirectionalLight)
+        .def("addDirectionalLight", &addDirectionalLightFromScript)
         .def("skirmishStart", &skirmishStartFromScript)
         .def("survivalStart", &survivalStartFromScript)
         .def("createFactions", &Scenario::createFactions)

@@ -16,6 +16,7 @@
 #include "PoolCensus.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
+#include "ScriptArguments.h"
 #include "ShipBehaviour.h"
 #include "ShipDamageModel.h"
 #include "ShipType.h"
@@ -83,7 +84,15 @@ bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogr
         const std::string name = bp::extract<std::string>(keys[i]);
         entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
     }
-    return shipsAsList(Ship::spawnFleet(entries, faction, position, orientation));
+    return shipsAsList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
+                                        ScriptArguments::orientation("Ship.spawnFleet", orientation)));
+}
+
+// Capital ships answer to this one as well: it calls their own activate.
+void activateFromScript(Ship& ship, Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    ship.activate(faction, ScriptArguments::position("Ship.activate", position),
+                  ScriptArguments::orientation("Ship.activate", orientation));
 }
 
 } // namespace
@@ -495,7 +504,7 @@ void Ship::exportToPython()
         .staticmethod("createByFilename")
         .def("spawnFleet", &spawnFleetFromScript)
         .staticmethod("spawnFleet")
-        .def("activate", &Ship::activate)
+        .def("activate", &activateFromScript)
         .def("deactivate", &deactivateFromScript)
         .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>())
         .def("getBoundingRadius", &Ship::getBoundingRadius);

@@ -12,6 +12,7 @@
 #include "OgreLink.h"
 #include "PhysicsBody.h"
 #include "SceneSphereQuery.h"
+#include "ScriptArguments.h"
 #include "ShipType.h"
 #include "WeaponSystem.h"
 
@@ -106,6 +107,16 @@ public:
     Targetable* best = nullptr;
     float bestScore = 0.0f;
 };
+
+void loiterFromScript(ShipBehaviour& behaviour, const Ogre::Vector3& point)
+{
+    behaviour.loiter(ScriptArguments::position("ShipBehaviour.loiter", point));
+}
+
+void droneFromScript(ShipBehaviour& behaviour, const Ogre::Vector3& velocity)
+{
+    behaviour.drone(ScriptArguments::velocity("ShipBehaviour.drone", velocity));
+}
 
 } // namespace
 
@@ -618,8 +629,8 @@ void ShipBehaviour::setFiringSecondary(bool firing)
 void ShipBehaviour::exportToPython()
 {
     bp::class_<ShipBehaviour, boost::noncopyable>("ShipBehaviour", bp::no_init)
-        .def("loiter", &ShipBehaviour::loiter)
-        .def("drone", &ShipBehaviour::drone)
+        .def("loiter", &loiterFromScript)
+        .def("drone", &droneFromScript)
         .def("followPath", &ShipBehaviour::followPath)
         .def("getSlotDistance", &ShipBehaviour::getSlotDistance);
 }

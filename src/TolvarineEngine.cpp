@@ -225,11 +225,8 @@ void TolvarineEngine::initialise()
 
 void TolvarineEngine::runStartUpSequence()
 {
-    if (!root->restoreConfig()) {
-        ConfigDialog dialog;
-        if (!root->showConfigDialog(&dialog))
-            throw NormalExit();
-    }
+    if (!restoreVideoOptions())
+        askForVideoOptions();
 
     root->initialise(false);
     const VideoMode mode = readVideoMode(*root);
@@ -290,6 +287,38 @@ void TolvarineEngine::removeSplash()
 {
     sceneManager->getRootSceneNode()->detachObject(splash.get());
     splash.reset();
+}
+
+bool TolvarineEngine::restoreVideoOptions()
+{
+    try {
+        return root->restoreConfig();
+    } catch (const Ogre::Exception& e) {
+        // An option the render system does not have: the file is damaged, as much as one that
+        // names no render system.
+        GameLog::line("The video options in ogre.cfg are refused: " + e.getDescription());
+        return false;
+    }
+}
+
+void TolvarineEngine::askForVideoOptions()
+{
+    // Without a render system there are no options to restore or choose; without a terminal there
+    // is nobody to ask. Either way the game cannot start, and says which file is at fault.
+    if (root->getAvailableRenderers().empty()) {
+        GameLog::error("No render system was loaded from plugins.cfg: the video options can be neither "
+                       "restored nor chosen, and the game cannot start");
+        throw ConfigurationError();
+    }
+    if (!ConfigDialog::canAsk()) {
+        GameLog::error("The video options in ogre.cfg cannot be restored, and there is no terminal to ask "
+                       "for them: the game cannot start. Run it from a terminal to choose them");
+        throw ConfigurationError();
+    }
+    ConfigDialog dialog;
+    // A player who cancels the dialog has chosen to end the game.
+    if (!root->showConfigDialog(&dialog))
+        throw NormalExit();
 }
 
 void TolvarineEngine::createSubsystems()

@@ -70,6 +70,13 @@ private:
     void showExitScreen();
     void removeExitScreen();
     void runStartUpSequence();
+    // The video options from ogre.cfg; false when the file is missing, names a render system that
+    // was not loaded, or holds options the render system refuses.
+    bool restoreVideoOptions();
+    // The video options dialog, once ogre.cfg has failed. Logs and throws ConfigurationError when
+    // no render system was loaded or there is no terminal to ask at; throws NormalExit when the
+    // player cancels.
+    void askForVideoOptions();
     void createSubsystems();
     // The processor-frequency measurement runs on a thread of its own from the start of the
     // start-up; its lines are logged at their place in the sequence, which waits for the figure.

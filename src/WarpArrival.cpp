@@ -6,6 +6,7 @@
 #include "GameLog.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
+#include "ScriptArguments.h"
 #include "Ship.h"
 #include "SoundSource.h"
 #include "TolvarineEngine.h"
@@ -74,6 +75,22 @@ ModulatedBillboard makeBillboard(Config& config, const char* section, Ogre::Scen
                                  const ResponseCurves* curves)
 {
     return curves ? ModulatedBillboard(config, section, scene, *curves) : ModulatedBillboard(config, section, scene);
+}
+
+void createFromScript(const std::string& shipType, const std::shared_ptr<Faction>& faction,
+                      const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    const char* const call = "WarpArrival.create";
+    WarpArrival::create(shipType, faction, ScriptArguments::position(call, position),
+                        ScriptArguments::orientation(call, orientation));
+}
+
+void createByFilenameFromScript(const std::string& fileName, const std::shared_ptr<Faction>& faction,
+                                const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
+{
+    const char* const call = "WarpArrival.createByFilename";
+    WarpArrival::createByFilename(fileName, faction, ScriptArguments::position(call, position),
+                                  ScriptArguments::orientation(call, orientation));
 }
 
 } // namespace
@@ -298,9 +315,9 @@ Ogre::Quaternion WarpArrival::getOrientation() const
 void WarpArrival::exportToPython()
 {
     bp::class_<WarpArrival, boost::noncopyable>("WarpArrival", bp::no_init)
-        .def("create", &WarpArrival::create)
+        .def("create", &createFromScript)
         .staticmethod("create")
-        .def("createByFilename", &WarpArrival::createByFilename)
+        .def("createByFilename", &createByFilenameFromScript)
         .staticmethod("createByFilename");
 }
 

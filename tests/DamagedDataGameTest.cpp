@@ -169,5 +169,46 @@ TEST(DamagedDataGame, SequencesAndGeometryTypesAreCheckedAtStartUpAndEachReasonN
     }, true);
 }
 
+// Video options that can neither be restored nor asked for (the game's standard input is no
+// terminal): the start fails with code 1, and the line, in the log and on standard error, names
+// plugins.cfg when no render system was loaded and ogre.cfg otherwise. Nothing is saved over the file.
+TEST(DamagedDataGame, VideoOptionsThatCannotBeRestoredOrAskedForEndWithCode1NamingTheirFile)
+{
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs Xvfb";
+    const char* const ogreLine = "The video options in ogre.cfg cannot be restored, and there is no terminal to ask "
+                                 "for them: the game cannot start. Run it from a terminal to choose them";
+    const char* const pluginsLine = "No render system was loaded from plugins.cfg: the video options can be neither "
+                                    "restored nor chosen, and the game cannot start";
+    const auto remove = [](const fs::path& f) { fs::remove(f); };
+    const Row rows[] = {
+        {"ogre.cfg", remove, ogreLine},
+        {"ogre.cfg", garbage, ogreLine},
+        {"ogre.cfg", [](const fs::path& f) { replaceKey(f, "Render System", "Render System=Direct3D9 Rendering Subsystem"); },
+         ogreLine},
+        {"ogre.cfg", [](const fs::path& f) { rewrite(f, "Render System=OpenGL Rendering Subsystem\n"
+                                                        "[OpenGL Rendering Subsystem]\nNo Such Option=Yes\n"); },
+         ogreLine},
+        {"plugins.cfg", remove, pluginsLine},
+        {"plugins.cfg", [](const fs::path& f) { rewrite(f, std::regex_replace(readTextFile(f), std::regex("Plugin=RenderSystem_GL\n"), "")); },
+         pluginsLine},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + ": " + row.line);
+        GameProcess game;
+        const fs::path file = game.folder() / row.file;
+        row.damage(file);
+        const bool existed = fs::exists(file);
+        const std::string damaged = readTextFile(file);
+        game.start();
+        EXPECT_EQ(game.waitForExit(std::chrono::seconds(90)), 1) << game.standardError();
+        EXPECT_TRUE(game.logHas(row.line)) << logTail(game);
+        EXPECT_NE(game.standardError().find(row.line), std::string::npos) << game.standardError();
+        EXPECT_EQ(fs::exists(file), existed);
+        EXPECT_EQ(readTextFile(file), damaged);
+        MenuWalk::expectCleanTerminal(game);
+    }
+}
+
 } // namespace
 } // namespace Tolvarine::Test

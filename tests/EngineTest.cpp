@@ -98,8 +98,10 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
     // How the files are broken, the exit code, the start of the line that reports it (or none), an exact line logged before it.
     struct Row { const char* breakage; std::function<void(const fs::path&)> breakIn; int code; const char *linePrefix, *alsoLogged; };
     const Row rows[] = {
-        // Without a terminal the video options dialog is cancelled; a cancelled dialog saves nothing.
-        {"no ogre.cfg and no terminal", [](const fs::path& f) { fs::remove(f / "ogre.cfg"); }, 0, nullptr, nullptr},
+        // Without a terminal nobody can be asked for the video options: the game cannot start.
+        {"no ogre.cfg and no terminal", [](const fs::path& f) { fs::remove(f / "ogre.cfg"); }, 1,
+         "ConfigurationError caught at top-level", "The video options in ogre.cfg cannot be restored, and there is no "
+         "terminal to ask for them: the game cannot start. Run it from a terminal to choose them"},
         {"no curves.cfg", [](const fs::path& f) { fs::remove(f / "data/curves.cfg"); }, 1,
          "ConfigurationError caught at top-level", nullptr},
         {"failing startup.py",
@@ -117,6 +119,7 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
         SCOPED_TRACE(row.breakage);
         GameProcess game;
         row.breakIn(game.folder());
+        const bool hadVideoOptions = fs::exists(game.folder() / "ogre.cfg");
         game.start();
         EXPECT_EQ(game.waitForExit(), row.code) << game.standardError();
         const std::vector<std::string> lines = game.logLines();
@@ -124,7 +127,8 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
         EXPECT_EQ(row.linePrefix != nullptr, std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
                       return row.linePrefix ? l.rfind(prefix, 0) == 0 : l.find(prefix) != std::string::npos;
                   }));
-        EXPECT_TRUE(row.linePrefix || !fs::exists(game.folder() / "ogre.cfg"));
+        // A failed start saves no video options.
+        EXPECT_EQ(fs::exists(game.folder() / "ogre.cfg"), hadVideoOptions);
         EXPECT_TRUE(!row.alsoLogged || game.logHas(row.alsoLogged));
     }
 }

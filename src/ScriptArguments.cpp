@@ -1,0 +1,130 @@
+#include "ScriptArguments.h"
+
+#include "PhysicsEngine.h"
+
+#include <boost/python/errors.hpp>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace Tolvarine {
+
+namespace {
+
+[[noreturn]] void refuse(const char* call, const std::string& reason)
+{
+    PyErr_SetString(PyExc_ValueError, (std::string(call) + ": " + reason).c_str());
+    throw boost::python::error_already_set();
+}
+
+std::string shown(const Ogre::Vector3& value)
+{
+    std::ostringstream text;
+    text << "Vector3(" << value.x << ", " << value.y << ", " << value.z << ")";
+    return text.str();
+}
+
+std::string shown(const Ogre::Quaternion& value)
+{
+    std::ostringstream text;
+    text << "Quaternion(" << value.w << ", " << value.x << ", " << value.y << ", " << value.z << ")";
+    return text.str();
+}
+
+std::string shown(float value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+
+bool isFinite(const Ogre::Vector3& value)
+{
+    return std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z);
+}
+
+bool isFinite(const Ogre::Quaternion& value)
+{
+    return std::isfinite(value.w) && std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z);
+}
+
+// Both engines normalise in float by dividing by the root of the squared length: a sum that is
+// zero, too small to divide by, or beyond float gives NaN or a zero result.
+bool canNormalise(float squaredLength)
+{
+    return std::isfinite(squaredLength) && squaredLength >= std::numeric_limits<float>::min();
+}
+
+template <typename Value>
+void requireFinite(const char* call, const char* what, const Value& value, bool finite)
+{
+    if (!finite)
+        refuse(call, std::string(what) + " " + shown(value) + " is not finite");
+}
+
+} // namespace
+
+Ogre::Vector3 ScriptArguments::position(const char* call, const Ogre::Vector3& position)
+{
+    requireFinite(call, "the position", position, isFinite(position));
+    const float limit = PhysicsEngine::MAX_COORDINATE;
+    if (std::abs(position.x) > limit || std::abs(position.y) > limit || std::abs(position.z) > limit)
+        refuse(call, "the position " + shown(position) + " lies beyond " + shown(limit) +
+                         " on an axis, the limit of the physics space");
+    return position;
+}
+
+Ogre::Vector3 ScriptArguments::direction(const char* call, const Ogre::Vector3& direction)
+{
+    requireFinite(call, "the direction", direction, isFinite(direction));
+    if (!canNormalise(direction.squaredLength()))
+        refuse(call, "the direction " + shown(direction) + " cannot be normalised");
+    return direction.normalisedCopy();
+}
+
+Ogre::Vector3 ScriptArguments::velocity(const char* call, const Ogre::Vector3& velocity)
+{
+    requireFinite(call, "the velocity", velocity, isFinite(velocity));
+    // Compared squared in double: the square of a large finite float is beyond float.
+    const double speedSquared = double(velocity.x) * velocity.x + double(velocity.y) * velocity.y +
+                                double(velocity.z) * velocity.z;
+    const double limit = PhysicsEngine::MAX_SPEED;
+    if (speedSquared > limit * limit)
+        refuse(call, "the velocity " + shown(velocity) + " is faster than " + shown(PhysicsEngine::MAX_SPEED) +
+                         ", the limit of the physics");
+    return velocity;
+}
+
+Ogre::Quaternion ScriptArguments::orientation(const char* call, const Ogre::Quaternion& orientation)
+{
+    requireFinite(call, "the orientation", orientation, isFinite(orientation));
+    if (!canNormalise(orientation.Norm()))
+        refuse(call, "the orientation " + shown(orientation) + " cannot be normalised");
+    Ogre::Quaternion unit = orientation;
+    unit.normalise();
+    return unit;
+}
+
+float ScriptArguments::distance(const char* call, const char* what, float distance)
+{
+    const float limit = PhysicsEngine::MAX_COORDINATE;
+    requireFinite(call, what, distance, std::isfinite(distance));
+    if (std::abs(distance) > limit)
+        refuse(call, std::string(what) + " " + shown(distance) + " lies beyond " + shown(limit) +
+                         ", the limit of the physics space");
+    return distance;
+}
+
+float ScriptArguments::number(const char* call, const char* what, float value, float lowest, float highest)
+{
+    requireFinite(call, what, value, std::isfinite(value));
+    if (value < lowest)
+        refuse(call, std::string(what) + " " + shown(value) + " is below " + shown(lowest));
+    if (value > highest)
+        refuse(call, std::string(what) + " " + shown(value) + " is above " + shown(highest));
+    return value;
+}
+
+} // namespace Tolvarine

@@ -1,0 +1,130 @@
+// The whole game: script calls with places, directions, orientations and distances that the
+// rendering or physics engine cannot take. Each once ended the process from inside an engine (an
+// assertion, a collision space overrun a frame later, the sound layer's exit); each must now be the
+// script's own Python error, naming the call, with the game flying on.
+#include "MenuWalk.h"
+
+#include <fstream>
+
+namespace Tolvarine::Test {
+namespace {
+
+struct Row {
+    const char* statement;
+    // The last line of the script's traceback in the game's log.
+    const char* error;
+};
+
+// Run at the end of the start-up, with the menus' scenario loaded and the game unpaused: a ship
+// of the player's side, and the free camera that scenario looks through. A fleet turned by a
+// quaternion far from unit length is placed as by its unit quaternion: its members' offsets are
+// turned, not scaled out of the physics space.
+const char* const SETUP = R"(
+nan = float("nan")
+inf = float("inf")
+Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+player = ScenarioManager.getSingleton().getCurrentScenario().getFaction("Player")
+ship = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -100), Quaternion())[0]
+Ship.spawnFleet({"kestrel": 3}, player, Vector3(0, 0, -400), Quaternion(0, 1e10, 0, 0))
+camera = CameraController.getSingleton().setCameraTypeFree()
+)";
+
+// After the calls, two seconds of game time: hundreds of physics steps, and frames drawn.
+const char* const FLIGHT = R"(
+class Flight:
+    runs = 0
+    def step(self, elapsed):
+        Flight.runs += 1
+        if Flight.runs == 20:
+            open("flown.txt", "w").write("flown")
+        return Flight.runs < 20
+flight = Flight()
+flightTask = createTask(flight.step, "Flight", 0.1, 0.0)
+flightTask.subscribe(True)
+)";
+
+TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallAndTheGameFliesOn)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const Row rows[] = {
+        // The three calls that ended the game: a NaN place fails the scene graph's assertion, a
+        // zero quaternion the physics library's, a far place the collision space's a frame later.
+        {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(nan, nan, nan), Quaternion()))",
+         "ValueError: Ship.spawnFleet: the position Vector3(nan, nan, nan) is not finite"},
+        {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -50), Quaternion(0, 0, 0, 0)))",
+         "ValueError: Ship.spawnFleet: the orientation Quaternion(0, 0, 0, 0) cannot be normalised"},
+        {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(1e30, 0, 0), Quaternion()))",
+         "ValueError: Ship.spawnFleet: the position Vector3(1e+30, 0, 0) lies beyond 1e+08 on an axis, the limit of "
+         "the physics space"},
+        // A turn this large spreads a fleet's members beyond the space: orientations are normalised.
+        {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -50), Quaternion(0, 1e20, 0, 0)))",
+         "ValueError: Ship.spawnFleet: the orientation Quaternion(0, 1e+20, 0, 0) cannot be normalised"},
+        {R"(Ship.create("trifighter").activate(player, Vector3(0, inf, 0), Quaternion()))",
+         "ValueError: Ship.activate: the position Vector3(0, inf, 0) is not finite"},
+        // A capital ship is activated through the ship's checked face.
+        {R"(Ship.create("bastion").activate(player, Vector3(0, 0, -2e8), Quaternion()))",
+         "ValueError: Ship.activate: the position Vector3(0, 0, -2e+08) lies beyond 1e+08 on an axis, the limit of "
+         "the physics space"},
+        {R"(DynamicCollidable.activate(ship, 0, Vector3(0, 0, -50), Quaternion(), Vector3(1e30, 0, 0)))",
+         "ValueError: DynamicCollidable.activate: the velocity Vector3(1e+30, 0, 0) is faster than 100000, the limit "
+         "of the physics"},
+        {R"(WarpArrival.create("trifighter", player, Vector3(0, 0, -50), Quaternion(nan, 0, 0, 0)))",
+         "ValueError: WarpArrival.create: the orientation Quaternion(nan, 0, 0, 0) is not finite"},
+        {R"(WarpArrival.createByFilename("trifighter", player, Vector3(1e30, 0, 0), Quaternion()))",
+         "ValueError: WarpArrival.createByFilename: the position Vector3(1e+30, 0, 0) lies beyond 1e+08 on an axis, "
+         "the limit of the physics space"},
+        {R"(ship.getBehaviour().loiter(Vector3(nan, 0, 0)))",
+         "ValueError: ShipBehaviour.loiter: the position Vector3(nan, 0, 0) is not finite"},
+        {R"(ship.getBehaviour().drone(Vector3(0, 0, inf)))",
+         "ValueError: ShipBehaviour.drone: the velocity Vector3(0, 0, inf) is not finite"},
+        {R"(Path(10.0, False).appendWaypoint(Vector3(nan, 0, 0)))",
+         "ValueError: Path.appendWaypoint: the position Vector3(nan, 0, 0) is not finite"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().addDirectionalLight(Vector3(0, 0, 0), ColourValue(), ColourValue()))",
+         "ValueError: Scenario.addDirectionalLight: the direction Vector3(0, 0, 0) cannot be normalised"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().setSkyBox("Tolvarine/NebulaSky", nan))",
+         "ValueError: Scenario.setSkyBox: the distance nan is not finite"},
+        {R"(camera.setPosition(Vector3(nan, 0, 0)))",
+         "ValueError: FreeCamera.setPosition: the position Vector3(nan, 0, 0) is not finite"},
+        {R"(camera.moveTo(Vector3(0, nan, 0)))",
+         "ValueError: FreeCamera.moveTo: the position Vector3(0, nan, 0) is not finite"},
+        {R"(camera.pointAt(Vector3(0, 0, nan)))",
+         "ValueError: FreeCamera.pointAt: the position Vector3(0, 0, nan) is not finite"},
+        {R"(camera.setOrbitRange(1e12))",
+         "ValueError: FreeCamera.setOrbitRange: the orbit range 1e+12 lies beyond 1e+08, the limit of the physics space"},
+        {R"(camera.setOrbitSpeed(Degree(1e38)))",
+         "ValueError: FreeCamera.setOrbitSpeed: the orbit speed in degrees 1e+38 is above 36000"},
+        {R"(camera.setMovementSpeed(-1))",
+         "ValueError: FreeCamera.setMovementSpeed: the movement speed -1 is below 0"},
+        {R"(DebrisSystem.getSingleton().setSystemLeadDistance("FineDebrisSystem", nan))",
+         "ValueError: DebrisSystem.setSystemLeadDistance: the lead distance nan is not finite"},
+        {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(nan))",
+         "ValueError: DebrisSystem.setGlobalEmissionRate: the emission rate nan is not finite"},
+    };
+    GameProcess game;
+    // Each call is a script of its own, run through the script system, which logs its error; the
+    // start-up script catches it and goes on to the next.
+    std::ofstream startup(game.folder() / "startup.py", std::ios::app);
+    startup << SETUP;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const std::string script = "face" + std::to_string(i) + ".py";
+        std::ofstream(game.folder() / script) << "from Tolvarine import *\n" << rows[i].statement << "\n";
+        startup << "try:\n    ScriptSystem.getSingleton().runScript(\"" << script << "\")\nexcept Exception:\n    pass\n";
+    }
+    startup << FLIGHT;
+    startup.close();
+    game.start();
+    // Looked for while the game runs: an engine that ends the process ends the wait.
+    bool flown = false;
+    for (int second = 0; second < 120 && !flown && game.isRunning(); ++second)
+        flown = waitForTextInFile(game.folder() / "flown.txt", "flown", std::chrono::seconds(1));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.statement);
+        EXPECT_TRUE(game.logHas(row.error));
+    }
+    ASSERT_TRUE(flown && game.isRunning()) << game.standardError();
+    EXPECT_EQ(game.quitWithKeys("Startup"), 0) << game.standardError();
+}
+
+} // namespace
+} // namespace Tolvarine::Test
