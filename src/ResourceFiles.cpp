@@ -2,8 +2,10 @@
 
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "MeshFile.h"
 
 #include <OgreArchive.h>
+#include <OgreDataStream.h>
 #include <OgreException.h>
 #include <OgreResource.h>
 #include <OgreResourceManager.h>
@@ -58,12 +60,28 @@ std::string ResourceFiles::locate(const std::string& name)
     return file.archive->getName() + "/" + file.filename;
 }
 
+// The engine's reader loads half a mesh file as a mesh with unfilled buffers, so every mesh file
+// of the group is checked whole first.
+void ResourceFiles::checkMeshFiles(const std::string& group)
+{
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    const Ogre::StringVectorPtr names = groups.findResourceNames(group, "*.mesh");
+    for (const std::string& name : *names) {
+        const std::string damage = MeshFile::findDamage(groups.openResource(name, group)->getAsString());
+        if (!damage.empty()) {
+            GameLog::line("Resource group " + group + ": the mesh file " + locate(name) + " is damaged: " + damage);
+            throw ConfigurationError();
+        }
+    }
+}
+
 void ResourceFiles::initialiseAndLoad(const std::string& group)
 {
     Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
     CurrentFile current;
     try {
         groups.initialiseResourceGroup(group);
+        checkMeshFiles(group);
         groups.loadResourceGroup(group);
     } catch (const Ogre::Exception& error) {
         const std::string& work = current.get();

@@ -15,12 +15,17 @@ public:
     static std::string locate(const std::string& name);
 
     // Parses the scripts of `group` and loads its declared resources, as the engine's own
-    // initialisation and load of a group do. A script or resource that fails is logged as
+    // initialisation and load of a group do, after checking every mesh file of the group whole
+    // (MeshFile): a damaged one is logged as "Resource group <group>: the mesh file <file> is
+    // damaged: <what>" and raises ConfigurationError. A script or resource that fails is logged as
     // "Resource group <group>: the script <file> could not be read: <reason>", "Resource group
     // <group>: the <type> <file> could not be loaded: <reason>" or, for a resource that a script
     // defines, "... the <type> <name> of <script file> could not be loaded: <reason>", and raises
     // ConfigurationError.
     static void initialiseAndLoad(const std::string& group);
+
+private:
+    static void checkMeshFiles(const std::string& group);
 };
 
 } // namespace Tolvarine
