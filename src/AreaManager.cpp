@@ -44,9 +44,10 @@ AreaManager::AreaManager(const std::string& folder) : areaPath(folder)
         for (const std::filesystem::path& file : files) {
             auto area = std::make_shared<const Config>(file.generic_string(), false, true, false);
             const std::string name = area->get<std::string>(AREA_SECTION, "name");
-            if (!areas.emplace(name, area).second)
-                GameLog::line("AreaManager: " + file.generic_string() + " repeats the area name " + name
-                              + "; the first file keeps it");
+            const auto [kept, added] = areas.emplace(name, area);
+            if (!added)
+                GameLog::line("AreaManager: " + area->getPath() + " repeats the area name " + name + " of "
+                              + kept->second->getPath() + "; the first file keeps it");
         }
     } catch (...) {
         singleton = nullptr;

@@ -56,7 +56,7 @@ public:
 
     // Reads every ".area" file of `folder` (or its enciphered twin) in name order. A file
     // without "name" is logged and throws ConfigurationError; of two files with one name the
-    // first in name order is kept, the other logged and dropped.
+    // first in name order is kept, the other dropped with a line that names both.
     explicit AreaManager(const std::string& folder = "data/areas");
     ~AreaManager();
     AreaManager(const AreaManager&) = delete;

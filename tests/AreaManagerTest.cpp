@@ -55,8 +55,8 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
     {
         LogCapture log;
         EXPECT_THROW(AreaManager broken(world.path("")), ConfigurationError);
-        EXPECT_TRUE(log.contains("AreaManager: " + world.path("z_second.area")
-                                 + " repeats the area name Two; the first file keeps it"));
+        EXPECT_TRUE(log.contains("AreaManager: " + world.path("z_second.area") + " repeats the area name Two of "
+                                 + world.path("Two.area") + "; the first file keeps it"));
         EXPECT_EQ(AreaManager::getSingletonPtr(), nullptr);
     }
     writeFile(world.path("zz.area"), "[Area]\nname = Named\n");
