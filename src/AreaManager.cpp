@@ -44,9 +44,10 @@ AreaManager::AreaManager(const std::string& folder) : areaPath(folder)
         for (const std::filesystem::path& file : files) {
             auto area = std::make_shared<const Config>(file.generic_string(), false, true, false);
             const std::string name = area->get<std::string>(AREA_SECTION, "name");
-            if (!areas.emplace(name, area).second)
-                GameLog::line("AreaManager: " + file.generic_string() + " repeats the area name " + name
-                              + "; the first file keeps it");
+            const auto [kept, added] = areas.emplace(name, area);
+            if (!added)
+                GameLog::line("AreaManager: " + area->getPath() + " repeats the area name " + name + " of "
+                              + kept->second->getPath() + "; the first file keeps it");
         }
     } catch (...) {
         singleton = nullptr;
@@ -99,44 +100,82 @@ void AreaManager::loadArea(const std::string& name)
     applyArea(*found->second, *scenario);
 }
 
-void AreaManager::applyArea(const Config& area, Scenario& scenario)
+AreaManager::Contents AreaManager::read(const Config& area)
 {
-    const std::string name = area.get<std::string>(AREA_SECTION, "name");
-    const std::string sky = area.get<std::string>(AREA_SECTION, "skyboxMaterial");
-    // Checked before anything is taken away, so that a broken area leaves the scene as it was.
-    MaterialCheck::require(sky, "Area " + name);
-
-    scenario.removeLights();
-    scenario.clearStars();
-    scenario.setSkyBox(sky, SKY_BOX_DISTANCE);
-    scenario.setAmbientLight(area.get<Ogre::ColourValue>(AREA_SECTION, "ambientColour"));
-    Ogre::SceneManager& scene = Scenario::getSceneManager();
-    for (const std::string& section : area.getSectionNames())
-        applySection(area, section, scenario, scene);
+    try {
+        Contents contents;
+        contents.name = area.get<std::string>(AREA_SECTION, "name");
+        contents.skyboxMaterial = area.get<std::string>(AREA_SECTION, "skyboxMaterial");
+        MaterialCheck::require(contents.skyboxMaterial, "Area " + contents.name);
+        Scenario::requireSkyMaterial(contents.skyboxMaterial);
+        contents.ambientColour = area.get<Ogre::ColourValue>(AREA_SECTION, "ambientColour");
+        for (const std::string& section : area.getSectionNames())
+            readSection(area, section, contents);
+        return contents;
+    } catch (...) {
+        GameLog::line("AreaManager: the area file " + area.getPath() + " is refused");
+        throw;
+    }
 }
 
-void AreaManager::applySection(const Config& area, const std::string& section, Scenario& scenario,
-                               Ogre::SceneManager& scene)
+void AreaManager::readSection(const Config& area, const std::string& section, Contents& contents)
 {
+    const auto light = [&area, &section] {
+        return DirectionalLight{area.get<Ogre::Vector3>(section, "direction"),
+                                area.get<Ogre::ColourValue>(section, "diffuse"),
+                                area.get<Ogre::ColourValue>(section, "specular")};
+    };
     switch (classify(section)) {
     case SectionKind::LIGHT:
-        scenario.addDirectionalLight(area.get<Ogre::Vector3>(section, "direction"),
-                                     area.get<Ogre::ColourValue>(section, "diffuse"),
-                                     area.get<Ogre::ColourValue>(section, "specular"));
+        contents.sections.emplace_back(light());
         break;
     case SectionKind::STAR:
-        scenario.addStar(std::make_shared<Star>(scene, area.get<Ogre::Vector3>(section, "direction"),
-                                                area.get<Ogre::ColourValue>(section, "diffuse"),
-                                                area.get<Ogre::ColourValue>(section, "specular"),
-                                                area.get<Ogre::ColourValue>(section, "glow"),
-                                                area.get<float>(section, "size")));
+        contents.sections.emplace_back(
+            Sun{light(), area.get<Ogre::ColourValue>(section, "glow"), area.get<float>(section, "size")});
         break;
     case SectionKind::PLANET:
-        scenario.addPlanet(std::make_shared<Planet>(area, section, scene));
+        contents.sections.emplace_back(Planet::read(area, section));
         break;
     case SectionKind::OTHER:
         break;
     }
+}
+
+void AreaManager::checkAreas() const
+{
+    for (const auto& area : areas)
+        read(*area.second);
+}
+
+void AreaManager::applyArea(const Config& area, Scenario& scenario)
+{
+    // Read whole before anything is taken away, so that a broken area leaves the scene as it was.
+    const Contents contents = read(area);
+
+    scenario.removeLights();
+    scenario.clearStars();
+    scenario.setSkyBox(contents.skyboxMaterial, SKY_BOX_DISTANCE);
+    scenario.setAmbientLight(contents.ambientColour);
+    Ogre::SceneManager& scene = Scenario::getSceneManager();
+    struct Build {
+        Scenario& scenario;
+        Ogre::SceneManager& scene;
+        void operator()(const DirectionalLight& light) const
+        {
+            scenario.addDirectionalLight(light.direction, light.diffuse, light.specular);
+        }
+        void operator()(const Sun& sun) const
+        {
+            scenario.addStar(std::make_shared<Star>(scene, sun.light.direction, sun.light.diffuse, sun.light.specular,
+                                                    sun.glow, sun.size));
+        }
+        void operator()(const Planet::Layout& planet) const
+        {
+            scenario.addPlanet(std::make_shared<Planet>(planet, scene));
+        }
+    };
+    for (const auto& section : contents.sections)
+        std::visit(Build{scenario, scene}, section);
 }
 
 AreaManager::SectionKind AreaManager::classify(const std::string& section)

@@ -1,8 +1,14 @@
 #pragma once
 
+#include "Planet.h"
+
+#include <OgreColourValue.h>
+#include <OgreVector.h>
+
 #include <map>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace Ogre {
@@ -29,9 +35,28 @@ class AreaManager {
 public:
     enum class SectionKind { LIGHT, STAR, PLANET, OTHER };
 
+    // What an area puts into a scene, read from its file and checked whole.
+    struct DirectionalLight {
+        Ogre::Vector3 direction;
+        Ogre::ColourValue diffuse;
+        Ogre::ColourValue specular;
+    };
+    struct Sun {
+        DirectionalLight light;
+        Ogre::ColourValue glow;
+        float size = 0.0f;
+    };
+    struct Contents {
+        std::string name;
+        std::string skyboxMaterial;
+        Ogre::ColourValue ambientColour;
+        // The lights, stars and planets in the order of their sections.
+        std::vector<std::variant<DirectionalLight, Sun, Planet::Layout>> sections;
+    };
+
     // Reads every ".area" file of `folder` (or its enciphered twin) in name order. A file
     // without "name" is logged and throws ConfigurationError; of two files with one name the
-    // first in name order is kept, the other logged and dropped.
+    // first in name order is kept, the other dropped with a line that names both.
     explicit AreaManager(const std::string& folder = "data/areas");
     ~AreaManager();
     AreaManager(const AreaManager&) = delete;
@@ -46,11 +71,18 @@ public:
     // Applies the named area to the current scenario. An unknown name, or no current scenario,
     // is logged and changes nothing.
     void loadArea(const std::string& name);
+    // Reads and checks the whole area without building anything: every key of its "Area",
+    // light, star and planet sections, the sky's material (it exists, its textures do, and it
+    // has a first texture, as Scenario::setSkyBox needs) and every planet (Planet::read). A
+    // refusal is logged as its reason, then "AreaManager: the area file <path> is refused", and
+    // rethrown (ConfigurationError, or the value reader's conversion error).
+    static Contents read(const Config& area);
+    // The start-up's check of every area (read), so that a broken area stops the start, not the
+    // game that first shows it. Needs the game's materials loaded.
+    void checkAreas() const;
     // Replaces the scenario's lights and stars by the area's, shows its sky and ambient light
-    // and adds its planets (planets of an earlier area stay). A sky material that does not
-    // exist, or whose textures do not, is logged and refused with ConfigurationError before
-    // anything changes; a missing key throws ConfigurationError where it is met, and what the
-    // area already did stays.
+    // and adds its planets (planets of an earlier area stay). The area is read whole first
+    // (read): a refusal changes nothing.
     static void applyArea(const Config& area, Scenario& scenario);
 
     // The kind of a section by its name (case-sensitive substrings, tested in the order above).
@@ -60,8 +92,7 @@ public:
     static void exportToPython();
 
 private:
-    static void applySection(const Config& area, const std::string& section, Scenario& scenario,
-                             Ogre::SceneManager& scene);
+    static void readSection(const Config& area, const std::string& section, Contents& contents);
 
     static AreaManager* singleton;
 

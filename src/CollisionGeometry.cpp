@@ -106,7 +106,13 @@ std::unique_ptr<PhysicsGeometry> createShape(const Config& config, const std::st
     if (type == "trimesh") {
         const std::string mesh = config.get<std::string>(section, "mesh");
         const int budget = config.get<int>(section, "triangleBudget", 0);
-        return std::make_unique<TriMeshGeometry>(nullptr, mesh, budget);
+        // The mesh's own line names only the mesh; this one names the file that names it.
+        try {
+            return std::make_unique<TriMeshGeometry>(nullptr, mesh, budget);
+        } catch (const ConfigurationError&) {
+            config.logPlace(section, "mesh");
+            throw;
+        }
     }
     return nullptr;
 }

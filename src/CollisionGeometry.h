@@ -32,7 +32,8 @@ public:
     // its position and points along its direction turned by its rotation. A caller's offset other
     // than zero and identity replaces every section's placement (a ray's "position" then moves its
     // start within that placement). A missing required key, a negative size or another type
-    // raises ConfigurationError after a log line.
+    // raises ConfigurationError after a log line; a trimesh whose mesh cannot be used is followed
+    // by the type file's "Config: in" line for its "mesh".
     CollisionGeometry(const Config& config, const Ogre::Vector3& offsetPosition,
                       const Ogre::Quaternion& offsetOrientation);
     // The type loaders' check at start-up, also for types whose pools start empty: every

@@ -280,13 +280,13 @@ std::string toText<Ogre::ColourValue>(const Ogre::ColourValue& value)
 } // namespace
 
 Config::Config(const std::string& path, bool allowCreate, bool enciphered, bool verbose)
-    : path(plainPathOf(path)), allowCreate(allowCreate), enciphered(enciphered)
+    : path(plainPathOf(path)), readPath(this->path), allowCreate(allowCreate), enciphered(enciphered)
 {
     parse(readText(verbose), verbose);
 }
 
 // The plain file wins over its twin; the twin is read only when the plain file is absent.
-std::string Config::readText(bool verbose) const
+std::string Config::readText(bool verbose)
 {
     const std::string twinPath = twinPathOf(path);
     std::string text;
@@ -300,6 +300,7 @@ std::string Config::readText(bool verbose) const
             logWriteFailure(twinPath);
     } else if (isFile(twinPath)) {
         text = decipherFromFile(twinPath);
+        readPath = twinPath;
     } else {
         GameLog::line(nativeForm(path) + " does not exist");
         if (!allowCreate)
@@ -399,7 +400,7 @@ void Config::logMissingKey(const std::string& section, const std::string& key) c
 // broken. Section and key are structure, not content, so enciphered files name them too.
 void Config::logPlace(const std::string& section, const std::string& key) const
 {
-    GameLog::line("Config: in " + nativeForm(path) + ", section " + section + ", key " + key);
+    GameLog::line("Config: in " + nativeForm(readPath) + ", section " + section + ", key " + key);
 }
 
 template <typename T>

@@ -48,8 +48,10 @@ public:
     void set(const std::string& section, const std::string& key, const T& value);
     void setValue(const std::string& section, const std::string& key, const std::string& value);
 
-    // The plain file's path, in generic form.
-    const std::string& getPath() const { return path; }
+    // The file whose text was read, in generic form: the plain file, or its twin where only the
+    // twin was there. Log lines name it, so that a damaged twin is named rather than the absent
+    // plain file.
+    const std::string& getPath() const { return readPath; }
     // Logs "Config: in <path>, section <section>, key <key>": the line that follows every
     // refusal of a value of the file, also from readers that check a value themselves.
     void logPlace(const std::string& section, const std::string& key) const;
@@ -70,7 +72,7 @@ public:
 private:
     using KeyMap = std::map<std::string, std::string>;
 
-    std::string readText(bool verbose) const;
+    std::string readText(bool verbose);
     void parse(const std::string& text, bool verbose);
     void addToken(const std::string& token, std::string& currentSection, bool verbose);
     std::string buildText() const;
@@ -82,6 +84,7 @@ private:
     void logMissingKey(const std::string& section, const std::string& key) const;
 
     std::string path;  // the plain file, in generic form
+    std::string readPath;  // the file read: the plain file or its twin
     bool allowCreate;
     bool enciphered;
     std::map<std::string, KeyMap> sections;

@@ -45,6 +45,19 @@ Ogre::SceneManager& engineSceneManager()
     return *engine->sceneManager;
 }
 
+// A mesh that cannot be loaded is followed by the line that names the data file and key that
+// name it: the mesh's own line names only the mesh.
+Ogre::MeshPtr loadDisplayMesh(const Config& config, const std::string& key, const std::string& group,
+                              const std::string& user)
+{
+    try {
+        return MeshLoader::load(config.get<std::string>(DISPLAY, key), group, false, user);
+    } catch (const ConfigurationError&) {
+        config.logPlace(DISPLAY, key);
+        throw;
+    }
+}
+
 // Gives the shared mesh its manual levels of detail from "mesh_1"/"distance_1" on. Only the
 // first object that loads a mesh does so; a mesh that has levels already keeps them. Every level
 // mesh is loaded first, so a missing one is reported by name before the mesh refers to it.
@@ -65,7 +78,7 @@ void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::s
                 user + ": distance_" + index + " must be greater than the distance before it");
             throw ConfigurationError();
         }
-        MeshLoader::load(levelMesh, MESH_GROUP, false, user);
+        loadDisplayMesh(config, "mesh_" + index, MESH_GROUP, user);
         levels.createManualLodLevel(distance, levelMesh);
         lastDistance = distance;
     }
@@ -141,9 +154,9 @@ void DynamicCollidable::createEntity(const Config& config, const std::string& na
     const std::string firstLevel = config.get<std::string>(DISPLAY, "mesh_0", "");
     Ogre::MeshPtr mesh;
     if (!singleMesh.empty()) {
-        mesh = MeshLoader::load(singleMesh, Ogre::RGN_AUTODETECT, false, user);
+        mesh = loadDisplayMesh(config, "mesh", Ogre::RGN_AUTODETECT, user);
     } else if (!firstLevel.empty()) {
-        mesh = MeshLoader::load(firstLevel, MESH_GROUP, false, user);
+        mesh = loadDisplayMesh(config, "mesh_0", MESH_GROUP, user);
         createLevelsOfDetail(mesh, config, user);
     } else {
         return;

@@ -36,8 +36,9 @@ class OgreLink;
 class DynamicCollidable {
 public:
     // Builds the object in the engine's scene manager. `name` names the scene node and the entity
-    // and must be unique in the scene. A mesh that cannot be loaded is logged and raises
-    // ConfigurationError, leaving nothing behind in the scene.
+    // and must be unique in the scene. A mesh that cannot be loaded is logged, with the type
+    // file's "Config: in" line for the key that names it, and raises ConfigurationError, leaving
+    // nothing behind in the scene.
     DynamicCollidable(const std::string& name, const Config& config,
                       const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
     // The same in a given scene manager (tools and tests that run without the engine).

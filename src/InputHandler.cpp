@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -909,6 +910,7 @@ namespace {
 const char* const defaultKeymapPath = "cfg/active.keymap";
 const char* const generalSection = "General";
 const char* const mappingSection = "Mapping";
+const char* const UTF8_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
 std::string keymapPathOr(const std::string& path)
 {
@@ -944,7 +946,13 @@ void logMalformedLines(const std::string& path)
     std::ifstream file(path, std::ios::binary);
     std::string line;
     bool inSection = false;
+    bool firstLine = true;
     while (std::getline(file, line)) {
+        // Editors that save UTF-8 may start the file with a byte-order mark; it is no part of
+        // the first line (the configuration reader passes over it too).
+        if (firstLine && line.rfind(UTF8_BYTE_ORDER_MARK, 0) == 0)
+            line.erase(0, std::strlen(UTF8_BYTE_ORDER_MARK));
+        firstLine = false;
         const std::string text = trimmedLine(line);
         if (text.empty() || text.front() == '#')
             continue;

@@ -3,20 +3,25 @@
 #include "CameraController.h"
 #include "CommandSystem.h"
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "Controllable.h"
 #include "FatalError.h"
 #include "GameLog.h"
+#include "GuiFileLog.h"
 #include "HudOverlay.h"
 #include "MenuSystem.h"
+#include "ResourceFiles.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
 #include "TestGround.h"
 #include "TolvarineEngine.h"
 #include "WidgetFactory.h"
 
+#include <CEGUI/Exceptions.h>
 #include <CEGUI/FontManager.h>
 #include <CEGUI/GUIContext.h>
 #include <CEGUI/ImageManager.h>
+#include <CEGUI/Logger.h>
 #include <CEGUI/MouseCursor.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
 #include <CEGUI/SchemeManager.h>
@@ -150,10 +155,10 @@ void Interface::initialiseGui()
     const auto font = settings.get<std::string>("GUI", "font");
     const auto alpha = settings.get<float>("GUI", "alpha");
 
+    if (!CEGUI::Logger::getSingletonPtr())
+        guiLog = std::make_unique<GuiFileLog>();
     guiRenderer = &CEGUI::OgreRenderer::bootstrapSystem(*renderWindow);
-    CEGUI::SchemeManager& schemes = CEGUI::SchemeManager::getSingleton();
-    if (!schemes.isDefined(scheme))
-        schemes.createFromFile(scheme + ".scheme");
+    loadScheme(scheme, font);
     CEGUI::GUIContext& context = CEGUI::System::getSingleton().getDefaultGUIContext();
     context.getMouseCursor().setDefaultImage(scheme + "/MouseArrow");
     context.getMouseCursor().setImage(scheme + "/MouseArrow");
@@ -188,6 +193,29 @@ void Interface::initialiseGui()
     menuSystem->initialise();
     updateControlState();
     GameLog::line("GUI started with scheme " + scheme + " and font " + font);
+}
+
+// The scheme loads its image sets, looks and fonts; a broken one is named by its file, which
+// otherwise only the library's own log names.
+void Interface::loadScheme(const std::string& scheme, const std::string& font)
+{
+    if (guiLog)
+        guiLog->forget();
+    try {
+        CEGUI::SchemeManager& schemes = CEGUI::SchemeManager::getSingleton();
+        if (!schemes.isDefined(scheme))
+            schemes.createFromFile(scheme + ".scheme");
+        CEGUI::FontManager::getSingleton().get(font);
+    } catch (const CEGUI::Exception& error) {
+        const std::string file = guiLog ? guiLog->getLastFailedFile() : std::string();
+        const std::string reason = error.getMessage().c_str();
+        if (file.empty())
+            GameLog::line("Interface: the GUI scheme " + scheme + " with the font " + font + " could not be loaded: "
+                          + reason);
+        else
+            GameLog::line("Interface: the GUI file " + ResourceFiles::locate(file) + " is broken: " + reason);
+        throw ConfigurationError();
+    }
 }
 
 void Interface::stopGui()

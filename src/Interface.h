@@ -27,6 +27,7 @@ namespace Tolvarine {
 
 class CommandSystem;
 class Config;
+class GuiFileLog;
 class MenuSystem;
 
 // Ties the screen and the input together: the one way of switching between flying, command
@@ -63,6 +64,10 @@ public:
     // Starts the GUI library on the render window (log "CEGUI.log"), loads the scheme, sets the
     // cursor and the font, makes the root window "Desktop" and the message window, hands the GUI
     // input over, and builds command mode and the menu system. A second call starts it afresh.
+    // A scheme, font or image set that the library cannot read is logged as "Interface: the GUI
+    // file <path> is broken: <reason>" (or, when the library named no file, "Interface: the GUI
+    // scheme <scheme> with the font <font> could not be loaded: <reason>") and raises
+    // ConfigurationError.
     void initialiseGui();
     CEGUI::Window* getDesktopWindow() const { return desktopWindow; }
 
@@ -106,6 +111,7 @@ public:
 
 private:
     void lookUpStats();
+    void loadScheme(const std::string& scheme, const std::string& font);
     void stopGui();
     void enterCommandMode();
     void leaveCommandMode();
@@ -121,6 +127,8 @@ private:
     std::unique_ptr<FixedTask> statsTask;
     double nextStatsUpdate = std::numeric_limits<double>::infinity();
     CEGUI::OgreRenderer* guiRenderer = nullptr;
+    // Made before the library starts, when no log of its own exists yet; it outlives the library.
+    std::unique_ptr<GuiFileLog> guiLog;
     // The mode keys hold their symbols from the start.
     InputHandler::EnterSubscription commandModeKey;
     bool inCommandMode = false;

@@ -29,51 +29,76 @@ unsigned nextPlanetNumber = 0;
 
 } // namespace
 
-Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManager& sceneManager)
-    : scene(sceneManager)
+Planet::Layout Planet::read(const Config& area, const std::string& section)
 {
+    Layout layout;
+    layout.section = section;
     const float distance = area.get<float>(section, "distance");
-    position = area.get<Ogre::Vector3>(section, "direction").normalisedCopy() * distance;
-    radius = area.get<float>(section, "radius");
-    spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
-    spinAxis = area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y).normalisedCopy();
-    const std::string material = area.get<std::string>(section, "material");
-    const float hazeRadius = area.get<float>(section, "hazeProportion") * radius;
-    const Ogre::ColourValue hazeColour = area.get<Ogre::ColourValue>(section, "hazeColour");
+    layout.position = area.get<Ogre::Vector3>(section, "direction").normalisedCopy() * distance;
+    layout.radius = area.get<float>(section, "radius");
+    layout.spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
+    layout.spinAxis = area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y).normalisedCopy();
+    layout.material = area.get<std::string>(section, "material");
+    layout.hazeRadius = area.get<float>(section, "hazeProportion") * layout.radius;
+    layout.hazeColour = area.get<Ogre::ColourValue>(section, "hazeColour");
 
+    const float reach = layout.position.length();
     // The haze disc lies between the viewer and the planet and covers the angle of the haze
     // sphere; a sphere that reaches the viewer has no such disc.
-    const float reach = position.length();
-    if (!(reach > 0.0f && hazeRadius >= 0.0f && hazeRadius < reach)) {
+    if (!(reach > 0.0f && layout.hazeRadius >= 0.0f && layout.hazeRadius < reach)) {
         std::ostringstream text;
-        text << "Planet " << section << ": the haze radius " << hazeRadius
+        text << "Planet " << section << ": the haze radius " << layout.hazeRadius
              << " must be at least 0 and below the distance " << reach;
         GameLog::line(text.str());
         throw ConfigurationError();
     }
-    if (spinAxis.isZeroLength()) {
+    // A planet is seen from outside: one of no size would vanish, a negative radius turns the
+    // sphere inside out, and one that reaches the viewer swallows the battle.
+    if (!(layout.radius > 0.0f && layout.radius < reach)) {
+        std::ostringstream text;
+        text << "Planet " << section << ": the radius " << layout.radius << " must be above 0 and below the distance "
+             << reach;
+        GameLog::line(text.str());
+        throw ConfigurationError();
+    }
+    if (layout.spinAxis.isZeroLength()) {
         GameLog::line("Planet " + section + ": the spin axis must not be (0 0 0)");
         throw ConfigurationError();
     }
-    MaterialCheck::require(material, "Planet " + section);
+    MaterialCheck::require(layout.material, "Planet " + section);
     MaterialCheck::require(HAZE_MATERIAL, "Planet " + section);
+    return layout;
+}
 
+Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManager& sceneManager)
+    : Planet(read(area, section), sceneManager)
+{
+}
+
+Planet::Planet(const Layout& layout, Ogre::SceneManager& sceneManager)
+    : scene(sceneManager)
+    , position(layout.position)
+    , radius(layout.radius)
+    , spinRate(layout.spinRate)
+    , spinAxis(layout.spinAxis)
+{
+    const float reach = position.length();
     const std::string planetName = "Planet" + std::to_string(nextPlanetNumber);
     const std::string hazeName = "Planet" + std::to_string(nextPlanetNumber + 1);
     nextPlanetNumber += 2;
     // The mesh first: an unknown mesh throws before any node exists.
     entity = scene.createEntity(planetName, MESH_NAME);
     entity->setQueryFlags(0);
-    entity->setMaterialName(material);
+    entity->setMaterialName(layout.material);
 
     Ogre::SceneNode* root = scene.getRootSceneNode();
     planetNode = root->createChildSceneNode(planetName);
     planetNode->setScale(radius, radius, radius);
     planetNode->attachObject(entity);
 
-    hazePosition = position.normalisedCopy() * (reach - hazeRadius);
-    haze = std::make_unique<PlanetHaze>(hazeName + "/Mesh", PlanetHaze::discRadius(hazeRadius, reach), hazeColour,
-                                        HAZE_SEGMENTS);
+    hazePosition = position.normalisedCopy() * (reach - layout.hazeRadius);
+    haze = std::make_unique<PlanetHaze>(hazeName + "/Mesh", PlanetHaze::discRadius(layout.hazeRadius, reach),
+                                        layout.hazeColour, HAZE_SEGMENTS);
     hazeNode = root->createChildSceneNode(hazeName);
     hazeNode->attachObject(haze.get());
 

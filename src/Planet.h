@@ -1,5 +1,6 @@
 #pragma once
 
+#include <OgreColourValue.h>
 #include <OgrePrerequisites.h>
 #include <OgreVector.h>
 
@@ -26,11 +27,32 @@ class PlanetHaze;
 // after its own node with "/Mesh".
 class Planet {
 public:
-    // Reads `section` of `area` and builds the planet in `scene`, logging "Planet created (" with
-    // its offset from the viewer and ")". A missing key, a material that does not exist (or lacks
-    // a texture), or a haze that would reach the viewer (hazeProportion x radius not below the
-    // distance) is logged and throws ConfigurationError, with nothing left behind.
+    // A planet section as read and checked: everything the planet is built from.
+    struct Layout {
+        std::string section;
+        Ogre::Vector3 position;  // of the centre, from the viewer
+        float radius = 0.0f;
+        float spinRate = 0.0f;  // radians per second
+        Ogre::Vector3 spinAxis;  // unit length
+        std::string material;
+        float hazeRadius = 0.0f;
+        Ogre::ColourValue hazeColour;
+    };
+
+    // Reads and checks `section` of `area` without building anything, so that an area can be
+    // checked whole at start-up with the rules its planets are built by. A missing key, a radius
+    // not above 0 or not below the distance, a haze that would reach the viewer
+    // (hazeProportion x radius not at least 0 and below the distance), a spin axis of (0 0 0) or
+    // a material that does not exist (or lacks a texture) is logged and throws
+    // ConfigurationError.
+    static Layout read(const Config& area, const std::string& section);
+
+    // Reads `section` of `area` (read) and builds the planet in `scene`, logging "Planet created
+    // (" with its offset from the viewer and ")". A refusal of read throws with nothing left
+    // behind.
     Planet(const Config& area, const std::string& section, Ogre::SceneManager& scene);
+    // Builds the planet of a layout that read returned.
+    Planet(const Layout& layout, Ogre::SceneManager& scene);
     ~Planet();
     Planet(const Planet&) = delete;
     Planet& operator=(const Planet&) = delete;

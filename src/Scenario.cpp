@@ -416,7 +416,7 @@ std::string Scenario::getLightName()
     return "Scenario Light " + std::to_string(nextLightNumber++);
 }
 
-void Scenario::setSkyBox(const std::string& material, float distance)
+std::string Scenario::requireSkyMaterial(const std::string& material)
 {
     const Ogre::MaterialPtr sky = Ogre::MaterialManager::getSingleton().getByName(material);
     if (!sky) {
@@ -428,13 +428,20 @@ void Scenario::setSkyBox(const std::string& material, float distance)
         GameLog::line("Scenario::setSkyBox, material " + material + " has no first texture");
         throw ConfigurationError();
     }
+    return texture->getTextureName();
+}
+
+void Scenario::setSkyBox(const std::string& material, float distance)
+{
+    const std::string firstTexture = requireSkyMaterial(material);
+    const Ogre::MaterialPtr sky = Ogre::MaterialManager::getSingleton().getByName(material);
 
     Ogre::SceneManager& scene = sceneManager();
     // The rendering engine looks the material up in the group it is given, so the group is the
     // one the material was found in (the game's materials live in "Core").
     scene.setSkyBox(true, material, distance, true, Ogre::Quaternion::IDENTITY, sky->getGroup());
     skyBoxMaterial = material;
-    environmentMap = environmentMapName(texture->getTextureName());
+    environmentMap = environmentMapName(firstTexture);
 
     // The whole box is one object on the sky's own node; no scene query (targeting, picking)
     // may ever hit it.

@@ -110,6 +110,9 @@ public:
     // reflect from the material's first texture. An unknown material, or one without a first
     // texture, is logged and refused with ConfigurationError, and the sky stays as it was.
     void setSkyBox(const std::string& material, float distance);
+    // The checks of setSkyBox, with the same log lines, for callers that check a sky before it
+    // is shown (the areas, at start-up): the name of the material's first texture.
+    static std::string requireSkyMaterial(const std::string& material);
     void setAmbientLight(const Ogre::ColourValue& colour);
     void addDirectionalLight(const Ogre::Vector3& direction, const Ogre::ColourValue& diffuse,
                              const Ogre::ColourValue& specular);

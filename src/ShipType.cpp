@@ -46,6 +46,18 @@ std::vector<std::filesystem::path> listShipFiles(const std::string& folder)
     return files;
 }
 
+// Ships, menus and scripts find a type by the name its file gives, so two files with one name
+// would leave one of them unreachable, and which one would depend on the file names.
+void requireNewName(const ShipType& type)
+{
+    const auto found = typeRegistry.find(type.getName());
+    if (found == typeRegistry.end())
+        return;
+    GameLog::line("ShipType: " + found->second->getPath() + " and " + type.getPath() + " both name the ship type "
+                  + type.getName());
+    throw ConfigurationError();
+}
+
 } // namespace
 
 void ShipType::setPoolLink(PoolLink link)
@@ -227,6 +239,7 @@ void ShipType::loadAll(const std::string& folder)
     for (const std::filesystem::path& file : listShipFiles(folder)) {
         const std::string stem = file.stem().string();
         auto type = std::make_shared<ShipType>(file.generic_string());
+        requireNewName(*type);
         // Checked now, since a type whose pool starts empty builds its first ship mid-game.
         CollisionGeometry::checkTypes(*type);
         typeNames.push_back(type->getName());

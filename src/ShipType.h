@@ -57,10 +57,12 @@ public:
     explicit ShipType(const std::string& path);
 
     // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
-    // while types are loaded. Entries are taken in name order, so the type-name list and the
-    // winner between duplicates do not depend on the file system; a plain file and its twin are
-    // one type. A folder that cannot be read, or a collision geometry type that is not one of
-    // the four (CollisionGeometry::checkTypes), is logged and raises ConfigurationError.
+    // while types are loaded. Entries are taken in name order, so the type-name list does not
+    // depend on the file system; a plain file and its twin are one type. A folder that cannot
+    // be read, a collision geometry type that is not one of the four
+    // (CollisionGeometry::checkTypes), or a type name that an earlier file gave already
+    // ("ShipType: <first file> and <second file> both name the ship type <name>") is logged and
+    // raises ConfigurationError.
     static void loadAll();
     // The same over another folder (tools and tests).
     static void loadAll(const std::string& folder);

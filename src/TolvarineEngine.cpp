@@ -36,6 +36,7 @@
 #include "PlatformInfo.h"
 #include "PoolCensus.h"
 #include "Profiler.h"
+#include "ResourceFiles.h"
 #include "ResourceReport.h"
 #include "ScenarioManager.h"
 #include "Scheduler.h"
@@ -246,9 +247,8 @@ void TolvarineEngine::runStartUpSequence()
         [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
     InputHandler::getSingleton().initialise(*gameWindow);
 
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.initialiseResourceGroup(Ogre::RGN_DEFAULT);
-    groups.loadResourceGroup(Ogre::RGN_DEFAULT);
+    // A broken file of either group stops the start-up with its path.
+    ResourceFiles::initialiseAndLoad(Ogre::RGN_DEFAULT);
     showSplash();
 
     createSubsystems();
@@ -256,8 +256,7 @@ void TolvarineEngine::runStartUpSequence()
     new SoundManager(renderWindow);
     new AmbientSoundManager();
 
-    groups.initialiseResourceGroup("Core");
-    groups.loadResourceGroup("Core");
+    ResourceFiles::initialiseAndLoad("Core");
     createHud();
     Interface::getSingleton().initialiseGui();
     logCpuFrequency();
@@ -376,6 +375,8 @@ void TolvarineEngine::loadDataTypes()
 {
     // A sound file that does not load stops the start-up, not the battle that first plays it.
     SoundManager::getSingleton().checkSoundFiles();
+    // So does an area that cannot be shown (its materials are loaded by now).
+    AreaManager::getSingleton().checkAreas();
     FireableProjectile::loadTypes();
     CapitalShipStation::loadTypes();
     Ship::loadTypes();

@@ -95,8 +95,14 @@ Weapon::Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, Weap
                        0.0f, 0, 0.0f)
     , glowEnd([this] { stopGlow(); })
 {
-    // An unknown projectile type is found now, not at the first shot in the middle of a game.
-    FireableProjectile::getType(projectileType);
+    // An unknown projectile type is found now, not at the first shot in the middle of a game,
+    // and the weapon file that names it is told.
+    try {
+        FireableProjectile::getType(projectileType);
+    } catch (const ConfigurationError&) {
+        type.logPlace(SECTION, "projectile");
+        throw;
+    }
     checkLaunchSpeed();
     mountNode = ownerNode->createChildSceneNode("Weapon" + std::to_string(nextNumber++), position,
                                                 Ogre::Quaternion::IDENTITY);

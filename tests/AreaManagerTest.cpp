@@ -1,4 +1,5 @@
 #include "AreaManager.h"
+#include "Config.h"
 #include "ConfigurationError.h"
 #include "InputHandler.h"
 #include "LogCapture.h"
@@ -54,8 +55,8 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
     {
         LogCapture log;
         EXPECT_THROW(AreaManager broken(world.path("")), ConfigurationError);
-        EXPECT_TRUE(log.contains("AreaManager: " + world.path("z_second.area")
-                                 + " repeats the area name Two; the first file keeps it"));
+        EXPECT_TRUE(log.contains("AreaManager: " + world.path("z_second.area") + " repeats the area name Two of "
+                                 + world.path("Two.area") + "; the first file keeps it"));
         EXPECT_EQ(AreaManager::getSingletonPtr(), nullptr);
     }
     writeFile(world.path("zz.area"), "[Area]\nname = Named\n");
@@ -83,6 +84,27 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
         EXPECT_EQ(scenario.getSkyBoxMaterial(), "Tolvarine/AmberSky");
     }
     EXPECT_THROW(manager.loadArea("Half"), ConfigurationError) << "a light without its colours";
+
+    // The start-up's check reads each area whole by the rules that show it, and names its file.
+    Ogre::MaterialManager::getSingleton().create("Test/BlankSky", "Core");
+    area("BlankSky", "Test/BlankSky", "");
+    area("Sunless", "Tolvarine/AmberSky", "[Star]\n" + light + "glow = (1 1 1 1)\n");
+    area("Swallowed", "Tolvarine/AmberSky", "[NearPlanet]\ndistance = 1000\ndirection = (0 0 -1)\nradius = 2000\n"
+                                            "spinRateDegrees = 1\nmaterial = Planet/Ice\nhazeProportion = 0.1\n"
+                                            "hazeColour = (1 1 1 1)\n");
+    const std::pair<std::string, const char*> refused[] = {
+        {"BadSky", "Area BadSky: unknown material Nowhere/Sky"},
+        {"BlankSky", "Scenario::setSkyBox, material Test/BlankSky has no first texture"},
+        {"Sunless", "Key size not found in section Star"},
+        {"Swallowed", "Planet NearPlanet: the radius 2000 must be above 0 and below the distance 1000"}};
+    for (const auto& [name, line] : refused) {
+        SCOPED_TRACE(name);
+        LogCapture log;
+        EXPECT_THROW(AreaManager::read(Config(world.path(name + ".area"))), ConfigurationError);
+        EXPECT_TRUE(log.contains(line));
+        EXPECT_TRUE(log.contains("AreaManager: the area file " + world.path(name + ".area") + " is refused"));
+    }
+    EXPECT_THROW(manager.checkAreas(), ConfigurationError);
 }
 
 } // namespace

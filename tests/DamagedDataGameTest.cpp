@@ -81,6 +81,7 @@ void runRows(const std::vector<Row>& rows, bool namesFile = false)
         GameProcess game;
         std::ofstream(game.folder() / "startup.py", std::ios::app) << "\nraise RuntimeError('start-up finished')\n";
         row.damage(game.folder() / row.file);
+        const std::string damaged = readTextFile(game.folder() / row.file);
         game.start();
         const int exitCode = game.waitForExit(std::chrono::seconds(90));
         EXPECT_EQ(exitCode, 1) << game.standardError();
@@ -91,6 +92,7 @@ void runRows(const std::vector<Row>& rows, bool namesFile = false)
                         return line.find(row.file) != std::string::npos;
                     }));
         MenuWalk::expectCleanTerminal(game);
+        EXPECT_EQ(readTextFile(game.folder() / row.file), damaged) << "the damaged file was written over";
     }
 }
 
@@ -208,6 +210,38 @@ TEST(DamagedDataGame, VideoOptionsThatCannotBeRestoredOrAskedForEndWithCode1Nami
         EXPECT_EQ(readTextFile(file), damaged);
         MenuWalk::expectCleanTerminal(game);
     }
+}
+
+// Content that once passed the start-up and ended the game when first used, or ended it naming
+// no file of ours: each stops the start with the file that is broken or that names the broken thing.
+TEST(DamagedDataGame, AreasMeshesFontsTwinsAndRepeatedNamesAreRefusedAtStartUpByTheirFile)
+{
+    const auto set = [](const char* key, const char* line) { return [=](const fs::path& f) { replaceKey(f, key, line); }; };
+    // The plain file gone, its twin garbled: the twin is what was read.
+    const auto twinOnly = [](const fs::path& twin) {
+        fs::remove(fs::path(twin).replace_extension(".ship"));
+        garbage(twin);
+    };
+    const auto copyOfTrifighter = [](const fs::path& f) { fs::copy_file(f.parent_path() / "trifighter.ship", f); };
+    runRows({
+        {"data/areas/deep_space.area", set("skyboxMaterial", "skyboxMaterial = Tolvarine/NoSuchSky"),
+         "Area Deep Space: unknown material Tolvarine/NoSuchSky"},
+        {"data/areas/deep_space.area", set("radius", "radius = -3000"),
+         "Planet IcePlanet: the haze radius -3450 must be at least 0 and below the distance 40000"},
+        {"data/entities/plasma_gun.weapon", set("projectile", "projectile = plasma_boltz"),
+         "Config: in data/entities/plasma_gun.weapon, section Weapon, key projectile"},
+        {"data/entities/trifighter.ship", set("mesh_0", "mesh_0 = trifighterz.mesh"),
+         "Config: in data/entities/trifighter.ship, section Display, key mesh_0"},
+        {"data/meshes/trifighter.mesh", garbage, "Resource group Core: the mesh file data/meshes/trifighter.mesh is "
+         "damaged: it has no mesh header"},
+        {"data/meshes/kestrel.mesh", truncateHalf, "Resource group Core: the mesh file data/meshes/kestrel.mesh is "
+         "damaged: a chunk at byte 26 runs to byte 17347, but the file ends at byte 8673"},
+        {"data/fonts/Tolvarine-10.font", truncateHalf, "Interface: the GUI file data/fonts/Tolvarine-10.font is broken: "
+         "XML Parsing error 'unclosed token' at line 2"},
+        {"data/entities/kestrel.shipx", twinOnly, "Config: in data/entities/kestrel.shipx, section Ship, key name"},
+        {"data/entities/trifighter2.ship", copyOfTrifighter,
+         "ShipType: data/entities/trifighter.ship and data/entities/trifighter2.ship both name the ship type trifighter"},
+    }, true);
 }
 
 } // namespace

@@ -51,6 +51,11 @@ TEST_F(Keymap, TheShippedKeymapBindsEveryCommandOnceAndRoundTripsByteForByte)
     EXPECT_EQ(inputs.count(""), 0u);
     EXPECT_EQ(input.getMappings().size(), commands.size());
     EXPECT_EQ(input.getInputNameForSymbol("disabled"), "");
+    // A byte-order mark that an editor put before the first section is read past, not taken for
+    // a line outside any section (which made every key of [General] "malformed").
+    input.loadKeymap(write("\xEF\xBB\xBF" + readFile(SHIPPED)));
+    EXPECT_TRUE(logLinesContaining("Malformed").empty());
+    EXPECT_EQ(input.getMappings().size(), commands.size());
     input.saveKeymap(path);
     EXPECT_EQ(readFile(path), readFile(SHIPPED));
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));

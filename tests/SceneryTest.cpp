@@ -85,6 +85,9 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
     const std::pair<const char*, const char*> broken[] = {
         {"radius = 900\n", "Planet Planet: the haze radius 1080 must be at least 0 and below the distance 1000"},
         {"distance = 0\n", "Planet Planet: the haze radius 120 must be at least 0 and below the distance 0"},
+        // A sphere turned inside out, or one that swallows the viewer, with a haze that would fit.
+        {"radius = -100\nhazeProportion = -1\n", "Planet Planet: the radius -100 must be above 0 and below the distance 1000"},
+        {"radius = 1500\nhazeProportion = 0.5\n", "Planet Planet: the radius 1500 must be above 0 and below the distance 1000"},
         {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere"}};
     for (const auto& [keys, line] : broken) {
         SCOPED_TRACE(keys);
