@@ -87,6 +87,18 @@ TEST_F(PhysicsBodyTest, MassesAndDecaysThePhysicsCannotKeepStableAreRefusedWithT
     // At the limits, and the game's own heaviest damping: accepted.
     for (const char* physics : {"mass = 0.02\nmassRadius = 0.01\nvelocityDecay = 4", "mass = 600\nmassRadius = 40\nvelocityDecay = 200\nrotationDecay = 300000"})
         EXPECT_NO_THROW(PhysicsBody::checkType(*typeFile(std::string("[Physics]\n") + physics + "\n"))) << physics;
+    // A body at both limits (one step of damping takes all its motion) under a fighter's thrust
+    // and torque: its speeds rise to force / decay and stay there, never beyond.
+    PhysicsBody limit(*typeFile("[Physics]\nmass = 0.02\nmassRadius = 8.7\nvelocityDecay = 4\nrotationDecay = 120\n"));
+    addActive(limit);
+    limit.setForce(Vector3(0, 0, -600));
+    limit.setTorque(Vector3(300, 0, 0));
+    for (int frame = 0; frame < 300; ++frame) {
+        engine.update(1.0f / 60, 1.0f / 60);
+        ASSERT_LE(limit.getVelocity().length(), 150.0f * 1.001f) << frame;
+        ASSERT_LE(std::abs(dBodyGetAngularVel(limit.getBody())[0]), 2.5 * 1.001) << frame;
+    }
+    EXPECT_NEAR(limit.getVelocity().length(), 150.0f, 1.0f);
 }
 
 TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)
