@@ -9,9 +9,11 @@
 #include "GameLog.h"
 #include "Interface.h"
 #include "OgreLink.h"
+#include "PhysicsBody.h"
 #include "PhysicsEngine.h"
 #include "TurretBehaviour.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <OgreSceneNode.h>
 
@@ -50,8 +52,19 @@ void CapitalShipStation::loadTypes(const std::string& folder)
         auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
         // Stations are built with their capital ships, perhaps first mid-game.
         CollisionGeometry::checkTypes(*type);
+        checkType(*type);
         types().emplace(name, std::move(type));
     }
+}
+
+void CapitalShipStation::checkType(const Config& type)
+{
+    PhysicsBody::checkType(type);
+    // The turret turns by this torque alone.
+    ValueRange::above(type, "Physics", "maxTorque", 0.0f);
+    StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");
+    StandardWeaponSystem::checkSection(type, "WeaponSystem_Secondary");
+    TurretBehaviour::checkType(type);
 }
 
 void CapitalShipStation::unloadTypes()

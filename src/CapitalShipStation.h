@@ -31,8 +31,14 @@ class TurretBehaviour;
 class CapitalShipStation : public DynamicCollidable, public Controllable {
 public:
     // Reads every station type of the folder once; a second call changes nothing. An unknown
-    // collision geometry type is refused (CollisionGeometry::checkTypes).
+    // collision geometry type is refused (CollisionGeometry::checkTypes), and so is a type that
+    // checkType refuses.
     static void loadTypes(const std::string& folder = "data/entities");
+    // Checks a type as its stations read it, without building one: section "Physics"
+    // (PhysicsBody::checkType, and "maxTorque" above 0), both weapon systems
+    // (StandardWeaponSystem::checkSection) and the turret AI (TurretBehaviour::checkType). The
+    // loader calls it for every type; a refusal raises ConfigurationError.
+    static void checkType(const Config& type);
     // Forgets every type (tools and tests that load more than one data tree in one process).
     static void unloadTypes();
     // The registered type; an unknown name is logged and raises ConfigurationError.

@@ -14,6 +14,7 @@
 #include "PhysicsEngine.h"
 #include "SoundSource.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
@@ -41,11 +42,9 @@ constexpr float DEFAULT_ROLL_PROPORTION = 1.0f;
 float readNonNegative(const Config& config, const std::string& name, const char* key)
 {
     const float value = config.get<float>(PHYSICS, key, 0.0f);
-    if (!(value >= 0.0f)) {
-        GameLog::line("ComplexExplosion: " + std::string(key) + " of explosion type " + name
-                      + " must not be below 0, not " + Ogre::StringConverter::toString(value));
-        throw ConfigurationError();
-    }
+    if (!(value >= 0.0f))
+        ValueRange::refuse(config, PHYSICS, key, "ComplexExplosion: " + std::string(key) + " of explosion type " + name
+                           + " must not be below 0, not " + Ogre::StringConverter::toString(value));
     return value;
 }
 
@@ -175,6 +174,13 @@ ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, cons
 }
 
 ComplexExplosion::~ComplexExplosion() = default;
+
+void ComplexExplosion::checkType(const Config& config, const std::string& name)
+{
+    PhysicsBody::checkType(config);
+    for (const char* key : {"explosionRadius", "explosionImpulse", "maxDamage", "triggerTime"})
+        readNonNegative(config, name, key);
+}
 
 void ComplexExplosion::activate(const Ogre::Vector3& position, const Ogre::Vector3& velocity, Callback callback)
 {

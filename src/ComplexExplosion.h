@@ -62,6 +62,11 @@ public:
     ComplexExplosion(Config& config, const std::string& name, const ResponseCurves* curves = nullptr);
     ~ComplexExplosion() override;
 
+    // Checks the numbers of a type as the constructor reads them, without building one: section
+    // "Physics" (PhysicsBody::checkType) and the blast's radius, impulse, damage and trigger time.
+    // The explosion manager calls it for every type at load, whatever its pool size.
+    static void checkType(const Config& config, const std::string& name);
+
     // Starts the explosion at `position`, drifting with `velocity`: flash, glow, spray, debris and
     // sound start, and the blast is due "triggerTime" seconds later, when `onTrigger` (may be
     // empty) is called just before it. Activating a live explosion ends its old life first

@@ -11,6 +11,7 @@
 #include <boost/lexical_cast.hpp>
 
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -140,6 +141,14 @@ T castNumber(const std::string& text)
     return boost::lexical_cast<T>(withoutTrailingSpace(text));
 }
 
+// The lexical conversion reads "nan", "inf" and "infinity" in any case as floats.
+float finite(float value)
+{
+    if (!std::isfinite(value))
+        throw Config::NotFiniteNumber();
+    return value;
+}
+
 // The lexical conversion would wrap "-1" round to the type's maximum; a negative count is malformed.
 // Read through the widest unsigned type, then range-checked: the library's reader of types
 // narrower than int multiplies in int and overflows (undefined behaviour) on long digit strings.
@@ -181,7 +190,7 @@ std::vector<float> castTuple(const std::string& text, std::size_t count)
         const std::size_t start = pos;
         while (pos < text.size() && !isSpace(text[pos]) && text[pos] != '(' && text[pos] != ')')
             ++pos;
-        numbers.push_back(boost::lexical_cast<float>(text.substr(start, pos - start)));
+        numbers.push_back(finite(boost::lexical_cast<float>(text.substr(start, pos - start))));
     }
     skipSpace();
     expect(')');
@@ -203,7 +212,7 @@ std::string fromText<std::string>(const std::string& text)
 template <>
 float fromText<float>(const std::string& text)
 {
-    return castNumber<float>(text);
+    return finite(castNumber<float>(text));
 }
 
 template <>
@@ -278,6 +287,11 @@ std::string toText<Ogre::ColourValue>(const Ogre::ColourValue& value)
 }
 
 } // namespace
+
+const char* Config::NotFiniteNumber::what() const noexcept
+{
+    return "not a finite number";
+}
 
 Config::Config(const std::string& path, bool allowCreate, bool enciphered, bool verbose)
     : path(plainPathOf(path)), readPath(this->path), allowCreate(allowCreate), enciphered(enciphered)

@@ -2,6 +2,8 @@
 
 #include <OgrePrerequisites.h>
 
+#include <boost/lexical_cast/bad_lexical_cast.hpp>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -22,6 +24,15 @@ namespace Tolvarine {
 // Copies are independent: each holds its own sections.
 class Config {
 public:
+    // The refusal of a float, vector or colour that reads as a number but not as a finite one. No
+    // value of any file means "nan" or "inf", and one let through would spread into every sum it
+    // enters (a NaN period stalls the scheduler, a NaN force the physics). A conversion error
+    // like any other, apart only so that a settings reader can fall back to its default.
+    class NotFiniteNumber : public boost::bad_lexical_cast {
+    public:
+        const char* what() const noexcept override;
+    };
+
     // Opens and parses the file. A path naming the twin opens the plain name. When neither the file
     // nor its twin exists, logs "<path> does not exist" and then creates the file empty (allowCreate)
     // or throws ConfigurationError. With `verbose`, logs every section and key as it is read.
@@ -32,7 +43,8 @@ public:
 
     // Typed reads for std::string, float, int, unsigned int, unsigned short, bool, Ogre::Vector3
     // ("(x y z)") and Ogre::ColourValue ("(r g b a)"). A malformed value is logged and throws
-    // boost::bad_lexical_cast, even when a default is given. A missing key returns the default
+    // boost::bad_lexical_cast, even when a default is given; so is a number that is not finite
+    // ("nan", "inf"), which throws NotFiniteNumber. A missing key returns the default
     // silently, or without one is logged and throws ConfigurationError. Either log line is
     // followed by "Config: in <path>, section <section>, key <key>".
     template <typename T>

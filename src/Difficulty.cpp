@@ -5,7 +5,6 @@
 #include "Statistics.h"
 
 #include <algorithm>
-#include <cmath>
 #include <sstream>
 
 namespace Tolvarine {
@@ -89,8 +88,12 @@ Difficulty* Difficulty::getSingletonPtr()
 // value is what the exit sequence saves.
 float Difficulty::readSetting(const char* key, float defaultValue, float lowest, float highest)
 {
-    const float value = get<float>(section, key, defaultValue);
-    if (!std::isfinite(value)) {
+    float value = defaultValue;
+    try {
+        value = get<float>(section, key, defaultValue);
+    } catch (const NotFiniteNumber&) {
+        // The reader has logged the refusal and its place; a setting falls back instead of
+        // stopping the game.
         GameLog::line(std::string("Difficulty: ") + key + " is not a finite number, using "
                       + formatFigure(defaultValue));
         return defaultValue;

@@ -13,6 +13,7 @@
 #include "Scenario.h"
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <OgreMath.h>
 #include <OgreParticleSystem.h>
@@ -69,12 +70,12 @@ void checkType(const Config& config, const std::string& name)
     const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
     const std::string group = config.get<std::string>(SECTION, "explosionGroup");
     CollisionGeometry::checkTypes(config);
-    if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout)) {
-        GameLog::line("ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
-                      + Ogre::StringConverter::toString(minTimeout) + " and "
-                      + Ogre::StringConverter::toString(maxTimeout));
-        throw ConfigurationError();
-    }
+    PhysicsBody::checkType(config);
+    if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout))
+        ValueRange::refuse(config, SECTION, "minTimeout",
+                           "ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
+                               + Ogre::StringConverter::toString(minTimeout) + " and "
+                               + Ogre::StringConverter::toString(maxTimeout));
     if (!fireTemplateExists(fire)) {
         GameLog::line("ExplosionDebris: type " + name + " names the unknown particle template " + fire);
         throw ConfigurationError();

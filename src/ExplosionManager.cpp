@@ -97,6 +97,8 @@ void ExplosionManager::loadType(const std::string& path, const std::string& name
     auto config = std::make_unique<Config>(path, false, true, false);
     // Read before the pool is built, so a file without a group leaves no explosions behind.
     const std::string group = config->get<std::string>("Explosion", "group");
+    // Checked for every type: one whose pool starts empty is first built in the middle of a battle.
+    ComplexExplosion::checkType(*config, name);
     const int poolSize = config->get<int>("Factory", "poolSize", 0);
     types.emplace(name, std::move(config));
     try {

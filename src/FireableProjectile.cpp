@@ -7,10 +7,12 @@
 #include "ConfigurationError.h"
 #include "GameLog.h"
 #include "GuidedProjectile.h"
+#include "PhysicsBody.h"
 #include "PoolCensus.h"
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -53,12 +55,25 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 
 // The keys that every kind of projectile reads when its first object is built, which for a pool
 // without objects is the first shot. Reading them at load lets a broken or unreadable type file
-// stop the start-up with the reader's log line, instead of ending a battle.
+// stop the start-up with the reader's log line, instead of ending a battle. The periods of the
+// kinds' tasks must be above 0: a flight of no time, or an AI at every frame, is a broken file.
 void requireLaunchKeys(const Config& type)
 {
-    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse", "timeToLive"})
+    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse"})
         type.get<float>("Fireable", key);
+    ValueRange::above(type, "Fireable", "timeToLive", 0.0f);
     type.get<std::string>("Fireable", "explosionGroup");
+    PhysicsBody::checkType(type);
+    // The kinds in the order createByKind tests them.
+    if (type.get<bool>("Fireable", "guided", false)) {
+        // A missile flies by its own thrust alone.
+        ValueRange::above(type, "Behaviour", "updatePeriod", 0.0f);
+        ValueRange::above(type, "Thrust", "maxForce", 0.0f);
+        ValueRange::above(type, "Thrust", "maxTorque", 0.0f);
+    } else if (type.get<bool>("Fireable", "beam", false)) {
+        ValueRange::above(type, "Fireable", "updatePeriod", 0.0f);
+        type.get<float>("Fireable", "updateVariance");
+    }
 }
 
 } // namespace
@@ -90,9 +105,9 @@ void FireableProjectile::loadTypes(const std::string& folder)
         try {
             // Checked before any pool is filled, and also for pools that start empty.
             CollisionGeometry::checkTypes(*types().at(name));
+            requireLaunchKeys(*types().at(name));
             const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
             getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
-            requireLaunchKeys(*types().at(name));
         } catch (...) {
             types().erase(name);
             throw;

@@ -36,7 +36,8 @@ FunctionTask::~FunctionTask()
 void FunctionTask::subscribe(bool on)
 {
     if (on && !active && !scheduled) {
-        Scheduler::getSingleton().addVariableTask(this);
+        if (!Scheduler::getSingleton().addVariableTask(this))
+            return;
         scheduled = true;
     }
     active = on;

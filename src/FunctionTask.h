@@ -23,7 +23,8 @@ public:
     FunctionTask(const FunctionTask&) = delete;
     FunctionTask& operator=(const FunctionTask&) = delete;
 
-    // True queues an idle task; false lets a queued task drop out when it comes up.
+    // True queues an idle task; false lets a queued task drop out when it comes up. A task whose
+    // period or variance is not a finite number is refused by the scheduler and stays idle.
     void subscribe(bool on);
     // Starts counting runs, lifetime and the next window from now.
     void reset();

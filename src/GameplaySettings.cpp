@@ -2,6 +2,7 @@
 
 #include "GameLog.h"
 
+#include <limits>
 #include <sstream>
 
 namespace Tolvarine {
@@ -51,7 +52,12 @@ GameplaySettings* GameplaySettings::getSingletonPtr()
 // is clamped as the options slider would clamp it, and the log says so.
 float GameplaySettings::readExplosionRollProportion() const
 {
-    const float value = get<float>(section, rollKey, 1.0f);
+    float value = std::numeric_limits<float>::quiet_NaN();
+    try {
+        value = get<float>(section, rollKey, 1.0f);
+    } catch (const NotFiniteNumber&) {
+        // Logged with its place by the reader; clamped below as the slider clamps a NaN.
+    }
     const float clamped = clampProportion(value);
     if (clamped != value) {
         std::ostringstream message;

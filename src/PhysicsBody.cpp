@@ -1,14 +1,12 @@
 #include "PhysicsBody.h"
 
 #include "Config.h"
-#include "ConfigurationError.h"
-#include "GameLog.h"
 #include "PhysicsEngine.h"
+#include "ValueRange.h"
 
-#include <OgreStringConverter.h>
 #include <ode/objects.h>
 
-#include <cmath>
+#include <string>
 
 namespace Tolvarine {
 
@@ -22,48 +20,93 @@ Ogre::Vector3 toVector(const dReal* v)
                          static_cast<float>(v[2]));
 }
 
-float readPositive(const Config& config, const char* key)
+// Why these limits. The world is stepped every PhysicsEngine::STEP_SIZE (0.005 s), and our damping
+// is a force, -velocityDecay * v, held for the whole step: one step changes v by
+// -velocityDecay * STEP_SIZE / mass times v. At a factor above 2 the velocity grows at every step
+// with its sign flipped; within a few frames the body is 1e13 m away, and ODE's hash space, which
+// numbers its cells of 16 m with ints (some 3e10 m each way), aborts the process ("aabbBound >=
+// dMinIntExact && aabbBound < dMaxIntExact"). A mass of 0.0001 with a velocityDecay of 4 makes that
+// factor 200. We allow at most 1: a step may take all of the velocity away, never more. The same
+// holds for rotation, with the moment of inertia 0.4 * mass * massRadius^2 and rotationDecay.
+// An undamped body keeps what it is given: a push of J changes its speed by J / mass, and the
+// heaviest push of our data (300 N s, a torpedo) sends a body of MIN_MASS off at 3e4 m/s, which
+// takes it about two weeks to reach the edge of the space; a standing force is held back only by
+// damping, which no mass replaces. MIN_MASS_RADIUS keeps the moment of inertia of such a body
+// (4e-7) against the levers of its collision geometry (metres) within what the contact solver
+// was seen to handle. Our lightest types weigh 0.1 with a radius of 0.3.
+struct PhysicsValues {
+    float mass;
+    float massRadius;
+    float velocityDecay;
+    float rotationDecay;
+};
+
+float readSize(const Config& config, const char* key, float minimum)
 {
     const float value = config.get<float>(SECTION, key, 1.0f);
-    // ODE aborts the process on a mass without volume; refuse such a type file instead.
-    if (!(value > 0.0f) || !std::isfinite(value)) {
-        GameLog::line(
-            std::string("PhysicsBody: ") + key + " in section Physics must be a positive number, not "
-            + Ogre::StringConverter::toString(value));
-        throw ConfigurationError();
-    }
+    // ODE aborts the process on a mass without volume.
+    if (!(value > 0.0f))
+        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key
+                           + " in section Physics must be a positive number, not " + ValueRange::figure(value));
+    if (value < minimum)
+        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key + " in section Physics must be at least "
+                           + ValueRange::figure(minimum) + ", not " + ValueRange::figure(value));
     return value;
 }
 
 float readDecay(const Config& config, const char* key)
 {
     const float value = config.get<float>(SECTION, key, 0.0f);
-    // A decay that is not a number would turn every velocity of the world into one.
-    if (!std::isfinite(value)) {
-        GameLog::line(
-            std::string("PhysicsBody: ") + key + " in section Physics must be a finite number, not "
-            + Ogre::StringConverter::toString(value));
-        throw ConfigurationError();
-    }
+    // A negative decay pushes a body along its motion, faster at every step.
+    if (!(value >= 0.0f))
+        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key
+                           + " in section Physics must be at least 0, not " + ValueRange::figure(value));
     return value;
+}
+
+PhysicsValues readValues(const Config& config)
+{
+    const PhysicsValues values{readSize(config, "mass", PhysicsBody::MIN_MASS),
+                               readSize(config, "massRadius", PhysicsBody::MIN_MASS_RADIUS),
+                               readDecay(config, "velocityDecay"), readDecay(config, "rotationDecay")};
+    const float step = PhysicsEngine::STEP_SIZE;
+    const std::string rule = " times the physics step of " + ValueRange::figure(step) + " s)";
+    if (values.velocityDecay * step > values.mass)
+        ValueRange::refuse(config, SECTION, "mass", "PhysicsBody: mass " + ValueRange::figure(values.mass)
+                           + " in section Physics is too light for velocityDecay " + ValueRange::figure(values.velocityDecay)
+                           + ": it must be at least " + ValueRange::figure(values.velocityDecay * step) + " (velocityDecay" + rule);
+    const float inertia = 0.4f * values.mass * values.massRadius * values.massRadius;
+    if (values.rotationDecay * step > inertia)
+        ValueRange::refuse(config, SECTION, "massRadius", "PhysicsBody: mass " + ValueRange::figure(values.mass)
+                           + " and massRadius " + ValueRange::figure(values.massRadius)
+                           + " in section Physics give a moment of inertia of " + ValueRange::figure(inertia)
+                           + ", too small for rotationDecay " + ValueRange::figure(values.rotationDecay) + ": it must be at least "
+                           + ValueRange::figure(values.rotationDecay * step) + " (rotationDecay" + rule);
+    return values;
 }
 
 } // namespace
 
 PhysicsBody::PhysicsBody(const Config& config)
     : body(nullptr)
-    , rotationDecay(readDecay(config, "rotationDecay"))
-    , velocityDecay(readDecay(config, "velocityDecay"))
+    , rotationDecay(0.0f)
+    , velocityDecay(0.0f)
     , momentOfInertia(0.0f)
 {
-    const float totalMass = readPositive(config, "mass");
-    const float massRadius = readPositive(config, "massRadius");
+    const PhysicsValues values = readValues(config);
+    rotationDecay = values.rotationDecay;
+    velocityDecay = values.velocityDecay;
     body = dBodyCreate(PhysicsEngine::getSingleton().getWorld());
     dMassSetZero(&mass);
-    dMassSetSphereTotal(&mass, totalMass, massRadius);
+    dMassSetSphereTotal(&mass, values.mass, values.massRadius);
     dBodySetMass(body, &mass);
     // The moment of a solid sphere.
-    momentOfInertia = 0.4f * totalMass * massRadius * massRadius;
+    momentOfInertia = 0.4f * values.mass * values.massRadius * values.massRadius;
+}
+
+void PhysicsBody::checkType(const Config& config)
+{
+    readValues(config);
 }
 
 PhysicsBody::~PhysicsBody()

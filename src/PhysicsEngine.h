@@ -53,6 +53,8 @@ public:
     std::uint64_t getWorldSerial() const { return worldSerial; }
     dSpaceID getSpace() const;
     float getLastFrameTime() const { return lastFrameTime; }
+    // The fixed time of one world step; the type files' masses are checked against it.
+    static constexpr float STEP_SIZE = 0.005f;
     float getStepSize() const { return stepSize; }
 
     // The registry. Misuse (adding twice, activating an active body, deactivating one that is not
@@ -113,7 +115,7 @@ private:
     std::unique_ptr<dxJointGroup, JointGroupDeleter> contactGroup;
     float lastFrameTime = 1.0f;
     float accumulator = 0.0f;
-    const float stepSize = 0.005f;
+    const float stepSize = STEP_SIZE;
     bool inCollision = false;
     std::set<PhysicsBody*> activeBodies;
     std::set<PhysicsBody*> inactiveBodies;

@@ -5,7 +5,7 @@
 #include "Controllable.h"
 #include "GameLog.h"
 #include "PointDefenseBeamWeapon.h"
-
+#include "ValueRange.h"
 
 namespace Tolvarine {
 
@@ -29,6 +29,13 @@ PointDefenseWeaponSystem::PointDefenseWeaponSystem(Controllable* ownerIn, Ogre::
     , updateTask(makeTask(config, section, this))
 {
     PointDefenseWeaponSystem::loadWeapons(ownerNode, config, section);
+}
+
+void PointDefenseWeaponSystem::checkSection(const Config& config, const std::string& section)
+{
+    StandardWeaponSystem::checkSection(config, section);
+    ValueRange::above(config, section, "updatePeriod", 0.0f);
+    config.get<float>(section, "updateVariance");
 }
 
 PointDefenseWeaponSystem::~PointDefenseWeaponSystem()

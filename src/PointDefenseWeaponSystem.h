@@ -30,6 +30,9 @@ public:
                              const std::string& section);
     ~PointDefenseWeaponSystem() override;
 
+    // The standard system's check, and "updatePeriod" above 0.
+    static void checkSection(const Config& config, const std::string& section);
+
     // The standard activation; the system is enabled with an empty list.
     void activate(Faction* faction) override;
     // The standard deactivation; the system stops engaging.

@@ -2,10 +2,13 @@
 
 #include "FixedTask.h"
 #include "FunctionTask.h"
+#include "GameLog.h"
 #include "Profiler.h"
 #include "SoundManager.h"
 
 #include <algorithm>
+#include <cmath>
+#include <sstream>
 
 namespace Tolvarine {
 
@@ -155,10 +158,10 @@ void Scheduler::runFixedTasks(float lastFrameTime, float smoothedFrameTime)
     }
 }
 
-void Scheduler::addVariableTask(FunctionTask* task)
+bool Scheduler::addVariableTask(FunctionTask* task)
 {
     task->reset();
-    pushWaiting(task);
+    return pushWaiting(task);
 }
 
 void Scheduler::cancel(FunctionTask* task)
@@ -173,10 +176,23 @@ void Scheduler::requeue(FunctionTask* task)
     pushWaiting(task);
 }
 
-void Scheduler::pushWaiting(FunctionTask* task)
+// The one way into the queues. A key that is not a finite time would break their order: a NaN
+// compares false with everything, so once it reached the top of the waiting queue it would never
+// be due and would hold back every task behind it, and the whole game's periodic work would stop.
+bool Scheduler::pushWaiting(FunctionTask* task)
 {
+    if (!std::isfinite(task->windowMin) || !std::isfinite(task->windowMax)) {
+        std::ostringstream line;
+        line << "Scheduler: task " << task->name << " refused: period " << task->period << " and variance "
+             << task->variance << " give it no finite time to run";
+        GameLog::line(line.str());
+        task->queueSerial = 0;
+        task->stop();
+        return false;
+    }
     task->queueSerial = nextSerial++;
     waiting.push({task->windowMin, task->queueSerial, task});
+    return true;
 }
 
 bool Scheduler::takeRemoval(std::uint64_t serial)

@@ -52,9 +52,11 @@ public:
     // Called by the tasks themselves.
     void addFixedTask(FixedTask* task);
     void removeFixedTask(FixedTask* task);
-    void addVariableTask(FunctionTask* task);
+    // Queues the task from now. A task whose period and variance give no finite window (a NaN
+    // or an infinity among them) is refused with a log line and stopped; false then.
+    bool addVariableTask(FunctionTask* task);
     void cancel(FunctionTask* task);
-    // Moves a queued task to the place its new window gives it.
+    // Moves a queued task to the place its new window gives it, or refuses it as addVariableTask.
     void requeue(FunctionTask* task);
 
 private:
@@ -82,7 +84,7 @@ private:
     void runFixedTasks(float lastFrameTime, float smoothedFrameTime);
     void moveDueTasks(float deadline);
     void runReadyTasks(float deadline);
-    void pushWaiting(FunctionTask* task);
+    bool pushWaiting(FunctionTask* task);
     bool takeRemoval(std::uint64_t serial);
 
     static Scheduler* singleton;

@@ -13,6 +13,7 @@
 #include "HudOverlay.h"
 #include "InstrumentSoundManager.h"
 #include "OgreLink.h"
+#include "PointDefenseWeaponSystem.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
 #include "ScenarioManager.h"
@@ -298,6 +299,14 @@ Ship* Ship::createInstance(const std::string& typeName)
     return new Ship(shipType);
 }
 
+void Ship::checkType(const ShipType& type)
+{
+    StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");
+    StandardWeaponSystem::checkSection(type, "WeaponSystem_Secondary");
+    if (type.get<bool>("Ship", "capitalShip", false))
+        PointDefenseWeaponSystem::checkSection(type, "WeaponSystem_PointDefense");
+}
+
 void Ship::connectPools()
 {
     static bool connected = false;
@@ -307,6 +316,8 @@ void Ship::connectPools()
     ShipType::PoolLink link;
     link.registerPool = [](const std::string& typeName, int poolSize) {
         getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize);
+        // Every type, also one whose pool starts empty and builds its first ship mid-game.
+        checkType(ShipType::getByName(typeName));
     };
     link.deactivateAll = &Ship::deactivateAll;
     link.clearPools = [] { getPoolFactory().clear(); };

@@ -3,7 +3,9 @@
 #include "CollisionGeometry.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "PhysicsBody.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <OgreOverlayManager.h>
 
@@ -28,6 +30,11 @@ const char* const tuningKeys[] = {
     "rangeBufferProportion",    "attackArrivalProportion", "missileAvoidanceFactor",
     "shockMovementThreshold",   "shockDodgeThreshold",     "shockAttackThreshold",
     "shockHalflife"};
+
+// The periods of the ship's AI tasks in section "Behaviour", each with its variance.
+const char* const behaviourPeriodKeys[][2] = {
+    {"targetUpdatePeriod", "targetUpdateVariance"}, {"behaviourUpdatePeriod", "behaviourUpdateVariance"},
+    {"avoidancePeriod", "avoidanceVariance"}, {"missileAvoidancePeriod", "missileAvoidanceVariance"}};
 
 std::map<std::string, std::shared_ptr<ShipType>> typeRegistry;
 std::map<std::string, std::shared_ptr<ShipType>> fileRegistry;
@@ -77,16 +84,21 @@ ShipType::ShipType(const std::string& path)
         if (!weaponOverlay)
             GameLog::line("ShipType " + name + ": no overlay " + overlayName + ", its reticle is not shown");
     }
-    maxForce = get<float>("Thrust", "maxForce");
-    maxTorque = get<float>("Thrust", "maxTorque");
+    // A ship without force or torque never moves or turns, and its AI divides by both.
+    maxForce = ValueRange::above(*this, "Thrust", "maxForce", 0.0f);
+    maxTorque = ValueRange::above(*this, "Thrust", "maxTorque", 0.0f);
     thrustColour = get<Ogre::ColourValue>("Thrust", "colour");
     explosionGroup = get<std::string>(shipSection, "explosionGroup");
     damageWireframeScale = get<float>(shipSection, "damageWireframeScale");
     maintenanceRate = get<float>(shipSection, "maintenanceRate", 0.0f);
     engagementRange = get<float>("Behaviour", "engagementRange");
     readTuning();
+    checkPeriods();
     readRole();
     readComponents();
+    // Checked here for every type, since a type whose pool starts empty builds its first body
+    // mid-game.
+    PhysicsBody::checkType(*this);
     if (get<bool>("Physics", "triggerAllProjectiles", false))
         collisionFlags |= TRIGGER_ALL_PROJECTILES;
     if (get<bool>("Physics", "explosionBounce", false))
@@ -111,6 +123,18 @@ void ShipType::readTuning()
         }
         tuningPairs[pair].base = bad;
         tuningPairs[pair].range = good - bad;
+    }
+}
+
+// The thrust effects' and the AI's tasks are made with every ship; a period of 0 or less, or one
+// that is not a number, would run them at every frame or not at all.
+void ShipType::checkPeriods() const
+{
+    ValueRange::above(*this, "Thrust", "updatePeriod", 0.0f);
+    get<float>("Thrust", "updateVariance");
+    for (const auto& keys : behaviourPeriodKeys) {
+        ValueRange::above(*this, "Behaviour", keys[0], 0.0f);
+        get<float>("Behaviour", keys[1]);
     }
 }
 

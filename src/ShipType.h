@@ -53,7 +53,9 @@ public:
 
     // Reads the type from its file (see the class comment). A missing required key or a value
     // that does not convert fails as the Config read does; an unknown role and a shock half-life
-    // of 0 are logged and raise ConfigurationError.
+    // of 0 are logged and raise ConfigurationError, and so are the values a ship of the type
+    // needs in play: "maxForce", "maxTorque" and the thrust's and AI's periods above 0 and
+    // section "Physics" as PhysicsBody::checkType says, with the file's place.
     explicit ShipType(const std::string& path);
 
     // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
@@ -158,6 +160,7 @@ private:
     };
 
     void readTuning();
+    void checkPeriods() const;
     void readRole();
     void readComponents();
     void linkNeighbours(const std::vector<std::vector<std::string>>& neighbourNames);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -173,7 +174,12 @@ void SoundManager::start(SoundSystem::Output output)
 // next save writes back.
 float SoundManager::readGain(const char* key)
 {
-    const float gain = config.get<float>("Gain", key);
+    float gain = std::numeric_limits<float>::quiet_NaN();
+    try {
+        gain = config.get<float>("Gain", key);
+    } catch (const Config::NotFiniteNumber&) {
+        // Logged with its place by the reader; a gain that is no number is replaced below.
+    }
     const float usable = usableGain(gain);
     if (!(usable == gain)) {
         std::ostringstream message;

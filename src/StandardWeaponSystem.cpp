@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "ValueRange.h"
 #include "Weapon.h"
 
 #include <OgreSceneNode.h>
@@ -34,6 +35,18 @@ StandardWeaponSystem::StandardWeaponSystem(PositionReporter* ownerReporter, Ogre
 }
 
 StandardWeaponSystem::~StandardWeaponSystem() = default;
+
+void StandardWeaponSystem::checkSection(const Config& config, const std::string& section)
+{
+    // The fire task's period: at 0 or below, automatic fire would ask at every frame.
+    ValueRange::above(config, section, "firePeriod", 0.0f);
+    for (const std::string& key : config.getKeys(section)) {
+        if (key.find("weapon") == std::string::npos)
+            continue;
+        const std::string entry = config.get<std::string>(section, key);
+        Weapon::checkType(*Weapon::load(config.get<std::string>(entry, "type")));
+    }
+}
 
 void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& config, const std::string& section)
 {

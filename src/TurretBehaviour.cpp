@@ -10,6 +10,7 @@
 #include "PhysicsBody.h"
 #include "SceneSphereQuery.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 #include "WeaponSystem.h"
 
 #include <OgreMath.h>
@@ -81,10 +82,8 @@ float readEngagementRange(const Config& config)
 {
     const float range = config.get<float>(SECTION, "engagementRange");
     // Scores divide by the range; a turret that can engage nothing is a broken type file.
-    if (!(range > 0.0f)) {
-        GameLog::line("TurretBehaviour: engagementRange in section Behaviour must be above 0");
-        throw ConfigurationError();
-    }
+    if (!(range > 0.0f))
+        ValueRange::refuse(config, SECTION, "engagementRange", "TurretBehaviour: engagementRange in section Behaviour must be above 0");
     return range;
 }
 
@@ -113,6 +112,18 @@ TurretBehaviour::TurretBehaviour(const Config& stationConfig, Controllable* stat
     , secondaryWeaponCapacityRestriction(stationConfig.get<float>(SECTION, "secondaryWeaponCapacityRestriction"))
     , targetLeadProportion(stationConfig.get<float>(SECTION, "targetLeadProportion"))
 {
+}
+
+void TurretBehaviour::checkType(const Config& stationConfig)
+{
+    // A period of 0 or less would run the AI at every frame.
+    for (const std::string stem : {"targetUpdate", "behaviourUpdate"}) {
+        stationConfig.get<float>(SECTION, stem + "Variance");
+        ValueRange::above(stationConfig, SECTION, stem + "Period", 0.0f);
+    }
+    readEngagementRange(stationConfig);
+    for (const char* key : {"primaryWeaponCapacityRestriction", "secondaryWeaponCapacityRestriction", "targetLeadProportion"})
+        stationConfig.get<float>(SECTION, key);
 }
 
 void TurretBehaviour::activate()

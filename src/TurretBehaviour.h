@@ -40,6 +40,10 @@ public:
     TurretBehaviour(const TurretBehaviour&) = delete;
     TurretBehaviour& operator=(const TurretBehaviour&) = delete;
 
+    // Reads section "Behaviour" as the constructor does, without building anything, for the
+    // station loader at start-up: both periods must be above 0 as well.
+    static void checkType(const Config& stationConfig);
+
     void activate();
     // Stops the tasks, frees the station and stops the fire this behaviour started.
     void deactivate();

@@ -1,7 +1,6 @@
 #include "Weapon.h"
 
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "FireableProjectile.h"
 #include "GameLog.h"
@@ -11,6 +10,7 @@
 #include "Profiler.h"
 #include "Scheduler.h"
 #include "SoundSource.h"
+#include "ValueRange.h"
 #include "WeaponSystem.h"
 
 #include <OgreSceneManager.h>
@@ -95,15 +95,7 @@ Weapon::Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, Weap
                        0.0f, 0, 0.0f)
     , glowEnd([this] { stopGlow(); })
 {
-    // An unknown projectile type is found now, not at the first shot in the middle of a game,
-    // and the weapon file that names it is told.
-    try {
-        FireableProjectile::getType(projectileType);
-    } catch (const ConfigurationError&) {
-        type.logPlace(SECTION, "projectile");
-        throw;
-    }
-    checkLaunchSpeed();
+    checkType(type);
     mountNode = ownerNode->createChildSceneNode("Weapon" + std::to_string(nextNumber++), position,
                                                 Ogre::Quaternion::IDENTITY);
     try {
@@ -122,16 +114,29 @@ Weapon::Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, Weap
     }
 }
 
-void Weapon::checkLaunchSpeed() const
+void Weapon::checkType(const Config& type)
 {
+    const std::string projectile = type.get<std::string>(SECTION, "projectile");
+    // An unknown projectile type is found now, not at the first shot in the middle of a game,
+    // and the weapon file that names it is told.
+    const Config* projectileType = nullptr;
+    try {
+        projectileType = &FireableProjectile::getType(projectile);
+    } catch (const ConfigurationError&) {
+        type.logPlace(SECTION, "projectile");
+        throw;
+    }
+    type.get<float>(SECTION, "maxLoaded");
+    ValueRange::atLeast(type, SECTION, "loadPeriod", 0.0f);
+    ValueRange::atLeast(type, SECTION, "fireDelay", 0.0f, 0.0f);
     // Only a beam strikes at once; any other shot given an infinite speed would fly off to
-    // nowhere and poison the physics with it.
-    if (launchSpeed != 0.0f)
+    // nowhere and poison the physics with it. A negative speed would fire backwards.
+    if (ValueRange::atLeast(type, SECTION, "launchSpeed", 0.0f) != 0.0f)
         return;
-    if (FireableProjectile::getType(projectileType).get<bool>("Fireable", "beam", false))
+    if (projectileType->get<bool>("Fireable", "beam", false))
         return;
-    GameLog::line("Weapon: launch speed 0 is only for beams, and projectile type " + projectileType + " is not a beam");
-    throw ConfigurationError();
+    ValueRange::refuse(type, SECTION, "launchSpeed",
+                       "Weapon: launch speed 0 is only for beams, and projectile type " + projectile + " is not a beam");
 }
 
 Weapon::~Weapon()

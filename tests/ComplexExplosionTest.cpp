@@ -50,14 +50,25 @@ protected:
 
 TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadTypesCleanly)
 {
+    // Negative blast values are refused as the types load, whatever their pool size.
+    const std::pair<const char*, const char*> refusedAtLoad[] = {
+        {"healing", "ComplexExplosion: maxDamage of explosion type healing must not be below 0, not -4"},
+        {"pulling", "ComplexExplosion: explosionImpulse of explosion type pulling must not be below 0, not -4"},
+    };
+    for (const auto& [name, line] : refusedAtLoad) {
+        SCOPED_TRACE(name);
+        writeExplosionType(name, explosionType("A", std::string(name) == "healing" ? "maxDamage = -4\n" : "explosionImpulse = -4\n"));
+        EXPECT_TRUE(logged(failsWith<ConfigurationError>([this] { load(); }), line));
+        // Reading the file wrote its twin beside it.
+        for (const char* extension : {".explosion", ".explosionx"})
+            std::filesystem::remove(explosions() + "/" + name + extension);
+    }
     writeExplosionType("plain", explosionType("A", "explosionType = push\nexplosionRadius = 5\n"
                                                    "explosionImpulse = 2\nmaxDamage = -0\n"));
     writeExplosionType("rolling", explosionType("A", "explosionType = Perturb\nmaxDamage = 3\n", 0.25, 0.5,
                                                 "[Explosion_Debris_A]\nname = shard\n[Big Explosion_Debris]\n"
                                                 "name = plate\n[Explosion_Debris_A]\nname = shard\n"));
     writeExplosionType("wide", explosionType("A", "explosionType = Perturb\nperturbDistance = 2.5\n"));
-    writeExplosionType("healing", explosionType("A", "maxDamage = -4\n"));
-    writeExplosionType("pulling", explosionType("A", "explosionImpulse = -4\n"));
     writeExplosionType("silent", "[Explosion]\ngroup = A\n[Physics]\nmass = 1\n");
     std::string unheard = explosionType("A", "");
     writeExplosionType("unheard", unheard.replace(unheard.find("beep"), 4, "hush"));
@@ -87,8 +98,6 @@ TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadT
     EXPECT_EQ(2.5f, explosions.create("wide")->getPerturbDistance());
 
     const std::pair<const char*, const char*> refused[] = {
-        {"healing", "ComplexExplosion: maxDamage of explosion type healing must not be below 0, not -4"},
-        {"pulling", "ComplexExplosion: explosionImpulse of explosion type pulling must not be below 0, not -4"},
         {"silent", "Key not found"},  // type files are read enciphered
         {"unheard", "Could not get sound config hush"},
         {"scorched", "Explosion type scorched: material Scorched uses the unknown texture missing.png"},

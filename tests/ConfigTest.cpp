@@ -10,6 +10,8 @@
 #include <boost/lexical_cast.hpp>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace Tolvarine {
 namespace {
 
@@ -84,6 +86,31 @@ TEST_F(ConfigTest, TypedReadsConvertOrRaiseWithOneLogLineEvenWithADefault)
     EXPECT_THROW(writable.set<float>("Secret", "missing", 1.0f), ConfigurationError);
     EXPECT_EQ(log.lines(), (Strings{"Failed lexical cast (" + castError + ")", in("Secret", "bad"), "Key not found",
                                     in("Secret", "missing")}));
+}
+
+// No value of a file means "nan" or "inf": the lexical conversion reads them as floats, and one let
+// through stalled the scheduler (a period) or froze the physics (a force) without a word.
+TEST_F(ConfigTest, NumbersThatAreNotFiniteAreRefusedWithTheirPlace)
+{
+    const Config config = open("[N]\nnan = nan\nminus = -inf\nword = Infinity\nvector = (1 NaN 3)\ncolour = (1 1 inf 1)\n");
+    const std::function<void()> reads[] = {
+        [&] { config.get<float>("N", "nan"); },
+        [&] { config.get<float>("N", "minus", 1.0f); },
+        [&] { config.get<float>("N", "word"); },
+        [&] { config.get<Ogre::Vector3>("N", "vector", Ogre::Vector3::ZERO); },
+        [&] { config.get<Ogre::ColourValue>("N", "colour"); },
+    };
+    LogCapture log;
+    for (const auto& read : reads)
+        EXPECT_THROW(read(), Config::NotFiniteNumber);
+    const std::string tail = " failed lexical cast (not a finite number)";
+    const auto in = [this](const std::string& key) { return placeLine(path(), "N", key); };
+    EXPECT_EQ(log.lines(), (Strings{"nan" + tail, in("nan"), "-inf" + tail, in("minus"), "Infinity" + tail, in("word"),
+                                    "(1 NaN 3)" + tail, in("vector"), "(1 1 inf 1)" + tail, in("colour")}));
+    // Enciphered files keep the value out of the line, not the reason.
+    log.clear();
+    EXPECT_THROW(open("[N]\nnan = nan\n", false, true).get<float>("N", "nan"), boost::bad_lexical_cast);
+    EXPECT_EQ(log.lines(), (Strings{"Failed lexical cast (not a finite number)", in("nan")}));
 }
 
 TEST_F(ConfigTest, VerboseOpeningLogsEveryHeaderAndStoredKey)

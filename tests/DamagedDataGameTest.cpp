@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <random>
 #include <regex>
 
@@ -71,8 +72,19 @@ struct Row {
     bool carriesOn = false;
 };
 
-// With `namesFile`, some line of the log must name the damaged file as well.
-void runRows(const std::vector<Row>& rows, bool namesFile = false)
+// The damaged file and every settings file, as the game was given them.
+std::map<fs::path, std::string> filesToKeep(const fs::path& folder, const fs::path& damaged)
+{
+    std::map<fs::path, std::string> files{{damaged, readTextFile(damaged)}};
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder / "cfg"))
+        if (entry.is_regular_file())
+            files.emplace(entry.path(), readTextFile(entry.path()));
+    return files;
+}
+
+// With `namesFile`, some line of the log must name the damaged file as well. The game never writes
+// over the damaged file; with `keepsFiles`, it must leave the settings as they were too.
+void runRows(const std::vector<Row>& rows, bool namesFile = false, bool keepsFiles = false)
 {
     if (std::system("command -v Xvfb >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "needs Xvfb";
@@ -81,9 +93,12 @@ void runRows(const std::vector<Row>& rows, bool namesFile = false)
         GameProcess game;
         std::ofstream(game.folder() / "startup.py", std::ios::app) << "\nraise RuntimeError('start-up finished')\n";
         row.damage(game.folder() / row.file);
-        const std::string damaged = readTextFile(game.folder() / row.file);
+        const fs::path damaged = game.folder() / row.file;
+        const std::map<fs::path, std::string> kept = filesToKeep(game.folder(), damaged);
         game.start();
         const int exitCode = game.waitForExit(std::chrono::seconds(90));
+        for (const auto& [file, text] : kept)
+            EXPECT_TRUE((!keepsFiles && file != damaged) || readTextFile(file) == text) << file << " was written over";
         EXPECT_EQ(exitCode, 1) << game.standardError();
         EXPECT_TRUE(game.logHas(row.line ? row.line : STOP_LINE)) << logTail(game);
         EXPECT_EQ(game.logHas(STOP_LINE), !row.line || row.carriesOn);
@@ -92,7 +107,6 @@ void runRows(const std::vector<Row>& rows, bool namesFile = false)
                         return line.find(row.file) != std::string::npos;
                     }));
         MenuWalk::expectCleanTerminal(game);
-        EXPECT_EQ(readTextFile(game.folder() / row.file), damaged) << "the damaged file was written over";
     }
 }
 
@@ -242,6 +256,36 @@ TEST(DamagedDataGame, AreasMeshesFontsTwinsAndRepeatedNamesAreRefusedAtStartUpBy
         {"data/entities/trifighter2.ship", copyOfTrifighter,
          "ShipType: data/entities/trifighter.ship and data/entities/trifighter2.ship both name the ship type trifighter"},
     }, true);
+}
+
+// Numbers that froze a battle without a word (NaN periods stall the scheduler, a NaN force leaves
+// ships still), were logged at every shot (a NaN launch speed), killed the process inside the
+// physics (a tiny mass and radius), or passed the start-up in a type whose pool starts empty and
+// ended the game at its first ship: each is refused at start-up with its file, section and key.
+TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
+{
+    const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
+        return [=](const fs::path& f) {
+            for (const auto& [key, line] : keys)
+                replaceKey(f, key, line);
+        };
+    };
+    runRows({
+        {"data/entities/plasma_bolt.fireable", set({{"timeToLive", "timeToLive = nan"}}),
+         "Config: in data/entities/plasma_bolt.fireable, section Fireable, key timeToLive"},
+        {"data/entities/trifighter.ship", set({{"behaviourUpdatePeriod", "behaviourUpdatePeriod = nan"}}),
+         "Config: in data/entities/trifighter.ship, section Behaviour, key behaviourUpdatePeriod"},
+        {"data/entities/trifighter.ship", set({{"updatePeriod", "updatePeriod = NaN"}}), "Config: in data/entities/trifighter.ship, section Thrust, key updatePeriod"},
+        {"data/entities/trifighter.ship", set({{"maxForce", "maxForce = nan"}}), "Config: in data/entities/trifighter.ship, section Thrust, key maxForce"},
+        {"data/entities/plasma_gun.weapon", set({{"launchSpeed", "launchSpeed = nan"}}),
+         "Config: in data/entities/plasma_gun.weapon, section Weapon, key launchSpeed"},
+        {"data/entities/trifighter.ship", set({{"mass", "mass = 0.0001"}, {"massRadius", "massRadius = 0.0001"}}),
+         "PhysicsBody: mass in section Physics must be at least 0.01, not 0.0001"},
+        {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mass", "mass = 0"}}),
+         "PhysicsBody: mass in section Physics must be a positive number, not 0"},
+        {"data/entities/kestrel.ship", set({{"behaviourUpdatePeriod", "behaviourUpdatePeriod = 0"}}),
+         "behaviourUpdatePeriod must be above 0, not 0"},
+    }, true, true);
 }
 
 } // namespace

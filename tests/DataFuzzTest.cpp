@@ -24,16 +24,22 @@ void PrintTo(const Target& target, std::ostream* out)
 namespace {
 
 // Damages a text the way files go wrong and the way the readers' corners are reached: flipped,
-// dropped and repeated bytes, a cut end, and pieces of the syntax and of values out of range.
+// dropped and repeated bytes, a cut end, pieces of the syntax and of values out of range, and
+// whole values replaced by ones the game cannot use (not a number, infinities, the ends of the
+// float range, tiny masses, empty pools).
 std::string mutate(std::string text, std::mt19937& random)
 {
     static const std::string pieces[] = {"[", "]", "=", "#", "(", ")", "\n", "\r\n", " ", "-", ".", "e",
                                          "0", "1e39", "-1", "4294967296", "nan", "(1 2)", std::string(1, '\0'),
-                                         "\n[Factory]\npoolSize = 100000000\n", "\n[Event_1]\ntype = Camera\n"};
+                                         "\n[Factory]\npoolSize = 100000000\n", "\n[Event_1]\ntype = Camera\n",
+                                         "\n[Physics]\nmass = 0.0001\nmassRadius = 0.0001\n", "\n[Factory]\npoolSize = 0\n"};
+    // Whole values, put where a value stands.
+    static const std::string values[] = {"nan", "-nan", "inf", "-Infinity", "3.40282e+38", "-3.40282e+38", "1e-45",
+                                         "0", "-0", "-1", "0.0001", "2147483648", "(nan 0 0)", "(0 inf 0)", "(1 1 1 nan)"};
     const int edits = 1 + static_cast<int>(random() % 4);
     for (int edit = 0; edit < edits; ++edit) {
         const std::size_t at = text.empty() ? 0 : random() % text.size();
-        switch (random() % 5) {
+        switch (random() % 6) {
         case 0:
             if (!text.empty())
                 text[at] = static_cast<char>(text[at] ^ (1u << (random() % 8)));
@@ -47,6 +53,18 @@ std::string mutate(std::string text, std::mt19937& random)
         case 3:
             text.resize(at);
             break;
+        case 4: {
+            // The value of the first key at or after `at`, or of the first key.
+            std::size_t equals = text.find("= ", at);
+            if (equals == std::string::npos)
+                equals = text.find("= ");
+            if (equals != std::string::npos) {
+                const std::size_t end = text.find('\n', equals);
+                text.replace(equals + 2, end == std::string::npos ? std::string::npos : end - equals - 2,
+                             values[random() % std::size(values)]);
+            }
+            break;
+        }
         default:
             text.insert(at, text.substr(at, random() % 32));
             break;

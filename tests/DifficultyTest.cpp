@@ -44,6 +44,7 @@ protected:
 
 TEST_F(DifficultyTest, SettingsAreReadIntoRangeWithDefaultsForWhatIsMissingOrNotFiniteAndWrittenOnlyOnSave)
 {
+    const std::string file = folder.file("difficulty.cfg");
     const struct { const char* rule; const char* file; Lines log; float difficulty, enemy, friendly; } rows[] = {
         {"a missing file is created with the defaults", nullptr, {settings() + " does not exist"}, 0.5f, 0.5f, 0.5f},
         // Skills are the factors times the difficulty.
@@ -54,7 +55,10 @@ TEST_F(DifficultyTest, SettingsAreReadIntoRangeWithDefaultsForWhatIsMissingOrNot
          0.1f, 1.0f, 0.1f},
         {"numbers that are not finite give way to the defaults",
          "[Difficulty]\ndifficulty = nan\nenemyIntelligenceFactor = inf\nfriendlyIntelligenceFactor = 2\n",
-         {"Difficulty: difficulty is not a finite number, using 0.5", "Difficulty: enemyIntelligenceFactor is not a finite number, using 1"},
+         {"nan failed lexical cast (not a finite number)", "Config: in " + file + ", section Difficulty, key difficulty",
+          "Difficulty: difficulty is not a finite number, using 0.5", "inf failed lexical cast (not a finite number)",
+          "Config: in " + file + ", section Difficulty, key enemyIntelligenceFactor",
+          "Difficulty: enemyIntelligenceFactor is not a finite number, using 1"},
          0.5f, 0.5f, 1.0f},
     };
     for (const auto& row : rows) {

@@ -35,6 +35,8 @@ TEST(GameplaySettings, TheRollProportionIsClampedWhenReadAndSavedAtOnceWhenChang
     }
     EXPECT_EQ(log.lines(), (Lines{path + " does not exist", "GameplaySettings: explosionRollProportion 3 is outside 0 to 1, using 1",
                                   "GameplaySettings: explosionRollProportion -1 is outside 0 to 1, using 0",
+                                  "nan failed lexical cast (not a finite number)",
+                                  "Config: in " + path + ", section Physics, key explosionRollProportion",
                                   "GameplaySettings: explosionRollProportion nan is outside 0 to 1, using 0"}));
 }
 

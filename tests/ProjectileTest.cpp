@@ -79,6 +79,31 @@ protected:
     std::unique_ptr<Ogre::ControllerManager> controllers;
 };
 
+// Every projectile type is checked for what its flight needs as it loads, also one whose pool
+// starts empty: a NaN time to live stalled every task of the game.
+TEST_F(ProjectileTest, TypesAreCheckedForWhatTheirFlightNeedsWhateverTheirPoolSize)
+{
+    const struct { const char* rule; const char* keys; const char* more; const char* line; const char* section; const char* key; } rows[] = {
+        {"a NaN time to live", "timeToLive = nan\n", "", "Failed lexical cast (not a finite number)", "Fireable", "timeToLive"},
+        {"no time to live", "timeToLive = 0\n", "", "timeToLive must be above 0, not 0", "Fireable", "timeToLive"},
+        {"a beam updated at no period", "beam = 1\nupdatePeriod = -1\nupdateVariance = 0\n", "",
+         "updatePeriod must be above 0, not -1", "Fireable", "updatePeriod"},
+        {"a missile with no force", "guided = 1\n", "[Behaviour]\nupdatePeriod = 0.05\n[Thrust]\nmaxForce = 0\nmaxTorque = 5\n",
+         "maxForce must be above 0, not 0", "Thrust", "maxForce"},
+        {"too light a body", "", "[Physics]\nmassRadius = 0.001\n", "PhysicsBody: massRadius in section Physics must be at least 0.01, not 0.001",
+         "Physics", "massRadius"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        writeProjectileType("bolt", boltType(row.keys, row.more, "0"));
+        LogCapture log;
+        EXPECT_ANY_THROW(FireableProjectile::loadTypes(entities()));
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{row.line, "Config: in " + entities() + "/bolt.fireable, section "
+                                                                      + row.section + ", key " + row.key}));
+        EXPECT_FALSE(FireableProjectile::hasType("bolt"));
+    }
+}
+
 TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnknownOnesLeaveNothing)
 {
     Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Trail", "Core");

@@ -1,9 +1,12 @@
 #include "Clock.h"
 #include "FixedTask.h"
 #include "FunctionTask.h"
+#include "LogCapture.h"
 #include "SchedulerFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace Tolvarine {
 namespace {
@@ -124,6 +127,39 @@ TEST_F(FunctionTaskTest, TasksDestroyedWhileQueuedNeverRun)
     self->~FunctionTask();
     passesUpTo(5);
     EXPECT_EQ(newRuns + successorRuns, 7);
+}
+
+// Regression: one task with a NaN period put a NaN key into the queue; once it reached the top no
+// task was ever due again, and the whole battle stood still without a word.
+TEST_F(FunctionTaskTest, ATaskWithoutAFiniteWindowIsRefusedWithALineAndNeverStallsTheOthers)
+{
+    const float nan = std::nanf(""), inf = INFINITY;
+    // With `queuedFirst`, the task is queued with a period of 1 and given the bad period after.
+    const struct { const char* rule; float period, variance; bool queuedFirst; const char* line; } rows[] = {
+        {"a NaN period", nan, 0, false, "period nan and variance 0"},
+        {"an infinite period", inf, 0, false, "period inf and variance 0"},
+        {"a NaN variance", 1, nan, false, "period 1 and variance nan"},
+        {"an infinite variance", 1, inf, false, "period 1 and variance inf"},
+        {"a NaN period set while queued", nan, 0, true, "period nan and variance 0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        Tolvarine::Test::LogCapture log;
+        int goodRuns = 0, badRuns = 0;
+        FunctionTask good(counter(goodRuns), "Good", 1.0f);
+        FunctionTask bad(counter(badRuns), "Bad", row.queuedFirst ? 1.0f : row.period, row.variance);
+        good.subscribe(true);
+        bad.subscribe(true);
+        if (row.queuedFirst)
+            bad.setPeriod(row.period);
+        const int first = int(scheduler.getTime()) + 1;
+        passesUpTo(first + 3);
+        EXPECT_EQ(goodRuns, 4);
+        EXPECT_EQ(badRuns, 0);
+        EXPECT_FALSE(bad.isActive());
+        EXPECT_TRUE(log.contains(std::string("Scheduler: task Bad refused: ") + row.line + " give it no finite time to run"));
+        good.subscribe(false);
+    }
 }
 
 // Each measurement reads the tick source twice, at 0 and at the prepared frequency; the performance

@@ -60,6 +60,32 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
     EXPECT_EQ(failsWith<ConfigurationError>([this] { ShipType::loadAll(folder.file("nowhere")); }), std::vector<std::string>{"ShipType: cannot read folder " + folder.file("nowhere")});
 }
 
+// What a ship needs in play is checked as its type loads, also when its pool starts empty and its
+// first ship is built in the middle of a game: a NaN period stalled every task of the game, a NaN
+// force left ships still, and a massless type with an empty pool ended the game at its first ship.
+TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
+{
+    const struct { std::map<std::string, std::string> changes; const char* line; const char* section; const char* key; } rows[] = {
+        {{{"Physics.mass", "0"}}, "PhysicsBody: mass in section Physics must be a positive number, not 0", "Physics", "mass"},
+        {{{"maxForce", "nan"}}, "Failed lexical cast (not a finite number)", "Thrust", "maxForce"},
+        {{{"maxTorque", "0"}}, "maxTorque must be above 0, not 0", "Thrust", "maxTorque"},
+        {{{"updatePeriod", "-1"}}, "updatePeriod must be above 0, not -1", "Thrust", "updatePeriod"},
+        {{{"behaviourUpdatePeriod", "inf"}}, "Failed lexical cast (not a finite number)", "Behaviour", "behaviourUpdatePeriod"},
+        {{{"missileAvoidancePeriod", "0"}}, "missileAvoidancePeriod must be above 0, not 0", "Behaviour", "missileAvoidancePeriod"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        std::map<std::string, std::string> changes = row.changes;
+        changes.emplace("poolSize", "0");
+        write("drone.ship", shipText("drone", changes));
+        LogCapture log;
+        EXPECT_ANY_THROW(load()); // a NaN is the value reader's conversion error
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{row.line, std::string("Config: in ") + path("drone.ship") + ", section "
+                                                                      + row.section + ", key " + row.key}));
+        ShipType::unloadAll();
+    }
+}
+
 TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
 {
     std::vector<std::pair<std::string, int>> pools;

@@ -24,7 +24,7 @@ const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\
                          "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 100\ndamageType = Plasma\n"
                          "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n";
 const char* const RAY = "[Fireable]\nbeam = 1\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 0\n"
-                        "explosionGroup = Plasma\ntimeToLive = 1\n";
+                        "explosionGroup = Plasma\ntimeToLive = 1\nupdatePeriod = 0.125\nupdateVariance = 0\n";
 // The keys a weapon system needs besides its entries.
 const std::string SYSTEM = "guided = 0\nfarRange = 900\nnearRange = 50\nbestRange = 300\n"
                            "fireThreshold = 0.9\nfirePeriod = 1\n";
@@ -207,6 +207,36 @@ TEST_F(WeaponTest, TypesAreParsedOnceBadOnesLeaveNoMountAndEntriesFireInTurnInKe
     EXPECT_TRUE(log.contains("Weapon system WeaponSystem_Primary has no weapon"));
     EXPECT_THROW(makeSystem("[WeaponSystem_Primary]\nautomatic = 0\nweapon = A\n[A]\ntype = gun\nposition = (0 0 0)\n"),
                  ConfigurationError);
+}
+
+// The loaders of ships and stations check every weapon system and weapon type at start-up, also
+// for types whose pools start empty; nothing is built. A NaN launch speed was logged at every shot.
+TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
+{
+    // The refused key stands in the weapon's file, or with `inSystem` in the owner's.
+    const struct { const char* rule; const char* systemKeys; const char* weaponKeys; const char* line; bool inSystem; const char* key; } rows[] = {
+        {"a fire period of 0", "firePeriod = 0\n", "", "firePeriod must be above 0, not 0", true, "firePeriod"},
+        {"a NaN launch speed", "", "launchSpeed = nan\n", "Failed lexical cast (not a finite number)", false, "launchSpeed"},
+        {"a launch speed below 0", "", "launchSpeed = -5\n", "launchSpeed must be at least 0, not -5", false, "launchSpeed"},
+        {"a shot of no speed that is no beam", "", "launchSpeed = 0\n",
+         "Weapon: launch speed 0 is only for beams, and projectile type bolt is not a beam", false, "launchSpeed"},
+        {"a fire delay below 0", "", "fireDelay = -1\n", "fireDelay must be at least 0, not -1", false, "fireDelay"},
+    };
+    int number = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rule);
+        // Types are parsed once per name.
+        const std::string name = "checked" + std::to_string(number++);
+        writeWeapon(name, row.weaponKeys);
+        const Config ownerFile(written(folder.file(name + ".ship"), std::string("[WeaponSystem_Primary]\n") + row.systemKeys
+                                       + "automatic = 0\n" + SYSTEM + "weapon1 = Gun1\n[Gun1]\ntype = " + name + "\n"));
+        const std::string place = row.inSystem ? ownerFile.getPath() + ", section WeaponSystem_Primary"
+                                               : folder.file("entities/" + name + ".weapon") + ", section Weapon";
+        LogCapture log;
+        EXPECT_ANY_THROW(StandardWeaponSystem::checkSection(ownerFile, "WeaponSystem_Primary"));
+        EXPECT_EQ(log.lines(), (std::vector<std::string>{row.line, "Config: in " + place + ", key " + row.key}));
+        EXPECT_EQ(0u, ownerNode->numChildren());
+    }
 }
 
 } // namespace

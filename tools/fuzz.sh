@@ -7,7 +7,8 @@
 #
 #   bash tools/fuzz.sh [target ...]      every target when none is named
 # FUZZ_RUNS (default 2000000) inputs per target, spread over FUZZ_JOBS (default 3) processes;
-# FUZZ_SECONDS, when set, also ends each process after that many seconds.
+# FUZZ_SECONDS, when set, also ends each process after that many seconds. Mutations also insert the
+# extreme values of tools/fuzz/values.dict (NaN, infinities, the float range's ends, tiny masses).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -57,6 +58,7 @@ for target in "${targets[@]}"; do
   if ! (cd "$logs" && TOLVARINE_FUZZ_TARGET=$target nice "$build/tolvarine_fuzz" "$corpus" \
           -jobs="$jobs" -workers="$jobs" -runs=$(((runs + jobs - 1) / jobs)) -max_len=16384 -timeout=10 \
           -rss_limit_mb=2048 -malloc_limit_mb=1024 -artifact_prefix="$findings/" -print_final_stats=1 \
+          -dict="$root/tools/fuzz/values.dict" \
           "${time_limit[@]}" >/dev/null 2>&1); then
     status=1
   fi

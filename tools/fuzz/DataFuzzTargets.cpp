@@ -24,10 +24,12 @@
 #include <boost/lexical_cast.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <unistd.h>
 
@@ -69,20 +71,31 @@ void refusable(Read&& read)
     }
 }
 
-// Every key read as every type the game's readers ask for.
+bool allFinite(std::initializer_list<float> numbers)
+{
+    return std::all_of(numbers.begin(), numbers.end(), [](float n) { return std::isfinite(n); });
+}
+
+// Every key read as every type the game's readers ask for. Every number that is read is finite.
 void readEverything(const Config& config)
 {
     for (const std::string& section : config.getSectionNames()) {
         require(config.hasSection(section), "a listed section exists");
         for (const std::string& key : config.getKeys(section)) {
             config.getValue(section, key);
-            refusable([&] { config.get<float>(section, key); });
+            refusable([&] { require(allFinite({config.get<float>(section, key)}), "a float read is finite"); });
             refusable([&] { config.get<int>(section, key); });
             refusable([&] { config.get<unsigned int>(section, key); });
             refusable([&] { config.get<unsigned short>(section, key); });
             refusable([&] { config.get<bool>(section, key); });
-            refusable([&] { config.get<Ogre::Vector3>(section, key); });
-            refusable([&] { config.get<Ogre::ColourValue>(section, key); });
+            refusable([&] {
+                const Ogre::Vector3 v = config.get<Ogre::Vector3>(section, key);
+                require(allFinite({v.x, v.y, v.z}), "a vector read is finite");
+            });
+            refusable([&] {
+                const Ogre::ColourValue c = config.get<Ogre::ColourValue>(section, key);
+                require(allFinite({c.r, c.g, c.b, c.a}), "a colour read is finite");
+            });
         }
     }
 }
