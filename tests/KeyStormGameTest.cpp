@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto STORM = std::chrono::seconds(60);
-constexpr unsigned long DEFAULT_SEED = 48;
+constexpr unsigned long DEFAULT_SEED = 24;
 // More batches than a minute takes (about two a second).
 constexpr int BATCHES = 600;
 

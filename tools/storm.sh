@@ -13,7 +13,9 @@
 #   bash tools/storm.sh [MINUTES] STREAM.xdo      each game replays the file from its start
 #
 # Needs the game built into build/, xdotool and Xvfb; gdb for the backtraces. KEEP_CORES=1 keeps
-# the core files (one the size of the game's memory) beside the backtraces. Exits 1 after a failure.
+# the core files (one the size of the game's memory) beside the backtraces. STORM_GAME runs another
+# build of the game (build-sanitize/tolvarine, with ASAN_OPTIONS as tools/sanitize.sh sets them).
+# Exits 1 after a failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/scratch_game.sh"
@@ -22,7 +24,7 @@ on_own_display "$@"
 shift
 minutes=${1:-10}
 source=${2:-$(( $(date +%s%N) % 1000000000 ))}
-game="$root/build/tolvarine"
+game=$(realpath "${STORM_GAME:-$root/build/tolvarine}")
 [ -x "$game" ] || { echo "storm: build the game first ($game is missing)" >&2; exit 1; }
 patterns=$(grep -v '^#' "$root/tools/storm-failure-lines.txt")
 if [[ $source =~ ^[0-9]+$ ]]; then
