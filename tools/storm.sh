@@ -14,8 +14,8 @@
 #
 # Needs the game built into build/, xdotool and Xvfb; gdb for the backtraces. KEEP_CORES=1 keeps
 # the core files (one the size of the game's memory) beside the backtraces. STORM_GAME runs another
-# build of the game (build-sanitize/tolvarine, with ASAN_OPTIONS as tools/sanitize.sh sets them).
-# Exits 1 after a failure.
+# build of the game: STORM_GAME=build-sanitize/tolvarine (built by tools/sanitize.sh) aborts at the
+# first bad access the sanitizers see, with their report on standard error. Exits 1 after a failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/tools/scratch_game.sh"
@@ -27,6 +27,14 @@ source=${2:-$(( $(date +%s%N) % 1000000000 ))}
 game=$(realpath "${STORM_GAME:-$root/build/tolvarine}")
 [ -x "$game" ] || { echo "storm: build the game first ($game is missing)" >&2; exit 1; }
 patterns=$(grep -v '^#' "$root/tools/storm-failure-lines.txt")
+# A sanitizer build gets the suppressions of tools/sanitizers/, an abort with a core at the first
+# finding, no leak check (a game killed when it hangs leaks by design), and Debian's OGRE image
+# codec's mismatched free let through, as tools/sanitize.sh does.
+if ldd "$game" | grep -q libasan; then
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-suppressions=$root/tools/sanitizers/asan.supp:alloc_dealloc_mismatch=0:detect_leaks=0:abort_on_error=1:disable_coredump=0}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-suppressions=$root/tools/sanitizers/ubsan.supp:print_stacktrace=1:halt_on_error=1}
+  export PYTHONMALLOC=malloc
+fi
 if [[ $source =~ ^[0-9]+$ ]]; then
   seed=$source
   exec {stream}< <(exec python3 "$root/tools/key_stream.py" "$seed")
