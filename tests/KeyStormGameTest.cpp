@@ -20,7 +20,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr auto STORM = std::chrono::seconds(60);
 constexpr unsigned long DEFAULT_SEED = 24;
-// More batches than a minute takes (about two a second).
+// More batches than a minute takes (each takes a second or two).
 constexpr int BATCHES = 600;
 
 fs::path toolPath(const std::string& name)
