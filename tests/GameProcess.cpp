@@ -153,8 +153,10 @@ bool GameProcess::isRunning()
     const pid_t result = ::waitpid(pid, &status, WNOHANG);
     if (result == 0)
         return true;
-    if (result == pid)
+    if (result == pid) {
         exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        signalNumber = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    }
     pid = -1;
     return false;
 }

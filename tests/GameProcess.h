@@ -30,6 +30,9 @@ public:
     // Waits for the game to end; its exit code, or -1 when it had to be killed.
     int waitForExit(std::chrono::seconds timeout = std::chrono::seconds(60));
     bool isRunning();
+    // The signal that ended the game (its exit code is then -1); 0 while it runs, after an exit of
+    // its own and after waitForExit had to kill it.
+    int endingSignal() const { return signalNumber; }
     // F10, pressed again while the scenario `name` does not unload, then the exit screen
     // dismissed; the exit code.
     int quitWithKeys(const std::string& scenario);
@@ -68,6 +71,7 @@ private:
     int displayPid = -1;
     int pid = -1;
     int exitCode = -1;
+    int signalNumber = 0;
 };
 
 // A whole file as text; empty when it cannot be read.

@@ -4,6 +4,7 @@
 # (empty; the caller sets it while the game runs), and removes the folder at exit, after stopping
 # a game still running; KEEP=1 keeps it. on_own_display "$@" runs the calling script again on a
 # virtual display of its own; the script then starts with the marker "--on-display" to shift away.
+# fill_game_folder FOLDER copies the run-time files into a folder made by the caller.
 on_own_display() {
   [ "${1:-}" = "--on-display" ] || exec bash "$root/tools/own-display.sh" bash "$0" --on-display "$@"
 }
@@ -16,9 +17,13 @@ make_scratch_game() {
   game_pid=
   scratch_name=$name
   trap stop_scratch_game EXIT
-  cp -r "$root/cfg" "$root/data" "$work/"
-  cp "$root/plugins.cfg" "$work/plugins.cfg"
-  cp "$root/tools/default-ogre.cfg" "$work/ogre.cfg"
+  fill_game_folder "$work"
+}
+
+fill_game_folder() {
+  cp -r "$root/cfg" "$root/data" "$1/"
+  cp "$root/plugins.cfg" "$1/plugins.cfg"
+  cp "$root/tools/default-ogre.cfg" "$1/ogre.cfg"
 }
 
 stop_scratch_game() {
