@@ -258,8 +258,8 @@ bool GameProcess::click(int x, int y) const
     // The cursor goes far to the top left, where the GUI holds it in the corner, then across in
     // small steps with pauses, so that every frame sees a modest motion, and clicks. The game reads
     // raw motion, in which SDL drops a step equal to the one before within one millisecond: no two
-    // steps in a row are alike. A negative move needs "--", which ends xdotool's command chain, so
-    // each of those is a call of its own.
+    // steps in a row are alike. A negative move needs "--" before its numbers, and xdotool does not
+    // read a chain of such moves as written, so each of those is a call of its own.
     const std::string prefix = "DISPLAY=" + display + " xdotool ";
     std::string command = prefix + "windowfocus --sync " + std::to_string(window) + "; ";
     for (int i = 0; i < 30; ++i)
