@@ -3,7 +3,9 @@
 #include "ScriptArguments.h"
 
 #include <boost/python/class.hpp>
-#include <boost/python/init.hpp>
+#include <boost/python/make_constructor.hpp>
+
+#include <limits>
 
 namespace bp = boost::python;
 
@@ -14,6 +16,13 @@ namespace {
 void appendWaypointFromScript(Path& path, const Ogre::Vector3& position)
 {
     path.appendWaypoint(ScriptArguments::position("Path.appendWaypoint", position));
+}
+
+// A NaN radius would leave every waypoint unreached without a word, as a radius below 0 would.
+Path* newPathFromScript(float radius, bool loop)
+{
+    return new Path(ScriptArguments::number("Path", "the radius", radius, 0.0f, std::numeric_limits<float>::infinity()),
+                    loop);
 }
 
 } // namespace
@@ -52,7 +61,9 @@ std::size_t Path::next(std::size_t index) const
 
 void Path::exportToPython()
 {
-    bp::class_<Path>("Path", bp::init<float, bool>()).def("appendWaypoint", &appendWaypointFromScript);
+    bp::class_<Path>("Path", bp::no_init)
+        .def("__init__", bp::make_constructor(&newPathFromScript))
+        .def("appendWaypoint", &appendWaypointFromScript);
 }
 
 } // namespace Tolvarine

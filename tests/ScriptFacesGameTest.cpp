@@ -78,6 +78,7 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallA
          "ValueError: ShipBehaviour.loiter: the position Vector3(nan, 0, 0) is not finite"},
         {R"(ship.getBehaviour().drone(Vector3(0, 0, inf)))",
          "ValueError: ShipBehaviour.drone: the velocity Vector3(0, 0, inf) is not finite"},
+        {R"(Path(nan, False))", "ValueError: Path: the radius nan is not finite"},
         {R"(Path(10.0, False).appendWaypoint(Vector3(nan, 0, 0)))",
          "ValueError: Path.appendWaypoint: the position Vector3(nan, 0, 0) is not finite"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().addDirectionalLight(Vector3(0, 0, 0), ColourValue(), ColourValue()))",
