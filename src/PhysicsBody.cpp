@@ -41,16 +41,27 @@ struct PhysicsValues {
     float rotationDecay;
 };
 
+std::string figure(float value)
+{
+    return ValueRange::figure(value);
+}
+
+// The moment of inertia of a solid sphere.
+float sphereInertia(float mass, float radius)
+{
+    return 0.4f * mass * radius * radius;
+}
+
 float readSize(const Config& config, const char* key, float minimum)
 {
     const float value = config.get<float>(SECTION, key, 1.0f);
+    const std::string place = std::string("PhysicsBody: ") + key + " in section Physics";
     // ODE aborts the process on a mass without volume.
     if (!(value > 0.0f))
-        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key
-                           + " in section Physics must be a positive number, not " + ValueRange::figure(value));
+        ValueRange::refuse(config, SECTION, key, place + " must be a positive number, not " + figure(value));
     if (value < minimum)
-        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key + " in section Physics must be at least "
-                           + ValueRange::figure(minimum) + ", not " + ValueRange::figure(value));
+        ValueRange::refuse(config, SECTION, key,
+                           place + " must be at least " + figure(minimum) + ", not " + figure(value));
     return value;
 }
 
@@ -59,8 +70,9 @@ float readDecay(const Config& config, const char* key)
     const float value = config.get<float>(SECTION, key, 0.0f);
     // A negative decay pushes a body along its motion, faster at every step.
     if (!(value >= 0.0f))
-        ValueRange::refuse(config, SECTION, key, std::string("PhysicsBody: ") + key
-                           + " in section Physics must be at least 0, not " + ValueRange::figure(value));
+        ValueRange::refuse(config, SECTION, key,
+                           std::string("PhysicsBody: ") + key + " in section Physics must be at least 0, not "
+                               + figure(value));
     return value;
 }
 
@@ -70,18 +82,20 @@ PhysicsValues readValues(const Config& config)
                                readSize(config, "massRadius", PhysicsBody::MIN_MASS_RADIUS),
                                readDecay(config, "velocityDecay"), readDecay(config, "rotationDecay")};
     const float step = PhysicsEngine::STEP_SIZE;
-    const std::string rule = " times the physics step of " + ValueRange::figure(step) + " s)";
+    const std::string rule = " times the physics step of " + figure(step) + " s)";
     if (values.velocityDecay * step > values.mass)
-        ValueRange::refuse(config, SECTION, "mass", "PhysicsBody: mass " + ValueRange::figure(values.mass)
-                           + " in section Physics is too light for velocityDecay " + ValueRange::figure(values.velocityDecay)
-                           + ": it must be at least " + ValueRange::figure(values.velocityDecay * step) + " (velocityDecay" + rule);
-    const float inertia = 0.4f * values.mass * values.massRadius * values.massRadius;
+        ValueRange::refuse(config, SECTION, "mass",
+                           "PhysicsBody: mass " + figure(values.mass) + " in section Physics is too light for "
+                               + "velocityDecay " + figure(values.velocityDecay) + ": it must be at least "
+                               + figure(values.velocityDecay * step) + " (velocityDecay" + rule);
+    const float inertia = sphereInertia(values.mass, values.massRadius);
     if (values.rotationDecay * step > inertia)
-        ValueRange::refuse(config, SECTION, "massRadius", "PhysicsBody: mass " + ValueRange::figure(values.mass)
-                           + " and massRadius " + ValueRange::figure(values.massRadius)
-                           + " in section Physics give a moment of inertia of " + ValueRange::figure(inertia)
-                           + ", too small for rotationDecay " + ValueRange::figure(values.rotationDecay) + ": it must be at least "
-                           + ValueRange::figure(values.rotationDecay * step) + " (rotationDecay" + rule);
+        ValueRange::refuse(config, SECTION, "massRadius",
+                           "PhysicsBody: mass " + figure(values.mass) + " and massRadius " + figure(values.massRadius)
+                               + " in section Physics give a moment of inertia of " + figure(inertia)
+                               + ", too small for rotationDecay " + figure(values.rotationDecay)
+                               + ": it must be at least " + figure(values.rotationDecay * step) + " (rotationDecay"
+                               + rule);
     return values;
 }
 
@@ -100,8 +114,7 @@ PhysicsBody::PhysicsBody(const Config& config)
     dMassSetZero(&mass);
     dMassSetSphereTotal(&mass, values.mass, values.massRadius);
     dBodySetMass(body, &mass);
-    // The moment of a solid sphere.
-    momentOfInertia = 0.4f * values.mass * values.massRadius * values.massRadius;
+    momentOfInertia = sphereInertia(values.mass, values.massRadius);
 }
 
 void PhysicsBody::checkType(const Config& config)

@@ -48,10 +48,7 @@ void PointDefenseWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& c
     // The standard constructor has built ordinary weapons from the same entries.
     beams.clear();
     getWeaponList().clear();
-    for (const std::string& key : config.getKeys(section)) {
-        if (key.find("weapon") == std::string::npos)
-            continue;
-        const std::string entry = config.get<std::string>(section, key);
+    for (const std::string& entry : weaponEntries(config, section)) {
         const Ogre::Vector3 position = config.get<Ogre::Vector3>(entry, "position");
         const Ogre::Vector3 direction = config.get<Ogre::Vector3>(entry, "direction");
         const float limitDot = config.get<float>(entry, "limitDot");

@@ -36,24 +36,27 @@ StandardWeaponSystem::StandardWeaponSystem(PositionReporter* ownerReporter, Ogre
 
 StandardWeaponSystem::~StandardWeaponSystem() = default;
 
+std::vector<std::string> StandardWeaponSystem::weaponEntries(const Config& config, const std::string& section)
+{
+    std::vector<std::string> entries;
+    for (const std::string& key : config.getKeys(section)) {
+        if (key.find("weapon") != std::string::npos)
+            entries.push_back(config.get<std::string>(section, key));
+    }
+    return entries;
+}
+
 void StandardWeaponSystem::checkSection(const Config& config, const std::string& section)
 {
     // The fire task's period: at 0 or below, automatic fire would ask at every frame.
     ValueRange::above(config, section, "firePeriod", 0.0f);
-    for (const std::string& key : config.getKeys(section)) {
-        if (key.find("weapon") == std::string::npos)
-            continue;
-        const std::string entry = config.get<std::string>(section, key);
+    for (const std::string& entry : weaponEntries(config, section))
         Weapon::checkType(*Weapon::load(config.get<std::string>(entry, "type")));
-    }
 }
 
 void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& config, const std::string& section)
 {
-    for (const std::string& key : config.getKeys(section)) {
-        if (key.find("weapon") == std::string::npos)
-            continue;
-        const std::string entry = config.get<std::string>(section, key);
+    for (const std::string& entry : weaponEntries(config, section)) {
         const std::string type = config.get<std::string>(entry, "type");
         Config* weaponType = Weapon::load(type);
         const Ogre::Vector3 position = config.get<Ogre::Vector3>(entry, "position");

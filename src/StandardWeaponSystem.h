@@ -74,6 +74,9 @@ public:
     const std::vector<std::shared_ptr<Weapon>>& getWeapons() const { return weapons; }
 
 protected:
+    // The sections that the weapon entries of `section` name, in byte-wise key order: every key
+    // with "weapon" in it names one.
+    static std::vector<std::string> weaponEntries(const Config& config, const std::string& section);
     PositionReporter* getOwnerReporter() const { return ownerReporter; }
     std::vector<std::shared_ptr<Weapon>>& getWeaponList() { return weapons; }
 

@@ -83,7 +83,8 @@ float readEngagementRange(const Config& config)
     const float range = config.get<float>(SECTION, "engagementRange");
     // Scores divide by the range; a turret that can engage nothing is a broken type file.
     if (!(range > 0.0f))
-        ValueRange::refuse(config, SECTION, "engagementRange", "TurretBehaviour: engagementRange in section Behaviour must be above 0");
+        ValueRange::refuse(config, SECTION, "engagementRange",
+                           "TurretBehaviour: engagementRange in section Behaviour must be above 0");
     return range;
 }
 
@@ -122,7 +123,8 @@ void TurretBehaviour::checkType(const Config& stationConfig)
         ValueRange::above(stationConfig, SECTION, stem + "Period", 0.0f);
     }
     readEngagementRange(stationConfig);
-    for (const char* key : {"primaryWeaponCapacityRestriction", "secondaryWeaponCapacityRestriction", "targetLeadProportion"})
+    for (const char* key :
+         {"primaryWeaponCapacityRestriction", "secondaryWeaponCapacityRestriction", "targetLeadProportion"})
         stationConfig.get<float>(SECTION, key);
 }
 

@@ -46,8 +46,9 @@ public:
     // Builds the weapon, inactive and fully loaded, with its mount: a child of `ownerNode` at
     // `position`, named "Weapon" followed by a number common to all weapons. Fails with a log line
     // and ConfigurationError on a missing or unreadable key, a projectile type that is not loaded
-    // (followed by the weapon file's "Config: in" line for the key), a launch speed of 0 for a projectile that is not a beam (only a beam arrives at once), and a
-    // fire sound without a definition. A weapon without an owner to fire from is a programming
+    // (followed by the weapon file's "Config: in" line for the key), a launch speed of 0 for a
+    // projectile that is not a beam (only a beam arrives at once), and a fire sound without a
+    // definition. A weapon without an owner to fire from is a programming
     // error: logged, FatalError.
     Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, WeaponSystem* weaponSystem,
            const Ogre::Vector3& position, Config& type);
