@@ -21,8 +21,6 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
-#include <limits>
-
 namespace bp = boost::python;
 
 namespace Tolvarine {
@@ -38,10 +36,10 @@ Ogre::ParticleEmitter* firstEmitter(Ogre::ParticleSystem& system)
     return system.getNumEmitters() ? system.getEmitter(0) : nullptr;
 }
 
-// A rate counts particles a second per unit of speed: none is the least.
+// Any finite rate: one below 0 breaks nothing, however the particle library takes it.
 float rateFromScript(const char* call, float rate)
 {
-    return ScriptArguments::number(call, "the emission rate", rate, 0.0f, std::numeric_limits<float>::max());
+    return ScriptArguments::finite(call, "the emission rate", rate);
 }
 
 void setSystemEmissionRateFromScript(DebrisSystem& debris, const std::string& name, float rate)
@@ -49,17 +47,19 @@ void setSystemEmissionRateFromScript(DebrisSystem& debris, const std::string& na
     debris.setSystemEmissionRate(name, rateFromScript("DebrisSystem.setSystemEmissionRate", rate));
 }
 
-// The dust is placed this far ahead of the eye.
+// The dust is placed this far ahead of the eye, so the distance keeps to the physics space as
+// places do: dust near the float range fails the rendering engine's assertion on its bounds.
 void setSystemLeadDistanceFromScript(DebrisSystem& debris, const std::string& name, float distance)
 {
     debris.setSystemLeadDistance(
         name, ScriptArguments::distance("DebrisSystem.setSystemLeadDistance", "the lead distance", distance));
 }
 
+// Only compared with, squared: any finite distance will do.
 void setSystemMaxVisibleDistanceFromScript(DebrisSystem& debris, const std::string& name, float distance)
 {
     debris.setSystemMaxVisibleDistance(
-        name, ScriptArguments::distance("DebrisSystem.setSystemMaxVisibleDistance", "the visible distance", distance));
+        name, ScriptArguments::finite("DebrisSystem.setSystemMaxVisibleDistance", "the visible distance", distance));
 }
 
 // The global rate is saved to the settings, where a value that is not a number would stop the

@@ -10,6 +10,7 @@
 #include <boost/python/class.hpp>
 #include <boost/python/enum.hpp>
 
+#include <cmath>
 #include <limits>
 
 namespace bp = boost::python;
@@ -17,10 +18,6 @@ namespace bp = boost::python;
 namespace Tolvarine {
 
 namespace {
-
-// A hundred turns a second: already a blur. The orbit angle adds up the turns unwrapped, so a
-// speed near the float range would take it past that range within frames.
-constexpr float MAX_ORBIT_SPEED_DEGREES = 36000.0f;
 
 void setPositionFromScript(FreeCamera& camera, const Ogre::Vector3& position)
 {
@@ -37,6 +34,9 @@ void pointAtFromScript(FreeCamera& camera, const Ogre::Vector3& point)
     camera.pointAt(ScriptArguments::position("FreeCamera.pointAt", point));
 }
 
+// The camera is placed this far from the orbit's centre, so the range keeps to the physics space
+// as places do: one near the float range made the camera's velocity infinite, which the sound
+// layer ends the game on.
 void setOrbitRangeFromScript(FreeCamera& camera, float range)
 {
     camera.setOrbitRange(ScriptArguments::distance("FreeCamera.setOrbitRange", "the orbit range", range));
@@ -44,13 +44,12 @@ void setOrbitRangeFromScript(FreeCamera& camera, float range)
 
 void setOrbitSpeedFromScript(FreeCamera& camera, const Ogre::Degree& speed)
 {
-    const float degrees = ScriptArguments::number("FreeCamera.setOrbitSpeed", "the orbit speed in degrees",
-                                                  speed.valueDegrees(), -MAX_ORBIT_SPEED_DEGREES,
-                                                  MAX_ORBIT_SPEED_DEGREES);
-    camera.setOrbitSpeed(Ogre::Degree(degrees));
+    camera.setOrbitSpeed(Ogre::Degree(
+        ScriptArguments::finite("FreeCamera.setOrbitSpeed", "the orbit speed in degrees", speed.valueDegrees())));
 }
 
-// A negative speed would carry the camera away from its destination, further on every frame.
+// A negative speed carries the camera away from its destination, further on every frame, until
+// its place leaves the float range and the sound layer ends the game.
 void setMovementSpeedFromScript(FreeCamera& camera, float speed)
 {
     camera.setMovementSpeed(ScriptArguments::number("FreeCamera.setMovementSpeed", "the movement speed", speed,
@@ -145,7 +144,9 @@ void FreeCamera::orbit(float elapsed)
         centre = target->getPosition();
         axis = target->getOrientation().Inverse() * Ogre::Vector3::UNIT_Y;
     }
-    orbitAngle += elapsed * orbitSpeed;
+    // Kept within one turn, and added up in double: unwrapped, the angle of a fast orbit leaves the
+    // float range within seconds, and the camera's place becomes NaN.
+    orbitAngle = static_cast<float>(std::fmod(double(orbitAngle) + double(elapsed) * orbitSpeed, 360.0));
     destination = centre + Ogre::Quaternion(Ogre::Degree(orbitAngle), axis).xAxis() * orbitRange;
     pointAt(centre);
 }

@@ -24,7 +24,8 @@ public:
     FunctionTask& operator=(const FunctionTask&) = delete;
 
     // True queues an idle task; false lets a queued task drop out when it comes up. A task whose
-    // period or variance is not a finite number is refused by the scheduler and stays idle.
+    // period and variance give a run window that is not a number is refused by the scheduler and
+    // stays idle; an infinite period queues a task that is never due.
     void subscribe(bool on);
     // Starts counting runs, lifetime and the next window from now.
     void reset();

@@ -50,7 +50,8 @@ MissileBehaviour::MissileBehaviour(const Config& typeConfig, GuidedProjectile* m
 MissileBehaviour::~MissileBehaviour()
 {
     // Only a running guidance holds a target known to exist: one that left play or was destroyed
-    // has already been let go.
+    // has already been let go. A target kept by a start that found it out of play is not called:
+    // the pools may have destroyed it since.
     if (task.isActive())
         target->removeThreat(missile);
     forget(this);
@@ -63,12 +64,12 @@ void MissileBehaviour::start(Targetable* newTarget)
     if (!newTarget)
         newTarget = findTargetAhead();
     announced = false;
+    // Kept even when out of play, for whoever asks; only a target in play is chased.
+    target = newTarget;
     if (!newTarget || newTarget->isInactive()) {
-        target = nullptr;
         flyUnguided();
         return;
     }
-    target = newTarget;
     task.reset();
     task.subscribe(true);
     guiding().push_back(this);
@@ -93,8 +94,13 @@ void MissileBehaviour::flyUnguided()
 
 void MissileBehaviour::stop()
 {
-    if (task.isActive())
-        target->removeThreat(missile);
+    // Idle guidance keeps the target a start kept; it only leaves the list of running guidance,
+    // should a failed run have stopped its task.
+    if (!task.isActive()) {
+        forget(this);
+        return;
+    }
+    target->removeThreat(missile);
     endGuidance();
 }
 

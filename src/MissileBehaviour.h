@@ -35,10 +35,11 @@ public:
 
     // Starts guiding on `target`. Without one, takes the valid enemy nearest the point half the
     // missile's reach straight ahead, within that distance of it. A target that is not in play, or
-    // none at all, leaves the guidance idle with the missile thrusting straight ahead.
+    // none at all, leaves the guidance idle with the missile thrusting straight ahead; such a
+    // target is kept (getTarget) but never called.
     void start(Targetable* target);
     // Ends the guidance and withdraws the threat from a target still in play; idle guidance is
-    // left as it is apart from forgetting its target.
+    // left as it is, its target kept until the next start.
     void stop();
     // One steering run: the task's callback; always asks to go on.
     bool update(float elapsed);

@@ -5,8 +5,6 @@
 #include <boost/python/class.hpp>
 #include <boost/python/make_constructor.hpp>
 
-#include <limits>
-
 namespace bp = boost::python;
 
 namespace Tolvarine {
@@ -18,11 +16,11 @@ void appendWaypointFromScript(Path& path, const Ogre::Vector3& position)
     path.appendWaypoint(ScriptArguments::position("Path.appendWaypoint", position));
 }
 
-// A NaN radius would leave every waypoint unreached without a word, as a radius below 0 would.
+// Any finite radius: with one of 0 or below no waypoint is ever reached, and a ship on the path
+// holds its first waypoint.
 Path* newPathFromScript(float radius, bool loop)
 {
-    return new Path(ScriptArguments::number("Path", "the radius", radius, 0.0f, std::numeric_limits<float>::infinity()),
-                    loop);
+    return new Path(ScriptArguments::finite("Path", "the radius", radius), loop);
 }
 
 } // namespace

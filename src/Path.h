@@ -12,8 +12,9 @@
 namespace Tolvarine {
 
 // A polyline of waypoints that scripts build and hand to a ship's AI to fly along. A waypoint
-// counts as reached when the ship comes closer to it than the path's radius (so a radius of 0 is
-// never reached); a looping path starts again at its first waypoint after its last one.
+// counts as reached when the ship comes closer to it than the path's radius (so with a radius of
+// 0 or below none is ever reached); a looping path starts again at its first waypoint after its
+// last one.
 //
 // A path is copied by value: a ship keeps its own copy of the path it follows, and the copy shares
 // the waypoints with the path it was copied from.

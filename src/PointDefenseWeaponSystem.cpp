@@ -100,13 +100,17 @@ void PointDefenseWeaponSystem::removeThreat(GuidedProjectile* missile)
 
 bool PointDefenseWeaponSystem::update(float)
 {
+    // Nothing listed: nothing was struck off, so the pass asks to go on. The task itself never
+    // meets an empty list: removing the last threat stops it.
+    if (threats.empty())
+        return true;
     for (PointDefenseBeamWeapon* beam : beams) {
-        if (threats.empty())
-            break;
         beam->fireAtFirstThreat(threats);
+        // The last one struck off: the task waits for the next announcement.
+        if (threats.empty())
+            return false;
     }
-    // Nothing left to shoot at: the task waits for the next announcement.
-    return !threats.empty();
+    return true;
 }
 
 } // namespace Tolvarine

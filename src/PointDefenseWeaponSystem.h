@@ -50,7 +50,8 @@ public:
     void removeThreat(GuidedProjectile* missile);
 
     // One engagement pass, the callback of the task "PointDefenseWeaponSystem::update": every beam
-    // in turn shoots at most once. False, so the task idles, once the list is empty.
+    // in turn shoots at most once. False, so the task idles, once a pass has struck the last
+    // threat off; a pass that finds the list empty asks to go on.
     bool update(float elapsed);
 
     // The owner answers this as the squared range inside which missiles announce themselves.

@@ -122,9 +122,10 @@ void survivalStartFromScript(Scenario& scenario, const std::string& areaName, co
     scenario.survivalStart(areaName, fleetFromScript(playerFleet));
 }
 
+// Any finite distance: the box is drawn round the camera, never placed in the world.
 void setSkyBoxFromScript(Scenario& scenario, const std::string& material, float distance)
 {
-    scenario.setSkyBox(material, ScriptArguments::distance("Scenario.setSkyBox", "the distance", distance));
+    scenario.setSkyBox(material, ScriptArguments::finite("Scenario.setSkyBox", "the distance", distance));
 }
 
 void addDirectionalLightFromScript(Scenario& scenario, const Ogre::Vector3& direction, const Ogre::ColourValue& diffuse,

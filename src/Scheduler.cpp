@@ -176,12 +176,14 @@ void Scheduler::requeue(FunctionTask* task)
     pushWaiting(task);
 }
 
-// The one way into the queues. A key that is not a finite time would break their order: a NaN
-// compares false with everything, so once it reached the top of the waiting queue it would never
-// be due and would hold back every task behind it, and the whole game's periodic work would stop.
+// The one way into the queues. A key that is not a number would break their order: a NaN compares
+// false with everything, so once it reached the top of the waiting queue it would never be due and
+// would hold back every task behind it, and the whole game's periodic work would stop. Infinite keys
+// keep the order: a window that opens at +infinity (an infinite period) is never due and sinks below
+// every other entry; one that opens at -infinity is due at once.
 bool Scheduler::pushWaiting(FunctionTask* task)
 {
-    if (!std::isfinite(task->windowMin) || !std::isfinite(task->windowMax)) {
+    if (std::isnan(task->windowMin) || std::isnan(task->windowMax)) {
         std::ostringstream line;
         line << "Scheduler: task " << task->name << " refused: period " << task->period << " and variance "
              << task->variance << " give it no finite time to run";

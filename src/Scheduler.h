@@ -52,8 +52,9 @@ public:
     // Called by the tasks themselves.
     void addFixedTask(FixedTask* task);
     void removeFixedTask(FixedTask* task);
-    // Queues the task from now. A task whose period and variance give no finite window (a NaN
-    // or an infinity among them) is refused with a log line and stopped; false then.
+    // Queues the task from now. A task whose period and variance give a window that is not a
+    // number (a NaN among them, or infinities that cancel) is refused with a log line and stopped;
+    // false then. An infinite period is a task that is never due; it stays queued and active.
     bool addVariableTask(FunctionTask* task);
     void cancel(FunctionTask* task);
     // Moves a queued task to the place its new window gives it, or refuses it as addVariableTask.

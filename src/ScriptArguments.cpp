@@ -117,6 +117,12 @@ float ScriptArguments::distance(const char* call, const char* what, float distan
     return distance;
 }
 
+float ScriptArguments::finite(const char* call, const char* what, float value)
+{
+    requireFinite(call, what, value, std::isfinite(value));
+    return value;
+}
+
 float ScriptArguments::number(const char* call, const char* what, float value, float lowest, float highest)
 {
     requireFinite(call, what, value, std::isfinite(value));

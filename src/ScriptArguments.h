@@ -25,6 +25,8 @@ public:
     // A distance from a place in the world, either way: finite, and no further than
     // PhysicsEngine::MAX_COORDINATE. `what` names it in the error ("the orbit range").
     static float distance(const char* call, const char* what, float distance);
+    // Any finite number; `what` names it in the error ("the radius").
+    static float finite(const char* call, const char* what, float value);
     // A number from `lowest` to `highest` (either may be infinite); NaN and infinities never pass.
     static float number(const char* call, const char* what, float value, float lowest, float highest);
 };

@@ -179,6 +179,12 @@ TEST_F(Cameras, FreeCameraTurnsInItsUpdatesGlidesAndAimsByItsTargetMode)
             step(level, 0.25f);
         EXPECT_TRUE(near(level.getPosition(), quarters[quarter], 1e-3f)) << quarter;
     }
+    // However fast it orbits, it stays on its circle: its angle once left the float range
+    // within seconds, and its place became NaN.
+    level.setOrbitSpeed(Degree(3e38f));
+    for (int i = 0; i < 8; ++i)
+        step(level, 0.25f);
+    EXPECT_NEAR(level.getPosition().distance(Vector3(5, 0, 0)), 10.0f, 1e-3f);
 }
 
 } // namespace

@@ -170,6 +170,21 @@ TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNe
     EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
 }
 
+// A target out of play at the launch is kept but never chased nor told of the missile, also at
+// the missile's end, which leaves it kept until the next launch.
+TEST_F(GuidedProjectileTest, ATargetOutOfPlayAtTheLaunchIsKeptButNotChased)
+{
+    Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
+    drone.setInactive(true);
+    GuidedProjectile* missile = launch(&drone, &player);
+    run(0.25);
+    EXPECT_FALSE(missile->getBehaviour().isGuiding());
+    EXPECT_EQ(Vector3(0, 0, -300), missile->getPhysicsBody()->getForce());
+    missile->destroy();
+    EXPECT_EQ(&drone, missile->getBehaviour().getTarget());
+    EXPECT_TRUE(drone.journal.empty());
+}
+
 TEST_F(GuidedProjectileTest, ItTakesTheEnemyNearestThePointAheadKeepsTheFirersVelocityAndNeedsAFaction)
 {
     // Reach at launch 40 + 0.5 × 300 × 7²: the search sphere is centred 3695 ahead.

@@ -120,6 +120,8 @@ TEST_F(PointDefenseTest, ABeamShootsOnlyInsideItsConeAndRangeAndStrikesTheMissil
     EXPECT_FALSE(defence->isEngaging());
     defence->activate(&ours);
     EXPECT_TRUE(defence->getThreats().empty());
+    // A pass over an empty list has struck nothing off: it asks to go on.
+    EXPECT_TRUE(defence->update(0.0f));
 }
 
 } // namespace
