@@ -181,6 +181,10 @@ void FireableProjectile::unloadTypes()
 void FireableProjectile::shutdown()
 {
     const std::string folder = loadedFolder();
+    // Every pooled object of the game goes back to its pool first, as at the end of a game: the
+    // ships' AI, weapons and turrets let go of a projectile they aim at only when they leave play
+    // themselves, and the projectiles are deleted next.
+    Scenario::releasePooledObjects();
     unloadTypes();
     loadTypes(folder);
 }

@@ -78,6 +78,7 @@ public:
     // releaseAll, then destroys every pooled object and forgets every type, without reading the
     // types again.
     static void unloadTypes();
+    // Returns every pooled object of the game to its pool (Scenario::releasePooledObjects), then
     // unloadTypes, then loadTypes from the folder last loaded: the developer test ground reloads
     // changed type files with it.
     static void shutdown();

@@ -19,7 +19,11 @@ public:
     ~FormationWeaponSystem() = default;
 
     void activate(Faction* newFaction) override { faction = newFaction; }
-    void deactivate() override { faction = nullptr; }
+    void deactivate() override
+    {
+        faction = nullptr;
+        target = nullptr;
+    }
     const std::string& getDescription() const override;
     float getLoadProportion() override { return 0.0f; }
     Ogre::Vector3 getCurrentWeaponPosition() override { return Ogre::Vector3::ZERO; }

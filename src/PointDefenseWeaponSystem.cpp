@@ -76,6 +76,8 @@ void PointDefenseWeaponSystem::deactivate()
 {
     StandardWeaponSystem::deactivate();
     enabled = false;
+    // The missiles may be deleted before the next life (the types read again).
+    threats.clear();
     updateTask.subscribe(false);
 }
 

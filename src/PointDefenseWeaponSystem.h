@@ -35,7 +35,7 @@ public:
 
     // The standard activation; the system is enabled with an empty list.
     void activate(Faction* faction) override;
-    // The standard deactivation; the system stops engaging.
+    // The standard deactivation; the system stops engaging and forgets its threats.
     void deactivate() override;
 
     // Drops the weapons loaded so far and builds a beam for every weapon entry, in byte-wise

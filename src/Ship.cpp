@@ -321,6 +321,7 @@ void Ship::connectPools()
     };
     link.deactivateAll = &Ship::deactivateAll;
     link.clearPools = [] { getPoolFactory().clear(); };
+    link.releasePooledObjects = &Scenario::releasePooledObjects;
     ShipType::setPoolLink(std::move(link));
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, &Ship::deactivateAll);
     PoolCensus::addKind("Ship", [] { return getPoolFactory().getLiveCount(); });

@@ -288,6 +288,10 @@ void ShipType::unloadAll()
 
 void ShipType::reloadAll()
 {
+    // Everything in play first, ships and all that may refer to them: nothing may keep a ship
+    // that the pools are about to delete.
+    if (poolLink.releasePooledObjects)
+        poolLink.releasePooledObjects();
     unloadAll();
     loadAll(loadedFolder);
 }

@@ -43,11 +43,15 @@ public:
     // with that many ships built in advance (the ship creator looks the type up by name, so the
     // type is registered before its pool); `deactivateAll` takes every ship out of play and
     // `clearPools` destroys the pools and their ships, both before the types are reloaded.
-    // Without a link the types load without pools.
+    // `releasePooledObjects` returns every pooled object of the game to its pool, as the end of
+    // a game does: reloadAll runs it first, since whatever is in play (a missile, an explosion
+    // sequence, another ship's AI) may hold a ship that the reload deletes, and lets go of it
+    // only when it leaves play itself. Without a link the types load without pools.
     struct PoolLink {
         std::function<void(const std::string& typeName, int poolSize)> registerPool;
         std::function<void()> deactivateAll;
         std::function<void()> clearPools;
+        std::function<void()> releasePooledObjects;
     };
     static void setPoolLink(PoolLink link);
 
@@ -71,7 +75,8 @@ public:
     // Takes every ship out of play, destroys the pools and forgets all types (ships hold plain
     // references to their type, so none may outlive it).
     static void unloadAll();
-    // unloadAll, then loads the types again from the folder of the last load.
+    // Returns every pooled object of the game to its pool (through the link), then unloadAll,
+    // then loads the types again from the folder of the last load.
     static void reloadAll();
 
     // Unknown names are logged and raise ConfigurationError.

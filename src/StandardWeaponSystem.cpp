@@ -78,6 +78,7 @@ void StandardWeaponSystem::activate(Faction* newFaction)
 void StandardWeaponSystem::deactivate()
 {
     faction = nullptr;
+    target = nullptr;
     fireTask.subscribe(false);
     for (const std::shared_ptr<Weapon>& weapon : weapons)
         weapon->deactivate();

@@ -1,5 +1,7 @@
 #include "Targetable.h"
 
+#include "CameraBase.h"
+#include "CameraController.h"
 #include "Config.h"
 #include "Controllable.h"
 #include "FrameDisplay.h"
@@ -68,6 +70,14 @@ Targetable::Targetable(const Config& config)
 Targetable::~Targetable()
 {
     MissileBehaviour::releaseTarget(this);
+    // A camera event of an explosion sequence may leave the view on its ship after the ship has
+    // left play, and nothing else moves it off: a ship that is destroyed (its types read again)
+    // must not be followed on.
+    if (CameraController* cameras = CameraController::getSingletonPtr()) {
+        const CameraBase* current = cameras->getCurrentCamera();
+        if (cameras->getCameraTarget() == this || (current && current->getTarget() == this))
+            cameras->clearCameraTarget();
+    }
     frameDisplay->deactivate();
     if (selected == this)
         releaseSelection();

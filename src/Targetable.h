@@ -28,7 +28,8 @@ public:
     // "frameType" ("Ship", "Missile" or "None"; anything else is "Ship"), "chaseOffset" and
     // "fixedOffset" (both required) and "dropOffset" (default (50, 20, -300)); then makes the frame.
     explicit Targetable(const Config& config);
-    // Switches the frame off and, when this object is the selected target, deselects it.
+    // Switches the frame off and, when this object is the selected target, deselects it; missiles
+    // guided onto it and the camera following it let it go.
     virtual ~Targetable();
     Targetable(const Targetable&) = delete;
     Targetable& operator=(const Targetable&) = delete;

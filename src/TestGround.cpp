@@ -73,12 +73,14 @@ TestGround::TestGround()
     subscribeInput();
     findOverlay();
     // Ships come back first at the end of a game; the spawned objects are forgotten with them,
-    // and the captions go with the scenario they describe (show loads its scenario first).
+    // and the captions go with the scenario they describe (show loads its scenario first). The
+    // test ground's own reload returns the pools' objects too, but stays in its scenario.
     std::weak_ptr<TestGround*> handle = selfHandle;
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, [handle]() {
         if (std::shared_ptr<TestGround*> self = handle.lock()) {
             (*self)->forgetSpawned();
-            (*self)->hide();
+            if (!(*self)->reloading)
+                (*self)->hide();
         }
     });
 }
@@ -320,11 +322,10 @@ void TestGround::respawn()
             placeTarget(*faction);
     }
     spawnItem();
-    // The ships are new ones: command mode, when open, lists them.
-    if (*category == SHIP) {
-        if (CommandSystem* command = CommandSystem::getSingletonPtr())
-            command->relistShips();
-    }
+    // The reload took every ship out of play, and the ships now in play are new ones: command
+    // mode, when open, lists them.
+    if (CommandSystem* command = CommandSystem::getSingletonPtr())
+        command->relistShips();
 }
 
 void TestGround::watchDataFile()
@@ -455,13 +456,16 @@ void TestGround::forgetSpawned()
 
 bool TestGround::reloadTypes(const std::string& category)
 {
+    // Both reloads first return everything in play to its pool, command mode's list of ships
+    // included, so that nothing keeps an object they delete.
+    reloading = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{reloading};
     try {
-        if (category == SHIP) {
-            // Reading the types again builds every ship anew: command mode lets go of the old ones.
-            if (CommandSystem* command = CommandSystem::getSingletonPtr())
-                command->forgetShips();
+        if (category == SHIP)
             ShipType::reloadAll();
-        }
         else if (category == FIREABLE)
             FireableProjectile::shutdown();
         return true;

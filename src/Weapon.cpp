@@ -159,6 +159,7 @@ void Weapon::activate()
 void Weapon::deactivate()
 {
     active = false;
+    target = nullptr;
     if (glow)
         glow->stop(GLOW_STOP);
     actuallyFireTask.subscribe(false);

@@ -66,7 +66,7 @@ public:
 
     // Active and fully loaded, with no pending shot.
     void activate();
-    // Inactive: the glow stops and a pending launch is cancelled.
+    // Inactive: the glow stops, a pending launch is cancelled and the target let go.
     void deactivate();
     // Brings the load up to date with the game clock and returns it.
     float reload();

@@ -16,7 +16,8 @@ class Targetable;
 // Nothing is ever deleted through it, so its destructor is protected and not virtual.
 class WeaponSystem {
 public:
-    // The owner comes into play for `faction`, or leaves play.
+    // The owner comes into play for `faction`, or leaves play. Leaving play lets go of the
+    // target: it may be deleted before the owner's next life (the types read again).
     virtual void activate(Faction* faction) = 0;
     virtual void deactivate() = 0;
     // The text shown to the player.

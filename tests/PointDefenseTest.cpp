@@ -114,8 +114,15 @@ TEST_F(PointDefenseTest, ABeamShootsOnlyInsideItsConeAndRangeAndStrikesTheMissil
     EXPECT_LT(defence->getBeams()[0]->reload(), 1.0f);
     run(0.5);
     EXPECT_EQ(1u, FireableProjectile::getPools().getPool("seeker_missile")->getLiveCount()) << "the one behind";
-    // Announced while switched off: listed, not engaged; switching on starts afresh.
+    // Switched off (its ship leaves play), it forgets the missiles it listed and aimed at: they may
+    // be deleted before its next life, when the projectile types are read again.
+    GuidedProjectile* outOfReach = missileAt({0, 0, 500});
+    defence->addThreat(outOfReach);
+    defence->setTarget(outOfReach);
     defence->deactivate();
+    EXPECT_TRUE(defence->getThreats().empty());
+    EXPECT_EQ(defence->getTarget(), nullptr);
+    // Announced while switched off: listed, not engaged; switching on starts afresh.
     defence->addThreat(missileAt({0, 0, -40}));
     EXPECT_FALSE(defence->isEngaging());
     defence->activate(&ours);

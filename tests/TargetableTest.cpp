@@ -77,6 +77,19 @@ TEST_F(TargetableSelection, SelectionHighlightsAndHandsTheTargetToTheFocusedObje
         EXPECT_EQ(hud.getTargetWireframe(), nullptr);
         EXPECT_EQ(journal.entries, (Entries{"P.primary.clearTarget", "P.secondary.clearTarget"}));
     }
+    {
+        SCOPED_TRACE("destroying an object the camera still follows lets the camera go");
+        // As an explosion's camera event leaves the view on a ship that has left play, and the
+        // ship types are then read again.
+        camera.setCameraType(CameraController::CHASE);
+        camera.getChaseCamera().setTarget(ship("C"));
+        ships.pop_back();
+        EXPECT_EQ(camera.getCurrentCamera()->getTarget(), nullptr);
+        camera.setCameraTarget(ship("D"));
+        ships.pop_back();
+        EXPECT_EQ(camera.getCameraTarget(), nullptr);
+        EXPECT_EQ(camera.getCurrentCamera()->getTarget(), nullptr);
+    }
     SCOPED_TRACE("without a focused object only the frame and wireframe change");
     player.setFocus(false);
     journal.entries.clear();
