@@ -94,6 +94,7 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
                                pools.emplace_back(name, size);
                            },
                            {},
+                           {},
                            {}});
     write("zeta.ship", shipText("Alpha", {{"Physics.explosionBounce", "1"},
                                           {"Physics.triggerAllProjectiles", "1"}}));
