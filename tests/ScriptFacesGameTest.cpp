@@ -1,7 +1,8 @@
 // The whole game: script calls with places, directions, orientations and distances that the
 // rendering or physics engine cannot take. Each once ended the process from inside an engine (an
 // assertion, a collision space overrun a frame later, the sound layer's exit); each must now be the
-// script's own Python error, naming the call, with the game flying on.
+// script's own Python error, naming the call, with the game flying on. An error of the game's own
+// that reaches a script carries its reason.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -101,6 +102,11 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallA
          "ValueError: DebrisSystem.setSystemLeadDistance: the lead distance nan is not finite"},
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(nan))",
          "ValueError: DebrisSystem.setGlobalEmissionRate: the emission rate nan is not finite"},
+        // The game's own errors said only "std::exception".
+        {R"(ScenarioManager.getSingleton().loadScenario("Nowhere"))",
+         "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
+        {R"(DebrisSystem.getSingleton().addSystem("Dust", "NoSuchTemplate"))",
+         "RuntimeError: DebrisSystem: unknown particle template NoSuchTemplate"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
