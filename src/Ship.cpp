@@ -157,6 +157,11 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     // pool can never hand it out a second time while it flies.
     if (faction)
         leavePlay(static_cast<DisableTime>(0), false);
+    // A ship given back to its pool and activated again by a script that still holds it is taken
+    // back out first: idle in the pool it would be handed to another user while it flies, and be
+    // passed over when the scenario ends, keeping the faction that goes with it.
+    if (Pools::Pool* pool = getPoolFactory().getPool(type.getName()); pool && !pool->isLive(this))
+        pool->reclaim(this);
 
     faction = &newFaction;
     faction->incrementShipCount();

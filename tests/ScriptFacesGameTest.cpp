@@ -2,7 +2,8 @@
 // rendering or physics engine cannot take. Each once ended the process from inside an engine (an
 // assertion, a collision space overrun a frame later, the sound layer's exit); each must now be the
 // script's own Python error, naming the call, with the game flying on. An error of the game's own
-// that reaches a script carries its reason.
+// that reaches a script carries its reason; a ship given back to its pool can be activated again by
+// the script that holds it.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -28,6 +29,9 @@ player = ScenarioManager.getSingleton().getCurrentScenario().getFaction("Player"
 ship = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -100), Quaternion())[0]
 Ship.spawnFleet({"kestrel": 3}, player, Vector3(0, 0, -400), Quaternion(0, 1e10, 0, 0))
 camera = CameraController.getSingleton().setCameraTypeFree()
+# A row whose calls must work raises Found with what it found: that is its line.
+class Found(Exception):
+    pass
 )";
 
 // After the calls, two seconds of game time: hundreds of physics steps, and frames drawn.
@@ -107,6 +111,15 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallA
          "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
         {R"(DebrisSystem.getSingleton().addSystem("Dust", "NoSuchTemplate"))",
          "RuntimeError: DebrisSystem: unknown particle template NoSuchTemplate"},
+        // Back in its pool, a ship activated again flew while the pool held it idle: the next
+        // spawn took it a second time, and a scenario's end passed it over with its faction.
+        {R"(shipsBefore = len(player.getShipList())
+returning = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -200), Quaternion())[0]
+returning.deactivate(2)
+returning.activate(player, Vector3(0, 0, -250), Quaternion())
+Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 60, -250), Quaternion())
+raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore)))",
+         "Found: 2 ships more in play"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
