@@ -85,8 +85,19 @@ bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogr
         const std::string name = bp::extract<std::string>(keys[i]);
         entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
     }
+    ScriptArguments::fleet("Ship.spawnFleet", entries);
     return shipsAsList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
                                         ScriptArguments::orientation("Ship.spawnFleet", orientation)));
+}
+
+Ship* createFromScript(const std::string& typeName)
+{
+    return Ship::create(ScriptArguments::shipType("Ship.create", typeName));
+}
+
+Ship* createByFilenameFromScript(const std::string& fileBaseName)
+{
+    return Ship::createByFilename(ScriptArguments::shipFile("Ship.createByFilename", fileBaseName));
 }
 
 // Capital ships answer to this one as well: it calls their own activate.
@@ -514,9 +525,9 @@ Ogre::Overlay* Ship::getWeaponOverlay()
 void Ship::exportToPython()
 {
     bp::class_<Ship, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>("Ship", bp::no_init)
-        .def("create", &Ship::create, bp::return_value_policy<bp::reference_existing_object>())
+        .def("create", &createFromScript, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("create")
-        .def("createByFilename", &Ship::createByFilename, bp::return_value_policy<bp::reference_existing_object>())
+        .def("createByFilename", &createByFilenameFromScript, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("createByFilename")
         .def("spawnFleet", &spawnFleetFromScript)
         .staticmethod("spawnFleet")

@@ -1,9 +1,10 @@
 // The whole game: script calls with places, directions, orientations and distances that the
-// rendering or physics engine cannot take. Each once ended the process from inside an engine (an
-// assertion, a collision space overrun a frame later, the sound layer's exit); each must now be the
-// script's own Python error, naming the call, with the game flying on. An error of the game's own
-// that reaches a script carries its reason; a ship given back to its pool can be activated again by
-// the script that holds it.
+// rendering or physics engine cannot take, and ship types that do not exist. Each once ended the
+// process from inside an engine (an assertion, a collision space overrun a frame later, the sound
+// layer's exit) or when the ship was built later; each must now be the script's own Python error,
+// naming the call, with the game flying on. An error of the game's own that reaches a script
+// carries its reason; a ship given back to its pool can be activated again by the script that
+// holds it.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -106,6 +107,13 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallA
          "ValueError: DebrisSystem.setSystemLeadDistance: the lead distance nan is not finite"},
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(nan))",
          "ValueError: DebrisSystem.setGlobalEmissionRate: the emission rate nan is not finite"},
+        // A type that does not exist: the arrival ended the game when its ship was due, 1.4 s later.
+        {R"(WarpArrival.create("trifightr", player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: WarpArrival.create: there is no ship type trifightr"},
+        {R"(Ship.spawnFleet({"trifighter": 1, "kestrl": 2}, player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: Ship.spawnFleet: there is no ship type kestrl"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().survivalStart("Deep Space", {"trifightr": 1}))",
+         "ValueError: Scenario.survivalStart: there is no ship type trifightr"},
         // The game's own errors said only "std::exception".
         {R"(ScenarioManager.getSingleton().loadScenario("Nowhere"))",
          "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
