@@ -286,6 +286,12 @@ std::string toText<Ogre::ColourValue>(const Ogre::ColourValue& value)
     return stream.str();
 }
 
+// The reason of an error thrown without a log line of its own (its caller may log one after).
+std::string missingKey(const std::string& section, const std::string& key)
+{
+    return "Key " + key + " not found in section " + section;
+}
+
 } // namespace
 
 const char* Config::NotFiniteNumber::what() const noexcept
@@ -378,7 +384,7 @@ std::string Config::getValue(const std::string& section, const std::string& key)
 {
     const std::string* value = findValue(section, key);
     if (!value)
-        throw ConfigurationError();
+        throw ConfigurationError(missingKey(section, key));
     return *value;
 }
 
@@ -456,7 +462,7 @@ void Config::setValue(const std::string& section, const std::string& key, const 
     auto foundSection = sections.find(section);
     if (foundSection == sections.end()) {
         if (!allowCreate)
-            throw ConfigurationError();
+            throw ConfigurationError(missingKey(section, key));
         foundSection = sections.emplace(section, KeyMap()).first;
     }
     KeyMap& keys = foundSection->second;
@@ -466,7 +472,7 @@ void Config::setValue(const std::string& section, const std::string& key, const 
     else if (allowCreate)
         keys.emplace(key, value);
     else
-        throw ConfigurationError();
+        throw ConfigurationError(missingKey(section, key));
 }
 
 bool Config::hasSection(const std::string& section) const

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <exception>
+#include "LoggedError.h"
 
 namespace Tolvarine {
 
 // A broken invariant of the program (an unknown pool type, an invalid mode).
-// Carries no text: the code that throws writes its reason to the log first.
-class FatalError : public std::exception {
+// The code that throws writes its reason to the log first; the error carries that line as its
+// text (LoggedError).
+class FatalError : public LoggedError {
 public:
-    FatalError() = default;
+    FatalError();
     FatalError(const FatalError&) = default;
     FatalError& operator=(const FatalError&) = default;
     ~FatalError() override;

@@ -20,6 +20,10 @@ public:
     // A line of detail (a body added twice to the physics world, say), which the log keeps only
     // when it is made more verbose.
     static void detail(const std::string& text);
+
+    // The last line or error this thread wrote since the last call, and forgets it; empty when
+    // there is none. An error thrown after its reason was logged carries it (LoggedError).
+    static std::string takeLastLine();
 };
 
 } // namespace Tolvarine

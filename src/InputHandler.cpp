@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,38 @@ void growToCover(std::vector<T>& entries, std::size_t index)
         entries.resize(index + 1);
 }
 
+// Set by the hang-up signal, read by the next pump of events.
+volatile std::sig_atomic_t hangUpReceived = 0;
+bool hangUpHandlerInstalled = false;
+
+void onHangUp(int)
+{
+    hangUpReceived = 1;
+}
+
+// SDL turns SIGINT and SIGTERM into a close request; the hang-up of the terminal that started the
+// game would end the process on the spot, and the exit sequence would not save what changed in the
+// run. It goes the same way as the other two. A hang-up its starter ignores (nohup) stays ignored.
+void installHangUpHandler()
+{
+    struct sigaction current {};
+    if (hangUpHandlerInstalled || sigaction(SIGHUP, nullptr, &current) != 0 || current.sa_handler == SIG_IGN)
+        return;
+    struct sigaction action {};
+    action.sa_handler = &onHangUp;
+    sigemptyset(&action.sa_mask);
+    hangUpHandlerInstalled = sigaction(SIGHUP, &action, nullptr) == 0;
+}
+
+void removeHangUpHandler()
+{
+    if (!hangUpHandlerInstalled)
+        return;
+    std::signal(SIGHUP, SIG_DFL);
+    hangUpHandlerInstalled = false;
+    hangUpReceived = 0;
+}
+
 } // namespace
 
 InputHandler* InputHandler::singleton = nullptr;
@@ -67,6 +100,7 @@ InputHandler::InputHandler()
 InputHandler::~InputHandler()
 {
     closeJoystick();
+    removeHangUpHandler();
     singleton = nullptr;
 }
 
@@ -451,6 +485,7 @@ void InputHandler::initialise(GameWindow& window, const std::string& keymapPath)
         GameLog::line(std::string("SDL failed init: ") + SDL_GetError());
         throw std::runtime_error("Bad SDL Init");
     }
+    installHangUpHandler();
     // A hidden cursor and relative motion: the mouse steers, unbounded by the window's edges.
     SDL_ShowCursor(SDL_DISABLE);
     SDL_SetRelativeMouseMode(SDL_TRUE);
@@ -515,12 +550,16 @@ void InputHandler::processEvents(double realTime)
     // One pump per frame, then the queue is drained: events that arrive while the frame runs
     // wait for the next one, and a capture's leftovers are met first next frame.
     SDL_PumpEvents();
+    if (hangUpReceived) {
+        hangUpReceived = 0;
+        closeRequest("Hang-up signal received");
+    }
     int motionX = 0;
     int motionY = 0;
     SdlTranslation::Event event;
     while (nextEvent(event)) {
         if (event.type == SdlTranslation::Event::Type::CloseRequest)
-            closeRequest();
+            closeRequest("Window close requested");
         if (capture) {
             // A capture takes one event per frame and skips the frame's mouse step, so the
             // menu that asked for it sees each input on its own.
@@ -716,11 +755,11 @@ void InputHandler::driveDirection(InputType kind, std::uint32_t code, float valu
     }
 }
 
-void InputHandler::closeRequest()
+void InputHandler::closeRequest(const char* reason)
 {
     // Closing the window quits as the action "quit" does, through the exit sequence; with the
     // exit screen already up it ends the program as a key press would.
-    GameLog::line("Window close requested");
+    GameLog::line(reason);
     closeRequested = true;
     if (exitOnKeyPress)
         throw ImmediateExit();

@@ -105,8 +105,9 @@ public:
     void processEvents(double realTime);
 
     void setExitOnKeyPress(bool exit) { exitOnKeyPress = exit; }
-    // Whether the window manager asked the game window to close: the exit sequence then ends the
-    // program without waiting for a key.
+    // Whether the window manager asked the game window to close, or a signal (SIGINT, SIGTERM,
+    // SIGHUP) asked the game to end: the exit sequence then ends the program without waiting for
+    // a key.
     bool isCloseRequested() const { return closeRequested; }
     void setGuiInjection(bool inject) { guiInjection = inject; }
     bool isGuiInjectionOn() const { return guiInjection; }
@@ -203,8 +204,9 @@ private:
     double mouseCarryFactor(double elapsed) const;
     void closeJoystick();
 
-    // Throws NormalExit, or ImmediateExit once the exit screen is up.
-    void closeRequest();
+    // Logs the reason (a window close, a hang-up signal), then throws NormalExit, or ImmediateExit
+    // once the exit screen is up.
+    void closeRequest(const char* reason);
     void keyDown(std::uint32_t code);
     void keyUp(std::uint32_t code);
     void mouseButtonDown(std::uint32_t button);

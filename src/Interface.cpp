@@ -13,6 +13,7 @@
 #include "ResourceFiles.h"
 #include "Scheduler.h"
 #include "ScreenProjection.h"
+#include "TargetReadout.h"
 #include "TestGround.h"
 #include "TolvarineEngine.h"
 #include "WidgetFactory.h"
@@ -340,7 +341,11 @@ void Interface::updateHud() const
     HudOverlay* hud = HudOverlay::getSingletonPtr();
     if (!hud)
         return;
-    hud->setVisible(getMode() == NORMAL);
+    const bool flying = getMode() == NORMAL;
+    hud->setVisible(flying);
+    // The read-out is an overlay of its own, which the display's visibility does not reach; the
+    // player paused under a menu still has a target, whose figures must not show through it.
+    TargetReadout::getSingleton().setFlying(flying);
     HudOverlay::setFrameBillboardsVisible(true);
 }
 

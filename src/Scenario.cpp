@@ -99,8 +99,9 @@ ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
     return config();
 }
 
-// The fleets of the mode scripts: a dict of ship type name to count.
-Scenario::FleetMap fleetFromScript(const bp::dict& fleet)
+// The fleets of the mode scripts: a dict of ship type name to count, each type checked before the
+// mode starts to load its area and sides.
+Scenario::FleetMap fleetFromScript(const char* call, const bp::dict& fleet)
 {
     Scenario::FleetMap entries;
     const bp::list keys = fleet.keys();
@@ -108,18 +109,21 @@ Scenario::FleetMap fleetFromScript(const bp::dict& fleet)
         const std::string typeName = bp::extract<std::string>(keys[i]);
         entries[typeName] = bp::extract<unsigned>(fleet[keys[i]]);
     }
+    ScriptArguments::fleet(call, entries);
     return entries;
 }
 
 void skirmishStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet,
                              const bp::dict& enemyFleet)
 {
-    scenario.skirmishStart(areaName, fleetFromScript(playerFleet), fleetFromScript(enemyFleet));
+    const char* const call = "Scenario.skirmishStart";
+    const Scenario::FleetMap player = fleetFromScript(call, playerFleet);
+    scenario.skirmishStart(areaName, player, fleetFromScript(call, enemyFleet));
 }
 
 void survivalStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet)
 {
-    scenario.survivalStart(areaName, fleetFromScript(playerFleet));
+    scenario.survivalStart(areaName, fleetFromScript("Scenario.survivalStart", playerFleet));
 }
 
 // Any finite distance: the box is drawn round the camera, never placed in the world.

@@ -1,6 +1,8 @@
 #include "ScriptArguments.h"
 
 #include "PhysicsEngine.h"
+#include "Ship.h"
+#include "ShipType.h"
 
 #include <boost/python/errors.hpp>
 
@@ -131,6 +133,26 @@ float ScriptArguments::number(const char* call, const char* what, float value, f
     if (value > highest)
         refuse(call, std::string(what) + " " + shown(value) + " is above " + shown(highest));
     return value;
+}
+
+const std::string& ScriptArguments::shipType(const char* call, const std::string& name)
+{
+    if (!Ship::getPoolFactory().hasType(name))
+        refuse(call, "there is no ship type " + name);
+    return name;
+}
+
+const std::string& ScriptArguments::shipFile(const char* call, const std::string& fileBaseName)
+{
+    if (!ShipType::hasFile(fileBaseName))
+        refuse(call, "there is no ship type file " + fileBaseName + ".ship");
+    return fileBaseName;
+}
+
+void ScriptArguments::fleet(const char* call, const std::map<std::string, unsigned>& fleet)
+{
+    for (const auto& entry : fleet)
+        shipType(call, entry.first);
 }
 
 } // namespace Tolvarine

@@ -3,6 +3,9 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <map>
+#include <string>
+
 namespace Tolvarine {
 
 // The checks of the values scripts hand to the game's faces. The rendering and physics engines end
@@ -29,6 +32,15 @@ public:
     static float finite(const char* call, const char* what, float value);
     // A number from `lowest` to `highest` (either may be infinite); NaN and infinities never pass.
     static float number(const char* call, const char* what, float value, float lowest, float highest);
+
+    // A ship type, by its name ("trifighter") or by the base name of its ".ship" file: one of the
+    // types loaded. Checked at the call, so that a misspelt name is the script's error there and
+    // then, not an end of the game when the ship is first built (a warp arrival builds it
+    // seconds later).
+    static const std::string& shipType(const char* call, const std::string& name);
+    static const std::string& shipFile(const char* call, const std::string& fileBaseName);
+    // Every ship type name of a fleet ({"trifighter": 3}).
+    static void fleet(const char* call, const std::map<std::string, unsigned>& fleet);
 };
 
 } // namespace Tolvarine

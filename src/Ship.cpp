@@ -85,8 +85,19 @@ bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogr
         const std::string name = bp::extract<std::string>(keys[i]);
         entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
     }
+    ScriptArguments::fleet("Ship.spawnFleet", entries);
     return shipsAsList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
                                         ScriptArguments::orientation("Ship.spawnFleet", orientation)));
+}
+
+Ship* createFromScript(const std::string& typeName)
+{
+    return Ship::create(ScriptArguments::shipType("Ship.create", typeName));
+}
+
+Ship* createByFilenameFromScript(const std::string& fileBaseName)
+{
+    return Ship::createByFilename(ScriptArguments::shipFile("Ship.createByFilename", fileBaseName));
 }
 
 // Capital ships answer to this one as well: it calls their own activate.
@@ -157,6 +168,11 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     // pool can never hand it out a second time while it flies.
     if (faction)
         leavePlay(static_cast<DisableTime>(0), false);
+    // A ship given back to its pool and activated again by a script that still holds it is taken
+    // back out first: idle in the pool it would be handed to another user while it flies, and be
+    // passed over when the scenario ends, keeping the faction that goes with it.
+    if (Pools::Pool* pool = getPoolFactory().getPool(type.getName()); pool && !pool->isLive(this))
+        pool->reclaim(this);
 
     faction = &newFaction;
     faction->incrementShipCount();
@@ -510,9 +526,9 @@ Ogre::Overlay* Ship::getWeaponOverlay()
 void Ship::exportToPython()
 {
     bp::class_<Ship, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>("Ship", bp::no_init)
-        .def("create", &Ship::create, bp::return_value_policy<bp::reference_existing_object>())
+        .def("create", &createFromScript, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("create")
-        .def("createByFilename", &Ship::createByFilename, bp::return_value_policy<bp::reference_existing_object>())
+        .def("createByFilename", &createByFilenameFromScript, bp::return_value_policy<bp::reference_existing_object>())
         .staticmethod("createByFilename")
         .def("spawnFleet", &spawnFleetFromScript)
         .staticmethod("spawnFleet")

@@ -44,7 +44,8 @@ public:
     ~Ship() override;
 
     // Puts the ship into play for the faction at the pose, at rest. An active ship is first taken
-    // out of play (disable time 0) without leaving the hands of its user.
+    // out of play (disable time 0) without leaving the hands of its user; a ship that went back to
+    // its pool is taken out of the pool again.
     virtual void activate(Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
     // Takes the ship out of play and gives it back to its type's pool; an inactive ship is left
     // as it is.

@@ -316,6 +316,11 @@ ShipType& ShipType::getByFilename(const std::string& fileBaseName)
     return *found->second;
 }
 
+bool ShipType::hasFile(const std::string& fileBaseName)
+{
+    return fileRegistry.count(fileBaseName) != 0;
+}
+
 std::vector<std::string> ShipType::getTypeNames()
 {
     return typeNames;

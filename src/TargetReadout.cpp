@@ -94,11 +94,17 @@ void TargetReadout::setMeasured(bool newMeasured)
     updateVisibility();
 }
 
+void TargetReadout::setFlying(bool newFlying)
+{
+    flying = newFlying;
+    updateVisibility();
+}
+
 void TargetReadout::updateVisibility()
 {
     if (!overlay)
         return;
-    if (selections > 0 && measured)
+    if (selections > 0 && measured && flying)
         overlay->show();
     else
         overlay->hide();

@@ -33,6 +33,9 @@ public:
     // A selected frame reports each frame whether it could measure (a flown ship exists).
     void setMeasured(bool measured);
     unsigned getSelectionCount() const { return selections; }
+    // Whether the player flies (the interface's normal mode): the menus, their dialogs and
+    // command mode draw over the scene, and the read-out stays hidden under them.
+    void setFlying(bool flying);
     bool isShown() const;
 
     // Whole metres, rounded down: "999 m".
@@ -56,6 +59,7 @@ private:
     Ogre::OverlayElement* rate = nullptr;
     unsigned selections = 0;
     bool measured = false;
+    bool flying = true;
     // The numbers on show: a caption is rewritten only when its whole number changes.
     double shownDistance = -1.0;
     double shownRate = 0.5;

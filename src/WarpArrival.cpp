@@ -81,15 +81,16 @@ void createFromScript(const std::string& shipType, const std::shared_ptr<Faction
                       const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
     const char* const call = "WarpArrival.create";
-    WarpArrival::create(shipType, faction, ScriptArguments::position(call, position),
-                        ScriptArguments::orientation(call, orientation));
+    WarpArrival::create(ScriptArguments::shipType(call, shipType), faction,
+                        ScriptArguments::position(call, position), ScriptArguments::orientation(call, orientation));
 }
 
 void createByFilenameFromScript(const std::string& fileName, const std::shared_ptr<Faction>& faction,
                                 const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
     const char* const call = "WarpArrival.createByFilename";
-    WarpArrival::createByFilename(fileName, faction, ScriptArguments::position(call, position),
+    WarpArrival::createByFilename(ScriptArguments::shipFile(call, fileName), faction,
+                                  ScriptArguments::position(call, position),
                                   ScriptArguments::orientation(call, orientation));
 }
 

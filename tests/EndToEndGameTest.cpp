@@ -2,6 +2,9 @@
 // and flown to their end, the tutorial, a key rebound on the Control sheet, and the way out.
 #include "MenuWalk.h"
 
+#include "Config.h"
+
+#include <csignal>
 #include <fstream>
 #include <numeric>
 
@@ -201,6 +204,29 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
     EXPECT_EQ(testGroundCaptionPixels(menu), 0u) << "the test ground's captions on the main sheet";
     EXPECT_EQ(quitThroughMenus(game), 0);
     expectCleanLog(game);
+}
+
+// The terminal that started the game closes: its hang-up ends the game as SIGTERM and SIGINT do,
+// through the exit sequence, which saves the difficulty chosen on the Play sheet.
+TEST(MenuGameHangUp, TheGameEndsThroughItsExitSequenceAndKeepsTheDifficultyChosen)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    openPlaySheet(game, PLAY_SKIRMISH);
+    const std::string setting = "Setting difficulty to: ";
+    ASSERT_TRUE(clickForLine(game, PLAY_DIFFICULTY_TOP, setting)) << "Play/Difficulty";
+    const std::vector<std::string> lines = game.logLines();
+    const auto line = std::find_if(lines.begin(), lines.end(),
+                                   [&](const std::string& l) { return l.find(setting) != std::string::npos; });
+    const float chosen = std::stof(line->substr(line->find(setting) + setting.size()));
+    ASSERT_TRUE(game.sendSignal(SIGHUP));
+    EXPECT_EQ(game.waitForExit(), 0) << "ended by signal " << game.endingSignal();
+    const Config saved((game.folder() / "cfg/difficulty.cfg").string());
+    EXPECT_FLOAT_EQ(saved.get<float>("Difficulty", "difficulty"), chosen);
+    EXPECT_NE(chosen, 0.5f) << "the shipped difficulty";
 }
 
 // Main, Options, Control; the Forward button clicked and "x" pressed; back out with the back key,

@@ -161,6 +161,11 @@ bool GameProcess::isRunning()
     return false;
 }
 
+bool GameProcess::sendSignal(int number)
+{
+    return isRunning() && ::kill(pid, number) == 0;
+}
+
 bool GameProcess::waitForLogLine(const std::string& text, std::chrono::seconds timeout)
 {
     // The state is read before the log, so that a line written just before the exit still counts.

@@ -30,6 +30,9 @@ public:
     // Waits for the game to end; its exit code, or -1 when it had to be killed.
     int waitForExit(std::chrono::seconds timeout = std::chrono::seconds(60));
     bool isRunning();
+    // Sends the running game a signal (the hang-up of a closed terminal, say); false when it has
+    // ended.
+    bool sendSignal(int number);
     // The signal that ended the game (its exit code is then -1); 0 while it runs, after an exit of
     // its own and after waitForExit had to kill it.
     int endingSignal() const { return signalNumber; }

@@ -308,6 +308,9 @@ TEST_F(HudOverlayTest, WireframesAreTintedByHealthSkipMeshlessComponentsAndLetGo
 TEST_F(HudOverlayTest, ReticlesAreTintedByLoadAndTheInterfaceModeShowsTheDisplayOnlyWhileFlying)
 {
     Ogre::OverlayManager& overlays = Ogre::OverlayManager::getSingleton();
+    Ogre::Overlay* readout = overlays.create("TargetReadout");
+    readout->add2D(
+        static_cast<Ogre::OverlayContainer*>(overlays.createOverlayElement("Panel", "TargetReadout/Panel")));
     Ogre::Overlay* reticle = overlays.create("TestHud");
     auto* panel = static_cast<Ogre::OverlayContainer*>(overlays.createOverlayElement("Panel", "TestHud/Panel"));
     for (const char* part : {"Primary", "Secondary"}) {
@@ -356,6 +359,9 @@ TEST_F(HudOverlayTest, ReticlesAreTintedByLoadAndTheInterfaceModeShowsTheDisplay
         // The target key works only while the display is shown: nothing ahead drops the selection.
         TestShip& target = ship("target");
         target.setSelected(true);
+        // A measured target's read-out shows only while flying, not under a menu or command mode.
+        TargetReadout::getSingleton().setMeasured(true);
+        EXPECT_EQ(readout->isVisible(), shown);
         pulse("target_reticle_closest");
         EXPECT_EQ(Targetable::getSelected() == nullptr, shown);
         target.setSelected(false);

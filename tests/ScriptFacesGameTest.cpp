@@ -1,8 +1,10 @@
 // The whole game: script calls with places, directions, orientations and distances that the
-// rendering or physics engine cannot take. Each once ended the process from inside an engine (an
-// assertion, a collision space overrun a frame later, the sound layer's exit); each must now be the
-// script's own Python error, naming the call, with the game flying on. Values that break nothing
-// are taken as they are, however odd.
+// rendering or physics engine cannot take, and ship types that do not exist. Each once ended the
+// process from inside an engine (an assertion, a collision space overrun a frame later, the sound
+// layer's exit) or when the ship was built later; each must now be the script's own Python error,
+// naming the call, with the game flying on. Values that break nothing are taken as they are,
+// however odd. An error of the game's own that reaches a script carries its reason; a ship given
+// back to its pool can be activated again by the script that holds it.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -28,6 +30,9 @@ player = ScenarioManager.getSingleton().getCurrentScenario().getFaction("Player"
 ship = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -100), Quaternion())[0]
 Ship.spawnFleet({"kestrel": 3}, player, Vector3(0, 0, -400), Quaternion(0, 1e10, 0, 0))
 camera = CameraController.getSingleton().setCameraTypeFree()
+# A row whose calls must work raises Found with what it found: that is its line.
+class Found(Exception):
+    pass
 )";
 
 // After the calls, two seconds of game time: hundreds of physics steps, and frames drawn.
@@ -110,6 +115,27 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(-1))", nullptr},
         {R"(DebrisSystem.getSingleton().setSystemMaxVisibleDistance("CoarseDebrisSystem", 1e12))", nullptr},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().setSkyBox("Tolvarine/NebulaSky", 1e12))", nullptr},
+        // A type that does not exist: the arrival ended the game when its ship was due, 1.4 s later.
+        {R"(WarpArrival.create("trifightr", player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: WarpArrival.create: there is no ship type trifightr"},
+        {R"(Ship.spawnFleet({"trifighter": 1, "kestrl": 2}, player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: Ship.spawnFleet: there is no ship type kestrl"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().survivalStart("Deep Space", {"trifightr": 1}))",
+         "ValueError: Scenario.survivalStart: there is no ship type trifightr"},
+        // The game's own errors said only "std::exception".
+        {R"(ScenarioManager.getSingleton().loadScenario("Nowhere"))",
+         "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
+        {R"(DebrisSystem.getSingleton().addSystem("Dust", "NoSuchTemplate"))",
+         "RuntimeError: DebrisSystem: unknown particle template NoSuchTemplate"},
+        // Back in its pool, a ship activated again flew while the pool held it idle: the next
+        // spawn took it a second time, and a scenario's end passed it over with its faction.
+        {R"(shipsBefore = len(player.getShipList())
+returning = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -200), Quaternion())[0]
+returning.deactivate(2)
+returning.activate(player, Vector3(0, 0, -250), Quaternion())
+Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 60, -250), Quaternion())
+raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore)))",
+         "Found: 2 ships more in play"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
