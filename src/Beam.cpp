@@ -40,7 +40,7 @@ Beam::Beam(Config& type, const std::string& typeName)
     , shock(type.get<float>(SECTION, "shock"))
     , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
     , range(type.get<float>(SECTION, "range"))
-    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
+    , explosionGroup(ExplosionManager::readGroup(type, SECTION, "explosionGroup"))
     , timeToLive(type.get<float>(SECTION, "timeToLive"))
     , updateTask([this](float sinceLast) { return update(sinceLast); }, "Beam::update",
                  type.get<float>(SECTION, "updatePeriod"), type.get<float>(SECTION, "updateVariance"), 0, 0.0f)

@@ -5,6 +5,7 @@
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "ExplosionManager.h"
 #include "GameLog.h"
 #include "GuidedProjectile.h"
 #include "PhysicsBody.h"
@@ -62,7 +63,10 @@ void requireLaunchKeys(const Config& type)
     for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse"})
         type.get<float>("Fireable", key);
     ValueRange::above(type, "Fireable", "timeToLive", 0.0f);
-    type.get<std::string>("Fireable", "explosionGroup");
+    // Looked up at the first hit, which an unknown group would end the game at.
+    ExplosionManager::readGroup(type, "Fireable", "explosionGroup");
+    for (const char* key : {"explosionSpeedProportion", "explosionBounceSpeedProportion"})
+        type.get<float>("Fireable", key);
     PhysicsBody::checkType(type);
     // The kinds in the order createByKind tests them.
     if (type.get<bool>("Fireable", "guided", false)) {

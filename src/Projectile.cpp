@@ -39,7 +39,7 @@ Projectile::Projectile(Config& type, const std::string& typeName)
     , splashDamage(type.get<float>(SECTION, "splashDamage"))
     , shock(type.get<float>(SECTION, "shock"))
     , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
-    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
+    , explosionGroup(ExplosionManager::readGroup(type, SECTION, "explosionGroup"))
     , damageType(parseDamageType(type.get<std::string>(SECTION, "damageType")))
     , alwaysTriggerOnCollision(type.get<bool>(SECTION, "alwaysTriggerOnCollision", true))
     , timeoutTask([this](float elapsed) { return timeout(elapsed); }, "Projectile::timeout",

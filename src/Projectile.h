@@ -24,7 +24,7 @@ class Faction;
 // (default 1), "billboardSet" (default 0; when 1 also "billboardMaterial", "billboardSize",
 // "billboardColour", and one billboard per key of section "Particles" whose name contains
 // "position"); "explosionSpeedProportion" and "explosionBounceSpeedProportion" are read at each
-// exploding hit. The dynamic collidable's sections ("Physics", "Display", "Collision_Geometry")
+// exploding hit (and at load, with the group, which must be one the explosion manager has). The dynamic collidable's sections ("Physics", "Display", "Collision_Geometry")
 // give the body and its shape.
 class Projectile : public FireableProjectile, public DynamicCollidable, public CollisionListener {
 public:

@@ -301,10 +301,13 @@ Ship* Ship::createInstance(const std::string& typeName)
 
 void Ship::checkType(const ShipType& type)
 {
+    Thrust::checkType(type);
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Secondary");
-    if (type.get<bool>("Ship", "capitalShip", false))
+    if (type.get<bool>("Ship", "capitalShip", false)) {
         PointDefenseWeaponSystem::checkSection(type, "WeaponSystem_PointDefense");
+        CapitalShip::checkStations(type);
+    }
 }
 
 void Ship::connectPools()

@@ -71,8 +71,9 @@ public:
     // Builds one ship of the named type: the pools' creator. A type with "capitalShip" set in
     // section "Ship" makes a CapitalShip.
     static Ship* createInstance(const std::string& typeName);
-    // Checks what a ship's weapon systems read from its type, without building a ship: the
-    // sections "WeaponSystem_Primary", "WeaponSystem_Secondary" and, for a capital ship,
+    // Checks what a ship's thrust effects and weapon systems read from its type, without building
+    // a ship: the section "Thrust" (Thrust::checkType), the sections "WeaponSystem_Primary",
+    // "WeaponSystem_Secondary" and, for a capital ship,
     // "WeaponSystem_PointDefense", with the types of their weapons. Called for every type as its
     // pool is registered, whatever its size; a refusal raises ConfigurationError.
     static void checkType(const ShipType& type);

@@ -382,6 +382,9 @@ void TolvarineEngine::loadDataTypes()
     Ship::loadTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
+    // Explosions load first, since debris pieces explode into their groups; the sprays and
+    // debris pieces they name are looked up now that those are loaded, not at the first hit.
+    ExplosionManager::getSingleton().checkNames();
     ShipExplosionSequence::loadTypes();
     // A ship type without its sequence is refused now, not when its first ship is destroyed.
     ShipExplosionSequence::checkShipTypes();

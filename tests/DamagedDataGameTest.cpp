@@ -288,5 +288,38 @@ TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
     }, true, true);
 }
 
+// Names a type gives that were first looked up at a hit (an explosion group, a spray, a debris
+// piece), and keys of types whose pools start empty that were first read when their first object
+// was built (the thrust's light and sound, an explosion's sound): each ended the game in the middle
+// of a battle. Each now stops the start with the file, section and key that name it.
+TEST(DamagedDataGame, NamesAndKeysFirstUsedInBattleAreCheckedAtStartUpWithTheirFile)
+{
+    const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
+        return [=](const fs::path& f) {
+            for (const auto& [key, line] : keys)
+                replaceKey(f, key, line);
+        };
+    };
+    const auto renameDebris = [](const fs::path& f) {
+        rewrite(f, std::regex_replace(readTextFile(f), std::regex("name = hull_fragment\n"), "name = hull_fragmentz\n"));
+    };
+    runRows({
+        {"data/entities/seeker_missile.fireable", set({{"explosionGroup", "explosionGroup = Nuclear"}}),
+         "Config: in data/entities/seeker_missile.fireable, section Fireable, key explosionGroup"},
+        {"data/entities/ion_lance.fireable", set({{"explosionGroup", "explosionGroup = Nuclear"}}),
+         "Config: in data/entities/ion_lance.fireable, section Fireable, key explosionGroup"},
+        {"data/explosions/conventional_shrapnel.explosion", set({{"particleSpray", "particleSpray = smoke_puffz"}}),
+         "Config: in data/explosions/conventional_shrapnel.explosion, section Explosion, key particleSpray"},
+        {"data/explosions/conventional_shrapnel.explosion", renameDebris,
+         "Config: in data/explosions/conventional_shrapnel.explosion, section Explosion_Debris_Hull, key name"},
+        {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"thrustLightAttenuationLinear", "thrustLightAttenuationLinear = nan"}}),
+         "Config: in data/entities/drone.ship, section Thrust, key thrustLightAttenuationLinear"},
+        {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mainThrustSound", "mainThrustSound = thrust_nope"}}),
+         "Config: in data/entities/drone.ship, section Thrust, key mainThrustSound"},
+        {"data/explosions/plasma_scatter.explosion", set({{"poolSize", "poolSize = 0"}, {"name", "name = explosion_nope"}}),
+         "Config: in data/explosions/plasma_scatter.explosion, section Sound, key name"},
+    }, true, true);
+}
+
 } // namespace
 } // namespace Tolvarine::Test
