@@ -94,10 +94,10 @@ Settings readSettings(const Config& config, const std::string& name)
     return settings;
 }
 
-void checkType(const Config& config, const std::string& name)
+void checkPieceType(const Config& config, const std::string& name)
 {
-    CollisionGeometry::checkTypes(config);
-    PhysicsBody::checkType(config);
+    // The body, its geometry and its mesh, then the piece's own keys, as a piece is built.
+    DynamicCollidable::checkType(config);
     readSettings(config, name);
 }
 
@@ -158,7 +158,7 @@ void ExplosionDebris::loadTypes(const std::string& folder)
             continue;
         // Not enciphered: a plain file is read without writing a twin beside it.
         auto config = std::make_unique<Config>(path.generic_string(), false, false, false);
-        checkType(*config, name);
+        checkPieceType(*config, name);
         configs.emplace(name, std::move(config));
         getPools().registerType(name, [name] { return createDebris(name); }, 0);
     }
