@@ -5,6 +5,7 @@
 #include "FunctionTask.h"
 #include "GameLog.h"
 #include "Scheduler.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
@@ -47,6 +48,47 @@ Ogre::TextureUnitState* firstTextureUnit(const Ogre::MaterialPtr& material)
 
 unsigned AnimatedBillboard::counter = 0;
 
+struct AnimatedBillboard::Settings {
+    Ogre::MaterialPtr material;
+    float duration = 0.0f;
+    float timeResolution = 0.0f;
+    float size = 0.0f;
+};
+
+AnimatedBillboard::Settings AnimatedBillboard::readSettings(const Config& config, const std::string& section)
+{
+    Settings settings;
+    const std::string materialName = config.get<std::string>(section, "materialName");
+    settings.duration = config.get<float>(section, "duration");
+    settings.timeResolution = config.get<float>(section, "timeResolution");
+    settings.size = config.get<float>(section, "size");
+    if (!(settings.duration > 0.0f))
+        ValueRange::refuse(config, section, "duration",
+                           "AnimatedBillboard: duration of section " + section + " must be above 0");
+    settings.material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    if (!settings.material)
+        ValueRange::refuse(config, section, "materialName",
+                           "AnimatedBillboard: unknown material " + materialName + " in section " + section);
+    return settings;
+}
+
+void AnimatedBillboard::requireFrames(const Ogre::MaterialPtr& material, const Config& config,
+                                      const std::string& section)
+{
+    if (!firstTextureUnit(material))
+        ValueRange::refuse(config, section, "materialName",
+                           "AnimatedBillboard: material " + config.get<std::string>(section, "materialName")
+                               + " has no texture frames to animate");
+}
+
+void AnimatedBillboard::checkSection(const Config& config, const std::string& section)
+{
+    const Settings settings = readSettings(config, section);
+    // Loaded as the billboards' clones are, so that its techniques are known.
+    settings.material->load();
+    requireFrames(settings.material, config, section);
+}
+
 AnimatedBillboard::AnimatedBillboard(Config& config, const std::string& section,
                                      Ogre::SceneManager& sceneManager)
     : sceneManager(sceneManager)
@@ -55,27 +97,15 @@ AnimatedBillboard::AnimatedBillboard(Config& config, const std::string& section,
 
     // Everything is read and checked before any engine object is made, so a bad section leaves
     // nothing behind.
-    const std::string materialName = config.get<std::string>(section, "materialName");
-    duration = config.get<float>(section, "duration");
-    const float timeResolution = config.get<float>(section, "timeResolution");
-    const float size = config.get<float>(section, "size");
-    if (!(duration > 0.0f)) {
-        GameLog::line("AnimatedBillboard: duration of section " + section + " must be above 0");
-        throw ConfigurationError();
-    }
-    const Ogre::MaterialPtr original = Ogre::MaterialManager::getSingleton().getByName(materialName);
-    if (!original) {
-        GameLog::line("AnimatedBillboard: unknown material " + materialName + " in section " + section);
-        throw ConfigurationError();
-    }
+    const Settings settings = readSettings(config, section);
+    duration = settings.duration;
+    const float timeResolution = settings.timeResolution;
+    const float size = settings.size;
 
-    material = original->clone(cloneName(materialName, number));
+    material = settings.material->clone(cloneName(settings.material->getName(), number));
     try {
         material->load();
-        if (!frameUnit()) {
-            GameLog::line("AnimatedBillboard: material " + materialName + " has no texture frames to animate");
-            throw ConfigurationError();
-        }
+        requireFrames(material, config, section);
         billboardSet = sceneManager.createBillboardSet(material->getName(), 1);
     } catch (...) {
         Ogre::MaterialManager::getSingleton().remove(material);

@@ -32,6 +32,10 @@ public:
     // `sceneManager` (the engine's), not yet in the scene.
     AnimatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager);
     ~AnimatedBillboard();
+    // Reads and checks `section` as the constructor does, without making anything: the owners'
+    // type checks call it for types whose pools start empty. Each refusal is followed by the
+    // file's line "Config: in <path>, section <section>, key <key>".
+    static void checkSection(const Config& config, const std::string& section);
     AnimatedBillboard(const AnimatedBillboard&) = delete;
     AnimatedBillboard& operator=(const AnimatedBillboard&) = delete;
 
@@ -49,6 +53,11 @@ public:
     unsigned getCurrentFrame() const;
 
 private:
+    struct Settings;
+    static Settings readSettings(const Config& config, const std::string& section);
+    // The material's first texture unit with its frames, or a refusal.
+    static void requireFrames(const Ogre::MaterialPtr& material, const Config& config, const std::string& section);
+
     bool update(float);
     Ogre::TextureUnitState* frameUnit() const;
     void detach();

@@ -3,6 +3,7 @@
 #include "BeamBillboard.h"
 #include "ComplexExplosion.h"
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
 #include "GameLog.h"
@@ -13,6 +14,7 @@
 #include "Statistics.h"
 #include "Targetable.h"
 
+#include <OgreMaterialManager.h>
 #include <OgreMatrix3.h>
 #include <OgreSceneNode.h>
 
@@ -31,30 +33,82 @@ constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 
 unsigned Beam::nextNumber = 0;
 
+struct Beam::Settings {
+    bool guidedBeam = false;
+    float directDamage = 0.0f;
+    float splashDamage = 0.0f;
+    float shock = 0.0f;
+    float impactImpulse = 0.0f;
+    float range = 0.0f;
+    std::string explosionGroup;
+    float timeToLive = 0.0f;
+    float updatePeriod = 0.0f;
+    float updateVariance = 0.0f;
+    Ogre::ColourValue beamColour;
+    std::string materialName;
+    float beamSize = 0.0f;
+};
+
+Beam::Settings Beam::readSettings(const Config& type, const std::string& typeName)
+{
+    Settings settings;
+    settings.guidedBeam = type.get<bool>(SECTION, "guidedBeam");
+    settings.directDamage = type.get<float>(SECTION, "directDamage");
+    settings.splashDamage = type.get<float>(SECTION, "splashDamage");
+    settings.shock = type.get<float>(SECTION, "shock");
+    settings.impactImpulse = type.get<float>(SECTION, "impactImpulse");
+    settings.range = type.get<float>(SECTION, "range");
+    settings.explosionGroup = ExplosionManager::readGroup(type, SECTION, "explosionGroup");
+    settings.timeToLive = type.get<float>(SECTION, "timeToLive");
+    settings.updatePeriod = type.get<float>(SECTION, "updatePeriod");
+    settings.updateVariance = type.get<float>(SECTION, "updateVariance");
+    settings.beamColour = type.get<Ogre::ColourValue>(SECTION, "beamColour");
+    settings.materialName = type.get<std::string>(SECTION, "materialName");
+    // Tools that read types without the rendering engine check the other values alone.
+    if (Ogre::MaterialManager::getSingletonPtr()) {
+        try {
+            MaterialCheck::require(settings.materialName, "Projectile type " + typeName);
+        } catch (const ConfigurationError&) {
+            type.logPlace(SECTION, "materialName");
+            throw;
+        }
+    }
+    settings.beamSize = type.get<float>(SECTION, "beamSize");
+    return settings;
+}
+
+void Beam::checkType(const Config& type, const std::string& typeName)
+{
+    readSettings(type, typeName);
+}
+
 Beam::Beam(Config& type, const std::string& typeName)
+    : Beam(type, typeName, readSettings(type, typeName))
+{
+}
+
+Beam::Beam(Config& type, const std::string& typeName, const Settings& settings)
     : DynamicCollidable("Beam" + std::to_string(nextNumber++), type, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
     , typeName(typeName)
-    , guidedBeam(type.get<bool>(SECTION, "guidedBeam"))
-    , directDamage(type.get<float>(SECTION, "directDamage"))
-    , splashDamage(type.get<float>(SECTION, "splashDamage"))
-    , shock(type.get<float>(SECTION, "shock"))
-    , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
-    , range(type.get<float>(SECTION, "range"))
-    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
-    , timeToLive(type.get<float>(SECTION, "timeToLive"))
-    , updateTask([this](float sinceLast) { return update(sinceLast); }, "Beam::update",
-                 type.get<float>(SECTION, "updatePeriod"), type.get<float>(SECTION, "updateVariance"), 0, 0.0f)
-    , beamColour(type.get<Ogre::ColourValue>(SECTION, "beamColour"))
+    , guidedBeam(settings.guidedBeam)
+    , directDamage(settings.directDamage)
+    , splashDamage(settings.splashDamage)
+    , shock(settings.shock)
+    , impactImpulse(settings.impactImpulse)
+    , range(settings.range)
+    , explosionGroup(settings.explosionGroup)
+    , timeToLive(settings.timeToLive)
+    , updateTask([this](float sinceLast) { return update(sinceLast); }, "Beam::update", settings.updatePeriod,
+                 settings.updateVariance, 0, 0.0f)
+    , beamColour(settings.beamColour)
 {
     setGeometryOwner(this);
     // Scene queries that resolve a hit reach this object's listener face through its link.
     getLink()->setListener(this);
-    const std::string materialName = type.get<std::string>(SECTION, "materialName");
-    MaterialCheck::require(materialName, "Projectile type " + typeName);
     billboard = std::make_unique<BeamBillboard>(getSceneNode()->getName() + "/Beam");
     getSceneNode()->attachObject(billboard.get());
-    billboard->setMaterial(materialName);
-    billboard->setWidth(type.get<float>(SECTION, "beamSize"));
+    billboard->setMaterial(settings.materialName);
+    billboard->setWidth(settings.beamSize);
     billboard->setStart(Ogre::Vector3::ZERO);
     billboard->setEnd(Ogre::Vector3(0, 0, -range));
 }

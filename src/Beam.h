@@ -32,6 +32,10 @@ public:
     // missing key or an unknown material is logged and throws ConfigurationError.
     Beam(Config& type, const std::string& typeName);
     ~Beam() override;
+    // Reads and checks the keys above as the constructor does, without building anything: the
+    // projectile loader calls it for every beam type whatever its pool size. A refusal is logged
+    // with the file's line "Config: in <path>, section Fireable, key <key>" and throws.
+    static void checkType(const Config& type, const std::string& typeName);
 
     // Records the shot and puts the beam into play at `position`, at rest; the firer's velocity
     // and the speed are not used. A guided beam turns to its target (without one it keeps the
@@ -69,6 +73,10 @@ public:
     const BeamBillboard& getBillboard() const { return *billboard; }
 
 private:
+    struct Settings;
+    static Settings readSettings(const Config& type, const std::string& typeName);
+
+    Beam(Config& type, const std::string& typeName, const Settings& settings);
     void explode(CollisionListener& other, const Ogre::Vector3& position);
 
     static unsigned nextNumber;

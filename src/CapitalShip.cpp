@@ -2,6 +2,7 @@
 
 #include "CapitalShipStation.h"
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "Faction.h"
 #include "PointDefenseWeaponSystem.h"
 #include "ShipBehaviour.h"
@@ -37,20 +38,55 @@ CapitalShip::~CapitalShip()
     stations.clear();
 }
 
-void CapitalShip::readStations(ShipType& type)
+struct CapitalShip::StationPlace {
+    std::string section;
+    std::string typeName;
+    Ogre::Vector3 offset;
+    Ogre::Quaternion home;
+    float yawPositive;
+    float yawNegative;
+    float pitchPositive;
+    float pitchNegative;
+};
+
+std::vector<CapitalShip::StationPlace> CapitalShip::readStationPlaces(const ShipType& type)
 {
+    std::vector<StationPlace> places;
     for (const std::string& section : type.getSectionNames()) {
         if (section.find("Station") == std::string::npos)
             continue;
-        const std::string typeName = type.get<std::string>(section, "type");
-        const Ogre::Vector3 offset = type.get<Ogre::Vector3>(section, "offset");
-        const Ogre::Quaternion home = eulerDegreesToQuaternion(type.get<Ogre::Vector3>(section, "homeRotationAngles"));
-        const float yawPositive = type.get<float>(section, "yawPositiveLimit");
-        const float yawNegative = type.get<float>(section, "yawNegativeLimit");
-        const float pitchPositive = type.get<float>(section, "pitchPositiveLimit");
-        const float pitchNegative = type.get<float>(section, "pitchNegativeLimit");
-        stations.push_back(CapitalShipStation::create(this, offset, home, yawPositive, yawNegative, pitchPositive,
-                                                      pitchNegative, typeName));
+        StationPlace place;
+        place.section = section;
+        place.typeName = type.get<std::string>(section, "type");
+        place.offset = type.get<Ogre::Vector3>(section, "offset");
+        place.home = eulerDegreesToQuaternion(type.get<Ogre::Vector3>(section, "homeRotationAngles"));
+        place.yawPositive = type.get<float>(section, "yawPositiveLimit");
+        place.yawNegative = type.get<float>(section, "yawNegativeLimit");
+        place.pitchPositive = type.get<float>(section, "pitchPositiveLimit");
+        place.pitchNegative = type.get<float>(section, "pitchNegativeLimit");
+        places.push_back(place);
+    }
+    return places;
+}
+
+void CapitalShip::checkStations(const ShipType& type)
+{
+    for (const StationPlace& place : readStationPlaces(type)) {
+        try {
+            CapitalShipStation::getType(place.typeName);
+        } catch (const ConfigurationError&) {
+            type.logPlace(place.section, "type");
+            throw;
+        }
+    }
+}
+
+void CapitalShip::readStations(ShipType& type)
+{
+    for (const StationPlace& place : readStationPlaces(type)) {
+        stations.push_back(CapitalShipStation::create(this, place.offset, place.home, place.yawPositive,
+                                                      place.yawNegative, place.pitchPositive, place.pitchNegative,
+                                                      place.typeName));
     }
 }
 

@@ -33,10 +33,18 @@ public:
     const std::vector<std::shared_ptr<CapitalShipStation>>& getStations() const { return stations; }
     PointDefenseWeaponSystem& getPointDefense() { return *pointDefense; }
 
+    // Reads every station section of a type as the constructor does, without building anything,
+    // and refuses a station type that is not loaded: the loader of a ship type whose pool starts
+    // empty calls it, so that the first ship built mid-game finds what it needs. A refusal is
+    // logged with the file's line "Config: in <path>, section <section>, key <key>" and throws.
+    static void checkStations(const ShipType& type);
+
     // Registers the script class "CapitalShip" (base "Ship") with the module being started.
     static void exportToPython();
 
 private:
+    struct StationPlace;
+    static std::vector<StationPlace> readStationPlaces(const ShipType& type);
     void readStations(ShipType& type);
     void stationsLeavePlay(DisableTime time);
 

@@ -1,7 +1,6 @@
 #include "CapitalShipStation.h"
 
 #include "CapitalShip.h"
-#include "CollisionGeometry.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
@@ -51,7 +50,6 @@ void CapitalShipStation::loadTypes(const std::string& folder)
             continue;
         auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
         // Stations are built with their capital ships, perhaps first mid-game.
-        CollisionGeometry::checkTypes(*type);
         checkType(*type);
         types().emplace(name, std::move(type));
     }
@@ -59,7 +57,9 @@ void CapitalShipStation::loadTypes(const std::string& folder)
 
 void CapitalShipStation::checkType(const Config& type)
 {
-    PhysicsBody::checkType(type);
+    // In the order a station is built.
+    DynamicCollidable::checkType(type);
+    Targetable::checkType(type);
     // The turret turns by this torque alone.
     ValueRange::above(type, "Physics", "maxTorque", 0.0f);
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");

@@ -30,12 +30,12 @@ class TurretBehaviour;
 // "Targetable", "WeaponSystem_Primary", "WeaponSystem_Secondary" and the turret AI's "Behaviour".
 class CapitalShipStation : public DynamicCollidable, public Controllable {
 public:
-    // Reads every station type of the folder once; a second call changes nothing. An unknown
-    // collision geometry type is refused (CollisionGeometry::checkTypes), and so is a type that
-    // checkType refuses.
+    // Reads every station type of the folder once; a second call changes nothing. A type that
+    // checkType refuses is refused.
     static void loadTypes(const std::string& folder = "data/entities");
-    // Checks a type as its stations read it, without building one: section "Physics"
-    // (PhysicsBody::checkType, and "maxTorque" above 0), both weapon systems
+    // Checks a type as its stations read it, without building one: the body, collision geometry
+    // and mesh (DynamicCollidable::checkType, with "maxTorque" of section "Physics" above 0), the
+    // frame (Targetable::checkType), both weapon systems
     // (StandardWeaponSystem::checkSection) and the turret AI (TurretBehaviour::checkType). The
     // loader calls it for every type; a refusal raises ConfigurationError.
     static void checkType(const Config& type);

@@ -1,6 +1,7 @@
 #include "CollisionGeometry.h"
 
 #include "CollisionBody.h"
+#include "CollisionMeshCache.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
@@ -27,10 +28,14 @@ struct Placement {
     Ogre::Quaternion orientation;
 };
 
-[[noreturn]] void rejectValue(const std::string& section, const std::string& text)
+// The line names the file's place as well, so that a type whose objects are first built mid-game
+// is refused at start-up with its file.
+[[noreturn]] void rejectValue(const Config& config, const std::string& section, const std::string& key,
+                              const std::string& text)
 {
     GameLog::line("Collision geometry in section " + section + ": "
                   + text);
+    config.logPlace(section, key);
     throw ConfigurationError();
 }
 
@@ -39,7 +44,7 @@ float readExtent(const Config& config, const std::string& section, const std::st
 {
     const float value = config.get<float>(section, key);
     if (!(value >= 0.0f) || !std::isfinite(value))
-        rejectValue(section, key + " must be a number not below 0");
+        rejectValue(config, section, key, key + " must be a number not below 0");
     return value;
 }
 
@@ -48,27 +53,9 @@ Ogre::Vector3 readSize(const Config& config, const std::string& section)
     const Ogre::Vector3 size = config.get<Ogre::Vector3>(section, "size");
     for (const float edge : {size.x, size.y, size.z}) {
         if (!(edge >= 0.0f) || !std::isfinite(edge))
-            rejectValue(section, "size must have no edge below 0");
+            rejectValue(config, section, "size", "size must have no edge below 0");
     }
     return size;
-}
-
-// A ray of the collision library starts at its geometry's origin and points along the geometry's
-// +Z axis, whatever was set on it before it joined a body. So the ray's start and direction become
-// the placement of the geometry: moved to the start and turned so that +Z is the direction.
-// `start` is the ray's start within `placement`.
-std::unique_ptr<PhysicsGeometry> createRay(const Config& config, const std::string& section,
-                                           const Ogre::Vector3& start, Placement& placement)
-{
-    const float length = readExtent(config, section, "length");
-    const Ogre::Vector3 direction =
-        config.get<Ogre::Vector3>(section, "direction", Ogre::Vector3::NEGATIVE_UNIT_Z);
-    if (!std::isfinite(direction.length()) || direction.isZeroLength())
-        rejectValue(section, "direction must be a finite vector other than zero");
-    placement.position = placement.position + placement.orientation * start;
-    placement.orientation =
-        placement.orientation * Ogre::Vector3::UNIT_Z.getRotationTo(direction.normalisedCopy());
-    return std::make_unique<PhysicsGeometry>(dCreateRay(nullptr, length));
 }
 
 bool isKnownType(const std::string& type)
@@ -80,41 +67,87 @@ bool isKnownType(const std::string& type)
 const std::string& requireKnownType(const Config& config, const std::string& section, const std::string& type)
 {
     if (!isKnownType(type))
-        rejectValue(section, "unknown type " + type + " in " + config.getPath());
+        rejectValue(config, section, "type", "unknown type " + type + " in " + config.getPath());
     return type;
 }
 
-// The shape of one section, or null for a type that is not one of the four.
-std::unique_ptr<PhysicsGeometry> createShape(const Config& config, const std::string& section,
-                                             const std::string& type, bool sectionPlacement,
-                                             Placement& placement)
+// Everything one section gives, read and checked before anything is built: by the constructor, and
+// by the type loaders' check for types whose objects are first built mid-game.
+struct Shape {
+    std::string component;
+    std::string type;
+    Placement placement;
+    Ogre::Vector3 size = Ogre::Vector3::ZERO;
+    // A sphere's radius or a ray's length.
+    float extent = 0.0f;
+    // A ray's start within the placement, and its direction.
+    Ogre::Vector3 start = Ogre::Vector3::ZERO;
+    Ogre::Vector3 direction = Ogre::Vector3::NEGATIVE_UNIT_Z;
+    std::string mesh;
+    int triangleBudget = 0;
+};
+
+Shape readShape(const Config& config, const std::string& section, const Placement& offset, bool offsetGiven)
 {
-    if (type == "box") {
-        const Ogre::Vector3 size = readSize(config, section);
-        return std::make_unique<PhysicsGeometry>(dCreateBox(nullptr, size.x, size.y, size.z));
+    Shape shape;
+    shape.component = config.get<std::string>(section, "component", "");
+    shape.type = requireKnownType(config, section, config.get<std::string>(section, "type"));
+    shape.placement = offset;
+    if (!offsetGiven) {
+        shape.placement.position = config.get<Ogre::Vector3>(section, "position", Ogre::Vector3::ZERO);
+        shape.placement.orientation =
+            eulerDegreesToQuaternion(config.get<Ogre::Vector3>(section, "rotationAngles", Ogre::Vector3::ZERO));
     }
-    if (type == "sphere")
-        return std::make_unique<PhysicsGeometry>(
-            dCreateSphere(nullptr, readExtent(config, section, "radius")));
-    if (type == "ray") {
+    if (shape.type == "box") {
+        shape.size = readSize(config, section);
+    } else if (shape.type == "sphere") {
+        shape.extent = readExtent(config, section, "radius");
+    } else if (shape.type == "ray") {
         // Without a caller's offset the section's position is already the placement.
-        const Ogre::Vector3 start =
-            sectionPlacement ? Ogre::Vector3::ZERO
-                             : config.get<Ogre::Vector3>(section, "position", Ogre::Vector3::ZERO);
-        return createRay(config, section, start, placement);
+        if (offsetGiven)
+            shape.start = config.get<Ogre::Vector3>(section, "position", Ogre::Vector3::ZERO);
+        shape.extent = readExtent(config, section, "length");
+        shape.direction = config.get<Ogre::Vector3>(section, "direction", Ogre::Vector3::NEGATIVE_UNIT_Z);
+        if (!std::isfinite(shape.direction.length()) || shape.direction.isZeroLength())
+            rejectValue(config, section, "direction", "direction must be a finite vector other than zero");
+    } else {
+        shape.mesh = config.get<std::string>(section, "mesh");
+        shape.triangleBudget = config.get<int>(section, "triangleBudget", 0);
     }
-    if (type == "trimesh") {
-        const std::string mesh = config.get<std::string>(section, "mesh");
-        const int budget = config.get<int>(section, "triangleBudget", 0);
-        // The mesh's own line names only the mesh; this one names the file that names it.
-        try {
-            return std::make_unique<TriMeshGeometry>(nullptr, mesh, budget);
-        } catch (const ConfigurationError&) {
-            config.logPlace(section, "mesh");
-            throw;
-        }
+    return shape;
+}
+
+// The mesh's own line names only the mesh; this one names the file that names it.
+template <typename Build>
+auto withMeshPlace(const Config& config, const std::string& section, Build build)
+{
+    try {
+        return build();
+    } catch (const ConfigurationError&) {
+        config.logPlace(section, "mesh");
+        throw;
     }
-    return nullptr;
+}
+
+// A ray of the collision library starts at its geometry's origin and points along the geometry's
+// +Z axis, whatever was set on it before it joined a body. So the ray's start and direction become
+// the placement of the geometry: moved to the start and turned so that +Z is the direction.
+std::unique_ptr<PhysicsGeometry> createShape(const Config& config, const std::string& section, Shape& shape)
+{
+    if (shape.type == "box")
+        return std::make_unique<PhysicsGeometry>(dCreateBox(nullptr, shape.size.x, shape.size.y, shape.size.z));
+    if (shape.type == "sphere")
+        return std::make_unique<PhysicsGeometry>(dCreateSphere(nullptr, shape.extent));
+    if (shape.type == "ray") {
+        Placement& placement = shape.placement;
+        placement.position = placement.position + placement.orientation * shape.start;
+        placement.orientation =
+            placement.orientation * Ogre::Vector3::UNIT_Z.getRotationTo(shape.direction.normalisedCopy());
+        return std::make_unique<PhysicsGeometry>(dCreateRay(nullptr, shape.extent));
+    }
+    return withMeshPlace(config, section, [&shape]() -> std::unique_ptr<PhysicsGeometry> {
+        return std::make_unique<TriMeshGeometry>(nullptr, shape.mesh, shape.triangleBudget);
+    });
 }
 
 } // namespace
@@ -137,20 +170,10 @@ CollisionGeometry::CollisionGeometry(const Config& config, const Ogre::Vector3& 
     for (const std::string& section : config.getSectionNames()) {
         if (section.find(SECTION_MARK) == std::string::npos || !built.insert(section).second)
             continue;
-        const std::string component = config.get<std::string>(section, "component", "");
-        const std::string type = requireKnownType(config, section, config.get<std::string>(section, "type"));
-        Placement placement {offsetPosition, offsetOrientation};
-        if (!offsetGiven) {
-            placement.position =
-                config.get<Ogre::Vector3>(section, "position", Ogre::Vector3::ZERO);
-            placement.orientation = eulerDegreesToQuaternion(
-                config.get<Ogre::Vector3>(section, "rotationAngles", Ogre::Vector3::ZERO));
-        }
-        std::unique_ptr<PhysicsGeometry> shape =
-            createShape(config, section, type, !offsetGiven, placement);
-        addCollisionBody(std::make_shared<CollisionBody>(component, std::move(shape),
-                                                         placement.position,
-                                                         placement.orientation));
+        Shape shape = readShape(config, section, Placement{offsetPosition, offsetOrientation}, offsetGiven);
+        std::unique_ptr<PhysicsGeometry> geometry = createShape(config, section, shape);
+        addCollisionBody(std::make_shared<CollisionBody>(shape.component, std::move(geometry),
+                                                         shape.placement.position, shape.placement.orientation));
     }
 }
 
@@ -159,6 +182,21 @@ void CollisionGeometry::checkTypes(const Config& config)
     for (const std::string& section : config.getSectionNames()) {
         if (section.find(SECTION_MARK) != std::string::npos)
             requireKnownType(config, section, config.get<std::string>(section, "type"));
+    }
+}
+
+void CollisionGeometry::checkSections(const Config& config)
+{
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find(SECTION_MARK) == std::string::npos)
+            continue;
+        const Placement none{Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY};
+        const Shape shape = readShape(config, section, none, false);
+        // The collision mesh is built once per mesh name and kept: building it now is what the
+        // first object of the type would do. Tools without the cache read the values alone.
+        CollisionMeshCache* cache = CollisionMeshCache::getSingletonPtr();
+        if (shape.type == "trimesh" && cache)
+            withMeshPlace(config, section, [&]() { return cache->getMesh(shape.mesh, shape.triangleBudget); });
     }
 }
 

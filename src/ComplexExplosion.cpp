@@ -8,6 +8,7 @@
 #include "GameLog.h"
 #include "GameplaySettings.h"
 #include "MaterialCheck.h"
+#include "MultiPoolFactory.h"
 #include "OgreLink.h"
 #include "ParticleSpray.h"
 #include "PhysicsBody.h"
@@ -55,6 +56,17 @@ int readPhysicsFlags(const Config& config)
                                                                              : ComplexExplosion::PUSH;
 }
 
+// Read for a perturbing blast only.
+float readPerturbDistance(const Config& config, int physicsFlags)
+{
+    return (physicsFlags & ComplexExplosion::PERTURB) ? config.get<float>(PHYSICS, "perturbDistance", 1.0f) : 0.0f;
+}
+
+std::string readParticleSpray(const Config& config)
+{
+    return config.get<std::string>("Explosion", "particleSpray", "");
+}
+
 // The flash and the glow check their materials themselves, but not whether the textures are there.
 const std::string& checkMaterials(const Config& config, const std::string& name)
 {
@@ -63,14 +75,22 @@ const std::string& checkMaterials(const Config& config, const std::string& name)
     return name;
 }
 
+// The sections of the debris pieces, in file order; a section header written twice throws two pieces.
+std::vector<std::string> debrisSections(const Config& config)
+{
+    std::vector<std::string> sections;
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Explosion_Debris") != std::string::npos)
+            sections.push_back(section);
+    }
+    return sections;
+}
+
 std::vector<std::string> readDebrisTypes(const Config& config)
 {
     std::vector<std::string> debris;
-    // In file order; a section header written twice throws two pieces.
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find("Explosion_Debris") != std::string::npos)
-            debris.push_back(config.get<std::string>(section, "name"));
-    }
+    for (const std::string& section : debrisSections(config))
+        debris.push_back(config.get<std::string>(section, "name"));
     return debris;
 }
 
@@ -154,7 +174,7 @@ ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, cons
     , animation(config, "Animation", *getSceneNode()->getCreator())
     , glow(curves ? ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator(), *curves)
                   : ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator()))
-    , particleSpray(config.get<std::string>("Explosion", "particleSpray", ""))
+    , particleSpray(readParticleSpray(config))
     , explosionRadius(readNonNegative(config, name, "explosionRadius"))
     , explosionImpulse(readNonNegative(config, name, "explosionImpulse"))
     , physicsFlags(readPhysicsFlags(config))
@@ -164,22 +184,41 @@ ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, cons
                   readNonNegative(config, name, "triggerTime"), 0.0f, 0, 0.0f)
     , animationCallback([this]() { onAnimationDone(); })
     , glowCallback([this]() { onGlowDone(); })
-    , sound(SoundSource::create(config.get<std::string>("Sound", "name"), SoundCategory::EFFECTS,
-                                &getPhysicsBody(), Ogre::Vector3::ZERO, false))
+    , sound(SoundSource::create(config, "Sound", "name", SoundCategory::EFFECTS, &getPhysicsBody(),
+                                Ogre::Vector3::ZERO, false))
 {
-    if (physicsFlags & PERTURB)
-        perturbDistance = config.get<float>(PHYSICS, "perturbDistance", 1.0f);
+    perturbDistance = readPerturbDistance(config, physicsFlags);
     if (maxDamage != 0.0f)
         physicsFlags |= DAMAGE;
 }
 
 ComplexExplosion::~ComplexExplosion() = default;
 
-void ComplexExplosion::checkType(const Config& config, const std::string& name)
+void ComplexExplosion::checkType(const Config& config, const std::string& name, const ResponseCurves* curves)
 {
     PhysicsBody::checkType(config);
+    checkMaterials(config, name);
+    AnimatedBillboard::checkSection(config, "Animation");
+    ModulatedBillboard::checkSection(config, "Glow", curves);
+    readParticleSpray(config);
     for (const char* key : {"explosionRadius", "explosionImpulse", "maxDamage", "triggerTime"})
         readNonNegative(config, name, key);
+    readPerturbDistance(config, readPhysicsFlags(config));
+    readDebrisTypes(config);
+    SoundSource::requireDefinition(config, "Sound", "name");
+}
+
+void ComplexExplosion::checkNames(const Config& config)
+{
+    const std::string spray = readParticleSpray(config);
+    if (!spray.empty() && !ParticleSpray::getPools().hasType(spray))
+        ValueRange::refuse(config, "Explosion", "particleSpray",
+                           config.getPath() + ": there is no particle spray type " + spray);
+    for (const std::string& section : debrisSections(config)) {
+        const std::string debris = config.get<std::string>(section, "name");
+        if (!ExplosionDebris::hasType(debris))
+            ValueRange::refuse(config, section, "name", config.getPath() + ": there is no debris type " + debris);
+    }
 }
 
 void ComplexExplosion::activate(const Ogre::Vector3& position, const Ogre::Vector3& velocity, Callback callback)

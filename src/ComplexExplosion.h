@@ -62,10 +62,18 @@ public:
     ComplexExplosion(Config& config, const std::string& name, const ResponseCurves* curves = nullptr);
     ~ComplexExplosion() override;
 
-    // Checks the numbers of a type as the constructor reads them, without building one: section
-    // "Physics" (PhysicsBody::checkType) and the blast's radius, impulse, damage and trigger time.
-    // The explosion manager calls it for every type at load, whatever its pool size.
-    static void checkType(const Config& config, const std::string& name);
+    // Reads and checks a type as the constructor does, without building one: section "Physics"
+    // (PhysicsBody::checkType), the blast's values, the flash's and the glow's sections (with the
+    // glow's curves from `curves`, the program's when null), the materials, the sound and the
+    // names of the spray and the debris pieces. The explosion manager calls it for every type at
+    // load, whatever its pool size: one whose pool starts empty is first built in the middle of a
+    // battle.
+    static void checkType(const Config& config, const std::string& name, const ResponseCurves* curves = nullptr);
+    // Refuses a spray or debris type that the type names but the game has not loaded, which
+    // would end the game at the type's first explosion: logged with the file's line "Config: in
+    // <path>, section <section>, key <key>", then ConfigurationError. Needs the spray and debris
+    // types loaded, which come after the explosions (debris pieces explode into groups).
+    static void checkNames(const Config& config);
 
     // Starts the explosion at `position`, drifting with `velocity`: flash, glow, spray, debris and
     // sound start, and the blast is due "triggerTime" seconds later, when `onTrigger` (may be

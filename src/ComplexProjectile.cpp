@@ -3,11 +3,13 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreException.h>
 #include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -19,16 +21,45 @@ const char* const SECTION = "Fireable";
 
 } // namespace
 
+struct ComplexProjectile::Effects {
+    float glowSize = 0.0f;
+    Ogre::MaterialPtr glowMaterial;
+    Ogre::ColourValue glowColour;
+    std::string trailTemplate;
+};
+
+ComplexProjectile::Effects ComplexProjectile::readEffects(const Config& type, const std::string& typeName)
+{
+    Effects effects;
+    effects.glowSize = type.get<float>(SECTION, "glowSize", 0.0f);
+    if (effects.glowSize != 0.0f) {
+        effects.glowMaterial = requireMaterial(type, "glowMaterial", typeName);
+        effects.glowColour = type.get<Ogre::ColourValue>(SECTION, "glowColour", Ogre::ColourValue::White);
+    }
+    effects.trailTemplate = type.get<std::string>(SECTION, "particleSystem", "");
+    // Tools that read types without the rendering engine check the other values alone.
+    Ogre::ParticleSystemManager* particles = Ogre::ParticleSystemManager::getSingletonPtr();
+    if (!effects.trailTemplate.empty() && particles && !particles->getTemplate(effects.trailTemplate))
+        ValueRange::refuse(type, SECTION, "particleSystem",
+                           "Projectile type " + typeName + ": no particle system of the template "
+                               + effects.trailTemplate + ": the template is not defined");
+    return effects;
+}
+
+void ComplexProjectile::checkType(const Config& type, const std::string& typeName)
+{
+    readEffects(type, typeName);
+}
+
 ComplexProjectile::ComplexProjectile(Config& type, const std::string& typeName)
     : Projectile(type, typeName)
 {
     try {
-        const float glowSize = type.get<float>(SECTION, "glowSize", 0.0f);
-        if (glowSize != 0.0f)
-            createGlow(type, glowSize);
-        const std::string templateName = type.get<std::string>(SECTION, "particleSystem", "");
-        if (!templateName.empty())
-            createParticleSystem(templateName);
+        const Effects effects = readEffects(type, typeName);
+        if (effects.glowSize != 0.0f)
+            createGlow(effects);
+        if (!effects.trailTemplate.empty())
+            createParticleSystem(effects.trailTemplate);
     } catch (...) {
         destroyEffects();
         throw;
@@ -40,17 +71,15 @@ ComplexProjectile::~ComplexProjectile()
     destroyEffects();
 }
 
-void ComplexProjectile::createGlow(const Config& type, float glowSize)
+void ComplexProjectile::createGlow(const Effects& effects)
 {
-    const Ogre::MaterialPtr material = requireMaterial(type.get<std::string>(SECTION, "glowMaterial"));
-    const Ogre::ColourValue colour = type.get<Ogre::ColourValue>(SECTION, "glowColour", Ogre::ColourValue::White);
     glowSet = getSceneManager().createBillboardSet(getSceneNode()->getName() + "/GlowBS", 1);
     // Scene queries look for game objects; the glow must never be found by them.
     glowSet->setQueryFlags(0);
     getSceneNode()->attachObject(glowSet);
-    glowSet->setMaterial(material);
-    glowSet->setDefaultDimensions(glowSize, glowSize);
-    glowSet->createBillboard(Ogre::Vector3::ZERO, colour);
+    glowSet->setMaterial(effects.glowMaterial);
+    glowSet->setDefaultDimensions(effects.glowSize, effects.glowSize);
+    glowSet->createBillboard(Ogre::Vector3::ZERO, effects.glowColour);
 }
 
 void ComplexProjectile::createParticleSystem(const std::string& templateName)

@@ -21,6 +21,10 @@ public:
     // unknown glow material or particle template is logged and throws ConfigurationError.
     ComplexProjectile(Config& type, const std::string& typeName);
     ~ComplexProjectile() override;
+    // Reads and checks the glow and trail keys as the constructor does, without building anything,
+    // for the projectile loader at start-up whatever the pool size. A refusal is logged with the
+    // file's line "Config: in <path>, section Fireable, key <key>" and throws ConfigurationError.
+    static void checkType(const Config& type, const std::string& typeName);
 
     // Clears the trail of the previous flight, so it does not flash at the new launch point;
     // otherwise launches as a plain projectile.
@@ -33,7 +37,9 @@ public:
     Ogre::ParticleSystem* getParticleSystem() const { return particleSystem; }
 
 private:
-    void createGlow(const Config& type, float glowSize);
+    struct Effects;
+    static Effects readEffects(const Config& type, const std::string& typeName);
+    void createGlow(const Effects& effects);
     void createParticleSystem(const std::string& templateName);
     void destroyEffects();
 

@@ -18,6 +18,7 @@
 #include <OgreException.h>
 #include <OgreLodConfig.h>
 #include <OgreMeshLodGenerator.h>
+#include <OgreMeshManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSubEntity.h>
@@ -76,6 +77,7 @@ void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::s
         if (!(distance > lastDistance)) {
             GameLog::line(
                 user + ": distance_" + index + " must be greater than the distance before it");
+            config.logPlace(DISPLAY, "distance_" + index);
             throw ConfigurationError();
         }
         loadDisplayMesh(config, "mesh_" + index, MESH_GROUP, user);
@@ -90,6 +92,20 @@ void createLevelsOfDetail(Ogre::MeshPtr mesh, const Config& config, const std::s
     if (!Ogre::MeshLodGenerator::getSingletonPtr())
         ownGenerator.emplace();
     Ogre::MeshLodGenerator::getSingleton()._generateManualLodLevels(levels);
+}
+
+// The mesh that section "Display" names, loaded and with its levels of detail, or null when the
+// section names none: what the first object of a type does with its mesh, and what the type's
+// check does at start-up for a type whose first object is built mid-game.
+Ogre::MeshPtr prepareMesh(const Config& config, const std::string& user)
+{
+    if (!config.get<std::string>(DISPLAY, "mesh", "").empty())
+        return loadDisplayMesh(config, "mesh", Ogre::RGN_AUTODETECT, user);
+    if (config.get<std::string>(DISPLAY, "mesh_0", "").empty())
+        return Ogre::MeshPtr();
+    Ogre::MeshPtr mesh = loadDisplayMesh(config, "mesh_0", MESH_GROUP, user);
+    createLevelsOfDetail(mesh, config, user);
+    return mesh;
 }
 
 void deactivateFromScript(DynamicCollidable& collidable, int time)
@@ -150,17 +166,9 @@ DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std
 void DynamicCollidable::createEntity(const Config& config, const std::string& name)
 {
     const std::string user = "DynamicCollidable " + name;
-    const std::string singleMesh = config.get<std::string>(DISPLAY, "mesh", "");
-    const std::string firstLevel = config.get<std::string>(DISPLAY, "mesh_0", "");
-    Ogre::MeshPtr mesh;
-    if (!singleMesh.empty()) {
-        mesh = loadDisplayMesh(config, "mesh", Ogre::RGN_AUTODETECT, user);
-    } else if (!firstLevel.empty()) {
-        mesh = loadDisplayMesh(config, "mesh_0", MESH_GROUP, user);
-        createLevelsOfDetail(mesh, config, user);
-    } else {
+    const Ogre::MeshPtr mesh = prepareMesh(config, user);
+    if (!mesh)
         return;
-    }
     try {
         entity = sceneManager.createEntity(name, mesh);
     } catch (const Ogre::Exception& error) {
@@ -175,6 +183,22 @@ void DynamicCollidable::createEntity(const Config& config, const std::string& na
         subEntityMaterials.push_back(entity->getSubEntity(i)->getMaterialName());
     if (!subEntityMaterials.empty())
         materialName = subEntityMaterials.front();
+}
+
+void DynamicCollidable::checkType(const Config& config)
+{
+    CollisionGeometry::checkSections(config);
+    PhysicsBody::checkType(config);
+    config.get<bool>("Physics", "explosionEffectable", false);
+    // Tools that read types without the rendering engine check the values alone.
+    if (Ogre::MeshManager::getSingletonPtr())
+        prepareMesh(config, "DynamicCollidable of " + config.getPath());
+}
+
+bool DynamicCollidable::namesMesh(const Config& config)
+{
+    return !config.get<std::string>(DISPLAY, "mesh", "").empty()
+        || !config.get<std::string>(DISPLAY, "mesh_0", "").empty();
 }
 
 DynamicCollidable::~DynamicCollidable()

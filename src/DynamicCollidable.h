@@ -46,6 +46,16 @@ public:
                       const Config& config, const Ogre::Vector3& position,
                       const Ogre::Quaternion& orientation);
     virtual ~DynamicCollidable();
+    // Reads and checks a type as the constructor does, without building an object: every
+    // collision geometry section (CollisionGeometry::checkSections), section "Physics"
+    // (PhysicsBody::checkType) and the "Display" mesh with its levels of detail, loaded and given
+    // to the shared mesh as the first object would. The type loaders call it for every type,
+    // whatever its pool size: a type whose pool starts empty builds its first object mid-game. A
+    // refusal is logged with the file's line "Config: in <path>, section <section>, key <key>" and
+    // raises ConfigurationError.
+    static void checkType(const Config& config);
+    // Whether section "Display" names a mesh ("mesh" or "mesh_0").
+    static bool namesMesh(const Config& config);
     DynamicCollidable(const DynamicCollidable&) = delete;
     DynamicCollidable& operator=(const DynamicCollidable&) = delete;
 

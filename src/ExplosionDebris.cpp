@@ -61,30 +61,44 @@ bool fireTemplateExists(const std::string& name)
     return Ogre::ParticleSystemManager::getSingleton().getTemplate(name) != nullptr;
 }
 
-// A piece is built during play, where a broken type would stop the game in the middle of a
-// battle; so every type is checked while the game starts.
-void checkType(const Config& config, const std::string& name)
+// What a piece reads from its type, read and checked alike by every piece as it is built and by
+// the type's check at load: pieces are built during play (their pools start empty), where a broken
+// type would stop the game in the middle of a battle. Every refusal names the file's place.
+struct Settings {
+    std::string fire;
+    float minTimeout = 0.0f;
+    float maxTimeout = 0.0f;
+    std::string explosionGroup;
+};
+
+Settings readSettings(const Config& config, const std::string& name)
 {
-    const std::string fire = config.get<std::string>(SECTION, "fireParticleSystem");
-    const float minTimeout = config.get<float>(SECTION, "minTimeout");
-    const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
-    const std::string group = config.get<std::string>(SECTION, "explosionGroup");
-    CollisionGeometry::checkTypes(config);
-    PhysicsBody::checkType(config);
-    if (!(minTimeout >= 0.0f) || !(minTimeout <= maxTimeout))
+    Settings settings;
+    settings.fire = config.get<std::string>(SECTION, "fireParticleSystem");
+    settings.minTimeout = config.get<float>(SECTION, "minTimeout");
+    settings.maxTimeout = config.get<float>(SECTION, "maxTimeout");
+    settings.explosionGroup = config.get<std::string>(SECTION, "explosionGroup");
+    if (!(settings.minTimeout >= 0.0f) || !(settings.minTimeout <= settings.maxTimeout))
         ValueRange::refuse(config, SECTION, "minTimeout",
                            "ExplosionDebris: type " + name + " needs 0 <= minTimeout <= maxTimeout, not "
-                               + Ogre::StringConverter::toString(minTimeout) + " and "
-                               + Ogre::StringConverter::toString(maxTimeout));
-    if (!fireTemplateExists(fire)) {
-        GameLog::line("ExplosionDebris: type " + name + " names the unknown particle template " + fire);
-        throw ConfigurationError();
-    }
+                               + Ogre::StringConverter::toString(settings.minTimeout) + " and "
+                               + Ogre::StringConverter::toString(settings.maxTimeout));
+    if (!fireTemplateExists(settings.fire))
+        ValueRange::refuse(config, SECTION, "fireParticleSystem",
+                           "ExplosionDebris: type " + name + " names the unknown particle template " + settings.fire);
     const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
-    if (explosions && !explosions->hasGroup(group)) {
-        GameLog::line("ExplosionDebris: type " + name + " explodes into the unknown explosion group " + group);
-        throw ConfigurationError();
-    }
+    if (explosions && !explosions->hasGroup(settings.explosionGroup))
+        ValueRange::refuse(config, SECTION, "explosionGroup",
+                           "ExplosionDebris: type " + name + " explodes into the unknown explosion group "
+                               + settings.explosionGroup);
+    return settings;
+}
+
+void checkPieceType(const Config& config, const std::string& name)
+{
+    // The body, its geometry and its mesh, then the piece's own keys, as a piece is built.
+    DynamicCollidable::checkType(config);
+    readSettings(config, name);
 }
 
 Ogre::SceneManager* engineSceneManager()
@@ -106,15 +120,6 @@ std::string nextObjectName(const std::string& typeName)
             || (!scene->hasSceneNode(name) && !scene->hasEntity(name) && !scene->hasParticleSystem(name + FIRE_SUFFIX)))
             return name;
     }
-}
-
-const std::string& requireFireTemplate(const std::string& fire, const std::string& typeName)
-{
-    if (!fireTemplateExists(fire)) {
-        GameLog::line("ExplosionDebris: type " + typeName + " names the unknown particle template " + fire);
-        throw ConfigurationError();
-    }
-    return fire;
 }
 
 } // namespace
@@ -153,7 +158,7 @@ void ExplosionDebris::loadTypes(const std::string& folder)
             continue;
         // Not enciphered: a plain file is read without writing a twin beside it.
         auto config = std::make_unique<Config>(path.generic_string(), false, false, false);
-        checkType(*config, name);
+        checkPieceType(*config, name);
         configs.emplace(name, std::move(config));
         getPools().registerType(name, [name] { return createDebris(name); }, 0);
     }
@@ -199,16 +204,14 @@ ExplosionDebris::ExplosionDebris(Config& config, const std::string& name)
                   TIMEOUT_VARIANCE, 0, 0.0f)
 {
     Ogre::SceneManager& scene = *getSceneNode()->getCreator();
-    const std::string fire = requireFireTemplate(config.get<std::string>(SECTION, "fireParticleSystem"), name);
-    const float minTimeout = config.get<float>(SECTION, "minTimeout");
-    const float maxTimeout = config.get<float>(SECTION, "maxTimeout");
-    explosionGroup = config.get<std::string>(SECTION, "explosionGroup");
-    fireSystem = scene.createParticleSystem(getSceneNode()->getName() + FIRE_SUFFIX, fire);
+    const Settings settings = readSettings(config, name);
+    explosionGroup = settings.explosionGroup;
+    fireSystem = scene.createParticleSystem(getSceneNode()->getName() + FIRE_SUFFIX, settings.fire);
     // Scene queries look for game objects; the fire must never be found by them.
     fireSystem->setQueryFlags(0);
     getSceneNode()->attachObject(fireSystem);
     // Drawn once: every flight of this piece lasts as long, give or take the task's jitter.
-    period = Ogre::Math::RangeRandom(minTimeout, maxTimeout);
+    period = Ogre::Math::RangeRandom(settings.minTimeout, settings.maxTimeout);
     explodeTask.setPeriod(period);
     setGeometryOwner(this);
     getLink()->setListener(this);

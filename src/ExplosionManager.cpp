@@ -98,7 +98,7 @@ void ExplosionManager::loadType(const std::string& path, const std::string& name
     // Read before the pool is built, so a file without a group leaves no explosions behind.
     const std::string group = config->get<std::string>("Explosion", "group");
     // Checked for every type: one whose pool starts empty is first built in the middle of a battle.
-    ComplexExplosion::checkType(*config, name);
+    ComplexExplosion::checkType(*config, name, curves);
     const int poolSize = config->get<int>("Factory", "poolSize", 0);
     types.emplace(name, std::move(config));
     try {
@@ -160,6 +160,24 @@ bool ExplosionManager::reclaim(ComplexExplosion* explosion, const std::string& n
 void ExplosionManager::releaseAll()
 {
     pools.releaseAll([](ComplexExplosion* explosion) { explosion->deactivate(RELEASE_TIME); });
+}
+
+std::string ExplosionManager::readGroup(const Config& file, const std::string& section, const std::string& key)
+{
+    const std::string group = file.get<std::string>(section, key);
+    const ExplosionManager* manager = getSingletonPtr();
+    if (manager && !manager->hasGroup(group)) {
+        GameLog::line(file.getPath() + ": there is no explosion group " + group);
+        file.logPlace(section, key);
+        throw ConfigurationError();
+    }
+    return group;
+}
+
+void ExplosionManager::checkNames() const
+{
+    for (const auto& entry : types)
+        ComplexExplosion::checkNames(*entry.second);
 }
 
 std::vector<std::string> ExplosionManager::getGroup(const std::string& group) const

@@ -71,6 +71,19 @@ public:
     void releaseAll();
 
     bool hasGroup(const std::string& group) const { return groups.count(group) != 0; }
+    // The explosion group that key `key` of `section` in a type file names, for an object that
+    // explodes into it later (a shot's hit, a debris piece's end). Read by the object as it is
+    // built and by its type's check at load, so that an unknown group stops the start and not
+    // the first hit. With a manager, a group it does not have is logged as "<path>: there is no
+    // explosion group <group>" with the file's line "Config: in <path>, section <section>, key
+    // <key>", and throws ConfigurationError; without one (tools that load no explosions) any name
+    // is taken.
+    static std::string readGroup(const Config& file, const std::string& section, const std::string& key);
+    // Checks, once the spray and debris types are loaded too, that every explosion type's
+    // "particleSpray" and debris pieces name loaded types: an unknown one would end the game at
+    // the type's first explosion. The first unknown name is logged with its file's line and
+    // throws ConfigurationError.
+    void checkNames() const;
     // The members of a group in loading order; empty for an unknown group.
     std::vector<std::string> getGroup(const std::string& group) const;
     std::vector<std::string> getGroupNames() const;

@@ -5,6 +5,7 @@
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
+#include "ExplosionManager.h"
 #include "GameLog.h"
 #include "GuidedProjectile.h"
 #include "PhysicsBody.h"
@@ -53,26 +54,37 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
     return files;
 }
 
-// The keys that every kind of projectile reads when its first object is built, which for a pool
-// without objects is the first shot. Reading them at load lets a broken or unreadable type file
-// stop the start-up with the reader's log line, instead of ending a battle. The periods of the
-// kinds' tasks must be above 0: a flight of no time, or an AI at every frame, is a broken file.
-void requireLaunchKeys(const Config& type)
+// Everything an object of the type reads when it is built, which for a pool without objects is
+// the first shot: read at load through the kinds' own readers, a broken or unreadable type file
+// stops the start-up with the reader's log line and the file's place, instead of ending a battle.
+// The periods of the kinds' tasks must be above 0: a flight of no time, or an AI at every frame,
+// is a broken file.
+void checkType(const Config& type, const std::string& name)
 {
     for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse"})
         type.get<float>("Fireable", key);
     ValueRange::above(type, "Fireable", "timeToLive", 0.0f);
-    type.get<std::string>("Fireable", "explosionGroup");
-    PhysicsBody::checkType(type);
+    // Looked up at the first hit, which an unknown group would end the game at.
+    ExplosionManager::readGroup(type, "Fireable", "explosionGroup");
+    for (const char* key : {"explosionSpeedProportion", "explosionBounceSpeedProportion"})
+        type.get<float>("Fireable", key);
+    // The body, its collision geometry and its mesh.
+    DynamicCollidable::checkType(type);
     // The kinds in the order createByKind tests them.
     if (type.get<bool>("Fireable", "guided", false)) {
         // A missile flies by its own thrust alone.
         ValueRange::above(type, "Behaviour", "updatePeriod", 0.0f);
         ValueRange::above(type, "Thrust", "maxForce", 0.0f);
         ValueRange::above(type, "Thrust", "maxTorque", 0.0f);
+        GuidedProjectile::checkType(type, name);
     } else if (type.get<bool>("Fireable", "beam", false)) {
         ValueRange::above(type, "Fireable", "updatePeriod", 0.0f);
         type.get<float>("Fireable", "updateVariance");
+        Beam::checkType(type, name);
+    } else {
+        Projectile::checkType(type, name);
+        if (type.get<bool>("Fireable", "complex", false))
+            ComplexProjectile::checkType(type, name);
     }
 }
 
@@ -105,7 +117,7 @@ void FireableProjectile::loadTypes(const std::string& folder)
         try {
             // Checked before any pool is filled, and also for pools that start empty.
             CollisionGeometry::checkTypes(*types().at(name));
-            requireLaunchKeys(*types().at(name));
+            checkType(*types().at(name), name);
             const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
             getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
         } catch (...) {

@@ -42,8 +42,10 @@ public:
     // name without extension and fills its pool with "poolSize" of section "Factory" objects
     // (default 0). A plain file and its twin are one type: the first file of a name is used and
     // later ones are skipped, so no pool is built twice. A missing folder is logged and throws
-    // ConfigurationError; a type whose objects cannot be built, or with an unknown collision
-    // geometry type (checked whatever the pool size), throws out of here and is not registered.
+    // ConfigurationError; a type whose objects cannot be built throws out of here and is not
+    // registered. Everything its kind reads when an object is built (body, collision geometry,
+    // mesh, billboards, glow, trail, a missile's frame, thrust and guidance) is read and checked
+    // whatever the pool size, each refusal followed by the file's "Config: in" line.
     static void loadTypes();
     static void loadTypes(const std::string& folder);
 

@@ -32,6 +32,15 @@ GuidedProjectile::GuidedProjectile(Config& type, const std::string& typeName)
     getLink()->setListener(this);
 }
 
+void GuidedProjectile::checkType(const Config& type, const std::string& typeName)
+{
+    // In the order a missile is built.
+    Projectile::checkType(type, typeName);
+    Targetable::checkType(type);
+    MissileThrust::checkType(type);
+    MissileBehaviour::checkType(type);
+}
+
 // The members (the guidance, then the engine) go before the Controllable and Projectile parts.
 GuidedProjectile::~GuidedProjectile() = default;
 

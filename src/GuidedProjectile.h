@@ -35,6 +35,10 @@ public:
     // A missing required key fails as the configuration read does, and the missile is not built.
     GuidedProjectile(Config& type, const std::string& typeName);
     ~GuidedProjectile() override;
+    // Reads and checks the type as the constructor does, without building a missile: a
+    // projectile's keys (Projectile::checkType) and the sections "Targetable", "Thrust" and
+    // "Behaviour". The projectile loader calls it for every missile type whatever its pool size.
+    static void checkType(const Config& type, const std::string& typeName);
 
     // How far the missile reaches, the estimate its guidance uses when it looks for a target ahead:
     // its current speed plus half its engine's acceleration times its time to live squared.

@@ -38,11 +38,34 @@ void forget(MissileBehaviour* behaviour)
 
 const char* const MissileBehaviour::TASK_NAME = "MissileBehaviour";
 
+struct MissileBehaviour::Settings {
+    float updatePeriod;
+    float approachSpeed;
+    float velocityMatchProportion;
+};
+
+MissileBehaviour::Settings MissileBehaviour::readSettings(const Config& typeConfig)
+{
+    const float updatePeriod = typeConfig.get<float>(SECTION, "updatePeriod");
+    const float approachSpeed = typeConfig.get<float>(SECTION, "approachSpeed");
+    return Settings{updatePeriod, approachSpeed, typeConfig.get<float>(SECTION, "velocityMatchProportion")};
+}
+
+void MissileBehaviour::checkType(const Config& typeConfig)
+{
+    readSettings(typeConfig);
+}
+
 MissileBehaviour::MissileBehaviour(const Config& typeConfig, GuidedProjectile* missile)
-    : task([this](float elapsed) { return update(elapsed); }, TASK_NAME,
-           typeConfig.get<float>(SECTION, "updatePeriod"), UPDATE_VARIANCE, 0, 0.0f)
-    , approachSpeed(typeConfig.get<float>(SECTION, "approachSpeed"))
-    , velocityMatchProportion(typeConfig.get<float>(SECTION, "velocityMatchProportion"))
+    : MissileBehaviour(readSettings(typeConfig), missile)
+{
+}
+
+MissileBehaviour::MissileBehaviour(const Settings& settings, GuidedProjectile* missile)
+    : task([this](float elapsed) { return update(elapsed); }, TASK_NAME, settings.updatePeriod, UPDATE_VARIANCE, 0,
+           0.0f)
+    , approachSpeed(settings.approachSpeed)
+    , velocityMatchProportion(settings.velocityMatchProportion)
     , missile(missile)
 {
 }

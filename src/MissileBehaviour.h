@@ -28,6 +28,9 @@ public:
 
     // A missing key fails as the configuration read does.
     MissileBehaviour(const Config& typeConfig, GuidedProjectile* missile);
+    // Reads the section as the constructor does, without building anything: the projectile
+    // loader's check of every missile type at start-up, whatever its pool size.
+    static void checkType(const Config& typeConfig);
     // Withdraws the missile from a target it is still guiding on.
     ~MissileBehaviour();
     MissileBehaviour(const MissileBehaviour&) = delete;
@@ -54,6 +57,10 @@ public:
     const FunctionTask& getTask() const { return task; }
 
 private:
+    struct Settings;
+    static Settings readSettings(const Config& typeConfig);
+
+    MissileBehaviour(const Settings& settings, GuidedProjectile* missile);
     Targetable* findTargetAhead() const;
     void flyUnguided();
     void endGuidance();

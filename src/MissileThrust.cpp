@@ -4,13 +4,16 @@
 #include "DynamicCollidable.h"
 #include "PhysicsBody.h"
 #include "SoundSource.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreColourValue.h>
+#include <OgreMaterialManager.h>
 #include <OgreMath.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -22,26 +25,67 @@ const char* const SECTION = "Thrust";
 
 } // namespace
 
+struct MissileThrust::Settings {
+    float maxForce = 0.0f;
+    float maxTorque = 0.0f;
+    std::string engineParticleSystem;
+    std::string glowMaterial;
+    float glowSize = 0.0f;
+    Ogre::ColourValue glowColour;
+};
+
+MissileThrust::Settings MissileThrust::readSettings(const Config& config)
+{
+    Settings settings;
+    settings.maxForce = config.get<float>(SECTION, "maxForce");
+    settings.maxTorque = config.get<float>(SECTION, "maxTorque");
+    settings.engineParticleSystem = config.get<std::string>(SECTION, "engineParticleSystem");
+    // The rendering engine refuses an unknown template or glow material when the engine is built,
+    // which ends the game. Tools that read types without the rendering engine check the other
+    // values alone.
+    Ogre::ParticleSystemManager* particles = Ogre::ParticleSystemManager::getSingletonPtr();
+    if (particles && !particles->getTemplate(settings.engineParticleSystem))
+        ValueRange::refuse(config, SECTION, "engineParticleSystem",
+                           "MissileThrust: unknown particle template " + settings.engineParticleSystem);
+    SoundSource::requireDefinition(config, SECTION, "mainThrustSound");
+    settings.glowMaterial = config.get<std::string>(SECTION, "glowMaterial");
+    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
+    if (materials && !materials->getByName(settings.glowMaterial))
+        ValueRange::refuse(config, SECTION, "glowMaterial", "MissileThrust: unknown material " + settings.glowMaterial);
+    settings.glowSize = config.get<float>(SECTION, "glowSize");
+    settings.glowColour = config.get<Ogre::ColourValue>(SECTION, "glowColour");
+    return settings;
+}
+
+void MissileThrust::checkType(const Config& config)
+{
+    readSettings(config);
+}
+
 MissileThrust::MissileThrust(DynamicCollidable* owner, const Config& config)
+    : MissileThrust(owner, config, readSettings(config))
+{
+}
+
+MissileThrust::MissileThrust(DynamicCollidable* owner, const Config& config, const Settings& settings)
     : owner(owner)
-    , maxForce(config.get<float>(SECTION, "maxForce"))
-    , maxTorque(config.get<float>(SECTION, "maxTorque"))
+    , maxForce(settings.maxForce)
+    , maxTorque(settings.maxTorque)
 {
     Ogre::SceneNode* node = owner->getSceneNode();
     Ogre::SceneManager& scene = *node->getCreator();
     const std::string& nodeName = node->getName();
     try {
-        engineSystem = scene.createParticleSystem(nodeName + "/ThrustSystem",
-                                                  config.get<std::string>(SECTION, "engineParticleSystem"));
+        engineSystem = scene.createParticleSystem(nodeName + "/ThrustSystem", settings.engineParticleSystem);
         glow = scene.createBillboardSet(nodeName + "/ThrustGlow", engineSystem->getNumEmitters());
-        thrustSound = SoundSource::create(config.get<std::string>(SECTION, "mainThrustSound"), SoundCategory::THRUST,
+        thrustSound = SoundSource::create(config, SECTION, "mainThrustSound", SoundCategory::THRUST,
                                           &owner->getPhysicsBody(), Ogre::Vector3::ZERO, false);
         // Scene queries look for game objects; the engine's trail and glow must never be found.
         node->attachObject(engineSystem);
         engineSystem->setQueryFlags(0);
         node->attachObject(glow);
         glow->setQueryFlags(0);
-        createGlow(config);
+        createGlow(settings);
     } catch (...) {
         destroySceneObjects();
         throw;
@@ -49,15 +93,13 @@ MissileThrust::MissileThrust(DynamicCollidable* owner, const Config& config)
     thrustSound->setGain(1.0f);
 }
 
-void MissileThrust::createGlow(const Config& config)
+void MissileThrust::createGlow(const Settings& settings)
 {
-    glow->setMaterialName(config.get<std::string>(SECTION, "glowMaterial"));
-    const float size = config.get<float>(SECTION, "glowSize");
-    glow->setDefaultDimensions(size, size);
-    const Ogre::ColourValue colour = config.get<Ogre::ColourValue>(SECTION, "glowColour");
+    glow->setMaterialName(settings.glowMaterial);
+    glow->setDefaultDimensions(settings.glowSize, settings.glowSize);
     // One glow on each nozzle: the emitters sit where the template puts them in the node's frame.
     for (unsigned short i = 0; i < engineSystem->getNumEmitters(); ++i)
-        glow->createBillboard(engineSystem->getEmitter(i)->getPosition(), colour);
+        glow->createBillboard(engineSystem->getEmitter(i)->getPosition(), settings.glowColour);
 }
 
 MissileThrust::~MissileThrust()

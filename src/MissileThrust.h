@@ -25,10 +25,15 @@ class SoundSource;
 // "glowMaterial", "glowSize" and "glowColour".
 class MissileThrust : public ForceController {
 public:
-    // A missing key fails as the configuration read does, an unknown template or material as the
-    // rendering engine does and an unknown sound as the sound code does; nothing is left in the
-    // scene then.
+    // A missing key fails as the configuration read does; an unknown template, material or sound
+    // is refused as checkType says, before anything is made.
     MissileThrust(DynamicCollidable* owner, const Config& config);
+    // Reads and checks the section as the constructor does, without building anything: the
+    // projectile loader calls it for every missile type whatever its pool size, since a pool that
+    // starts empty builds its first missile at the first launch. An unknown template, material
+    // or sound is refused there, as the engines would refuse them when the missile is built; a
+    // refusal is logged with the file's line "Config: in <path>, section Thrust, key <key>".
+    static void checkType(const Config& config);
     ~MissileThrust();
     MissileThrust(const MissileThrust&) = delete;
     MissileThrust& operator=(const MissileThrust&) = delete;
@@ -57,7 +62,11 @@ public:
     const SoundSource& getThrustSound() const { return *thrustSound; }
 
 private:
-    void createGlow(const Config& config);
+    struct Settings;
+    static Settings readSettings(const Config& config);
+
+    MissileThrust(DynamicCollidable* owner, const Config& config, const Settings& settings);
+    void createGlow(const Settings& settings);
     void destroySceneObjects();
 
     DynamicCollidable* owner;

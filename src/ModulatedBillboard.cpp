@@ -7,6 +7,7 @@
 #include "GraphicsSettings.h"
 #include "ResponseCurves.h"
 #include "Scheduler.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
@@ -26,9 +27,16 @@ std::string setName(const std::string& section, unsigned number)
     return section + "/ModulatedBillboard" + std::to_string(number);
 }
 
-ResponseCurve lookupCurve(const ResponseCurves* curves, const std::string& name)
+ResponseCurve lookupCurve(const ResponseCurves* curves, const Config& config, const std::string& section,
+                          const std::string& key)
 {
-    return curves ? curves->lookup(name) : ResponseCurves::getCurve(name);
+    const std::string name = config.get<std::string>(section, key);
+    try {
+        return curves ? curves->lookup(name) : ResponseCurves::getCurve(name);
+    } catch (const ConfigurationError&) {
+        config.logPlace(section, key);
+        throw;
+    }
 }
 
 float currentGlowLevel()
@@ -53,6 +61,46 @@ ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& sectio
 {
 }
 
+struct ModulatedBillboard::Settings {
+    float duration = 0.0f;
+    ResponseCurve sizeCurve;
+    float minSize = 0.0f;
+    float maxSize = 0.0f;
+    ResponseCurve colourCurve;
+    Ogre::ColourValue minColour;
+    Ogre::ColourValue maxColour;
+    float timeResolution = 0.0f;
+    Ogre::MaterialPtr material;
+};
+
+ModulatedBillboard::Settings ModulatedBillboard::readSettings(const Config& config, const std::string& section,
+                                                              const ResponseCurves* curves)
+{
+    Settings settings;
+    settings.duration = config.get<float>(section, "duration");
+    settings.sizeCurve = lookupCurve(curves, config, section, "sizeCurveName");
+    settings.minSize = config.get<float>(section, "minSize");
+    settings.maxSize = config.get<float>(section, "maxSize");
+    settings.colourCurve = lookupCurve(curves, config, section, "colourCurveName");
+    settings.minColour = config.get<Ogre::ColourValue>(section, "minColour");
+    settings.maxColour = config.get<Ogre::ColourValue>(section, "maxColour");
+    settings.timeResolution = config.get<float>(section, "timeResolution");
+    const std::string materialName = config.get<std::string>(section, "materialName");
+    if (!(settings.duration > 0.0f))
+        ValueRange::refuse(config, section, "duration",
+                           "ModulatedBillboard: duration of section " + section + " must be above 0");
+    settings.material = Ogre::MaterialManager::getSingleton().getByName(materialName);
+    if (!settings.material)
+        ValueRange::refuse(config, section, "materialName",
+                           "ModulatedBillboard: unknown material " + materialName + " in section " + section);
+    return settings;
+}
+
+void ModulatedBillboard::checkSection(const Config& config, const std::string& section, const ResponseCurves* curves)
+{
+    readSettings(config, section, curves);
+}
+
 ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& section,
                                        Ogre::SceneManager& sceneManager, const ResponseCurves* curves)
     : sceneManager(sceneManager)
@@ -61,25 +109,17 @@ ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& sectio
 
     // Everything is read and checked before the billboard set is made, so a bad section leaves
     // nothing behind.
-    duration = config.get<float>(section, "duration");
-    sizeCurve = lookupCurve(curves, config.get<std::string>(section, "sizeCurveName"));
-    minSize = config.get<float>(section, "minSize");
-    sizeRange = config.get<float>(section, "maxSize") - minSize;
-    colourCurve = lookupCurve(curves, config.get<std::string>(section, "colourCurveName"));
-    minColour = config.get<Ogre::ColourValue>(section, "minColour");
-    colourRange = config.get<Ogre::ColourValue>(section, "maxColour") - minColour;
+    const Settings settings = readSettings(config, section, curves);
+    duration = settings.duration;
+    sizeCurve = settings.sizeCurve;
+    minSize = settings.minSize;
+    sizeRange = settings.maxSize - minSize;
+    colourCurve = settings.colourCurve;
+    minColour = settings.minColour;
+    colourRange = settings.maxColour - minColour;
     scaledColourRange = colourRange * currentGlowLevel();
-    const float timeResolution = config.get<float>(section, "timeResolution");
-    const std::string materialName = config.get<std::string>(section, "materialName");
-    if (!(duration > 0.0f)) {
-        GameLog::line("ModulatedBillboard: duration of section " + section + " must be above 0");
-        throw ConfigurationError();
-    }
-    const Ogre::MaterialPtr material = Ogre::MaterialManager::getSingleton().getByName(materialName);
-    if (!material) {
-        GameLog::line("ModulatedBillboard: unknown material " + materialName + " in section " + section);
-        throw ConfigurationError();
-    }
+    const float timeResolution = settings.timeResolution;
+    const Ogre::MaterialPtr material = settings.material;
 
     billboardSet = sceneManager.createBillboardSet(setName(section, number), 1);
     updateTask = std::make_unique<FunctionTask>([this](float elapsed) { return update(elapsed); },

@@ -35,6 +35,11 @@ public:
                        const ResponseCurves& curves);
     ~ModulatedBillboard();
     ModulatedBillboard(const ModulatedBillboard&) = delete;
+    // Reads and checks `section` as the constructor does (with the curves of `curves`, the
+    // program's when null), without making anything: the owners' type checks call it for types
+    // whose pools start empty. Each refusal is followed by the file's line "Config: in <path>,
+    // section <section>, key <key>".
+    static void checkSection(const Config& config, const std::string& section, const ResponseCurves* curves = nullptr);
     ModulatedBillboard& operator=(const ModulatedBillboard&) = delete;
 
     // Moves the billboard onto `node`, takes the current glow level, shows the state at curve
@@ -50,8 +55,11 @@ public:
     Ogre::Billboard& getBillboard() const { return *billboard; }
 
 private:
+    struct Settings;
+
     ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager,
                        const ResponseCurves* curves);
+    static Settings readSettings(const Config& config, const std::string& section, const ResponseCurves* curves);
     bool update(float);
     void apply(float t);
     void detach();

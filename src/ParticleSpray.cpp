@@ -6,12 +6,14 @@
 #include "FunctionTask.h"
 #include "GameLog.h"
 #include "MultiPoolFactory.h"
+#include "PhysicsBody.h"
 #include "PoolCensus.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
@@ -72,12 +74,10 @@ std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
     return files;
 }
 
-void requirePositive(float value, const std::string& key, const std::string& type)
+void requirePositive(const Config& config, float value, const std::string& key, const std::string& type)
 {
-    if (!(value > 0.0f)) {
-        GameLog::line("ParticleSpray: " + key + " of type " + type + " must be above 0");
-        throw ConfigurationError();
-    }
+    if (!(value > 0.0f))
+        ValueRange::refuse(config, SECTION, key, "ParticleSpray: " + key + " of type " + type + " must be above 0");
 }
 
 } // namespace
@@ -124,8 +124,9 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
             continue;
         auto config = std::make_unique<Config>(path.generic_string(), false, true, false);
         // Checked now even when the pool starts empty, so that a broken type stops the start
-        // rather than the first battle that fires it.
+        // rather than the first battle that fires it: the spray's own keys and its body's.
         readSettings(*config, type, curves);
+        PhysicsBody::checkType(*config);
         const int poolSize = config->get<int>("Factory", "poolSize", 0);
         if (poolSize < 0) {
             GameLog::line("ParticleSpray: pool size " + std::to_string(poolSize) + " of type " + type
@@ -178,13 +179,17 @@ ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::s
     settings.timeResolution = config.get<float>(SECTION, "timeResolution");
     // A duration of 0 would make the curve position 0/0; a period of 0 would run the task on
     // every frame.
-    requirePositive(settings.duration, "duration", type);
-    requirePositive(settings.timeResolution, "timeResolution", type);
-    settings.rateCurve = curves ? curves->lookup(curveName) : ResponseCurves::getCurve(curveName);
-    if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName)) {
-        GameLog::line("ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
-        throw ConfigurationError();
+    requirePositive(config, settings.duration, "duration", type);
+    requirePositive(config, settings.timeResolution, "timeResolution", type);
+    try {
+        settings.rateCurve = curves ? curves->lookup(curveName) : ResponseCurves::getCurve(curveName);
+    } catch (const ConfigurationError&) {
+        config.logPlace(SECTION, "rateCurveName");
+        throw;
     }
+    if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName))
+        ValueRange::refuse(config, SECTION, "systemName",
+                           "ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
     return settings;
 }
 

@@ -19,6 +19,18 @@ FunctionTask makeTask(Config& config, const std::string& section, PointDefenseWe
                         "PointDefenseWeaponSystem::update", period, variance);
 }
 
+// A beam's cone, besides the entry's type and mount: read as the system loads its beams and as
+// its check reads the section.
+struct Cone {
+    Ogre::Vector3 direction;
+    float limitDot;
+};
+
+Cone readCone(const Config& config, const std::string& entry)
+{
+    return Cone{config.get<Ogre::Vector3>(entry, "direction"), config.get<float>(entry, "limitDot")};
+}
+
 } // namespace
 
 PointDefenseWeaponSystem::PointDefenseWeaponSystem(Controllable* ownerIn, Ogre::SceneNode* ownerNode,
@@ -36,6 +48,8 @@ void PointDefenseWeaponSystem::checkSection(const Config& config, const std::str
     StandardWeaponSystem::checkSection(config, section);
     ValueRange::above(config, section, "updatePeriod", 0.0f);
     config.get<float>(section, "updateVariance");
+    for (const std::string& entry : weaponEntries(config, section))
+        readCone(config, entry);
 }
 
 PointDefenseWeaponSystem::~PointDefenseWeaponSystem()
@@ -49,19 +63,14 @@ void PointDefenseWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& c
     beams.clear();
     getWeaponList().clear();
     for (const std::string& entry : weaponEntries(config, section)) {
-        const Ogre::Vector3 position = config.get<Ogre::Vector3>(entry, "position");
-        const Ogre::Vector3 direction = config.get<Ogre::Vector3>(entry, "direction");
-        const float limitDot = config.get<float>(entry, "limitDot");
-        Config* type = Weapon::load(config.get<std::string>(entry, "type"));
-        auto beam = std::make_shared<PointDefenseBeamWeapon>(getOwnerReporter(), ownerNode, this, position, *type,
-                                                             direction, limitDot);
+        const Entry read = readEntry(config, entry);
+        const Cone cone = readCone(config, entry);
+        auto beam = std::make_shared<PointDefenseBeamWeapon>(getOwnerReporter(), ownerNode, this, read.position,
+                                                             *Weapon::load(read.type), cone.direction, cone.limitDot);
         beams.push_back(beam.get());
         getWeaponList().push_back(std::move(beam));
     }
-    if (beams.empty()) {
-        GameLog::line("Weapon system " + section + " has no weapon");
-        throw ConfigurationError();
-    }
+    requireWeapons(!beams.empty(), config, section);
 }
 
 void PointDefenseWeaponSystem::activate(Faction* faction)

@@ -2,6 +2,7 @@
 
 #include "ComplexExplosion.h"
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
 #include "GameLog.h"
@@ -12,11 +13,13 @@
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
+#include <OgreMaterialManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace Tolvarine {
 
@@ -31,25 +34,87 @@ constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 
 unsigned Projectile::nextNumber = 0;
 
+struct Projectile::Billboards {
+    Ogre::MaterialPtr material;
+    float size = 0.0f;
+    Ogre::ColourValue colour;
+    std::vector<Ogre::Vector3> positions;
+    // The keys of section "Particles", which size the set.
+    unsigned keyCount = 0;
+};
+
+struct Projectile::Settings {
+    float directDamage = 0.0f;
+    float splashDamage = 0.0f;
+    float shock = 0.0f;
+    float impactImpulse = 0.0f;
+    std::string explosionGroup;
+    DamageType damageType = CONVENTIONAL;
+    bool alwaysTriggerOnCollision = true;
+    float timeToLive = 0.0f;
+    std::optional<Billboards> billboards;
+};
+
+Projectile::Settings Projectile::readSettings(const Config& type, const std::string& typeName)
+{
+    Settings settings;
+    settings.directDamage = type.get<float>(SECTION, "directDamage");
+    settings.splashDamage = type.get<float>(SECTION, "splashDamage");
+    settings.shock = type.get<float>(SECTION, "shock");
+    settings.impactImpulse = type.get<float>(SECTION, "impactImpulse");
+    settings.explosionGroup = ExplosionManager::readGroup(type, SECTION, "explosionGroup");
+    settings.damageType = parseDamageType(type.get<std::string>(SECTION, "damageType"));
+    settings.alwaysTriggerOnCollision = type.get<bool>(SECTION, "alwaysTriggerOnCollision", true);
+    settings.timeToLive = type.get<float>(SECTION, "timeToLive");
+    if (type.get<bool>(SECTION, "billboardSet", false))
+        settings.billboards = readBillboards(type, typeName);
+    return settings;
+}
+
+Projectile::Billboards Projectile::readBillboards(const Config& type, const std::string& typeName)
+{
+    Billboards billboards;
+    billboards.material = requireMaterial(type, "billboardMaterial", typeName);
+    billboards.size = type.get<float>(SECTION, "billboardSize");
+    billboards.colour = type.get<Ogre::ColourValue>(SECTION, "billboardColour");
+    const std::vector<std::string> keys = type.getKeys("Particles");
+    billboards.keyCount = static_cast<unsigned>(keys.size());
+    for (const std::string& key : keys) {
+        if (key.find("position") != std::string::npos)
+            billboards.positions.push_back(type.get<Ogre::Vector3>("Particles", key));
+    }
+    return billboards;
+}
+
+void Projectile::checkType(const Config& type, const std::string& typeName)
+{
+    readSettings(type, typeName);
+}
+
 Projectile::Projectile(Config& type, const std::string& typeName)
+    : Projectile(type, typeName, readSettings(type, typeName))
+{
+}
+
+Projectile::Projectile(Config& type, const std::string& typeName, const Settings& settings)
     : DynamicCollidable("Fireable" + std::to_string(nextNumber++), type, Ogre::Vector3::ZERO,
                         Ogre::Quaternion::IDENTITY)
     , typeName(typeName)
-    , directDamage(type.get<float>(SECTION, "directDamage"))
-    , splashDamage(type.get<float>(SECTION, "splashDamage"))
-    , shock(type.get<float>(SECTION, "shock"))
-    , impactImpulse(type.get<float>(SECTION, "impactImpulse"))
-    , explosionGroup(type.get<std::string>(SECTION, "explosionGroup"))
-    , damageType(parseDamageType(type.get<std::string>(SECTION, "damageType")))
-    , alwaysTriggerOnCollision(type.get<bool>(SECTION, "alwaysTriggerOnCollision", true))
-    , timeoutTask([this](float elapsed) { return timeout(elapsed); }, "Projectile::timeout",
-                  type.get<float>(SECTION, "timeToLive"), 0.0f, 0, 0.0f)
+    , directDamage(settings.directDamage)
+    , splashDamage(settings.splashDamage)
+    , shock(settings.shock)
+    , impactImpulse(settings.impactImpulse)
+    , explosionGroup(settings.explosionGroup)
+    , damageType(settings.damageType)
+    , alwaysTriggerOnCollision(settings.alwaysTriggerOnCollision)
+    , timeoutTask([this](float elapsed) { return timeout(elapsed); }, "Projectile::timeout", settings.timeToLive,
+                  0.0f, 0, 0.0f)
 {
     setGeometryOwner(this);
     // Scene queries that resolve a hit reach this object's listener face through its link.
     getLink()->setListener(this);
-    if (type.get<bool>(SECTION, "billboardSet", false))
-        createBillboardSet(type);
+    if (settings.billboards)
+        createBillboardSet(*settings.billboards);
 }
 
 Projectile::~Projectile()
@@ -61,32 +126,31 @@ Projectile::~Projectile()
     }
 }
 
-void Projectile::createBillboardSet(const Config& type)
+void Projectile::createBillboardSet(const Billboards& billboards)
 {
-    const Ogre::MaterialPtr material = requireMaterial(type.get<std::string>(SECTION, "billboardMaterial"));
-    const float size = type.get<float>(SECTION, "billboardSize");
-    const Ogre::ColourValue colour = type.get<Ogre::ColourValue>(SECTION, "billboardColour");
-    const std::vector<std::string> keys = type.getKeys("Particles");
-    std::vector<Ogre::Vector3> positions;
-    for (const std::string& key : keys) {
-        if (key.find("position") != std::string::npos)
-            positions.push_back(type.get<Ogre::Vector3>("Particles", key));
-    }
-
     billboardSet = getSceneManager().createBillboardSet(getSceneNode()->getName() + "/ProjectileBS",
-                                                       static_cast<unsigned>(keys.size()));
+                                                       billboards.keyCount);
     // Scene queries look for game objects; a shot's sparkle must never be found by them.
     billboardSet->setQueryFlags(0);
     getSceneNode()->attachObject(billboardSet);
-    billboardSet->setMaterial(material);
-    billboardSet->setDefaultDimensions(size, size);
-    for (const Ogre::Vector3& position : positions)
-        billboardSet->createBillboard(position, colour);
+    billboardSet->setMaterial(billboards.material);
+    billboardSet->setDefaultDimensions(billboards.size, billboards.size);
+    for (const Ogre::Vector3& position : billboards.positions)
+        billboardSet->createBillboard(position, billboards.colour);
 }
 
-Ogre::MaterialPtr Projectile::requireMaterial(const std::string& materialName) const
+Ogre::MaterialPtr Projectile::requireMaterial(const Config& type, const std::string& key, const std::string& typeName)
 {
-    return MaterialCheck::require(materialName, "Projectile type " + typeName);
+    // Tools that read types without the rendering engine check the other values alone.
+    if (!Ogre::MaterialManager::getSingletonPtr())
+        return Ogre::MaterialPtr();
+    const std::string materialName = type.get<std::string>(SECTION, key);
+    try {
+        return MaterialCheck::require(materialName, "Projectile type " + typeName);
+    } catch (const ConfigurationError&) {
+        type.logPlace(SECTION, key);
+        throw;
+    }
 }
 
 Ogre::SceneManager& Projectile::getSceneManager() const

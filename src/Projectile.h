@@ -24,8 +24,9 @@ class Faction;
 // (default 1), "billboardSet" (default 0; when 1 also "billboardMaterial", "billboardSize",
 // "billboardColour", and one billboard per key of section "Particles" whose name contains
 // "position"); "explosionSpeedProportion" and "explosionBounceSpeedProportion" are read at each
-// exploding hit. The dynamic collidable's sections ("Physics", "Display", "Collision_Geometry")
-// give the body and its shape.
+// exploding hit (and at load, with the group, which must be one the explosion manager has). The
+// dynamic collidable's sections ("Physics", "Display", "Collision_Geometry") give the body and its
+// shape.
 class Projectile : public FireableProjectile, public DynamicCollidable, public CollisionListener {
 public:
     // The collision-type bits of the other party that a hit looks at.
@@ -37,6 +38,11 @@ public:
     // an unknown billboard material is logged and throws ConfigurationError.
     Projectile(Config& type, const std::string& typeName);
     ~Projectile() override;
+    // Reads and checks the keys above as the constructor does, without building anything: the
+    // projectile loader calls it for every type whatever its pool size, since a type whose pool
+    // starts empty builds its first object at its first shot. A refusal is logged with the file's
+    // line "Config: in <path>, section <section>, key <key>" and throws.
+    static void checkType(const Config& type, const std::string& typeName);
 
     // Records the shot and starts the flight at `speed` along the orientation's negative z axis;
     // the firer's velocity and the target are not used. A projectile launched while in flight
@@ -96,15 +102,22 @@ protected:
     // ends the flight before the error goes on.
     void startExplosion(const CollisionListener* other, const Ogre::Vector3& position);
 
-    // The material of that name, for a billboard of the type. An unknown material, or one whose
-    // texture units name a texture that no resource location holds, is logged and throws
-    // ConfigurationError.
-    Ogre::MaterialPtr requireMaterial(const std::string& materialName) const;
+    // The material that key `key` of section "Fireable" names, for a billboard of the type. An
+    // unknown material, or one whose texture units name a texture that no resource location
+    // holds, is logged with the file's place and throws ConfigurationError. Null without a
+    // material manager (tools that read types without the rendering engine).
+    static Ogre::MaterialPtr requireMaterial(const Config& type, const std::string& key, const std::string& typeName);
     // The scene manager the projectile's node was made by.
     Ogre::SceneManager& getSceneManager() const;
 
 private:
-    void createBillboardSet(const Config& type);
+    struct Billboards;
+    struct Settings;
+    static Settings readSettings(const Config& type, const std::string& typeName);
+    static Billboards readBillboards(const Config& type, const std::string& typeName);
+
+    Projectile(Config& type, const std::string& typeName, const Settings& settings);
+    void createBillboardSet(const Billboards& billboards);
     Ogre::Vector3 explosionVelocity(const CollisionListener* other) const;
     void explode(const CollisionListener* other, const Ogre::Vector3& position);
     void refuseLaunch(const std::string& reason);

@@ -317,10 +317,23 @@ Ship* Ship::createInstance(const std::string& typeName)
 
 void Ship::checkType(const ShipType& type)
 {
+    // In the order a ship is built.
+    DynamicCollidable::checkType(type);
+    if (!DynamicCollidable::namesMesh(type)) {
+        GameLog::line("ShipType " + type.getName()
+                      + ": section Display names no mesh, and a ship cannot be built without one");
+        type.logPlace("Display", "mesh");
+        throw ConfigurationError();
+    }
+    Targetable::checkType(type);
+    Thrust::checkType(type);
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Secondary");
-    if (type.get<bool>("Ship", "capitalShip", false))
+    ShipBehaviour::checkType(type);
+    if (type.get<bool>("Ship", "capitalShip", false)) {
         PointDefenseWeaponSystem::checkSection(type, "WeaponSystem_PointDefense");
+        CapitalShip::checkStations(type);
+    }
 }
 
 void Ship::connectPools()

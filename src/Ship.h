@@ -72,10 +72,13 @@ public:
     // Builds one ship of the named type: the pools' creator. A type with "capitalShip" set in
     // section "Ship" makes a CapitalShip.
     static Ship* createInstance(const std::string& typeName);
-    // Checks what a ship's weapon systems read from its type, without building a ship: the
-    // sections "WeaponSystem_Primary", "WeaponSystem_Secondary" and, for a capital ship,
-    // "WeaponSystem_PointDefense", with the types of their weapons. Called for every type as its
-    // pool is registered, whatever its size; a refusal raises ConfigurationError.
+    // Checks what a ship reads from its type, without building a ship: the body, collision
+    // geometry and mesh (DynamicCollidable::checkType; a type without a mesh is refused), the
+    // frame (Targetable::checkType), the section "Thrust" (Thrust::checkType), the sections
+    // "WeaponSystem_Primary", "WeaponSystem_Secondary" and, for a capital ship,
+    // "WeaponSystem_PointDefense", with the types of their weapons, the AI's section "Behaviour"
+    // and a capital ship's stations. Called for every type as its pool is registered, whatever
+    // its size; a refusal names the file's place and raises ConfigurationError.
     static void checkType(const ShipType& type);
     // Connects the ship pools to the ship types and to the end of a game. Done once; later calls
     // do nothing.

@@ -51,13 +51,29 @@ float maxTorqueOf(Controllable* owner)
     return owner->getForceController()->getMaxTorque();
 }
 
+// The variance and period keys of the four tasks, in the order the constructor makes them.
+const char* const TASK_KEYS[][2] = {{"targetUpdateVariance", "targetUpdatePeriod"},
+                                    {"behaviourUpdateVariance", "behaviourUpdatePeriod"},
+                                    {"avoidanceVariance", "avoidancePeriod"},
+                                    {"missileAvoidanceVariance", "missileAvoidancePeriod"}};
+
+struct Timing {
+    float variance;
+    float period;
+};
+
 // The variance is read before the period, so a file missing both reports the variance.
-FunctionTask makeTask(const Config& config, FunctionTask::Callback callback, const std::string& name,
-                      const char* varianceKey, const char* periodKey)
+Timing readTiming(const Config& config, const char* const (&keys)[2])
 {
-    const float variance = config.get<float>(SECTION, varianceKey);
-    const float period = config.get<float>(SECTION, periodKey);
-    return FunctionTask(std::move(callback), name, period, variance, 0, 0);
+    const float variance = config.get<float>(SECTION, keys[0]);
+    return Timing{variance, config.get<float>(SECTION, keys[1])};
+}
+
+FunctionTask makeTask(const Config& config, FunctionTask::Callback callback, const std::string& name,
+                      const char* const (&keys)[2])
+{
+    const Timing timing = readTiming(config, keys);
+    return FunctionTask(std::move(callback), name, timing.period, timing.variance, 0, 0);
 }
 
 float squaredDodgeRange(const Config& config)
@@ -125,14 +141,13 @@ ShipBehaviour::ShipBehaviour(const Config& typeConfig, Controllable* owner, cons
     , type(type)
     , motor(bodyOf(owner), maxTorqueOf(owner))
     , targetUpdateTask(makeTask(typeConfig, [this](float) { updateTarget(); return true; },
-                                "ShipBehaviour/TargetUpdate", "targetUpdateVariance", "targetUpdatePeriod"))
+                                "ShipBehaviour/TargetUpdate", TASK_KEYS[0]))
     , behaviourTask(makeTask(typeConfig, [this](float dt) { updateBehaviour(dt); return true; },
-                             "ShipBehaviour/Behaviour", "behaviourUpdateVariance", "behaviourUpdatePeriod"))
+                             "ShipBehaviour/Behaviour", TASK_KEYS[1]))
     , avoidanceTask(makeTask(typeConfig, [this](float) { updateAvoidance(); return true; },
-                             "ShipBehaviour/Avoidance", "avoidanceVariance", "avoidancePeriod"))
+                             "ShipBehaviour/Avoidance", TASK_KEYS[2]))
     , missileAvoidanceTask(makeTask(typeConfig, [this](float) { return updateMissileAvoidance(); },
-                                    "ShipBehaviour/MissileAvoidance", "missileAvoidanceVariance",
-                                    "missileAvoidancePeriod"))
+                                    "ShipBehaviour/MissileAvoidance", TASK_KEYS[3]))
     , missileDodgeRangeSquared(squaredDodgeRange(typeConfig))
 {
     // The stack never holds more than an order and an attack run on it.
@@ -146,6 +161,13 @@ ShipBehaviour::ShipBehaviour(const Config& typeConfig, Controllable* owner, cons
     // offset drawn from it: such a ship attacks its target's very position.
     if (!(nearRange < farRange) || !std::isfinite(farRange))
         farRange = nearRange;
+}
+
+void ShipBehaviour::checkType(const Config& typeConfig)
+{
+    for (const auto& keys : TASK_KEYS)
+        readTiming(typeConfig, keys);
+    squaredDodgeRange(typeConfig);
 }
 
 ShipBehaviour::~ShipBehaviour()

@@ -59,6 +59,9 @@ public:
     // have its physics body, force controller and weapon systems: the firing ranges are taken from
     // its weapon systems now.
     ShipBehaviour(const Config& typeConfig, Controllable* owner, const ShipType* type);
+    // Reads section "Behaviour" as the constructor does, without building anything: the ship
+    // types' check at start-up, for types whose first ship is built mid-game.
+    static void checkType(const Config& typeConfig);
     ~ShipBehaviour();
     ShipBehaviour(const ShipBehaviour&) = delete;
     ShipBehaviour& operator=(const ShipBehaviour&) = delete;

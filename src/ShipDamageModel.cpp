@@ -2,6 +2,7 @@
 
 #include "CameraController.h"
 #include "ComplexExplosion.h"
+#include "ConfigurationError.h"
 #include "Controllable.h"
 #include "ExplosionManager.h"
 #include "GameLog.h"
@@ -34,6 +35,11 @@ constexpr float fireballRangeSquared = 1000000.0f;
 constexpr float platingNearSquared = 10000.0f;
 constexpr float platingFarSquared = 160000.0f;
 constexpr float scatter = 30.0f;
+// What a breached plating throws: no type file names them.
+const char* const FIREBALL_SPRAY = "fireball";
+const char* const PLATING_SPRAY = "plating";
+const char* const PLASMA_GROUP = "Plasma";
+const char* const CONVENTIONAL_GROUP = "Conventional";
 
 } // namespace
 
@@ -48,6 +54,28 @@ ShipDamageModel::ShipDamageModel(Controllable& ship, const ShipType& shipType)
 }
 
 ShipDamageModel::~ShipDamageModel() = default;
+
+void ShipDamageModel::checkEffects()
+{
+    bool complete = true;
+    for (const char* spray : {FIREBALL_SPRAY, PLATING_SPRAY}) {
+        if (!ParticleSpray::getPools().hasType(spray)) {
+            GameLog::line(std::string("ShipDamageModel: there is no particle spray type ") + spray
+                          + ", which a ship's breached plating throws");
+            complete = false;
+        }
+    }
+    const ExplosionManager& explosions = ExplosionManager::getSingleton();
+    for (const char* group : {PLASMA_GROUP, CONVENTIONAL_GROUP}) {
+        if (!explosions.hasGroup(group)) {
+            GameLog::line(std::string("ShipDamageModel: there is no explosion group ") + group
+                          + ", which a ship's breached plating explodes into");
+            complete = false;
+        }
+    }
+    if (!complete)
+        throw ConfigurationError();
+}
 
 unsigned ShipDamageModel::getComponentCount() const
 {
@@ -306,18 +334,18 @@ void ShipDamageModel::platingBreach(const Ogre::Vector3& position, DamageType da
         if (distanceSquared < fireballRangeSquared) {
             const int fireballs = static_cast<int>(std::floor(Ogre::Math::RangeRandom(1.0f, 3.3f)));
             for (int i = 0; i < fireballs; ++i)
-                ParticleSpray::spray("fireball", position, scattered());
+                ParticleSpray::spray(FIREBALL_SPRAY, position, scattered());
         }
         return;
     }
     const Ogre::Vector3 velocity = scattered();
     if (distanceSquared > platingNearSquared && distanceSquared < platingFarSquared)
-        ParticleSpray::spray("plating", position, velocity);
+        ParticleSpray::spray(PLATING_SPRAY, position, velocity);
     const char* group = nullptr;
     if (damageType == BEAM || damageType == PLASMA)
-        group = "Plasma";
+        group = PLASMA_GROUP;
     else if (damageType == CONVENTIONAL)
-        group = "Conventional";
+        group = CONVENTIONAL_GROUP;
     // The blast of an explosion (type 3) makes no explosion of its own; tools that run without
     // explosions make none either.
     ExplosionManager* explosions = ExplosionManager::getSingletonPtr();

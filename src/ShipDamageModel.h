@@ -28,6 +28,11 @@ public:
     // `owner` is the ship; the model starts inactive, at full health.
     ShipDamageModel(Controllable& owner, const ShipType& type);
     ~ShipDamageModel() override;
+    // A breached plating throws the particle sprays "fireball" and "plating" and explodes into the
+    // groups "Plasma" or "Conventional", which no type file names: the game checks at start-up,
+    // once the sprays and explosions are loaded, that they exist, since a missing one would end
+    // the game at the first breach. Each missing one is logged, then ConfigurationError.
+    static void checkEffects();
     ShipDamageModel(const ShipDamageModel&) = delete;
     ShipDamageModel& operator=(const ShipDamageModel&) = delete;
 

@@ -139,10 +139,12 @@ void ShipExplosionSequence::checkShipTypes()
 {
     bool complete = true;
     for (const std::string& shipName : ShipType::getTypeNames()) {
-        const std::string& sequence = ShipType::getByName(shipName).getExplosionGroup();
+        const ShipType& type = ShipType::getByName(shipName);
+        const std::string& sequence = type.getExplosionGroup();
         if (!getPoolFactory().hasType(sequence)) {
             GameLog::line("Ship type " + shipName + " names the explosion sequence " + sequence
                           + ", which does not exist");
+            type.logPlace("Ship", "explosionGroup");
             complete = false;
         }
     }

@@ -1,6 +1,7 @@
 #include "SoundSource.h"
 
 #include "Config.h"
+#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "GameLog.h"
 #include "ProfileBlock.h"
@@ -36,15 +37,52 @@ std::unique_ptr<SoundSource> SoundSource::create(const std::string& name, SoundC
                                          headRelative);
 }
 
+std::unique_ptr<SoundSource> SoundSource::create(const Config& file, const std::string& section,
+                                                 const std::string& key, SoundCategory category,
+                                                 PositionReporter* reporter, const Ogre::Vector3& offset,
+                                                 bool headRelative)
+{
+    return std::make_unique<SoundSource>(requireDefinition(file, section, key), category, reporter, offset,
+                                         headRelative);
+}
+
+const Config& SoundSource::requireDefinition(const Config& file, const std::string& section, const std::string& key)
+{
+    const std::string name = file.get<std::string>(section, key);
+    const Config* definition = nullptr;
+    try {
+        definition = &SoundManager::getSoundConfig(name);
+    } catch (const ConfigurationError&) {
+        file.logPlace(section, key);
+        throw;
+    }
+    readLevels(*definition);
+    return *definition;
+}
+
+SoundSource::Levels SoundSource::readLevels(const Config& definition)
+{
+    Levels levels;
+    levels.gain = definition.get<float>("Sound", "gain", 1.0f);
+    levels.minDistance = definition.get<float>("Sound", "minDistance", 1.0f);
+    return levels;
+}
+
 SoundSource::SoundSource(const Config& definition, SoundCategory category, PositionReporter* reporter,
                          const Ogre::Vector3& offset, bool headRelative)
+    : SoundSource(definition, readLevels(definition), category, reporter, offset, headRelative)
+{
+}
+
+SoundSource::SoundSource(const Config& definition, const Levels& levels, SoundCategory category,
+                         PositionReporter* reporter, const Ogre::Vector3& offset, bool headRelative)
     : category(category),
       reporter(reporter),
       offset(offset),
       headRelative(headRelative),
-      baseGain(definition.get<float>("Sound", "gain", 1.0f)),
+      baseGain(levels.gain),
       gain(baseGain),
-      minDistance(definition.get<float>("Sound", "minDistance", 1.0f)),
+      minDistance(levels.minDistance),
       positionCallback([this](const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
                               const Ogre::Vector3& velocity) { update(position, orientation, velocity); })
 {

@@ -34,6 +34,18 @@ public:
     static std::unique_ptr<SoundSource> create(const std::string& name, SoundCategory category,
                                                PositionReporter* reporter, const Ogre::Vector3& offset,
                                                bool headRelative);
+    // The same for the definition that key `key` of `section` in a type file names (see
+    // requireDefinition).
+    static std::unique_ptr<SoundSource> create(const Config& file, const std::string& section, const std::string& key,
+                                               SoundCategory category, PositionReporter* reporter,
+                                               const Ogre::Vector3& offset, bool headRelative);
+    // The definition that key `key` of `section` in `file` names, with the values a source reads
+    // from it read as well. Every part that makes sources from a type file finds its definitions
+    // here, and the type loaders check the names at start-up through it, so that an unknown sound
+    // stops the start and not the battle in which its first object is built. A missing key or a
+    // name without a definition is logged, followed by the file's line "Config: in <path>,
+    // section <section>, key <key>", and throws ConfigurationError.
+    static const Config& requireDefinition(const Config& file, const std::string& section, const std::string& key);
 
     // Needs the sound manager: `definition` gives the sound, its base gain (Sound/gain, 1 by
     // default) and its minimum distance (Sound/minDistance, 1 by default).
@@ -76,6 +88,15 @@ public:
     static SoundResult channelEnded(SoundChannel& channel, SoundChannel::CallbackType type);
 
 private:
+    struct Levels {
+        float gain = 1.0f;
+        float minDistance = 1.0f;
+    };
+    // What a source takes from its definition besides the sound.
+    static Levels readLevels(const Config& definition);
+
+    SoundSource(const Config& definition, const Levels& levels, SoundCategory category, PositionReporter* reporter,
+                const Ogre::Vector3& offset, bool headRelative);
     bool followsReporter() const { return reporter != nullptr && !headRelative; }
     void stopSequence();
     void placeAtCurrentPose();

@@ -17,18 +17,49 @@ constexpr float FIRE_VARIANCE = 0.05f;
 
 } // namespace
 
+struct StandardWeaponSystem::Values {
+    bool automatic = false;
+    bool guided = false;
+    std::string description;
+    float farRange = 0.0f;
+    float nearRange = 0.0f;
+    float bestRange = 0.0f;
+    float fireThreshold = 0.0f;
+    float firePeriod = 0.0f;
+};
+
+StandardWeaponSystem::Values StandardWeaponSystem::readValues(const Config& config, const std::string& section)
+{
+    Values values;
+    values.automatic = config.get<bool>(section, "automatic");
+    values.guided = config.get<bool>(section, "guided");
+    values.description = config.get<std::string>(section, "description", "");
+    values.farRange = config.get<float>(section, "farRange");
+    values.nearRange = config.get<float>(section, "nearRange");
+    values.bestRange = config.get<float>(section, "bestRange");
+    values.fireThreshold = config.get<float>(section, "fireThreshold");
+    values.firePeriod = config.get<float>(section, "firePeriod");
+    return values;
+}
+
 StandardWeaponSystem::StandardWeaponSystem(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode,
                                            Config& config, const std::string& section)
+    : StandardWeaponSystem(ownerReporter, ownerNode, config, section, readValues(config, section))
+{
+}
+
+StandardWeaponSystem::StandardWeaponSystem(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode,
+                                           Config& config, const std::string& section, const Values& values)
     : ownerReporter(ownerReporter)
-    , automatic(config.get<bool>(section, "automatic"))
-    , guided(config.get<bool>(section, "guided"))
-    , description(config.get<std::string>(section, "description", ""))
-    , farRange(config.get<float>(section, "farRange"))
-    , nearRange(config.get<float>(section, "nearRange"))
-    , bestRange(config.get<float>(section, "bestRange"))
-    , fireThreshold(config.get<float>(section, "fireThreshold"))
+    , automatic(values.automatic)
+    , guided(values.guided)
+    , description(values.description)
+    , farRange(values.farRange)
+    , nearRange(values.nearRange)
+    , bestRange(values.bestRange)
+    , fireThreshold(values.fireThreshold)
     , fireTask([this](float elapsed) { return fireNextWeapon(elapsed); }, "WeaponSystem::fireNextWeapon",
-               config.get<float>(section, "firePeriod"), FIRE_VARIANCE, 0, 0.0f)
+               values.firePeriod, FIRE_VARIANCE, 0, 0.0f)
 {
     // Our own loader, not a derived class's: that one runs once its object exists.
     StandardWeaponSystem::loadWeapons(ownerNode, config, section);
@@ -50,22 +81,38 @@ void StandardWeaponSystem::checkSection(const Config& config, const std::string&
 {
     // The fire task's period: at 0 or below, automatic fire would ask at every frame.
     ValueRange::above(config, section, "firePeriod", 0.0f);
-    for (const std::string& entry : weaponEntries(config, section))
-        Weapon::checkType(*Weapon::load(config.get<std::string>(entry, "type")));
+    readValues(config, section);
+    const std::vector<std::string> entries = weaponEntries(config, section);
+    for (const std::string& entry : entries) {
+        const Config& weapon = *Weapon::load(config.get<std::string>(entry, "type"));
+        Weapon::checkType(weapon);
+        Weapon::checkEffects(weapon);
+        readEntry(config, entry);
+    }
+    requireWeapons(!entries.empty(), config, section);
+}
+
+StandardWeaponSystem::Entry StandardWeaponSystem::readEntry(const Config& config, const std::string& entry)
+{
+    return Entry{config.get<std::string>(entry, "type"), config.get<Ogre::Vector3>(entry, "position")};
+}
+
+void StandardWeaponSystem::requireWeapons(bool any, const Config& config, const std::string& section)
+{
+    if (any)
+        return;
+    GameLog::line("Weapon system " + section + " has no weapon");
+    GameLog::line("Config: in " + config.getPath() + ", section " + section);
+    throw ConfigurationError();
 }
 
 void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& config, const std::string& section)
 {
     for (const std::string& entry : weaponEntries(config, section)) {
-        const std::string type = config.get<std::string>(entry, "type");
-        Config* weaponType = Weapon::load(type);
-        const Ogre::Vector3 position = config.get<Ogre::Vector3>(entry, "position");
-        weapons.push_back(std::make_shared<Weapon>(ownerReporter, ownerNode, this, position, *weaponType));
+        const Entry read = readEntry(config, entry);
+        weapons.push_back(std::make_shared<Weapon>(ownerReporter, ownerNode, this, read.position, *Weapon::load(read.type)));
     }
-    if (weapons.empty()) {
-        GameLog::line("Weapon system " + section + " has no weapon");
-        throw ConfigurationError();
-    }
+    requireWeapons(!weapons.empty(), config, section);
 }
 
 void StandardWeaponSystem::activate(Faction* newFaction)

@@ -4,6 +4,7 @@
 #include "WeaponSystem.h"
 
 #include <OgrePrerequisites.h>
+#include <OgreVector.h>
 
 #include <memory>
 #include <string>
@@ -35,8 +36,10 @@ public:
     StandardWeaponSystem(const StandardWeaponSystem&) = delete;
 
     // Checks the section without building anything, for the loaders of the ship and station types
-    // at start-up: "firePeriod" above 0 and the type of every weapon entry (Weapon::checkType).
-    // A refusal is logged with the file's place and raises ConfigurationError.
+    // at start-up, whatever their pool size: "firePeriod" above 0, the section's values and
+    // weapon entries as the constructor reads them, and the type of every weapon entry
+    // (Weapon::checkType, Weapon::checkEffects). A refusal is logged with the file's place and
+    // raises ConfigurationError.
     static void checkSection(const Config& config, const std::string& section);
     StandardWeaponSystem& operator=(const StandardWeaponSystem&) = delete;
 
@@ -77,10 +80,22 @@ protected:
     // The sections that the weapon entries of `section` name, in byte-wise key order: every key
     // with "weapon" in it names one.
     static std::vector<std::string> weaponEntries(const Config& config, const std::string& section);
+    // One weapon entry's "type" and "position", as the system loads it and its check reads it.
+    struct Entry {
+        std::string type;
+        Ogre::Vector3 position;
+    };
+    static Entry readEntry(const Config& config, const std::string& entry);
+    // A system of `section` without weapons is logged and refused with ConfigurationError.
+    static void requireWeapons(bool any, const Config& config, const std::string& section);
     PositionReporter* getOwnerReporter() const { return ownerReporter; }
     std::vector<std::shared_ptr<Weapon>>& getWeaponList() { return weapons; }
 
 private:
+    struct Values;
+    static Values readValues(const Config& config, const std::string& section);
+    StandardWeaponSystem(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, Config& config,
+                         const std::string& section, const Values& values);
     Weapon& current() const { return *weapons[currentWeapon]; }
 
     PositionReporter* ownerReporter;

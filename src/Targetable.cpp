@@ -57,14 +57,37 @@ Ogre::Quaternion orientationOf(const Targetable& targetable)
 
 } // namespace
 
+struct Targetable::Frame {
+    Ogre::Vector3 frameOffset;
+    int frameType;
+    Ogre::Vector3 chaseOffset;
+    Ogre::Vector3 fixedOffset;
+    Ogre::Vector3 dropOffset;
+};
+
+Targetable::Frame Targetable::readFrame(const Config& config)
+{
+    Frame frame;
+    frame.frameOffset = config.get<Ogre::Vector3>("Targetable", "frameOffset", Ogre::Vector3::ZERO);
+    frame.frameType = frameTypeOf(config.get<std::string>("Targetable", "frameType", std::string("Ship")));
+    frame.chaseOffset = config.get<Ogre::Vector3>("Targetable", "chaseOffset");
+    frame.fixedOffset = config.get<Ogre::Vector3>("Targetable", "fixedOffset");
+    frame.dropOffset = config.get<Ogre::Vector3>("Targetable", "dropOffset", Ogre::Vector3(50, 20, -300));
+    return frame;
+}
+
+void Targetable::checkType(const Config& config)
+{
+    readFrame(config);
+}
+
 Targetable::Targetable(const Config& config)
 {
-    const auto frameOffset = config.get<Ogre::Vector3>("Targetable", "frameOffset", Ogre::Vector3::ZERO);
-    const auto frameType = config.get<std::string>("Targetable", "frameType", std::string("Ship"));
-    frameDisplay = std::make_unique<FrameDisplay>(frameTypeOf(frameType), this, frameOffset);
-    chaseOffset = config.get<Ogre::Vector3>("Targetable", "chaseOffset");
-    fixedOffset = config.get<Ogre::Vector3>("Targetable", "fixedOffset");
-    dropOffset = config.get<Ogre::Vector3>("Targetable", "dropOffset", Ogre::Vector3(50, 20, -300));
+    const Frame frame = readFrame(config);
+    frameDisplay = std::make_unique<FrameDisplay>(frame.frameType, this, frame.frameOffset);
+    chaseOffset = frame.chaseOffset;
+    fixedOffset = frame.fixedOffset;
+    dropOffset = frame.dropOffset;
 }
 
 Targetable::~Targetable()

@@ -28,6 +28,10 @@ public:
     // "frameType" ("Ship", "Missile" or "None"; anything else is "Ship"), "chaseOffset" and
     // "fixedOffset" (both required) and "dropOffset" (default (50, 20, -300)); then makes the frame.
     explicit Targetable(const Config& config);
+    // Reads section "Targetable" as the constructor does, without making a frame: the loaders of
+    // types whose objects are first built mid-game call it at start-up. A missing key or a value
+    // that does not convert fails as the Config read does.
+    static void checkType(const Config& config);
     // Switches the frame off and, when this object is the selected target, deselects it; missiles
     // guided onto it and the camera following it let it go.
     virtual ~Targetable();
@@ -73,6 +77,8 @@ public:
     static void exportToPython();
 
 private:
+    struct Frame;
+    static Frame readFrame(const Config& config);
     // The deselection steps, shared by setSelected(false) and the destructor.
     void releaseSelection();
 

@@ -5,16 +5,21 @@
 #include "PhysicsBody.h"
 #include "ShipType.h"
 #include "SoundSource.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreLight.h>
+#include <OgreMaterialManager.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
+#include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace Tolvarine {
 
@@ -41,38 +46,86 @@ float particleDetail()
 
 } // namespace
 
+struct Thrust::Settings {
+    float updatePeriod = 0.0f;
+    float updateVariance = 0.0f;
+    std::string engineParticleSystem;
+    float lightRange = 0.0f;
+    float lightConstant = 0.0f;
+    float lightLinear = 0.0f;
+    float lightQuadratic = 0.0f;
+    std::string glowMaterial;
+    float glowSize = 0.0f;
+    std::vector<Ogre::Vector3> glowPositions;
+};
+
+Thrust::Settings Thrust::readSettings(const Config& type)
+{
+    Settings settings;
+    settings.updatePeriod = type.get<float>(thrustSection, "updatePeriod");
+    settings.updateVariance = type.get<float>(thrustSection, "updateVariance");
+    settings.engineParticleSystem = type.get<std::string>(thrustSection, "engineParticleSystem");
+    // Tools that read types without the rendering engine check the names they can.
+    Ogre::ParticleSystemManager* particles = Ogre::ParticleSystemManager::getSingletonPtr();
+    if (particles && !particles->getTemplate(settings.engineParticleSystem))
+        ValueRange::refuse(type, thrustSection, "engineParticleSystem",
+                           "Thrust: unknown particle template " + settings.engineParticleSystem);
+    SoundSource::requireDefinition(type, thrustSection, "mainThrustSound");
+    SoundSource::requireDefinition(type, thrustSection, "auxiliaryThrustSound");
+    settings.lightRange = type.get<float>(thrustSection, "thrustLightRange");
+    settings.lightConstant = type.get<float>(thrustSection, "thrustLightAttenuationConstant");
+    settings.lightLinear = type.get<float>(thrustSection, "thrustLightAttenuationLinear");
+    settings.lightQuadratic = type.get<float>(thrustSection, "thrustLightAttenuationQuadratic");
+    settings.glowMaterial = type.get<std::string>(thrustSection, "glowMaterial");
+    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
+    if (materials && !materials->getByName(settings.glowMaterial))
+        ValueRange::refuse(type, thrustSection, "glowMaterial", "Thrust: unknown material " + settings.glowMaterial);
+    settings.glowSize = type.get<float>(thrustSection, "glowSize");
+    for (const std::string& key : type.getKeys(thrustSection)) {
+        if (key.find("position") != std::string::npos)
+            settings.glowPositions.push_back(type.get<Ogre::Vector3>(thrustSection, key));
+    }
+    return settings;
+}
+
+void Thrust::checkType(const Config& type)
+{
+    readSettings(type);
+}
+
 Thrust::Thrust(DynamicCollidable& owner, const ShipType& shipType)
+    : Thrust(owner, shipType, readSettings(shipType))
+{
+}
+
+Thrust::Thrust(DynamicCollidable& owner, const ShipType& shipType, const Settings& settings)
     : ship(owner)
     , type(shipType)
     , sceneManager(*owner.getSceneNode()->getCreator())
-    , task([this](float elapsed) { return update(elapsed); }, "ThrustEffects",
-           shipType.get<float>(thrustSection, "updatePeriod"), shipType.get<float>(thrustSection, "updateVariance"))
+    , task([this](float elapsed) { return update(elapsed); }, "ThrustEffects", settings.updatePeriod,
+           settings.updateVariance)
 {
     Ogre::SceneNode* node = ship.getSceneNode();
     const std::string& nodeName = node->getName();
     try {
-        engineParticles = sceneManager.createParticleSystem(
-            nodeName + "/ThrustSystem", type.get<std::string>(thrustSection, "engineParticleSystem"));
+        engineParticles = sceneManager.createParticleSystem(nodeName + "/ThrustSystem", settings.engineParticleSystem);
         glow = sceneManager.createBillboardSet(nodeName + "/ThrustGlow", engineParticles->getNumEmitters());
         light = sceneManager.createLight(nodeName + "/ThrustLight");
         // A template without emitters has nothing to scale.
         if (engineParticles->getNumEmitters() > 0)
             baseEmissionRate = engineParticles->getEmitter(0)->getEmissionRate();
-        mainSound = SoundSource::create(type.get<std::string>(thrustSection, "mainThrustSound"),
-                                        SoundCategory::THRUST, &ship.getPhysicsBody(), Ogre::Vector3::ZERO, false);
-        auxiliarySound = SoundSource::create(type.get<std::string>(thrustSection, "auxiliaryThrustSound"),
-                                             SoundCategory::THRUST, &ship.getPhysicsBody(), Ogre::Vector3::ZERO,
-                                             false);
+        mainSound = SoundSource::create(type, thrustSection, "mainThrustSound", SoundCategory::THRUST,
+                                        &ship.getPhysicsBody(), Ogre::Vector3::ZERO, false);
+        auxiliarySound = SoundSource::create(type, thrustSection, "auxiliaryThrustSound", SoundCategory::THRUST,
+                                             &ship.getPhysicsBody(), Ogre::Vector3::ZERO, false);
         node->attachObject(light);
         light->setDiffuseColour(type.getThrustColour() * mainLevel);
         light->setSpecularColour(type.getThrustColour() * mainLevel);
-        light->setAttenuation(type.get<float>(thrustSection, "thrustLightRange"),
-                              type.get<float>(thrustSection, "thrustLightAttenuationConstant"),
-                              type.get<float>(thrustSection, "thrustLightAttenuationLinear"),
-                              type.get<float>(thrustSection, "thrustLightAttenuationQuadratic"));
+        light->setAttenuation(settings.lightRange, settings.lightConstant, settings.lightLinear,
+                              settings.lightQuadratic);
         node->attachObject(engineParticles);
         node->attachObject(glow);
-        createGlow();
+        createGlow(settings);
     } catch (...) {
         // A bad type file must not leave effects in the scene that nothing will ever remove.
         if (light)
@@ -87,15 +140,12 @@ Thrust::Thrust(DynamicCollidable& owner, const ShipType& shipType)
     setAuxiliaryThrust(0.0f, Ogre::Vector3::ZERO);
 }
 
-void Thrust::createGlow()
+void Thrust::createGlow(const Settings& settings)
 {
-    glow->setMaterialName(type.get<std::string>(thrustSection, "glowMaterial"));
-    const float size = type.get<float>(thrustSection, "glowSize");
-    glow->setDefaultDimensions(size, size);
-    for (const std::string& key : type.getKeys(thrustSection)) {
-        if (key.find("position") != std::string::npos)
-            glow->createBillboard(type.get<Ogre::Vector3>(thrustSection, key), Ogre::ColourValue::Black);
-    }
+    glow->setMaterialName(settings.glowMaterial);
+    glow->setDefaultDimensions(settings.glowSize, settings.glowSize);
+    for (const Ogre::Vector3& position : settings.glowPositions)
+        glow->createBillboard(position, Ogre::ColourValue::Black);
 }
 
 Thrust::~Thrust()

@@ -16,6 +16,7 @@ class SceneManager;
 
 namespace Tolvarine {
 
+class Config;
 class DynamicCollidable;
 class ShipType;
 class SoundSource;
@@ -39,6 +40,12 @@ public:
 
     // Builds the effects on the ship's scene node, dark and silent, with the task not running.
     Thrust(DynamicCollidable& ship, const ShipType& type);
+    // Reads and checks section "Thrust" as the constructor does, without building anything: the
+    // keys, the particle template, the glow material and the two sound definitions. Ship types
+    // call it at load, whatever their pool size, so that a broken section stops the start and not
+    // the battle in which the type's first ship is built. A refusal is logged with the file's
+    // line "Config: in <path>, section Thrust, key <key>" and throws.
+    static void checkType(const Config& type);
     ~Thrust();
     Thrust(const Thrust&) = delete;
     Thrust& operator=(const Thrust&) = delete;
@@ -78,7 +85,11 @@ public:
     const FunctionTask& getTask() const { return task; }
 
 private:
-    void createGlow();
+    struct Settings;
+    static Settings readSettings(const Config& type);
+
+    Thrust(DynamicCollidable& ship, const ShipType& type, const Settings& settings);
+    void createGlow(const Settings& settings);
     void setColour(const Ogre::ColourValue& colour);
 
     DynamicCollidable& ship;

@@ -44,10 +44,12 @@
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
+#include "ShipDamageModel.h"
 #include "ShipExplosionSequence.h"
 #include "SoundManager.h"
 #include "Statistics.h"
 #include "TestGround.h"
+#include "WarpArrival.h"
 
 #include <OgreException.h>
 #include <OgreFrameListener.h>
@@ -382,6 +384,12 @@ void TolvarineEngine::loadDataTypes()
     Ship::loadTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
+    // Explosions load first, since debris pieces explode into their groups; the sprays and
+    // debris pieces they name are looked up now that those are loaded, not at the first hit.
+    ExplosionManager::getSingleton().checkNames();
+    ShipDamageModel::checkEffects();
+    // The warp arrivals are made at the first arrival, mid-game; their settings are read now.
+    WarpArrival::checkType();
     ShipExplosionSequence::loadTypes();
     // A ship type without its sequence is refused now, not when its first ship is destroyed.
     ShipExplosionSequence::checkShipTypes();

@@ -10,6 +10,7 @@
 #include "Ship.h"
 #include "SoundSource.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 
 #include <boost/python/class.hpp>
 
@@ -64,10 +65,8 @@ Ogre::SceneManager& engineSceneManager()
 float readTime(const Config& config, const char* key)
 {
     const float value = config.get<float>("WarpArrival", key);
-    if (!(value >= 0.0f)) {
-        GameLog::line("WarpArrival: " + std::string(key) + " must not be below 0");
-        throw ConfigurationError();
-    }
+    if (!(value >= 0.0f))
+        ValueRange::refuse(config, "WarpArrival", key, "WarpArrival: " + std::string(key) + " must not be below 0");
     return value;
 }
 
@@ -110,8 +109,18 @@ WarpArrival::WarpArrival(Config& config, Ogre::SceneManager& scene, const Respon
 {
     // Made out of the scene: created by the scene manager, attached only while it runs.
     node = sceneManager.createSceneNode("WarpArrival" + std::to_string(counter++));
-    sound = SoundSource::create(config.get<std::string>("Sound", "name"), SoundCategory::EFFECTS, this,
-                                Ogre::Vector3::ZERO, false);
+    sound = SoundSource::create(config, "Sound", "name", SoundCategory::EFFECTS, this, Ogre::Vector3::ZERO, false);
+}
+
+void WarpArrival::checkType()
+{
+    const Config config(poolSource().configPath, false, false, false);
+    // In the order an arrival reads them.
+    readTime(config, "flashTime");
+    readTime(config, "arrivalTime");
+    ModulatedBillboard::checkSection(config, "Glow", poolSource().curves);
+    ModulatedBillboard::checkSection(config, "Flash", poolSource().curves);
+    SoundSource::requireDefinition(config, "Sound", "name");
 }
 
 WarpArrival::~WarpArrival()

@@ -103,10 +103,9 @@ Weapon::Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, Weap
             launchSpeed = std::numeric_limits<float>::infinity();
         if (type.hasSection(GLOW_SECTION))
             glow = std::make_unique<ModulatedBillboard>(type, GLOW_SECTION, *ownerNode->getCreator());
-        const std::string soundName = type.get<std::string>(SECTION, "fireSound", "");
-        if (!soundName.empty())
-            fireSound = SoundSource::create(soundName, SoundCategory::EFFECTS, ownerReporter, mountNode->getPosition(),
-                                            false);
+        if (!type.get<std::string>(SECTION, "fireSound", "").empty())
+            fireSound = SoundSource::create(type, SECTION, "fireSound", SoundCategory::EFFECTS, ownerReporter,
+                                            mountNode->getPosition(), false);
     } catch (...) {
         glow.reset();
         mountNode->getCreator()->destroySceneNode(mountNode);
@@ -137,6 +136,15 @@ void Weapon::checkType(const Config& type)
         return;
     ValueRange::refuse(type, SECTION, "launchSpeed",
                        "Weapon: launch speed 0 is only for beams, and projectile type " + projectile + " is not a beam");
+}
+
+void Weapon::checkEffects(const Config& type)
+{
+    // A ship whose pool starts empty builds its weapons in the middle of a battle.
+    if (type.hasSection(GLOW_SECTION))
+        ModulatedBillboard::checkSection(type, GLOW_SECTION);
+    if (!type.get<std::string>(SECTION, "fireSound", "").empty())
+        SoundSource::requireDefinition(type, SECTION, "fireSound");
 }
 
 Weapon::~Weapon()

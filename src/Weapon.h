@@ -42,6 +42,10 @@ public:
     // "launchSpeed" or "fireDelay" below 0, or a launch speed of 0 for a projectile that is not a
     // beam is logged, with the file's place for the values, and raises ConfigurationError.
     static void checkType(const Config& type);
+    // Checks what the constructor reads for the weapon's effects, without building them: the
+    // section "Glow" (ModulatedBillboard::checkSection) and the "fireSound" definition. The same
+    // loaders call it, since a ship whose pool starts empty builds its weapons mid-game.
+    static void checkEffects(const Config& type);
 
     // Builds the weapon, inactive and fully loaded, with its mount: a child of `ownerNode` at
     // `position`, named "Weapon" followed by a number common to all weapons. Fails with a log line

@@ -50,18 +50,33 @@ protected:
 
 TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadTypesCleanly)
 {
-    // Negative blast values are refused as the types load, whatever their pool size.
-    const std::pair<const char*, const char*> refusedAtLoad[] = {
-        {"healing", "ComplexExplosion: maxDamage of explosion type healing must not be below 0, not -4"},
-        {"pulling", "ComplexExplosion: explosionImpulse of explosion type pulling must not be below 0, not -4"},
+    // Negative blast values, a missing key, an unknown sound and materials whose textures are
+    // missing are refused as the types load, whatever their pool size (these pools start empty):
+    // the first explosion of such a type used to end the game. Textures the program made itself count.
+    Ogre::MaterialPtr scorched = Ogre::MaterialManager::getSingleton().create(
+        "Scorched", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
+    scorched->getTechnique(0)->getPass(0)->createTextureUnitState("missing.png");
+    const auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
     };
-    for (const auto& [name, line] : refusedAtLoad) {
-        SCOPED_TRACE(name);
-        writeExplosionType(name, explosionType("A", std::string(name) == "healing" ? "maxDamage = -4\n" : "explosionImpulse = -4\n"));
-        EXPECT_TRUE(logged(failsWith<ConfigurationError>([this] { load(); }), line));
+    const struct { const char* name; std::string text; const char* line; } refusedAtLoad[] = {
+        {"healing", explosionType("A", "maxDamage = -4\n"),
+         "ComplexExplosion: maxDamage of explosion type healing must not be below 0, not -4"},
+        {"pulling", explosionType("A", "explosionImpulse = -4\n"),
+         "ComplexExplosion: explosionImpulse of explosion type pulling must not be below 0, not -4"},
+        {"silent", "[Explosion]\ngroup = A\n[Physics]\nmass = 1\n", "Key not found"},  // type files are read enciphered
+        {"unheard", replaced(explosionType("A", ""), "beep", "hush"), "Could not get sound config hush"},
+        {"scorched", replaced(explosionType("A", ""), "Flash", "Scorched"),
+         "Explosion type scorched: material Scorched uses the unknown texture missing.png"},
+        {"dim", replaced(explosionType("A", ""), "BaseWhite", "Nowhere"), "Explosion type dim: unknown material Nowhere"},
+    };
+    for (const auto& row : refusedAtLoad) {
+        SCOPED_TRACE(row.name);
+        writeExplosionType(row.name, row.text + "[Factory]\npoolSize = 0\n");
+        EXPECT_TRUE(logged(failsWith<ConfigurationError>([this] { load(); }), row.line));
         // Reading the file wrote its twin beside it.
         for (const char* extension : {".explosion", ".explosionx"})
-            std::filesystem::remove(explosions() + "/" + name + extension);
+            std::filesystem::remove(explosions() + "/" + row.name + extension);
     }
     writeExplosionType("plain", explosionType("A", "explosionType = push\nexplosionRadius = 5\n"
                                                    "explosionImpulse = 2\nmaxDamage = -0\n"));
@@ -69,18 +84,6 @@ TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadT
                                                 "[Explosion_Debris_A]\nname = shard\n[Big Explosion_Debris]\n"
                                                 "name = plate\n[Explosion_Debris_A]\nname = shard\n"));
     writeExplosionType("wide", explosionType("A", "explosionType = Perturb\nperturbDistance = 2.5\n"));
-    writeExplosionType("silent", "[Explosion]\ngroup = A\n[Physics]\nmass = 1\n");
-    std::string unheard = explosionType("A", "");
-    writeExplosionType("unheard", unheard.replace(unheard.find("beep"), 4, "hush"));
-    // Materials whose textures are missing are refused before anything is built; textures the
-    // program made itself count.
-    Ogre::MaterialPtr scorched = Ogre::MaterialManager::getSingleton().create(
-        "Scorched", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
-    scorched->getTechnique(0)->getPass(0)->createTextureUnitState("missing.png");
-    std::string flash = explosionType("A", "");
-    writeExplosionType("scorched", flash.replace(flash.find("Flash"), 5, "Scorched"));
-    std::string glow = explosionType("A", "");
-    writeExplosionType("dim", glow.replace(glow.find("BaseWhite"), 9, "Nowhere"));
     ExplosionManager& explosions = load();
 
     // Only "Perturb" rolls; a damage of 0 turns no damage on.
@@ -97,17 +100,10 @@ TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadT
     EXPECT_EQ((std::vector<std::string>{"shard", "plate", "shard"}), rolling.getDebrisTypes());
     EXPECT_EQ(2.5f, explosions.create("wide")->getPerturbDistance());
 
-    const std::pair<const char*, const char*> refused[] = {
-        {"silent", "Key not found"},  // type files are read enciphered
-        {"unheard", "Could not get sound config hush"},
-        {"scorched", "Explosion type scorched: material Scorched uses the unknown texture missing.png"},
-        {"dim", "Explosion type dim: unknown material Nowhere"},
-    };
-    for (const auto& [name, line] : refused) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(logged(failsWith<ConfigurationError>([&, name = name] { explosions.create(name); }), line));
-        EXPECT_EQ(0u, explosionsLive(name) + explosionsFree(name));
-    }
+    // The constructor refuses what the check refuses, through the same reader.
+    Config unheard(written(folder.file("unheard.explosion"), replaced(explosionType("A", ""), "beep", "hush")));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { ComplexExplosion(unheard, "unheard", curves.get()); }),
+                       "Could not get sound config hush"));
 }
 
 TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAndEachLifeKeepsItsOwnTime)

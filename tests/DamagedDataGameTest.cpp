@@ -288,5 +288,64 @@ TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
     }, true, true);
 }
 
+// Names a type gives that were first looked up at a hit (an explosion group, a spray, a debris
+// piece), and keys of types whose objects are first built in battle (the thrust's light and sound,
+// an explosion's sound, a missile's engine, a debris piece's mesh, a station's frame, the warp
+// arrival's sound): each ended the game in the middle of a battle. Each now stops the start with
+// the file, section and key that name it. So does a spray that a breached plating throws.
+TEST(DamagedDataGame, NamesAndKeysFirstUsedInBattleAreCheckedAtStartUpWithTheirFile)
+{
+    const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
+        return [=](const fs::path& f) {
+            for (const auto& [key, line] : keys)
+                replaceKey(f, key, line);
+        };
+    };
+    // A station type of a capital ship yet to come, whose frame lacks a key.
+    const auto spareTurret = [](const fs::path& f) {
+        const std::string turret = readTextFile(f.parent_path() / "lancer_turret.station");
+        rewrite(f, std::regex_replace(turret, std::regex("chaseOffset[^\n]*\n"), ""));
+    };
+    const auto renameDebris = [](const fs::path& f) {
+        rewrite(f, std::regex_replace(readTextFile(f), std::regex("name = hull_fragment\n"), "name = hull_fragmentz\n"));
+    };
+    runRows({
+        {"data/entities/seeker_missile.fireable", set({{"explosionGroup", "explosionGroup = Nuclear"}}),
+         "Config: in data/entities/seeker_missile.fireable, section Fireable, key explosionGroup"},
+        {"data/entities/ion_lance.fireable", set({{"explosionGroup", "explosionGroup = Nuclear"}}),
+         "Config: in data/entities/ion_lance.fireable, section Fireable, key explosionGroup"},
+        {"data/explosions/conventional_shrapnel.explosion", set({{"particleSpray", "particleSpray = smoke_puffz"}}),
+         "Config: in data/explosions/conventional_shrapnel.explosion, section Explosion, key particleSpray"},
+        {"data/explosions/conventional_shrapnel.explosion", renameDebris,
+         "Config: in data/explosions/conventional_shrapnel.explosion, section Explosion_Debris_Hull, key name"},
+        {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"thrustLightAttenuationLinear", "thrustLightAttenuationLinear = nan"}}),
+         "Config: in data/entities/drone.ship, section Thrust, key thrustLightAttenuationLinear"},
+        {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mainThrustSound", "mainThrustSound = thrust_nope"}}),
+         "Config: in data/entities/drone.ship, section Thrust, key mainThrustSound"},
+        {"data/explosions/plasma_scatter.explosion", set({{"poolSize", "poolSize = 0"}, {"name", "name = explosion_nope"}}),
+         "Config: in data/explosions/plasma_scatter.explosion, section Sound, key name"},
+        {"data/entities/seeker_missile.fireable",
+         set({{"poolSize", "poolSize = 0"}, {"mainThrustSound", "mainThrustSound = missile_nope"}}),
+         "Config: in data/entities/seeker_missile.fireable, section Thrust, key mainThrustSound"},
+        {"data/explosions/debris/hull_fragment.debris", set({{"mesh", "mesh = debris_nope.mesh"}}),
+         "Config: in data/explosions/debris/hull_fragment.debris, section Display, key mesh"},
+        {"data/entities/spare_turret.station", spareTurret,
+         "Config: in data/entities/spare_turret.station, section Targetable, key chaseOffset"},
+        {"cfg/warp_arrival.cfg", set({{"name", "name = warp_nope"}}),
+         "Config: in cfg/warp_arrival.cfg, section Sound, key name"},
+    }, true, true);
+    // No file names it: the sequences that threw it throw sparks instead.
+    const auto noPlating = [](const fs::path& f) {
+        fs::remove(f);
+        for (const char* sequence : {"trifighter", "bastion"}) {
+            const fs::path file = f.parent_path() / (std::string(sequence) + ".explosion_sequence");
+            rewrite(file, std::regex_replace(readTextFile(file), std::regex("name = plating\n"), "name = sparks\n"));
+        }
+    };
+    runRows({{"data/explosions/plating.spray", noPlating,
+              "ShipDamageModel: there is no particle spray type plating, which a ship's breached plating throws"}},
+            false, true);
+}
+
 } // namespace
 } // namespace Tolvarine::Test

@@ -13,12 +13,11 @@ namespace Tolvarine::Test {
 namespace {
 
 
-// The loader's rules, on types whose pools start empty, so that no explosion is built.
-class ExplosionManagerTest : public CombatWorld {
+// The loader's rules, on types whose pools start empty, so that no explosion is built; each type
+// is still read whole, as its first explosion would read it.
+class ExplosionManagerTest : public ExplosionWorld {
 protected:
-    ExplosionManagerTest() : CombatWorld(RenderingRoot::Kind::Headless) {}
-
-    static std::string type(const std::string& group) { return "[Explosion]\ngroup = " + group + "\n"; }
+    static std::string type(const std::string& group) { return explosionType(group, ""); }
 };
 
 TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndBadOnesAreRefused)
@@ -29,8 +28,17 @@ TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndBa
     EXPECT_TRUE(log.contains("ExplosionManager: cannot read the explosion folder "
                              + folder.file("nowhere")));
     writeExplosionType("stray", "[Factory]\npoolSize = 0\n");
-    EXPECT_THROW(ExplosionManager manager(explosions()), ConfigurationError);
+    EXPECT_THROW(ExplosionManager manager(explosions(), curves.get()), ConfigurationError);
     EXPECT_TRUE(log.contains("Key not found")); // type files are read enciphered: no key names
+    EXPECT_EQ(nullptr, ExplosionManager::getSingletonPtr());
+    // An empty pool is no reason to read less: a sound that does not exist is refused with its place.
+    std::string silent = type("Plasma") + "[Factory]\npoolSize = 0\n";
+    silent.replace(silent.find("name = beep"), 11, "name = nowhere");
+    writeExplosionType("stray", silent);
+    log.clear();
+    EXPECT_THROW(ExplosionManager manager(explosions(), curves.get()), ConfigurationError);
+    EXPECT_TRUE(log.contains("Config: in " + explosions() + "/stray.explosion, section Sound, key name"))
+        << ::testing::PrintToString(log.lines());
     EXPECT_EQ(nullptr, ExplosionManager::getSingletonPtr());
     std::filesystem::remove_all(explosions());
     std::filesystem::create_directory(explosions());
@@ -42,7 +50,7 @@ TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndBa
     ASSERT_TRUE(encipherToFile(type("Conventional"), explosions() + "/flak.explosionx"));
 
     log.clear();
-    ExplosionManager manager(explosions());
+    ExplosionManager manager(explosions(), curves.get());
     EXPECT_EQ(&manager, ExplosionManager::getSingletonPtr());
     EXPECT_EQ((std::vector<std::string>{"boom", "burst", "flak", "spark"}), manager.getTypeNames());
     EXPECT_EQ((std::vector<std::string>{"Conventional", "Plasma"}), manager.getGroupNames());

@@ -104,39 +104,56 @@ TEST_F(ProjectileTest, TypesAreCheckedForWhatTheirFlightNeedsWhateverTheirPoolSi
     }
 }
 
-TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnknownOnesLeaveNothing)
+TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnknownOnesAreRefusedAtLoad)
 {
     Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Trail", "Core");
+    LogCapture log;
+    EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
+    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder "
+                             + folder.file("nowhere")));
+    // Their pools start empty, so their first objects would be built at a shot in the middle of a
+    // battle: unknown materials and templates are refused as the types load, with the file's place.
+    const std::string dark = boltType("complex = 1\nglowSize = 2\nglowMaterial = Nowhere\nbillboardSet = 1\n"
+                                      "billboardMaterial = BaseWhite\nbillboardSize = 3\nbillboardColour = (1 1 1 1)\n",
+                                      "", "0");
+    const struct { const char* type; std::string text; const char* line; const char* key; } refused[] = {
+        {"bolt",
+         boltType("billboardSet = 1\nbillboardMaterial = Nowhere\nbillboardSize = 3\nbillboardColour = (1 1 1 1)\n",
+                  "", "0"),
+         "Projectile type bolt: unknown material Nowhere", "billboardMaterial"},
+        {"smoky",
+         boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\nparticleSystem = Nowhere/Trail\n", "", "0"),
+         "Projectile type smoky: no particle system of the template Nowhere/Trail: ", "particleSystem"},
+        {"dark", dark, "Projectile type dark: unknown material Nowhere", "glowMaterial"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.type);
+        writeProjectileType(row.type, row.text);
+        log.clear();
+        EXPECT_THROW(FireableProjectile::loadTypes(entities()), ConfigurationError);
+        ASSERT_EQ(2u, log.lines().size()) << ::testing::PrintToString(log.lines());
+        EXPECT_EQ(0u, log.lines()[0].rfind(row.line, 0)) << log.lines()[0];
+        EXPECT_EQ("Config: in " + entities() + "/" + row.type + ".fireable, section Fireable, key " + row.key,
+                  log.lines()[1]);
+        EXPECT_FALSE(FireableProjectile::hasType(row.type));
+        for (const char* extension : {".fireable", ".fireablex"})
+            std::filesystem::remove(entities() + "/" + row.type + extension);
+    }
+    // The constructor refuses through the same reader, and leaves nothing behind.
+    Config darkType(written(folder.file("dark.fireable"), dark));
+    EXPECT_THROW(ComplexProjectile(darkType, "dark"), ConfigurationError);
+    EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
+
     writeProjectileType("plain", boltType("complex = 1\nglowSize = 0\n", "", "0"));
     writeProjectileType("glowing", boltType("complex = 1\nglowSize = 5\nglowMaterial = BaseWhite\nglowColour = (0 1 0 1)\n"
                                             "particleSystem = Test/Trail\nbillboardSet = 1\nbillboardMaterial = BaseWhite\n"
                                             "billboardSize = 3\nbillboardColour = (1 0.5 0.25 1)\n",
                                             "[Particles]\nposition0 = (0 0 0)\nposition1 = (0 0 2)\ncolour = 1\n", "0"));
-    writeProjectileType("bolt", boltType("billboardSet = 1\nbillboardMaterial = Nowhere\nbillboardSize = 3\n"
-                                         "billboardColour = (1 1 1 1)\n", "", "0"));
-    writeProjectileType("smoky", boltType("complex = 1\nglowSize = 2\nglowMaterial = BaseWhite\n"
-                                          "particleSystem = Nowhere/Trail\n", "", "0"));
-    writeProjectileType("dark", boltType("complex = 1\nglowSize = 2\nglowMaterial = Nowhere\n", "", "0"));
     writeProjectileType("odd", boltType("damageType = plasma\n", "", "0"));
-    LogCapture log;
-    EXPECT_THROW(FireableProjectile::loadTypes(folder.file("nowhere")), ConfigurationError);
-    EXPECT_TRUE(log.contains("FireableProjectile: cannot read the projectile folder "
-                             + folder.file("nowhere")));
     FireableProjectile::loadTypes(entities());
     EXPECT_EQ(CONVENTIONAL, take("odd").getDamageType());
     EXPECT_TRUE(log.contains("Unknown damage type string: plasma"));
     EXPECT_EQ(BEAM, FireableProjectile::parseDamageType("Beam"));
-    const std::pair<const char*, const char*> rows[] = {
-        {"bolt", "Projectile type bolt: unknown material Nowhere"},
-        {"smoky", "Projectile type smoky: no particle system of the template Nowhere/Trail: "},
-        {"dark", "Projectile type dark: unknown material Nowhere"}};
-    for (const auto& [type, line] : rows) {
-        SCOPED_TRACE(type);
-        EXPECT_THROW(FireableProjectile::createByKind(type), ConfigurationError);
-        ASSERT_FALSE(log.lines().empty());
-        EXPECT_EQ(0u, log.lines().back().rfind(line, 0)) << log.lines().back();
-    }
-    EXPECT_TRUE(scene().getMovableObjects("BillboardSet").empty());
 
     auto& glowing = take<ComplexProjectile>("glowing");
     // "glowSize" 0 reads no "glowMaterial", and an absent "particleSystem" makes no trail.

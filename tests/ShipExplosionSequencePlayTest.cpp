@@ -152,7 +152,9 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
     writeFile(folder.file("ships/a.ship"), shipText("A", {{"explosionGroup", "a"}}));
     writeFile(folder.file("ships/b.ship"), shipText("B", {{"explosionGroup", "missing"}}));
     ShipType::loadAll(folder.file("ships"));
-    EXPECT_EQ(failsWith<ConfigurationError>([] { ShipExplosionSequence::checkShipTypes(); }), Lines{"Ship type B names the explosion sequence missing, which does not exist"});
+    EXPECT_EQ(failsWith<ConfigurationError>([] { ShipExplosionSequence::checkShipTypes(); }),
+              (Lines{"Ship type B names the explosion sequence missing, which does not exist",
+                     "Config: in " + folder.file("ships/b.ship") + ", section Ship, key explosionGroup"}));
 }
 
 } // namespace

@@ -22,9 +22,12 @@ using Ogre::Vector3;
 
 const char* const BOLT = "[Factory]\npoolSize = 0\n[Fireable]\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\n"
                          "impactImpulse = 0\nexplosionGroup = Plasma\ntimeToLive = 100\ndamageType = Plasma\n"
+                         "explosionSpeedProportion = 0\nexplosionBounceSpeedProportion = 0\n"
                          "[Physics]\nmass = 0.5\n[Collision_Geometry]\ntype = ray\nlength = 2\n";
 const char* const RAY = "[Fireable]\nbeam = 1\ndirectDamage = 1\nsplashDamage = 0\nshock = 0\nimpactImpulse = 0\n"
-                        "explosionGroup = Plasma\ntimeToLive = 1\nupdatePeriod = 0.125\nupdateVariance = 0\n";
+                        "explosionGroup = Plasma\ntimeToLive = 1\nupdatePeriod = 0.125\nupdateVariance = 0\n"
+                        "explosionSpeedProportion = 0\nexplosionBounceSpeedProportion = 0\n"
+                        "guidedBeam = 0\nrange = 100\nbeamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n";
 // The keys a weapon system needs besides its entries.
 const std::string SYSTEM = "guided = 0\nfarRange = 900\nnearRange = 50\nbestRange = 300\n"
                            "fireThreshold = 0.9\nfirePeriod = 1\n";
