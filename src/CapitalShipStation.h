@@ -35,7 +35,7 @@ public:
     // checkType refuses.
     static void loadTypes(const std::string& folder = "data/entities");
     // Checks a type as its stations read it, without building one: section "Physics"
-    // (PhysicsBody::checkType, and "maxTorque" above 0), both weapon systems
+    // (PhysicsBody::checkType, and "maxTorque"), both weapon systems
     // (StandardWeaponSystem::checkSection) and the turret AI (TurretBehaviour::checkType). The
     // loader calls it for every type; a refusal raises ConfigurationError.
     static void checkType(const Config& type);

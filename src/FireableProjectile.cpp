@@ -12,7 +12,6 @@
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
-#include "ValueRange.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -55,23 +54,21 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 
 // The keys that every kind of projectile reads when its first object is built, which for a pool
 // without objects is the first shot. Reading them at load lets a broken or unreadable type file
-// stop the start-up with the reader's log line, instead of ending a battle. The periods of the
-// kinds' tasks must be above 0: a flight of no time, or an AI at every frame, is a broken file.
+// stop the start-up with the reader's log line, instead of ending a battle. A time to live of 0
+// is a shot that ends at once; a period of 0 runs its task at every pass of the scheduler.
 void requireLaunchKeys(const Config& type)
 {
-    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse"})
+    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse", "timeToLive"})
         type.get<float>("Fireable", key);
-    ValueRange::above(type, "Fireable", "timeToLive", 0.0f);
     type.get<std::string>("Fireable", "explosionGroup");
     PhysicsBody::checkType(type);
     // The kinds in the order createByKind tests them.
     if (type.get<bool>("Fireable", "guided", false)) {
-        // A missile flies by its own thrust alone.
-        ValueRange::above(type, "Behaviour", "updatePeriod", 0.0f);
-        ValueRange::above(type, "Thrust", "maxForce", 0.0f);
-        ValueRange::above(type, "Thrust", "maxTorque", 0.0f);
+        type.get<float>("Behaviour", "updatePeriod");
+        type.get<float>("Thrust", "maxForce");
+        type.get<float>("Thrust", "maxTorque");
     } else if (type.get<bool>("Fireable", "beam", false)) {
-        ValueRange::above(type, "Fireable", "updatePeriod", 0.0f);
+        type.get<float>("Fireable", "updatePeriod");
         type.get<float>("Fireable", "updateVariance");
     }
 }

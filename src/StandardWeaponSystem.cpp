@@ -3,7 +3,6 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
-#include "ValueRange.h"
 #include "Weapon.h"
 
 #include <OgreSceneNode.h>
@@ -48,8 +47,8 @@ std::vector<std::string> StandardWeaponSystem::weaponEntries(const Config& confi
 
 void StandardWeaponSystem::checkSection(const Config& config, const std::string& section)
 {
-    // The fire task's period: at 0 or below, automatic fire would ask at every frame.
-    ValueRange::above(config, section, "firePeriod", 0.0f);
+    // The fire task's period; at 0 or below, automatic fire asks at every pass of the scheduler.
+    config.get<float>(section, "firePeriod");
     for (const std::string& entry : weaponEntries(config, section))
         Weapon::checkType(*Weapon::load(config.get<std::string>(entry, "type")));
 }

@@ -35,7 +35,7 @@ public:
     StandardWeaponSystem(const StandardWeaponSystem&) = delete;
 
     // Checks the section without building anything, for the loaders of the ship and station types
-    // at start-up: "firePeriod" above 0 and the type of every weapon entry (Weapon::checkType).
+    // at start-up: "firePeriod" and the type of every weapon entry (Weapon::checkType).
     // A refusal is logged with the file's place and raises ConfigurationError.
     static void checkSection(const Config& config, const std::string& section);
     StandardWeaponSystem& operator=(const StandardWeaponSystem&) = delete;
