@@ -167,15 +167,25 @@ void Beam::deactivate(DisableTime time)
     release(this, typeName);
 }
 
+float Beam::remainingFraction() const
+{
+    // A beam with no time to live strikes at full strength when it is fired, as a beam of a very
+    // short life does; dividing by its time to live would make its strength and colour NaN.
+    if (!(timeToLive > 0.0f))
+        return age > 0.0f ? 0.0f : 1.0f;
+    return (timeToLive - age) / timeToLive;
+}
+
 float Beam::getStrength() const
 {
-    return std::max(0.0f, (timeToLive - age) / timeToLive);
+    return std::max(0.0f, remainingFraction());
 }
 
 bool Beam::update(float sinceLast)
 {
     age += sinceLast;
-    const float fraction = (timeToLive - age) / timeToLive;
+    // A beam with no time to live ends at its first update, whatever time has passed.
+    const float fraction = timeToLive > 0.0f ? remainingFraction() : 0.0f;
     if (fraction <= 0.0f) {
         deactivate(END);
         return false;

@@ -60,7 +60,8 @@ public:
                        float directDamage, float splashDamage, float shock, DamageType damageType) override;
     void applyExplosionForce(const Ogre::Vector3& force, const Ogre::Vector3& position) override;
 
-    // The share of the life left: 1 at the launch, 0 (never less) at its end.
+    // The share of the life left: 1 at the launch, 0 (never less) at its end. A beam with a time
+    // to live of 0 has 1 until its first update, which ends it.
     float getStrength() const;
     // The orientation whose negative z axis points from `from` to `to`; `fallback` when they meet.
     static Ogre::Quaternion aimAt(const Ogre::Vector3& from, const Ogre::Vector3& to, const Ogre::Quaternion& fallback);
@@ -77,6 +78,8 @@ private:
     static Settings readSettings(const Config& type, const std::string& typeName);
 
     Beam(Config& type, const std::string& typeName, const Settings& settings);
+    // (timeToLive - age) / timeToLive, sound for a time to live of 0.
+    float remainingFraction() const;
     void explode(CollisionListener& other, const Ogre::Vector3& position);
 
     static unsigned nextNumber;

@@ -12,7 +12,6 @@
 #include "PhysicsEngine.h"
 #include "TurretBehaviour.h"
 #include "TypeFiles.h"
-#include "ValueRange.h"
 
 #include <OgreSceneNode.h>
 
@@ -60,8 +59,8 @@ void CapitalShipStation::checkType(const Config& type)
     // In the order a station is built.
     DynamicCollidable::checkType(type);
     Targetable::checkType(type);
-    // The turret turns by this torque alone.
-    ValueRange::above(type, "Physics", "maxTorque", 0.0f);
+    // The turret turns by this torque alone (none at 0).
+    type.get<float>("Physics", "maxTorque");
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Primary");
     StandardWeaponSystem::checkSection(type, "WeaponSystem_Secondary");
     TurretBehaviour::checkType(type);

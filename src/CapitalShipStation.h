@@ -34,8 +34,8 @@ public:
     // checkType refuses is refused.
     static void loadTypes(const std::string& folder = "data/entities");
     // Checks a type as its stations read it, without building one: the body, collision geometry
-    // and mesh (DynamicCollidable::checkType, with "maxTorque" of section "Physics" above 0), the
-    // frame (Targetable::checkType), both weapon systems
+    // and mesh (DynamicCollidable::checkType, and "maxTorque" of section "Physics"), the frame
+    // (Targetable::checkType), both weapon systems
     // (StandardWeaponSystem::checkSection) and the turret AI (TurretBehaviour::checkType). The
     // loader calls it for every type; a refusal raises ConfigurationError.
     static void checkType(const Config& type);

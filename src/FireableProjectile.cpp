@@ -13,7 +13,6 @@
 #include "Projectile.h"
 #include "Scenario.h"
 #include "TypeFiles.h"
-#include "ValueRange.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -57,13 +56,12 @@ std::vector<std::filesystem::path> typeFiles(const std::string& folder)
 // Everything an object of the type reads when it is built, which for a pool without objects is
 // the first shot: read at load through the kinds' own readers, a broken or unreadable type file
 // stops the start-up with the reader's log line and the file's place, instead of ending a battle.
-// The periods of the kinds' tasks must be above 0: a flight of no time, or an AI at every frame,
-// is a broken file.
+// A time to live of 0 is a shot that ends at once; a period of 0 runs its task at every pass of
+// the scheduler.
 void checkType(const Config& type, const std::string& name)
 {
-    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse"})
+    for (const char* key : {"directDamage", "splashDamage", "shock", "impactImpulse", "timeToLive"})
         type.get<float>("Fireable", key);
-    ValueRange::above(type, "Fireable", "timeToLive", 0.0f);
     // Looked up at the first hit, which an unknown group would end the game at.
     ExplosionManager::readGroup(type, "Fireable", "explosionGroup");
     for (const char* key : {"explosionSpeedProportion", "explosionBounceSpeedProportion"})
@@ -72,13 +70,12 @@ void checkType(const Config& type, const std::string& name)
     DynamicCollidable::checkType(type);
     // The kinds in the order createByKind tests them.
     if (type.get<bool>("Fireable", "guided", false)) {
-        // A missile flies by its own thrust alone.
-        ValueRange::above(type, "Behaviour", "updatePeriod", 0.0f);
-        ValueRange::above(type, "Thrust", "maxForce", 0.0f);
-        ValueRange::above(type, "Thrust", "maxTorque", 0.0f);
+        type.get<float>("Behaviour", "updatePeriod");
+        type.get<float>("Thrust", "maxForce");
+        type.get<float>("Thrust", "maxTorque");
         GuidedProjectile::checkType(type, name);
     } else if (type.get<bool>("Fireable", "beam", false)) {
-        ValueRange::above(type, "Fireable", "updatePeriod", 0.0f);
+        type.get<float>("Fireable", "updatePeriod");
         type.get<float>("Fireable", "updateVariance");
         Beam::checkType(type, name);
     } else {

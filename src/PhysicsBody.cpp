@@ -21,25 +21,31 @@ Ogre::Vector3 toVector(const dReal* v)
 }
 
 // Why these limits. The world is stepped every PhysicsEngine::STEP_SIZE (0.005 s), and our damping
-// is a force, -velocityDecay * v, held for the whole step: one step changes v by
-// -velocityDecay * STEP_SIZE / mass times v. At a factor above 2 the velocity grows at every step
-// with its sign flipped; within a few frames the body is 1e13 m away, and ODE's hash space, which
-// numbers its cells of 16 m with ints (some 3e10 m each way), aborts the process ("aabbBound >=
-// dMinIntExact && aabbBound < dMaxIntExact"). A mass of 0.0001 with a velocityDecay of 4 makes that
-// factor 200. We allow at most 1: a step may take all of the velocity away, never more. The same
-// holds for rotation, with the moment of inertia 0.4 * mass * massRadius^2 and rotationDecay.
-// An undamped body keeps what it is given: a push of J changes its speed by J / mass, and the
-// heaviest push of our data (300 N s, a torpedo) sends a body of MIN_MASS off at 3e4 m/s, which
-// takes it about two weeks to reach the edge of the space; a standing force is held back only by
-// damping, which no mass replaces. MIN_MASS_RADIUS keeps the moment of inertia of such a body
-// (4e-7) against the levers of its collision geometry (metres) within what the contact solver
-// was seen to handle. Our lightest types weigh 0.1 with a radius of 0.3.
+// is a force, -velocityDecay * v, held for the whole step: one step turns v into (1 - k) v, with
+// k = velocityDecay * STEP_SIZE / mass. Up to k = 1 the velocity shrinks; between 1 and 2 it
+// overshoots, flipping its sign, and still shrinks. Above 2 it grows at every step: within a
+// second the body is 1e13 m away, and ODE's hash space, which numbers its cells of 16 m with ints
+// (some 3e10 m each way), aborts the process ("aabbBound >= dMinIntExact && aabbBound <
+// dMaxIntExact"); a fighter with k = 2.5 did so within its first second, one with k = 1.5 flew
+// its battle. A mass of 0.0001 with a velocityDecay of 4 makes k 200. The same holds for
+// rotation, with the moment of inertia 0.4 * mass * massRadius^2 and rotationDecay: at 2.5 the
+// spin left the scene graph's bounding boxes no number. A negative velocityDecay pushes a body
+// along its motion, faster at every step: fighters with -3.2 and -4 grew their speed until ODE
+// aborted the process, within a minute. A negative rotationDecay showed no such growth: fighters
+// (the player's own among them), a turret, a missile and debris given one flew their battles, a
+// fighter with -110 for five minutes. An undamped body is held back by nothing: one lighter than
+// MIN_MASS is sent out of the collision space by its own thrust or a push, and ODE aborts the
+// process (a fighter of 1e-9 after 54 s of battle, of 1e-12 in its first step); fighters of 1e-8
+// and 1e-7 flew 150 s of battle, one of 1e-6 five minutes. A tiny mass radius flew as well.
 struct PhysicsValues {
     float mass;
     float massRadius;
     float velocityDecay;
     float rotationDecay;
 };
+
+// The largest share of a body's motion that one step of its damping may take away.
+constexpr float MAX_STEP_DAMPING = 2.0f;
 
 std::string figure(float value)
 {
@@ -65,37 +71,34 @@ float readSize(const Config& config, const char* key, float minimum)
     return value;
 }
 
-float readDecay(const Config& config, const char* key)
+float readVelocityDecay(const Config& config)
 {
-    const float value = config.get<float>(SECTION, key, 0.0f);
-    // A negative decay pushes a body along its motion, faster at every step.
+    const float value = config.get<float>(SECTION, "velocityDecay", 0.0f);
     if (!(value >= 0.0f))
-        ValueRange::refuse(config, SECTION, key,
-                           std::string("PhysicsBody: ") + key + " in section Physics must be at least 0, not "
-                               + figure(value));
+        ValueRange::refuse(config, SECTION, "velocityDecay",
+                           "PhysicsBody: velocityDecay in section Physics must be at least 0, not " + figure(value));
     return value;
 }
 
 PhysicsValues readValues(const Config& config)
 {
-    const PhysicsValues values{readSize(config, "mass", PhysicsBody::MIN_MASS),
-                               readSize(config, "massRadius", PhysicsBody::MIN_MASS_RADIUS),
-                               readDecay(config, "velocityDecay"), readDecay(config, "rotationDecay")};
+    const PhysicsValues values{readSize(config, "mass", PhysicsBody::MIN_MASS), readSize(config, "massRadius", 0.0f),
+                               readVelocityDecay(config), config.get<float>(SECTION, "rotationDecay", 0.0f)};
     const float step = PhysicsEngine::STEP_SIZE;
-    const std::string rule = " times the physics step of " + figure(step) + " s)";
-    if (values.velocityDecay * step > values.mass)
+    const std::string rule = " times the physics step of " + figure(step) + " s, halved)";
+    if (values.velocityDecay * step > MAX_STEP_DAMPING * values.mass)
         ValueRange::refuse(config, SECTION, "mass",
                            "PhysicsBody: mass " + figure(values.mass) + " in section Physics is too light for "
                                + "velocityDecay " + figure(values.velocityDecay) + ": it must be at least "
-                               + figure(values.velocityDecay * step) + " (velocityDecay" + rule);
+                               + figure(values.velocityDecay * step / MAX_STEP_DAMPING) + " (velocityDecay" + rule);
     const float inertia = sphereInertia(values.mass, values.massRadius);
-    if (values.rotationDecay * step > inertia)
+    if (values.rotationDecay * step > MAX_STEP_DAMPING * inertia)
         ValueRange::refuse(config, SECTION, "massRadius",
                            "PhysicsBody: mass " + figure(values.mass) + " and massRadius " + figure(values.massRadius)
                                + " in section Physics give a moment of inertia of " + figure(inertia)
                                + ", too small for rotationDecay " + figure(values.rotationDecay)
-                               + ": it must be at least " + figure(values.rotationDecay * step) + " (rotationDecay"
-                               + rule);
+                               + ": it must be at least " + figure(values.rotationDecay * step / MAX_STEP_DAMPING)
+                               + " (rotationDecay" + rule);
     return values;
 }
 

@@ -19,19 +19,19 @@ class Config;
 // told once per physics frame where the body is. The owner registers it with the PhysicsEngine.
 class PhysicsBody : public PositionReporter {
 public:
-    // The lightest body and the smallest mass radius the physics keeps stable (PhysicsBody.cpp
-    // says why).
-    static constexpr float MIN_MASS = 0.01f;
-    static constexpr float MIN_MASS_RADIUS = 0.01f;
+    // The lightest body that the collision space keeps, whatever its damping (PhysicsBody.cpp says
+    // why).
+    static constexpr float MIN_MASS = 1e-8f;
 
     // Reads section "Physics" of a type file: "mass" and "massRadius" (a solid sphere, both 1 by
     // default), "velocityDecay" and "rotationDecay" (0 by default), checked as checkType says.
     explicit PhysicsBody(const Config& config);
 
     // Checks section "Physics" without making a body; the type loaders call it for every type at
-    // start-up, whatever its pool size. A mass or mass radius below its minimum, a negative decay,
-    // or a decay that one world step would carry past zero (velocityDecay times the step above the
-    // mass, rotationDecay times the step above the moment of inertia) is logged with the file's
+    // start-up, whatever its pool size. A mass or mass radius that is not above 0, a mass below
+    // MIN_MASS, a negative velocityDecay, or a decay that one world step would turn into a
+    // growing motion (velocityDecay times the step above twice the mass, rotationDecay times the
+    // step above twice the moment of inertia; PhysicsBody.cpp says why) is logged with the file's
     // place and raises ConfigurationError.
     static void checkType(const Config& config);
     PhysicsBody(const PhysicsBody&) = delete;

@@ -5,7 +5,6 @@
 #include "Controllable.h"
 #include "GameLog.h"
 #include "PointDefenseBeamWeapon.h"
-#include "ValueRange.h"
 
 namespace Tolvarine {
 
@@ -46,7 +45,7 @@ PointDefenseWeaponSystem::PointDefenseWeaponSystem(Controllable* ownerIn, Ogre::
 void PointDefenseWeaponSystem::checkSection(const Config& config, const std::string& section)
 {
     StandardWeaponSystem::checkSection(config, section);
-    ValueRange::above(config, section, "updatePeriod", 0.0f);
+    config.get<float>(section, "updatePeriod");
     config.get<float>(section, "updateVariance");
     for (const std::string& entry : weaponEntries(config, section))
         readCone(config, entry);

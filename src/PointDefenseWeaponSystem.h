@@ -30,7 +30,7 @@ public:
                              const std::string& section);
     ~PointDefenseWeaponSystem() override;
 
-    // The standard system's check, and "updatePeriod" above 0.
+    // The standard system's check, and "updatePeriod" and "updateVariance".
     static void checkSection(const Config& config, const std::string& section);
 
     // The standard activation; the system is enabled with an empty list.

@@ -339,7 +339,9 @@ void ShipBehaviour::updateAvoidance()
         return;
     PhysicsBody* body = owner->getPhysicsBody();
     avoidanceForce = Behaviour::obstacleAvoidance(body) + Behaviour::neighbourAvoidance(owner);
-    freedom = std::max(0.0f, 1.0f - avoidanceForce.length() / owner->getForceController()->getMaxForce());
+    // A ship without thrust (a type may give a maxForce of 0) has none left for its manoeuvres.
+    const float maxForce = owner->getForceController()->getMaxForce();
+    freedom = maxForce > 0.0f ? std::max(0.0f, 1.0f - avoidanceForce.length() / maxForce) : 0.0f;
 }
 
 bool ShipBehaviour::updateMissileAvoidance()

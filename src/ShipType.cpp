@@ -5,7 +5,6 @@
 #include "GameLog.h"
 #include "PhysicsBody.h"
 #include "TypeFiles.h"
-#include "ValueRange.h"
 
 #include <OgreOverlayManager.h>
 
@@ -53,18 +52,6 @@ std::vector<std::filesystem::path> listShipFiles(const std::string& folder)
     return files;
 }
 
-// Ships, menus and scripts find a type by the name its file gives, so two files with one name
-// would leave one of them unreachable, and which one would depend on the file names.
-void requireNewName(const ShipType& type)
-{
-    const auto found = typeRegistry.find(type.getName());
-    if (found == typeRegistry.end())
-        return;
-    GameLog::line("ShipType: " + found->second->getPath() + " and " + type.getPath() + " both name the ship type "
-                  + type.getName());
-    throw ConfigurationError();
-}
-
 } // namespace
 
 void ShipType::setPoolLink(PoolLink link)
@@ -84,9 +71,8 @@ ShipType::ShipType(const std::string& path)
         if (!weaponOverlay)
             GameLog::line("ShipType " + name + ": no overlay " + overlayName + ", its reticle is not shown");
     }
-    // A ship without force or torque never moves or turns, and its AI divides by both.
-    maxForce = ValueRange::above(*this, "Thrust", "maxForce", 0.0f);
-    maxTorque = ValueRange::above(*this, "Thrust", "maxTorque", 0.0f);
+    maxForce = get<float>("Thrust", "maxForce");
+    maxTorque = get<float>("Thrust", "maxTorque");
     thrustColour = get<Ogre::ColourValue>("Thrust", "colour");
     explosionGroup = get<std::string>(shipSection, "explosionGroup");
     damageWireframeScale = get<float>(shipSection, "damageWireframeScale");
@@ -126,14 +112,15 @@ void ShipType::readTuning()
     }
 }
 
-// The thrust effects' and the AI's tasks are made with every ship; a period of 0 or less, or one
-// that is not a number, would run them at every frame or not at all.
+// The thrust effects' and the AI's tasks are made with every ship, perhaps first mid-game: a
+// period that is missing or no number stops the start instead. A period of 0 or below runs its
+// task at every pass of the scheduler.
 void ShipType::checkPeriods() const
 {
-    ValueRange::above(*this, "Thrust", "updatePeriod", 0.0f);
+    get<float>("Thrust", "updatePeriod");
     get<float>("Thrust", "updateVariance");
     for (const auto& keys : behaviourPeriodKeys) {
-        ValueRange::above(*this, "Behaviour", keys[0], 0.0f);
+        get<float>("Behaviour", keys[0]);
         get<float>("Behaviour", keys[1]);
     }
 }
@@ -263,11 +250,15 @@ void ShipType::loadAll(const std::string& folder)
     for (const std::filesystem::path& file : listShipFiles(folder)) {
         const std::string stem = file.stem().string();
         auto type = std::make_shared<ShipType>(file.generic_string());
-        requireNewName(*type);
         // Checked now, since a type whose pool starts empty builds its first ship mid-game.
         CollisionGeometry::checkTypes(*type);
         typeNames.push_back(type->getName());
-        typeRegistry.emplace(type->getName(), type);
+        // Ships, menus and scripts find a type by its name: of two files that give one name, the
+        // first in load order keeps it, and the modder is told which file lost.
+        const auto [kept, added] = typeRegistry.emplace(type->getName(), type);
+        if (!added)
+            GameLog::line("ShipType: " + type->getPath() + " repeats the ship type name " + type->getName() + " of "
+                          + kept->second->getPath() + "; the first file keeps it");
         fileRegistry.emplace(stem, type);
         const int poolSize = type->get<int>("Factory", "poolSize", 0);
         if (poolLink.registerPool)

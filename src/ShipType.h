@@ -57,18 +57,19 @@ public:
 
     // Reads the type from its file (see the class comment). A missing required key or a value
     // that does not convert fails as the Config read does; an unknown role and a shock half-life
-    // of 0 are logged and raise ConfigurationError, and so are the values a ship of the type
-    // needs in play: "maxForce", "maxTorque" and the thrust's and AI's periods above 0 and
-    // section "Physics" as PhysicsBody::checkType says, with the file's place.
+    // of 0 are logged and raise ConfigurationError. The thrust's and AI's periods, which the
+    // ship's tasks read, are read here too, and section "Physics" is checked as
+    // PhysicsBody::checkType says, with the file's place.
     explicit ShipType(const std::string& path);
 
     // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
-    // while types are loaded. Entries are taken in name order, so the type-name list does not
-    // depend on the file system; a plain file and its twin are one type. A folder that cannot
-    // be read, a collision geometry type that is not one of the four
-    // (CollisionGeometry::checkTypes), or a type name that an earlier file gave already
-    // ("ShipType: <first file> and <second file> both name the ship type <name>") is logged and
-    // raises ConfigurationError.
+    // while types are loaded. Entries are taken in name order, so the type-name list and the
+    // winner between files that give one name do not depend on the file system; a plain file and
+    // its twin are one type. Of two files that give one type name the first keeps it in the name
+    // registry and its pool, with the line "ShipType: <second file> repeats the ship type name
+    // <name> of <first file>; the first file keeps it"; the second is still listed by name and
+    // found by its file name. A folder that cannot be read, or a collision geometry type that is
+    // not one of the four (CollisionGeometry::checkTypes), is logged and raises ConfigurationError.
     static void loadAll();
     // The same over another folder (tools and tests).
     static void loadAll(const std::string& folder);

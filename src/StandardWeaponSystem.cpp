@@ -3,7 +3,6 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
-#include "ValueRange.h"
 #include "Weapon.h"
 
 #include <OgreSceneNode.h>
@@ -79,8 +78,6 @@ std::vector<std::string> StandardWeaponSystem::weaponEntries(const Config& confi
 
 void StandardWeaponSystem::checkSection(const Config& config, const std::string& section)
 {
-    // The fire task's period: at 0 or below, automatic fire would ask at every frame.
-    ValueRange::above(config, section, "firePeriod", 0.0f);
     readValues(config, section);
     const std::vector<std::string> entries = weaponEntries(config, section);
     for (const std::string& entry : entries) {

@@ -36,10 +36,10 @@ public:
     StandardWeaponSystem(const StandardWeaponSystem&) = delete;
 
     // Checks the section without building anything, for the loaders of the ship and station types
-    // at start-up, whatever their pool size: "firePeriod" above 0, the section's values and
-    // weapon entries as the constructor reads them, and the type of every weapon entry
-    // (Weapon::checkType, Weapon::checkEffects). A refusal is logged with the file's place and
-    // raises ConfigurationError.
+    // at start-up, whatever their pool size: "firePeriod", the section's values and weapon entries
+    // as the constructor reads them, and the type of every weapon entry (Weapon::checkType,
+    // Weapon::checkEffects). A refusal is logged with the file's place and raises
+    // ConfigurationError.
     static void checkSection(const Config& config, const std::string& section);
     StandardWeaponSystem& operator=(const StandardWeaponSystem&) = delete;
 

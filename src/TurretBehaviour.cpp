@@ -117,10 +117,10 @@ TurretBehaviour::TurretBehaviour(const Config& stationConfig, Controllable* stat
 
 void TurretBehaviour::checkType(const Config& stationConfig)
 {
-    // A period of 0 or less would run the AI at every frame.
+    // A period of 0 or below runs its task at every pass of the scheduler.
     for (const std::string stem : {"targetUpdate", "behaviourUpdate"}) {
         stationConfig.get<float>(SECTION, stem + "Variance");
-        ValueRange::above(stationConfig, SECTION, stem + "Period", 0.0f);
+        stationConfig.get<float>(SECTION, stem + "Period");
     }
     readEngagementRange(stationConfig);
     for (const char* key :

@@ -41,7 +41,7 @@ public:
     TurretBehaviour& operator=(const TurretBehaviour&) = delete;
 
     // Reads section "Behaviour" as the constructor does, without building anything, for the
-    // station loader at start-up: both periods must be above 0 as well.
+    // station loader at start-up.
     static void checkType(const Config& stationConfig);
 
     void activate();

@@ -126,11 +126,11 @@ void Weapon::checkType(const Config& type)
         throw;
     }
     type.get<float>(SECTION, "maxLoaded");
-    ValueRange::atLeast(type, SECTION, "loadPeriod", 0.0f);
-    ValueRange::atLeast(type, SECTION, "fireDelay", 0.0f, 0.0f);
+    type.get<float>(SECTION, "loadPeriod");
+    type.get<float>(SECTION, "fireDelay", 0.0f);
     // Only a beam strikes at once; any other shot given an infinite speed would fly off to
-    // nowhere and poison the physics with it. A negative speed would fire backwards.
-    if (ValueRange::atLeast(type, SECTION, "launchSpeed", 0.0f) != 0.0f)
+    // nowhere and poison the physics with it.
+    if (type.get<float>(SECTION, "launchSpeed") != 0.0f)
         return;
     if (projectileType->get<bool>("Fireable", "beam", false))
         return;

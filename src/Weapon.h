@@ -38,9 +38,9 @@ public:
     // Forgets every parsed type file (the tools and tests that change files between reads).
     static void forgetTypes();
     // Checks a type as the constructor does, without building a weapon: the loaders of the ships
-    // and stations that carry it call it at start-up. An unknown projectile type, a "loadPeriod",
-    // "launchSpeed" or "fireDelay" below 0, or a launch speed of 0 for a projectile that is not a
-    // beam is logged, with the file's place for the values, and raises ConfigurationError.
+    // and stations that carry it call it at start-up. An unknown projectile type, a missing or
+    // unreadable value, or a launch speed of 0 for a projectile that is not a beam is logged, with
+    // the file's place, and raises ConfigurationError.
     static void checkType(const Config& type);
     // Checks what the constructor reads for the weapon's effects, without building them: the
     // section "Glow" (ModulatedBillboard::checkSection) and the "fireSound" definition. The same

@@ -37,9 +37,9 @@ protected:
         frame(1.0 / 32);
     }
 
-    Beam& take()
+    Beam& take(const std::string& type = beamType())
     {
-        writeProjectileType("lance", beamType());
+        writeProjectileType("lance", type);
         FireableProjectile::loadTypes(entities());
         return dynamic_cast<Beam&>(*FireableProjectile::create("lance"));
     }
@@ -108,6 +108,28 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesHitsOncePerLifeAndNeedsAFaction)
     EXPECT_TRUE((aim * Vector3::NEGATIVE_UNIT_Z).positionEquals(Vector3::UNIT_Y, 1e-5f));
     const Quaternion kept(Ogre::Degree(30), Vector3::UNIT_Y);
     EXPECT_EQ(kept, Beam::aimAt(Vector3::UNIT_X, Vector3::UNIT_X, kept));
+}
+
+// A beam with no time to live strikes as one of a very short life does, at full strength, and
+// ends at its first update, however little time has passed; its strength and colour, which divide
+// by its time to live, never become NaN.
+TEST_F(BeamTest, ABeamWithNoTimeToLiveStrikesAtFullStrengthAndEndsAtItsFirstUpdate)
+{
+    std::string flash = beamType();
+    flash.replace(flash.find("timeToLive = 1"), 14, "timeToLive = 0");
+    Beam& beam = take(flash);
+    beam.launch(&faction, true, Vector3::ZERO, Vector3::ZERO, Quaternion::IDENTITY, 0.0f, nullptr);
+    EXPECT_EQ(1.0f, beam.getStrength());
+    ExplosionManager explosions(this->explosions());
+    RecordingListener struck;
+    EXPECT_THROW(beam.collide(&struck, 0, Vector3::ZERO, Vector3::UNIT_Y), ConfigurationError); // no such group
+    ASSERT_EQ(1u, struck.damage.size());
+    EXPECT_EQ((std::vector<float>{8, 2.5f, 4}),
+              (std::vector<float>{struck.damage[0].directDamage, struck.damage[0].splashDamage, struck.damage[0].shock}));
+    EXPECT_EQ(ColourValue(1, 0.5f, 0.25f, 1), beam.getBillboard().getColour());
+    EXPECT_FALSE(beam.update(0.0f));
+    EXPECT_FALSE(beam.isLive());
+    EXPECT_EQ(ColourValue(1, 0.5f, 0.25f, 1), beam.getBillboard().getColour());
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <regex>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -228,7 +229,7 @@ TEST(DamagedDataGame, VideoOptionsThatCannotBeRestoredOrAskedForEndWithCode1Nami
 
 // Content that once passed the start-up and ended the game when first used, or ended it naming
 // no file of ours: each stops the start with the file that is broken or that names the broken thing.
-TEST(DamagedDataGame, AreasMeshesFontsTwinsAndRepeatedNamesAreRefusedAtStartUpByTheirFile)
+TEST(DamagedDataGame, AreasMeshesFontsAndTwinsAreRefusedAtStartUpByTheirFile)
 {
     const auto set = [](const char* key, const char* line) { return [=](const fs::path& f) { replaceKey(f, key, line); }; };
     // The plain file gone, its twin garbled: the twin is what was read.
@@ -236,7 +237,6 @@ TEST(DamagedDataGame, AreasMeshesFontsTwinsAndRepeatedNamesAreRefusedAtStartUpBy
         fs::remove(fs::path(twin).replace_extension(".ship"));
         garbage(twin);
     };
-    const auto copyOfTrifighter = [](const fs::path& f) { fs::copy_file(f.parent_path() / "trifighter.ship", f); };
     runRows({
         {"data/areas/deep_space.area", set("skyboxMaterial", "skyboxMaterial = Tolvarine/NoSuchSky"),
          "Area Deep Space: unknown material Tolvarine/NoSuchSky"},
@@ -253,15 +253,14 @@ TEST(DamagedDataGame, AreasMeshesFontsTwinsAndRepeatedNamesAreRefusedAtStartUpBy
         {"data/fonts/Tolvarine-10.font", truncateHalf, "Interface: the GUI file data/fonts/Tolvarine-10.font is broken: "
          "XML Parsing error 'unclosed token' at line 2"},
         {"data/entities/kestrel.shipx", twinOnly, "Config: in data/entities/kestrel.shipx, section Ship, key name"},
-        {"data/entities/trifighter2.ship", copyOfTrifighter,
-         "ShipType: data/entities/trifighter.ship and data/entities/trifighter2.ship both name the ship type trifighter"},
     }, true);
 }
 
 // Numbers that froze a battle without a word (NaN periods stall the scheduler, a NaN force leaves
 // ships still), were logged at every shot (a NaN launch speed), killed the process inside the
-// physics (a tiny mass and radius), or passed the start-up in a type whose pool starts empty and
-// ended the game at its first ship: each is refused at start-up with its file, section and key.
+// physics (a body too light for its damping, which one step of it sends flying), or passed the
+// start-up in a type whose pool starts empty and ended the game at its first ship: each is refused
+// at start-up with its file, section and key.
 TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
 {
     const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
@@ -280,11 +279,10 @@ TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
         {"data/entities/plasma_gun.weapon", set({{"launchSpeed", "launchSpeed = nan"}}),
          "Config: in data/entities/plasma_gun.weapon, section Weapon, key launchSpeed"},
         {"data/entities/trifighter.ship", set({{"mass", "mass = 0.0001"}, {"massRadius", "massRadius = 0.0001"}}),
-         "PhysicsBody: mass in section Physics must be at least 0.01, not 0.0001"},
+         "PhysicsBody: mass 0.0001 in section Physics is too light for velocityDecay 4: it must be at least 0.01 "
+         "(velocityDecay times the physics step of 0.005 s, halved)"},
         {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mass", "mass = 0"}}),
          "PhysicsBody: mass in section Physics must be a positive number, not 0"},
-        {"data/entities/kestrel.ship", set({{"behaviourUpdatePeriod", "behaviourUpdatePeriod = 0"}}),
-         "behaviourUpdatePeriod must be above 0, not 0"},
     }, true, true);
 }
 
@@ -346,6 +344,132 @@ TEST(DamagedDataGame, NamesAndKeysFirstUsedInBattleAreCheckedAtStartUpWithTheirF
               "ShipDamageModel: there is no particle spray type plating, which a ship's breached plating throws"}},
             false, true);
 }
+
+// Sets `key` of `section` to `value`, adding the key at the end of the section when it is missing.
+std::function<void(const fs::path&)> setInSection(const std::string& section, const std::string& key,
+                                                  const std::string& value)
+{
+    return [=](const fs::path& file) {
+        std::istringstream lines(readTextFile(file));
+        std::string text;
+        std::string current;
+        bool done = false;
+        for (std::string line; std::getline(lines, line);) {
+            const bool header = !line.empty() && line.front() == '[';
+            if (header && current == section && !done) {
+                text += key + " = " + value + "\n";
+                done = true;
+            }
+            if (header)
+                current = line.substr(1, line.find(']') - 1);
+            if (!header && !done && current == section && std::regex_search(line, std::regex("^" + key + " *="))) {
+                line = key + " = " + value;
+                done = true;
+            }
+            text += line + "\n";
+        }
+        ASSERT_TRUE(done || current == section) << section << " in " << file;
+        rewrite(file, done ? text : text + key + " = " + value + "\n");
+    };
+}
+
+// A value that the start-up once refused and that plays without fault, in one shipped file.
+struct PlayableValue {
+    const char* name;
+    const char* file;
+    std::function<void(const fs::path&)> change;
+    // A line the game must write, or null.
+    const char* line = nullptr;
+};
+
+void PrintTo(const PlayableValue& value, std::ostream* out)
+{
+    *out << value.file;
+}
+
+// A period of 0 or below runs its task at every pass of the scheduler, a force or torque of 0
+// neither pushes nor turns, a time to live of 0 ends a shot at once (a beam strikes first), load
+// periods, fire delays and launch speeds below 0 reload at once, fire at once and fire backwards,
+// a body lighter than 0.01 flies as any other, a damping that overshoots in one step still dies
+// away, and of two ship files that give one name the first keeps it. Each was refused by the
+// start-up; each plays without a crash, an abort, a NaN or a frozen battle.
+std::vector<PlayableValue> playableValues()
+{
+    return {
+        {"ThrustPeriod0", "data/entities/drone.ship", setInSection("Thrust", "updatePeriod", "0")},
+        {"AiPeriod0", "data/entities/kestrel.ship", setInSection("Behaviour", "behaviourUpdatePeriod", "0")},
+        {"FirePeriod0", "data/entities/drone.ship", setInSection("WeaponSystem_Primary", "firePeriod", "0")},
+        {"PointDefencePeriod0", "data/entities/bastion.ship", setInSection("WeaponSystem_PointDefense", "updatePeriod", "0")},
+        {"TurretPeriod0", "data/entities/lancer_turret.station", setInSection("Behaviour", "targetUpdatePeriod", "0")},
+        {"ShipForce0", "data/entities/kestrel.ship", setInSection("Thrust", "maxForce", "0")},
+        {"TurretTorque0", "data/entities/lancer_turret.station", setInSection("Physics", "maxTorque", "0")},
+        {"ShotLife0", "data/entities/plasma_bolt.fireable", setInSection("Fireable", "timeToLive", "0")},
+        {"BeamLife0", "data/entities/ion_lance.fireable", setInSection("Fireable", "timeToLive", "0")},
+        {"BeamPeriod0", "data/entities/ion_lance.fireable", setInSection("Fireable", "updatePeriod", "0")},
+        {"MissileForce0", "data/entities/seeker_missile.fireable", setInSection("Thrust", "maxForce", "0")},
+        {"LoadPeriodBelow0", "data/entities/plasma_gun.weapon", setInSection("Weapon", "loadPeriod", "-1")},
+        {"FireDelayBelow0", "data/entities/mass_driver.weapon", setInSection("Weapon", "fireDelay", "-0.5")},
+        {"LaunchSpeedBelow0", "data/entities/plasma_gun.weapon", setInSection("Weapon", "launchSpeed", "-400")},
+        {"LightBody", "data/entities/ion_lance.fireable", setInSection("Physics", "mass", "0.005")},
+        // One step of damping takes one and a half times the fighter's velocity away.
+        {"OvershootingDamping", "data/entities/kestrel.ship", setInSection("Physics", "velocityDecay", "2400")},
+        {"TurningDampingBelow0", "data/entities/kestrel.ship", setInSection("Physics", "rotationDecay", "-110")},
+        {"RepeatedShipName", "data/entities/trifighter2.ship",
+         [](const fs::path& f) { fs::copy_file(f.parent_path() / "trifighter.ship", f); },
+         "ShipType: data/entities/trifighter2.ship repeats the ship type name trifighter of "
+         "data/entities/trifighter.ship; the first file keeps it"},
+    };
+}
+
+// Run at the end of the start-up over the menus' scenario, which has every ship, station, weapon
+// and projectile type but drones in play: the game unpaused and the player's ships flown by their
+// AI, two drones close to the player's wing so that every weapon fires at once, and an enemy ship
+// destroyed, whose explosion sequence plays its blasts and debris. Then six seconds of game time.
+const char* const FIGHT = R"(
+Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+scenario = ScenarioManager.getSingleton().getCurrentScenario()
+for ship in scenario.getFaction("Player").getShipList():
+    ship.setFocus(False)
+enemy = scenario.getFaction("Enemy")
+Ship.spawnFleet({"drone": 2}, enemy, Vector3(-20, 0, -260), Quaternion(0.7071068, 0.0, 0.7071068, 0.0))
+class Fight:
+    runs = 0
+    def step(self, elapsed):
+        Fight.runs += 1
+        if Fight.runs == 5:
+            list(enemy.getShipList())[0].destroy()
+        if Fight.runs == 60:
+            open("flown.txt", "w").write("flown")
+        return Fight.runs < 60
+fight = Fight()
+fightTask = createTask(fight.step, "Fight", 0.1, 0.0)
+fightTask.subscribe(True)
+)";
+
+class PlayableDataGame : public testing::TestWithParam<PlayableValue> {};
+
+TEST_P(PlayableDataGame, StartsFliesAFightAndQuitsWithCode0)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const PlayableValue& row = GetParam();
+    GameProcess game;
+    std::ofstream(game.folder() / "startup.py", std::ios::app) << FIGHT;
+    row.change(game.folder() / row.file);
+    game.start();
+    bool flown = false;
+    for (int second = 0; second < 120 && !flown && game.isRunning(); ++second)
+        flown = waitForTextInFile(game.folder() / "flown.txt", "flown", std::chrono::seconds(1));
+    ASSERT_TRUE(flown && game.isRunning()) << logTail(game) << "\n" << game.standardError();
+    EXPECT_EQ(game.quitWithKeys("Startup"), 0) << game.standardError();
+    for (const std::string& line : MenuWalk::errorLines(game))
+        ADD_FAILURE() << "error line: " << line;
+    EXPECT_EQ(game.standardError().find("ODE "), std::string::npos) << game.standardError();
+    EXPECT_TRUE(!row.line || game.logHas(row.line)) << row.line;
+}
+
+INSTANTIATE_TEST_SUITE_P(OneFileChanged, PlayableDataGame, testing::ValuesIn(playableValues()),
+                         [](const testing::TestParamInfo<PlayableValue>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace Tolvarine::Test

@@ -57,25 +57,27 @@ TEST_F(PhysicsBodyTest, MassAndInertiaComeFromThePhysicsSection)
     EXPECT_FLOAT_EQ(3.0f, defaults.getVelocity().x);
 }
 
-// A mass without volume aborts ODE; a body so light, or so small, that one world step of its
-// damping carries its motion past zero flies off to 1e13 m within frames, and ODE's hash space
-// aborts the process (mass 0.0001 and massRadius 0.0001 in a fighter's file did). Each is refused
-// with its file, by the body and by the loaders' check alike.
-TEST_F(PhysicsBodyTest, MassesAndDecaysThePhysicsCannotKeepStableAreRefusedWithTheirFile)
+// A mass without volume aborts ODE. One world step of damping turns a velocity v into (1 - k) v,
+// k = velocityDecay * step / mass: above k = 2 the motion grows at every step and ODE aborts the
+// process within a second (as a fighter with k = 2.5 did), and a negative velocityDecay grows it
+// too (a fighter with -3.2 ended so after 51 s); an undamped fighter of 1e-9 flew out of the
+// collision space. Each is refused with its file, by the body and by the loaders' check alike.
+// Light and small bodies, damping that overshoots in one step and negative turning damping flew
+// their battles and are taken.
+TEST_F(PhysicsBodyTest, MassesAndDecaysThatMakeMotionGrowAreRefusedWithTheirFile)
 {
     const struct { const char* rule; const char* physics; const char* key; const char* line; } rows[] = {
         {"no mass", "mass = 0", "mass", "PhysicsBody: mass in section Physics must be a positive number, not 0"},
-        {"no volume", "mass = 5\nmassRadius = -2", "massRadius", "PhysicsBody: massRadius in section Physics must be a positive number, not -2"},
-        {"a tiny mass", "mass = 0.0001\nmassRadius = 4", "mass", "PhysicsBody: mass in section Physics must be at least 0.01, not 0.0001"},
-        {"a tiny radius", "mass = 10\nmassRadius = 0.0001", "massRadius",
-         "PhysicsBody: massRadius in section Physics must be at least 0.01, not 0.0001"},
+        {"no volume", "mass = 5\nmassRadius = -2", "massRadius",
+         "PhysicsBody: massRadius in section Physics must be a positive number, not -2"},
+        {"lighter than the space holds", "mass = 1e-9", "mass", "PhysicsBody: mass in section Physics must be at least 1e-08, not 1e-09"},
         {"a negative decay", "velocityDecay = -1", "velocityDecay", "PhysicsBody: velocityDecay in section Physics must be at least 0, not -1"},
-        {"too light for its damping", "mass = 0.01\nvelocityDecay = 4", "mass",
-         "PhysicsBody: mass 0.01 in section Physics is too light for velocityDecay 4: it must be at least 0.02 "
-         "(velocityDecay times the physics step of 0.005 s)"},
+        {"too light for its damping", "mass = 0.009\nvelocityDecay = 4", "mass",
+         "PhysicsBody: mass 0.009 in section Physics is too light for velocityDecay 4: it must be at least 0.01 "
+         "(velocityDecay times the physics step of 0.005 s, halved)"},
         {"too small for its turning damping", "mass = 10\nmassRadius = 0.1\nrotationDecay = 120", "massRadius",
          "PhysicsBody: mass 10 and massRadius 0.1 in section Physics give a moment of inertia of 0.04, too small for "
-         "rotationDecay 120: it must be at least 0.6 (rotationDecay times the physics step of 0.005 s)"},
+         "rotationDecay 120: it must be at least 0.3 (rotationDecay times the physics step of 0.005 s, halved)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -84,21 +86,29 @@ TEST_F(PhysicsBodyTest, MassesAndDecaysThePhysicsCannotKeepStableAreRefusedWithT
         EXPECT_EQ(Tolvarine::Test::failsWith<ConfigurationError>([&] { PhysicsBody::checkType(*type); }), want);
         EXPECT_EQ(Tolvarine::Test::failsWith<ConfigurationError>([&] { PhysicsBody refused(*type); }), want);
     }
-    // At the limits, and the game's own heaviest damping: accepted.
-    for (const char* physics : {"mass = 0.02\nmassRadius = 0.01\nvelocityDecay = 4", "mass = 600\nmassRadius = 40\nvelocityDecay = 200\nrotationDecay = 300000"})
+    // Light masses, a tiny radius, a step of damping that takes twice the motion away, a negative
+    // turning damping, and the game's own heaviest damping: taken.
+    for (const char* physics : {"mass = 0.0001\nmassRadius = 4", "mass = 1e-8", "mass = 10\nmassRadius = 0.0001",
+                                "mass = 0.01\nmassRadius = 0.01\nvelocityDecay = 4", "rotationDecay = -110",
+                                "mass = 600\nmassRadius = 40\nvelocityDecay = 200\nrotationDecay = 300000"}) {
         EXPECT_NO_THROW(PhysicsBody::checkType(*typeFile(std::string("[Physics]\n") + physics + "\n"))) << physics;
-    // A body at both limits (one step of damping takes all its motion) under a fighter's thrust
-    // and torque: its speeds rise to force / decay and stay there, never beyond.
-    PhysicsBody limit(*typeFile("[Physics]\nmass = 0.02\nmassRadius = 8.7\nvelocityDecay = 4\nrotationDecay = 120\n"));
-    addActive(limit);
-    limit.setForce(Vector3(0, 0, -600));
-    limit.setTorque(Vector3(300, 0, 0));
+        EXPECT_NO_THROW(PhysicsBody taken(*typeFile(std::string("[Physics]\n") + physics + "\n"))) << physics;
+    }
+    // A body whose damping takes one and a half times its motion away in a step, under a
+    // fighter's thrust and torque: its speeds overshoot force / decay, never by more than half,
+    // and settle there.
+    PhysicsBody overshooting(*typeFile("[Physics]\nmass = 0.01333333\nmassRadius = 8.660254\nvelocityDecay = 4\n"
+                                       "rotationDecay = 120\n"));
+    addActive(overshooting);
+    overshooting.setForce(Vector3(0, 0, -600));
+    overshooting.setTorque(Vector3(300, 0, 0));
     for (int frame = 0; frame < 300; ++frame) {
         engine.update(1.0f / 60, 1.0f / 60);
-        ASSERT_LE(limit.getVelocity().length(), 150.0f * 1.001f) << frame;
-        ASSERT_LE(std::abs(dBodyGetAngularVel(limit.getBody())[0]), 2.5 * 1.001) << frame;
+        ASSERT_LE(overshooting.getVelocity().length(), 150.0f * 1.5f * 1.001f) << frame;
+        ASSERT_LE(std::abs(dBodyGetAngularVel(overshooting.getBody())[0]), 2.5 * 1.5 * 1.001) << frame;
     }
-    EXPECT_NEAR(limit.getVelocity().length(), 150.0f, 1.0f);
+    EXPECT_NEAR(overshooting.getVelocity().length(), 150.0f, 1.0f);
+    EXPECT_NEAR(dBodyGetAngularVel(overshooting.getBody())[0], 2.5, 0.02);
 }
 
 TEST_F(PhysicsBodyTest, ForcesAndMotionWakeARestingBody)

@@ -63,27 +63,52 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
 // What a ship needs in play is checked as its type loads, also when its pool starts empty and its
 // first ship is built in the middle of a game: a NaN period stalled every task of the game, a NaN
 // force left ships still, and a massless type with an empty pool ended the game at its first ship.
+// Forces of 0 and periods of 0 or below play (a period of 0 runs its task at every pass) and load.
 TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
 {
     const struct { std::map<std::string, std::string> changes; const char* line; const char* section; const char* key; } rows[] = {
         {{{"Physics.mass", "0"}}, "PhysicsBody: mass in section Physics must be a positive number, not 0", "Physics", "mass"},
         {{{"maxForce", "nan"}}, "Failed lexical cast (not a finite number)", "Thrust", "maxForce"},
-        {{{"maxTorque", "0"}}, "maxTorque must be above 0, not 0", "Thrust", "maxTorque"},
-        {{{"updatePeriod", "-1"}}, "updatePeriod must be above 0, not -1", "Thrust", "updatePeriod"},
         {{{"behaviourUpdatePeriod", "inf"}}, "Failed lexical cast (not a finite number)", "Behaviour", "behaviourUpdatePeriod"},
-        {{{"missileAvoidancePeriod", "0"}}, "missileAvoidancePeriod must be above 0, not 0", "Behaviour", "missileAvoidancePeriod"},
+        {{{"maxTorque", "0"}}, nullptr, "", ""},
+        {{{"updatePeriod", "-1"}}, nullptr, "", ""},
+        {{{"missileAvoidancePeriod", "0"}}, nullptr, "", ""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.line);
+        SCOPED_TRACE(row.changes.begin()->first + " = " + row.changes.begin()->second);
         std::map<std::string, std::string> changes = row.changes;
         changes.emplace("poolSize", "0");
         write("drone.ship", shipText("drone", changes));
         LogCapture log;
-        EXPECT_ANY_THROW(load()); // a NaN is the value reader's conversion error
-        EXPECT_EQ(log.lines(), (std::vector<std::string>{row.line, std::string("Config: in ") + path("drone.ship") + ", section "
-                                                                      + row.section + ", key " + row.key}));
+        if (row.line) {
+            EXPECT_ANY_THROW(load()); // a NaN is the value reader's conversion error
+            EXPECT_EQ(log.lines(), (std::vector<std::string>{row.line, std::string("Config: in ") + path("drone.ship") + ", section "
+                                                                          + row.section + ", key " + row.key}));
+        } else {
+            EXPECT_NO_THROW(load());
+            EXPECT_EQ(ShipType::getTypeNames(), std::vector<std::string>{"drone"});
+        }
         ShipType::unloadAll();
     }
+}
+
+// Of two files that give one type name the first in load order keeps the name, and the start goes
+// on with one line that names both files; the second is still listed and found by its file name.
+TEST_F(ShipTypeTest, OfTwoFilesThatGiveOneNameTheFirstKeepsItWithALineNamingBoth)
+{
+    std::vector<std::pair<std::string, int>> pools;
+    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}});
+    write("kestrel.ship", shipText("kestrel", {{"poolSize", "2"}, {"maxForce", "640"}}));
+    write("kestrel_mk2.ship", shipText("kestrel", {{"poolSize", "5"}, {"maxForce", "900"}}));
+    LogCapture log;
+    EXPECT_NO_THROW(load());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ShipType: " + path("kestrel_mk2.ship") + " repeats the ship type name kestrel of "
+                                                    + path("kestrel.ship") + "; the first file keeps it"});
+    EXPECT_EQ(ShipType::getByName("kestrel").getMaxForce(), 640.0f);
+    EXPECT_EQ(ShipType::getByFilename("kestrel_mk2").getMaxForce(), 900.0f);
+    EXPECT_EQ(ShipType::getTypeNames(), (std::vector<std::string>{"kestrel", "kestrel"}));
+    // Both register a pool under the name; the pool factory keeps the first.
+    EXPECT_EQ(pools, (std::vector<std::pair<std::string, int>>{{"kestrel", 2}, {"kestrel", 5}}));
 }
 
 TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
