@@ -82,7 +82,7 @@ protected:
 // Every projectile type is checked for what its flight needs as it loads, also one whose pool
 // starts empty: a NaN time to live stalled every task of the game, and a body that one step of its
 // damping sends flying aborts the physics. A time to live of 0 (a shot that ends at once), a
-// period below 0 (an update at every pass), a missile without thrust and a tiny body play, and load.
+// period below 0 (an update at every pass) and a tiny body play, and load.
 TEST_F(ProjectileTest, TypesAreCheckedForWhatTheirFlightNeedsWhateverTheirPoolSize)
 {
     const struct { const char* rule; const char* keys; const char* more; const char* line; const char* section; const char* key; } rows[] = {
@@ -91,9 +91,8 @@ TEST_F(ProjectileTest, TypesAreCheckedForWhatTheirFlightNeedsWhateverTheirPoolSi
          "PhysicsBody: mass 0.5 in section Physics is too light for velocityDecay 400: it must be at least 1 "
          "(velocityDecay times the physics step of 0.005 s, halved)", "Physics", "mass"},
         {"no time to live", "timeToLive = 0\n", "", nullptr, "", ""},
-        {"a beam updated at every pass", "beam = 1\nupdatePeriod = -1\nupdateVariance = 0\n", "", nullptr, "", ""},
-        {"a missile with no force", "guided = 1\n", "[Behaviour]\nupdatePeriod = 0.05\n[Thrust]\nmaxForce = 0\nmaxTorque = 5\n",
-         nullptr, "", ""},
+        {"a beam updated at every pass", "beam = 1\nupdatePeriod = -1\nupdateVariance = 0\nguidedBeam = 0\nrange = 100\n"
+         "beamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n", "", nullptr, "", ""},
         {"a tiny body", "", "[Physics]\nmassRadius = 0.001\n", nullptr, "", ""},
     };
     for (const auto& row : rows) {

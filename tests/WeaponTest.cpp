@@ -235,7 +235,7 @@ TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
         const std::string name = "checked" + std::to_string(number++);
         writeWeapon(name, row.weaponKeys);
         const Config ownerFile(written(folder.file(name + ".ship"), std::string("[WeaponSystem_Primary]\n") + row.systemKeys
-                                       + "automatic = 0\n" + SYSTEM + "weapon1 = Gun1\n[Gun1]\ntype = " + name + "\n"));
+                                       + "automatic = 0\n" + SYSTEM + "weapon1 = Gun1\n[Gun1]\ntype = " + name + "\nposition = (0 0 0)\n"));
         const std::string place = row.inSystem ? ownerFile.getPath() + ", section WeaponSystem_Primary"
                                                : folder.file("entities/" + name + ".weapon") + ", section Weapon";
         LogCapture log;
