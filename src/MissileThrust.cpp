@@ -2,18 +2,16 @@
 
 #include "Config.h"
 #include "DynamicCollidable.h"
+#include "EffectNames.h"
 #include "PhysicsBody.h"
 #include "SoundSource.h"
-#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreColourValue.h>
-#include <OgreMaterialManager.h>
 #include <OgreMath.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
-#include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -39,19 +37,10 @@ MissileThrust::Settings MissileThrust::readSettings(const Config& config)
     Settings settings;
     settings.maxForce = config.get<float>(SECTION, "maxForce");
     settings.maxTorque = config.get<float>(SECTION, "maxTorque");
-    settings.engineParticleSystem = config.get<std::string>(SECTION, "engineParticleSystem");
-    // The rendering engine refuses an unknown template or glow material when the engine is built,
-    // which ends the game. Tools that read types without the rendering engine check the other
-    // values alone.
-    Ogre::ParticleSystemManager* particles = Ogre::ParticleSystemManager::getSingletonPtr();
-    if (particles && !particles->getTemplate(settings.engineParticleSystem))
-        ValueRange::refuse(config, SECTION, "engineParticleSystem",
-                           "MissileThrust: unknown particle template " + settings.engineParticleSystem);
+    settings.engineParticleSystem =
+        EffectNames::particleTemplate(config, SECTION, "engineParticleSystem", "MissileThrust");
     SoundSource::requireDefinition(config, SECTION, "mainThrustSound");
-    settings.glowMaterial = config.get<std::string>(SECTION, "glowMaterial");
-    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
-    if (materials && !materials->getByName(settings.glowMaterial))
-        ValueRange::refuse(config, SECTION, "glowMaterial", "MissileThrust: unknown material " + settings.glowMaterial);
+    settings.glowMaterial = EffectNames::material(config, SECTION, "glowMaterial", "MissileThrust");
     settings.glowSize = config.get<float>(SECTION, "glowSize");
     settings.glowColour = config.get<Ogre::ColourValue>(SECTION, "glowColour");
     return settings;

@@ -107,7 +107,8 @@ void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& confi
 {
     for (const std::string& entry : weaponEntries(config, section)) {
         const Entry read = readEntry(config, entry);
-        weapons.push_back(std::make_shared<Weapon>(ownerReporter, ownerNode, this, read.position, *Weapon::load(read.type)));
+        weapons.push_back(
+            std::make_shared<Weapon>(ownerReporter, ownerNode, this, read.position, *Weapon::load(read.type)));
     }
     requireWeapons(!weapons.empty(), config, section);
 }

@@ -1,19 +1,17 @@
 #include "Thrust.h"
 
 #include "DynamicCollidable.h"
+#include "EffectNames.h"
 #include "GraphicsSettings.h"
 #include "PhysicsBody.h"
 #include "ShipType.h"
 #include "SoundSource.h"
-#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreLight.h>
-#include <OgreMaterialManager.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
-#include <OgreParticleSystemManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -64,22 +62,15 @@ Thrust::Settings Thrust::readSettings(const Config& type)
     Settings settings;
     settings.updatePeriod = type.get<float>(thrustSection, "updatePeriod");
     settings.updateVariance = type.get<float>(thrustSection, "updateVariance");
-    settings.engineParticleSystem = type.get<std::string>(thrustSection, "engineParticleSystem");
-    // Tools that read types without the rendering engine check the names they can.
-    Ogre::ParticleSystemManager* particles = Ogre::ParticleSystemManager::getSingletonPtr();
-    if (particles && !particles->getTemplate(settings.engineParticleSystem))
-        ValueRange::refuse(type, thrustSection, "engineParticleSystem",
-                           "Thrust: unknown particle template " + settings.engineParticleSystem);
+    settings.engineParticleSystem =
+        EffectNames::particleTemplate(type, thrustSection, "engineParticleSystem", "Thrust");
     SoundSource::requireDefinition(type, thrustSection, "mainThrustSound");
     SoundSource::requireDefinition(type, thrustSection, "auxiliaryThrustSound");
     settings.lightRange = type.get<float>(thrustSection, "thrustLightRange");
     settings.lightConstant = type.get<float>(thrustSection, "thrustLightAttenuationConstant");
     settings.lightLinear = type.get<float>(thrustSection, "thrustLightAttenuationLinear");
     settings.lightQuadratic = type.get<float>(thrustSection, "thrustLightAttenuationQuadratic");
-    settings.glowMaterial = type.get<std::string>(thrustSection, "glowMaterial");
-    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
-    if (materials && !materials->getByName(settings.glowMaterial))
-        ValueRange::refuse(type, thrustSection, "glowMaterial", "Thrust: unknown material " + settings.glowMaterial);
+    settings.glowMaterial = EffectNames::material(type, thrustSection, "glowMaterial", "Thrust");
     settings.glowSize = type.get<float>(thrustSection, "glowSize");
     for (const std::string& key : type.getKeys(thrustSection)) {
         if (key.find("position") != std::string::npos)
