@@ -3,9 +3,9 @@
 #include "CameraController.h"
 #include "GameLog.h"
 #include "Interface.h"
+#include "Scenario.h"
 #include "TutorialWorld.h"
 #include "Wizard.h"
-
 
 namespace Tolvarine {
 
@@ -22,7 +22,13 @@ ShipPracticeStage::ShipPracticeStage(Wizard& owner, TutorialWorld& tutorialWorld
     , world(tutorialWorld)
     , decoyTask([this](float) { return decoyTestUpdate(); }, "ShipPracticeStage::decoyTestUpdate", DECOY_TEST_PERIOD,
                 DECOY_TEST_VARIANCE)
+    , selfHandle(std::make_shared<ShipPracticeStage*>(this))
 {
+    std::weak_ptr<ShipPracticeStage*> handle = selfHandle;
+    Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, [handle]() {
+        if (std::shared_ptr<ShipPracticeStage*> self = handle.lock())
+            (*self)->practiceShip = nullptr;
+    });
 }
 
 void ShipPracticeStage::enter(bool)

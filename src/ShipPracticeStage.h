@@ -3,6 +3,8 @@
 #include "FunctionTask.h"
 #include "WizardStage.h"
 
+#include <memory>
+
 namespace Tolvarine {
 
 class Ship;
@@ -14,7 +16,8 @@ class TutorialWorld;
 // it moves the wizard on, which finishes the tutorial. The page holds only the wizard's buttons.
 //
 // A scenario without "Player" gives no practice ship (logged); one without "Enemy" counts as
-// having no drones left.
+// having no drones left. Once the ship pools take the practice ship back (the scenario ends, or
+// the test ground reads the ship types again and deletes it), the stage forgets it.
 class ShipPracticeStage : public WizardStage {
 public:
     ShipPracticeStage(Wizard& wizard, TutorialWorld& world);
@@ -36,6 +39,8 @@ private:
     TutorialWorld& world;
     Ship* practiceShip = nullptr;
     FunctionTask decoyTask;
+    // What the pools' release reaches the stage through; it goes with the stage.
+    std::shared_ptr<ShipPracticeStage*> selfHandle;
 };
 
 } // namespace Tolvarine
