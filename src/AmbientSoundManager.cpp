@@ -24,6 +24,8 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "Ambient";
+const char* const SPACE_KEY = "spaceForeground";
+const char* const COMMAND_KEY = "commandForeground";
 
 double realTime()
 {
@@ -56,6 +58,10 @@ AmbientSoundManager::AmbientSoundManager()
     backgroundBlend = settings.get<float>(SECTION, "backgroundBlendDuration");
     backgroundMinimum = settings.get<float>(SECTION, "backgroundMinimumDuration");
     backgroundMaximum = settings.get<float>(SECTION, "backgroundMaximumDuration");
+    // The foregrounds are first played when the game or a mode sets the ambient mode; an unknown
+    // one must stop the start-up, not the menu button that starts the game.
+    for (const char* key : {SPACE_KEY, COMMAND_KEY})
+        SoundSource::requireDefinition(settings, SECTION, key);
     blendTask = std::make_unique<FixedTask>([this](float last, float smoothed) { blend(last, smoothed); },
                                             "AmbientSoundManager::blend", 35);
     singleton = this;
@@ -74,8 +80,11 @@ AmbientSoundManager* AmbientSoundManager::getSingleton()
 
 std::shared_ptr<SoundSource> AmbientSoundManager::startSilent(const std::string& name)
 {
-    std::shared_ptr<SoundSource> source =
-        SoundSource::create(name, SoundCategory::AMBIENT, nullptr, Ogre::Vector3::ZERO, true);
+    return startSilent(SoundSource::create(name, SoundCategory::AMBIENT, nullptr, Ogre::Vector3::ZERO, true));
+}
+
+std::shared_ptr<SoundSource> AmbientSoundManager::startSilent(std::shared_ptr<SoundSource> source)
+{
     source->play();
     source->setGain(0.0f);
     return source;
@@ -104,8 +113,9 @@ void AmbientSoundManager::setAmbientMode(AmbientMode newMode, float blendDuratio
     // The new foreground first: a missing definition leaves everything as it was.
     std::shared_ptr<SoundSource> next;
     if (newMode != NONE) {
-        const char* key = newMode == COMMAND ? "commandForeground" : "spaceForeground";
-        next = startSilent(SoundManager::getSingleton().getConfig().get<std::string>(SECTION, key));
+        const char* key = newMode == COMMAND ? COMMAND_KEY : SPACE_KEY;
+        next = startSilent(SoundSource::create(SoundManager::getSingleton().getConfig(), SECTION, key,
+                                               SoundCategory::AMBIENT, nullptr, Ogre::Vector3::ZERO, true));
     }
     mode = newMode;
     foregroundBlend = blendDuration == 0.0f ? foregroundBlendDefault : blendDuration;

@@ -30,7 +30,8 @@ public:
     // A number drawn evenly from [low, high].
     using Random = std::function<float(float low, float high)>;
 
-    // Needs the sound manager; a missing setting is logged and throws ConfigurationError.
+    // Needs the sound manager; a missing setting, or a foreground without a sound definition, is
+    // logged with its place in cfg/sound.cfg and throws ConfigurationError.
     AmbientSoundManager();
     ~AmbientSoundManager();
     AmbientSoundManager(const AmbientSoundManager&) = delete;
@@ -67,6 +68,7 @@ public:
 
 private:
     static std::shared_ptr<SoundSource> startSilent(const std::string& name);
+    static std::shared_ptr<SoundSource> startSilent(std::shared_ptr<SoundSource> source);
     void fadeOut(std::shared_ptr<SoundSource>& source);
     double scheduleSwitch(double from);
 

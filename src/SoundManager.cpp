@@ -9,6 +9,7 @@
 #include "SoundResult.h"
 #include "SoundSample.h"
 #include "SoundSource.h"
+#include "ValueRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -133,6 +134,9 @@ void SoundManager::start(SoundSystem::Output output)
         "SoundManager::update", 35);
 
     soundPath = config.get<std::string>("General", "soundPath");
+    // Without its folder no sound file of any definition loads; the folder, not each file, is at fault.
+    if (!std::filesystem::is_directory(soundPath))
+        ValueRange::refuse(config, "General", "soundPath", "SoundManager: there is no sound folder " + soundPath);
     GameLog::line("Sound Manager:");
 
     system = std::make_unique<SoundSystem>(output);

@@ -45,7 +45,9 @@ enum class SoundCategory {
 class SoundManager {
 public:
     // Reads cfg/sound.cfg from the working directory and starts the sound system. `output`
-    // chooses where the sound goes; the game uses the audio device.
+    // chooses where the sound goes; the game uses the audio device. A missing setting, or a sound
+    // folder ("soundPath") that does not exist, is logged with its place in the file and throws
+    // ConfigurationError.
     explicit SoundManager(Ogre::RenderWindow* window, SoundSystem::Output output = SoundSystem::Output::DEVICE);
     // Stops every playing source first, so sources that outlive the manager stay harmless.
     ~SoundManager();
