@@ -121,7 +121,7 @@ DamageDisplay::DamageDisplay(Ogre::SceneManager& scene, const Config& settings, 
     templateMaterial = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!templateMaterial) {
         GameLog::line("DamageDisplay " + name + ": no material " + materialName);
-        throw ConfigurationError();
+        throw UnknownMaterial();
     }
     templateMaterial->load();
 

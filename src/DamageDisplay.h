@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConfigurationError.h"
+
 #include <OgreColourValue.h>
 #include <OgreMaterial.h>
 #include <OgreVector.h>
@@ -60,8 +62,13 @@ public:
         Ogre::MaterialPtr material;
     };
 
+    // The refusal of a template material that does not exist, apart so that the owner that took
+    // the name from a file can name the file's place.
+    class UnknownMaterial : public ConfigurationError {};
+
     // Reads "zOrder", "healthColour" and "damageColour" of section "Hud" (ConfigurationError when
-    // missing); a template material that does not exist is logged and throws ConfigurationError.
+    // missing); a template material that does not exist logs "DamageDisplay <name>: no material
+    // <material>" and throws UnknownMaterial.
     // The display starts hidden (scale 0).
     DamageDisplay(Ogre::SceneManager& scene, const Config& settings, const std::string& name,
                   const std::string& materialName);

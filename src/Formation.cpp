@@ -1,7 +1,6 @@
 #include "Formation.h"
 
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "Faction.h"
 #include "FatalError.h"
 #include "FormationElement.h"
@@ -11,6 +10,7 @@
 #include "Ship.h"
 #include "ShipBehaviour.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 
 #include <OgreMath.h>
 #include <OgreOverlay.h>
@@ -84,10 +84,8 @@ Ogre::Overlay* Formation::requireOverlay(const Config& config, const char* key)
     const std::string name = config.get<std::string>(SECTION, key);
     Ogre::OverlayManager* overlays = Ogre::OverlayManager::getSingletonPtr();
     Ogre::Overlay* overlay = overlays ? overlays->getByName(name) : nullptr;
-    if (!overlay) {
-        GameLog::line("Formation: no overlay \"" + name + "\" for " + key);
-        throw ConfigurationError();
-    }
+    if (!overlay)
+        ValueRange::refuse(config, SECTION, key, "Formation: no overlay \"" + name + "\" for " + key);
     return overlay;
 }
 

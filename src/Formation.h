@@ -43,8 +43,8 @@ class Formation : public DynamicCollidable, public Controllable {
 public:
     using Offsets = std::map<FormationElement*, Ogre::Vector3>;
 
-    // A missing key or an overlay name the rendering engine does not know is logged and raises
-    // ConfigurationError.
+    // A missing key or an overlay name the rendering engine does not know is logged, with the key's
+    // place in the file, and raises ConfigurationError.
     Formation(Ogre::SceneManager& sceneManager, const Config& config);
     ~Formation() override;
 

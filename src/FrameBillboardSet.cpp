@@ -1,6 +1,7 @@
 #include "FrameBillboardSet.h"
 
 #include "Config.h"
+#include "EffectNames.h"
 #include "OverlayBillboardSet.h"
 
 #include <OgreRenderQueue.h>
@@ -22,7 +23,8 @@ constexpr float cornerSize = 0.04f;
 FrameBillboardSet::FrameBillboardSet(Ogre::SceneManager& scene, const Config& hudSettings, const Config& frameSettings)
     : node(scene.getRootSceneNode())
 {
-    const auto material = hudSettings.get<std::string>("Hud", "frameMaterial");
+    // The billboard set's own refusal of an unknown material names neither the file nor the key.
+    const std::string material = EffectNames::material(hudSettings, "Hud", "frameMaterial", "FrameBillboardSet");
     colours[PLAYER] = frameSettings.get<Ogre::ColourValue>("Frames", "playerColour");
     colours[FRIEND] = frameSettings.get<Ogre::ColourValue>("Frames", "friendColour");
     colours[ENEMY] = frameSettings.get<Ogre::ColourValue>("Frames", "enemyColour");

@@ -27,7 +27,8 @@ public:
 
     // Reads "frameMaterial" of section "Hud" of hudSettings and "playerColour", "friendColour"
     // and "enemyColour" of section "Frames" of frameSettings (all required: ConfigurationError);
-    // an unknown material throws the billboard set's exception.
+    // an unknown material logs "FrameBillboardSet: unknown material <name>" and the key's place,
+    // and throws ConfigurationError.
     FrameBillboardSet(Ogre::SceneManager& scene, const Config& hudSettings, const Config& frameSettings);
     ~FrameBillboardSet();
     FrameBillboardSet(const FrameBillboardSet&) = delete;

@@ -17,9 +17,16 @@ HudOverlay::HudOverlay(Ogre::SceneManager& scene, const Config& settings)
     : settings(settings)
     , selectKey("target_reticle_closest", [this]() { selectClosestTarget(); })
 {
-    const auto material = settings.get<std::string>("Hud", "targetWireframeMaterial");
-    targetDisplay = std::make_unique<DamageDisplay>(scene, settings, "TargetDamageWireframe", material);
-    selfDisplay = std::make_unique<DamageDisplay>(scene, settings, "SelfDamageWireframe", material);
+    const char* const materialKey = "targetWireframeMaterial";
+    const auto material = settings.get<std::string>("Hud", materialKey);
+    try {
+        targetDisplay = std::make_unique<DamageDisplay>(scene, settings, "TargetDamageWireframe", material);
+        selfDisplay = std::make_unique<DamageDisplay>(scene, settings, "SelfDamageWireframe", material);
+    } catch (const DamageDisplay::UnknownMaterial&) {
+        // The display's line names the material but not where the name came from.
+        settings.logPlace("Hud", materialKey);
+        throw;
+    }
     selectionRange = settings.get<float>("Hud", "selectionRange");
     selectionThresholdDot = settings.get<float>("Hud", "selectionThresholdDot");
     selectKey.setEnabled(true);
