@@ -16,6 +16,7 @@
 #include "TargetReadout.h"
 #include "TestGround.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 #include "WidgetFactory.h"
 
 #include <CEGUI/Exceptions.h>
@@ -29,10 +30,12 @@
 #include <CEGUI/System.h>
 #include <CEGUI/Window.h>
 #include <CEGUI/WindowManager.h>
+#include <OgreException.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayElement.h>
 #include <OgreOverlayManager.h>
 #include <OgreRenderWindow.h>
+#include <OgreResourceGroupManager.h>
 #include <OgreViewport.h>
 #include <boost/python/class.hpp>
 #include <boost/python/enum.hpp>
@@ -56,6 +59,34 @@ void addThumbnails(const std::string& scheme)
         if (!images.isDefined(image))
             images.addFromImageFile(image, std::string(name) + ".png");
     }
+}
+
+// The file that the resource groups could not find, from their refusal ("Cannot locate resource
+// <name> in resource group <group>."); empty for any other refusal.
+std::string missingResource(const Ogre::Exception& error)
+{
+    const std::string lead = "Cannot locate resource ";
+    const std::string& text = error.getDescription();
+    const std::size_t end = text.find(" in resource group ");
+    if (text.compare(0, lead.size(), lead) != 0 || end == std::string::npos)
+        return std::string();
+    return text.substr(lead.size(), end - lead.size());
+}
+
+// The GUI file of the default resource group (a scheme, font, image set or looks file) that names
+// `resource` in one of its attributes; empty when none does.
+std::string guiFileNaming(const std::string& resource)
+{
+    Ogre::ResourceGroupManager& groups = Ogre::ResourceGroupManager::getSingleton();
+    const std::string quoted = "\"" + resource + "\"";
+    for (const char* pattern : {"*.scheme", "*.font", "*.imageset", "*.looknfeel"}) {
+        const Ogre::FileInfoListPtr files = groups.findResourceFileInfo(Ogre::RGN_DEFAULT, pattern);
+        for (const Ogre::FileInfo& file : *files) {
+            if (groups.openResource(file.filename, Ogre::RGN_DEFAULT)->getAsString().find(quoted) != std::string::npos)
+                return file.filename;
+        }
+    }
+    return std::string();
 }
 
 // Where the transient message sits, in pixels below the top of the screen.
@@ -159,7 +190,7 @@ void Interface::initialiseGui()
     if (!CEGUI::Logger::getSingletonPtr())
         guiLog = std::make_unique<GuiFileLog>();
     guiRenderer = &CEGUI::OgreRenderer::bootstrapSystem(*renderWindow);
-    loadScheme(scheme, font);
+    loadScheme(settings, scheme, font);
     CEGUI::GUIContext& context = CEGUI::System::getSingleton().getDefaultGUIContext();
     context.getMouseCursor().setDefaultImage(scheme + "/MouseArrow");
     context.getMouseCursor().setImage(scheme + "/MouseArrow");
@@ -197,8 +228,9 @@ void Interface::initialiseGui()
 }
 
 // The scheme loads its image sets, looks and fonts; a broken one is named by its file, which
-// otherwise only the library's own log names.
-void Interface::loadScheme(const std::string& scheme, const std::string& font)
+// otherwise only the library's own log names. The library reads every file through the rendering
+// engine's resource groups, whose own exception refuses a file that is not there.
+void Interface::loadScheme(const Config& settings, const std::string& scheme, const std::string& font)
 {
     if (guiLog)
         guiLog->forget();
@@ -206,17 +238,37 @@ void Interface::loadScheme(const std::string& scheme, const std::string& font)
         CEGUI::SchemeManager& schemes = CEGUI::SchemeManager::getSingleton();
         if (!schemes.isDefined(scheme))
             schemes.createFromFile(scheme + ".scheme");
+    } catch (const CEGUI::Exception& error) {
+        refuseGui(settings, "scheme", scheme, font, error.getMessage().c_str(), std::string());
+    } catch (const Ogre::Exception& error) {
+        refuseGui(settings, "scheme", scheme, font, error.getDescription(), missingResource(error));
+    }
+    try {
         CEGUI::FontManager::getSingleton().get(font);
     } catch (const CEGUI::Exception& error) {
-        const std::string file = guiLog ? guiLog->getLastFailedFile() : std::string();
-        const std::string reason = error.getMessage().c_str();
-        if (file.empty())
-            GameLog::line("Interface: the GUI scheme " + scheme + " with the font " + font + " could not be loaded: "
-                          + reason);
-        else
-            GameLog::line("Interface: the GUI file " + ResourceFiles::locate(file) + " is broken: " + reason);
+        refuseGui(settings, "font", scheme, font, error.getMessage().c_str(), std::string());
+    }
+}
+
+// The file to mend: a GUI file the library could not parse, the one that names a file that is not
+// there, or the scheme's file when it named something else the library could not load (a window
+// renderer module, say). Without one, the scheme or font that `key` names is unknown.
+void Interface::refuseGui(const Config& settings, const char* key, const std::string& scheme, const std::string& font,
+                          const std::string& reason, const std::string& missing) const
+{
+    std::string file = guiLog ? guiLog->getLastFailedFile() : std::string();
+    if (file.empty() && !missing.empty())
+        file = guiFileNaming(missing);
+    const std::string schemeFile = scheme + ".scheme";
+    if (file.empty() && key == std::string("scheme")
+        && Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(schemeFile))
+        file = schemeFile;
+    if (!file.empty()) {
+        GameLog::line("Interface: the GUI file " + ResourceFiles::locate(file) + " is broken: " + reason);
         throw ConfigurationError();
     }
+    ValueRange::refuse(settings, "GUI", key,
+                       "Interface: the GUI scheme " + scheme + " with the font " + font + " could not be loaded: " + reason);
 }
 
 void Interface::stopGui()

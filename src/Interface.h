@@ -64,9 +64,10 @@ public:
     // Starts the GUI library on the render window (log "CEGUI.log"), loads the scheme, sets the
     // cursor and the font, makes the root window "Desktop" and the message window, hands the GUI
     // input over, and builds command mode and the menu system. A second call starts it afresh.
-    // A scheme, font or image set that the library cannot read is logged as "Interface: the GUI
-    // file <path> is broken: <reason>" (or, when the library named no file, "Interface: the GUI
-    // scheme <scheme> with the font <font> could not be loaded: <reason>") and raises
+    // A scheme, font or image set that the library cannot read, or that names a file that is not
+    // there, is logged as "Interface: the GUI file <path> is broken: <reason>"; an unknown scheme
+    // or font as "Interface: the GUI scheme <scheme> with the font <font> could not be loaded:
+    // <reason>", followed by the place of its key in cfg/interface.cfg. Either raises
     // ConfigurationError.
     void initialiseGui();
     CEGUI::Window* getDesktopWindow() const { return desktopWindow; }
@@ -111,7 +112,9 @@ public:
 
 private:
     void lookUpStats();
-    void loadScheme(const std::string& scheme, const std::string& font);
+    void loadScheme(const Config& settings, const std::string& scheme, const std::string& font);
+    [[noreturn]] void refuseGui(const Config& settings, const char* key, const std::string& scheme,
+                                const std::string& font, const std::string& reason, const std::string& missing) const;
     void stopGui();
     void enterCommandMode();
     void leaveCommandMode();
