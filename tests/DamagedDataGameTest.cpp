@@ -471,5 +471,92 @@ TEST_P(PlayableDataGame, StartsFliesAFightAndQuitsWithCode0)
 INSTANTIATE_TEST_SUITE_P(OneFileChanged, PlayableDataGame, testing::ValuesIn(playableValues()),
                          [](const testing::TestParamInfo<PlayableValue>& info) { return std::string(info.param.name); });
 
+// Replaces the first `from` in the file with `to`.
+std::function<void(const fs::path&)> replaceText(const std::string& from, const std::string& to)
+{
+    return [=](const fs::path& file) {
+        std::string text = readTextFile(file);
+        const std::size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos) << from << " in " << file;
+        rewrite(file, text.replace(at, from.size(), to));
+    };
+}
+
+// Every name the settings give (a sound, material, overlay, scheme or font) is looked up at
+// start-up, and an unknown one stops the start with the file and key that give it. The ambient
+// foregrounds were first played when the scenario or the menus' Tutorial and Play buttons set the
+// ambient mode, which ended the game there.
+TEST(DamagedDataGame, UnknownNamesInSettingsOfSoundStopTheStartWithTheirKey)
+{
+    runRows({
+        {"cfg/sound.cfg", setInSection("Ambient", "commandForeground", "ambient_commnd"),
+         "Config: in cfg/sound.cfg, section Ambient, key commandForeground"},
+        {"cfg/sound.cfg", setInSection("Ambient", "spaceForeground", "ambient_spac"),
+         "Config: in cfg/sound.cfg, section Ambient, key spaceForeground"},
+        {"cfg/sound.cfg", setInSection("General", "soundPath", "data/soundz"),
+         "Config: in cfg/sound.cfg, section General, key soundPath"},
+    }, true, true);
+}
+
+// The GUI's scheme and font, and the files the scheme names: each ended the start with the
+// rendering engine's exception alone, naming none of the game's files.
+TEST(DamagedDataGame, UnknownNamesInSettingsOfTheGuiAndInItsFilesStopTheStartWithTheirFile)
+{
+    runRows({
+        {"cfg/interface.cfg", setInSection("GUI", "scheme", "TaharezLookz"),
+         "Config: in cfg/interface.cfg, section GUI, key scheme"},
+        {"cfg/interface.cfg", setInSection("GUI", "font", "Tolvarine-11"),
+         "Config: in cfg/interface.cfg, section GUI, key font"},
+        {"data/gui/TaharezLook.scheme", replaceText("TaharezLook.imageset", "TaharezLookz.imageset"),
+         "Interface: the GUI file data/gui/TaharezLook.scheme is broken: Cannot locate resource "
+         "TaharezLookz.imageset in resource group General."},
+        {"data/gui/TaharezLook.scheme", replaceText("Tolvarine-10.font", "Tolvarine-11.font"),
+         "Interface: the GUI file data/gui/TaharezLook.scheme is broken: Cannot locate resource "
+         "Tolvarine-11.font in resource group General."},
+        {"data/gui/TaharezLook.scheme", replaceText("TaharezLook.looknfeel", "TaharezLookz.looknfeel"),
+         "Interface: the GUI file data/gui/TaharezLook.scheme is broken: Cannot locate resource "
+         "TaharezLookz.looknfeel in resource group General."},
+        {"data/fonts/Tolvarine-10.font", replaceText("DejaVuSans.ttf", "DejaVuSansz.ttf"),
+         "Interface: the GUI file data/fonts/Tolvarine-10.font is broken: Cannot locate resource "
+         "DejaVuSansz.ttf in resource group General."},
+    }, true, true);
+}
+
+// The heads-up display's materials and the formation's icons. An unknown input name in the key map
+// is the one name of the settings that is played without: its command stays unbound, with a line.
+TEST(DamagedDataGame, UnknownNamesInSettingsOfTheDisplayAndTheFormationStopTheStartWithTheirKey)
+{
+    runRows({
+        {"cfg/hud.cfg", setInSection("Hud", "frameMaterial", "Hud/Framez"), "Config: in cfg/hud.cfg, section Hud, key frameMaterial"},
+        {"cfg/hud.cfg", setInSection("Hud", "targetWireframeMaterial", "Hud/Wirez"),
+         "Config: in cfg/hud.cfg, section Hud, key targetWireframeMaterial"},
+        {"cfg/formation.cfg", setInSection("Formation", "freeIconOverlay", "FormationFreeIconz"),
+         "Config: in cfg/formation.cfg, section Formation, key freeIconOverlay"},
+        {"cfg/formation.cfg", setInSection("Formation", "slavedIconOverlay", "FormationSlavedIconz"),
+         "Config: in cfg/formation.cfg, section Formation, key slavedIconOverlay"},
+        {"cfg/active.keymap", setInSection("Mapping", "pause", "pz"), "Key map cfg/active.keymap: pause has no input", true},
+    }, true, true);
+}
+
+// The warp arrival is first built at the first arrival, in battle; its materials and curves are
+// looked up at start-up.
+TEST(DamagedDataGame, UnknownNamesInSettingsOfTheWarpArrivalStopTheStartWithTheirKey)
+{
+    runRows({
+        {"cfg/warp_arrival.cfg", setInSection("Glow", "materialName", "Warp/Glowz"),
+         "Config: in cfg/warp_arrival.cfg, section Glow, key materialName"},
+        {"cfg/warp_arrival.cfg", setInSection("Glow", "sizeCurveName", "Glow Swellz"),
+         "Config: in cfg/warp_arrival.cfg, section Glow, key sizeCurveName"},
+        {"cfg/warp_arrival.cfg", setInSection("Glow", "colourCurveName", "Warp Pulsez"),
+         "Config: in cfg/warp_arrival.cfg, section Glow, key colourCurveName"},
+        {"cfg/warp_arrival.cfg", setInSection("Flash", "materialName", "Warp/Flashz"),
+         "Config: in cfg/warp_arrival.cfg, section Flash, key materialName"},
+        {"cfg/warp_arrival.cfg", setInSection("Flash", "sizeCurveName", "Glow Swellz"),
+         "Config: in cfg/warp_arrival.cfg, section Flash, key sizeCurveName"},
+        {"cfg/warp_arrival.cfg", setInSection("Flash", "colourCurveName", "Glow Fadez"),
+         "Config: in cfg/warp_arrival.cfg, section Flash, key colourCurveName"},
+    }, true, true);
+}
+
 } // namespace
 } // namespace Tolvarine::Test
