@@ -58,10 +58,6 @@ AmbientSoundManager::AmbientSoundManager()
     backgroundBlend = settings.get<float>(SECTION, "backgroundBlendDuration");
     backgroundMinimum = settings.get<float>(SECTION, "backgroundMinimumDuration");
     backgroundMaximum = settings.get<float>(SECTION, "backgroundMaximumDuration");
-    // The foregrounds are first played when the game or a mode sets the ambient mode; an unknown
-    // one must stop the start-up, not the menu button that starts the game.
-    for (const char* key : {SPACE_KEY, COMMAND_KEY})
-        SoundSource::requireDefinition(settings, SECTION, key);
     blendTask = std::make_unique<FixedTask>([this](float last, float smoothed) { blend(last, smoothed); },
                                             "AmbientSoundManager::blend", 35);
     singleton = this;
@@ -76,6 +72,13 @@ AmbientSoundManager::~AmbientSoundManager()
 AmbientSoundManager* AmbientSoundManager::getSingleton()
 {
     return singleton;
+}
+
+void AmbientSoundManager::checkForegrounds()
+{
+    const Config& settings = SoundManager::getSingleton().getConfig();
+    for (const char* key : {SPACE_KEY, COMMAND_KEY})
+        SoundSource::requireDefinition(settings, SECTION, key);
 }
 
 std::shared_ptr<SoundSource> AmbientSoundManager::startSilent(const std::string& name)

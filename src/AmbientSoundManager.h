@@ -30,8 +30,7 @@ public:
     // A number drawn evenly from [low, high].
     using Random = std::function<float(float low, float high)>;
 
-    // Needs the sound manager; a missing setting, or a foreground without a sound definition, is
-    // logged with its place in cfg/sound.cfg and throws ConfigurationError.
+    // Needs the sound manager; a missing setting is logged and throws ConfigurationError.
     AmbientSoundManager();
     ~AmbientSoundManager();
     AmbientSoundManager(const AmbientSoundManager&) = delete;
@@ -39,6 +38,11 @@ public:
 
     // Null before start-up has made it.
     static AmbientSoundManager* getSingleton();
+
+    // Looks up the definitions of both foregrounds as setAmbientMode does, so that an unknown one
+    // stops the start-up rather than the menu button that first sets its mode. A missing one is
+    // logged with its place in cfg/sound.cfg and throws ConfigurationError. Needs the sound manager.
+    static void checkForegrounds();
 
     // Fades the foreground of the new mode in and the old one out, over `blendDuration`
     // seconds, or the configured default when it is 0. The current mode again changes nothing;

@@ -377,6 +377,8 @@ void TolvarineEngine::loadDataTypes()
 {
     // A sound file that does not load stops the start-up, not the battle that first plays it.
     SoundManager::getSingleton().checkSoundFiles();
+    // So does an ambient loop of the settings, first played when a game sets its mode.
+    AmbientSoundManager::checkForegrounds();
     // So does an area that cannot be shown (its materials are loaded by now).
     AreaManager::getSingleton().checkAreas();
     FireableProjectile::loadTypes();
