@@ -5,11 +5,11 @@
 #include "ConfigurationError.h"
 #include "Faction.h"
 #include "PointDefenseWeaponSystem.h"
+#include "ScriptReference.h"
 #include "ShipBehaviour.h"
 #include "ShipType.h"
 
 #include <boost/python/class.hpp>
-#include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
 
 namespace bp = boost::python;
@@ -134,10 +134,11 @@ void CapitalShip::removeThreat(GuidedProjectile* missile)
 void CapitalShip::exportToPython()
 {
     // "activate" is inherited from Ship's, which checks the script's place and orientation and
-    // then calls this class's own.
+    // then calls this class's own. Capital ships reach scripts as ships (ScriptReference<Ship>),
+    // given this class by their type, so every call on them checks that they still exist.
     bp::class_<CapitalShip, bp::bases<Ship>, boost::noncopyable>("CapitalShip", bp::no_init)
         .def("deactivate", &deactivateFromScript)
-        .def("getBehaviour", &CapitalShip::getBehaviour, bp::return_value_policy<bp::reference_existing_object>());
+        .def("getBehaviour", &CapitalShip::getBehaviour, bp::return_value_policy<ReturnScriptReference>());
 }
 
 } // namespace Tolvarine

@@ -9,10 +9,11 @@
 #include "PhysicsEngine.h"
 #include "Profiler.h"
 #include "ScriptArguments.h"
+#include "ScriptReference.h"
 #include "TolvarineEngine.h"
 
 #include <boost/python/class.hpp>
-#include <boost/python/return_internal_reference.hpp>
+#include <boost/python/return_value_policy.hpp>
 
 #include <OgreEntity.h>
 #include <OgreException.h>
@@ -286,12 +287,13 @@ void DynamicCollidable::exportToPython()
         "DynamicCollidable", bp::no_init)
         .def("activate", &activateFromScript)
         .def("deactivate", &deactivateFromScript)
-        .def("getLink", &DynamicCollidable::getLink, bp::return_internal_reference<>());
+        .def("getLink", &DynamicCollidable::getLink, bp::return_value_policy<ReturnScriptReference>());
 }
 
 void DynamicCollidable::exportLinkToPython()
 {
-    bp::class_<OgreLink, boost::noncopyable>("OgreLink", bp::no_init);
+    // A link goes with its object (reading the ship types again deletes every ship's).
+    bp::class_<OgreLink, ScriptReference<OgreLink>, boost::noncopyable>("OgreLink", bp::no_init);
 }
 
 } // namespace Tolvarine

@@ -95,7 +95,8 @@ public:
     // the object's own class) and "getLink".
     static void exportToPython();
     // Registers the script class "OgreLink": not creatable from scripts, no operations; scripts
-    // get links from "getLink" and hand them back to operations that take one.
+    // get links from "getLink" and hand them back to operations that take one. Held by
+    // ScriptReference, as a link goes with its object.
     static void exportLinkToPython();
 
 private:

@@ -3,12 +3,12 @@
 #include "ConfigurationError.h"
 #include "GameLog.h"
 #include "PhysicsBody.h"
+#include "ScriptReference.h"
 #include "Ship.h"
 
 #include <boost/python/class.hpp>
 #include <boost/python/def.hpp>
 #include <boost/python/list.hpp>
-#include <boost/python/ptr.hpp>
 
 #include <set>
 
@@ -39,10 +39,7 @@ Faction::ScenarioLink& scenarioLink()
 
 bp::list shipList(const Faction& faction)
 {
-    bp::list list;
-    for (Ship* ship : faction.getShips())
-        list.append(bp::ptr(ship));
-    return list;
+    return scriptList(faction.getShips());
 }
 
 } // namespace

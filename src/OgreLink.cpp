@@ -1,5 +1,7 @@
 #include "OgreLink.h"
 
+#include "ScriptObjectRegistry.h"
+
 #include <OgreAny.h>
 #include <OgreMovableObject.h>
 #include <OgreUserObjectBindings.h>
@@ -14,6 +16,12 @@ OgreLink::OgreLink(PhysicsBody* body, bool explosionEffectable, CollisionListene
     , targetable(targetable)
     , controllable(controllable)
 {
+    ScriptObjectRegistry::enter(this);
+}
+
+OgreLink::~OgreLink()
+{
+    ScriptObjectRegistry::leave(this);
 }
 
 unsigned long OgreLink::getFlags() const

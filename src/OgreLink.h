@@ -32,6 +32,11 @@ public:
     // Explosions push the object only when asked to and when it has a body to push.
     OgreLink(PhysicsBody* body, bool explosionEffectable, CollisionListener* listener, Targetable* targetable,
              Controllable* controllable);
+    // Scripts may hold a link (a ship's "getLink"), which goes with its object: the link enters
+    // ScriptObjectRegistry for its life.
+    ~OgreLink();
+    OgreLink(const OgreLink&) = delete;
+    OgreLink& operator=(const OgreLink&) = delete;
 
     // The OR of the flag bits of the faces that are set.
     unsigned long getFlags() const;

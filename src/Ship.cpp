@@ -18,6 +18,8 @@
 #include "Scenario.h"
 #include "ScenarioManager.h"
 #include "ScriptArguments.h"
+#include "ScriptObjectRegistry.h"
+#include "ScriptReference.h"
 #include "ShipBehaviour.h"
 #include "ShipDamageModel.h"
 #include "ShipType.h"
@@ -26,8 +28,6 @@
 #include <boost/python/dict.hpp>
 #include <boost/python/extract.hpp>
 #include <boost/python/list.hpp>
-#include <boost/python/ptr.hpp>
-#include <boost/python/reference_existing_object.hpp>
 #include <boost/python/return_value_policy.hpp>
 
 #include <OgreEntity.h>
@@ -68,14 +68,6 @@ void deactivateFromScript(Ship& ship, int time)
     ship.deactivate(static_cast<DisableTime>(time));
 }
 
-bp::list shipsAsList(const std::vector<Ship*>& ships)
-{
-    bp::list list;
-    for (Ship* ship : ships)
-        list.append(bp::ptr(ship));
-    return list;
-}
-
 bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogre::Vector3& position,
                               const Ogre::Quaternion& orientation)
 {
@@ -86,8 +78,8 @@ bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogr
         entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
     }
     ScriptArguments::fleet("Ship.spawnFleet", entries);
-    return shipsAsList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
-                                        ScriptArguments::orientation("Ship.spawnFleet", orientation)));
+    return scriptList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
+                                       ScriptArguments::orientation("Ship.spawnFleet", orientation)));
 }
 
 Ship* createFromScript(const std::string& typeName)
@@ -132,10 +124,12 @@ Ship::Ship(ShipType& shipType, const std::string& name)
     behaviour = std::make_unique<ShipBehaviour>(shipType, this, &shipType);
     damageModel->setShockReceiver([this](float shock) { behaviour->addShock(shock); });
     applyLodBias();
+    ScriptObjectRegistry::enter(this);
 }
 
 Ship::~Ship()
 {
+    ScriptObjectRegistry::leave(this);
     // The wireframes follow the damage model, which goes before the base classes let go of the
     // displays: they must drop the ship while its model still exists.
     if (HudOverlay* hud = HudOverlay::getSingletonPtr()) {
@@ -538,16 +532,19 @@ Ogre::Overlay* Ship::getWeaponOverlay()
 
 void Ship::exportToPython()
 {
-    bp::class_<Ship, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>("Ship", bp::no_init)
-        .def("create", &createFromScript, bp::return_value_policy<bp::reference_existing_object>())
+    // Reading the ship types again deletes every ship: scripts hold ships by ScriptReference.
+    const auto kept = bp::return_value_policy<ReturnScriptReference>();
+    bp::class_<Ship, ScriptReference<Ship>, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>(
+        "Ship", bp::no_init)
+        .def("create", &createFromScript, kept)
         .staticmethod("create")
-        .def("createByFilename", &createByFilenameFromScript, bp::return_value_policy<bp::reference_existing_object>())
+        .def("createByFilename", &createByFilenameFromScript, kept)
         .staticmethod("createByFilename")
         .def("spawnFleet", &spawnFleetFromScript)
         .staticmethod("spawnFleet")
         .def("activate", &activateFromScript)
         .def("deactivate", &deactivateFromScript)
-        .def("getBehaviour", &Ship::getBehaviour, bp::return_value_policy<bp::reference_existing_object>())
+        .def("getBehaviour", &Ship::getBehaviour, kept)
         .def("getBoundingRadius", &Ship::getBoundingRadius);
 }
 

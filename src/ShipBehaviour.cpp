@@ -13,6 +13,8 @@
 #include "PhysicsBody.h"
 #include "SceneSphereQuery.h"
 #include "ScriptArguments.h"
+#include "ScriptObjectRegistry.h"
+#include "ScriptReference.h"
 #include "ShipType.h"
 #include "WeaponSystem.h"
 
@@ -161,6 +163,7 @@ ShipBehaviour::ShipBehaviour(const Config& typeConfig, Controllable* owner, cons
     // offset drawn from it: such a ship attacks its target's very position.
     if (!(nearRange < farRange) || !std::isfinite(farRange))
         farRange = nearRange;
+    ScriptObjectRegistry::enter(this);
 }
 
 void ShipBehaviour::checkType(const Config& typeConfig)
@@ -172,6 +175,7 @@ void ShipBehaviour::checkType(const Config& typeConfig)
 
 ShipBehaviour::~ShipBehaviour()
 {
+    ScriptObjectRegistry::leave(this);
     // The formation outlives every ship: it must not keep a member that is gone (the pools are
     // emptied when the ship types are read again).
     if (formation)
@@ -652,7 +656,8 @@ void ShipBehaviour::setFiringSecondary(bool firing)
 
 void ShipBehaviour::exportToPython()
 {
-    bp::class_<ShipBehaviour, boost::noncopyable>("ShipBehaviour", bp::no_init)
+    // Deleted with its ship when the ship types are read again.
+    bp::class_<ShipBehaviour, ScriptReference<ShipBehaviour>, boost::noncopyable>("ShipBehaviour", bp::no_init)
         .def("loiter", &loiterFromScript)
         .def("drone", &droneFromScript)
         .def("followPath", &ShipBehaviour::followPath)

@@ -1,0 +1,129 @@
+// The whole game: a scenario's task keeps its wing, a capital ship, their behaviours and a ship's
+// link, as the shipped scripts keep their ships; the test ground reads the ship types again, which
+// deletes every ship. Each later call on a kept object once read freed memory (the game ended on a
+// signal or an abort, or a call returned garbage); each must now raise a RuntimeError that says
+// the object is gone, which the script catches, and the game flies on.
+#include "MenuWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace Tolvarine::Test {
+namespace {
+
+struct Row {
+    // A Python expression on the kept objects.
+    const char* call;
+    // The script class the error names.
+    const char* kind;
+};
+
+// Run at the end of the start-up, in the scenario Test. Nobody flies a ship: a flown ship leaving
+// play opens command mode, which stops the game clock and with it the task.
+const char* const SETUP = R"(
+from Tolvarine import *
+ScenarioManager.getSingleton().loadScenario("Test")
+scenario = ScenarioManager.getSingleton().getCurrentScenario()
+player = scenario.getFaction("Player")
+enemy = scenario.getFaction("Enemy")
+ground = TestGround.getSingleton()
+for ship in player.getShipList():
+    ship.setFocus(False)
+Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+
+class KeptWing:
+    def __init__(self):
+        self.wing = Ship.spawnFleet({"trifighter": 2}, player, Vector3(0, 0, -300), Quaternion())
+        self.capital = Ship.spawnFleet({"bastion": 1}, enemy, Vector3(0, 0, -900), Quaternion())[0]
+        self.behaviour = self.wing[0].getBehaviour()
+        self.capitalBehaviour = self.capital.getBehaviour()
+        self.link = self.wing[1].getLink()
+
+    def readShipTypesAgain(self):
+        while ground.getCategoryCaption() != "Ship":
+            ground.nextCategory()
+        while ground.getItemCaption() != "trifighter":
+            ground.nextItem()
+        ground.respawn()
+
+    def run(self, elapsed):
+        self.readShipTypesAgain()
+        objects = (self.wing, self.capital, self.behaviour, self.capitalBehaviour, self.link)
+        results = open("kept.txt", "w")
+        for number, call in enumerate(CALLS):
+            try:
+                call(*objects)
+                results.write("%d taken\n" % number)
+            except RuntimeError as error:
+                results.write("%d RuntimeError: %s\n" % (number, error))
+            except Exception as error:
+                results.write("%d %s: %s\n" % (number, type(error).__name__, error))
+        # The game goes on: fresh ships take orders.
+        for ship in Ship.spawnFleet({"trifighter": 2}, player, Vector3(0, 0, -300), Quaternion()):
+            ship.getBehaviour().loiter(Vector3(0, 0, -600))
+        results.write("flying\n")
+        results.close()
+        return False
+
+kept = KeptWing()
+keptTask = createTask(kept.run, "KeptWing", 0.5, 0.0)
+keptTask.subscribe(True)
+)";
+
+const char* const GONE = ": the game object this script held is gone (its types were read again)";
+
+TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorAndTheGameGoesOn)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const Row rows[] = {
+        {"wing[0].getBehaviour().loiter(Vector3(0, 0, -100))", "Ship"},
+        {"behaviour.loiter(Vector3(0, 0, -100))", "ShipBehaviour"},
+        // Read freed memory without a crash, and answered with garbage.
+        {"behaviour.getSlotDistance()", "ShipBehaviour"},
+        // Inherited faces: Controllable, DynamicCollidable.
+        {"wing[0].destroy()", "Ship"},
+        {"wing[0].setFocus(True)", "Ship"},
+        {"wing[1].getLink()", "Ship"},
+        {"DynamicCollidable.deactivate(wing[1], 2)", "Ship"},
+        {"wing[0].deactivate(2)", "Ship"},
+        {"wing[1].getBoundingRadius()", "Ship"},
+        {"capital.deactivate(2)", "CapitalShip"},
+        {"capital.getBehaviour()", "CapitalShip"},
+        {"capital.activate(enemy, Vector3(0, 0, -900), Quaternion())", "CapitalShip"},
+        {"capitalBehaviour.loiter(Vector3(0, 0, -100))", "ShipBehaviour"},
+        // Handed to the game as an argument.
+        {"CameraController.getSingleton().setCameraTarget(wing[1])", "Ship"},
+        {"CameraController.getSingleton().setCameraTarget(link)", "OgreLink"},
+    };
+    GameProcess game;
+    std::ofstream startup(game.folder() / "startup.py");
+    startup << "CALLS = [\n";
+    for (const Row& row : rows)
+        startup << "    lambda wing, capital, behaviour, capitalBehaviour, link: " << row.call << ",\n";
+    startup << "]\n" << SETUP;
+    startup.close();
+    game.start();
+    const std::filesystem::path kept = game.folder() / "kept.txt";
+    // Looked for while the game runs: a signal ends the wait.
+    bool flying = false;
+    for (int second = 0; second < 120 && !flying && game.isRunning(); ++second)
+        flying = waitForTextInFile(kept, "flying", std::chrono::seconds(1));
+    std::istringstream results(readTextFile(kept));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].call);
+        std::string line;
+        std::getline(results, line);
+        EXPECT_EQ(line, std::to_string(i) + " RuntimeError: " + rows[i].kind + GONE);
+    }
+    ASSERT_TRUE(flying && game.isRunning()) << "signal " << game.endingSignal() << "\n" << game.standardError();
+    EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
+    EXPECT_TRUE(game.logHas(std::string("Ship") + GONE));
+    for (const std::string& line : game.logLines())
+        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
+}
+
+} // namespace
+} // namespace Tolvarine::Test
