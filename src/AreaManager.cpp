@@ -106,7 +106,7 @@ AreaManager::Contents AreaManager::read(const Config& area)
         Contents contents;
         contents.name = area.get<std::string>(AREA_SECTION, "name");
         contents.skyboxMaterial = area.get<std::string>(AREA_SECTION, "skyboxMaterial");
-        MaterialCheck::require(contents.skyboxMaterial, "Area " + contents.name);
+        MaterialCheck::require(area, AREA_SECTION, "skyboxMaterial", "Area " + contents.name);
         Scenario::requireSkyMaterial(contents.skyboxMaterial);
         contents.ambientColour = area.get<Ogre::ColourValue>(AREA_SECTION, "ambientColour");
         for (const std::string& section : area.getSectionNames())

@@ -3,7 +3,6 @@
 #include "BeamBillboard.h"
 #include "ComplexExplosion.h"
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
 #include "GameLog.h"
@@ -14,7 +13,6 @@
 #include "Statistics.h"
 #include "Targetable.h"
 
-#include <OgreMaterialManager.h>
 #include <OgreMatrix3.h>
 #include <OgreSceneNode.h>
 
@@ -64,15 +62,7 @@ Beam::Settings Beam::readSettings(const Config& type, const std::string& typeNam
     settings.updateVariance = type.get<float>(SECTION, "updateVariance");
     settings.beamColour = type.get<Ogre::ColourValue>(SECTION, "beamColour");
     settings.materialName = type.get<std::string>(SECTION, "materialName");
-    // Tools that read types without the rendering engine check the other values alone.
-    if (Ogre::MaterialManager::getSingletonPtr()) {
-        try {
-            MaterialCheck::require(settings.materialName, "Projectile type " + typeName);
-        } catch (const ConfigurationError&) {
-            type.logPlace(SECTION, "materialName");
-            throw;
-        }
-    }
+    MaterialCheck::require(type, SECTION, "materialName", "Projectile type " + typeName);
     settings.beamSize = type.get<float>(SECTION, "beamSize");
     return settings;
 }

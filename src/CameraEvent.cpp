@@ -24,6 +24,7 @@ CameraEvent::Kind readKind(Config& config, const std::string& section)
     if (camera == "Chase")
         return CameraEvent::Kind::CHASE;
     GameLog::line("Unknown camera type in CameraEvent: " + section);
+    config.logPlace(section, "camera");
     throw ConfigurationError();
 }
 

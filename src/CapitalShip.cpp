@@ -39,7 +39,6 @@ CapitalShip::~CapitalShip()
 }
 
 struct CapitalShip::StationPlace {
-    std::string section;
     std::string typeName;
     Ogre::Vector3 offset;
     Ogre::Quaternion home;
@@ -56,8 +55,15 @@ std::vector<CapitalShip::StationPlace> CapitalShip::readStationPlaces(const Ship
         if (section.find("Station") == std::string::npos)
             continue;
         StationPlace place;
-        place.section = section;
         place.typeName = type.get<std::string>(section, "type");
+        // Looked up where the ship file's place is known, both by the start-up's check and by a
+        // ship being built (its pool is filled before the check runs).
+        try {
+            CapitalShipStation::getType(place.typeName);
+        } catch (const ConfigurationError&) {
+            type.logPlace(section, "type");
+            throw;
+        }
         place.offset = type.get<Ogre::Vector3>(section, "offset");
         place.home = eulerDegreesToQuaternion(type.get<Ogre::Vector3>(section, "homeRotationAngles"));
         place.yawPositive = type.get<float>(section, "yawPositiveLimit");
@@ -71,14 +77,7 @@ std::vector<CapitalShip::StationPlace> CapitalShip::readStationPlaces(const Ship
 
 void CapitalShip::checkStations(const ShipType& type)
 {
-    for (const StationPlace& place : readStationPlaces(type)) {
-        try {
-            CapitalShipStation::getType(place.typeName);
-        } catch (const ConfigurationError&) {
-            type.logPlace(place.section, "type");
-            throw;
-        }
-    }
+    readStationPlaces(type);
 }
 
 void CapitalShip::readStations(ShipType& type)

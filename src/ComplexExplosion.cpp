@@ -71,7 +71,7 @@ std::string readParticleSpray(const Config& config)
 const std::string& checkMaterials(const Config& config, const std::string& name)
 {
     for (const char* section : {"Animation", "Glow"})
-        MaterialCheck::require(config.get<std::string>(section, "materialName"), "Explosion type " + name);
+        MaterialCheck::require(config, section, "materialName", "Explosion type " + name);
     return name;
 }
 

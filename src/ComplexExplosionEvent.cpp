@@ -17,11 +17,12 @@ ComplexExplosionEvent::ComplexExplosionEvent(Config& config, const std::string& 
 {
 }
 
-void ComplexExplosionEvent::checkNames() const
+void ComplexExplosionEvent::checkNames(const Config& config, const std::string& section) const
 {
     const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
     if (explosions && !explosions->hasGroup(group)) {
         GameLog::line("ComplexExplosionEvent: there is no explosion group " + group);
+        config.logPlace(section, "group");
         throw ConfigurationError();
     }
 }

@@ -11,7 +11,7 @@ public:
     ComplexExplosionEvent(Config& config, const std::string& section);
     void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
     // A group the explosion manager does not know is refused (nothing is checked without one).
-    void checkNames() const override;
+    void checkNames(const Config& config, const std::string& section) const override;
 
 private:
     std::string group;

@@ -1,9 +1,9 @@
 #include "EffectNames.h"
 
 #include "Config.h"
+#include "MaterialCheck.h"
 #include "ValueRange.h"
 
-#include <OgreMaterialManager.h>
 #include <OgreMovableObject.h>
 #include <OgreParticleSystemManager.h>
 
@@ -22,11 +22,8 @@ std::string EffectNames::particleTemplate(const Config& type, const std::string&
 std::string EffectNames::material(const Config& type, const std::string& section, const std::string& key,
                                   const std::string& user)
 {
-    const std::string name = type.get<std::string>(section, key);
-    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
-    if (materials && !materials->getByName(name))
-        ValueRange::refuse(type, section, key, user + ": unknown material " + name);
-    return name;
+    MaterialCheck::require(type, section, key, user);
+    return type.get<std::string>(section, key);
 }
 
 } // namespace Tolvarine

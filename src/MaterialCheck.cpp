@@ -1,5 +1,6 @@
 #include "MaterialCheck.h"
 
+#include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
 
@@ -40,6 +41,27 @@ bool cubeFacesExist(const std::string& name)
     return true;
 }
 
+// Calls `visit(texture, unit)` for every texture name of every frame of the material's named
+// texture units, until it returns true; whether one did.
+template <typename Visit>
+bool anyTexture(const Ogre::Material& material, Visit visit)
+{
+    for (const Ogre::Technique* technique : material.getTechniques()) {
+        for (const Ogre::Pass* pass : technique->getPasses()) {
+            for (const Ogre::TextureUnitState* unit : pass->getTextureUnitStates()) {
+                if (unit->getContentType() != Ogre::TextureUnitState::CONTENT_NAMED)
+                    continue;
+                for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
+                    const std::string& texture = unit->getFrameTextureName(frame);
+                    if (!texture.empty() && visit(texture, *unit))
+                        return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 Ogre::MaterialPtr MaterialCheck::require(const std::string& materialName, const std::string& user)
@@ -58,23 +80,38 @@ Ogre::MaterialPtr MaterialCheck::require(const std::string& materialName, const 
     return material;
 }
 
+Ogre::MaterialPtr MaterialCheck::require(const Config& file, const std::string& section, const std::string& key,
+                                         const std::string& user)
+{
+    const std::string materialName = file.get<std::string>(section, key);
+    if (!Ogre::MaterialManager::getSingletonPtr())
+        return Ogre::MaterialPtr();
+    try {
+        return require(materialName, user);
+    } catch (const ConfigurationError&) {
+        file.logPlace(section, key);
+        throw;
+    }
+}
+
 std::string MaterialCheck::findMissingTexture(const Ogre::Material& material)
 {
-    for (const Ogre::Technique* technique : material.getTechniques()) {
-        for (const Ogre::Pass* pass : technique->getPasses()) {
-            for (const Ogre::TextureUnitState* unit : pass->getTextureUnitStates()) {
-                if (unit->getContentType() != Ogre::TextureUnitState::CONTENT_NAMED)
-                    continue;
-                for (unsigned frame = 0; frame < unit->getNumFrames(); ++frame) {
-                    const std::string& texture = unit->getFrameTextureName(frame);
-                    const bool cube = unit->getTextureType() == Ogre::TEX_TYPE_CUBE_MAP;
-                    if (!texture.empty() && !textureExists(texture) && !(cube && cubeFacesExist(texture)))
-                        return texture;
-                }
-            }
-        }
-    }
-    return std::string();
+    std::string missing;
+    anyTexture(material, [&missing](const std::string& texture, const Ogre::TextureUnitState& unit) {
+        const bool cube = unit.getTextureType() == Ogre::TEX_TYPE_CUBE_MAP;
+        if (textureExists(texture) || (cube && cubeFacesExist(texture)))
+            return false;
+        missing = texture;
+        return true;
+    });
+    return missing;
+}
+
+bool MaterialCheck::namesTexture(const Ogre::Material& material, const std::string& texture)
+{
+    return anyTexture(material, [&texture](const std::string& name, const Ogre::TextureUnitState&) {
+        return name == texture;
+    });
 }
 
 } // namespace Tolvarine

@@ -39,10 +39,11 @@ ParticleSprayEvent::ParticleSprayEvent(Config& config, const std::string& sectio
 {
 }
 
-void ParticleSprayEvent::checkNames() const
+void ParticleSprayEvent::checkNames(const Config& config, const std::string& section) const
 {
     if (!ParticleSpray::getPools().hasType(name)) {
         GameLog::line("ParticleSprayEvent: there is no particle spray type " + name);
+        config.logPlace(section, "name");
         throw ConfigurationError();
     }
 }

@@ -19,7 +19,7 @@ public:
     ParticleSprayEvent(Config& config, const std::string& section);
     void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
     // A spray type that is not loaded is refused.
-    void checkNames() const override;
+    void checkNames(const Config& config, const std::string& section) const override;
 
 private:
     std::string name;

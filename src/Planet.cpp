@@ -65,7 +65,7 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
         GameLog::line("Planet " + section + ": the spin axis must not be (0 0 0)");
         throw ConfigurationError();
     }
-    MaterialCheck::require(layout.material, "Planet " + section);
+    MaterialCheck::require(area, section, "material", "Planet " + section);
     MaterialCheck::require(HAZE_MATERIAL, "Planet " + section);
     return layout;
 }

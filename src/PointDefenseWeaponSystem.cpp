@@ -65,7 +65,7 @@ void PointDefenseWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& c
         const Entry read = readEntry(config, entry);
         const Cone cone = readCone(config, entry);
         auto beam = std::make_shared<PointDefenseBeamWeapon>(getOwnerReporter(), ownerNode, this, read.position,
-                                                             *Weapon::load(read.type), cone.direction, cone.limitDot);
+                                                             *read.weapon, cone.direction, cone.limitDot);
         beams.push_back(beam.get());
         getWeaponList().push_back(std::move(beam));
     }

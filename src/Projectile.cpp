@@ -2,7 +2,6 @@
 
 #include "ComplexExplosion.h"
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
 #include "GameLog.h"
@@ -13,7 +12,6 @@
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
-#include <OgreMaterialManager.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
@@ -141,16 +139,7 @@ void Projectile::createBillboardSet(const Billboards& billboards)
 
 Ogre::MaterialPtr Projectile::requireMaterial(const Config& type, const std::string& key, const std::string& typeName)
 {
-    // Tools that read types without the rendering engine check the other values alone.
-    if (!Ogre::MaterialManager::getSingletonPtr())
-        return Ogre::MaterialPtr();
-    const std::string materialName = type.get<std::string>(SECTION, key);
-    try {
-        return MaterialCheck::require(materialName, "Projectile type " + typeName);
-    } catch (const ConfigurationError&) {
-        type.logPlace(SECTION, key);
-        throw;
-    }
+    return MaterialCheck::require(type, SECTION, key, "Projectile type " + typeName);
 }
 
 Ogre::SceneManager& Projectile::getSceneManager() const

@@ -2,11 +2,14 @@
 
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "MaterialCheck.h"
 #include "MeshFile.h"
 
 #include <OgreArchive.h>
 #include <OgreDataStream.h>
 #include <OgreException.h>
+#include <OgreMaterial.h>
+#include <OgreMaterialManager.h>
 #include <OgreResource.h>
 #include <OgreResourceManager.h>
 #include <OgreResourceGroupManager.h>
@@ -36,15 +39,38 @@ public:
         const std::string what = origin.empty() ? ResourceFiles::locate(resource->getName())
                                                 : resource->getName() + " of " + ResourceFiles::locate(origin);
         work = "the " + resource->getCreator()->getResourceType() + " " + what + " could not be loaded";
+        texture = resource->getCreator()->getResourceType() == "Texture" ? resource->getName() : std::string();
     }
-    void resourceLoadEnded() override { work.clear(); }
+    void resourceLoadEnded() override
+    {
+        work.clear();
+        texture.clear();
+    }
 
     // What failed and how, or empty between scripts and resources.
     const std::string& get() const { return work; }
+    // The texture being loaded, or empty.
+    const std::string& getTexture() const { return texture; }
 
 private:
     std::string work;
+    std::string texture;
 };
+
+// A texture is made by the material that names it and has no file of its own when it is missing:
+// the material scripts that name it are the files to mend.
+void logTextureUsers(const std::string& group, const std::string& texture)
+{
+    Ogre::MaterialManager* materials = Ogre::MaterialManager::getSingletonPtr();
+    if (texture.empty() || !materials)
+        return;
+    for (const auto& entry : materials->getResourceIterator()) {
+        const Ogre::Material& material = static_cast<const Ogre::Material&>(*entry.second);
+        if (MaterialCheck::namesTexture(material, texture))
+            GameLog::line("Resource group " + group + ": the material " + material.getName() + " of "
+                          + ResourceFiles::locate(material.getOrigin()) + " names the texture " + texture);
+    }
+}
 
 } // namespace
 
@@ -87,6 +113,7 @@ void ResourceFiles::initialiseAndLoad(const std::string& group)
         const std::string& work = current.get();
         GameLog::line("Resource group " + group + (work.empty() ? " could not be loaded" : ": " + work) + ": "
                       + error.getDescription());
+        logTextureUsers(group, current.getTexture());
         throw ConfigurationError();
     }
 }

@@ -21,7 +21,8 @@ public:
     // "Resource group <group>: the script <file> could not be read: <reason>", "Resource group
     // <group>: the <type> <file> could not be loaded: <reason>" or, for a resource that a script
     // defines, "... the <type> <name> of <script file> could not be loaded: <reason>", and raises
-    // ConfigurationError.
+    // ConfigurationError. A texture that fails is followed by a line for each material that names
+    // it: "Resource group <group>: the material <name> of <script file> names the texture <texture>".
     static void initialiseAndLoad(const std::string& group);
 
 private:

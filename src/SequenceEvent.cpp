@@ -15,10 +15,11 @@ SequenceEvent::SequenceEvent(Config& config, const std::string& section)
 {
 }
 
-void SequenceEvent::checkNames() const
+void SequenceEvent::checkNames(const Config& config, const std::string& section) const
 {
     if (!ShipExplosionSequence::isType(name)) {
         GameLog::line("SequenceEvent: there is no explosion sequence type " + name);
+        config.logPlace(section, "name");
         throw ConfigurationError();
     }
 }

@@ -11,7 +11,7 @@ public:
     SequenceEvent(Config& config, const std::string& section);
     void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) override;
     // A sequence type that was not read is refused.
-    void checkNames() const override;
+    void checkNames(const Config& config, const std::string& section) const override;
 
 private:
     std::string name;

@@ -31,7 +31,12 @@ std::shared_ptr<ShipExplosionEvent> ShipExplosionEvent::createEvent(Config& conf
     if (type == "Deactivate")
         return std::make_shared<DeactivateEvent>(config.get<float>(section, "time"));
     GameLog::line("Unknown ShipExplosionEvent type: " + type);
+    config.logPlace(section, "type");
     throw ConfigurationError();
+}
+
+void ShipExplosionEvent::checkNames(const Config&, const std::string&) const
+{
 }
 
 bool ShipExplosionEvent::compareTime(const std::shared_ptr<ShipExplosionEvent>& a,

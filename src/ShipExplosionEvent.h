@@ -26,14 +26,16 @@ public:
     // the sequence plays; camera and command events act only when `focused`. Without a ship
     // (a sequence started on none) the effects placed on it are skipped.
     virtual void execute(Controllable* target, bool focused, const Ogre::Vector3& offset) = 0;
-    // Refuses, at start-up, a spray type, explosion group or sequence type that the event names
-    // but the game has not loaded, which would otherwise end the game when the event plays:
-    // logged, then ConfigurationError. Events that name nothing accept.
-    virtual void checkNames() const {}
+    // Refuses, at start-up, a spray type, explosion group or sequence type that the event of
+    // `section` of `config` names but the game has not loaded, which would otherwise end the game
+    // when the event plays: logged with the key's place, then ConfigurationError. Events that name
+    // nothing accept.
+    virtual void checkNames(const Config& config, const std::string& section) const;
 
     // Builds the event of one section from its "type": "ParticleSpray", "ComplexExplosion",
     // "Camera", "Sequence", "Command" or "Deactivate". Any other type is logged as "Unknown
-    // ShipExplosionEvent type: <type>" and throws ConfigurationError, as does a missing key.
+    // ShipExplosionEvent type: <type>" with the key's place and throws ConfigurationError, as does
+    // a missing key.
     static std::shared_ptr<ShipExplosionEvent> createEvent(Config& config, const std::string& section);
     // Sort order of a sequence's events: strictly earlier first.
     static bool compareTime(const std::shared_ptr<ShipExplosionEvent>& a,

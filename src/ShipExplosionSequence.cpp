@@ -26,13 +26,22 @@ std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
     return configs;
 }
 
+// The sections of a type file that hold its events, in file order.
+std::vector<std::string> eventSections(const Config& config)
+{
+    std::vector<std::string> sections;
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Event_") != std::string::npos)
+            sections.push_back(section);
+    }
+    return sections;
+}
+
 ShipExplosionSequence::Events readEvents(Config& config)
 {
     ShipExplosionSequence::Events events;
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find("Event_") != std::string::npos)
-            events.push_back(ShipExplosionEvent::createEvent(config, section));
-    }
+    for (const std::string& section : eventSections(config))
+        events.push_back(ShipExplosionEvent::createEvent(config, section));
     if (events.empty()) {
         GameLog::line("Cannot create empty ShipExplosionSequence");
         throw ConfigurationError();
@@ -110,8 +119,10 @@ void ShipExplosionSequence::checkType(Config& config)
     try {
         config.get<float>(SECTION, "updatePeriod");
         config.get<float>(SECTION, "updateVariance");
-        for (const std::shared_ptr<ShipExplosionEvent>& event : readEvents(config))
-            event->checkNames();
+        const ShipExplosionSequence::Events events = readEvents(config);
+        const std::vector<std::string> sections = eventSections(config);
+        for (std::size_t i = 0; i < events.size(); ++i)
+            events[i]->checkNames(config, sections[i]);
     } catch (...) {
         GameLog::line("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
         throw;

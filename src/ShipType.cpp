@@ -5,6 +5,7 @@
 #include "GameLog.h"
 #include "PhysicsBody.h"
 #include "TypeFiles.h"
+#include "ValueRange.h"
 
 #include <OgreOverlayManager.h>
 
@@ -101,8 +102,8 @@ void ShipType::readTuning()
             // Stored as decay rates; a half-life of 0 would make every AI read of it infinite or
             // not a number.
             if (bad == 0.0f || good == 0.0f) {
-                GameLog::line("Ship type " + name + " has a " + stem + (bad == 0.0f ? "Bad" : "Good") + " of 0");
-                throw ConfigurationError();
+                const std::string key = stem + (bad == 0.0f ? "Bad" : "Good");
+                ValueRange::refuse(*this, "Behaviour", key, "Ship type " + name + " has a " + key + " of 0");
             }
             bad = 1.0f / bad;
             good = 1.0f / good;
@@ -135,8 +136,7 @@ void ShipType::readRole()
     } else if (value == "capital") {
         role = CAPITAL;
     } else {
-        GameLog::line("Ship type " + name + " has unknown role: " + value);
-        throw ConfigurationError();
+        ValueRange::refuse(*this, shipSection, "role", "Ship type " + name + " has unknown role: " + value);
     }
 }
 

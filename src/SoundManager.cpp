@@ -371,6 +371,7 @@ void SoundManager::checkSoundFiles() const
         std::unique_ptr<SoundSample> decoded;
         if (SoundSample::load(path, creationMode(*definition, true), false, nullptr, decoded) != SoundResult::OK) {
             GameLog::line("Sound definition " + name + ": its sound " + path + " cannot be loaded");
+            definition->logPlace("Sound", "filename");
             throw ConfigurationError();
         }
     }

@@ -81,17 +81,24 @@ void StandardWeaponSystem::checkSection(const Config& config, const std::string&
     readValues(config, section);
     const std::vector<std::string> entries = weaponEntries(config, section);
     for (const std::string& entry : entries) {
-        const Config& weapon = *Weapon::load(config.get<std::string>(entry, "type"));
+        const Config& weapon = *readEntry(config, entry).weapon;
         Weapon::checkType(weapon);
         Weapon::checkEffects(weapon);
-        readEntry(config, entry);
     }
     requireWeapons(!entries.empty(), config, section);
 }
 
 StandardWeaponSystem::Entry StandardWeaponSystem::readEntry(const Config& config, const std::string& entry)
 {
-    return Entry{config.get<std::string>(entry, "type"), config.get<Ogre::Vector3>(entry, "position")};
+    const std::string type = config.get<std::string>(entry, "type");
+    Config* weapon = nullptr;
+    try {
+        weapon = Weapon::load(type);
+    } catch (const ConfigurationError&) {
+        config.logPlace(entry, "type");
+        throw;
+    }
+    return Entry{weapon, config.get<Ogre::Vector3>(entry, "position")};
 }
 
 void StandardWeaponSystem::requireWeapons(bool any, const Config& config, const std::string& section)
@@ -108,7 +115,7 @@ void StandardWeaponSystem::loadWeapons(Ogre::SceneNode* ownerNode, Config& confi
     for (const std::string& entry : weaponEntries(config, section)) {
         const Entry read = readEntry(config, entry);
         weapons.push_back(
-            std::make_shared<Weapon>(ownerReporter, ownerNode, this, read.position, *Weapon::load(read.type)));
+            std::make_shared<Weapon>(ownerReporter, ownerNode, this, read.position, *read.weapon));
     }
     requireWeapons(!weapons.empty(), config, section);
 }

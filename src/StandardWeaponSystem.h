@@ -80,9 +80,11 @@ protected:
     // The sections that the weapon entries of `section` name, in byte-wise key order: every key
     // with "weapon" in it names one.
     static std::vector<std::string> weaponEntries(const Config& config, const std::string& section);
-    // One weapon entry's "type" and "position", as the system loads it and its check reads it.
+    // One weapon entry's weapon type (the file its "type" names) and "position", as the system
+    // loads it and its check reads it. A type that cannot be read is refused with the entry's place
+    // in the owner's file, which the weapon file's own line cannot name.
     struct Entry {
-        std::string type;
+        Config* weapon;
         Ogre::Vector3 position;
     };
     static Entry readEntry(const Config& config, const std::string& entry);

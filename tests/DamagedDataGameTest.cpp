@@ -71,6 +71,8 @@ struct Row {
     const char* line;
     // The line is written and the game carries on to the end of its start-up all the same.
     bool carriesOn = false;
+    // A second line the game must write, or null: where the refused value stands.
+    const char* place = nullptr;
 };
 
 // The damaged file and every settings file, as the game was given them.
@@ -102,6 +104,7 @@ void runRows(const std::vector<Row>& rows, bool namesFile = false, bool keepsFil
             EXPECT_TRUE((!keepsFiles && file != damaged) || readTextFile(file) == text) << file << " was written over";
         EXPECT_EQ(exitCode, 1) << game.standardError();
         EXPECT_TRUE(game.logHas(row.line ? row.line : STOP_LINE)) << logTail(game);
+        EXPECT_TRUE(!row.place || game.logHas(row.place)) << row.place << logTail(game);
         EXPECT_EQ(game.logHas(STOP_LINE), !row.line || row.carriesOn);
         const std::vector<std::string> lines = game.logLines();
         EXPECT_TRUE(!namesFile || std::any_of(lines.begin(), lines.end(), [&row](const std::string& line) {
@@ -371,6 +374,170 @@ std::function<void(const fs::path&)> setInSection(const std::string& section, co
         ASSERT_TRUE(done || current == section) << section << " in " << file;
         rewrite(file, done ? text : text + key + " = " + value + "\n");
     };
+}
+
+// Replaces the first `text` of the file with `replacement`: a name in one of the rendering engine's
+// scripts, which have no sections and keys.
+std::function<void(const fs::path&)> replaceFirst(const std::string& text, const std::string& replacement)
+{
+    return [=](const fs::path& file) {
+        std::string content = readTextFile(file);
+        const std::size_t at = content.find(text);
+        ASSERT_NE(at, std::string::npos) << text << " in " << file;
+        rewrite(file, content.replace(at, text.size(), replacement));
+    };
+}
+
+// A name that the game does not have, given to `key` of `section` of a data file. The start-up
+// must refuse it with `reason` and then name the place of the key:
+// "Config: in <file>, section <section>, key <key>".
+struct UnknownName {
+    const char* file;
+    const char* section;
+    const char* key;
+    const char* name;
+    const char* reason;
+};
+
+void runUnknownNames(const std::vector<UnknownName>& names, std::vector<Row> rows = {})
+{
+    std::vector<std::string> places;
+    places.reserve(names.size());
+    for (const UnknownName& name : names) {
+        places.push_back(std::string("Config: in ") + name.file + ", section " + name.section + ", key " + name.key);
+        rows.push_back({name.file, setInSection(name.section, name.key, name.name), name.reason, false,
+                        places.back().c_str()});
+    }
+    runRows(rows, true, true);
+}
+
+// A ship's or station's unknown weapon, station type, role, mesh, effect or sound stops the start
+// with the ship or station file, section and key that name it.
+TEST(DamagedDataGame, UnknownNamesInShipAndStationFilesAreRefusedWithTheirPlace)
+{
+    const char* const ship = "data/entities/trifighter.ship";
+    const char* const capital = "data/entities/bastion.ship";
+    const char* const station = "data/entities/lancer_turret.station";
+    runUnknownNames({
+        {ship, "Ship", "explosionGroup", "trifighterz",
+         "Ship type trifighter names the explosion sequence trifighterz, which does not exist"},
+        {ship, "Ship", "role", "fighterz", "Ship type trifighter has unknown role: fighterz"},
+        {ship, "Thrust", "engineParticleSystem", "Engine/Trifighterz", "Thrust: unknown particle template Engine/Trifighterz"},
+        {ship, "Thrust", "auxiliaryThrustSound", "thrust_auxiliaryz", "Could not get sound config thrust_auxiliaryz"},
+        {ship, "Thrust", "glowMaterial", "Ship/EngineGlowz", "Thrust: unknown material Ship/EngineGlowz"},
+        {ship, "Collision_Geometry_Hull", "mesh", "trifighter_collisionz.mesh",
+         "CollisionMeshCache: the mesh trifighter_collisionz.mesh could not be loaded: Cannot locate resource "
+         "trifighter_collisionz.mesh in resource group OgreAutodetect."},
+        {ship, "Gun_Port", "type", "plasma_gunz", "data/entities/plasma_gunz.weapon does not exist"},
+        {capital, "Defense_Bow", "type", "point_defensez", "data/entities/point_defensez.weapon does not exist"},
+        {capital, "Turret_Station_DorsalFore", "type", "lancer_turretz", "There is no capital-ship-station type lancer_turretz"},
+        {station, "Display", "mesh_0", "lancer_turretz.mesh",
+         "DynamicCollidable of data/entities/lancer_turret.station: the mesh lancer_turretz.mesh could not be loaded: "
+         "Cannot locate resource lancer_turretz.mesh in resource group Core."},
+        {station, "Collision_Geometry_Housing", "mesh", "lancer_turret_collisionz.mesh",
+         "CollisionMeshCache: the mesh lancer_turret_collisionz.mesh could not be loaded: Cannot locate resource "
+         "lancer_turret_collisionz.mesh in resource group OgreAutodetect."},
+        {station, "Barrel_Port", "type", "plasma_gunz", "data/entities/plasma_gunz.weapon does not exist"},
+    }, {
+        // A weapon entry that names no section of the file: the place is the section it names.
+        // Ship files are read enciphered, so the reader's own line keeps the names out.
+        {ship, setInSection("WeaponSystem_Primary", "weapon_0", "Gun_Portz"), "Key not found", false,
+         "Config: in data/entities/trifighter.ship, section Gun_Portz, key type"},
+    });
+}
+
+TEST(DamagedDataGame, UnknownNamesInWeaponAndProjectileFilesAreRefusedWithTheirPlace)
+{
+    const char* const gun = "data/entities/plasma_gun.weapon";
+    const char* const bolt = "data/entities/plasma_bolt.fireable";
+    const char* const missile = "data/entities/seeker_missile.fireable";
+    const char* const torpedo = "data/entities/plasma_torpedo.fireable";
+    runUnknownNames({
+        {"data/entities/missile_launcher.weapon", "Weapon", "projectile", "seeker_missilez",
+         "There is no projectile type seeker_missilez"},
+        {gun, "Weapon", "fireSound", "plasma_gun_firez", "Could not get sound config plasma_gun_firez"},
+        {gun, "Glow", "materialName", "Weapon/MuzzleGlowz", "ModulatedBillboard: unknown material Weapon/MuzzleGlowz in section Glow"},
+        {gun, "Glow", "sizeCurveName", "Glow Swellz", "Unknown ResponseCurve: Glow Swellz"},
+        {gun, "Glow", "colourCurveName", "Glow Fadez", "Unknown ResponseCurve: Glow Fadez"},
+        {bolt, "Fireable", "explosionGroup", "Plasmaz", "data/entities/plasma_bolt.fireable: there is no explosion group Plasmaz"},
+        {bolt, "Fireable", "billboardMaterial", "Projectile/PlasmaBoltz",
+         "Projectile type plasma_bolt: unknown material Projectile/PlasmaBoltz"},
+        {missile, "Display", "mesh", "missilez.mesh",
+         "DynamicCollidable of data/entities/seeker_missile.fireable: the mesh missilez.mesh could not be loaded: "
+         "Cannot locate resource missilez.mesh in resource group OgreAutodetect."},
+        {missile, "Thrust", "engineParticleSystem", "Engine/Missilez", "MissileThrust: unknown particle template Engine/Missilez"},
+        {missile, "Thrust", "glowMaterial", "Projectile/MissileGlowz", "MissileThrust: unknown material Projectile/MissileGlowz"},
+        {"data/entities/ion_lance.fireable", "Fireable", "materialName", "Weapon/Beamz",
+         "Projectile type ion_lance: unknown material Weapon/Beamz"},
+        {torpedo, "Fireable", "glowMaterial", "Projectile/TorpedoGlowz",
+         "Projectile type plasma_torpedo: unknown material Projectile/TorpedoGlowz"},
+        {torpedo, "Fireable", "particleSystem", "Projectile/TorpedoTrailz",
+         "Projectile type plasma_torpedo: no particle system of the template Projectile/TorpedoTrailz: the template is "
+         "not defined"},
+    });
+}
+
+TEST(DamagedDataGame, UnknownNamesInExplosionFilesAreRefusedWithTheirPlace)
+{
+    const char* const blast = "data/explosions/conventional_blast.explosion";
+    const char* const sequence = "data/explosions/kestrel.explosion_sequence";
+    const char* const spray = "data/explosions/sparks.spray";
+    const char* const debris = "data/explosions/debris/hull_fragment.debris";
+    runUnknownNames({
+        {blast, "Explosion", "particleSpray", "fireballz",
+         "data/explosions/conventional_blast.explosion: there is no particle spray type fireballz"},
+        {blast, "Animation", "materialName", "Explosion/ConventionalFlashz",
+         "Explosion type conventional_blast: unknown material Explosion/ConventionalFlashz"},
+        {blast, "Glow", "materialName", "Explosion/Glowz", "Explosion type conventional_blast: unknown material Explosion/Glowz"},
+        {blast, "Glow", "sizeCurveName", "Glow Swellz", "Unknown ResponseCurve: Glow Swellz"},
+        {blast, "Glow", "colourCurveName", "Glow Fadez", "Unknown ResponseCurve: Glow Fadez"},
+        {blast, "Sound", "name", "explosion_conventionalz", "Could not get sound config explosion_conventionalz"},
+        {"data/explosions/conventional_shrapnel.explosion", "Explosion_Debris_Spark", "name", "spark_fragmentz",
+         "data/explosions/conventional_shrapnel.explosion: there is no debris type spark_fragmentz"},
+        {sequence, "Event_LeftEngine", "name", "sparkz", "ParticleSprayEvent: there is no particle spray type sparkz"},
+        {sequence, "Event_Burst", "group", "Plasmaz", "ComplexExplosionEvent: there is no explosion group Plasmaz"},
+        {sequence, "Event_Jolt", "camera", "Chasez", "Unknown camera type in CameraEvent: Event_Jolt"},
+        {sequence, "Event_Jolt", "type", "Cameraz", "Unknown ShipExplosionEvent type: Cameraz"},
+        {spray, "ParticleSpray", "systemName", "Spray/Sparksz", "ParticleSpray: unknown particle template Spray/Sparksz of type sparks"},
+        {spray, "ParticleSpray", "rateCurveName", "Spray Burstz", "Unknown ResponseCurve: Spray Burstz"},
+        {debris, "ExplosionDebris", "fireParticleSystem", "Debris/FireTrailz",
+         "ExplosionDebris: type hull_fragment names the unknown particle template Debris/FireTrailz"},
+        {debris, "ExplosionDebris", "explosionGroup", "Debrisz",
+         "ExplosionDebris: type hull_fragment explodes into the unknown explosion group Debrisz"},
+    });
+}
+
+// Sounds and areas name their key; the rendering engine's scripts, which have none, name the
+// script that holds the name (a texture, the script of every material that names it).
+TEST(DamagedDataGame, UnknownNamesInSoundAreaAndResourceFilesAreRefusedWithTheirPlace)
+{
+    runUnknownNames(
+        {
+            {"data/sound/thrust_main.sound", "Sound", "filename", "thrust_mainz.wav",
+             "Sound definition thrust_main: its sound data/sound/thrust_mainz.wav cannot be loaded"},
+            {"data/areas/nebula.area", "Area", "skyboxMaterial", "Tolvarine/NebulaSkyz", "Area Nebula: unknown material Tolvarine/NebulaSkyz"},
+            {"data/areas/cinder_reach.area", "RockPlanet", "material", "Planet/Rockz", "Planet RockPlanet: unknown material Planet/Rockz"},
+        },
+        {
+            {"data/materials/effects.material", replaceFirst("texture spark.png", "texture sparkz.png"),
+             "Resource group Core: the Texture sparkz.png could not be loaded: Cannot locate resource sparkz.png in "
+             "resource group Core.",
+             false, "Resource group Core: the material Spray/Spark of data/materials/effects.material names the texture sparkz.png"},
+            {"data/materials/explosions.material", replaceFirst("plasma_flash_3.png", "plasma_flash_z.png"),
+             "Resource group Core: the Texture plasma_flash_z.png could not be loaded: Cannot locate resource "
+             "plasma_flash_z.png in resource group Core.",
+             false, "Resource group Core: the material Explosion/PlasmaFlash of data/materials/explosions.material names the "
+             "texture plasma_flash_z.png"},
+            {"data/overlays/hud.overlay", replaceFirst("material Hud/ReticlePrimary", "material Hud/ReticlePrimaryz"),
+             "Resource group Core: the script data/overlays/hud.overlay could not be read: Could not find material "
+             "Hud/ReticlePrimaryz"},
+            {"data/overlays/target_readout.overlay", replaceFirst("font_name Hud/Font", "font_name Hud/Fontz"),
+             "Resource group Core: the script data/overlays/target_readout.overlay could not be read: Could not find font "
+             "Hud/Fontz"},
+            {"data/overlays/hud.fontdef", replaceFirst("source DejaVuSans.ttf", "source DejaVuSansz.ttf"),
+             "Resource group Core: the Font Hud/Font of data/overlays/hud.fontdef could not be loaded: Cannot locate "
+             "resource DejaVuSansz.ttf in resource group Core."},
+        });
 }
 
 // A value that the start-up once refused and that plays without fault, in one shipped file.

@@ -51,10 +51,10 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
         const std::vector<std::string> lines = log.lines();
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines[0].rfind(row.line, 0), 0u) << lines[0];
-        // The value reader's reasons are followed by the file (and section and key).
-        const bool fromReader = row.line.rfind("Ship type", 0) != 0;
-        EXPECT_EQ(lines.size(), fromReader ? 2u : 1u);
-        EXPECT_EQ(lines.back().rfind("Config: in " + path(std::string(row.name) + ".ship") + ", section ", 0) == 0, fromReader);
+        // Every reason is followed by the file (and section and key).
+        EXPECT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines.back().rfind("Config: in " + path(std::string(row.name) + ".ship") + ", section ", 0), 0u)
+            << lines.back();
     }
     EXPECT_THROW(load(), ConfigurationError); // a failed type stops the whole load
     EXPECT_EQ(failsWith<ConfigurationError>([this] { ShipType::loadAll(folder.file("nowhere")); }), std::vector<std::string>{"ShipType: cannot read folder " + folder.file("nowhere")});
