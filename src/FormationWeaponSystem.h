@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TargetableWatch.h"
 #include "WeaponSystem.h"
 
 namespace Tolvarine {
@@ -45,6 +46,10 @@ public:
 private:
     Faction* faction = nullptr;
     Targetable* target = nullptr;
+    TargetableWatch deletionWatch{[this](const Targetable& gone) {
+        if (target == &gone)
+            target = nullptr;
+    }};
 };
 
 } // namespace Tolvarine

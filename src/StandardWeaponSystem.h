@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FunctionTask.h"
+#include "TargetableWatch.h"
 #include "WeaponSystem.h"
 
 #include <OgrePrerequisites.h>
@@ -111,6 +112,10 @@ private:
     std::vector<std::shared_ptr<Weapon>> weapons;
     unsigned currentWeapon = 0;
     FunctionTask fireTask;
+    TargetableWatch deletionWatch{[this](const Targetable& gone) {
+        if (target == &gone)
+            target = nullptr;
+    }};
 };
 
 } // namespace Tolvarine

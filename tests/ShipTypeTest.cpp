@@ -97,7 +97,7 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
 TEST_F(ShipTypeTest, OfTwoFilesThatGiveOneNameTheFirstKeepsItWithALineNamingBoth)
 {
     std::vector<std::pair<std::string, int>> pools;
-    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}, {}});
+    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}, {}, {}, {}});
     write("kestrel.ship", shipText("kestrel", {{"poolSize", "2"}, {"maxForce", "640"}}));
     write("kestrel_mk2.ship", shipText("kestrel", {{"poolSize", "5"}, {"maxForce", "900"}}));
     LogCapture log;
@@ -118,6 +118,8 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
                                EXPECT_EQ(ShipType::getByName(name).getName(), name);
                                pools.emplace_back(name, size);
                            },
+                           {},
+                           {},
                            {},
                            {},
                            {}});
