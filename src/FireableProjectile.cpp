@@ -30,11 +30,14 @@ const char* const EXTENSION = ".fireable";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
+// Type configurations by type name.
+using Registry = std::map<std::string, std::unique_ptr<Config>>;
+
 // The type registry. The configurations live until the types are unloaded; every object of a
 // type reads the one configuration of its type.
-std::map<std::string, std::unique_ptr<Config>>& types()
+Registry& types()
 {
-    static std::map<std::string, std::unique_ptr<Config>> registry;
+    static Registry registry;
     return registry;
 }
 
@@ -89,19 +92,21 @@ void checkType(const Config& type, const std::string& name)
 
 // One reading of the type folder, every type checked whole and none registered yet.
 struct TypeSet {
-    std::map<std::string, std::unique_ptr<Config>> configs;
+    Registry configs;
     // By type name, as the pools take them.
     std::map<std::string, int> poolSizes;
 };
 
-// The one reader of the start-up and of a reload: every type file of the folder is read and
-// checked before any pool is made, also for pools that start empty. The first file that fails
-// throws out of here with its reader's log lines, and nothing is registered.
-TypeSet readTypes(const std::string& folder)
+// The one reader of the start-up and of a reload: every type file of the folder whose name is not
+// in `known` is read and checked before any pool is made, also for pools that start empty. The
+// first file that fails throws out of here with its reader's log lines, and nothing is registered.
+TypeSet readTypes(const std::string& folder, const Registry& known)
 {
     TypeSet set;
     for (const std::filesystem::path& file : typeFiles(folder)) {
         const std::string name = file.stem().string();
+        if (known.count(name))
+            continue;
         auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
         CollisionGeometry::checkTypes(*type);
         checkType(*type, name);
@@ -112,13 +117,11 @@ TypeSet readTypes(const std::string& folder)
     return set;
 }
 
-// Registers the types that are not registered yet and fills their pools.
+// Registers the types and fills their pools.
 void install(TypeSet set)
 {
     for (auto& entry : set.configs) {
         const std::string name = entry.first;
-        if (types().count(name))
-            continue;
         types().emplace(name, std::move(entry.second));
         FireableProjectile::getPools().registerType(name, [name]() { return FireableProjectile::createByKind(name); },
                                                     set.poolSizes.at(name));
@@ -133,7 +136,7 @@ std::vector<std::function<void()>>& referenceChecks()
 
 // The checks of the types that name projectile types, made while the new types answer every look-up
 // by name; the registry holds the old types again afterwards, whether the checks pass or throw.
-void checkReferences(std::map<std::string, std::unique_ptr<Config>>& fresh)
+void checkReferences(Registry& fresh)
 {
     types().swap(fresh);
     try {
@@ -176,7 +179,8 @@ void FireableProjectile::loadTypes(const std::string& folder)
     }();
     (void)releaseRegistered;
     loadedFolder() = folder;
-    install(readTypes(folder));
+    // A type already registered keeps its type and pool.
+    install(readTypes(folder, types()));
 }
 
 void FireableProjectile::addReferenceCheck(std::function<void()> check)
@@ -252,7 +256,7 @@ void FireableProjectile::shutdown()
 {
     // Read and checked whole first: a refused file leaves the types, their pools and the battle
     // as they were.
-    TypeSet fresh = readTypes(loadedFolder());
+    TypeSet fresh = readTypes(loadedFolder(), Registry());
     checkReferences(fresh.configs);
     // Only the projectiles go: the ships and all else in play stay.
     unloadTypes();
