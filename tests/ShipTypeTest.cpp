@@ -199,6 +199,7 @@ TEST_F(ShipTypeTest, AReloadThatRefusesAFileLeavesTheTypesAndTheirPools)
     ShipType::reloadAll();
     EXPECT_EQ(events, (std::vector<std::string>{"references of 2", "release", "deactivate", "clear", "pool alpha", "pool beta"}));
     EXPECT_EQ(ShipType::getTypeNames(), (std::vector<std::string>{"alpha", "beta"}));
+    ShipType::setPoolLink({}); // the fixture's unload comes after the records have gone
 }
 
 } // namespace
