@@ -46,10 +46,7 @@ public:
 private:
     Faction* faction = nullptr;
     Targetable* target = nullptr;
-    TargetableWatch deletionWatch{[this](const Targetable& gone) {
-        if (target == &gone)
-            target = nullptr;
-    }};
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

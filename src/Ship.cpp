@@ -350,8 +350,8 @@ void Ship::checkLoadedTypes()
 
 void Ship::checkTypeReferences()
 {
-    ShipExplosionSequence::checkShipTypes();
     ShipDamageModel::checkEffects();
+    ShipExplosionSequence::checkShipTypes();
 }
 
 void Ship::connectPools()

@@ -84,9 +84,9 @@ public:
     // it with the new projectile types, which the types' weapons name.
     static void checkLoadedTypes();
     // The start-up's checks of what the loaded types name of other kinds, made once those are
-    // loaded: each type's explosion sequence (ShipExplosionSequence::checkShipTypes) and the
-    // sprays and explosion groups of a breached plating (ShipDamageModel::checkEffects). A
-    // reload of the ship types runs them on the new types before it takes them.
+    // loaded: the sprays and explosion groups of a breached plating (ShipDamageModel::checkEffects)
+    // and each type's explosion sequence (ShipExplosionSequence::checkShipTypes). A reload of the
+    // ship types runs them on the new types before it takes them.
     static void checkTypeReferences();
     // Connects the ship pools to the ship types, to the end of a game and to a reload of the
     // projectile types. Done once; later calls do nothing.

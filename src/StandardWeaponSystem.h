@@ -112,10 +112,7 @@ private:
     std::vector<std::shared_ptr<Weapon>> weapons;
     unsigned currentWeapon = 0;
     FunctionTask fireTask;
-    TargetableWatch deletionWatch{[this](const Targetable& gone) {
-        if (target == &gone)
-            target = nullptr;
-    }};
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

@@ -23,6 +23,14 @@ TargetableWatch::TargetableWatch(Forget forgetIn)
     watches().push_back(this);
 }
 
+TargetableWatch::TargetableWatch(Targetable*& held)
+    : TargetableWatch([&held](const Targetable& gone) {
+        if (held == &gone)
+            held = nullptr;
+    })
+{
+}
+
 TargetableWatch::~TargetableWatch()
 {
     std::vector<TargetableWatch*>& list = watches();

@@ -17,6 +17,8 @@ public:
     using Forget = std::function<void(const Targetable& gone)>;
 
     explicit TargetableWatch(Forget forget);
+    // The common holder: one pointer, emptied when its object goes.
+    explicit TargetableWatch(Targetable*& held);
     ~TargetableWatch();
     TargetableWatch(const TargetableWatch&) = delete;
     TargetableWatch& operator=(const TargetableWatch&) = delete;

@@ -84,10 +84,7 @@ private:
     float primaryWeaponCapacityRestriction;
     float secondaryWeaponCapacityRestriction;
     float targetLeadProportion;
-    TargetableWatch deletionWatch{[this](const Targetable& gone) {
-        if (target == &gone)
-            target = nullptr;
-    }};
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

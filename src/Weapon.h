@@ -120,10 +120,7 @@ private:
     std::unique_ptr<SoundSource> fireSound;
     std::unique_ptr<ModulatedBillboard> glow;
     std::function<void()> glowEnd;
-    TargetableWatch deletionWatch{[this](const Targetable& gone) {
-        if (target == &gone)
-            target = nullptr;
-    }};
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine
