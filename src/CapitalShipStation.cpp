@@ -4,6 +4,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Faction.h"
+#include "FireableProjectile.h"
 #include "FrameDisplay.h"
 #include "GameLog.h"
 #include "Interface.h"
@@ -35,6 +36,15 @@ std::map<std::string, std::unique_ptr<Config>>& types()
 
 void CapitalShipStation::loadTypes(const std::string& folder)
 {
+    // A reload of the projectile types must still give the stations' weapons their projectiles.
+    static const bool referencesChecked = [] {
+        FireableProjectile::addReferenceCheck([] {
+            for (const auto& entry : types())
+                checkType(*entry.second);
+        });
+        return true;
+    }();
+    (void)referencesChecked;
     if (!types().empty())
         return;
     std::vector<std::filesystem::path> files;

@@ -12,10 +12,12 @@
 #include "PoolCensus.h"
 #include "Projectile.h"
 #include "Scenario.h"
+#include "Targetable.h"
 #include "TypeFiles.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <system_error>
@@ -28,11 +30,14 @@ const char* const EXTENSION = ".fireable";
 // Pools are emptied this way at the end of a scenario.
 constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
+// Type configurations by type name.
+using Registry = std::map<std::string, std::unique_ptr<Config>>;
+
 // The type registry. The configurations live until the types are unloaded; every object of a
 // type reads the one configuration of its type.
-std::map<std::string, std::unique_ptr<Config>>& types()
+Registry& types()
 {
-    static std::map<std::string, std::unique_ptr<Config>> registry;
+    static Registry registry;
     return registry;
 }
 
@@ -85,6 +90,74 @@ void checkType(const Config& type, const std::string& name)
     }
 }
 
+// One reading of the type folder, every type checked whole and none registered yet.
+struct TypeSet {
+    Registry configs;
+    // By type name, as the pools take them.
+    std::map<std::string, int> poolSizes;
+};
+
+// The one reader of the start-up and of a reload: every type file of the folder whose name is not
+// in `known` is read and checked before any pool is made, also for pools that start empty. The
+// first file that fails throws out of here with its reader's log lines, and nothing is registered.
+TypeSet readTypes(const std::string& folder, const Registry& known)
+{
+    TypeSet set;
+    for (const std::filesystem::path& file : typeFiles(folder)) {
+        const std::string name = file.stem().string();
+        if (known.count(name))
+            continue;
+        auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
+        CollisionGeometry::checkTypes(*type);
+        checkType(*type, name);
+        set.poolSizes[name] = MultiPoolFactory<FireableProjectile>::checkedPoolSize(
+            name, type->get<int>("Factory", "poolSize", 0));
+        set.configs.emplace(name, std::move(type));
+    }
+    return set;
+}
+
+// Registers the types and fills their pools.
+void install(TypeSet set)
+{
+    for (auto& entry : set.configs) {
+        const std::string name = entry.first;
+        types().emplace(name, std::move(entry.second));
+        FireableProjectile::getPools().registerType(name, [name]() { return FireableProjectile::createByKind(name); },
+                                                    set.poolSizes.at(name));
+    }
+}
+
+std::vector<std::function<void()>>& referenceChecks()
+{
+    static std::vector<std::function<void()>> checks;
+    return checks;
+}
+
+// The checks of the types that name projectile types, made while the new types answer every look-up
+// by name; the registry holds the old types again afterwards, whether the checks pass or throw.
+void checkReferences(Registry& fresh)
+{
+    types().swap(fresh);
+    try {
+        for (const auto& check : referenceChecks())
+            check();
+    } catch (...) {
+        types().swap(fresh);
+        throw;
+    }
+    types().swap(fresh);
+}
+
+// Everything that may still hold a projectile that the pools are about to delete lets go of it.
+void announceDeletions()
+{
+    FireableProjectile::getPools().forEachObject([](FireableProjectile* projectile) {
+        if (auto* targetable = dynamic_cast<Targetable*>(projectile))
+            targetable->announceDeletion();
+    });
+}
+
 } // namespace
 
 const char* const FireableProjectile::TYPE_FOLDER = "data/entities";
@@ -106,22 +179,13 @@ void FireableProjectile::loadTypes(const std::string& folder)
     }();
     (void)releaseRegistered;
     loadedFolder() = folder;
-    for (const std::filesystem::path& file : typeFiles(folder)) {
-        const std::string name = file.stem().string();
-        if (types().count(name))
-            continue;
-        types().emplace(name, std::make_unique<Config>(file.generic_string(), false, true, false));
-        try {
-            // Checked before any pool is filled, and also for pools that start empty.
-            CollisionGeometry::checkTypes(*types().at(name));
-            checkType(*types().at(name), name);
-            const int poolSize = types().at(name)->get<int>("Factory", "poolSize", 0);
-            getPools().registerType(name, [name]() { return createByKind(name); }, poolSize);
-        } catch (...) {
-            types().erase(name);
-            throw;
-        }
-    }
+    // A type already registered keeps its type and pool.
+    install(readTypes(folder, types()));
+}
+
+void FireableProjectile::addReferenceCheck(std::function<void()> check)
+{
+    referenceChecks().push_back(std::move(check));
 }
 
 Config& FireableProjectile::getType(const std::string& name)
@@ -183,19 +247,20 @@ void FireableProjectile::releaseAll()
 void FireableProjectile::unloadTypes()
 {
     releaseAll();
+    announceDeletions();
     getPools().clear();
     types().clear();
 }
 
 void FireableProjectile::shutdown()
 {
-    const std::string folder = loadedFolder();
-    // Every pooled object of the game goes back to its pool first, as at the end of a game: the
-    // ships' AI, weapons and turrets let go of a projectile they aim at only when they leave play
-    // themselves, and the projectiles are deleted next.
-    Scenario::releasePooledObjects();
+    // Read and checked whole first: a refused file leaves the types, their pools and the battle
+    // as they were.
+    TypeSet fresh = readTypes(loadedFolder(), Registry());
+    checkReferences(fresh.configs);
+    // Only the projectiles go: the ships and all else in play stay.
     unloadTypes();
-    loadTypes(folder);
+    install(std::move(fresh));
 }
 
 std::string FireableProjectile::getPath(const std::string& name)

@@ -7,6 +7,7 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,19 @@ public:
     // Reads every ".fireable" file (or its enciphered twin ".fireablex") of the folder, in byte
     // order of the file names, skipping names that begin with "."; registers each under its file
     // name without extension and fills its pool with "poolSize" of section "Factory" objects
-    // (default 0). A plain file and its twin are one type: the first file of a name is used and
-    // later ones are skipped, so no pool is built twice. A missing folder is logged and throws
-    // ConfigurationError; a type whose objects cannot be built throws out of here and is not
-    // registered. Everything its kind reads when an object is built (body, collision geometry,
-    // mesh, billboards, glow, trail, a missile's frame, thrust and guidance) is read and checked
-    // whatever the pool size, each refusal followed by the file's "Config: in" line.
+    // (default 0). A plain file and its twin are one type, read from the first file of the name;
+    // a name already registered keeps its type. A missing folder is logged and throws
+    // ConfigurationError. Every file is read and checked before any type is registered, so a
+    // type that cannot be built throws out of here and nothing is registered. Everything its kind
+    // reads when an object is built (body, collision geometry, mesh, billboards, glow, trail, a
+    // missile's frame, thrust and guidance) is read and checked whatever the pool size, each
+    // refusal followed by the file's "Config: in" line.
     static void loadTypes();
     static void loadTypes(const std::string& folder);
+    // A check of other types that name projectile types (the weapons of the ship and station
+    // types), which shutdown runs with the newly read types answering every look-up by name,
+    // before it takes them. Registered once by the loaders of those types.
+    static void addReferenceCheck(std::function<void()> check);
 
     // The configuration of a registered type. An unknown name logs "There is no projectile type "
     // followed by the name and throws ConfigurationError.
@@ -78,11 +84,15 @@ public:
     // end of a scenario calls it.
     static void releaseAll();
     // releaseAll, then destroys every pooled object and forgets every type, without reading the
-    // types again.
+    // types again. Whatever may hold a projectile (AI and weapon targets, threat lists, the
+    // selection, the camera) lets go of it first (Targetable::announceDeletion).
     static void unloadTypes();
-    // Returns every pooled object of the game to its pool (Scenario::releasePooledObjects), then
-    // unloadTypes, then loadTypes from the folder last loaded: the developer test ground reloads
-    // changed type files with it.
+    // Reads the types again from the folder last loaded (the developer test ground reloads changed
+    // type files with it). Every file is read and checked as loadTypes does, and the reference
+    // checks run on the new types; a refusal throws with its log lines and leaves the types, their
+    // pools and everything in play as they were. Then only the projectiles are returned and
+    // deleted (unloadTypes), and the new types registered with their pools: ships, explosions and
+    // the rest stay in play.
     static void shutdown();
 
     // The file of a type: the folder of the types joined with name + ".fireable".

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TargetableWatch.h"
 #include "WeaponSystem.h"
 
 namespace Tolvarine {
@@ -45,6 +46,7 @@ public:
 private:
     Faction* faction = nullptr;
     Targetable* target = nullptr;
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

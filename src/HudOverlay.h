@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InputHandler.h"
+#include "TargetableWatch.h"
 
 #include <memory>
 
@@ -78,6 +79,13 @@ private:
     InputHandler::EnterSubscription selectKey;
     float selectionRange = 0.0f;
     float selectionThresholdDot = 0.0f;
+    // The wireframes never show an object that is gone.
+    TargetableWatch deletionWatch{[this](const Targetable& gone) {
+        if (targetShip == &gone)
+            clearTargetWireframe();
+        if (selfShip == &gone)
+            clearSelfWireframe();
+    }};
 };
 
 } // namespace Tolvarine

@@ -33,6 +33,9 @@ public:
 
     // Far above any pool the game's data asks for (tens of objects).
     static constexpr int MAX_POOL_SIZE = 4096;
+    // The size registerType takes for a type: the checks and log lines above, for loaders that
+    // check a type before its pool is made (a reload registers no pool before every type is read).
+    static int checkedPoolSize(const std::string& name, int poolSize);
 
     // An object of the named type, idle and not yet activated. An unknown name is a broken
     // invariant: it is logged, then FatalError is thrown, and no pool is touched.
@@ -54,6 +57,9 @@ public:
     // Deletes every pool and all its objects, and forgets every type name (for reloading the
     // types). Live objects are deleted too: deactivate them first with releaseAll.
     void clear();
+    // Calls visit(object) on every object of every pool, live and idle: what clear would delete.
+    template <typename Visit>
+    void forEachObject(Visit&& visit) const;
 
     bool hasType(const std::string& name) const { return pools.count(name) != 0; }
     // The live objects of every type together.
@@ -69,6 +75,14 @@ bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator,
 {
     if (hasType(name))
         return false;
+    poolSize = checkedPoolSize(name, poolSize);
+    pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
+    return true;
+}
+
+template <typename T>
+int MultiPoolFactory<T>::checkedPoolSize(const std::string& name, int poolSize)
+{
     if (poolSize < 0) {
         GameLog::line(
             "Multipool factory: pool size " + std::to_string(poolSize) + " of " + name
@@ -81,8 +95,7 @@ bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator,
                       + std::to_string(MAX_POOL_SIZE));
         throw ConfigurationError();
     }
-    pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
-    return true;
+    return poolSize;
 }
 
 template <typename T>
@@ -125,6 +138,14 @@ void MultiPoolFactory<T>::clear()
     for (auto& entry : pools)
         entry.second->destroyAll();
     pools.clear();
+}
+
+template <typename T>
+template <typename Visit>
+void MultiPoolFactory<T>::forEachObject(Visit&& visit) const
+{
+    for (const auto& entry : pools)
+        entry.second->forEachObject(visit);
 }
 
 template <typename T>

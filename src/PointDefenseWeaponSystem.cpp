@@ -4,7 +4,10 @@
 #include "ConfigurationError.h"
 #include "Controllable.h"
 #include "GameLog.h"
+#include "GuidedProjectile.h"
 #include "PointDefenseBeamWeapon.h"
+
+#include <algorithm>
 
 namespace Tolvarine {
 
@@ -106,6 +109,15 @@ void PointDefenseWeaponSystem::removeThreat(GuidedProjectile* missile)
     threats.remove(missile);
     if (threats.empty())
         updateTask.subscribe(false);
+}
+
+void PointDefenseWeaponSystem::forgetThreat(const Targetable& gone)
+{
+    const auto threat = std::find_if(threats.begin(), threats.end(), [&gone](const GuidedProjectile* missile) {
+        return static_cast<const Targetable*>(missile) == &gone;
+    });
+    if (threat != threats.end())
+        removeThreat(*threat);
 }
 
 bool PointDefenseWeaponSystem::update(float)

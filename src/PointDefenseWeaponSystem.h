@@ -2,6 +2,7 @@
 
 #include "FunctionTask.h"
 #include "StandardWeaponSystem.h"
+#include "TargetableWatch.h"
 
 #include <list>
 #include <vector>
@@ -62,12 +63,16 @@ public:
     const std::vector<PointDefenseBeamWeapon*>& getBeams() const { return beams; }
 
 private:
+    // Drops a missile that is about to be deleted from the threats.
+    void forgetThreat(const Targetable& gone);
+
     bool enabled = false;
     float farRangeSquared;
     Controllable* owner;
     std::list<GuidedProjectile*> threats;
     FunctionTask updateTask;
     std::vector<PointDefenseBeamWeapon*> beams;
+    TargetableWatch deletionWatch{[this](const Targetable& gone) { forgetThreat(gone); }};
 };
 
 } // namespace Tolvarine

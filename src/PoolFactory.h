@@ -59,6 +59,10 @@ public:
     template <typename Deactivate>
     void deactivateLive(Deactivate&& deactivate);
 
+    // Calls visit(object) on every object of the pool, live and idle.
+    template <typename Visit>
+    void forEachObject(Visit&& visit) const;
+
     bool isLive(const T* object) const { return liveObjects.count(const_cast<T*>(object)) != 0; }
     // A copy, so callers may walk it while objects are released.
     std::set<T*> getLiveObjects() const { return liveObjects; }
@@ -164,6 +168,16 @@ void PoolFactory<T>::deactivateLive(Deactivate&& deactivate)
         if (liveObjects.count(object) != 0)
             deactivate(object);
     }
+}
+
+template <typename T>
+template <typename Visit>
+void PoolFactory<T>::forEachObject(Visit&& visit) const
+{
+    for (T* object : liveObjects)
+        visit(object);
+    for (T* object : freeObjects)
+        visit(object);
 }
 
 } // namespace Tolvarine

@@ -142,8 +142,8 @@ public:
 
     // Each pool owner registers, once at start-up, the operation that returns every live
     // object of its kind to its pool (deactivation with the disable-time value 2). The end of a
-    // game, the unload of a scenario and the reload of the ship or projectile types run them by
-    // kind in the order of PooledKind, those of one kind in the order registered.
+    // game, the unload of a scenario and the reload of the ship types run them by kind in the
+    // order of PooledKind, those of one kind in the order registered.
     static void addPoolRelease(PooledKind kind, PoolRelease release);
     static void releasePooledObjects();
 

@@ -5,6 +5,7 @@
 #include "Difficulty.h"
 #include "Faction.h"
 #include "FatalError.h"
+#include "FireableProjectile.h"
 #include "Formation.h"
 #include "FrameDisplay.h"
 #include "GameLog.h"
@@ -22,6 +23,7 @@
 #include "ScriptReference.h"
 #include "ShipBehaviour.h"
 #include "ShipDamageModel.h"
+#include "ShipExplosionSequence.h"
 #include "ShipType.h"
 
 #include <boost/python/class.hpp>
@@ -45,6 +47,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 #include <utility>
 
 namespace bp = boost::python;
@@ -330,6 +333,21 @@ void Ship::checkType(const ShipType& type)
     }
 }
 
+void Ship::checkLoadedTypes()
+{
+    std::set<std::string> checked;
+    for (const std::string& name : ShipType::getTypeNames()) {
+        if (checked.insert(name).second)
+            checkType(ShipType::getByName(name));
+    }
+}
+
+void Ship::checkTypeReferences()
+{
+    ShipDamageModel::checkEffects();
+    ShipExplosionSequence::checkShipTypes();
+}
+
 void Ship::connectPools()
 {
     static bool connected = false;
@@ -339,13 +357,15 @@ void Ship::connectPools()
     ShipType::PoolLink link;
     link.registerPool = [](const std::string& typeName, int poolSize) {
         getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize);
-        // Every type, also one whose pool starts empty and builds its first ship mid-game.
-        checkType(ShipType::getByName(typeName));
     };
     link.deactivateAll = &Ship::deactivateAll;
     link.clearPools = [] { getPoolFactory().clear(); };
     link.releasePooledObjects = &Scenario::releasePooledObjects;
+    // Every type, also one whose pool starts empty and builds its first ship mid-game.
+    link.checkType = &Ship::checkType;
+    link.checkReferences = &Ship::checkTypeReferences;
     ShipType::setPoolLink(std::move(link));
+    FireableProjectile::addReferenceCheck(&Ship::checkLoadedTypes);
     Scenario::addPoolRelease(Scenario::PooledKind::SHIPS, &Ship::deactivateAll);
     PoolCensus::addKind("Ship", [] { return getPoolFactory().getLiveCount(); });
 }

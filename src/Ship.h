@@ -77,11 +77,19 @@ public:
     // frame (Targetable::checkType), the section "Thrust" (Thrust::checkType), the sections
     // "WeaponSystem_Primary", "WeaponSystem_Secondary" and, for a capital ship,
     // "WeaponSystem_PointDefense", with the types of their weapons, the AI's section "Behaviour"
-    // and a capital ship's stations. Called for every type as its pool is registered, whatever
-    // its size; a refusal names the file's place and raises ConfigurationError.
+    // and a capital ship's stations. Called for every type as it is read, before any pool is
+    // made, whatever its size; a refusal names the file's place and raises ConfigurationError.
     static void checkType(const ShipType& type);
-    // Connects the ship pools to the ship types and to the end of a game. Done once; later calls
-    // do nothing.
+    // checkType for every loaded type that keeps its name: a reload of the projectile types runs
+    // it with the new projectile types, which the types' weapons name.
+    static void checkLoadedTypes();
+    // The start-up's checks of what the loaded types name of other kinds, made once those are
+    // loaded: the sprays and explosion groups of a breached plating (ShipDamageModel::checkEffects)
+    // and each type's explosion sequence (ShipExplosionSequence::checkShipTypes). A reload of the
+    // ship types runs them on the new types before it takes them.
+    static void checkTypeReferences();
+    // Connects the ship pools to the ship types, to the end of a game and to a reload of the
+    // projectile types. Done once; later calls do nothing.
     static void connectPools();
     // connectPools, hands applyLodBiasToAll to the graphics settings, then loads every ship type
     // of the folder with its pool.

@@ -260,6 +260,20 @@ void ShipBehaviour::removeThreat(GuidedProjectile* missile)
     }
 }
 
+void ShipBehaviour::forgetTargetable(const Targetable& gone)
+{
+    // An attack on it ends at the next behaviour run, as on a target that left play.
+    if (target == &gone)
+        target = nullptr;
+    if (pendingObject == &gone)
+        pendingObject = nullptr;
+    const auto threat = std::find_if(threats.begin(), threats.end(), [&gone](const GuidedProjectile* missile) {
+        return static_cast<const Targetable*>(missile) == &gone;
+    });
+    if (threat != threats.end())
+        removeThreat(*threat);
+}
+
 void ShipBehaviour::updateTarget()
 {
     if (slaved && target)

@@ -5,6 +5,7 @@
 #include "FormationElement.h"
 #include "FunctionTask.h"
 #include "Path.h"
+#include "TargetableWatch.h"
 
 #include <OgreVector.h>
 
@@ -161,6 +162,8 @@ private:
     // Whether a system that is not firing may start at that distance and aim.
     static bool mayStart(WeaponSystem& system, float dist, float dot);
     void setMissileAvoidance(bool on);
+    // Lets go of a targetable that is about to be deleted: the target, a threat, an attacker.
+    void forgetTargetable(const Targetable& gone);
 
     Controllable* owner;
     const ShipType* type;
@@ -190,6 +193,8 @@ private:
     Ogre::Vector3 offset = Ogre::Vector3::ZERO;
     Path path{0.0f, true};
     std::size_t waypoint = 0;
+    // Last: it stops listening before the pointers it clears go.
+    TargetableWatch deletionWatch{[this](const Targetable& gone) { forgetTargetable(gone); }};
 };
 
 } // namespace Tolvarine

@@ -3,6 +3,7 @@
 #include "CollisionGeometry.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "MultiPoolFactory.h"
 #include "PhysicsBody.h"
 #include "TypeFiles.h"
 #include "ValueRange.h"
@@ -17,6 +18,8 @@
 #include <system_error>
 
 namespace Tolvarine {
+
+class Ship;
 
 namespace {
 
@@ -36,9 +39,17 @@ const char* const behaviourPeriodKeys[][2] = {
     {"targetUpdatePeriod", "targetUpdateVariance"}, {"behaviourUpdatePeriod", "behaviourUpdateVariance"},
     {"avoidancePeriod", "avoidanceVariance"}, {"missileAvoidancePeriod", "missileAvoidanceVariance"}};
 
-std::map<std::string, std::shared_ptr<ShipType>> typeRegistry;
-std::map<std::string, std::shared_ptr<ShipType>> fileRegistry;
-std::vector<std::string> typeNames;
+// The types of one reading of the folder.
+struct Registry {
+    // By type name: the first file of a name keeps it.
+    std::map<std::string, std::shared_ptr<ShipType>> byName;
+    // By file base name.
+    std::map<std::string, std::shared_ptr<ShipType>> byFile;
+    // Every file's type, in load order, with the checked size of its pool.
+    std::vector<std::pair<std::shared_ptr<ShipType>, int>> loaded;
+};
+
+Registry registry;
 ShipType::PoolLink poolLink;
 std::string loadedFolder = defaultFolder;
 
@@ -51,6 +62,43 @@ std::vector<std::filesystem::path> listShipFiles(const std::string& folder)
         throw ConfigurationError();
     }
     return files;
+}
+
+// The one reader of the start-up and of a reload: every ship file of the folder is read and
+// checked, also for types whose pool starts empty and builds its first ship mid-game, before any
+// pool is made. The first file that fails throws out of here with its reader's log lines.
+Registry readAll(const std::string& folder)
+{
+    Registry read;
+    // A plain file and its twin are one type: reading the plain file refreshes the twin, so from
+    // the second start on both are present, and loading both would build the type's pool twice.
+    for (const std::filesystem::path& file : listShipFiles(folder)) {
+        auto type = std::make_shared<ShipType>(file.generic_string());
+        CollisionGeometry::checkTypes(*type);
+        // Ships, menus and scripts find a type by its name: of two files that give one name, the
+        // first in load order keeps it, and the modder is told which file lost.
+        const auto [kept, added] = read.byName.emplace(type->getName(), type);
+        if (!added)
+            GameLog::line("ShipType: " + type->getPath() + " repeats the ship type name " + type->getName() + " of "
+                          + kept->second->getPath() + "; the first file keeps it");
+        // Ships are built from the type that keeps the name.
+        else if (poolLink.checkType)
+            poolLink.checkType(*type);
+        read.byFile.emplace(file.stem().string(), type);
+        const int poolSize = type->get<int>("Factory", "poolSize", 0);
+        read.loaded.emplace_back(type, MultiPoolFactory<Ship>::checkedPoolSize(type->getName(), poolSize));
+    }
+    return read;
+}
+
+// Takes the types read and registers their pools, in load order.
+void install(Registry read)
+{
+    registry = std::move(read);
+    if (!poolLink.registerPool)
+        return;
+    for (const auto& [type, poolSize] : registry.loaded)
+        poolLink.registerPool(type->getName(), poolSize);
 }
 
 } // namespace
@@ -242,28 +290,10 @@ void ShipType::loadAll()
 
 void ShipType::loadAll(const std::string& folder)
 {
-    if (!typeRegistry.empty())
+    if (!registry.byName.empty())
         return;
     loadedFolder = folder;
-    // A plain file and its twin are one type: reading the plain file refreshes the twin, so from
-    // the second start on both are present, and loading both would build the type's pool twice.
-    for (const std::filesystem::path& file : listShipFiles(folder)) {
-        const std::string stem = file.stem().string();
-        auto type = std::make_shared<ShipType>(file.generic_string());
-        // Checked now, since a type whose pool starts empty builds its first ship mid-game.
-        CollisionGeometry::checkTypes(*type);
-        typeNames.push_back(type->getName());
-        // Ships, menus and scripts find a type by its name: of two files that give one name, the
-        // first in load order keeps it, and the modder is told which file lost.
-        const auto [kept, added] = typeRegistry.emplace(type->getName(), type);
-        if (!added)
-            GameLog::line("ShipType: " + type->getPath() + " repeats the ship type name " + type->getName() + " of "
-                          + kept->second->getPath() + "; the first file keeps it");
-        fileRegistry.emplace(stem, type);
-        const int poolSize = type->get<int>("Factory", "poolSize", 0);
-        if (poolLink.registerPool)
-            poolLink.registerPool(type->getName(), poolSize);
-    }
+    install(readAll(folder));
 }
 
 void ShipType::unloadAll()
@@ -272,25 +302,36 @@ void ShipType::unloadAll()
         poolLink.deactivateAll();
     if (poolLink.clearPools)
         poolLink.clearPools();
-    typeNames.clear();
-    typeRegistry.clear();
-    fileRegistry.clear();
+    registry = Registry();
 }
 
 void ShipType::reloadAll()
 {
-    // Everything in play first, ships and all that may refer to them: nothing may keep a ship
-    // that the pools are about to delete.
+    // Read and checked whole first, then checked against what names them, with the new types
+    // answering every look-up: a refused file leaves the types, their pools and the battle as
+    // they were.
+    Registry fresh = readAll(loadedFolder);
+    std::swap(registry, fresh);
+    try {
+        if (poolLink.checkReferences)
+            poolLink.checkReferences();
+    } catch (...) {
+        std::swap(registry, fresh);
+        throw;
+    }
+    std::swap(registry, fresh);
+    // Everything in play goes, ships and all that may refer to them: nothing may keep a ship that
+    // the pools are about to delete.
     if (poolLink.releasePooledObjects)
         poolLink.releasePooledObjects();
     unloadAll();
-    loadAll(loadedFolder);
+    install(std::move(fresh));
 }
 
 ShipType& ShipType::getByName(const std::string& typeName)
 {
-    const auto found = typeRegistry.find(typeName);
-    if (found == typeRegistry.end()) {
+    const auto found = registry.byName.find(typeName);
+    if (found == registry.byName.end()) {
         GameLog::line("ShipType " + typeName + " not found");
         throw ConfigurationError();
     }
@@ -299,8 +340,8 @@ ShipType& ShipType::getByName(const std::string& typeName)
 
 ShipType& ShipType::getByFilename(const std::string& fileBaseName)
 {
-    const auto found = fileRegistry.find(fileBaseName);
-    if (found == fileRegistry.end()) {
+    const auto found = registry.byFile.find(fileBaseName);
+    if (found == registry.byFile.end()) {
         GameLog::line("ShipType file " + fileBaseName + " not found");
         throw ConfigurationError();
     }
@@ -309,12 +350,16 @@ ShipType& ShipType::getByFilename(const std::string& fileBaseName)
 
 bool ShipType::hasFile(const std::string& fileBaseName)
 {
-    return fileRegistry.count(fileBaseName) != 0;
+    return registry.byFile.count(fileBaseName) != 0;
 }
 
 std::vector<std::string> ShipType::getTypeNames()
 {
-    return typeNames;
+    std::vector<std::string> names;
+    names.reserve(registry.loaded.size());
+    for (const auto& entry : registry.loaded)
+        names.push_back(entry.first->getName());
+    return names;
 }
 
 std::string ShipType::getFilename(const std::string& typeName)

@@ -39,19 +39,25 @@ public:
     static constexpr unsigned TRIGGER_ALL_PROJECTILES = 2;
 
     // How the types reach the ship pools, which the ship code owns. The ship code fills it in
-    // once at start-up, before the types load: `registerPool` makes the pool of one type name
-    // with that many ships built in advance (the ship creator looks the type up by name, so the
-    // type is registered before its pool); `deactivateAll` takes every ship out of play and
+    // once at start-up, before the types load: `checkType` checks a type for everything its ships
+    // need, before any pool is made; `registerPool` makes the pool of one type name with that
+    // many ships built in advance (the ship creator looks the type up by name, so the types are
+    // registered before their pools); `deactivateAll` takes every ship out of play and
     // `clearPools` destroys the pools and their ships, both before the types are reloaded.
     // `releasePooledObjects` returns every pooled object of the game to its pool, as the end of
     // a game does: reloadAll runs it first, since whatever is in play (a missile, an explosion
     // sequence, another ship's AI) may hold a ship that the reload deletes, and lets go of it
-    // only when it leaves play itself. Without a link the types load without pools.
+    // only when it leaves play itself. `checkReferences` runs the checks of what the types name
+    // that the start-up makes once every kind is loaded (explosion sequences, damage effects):
+    // reloadAll runs it on the new types before it takes them. Without a link the types load
+    // without pools.
     struct PoolLink {
         std::function<void(const std::string& typeName, int poolSize)> registerPool;
         std::function<void()> deactivateAll;
         std::function<void()> clearPools;
         std::function<void()> releasePooledObjects;
+        std::function<void(const ShipType& type)> checkType;
+        std::function<void()> checkReferences;
     };
     static void setPoolLink(PoolLink link);
 
@@ -68,16 +74,20 @@ public:
     // its twin are one type. Of two files that give one type name the first keeps it in the name
     // registry and its pool, with the line "ShipType: <second file> repeats the ship type name
     // <name> of <first file>; the first file keeps it"; the second is still listed by name and
-    // found by its file name. A folder that cannot be read, or a collision geometry type that is
-    // not one of the four (CollisionGeometry::checkTypes), is logged and raises ConfigurationError.
+    // found by its file name. Every file is read and checked (the constructor, the collision
+    // geometry types of CollisionGeometry::checkTypes, the link's checkType and the pool size)
+    // before any type is registered or any pool made; a folder that cannot be read, or a type
+    // that is refused, is logged and throws, and nothing is loaded.
     static void loadAll();
     // The same over another folder (tools and tests).
     static void loadAll(const std::string& folder);
     // Takes every ship out of play, destroys the pools and forgets all types (ships hold plain
     // references to their type, so none may outlive it).
     static void unloadAll();
-    // Returns every pooled object of the game to its pool (through the link), then unloadAll,
-    // then loads the types again from the folder of the last load.
+    // Reads and checks the types again from the folder of the last load, as loadAll does, and
+    // runs the link's checkReferences with them; a refusal throws with its log lines and leaves
+    // the types, their pools and everything in play as they were. Then returns every pooled
+    // object of the game to its pool (through the link), unloadAll, and takes the new types.
     static void reloadAll();
 
     // Unknown names are logged and raise ConfigurationError.

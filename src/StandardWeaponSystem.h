@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FunctionTask.h"
+#include "TargetableWatch.h"
 #include "WeaponSystem.h"
 
 #include <OgrePrerequisites.h>
@@ -113,6 +114,7 @@ private:
     std::vector<std::shared_ptr<Weapon>> weapons;
     unsigned currentWeapon = 0;
     FunctionTask fireTask;
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

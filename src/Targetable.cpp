@@ -7,6 +7,7 @@
 #include "FrameDisplay.h"
 #include "HudOverlay.h"
 #include "MissileBehaviour.h"
+#include "TargetableWatch.h"
 #include "WeaponSystem.h"
 
 #include <boost/python/class.hpp>
@@ -93,6 +94,16 @@ Targetable::Targetable(const Config& config)
 Targetable::~Targetable()
 {
     MissileBehaviour::releaseTarget(this);
+    releaseCamera();
+    frameDisplay->deactivate();
+    if (selected == this)
+        releaseSelection();
+    if (selectionInProgress == this)
+        selectionInProgress = nullptr;
+}
+
+void Targetable::releaseCamera() const
+{
     // A camera event of an explosion sequence may leave the view on its ship after the ship has
     // left play, and nothing else moves it off: a ship that is destroyed (its types read again)
     // must not be followed on.
@@ -101,11 +112,14 @@ Targetable::~Targetable()
         if (cameras->getCameraTarget() == this || (current && current->getTarget() == this))
             cameras->clearCameraTarget();
     }
-    frameDisplay->deactivate();
-    if (selected == this)
-        releaseSelection();
-    if (selectionInProgress == this)
-        selectionInProgress = nullptr;
+}
+
+void Targetable::announceDeletion()
+{
+    setSelected(false);
+    MissileBehaviour::releaseTarget(this);
+    releaseCamera();
+    TargetableWatch::tellAll(*this);
 }
 
 bool Targetable::isTargetable()

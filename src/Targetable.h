@@ -64,6 +64,12 @@ public:
     void setInactive(bool inactive);
     bool isInactive() const { return inactive; }
 
+    // Tells everything that may keep a pointer to this object that it goes away for good, its
+    // pool being about to delete it: it stops being the selected target, missiles guided onto it
+    // fly on, the camera lets it go and every TargetableWatch forgets it. Run while the object is
+    // still whole, before it is deleted.
+    void announceDeletion();
+
     FrameDisplay& getFrameDisplay() { return *frameDisplay; }
     // Camera positions in the object's own frame: chase camera, nose camera, fly-by camera.
     const Ogre::Vector3& getChaseOffset() const { return chaseOffset; }
@@ -81,6 +87,8 @@ private:
     static Frame readFrame(const Config& config);
     // The deselection steps, shared by setSelected(false) and the destructor.
     void releaseSelection();
+    // Takes the camera off this object when it follows it.
+    void releaseCamera() const;
 
     static Targetable* selected;
 

@@ -299,13 +299,15 @@ void TestGround::respawn()
     const std::string* item = currentItemName();
     if (!category || !item)
         return;
-    // The reload empties the pools of its kind; the target is placed afresh with the item.
-    removeItem();
-    removeTarget();
-    forgetSpawned();
     const std::string name = *item;
+    // A refused file changes nothing: the spawned objects stay where they are, and the watch stays
+    // for the next save.
     if (!reloadTypes(*category))
-        return;  // the watch stays: the next save tries again
+        return;
+    // The reload deleted every object of its kind, the spawned item with them (a ship reload first
+    // took everything out of play, and the pools' release forgot the spawned objects); the target
+    // is placed afresh with the item.
+    testFireable = nullptr;
     items = typeNames(*category);
     const auto found = std::find(items.begin(), items.end(), name);
     currentItem = static_cast<std::size_t>(found - items.begin());
@@ -322,10 +324,12 @@ void TestGround::respawn()
             placeTarget(*faction);
     }
     spawnItem();
-    // The reload took every ship out of play, and the ships now in play are new ones: command
+    // A ship reload took every ship out of play, and the ships now in play are new ones: command
     // mode, when open, lists them.
-    if (CommandSystem* command = CommandSystem::getSingletonPtr())
-        command->relistShips();
+    if (*category == SHIP) {
+        if (CommandSystem* command = CommandSystem::getSingletonPtr())
+            command->relistShips();
+    }
 }
 
 void TestGround::watchDataFile()
@@ -456,8 +460,9 @@ void TestGround::forgetSpawned()
 
 bool TestGround::reloadTypes(const std::string& category)
 {
-    // Both reloads first return everything in play to its pool, command mode's list of ships
-    // included, so that nothing keeps an object they delete.
+    // A ship reload returns everything in play to its pool first, command mode's list of ships
+    // included, so that nothing keeps a ship it deletes; a projectile reload returns only the
+    // projectiles, after everything that may hold one has let go of it.
     reloading = true;
     const struct Done {
         bool& flag;
@@ -470,7 +475,9 @@ bool TestGround::reloadTypes(const std::string& category)
             FireableProjectile::shutdown();
         return true;
     } catch (const std::exception&) {
-        // A file saved half-way through an edit must not end the session: the next save retries.
+        // A file saved half-way through an edit must not end the session: the reader has named
+        // the file and key, the types and everything in play are as they were, and the next save
+        // retries.
         GameLog::line("TestGround: the " + category + " types could not be read again; fix the file and save it again");
         return false;
     }

@@ -26,9 +26,12 @@ class Ship;
 // target) or one ship type ("Ship") of the developer's choice in the scenario "TestGround",
 // watches that type's data file and, when the file is saved, reads all types of that kind again
 // and spawns the item anew, so that a change to a ".ship" or ".fireable" file is seen at once.
-// Reading the types again deletes every object of that kind, so everything in play goes back to
-// its pool first, as at the end of a game (ships, projectiles, explosions, sequences, arrivals):
-// the current scenario keeps its factions and sky, and only the item (and its target) return.
+// Reading the types again deletes every object of that kind. For the ship types everything in
+// play goes back to its pool first, as at the end of a game (ships, projectiles, explosions,
+// sequences, arrivals): the current scenario keeps its factions and sky, and only the item return.
+// For the projectile types only the projectiles go, and the battle goes on; the target is placed
+// afresh. A file that is refused (logged with its file and key) changes nothing: the types, their
+// pools and everything in play stay as they were, and the next save of the file is read.
 // It is worked by input symbols ("next_category", "prev_category", "next_item", "prev_item",
 // "toggle_test_ground", "load_test_scenario", "test_special") and shows its choice in the
 // overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text") while it
@@ -109,8 +112,8 @@ protected:
     virtual void removeTarget();
     // Forgets the spawned objects without touching them: their pools took them back.
     virtual void forgetSpawned();
-    // Reads every type of the category again, after every pooled object of the game has gone
-    // back to its pool; false (logged) when a file is bad.
+    // Reads every type of the category again (ShipType::reloadAll or FireableProjectile::shutdown);
+    // false (logged) when a file is refused, which leaves everything as it was.
     virtual bool reloadTypes(const std::string& category);
 
 private:

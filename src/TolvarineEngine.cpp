@@ -44,7 +44,6 @@
 #include "ScriptModule.h"
 #include "ScriptSystem.h"
 #include "Ship.h"
-#include "ShipDamageModel.h"
 #include "ShipExplosionSequence.h"
 #include "SoundManager.h"
 #include "Statistics.h"
@@ -389,12 +388,13 @@ void TolvarineEngine::loadDataTypes()
     // Explosions load first, since debris pieces explode into their groups; the sprays and
     // debris pieces they name are looked up now that those are loaded, not at the first hit.
     ExplosionManager::getSingleton().checkNames();
-    ShipDamageModel::checkEffects();
     // The warp arrivals are made at the first arrival, mid-game; their settings are read now.
     WarpArrival::checkType();
     ShipExplosionSequence::loadTypes();
-    // A ship type without its sequence is refused now, not when its first ship is destroyed.
-    ShipExplosionSequence::checkShipTypes();
+    // A ship type without its sequence, or a breached plating without its sprays and explosion
+    // groups, is refused now, not when its first ship is hit or destroyed; a reload of the ship
+    // types makes the same checks.
+    Ship::checkTypeReferences();
     new Statistics();
     // The data writers' harness, hidden until its key is pressed.
     new TestGround();

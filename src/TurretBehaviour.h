@@ -2,6 +2,7 @@
 
 #include "AngularMotor.h"
 #include "FunctionTask.h"
+#include "TargetableWatch.h"
 
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
@@ -83,6 +84,7 @@ private:
     float primaryWeaponCapacityRestriction;
     float secondaryWeaponCapacityRestriction;
     float targetLeadProportion;
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

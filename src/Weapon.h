@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FunctionTask.h"
+#include "TargetableWatch.h"
 
 #include <OgrePrerequisites.h>
 #include <OgreVector.h>
@@ -119,6 +120,7 @@ private:
     std::unique_ptr<SoundSource> fireSound;
     std::unique_ptr<ModulatedBillboard> glow;
     std::function<void()> glowEnd;
+    TargetableWatch targetWatch{target};
 };
 
 } // namespace Tolvarine

@@ -40,7 +40,7 @@ void garbage(const fs::path& file)
     rewrite(file, bytes);
 }
 
-// A ship type without a mesh, found while the ship pools are filled.
+// A ship type without a mesh, found as the ship types are read, before any ship pool is filled.
 void meshless(const fs::path& file)
 {
     rewrite(file, shipText("ghost", {{"poolSize", "1"}},
@@ -124,7 +124,8 @@ TEST(DamagedDataGame, ShipsStationsWeaponsAndProjectiles)
          "Multipool factory: pool size 100000000 of plasma_bolt is above the limit of 4096"},
         {"data/entities/mass_driver_slug.fireable", garbage,
          "ConfigurationError caught at top-level"},
-        {"data/entities/ghost.ship", meshless, "Ship created with no entity!"},
+        {"data/entities/ghost.ship", meshless,
+         "ShipType ghost: section Display names no mesh, and a ship cannot be built without one"},
     });
 }
 

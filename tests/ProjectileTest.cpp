@@ -193,6 +193,24 @@ TEST_F(ProjectileTest, BillboardsGlowAndTrailAreBuiltOutOfReachOfQueriesAndUnkno
     EXPECT_TRUE(FireableProjectile::hasType("late"));
 }
 
+// A reload reads and checks every file before it takes any: a refused file leaves the types, their
+// pools and the shots in flight as they were (a reload refused half-way once left only the types
+// before the damaged file, and the next shot of a later one ended the game); the mended file is read.
+TEST_F(ProjectileTest, AReloadThatRefusesAFileLeavesTheTypesAndTheShotsInFlight)
+{
+    Projectile& shot = bolt();
+    launch(shot);
+    writeProjectileType("spark", boltType("timeToLive = 1.5s\n"));
+    EXPECT_ANY_THROW(FireableProjectile::shutdown());
+    ASSERT_TRUE(FireableProjectile::getPools().getPool("bolt") && FireableProjectile::getPools().getPool("bolt")->isLive(&shot));
+    EXPECT_TRUE(shot.isInFlight());
+    EXPECT_EQ(FireableProjectile::getTypeNames(), std::vector<std::string>{"bolt"});
+    writeProjectileType("spark", boltType(""));
+    FireableProjectile::shutdown();
+    EXPECT_EQ(FireableProjectile::getTypeNames(), (std::vector<std::string>{"bolt", "spark"}));
+    EXPECT_EQ(FireableProjectile::getPools().getLiveCount(), 0u);
+}
+
 TEST_F(ProjectileTest, AShotFliesStraightAtItsSpeedForItsLifeAndGoesBackToItsPool)
 {
     Projectile& shot = bolt("timeToLive = 0.5\n");

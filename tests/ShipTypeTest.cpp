@@ -97,7 +97,7 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
 TEST_F(ShipTypeTest, OfTwoFilesThatGiveOneNameTheFirstKeepsItWithALineNamingBoth)
 {
     std::vector<std::pair<std::string, int>> pools;
-    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}, {}});
+    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}, {}, {}, {}});
     write("kestrel.ship", shipText("kestrel", {{"poolSize", "2"}, {"maxForce", "640"}}));
     write("kestrel_mk2.ship", shipText("kestrel", {{"poolSize", "5"}, {"maxForce", "900"}}));
     LogCapture log;
@@ -118,6 +118,8 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
                                EXPECT_EQ(ShipType::getByName(name).getName(), name);
                                pools.emplace_back(name, size);
                            },
+                           {},
+                           {},
                            {},
                            {},
                            {}});
@@ -152,6 +154,52 @@ TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
     EXPECT_THROW(ShipType::getByName("Early"), ConfigurationError);
     EXPECT_THROW(ShipType::getByFilename("Alpha"), ConfigurationError);
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"ShipType Early not found", "ShipType file Alpha not found"}));
+}
+
+// A reload reads and checks every file, then what names the new types, before it takes any: a file
+// refused by its own values, by the check of what its ships need (a type whose pool starts empty
+// once kept its pool) or by the references leaves the types and their pools as they were.
+TEST_F(ShipTypeTest, AReloadThatRefusesAFileLeavesTheTypesAndTheirPools)
+{
+    std::vector<std::string> events;
+    bool referencesFail = false;
+    const auto record = [&events](const std::string& event) { return [&events, event] { events.push_back(event); }; };
+    ShipType::setPoolLink({[&events](const std::string& name, int) { events.push_back("pool " + name); },
+                           record("deactivate"), record("clear"), record("release"),
+                           [](const ShipType& type) {
+                               if (type.getMaxForce() == 13.0f)
+                                   throw ConfigurationError();
+                           },
+                           [&events, &referencesFail] {
+                               events.push_back("references of " + std::to_string(ShipType::getTypeNames().size()));
+                               if (referencesFail)
+                                   throw ConfigurationError();
+                           }});
+    write("alpha.ship", shipText("alpha"));
+    load();
+    const ShipType* alpha = &ShipType::getByName("alpha");
+    const struct { const char* name; std::map<std::string, std::string> changes; bool references; std::vector<std::string> events; } rows[] = {
+        {"its own value", {{"Physics.mass", "nan"}, {"poolSize", "0"}}, false, {}},
+        {"the check of its ships", {{"maxForce", "13"}, {"poolSize", "0"}}, false, {}},
+        {"the references", {}, true, {"references of 2"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        events.clear();
+        write("beta.ship", shipText("beta", row.changes));
+        referencesFail = row.references;
+        EXPECT_ANY_THROW(ShipType::reloadAll());
+        EXPECT_EQ(events, row.events);
+        EXPECT_EQ(ShipType::getTypeNames(), std::vector<std::string>{"alpha"});
+        EXPECT_EQ(&ShipType::getByName("alpha"), alpha);
+    }
+    events.clear();
+    referencesFail = false;
+    write("beta.ship", shipText("beta"));
+    ShipType::reloadAll();
+    EXPECT_EQ(events, (std::vector<std::string>{"references of 2", "release", "deactivate", "clear", "pool alpha", "pool beta"}));
+    EXPECT_EQ(ShipType::getTypeNames(), (std::vector<std::string>{"alpha", "beta"}));
+    ShipType::setPoolLink({}); // the fixture's unload comes after the records have gone
 }
 
 } // namespace

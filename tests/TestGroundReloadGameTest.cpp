@@ -1,0 +1,262 @@
+// The whole game: the test ground as a modder uses it. A save of a damaged type file is refused and
+// changes nothing, so that the battle fought next in the scenario Test plays on the types as they
+// were (a reload refused half-way once left only the types before the damaged file, and the next
+// battle ended the game); the mended file saved again is read. A reload of the projectile types in
+// the middle of a battle keeps every ship in play (it once took the whole battle out), and nothing
+// that aimed at or dodged a deleted missile goes on using it.
+#include "MenuWalk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+namespace Tolvarine::Test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Helpers shared by both scripts. Nobody flies: a flown ship's explosion opens command mode, which
+// stops the game clock and with it the scripts' tasks.
+const char* const COMMON = R"(
+from Tolvarine import *
+import os
+ground = TestGround.getSingleton()
+
+def note(text):
+    with open("steps.txt", "a") as steps:
+        steps.write(text + "\n")
+
+def choose(category, item):
+    while ground.getCategoryCaption() != category:
+        ground.nextCategory()
+    while ground.getItemCaption() != item:
+        ground.nextItem()
+
+def sides():
+    scenario = ScenarioManager.getSingleton().getCurrentScenario()
+    return scenario.getFaction("Player"), scenario.getFaction("Enemy")
+
+def fly():
+    for ship in sides()[0].getShipList():
+        ship.setFocus(False)
+    Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+
+def startBattle():
+    player, enemy = sides()
+    Ship.spawnFleet({"trifighter": 6}, player, Vector3(0, 0, -300), Quaternion())
+    Ship.spawnFleet({"kestrel": 6, "bastion": 1}, enemy, Vector3(0, 0, -900), Quaternion(0.0, 0.0, 1.0, 0.0))
+
+def counts():
+    return "%d %d" % tuple(len(side.getShipList()) for side in sides())
+)";
+
+// The test ground watches the chosen item's file. Once the test has saved the damaged file and
+// seen it refused, it leaves the file "fight": the scenario Test is fought for eight seconds of game
+// time, then the test ground is shown again, watching the same file.
+const char* const WATCH_THEN_FIGHT = R"(
+ground.toggle()
+fly()
+choose(CATEGORY, ITEM)
+
+class Steps:
+    fought = -1
+    def run(self, elapsed):
+        if Steps.fought < 0:
+            if os.path.exists("fight"):
+                ground.loadTestScenario()
+                fly()
+                startBattle()
+                Steps.fought = 0
+            return True
+        Steps.fought += 1
+        if Steps.fought < 16:
+            return True
+        note("fought " + counts())
+        ground.toggle()
+        fly()
+        return False
+
+steps = Steps()
+stepTask = createTask(steps.run, "Steps", 0.5, 0.0)
+stepTask.subscribe(True)
+)";
+
+// The projectile types are read again three times in a battle, each time while the missiles of a
+// fresh wave fly, with the ships of each side counted just before and just after.
+const char* const PROJECTILE_RELOADS = R"(
+ScenarioManager.getSingleton().loadScenario("Test")
+fly()
+choose("Fireable", "seeker_missile")
+
+class Battle:
+    step = 0
+    def run(self, elapsed):
+        at = Battle.step
+        Battle.step += 1
+        if at % 10 == 0:
+            startBattle()
+        elif at % 10 == 6:
+            before = counts()
+            ground.respawn()
+            note("reload " + before + " / " + counts())
+            if at > 20:
+                note("done")
+                return False
+        return True
+
+battle = Battle()
+battleTask = createTask(battle.run, "Battle", 0.5, 0.0)
+battleTask.subscribe(True)
+)";
+
+void saveAs(const fs::path& file, const std::string& text)
+{
+    // Written beside the file and renamed over it, as editors save: the game never reads half a file.
+    const fs::path written = file.string() + ".saving";
+    std::ofstream(written, std::ios::binary | std::ios::trunc) << text;
+    fs::rename(written, file);
+}
+
+std::size_t countLines(const GameProcess& game, const std::string& line)
+{
+    const std::vector<std::string> lines = game.logLines();
+    return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
+void expectNoFailureLines(const GameProcess& game)
+{
+    for (const std::string& line : game.logLines()) {
+        EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
+        EXPECT_EQ(line.find("Python exception"), std::string::npos) << line;
+    }
+}
+
+struct DamagedSave {
+    const char* name;
+    const char* category;
+    const char* item;
+    const char* file;
+    // Each key's whole line replaced.
+    std::vector<std::pair<const char*, const char*>> changes;
+    // The file the refusal names.
+    const char* named;
+};
+
+void PrintTo(const DamagedSave& save, std::ostream* out)
+{
+    *out << save.name;
+}
+
+std::string damaged(std::string text, const DamagedSave& save)
+{
+    for (const auto& [key, line] : save.changes)
+        text = std::regex_replace(text, std::regex(std::string("(^|\n)") + key + " *=[^\n]*"), std::string("$1") + line,
+                                  std::regex_constants::format_first_only);
+    return text;
+}
+
+class TestGroundReloadGame : public testing::TestWithParam<DamagedSave> {};
+
+TEST_P(TestGroundReloadGame, ARefusedSaveChangesNothingAndTheMendedFileIsRead)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    const DamagedSave& save = GetParam();
+    GameProcess game;
+    const std::string choice = std::string("CATEGORY = \"") + save.category + "\"\nITEM = \"" + save.item + "\"\n";
+    std::ofstream(game.folder() / "startup.py") << COMMON << choice << WATCH_THEN_FIGHT;
+    const std::string file = std::string("data/entities/") + save.file;
+    const std::string spawned = std::string("TestGround: spawned ") + save.category + " " + save.item + ", watching " + file;
+    const std::string original = readTextFile(game.folder() / file);
+    const std::string text = damaged(original, save);
+    ASSERT_NE(text, original);
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine(spawned, std::chrono::seconds(120))) << game.standardError();
+
+    saveAs(game.folder() / file, text);
+    EXPECT_TRUE(game.waitForLogLine(std::string("TestGround: the ") + save.category
+                                    + " types could not be read again; fix the file and save it again"));
+    const std::vector<std::string> lines = game.logLines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&save](const std::string& line) {
+        return line.rfind(std::string("Config: in data/entities/") + save.named, 0) == 0;
+    })) << save.named;
+
+    // The battle plays on the types as they were before the save.
+    std::ofstream(game.folder() / "fight") << "\n";
+    const fs::path steps = game.folder() / "steps.txt";
+    bool fought = false;
+    for (int second = 0; second < 180 && !fought && game.isRunning(); ++second)
+        fought = waitForTextInFile(steps, "fought", std::chrono::seconds(1));
+    ASSERT_TRUE(fought && game.isRunning()) << "signal " << game.endingSignal() << "\n" << game.standardError();
+
+    // The watch goes on: the mended file is read and the item spawned anew.
+    saveAs(game.folder() / file, original);
+    for (int tick = 0; tick < 600 && countLines(game, spawned) < 2 && game.isRunning(); ++tick)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(countLines(game, spawned), 2u);
+    EXPECT_EQ(game.quitWithKeys("TestGround"), 0) << game.standardError();
+    EXPECT_EQ(game.endingSignal(), 0);
+    expectNoFailureLines(game);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DamagedSaves, TestGroundReloadGame,
+    testing::Values(
+        DamagedSave{"ProjectileTimeToLiveNotANumber", "Fireable", "plasma_bolt", "plasma_bolt.fireable",
+                    {{"timeToLive", "timeToLive = 1.5s"}}, "plasma_bolt.fireable"},
+        // A plain shot would leave the weapon that fires it at once with an infinite speed.
+        DamagedSave{"BeamThatAWeaponFiresAtOnceNoLongerABeam", "Fireable", "ion_lance", "ion_lance.fireable",
+                    {{"beam", "beam = 0\ndamageType = Plasma"}}, "ion_lance.weapon"},
+        DamagedSave{"ShipMassNotANumber", "Ship", "kestrel", "kestrel.ship", {{"mass", "mass = nan"}}, "kestrel.ship"},
+        // Refused by the check of what its ships need, which once ran after its pool was made.
+        DamagedSave{"ShipWithAnEmptyPoolRefusedByItsShipCheck", "Ship", "drone", "drone.ship",
+                    {{"poolSize", "poolSize = 0"}, {"thrustLightRange", "thrustLightRange = nan"}}, "drone.ship"}),
+    [](const testing::TestParamInfo<DamagedSave>& info) { return std::string(info.param.name); });
+
+// Reads "reload <player> <enemy> / <player> <enemy>" lines: the counts before and after each reload.
+std::vector<std::pair<std::string, std::string>> reloadCounts(const std::string& steps)
+{
+    std::vector<std::pair<std::string, std::string>> counts;
+    std::istringstream lines(steps);
+    std::string line;
+    const std::regex reload("reload (\\d+ \\d+) / (\\d+ \\d+)");
+    std::smatch match;
+    while (std::getline(lines, line)) {
+        if (std::regex_match(line, match, reload))
+            counts.emplace_back(match[1], match[2]);
+    }
+    return counts;
+}
+
+TEST(TestGroundReloadGame, AProjectileReloadMidBattleKeepsEveryShipInPlay)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    std::ofstream(game.folder() / "startup.py") << COMMON << PROJECTILE_RELOADS;
+    game.start();
+    const fs::path steps = game.folder() / "steps.txt";
+    bool done = false;
+    for (int second = 0; second < 240 && !done && game.isRunning(); ++second)
+        done = waitForTextInFile(steps, "done", std::chrono::seconds(1));
+    ASSERT_TRUE(done && game.isRunning()) << "signal " << game.endingSignal() << "\n" << game.standardError();
+    const auto counts = reloadCounts(readTextFile(steps));
+    ASSERT_EQ(counts.size(), 3u) << readTextFile(steps);
+    for (const auto& [before, after] : counts) {
+        EXPECT_EQ(after, before);
+        // A battle under way: the wave and the scenario's ships on both sides.
+        EXPECT_NE(before.find(' '), std::string::npos);
+        EXPECT_GT(std::stoi(before), 2);
+        EXPECT_GT(std::stoi(before.substr(before.find(' ') + 1)), 2);
+    }
+    EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
+    EXPECT_EQ(game.endingSignal(), 0);
+    expectNoFailureLines(game);
+}
+
+} // namespace
+} // namespace Tolvarine::Test
