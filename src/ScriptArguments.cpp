@@ -125,6 +125,12 @@ float ScriptArguments::finite(const char* call, const char* what, float value)
     return value;
 }
 
+Ogre::Vector3 ScriptArguments::finite(const char* call, const char* what, const Ogre::Vector3& value)
+{
+    requireFinite(call, what, value, isFinite(value));
+    return value;
+}
+
 float ScriptArguments::number(const char* call, const char* what, float value, float lowest, float highest)
 {
     requireFinite(call, what, value, std::isfinite(value));

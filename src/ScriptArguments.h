@@ -30,6 +30,8 @@ public:
     static float distance(const char* call, const char* what, float distance);
     // Any finite number; `what` names it in the error ("the radius").
     static float finite(const char* call, const char* what, float value);
+    // Any vector of finite numbers, however long; `what` names it in the error ("the velocity").
+    static Ogre::Vector3 finite(const char* call, const char* what, const Ogre::Vector3& value);
     // A number from `lowest` to `highest` (either may be infinite); NaN and infinities never pass.
     static float number(const char* call, const char* what, float value, float lowest, float highest);
 

@@ -106,10 +106,14 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(nan))",
          "ValueError: DebrisSystem.setGlobalEmissionRate: the emission rate nan is not finite"},
         // Taken: the camera orbits in a blur, a ship holds the first waypoint of a path it never
-        // reaches, the dust looks odd, the sky lies beyond what the camera draws.
+        // reaches, a drone thrusts at its most towards a speed it never reaches, the dust looks
+        // odd, the sky lies beyond what the camera draws.
         {R"(camera.setTargetMode(TargetMode.ORBIT); camera.setOrbitSpeed(Degree(3e38)))", nullptr},
         {"circuit = Path(-1.0, True); circuit.appendWaypoint(Vector3(0, 0, -150)); "
          "ship.getBehaviour().followPath(circuit)",
+         nullptr},
+        {"ship.getBehaviour().drone(Vector3(1e6, 0, 0)); ship.getBehaviour().drone(Vector3(0, 1e20, 0)); "
+         "ship.getBehaviour().drone(Vector3(0, 0, -3e38))",
          nullptr},
         {R"(DebrisSystem.getSingleton().setSystemEmissionRate("FineDebrisSystem", -1))", nullptr},
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(-1))", nullptr},
