@@ -12,8 +12,9 @@ namespace Tolvarine {
 // the process on values they cannot take: a NaN position fails an assertion of the scene graph, a
 // zero orientation one of the physics library, and a place outside the collision space one of the
 // space itself, a frame later. Each check raises a Python ValueError that names the call (as
-// "Ship.spawnFleet") and the value, which the script gets as its own error; otherwise it returns
-// the value to use. Called only from the script adapters: the game's own code is not checked here.
+// "Ship.spawnFleet") and the value, which the script gets as its own error, and writes the same
+// text to the log as a line of its own; otherwise it returns the value to use. Called only from
+// the script adapters: the game's own code is not checked here.
 class ScriptArguments {
 public:
     // A place in the world: finite, and within PhysicsEngine::MAX_COORDINATE on every axis.
