@@ -533,6 +533,9 @@ bool MenuSystem::onInputSelected(InputType kind, std::uint32_t code, float value
         input.unbindSymbol(*partner);
         input.bindPhysicalInput(kind, *opposite, *partner);
     }
+    // Saved at once, as every other setting is: a game that ends while the sheet is still open
+    // (the quit key, a signal) keeps the binding the player just made.
+    input.saveKeymap("");
     refreshBindingButtons();
     return false;
 }

@@ -128,7 +128,8 @@ public:
     bool captureInput(InputHandler::SymbolNumber command, std::optional<InputHandler::SymbolNumber> partner);
     // The prompt "ChangeInput", built once and kept; hidden.
     void createChangeInputPopup();
-    // The capture callback: returns whether the capture goes on.
+    // The capture callback: returns whether the capture goes on. A completed binding is written
+    // to the key map file at once.
     bool onInputSelected(InputType kind, std::uint32_t code, float value, InputHandler::SymbolNumber command,
                          std::optional<InputHandler::SymbolNumber> partner);
     void refreshBindingButton(const std::string& command);

@@ -52,15 +52,6 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
         GameLog::line(text.str());
         throw ConfigurationError();
     }
-    // A planet is seen from outside: one of no size would vanish, a negative radius turns the
-    // sphere inside out, and one that reaches the viewer swallows the battle.
-    if (!(layout.radius > 0.0f && layout.radius < reach)) {
-        std::ostringstream text;
-        text << "Planet " << section << ": the radius " << layout.radius << " must be above 0 and below the distance "
-             << reach;
-        GameLog::line(text.str());
-        throw ConfigurationError();
-    }
     if (layout.spinAxis.isZeroLength()) {
         GameLog::line("Planet " + section + ": the spin axis must not be (0 0 0)");
         throw ConfigurationError();

@@ -40,11 +40,12 @@ public:
     };
 
     // Reads and checks `section` of `area` without building anything, so that an area can be
-    // checked whole at start-up with the rules its planets are built by. A missing key, a radius
-    // not above 0 or not below the distance, a haze that would reach the viewer
-    // (hazeProportion x radius not at least 0 and below the distance), a spin axis of (0 0 0) or
-    // a material that does not exist (or lacks a texture) is logged and throws
-    // ConfigurationError.
+    // checked whole at start-up with the rules its planets are built by. A missing key, a haze
+    // that would reach the viewer (hazeProportion x radius not at least 0 and below the distance:
+    // its disc would have no size the drawing can use), a spin axis of (0 0 0) or a material that
+    // does not exist (or lacks a texture) is logged and throws ConfigurationError. The radius
+    // itself is drawn as given: one of 0 shows nothing, a negative one turns the sphere inside
+    // out, and one at or beyond the distance wraps the viewer.
     static Layout read(const Config& area, const std::string& section);
 
     // Reads `section` of `area` (read) and builds the planet in `scene`, logging "Planet created

@@ -1,5 +1,6 @@
 #include "ScriptArguments.h"
 
+#include "GameLog.h"
 #include "PhysicsEngine.h"
 #include "Ship.h"
 #include "ShipType.h"
@@ -15,9 +16,13 @@ namespace Tolvarine {
 
 namespace {
 
+// The text goes to the log as well: a script may catch the error and go on, and a scenario that
+// then fails must still be readable from the log alone.
 [[noreturn]] void refuse(const char* call, const std::string& reason)
 {
-    PyErr_SetString(PyExc_ValueError, (std::string(call) + ": " + reason).c_str());
+    const std::string text = std::string(call) + ": " + reason;
+    GameLog::line(text);
+    PyErr_SetString(PyExc_ValueError, text.c_str());
     throw boost::python::error_already_set();
 }
 
@@ -122,6 +127,12 @@ float ScriptArguments::distance(const char* call, const char* what, float distan
 float ScriptArguments::finite(const char* call, const char* what, float value)
 {
     requireFinite(call, what, value, std::isfinite(value));
+    return value;
+}
+
+Ogre::Vector3 ScriptArguments::finite(const char* call, const char* what, const Ogre::Vector3& value)
+{
+    requireFinite(call, what, value, isFinite(value));
     return value;
 }
 

@@ -12,8 +12,9 @@ namespace Tolvarine {
 // the process on values they cannot take: a NaN position fails an assertion of the scene graph, a
 // zero orientation one of the physics library, and a place outside the collision space one of the
 // space itself, a frame later. Each check raises a Python ValueError that names the call (as
-// "Ship.spawnFleet") and the value, which the script gets as its own error; otherwise it returns
-// the value to use. Called only from the script adapters: the game's own code is not checked here.
+// "Ship.spawnFleet") and the value, which the script gets as its own error, and writes the same
+// text to the log as a line of its own; otherwise it returns the value to use. Called only from
+// the script adapters: the game's own code is not checked here.
 class ScriptArguments {
 public:
     // A place in the world: finite, and within PhysicsEngine::MAX_COORDINATE on every axis.
@@ -30,6 +31,8 @@ public:
     static float distance(const char* call, const char* what, float distance);
     // Any finite number; `what` names it in the error ("the radius").
     static float finite(const char* call, const char* what, float value);
+    // Any vector of finite numbers, however long; `what` names it in the error ("the velocity").
+    static Ogre::Vector3 finite(const char* call, const char* what, const Ogre::Vector3& value);
     // A number from `lowest` to `highest` (either may be infinite); NaN and infinities never pass.
     static float number(const char* call, const char* what, float value, float lowest, float highest);
 

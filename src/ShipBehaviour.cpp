@@ -36,6 +36,22 @@ namespace {
 
 const char* const SECTION = "Behaviour";
 
+// The largest component a drone velocity keeps as given: the squares of three such components
+// sum well within float. No ship comes near such a speed.
+const float DRONE_COMPONENT_LIMIT = 1.0e18f;
+
+// A drone velocity whose squared length is beyond float has no direction that float arithmetic
+// can compute (normalising it gives 0): it would steer with no force and no heading at all. It is
+// shortened along its direction to one whose square float holds; the force is clamped to the
+// ship's maximum all the same.
+Ogre::Vector3 steerableVelocity(const Ogre::Vector3& velocity)
+{
+    const float largest = std::max({std::abs(velocity.x), std::abs(velocity.y), std::abs(velocity.z)});
+    if (largest <= DRONE_COMPONENT_LIMIT)
+        return velocity;
+    return velocity * (DRONE_COMPONENT_LIMIT / largest);
+}
+
 PhysicsBody* bodyOf(Controllable* owner)
 {
     PhysicsBody* body = owner ? owner->getPhysicsBody() : nullptr;
@@ -131,9 +147,10 @@ void loiterFromScript(ShipBehaviour& behaviour, const Ogre::Vector3& point)
     behaviour.loiter(ScriptArguments::position("ShipBehaviour.loiter", point));
 }
 
+// Any finite velocity: it only becomes a force, clamped to the ship's maximum.
 void droneFromScript(ShipBehaviour& behaviour, const Ogre::Vector3& velocity)
 {
-    behaviour.drone(ScriptArguments::velocity("ShipBehaviour.drone", velocity));
+    behaviour.drone(ScriptArguments::finite("ShipBehaviour.drone", "the velocity", velocity));
 }
 
 } // namespace
@@ -523,10 +540,10 @@ void ShipBehaviour::loiterManoeuvre(float)
 void ShipBehaviour::drone(const Ogre::Vector3& velocity)
 {
     leaveFormation();
-    offset = velocity;
+    offset = steerableVelocity(velocity);
     manoeuvres.clear();
     manoeuvres.push_back(Manoeuvre::DRONE);
-    desiredHeading = velocity.normalisedCopy();
+    desiredHeading = offset.normalisedCopy();
 }
 
 void ShipBehaviour::droneManoeuvre(float)

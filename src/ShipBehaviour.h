@@ -91,7 +91,8 @@ public:
     float getMissileDodgeRangeSquared() const { return missileDodgeRangeSquared; }
 
     // Orders from scripts; each replaces whatever the ship was ordered before and leaves a
-    // formation. A path without waypoints is no order and is ignored.
+    // formation. A path without waypoints is no order and is ignored. A drone flies at full
+    // thrust towards any velocity faster than it can go, however long.
     void loiter(const Ogre::Vector3& point);
     void drone(const Ogre::Vector3& velocity);
     void followPath(const Path& path);

@@ -229,18 +229,36 @@ TEST(MenuGameHangUp, TheGameEndsThroughItsExitSequenceAndKeepsTheDifficultyChose
     EXPECT_NE(chosen, 0.5f) << "the shipped difficulty";
 }
 
+// Main, Options, Control: the Control sheet shows.
+void openControlSheet(const GameProcess& game)
+{
+    EXPECT_TRUE(click(game, MAIN_OPTIONS, [&] { return shows(game, OPTIONS_CONTROL, "options.png"); }));
+    EXPECT_TRUE(click(game, OPTIONS_CONTROL, [&] { return shows(game, CONTROL_BACK, "control.png"); }));
+}
+
+// The left half of the Forward button's text: the cursor stands on its right half after the click.
+constexpr Spot FORWARD_TEXT{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
+
+// The Forward button clicked and `key` pressed until the button's text changes: its new look, or
+// nothing when it never changed.
+std::vector<std::uint8_t> rebindForward(const GameProcess& game, const std::string& key)
+{
+    const std::vector<std::uint8_t> shipped = pixelsAround(look(game), FORWARD_TEXT, 5, 9);
+    std::vector<std::uint8_t> rebound;
+    const bool changed = click(game, CONTROL_FORWARD, [&] {
+        game.sendKey(key);
+        rebound = pixelsAround(look(game, "rebound.png"), FORWARD_TEXT, 5, 9);
+        return rebound != shipped;
+    });
+    return changed ? rebound : std::vector<std::uint8_t>();
+}
+
 // Main, Options, Control; the Forward button clicked and "x" pressed; back out with the back key,
-// which saves the key map, and quit. After a restart the Control sheet shows the new binding.
+// and quit. After a restart the Control sheet shows the new binding.
 TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
 {
     if (!hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
-    const auto openControlSheet = [](GameProcess& game) {
-        EXPECT_TRUE(click(game, MAIN_OPTIONS, [&] { return shows(game, OPTIONS_CONTROL, "options.png"); }));
-        EXPECT_TRUE(click(game, OPTIONS_CONTROL, [&] { return shows(game, CONTROL_BACK, "control.png"); }));
-    };
-    // The left half of the Forward button's text: the cursor stands on its right half after the click.
-    const Spot text{CONTROL_FORWARD.dx - 6, CONTROL_FORWARD.dy};
     std::string keymap;
     std::vector<std::uint8_t> rebound;
     {
@@ -248,13 +266,9 @@ TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
         game.start();
         ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
         openControlSheet(game);
-        const std::vector<std::uint8_t> shipped = pixelsAround(look(game), text, 5, 9);
-        ASSERT_TRUE(click(game, CONTROL_FORWARD, [&] {
-            game.sendKey("x");
-            rebound = pixelsAround(look(game, "rebound.png"), text, 5, 9);
-            return rebound != shipped;
-        })) << "Button/forward_thrust";
-        // The back key on the Control sheet saves the key map; on Options it returns to Main.
+        rebound = rebindForward(game, "x");
+        ASSERT_FALSE(rebound.empty()) << "Button/forward_thrust";
+        // The back key on the Control sheet returns to Options; on Options it returns to Main.
         for (int attempt = 0; attempt < 6 && shows(game, CONTROL_BACK); ++attempt)
             game.sendKey("Escape");
         keymap = readTextFile(game.folder() / "cfg/active.keymap");
@@ -270,10 +284,46 @@ TEST(MenuGameControls, ARebindingIsSavedAndShowsAfterARestart)
     game.start();
     ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
     openControlSheet(game);
-    EXPECT_EQ(pixelsAround(look(game, "control_restarted.png"), text, 5, 9), rebound) << "the Forward button";
+    EXPECT_EQ(pixelsAround(look(game, "control_restarted.png"), FORWARD_TEXT, 5, 9), rebound) << "the Forward button";
     EXPECT_NE(readTextFile(game.folder() / "cfg/active.keymap").find("forward_thrust = x\n"), std::string::npos);
     game.sendKey("Escape");
 }
+
+// A way to end the game while the Control sheet is open; its exit code.
+struct Ending {
+    const char* name;
+    int (*end)(GameProcess& game);
+};
+
+void PrintTo(const Ending& ending, std::ostream* out)
+{
+    *out << ending.name;
+}
+
+class MenuGameControlsOpen : public testing::TestWithParam<Ending> {};
+
+// Forward rebound to "i" on the Control sheet, and the game ended there without its Back: the
+// binding is in the key map file all the same (it once kept "w").
+TEST_P(MenuGameControlsOpen, ARebindingIsKeptWhenTheGameEndsOnTheSheet)
+{
+    if (!hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    game.start();
+    ASSERT_TRUE(game.waitForLogLine("Scenario Startup loaded.")) << game.standardError();
+    openControlSheet(game);
+    ASSERT_FALSE(rebindForward(game, "i").empty()) << "Button/forward_thrust";
+    EXPECT_EQ(GetParam().end(game), 0) << "ended by signal " << game.endingSignal();
+    const std::string keymap = readTextFile(game.folder() / "cfg/active.keymap");
+    EXPECT_NE(keymap.find("forward_thrust = i\n"), std::string::npos) << keymap;
+    EXPECT_NE(keymap.find("backward_thrust = s\n"), std::string::npos) << "only the one command changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, MenuGameControlsOpen,
+    testing::Values(Ending{"QuitKey", [](GameProcess& game) { return game.quitWithKeys("Startup"); }},
+                    Ending{"Terminated", [](GameProcess& game) { return game.sendSignal(SIGTERM) ? game.waitForExit() : -1; }}),
+    [](const testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace Tolvarine::Test

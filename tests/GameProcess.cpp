@@ -7,6 +7,7 @@
 #include <random>
 #include <signal.h>
 #include <sstream>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,18 +53,19 @@ bool isWholePng(const fs::path& path)
 
 } // namespace
 
+void fillGameFolder(const fs::path& folder)
+{
+    const std::string command = "bash '" + sourcePath("tools/fill-game-folder.sh").string() + "' '" + folder.string() + "'";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("could not fill the game folder " + folder.string());
+}
+
 GameProcess::GameProcess()
 {
     std::random_device random;
     workFolder = fs::temp_directory_path() / ("tolvarine-game-" + std::to_string(::getpid()) + "-" +
                                               std::to_string(random()));
-    fs::create_directories(workFolder);
-    const auto recursive = fs::copy_options::recursive;
-    fs::copy(sourcePath("cfg"), workFolder / "cfg", recursive);
-    fs::copy(sourcePath("data"), workFolder / "data", recursive);
-    fs::copy_file(sourcePath("plugins.cfg"), workFolder / "plugins.cfg");
-    fs::copy_file(sourcePath("tools/default-ogre.cfg"), workFolder / "ogre.cfg");
-    fs::copy_file(sourcePath("startup.py"), workFolder / "startup.py");
+    fillGameFolder(workFolder);
 }
 
 GameProcess::~GameProcess()

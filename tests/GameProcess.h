@@ -9,7 +9,7 @@
 namespace Tolvarine::Test {
 
 // The whole game as a child process on a virtual display of its own, run in a working folder of its own that holds a copy of the
-// repository's cfg/ and data/, the plug-in list, video options and start-up script. Tests change
+// repository's cfg/ and data/, the plug-in list, video options and start-up script (fillGameFolder). Tests change
 // that folder before start() to provoke failures, send keys to the game window with xdotool and
 // read the game's log.
 class GameProcess {
@@ -76,6 +76,12 @@ private:
     int exitCode = -1;
     int signalNumber = 0;
 };
+
+// Fills `folder` with what the game reads at run time, by tools/fill-game-folder.sh: the shipped
+// files of the repository's cfg/ and data/ (none that git ignores, so no enciphered twin or other
+// leftover of an earlier run there), the plug-in list, the windowed video options and the
+// start-up script. Throws std::runtime_error when the copy fails.
+void fillGameFolder(const std::filesystem::path& folder);
 
 // A whole file as text; empty when it cannot be read.
 std::string readTextFile(const std::filesystem::path& path);

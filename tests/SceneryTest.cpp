@@ -85,9 +85,6 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
     const std::pair<const char*, const char*> broken[] = {
         {"radius = 900\n", "Planet Planet: the haze radius 1080 must be at least 0 and below the distance 1000"},
         {"distance = 0\n", "Planet Planet: the haze radius 120 must be at least 0 and below the distance 0"},
-        // A sphere turned inside out, or one that swallows the viewer, with a haze that would fit.
-        {"radius = -100\nhazeProportion = -1\n", "Planet Planet: the radius -100 must be above 0 and below the distance 1000"},
-        {"radius = 1500\nhazeProportion = 0.5\n", "Planet Planet: the radius 1500 must be above 0 and below the distance 1000"},
         {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere"}};
     for (const auto& [keys, line] : broken) {
         SCOPED_TRACE(keys);
@@ -96,6 +93,20 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
         EXPECT_THROW(Planet(area, "Planet", scene), ConfigurationError);
         EXPECT_TRUE(log.contains(line));
         EXPECT_TRUE(scene.getRootSceneNode()->getChildren().empty());
+    }
+
+    // Radii that play without a fault, with a haze that fits: a sphere of no size, one turned
+    // inside out, one that wraps the viewer. Each is built scaled by its radius.
+    const std::pair<const char*, float> played[] = {{"radius = 0\n", 0.0f},
+                                                    {"radius = -100\nhazeProportion = -1\n", -100.0f},
+                                                    {"radius = 1500\nhazeProportion = 0.5\n", 1500.0f}};
+    for (const auto& [keys, radius] : played) {
+        SCOPED_TRACE(keys);
+        const Config area = planetArea(folder, keys);
+        log.clear();
+        const Planet sized(area, "Planet", scene);
+        EXPECT_TRUE(log.contains("Planet created (Vector3(0, 0, -1000))"));
+        EXPECT_EQ(sized.getPlanetNode()->getScale(), Vector3(radius, radius, radius));
     }
 }
 

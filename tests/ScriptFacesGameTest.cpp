@@ -16,6 +16,9 @@ struct Row {
     const char* statement;
     // The last line of the script's traceback in the game's log; none for a value that is taken.
     const char* error;
+    // A line of its own in the log: the refusal's text, which stays there even when the script
+    // catches the error. Every ValueError's text is one without being named here.
+    const char* refusal = nullptr;
 };
 
 // Run at the end of the start-up, with the menus' scenario loaded and the game unpaused: a ship
@@ -106,10 +109,14 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(nan))",
          "ValueError: DebrisSystem.setGlobalEmissionRate: the emission rate nan is not finite"},
         // Taken: the camera orbits in a blur, a ship holds the first waypoint of a path it never
-        // reaches, the dust looks odd, the sky lies beyond what the camera draws.
+        // reaches, a drone thrusts at its most towards a speed it never reaches, the dust looks
+        // odd, the sky lies beyond what the camera draws.
         {R"(camera.setTargetMode(TargetMode.ORBIT); camera.setOrbitSpeed(Degree(3e38)))", nullptr},
         {"circuit = Path(-1.0, True); circuit.appendWaypoint(Vector3(0, 0, -150)); "
          "ship.getBehaviour().followPath(circuit)",
+         nullptr},
+        {"ship.getBehaviour().drone(Vector3(1e6, 0, 0)); ship.getBehaviour().drone(Vector3(0, 1e20, 0)); "
+         "ship.getBehaviour().drone(Vector3(0, 0, -3e38))",
          nullptr},
         {R"(DebrisSystem.getSingleton().setSystemEmissionRate("FineDebrisSystem", -1))", nullptr},
         {R"(DebrisSystem.getSingleton().setGlobalEmissionRate(-1))", nullptr},
@@ -122,6 +129,9 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
          "ValueError: Ship.spawnFleet: there is no ship type kestrl"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().survivalStart("Deep Space", {"trifightr": 1}))",
          "ValueError: Scenario.survivalStart: there is no ship type trifightr"},
+        // A scenario that catches the refusal and goes on: the log alone tells what went wrong.
+        {"try:\n    Ship.create(\"trifightr\")\nexcept ValueError:\n    pass", nullptr,
+         "Ship.create: there is no ship type trifightr"},
         // The game's own errors said only "std::exception".
         {R"(ScenarioManager.getSingleton().loadScenario("Nowhere"))",
          "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
@@ -159,6 +169,13 @@ raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore))
         SCOPED_TRACE(rows[i].statement);
         if (rows[i].error) {
             EXPECT_TRUE(game.logHas(rows[i].error));
+        }
+        const std::string error = rows[i].error ? rows[i].error : "", valueError = "ValueError: ";
+        if (error.rfind(valueError, 0) == 0) {
+            EXPECT_TRUE(game.logHas(error.substr(valueError.size())));
+        }
+        if (rows[i].refusal) {
+            EXPECT_TRUE(game.logHas(rows[i].refusal));
         }
         const bool taken = std::filesystem::exists(game.folder() / ("face" + std::to_string(i) + ".py.taken"));
         EXPECT_EQ(taken, !rows[i].error);

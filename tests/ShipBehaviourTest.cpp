@@ -176,5 +176,25 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
     EXPECT_EQ(ShipBehaviour(type, &unarmed, &type).getFarRange(), 0.0f);
 }
 
+// A drone order of any finite velocity heads along it at the most force the ship has. Velocities
+// from 1e20 up once gave no heading and no force at all: their squared length is beyond float.
+TEST_F(ShipAi, ADroneFliesAlongItsVelocityHoweverLong)
+{
+    const struct { const char* name; Vector3 velocity, direction; } rows[] = {
+        {"squared beyond float", Vector3(1e20f, 0, 0), Vector3::UNIT_X},
+        {"at the float range's end on every axis", Vector3(3e38f, -3e38f, 3e38f), Vector3(1, -1, 1).normalisedCopy()},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ShipBehaviour& drone = makeAi();
+        drone.drone(row.velocity);
+        drone.updateBehaviour(0.1f);
+        EXPECT_EQ(stack(), "drone");
+        EXPECT_TRUE(drone.getDesiredHeading().positionEquals(row.direction)) << drone.getDesiredHeading();
+        EXPECT_TRUE(ForceController::clamp(drone.getDesiredForce(), 10.0f).positionEquals(row.direction * 10.0f))
+            << drone.getDesiredForce();
+    }
+}
+
 } // namespace
 } // namespace Tolvarine::Test

@@ -7,6 +7,7 @@
 #include "ExplosionDebris.h"
 #include "ExplosionManager.h"
 #include "Faction.h"
+#include "GameProcess.h"
 #include "GameplaySettings.h"
 #include "GraphicsSettings.h"
 #include "InstrumentSoundManager.h"
@@ -32,12 +33,7 @@ protected:
         if (!root)
             return;
         loadShippedEffects();
-        for (const char* made : {"cfg", "data"})
-            std::filesystem::create_directories(folder.file(made));
-        for (const std::string sub : {"sound", "entities", "explosions"})
-            std::filesystem::copy(shippedData(sub), folder.file("data/" + sub), std::filesystem::copy_options::recursive);
-        std::filesystem::copy_file(shippedData("../cfg/sound.cfg"), folder.file("cfg/sound.cfg"));
-        std::filesystem::copy_file(shippedData("curves.cfg"), folder.file("data/curves.cfg"));
+        fillGameFolder(folder.file(""));
         std::filesystem::current_path(folder.file(""));
         writeFile("cfg/difficulty.cfg", "[Difficulty]\ndifficulty = 0.5\n");
         curves = std::make_unique<ResponseCurves>("data/curves.cfg");

@@ -2,9 +2,10 @@
 
 // The game's fighting classes without the drawing: the shipped ship, weapon and projectile types
 // from data/, the scene, scheduler, physics, profiler, statistics, silent sounds and the
-// settings from cfg/, stepped frame by frame at 60 frames a second of game time. It is run from
-// the repository root, as the game is, on an X display (tools/with-display.sh gives one): the
-// effects' materials need OpenGL, on a hidden window that nothing is drawn on. The battle benchmark measures it; a test fights in it.
+// settings from cfg/, stepped frame by frame at 60 frames a second of game time. It reads them
+// from its working folder, as the game does (the battle benchmark makes that a scratch copy of
+// the repository's), on an X display (tools/with-display.sh gives one): the effects' materials
+// need OpenGL, on a hidden window that nothing is drawn on. The battle benchmark measures it.
 
 #include "CapitalShipStation.h"
 #include "Clock.h"

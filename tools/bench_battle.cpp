@@ -2,12 +2,14 @@
 // fighters (half Trifighters, half Kestrels a side) flown by their AI against each other, with
 // physics, weapons and projectiles, everything the game does but drawing. The cost is the
 // profiler's "Root" block (one scheduler pass a frame), with its biggest blocks beneath it, and
-// the shots and hits show that the ships really fight. Run from the repository root:
+// the shots and hits show that the ships really fight. Run on an X display:
 //
-//     ./build/bench_battle [ships a side ...]      (default: 50 and then 100)
+//     tools/with-display.sh ./build/bench_battle [ships a side ...]      (default: 50 and then 100)
 //
-// Each size runs in a process of its own. A yardstick for performance work, not a test: the
-// figures depend on the machine.
+// Each size runs in a process of its own, in a scratch copy of the game's run-time files
+// (tools/fill-game-folder.sh), since reading the data writes its enciphered twins beside it; the
+// log goes to "bench_battle.log" in the folder it was started from. A yardstick for performance
+// work, not a test: the figures depend on the machine.
 
 #include "BattleWorld.h"
 
@@ -70,11 +72,11 @@ std::vector<Block> readReport(const Profiler& profiler)
     return blocks;
 }
 
-int runBattle(unsigned perSide)
+int runBattle(unsigned perSide, const std::string& logPath)
 {
     Ogre::Math::SetRandomValueProvider(nullptr);
     std::srand(12345);
-    Battle::BattleWorld world("bench_battle.log");
+    Battle::BattleWorld world(logPath);
     Faction red("Red", 0);
     Faction blue("Blue", 0);
     red.addEnemy(blue);
@@ -130,6 +132,25 @@ int runBattle(unsigned perSide)
     return 0;
 }
 
+// A new temporary folder filled with the game's run-time files from the repository, made the
+// working folder; empty when it could not be made.
+std::filesystem::path enterScratchCopy()
+{
+    std::string folder = (std::filesystem::temp_directory_path() / "tolvarine-bench-battle.XXXXXX").string();
+    if (!::mkdtemp(folder.data()))
+        return {};
+    const std::string fill = std::string("bash '") + TOLVARINE_SOURCE_DIR + "/tools/fill-game-folder.sh' '" + folder + "'";
+    const bool filled = std::system(fill.c_str()) == 0;
+    std::error_code error;
+    if (filled)
+        std::filesystem::current_path(folder, error);
+    if (!filled || error) {
+        std::filesystem::remove_all(folder, error);
+        return {};
+    }
+    return folder;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -139,8 +160,14 @@ int main(int argc, char** argv)
         sizes.push_back(static_cast<unsigned>(std::strtoul(argv[i], nullptr, 10)));
     if (sizes.empty())
         sizes = {50, 100};
-    if (!std::filesystem::is_directory("data/entities") || !std::getenv("DISPLAY")) {
-        std::cerr << "Run from the repository root on an X display: tools/with-display.sh ./build/bench_battle\n";
+    if (!std::getenv("DISPLAY")) {
+        std::cerr << "Run on an X display: tools/with-display.sh ./build/bench_battle\n";
+        return 2;
+    }
+    const std::string logPath = std::filesystem::absolute("bench_battle.log").string();
+    const std::filesystem::path scratch = enterScratchCopy();
+    if (scratch.empty()) {
+        std::cerr << "bench_battle: could not copy the game's files into a scratch folder\n";
         return 2;
     }
     int status = 0;
@@ -148,7 +175,7 @@ int main(int argc, char** argv)
     for (const unsigned perSide : sizes) {
         const pid_t child = ::fork();
         if (child == 0)
-            std::_Exit(runBattle(perSide));
+            std::_Exit(runBattle(perSide, logPath));
         int childStatus = 0;
         ::waitpid(child, &childStatus, 0);
         if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
@@ -156,5 +183,7 @@ int main(int argc, char** argv)
             status = 1;
         }
     }
+    std::error_code error;
+    std::filesystem::remove_all(scratch, error);
     return status;
 }

@@ -18,14 +18,19 @@ bash tools/build.sh
 home="${XDG_DATA_HOME:-$HOME/.local/share}/tolvarine"
 mkdir -p "$home/cfg"
 # A settings file the player has is kept; one the game gained since is copied in.
-for file in "$repo"/cfg/*; do
-  [ -e "$home/cfg/${file##*/}" ] || cp "$file" "$home/cfg/"
+bash tools/shipped-files.sh cfg | while IFS= read -r file; do
+  [ -e "$home/$file" ] || cp "$repo/$file" "$home/cfg/"
 done
 [ -e "$home/ogre.cfg" ] || cp "$repo/tools/default-ogre.cfg" "$home/ogre.cfg"
 # The plug-in list names this machine's plug-in folder, written by the build.
 cp "$repo/plugins.cfg" "$home/plugins.cfg"
 rm -rf "$home/data"
-cp -rs "$repo/data" "$home/data"
+# Links to the shipped files only (tools/shipped-files.sh): a leftover of an old run in the
+# repository (an enciphered twin) would be read, and written over through its link.
+bash tools/shipped-files.sh data | while IFS= read -r file; do
+  mkdir -p "$home/${file%/*}"
+  ln -s "$repo/$file" "$home/$file"
+done
 ln -sfn "$repo/startup.py" "$home/startup.py"
 cd "$home"
 exec "$repo/build/tolvarine"

@@ -42,16 +42,14 @@ run_suite() {
   (cd "$build" && ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0" nice ctest -j"${SANITIZE_TEST_JOBS:-3}" --timeout 1500 --output-on-failure) || status=1
 }
 
-# The game in a working folder of its own (a copy of cfg/ and data/), a skirmish from its start-up
+# The game in a working folder of its own (tools/fill-game-folder.sh), a skirmish from its start-up
 # script, the player's side sent towards the enemy so the fight starts at once; after two minutes
 # the quit key, then a key on the exit screen.
 run_skirmish() {
   echo "== a two-minute skirmish under the sanitizers"
   local work
   work=$(mktemp -d)
-  cp -r cfg data "$work"/
-  cp plugins.cfg "$work"/
-  cp tools/default-ogre.cfg "$work"/ogre.cfg
+  bash tools/fill-game-folder.sh "$work"
   cat >"$work"/startup.py <<'PY'
 from Tolvarine import *
 scenario = startSkirmish()

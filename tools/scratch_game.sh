@@ -4,7 +4,8 @@
 # (empty; the caller sets it while the game runs), and removes the folder at exit, after stopping
 # a game still running; KEEP=1 keeps it. on_own_display "$@" runs the calling script again on a
 # virtual display of its own; the script then starts with the marker "--on-display" to shift away.
-# fill_game_folder FOLDER copies the run-time files into a folder made by the caller.
+# fill_game_folder FOLDER copies the run-time files into a folder made by the caller
+# (tools/fill-game-folder.sh: the shipped files only, with the repository's startup.py).
 on_own_display() {
   [ "${1:-}" = "--on-display" ] || exec bash "$root/tools/own-display.sh" bash "$0" --on-display "$@"
 }
@@ -21,9 +22,7 @@ make_scratch_game() {
 }
 
 fill_game_folder() {
-  cp -r "$root/cfg" "$root/data" "$1/"
-  cp "$root/plugins.cfg" "$1/plugins.cfg"
-  cp "$root/tools/default-ogre.cfg" "$1/ogre.cfg"
+  bash "$root/tools/fill-game-folder.sh" "$1"
 }
 
 stop_scratch_game() {

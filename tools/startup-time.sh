@@ -15,7 +15,6 @@ make_scratch_game startup-time
 # The game's own start-up script, then a note of the time at its end: the script is the last step
 # of the start-up, and the main loop draws the first frame of the menus right after it. (A task
 # would not do: the menus pause the scheduler.)
-cp "$root/startup.py" "$work/startup.py"
 cat >>"$work/startup.py" <<'EOF'
 
 

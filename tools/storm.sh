@@ -61,7 +61,6 @@ trap stop EXIT
 start_game() {
   folder=$(mktemp -d "${TMPDIR:-/tmp}/tolvarine-storm.XXXXXX")
   fill_game_folder "$folder"
-  cp "$root/startup.py" "$folder/"
   : >"$folder/stream.xdo"
   # The game runs under a shell of its own that waits for it and exits with its status: the shell
   # would otherwise say how the game died, which the report says with more.
