@@ -4,6 +4,7 @@
 // signal or an abort, or a call returned garbage); each must now raise a RuntimeError that says
 // the object is gone, which the script catches, and the game flies on.
 #include "MenuWalk.h"
+#include "TestGroundScript.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,11 @@ struct Row {
     const char* kind;
 };
 
-// Run at the end of the start-up, in the scenario Test. Nobody flies a ship: a flown ship leaving
-// play opens command mode, which stops the game clock and with it the task.
+// Run at the end of the start-up, in the scenario Test.
 const char* const SETUP = R"(
-from Tolvarine import *
 ScenarioManager.getSingleton().loadScenario("Test")
-scenario = ScenarioManager.getSingleton().getCurrentScenario()
-player = scenario.getFaction("Player")
-enemy = scenario.getFaction("Enemy")
-ground = TestGround.getSingleton()
-for ship in player.getShipList():
-    ship.setFocus(False)
-Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+player, enemy = sides()
+fly()
 
 class KeptWing:
     def __init__(self):
@@ -42,10 +36,7 @@ class KeptWing:
         self.link = self.wing[1].getLink()
 
     def readShipTypesAgain(self):
-        while ground.getCategoryCaption() != "Ship":
-            ground.nextCategory()
-        while ground.getItemCaption() != "trifighter":
-            ground.nextItem()
+        choose("Ship", "trifighter")
         ground.respawn()
 
     def run(self, elapsed):
@@ -103,7 +94,7 @@ TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorA
     startup << "CALLS = [\n";
     for (const Row& row : rows)
         startup << "    lambda wing, capital, behaviour, capitalBehaviour, link: " << row.call << ",\n";
-    startup << "]\n" << SETUP;
+    startup << "]\n" << TEST_GROUND_HELPERS << SETUP;
     startup.close();
     game.start();
     const std::filesystem::path kept = game.folder() / "kept.txt";

@@ -5,6 +5,7 @@
 // the middle of a battle keeps every ship in play (it once took the whole battle out), and nothing
 // that aimed at or dodged a deleted missile goes on using it.
 #include "MenuWalk.h"
+#include "TestGroundScript.h"
 
 #include <gtest/gtest.h>
 
@@ -18,41 +19,6 @@ namespace Tolvarine::Test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Helpers shared by both scripts. Nobody flies: a flown ship's explosion opens command mode, which
-// stops the game clock and with it the scripts' tasks.
-const char* const COMMON = R"(
-from Tolvarine import *
-import os
-ground = TestGround.getSingleton()
-
-def note(text):
-    with open("steps.txt", "a") as steps:
-        steps.write(text + "\n")
-
-def choose(category, item):
-    while ground.getCategoryCaption() != category:
-        ground.nextCategory()
-    while ground.getItemCaption() != item:
-        ground.nextItem()
-
-def sides():
-    scenario = ScenarioManager.getSingleton().getCurrentScenario()
-    return scenario.getFaction("Player"), scenario.getFaction("Enemy")
-
-def fly():
-    for ship in sides()[0].getShipList():
-        ship.setFocus(False)
-    Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
-
-def startBattle():
-    player, enemy = sides()
-    Ship.spawnFleet({"trifighter": 6}, player, Vector3(0, 0, -300), Quaternion())
-    Ship.spawnFleet({"kestrel": 6, "bastion": 1}, enemy, Vector3(0, 0, -900), Quaternion(0.0, 0.0, 1.0, 0.0))
-
-def counts():
-    return "%d %d" % tuple(len(side.getShipList()) for side in sides())
-)";
 
 // The test ground watches the chosen item's file. Once the test has saved the damaged file and
 // seen it refused, it leaves the file "fight": the scenario Test is fought for eight seconds of game
@@ -168,7 +134,7 @@ TEST_P(TestGroundReloadGame, ARefusedSaveChangesNothingAndTheMendedFileIsRead)
     const DamagedSave& save = GetParam();
     GameProcess game;
     const std::string choice = std::string("CATEGORY = \"") + save.category + "\"\nITEM = \"" + save.item + "\"\n";
-    std::ofstream(game.folder() / "startup.py") << COMMON << choice << WATCH_THEN_FIGHT;
+    std::ofstream(game.folder() / "startup.py") << TEST_GROUND_HELPERS << choice << WATCH_THEN_FIGHT;
     const std::string file = std::string("data/entities/") + save.file;
     const std::string spawned = std::string("TestGround: spawned ") + save.category + " " + save.item + ", watching " + file;
     const std::string original = readTextFile(game.folder() / file);
@@ -237,7 +203,7 @@ TEST(TestGroundReloadGame, AProjectileReloadMidBattleKeepsEveryShipInPlay)
     if (!MenuWalk::hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
-    std::ofstream(game.folder() / "startup.py") << COMMON << PROJECTILE_RELOADS;
+    std::ofstream(game.folder() / "startup.py") << TEST_GROUND_HELPERS << PROJECTILE_RELOADS;
     game.start();
     const fs::path steps = game.folder() / "steps.txt";
     bool done = false;

@@ -4,6 +4,7 @@
 // another ship's AI or guns aiming at a missile, a turret, a point defence, the camera) once went
 // on using it, and the game ended on a signal (or, under the sanitizers, with a use after free).
 #include "MenuWalk.h"
+#include "TestGroundScript.h"
 
 #include <gtest/gtest.h>
 
@@ -12,41 +13,19 @@
 namespace Tolvarine::Test {
 namespace {
 
-// Run at the end of the start-up. Nobody flies a ship: a flown ship's explosion opens command mode,
-// which stops the game clock and with it the battle's task. Every cycle of ten game seconds starts
-// a battle close enough to open fire at once, breaks up four ships of each side and reads the ship
-// types again while their explosions play; starts the battle again and reads the projectile types
-// again while the missiles of the trifighters fly and the kestrels, turrets and point defence of
-// the other side aim at them. Ships are taken afresh from the factions each time: a reload deletes
-// them.
+// Run at the end of the start-up. Every cycle of ten game seconds starts a battle close enough to
+// open fire at once, breaks up four ships of each side and reads the ship types again while their
+// explosions play; starts the battle again and reads the projectile types again while the missiles
+// of the trifighters fly and the kestrels, turrets and point defence of the other side aim at them.
+// Ships are taken afresh from the factions each time: a reload deletes them.
 const char* const BATTLE = R"(
-from Tolvarine import *
 ScenarioManager.getSingleton().loadScenario("Test")
-scenario = ScenarioManager.getSingleton().getCurrentScenario()
-player = scenario.getFaction("Player")
-enemy = scenario.getFaction("Enemy")
-ground = TestGround.getSingleton()
-for ship in player.getShipList():
-    ship.setFocus(False)
-Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
-
-def choose(category, item):
-    while ground.getCategoryCaption() != category:
-        ground.nextCategory()
-    while ground.getItemCaption() != item:
-        ground.nextItem()
-
-def startBattle():
-    Ship.spawnFleet({"trifighter": 6}, player, Vector3(0, 0, -300), Quaternion())
-    Ship.spawnFleet({"kestrel": 6, "bastion": 1}, enemy, Vector3(0, 0, -900), Quaternion(0.0, 0.0, 1.0, 0.0))
+fly()
 
 def breakUp(first):
-    for side in (player, enemy):
+    for side in sides():
         for ship in side.getShipList()[first:first + 2]:
             ship.destroy()
-
-def note(text):
-    open("reloads.txt", "a").write(text + "\n")
 
 class Battle:
     step = 0
@@ -81,9 +60,9 @@ TEST(TypeReloadGame, ShipAndProjectileTypesReadAgainMidBattleLeaveNothingUsingTh
     if (!MenuWalk::hasXTools())
         GTEST_SKIP() << "needs Xvfb and xdotool";
     GameProcess game;
-    std::ofstream(game.folder() / "startup.py") << BATTLE;
+    std::ofstream(game.folder() / "startup.py") << TEST_GROUND_HELPERS << BATTLE;
     game.start();
-    const std::filesystem::path reloads = game.folder() / "reloads.txt";
+    const std::filesystem::path reloads = game.folder() / "steps.txt";
     // Looked for while the game runs: a signal ends the wait.
     bool done = false;
     for (int second = 0; second < 240 && !done && game.isRunning(); ++second)
