@@ -50,8 +50,7 @@ void meshless(const fs::path& file)
 // Replaces the whole line of `key` (or drops it with an empty replacement).
 void replaceKey(const fs::path& file, const std::string& key, const std::string& line)
 {
-    const std::regex keyLine("(^|\n)" + key + " *=[^\n]*");
-    rewrite(file, std::regex_replace(readTextFile(file), keyLine, "$1" + line, std::regex_constants::format_first_only));
+    rewrite(file, withKeyLine(readTextFile(file), key, line));
 }
 
 // The end of the game's log, where its reason for stopping stands.

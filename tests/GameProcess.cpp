@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <signal.h>
 #include <sstream>
 #include <stdexcept>
@@ -22,6 +23,12 @@ std::string readTextFile(const fs::path& path)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string withKeyLine(const std::string& text, const std::string& key, const std::string& line)
+{
+    const std::regex keyLine("(^|\n)" + key + " *=[^\n]*");
+    return std::regex_replace(text, keyLine, "$1" + line, std::regex_constants::format_first_only);
 }
 
 bool waitForTextInFile(const fs::path& path, const std::string& text, std::chrono::seconds timeout)

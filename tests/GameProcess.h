@@ -85,6 +85,9 @@ void fillGameFolder(const std::filesystem::path& folder);
 
 // A whole file as text; empty when it cannot be read.
 std::string readTextFile(const std::filesystem::path& path);
+// The settings or data file's text with the first line of `key` replaced whole by `line` (dropped
+// when `line` is empty); the text as it was when no line gives the key.
+std::string withKeyLine(const std::string& text, const std::string& key, const std::string& line);
 // Waits until the file (written by a game's script, say) holds `text`; false when the time ran out.
 bool waitForTextInFile(const std::filesystem::path& path, const std::string& text,
                        std::chrono::seconds timeout = std::chrono::seconds(60));
