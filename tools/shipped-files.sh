@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 if command -v git >/dev/null && git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
   # Tracked files deleted from the working tree are listed too: only those there are printed.
   git ls-files --cached --others --exclude-standard -- "$@" | while IFS= read -r file; do
-    [ -f "$file" ] && printf '%s\n' "$file"
+    if [ -f "$file" ]; then printf '%s\n' "$file"; fi
   done
 else
   find "$@" -type f
