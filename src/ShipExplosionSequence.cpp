@@ -26,22 +26,18 @@ std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
     return configs;
 }
 
-// The sections of a type file that hold its events, in file order.
-std::vector<std::string> eventSections(const Config& config)
-{
-    std::vector<std::string> sections;
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find("Event_") != std::string::npos)
-            sections.push_back(section);
-    }
-    return sections;
-}
-
-ShipExplosionSequence::Events readEvents(Config& config)
+// The events of the sections whose name holds "Event_", in file order. With `checkNames`, each
+// event's names are checked as it is read, so a refusal names its own section.
+ShipExplosionSequence::Events readEvents(Config& config, bool checkNames = false)
 {
     ShipExplosionSequence::Events events;
-    for (const std::string& section : eventSections(config))
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Event_") == std::string::npos)
+            continue;
         events.push_back(ShipExplosionEvent::createEvent(config, section));
+        if (checkNames)
+            events.back()->checkNames(config, section);
+    }
     if (events.empty()) {
         GameLog::line("Cannot create empty ShipExplosionSequence");
         throw ConfigurationError();
@@ -119,10 +115,7 @@ void ShipExplosionSequence::checkType(Config& config)
     try {
         config.get<float>(SECTION, "updatePeriod");
         config.get<float>(SECTION, "updateVariance");
-        const ShipExplosionSequence::Events events = readEvents(config);
-        const std::vector<std::string> sections = eventSections(config);
-        for (std::size_t i = 0; i < events.size(); ++i)
-            events[i]->checkNames(config, sections[i]);
+        readEvents(config, true);
     } catch (...) {
         GameLog::line("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
         throw;
