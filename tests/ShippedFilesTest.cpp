@@ -55,6 +55,35 @@ TEST(ShippedFiles, AGameFolderTakesTheShippedFilesAndNoLeftoverBesideThem)
         EXPECT_FALSE(fs::exists(game / leftover)) << leftover;
 }
 
+// A modder's files keep whatever letters they were named with: git quotes and escapes such names
+// in its line listing, and the copy once left every one of them out without a word (the game then
+// said "unknown scenario").
+TEST(ShippedFiles, AGameFolderTakesFilesWhateverTheLettersOfTheirNames)
+{
+    if (!hasGit())
+        GTEST_SKIP() << "needs git";
+    const TemporaryFolder folder;
+    const fs::path source(TOLVARINE_SOURCE_DIR), repository = folder.file("repository");
+    fs::create_directories(repository / "tools");
+    fs::create_directories(repository / "data/scenarios");
+    for (const char* copied : {".gitignore", "startup.py", "tools/fill-game-folder.sh", "tools/shipped-files.sh",
+                               "tools/default-ogre.cfg"})
+        fs::copy_file(source / copied, repository / copied);
+    writeFile((repository / "plugins.cfg").string(), "Plugin=RenderSystem_GL\n");
+    const char* const names[] = {"\xC3\xBC" "berfall.py", "a \"quoted\" raid.py", "back\\slash.py", "tab\tbed.py",
+                                 "new\nline.py", "plain.py"};
+    for (const char* name : names)
+        writeFile((repository / "data/scenarios" / name).string(), "# a scenario\n");
+    ASSERT_TRUE(run("git init -q '" + repository.string() + "'"));
+    // One tracked, the others new: git quotes both kinds alike.
+    ASSERT_TRUE(run("git -C '" + repository.string() + "' add 'data/scenarios/\xC3\xBC" "berfall.py'"));
+
+    const fs::path game = folder.file("game");
+    ASSERT_TRUE(run("bash '" + (repository / "tools/fill-game-folder.sh").string() + "' '" + game.string() + "'"));
+    for (const char* name : names)
+        EXPECT_TRUE(fs::is_regular_file(game / "data/scenarios" / name)) << name;
+}
+
 // A short battle benchmark (run from a folder of its own, where its log lands): the repository's
 // data/ and cfg/ are as they were, to the last file git ignores.
 TEST(ShippedFiles, TheBattleBenchmarkLeavesTheRepositorysDataAndSettingsAsTheyWere)

@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$1"
 folder=$(cd "$1" && pwd)
 cd "$root"
-bash tools/shipped-files.sh | xargs -d '\n' cp --parents -t "$folder"
+bash tools/shipped-files.sh -z | xargs -0 -r cp --parents -t "$folder"
 cp plugins.cfg "$folder/plugins.cfg"
 cp tools/default-ogre.cfg "$folder/ogre.cfg"
 cp startup.py "$folder/startup.py"

@@ -18,7 +18,7 @@ bash tools/build.sh
 home="${XDG_DATA_HOME:-$HOME/.local/share}/tolvarine"
 mkdir -p "$home/cfg"
 # A settings file the player has is kept; one the game gained since is copied in.
-bash tools/shipped-files.sh cfg | while IFS= read -r file; do
+bash tools/shipped-files.sh -z cfg | while IFS= read -r -d '' file; do
   [ -e "$home/$file" ] || cp "$repo/$file" "$home/cfg/"
 done
 [ -e "$home/ogre.cfg" ] || cp "$repo/tools/default-ogre.cfg" "$home/ogre.cfg"
@@ -27,7 +27,7 @@ cp "$repo/plugins.cfg" "$home/plugins.cfg"
 rm -rf "$home/data"
 # Links to the shipped files only (tools/shipped-files.sh): a leftover of an old run in the
 # repository (an enciphered twin) would be read, and written over through its link.
-bash tools/shipped-files.sh data | while IFS= read -r file; do
+bash tools/shipped-files.sh -z data | while IFS= read -r -d '' file; do
   mkdir -p "$home/${file%/*}"
   ln -s "$repo/$file" "$home/$file"
 done
