@@ -1,5 +1,7 @@
 #include "Difficulty.h"
 
+#include "CodeNames.h"
+#include "ConfigurationError.h"
 #include "GameLog.h"
 #include "ResponseCurves.h"
 #include "Statistics.h"
@@ -14,7 +16,6 @@ Difficulty* Difficulty::singleton = nullptr;
 namespace {
 
 const char* const section = "Difficulty";
-const char* const hitRatioCurveName = "Difficulty Hit Ratio";
 const float lowestDifficulty = 0.1f;
 const float highestDifficulty = 1.0f;
 const float highestFactor = 10.0f;
@@ -38,7 +39,15 @@ float clampFactor(float value)
 
 ResponseCurve lookUpHitRatioCurve(const ResponseCurves* curves)
 {
-    return curves ? curves->lookup(hitRatioCurveName) : ResponseCurves::getCurve(hitRatioCurveName);
+    const CodeNames::Name& curve = CodeNames::DIFFICULTY_CURVE;
+    if (curves)
+        return curves->lookup(curve.name);
+    // The game's own curve file, which the refusal names.
+    try {
+        return ResponseCurves::getCurve(curve.name);
+    } catch (const ConfigurationError&) {
+        CodeNames::refuse(curve);
+    }
 }
 
 } // namespace

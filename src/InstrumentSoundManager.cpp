@@ -1,5 +1,6 @@
 #include "InstrumentSoundManager.h"
 
+#include "CodeNames.h"
 #include "Controllable.h"
 #include "FatalError.h"
 #include "FixedTask.h"
@@ -26,8 +27,8 @@ InstrumentSoundManager::InstrumentSoundManager()
 {
     singleton = this;
     try {
-        incomingAlarm = makeAlarm("incoming_alarm");
-        criticalAlarm = makeAlarm("critical_alarm");
+        incomingAlarm = makeAlarm(CodeNames::INCOMING_ALARM.name);
+        criticalAlarm = makeAlarm(CodeNames::CRITICAL_ALARM.name);
         // Nothing to do each frame yet; the task keeps the manager's place in the frame and
         // in the profile.
         updateTask = std::make_unique<FixedTask>([](float, float) {}, "InstrumentSoundManager::update", 35);

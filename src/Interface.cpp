@@ -1,6 +1,7 @@
 #include "Interface.h"
 
 #include "CameraController.h"
+#include "CodeNames.h"
 #include "CommandSystem.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -43,6 +44,7 @@
 #include <boost/python/reference_existing_object.hpp>
 
 #include <cmath>
+#include <filesystem>
 
 namespace Tolvarine {
 
@@ -50,14 +52,27 @@ Interface* Interface::singleton = nullptr;
 
 namespace {
 
-// The play menu's ship pictures, drawn by tools/make_thumbnails.py, each one image of its own file.
-void addThumbnails(const std::string& scheme)
+// The play menu's ship pictures, drawn by tools/make_thumbnails.py, each one image of its own file
+// in a folder of the default resource group. A file that is missing or does not load stops the
+// start with the file's name; the library's own refusal names none of the game's files.
+void addPictures()
 {
     CEGUI::ImageManager& images = CEGUI::ImageManager::getSingleton();
-    for (const char* name : {"TrifighterThumbnail", "DemoThunderboltThumbnail", "DemoStarfireThumbnail"}) {
-        const std::string image = scheme + "/" + name;
-        if (!images.isDefined(image))
-            images.addFromImageFile(image, std::string(name) + ".png");
+    for (const CodeNames::Name* picture : CodeNames::PICTURES) {
+        const std::string image = std::string(MenuSystem::PICTURE_IMAGESET) + "/" + picture->name;
+        if (images.isDefined(image))
+            continue;
+        std::string reason;
+        try {
+            images.addFromImageFile(image, std::filesystem::path(picture->file).filename().string());
+            continue;
+        } catch (const Ogre::Exception& error) {
+            reason = error.getDescription();
+        } catch (const CEGUI::Exception& error) {
+            reason = error.getMessage().c_str();
+        }
+        GameLog::line("Interface: the image " + image + " cannot be loaded: " + reason);
+        CodeNames::refuse(*picture);
     }
 }
 
@@ -192,10 +207,17 @@ void Interface::initialiseGui()
     guiRenderer = &CEGUI::OgreRenderer::bootstrapSystem(*renderWindow);
     loadScheme(settings, scheme, font);
     CEGUI::GUIContext& context = CEGUI::System::getSingleton().getDefaultGUIContext();
-    context.getMouseCursor().setDefaultImage(scheme + "/MouseArrow");
-    context.getMouseCursor().setImage(scheme + "/MouseArrow");
+    // The pointer's image and the menus' window types are the scheme's; the menus' sheets are
+    // made later, most when the player first opens them.
+    const std::string schemeFile = ResourceFiles::locate(scheme + ".scheme");
+    const std::string pointer = scheme + "/MouseArrow";
+    if (!CEGUI::ImageManager::getSingleton().isDefined(pointer))
+        CodeNames::refuse({"image", pointer.c_str(), schemeFile.c_str(), "The mouse pointer"});
+    context.getMouseCursor().setDefaultImage(pointer);
+    context.getMouseCursor().setImage(pointer);
     context.setDefaultFont(&CEGUI::FontManager::getSingleton().get(font));
-    addThumbnails(scheme);
+    WidgetFactory::checkWindowTypes(schemeFile);
+    addPictures();
 
     desktopWindow = CEGUI::WindowManager::getSingleton().createWindow("DefaultWindow", "Desktop");
     desktopWindow->setSize(CEGUI::USize(CEGUI::UDim(1, 0), CEGUI::UDim(1, 0)));

@@ -1,6 +1,7 @@
 #include "MenuSystem.h"
 
 #include "AreaManager.h"
+#include "CodeNames.h"
 #include "Config.h"
 #include "DebrisSystem.h"
 #include "Difficulty.h"
@@ -891,7 +892,7 @@ bool MenuSystem::onInSkirmishResume(const CEGUI::EventArgs&)
 bool MenuSystem::onEndMission(const CEGUI::EventArgs&)
 {
     closeSheet(inSkirmishSheet);
-    ScenarioManager::getSingleton().loadScenario("Startup");
+    ScenarioManager::getSingleton().loadScenario(CodeNames::STARTUP_SCENARIO.name);
     return true;
 }
 
@@ -988,8 +989,8 @@ void MenuSystem::createPlaySheet()
     const auto combo = [this](const char* name, const std::vector<std::string>& items, const std::string& shown,
                               float x, float y) { return addReadOnlyCombo(playSheet, name, items, shown, x, y); };
     // Centred on x 165 and on the middle of the row's text line.
-    const auto thumbnail = [&](const char* name, const char* image, float w, float h, float y) {
-        CEGUI::Window* picture = WidgetFactory::createStaticImage(name, playSheet, "TaharezLook", image);
+    const auto thumbnail = [&](const char* name, const CodeNames::Name& image, float w, float h, float y) {
+        CEGUI::Window* picture = WidgetFactory::createStaticImage(name, playSheet, PICTURE_IMAGESET, image.name);
         setPixelArea(*picture, 165.0f - w * 0.5f, y - (h - L) * 0.5f, w, h);
         showsHelp(*picture);
     };
@@ -1014,15 +1015,15 @@ void MenuSystem::createPlaySheet()
     text("Play/TrifighterLabel", "Trifighter", 30.0f, y4);
     combo("Play/FriendlyTrifighterCombo", {"1", "2"}, "2", 230.0f, y4);
     combo("Play/EnemyTrifighterCombo", {"0", "1", "2"}, "1", 320.0f, y4)->hide();
-    thumbnail("Play/TrifighterThumbnail", "TrifighterThumbnail", 50.0f, 50.0f, y4);
+    thumbnail("Play/TrifighterThumbnail", CodeNames::TRIFIGHTER_PICTURE, 50.0f, 50.0f, y4);
     text("Play/ThunderboltLabel", "Thunderbolt", 30.0f, y5);
     combo("Play/FriendlyThunderboltCombo", {"0"}, "0", 230.0f, y5);
     combo("Play/EnemyThunderboltCombo", {"0"}, "0", 320.0f, y5)->hide();
-    thumbnail("Play/ThunderboltThumbnail", "DemoThunderboltThumbnail", 62.0f, 50.0f, y5);
+    thumbnail("Play/ThunderboltThumbnail", CodeNames::THUNDERBOLT_PICTURE, 62.0f, 50.0f, y5);
     text("Play/StarfireLabel", "Starfire", 30.0f, y6);
     combo("Play/FriendlyStarfireCombo", {"0"}, "0", 230.0f, y6);
     combo("Play/EnemyStarfireCombo", {"0"}, "0", 320.0f, y6)->hide();
-    thumbnail("Play/StarfireThumbnail", "DemoStarfireThumbnail", 100.0f, 100.0f, y6);
+    thumbnail("Play/StarfireThumbnail", CodeNames::STARFIRE_PICTURE, 100.0f, 100.0f, y6);
 
     CEGUI::Window* difficultyLabel = text("Play/Label4", "Difficulty:", 300.0f, 20.0f);
     const Difficulty* difficulty = Difficulty::getSingletonPtr();
@@ -1072,7 +1073,7 @@ std::string MenuSystem::chooseArea(const std::string& choice, const std::vector<
 
 // The sheet's rows name the ship classes; the fleets name the ship types the pools know, one per
 // file of data/entities.
-constexpr const char* TRIFIGHTER_TYPE = "trifighter";
+constexpr const char* TRIFIGHTER_TYPE = CodeNames::FLEET_SHIP.name;
 
 MenuSystem::GameSetUp MenuSystem::readGameSetUp() const
 {
@@ -1096,10 +1097,12 @@ bool MenuSystem::startGame(const CEGUI::EventArgs&)
 {
     const GameSetUp setUp = readGameSetUp();
     ScenarioManager& scenarios = ScenarioManager::getSingleton();
-    if (setUp.skirmish)
-        scenarios.loadScenario("Skirmish").skirmishStart(setUp.area, setUp.playerFleet, setUp.enemyFleet);
-    else
-        scenarios.loadScenario("Survival").survivalStart(setUp.area, setUp.playerFleet);
+    if (setUp.skirmish) {
+        scenarios.loadScenario(CodeNames::SKIRMISH_SCENARIO.name)
+            .skirmishStart(setUp.area, setUp.playerFleet, setUp.enemyFleet);
+    } else {
+        scenarios.loadScenario(CodeNames::SURVIVAL_SCENARIO.name).survivalStart(setUp.area, setUp.playerFleet);
+    }
     closePlaySheet(CEGUI::EventArgs());
     openSheet(inSkirmishSheet, &MenuSystem::createInSkirmishSheet, false);
     Interface::getSingleton().setMode(Interface::COMMAND, false);

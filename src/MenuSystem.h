@@ -52,6 +52,9 @@ public:
     void openMainSheet();
 
     // The play sheet: game mode, area, forces, difficulty; Start begins the game in command mode.
+    // Its ship pictures (CodeNames::PICTURES) are images of this image set, which the GUI's start
+    // loads.
+    static constexpr const char* PICTURE_IMAGESET = "TaharezLook";
     void createPlaySheet();
     bool openPlaySheet(const CEGUI::EventArgs& args);
     void openPlaySheet();

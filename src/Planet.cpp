@@ -2,6 +2,7 @@
 
 #include "CameraBase.h"
 #include "CameraController.h"
+#include "CodeNames.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FixedTask.h"
@@ -21,8 +22,8 @@ namespace Tolvarine {
 
 namespace {
 
-const char* const MESH_NAME = "planet.mesh";
-const char* const HAZE_MATERIAL = "PlanetHaze";
+const char* const MESH_NAME = CodeNames::PLANET_MESH.name;
+const char* const HAZE_MATERIAL = CodeNames::PLANET_HAZE.name;
 const unsigned HAZE_SEGMENTS = 64;
 
 unsigned nextPlanetNumber = 0;

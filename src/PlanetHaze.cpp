@@ -1,5 +1,7 @@
 #include "PlanetHaze.h"
 
+#include "CodeNames.h"
+
 #include <OgreHardwareBufferManager.h>
 #include <OgreMaterialManager.h>
 #include <OgreMath.h>
@@ -14,7 +16,7 @@ namespace Tolvarine {
 
 namespace {
 
-const char* const MATERIAL_NAME = "PlanetHaze";
+const char* const MATERIAL_NAME = CodeNames::PLANET_HAZE.name;
 
 // One vertex: position (three floats), packed colour, texture coordinates (two floats).
 struct HazeVertex {

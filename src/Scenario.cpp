@@ -2,6 +2,7 @@
 
 #include "AmbientSoundManager.h"
 #include "AreaManager.h"
+#include "CodeNames.h"
 #include "CommandSystem.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
@@ -285,7 +286,7 @@ void Scenario::startMode(const std::string& areaName, const std::string& secondA
     if (AreaManager* areas = AreaManager::getSingletonPtr())
         areas->loadArea(areaName);
     if (AmbientSoundManager* ambient = AmbientSoundManager::getSingleton()) {
-        ambient->setBackground("ambient_nl", secondAmbient);
+        ambient->setBackground(CodeNames::MODE_BACKGROUND.name, secondAmbient);
         ambient->setAmbientMode(AmbientSoundManager::COMMAND, 2.0f);
     }
     if (CommandSystem* command = CommandSystem::getSingletonPtr())
@@ -301,7 +302,7 @@ bool Scenario::factionHasShips(const std::string& factionName) const
 
 void Scenario::skirmishStart(const std::string& areaName, const FleetMap& playerFleet, const FleetMap& enemyFleet)
 {
-    startMode(areaName, "ambient_da", "Destroy the opposing forces");
+    startMode(areaName, CodeNames::SKIRMISH_BACKGROUND.name, "Destroy the opposing forces");
     Ship::spawnFleet(playerFleet, *getFaction("Player"), PLAYER_FLEET_POSITION, Ogre::Quaternion::IDENTITY);
     const Ogre::Quaternion facing(Ogre::Radian(Ogre::Math::PI), Ogre::Vector3::UNIT_Y);
     Ship::spawnFleet(enemyFleet, *getFaction("Enemy"), PLAYER_FLEET_POSITION + ENEMY_FLEET_OFFSET, facing);
@@ -323,7 +324,7 @@ bool Scenario::skirmishUpdate(float)
 
 void Scenario::survivalStart(const std::string& areaName, const FleetMap& playerFleet)
 {
-    startMode(areaName, "ambient_tc", "Keep your forces alive as long as possible");
+    startMode(areaName, CodeNames::SURVIVAL_BACKGROUND.name, "Keep your forces alive as long as possible");
     Ship::spawnFleet(playerFleet, *getFaction("Player"), PLAYER_FLEET_POSITION, Ogre::Quaternion::IDENTITY);
     survivalWaves = std::make_unique<SurvivalWaves>();
 
@@ -401,7 +402,7 @@ void Scenario::createFactions()
             const char* name;
             float leadDistance;
             float maxVisibleDistance;
-        } layers[] = {{"FineDebrisSystem", 150.0f, 200.0f}, {"CoarseDebrisSystem", 450.0f, 600.0f}};
+        } layers[] = {{CodeNames::FINE_DUST.name, 150.0f, 200.0f}, {CodeNames::COARSE_DUST.name, 450.0f, 600.0f}};
         for (const auto& layer : layers) {
             dust->addSystem(layer.name, layer.name);
             dust->setSystemEmissionRate(layer.name, 1.0f);

@@ -1,6 +1,7 @@
 #include "ShipPracticeStage.h"
 
 #include "CameraController.h"
+#include "CodeNames.h"
 #include "GameLog.h"
 #include "Interface.h"
 #include "Scenario.h"
@@ -33,7 +34,7 @@ ShipPracticeStage::ShipPracticeStage(Wizard& owner, TutorialWorld& tutorialWorld
 
 void ShipPracticeStage::enter(bool)
 {
-    practiceShip = world.launchPlayerShip("trifighter", "Player", PRACTICE_SHIP_POSITION);
+    practiceShip = world.launchPlayerShip(CodeNames::PRACTICE_SHIP.name, "Player", PRACTICE_SHIP_POSITION);
     world.setCameraType(CameraController::FIXED);
     world.setObjective("Destroy the drones to continue");
     world.setInterfaceMode(Interface::COMMAND, false);

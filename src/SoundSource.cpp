@@ -60,6 +60,13 @@ const Config& SoundSource::requireDefinition(const Config& file, const std::stri
     return *definition;
 }
 
+const Config& SoundSource::requireDefinition(const std::string& name)
+{
+    const Config& definition = SoundManager::getSoundConfig(name);
+    readLevels(definition);
+    return definition;
+}
+
 SoundSource::Levels SoundSource::readLevels(const Config& definition)
 {
     Levels levels;

@@ -46,6 +46,9 @@ public:
     // name without a definition is logged, followed by the file's line "Config: in <path>,
     // section <section>, key <key>", and throws ConfigurationError.
     static const Config& requireDefinition(const Config& file, const std::string& section, const std::string& key);
+    // The definition called `name`, read as create(name, ...) reads it: for the names the code
+    // itself gives, looked up at start-up.
+    static const Config& requireDefinition(const std::string& name);
 
     // Needs the sound manager: `definition` gives the sound, its base gain (Sound/gain, 1 by
     // default) and its minimum distance (Sound/minDistance, 1 by default).

@@ -2,6 +2,7 @@
 
 #include "CameraBase.h"
 #include "CameraController.h"
+#include "CodeNames.h"
 #include "Config.h"
 #include "FixedTask.h"
 #include "OverlayBillboard.h"
@@ -133,7 +134,7 @@ OverlayBillboardSet& Star::flareSet(Ogre::SceneManager& sceneManager)
     std::unique_ptr<OverlayBillboardSet>& set = sharedSet();
     if (!set) {
         set = std::make_unique<OverlayBillboardSet>(FLARE_SET_NAME, FLARE_POOL_SIZE);
-        set->setMaterialName("Star");
+        set->setMaterialName(CodeNames::STAR.name);
         set->setDefaultDimensions(FLARE_DEFAULT_SIZE, FLARE_DEFAULT_SIZE);
         set->setQueryFlags(0);
     }

@@ -1,5 +1,7 @@
 #include "SurvivalWaves.h"
 
+#include "CodeNames.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,7 +16,7 @@ constexpr float CLEARED_DELAY = 5.0f;
 
 const std::vector<SurvivalWaves::Row>& SurvivalWaves::defaultTable()
 {
-    static const std::vector<Row> table{{"trifighter", 1}};
+    static const std::vector<Row> table{{CodeNames::WAVE_SHIP.name, 1}};
     return table;
 }
 

@@ -5,6 +5,7 @@
 #include "CameraController.h"
 #include "CapitalShipStation.h"
 #include "Clock.h"
+#include "CodeNames.h"
 #include "ConsoleLogEcho.h"
 #include "CollisionMeshCache.h"
 #include "ConfigDialog.h"
@@ -248,8 +249,10 @@ void TolvarineEngine::runStartUpSequence()
         [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
     InputHandler::getSingleton().initialise(*gameWindow);
 
-    // A broken file of either group stops the start-up with its path.
+    // A broken file of either group stops the start-up with its path, and so does a resource of
+    // the group that the code names (the exit screen's is first used when the game ends).
     ResourceFiles::initialiseAndLoad(Ogre::RGN_DEFAULT);
+    CodeNames::checkResources(CodeNames::SCREENS);
     showSplash();
 
     createSubsystems();
@@ -258,15 +261,20 @@ void TolvarineEngine::runStartUpSequence()
     new AmbientSoundManager();
 
     ResourceFiles::initialiseAndLoad("Core");
+    CodeNames::checkResources(CodeNames::SCENERY);
     createHud();
     Interface::getSingleton().initialiseGui();
     logCpuFrequency();
 
+    // The sounds the code plays by name, first played when a game starts; the alarms are made next.
+    CodeNames::checkSounds();
     new InstrumentSoundManager();
     new ScriptSystem();
     initTolvarine();
     new ScenarioManager();
     ScenarioManager::getSingleton().parseScenarioScripts();
+    // The scenarios the menus load, first loaded when the player chooses one.
+    CodeNames::checkScenarios();
     new ExplosionManager();
     loadDataTypes();
     resourceReport = ResourceReport::fromEnvironment();
@@ -278,7 +286,7 @@ void TolvarineEngine::showSplash()
 {
     splash = std::make_unique<OverlayBillboardSet>("Splash", 1);
     sceneManager->getRootSceneNode()->attachObject(splash.get());
-    splash->setMaterialName("Splash");
+    splash->setMaterialName(CodeNames::SPLASH.name);
     splash->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
     root->getRenderSystem()->_updateAllRenderTargets();
 }
@@ -383,6 +391,8 @@ void TolvarineEngine::loadDataTypes()
     FireableProjectile::loadTypes();
     CapitalShipStation::loadTypes();
     Ship::loadTypes();
+    // The ship types the play menu, the survival's waves and the tutorial spawn.
+    CodeNames::checkShipTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
     // Explosions load first, since debris pieces explode into their groups; the sprays and
@@ -464,7 +474,7 @@ void TolvarineEngine::showExitScreen()
     InputHandler::getSingleton().setExitOnKeyPress(true);
     exitScreen = std::make_unique<OverlayBillboardSet>("SplashExit", 1);
     sceneManager->getRootSceneNode()->attachObject(exitScreen.get());
-    exitScreen->setMaterialName("SplashExit");
+    exitScreen->setMaterialName(CodeNames::SPLASH_EXIT.name);
     exitScreen->createBillboard(0, 0, 0, Ogre::ColourValue::White)->setDimensions(2, 2);
     exitScreenShown = true;
     try {

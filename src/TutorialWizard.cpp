@@ -1,5 +1,6 @@
 #include "TutorialWizard.h"
 
+#include "CodeNames.h"
 #include "Interface.h"
 #include "MenuSystem.h"
 #include "ShipControlStage.h"
@@ -37,7 +38,7 @@ void TutorialWizard::exportToPython()
 
 void TutorialWizard::onStart()
 {
-    world->loadScenario("Tutorial");
+    world->loadScenario(CodeNames::TUTORIAL_SCENARIO.name);
     world->setAmbientMode(AmbientSoundManager::COMMAND);
     if (hasStages())
         return;
@@ -48,7 +49,7 @@ void TutorialWizard::onStart()
 
 void TutorialWizard::returnToStartup()
 {
-    world->loadScenario("Startup");
+    world->loadScenario(CodeNames::STARTUP_SCENARIO.name);
     world->setAmbientMode(AmbientSoundManager::SPACE);
 }
 

@@ -1,9 +1,11 @@
 #include "WidgetFactory.h"
 
+#include "CodeNames.h"
 #include "Config.h"
 #include "FatalError.h"
 #include "GameLog.h"
 
+#include <CEGUI/Exceptions.h>
 #include <CEGUI/Font.h>
 #include <CEGUI/WindowManager.h>
 #include <CEGUI/widgets/Combobox.h>
@@ -19,6 +21,18 @@
 namespace Tolvarine::WidgetFactory {
 
 namespace {
+
+// The window types of the scheme that the makers use: checkWindowTypes makes each of them.
+const char* const FRAME_WINDOW = "TaharezLook/FrameWindow";
+const char* const STATIC_IMAGE = "TaharezLook/StaticImage";
+const char* const BUTTON = "TaharezLook/Button";
+const char* const CHECKBOX = "TaharezLook/Checkbox";
+const char* const RADIO_BUTTON = "TaharezLook/RadioButton";
+const char* const COMBOBOX = "TaharezLook/Combobox";
+const char* const SLIDER = "TaharezLook/Slider";
+const char* const STATIC_TEXT = "TaharezLook/StaticText";
+const char* const WINDOW_TYPES[] = {FRAME_WINDOW, STATIC_IMAGE, BUTTON, CHECKBOX,
+                                    RADIO_BUTTON, COMBOBOX, SLIDER, STATIC_TEXT};
 
 std::map<std::string, CEGUI::Window*>& registry()
 {
@@ -84,7 +98,7 @@ Button* makeLabelled(const char* type, const std::string& name, CEGUI::Window* p
 
 CEGUI::FrameWindow* createFrameWindow(const std::string& name, CEGUI::Window* parent, const std::string& title)
 {
-    auto* frame = static_cast<CEGUI::FrameWindow*>(make("TaharezLook/FrameWindow", name, parent));
+    auto* frame = static_cast<CEGUI::FrameWindow*>(make(FRAME_WINDOW, name, parent));
     frame->setText(title);
     return frame;
 }
@@ -97,32 +111,32 @@ CEGUI::Window* createDefaultWindow(const std::string& name, CEGUI::Window* paren
 CEGUI::Window* createStaticImage(const std::string& name, CEGUI::Window* parent, const std::string& imageset,
                                  const std::string& image)
 {
-    CEGUI::Window* window = make("TaharezLook/StaticImage", name, parent);
+    CEGUI::Window* window = make(STATIC_IMAGE, name, parent);
     window->setProperty("Image", imageset + "/" + image);
     return window;
 }
 
 CEGUI::PushButton* createButton(const std::string& name, CEGUI::Window* parent, const std::string& text)
 {
-    return makeLabelled<CEGUI::PushButton>("TaharezLook/Button", name, parent, text);
+    return makeLabelled<CEGUI::PushButton>(BUTTON, name, parent, text);
 }
 
 CEGUI::ToggleButton* createCheckbox(const std::string& name, CEGUI::Window* parent, const std::string& text)
 {
-    return makeLabelled<CEGUI::ToggleButton>("TaharezLook/Checkbox", name, parent, text);
+    return makeLabelled<CEGUI::ToggleButton>(CHECKBOX, name, parent, text);
 }
 
 CEGUI::RadioButton* createRadioButton(const std::string& name, CEGUI::Window* parent, const std::string& text,
                                       unsigned group)
 {
-    auto* radio = makeLabelled<CEGUI::RadioButton>("TaharezLook/RadioButton", name, parent, text);
+    auto* radio = makeLabelled<CEGUI::RadioButton>(RADIO_BUTTON, name, parent, text);
     radio->setGroupID(group);
     return radio;
 }
 
 CEGUI::Combobox* createCombobox(const std::string& name, CEGUI::Window* parent)
 {
-    auto* combo = static_cast<CEGUI::Combobox*>(make("TaharezLook/Combobox", name, parent));
+    auto* combo = static_cast<CEGUI::Combobox*>(make(COMBOBOX, name, parent));
     combo->setClippedByParent(false);
     // The look gives a new combo box 256 x 256 pixels; starting it empty lets its first item set
     // its width, so a short list does not run past the sheet.
@@ -146,7 +160,7 @@ void addComboItem(CEGUI::Combobox& combo, const std::string& text)
 
 CEGUI::Slider* createSlider(const std::string& name, CEGUI::Window* parent, float maximum, float step, float value)
 {
-    auto* slider = static_cast<CEGUI::Slider*>(make("TaharezLook/Slider", name, parent));
+    auto* slider = static_cast<CEGUI::Slider*>(make(SLIDER, name, parent));
     slider->setMaxValue(maximum);
     slider->setClickStep(step);
     slider->setCurrentValue(value);
@@ -155,13 +169,27 @@ CEGUI::Slider* createSlider(const std::string& name, CEGUI::Window* parent, floa
 
 CEGUI::Window* createStaticText(const std::string& name, CEGUI::Window* parent, const std::string& text)
 {
-    CEGUI::Window* window = make("TaharezLook/StaticText", name, parent);
+    CEGUI::Window* window = make(STATIC_TEXT, name, parent);
     window->setProperty("FrameEnabled", "false");
     window->setProperty("BackgroundEnabled", "true");
     window->setProperty("HorzFormatting", "Justified");
     window->setText(text);
     fitToText(*window);
     return window;
+}
+
+void checkWindowTypes(const std::string& schemeFile)
+{
+    CEGUI::WindowManager& windows = CEGUI::WindowManager::getSingleton();
+    for (const char* type : WINDOW_TYPES) {
+        try {
+            windows.destroyWindow(windows.createWindow(type));
+        } catch (const CEGUI::Exception& error) {
+            GameLog::line(std::string("WidgetFactory: a window of the type ") + type + " cannot be made: "
+                          + error.getMessage().c_str());
+            CodeNames::refuse({"window type", type, schemeFile.c_str(), "The menu system"});
+        }
+    }
 }
 
 void fitToText(CEGUI::Window& window)

@@ -53,6 +53,11 @@ CEGUI::Slider* createSlider(const std::string& name, CEGUI::Window* parent, floa
 // Frameless, with a background, justified, sized to its text.
 CEGUI::Window* createStaticText(const std::string& name, CEGUI::Window* parent, const std::string& text);
 
+// Makes one window of every type the makers above use, and destroys it again. Most sheets are first
+// made when the player opens them, so a type that the GUI scheme `schemeFile` cannot make is
+// refused when the GUI starts instead: the library's reason, then the file, and ConfigurationError.
+void checkWindowTypes(const std::string& schemeFile);
+
 // One line of the window's own font high, and its current text + TEXT_MARGIN (or + BUTTON_MARGIN)
 // wide.
 void fitToText(CEGUI::Window& window);

@@ -346,6 +346,25 @@ TEST(DamagedDataGame, NamesAndKeysFirstUsedInBattleAreCheckedAtStartUpWithTheirF
     runRows({{"data/explosions/plating.spray", noPlating,
               "ShipDamageModel: there is no particle spray type plating, which a ship's breached plating throws"}},
             false, true);
+    // Names the code gives, where no file does: each passed the start and ended the game when first
+    // used (the survival's Start, the exit screen, the play sheet), or ended the start naming none
+    // of the game's files (a picture).
+    const auto remove = [](const fs::path& f) { fs::remove(f); };
+    const auto drop = [](const char* pattern) {
+        return [=](const fs::path& f) { rewrite(f, std::regex_replace(readTextFile(f), std::regex(pattern), "")); };
+    };
+    runRows({
+        {"data/sound/ambient_tc.sound", remove,
+         "The survival's background needs the sound definition ambient_tc of data/sound/ambient_tc.sound"},
+        {"data/gui/TrifighterThumbnail.png", remove,
+         "The play menu's Trifighter row needs the image TrifighterThumbnail of data/gui/TrifighterThumbnail.png"},
+        {"data/splash/splash.material", drop("material SplashExit\\n(.|\\n)*"),
+         "The exit screen needs the material SplashExit of data/splash/splash.material"},
+        {"data/scenarios/survival.py", remove,
+         "The play menu's Survival needs the scenario Survival of data/scenarios/survival.py"},
+        {"data/gui/TaharezLook.scheme", drop("[^\\n]*\"TaharezLook/StaticImage\"[^\\n]*\\n"),
+         "The menu system needs the window type TaharezLook/StaticImage of data/gui/TaharezLook.scheme"},
+    }, true, true);
 }
 
 // Sets `key` of `section` to `value`, adding the key at the end of the section when it is missing.

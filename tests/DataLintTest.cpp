@@ -1,6 +1,7 @@
 // Checks what the game's loaders accept silently in the data files the game ships (the whole-game
 // runs load every type). Files are read where they are, as plain text.
 #include "AreaManager.h"
+#include "CodeNames.h"
 #include "Config.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
@@ -306,6 +307,19 @@ TEST(DataLintTest, AreasSceneryAndMissilesNameDataThatExists)
     EXPECT_TRUE(Config(dataPath("entities/" + launcher.get<std::string>("Weapon", "projectile") + ".fireable"))
                     .get<bool>("Fireable", "guided"));
     EXPECT_GT(guided, 0u);
+}
+
+// The start-up's refusal of a name the code gives names the file that holds it as shipped: that file
+// is in the repository and holds the name (is named after it, or gives it in its text).
+TEST(DataLintTest, EveryNameTheCodeGivesIsInTheFileItsRefusalNames)
+{
+    for (const CodeNames::Name* name : CodeNames::all()) {
+        SCOPED_TRACE(std::string(name->kind) + " " + name->name);
+        const fs::path file = source(name->file);
+        ASSERT_TRUE(fs::is_regular_file(file)) << name->file;
+        EXPECT_TRUE(file.stem() == name->name || file.filename() == name->name
+                    || readFile(file.string()).find(name->name) != std::string::npos) << name->file;
+    }
 }
 
 // Help is switched on, and every widget that shows help has a text that fits the pane's five lines.

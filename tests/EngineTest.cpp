@@ -108,10 +108,10 @@ TEST(Engine, BrokenOrMissingStartUpFilesEndWithTheirLineAndCode)
          [](const fs::path& f) { std::ofstream(f / "startup.py") << "raise RuntimeError('broken start-up')\n"; }, 1,
          "std::exception caught at top-level: RuntimeError: broken start-up",
          "Python exception thrown while running script: startup.py"},
-        // Without its material the splash screen cannot be drawn.
+        // Without its material the splash screen cannot be drawn: the start says which file should give it.
         {"broken splash material",
          [](const fs::path& f) { std::ofstream(f / "data/splash/splash.material", std::ios::trunc) << "material Broken {\n"; }, 1,
-         "Ogre exception caught at top-level", nullptr},
+         "ConfigurationError caught at top-level", "The splash screen needs the material Splash of data/splash/splash.material"},
         {"no data/meshes", [](const fs::path& f) { fs::remove_all(f / "data/meshes"); }, 1,
          "std::exception caught at top-level: ", nullptr},
     };
