@@ -104,9 +104,10 @@ void TestGround::subscribeInput()
 {
     const std::pair<const char*, std::function<void()>> handlers[] = {
         {"next_category", [this] { nextCategory(); }},
-        {"prev_category", [this] { prevCategory(); }},
+        // Bound, so that the keys are taken, but stepping back is not offered.
+        {"prev_category", [] {}},
         {"next_item", [this] { nextItem(); }},
-        {"prev_item", [this] { prevItem(); }},
+        {"prev_item", [] {}},
         {"toggle_test_ground", [this] { toggle(); }},
         {"load_test_scenario", [this] { loadTestScenario(); }},
         {"test_special", [this] { testSpecial(); }},
@@ -208,23 +209,9 @@ void TestGround::nextCategory()
     selectCategory();
 }
 
-void TestGround::prevCategory()
-{
-    currentCategory = currentCategory == 0 ? categories.size()
-                    : currentCategory > categories.size() ? categories.size() - 1
-                                                          : currentCategory - 1;
-    selectCategory();
-}
-
 void TestGround::nextItem()
 {
     currentItem = currentItem >= items.size() ? 0 : currentItem + 1;
-    selectItem();
-}
-
-void TestGround::prevItem()
-{
-    currentItem = currentItem == 0 ? items.size() : std::min(currentItem, items.size()) - 1;
     selectItem();
 }
 
@@ -492,9 +479,7 @@ void TestGround::exportToPython()
         .def("toggle", &TestGround::toggle)
         .def("loadTestScenario", &TestGround::loadTestScenario)
         .def("nextCategory", &TestGround::nextCategory)
-        .def("prevCategory", &TestGround::prevCategory)
         .def("nextItem", &TestGround::nextItem)
-        .def("prevItem", &TestGround::prevItem)
         .def("respawn", &TestGround::respawn)
         .def("testSpecial", &TestGround::testSpecial)
         .def("isShown", &TestGround::isShown)

@@ -32,10 +32,10 @@ class Ship;
 // For the projectile types only the projectiles go, and the battle goes on; the target is placed
 // afresh. A file that is refused (logged with its file and key) changes nothing: the types, their
 // pools and everything in play stay as they were, and the next save of the file is read.
-// It is worked by input symbols ("next_category", "prev_category", "next_item", "prev_item",
-// "toggle_test_ground", "load_test_scenario", "test_special") and shows its choice in the
-// overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text") while it
-// shows and no menu is over it.
+// It is worked by input symbols ("next_category", "next_item", "toggle_test_ground",
+// "load_test_scenario", "test_special"; "prev_category" and "prev_item" are bound to nothing that
+// acts) and shows its choice in the overlay "TestGround" (elements "TestGround/Category/Text" and
+// "TestGround/Item/Text") while it shows and no menu is over it.
 //
 // One instance, made by the engine's start-up after the statistics and never destroyed. The
 // spawned objects belong to their pools: the test ground forgets them whenever the pools take
@@ -68,12 +68,10 @@ public:
     // Hides the overlay, stops watching, loads the scenario "Test" and goes to command mode.
     void loadTestScenario();
 
-    // Steps through the categories and through the items of the current category. Each list
-    // wraps round through "none" ("--") at both ends.
+    // Steps forwards through the categories and through the items of the current category. Each
+    // list wraps round through "none" ("--") after its last entry.
     void nextCategory();
-    void prevCategory();
     void nextItem();
-    void prevItem();
 
     // Spawns the current item again after reading its kind's types anew.
     void respawn();
