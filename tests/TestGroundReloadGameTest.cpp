@@ -79,6 +79,25 @@ battleTask = createTask(battle.run, "Battle", 0.5, 0.0)
 battleTask.subscribe(True)
 )";
 
+// Each step first takes the test ground's own ship out of play, as a shot-down ship leaves it, and
+// spawns one ship of the same type for the other side, which its pool hands the same object; then
+// the test ground does what the step names, and the ships of each side are counted.
+const char* const HANDED_ON_SHIPS = R"(
+ground.toggle()
+choose("Fireable", "plasma_bolt")
+player, enemy = sides()
+
+def handOn(type, step):
+    player.getShipList()[0].deactivate(2)
+    Ship.spawnFleet({type: 1}, enemy, Vector3(0, 0, -2000), Quaternion())
+    getattr(ground, step)()
+    note(step + " " + counts())
+
+handOn("trifighter", "respawn")
+handOn("trifighter", "nextCategory")
+handOn(ground.getItemCaption(), "nextItem")
+)";
+
 void saveAs(const fs::path& file, const std::string& text)
 {
     // Written beside the file and renamed over it, as editors save: the game never reads half a file.
@@ -235,6 +254,25 @@ TEST(TestGroundReloadGame, AProjectileReloadMidBattleKeepsEveryShipInPlay)
         EXPECT_GT(std::stoi(before.substr(before.find(' ') + 1)), 2);
     }
     EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
+    EXPECT_EQ(game.endingSignal(), 0);
+    expectNoFailureLines(game);
+}
+
+// The test ground once kept a plain pointer to its target and its test ship, and removed whichever
+// ship its pool had since handed the object to.
+TEST(TestGroundReloadGame, TheTestGroundRemovesOnlyItsOwnShips)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    std::ofstream(game.folder() / "startup.py") << TEST_GROUND_HELPERS << HANDED_ON_SHIPS;
+    game.start();
+    const fs::path steps = game.folder() / "steps.txt";
+    ASSERT_TRUE(waitForTextInFile(steps, "nextItem", std::chrono::seconds(120))) << game.standardError();
+    // The player's side: the target placed afresh, then the test ship; the other side keeps each
+    // ship it was given.
+    EXPECT_EQ(readTextFile(steps), "respawn 1 1\nnextCategory 1 2\nnextItem 1 3\n");
+    EXPECT_EQ(game.quitWithKeys("TestGround"), 0) << game.standardError();
     EXPECT_EQ(game.endingSignal(), 0);
     expectNoFailureLines(game);
 }
