@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 namespace Tolvarine {
 
@@ -149,6 +150,12 @@ void checkReferences(Registry& fresh)
     types().swap(fresh);
 }
 
+std::vector<std::function<void(const FireableProjectile&)>>& releaseWatches()
+{
+    static std::vector<std::function<void(const FireableProjectile&)>> watches;
+    return watches;
+}
+
 // Everything that may still hold a projectile that the pools are about to delete lets go of it.
 void announceDeletions()
 {
@@ -230,7 +237,17 @@ FireableProjectile* FireableProjectile::create(const std::string& name)
 
 void FireableProjectile::release(FireableProjectile* projectile, const std::string& name)
 {
-    getPools().release(projectile, name);
+    MultiPoolFactory<FireableProjectile>::Pool* pool = getPools().getPool(name);
+    if (!pool || !pool->isLive(projectile))
+        return;
+    for (const auto& watch : releaseWatches())
+        watch(*projectile);
+    pool->release(projectile);
+}
+
+void FireableProjectile::addReleaseWatch(std::function<void(const FireableProjectile& released)> watch)
+{
+    releaseWatches().push_back(std::move(watch));
 }
 
 bool FireableProjectile::reclaim(FireableProjectile* projectile, const std::string& name)

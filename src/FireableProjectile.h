@@ -72,9 +72,13 @@ public:
     // is no creator registered" and throws FatalError.
     static FireableProjectile* create(const std::string& name);
 
-    // Gives a live object back to the pool of its type; an object that is not live, or a name
-    // without a pool, changes nothing.
+    // Gives a live object back to the pool of its type, the release watches told first; an object
+    // that is not live, or a name without a pool, changes nothing.
     static void release(FireableProjectile* projectile, const std::string& name);
+    // Registers, for the life of the program, a function told of every live object about to go
+    // back to its pool: a holder that keeps an object beyond its flight lets go of it there, before
+    // the pool can hand the object to another user.
+    static void addReleaseWatch(std::function<void(const FireableProjectile& released)> watch);
     // Takes an object that gave itself back while its user still holds it into the live set
     // again (a projectile launched anew while in flight ends its old flight first). False when
     // the object is not free in that pool.

@@ -7,6 +7,7 @@
 #include "PhysicsBody.h"
 #include "TypeFiles.h"
 #include "ValueRange.h"
+#include "Weapon.h"
 
 #include <OgreOverlayManager.h>
 
@@ -309,7 +310,8 @@ void ShipType::reloadAll()
 {
     // Read and checked whole first, then checked against what names them, with the new types
     // answering every look-up: a refused file leaves the types, their pools and the battle as
-    // they were.
+    // they were, the weapon files it read for the first time included.
+    Weapon::TypeReading weapons;
     Registry fresh = readAll(loadedFolder);
     std::swap(registry, fresh);
     try {
@@ -320,6 +322,7 @@ void ShipType::reloadAll()
         throw;
     }
     std::swap(registry, fresh);
+    weapons.keep();
     // Everything in play goes, ships and all that may refer to them: nothing may keep a ship that
     // the pools are about to delete.
     if (poolLink.releasePooledObjects)

@@ -86,8 +86,9 @@ public:
     static void unloadAll();
     // Reads and checks the types again from the folder of the last load, as loadAll does, and
     // runs the link's checkReferences with them; a refusal throws with its log lines and leaves
-    // the types, their pools and everything in play as they were. Then returns every pooled
-    // object of the game to its pool (through the link), unloadAll, and takes the new types.
+    // the types, their pools, everything in play and the parsed weapon files as they were (a
+    // weapon file the refused types named is read anew by the next reload). Then returns every
+    // pooled object of the game to its pool (through the link), unloadAll, and takes the new types.
     static void reloadAll();
 
     // Unknown names are logged and raise ConfigurationError.

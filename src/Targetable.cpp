@@ -187,9 +187,12 @@ void Targetable::releaseSelection()
 void Targetable::setInactive(bool newInactive)
 {
     inactive = newInactive;
-    // A pooled object may come back as another ship: missiles must not follow it there.
-    if (inactive)
+    // A pooled object may come back as another ship: missiles must not follow it there, and a
+    // holder that would otherwise act on its next user lets go of it now.
+    if (inactive) {
         MissileBehaviour::releaseTarget(this);
+        TargetableWatch::tellLeavingPlay(*this);
+    }
     setSelected(false);
 }
 

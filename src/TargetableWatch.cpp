@@ -17,17 +17,20 @@ std::vector<TargetableWatch*>& watches()
 
 } // namespace
 
-TargetableWatch::TargetableWatch(Forget forgetIn)
+TargetableWatch::TargetableWatch(Forget forgetIn, Until untilIn)
     : forget(std::move(forgetIn))
+    , until(untilIn)
 {
     watches().push_back(this);
 }
 
-TargetableWatch::TargetableWatch(Targetable*& held)
-    : TargetableWatch([&held](const Targetable& gone) {
-        if (held == &gone)
-            held = nullptr;
-    })
+TargetableWatch::TargetableWatch(Targetable*& held, Until untilIn)
+    : TargetableWatch(
+          [&held](const Targetable& gone) {
+              if (held == &gone)
+                  held = nullptr;
+          },
+          untilIn)
 {
 }
 
@@ -41,6 +44,14 @@ void TargetableWatch::tellAll(const Targetable& gone)
 {
     for (TargetableWatch* watch : watches())
         watch->forget(gone);
+}
+
+void TargetableWatch::tellLeavingPlay(const Targetable& gone)
+{
+    for (TargetableWatch* watch : watches()) {
+        if (watch->until == Until::LEAVING_PLAY)
+            watch->forget(gone);
+    }
 }
 
 } // namespace Tolvarine

@@ -52,14 +52,9 @@ Ogre::OverlayElement* findElement(Ogre::OverlayManager& overlays, const std::str
     return nullptr;
 }
 
-// A ship is still ours while it is live in its type's pool and in play; a pool that has gone
-// (types reloaded) or an object given back means it is not.
-bool shipStillOut(Ship* ship, const std::string& type)
+bool isShip(const Ship* ship, const Targetable& targetable)
 {
-    if (!ship)
-        return false;
-    const auto* pool = Ship::getPoolFactory().getPool(type);
-    return pool && pool->isLive(ship) && ship->isInPlay();
+    return ship && static_cast<const Targetable*>(ship) == &targetable;
 }
 
 } // namespace
@@ -83,6 +78,12 @@ TestGround::TestGround()
                 (*self)->hide();
         }
     });
+    // A spawned projectile that hits or times out goes back to its pool, which hands it to the
+    // next weapon that fires its type: the test ground must not take that shot out of play.
+    FireableProjectile::addReleaseWatch([handle](const FireableProjectile& released) {
+        if (std::shared_ptr<TestGround*> self = handle.lock())
+            (*self)->forgetFireable(released);
+    });
 }
 
 TestGround::~TestGround()
@@ -104,9 +105,10 @@ void TestGround::subscribeInput()
 {
     const std::pair<const char*, std::function<void()>> handlers[] = {
         {"next_category", [this] { nextCategory(); }},
-        {"prev_category", [this] { prevCategory(); }},
+        // Bound, so that the keys are taken, but stepping back is not offered.
+        {"prev_category", [] {}},
         {"next_item", [this] { nextItem(); }},
-        {"prev_item", [this] { prevItem(); }},
+        {"prev_item", [] {}},
         {"toggle_test_ground", [this] { toggle(); }},
         {"load_test_scenario", [this] { loadTestScenario(); }},
         {"test_special", [this] { testSpecial(); }},
@@ -208,23 +210,9 @@ void TestGround::nextCategory()
     selectCategory();
 }
 
-void TestGround::prevCategory()
-{
-    currentCategory = currentCategory == 0 ? categories.size()
-                    : currentCategory > categories.size() ? categories.size() - 1
-                                                          : currentCategory - 1;
-    selectCategory();
-}
-
 void TestGround::nextItem()
 {
     currentItem = currentItem >= items.size() ? 0 : currentItem + 1;
-    selectItem();
-}
-
-void TestGround::prevItem()
-{
-    currentItem = currentItem == 0 ? items.size() : std::min(currentItem, items.size()) - 1;
     selectItem();
 }
 
@@ -412,7 +400,6 @@ bool TestGround::placeTarget(Faction& faction)
     if (std::find(ships.begin(), ships.end(), TARGET_TYPE) == ships.end())
         return false;
     targetShip = Ship::create(TARGET_TYPE);
-    targetShipType = TARGET_TYPE;
     targetShip->activate(faction, TARGET_POSITION, Ogre::Quaternion::IDENTITY);
     return true;
 }
@@ -421,32 +408,29 @@ void TestGround::placeItem(const std::string& category, const std::string& item,
 {
     if (category == FIREABLE) {
         testFireable = FireableProjectile::create(item);
-        testFireableType = item;
         testFireable->launch(&faction, false, Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY,
                              0.0f, targetShip);
     } else if (category == SHIP) {
         testShip = Ship::create(item);
-        testShipType = item;
         testShip->activate(faction, spawnPosition, Ogre::Quaternion::IDENTITY);
     }
 }
 
+// What the test ground still holds is in play and its own: it lets go of an object as soon as
+// it leaves play (forgetShip, forgetFireable).
 void TestGround::removeItem()
 {
-    if (shipStillOut(testShip, testShipType))
+    if (testShip)
         testShip->deactivate(REMOVED);
     testShip = nullptr;
-    if (testFireable) {
-        const auto* pool = FireableProjectile::getPools().getPool(testFireableType);
-        if (pool && pool->isLive(testFireable))
-            testFireable->deactivate(REMOVED);
-    }
+    if (testFireable)
+        testFireable->deactivate(REMOVED);
     testFireable = nullptr;
 }
 
 void TestGround::removeTarget()
 {
-    if (shipStillOut(targetShip, targetShipType))
+    if (targetShip)
         targetShip->deactivate(REMOVED);
     targetShip = nullptr;
 }
@@ -456,6 +440,20 @@ void TestGround::forgetSpawned()
     testShip = nullptr;
     testFireable = nullptr;
     targetShip = nullptr;
+}
+
+void TestGround::forgetShip(const Targetable& gone)
+{
+    if (isShip(testShip, gone))
+        testShip = nullptr;
+    if (isShip(targetShip, gone))
+        targetShip = nullptr;
+}
+
+void TestGround::forgetFireable(const FireableProjectile& released)
+{
+    if (testFireable == &released)
+        testFireable = nullptr;
 }
 
 bool TestGround::reloadTypes(const std::string& category)
@@ -492,9 +490,7 @@ void TestGround::exportToPython()
         .def("toggle", &TestGround::toggle)
         .def("loadTestScenario", &TestGround::loadTestScenario)
         .def("nextCategory", &TestGround::nextCategory)
-        .def("prevCategory", &TestGround::prevCategory)
         .def("nextItem", &TestGround::nextItem)
-        .def("prevItem", &TestGround::prevItem)
         .def("respawn", &TestGround::respawn)
         .def("testSpecial", &TestGround::testSpecial)
         .def("isShown", &TestGround::isShown)

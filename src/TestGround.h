@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InputHandler.h"
+#include "TargetableWatch.h"
 
 #include <OgreVector.h>
 
@@ -21,6 +22,7 @@ class FileWatch;
 class FireableProjectile;
 class FixedTask;
 class Ship;
+class Targetable;
 
 // The data writers' harness. It spawns one projectile type ("Fireable", with a ship as its
 // target) or one ship type ("Ship") of the developer's choice in the scenario "TestGround",
@@ -32,15 +34,15 @@ class Ship;
 // For the projectile types only the projectiles go, and the battle goes on; the target is placed
 // afresh. A file that is refused (logged with its file and key) changes nothing: the types, their
 // pools and everything in play stay as they were, and the next save of the file is read.
-// It is worked by input symbols ("next_category", "prev_category", "next_item", "prev_item",
-// "toggle_test_ground", "load_test_scenario", "test_special") and shows its choice in the
-// overlay "TestGround" (elements "TestGround/Category/Text" and "TestGround/Item/Text") while it
-// shows and no menu is over it.
+// It is worked by input symbols ("next_category", "next_item", "toggle_test_ground",
+// "load_test_scenario", "test_special"; "prev_category" and "prev_item" are bound to nothing that
+// acts) and shows its choice in the overlay "TestGround" (elements "TestGround/Category/Text" and
+// "TestGround/Item/Text") while it shows and no menu is over it.
 //
 // One instance, made by the engine's start-up after the statistics and never destroyed. The
-// spawned objects belong to their pools: the test ground forgets them whenever the pools take
-// them back (end or unload of a scenario, reload of the types), so it never deactivates an object
-// that has gone on to another user. Spawns need the current scenario's faction "Player"; without
+// spawned objects belong to their pools: the test ground forgets each as soon as it leaves play
+// (shot down, timed out, taken out by a script, the end or unload of a scenario, a reload of the
+// types), before its pool can hand it to another user, so it only ever removes its own. Spawns need the current scenario's faction "Player"; without
 // one the test ground logs and spawns nothing.
 class TestGround {
 public:
@@ -68,12 +70,10 @@ public:
     // Hides the overlay, stops watching, loads the scenario "Test" and goes to command mode.
     void loadTestScenario();
 
-    // Steps through the categories and through the items of the current category. Each list
-    // wraps round through "none" ("--") at both ends.
+    // Steps forwards through the categories and through the items of the current category. Each
+    // list wraps round through "none" ("--") after its last entry.
     void nextCategory();
-    void prevCategory();
     void nextItem();
-    void prevItem();
 
     // Spawns the current item again after reading its kind's types anew.
     void respawn();
@@ -106,8 +106,8 @@ protected:
     virtual bool placeTarget(Faction& faction);
     // Puts the item into play for the faction.
     virtual void placeItem(const std::string& category, const std::string& item, Faction& faction);
-    // Takes what the test ground spawned (the target too, when asked) out of play, if its pool
-    // has not taken it back already.
+    // Takes what the test ground spawned (the target too, when asked) out of play, if it is still
+    // in play.
     virtual void removeItem();
     virtual void removeTarget();
     // Forgets the spawned objects without touching them: their pools took them back.
@@ -117,6 +117,9 @@ protected:
     virtual bool reloadTypes(const std::string& category);
 
 private:
+    // Forgets a spawned ship or projectile that is leaving play, whoever takes it out.
+    void forgetShip(const Targetable& gone);
+    void forgetFireable(const FireableProjectile& released);
     void subscribeInput();
     void findOverlay();
     void hide();
@@ -135,11 +138,8 @@ private:
 
     Ogre::Vector3 spawnPosition = Ogre::Vector3::ZERO;
     Ship* testShip = nullptr;
-    std::string testShipType;
     FireableProjectile* testFireable = nullptr;
-    std::string testFireableType;
     Ship* targetShip = nullptr;
-    std::string targetShipType;
 
     std::vector<std::unique_ptr<InputHandler::EnterSubscription>> subscriptions;
     const std::vector<std::string> categories{FIREABLE, SHIP};
@@ -166,6 +166,9 @@ private:
     // The pools' release at the end of a game reaches the test ground through this handle, which
     // is empty once the test ground is gone.
     std::shared_ptr<TestGround*> selfHandle;
+    // Last: it stops listening before the pointers it clears go.
+    TargetableWatch shipWatch{[this](const Targetable& gone) { forgetShip(gone); },
+                              TargetableWatch::Until::LEAVING_PLAY};
 };
 
 } // namespace Tolvarine

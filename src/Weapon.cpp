@@ -81,6 +81,26 @@ void Weapon::forgetTypes()
     typeCache().clear();
 }
 
+Weapon::TypeReading::TypeReading()
+{
+    for (const auto& entry : typeCache())
+        before.insert(entry.first);
+}
+
+Weapon::TypeReading::~TypeReading()
+{
+    if (kept)
+        return;
+    // Nothing was built from the files read since: the types that named them were refused.
+    auto& cache = typeCache();
+    for (auto entry = cache.begin(); entry != cache.end();) {
+        if (before.count(entry->first))
+            ++entry;
+        else
+            entry = cache.erase(entry);
+    }
+}
+
 Weapon::Weapon(PositionReporter* ownerReporter, Ogre::SceneNode* ownerNode, WeaponSystem* weaponSystem,
                const Ogre::Vector3& position, Config& type)
     : ownerReporter(requireReporter(ownerReporter))

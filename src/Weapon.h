@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace Tolvarine {
@@ -38,6 +39,26 @@ public:
     static void setTypeFolder(const std::string& folder);
     // Forgets every parsed type file (the tools and tests that change files between reads).
     static void forgetTypes();
+
+    // A reading of the types that carry weapons which a check may still refuse (a reload of the
+    // ship types). The weapon files first read while it lives are forgotten again when it ends
+    // unkept: a refused reload leaves the parsed files as they were before it, so that the next
+    // one reads a weapon file it needs anew, mended or not. Kept once the types read are taken,
+    // since their weapons are built from these files.
+    class TypeReading {
+    public:
+        TypeReading();
+        ~TypeReading();
+        TypeReading(const TypeReading&) = delete;
+        TypeReading& operator=(const TypeReading&) = delete;
+        void keep() { kept = true; }
+
+    private:
+        // The types parsed before the reading began.
+        std::set<std::string> before;
+        bool kept = false;
+    };
+
     // Checks a type as the constructor does, without building a weapon: the loaders of the ships
     // and stations that carry it call it at start-up. An unknown projectile type, a missing or
     // unreadable value, or a launch speed of 0 for a projectile that is not a beam is logged, with

@@ -79,6 +79,25 @@ battleTask = createTask(battle.run, "Battle", 0.5, 0.0)
 battleTask.subscribe(True)
 )";
 
+// Each step first takes the test ground's own ship out of play, as a shot-down ship leaves it, and
+// spawns one ship of the same type for the other side, which its pool hands the same object; then
+// the test ground does what the step names, and the ships of each side are counted.
+const char* const HANDED_ON_SHIPS = R"(
+ground.toggle()
+choose("Fireable", "plasma_bolt")
+player, enemy = sides()
+
+def handOn(type, step):
+    player.getShipList()[0].deactivate(2)
+    Ship.spawnFleet({type: 1}, enemy, Vector3(0, 0, -2000), Quaternion())
+    getattr(ground, step)()
+    note(step + " " + counts())
+
+handOn("trifighter", "respawn")
+handOn("trifighter", "nextCategory")
+handOn(ground.getItemCaption(), "nextItem")
+)";
+
 void saveAs(const fs::path& file, const std::string& text)
 {
     // Written beside the file and renamed over it, as editors save: the game never reads half a file.
@@ -110,6 +129,12 @@ struct DamagedSave {
     std::vector<std::pair<const char*, const char*>> changes;
     // The file the refusal names.
     const char* named;
+    // A new file that the damaged save names, written damaged (one key's line replaced) from a
+    // copy of another just before it; the mend is the copy as it was, and the watched file is then
+    // saved again with its changes kept.
+    const char* added = nullptr;
+    const char* addedFrom = nullptr;
+    std::pair<const char*, const char*> addedDamage{};
 };
 
 void PrintTo(const DamagedSave& save, std::ostream* out)
@@ -139,9 +164,13 @@ TEST_P(TestGroundReloadGame, ARefusedSaveChangesNothingAndTheMendedFileIsRead)
     const std::string original = readTextFile(game.folder() / file);
     const std::string text = damaged(original, save);
     ASSERT_NE(text, original);
+    const fs::path entities = game.folder() / "data/entities";
+    const std::string addedText = save.added ? readTextFile(entities / save.addedFrom) : "";
     game.start();
     ASSERT_TRUE(game.waitForLogLine(spawned, std::chrono::seconds(120))) << game.standardError();
 
+    if (save.added)
+        saveAs(entities / save.added, withKeyLine(addedText, save.addedDamage.first, save.addedDamage.second));
     saveAs(game.folder() / file, text);
     EXPECT_TRUE(game.waitForLogLine(std::string("TestGround: the ") + save.category
                                     + " types could not be read again; fix the file and save it again"));
@@ -159,7 +188,9 @@ TEST_P(TestGroundReloadGame, ARefusedSaveChangesNothingAndTheMendedFileIsRead)
     ASSERT_TRUE(fought && game.isRunning()) << "signal " << game.endingSignal() << "\n" << game.standardError();
 
     // The watch goes on: the mended file is read and the item spawned anew.
-    saveAs(game.folder() / file, original);
+    if (save.added)
+        saveAs(entities / save.added, addedText);
+    saveAs(game.folder() / file, save.added ? text : original);
     for (int tick = 0; tick < 600 && countLines(game, spawned) < 2 && game.isRunning(); ++tick)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(countLines(game, spawned), 2u);
@@ -179,7 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedSave{"ShipMassNotANumber", "Ship", "kestrel", "kestrel.ship", {{"mass", "mass = nan"}}, "kestrel.ship"},
         // Refused by the check of what its ships need, which once ran after its pool was made.
         DamagedSave{"ShipWithAnEmptyPoolRefusedByItsShipCheck", "Ship", "drone", "drone.ship",
-                    {{"poolSize", "poolSize = 0"}, {"thrustLightRange", "thrustLightRange = nan"}}, "drone.ship"}),
+                    {{"poolSize", "poolSize = 0"}, {"thrustLightRange", "thrustLightRange = nan"}}, "drone.ship"},
+        // The refused reload once kept the damaged weapon file it had read, and refused every
+        // later save of the ship with the same line.
+        DamagedSave{"ShipNamingANewDamagedWeapon", "Ship", "kestrel", "kestrel.ship",
+                    {{"weapon_1", "weapon_1 = Gun_Quick\n\n[Gun_Quick]\ntype = quick_gun\nposition = (1 0 -9)"}},
+                    "quick_gun.weapon", "quick_gun.weapon", "plasma_gun.weapon", {"maxLoaded", "maxLoaded = 4x"}}),
     [](const testing::TestParamInfo<DamagedSave>& info) { return std::string(info.param.name); });
 
 // Reads "reload <player> <enemy> / <player> <enemy>" lines: the counts before and after each reload.
@@ -218,6 +254,25 @@ TEST(TestGroundReloadGame, AProjectileReloadMidBattleKeepsEveryShipInPlay)
         EXPECT_GT(std::stoi(before.substr(before.find(' ') + 1)), 2);
     }
     EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
+    EXPECT_EQ(game.endingSignal(), 0);
+    expectNoFailureLines(game);
+}
+
+// The test ground once kept a plain pointer to its target and its test ship, and removed whichever
+// ship its pool had since handed the object to.
+TEST(TestGroundReloadGame, TheTestGroundRemovesOnlyItsOwnShips)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    GameProcess game;
+    std::ofstream(game.folder() / "startup.py") << TEST_GROUND_HELPERS << HANDED_ON_SHIPS;
+    game.start();
+    const fs::path steps = game.folder() / "steps.txt";
+    ASSERT_TRUE(waitForTextInFile(steps, "nextItem", std::chrono::seconds(120))) << game.standardError();
+    // The player's side: the target placed afresh, then the test ship; the other side keeps each
+    // ship it was given.
+    EXPECT_EQ(readTextFile(steps), "respawn 1 1\nnextCategory 1 2\nnextItem 1 3\n");
+    EXPECT_EQ(game.quitWithKeys("TestGround"), 0) << game.standardError();
     EXPECT_EQ(game.endingSignal(), 0);
     expectNoFailureLines(game);
 }
