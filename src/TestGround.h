@@ -42,8 +42,9 @@ class Targetable;
 // One instance, made by the engine's start-up after the statistics and never destroyed. The
 // spawned objects belong to their pools: the test ground forgets each as soon as it leaves play
 // (shot down, timed out, taken out by a script, the end or unload of a scenario, a reload of the
-// types), before its pool can hand it to another user, so it only ever removes its own. Spawns need the current scenario's faction "Player"; without
-// one the test ground logs and spawns nothing.
+// types), before its pool can hand it to another user, so it only ever removes its own. Spawns
+// need the current scenario's faction "Player"; without one the test ground logs and spawns
+// nothing.
 class TestGround {
 public:
     static constexpr const char* FIREABLE = "Fireable";
