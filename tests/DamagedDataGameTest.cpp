@@ -672,6 +672,9 @@ TEST(DamagedDataGame, UnknownNamesInSettingsOfSoundStopTheStartWithTheirKey)
          "Config: in cfg/sound.cfg, section Ambient, key spaceForeground"},
         {"cfg/sound.cfg", setInSection("General", "soundPath", "data/soundz"),
          "Config: in cfg/sound.cfg, section General, key soundPath"},
+        {"cfg/sound.cfg", setInSection("General", "soundPath", "data"),
+         "SoundManager: the sound folder data holds none of the files the sound definitions name", false,
+         "Config: in cfg/sound.cfg, section General, key soundPath"},
     }, true, true);
 }
 
