@@ -62,9 +62,11 @@ AnimatedBillboard::Settings AnimatedBillboard::readSettings(const Config& config
     settings.duration = config.get<float>(section, "duration");
     settings.timeResolution = config.get<float>(section, "timeResolution");
     settings.size = config.get<float>(section, "size");
-    if (!(settings.duration > 0.0f))
+    // Below 0 the time runs backwards: the first frame stays, the animation never ends and its
+    // owner never goes back to its pool.
+    if (!(settings.duration >= 0.0f))
         ValueRange::refuse(config, section, "duration",
-                           "AnimatedBillboard: duration of section " + section + " must be above 0");
+                           "AnimatedBillboard: duration of section " + section + " must be at least 0");
     settings.material = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!settings.material)
         ValueRange::refuse(config, section, "materialName",
@@ -173,8 +175,10 @@ bool AnimatedBillboard::update(float)
     }
 
     // Clamped as a float: a clock that went back or an hour-long pause must neither wrap nor
-    // overflow the frame number.
-    const double t = (Scheduler::getSingleton().getTime() - startTime) / duration;
+    // overflow the frame number. An animation of no duration is over at once: its first run shows
+    // the last frame (without the dividing of 0 by 0 at the start time).
+    const double elapsed = Scheduler::getSingleton().getTime() - startTime;
+    const double t = duration == 0.0f ? 1.0 : elapsed / duration;
     const double frame = std::clamp(std::floor(frameCount * t), 0.0, static_cast<double>(last));
     unit->setCurrentFrame(static_cast<unsigned>(frame));
     return true;

@@ -27,7 +27,7 @@ public:
     using Callback = std::function<void()>;
 
     // Reads the keys "materialName", "duration", "timeResolution" and "size" of `section`; a
-    // missing key, a duration that is not above 0, an unknown material or a material without
+    // missing key, a duration below 0, an unknown material or a material without
     // texture frames is logged and throws ConfigurationError. Creates the billboard set in
     // `sceneManager` (the engine's), not yet in the scene.
     AnimatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager);

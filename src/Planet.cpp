@@ -4,11 +4,11 @@
 #include "CameraController.h"
 #include "CodeNames.h"
 #include "Config.h"
-#include "ConfigurationError.h"
 #include "FixedTask.h"
 #include "GameLog.h"
 #include "MaterialCheck.h"
 #include "PlanetHaze.h"
+#include "ValueRange.h"
 
 #include <OgreColourValue.h>
 #include <OgreEntity.h>
@@ -35,7 +35,8 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
     Layout layout;
     layout.section = section;
     const float distance = area.get<float>(section, "distance");
-    layout.position = area.get<Ogre::Vector3>(section, "direction").normalisedCopy() * distance;
+    const Ogre::Vector3 direction = area.get<Ogre::Vector3>(section, "direction");
+    layout.position = direction.normalisedCopy() * distance;
     layout.radius = area.get<float>(section, "radius");
     layout.spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
     layout.spinAxis = area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y).normalisedCopy();
@@ -44,18 +45,26 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
     layout.hazeColour = area.get<Ogre::ColourValue>(section, "hazeColour");
 
     const float reach = layout.position.length();
-    // The haze disc lies between the viewer and the planet and covers the angle of the haze
-    // sphere; a sphere that reaches the viewer has no such disc.
-    if (!(reach > 0.0f && layout.hazeRadius >= 0.0f && layout.hazeRadius < reach)) {
+    // The haze's disc lies on the line of sight to the planet: a planet at the viewer has none.
+    if (!(reach > 0.0f)) {
+        const bool noDirection = direction.isZeroLength();
+        std::ostringstream text;
+        text << "Planet " << section << ": ";
+        if (noDirection)
+            text << "the direction (0 0 0)";
+        else
+            text << "the distance " << distance;
+        text << " puts the planet at the viewer, where its haze has no size";
+        ValueRange::refuse(area, section, noDirection ? "direction" : "distance", text.str());
+    }
+    // The disc covers the angle asin(haze radius / distance) of the haze sphere, which has no
+    // value below minus the distance (the disc's size would be NaN); the haze must stay short of
+    // the viewer. A haze radius below 0 puts the disc beyond the planet's centre, as given.
+    if (!(layout.hazeRadius >= -reach && layout.hazeRadius < reach)) {
         std::ostringstream text;
         text << "Planet " << section << ": the haze radius " << layout.hazeRadius
-             << " must be at least 0 and below the distance " << reach;
-        GameLog::line(text.str());
-        throw ConfigurationError();
-    }
-    if (layout.spinAxis.isZeroLength()) {
-        GameLog::line("Planet " + section + ": the spin axis must not be (0 0 0)");
-        throw ConfigurationError();
+             << " (hazeProportion x radius) must be from -" << reach << " to below the distance " << reach;
+        ValueRange::refuse(area, section, "hazeProportion", text.str());
     }
     MaterialCheck::require(area, section, "material", "Planet " + section);
     MaterialCheck::require(HAZE_MATERIAL, "Planet " + section);

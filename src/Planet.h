@@ -40,12 +40,15 @@ public:
     };
 
     // Reads and checks `section` of `area` without building anything, so that an area can be
-    // checked whole at start-up with the rules its planets are built by. A missing key, a haze
-    // that would reach the viewer (hazeProportion x radius not at least 0 and below the distance:
-    // its disc would have no size the drawing can use), a spin axis of (0 0 0) or a material that
-    // does not exist (or lacks a texture) is logged and throws ConfigurationError. The radius
+    // checked whole at start-up with the rules its planets are built by. A missing key, a planet
+    // at the viewer (a distance of 0 or a direction of (0 0 0)), a haze whose disc would have no
+    // size the drawing can use (hazeProportion x radius not from minus the distance to below it)
+    // or a material that does not exist (or lacks a texture) is logged, with the file's line
+    // "Config: in <path>, section <section>, key <key>" for a key at fault, and throws
+    // ConfigurationError. The radius
     // itself is drawn as given: one of 0 shows nothing, a negative one turns the sphere inside
-    // out, and one at or beyond the distance wraps the viewer.
+    // out, and one at or beyond the distance wraps the viewer; so is a haze radius below 0, and a
+    // spin axis of (0 0 0), which leaves the planet unturned.
     static Layout read(const Config& area, const std::string& section);
 
     // Reads `section` of `area` (read) and builds the planet in `scene`, logging "Planet created

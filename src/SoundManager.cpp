@@ -366,10 +366,21 @@ void SoundManager::checkSoundFiles() const
     auto& registry = soundConfigs();
     if (registry.empty())
         parseDefinitionFiles();
+    // A folder that holds none of the files of several definitions is at fault itself, not the
+    // definition met first.
+    const auto folderHoldsAny = [this, &registry] {
+        return registry.size() < 2 || std::any_of(registry.begin(), registry.end(), [this](const auto& entry) {
+            return std::filesystem::is_regular_file(soundFile(entry.second->get("Sound", "filename", "")));
+        });
+    };
     for (const auto& [name, definition] : registry) {
         const std::string path = soundFile(definition->get<std::string>("Sound", "filename"));
         std::unique_ptr<SoundSample> decoded;
         if (SoundSample::load(path, creationMode(*definition, true), false, nullptr, decoded) != SoundResult::OK) {
+            if (!folderHoldsAny())
+                ValueRange::refuse(config, "General", "soundPath",
+                                   "SoundManager: the sound folder " + soundPath
+                                       + " holds none of the files the sound definitions name");
             GameLog::line("Sound definition " + name + ": its sound " + path + " cannot be loaded");
             definition->logPlace("Sound", "filename");
             throw ConfigurationError();

@@ -104,8 +104,9 @@ public:
     // afterwards. A file that does not load is logged once and gives null: the sound plays nothing.
     SoundSample* createSound(const Config& definition, bool hardware);
     // Decodes the file of every definition in data/sound; the first that does not load is logged
-    // with its definition and throws ConfigurationError, so a broken sound stops the start-up
-    // instead of the game that first plays it.
+    // with its definition (or, when the sound folder holds none of the definitions' files, with
+    // "soundPath" of cfg/sound.cfg) and throws ConfigurationError, so a broken sound stops the
+    // start-up instead of the game that first plays it.
     void checkSoundFiles() const;
 
     // Kept by the sources: those that hold a channel.

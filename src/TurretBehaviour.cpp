@@ -10,7 +10,6 @@
 #include "PhysicsBody.h"
 #include "SceneSphereQuery.h"
 #include "TolvarineEngine.h"
-#include "ValueRange.h"
 #include "WeaponSystem.h"
 
 #include <OgreMath.h>
@@ -78,14 +77,11 @@ FunctionTask makeTask(const Config& config, FunctionTask::Callback callback, con
     return FunctionTask(std::move(callback), name, period, variance, 0, 0);
 }
 
+// Taken as given, also 0 or below: no candidate then lies within the range, and the turret
+// engages nothing.
 float readEngagementRange(const Config& config)
 {
-    const float range = config.get<float>(SECTION, "engagementRange");
-    // Scores divide by the range; a turret that can engage nothing is a broken type file.
-    if (!(range > 0.0f))
-        ValueRange::refuse(config, SECTION, "engagementRange",
-                           "TurretBehaviour: engagementRange in section Behaviour must be above 0");
-    return range;
+    return config.get<float>(SECTION, "engagementRange");
 }
 
 void stopFiring(WeaponSystem* system)

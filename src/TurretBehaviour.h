@@ -26,8 +26,8 @@ class WeaponSystem;
 //
 // Section "Behaviour" of the station's type file, all required: "targetUpdateVariance",
 // "targetUpdatePeriod", "behaviourUpdateVariance", "behaviourUpdatePeriod", "engagementRange"
-// (above 0), "primaryWeaponCapacityRestriction", "secondaryWeaponCapacityRestriction" and
-// "targetLeadProportion", read in this order.
+// (as given, also 0 or below), "primaryWeaponCapacityRestriction",
+// "secondaryWeaponCapacityRestriction" and "targetLeadProportion", read in this order.
 class TurretBehaviour {
 public:
     // The strength of the turret's motor.

@@ -49,7 +49,7 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
     const std::pair<const char*, const char*> cases[] = {
         {"Unknown", "AnimatedBillboard: unknown material Nowhere in section Unknown"},
         {"Bare", "AnimatedBillboard: material BaseWhite has no texture frames to animate"},
-        {"Backwards", "AnimatedBillboard: duration of section Backwards must be above 0"},
+        {"Backwards", "AnimatedBillboard: duration of section Backwards must be at least 0"},
         {"NoSize", nullptr},
     };
     for (const auto& [section, logLine] : cases) {

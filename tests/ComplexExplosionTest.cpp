@@ -113,6 +113,7 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
     writeExplosionType("early", explosionType("B", "triggerTime = 0.125\n" + blast));
     writeExplosionType("drifting", explosionType("C", "triggerTime = 0.5\n" + blast));
     writeExplosionType("slow", "[Factory]\npoolSize = 1\n" + explosionType("D", "triggerTime = 0.5\n" + blast));
+    writeExplosionType("instant", explosionType("E", "", 0.0));
     ExplosionManager& explosions = load();
     EXPECT_EQ(1u, explosionsFree("slow"));
     TargetBody& target = body("Target", Vector3(5, 0, 0));
@@ -151,6 +152,15 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
         EXPECT_GT(target.getPhysicsBody().getVelocity().x, pushed.x);
         run(0.375);
         EXPECT_EQ(1u, explosionsFree("early"));
+    }
+    {
+        SCOPED_TRACE("a flash of no duration shows its last frame at its first run and ends");
+        ComplexExplosion& instant = *explosions.create("instant");
+        instant.activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback());
+        run(0.125);
+        EXPECT_EQ(3u, instant.getAnimation().getCurrentFrame());
+        run(0.5);
+        EXPECT_EQ(1u, explosionsFree("instant"));
     }
     target.place(Vector3(5, 4, 0));
     {

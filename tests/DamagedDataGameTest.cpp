@@ -243,8 +243,9 @@ TEST(DamagedDataGame, AreasMeshesFontsAndTwinsAreRefusedAtStartUpByTheirFile)
     runRows({
         {"data/areas/deep_space.area", set("skyboxMaterial", "skyboxMaterial = Tolvarine/NoSuchSky"),
          "Area Deep Space: unknown material Tolvarine/NoSuchSky"},
-        {"data/areas/deep_space.area", set("radius", "radius = -3000"),
-         "Planet IcePlanet: the haze radius -3450 must be at least 0 and below the distance 40000"},
+        {"data/areas/deep_space.area", set("distance", "distance = 0"),
+         "Planet IcePlanet: the distance 0 puts the planet at the viewer, where its haze has no size", false,
+         "Config: in data/areas/deep_space.area, section IcePlanet, key distance"},
         {"data/entities/plasma_gun.weapon", set("projectile", "projectile = plasma_boltz"),
          "Config: in data/entities/plasma_gun.weapon, section Weapon, key projectile"},
         {"data/entities/trifighter.ship", set("mesh_0", "mesh_0 = trifighterz.mesh"),
@@ -577,8 +578,11 @@ void PrintTo(const PlayableValue& value, std::ostream* out)
 // neither pushes nor turns, a time to live of 0 ends a shot at once (a beam strikes first), load
 // periods, fire delays and launch speeds below 0 reload at once, fire at once and fire backwards,
 // a body lighter than 0.01 flies as any other, a damping that overshoots in one step still dies
-// away, and of two ship files that give one name the first keeps it. Each was refused by the
-// start-up; each plays without a crash, an abort, a NaN or a frozen battle.
+// away, and of two ship files that give one name the first keeps it. A planet's haze radius below
+// 0 puts its disc beyond the planet, a spin axis of (0 0 0) leaves it unturned, a turret whose
+// engagement range is 0 or below engages nothing, and a flash of no duration shows its last frame
+// at once. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak
+// or a frozen battle.
 std::vector<PlayableValue> playableValues()
 {
     return {
@@ -600,6 +604,12 @@ std::vector<PlayableValue> playableValues()
         // One step of damping takes one and a half times the fighter's velocity away.
         {"OvershootingDamping", "data/entities/kestrel.ship", setInSection("Physics", "velocityDecay", "2400")},
         {"TurningDampingBelow0", "data/entities/kestrel.ship", setInSection("Physics", "rotationDecay", "-110")},
+        {"PlanetRadiusBelow0", "data/areas/nebula.area", setInSection("GasPlanet", "radius", "-1800")},
+        {"PlanetHazeBelow0", "data/areas/nebula.area", setInSection("GasPlanet", "hazeProportion", "-0.5")},
+        {"PlanetSpinAxis0", "data/areas/nebula.area", setInSection("GasPlanet", "spinAxis", "(0 0 0)")},
+        {"TurretRange0", "data/entities/lancer_turret.station", setInSection("Behaviour", "engagementRange", "0")},
+        {"TurretRangeBelow0", "data/entities/lancer_turret.station", setInSection("Behaviour", "engagementRange", "-900")},
+        {"FlashDuration0", "data/explosions/plasma_burst.explosion", setInSection("Animation", "duration", "0")},
         {"RepeatedShipName", "data/entities/trifighter2.ship",
          [](const fs::path& f) { fs::copy_file(f.parent_path() / "trifighter.ship", f); },
          "ShipType: data/entities/trifighter2.ship repeats the ship type name trifighter of "
@@ -680,6 +690,9 @@ TEST(DamagedDataGame, UnknownNamesInSettingsOfSoundStopTheStartWithTheirKey)
         {"cfg/sound.cfg", setInSection("Ambient", "spaceForeground", "ambient_spac"),
          "Config: in cfg/sound.cfg, section Ambient, key spaceForeground"},
         {"cfg/sound.cfg", setInSection("General", "soundPath", "data/soundz"),
+         "Config: in cfg/sound.cfg, section General, key soundPath"},
+        {"cfg/sound.cfg", setInSection("General", "soundPath", "data"),
+         "SoundManager: the sound folder data holds none of the files the sound definitions name", false,
          "Config: in cfg/sound.cfg, section General, key soundPath"},
     }, true, true);
 }

@@ -21,6 +21,8 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace Tolvarine::Test {
 namespace {
 
@@ -81,32 +83,48 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
     planet.reset();
     EXPECT_FALSE(scene.hasSceneNode(name));
 
-    // Sizes without a haze disc, or an unknown material, stop the planet with one line, nothing built.
-    const std::pair<const char*, const char*> broken[] = {
-        {"radius = 900\n", "Planet Planet: the haze radius 1080 must be at least 0 and below the distance 1000"},
-        {"distance = 0\n", "Planet Planet: the haze radius 120 must be at least 0 and below the distance 0"},
-        {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere"}};
-    for (const auto& [keys, line] : broken) {
-        SCOPED_TRACE(keys);
-        const Config area = planetArea(folder, keys);
+    // Sizes without a haze disc (the disc's size is NaN), or an unknown material, stop the planet
+    // with the line that names the value and the one that names its place, nothing built.
+    const struct { const char* keys; const char* line; const char* key; } broken[] = {
+        {"radius = 900\n", "Planet Planet: the haze radius 1080 (hazeProportion x radius) must be from -1000 to below the distance 1000",
+         "hazeProportion"},
+        {"hazeProportion = -12\n", "Planet Planet: the haze radius -1200 (hazeProportion x radius) must be from -1000 to below the distance 1000",
+         "hazeProportion"},
+        {"distance = 0\n", "Planet Planet: the distance 0 puts the planet at the viewer, where its haze has no size", "distance"},
+        {"direction = (0 0 0)\n", "Planet Planet: the direction (0 0 0) puts the planet at the viewer, where its haze has no size",
+         "direction"},
+        {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere", "material"}};
+    for (const auto& row : broken) {
+        SCOPED_TRACE(row.keys);
+        const Config area = planetArea(folder, row.keys);
         log.clear();
         EXPECT_THROW(Planet(area, "Planet", scene), ConfigurationError);
-        EXPECT_TRUE(log.contains(line));
+        EXPECT_TRUE(log.contains(row.line));
+        EXPECT_TRUE(log.contains("Config: in " + area.getPath() + ", section Planet, key " + row.key));
         EXPECT_TRUE(scene.getRootSceneNode()->getChildren().empty());
     }
 
-    // Radii that play without a fault, with a haze that fits: a sphere of no size, one turned
-    // inside out, one that wraps the viewer. Each is built scaled by its radius.
-    const std::pair<const char*, float> played[] = {{"radius = 0\n", 0.0f},
-                                                    {"radius = -100\nhazeProportion = -1\n", -100.0f},
-                                                    {"radius = 1500\nhazeProportion = 0.5\n", 1500.0f}};
-    for (const auto& [keys, radius] : played) {
-        SCOPED_TRACE(keys);
-        const Config area = planetArea(folder, keys);
+    // Values that play without a fault, with a haze that fits: a sphere of no size, one turned
+    // inside out, one that wraps the viewer, hazes behind the planet's centre, a spin axis of
+    // (0 0 0), which leaves the planet unturned. Each is built scaled by its radius.
+    const Quaternion spun(Ogre::Degree(45.0f), Vector3::UNIT_Y);
+    const struct { const char* keys; float radius; Quaternion spin; } played[] = {
+        {"radius = 0\n", 0.0f, spun},
+        {"radius = -100\nhazeProportion = -1\n", -100.0f, spun},
+        {"radius = 1500\nhazeProportion = 0.5\n", 1500.0f, spun},
+        {"radius = -500\n", -500.0f, spun},
+        {"hazeProportion = -0.5\n", 100.0f, spun},
+        {"spinAxis = (0 0 0)\n", 100.0f, Quaternion::IDENTITY}};
+    for (const auto& row : played) {
+        SCOPED_TRACE(row.keys);
+        const Config area = planetArea(folder, row.keys);
         log.clear();
-        const Planet sized(area, "Planet", scene);
+        Planet sized(area, "Planet", scene);
         EXPECT_TRUE(log.contains("Planet created (Vector3(0, 0, -1000))"));
-        EXPECT_EQ(sized.getPlanetNode()->getScale(), Vector3(radius, radius, radius));
+        EXPECT_EQ(sized.getPlanetNode()->getScale(), Vector3(row.radius, row.radius, row.radius));
+        sized.update(0.5f);
+        EXPECT_TRUE(sized.getPlanetNode()->getOrientation().equals(row.spin, Ogre::Degree(0.01f)));
+        EXPECT_FALSE(std::isnan(sized.getHaze().getBoundingRadius()));
     }
 }
 
