@@ -187,8 +187,9 @@ void Targetable::releaseSelection()
 void Targetable::setInactive(bool newInactive)
 {
     inactive = newInactive;
-    // A pooled object may come back as another ship: missiles must not follow it there.
-    if (inactive)
+    // A pooled object that enters play again is another ship (or missile): missiles fired at its
+    // earlier life must not follow it there. One that leaves play is chased on to where it was.
+    if (!inactive)
         MissileBehaviour::releaseTarget(this);
     setSelected(false);
 }
