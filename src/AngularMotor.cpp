@@ -84,16 +84,16 @@ bool AngularMotor::computeCorrection(float dt, Ogre::Vector3& axis, float& speed
         return false;
     const Ogre::Quaternion orientation = body->getOrientation();
     const Ogre::Vector3 forward = -orientation.zAxis();
-    // Callers hand in forces and offsets as headings; only the direction counts. A zero heading
-    // (which normalising leaves at zero) holds the present one.
-    Ogre::Vector3 heading = target.normalisedCopy();
-    if (heading == Ogre::Vector3::ZERO)
-        heading = forward;
+    // A zero heading holds the present one: the turn is braked. Left alone, the joint would go on
+    // turning the body at its last speed without end.
+    const Ogre::Vector3 heading = target == Ogre::Vector3::ZERO ? forward : target;
 
+    // Compared as given: a long heading (an avoidance force, say) counts as behind as soon as it
+    // lies a little past the side.
     if (forward.dotProduct(heading) < BEHIND_COSINE) {
         // The shortest rotation is ill-defined straight behind: swing round at a fixed speed about
-        // an axis across the forward axis until the heading comes out of the cone. Turning about
-        // world X a body pointing along it would only roll, so such a body turns about its own up.
+        // world X until the heading comes out of the cone. A body pointing along world X would
+        // only roll about it and never come round, so such a body turns about its own up axis.
         axis = std::abs(forward.x) > ALONG_X_COSINE ? orientation.yAxis() : Ogre::Vector3::UNIT_X;
         speed = Ogre::Math::PI;
         return true;

@@ -28,8 +28,9 @@ public:
     void attach(float strength);
     // Frees the body again; it may fall asleep once at rest.
     void detach();
-    // The wanted forward direction in world space; any length. Zero means "hold the present
-    // heading": the motor then only stops the turn.
+    // The wanted forward direction in world space. Its length counts in one place only: a heading
+    // whose dot product with the forward axis is below -0.95 is taken as behind the body. Zero
+    // means "hold the present heading": the motor then only stops the turn.
     void setTarget(const Ogre::Vector3& heading) { target = heading; }
     // Gives the joint a new axis and speed when computeCorrection finds one.
     void update(float dt);

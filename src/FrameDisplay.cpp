@@ -77,8 +77,10 @@ void FrameDisplay::deactivate()
         return;
     active = false;
     removeBillboards();
-    // An object out of play is nobody's target: its read-out would otherwise stay on the screen
-    // with its last figures, through every later game, once its pool has taken it back.
+    // A frame switched off measures nothing, so it lets go of its selection: otherwise its
+    // read-out would stay on the screen with its last figures frozen, as when the player is handed
+    // the ship picked as target (its frame goes off while it is flown), or, for an object out of
+    // play, through every later game once its pool has taken it back.
     if (selected)
         setSelected(false);
 }

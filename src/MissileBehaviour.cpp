@@ -72,9 +72,9 @@ MissileBehaviour::MissileBehaviour(const Settings& settings, GuidedProjectile* m
 
 MissileBehaviour::~MissileBehaviour()
 {
-    // Only a running guidance holds a target known to exist: one that left play or was destroyed
-    // has already been let go. A target kept by a start that found it out of play is not called:
-    // the pools may have destroyed it since.
+    // Only a running guidance holds a target known to exist: one that was deleted has already
+    // been let go. A target kept by a start that found it out of play is not called: the pools
+    // may have deleted it since.
     if (task.isActive())
         target->removeThreat(missile);
     forget(this);

@@ -14,9 +14,12 @@ class Targetable;
 // and the player hears the incoming-missile alarm). Built with its missile from the type file and
 // kept for the missile's pooled life: the launch starts it and the deactivation stops it.
 //
-// A target that leaves play (or is destroyed) is let go at once: the missile flies on straight
-// ahead, so a pooled ship that comes back into play as another ship is never chased, and nothing
-// ever calls into a target that is gone.
+// A target that leaves play is chased on, to where it was as it left, until the missile itself
+// ends (its time runs out or it hits something), and is then told the threat is over. A target
+// that enters play again, being a pooled object starting a life as another ship or missile, and
+// one that is deleted are let go at once: the missile flies on straight ahead, so it never follows
+// a ship into its next life (perhaps on the missile's own side), and nothing ever calls into a
+// target that is gone.
 //
 // Section "Behaviour" of the type file (all required): "updatePeriod" (seconds between steering
 // runs), "approachSpeed" (the least closing speed asked of the missile) and
@@ -41,14 +44,14 @@ public:
     // none at all, leaves the guidance idle with the missile thrusting straight ahead; such a
     // target is kept (getTarget) but never called.
     void start(Targetable* target);
-    // Ends the guidance and withdraws the threat from a target still in play; idle guidance is
-    // left as it is, its target kept until the next start.
+    // Ends the guidance and withdraws the threat from its target, in play or out of it; idle
+    // guidance is left as it is, its target kept until the next start.
     void stop();
     // One steering run: the task's callback; always asks to go on.
     bool update(float elapsed);
 
-    // Every running guidance on `target` lets it go, as the target is leaving play or being
-    // destroyed. The targetable code calls it.
+    // Every running guidance on `target` lets it go, as the target enters play again or is being
+    // deleted. The targetable code calls it.
     static void releaseTarget(const Targetable* target);
 
     Targetable* getTarget() const { return target; }

@@ -12,7 +12,7 @@ PointDefenseBeamWeapon::PointDefenseBeamWeapon(PositionReporter* ownerReporter, 
                                                WeaponSystem* weaponSystem, const Ogre::Vector3& position,
                                                Config& type, const Ogre::Vector3& coneDirection, float coneLimitDot)
     : Weapon(ownerReporter, ownerNode, weaponSystem, position, type)
-    , direction(coneDirection.normalisedCopy())
+    , direction(coneDirection)
     , limitDot(coneLimitDot)
 {
 }

@@ -187,12 +187,13 @@ void Targetable::releaseSelection()
 void Targetable::setInactive(bool newInactive)
 {
     inactive = newInactive;
-    // A pooled object may come back as another ship: missiles must not follow it there, and a
-    // holder that would otherwise act on its next user lets go of it now.
-    if (inactive) {
-        MissileBehaviour::releaseTarget(this);
+    // A pooled object that enters play again is another ship (or missile): missiles fired at its
+    // earlier life must not follow it there. One that leaves play is chased on to where it was,
+    // but a holder that would otherwise act on the pool's next user of it lets go of it now.
+    if (inactive)
         TargetableWatch::tellLeavingPlay(*this);
-    }
+    else
+        MissileBehaviour::releaseTarget(this);
     setSelected(false);
 }
 

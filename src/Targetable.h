@@ -59,8 +59,10 @@ public:
     virtual void setSelected(bool select);
 
     // Called with true when the object leaves play and with false when it enters play; either
-    // way the object stops being the selected target. The AI drops a target whose flag is set, and
-    // missiles guided onto an object that leaves play (or is destroyed) let it go at once.
+    // way the object stops being the selected target. The AI drops a target whose flag is set;
+    // missiles guided onto an object chase it on after it leaves play, and let it go when it
+    // enters play again (as another ship or missile) or is destroyed. Leaving play tells the
+    // watches made to hear of it (TargetableWatch::tellLeavingPlay).
     void setInactive(bool inactive);
     bool isInactive() const { return inactive; }
 

@@ -143,11 +143,6 @@ void TurretBehaviour::deactivate()
     targetUpdateTask.subscribe(false);
     behaviourTask.subscribe(false);
     motor.detach();
-    // Automatic fire started here would otherwise run on for the player, or into the next spell.
-    if (target) {
-        stopFiring(station->getPrimaryWeaponSystem());
-        stopFiring(station->getSecondaryWeaponSystem());
-    }
     target = nullptr;
     heading = Ogre::Vector3::ZERO;
 }

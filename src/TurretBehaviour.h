@@ -21,8 +21,8 @@ class WeaponSystem;
 // loaded enough. Two tasks do the work: "TurretBehaviour/TargetUpdate" and "TurretBehaviour/Behaviour".
 //
 // The station owns it for its whole pooled life and switches it off while it is out of play or
-// manned by the player. Nothing of one active spell (target, running fire, motor command) carries
-// over into the next.
+// manned by the player. Nothing of one active spell (target, motor command) carries over into the
+// next. The weapon systems are the station's: it switches them off itself as it leaves play.
 //
 // Section "Behaviour" of the station's type file, all required: "targetUpdateVariance",
 // "targetUpdatePeriod", "behaviourUpdateVariance", "behaviourUpdatePeriod", "engagementRange"
@@ -46,7 +46,8 @@ public:
     static void checkType(const Config& stationConfig);
 
     void activate();
-    // Stops the tasks, frees the station and stops the fire this behaviour started.
+    // Stops the tasks, frees the station and forgets the target; the weapon systems are left as
+    // they are.
     void deactivate();
 
     // The target-update task: keeps the current target unless a candidate scores above 0.

@@ -156,18 +156,36 @@ TEST_F(GuidedProjectileTest, DamageLeavesItWholeAndAContactStrikesExplodesAndRec
     EXPECT_DOUBLE_EQ(80.0, statistics.getPlayerDamageInflicted(MISSILE));
 }
 
-// Announced to the first life only, and never withdrawn from the second.
-TEST_F(GuidedProjectileTest, ADroneThatLeavesAndReentersPlayIsNotFollowedToItsNewPlace)
+// A target that leaves play is chased on to where it was, and withdrawn from at the missile's
+// end. Regression: one that came back into play as another ship was chased into its new life,
+// and a missile of the player struck a ship of the player (announced to the first life only, never
+// withdrawn from the second).
+TEST_F(GuidedProjectileTest, ATargetOutOfPlayIsChasedToWhereItWasButNotIntoItsNextLife)
 {
-    Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
-    GuidedProjectile* missile = launch(&drone, &player);
-    run(0.25);
-    drone.setInactive(true);
-    drone.enter(enemy, Vector3(150, 0, -150), Vector3::ZERO);
-    run(3.0);
-    EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
-    EXPECT_TRUE(drone.damage.empty());
-    EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
+    const struct { const char* name; Faction* backFor; } rows[] = {
+        {"stays out of play", nullptr}, {"back for its side", &enemy}, {"back for the missile's side", &player}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Drone& drone = addDrone(1000.0f, Vector3(0, 0, -300));
+        GuidedProjectile* missile = launch(&drone, &player);
+        run(0.25);
+        drone.setInactive(true);
+        drone.deactivate(static_cast<DisableTime>(1));
+        run(0.5);
+        EXPECT_TRUE(missile->getBehaviour().isGuiding());
+        EXPECT_EQ(&drone, missile->getBehaviour().getTarget());
+        if (!row.backFor) {
+            missile->destroy();
+            EXPECT_EQ((std::vector<std::string>{"add", "remove"}), drone.journal);
+            continue;
+        }
+        drone.enter(*row.backFor, Vector3(150, 0, -150), Vector3::ZERO);
+        run(3.0);
+        EXPECT_EQ(nullptr, missile->getBehaviour().getTarget());
+        EXPECT_TRUE(drone.damage.empty());
+        EXPECT_EQ(std::vector<std::string>{"add"}, drone.journal);
+        missile->destroy();
+    }
 }
 
 // A target out of play at the launch is kept but never chased nor told of the missile, also at

@@ -175,6 +175,26 @@ TEST_F(PhysicsBodyTest, AMotorTurnsItsBodyOntoTheHeadingAndSettlesFromEveryStart
     }
 }
 
+// The heading is compared with the forward axis as given: a long one a little past the side
+// counts as behind, so the body swings round at the fixed speed; the same direction shorter than 1
+// does not.
+TEST_F(PhysicsBodyTest, AMotorComparesItsHeadingAsGiven)
+{
+    PhysicsBody body(*unit);
+    addActive(body);
+    AngularMotor motor(&body, 0.4f);
+    motor.attach(0.7f);
+    const std::pair<Vector3, bool> rows[] = {{Vector3(300, 0, 20), true}, {Vector3(0.3f, 0, 0.02f), false}};
+    for (const auto& [heading, behind] : rows) {
+        SCOPED_TRACE(heading.x);
+        motor.setTarget(heading);
+        Vector3 axis;
+        float speed = 0;
+        ASSERT_TRUE(motor.computeCorrection(1.0f / 60, axis, speed));
+        EXPECT_EQ(behind, axis == Vector3::UNIT_X && speed == Ogre::Math::PI);
+    }
+}
+
 TEST_F(PhysicsBodyTest, AMotorsJointGoesWithTheMotorAndNeverOutlivesTheWorld)
 {
     PhysicsBody body(*unit);

@@ -32,8 +32,9 @@ public:
     PointDefenseWeaponSystem* defence = nullptr;
 };
 
-// Two beams: "Front" at the bow looking ahead in a 60-degree cone, "Top" on the deck covering
-// the half-space above it; range 100.
+// Two beams: "Front" at the bow looking ahead, whose direction of length 2 with limitDot 0.5 gives
+// a cone of 75.5 degrees (cosine above 0.25), "Top" on the deck covering the half-space above it;
+// range 100.
 const char* const SYSTEM = "[PointDefense]\nautomatic = 0\nguided = 0\nfarRange = 100\nnearRange = 0\n"
                            "bestRange = 50\nfireThreshold = 0.9\nfirePeriod = 1\nupdatePeriod = 0.25\n"
                            "updateVariance = 0\nweapon_0 = Front\nweapon_1 = Top\n"
@@ -88,7 +89,7 @@ TEST_F(PointDefenseTest, ABeamShootsOnlyInsideItsConeAndRangeAndStrikesTheMissil
         const float angle = Ogre::Degree(degrees).valueRadians();
         return Vector3(std::sin(angle), 0, -std::cos(angle)) * distance + Vector3(0, 0, -10);
     };
-    const struct { const char* name; Vector3 local; } misses[] = {{"just outside the cone", offBow(60.5f, 50)},
+    const struct { const char* name; Vector3 local; } misses[] = {{"just outside the cone", offBow(76, 50)},
                                                                   {"just beyond the range", offBow(0, 100.5f)}};
     for (const auto& row : misses) {
         SCOPED_TRACE(row.name);
@@ -129,6 +130,10 @@ TEST_F(PointDefenseTest, ABeamShootsOnlyInsideItsConeAndRangeAndStrikesTheMissil
     EXPECT_TRUE(defence->getThreats().empty());
     // A pass over an empty list has struck nothing off: it asks to go on.
     EXPECT_TRUE(defence->update(0.0f));
+    // The cone is the direction as given: 70 degrees off the bow, past the 60 degrees of a cosine
+    // of 0.5, lies inside the bow beam's cone.
+    defence->addThreat(missileAt(offBow(70, 50)));
+    EXPECT_TRUE(defence->getThreats().empty());
 }
 
 } // namespace

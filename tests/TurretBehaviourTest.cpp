@@ -71,8 +71,8 @@ protected:
         return *station;
     }
 
-    // A target of the other side; the bounds of its scene object reach 10 units along each axis.
-    TurretShip& place(const char* name, const Vector3& at, const Vector3& velocity = Vector3::ZERO)
+    // A target of the other side; the bounds of its scene object reach `reach` units along each axis.
+    TurretShip& place(const char* name, const Vector3& at, const Vector3& velocity = Vector3::ZERO, float reach = 10)
     {
         targets.push_back(std::make_unique<TurretShip>(name, type, journal, enemy));
         TurretShip& target = *targets.back();
@@ -80,7 +80,8 @@ protected:
         target.body.setLinearVelocity(velocity);
         Ogre::ManualObject* object = scene().createManualObject(name);
         object->begin("BaseWhiteNoLighting", Ogre::RenderOperation::OT_POINT_LIST);
-        object->position(Vector3(10));
+        object->position(Vector3(-reach));
+        object->position(Vector3(reach));
         object->end();
         object->setQueryFlags(enemy.getId() | OgreLink::TARGETABLE_FLAG);
         links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
@@ -151,7 +152,22 @@ TEST_F(TurretWorld, FiresWhenInRangeOnAimAndLoadedAndStopsOnItsRestrictions)
     }
 }
 
-// Out of play its tasks, motor and fire stop; the next spell starts with no target and no turn left over.
+// Regression: the score's two factors, both below 0 for a big ship behind the station whose
+// bounds reach into the range from beyond it, made it the best target: the turret turned away
+// from the fighter it could hit and fired at nothing.
+TEST_F(TurretWorld, NeverPicksATargetBehindItsRestDirectionNorOneBeyondItsRange)
+{
+    TurretShip& turretStation = makeStation(Arming());
+    TurretShip& ahead = place("ahead", Vector3(0, 0, -750));
+    place("behind", Vector3(0, 0, 1300), Vector3::ZERO, 350);
+    turret->updateTarget();
+    EXPECT_EQ(turret->getTarget(), &ahead);
+    turret->updateBehaviour(1.0f / 8);
+    EXPECT_TRUE(turretStation.primarySystem->arming.firing);
+}
+
+// Switched off, its tasks and motor stop; a target that leaves play is dropped with the fire at it;
+// the next spell starts with no target and no turn left over.
 TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
 {
     TurretShip& turretStation = makeStation(Arming(), Arming());
@@ -160,6 +176,14 @@ TEST_F(TurretWorld, RunsItsTasksWhileActiveAndStartsEachActivationAfresh)
     run(6);
     EXPECT_EQ(turret->getTarget(), target);
     EXPECT_TRUE(turretStation.primarySystem->arming.firing);
+    // Switched off, the AI leaves the weapon systems to the station, which switches them off
+    // itself as it leaves play.
+    turret->deactivate();
+    EXPECT_FALSE(turret->getTarget() || turret->getMotor().isAttached());
+    EXPECT_TRUE(turretStation.primarySystem->arming.firing);
+    turret->activate();
+    run(1);
+    EXPECT_EQ(turret->getTarget(), target);
     // A target that leaves play is dropped and the fire at it stops.
     target->setInactive(true);
     turret->updateBehaviour(1.0f / 8);
