@@ -1,5 +1,6 @@
 #include "ScriptArguments.h"
 
+#include "ConfigurationError.h"
 #include "GameLog.h"
 #include "PhysicsEngine.h"
 #include "Ship.h"
@@ -148,15 +149,19 @@ float ScriptArguments::number(const char* call, const char* what, float value, f
 
 const std::string& ScriptArguments::shipType(const char* call, const std::string& name)
 {
-    if (!Ship::getPoolFactory().hasType(name))
+    if (!Ship::getPoolFactory().canCreate(name))
         refuse(call, "there is no ship type " + name);
     return name;
 }
 
 const std::string& ScriptArguments::shipFile(const char* call, const std::string& fileBaseName)
 {
-    if (!ShipType::hasFile(fileBaseName))
+    try {
+        ShipType::getByFilename(fileBaseName);
+    } catch (const ConfigurationError&) {
+        // The look-up has logged its line; the script gets its own error in place of the game's.
         refuse(call, "there is no ship type file " + fileBaseName + ".ship");
+    }
     return fileBaseName;
 }
 

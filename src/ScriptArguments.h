@@ -39,7 +39,9 @@ public:
     // A ship type, by its name ("trifighter") or by the base name of its ".ship" file: one of the
     // types loaded. Checked at the call, so that a misspelt name is the script's error there and
     // then, not an end of the game when the ship is first built (a warp arrival builds it
-    // seconds later).
+    // seconds later). The game's own line for the name comes first in the log, as the ship pools
+    // ("Multipool factory cannot create ...") or the ship types ("ShipType file ... not found")
+    // write it, then the refusal.
     static const std::string& shipType(const char* call, const std::string& name);
     static const std::string& shipFile(const char* call, const std::string& fileBaseName);
     // Every ship type name of a fleet ({"trifighter": 3}).
