@@ -1,11 +1,11 @@
 // The whole game: script calls with places, directions, orientations and distances that the
-// rendering or physics engine cannot take, and ship types that do not exist (with the game's own
-// line for them in the log). Each once ended the process from inside an engine (an assertion, a
-// collision space overrun a frame later, the sound layer's exit) or when the ship was built later;
-// each must now be the script's own Python error, naming the call, with the game flying on. Values
-// that break nothing are taken as they are, however odd. An error of the game's own that reaches a
-// script carries its reason; a ship given back to its pool can be activated again by the script
-// that holds it.
+// rendering or physics engine cannot take, fleet counts it cannot hold, and ship types that do not
+// exist (with the game's own line for them in the log). Each once ended the process from inside an
+// engine (an assertion, a collision space overrun a frame later, the sound layer's exit), when the
+// ship was built later, or never returned; each must now be the script's own Python error, naming
+// the call, with the game flying on. Values that break nothing are taken as they are, however odd.
+// An error of the game's own that reaches a script carries its reason; a ship given back to its
+// pool can be activated again by the script that holds it.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -165,6 +165,13 @@ returning.activate(player, Vector3(0, 0, -250), Quaternion())
 Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 60, -250), Quaternion())
 raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore)))",
          "Found: 2 ships more in play"},
+        // A count of four billion never returned: the pool grew a ship at a time until the memory
+        // ran out. A count below 0 was the binding's OverflowError, naming nothing.
+        {R"(Ship.spawnFleet({"trifighter": 4294967295}, player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: Ship.spawnFleet: the count 4294967295 of trifighter is above 1000, the most ships a fleet "
+         "brings into play"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().skirmishStart("Deep Space", {"trifighter": 1}, {"kestrel": -1}))",
+         "ValueError: Scenario.skirmishStart: the count -1 of kestrel is below 0"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
