@@ -547,8 +547,11 @@ void Ship::exportToPython()
 {
     // Reading the ship types again deletes every ship: scripts hold ships by ScriptReference.
     const auto kept = bp::return_value_policy<ReturnScriptReference>();
-    bp::class_<Ship, ScriptReference<Ship>, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>(
-        "Ship", bp::no_init)
+    // A ship is a Targetable (the cameras' faces take one, and it has "getPosition"), named here
+    // and not as the base of "Controllable": the module registers "Controllable" before
+    // "Targetable", and a script class can only name a base that is registered already.
+    bp::class_<Ship, ScriptReference<Ship>, bp::bases<DynamicCollidable, Controllable, Targetable>,
+               boost::noncopyable>("Ship", bp::no_init)
         .def("create", &createFromScript, kept)
         .staticmethod("create")
         .def("createByFilename", &createByFilenameFromScript, kept)

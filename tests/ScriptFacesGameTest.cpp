@@ -5,7 +5,8 @@
 // ship was built later, or never returned; each must now be the script's own Python error, naming
 // the call, with the game flying on. Values that break nothing are taken as they are, however odd.
 // An error of the game's own that reaches a script carries its reason; a ship given back to its
-// pool can be activated again by the script that holds it.
+// pool can be activated again by the script that holds it; ships and capital ships pass where a
+// face takes a Targetable.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -172,6 +173,19 @@ raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore))
          "brings into play"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().skirmishStart("Deep Space", {"trifighter": 1}, {"kestrel": -1}))",
          "ValueError: Scenario.skirmishStart: the count -1 of kestrel is below 0"},
+        // Ships were no Targetable: the cameras' faces refused them and they had no place to read.
+        // A capital ship's Targetable lies elsewhere in it than a fighter's.
+        {R"(fighter = Ship.create("trifighter")
+fighter.activate(player, Vector3(0, -300, -100), Quaternion(0, 1, 0, 0))
+capital = Ship.spawnFleet({"bastion": 1}, player, Vector3(0, 500, -2000), Quaternion(0, 0, 1, 0))[0]
+for target in (fighter, capital):
+    CameraController.getSingleton().setCameraTarget(target)
+    camera.setTarget(target)
+raise Found("%s %s %s %s" % (fighter.getPosition() == Vector3(0, -300, -100),
+                             fighter.getOrientation() == Quaternion(0, 1, 0, 0),
+                             capital.getPosition() == Vector3(0, 500, -2000),
+                             capital.getOrientation() == Quaternion(0, 0, 1, 0))))",
+         "Found: True True True True"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
