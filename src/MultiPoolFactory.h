@@ -40,6 +40,10 @@ public:
     // An object of the named type, idle and not yet activated. An unknown name is a broken
     // invariant: it is logged, then FatalError is thrown, and no pool is touched.
     T* create(const std::string& name);
+    // Whether create(name) would hand out an object. When it would not, the line create logs is
+    // logged all the same: callers that check a name before they take anything (a script's fleet
+    // is checked whole) leave the same line for a modder to search the log for.
+    bool canCreate(const std::string& name) const;
 
     // The pool of a type name, or null: an object deactivating itself finds its pool here
     // through its type name and is simply not given back when there is none.
@@ -101,13 +105,18 @@ int MultiPoolFactory<T>::checkedPoolSize(const std::string& name, int poolSize)
 template <typename T>
 T* MultiPoolFactory<T>::create(const std::string& name)
 {
-    const auto found = pools.find(name);
-    if (found == pools.end()) {
-        GameLog::line(
-            "Multipool factory cannot create " + name + " as there is no creator registered");
+    if (!canCreate(name))
         throw FatalError();
-    }
-    return found->second->create();
+    return pools.at(name)->create();
+}
+
+template <typename T>
+bool MultiPoolFactory<T>::canCreate(const std::string& name) const
+{
+    if (hasType(name))
+        return true;
+    GameLog::line("Multipool factory cannot create " + name + " as there is no creator registered");
+    return false;
 }
 
 template <typename T>

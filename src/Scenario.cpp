@@ -26,7 +26,6 @@
 
 #include <boost/python/class.hpp>
 #include <boost/python/dict.hpp>
-#include <boost/python/list.hpp>
 #include <boost/python/extract.hpp>
 #include <boost/python/object.hpp>
 
@@ -100,31 +99,19 @@ ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
     return config();
 }
 
-// The fleets of the mode scripts: a dict of ship type name to count, each type checked before the
-// mode starts to load its area and sides.
-Scenario::FleetMap fleetFromScript(const char* call, const bp::dict& fleet)
-{
-    Scenario::FleetMap entries;
-    const bp::list keys = fleet.keys();
-    for (long i = 0; i < bp::len(keys); ++i) {
-        const std::string typeName = bp::extract<std::string>(keys[i]);
-        entries[typeName] = bp::extract<unsigned>(fleet[keys[i]]);
-    }
-    ScriptArguments::fleet(call, entries);
-    return entries;
-}
-
+// The fleets of the mode scripts are checked whole before the mode starts to load its area and
+// sides.
 void skirmishStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet,
                              const bp::dict& enemyFleet)
 {
     const char* const call = "Scenario.skirmishStart";
-    const Scenario::FleetMap player = fleetFromScript(call, playerFleet);
-    scenario.skirmishStart(areaName, player, fleetFromScript(call, enemyFleet));
+    const Scenario::FleetMap player = ScriptArguments::fleet(call, playerFleet);
+    scenario.skirmishStart(areaName, player, ScriptArguments::fleet(call, enemyFleet));
 }
 
 void survivalStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet)
 {
-    scenario.survivalStart(areaName, fleetFromScript("Scenario.survivalStart", playerFleet));
+    scenario.survivalStart(areaName, ScriptArguments::fleet("Scenario.survivalStart", playerFleet));
 }
 
 // Any finite distance: the box is drawn round the camera, never placed in the world.

@@ -1,11 +1,16 @@
 #include "ScriptArguments.h"
 
+#include "ConfigurationError.h"
 #include "GameLog.h"
 #include "PhysicsEngine.h"
 #include "Ship.h"
 #include "ShipType.h"
 
+#include <boost/python/dict.hpp>
 #include <boost/python/errors.hpp>
+#include <boost/python/extract.hpp>
+#include <boost/python/list.hpp>
+#include <boost/python/str.hpp>
 
 #include <cmath>
 #include <limits>
@@ -69,6 +74,24 @@ void requireFinite(const char* call, const char* what, const Value& value, bool 
 {
     if (!finite)
         refuse(call, std::string(what) + " " + shown(value) + " is not finite");
+}
+
+// One count of a fleet: a Python int from 0 to MAX_FLEET_SHIPS. Anything that is not an int
+// keeps the binding's own TypeError.
+unsigned fleetCount(const char* call, const std::string& typeName, const boost::python::object& value)
+{
+    int overflow = 0;
+    const long long count = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+    if (count == -1 && PyErr_Occurred())
+        throw boost::python::error_already_set();
+    const std::string shownCount = boost::python::extract<std::string>(boost::python::str(value));
+    // On an overflow the count reads -1 and only the flag tells which way.
+    if (overflow > 0 || (overflow == 0 && count > ScriptArguments::MAX_FLEET_SHIPS))
+        refuse(call, "the count " + shownCount + " of " + typeName + " is above " +
+                         std::to_string(ScriptArguments::MAX_FLEET_SHIPS) + ", the most ships a fleet brings into play");
+    if (overflow < 0 || count < 0)
+        refuse(call, "the count " + shownCount + " of " + typeName + " is below 0");
+    return static_cast<unsigned>(count);
 }
 
 } // namespace
@@ -148,22 +171,39 @@ float ScriptArguments::number(const char* call, const char* what, float value, f
 
 const std::string& ScriptArguments::shipType(const char* call, const std::string& name)
 {
-    if (!Ship::getPoolFactory().hasType(name))
+    if (!Ship::getPoolFactory().canCreate(name))
         refuse(call, "there is no ship type " + name);
     return name;
 }
 
 const std::string& ScriptArguments::shipFile(const char* call, const std::string& fileBaseName)
 {
-    if (!ShipType::hasFile(fileBaseName))
+    try {
+        ShipType::getByFilename(fileBaseName);
+    } catch (const ConfigurationError&) {
+        // The look-up has logged its line; the script gets its own error in place of the game's.
         refuse(call, "there is no ship type file " + fileBaseName + ".ship");
+    }
     return fileBaseName;
 }
 
-void ScriptArguments::fleet(const char* call, const std::map<std::string, unsigned>& fleet)
+std::map<std::string, unsigned> ScriptArguments::fleet(const char* call, const boost::python::dict& fleet)
 {
-    for (const auto& entry : fleet)
-        shipType(call, entry.first);
+    std::map<std::string, unsigned> entries;
+    unsigned ships = 0;
+    const boost::python::list keys = fleet.keys();
+    for (long i = 0; i < boost::python::len(keys); ++i) {
+        const std::string typeName = boost::python::extract<std::string>(keys[i]);
+        shipType(call, typeName);
+        const unsigned count = fleetCount(call, typeName, fleet[keys[i]]);
+        entries[typeName] = count;
+        ships += count;
+    }
+    // Each count is at most the bound and each type is one of the few loaded: the sum cannot wrap.
+    if (ships > MAX_FLEET_SHIPS)
+        refuse(call, "the fleet of " + std::to_string(ships) + " ships is above " + std::to_string(MAX_FLEET_SHIPS) +
+                         ", the most ships a fleet brings into play");
+    return entries;
 }
 
 } // namespace Tolvarine

@@ -28,7 +28,6 @@
 
 #include <boost/python/class.hpp>
 #include <boost/python/dict.hpp>
-#include <boost/python/extract.hpp>
 #include <boost/python/list.hpp>
 #include <boost/python/return_value_policy.hpp>
 
@@ -74,13 +73,7 @@ void deactivateFromScript(Ship& ship, int time)
 bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogre::Vector3& position,
                               const Ogre::Quaternion& orientation)
 {
-    Ship::Fleet entries;
-    const bp::list keys = fleet.keys();
-    for (long i = 0; i < bp::len(keys); ++i) {
-        const std::string name = bp::extract<std::string>(keys[i]);
-        entries[name] = bp::extract<unsigned>(fleet[keys[i]]);
-    }
-    ScriptArguments::fleet("Ship.spawnFleet", entries);
+    const Ship::Fleet entries = ScriptArguments::fleet("Ship.spawnFleet", fleet);
     return scriptList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
                                        ScriptArguments::orientation("Ship.spawnFleet", orientation)));
 }
@@ -554,8 +547,11 @@ void Ship::exportToPython()
 {
     // Reading the ship types again deletes every ship: scripts hold ships by ScriptReference.
     const auto kept = bp::return_value_policy<ReturnScriptReference>();
-    bp::class_<Ship, ScriptReference<Ship>, bp::bases<DynamicCollidable, Controllable>, boost::noncopyable>(
-        "Ship", bp::no_init)
+    // A ship is a Targetable (the cameras' faces take one, and it has "getPosition"), named here
+    // and not as the base of "Controllable": the module registers "Controllable" before
+    // "Targetable", and a script class can only name a base that is registered already.
+    bp::class_<Ship, ScriptReference<Ship>, bp::bases<DynamicCollidable, Controllable, Targetable>,
+               boost::noncopyable>("Ship", bp::no_init)
         .def("create", &createFromScript, kept)
         .staticmethod("create")
         .def("createByFilename", &createByFilenameFromScript, kept)

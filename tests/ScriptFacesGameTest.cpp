@@ -1,10 +1,12 @@
 // The whole game: script calls with places, directions, orientations and distances that the
-// rendering or physics engine cannot take, and ship types that do not exist. Each once ended the
-// process from inside an engine (an assertion, a collision space overrun a frame later, the sound
-// layer's exit) or when the ship was built later; each must now be the script's own Python error,
-// naming the call, with the game flying on. Values that break nothing are taken as they are,
-// however odd. An error of the game's own that reaches a script carries its reason; a ship given
-// back to its pool can be activated again by the script that holds it.
+// rendering or physics engine cannot take, fleet counts it cannot hold, and ship types that do not
+// exist (with the game's own line for them in the log). Each once ended the process from inside an
+// engine (an assertion, a collision space overrun a frame later, the sound layer's exit), when the
+// ship was built later, or never returned; each must now be the script's own Python error, naming
+// the call, with the game flying on. Values that break nothing are taken as they are, however odd.
+// An error of the game's own that reaches a script carries its reason; a ship given back to its
+// pool can be activated again by the script that holds it; ships and capital ships pass where a
+// face takes a Targetable.
 #include "MenuWalk.h"
 
 #include <fstream>
@@ -19,7 +21,21 @@ struct Row {
     // A line of its own in the log: the refusal's text, which stays there even when the script
     // catches the error. Every ValueError's text is one without being named here.
     const char* refusal = nullptr;
+    // The game's own line for the fault, the one a modder searches the log for, right before the
+    // refusal's.
+    const char* gameLine = nullptr;
 };
+
+// Whether `first` is a line of the log with `second` as the next one.
+bool logHasInTurn(const GameProcess& game, const std::string& first, const std::string& second)
+{
+    const std::vector<std::string> lines = game.logLines();
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i] == first && lines[i + 1] == second)
+            return true;
+    }
+    return false;
+}
 
 // Run at the end of the start-up, with the menus' scenario loaded and the game unpaused: a ship
 // of the player's side, and the free camera that scenario looks through. A fleet turned by a
@@ -126,12 +142,16 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(WarpArrival.create("trifightr", player, Vector3(0, 0, -50), Quaternion()))",
          "ValueError: WarpArrival.create: there is no ship type trifightr"},
         {R"(Ship.spawnFleet({"trifighter": 1, "kestrl": 2}, player, Vector3(0, 0, -50), Quaternion()))",
-         "ValueError: Ship.spawnFleet: there is no ship type kestrl"},
+         "ValueError: Ship.spawnFleet: there is no ship type kestrl", nullptr,
+         "Multipool factory cannot create kestrl as there is no creator registered"},
+        {R"(Ship.createByFilename("trifightr"))", "ValueError: Ship.createByFilename: there is no ship type file trifightr.ship",
+         nullptr, "ShipType file trifightr not found"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().survivalStart("Deep Space", {"trifightr": 1}))",
          "ValueError: Scenario.survivalStart: there is no ship type trifightr"},
         // A scenario that catches the refusal and goes on: the log alone tells what went wrong.
         {"try:\n    Ship.create(\"trifightr\")\nexcept ValueError:\n    pass", nullptr,
-         "Ship.create: there is no ship type trifightr"},
+         "Ship.create: there is no ship type trifightr",
+         "Multipool factory cannot create trifightr as there is no creator registered"},
         // The game's own errors said only "std::exception".
         {R"(ScenarioManager.getSingleton().loadScenario("Nowhere"))",
          "RuntimeError: ScenarioManager::loadScenario, unknown scenario Nowhere"},
@@ -146,6 +166,26 @@ returning.activate(player, Vector3(0, 0, -250), Quaternion())
 Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 60, -250), Quaternion())
 raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore)))",
          "Found: 2 ships more in play"},
+        // A count of four billion never returned: the pool grew a ship at a time until the memory
+        // ran out. A count below 0 was the binding's OverflowError, naming nothing.
+        {R"(Ship.spawnFleet({"trifighter": 4294967295}, player, Vector3(0, 0, -50), Quaternion()))",
+         "ValueError: Ship.spawnFleet: the count 4294967295 of trifighter is above 1000, the most ships a fleet "
+         "brings into play"},
+        {R"(ScenarioManager.getSingleton().getCurrentScenario().skirmishStart("Deep Space", {"trifighter": 1}, {"kestrel": -1}))",
+         "ValueError: Scenario.skirmishStart: the count -1 of kestrel is below 0"},
+        // Ships were no Targetable: the cameras' faces refused them and they had no place to read.
+        // A capital ship's Targetable lies elsewhere in it than a fighter's.
+        {R"(fighter = Ship.create("trifighter")
+fighter.activate(player, Vector3(0, -300, -100), Quaternion(0, 1, 0, 0))
+capital = Ship.spawnFleet({"bastion": 1}, player, Vector3(0, 500, -2000), Quaternion(0, 0, 1, 0))[0]
+for target in (fighter, capital):
+    CameraController.getSingleton().setCameraTarget(target)
+    camera.setTarget(target)
+raise Found("%s %s %s %s" % (fighter.getPosition() == Vector3(0, -300, -100),
+                             fighter.getOrientation() == Quaternion(0, 1, 0, 0),
+                             capital.getPosition() == Vector3(0, 500, -2000),
+                             capital.getOrientation() == Quaternion(0, 0, 1, 0))))",
+         "Found: True True True True"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
@@ -176,6 +216,10 @@ raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore))
         }
         if (rows[i].refusal) {
             EXPECT_TRUE(game.logHas(rows[i].refusal));
+        }
+        if (rows[i].gameLine) {
+            const std::string refusal = rows[i].refusal ? rows[i].refusal : error.substr(valueError.size());
+            EXPECT_TRUE(logHasInTurn(game, rows[i].gameLine, refusal));
         }
         const bool taken = std::filesystem::exists(game.folder() / ("face" + std::to_string(i) + ".py.taken"));
         EXPECT_EQ(taken, !rows[i].error);

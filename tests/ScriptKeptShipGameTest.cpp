@@ -85,6 +85,8 @@ TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorA
         {"capital.getBehaviour()", "CapitalShip"},
         {"capital.activate(enemy, Vector3(0, 0, -900), Quaternion())", "CapitalShip"},
         {"capitalBehaviour.loiter(Vector3(0, 0, -100))", "ShipBehaviour"},
+        // The Targetable face, inherited by way of a base of its own.
+        {"capital.getOrientation()", "CapitalShip"},
         // Handed to the game as an argument.
         {"CameraController.getSingleton().setCameraTarget(wing[1])", "Ship"},
         {"CameraController.getSingleton().setCameraTarget(link)", "OgreLink"},

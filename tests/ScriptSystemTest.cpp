@@ -98,6 +98,15 @@ else:
     EXPECT_TRUE(log.lines().empty());
 }
 
+// Every script name the README gives (its example scenario, the faces it names) is in the module:
+// it once named two methods the scenarios do not have, and a modder following it got an
+// AttributeError.
+TEST(ScriptSystemTest, EveryScriptNameTheReadmeGivesIsInTheModule)
+{
+    host().evaluate("globals()")["readmePath"] = std::string(TOLVARINE_SOURCE_DIR) + "/README.md";
+    EXPECT_TRUE(runs("readme_script_names.py"));
+}
+
 // Each way into the interpreter logs its own first line before the traceback, throws the Python
 // error's text, clears the error indicator and keeps what ran before the failure.
 TEST(ScriptSystemTest, EachEntryLogsItsFailureAndThrowsThePythonError)
