@@ -351,11 +351,6 @@ ShipType& ShipType::getByFilename(const std::string& fileBaseName)
     return *found->second;
 }
 
-bool ShipType::hasFile(const std::string& fileBaseName)
-{
-    return registry.byFile.count(fileBaseName) != 0;
-}
-
 std::vector<std::string> ShipType::getTypeNames()
 {
     std::vector<std::string> names;

@@ -94,8 +94,6 @@ public:
     // Unknown names are logged and raise ConfigurationError.
     static ShipType& getByName(const std::string& name);
     static ShipType& getByFilename(const std::string& fileBaseName);
-    // Whether a type was loaded from the ".ship" file of that base name (or its twin).
-    static bool hasFile(const std::string& fileBaseName);
     // The type names in load order.
     static std::vector<std::string> getTypeNames();
     // Where the type of that name is expected: "data/entities/" + name + ".ship".
