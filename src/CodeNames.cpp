@@ -12,6 +12,7 @@
 #include <OgreParticleSystemManager.h>
 #include <OgreResourceGroupManager.h>
 
+#include <functional>
 #include <string>
 
 namespace Tolvarine {
@@ -36,15 +37,19 @@ void CodeNames::refuse(const Name& name)
     throw ConfigurationError();
 }
 
+void CodeNames::require(const Name& name, const std::function<void()>& lookUp)
+{
+    try {
+        lookUp();
+    } catch (const ConfigurationError&) {
+        refuse(name);
+    }
+}
+
 void CodeNames::checkSounds()
 {
-    for (const Name* sound : SOUNDS) {
-        try {
-            SoundSource::requireDefinition(sound->name);
-        } catch (const ConfigurationError&) {
-            refuse(*sound);
-        }
-    }
+    for (const Name* sound : SOUNDS)
+        require(*sound, [sound] { SoundSource::requireDefinition(sound->name); });
 }
 
 // The readers of the scenery's own builders: a material as the display sets it, a mesh as an
@@ -52,7 +57,7 @@ void CodeNames::checkSounds()
 void CodeNames::checkResource(const Name& name)
 {
     const std::string kind = name.kind;
-    try {
+    require(name, [&name, &kind] {
         if (kind == "material") {
             MaterialCheck::require(name.name, name.user);
         } else if (kind == "mesh") {
@@ -61,9 +66,7 @@ void CodeNames::checkResource(const Name& name)
             GameLog::line(std::string(name.user) + ": unknown particle template " + name.name);
             throw ConfigurationError();
         }
-    } catch (const ConfigurationError&) {
-        refuse(name);
-    }
+    });
 }
 
 void CodeNames::checkScenarios()
@@ -77,13 +80,8 @@ void CodeNames::checkScenarios()
 
 void CodeNames::checkShipTypes()
 {
-    for (const Name* ship : SHIP_TYPES) {
-        try {
-            ShipType::getByName(ship->name);
-        } catch (const ConfigurationError&) {
-            refuse(*ship);
-        }
-    }
+    for (const Name* ship : SHIP_TYPES)
+        require(*ship, [ship] { ShipType::getByName(ship->name); });
 }
 
 } // namespace Tolvarine

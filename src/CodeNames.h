@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace Tolvarine {
@@ -102,6 +103,9 @@ public:
 
     // Logs "<user> needs the <kind> <name> of <file>" and throws ConfigurationError.
     [[noreturn]] static void refuse(const Name& name);
+    // Runs `lookUp`, the reader of the name's use; its ConfigurationError becomes the refusal of
+    // `name`, after the reader's own line.
+    static void require(const Name& name, const std::function<void()>& lookUp);
 
 private:
     static void checkResource(const Name& name);

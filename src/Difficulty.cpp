@@ -1,7 +1,6 @@
 #include "Difficulty.h"
 
 #include "CodeNames.h"
-#include "ConfigurationError.h"
 #include "GameLog.h"
 #include "ResponseCurves.h"
 #include "Statistics.h"
@@ -43,11 +42,9 @@ ResponseCurve lookUpHitRatioCurve(const ResponseCurves* curves)
     if (curves)
         return curves->lookup(curve.name);
     // The game's own curve file, which the refusal names.
-    try {
-        return ResponseCurves::getCurve(curve.name);
-    } catch (const ConfigurationError&) {
-        CodeNames::refuse(curve);
-    }
+    ResponseCurve found;
+    CodeNames::require(curve, [&found, &curve] { found = ResponseCurves::getCurve(curve.name); });
+    return found;
 }
 
 } // namespace

@@ -71,6 +71,9 @@ public:
     std::vector<std::string> getTypeNames() const;
 
 private:
+    // The one line of a name without a pool, for create and canCreate alike.
+    static void logNoCreator(const std::string& name);
+
     std::map<std::string, std::shared_ptr<Pool>> pools;
 };
 
@@ -105,18 +108,27 @@ int MultiPoolFactory<T>::checkedPoolSize(const std::string& name, int poolSize)
 template <typename T>
 T* MultiPoolFactory<T>::create(const std::string& name)
 {
-    if (!canCreate(name))
+    Pool* pool = getPool(name);
+    if (!pool) {
+        logNoCreator(name);
         throw FatalError();
-    return pools.at(name)->create();
+    }
+    return pool->create();
 }
 
 template <typename T>
 bool MultiPoolFactory<T>::canCreate(const std::string& name) const
 {
-    if (hasType(name))
+    if (getPool(name))
         return true;
-    GameLog::line("Multipool factory cannot create " + name + " as there is no creator registered");
+    logNoCreator(name);
     return false;
+}
+
+template <typename T>
+void MultiPoolFactory<T>::logNoCreator(const std::string& name)
+{
+    GameLog::line("Multipool factory cannot create " + name + " as there is no creator registered");
 }
 
 template <typename T>
