@@ -57,8 +57,9 @@ public:
     // a fleet is built whole before it flies: a count of four billion never returned, and took
     // memory until the system ran out. A fleet is laid out on one ring, so its ships collide with
     // each other until they have spread. Measured: 1,000 in one fleet took 1.2 GB, a first frame
-    // of about 20 s and then a second or two a frame; 2,000 took 3.5 GB and had not finished their
-    // first frame (inside the physics library) after 12 minutes.
+    // of 20 s to nearly 3 minutes and then a second or two a frame; 1,500 took 2.1 GB and drew no
+    // frame in 5 minutes; 2,000 took 3.5 GB and had not finished their first frame (inside the
+    // physics library) after 12 minutes.
     static constexpr unsigned MAX_FLEET_SHIPS = 1000;
 };
 
