@@ -9,6 +9,7 @@
 #include "TargetingDoubles.h"
 
 #include <gtest/gtest.h>
+#include <ode/objects.h>
 
 
 namespace Tolvarine::Test {
@@ -193,6 +194,37 @@ TEST_F(ShipAi, ADroneFliesAlongItsVelocityHoweverLong)
         EXPECT_TRUE(drone.getDesiredHeading().positionEquals(row.direction)) << drone.getDesiredHeading();
         EXPECT_TRUE(ForceController::clamp(drone.getDesiredForce(), 10.0f).positionEquals(row.direction * 10.0f))
             << drone.getDesiredForce();
+    }
+}
+
+// A drone order of no velocity leaves the motor no heading, and the motor brakes the turn under
+// way. Left alone, the joint keeps the last speed an update gave it, a push beyond the body's
+// reach, and the ship spins at full torque without end: in the game an AI trifighter alone in
+// "Deep Space", ordered from rest to drone along (200 0 0) and 0.4 s later at (0 0 0), turned at
+// 2.5 rad/s for all of the next 30 s; braked, at 0.23 rad/s at most from 2 s on. Undamped
+// here, the body would spin at up to 2 pi rad/s; braked, it wobbles at a fraction of 1 rad/s.
+TEST_F(ShipAi, ADroneOrderOfNoVelocityStopsTheTurnUnderWay)
+{
+    const struct { const char* name; Vector3 turn; double moment; } rows[] = {
+        {"a quarter turn just begun", Vector3(200, 0, 0), 0.25},
+        {"a quarter turn half done", Vector3(200, 0, 0), 0.75},
+        {"a turn from straight behind", Vector3(0, 0, 200), 1.5},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        me->body.setOrientation(Ogre::Quaternion::IDENTITY);
+        dBodySetAngularVel(me->body.getBody(), 0, 0, 0);
+        ShipBehaviour& drone = makeAi();
+        drone.drone(row.turn);
+        run(row.moment);
+        drone.drone(Vector3::ZERO);
+        run(5);
+        float fastest = 0.0f;
+        for (int pass = 0; pass < 20 * 32; ++pass) {
+            frame(1.0 / 32);
+            fastest = std::max(fastest, Vector3(dBodyGetAngularVel(me->body.getBody())).length());
+        }
+        EXPECT_LT(fastest, 1.0f) << "rad/s";
     }
 }
 
