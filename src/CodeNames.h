@@ -11,8 +11,10 @@ namespace Tolvarine {
 // Nothing else would look such a name up before its first use, which may be the middle of a game
 // (the survival's Start button, the exit screen), and a name that is missing there ends the game
 // without naming a file. So every use site takes its name from the lists below, and the start-up
-// looks each list up, with the reader of its use, before anything uses it: a missing name stops
-// the start with the reader's own line and then "<user> needs the <kind> <name> of <file>".
+// looks each list up (CodeNameChecks), with the reader of its use, before anything uses it: a
+// missing name stops the start with the reader's own line and then "<user> needs the <kind> <name>
+// of <file>". The lists only name: the low classes that take a name from them (the star, the
+// planets, the difficulty) sit beneath the readers that look the names up.
 class CodeNames {
 public:
     struct Name {
@@ -74,11 +76,14 @@ public:
     static constexpr std::array<const Name*, 4> SCENARIOS{&STARTUP_SCENARIO, &SKIRMISH_SCENARIO, &SURVIVAL_SCENARIO,
                                                           &TUTORIAL_SCENARIO};
 
-    // Ship types, by the name their file gives.
-    static constexpr Name FLEET_SHIP{"ship type", "trifighter", "data/entities/trifighter.ship",
+    // Ship types: the fleet and the waves take theirs by the type name its file gives, the tutorial
+    // its practice ship by the file's base name (Ship::createByFilename).
+    static constexpr const char* SHIP_TYPE_KIND = "ship type";
+    static constexpr const char* SHIP_FILE_KIND = "ship type file";
+    static constexpr Name FLEET_SHIP{SHIP_TYPE_KIND, "trifighter", "data/entities/trifighter.ship",
                                      "The play menu's fleet"};
-    static constexpr Name WAVE_SHIP{"ship type", "trifighter", "data/entities/trifighter.ship", "A survival wave"};
-    static constexpr Name PRACTICE_SHIP{"ship type", "trifighter", "data/entities/trifighter.ship",
+    static constexpr Name WAVE_SHIP{SHIP_TYPE_KIND, "trifighter", "data/entities/trifighter.ship", "A survival wave"};
+    static constexpr Name PRACTICE_SHIP{SHIP_FILE_KIND, "trifighter", "data/entities/trifighter.ship",
                                         "The tutorial's practice"};
     static constexpr std::array<const Name*, 3> SHIP_TYPES{&FLEET_SHIP, &WAVE_SHIP, &PRACTICE_SHIP};
 
@@ -89,26 +94,11 @@ public:
     // Every name above.
     static std::vector<const Name*> all();
 
-    // Each looks up every name of its list, as its use does; the first one missing is refused.
-    static void checkSounds();
-    // Materials, meshes and particle templates (SCREENS, SCENERY), once their group is loaded.
-    template <std::size_t N>
-    static void checkResources(const std::array<const Name*, N>& names)
-    {
-        for (const Name* name : names)
-            checkResource(*name);
-    }
-    static void checkScenarios();
-    static void checkShipTypes();
-
     // Logs "<user> needs the <kind> <name> of <file>" and throws ConfigurationError.
     [[noreturn]] static void refuse(const Name& name);
     // Runs `lookUp`, the reader of the name's use; its ConfigurationError becomes the refusal of
     // `name`, after the reader's own line.
     static void require(const Name& name, const std::function<void()>& lookUp);
-
-private:
-    static void checkResource(const Name& name);
 };
 
 } // namespace Tolvarine

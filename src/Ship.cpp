@@ -1,6 +1,7 @@
 #include "Ship.h"
 
 #include "CapitalShip.h"
+#include "CodeNameChecks.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
 #include "Faction.h"
@@ -339,6 +340,7 @@ void Ship::checkTypeReferences()
 {
     ShipDamageModel::checkEffects();
     ShipExplosionSequence::checkShipTypes();
+    CodeNameChecks::checkShipTypes();
 }
 
 void Ship::connectPools()

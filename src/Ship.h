@@ -85,8 +85,9 @@ public:
     static void checkLoadedTypes();
     // The start-up's checks of what the loaded types name of other kinds, made once those are
     // loaded: the sprays and explosion groups of a breached plating (ShipDamageModel::checkEffects)
-    // and each type's explosion sequence (ShipExplosionSequence::checkShipTypes). A reload of the
-    // ship types runs them on the new types before it takes them.
+    // and each type's explosion sequence (ShipExplosionSequence::checkShipTypes); and of the types
+    // that the game's own code names (CodeNameChecks::checkShipTypes). A reload of the ship types
+    // runs them on the new types before it takes them.
     static void checkTypeReferences();
     // Connects the ship pools to the ship types, to the end of a game and to a reload of the
     // projectile types. Done once; later calls do nothing.

@@ -48,9 +48,10 @@ public:
     // a game does: reloadAll runs it first, since whatever is in play (a missile, an explosion
     // sequence, another ship's AI) may hold a ship that the reload deletes, and lets go of it
     // only when it leaves play itself. `checkReferences` runs the checks of what the types name
-    // that the start-up makes once every kind is loaded (explosion sequences, damage effects):
-    // reloadAll runs it on the new types before it takes them. Without a link the types load
-    // without pools.
+    // that the start-up makes once every kind is loaded (explosion sequences, damage effects), and
+    // of the types that the game's own code names: reloadAll runs it on the new types before it
+    // takes them, so that a save never takes away a type that the code spawns by name or file.
+    // Without a link the types load without pools.
     struct PoolLink {
         std::function<void(const std::string& typeName, int poolSize)> registerPool;
         std::function<void()> deactivateAll;

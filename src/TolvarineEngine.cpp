@@ -5,6 +5,7 @@
 #include "CameraController.h"
 #include "CapitalShipStation.h"
 #include "Clock.h"
+#include "CodeNameChecks.h"
 #include "CodeNames.h"
 #include "ConsoleLogEcho.h"
 #include "CollisionMeshCache.h"
@@ -252,7 +253,7 @@ void TolvarineEngine::runStartUpSequence()
     // A broken file of either group stops the start-up with its path, and so does a resource of
     // the group that the code names (the exit screen's is first used when the game ends).
     ResourceFiles::initialiseAndLoad(Ogre::RGN_DEFAULT);
-    CodeNames::checkResources(CodeNames::SCREENS);
+    CodeNameChecks::checkResources(CodeNames::SCREENS);
     showSplash();
 
     createSubsystems();
@@ -261,20 +262,20 @@ void TolvarineEngine::runStartUpSequence()
     new AmbientSoundManager();
 
     ResourceFiles::initialiseAndLoad("Core");
-    CodeNames::checkResources(CodeNames::SCENERY);
+    CodeNameChecks::checkResources(CodeNames::SCENERY);
     createHud();
     Interface::getSingleton().initialiseGui();
     logCpuFrequency();
 
     // The sounds the code plays by name, first played when a game starts; the alarms are made next.
-    CodeNames::checkSounds();
+    CodeNameChecks::checkSounds();
     new InstrumentSoundManager();
     new ScriptSystem();
     initTolvarine();
     new ScenarioManager();
     ScenarioManager::getSingleton().parseScenarioScripts();
     // The scenarios the menus load, first loaded when the player chooses one.
-    CodeNames::checkScenarios();
+    CodeNameChecks::checkScenarios();
     new ExplosionManager();
     loadDataTypes();
     resourceReport = ResourceReport::fromEnvironment();
@@ -391,8 +392,6 @@ void TolvarineEngine::loadDataTypes()
     FireableProjectile::loadTypes();
     CapitalShipStation::loadTypes();
     Ship::loadTypes();
-    // The ship types the play menu, the survival's waves and the tutorial spawn.
-    CodeNames::checkShipTypes();
     ExplosionDebris::loadTypes();
     ParticleSpray::loadTypes();
     // Explosions load first, since debris pieces explode into their groups; the sprays and
@@ -402,8 +401,9 @@ void TolvarineEngine::loadDataTypes()
     WarpArrival::checkType();
     ShipExplosionSequence::loadTypes();
     // A ship type without its sequence, or a breached plating without its sprays and explosion
-    // groups, is refused now, not when its first ship is hit or destroyed; a reload of the ship
-    // types makes the same checks.
+    // groups, is refused now, not when its first ship is hit or destroyed, and so is a folder
+    // without a ship type that the play menu, the survival's waves or the tutorial spawns; a reload
+    // of the ship types makes the same checks.
     Ship::checkTypeReferences();
     new Statistics();
     // The data writers' harness, hidden until its key is pressed.

@@ -365,6 +365,10 @@ TEST(DamagedDataGame, NamesAndKeysFirstUsedInBattleAreCheckedAtStartUpWithTheirF
          "The play menu's Survival needs the scenario Survival of data/scenarios/survival.py"},
         {"data/gui/TaharezLook.scheme", drop("[^\\n]*\"TaharezLook/StaticImage\"[^\\n]*\\n"),
          "The menu system needs the window type TaharezLook/StaticImage of data/gui/TaharezLook.scheme"},
+        // The type inside keeps its name, but the tutorial takes its practice ship by file name.
+        {"data/entities/trifighter.ship",
+         [](const fs::path& f) { fs::rename(f, f.parent_path() / "fighter.ship"); },
+         "The tutorial's practice needs the ship type file trifighter of data/entities/trifighter.ship"},
     }, true, true);
 }
 

@@ -127,7 +127,7 @@ struct DamagedSave {
     const char* file;
     // Each key's whole line replaced.
     std::vector<std::pair<const char*, const char*>> changes;
-    // The file the refusal names.
+    // The start of the line that refuses the save, naming the file.
     const char* named;
     // A new file that the damaged save names, written damaged (one key's line replaced) from a
     // copy of another just before it; the mend is the copy as it was, and the watched file is then
@@ -176,7 +176,7 @@ TEST_P(TestGroundReloadGame, ARefusedSaveChangesNothingAndTheMendedFileIsRead)
                                     + " types could not be read again; fix the file and save it again"));
     const std::vector<std::string> lines = game.logLines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&save](const std::string& line) {
-        return line.rfind(std::string("Config: in data/entities/") + save.named, 0) == 0;
+        return line.rfind(save.named, 0) == 0;
     })) << save.named;
 
     // The battle plays on the types as they were before the save.
@@ -203,19 +203,27 @@ INSTANTIATE_TEST_SUITE_P(
     DamagedSaves, TestGroundReloadGame,
     testing::Values(
         DamagedSave{"ProjectileTimeToLiveNotANumber", "Fireable", "plasma_bolt", "plasma_bolt.fireable",
-                    {{"timeToLive", "timeToLive = 1.5s"}}, "plasma_bolt.fireable"},
+                    {{"timeToLive", "timeToLive = 1.5s"}}, "Config: in data/entities/plasma_bolt.fireable"},
         // A plain shot would leave the weapon that fires it at once with an infinite speed.
         DamagedSave{"BeamThatAWeaponFiresAtOnceNoLongerABeam", "Fireable", "ion_lance", "ion_lance.fireable",
-                    {{"beam", "beam = 0\ndamageType = Plasma"}}, "ion_lance.weapon"},
-        DamagedSave{"ShipMassNotANumber", "Ship", "kestrel", "kestrel.ship", {{"mass", "mass = nan"}}, "kestrel.ship"},
+                    {{"beam", "beam = 0\ndamageType = Plasma"}}, "Config: in data/entities/ion_lance.weapon"},
+        DamagedSave{"ShipMassNotANumber", "Ship", "kestrel", "kestrel.ship", {{"mass", "mass = nan"}},
+                    "Config: in data/entities/kestrel.ship"},
         // Refused by the check of what its ships need, which once ran after its pool was made.
         DamagedSave{"ShipWithAnEmptyPoolRefusedByItsShipCheck", "Ship", "drone", "drone.ship",
-                    {{"poolSize", "poolSize = 0"}, {"thrustLightRange", "thrustLightRange = nan"}}, "drone.ship"},
+                    {{"poolSize", "poolSize = 0"}, {"thrustLightRange", "thrustLightRange = nan"}},
+                    "Config: in data/entities/drone.ship"},
         // The refused reload once kept the damaged weapon file it had read, and refused every
         // later save of the ship with the same line.
         DamagedSave{"ShipNamingANewDamagedWeapon", "Ship", "kestrel", "kestrel.ship",
                     {{"weapon_1", "weapon_1 = Gun_Quick\n\n[Gun_Quick]\ntype = quick_gun\nposition = (1 0 -9)"}},
-                    "quick_gun.weapon", "quick_gun.weapon", "plasma_gun.weapon", {"maxLoaded", "maxLoaded = 4x"}}),
+                    "Config: in data/entities/quick_gun.weapon", "quick_gun.weapon", "plasma_gun.weapon",
+                    {"maxLoaded", "maxLoaded = 4x"}},
+        // The reload once took a type set without the ship type the play menu's fleet spawns by
+        // name, and the battle fought next ended the game.
+        DamagedSave{"ShipTypeTheCodeNamesRenamed", "Ship", "trifighter", "trifighter.ship",
+                    {{"name", "name = raptor"}},
+                    "The play menu's fleet needs the ship type trifighter of data/entities/trifighter.ship"}),
     [](const testing::TestParamInfo<DamagedSave>& info) { return std::string(info.param.name); });
 
 // Reads "reload <player> <enemy> / <player> <enemy>" lines: the counts before and after each reload.
