@@ -20,12 +20,15 @@ namespace Tolvarine {
 
 namespace {
 
-// The number follows a separator and a word of its own, so sets of different sections ("Glow1"
-// with set 0, "Glow" with set 10) and animated billboards' sets never share a name.
+// The section and the number alone ("Glow12"). The game's sections are only "Glow" and "Flash",
+// so two of these never share a name, and every other billboard set in the scene has a "/" in its
+// name (an animated billboard's is named after its cloned material, "<material>/AnimatedBillboard<n>";
+// shots, missiles and engines name theirs after their scene node, "<node>/...").
 std::string setName(const std::string& section, unsigned number)
 {
-    return section + "/ModulatedBillboard" + std::to_string(number);
+    return section + std::to_string(number);
 }
+
 
 ResponseCurve lookupCurve(const ResponseCurves* curves, const Config& config, const std::string& section,
                           const std::string& key)

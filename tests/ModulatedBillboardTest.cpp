@@ -59,13 +59,13 @@ protected:
     const std::function<void()> onDone = [this] { ++finished; };
 };
 
-TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestartsBeginAnew)
+TEST_F(ModulatedBillboardTest, SetsAreNumberedInTurnBadSectionsLeaveNoSetAndRestartsBeginAnew)
 {
+    // The section and one running number for all sections.
     const std::string first = make("Glow").getBillboardSet().getName();
-    const std::string prefix = "Glow/ModulatedBillboard";
-    ASSERT_EQ(first.compare(0, prefix.size(), prefix), 0) << first;
-    const unsigned n = static_cast<unsigned>(std::stoul(first.substr(prefix.size())));
-    EXPECT_EQ(make("Glow1").getBillboardSet().getName(), "Glow1/ModulatedBillboard" + std::to_string(n + 1));
+    ASSERT_EQ(first.compare(0, 4, "Glow"), 0) << first;
+    const unsigned n = static_cast<unsigned>(std::stoul(first.substr(4)));
+    EXPECT_EQ(make("Flash").getBillboardSet().getName(), "Flash" + std::to_string(n + 1));
 
     // Each row replaces one line of the section.
     const std::tuple<std::string, std::string, std::string> rows[] = {
