@@ -118,8 +118,10 @@ void WarpArrival::checkType()
     // In the order an arrival reads them.
     readTime(config, "flashTime");
     readTime(config, "arrivalTime");
-    ModulatedBillboard::checkSection(config, "Glow", poolSource().curves);
-    ModulatedBillboard::checkSection(config, "Flash", poolSource().curves);
+    for (const char* section : {"Glow", "Flash"}) {
+        ModulatedBillboard::checkSection(config, section, poolSource().curves);
+        ModulatedBillboard::requireEnd(config, section);
+    }
     SoundSource::requireDefinition(config, "Sound", "name");
 }
 

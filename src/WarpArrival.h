@@ -64,7 +64,8 @@ public:
     static PoolFactory<WarpArrival>& getPoolFactory();
     // Reads and checks the settings the pool's arrivals will read (see setSource) as they read
     // them, without making any: the game calls it at start-up, since the pool is made at the
-    // first arrival, in the middle of a game. A refusal is logged with the file's line "Config:
+    // first arrival, in the middle of a game. A glow or flash that never ends is refused too, as
+    // the arrival would never go back to its pool. A refusal is logged with the file's line "Config:
     // in <path>, section <section>, key <key>" and raises ConfigurationError.
     static void checkType();
     // Cancels and deletes every arrival and the pool itself (tests and the end of the program).

@@ -69,8 +69,6 @@ TEST_F(ModulatedBillboardTest, SetsAreNumberedInTurnBadSectionsLeaveNoSetAndRest
 
     // Each row replaces one line of the section.
     const std::tuple<std::string, std::string, std::string> rows[] = {
-        {"duration", "duration = 0", "ModulatedBillboard: duration of section Bad must be above 0"},
-        {"duration", "duration = -1", "ModulatedBillboard: duration of section Bad must be above 0"},
         {"sizeCurveName", "sizeCurveName = Nowhere", "Unknown ResponseCurve: Nowhere"},
         {"colourCurveName", "colourCurveName = Nothing", "Unknown ResponseCurve: Nothing"},
         {"materialName", "materialName = NoSuchMaterial", "ModulatedBillboard: unknown material NoSuchMaterial in section Bad"},
@@ -82,6 +80,10 @@ TEST_F(ModulatedBillboardTest, SetsAreNumberedInTurnBadSectionsLeaveNoSetAndRest
         body.replace(at, body.find('\n', at) - at, line);
         EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { make("Bad", body); }), logLine));
     }
+    // Below 0 it never ends, so an owner that waits for its end refuses it.
+    Config backwards(written(folder.file("backwards.cfg"), "[Bad]\nduration = -1\n"));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { ModulatedBillboard::requireEnd(backwards, "Bad"); }),
+                       "ModulatedBillboard: duration of section Bad must be at least 0"));
     // Destroyed while running, it leaves the scene and its task ends.
     const double start = scheduler.getTime();
     {
@@ -112,6 +114,16 @@ TEST_F(ModulatedBillboardTest, SetsAreNumberedInTurnBadSectionsLeaveNoSetAndRest
     runAt(restart + 1.125);
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(glow.getBillboardSet().isAttached());
+
+    // Of no duration, it shows the curves' ends at its first run and ends.
+    std::string instant = SECTION;
+    instant.replace(0, instant.find('\n'), "duration = 0");
+    ModulatedBillboard spark = make("Glow", instant);
+    const double sparked = scheduler.getTime();
+    spark.start(*node, &onDone);
+    runAt(sparked + 0.25);
+    EXPECT_EQ(finished, 2);
+    expectColour(spark.getBillboard().getColour(), 1.0f);
 
     // Colours beyond the displayable range are clamped: packed, they would wrap round.
     ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\n"
