@@ -8,6 +8,7 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,6 +53,9 @@ public:
     // Starts the sequence; an active warp arrival ignores the call.
     void start(ShipCreator creator, const std::shared_ptr<Faction>& faction, const Ogre::Vector3& position,
                const Ogre::Quaternion& orientation);
+
+    // The ships that started arrivals will bring: one for each arrival whose ship has not come yet.
+    static std::size_t countShipsToCome();
 
     // Cancels every live arrival: tasks, billboards and sound stop, no ship comes, and each goes
     // back to the pool (the end or unload of a scenario).
