@@ -200,6 +200,7 @@ void ComplexExplosion::checkType(const Config& config, const std::string& name, 
     checkMaterials(config, name);
     AnimatedBillboard::checkSection(config, "Animation");
     ModulatedBillboard::checkSection(config, "Glow", curves);
+    ModulatedBillboard::requireEnd(config, "Glow");
     readParticleSpray(config);
     for (const char* key : {"explosionRadius", "explosionImpulse", "maxDamage", "triggerTime"})
         readNonNegative(config, name, key);

@@ -64,8 +64,9 @@ public:
 
     // Reads and checks a type as the constructor does, without building one: section "Physics"
     // (PhysicsBody::checkType), the blast's values, the flash's and the glow's sections (with the
-    // glow's curves from `curves`, the program's when null), the materials, the sound and the
-    // names of the spray and the debris pieces. The explosion manager calls it for every type at
+    // glow's curves from `curves`, the program's when null; a glow that never ends is refused, as
+    // the explosion would never go back to its pool), the materials, the sound and the names of
+    // the spray and the debris pieces. The explosion manager calls it for every type at
     // load, whatever its pool size: one whose pool starts empty is first built in the middle of a
     // battle.
     static void checkType(const Config& config, const std::string& name, const ResponseCurves* curves = nullptr);

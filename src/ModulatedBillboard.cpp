@@ -16,15 +16,19 @@
 #include <OgreSceneNode.h>
 #include <OgreVector.h>
 
+#include <limits>
+
 namespace Tolvarine {
 
 namespace {
 
-// The number follows a separator and a word of its own, so sets of different sections ("Glow1"
-// with set 0, "Glow" with set 10) and animated billboards' sets never share a name.
+// The section and the number alone ("Glow12"). The game's sections are only "Glow" and "Flash",
+// so two of these never share a name, and every other billboard set in the scene has a "/" in its
+// name (an animated billboard's is named after its cloned material, "<material>/AnimatedBillboard<n>";
+// shots, missiles and engines name theirs after their scene node, "<node>/...").
 std::string setName(const std::string& section, unsigned number)
 {
-    return section + "/ModulatedBillboard" + std::to_string(number);
+    return section + std::to_string(number);
 }
 
 ResponseCurve lookupCurve(const ResponseCurves* curves, const Config& config, const std::string& section,
@@ -86,9 +90,6 @@ ModulatedBillboard::Settings ModulatedBillboard::readSettings(const Config& conf
     settings.maxColour = config.get<Ogre::ColourValue>(section, "maxColour");
     settings.timeResolution = config.get<float>(section, "timeResolution");
     const std::string materialName = config.get<std::string>(section, "materialName");
-    if (!(settings.duration > 0.0f))
-        ValueRange::refuse(config, section, "duration",
-                           "ModulatedBillboard: duration of section " + section + " must be above 0");
     settings.material = Ogre::MaterialManager::getSingleton().getByName(materialName);
     if (!settings.material)
         ValueRange::refuse(config, section, "materialName",
@@ -99,6 +100,13 @@ ModulatedBillboard::Settings ModulatedBillboard::readSettings(const Config& conf
 void ModulatedBillboard::checkSection(const Config& config, const std::string& section, const ResponseCurves* curves)
 {
     readSettings(config, section, curves);
+}
+
+void ModulatedBillboard::requireEnd(const Config& config, const std::string& section)
+{
+    if (!(config.get<float>(section, "duration") >= 0.0f))
+        ValueRange::refuse(config, section, "duration",
+                           "ModulatedBillboard: duration of section " + section + " must be at least 0");
 }
 
 ModulatedBillboard::ModulatedBillboard(Config& config, const std::string& section,
@@ -160,7 +168,11 @@ void ModulatedBillboard::stop(DisableTime)
 
 bool ModulatedBillboard::update(float)
 {
-    const float t = static_cast<float>((Scheduler::getSingleton().getTime() - startTime) / duration);
+    // A billboard of no duration is past its end at its first run: it shows the curves' ends and
+    // finishes (without the dividing of 0 by 0 at the start time). Below 0 the time runs backwards
+    // and the billboard never ends: see requireEnd.
+    const double elapsed = Scheduler::getSingleton().getTime() - startTime;
+    const float t = duration == 0.0f ? std::numeric_limits<float>::infinity() : static_cast<float>(elapsed / duration);
     apply(t);
     if (t > 1.0f) {
         // The callback may stop or release this billboard, so nothing of it is touched after.

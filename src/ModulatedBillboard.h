@@ -26,9 +26,10 @@ public:
 
     // Reads the keys "duration", "sizeCurveName", "minSize", "maxSize", "colourCurveName",
     // "minColour", "maxColour", "timeResolution" and "materialName" of `section`, with the curves
-    // of the program's curve file. A missing key, an unknown curve or material, or a duration that
-    // is not above 0 is logged and throws ConfigurationError. Creates the billboard set in
-    // `sceneManager` (the engine's), not yet in the scene.
+    // of the program's curve file. A missing key or an unknown curve or material is logged and
+    // throws ConfigurationError. A duration of 0 ends at the first run; below 0 the billboard never
+    // ends (see requireEnd). Creates the billboard set in `sceneManager` (the engine's), not yet in
+    // the scene.
     ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager);
     // The same with the curves of `curves`.
     ModulatedBillboard(Config& config, const std::string& section, Ogre::SceneManager& sceneManager,
@@ -40,6 +41,11 @@ public:
     // whose pools start empty. Each refusal is followed by the file's line "Config: in <path>,
     // section <section>, key <key>".
     static void checkSection(const Config& config, const std::string& section, const ResponseCurves* curves = nullptr);
+    // For an owner that goes back to its pool only once the billboard has ended (an explosion, a
+    // warp arrival): refuses a duration below 0, under which the time runs backwards, the billboard
+    // never ends and every owner that shows it stays out of its pool. Logged with the file's line,
+    // then ConfigurationError. A weapon's muzzle glow of such a duration only stays lit.
+    static void requireEnd(const Config& config, const std::string& section);
     ModulatedBillboard& operator=(const ModulatedBillboard&) = delete;
 
     // Moves the billboard onto `node`, takes the current glow level, shows the state at curve

@@ -99,19 +99,24 @@ ScenarioConfig* takeConfig(const bp::object& result, const std::string& script)
     return config();
 }
 
-// The fleets of the mode scripts are checked whole before the mode starts to load its area and
-// sides.
+// The fleets a script hands the modes are checked whole, and the room for them in play, before the
+// mode starts to load its area and sides. The play menu's fleets are the game's own.
 void skirmishStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet,
                              const bp::dict& enemyFleet)
 {
     const char* const call = "Scenario.skirmishStart";
     const Scenario::FleetMap player = ScriptArguments::fleet(call, playerFleet);
-    scenario.skirmishStart(areaName, player, ScriptArguments::fleet(call, enemyFleet));
+    const Scenario::FleetMap enemy = ScriptArguments::fleet(call, enemyFleet);
+    ScriptArguments::roomForShips(call, ScriptArguments::fleetSize(player) + ScriptArguments::fleetSize(enemy));
+    scenario.skirmishStart(areaName, player, enemy);
 }
 
 void survivalStartFromScript(Scenario& scenario, const std::string& areaName, const bp::dict& playerFleet)
 {
-    scenario.survivalStart(areaName, ScriptArguments::fleet("Scenario.survivalStart", playerFleet));
+    const char* const call = "Scenario.survivalStart";
+    const Scenario::FleetMap player = ScriptArguments::fleet(call, playerFleet);
+    ScriptArguments::roomForShips(call, ScriptArguments::fleetSize(player));
+    scenario.survivalStart(areaName, player);
 }
 
 // Any finite distance: the box is drawn round the camera, never placed in the world.

@@ -5,6 +5,7 @@
 #include "PhysicsEngine.h"
 #include "Ship.h"
 #include "ShipType.h"
+#include "WarpArrival.h"
 
 #include <boost/python/dict.hpp>
 #include <boost/python/errors.hpp>
@@ -76,7 +77,7 @@ void requireFinite(const char* call, const char* what, const Value& value, bool 
         refuse(call, std::string(what) + " " + shown(value) + " is not finite");
 }
 
-// One count of a fleet: a Python int from 0 to MAX_FLEET_SHIPS. Anything that is not an int
+// One count of a fleet: a Python int from 0 to MAX_SHIPS_IN_PLAY. Anything that is not an int
 // keeps the binding's own TypeError.
 unsigned fleetCount(const char* call, const std::string& typeName, const boost::python::object& value)
 {
@@ -86,9 +87,9 @@ unsigned fleetCount(const char* call, const std::string& typeName, const boost::
         throw boost::python::error_already_set();
     const std::string shownCount = boost::python::extract<std::string>(boost::python::str(value));
     // On an overflow the count reads -1 and only the flag tells which way.
-    if (overflow > 0 || (overflow == 0 && count > ScriptArguments::MAX_FLEET_SHIPS))
+    if (overflow > 0 || (overflow == 0 && count > ScriptArguments::MAX_SHIPS_IN_PLAY))
         refuse(call, "the count " + shownCount + " of " + typeName + " is above " +
-                         std::to_string(ScriptArguments::MAX_FLEET_SHIPS) + ", the most ships a fleet brings into play");
+                         std::to_string(ScriptArguments::MAX_SHIPS_IN_PLAY) + ", the most ships in play");
     if (overflow < 0 || count < 0)
         refuse(call, "the count " + shownCount + " of " + typeName + " is below 0");
     return static_cast<unsigned>(count);
@@ -190,20 +191,33 @@ const std::string& ScriptArguments::shipFile(const char* call, const std::string
 std::map<std::string, unsigned> ScriptArguments::fleet(const char* call, const boost::python::dict& fleet)
 {
     std::map<std::string, unsigned> entries;
-    unsigned ships = 0;
     const boost::python::list keys = fleet.keys();
     for (long i = 0; i < boost::python::len(keys); ++i) {
         const std::string typeName = boost::python::extract<std::string>(keys[i]);
         shipType(call, typeName);
-        const unsigned count = fleetCount(call, typeName, fleet[keys[i]]);
-        entries[typeName] = count;
-        ships += count;
+        entries[typeName] = fleetCount(call, typeName, fleet[keys[i]]);
     }
-    // Each count is at most the bound and each type is one of the few loaded: the sum cannot wrap.
-    if (ships > MAX_FLEET_SHIPS)
-        refuse(call, "the fleet of " + std::to_string(ships) + " ships is above " + std::to_string(MAX_FLEET_SHIPS) +
-                         ", the most ships a fleet brings into play");
     return entries;
+}
+
+unsigned ScriptArguments::fleetSize(const std::map<std::string, unsigned>& fleet)
+{
+    // Each count is at most the bound and each type is one of the few loaded: the sum cannot wrap.
+    unsigned ships = 0;
+    for (const auto& entry : fleet)
+        ships += entry.second;
+    return ships;
+}
+
+void ScriptArguments::roomForShips(const char* call, unsigned ships)
+{
+    const std::size_t inPlay = Ship::countActive() + WarpArrival::countShipsToCome();
+    if (inPlay + ships <= MAX_SHIPS_IN_PLAY)
+        return;
+    refuse(call, std::to_string(ships) + (ships == 1 ? " more ship" : " more ships") +
+                     " would bring the ships in play from " + std::to_string(inPlay) + " to " +
+                     std::to_string(inPlay + ships) + ", above " + std::to_string(MAX_SHIPS_IN_PLAY) +
+                     ", the most ships in play");
 }
 
 } // namespace Tolvarine

@@ -50,17 +50,27 @@ public:
     static const std::string& shipFile(const char* call, const std::string& fileBaseName);
 
     // A fleet as a script gives it, ship type name to count ({"trifighter": 3}): every type one of
-    // those loaded, every count a whole number from 0, and all of them together no more than
-    // MAX_FLEET_SHIPS.
+    // those loaded and every count a whole number from 0 to MAX_SHIPS_IN_PLAY. The caller then
+    // checks the room for all the ships of its call with roomForShips.
     static std::map<std::string, unsigned> fleet(const char* call, const boost::python::dict& fleet);
-    // The most ships one fleet brings into play. A pool grows by a ship for every ship it lacks, and
-    // a fleet is built whole before it flies: a count of four billion never returned, and took
-    // memory until the system ran out. A fleet is laid out on one ring, so its ships collide with
-    // each other until they have spread. Measured: 1,000 in one fleet took 1.2 GB, a first frame
-    // of 20 s to nearly 3 minutes and then a second or two a frame; 1,500 took 2.1 GB and drew no
-    // frame in 5 minutes; 2,000 took 3.5 GB and had not finished their first frame (inside the
-    // physics library) after 12 minutes.
-    static constexpr unsigned MAX_FLEET_SHIPS = 1000;
+    // The ships of a fleet, all types together.
+    static unsigned fleetSize(const std::map<std::string, unsigned>& fleet);
+    // Refuses a call that would bring `ships` more ships into play than there is room for: the
+    // ships in play (the active ships of every type, capital ships among them, and the ships that
+    // warp arrivals are bringing) and these together no more than MAX_SHIPS_IN_PLAY. Every script
+    // face that brings ships into play asks: a fleet, the mode fleets of a scenario, a warp arrival,
+    // the activation of an inactive ship. The game's own fleets and waves are not checked.
+    static void roomForShips(const char* call, unsigned ships);
+    // The most ships in play at once by a script's doing. A pool grows by a ship for every ship it
+    // lacks, and a fleet is built whole before it flies: a count of four billion never returned,
+    // and took memory until the system ran out. Ships brought in at one place collide with each
+    // other until they have spread. Measured: 1,000 in one fleet took 1.2 GB, a first frame of 20
+    // s to nearly 3 minutes and then a second or two a frame; 1,500 took 2.1 GB and drew no frame
+    // in 5 minutes; 2,000 took 3.5 GB and had not finished their first frame (inside the physics
+    // library) after 12 minutes. The count is of the ships in play, not of one call: four fleets
+    // of 400 at one place, 1,600 warp arrivals at one place, or 1,600 ships taken and activated one
+    // at a time at one place drew no frame in 5 minutes either.
+    static constexpr unsigned MAX_SHIPS_IN_PLAY = 1000;
 };
 
 } // namespace Tolvarine

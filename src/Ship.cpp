@@ -74,9 +74,11 @@ void deactivateFromScript(Ship& ship, int time)
 bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogre::Vector3& position,
                               const Ogre::Quaternion& orientation)
 {
-    const Ship::Fleet entries = ScriptArguments::fleet("Ship.spawnFleet", fleet);
-    return scriptList(Ship::spawnFleet(entries, faction, ScriptArguments::position("Ship.spawnFleet", position),
-                                       ScriptArguments::orientation("Ship.spawnFleet", orientation)));
+    const char* const call = "Ship.spawnFleet";
+    const Ship::Fleet entries = ScriptArguments::fleet(call, fleet);
+    ScriptArguments::roomForShips(call, ScriptArguments::fleetSize(entries));
+    return scriptList(Ship::spawnFleet(entries, faction, ScriptArguments::position(call, position),
+                                       ScriptArguments::orientation(call, orientation)));
 }
 
 Ship* createFromScript(const std::string& typeName)
@@ -92,8 +94,13 @@ Ship* createByFilenameFromScript(const std::string& fileBaseName)
 // Capital ships answer to this one as well: it calls their own activate.
 void activateFromScript(Ship& ship, Faction& faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
-    ship.activate(faction, ScriptArguments::position("Ship.activate", position),
-                  ScriptArguments::orientation("Ship.activate", orientation));
+    const char* const call = "Ship.activate";
+    const Ogre::Vector3 place = ScriptArguments::position(call, position);
+    const Ogre::Quaternion turn = ScriptArguments::orientation(call, orientation);
+    // An active ship is taken out of play first, so only an inactive one adds a ship.
+    if (!ship.getFaction())
+        ScriptArguments::roomForShips(call, 1);
+    ship.activate(faction, place, turn);
 }
 
 } // namespace
@@ -281,6 +288,17 @@ void Ship::deactivateAll()
             // Taken from its pool but never activated: deactivate would leave it out for good.
             getPoolFactory().release(ship, ship->type.getName());
     });
+}
+
+std::size_t Ship::countActive()
+{
+    const Pools& pools = getPoolFactory();
+    std::size_t active = 0;
+    for (const std::string& name : pools.getTypeNames()) {
+        for (const Ship* ship : pools.getPool(name)->getLiveObjects())
+            active += ship->faction ? 1 : 0;
+    }
+    return active;
 }
 
 void Ship::applyLodBiasToAll()

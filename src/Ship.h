@@ -9,6 +9,7 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -62,6 +63,8 @@ public:
     // Returns the ships in the order they were taken.
     static std::vector<Ship*> spawnFleet(const Fleet& fleet, Faction& faction, const Ogre::Vector3& position,
                                          const Ogre::Quaternion& orientation);
+    // The ships in play: the active ships of every type, capital ships among them.
+    static std::size_t countActive();
     // Takes every live ship of every pool out of play (disable time 2).
     static void deactivateAll();
     // Re-applies the graphics settings' level-of-detail bias to every live ship.

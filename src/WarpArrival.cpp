@@ -80,17 +80,22 @@ void createFromScript(const std::string& shipType, const std::shared_ptr<Faction
                       const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
     const char* const call = "WarpArrival.create";
-    WarpArrival::create(ScriptArguments::shipType(call, shipType), faction,
-                        ScriptArguments::position(call, position), ScriptArguments::orientation(call, orientation));
+    const std::string& type = ScriptArguments::shipType(call, shipType);
+    const Ogre::Vector3 place = ScriptArguments::position(call, position);
+    const Ogre::Quaternion turn = ScriptArguments::orientation(call, orientation);
+    ScriptArguments::roomForShips(call, 1);
+    WarpArrival::create(type, faction, place, turn);
 }
 
 void createByFilenameFromScript(const std::string& fileName, const std::shared_ptr<Faction>& faction,
                                 const Ogre::Vector3& position, const Ogre::Quaternion& orientation)
 {
     const char* const call = "WarpArrival.createByFilename";
-    WarpArrival::createByFilename(ScriptArguments::shipFile(call, fileName), faction,
-                                  ScriptArguments::position(call, position),
-                                  ScriptArguments::orientation(call, orientation));
+    const std::string& file = ScriptArguments::shipFile(call, fileName);
+    const Ogre::Vector3 place = ScriptArguments::position(call, position);
+    const Ogre::Quaternion turn = ScriptArguments::orientation(call, orientation);
+    ScriptArguments::roomForShips(call, 1);
+    WarpArrival::createByFilename(file, faction, place, turn);
 }
 
 } // namespace
@@ -118,8 +123,10 @@ void WarpArrival::checkType()
     // In the order an arrival reads them.
     readTime(config, "flashTime");
     readTime(config, "arrivalTime");
-    ModulatedBillboard::checkSection(config, "Glow", poolSource().curves);
-    ModulatedBillboard::checkSection(config, "Flash", poolSource().curves);
+    for (const char* section : {"Glow", "Flash"}) {
+        ModulatedBillboard::checkSection(config, section, poolSource().curves);
+        ModulatedBillboard::requireEnd(config, section);
+    }
     SoundSource::requireDefinition(config, "Sound", "name");
 }
 
@@ -294,6 +301,17 @@ void WarpArrival::detachNode()
 {
     if (Ogre::SceneNode* parent = node->getParentSceneNode())
         parent->removeChild(node);
+}
+
+std::size_t WarpArrival::countShipsToCome()
+{
+    const std::unique_ptr<PoolFactory<WarpArrival>>& pool = poolHolder();
+    std::size_t ships = 0;
+    if (pool) {
+        for (const WarpArrival* arrival : pool->getLiveObjects())
+            ships += arrival->active && !arrival->arrived ? 1 : 0;
+    }
+    return ships;
 }
 
 void WarpArrival::releaseAll()

@@ -8,6 +8,7 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,9 @@ public:
     void start(ShipCreator creator, const std::shared_ptr<Faction>& faction, const Ogre::Vector3& position,
                const Ogre::Quaternion& orientation);
 
+    // The ships that started arrivals will bring: one for each arrival whose ship has not come yet.
+    static std::size_t countShipsToCome();
+
     // Cancels every live arrival: tasks, billboards and sound stop, no ship comes, and each goes
     // back to the pool (the end or unload of a scenario).
     static void releaseAll();
@@ -64,7 +68,8 @@ public:
     static PoolFactory<WarpArrival>& getPoolFactory();
     // Reads and checks the settings the pool's arrivals will read (see setSource) as they read
     // them, without making any: the game calls it at start-up, since the pool is made at the
-    // first arrival, in the middle of a game. A refusal is logged with the file's line "Config:
+    // first arrival, in the middle of a game. A glow or flash that never ends is refused too, as
+    // the arrival would never go back to its pool. A refusal is logged with the file's line "Config:
     // in <path>, section <section>, key <key>" and raises ConfigurationError.
     static void checkType();
     // Cancels and deletes every arrival and the pool itself (tests and the end of the program).

@@ -578,6 +578,18 @@ void PrintTo(const PlayableValue& value, std::ostream* out)
     *out << value.file;
 }
 
+// The warp arrival's `section` of no duration, and three arrivals of enemy fighters beside the
+// fight, which land within its first two seconds.
+std::function<void(const fs::path&)> arrivingWithNoDuration(const char* section)
+{
+    return [section](const fs::path& file) {
+        setInSection(section, "duration", "0")(file);
+        std::ofstream(file.parent_path().parent_path() / "startup.py", std::ios::app)
+            << "for x in (-60, 0, 60):\n"
+               "    WarpArrival.create(\"trifighter\", enemy, Vector3(x, 60, -320), Quaternion())\n";
+    };
+}
+
 // A period of 0 or below runs its task at every pass of the scheduler, a force or torque of 0
 // neither pushes nor turns, a time to live of 0 ends a shot at once (a beam strikes first), load
 // periods, fire delays and launch speeds below 0 reload at once, fire at once and fire backwards,
@@ -585,8 +597,9 @@ void PrintTo(const PlayableValue& value, std::ostream* out)
 // away, and of two ship files that give one name the first keeps it. A planet's haze radius below
 // 0 puts its disc beyond the planet, a spin axis of (0 0 0) leaves it unturned, a turret whose
 // engagement range is 0 or below engages nothing, and a flash of no duration shows its last frame
-// at once. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak
-// or a frozen battle.
+// at once, as a glow or flash of no duration (an explosion's, the warp arrival's) shows its curves'
+// ends. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or a
+// frozen battle.
 std::vector<PlayableValue> playableValues()
 {
     return {
@@ -614,6 +627,9 @@ std::vector<PlayableValue> playableValues()
         {"TurretRange0", "data/entities/lancer_turret.station", setInSection("Behaviour", "engagementRange", "0")},
         {"TurretRangeBelow0", "data/entities/lancer_turret.station", setInSection("Behaviour", "engagementRange", "-900")},
         {"FlashDuration0", "data/explosions/plasma_burst.explosion", setInSection("Animation", "duration", "0")},
+        {"GlowDuration0", "data/explosions/plasma_burst.explosion", setInSection("Glow", "duration", "0")},
+        {"WarpGlowDuration0", "cfg/warp_arrival.cfg", arrivingWithNoDuration("Glow")},
+        {"WarpFlashDuration0", "cfg/warp_arrival.cfg", arrivingWithNoDuration("Flash")},
         {"RepeatedShipName", "data/entities/trifighter2.ship",
          [](const fs::path& f) { fs::copy_file(f.parent_path() / "trifighter.ship", f); },
          "ShipType: data/entities/trifighter2.ship repeats the ship type name trifighter of "

@@ -59,18 +59,16 @@ protected:
     const std::function<void()> onDone = [this] { ++finished; };
 };
 
-TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestartsBeginAnew)
+TEST_F(ModulatedBillboardTest, SetsAreNumberedInTurnBadSectionsLeaveNoSetAndRestartsBeginAnew)
 {
+    // The section and one running number for all sections.
     const std::string first = make("Glow").getBillboardSet().getName();
-    const std::string prefix = "Glow/ModulatedBillboard";
-    ASSERT_EQ(first.compare(0, prefix.size(), prefix), 0) << first;
-    const unsigned n = static_cast<unsigned>(std::stoul(first.substr(prefix.size())));
-    EXPECT_EQ(make("Glow1").getBillboardSet().getName(), "Glow1/ModulatedBillboard" + std::to_string(n + 1));
+    ASSERT_EQ(first.compare(0, 4, "Glow"), 0) << first;
+    const unsigned n = static_cast<unsigned>(std::stoul(first.substr(4)));
+    EXPECT_EQ(make("Flash").getBillboardSet().getName(), "Flash" + std::to_string(n + 1));
 
     // Each row replaces one line of the section.
     const std::tuple<std::string, std::string, std::string> rows[] = {
-        {"duration", "duration = 0", "ModulatedBillboard: duration of section Bad must be above 0"},
-        {"duration", "duration = -1", "ModulatedBillboard: duration of section Bad must be above 0"},
         {"sizeCurveName", "sizeCurveName = Nowhere", "Unknown ResponseCurve: Nowhere"},
         {"colourCurveName", "colourCurveName = Nothing", "Unknown ResponseCurve: Nothing"},
         {"materialName", "materialName = NoSuchMaterial", "ModulatedBillboard: unknown material NoSuchMaterial in section Bad"},
@@ -82,6 +80,10 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
         body.replace(at, body.find('\n', at) - at, line);
         EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { make("Bad", body); }), logLine));
     }
+    // Below 0 it never ends, so an owner that waits for its end refuses it.
+    Config backwards(written(folder.file("backwards.cfg"), "[Bad]\nduration = -1\n"));
+    EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { ModulatedBillboard::requireEnd(backwards, "Bad"); }),
+                       "ModulatedBillboard: duration of section Bad must be at least 0"));
     // Destroyed while running, it leaves the scene and its task ends.
     const double start = scheduler.getTime();
     {
@@ -112,6 +114,16 @@ TEST_F(ModulatedBillboardTest, NamesNeverCollideBadSectionsLeaveNoSetAndRestarts
     runAt(restart + 1.125);
     EXPECT_EQ(finished, 1);
     EXPECT_FALSE(glow.getBillboardSet().isAttached());
+
+    // Of no duration, it shows the curves' ends at its first run and ends.
+    std::string instant = SECTION;
+    instant.replace(0, instant.find('\n'), "duration = 0");
+    ModulatedBillboard spark = make("Glow", instant);
+    const double sparked = scheduler.getTime();
+    spark.start(*node, &onDone);
+    runAt(sparked + 0.25);
+    EXPECT_EQ(finished, 2);
+    expectColour(spark.getBillboard().getColour(), 1.0f);
 
     // Colours beyond the displayable range are clamped: packed, they would wrap round.
     ModulatedBillboard flash = make("Flash", "duration = 1\nsizeCurveName = Half\nminSize = 0\n"

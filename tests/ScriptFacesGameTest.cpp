@@ -169,10 +169,23 @@ raise Found("%d ships more in play" % (len(player.getShipList()) - shipsBefore))
         // A count of four billion never returned: the pool grew a ship at a time until the memory
         // ran out. A count below 0 was the binding's OverflowError, naming nothing.
         {R"(Ship.spawnFleet({"trifighter": 4294967295}, player, Vector3(0, 0, -50), Quaternion()))",
-         "ValueError: Ship.spawnFleet: the count 4294967295 of trifighter is above 1000, the most ships a fleet "
-         "brings into play"},
+         "ValueError: Ship.spawnFleet: the count 4294967295 of trifighter is above 1000, the most ships in play"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().skirmishStart("Deep Space", {"trifighter": 1}, {"kestrel": -1}))",
          "ValueError: Scenario.skirmishStart: the count -1 of kestrel is below 0"},
+        // The bound was of one call: fleets that added up past it were each taken, and four of 400
+        // at one place drew no frame in 5 minutes. This one would bring one ship too many; taken,
+        // it is given back at once.
+        {R"(sides = [ScenarioManager.getSingleton().getCurrentScenario().getFaction(side) for side in ("Player", "Enemy")]
+inPlay = sum(len(side.getShipList()) for side in sides)
+try:
+    fleet = Ship.spawnFleet({"trifighter": 1001 - inPlay}, player, Vector3(0, 0, -3000), Quaternion())
+except ValueError as error:
+    expected = ("Ship.spawnFleet: %d more ships would bring the ships in play from %d to 1001, above 1000, the "
+                "most ships in play" % (1001 - inPlay, inPlay))
+    raise Found(str(error) == expected or str(error))
+for taken in fleet:
+    taken.deactivate(2))",
+         "Found: True"},
         // Ships were no Targetable: the cameras' faces refused them and they had no place to read.
         // A capital ship's Targetable lies elsewhere in it than a fighter's.
         {R"(fighter = Ship.create("trifighter")
