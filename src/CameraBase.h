@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FixedTask.h"
+#include "TargetableWatch.h"
 
 #include <OgrePrerequisites.h>
 #include <OgreQuaternion.h>
@@ -23,8 +24,10 @@ class Targetable;
 // node under the root and hands it to the viewport; deactivation drops the target and takes the
 // node out again, so that only the one active camera's node is in the scene.
 //
-// The target is neither owned nor watched: whoever hands a camera a target clears it before the
-// target goes away.
+// The target is not owned. The camera lets go of it when the object is deleted (its types read
+// again), whoever handed it over and whether or not the camera is current; one that only leaves
+// play is followed on, as the camera event of an explosion sequence follows its ship after the
+// sequence has taken the ship out of play.
 class CameraBase {
 public:
     // Makes the rendering camera and a child node of the root, both named `name`, in
@@ -83,6 +86,7 @@ protected:
     Ogre::Camera* camera = nullptr;
     Ogre::SceneNode* node = nullptr;
     Targetable* target = nullptr;
+    TargetableWatch targetWatch{target};
     FixedTask updateTask;
     Ogre::Vector3 velocity = Ogre::Vector3::ZERO;
 

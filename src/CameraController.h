@@ -4,6 +4,7 @@
 #include "FixedCamera.h"
 #include "FreeCamera.h"
 #include "InputHandler.h"
+#include "TargetableWatch.h"
 
 namespace Tolvarine {
 
@@ -40,7 +41,8 @@ public:
     static Config& getConfig();
 
     // The object the cameras follow; the focused controllable sets itself here. The current camera
-    // takes it at once, the others when they are next switched to.
+    // takes it at once, the others when they are next switched to. Kept until it is cleared or
+    // the object is deleted (the focus lets go of its ship when the ship leaves play).
     void setCameraTarget(Targetable& target);
     void clearCameraTarget();
     Targetable* getCameraTarget() const { return cameraTarget; }
@@ -82,6 +84,7 @@ private:
     static CameraController* singleton;
 
     Targetable* cameraTarget = nullptr;
+    TargetableWatch cameraTargetWatch{cameraTarget};
     InputHandler::EnterSubscription noseKey;
     InputHandler::EnterSubscription chaseKey;
     InputHandler::EnterSubscription flybyKey;

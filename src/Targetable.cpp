@@ -1,7 +1,5 @@
 #include "Targetable.h"
 
-#include "CameraBase.h"
-#include "CameraController.h"
 #include "Config.h"
 #include "Controllable.h"
 #include "FrameDisplay.h"
@@ -94,31 +92,21 @@ Targetable::Targetable(const Config& config)
 Targetable::~Targetable()
 {
     MissileBehaviour::releaseTarget(this);
-    releaseCamera();
     frameDisplay->deactivate();
     if (selected == this)
         releaseSelection();
     if (selectionInProgress == this)
         selectionInProgress = nullptr;
-}
-
-void Targetable::releaseCamera() const
-{
-    // A camera event of an explosion sequence may leave the view on its ship after the ship has
-    // left play, and nothing else moves it off: a ship that is destroyed (its types read again)
-    // must not be followed on.
-    if (CameraController* cameras = CameraController::getSingletonPtr()) {
-        const CameraBase* current = cameras->getCurrentCamera();
-        if (cameras->getCameraTarget() == this || (current && current->getTarget() == this))
-            cameras->clearCameraTarget();
-    }
+    // Ships are deleted with their pools when their types are read again, with no announcement
+    // before: whatever holds one (a camera a script handed it to, kept while another camera was
+    // current) must let go of it here, or it reads freed memory at its next frame.
+    TargetableWatch::tellAll(*this);
 }
 
 void Targetable::announceDeletion()
 {
     setSelected(false);
     MissileBehaviour::releaseTarget(this);
-    releaseCamera();
     TargetableWatch::tellAll(*this);
 }
 

@@ -33,7 +33,7 @@ public:
     // that does not convert fails as the Config read does.
     static void checkType(const Config& config);
     // Switches the frame off and, when this object is the selected target, deselects it; missiles
-    // guided onto it and the camera following it let it go.
+    // guided onto it and every TargetableWatch (the cameras among them) let it go.
     virtual ~Targetable();
     Targetable(const Targetable&) = delete;
     Targetable& operator=(const Targetable&) = delete;
@@ -68,8 +68,8 @@ public:
 
     // Tells everything that may keep a pointer to this object that it goes away for good, its
     // pool being about to delete it: it stops being the selected target, missiles guided onto it
-    // fly on, the camera lets it go and every TargetableWatch forgets it. Run while the object is
-    // still whole, before it is deleted.
+    // fly on and every TargetableWatch (the cameras among them) forgets it. Run while the object
+    // is still whole, before it is deleted.
     void announceDeletion();
 
     FrameDisplay& getFrameDisplay() { return *frameDisplay; }
@@ -89,8 +89,6 @@ private:
     static Frame readFrame(const Config& config);
     // The deselection steps, shared by setSelected(false) and the destructor.
     void releaseSelection();
-    // Takes the camera off this object when it follows it.
-    void releaseCamera() const;
 
     static Targetable* selected;
 

@@ -1,8 +1,9 @@
 // The whole game: a scenario's task keeps its wing, a capital ship, their behaviours and a ship's
-// link, as the shipped scripts keep their ships; the test ground reads the ship types again, which
-// deletes every ship. Each later call on a kept object once read freed memory (the game ended on a
-// signal or an abort, or a call returned garbage); each must now raise a RuntimeError that says
-// the object is gone, which the script catches, and the game flies on.
+// link, as the shipped scripts keep their ships, and may hand one to the game; the test ground
+// reads the ship types again, which deletes every ship. Each later call on a kept object once read
+// freed memory (the game ended on a signal or an abort, or a call returned garbage); each must now
+// raise a RuntimeError that says the object is gone, which the script catches, and the game flies
+// on. What the game was handed before it lets go of with the ship.
 #include "MenuWalk.h"
 #include "TestGroundScript.h"
 
@@ -15,10 +16,12 @@ namespace Tolvarine::Test {
 namespace {
 
 struct Row {
-    // A Python expression on the kept objects.
+    // A Python expression on the kept objects, run after the reload.
     const char* call;
-    // The script class the error names.
+    // The script class the error names; null for a call that is taken.
     const char* kind;
+    // A Python expression on the same objects run before the reload, or null.
+    const char* before = nullptr;
 };
 
 // Run at the end of the start-up, in the scenario Test.
@@ -26,6 +29,13 @@ const char* const SETUP = R"(
 ScenarioManager.getSingleton().loadScenario("Test")
 player, enemy = sides()
 fly()
+cameras = CameraController.getSingleton()
+
+def keepOnFreeCamera(ship):
+    free = cameras.setCameraTypeFree()
+    cameras.setCameraType(CameraType.CHASE)
+    free.setTarget(ship)
+    free.setTargetMode(TargetMode.POINT_AT)
 
 class KeptWing:
     def __init__(self):
@@ -40,8 +50,10 @@ class KeptWing:
         ground.respawn()
 
     def run(self, elapsed):
-        self.readShipTypesAgain()
         objects = (self.wing, self.capital, self.behaviour, self.capitalBehaviour, self.link)
+        for before in BEFORE:
+            before(*objects)
+        self.readShipTypesAgain()
         results = open("kept.txt", "w")
         for number, call in enumerate(CALLS):
             try:
@@ -90,12 +102,19 @@ TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorA
         // Handed to the game as an argument.
         {"CameraController.getSingleton().setCameraTarget(wing[1])", "Ship"},
         {"CameraController.getSingleton().setCameraTarget(link)", "OgreLink"},
+        // Kept by the free camera while another camera was current, then shown: the camera turned
+        // to the deleted ship at every frame.
+        {"(cameras.clearCameraTarget(), cameras.setCameraTypeFree())", nullptr, "keepOnFreeCamera(capital)"},
     };
     GameProcess game;
     std::ofstream startup(game.folder() / "startup.py");
+    const char* const lambda = "    lambda wing, capital, behaviour, capitalBehaviour, link: ";
     startup << "CALLS = [\n";
     for (const Row& row : rows)
-        startup << "    lambda wing, capital, behaviour, capitalBehaviour, link: " << row.call << ",\n";
+        startup << lambda << row.call << ",\n";
+    startup << "]\nBEFORE = [\n";
+    for (const Row& row : rows)
+        startup << lambda << (row.before ? row.before : "None") << ",\n";
     startup << "]\n" << TEST_GROUND_HELPERS << SETUP;
     startup.close();
     game.start();
@@ -109,10 +128,16 @@ TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorA
         SCOPED_TRACE(rows[i].call);
         std::string line;
         std::getline(results, line);
-        EXPECT_EQ(line, std::to_string(i) + " RuntimeError: " + rows[i].kind + GONE);
+        EXPECT_EQ(line, std::to_string(i) + (rows[i].kind ? std::string(" RuntimeError: ") + rows[i].kind + GONE
+                                                          : std::string(" taken")));
     }
+    // A holder that kept a deleted object reads it at a later frame, after the rows' lines.
+    std::string handedOver;
+    for (const Row& row : rows)
+        handedOver += row.before ? std::string(row.before) + "; " : "";
+    SCOPED_TRACE("handed to the game before the reload: " + handedOver);
     ASSERT_TRUE(flying && game.isRunning()) << "signal " << game.endingSignal() << "\n" << game.standardError();
-    EXPECT_EQ(game.quitWithKeys("Test"), 0) << game.standardError();
+    EXPECT_EQ(game.quitWithKeys("Test"), 0) << "signal " << game.endingSignal() << "\n" << game.standardError();
     EXPECT_TRUE(game.logHas(std::string("Ship") + GONE));
     for (const std::string& line : game.logLines())
         EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
