@@ -1,6 +1,7 @@
 #include "Ship.h"
 
 #include "CapitalShip.h"
+#include "CapitalShipStation.h"
 #include "CodeNameChecks.h"
 #include "ConfigurationError.h"
 #include "Difficulty.h"
@@ -361,6 +362,23 @@ void Ship::checkTypeReferences()
     CodeNameChecks::checkShipTypes();
 }
 
+namespace {
+
+// Everything that may still hold a ship or one of its stations (a camera, a target, the selection)
+// lets go of it while it is whole, before its pool deletes it.
+void announceDeletions()
+{
+    Ship::getPoolFactory().forEachObject([](Ship* ship) {
+        if (const auto* capital = dynamic_cast<const CapitalShip*>(ship)) {
+            for (const auto& station : capital->getStations())
+                station->announceDeletion();
+        }
+        ship->announceDeletion();
+    });
+}
+
+} // namespace
+
 void Ship::connectPools()
 {
     static bool connected = false;
@@ -372,7 +390,10 @@ void Ship::connectPools()
         getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize);
     };
     link.deactivateAll = &Ship::deactivateAll;
-    link.clearPools = [] { getPoolFactory().clear(); };
+    link.clearPools = [] {
+        announceDeletions();
+        getPoolFactory().clear();
+    };
     link.releasePooledObjects = &Scenario::releasePooledObjects;
     // Every type, also one whose pool starts empty and builds its first ship mid-game.
     link.checkType = &Ship::checkType;

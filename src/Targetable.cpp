@@ -97,9 +97,9 @@ Targetable::~Targetable()
         releaseSelection();
     if (selectionInProgress == this)
         selectionInProgress = nullptr;
-    // Ships are deleted with their pools when their types are read again, with no announcement
-    // before: whatever holds one (a camera a script handed it to, kept while another camera was
-    // current) must let go of it here, or it reads freed memory at its next frame.
+    // The pools announce their objects before they delete them; this is for whatever is deleted
+    // otherwise. A holder that kept it (a camera a script handed it to while another camera was
+    // current) would read freed memory at its next frame.
     TargetableWatch::tellAll(*this);
 }
 
