@@ -174,7 +174,7 @@ TEST(DamagedDataGame, SequencesAreCheckedAtStartUpAndEachReasonNamesItsFile)
     const auto set = [](const char* key, const char* line) { return [=](const fs::path& f) { replaceKey(f, key, line); }; };
     runRows({
         {"data/explosions/kestrel.explosion_sequence", set("number", "number = 100000"), "ParticleSprayEvent Event_LeftEngine of "
-         "data/explosions/kestrel.explosion_sequence: number 100000 is above the limit of 100"},
+         "data/explosions/kestrel.explosion_sequence: number 100000 is above the limit of 3000"},
         {"data/explosions/trifighter.explosion_sequence", garbage,
          "ShipExplosionSequence: the type file data/explosions/trifighter.explosion_sequence is refused"},
         {"data/explosions/drone.explosion_sequence", set("group", "group = Nowhere"), "ComplexExplosionEvent: there is no explosion group Nowhere"},
@@ -577,8 +577,9 @@ void PrintTo(const PlayableValue& value, std::ostream* out)
 // away, and of two ship files that give one name the first keeps it. A planet's haze radius below
 // 0 puts its disc beyond the planet, a spin axis of (0 0 0) leaves it unturned, a turret whose
 // engagement range is 0 or below engages nothing, and a flash of no duration shows its last frame
-// at once. A collision geometry section of an unknown type is skipped. Each was refused by the
-// start-up; each plays without a crash, an abort, a NaN, a leak or a frozen battle.
+// at once. A collision geometry section of an unknown type is skipped, and a ship's death may
+// fire 3,000 sprays in one event. Each was refused by the start-up; each plays without a crash, an
+// abort, a NaN, a leak or a frozen battle.
 std::vector<PlayableValue> playableValues()
 {
     return {
@@ -615,6 +616,7 @@ std::vector<PlayableValue> playableValues()
         {"UnknownGeometryOfAShip", "data/entities/drone.ship",
          [](const fs::path& f) { rewrite(f, std::regex_replace(readTextFile(f), std::regex("type = (box|sphere|trimesh)\n"), "type = capsule\n")); }},
         {"UnknownGeometryOfDebris", "data/explosions/debris/hull_fragment.debris", setInSection("Collision_Geometry", "type", "trimeshh")},
+        {"SprayCount3000", "data/explosions/bastion.explosion_sequence", setInSection("Event_BowSparks", "number", "3000")},
     };
 }
 
