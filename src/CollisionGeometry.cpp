@@ -63,12 +63,22 @@ bool isKnownType(const std::string& type)
     return type == "box" || type == "sphere" || type == "ray" || type == "trimesh";
 }
 
-// A mistyped type would leave the part without a collision body, so that shots fly through it.
-const std::string& requireKnownType(const Config& config, const std::string& section, const std::string& type)
+// The sections that give a geometry, each once (a header written twice names one section), in
+// file order. A section of another type is skipped without a message. An object left with no
+// geometry plays on untouched: fighters, a capital ship, its turrets, both debris pieces and every
+// shot type with none flew a battle, were fired at, fired, timed out or were destroyed, and went
+// back to their pools.
+std::vector<std::string> geometrySections(const Config& config)
 {
-    if (!isKnownType(type))
-        rejectValue(config, section, "type", "unknown type " + type + " in " + config.getPath());
-    return type;
+    std::vector<std::string> sections;
+    std::set<std::string> seen;
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find(SECTION_MARK) == std::string::npos || !seen.insert(section).second)
+            continue;
+        if (isKnownType(config.get<std::string>(section, "type")))
+            sections.push_back(section);
+    }
+    return sections;
 }
 
 // Everything one section gives, read and checked before anything is built: by the constructor, and
@@ -91,7 +101,7 @@ Shape readShape(const Config& config, const std::string& section, const Placemen
 {
     Shape shape;
     shape.component = config.get<std::string>(section, "component", "");
-    shape.type = requireKnownType(config, section, config.get<std::string>(section, "type"));
+    shape.type = config.get<std::string>(section, "type");
     shape.placement = offset;
     if (!offsetGiven) {
         shape.placement.position = config.get<Ogre::Vector3>(section, "position", Ogre::Vector3::ZERO);
@@ -165,11 +175,7 @@ CollisionGeometry::CollisionGeometry(const Config& config, const Ogre::Vector3& 
 {
     const bool offsetGiven =
         offsetPosition != Ogre::Vector3::ZERO || offsetOrientation != Ogre::Quaternion::IDENTITY;
-    // A header written twice names one section: it gives one geometry.
-    std::set<std::string> built;
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find(SECTION_MARK) == std::string::npos || !built.insert(section).second)
-            continue;
+    for (const std::string& section : geometrySections(config)) {
         Shape shape = readShape(config, section, Placement{offsetPosition, offsetOrientation}, offsetGiven);
         std::unique_ptr<PhysicsGeometry> geometry = createShape(config, section, shape);
         addCollisionBody(std::make_shared<CollisionBody>(shape.component, std::move(geometry),
@@ -177,19 +183,9 @@ CollisionGeometry::CollisionGeometry(const Config& config, const Ogre::Vector3& 
     }
 }
 
-void CollisionGeometry::checkTypes(const Config& config)
-{
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find(SECTION_MARK) != std::string::npos)
-            requireKnownType(config, section, config.get<std::string>(section, "type"));
-    }
-}
-
 void CollisionGeometry::checkSections(const Config& config)
 {
-    for (const std::string& section : config.getSectionNames()) {
-        if (section.find(SECTION_MARK) == std::string::npos)
-            continue;
+    for (const std::string& section : geometrySections(config)) {
         const Placement none{Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY};
         const Shape shape = readShape(config, section, none, false);
         // The collision mesh is built once per mesh name and kept: building it now is what the

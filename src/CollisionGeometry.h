@@ -31,16 +31,12 @@ public:
     // "component", and the placement "position" and "rotationAngles" (degrees). A ray starts at
     // its position and points along its direction turned by its rotation. A caller's offset other
     // than zero and identity replaces every section's placement (a ray's "position" then moves its
-    // start within that placement). A missing required key, a negative size or another type
-    // raises ConfigurationError after a log line and the type file's "Config: in" line for the
-    // key (a trimesh whose mesh cannot be used: for its "mesh").
+    // start within that placement). A section of any other type is skipped without a message. A
+    // missing required key or a negative size raises ConfigurationError after a log line and the
+    // type file's "Config: in" line for the key (a trimesh whose mesh cannot be used: for its
+    // "mesh").
     CollisionGeometry(const Config& config, const Ogre::Vector3& offsetPosition,
                       const Ogre::Quaternion& offsetOrientation);
-    // The type loaders' check at start-up, also for types whose pools start empty: every
-    // collision geometry section has one of the four types. Another type is logged as
-    // "Collision geometry in section <section>: unknown type <type> in <file>" and raises
-    // ConfigurationError.
-    static void checkTypes(const Config& config);
     // Reads and checks every section as the constructor does, without building a body, and builds
     // the collision mesh of every trimesh (kept for the program's life, as the first object's
     // would be): for the type loaders at start-up, since a type whose pool starts empty builds its

@@ -1,7 +1,6 @@
 #include "FireableProjectile.h"
 
 #include "Beam.h"
-#include "CollisionGeometry.h"
 #include "ComplexProjectile.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -109,7 +108,6 @@ TypeSet readTypes(const std::string& folder, const Registry& known)
         if (known.count(name))
             continue;
         auto type = std::make_unique<Config>(file.generic_string(), false, true, false);
-        CollisionGeometry::checkTypes(*type);
         checkType(*type, name);
         set.poolSizes[name] = MultiPoolFactory<FireableProjectile>::checkedPoolSize(
             name, type->get<int>("Factory", "poolSize", 0));

@@ -1,6 +1,5 @@
 #include "ShipType.h"
 
-#include "CollisionGeometry.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
 #include "MultiPoolFactory.h"
@@ -75,7 +74,6 @@ Registry readAll(const std::string& folder)
     // the second start on both are present, and loading both would build the type's pool twice.
     for (const std::filesystem::path& file : listShipFiles(folder)) {
         auto type = std::make_shared<ShipType>(file.generic_string());
-        CollisionGeometry::checkTypes(*type);
         // Ships, menus and scripts find a type by its name: of two files that give one name, the
         // first in load order keeps it, and the modder is told which file lost.
         const auto [kept, added] = read.byName.emplace(type->getName(), type);

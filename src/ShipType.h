@@ -75,10 +75,10 @@ public:
     // its twin are one type. Of two files that give one type name the first keeps it in the name
     // registry and its pool, with the line "ShipType: <second file> repeats the ship type name
     // <name> of <first file>; the first file keeps it"; the second is still listed by name and
-    // found by its file name. Every file is read and checked (the constructor, the collision
-    // geometry types of CollisionGeometry::checkTypes, the link's checkType and the pool size)
-    // before any type is registered or any pool made; a folder that cannot be read, or a type
-    // that is refused, is logged and throws, and nothing is loaded.
+    // found by its file name. Every file is read and checked (the constructor, the link's
+    // checkType for the file that keeps the name, and the pool size) before any type is
+    // registered or any pool made; a folder that cannot be read, or a type that is refused, is
+    // logged and throws, and nothing is loaded.
     static void loadAll();
     // The same over another folder (tools and tests).
     static void loadAll(const std::string& folder);

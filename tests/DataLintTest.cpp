@@ -142,6 +142,16 @@ TEST(DataLintTest, ShippedFilesAvoidWhatTheLoadersAcceptSilently)
             EXPECT_TRUE(marked(Config(dataPath("explosions/" + member + ".explosion")), "Explosion_Debris").empty())
                 << member << " throws debris";
     }
+    // A collision geometry section of another type is skipped without a word: a misspelt type would
+    // leave the part with nothing that shots can hit.
+    for (const auto& [folder, extension] : {std::pair{"entities", ".ship"}, {"entities", ".station"},
+                                            {"entities", ".fireable"}, {"explosions/debris", ".debris"}})
+        for (const fs::path& path : filesIn(folder, extension)) {
+            const Config type(path.string());
+            for (const std::string& section : marked(type, "Collision_Geometry"))
+                EXPECT_EQ(Names({"box", "sphere", "ray", "trimesh"}).count(type.get<std::string>(section, "type")), 1u)
+                    << path.filename() << " " << section;
+        }
     for (const fs::path& path : filesIn("entities", ".weapon")) {
         SCOPED_TRACE(path.filename().string());
         const Config type(path.string());

@@ -115,7 +115,7 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
     const std::string bad = folder.file("bad.explosion_sequence");
     const std::pair<std::string, std::string> rows[] = {
         {spray + "number = -1\n", "ParticleSprayEvent Event_S: number -1 is negative"},
-        {spray + "number = 101\n", "ParticleSprayEvent Event_S of " + bad + ": number 101 is above the limit of 100"},
+        {spray + "number = 3001\n", "ParticleSprayEvent Event_S of " + bad + ": number 3001 is above the limit of 3000"},
         {"[Event_B]\ntype = Boom\ntime = 0\n", "Unknown ShipExplosionEvent type: Boom"},
         {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Orbit\n", "Unknown camera type in CameraEvent: Event_C"},
         {"[Spray]\ntype = Deactivate\ntime = 0\n", "Cannot create empty ShipExplosionSequence"},
@@ -127,7 +127,7 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
     // extensions are no types at all.
     writeFile(folder.file("a.explosion_sequence"), head + "[Factory]\npoolSize = 1\n[Last_Event_D]\ntype = Deactivate\ntime = 2\n"
               "[Event_Zero]\ntype = Sequence\ntime = 0\nname = tail\noffset = (0 0 0)\n[MyEvent_S]\ntype = ParticleSpray\n"
-              "time = 1\nname = sparks\nnumber = 100\n");
+              "time = 1\nname = sparks\nnumber = 3000\n");
     writeFile(folder.file("tail.explosion_sequence"), head + "[Event_D]\ntype = Deactivate\ntime = 0\n");
     writeFile(folder.file("a.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
     writeFile(folder.file("other.explosion"), "[Factory]\npoolSize = 5\n");
