@@ -293,12 +293,9 @@ void Ship::deactivateAll()
 
 std::size_t Ship::countActive()
 {
-    const Pools& pools = getPoolFactory();
+    // A ship has a faction exactly while it is in play.
     std::size_t active = 0;
-    for (const std::string& name : pools.getTypeNames()) {
-        for (const Ship* ship : pools.getPool(name)->getLiveObjects())
-            active += ship->faction ? 1 : 0;
-    }
+    getPoolFactory().forEachObject([&active](const Ship* ship) { active += ship->faction ? 1 : 0; });
     return active;
 }
 

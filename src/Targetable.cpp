@@ -98,8 +98,9 @@ Targetable::~Targetable()
     if (selectionInProgress == this)
         selectionInProgress = nullptr;
     // The pools announce their objects before they delete them; this is for whatever is deleted
-    // otherwise. A holder that kept it (a camera a script handed it to while another camera was
-    // current) would read freed memory at its next frame.
+    // otherwise (a script's own Controllable, dropped by the script; a formation). A holder that
+    // kept it (a camera a script handed it to while another camera was current) would read freed
+    // memory at its next frame.
     TargetableWatch::tellAll(*this);
 }
 
