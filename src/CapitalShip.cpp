@@ -108,6 +108,13 @@ void CapitalShip::deactivate(DisableTime time)
     stationsLeavePlay(time);
 }
 
+void CapitalShip::beginLife()
+{
+    Ship::beginLife();
+    for (const std::shared_ptr<CapitalShipStation>& station : stations)
+        station->announceHandOut();
+}
+
 void CapitalShip::stationsLeavePlay(DisableTime time)
 {
     for (const std::shared_ptr<CapitalShipStation>& station : stations)

@@ -42,6 +42,10 @@ public:
     // Registers the script class "CapitalShip" (base "Ship") with the module being started.
     static void exportToPython();
 
+protected:
+    // The hull's new life, then each station's: their holders let go of them too.
+    void beginLife() override;
+
 private:
     struct StationPlace;
     static std::vector<StationPlace> readStationPlaces(const ShipType& type);

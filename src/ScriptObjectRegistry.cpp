@@ -6,8 +6,13 @@ namespace Tolvarine {
 
 namespace {
 
+struct Serials {
+    std::uint64_t entered = 0;
+    std::uint64_t current = 0;
+};
+
 struct Entries {
-    std::unordered_map<const void*, std::uint64_t> serials;
+    std::unordered_map<const void*, Serials> objects;
     std::uint64_t lastSerial = 0;
 };
 
@@ -18,29 +23,50 @@ Entries& entries()
     return *registry;
 }
 
+const Serials* find(const void* object)
+{
+    const auto& objects = entries().objects;
+    const auto found = objects.find(object);
+    return found == objects.end() ? nullptr : &found->second;
+}
+
 } // namespace
 
 void ScriptObjectRegistry::enter(const void* object)
 {
     Entries& registry = entries();
-    registry.serials[object] = ++registry.lastSerial;
+    const std::uint64_t serial = ++registry.lastSerial;
+    registry.objects[object] = Serials{serial, serial};
 }
 
 void ScriptObjectRegistry::leave(const void* object)
 {
-    entries().serials.erase(object);
+    entries().objects.erase(object);
+}
+
+void ScriptObjectRegistry::beginLife(const void* object)
+{
+    Entries& registry = entries();
+    const auto found = registry.objects.find(object);
+    if (found != registry.objects.end())
+        found->second.current = ++registry.lastSerial;
 }
 
 std::uint64_t ScriptObjectRegistry::serialOf(const void* object)
 {
-    const auto& serials = entries().serials;
-    const auto found = serials.find(object);
-    return found == serials.end() ? 0 : found->second;
+    const Serials* serials = find(object);
+    return serials ? serials->current : 0;
 }
 
 bool ScriptObjectRegistry::isLive(const void* object, std::uint64_t serial)
 {
     return serial != 0 && serialOf(object) == serial;
+}
+
+bool ScriptObjectRegistry::wasHandedOn(const void* object, std::uint64_t serial)
+{
+    const Serials* serials = find(object);
+    return serials && serials->entered <= serial && serial < serials->current;
 }
 
 } // namespace Tolvarine

@@ -38,9 +38,11 @@ bool ScriptReferenceBase::refersToLiveObject(const void* object) const
     return !object || ScriptObjectRegistry::isLive(object, serial);
 }
 
-void ScriptReferenceBase::refuseGone() const
+void ScriptReferenceBase::refuseGone(const void* object) const
 {
-    GameLog::line(std::string(scriptClass) + ": the game object this script held is gone (its types were read again)");
+    const char* const why = ScriptObjectRegistry::wasHandedOn(object, serial) ? "its pool handed it to another user"
+                                                                                : "its types were read again";
+    GameLog::line(std::string(scriptClass) + ": the game object this script held is gone (" + why + ")");
     throw FatalError();
 }
 

@@ -23,9 +23,11 @@ protected:
 
     // Whether the object is still the one this reference was made for; null counts as live.
     bool refersToLiveObject(const void* object) const;
-    // Logs "<script class>: the game object this script held is gone (its types were read again)"
-    // and raises FatalError, which reaches the script as a RuntimeError with that text.
-    [[noreturn]] void refuseGone() const;
+    // Logs "<script class>: the game object this script held is gone (<why>)" and raises
+    // FatalError, which reaches the script as a RuntimeError with that text. The reason is "its
+    // types were read again" for a deleted object and "its pool handed it to another user" for
+    // one that left play and was taken out again since.
+    [[noreturn]] void refuseGone(const void* object) const;
 
 private:
     std::uint64_t serial = 0;
@@ -34,11 +36,13 @@ private:
     const char* scriptClass = nullptr;
 };
 
-// How the scripting module holds a game object that the game may delete while a script still has
-// it (a ship, its behaviour, its scene link: see ScriptObjectRegistry). The binding asks the
-// reference for its object (get_pointer) on every use: as the object of a method, inherited ones
-// included, and as an argument of any call. A reference whose object is gone never hands out the
-// freed memory; it raises the game's error instead, which the script can catch.
+// How the scripting module holds a game object that the game may delete, or its pool hand to
+// another user, while a script still has it (a ship, its behaviour, its scene link: see
+// ScriptObjectRegistry). The binding asks the reference for its object (get_pointer) on every
+// use: as the object of a method, inherited ones included, and as an argument of any call. A
+// reference whose object is gone never hands out the freed memory or the next user's object; it
+// raises the game's error instead, which the script can catch. A ship that only left play is
+// still the script's: it may be activated again until its pool hands it on.
 //
 // The script classes of these objects are registered with it as their held type
 // (class_<Ship, ScriptReference<Ship>, ...>), and every face that hands such an object to a script
@@ -60,7 +64,7 @@ public:
     T* get() const
     {
         if (!refersToLiveObject(object))
-            refuseGone();
+            refuseGone(object);
         return object;
     }
 

@@ -246,7 +246,17 @@ void Ship::setFocus(bool focus)
 
 Ship* Ship::create(const std::string& typeName)
 {
-    return getPoolFactory().create(typeName);
+    Ship* ship = getPoolFactory().create(typeName);
+    ship->beginLife();
+    return ship;
+}
+
+void Ship::beginLife()
+{
+    announceHandOut();
+    ScriptObjectRegistry::beginLife(this);
+    ScriptObjectRegistry::beginLife(behaviour.get());
+    ScriptObjectRegistry::beginLife(getLink());
 }
 
 Ship* Ship::createByFilename(const std::string& fileBaseName)

@@ -52,8 +52,9 @@ public:
     // as it is.
     void deactivate(DisableTime time) override;
 
-    // Takes an inactive ship of the named type from its pool; the caller activates it. A type
-    // without a pool is logged and raises FatalError.
+    // Takes an inactive ship of the named type from its pool; the caller activates it. Whatever
+    // held the ship in an earlier life lets go of it (see beginLife). A type without a pool is
+    // logged and raises FatalError.
     static Ship* create(const std::string& typeName);
     // The same for the type of a ".ship" file's base name; an unknown name is logged and raises
     // ConfigurationError.
@@ -155,6 +156,13 @@ public:
     ShipDamageModel& getShipDamageModel() { return *damageModel; }
     // The object name, "Ship" and a number.
     const std::string& getObjectName() const { return objectName; }
+
+protected:
+    // The ship's pool hands it to a new user: every holder of an earlier life lets go of it (the
+    // cameras, the AI's and weapons' targets, an explosion sequence still playing on it), and a
+    // script's references to it, its behaviour and its link go stale. A capital ship's stations
+    // begin a new life with it.
+    virtual void beginLife();
 
 private:
     Ship(ShipType& type, const std::string& name);

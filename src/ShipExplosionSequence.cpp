@@ -175,6 +175,7 @@ void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre
     playing = true;
     startTime = static_cast<float>(Scheduler::getSingleton().getTime());
     target = ship;
+    targetGone = false;
     focused = isFocused || (ship && ship == Controllable::getFocused());
     offset = at;
     nextEvent = 0;
@@ -186,7 +187,7 @@ void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre
 bool ShipExplosionSequence::update(float)
 {
     const float elapsed = static_cast<float>(Scheduler::getSingleton().getTime()) - startTime;
-    while (nextEvent < events.size()) {
+    while (nextEvent < events.size() && !targetGone) {
         ShipExplosionEvent& event = *events[nextEvent];
         if (!(event.getTime() < elapsed))
             return true;
@@ -200,6 +201,14 @@ bool ShipExplosionSequence::update(float)
     }
     deactivate();
     return false;
+}
+
+void ShipExplosionSequence::endWithLifeOf(const Targetable& gone)
+{
+    if (playing && target && static_cast<const Targetable*>(target) == &gone) {
+        target = nullptr;
+        targetGone = true;
+    }
 }
 
 void ShipExplosionSequence::deactivate()

@@ -2,6 +2,7 @@
 
 #include "FunctionTask.h"
 #include "MultiPoolFactory.h"
+#include "TargetableWatch.h"
 
 #include <OgreVector.h>
 
@@ -86,7 +87,10 @@ public:
     static MultiPoolFactory<ShipExplosionSequence>& getPoolFactory();
 
     // Plays the sequence on the ship from now. The camera and command events act when `focused`
-    // is true or the ship is the focused controllable (the player's ship).
+    // is true or the ship is the focused controllable (the player's ship). The sequence plays on
+    // after the ship leaves play, but only on this life of it: when the ship's pool hands it to a
+    // new user (something else took it out of play first), the sequence ends at once, so its later
+    // events never blow up or remove the next ship made of the same object.
     void start(Controllable* target, bool focused, const Ogre::Vector3& offset);
 
     // Stops the sequence and gives it back to its pool.
@@ -104,6 +108,10 @@ private:
     // The update task: runs every event that is due, in time order; false once the sequence is
     // over, also when one of its events ended it (the end of the game).
     bool update(float elapsed);
+    // Lets go of the ship when it is `gone`, so that the next update ends the sequence: the watch
+    // is told in the middle of another's work (a pool handing the ship out), where the sequence
+    // leaves its task and its pool alone.
+    void endWithLifeOf(const Targetable& gone);
 
     std::string name;
     Controllable* target = nullptr;
@@ -114,8 +122,11 @@ private:
     Events events;
     std::size_t nextEvent = 0;
     bool playing = false;
+    // The ship's life ended under the sequence (endWithLifeOf): it plays no further event.
+    bool targetGone = false;
     // Counts the starts, so that an update knows whether an event restarted the sequence.
     unsigned life = 0;
+    TargetableWatch targetWatch{[this](const Targetable& gone) { endWithLifeOf(gone); }};
 };
 
 } // namespace Tolvarine

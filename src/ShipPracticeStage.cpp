@@ -5,6 +5,7 @@
 #include "GameLog.h"
 #include "Interface.h"
 #include "Scenario.h"
+#include "Ship.h"
 #include "TutorialWorld.h"
 #include "Wizard.h"
 
@@ -30,6 +31,12 @@ ShipPracticeStage::ShipPracticeStage(Wizard& owner, TutorialWorld& tutorialWorld
         if (std::shared_ptr<ShipPracticeStage*> self = handle.lock())
             (*self)->practiceShip = nullptr;
     });
+}
+
+void ShipPracticeStage::forgetShip(const Targetable& gone)
+{
+    if (practiceShip && static_cast<const Targetable*>(practiceShip) == &gone)
+        practiceShip = nullptr;
 }
 
 void ShipPracticeStage::enter(bool)

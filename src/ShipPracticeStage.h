@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FunctionTask.h"
+#include "TargetableWatch.h"
 #include "WizardStage.h"
 
 #include <memory>
@@ -16,8 +17,10 @@ class TutorialWorld;
 // it moves the wizard on, which finishes the tutorial. The page holds only the wizard's buttons.
 //
 // A scenario without "Player" gives no practice ship (logged); one without "Enemy" counts as
-// having no drones left. Once the ship pools take the practice ship back (the scenario ends, or
-// the test ground reads the ship types again and deletes it), the stage forgets it.
+// having no drones left. Once the ship pools take the practice ship back (the scenario ends), or
+// its pool hands it to another user (a script's or a game mode's ship) or deletes it (the test
+// ground reads the ship types again), the stage forgets it, so leaving the stage never takes
+// another's ship out of play.
 class ShipPracticeStage : public WizardStage {
 public:
     ShipPracticeStage(Wizard& wizard, TutorialWorld& world);
@@ -36,8 +39,11 @@ protected:
     void buildPage() override {}
 
 private:
+    void forgetShip(const Targetable& gone);
+
     TutorialWorld& world;
     Ship* practiceShip = nullptr;
+    TargetableWatch shipWatch{[this](const Targetable& gone) { forgetShip(gone); }};
     FunctionTask decoyTask;
     // What the pools' release reaches the stage through; it goes with the stage.
     std::shared_ptr<ShipPracticeStage*> selfHandle;

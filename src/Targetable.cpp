@@ -106,6 +106,16 @@ Targetable::~Targetable()
 
 void Targetable::announceDeletion()
 {
+    releaseHolders();
+}
+
+void Targetable::announceHandOut()
+{
+    releaseHolders();
+}
+
+void Targetable::releaseHolders()
+{
     setSelected(false);
     MissileBehaviour::releaseTarget(this);
     TargetableWatch::tellAll(*this);

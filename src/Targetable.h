@@ -71,6 +71,11 @@ public:
     // fly on and every TargetableWatch (the cameras among them) forgets it. Run while the object
     // is still whole, before it is deleted.
     void announceDeletion();
+    // Tells the same holders that the pool is handing this object to a new user: what they kept
+    // belongs to an earlier life of it (a camera's ship that left play, an AI's target, an
+    // explosion sequence's ship), and acting on it now would reach whoever took it next. Run by
+    // the pool's user as it takes the object out, before it is activated.
+    void announceHandOut();
 
     FrameDisplay& getFrameDisplay() { return *frameDisplay; }
     // Camera positions in the object's own frame: chase camera, nose camera, fly-by camera.
@@ -89,6 +94,8 @@ private:
     static Frame readFrame(const Config& config);
     // The deselection steps, shared by setSelected(false) and the destructor.
     void releaseSelection();
+    // Every holder lets go of this object: the announcements of a deletion and of a hand-out.
+    void releaseHolders();
 
     static Targetable* selected;
 

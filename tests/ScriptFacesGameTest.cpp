@@ -24,6 +24,9 @@ struct Row {
     // The game's own line for the fault, the one a modder searches the log for, right before the
     // refusal's.
     const char* gameLine = nullptr;
+    // A statement run after the two seconds of flight, in the same namespace: `error` is then its
+    // error, for what the game did meanwhile.
+    const char* later = nullptr;
 };
 
 // Whether `first` is a line of the log with `second` as the next one.
@@ -54,13 +57,19 @@ class Found(Exception):
     pass
 )";
 
-// After the calls, two seconds of game time: hundreds of physics steps, and frames drawn.
+// After the calls, two seconds of game time: hundreds of physics steps, and frames drawn. Then
+// the rows' later statements, each a script as the rows' are.
 const char* const FLIGHT = R"(
 class Flight:
     runs = 0
     def step(self, elapsed):
         Flight.runs += 1
         if Flight.runs == 20:
+            for script in LATER:
+                try:
+                    ScriptSystem.getSingleton().runScript(script)
+                except Exception:
+                    pass
             open("flown.txt", "w").write("flown")
         return Flight.runs < 20
 flight = Flight()
@@ -199,17 +208,56 @@ raise Found("%s %s %s %s" % (fighter.getPosition() == Vector3(0, -300, -100),
                              capital.getPosition() == Vector3(0, 500, -2000),
                              capital.getOrientation() == Quaternion(0, 0, 1, 0))))",
          "Found: True True True True"},
+        // A handle outlived its ship's life: once the pool handed the object on (the pool is a
+        // stack: the next ship of the type is the same object), the old handle commanded the
+        // new ship, and took it out of play.
+        {R"(handedOn = Faction.create("HandedOn")
+kept = Ship.spawnFleet({"trifighter": 1}, handedOn, Vector3(-600, 0, -700), Quaternion())[0]
+keptBehaviour = kept.getBehaviour()
+kept.deactivate(2)
+Ship.spawnFleet({"trifighter": 1}, handedOn, Vector3(-600, 0, -700), Quaternion())
+keptBehaviour.loiter(Vector3(0, 0, 0)))",
+         "RuntimeError: ShipBehaviour: the game object this script held is gone (its pool handed it to another user)"},
+        {R"(try:
+    kept.deactivate(2)
+except RuntimeError as error:
+    raise Found("%s; %d in play" % (error, len(handedOn.getShipList()))))",
+         "Found: Ship: the game object this script held is gone (its pool handed it to another user); 1 in play"},
+        // An explosion sequence played on the ship its pool handed out next: its removal took
+        // that ship out of play. Its ship was taken out of play at once, or before it was
+        // destroyed.
+        {R"(witnesses = []
+for order in ("destroyed first", "out of play first"):
+    witness = Faction.create(order)
+    witnesses.append(witness)
+    doomed = Ship.spawnFleet({"trifighter": 1}, witness, Vector3(600, 0, -700), Quaternion())[0]
+    if order == "destroyed first":
+        doomed.destroy()
+    doomed.deactivate(2)
+    doomed.destroy()
+    Ship.spawnFleet({"trifighter": 1}, witness, Vector3(600, 0, -700), Quaternion()))",
+         "Found: 1 1", nullptr, nullptr,
+         R"(raise Found("%d %d" % tuple(len(witness.getShipList()) for witness in witnesses)))"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
     // start-up script catches it and goes on to the next. A script that gets through leaves a file.
     std::ofstream startup(game.folder() / "startup.py", std::ios::app);
-    startup << SETUP;
+    startup << SETUP << "LATER = []\n";
+    // The row's last script marks it taken.
+    const auto scriptOf = [&game](std::size_t row, const char* statement, bool last) {
+        const std::string script = "face" + std::to_string(row) + (last ? "" : "-now") + ".py";
+        std::ofstream file(game.folder() / script);
+        file << "from Tolvarine import *\n" << statement << "\n";
+        if (last)
+            file << "open(\"" << script << ".taken\", \"w\").close()\n";
+        return script;
+    };
     for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const std::string script = "face" + std::to_string(i) + ".py";
-        std::ofstream(game.folder() / script) << "from Tolvarine import *\n" << rows[i].statement << "\n"
-                                              << "open(\"" << script << ".taken\", \"w\").close()\n";
+        const std::string script = scriptOf(i, rows[i].statement, !rows[i].later);
         startup << "try:\n    ScriptSystem.getSingleton().runScript(\"" << script << "\")\nexcept Exception:\n    pass\n";
+        if (rows[i].later)
+            startup << "LATER.append(\"" << scriptOf(i, rows[i].later, true) << "\")\n";
     }
     startup << FLIGHT;
     startup.close();

@@ -35,5 +35,24 @@ TEST(ScriptReference, AnObjectGoneIsRefusedEvenWhenANewOneTakesItsAddress)
     EXPECT_EQ(ScriptReference<Kept>().get(), nullptr);
 }
 
+TEST(ScriptReference, AReferenceIsGoodForTheLifeItWasMadeIn)
+{
+    std::optional<Kept> place;
+    Kept* object = &place.emplace();
+    const ScriptReference<Kept> earlier(object);
+    ScriptObjectRegistry::beginLife(object);
+    const ScriptReference<Kept> later(object);
+    EXPECT_EQ(later.get(), object);
+    EXPECT_TRUE(logged(failsWith<FatalError>([&] { earlier.get(); }),
+                       "game object: the game object this script held is gone (its pool handed it to another user)"));
+    // Deleted after it was handed on, with a new object in its place: both references name the deletion.
+    place.reset();
+    ASSERT_EQ(&place.emplace(), object);
+    for (const ScriptReference<Kept>* reference : {&earlier, &later}) {
+        EXPECT_TRUE(logged(failsWith<FatalError>([&] { reference->get(); }),
+                           "game object: the game object this script held is gone (its types were read again)"));
+    }
+}
+
 } // namespace
 } // namespace Tolvarine::Test
