@@ -199,6 +199,24 @@ raise Found("%s %s %s %s" % (fighter.getPosition() == Vector3(0, -300, -100),
                              capital.getPosition() == Vector3(0, 500, -2000),
                              capital.getOrientation() == Quaternion(0, 0, 1, 0))))",
          "Found: True True True True"},
+        // Last, as it ends the scenario the rows play in. A ship put into play through the
+        // collidable's face went outside the bound (3,000 flew, and the next fleet was counted
+        // from 1 ship in play), and kept its body in play into the next scenario.
+        {R"(def factions():
+    scenario = ScenarioManager.getSingleton().getCurrentScenario()
+    return [scenario.getFaction(side) for side in ("Player", "Enemy")]
+def unlisted():
+    try:
+        Ship.spawnFleet({"trifighter": 1000}, factions()[0], Vector3(0, 0, -3000), Quaternion())
+    except ValueError as error:
+        inPlay = int(str(error).split(" from ")[1].split()[0])
+    return inPlay - sum(len(faction.getShipList()) for faction in factions())
+loose = Ship.create("trifighter")
+DynamicCollidable.activate(loose, 0, Vector3(0, 0, -5000), Quaternion(), Vector3(0, 0, -10))
+counted = unlisted()
+ScenarioManager.getSingleton().loadScenario("Startup")
+raise Found("%d %d" % (counted, unlisted())))",
+         "Found: 1 0"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the
