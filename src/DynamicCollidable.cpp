@@ -10,6 +10,8 @@
 #include "Profiler.h"
 #include "ScriptArguments.h"
 #include "ScriptReference.h"
+#include "Ship.h"
+#include "ShipType.h"
 #include "TolvarineEngine.h"
 
 #include <boost/python/class.hpp>
@@ -114,12 +116,32 @@ void deactivateFromScript(DynamicCollidable& collidable, int time)
     collidable.deactivate(static_cast<DisableTime>(time));
 }
 
+// A ship put into play through this face gets no faction, yet it flies, collides and is drawn like
+// any other. It once went outside the bound of ships in play: 3,000 trifighters activated this way
+// on a grid all flew, and the next fleet was counted from 1 ship in play; 1,500 at one place drew
+// no frame in 60 s. So it counts against the bound, as Ship.activate's ships do, and one given
+// back to its pool is taken out of it again, as Ship.activate does: idle in the pool it would be
+// handed to another user while it flies, and passed over when the scenario ends.
+void enterPlay(const char* call, Ship& ship)
+{
+    if (ship.isActive())
+        return;
+    ScriptArguments::roomForShips(call, 1);
+    if (Ship::Pools::Pool* pool = Ship::getPoolFactory().getPool(ship.getType().getName());
+        pool && !pool->isLive(&ship))
+        pool->reclaim(&ship);
+}
+
 void activateFromScript(DynamicCollidable& collidable, unsigned long queryFlags, const Ogre::Vector3& position,
                         const Ogre::Quaternion& orientation, const Ogre::Vector3& velocity)
 {
     const char* const call = "DynamicCollidable.activate";
-    collidable.activate(queryFlags, ScriptArguments::position(call, position),
-                        ScriptArguments::orientation(call, orientation), ScriptArguments::velocity(call, velocity));
+    const Ogre::Vector3 place = ScriptArguments::position(call, position);
+    const Ogre::Quaternion turn = ScriptArguments::orientation(call, orientation);
+    const Ogre::Vector3 speed = ScriptArguments::velocity(call, velocity);
+    if (auto* ship = dynamic_cast<Ship*>(&collidable))
+        enterPlay(call, *ship);
+    collidable.activate(queryFlags, place, turn, speed);
 }
 
 } // namespace

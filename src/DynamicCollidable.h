@@ -92,7 +92,9 @@ public:
 
     // Registers the script class "DynamicCollidable": held by shared pointer, not creatable from
     // scripts, with "activate", "deactivate" (taking the disable time as a number, dispatched to
-    // the object's own class) and "getLink".
+    // the object's own class) and "getLink". "activate" of a ship out of play puts it into play
+    // without a faction: it counts against the bound of ships in play and is refused past it
+    // (ScriptArguments::roomForShips), and the end of the scenario takes it out of play.
     static void exportToPython();
     // Registers the script class "OgreLink": not creatable from scripts, no operations; scripts
     // get links from "getLink" and hand them back to operations that take one. Held by

@@ -59,7 +59,8 @@ public:
     // ships in play (the active ships of every type, capital ships among them, and the ships that
     // warp arrivals are bringing) and these together no more than MAX_SHIPS_IN_PLAY. Every script
     // face that brings ships into play asks: a fleet, the mode fleets of a scenario, a warp arrival,
-    // the activation of an inactive ship. The game's own fleets and waves are not checked.
+    // the activation of an inactive ship (Ship.activate, and DynamicCollidable.activate, which puts
+    // it into play without a faction). The game's own fleets and waves are not checked.
     static void roomForShips(const char* call, unsigned ships);
     // The most ships in play at once by a script's doing. A pool grows by a ship for every ship it
     // lacks, and a fleet is built whole before it flies: a count of four billion never returned,

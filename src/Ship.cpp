@@ -292,20 +292,29 @@ std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, c
 
 void Ship::deactivateAll()
 {
-    getPoolFactory().releaseAll([](Ship* ship) {
-        if (ship->faction)
-            ship->deactivate(static_cast<DisableTime>(2));
-        else
-            // Taken from its pool but never activated: deactivate would leave it out for good.
-            getPoolFactory().release(ship, ship->type.getName());
+    const DisableTime ended = static_cast<DisableTime>(2);
+    getPoolFactory().releaseAll([ended](Ship* ship) {
+        if (ship->faction) {
+            ship->deactivate(ended);
+            return;
+        }
+        // Without a faction, deactivate leaves a ship as it is. Either it was taken from its pool
+        // and never activated, or a script put it into play through DynamicCollidable.activate,
+        // and then its body flew on, drawn and colliding, into the next scenario: the body goes
+        // here, and the ship back to its pool.
+        if (ship->DynamicCollidable::isActive())
+            ship->DynamicCollidable::deactivate(ended);
+        getPoolFactory().release(ship, ship->type.getName());
     });
 }
 
 std::size_t Ship::countActive()
 {
-    // A ship has a faction exactly while it is in play.
+    // A ship is in play while its body is: with a faction from Ship::activate, or without one
+    // when a script activated it through DynamicCollidable.activate.
     std::size_t active = 0;
-    getPoolFactory().forEachObject([&active](const Ship* ship) { active += ship->faction ? 1 : 0; });
+    getPoolFactory().forEachObject(
+        [&active](const Ship* ship) { active += ship->DynamicCollidable::isActive() ? 1 : 0; });
     return active;
 }
 

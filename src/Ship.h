@@ -30,8 +30,9 @@ class ShipType;
 //
 // Ships are never made or deleted during play. Each ship type has a pool of ships built when the
 // types load; scripts and game modes take ships from the pools, activate them for a faction at a
-// pose, and a deactivated ship goes back to its pool. A ship is active exactly while it has a
-// faction.
+// pose, and a deactivated ship goes back to its pool. A ship activated for a faction has it while
+// it is in play; a script can also put a ship's body into play through DynamicCollidable.activate,
+// without a faction (see countActive).
 class Ship : public DynamicCollidable, public Controllable {
 public:
     // An ordered map from ship type name to the number of ships of that type.
@@ -64,9 +65,11 @@ public:
     // Returns the ships in the order they were taken.
     static std::vector<Ship*> spawnFleet(const Fleet& fleet, Faction& faction, const Ogre::Vector3& position,
                                          const Ogre::Quaternion& orientation);
-    // The ships in play: the active ships of every type, capital ships among them.
+    // The ships in play: every ship whose body is in play, capital ships among them, also one a
+    // script put into play without a faction through DynamicCollidable.activate.
     static std::size_t countActive();
-    // Takes every live ship of every pool out of play (disable time 2).
+    // Takes every live ship of every pool out of play (disable time 2), also one in play without
+    // a faction, and gives each back to its pool.
     static void deactivateAll();
     // Re-applies the graphics settings' level-of-detail bias to every live ship.
     static void applyLodBiasToAll();

@@ -90,6 +90,28 @@ Registry readAll(const std::string& folder)
     return read;
 }
 
+// Scenario scripts spawn ship types by any name the running game has loaded, type name or file
+// base name, and their names cannot be listed ahead as the game's own code's are. A reload that
+// takes a name away is refused with the file that gave it: kestrel.ship saved with the name
+// kestrel_mk2 was taken, and End Mission then ended the game with exit 1, when the main menu's
+// scenario spawned kestrels. A name the save adds is taken; the old one goes at the next start.
+void requireNamesKept(const Registry& before, const Registry& after)
+{
+    const auto refuse = [](const ShipType& type, const std::string& what) {
+        GameLog::line("ShipType: " + type.getPath() + " drops " + what
+                      + " loaded before, which scenarios may spawn by that name; restart the game to take the change");
+        throw ConfigurationError();
+    };
+    for (const auto& [name, type] : before.byName) {
+        if (!after.byName.count(name))
+            refuse(*type, "the ship type " + name);
+    }
+    for (const auto& [fileBaseName, type] : before.byFile) {
+        if (!after.byFile.count(fileBaseName))
+            refuse(*type, "the ship type file " + fileBaseName);
+    }
+}
+
 // Takes the types read and registers their pools, in load order.
 void install(Registry read)
 {
@@ -307,8 +329,9 @@ void ShipType::unloadAll()
 void ShipType::reloadAll()
 {
     // Read and checked whole first, then checked against what names them, with the new types
-    // answering every look-up: a refused file leaves the types, their pools and the battle as
-    // they were, the weapon files it read for the first time included.
+    // answering every look-up, and against the names loaded before: a refused file leaves the
+    // types, their pools and the battle as they were, the weapon files it read for the first time
+    // included.
     Weapon::TypeReading weapons;
     Registry fresh = readAll(loadedFolder);
     std::swap(registry, fresh);
@@ -320,6 +343,7 @@ void ShipType::reloadAll()
         throw;
     }
     std::swap(registry, fresh);
+    requireNamesKept(registry, fresh);
     weapons.keep();
     // Everything in play goes, ships and all that may refer to them: nothing may keep a ship that
     // the pools are about to delete.

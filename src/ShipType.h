@@ -85,11 +85,14 @@ public:
     // Takes every ship out of play, destroys the pools and forgets all types (ships hold plain
     // references to their type, so none may outlive it).
     static void unloadAll();
-    // Reads and checks the types again from the folder of the last load, as loadAll does, and
-    // runs the link's checkReferences with them; a refusal throws with its log lines and leaves
-    // the types, their pools, everything in play and the parsed weapon files as they were (a
-    // weapon file the refused types named is read anew by the next reload). Then returns every
-    // pooled object of the game to its pool (through the link), unloadAll, and takes the new types.
+    // Reads and checks the types again from the folder of the last load, as loadAll does, runs
+    // the link's checkReferences with them, and refuses types that drop a type name or a file
+    // base name loaded before, which a running scenario may spawn ("ShipType: <file> drops the
+    // ship type <name> loaded before, ..."); names a save adds are taken. A refusal throws with
+    // its log lines and leaves the types, their pools, everything in play and the parsed weapon
+    // files as they were (a weapon file the refused types named is read anew by the next reload).
+    // Then returns every pooled object of the game to its pool (through the link), unloadAll, and
+    // takes the new types.
     static void reloadAll();
 
     // Unknown names are logged and raise ConfigurationError.

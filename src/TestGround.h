@@ -33,7 +33,9 @@ class Targetable;
 // sequences, arrivals): the current scenario keeps its factions and sky, and only the item return.
 // For the projectile types only the projectiles go, and the battle goes on; the target is placed
 // afresh. A file that is refused (logged with its file and key) changes nothing: the types, their
-// pools and everything in play stay as they were, and the next save of the file is read.
+// pools and everything in play stay as they were, and the next save of the file is read. A ship
+// save that drops a type name loaded before (renamed or removed) is refused the same way, since
+// the running scenarios may spawn it by that name: a new name is taken at the next start.
 // It is worked by input symbols ("next_category", "next_item", "toggle_test_ground",
 // "load_test_scenario", "test_special"; "prev_category" and "prev_item" are bound to nothing that
 // acts) and shows its choice in the overlay "TestGround" (elements "TestGround/Category/Text" and

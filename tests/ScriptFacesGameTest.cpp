@@ -225,19 +225,38 @@ except RuntimeError as error:
          "Found: Ship: the game object this script held is gone (its pool handed it to another user); 1 in play"},
         // An explosion sequence played on the ship its pool handed out next: its removal took
         // that ship out of play. Its ship was taken out of play at once, or before it was
-        // destroyed.
-        {R"(witnesses = []
-for order in ("destroyed first", "out of play first"):
-    witness = Faction.create(order)
-    witnesses.append(witness)
-    doomed = Ship.spawnFleet({"trifighter": 1}, witness, Vector3(600, 0, -700), Quaternion())[0]
+        // destroyed. The faction is let go of at the end: the game has room for five.
+        {R"(for order in ("destroyed first", "out of play first"):
+    doomed = Ship.spawnFleet({"trifighter": 1}, handedOn, Vector3(600, 0, -700), Quaternion())[0]
     if order == "destroyed first":
         doomed.destroy()
     doomed.deactivate(2)
     doomed.destroy()
-    Ship.spawnFleet({"trifighter": 1}, witness, Vector3(600, 0, -700), Quaternion()))",
-         "Found: 1 1", nullptr, nullptr,
-         R"(raise Found("%d %d" % tuple(len(witness.getShipList()) for witness in witnesses)))"},
+    Ship.spawnFleet({"trifighter": 1}, handedOn, Vector3(600, 0, -700), Quaternion()))",
+         "Found: 3 in play", nullptr, nullptr,
+         R"(inPlay = len(handedOn.getShipList())
+del handedOn
+raise Found("%d in play" % inPlay))"},
+        // Last, as its later statement ends the scenario the rows play in. A ship put into play
+        // through the collidable's face went outside the bound (3,000 flew, and the next fleet was
+        // counted from 1 ship in play), and kept its body in play into the next scenario.
+        {R"(def factions():
+    scenario = ScenarioManager.getSingleton().getCurrentScenario()
+    return [scenario.getFaction(side) for side in ("Player", "Enemy")]
+def unlisted():
+    try:
+        Ship.spawnFleet({"trifighter": 1000}, factions()[0], Vector3(0, 0, -3000), Quaternion())
+    except ValueError as error:
+        inPlay = int(str(error).split(" from ")[1].split()[0])
+    return inPlay - sum(len(faction.getShipList()) for faction in factions())
+# Ships of the factions other rows made are not listed here either.
+others = unlisted()
+loose = Ship.create("trifighter")
+DynamicCollidable.activate(loose, 0, Vector3(0, 0, -5000), Quaternion(), Vector3(0, 0, -10))
+counted = unlisted() - others)",
+         "Found: 1 0", nullptr, nullptr,
+         R"(ScenarioManager.getSingleton().loadScenario("Startup")
+raise Found("%d %d" % (counted, unlisted())))"},
     };
     GameProcess game;
     // Each call is a script of its own, run through the script system, which logs its error; the

@@ -223,7 +223,12 @@ INSTANTIATE_TEST_SUITE_P(
         // name, and the battle fought next ended the game.
         DamagedSave{"ShipTypeTheCodeNamesRenamed", "Ship", "trifighter", "trifighter.ship",
                     {{"name", "name = raptor"}},
-                    "The play menu's fleet needs the ship type trifighter of data/entities/trifighter.ship"}),
+                    "The play menu's fleet needs the ship type trifighter of data/entities/trifighter.ship"},
+        // A name only scripts spawn: taken, the reload ended the game at End Mission, when the main
+        // menu's scenario spawned kestrels.
+        DamagedSave{"ShipTypeAScenarioSpawnsRenamed", "Ship", "kestrel", "kestrel.ship",
+                    {{"name", "name = kestrel_mk2"}},
+                    "ShipType: data/entities/kestrel.ship drops the ship type kestrel loaded before"}),
     [](const testing::TestParamInfo<DamagedSave>& info) { return std::string(info.param.name); });
 
 // Reads "reload <player> <enemy> / <player> <enemy>" lines: the counts before and after each reload.
