@@ -11,7 +11,6 @@
 #include "ScriptArguments.h"
 #include "ScriptReference.h"
 #include "Ship.h"
-#include "ShipType.h"
 #include "TolvarineEngine.h"
 
 #include <boost/python/class.hpp>
@@ -120,16 +119,13 @@ void deactivateFromScript(DynamicCollidable& collidable, int time)
 // any other. It once went outside the bound of ships in play: 3,000 trifighters activated this way
 // on a grid all flew, and the next fleet was counted from 1 ship in play; 1,500 at one place drew
 // no frame in 60 s. So it counts against the bound, as Ship.activate's ships do, and one given
-// back to its pool is taken out of it again, as Ship.activate does: idle in the pool it would be
-// handed to another user while it flies, and passed over when the scenario ends.
+// back to its pool is taken out of it again, as Ship.activate does.
 void enterPlay(const char* call, Ship& ship)
 {
     if (ship.isActive())
         return;
     ScriptArguments::roomForShips(call, 1);
-    if (Ship::Pools::Pool* pool = Ship::getPoolFactory().getPool(ship.getType().getName());
-        pool && !pool->isLive(&ship))
-        pool->reclaim(&ship);
+    ship.takeBackFromPool();
 }
 
 void activateFromScript(DynamicCollidable& collidable, unsigned long queryFlags, const Ogre::Vector3& position,

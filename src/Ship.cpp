@@ -98,8 +98,9 @@ void activateFromScript(Ship& ship, Faction& faction, const Ogre::Vector3& posit
     const char* const call = "Ship.activate";
     const Ogre::Vector3 place = ScriptArguments::position(call, position);
     const Ogre::Quaternion turn = ScriptArguments::orientation(call, orientation);
-    // An active ship is taken out of play first, so only an inactive one adds a ship.
-    if (!ship.getFaction())
+    // A ship in play is taken out of play first, so only one out of play adds a ship (one put into
+    // play without a faction through DynamicCollidable.activate is in play).
+    if (!ship.isActive())
         ScriptArguments::roomForShips(call, 1);
     ship.activate(faction, place, turn);
 }
@@ -167,11 +168,7 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     // pool can never hand it out a second time while it flies.
     if (faction)
         leavePlay(static_cast<DisableTime>(0), false);
-    // A ship given back to its pool and activated again by a script that still holds it is taken
-    // back out first: idle in the pool it would be handed to another user while it flies, and be
-    // passed over when the scenario ends, keeping the faction that goes with it.
-    if (Pools::Pool* pool = getPoolFactory().getPool(type.getName()); pool && !pool->isLive(this))
-        pool->reclaim(this);
+    takeBackFromPool();
 
     faction = &newFaction;
     faction->incrementShipCount();
@@ -192,6 +189,12 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     // The player flies the focused ship.
     if (Controllable::getFocused() != this)
         behaviour->activate();
+}
+
+void Ship::takeBackFromPool()
+{
+    if (Pools::Pool* pool = getPoolFactory().getPool(type.getName()); pool && !pool->isLive(this))
+        pool->reclaim(this);
 }
 
 void Ship::deactivate(DisableTime time)

@@ -52,6 +52,10 @@ public:
     // Takes the ship out of play and gives it back to its type's pool; an inactive ship is left
     // as it is.
     void deactivate(DisableTime time) override;
+    // A ship given back to its pool and put into play again by a script that still holds it is
+    // taken back out of the pool first: idle there, it would be handed to another user while it
+    // flies, and be passed over when the scenario ends. A ship its pool holds live is left as it is.
+    void takeBackFromPool();
 
     // Takes an inactive ship of the named type from its pool; the caller activates it. Whatever
     // held the ship in an earlier life lets go of it (see beginLife). A type without a pool is
