@@ -258,9 +258,10 @@ TEST(DamagedDataGame, AreasMeshesFontsAndTwinsAreRefusedAtStartUpByTheirFile)
 
 // Numbers that froze a battle without a word (NaN periods stall the scheduler, a NaN force leaves
 // ships still), were logged at every shot (a NaN launch speed), killed the process inside the
-// physics (a body too light for its damping, which one step of it sends flying), or passed the
-// start-up in a type whose pool starts empty and ended the game at its first ship: each is refused
-// at start-up with its file, section and key.
+// physics (a body too light for its damping, which one step of it sends flying), passed the
+// start-up in a type whose pool starts empty and ended the game at its first ship, or went to the
+// graphics engine, which aborts on an overlay z-order above 650: each is refused at start-up with
+// its file, section and key.
 TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
 {
     const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
@@ -283,6 +284,7 @@ TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
          "(velocityDecay times the physics step of 0.005 s, halved)"},
         {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mass", "mass = 0"}}),
          "PhysicsBody: mass in section Physics must be a positive number, not 0"},
+        {"cfg/hud.cfg", set({{"zOrder", "zOrder = 651"}}), "Config: in cfg/hud.cfg, section Hud, key zOrder"},
     }, true, true);
 }
 
