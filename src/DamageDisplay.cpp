@@ -8,6 +8,7 @@
 #include "GameLog.h"
 #include "Scheduler.h"
 #include "Targetable.h"
+#include "ValueRange.h"
 
 #include <OgreEntity.h>
 #include <OgreException.h>
@@ -20,7 +21,6 @@
 #include <OgreTechnique.h>
 #include <OgreTextureUnitState.h>
 
-#include <algorithm>
 #include <map>
 
 namespace Tolvarine {
@@ -47,8 +47,19 @@ std::map<const DamageModel*, const DamageDisplay*>& subscriptions()
     return holders;
 }
 
-// Overlays take z-orders up to 650.
-constexpr int highestZOrder = 650;
+// The graphics engine takes overlay z-orders up to 650; above, a failed assertion of its own aborts
+// the program (OGRE 1.12 of Debian 12), and a value below 0 would reach it as one above 65,000.
+constexpr int HIGHEST_Z_ORDER = 650;
+
+int readZOrder(const Config& settings, const std::string& display)
+{
+    const int zOrder = settings.get<int>("Hud", "zOrder");
+    if (zOrder < 0 || zOrder > HIGHEST_Z_ORDER)
+        ValueRange::refuse(settings, "Hud", "zOrder",
+                           "DamageDisplay " + display + ": zOrder " + std::to_string(zOrder) + " is outside 0 to "
+                               + std::to_string(HIGHEST_Z_ORDER));
+    return zOrder;
+}
 
 } // namespace
 
@@ -115,7 +126,7 @@ DamageDisplay::DamageDisplay(Ogre::SceneManager& scene, const Config& settings, 
     , settings(settings)
     , name(name)
 {
-    const int zOrder = settings.get<int>("Hud", "zOrder");
+    const int zOrder = readZOrder(settings, name);
     healthColour = settings.get<Ogre::ColourValue>("Hud", "healthColour");
     damageColour = settings.get<Ogre::ColourValue>("Hud", "damageColour");
     templateMaterial = Ogre::MaterialManager::getSingleton().getByName(materialName);
@@ -129,7 +140,7 @@ DamageDisplay::DamageDisplay(Ogre::SceneManager& scene, const Config& settings, 
     node->setScale(Ogre::Vector3::ZERO);
     overlay = Ogre::OverlayManager::getSingleton().create(name);
     overlay->add3D(node);
-    overlay->setZOrder(static_cast<Ogre::ushort>(std::clamp(zOrder, 0, highestZOrder)));
+    overlay->setZOrder(static_cast<Ogre::ushort>(zOrder));
     overlay->show();
     if (Scheduler::getSingletonPtr())
         task = std::make_unique<FixedTask>([this](float, float) { update(); }, "DamageDisplay", 50);

@@ -67,8 +67,9 @@ public:
     class UnknownMaterial : public ConfigurationError {};
 
     // Reads "zOrder", "healthColour" and "damageColour" of section "Hud" (ConfigurationError when
-    // missing); a template material that does not exist logs "DamageDisplay <name>: no material
-    // <material>" and throws UnknownMaterial.
+    // missing); a "zOrder" outside 0 to 650 is logged with its place and refused with
+    // ConfigurationError; a template material that does not exist logs "DamageDisplay <name>: no
+    // material <material>" and throws UnknownMaterial.
     // The display starts hidden (scale 0).
     DamageDisplay(Ogre::SceneManager& scene, const Config& settings, const std::string& name,
                   const std::string& materialName);

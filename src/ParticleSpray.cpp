@@ -169,6 +169,12 @@ void ParticleSpray::releaseAll()
     getPools().releaseAll([](ParticleSpray* spray) { spray->deactivate(); });
 }
 
+unsigned ParticleSpray::room()
+{
+    const std::size_t live = getPools().getLiveCount();
+    return live < MAX_IN_PLAY ? MAX_IN_PLAY - static_cast<unsigned>(live) : 0;
+}
+
 ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::string& type,
                                                     const ResponseCurves* curves)
 {

@@ -9,20 +9,18 @@
 
 #include <OgreMath.h>
 
+#include <algorithm>
+#include <set>
+
 namespace Tolvarine {
 
 namespace {
 
-unsigned readNumber(Config& config, const std::string& section)
+unsigned readNumber(Config& config, const std::string& section, const std::string& place)
 {
     const int number = config.get<int>(section, "number", 1);
     if (number < 0) {
-        GameLog::line("ParticleSprayEvent " + section + ": number " + std::to_string(number) + " is negative");
-        throw ConfigurationError();
-    }
-    if (number > static_cast<int>(ParticleSprayEvent::MAX_NUMBER)) {
-        GameLog::line("ParticleSprayEvent " + section + " of " + config.getPath() + ": number " + std::to_string(number)
-                      + " is above the limit of " + std::to_string(ParticleSprayEvent::MAX_NUMBER));
+        GameLog::line(place + ": number " + std::to_string(number) + " is negative");
         throw ConfigurationError();
     }
     return static_cast<unsigned>(number);
@@ -32,8 +30,9 @@ unsigned readNumber(Config& config, const std::string& section)
 
 ParticleSprayEvent::ParticleSprayEvent(Config& config, const std::string& section)
     : ShipExplosionEvent(config.get<float>(section, "time"))
+    , place("ParticleSprayEvent " + section + " of " + config.getPath())
     , name(config.get<std::string>(section, "name"))
-    , number(readNumber(config, section))
+    , number(readNumber(config, section, place))
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
     , speed(config.get<float>(section, "speed", 30.0f))
 {
@@ -52,14 +51,29 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
 {
     if (!target)
         return;
+    const unsigned started = std::min(number, ParticleSpray::room());
+    if (started < number)
+        reportLeftOut(started);
     const Ogre::Vector3 position = worldPoint(*target, offset + sequenceOffset);
     const Ogre::Vector3 velocity = velocityOf(*target);
-    for (unsigned i = 0; i < number; ++i) {
+    for (unsigned i = 0; i < started; ++i) {
         const float x = Ogre::Math::RangeRandom(-speed, speed);
         const float y = Ogre::Math::RangeRandom(-speed, speed);
         const float z = Ogre::Math::RangeRandom(-speed, speed);
         ParticleSpray::spray(name, position, velocity + Ogre::Vector3(x, y, z));
     }
+}
+
+void ParticleSprayEvent::reportLeftOut(unsigned started) const
+{
+    // Once per event of a file: every sequence of a type plays the same events, and a battle that
+    // keeps the sprays at the bound would write the line at every death.
+    static std::set<std::string> reported;
+    if (!reported.insert(place).second)
+        return;
+    GameLog::line(place + ": " + std::to_string(started) + " of its " + std::to_string(number)
+                  + " sprays started, the others would pass the bound of "
+                  + std::to_string(ParticleSpray::MAX_IN_PLAY) + " sprays in play (said once for the event)");
 }
 
 } // namespace Tolvarine

@@ -329,8 +329,8 @@ void Scenario::survivalStart(const std::string& areaName, const FleetMap& player
 
 bool Scenario::survivalUpdate(float elapsed)
 {
-    if (survivalWaves && survivalWaves->update(elapsed, factionHasShips("Enemy")))
-        spawnWave();
+    if (survivalWaves)
+        survivalWaves->update(elapsed, [this] { return factionHasShips("Enemy"); }, [this] { spawnWave(); });
     return true;
 }
 

@@ -20,18 +20,17 @@ const std::vector<SurvivalWaves::Row>& SurvivalWaves::defaultTable()
     return table;
 }
 
-bool SurvivalWaves::update(float elapsed, bool enemyHasShips)
+void SurvivalWaves::update(float elapsed, const std::function<bool()>& enemyHasShips,
+                           const std::function<void()>& sendWave)
 {
-    bool due = false;
     nextWaveTimer -= elapsed;
     if (nextWaveTimer < 0.0f)
-        due = true;
-    if (!enemyHasShips) {
+        sendWave();
+    if (!enemyHasShips()) {
         clearedWaveTimer -= elapsed;
         if (clearedWaveTimer < 0.0f)
-            due = true;
+            sendWave();
     }
-    return due;
 }
 
 void SurvivalWaves::restartTimers()

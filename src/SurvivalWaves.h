@@ -23,9 +23,12 @@ public:
     // The table of the game: one "trifighter" (the Trifighter's type name) at cost 1.
     static const std::vector<Row>& defaultTable();
 
-    // Counts down the timers by a run's elapsed game time; true when a wave is due. The timers
-    // are then set back by nextWave, not here.
-    bool update(float elapsed, bool enemyHasShips);
+    // One run of the update task, `elapsed` seconds of game time after the last: the 180 s timer
+    // counts down and sends a wave when it falls below 0; then, when the enemy has no ships (asked
+    // after that wave is sent), the cleared-wave timer counts down and sends one below 0. A wave
+    // sent first has set both timers back, so the cleared-wave timer counts this run from 5 s.
+    // `sendWave` must set them back (restartTimers) and may end the game, but not delete this.
+    void update(float elapsed, const std::function<bool()>& enemyHasShips, const std::function<void()>& sendWave);
     // Sets the timers back for the wave being sent.
     void restartTimers();
     // The budget of the wave being sent, at least 1, for the player's strength; raises the wave

@@ -173,8 +173,8 @@ TEST(DamagedDataGame, SequencesAreCheckedAtStartUpAndEachReasonNamesItsFile)
 {
     const auto set = [](const char* key, const char* line) { return [=](const fs::path& f) { replaceKey(f, key, line); }; };
     runRows({
-        {"data/explosions/kestrel.explosion_sequence", set("number", "number = 100000"), "ParticleSprayEvent Event_LeftEngine of "
-         "data/explosions/kestrel.explosion_sequence: number 100000 is above the limit of 3000"},
+        {"data/explosions/kestrel.explosion_sequence", set("number", "number = -1"), "ParticleSprayEvent Event_LeftEngine of "
+         "data/explosions/kestrel.explosion_sequence: number -1 is negative"},
         {"data/explosions/trifighter.explosion_sequence", garbage,
          "ShipExplosionSequence: the type file data/explosions/trifighter.explosion_sequence is refused"},
         {"data/explosions/drone.explosion_sequence", set("group", "group = Nowhere"), "ComplexExplosionEvent: there is no explosion group Nowhere"},
@@ -258,9 +258,10 @@ TEST(DamagedDataGame, AreasMeshesFontsAndTwinsAreRefusedAtStartUpByTheirFile)
 
 // Numbers that froze a battle without a word (NaN periods stall the scheduler, a NaN force leaves
 // ships still), were logged at every shot (a NaN launch speed), killed the process inside the
-// physics (a body too light for its damping, which one step of it sends flying), or passed the
-// start-up in a type whose pool starts empty and ended the game at its first ship: each is refused
-// at start-up with its file, section and key.
+// physics (a body too light for its damping, which one step of it sends flying), passed the
+// start-up in a type whose pool starts empty and ended the game at its first ship, or went to the
+// graphics engine, which aborts on an overlay z-order above 650: each is refused at start-up with
+// its file, section and key.
 TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
 {
     const auto set = [](std::vector<std::pair<const char*, const char*>> keys) {
@@ -283,6 +284,7 @@ TEST(DamagedDataGame, NumbersThePlayCannotUseAreRefusedAtStartUpWithTheirFile)
          "(velocityDecay times the physics step of 0.005 s, halved)"},
         {"data/entities/drone.ship", set({{"poolSize", "poolSize = 0"}, {"mass", "mass = 0"}}),
          "PhysicsBody: mass in section Physics must be a positive number, not 0"},
+        {"cfg/hud.cfg", set({{"zOrder", "zOrder = 651"}}), "Config: in cfg/hud.cfg, section Hud, key zOrder"},
     }, true, true);
 }
 
@@ -595,8 +597,9 @@ std::function<void(const fs::path&)> arrivingWithNoDuration(const char* section)
 // engagement range is 0 or below engages nothing, and a flash of no duration shows its last frame
 // at once, as a glow or flash of no duration (an explosion's, the warp arrival's) shows its curves'
 // ends. A collision geometry section of an unknown type is skipped, and a ship's death may fire
-// 3,000 sprays in one event. Each was refused by the start-up; each plays without a crash, an
-// abort, a NaN, a leak or a frozen battle.
+// 3,000 sprays in one event, or 100,000, of which those that fit under the bound of sprays in play
+// start. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or
+// a frozen battle.
 std::vector<PlayableValue> playableValues()
 {
     return {
@@ -637,6 +640,7 @@ std::vector<PlayableValue> playableValues()
          [](const fs::path& f) { rewrite(f, std::regex_replace(readTextFile(f), std::regex("type = (box|sphere|trimesh)\n"), "type = capsule\n")); }},
         {"UnknownGeometryOfDebris", "data/explosions/debris/hull_fragment.debris", setInSection("Collision_Geometry", "type", "trimeshh")},
         {"SprayCount3000", "data/explosions/bastion.explosion_sequence", setInSection("Event_BowSparks", "number", "3000")},
+        {"SprayCount100000", "data/explosions/bastion.explosion_sequence", setInSection("Event_BowSparks", "number", "100000")},
     };
 }
 

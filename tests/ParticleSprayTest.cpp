@@ -3,12 +3,14 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "ParticleSprayEvent.h"
 #include "ResponseCurves.h"
 #include "Scenario.h"
 
 #include "CombatWorld.h"
 #include "LogCapture.h"
 #include "SchedulerFixture.h"
+#include "SteeringDoubles.h"
 
 #include <OgreControllerManager.h>
 #include <OgreParticleEmitter.h>
@@ -163,6 +165,39 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
     const std::string name = spray->getParticleSystem().getName();
     ParticleSpray::unloadTypes();
     EXPECT_FALSE(rendering.sceneManager().hasParticleSystem(name)) << "unloading destroys the sprays";
+}
+
+// The sprays in play are bounded as a whole: events that play together share the room, and one
+// that finds too little starts what fits, with a line the first time.
+TEST_F(ParticleSprayTest, SprayEventsPlayedTogetherStartNoMoreThanTheBoundOfSpraysInPlay)
+{
+    writeType("lazy.spray", sprayText("Test/Jets", "Fall", ""));
+    load();
+    const std::string event = "type = ParticleSpray\ntime = 0\nname = lazy\nnumber = 6\n";
+    Config sequence(written(folder.file("a.explosion_sequence"), "[Event_A]\n" + event + "[Event_B]\n" + event));
+    ParticleSprayEvent a(sequence, "Event_A"), b(sequence, "Event_B");
+    const Config type(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
+    Craft ship(type, 1.0f);
+    const unsigned bound = ParticleSpray::MAX_IN_PLAY;
+    const auto line = [&](const std::string& event, unsigned started) {
+        return "ParticleSprayEvent " + event + " of " + sequence.getPath() + ": " + std::to_string(started) + " of its 6 sprays "
+               "started, the others would pass the bound of " + std::to_string(bound) + " sprays in play (said once for the event)";
+    };
+    const struct { const char* name; unsigned inPlay; std::vector<std::string> lines; } rows[] = {
+        {"together past the bound: the second starts what fits", bound - 8, {line("Event_B", 2)}},
+        {"at the bound neither starts; the second was said before", bound, {line("Event_A", 0)}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ParticleSpray::releaseAll();
+        for (unsigned i = 0; i < row.inPlay; ++i)
+            ParticleSpray::getPools().create("lazy");
+        LogCapture log;
+        a.execute(&ship, false, Vector3::ZERO);
+        b.execute(&ship, false, Vector3::ZERO);
+        EXPECT_EQ(pool("lazy").getLiveCount(), bound);
+        EXPECT_EQ(log.lines(), row.lines);
+    }
 }
 
 } // namespace

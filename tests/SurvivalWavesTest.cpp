@@ -6,7 +6,7 @@ namespace Tolvarine {
 namespace {
 
 // Runs of the update task at the given elapsed times, with or without enemy ships; the run
-// indices at which a wave is due (timers set back after each wave, as spawnWave does).
+// indices at which a wave is sent (timers set back by each wave, as spawnWave does).
 TEST(SurvivalWaves, WavesComeAfterThreeSecondsThenEvery180OrFiveAfterTheEnemyIsGone)
 {
     const struct { const char* name; float elapsed; bool enemyHasShips; unsigned runs; std::vector<unsigned> due; } rows[] = {
@@ -14,17 +14,20 @@ TEST(SurvivalWaves, WavesComeAfterThreeSecondsThenEvery180OrFiveAfterTheEnemyIsG
         {"first wave after 3 s", 1.0f, true, 5, {3}},
         // With enemies alive the next one comes 180 s later: run 3 + 181.
         {"every 180 s while enemies live", 1.0f, true, 190, {3, 184}},
-        // With no enemy the cleared timer (5 s) follows: 4 s, then every 6 runs.
-        {"5 s after the enemy is gone", 1.0f, false, 20, {3, 9, 15}},
-        {"half-second runs", 0.5f, false, 20, {6, 17}},
+        // With no enemy the cleared timer (5 s) follows. It counts down in the run that sent the
+        // first wave, after that wave set it back: 5 runs later, then every 6 runs.
+        {"5 s after the enemy is gone", 1.0f, false, 20, {3, 8, 14}},
+        {"half-second runs", 0.5f, false, 20, {6, 16}},
+        // A run as long as both timers: the 180 s timer's wave, then the cleared-wave timer's.
+        {"a run past both timers sends two", 6.0f, false, 1, {0, 0}},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         SurvivalWaves waves;
         std::vector<unsigned> due;
         for (unsigned run = 0; run < row.runs; ++run)
-            if (waves.update(row.elapsed, row.enemyHasShips) && (due.push_back(run), true))
-                waves.restartTimers();
-        EXPECT_EQ(due, row.due) << row.name;
+            waves.update(row.elapsed, [&row] { return row.enemyHasShips; }, [&] { due.push_back(run), waves.restartTimers(); });
+        EXPECT_EQ(due, row.due);
     }
 }
 
