@@ -13,11 +13,14 @@
 #include "ValueRange.h"
 
 #include <OgreMath.h>
+#include <OgreQuaternion.h>
 #include <OgreOverlay.h>
 #include <OgreOverlayManager.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 #include <vector>
 
 namespace Tolvarine {
@@ -40,15 +43,119 @@ Ogre::SceneManager& engineSceneManager()
     return *engine->sceneManager;
 }
 
-// One ring of slots: `count` points at `radius`, the first at `start` radians, evenly spaced.
-template <typename Place>
-void ring(const std::vector<FormationElement*>& group, float start, Place place)
+// The plane of a group's rings in the formation's frame: a slot at angle a on a ring of radius r
+// sits at r (cos a across + sin a along); the first slot of a ring is at angle `start`.
+struct RingPlane {
+    Ogre::Vector3 across;
+    Ogre::Vector3 along;
+    float start;
+};
+
+// Two ships count as apart when their centres are their two radii apart, give or take the
+// rounding of the angles (ships exactly touching, like the two capital ships either side of the
+// centre, must not count as meeting).
+constexpr float TOUCHING = 0.9999f;
+
+// The members of one role and the largest bounding radius among them (0 for none): the bounding
+// sphere about a ship's centre holds its whole mesh and its collision geometry, so two ships whose
+// centres are their two radii apart cannot touch.
+struct Group {
+    std::vector<FormationElement*> members;
+    float radius = 0.0f;
+};
+
+// How many ships of `shipRadius` a ring of `radius` holds with their centres two radii apart (the
+// chord between neighbours, 2 radius sin(pi / n), at least 2 shipRadius), at most `wanted`.
+std::size_t ringCapacity(float radius, float shipRadius, std::size_t wanted)
 {
-    float angle = start;
-    for (FormationElement* element : group) {
-        place(element, angle);
-        angle += Ogre::Math::TWO_PI / static_cast<float>(group.size());
+    if (!(shipRadius > 0.0f))
+        return wanted;
+    if (radius < shipRadius)
+        return 1;
+    const double fit = Ogre::Math::PI / std::asin(static_cast<double>(shipRadius) / radius);
+    return static_cast<std::size_t>(std::min(std::floor(fit + 1e-4), static_cast<double>(wanted)));
+}
+
+// Puts `group` on rings in `plane`, the first of `radius`, each evenly spaced. Unless `grow`, every
+// member goes on that first ring; otherwise each ring takes what it holds without two ships
+// meeting, and the next ring lies two ship radii further out. Returns the radius of the last ring.
+float placeOnRings(const Group& group, float radius, const RingPlane& plane, bool grow, Formation::Offsets& offsets)
+{
+    std::size_t placed = 0;
+    while (placed < group.members.size()) {
+        const std::size_t remaining = group.members.size() - placed;
+        const std::size_t count = grow ? ringCapacity(radius, group.radius, remaining) : remaining;
+        const float step = Ogre::Math::TWO_PI / static_cast<float>(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const float angle = plane.start + step * static_cast<float>(i);
+            offsets[group.members[placed + i]] = radius * (std::cos(angle) * plane.across + std::sin(angle) * plane.along);
+        }
+        placed += count;
+        if (placed < group.members.size())
+            radius += 2.0f * group.radius;
     }
+    return radius;
+}
+
+// The slots by role. Unless `grow`, with the radii the roles give: inner ring 2.5 Ri (at least
+// 2 Ri beyond the capital ships), outer ring at least 3 Rf and 2 Rf + 3 Ri + Rc. With `grow`,
+// every ring holds its ships apart and lies clear of all that is inside it, and capital ships
+// beyond the two either side of the centre go on rings of their own beyond those two.
+void placeGroups(const Group (&groups)[3], bool grow, Formation::Offsets& offsets)
+{
+    const Group& interceptors = groups[ShipType::INTERCEPTOR];
+    const Group& fighters = groups[ShipType::FIGHTER];
+    const Group& capitals = groups[ShipType::CAPITAL];
+    const float ri = interceptors.radius;
+    const float rf = fighters.radius;
+    const float rc = capitals.radius;
+    // Interceptors across the nose, in the x-y plane from below; capital ships side by side in the
+    // x-z plane from the left; fighters in the x-z plane tilted by 45 degrees about x, from the top.
+    const RingPlane interceptorRing{Ogre::Vector3::UNIT_X, Ogre::Vector3::UNIT_Y, -Ogre::Math::HALF_PI};
+    const RingPlane capitalRing{Ogre::Vector3::UNIT_X, Ogre::Vector3::UNIT_Z, Ogre::Math::PI};
+    const Ogre::Quaternion tilt(Ogre::Radian(-Ogre::Math::PI / 4.0f), Ogre::Vector3::UNIT_X);
+    const RingPlane fighterRing{Ogre::Vector3::UNIT_X, tilt * Ogre::Vector3::UNIT_Z, Ogre::Math::HALF_PI};
+
+    // `core`: the radius of the sphere that holds the capital ships.
+    float core = 0.0f;
+    if (capitals.members.size() == 1) {
+        offsets[capitals.members[0]] = Ogre::Vector3::ZERO;
+        core = rc;
+    } else if (!capitals.members.empty()) {
+        core = placeOnRings(capitals, rc, capitalRing, grow, offsets) + rc;
+    }
+
+    // `reach`: the radius of the sphere that holds the capital ships and the interceptors.
+    float spacing;
+    float reach = core;
+    if (capitals.members.empty() && interceptors.members.size() == 1) {
+        offsets[interceptors.members[0]] = Ogre::Vector3::ZERO;
+        spacing = 2.0f * rf + 3.0f * ri;
+        reach = ri;
+    } else {
+        spacing = 2.0f * rf + 3.0f * ri + rc;
+        const float inner = std::max(2.5f * ri, 2.0f * ri + core);
+        if (!interceptors.members.empty())
+            reach = std::max(reach, placeOnRings(interceptors, inner, interceptorRing, grow, offsets) + ri);
+    }
+    float outer = std::max(3.0f * rf, spacing);
+    if (grow)
+        outer = std::max(outer, reach + rf);
+    placeOnRings(fighters, outer, fighterRing, grow, offsets);
+}
+
+// True when no two members' slots are closer than their two bounding radii.
+bool apart(const Formation::Offsets& offsets)
+{
+    for (auto a = offsets.begin(); a != offsets.end(); ++a) {
+        const float ra = a->first->getBoundingRadius();
+        for (auto b = std::next(a); b != offsets.end(); ++b) {
+            const float least = TOUCHING * (ra + b->first->getBoundingRadius());
+            if (a->second.squaredDistance(b->second) < least * least)
+                return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -200,51 +307,25 @@ void Formation::removeElement(FormationElement* element)
 
 bool Formation::layout(Offsets& offsets)
 {
-    std::vector<FormationElement*> groups[3];
-    float radius[3] = {0.0f, 0.0f, 0.0f};
+    Group groups[3];
     for (const auto& entry : offsets) {
-        const int role = std::clamp(static_cast<int>(entry.first->getRole()), 0, 2);
-        groups[role].push_back(entry.first);
-        radius[role] = std::max(radius[role], entry.first->getBoundingRadius());
+        Group& group = groups[std::clamp(static_cast<int>(entry.first->getRole()), 0, 2)];
+        group.members.push_back(entry.first);
+        group.radius = std::max(group.radius, entry.first->getBoundingRadius());
     }
-    const std::vector<FormationElement*>& interceptors = groups[ShipType::INTERCEPTOR];
-    const std::vector<FormationElement*>& fighters = groups[ShipType::FIGHTER];
-    const std::vector<FormationElement*>& capitals = groups[ShipType::CAPITAL];
-    const float ri = radius[ShipType::INTERCEPTOR];
-    const float rf = radius[ShipType::FIGHTER];
-    const float rc = radius[ShipType::CAPITAL];
-
-    if (capitals.size() > 2) {
+    const bool taken = groups[ShipType::CAPITAL].members.size() <= 2;
+    if (!taken)
         GameLog::line("Too many capital ships in formation");
-        return false;
+    // The rings as the roles give them hold about nine fighters or seven interceptors; past that
+    // their ships started inside each other, and a fleet of 400 fighters at one place stopped the
+    // game for 22 s while the physics met every overlapping pair at once.
+    if (taken) {
+        placeGroups(groups, false, offsets);
+        if (apart(offsets))
+            return true;
     }
-    float inner = 2.5f * ri;
-    if (capitals.size() == 1) {
-        offsets[capitals[0]] = Ogre::Vector3::ZERO;
-        inner = std::max(inner, 2.0f * ri + rc);
-    } else if (capitals.size() == 2) {
-        offsets[capitals[0]] = -rc * Ogre::Vector3::UNIT_X;
-        offsets[capitals[1]] = rc * Ogre::Vector3::UNIT_X;
-        inner = std::max(inner, 2.0f * ri + 2.0f * rc);
-    }
-
-    float spacing;
-    if (capitals.empty() && interceptors.size() == 1) {
-        offsets[interceptors[0]] = Ogre::Vector3::ZERO;
-        spacing = 2.0f * rf + 3.0f * ri;
-    } else {
-        spacing = 2.0f * rf + 3.0f * ri + rc;
-        ring(interceptors, -Ogre::Math::HALF_PI, [&](FormationElement* element, float angle) {
-            offsets[element] = Ogre::Vector3(inner * std::cos(angle), inner * std::sin(angle), 0.0f);
-        });
-    }
-    const float outer = std::max(3.0f * rf, spacing);
-
-    const Ogre::Quaternion tilt(Ogre::Radian(-Ogre::Math::PI / 4.0f), Ogre::Vector3::UNIT_X);
-    ring(fighters, Ogre::Math::HALF_PI, [&](FormationElement* element, float angle) {
-        offsets[element] = tilt * Ogre::Vector3(outer * std::cos(angle), 0.0f, outer * std::sin(angle));
-    });
-    return true;
+    placeGroups(groups, true, offsets);
+    return taken;
 }
 
 void Formation::relayout()
@@ -252,7 +333,7 @@ void Formation::relayout()
     Offsets offsets;
     for (FormationElement* member : members)
         offsets[member] = Ogre::Vector3::ZERO;
-    // A refused layout leaves every member at the centre until the membership changes.
+    // Three capital ships or more are refused with a line, and still laid out apart.
     layout(offsets);
     for (const auto& entry : offsets)
         entry.first->setFormationOffset(entry.second);

@@ -63,9 +63,13 @@ public:
     void removeElement(FormationElement* element);
 
     // Gives every member of `offsets` its slot, by role: interceptors on an inner ring across the
-    // nose, fighters on an outer ring tilted by 45 degrees, at most two capital ships at the
-    // centre; members of one role take their slots in the map's order. With three or more
-    // capital ships, logs "Too many capital ships in formation", writes nothing and returns false.
+    // nose, fighters on an outer ring tilted by 45 degrees, capital ships at the centre, two either
+    // side of it; members of one role take their slots in the map's order. No two members start
+    // closer than their two bounding radii: where the rings' own radii would put ships inside
+    // each other, each ring takes what it holds, more rings follow further out, and every ring
+    // lies clear of all inside it; otherwise the slots stay where the rings' radii put them. With
+    // three or more capital ships, logs "Too many capital ships in formation" and returns false,
+    // the capital ships beyond two on rings of their own beyond those two.
     static bool layout(Offsets& offsets);
     void relayout();
 

@@ -282,8 +282,8 @@ std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, c
             getPoolFactory().release(ship, ship->type.getName());
         throw;
     }
-    // The fleet takes the slots a formation of these ships would give; when the formation refuses
-    // them (too many capital ships), every ship stays at the centre.
+    // The fleet takes the slots a formation of these ships would give, none inside another, also
+    // where the formation refuses them (three capital ships or more).
     Formation::Offsets offsets;
     for (Ship* ship : ships)
         offsets[&ship->getBehaviour()] = Ogre::Vector3::ZERO;

@@ -10,6 +10,10 @@
 #include <OgreOverlay.h>
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <iterator>
+#include <tuple>
+
 namespace Tolvarine::Test {
 namespace {
 
@@ -149,6 +153,54 @@ TEST_F(Formations, TheForceControllerDrivesTheBodyWithinItsLimitsAndAMissingIcon
     parts.reset();
     EXPECT_TRUE(logged(failsWith<ConfigurationError>([this] { FormationParts(scene(), folder.file("broken.cfg"), "NoSuchIcon"); }),
                        "Formation: no overlay \"NoSuchIcon\" for freeIconOverlay"));
+}
+
+// Fleets of every size get slots with no ship inside another; a role whose ring the rules already
+// give room keeps the radius they give it.
+TEST(FormationLayout, KeepsEveryShipApartAndTheRingsThatFitWhereTheyAre)
+{
+    struct Row {
+        const char* name;
+        unsigned interceptors, fighters, capitals;
+        float ri, rf, rc;
+        // The distance from the centre of every member of a role whose ring fits (0: not checked).
+        float keptRi, keptRf, keptRc;
+    };
+    // The shipped ships' bounding radii: Kestrel 9, Trifighter 7, Bastion 85.
+    const Row rows[] = {
+        {"ten fighters, one more than the ring holds", 0, 10, 0, 0, 7, 0, 0, 0, 0},
+        {"eight interceptors, one more than the ring holds", 8, 0, 0, 9, 0, 0, 0, 0, 0},
+        {"two interceptors keep their ring inside 400 fighters", 2, 400, 0, 9, 7, 0, 22.5f, 0, 0},
+        {"interceptors far larger than the fighters", 4, 4, 0, 20, 1, 0, 50, 0, 0},
+        {"two capital ships keep their places beside three fighters", 0, 3, 2, 0, 7, 85, 0, 0, 85},
+        {"three capital ships, refused by the formation", 0, 0, 3, 0, 0, 85, 0, 0, 0},
+        {"a thousand capital ships with their escort", 12, 40, 1000, 9, 7, 85, 0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> journal;
+        std::deque<Member> members;
+        Formation::Offsets offsets;
+        for (const auto& [count, role, radius] : {std::tuple(row.interceptors, I, row.ri), std::tuple(row.fighters, F, row.rf),
+                                                  std::tuple(row.capitals, C, row.rc)}) {
+            for (unsigned i = 0; i < count; ++i)
+                offsets[&members.emplace_back(journal, "m", role, radius)] = Vector3::ZERO;
+        }
+        EXPECT_EQ(Formation::layout(offsets), row.capitals <= 2);
+
+        unsigned meeting = 0;
+        for (auto a = offsets.begin(); a != offsets.end(); ++a) {
+            for (auto b = std::next(a); b != offsets.end(); ++b)
+                meeting += a->second.distance(b->second) < 0.9999f * (a->first->getBoundingRadius() + b->first->getBoundingRadius());
+        }
+        EXPECT_EQ(meeting, 0u);
+        for (Member& member : members) {
+            const float kept = member.role == I ? row.keptRi : member.role == F ? row.keptRf : row.keptRc;
+            if (kept > 0) {
+                EXPECT_NEAR(offsets.at(&member).length(), kept, 1e-3f);
+            }
+        }
+    }
 }
 
 } // namespace
