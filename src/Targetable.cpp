@@ -106,19 +106,15 @@ Targetable::~Targetable()
 
 void Targetable::announceDeletion()
 {
-    releaseHolders();
+    setSelected(false);
+    MissileBehaviour::releaseTarget(this);
+    TargetableWatch::tellAll(*this);
 }
 
 void Targetable::announceHandOut()
 {
-    releaseHolders();
-}
-
-void Targetable::releaseHolders()
-{
-    setSelected(false);
-    MissileBehaviour::releaseTarget(this);
-    TargetableWatch::tellAll(*this);
+    // The holders let go as of an object that is deleted: none of them may reach the next user.
+    announceDeletion();
 }
 
 bool Targetable::isTargetable()

@@ -94,8 +94,6 @@ private:
     static Frame readFrame(const Config& config);
     // The deselection steps, shared by setSelected(false) and the destructor.
     void releaseSelection();
-    // Every holder lets go of this object: the announcements of a deletion and of a hand-out.
-    void releaseHolders();
 
     static Targetable* selected;
 

@@ -151,12 +151,7 @@ for run in "${runs[@]}"; do
   (cd "$work" && TOLVARINE_REPORT_PERIOD=5 FRAME_CLOCK_FILE="$frame_lines" LD_PRELOAD="$clock" exec "$game" </dev/null >"$out" 2>"$work/stderr-$run.txt") &
   game_pid=$!
   # The calls, or the game's end before them.
-  for _ in $(seq 600); do
-    grep -q '^fleet-load: calls from' "$out" && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if ! kill -0 "$game_pid" 2>/dev/null || ! grep -q '^fleet-load: calls from' "$out"; then
+  if ! wait_for_game 0.1 60 grep -q '^fleet-load: calls from' "$out"; then
     echo "fleet-load $run: the game ended or never made the calls" >&2
     tail -20 "$out" >&2
     exit 1
@@ -201,20 +196,10 @@ for run in "${runs[@]}"; do
     game_pid=
     continue
   fi
-  sent=$(monotonic)
-  kill -TERM "$game_pid"
-  ended=
-  for _ in $(seq $((term_wait * 10))); do
-    kill -0 "$game_pid" 2>/dev/null || { ended=$(monotonic); break; }
-    sleep 0.1
-  done
-  if [ -n "$ended" ]; then
-    wait "$game_pid" 2>/dev/null || true
-    awk -v a="$sent" -v b="$ended" -v run="$run" 'BEGIN { printf "fleet-load %s: SIGTERM ended the game in %.1f s\n", run, b - a }'
+  term_game "$term_wait"
+  if [ -n "$term_seconds" ]; then
+    echo "fleet-load $run: SIGTERM ended the game in $term_seconds s"
   else
-    kill -KILL "$game_pid" 2>/dev/null || true
-    wait "$game_pid" 2>/dev/null || true
     echo "fleet-load $run: the game was still running $term_wait s after SIGTERM (killed)"
   fi
-  game_pid=
 done

@@ -139,12 +139,7 @@ out="$work/stdout.txt"
 echo "ship-deaths: $rounds rounds of $ships $type, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 (cd "$work" && TOLVARINE_REPORT_PERIOD=0.5 exec "$game" </dev/null >"$out" 2>"$work/stderr.txt") &
 game_pid=$!
-for _ in $(seq 2400); do
-  [ -s "$work/ship-deaths-done.txt" ] && break
-  kill -0 "$game_pid" 2>/dev/null || break
-  sleep 0.25
-done
-if [ ! -s "$work/ship-deaths-done.txt" ]; then
+if ! wait_for_game 0.25 600 test -s "$work/ship-deaths-done.txt"; then
   echo "ship-deaths: the rounds did not finish within 10 minutes" >&2
   tail -20 "$out" >&2
   exit 1
@@ -156,21 +151,10 @@ most=$(sed -n 's/^Pool ParticleSpray: \([0-9]*\) live$/\1/p' "$out" | sort -n | 
 echo "most sprays in play in the pool reports (every 0.5 s of game time): ${most:-none}"
 grep '^ParticleSprayEvent .*' "$out" | sort | uniq -c | sed 's/^ */game log (times): /' || true
 
-# SDL turns SIGTERM into a close request, which the main loop answers at its next pass.
 sleep 1
-start=$(date +%s.%N)
-kill -TERM "$game_pid"
-ended=
-for _ in $(seq 600); do
-  kill -0 "$game_pid" 2>/dev/null || { ended=yes; break; }
-  sleep 0.1
-done
-seconds=$(awk -v start="$start" -v now="$(date +%s.%N)" 'BEGIN { printf "%.1f", now - start }')
-if [ -n "$ended" ]; then
-  echo "SIGTERM a second after the deaths of one more round ended the game in $seconds s"
+term_game 60
+if [ -n "$term_seconds" ]; then
+  echo "SIGTERM a second after the deaths of one more round ended the game in $term_seconds s"
 else
-  echo "SIGTERM a second after the deaths of one more round unanswered after $seconds s: killed"
-  kill -KILL "$game_pid" 2>/dev/null || true
+  echo "SIGTERM a second after the deaths of one more round unanswered after 60 s: killed"
 fi
-wait "$game_pid" 2>/dev/null || true
-game_pid=
