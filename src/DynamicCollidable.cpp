@@ -246,6 +246,7 @@ void DynamicCollidable::activate(unsigned long queryFlags, const Ogre::Vector3& 
                                  const Ogre::Vector3& velocity)
 {
     active = true;
+    ++activationCount;
     collisionGeometry.enable();
     PhysicsEngine::getSingleton().activateBody(&physicsBody);
     physicsBody.activate();

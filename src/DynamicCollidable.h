@@ -84,6 +84,10 @@ public:
     // Lives as long as the object; never null.
     OgreLink* getLink() const { return link.get(); }
     bool isActive() const { return active; }
+    // How many times the object has been put into play. Each activation begins another life of
+    // it, so what started on an earlier life (a dying ship's explosion sequence) can tell that the
+    // object it holds now flies for someone, or for the same script, anew.
+    unsigned getActivationCount() const { return activationCount; }
     Ogre::SceneNode* getSceneNode() const { return node; }
     // Null when the type file names no mesh.
     Ogre::Entity* getEntity() const { return entity; }
@@ -109,6 +113,7 @@ private:
     CollisionGeometry collisionGeometry;
     PhysicsBody physicsBody;
     bool active = false;
+    unsigned activationCount = 0;
     Ogre::SceneNode* node = nullptr;
     Ogre::Entity* entity = nullptr;
     std::unique_ptr<OgreLink> link;

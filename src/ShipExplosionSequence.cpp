@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "Controllable.h"
+#include "DynamicCollidable.h"
 #include "GameLog.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
@@ -19,6 +20,13 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "ShipExplosionSequence";
+
+// Ships are collidables; a controllable that is none (a test's, say) lives one life.
+unsigned activationsOf(const Controllable& ship)
+{
+    const auto* collidable = dynamic_cast<const DynamicCollidable*>(&ship);
+    return collidable ? collidable->getActivationCount() : 0;
+}
 
 std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
 {
@@ -175,7 +183,7 @@ void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre
     playing = true;
     startTime = static_cast<float>(Scheduler::getSingleton().getTime());
     target = ship;
-    targetGone = false;
+    targetActivations = ship ? activationsOf(*ship) : 0;
     focused = isFocused || (ship && ship == Controllable::getFocused());
     offset = at;
     nextEvent = 0;
@@ -187,13 +195,13 @@ void ShipExplosionSequence::start(Controllable* ship, bool isFocused, const Ogre
 bool ShipExplosionSequence::update(float)
 {
     const float elapsed = static_cast<float>(Scheduler::getSingleton().getTime()) - startTime;
-    while (nextEvent < events.size() && !targetGone) {
+    while (nextEvent < events.size()) {
         ShipExplosionEvent& event = *events[nextEvent];
         if (!(event.getTime() < elapsed))
             return true;
         ++nextEvent;
         const unsigned thisLife = life;
-        event.execute(target, focused, offset);
+        event.execute(shipOfThisLife(), focused, offset);
         // An event may end the game, and with it this sequence (or even start it anew): the
         // rest of this life must not run on a ship that is gone.
         if (life != thisLife || !playing)
@@ -203,12 +211,17 @@ bool ShipExplosionSequence::update(float)
     return false;
 }
 
-void ShipExplosionSequence::endWithLifeOf(const Targetable& gone)
+Controllable* ShipExplosionSequence::shipOfThisLife()
 {
-    if (playing && target && static_cast<const Targetable*>(target) == &gone) {
+    if (target && activationsOf(*target) != targetActivations)
         target = nullptr;
-        targetGone = true;
-    }
+    return target;
+}
+
+void ShipExplosionSequence::letGoOf(const Targetable& gone)
+{
+    if (playing && target && static_cast<const Targetable*>(target) == &gone)
+        target = nullptr;
 }
 
 void ShipExplosionSequence::deactivate()

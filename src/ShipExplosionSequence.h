@@ -87,10 +87,14 @@ public:
     static MultiPoolFactory<ShipExplosionSequence>& getPoolFactory();
 
     // Plays the sequence on the ship from now. The camera and command events act when `focused`
-    // is true or the ship is the focused controllable (the player's ship). The sequence plays on
-    // after the ship leaves play, but only on this life of it: when the ship's pool hands it to a
-    // new user (something else took it out of play first), the sequence ends at once, so its later
-    // events never blow up or remove the next ship made of the same object.
+    // is true or the ship is the focused controllable (the player's ship). Every event plays, to
+    // the last, also after the ship leaves play; but the sequence acts on the ship only in the life
+    // it started in. Once the ship begins another life (its pool hands it to a new user, or it is
+    // put into play again, by the same script say), the later events play without it: nothing is
+    // placed on it, no camera is sent to it and it is not taken out of play, while the command
+    // event still opens command mode or ends the game as the death of a ship of `focused` asks.
+    // So a dying ship never reaches the next ship made of the same object, and never loses the
+    // hand-over to another ship of the player's.
     void start(Controllable* target, bool focused, const Ogre::Vector3& offset);
 
     // Stops the sequence and gives it back to its pool.
@@ -108,10 +112,11 @@ private:
     // The update task: runs every event that is due, in time order; false once the sequence is
     // over, also when one of its events ended it (the end of the game).
     bool update(float elapsed);
-    // Lets go of the ship when it is `gone`, so that the next update ends the sequence: the watch
-    // is told in the middle of another's work (a pool handing the ship out), where the sequence
-    // leaves its task and its pool alone.
-    void endWithLifeOf(const Targetable& gone);
+    // The ship, while it lives the life the sequence started in; null once it began another.
+    Controllable* shipOfThisLife();
+    // Lets go of the ship when it is `gone` (its pool hands it out, or deletes it): the watch is
+    // told in the middle of another's work, where the sequence leaves its task and its pool alone.
+    void letGoOf(const Targetable& gone);
 
     std::string name;
     Controllable* target = nullptr;
@@ -122,11 +127,11 @@ private:
     Events events;
     std::size_t nextEvent = 0;
     bool playing = false;
-    // The ship's life ended under the sequence (endWithLifeOf): it plays no further event.
-    bool targetGone = false;
+    // The ship's activation count at the start: another one means another life of the ship.
+    unsigned targetActivations = 0;
     // Counts the starts, so that an update knows whether an event restarted the sequence.
     unsigned life = 0;
-    TargetableWatch targetWatch{[this](const Targetable& gone) { endWithLifeOf(gone); }};
+    TargetableWatch targetWatch{[this](const Targetable& gone) { letGoOf(gone); }};
 };
 
 } // namespace Tolvarine

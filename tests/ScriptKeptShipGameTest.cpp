@@ -143,5 +143,112 @@ TEST(ScriptKeptShipGame, CallsOnObjectsAShipTypeReloadDeletedRaiseARuntimeErrorA
         EXPECT_EQ(line.find("caught at top-level"), std::string::npos) << line;
 }
 
+// A dying ship's explosion sequence, given its ship's next life: the object the player flew taken
+// by another ship before the sequence's command event, or ships a script put back into play while
+// their sequences played. The sequence lost its command event once the pool handed the object on
+// (command mode never opened, a game with no ship of the player's left never ended), and its
+// removal took a ship its script had put back out of play again.
+const char* const LIVES = R"(
+from Tolvarine import *
+
+def note(text):
+    with open("lives.txt", "a") as lives:
+        lives.write(text + "\n")
+
+def emptyScenario():
+    scenario = ScenarioManager.getSingleton().loadScenario("Skirmish")
+    AreaManager.getSingleton().loadArea("Deep Space")
+    scenario.createFactions()
+    return scenario
+
+# Runs each (when, action) of `steps` in turn, once `when` of the game time since the start holds.
+class Steps:
+    def __init__(self, steps):
+        self.steps = list(steps)
+        self.clock = 0.0
+    def run(self, elapsed):
+        self.clock += elapsed
+        while self.steps and self.steps[0][0](self.clock):
+            self.steps.pop(0)[1]()
+        return bool(self.steps)
+
+def after(seconds):
+    return lambda clock: clock >= seconds
+
+def play(steps):
+    global stepsTask
+    stepsTask = createTask(Steps(steps).run, "Lives", 0.1, 0.0)
+    stepsTask.subscribe(True)
+    Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
+
+# The player flies a trifighter that is destroyed; once its sequence took it out of play (1.3 s),
+# before the sequence's command event (2.5 s), another trifighter is made of the same object.
+def handOverFlown(scenario):
+    player, enemy = scenario.getFaction("Player"), scenario.getFaction("Enemy")
+    flown = Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 200, 600), Quaternion())[0]
+    flown.setFocus(True)
+    flying = len(player.getShipList())
+    def takeItsObject():
+        Ship.create("trifighter").activate(enemy, Vector3(0, 500, -4000), Quaternion())
+        try:
+            flown.getBoundingRadius()
+            note("kept")
+        except RuntimeError:
+            note("handed on")
+    play([(after(0.0), flown.destroy), (lambda clock: len(player.getShipList()) < flying, takeItsObject)])
+
+# Ships of a side nobody fights, destroyed; each put back into play at once, after being taken out
+# of play, or half a second later; counted after three seconds.
+def putBack():
+    kept = Faction.create("Kept")
+    ships = Ship.spawnFleet({"trifighter": 3}, kept, Vector3(0, 300, -2500), Quaternion())
+    places = [Vector3(100 * i, 300, -2500) for i in range(3)]
+    def destroyAndPutBack():
+        for ship in ships:
+            ship.destroy()
+        ships[0].activate(kept, places[0], Quaternion())
+        ships[1].deactivate(2)
+        ships[1].activate(kept, places[1], Quaternion())
+    play([(after(0.0), destroyAndPutBack), (after(0.5), lambda: ships[2].activate(kept, places[2], Quaternion())),
+          (after(3.0), lambda: note("%d in play" % len(kept.getShipList())))])
+)";
+
+TEST(ScriptKeptShipGame, ADyingShipsSequencePlaysToItsEndWithoutTouchingTheShipsNextLife)
+{
+    if (!MenuWalk::hasXTools())
+        GTEST_SKIP() << "needs Xvfb and xdotool";
+    struct Row {
+        const char* name;
+        const char* statement;
+        const char* scenario;
+        // What the script notes, and the game's line for the sequence's end.
+        const char* noted;
+        const char* logLine;
+    };
+    const Row rows[] = {
+        {"the player's ship handed on, others of the player's left: command mode opens",
+         R"(handOverFlown(ScenarioManager.getSingleton().loadScenario("Test")))", "Test", "handed on",
+         "Command mode: the game is paused, 2 ships of the player"},
+        {"the player's ship handed on, none of the player's left: the game ends", "handOverFlown(emptyScenario())",
+         "Skirmish", "handed on", "Scenario Skirmish ended."},
+        {"ships put back into play while their sequences play", "emptyScenario(); putBack()", "Skirmish", "3 in play",
+         nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        GameProcess game;
+        std::ofstream(game.folder() / "startup.py", std::ios::app) << LIVES << row.statement << "\n";
+        game.start();
+        const std::filesystem::path lives = game.folder() / "lives.txt";
+        EXPECT_TRUE(waitForTextInFile(lives, "\n", std::chrono::seconds(60)));
+        EXPECT_EQ(readTextFile(lives), std::string(row.noted) + "\n");
+        if (row.logLine) {
+            EXPECT_TRUE(game.waitForLogLine(row.logLine, std::chrono::seconds(30)));
+        }
+        ASSERT_TRUE(game.isRunning()) << game.standardError();
+        EXPECT_EQ(game.quitWithKeys(row.scenario), 0) << game.standardError();
+    }
+}
+
 } // namespace
 } // namespace Tolvarine::Test
