@@ -2,33 +2,42 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <set>
 #include <string>
 #include <unistd.h>
 
 namespace Tolvarine::Test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// A fresh folder under the system's temporary folder, removed with everything in it at the end:
+// by its destructor, or when the process exits before it runs (the child of a death test ends in
+// std::exit). The folder's name holds the test's, with the slash of a parameterized test's name
+// taken out, so that the folder is one level deep. CTest runs every test process with a temporary
+// folder of its own (tools/own-display.sh) and removes that whole, however the process ended.
 class TemporaryFolder {
 public:
     TemporaryFolder()
     {
         static std::atomic<unsigned> counter{0};
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        const std::string name = std::string("tolvarine-") + (test ? test->name() : "test") + "-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                                 std::to_string(std::random_device()());
+        std::string name = std::string("tolvarine-") + (test ? test->name() : "test") + "-" +
+                           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                           std::to_string(std::random_device()());
+        std::replace(name.begin(), name.end(), '/', '_');
         root = std::filesystem::temp_directory_path() / name;
         std::filesystem::create_directories(root);
+        standing().insert(root);
     }
     ~TemporaryFolder()
     {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
+        remove(root);
+        standing().erase(root);
     }
     TemporaryFolder(const TemporaryFolder&) = delete;
     TemporaryFolder& operator=(const TemporaryFolder&) = delete;
@@ -37,6 +46,24 @@ public:
     std::string file(const std::string& name) const { return (root / name).generic_string(); }
 
 private:
+    static void remove(const std::filesystem::path& folder)
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+    // The folders made and not yet removed; what stands at exit goes then.
+    static std::set<std::filesystem::path>& standing()
+    {
+        static std::set<std::filesystem::path>* folders = [] {
+            std::atexit([] {
+                for (const std::filesystem::path& folder : *folders)
+                    remove(folder);
+            });
+            return new std::set<std::filesystem::path>;
+        }();
+        return *folders;
+    }
+
     std::filesystem::path root;
 };
 
