@@ -182,8 +182,14 @@ const std::string& ScriptArguments::shipFile(const char* call, const std::string
     try {
         ShipType::getByFilename(fileBaseName);
     } catch (const ConfigurationError&) {
-        // The look-up has logged its line; the script gets its own error in place of the game's.
-        refuse(call, "there is no ship type file " + fileBaseName + ".ship");
+        // The look-up has logged its line, naming what the script gave; the script gets its own
+        // error in place of the game's, naming the same. A name given with its extension is the
+        // common slip: the call takes the file's base name.
+        const std::string extension = ".ship";
+        const bool withExtension = fileBaseName.size() >= extension.size() &&
+                                   fileBaseName.compare(fileBaseName.size() - extension.size(), extension.size(), extension) == 0;
+        refuse(call, "there is no ship type file " + fileBaseName +
+                         (withExtension ? " (the call takes the file's base name, without \".ship\")" : ""));
     }
     return fileBaseName;
 }

@@ -153,8 +153,13 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(Ship.spawnFleet({"trifighter": 1, "kestrl": 2}, player, Vector3(0, 0, -50), Quaternion()))",
          "ValueError: Ship.spawnFleet: there is no ship type kestrl", nullptr,
          "Multipool factory cannot create kestrl as there is no creator registered"},
-        {R"(Ship.createByFilename("trifightr"))", "ValueError: Ship.createByFilename: there is no ship type file trifightr.ship",
+        {R"(Ship.createByFilename("trifightr"))", "ValueError: Ship.createByFilename: there is no ship type file trifightr",
          nullptr, "ShipType file trifightr not found"},
+        // The refusal named "trifighter.ship.ship", a file the script never gave.
+        {R"(Ship.createByFilename("trifighter.ship"))",
+         "ValueError: Ship.createByFilename: there is no ship type file trifighter.ship (the call takes the file's base "
+         "name, without \".ship\")",
+         nullptr, "ShipType file trifighter.ship not found"},
         {R"(ScenarioManager.getSingleton().getCurrentScenario().survivalStart("Deep Space", {"trifightr": 1}))",
          "ValueError: Scenario.survivalStart: there is no ship type trifightr"},
         // A scenario that catches the refusal and goes on: the log alone tells what went wrong.
