@@ -3,7 +3,6 @@
 #include "TolvarineEngine.h"
 
 #include <OgreEntity.h>
-#include <OgreRoot.h>
 #include <OgreSceneQuery.h>
 #include <OgreSphere.h>
 
@@ -44,26 +43,17 @@ void SceneSphereQuery::attach(Ogre::SceneManager* newScene)
     if (!scene)
         return;
     query = scene->createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0.0f), 0xFFFFFFFF);
-    if (searched == Searched::ENTITIES)
-        query->setQueryTypeMask(Ogre::SceneManager::ENTITY_TYPE_MASK);
+    query->setQueryTypeMask(Ogre::SceneManager::ENTITY_TYPE_MASK);
     scene->addListener(this);
 }
 
 void SceneSphereQuery::refreshBounds(std::uint32_t mask) const
 {
-    const auto refresh = [this, mask](const Ogre::String& kind) {
-        for (const auto& entry : scene->getMovableObjects(kind)) {
-            const Ogre::MovableObject* object = entry.second;
-            if ((object->getQueryFlags() & mask) && object->isInScene())
-                object->getWorldBoundingSphere(true);
-        }
-    };
-    if (searched == Searched::ENTITIES) {
-        refresh(Ogre::EntityFactory::FACTORY_TYPE_NAME);
-        return;
+    for (const auto& entry : scene->getMovableObjects(Ogre::EntityFactory::FACTORY_TYPE_NAME)) {
+        const Ogre::MovableObject* object = entry.second;
+        if ((object->getQueryFlags() & mask) && object->isInScene())
+            object->getWorldBoundingSphere(true);
     }
-    for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories())
-        refresh(factory.first);
 }
 
 } // namespace Tolvarine

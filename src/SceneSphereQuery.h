@@ -13,18 +13,15 @@ namespace Tolvarine {
 
 // A sphere query of the engine's scene that one kind of search shares between all its callers,
 // one call at a time: made on first use with all flags, re-aimed and re-masked at each run, made
-// again for a new scene and let go with its scene. By default only entities are searched: every
-// game object's scene presence is an entity, and effects (particles, billboards, lights) must never
-// be found; a search that wants every kind of scene object says so.
+// again for a new scene and let go with its scene. Only entities are searched: every game object's
+// scene presence is an entity, and effects (particles, billboards, lights) must never be found.
 //
 // The query tests the world bounding spheres that scene objects keep, which the renderer brings up
 // to date only for objects drawn in the last frame. Every run first brings the bounds of the
 // entities the mask may find up to date, so objects out of view are found where they are.
 class SceneSphereQuery : public Ogre::SceneManager::Listener {
 public:
-    enum class Searched { ENTITIES, ALL_OBJECTS };
-
-    explicit SceneSphereQuery(Searched searched = Searched::ENTITIES) : searched(searched) {}
+    SceneSphereQuery() = default;
     SceneSphereQuery(const SceneSphereQuery&) = delete;
     SceneSphereQuery& operator=(const SceneSphereQuery&) = delete;
 
@@ -40,7 +37,6 @@ private:
     void attach(Ogre::SceneManager* newScene);
     void refreshBounds(std::uint32_t mask) const;
 
-    const Searched searched;
     Ogre::SceneManager* scene = nullptr;
     Ogre::SphereSceneQuery* query = nullptr;
 };
