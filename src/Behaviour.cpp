@@ -38,17 +38,17 @@ Targetable* targetableInPlay(const Ogre::MovableObject& object)
     return targetable && !targetable->isInactive() ? targetable : nullptr;
 }
 
-// Kept for the whole process: a scene manager may still call its listener while the program ends.
+// Each search keeps its own list of what it finds, reused from call to call.
 SceneSphereQuery& closestTargetQuery()
 {
-    static SceneSphereQuery* const query = new SceneSphereQuery();
-    return *query;
+    static SceneSphereQuery query;
+    return query;
 }
 
 SceneSphereQuery& neighbourQuery()
 {
-    static SceneSphereQuery* const query = new SceneSphereQuery();
-    return *query;
+    static SceneSphereQuery query;
+    return query;
 }
 
 // The nearest valid target to a point, strictly nearer replacing.

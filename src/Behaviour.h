@@ -22,8 +22,8 @@ class Targetable;
 // force controller's. Forward is the body's negative z axis.
 //
 // The two scene searches (closestTarget, neighbourAvoidance) run in the engine's scene manager,
-// each through one query made on first use and re-aimed at every call; without a scene they find
-// nothing. They only consider scene objects that carry a link to a Targetable that is in play.
+// each through a SceneSphereQuery of its own; without a scene they find nothing. They only consider
+// scene objects that carry a link to a Targetable that is in play.
 // The functions allocate nothing per call and are meant for one thread.
 namespace Behaviour {
 

@@ -11,6 +11,7 @@
 #include "ScriptArguments.h"
 #include "ScriptReference.h"
 #include "Ship.h"
+#include "TargetGrid.h"
 #include "TolvarineEngine.h"
 
 #include <boost/python/class.hpp>
@@ -265,6 +266,7 @@ void DynamicCollidable::activate(unsigned long queryFlags, const Ogre::Vector3& 
         for (unsigned i = 0; i < entity->getNumSubEntities(); ++i)
             entity->getSubEntity(i)->setMaterialName(subEntityMaterials[i]);
     }
+    fileAsTarget();
 }
 
 void DynamicCollidable::deactivate(DisableTime time)
@@ -275,6 +277,9 @@ void DynamicCollidable::deactivate(DisableTime time)
     PhysicsEngine::getSingleton().deactivateBody(&physicsBody);
     if (Ogre::SceneNode* parent = node->getParentSceneNode())
         parent->removeChild(node);
+    if (entity)
+        TargetGrid::get().withdraw(*entity);
+    filedCell.reset();
 }
 
 void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,
@@ -286,8 +291,19 @@ void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,
         profiler->beginProfile("DynamicCollidable::synchroniseDynamics");
     node->setPosition(position);
     node->setOrientation(orientation);
+    // The node hangs from the scene's root, so the entity is where the node's position says; it is
+    // filed again only when it crosses into another cube of the grid.
+    if (active && filedCell && *filedCell != TargetGrid::cellOf(position))
+        fileAsTarget();
     if (profiler)
         profiler->endProfile();
+}
+
+void DynamicCollidable::fileAsTarget()
+{
+    // Only targets are searched for in the grid; the link's faces are set when the object is made.
+    if (entity && link->getTargetable())
+        filedCell = TargetGrid::get().file(*entity);
 }
 
 void DynamicCollidable::setGeometryOwner(CollisionListener* owner)

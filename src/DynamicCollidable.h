@@ -8,7 +8,9 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,7 +67,8 @@ public:
 
     // Puts the object into play at rest, then at the pose and velocity given: colliding, moving,
     // visible, with `queryFlags` as the entity's scene-query flags. Activating an active object
-    // places it anew; it stays registered once everywhere.
+    // places it anew; it stays registered once everywhere. The entity of an object with a
+    // Targetable face is filed in the TargetGrid while the object is in play, and again as it moves.
     void activate(unsigned long queryFlags, const Ogre::Vector3& position,
                   const Ogre::Quaternion& orientation, const Ogre::Vector3& velocity);
 
@@ -108,6 +111,9 @@ public:
 private:
     void createEntity(const Config& config, const std::string& name);
     void destroySceneObjects();
+    // Files the entity of a targetable object in play in the grid that target searches use, where
+    // its node is now.
+    void fileAsTarget();
 
     Ogre::SceneManager& sceneManager;
     CollisionGeometry collisionGeometry;
@@ -121,6 +127,8 @@ private:
     // Every sub-entity's material at creation, given back on each activation.
     std::vector<std::string> subEntityMaterials;
     PositionListener synchronise;
+    // The grid cube the entity is filed in, while it is filed as a target.
+    std::optional<std::uint64_t> filedCell;
 };
 
 } // namespace Tolvarine

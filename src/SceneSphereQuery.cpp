@@ -2,10 +2,11 @@
 
 #include "TolvarineEngine.h"
 
-#include <OgreEntity.h>
-#include <OgreRoot.h>
+#include <OgreSceneManager.h>
 #include <OgreSceneQuery.h>
 #include <OgreSphere.h>
+
+#include <algorithm>
 
 namespace Tolvarine {
 
@@ -13,57 +14,21 @@ void SceneSphereQuery::run(const Ogre::Vector3& centre, float radius, std::uint3
                            Ogre::SceneQueryListener& listener)
 {
     const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
-    Ogre::SceneManager* current = engine ? engine->sceneManager : nullptr;
-    if (current != scene)
-        attach(current);
-    if (!query)
+    if (!engine || !engine->sceneManager)
         return;
-    refreshBounds(mask);
-    query->setSphere(Ogre::Sphere(centre, radius));
-    query->setQueryMask(mask);
-    query->execute(&listener);
-}
-
-void SceneSphereQuery::sceneManagerDestroyed(Ogre::SceneManager* source)
-{
-    if (source != scene)
-        return;
-    scene->destroyQuery(query);
-    query = nullptr;
-    scene = nullptr;
-}
-
-void SceneSphereQuery::attach(Ogre::SceneManager* newScene)
-{
-    if (scene) {
-        scene->removeListener(this);
-        scene->destroyQuery(query);
+    found.clear();
+    // Copied out of the grid's own list, which another search made by the listener would reuse.
+    for (const TargetGrid::Found& object : TargetGrid::get().search(*engine->sceneManager, Ogre::Sphere(centre, radius), mask)) {
+        if (object.object->getTypeFlags() & Ogre::SceneManager::ENTITY_TYPE_MASK)
+            found.push_back(object);
     }
-    query = nullptr;
-    scene = newScene;
-    if (!scene)
-        return;
-    query = scene->createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0.0f), 0xFFFFFFFF);
-    if (searched == Searched::ENTITIES)
-        query->setQueryTypeMask(Ogre::SceneManager::ENTITY_TYPE_MASK);
-    scene->addListener(this);
-}
-
-void SceneSphereQuery::refreshBounds(std::uint32_t mask) const
-{
-    const auto refresh = [this, mask](const Ogre::String& kind) {
-        for (const auto& entry : scene->getMovableObjects(kind)) {
-            const Ogre::MovableObject* object = entry.second;
-            if ((object->getQueryFlags() & mask) && object->isInScene())
-                object->getWorldBoundingSphere(true);
-        }
-    };
-    if (searched == Searched::ENTITIES) {
-        refresh(Ogre::EntityFactory::FACTORY_TYPE_NAME);
-        return;
+    // The grid's order is its own; callers keep the first of equals and add up in order.
+    std::sort(found.begin(), found.end(),
+              [](const TargetGrid::Found& first, const TargetGrid::Found& second) { return first.order < second.order; });
+    for (const TargetGrid::Found& object : found) {
+        if (!listener.queryResult(object.object))
+            return;
     }
-    for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories())
-        refresh(factory.first);
 }
 
 } // namespace Tolvarine

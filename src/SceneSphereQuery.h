@@ -1,48 +1,39 @@
 #pragma once
 
-#include <OgreSceneManager.h>
+#include "TargetGrid.h"
+
+#include <OgreVector.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace Ogre {
 class SceneQueryListener;
-class SphereSceneQuery;
 } // namespace Ogre
 
 namespace Tolvarine {
 
-// A sphere query of the engine's scene that one kind of search shares between all its callers,
-// one call at a time: made on first use with all flags, re-aimed and re-masked at each run, made
-// again for a new scene and let go with its scene. By default only entities are searched: every
-// game object's scene presence is an entity, and effects (particles, billboards, lights) must never
-// be found; a search that wants every kind of scene object says so.
-//
-// The query tests the world bounding spheres that scene objects keep, which the renderer brings up
-// to date only for objects drawn in the last frame. Every run first brings the bounds of the
-// entities the mask may find up to date, so objects out of view are found where they are.
-class SceneSphereQuery : public Ogre::SceneManager::Listener {
+// A sphere search of the engine's scene that one kind of search shares between all its callers,
+// one call at a time. It reports what the scene manager's own sphere query of entities would
+// report among the targetable game objects in play, in that query's order: the entities filed in
+// the TargetGrid (every targetable game object's) that are in the engine's scene, carry a flag of
+// the mask and whose world bounding sphere, brought up to date, touches the searched sphere.
+// Entities of anything else (scenery, shots, debris) are not reported: every search looks for
+// targetables alone. The scene's own query walked every object of the scene twice at each run,
+// which stopped the game under a thousand ships; the grid looks only near the sphere.
+class SceneSphereQuery {
 public:
-    enum class Searched { ENTITIES, ALL_OBJECTS };
-
-    explicit SceneSphereQuery(Searched searched = Searched::ENTITIES) : searched(searched) {}
+    SceneSphereQuery() = default;
     SceneSphereQuery(const SceneSphereQuery&) = delete;
     SceneSphereQuery& operator=(const SceneSphereQuery&) = delete;
 
-    // Calls `listener` for every entity within the sphere that carries a flag of `mask`, in the
-    // scene's order. Finds nothing while the engine has no scene. The listener must not run
-    // the same query again.
+    // Calls `listener` for every such entity within the sphere that carries a flag of `mask`, in
+    // the scene's order, until it answers false. Finds nothing while the engine has no scene. The
+    // listener must not run the same query again.
     void run(const Ogre::Vector3& centre, float radius, std::uint32_t mask, Ogre::SceneQueryListener& listener);
 
-    // The scene is being destroyed and lets go of its listeners itself.
-    void sceneManagerDestroyed(Ogre::SceneManager* source) override;
-
 private:
-    void attach(Ogre::SceneManager* newScene);
-    void refreshBounds(std::uint32_t mask) const;
-
-    const Searched searched;
-    Ogre::SceneManager* scene = nullptr;
-    Ogre::SphereSceneQuery* query = nullptr;
+    std::vector<TargetGrid::Found> found;
 };
 
 } // namespace Tolvarine

@@ -103,9 +103,8 @@ float squaredDodgeRange(const Config& config)
 // Every ship's target update shares one query.
 SceneSphereQuery& targetQuery()
 {
-    // Kept for the whole process: a scene manager may still call its listener while the program ends.
-    static SceneSphereQuery* const query = new SceneSphereQuery();
-    return *query;
+    static SceneSphereQuery query;
+    return query;
 }
 
 // The best-scoring valid target of a target update: 1 - distance / range, strictly higher

@@ -8,18 +8,15 @@
 #include "GameLog.h"
 #include "OgreLink.h"
 #include "PhysicsBody.h"
-#include "SceneSphereQuery.h"
+#include "TargetGrid.h"
 #include "TolvarineEngine.h"
 #include "WeaponSystem.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
-#include <OgreRoot.h>
-#include <OgreSceneManager.h>
-#include <OgreSceneQuery.h>
 #include <OgreSphere.h>
 
-#include <vector>
+#include <cstdint>
 
 namespace Tolvarine {
 
@@ -27,28 +24,27 @@ namespace {
 
 const char* const SECTION = "Behaviour";
 
-// The scene objects that every turret's target update finds, copied out of the shared query so that
-// nothing done with them can change the list being walked. Every kind of scene object is searched.
-class FoundObjects : public Ogre::SceneQueryListener {
+// The best target of one update: the highest score above 0. Of equal scores the candidate that the
+// scene's own sphere query reports first is kept, as when the update walked that query's results:
+// the grid reports them in an order of its own.
+class BestCandidate {
 public:
-    const std::vector<Ogre::MovableObject*>& run(const Ogre::Vector3& centre, float radius, Ogre::uint32 mask)
+    void consider(Targetable& candidate, std::uint64_t order, float candidateScore)
     {
-        // Never destroyed: a scene manager may still call its listener at the end of the program.
-        static SceneSphereQuery* const query = new SceneSphereQuery(SceneSphereQuery::Searched::ALL_OBJECTS);
-        found.clear();
-        query->run(centre, radius, mask, *this);
-        return found;
+        const bool earlierOfEqual = best && candidateScore == bestScore && order < bestOrder;
+        if (!(candidateScore > bestScore) && !earlierOfEqual)
+            return;
+        best = &candidate;
+        bestOrder = order;
+        bestScore = candidateScore;
     }
 
-    bool queryResult(Ogre::MovableObject* object) override
-    {
-        found.push_back(object);
-        return true;
-    }
-    bool queryResult(Ogre::SceneQuery::WorldFragment*) override { return true; }
+    Targetable* get() const { return best; }
 
 private:
-    std::vector<Ogre::MovableObject*> found;
+    Targetable* best = nullptr;
+    std::uint64_t bestOrder = 0;
+    float bestScore = 0.0f;
 };
 
 PhysicsBody* bodyOf(Controllable* station)
@@ -163,25 +159,20 @@ float TurretBehaviour::score(const Targetable& candidate) const
 void TurretBehaviour::updateTarget()
 {
     Faction* faction = station->getFaction();
-    if (!faction)
+    const TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
+    if (!faction || !engine || !engine->sceneManager)
         return;
-    Targetable* best = nullptr;
-    float bestScore = 0.0f;
-    static FoundObjects objects;
-    for (const Ogre::MovableObject* object :
-         objects.run(station->getPosition(), engagementRange, faction->getEnemyMask())) {
-        const OgreLink* link = OgreLink::getFrom(*object);
+    BestCandidate best;
+    const Ogre::Sphere range(station->getPosition(), engagementRange);
+    for (const TargetGrid::Found& found : TargetGrid::get().search(*engine->sceneManager, range, faction->getEnemyMask())) {
+        const OgreLink* link = OgreLink::getFrom(*found.object);
         Targetable* candidate = link ? link->getTargetable() : nullptr;
         if (!candidate || candidate->isInactive() || !candidate->isValidTarget())
             continue;
-        const float candidateScore = score(*candidate);
-        if (candidateScore > bestScore) {
-            best = candidate;
-            bestScore = candidateScore;
-        }
+        best.consider(*candidate, found.order, score(*candidate));
     }
-    if (best) {
-        target = best;
+    if (best.get()) {
+        target = best.get();
         motor.attach(MOTOR_STRENGTH);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "CombatWorld.h"
 #include "SteeringDoubles.h"
+#include "TargetGrid.h"
 #include "TestMeshes.h"
 
 #include <OgreEntity.h>
@@ -14,7 +15,7 @@ namespace {
 using Ogre::Vector3;
 
 // Mass 2 and maximum force 100 (full thrust accelerates by 50), radius 10, in a window-less scene
-// where the neighbour search finds them.
+// and filed where the neighbour search finds them, as the game files its ships.
 class Steering : public CombatWorld {
 protected:
     Steering() : CombatWorld(RenderingRoot::Kind::Headless) { createMesh("ball.mesh", Ogre::RGN_DEFAULT, sphereShape(4, 8, 1.0f)); }
@@ -26,6 +27,7 @@ protected:
         entity->setQueryFlags(craft.link.getFlags() | OgreLink::SHIP_FLAG);
         Ogre::SceneNode* node = scene().getRootSceneNode()->createChildSceneNode();
         node->attachObject(entity);
+        TargetGrid::get().file(*entity);
         return *node;
     }
 
@@ -42,6 +44,7 @@ TEST_F(Steering, EachFunctionGivesTheHandWorkedRequest)
         other.body.setPosition(Vector3(0, 0, z));
         other.body.setLinearVelocity(velocity);
         otherNode.setPosition(Vector3(0, 0, z));
+        TargetGrid::get().file(*otherNode.getAttachedObject(0));
         other.radius = radius;
     };
     PhysicsBody& self = own.body;

@@ -3,9 +3,11 @@
 #include "CombatWorld.h"
 #include "Faction.h"
 #include "OgreLink.h"
+#include "TargetGrid.h"
 #include "TargetingDoubles.h"
 
 #include <OgreManualObject.h>
+#include <OgreSceneQuery.h>
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 #include <ode/objects.h>
@@ -71,7 +73,8 @@ protected:
         return *station;
     }
 
-    // A target of the other side; the bounds of its scene object reach `reach` units along each axis.
+    // A target of the other side, filed where turrets search as the game files its targets; the bounds
+    // of its scene object reach `reach` units along each axis.
     TurretShip& place(const char* name, const Vector3& at, const Vector3& velocity = Vector3::ZERO, float reach = 10)
     {
         targets.push_back(std::make_unique<TurretShip>(name, type, journal, enemy));
@@ -87,6 +90,7 @@ protected:
         links.push_back(std::make_unique<OgreLink>(&target.body, false, nullptr, &target, &target));
         links.back()->attachTo(*object);
         scene().getRootSceneNode()->createChildSceneNode(at)->attachObject(object);
+        TargetGrid::get().file(*object);
         return target;
     }
 
@@ -164,6 +168,48 @@ TEST_F(TurretWorld, NeverPicksATargetBehindItsRestDirectionNorOneBeyondItsRange)
     EXPECT_EQ(turret->getTarget(), &ahead);
     turret->updateBehaviour(1.0f / 8);
     EXPECT_TRUE(turretStation.primarySystem->arming.firing);
+}
+
+// The target the update chose when it walked the scene's own sphere query: the first of the best
+// scores above 0, in the query's order.
+Targetable* chosenByTheSceneQuery(Ogre::SceneManager& scene, const TurretBehaviour& turret, std::uint32_t mask)
+{
+    Ogre::SphereSceneQuery* query = scene.createSphereQuery(Ogre::Sphere(Vector3::ZERO, 1000), mask);
+    Targetable* best = nullptr;
+    float bestScore = 0;
+    for (Ogre::MovableObject* object : query->execute().movables) {
+        Targetable* candidate = OgreLink::getFrom(*object)->getTargetable();
+        if (turret.score(*candidate) > bestScore)
+            best = candidate, bestScore = turret.score(*candidate);
+    }
+    scene.destroyQuery(query);
+    return best;
+}
+
+TEST_F(TurretWorld, ChoosesAsTheSceneQueryDidAmongEqualScores)
+{
+    const auto nameOf = [](Targetable* target) { return target ? static_cast<TurretShip*>(target)->name : "none"; };
+    // Equal scores: as far away and as far off the rest direction.
+    const Vector3 ahead(0, 0, -500), up(0, 200, -500), right(200, 0, -500), left(-200, 0, -500);
+    const struct {
+        const char* name;
+        std::vector<std::pair<const char*, Vector3>> targets;
+    } rows[] = {
+        {"one cube, the later name placed first", {{"b", up}, {"a", right}}},
+        {"one cube, the earlier name placed first", {{"a", up}, {"b", right}}},
+        {"two cubes", {{"d", right}, {"c", left}, {"b", up}}},
+        {"a better one among the equals", {{"d", right}, {"z", ahead}, {"c", left}}},
+        {"equals behind a straddling giant", {{"b", right}, {"giant", Vector3(0, 0, -1300)}, {"a", left}}},
+    };
+    makeStation();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& [name, at] : row.targets)
+            place(name, at, Vector3::ZERO, std::string(name) == "giant" ? 350 : 10);
+        turret->updateTarget();
+        EXPECT_EQ(nameOf(turret->getTarget()), nameOf(chosenByTheSceneQuery(scene(), *turret, own.getEnemyMask())));
+        clearTargets();
+    }
 }
 
 // Switched off, its tasks and motor stop; a target that leaves play is dropped with the fire at it;

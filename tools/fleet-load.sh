@@ -14,6 +14,9 @@
 #   fleet         the Test scenario, one such call
 #   survival      survivalStart("Deep Space", {"trifighter": 1000})
 #   bastions      an empty scenario, Ship.spawnFleet({"bastion": 1000}, enemy, (0 0 -3000))
+#   bastion-calls an empty scenario, 41 calls of Ship.spawnFleet({"bastion": 25}, enemy, place) with
+#                 the places on a grid 4,000 units apart about (0 0 -3000): the bound takes 40
+#                 calls (1,000 ships), refuses the last
 #   grid          the Test scenario, 800 trifighters made and activated one by one on a grid 40
 #                 units apart about (0 0 -3000): the ships "fleets" takes, spread by the script
 #   bastion-grid  an empty scenario, 1,000 bastions made and activated one by one on a grid 200
@@ -28,12 +31,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 on_own_display "$@"
 shift
 runs=("$@")
-[ ${#runs[@]} -gt 0 ] || runs=(fleets fleet survival bastions grid bastion-grid)
+[ ${#runs[@]} -gt 0 ] || runs=(fleets fleet survival bastions bastion-calls grid bastion-grid)
 watch=${WATCH:-90}
 term_wait=${TERM_WAIT:-30}
 pile=${PILE:-100}
 for run in "${runs[@]}"; do
-  case $run in fleets | fleet | survival | bastions | grid | bastion-grid | pile) ;; *) echo "fleet-load: unknown run $run" >&2; exit 2 ;; esac
+  case $run in fleets | fleet | survival | bastions | bastion-calls | grid | bastion-grid | pile) ;; *) echo "fleet-load: unknown run $run" >&2; exit 2 ;; esac
 done
 make_scratch_game fleet-load
 clock="$root/build/libframe_clock.so"
@@ -54,7 +57,7 @@ def fleetLoadScene():
     manager = ScenarioManager.getSingleton()
     if fleetLoadRun == "survival":
         return manager.loadScenario("Survival")
-    if fleetLoadRun in ("bastions", "bastion-grid"):
+    if fleetLoadRun in ("bastions", "bastion-calls", "bastion-grid"):
         # Loading the skirmish without starting it gives an empty scenario.
         scenario = manager.loadScenario("Skirmish")
         AreaManager.getSingleton().loadArea("Deep Space")
@@ -77,12 +80,16 @@ def fleetLoadWatchFreely(scenario):
     Interface.getSingleton().setMode(InterfaceMode.NORMAL, False)
 
 
-def fleetLoadSpawn(fleet, enemy, taken):
+def fleetLoadSpawnAt(fleet, enemy, place, taken):
     try:
-        taken.extend(Ship.spawnFleet(fleet, enemy, fleetLoadPlace, Quaternion()))
+        taken.extend(Ship.spawnFleet(fleet, enemy, place, Quaternion()))
         return "taken"
     except ValueError:
         return "refused"
+
+
+def fleetLoadSpawn(fleet, enemy, taken):
+    return fleetLoadSpawnAt(fleet, enemy, fleetLoadPlace, taken)
 
 
 def fleetLoadCalls(scenario):
@@ -96,6 +103,11 @@ def fleetLoadCalls(scenario):
     if fleetLoadRun in ("fleets", "fleet", "bastions"):
         fleet = {"bastion": 1000} if fleetLoadRun == "bastions" else {"trifighter": 400}
         answers = [fleetLoadSpawn(fleet, enemy, taken) for _ in range(4 if fleetLoadRun == "fleets" else 1)]
+        return "%d taken (%d ships), %d refused" % (answers.count("taken"), len(taken), answers.count("refused"))
+    if fleetLoadRun == "bastion-calls":
+        # Seven places a row, six rows, the places 4,000 apart about the place.
+        places = [fleetLoadPlace + 4000 * Vector3(i % 7 - 3, i // 7 - 2.5, 0) for i in range(41)]
+        answers = [fleetLoadSpawnAt({"bastion": 25}, enemy, place, taken) for place in places]
         return "%d taken (%d ships), %d refused" % (answers.count("taken"), len(taken), answers.count("refused"))
     # Grids of ten by ten by as many layers as it takes, about the place.
     if fleetLoadRun == "grid":
