@@ -21,6 +21,9 @@
 #                 units apart about (0 0 -3000): the ships "fleets" takes, spread by the script
 #   bastion-grid  an empty scenario, 1,000 bastions made and activated one by one on a grid 200
 #                 units apart about (0 0 -3000): the ships of "bastions", spread by the script
+#   bastion-battle  an empty scenario, 500 bastions a side made and activated one by one on two such
+#                 grids facing each other, their centres 1,400 units apart: every turret near the
+#                 front has hundreds of enemies in range to choose from
 #   pile          the Test scenario, PILE (100) trifighters made and activated one by one at
 #                 (0 0 -3000): ships a script places inside each other
 # The load average is printed before each run: the figures mean little on a busy machine.
@@ -31,12 +34,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 on_own_display "$@"
 shift
 runs=("$@")
-[ ${#runs[@]} -gt 0 ] || runs=(fleets fleet survival bastions bastion-calls grid bastion-grid)
+[ ${#runs[@]} -gt 0 ] || runs=(fleets fleet survival bastions bastion-calls grid bastion-grid bastion-battle)
 watch=${WATCH:-90}
 term_wait=${TERM_WAIT:-30}
 pile=${PILE:-100}
 for run in "${runs[@]}"; do
-  case $run in fleets | fleet | survival | bastions | bastion-calls | grid | bastion-grid | pile) ;; *) echo "fleet-load: unknown run $run" >&2; exit 2 ;; esac
+  case $run in fleets | fleet | survival | bastions | bastion-calls | grid | bastion-grid | bastion-battle | pile) ;; *) echo "fleet-load: unknown run $run" >&2; exit 2 ;; esac
 done
 make_scratch_game fleet-load
 clock="$root/build/libframe_clock.so"
@@ -57,7 +60,7 @@ def fleetLoadScene():
     manager = ScenarioManager.getSingleton()
     if fleetLoadRun == "survival":
         return manager.loadScenario("Survival")
-    if fleetLoadRun in ("bastions", "bastion-calls", "bastion-grid"):
+    if fleetLoadRun in ("bastions", "bastion-calls", "bastion-grid", "bastion-battle"):
         # Loading the skirmish without starting it gives an empty scenario.
         scenario = manager.loadScenario("Skirmish")
         AreaManager.getSingleton().loadArea("Deep Space")
@@ -92,6 +95,12 @@ def fleetLoadSpawn(fleet, enemy, taken):
     return fleetLoadSpawnAt(fleet, enemy, fleetLoadPlace, taken)
 
 
+def fleetLoadGrid(count, spacing, centre):
+    layers = (count + 99) // 100
+    return [centre + spacing * Vector3(i % 10 - 4.5, i // 10 % 10 - 4.5, i // 100 - (layers - 1) / 2.0)
+            for i in range(count)]
+
+
 def fleetLoadCalls(scenario):
     enemy = scenario.getFaction("Enemy")
     taken = []
@@ -110,16 +119,22 @@ def fleetLoadCalls(scenario):
         answers = [fleetLoadSpawnAt({"bastion": 25}, enemy, place, taken) for place in places]
         return "%d taken (%d ships), %d refused" % (answers.count("taken"), len(taken), answers.count("refused"))
     # Grids of ten by ten by as many layers as it takes, about the place.
+    if fleetLoadRun == "bastion-battle":
+        player = scenario.getFaction("Player")
+        facing = Quaternion(0.0, 0.0, 1.0, 0.0)  # half a turn about the vertical
+        for side, shift, turn in ((player, 700, Quaternion()), (enemy, -700, facing)):
+            for place in fleetLoadGrid(500, 200, fleetLoadPlace + Vector3(0, 0, shift)):
+                ship = Ship.create("bastion")
+                ship.activate(side, place, turn)
+                taken.append(ship)
+        return "%d ships activated one by one, two sides" % len(taken)
     if fleetLoadRun == "grid":
         count, type, spacing = 800, "trifighter", 40
     elif fleetLoadRun == "bastion-grid":
         count, type, spacing = 1000, "bastion", 200
     else:
         count, type, spacing = fleetLoadPile, "trifighter", 0
-    layers = (count + 99) // 100
-    places = [fleetLoadPlace + spacing * Vector3(i % 10 - 4.5, i // 10 % 10 - 4.5, i // 100 - (layers - 1) / 2.0)
-              for i in range(count)]
-    for place in places:
+    for place in fleetLoadGrid(count, spacing, fleetLoadPlace):
         ship = Ship.create(type)
         ship.activate(enemy, place, Quaternion())
         taken.append(ship)
