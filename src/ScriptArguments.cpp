@@ -14,6 +14,7 @@
 #include <boost/python/str.hpp>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -185,9 +186,7 @@ const std::string& ScriptArguments::shipFile(const char* call, const std::string
         // The look-up has logged its line, naming what the script gave; the script gets its own
         // error in place of the game's, naming the same. A name given with its extension is the
         // common slip: the call takes the file's base name.
-        const std::string extension = ".ship";
-        const bool withExtension = fileBaseName.size() >= extension.size() &&
-                                   fileBaseName.compare(fileBaseName.size() - extension.size(), extension.size(), extension) == 0;
+        const bool withExtension = std::filesystem::path(fileBaseName).extension() == ".ship";
         refuse(call, "there is no ship type file " + fileBaseName +
                          (withExtension ? " (the call takes the file's base name, without \".ship\")" : ""));
     }
