@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace Tolvarine {
 
@@ -51,6 +52,68 @@ ShipExplosionSequence::Events readEvents(Config& config, bool checkNames = false
         throw ConfigurationError();
     }
     return events;
+}
+
+// A Sequence event: the section that holds it and the sequence type it starts.
+struct NestedStart {
+    std::string section;
+    std::string type;
+};
+
+// The sequence types that the Sequence events of a type start, in file order.
+std::vector<NestedStart> nestedStarts(const Config& config)
+{
+    std::vector<NestedStart> starts;
+    for (const std::string& section : config.getSectionNames()) {
+        if (section.find("Event_") != std::string::npos && config.get<std::string>(section, "type") == "Sequence")
+            starts.push_back({section, config.get<std::string>(section, "name")});
+    }
+    return starts;
+}
+
+// Whether the Sequence events lead from type `from` to type `home`, depth first; `chain` gets the
+// types passed on the way. A type in `explored` was followed to its ends already without coming
+// home, so each type is walked once however many paths reach it.
+bool leadsTo(const std::string& home, const std::string& from, std::vector<std::string>& chain,
+             std::set<std::string>& explored)
+{
+    if (from == home)
+        return true;
+    const auto found = typeConfigs().find(from);
+    if (found == typeConfigs().end() || !explored.insert(from).second)
+        return false;
+    chain.push_back(from);
+    for (const NestedStart& next : nestedStarts(*found->second)) {
+        if (leadsTo(home, next.type, chain, explored))
+            return true;
+    }
+    chain.pop_back();
+    return false;
+}
+
+std::string joined(const std::vector<std::string>& chain)
+{
+    std::string text;
+    for (const std::string& type : chain)
+        text += (text.empty() ? "" : " -> ") + type;
+    return text;
+}
+
+// Refuses a type whose Sequence events start it again, directly or through other types: one ship's
+// death would start sequences without end, each starting more, until the game stops answering.
+void refuseLoops(const std::string& type, const Config& config)
+{
+    std::set<std::string> explored;
+    for (const NestedStart& start : nestedStarts(config)) {
+        std::vector<std::string> chain{type};
+        if (!leadsTo(type, start.type, chain, explored))
+            continue;
+        chain.push_back(type);
+        GameLog::line("SequenceEvent " + start.section + " of " + config.getPath()
+                      + ": the sequence would start itself again and again: " + joined(chain));
+        GameLog::line("ShipExplosionSequence: the type file " + config.getPath() + " is refused");
+        throw ConfigurationError();
+    }
 }
 
 } // namespace
@@ -102,6 +165,8 @@ void ShipExplosionSequence::loadTypes(const std::string& folder)
         // Every type is read before any is checked: a Sequence event may name a later file.
         for (const auto& entry : configs)
             checkType(*entry.second);
+        for (const auto& entry : configs)
+            refuseLoops(entry.first, *entry.second);
         for (const auto& entry : configs) {
             const std::string type = entry.first;
             const int poolSize = entry.second->get<int>("Factory", "poolSize", 0);

@@ -54,7 +54,9 @@ public:
 
     // Reads every sequence type of the folder once (names beginning with "." and other
     // extensions skipped; a plain file and its twin are one type, the first read counts),
-    // checks each (checkType), then fills one pool per type. A broken type is logged and throws
+    // checks each (checkType) and refuses a type whose Sequence events lead back to it, directly
+    // or through other types, with a line naming the file, the event's section and the chain of
+    // types; then fills one pool per type. A broken type is logged and throws
     // ConfigurationError (or the value reader's conversion error), and no type stays loaded. The
     // first load also has the end of every game return all sequences to their pools. Does
     // nothing once types are loaded.

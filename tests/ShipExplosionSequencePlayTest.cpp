@@ -121,6 +121,12 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
         {"[Event_N]\ntype = Sequence\ntime = 0\nname = tail\n", "Config: in " + bad + ", section Event_N, key offset"},
         {"[Event_N]\ntype = Sequence\ntime = 0\nname = gone\noffset = (0 0 0)\n", "SequenceEvent: there is no explosion sequence type gone"},
         {"[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparkz\n", "ParticleSprayEvent: there is no particle spray type sparkz"},
+        {"[Event_L]\ntype = Sequence\ntime = 0.3\nname = bad\noffset = (0 0 0)\n",
+         "SequenceEvent Event_L of " + bad + ": the sequence would start itself again and again: bad -> bad"},
+        // Past a type that does not come back, to one that does.
+        {"[Event_A]\ntype = Sequence\ntime = 0\nname = a\noffset = (0 0 0)\n[Event_L]\ntype = Sequence\ntime = 0\nname = hop\n"
+         "offset = (0 0 0)\n",
+         "SequenceEvent Event_L of " + bad + ": the sequence would start itself again and again: bad -> hop -> bad"},
     };
     // A Sequence event may name a type read after its own; a twin is the same type; other
     // extensions are no types at all. A spray event of any number is taken: the sprays in play
@@ -129,6 +135,7 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
               "[Event_Zero]\ntype = Sequence\ntime = 0\nname = tail\noffset = (0 0 0)\n[MyEvent_S]\ntype = ParticleSpray\n"
               "time = 1\nname = sparks\nnumber = 100000\n");
     writeFile(folder.file("tail.explosion_sequence"), head + "[Event_D]\ntype = Deactivate\ntime = 0\n");
+    writeFile(folder.file("hop.explosion_sequence"), head + "[Event_B]\ntype = Sequence\ntime = 1\nname = bad\noffset = (0 0 0)\n");
     writeFile(folder.file("a.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
     writeFile(folder.file("other.explosion"), "[Factory]\npoolSize = 5\n");
     for (const auto& [text, line] : rows) {
@@ -140,8 +147,10 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
         EXPECT_TRUE(log.contains("ShipExplosionSequence: the type file " + bad + " is refused"));
         EXPECT_FALSE(ShipExplosionSequence::isType("a") || ShipExplosionSequence::getPoolFactory().hasType("a"));
     }
-    std::filesystem::remove(bad);
-    std::filesystem::remove(bad + "x");
+    for (const std::string& file : {bad, folder.file("hop.explosion_sequence")}) {
+        std::filesystem::remove(file);
+        std::filesystem::remove(file + "x");
+    }
     ShipExplosionSequence::loadTypes(folder.file(""));
     EXPECT_EQ(ShipExplosionSequence::getPoolFactory().getTypeNames(), (Lines{"a", "tail"}));
     const ShipExplosionSequence::Events& events = ShipExplosionSequence::create("a", nullptr, false, Ogre::Vector3::ZERO)->getEvents();
