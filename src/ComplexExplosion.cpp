@@ -39,14 +39,12 @@ constexpr DamageType BLAST_DAMAGE = static_cast<DamageType>(3);
 // The roll proportion of the gameplay settings' file when no settings exist (tools and tests).
 constexpr float DEFAULT_ROLL_PROPORTION = 1.0f;
 
-// A blast value below zero would pull bodies in, heal them or go off before the explosion starts.
-float readNonNegative(const Config& config, const std::string& name, const char* key)
+// A blast value as the file gives it. Below 0 each plays: a negative impulse pulls bodies in, a
+// negative damage mends plating, a negative trigger time sets the blast off at the first pass (as
+// 0 does) and a negative radius reaches nothing.
+float readBlastValue(const Config& config, const char* key)
 {
-    const float value = config.get<float>(PHYSICS, key, 0.0f);
-    if (!(value >= 0.0f))
-        ValueRange::refuse(config, PHYSICS, key, "ComplexExplosion: " + std::string(key) + " of explosion type " + name
-                           + " must not be below 0, not " + Ogre::StringConverter::toString(value));
-    return value;
+    return config.get<float>(PHYSICS, key, 0.0f);
 }
 
 int readPhysicsFlags(const Config& config)
@@ -175,13 +173,13 @@ ComplexExplosion::ComplexExplosion(Config& config, const std::string& name, cons
     , glow(curves ? ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator(), *curves)
                   : ModulatedBillboard(config, "Glow", *getSceneNode()->getCreator()))
     , particleSpray(readParticleSpray(config))
-    , explosionRadius(readNonNegative(config, name, "explosionRadius"))
-    , explosionImpulse(readNonNegative(config, name, "explosionImpulse"))
+    , explosionRadius(readBlastValue(config, "explosionRadius"))
+    , explosionImpulse(readBlastValue(config, "explosionImpulse"))
     , physicsFlags(readPhysicsFlags(config))
-    , maxDamage(readNonNegative(config, name, "maxDamage"))
+    , maxDamage(readBlastValue(config, "maxDamage"))
     , debrisTypes(readDebrisTypes(config))
     , triggerTask([this](float elapsed) { return triggerPhysics(elapsed); }, "ComplexExplosion::triggerPhysics",
-                  readNonNegative(config, name, "triggerTime"), 0.0f, 0, 0.0f)
+                  readBlastValue(config, "triggerTime"), 0.0f, 0, 0.0f)
     , animationCallback([this]() { onAnimationDone(); })
     , glowCallback([this]() { onGlowDone(); })
     , sound(SoundSource::create(config, "Sound", "name", SoundCategory::EFFECTS, &getPhysicsBody(),
@@ -203,7 +201,7 @@ void ComplexExplosion::checkType(const Config& config, const std::string& name, 
     ModulatedBillboard::requireEnd(config, "Glow");
     readParticleSpray(config);
     for (const char* key : {"explosionRadius", "explosionImpulse", "maxDamage", "triggerTime"})
-        readNonNegative(config, name, key);
+        readBlastValue(config, key);
     readPerturbDistance(config, readPhysicsFlags(config));
     readDebrisTypes(config);
     SoundSource::requireDefinition(config, "Sound", "name");

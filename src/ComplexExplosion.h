@@ -27,7 +27,7 @@ class SoundSource;
 //
 // Type file (".explosion"): "Explosion" "particleSpray" (default none); "Physics" with the body's
 // keys and "explosionRadius", "explosionImpulse", "maxDamage", "triggerTime" (each default 0,
-// none below 0), "explosionType" ("Perturb" rolls the bodies it pushes; anything else pushes) and
+// any value), "explosionType" ("Perturb" rolls the bodies it pushes; anything else pushes) and
 // "perturbDistance" (default 1, read for "Perturb" only); "Animation" (the flash) and "Glow" (the
 // glow) with the billboards' keys; "Sound" "name" (required); and one section whose name contains
 // "Explosion_Debris" per debris piece, with its debris type as "name" (required).
@@ -95,7 +95,8 @@ public:
     // The blast at `centre`: every body within `radius` whose scene link lets explosions affect it
     // (query flag 32) is pushed away from the centre, or rolled as well with PERTURB, and with
     // DAMAGE its collision listener takes damage; all of it falls off linearly to nothing at the
-    // radius. A radius or impulse of 0 does nothing at all.
+    // radius. A radius of 0 or below, or an impulse of 0, does nothing at all; a negative impulse
+// pulls the bodies in, and a negative damage mends.
     static void applyPhysics(const Ogre::Vector3& centre, float radius, float impulse, float maxDamage,
                              int physicsFlags, float perturbDistance);
     // The blast's effect on one body at `bodyPosition` with the given bounding radius, for a blast

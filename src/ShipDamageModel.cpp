@@ -148,8 +148,10 @@ void ShipDamageModel::inflictDamage(const Ogre::Vector3& position, const Ogre::V
 {
     if (shockReceiver)
         shockReceiver(shock);
-    // Every hit wears the plating down, but only a hit on a component can break through it.
-    plating -= directDamage;
+    // Every hit wears the plating down, but only a hit on a component can break through it. A
+    // negative damage (a mending blast) mends it, but no further than whole, as with components:
+    // above whole, the next hits would never break through.
+    plating = std::min(plating - directDamage, platingCapacity);
 
     if (component >= 0 && static_cast<unsigned>(component) < health.size()) {
         const unsigned hit = static_cast<unsigned>(component);

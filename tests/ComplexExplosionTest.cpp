@@ -50,9 +50,9 @@ protected:
 
 TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadTypesCleanly)
 {
-    // Negative blast values, a missing key, an unknown sound and materials whose textures are
-    // missing are refused as the types load, whatever their pool size (these pools start empty):
-    // the first explosion of such a type used to end the game. Textures the program made itself count.
+    // A missing key, an unknown sound and materials whose textures are missing are refused as the
+    // types load, whatever their pool size (these pools start empty): the first explosion of such
+    // a type used to end the game. Textures the program made itself count.
     Ogre::MaterialPtr scorched = Ogre::MaterialManager::getSingleton().create(
         "Scorched", Ogre::ResourceGroupManager::DEFAULT_RESOURCE_GROUP_NAME);
     scorched->getTechnique(0)->getPass(0)->createTextureUnitState("missing.png");
@@ -60,10 +60,6 @@ TEST_F(ComplexExplosionTest, ConstructionReadsTheBlastAndTheDebrisAndRefusesBadT
         return text.replace(text.find(from), from.size(), to);
     };
     const struct { const char* name; std::string text; const char* line; } refusedAtLoad[] = {
-        {"healing", explosionType("A", "maxDamage = -4\n"),
-         "ComplexExplosion: maxDamage of explosion type healing must not be below 0, not -4"},
-        {"pulling", explosionType("A", "explosionImpulse = -4\n"),
-         "ComplexExplosion: explosionImpulse of explosion type pulling must not be below 0, not -4"},
         {"silent", "[Explosion]\ngroup = A\n[Physics]\nmass = 1\n", "Key not found"},  // type files are read enciphered
         {"unheard", replaced(explosionType("A", ""), "beep", "hush"), "Could not get sound config hush"},
         {"scorched", replaced(explosionType("A", ""), "Flash", "Scorched"),
@@ -114,6 +110,10 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
     writeExplosionType("drifting", explosionType("C", "triggerTime = 0.5\n" + blast));
     writeExplosionType("slow", "[Factory]\npoolSize = 1\n" + explosionType("D", "triggerTime = 0.5\n" + blast));
     writeExplosionType("instant", explosionType("E", "", 0.0));
+    writeExplosionType("mending", explosionType("F", "triggerTime = -1\nexplosionRadius = 10\nexplosionImpulse = -2\n"
+                                                "maxDamage = -4\n"));
+    writeExplosionType("inverted", explosionType("G", "triggerTime = -1\nexplosionRadius = -10\nexplosionImpulse = 2\n"
+                                                   "maxDamage = 4\n"));
     ExplosionManager& explosions = load();
     EXPECT_EQ(1u, explosionsFree("slow"));
     TargetBody& target = body("Target", Vector3(5, 0, 0));
@@ -161,6 +161,25 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
         EXPECT_EQ(3u, instant.getAnimation().getCurrentFrame());
         run(0.5);
         EXPECT_EQ(1u, explosionsFree("instant"));
+    }
+    {
+        SCOPED_TRACE("values below 0: at the first pass the blast pulls the body in and mends it");
+        target.place(Vector3(5, 0, 0));
+        target.damage.clear();
+        ComplexExplosion& mending = *explosions.createFromGroup("F");
+        mending.activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback());
+        run(0.03125);
+        EXPECT_FALSE(mending.isBlastPending());
+        run(0.03125); // the pull moves the body at the next physics step
+        EXPECT_LT(target.getPhysicsBody().getVelocity().x, 0.0f);
+        ASSERT_EQ(1u, target.damage.size());
+        EXPECT_FLOAT_EQ(-4.0f * 0.5f, target.damage[0].directDamage);
+        SCOPED_TRACE("a radius below 0 reaches nothing");
+        target.place(Vector3(5, 0, 0));
+        explosions.createFromGroup("G")->activate(Vector3::ZERO, Vector3::ZERO, ComplexExplosion::Callback());
+        run(0.0625);
+        EXPECT_EQ(Vector3::ZERO, target.getPhysicsBody().getVelocity());
+        EXPECT_EQ(1u, target.damage.size());
     }
     target.place(Vector3(5, 4, 0));
     {

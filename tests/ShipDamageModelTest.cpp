@@ -96,6 +96,8 @@ TEST_F(ShipDamageModelTest, ComponentsPlatingAndMissingComponents)
     hit(0, 6.0f);
     hit(ShipDamageModel::NO_COMPONENT, 7.0f); // wears the plating, never breaches it
     EXPECT_EQ(model->getPlating(), -2.0f);
+    hit(ShipDamageModel::NO_COMPONENT, -10.0f); // a mending blast: up to whole, no further
+    EXPECT_EQ(model->getPlating(), 5.0f);
     EXPECT_EQ(healths(), (std::vector<float>{90.0f, 48.0f}));
     EXPECT_EQ(notified.size(), 3u);
     // Breaking the hit component stops the hit before splash and before the plating refills; the
