@@ -2,6 +2,8 @@
 #include "TargetGrid.h"
 
 #include "CombatWorld.h"
+#include "ShipBehaviour.h"
+#include "ShipWorld.h"
 #include "TestMeshes.h"
 
 #include <OgreEntity.h>
@@ -149,6 +151,24 @@ TEST_F(TargetGridWorld, FindsWhatTheSceneQueryFindsInItsOrder)
     }
     EXPECT_EQ(grid.size(), filed.size());
     expectSameFinds(searches);
+}
+
+using TargetGridGame = ShipWorld;
+
+// The game files a ship anew whenever physics carries it into another cube. A drone flies in at a
+// fighter loitering at the origin from a cube beyond the reach of the fighter's search (its
+// engagement range, 3,500), and the fighter takes it as its target once it comes within range.
+TEST_F(TargetGridGame, AShipFlyingInFromACubeBeyondASearchIsFoundInRange)
+{
+    Ship* fighter = Ship::create("trifighter");
+    fighter->activate(ours, Vector3::ZERO, Ogre::Quaternion::IDENTITY);
+    Ship* drone = Ship::create("drone");
+    drone->activate(theirs, Vector3(0, 0, -4100), Ogre::Quaternion(Ogre::Degree(180), Vector3::UNIT_Y));
+    drone->getBehaviour().drone(Vector3(0, 0, 200));
+    for (double t = 0; t < 40 && fighter->getBehaviour().getTarget() != drone; t += 0.25)
+        run(0.25);
+    EXPECT_EQ(fighter->getBehaviour().getTarget(), drone) << "the drone at " << drone->getPosition();
+    EXPECT_GT(drone->getPosition().length(), 3000.0f) << "found only near";
 }
 
 } // namespace
