@@ -19,7 +19,8 @@ namespace Tolvarine::Test {
 // by its destructor, or when the process exits before it runs (the child of a death test ends in
 // std::exit). The folder's name holds the test's, with the slash of a parameterized test's name
 // taken out, so that the folder is one level deep. CTest runs every test process with a temporary
-// folder of its own (tools/own-display.sh) and removes that whole, however the process ended.
+// folder of its own under the build folder (tools/own-display.sh), removed whole however the
+// process ended: at its end, or at the next test's start when a kill left no chance to.
 class TemporaryFolder {
 public:
     TemporaryFolder()
