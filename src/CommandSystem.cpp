@@ -231,7 +231,8 @@ void CommandSystem::listShips()
         ship->setFocus(false);
         markSelected(true);
     }
-    GameLog::line("Command mode: the game is paused, " + std::to_string(ships.size()) + " ships of the player");
+    GameLog::line("Command mode: the game is paused, " + std::to_string(ships.size())
+                  + (ships.size() == 1 ? " ship" : " ships") + " of the player");
     showSelectedShip();
 }
 

@@ -105,7 +105,7 @@ TEST_P(MenuGame, PlayedFromTheMenusToItsStatisticsAndBackToMain)
     })) << "Play/FriendlyTrifighterCombo";
     ASSERT_TRUE(clickForLine(game, PLAY_START, "Scenario Startup running unload...")) << "Play/Start";
     ASSERT_TRUE(game.waitForLogLine("Scenario " + name + " loaded."));
-    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 10));
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ship of the player", 1, 10));
 
     ASSERT_TRUE(flyUntil(game, "Scenario " + name + " ended.", 90)) << "the fight did not end";
     bool statistics = false;
@@ -175,7 +175,7 @@ TEST(MenuGameTutorial, PlayedThroughFromMainBackToMainWithNoStaleReadout)
         ASSERT_TRUE(game.click(512 + TUTORIAL_NEXT.dx, 384 + TUTORIAL_NEXT.dy));
         waitForLines(game, "Command mode: the game is paused", 1, 3);
     }
-    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ships of the player", 1, 0)) << "Next >>";
+    ASSERT_TRUE(waitForLines(game, "Command mode: the game is paused, 1 ship of the player", 1, 0)) << "Next >>";
     ASSERT_TRUE(pressForLine(game, "c", "Command mode left"));
     ASSERT_TRUE(waitForLines(game, "Scenario Startup loaded.", 2, 20)) << "the tutorial did not end";
     bool main = false;
