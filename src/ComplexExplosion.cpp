@@ -23,7 +23,6 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSceneQuery.h>
-#include <OgreStringConverter.h>
 
 namespace Tolvarine {
 

@@ -96,7 +96,7 @@ public:
     // (query flag 32) is pushed away from the centre, or rolled as well with PERTURB, and with
     // DAMAGE its collision listener takes damage; all of it falls off linearly to nothing at the
     // radius. A radius of 0 or below, or an impulse of 0, does nothing at all; a negative impulse
-// pulls the bodies in, and a negative damage mends.
+    // pulls the bodies in, and a negative damage mends.
     static void applyPhysics(const Ogre::Vector3& centre, float radius, float impulse, float maxDamage,
                              int physicsFlags, float perturbDistance);
     // The blast's effect on one body at `bodyPosition` with the given bounding radius, for a blast
