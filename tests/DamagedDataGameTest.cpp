@@ -598,7 +598,8 @@ std::function<void(const fs::path&)> arrivingWithNoDuration(const char* section)
 // at once, as a glow or flash of no duration (an explosion's, the warp arrival's) shows its curves'
 // ends. A collision geometry section of an unknown type is skipped, and a ship's death may fire
 // 3,000 sprays in one event, or 100,000, of which those that fit under the bound of sprays in play
-// start. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or
+// start. A blast whose damage, impulse, trigger time or radius is below 0 mends, pulls in, goes off
+// at once or reaches nothing. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or
 // a frozen battle.
 std::vector<PlayableValue> playableValues()
 {
@@ -641,6 +642,17 @@ std::vector<PlayableValue> playableValues()
         {"UnknownGeometryOfDebris", "data/explosions/debris/hull_fragment.debris", setInSection("Collision_Geometry", "type", "trimeshh")},
         {"SprayCount3000", "data/explosions/bastion.explosion_sequence", setInSection("Event_BowSparks", "number", "3000")},
         {"SprayCount100000", "data/explosions/bastion.explosion_sequence", setInSection("Event_BowSparks", "number", "100000")},
+        // The blast of the destroyed ship's sequence and of the drones' missiles.
+        {"BlastDamageAndImpulseBelow0", "data/explosions/conventional_blast.explosion",
+         [](const fs::path& f) {
+             setInSection("Physics", "maxDamage", "-5")(f);
+             setInSection("Physics", "explosionImpulse", "-450")(f);
+         }},
+        {"BlastTriggerTimeAndRadiusBelow0", "data/explosions/conventional_blast.explosion",
+         [](const fs::path& f) {
+             setInSection("Physics", "triggerTime", "-1")(f);
+             setInSection("Physics", "explosionRadius", "-30")(f);
+         }},
     };
 }
 
