@@ -35,13 +35,19 @@ std::map<std::string, std::unique_ptr<Config>>& typeConfigs()
     return configs;
 }
 
+// A section is an event when "Event_" stands anywhere in its name.
+bool isEventSection(const std::string& section)
+{
+    return section.find("Event_") != std::string::npos;
+}
+
 // The events of the sections whose name holds "Event_", in file order. With `checkNames`, each
 // event's names are checked as it is read, so a refusal names its own section.
 ShipExplosionSequence::Events readEvents(Config& config, bool checkNames = false)
 {
     ShipExplosionSequence::Events events;
     for (const std::string& section : config.getSectionNames()) {
-        if (section.find("Event_") == std::string::npos)
+        if (!isEventSection(section))
             continue;
         events.push_back(ShipExplosionEvent::createEvent(config, section));
         if (checkNames)
@@ -65,7 +71,7 @@ std::vector<NestedStart> nestedStarts(const Config& config)
 {
     std::vector<NestedStart> starts;
     for (const std::string& section : config.getSectionNames()) {
-        if (section.find("Event_") != std::string::npos && config.get<std::string>(section, "type") == "Sequence")
+        if (isEventSection(section) && config.get<std::string>(section, "type") == "Sequence")
             starts.push_back({section, config.get<std::string>(section, "name")});
     }
     return starts;

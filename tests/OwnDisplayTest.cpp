@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iterator>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -20,10 +21,7 @@ const std::string OWN_DISPLAY = std::string(TOLVARINE_SOURCE_DIR) + "/tools/own-
 
 std::size_t entries(const fs::path& folder)
 {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const fs::directory_entry& entry : fs::directory_iterator(folder))
-        ++count;
-    return count;
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
 // Whether a folder of `scratch` holds a temporary folder with the file `made` in it.

@@ -43,7 +43,6 @@ if [ "${1:-}" = "--own-tmp" ]; then
   own_tmp="$own/tmp"
   mkdir "$own_tmp" || exit 1
   number_file="$own/display"
-  : >"$number_file"
 else
   number_file=$(mktemp)
 fi
