@@ -23,9 +23,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "Fireable";
-// A beam ends its life, and is ended at the end of a game, with this disable time.
-constexpr DisableTime END = static_cast<DisableTime>(2);
-constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 
 } // namespace
 
@@ -123,7 +120,7 @@ void Beam::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vector3& po
                   const Ogre::Quaternion& orientation, float, Targetable* target)
 {
     if (isLive()) {
-        deactivate(RELAUNCH);
+        deactivate(REACTIVATION);
         reclaim(this, typeName);
     }
     if (!newFaction) {
@@ -177,7 +174,7 @@ bool Beam::update(float sinceLast)
     // A beam with no time to live ends at its first update, whatever time has passed.
     const float fraction = timeToLive > 0.0f ? remainingFraction() : 0.0f;
     if (fraction <= 0.0f) {
-        deactivate(END);
+        deactivate(TAKEN_OUT);
         return false;
     }
     billboard->setColour(beamColour * fraction);

@@ -93,7 +93,7 @@ void CapitalShip::activate(Faction& faction, const Ogre::Vector3& position, cons
 {
     // A ship in play is placed anew: its stations leave the old place with it.
     if (isInPlay())
-        stationsLeavePlay(static_cast<DisableTime>(0));
+        stationsLeavePlay(REACTIVATION);
     Ship::activate(faction, position, orientation);
     for (const std::shared_ptr<CapitalShipStation>& station : stations)
         station->activate();

@@ -203,7 +203,7 @@ void CapitalShipStation::activate()
 void CapitalShipStation::deactivate(DisableTime time)
 {
     // The body always leaves at once: the station has no dying of its own.
-    DynamicCollidable::deactivate(static_cast<DisableTime>(2));
+    DynamicCollidable::deactivate(TAKEN_OUT);
     dJointAttach(joint, nullptr, nullptr);
     (void)time;
     getFrameDisplay().deactivate();

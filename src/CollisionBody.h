@@ -54,7 +54,7 @@ public:
 
 private:
     std::string componentName;
-    int componentIndex = -1;
+    int componentIndex = NO_COMPONENT;
     bool enabled = false;
     // Declared before the outer holder so that the transform goes first on destruction.
     std::unique_ptr<PhysicsGeometry> innerGeometry;

@@ -13,6 +13,11 @@ namespace Tolvarine {
 // cares about.
 class CollisionListener {
 public:
+    // The component ids of a hit with a meaning beyond an index: a hit on no component (a geometry
+    // that names none), and one on every component at once (the blast of an explosion).
+    static constexpr int NO_COMPONENT = -1;
+    static constexpr int ALL_COMPONENTS = -2;
+
     // A small category that colliding objects use to tell what they hit.
     virtual int getCollisionType() const;
     // Maps the component name of one of the owner's geometries to the owner's component index.
@@ -22,6 +27,7 @@ public:
     // this frame.
     virtual bool collide(CollisionListener* other, int otherComponent,
                          const Ogre::Vector3& position, const Ogre::Vector3& normal);
+    // `component` is one of the owner's component indices, NO_COMPONENT or ALL_COMPONENTS.
     virtual void inflictDamage(const Ogre::Vector3& position, const Ogre::Vector3& velocity,
                                int component, float directDamage, float splashDamage, float shock,
                                DamageType damageType);

@@ -29,18 +29,12 @@ namespace Tolvarine {
 namespace {
 
 const char* const PHYSICS = "Physics";
-constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
-constexpr DisableTime REACTIVATION = static_cast<DisableTime>(0);
-// The blast's damage goes to no particular component, as a damage type of its own beside the
-// projectiles' Beam, Plasma and Conventional.
-constexpr int NO_COMPONENT = -2;
-constexpr DamageType BLAST_DAMAGE = static_cast<DamageType>(3);
 // The roll proportion of the gameplay settings' file when no settings exist (tools and tests).
 constexpr float DEFAULT_ROLL_PROPORTION = 1.0f;
 
 // A blast value as the file gives it. Below 0 each plays: a negative impulse pulls bodies in, a
-// negative damage mends plating, a negative trigger time sets the blast off at the first pass (as
-// 0 does) and a negative radius reaches nothing.
+// negative damage mends every component and the plating, a negative trigger time sets the blast
+// off at the first pass (as 0 does) and a negative radius reaches nothing.
 float readBlastValue(const Config& config, const char* key)
 {
     return config.get<float>(PHYSICS, key, 0.0f);
@@ -346,8 +340,8 @@ void ComplexExplosion::applyPhysics(const Ogre::Vector3& centre, float radius, f
         else if (physicsFlags & PERTURB)
             body->addForceAtRelativePosition(effect.force, effect.leverArm);
         if ((physicsFlags & DAMAGE) && link->getListener())
-            link->getListener()->inflictDamage(effect.hitPoint, effect.direction, NO_COMPONENT, effect.damage, 0.0f,
-                                               0.0f, BLAST_DAMAGE);
+            link->getListener()->inflictDamage(effect.hitPoint, effect.direction, CollisionListener::ALL_COMPONENTS,
+                                               effect.damage, 0.0f, 0.0f, BLAST);
     }
 }
 

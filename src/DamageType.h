@@ -2,12 +2,13 @@
 
 namespace Tolvarine {
 
-// The kind of damage handed to a damage model with each hit. The named values are those of the
-// projectile types; 3 (unnamed) is the damage of an explosion's blast.
+// The kind of damage handed to a damage model with each hit: those of the projectile types, and
+// the blast of an explosion.
 enum DamageType : int {
     BEAM = 0,
     PLASMA = 1,
-    CONVENTIONAL = 2
+    CONVENTIONAL = 2,
+    BLAST = 3
 };
 
 } // namespace Tolvarine

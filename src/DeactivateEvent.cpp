@@ -9,7 +9,7 @@ void DeactivateEvent::execute(Controllable* target, bool, const Ogre::Vector3&)
 {
     // Ships are collidables; their deactivation hands them back to their pools.
     if (auto* collidable = dynamic_cast<DynamicCollidable*>(target))
-        collidable->deactivate(static_cast<DisableTime>(2));
+        collidable->deactivate(TAKEN_OUT);
 }
 
 } // namespace Tolvarine

@@ -33,9 +33,6 @@ namespace {
 const char* const SECTION = "ExplosionDebris";
 const char* const EXTENSION = ".debris";
 const char* const FIRE_SUFFIX = "/FireSystem";
-constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
-constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
-constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
 // Every loaded type's file, by type name. Pieces are built from them during play, whenever a
 // pool has no free piece.
@@ -183,7 +180,7 @@ ExplosionDebris* ExplosionDebris::createDebris(const std::string& name)
 
 void ExplosionDebris::releaseAll()
 {
-    getPools().releaseAll([](ExplosionDebris* piece) { piece->deactivate(RELEASE_TIME); });
+    getPools().releaseAll([](ExplosionDebris* piece) { piece->deactivate(TAKEN_OUT); });
 }
 
 bool ExplosionDebris::hasType(const std::string& name)
@@ -230,7 +227,7 @@ void ExplosionDebris::launch(const Ogre::Vector3& position, const Ogre::Quaterni
                              const Ogre::Vector3& velocity)
 {
     if (isInFlight())
-        deactivate(RELAUNCH);
+        deactivate(REACTIVATION);
     // A piece given back while its user still holds it (a relaunch, or the end of a game) must
     // not be handed to anyone else while it flies.
     if (PoolFactory<ExplosionDebris>* pool = getPools().getPool(typeName)) {

@@ -20,8 +20,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const EXTENSION = ".explosion";
-// Pools are emptied this way at the end of a scenario.
-constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
 // The whole extension counts: ".explosion_sequence" files live in the same folder.
 } // namespace
@@ -159,7 +157,7 @@ bool ExplosionManager::reclaim(ComplexExplosion* explosion, const std::string& n
 
 void ExplosionManager::releaseAll()
 {
-    pools.releaseAll([](ComplexExplosion* explosion) { explosion->deactivate(RELEASE_TIME); });
+    pools.releaseAll([](ComplexExplosion* explosion) { explosion->deactivate(TAKEN_OUT); });
 }
 
 std::string ExplosionManager::readGroup(const Config& file, const std::string& section, const std::string& key)

@@ -27,8 +27,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const EXTENSION = ".fireable";
-// Pools are emptied this way at the end of a scenario.
-constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
 
 // Type configurations by type name.
 using Registry = std::map<std::string, std::unique_ptr<Config>>;
@@ -256,7 +254,7 @@ bool FireableProjectile::reclaim(FireableProjectile* projectile, const std::stri
 
 void FireableProjectile::releaseAll()
 {
-    getPools().releaseAll([](FireableProjectile* projectile) { projectile->deactivate(RELEASE_TIME); });
+    getPools().releaseAll([](FireableProjectile* projectile) { projectile->deactivate(TAKEN_OUT); });
 }
 
 void FireableProjectile::unloadTypes()

@@ -29,9 +29,6 @@ namespace {
 
 const char* const SECTION = "Formation";
 const char* const CONFIG_PATH = "cfg/formation.cfg";
-// The formation's body sleeps this way when it is dissolved, as a pooled object does at the end of
-// a scenario.
-const DisableTime DISSOLVED = static_cast<DisableTime>(2);
 
 Ogre::SceneManager& engineSceneManager()
 {
@@ -268,7 +265,7 @@ void Formation::dissolve()
     if (!isActive() || dissolving)
         return;
     dissolving = true;
-    DynamicCollidable::deactivate(DISSOLVED);
+    DynamicCollidable::deactivate(TAKEN_OUT);
     faction = nullptr;
     primary.deactivate();
     secondary.deactivate();

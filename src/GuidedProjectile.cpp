@@ -11,8 +11,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "Fireable";
-// A missile ends its own life with this disable time.
-constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
 
 } // namespace
 

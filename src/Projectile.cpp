@@ -24,9 +24,6 @@ namespace Tolvarine {
 namespace {
 
 const char* const SECTION = "Fireable";
-// A projectile ends its own life with this disable time, and an old flight with 0.
-constexpr DisableTime OWN_END = static_cast<DisableTime>(1);
-constexpr DisableTime RELAUNCH = static_cast<DisableTime>(0);
 
 } // namespace
 
@@ -158,7 +155,7 @@ void Projectile::launch(Faction* newFaction, bool newIsPlayer, const Ogre::Vecto
 bool Projectile::beginFlight(Faction* newFaction, bool newIsPlayer, float speed)
 {
     if (isInFlight()) {
-        deactivate(RELAUNCH);
+        deactivate(REACTIVATION);
         reclaim(this, typeName);
     }
     if (!newFaction) {

@@ -15,9 +15,6 @@ namespace Tolvarine {
 
 namespace {
 
-// Disables the body the way the pools do when they are emptied.
-constexpr DisableTime RELEASE_TIME = static_cast<DisableTime>(2);
-
 Ogre::SceneManager& engineSceneManager()
 {
     TolvarineEngine* engine = TolvarineEngine::getSingletonPtr();
@@ -73,7 +70,7 @@ void SceneDynamicBody::activate(const Ogre::Vector3& position,
 
 void SceneDynamicBody::deactivate()
 {
-    physicsBody.deactivate(RELEASE_TIME);
+    physicsBody.deactivate(TAKEN_OUT);
     if (Ogre::SceneNode* parent = node->getParentSceneNode())
         parent->removeChild(node);
     PhysicsEngine::getSingleton().deactivateBody(&physicsBody);

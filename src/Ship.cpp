@@ -167,7 +167,7 @@ void Ship::activate(Faction& newFaction, const Ogre::Vector3& position, const Og
     // The ship stays with the caller who holds it: it leaves play but not its user's hands, so the
     // pool can never hand it out a second time while it flies.
     if (faction)
-        leavePlay(static_cast<DisableTime>(0), false);
+        leavePlay(REACTIVATION, false);
     takeBackFromPool();
 
     faction = &newFaction;
@@ -229,7 +229,7 @@ void Ship::setFocus(bool focus)
 {
     const bool focused = Controllable::getFocused() == this;
     if (focus && !focused) {
-        behaviour->deactivate(static_cast<DisableTime>(0));
+        behaviour->deactivate(REACTIVATION);
         if (Formation* formation = behaviour->getFormation())
             formation->setControlledMember(behaviour.get());
         getFrameDisplay().deactivate();
@@ -295,10 +295,9 @@ std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, c
 
 void Ship::deactivateAll()
 {
-    const DisableTime ended = static_cast<DisableTime>(2);
-    getPoolFactory().releaseAll([ended](Ship* ship) {
+    getPoolFactory().releaseAll([](Ship* ship) {
         if (ship->faction) {
-            ship->deactivate(ended);
+            ship->deactivate(TAKEN_OUT);
             return;
         }
         // Without a faction, deactivate leaves a ship as it is. Either it was taken from its pool
@@ -306,7 +305,7 @@ void Ship::deactivateAll()
         // and then its body flew on, drawn and colliding, into the next scenario: the body goes
         // here, and the ship back to its pool.
         if (ship->DynamicCollidable::isActive())
-            ship->DynamicCollidable::deactivate(ended);
+            ship->DynamicCollidable::deactivate(TAKEN_OUT);
         getPoolFactory().release(ship, ship->type.getName());
     });
 }

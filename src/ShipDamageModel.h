@@ -21,10 +21,6 @@ class ShipType;
 // while any component is below 30 % of its armour.
 class ShipDamageModel : public DamageModel, public CollisionListener {
 public:
-    // Component ids with a meaning beyond an index.
-    static constexpr int NO_COMPONENT = -1;
-    static constexpr int ALL_COMPONENTS = -2;
-
     // `owner` is the ship; the model starts inactive, at full health.
     ShipDamageModel(Controllable& owner, const ShipType& type);
     ~ShipDamageModel() override;
@@ -53,8 +49,8 @@ public:
     int getCollisionType() const override;
     // The first component of that name; 0 when none has it.
     int getComponentIndex(const std::string& componentName) const override;
-    // `component` is a component index, NO_COMPONENT (nothing but the shock and the plating) or
-    // ALL_COMPONENTS (the blast of an explosion). The velocity is not used.
+    // NO_COMPONENT does nothing but the shock and the plating; ALL_COMPONENTS hits every component
+    // with the direct damage. The velocity is not used.
     void inflictDamage(const Ogre::Vector3& position, const Ogre::Vector3& velocity, int component,
                        float directDamage, float splashDamage, float shock,
                        DamageType damageType) override;

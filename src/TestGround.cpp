@@ -36,8 +36,6 @@ namespace Tolvarine {
 
 namespace {
 
-// Taken out of play because the test ground moves on, as the end of a game does it.
-constexpr DisableTime REMOVED = static_cast<DisableTime>(2);
 // The fixed task that looks at the data file runs with the other per-frame scenery work.
 constexpr unsigned WATCH_ORDER = 50;
 // The ship placed as the target of a spawned projectile, and where.
@@ -421,17 +419,17 @@ void TestGround::placeItem(const std::string& category, const std::string& item,
 void TestGround::removeItem()
 {
     if (testShip)
-        testShip->deactivate(REMOVED);
+        testShip->deactivate(TAKEN_OUT);
     testShip = nullptr;
     if (testFireable)
-        testFireable->deactivate(REMOVED);
+        testFireable->deactivate(TAKEN_OUT);
     testFireable = nullptr;
 }
 
 void TestGround::removeTarget()
 {
     if (targetShip)
-        targetShip->deactivate(REMOVED);
+        targetShip->deactivate(TAKEN_OUT);
     targetShip = nullptr;
 }
 

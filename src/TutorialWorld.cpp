@@ -78,7 +78,7 @@ Ship* TutorialWorld::launchPlayerShip(const std::string& fileBaseName, const std
 void TutorialWorld::retireShip(Ship& ship)
 {
     // The pools are emptied with this value at the end of a scenario, as the tutorial's end is.
-    ship.deactivate(static_cast<DisableTime>(2));
+    ship.deactivate(TAKEN_OUT);
 }
 
 void TutorialWorld::setCameraType(CameraController::CameraType type)

@@ -24,7 +24,6 @@ namespace Tolvarine {
 namespace {
 
 constexpr unsigned POOL_SIZE = 5;
-constexpr DisableTime CANCELLED = static_cast<DisableTime>(2);
 
 struct PoolSource {
     std::string configPath = "cfg/warp_arrival.cfg";
@@ -137,8 +136,8 @@ WarpArrival::~WarpArrival()
 {
     cancel();
     sound.reset();
-    glow.stop(CANCELLED);
-    flashBillboard.stop(CANCELLED);
+    glow.stop(TAKEN_OUT);
+    flashBillboard.stop(TAKEN_OUT);
     // The billboards' sets are detached from the node first, by their own destructors, after
     // this body; the node itself goes now, empty of anything of ours that is still in use.
     node->detachAllObjects();
@@ -277,7 +276,7 @@ void WarpArrival::finishWhenDone()
 {
     if (!active || !glowFinished || !flashFinished || !arrived)
         return;
-    glow.stop(CANCELLED);
+    glow.stop(TAKEN_OUT);
     sound->stop();
     detachNode();
     active = false;
@@ -290,8 +289,8 @@ void WarpArrival::cancel()
 {
     flashTask.subscribe(false);
     arrivalTask.subscribe(false);
-    glow.stop(CANCELLED);
-    flashBillboard.stop(CANCELLED);
+    glow.stop(TAKEN_OUT);
+    flashBillboard.stop(TAKEN_OUT);
     if (sound)
         sound->stop();
     detachNode();

@@ -27,8 +27,6 @@ namespace {
 
 const char* const SECTION = "Weapon";
 const char* const GLOW_SECTION = "Glow";
-// A weapon's glow is stopped with this disable time.
-constexpr DisableTime GLOW_STOP = static_cast<DisableTime>(2);
 
 std::string& typeFolder()
 {
@@ -171,7 +169,7 @@ Weapon::~Weapon()
 {
     actuallyFireTask.subscribe(false);
     if (glow)
-        glow->stop(GLOW_STOP);
+        glow->stop(TAKEN_OUT);
     glow.reset();
     fireSound.reset();
     mountNode->getCreator()->destroySceneNode(mountNode);
@@ -189,7 +187,7 @@ void Weapon::deactivate()
     active = false;
     target = nullptr;
     if (glow)
-        glow->stop(GLOW_STOP);
+        glow->stop(TAKEN_OUT);
     actuallyFireTask.subscribe(false);
 }
 
@@ -243,7 +241,7 @@ bool Weapon::actuallyFire(float)
 void Weapon::stopGlow()
 {
     if (glow)
-        glow->stop(GLOW_STOP);
+        glow->stop(TAKEN_OUT);
 }
 
 } // namespace Tolvarine

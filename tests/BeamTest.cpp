@@ -81,7 +81,7 @@ TEST_F(BeamTest, ABeamIsAStripThatFadesHitsOncePerLifeAndNeedsAFaction)
     EXPECT_FALSE(beam.update(0.25f));
     EXPECT_EQ(0u, liveCount());
     // A second end changes nothing.
-    beam.deactivate(static_cast<DisableTime>(2));
+    beam.deactivate(TAKEN_OUT);
     EXPECT_EQ(1u, FireableProjectile::getPools().getPool("lance")->getFreeCount());
 
     // Launched again while live, it starts a new life, live once; its update task ends it.

@@ -60,7 +60,7 @@ TEST_F(CapitalShipWorld, ThreatsAndManning)
     EXPECT_EQ(fighter->querySphereAhead(300.0f, 0.5f), ship);
 
     interface.setMode(Interface::NORMAL, false);
-    ship->deactivate(static_cast<DisableTime>(2));
+    ship->deactivate(TAKEN_OUT);
     EXPECT_EQ(interface.getMode(), Interface::COMMAND);
     EXPECT_EQ(Controllable::getFocused(), nullptr);
     EXPECT_FALSE(station.getTurretBehaviour().isActive());
@@ -109,7 +109,7 @@ TEST_F(CapitalShipWorld, TurretsFireAtAnEnemyFighterAndFightersComeAndGoThroughT
     EXPECT_EQ(Controllable::getFocused(), nullptr);
     EXPECT_EQ(theirs.getShipCount(), theirShips);
     EXPECT_NE(Ship::create("trifighter"), second);
-    second->deactivate(static_cast<DisableTime>(2));
+    second->deactivate(TAKEN_OUT);
     scriptHost().runString("from Tolvarine import Ship\nShip.create('trifighter').deactivate(2)\n");
     EXPECT_EQ(ours.getShipCount(), 1);
 

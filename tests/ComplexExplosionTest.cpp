@@ -119,7 +119,7 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
     TargetBody& target = body("Target", Vector3(5, 0, 0));
     // Blasts must never wake a pooled body, nor trip over a scene object without a scene link.
     TargetBody& pooled = body("Pooled", Vector3(0, 2, 0));
-    pooled.deactivate(static_cast<DisableTime>(1));
+    pooled.deactivate(OWN_END);
     Ogre::SceneNode* bare = scene().getRootSceneNode()->createChildSceneNode(Vector3(1, 0, 0));
     bare->attachObject(scene().createEntity("ball.mesh"));
     int triggers = 0;
@@ -222,7 +222,7 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
         run(1.0);
         EXPECT_EQ(10, triggers);
         EXPECT_EQ(1u, explosionsFree("slow"));
-        explosion.deactivate(static_cast<DisableTime>(2));
+        explosion.deactivate(TAKEN_OUT);
         EXPECT_EQ(1u, explosionsFree("slow"));
     }
 }

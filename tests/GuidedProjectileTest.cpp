@@ -170,7 +170,7 @@ TEST_F(GuidedProjectileTest, ATargetOutOfPlayIsChasedToWhereItWasButNotIntoItsNe
         GuidedProjectile* missile = launch(&drone, &player);
         run(0.25);
         drone.setInactive(true);
-        drone.deactivate(static_cast<DisableTime>(1));
+        drone.deactivate(OWN_END);
         run(0.5);
         EXPECT_TRUE(missile->getBehaviour().isGuiding());
         EXPECT_EQ(&drone, missile->getBehaviour().getTarget());

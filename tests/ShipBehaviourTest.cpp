@@ -131,7 +131,7 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
         {"a formation takes the ship out of any order", [&](ShipBehaviour& s, AiShip& a, AiShip&) { s.attack(&a); s.joinFormation(&formationParts.formation); }, "formation", "-"},
         {"a formation that goes while the player flies its leader leaves the leader nothing to fly to",
          [&](ShipBehaviour& s, AiShip&, AiShip&) {
-             s.deactivate(static_cast<DisableTime>(0));
+             s.deactivate(REACTIVATION);
              s.joinFormation(&formationParts.formation);
              s.leaveFormation();
              s.activate();
@@ -160,7 +160,7 @@ TEST_F(ShipAi, OrdersStayBelowAttackRunsWhichEndNearTheirAimPointOrWhenTheTarget
     EXPECT_EQ(weaponCalls, (std::vector<std::string>{"me.P1.clearTarget", "me.P1.stop", "me.P2.clearTarget", "me.P2.stop"}));
     // Leaving play stops the fire.
     me->p1.firing = true;
-    ai->deactivate(static_cast<DisableTime>(2));
+    ai->deactivate(TAKEN_OUT);
     EXPECT_FALSE(me->p1.firing);
     // Regression: a capital ship once held still on its runs and dropped the attacker's warning.
     const ShipType capital{written(folder.file("capital.ship"), shipText("capital", {{"role", "capital"}}))};
