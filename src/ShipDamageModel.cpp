@@ -228,6 +228,7 @@ void ShipDamageModel::destroy()
 bool ShipDamageModel::damageComponent(unsigned component, float amount)
 {
     const float armour = type.getComponentArmour(component);
+    const bool wasCritical = isCritical(component);
     // A negative amount must not lift the component above whole.
     health[component] = std::min(health[component] - amount, armour);
     bool brokenThrough = false;
@@ -239,6 +240,10 @@ bool ShipDamageModel::damageComponent(unsigned component, float amount)
     } else if (ownerHasFocus() && isCritical(component)) {
         if (InstrumentSoundManager* sounds = InstrumentSoundManager::getSingletonPtr())
             sounds->setCriticalAlarm(true);
+    } else if (wasCritical) {
+        // A mending hit lifted it out of the critical band: the alarm stops once no other
+        // component keeps it on, as after a repair.
+        updateCriticalAlarm();
     }
     if (subscriber)
         subscriber(component);

@@ -206,6 +206,10 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndTheAlarmFol
         {"B at 31 %", [&] { alarmed.damageComponent(1, 69.0f); }, false},
         {"B at 29 %", [&] { alarmed.damageComponent(1, 2.0f); }, true},
         {"A repaired past 30 %, B still critical", [&] { alarmed.damageComponent(0, 2.0f); alarmed.maintenanceUpdate(2.0f); }, true},
+        // Before, only a repair ever switched the alarm off: a mend left it on for good.
+        {"a mending blast lifts B out of the band",
+         [&] { alarmed.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::ALL_COMPONENTS, -20.0f, 0, 0, BLAST); },
+         false},
         {"out of play", [&] { alarmed.deactivate(); }, false}};
     for (const auto& [step, act, sounding] : steps) {
         SCOPED_TRACE(step);
