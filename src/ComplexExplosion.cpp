@@ -267,6 +267,12 @@ void ComplexExplosion::deactivate(DisableTime time)
         manager->release(this, name);
 }
 
+void ComplexExplosion::bodyOutOfReach()
+{
+    if (active)
+        deactivate(TAKEN_OUT);
+}
+
 bool ComplexExplosion::triggerPhysics(float)
 {
     if (!active)

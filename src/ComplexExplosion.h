@@ -84,6 +84,8 @@ public:
     // Takes the explosion out of play, cancels a pending blast, and gives it back to its pool when
     // it is live there; an explosion that is not live is never given back twice.
     virtual void deactivate(DisableTime time);
+    // A body the physics can no longer follow ends the explosion, pending blast and all.
+    void bodyOutOfReach() override;
 
     // The callback of the trigger task "ComplexExplosion::triggerPhysics": the blast, once per
     // activation.

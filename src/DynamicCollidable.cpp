@@ -154,6 +154,7 @@ DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std
                                      const Config& config, const Ogre::Vector3& position,
                                      const Ogre::Quaternion& orientation)
     : sceneManager(sceneManager)
+    , typeFile(config.getPath())
     , collisionGeometry(config, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
     , physicsBody(config)
     , link(std::make_unique<OgreLink>(&physicsBody,
@@ -180,6 +181,7 @@ DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std
         throw;
     }
     collisionGeometry.setBody(physicsBody);
+    physicsBody.setOwner(this);
     PhysicsEngine::getSingleton().addBody(&physicsBody);
 }
 
@@ -280,6 +282,20 @@ void DynamicCollidable::deactivate(DisableTime time)
     if (entity)
         TargetGrid::get().withdraw(*entity);
     filedCell.reset();
+}
+
+std::string DynamicCollidable::getBodyName() const
+{
+    return node->getName() + " of " + typeFile;
+}
+
+void DynamicCollidable::bodyOutOfReach()
+{
+    if (!active)
+        return;
+    deactivate(TAKEN_OUT);
+    if (active)
+        DynamicCollidable::deactivate(TAKEN_OUT);
 }
 
 void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,

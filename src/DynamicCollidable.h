@@ -35,7 +35,7 @@ class OgreLink;
 // mesh) or "mesh_0" with "mesh_1"/"distance_1", "mesh_2"/"distance_2", … (levels of detail, given
 // to the shared mesh by the first object that loads it; the list ends at an empty name or a
 // distance not above 0); every "Collision_Geometry" section (see CollisionGeometry).
-class DynamicCollidable {
+class DynamicCollidable : public PhysicsBody::Owner {
 public:
     // Builds the object in the engine's scene manager. `name` names the scene node and the entity
     // and must be unique in the scene. A mesh that cannot be loaded is logged, with the type
@@ -75,6 +75,13 @@ public:
     // The position listener of the body: moves the node to the body.
     void synchroniseDynamics(const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
                              const Ogre::Vector3& velocity);
+
+    // PhysicsBody::Owner: the scene node's name and the type file ("Ship3 of
+    // data/entities/trifighter.ship").
+    std::string getBodyName() const override;
+    // An object in play leaves it through its own deactivate, with disable time TAKEN_OUT, and its
+    // body goes with it also where that leaves the object as it is (a ship without a side).
+    void bodyOutOfReach() override;
 
     // Every collision geometry reports to `owner`, which also gives their component indices.
     void setGeometryOwner(CollisionListener* owner);
@@ -116,6 +123,8 @@ private:
     void fileAsTarget();
 
     Ogre::SceneManager& sceneManager;
+    // The path of the type file, for the log.
+    std::string typeFile;
     CollisionGeometry collisionGeometry;
     PhysicsBody physicsBody;
     bool active = false;

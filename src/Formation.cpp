@@ -280,6 +280,11 @@ void Formation::dissolve()
     showIcons();
 }
 
+void Formation::bodyOutOfReach()
+{
+    dissolve();
+}
+
 void Formation::addElement(FormationElement* element)
 {
     members.insert(element);

@@ -59,6 +59,8 @@ public:
 
     void activate(Faction* faction, const Ogre::Vector3& position, const Ogre::Quaternion& orientation);
     void dissolve();
+    // A body the physics can no longer follow dissolves the formation.
+    void bodyOutOfReach() override;
     void addElement(FormationElement* element);
     void removeElement(FormationElement* element);
 

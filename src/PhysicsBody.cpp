@@ -6,6 +6,7 @@
 
 #include <ode/objects.h>
 
+#include <cmath>
 #include <string>
 
 namespace Tolvarine {
@@ -161,6 +162,30 @@ Ogre::Quaternion PhysicsBody::getAngularVelocity() const
     return Ogre::Quaternion(Ogre::Radian(angle), axis);
 }
 
+bool PhysicsBody::isWithinReach() const
+{
+    const dReal* p = dBodyGetPosition(body);
+    const dReal reach = PhysicsEngine::MAX_COORDINATE;
+    return std::abs(p[0]) <= reach && std::abs(p[1]) <= reach && std::abs(p[2]) <= reach;
+}
+
+bool PhysicsBody::admit(const Ogre::Vector3& value)
+{
+    if (std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z))
+        return true;
+    noteUnfollowable(Unfollowable::NOT_A_NUMBER);
+    return false;
+}
+
+void PhysicsBody::noteUnfollowable(Unfollowable why)
+{
+    if (!active || unfollowable != Unfollowable::NO)
+        return;
+    unfollowable = why;
+    if (PhysicsEngine* engine = PhysicsEngine::getSingletonPtr())
+        engine->noteUnfollowable(this);
+}
+
 float PhysicsBody::getMass() const
 {
     return static_cast<float>(mass.mass);
@@ -251,6 +276,7 @@ void PhysicsBody::activate()
 {
     dBodyEnable(body);
     active = true;
+    unfollowable = Unfollowable::NO;
     force = Ogre::Vector3::ZERO;
     torque = Ogre::Vector3::ZERO;
     dBodySetForce(body, 0, 0, 0);
@@ -271,14 +297,24 @@ void PhysicsBody::deactivate(DisableTime)
     active = false;
 }
 
+// Every value below passes admit first: one that is no number would reach the step, whose
+// orientation the library then aborts on (a push of -3e38 overflowed to an infinite force).
 void PhysicsBody::setPosition(const Ogre::Vector3& position)
 {
+    if (!admit(position))
+        return;
     dBodySetPosition(body, position.x, position.y, position.z);
+    if (!isWithinReach())
+        noteUnfollowable(Unfollowable::PLACED_BEYOND_REACH);
     notifyListeners();
 }
 
 void PhysicsBody::setOrientation(const Ogre::Quaternion& orientation)
 {
+    if (!admit(Ogre::Vector3(orientation.x, orientation.y, orientation.z)) || !std::isfinite(orientation.w)) {
+        noteUnfollowable(Unfollowable::NOT_A_NUMBER);
+        return;
+    }
     const dQuaternion q = {orientation.w, orientation.x, orientation.y, orientation.z};
     dBodySetQuaternion(body, q);
     notifyListeners();
@@ -286,6 +322,8 @@ void PhysicsBody::setOrientation(const Ogre::Quaternion& orientation)
 
 void PhysicsBody::setLinearVelocity(const Ogre::Vector3& velocity)
 {
+    if (!admit(velocity))
+        return;
     if (velocity.squaredLength() > 0.0f)
         dBodyEnable(body);
     dBodySetLinearVel(body, velocity.x, velocity.y, velocity.z);
@@ -294,16 +332,20 @@ void PhysicsBody::setLinearVelocity(const Ogre::Vector3& velocity)
 
 void PhysicsBody::setForce(const Ogre::Vector3& force)
 {
-    this->force = force;
+    if (admit(force))
+        this->force = force;
 }
 
 void PhysicsBody::setTorque(const Ogre::Vector3& torque)
 {
-    this->torque = torque;
+    if (admit(torque))
+        this->torque = torque;
 }
 
 void PhysicsBody::setRelativeForce(const Ogre::Vector3& force)
 {
+    if (!admit(force))
+        return;
     dVector3 local;
     dBodyVectorFromWorld(body, force.x, force.y, force.z, local);
     this->force = toVector(local);
@@ -311,6 +353,8 @@ void PhysicsBody::setRelativeForce(const Ogre::Vector3& force)
 
 void PhysicsBody::setRelativeTorque(const Ogre::Vector3& torque)
 {
+    if (!admit(torque))
+        return;
     dVector3 local;
     dBodyVectorFromWorld(body, torque.x, torque.y, torque.z, local);
     this->torque = toVector(local);
@@ -318,12 +362,16 @@ void PhysicsBody::setRelativeTorque(const Ogre::Vector3& torque)
 
 void PhysicsBody::addForce(const Ogre::Vector3& force)
 {
+    if (!admit(force))
+        return;
     dBodyEnable(body);
     dBodyAddForce(body, force.x, force.y, force.z);
 }
 
 void PhysicsBody::addForceAtPosition(const Ogre::Vector3& force, const Ogre::Vector3& position)
 {
+    if (!admit(force) || !admit(position))
+        return;
     dBodyEnable(body);
     dBodyAddForceAtPos(body, force.x, force.y, force.z, position.x, position.y, position.z);
 }
@@ -331,6 +379,8 @@ void PhysicsBody::addForceAtPosition(const Ogre::Vector3& force, const Ogre::Vec
 void PhysicsBody::addForceAtRelativePosition(const Ogre::Vector3& force,
                                              const Ogre::Vector3& relativePosition)
 {
+    if (!admit(force) || !admit(relativePosition))
+        return;
     dBodyEnable(body);
     dBodyAddForceAtRelPos(body, force.x, force.y, force.z, relativePosition.x, relativePosition.y,
                           relativePosition.z);

@@ -8,6 +8,7 @@
 #include <ode/common.h>
 #include <ode/mass.h>
 
+#include <string>
 #include <vector>
 
 namespace Tolvarine {
@@ -19,6 +20,20 @@ class Config;
 // told once per physics frame where the body is. The owner registers it with the PhysicsEngine.
 class PhysicsBody : public PositionReporter {
 public:
+    // The game object a body moves. The physics engine names it in the log, and hands it back when
+    // the body can no longer be followed (PhysicsEngine::update says when).
+    class Owner {
+    public:
+        // What the log calls the object.
+        virtual std::string getBodyName() const = 0;
+        // The body was placed or carried out of the physics' reach, or handed a value that is no
+        // number, and has been stopped: the object leaves play.
+        virtual void bodyOutOfReach() = 0;
+
+    protected:
+        ~Owner() = default;
+    };
+
     // The lightest body that the collision space keeps, whatever its damping (PhysicsBody.cpp says
     // why).
     static constexpr float MIN_MASS = 1e-8f;
@@ -64,6 +79,18 @@ public:
     const Ogre::Vector3& getForce() const { return force; }
     const Ogre::Vector3& getTorque() const { return torque; }
     bool isActive() const { return active; }
+    // Null for a body of its own (tools and tests).
+    Owner* getOwner() const { return owner; }
+    void setOwner(Owner* newOwner) { owner = newOwner; }
+    // Whether every coordinate of the position lies within PhysicsEngine::MAX_COORDINATE.
+    bool isWithinReach() const;
+    // Why the physics cannot follow the body since it was last switched on: it was placed beyond
+    // PhysicsEngine::MAX_COORDINATE, or a place, orientation, velocity, force or torque handed to
+    // it was no finite number (which never reaches the physics). The first reason of a life is
+    // kept and the engine told of it (PhysicsEngine::noteUnfollowable); a body out of play notes
+    // nothing.
+    enum class Unfollowable { NO, PLACED_BEYOND_REACH, NOT_A_NUMBER };
+    Unfollowable getUnfollowable() const { return unfollowable; }
 
     // Switches the body on at rest: no motion, no standing force or torque.
     void activate();
@@ -88,6 +115,9 @@ public:
 
 private:
     Ogre::Vector3 predictWithThrust(float t, float factor) const;
+    // True for finite values; otherwise notes NOT_A_NUMBER.
+    bool admit(const Ogre::Vector3& value);
+    void noteUnfollowable(Unfollowable why);
 
     dBodyID body;
     float rotationDecay;
@@ -95,6 +125,8 @@ private:
     dMass mass;
     float momentOfInertia;
     bool active = false;
+    Owner* owner = nullptr;
+    Unfollowable unfollowable = Unfollowable::NO;
     Ogre::Vector3 force = Ogre::Vector3::ZERO;
     Ogre::Vector3 torque = Ogre::Vector3::ZERO;
     std::vector<PositionListener*> positionListeners;

@@ -8,6 +8,7 @@
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
+#include "ValueRange.h"
 
 #include <ode/collision.h>
 #include <ode/contact.h>
@@ -16,7 +17,9 @@
 #include <ode/odeinit.h>
 
 #include <OgreLogManager.h>
+#include <OgreStringConverter.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -183,6 +186,9 @@ void PhysicsEngine::removeBody(PhysicsBody* body)
     if (activeBodies.erase(body))
         ++activeRemovals;
     inactiveBodies.erase(body);
+    // Its address may be a new body's before the notes are read.
+    unfollowable.erase(std::remove(unfollowable.begin(), unfollowable.end(), body), unfollowable.end());
+    outOfReach.erase(std::remove(outOfReach.begin(), outOfReach.end(), body), outOfReach.end());
 }
 
 void PhysicsEngine::addCollisionSpace(dGeomID objectSpace)
@@ -262,6 +268,9 @@ void PhysicsEngine::update(float frameTime, float)
         return;
     lastFrameTime = frameTime;
     Profiler* const profiler = Profiler::getSingletonPtr();
+    // Before the collision pass files them: bodies placed out of reach, or given a value that is no
+    // number, since the last update.
+    holdUnfollowable();
     {
         ProfileBlock block(profiler, "Collision");
         struct CollisionPass {
@@ -271,14 +280,18 @@ void PhysicsEngine::update(float frameTime, float)
         } pass(inCollision);
         dSpaceCollide(getSpace(), this, &PhysicsEngine::spaceCallback);
     }
+    // Pushes that the contacts gave.
+    holdUnfollowable();
     // Taken after the collision pass, so bodies that listeners activated there are stepped.
     takeSnapshot();
     {
         ProfileBlock block(profiler, "Dynamics");
         stepWorld(frameTime, profiler);
     }
+    holdCarriedOutOfReach();
     dJointGroupEmpty(contactGroup.get());
     applySpaceChanges();
+    takeOutOfPlay();
     {
         ProfileBlock block(profiler, "Synchronise");
         synchronise();
@@ -305,6 +318,86 @@ void PhysicsEngine::stepWorld(float frameTime, Profiler* profiler)
     }
 }
 
+std::string PhysicsEngine::placeText(const Ogre::Vector3& position)
+{
+    return "(" + Ogre::StringConverter::toString(position) + "), beyond " + ValueRange::figure(MAX_COORDINATE)
+           + " units on an axis";
+}
+
+void PhysicsEngine::noteUnfollowable(PhysicsBody* body)
+{
+    unfollowable.push_back(body);
+}
+
+void PhysicsEngine::holdUnfollowable()
+{
+    if (unfollowable.empty())
+        return;
+    const std::vector<PhysicsBody*> noted = std::move(unfollowable);
+    unfollowable.clear();
+    for (PhysicsBody* body : noted) {
+        if (!activeBodies.count(body) || !body->isActive())
+            continue;
+        switch (body->getUnfollowable()) {
+        case PhysicsBody::Unfollowable::PLACED_BEYOND_REACH:
+            holdOutOfReach(body, "it was placed at " + placeText(body->getPosition()));
+            break;
+        case PhysicsBody::Unfollowable::NOT_A_NUMBER:
+            holdOutOfReach(body, "its place, its motion or a push on it is no finite number");
+            break;
+        case PhysicsBody::Unfollowable::NO:
+            break;
+        }
+    }
+}
+
+void PhysicsEngine::holdCarriedOutOfReach()
+{
+    // Once a frame, after the steps: only the collision pass needs the reach, and steps of finite
+    // values leave finite places. The body goes back to where the frame found it, so that what
+    // follows it (a dying ship's explosions) happens there, in view.
+    for (std::size_t i = 0; i < snapshot.size(); ++i) {
+        PhysicsBody* const body = snapshot[i];
+        if (!isStillActive(body) || !body->isActive() || body->isWithinReach())
+            continue;
+        const std::string why = "its steps would carry it to " + placeText(body->getPosition());
+        const std::array<dReal, 3>& place = snapshotPlaces[i];
+        dBodySetPosition(body->getBody(), place[0], place[1], place[2]);
+        holdOutOfReach(body, why);
+    }
+}
+
+void PhysicsEngine::holdOutOfReach(PhysicsBody* body, const std::string& why)
+{
+    const PhysicsBody::Owner* owner = body->getOwner();
+    GameLog::line("PhysicsEngine: " + (owner ? owner->getBodyName() : std::string("a body without an owner"))
+                  + " is taken out of play: " + why + ", where the physics cannot follow it");
+    // Stopped, it takes no part in the rest of the steps, and its geometries leave the collision
+    // space before the next pass could file them beyond the space's edge.
+    body->deactivate(TAKEN_OUT);
+    for (dGeomID geometry = dBodyGetFirstGeom(body->getBody()); geometry; geometry = dBodyGetNextGeom(geometry)) {
+        if (const dSpaceID objectSpace = dGeomGetSpace(geometry))
+            removeCollisionSpace(reinterpret_cast<dGeomID>(objectSpace));
+    }
+    outOfReach.push_back(body);
+}
+
+void PhysicsEngine::takeOutOfPlay()
+{
+    // Taken in turn: what one owner does (a capital ship takes its stations with it) may take
+    // another held body out of play, or out of the registry, first.
+    const std::vector<PhysicsBody*> held = std::move(outOfReach);
+    outOfReach.clear();
+    for (PhysicsBody* body : held) {
+        if (!activeBodies.count(body))
+            continue;
+        if (PhysicsBody::Owner* owner = body->getOwner())
+            owner->bodyOutOfReach();
+        if (activeBodies.count(body))
+            deactivateBody(body);
+    }
+}
+
 void PhysicsEngine::applySpaceChanges()
 {
     for (dGeomID objectSpace : pendingSpaceRemovals)
@@ -327,6 +420,11 @@ void PhysicsEngine::takeSnapshot()
 {
     snapshot.assign(activeBodies.begin(), activeBodies.end());
     snapshotRemovals = activeRemovals;
+    snapshotPlaces.resize(snapshot.size());
+    for (std::size_t i = 0; i < snapshot.size(); ++i) {
+        const dReal* p = dBodyGetPosition(snapshot[i]->getBody());
+        snapshotPlaces[i] = {p[0], p[1], p[2]};
+    }
 }
 
 bool PhysicsEngine::isStillActive(PhysicsBody* body) const

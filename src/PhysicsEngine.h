@@ -6,9 +6,11 @@
 #include <ode/common.h>
 #include <ode/collision_space.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace Tolvarine {
@@ -21,13 +23,24 @@ class Profiler;
 // the current frame and the registry of every physics body. Its fixed task "Physics" detects
 // collisions once per frame, advances the world in fixed steps over the elapsed time and then
 // tells every active body's listeners where the body is.
+//
+// The physics follows a body only within MAX_COORDINATE on every axis and with finite numbers. A
+// body placed beyond it, handed a value that is no number (PhysicsBody::getUnfollowable), or that
+// a frame's steps would carry beyond it, is stopped and taken out of the collision space before
+// the collision pass could see it, and its owner takes it out of play, with a line in the log
+// naming it; one carried out goes back to where the frame found it, and its listeners never hear
+// of the place it would have reached. Whatever throws it: a push of 1e12 or a launch speed of 1e12
+// from a data file threw bodies out of the collision space, whose next pass aborted the process,
+// and a push of -3e38 overflowed to an infinite force that the library's step turned into an
+// orientation it aborted on.
 class PhysicsEngine {
 public:
-    // The farthest from the origin, on any axis, that a body may be placed. The collision space
-    // files each geometry by the integer index of its cell, which is at least 16 units wide (the
-    // space's smallest level, 2^4), and the collision library aborts once an index leaves the int
-    // range: the space holds 2^35, about 3.4e10 units, either way. This limit is over 300 times
-    // smaller, leaving room to fly on from there, and keeps the rendering engine's float positions
+    // The farthest from the origin, on any axis, that a body may be placed, and that the physics
+    // follows it. The collision space files each geometry by the integer index of its cell, which
+    // is at least 16 units wide (the space's smallest level, 2^4), and the collision library
+    // aborts once an index leaves the int range: the space holds 2^35, about 3.4e10 units, either
+    // way. This limit is over 300 times smaller, so that no step from within it at a finite speed
+    // reaches the edge before the guard sees it, and keeps the rendering engine's float positions
     // to steps of at most 8 units.
     static constexpr float MAX_COORDINATE = 1.0e8f;
     // The fastest a body may be set moving: undamped, from MAX_COORDINATE, it takes more than 90
@@ -64,6 +77,9 @@ public:
     void deactivateBody(PhysicsBody* body);
     // Takes the body out of the registry at once, so its address can be used by a new body.
     void removeBody(PhysicsBody* body);
+    // A body in play tells the engine once a life that the physics cannot follow it
+    // (PhysicsBody::getUnfollowable); the next update takes it out of play.
+    void noteUnfollowable(PhysicsBody* body);
 
     // Put an object's own space into, or take it out of, the top-level space. During the
     // collision pass the change waits until the world steps of that frame are done.
@@ -98,6 +114,17 @@ private:
     static void nearCallback(void* data, dGeomID o1, dGeomID o2);
     void collideGeometries(dGeomID o1, dGeomID o2);
     void stepWorld(float frameTime, Profiler* profiler);
+    // Holds the bodies noted as unfollowable, and those the frame's steps carried beyond
+    // MAX_COORDINATE.
+    void holdUnfollowable();
+    void holdCarriedOutOfReach();
+    // Stops a body the physics cannot follow, takes it out of the collision space and keeps it
+    // for takeOutOfPlay; `why` ends its log line.
+    void holdOutOfReach(PhysicsBody* body, const std::string& why);
+    // "(x y z), beyond 1e+08 units on an axis".
+    static std::string placeText(const Ogre::Vector3& position);
+    // Hands every body held in the steps to its owner, which takes it out of play.
+    void takeOutOfPlay();
     void applySpaceChanges();
     void synchronise();
     void takeSnapshot();
@@ -124,6 +151,12 @@ private:
     // The active bodies of the current update, and a count of removals from activeBodies that
     // tells the loops over the snapshot when a body may have left the registry since.
     std::vector<PhysicsBody*> snapshot;
+    // Where each body of the snapshot was before the frame's steps.
+    std::vector<std::array<dReal, 3>> snapshotPlaces;
+    // The bodies noted as unfollowable since they were last looked at, and those stopped for want
+    // of reach and not yet taken out of play.
+    std::vector<PhysicsBody*> unfollowable;
+    std::vector<PhysicsBody*> outOfReach;
     std::uint64_t activeRemovals = 0;
     std::uint64_t snapshotRemovals = 0;
     std::unique_ptr<PhysicsGeometry> ray;

@@ -1,5 +1,6 @@
 #include "SceneDynamicBody.h"
 
+#include "Config.h"
 #include "FatalError.h"
 #include "GameLog.h"
 #include "PhysicsEngine.h"
@@ -37,12 +38,14 @@ SceneDynamicBody::SceneDynamicBody(const Config& config)
 
 SceneDynamicBody::SceneDynamicBody(Ogre::SceneManager& sceneManager, const Config& config)
     : sceneManager(sceneManager)
+    , typeFile(config.getPath())
     , physicsBody(config)
     , node(sceneManager.createSceneNode("SceneDynamicBody_" + std::to_string(nextNumber++)))
     , synchronise([this](const Ogre::Vector3& p, const Ogre::Quaternion& o, const Ogre::Vector3& v) {
         synchroniseDynamics(p, o, v);
     })
 {
+    physicsBody.setOwner(this);
     PhysicsEngine::getSingleton().addBody(&physicsBody);
 }
 
@@ -87,6 +90,16 @@ void SceneDynamicBody::synchroniseDynamics(const Ogre::Vector3& position,
     node->setOrientation(orientation);
     if (profiler)
         profiler->endProfile();
+}
+
+std::string SceneDynamicBody::getBodyName() const
+{
+    return node->getName() + " of " + typeFile;
+}
+
+void SceneDynamicBody::bodyOutOfReach()
+{
+    deactivate();
 }
 
 } // namespace Tolvarine

@@ -6,6 +6,8 @@
 #include <OgreQuaternion.h>
 #include <OgreVector.h>
 
+#include <string>
+
 namespace Ogre {
 class SceneManager;
 class SceneNode;
@@ -18,7 +20,7 @@ class Config;
 // A scene node moved by a physics body of its own, without collision: effects (explosions,
 // particle sprays) drift, keep their momentum and slow down under the same physics as the game
 // objects. Derived classes are pooled and attach their effects to the node.
-class SceneDynamicBody {
+class SceneDynamicBody : public PhysicsBody::Owner {
 public:
     // The body from the type file's "Physics" section and a node named "SceneDynamicBody_"
     // followed by a number shared by every scene dynamic body of the program (from 0), created in
@@ -42,6 +44,11 @@ public:
     void synchroniseDynamics(const Ogre::Vector3& position, const Ogre::Quaternion& orientation,
                              const Ogre::Vector3& velocity);
 
+    // PhysicsBody::Owner: the scene node's name and the type file.
+    std::string getBodyName() const override;
+    // Leaves play through deactivate; a derived class that ends its life otherwise overrides it.
+    void bodyOutOfReach() override;
+
     PhysicsBody& getPhysicsBody() { return physicsBody; }
     const PhysicsBody& getPhysicsBody() const { return physicsBody; }
     Ogre::SceneNode* getSceneNode() const { return node; }
@@ -50,6 +57,8 @@ private:
     static unsigned nextNumber;
 
     Ogre::SceneManager& sceneManager;
+    // The path of the type file, for the log.
+    std::string typeFile;
     PhysicsBody physicsBody;
     Ogre::SceneNode* node;
     PositionListener synchronise;

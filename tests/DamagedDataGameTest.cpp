@@ -569,6 +569,8 @@ struct PlayableValue {
     std::function<void(const fs::path&)> change;
     // A line the game must write, or null.
     const char* line = nullptr;
+    // The pattern of a line the game must write (a regular expression), or null.
+    const char* linePattern = nullptr;
 };
 
 void PrintTo(const PlayableValue& value, std::ostream* out)
@@ -600,7 +602,8 @@ std::function<void(const fs::path&)> arrivingWithNoDuration(const char* section)
 // 3,000 sprays in one event, or 100,000, of which those that fit under the bound of sprays in play
 // start. A blast whose damage, impulse, trigger time or radius is below 0 mends, pulls in, goes off
 // at once or reaches nothing. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or
-// a frozen battle.
+// a frozen battle. A push or a launch that throws bodies beyond the physics' reach, or overflows to no number, takes
+// them out of play with a line; before, it aborted the game.
 std::vector<PlayableValue> playableValues()
 {
     return {
@@ -653,6 +656,16 @@ std::vector<PlayableValue> playableValues()
              setInSection("Physics", "triggerTime", "-1")(f);
              setInSection("Physics", "explosionRadius", "-30")(f);
          }},
+        // Bodies thrown beyond the physics' reach, or by a push that overflows to no number, leave
+        // play; before, the collision library aborted the game.
+        {"BlastThrowsFar", "data/explosions/conventional_blast.explosion", setInSection("Physics", "explosionImpulse", "1e12"),
+         nullptr, "PhysicsEngine: Ship[0-9]+ of data/entities/trifighter.ship is taken out of play: its steps would carry it to .*"},
+        {"BlastPushOverflows", "data/explosions/conventional_blast.explosion",
+         setInSection("Physics", "explosionImpulse", "-3e38"), nullptr,
+         "PhysicsEngine: .* is taken out of play: its place, its motion or a push on it is no finite number, where the "
+         "physics cannot follow it"},
+        {"ShotsLaunchedFar", "data/entities/plasma_gun.weapon", setInSection("Weapon", "launchSpeed", "1e12"), nullptr,
+         "PhysicsEngine: Fireable[0-9]+ of data/entities/plasma_bolt.fireable is taken out of play: its steps would carry it to .*"},
     };
 }
 
@@ -701,6 +714,12 @@ TEST_P(PlayableDataGame, StartsFliesAFightAndQuitsWithCode0)
         ADD_FAILURE() << "error line: " << line;
     EXPECT_EQ(game.standardError().find("ODE "), std::string::npos) << game.standardError();
     EXPECT_TRUE(!row.line || game.logHas(row.line)) << row.line;
+    if (row.linePattern) {
+        const std::vector<std::string> lines = game.logLines();
+        const std::regex pattern(row.linePattern);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return std::regex_match(line, pattern); }))
+            << row.linePattern << "\n" << logTail(game);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(OneFileChanged, PlayableDataGame, testing::ValuesIn(playableValues()),

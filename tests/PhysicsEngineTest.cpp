@@ -123,6 +123,72 @@ TEST_F(PhysicsEngineTest, TheRegistryStepsActiveBodiesAndSurvivesReusedAddresses
     EXPECT_EQ(2, calls);
 }
 
+// Records what the engine hands back, and leaves the body in play, as an owner that fails to take
+// it out would.
+struct RecordingOwner : PhysicsBody::Owner {
+    std::string getBodyName() const override { return "Probe of probe.cfg"; }
+    void bodyOutOfReach() override { ++handedBack; }
+    int handedBack = 0;
+};
+
+// Before, each of these made the collision library abort the process: at the next collision pass
+// (a body filed beyond the space's edge) or in the step (an orientation that is no number).
+TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALineNamingIt)
+{
+    const float max = PhysicsEngine::MAX_COORDINATE, inf = std::numeric_limits<float>::infinity();
+    struct Row {
+        const char* rule;
+        Vector3 place, velocity, push;
+        const char* line; // null: the body stays in play
+        Vector3 left;     // where it is left
+    };
+    const Row rows[] = {
+        {"a step that would carry it out", {10, 0, 0}, {1e12f, 0, 0}, {0, 0, 0},
+         "PhysicsEngine: Probe of probe.cfg is taken out of play: its steps would carry it to (5e+09 0 0), beyond 1e+08 "
+         "units on an axis, where the physics cannot follow it",
+         {10, 0, 0}},
+        {"placed beyond reach", {0, -2 * max, 0}, {0, 0, 0}, {0, 0, 0},
+         "PhysicsEngine: Probe of probe.cfg is taken out of play: it was placed at (0 -2e+08 0), beyond 1e+08 units on an "
+         "axis, where the physics cannot follow it",
+         {0, -2 * max, 0}},
+        {"a push that overflowed", {0, 0, 5}, {0, 0, 0}, {0, inf, 0},
+         "PhysicsEngine: Probe of probe.cfg is taken out of play: its place, its motion or a push on it is no finite "
+         "number, where the physics cannot follow it",
+         {0, 0, 5}},
+        {"at the edge, flying along it", {max, 0, 0}, {0, 1e5f, 0}, {0, 0, 0}, nullptr, {max, 1000, 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.rule);
+        PhysicsWorld world;
+        Tolvarine::Test::LogCapture log(true);
+        PhysicsBody body(world.type);
+        RecordingOwner owner;
+        body.setOwner(&owner);
+        // A sphere in an object space of its own, as a collidable's.
+        PhysicsGeometry space(reinterpret_cast<dGeomID>(dSimpleSpaceCreate(nullptr)));
+        PhysicsGeometry sphere(dCreateSphere(reinterpret_cast<dSpaceID>(space.getGeometry()), 1.0));
+        dGeomSetBody(sphere.getGeometry(), body.getBody());
+        world.engine.addCollisionSpace(space.getGeometry());
+        world.addActive(body);
+        body.setPosition(row.place);
+        body.setLinearVelocity(row.velocity);
+        body.addForce(row.push);
+        world.engine.update(0.005f, 0.0f);
+        world.engine.update(0.005f, 0.0f);
+        EXPECT_EQ(row.line != nullptr, owner.handedBack == 1);
+        EXPECT_EQ(row.line == nullptr, body.isActive());
+        EXPECT_EQ(row.line == nullptr, dGeomGetSpace(space.getGeometry()) != nullptr) << "in the collision space";
+        EXPECT_TRUE(!row.line || log.contains(row.line)) << row.line;
+        EXPECT_EQ(row.left, body.getPosition());
+        // Taken out of the registry even though the owner left it: activating it again is no misuse.
+        log.clear();
+        world.engine.activateBody(&body);
+        EXPECT_EQ(row.line == nullptr, log.contains("PhysicsEngine: attempting to activate an already-active or unknown body"));
+        world.engine.removeCollisionSpace(space.getGeometry());
+        world.engine.removeBody(&body);
+    }
+}
+
 TEST_F(PhysicsEngineTest, ASpaceAddedBetweenPassesNeverHidesMovedOnesAndTheLibrarysWordsReachTheLog)
 {
     // Object spaces as the collidables make them: one on a moving body, one fixed beside it and an
