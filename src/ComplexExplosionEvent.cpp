@@ -12,6 +12,7 @@ namespace Tolvarine {
 
 ComplexExplosionEvent::ComplexExplosionEvent(Config& config, const std::string& section)
     : ShipExplosionEvent(config.get<float>(section, "time"))
+    , place("ComplexExplosionEvent " + section + " of " + config.getPath())
     , group(config.get<std::string>(section, "group"))
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
 {
@@ -31,7 +32,13 @@ void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vect
 {
     if (!target)
         return;
-    ExplosionManager::getSingleton().createFromGroup(group)->activate(
+    ExplosionManager& explosions = ExplosionManager::getSingleton();
+    if (explosions.room() == 0) {
+        reportOnce(place, "its explosion left out, it would pass the bound of "
+                              + std::to_string(ExplosionManager::MAX_IN_PLAY) + " explosions in play");
+        return;
+    }
+    explosions.createFromGroup(group)->activate(
         worldPoint(*target, offset + sequenceOffset), velocityOf(*target), ComplexExplosion::Callback());
 }
 

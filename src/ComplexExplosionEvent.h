@@ -5,7 +5,11 @@
 namespace Tolvarine {
 
 // Sets off an explosion of group "group" (required) at "offset" ((0 0 0)) of the ship, moving
-// with the ship.
+// with the ship. An event that finds the explosions in play at their bound
+// (ExplosionManager::MAX_IN_PLAY) leaves its explosion out, with a line the first time: one death
+// whose sequences fanned out to 1,000 blasts at one point, or 1,000 ships destroyed together, stopped
+// the frames for 15 to 30 s, the debris of the blasts colliding with each other in one place, and
+// every blast searching the whole scene.
 class ComplexExplosionEvent : public ShipExplosionEvent {
 public:
     ComplexExplosionEvent(Config& config, const std::string& section);
@@ -14,6 +18,8 @@ public:
     void checkNames(const Config& config, const std::string& section) const override;
 
 private:
+    // "ComplexExplosionEvent <section> of <file>", which begins its line.
+    std::string place;
     std::string group;
     Ogre::Vector3 offset;
 };

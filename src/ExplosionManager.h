@@ -90,6 +90,13 @@ public:
     std::vector<std::string> getTypeNames() const;
     MultiPoolFactory<ComplexExplosion>& getPools() { return pools; }
 
+    // The most explosions in play, of every type, that the explosion events of dying ships fill
+    // up to; other explosions (hits, debris, breaches) always start.
+    static constexpr std::size_t MAX_IN_PLAY = 200;
+    // How many more explosions those events may start now: 0 once the explosions in play reach
+    // MAX_IN_PLAY.
+    std::size_t room() const;
+
 private:
     void loadType(const std::string& path, const std::string& name);
 

@@ -10,7 +10,6 @@
 #include <OgreMath.h>
 
 #include <algorithm>
-#include <set>
 
 namespace Tolvarine {
 
@@ -66,14 +65,9 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
 
 void ParticleSprayEvent::reportLeftOut(unsigned started) const
 {
-    // Once per event of a file: every sequence of a type plays the same events, and a battle that
-    // keeps the sprays at the bound would write the line at every death.
-    static std::set<std::string> reported;
-    if (!reported.insert(place).second)
-        return;
-    GameLog::line(place + ": " + std::to_string(started) + " of its " + std::to_string(number)
-                  + " sprays started, the others would pass the bound of "
-                  + std::to_string(ParticleSpray::MAX_IN_PLAY) + " sprays in play (said once for the event)");
+    reportOnce(place, std::to_string(started) + " of its " + std::to_string(number)
+                          + " sprays started, the others would pass the bound of "
+                          + std::to_string(ParticleSpray::MAX_IN_PLAY) + " sprays in play");
 }
 
 } // namespace Tolvarine

@@ -12,6 +12,7 @@
 #include "PhysicsBody.h"
 #include "SequenceEvent.h"
 
+#include <set>
 
 namespace Tolvarine {
 
@@ -43,6 +44,13 @@ bool ShipExplosionEvent::compareTime(const std::shared_ptr<ShipExplosionEvent>& 
                                      const std::shared_ptr<ShipExplosionEvent>& b)
 {
     return a->getTime() < b->getTime();
+}
+
+void ShipExplosionEvent::reportOnce(const std::string& place, const std::string& text)
+{
+    static std::set<std::string> reported;
+    if (reported.insert(place).second)
+        GameLog::line(place + ": " + text + " (said once for the event)");
 }
 
 Ogre::Vector3 ShipExplosionEvent::worldPoint(const Controllable& target, const Ogre::Vector3& local)

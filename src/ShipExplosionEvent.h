@@ -45,6 +45,10 @@ protected:
     // A point of the ship (in its own frame) in the world, from the ship's physics body.
     static Ogre::Vector3 worldPoint(const Controllable& target, const Ogre::Vector3& local);
     static Ogre::Vector3 velocityOf(const Controllable& target);
+    // Logs "<place>: <text> (said once for the event)" the first time for `place`: every sequence
+    // of a type plays the same events, and a battle that keeps a bound full would write the line
+    // at every death.
+    static void reportOnce(const std::string& place, const std::string& text);
 
 private:
     float time;

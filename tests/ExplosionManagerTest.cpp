@@ -1,10 +1,12 @@
 #include "CombatWorld.h"
+#include "ComplexExplosionEvent.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "EncipheredTwin.h"
 #include "ExplosionManager.h"
 #include "FatalError.h"
 #include "LogCapture.h"
+#include "SteeringDoubles.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,33 @@ TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndBa
     EXPECT_TRUE(log.contains("Multipool factory cannot create zap as there is no creator "
                              "registered"));
     EXPECT_THROW(manager.createExplosion("zap"), ConfigurationError);
+}
+
+// The explosions that dying ships' events start stop at a bound of the explosions in play: one
+// death fanned out to 1,000 blasts at one point stopped the frames for 15 to 30 s. The event that
+// finds the bound reached leaves its explosion out, with a line the first time.
+TEST_F(ExplosionManagerTest, ExplosionEventsStartNoMoreThanTheBoundOfExplosionsInPlay)
+{
+    writeExplosionType("spark", type("Plasma"));
+    ExplosionManager& manager = load();
+    Config sequence(written(folder.file("a.explosion_sequence"), "[Event_A]\ntype = ComplexExplosion\ntime = 0\ngroup = Plasma\n"));
+    ComplexExplosionEvent event(sequence, "Event_A");
+    const Config craftType(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
+    Craft ship(craftType, 1.0f);
+    const std::size_t bound = ExplosionManager::MAX_IN_PLAY;
+    // Explosions of any origin count: these are taken from the pool as a hit's would be.
+    for (std::size_t i = 0; i + 1 < bound; ++i)
+        manager.create("spark");
+    LogCapture log;
+    event.execute(&ship, false, Ogre::Vector3::ZERO);
+    EXPECT_EQ(bound, explosionsLive("spark"));
+    EXPECT_TRUE(log.lines().empty());
+    event.execute(&ship, false, Ogre::Vector3::ZERO);
+    event.execute(&ship, false, Ogre::Vector3::ZERO);
+    EXPECT_EQ(bound, explosionsLive("spark"));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"ComplexExplosionEvent Event_A of " + sequence.getPath()
+                                                    + ": its explosion left out, it would pass the bound of "
+                                                    + std::to_string(bound) + " explosions in play (said once for the event)"});
 }
 
 } // namespace
