@@ -5,13 +5,20 @@
 # ending ten seconds of game time and at least 20 frames after its deaths. SPRAYS sets the "number"
 # of the first EVENTS spray events ("all" by default) of the type's sequence file in the scratch
 # copy; without it the shipped file plays. It prints each round's longest gap between two frames
-# after the deaths, the peak and the last resident memory, the most sprays in play that the pool
-# reports saw, the game's lines about sprays left out, and the time that SIGTERM, sent a second
-# after the deaths of one more round, takes to end the game (killed after 60 s).
+# after the deaths, the peak and the last resident memory, the most sprays and explosions in play
+# that the pool reports saw, the game's lines about sprays and explosions left out, and the time
+# that SIGTERM, sent a second after the deaths of one more round, takes to end the game (killed
+# after 60 s).
+#
+# FANOUT=LEVELS gives the type a death that fans out instead of its own sequence: it starts ten
+# sequences, each of which starts ten more, LEVELS deep (0.1 s a level), and each of the last level
+# sets off one blast of the group Conventional, so one ship's death makes 10^LEVELS blasts at one
+# point (FANOUT=3: 1,000).
 #
 #   bash tools/ship-deaths.sh [TYPE] [SHIPS] [ROUNDS] [SPRAYS] [EVENTS]
 #   bash tools/ship-deaths.sh trifighter 6 3 3000        (3,000 sprays in each of the four events)
 #   bash tools/ship-deaths.sh kestrel 2 1 3000 1         (3,000 in the first event only)
+#   FANOUT=3 bash tools/ship-deaths.sh trifighter 1 1    (one death, 1,000 blasts)
 #
 # Needs the game built into build/; runs on a virtual display of its own. KEEP=1 keeps the folder.
 set -euo pipefail
@@ -27,10 +34,25 @@ sprays=${4:-}
 events=${5:-all}
 make_scratch_game ship-deaths
 
-# The type's sequence, named by its ship file's explosionGroup.
-ship_file=$(grep -l "^name = $type\$" "$work"/data/entities/*.ship | head -1)
-[ -n "$ship_file" ] || { echo "ship-deaths: no ship type $type" >&2; exit 2; }
+# The type's sequence, named by its ship file's explosionGroup. TYPE is the type's name, the
+# "name =" of its file, which need not be the file's name.
+ship_file=$(grep -l -x -F "name = $type" "$work"/data/entities/*.ship | head -1 || true)
+[ -n "$ship_file" ] || { echo "ship-deaths: no ship file in data/entities names the type $type" >&2; exit 2; }
 sequence="data/explosions/$(sed -n 's/^explosionGroup = //p' "$ship_file").explosion_sequence"
+if [ -n "${FANOUT:-}" ]; then
+  header='[Factory]\npoolSize = 2\n\n[ShipExplosionSequence]\nupdatePeriod = 0.1\nupdateVariance = 0.02\n\n'
+  for ((level = 0; level < FANOUT; ++level)); do
+    file="$work/data/explosions/fanout$level.explosion_sequence"
+    printf "$header" >"$file"
+    for event in 0 1 2 3 4 5 6 7 8 9; do
+      printf '[Event_%d]\ntype = Sequence\ntime = 0.1\nname = fanout%d\noffset = (0 0 0)\n\n' "$event" $((level + 1)) >>"$file"
+    done
+  done
+  printf "$header"'[Event_Blast]\ntype = ComplexExplosion\ntime = 0.1\ngroup = Conventional\noffset = (0 0 0)\n' \
+    >"$work/data/explosions/fanout$FANOUT.explosion_sequence"
+  sed -i 's/^explosionGroup = .*/explosionGroup = fanout0/' "$ship_file"
+  echo "ship-deaths: each death fans out $FANOUT levels deep: $((10 ** FANOUT)) blasts"
+fi
 if [ -n "$sprays" ]; then
   python3 - "$work/$sequence" "$sprays" "$events" <<'EOF'
 import re, sys
@@ -147,9 +169,11 @@ fi
 cat "$work/ship-deaths-done.txt"
 awk '/^VmHWM|^VmRSS/ { printf "%s %.0f MB\n", ($1 == "VmHWM:" ? "peak resident memory" : "resident memory after the rounds"), $2 / 1024 }' \
   "/proc/$game_pid/status"
-most=$(sed -n 's/^Pool ParticleSpray: \([0-9]*\) live$/\1/p' "$out" | sort -n | tail -1)
-echo "most sprays in play in the pool reports (every 0.5 s of game time): ${most:-none}"
-grep '^ParticleSprayEvent .*' "$out" | sort | uniq -c | sed 's/^ */game log (times): /' || true
+for kind in ParticleSpray:sprays ComplexExplosion:explosions; do
+  most=$(sed -n "s/^Pool ${kind%%:*}: \([0-9]*\) live\$/\1/p" "$out" | sort -n | tail -1)
+  echo "most ${kind##*:} in play in the pool reports (every 0.5 s of game time): ${most:-none}"
+done
+grep -E '^(ParticleSprayEvent|ComplexExplosionEvent) ' "$out" | sort | uniq -c | sed 's/^ */game log (times): /' || true
 
 sleep 1
 term_game 60
