@@ -210,7 +210,8 @@ for run in "${runs[@]}"; do
              run, longest, note, end - from, frames - before
     }' "$frame_lines"
   # Command mode pauses the battle, and a paused game draws its frames cheaply.
-  if sed -n '/^fleet-load: calls from/,$p' "$out" | grep -q '^Command mode: the game is paused'; then
+  # grep reads the whole stream (no -q), so sed never dies of SIGPIPE, which pipefail would count.
+  if sed -n '/^fleet-load: calls from/,$p' "$out" | grep '^Command mode: the game is paused' >/dev/null; then
     echo "fleet-load $run: the game went into command mode (paused) during the watch" >&2
   fi
   echo "fleet-load $run: resident memory at the end of the watch: $((rss / 1024)) MB (peak $((peak / 1024)) MB)"

@@ -29,8 +29,11 @@ game=$(realpath "${STORM_GAME:-$root/build/tolvarine}")
 patterns=$(grep -v '^#' "$root/tools/storm-failure-lines.txt")
 # A sanitizer build gets the suppressions of tools/sanitizers/, an abort with a core at the first
 # finding, no leak check (a game killed when it hangs leaks by design), and Debian's OGRE image
-# codec's mismatched free let through, as tools/sanitize.sh does.
-if ldd "$game" | grep -q libasan; then
+# codec's mismatched free let through, as tools/sanitize.sh does. The libraries are listed whole
+# before they are searched: grep -q in a pipe leaves at its first match, ldd then dies of SIGPIPE,
+# and under pipefail the test came out false now and then, counting every game as failed.
+libraries=$(ldd "$game")
+if [[ $libraries == *libasan* ]]; then
   export ASAN_OPTIONS=${ASAN_OPTIONS:-suppressions=$root/tools/sanitizers/asan.supp:alloc_dealloc_mismatch=0:detect_leaks=0:abort_on_error=1:disable_coredump=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-suppressions=$root/tools/sanitizers/ubsan.supp:print_stacktrace=1:halt_on_error=1}
   export PYTHONMALLOC=malloc
