@@ -154,7 +154,6 @@ DynamicCollidable::DynamicCollidable(Ogre::SceneManager& sceneManager, const std
                                      const Config& config, const Ogre::Vector3& position,
                                      const Ogre::Quaternion& orientation)
     : sceneManager(sceneManager)
-    , typeFile(config.getPath())
     , collisionGeometry(config, Ogre::Vector3::ZERO, Ogre::Quaternion::IDENTITY)
     , physicsBody(config)
     , link(std::make_unique<OgreLink>(&physicsBody,
@@ -286,7 +285,7 @@ void DynamicCollidable::deactivate(DisableTime time)
 
 std::string DynamicCollidable::getBodyName() const
 {
-    return node->getName() + " of " + typeFile;
+    return node->getName() + " of " + physicsBody.getTypeFile();
 }
 
 void DynamicCollidable::bodyOutOfReach()

@@ -123,8 +123,6 @@ private:
     void fileAsTarget();
 
     Ogre::SceneManager& sceneManager;
-    // The path of the type file, for the log.
-    std::string typeFile;
     CollisionGeometry collisionGeometry;
     PhysicsBody physicsBody;
     bool active = false;

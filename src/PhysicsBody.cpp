@@ -106,7 +106,8 @@ PhysicsValues readValues(const Config& config)
 } // namespace
 
 PhysicsBody::PhysicsBody(const Config& config)
-    : body(nullptr)
+    : typeFile(config.getPath())
+    , body(nullptr)
     , rotationDecay(0.0f)
     , velocityDecay(0.0f)
     , momentOfInertia(0.0f)
@@ -169,12 +170,16 @@ bool PhysicsBody::isWithinReach() const
     return std::abs(p[0]) <= reach && std::abs(p[1]) <= reach && std::abs(p[2]) <= reach;
 }
 
-bool PhysicsBody::admit(const Ogre::Vector3& value)
+template <int dims>
+bool PhysicsBody::admit(const Ogre::Vector<dims, Ogre::Real>& value)
 {
-    if (std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z))
-        return true;
-    noteUnfollowable(Unfollowable::NOT_A_NUMBER);
-    return false;
+    for (int i = 0; i < dims; ++i) {
+        if (!std::isfinite(value[i])) {
+            noteUnfollowable(Unfollowable::NOT_A_NUMBER);
+            return false;
+        }
+    }
+    return true;
 }
 
 void PhysicsBody::noteUnfollowable(Unfollowable why)
@@ -311,10 +316,8 @@ void PhysicsBody::setPosition(const Ogre::Vector3& position)
 
 void PhysicsBody::setOrientation(const Ogre::Quaternion& orientation)
 {
-    if (!admit(Ogre::Vector3(orientation.x, orientation.y, orientation.z)) || !std::isfinite(orientation.w)) {
-        noteUnfollowable(Unfollowable::NOT_A_NUMBER);
+    if (!admit(Ogre::Vector4(orientation.w, orientation.x, orientation.y, orientation.z)))
         return;
-    }
     const dQuaternion q = {orientation.w, orientation.x, orientation.y, orientation.z};
     dBodySetQuaternion(body, q);
     notifyListeners();

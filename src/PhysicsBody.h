@@ -79,6 +79,8 @@ public:
     const Ogre::Vector3& getForce() const { return force; }
     const Ogre::Vector3& getTorque() const { return torque; }
     bool isActive() const { return active; }
+    // The path of the type file the body was read from, for the log.
+    const std::string& getTypeFile() const { return typeFile; }
     // Null for a body of its own (tools and tests).
     Owner* getOwner() const { return owner; }
     void setOwner(Owner* newOwner) { owner = newOwner; }
@@ -116,9 +118,11 @@ public:
 private:
     Ogre::Vector3 predictWithThrust(float t, float factor) const;
     // True for finite values; otherwise notes NOT_A_NUMBER.
-    bool admit(const Ogre::Vector3& value);
+    template <int dims>
+    bool admit(const Ogre::Vector<dims, Ogre::Real>& value);
     void noteUnfollowable(Unfollowable why);
 
+    std::string typeFile;
     dBodyID body;
     float rotationDecay;
     float velocityDecay;

@@ -268,8 +268,8 @@ void PhysicsEngine::update(float frameTime, float)
         return;
     lastFrameTime = frameTime;
     Profiler* const profiler = Profiler::getSingletonPtr();
-    // Before the collision pass files them: bodies placed out of reach, or given a value that is no
-    // number, since the last update.
+    // Before the collision pass files them: bodies placed out of reach, or handed a value that is no
+    // number (which the body kept from the physics), since the last update.
     holdUnfollowable();
     {
         ProfileBlock block(profiler, "Collision");
@@ -280,8 +280,6 @@ void PhysicsEngine::update(float frameTime, float)
         } pass(inCollision);
         dSpaceCollide(getSpace(), this, &PhysicsEngine::spaceCallback);
     }
-    // Pushes that the contacts gave.
-    holdUnfollowable();
     // Taken after the collision pass, so bodies that listeners activated there are stepped.
     takeSnapshot();
     {

@@ -1,6 +1,5 @@
 #include "SceneDynamicBody.h"
 
-#include "Config.h"
 #include "FatalError.h"
 #include "GameLog.h"
 #include "PhysicsEngine.h"
@@ -38,7 +37,6 @@ SceneDynamicBody::SceneDynamicBody(const Config& config)
 
 SceneDynamicBody::SceneDynamicBody(Ogre::SceneManager& sceneManager, const Config& config)
     : sceneManager(sceneManager)
-    , typeFile(config.getPath())
     , physicsBody(config)
     , node(sceneManager.createSceneNode("SceneDynamicBody_" + std::to_string(nextNumber++)))
     , synchronise([this](const Ogre::Vector3& p, const Ogre::Quaternion& o, const Ogre::Vector3& v) {
@@ -94,7 +92,7 @@ void SceneDynamicBody::synchroniseDynamics(const Ogre::Vector3& position,
 
 std::string SceneDynamicBody::getBodyName() const
 {
-    return node->getName() + " of " + typeFile;
+    return node->getName() + " of " + physicsBody.getTypeFile();
 }
 
 void SceneDynamicBody::bodyOutOfReach()

@@ -57,8 +57,6 @@ private:
     static unsigned nextNumber;
 
     Ogre::SceneManager& sceneManager;
-    // The path of the type file, for the log.
-    std::string typeFile;
     PhysicsBody physicsBody;
     Ogre::SceneNode* node;
     PositionListener synchronise;
