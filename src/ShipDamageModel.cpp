@@ -282,7 +282,8 @@ bool ShipDamageModel::maintenanceUpdate(float elapsed)
     const bool wasCritical = isCritical(picked);
     const float armour = type.getComponentArmour(picked);
     health[picked] = std::max(0.0f, std::min(health[picked] + amount, armour));
-    if (wasCritical && health[picked] > criticalFraction * armour)
+    // Out of the band is not below 30 %: a repair that lands exactly on it lifts the component out.
+    if (wasCritical && !isCritical(picked))
         updateCriticalAlarm();
     if (subscriber)
         subscriber(picked);

@@ -210,7 +210,29 @@ TEST_F(ShipDamageModelTest, MaintenanceRepairsTheWeakestUpToArmourAndTheAlarmFol
         {"a mending blast lifts B out of the band",
          [&] { alarmed.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::ALL_COMPONENTS, -20.0f, 0, 0, BLAST); },
          false},
-        {"out of play", [&] { alarmed.deactivate(); }, false}};
+        {"A and B critical again", [&] { alarmed.damageComponent(0, 30.0f); alarmed.damageComponent(1, 40.0f); }, true},
+        {"a mend that leaves B critical",
+         [&] { alarmed.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::ALL_COMPONENTS, -10.0f, 0, 0, BLAST); },
+         true},
+        {"another ship mended out of the band",
+         [&] {
+             TestShip otherShip("other", *type, journal);
+             ShipDamageModel other(otherShip, *type);
+             other.damageComponent(0, 80.0f);
+             other.inflictDamage(Ogre::Vector3::ZERO, Ogre::Vector3::ZERO, ShipDamageModel::ALL_COMPONENTS, -60.0f, 0, 0, BLAST);
+         },
+         true},
+        {"out of play", [&] { alarmed.deactivate(); }, false},
+        // 30 % of 10 is 3 exactly, which is out of the band: before, only a repair past 3 counted,
+        // and the alarm stayed on for the rest of the ship's life.
+        {"the player's ship at 20 %",
+         [&] {
+             build(componentText("Component_A", 10), {{"maintenanceRate", "1"}});
+             ship->setFocus(true);
+             model->damageComponent(0, 8.0f);
+         },
+         true},
+        {"a repair that lands on 30 %", [&] { model->maintenanceUpdate(1.0f); }, false}};
     for (const auto& [step, act, sounding] : steps) {
         SCOPED_TRACE(step);
         act();
