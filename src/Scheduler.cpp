@@ -132,11 +132,14 @@ void Scheduler::recordPassStart(float start)
 
 void Scheduler::addFixedTask(FixedTask* task)
 {
-    fixedTasks.push_back(task);
-    std::stable_sort(fixedTasks.begin(), fixedTasks.end(),
-                     [](const FixedTask* a, const FixedTask* b) {
-                         return a->getOrder() < b->getOrder();
-                     });
+    // After every task of its order and below, so that tasks of one order run in the order they
+    // were added. Inserted where it belongs: sorting the whole list for each new task made a pool
+    // of 40,000 ships (a fixed task each) take two minutes to fill.
+    const auto place = std::upper_bound(fixedTasks.begin(), fixedTasks.end(), task,
+                                        [](const FixedTask* a, const FixedTask* b) {
+                                            return a->getOrder() < b->getOrder();
+                                        });
+    fixedTasks.insert(place, task);
 }
 
 void Scheduler::removeFixedTask(FixedTask* task)
