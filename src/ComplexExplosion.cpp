@@ -13,13 +13,13 @@
 #include "ParticleSpray.h"
 #include "PhysicsBody.h"
 #include "PhysicsEngine.h"
+#include "SceneSphereQuery.h"
 #include "SoundSource.h"
 #include "TolvarineEngine.h"
 #include "ValueRange.h"
 
 #include <OgreMath.h>
 #include <OgreMovableObject.h>
-#include <OgreRoot.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 #include <OgreSceneQuery.h>
@@ -85,70 +85,30 @@ std::vector<std::string> readDebrisTypes(const Config& config)
     return debris;
 }
 
-// The sphere query of every blast, made on first use from the scene manager and dropped with it.
-class BlastQuery : public Ogre::SceneManager::Listener {
+// The scene objects a blast reaches, found through the grid the game keeps of what searches look
+// for: the scene's own sphere query walked every object of the scene at every blast, which
+// stopped the game for seconds when a thousand ships were destroyed together. The grid finds what
+// that query found, in its order. Copied out, so that what the blast sets off cannot change the
+// list being walked.
+class BlastReach : public Ogre::SceneQueryListener {
 public:
-    static BlastQuery& get()
+    static std::vector<Ogre::MovableObject*> find(const Ogre::Vector3& centre, float radius)
     {
-        // Never destroyed: a scene manager may still call its listener at the end of the program.
-        static BlastQuery* query = new BlastQuery();
-        return *query;
+        static SceneSphereQuery query;
+        BlastReach reach;
+        query.run(centre, radius, static_cast<std::uint32_t>(OgreLink::EXPLOSION_EFFECTABLE_FLAG), reach);
+        return std::move(reach.objects);
     }
 
-    // The scene objects that explosions affect around `centre`, copied out of the query's result
-    // so that what the blast sets off cannot change the list being walked.
-    std::vector<Ogre::MovableObject*> run(Ogre::SceneManager& scene, const Ogre::Vector3& centre, float radius)
+    bool queryResult(Ogre::MovableObject* object) override
     {
-        if (&scene != sceneManager)
-            attach(scene);
-        refreshBounds();
-        query->setSphere(Ogre::Sphere(centre, radius));
-        const Ogre::SceneQueryResult& result = query->execute();
-        return std::vector<Ogre::MovableObject*>(result.movables.begin(), result.movables.end());
+        objects.push_back(object);
+        return true;
     }
-
-    void sceneManagerDestroyed(Ogre::SceneManager* source) override
-    {
-        if (source == sceneManager)
-            detach();
-    }
+    bool queryResult(Ogre::SceneQuery::WorldFragment*) override { return true; }
 
 private:
-    void attach(Ogre::SceneManager& scene)
-    {
-        detach();
-        sceneManager = &scene;
-        query = scene.createSphereQuery(Ogre::Sphere(Ogre::Vector3::ZERO, 0),
-                                        OgreLink::EXPLOSION_EFFECTABLE_FLAG);
-        scene.addListener(this);
-    }
-
-    void detach()
-    {
-        if (!sceneManager)
-            return;
-        sceneManager->removeListener(this);
-        sceneManager->destroyQuery(query);
-        query = nullptr;
-        sceneManager = nullptr;
-    }
-
-    // The query tests the world bounding spheres the scene objects keep, which are brought up to
-    // date only for objects drawn in the last frame; bodies out of view would be found where they
-    // were last seen.
-    void refreshBounds() const
-    {
-        for (const auto& factory : Ogre::Root::getSingleton().getMovableObjectFactories()) {
-            for (const auto& entry : sceneManager->getMovableObjects(factory.first)) {
-                const Ogre::MovableObject* object = entry.second;
-                if ((object->getQueryFlags() & OgreLink::EXPLOSION_EFFECTABLE_FLAG) && object->getParentNode())
-                    object->getWorldBoundingSphere(true);
-            }
-        }
-    }
-
-    Ogre::SceneManager* sceneManager = nullptr;
-    Ogre::SphereSceneQuery* query = nullptr;
+    std::vector<Ogre::MovableObject*> objects;
 };
 
 Ogre::SceneManager* engineSceneManager()
@@ -223,6 +183,8 @@ void ComplexExplosion::activate(const Ogre::Vector3& position, const Ogre::Vecto
     onTrigger = std::move(callback);
     SceneDynamicBody::activate(position, Ogre::Quaternion::IDENTITY, velocity);
     active = true;
+    if (ExplosionManager* manager = ExplosionManager::getSingletonPtr())
+        crowdCube = manager->getCrowd().enter(position);
     ++life;
     animationDone = false;
     glowDone = false;
@@ -263,7 +225,11 @@ void ComplexExplosion::deactivate(DisableTime time)
         triggerTask.subscribe(false);
         onTrigger = Callback();
     }
-    if (ExplosionManager* manager = ExplosionManager::getSingletonPtr())
+    ExplosionManager* manager = ExplosionManager::getSingletonPtr();
+    if (crowdCube && manager)
+        manager->getCrowd().leave(*crowdCube);
+    crowdCube.reset();
+    if (manager)
         manager->release(this, name);
 }
 
@@ -321,8 +287,7 @@ void ComplexExplosion::applyPhysics(const Ogre::Vector3& centre, float radius, f
 {
     if (radius == 0.0f || impulse == 0.0f || !(radius > 0.0f))
         return;
-    Ogre::SceneManager* scene = engineSceneManager();
-    if (!scene) {
+    if (!engineSceneManager()) {
         GameLog::line("ComplexExplosion::applyPhysics, no scene to search");
         return;
     }
@@ -330,9 +295,8 @@ void ComplexExplosion::applyPhysics(const Ogre::Vector3& centre, float radius, f
     const float rollProportion = settings ? settings->getExplosionRollProportion() : DEFAULT_ROLL_PROPORTION;
     const float force = PhysicsEngine::getSingleton().scalarImpulseToForce(impulse);
 
-    for (Ogre::MovableObject* object : BlastQuery::get().run(*scene, centre, radius)) {
-        // Effects carry no link; bodies out of play are left alone, so the blast never wakes a
-        // pooled body.
+    for (Ogre::MovableObject* object : BlastReach::find(centre, radius)) {
+        // Bodies out of play are left alone, so the blast never wakes a pooled body.
         const OgreLink* link = OgreLink::getFrom(*object);
         PhysicsBody* body = link ? link->getBody() : nullptr;
         if (!body || !body->isActive())

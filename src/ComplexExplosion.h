@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnimatedBillboard.h"
+#include "CrowdCount.h"
 #include "DisableTime.h"
 #include "FunctionTask.h"
 #include "ModulatedBillboard.h"
@@ -10,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,8 @@ private:
     bool active = false;
     // Counts the activations, so the blast can tell whether what it set off started a new life.
     unsigned life = 0;
+    // Where the manager counts the explosion among those in play, while it is.
+    std::optional<CrowdCount::Cube> crowdCube;
 };
 
 } // namespace Tolvarine

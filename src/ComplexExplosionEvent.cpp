@@ -33,13 +33,20 @@ void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vect
     if (!target)
         return;
     ExplosionManager& explosions = ExplosionManager::getSingleton();
+    const Ogre::Vector3 position = worldPoint(*target, offset + sequenceOffset);
+    if (explosions.countNear(position) >= ExplosionManager::MAX_NEAR) {
+        reportOnce(place, "its explosion left out, its place already holds " + std::to_string(ExplosionManager::MAX_NEAR)
+                              + " explosions in play close by");
+        ++leftOut.explosions;
+        return;
+    }
     if (explosions.room() == 0) {
         reportOnce(place, "its explosion left out, it would pass the bound of "
                               + std::to_string(ExplosionManager::MAX_IN_PLAY) + " explosions in play");
+        ++leftOut.explosions;
         return;
     }
-    explosions.createFromGroup(group)->activate(
-        worldPoint(*target, offset + sequenceOffset), velocityOf(*target), ComplexExplosion::Callback());
+    explosions.createFromGroup(group)->activate(position, velocityOf(*target), ComplexExplosion::Callback());
 }
 
 } // namespace Tolvarine

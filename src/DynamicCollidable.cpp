@@ -267,7 +267,7 @@ void DynamicCollidable::activate(unsigned long queryFlags, const Ogre::Vector3& 
         for (unsigned i = 0; i < entity->getNumSubEntities(); ++i)
             entity->getSubEntity(i)->setMaterialName(subEntityMaterials[i]);
     }
-    fileAsTarget();
+    fileInGrid();
 }
 
 void DynamicCollidable::deactivate(DisableTime time)
@@ -309,15 +309,16 @@ void DynamicCollidable::synchroniseDynamics(const Ogre::Vector3& position,
     // The node hangs from the scene's root, so the entity is where the node's position says; it is
     // filed again only when it crosses into another cube of the grid.
     if (active && filedCell && *filedCell != TargetGrid::cellOf(position))
-        fileAsTarget();
+        fileInGrid();
     if (profiler)
         profiler->endProfile();
 }
 
-void DynamicCollidable::fileAsTarget()
+void DynamicCollidable::fileInGrid()
 {
-    // Only targets are searched for in the grid; the link's faces are set when the object is made.
-    if (entity && link->getTargetable())
+    // Targets and what blasts push are searched for in the grid; the link's faces are set when the
+    // object is made, and the query flags, which a script may choose, when it enters play.
+    if (entity && (link->getTargetable() || (entity->getQueryFlags() & OgreLink::EXPLOSION_EFFECTABLE_FLAG)))
         filedCell = TargetGrid::get().file(*entity);
 }
 

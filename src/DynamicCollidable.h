@@ -118,9 +118,9 @@ public:
 private:
     void createEntity(const Config& config, const std::string& name);
     void destroySceneObjects();
-    // Files the entity of a targetable object in play in the grid that target searches use, where
-    // its node is now.
-    void fileAsTarget();
+    // Files the entity of an object in play that searches look for (a targetable one, or one that
+    // explosions push) in the grid they search, where its node is now.
+    void fileInGrid();
 
     Ogre::SceneManager& sceneManager;
     CollisionGeometry collisionGeometry;
@@ -134,7 +134,7 @@ private:
     // Every sub-entity's material at creation, given back on each activation.
     std::vector<std::string> subEntityMaterials;
     PositionListener synchronise;
-    // The grid cube the entity is filed in, while it is filed as a target.
+    // The grid cube the entity is filed in, while it is filed.
     std::optional<std::uint64_t> filedCell;
 };
 

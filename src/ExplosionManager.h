@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CrowdCount.h"
 #include "MultiPoolFactory.h"
 
 #include <map>
@@ -90,9 +91,20 @@ public:
     std::vector<std::string> getTypeNames() const;
     MultiPoolFactory<ComplexExplosion>& getPools() { return pools; }
 
-    // The most explosions in play, of every type, that the explosion events of dying ships fill
-    // up to; other explosions (hits, debris, breaches) always start.
-    static constexpr std::size_t MAX_IN_PLAY = 200;
+    // The explosion events of dying ships leave an explosion out where its place already holds
+    // MAX_NEAR explosions in play close by: in the cube of CROWD_EDGE units it would start in or
+    // one of the 26 around it (every explosion within CROWD_EDGE on each axis counts, none beyond
+    // twice that). Every explosion in play counts where it started, whoever started it; hits,
+    // debris and breaches always start theirs.
+    static constexpr double CROWD_EDGE = 50.0;
+    static constexpr std::size_t MAX_NEAR = 100;
+    // The explosions in play close to `place`, as MAX_NEAR counts them.
+    std::size_t countNear(const Ogre::Vector3& place) const { return crowd.near(place); }
+    // The explosions in play by where they started; ComplexExplosion enters and leaves it.
+    CrowdCount& getCrowd() { return crowd; }
+    // The most explosions in play, of every type and wherever they are, that those events fill up
+    // to.
+    static constexpr std::size_t MAX_IN_PLAY = 1000;
     // How many more explosions those events may start now: 0 once the explosions in play reach
     // MAX_IN_PLAY.
     std::size_t room() const;
@@ -107,6 +119,7 @@ private:
     MultiPoolFactory<ComplexExplosion> pools;
     std::map<std::string, std::vector<std::string>> groups;
     std::map<std::string, std::unique_ptr<Config>> types;
+    CrowdCount crowd{CROWD_EDGE};
 };
 
 } // namespace Tolvarine

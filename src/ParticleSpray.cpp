@@ -169,6 +169,23 @@ void ParticleSpray::releaseAll()
     getPools().releaseAll([](ParticleSpray* spray) { spray->deactivate(); });
 }
 
+namespace {
+
+// The sprays in play by where they started.
+CrowdCount& crowd()
+{
+    static CrowdCount sprays(ParticleSpray::CROWD_EDGE);
+    return sprays;
+}
+
+} // namespace
+
+unsigned ParticleSpray::roomNear(const Ogre::Vector3& place)
+{
+    const std::size_t near = crowd().near(place);
+    return near < MAX_NEAR ? MAX_NEAR - static_cast<unsigned>(near) : 0;
+}
+
 unsigned ParticleSpray::room()
 {
     const std::size_t live = getPools().getLiveCount();
@@ -256,6 +273,9 @@ void ParticleSpray::start(const Ogre::Vector3& position, const Ogre::Vector3& ve
     // A copy: activation moves the body, whose position listener rewrites the node's orientation.
     const Ogre::Quaternion orientation = node->getOrientation();
     activate(position, orientation, velocity);
+    if (crowdCube)
+        crowd().leave(*crowdCube);
+    crowdCube = crowd().enter(position);
 
     setRates(rateCurve.evaluate(0.0f));
     startTime = Scheduler::getSingleton().getTime();
@@ -284,6 +304,9 @@ bool ParticleSpray::animate(float)
 void ParticleSpray::deactivate()
 {
     SceneDynamicBody::deactivate();
+    if (crowdCube)
+        crowd().leave(*crowdCube);
+    crowdCube.reset();
     animateTask->subscribe(false);
     // A spray stopped early (at the end of a scenario) would otherwise show its old particles
     // again, far from where it is fired next.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CrowdCount.h"
 #include "ResponseCurve.h"
 #include "SceneDynamicBody.h"
 
@@ -7,6 +8,7 @@
 #include <OgreVector.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,21 +71,18 @@ public:
     // Deactivates every live spray of every type, which gives each back to its pool.
     static void releaseAll();
 
-    // The sprays in play, of every type together, that explosion sequences bring the game to: a
-    // spray event that finds less room starts what fits. Every spray is a particle system and a
-    // body of its own, made when its pool has no free one and kept from then on, and every frame
-    // draws the particles of every live one. Runs of tools/ship-deaths.sh, six Trifighters
-    // destroyed in one frame, three rounds, with 3,000 sprays in each of the four spray events of
-    // their sequence (release build, software drawing, load average 4.5 to 7; the longest gap
-    // between two frames after each round's deaths): with no bound, 28 to 38 s and 5.7 GB
-    // resident; bounded at 3,000, 0.5 to 8.7 s and 830 to 970 MB; at 2,000, 1.0 to 3.9 s and
-    // 550 MB; at 1,000, 0.3 to 2.8 s and 340 to 390 MB. With 3,000 in their first event only,
-    // 5.7 to 6.5 s and 1.2 GB unbounded, 0.1 to 0.2 s and 300 MB at 1,000. The shipped sequences
-    // stay far below: six Trifighters destroyed together have 76 sprays in play, six Bastions 63,
-    // forty Trifighters 510.
-    static constexpr unsigned MAX_IN_PLAY = 1000;
-    // How many more sprays the bound lets into play now: 0 once the live sprays of every type
-    // together reach MAX_IN_PLAY.
+    // The spray events of explosion sequences start only as many sprays as keep MAX_NEAR sprays in
+    // play close to their place: in the cube of CROWD_EDGE units they would start in and the 26
+    // around it (every spray within CROWD_EDGE on each axis counts, none beyond twice that), and
+    // MAX_IN_PLAY in all. Every spray in play counts where it started, whoever started it. Every
+    // spray is a particle system and a body of its own, made when its pool has no free one and
+    // kept from then on, and every frame draws the particles of every live one.
+    static constexpr double CROWD_EDGE = 50.0;
+    static constexpr unsigned MAX_NEAR = 300;
+    static constexpr unsigned MAX_IN_PLAY = 3500;
+    // How many more sprays those events may start at `place` now, under MAX_NEAR.
+    static unsigned roomNear(const Ogre::Vector3& place);
+    // How many more sprays those events may start now, under MAX_IN_PLAY.
     static unsigned room();
 
     static Pools& getPools();
@@ -137,6 +136,8 @@ private:
     ResponseCurve rateCurve;
     std::vector<float> baseRates;
     std::unique_ptr<FunctionTask> animateTask;
+    // Where the spray is counted among those in play, while it is.
+    std::optional<CrowdCount::Cube> crowdCube;
 };
 
 } // namespace Tolvarine

@@ -50,10 +50,14 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
 {
     if (!target)
         return;
-    const unsigned started = std::min(number, ParticleSpray::room());
-    if (started < number)
-        reportLeftOut(started);
     const Ogre::Vector3 position = worldPoint(*target, offset + sequenceOffset);
+    const unsigned near = ParticleSpray::roomNear(position);
+    const unsigned inPlay = ParticleSpray::room();
+    const unsigned started = std::min({number, near, inPlay});
+    if (started < number) {
+        reportLeftOut(started, near <= inPlay);
+        leftOut.sprays += number - started;
+    }
     const Ogre::Vector3 velocity = velocityOf(*target);
     for (unsigned i = 0; i < started; ++i) {
         const float x = Ogre::Math::RangeRandom(-speed, speed);
@@ -63,11 +67,13 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
     }
 }
 
-void ParticleSprayEvent::reportLeftOut(unsigned started) const
+void ParticleSprayEvent::reportLeftOut(unsigned started, bool crowded) const
 {
-    reportOnce(place, std::to_string(started) + " of its " + std::to_string(number)
-                          + " sprays started, the others would pass the bound of "
-                          + std::to_string(ParticleSpray::MAX_IN_PLAY) + " sprays in play");
+    const std::string why = crowded ? "the others would crowd its place past " + std::to_string(ParticleSpray::MAX_NEAR)
+                                          + " sprays in play close by"
+                                    : "the others would pass the bound of " + std::to_string(ParticleSpray::MAX_IN_PLAY)
+                                          + " sprays in play";
+    reportOnce(place, std::to_string(started) + " of its " + std::to_string(number) + " sprays started, " + why);
 }
 
 } // namespace Tolvarine

@@ -8,10 +8,9 @@ namespace Tolvarine {
 // velocity plus a random velocity of up to "speed" along each axis. Keys: "name" (required),
 // "number" (1; a negative number, which would be counted as about four billion sprays, is logged
 // and refused with ConfigurationError), "offset" ((0 0 0)) and "speed" (30). An event that finds
-// less room under the bound of sprays in play (ParticleSpray::MAX_IN_PLAY) starts the sprays that
-// fit and leaves out the rest, with a line the first time. So a large number is no fault of its
-// own: two Kestrels destroyed together with 100,000 in one event played 1,000 of them, with a
-// longest gap of 0.16 s between frames and 285 MB resident.
+// less room close to its place (ParticleSpray::MAX_NEAR) or under the bound of sprays in play
+// (ParticleSpray::MAX_IN_PLAY) starts the sprays that fit and leaves out the rest, with a line the
+// first time. So a large number is no fault of its own: it plays what its place can take.
 class ParticleSprayEvent : public ShipExplosionEvent {
 public:
     ParticleSprayEvent(Config& config, const std::string& section);
@@ -20,8 +19,9 @@ public:
     void checkNames(const Config& config, const std::string& section) const override;
 
 private:
-    // Logs, once for the event, that only `started` of its sprays fitted under the bound.
-    void reportLeftOut(unsigned started) const;
+    // Logs, once for the event, that only `started` of its sprays fitted, under the bound close to
+    // its place when `crowded`, else under the bound of all sprays in play.
+    void reportLeftOut(unsigned started, bool crowded) const;
 
     // "ParticleSprayEvent <section> of <file>", which begins its lines.
     std::string place;

@@ -3,6 +3,7 @@
 #include "FunctionTask.h"
 #include "GameLog.h"
 #include "PoolCensus.h"
+#include "ShipExplosionEvent.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -55,6 +56,9 @@ bool ResourceReport::write(float elapsed)
     GameLog::line("Resources at " + std::to_string(std::lround(gameTime)) + " s: "
                   + std::to_string(residentKilobytes()) + " kB resident");
     PoolCensus::logLiveCounts();
+    const ShipExplosionEvent::LeftOut& leftOut = ShipExplosionEvent::getLeftOut();
+    GameLog::line("Left out by explosion sequences: " + std::to_string(leftOut.explosions) + " explosions, "
+                  + std::to_string(leftOut.sprays) + " sprays");
     return true;
 }
 

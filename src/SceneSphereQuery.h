@@ -15,12 +15,13 @@ namespace Tolvarine {
 
 // A sphere search of the engine's scene that one kind of search shares between all its callers,
 // one call at a time. It reports what the scene manager's own sphere query of entities would
-// report among the targetable game objects in play, in that query's order: the entities filed in
-// the TargetGrid (every targetable game object's) that are in the engine's scene, carry a flag of
-// the mask and whose world bounding sphere, brought up to date, touches the searched sphere.
-// Entities of anything else (scenery, shots, debris) are not reported: every search looks for
-// targetables alone. The scene's own query walked every object of the scene twice at each run,
-// which stopped the game under a thousand ships; the grid looks only near the sphere.
+// report among the game objects in play that searches look for, in that query's order: the
+// entities filed in the TargetGrid (every targetable game object's, and every one that explosions
+// push) that are in the engine's scene, carry a flag of the mask and whose world bounding sphere,
+// brought up to date, touches the searched sphere. Entities of anything else (scenery, most shots)
+// are not reported: every search looks for targetables or for what blasts push. The scene's own
+// query walked every object of the scene twice at each run, which stopped the game under a
+// thousand ships; the grid looks only near the sphere.
 class SceneSphereQuery {
 public:
     SceneSphereQuery() = default;

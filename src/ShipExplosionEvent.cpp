@@ -16,6 +16,8 @@
 
 namespace Tolvarine {
 
+ShipExplosionEvent::LeftOut ShipExplosionEvent::leftOut;
+
 std::shared_ptr<ShipExplosionEvent> ShipExplosionEvent::createEvent(Config& config, const std::string& section)
 {
     const std::string type = config.get<std::string>(section, "type");

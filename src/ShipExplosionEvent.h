@@ -2,6 +2,7 @@
 
 #include <OgreVector.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,14 @@ public:
     static bool compareTime(const std::shared_ptr<ShipExplosionEvent>& a,
                             const std::shared_ptr<ShipExplosionEvent>& b);
 
+    // What the events of every sequence have left out under the bounds since the program started,
+    // for the resource reports (one line each counts only the first time).
+    struct LeftOut {
+        std::uint64_t explosions = 0;
+        std::uint64_t sprays = 0;
+    };
+    static const LeftOut& getLeftOut() { return leftOut; }
+
 protected:
     // A point of the ship (in its own frame) in the world, from the ship's physics body.
     static Ogre::Vector3 worldPoint(const Controllable& target, const Ogre::Vector3& local);
@@ -49,6 +58,7 @@ protected:
     // of a type plays the same events, and a battle that keeps a bound full would write the line
     // at every death.
     static void reportOnce(const std::string& place, const std::string& text);
+    static LeftOut leftOut;
 
 private:
     float time;

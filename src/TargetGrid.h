@@ -14,11 +14,12 @@ class SceneManager;
 
 namespace Tolvarine {
 
-// The scene objects of the targetable game objects in play, filed in a grid of cubes by where
-// they are, so that a search around a point looks only at the cubes its sphere can reach. The
-// scene manager's own sphere query walks every object of the scene, and with its bounds brought
-// up to date first, that is two walks of the whole scene per search: a thousand capital ships with
-// five turrets each stopped the game on them.
+// The scene objects of the game objects in play that searches look for (targets, and the bodies
+// that blasts push), filed in a grid of cubes by where they are, so that a search around a point
+// looks only at the cubes its sphere can reach. The scene manager's own sphere query walks every
+// object of the scene, and with its bounds brought up to date first, that is two walks of the
+// whole scene per search: a thousand capital ships with five turrets each stopped the game on
+// them, and a thousand ships destroyed together stopped it on their blasts.
 //
 // A search finds among the filed objects exactly those that the scene's sphere query would report:
 // of the scene searched, in it, carrying a flag of the mask, their world bounding sphere, brought
@@ -27,8 +28,9 @@ namespace Tolvarine {
 // gives the query's order, so a caller that keeps the first of equals keeps the same one.
 //
 // Owners file an object when it enters play and whenever its node moves, and withdraw it when it
-// leaves play; DynamicCollidable does so for the entity of every targetable game object, and those
-// are the only objects targets are searched among. An object that moved since it was filed is
+// leaves play; DynamicCollidable does so for the entity of every targetable game object and of
+// every one whose query flags let explosions push it, and those are the only objects searched
+// among. An object that moved since it was filed is
 // looked for where it was filed. A destroyed object leaves the grid by itself: the grid takes the
 // scene object's listener, a slot that the game leaves free.
 //

@@ -4,6 +4,7 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "LogCapture.h"
+#include "OgreLink.h"
 #include "Scenario.h"
 #include "SoundSource.h"
 #include "TestMeshes.h"
@@ -11,7 +12,11 @@
 #include <OgreBillboardSet.h>
 #include <OgreEntity.h>
 #include <OgreParticleSystemManager.h>
+#include <OgreSceneQuery.h>
 #include <gtest/gtest.h>
+
+#include <random>
+#include <set>
 
 
 namespace Tolvarine::Test {
@@ -225,6 +230,47 @@ TEST_F(ComplexExplosionTest, AnExplosionLivesUntilItsFlashGlowAndBlastAreDoneAnd
         explosion.deactivate(TAKEN_OUT);
         EXPECT_EQ(1u, explosionsFree("slow"));
     }
+}
+
+// A blast finds its bodies through the grid of what searches look for: every body in play that
+// explosions push is filed there, targetable or not, and the blast reaches what the scene's own
+// sphere query finds among the bodies in play.
+TEST_F(ComplexExplosionTest, ABlastReachesTheBodiesTheScenesSphereQueryFinds)
+{
+    const Config fixed(written(folder.file("fixed.cfg"), "[Display]\nmesh = ball.mesh\n[Physics]\nmass = 4\n"));
+    std::mt19937 random(11);
+    const auto near = [&random] { return std::uniform_real_distribution<float>(-45.0f, 45.0f)(random); };
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "Body" + std::to_string(i);
+        if (i % 4 == 3)
+            bodies.push_back(std::make_unique<TargetBody>(scene(), name, fixed));
+        else
+            bodies.push_back(std::make_unique<TargetBody>(scene(), name, *ball));
+        bodies.back()->place(Vector3(near(), near(), near()));
+        if (i % 10 == 9)
+            bodies.back()->deactivate(OWN_END);
+    }
+    frame(1.0 / 32);
+    const Ogre::Sphere blast(Vector3(5, 0, -5), 30.0f);
+    std::set<std::string> expected;
+    for (const auto& body : bodies)
+        body->getEntity()->getWorldBoundingSphere(true);
+    Ogre::SphereSceneQuery* query = scene().createSphereQuery(blast, OgreLink::EXPLOSION_EFFECTABLE_FLAG);
+    for (Ogre::MovableObject* object : query->execute().movables) {
+        const OgreLink* link = OgreLink::getFrom(*object);
+        if (link && link->getBody()->isActive() && (object->getParentNode()->_getDerivedPosition() - blast.getCenter()).length() < blast.getRadius())
+            expected.insert(object->getName());
+    }
+    scene().destroyQuery(query);
+    ComplexExplosion::applyPhysics(blast.getCenter(), blast.getRadius(), 2.0f, 1.0f,
+                                   ComplexExplosion::PUSH | ComplexExplosion::DAMAGE, 0.0f);
+    std::set<std::string> reached;
+    for (const auto& body : bodies) {
+        if (!body->damage.empty())
+            reached.insert(body->getEntity()->getName());
+    }
+    EXPECT_GT(expected.size(), 5u);
+    EXPECT_EQ(reached, expected);
 }
 
 TEST_F(ComplexExplosionTest, GroupsSplitTheDrawAndTheExplosionFiresItsSprayAndAnUnknownSprayOrDebrisFailsCleanly)

@@ -1,4 +1,5 @@
 #include "CombatWorld.h"
+#include "ComplexExplosion.h"
 #include "ComplexExplosionEvent.h"
 #include "Config.h"
 #include "ConfigurationError.h"
@@ -82,31 +83,56 @@ TEST_F(ExplosionManagerTest, TypesLoadInNameOrderIntoTheirGroupsOncePerStemAndBa
     EXPECT_THROW(manager.createExplosion("zap"), ConfigurationError);
 }
 
-// The explosions that dying ships' events start stop at a bound of the explosions in play: one
-// death fanned out to 1,000 blasts at one point stopped the frames for 15 to 30 s. The event that
-// finds the bound reached leaves its explosion out, with a line the first time.
-TEST_F(ExplosionManagerTest, ExplosionEventsStartNoMoreThanTheBoundOfExplosionsInPlay)
+// The explosions that dying ships' events start are left out where their place is crowded, and
+// past a bound of the explosions in play: one death fanned out to 1,000 blasts at one point
+// stopped the frames for 15 to 30 s. A death away from the crowd starts its explosion. The event
+// that leaves one out says so the first time.
+TEST_F(ExplosionManagerTest, ExplosionEventsLeaveTheirExplosionOutOnlyWhereThePlaceIsCrowdedOrPastTheBound)
 {
     writeExplosionType("spark", type("Plasma"));
     ExplosionManager& manager = load();
-    Config sequence(written(folder.file("a.explosion_sequence"), "[Event_A]\ntype = ComplexExplosion\ntime = 0\ngroup = Plasma\n"));
-    ComplexExplosionEvent event(sequence, "Event_A");
+    std::string events;
+    for (const char* section : {"Event_Crowded", "Event_Far", "Event_Full"})
+        events += std::string("[") + section + "]\ntype = ComplexExplosion\ntime = 0\ngroup = Plasma\n";
+    Config sequence(written(folder.file("a.explosion_sequence"), events));
     const Config craftType(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
     Craft ship(craftType, 1.0f);
+    const std::size_t crowd = ExplosionManager::MAX_NEAR;
     const std::size_t bound = ExplosionManager::MAX_IN_PLAY;
-    // Explosions of any origin count: these are taken from the pool as a hit's would be.
-    for (std::size_t i = 0; i + 1 < bound; ++i)
-        manager.create("spark");
-    LogCapture log;
-    event.execute(&ship, false, Ogre::Vector3::ZERO);
-    EXPECT_EQ(bound, explosionsLive("spark"));
-    EXPECT_TRUE(log.lines().empty());
-    event.execute(&ship, false, Ogre::Vector3::ZERO);
-    event.execute(&ship, false, Ogre::Vector3::ZERO);
-    EXPECT_EQ(bound, explosionsLive("spark"));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"ComplexExplosionEvent Event_A of " + sequence.getPath()
-                                                    + ": its explosion left out, it would pass the bound of "
-                                                    + std::to_string(bound) + " explosions in play (said once for the event)"});
+    const double edge = ExplosionManager::CROWD_EDGE;
+    const auto line = [&](const std::string& event, const std::string& why) {
+        return "ComplexExplosionEvent " + event + " of " + sequence.getPath() + ": its explosion left out, " + why
+               + " (said once for the event)";
+    };
+    // Explosions of any origin count: these start as a hit's would, where the blast at the
+    // origin crowds; those that fill the bound are taken from the pool far from everything.
+    for (std::size_t i = 0; i < crowd; ++i)
+        manager.create("spark")->activate(Ogre::Vector3(float(edge) * 0.9f, 0, 0), Ogre::Vector3::ZERO, {});
+    const struct {
+        const char* event;
+        Ogre::Vector3 place;
+        std::size_t takenBefore;
+        bool starts;
+        std::string line;
+    } rows[] = {
+        {"Event_Crowded", Ogre::Vector3::ZERO, 0, false,
+         line("Event_Crowded", "its place already holds " + std::to_string(crowd) + " explosions in play close by")},
+        {"Event_Far", Ogre::Vector3(float(edge) * 2.01f, 0, 0), 0, true, ""},
+        {"Event_Full", Ogre::Vector3(float(edge) * 2.01f, 0, 0), bound - crowd - 1, false,
+         line("Event_Full", "it would pass the bound of " + std::to_string(bound) + " explosions in play")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.event);
+        for (std::size_t i = 0; i < row.takenBefore; ++i)
+            manager.create("spark");
+        ComplexExplosionEvent event(sequence, row.event);
+        const std::size_t live = explosionsLive("spark");
+        LogCapture log;
+        event.execute(&ship, false, row.place);
+        event.execute(&ship, false, row.place);
+        EXPECT_EQ(explosionsLive("spark"), live + (row.starts ? 2 : 0));
+        EXPECT_EQ(log.lines(), row.line.empty() ? std::vector<std::string>{} : std::vector<std::string>{row.line});
+    }
 }
 
 } // namespace

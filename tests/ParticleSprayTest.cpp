@@ -167,9 +167,10 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
     EXPECT_FALSE(rendering.sceneManager().hasParticleSystem(name)) << "unloading destroys the sprays";
 }
 
-// The sprays in play are bounded as a whole: events that play together share the room, and one
-// that finds too little starts what fits, with a line the first time.
-TEST_F(ParticleSprayTest, SprayEventsPlayedTogetherStartNoMoreThanTheBoundOfSpraysInPlay)
+// Spray events start only as many sprays as keep their place from crowding and the sprays in
+// play within their bound: events that play together share the room, one that finds too little
+// starts what fits, with a line the first time, and a place away from the crowd has its own room.
+TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpraysInPlayHold)
 {
     writeType("lazy.spray", sprayText("Test/Jets", "Fall", ""));
     load();
@@ -178,24 +179,33 @@ TEST_F(ParticleSprayTest, SprayEventsPlayedTogetherStartNoMoreThanTheBoundOfSpra
     ParticleSprayEvent a(sequence, "Event_A"), b(sequence, "Event_B");
     const Config type(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
     Craft ship(type, 1.0f);
+    const unsigned crowd = ParticleSpray::MAX_NEAR;
     const unsigned bound = ParticleSpray::MAX_IN_PLAY;
-    const auto line = [&](const std::string& event, unsigned started) {
-        return "ParticleSprayEvent " + event + " of " + sequence.getPath() + ": " + std::to_string(started) + " of its 6 sprays "
-               "started, the others would pass the bound of " + std::to_string(bound) + " sprays in play (said once for the event)";
+    const Vector3 far(float(ParticleSpray::CROWD_EDGE) * 2.01f, 0, 0);
+    const auto line = [&](const std::string& event, unsigned started, const std::string& why) {
+        return "ParticleSprayEvent " + event + " of " + sequence.getPath() + ": " + std::to_string(started)
+               + " of its 6 sprays started, the others would " + why + " (said once for the event)";
     };
-    const struct { const char* name; unsigned inPlay; std::vector<std::string> lines; } rows[] = {
-        {"together past the bound: the second starts what fits", bound - 8, {line("Event_B", 2)}},
-        {"at the bound neither starts; the second was said before", bound, {line("Event_A", 0)}},
+    const std::string crowded = "crowd its place past " + std::to_string(crowd) + " sprays in play close by";
+    const std::string full = "pass the bound of " + std::to_string(bound) + " sprays in play";
+    // Sprays of any origin count: those at the place are fired as a hit's would be; those that
+    // fill the bound are taken from the pool and never fired, so they count nowhere near.
+    const struct { const char* name; unsigned near, elsewhere; Vector3 place; unsigned started; std::vector<std::string> lines; } rows[] = {
+        {"a crowded place: the second starts what fits", crowd - 8, 0, Vector3::ZERO, 8, {line("Event_B", 2, crowded)}},
+        {"a place away from the crowd starts them all", crowd, 0, far, 12, {}},
+        {"at the bound neither starts; the second was said before", 0, bound, far, 0, {line("Event_A", 0, full)}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         ParticleSpray::releaseAll();
-        for (unsigned i = 0; i < row.inPlay; ++i)
+        for (unsigned i = 0; i < row.near; ++i)
+            ParticleSpray::spray("lazy", Vector3::ZERO, Vector3::UNIT_Z);
+        for (unsigned i = 0; i < row.elsewhere; ++i)
             ParticleSpray::getPools().create("lazy");
         LogCapture log;
-        a.execute(&ship, false, Vector3::ZERO);
-        b.execute(&ship, false, Vector3::ZERO);
-        EXPECT_EQ(pool("lazy").getLiveCount(), bound);
+        a.execute(&ship, false, row.place);
+        b.execute(&ship, false, row.place);
+        EXPECT_EQ(pool("lazy").getLiveCount(), row.near + row.elsewhere + row.started);
         EXPECT_EQ(log.lines(), row.lines);
     }
 }
