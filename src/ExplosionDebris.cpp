@@ -157,7 +157,7 @@ void ExplosionDebris::loadTypes(const std::string& folder)
         auto config = std::make_unique<Config>(path.generic_string(), false, false, false);
         checkPieceType(*config, name);
         configs.emplace(name, std::move(config));
-        getPools().registerType(name, [name] { return createDebris(name); }, 0);
+        getPools().registerType(name, [name] { return createDebris(name); }, 0, path.generic_string());
     }
 }
 

@@ -100,7 +100,7 @@ void ExplosionManager::loadType(const std::string& path, const std::string& name
     const int poolSize = config->get<int>("Factory", "poolSize", 0);
     types.emplace(name, std::move(config));
     try {
-        pools.registerType(name, [this, name]() { return createExplosion(name); }, poolSize);
+        pools.registerType(name, [this, name]() { return createExplosion(name); }, poolSize, path);
     } catch (...) {
         types.erase(name);
         throw;

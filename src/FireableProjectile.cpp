@@ -121,7 +121,7 @@ void install(TypeSet set)
         const std::string name = entry.first;
         types().emplace(name, std::move(entry.second));
         FireableProjectile::getPools().registerType(name, [name]() { return FireableProjectile::createByKind(name); },
-                                                    set.poolSizes.at(name));
+                                                    set.poolSizes.at(name), types().at(name)->getPath());
     }
 }
 

@@ -541,6 +541,12 @@ void InputHandler::setInputCapture(CaptureCallback callback)
     ++captureGeneration;
 }
 
+bool InputHandler::isCloseRequestWaiting()
+{
+    SDL_PumpEvents();
+    return hangUpReceived || SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0;
+}
+
 void InputHandler::processEvents(double realTime)
 {
     if (!mouseClockStarted) {

@@ -109,6 +109,9 @@ public:
     // SIGHUP) asked the game to end: the exit sequence then ends the program without waiting for
     // a key.
     bool isCloseRequested() const { return closeRequested; }
+    // Whether such a request waits in the queue, left there for the main loop: for work that runs
+    // before the main loop does (a pool filled at start-up).
+    static bool isCloseRequestWaiting();
     void setGuiInjection(bool inject) { guiInjection = inject; }
     bool isGuiInjectionOn() const { return guiInjection; }
     void setMouseMomentumSuspended(bool suspended) { mouseMomentumSuspended = suspended; }

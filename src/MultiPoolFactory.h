@@ -3,11 +3,13 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "GameLog.h"
+#include "FillWatch.h"
 #include "PoolFactory.h"
 
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,17 +25,17 @@ public:
     using Pool = PoolFactory<T>;
     using Creator = typename Pool::Creator;
 
-    // Makes and prefills the pool of a new type name. A name that is already registered keeps
-    // its first pool, and nothing is built for the second registration (a plain data file and
-    // its enciphered twin name the same type). A negative size is logged and taken as 0; a size
-    // above MAX_POOL_SIZE is logged and refused with ConfigurationError before anything is built,
-    // since the pool is filled at once and a mistyped size would stop the start-up for minutes or
-    // exhaust the memory. Returns whether a pool was made.
-    bool registerType(const std::string& name, Creator creator, int poolSize);
+    // Makes and prefills the pool of a new type name, read from `file`. A name that is already
+    // registered keeps its first pool, and nothing is built for the second registration (a plain
+    // data file and its enciphered twin name the same type). A negative size is logged and taken
+    // as 0. Any other size is filled; one that the machine's memory cannot hold (the pool's
+    // watch, or a reservation that fails) is logged with two lines, "Multipool factory: pool size
+    // <n> of <name> in <file> cannot be made: the machine's memory would run out" and the figures,
+    // and refused with ConfigurationError, leaving nothing of the pool behind: the kernel would
+    // otherwise end the game for want of memory without a word. Returns whether a pool was made.
+    bool registerType(const std::string& name, Creator creator, int poolSize, const std::string& file);
 
-    // Far above any pool the game's data asks for (tens of objects).
-    static constexpr int MAX_POOL_SIZE = 4096;
-    // The size registerType takes for a type: the checks and log lines above, for loaders that
+    // The size registerType takes for a type: the negative size's line above, for loaders that
     // check a type before its pool is made (a reload registers no pool before every type is read).
     static int checkedPoolSize(const std::string& name, int poolSize);
 
@@ -78,13 +80,24 @@ private:
 };
 
 template <typename T>
-bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator, int poolSize)
+bool MultiPoolFactory<T>::registerType(const std::string& name, Creator creator, int poolSize, const std::string& file)
 {
     if (hasType(name))
         return false;
     poolSize = checkedPoolSize(name, poolSize);
-    pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
-    return true;
+    std::string shortage;
+    try {
+        pools.emplace(name, std::make_shared<Pool>(std::move(creator), static_cast<unsigned>(poolSize)));
+        return true;
+    } catch (const FillWatch::Shortage& error) {
+        shortage = error.what();
+    } catch (const std::bad_alloc&) {
+        shortage = "a reservation for them was refused";
+    }
+    GameLog::line("Multipool factory: pool size " + std::to_string(poolSize) + " of " + name + " in " + file
+                  + " cannot be made: the machine's memory would run out");
+    GameLog::line("Multipool factory: " + shortage);
+    throw ConfigurationError();
 }
 
 template <typename T>
@@ -95,12 +108,6 @@ int MultiPoolFactory<T>::checkedPoolSize(const std::string& name, int poolSize)
             "Multipool factory: pool size " + std::to_string(poolSize) + " of " + name
             + " is negative, using 0");
         poolSize = 0;
-    }
-    if (poolSize > MAX_POOL_SIZE) {
-        GameLog::line("Multipool factory: pool size " + std::to_string(poolSize) + " of "
-                      + name + " is above the limit of "
-                      + std::to_string(MAX_POOL_SIZE));
-        throw ConfigurationError();
     }
     return poolSize;
 }

@@ -134,7 +134,7 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
             throw ConfigurationError();
         }
         configs.emplace(type, std::move(config));
-        getPools().registerType(type, [type] { return createFromType(type); }, poolSize);
+        getPools().registerType(type, [type] { return createFromType(type); }, poolSize, path.generic_string());
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FillWatch.h"
+#include "NormalExit.h"
 #include "TolvarineEngine.h"
 
 #include <cstddef>
@@ -33,8 +35,13 @@ public:
     PoolFactory(PoolFactory&&) = delete;
     PoolFactory& operator=(PoolFactory&&) = delete;
 
-    // Makes n new idle objects. A creator that throws leaves the objects made before it idle.
+    // Makes n new idle objects. A creator that throws leaves the objects made before it idle. A
+    // long run is watched (FillWatch) every CHECK_EVERY objects: one that the machine's memory
+    // would not hold throws FillWatch::Shortage before the memory runs out, as a reservation that
+    // cannot be had throws std::bad_alloc, and one under way when the game is asked to end throws
+    // NormalExit.
     void grow(unsigned n);
+    static constexpr unsigned CHECK_EVERY = 1024;
 
     // Moves an idle object to live and returns it, growing by one when none is idle.
     // The caller activates the object.
@@ -85,6 +92,10 @@ PoolFactory<T>::PoolFactory(Creator creatorIn, unsigned poolSize)
 {
     try {
         grow(poolSize);
+    } catch (const NormalExit&) {
+        // The program ends: what the fill made goes with the process. Deleted one by one, each
+        // ship telling every holder of a target, 10,000 ships took longer than making them.
+        throw;
     } catch (...) {
         // The pool never comes to exist, so nothing else could ever delete what it made.
         destroyAll();
@@ -109,8 +120,12 @@ void PoolFactory<T>::grow(unsigned n)
         return;
     // Reserved first, so that storing a newly made object can never fail and lose it.
     freeObjects.reserve(freeObjects.size() + n);
-    for (unsigned i = 0; i < n; ++i)
+    const FillWatch watch;
+    for (unsigned i = 0; i < n; ++i) {
+        if (i > 0 && i % CHECK_EVERY == 0)
+            watch.check(i, n);
         freeObjects.push_back(creator());
+    }
 }
 
 template <typename T>

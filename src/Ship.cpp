@@ -404,8 +404,8 @@ void Ship::connectPools()
         return;
     connected = true;
     ShipType::PoolLink link;
-    link.registerPool = [](const std::string& typeName, int poolSize) {
-        getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize);
+    link.registerPool = [](const std::string& typeName, int poolSize, const std::string& file) {
+        getPoolFactory().registerType(typeName, [typeName] { return createInstance(typeName); }, poolSize, file);
     };
     link.deactivateAll = &Ship::deactivateAll;
     link.clearPools = [] {

@@ -176,7 +176,8 @@ void ShipExplosionSequence::loadTypes(const std::string& folder)
         for (const auto& entry : configs) {
             const std::string type = entry.first;
             const int poolSize = entry.second->get<int>("Factory", "poolSize", 0);
-            getPoolFactory().registerType(type, [type] { return createFromConfig(type); }, poolSize);
+            getPoolFactory().registerType(type, [type] { return createFromConfig(type); }, poolSize,
+                                         entry.second->getPath());
         }
     } catch (...) {
         unloadTypes();

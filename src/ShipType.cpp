@@ -119,7 +119,7 @@ void install(Registry read)
     if (!poolLink.registerPool)
         return;
     for (const auto& [type, poolSize] : registry.loaded)
-        poolLink.registerPool(type->getName(), poolSize);
+        poolLink.registerPool(type->getName(), poolSize, type->getPath());
 }
 
 } // namespace

@@ -40,9 +40,9 @@ public:
 
     // How the types reach the ship pools, which the ship code owns. The ship code fills it in
     // once at start-up, before the types load: `checkType` checks a type for everything its ships
-    // need, before any pool is made; `registerPool` makes the pool of one type name with that
-    // many ships built in advance (the ship creator looks the type up by name, so the types are
-    // registered before their pools); `deactivateAll` takes every ship out of play and
+    // need, before any pool is made; `registerPool` makes the pool of one type name, read from
+    // `file`, with that many ships built in advance (the ship creator looks the type up by name,
+    // so the types are registered before their pools); `deactivateAll` takes every ship out of play and
     // `clearPools` destroys the pools and their ships, both before the types are reloaded.
     // `releasePooledObjects` returns every pooled object of the game to its pool, as the end of
     // a game does: reloadAll runs it first, since whatever is in play (a missile, an explosion
@@ -53,7 +53,7 @@ public:
     // takes them, so that a save never takes away a type that the code spawns by name or file.
     // Without a link the types load without pools.
     struct PoolLink {
-        std::function<void(const std::string& typeName, int poolSize)> registerPool;
+        std::function<void(const std::string& typeName, int poolSize, const std::string& file)> registerPool;
         std::function<void()> deactivateAll;
         std::function<void()> clearPools;
         std::function<void()> releasePooledObjects;

@@ -30,6 +30,7 @@
 #include "InstrumentSoundManager.h"
 #include "Interface.h"
 #include "MovementController.h"
+#include "FillWatch.h"
 #include "NormalExit.h"
 #include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
@@ -249,6 +250,8 @@ void TolvarineEngine::runStartUpSequence()
     renderTask = std::make_unique<FixedTask>(
         [this](float last, float smoothed) { renderFrame(last, smoothed); }, "Graphics", 60);
     InputHandler::getSingleton().initialise(*gameWindow);
+    // A pool as large as its file asks takes as long to fill: a request to end stops the start-up.
+    FillWatch::setEndRequest(&InputHandler::isCloseRequestWaiting);
 
     // A broken file of either group stops the start-up with its path, and so does a resource of
     // the group that the code names (the exit screen's is first used when the game ends).
@@ -280,6 +283,8 @@ void TolvarineEngine::runStartUpSequence()
     loadDataTypes();
     resourceReport = ResourceReport::fromEnvironment();
     ScriptSystem::getSingleton().runRequiredScript("startup.py");
+    // From here the main loop answers such requests.
+    FillWatch::setEndRequest(nullptr);
     removeSplash();
 }
 

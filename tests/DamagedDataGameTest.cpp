@@ -120,7 +120,8 @@ TEST(DamagedDataGame, ShipsStationsWeaponsAndProjectiles)
         {"data/entities/lancer_turret.station", truncateHalf, "Key not found"},
         {"data/entities/plasma_gun.weapon", garbage, "Key not found"},
         {"data/entities/plasma_bolt.fireable", [](const fs::path& f) { replaceKey(f, "poolSize", "poolSize = 100000000"); },
-         "Multipool factory: pool size 100000000 of plasma_bolt is above the limit of 4096"},
+         "Multipool factory: pool size 100000000 of plasma_bolt in data/entities/plasma_bolt.fireable cannot be made: the "
+         "machine's memory would run out"},
         {"data/entities/mass_driver_slug.fireable", garbage,
          "ConfigurationError caught at top-level"},
         {"data/entities/ghost.ship", meshless,

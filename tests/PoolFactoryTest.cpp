@@ -1,6 +1,8 @@
+#include "ConfigurationError.h"
 #include "FatalError.h"
 #include "LogCapture.h"
 #include "MultiPoolFactory.h"
+#include "NormalExit.h"
 #include "PoolFactory.h"
 #include "TolvarineEngine.h"
 
@@ -92,9 +94,9 @@ TEST_F(PoolFactoryTest, NamedPoolsKeepTheFirstRegistrationAndReleaseAllDeactivat
 {
     MultiPoolFactory<Pooled> registry;
     Tolvarine::Test::LogCapture log;
-    EXPECT_TRUE(registry.registerType("a", creator(), 2));
-    EXPECT_FALSE(registry.registerType("a", [] { return new Pooled(-1); }, 5));
-    EXPECT_TRUE(registry.registerType("b", creator(), -1));
+    EXPECT_TRUE(registry.registerType("a", creator(), 2, "a.cfg"));
+    EXPECT_FALSE(registry.registerType("a", [] { return new Pooled(-1); }, 5, "a.cfgx"));
+    EXPECT_TRUE(registry.registerType("b", creator(), -1, "b.cfg"));
     EXPECT_EQ(made, 2);
     EXPECT_TRUE(log.contains("Multipool factory: pool size -1 of b is negative, using 0"));
     EXPECT_THROW(registry.create("nosuch"), FatalError);
@@ -123,6 +125,65 @@ TEST_F(PoolFactoryTest, NamedPoolsKeepTheFirstRegistrationAndReleaseAllDeactivat
     EXPECT_EQ(registry.getPool("a")->getFreeCount(), 3u);
     registry.clear();
     EXPECT_THROW(registry.create("a"), FatalError);
+}
+
+// A pool size is refused only when the machine's memory cannot hold the pool; before, any size
+// above 4096 was refused, though 4,000 Trifighters took 120 MB.
+TEST_F(PoolFactoryTest, APoolIsRefusedOnlyWhenTheMemoryCannotHoldIt)
+{
+    // Each object holds 64 kB, written so that it is resident.
+    struct Heavy : Pooled {
+        explicit Heavy(int serial) : Pooled(serial), bytes(64 * 1024, 'x') {}
+        std::vector<char> bytes;
+    };
+    const std::function<Pooled*()> heavy = [this] { return new Heavy(made++); };
+    const std::function<Pooled*()> refused = []() -> Pooled* { throw std::bad_alloc(); };
+    const std::string runsOut = " cannot be made: the machine's memory would run out";
+    const struct {
+        const char* name;
+        std::function<Pooled*()> create;
+        int size;
+        std::vector<std::string> lines;  // the second line starts with the last one given
+    } rows[] = {
+        {"many", creator(), 5000, {}},
+        {"huge", heavy, 100000000,
+         {"Multipool factory: pool size 100000000 of huge in data/huge.cfg" + runsOut, "Multipool factory: the first 1024 took "}},
+        {"refused", refused, 3, {"Multipool factory: pool size 3 of refused in data/refused.cfg" + runsOut,
+                                 "Multipool factory: a reservation for them was refused"}},
+    };
+    MultiPoolFactory<Pooled> registry;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Tolvarine::Test::LogCapture log;
+        const int aliveBefore = Pooled::alive;
+        const std::string file = std::string("data/") + row.name + ".cfg";
+        if (row.lines.empty()) {
+            EXPECT_TRUE(registry.registerType(row.name, row.create, row.size, file));
+            EXPECT_EQ(Pooled::alive - aliveBefore, row.size);
+            continue;
+        }
+        EXPECT_THROW(registry.registerType(row.name, row.create, row.size, file), ConfigurationError);
+        EXPECT_FALSE(registry.hasType(row.name));
+        EXPECT_EQ(Pooled::alive, aliveBefore) << "what the refused pool made is deleted";
+        ASSERT_EQ(log.lines().size(), 2u);
+        EXPECT_EQ(log.lines()[0], row.lines[0]);
+        EXPECT_EQ(log.lines()[1].rfind(row.lines[1], 0), 0u) << log.lines()[1];
+    }
+    // Asked to end while it fills (SIGTERM at start-up), the fill stops at its next check, and
+    // what it made is left to the end of the process: here it is deleted by hand.
+    std::vector<Pooled*> leftToTheEnd;
+    FillWatch::setEndRequest([] { return true; });
+    Tolvarine::Test::LogCapture log;
+    EXPECT_THROW(registry.registerType("ending", [&] { return leftToTheEnd.emplace_back(new Pooled(made++)); }, 5000,
+                                       "data/ending.cfg"),
+                 NormalExit);
+    FillWatch::setEndRequest(nullptr);
+    EXPECT_EQ(leftToTheEnd.size(), PoolFactory<Pooled>::CHECK_EVERY);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"The start-up stops: the game was asked to end while it filled a pool "
+                                                    "(1024 of 5000 made)"});
+    for (Pooled* object : leftToTheEnd)
+        delete object;
+    registry.clear();
 }
 
 } // namespace

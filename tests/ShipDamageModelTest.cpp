@@ -25,7 +25,7 @@ protected:
         startManager();
         sounds = std::make_unique<InstrumentSoundManager>();
         ShipExplosionSequence::getPoolFactory().registerType(
-            "SmallShipDeath", [] { return new ShipExplosionSequence("SmallShipDeath", 1.0f, 0.0f); }, 0);
+            "SmallShipDeath", [] { return new ShipExplosionSequence("SmallShipDeath", 1.0f, 0.0f); }, 0, "small.explosion_sequence");
     }
     ~ShipDamageModelTest() override
     {

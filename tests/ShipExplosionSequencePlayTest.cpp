@@ -92,7 +92,7 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
                 events.push_back(std::make_shared<CommandEvent>(0.1f));
             events.push_back(std::make_shared<Marker>("x", 0.2f, journal));
             return new ShipExplosionSequence("Test", 0.5f, 0.0f, events);
-        }, 1);
+        }, 1, "test.explosion_sequence");
         // The pool made it a second ago; its events must count from its start.
         passAt(scheduler.getTime() + 1.0);
         const double start = scheduler.getTime();
@@ -109,7 +109,7 @@ TEST_F(ShipExplosionSequencePlayTest, TheEndOfTheGameEndsEverySequenceAndNothing
 
 TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeAndShipTypesAtStartUp)
 {
-    ParticleSpray::getPools().registerType("sparks", nullptr, 0);
+    ParticleSpray::getPools().registerType("sparks", nullptr, 0, "sparks.spray");
     const std::string head = "[ShipExplosionSequence]\nupdatePeriod = 0.1\nupdateVariance = 0\n";
     const std::string spray = "[Event_S]\ntype = ParticleSpray\ntime = 0\nname = sparks\n";
     const std::string bad = folder.file("bad.explosion_sequence");

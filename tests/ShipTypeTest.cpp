@@ -97,7 +97,7 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
 TEST_F(ShipTypeTest, OfTwoFilesThatGiveOneNameTheFirstKeepsItWithALineNamingBoth)
 {
     std::vector<std::pair<std::string, int>> pools;
-    ShipType::setPoolLink({[&pools](const std::string& name, int size) { pools.emplace_back(name, size); }, {}, {}, {}, {}, {}});
+    ShipType::setPoolLink({[&pools](const std::string& name, int size, const std::string&) { pools.emplace_back(name, size); }, {}, {}, {}, {}, {}});
     write("kestrel.ship", shipText("kestrel", {{"poolSize", "2"}, {"maxForce", "640"}}));
     write("kestrel_mk2.ship", shipText("kestrel", {{"poolSize", "5"}, {"maxForce", "900"}}));
     LogCapture log;
@@ -114,7 +114,7 @@ TEST_F(ShipTypeTest, OfTwoFilesThatGiveOneNameTheFirstKeepsItWithALineNamingBoth
 TEST_F(ShipTypeTest, LoadAllTakesShipFilesInNameOrderAndRegistersTheirPools)
 {
     std::vector<std::pair<std::string, int>> pools;
-    ShipType::setPoolLink({[&pools](const std::string& name, int size) {
+    ShipType::setPoolLink({[&pools](const std::string& name, int size, const std::string&) {
                                EXPECT_EQ(ShipType::getByName(name).getName(), name);
                                pools.emplace_back(name, size);
                            },
@@ -164,7 +164,7 @@ TEST_F(ShipTypeTest, AReloadThatRefusesAFileLeavesTheTypesAndTheirPools)
     std::vector<std::string> events;
     bool referencesFail = false;
     const auto record = [&events](const std::string& event) { return [&events, event] { events.push_back(event); }; };
-    ShipType::setPoolLink({[&events](const std::string& name, int) { events.push_back("pool " + name); },
+    ShipType::setPoolLink({[&events](const std::string& name, int, const std::string&) { events.push_back("pool " + name); },
                            record("deactivate"), record("clear"), record("release"),
                            [](const ShipType& type) {
                                if (type.getMaxForce() == 13.0f)

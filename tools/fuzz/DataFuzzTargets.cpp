@@ -110,12 +110,12 @@ void asPlainAndTwin(const std::string& leaf, const std::uint8_t* data, std::size
 }
 
 // A pool the loader fills at once builds its objects in a running game (a scene, the physics,
-// the sound); here the loader runs only for inputs whose pools start empty or are refused.
+// the sound); here the loader runs only for inputs whose pools start empty.
 bool fillsPoolAtLoad(const std::string& path)
 {
     int poolSize = 0;
     refusable([&] { poolSize = Config(path, false, true).get<int>("Factory", "poolSize", 0); });
-    return poolSize > 0 && poolSize <= MultiPoolFactory<int>::MAX_POOL_SIZE;
+    return poolSize > 0;
 }
 
 // Runs the loader on the input, or only reads it through when its pool would be filled at once.
