@@ -13,7 +13,8 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 bash tools/install-deps.sh
-bash tools/build.sh
+# The game alone: the tests, benchmarks and fuzz targets are the test command's to build.
+bash tools/build.sh tolvarine
 
 home="${XDG_DATA_HOME:-$HOME/.local/share}/tolvarine"
 mkdir -p "$home/cfg"
