@@ -259,7 +259,9 @@ void DynamicCollidable::activate(unsigned long queryFlags, const Ogre::Vector3& 
     physicsBody.setOrientation(orientation);
     physicsBody.setLinearVelocity(velocity);
     node->setVisible(true, true);
-    if (!node->getParent())
+    // As a scene dynamic body's: one placed beyond the physics' reach (a ship, a shot, burning
+    // debris) stays out of the scene until the engine takes it out of play.
+    if (!node->getParent() && physicsBody.isFollowable())
         sceneManager.getRootSceneNode()->addChild(node);
     if (entity) {
         entity->setQueryFlags(static_cast<Ogre::uint32>(queryFlags));

@@ -237,7 +237,12 @@ Ogre::Vector3 PhysicsBody::predictWithThrust(float t, float factor) const
 
 void PhysicsBody::notifyListeners()
 {
-    if (positionListeners.empty())
+    // A node moved near the float limit ends the process at the next frame: the rendering engine
+    // asserts on the bounds of a particle system emitting there (an offset of 3e38 in a death's
+    // sequence did so), whether or not the node is in the scene. So listeners hear of no place the
+    // physics does not follow, nor of the place a body placed beyond the reach was left at in its
+    // last life, which its next activation would tell before it is placed anew.
+    if (positionListeners.empty() || !isFollowable() || !isWithinReach())
         return;
     const Ogre::Vector3 position = getPosition();
     const Ogre::Quaternion orientation = getOrientation();

@@ -64,7 +64,9 @@ public:
     Ogre::Vector3 predictPositionWithThrustFactor(float t, float factor) const override;
 
     virtual ~PhysicsBody();
-    // Calls every listener with the current pose, in the order of registration.
+    // Calls every listener with the current pose, in the order of registration; none while the
+    // body is not followable or lies beyond the reach, so that no scene node is moved to a place
+    // the physics cannot follow.
     virtual void notifyListeners();
     // Applies the standing force and torque and the damping before one world step.
     virtual void preStep();
@@ -93,6 +95,10 @@ public:
     // nothing.
     enum class Unfollowable { NO, PLACED_BEYOND_REACH, NOT_A_NUMBER };
     Unfollowable getUnfollowable() const { return unfollowable; }
+    // Whether the physics follows the body this life (getUnfollowable is NO). Its owner shows an
+    // object in the scene only then: one placed beyond the reach waits for the engine's next
+    // update out of view, as PhysicsEngine.h says.
+    bool isFollowable() const { return unfollowable == Unfollowable::NO; }
 
     // Switches the body on at rest: no motion, no standing force or torque.
     void activate();

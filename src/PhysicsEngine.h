@@ -28,8 +28,9 @@ class Profiler;
 // body placed beyond it, handed a value that is no number (PhysicsBody::getUnfollowable), or that
 // a frame's steps would carry beyond it, is stopped and taken out of the collision space before
 // the collision pass could see it, and its owner takes it out of play, with a line in the log
-// naming it; one carried out goes back to where the frame found it, and its listeners never hear
-// of the place it would have reached. Whatever throws it: a push of 1e12 or a launch speed of 1e12
+// naming it; one carried out goes back to where the frame found it. Its listeners never hear of a
+// place beyond the reach (PhysicsBody::notifyListeners), and its owner keeps it out of the scene
+// meanwhile. Whatever throws it: a push of 1e12 or a launch speed of 1e12
 // from a data file threw bodies out of the collision space, whose next pass aborted the process,
 // and a push of -3e38 overflowed to an infinite force that the library's step turned into an
 // orientation it aborted on.

@@ -65,7 +65,9 @@ void SceneDynamicBody::activate(const Ogre::Vector3& position,
     physicsBody.setOrientation(orientation);
     physicsBody.setPosition(position);
     physicsBody.setLinearVelocity(velocity);
-    if (!node->getParent())
+    // A body placed beyond the physics' reach leaves play at the engine's next update; until then
+    // its effect (a flash, a glow, a spray) stays out of the scene.
+    if (!node->getParent() && physicsBody.isFollowable())
         sceneManager.getRootSceneNode()->addChild(node);
 }
 

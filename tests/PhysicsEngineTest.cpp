@@ -14,6 +14,9 @@
 #include <ode/error.h>
 #include <ode/objects.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace Tolvarine {
 namespace {
 
@@ -164,6 +167,13 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         PhysicsBody body(world.type);
         RecordingOwner owner;
         body.setOwner(&owner);
+        // What shows the body (a scene node) never hears of a place beyond the reach, in this life
+        // or at the start of the next, which begins where this one was left.
+        float farthestHeard = 0.0f;
+        PositionListener listener = [&](const Vector3& place, const Quaternion&, const Vector3&) {
+            farthestHeard = std::max({farthestHeard, std::abs(place.x), std::abs(place.y), std::abs(place.z)});
+        };
+        body.addPositionListener(&listener);
         // A sphere in an object space of its own, as a collidable's.
         PhysicsGeometry space(reinterpret_cast<dGeomID>(dSimpleSpaceCreate(nullptr)));
         PhysicsGeometry sphere(dCreateSphere(reinterpret_cast<dSpaceID>(space.getGeometry()), 1.0));
@@ -184,6 +194,9 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         log.clear();
         world.engine.activateBody(&body);
         EXPECT_EQ(row.line == nullptr, log.contains("PhysicsEngine: attempting to activate an already-active or unknown body"));
+        body.addPositionListener(&listener);
+        body.activate();
+        EXPECT_LE(farthestHeard, max);
         world.engine.removeCollisionSpace(space.getGeometry());
         world.engine.removeBody(&body);
     }
