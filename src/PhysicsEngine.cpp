@@ -188,7 +188,12 @@ void PhysicsEngine::removeBody(PhysicsBody* body)
     inactiveBodies.erase(body);
     // Its address may be a new body's before the notes are read.
     unfollowable.erase(std::remove(unfollowable.begin(), unfollowable.end(), body), unfollowable.end());
-    outOfReach.erase(std::remove(outOfReach.begin(), outOfReach.end(), body), outOfReach.end());
+    for (std::vector<HeldBody>* held : {&outOfReach, &takingOut}) {
+        for (HeldBody& entry : *held) {
+            if (entry.body == body)
+                entry.body = nullptr;
+        }
+    }
 }
 
 void PhysicsEngine::addCollisionSpace(dGeomID objectSpace)
@@ -368,8 +373,7 @@ void PhysicsEngine::holdCarriedOutOfReach()
 void PhysicsEngine::holdOutOfReach(PhysicsBody* body, const std::string& why)
 {
     const PhysicsBody::Owner* owner = body->getOwner();
-    GameLog::line("PhysicsEngine: " + (owner ? owner->getBodyName() : std::string("a body without an owner"))
-                  + " is taken out of play: " + why + ", where the physics cannot follow it");
+    outOfReach.push_back({body, owner ? owner->getBodyName() : std::string("a body without an owner"), why});
     // Stopped, it takes no part in the rest of the steps, and its geometries leave the collision
     // space before the next pass could file them beyond the space's edge.
     body->deactivate(TAKEN_OUT);
@@ -377,23 +381,36 @@ void PhysicsEngine::holdOutOfReach(PhysicsBody* body, const std::string& why)
         if (const dSpaceID objectSpace = dGeomGetSpace(geometry))
             removeCollisionSpace(reinterpret_cast<dGeomID>(objectSpace));
     }
-    outOfReach.push_back(body);
 }
 
 void PhysicsEngine::takeOutOfPlay()
 {
     // Taken in turn: what one owner does (a capital ship takes its stations with it) may take
-    // another held body out of play, or out of the registry, first.
-    const std::vector<PhysicsBody*> held = std::move(outOfReach);
+    // another held body out of play, or out of the registry (removeBody forgets it here), first.
+    takingOut = std::move(outOfReach);
     outOfReach.clear();
-    for (PhysicsBody* body : held) {
-        if (!activeBodies.count(body))
-            continue;
-        if (PhysicsBody::Owner* owner = body->getOwner())
+    for (const HeldBody& held : takingOut)
+        takeOutOfPlay(held);
+    takingOut.clear();
+}
+
+void PhysicsEngine::takeOutOfPlay(const HeldBody& held)
+{
+    // Every owner leaves play through its own deactivate, which deactivates the body here: one
+    // still active after its owner was told is an object left in play with its body stopped.
+    bool keptInPlay = false;
+    if (held.body && activeBodies.count(held.body)) {
+        PhysicsBody::Owner* const owner = held.body->getOwner();
+        if (owner)
             owner->bodyOutOfReach();
-        if (activeBodies.count(body))
-            deactivateBody(body);
+        keptInPlay = owner && held.body && activeBodies.count(held.body);
+        if (held.body && activeBodies.count(held.body))
+            deactivateBody(held.body);
     }
+    // Written once the owner has acted, so that the line says what became of the object.
+    GameLog::line("PhysicsEngine: " + held.name
+                  + (keptInPlay ? " is stopped, but its owner kept it in play: " : " is taken out of play: ")
+                  + held.why + ", where the physics cannot follow it");
 }
 
 void PhysicsEngine::applySpaceChanges()

@@ -28,12 +28,13 @@ class Profiler;
 // body placed beyond it, handed a value that is no number (PhysicsBody::getUnfollowable), or that
 // a frame's steps would carry beyond it, is stopped and taken out of the collision space before
 // the collision pass could see it, and its owner takes it out of play, with a line in the log
-// naming it; one carried out goes back to where the frame found it. Its listeners never hear of a
-// place beyond the reach (PhysicsBody::notifyListeners), and its owner keeps it out of the scene
-// meanwhile. Whatever throws it: a push of 1e12 or a launch speed of 1e12
-// from a data file threw bodies out of the collision space, whose next pass aborted the process,
-// and a push of -3e38 overflowed to an infinite force that the library's step turned into an
-// orientation it aborted on.
+// naming it once it has ("... is taken out of play: ..."; "... is stopped, but its owner kept it
+// in play: ..." for an owner that left its body registered as active); one carried out goes back
+// to where the frame found it. Its listeners never hear of a place beyond the reach
+// (PhysicsBody::notifyListeners), and its owner keeps it out of the scene meanwhile. Whatever
+// throws it: a push of 1e12 or a launch speed of 1e12 from a data file threw bodies out of the
+// collision space, whose next pass aborted the process, and a push of -3e38 overflowed to an
+// infinite force that the library's step turned into an orientation it aborted on.
 class PhysicsEngine {
 public:
     // The farthest from the origin, on any axis, that a body may be placed, and that the physics
@@ -119,13 +120,21 @@ private:
     // MAX_COORDINATE.
     void holdUnfollowable();
     void holdCarriedOutOfReach();
+    // A body stopped for want of reach, with what its log line says of it.
+    struct HeldBody {
+        // Null once the body has left the registry (its object was deleted).
+        PhysicsBody* body;
+        std::string name;
+        std::string why;
+    };
     // Stops a body the physics cannot follow, takes it out of the collision space and keeps it
     // for takeOutOfPlay; `why` ends its log line.
     void holdOutOfReach(PhysicsBody* body, const std::string& why);
     // "(x y z), beyond 1e+08 units on an axis".
     static std::string placeText(const Ogre::Vector3& position);
-    // Hands every body held in the steps to its owner, which takes it out of play.
+    // Hands every body held in the steps to its owner, which takes it out of play, and logs it.
     void takeOutOfPlay();
+    void takeOutOfPlay(const HeldBody& held);
     void applySpaceChanges();
     void synchronise();
     void takeSnapshot();
@@ -157,7 +166,9 @@ private:
     // The bodies noted as unfollowable since they were last looked at, and those stopped for want
     // of reach and not yet taken out of play.
     std::vector<PhysicsBody*> unfollowable;
-    std::vector<PhysicsBody*> outOfReach;
+    std::vector<HeldBody> outOfReach;
+    // Those being handed to their owners now.
+    std::vector<HeldBody> takingOut;
     std::uint64_t activeRemovals = 0;
     std::uint64_t snapshotRemovals = 0;
     std::unique_ptr<PhysicsGeometry> ray;

@@ -637,7 +637,8 @@ std::function<void(const fs::path&)> everySequenceEffect(const std::string& key,
 // start. A blast whose damage, impulse, trigger time or radius is below 0 mends, pulls in, goes off
 // at once or reaches nothing. Each was refused by the start-up; each plays without a crash, an abort, a NaN, a leak or
 // a frozen battle. A push or a launch that throws bodies beyond the physics' reach, or overflows to no number, and a
-// death's effects placed beyond it, take them out of play with a line; before, each aborted the game.
+// death's effects placed beyond it, take them out of play with a line (written once their owners took them out);
+// before, each aborted the game.
 std::vector<PlayableValue> playableValues()
 {
     return {

@@ -126,11 +126,18 @@ TEST_F(PhysicsEngineTest, TheRegistryStepsActiveBodiesAndSurvivesReusedAddresses
     EXPECT_EQ(2, calls);
 }
 
-// Records what the engine hands back, and leaves the body in play, as an owner that fails to take
-// it out would.
+// Records what the engine hands back and takes the body out of play as owners do, through the
+// engine, or leaves it in play, as an owner that fails to take it out would.
 struct RecordingOwner : PhysicsBody::Owner {
     std::string getBodyName() const override { return "Probe of probe.cfg"; }
-    void bodyOutOfReach() override { ++handedBack; }
+    void bodyOutOfReach() override
+    {
+        ++handedBack;
+        if (leaves)
+            PhysicsEngine::getSingleton().deactivateBody(body);
+    }
+    PhysicsBody* body = nullptr;
+    bool leaves = true;
     int handedBack = 0;
 };
 
@@ -144,6 +151,7 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         Vector3 place, velocity, push;
         const char* line; // null: the body stays in play
         Vector3 left;     // where it is left
+        bool ownerLeaves = true;
     };
     const Row rows[] = {
         {"a step that would carry it out", {10, 0, 0}, {1e12f, 0, 0}, {0, 0, 0},
@@ -159,6 +167,11 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
          "number, where the physics cannot follow it",
          {0, 0, 5}},
         {"at the edge, flying along it", {max, 0, 0}, {0, 1e5f, 0}, {0, 0, 0}, nullptr, {max, 1000, 0}},
+        // The line says so: the whole game's rows see by it that the owners take their objects out.
+        {"an owner that keeps it in play", {0, 0, 3 * max}, {0, 0, 0}, {0, 0, 0},
+         "PhysicsEngine: Probe of probe.cfg is stopped, but its owner kept it in play: it was placed at (0 0 3e+08), "
+         "beyond 1e+08 units on an axis, where the physics cannot follow it",
+         {0, 0, 3 * max}, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -166,6 +179,8 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         Tolvarine::Test::LogCapture log(true);
         PhysicsBody body(world.type);
         RecordingOwner owner;
+        owner.body = &body;
+        owner.leaves = row.ownerLeaves;
         body.setOwner(&owner);
         // What shows the body (a scene node) never hears of a place beyond the reach, in this life
         // or at the start of the next, which begins where this one was left.
