@@ -4,10 +4,10 @@
 
 namespace Tolvarine {
 
-// When the player's ship is lost: with ships of the "Player" faction still in play the player
-// picks another one in command mode, without any the game of the current scenario ends. Without
-// a current scenario or a "Player" faction it logs a line and does nothing. Nothing for any
-// other ship.
+// When the player's ship is lost (Scenario::flownShipLost): with ships of the "Player" faction
+// still in play the player picks another one in command mode, without any the game of the current
+// scenario ends. Without a current scenario or a "Player" faction it logs a line and does nothing.
+// Nothing for any other ship.
 class CommandEvent : public ShipExplosionEvent {
 public:
     explicit CommandEvent(float time) : ShipExplosionEvent(time) {}

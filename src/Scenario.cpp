@@ -20,6 +20,7 @@
 #include "FunctionTask.h"
 #include "Profiler.h"
 #include "ScenarioConfig.h"
+#include "ScenarioManager.h"
 #include "ScriptArguments.h"
 #include "ScriptSystem.h"
 #include "Statistics.h"
@@ -270,6 +271,27 @@ void Scenario::end()
         if (MenuSystem* menus = MenuSystem::getSingletonPtr())
             menus->showStats();
     }
+}
+
+void Scenario::flownShipLost(const std::string& who)
+{
+    ScenarioManager* scenarios = ScenarioManager::getSingletonPtr();
+    Scenario* scenario = scenarios ? scenarios->getCurrentScenario() : nullptr;
+    if (!scenario) {
+        GameLog::line(who + ": there is no current scenario");
+        return;
+    }
+    const std::shared_ptr<Faction> player = scenario->getFaction("Player");
+    if (!player) {
+        GameLog::line(who + ": scenario " + scenario->getName() + " has no faction Player");
+        return;
+    }
+    if (player->getShips().empty()) {
+        scenario->end();
+        return;
+    }
+    if (Interface* interface = Interface::getSingletonPtr())
+        interface->setMode(Interface::COMMAND, false);
 }
 
 void Scenario::startMode(const std::string& areaName, const std::string& secondAmbient, const std::string& objective)

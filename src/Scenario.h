@@ -75,6 +75,11 @@ public:
     void end();
     // Whether the game of this load has ended.
     bool hasEnded() const { return ended; }
+    // The player has lost the ship they flew (its death's sequence came to its Command event, or
+    // the physics took it out of play): with ships of side "Player" still in play the player picks
+    // another in command mode, without any the game of the current scenario ends. Without a
+    // current scenario or a side "Player" it logs a line beginning with `who` and does nothing.
+    static void flownShipLost(const std::string& who);
 
     // The skirmish: the area, its ambient sound and objective, the two sides and their fleets
     // (the player's at (0, 0, -1000), the enemy's at (0, 0, -4000) facing it), and the task

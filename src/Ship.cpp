@@ -225,6 +225,15 @@ void Ship::leavePlay(DisableTime time, bool release)
         getPoolFactory().release(this, type.getName());
 }
 
+void Ship::bodyOutOfReach()
+{
+    // Read first: leaving play takes the focus away.
+    const bool flown = Controllable::getFocused() == this;
+    DynamicCollidable::bodyOutOfReach();
+    if (flown)
+        Scenario::flownShipLost(getBodyName());
+}
+
 void Ship::setFocus(bool focus)
 {
     const bool focused = Controllable::getFocused() == this;

@@ -52,6 +52,9 @@ public:
     // Takes the ship out of play and gives it back to its type's pool; an inactive ship is left
     // as it is.
     void deactivate(DisableTime time) override;
+    // Leaves play as DynamicCollidable's does; the flown ship's leaving then goes on as the end of
+    // its death's sequence does (Scenario::flownShipLost), so that the player never flies nothing.
+    void bodyOutOfReach() override;
     // A ship given back to its pool and put into play again by a script that still holds it is
     // taken back out of the pool first: idle there, it would be handed to another user while it
     // flies, and be passed over when the scenario ends. A ship its pool holds live is left as it is.

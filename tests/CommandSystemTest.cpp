@@ -83,5 +83,37 @@ TEST_F(CommandMode, AScenarioLoadedWhileOpenIsListedAndLeavingFliesOneOfItsShips
     scenarios.unloadAll();
 }
 
+// The flown ship taken out of play by the physics (placed or carried beyond its reach) left the
+// player flying nothing, with no command mode and no word: now, as at the end of a death's
+// sequence, command mode opens while the player's side has ships left, and the game ends without.
+TEST_F(CommandMode, TheFlownShipThePhysicsTakesOutOfPlayOpensCommandModeOrEndsTheGame)
+{
+    scriptHost().runString("events = []\n");
+    std::filesystem::create_directories("data/scenarios");
+    const struct { const char* name; const char* fleet; bool shipsLeft; } rows[] = {
+        {"Wing", "{'trifighter': 2}", true},
+        {"Alone", "{'trifighter': 1}", false},
+    };
+    for (const auto& row : rows)
+        writeFile(std::string("data/scenarios/") + row.name + ".py",
+                  recordingScript(row.name, "", std::string("Ship.spawnFleet(") + row.fleet
+                                                    + ", Faction.create('Player'), Vector3(0, 0, 0), Quaternion.IDENTITY)"));
+    ScenarioManager scenarios;
+    scenarios.parseScenarioScripts();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Scenario& scenario = scenarios.loadScenario(row.name);
+        interface.setMode(Interface::NORMAL, false);
+        Ship* const flown = scenario.getFaction("Player")->getShips().at(0);
+        flown->setFocus(true);
+        flown->DynamicCollidable::getPhysicsBody().setPosition(Ogre::Vector3(0, 0, 2 * PhysicsEngine::MAX_COORDINATE));
+        run(0.1);
+        EXPECT_FALSE(flown->isActive());
+        EXPECT_EQ(interface.getMode() == Interface::COMMAND, row.shipsLeft);
+        EXPECT_EQ(scenario.hasEnded(), !row.shipsLeft);
+    }
+    scenarios.unloadAll();
+}
+
 } // namespace
 } // namespace Tolvarine::Test
