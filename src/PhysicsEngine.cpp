@@ -17,9 +17,10 @@
 #include <ode/odeinit.h>
 
 #include <OgreLogManager.h>
-#include <OgreStringConverter.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,30 @@ void logOdeText(const char* heading, int number, const char* format, va_list arg
 void odeMessage(int number, const char* format, va_list arguments)
 {
     logOdeText("ODE Message", number, format, arguments);
+}
+
+// Reads a coordinate written by coordinateText.
+dReal readCoordinate(const char* text, const char* end)
+{
+    dReal value = 0;
+    std::from_chars(text, end, value);
+    return value;
+}
+
+// A coordinate of a body's place with six significant digits, as the log writes its figures; where
+// those would read as within the reach that the coordinate lies beyond (a body placed 16 units past
+// it read "(1e+08 4.58867 4.58867), beyond 1e+08"), written out with as many decimals as it takes.
+std::string coordinateText(dReal coordinate)
+{
+    const dReal reach = PhysicsEngine::MAX_COORDINATE;
+    const bool beyond = std::abs(coordinate) > reach;
+    char buffer[32];
+    const char* const text = buffer;
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, coordinate, std::chars_format::general, 6).ptr;
+    // A double near the reach has fewer than ten decimals.
+    for (int decimals = 0; (std::abs(readCoordinate(text, end)) > reach) != beyond && decimals < 10; ++decimals)
+        end = std::to_chars(buffer, buffer + sizeof buffer, coordinate, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
 }
 
 Ogre::Vector3 toVector(const dReal* v)
@@ -321,10 +346,12 @@ void PhysicsEngine::stepWorld(float frameTime, Profiler* profiler)
     }
 }
 
-std::string PhysicsEngine::placeText(const Ogre::Vector3& position)
+std::string PhysicsEngine::placeText(const dReal* position)
 {
-    return "(" + Ogre::StringConverter::toString(position) + "), beyond " + ValueRange::figure(MAX_COORDINATE)
-           + " units on an axis";
+    // From the doubles the physics keeps: a body carried half a unit past the reach is at the
+    // reach itself in float.
+    return "(" + coordinateText(position[0]) + " " + coordinateText(position[1]) + " " + coordinateText(position[2])
+           + "), beyond " + ValueRange::figure(MAX_COORDINATE) + " units on an axis";
 }
 
 void PhysicsEngine::noteUnfollowable(PhysicsBody* body)
@@ -343,7 +370,7 @@ void PhysicsEngine::holdUnfollowable()
             continue;
         switch (body->getUnfollowable()) {
         case PhysicsBody::Unfollowable::PLACED_BEYOND_REACH:
-            holdOutOfReach(body, "it was placed at " + placeText(body->getPosition()));
+            holdOutOfReach(body, "it was placed at " + placeText(dBodyGetPosition(body->getBody())));
             break;
         case PhysicsBody::Unfollowable::NOT_A_NUMBER:
             holdOutOfReach(body, "its place, its motion or a push on it is no finite number");
@@ -363,7 +390,7 @@ void PhysicsEngine::holdCarriedOutOfReach()
         PhysicsBody* const body = snapshot[i];
         if (!isStillActive(body) || !body->isActive() || body->isWithinReach())
             continue;
-        const std::string why = "its steps would carry it to " + placeText(body->getPosition());
+        const std::string why = "its steps would carry it to " + placeText(dBodyGetPosition(body->getBody()));
         const std::array<dReal, 3>& place = snapshotPlaces[i];
         dBodySetPosition(body->getBody(), place[0], place[1], place[2]);
         holdOutOfReach(body, why);

@@ -130,8 +130,8 @@ private:
     // Stops a body the physics cannot follow, takes it out of the collision space and keeps it
     // for takeOutOfPlay; `why` ends its log line.
     void holdOutOfReach(PhysicsBody* body, const std::string& why);
-    // "(x y z), beyond 1e+08 units on an axis".
-    static std::string placeText(const Ogre::Vector3& position);
+    // "(x y z), beyond 1e+08 units on an axis", of a body's position.
+    static std::string placeText(const dReal* position);
     // Hands every body held in the steps to its owner, which takes it out of play, and logs it.
     void takeOutOfPlay();
     void takeOutOfPlay(const HeldBody& held);

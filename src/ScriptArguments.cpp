@@ -5,6 +5,7 @@
 #include "PhysicsEngine.h"
 #include "Ship.h"
 #include "ShipType.h"
+#include "ValueRange.h"
 #include "WarpArrival.h"
 
 #include <boost/python/dict.hpp>
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <sstream>
 #include <string>
 
 namespace Tolvarine {
@@ -33,25 +33,21 @@ namespace {
     throw boost::python::error_already_set();
 }
 
+// Every figure with the digits that tell it from its neighbours: a place just beyond the limit
+// was shown as the limit itself.
+std::string shown(float value)
+{
+    return ValueRange::exactFigure(value);
+}
+
 std::string shown(const Ogre::Vector3& value)
 {
-    std::ostringstream text;
-    text << "Vector3(" << value.x << ", " << value.y << ", " << value.z << ")";
-    return text.str();
+    return "Vector3(" + shown(value.x) + ", " + shown(value.y) + ", " + shown(value.z) + ")";
 }
 
 std::string shown(const Ogre::Quaternion& value)
 {
-    std::ostringstream text;
-    text << "Quaternion(" << value.w << ", " << value.x << ", " << value.y << ", " << value.z << ")";
-    return text.str();
-}
-
-std::string shown(float value)
-{
-    std::ostringstream text;
-    text << value;
-    return text.str();
+    return "Quaternion(" + shown(value.w) + ", " + shown(value.x) + ", " + shown(value.y) + ", " + shown(value.z) + ")";
 }
 
 bool isFinite(const Ogre::Vector3& value)

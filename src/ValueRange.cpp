@@ -4,7 +4,10 @@
 #include "ConfigurationError.h"
 #include "GameLog.h"
 
+#include <charconv>
+#include <cmath>
 #include <sstream>
+#include <system_error>
 
 namespace Tolvarine {
 
@@ -21,6 +24,19 @@ std::string ValueRange::figure(float value)
     std::ostringstream text;
     text << value;
     return text.str();
+}
+
+std::string ValueRange::exactFigure(float value)
+{
+    const std::string six = figure(value);
+    float readBack = 0.0f;
+    const std::from_chars_result read = std::from_chars(six.data(), six.data() + six.size(), readBack);
+    if (!std::isfinite(value) || (read.ec == std::errc() && readBack == value))
+        return six;
+    // The shortest text that reads back as the value.
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
 }
 
 } // namespace Tolvarine

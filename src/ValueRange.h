@@ -20,6 +20,10 @@ public:
 
     // The form a number takes in these lines: six significant digits, as the files are written.
     static std::string figure(float value);
+    // The same where six digits read back as the same float; otherwise the fewest digits that do,
+    // so that a value is never shown as another, as 100000008 was shown as the limit 1e+08 it lies
+    // beyond.
+    static std::string exactFigure(float value);
 };
 
 } // namespace Tolvarine

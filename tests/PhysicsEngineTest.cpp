@@ -166,6 +166,11 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
          "PhysicsEngine: Probe of probe.cfg is taken out of play: its place, its motion or a push on it is no finite "
          "number, where the physics cannot follow it",
          {0, 0, 5}},
+        // Its line read "(1e+08 0 0), beyond 1e+08".
+        {"a step just past the edge", {max, 0, 0}, {100, 0, 0}, {0, 0, 0},
+         "PhysicsEngine: Probe of probe.cfg is taken out of play: its steps would carry it to (100000000.5 0 0), beyond "
+         "1e+08 units on an axis, where the physics cannot follow it",
+         {max, 0, 0}},
         {"at the edge, flying along it", {max, 0, 0}, {0, 1e5f, 0}, {0, 0, 0}, nullptr, {max, 1000, 0}},
         // The line says so: the whole game's rows see by it that the owners take their objects out.
         {"an owner that keeps it in play", {0, 0, 3 * max}, {0, 0, 0}, {0, 0, 0},
@@ -203,7 +208,7 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         EXPECT_EQ(row.line != nullptr, owner.handedBack == 1);
         EXPECT_EQ(row.line == nullptr, body.isActive());
         EXPECT_EQ(row.line == nullptr, dGeomGetSpace(space.getGeometry()) != nullptr) << "in the collision space";
-        EXPECT_TRUE(!row.line || log.contains(row.line)) << row.line;
+        EXPECT_TRUE(!row.line || log.contains(row.line)) << row.line << "\n" << testing::PrintToString(log.lines());
         EXPECT_EQ(row.left, body.getPosition());
         // Taken out of the registry even though the owner left it: activating it again is no misuse.
         log.clear();

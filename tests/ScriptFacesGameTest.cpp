@@ -91,6 +91,10 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(1e30, 0, 0), Quaternion()))",
          "ValueError: Ship.spawnFleet: the position Vector3(1e+30, 0, 0) lies beyond 1e+08 on an axis, the limit of "
          "the physics space"},
+        // A place just beyond the limit read as the limit itself: "Vector3(0, 1e+08, 0) lies beyond 1e+08".
+        {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 1e8 + 8, 0), Quaternion()))",
+         "ValueError: Ship.spawnFleet: the position Vector3(0, 100000008, 0) lies beyond 1e+08 on an axis, the limit of "
+         "the physics space"},
         // A turn this large spreads a fleet's members beyond the space: orientations are normalised.
         {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -50), Quaternion(0, 1e20, 0, 0)))",
          "ValueError: Ship.spawnFleet: the orientation Quaternion(0, 1e+20, 0, 0) cannot be normalised"},
