@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace boost::python {
 class dict;
@@ -23,6 +24,11 @@ class ScriptArguments {
 public:
     // A place in the world: finite, and within PhysicsEngine::MAX_COORDINATE on every axis.
     static Ogre::Vector3 position(const char* call, const Ogre::Vector3& position);
+    // The places of a fleet laid out around `centre`, before any of its ships is put into play:
+    // each within PhysicsEngine::MAX_COORDINATE on every axis, as a single ship's place. The
+    // rings reach past a centre that position takes: a fleet of five Trifighters around
+    // (1e8, 0, 0) was taken, and three of its ships left play in their first frames.
+    static void fleetPlaces(const char* call, const Ogre::Vector3& centre, const std::vector<Ogre::Vector3>& places);
     // A direction: finite and long enough to normalise; returned normalised.
     static Ogre::Vector3 direction(const char* call, const Ogre::Vector3& direction);
     // A velocity: finite and no faster than PhysicsEngine::MAX_SPEED.

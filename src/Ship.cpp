@@ -78,8 +78,12 @@ bp::list spawnFleetFromScript(const bp::dict& fleet, Faction& faction, const Ogr
     const char* const call = "Ship.spawnFleet";
     const Ship::Fleet entries = ScriptArguments::fleet(call, fleet);
     ScriptArguments::roomForShips(call, ScriptArguments::fleetSize(entries));
-    return scriptList(Ship::spawnFleet(entries, faction, ScriptArguments::position(call, position),
-                                       ScriptArguments::orientation(call, orientation)));
+    const Ogre::Vector3 centre = ScriptArguments::position(call, position);
+    const auto withinReach = [call, centre](const std::vector<Ogre::Vector3>& places) {
+        ScriptArguments::fleetPlaces(call, centre, places);
+    };
+    return scriptList(Ship::spawnFleet(entries, faction, centre, ScriptArguments::orientation(call, orientation),
+                                       withinReach));
 }
 
 Ship* createFromScript(const std::string& typeName)
@@ -277,29 +281,43 @@ Ship* Ship::createByFilename(const std::string& fileBaseName)
 }
 
 std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, const Ogre::Vector3& position,
-                                    const Ogre::Quaternion& orientation)
+                                    const Ogre::Quaternion& orientation, const FleetCheck& check)
 {
     std::vector<Ship*> ships;
+    std::vector<Ogre::Vector3> places;
     try {
         for (const auto& entry : fleet) {
             for (unsigned i = 0; i < entry.second; ++i)
                 ships.push_back(create(entry.first));
         }
+        places = fleetPlaces(ships, position, orientation);
+        if (check)
+            check(places);
     } catch (...) {
         // Ships taken but never activated would stay out of their pools for good.
         for (Ship* ship : ships)
             getPoolFactory().release(ship, ship->type.getName());
         throw;
     }
+    for (std::size_t i = 0; i < ships.size(); ++i)
+        ships[i]->activate(fleetFaction, places[i], orientation);
+    return ships;
+}
+
+std::vector<Ogre::Vector3> Ship::fleetPlaces(const std::vector<Ship*>& ships, const Ogre::Vector3& position,
+                                             const Ogre::Quaternion& orientation)
+{
     // The fleet takes the slots a formation of these ships would give, none inside another, also
     // where the formation refuses them (three capital ships or more).
     Formation::Offsets offsets;
     for (Ship* ship : ships)
         offsets[&ship->getBehaviour()] = Ogre::Vector3::ZERO;
     Formation::layout(offsets);
+    std::vector<Ogre::Vector3> places;
+    places.reserve(ships.size());
     for (Ship* ship : ships)
-        ship->activate(fleetFaction, position + orientation * offsets.at(&ship->getBehaviour()), orientation);
-    return ships;
+        places.push_back(position + orientation * offsets.at(&ship->getBehaviour()));
+    return places;
 }
 
 void Ship::deactivateAll()

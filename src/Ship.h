@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -67,11 +68,15 @@ public:
     // The same for the type of a ".ship" file's base name; an unknown name is logged and raises
     // ConfigurationError.
     static Ship* createByFilename(const std::string& fileBaseName);
+    // Looks at the places of a fleet laid out, before any of its ships is put into play; throws to
+    // refuse the fleet.
+    using FleetCheck = std::function<void(const std::vector<Ogre::Vector3>& places)>;
     // Takes the ships of every entry from the pools (types in ascending name order), lays them out
     // as a formation around `position` and activates them for the faction with `orientation`.
-    // Returns the ships in the order they were taken.
+    // Returns the ships in the order they were taken. A fleet that `check` refuses, or one naming
+    // a type without a pool, gives every ship taken back to its pool and puts none into play.
     static std::vector<Ship*> spawnFleet(const Fleet& fleet, Faction& faction, const Ogre::Vector3& position,
-                                         const Ogre::Quaternion& orientation);
+                                         const Ogre::Quaternion& orientation, const FleetCheck& check = FleetCheck());
     // The ships in play: every ship whose body is in play, capital ships among them, also one a
     // script put into play without a faction through DynamicCollidable.activate.
     static std::size_t countActive();
@@ -181,6 +186,9 @@ private:
     const std::string& requireEntity(const std::string& name) const;
     // The steps of deactivation up to giving the ship back; `release` gives it back as well.
     void leavePlay(DisableTime time, bool release);
+    // Where spawnFleet puts each of the ships, in their order.
+    static std::vector<Ogre::Vector3> fleetPlaces(const std::vector<Ship*>& ships, const Ogre::Vector3& position,
+                                                  const Ogre::Quaternion& orientation);
     void applyLodBias();
     void applyReflection();
 

@@ -95,6 +95,18 @@ TEST(ScriptFacesGame, ValuesTheEnginesCannotTakeAreTheScriptsErrorNamingTheCallO
         {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 1e8 + 8, 0), Quaternion()))",
          "ValueError: Ship.spawnFleet: the position Vector3(0, 100000008, 0) lies beyond 1e+08 on an axis, the limit of "
          "the physics space"},
+        // A fleet's rings reach past its centre: of five ships around a centre at the limit, three
+        // were placed beyond it and left play in their first frames. Refused, it puts none into play.
+        // Which ship the refusal names goes with the order the fleet's ships are laid out in.
+        {R"py(import re
+before = len(player.getShipList())
+try:
+    Ship.spawnFleet({"trifighter": 5}, player, Vector3(1e8, 0, 0), Quaternion())
+except ValueError as error:
+    raise Found("%d more in play: %s" % (len(player.getShipList()) - before,
+                                         re.sub(r"at Vector3\(1000000\d\d, [^)]*\)", "at Vector3(...)", str(error)))))py",
+         "Found: 0 more in play: Ship.spawnFleet: the fleet laid out around Vector3(1e+08, 0, 0) would place a ship at "
+         "Vector3(...), beyond 1e+08 on an axis, the limit of the physics space"},
         // A turn this large spreads a fleet's members beyond the space: orientations are normalised.
         {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -50), Quaternion(0, 1e20, 0, 0)))",
          "ValueError: Ship.spawnFleet: the orientation Quaternion(0, 1e+20, 0, 0) cannot be normalised"},
