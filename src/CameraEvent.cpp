@@ -8,6 +8,8 @@
 #include "DropCamera.h"
 #include "FreeCamera.h"
 #include "GameLog.h"
+#include "PhysicsEngine.h"
+#include "ValueRange.h"
 
 
 namespace Tolvarine {
@@ -32,6 +34,7 @@ CameraEvent::Kind readKind(Config& config, const std::string& section)
 
 CameraEvent::CameraEvent(Config& config, const std::string& section)
     : ShipExplosionEvent(config.get<float>(section, "time"))
+    , place("CameraEvent " + section + " of " + config.getPath())
     , kind(readKind(config, section))
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
     , speed(config.get<float>(section, "speed", 30.0f))
@@ -43,6 +46,11 @@ void CameraEvent::execute(Controllable* target, bool focused, const Ogre::Vector
     CameraController* cameras = CameraController::getSingletonPtr();
     if (!focused || !cameras || !target)
         return;
+    if (!PhysicsEngine::isWithinReach(worldPoint(*target, offset))) {
+        reportOnce(place, "its offset would put the view beyond " + ValueRange::figure(PhysicsEngine::MAX_COORDINATE)
+                              + " units on an axis; the view stays as it is");
+        return;
+    }
     // The new camera starts where the view is now, so the move has no jump.
     const CameraBase* current = cameras->getCurrentCamera();
     const Ogre::Vector3 from = current ? current->getPosition() : worldPoint(*target, offset);

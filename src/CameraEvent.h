@@ -9,7 +9,10 @@ namespace Tolvarine {
 // looks at the ship; "Drop" puts the fly-by camera at "offset"; "Chase" makes the chase camera
 // follow the ship from "offset"), "offset" ((0 0 0), in the ship's frame) and "speed" (30: the
 // free camera's movement or the chase camera's correction speed). Any other camera is logged
-// as "Unknown camera type in CameraEvent: <section>" and refused with ConfigurationError.
+// as "Unknown camera type in CameraEvent: <section>" and refused with ConfigurationError. An offset
+// that puts the view beyond the physics' reach leaves the view as it is, with a line once for the
+// event: a view near the float limit ended the game (the sound library's exit on a listener at no
+// number, the collision library's abort on the star's ray from there).
 class CameraEvent : public ShipExplosionEvent {
 public:
     enum class Kind { FREE, DROP, CHASE };
@@ -20,6 +23,8 @@ public:
     Kind getKind() const { return kind; }
 
 private:
+    // "CameraEvent <section> of <file>", for the log.
+    std::string place;
     Kind kind;
     Ogre::Vector3 offset;
     float speed;

@@ -137,6 +137,12 @@ dWorldID PhysicsEngine::createWorld()
     return dWorldCreate();
 }
 
+bool PhysicsEngine::isWithinReach(const Ogre::Vector3& place)
+{
+    return std::abs(place.x) <= MAX_COORDINATE && std::abs(place.y) <= MAX_COORDINATE
+        && std::abs(place.z) <= MAX_COORDINATE;
+}
+
 PhysicsEngine::PhysicsEngine()
     : physicsTask([this](float frameTime, float smoothed) { update(frameTime, smoothed); },
                   "Physics", PHYSICS_TASK_ORDER)

@@ -49,6 +49,9 @@ public:
     // hours to reach the collision space's edge. The fastest shot of the game flies at 900.
     static constexpr float MAX_SPEED = 1.0e5f;
 
+    // Whether a place lies within MAX_COORDINATE on every axis; one that is no number does not.
+    static bool isWithinReach(const Ogre::Vector3& place);
+
     PhysicsEngine();
     // The game keeps the engine until the process ends; tests destroy it after their bodies.
     ~PhysicsEngine();

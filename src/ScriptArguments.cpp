@@ -50,13 +50,6 @@ std::string shown(const Ogre::Quaternion& value)
     return "Quaternion(" + shown(value.w) + ", " + shown(value.x) + ", " + shown(value.y) + ", " + shown(value.z) + ")";
 }
 
-// Within PhysicsEngine::MAX_COORDINATE on every axis, compared in float as the physics' guard does.
-bool withinReach(const Ogre::Vector3& place)
-{
-    const float limit = PhysicsEngine::MAX_COORDINATE;
-    return std::abs(place.x) <= limit && std::abs(place.y) <= limit && std::abs(place.z) <= limit;
-}
-
 bool isFinite(const Ogre::Vector3& value)
 {
     return std::isfinite(value.x) && std::isfinite(value.y) && std::isfinite(value.z);
@@ -104,7 +97,7 @@ unsigned fleetCount(const char* call, const std::string& typeName, const boost::
 Ogre::Vector3 ScriptArguments::position(const char* call, const Ogre::Vector3& position)
 {
     requireFinite(call, "the position", position, isFinite(position));
-    if (!withinReach(position))
+    if (!PhysicsEngine::isWithinReach(position))
         refuse(call, "the position " + shown(position) + " lies beyond " + shown(PhysicsEngine::MAX_COORDINATE) +
                          " on an axis, the limit of the physics space");
     return position;
@@ -114,7 +107,7 @@ void ScriptArguments::fleetPlaces(const char* call, const Ogre::Vector3& centre,
                                   const std::vector<Ogre::Vector3>& places)
 {
     for (const Ogre::Vector3& place : places) {
-        if (!withinReach(place))
+        if (!PhysicsEngine::isWithinReach(place))
             refuse(call, "the fleet laid out around " + shown(centre) + " would place a ship at " + shown(place) +
                              ", beyond " + shown(PhysicsEngine::MAX_COORDINATE) +
                              " on an axis, the limit of the physics space");

@@ -1,6 +1,8 @@
 #include "CameraDoubles.h"
+#include "TargetingDoubles.h"
 
 #include "CameraController.h"
+#include "CameraEvent.h"
 #include "ConfigurationError.h"
 #include "LogCapture.h"
 
@@ -73,6 +75,30 @@ TEST_F(CameraSwitching, SwitchingHandsTheTargetToTheNewCameraAndKeepsOneCameraIn
     EXPECT_EQ(controller.getCurrentCamera(), &controller.getDropCamera());
     FreeCamera& free = controller.setCameraTypeFree();
     EXPECT_EQ(controller.getCurrentCamera(), &free);
+}
+
+// A dying ship's view event whose offset lies beyond the physics' reach: the view near the float
+// limit ended the game (the sound library's exit on its listener, the collision library's abort on
+// the star's ray from there). The view stays as it is, with a line.
+TEST_F(CameraSwitching, ADeathsViewBeyondThePhysicsReachLeavesTheViewAsItIs)
+{
+    PhysicsEngine physics;
+    Journal journal;
+    TestShip ship("ship", targetType, journal);
+    const struct { const char* offset; bool followed; } rows[] = {{"(0 12 70)", true}, {"(0 3e38 0)", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.offset);
+        Config sequence{written(folder.file("view.explosion_sequence"),
+                                      std::string("[Event_View]\ntime = 0\ncamera = Chase\noffset = ") + row.offset + "\n")};
+        CameraEvent view(sequence, "Event_View");
+        controller.activateFreeCamera();
+        LogCapture log;
+        view.execute(&ship, true, Vector3::ZERO);
+        EXPECT_EQ(controller.getCurrentCamera() == &controller.getChaseCamera(), row.followed);
+        EXPECT_EQ(log.contains("CameraEvent Event_View of " + sequence.getPath() + ": its offset would put the view beyond "
+                               "1e+08 units on an axis; the view stays as it is (said once for the event)"),
+                  !row.followed);
+    }
 }
 
 using ControllerStartUp = CameraFixture;
