@@ -85,19 +85,18 @@ TEST_F(CameraSwitching, ADeathsViewBeyondThePhysicsReachLeavesTheViewAsItIs)
     PhysicsEngine physics;
     Journal journal;
     TestShip ship("ship", targetType, journal);
-    const struct { const char* offset; bool followed; } rows[] = {{"(0 12 70)", true}, {"(0 3e38 0)", false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.offset);
+    for (const auto& [offset, followed] : {std::pair("(0 12 70)", true), std::pair("(0 3e38 0)", false)}) {
+        SCOPED_TRACE(offset);
         Config sequence{written(folder.file("view.explosion_sequence"),
-                                      std::string("[Event_View]\ntime = 0\ncamera = Chase\noffset = ") + row.offset + "\n")};
+                                std::string("[Event_View]\ntime = 0\ncamera = Chase\noffset = ") + offset + "\n")};
         CameraEvent view(sequence, "Event_View");
         controller.activateFreeCamera();
         LogCapture log;
         view.execute(&ship, true, Vector3::ZERO);
-        EXPECT_EQ(controller.getCurrentCamera() == &controller.getChaseCamera(), row.followed);
+        EXPECT_EQ(controller.getCurrentCamera() == &controller.getChaseCamera(), followed);
         EXPECT_EQ(log.contains("CameraEvent Event_View of " + sequence.getPath() + ": its offset would put the view beyond "
                                "1e+08 units on an axis; the view stays as it is (said once for the event)"),
-                  !row.followed);
+                  !followed);
     }
 }
 

@@ -90,14 +90,11 @@ TEST_F(CommandMode, TheFlownShipThePhysicsTakesOutOfPlayOpensCommandModeOrEndsTh
 {
     scriptHost().runString("events = []\n");
     std::filesystem::create_directories("data/scenarios");
-    const struct { const char* name; const char* fleet; bool shipsLeft; } rows[] = {
-        {"Wing", "{'trifighter': 2}", true},
-        {"Alone", "{'trifighter': 1}", false},
-    };
+    const struct { const char* name; const char* ships; bool shipsLeft; } rows[] = {{"Wing", "2", true}, {"Alone", "1", false}};
     for (const auto& row : rows)
         writeFile(std::string("data/scenarios/") + row.name + ".py",
-                  recordingScript(row.name, "", std::string("Ship.spawnFleet(") + row.fleet
-                                                    + ", Faction.create('Player'), Vector3(0, 0, 0), Quaternion.IDENTITY)"));
+                  recordingScript(row.name, "", std::string("Ship.spawnFleet({'trifighter': ") + row.ships
+                                                    + "}, Faction.create('Player'), Vector3(0, 0, 0), Quaternion.IDENTITY)"));
     ScenarioManager scenarios;
     scenarios.parseScenarioScripts();
     for (const auto& row : rows) {
