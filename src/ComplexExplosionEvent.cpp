@@ -40,9 +40,9 @@ void ComplexExplosionEvent::execute(Controllable* target, bool, const Ogre::Vect
         ++leftOut.explosions;
         return;
     }
-    if (explosions.room() == 0) {
-        reportOnce(place, "its explosion left out, it would pass the bound of "
-                              + std::to_string(ExplosionManager::MAX_IN_PLAY) + " explosions in play");
+    if (effectsRoom() == 0) {
+        reportOnce(place, "its explosion left out, it would pass the bound of " + std::to_string(MAX_EFFECTS_IN_PLAY)
+                              + " explosions and sprays in play");
         ++leftOut.explosions;
         return;
     }

@@ -6,8 +6,8 @@ namespace Tolvarine {
 
 // Sets off an explosion of group "group" (required) at "offset" ((0 0 0)) of the ship, moving
 // with the ship. An event whose place already holds many explosions close by
-// (ExplosionManager::MAX_NEAR), or that finds the explosions in play at their bound
-// (ExplosionManager::MAX_IN_PLAY), leaves its explosion out, with a line the first time: one death
+// (ExplosionManager::MAX_NEAR), or that finds the explosions and sprays in play at their bound
+// (MAX_EFFECTS_IN_PLAY), leaves its explosion out, with a line the first time: one death
 // whose sequences fanned out to 1,000 blasts at one point stopped the frames for 25 s, the debris
 // of the blasts colliding with each other in one place, and 1,000 ships destroyed together kept
 // them seconds apart for as long as their blasts and sprays lasted. A death away from a crowd

@@ -144,12 +144,6 @@ ComplexExplosion* ExplosionManager::createFromGroup(const std::string& group)
     return create(members[static_cast<std::size_t>(index)]);
 }
 
-std::size_t ExplosionManager::room() const
-{
-    const std::size_t live = pools.getLiveCount();
-    return live < MAX_IN_PLAY ? MAX_IN_PLAY - live : 0;
-}
-
 void ExplosionManager::release(ComplexExplosion* explosion, const std::string& name)
 {
     pools.release(explosion, name);

@@ -90,6 +90,7 @@ public:
     std::vector<std::string> getGroupNames() const;
     std::vector<std::string> getTypeNames() const;
     MultiPoolFactory<ComplexExplosion>& getPools() { return pools; }
+    std::size_t getLiveCount() const { return pools.getLiveCount(); }
 
     // The explosion events of dying ships leave an explosion out where its place already holds
     // MAX_NEAR explosions in play close by: in the cube of CROWD_EDGE units it would start in or
@@ -104,14 +105,6 @@ public:
     std::size_t countNear(const Ogre::Vector3& place) const { return crowd.near(place); }
     // The explosions in play by where they started; ComplexExplosion enters and leaves it.
     CrowdCount& getCrowd() { return crowd; }
-    // The most explosions in play, of every type and wherever they are, that those events fill up
-    // to: with sprays, where 1,000 ships destroyed together spread out kept the frames 6 to 9 s
-    // apart without a bound (every explosion is a body the physics steps), 3 to 5 s with it. 300
-    // Trifighters destroyed together stay below it.
-    static constexpr std::size_t MAX_IN_PLAY = 1000;
-    // How many more explosions those events may start now: 0 once the explosions in play reach
-    // MAX_IN_PLAY.
-    std::size_t room() const;
 
 private:
     void loadType(const std::string& path, const std::string& name);

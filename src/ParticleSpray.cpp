@@ -186,11 +186,6 @@ unsigned ParticleSpray::roomNear(const Ogre::Vector3& place)
     return near < MAX_NEAR ? MAX_NEAR - static_cast<unsigned>(near) : 0;
 }
 
-unsigned ParticleSpray::room()
-{
-    const std::size_t live = getPools().getLiveCount();
-    return live < MAX_IN_PLAY ? MAX_IN_PLAY - static_cast<unsigned>(live) : 0;
-}
 
 ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::string& type,
                                                     const ResponseCurves* curves)

@@ -73,22 +73,16 @@ public:
 
     // The spray events of explosion sequences start only as many sprays as keep MAX_NEAR sprays in
     // play close to their place: in the cube of CROWD_EDGE units they would start in and the 26
-    // around it (every spray within CROWD_EDGE on each axis counts, none beyond twice that), and
-    // MAX_IN_PLAY in all. Every spray in play counts where it started, whoever started it. Every
-    // spray is a particle system and a body of its own, made when its pool has no free one and
-    // kept from then on, and every frame draws the particles of every live one. Six ships
-    // destroyed together with 3,000 sprays in each of their four spray events stopped the frames
-    // for 28 to 38 s at 5.7 GB; with 300 close by, 1.3 to 3.6 s at under 400 MB. The bound of all
-    // sprays sits with the explosions' (ExplosionManager::MAX_IN_PLAY): 1,000 ships destroyed
-    // together kept the frames 6 to 9 s apart without the two, 3 to 5 s with them; 250 Trifighters
-    // stay below it.
+    // around it (every spray within CROWD_EDGE on each axis counts, none beyond twice that). Every
+    // spray in play counts where it started, whoever started it. Every spray is a particle system
+    // and a body of its own, made when its pool has no free one and kept from then on, and every
+    // frame draws the particles of every live one: six ships destroyed together with 3,000 sprays
+    // in each of their four spray events stopped the frames for 28 to 38 s at 5.7 GB; with 300
+    // close by, 1.3 to 3.6 s at under 400 MB. (ShipExplosionEvent bounds them in all.)
     static constexpr double CROWD_EDGE = 50.0;
     static constexpr unsigned MAX_NEAR = 300;
-    static constexpr unsigned MAX_IN_PLAY = 3500;
     // How many more sprays those events may start at `place` now, under MAX_NEAR.
     static unsigned roomNear(const Ogre::Vector3& place);
-    // How many more sprays those events may start now, under MAX_IN_PLAY.
-    static unsigned room();
 
     static Pools& getPools();
 

@@ -52,7 +52,7 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
         return;
     const Ogre::Vector3 position = worldPoint(*target, offset + sequenceOffset);
     const unsigned near = ParticleSpray::roomNear(position);
-    const unsigned inPlay = ParticleSpray::room();
+    const unsigned inPlay = static_cast<unsigned>(std::min<std::size_t>(effectsRoom(), number));
     const unsigned started = std::min({number, near, inPlay});
     if (started < number) {
         reportLeftOut(started, near <= inPlay);
@@ -71,8 +71,8 @@ void ParticleSprayEvent::reportLeftOut(unsigned started, bool crowded) const
 {
     const std::string why = crowded ? "the others would crowd its place past " + std::to_string(ParticleSpray::MAX_NEAR)
                                           + " sprays in play close by"
-                                    : "the others would pass the bound of " + std::to_string(ParticleSpray::MAX_IN_PLAY)
-                                          + " sprays in play";
+                                    : "the others would pass the bound of " + std::to_string(MAX_EFFECTS_IN_PLAY)
+                                          + " explosions and sprays in play";
     reportOnce(place, std::to_string(started) + " of its " + std::to_string(number) + " sprays started, " + why);
 }
 

@@ -8,9 +8,9 @@ namespace Tolvarine {
 // velocity plus a random velocity of up to "speed" along each axis. Keys: "name" (required),
 // "number" (1; a negative number, which would be counted as about four billion sprays, is logged
 // and refused with ConfigurationError), "offset" ((0 0 0)) and "speed" (30). An event that finds
-// less room close to its place (ParticleSpray::MAX_NEAR) or under the bound of sprays in play
-// (ParticleSpray::MAX_IN_PLAY) starts the sprays that fit and leaves out the rest, with a line the
-// first time. So a large number is no fault of its own: it plays what its place can take.
+// less room close to its place (ParticleSpray::MAX_NEAR) or under the bound of explosions and
+// sprays in play (MAX_EFFECTS_IN_PLAY) starts the sprays that fit and leaves out the rest, with a
+// line the first time. So a large number is no fault of its own: it plays what its place can take.
 class ParticleSprayEvent : public ShipExplosionEvent {
 public:
     ParticleSprayEvent(Config& config, const std::string& section);

@@ -7,6 +7,9 @@
 #include "ConfigurationError.h"
 #include "Controllable.h"
 #include "DeactivateEvent.h"
+#include "ExplosionManager.h"
+#include "MultiPoolFactory.h"
+#include "ParticleSpray.h"
 #include "GameLog.h"
 #include "ParticleSprayEvent.h"
 #include "PhysicsBody.h"
@@ -40,6 +43,14 @@ std::shared_ptr<ShipExplosionEvent> ShipExplosionEvent::createEvent(Config& conf
 
 void ShipExplosionEvent::checkNames(const Config&, const std::string&) const
 {
+}
+
+std::size_t ShipExplosionEvent::effectsRoom()
+{
+    const ExplosionManager* explosions = ExplosionManager::getSingletonPtr();
+    const std::size_t live =
+        (explosions ? explosions->getLiveCount() : 0) + ParticleSpray::getPools().getLiveCount();
+    return live < MAX_EFFECTS_IN_PLAY ? MAX_EFFECTS_IN_PLAY - live : 0;
 }
 
 bool ShipExplosionEvent::compareTime(const std::shared_ptr<ShipExplosionEvent>& a,

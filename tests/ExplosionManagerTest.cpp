@@ -98,7 +98,7 @@ TEST_F(ExplosionManagerTest, ExplosionEventsLeaveTheirExplosionOutOnlyWhereThePl
     const Config craftType(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
     Craft ship(craftType, 1.0f);
     const std::size_t crowd = ExplosionManager::MAX_NEAR;
-    const std::size_t bound = ExplosionManager::MAX_IN_PLAY;
+    const std::size_t bound = ShipExplosionEvent::MAX_EFFECTS_IN_PLAY;
     const double edge = ExplosionManager::CROWD_EDGE;
     const auto line = [&](const std::string& event, const std::string& why) {
         return "ComplexExplosionEvent " + event + " of " + sequence.getPath() + ": its explosion left out, " + why
@@ -119,7 +119,7 @@ TEST_F(ExplosionManagerTest, ExplosionEventsLeaveTheirExplosionOutOnlyWhereThePl
          line("Event_Crowded", "its place already holds " + std::to_string(crowd) + " explosions in play close by")},
         {"Event_Far", Ogre::Vector3(float(edge) * 2.01f, 0, 0), 0, true, ""},
         {"Event_Full", Ogre::Vector3(float(edge) * 2.01f, 0, 0), bound - crowd - 1, false,
-         line("Event_Full", "it would pass the bound of " + std::to_string(bound) + " explosions in play")},
+         line("Event_Full", "it would pass the bound of " + std::to_string(bound) + " explosions and sprays in play")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.event);

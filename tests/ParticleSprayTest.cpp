@@ -180,14 +180,14 @@ TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpray
     const Config type(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
     Craft ship(type, 1.0f);
     const unsigned crowd = ParticleSpray::MAX_NEAR;
-    const unsigned bound = ParticleSpray::MAX_IN_PLAY;
+    const unsigned bound = ShipExplosionEvent::MAX_EFFECTS_IN_PLAY;
     const Vector3 far(float(ParticleSpray::CROWD_EDGE) * 2.01f, 0, 0);
     const auto line = [&](const std::string& event, unsigned started, const std::string& why) {
         return "ParticleSprayEvent " + event + " of " + sequence.getPath() + ": " + std::to_string(started)
                + " of its 6 sprays started, the others would " + why + " (said once for the event)";
     };
     const std::string crowded = "crowd its place past " + std::to_string(crowd) + " sprays in play close by";
-    const std::string full = "pass the bound of " + std::to_string(bound) + " sprays in play";
+    const std::string full = "pass the bound of " + std::to_string(bound) + " explosions and sprays in play";
     // Sprays of any origin count: those at the place are fired as a hit's would be; those that
     // fill the bound are taken from the pool and never fired, so they count nowhere near.
     const struct { const char* name; unsigned near, elsewhere; Vector3 place; unsigned started; std::vector<std::string> lines; } rows[] = {
