@@ -22,7 +22,6 @@ CrowdCount::Cube CrowdCount::enter(const Ogre::Vector3& place)
 {
     const Cube cube = key(coordinate(place.x), coordinate(place.y), coordinate(place.z));
     ++cubes[cube];
-    ++count;
     return cube;
 }
 
@@ -33,7 +32,6 @@ void CrowdCount::leave(Cube cube)
         return;
     if (--found->second == 0)
         cubes.erase(found);
-    --count;
 }
 
 std::size_t CrowdCount::near(const Ogre::Vector3& place) const

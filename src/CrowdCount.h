@@ -29,9 +29,6 @@ public:
     void leave(Cube cube);
     // The things counted in the neighbourhood of `place`.
     std::size_t near(const Ogre::Vector3& place) const;
-    // The things counted everywhere.
-    std::size_t total() const { return count; }
-    double getEdge() const { return edge; }
 
 private:
     std::int64_t coordinate(double value) const;
@@ -39,7 +36,6 @@ private:
 
     double edge;
     std::unordered_map<Cube, std::size_t> cubes;
-    std::size_t count = 0;
 };
 
 } // namespace Tolvarine

@@ -2,8 +2,8 @@
 
 #include "ConfigurationError.h"
 #include "FatalError.h"
-#include "GameLog.h"
 #include "FillWatch.h"
+#include "GameLog.h"
 #include "PoolFactory.h"
 
 #include <cstddef>

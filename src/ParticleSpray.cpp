@@ -186,7 +186,6 @@ unsigned ParticleSpray::roomNear(const Ogre::Vector3& place)
     return near < MAX_NEAR ? MAX_NEAR - static_cast<unsigned>(near) : 0;
 }
 
-
 ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::string& type,
                                                     const ResponseCurves* curves)
 {

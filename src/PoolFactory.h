@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -120,10 +121,14 @@ void PoolFactory<T>::grow(unsigned n)
         return;
     // Reserved first, so that storing a newly made object can never fail and lose it.
     freeObjects.reserve(freeObjects.size() + n);
-    const FillWatch watch;
+    // Only a run long enough to be watched reads the memory it starts from: a pool that runs dry
+    // in play grows by one object at a time, within a frame.
+    std::optional<FillWatch> watch;
+    if (n > CHECK_EVERY)
+        watch.emplace();
     for (unsigned i = 0; i < n; ++i) {
-        if (i > 0 && i % CHECK_EVERY == 0)
-            watch.check(i, n);
+        if (watch && i > 0 && i % CHECK_EVERY == 0)
+            watch->check(i, n);
         freeObjects.push_back(creator());
     }
 }

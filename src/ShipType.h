@@ -42,8 +42,8 @@ public:
     // once at start-up, before the types load: `checkType` checks a type for everything its ships
     // need, before any pool is made; `registerPool` makes the pool of one type name, read from
     // `file`, with that many ships built in advance (the ship creator looks the type up by name,
-    // so the types are registered before their pools); `deactivateAll` takes every ship out of play and
-    // `clearPools` destroys the pools and their ships, both before the types are reloaded.
+    // so the types are registered before their pools); `deactivateAll` takes every ship out of
+    // play and `clearPools` destroys the pools and their ships, both before the types are reloaded.
     // `releasePooledObjects` returns every pooled object of the game to its pool, as the end of
     // a game does: reloadAll runs it first, since whatever is in play (a missile, an explosion
     // sequence, another ship's AI) may hold a ship that the reload deletes, and lets go of it

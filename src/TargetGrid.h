@@ -30,9 +30,9 @@ namespace Tolvarine {
 // Owners file an object when it enters play and whenever its node moves, and withdraw it when it
 // leaves play; DynamicCollidable does so for the entity of every targetable game object and of
 // every one whose query flags let explosions push it, and those are the only objects searched
-// among. An object that moved since it was filed is
-// looked for where it was filed. A destroyed object leaves the grid by itself: the grid takes the
-// scene object's listener, a slot that the game leaves free.
+// among. An object that moved since it was filed is looked for where it was filed. A destroyed
+// object leaves the grid by itself: the grid takes the scene object's listener, a slot that the
+// game leaves free.
 //
 // Every object the grid has filed, in play or not, keeps a number in the query's order until it
 // is destroyed, so that what a search found sorts by number; the numbers are dealt out again when
