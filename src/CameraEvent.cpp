@@ -8,8 +8,9 @@
 #include "DropCamera.h"
 #include "FreeCamera.h"
 #include "GameLog.h"
-#include "PhysicsEngine.h"
 #include "ValueRange.h"
+
+#include <cmath>
 
 
 namespace Tolvarine {
@@ -41,13 +42,19 @@ CameraEvent::CameraEvent(Config& config, const std::string& section)
 {
 }
 
+bool CameraEvent::isViewable(const Ogre::Vector3& place)
+{
+    return std::abs(place.x) <= MAX_VIEW_COORDINATE && std::abs(place.y) <= MAX_VIEW_COORDINATE
+        && std::abs(place.z) <= MAX_VIEW_COORDINATE;
+}
+
 void CameraEvent::execute(Controllable* target, bool focused, const Ogre::Vector3&)
 {
     CameraController* cameras = CameraController::getSingletonPtr();
     if (!focused || !cameras || !target)
         return;
-    if (!PhysicsEngine::isWithinReach(worldPoint(*target, offset))) {
-        reportOnce(place, "its offset would put the view beyond " + ValueRange::figure(PhysicsEngine::MAX_COORDINATE)
+    if (!isViewable(worldPoint(*target, offset))) {
+        reportOnce(place, "its offset would put the view beyond " + ValueRange::figure(MAX_VIEW_COORDINATE)
                               + " units on an axis; the view stays as it is");
         return;
     }

@@ -76,11 +76,13 @@ public:
     // around it (every spray within CROWD_EDGE on each axis counts, none beyond twice that). Every
     // spray in play counts where it started, whoever started it. Every spray is a particle system
     // and a body of its own, made when its pool has no free one and kept from then on, and every
-    // frame draws the particles of every live one: six ships destroyed together with 3,000 sprays
-    // in each of their four spray events stopped the frames for 28 to 38 s at 5.7 GB; with 300
-    // close by, 1.3 to 3.6 s at under 400 MB. (ShipExplosionEvent bounds them in all.)
+    // frame draws the particles of every live one, where they pile up over each other: six ships
+    // destroyed together with 3,000 sprays in each of their four spray events stopped the frames
+    // for 28 to 38 s at 5.7 GB with no bound; with 6,000 close by, 5.8 to 7.7 s (20 frames in 11
+    // to 12 s) at 840 MB; with 4,000, 2.1 to 2.2 s at 450 MB. (ShipExplosionEvent bounds them in
+    // all, spread out or not.)
     static constexpr double CROWD_EDGE = 50.0;
-    static constexpr unsigned MAX_NEAR = 300;
+    static constexpr unsigned MAX_NEAR = 4000;
     // How many more sprays those events may start at `place` now, under MAX_NEAR.
     static unsigned roomNear(const Ogre::Vector3& place);
 

@@ -77,17 +77,19 @@ TEST_F(CameraSwitching, SwitchingHandsTheTargetToTheNewCameraAndKeepsOneCameraIn
     EXPECT_EQ(controller.getCurrentCamera(), &free);
 }
 
-// A dying ship's view event whose offset lies beyond the physics' reach: the view near the float
-// limit ended the game (the sound library's exit on its listener, the collision library's abort on
-// the star's ray from there). The view stays as it is, with a line.
-TEST_F(CameraSwitching, ADeathsViewBeyondThePhysicsReachLeavesTheViewAsItIs)
+// A dying ship's view event whose offset lies beyond the view's bound: a view near the float limit
+// ended the game (the sound library's exit on its listener, the collision library's abort on the
+// star's ray from there). The view stays as it is, with a line.
+TEST_F(CameraSwitching, ADeathsViewBeyondItsBoundLeavesTheViewAsItIs)
 {
     PhysicsEngine physics;
     Journal journal;
     TestShip ship("ship", targetType, journal);
-    for (const auto& [offset, followed] : {std::pair("(0 12 70)", true), std::pair("(0 3e38 0)", false)}) {
+    // Each row its own file: the line is said once for an event.
+    for (const auto& [offset, followed] : {std::pair("(0 12 70)", true), std::pair("(0 5e9 0)", true),
+                                           std::pair("(0 2e10 0)", false), std::pair("(0 3e38 0)", false)}) {
         SCOPED_TRACE(offset);
-        Config sequence{written(folder.file("view.explosion_sequence"),
+        Config sequence{written(folder.file(std::string("view") + offset + ".explosion_sequence"),
                                 std::string("[Event_View]\ntime = 0\ncamera = Chase\noffset = ") + offset + "\n")};
         CameraEvent view(sequence, "Event_View");
         controller.activateFreeCamera();
@@ -95,7 +97,7 @@ TEST_F(CameraSwitching, ADeathsViewBeyondThePhysicsReachLeavesTheViewAsItIs)
         view.execute(&ship, true, Vector3::ZERO);
         EXPECT_EQ(controller.getCurrentCamera() == &controller.getChaseCamera(), followed);
         EXPECT_EQ(log.contains("CameraEvent Event_View of " + sequence.getPath() + ": its offset would put the view beyond "
-                               "1e+08 units on an axis; the view stays as it is (said once for the event)"),
+                               "1e+10 units on an axis; the view stays as it is (said once for the event)"),
                   !followed);
     }
 }
