@@ -6,6 +6,7 @@
 #include <iterator>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -94,6 +95,42 @@ TEST(OwnDisplay, WhatATestKilledByItsTimeoutMadeGoesAtTheNextStartAndNothingReac
     waitFor(running);
     EXPECT_EQ(entries(scratch), 0u);
     EXPECT_EQ(entries(systemTmp), 0u);
+}
+
+// The test program started by hand, with the system's temporary folder in TMPDIR, starts itself
+// again as CTest starts it: its temporary folder lies under the build folder's test-scratch and
+// goes when it ends.
+TEST(OwnDisplay, TheTestProgramStartedByHandKeepsItsTemporaryFolderUnderTheBuildFolder)
+{
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs Xvfb";
+    TemporaryFolder folder;
+    const fs::path systemTmp = folder.file("system-tmp"), report = folder.file("report");
+    fs::create_directories(systemTmp);
+    const fs::path program = fs::read_symlink("/proc/self/exe");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("TMPDIR", systemTmp.c_str(), 1);
+        ::setenv("TOLVARINE_TMP_REPORT", report.c_str(), 1);
+        ::execl(program.c_str(), program.c_str(), "--gtest_filter=OwnDisplay.ReportsItsTemporaryFolder",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const int status = waitFor(pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string used = readFile(report);
+    EXPECT_EQ(used.rfind((program.parent_path() / "test-scratch").string() + "/", 0), 0u) << used;
+    EXPECT_FALSE(fs::exists(used)) << used << " outlived the program";
+    EXPECT_EQ(entries(systemTmp), 0u);
+}
+
+// Run by the test above, which names the file to write in TOLVARINE_TMP_REPORT.
+TEST(OwnDisplay, ReportsItsTemporaryFolder)
+{
+    const char* const report = std::getenv("TOLVARINE_TMP_REPORT");
+    if (!report)
+        GTEST_SKIP() << "run by TheTestProgramStartedByHandKeepsItsTemporaryFolderUnderTheBuildFolder";
+    std::ofstream(report) << fs::temp_directory_path().string();
 }
 
 } // namespace
