@@ -6,6 +6,7 @@
 
 #include <ode/objects.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -266,8 +267,36 @@ void PhysicsBody::preStep()
         dBodyEnable(body);
         dBodyAddRelTorque(body, torque.x, torque.y, torque.z);
     }
-    if (dBodyIsEnabled(body))
+    if (dBodyIsEnabled(body)) {
         applyDamping();
+        if (!stepCanHoldSpin())
+            stopUnfollowableSpin();
+    }
+}
+
+bool PhysicsBody::stepCanHoldSpin() const
+{
+    // The spin after the step, at most: the torque acting on the least inertia. The world step
+    // squares the turn it adds to the orientation, so a spin that grows past about 1e150 per step
+    // aborts it (a rotationDecay of -3.4e38 multiplies the spin by 2.6e34 at every step).
+    const dReal* w = dBodyGetAngularVel(body);
+    const dReal* t = dBodyGetTorque(body);
+    const dReal least = std::min({mass.I[0], mass.I[5], mass.I[10]});
+    const dReal spin = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    const dReal push = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+    const dReal after = spin + PhysicsEngine::STEP_SIZE * push / least;
+    return after < MAX_SPIN;
+}
+
+void PhysicsBody::stopUnfollowableSpin()
+{
+    // The engine takes the body out of play at its next update; until then it stands still.
+    noteUnfollowable(Unfollowable::NOT_A_NUMBER);
+    dBodySetForce(body, 0, 0, 0);
+    dBodySetTorque(body, 0, 0, 0);
+    dBodySetLinearVel(body, 0, 0, 0);
+    dBodySetAngularVel(body, 0, 0, 0);
+    dBodyDisable(body);
 }
 
 void PhysicsBody::applyDamping()

@@ -68,7 +68,8 @@ public:
     // body is not followable or lies beyond the reach, so that no scene node is moved to a place
     // the physics cannot follow.
     virtual void notifyListeners();
-    // Applies the standing force and torque and the damping before one world step.
+    // Applies the standing force and torque and the damping before one world step. A body whose
+    // spin the step could not hold (MAX_SPIN) is stopped and noted as no finite number instead.
     virtual void preStep();
     virtual void applyDamping();
 
@@ -121,8 +122,15 @@ public:
                                     const Ogre::Vector3& relativePosition);
     void setAutoDisable(bool autoDisable);
 
+    // The fastest spin, in radians a second, that a world step is given to integrate: far beyond
+    // any the game's bodies take, far inside the about 1e150 a step that ODE's orientation update
+    // can square in double.
+    static constexpr double MAX_SPIN = 1.0e100;
+
 private:
     Ogre::Vector3 predictWithThrust(float t, float factor) const;
+    bool stepCanHoldSpin() const;
+    void stopUnfollowableSpin();
     // True for finite values; otherwise notes NOT_A_NUMBER.
     template <int dims>
     bool admit(const Ogre::Vector<dims, Ogre::Real>& value);

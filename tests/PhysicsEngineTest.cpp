@@ -152,6 +152,8 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         const char* line; // null: the body stays in play
         Vector3 left;     // where it is left
         bool ownerLeaves = true;
+        // Turned by a standing torque under a rotationDecay that feeds the spin, for eight frames.
+        bool spinRunsAway = false;
     };
     const Row rows[] = {
         {"a step that would carry it out", {10, 0, 0}, {1e12f, 0, 0}, {0, 0, 0},
@@ -177,12 +179,20 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
          "PhysicsEngine: Probe of probe.cfg is stopped, but its owner kept it in play: it was placed at (0 0 3e+08), "
          "beyond 1e+08 units on an axis, where the physics cannot follow it",
          {0, 0, 3 * max}, false},
+        // The spin grows 2.6e34 times a step: the world step's orientation update aborted.
+        {"a damping that feeds the spin", {0, 0, 7}, {0, 0, 0}, {0, 0, 0},
+         "PhysicsEngine: Probe of probe.cfg is taken out of play: its place, its motion or a push on it is no finite "
+         "number, where the physics cannot follow it",
+         {0, 0, 7}, true, true},
     };
+    Tolvarine::Test::TemporaryFolder folder;
+    const Config feedingSpin(Tolvarine::Test::written(
+        folder.file("spin.cfg"), "[Physics]\nmass = 1\nmassRadius = 1\nrotationDecay = -3.4e38\n"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.rule);
         PhysicsWorld world;
         Tolvarine::Test::LogCapture log(true);
-        PhysicsBody body(world.type);
+        PhysicsBody body(row.spinRunsAway ? feedingSpin : world.type);
         RecordingOwner owner;
         owner.body = &body;
         owner.leaves = row.ownerLeaves;
@@ -203,8 +213,10 @@ TEST(PhysicsEngineReach, ABodyThePhysicsCannotFollowLeavesPlayWhereItWasWithALin
         body.setPosition(row.place);
         body.setLinearVelocity(row.velocity);
         body.addForce(row.push);
-        world.engine.update(0.005f, 0.0f);
-        world.engine.update(0.005f, 0.0f);
+        if (row.spinRunsAway)
+            body.setTorque(Vector3(1, 0, 0));
+        for (int frame = 0; frame < (row.spinRunsAway ? 8 : 2); ++frame)
+            world.engine.update(0.005f, 0.0f);
         EXPECT_EQ(row.line != nullptr, owner.handedBack == 1);
         EXPECT_EQ(row.line == nullptr, body.isActive());
         EXPECT_EQ(row.line == nullptr, dGeomGetSpace(space.getGeometry()) != nullptr) << "in the collision space";
