@@ -334,10 +334,11 @@ ComplexExplosion::BlastEffect ComplexExplosion::computeBlast(const Ogre::Vector3
     if (physicsFlags & (PUSH | PERTURB))
         effect.force = effect.direction * (effect.falloff * force);
     if (physicsFlags & PERTURB) {
+        // A share of the reach either way: the span of twice the reach would pass the float range.
         const float reach = rollProportion * perturbDistance;
-        const float x = Ogre::Math::RangeRandom(-reach, reach);
-        const float y = Ogre::Math::RangeRandom(-reach, reach);
-        const float z = Ogre::Math::RangeRandom(-reach, reach);
+        const float x = reach * Ogre::Math::SymmetricRandom();
+        const float y = reach * Ogre::Math::SymmetricRandom();
+        const float z = reach * Ogre::Math::SymmetricRandom();
         effect.leverArm = Ogre::Vector3(x, y, z);
     }
     if (physicsFlags & DAMAGE) {

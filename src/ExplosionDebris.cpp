@@ -208,7 +208,9 @@ ExplosionDebris::ExplosionDebris(Config& config, const std::string& name)
     fireSystem->setQueryFlags(0);
     getSceneNode()->attachObject(fireSystem);
     // Drawn once: every flight of this piece lasts as long, give or take the task's jitter.
-    period = Ogre::Math::RangeRandom(settings.minTimeout, settings.maxTimeout);
+    // In double: the span between the two times may pass the float range where each lies within it.
+    const double span = double(settings.maxTimeout) - double(settings.minTimeout);
+    period = static_cast<float>(settings.minTimeout + span * Ogre::Math::UnitRandom());
     explodeTask.setPeriod(period);
     setGeometryOwner(this);
     getLink()->setListener(this);

@@ -60,9 +60,11 @@ void ParticleSprayEvent::execute(Controllable* target, bool, const Ogre::Vector3
     }
     const Ogre::Vector3 velocity = velocityOf(*target);
     for (unsigned i = 0; i < started; ++i) {
-        const float x = Ogre::Math::RangeRandom(-speed, speed);
-        const float y = Ogre::Math::RangeRandom(-speed, speed);
-        const float z = Ogre::Math::RangeRandom(-speed, speed);
+        // Each component within the speed either way, drawn as a share of the speed: a span of
+        // twice the speed passes the float range from 1.7e38 on, and the spray flew at no number.
+        const float x = speed * Ogre::Math::SymmetricRandom();
+        const float y = speed * Ogre::Math::SymmetricRandom();
+        const float z = speed * Ogre::Math::SymmetricRandom();
         ParticleSpray::spray(name, position, velocity + Ogre::Vector3(x, y, z));
     }
 }
