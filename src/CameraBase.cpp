@@ -5,6 +5,7 @@
 #include "GameLog.h"
 #include "Scheduler.h"
 #include "TolvarineEngine.h"
+#include "ValueRange.h"
 
 #include <OgreCamera.h>
 #include <OgreSceneManager.h>
@@ -112,6 +113,17 @@ Ogre::SceneManager& CameraBase::gameSceneManager()
 void CameraBase::lookAt(const Ogre::Vector3& point)
 {
     node->lookAt(point, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
+}
+
+float CameraBase::readSpeed(const Config& config, const std::string& section, const std::string& key,
+                            const std::string& user, std::optional<float> fallback)
+{
+    const float speed = fallback ? config.get<float>(section, key, *fallback) : config.get<float>(section, key);
+    if (speed < 0.0f)
+        ValueRange::refuse(config, section, key,
+                           user + ": " + key + " " + ValueRange::figure(speed)
+                               + " is below 0: the view would move away from where it goes");
+    return speed;
 }
 
 float CameraBase::limitFactor(float value, float limit)

@@ -8,6 +8,7 @@
 #include <OgreVector.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace Tolvarine {
@@ -69,6 +70,14 @@ public:
     // The engine's scene manager, where cameras made without one are made. Logs and throws
     // FatalError before the engine has one.
     static Ogre::SceneManager& gameSceneManager();
+
+    // A speed at which a camera closes on where it goes, read from `config` (`fallback` without
+    // the key, where there is one). One below 0 is logged, with `user` opening the line, and
+    // refused naming the file, section and key (ValueRange::refuse): the view moved away from
+    // where it went, further on every frame, until its place was no number, and the collision
+    // library's abort or the sound layer's exit ended the game.
+    static float readSpeed(const Config& config, const std::string& section, const std::string& key,
+                           const std::string& user, std::optional<float> fallback = std::nullopt);
 
 protected:
     // Turns the node so that its -Z axis points at `point` (world space).

@@ -37,7 +37,8 @@ CameraController::CameraController(Ogre::SceneManager& sceneManager, const Confi
 {
     singleton = this;
     try {
-        chaseCamera.setCorrectionSpeed(settings.get<float>("Camera", "chaseCorrectionSpeed"));
+        chaseCamera.setCorrectionSpeed(
+            CameraBase::readSpeed(settings, "Camera", "chaseCorrectionSpeed", "Camera settings"));
     } catch (...) {
         singleton = nullptr;
         throw;

@@ -24,7 +24,8 @@ public:
 
     // Builds the cameras in the engine's scene with the settings of "cfg/camera.cfg". The fixed
     // camera is current but not active until the game window's viewport exists. A missing
-    // required setting is logged and throws ConfigurationError.
+    // required setting, or a speed below 0 (CameraBase::readSpeed), is logged and throws
+    // ConfigurationError.
     CameraController();
     // The same in `sceneManager` with `settings`, which must outlive the controller.
     CameraController(Ogre::SceneManager& sceneManager, const Config& settings);

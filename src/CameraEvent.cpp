@@ -38,7 +38,9 @@ CameraEvent::CameraEvent(Config& config, const std::string& section)
     , place("CameraEvent " + section + " of " + config.getPath())
     , kind(readKind(config, section))
     , offset(config.get<Ogre::Vector3>(section, "offset", Ogre::Vector3::ZERO))
-    , speed(config.get<float>(section, "speed", 30.0f))
+    // The drop camera takes no speed: any number plays there.
+    , speed(kind == Kind::DROP ? config.get<float>(section, "speed", 30.0f)
+                               : CameraBase::readSpeed(config, section, "speed", place, 30.0f))
 {
 }
 

@@ -8,10 +8,12 @@ namespace Tolvarine {
 // (required: "Free" flies the free camera from the current view to "offset" of the ship while it
 // looks at the ship; "Drop" puts the fly-by camera at "offset"; "Chase" makes the chase camera
 // follow the ship from "offset"), "offset" ((0 0 0), in the ship's frame) and "speed" (30: the
-// free camera's movement or the chase camera's correction speed). Any other camera is logged
-// as "Unknown camera type in CameraEvent: <section>" and refused with ConfigurationError. An offset
-// that puts the view beyond MAX_VIEW_COORDINATE on an axis leaves the view as it is, with a line
-// once for the event.
+// free camera's movement or the chase camera's correction speed; either camera closes at most the
+// whole way in a frame, so any size plays). Any other camera is logged as "Unknown camera type in
+// CameraEvent: <section>" and refused with ConfigurationError, as is a speed below 0 for the free
+// or the chase camera (CameraBase::readSpeed); the drop camera takes no speed. An offset that
+// puts the view beyond MAX_VIEW_COORDINATE on an axis leaves the view as it is, with a line once
+// for the event.
 class CameraEvent : public ShipExplosionEvent {
 public:
     enum class Kind { FREE, DROP, CHASE };

@@ -69,8 +69,11 @@ void ChaseCamera::update(float, float)
         return;
 
     const Ogre::Vector3 desired = target->getPosition() + target->getOrientation() * offset;
-    // Not limited: a factor above 1 overshoots, as a long frame at a high speed should.
-    node->setPosition(old + (desired - getPosition()) * (elapsed * correctionSpeed));
+    // Held at 1, as the free camera holds its own: above 1 the step passes the chase point, and
+    // above 2 lands further out than it started, so at a correction speed of 300 and frames 0.05 s
+    // apart the view swung out further every frame until its place was no number (the collision
+    // library's abort, the sound layer's exit). A long frame or any speed lands on the point.
+    node->setPosition(old + (desired - getPosition()) * limitFactor(elapsed * correctionSpeed, 1.0f));
     faceTarget();
     velocity = elapsed != 0.0f ? (node->getPosition() - old) / elapsed : Ogre::Vector3::ZERO;
 }

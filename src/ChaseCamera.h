@@ -5,8 +5,9 @@
 namespace Tolvarine {
 
 // The chase view: follows its target from behind at an offset in the target's own frame, closing
-// a share of the gap on every frame (frame time x correction speed, on the game clock), and looks
-// at the target with the target's up direction. While the game is paused it stands still.
+// a share of the gap on every frame (frame time x correction speed, on the game clock, at most the
+// whole gap: it never passes the chase point), and looks at the target with the target's up
+// direction. While the game is paused it stands still.
 class ChaseCamera : public CameraBase {
 public:
     // The offset starts as (0, 10, 10); the settings are the controller's camera settings and the

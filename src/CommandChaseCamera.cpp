@@ -16,7 +16,8 @@ CommandChaseCamera::CommandChaseCamera(const std::string& name)
 
 CommandChaseCamera::CommandChaseCamera(const std::string& name, Ogre::SceneManager& sceneManager,
                                        const Config& settings)
-    : ChaseCamera(name, settings.get<float>("CommandCamera", "movementSpeed"), sceneManager, settings)
+    : ChaseCamera(name, readSpeed(settings, "CommandCamera", "movementSpeed", "Camera settings"), sceneManager,
+                  settings)
     , settings(settings)
     , zoomSubscription("command_zoom_in", "command_zoom_out", [this](float value) { zoom(value); })
     , panSubscription("command_pan_left", "command_pan_right", [this](float value) { pan(value); })

@@ -16,8 +16,8 @@ namespace Tolvarine {
 // while it is active.
 class CommandChaseCamera : public ChaseCamera {
 public:
-    // Reads "movementSpeed" (its correction speed) and "initialOffset"; either missing throws
-    // ConfigurationError.
+    // Reads "movementSpeed" (its correction speed) and "initialOffset"; either missing, or a speed
+    // below 0 (CameraBase::readSpeed), throws ConfigurationError.
     explicit CommandChaseCamera(const std::string& name);
     CommandChaseCamera(const std::string& name, Ogre::SceneManager& sceneManager, const Config& settings);
     ~CommandChaseCamera() override;

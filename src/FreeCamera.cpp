@@ -67,7 +67,7 @@ FreeCamera::FreeCamera(const std::string& name, Ogre::SceneManager& sceneManager
     : CameraBase(name, sceneManager, settings)
     , orbitRange(settings.get<float>("FreeCamera", "orbitRange"))
     , orbitSpeed(settings.get<float>("FreeCamera", "orbitSpeedDegrees"))
-    , movementSpeed(settings.get<float>("FreeCamera", "freeCameraCorrectionSpeed"))
+    , movementSpeed(readSpeed(settings, "FreeCamera", "freeCameraCorrectionSpeed", "Camera settings"))
     , lastTime(realTime())
 {
 }

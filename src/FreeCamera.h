@@ -19,7 +19,7 @@ public:
     };
 
     // Reads "orbitRange", "orbitSpeedDegrees" and "freeCameraCorrectionSpeed"; any of them
-    // missing throws ConfigurationError.
+    // missing, or a speed below 0 (CameraBase::readSpeed), throws ConfigurationError.
     explicit FreeCamera(const std::string& name);
     FreeCamera(const std::string& name, Ogre::SceneManager& sceneManager, const Config& settings);
     ~FreeCamera() override;

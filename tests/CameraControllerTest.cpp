@@ -3,6 +3,7 @@
 
 #include "CameraController.h"
 #include "CameraEvent.h"
+#include "CommandChaseCamera.h"
 #include "ConfigurationError.h"
 #include "LogCapture.h"
 
@@ -104,18 +105,47 @@ TEST_F(CameraSwitching, ADeathsViewBeyondItsBoundLeavesTheViewAsItIs)
 
 using ControllerStartUp = CameraFixture;
 
-TEST_F(ControllerStartUp, AControllerWithoutItsChaseSpeedFailsAndLeavesNoSingletonOrCameras)
+// The cameras as the start-up builds them, the controller's and then the command view's, refuse
+// settings without a speed they can use, naming the key, and leave nothing behind. A speed below 0
+// carried the view away from where it went until its place was no number: -50 for any of the three
+// ended the game (the collision library's abort, or the sound layer's exit).
+TEST_F(ControllerStartUp, CamerasWithoutAUsableSpeedFailAndLeaveNoSingletonCamerasOrKeys)
 {
-    Config noChaseSpeed(written(folder.file("partial.cfg"), "[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
-                                                             "freeCameraCorrectionSpeed = 1\n"));
-    EXPECT_EQ(failsWith<ConfigurationError>([&] { CameraController(scene, noChaseSpeed); }), (std::vector<std::string>{"Key chaseCorrectionSpeed not found in section Camera",
-                                                     "Config: in " + folder.file("partial.cfg") + ", section Camera, key chaseCorrectionSpeed"}));
-    EXPECT_EQ(CameraController::getSingletonPtr(), nullptr);
-    for (const char* name : {"Fixed", "Chase", "Drop", "Free"})
-        EXPECT_FALSE(scene.hasCamera(name)) << name;
-    // The keys were let go as well.
-    for (const char* key : {"nose_cam_view", "chase_cam_view", "flyby_view"})
-        EXPECT_TRUE(InputHandler::EnterSubscription(key, [] {}).ownsSlot()) << key;
+    const std::string usable = "[Camera]\nchaseCorrectionSpeed = 1\n[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
+                               "freeCameraCorrectionSpeed = 1\n[CommandCamera]\nmovementSpeed = 1\ninitialOffset = (0 0 30)\n";
+    struct Row {
+        const char* section;
+        const char* key;
+        // Empty: the key is left out.
+        std::string value;
+        std::string reason;
+    };
+    const std::string below = " is below 0: the view would move away from where it goes";
+    const Row rows[] = {
+        {"Camera", "chaseCorrectionSpeed", "", "Key chaseCorrectionSpeed not found in section Camera"},
+        {"Camera", "chaseCorrectionSpeed", "-50", "Camera settings: chaseCorrectionSpeed -50" + below},
+        {"FreeCamera", "freeCameraCorrectionSpeed", "-50", "Camera settings: freeCameraCorrectionSpeed -50" + below},
+        {"CommandCamera", "movementSpeed", "-0.5", "Camera settings: movementSpeed -0.5" + below},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + " = " + row.value);
+        std::string text = usable;
+        const std::string line = std::string(row.key) + " = 1\n";
+        text.replace(text.find(line), line.size(), row.value.empty() ? "" : std::string(row.key) + " = " + row.value + "\n");
+        const std::string file = folder.file(std::string(row.key) + row.value + ".cfg");
+        Config settings(written(file, text));
+        EXPECT_EQ(failsWith<ConfigurationError>([&] {
+                      CameraController controller(scene, settings);
+                      CommandChaseCamera command("Command Chase Camera", scene, settings);
+                  }),
+                  (std::vector<std::string>{row.reason, "Config: in " + file + ", section " + row.section + ", key " + row.key}));
+        EXPECT_EQ(CameraController::getSingletonPtr(), nullptr);
+        for (const char* name : {"Fixed", "Chase", "Drop", "Free", "Command Chase Camera"})
+            EXPECT_FALSE(scene.hasCamera(name)) << name;
+        // The keys were let go as well.
+        for (const char* key : {"nose_cam_view", "chase_cam_view", "flyby_view"})
+            EXPECT_TRUE(InputHandler::EnterSubscription(key, [] {}).ownsSlot()) << key;
+    }
 }
 
 } // namespace

@@ -1,11 +1,14 @@
 #include "CameraDoubles.h"
 
+#include "ChaseCamera.h"
 #include "CommandChaseCamera.h"
 #include "DropCamera.h"
 #include "FixedCamera.h"
 #include "FreeCamera.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace Tolvarine::Test {
 namespace {
@@ -51,6 +54,39 @@ TEST_F(Cameras, FixedAndDropCamerasPlaceThemselvesByTheTargetsOffsets)
     EXPECT_TRUE(near(drop.getPosition(), Vector3(0, 0, 301)));
     EXPECT_LT(degreesBetween(forwardOf(drop), Vector3::NEGATIVE_UNIT_Z), 0.01f);
     EXPECT_EQ(drop.getVelocity(), Vector3::ZERO);
+}
+
+// A chase step closes its share of the gap, frame time x correction speed, and never more than
+// the gap. Unheld, a death's view at 300 on frames 0.05 s apart swung out further every frame until
+// its place was no number, and the game ended.
+TEST_F(Cameras, AChaseStepClosesItsShareOfTheGapAndNeverPassesTheChasePoint)
+{
+    struct Row {
+        const char* name;
+        float speed, frame;
+        Vector3 after;
+    };
+    const float infinity = std::numeric_limits<float>::infinity();
+    // The target stands at the origin: its chase point is (0, 5, 30), and the view starts 100 short.
+    const Row rows[] = {
+        {"a share", 2.0f, 0.25f, Vector3(0, 5, -20)},
+        {"300 at 20 frames a second", 300.0f, 0.05f, Vector3(0, 5, 30)},
+        {"1e5", 1e5f, 0.05f, Vector3(0, 5, 30)},
+        {"3e38 over a long frame: the share overflows", 3e38f, 2.0f, Vector3(0, 5, 30)},
+        {"no time at no end of speed: the share is no number", infinity, 0.0f, Vector3(0, 5, 30)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ChaseCamera camera(std::string("Chase ") + row.name, row.speed, scene, settings);
+        camera.activate(nullptr, &target);
+        camera.setPosition(Vector3(0, 5, -70));
+        step(camera, row.frame);
+        EXPECT_TRUE(near(camera.getPosition(), row.after));
+        // The next frames keep it where it landed, or bring it closer.
+        for (int i = 0; i < 3; ++i)
+            step(camera, row.frame);
+        EXPECT_LE(camera.getPosition().distance(Vector3(0, 5, 30)), row.after.distance(Vector3(0, 5, 30)) + 1e-4f);
+    }
 }
 
 TEST_F(Cameras, CommandCameraZoomsWithinItsLimitsPansOnlyWhileActiveAndGlidesOnTheRealClock)

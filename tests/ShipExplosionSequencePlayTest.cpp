@@ -117,6 +117,10 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
         {spray + "number = -1\n", "ParticleSprayEvent Event_S of " + bad + ": number -1 is negative"},
         {"[Event_B]\ntype = Boom\ntime = 0\n", "Unknown ShipExplosionEvent type: Boom"},
         {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Orbit\n", "Unknown camera type in CameraEvent: Event_C"},
+        // A view that moves away from its ship, further every frame, until its place is no number.
+        {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Chase\nspeed = -50\n", "Config: in " + bad + ", section Event_C, key speed"},
+        {"[Event_C]\ntype = Camera\ntime = 0\ncamera = Free\nspeed = -50\n",
+         "CameraEvent Event_C of " + bad + ": speed -50 is below 0: the view would move away from where it goes"},
         {"[Spray]\ntype = Deactivate\ntime = 0\n", "Cannot create empty ShipExplosionSequence"},
         {"[Event_N]\ntype = Sequence\ntime = 0\nname = tail\n", "Config: in " + bad + ", section Event_N, key offset"},
         {"[Event_N]\ntype = Sequence\ntime = 0\nname = gone\noffset = (0 0 0)\n", "SequenceEvent: there is no explosion sequence type gone"},
@@ -130,11 +134,13 @@ TEST_F(ShipExplosionSequencePlayTest, EveryTypeIsBuiltAtLoadWhateverItsPoolSizeA
     };
     // A Sequence event may name a type read after its own; a twin is the same type; other
     // extensions are no types at all. A spray event of any number is taken: the sprays in play
-    // are bounded as a whole when it plays.
+    // are bounded as a whole when it plays. So is a view of any speed from 0 up (a step closes
+    // at most the whole way), and the drop camera, which takes no speed, at any.
     writeFile(folder.file("a.explosion_sequence"), head + "[Factory]\npoolSize = 1\n[Last_Event_D]\ntype = Deactivate\ntime = 2\n"
               "[Event_Zero]\ntype = Sequence\ntime = 0\nname = tail\noffset = (0 0 0)\n[MyEvent_S]\ntype = ParticleSpray\n"
               "time = 1\nname = sparks\nnumber = 100000\n");
-    writeFile(folder.file("tail.explosion_sequence"), head + "[Event_D]\ntype = Deactivate\ntime = 0\n");
+    writeFile(folder.file("tail.explosion_sequence"), head + "[Event_D]\ntype = Deactivate\ntime = 0\n[Event_F]\ntype = Camera\n"
+              "time = 0\ncamera = Chase\nspeed = 3e38\n[Event_G]\ntype = Camera\ntime = 0\ncamera = Drop\nspeed = -50\n");
     writeFile(folder.file("hop.explosion_sequence"), head + "[Event_B]\ntype = Sequence\ntime = 1\nname = bad\noffset = (0 0 0)\n");
     writeFile(folder.file("a.explosion_sequencex"), "[Factory]\npoolSize = 5\n");
     writeFile(folder.file("other.explosion"), "[Factory]\npoolSize = 5\n");
