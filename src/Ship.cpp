@@ -283,22 +283,28 @@ Ship* Ship::createByFilename(const std::string& fileBaseName)
 std::vector<Ship*> Ship::spawnFleet(const Fleet& fleet, Faction& fleetFaction, const Ogre::Vector3& position,
                                     const Ogre::Quaternion& orientation, const FleetCheck& check)
 {
+    // The layout goes by the ships' sizes, so the ships are taken first; their new lives begin
+    // only once their places are taken. A ship a script took out of play is still the script's
+    // while its pool holds it, and a refused fleet that began its life had cut the script's handle.
     std::vector<Ship*> ships;
     std::vector<Ogre::Vector3> places;
     try {
         for (const auto& entry : fleet) {
             for (unsigned i = 0; i < entry.second; ++i)
-                ships.push_back(create(entry.first));
+                ships.push_back(getPoolFactory().create(entry.first));
         }
         places = fleetPlaces(ships, position, orientation);
         if (check)
             check(places);
     } catch (...) {
-        // Ships taken but never activated would stay out of their pools for good.
-        for (Ship* ship : ships)
-            getPoolFactory().release(ship, ship->type.getName());
+        // Ships taken but never activated would stay out of their pools for good. Given back last
+        // taken first, each pool's stack is as it was, and hands out next what it would have.
+        for (auto ship = ships.rbegin(); ship != ships.rend(); ++ship)
+            getPoolFactory().release(*ship, (*ship)->type.getName());
         throw;
     }
+    for (Ship* ship : ships)
+        ship->beginLife();
     for (std::size_t i = 0; i < ships.size(); ++i)
         ships[i]->activate(fleetFaction, places[i], orientation);
     return ships;

@@ -74,7 +74,8 @@ public:
     // Takes the ships of every entry from the pools (types in ascending name order), lays them out
     // as a formation around `position` and activates them for the faction with `orientation`.
     // Returns the ships in the order they were taken. A fleet that `check` refuses, or one naming
-    // a type without a pool, gives every ship taken back to its pool and puts none into play.
+    // a type without a pool, gives every ship taken back to its pool as it was, its life not begun
+    // (a script's handle to one stays good), and puts none into play.
     static std::vector<Ship*> spawnFleet(const Fleet& fleet, Faction& faction, const Ogre::Vector3& position,
                                          const Ogre::Quaternion& orientation, const FleetCheck& check = FleetCheck());
     // The ships in play: every ship whose body is in play, capital ships among them, also one a

@@ -107,6 +107,16 @@ except ValueError as error:
                                          re.sub(r"at Vector3\(1000000\d\d, [^)]*\)", "at Vector3(...)", str(error)))))py",
          "Found: 0 more in play: Ship.spawnFleet: the fleet laid out around Vector3(1e+08, 0, 0) would place a ship at "
          "Vector3(...), beyond 1e+08 on an axis, the limit of the physics space"},
+        // The refused fleet had begun the lives of the ships it took, so the handle to a ship the
+        // script had taken out of play itself, the next its pool would hand out, went stale.
+        {R"py(outOfPlay = Ship.spawnFleet({"trifighter": 1}, player, Vector3(300, 0, -700), Quaternion())[0]
+outOfPlay.deactivate(2)
+try:
+    Ship.spawnFleet({"trifighter": 5}, player, Vector3(1e8, 0, 0), Quaternion())
+except ValueError:
+    outOfPlay.activate(player, Vector3(300, 0, -600), Quaternion())
+    raise Found("back in play: %s" % (outOfPlay.getPosition() == Vector3(300, 0, -600))))py",
+         "Found: back in play: True"},
         // A turn this large spreads a fleet's members beyond the space: orientations are normalised.
         {R"(Ship.spawnFleet({"trifighter": 1}, player, Vector3(0, 0, -50), Quaternion(0, 1e20, 0, 0)))",
          "ValueError: Ship.spawnFleet: the orientation Quaternion(0, 1e+20, 0, 0) cannot be normalised"},
