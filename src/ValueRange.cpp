@@ -19,6 +19,29 @@ void ValueRange::refuse(const Config& config, const std::string& section, const 
     throw ConfigurationError();
 }
 
+float ValueRange::drawnLength(const Config& config, const std::string& section, const std::string& key, float value)
+{
+    if (std::abs(value) > MAX_DRAWN_LENGTH)
+        refuse(config, section, key,
+               config.getPath() + ": " + key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
+                   + " either way, the longest length the renderer can draw");
+    return value;
+}
+
+Ogre::Vector3 ValueRange::drawnPlace(const Config& config, const std::string& section, const std::string& key,
+                                     const Ogre::Vector3& value)
+{
+    for (const float coordinate : {value.x, value.y, value.z}) {
+        if (std::abs(coordinate) > MAX_DRAWN_LENGTH) {
+            const std::string place = "(" + figure(value.x) + " " + figure(value.y) + " " + figure(value.z) + ")";
+            refuse(config, section, key,
+                   config.getPath() + ": " + key + " " + place + " lies beyond " + figure(MAX_DRAWN_LENGTH)
+                       + " on an axis, the farthest the renderer can draw");
+        }
+    }
+    return value;
+}
+
 std::string ValueRange::figure(float value)
 {
     std::ostringstream text;

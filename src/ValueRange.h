@@ -1,5 +1,7 @@
 #pragma once
 
+#include <OgreVector.h>
+
 #include <string>
 
 namespace Tolvarine {
@@ -17,6 +19,18 @@ public:
     // reader checks against other values of the file.
     [[noreturn]] static void refuse(const Config& config, const std::string& section, const std::string& key,
                                     const std::string& reason);
+
+    // The longest length, in world units, that the renderer takes in a size or a place it draws:
+    // its boxes span twice a size, and a place turned by a rotation sums three such lengths, each
+    // sum within the float range up to here. An explosion's flash of size 2e38 ended the game
+    // through the renderer's assertion on its box; 1e38 played.
+    static constexpr float MAX_DRAWN_LENGTH = 1.0e38f;
+    // Returns `value`, a length the renderer draws with (a size, a scale's reach), after refusing,
+    // as refuse does, one beyond MAX_DRAWN_LENGTH either way.
+    static float drawnLength(const Config& config, const std::string& section, const std::string& key, float value);
+    // The same for a place: each coordinate within MAX_DRAWN_LENGTH either way.
+    static Ogre::Vector3 drawnPlace(const Config& config, const std::string& section, const std::string& key,
+                                    const Ogre::Vector3& value);
 
     // The form a number takes in these lines: six significant digits, as the files are written.
     static std::string figure(float value);
