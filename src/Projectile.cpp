@@ -9,12 +9,14 @@
 #include "OgreLink.h"
 #include "PhysicsEngine.h"
 #include "Statistics.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -70,7 +72,7 @@ Projectile::Billboards Projectile::readBillboards(const Config& type, const std:
 {
     Billboards billboards;
     billboards.material = requireMaterial(type, "billboardMaterial", typeName);
-    billboards.size = type.get<float>(SECTION, "billboardSize");
+    billboards.size = ValueRange::drawnLength(type, SECTION, "billboardSize", type.get<float>(SECTION, "billboardSize"));
     billboards.colour = type.get<Ogre::ColourValue>(SECTION, "billboardColour");
     const std::vector<std::string> keys = type.getKeys("Particles");
     billboards.keyCount = static_cast<unsigned>(keys.size());
@@ -246,13 +248,30 @@ bool Projectile::strike(CollisionListener& other, int otherComponent, const Ogre
     return isInFlight();
 }
 
+namespace {
+
+// The shot's velocity times a proportion of the type file, each component held within the float
+// range: a proportion of 1.7e38 made the explosion's velocity no number, and the spray it fires
+// turned its particles by it, which ended the game through the renderer's assertion on their box.
+// Held, the explosion flies out of the physics' reach and leaves play as any body thrown so.
+Ogre::Vector3 proportionOf(const Ogre::Vector3& velocity, float proportion)
+{
+    const double largest = std::numeric_limits<float>::max();
+    Ogre::Vector3 product;
+    for (int i = 0; i < 3; ++i)
+        product[i] = static_cast<float>(std::clamp(double(velocity[i]) * proportion, -largest, largest));
+    return product;
+}
+
+} // namespace
+
 Ogre::Vector3 Projectile::explosionVelocity(const CollisionListener* other) const
 {
     const Config& type = getType(typeName);
     const Ogre::Vector3 velocity = getPhysicsBody().getVelocity();
     if (other && (other->getCollisionType() & BOUNCE_BIT) != 0)
-        return velocity * -type.get<float>(SECTION, "explosionBounceSpeedProportion");
-    return velocity * type.get<float>(SECTION, "explosionSpeedProportion");
+        return proportionOf(velocity, -type.get<float>(SECTION, "explosionBounceSpeedProportion"));
+    return proportionOf(velocity, type.get<float>(SECTION, "explosionSpeedProportion"));
 }
 
 void Projectile::explode(const CollisionListener* other, const Ogre::Vector3& position)

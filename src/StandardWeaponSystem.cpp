@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "ValueRange.h"
 #include "Weapon.h"
 
 #include <OgreSceneNode.h>
@@ -98,7 +99,8 @@ StandardWeaponSystem::Entry StandardWeaponSystem::readEntry(const Config& config
         config.logPlace(entry, "type");
         throw;
     }
-    return Entry{weapon, config.get<Ogre::Vector3>(entry, "position")};
+    // The muzzle's flash and the shots start there.
+    return Entry{weapon, ValueRange::drawnPlace(config, entry, "position", config.get<Ogre::Vector3>(entry, "position"))};
 }
 
 void StandardWeaponSystem::requireWeapons(bool any, const Config& config, const std::string& section)

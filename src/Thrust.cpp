@@ -6,6 +6,7 @@
 #include "PhysicsBody.h"
 #include "ShipType.h"
 #include "SoundSource.h"
+#include "ValueRange.h"
 
 #include <OgreBillboard.h>
 #include <OgreBillboardSet.h>
@@ -71,7 +72,7 @@ Thrust::Settings Thrust::readSettings(const Config& type)
     settings.lightLinear = type.get<float>(thrustSection, "thrustLightAttenuationLinear");
     settings.lightQuadratic = type.get<float>(thrustSection, "thrustLightAttenuationQuadratic");
     settings.glowMaterial = EffectNames::material(type, thrustSection, "glowMaterial", "Thrust");
-    settings.glowSize = type.get<float>(thrustSection, "glowSize");
+    settings.glowSize = ValueRange::drawnLength(type, thrustSection, "glowSize", type.get<float>(thrustSection, "glowSize"));
     for (const std::string& key : type.getKeys(thrustSection)) {
         if (key.find("position") != std::string::npos)
             settings.glowPositions.push_back(type.get<Ogre::Vector3>(thrustSection, key));

@@ -23,7 +23,7 @@ float ValueRange::drawnLength(const Config& config, const std::string& section, 
 {
     if (std::abs(value) > MAX_DRAWN_LENGTH)
         refuse(config, section, key,
-               config.getPath() + ": " + key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
+               key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
                    + " either way, the longest length the renderer can draw");
     return value;
 }
@@ -35,7 +35,7 @@ Ogre::Vector3 ValueRange::drawnPlace(const Config& config, const std::string& se
         if (std::abs(coordinate) > MAX_DRAWN_LENGTH) {
             const std::string place = "(" + figure(value.x) + " " + figure(value.y) + " " + figure(value.z) + ")";
             refuse(config, section, key,
-                   config.getPath() + ": " + key + " " + place + " lies beyond " + figure(MAX_DRAWN_LENGTH)
+                   key + " " + place + " lies beyond " + figure(MAX_DRAWN_LENGTH)
                        + " on an axis, the farthest the renderer can draw");
         }
     }

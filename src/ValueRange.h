@@ -2,6 +2,7 @@
 
 #include <OgreVector.h>
 
+#include <limits>
 #include <string>
 
 namespace Tolvarine {
@@ -21,10 +22,11 @@ public:
                                     const std::string& reason);
 
     // The longest length, in world units, that the renderer takes in a size or a place it draws:
-    // its boxes span twice a size, and a place turned by a rotation sums three such lengths, each
-    // sum within the float range up to here. An explosion's flash of size 2e38 ended the game
-    // through the renderer's assertion on its box; 1e38 played.
-    static constexpr float MAX_DRAWN_LENGTH = 1.0e38f;
+    // half the float range, since its boxes span twice a size, and the middle of a box is found
+    // from the sum of its corners. An explosion's flash, a shot's billboard or an engine's glow
+    // of size 2e38 ended the game through the renderer's assertion on its box, 1.5e38 played; a
+    // weapon mount's place of 2.5e38 or -2e38 ended it likewise.
+    static constexpr float MAX_DRAWN_LENGTH = std::numeric_limits<float>::max() / 2.0f;
     // Returns `value`, a length the renderer draws with (a size, a scale's reach), after refusing,
     // as refuse does, one beyond MAX_DRAWN_LENGTH either way.
     static float drawnLength(const Config& config, const std::string& section, const std::string& key, float value);

@@ -44,13 +44,16 @@ TEST_F(AnimatedBillboardTest, BadSectionsAreLoggedAndRefusedWithoutLeavingAnythi
                           "size = 5\n[Unknown]\nmaterialName = Nowhere\nduration = 1\n"
                           "timeResolution = 0.125\nsize = 5\n[Backwards]\nmaterialName = Explode\n"
                           "duration = -2\ntimeResolution = 0.125\nsize = 5\n[NoSize]\n"
-                          "materialName = Explode\nduration = 1\ntimeResolution = 0.125\n"));
+                          "materialName = Explode\nduration = 1\ntimeResolution = 0.125\n[Wide]\n"
+                          "materialName = Explode\nduration = 1\ntimeResolution = 0.125\nsize = -2e38\n"));
     Ogre::SceneManager& scene = rendering.sceneManager();
     const std::pair<const char*, const char*> cases[] = {
         {"Unknown", "AnimatedBillboard: unknown material Nowhere in section Unknown"},
         {"Bare", "AnimatedBillboard: material BaseWhite has no texture frames to animate"},
         {"Backwards", "AnimatedBillboard: duration of section Backwards must be at least 0"},
         {"NoSize", nullptr},
+        // Its box, twice as wide, passes the float range: the renderer's assertion ended the game.
+        {"Wide", "size -2e+38 lies beyond 1.70141e+38 either way, the longest length the renderer can draw"},
     };
     for (const auto& [section, logLine] : cases) {
         SCOPED_TRACE(section);

@@ -91,6 +91,10 @@ TEST_F(ProjectileTest, TypesAreCheckedForWhatTheirFlightNeedsWhateverTheirPoolSi
          "PhysicsBody: mass 0.5 in section Physics is too light for velocityDecay 400: it must be at least 1 "
          "(velocityDecay times the physics step of 0.005 s, halved)", "Physics", "mass"},
         {"no time to live", "timeToLive = 0\n", "", nullptr, "", ""},
+        // Beyond half the float range the renderer's box of the billboards passes it.
+        {"billboards wider than the renderer draws", "billboardSet = 1\nbillboardMaterial = BaseWhite\nbillboardSize = 2e38\n"
+         "billboardColour = (1 1 1 1)\n", "", "billboardSize 2e+38 lies beyond 1.70141e+38 either way, the longest length the "
+         "renderer can draw", "Fireable", "billboardSize"},
         {"a beam updated at every pass", "beam = 1\nupdatePeriod = -1\nupdateVariance = 0\nguidedBeam = 0\nrange = 100\n"
          "beamColour = (1 1 1 1)\nmaterialName = BaseWhite\nbeamSize = 1\n", "", nullptr, "", ""},
         {"a tiny body", "", "[Physics]\nmassRadius = 0.001\n", nullptr, "", ""},

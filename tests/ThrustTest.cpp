@@ -114,6 +114,10 @@ TEST_F(ThrustTest, EffectsAreBuiltDarkOnTheShipsNodeAndLevelsSetColourEmissionAn
     EXPECT_ANY_THROW(build({{"engineParticleSystem", "NoSuchTemplate"}, {"mainThrustSound", "hum"}}));
     EXPECT_TRUE(nothingLeft());
     ship.reset();
+    // Past half the float range the renderer's box of the glow passes it (its assertion ended the game).
+    EXPECT_THROW(build({{"glowSize", "2e38"}, {"mainThrustSound", "hum"}, {"auxiliaryThrustSound", "hum"}}), ConfigurationError);
+    EXPECT_TRUE(nothingLeft());
+    ship.reset();
 
     Thrust& effects = build(humming);
     EXPECT_TRUE(effects.getEngineParticles()->getParentSceneNode() == ship->getSceneNode() && effects.getLight()->getParentSceneNode() == ship->getSceneNode());

@@ -218,8 +218,12 @@ TEST_F(WeaponTest, TypesAreParsedOnceBadOnesLeaveNoMountAndEntriesFireInTurnInKe
 // a fire delay below 0 (fired at once) and a launch speed below 0 (fired backwards) play, and pass.
 TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
 {
-    // The refused key stands in the weapon's file, or with `inSystem` in the owner's.
-    const struct { const char* rule; const char* systemKeys; const char* weaponKeys; const char* line; bool inSystem; const char* key; } rows[] = {
+    // The refused key stands in the weapon's file, or with `inSystem` in the owner's, in the system's
+    // section or, for the mount's place, in the mount's.
+    const struct {
+        const char* rule; const char* systemKeys; const char* weaponKeys; const char* line; bool inSystem; const char* key;
+        const char* mount = "(0 0 0)";
+    } rows[] = {
         {"a NaN launch speed", "", "launchSpeed = nan\n", "Failed lexical cast (not a finite number)", false, "launchSpeed"},
         {"a shot of no speed that is no beam", "", "launchSpeed = 0\n",
          "Weapon: launch speed 0 is only for beams, and projectile type bolt is not a beam", false, "launchSpeed"},
@@ -227,6 +231,10 @@ TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
         {"a load period below 0", "", "loadPeriod = -1\n", nullptr, false, ""},
         {"a launch speed below 0", "", "launchSpeed = -5\n", nullptr, false, ""},
         {"a fire delay below 0", "", "fireDelay = -1\n", nullptr, false, ""},
+        // The muzzle's flash is drawn there: past half the float range its box passes the range.
+        {"a mount beyond what the renderer draws", "", "", "position (0 -2e+38 0) lies beyond 1.70141e+38 on an axis, the "
+         "farthest the renderer can draw", true, "position", "(0 -2e38 0)"},
+        {"a mount at the edge", "", "", nullptr, true, "", "(1.7e38 0 -1.7e38)"},
     };
     int number = 0;
     for (const auto& row : rows) {
@@ -235,8 +243,9 @@ TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
         const std::string name = "checked" + std::to_string(number++);
         writeWeapon(name, row.weaponKeys);
         const Config ownerFile(written(folder.file(name + ".ship"), std::string("[WeaponSystem_Primary]\n") + row.systemKeys
-                                       + "automatic = 0\n" + SYSTEM + "weapon1 = Gun1\n[Gun1]\ntype = " + name + "\nposition = (0 0 0)\n"));
-        const std::string place = row.inSystem ? ownerFile.getPath() + ", section WeaponSystem_Primary"
+                                       + "automatic = 0\n" + SYSTEM + "weapon1 = Gun1\n[Gun1]\ntype = " + name + "\nposition = " + row.mount + "\n"));
+        const std::string section = row.key == std::string("position") ? "Gun1" : "WeaponSystem_Primary";
+        const std::string place = row.inSystem ? ownerFile.getPath() + ", section " + section
                                                : folder.file("entities/" + name + ".weapon") + ", section Weapon";
         LogCapture log;
         if (row.line) {
