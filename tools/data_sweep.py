@@ -8,7 +8,8 @@ one of three ways:
 
   refused    the start-up stopped with exit code 1 before the fight began; the row says whether a
              line of the log named the file (or its enciphered twin) and the key
-  plays      the fight ran its 10.5 s of game time, and SIGTERM then ended the game with exit code 0,
+  plays      the fight ran its 10.5 s of game time (or the scenario ended before, the player's side
+             gone), and SIGTERM then ended the game with exit code 0,
              with no failure line in its log and no word of the physics library's errors
   FAULT      anything else: the game ended in the fight (a signal, an exit code), froze, did not
              answer SIGTERM, or logged a failure line; the row gives the last lines
@@ -250,11 +251,16 @@ def play(folder):
         environment = dict(os.environ, LP_NUM_THREADS=os.environ.get("LP_NUM_THREADS", "1"))
         game = subprocess.Popen([GAME], cwd=folder, stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=environment)
     started = time.monotonic()
-    how, keyed, commands = "froze", False, 0
+    how, keyed, commands, ended = "froze", False, 0, ""
     while game.poll() is None and time.monotonic() - started < RUN_SECONDS:
         time.sleep(0.2)
         if os.path.exists(os.path.join(folder, "sweep-done.txt")):
             how = "done"
+            break
+        # The player's side gone (every ship thrown out of play, say): the game ends the scenario and
+        # shows its statistics, as at the end of any game, and the fight's clock stands.
+        if log_has(folder, "Scenario Startup ended."):
+            how, ended = "done", " (the scenario ended first: the player's side was gone)"
             break
         if not keyed and os.path.exists(os.path.join(folder, "sweep-started.txt")):
             # The player's own use of the ship once the window takes keys: thrust ahead (held, so
@@ -280,7 +286,7 @@ def play(folder):
         game.send_signal(signal.SIGTERM)
         try:
             code = game.wait(TERM_SECONDS)
-            how = "done, SIGTERM answered in %.1f s" % (time.monotonic() - sent)
+            how = "done, SIGTERM answered in %.1f s%s" % (time.monotonic() - sent, ended)
         except subprocess.TimeoutExpired:
             how = "done, SIGTERM unanswered"
     if code is None:
