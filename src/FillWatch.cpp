@@ -1,11 +1,11 @@
 #include "FillWatch.h"
 
 #include "GameLog.h"
+#include "MemoryRoom.h"
 #include "NormalExit.h"
 #include "ResourceReport.h"
 
-#include <fstream>
-#include <sstream>
+#include <optional>
 
 namespace Tolvarine {
 
@@ -17,18 +17,21 @@ std::function<bool()>& endRequest()
     return asked;
 }
 
-std::string megabytes(double kilobytes)
-{
-    std::ostringstream text;
-    text.precision(0);
-    text << std::fixed << kilobytes / 1024.0 << " MB";
-    return text.str();
-}
+// What the rest of a run would do to one room: what the first objects took of what grows against
+// it, and what the others would take, each as much as those did on average.
+struct Overrun {
+    MemoryRoom::Limit limit;
+    double took;
+    double rest;
+
+    double left() const { return double(limit.kilobytes) - rest; }
+};
 
 } // namespace
 
 FillWatch::FillWatch()
     : residentAtStart(ResourceReport::residentKilobytes())
+    , addressSpaceAtStart(MemoryRoom::addressSpaceKilobytes())
 {
 }
 
@@ -44,32 +47,27 @@ void FillWatch::check(std::size_t made, std::size_t total) const
 
 void FillWatch::checkMemory(std::size_t made, std::size_t total) const
 {
-    const long available = availableKilobytes();
-    if (available < 0 || made == 0 || made >= total)
+    if (made == 0 || made >= total)
         return;
     const long resident = ResourceReport::residentKilobytes();
-    const double each = resident > residentAtStart ? double(resident - residentAtStart) / double(made) : 0.0;
-    const double rest = each * double(total - made);
-    if (double(available) - rest >= double(RESERVE_KILOBYTES))
-        return;
-    throw Shortage("the first " + std::to_string(made) + " took " + megabytes(double(resident - residentAtStart))
-                   + ", so the other " + std::to_string(total - made) + " would need about " + megabytes(rest) + ", and "
-                   + megabytes(double(available)) + " are free, of which the game keeps "
-                   + megabytes(double(RESERVE_KILOBYTES)) + " for itself");
-}
-
-long FillWatch::availableKilobytes()
-{
-    std::ifstream meminfo("/proc/meminfo");
-    std::string line;
-    while (std::getline(meminfo, line)) {
-        std::istringstream fields(line);
-        std::string key;
-        long kilobytes = 0;
-        if (fields >> key >> kilobytes && key == "MemAvailable:")
-            return kilobytes;
+    const long addressSpace = MemoryRoom::addressSpaceKilobytes();
+    // Of the rooms the rest would leave short, the one it leaves shortest.
+    std::optional<Overrun> worst;
+    for (const MemoryRoom::Limit& limit : MemoryRoom::limits()) {
+        const long now = limit.growsWithAddressSpace() ? addressSpace : resident;
+        const long atStart = limit.growsWithAddressSpace() ? addressSpaceAtStart : residentAtStart;
+        const double took = now > atStart ? double(now - atStart) : 0.0;
+        const Overrun overrun{limit, took, took / double(made) * double(total - made)};
+        if (overrun.left() < double(RESERVE_KILOBYTES) && (!worst || overrun.left() < worst->left()))
+            worst = overrun;
     }
-    return -1;
+    if (!worst)
+        return;
+    throw Shortage("the first " + std::to_string(made) + " took " + MemoryRoom::megabytes(worst->took)
+                   + (worst->limit.growsWithAddressSpace() ? " of address space" : "") + ", so the other "
+                   + std::to_string(total - made) + " would need about " + MemoryRoom::megabytes(worst->rest) + ", and "
+                   + worst->limit.describe() + ", of which the game keeps "
+                   + MemoryRoom::megabytes(double(RESERVE_KILOBYTES)) + " for itself");
 }
 
 void FillWatch::setEndRequest(std::function<bool()> asked)

@@ -8,10 +8,11 @@
 namespace Tolvarine {
 
 // Watches a long run of allocations (a pool filled at start-up), which a pool size of the data
-// files makes as long as the file says: one that the machine's memory cannot hold stops with a
-// line saying so, before the kernel kills the game for want of memory, and one under way when the
-// game is asked to end (SIGTERM, the window closed) stops the start-up instead of keeping the
-// request waiting until it is done.
+// files makes as long as the file says: one that the memory cannot hold (the machine's, or the
+// limits set on the process: MemoryRoom) stops with a line saying so, before the kernel kills the
+// game for want of memory or an allocation fails, and one under way when the game is asked to end
+// (SIGTERM, the window closed) stops the start-up instead of keeping the request waiting until it
+// is done.
 class FillWatch {
 public:
     // What a run that would not fit throws: its text gives the figures.
@@ -20,21 +21,19 @@ public:
         using std::runtime_error::runtime_error;
     };
 
-    // The memory the machine keeps free for the rest of the game once a run has taken its share.
+    // The memory kept free for the rest of the game once a run has taken its share: of the
+    // machine's, and under each limit set on the process.
     static constexpr long RESERVE_KILOBYTES = 512 * 1024;
 
-    // Notes the process's resident memory now, before the run.
+    // Notes the process's resident memory and address space now, before the run.
     FillWatch();
 
     // After `made` of `total` objects: throws Shortage when the rest, each taking what the first
-    // `made` took on average, would leave the machine less than RESERVE_KILOBYTES free (every run
-    // fits where the system does not tell its memory), and NormalExit, after a line, when the game
-    // has been asked to end.
+    // `made` took on average, would leave less than RESERVE_KILOBYTES of any room MemoryRoom
+    // tells (the resident memory counts against the machine's and a memory group's, the address
+    // space against the address-space limit; every run fits where the system tells none), and
+    // NormalExit, after a line, when the game has been asked to end.
     void check(std::size_t made, std::size_t total) const;
-
-    // The memory the machine has available for new allocations (MemAvailable), in kB; below 0
-    // when the system does not tell.
-    static long availableKilobytes();
 
     // How a run learns that the game has been asked to end: the input layer sets it once its
     // window exists; without it no run is stopped.
@@ -44,6 +43,7 @@ private:
     void checkMemory(std::size_t made, std::size_t total) const;
 
     long residentAtStart;
+    long addressSpaceAtStart;
 };
 
 } // namespace Tolvarine

@@ -1,15 +1,42 @@
 #include "ConfigurationError.h"
 #include "FatalError.h"
 #include "LogCapture.h"
+#include "MemoryRoom.h"
 #include "MultiPoolFactory.h"
 #include "NormalExit.h"
 #include "PoolFactory.h"
 #include "TolvarineEngine.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <iostream>
 
 namespace Tolvarine {
 namespace {
+
+// In a child process (its limit lasts its life): sets its address-space limit `room` kB above
+// what it uses and runs `registration`, writes the log lines to standard error and exits 0 where
+// the registration was refused with ConfigurationError, 1 where not.
+[[noreturn]] void refusedUnderAddressSpaceLimit(long room, const std::function<void()>& registration)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(MemoryRoom::addressSpaceKilobytes() + room) * 1024;
+    if (setrlimit(RLIMIT_AS, &limit) != 0)
+        std::exit(2);
+    Tolvarine::Test::LogCapture log;
+    bool refused = false;
+    try {
+        registration();
+    } catch (const ConfigurationError&) {
+        refused = true;
+    }
+    for (const std::string& line : log.lines())
+        std::cerr << line << "\n";
+    std::exit(refused ? 0 : 1);
+}
 
 // A pooled element as the game's pooled classes are: a virtual destructor and a virtual
 // deactivate that gives the object back to its pool.
@@ -127,10 +154,13 @@ TEST_F(PoolFactoryTest, NamedPoolsKeepTheFirstRegistrationAndReleaseAllDeactivat
     EXPECT_THROW(registry.create("a"), FatalError);
 }
 
-// A pool size is refused only when the machine's memory cannot hold the pool; before, any size
-// above 4096 was refused, though 4,000 Trifighters took 120 MB.
+// A pool size is refused only when the memory cannot hold the pool; before, any size above 4096
+// was refused, though 4,000 Trifighters took 120 MB. The limits set on the process count beside
+// the machine's memory: under an address-space limit, a pool that the machine held was filled for
+// minutes until a reservation failed.
 TEST_F(PoolFactoryTest, APoolIsRefusedOnlyWhenTheMemoryCannotHoldIt)
 {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Each object holds 64 kB, written so that it is resident.
     struct Heavy : Pooled {
         explicit Heavy(int serial) : Pooled(serial), bytes(64 * 1024, 'x') {}
@@ -143,13 +173,19 @@ TEST_F(PoolFactoryTest, APoolIsRefusedOnlyWhenTheMemoryCannotHoldIt)
         const char* name;
         std::function<Pooled*()> create;
         int size;
-        std::vector<std::string> lines;  // the second line starts with the last one given
+        // The second line starts with the last one given; under a limit, the two are a pattern.
+        std::vector<std::string> lines;
+        long addressSpaceRoom;  // kB that the row's address-space limit leaves; 0 for none
     } rows[] = {
-        {"many", creator(), 5000, {}},
+        {"many", creator(), 5000, {}, 0},
         {"huge", heavy, 100000000,
-         {"Multipool factory: pool size 100000000 of huge in data/huge.cfg" + runsOut, "Multipool factory: the first 1024 took "}},
+         {"Multipool factory: pool size 100000000 of huge in data/huge.cfg" + runsOut, "Multipool factory: the first 1024 took "}, 0},
         {"refused", refused, 3, {"Multipool factory: pool size 3 of refused in data/refused.cfg" + runsOut,
-                                 "Multipool factory: a reservation for them was refused"}},
+                                 "Multipool factory: a reservation for them was refused"}, 0},
+        // 1.3 GB under a limit that leaves 600 MB.
+        {"limited", heavy, 20000, {"Multipool factory: pool size 20000 of limited in data/limited.cfg" + runsOut,
+                                   "Multipool factory: the first [0-9]+ took [0-9]+ MB of address space, .*, and the "
+                                   "process's address-space limit leaves [0-9]+ MB, of which"}, 600 * 1024},
     };
     MultiPoolFactory<Pooled> registry;
     for (const auto& row : rows) {
@@ -157,6 +193,12 @@ TEST_F(PoolFactoryTest, APoolIsRefusedOnlyWhenTheMemoryCannotHoldIt)
         Tolvarine::Test::LogCapture log;
         const int aliveBefore = Pooled::alive;
         const std::string file = std::string("data/") + row.name + ".cfg";
+        if (row.addressSpaceRoom > 0) {
+            EXPECT_EXIT(refusedUnderAddressSpaceLimit(row.addressSpaceRoom,
+                                                      [&] { registry.registerType(row.name, row.create, row.size, file); }),
+                        ::testing::ExitedWithCode(0), row.lines[0] + "\n" + row.lines[1]);
+            continue;
+        }
         if (row.lines.empty()) {
             EXPECT_TRUE(registry.registerType(row.name, row.create, row.size, file));
             EXPECT_EQ(Pooled::alive - aliveBefore, row.size);
