@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
+#include "FillWatch.h"
 #include "FunctionTask.h"
 #include "GameLog.h"
 #include "MultiPoolFactory.h"
@@ -11,10 +12,12 @@
 #include "ResponseCurves.h"
 #include "Scenario.h"
 #include "Scheduler.h"
+#include "SprayMemory.h"
 #include "TolvarineEngine.h"
 #include "TypeFiles.h"
 #include "ValueRange.h"
 
+#include <OgreMovableObject.h>
 #include <OgreParticleEmitter.h>
 #include <OgreParticleSystem.h>
 #include <OgreParticleSystemManager.h>
@@ -25,6 +28,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <system_error>
 #include <utility>
 
@@ -74,6 +78,15 @@ std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
     return files;
 }
 
+// Every battle that keeps the memory short would write the line at every hit and death.
+void reportLeftOut(const std::string& type, const std::string& why)
+{
+    static std::set<std::string> reported;
+    if (reported.insert(type).second)
+        GameLog::line("ParticleSpray: sprays of " + type + " are left out where memory would run out: " + why
+                      + " (said once for the type)");
+}
+
 void requirePositive(const Config& config, float value, const std::string& key, const std::string& type)
 {
     if (!(value > 0.0f))
@@ -84,12 +97,28 @@ void requirePositive(const Config& config, float value, const std::string& key, 
 
 struct ParticleSpray::Settings {
     std::string systemName;
+    std::size_t quota = 0;
     float duration = 0.0f;
     ResponseCurve rateCurve;
     float timeResolution = 0.0f;
 };
 
+// Notes the first time the spray's particle system is drawn, when the renderer makes its buffers.
+class ParticleSpray::FirstDraw : public Ogre::MovableObject::Listener {
+public:
+    explicit FirstDraw(ParticleSpray& spray) : spray(spray) {}
+    bool objectRendering(const Ogre::MovableObject*, const Ogre::Camera*) override
+    {
+        spray.noteDrawn();
+        return true;
+    }
+
+private:
+    ParticleSpray& spray;
+};
+
 unsigned ParticleSpray::nextNumber = 0;
+std::uint64_t ParticleSpray::leftOutForMemory = 0;
 
 ParticleSpray::Pools& ParticleSpray::getPools()
 {
@@ -161,7 +190,16 @@ ParticleSpray* ParticleSpray::createFromType(const std::string& type)
 void ParticleSpray::spray(const std::string& type, const Ogre::Vector3& position,
                           const Ogre::Vector3& velocity)
 {
-    getPools().create(type)->start(position, velocity);
+    ParticleSpray* spray = nullptr;
+    try {
+        spray = getPools().create(type);
+    } catch (const FillWatch::Shortage& shortage) {
+        // Its pool had none idle, and a new one would run the memory out.
+        ++leftOutForMemory;
+        reportLeftOut(type, shortage.what());
+        return;
+    }
+    spray->start(position, velocity);
 }
 
 void ParticleSpray::releaseAll()
@@ -204,9 +242,11 @@ ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::s
         config.logPlace(SECTION, "rateCurveName");
         throw;
     }
-    if (!Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName))
+    const Ogre::ParticleSystem* system = Ogre::ParticleSystemManager::getSingleton().getTemplate(settings.systemName);
+    if (!system)
         ValueRange::refuse(config, SECTION, "systemName",
                            "ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
+    settings.quota = system->getParticleQuota();
     return settings;
 }
 
@@ -226,8 +266,8 @@ ParticleSpray::ParticleSpray(Ogre::SceneManager& sceneManager, Config& config,
     : SceneDynamicBody(sceneManager, config)
     , sceneManager(sceneManager)
     , typeName(type)
-    , particleSystem(sceneManager.createParticleSystem("ParticleSpray_" + std::to_string(nextNumber++),
-                                                       settings.systemName))
+    , particleSystem(makeSystem(sceneManager, type, settings))
+    , quota(settings.quota)
     , duration(settings.duration)
     , rateCurve(settings.rateCurve)
 {
@@ -237,8 +277,15 @@ ParticleSpray::ParticleSpray(Ogre::SceneManager& sceneManager, Config& config,
             settings.timeResolution, 0.2f * settings.timeResolution, 0, 0.0f);
         particleSystem->setQueryFlags(0);
         getSceneNode()->attachObject(particleSystem);
+        // The system makes its quota's particles at its first update: now, where the room for them
+        // was counted, and not at the next frame, where every spray a pool was filled with took
+        // them at once.
+        particleSystem->_update(0.0f);
+        firstDraw = std::make_unique<FirstDraw>(*this);
+        particleSystem->setListener(firstDraw.get());
     } catch (...) {
         sceneManager.destroyParticleSystem(particleSystem);
+        SprayMemory::settle(quota);
         throw;
     }
     const unsigned short emitters = particleSystem->getNumEmitters();
@@ -251,7 +298,30 @@ ParticleSpray::~ParticleSpray()
 {
     if (particleSystem->isAttached())
         particleSystem->detachFromParent();
+    particleSystem->setListener(nullptr);
     sceneManager.destroyParticleSystem(particleSystem);
+    if (!drawn)
+        SprayMemory::settle(quota);
+}
+
+Ogre::ParticleSystem* ParticleSpray::makeSystem(Ogre::SceneManager& sceneManager, const std::string& type,
+                                                const Settings& settings)
+{
+    SprayMemory::take(settings.quota, "each spray of " + type + " holds a particle system of " + settings.systemName
+                                          + " with a quota of " + std::to_string(settings.quota) + " particles");
+    try {
+        return sceneManager.createParticleSystem("ParticleSpray_" + std::to_string(nextNumber++), settings.systemName);
+    } catch (...) {
+        SprayMemory::settle(settings.quota);
+        throw;
+    }
+}
+
+void ParticleSpray::noteDrawn()
+{
+    particleSystem->setListener(nullptr);
+    drawn = true;
+    SprayMemory::settle(quota);
 }
 
 void ParticleSpray::start(const Ogre::Vector3& position, const Ogre::Vector3& velocity)

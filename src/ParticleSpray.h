@@ -7,6 +7,8 @@
 #include <OgrePrerequisites.h>
 #include <OgreVector.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +40,10 @@ class MultiPoolFactory;
 //   poolSize = <sprays made at start-up, default 0>
 //   [Physics]
 //   mass, massRadius, velocityDecay, rotationDecay (see PhysicsBody)
+//
+// Every spray's particle system takes memory for its template's whole quota as it is made, and
+// more when it is first drawn (SprayMemory); a spray that memory cannot hold is never made: a pool
+// filled with such sprays is refused at start-up, and in play the spray is left out.
 class ParticleSpray : public SceneDynamicBody {
 public:
     using Pools = MultiPoolFactory<ParticleSpray>;
@@ -60,13 +66,19 @@ public:
     static void unloadTypes();
 
     // The pools' creator: a new spray of a loaded type. An unknown type is logged and throws
-    // ConfigurationError.
+    // ConfigurationError; one whose particle system memory cannot hold throws FillWatch::Shortage
+    // with the figures, which refuses a pool being filled.
     static ParticleSpray* createFromType(const std::string& type);
 
     // Takes a spray of the type from its pool and fires it. An unknown type is logged and throws
-    // FatalError.
+    // FatalError. Where the pool has none idle and a new one would run the memory out, the spray
+    // is left out and counted, with the line "ParticleSpray: sprays of <type> are left out where
+    // memory would run out: <figures> (said once for the type)"; hits, explosions and explosion
+    // sequences all fire their sprays here.
     static void spray(const std::string& type, const Ogre::Vector3& position,
                       const Ogre::Vector3& velocity);
+    // How many sprays `spray` has left out for want of memory since the program started.
+    static std::uint64_t getLeftOutForMemory() { return leftOutForMemory; }
 
     // Deactivates every live spray of every type, which gives each back to its pool.
     static void releaseAll();
@@ -118,20 +130,30 @@ public:
 
 private:
     struct Settings;
+    class FirstDraw;
 
     ParticleSpray(Ogre::SceneManager& sceneManager, Config& config, const std::string& type,
                   const Settings& settings);
     static Settings readSettings(Config& config, const std::string& type,
                                  const ResponseCurves* curves);
 
+    // A particle system of the settings' template, in the memory counted for it (SprayMemory).
+    static Ogre::ParticleSystem* makeSystem(Ogre::SceneManager& sceneManager, const std::string& type,
+                                            const Settings& settings);
+    void noteDrawn();
     void setRates(float factor);
     void reclaimFromPool();
 
     static unsigned nextNumber;
+    static std::uint64_t leftOutForMemory;
 
     Ogre::SceneManager& sceneManager;
     std::string typeName;
     Ogre::ParticleSystem* particleSystem = nullptr;
+    std::size_t quota = 0;
+    // Whether the system has been drawn, and the renderer has made its buffers.
+    bool drawn = false;
+    std::unique_ptr<FirstDraw> firstDraw;
     double startTime = 0.0;
     float duration = 0.0f;
     ResponseCurve rateCurve;

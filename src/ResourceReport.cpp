@@ -2,6 +2,7 @@
 
 #include "FunctionTask.h"
 #include "GameLog.h"
+#include "ParticleSpray.h"
 #include "PoolCensus.h"
 #include "ShipExplosionEvent.h"
 
@@ -59,6 +60,8 @@ bool ResourceReport::write(float elapsed)
     const ShipExplosionEvent::LeftOut& leftOut = ShipExplosionEvent::getLeftOut();
     GameLog::line("Left out by explosion sequences: " + std::to_string(leftOut.explosions) + " explosions, "
                   + std::to_string(leftOut.sprays) + " sprays");
+    GameLog::line("Left out where memory would run out: " + std::to_string(ParticleSpray::getLeftOutForMemory())
+                  + " sprays");
     return true;
 }
 

@@ -51,6 +51,10 @@ protected:
             emitter->setEmissionRate(rate);
             emitter->setTimeToLive(0.25f);
         }
+        // A quota whose particles no machine's memory holds (2.4 TB).
+        Ogre::ParticleSystem* huge = Ogre::ParticleSystemManager::getSingleton().createTemplate("Test/Huge", "General");
+        huge->setMaterialName("BaseWhite");
+        huge->setParticleQuota(10'000'000'000);
         std::filesystem::create_directory(explosions());
         passAt(0.0); // so that every later pass looks ahead by a little more than its work
     }
@@ -113,6 +117,8 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
         {sprayText("Test/Jets", "Fall", "-3"), "ParticleSpray: pool size -3 of type bad is negative"},
         {sprayText("Test/Jets", "Fall", "0", "0"), "ParticleSpray: duration of type bad must be above 0"},
         {sprayText("Test/Jets", "Fall", "", "1", "0"), "ParticleSpray: timeResolution of type bad must be above 0"},
+        {sprayText("Test/Huge"), "Multipool factory: pool size 1 of bad in " + explosions()
+                                     + "/bad.spray cannot be made: the machine's memory would run out"},
         // Enciphered files keep their keys out of the log.
         {"[ParticleSpray]\nduration = 1\nrateCurveName = Fall\ntimeResolution = 0.1\n", "Key not found"},
     };
@@ -170,18 +176,23 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
 // Spray events start only as many sprays as keep their place from crowding and the sprays in
 // play within their bound: events that play together share the room, one that finds too little
 // starts what fits, with a line the first time, and a place away from the crowd has its own room.
+// A spray that memory cannot hold is left out by the spray itself, counted, with a line the first
+// time for its type.
 TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpraysInPlayHold)
 {
     writeType("lazy.spray", sprayText("Test/Jets", "Fall", ""));
+    writeType("huge.spray", sprayText("Test/Huge", "Fall", ""));
     load();
-    const std::string event = "type = ParticleSpray\ntime = 0\nname = lazy\nnumber = 6\n";
-    Config sequence(written(folder.file("a.explosion_sequence"), "[Event_A]\n" + event + "[Event_B]\n" + event));
-    ParticleSprayEvent a(sequence, "Event_A"), b(sequence, "Event_B");
+    const std::string event = "type = ParticleSpray\ntime = 0\nnumber = 6\n";
+    Config sequence(written(folder.file("a.explosion_sequence"), "[Event_A]\nname = lazy\n" + event + "[Event_B]\nname = lazy\n"
+                                                                     + event + "[Event_Huge]\nname = huge\n" + event));
+    ParticleSprayEvent a(sequence, "Event_A"), b(sequence, "Event_B"), huge(sequence, "Event_Huge");
     const Config type(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
     Craft ship(type, 1.0f);
     const unsigned crowd = ParticleSpray::MAX_NEAR;
     const unsigned bound = ShipExplosionEvent::MAX_EFFECTS_IN_PLAY;
-    const Vector3 far(float(ParticleSpray::CROWD_EDGE) * 2.01f, 0, 0);
+    const float edge = float(ParticleSpray::CROWD_EDGE);
+    const Vector3 far(edge * 2.01f, 0, 0);
     const auto line = [&](const std::string& event, unsigned started, const std::string& why) {
         return "ParticleSprayEvent " + event + " of " + sequence.getPath() + ": " + std::to_string(started)
                + " of its 6 sprays started, the others would " + why + " (said once for the event)";
@@ -189,11 +200,22 @@ TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpray
     const std::string crowded = "crowd its place past " + std::to_string(crowd) + " sprays in play close by";
     const std::string full = "pass the bound of " + std::to_string(bound) + " explosions and sprays in play";
     // Sprays of any origin count: those at the place are fired as a hit's would be; those that
-    // fill the bound are taken from the pool and never fired, so they count nowhere near.
-    const struct { const char* name; unsigned near, elsewhere; Vector3 place; unsigned started; std::vector<std::string> lines; } rows[] = {
-        {"a crowded place: the second starts what fits", crowd - 8, 0, Vector3::ZERO, 8, {line("Event_B", 2, crowded)}},
-        {"a place away from the crowd starts them all", crowd, 0, far, 12, {}},
-        {"at the bound neither starts; the second was said before", 0, bound, far, 0, {line("Event_A", 0, full)}},
+    // fill the bound are taken from the pool and never fired, so they count nowhere near. Each
+    // log line starts with its row's.
+    const struct {
+        const char* name;
+        unsigned near, elsewhere;
+        Vector3 place;
+        ParticleSprayEvent *first, *second;
+        unsigned started, leftOutForMemory;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"a crowded place: the second starts what fits", crowd - 8, 0, Vector3::ZERO, &a, &b, 8, 0, {line("Event_B", 2, crowded)}},
+        {"a place away from the crowd starts them all", crowd, 0, far, &a, &b, 12, 0, {}},
+        {"at the bound neither starts; the second was said before", 0, bound, far, &a, &b, 0, 0, {line("Event_A", 0, full)}},
+        {"memory cannot hold a spray of the type: said once for the type", 0, 0, far, &huge, &huge, 0, 12,
+         {"ParticleSpray: sprays of huge are left out where memory would run out: each spray of huge holds a particle "
+          "system of Test/Huge with a quota of 10000000000 particles, which takes about "}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -202,12 +224,18 @@ TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpray
             ParticleSpray::spray("lazy", Vector3::ZERO, Vector3::UNIT_Z);
         for (unsigned i = 0; i < row.elsewhere; ++i)
             ParticleSpray::getPools().create("lazy");
+        const std::uint64_t leftOutBefore = ParticleSpray::getLeftOutForMemory();
         LogCapture log;
-        a.execute(&ship, false, row.place);
-        b.execute(&ship, false, row.place);
+        row.first->execute(&ship, false, row.place);
+        row.second->execute(&ship, false, row.place);
         EXPECT_EQ(pool("lazy").getLiveCount(), row.near + row.elsewhere + row.started);
-        EXPECT_EQ(log.lines(), row.lines);
+        EXPECT_EQ(ParticleSpray::getLeftOutForMemory() - leftOutBefore, row.leftOutForMemory);
+        std::vector<std::string> heads = log.lines();
+        for (std::size_t i = 0; i < heads.size() && i < row.lines.size(); ++i)
+            heads[i].resize(std::min(heads[i].size(), row.lines[i].size()));
+        EXPECT_EQ(heads, row.lines);
     }
+    EXPECT_EQ(pool("huge").getFreeCount(), 0u) << "no spray of the type was made";
 }
 
 } // namespace
