@@ -92,7 +92,7 @@ TEST_F(ExplosionManagerTest, ExplosionEventsLeaveTheirExplosionOutOnlyWhereThePl
     writeExplosionType("spark", type("Plasma"));
     ExplosionManager& manager = load();
     std::string events;
-    for (const char* section : {"Event_Crowded", "Event_Far", "Event_Full"})
+    for (const char* section : {"Event_Crowded", "Event_AcrossTheBorder", "Event_Far", "Event_Full"})
         events += std::string("[") + section + "]\ntype = ComplexExplosion\ntime = 0\ngroup = Plasma\n";
     Config sequence(written(folder.file("a.explosion_sequence"), events));
     const Config craftType(written(folder.file("craft.cfg"), "[Targetable]\nchaseOffset = (0 0 0)\nfixedOffset = (0 0 0)\n"));
@@ -117,6 +117,9 @@ TEST_F(ExplosionManagerTest, ExplosionEventsLeaveTheirExplosionOutOnlyWhereThePl
     } rows[] = {
         {"Event_Crowded", Ogre::Vector3::ZERO, 0, false,
          line("Event_Crowded", "its place already holds " + std::to_string(crowd) + " explosions in play close by")},
+        // In the next cube, 10 units from the crowd.
+        {"Event_AcrossTheBorder", Ogre::Vector3(float(edge) * 1.1f, 0, 0), 0, false,
+         line("Event_AcrossTheBorder", "its place already holds " + std::to_string(crowd) + " explosions in play close by")},
         {"Event_Far", Ogre::Vector3(float(edge) * 2.01f, 0, 0), 0, true, ""},
         {"Event_Full", Ogre::Vector3(float(edge) * 2.01f, 0, 0), bound - crowd - 1, false,
          line("Event_Full", "it would pass the bound of " + std::to_string(bound) + " explosions and sprays in play")},

@@ -213,6 +213,8 @@ TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpray
         {"a crowded place: the second starts what fits", crowd - 8, 0, Vector3::ZERO, &a, &b, 8, 0, {line("Event_B", 2, crowded)}},
         {"a place away from the crowd starts them all", crowd, 0, far, &a, &b, 12, 0, {}},
         {"at the bound neither starts; the second was said before", 0, bound, far, &a, &b, 0, 0, {line("Event_A", 0, full)}},
+        {"across a cube's border from the crowd, it crowds the place; both were said before", crowd - 8, 0,
+         Vector3(-edge * 0.1f, 0, 0), &a, &b, 8, 0, {}},
         {"memory cannot hold a spray of the type: said once for the type", 0, 0, far, &huge, &huge, 0, 12,
          {"ParticleSpray: sprays of huge are left out where memory would run out: each spray of huge holds a particle "
           "system of Test/Huge with a quota of 10000000000 particles, which takes about "}},
