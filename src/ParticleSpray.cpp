@@ -78,13 +78,14 @@ std::vector<std::filesystem::path> sprayFilesIn(const std::string& folder)
     return files;
 }
 
-// Every battle that keeps the memory short would write the line at every hit and death.
-void reportLeftOut(const std::string& type, const std::string& why)
+// Once for the type's file: a battle that keeps the memory short would write the line at every hit
+// and death.
+void reportLeftOut(const std::string& type, const std::string& file, const std::string& why)
 {
     static std::set<std::string> reported;
-    if (reported.insert(type).second)
-        GameLog::line("ParticleSpray: sprays of " + type + " are left out where memory would run out: " + why
-                      + " (said once for the type)");
+    if (reported.insert(file).second)
+        GameLog::line("ParticleSpray: sprays of " + type + " in " + file + " are left out where memory would run out: "
+                      + why + " (said once for the type)");
 }
 
 void requirePositive(const Config& config, float value, const std::string& key, const std::string& type)
@@ -196,7 +197,7 @@ void ParticleSpray::spray(const std::string& type, const Ogre::Vector3& position
     } catch (const FillWatch::Shortage& shortage) {
         // Its pool had none idle, and a new one would run the memory out.
         ++leftOutForMemory;
-        reportLeftOut(type, shortage.what());
+        reportLeftOut(type, typeConfigs().at(type)->getPath(), shortage.what());
         return;
     }
     spray->start(position, velocity);

@@ -72,9 +72,9 @@ public:
 
     // Takes a spray of the type from its pool and fires it. An unknown type is logged and throws
     // FatalError. Where the pool has none idle and a new one would run the memory out, the spray
-    // is left out and counted, with the line "ParticleSpray: sprays of <type> are left out where
-    // memory would run out: <figures> (said once for the type)"; hits, explosions and explosion
-    // sequences all fire their sprays here.
+    // is left out and counted, with the line "ParticleSpray: sprays of <type> in <file> are left
+    // out where memory would run out: <figures> (said once for the type)"; hits, explosions and
+    // explosion sequences all fire their sprays here.
     static void spray(const std::string& type, const Ogre::Vector3& position,
                       const Ogre::Vector3& velocity);
     // How many sprays `spray` has left out for want of memory since the program started.

@@ -216,8 +216,9 @@ TEST_F(ParticleSprayTest, SprayEventsStartNoMoreThanTheirPlaceAndTheBoundOfSpray
         {"across a cube's border from the crowd, it crowds the place; both were said before", crowd - 8, 0,
          Vector3(-edge * 0.1f, 0, 0), &a, &b, 8, 0, {}},
         {"memory cannot hold a spray of the type: said once for the type", 0, 0, far, &huge, &huge, 0, 12,
-         {"ParticleSpray: sprays of huge are left out where memory would run out: each spray of huge holds a particle "
-          "system of Test/Huge with a quota of 10000000000 particles, which takes about "}},
+         {"ParticleSpray: sprays of huge in " + explosions() + "/huge.spray are left out where memory would run out: "
+          "each spray of huge holds a particle system of Test/Huge with a quota of 10000000000 particles, which takes "
+          "about "}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
