@@ -99,6 +99,7 @@ void requirePositive(const Config& config, float value, const std::string& key, 
 struct ParticleSpray::Settings {
     std::string systemName;
     std::size_t quota = 0;
+    std::string origin;
     float duration = 0.0f;
     ResponseCurve rateCurve;
     float timeResolution = 0.0f;
@@ -248,6 +249,8 @@ ParticleSpray::Settings ParticleSpray::readSettings(Config& config, const std::s
         ValueRange::refuse(config, SECTION, "systemName",
                            "ParticleSpray: unknown particle template " + settings.systemName + " of type " + type);
     settings.quota = system->getParticleQuota();
+    // The particle script that sets the quota, for the lines of a spray that memory cannot hold.
+    settings.origin = system->getOrigin();
     return settings;
 }
 
@@ -308,8 +311,9 @@ ParticleSpray::~ParticleSpray()
 Ogre::ParticleSystem* ParticleSpray::makeSystem(Ogre::SceneManager& sceneManager, const std::string& type,
                                                 const Settings& settings)
 {
+    const std::string script = settings.origin.empty() ? "" : " (" + settings.origin + ")";
     SprayMemory::take(settings.quota, "each spray of " + type + " holds a particle system of " + settings.systemName
-                                          + " with a quota of " + std::to_string(settings.quota) + " particles");
+                                          + script + " with a quota of " + std::to_string(settings.quota) + " particles");
     try {
         return sceneManager.createParticleSystem("ParticleSpray_" + std::to_string(nextNumber++), settings.systemName);
     } catch (...) {
