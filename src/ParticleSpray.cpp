@@ -26,6 +26,7 @@
 #include <OgreSceneNode.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -159,11 +160,6 @@ void ParticleSpray::loadTypes(const std::string& folder, Ogre::SceneManager* sce
         readSettings(*config, type, curves);
         PhysicsBody::checkType(*config);
         const int poolSize = config->get<int>("Factory", "poolSize", 0);
-        if (poolSize < 0) {
-            GameLog::line("ParticleSpray: pool size " + std::to_string(poolSize) + " of type " + type
-                          + " is negative");
-            throw ConfigurationError();
-        }
         configs.emplace(type, std::move(config));
         getPools().registerType(type, [type] { return createFromType(type); }, poolSize, path.generic_string());
     }
@@ -338,7 +334,10 @@ void ParticleSpray::start(const Ogre::Vector3& position, const Ogre::Vector3& ve
     Ogre::SceneNode* node = getSceneNode();
     node->setPosition(Ogre::Vector3::ZERO);
     node->setOrientation(Ogre::Quaternion::IDENTITY);
-    node->lookAt(velocity, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
+    // A velocity of no number (a push that overflowed) would turn the node, and its particles, to
+    // no number before the physics takes the spray out of play.
+    if (std::isfinite(velocity.x) && std::isfinite(velocity.y) && std::isfinite(velocity.z))
+        node->lookAt(velocity, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);
     // A copy: activation moves the body, whose position listener rewrites the node's orientation.
     const Ogre::Quaternion orientation = node->getOrientation();
     activate(position, orientation, velocity);

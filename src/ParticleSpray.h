@@ -57,8 +57,9 @@ public:
     // beside it) and walked in name order; names beginning with "." and other extensions are
     // skipped, and a plain file and its twin are one type. Every type is checked as it is read,
     // also those whose pools start empty: a missing key, a duration or time resolution that is
-    // not above 0, an unknown curve or particle template, or a negative pool size is logged and
-    // throws ConfigurationError. Does nothing once types are loaded.
+    // not above 0, or an unknown curve or particle template is logged and throws
+    // ConfigurationError (a negative pool size counts as 0, with the pools' line). Does nothing
+    // once types are loaded.
     static void loadTypes(const std::string& folder, Ogre::SceneManager* sceneManager = nullptr,
                           const ResponseCurves* curves = nullptr);
     // Returns every spray to its pool, deletes all sprays and forgets every type, so that the

@@ -19,6 +19,8 @@
 #include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 
 namespace Tolvarine::Test {
 namespace {
@@ -114,7 +116,6 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
     const std::pair<std::string, std::string> broken[] = {
         {sprayText("Test/Jets", "Nowhere", "0"), "Unknown ResponseCurve: Nowhere"},
         {sprayText("Test/Nothing", "Fall", "0"), "ParticleSpray: unknown particle template Test/Nothing of type bad"},
-        {sprayText("Test/Jets", "Fall", "-3"), "ParticleSpray: pool size -3 of type bad is negative"},
         {sprayText("Test/Jets", "Fall", "0", "0"), "ParticleSpray: duration of type bad must be above 0"},
         {sprayText("Test/Jets", "Fall", "", "1", "0"), "ParticleSpray: timeResolution of type bad must be above 0"},
         {sprayText("Test/Huge"), "Multipool factory: pool size 1 of bad in " + explosions()
@@ -132,6 +133,13 @@ TEST_F(ParticleSprayTest, TypesLoadOnceInNameOrderAndBrokenOnesStopTheLoad)
         EXPECT_FALSE(ParticleSpray::getPools().hasType("bad"));
         ParticleSpray::unloadTypes();
     }
+    // A pool size below 0 counts as 0, with a line, as every other kind's does (it stopped the start
+    // without naming the file).
+    writeType("bad.spray", sprayText("Test/Jets", "Fall", "-3"));
+    EXPECT_NO_THROW(load());
+    EXPECT_TRUE(log.contains("Multipool factory: pool size -3 of bad is negative, using 0"));
+    EXPECT_EQ(pool("bad").getFreeCount(), 0u);
+    ParticleSpray::unloadTypes();
 }
 
 TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray)
@@ -152,6 +160,11 @@ TEST_F(ParticleSprayTest, PoolsGrowRestartsBeginAnewAndReleaseAllStopsEverySpray
     const double start = scheduler.getTime();
     spray->start(Vector3(0, 10, 0), Vector3::UNIT_Z);
     EXPECT_TRUE(aim(*spray).positionEquals(Vector3::UNIT_Z, 1e-4f)) << aim(*spray);
+    // A velocity of no number (a push that overflowed) leaves the neutral orientation: it turned the
+    // particles to no number, and the renderer's assertion on their box ended the game.
+    spray->start(Vector3(0, 10, 0), Vector3(std::numeric_limits<float>::infinity(), 0, 0));
+    EXPECT_TRUE(aim(*spray).positionEquals(Vector3::NEGATIVE_UNIT_Z, 1e-4f)) << aim(*spray);
+    spray->start(Vector3(0, 10, 0), Vector3::UNIT_Z);
     runAt(start + 0.25);
     EXPECT_EQ(ratesOf(*spray), (Rates{30.0f, 7.5f}));
     EXPECT_EQ(pool("lazy").getLiveCount(), 2u);
