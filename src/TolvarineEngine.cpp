@@ -34,6 +34,7 @@
 #include "NormalExit.h"
 #include "OverlayBillboard.h"
 #include "OverlayBillboardSet.h"
+#include "ParticleScriptCheck.h"
 #include "ParticleSpray.h"
 #include "PhysicsEngine.h"
 #include "PlatformInfo.h"
@@ -254,7 +255,9 @@ void TolvarineEngine::runStartUpSequence()
     FillWatch::setEndRequest(&InputHandler::isCloseRequestWaiting);
 
     // A broken file of either group stops the start-up with its path, and so does a resource of
-    // the group that the code names (the exit screen's is first used when the game ends).
+    // the group that the code names (the exit screen's is first used when the game ends); so does
+    // a particle script value that the particle library would end the game on.
+    const ParticleScriptCheck particleScripts;
     ResourceFiles::initialiseAndLoad(Ogre::RGN_DEFAULT);
     CodeNameChecks::checkResources(CodeNames::SCREENS);
     showSplash();
