@@ -8,6 +8,7 @@
 #include "FatalError.h"
 #include "GameLog.h"
 #include "OgreLink.h"
+#include "ParticleQuota.h"
 #include "PhysicsBody.h"
 #include "PoolCensus.h"
 #include "Scenario.h"
@@ -204,6 +205,7 @@ ExplosionDebris::ExplosionDebris(Config& config, const std::string& name)
     const Settings settings = readSettings(config, name);
     explosionGroup = settings.explosionGroup;
     fireSystem = scene.createParticleSystem(getSceneNode()->getName() + FIRE_SUFFIX, settings.fire);
+    ParticleQuota::hold(*fireSystem);
     // Scene queries look for game objects; the fire must never be found by them.
     fireSystem->setQueryFlags(0);
     getSceneNode()->attachObject(fireSystem);

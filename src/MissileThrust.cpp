@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "DynamicCollidable.h"
 #include "EffectNames.h"
+#include "ParticleQuota.h"
 #include "PhysicsBody.h"
 #include "SoundSource.h"
 #include "ValueRange.h"
@@ -67,6 +68,7 @@ MissileThrust::MissileThrust(DynamicCollidable* owner, const Config& config, con
     const std::string& nodeName = node->getName();
     try {
         engineSystem = scene.createParticleSystem(nodeName + "/ThrustSystem", settings.engineParticleSystem);
+        ParticleQuota::hold(*engineSystem);
         glow = scene.createBillboardSet(nodeName + "/ThrustGlow", engineSystem->getNumEmitters());
         thrustSound = SoundSource::create(config, SECTION, "mainThrustSound", SoundCategory::THRUST,
                                           &owner->getPhysicsBody(), Ogre::Vector3::ZERO, false);

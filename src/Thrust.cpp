@@ -3,6 +3,7 @@
 #include "DynamicCollidable.h"
 #include "EffectNames.h"
 #include "GraphicsSettings.h"
+#include "ParticleQuota.h"
 #include "PhysicsBody.h"
 #include "ShipType.h"
 #include "SoundSource.h"
@@ -106,6 +107,8 @@ Thrust::Thrust(DynamicCollidable& owner, const ShipType& shipType, const Setting
         // A template without emitters has nothing to scale.
         if (engineParticles->getNumEmitters() > 0)
             baseEmissionRate = engineParticles->getEmitter(0)->getEmissionRate();
+        // Every emitter emits at most that rate: full thrust at full detail.
+        ParticleQuota::hold(*engineParticles, baseEmissionRate);
         mainSound = SoundSource::create(type, thrustSection, "mainThrustSound", SoundCategory::THRUST,
                                         &ship.getPhysicsBody(), Ogre::Vector3::ZERO, false);
         auxiliarySound = SoundSource::create(type, thrustSection, "auxiliaryThrustSound", SoundCategory::THRUST,
