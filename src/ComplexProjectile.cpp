@@ -3,6 +3,7 @@
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "GameLog.h"
+#include "ParticleQuota.h"
 #include "ValueRange.h"
 
 #include <OgreBillboard.h>
@@ -92,6 +93,8 @@ void ComplexProjectile::createParticleSystem(const std::string& templateName)
                       + ": " + error.getDescription());
         throw ConfigurationError();
     }
+    // Every shot in flight makes its trail's whole quota at once: held to what its emitters use.
+    ParticleQuota::hold(*particleSystem);
     particleSystem->setQueryFlags(0);
     getSceneNode()->attachObject(particleSystem);
 }

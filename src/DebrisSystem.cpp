@@ -2,8 +2,10 @@
 
 #include "CameraBase.h"
 #include "ConfigurationError.h"
+#include "FillWatch.h"
 #include "FixedTask.h"
 #include "GameLog.h"
+#include "MemoryRoom.h"
 #include "ProfileBlock.h"
 #include "Profiler.h"
 #include "Scheduler.h"
@@ -99,6 +101,23 @@ DebrisSystem* DebrisSystem::getSingleton()
     return singleton;
 }
 
+void DebrisSystem::holdQuotaToMemory(Ogre::ParticleSystem& system, const std::string& templateName)
+{
+    // The dust's rate follows the camera's speed and its motes are kept alive, so its quota cannot
+    // be held to its emitters; but the library makes the whole quota at the first update, and a
+    // quota of 100,000,000 ended the game, out of memory. Held to what leaves the game its reserve.
+    const MemoryRoom::Limit room = MemoryRoom::tightest();
+    const double spare = double(room.kilobytes - FillWatch::RESERVE_KILOBYTES) * 1024.0;
+    const double most = spare > 0.0 ? spare / BYTES_PER_PARTICLE : 0.0;
+    if (double(system.getParticleQuota()) <= most)
+        return;
+    const auto held = static_cast<std::size_t>(most);
+    GameLog::line("DebrisSystem: the quota " + std::to_string(system.getParticleQuota()) + " of the template "
+                  + templateName + " is held to " + std::to_string(held) + " particles, which " + room.describe()
+                  + " keep without the game's reserve");
+    system.setParticleQuota(held);
+}
+
 void DebrisSystem::addSystem(const std::string& name, const std::string& templateName)
 {
     const float leadDistance = settings.get<float>(SECTION, "defaultLeadDistance");
@@ -112,6 +131,7 @@ void DebrisSystem::addSystem(const std::string& name, const std::string& templat
         throw ConfigurationError();
     }
     Ogre::ParticleSystem* system = scene.createParticleSystem(name, templateName);
+    holdQuotaToMemory(*system, templateName);
     system->setQueryFlags(0);
     // A node left behind under this name is taken over rather than made twice.
     Ogre::SceneNode* node = scene.hasSceneNode(name) ? scene.getSceneNode(name)

@@ -236,6 +236,18 @@ TEST_F(DebrisSystemTest, EmittersLeadTheCameraAtARateThatFollowsItsSpeedAndTheCu
     EXPECT_TRUE(logged(failsWith<ConfigurationError>([&] { dust.addSystem("Coarse", "NoSuchTemplate"); }),
                        "DebrisSystem: unknown particle template NoSuchTemplate"));
     EXPECT_EQ(dust.getSystems().size(), 1u);
+    // A quota no memory holds is held to what it can (the library made it whole at the first
+    // update, and the game ended out of memory).
+    Ogre::ParticleSystemManager::getSingleton().createTemplate("TestHugeDust", Ogre::RGN_DEFAULT)->setParticleQuota(1000000000000);
+    {
+        LogCapture log;
+        dust.addSystem("Huge", "TestHugeDust");
+        EXPECT_LT(scene.getParticleSystem("Huge")->getParticleQuota(), 1000000000000u);
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_EQ(log.lines()[0].rfind("DebrisSystem: the quota 1000000000000 of the template TestHugeDust is held to ", 0), 0u);
+    }
+    dust.clear();
+    dust.addSystem("Fine", "TestDust");
 
     // The cull runs on the real-time clock at most once a period (1 s), also while paused.
     dust.setGlobalEmissionRate(1.0f);
