@@ -120,9 +120,9 @@ SoundManager::~SoundManager()
 
 void SoundManager::start(SoundSystem::Output output)
 {
-    dopplerFactor = config.get<float>("Environment", "dopplerFactor");
-    distanceFactor = config.get<float>("Environment", "distanceFactor");
-    rolloffFactor = config.get<float>("Environment", "rolloffFactor");
+    dopplerFactor = readFactor("dopplerFactor", true, "0 turns the Doppler effect off");
+    distanceFactor = readFactor("distanceFactor", false, "game units per metre");
+    rolloffFactor = readFactor("rolloffFactor", true, "0 turns the fading with distance off");
     environmentGain = readGain("environment");
     instrumentGain = readGain("instrument");
     effectsGain = readGain("effects");
@@ -144,20 +144,21 @@ void SoundManager::start(SoundSystem::Output output)
 
     const std::string softwareChannels = config.get<std::string>("General", "maxSoftwareChannels");
     GameLog::line("Software audio channels: " + softwareChannels);
-    checkSoundResult(system->setSoftwareChannels(config.get<int>("General", "maxSoftwareChannels")));
+    checkSoundResult(system->setSoftwareChannels(
+        readChannelCount("maxSoftwareChannels", 0, nullptr, "0 leaves the count to virtualChannels")));
 
     logDriver();
 
-    const int max3d = config.get<int>("General", "max3dHardwareChannels");
-    const int min3d = config.get<int>("General", "min3dHardwareChannels");
-    const int max2d = config.get<int>("General", "max2dHardwareChannels");
-    const int min2d = config.get<int>("General", "min2dHardwareChannels");
+    const int min3d = readChannelCount("min3dHardwareChannels", 0, nullptr, nullptr);
+    const int max3d = readChannelCount("max3dHardwareChannels", min3d, "min3dHardwareChannels", nullptr);
+    const int min2d = readChannelCount("min2dHardwareChannels", 0, nullptr, nullptr);
+    const int max2d = readChannelCount("max2dHardwareChannels", min2d, "min2dHardwareChannels", nullptr);
     checkSoundResult(system->setHardwareChannels(min2d, max2d, min3d, max3d));
 
     GameLog::line("Sound Manager: initialising");
     // Positions come in the rendering engine's right-handed frame. The window handle some
     // drivers take has no use on this platform.
-    checkSoundResult(system->init(config.get<int>("General", "virtualChannels"),
+    checkSoundResult(system->init(readChannelCount("virtualChannels", 1, nullptr, "the sounds that play at once"),
                                   qualityFlag | SoundSystem::INIT_3D_RIGHT_HANDED, nullptr));
 
     int hardware2d = 0;
@@ -172,6 +173,36 @@ void SoundManager::start(SoundSystem::Output output)
     checkSoundResult(system->set3DSettings(dopplerFactor, distanceFactor, rolloffFactor));
 
     setMasterGain(readGain("master"));
+}
+
+// The sound system refuses a Doppler or rolloff scale below 0 and a distance factor of 0 or below,
+// and treats such a call as fatal: the game would end with its error, which names no setting. A
+// hand-edited value it refuses has no nearest sound meaning (no sheet writes these keys), so it
+// is refused here at start-up naming the file, section and key.
+float SoundManager::readFactor(const char* key, bool zeroPlays, const char* meaning)
+{
+    const float factor = config.get<float>("Environment", key);
+    if (zeroPlays ? factor < 0.0f : !(factor > 0.0f))
+        ValueRange::refuse(config, "Environment", key,
+                           std::string("SoundManager: ") + key + " " + ValueRange::figure(factor)
+                               + (zeroPlays ? " is below 0" : " is not above 0")
+                               + ", which the sound system refuses (" + meaning + ")");
+    return factor;
+}
+
+// The same for the channel counts: the sound system refuses a count below 0, a most below its
+// least and fewer than one sound at once. `leastKey` names the key that gave `least`, where one
+// did; `meaning`, where given, closes the line.
+int SoundManager::readChannelCount(const char* key, int least, const char* leastKey, const char* meaning)
+{
+    const int count = config.get<int>("General", key);
+    if (count < least)
+        ValueRange::refuse(config, "General", key,
+                           std::string("SoundManager: ") + key + " " + std::to_string(count) + " is below "
+                               + (leastKey ? std::string(leastKey) + " " : std::string()) + std::to_string(least)
+                               + ", which the sound system refuses"
+                               + (meaning ? std::string(" (") + meaning + ")" : std::string()));
+    return count;
 }
 
 // A hand-edited gain is brought into range with a log line, and the usable value is what the

@@ -45,9 +45,11 @@ enum class SoundCategory {
 class SoundManager {
 public:
     // Reads cfg/sound.cfg from the working directory and starts the sound system. `output`
-    // chooses where the sound goes; the game uses the audio device. A missing setting, or a sound
-    // folder ("soundPath") that does not exist, is logged with its place in the file and throws
-    // ConfigurationError.
+    // chooses where the sound goes; the game uses the audio device. A missing setting, a sound
+    // folder ("soundPath") that does not exist, or a setting the sound system refuses (section
+    // Environment: dopplerFactor or rolloffFactor below 0, distanceFactor not above 0; section
+    // General: a channel count below 0, a max...HardwareChannels below its min..., virtualChannels
+    // below 1) is logged with its place in the file and throws ConfigurationError.
     explicit SoundManager(Ogre::RenderWindow* window, SoundSystem::Output output = SoundSystem::Output::DEVICE);
     // Stops every playing source first, so sources that outlive the manager stay harmless.
     ~SoundManager();
@@ -123,6 +125,8 @@ private:
     void logDriver();
     void setGain(float& field, const char* key, float gain);
     float readGain(const char* key);
+    float readFactor(const char* key, bool zeroPlays, const char* meaning);
+    int readChannelCount(const char* key, int least, const char* leastKey, const char* meaning);
     std::string soundFile(const std::string& filename) const;
 
     static SoundManager* singleton;

@@ -60,6 +60,54 @@ TEST_F(SoundManagerTest, StartUpWritesItsLinesInOrderNamingTheQualityAndTheDevic
     EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
 }
 
+// A setting the sound system refuses ended the start-up through its fatal error (exit 10), which
+// names no setting: it is refused naming its key, and the edge values the system takes start.
+TEST_F(SoundManagerTest, SettingsTheSoundSystemRefusesStopTheStartUpNamingTheirKey)
+{
+    // `named` is the key whose place the refusal gives; none for the values that start.
+    const std::string refused = ", which the sound system refuses";
+    const struct { const char* section; const char* key; const char* value; const char* named; std::string line; } rows[] = {
+        {"Environment", "distanceFactor", "0", "distanceFactor",
+         "SoundManager: distanceFactor 0 is not above 0" + refused + " (game units per metre)"},
+        {"Environment", "distanceFactor", "-3.4e38", "distanceFactor",
+         "SoundManager: distanceFactor -3.4e+38 is not above 0" + refused + " (game units per metre)"},
+        {"Environment", "dopplerFactor", "-1", "dopplerFactor",
+         "SoundManager: dopplerFactor -1 is below 0" + refused + " (0 turns the Doppler effect off)"},
+        {"Environment", "rolloffFactor", "-3.4e38", "rolloffFactor",
+         "SoundManager: rolloffFactor -3.4e+38 is below 0" + refused + " (0 turns the fading with distance off)"},
+        {"General", "maxSoftwareChannels", "-1", "maxSoftwareChannels",
+         "SoundManager: maxSoftwareChannels -1 is below 0" + refused + " (0 leaves the count to virtualChannels)"},
+        {"General", "min2dHardwareChannels", "-1", "min2dHardwareChannels",
+         "SoundManager: min2dHardwareChannels -1 is below 0" + refused},
+        {"General", "max3dHardwareChannels", "-1", "max3dHardwareChannels",
+         "SoundManager: max3dHardwareChannels -1 is below min3dHardwareChannels 0" + refused},
+        // The most keeps the 0 of the file: a least above it is named in the most's refusal.
+        {"General", "min2dHardwareChannels", "1", "max2dHardwareChannels",
+         "SoundManager: max2dHardwareChannels 0 is below min2dHardwareChannels 1" + refused},
+        {"General", "virtualChannels", "0", "virtualChannels",
+         "SoundManager: virtualChannels 0 is below 1" + refused + " (the sounds that play at once)"},
+        {"Environment", "dopplerFactor", "0", nullptr, ""},
+        {"Environment", "rolloffFactor", "0", nullptr, ""},
+        {"Environment", "distanceFactor", "3.4e38", nullptr, ""},
+        {"General", "maxSoftwareChannels", "0", nullptr, ""},
+        {"General", "virtualChannels", "1", nullptr, ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.key) + " = " + row.value);
+        writeFile("cfg/sound.cfg", Tolvarine::Test::TEST_SOUND_CONFIG);
+        changeSetting(row.key, row.value, row.section);
+        LogCapture log;
+        if (!row.named) {
+            EXPECT_NO_THROW(startManager());
+            manager.reset();
+            continue;
+        }
+        EXPECT_THROW(startManager(), ConfigurationError);
+        EXPECT_TRUE(log.contains(row.line));
+        EXPECT_TRUE(log.contains("Config: in cfg/sound.cfg, section " + std::string(row.section) + ", key " + row.named));
+        EXPECT_EQ(SoundManager::getSingletonPtr(), nullptr);
+    }
+}
+
 TEST_F(SoundManagerTest, GainsAndDopplerFollowSettingsAndPause)
 {
     SoundManager& sound = startManager();
