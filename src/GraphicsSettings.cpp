@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <limits>
 #include <sstream>
 #include <utility>
 
@@ -22,13 +23,24 @@ float clampedToUnit(float value, float fallback)
     return std::clamp(value, 0.0f, 1.0f);
 }
 
+// The renderer's level-of-detail strategy divides by the bias and asserts that it is above 0: a
+// bias of 0 or below ended the game at start-up (exit 134). The sheet's slider gives 0 for the
+// least detail, which a bias just above 0 gives (the coarsest level at every distance): such a
+// bias is held at the least normal float. Any bias above 0 plays as given, 1e-45 and 3.4e38 too.
+float usableLodBias(float bias, float fallback)
+{
+    if (std::isnan(bias))
+        return fallback;
+    return bias > 0.0f ? bias : std::numeric_limits<float>::min();
+}
+
 } // namespace
 
 GraphicsSettings* GraphicsSettings::singleton = nullptr;
 
 GraphicsSettings::GraphicsSettings(const std::string& path)
     : config(path, true, false, false)
-    , lodBias(config.get<float>(section, "lodBias", defaultLodBias))
+    , lodBias(readLodBias())
     , particleSystemDetail(readUnitValue("particleSystemDetail", defaultParticleSystemDetail))
     , maxShipLodLevel(config.get<unsigned short>(section, "maxShipLodLevel", defaultMaxShipLodLevel))
     , glowLevel(readUnitValue("glowLevel", defaultGlowLevel))
@@ -68,6 +80,20 @@ float GraphicsSettings::readUnitValue(const std::string& key, float defaultValue
     return usable;
 }
 
+// A hand-edited bias the renderer cannot take is held at the least it takes, with a line; the
+// file keeps what the player wrote, as for the levels.
+float GraphicsSettings::readLodBias() const
+{
+    const float bias = config.get<float>(section, "lodBias", defaultLodBias);
+    const float usable = usableLodBias(bias, defaultLodBias);
+    if (!(usable == bias)) {
+        std::ostringstream message;
+        message << "GraphicsSettings: lodBias " << bias << " is not above 0, using " << usable;
+        GameLog::line(message.str());
+    }
+    return usable;
+}
+
 template <typename T>
 void GraphicsSettings::store(const std::string& key, const T& value)
 {
@@ -77,7 +103,7 @@ void GraphicsSettings::store(const std::string& key, const T& value)
 
 void GraphicsSettings::setLodBias(float bias)
 {
-    lodBias = bias;
+    lodBias = usableLodBias(bias, lodBias);
     store("lodBias", lodBias);
 }
 

@@ -20,7 +20,8 @@ public:
     static constexpr float defaultGlowLevel = 1.0f;
 
     // Opens the file (created empty when missing) and reads the four keys. A value that does not
-    // convert is logged by the configuration and its conversion error propagates.
+    // convert is logged by the configuration and its conversion error propagates; a level outside
+    // 0 to 1 and a bias of 0 or below are brought into range with a line.
     explicit GraphicsSettings(const std::string& path = "cfg/graphics.cfg");
     ~GraphicsSettings();
     GraphicsSettings(const GraphicsSettings&) = delete;
@@ -34,7 +35,8 @@ public:
     unsigned short getMaxShipLodLevel() const { return maxShipLodLevel; }
     float getGlowLevel() const { return glowLevel; }
 
-    // Not clamped: whoever applies the bias to meshes must cope with any value.
+    // A bias of 0 or below is held at the least normal float (the renderer takes only one above
+    // 0); NaN keeps the bias as it was.
     void setLodBias(float bias);
     // Clamped to [0, 1].
     void setParticleSystemDetail(float detail);
@@ -51,6 +53,7 @@ public:
 
 private:
     float readUnitValue(const std::string& key, float defaultValue) const;
+    float readLodBias() const;
     template <typename T>
     void store(const std::string& key, const T& value);
 
