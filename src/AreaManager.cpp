@@ -1,5 +1,6 @@
 #include "AreaManager.h"
 
+#include "AreaDirection.h"
 #include "Config.h"
 #include "ConfigurationError.h"
 #include "FatalError.h"
@@ -121,7 +122,9 @@ AreaManager::Contents AreaManager::read(const Config& area)
 void AreaManager::readSection(const Config& area, const std::string& section, Contents& contents)
 {
     const auto light = [&area, &section] {
-        return DirectionalLight{area.get<Ogre::Vector3>(section, "direction"),
+        // Normalised here, whatever its size: the scene's own normalising turns a direction whose
+        // squares pass the float range into (0 0 0), and the light then keeps shining along -Z.
+        return DirectionalLight{AreaDirection::unit(area.get<Ogre::Vector3>(section, "direction")),
                                 area.get<Ogre::ColourValue>(section, "diffuse"),
                                 area.get<Ogre::ColourValue>(section, "specular")};
     };

@@ -1,5 +1,6 @@
 #include "Planet.h"
 
+#include "AreaDirection.h"
 #include "CameraBase.h"
 #include "CameraController.h"
 #include "CodeNames.h"
@@ -16,6 +17,8 @@
 #include <OgreSceneManager.h>
 #include <OgreSceneNode.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 
 namespace Tolvarine {
@@ -25,8 +28,27 @@ namespace {
 const char* const MESH_NAME = CodeNames::PLANET_MESH.name;
 const char* const HAZE_MATERIAL = CodeNames::PLANET_HAZE.name;
 const unsigned HAZE_SEGMENTS = 64;
+const double FULL_TURN = 6.283185307179586; // radians
 
 unsigned nextPlanetNumber = 0;
+
+// The length in double: the squares of a place's float coordinates overflow a float from about
+// 1.8e19 on.
+double lengthOf(const Ogre::Vector3& v)
+{
+    const double x = v.x;
+    const double y = v.y;
+    const double z = v.z;
+    return std::sqrt(x * x + y * y + z * z);
+}
+
+// The angle after a frame's spin, kept within one turn either way (the same rotation): summed as
+// it is, the angle of a fast spin passes the float range within a minute (3.4e38 degrees a second
+// in 57 s) and the planet's turn is then no number.
+float nextSpinAngle(float angle, float seconds, float rate)
+{
+    return static_cast<float>(std::fmod(static_cast<double>(angle) + static_cast<double>(seconds) * rate, FULL_TURN));
+}
 
 } // namespace
 
@@ -36,18 +58,18 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
     layout.section = section;
     const float distance = area.get<float>(section, "distance");
     const Ogre::Vector3 direction = area.get<Ogre::Vector3>(section, "direction");
-    layout.position = direction.normalisedCopy() * distance;
+    layout.position = AreaDirection::unit(direction) * distance;
     layout.radius = area.get<float>(section, "radius");
     layout.spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
-    layout.spinAxis = area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y).normalisedCopy();
+    layout.spinAxis = AreaDirection::unit(area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y));
     layout.material = area.get<std::string>(section, "material");
     layout.hazeRadius = area.get<float>(section, "hazeProportion") * layout.radius;
     layout.hazeColour = area.get<Ogre::ColourValue>(section, "hazeColour");
 
-    const float reach = layout.position.length();
+    const double reach = lengthOf(layout.position);
     // The haze's disc lies on the line of sight to the planet: a planet at the viewer has none.
-    if (!(reach > 0.0f)) {
-        const bool noDirection = direction.isZeroLength();
+    if (!(reach > 0.0)) {
+        const bool noDirection = AreaDirection::unit(direction) == Ogre::Vector3::ZERO;
         std::ostringstream text;
         text << "Planet " << section << ": ";
         if (noDirection)
@@ -66,9 +88,44 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
              << " (hazeProportion x radius) must be from -" << reach << " to below the distance " << reach;
         ValueRange::refuse(area, section, "hazeProportion", text.str());
     }
+    placeHaze(area, reach, layout);
     MaterialCheck::require(area, section, "material", "Planet " + section);
     MaterialCheck::require(HAZE_MATERIAL, "Planet " + section);
     return layout;
+}
+
+void Planet::placeHaze(const Config& area, double reach, Layout& layout)
+{
+    const std::string& section = layout.section;
+    // A haze radius near minus the distance widens the disc without bound: one of 2e38 ended the
+    // game through the renderer's assertion on its box, 1e38 played.
+    const double disc = PlanetHaze::discRadius(layout.hazeRadius, reach);
+    if (!(std::abs(disc) <= ValueRange::MAX_DRAWN_LENGTH)) {
+        std::ostringstream text;
+        text << "Planet " << section << ": the haze's disc, of radius " << disc << " (the haze radius "
+             << layout.hazeRadius << " at the distance " << reach << "), is wider than "
+             << ValueRange::MAX_DRAWN_LENGTH << " either way, the longest length the renderer can draw";
+        ValueRange::refuse(area, section, "hazeProportion", text.str());
+    }
+    layout.hazeDiscRadius = static_cast<float>(disc);
+    // The disc stands on the line of sight at the distance less the haze radius: the planet's
+    // place scaled along itself in double (normalising it in float fails where its squared length
+    // passes the float range). With a haze radius below 0 the scale reaches 2, and a place beyond
+    // the float range ended the game through the renderer's assertion; 3.4e38 on an axis played.
+    const double scale = (reach - layout.hazeRadius) / reach;
+    const Ogre::Vector3& centre = layout.position;
+    const double place[3] = {centre.x * scale, centre.y * scale, centre.z * scale};
+    for (const double coordinate : place) {
+        if (!(std::abs(coordinate) <= std::numeric_limits<float>::max())) {
+            std::ostringstream text;
+            text << "Planet " << section << ": the haze's disc, " << reach - layout.hazeRadius
+                 << " from the viewer (the distance less the haze radius " << layout.hazeRadius
+                 << "), stands beyond the float range on an axis";
+            ValueRange::refuse(area, section, "hazeProportion", text.str());
+        }
+    }
+    layout.hazePosition = Ogre::Vector3(static_cast<float>(place[0]), static_cast<float>(place[1]),
+                                        static_cast<float>(place[2]));
 }
 
 Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManager& sceneManager)
@@ -79,11 +136,11 @@ Planet::Planet(const Config& area, const std::string& section, Ogre::SceneManage
 Planet::Planet(const Layout& layout, Ogre::SceneManager& sceneManager)
     : scene(sceneManager)
     , position(layout.position)
+    , hazePosition(layout.hazePosition)
     , radius(layout.radius)
     , spinRate(layout.spinRate)
     , spinAxis(layout.spinAxis)
 {
-    const float reach = position.length();
     const std::string planetName = "Planet" + std::to_string(nextPlanetNumber);
     const std::string hazeName = "Planet" + std::to_string(nextPlanetNumber + 1);
     nextPlanetNumber += 2;
@@ -97,9 +154,7 @@ Planet::Planet(const Layout& layout, Ogre::SceneManager& sceneManager)
     planetNode->setScale(radius, radius, radius);
     planetNode->attachObject(entity);
 
-    hazePosition = position.normalisedCopy() * (reach - layout.hazeRadius);
-    haze = std::make_unique<PlanetHaze>(hazeName + "/Mesh", PlanetHaze::discRadius(layout.hazeRadius, reach),
-                                        layout.hazeColour, HAZE_SEGMENTS);
+    haze = std::make_unique<PlanetHaze>(hazeName + "/Mesh", layout.hazeDiscRadius, layout.hazeColour, HAZE_SEGMENTS);
     hazeNode = root->createChildSceneNode(hazeName);
     hazeNode->attachObject(haze.get());
 
@@ -128,7 +183,7 @@ void Planet::update(float lastFrameTime)
         return;
     const Ogre::Vector3 eye = camera->getPosition();
     planetNode->setPosition(eye + position);
-    spinAngle += lastFrameTime * spinRate;
+    spinAngle = nextSpinAngle(spinAngle, lastFrameTime, spinRate);
     planetNode->setOrientation(Ogre::Quaternion(Ogre::Radian(spinAngle), spinAxis));
     hazeNode->setPosition(eye + hazePosition);
     hazeNode->lookAt(eye, Ogre::Node::TS_WORLD, Ogre::Vector3::NEGATIVE_UNIT_Z);

@@ -37,18 +37,23 @@ public:
         std::string material;
         float hazeRadius = 0.0f;
         Ogre::ColourValue hazeColour;
+        Ogre::Vector3 hazePosition;  // of the haze's disc, from the viewer
+        float hazeDiscRadius = 0.0f;
     };
 
     // Reads and checks `section` of `area` without building anything, so that an area can be
-    // checked whole at start-up with the rules its planets are built by. A missing key, a planet
-    // at the viewer (a distance of 0 or a direction of (0 0 0)), a haze whose disc would have no
-    // size the drawing can use (hazeProportion x radius not from minus the distance to below it)
-    // or a material that does not exist (or lacks a texture) is logged, with the file's line
-    // "Config: in <path>, section <section>, key <key>" for a key at fault, and throws
-    // ConfigurationError. The radius
-    // itself is drawn as given: one of 0 shows nothing, a negative one turns the sphere inside
-    // out, and one at or beyond the distance wraps the viewer; so is a haze radius below 0, and a
-    // spin axis of (0 0 0), which leaves the planet unturned.
+    // checked whole at start-up with the rules its planets are built by. A direction of any
+    // finite size is normalised (AreaDirection), and the planet's distance and its haze's place
+    // are computed in double. A missing key, a planet at the viewer (a distance of 0 or a
+    // direction of (0 0 0)), a haze whose disc would have no size the drawing can use
+    // (hazeProportion x radius not from minus the distance to below it) or one the renderer
+    // cannot draw (a disc wider than ValueRange::MAX_DRAWN_LENGTH, or standing beyond the float
+    // range), or a material that does not exist (or lacks a texture) is logged, with the file's
+    // line "Config: in <path>, section <section>, key <key>" for a key at fault, and throws
+    // ConfigurationError. The radius itself is drawn as given: one of 0 shows nothing, a negative
+    // one turns the sphere inside out, and one at or beyond the distance wraps the viewer; so is
+    // a haze radius below 0, any distance the float range holds (beyond the camera's far plane
+    // the planet is not drawn), and a spin axis of (0 0 0), which leaves the planet unturned.
     static Layout read(const Config& area, const std::string& section);
 
     // Reads `section` of `area` (read) and builds the planet in `scene`, logging "Planet created
@@ -62,8 +67,9 @@ public:
     Planet& operator=(const Planet&) = delete;
 
     // The fixed task "Planet::update" (order 50): places both nodes at their offsets from the
-    // current camera, spins the planet by the game's frame time (so not while paused) and turns
-    // the haze to the camera. Nothing happens before there is a camera.
+    // current camera, spins the planet by the game's frame time (so not while paused; the angle
+    // is kept within a turn, so that a fast spin's never passes the float range) and turns the
+    // haze to the camera. Nothing happens before there is a camera.
     void update(float lastFrameTime);
 
     Ogre::SceneNode* getPlanetNode() const { return planetNode; }
@@ -73,6 +79,10 @@ public:
     const Ogre::Vector3& getHazePosition() const { return hazePosition; }
 
 private:
+    // Places the haze's disc of a layout whose distance from the viewer is `reach` (computed in
+    // double), refusing as read does a disc the renderer cannot draw.
+    static void placeHaze(const Config& area, double reach, Layout& layout);
+
     Ogre::SceneManager& scene;
     Ogre::SceneNode* planetNode = nullptr;
     Ogre::SceneNode* hazeNode = nullptr;

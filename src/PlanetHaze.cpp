@@ -40,7 +40,7 @@ PlanetHaze::~PlanetHaze()
     delete mRenderOp.vertexData;
 }
 
-float PlanetHaze::discRadius(float hazeRadius, float distance)
+double PlanetHaze::discRadius(double hazeRadius, double distance)
 {
     return std::tan(std::asin(hazeRadius / distance)) * (distance - hazeRadius);
 }

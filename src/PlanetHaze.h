@@ -19,8 +19,9 @@ public:
     PlanetHaze& operator=(const PlanetHaze&) = delete;
 
     // The radius of a disc at distance - hazeRadius from the viewer that covers the same angle
-    // as a sphere of hazeRadius at `distance`; 0 for a haze of radius 0.
-    static float discRadius(float hazeRadius, float distance);
+    // as a sphere of hazeRadius at `distance`; 0 for a haze of radius 0. In double: the gap
+    // distance - hazeRadius reaches twice the distance.
+    static double discRadius(double hazeRadius, double distance);
 
     Ogre::Real getBoundingRadius() const override;
     // Measured from the disc's node, where it is in the world, so that the transparent disc is

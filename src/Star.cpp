@@ -1,5 +1,6 @@
 #include "Star.h"
 
+#include "AreaDirection.h"
 #include "CameraBase.h"
 #include "CameraController.h"
 #include "CodeNames.h"
@@ -80,7 +81,7 @@ void rayCallback(void* data, dGeomID ray, dGeomID object)
 
 Star::Star(Ogre::SceneManager& sceneManager, const Ogre::Vector3& lightDirection, const Ogre::ColourValue& diffuse,
            const Ogre::ColourValue& specular, const Ogre::ColourValue& glow, float size)
-    : scene(sceneManager), glowColour(glow), direction(lightDirection.normalisedCopy())
+    : scene(sceneManager), glowColour(glow), direction(AreaDirection::unit(lightDirection))
 {
     // The settings first: a missing file or key leaves nothing to undo.
     const Config& file = settings();

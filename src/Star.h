@@ -32,9 +32,9 @@ public:
     // `length`.
     using OcclusionTest = std::function<bool(const Ogre::Vector3& origin, const Ogre::Vector3& direction, float length)>;
 
-    // A light shining along `direction` in `scene`, named as the scenario names its lights, and a
-    // black flare of `size` by `size` screen units. A missing settings file or key is logged and
-    // throws ConfigurationError, with nothing left behind.
+    // A light shining along `direction` (of any finite size: AreaDirection) in `scene`, named as
+    // the scenario names its lights, and a black flare of `size` by `size` screen units. A missing
+    // settings file or key is logged and throws ConfigurationError, with nothing left behind.
     Star(Ogre::SceneManager& scene, const Ogre::Vector3& direction, const Ogre::ColourValue& diffuse,
          const Ogre::ColourValue& specular, const Ogre::ColourValue& glow, float size);
     // Takes the flare out of the shared set and the light out of the scene.

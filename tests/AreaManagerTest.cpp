@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <variant>
 
 namespace Tolvarine::Test {
 namespace {
@@ -89,7 +90,8 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
     Ogre::MaterialManager::getSingleton().create("Test/BlankSky", "Core");
     area("BlankSky", "Test/BlankSky", "");
     area("Sunless", "Tolvarine/AmberSky", "[Star]\n" + light + "glow = (1 1 1 1)\n");
-    area("Swallowed", "Tolvarine/AmberSky", "[NearPlanet]\ndistance = 1000\ndirection = (0 0 -1)\nradius = 2000\n"
+    area("Swallowed", "Tolvarine/AmberSky", "[FarLight]\ndirection = (-3.4e38 0 0)\ndiffuse = (1 1 1 1)\nspecular = (0 0 0 1)\n"
+                                            "[NearPlanet]\ndistance = 1000\ndirection = (0 0 -1)\nradius = 2000\n"
                                             "spinRateDegrees = 1\nmaterial = Planet/Ice\nhazeProportion = 0.1\n"
                                             "hazeColour = (1 1 1 1)\n");
     const std::pair<std::string, const char*> refused[] = {
@@ -103,8 +105,10 @@ TEST(AreaManagerTest, AnAreaReplacesLightsAndABrokenSkyChangesNothing)
         EXPECT_TRUE(log.contains(line));
         EXPECT_TRUE(log.contains("AreaManager: the area file " + world.path(name + ".area") + " is refused"));
     }
-    // A planet that wraps the viewer, with a haze that fits, plays.
-    EXPECT_NO_THROW(AreaManager::read(Config(world.path("Swallowed.area"))));
+    // A planet that wraps the viewer, with a haze that fits, plays; a light's direction of any
+    // size is normalised (the scene's own normalising made (-3.4e38 0 0) into (0 0 0)).
+    const AreaManager::Contents swallowed = AreaManager::read(Config(world.path("Swallowed.area")));
+    EXPECT_EQ(std::get<AreaManager::DirectionalLight>(swallowed.sections.at(0)).direction, Ogre::Vector3::NEGATIVE_UNIT_X);
     EXPECT_THROW(manager.checkAreas(), ConfigurationError);
 }
 

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 namespace Tolvarine::Test {
 namespace {
@@ -93,7 +94,15 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
         {"distance = 0\n", "Planet Planet: the distance 0 puts the planet at the viewer, where its haze has no size", "distance"},
         {"direction = (0 0 0)\n", "Planet Planet: the direction (0 0 0) puts the planet at the viewer, where its haze has no size",
          "direction"},
-        {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere", "material"}};
+        {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere", "material"},
+        // A haze radius at minus the distance widens the disc to 3.3e16 times the distance; beyond
+        // 1e38 the renderer's box assertion ended the game.
+        {"distance = 6e21\nradius = -6e21\nhazeProportion = 1\n",
+         "Planet Planet: the haze's disc, of radius -1.95975e+38 (the haze radius -6e+21 at the distance 6e+21), is "
+         "wider than 1e+38 either way, the longest length the renderer can draw", "hazeProportion"},
+        {"distance = 3.3e38\nradius = -2e36\nhazeProportion = 10\n",
+         "Planet Planet: the haze's disc, 3.5e+38 from the viewer (the distance less the haze radius -2e+37), stands "
+         "beyond the float range on an axis", "hazeProportion"}};
     for (const auto& row : broken) {
         SCOPED_TRACE(row.keys);
         const Config area = planetArea(folder, row.keys);
@@ -106,26 +115,46 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
 
     // Values that play without a fault, with a haze that fits: a sphere of no size, one turned
     // inside out, one that wraps the viewer, hazes behind the planet's centre, a spin axis of
-    // (0 0 0), which leaves the planet unturned. Each is built scaled by its radius.
+    // (0 0 0), which leaves the planet unturned. Each is built scaled by its radius. Distances and
+    // directions of any finite size: normalised in float, (3.4e38 3.4e38 3.4e38) was (0 0 0) and
+    // refused as a planet at the viewer, and the haze of a distance of 3.4e38 stood at no number
+    // (the renderer's assertion ended the game); a disc of radius 9.8e37 plays.
     const Quaternion spun(Ogre::Degree(45.0f), Vector3::UNIT_Y);
-    const struct { const char* keys; float radius; Quaternion spin; } played[] = {
-        {"radius = 0\n", 0.0f, spun},
-        {"radius = -100\nhazeProportion = -1\n", -100.0f, spun},
-        {"radius = 1500\nhazeProportion = 0.5\n", 1500.0f, spun},
-        {"radius = -500\n", -500.0f, spun},
-        {"hazeProportion = -0.5\n", 100.0f, spun},
-        {"spinAxis = (0 0 0)\n", 100.0f, Quaternion::IDENTITY}};
+    const Vector3 ahead(0, 0, -1000);
+    const Vector3 diagonal = Vector3(1, 1, 1).normalisedCopy();
+    const struct { const char* keys; float radius; Quaternion spin; Vector3 position; } played[] = {
+        {"radius = 0\n", 0.0f, spun, ahead},
+        {"radius = -100\nhazeProportion = -1\n", -100.0f, spun, ahead},
+        {"radius = 1500\nhazeProportion = 0.5\n", 1500.0f, spun, ahead},
+        {"radius = -500\n", -500.0f, spun, ahead},
+        {"hazeProportion = -0.5\n", 100.0f, spun, ahead},
+        {"spinAxis = (0 0 0)\n", 100.0f, Quaternion::IDENTITY, ahead},
+        {"spinAxis = (3.4e38 3.4e38 3.4e38)\n", 100.0f, Quaternion(Ogre::Degree(45.0f), diagonal), ahead},
+        {"direction = (3.4e38 3.4e38 3.4e38)\n", 100.0f, spun, diagonal * 1000.0f},
+        {"distance = 3.4e38\n", 100.0f, spun, Vector3(0, 0, -3.4e38f)},
+        {"distance = -3.4e38\n", 100.0f, spun, Vector3(-0.0f, -0.0f, 3.4e38f)}, // logged as the engine prints -0
+        {"distance = 3e21\nradius = -3e21\nhazeProportion = 1\n", -3e21f, spun, Vector3(0, 0, -3e21f)}};
+    const auto finite = [](const Vector3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); };
     for (const auto& row : played) {
         SCOPED_TRACE(row.keys);
         const Config area = planetArea(folder, row.keys);
         log.clear();
         Planet sized(area, "Planet", scene);
-        EXPECT_TRUE(log.contains("Planet created (Vector3(0, 0, -1000))"));
+        std::ostringstream created;
+        created << "Planet created (" << row.position << ")";
+        EXPECT_TRUE(log.contains(created.str())) << created.str();
         EXPECT_EQ(sized.getPlanetNode()->getScale(), Vector3(row.radius, row.radius, row.radius));
         sized.update(0.5f);
         EXPECT_TRUE(sized.getPlanetNode()->getOrientation().equals(row.spin, Ogre::Degree(0.01f)));
+        EXPECT_TRUE(finite(sized.getHazeNode()->getPosition()));
         EXPECT_FALSE(std::isnan(sized.getHaze().getBoundingRadius()));
     }
+    // The angle of a fast spin, summed as it came, passed the float range after a minute (3.4e38
+    // degrees a second) and the planet's turn was no number.
+    Planet spinning(planetArea(folder, "spinRateDegrees = 3.4e38\n"), "Planet", scene);
+    for (const float seconds : {60.0f, 60.0f, 0.5f})
+        spinning.update(seconds);
+    EXPECT_FALSE(spinning.getPlanetNode()->getOrientation().isNaN());
 }
 
 // A sun ahead (its light along +Z), its fade (rates 1 in, 2 out) on the real-time clock, a stand-in
@@ -165,6 +194,12 @@ TEST_F(SceneryWorld, TheStarsFlareFadesWithTheViewAndWhatStandsInFront)
     }
     EXPECT_EQ(rays.front(), Vector3(0, 0, -4010)) << "from 10 ahead of the camera, 4000 long, towards the sun";
     EXPECT_EQ(star->getLight()->getDerivedDirection(), Vector3::UNIT_Z);
+    {
+        // Normalised in float, a direction of (0 0 3.4e38) was (0 0 0): the sun stood at the viewer.
+        Star far(scene, Vector3(0, 0, 3.4e38f), ColourValue::White, ColourValue::White, glow, 0.5f);
+        far.update();
+        EXPECT_EQ(far.getSkyPosition(), Vector3(0, 0, -5000));
+    }
     // The last star takes its light and the shared flare set with it.
     star.reset();
     Star::setOcclusionTest({});
