@@ -98,7 +98,7 @@ void Planet::placeHaze(const Config& area, double reach, Layout& layout)
 {
     const std::string& section = layout.section;
     // A haze radius near minus the distance widens the disc without bound: one of 2e38 ended the
-    // game through the renderer's assertion on its box, 1e38 played.
+    // game through the renderer's assertion on its box, 1.35e38 played.
     const double disc = PlanetHaze::discRadius(layout.hazeRadius, reach);
     if (!(std::abs(disc) <= ValueRange::MAX_DRAWN_LENGTH)) {
         std::ostringstream text;

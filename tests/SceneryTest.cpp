@@ -96,10 +96,10 @@ TEST_F(SceneryWorld, ThePlanetKeepsItsOffsetFromTheCameraAndItsHazeCoversItsAngl
          "direction"},
         {"material = Planet/Nowhere\n", "Planet Planet: unknown material Planet/Nowhere", "material"},
         // A haze radius at minus the distance widens the disc to 3.3e16 times the distance; beyond
-        // 1e38 the renderer's box assertion ended the game.
+        // half the float range the renderer's box assertion ended the game.
         {"distance = 6e21\nradius = -6e21\nhazeProportion = 1\n",
          "Planet Planet: the haze's disc, of radius -1.95975e+38 (the haze radius -6e+21 at the distance 6e+21), is "
-         "wider than 1e+38 either way, the longest length the renderer can draw", "hazeProportion"},
+         "wider than 1.70141e+38 either way, the longest length the renderer can draw", "hazeProportion"},
         {"distance = 3.3e38\nradius = -2e36\nhazeProportion = 10\n",
          "Planet Planet: the haze's disc, 3.5e+38 from the viewer (the distance less the haze radius -2e+37), stands "
          "beyond the float range on an axis", "hazeProportion"}};
