@@ -31,10 +31,17 @@ class Targetable;
 // sequence has taken the ship out of play.
 class CameraBase {
 public:
+    // What the rendering camera takes from section "Camera" of the camera settings.
+    struct Lens {
+        float nearClipDistance;
+        float farClipDistance;
+        // Degrees.
+        float fovY;
+    };
+
     // Makes the rendering camera and a child node of the root, both named `name`, in
-    // `sceneManager`, and reads the clip distances and the field of view from section "Camera" of
-    // `settings` (the camera settings): "nearClipDistance" (5), "farClipDistance" (100000) and
-    // "fovY" in degrees (50). The node is left out of the scene graph.
+    // `sceneManager`, with the lens readLens reads from `settings` (the camera settings) for the
+    // game window's shape. The node is left out of the scene graph.
     CameraBase(const std::string& name, Ogre::SceneManager& sceneManager, const Config& settings);
     // Takes the node out of the scene graph and destroys its children, the camera and the node.
     virtual ~CameraBase();
@@ -70,6 +77,21 @@ public:
     // The engine's scene manager, where cameras made without one are made. Logs and throws
     // FatalError before the engine has one.
     static Ogre::SceneManager& gameSceneManager();
+
+    // Reads "nearClipDistance" (5), "farClipDistance" (100000; 0 sets the far plane at infinity)
+    // and "fovY" in degrees (50) from section "Camera" of `settings`, for a view `aspect` times as
+    // wide as it is high. Refused as ValueRange::refuse does, naming the key (the renderer aborted
+    // at start-up or in the first battle on each, or refused a near distance with an exception of
+    // its own that named no file): a near distance of 0 or below; a far distance below 0; a field
+    // of view whose half angle has a tangent below 0 (from 180 to 360 degrees, less whole turns),
+    // which turns the renderer's box of the view inside out; and a box whose span across passes
+    // the float range (twice the farther clip distance, 100000 for the infinite far plane, times
+    // the half angle's tangent and the aspect where that is over 1), named by the clip distance
+    // that sets the depth or else by "fovY".
+    static Lens readLens(const Config& settings, float aspect);
+    // The shape of the game window, width over height; 4:3 (the renderer's own default) before
+    // there is a window.
+    static float windowAspect();
 
     // A speed at which a camera closes on where it goes, read from `config` (`fallback` without
     // the key, where there is one). One below 0 is logged, with `user` opening the line, and

@@ -106,12 +106,16 @@ TEST_F(CameraSwitching, ADeathsViewBeyondItsBoundLeavesTheViewAsItIs)
 using ControllerStartUp = CameraFixture;
 
 // The cameras as the start-up builds them, the controller's and then the command view's, refuse
-// settings without a speed they can use, naming the key, and leave nothing behind. A speed below 0
-// carried the view away from where it went until its place was no number: -50 for any of the three
-// ended the game (the collision library's abort, or the sound layer's exit).
-TEST_F(ControllerStartUp, CamerasWithoutAUsableSpeedFailAndLeaveNoSingletonCamerasOrKeys)
+// settings without a speed or a lens they can use, naming the key, and leave nothing behind. A
+// speed below 0 carried the view away from where it went until its place was no number: -50 for
+// any of the three ended the game (the collision library's abort, or the sound layer's exit). A
+// near clip distance of 0 met the renderer's own exception, which named no file; a far one below 0
+// and a field of view of 200 degrees turned the renderer's box of the view inside out (its abort at
+// start-up).
+TEST_F(ControllerStartUp, CamerasWithoutUsableSettingsFailAndLeaveNoSingletonCamerasOrKeys)
 {
-    const std::string usable = "[Camera]\nchaseCorrectionSpeed = 1\n[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
+    const std::string usable = "[Camera]\nchaseCorrectionSpeed = 1\nnearClipDistance = 1\nfarClipDistance = 1\nfovY = 1\n"
+                               "[FreeCamera]\norbitRange = 1\norbitSpeedDegrees = 1\n"
                                "freeCameraCorrectionSpeed = 1\n[CommandCamera]\nmovementSpeed = 1\ninitialOffset = (0 0 30)\n";
     struct Row {
         const char* section;
@@ -126,6 +130,14 @@ TEST_F(ControllerStartUp, CamerasWithoutAUsableSpeedFailAndLeaveNoSingletonCamer
         {"Camera", "chaseCorrectionSpeed", "-50", "Camera settings: chaseCorrectionSpeed -50" + below},
         {"FreeCamera", "freeCameraCorrectionSpeed", "-50", "Camera settings: freeCameraCorrectionSpeed -50" + below},
         {"CommandCamera", "movementSpeed", "-0.5", "Camera settings: movementSpeed -0.5" + below},
+        {"Camera", "nearClipDistance", "0",
+         "Camera settings: nearClipDistance 0 is not above 0: the renderer draws a view from a near plane in front of it"},
+        {"Camera", "farClipDistance", "-1",
+         "Camera settings: farClipDistance -1 is below 0 (0 sets the far plane at infinity): the renderer's box of the "
+         "view would turn inside out"},
+        {"Camera", "fovY", "200",
+         "Camera settings: fovY 200 turns half the view's angle past a right angle (from 180 to 360 degrees, less whole "
+         "turns): the renderer's box of the view would turn inside out"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.key) + " = " + row.value);

@@ -2,12 +2,18 @@
 
 #include "ChaseCamera.h"
 #include "CommandChaseCamera.h"
+#include "ConfigurationError.h"
 #include "DropCamera.h"
 #include "FixedCamera.h"
 #include "FreeCamera.h"
+#include "LogCapture.h"
+#include "ValueRange.h"
 
+#include <OgreCamera.h>
+#include <OgreSceneNode.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 namespace Tolvarine::Test {
@@ -86,6 +92,67 @@ TEST_F(Cameras, AChaseStepClosesItsShareOfTheGapAndNeverPassesTheChasePoint)
         for (int i = 0; i < 3; ++i)
             step(camera, row.frame);
         EXPECT_LE(camera.getPosition().distance(Vector3(0, 5, 30)), row.after.distance(Vector3(0, 5, 30)) + 1e-4f);
+    }
+}
+
+// The lens of cfg/camera.cfg: what the renderer's box of a view holds is taken, and the rest is
+// refused by its key. Before, fovY -1, 180 and 1e6 and farClipDistance -1 aborted the start-up (the
+// renderer's assertion on that box), nearClipDistance 0 met the renderer's own exception, and a
+// near or far distance of 3.4e38 aborted the first battle (the box's span passed the float range);
+// fovY 0, 361 and 3.4e38, a far plane at infinity and clip distances of 2e38 played.
+TEST_F(Cameras, TheLensTakesWhatTheRenderersBoxOfTheViewHoldsAndRefusesTheRestByItsKey)
+{
+    struct Row {
+        float nearDistance, farDistance, fovY, aspect;
+        // The key named by the refusal; null where the lens is taken.
+        const char* refused;
+    };
+    const float wide = 16.0f / 9.0f, square = 4.0f / 3.0f;
+    const Row rows[] = {
+        {5, 0, 50, square, nullptr},
+        {5, 100000, 0, square, nullptr},
+        {5, 100000, 361, square, nullptr},
+        {5, 100000, 3.4e38f, square, nullptr},
+        {5, 100000, 179.99998f, wide, nullptr},
+        {1e6f, 100000, 50, square, nullptr},
+        {2e38f, 100000, 50, square, nullptr},
+        {5, 2e38f, 50, square, nullptr},
+        {5, 9.5e37f, 90, wide, nullptr},
+        {5, 100000, 180, square, "fovY"},
+        {5, 100000, -1, square, "fovY"},
+        {5, 100000, 1e6f, square, "fovY"},
+        {5, 1e38f, 90, wide, "fovY"},
+        {-3.4e38f, 100000, 50, square, "nearClipDistance"},
+        {3.4e38f, 100000, 50, square, "nearClipDistance"},
+        {5, -1, 50, square, "farClipDistance"},
+        {5, 3.4e38f, 50, square, "farClipDistance"},
+    };
+    for (const Row& row : rows) {
+        const std::string text = "[Camera]\nnearClipDistance = " + ValueRange::exactFigure(row.nearDistance)
+                                 + "\nfarClipDistance = " + ValueRange::exactFigure(row.farDistance)
+                                 + "\nfovY = " + ValueRange::exactFigure(row.fovY) + "\n";
+        SCOPED_TRACE(text + "aspect " + std::to_string(row.aspect));
+        const std::string name = "lens" + std::to_string(&row - rows);
+        Config lens(written(folder.file(name + ".cfg"), text));
+        if (row.refused) {
+            const std::vector<std::string> lines = failsWith<ConfigurationError>([&] { CameraBase::readLens(lens, row.aspect); });
+            ASSERT_FALSE(lines.empty());
+            EXPECT_EQ(lines.back(), "Config: in " + lens.getPath() + ", section Camera, key " + row.refused);
+            continue;
+        }
+        EXPECT_NO_THROW(CameraBase::readLens(lens, row.aspect));
+        // The renderer's own box of the view spans no more than the float range, and turned with
+        // the view its corners are numbers, if infinite.
+        FixedCamera camera(name, scene, lens);
+        camera.getCamera()->setAspectRatio(row.aspect);
+        camera.getCamera()->getProjectionMatrix();
+        const Vector3 span = camera.getCamera()->getBoundingBox().getSize();
+        EXPECT_TRUE(std::isfinite(span.x) && std::isfinite(span.y) && std::isfinite(span.z)) << span;
+        camera.setOrientation(Quaternion(Degree(30), Vector3(1, 2, 3).normalisedCopy()));
+        camera.getSceneNode()->_update(true, false);
+        const Ogre::AxisAlignedBox& box = camera.getCamera()->getWorldBoundingBox(true);
+        for (const Vector3& corner : {box.getMinimum(), box.getMaximum()})
+            EXPECT_FALSE(corner.isNaN()) << corner;
     }
 }
 
