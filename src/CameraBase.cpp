@@ -207,6 +207,26 @@ float CameraBase::windowAspect()
     return float(target->getWidth()) / float(target->getHeight());
 }
 
+bool CameraBase::isViewable(const Ogre::Vector3& place)
+{
+    return std::abs(place.x) <= MAX_VIEW_COORDINATE && std::abs(place.y) <= MAX_VIEW_COORDINATE
+        && std::abs(place.z) <= MAX_VIEW_COORDINATE;
+}
+
+Ogre::Vector3 CameraBase::readViewOffset(const Config& config, const std::string& section, const std::string& key,
+                                         std::optional<Ogre::Vector3> fallback)
+{
+    const Ogre::Vector3 offset =
+        fallback ? config.get<Ogre::Vector3>(section, key, *fallback) : config.get<Ogre::Vector3>(section, key);
+    if (!isViewable(offset))
+        ValueRange::refuse(config, section, key,
+                           config.getPath() + ": " + key + " (" + ValueRange::figure(offset.x) + " "
+                               + ValueRange::figure(offset.y) + " " + ValueRange::figure(offset.z) + ") lies beyond "
+                               + ValueRange::figure(MAX_VIEW_COORDINATE)
+                               + " on an axis, the farthest a view may stand from what it follows");
+    return offset;
+}
+
 float CameraBase::readSpeed(const Config& config, const std::string& section, const std::string& key,
                             const std::string& user, std::optional<float> fallback)
 {

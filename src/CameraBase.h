@@ -93,6 +93,24 @@ public:
     // there is a window.
     static float windowAspect();
 
+    // The farthest out on an axis a view may go. The star's flare looks from the view at a point
+    // of the sky 5,000 units away, and where a float's spacing passes that the two points fall
+    // together and the collision library aborts on the star's ray along no direction: a view at
+    // (1e12 1e12 1e12) or (0 0 1e15) ended the game so, at 3e38 the sound library's exit on a
+    // listener at no number ended it; (1e11 1e11 1e11) and (0 0 1e14) played. At 1e10 the
+    // spacing is 1,024, and the sky point keeps its direction for a star in any direction.
+    static constexpr float MAX_VIEW_COORDINATE = 1.0e10f;
+    // Whether a view at `place` is within MAX_VIEW_COORDINATE on every axis; no number is not.
+    static bool isViewable(const Ogre::Vector3& place);
+    // A view's offset from what it follows, in that object's frame, read from `config`
+    // (`fallback` without the key, where there is one). One beyond MAX_VIEW_COORDINATE on an axis
+    // is logged with the file and refused as ValueRange::refuse does: turned with its ship, from
+    // anywhere within the physics' reach, an offset within it puts the view at most 1.8e10 out on
+    // an axis, where floats lie 2,048 apart and the star's sky point keeps its direction. A chase
+    // view 1e12 out ended the game through the collision library's abort on the star's ray.
+    static Ogre::Vector3 readViewOffset(const Config& config, const std::string& section, const std::string& key,
+                                        std::optional<Ogre::Vector3> fallback = std::nullopt);
+
     // A speed at which a camera closes on where it goes, read from `config` (`fallback` without
     // the key, where there is one). One below 0 is logged, with `user` opening the line, and
     // refused naming the file, section and key (ValueRange::refuse): the view moved away from

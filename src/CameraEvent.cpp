@@ -10,9 +10,6 @@
 #include "GameLog.h"
 #include "ValueRange.h"
 
-#include <cmath>
-
-
 namespace Tolvarine {
 
 namespace {
@@ -44,19 +41,13 @@ CameraEvent::CameraEvent(Config& config, const std::string& section)
 {
 }
 
-bool CameraEvent::isViewable(const Ogre::Vector3& place)
-{
-    return std::abs(place.x) <= MAX_VIEW_COORDINATE && std::abs(place.y) <= MAX_VIEW_COORDINATE
-        && std::abs(place.z) <= MAX_VIEW_COORDINATE;
-}
-
 void CameraEvent::execute(Controllable* target, bool focused, const Ogre::Vector3&)
 {
     CameraController* cameras = CameraController::getSingletonPtr();
     if (!focused || !cameras || !target)
         return;
-    if (!isViewable(worldPoint(*target, offset))) {
-        reportOnce(place, "its offset would put the view beyond " + ValueRange::figure(MAX_VIEW_COORDINATE)
+    if (!CameraBase::isViewable(worldPoint(*target, offset))) {
+        reportOnce(place, "its offset would put the view beyond " + ValueRange::figure(CameraBase::MAX_VIEW_COORDINATE)
                               + " units on an axis; the view stays as it is");
         return;
     }

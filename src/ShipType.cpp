@@ -4,6 +4,7 @@
 #include "GameLog.h"
 #include "MultiPoolFactory.h"
 #include "PhysicsBody.h"
+#include "Targetable.h"
 #include "TypeFiles.h"
 #include "ValueRange.h"
 #include "Weapon.h"
@@ -152,6 +153,8 @@ ShipType::ShipType(const std::string& path)
     checkPeriods();
     readRole();
     readComponents();
+    // What the views stand off from the ship, here for every type as the ship's other checks.
+    Targetable::checkViewOffsets(*this);
     // Checked here for every type, since a type whose pool starts empty builds its first body
     // mid-game.
     PhysicsBody::checkType(*this);

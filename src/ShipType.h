@@ -64,8 +64,9 @@ public:
 
     // Reads the type from its file (see the class comment). A missing required key or a value
     // that does not convert fails as the Config read does; an unknown role and a shock half-life
-    // of 0 are logged and raise ConfigurationError. The thrust's and AI's periods, which the
-    // ship's tasks read, are read here too, and section "Physics" is checked as
+    // of 0 are logged and raise ConfigurationError, as is a view offset beyond
+    // CameraBase::MAX_VIEW_COORDINATE (Targetable::checkViewOffsets). The thrust's and AI's
+    // periods, which the ship's tasks read, are read here too, and section "Physics" is checked as
     // PhysicsBody::checkType says, with the file's place.
     explicit ShipType(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "Targetable.h"
 
+#include "CameraBase.h"
 #include "Config.h"
 #include "Controllable.h"
 #include "FrameDisplay.h"
@@ -17,6 +18,9 @@ namespace Tolvarine {
 Targetable* Targetable::selected = nullptr;
 
 namespace {
+
+const char* const SECTION = "Targetable";
+const Ogre::Vector3 DEFAULT_DROP_OFFSET(50, 20, -300);
 
 // The selection that is being made right now. Releasing the previous target runs that object's
 // own setSelected, which may call back; a second selection of the same object meanwhile must not
@@ -67,17 +71,26 @@ struct Targetable::Frame {
 Targetable::Frame Targetable::readFrame(const Config& config)
 {
     Frame frame;
-    frame.frameOffset = config.get<Ogre::Vector3>("Targetable", "frameOffset", Ogre::Vector3::ZERO);
-    frame.frameType = frameTypeOf(config.get<std::string>("Targetable", "frameType", std::string("Ship")));
-    frame.chaseOffset = config.get<Ogre::Vector3>("Targetable", "chaseOffset");
-    frame.fixedOffset = config.get<Ogre::Vector3>("Targetable", "fixedOffset");
-    frame.dropOffset = config.get<Ogre::Vector3>("Targetable", "dropOffset", Ogre::Vector3(50, 20, -300));
+    frame.frameOffset = config.get<Ogre::Vector3>(SECTION, "frameOffset", Ogre::Vector3::ZERO);
+    frame.frameType = frameTypeOf(config.get<std::string>(SECTION, "frameType", std::string("Ship")));
+    frame.chaseOffset = config.get<Ogre::Vector3>(SECTION, "chaseOffset");
+    frame.fixedOffset = config.get<Ogre::Vector3>(SECTION, "fixedOffset");
+    frame.dropOffset = config.get<Ogre::Vector3>(SECTION, "dropOffset", DEFAULT_DROP_OFFSET);
     return frame;
 }
 
 void Targetable::checkType(const Config& config)
 {
     readFrame(config);
+}
+
+void Targetable::checkViewOffsets(const Config& config)
+{
+    // A missing chase or fixed offset is refused where every targetable's keys are read
+    // (checkType); here a missing one has nothing to check.
+    CameraBase::readViewOffset(config, SECTION, "chaseOffset", Ogre::Vector3::ZERO);
+    CameraBase::readViewOffset(config, SECTION, "fixedOffset", Ogre::Vector3::ZERO);
+    CameraBase::readViewOffset(config, SECTION, "dropOffset", DEFAULT_DROP_OFFSET);
 }
 
 Targetable::Targetable(const Config& config)
