@@ -6,6 +6,7 @@
 #include "FatalError.h"
 #include "FrameBillboardSet.h"
 #include "GameLog.h"
+#include "ValueRange.h"
 #include "WeaponDisplay.h"
 
 
@@ -17,6 +18,10 @@ HudOverlay::HudOverlay(Ogre::SceneManager& scene, const Config& settings)
     : settings(settings)
     , selectKey("target_reticle_closest", [this]() { selectClosestTarget(); })
 {
+    // The wireframes are placed there when a ship is first shown, mid-game; a place beyond what
+    // the renderer draws ended the game through its assertion on a wireframe's box.
+    for (const char* key : {"selfWireframePosition", "targetWireframePosition"})
+        ValueRange::drawnPlace(settings, "Hud", key, settings.get<Ogre::Vector3>("Hud", key));
     const char* const materialKey = "targetWireframeMaterial";
     const auto material = settings.get<std::string>("Hud", materialKey);
     try {

@@ -23,9 +23,11 @@ class Targetable;
 class HudOverlay {
 public:
     // Makes the two wireframe displays with the material "targetWireframeMaterial" and reads
-    // "selectionRange" and "selectionThresholdDot" (all required: ConfigurationError); a material
-    // that does not exist is logged with the key's place in the settings and throws
-    // ConfigurationError. The settings must outlive the display.
+    // "selfWireframePosition", "targetWireframePosition", "selectionRange" and
+    // "selectionThresholdDot" (all required: ConfigurationError); a material that does not exist
+    // is logged with the key's place in the settings and throws ConfigurationError, and so is a
+    // wireframe position beyond what the renderer draws (ValueRange::drawnPlace). The settings
+    // must outlive the display.
     HudOverlay(Ogre::SceneManager& scene, const Config& settings);
     ~HudOverlay();
     HudOverlay(const HudOverlay&) = delete;

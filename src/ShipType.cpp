@@ -9,13 +9,19 @@
 #include "ValueRange.h"
 #include "Weapon.h"
 
+#include <OgreException.h>
+#include <OgreMesh.h>
+#include <OgreMeshManager.h>
 #include <OgreOverlayManager.h>
+#include <OgreResourceGroupManager.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <system_error>
 
 namespace Tolvarine {
@@ -39,6 +45,28 @@ const char* const tuningKeys[] = {
 const char* const behaviourPeriodKeys[][2] = {
     {"targetUpdatePeriod", "targetUpdateVariance"}, {"behaviourUpdatePeriod", "behaviourUpdateVariance"},
     {"avoidancePeriod", "avoidanceVariance"}, {"missileAvoidancePeriod", "missileAvoidanceVariance"}};
+
+// How far a component's wireframe mesh reaches from its own origin, found as the damage display
+// finds the mesh: 0 where there is none to draw (tools that read types without the rendering
+// engine, a file that is not there or does not load, which the display leaves out with a line of
+// its own). A file that is not there is not asked for, so that no empty entry of its name stays.
+double wireframeMeshRadius(const std::string& name)
+{
+    Ogre::MeshManager* meshes = Ogre::MeshManager::getSingletonPtr();
+    if (!meshes)
+        return 0.0;
+    try {
+        Ogre::MeshPtr mesh = meshes->getByName(name, Ogre::RGN_AUTODETECT);
+        if (!mesh && !Ogre::ResourceGroupManager::getSingleton().resourceExistsInAnyGroup(name))
+            return 0.0;
+        if (!mesh)
+            mesh = meshes->load(name, Ogre::RGN_AUTODETECT);
+        mesh->load();
+        return mesh->getBoundingSphereRadius();
+    } catch (const Ogre::Exception&) {
+        return 0.0;
+    }
+}
 
 // The types of one reading of the folder.
 struct Registry {
@@ -153,6 +181,7 @@ ShipType::ShipType(const std::string& path)
     checkPeriods();
     readRole();
     readComponents();
+    checkWireframeReach();
     // What the views stand off from the ship, here for every type as the ship's other checks.
     Targetable::checkViewOffsets(*this);
     // Checked here for every type, since a type whose pool starts empty builds its first body
@@ -237,6 +266,30 @@ void ShipType::readComponents()
         }
     }
     linkNeighbours(neighbourNames);
+}
+
+// The damage display draws each component's wireframe mesh at its place, the whole scaled by
+// damageWireframeScale, so the farthest it draws from the wireframe's centre is the scale times the
+// farthest reach of a mesh about its place: a scale of 3.4e38 ended the game through the
+// renderer's assertion on a wireframe's box once the player's ship was shown (-1 and 1e6 played).
+void ShipType::checkWireframeReach() const
+{
+    double reach = 0.0;
+    for (unsigned i = 0; i < getComponentCount(); ++i) {
+        // In double: a place of 3.4e38 on each axis, at a small scale, draws within the range.
+        const Ogre::Vector3& place = componentMeshPositions[i];
+        const double distance = std::hypot(double(place.x), double(place.y), double(place.z));
+        reach = std::max(reach, distance + wireframeMeshRadius(componentMeshes[i]));
+    }
+    const double drawn = std::abs(double(damageWireframeScale)) * reach;
+    if (drawn > ValueRange::MAX_DRAWN_LENGTH) {
+        std::ostringstream text;
+        text << getPath() << ": damageWireframeScale " << ValueRange::figure(damageWireframeScale)
+             << " draws the damage wireframe " << drawn << " units out (its meshes reach " << reach
+             << " from its centre), beyond " << ValueRange::figure(ValueRange::MAX_DRAWN_LENGTH)
+             << ", the longest length the renderer can draw";
+        ValueRange::refuse(*this, shipSection, "damageWireframeScale", text.str());
+    }
 }
 
 void ShipType::linkNeighbours(const std::vector<std::vector<std::string>>& neighbourNames)

@@ -64,10 +64,13 @@ public:
 
     // Reads the type from its file (see the class comment). A missing required key or a value
     // that does not convert fails as the Config read does; an unknown role and a shock half-life
-    // of 0 are logged and raise ConfigurationError, as is a view offset beyond
-    // CameraBase::MAX_VIEW_COORDINATE (Targetable::checkViewOffsets). The thrust's and AI's
-    // periods, which the ship's tasks read, are read here too, and section "Physics" is checked as
-    // PhysicsBody::checkType says, with the file's place.
+    // of 0 are logged and raise ConfigurationError, as are a "damageWireframeScale" that would draw
+    // the damage wireframe beyond ValueRange::MAX_DRAWN_LENGTH (the scale times the farthest a
+    // component's wireframe mesh reaches about the wireframe's centre, its meshes read where the
+    // rendering engine runs) and a view offset beyond CameraBase::MAX_VIEW_COORDINATE
+    // (Targetable::checkViewOffsets). The thrust's and AI's periods, which the ship's tasks read,
+    // are read here too, and section "Physics" is checked as PhysicsBody::checkType says, with the
+    // file's place.
     explicit ShipType(const std::string& path);
 
     // Loads every ".ship" file (and twin) of "data/entities" once; a second call does nothing
@@ -185,6 +188,8 @@ private:
     void checkPeriods() const;
     void readRole();
     void readComponents();
+    // Refuses a damageWireframeScale whose wireframe would pass ValueRange::MAX_DRAWN_LENGTH.
+    void checkWireframeReach() const;
     void linkNeighbours(const std::vector<std::vector<std::string>>& neighbourNames);
     float tuning(Tuning pair, float skill) const;
 

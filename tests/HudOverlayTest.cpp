@@ -2,12 +2,14 @@
 #include "TargetingDoubles.h"
 
 #include "CameraBase.h"
+#include "ConfigurationError.h"
 #include "DamageDisplay.h"
 #include "DamageModel.h"
 #include "Faction.h"
 #include "FrameBillboardSet.h"
 #include "FrameDisplay.h"
 #include "Interface.h"
+#include "LogCapture.h"
 #include "OverlayBillboardSet.h"
 #include "ScreenProjection.h"
 #include "TargetReadout.h"
@@ -303,6 +305,31 @@ TEST_F(HudOverlayTest, WireframesAreTintedByHealthSkipMeshlessComponentsAndLetGo
     EXPECT_FALSE(eight.subscriber);
     EXPECT_EQ(display.getShip(), nullptr);
     EXPECT_EQ(display.getWireframes()[0]->getEntity(), nullptr);
+}
+
+// A wireframe placed 3.4e38 out on an axis ended the game through the renderer's assertion on its
+// box once a ship was shown there; such a place is refused as the display is made, naming its key.
+TEST_F(HudOverlayTest, WireframePositionsBeyondWhatTheRendererDrawsAreRefused)
+{
+    const std::string shipped = readFile(hudSettings.getPath());
+    const struct { const char* key; const char* place; const char* shown; } rows[] = {
+        {"selfWireframePosition", "(0 3.4e38 0)", "(0 3.4e+38 0)"},
+        {"targetWireframePosition", "(-2e38 1 -12)", "(-2e+38 1 -12)"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        std::string text = shipped;
+        const std::size_t start = text.find(row.key);
+        text.replace(start, text.find('\n', start) - start, std::string(row.key) + " = " + row.place);
+        const Config settings(written(folder.file(std::string(row.key) + ".cfg"), text));
+        // The fixture's display keeps the target key, and the new one says so first.
+        const std::vector<std::string> lines = failsWith<ConfigurationError>([&] { HudOverlay(cameraScene.get(), settings); });
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{
+                             settings.getPath() + ": " + row.key + " " + row.shown
+                                 + " lies beyond 1e+38 on an axis, the farthest the renderer can draw",
+                             "Config: in " + settings.getPath() + ", section Hud, key " + row.key}));
+    }
 }
 
 TEST_F(HudOverlayTest, ReticlesAreTintedByLoadAndTheInterfaceModeShowsTheDisplayOnlyWhileFlying)

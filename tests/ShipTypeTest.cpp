@@ -3,8 +3,11 @@
 #include "ConfigFiles.h"
 #include "ConfigurationError.h"
 #include "LogCapture.h"
+#include "RenderingRoot.h"
 #include "ShipFiles.h"
+#include "TestMeshes.h"
 
+#include <OgreResourceGroupManager.h>
 #include <gtest/gtest.h>
 
 
@@ -67,6 +70,12 @@ TEST_F(ShipTypeTest, MissingAndMalformedKeysFailWithTheConfigurationsLogLine)
 TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
 {
     const std::string file = path("drone.ship");
+    // A damage wireframe whose component sits 5 units from its centre, its mesh reaching 3 about it.
+    const RenderingRoot engine(RenderingRoot::Kind::Headless);
+    createMesh("hull.mesh", Ogre::RGN_DEFAULT, boxShape(Ogre::Vector3(1, 2, 2)));
+    const std::pair<std::string, std::string> hull[] = {
+        {"Component_Hull.mesh", "hull.mesh"}, {"Component_Hull.armor", "10"}, {"Component_Hull.meshPosition", "(0 3 -4)"}};
+    const std::string drawn = " the longest length the renderer can draw";
     const struct { std::map<std::string, std::string> changes; std::string line; const char* section; const char* key; } rows[] = {
         {{{"Physics.mass", "0"}}, "PhysicsBody: mass in section Physics must be a positive number, not 0", "Physics", "mass"},
         {{{"maxForce", "nan"}}, "Failed lexical cast (not a finite number)", "Thrust", "maxForce"},
@@ -82,12 +91,21 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
         {{{"Targetable.fixedOffset", "(3.4e38 0 0)"}}, file + ": fixedOffset (3.4e+38 0 0) lies beyond 1e+10 on an axis, "
                                                             "the farthest a view may stand from what it follows", "Targetable", "fixedOffset"},
         {{{"Targetable.dropOffset", "(1e10 -1e10 1e10)"}}, "", "", ""},
+        // A scale of 3.4e38 ended the game through the renderer's assertion on the wireframe's box.
+        {{{"damageWireframeScale", "1.3e37"}, hull[0], hull[1], hull[2]}, file + ": damageWireframeScale 1.3e+37 draws "
+                                "the damage wireframe 1.04e+38 units out (its meshes reach 8 from its centre), beyond 1e+38," + drawn,
+         "Ship", "damageWireframeScale"},
+        {{{"damageWireframeScale", "-1.2e37"}, hull[0], hull[1], hull[2]}, "", "", ""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.changes.begin()->first + " = " + row.changes.begin()->second);
+        std::string trace;
+        for (const auto& [key, value] : row.changes)
+            trace += key + " = " + value + "; ";
+        SCOPED_TRACE(trace);
         std::map<std::string, std::string> changes = row.changes;
         changes.emplace("poolSize", "0");
-        write("drone.ship", shipText("drone", changes));
+        const std::string text = shipText("drone", changes);
+        write("drone.ship", text);
         LogCapture log;
         if (!row.line.empty()) {
             EXPECT_ANY_THROW(load()); // a NaN is the value reader's conversion error
