@@ -326,8 +326,8 @@ TEST_F(HudOverlayTest, WireframePositionsBeyondWhatTheRendererDrawsAreRefused)
         const std::vector<std::string> lines = failsWith<ConfigurationError>([&] { HudOverlay(cameraScene.get(), settings); });
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{
-                             settings.getPath() + ": " + row.key + " " + row.shown
-                                 + " lies beyond 1e+38 on an axis, the farthest the renderer can draw",
+                             std::string(row.key) + " " + row.shown
+                                 + " lies beyond 1.70141e+38 on an axis, the farthest the renderer can draw",
                              "Config: in " + settings.getPath() + ", section Hud, key " + row.key}));
     }
 }

@@ -92,10 +92,10 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
                                                             "the farthest a view may stand from what it follows", "Targetable", "fixedOffset"},
         {{{"Targetable.dropOffset", "(1e10 -1e10 1e10)"}}, "", "", ""},
         // A scale of 3.4e38 ended the game through the renderer's assertion on the wireframe's box.
-        {{{"damageWireframeScale", "1.3e37"}, hull[0], hull[1], hull[2]}, file + ": damageWireframeScale 1.3e+37 draws "
-                                "the damage wireframe 1.04e+38 units out (its meshes reach 8 from its centre), beyond 1e+38," + drawn,
+        {{{"damageWireframeScale", "2.5e37"}, hull[0], hull[1], hull[2]}, file + ": damageWireframeScale 2.5e+37 draws "
+                                "the damage wireframe 2e+38 units out (its meshes reach 8 from its centre), beyond 1.70141e+38," + drawn,
          "Ship", "damageWireframeScale"},
-        {{{"damageWireframeScale", "-1.2e37"}, hull[0], hull[1], hull[2]}, "", "", ""},
+        {{{"damageWireframeScale", "-2.1e37"}, hull[0], hull[1], hull[2]}, "", "", ""},
     };
     for (const auto& row : rows) {
         std::string trace;
