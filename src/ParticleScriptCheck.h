@@ -22,6 +22,7 @@ namespace Tolvarine {
 //   - an emitter whose fastest particle (velocity, velocity_min, velocity_max) would fly farther
 //     than MAX_DRAWN_LENGTH in its longest life (time_to_live, time_to_live_min, time_to_live_max;
 //     a year at most, since no game runs longer) and a frame (FRAME_SECONDS);
+//   - an area emitter whose box (width, height, depth) spans more than MAX_DRAWN_LENGTH across;
 //   - a quota below 0: the library reads it as an unsigned number, about 4e9 particles, and the
 //     first system of the template cannot be made.
 // While it lives, it is the listener of the script compiler; the one it replaced is put back when
@@ -53,6 +54,7 @@ private:
     static void checkEmitter(const Place& system, const Ogre::ObjectAbstractNode& emitter);
     static void checkEmitterAttribute(const Place& place, const Ogre::PropertyAbstractNode& attribute, Flight& flight);
     static void checkFlight(const Place& place, const Flight& flight);
+    static void checkArea(const Place& place, const Flight& flight);
     static void checkFinite(const Place& place, const Ogre::PropertyAbstractNode& attribute);
 
     Ogre::ScriptCompilerListener* replaced = nullptr;

@@ -28,9 +28,10 @@ void compile(const std::string& name, const std::string& text)
 }
 
 // A template whose emitter holds `emitter` and whose own attributes are `system`.
-std::string script(const std::string& system, const std::string& emitter, const std::string& affector = "rate 1")
+std::string script(const std::string& system, const std::string& emitter, const std::string& affector = "rate 1",
+                   const std::string& type = "Point")
 {
-    return "particle_system Test/Row\n{\n    quota 10\n    " + system + "\n    emitter Point\n    {\n        "
+    return "particle_system Test/Row\n{\n    quota 10\n    " + system + "\n    emitter " + type + "\n    {\n        "
            + emitter + "\n    }\n    affector Scaler\n    {\n        " + affector + "\n    }\n}\n";
 }
 
@@ -70,6 +71,11 @@ TEST_F(ParticleScriptCheckTest, RefusesWhatTheLibraryWouldEndTheGameOn)
          in + "(line 7), particle_system Test/Row, emitter Point, attribute velocity"},
         {"a fast end carried past it in a long life", script("", "velocity_max 1e37\n time_to_live_max 100"),
          in + "(line 7), particle_system Test/Row, emitter Point, attribute velocity_max"},
+        {"a box whose diagonal passes the drawn length", script("", "width 1.2e38\n height -1.7e38\n depth 1.2e38", "rate 1", "Box"),
+         in + "(line 8), particle_system Test/Row, emitter Box, attribute height"},
+        {"an ellipsoid as wide", script("", "depth 1.8e38", "rate 1", "Ellipsoid"),
+         in + "(line 7), particle_system Test/Row, emitter Ellipsoid, attribute depth"},
+        {"a box within it", script("", "width 9.8e37\n height -9.8e37\n depth 9.8e37", "rate 1", "Box"), ""},
         {"an affector value beyond the float range", script("", "velocity 1", "rate 1e39"),
          in + "(line 11), particle_system Test/Row, affector Scaler, attribute rate"},
         {"the edges that played", script("particle_width 3.4e38\n material infrared",
