@@ -22,7 +22,7 @@ namespace Tolvarine {
 //   - an emitter whose fastest particle (velocity, velocity_min, velocity_max) would fly farther
 //     than MAX_DRAWN_LENGTH in its longest life (time_to_live, time_to_live_min, time_to_live_max;
 //     a year at most, since no game runs longer) and a frame (FRAME_SECONDS);
-//   - an area emitter whose box (width, height, depth) spans more than MAX_DRAWN_LENGTH across;
+//   - an area emitter whose box (width, height, depth) spans MAX_AREA_SPAN or more across;
 //   - a quota below 0: the library reads it as an unsigned number, about 4e9 particles, and the
 //     first system of the template cannot be made.
 // While it lives, it is the listener of the script compiler; the one it replaced is put back when
@@ -35,6 +35,9 @@ public:
     // to that step along its way. The fights of the data sweep on a loaded machine, drawn in
     // software, take steps of this order.
     static constexpr float FRAME_SECONDS = 0.5f;
+    // The shortest diagonal of an area emitter's box at which the renderer's boxes of its particles
+    // ended the game (see checkArea).
+    static constexpr float MAX_AREA_SPAN = 2e38f;
 
     ParticleScriptCheck();
     ~ParticleScriptCheck() override;
