@@ -3,7 +3,6 @@
 #include "GameLog.h"
 #include "MemoryRoom.h"
 #include "NormalExit.h"
-#include "ResourceReport.h"
 
 #include <optional>
 
@@ -30,7 +29,7 @@ struct Overrun {
 } // namespace
 
 FillWatch::FillWatch()
-    : residentAtStart(ResourceReport::residentKilobytes())
+    : residentAtStart(MemoryRoom::residentKilobytes())
     , addressSpaceAtStart(MemoryRoom::addressSpaceKilobytes())
 {
 }
@@ -49,7 +48,7 @@ void FillWatch::checkMemory(std::size_t made, std::size_t total) const
 {
     if (made == 0 || made >= total)
         return;
-    const long resident = ResourceReport::residentKilobytes();
+    const long resident = MemoryRoom::residentKilobytes();
     const long addressSpace = MemoryRoom::addressSpaceKilobytes();
     // Of the rooms the rest would leave short, the one it leaves shortest.
     std::optional<Overrun> worst;

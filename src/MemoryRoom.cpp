@@ -93,35 +93,70 @@ std::optional<std::string> groupPath(const std::string& cgroupFile, bool version
     return std::nullopt;
 }
 
-// The least room that the groups from the process's own up to the mounted one leave: each group's
-// limit less its use, for the limit and use files of the hierarchy.
-std::optional<long> groupRoom(const std::string& cgroupFile, const std::string& mountInfoFile, bool version2)
+// The limit and use files of one memory group.
+struct GroupFiles {
+    std::string limit;
+    std::string use;
+};
+
+// The groups from the process's own up to the mounted one, in the hierarchy of version 2 or of the
+// version 1 memory controller, each with its limit and use files.
+void addGroupFiles(const std::string& cgroupFile, const std::string& mountInfoFile, bool version2,
+                   std::vector<GroupFiles>& files)
 {
     const std::optional<Mount> mount = groupMount(mountInfoFile, version2);
     std::optional<std::string> path = groupPath(cgroupFile, version2);
     if (!mount || !path)
-        return std::nullopt;
+        return;
     // A mount of a group below the hierarchy's root shows that group at its mount point.
     if (mount->root != "/" && path->compare(0, mount->root.size(), mount->root) == 0)
         path = path->substr(mount->root.size());
     const char* const limitFile = version2 ? "/memory.max" : "/memory.limit_in_bytes";
     const char* const useFile = version2 ? "/memory.current" : "/memory.usage_in_bytes";
-    std::optional<long> least;
     std::string group = *path;
     while (true) {
         const std::string folder = mount->point + (group == "/" ? "" : group);
-        const std::optional<long long> limit = bytesIn(folder + limitFile);
-        const std::optional<long long> use = bytesIn(folder + useFile);
-        if (limit && use) {
-            const long room = static_cast<long>((*limit - *use) / 1024);
-            least = least ? std::min(*least, room) : room;
-        }
+        files.push_back({folder + limitFile, folder + useFile});
         const auto slash = group.find_last_of('/');
         if (group.empty() || group == "/" || slash == std::string::npos)
             break;
         group = slash == 0 ? "/" : group.substr(0, slash);
     }
+}
+
+std::vector<GroupFiles> groupFiles(const std::string& cgroupFile, const std::string& mountInfoFile)
+{
+    std::vector<GroupFiles> files;
+    addGroupFiles(cgroupFile, mountInfoFile, true, files);
+    addGroupFiles(cgroupFile, mountInfoFile, false, files);
+    return files;
+}
+
+// The least room the groups leave: each group's limit less its use; none where no group has a limit.
+std::optional<long> leastRoom(const std::vector<GroupFiles>& groups)
+{
+    std::optional<long> least;
+    for (const GroupFiles& group : groups) {
+        const std::optional<long long> limit = bytesIn(group.limit);
+        const std::optional<long long> use = bytesIn(group.use);
+        if (limit && use) {
+            const long room = static_cast<long>((*limit - *use) / 1024);
+            least = least ? std::min(*least, room) : room;
+        }
+    }
     return least;
+}
+
+// The first figures of /proc/self/statm, in kB: the address space (field 0) or the resident set
+// (field 1); 0 when the system does not tell.
+long statmKilobytes(int field)
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    for (int read = 0; read <= field; ++read)
+        if (!(statm >> pages))
+            return 0;
+    return pages * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 } // namespace
@@ -146,7 +181,10 @@ std::vector<MemoryRoom::Limit> MemoryRoom::limits()
         found.push_back({Limit::Kind::MACHINE, *machine});
     if (const std::optional<long> addressSpace = addressSpaceRoom())
         found.push_back({Limit::Kind::ADDRESS_SPACE, *addressSpace});
-    if (const std::optional<long> group = groupKilobytes("/proc/self/cgroup", "/proc/self/mountinfo"))
+    // The process's groups are found once: it stays in them, and this is read once a frame while
+    // sprays are made in play.
+    static const std::vector<GroupFiles> ownGroups = groupFiles("/proc/self/cgroup", "/proc/self/mountinfo");
+    if (const std::optional<long> group = leastRoom(ownGroups))
         found.push_back({Limit::Kind::GROUP, *group});
     return found;
 }
@@ -163,21 +201,17 @@ MemoryRoom::Limit MemoryRoom::tightest()
 
 long MemoryRoom::addressSpaceKilobytes()
 {
-    // The first figure of statm is the address space in pages.
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    if (!(statm >> pages))
-        return 0;
-    return pages * (sysconf(_SC_PAGESIZE) / 1024);
+    return statmKilobytes(0);
+}
+
+long MemoryRoom::residentKilobytes()
+{
+    return statmKilobytes(1);
 }
 
 std::optional<long> MemoryRoom::groupKilobytes(const std::string& cgroupFile, const std::string& mountInfoFile)
 {
-    const std::optional<long> version2 = groupRoom(cgroupFile, mountInfoFile, true);
-    const std::optional<long> version1 = groupRoom(cgroupFile, mountInfoFile, false);
-    if (version2 && version1)
-        return std::min(*version2, *version1);
-    return version2 ? version2 : version1;
+    return leastRoom(groupFiles(cgroupFile, mountInfoFile));
 }
 
 std::string MemoryRoom::megabytes(double kilobytes)

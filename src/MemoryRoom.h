@@ -36,6 +36,8 @@ public:
 
     // The process's address space in use (VmSize), in kB; 0 when the system does not tell.
     static long addressSpaceKilobytes();
+    // The process's resident memory, in kB; 0 when the system does not tell.
+    static long residentKilobytes();
 
     // The room the memory groups of a process leave, in kB, from its cgroup file (as
     // /proc/self/cgroup) and its mount table (as /proc/self/mountinfo): the least of its own

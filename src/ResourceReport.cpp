@@ -2,15 +2,14 @@
 
 #include "FunctionTask.h"
 #include "GameLog.h"
+#include "MemoryRoom.h"
 #include "ParticleSpray.h"
 #include "PoolCensus.h"
 #include "ShipExplosionEvent.h"
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace Tolvarine {
 
@@ -40,22 +39,11 @@ std::unique_ptr<ResourceReport> ResourceReport::fromEnvironment()
     return std::make_unique<ResourceReport>(period);
 }
 
-long ResourceReport::residentKilobytes()
-{
-    // The second figure of statm is the resident set in pages.
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    if (!(statm >> pages >> resident))
-        return 0;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 bool ResourceReport::write(float elapsed)
 {
     gameTime += elapsed;
     GameLog::line("Resources at " + std::to_string(std::lround(gameTime)) + " s: "
-                  + std::to_string(residentKilobytes()) + " kB resident");
+                  + std::to_string(MemoryRoom::residentKilobytes()) + " kB resident");
     PoolCensus::logLiveCounts();
     const ShipExplosionEvent::LeftOut& leftOut = ShipExplosionEvent::getLeftOut();
     GameLog::line("Left out by explosion sequences: " + std::to_string(leftOut.explosions) + " explosions, "

@@ -25,8 +25,6 @@ public:
     // A report at the period the environment asks for; null when it asks for none. A period that
     // is not a positive number of seconds is logged and ignored.
     static std::unique_ptr<ResourceReport> fromEnvironment();
-    // The process's resident memory in kB; 0 when the system does not tell.
-    static long residentKilobytes();
 
 private:
     bool write(float elapsed);
