@@ -61,7 +61,7 @@ AnimatedBillboard::Settings AnimatedBillboard::readSettings(const Config& config
     const std::string materialName = config.get<std::string>(section, "materialName");
     settings.duration = config.get<float>(section, "duration");
     settings.timeResolution = config.get<float>(section, "timeResolution");
-    settings.size = ValueRange::drawnLength(config, section, "size", config.get<float>(section, "size"));
+    settings.size = ValueRange::drawnLength(config, section, "size");
     // Below 0 the time runs backwards: the first frame stays, the animation never ends and its
     // owner never goes back to its pool.
     if (!(settings.duration >= 0.0f))

@@ -214,14 +214,12 @@ bool CameraBase::isViewable(const Ogre::Vector3& place)
 }
 
 Ogre::Vector3 CameraBase::readViewOffset(const Config& config, const std::string& section, const std::string& key,
-                                         std::optional<Ogre::Vector3> fallback)
+                                         const Ogre::Vector3& fallback)
 {
-    const Ogre::Vector3 offset =
-        fallback ? config.get<Ogre::Vector3>(section, key, *fallback) : config.get<Ogre::Vector3>(section, key);
+    const Ogre::Vector3 offset = config.get<Ogre::Vector3>(section, key, fallback);
     if (!isViewable(offset))
         ValueRange::refuse(config, section, key,
-                           config.getPath() + ": " + key + " (" + ValueRange::figure(offset.x) + " "
-                               + ValueRange::figure(offset.y) + " " + ValueRange::figure(offset.z) + ") lies beyond "
+                           config.getPath() + ": " + key + " " + ValueRange::figure(offset) + " lies beyond "
                                + ValueRange::figure(MAX_VIEW_COORDINATE)
                                + " on an axis, the farthest a view may stand from what it follows");
     return offset;

@@ -103,13 +103,13 @@ public:
     // Whether a view at `place` is within MAX_VIEW_COORDINATE on every axis; no number is not.
     static bool isViewable(const Ogre::Vector3& place);
     // A view's offset from what it follows, in that object's frame, read from `config`
-    // (`fallback` without the key, where there is one). One beyond MAX_VIEW_COORDINATE on an axis
+    // (`fallback` without the key). One beyond MAX_VIEW_COORDINATE on an axis
     // is logged with the file and refused as ValueRange::refuse does: turned with its ship, from
     // anywhere within the physics' reach, an offset within it puts the view at most 1.8e10 out on
     // an axis, where floats lie 2,048 apart and the star's sky point keeps its direction. A chase
     // view 1e12 out ended the game through the collision library's abort on the star's ray.
     static Ogre::Vector3 readViewOffset(const Config& config, const std::string& section, const std::string& key,
-                                        std::optional<Ogre::Vector3> fallback = std::nullopt);
+                                        const Ogre::Vector3& fallback);
 
     // A speed at which a camera closes on where it goes, read from `config` (`fallback` without
     // the key, where there is one). One below 0 is logged, with `user` opening the line, and

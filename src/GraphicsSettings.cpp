@@ -40,10 +40,10 @@ GraphicsSettings* GraphicsSettings::singleton = nullptr;
 
 GraphicsSettings::GraphicsSettings(const std::string& path)
     : config(path, true, false, false)
-    , lodBias(readLodBias())
-    , particleSystemDetail(readUnitValue("particleSystemDetail", defaultParticleSystemDetail))
+    , lodBias(readHeld("lodBias", defaultLodBias, usableLodBias, "is not above 0"))
+    , particleSystemDetail(readHeld("particleSystemDetail", defaultParticleSystemDetail, clampedToUnit, "is outside 0 to 1"))
     , maxShipLodLevel(config.get<unsigned short>(section, "maxShipLodLevel", defaultMaxShipLodLevel))
-    , glowLevel(readUnitValue("glowLevel", defaultGlowLevel))
+    , glowLevel(readHeld("glowLevel", defaultGlowLevel, clampedToUnit, "is outside 0 to 1"))
 {
     // Set only once the file has been read, so a failed start-up leaves no pointer to a dead object.
     singleton = this;
@@ -66,29 +66,17 @@ GraphicsSettings* GraphicsSettings::getSingletonPtr()
     return singleton;
 }
 
-// A hand-edited level outside [0, 1] would scale colours and particle counts past their design;
-// it is brought into range with a log line, and the file keeps what the player wrote.
-float GraphicsSettings::readUnitValue(const std::string& key, float defaultValue) const
+// A hand-edited value the game cannot use as written is held at what it can, with a log line, and
+// the file keeps what the player wrote: a level outside [0, 1] would scale colours and particle
+// counts past their design, and a bias the renderer cannot take is held at the least it takes.
+float GraphicsSettings::readHeld(const std::string& key, float defaultValue, float (*hold)(float, float),
+                                 const char* fault) const
 {
     const float value = config.get<float>(section, key, defaultValue);
-    const float usable = clampedToUnit(value, defaultValue);
+    const float usable = hold(value, defaultValue);
     if (!(usable == value)) {
         std::ostringstream message;
-        message << "GraphicsSettings: " << key << " " << value << " is outside 0 to 1, using " << usable;
-        GameLog::line(message.str());
-    }
-    return usable;
-}
-
-// A hand-edited bias the renderer cannot take is held at the least it takes, with a line; the
-// file keeps what the player wrote, as for the levels.
-float GraphicsSettings::readLodBias() const
-{
-    const float bias = config.get<float>(section, "lodBias", defaultLodBias);
-    const float usable = usableLodBias(bias, defaultLodBias);
-    if (!(usable == bias)) {
-        std::ostringstream message;
-        message << "GraphicsSettings: lodBias " << bias << " is not above 0, using " << usable;
+        message << "GraphicsSettings: " << key << " " << value << " " << fault << ", using " << usable;
         GameLog::line(message.str());
     }
     return usable;

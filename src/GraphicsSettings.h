@@ -52,8 +52,9 @@ public:
     void setShipLodCallback(std::function<void()> callback);
 
 private:
-    float readUnitValue(const std::string& key, float defaultValue) const;
-    float readLodBias() const;
+    // The key's value, or `defaultValue` without it, held by `hold` (value, default); a value
+    // it changes is logged as "<key> <value> <fault>, using <held>".
+    float readHeld(const std::string& key, float defaultValue, float (*hold)(float, float), const char* fault) const;
     template <typename T>
     void store(const std::string& key, const T& value);
 

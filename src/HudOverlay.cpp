@@ -21,7 +21,7 @@ HudOverlay::HudOverlay(Ogre::SceneManager& scene, const Config& settings)
     // The wireframes are placed there when a ship is first shown, mid-game; a place beyond what
     // the renderer draws ended the game through its assertion on a wireframe's box.
     for (const char* key : {"selfWireframePosition", "targetWireframePosition"})
-        ValueRange::drawnPlace(settings, "Hud", key, settings.get<Ogre::Vector3>("Hud", key));
+        ValueRange::drawnPlace(settings, "Hud", key);
     const char* const materialKey = "targetWireframeMaterial";
     const auto material = settings.get<std::string>("Hud", materialKey);
     try {

@@ -43,7 +43,7 @@ MissileThrust::Settings MissileThrust::readSettings(const Config& config)
         EffectNames::particleTemplate(config, SECTION, "engineParticleSystem", "MissileThrust");
     SoundSource::requireDefinition(config, SECTION, "mainThrustSound");
     settings.glowMaterial = EffectNames::material(config, SECTION, "glowMaterial", "MissileThrust");
-    settings.glowSize = ValueRange::drawnLength(config, SECTION, "glowSize", config.get<float>(SECTION, "glowSize"));
+    settings.glowSize = ValueRange::drawnLength(config, SECTION, "glowSize");
     settings.glowColour = config.get<Ogre::ColourValue>(SECTION, "glowColour");
     return settings;
 }

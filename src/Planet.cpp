@@ -57,8 +57,8 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
     Layout layout;
     layout.section = section;
     const float distance = area.get<float>(section, "distance");
-    const Ogre::Vector3 direction = area.get<Ogre::Vector3>(section, "direction");
-    layout.position = AreaDirection::unit(direction) * distance;
+    const Ogre::Vector3 direction = AreaDirection::unit(area.get<Ogre::Vector3>(section, "direction"));
+    layout.position = direction * distance;
     layout.radius = area.get<float>(section, "radius");
     layout.spinRate = Ogre::Degree(area.get<float>(section, "spinRateDegrees")).valueRadians();
     layout.spinAxis = AreaDirection::unit(area.get<Ogre::Vector3>(section, "spinAxis", Ogre::Vector3::UNIT_Y));
@@ -69,7 +69,7 @@ Planet::Layout Planet::read(const Config& area, const std::string& section)
     const double reach = lengthOf(layout.position);
     // The haze's disc lies on the line of sight to the planet: a planet at the viewer has none.
     if (!(reach > 0.0)) {
-        const bool noDirection = AreaDirection::unit(direction) == Ogre::Vector3::ZERO;
+        const bool noDirection = direction == Ogre::Vector3::ZERO;
         std::ostringstream text;
         text << "Planet " << section << ": ";
         if (noDirection)

@@ -72,7 +72,7 @@ Projectile::Billboards Projectile::readBillboards(const Config& type, const std:
 {
     Billboards billboards;
     billboards.material = requireMaterial(type, "billboardMaterial", typeName);
-    billboards.size = ValueRange::drawnLength(type, SECTION, "billboardSize", type.get<float>(SECTION, "billboardSize"));
+    billboards.size = ValueRange::drawnLength(type, SECTION, "billboardSize");
     billboards.colour = type.get<Ogre::ColourValue>(SECTION, "billboardColour");
     const std::vector<std::string> keys = type.getKeys("Particles");
     billboards.keyCount = static_cast<unsigned>(keys.size());

@@ -100,7 +100,7 @@ StandardWeaponSystem::Entry StandardWeaponSystem::readEntry(const Config& config
         throw;
     }
     // The muzzle's flash and the shots start there.
-    return Entry{weapon, ValueRange::drawnPlace(config, entry, "position", config.get<Ogre::Vector3>(entry, "position"))};
+    return Entry{weapon, ValueRange::drawnPlace(config, entry, "position")};
 }
 
 void StandardWeaponSystem::requireWeapons(bool any, const Config& config, const std::string& section)

@@ -73,7 +73,7 @@ Thrust::Settings Thrust::readSettings(const Config& type)
     settings.lightLinear = type.get<float>(thrustSection, "thrustLightAttenuationLinear");
     settings.lightQuadratic = type.get<float>(thrustSection, "thrustLightAttenuationQuadratic");
     settings.glowMaterial = EffectNames::material(type, thrustSection, "glowMaterial", "Thrust");
-    settings.glowSize = ValueRange::drawnLength(type, thrustSection, "glowSize", type.get<float>(thrustSection, "glowSize"));
+    settings.glowSize = ValueRange::drawnLength(type, thrustSection, "glowSize");
     for (const std::string& key : type.getKeys(thrustSection)) {
         if (key.find("position") != std::string::npos)
             settings.glowPositions.push_back(type.get<Ogre::Vector3>(thrustSection, key));

@@ -19,8 +19,9 @@ void ValueRange::refuse(const Config& config, const std::string& section, const 
     throw ConfigurationError();
 }
 
-float ValueRange::drawnLength(const Config& config, const std::string& section, const std::string& key, float value)
+float ValueRange::drawnLength(const Config& config, const std::string& section, const std::string& key)
 {
+    const float value = config.get<float>(section, key);
     if (std::abs(value) > MAX_DRAWN_LENGTH)
         refuse(config, section, key,
                key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
@@ -28,18 +29,22 @@ float ValueRange::drawnLength(const Config& config, const std::string& section, 
     return value;
 }
 
-Ogre::Vector3 ValueRange::drawnPlace(const Config& config, const std::string& section, const std::string& key,
-                                     const Ogre::Vector3& value)
+Ogre::Vector3 ValueRange::drawnPlace(const Config& config, const std::string& section, const std::string& key)
 {
+    const Ogre::Vector3 value = config.get<Ogre::Vector3>(section, key);
     for (const float coordinate : {value.x, value.y, value.z}) {
         if (std::abs(coordinate) > MAX_DRAWN_LENGTH) {
-            const std::string place = "(" + figure(value.x) + " " + figure(value.y) + " " + figure(value.z) + ")";
             refuse(config, section, key,
-                   key + " " + place + " lies beyond " + figure(MAX_DRAWN_LENGTH)
+                   key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
                        + " on an axis, the farthest the renderer can draw");
         }
     }
     return value;
+}
+
+std::string ValueRange::figure(const Ogre::Vector3& value)
+{
+    return "(" + figure(value.x) + " " + figure(value.y) + " " + figure(value.z) + ")";
 }
 
 std::string ValueRange::figure(float value)

@@ -27,15 +27,16 @@ public:
     // of size 2e38 ended the game through the renderer's assertion on its box, 1.5e38 played; a
     // weapon mount's place of 2.5e38 or -2e38 ended it likewise.
     static constexpr float MAX_DRAWN_LENGTH = std::numeric_limits<float>::max() / 2.0f;
-    // Returns `value`, a length the renderer draws with (a size, a scale's reach), after refusing,
-    // as refuse does, one beyond MAX_DRAWN_LENGTH either way.
-    static float drawnLength(const Config& config, const std::string& section, const std::string& key, float value);
+    // Reads a length the renderer draws with (a size) and returns it, after refusing, as refuse
+    // does, one beyond MAX_DRAWN_LENGTH either way.
+    static float drawnLength(const Config& config, const std::string& section, const std::string& key);
     // The same for a place: each coordinate within MAX_DRAWN_LENGTH either way.
-    static Ogre::Vector3 drawnPlace(const Config& config, const std::string& section, const std::string& key,
-                                    const Ogre::Vector3& value);
+    static Ogre::Vector3 drawnPlace(const Config& config, const std::string& section, const std::string& key);
 
     // The form a number takes in these lines: six significant digits, as the files are written.
     static std::string figure(float value);
+    // A vector as "(x y z)", each figure as above.
+    static std::string figure(const Ogre::Vector3& value);
     // The same where six digits read back as the same float; otherwise the fewest digits that do,
     // so that a value is never shown as another, as 100000008 was shown as the limit 1e+08 it lies
     // beyond.
