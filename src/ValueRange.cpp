@@ -33,10 +33,10 @@ Ogre::Vector3 ValueRange::drawnPlace(const Config& config, const std::string& se
 {
     const Ogre::Vector3 value = config.get<Ogre::Vector3>(section, key);
     for (const float coordinate : {value.x, value.y, value.z}) {
-        if (std::abs(coordinate) > MAX_DRAWN_LENGTH) {
+        if (std::abs(coordinate) >= MAX_DRAWN_PLACE) {
             refuse(config, section, key,
-                   key + " " + figure(value) + " lies beyond " + figure(MAX_DRAWN_LENGTH)
-                       + " on an axis, the farthest the renderer can draw");
+                   key + " " + figure(value) + " reaches " + figure(MAX_DRAWN_PLACE)
+                       + " on an axis, where a place the renderer drew ended the game");
         }
     }
     return value;

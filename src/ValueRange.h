@@ -24,13 +24,20 @@ public:
     // The longest length, in world units, that the renderer takes in a size or a place it draws:
     // half the float range, since its boxes span twice a size, and the middle of a box is found
     // from the sum of its corners. An explosion's flash, a shot's billboard or an engine's glow
-    // of size 2e38 ended the game through the renderer's assertion on its box, 1.5e38 played; a
-    // weapon mount's place of 2.5e38 or -2e38 ended it likewise.
+    // of size 2e38, and of 1.75e38, ended the game through the renderer's assertion on its box,
+    // 1.5e38 played.
     static constexpr float MAX_DRAWN_LENGTH = std::numeric_limits<float>::max() / 2.0f;
+    // The least coordinate at which a place the renderer draws (a weapon mount, a display
+    // wireframe) ended the game: a Trifighter's launcher at 1.9e38 on each axis ended a fight
+    // through the renderer's assertion on its box (one run of two), at 2e38 and 2.5e38 too, and a
+    // wireframe at 2e38 under a turn of the view; places from 1.75e38 to 1.9e38 played in every run
+    // of the mounts and the wireframes (the renderer turns a place with its node, which at these
+    // sizes can give no number under some turns, and whether the game ends then depends on the turn).
+    static constexpr float MAX_DRAWN_PLACE = 1.9e38f;
     // Reads a length the renderer draws with (a size) and returns it, after refusing, as refuse
     // does, one beyond MAX_DRAWN_LENGTH either way.
     static float drawnLength(const Config& config, const std::string& section, const std::string& key);
-    // The same for a place: each coordinate within MAX_DRAWN_LENGTH either way.
+    // The same for a place: each coordinate short of MAX_DRAWN_PLACE either way.
     static Ogre::Vector3 drawnPlace(const Config& config, const std::string& section, const std::string& key);
 
     // The form a number takes in these lines: six significant digits, as the files are written.

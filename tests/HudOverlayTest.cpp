@@ -314,7 +314,7 @@ TEST_F(HudOverlayTest, WireframePositionsBeyondWhatTheRendererDrawsAreRefused)
     const std::string shipped = readFile(hudSettings.getPath());
     const struct { const char* key; const char* place; const char* shown; } rows[] = {
         {"selfWireframePosition", "(0 3.4e38 0)", "(0 3.4e+38 0)"},
-        {"targetWireframePosition", "(-2e38 1 -12)", "(-2e+38 1 -12)"},
+        {"targetWireframePosition", "(-1.9e38 1 -12)", "(-1.9e+38 1 -12)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.key);
@@ -327,7 +327,7 @@ TEST_F(HudOverlayTest, WireframePositionsBeyondWhatTheRendererDrawsAreRefused)
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{
                              std::string(row.key) + " " + row.shown
-                                 + " lies beyond 1.70141e+38 on an axis, the farthest the renderer can draw",
+                                 + " reaches 1.9e+38 on an axis, where a place the renderer drew ended the game",
                              "Config: in " + settings.getPath() + ", section Hud, key " + row.key}));
     }
 }

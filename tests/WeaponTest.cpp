@@ -232,9 +232,9 @@ TEST_F(WeaponTest, SystemsAndTheirWeaponTypesAreCheckedWithoutBuildingAnything)
         {"a launch speed below 0", "", "launchSpeed = -5\n", nullptr, false, ""},
         {"a fire delay below 0", "", "fireDelay = -1\n", nullptr, false, ""},
         // The muzzle's flash is drawn there: past half the float range its box passes the range.
-        {"a mount beyond what the renderer draws", "", "", "position (0 -2e+38 0) lies beyond 1.70141e+38 on an axis, the "
-         "farthest the renderer can draw", true, "position", "(0 -2e38 0)"},
-        {"a mount at the edge", "", "", nullptr, true, "", "(1.7e38 0 -1.7e38)"},
+        {"a mount beyond what the renderer draws", "", "", "position (0 -2e+38 0) reaches 1.9e+38 on an axis, where a place "
+         "the renderer drew ended the game", true, "position", "(0 -2e38 0)"},
+        {"a mount short of it", "", "", nullptr, true, "", "(1.85e38 0 -1.85e38)"},
     };
     int number = 0;
     for (const auto& row : rows) {
