@@ -217,11 +217,13 @@ Ogre::Vector3 CameraBase::readViewOffset(const Config& config, const std::string
                                          const Ogre::Vector3& fallback)
 {
     const Ogre::Vector3 offset = config.get<Ogre::Vector3>(section, key, fallback);
-    if (!isViewable(offset))
-        ValueRange::refuse(config, section, key,
-                           config.getPath() + ": " + key + " " + ValueRange::figure(offset) + " lies beyond "
-                               + ValueRange::figure(MAX_VIEW_COORDINATE)
-                               + " on an axis, the farthest a view may stand from what it follows");
+    for (const float coordinate : {offset.x, offset.y, offset.z}) {
+        if (!(std::abs(coordinate) < MAX_VIEW_OFFSET))
+            ValueRange::refuse(config, section, key,
+                               config.getPath() + ": " + key + " " + ValueRange::figure(offset) + " reaches "
+                                   + ValueRange::figure(MAX_VIEW_OFFSET)
+                                   + " on an axis, where a view that far from what it follows ended the game");
+    }
     return offset;
 }
 

@@ -102,12 +102,15 @@ public:
     static constexpr float MAX_VIEW_COORDINATE = 1.0e10f;
     // Whether a view at `place` is within MAX_VIEW_COORDINATE on every axis; no number is not.
     static bool isViewable(const Ogre::Vector3& place);
+    // The least offset on an axis at which a ship's view ended the game, through the collision
+    // library's abort on the star's ray: a Trifighter's chaseOffset of (1.2e11 1.2e11 1.2e11) with
+    // the star along (1 1 1), (1.5e11 ...) with the star along (1 -1 1), 2e11, 3e11 and 1e12 with
+    // the star of Deep Space too; (1e11 1e11 1e11) and its negative played with the star along
+    // each of (1 -1 1), (-1 1 -1), (1 1 1) and Deep Space's own.
+    static constexpr float MAX_VIEW_OFFSET = 1.2e11f;
     // A view's offset from what it follows, in that object's frame, read from `config`
-    // (`fallback` without the key). One beyond MAX_VIEW_COORDINATE on an axis
-    // is logged with the file and refused as ValueRange::refuse does: turned with its ship, from
-    // anywhere within the physics' reach, an offset within it puts the view at most 1.8e10 out on
-    // an axis, where floats lie 2,048 apart and the star's sky point keeps its direction. A chase
-    // view 1e12 out ended the game through the collision library's abort on the star's ray.
+    // (`fallback` without the key). One that reaches MAX_VIEW_OFFSET on an axis is logged with the
+    // file and refused as ValueRange::refuse does.
     static Ogre::Vector3 readViewOffset(const Config& config, const std::string& section, const std::string& key,
                                         const Ogre::Vector3& fallback);
 

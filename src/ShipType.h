@@ -67,7 +67,7 @@ public:
     // of 0 are logged and raise ConfigurationError, as are a "damageWireframeScale" that would draw
     // the damage wireframe beyond ValueRange::MAX_DRAWN_LENGTH (the scale times the farthest a
     // component's wireframe mesh reaches about the wireframe's centre, its meshes read where the
-    // rendering engine runs) and a view offset beyond CameraBase::MAX_VIEW_COORDINATE
+    // rendering engine runs) and a view offset reaching CameraBase::MAX_VIEW_OFFSET
     // (Targetable::checkViewOffsets). The thrust's and AI's periods, which the ship's tasks read,
     // are read here too, and section "Physics" is checked as PhysicsBody::checkType says, with the
     // file's place.

@@ -32,8 +32,8 @@ public:
     // types whose objects are first built mid-game call it at start-up. A missing key or a value
     // that does not convert fails as the Config read does.
     static void checkType(const Config& config);
-    // Reads the three view offsets (a missing one is left to checkType), each refused beyond
-    // CameraBase::MAX_VIEW_COORDINATE on an axis (CameraBase::readViewOffset): the ship types call
+    // Reads the three view offsets (a missing one is left to checkType), each refused from
+    // CameraBase::MAX_VIEW_OFFSET on an axis (CameraBase::readViewOffset): the ship types call
     // it at start-up, their ships being what the views follow (the player's, a script's, a dying
     // one's). Stations, missiles and the formation are never followed, and take any offset.
     static void checkViewOffsets(const Config& config);

@@ -83,14 +83,13 @@ TEST_F(ShipTypeTest, EveryTypeIsCheckedForWhatItsShipsNeedWhateverItsPoolSize)
         {{{"maxTorque", "0"}}, "", "", ""},
         {{{"updatePeriod", "-1"}}, "", "", ""},
         {{{"missileAvoidancePeriod", "0"}}, "", "", ""},
-        // A view 1e12 out ended the game through the collision library's abort on the star's ray
-        // from the chase view, and 3.4e38 out through the renderer's or the sound layer's; within
-        // 1e10 on an axis the views play.
-        {{{"Targetable.chaseOffset", "(0 0 -1.1e10)"}}, file + ": chaseOffset (0 0 -1.1e+10) lies beyond 1e+10 on an axis, "
-                                                             "the farthest a view may stand from what it follows", "Targetable", "chaseOffset"},
-        {{{"Targetable.fixedOffset", "(3.4e38 0 0)"}}, file + ": fixedOffset (3.4e+38 0 0) lies beyond 1e+10 on an axis, "
-                                                            "the farthest a view may stand from what it follows", "Targetable", "fixedOffset"},
-        {{{"Targetable.dropOffset", "(1e10 -1e10 1e10)"}}, "", "", ""},
+        // A view 1.2e11 out ended the game through the collision library's abort on the star's ray
+        // from the chase view, and 3.4e38 out through the renderer's or the sound layer's; 1e11 played.
+        {{{"Targetable.chaseOffset", "(0 0 -1.2e11)"}}, file + ": chaseOffset (0 0 -1.2e+11) reaches 1.2e+11 on an axis, "
+                                                             "where a view that far from what it follows ended the game", "Targetable", "chaseOffset"},
+        {{{"Targetable.fixedOffset", "(3.4e38 0 0)"}}, file + ": fixedOffset (3.4e+38 0 0) reaches 1.2e+11 on an axis, "
+                                                            "where a view that far from what it follows ended the game", "Targetable", "fixedOffset"},
+        {{{"Targetable.dropOffset", "(1.1e11 -1.1e11 1.1e11)"}}, "", "", ""},
         // A scale of 3.4e38 ended the game through the renderer's assertion on the wireframe's box.
         {{{"damageWireframeScale", "2.5e37"}, hull[0], hull[1], hull[2]}, file + ": damageWireframeScale 2.5e+37 draws "
                                 "the damage wireframe 2e+38 units out (its meshes reach 8 from its centre), beyond 1.70141e+38," + drawn,
